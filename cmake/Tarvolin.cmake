@@ -1,0 +1,69 @@
+# Helpers shared by the library folders.
+
+# tarvolin_library(NAME <Shared> CORE <core> EXPORT_DEFINE <macro> [LINK <libs...>])
+# Builds src/*.cpp once as objects, then:
+#   <Shared>       the shared library that ships (only exported names visible),
+#   <core>_static  the same objects as a static library, for tests, fuzzers and
+#                  benchmarks that reach internal classes.
+function(tarvolin_library)
+  cmake_parse_arguments(L "" "NAME;CORE;EXPORT_DEFINE" "LINK" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/*.c)
+  if(NOT srcs)
+    return()
+  endif()
+  add_library(${L_CORE}_obj OBJECT ${srcs})
+  target_include_directories(${L_CORE}_obj PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR}/src)
+  target_compile_definitions(${L_CORE}_obj PUBLIC ${L_EXPORT_DEFINE})
+  target_link_libraries(${L_CORE}_obj PUBLIC ${L_LINK})
+  add_library(${L_NAME} SHARED)
+  target_link_libraries(${L_NAME} PRIVATE ${L_CORE}_obj)
+  target_include_directories(${L_NAME} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_link_libraries(${L_NAME} PUBLIC ${L_LINK})
+  add_library(${L_CORE}_static STATIC)
+  target_link_libraries(${L_CORE}_static PUBLIC ${L_CORE}_obj)
+endfunction()
+
+# tarvolin_tests(<target> LINK <libs...>): one GoogleTest program from tests/*.cpp,
+# every test case its own ctest entry (and so its own process).
+function(tarvolin_tests target)
+  cmake_parse_arguments(T "" "" "LINK" ${ARGN})
+  if(TARVOLIN_FUZZ)
+    return()
+  endif()
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${target} ${srcs})
+  target_link_libraries(${target} PRIVATE ${T_LINK} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${target} PRIVATE
+    TARVOLIN_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+    TARVOLIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endfunction()
+
+# tarvolin_exports_test(<shared target> <prefix> [COUNT n]): the shared library
+# exports only functions and variables whose names start with <prefix>.
+function(tarvolin_exports_test lib prefix)
+  cmake_parse_arguments(E "" "COUNT;ALSO" "" ${ARGN})
+  if(TARVOLIN_FUZZ OR NOT TARGET ${lib})
+    return()
+  endif()
+  add_test(NAME ${lib}.exports
+    COMMAND ${CMAKE_COMMAND} -DLIB=$<TARGET_FILE:${lib}> -DPREFIX=${prefix} -DCOUNT=${E_COUNT} -DALSO=${E_ALSO}
+            -P ${CMAKE_SOURCE_DIR}/cmake/check_exports.cmake)
+endfunction()
+
+# The static core a fuzz target or benchmark links, chosen by its file name:
+# <kind>_b2c_* -> Brastel, <kind>_quote_* -> Pelmar, <kind>_fml_* -> Fennodex.
+function(tarvolin_core_for name out)
+  if(name MATCHES "_b2c_")
+    set(${out} brastel_static PARENT_SCOPE)
+  elseif(name MATCHES "_quote_")
+    set(${out} pelmar_static brastel_static PARENT_SCOPE)
+  elseif(name MATCHES "_fml_")
+    set(${out} fennodex_static PARENT_SCOPE)
+  else()
+    message(FATAL_ERROR "${name}: name it <kind>_b2c_*, <kind>_quote_* or <kind>_fml_*")
+  endif()
+endfunction()
