@@ -67,3 +67,17 @@ function(tarvolin_core_for name out)
     message(FATAL_ERROR "${name}: name it <kind>_b2c_*, <kind>_quote_* or <kind>_fml_*")
   endif()
 endfunction()
+
+# tarvolin_export_only(<target> <symbol patterns...>): a linker version script
+# that keeps every other symbol local, so the standard library's template
+# instances and Boost's inline statics stay inside the library.
+function(tarvolin_export_only target)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  list(JOIN ARGN "; " globals)
+  set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
+  file(WRITE ${map} "{ global: ${globals}; local: *; };\n")
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${map}")
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
+endfunction()

@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.22)
 # Checks the dynamic symbol table of LIB: every defined symbol starts with PREFIX
 # (or equals one of the ';'-separated names in ALSO), and, when COUNT is given,
 # there are exactly COUNT of them.

@@ -1,0 +1,153 @@
+// Cost of running compiled formula programs: a 7-output program in the shape
+// of MACD plus KDJ over 100,000 bars (compiled once, run repeatedly), and one
+// relayout of 10 such programs over 5,000 bars (clean, data length, callback
+// supplying the host series, run). The builtin form needs EMA, HHV, LLV and
+// SMA; the operator form uses the same number of steps with operators only.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fml.h"
+
+namespace {
+
+struct Series {
+    std::vector<float> close, high, low;
+    explicit Series(int n) : close(n), high(n), low(n)
+    {
+        for (int i = 0; i < n; ++i) {
+            const float c = 10.0f + 2.0f * std::sin(static_cast<float>(i) * 0.01f) + 0.1f * static_cast<float>(i % 7);
+            close[i] = c;
+            high[i] = c + 0.3f;
+            low[i] = c - 0.3f;
+        }
+    }
+};
+
+int supply(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+{
+    const Series& s = *static_cast<const Series*>(user);
+    const std::vector<float>* v = nullptr;
+    switch (name[0] | 0x20) {
+    case 'c': v = &s.close; break;
+    case 'h': v = &s.high; break;
+    case 'l': v = &s.low; break;
+    default: return 0;
+    }
+    float* p = fml_argument_data(arg, static_cast<int>(v->size()));
+    std::copy(v->begin(), v->end(), p);
+    return 1;
+}
+
+class Builder {
+public:
+    explicit Builder(FormulaContext* ctx) : ctx_(ctx) {}
+    Builder& n(float v) { FMLOpValue o{}; o.number = v; fml_ctx_op_code_push(ctx_, FML_OP_PUSH_NUMBER, &o); return *this; }
+    Builder& name(const char* s) { return op(FML_OP_PUSH_NAME, s); }
+    Builder& call(const char* s) { return op(FML_OP_CALL, s); }
+    Builder& assign(const char* s) { return op(FML_OP_ASSIGN, s); }
+    Builder& drop() { fml_ctx_op_code_push(ctx_, FML_OP_DROP, nullptr); return *this; }
+    Builder& out(const char* s)
+    {
+        FMLOutputAttr attr{0, 1.0f, 0};
+        FMLOpValue o{};
+        o.kind = FML_DRAW_DATA;
+        o.output_name = s;
+        o.attr = &attr;
+        fml_ctx_op_code_push(ctx_, FML_OP_OUTPUT, &o);
+        return *this;
+    }
+private:
+    Builder& op(int code, const char* s) { FMLOpValue o{}; o.name = s; fml_ctx_op_code_push(ctx_, code, &o); return *this; }
+    FormulaContext* ctx_;
+};
+
+// DIF, DEA, MACD; RSV, K, D, J: seven drawn outputs.
+void compileMacdKdj(FormulaContext* ctx, bool builtins)
+{
+    Builder b(ctx);
+    if (builtins) {
+        b.name("C").n(12).call("EMA").name("C").n(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
+        b.name("DIF").n(9).call("EMA").assign("DEA").out("DEA").drop();
+        b.name("DIF").name("DEA").call("-").n(2).call("*").assign("MACD").out("MACD").drop();
+        b.name("C").name("L").n(9).call("LLV").call("-").name("H").n(9).call("HHV").name("L").n(9).call("LLV")
+            .call("-").call("/").n(100).call("*").assign("RSV").out("RSV").drop();
+        b.name("RSV").n(3).n(1).call("SMA").assign("K").out("K").drop();
+        b.name("K").n(3).n(1).call("SMA").assign("D").out("D").drop();
+        b.n(3).name("K").call("*").n(2).name("D").call("*").call("-").assign("J").out("J").drop();
+    } else {
+        b.name("C").n(0.15f).call("*").name("C").n(0.07f).call("*").call("-").assign("DIF").out("DIF").drop();
+        b.name("DIF").n(0.2f).call("*").assign("DEA").out("DEA").drop();
+        b.name("DIF").name("DEA").call("-").n(2).call("*").assign("MACD").out("MACD").drop();
+        b.name("C").name("L").call("-").name("H").name("L").call("-").call("/").n(100).call("*").assign("RSV")
+            .out("RSV").drop();
+        b.name("RSV").n(0.5f).call("*").assign("K").out("K").drop();
+        b.name("K").n(0.5f).call("*").assign("D").out("D").drop();
+        b.n(3).name("K").call("*").n(2).name("D").call("*").call("-").assign("J").out("J").drop();
+    }
+}
+
+struct Chart {
+    FormulaVM* vm = fml_vm_create();
+    std::vector<FormulaContext*> contexts;
+    ~Chart()
+    {
+        for (FormulaContext* c : contexts)
+            fml_ctx_release(c);
+        fml_vm_release(vm);
+    }
+};
+
+// Runs one relayout; false when a program failed.
+bool relayout(Chart& chart, Series& s, int bars)
+{
+    bool ok = true;
+    for (FormulaContext* ctx : chart.contexts) {
+        fml_ctx_clean(ctx);
+        fml_ctx_data_length(ctx, bars);
+        fml_ctx_miss_callback(ctx, &s, supply);
+        ok = fml_vm_run(chart.vm, ctx) == 1 && ok;
+        float mx = -FMLInvalidValue, mn = FMLInvalidValue;
+        fml_ctx_output_maxmin(ctx, 0, static_cast<unsigned>(bars), &mx, &mn);
+        benchmark::DoNotOptimize(mx);
+    }
+    return ok;
+}
+
+void runPrograms(benchmark::State& state, bool builtins, int programs, int bars)
+{
+    Series s(bars);
+    Chart chart;
+    try {
+        for (int i = 0; i < programs; ++i) {
+            chart.contexts.push_back(fml_ctx_create(chart.vm));
+            compileMacdKdj(chart.contexts.back(), builtins);
+        }
+    } catch (const std::out_of_range&) {
+        state.SkipWithError("a builtin of the program is not in the table");
+        return;
+    }
+    if (!relayout(chart, s, bars)) {
+        state.SkipWithError("the program failed (a builtin it needs is not built yet)");
+        return;
+    }
+    for (auto _ : state)
+        relayout(chart, s, bars);
+}
+
+void BM_MacdKdj100k(benchmark::State& state) { runPrograms(state, true, 1, 100000); }
+void BM_MacdKdjOperators100k(benchmark::State& state) { runPrograms(state, false, 1, 100000); }
+void BM_Relayout10Programs5000(benchmark::State& state) { runPrograms(state, true, 10, 5000); }
+void BM_Relayout10OperatorPrograms5000(benchmark::State& state) { runPrograms(state, false, 10, 5000); }
+
+}  // namespace
+
+BENCHMARK(BM_MacdKdj100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MacdKdjOperators100k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Relayout10Programs5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Relayout10OperatorPrograms5000)->Unit(benchmark::kMillisecond);

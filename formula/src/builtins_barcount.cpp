@@ -1,0 +1,217 @@
+// Bar counting and event timing: bars since the start of the data, since or
+// until a condition held, how often it held in a window, and bars to the end.
+// Every builtin here is one or two passes over the bars.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "builtins.h"
+#include "seriesrules.h"
+#include "windowkernels.h"
+
+using windowkernels::DataSeries;
+using windowkernels::dataOf;
+using windowkernels::windowFrom;
+
+namespace {
+
+// Bars before the first bar that passes `starts` hold the marker; from it on
+// 0, 1, 2, ...; a series where no bar passes holds only markers.
+template <typename Starts>
+bool countFromFirst(FormulaContext* ctx, Starts starts, float literalNo)
+{
+    ArgumentPtr x;
+    if (!ctx->pop(x))
+        return false;
+    if (x->literal) {
+        ctx->push(makeLiteralNumber(starts(x->literalValue()) ? 0.0f : literalNo));
+        return true;
+    }
+    const uint32_t first = x->firstValid;
+    const uint32_t end = x->rangeEnd();
+    if (end < first)
+        return false;
+    ArgumentPtr r = makeResultLike(*x);
+    const float* v = x->values.data();
+    float* out = r->values.data();
+    uint32_t s = first;
+    while (s < end && !starts(v[s]))
+        out[s++] = kInvalidValue;
+    for (uint32_t i = s; i < end; ++i)
+        out[i] = countToFloat(i - s);
+    ctx->push(std::move(r));
+    return true;
+}
+
+}  // namespace
+
+bool builtinBarscount(FormulaContext* ctx)
+{
+    return countFromFirst(
+        ctx, [](float v) { return !isInvalid(v); }, kInvalidValue);
+}
+
+bool builtinBarssince(FormulaContext* ctx)
+{
+    return countFromFirst(
+        ctx, [](float v) { return v != 0.0f && isQualifying(v); }, kInvalidValue);
+}
+
+bool builtinBarslast(FormulaContext* ctx)
+{
+    ArgumentPtr arg;
+    if (!ctx->pop(arg))
+        return false;
+    const DataSeries x = dataOf(ctx, arg);
+    if (x.end < x.first)
+        return false;
+    ArgumentPtr r = makeResultLike(*x.arg);
+    float* out = r->values.data();
+    uint32_t last = x.first;
+    for (uint32_t i = x.first; i < x.end; ++i) {
+        if (x.v[i] != 0.0f)
+            last = i;
+        out[i] = (i == 0 && last == 0) ? kInvalidValue : countToFloat(i - last);
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+bool builtinBarsnext(FormulaContext* ctx)
+{
+    ArgumentPtr arg;
+    if (!ctx->pop(arg))
+        return false;
+    const DataSeries x = dataOf(ctx, arg);
+    if (x.end < x.first)
+        return false;
+    ArgumentPtr r = makeResultLike(*x.arg);
+    float* out = r->values.data();
+    // Bars after the last event have no next one: the marker.
+    bool seen = false;
+    uint32_t next = 0;
+    for (uint32_t i = x.end; i-- > x.first;) {
+        if (x.v[i] != 0.0f) {
+            next = i;
+            seen = true;
+        }
+        out[i] = seen ? countToFloat(next - i) : kInvalidValue;
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+bool builtinBarslastcount(FormulaContext* ctx)
+{
+    ArgumentPtr x;
+    if (!ctx->pop(x))
+        return false;
+    if (x->literal) {
+        // A constant condition: the run covers every bar of the open prices.
+        ArgumentPtr open;
+        if (!ctx->fetchName("O", open))
+            return false;
+        const DataSeries o = dataOf(ctx, open);
+        ArgumentPtr r = makeResultLike(*o.arg);
+        float* out = r->values.data();
+        const bool on = x->literalValue() == 1.0f;
+        for (uint32_t i = o.first; i < o.end; ++i)
+            out[i] = on ? countToFloat(i - o.first + 1) : 0.0f;
+        ctx->push(std::move(r));
+        return true;
+    }
+    const uint32_t first = x->firstValid;
+    const uint32_t end = x->rangeEnd();
+    if (end < first)
+        return false;
+    ArgumentPtr r = makeResultLike(*x);
+    const float* v = x->values.data();
+    float* out = r->values.data();
+    uint32_t run = 0;
+    for (uint32_t i = first; i < end; ++i) {
+        if (v[i] == 1.0f)
+            out[i] = countToFloat(++run);
+        else
+            run = 0;
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+bool builtinBarssincen(FormulaContext* ctx)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const FormulaArgument& n = *args[1];
+    if (args[0]->literal && args[0]->literalValue() == 0.0f) {
+        ctx->push(makeLiteralNumber(kInvalidValue));
+        return true;
+    }
+    const DataSeries x = dataOf(ctx, args[0]);
+    if (x.end < x.first)
+        return false;
+    ArgumentPtr r = makeResultLike(*x.arg);
+    float* out = r->values.data();
+    uint32_t s = x.first;
+    while (s < x.end && !(x.v[s] != 0.0f && isQualifying(x.v[s])))
+        ++s;
+    if (s == x.end)
+        s = x.first;
+    // nextNonzero[j - first]: the first bar >= j whose value is nonzero
+    // (markers count), or end; the oldest nonzero bar of any window in O(1).
+    std::vector<uint32_t> nextNonzero(static_cast<std::size_t>(x.end - x.first) + 1);
+    nextNonzero[x.end - x.first] = x.end;
+    for (uint32_t j = x.end; j-- > x.first;)
+        nextNonzero[j - x.first] = x.v[j] != 0.0f ? j : nextNonzero[j + 1 - x.first];
+    for (uint32_t i = s; i < x.end; ++i) {
+        const uint32_t from = windowFrom(x.first, i, windowLength(n.at(i)));
+        const uint32_t j = nextNonzero[from - x.first];
+        if (j <= i)
+            out[i] = countToFloat(i - j);
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+bool builtinCurrbarscount(FormulaContext* ctx)
+{
+    ArgumentPtr close;
+    if (!ctx->fetchName("C", close))
+        return false;
+    const DataSeries c = dataOf(ctx, close);
+    ArgumentPtr r = makeResultLike(*c.arg);
+    float* out = r->values.data();
+    for (uint32_t i = c.first; i < c.end; ++i)
+        out[i] = countToFloat(c.end - i);
+    ctx->push(std::move(r));
+    return true;
+}
+
+bool builtinCount(FormulaContext* ctx)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const FormulaArgument& n = *args[1];
+    const DataSeries x = dataOf(ctx, args[0]);
+    ArgumentPtr r = makeResultLike(*x.arg);
+    if (!x.empty()) {
+        float* out = r->values.data();
+        // ones[j - first]: bars equal to 1.0 in [first, j); any window in O(1).
+        std::vector<uint32_t> ones(static_cast<std::size_t>(x.end - x.first) + 1);
+        ones[0] = 0;
+        for (uint32_t j = x.first; j < x.end; ++j)
+            ones[j - x.first + 1] = ones[j - x.first] + (x.v[j] == 1.0f ? 1u : 0u);
+        const bool constant = n.literal;
+        const uint32_t k0 = windowLength(n.literalValue());
+        for (uint32_t i = x.first; i < x.end; ++i) {
+            const uint32_t k = constant ? k0 : windowLength(n.at(i));
+            const uint32_t from = windowFrom(x.first, i, k);
+            out[i] = countToFloat(ones[i - x.first + 1] - ones[from - x.first]);
+        }
+    }
+    ctx->push(std::move(r));
+    return true;
+}

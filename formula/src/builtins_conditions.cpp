@@ -1,0 +1,272 @@
+// Condition and signal builtins: between, if, cross, exist, filter, filterx and
+// backset. Conditions are 1.0 (true) and 0.0 (false); on input any nonzero
+// value is true unless a builtin says otherwise.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "builtins.h"
+#include "seriesrules.h"
+
+namespace {
+
+// The result of between and if over the common range of their arguments:
+// +infinity below the first common bar, end-bar values in all. Null when the
+// common range is empty.
+ArgumentPtr commonRangeResult(const std::array<ArgumentPtr, 3>& args, BarRange& range)
+{
+    range = commonRange(args.data(), args.size());
+    if (range.end < range.begin)
+        return nullptr;
+    auto r = std::make_shared<FormulaArgument>();
+    r->values.assign(range.end, kInvalidValue);
+    r->firstValid = range.begin;
+    r->endBar = range.end;
+    return r;
+}
+
+bool allLiterals(const std::array<ArgumentPtr, 3>& args)
+{
+    return args[0]->literal && args[1]->literal && args[2]->literal;
+}
+
+float betweenAt(float x, float a, float b)
+{
+    const float lo = std::min(a, b);
+    const float hi = std::max(a, b);
+    return (lo <= x && x <= hi) ? 1.0f : 0.0f;
+}
+
+float ifAt(float cond, float a, float b)
+{
+    if (isInvalid(cond))
+        return kInvalidValue;
+    return cond == 0.0f ? b : a;
+}
+
+// The count of filter and filterx: N's first value truncated toward zero; a
+// negative count is 0.
+uint32_t signalCount(const FormulaArgument& n)
+{
+    const int32_t v = saturatingInt32(n.at(0));
+    return v > 0 ? static_cast<uint32_t>(v) : 0u;
+}
+
+}  // namespace
+
+// between(X, A, B): 1 where X lies between A and B, bounds included, in either
+// order. Three literals give a literal, as if does.
+bool builtinBetween(FormulaContext* ctx)
+{
+    std::array<ArgumentPtr, 3> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const FormulaArgument& x = *args[0];
+    const FormulaArgument& a = *args[1];
+    const FormulaArgument& b = *args[2];
+    if (allLiterals(args)) {
+        ctx->push(makeLiteralNumber(betweenAt(x.literalValue(), a.literalValue(), b.literalValue())));
+        return true;
+    }
+    BarRange range;
+    ArgumentPtr r = commonRangeResult(args, range);
+    if (!r)
+        return false;
+    const SeriesReader rx = readerOf(x), ra = readerOf(a), rb = readerOf(b);
+    float* out = r->values.data();
+    for (uint32_t i = range.begin; i < range.end; ++i)
+        out[i] = betweenAt(rx[i], ra[i], rb[i]);
+    ctx->push(std::move(r));
+    return true;
+}
+
+// if(Cond, A, B): A where Cond is nonzero, B where it is 0, +infinity where
+// Cond is +infinity.
+bool builtinIf(FormulaContext* ctx)
+{
+    std::array<ArgumentPtr, 3> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const FormulaArgument& c = *args[0];
+    const FormulaArgument& a = *args[1];
+    const FormulaArgument& b = *args[2];
+    if (allLiterals(args)) {
+        ctx->push(makeLiteralNumber(ifAt(c.literalValue(), a.literalValue(), b.literalValue())));
+        return true;
+    }
+    BarRange range;
+    ArgumentPtr r = commonRangeResult(args, range);
+    if (!r)
+        return false;
+    const SeriesReader rc = readerOf(c), ra = readerOf(a), rb = readerOf(b);
+    float* out = r->values.data();
+    for (uint32_t i = range.begin; i < range.end; ++i)
+        out[i] = ifAt(rc[i], ra[i], rb[i]);
+    ctx->push(std::move(r));
+    return true;
+}
+
+// cross(A, B): 1 on a bar where A is above B after being below it on the bar
+// before; +infinity where A or B is +infinity. Two literals never cross: 0.
+bool builtinCross(FormulaContext* ctx)
+{
+    std::array<ArgumentPtr, 2> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const FormulaArgument& a = *args[0];
+    const FormulaArgument& b = *args[1];
+    if (a.literal && b.literal) {
+        ctx->push(makeLiteralNumber(isInvalid(a.literalValue()) || isInvalid(b.literalValue()) ? kInvalidValue
+                                                                                                 : 0.0f));
+        return true;
+    }
+    const FormulaArgument& shape = a.literal ? b : a;
+    ArgumentPtr r = makeResultLike(shape);
+    const BarRange range = rangeOf(*r);
+    if (!range.empty()) {
+        float* out = r->values.data();
+        float pa = a.at(range.begin);
+        float pb = b.at(range.begin);
+        for (uint32_t i = range.begin; i < range.end; ++i) {
+            const float va = a.at(i);
+            const float vb = b.at(i);
+            if (isInvalid(va) || isInvalid(vb))
+                out[i] = kInvalidValue;
+            else if (isInvalid(pb))
+                out[i] = 0.0f;
+            else
+                out[i] = (pb > pa && va > vb) ? 1.0f : 0.0f;
+            pa = va;
+            pb = vb;
+        }
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+// exist(X, N): 1 where some bar of the window of N bars ending at the bar has
+// X >= 1. Only the last such bar matters, so one pass suffices.
+bool builtinExist(FormulaContext* ctx)
+{
+    std::array<ArgumentPtr, 2> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const FormulaArgument& x = *args[0];
+    const FormulaArgument& n = *args[1];
+    if (x.literal) {
+        ctx->push(makeLiteralNumber(x.literalValue() >= 1.0f ? 1.0f : 0.0f));
+        return true;
+    }
+    ArgumentPtr r = makeResultLike(x);
+    const BarRange range = rangeOf(*r);
+    float* out = r->values.data();
+    bool seen = false;
+    uint32_t lastHit = 0;
+    for (uint32_t i = range.begin; i < range.end; ++i) {
+        if (x.values[i] >= 1.0f) {
+            seen = true;
+            lastHit = i;
+        }
+        out[i] = (seen && lastHit >= windowStart(x, i, windowLength(n.at(i)))) ? 1.0f : 0.0f;
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+// filter(X, N): keeps a true bar and clears the N bars after it. N is read
+// once; a negative N counts as 0. Values are written at their own bars.
+bool builtinFilter(FormulaContext* ctx)
+{
+    std::array<ArgumentPtr, 2> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const ArgumentPtr x = dataSeries(ctx, args[0]);
+    const uint64_t n = signalCount(*args[1]);
+    const BarRange range = rangeOf(*x);
+    ArgumentPtr r = makeResultLike(*x);
+    shapeResult(*r, x->firstValid, range.end);
+    float* out = r->values.data();
+    const float* in = x->values.data();
+    uint64_t i = range.begin;
+    while (i < range.end) {
+        const float v = in[i];
+        if (v != 0.0f && !isInvalid(v)) {
+            out[i] = 1.0f;
+            i += n + 1;  // the n bars after it keep the result's 0.0
+        } else {
+            out[i] = v;
+            ++i;
+        }
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+// filterx(X, N): scanning from the last bar backward, keeps a true bar and
+// clears the N bars before it. A negative N counts as 0. Where fewer than N
+// bars precede a true bar, the bars before it stay 0 and the scan ends.
+bool builtinFilterx(FormulaContext* ctx)
+{
+    std::array<ArgumentPtr, 2> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const ArgumentPtr x = dataSeries(ctx, args[0]);
+    const int64_t n = signalCount(*args[1]);
+    ArgumentPtr r = makeResultLike(*x);
+    const BarRange range = rangeOf(*r);
+    float* out = r->values.data();
+    const float* in = x->values.data();
+    const int64_t first = range.begin;
+    int64_t i = static_cast<int64_t>(range.end) - 1;
+    while (i >= first) {
+        if (in[i] == 0.0f) {
+            out[i] = 0.0f;
+            --i;
+            continue;
+        }
+        out[i] = 1.0f;
+        if (i < n)
+            break;  // the bars before it lie within N of it and stay 0
+        // Bars i-1 down to i-n keep the result's 0.0.
+        i -= n + 1;
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+// backset(X, N): at a true bar, sets the current and N - 1 previous bars to 1.
+// A count below 1 (after truncation) counts as 1.
+bool builtinBackset(FormulaContext* ctx)
+{
+    std::array<ArgumentPtr, 2> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const FormulaArgument& x = *args[0];
+    const FormulaArgument& n = *args[1];
+    if (x.literal) {
+        ctx->push(makeLiteralNumber(x.literalValue() != 0.0f ? 1.0f : 0.0f));
+        return true;
+    }
+    const BarRange range = rangeOf(x);
+    if (range.end < range.begin)
+        return false;
+    ArgumentPtr r = makeResultLike(x);
+    shapeResult(*r, x.firstValid, range.end);
+    float* out = r->values.data();
+    const uint32_t k = firstQualifyingBar(x, 0);
+    const uint32_t start = std::max(x.firstValid, k);
+    for (uint32_t i = start; i < range.end; ++i) {
+        const float v = x.values[i];
+        if (v == 0.0f || !isQualifying(v))
+            continue;
+        int32_t len = saturatingInt32(n.at(i));
+        if (len < 1)
+            len = 1;
+        const uint32_t from = windowStart(*r, i, static_cast<uint32_t>(len));
+        std::fill(out + from, out + i + 1, 1.0f);
+    }
+    std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
+    ctx->push(std::move(r));
+    return true;
+}

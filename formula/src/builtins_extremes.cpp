@@ -1,0 +1,119 @@
+// Window extremes, ranks and ranked searches on the high side: hhv, hhvbars,
+// hod, and the T-th highest or lowest value of an earlier window (findhigh,
+// findlow) with its distance (findhighbars, findlowbars).
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "builtins.h"
+#include "seriesrules.h"
+#include "windowextremes.h"
+#include "windowkernels.h"
+
+using windowkernels::DataSeries;
+using windowkernels::dataOf;
+
+bool builtinHhv(FormulaContext* ctx)
+{
+    return windowextremes::extremeValue<windowkernels::Higher>(ctx);
+}
+
+bool builtinHhvbars(FormulaContext* ctx)
+{
+    return windowextremes::extremeDistance<windowkernels::Higher>(ctx);
+}
+
+bool builtinHod(FormulaContext* ctx)
+{
+    return windowextremes::rankInWindow<windowkernels::Higher>(ctx, 1u);
+}
+
+namespace {
+
+// Orders with NaN after every number, so the ordering stays strict and weak.
+struct Descending {
+    bool operator()(float a, float b) const { return a > b || (std::isnan(b) && !std::isnan(a)); }
+};
+struct Ascending {
+    bool operator()(float a, float b) const { return a < b || (std::isnan(b) && !std::isnan(a)); }
+};
+
+// The T-th value (in Order) of the window of M bars that ends N bars before
+// each bar, or its distance from the bar. A bar whose window would end
+// before the data, past it, or that asks for rank below 1 or for an empty
+// window (M = 0) has no value.
+template <typename Order, bool distance>
+bool rankedSearch(FormulaContext* ctx)
+{
+    ArgumentPtr args[4];
+    if (!ctx->popArgs(args, 4))
+        return false;
+    const FormulaArgument& fn = *args[1];
+    const FormulaArgument& fm = *args[2];
+    const FormulaArgument& ft = *args[3];
+    const DataSeries x = dataOf(ctx, args[0]);
+    ArgumentPtr r = makeResultLike(*x.arg);
+    float* out = r->values.data();
+    const float held = static_cast<float>(static_cast<double>(x.arg->values.size()));
+    const float n0 = fn.values.empty() ? kInvalidValue : fn.values[0];
+    const int32_t pre = saturatingInt32(std::min(n0, held));
+    uint32_t from = x.first;
+    while (from < x.end && static_cast<int64_t>(from) < pre)
+        out[from++] = kInvalidValue;
+    std::vector<float> scratch;
+    for (uint32_t i = from; i < x.end; ++i) {
+        out[i] = kInvalidValue;
+        const int64_t j = static_cast<int64_t>(i) - saturatingInt32(fn.at(i));
+        const float m = fm.at(i);
+        const float t = ft.at(i);
+        if (m == 0.0f || !(t >= 1.0f) || j < static_cast<int64_t>(x.first) || j >= static_cast<int64_t>(x.end))
+            continue;
+        const uint32_t je = static_cast<uint32_t>(j);
+        const uint32_t ws = windowkernels::windowFrom(x.first, je, windowLength(m));
+        scratch.assign(x.v + ws, x.v + je + 1);
+        const float tt = std::min(t, static_cast<float>(static_cast<double>(scratch.size())));
+        const std::size_t idx = static_cast<std::size_t>(saturatingUInt32(tt - 1.0f));
+        std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(idx), scratch.end(), Order());
+        const float found = scratch[idx];
+        if (!distance) {
+            out[i] = found;
+            continue;
+        }
+        // The oldest bar of the window that holds the selected value.
+        uint32_t at = je;
+        for (uint32_t p = ws; p <= je; ++p) {
+            if (x.v[p] == found || (std::isnan(found) && std::isnan(x.v[p]))) {
+                at = p;
+                break;
+            }
+        }
+        out[i] = countToFloat(i - at);
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+}  // namespace
+
+bool builtinFindhigh(FormulaContext* ctx)
+{
+    return rankedSearch<Descending, false>(ctx);
+}
+
+bool builtinFindhighbars(FormulaContext* ctx)
+{
+    return rankedSearch<Descending, true>(ctx);
+}
+
+bool builtinFindlow(FormulaContext* ctx)
+{
+    return rankedSearch<Ascending, false>(ctx);
+}
+
+bool builtinFindlowbars(FormulaContext* ctx)
+{
+    return rankedSearch<Ascending, true>(ctx);
+}

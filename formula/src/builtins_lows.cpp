@@ -1,0 +1,76 @@
+// Window lows, low ranks and runs: llv, llvbars and lod (the low-side twins
+// of hhv, hhvbars and hod) and the run lengths lowrange and toprange.
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "builtins.h"
+#include "seriesrules.h"
+#include "windowextremes.h"
+#include "windowkernels.h"
+
+using windowkernels::DataSeries;
+using windowkernels::dataOf;
+
+bool builtinLlv(FormulaContext* ctx)
+{
+    return windowextremes::extremeValue<windowkernels::Lower>(ctx);
+}
+
+bool builtinLlvbars(FormulaContext* ctx)
+{
+    return windowextremes::extremeDistance<windowkernels::Lower>(ctx);
+}
+
+bool builtinLod(FormulaContext* ctx)
+{
+    return windowextremes::rankInWindow<windowkernels::Lower>(ctx, 0u);
+}
+
+namespace {
+
+// Number of consecutive bars before each bar that are strictly beyond it
+// (above for lowrange, below for toprange), counted back to the nearest bar
+// that is not, or to the first valid bar. A stack of candidate bars makes it
+// one pass. stops(a, b): bar b ends the run of bar a.
+template <typename Stops>
+bool runLength(FormulaContext* ctx, Stops stops)
+{
+    ArgumentPtr arg;
+    if (!ctx->pop(arg))
+        return false;
+    const DataSeries x = dataOf(ctx, arg);
+    ArgumentPtr r = makeResultLike(*x.arg);
+    float* out = r->values.data();
+    std::vector<uint32_t> stack;
+    for (uint32_t i = x.first; i < x.end; ++i) {
+        const float xi = x.v[i];
+        if (std::isnan(xi)) {
+            // Nothing compares with NaN: the run reaches the first valid bar.
+            out[i] = countToFloat(i - x.first);
+            continue;
+        }
+        // A bar that does not stop i's run cannot stop a later run that i
+        // does not stop either, so it leaves the stack.
+        while (!stack.empty() && !stops(xi, x.v[stack.back()]))
+            stack.pop_back();
+        out[i] = stack.empty() ? countToFloat(i - x.first) : countToFloat(i - stack.back() - 1);
+        stack.push_back(i);
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
+}  // namespace
+
+bool builtinLowrange(FormulaContext* ctx)
+{
+    return runLength(ctx, [](float xi, float xj) { return xi >= xj; });
+}
+
+bool builtinToprange(FormulaContext* ctx)
+{
+    return runLength(ctx, [](float xi, float xj) { return xj >= xi; });
+}

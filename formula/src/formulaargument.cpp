@@ -1,0 +1,85 @@
+#include "formulaargument.h"
+
+#include <algorithm>
+
+namespace {
+// What a literal without a value reads as.
+const float kNoValue = kInvalidValue;
+}  // namespace
+
+SeriesReader readerOf(const FormulaArgument& x)
+{
+    if (x.literal)
+        return {x.values.empty() ? &kNoValue : x.values.data(), 0};
+    return {x.values.data(), 1};
+}
+
+ArgumentPtr makeInvalidSeries(uint32_t n)
+{
+    auto r = std::make_shared<FormulaArgument>();
+    r->values.assign(n, kInvalidValue);
+    r->firstValid = 0;
+    r->endBar = n;
+    return r;
+}
+
+ArgumentPtr makeLiteralNumber(float v)
+{
+    auto r = std::make_shared<FormulaArgument>();
+    r->values.push_back(v);
+    r->literal = true;
+    return r;
+}
+
+ArgumentPtr makeLiteralString(const std::string& s)
+{
+    auto r = std::make_shared<FormulaArgument>();
+    r->text = s;
+    r->values.push_back(kInvalidValue);
+    r->literal = true;
+    return r;
+}
+
+ArgumentPtr makeResultLike(const FormulaArgument& x)
+{
+    auto r = std::make_shared<FormulaArgument>();
+    r->values.assign(x.values.size(), 0.0f);
+    r->firstValid = x.firstValid;
+    r->endBar = std::min<uint64_t>(x.endBar, x.values.size());
+    return r;
+}
+
+ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n)
+{
+    if (!x || !x->literal)
+        return x;
+    auto r = std::make_shared<FormulaArgument>();
+    r->values.assign(n, x->literalValue());
+    r->text = x->text;
+    r->firstValid = 0;
+    r->endBar = n;
+    r->literal = true;
+    return r;
+}
+
+ArgumentPtr seriesOfLength(const ArgumentPtr& x, uint32_t n)
+{
+    if (!x)
+        return x;
+    if (!x->literal && x->values.size() >= n)
+        return x;
+    auto r = std::make_shared<FormulaArgument>();
+    r->text = x->text;
+    if (x->literal) {
+        r->values.assign(n, x->literalValue());
+        r->firstValid = 0;
+        r->endBar = n;
+    } else {
+        r->values.reserve(n);
+        r->values = x->values;
+        r->values.resize(n, 0.0f);
+        r->firstValid = x->firstValid;
+        r->endBar = x->endBar;
+    }
+    return r;
+}

@@ -1,0 +1,91 @@
+// One value of a formula: a float series over a bar range, or a literal that
+// stands for every bar, with an optional text. Always held by shared ownership;
+// the value stack, the name maps, compiled literals and drawn outputs share
+// argument objects instead of copying their data.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+// No value at this bar (+infinity). The engine uses this constant, never the
+// exported variable.
+constexpr float kInvalidValue = std::numeric_limits<float>::infinity();
+// The second no-value marker: the smallest normal float.
+constexpr float kContinuousValue = std::numeric_limits<float>::min();
+// End of a literal's bar range: a literal counts as [0, 2^32-1).
+constexpr uint32_t kUnboundedEnd = 0xFFFFFFFFu;
+
+struct FormulaArgument {
+    std::vector<float> values;  // one float per bar; a literal's value is element 0
+    std::string text;           // a string literal's or string-valued name's text
+    uint32_t firstValid = 0;    // first bar whose value is meaningful
+    uint32_t endBar = 0;        // one past the last meaningful bar
+    bool literal = false;       // one value (element 0) for every bar
+
+    // Start of the bar range: 0 for a literal.
+    uint32_t rangeBegin() const { return literal ? 0u : firstValid; }
+
+    // End of the bar range: unbounded for a literal; for a series the end bar,
+    // cut to the values held so that no loop bounded by it reads past them.
+    uint32_t rangeEnd() const
+    {
+        if (literal)
+            return kUnboundedEnd;
+        return values.size() < endBar ? static_cast<uint32_t>(values.size()) : endBar;
+    }
+
+    // A literal's one value; the marker when it holds none.
+    float literalValue() const { return values.empty() ? kInvalidValue : values[0]; }
+
+    // Value at bar i: element 0 for a literal, element i for a series; the
+    // marker for a bar past the values held.
+    float at(std::size_t i) const
+    {
+        if (literal)
+            return literalValue();
+        return i < values.size() ? values[i] : kInvalidValue;
+    }
+};
+
+using ArgumentPtr = std::shared_ptr<FormulaArgument>;
+
+// Unchecked, branch-free reading of a value or a series inside its range:
+// reader[i] is element 0 of a literal and element i of a series. Callers stay
+// below rangeEnd() of a series.
+struct SeriesReader {
+    const float* data;
+    std::size_t step;  // 0 for a literal, 1 for a series
+    float operator[](std::size_t i) const { return data[i * step]; }
+};
+
+SeriesReader readerOf(const FormulaArgument& x);
+
+// Shared value constructors (each returns a new argument under shared ownership).
+
+// n values all kInvalidValue, bar range [0, n), not a literal.
+ArgumentPtr makeInvalidSeries(uint32_t n);
+// A literal with the one value v.
+ArgumentPtr makeLiteralNumber(float v);
+// A literal with text s and the one value kInvalidValue (as op 3 pushes it).
+ArgumentPtr makeLiteralString(const std::string& s);
+// A result shaped like x: as many values as x holds, all 0.0, x's first valid
+// bar and end bar (the end cut to the values held), not a literal.
+ArgumentPtr makeResultLike(const FormulaArgument& x);
+inline ArgumentPtr makeResultLike(const ArgumentPtr& x) { return makeResultLike(*x); }
+
+// x widened to n bars as a NEW argument: for a literal, n copies of its value,
+// bar range [0, n), still a literal. A series is returned as it is (the same
+// object). The literal itself is never changed, so a compiled literal does not
+// grow from run to run.
+ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n);
+
+// x as a series that holds at least n values, for code that hands raw arrays of
+// n floats on: x itself when it is a series holding n values or more; otherwise
+// a new copy: a literal becomes a series (not a literal) of n copies of its
+// value with range [0, n); a short series is padded with 0.0 up to n values and
+// keeps its bar range. The argument passed in is never changed. Builtins use it
+// for a literal passed where a data series is expected (context's bar count).
+ArgumentPtr seriesOfLength(const ArgumentPtr& x, uint32_t n);

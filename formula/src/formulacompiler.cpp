@@ -1,0 +1,84 @@
+#include "formulacompiler.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "drawoutputs.h"
+#include "formulavm.h"
+
+namespace {
+
+std::string nameOf(const char* s)
+{
+    return s ? std::string(s) : std::string();
+}
+
+}  // namespace
+
+void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
+{
+    static const FMLOpValue kEmpty{};
+    const FMLOpValue& v = value ? *value : kEmpty;
+    switch (static_cast<unsigned>(op)) {
+    case FML_OP_ASSIGN: {
+        std::string name = nameOf(v.name);
+        ctx->code.emplace_back([name](FormulaContext* c) -> bool {
+            if (c->stack.empty())
+                return false;
+            c->variables[name] = c->stack.back();
+            return true;
+        });
+        break;
+    }
+    case FML_OP_PUSH_NAME: {
+        std::string name = nameOf(v.name);
+        ctx->code.emplace_back([name](FormulaContext* c) { return c->pushName(name); });
+        break;
+    }
+    case FML_OP_PUSH_NUMBER: {
+        ArgumentPtr literal = makeLiteralNumber(v.number);
+        ctx->code.emplace_back([literal](FormulaContext* c) {
+            c->push(literal);
+            return true;
+        });
+        break;
+    }
+    case FML_OP_PUSH_STRING: {
+        ArgumentPtr literal = makeLiteralString(nameOf(v.name));
+        ctx->code.emplace_back([literal](FormulaContext* c) {
+            c->push(literal);
+            return true;
+        });
+        break;
+    }
+    case FML_OP_DROP:
+        ctx->code.emplace_back([](FormulaContext* c) {
+            ArgumentPtr top;
+            return c->pop(top);
+        });
+        break;
+    case FML_OP_CALL: {
+        if (!ctx->vm)
+            throw std::out_of_range("formula context has no virtual machine");
+        // Throws std::out_of_range for a name the table does not hold.
+        FormulaFunction fn = ctx->vm->function(nameOf(v.name));
+        ctx->code.push_back(std::move(fn));
+        break;
+    }
+    case FML_OP_OUTPUT: {
+        DrawHandler handler = drawHandlerFor(v.kind);
+        if (!handler)
+            break;
+        std::string name = nameOf(v.output_name);
+        const float width = v.attr ? v.attr->width : 0.0f;
+        const uint32_t color = v.attr ? v.attr->color : 0u;
+        const int32_t style = v.attr ? v.attr->style : 0;
+        ctx->code.emplace_back([handler, name, width, color, style](FormulaContext* c) {
+            return handler(c, name, width, color, style);
+        });
+        break;
+    }
+    default:
+        break;
+    }
+}

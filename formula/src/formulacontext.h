@@ -1,0 +1,136 @@
+// One compiled formula and everything one run of it needs: the compiled steps,
+// the value stack, the static arguments (parameters), the variables of the
+// current run, the drawn outputs and the host's missing-series callback.
+//
+// Builtin calling convention: a builtin is bool(FormulaContext*). It pops its
+// fixed number of arguments, the last argument first (popArgs does this and
+// hands them back in formula order), pushes exactly one new result and returns
+// true; it returns false, pushing nothing, to stop the run. Every pop checks the
+// stack: too few values fail the step instead of reading past it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "ciless.h"
+#include "formulaargument.h"
+#include "formulaoutput.h"
+
+struct FormulaContext;
+struct FormulaVM;
+
+// One compiled step of a program, and the function object of a table entry.
+using FormulaFunction = std::function<bool(FormulaContext*)>;
+// Names to arguments, ordered without regard to ASCII case.
+using ArgumentMap = std::map<std::string, ArgumentPtr, CiLess>;
+// Asks the host for a name; fills the argument and returns nonzero, or 0.
+using MissCallback = std::function<int(FormulaContext*, const std::string&, const ArgumentPtr&)>;
+
+struct FormulaContext {
+    uint32_t barCount = 0;                   // bars of the next run
+    std::vector<FormulaFunction> code;       // the compiled program
+    std::deque<ArgumentPtr> stack;           // operands and results; back is the top
+    ArgumentMap staticArgs;                  // parameters; survive clean
+    ArgumentMap variables;                   // assignments, named outputs, cached host series
+    std::array<std::vector<FormulaOutput>, kOutputListCount> outputs;  // list k-1 holds draw kind k
+    std::vector<DrawOrderEntry> drawOrder;   // every recorded output, in order
+    std::mutex mutex;                        // guards the names of a VM's shared context during lookups
+    MissCallback miss;                       // empty until the host installs one
+    FormulaVM* vm = nullptr;                 // not owned; none for a VM's shared context
+    void* userData = nullptr;                // the host's word
+
+    explicit FormulaContext(FormulaVM* owner = nullptr) : vm(owner) {}
+    FormulaContext(const FormulaContext&) = delete;
+    FormulaContext& operator=(const FormulaContext&) = delete;
+
+    // ---- value stack ----
+
+    // Pushes v (a null handle is ignored).
+    void push(ArgumentPtr v)
+    {
+        if (v)
+            stack.push_back(std::move(v));
+    }
+
+    // Pops the top value into out; false (and out untouched) on an empty stack.
+    bool pop(ArgumentPtr& out)
+    {
+        if (stack.empty())
+            return false;
+        out = std::move(stack.back());
+        stack.pop_back();
+        return true;
+    }
+
+    // Pops n values, the last argument first, into out[0..n-1] in formula
+    // order (out[0] is the first argument written). False, popping nothing,
+    // when the stack holds fewer than n values.
+    bool popArgs(ArgumentPtr* out, std::size_t n)
+    {
+        if (stack.size() < n)
+            return false;
+        for (std::size_t i = n; i-- > 0;) {
+            out[i] = std::move(stack.back());
+            stack.pop_back();
+        }
+        return true;
+    }
+
+    template <std::size_t N>
+    bool popArgs(std::array<ArgumentPtr, N>& out)
+    {
+        return popArgs(out.data(), N);
+    }
+
+    // ---- names ----
+
+    // The lookup of op 1: variables, static arguments, the VM's shared context
+    // (under its lock), then the miss callback; pushes the value found and
+    // caches a value fetched from outside in the variables. False when nobody
+    // resolves the name (nothing pushed).
+    bool pushName(const std::string& name);
+
+    // pushName followed by a pop: the value of a name (for builtins that fetch
+    // a price series such as "C" themselves). False when the lookup fails.
+    bool fetchName(const std::string& name, ArgumentPtr& out);
+
+    // The variable or static argument of that name, created empty when absent.
+    ArgumentPtr& variable(const std::string& name);
+    ArgumentPtr& staticArgument(const std::string& name);
+
+    // ---- outputs ----
+
+    // The list of draw kind k (1..11), or null for any other kind.
+    std::vector<FormulaOutput>* outputList(int kind)
+    {
+        return (kind >= 1 && kind <= kOutputListCount) ? &outputs[static_cast<std::size_t>(kind - 1)] : nullptr;
+    }
+    const std::vector<FormulaOutput>* outputList(int kind) const
+    {
+        return (kind >= 1 && kind <= kOutputListCount) ? &outputs[static_cast<std::size_t>(kind - 1)] : nullptr;
+    }
+
+    // Appends out to the list of kind and an entry to the draw-order list.
+    void recordOutput(int kind, FormulaOutput out);
+
+    // ---- runs ----
+
+    // Prepares a new run: bar count 0, stack, variables, outputs and the
+    // draw-order list emptied. Code, static arguments, callback, VM and user
+    // data stay.
+    void clean();
+
+    // Runs the steps in order; false at the first step that fails.
+    bool run();
+
+private:
+    // Steps 1, 2 and the miss callback of a lookup, without the shared context.
+    bool lookupLocal(const std::string& name, bool useShared);
+};

@@ -1,0 +1,120 @@
+// Series rules shared by the builtins: markers, the saturating float-to-int
+// conversion, windows of N bars, the first qualifying bar, common ranges and
+// the direct application of a two-argument builtin.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "formulaargument.h"
+#include "formulacontext.h"
+
+// ---- markers ----
+
+// Exactly the no-value marker (+infinity); a NaN or -infinity is not.
+inline bool isInvalid(float v) { return v == kInvalidValue; }
+// Either marker (exact, ordered equality; a NaN equals neither).
+inline bool isMarker(float v) { return v == kInvalidValue || v == kContinuousValue; }
+// Neither marker.
+inline bool isQualifying(float v) { return !isMarker(v); }
+
+// ---- conversions ----
+
+// The one float-to-int conversion of the engine: truncation toward zero,
+// saturated to the int32 range; NaN gives 0. Never an undefined cast.
+inline int32_t saturatingInt32(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483648.0)
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(v);
+}
+
+// The same conversion taken as an unsigned 32-bit number (a negative value
+// wraps, as the window rule wants: -2 gives 2^32-2).
+inline uint32_t saturatingUInt32Bits(double v) { return static_cast<uint32_t>(saturatingInt32(v)); }
+
+// Truncation to the uint32 range: NaN and negatives give 0, values past the
+// range give 2^32-1.
+inline uint32_t saturatingUInt32(double v)
+{
+    if (!(v > 0.0))
+        return 0;
+    if (v >= 4294967295.0)
+        return std::numeric_limits<uint32_t>::max();
+    return static_cast<uint32_t>(v);
+}
+
+// A count, distance or index written as a value (through double: exact up to 2^24).
+inline float countToFloat(uint32_t n) { return static_cast<float>(static_cast<double>(n)); }
+
+// ---- windows ----
+
+// A half-open span of an argument's values.
+struct Span {
+    const float* begin;
+    const float* end;
+    std::size_t size() const { return static_cast<std::size_t>(end - begin); }
+    bool empty() const { return begin == end; }
+};
+
+// The window length k of a bar-count value N: truncated toward zero, taken as
+// unsigned (0, fractions below 1 and negatives reach back to the first valid bar).
+inline uint32_t windowLength(float n) { return saturatingUInt32Bits(n); }
+
+// Index of the first value of the window of k bars ending at bar i of series x:
+// max(first valid bar, i - min(i, k - 1)), k - 1 in unsigned 32-bit arithmetic.
+inline uint32_t windowStart(const FormulaArgument& x, uint32_t i, uint32_t k)
+{
+    const uint32_t back = k - 1u;
+    const uint32_t from = i - (i < back ? i : back);
+    return from > x.firstValid ? from : x.firstValid;
+}
+
+// The window of k bars ending at bar i: for a literal all of its values; for a
+// series from windowStart to max(first valid bar, i) inclusive. The span is cut
+// to the values held (empty when i lies past them).
+Span window(const FormulaArgument& x, uint32_t i, uint32_t k);
+
+// ---- first qualifying bar ----
+
+// 0 for a literal; otherwise the smallest index i >= start, i < (end bar -
+// first valid bar), whose value is neither marker; (end bar - first valid bar)
+// when there is none (0 when the end bar is below the first valid bar). Values
+// past those held are not read.
+uint32_t firstQualifyingBar(const FormulaArgument& x, uint32_t start);
+
+// ---- ranges ----
+
+struct BarRange {
+    uint32_t begin;
+    uint32_t end;
+    bool empty() const { return end <= begin; }
+};
+
+// Range of an argument: [first valid, end) cut to the values held; [0, 2^32-1) for a literal.
+inline BarRange rangeOf(const FormulaArgument& x) { return {x.rangeBegin(), x.rangeEnd()}; }
+
+// Largest begin and smallest end of three ranges (unsigned).
+BarRange commonRange3(BarRange a, BarRange b, BarRange c);
+
+// Largest begin and smallest end of the ranges of n arguments.
+BarRange commonRange(const ArgumentPtr* args, std::size_t n);
+
+// ---- results ----
+
+// Resizes r's values to n elements (added ones 0.0) and sets its bar range.
+void shapeResult(FormulaArgument& r, uint32_t first, uint32_t end);
+
+// The data argument of a builtin as a series it can loop over: a literal is
+// widened (as a copy) to the context's bar count; a series is returned as it is.
+ArgumentPtr dataSeries(const FormulaContext* ctx, const ArgumentPtr& x);
+
+// Pushes a and b and calls the two-argument builtin fn directly; its result, or
+// an empty handle when it failed (it then consumed both and pushed nothing).
+ArgumentPtr applyBinary(FormulaContext* ctx, bool (*fn)(FormulaContext*), const ArgumentPtr& a, const ArgumentPtr& b);

@@ -1,0 +1,411 @@
+// Single-pass kernels over windows of a constant number of bars, shared by the
+// window builtins: block sums, products and extremes, block-combined
+// variance, a monotonic deque for extremes of data holding NaN, window
+// co-moments and the constant-parameter recursion. The window kernels run in
+// O(bars) whatever the window length (co-moments in O(bars * window)),
+// allocate their scratch once per call and never read outside [first, end).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "formulaargument.h"
+#include "formulacontext.h"
+#include "seriesrules.h"
+
+namespace windowkernels {
+
+// The data argument of a window builtin as a loopable series: a literal is
+// widened to the context's bar count, so MA(5,3) runs over the bars instead of
+// an unbounded range.
+struct DataSeries {
+    ArgumentPtr arg;          // keeps a widened copy alive
+    const float* v = nullptr;
+    uint32_t first = 0;
+    uint32_t end = 0;         // cut to the values held
+    bool empty() const { return end <= first; }
+};
+
+inline DataSeries dataOf(FormulaContext* ctx, const ArgumentPtr& x)
+{
+    DataSeries d;
+    d.arg = dataSeries(ctx, x);
+    d.v = d.arg->values.data();
+    d.first = d.arg->firstValid;
+    d.end = d.arg->rangeEnd();
+    return d;
+}
+
+// First bar in [first, end) whose value is neither marker; end when none.
+inline uint32_t firstQualifying(const float* v, uint32_t first, uint32_t end)
+{
+    for (uint32_t i = first; i < end; ++i) {
+        if (isQualifying(v[i]))
+            return i;
+    }
+    return end;
+}
+
+// Start of the window of k bars ending at i, cut at first (k = 0 reaches back to first).
+inline uint32_t windowFrom(uint32_t first, uint32_t i, uint32_t k)
+{
+    const uint32_t back = k - 1u;
+    const uint32_t from = i - (i < back ? i : back);
+    return from > first ? from : first;
+}
+
+// Sliding aggregate of an associative operation over windows of k >= 1 bars
+// ending at each bar of [first, end), cut at first. The bars are cut into
+// blocks of k; a window is a suffix of the previous block plus a prefix of the
+// current one, so nothing is ever subtracted (no cancellation, and a marker or
+// NaN only reaches the windows that hold it) and the loop has no data-driven
+// branch. emit(i, aggregate, count). T is the type accumulated in.
+template <typename T, typename Op, typename Emit>
+void slidingAggregate(const float* x, uint32_t first, uint32_t end, uint32_t k, T identity, Op op,
+                      std::vector<T>& suffix, Emit emit)
+{
+    if (end <= first || k == 0)
+        return;
+    const uint64_t bars = static_cast<uint64_t>(end) - first;
+    const uint32_t firstBlockEnd = static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(first) + k, end));
+    {
+        T acc = identity;
+        for (uint32_t i = first; i < firstBlockEnd; ++i) {
+            acc = op(acc, static_cast<T>(x[i]));
+            emit(i, acc, i - first + 1);
+        }
+    }
+    if (k >= bars)
+        return;
+    suffix.assign(static_cast<std::size_t>(k) + 1, identity);
+    T* suf = suffix.data();
+    for (uint64_t b = static_cast<uint64_t>(first) + k; b < end; b += k) {
+        const uint32_t base = static_cast<uint32_t>(b);
+        // suf[j]: aggregate of the previous block from its j-th bar to its end.
+        T acc = identity;
+        for (uint32_t j = k; j-- > 0;) {
+            acc = op(static_cast<T>(x[base - k + j]), acc);
+            suf[j] = acc;
+        }
+        const uint32_t blockEnd = static_cast<uint32_t>(std::min<uint64_t>(b + k, end));
+        T pre = identity;
+        for (uint32_t i = base; i < blockEnd; ++i) {
+            pre = op(pre, static_cast<T>(x[i]));
+            emit(i, op(suf[i - base + 1], pre), k);
+        }
+    }
+}
+
+template <typename Emit>
+void slidingSum(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<double>& scratch, Emit emit)
+{
+    slidingAggregate<double>(
+        x, first, end, k, 0.0, [](double a, double b) { return a + b; }, scratch, emit);
+}
+
+template <typename Emit>
+void slidingProduct(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<double>& scratch, Emit emit)
+{
+    slidingAggregate<double>(
+        x, first, end, k, 1.0, [](double a, double b) { return a * b; }, scratch, emit);
+}
+
+// True when x[first, end) holds a NaN (one branch-free pass).
+inline bool holdsNaN(const float* x, uint32_t first, uint32_t end)
+{
+    bool any = false;
+    for (uint32_t i = first; i < end; ++i)
+        any |= std::isnan(x[i]);
+    return any;
+}
+
+// Highest / lowest value of each window; NaN never wins, a window of NaN
+// alone gives NaN. Data without NaN takes plain max/min instructions.
+template <typename Emit>
+void slidingMax(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<float>& scratch, Emit emit)
+{
+    if (holdsNaN(x, first, end))
+        slidingAggregate<float>(
+            x, first, end, k, NAN, [](float a, float b) { return (b > a || std::isnan(a)) ? b : a; }, scratch, emit);
+    else
+        slidingAggregate<float>(
+            x, first, end, k, -INFINITY, [](float a, float b) { return std::max(a, b); }, scratch, emit);
+}
+
+template <typename Emit>
+void slidingMin(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<float>& scratch, Emit emit)
+{
+    if (holdsNaN(x, first, end))
+        slidingAggregate<float>(
+            x, first, end, k, NAN, [](float a, float b) { return (b < a || std::isnan(a)) ? b : a; }, scratch, emit);
+    else
+        slidingAggregate<float>(
+            x, first, end, k, INFINITY, [](float a, float b) { return std::min(a, b); }, scratch, emit);
+}
+
+// NaN never wins a comparison of extremes.
+struct Higher {
+    static constexpr bool kHigh = true;
+    static bool better(float a, float b) { return a > b; }
+    static bool atLeast(float a, float b) { return a >= b; }
+};
+struct Lower {
+    static constexpr bool kHigh = false;
+    static bool better(float a, float b) { return a < b; }
+    static bool atLeast(float a, float b) { return a <= b; }
+};
+
+constexpr uint32_t kNoBar = 0xFFFFFFFFu;
+
+// Monotonic deque over windows of k bars (k = 0: from first) ending at each
+// bar of [first, end): emit(i, bar) with the oldest bar holding the window's
+// best value (strictly better wins, so among equals the oldest stays), or
+// kNoBar when every value of the window is NaN.
+template <typename Cmp, typename Emit>
+void slidingBest(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<uint32_t>& scratch, Emit emit)
+{
+    if (end <= first)
+        return;
+    scratch.resize(static_cast<std::size_t>(end - first));
+    uint32_t* dq = scratch.data();
+    std::size_t head = 0, tail = 0;
+    for (uint32_t i = first; i < end; ++i) {
+        const float v = x[i];
+        if (!std::isnan(v)) {
+            while (tail > head && Cmp::better(v, x[dq[tail - 1]]))
+                --tail;
+            dq[tail++] = i;
+        }
+        const uint32_t from = windowFrom(first, i, k);
+        while (tail > head && dq[head] < from)
+            ++head;
+        emit(i, tail > head ? dq[head] : kNoBar);
+    }
+}
+
+// The same for data without NaN, in blocks of k >= 1 as in slidingAggregate:
+// the oldest best bar of the previous block's suffix and of the current
+// block's prefix, the suffix winning ties because it is older. No deque, so
+// no data-driven loop.
+template <typename Cmp, typename Emit>
+void slidingBestBlocks(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<uint32_t>& suffix,
+                       Emit emit)
+{
+    if (end <= first || k == 0)
+        return;
+    const uint32_t firstBlockEnd = static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(first) + k, end));
+    {
+        uint32_t best = first;
+        for (uint32_t i = first; i < firstBlockEnd; ++i) {
+            best = Cmp::better(x[i], x[best]) ? i : best;
+            emit(i, best);
+        }
+    }
+    if (firstBlockEnd >= end)
+        return;
+    suffix.assign(static_cast<std::size_t>(k), 0);
+    uint32_t* suf = suffix.data();
+    for (uint64_t b = static_cast<uint64_t>(first) + k; b < end; b += k) {
+        const uint32_t base = static_cast<uint32_t>(b);
+        uint32_t best = base - 1;
+        for (uint32_t t = k; t-- > 0;) {
+            const uint32_t j = base - k + t;
+            best = Cmp::atLeast(x[j], x[best]) ? j : best;
+            suf[t] = best;
+        }
+        const uint32_t blockEnd = static_cast<uint32_t>(std::min<uint64_t>(b + k, end));
+        uint32_t pre = base;
+        for (uint32_t i = base; i < blockEnd; ++i) {
+            pre = Cmp::better(x[i], x[pre]) ? i : pre;
+            const uint32_t t = i - base + 1;
+            const uint32_t s = t < k ? suf[t] : pre;
+            emit(i, Cmp::atLeast(x[s], x[pre]) ? s : pre);
+        }
+    }
+}
+
+// Oldest best bar of x[from..to] (inclusive), kNoBar when all are NaN.
+template <typename Cmp>
+uint32_t bestIn(const float* x, uint32_t from, uint32_t to)
+{
+    uint32_t best = kNoBar;
+    for (uint32_t j = from; j <= to; ++j) {
+        if (std::isnan(x[j]))
+            continue;
+        if (best == kNoBar || Cmp::better(x[j], x[best]))
+            best = j;
+    }
+    return best;
+}
+
+// Count and sum of squared deviations from the mean of the finite values of
+// a window, and how many of its values were not finite.
+struct Moments {
+    double m2 = 0.0;
+    uint32_t n = 0;
+    uint32_t bad = 0;
+};
+
+// Sums of a stretch of values taken relative to a reference value c of the
+// same block (Σ(x−c), Σ(x−c)²): independent add chains, and since c lies
+// within the data the final M2 = S2 − S1²/n loses no more than a two-pass sum.
+struct ShiftedSums {
+    double s1 = 0.0;
+    double s2 = 0.0;
+    uint32_t n = 0;
+    uint32_t bad = 0;
+
+    void add(float xf, double c)
+    {
+        const double x = xf;
+        if (!std::isfinite(x)) {
+            ++bad;
+            return;
+        }
+        const double d = x - c;
+        s1 += d;
+        s2 += d * d;
+        ++n;
+    }
+};
+
+// First finite value of x[from, to), 0 when there is none.
+inline double referenceValue(const float* x, uint32_t from, uint32_t to)
+{
+    for (uint32_t j = from; j < to; ++j) {
+        if (std::isfinite(x[j]))
+            return x[j];
+    }
+    return 0.0;
+}
+
+// Moments of the windows of k >= 1 bars ending at each bar of [first, end),
+// cut at first: emit(i, moments). Blocks of k as in slidingAggregate; the
+// suffix of the previous block is moved to the current block's reference
+// value before the two are added.
+template <typename Emit>
+void slidingMoments(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<ShiftedSums>& suffix,
+                    Emit emit)
+{
+    if (end <= first || k == 0)
+        return;
+    const uint64_t bars = static_cast<uint64_t>(end) - first;
+    const uint32_t firstBlockEnd = static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(first) + k, end));
+    double cPrev = referenceValue(x, first, firstBlockEnd);
+    {
+        ShiftedSums pre;
+        for (uint32_t i = first; i < firstBlockEnd; ++i) {
+            pre.add(x[i], cPrev);
+            Moments m;
+            m.n = pre.n;
+            m.bad = pre.bad;
+            m.m2 = pre.n ? std::max(0.0, pre.s2 - pre.s1 * pre.s1 / pre.n) : 0.0;
+            emit(i, m);
+        }
+    }
+    if (k >= bars)
+        return;
+    const double invK = 1.0 / k;
+    suffix.assign(static_cast<std::size_t>(k) + 1, ShiftedSums());
+    ShiftedSums* suf = suffix.data();
+    for (uint64_t b = static_cast<uint64_t>(first) + k; b < end; b += k) {
+        const uint32_t base = static_cast<uint32_t>(b);
+        const uint32_t blockEnd = static_cast<uint32_t>(std::min<uint64_t>(b + k, end));
+        ShiftedSums acc;
+        for (uint32_t j = k; j-- > 0;) {
+            acc.add(x[base - k + j], cPrev);
+            suf[j] = acc;
+        }
+        const double c = referenceValue(x, base, blockEnd);
+        const double delta = cPrev - c;
+        ShiftedSums pre;
+        for (uint32_t i = base; i < blockEnd; ++i) {
+            pre.add(x[i], c);
+            const ShiftedSums& a = suf[i - base + 1];
+            Moments m;
+            m.n = a.n + pre.n;
+            m.bad = a.bad + pre.bad;
+            const double s1 = a.s1 + a.n * delta + pre.s1;
+            const double s2 = a.s2 + delta * (2.0 * a.s1 + a.n * delta) + pre.s2;
+            const double mean2 = s1 * s1 * (m.n == k ? invK : 1.0 / (m.n ? m.n : 1));
+            m.m2 = std::max(0.0, s2 - mean2);
+            emit(i, m);
+        }
+        cPrev = c;
+    }
+}
+
+// Co-moments of two series over the windows of k >= 1 bars ending at each bar
+// i from k - 1 on, for covariance and correlation. Each window is cut at both
+// series' first valid bars and ends at the shorter series' end, so the pairs
+// are always the values of one bar and nothing past either series is read.
+// emit(i, count, sxy, sxx, syy, bad): sums of products of deviations from the
+// window means, in double; bad counts pairs with a value that is not finite.
+struct PairSums {
+    uint32_t n = 0;
+    uint32_t bad = 0;
+    double sxy = 0.0, sxx = 0.0, syy = 0.0;
+};
+
+template <typename Emit>
+void pairWindows(const DataSeries& a, const DataSeries& b, uint32_t k, Emit emit)
+{
+    const uint32_t first = std::max(a.first, b.first);
+    const uint32_t end = std::min(a.end, b.end);
+    const uint32_t from = std::max(first, k - 1u);
+    for (uint32_t i = from; i < end; ++i) {
+        const uint32_t ws = windowFrom(first, i, k);
+        PairSums s;
+        double ma = 0.0, mb = 0.0;
+        for (uint32_t j = ws; j <= i; ++j) {
+            if (!std::isfinite(a.v[j]) || !std::isfinite(b.v[j])) {
+                ++s.bad;
+                continue;
+            }
+            ma += a.v[j];
+            mb += b.v[j];
+            ++s.n;
+        }
+        if (s.bad == 0 && s.n > 0) {
+            ma /= s.n;
+            mb /= s.n;
+            for (uint32_t j = ws; j <= i; ++j) {
+                const double da = a.v[j] - ma;
+                const double db = b.v[j] - mb;
+                s.sxy += da * db;
+                s.sxx += da * da;
+                s.syy += db * db;
+            }
+        }
+        emit(i, s);
+    }
+}
+
+// y := a*y + b*x from X's first qualifying value on, carried in double, for
+// a recursive average whose parameters are constant (no division on the
+// bar-to-bar chain). Bars before the first qualifying bar hold the marker; a
+// candidate that is a marker leaves y unchanged. Returns the result.
+inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b)
+{
+    const DataSeries x = dataOf(ctx, data);
+    ArgumentPtr r = makeResultLike(*x.arg);
+    float* out = r->values.data();
+    const uint32_t k = firstQualifying(x.v, x.first, x.end);
+    for (uint32_t i = x.first; i < k; ++i)
+        out[i] = kInvalidValue;
+    if (k < x.end) {
+        double y = x.v[k];
+        for (uint32_t i = k; i < x.end; ++i) {
+            const double c = a * y + b * x.v[i];
+            if (isQualifying(static_cast<float>(c)))
+                y = c;
+            out[i] = static_cast<float>(y);
+        }
+    }
+    return r;
+}
+
+}  // namespace windowkernels

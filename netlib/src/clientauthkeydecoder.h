@@ -1,0 +1,23 @@
+// First decoder of a client connection: the server's challenge, a data frame
+// of length 25 (kind byte 0x04 and 24 key bytes), delivered as a login record
+// of kind 0. Heartbeats in front of it are skipped; any other frame is fatal.
+// Then ClientAuthResultDecoder takes over.
+#pragma once
+
+#include "framedecoder.h"
+
+namespace b2c {
+
+class ClientAuthKeyDecoder : public FrameDecoder {
+public:
+    static constexpr uint32_t kBodyLength = 25;
+    static constexpr uint32_t kKeyBytes = 24;
+
+    DecodeStatus decodeOne(ModuoBuffer& in, DecodedFrame& out) const override;
+    const FrameDecoder& next() const override;
+    bool deliversWhenClosed() const override { return true; }
+
+    static const ClientAuthKeyDecoder& instance();
+};
+
+}  // namespace b2c

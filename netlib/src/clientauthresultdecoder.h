@@ -1,0 +1,22 @@
+// Second decoder of a client connection: the login result, a data frame of
+// length 5 (kind byte and a big-endian int32), delivered as a login record of
+// kind 3 with the result in key[0..3] in host order. Heartbeats in front of it
+// are skipped; any other frame is fatal. Then NormalDecoder takes over.
+#pragma once
+
+#include "framedecoder.h"
+
+namespace b2c {
+
+class ClientAuthResultDecoder : public FrameDecoder {
+public:
+    static constexpr uint32_t kBodyLength = 5;
+
+    DecodeStatus decodeOne(ModuoBuffer& in, DecodedFrame& out) const override;
+    const FrameDecoder& next() const override;
+    bool deliversWhenClosed() const override { return true; }
+
+    static const ClientAuthResultDecoder& instance();
+};
+
+}  // namespace b2c

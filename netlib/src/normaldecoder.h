@@ -1,0 +1,23 @@
+// The decoder of a logged-in connection. Data frames are delivered as quote
+// messages (kind byte 0x02 or 0x33, not followed by the gzip magic, with the
+// 8-byte header split off; the payload is the rest) or as raw streams holding
+// the whole body, kind byte included (every other kind byte, gzip bodies, and
+// quote frames too short for a header). Non-data frames (heartbeats) and
+// empty data frames are consumed whole and skipped. A length beyond
+// FrameFormat::kMaxBody is fatal before anything is allocated.
+#pragma once
+
+#include "framedecoder.h"
+
+namespace b2c {
+
+class NormalDecoder : public FrameDecoder {
+public:
+    DecodeStatus decodeOne(ModuoBuffer& in, DecodedFrame& out) const override;
+    const FrameDecoder& next() const override { return *this; }
+    bool deliversWhenClosed() const override { return false; }
+
+    static const NormalDecoder& instance();
+};
+
+}  // namespace b2c
