@@ -48,8 +48,7 @@ void tdxSegmentEnds(int count, float* out, float* a, float*, float*) {
     // position j is tracked as the walk passes them.
     size_t scanned = 1;
     size_t lastKept = 0;  // 0: none yet
-    for (size_t j = 0; j < v.size(); ++j) {
-        if (j < 2) continue;
+    for (size_t j = 2; j < v.size(); ++j) {
         for (; scanned < j; ++scanned)
             if (v[scanned] > 0 && v[scanned] < kFolded) lastKept = scanned;
         const int64_t hi = lastKept ? v[lastKept] : 0;

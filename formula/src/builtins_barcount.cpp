@@ -12,7 +12,6 @@
 
 using windowkernels::DataSeries;
 using windowkernels::dataOf;
-using windowkernels::windowFrom;
 
 namespace {
 
@@ -32,7 +31,7 @@ bool countFromFirst(FormulaContext* ctx, Starts starts, float literalNo)
     const uint32_t end = x->rangeEnd();
     if (end < first)
         return false;
-    ArgumentPtr r = makeResultLike(*x);
+    ArgumentPtr r = makeResultToWrite(*x);
     const float* v = x->values.data();
     float* out = r->values.data();
     uint32_t s = first;
@@ -55,7 +54,7 @@ bool builtinBarscount(FormulaContext* ctx)
 bool builtinBarssince(FormulaContext* ctx)
 {
     return countFromFirst(
-        ctx, [](float v) { return v != 0.0f && isQualifying(v); }, kInvalidValue);
+        ctx, [](float v) { return isQualifyingTrue(v); }, kInvalidValue);
 }
 
 bool builtinBarslast(FormulaContext* ctx)
@@ -66,7 +65,7 @@ bool builtinBarslast(FormulaContext* ctx)
     const DataSeries x = dataOf(ctx, arg);
     if (x.end < x.first)
         return false;
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     uint32_t last = x.first;
     for (uint32_t i = x.first; i < x.end; ++i) {
@@ -86,7 +85,7 @@ bool builtinBarsnext(FormulaContext* ctx)
     const DataSeries x = dataOf(ctx, arg);
     if (x.end < x.first)
         return false;
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     // Bars after the last event have no next one: the marker.
     bool seen = false;
@@ -113,7 +112,7 @@ bool builtinBarslastcount(FormulaContext* ctx)
         if (!ctx->fetchName("O", open))
             return false;
         const DataSeries o = dataOf(ctx, open);
-        ArgumentPtr r = makeResultLike(*o.arg);
+        ArgumentPtr r = makeResultToWrite(*o.arg);
         float* out = r->values.data();
         const bool on = x->literalValue() == 1.0f;
         for (uint32_t i = o.first; i < o.end; ++i)
@@ -155,7 +154,7 @@ bool builtinBarssincen(FormulaContext* ctx)
     ArgumentPtr r = makeResultLike(*x.arg);
     float* out = r->values.data();
     uint32_t s = x.first;
-    while (s < x.end && !(x.v[s] != 0.0f && isQualifying(x.v[s])))
+    while (s < x.end && !isQualifyingTrue(x.v[s]))
         ++s;
     if (s == x.end)
         s = x.first;
@@ -166,7 +165,7 @@ bool builtinBarssincen(FormulaContext* ctx)
     for (uint32_t j = x.end; j-- > x.first;)
         nextNonzero[j - x.first] = x.v[j] != 0.0f ? j : nextNonzero[j + 1 - x.first];
     for (uint32_t i = s; i < x.end; ++i) {
-        const uint32_t from = windowFrom(x.first, i, windowLength(n.at(i)));
+        const uint32_t from = windowStart(x.first, i, windowLength(n.at(i)));
         const uint32_t j = nextNonzero[from - x.first];
         if (j <= i)
             out[i] = countToFloat(i - j);
@@ -181,7 +180,7 @@ bool builtinCurrbarscount(FormulaContext* ctx)
     if (!ctx->fetchName("C", close))
         return false;
     const DataSeries c = dataOf(ctx, close);
-    ArgumentPtr r = makeResultLike(*c.arg);
+    ArgumentPtr r = makeResultToWrite(*c.arg);
     float* out = r->values.data();
     for (uint32_t i = c.first; i < c.end; ++i)
         out[i] = countToFloat(c.end - i);
@@ -196,7 +195,7 @@ bool builtinCount(FormulaContext* ctx)
         return false;
     const FormulaArgument& n = *args[1];
     const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     if (!x.empty()) {
         float* out = r->values.data();
         // ones[j - first]: bars equal to 1.0 in [first, j); any window in O(1).
@@ -208,7 +207,7 @@ bool builtinCount(FormulaContext* ctx)
         const uint32_t k0 = windowLength(n.literalValue());
         for (uint32_t i = x.first; i < x.end; ++i) {
             const uint32_t k = constant ? k0 : windowLength(n.at(i));
-            const uint32_t from = windowFrom(x.first, i, k);
+            const uint32_t from = windowStart(x.first, i, k);
             out[i] = countToFloat(ones[i - x.first + 1] - ones[from - x.first]);
         }
     }

@@ -11,24 +11,33 @@
 
 namespace {
 
-// The result of between and if over the common range of their arguments:
-// +infinity below the first common bar, end-bar values in all. Null when the
-// common range is empty.
-ArgumentPtr commonRangeResult(const std::array<ArgumentPtr, 3>& args, BarRange& range)
+// between and if: fn(first, second, third) at every bar of the common range
+// of the three arguments, +infinity below it; three literals give a literal.
+// False, pushing nothing, when the common range is empty.
+template <typename Fn>
+bool barByBar3(FormulaContext* ctx, Fn fn)
 {
-    range = commonRange(args.data(), args.size());
+    std::array<ArgumentPtr, 3> args;
+    if (!ctx->popArgs(args))
+        return false;
+    const FormulaArgument& a = *args[0];
+    const FormulaArgument& b = *args[1];
+    const FormulaArgument& c = *args[2];
+    if (a.literal && b.literal && c.literal) {
+        ctx->push(makeLiteralNumber(fn(a.literalValue(), b.literalValue(), c.literalValue())));
+        return true;
+    }
+    const BarRange range = commonRange(args.data(), args.size());
     if (range.end < range.begin)
-        return nullptr;
-    auto r = std::make_shared<FormulaArgument>();
-    r->values.assign(range.end, kInvalidValue);
-    r->firstValid = range.begin;
-    r->endBar = range.end;
-    return r;
-}
-
-bool allLiterals(const std::array<ArgumentPtr, 3>& args)
-{
-    return args[0]->literal && args[1]->literal && args[2]->literal;
+        return false;
+    ArgumentPtr r = makeSeriesToWrite(range.begin, range.end);
+    float* out = r->values.data();
+    std::fill(out, out + range.begin, kInvalidValue);
+    const SeriesReader ra = readerOf(a), rb = readerOf(b), rc = readerOf(c);
+    for (uint32_t i = range.begin; i < range.end; ++i)
+        out[i] = fn(ra[i], rb[i], rc[i]);
+    ctx->push(std::move(r));
+    return true;
 }
 
 float betweenAt(float x, float a, float b)
@@ -59,52 +68,14 @@ uint32_t signalCount(const FormulaArgument& n)
 // order. Three literals give a literal, as if does.
 bool builtinBetween(FormulaContext* ctx)
 {
-    std::array<ArgumentPtr, 3> args;
-    if (!ctx->popArgs(args))
-        return false;
-    const FormulaArgument& x = *args[0];
-    const FormulaArgument& a = *args[1];
-    const FormulaArgument& b = *args[2];
-    if (allLiterals(args)) {
-        ctx->push(makeLiteralNumber(betweenAt(x.literalValue(), a.literalValue(), b.literalValue())));
-        return true;
-    }
-    BarRange range;
-    ArgumentPtr r = commonRangeResult(args, range);
-    if (!r)
-        return false;
-    const SeriesReader rx = readerOf(x), ra = readerOf(a), rb = readerOf(b);
-    float* out = r->values.data();
-    for (uint32_t i = range.begin; i < range.end; ++i)
-        out[i] = betweenAt(rx[i], ra[i], rb[i]);
-    ctx->push(std::move(r));
-    return true;
+    return barByBar3(ctx, [](float x, float a, float b) { return betweenAt(x, a, b); });
 }
 
 // if(Cond, A, B): A where Cond is nonzero, B where it is 0, +infinity where
 // Cond is +infinity.
 bool builtinIf(FormulaContext* ctx)
 {
-    std::array<ArgumentPtr, 3> args;
-    if (!ctx->popArgs(args))
-        return false;
-    const FormulaArgument& c = *args[0];
-    const FormulaArgument& a = *args[1];
-    const FormulaArgument& b = *args[2];
-    if (allLiterals(args)) {
-        ctx->push(makeLiteralNumber(ifAt(c.literalValue(), a.literalValue(), b.literalValue())));
-        return true;
-    }
-    BarRange range;
-    ArgumentPtr r = commonRangeResult(args, range);
-    if (!r)
-        return false;
-    const SeriesReader rc = readerOf(c), ra = readerOf(a), rb = readerOf(b);
-    float* out = r->values.data();
-    for (uint32_t i = range.begin; i < range.end; ++i)
-        out[i] = ifAt(rc[i], ra[i], rb[i]);
-    ctx->push(std::move(r));
-    return true;
+    return barByBar3(ctx, [](float cond, float a, float b) { return ifAt(cond, a, b); });
 }
 
 // cross(A, B): 1 on a bar where A is above B after being below it on the bar
@@ -122,7 +93,7 @@ bool builtinCross(FormulaContext* ctx)
         return true;
     }
     const FormulaArgument& shape = a.literal ? b : a;
-    ArgumentPtr r = makeResultLike(shape);
+    ArgumentPtr r = makeResultToWrite(shape);
     const BarRange range = rangeOf(*r);
     if (!range.empty()) {
         float* out = r->values.data();
@@ -158,7 +129,7 @@ bool builtinExist(FormulaContext* ctx)
         ctx->push(makeLiteralNumber(x.literalValue() >= 1.0f ? 1.0f : 0.0f));
         return true;
     }
-    ArgumentPtr r = makeResultLike(x);
+    ArgumentPtr r = makeResultToWrite(x);
     const BarRange range = rangeOf(*r);
     float* out = r->values.data();
     bool seen = false;
@@ -254,11 +225,10 @@ bool builtinBackset(FormulaContext* ctx)
     ArgumentPtr r = makeResultLike(x);
     shapeResult(*r, x.firstValid, range.end);
     float* out = r->values.data();
-    const uint32_t k = firstQualifyingBar(x, 0);
-    const uint32_t start = std::max(x.firstValid, k);
-    for (uint32_t i = start; i < range.end; ++i) {
+    const uint32_t k = firstQualifyingBar(x);
+    for (uint32_t i = k; i < range.end; ++i) {
         const float v = x.values[i];
-        if (v == 0.0f || !isQualifying(v))
+        if (!isQualifyingTrue(v))
             continue;
         int32_t len = saturatingInt32(n.at(i));
         if (len < 1)

@@ -20,15 +20,15 @@ bool builtinAvedev(FormulaContext* ctx)
         return false;
     const FormulaArgument& period = *args[1];
     const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     for (uint32_t i = x.first; i < x.end; ++i) {
         const float n = period.at(i);
-        if (static_cast<float>(static_cast<double>(i)) < n - 1.0f) {
+        if (!periodReached(i, n)) {
             out[i] = kInvalidValue;
             continue;
         }
-        const uint32_t from = windowkernels::windowFrom(x.first, i, windowLength(n));
+        const uint32_t from = windowStart(x.first, i, windowLength(n));
         double sum = 0.0;
         bool finite = true;
         for (uint32_t j = from; j <= i; ++j) {
@@ -52,24 +52,10 @@ bool builtinAvedev(FormulaContext* ctx)
 
 bool builtinCovar(FormulaContext* ctx)
 {
-    ArgumentPtr args[3];
-    if (!ctx->popArgs(args, 3))
-        return false;
-    const DataSeries a = dataOf(ctx, args[0]);
-    const DataSeries b = dataOf(ctx, args[1]);
-    const FormulaArgument& period = *args[2];
-    const std::size_t len = std::max(a.arg->values.size(), b.arg->values.size());
-    ArgumentPtr r = makeInvalidSeries(static_cast<uint32_t>(std::min<std::size_t>(len, kUnboundedEnd)));
-    float* out = r->values.data();
-    const int32_t k = saturatingInt32(period.values.empty() ? kInvalidValue : period.values[0]);
-    if (k >= 1) {
-        windowkernels::pairWindows(a, b, static_cast<uint32_t>(k), [out](uint32_t i, const windowkernels::PairSums& s) {
-            if (s.bad == 0 && s.n >= 2) {
-                const float v = static_cast<float>(s.sxy / (s.n - 1));
-                out[i] = std::isfinite(v) ? v : kInvalidValue;
-            }
-        });
-    }
-    ctx->push(std::move(r));
-    return true;
+    return windowkernels::pairStatistic(ctx, [](const windowkernels::PairSums& s) {
+        if (s.bad != 0 || s.n < 2)
+            return kInvalidValue;
+        const float v = static_cast<float>(s.sxy / (s.n - 1));
+        return std::isfinite(v) ? v : kInvalidValue;
+    });
 }

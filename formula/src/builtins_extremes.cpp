@@ -55,10 +55,10 @@ bool rankedSearch(FormulaContext* ctx)
     const FormulaArgument& fm = *args[2];
     const FormulaArgument& ft = *args[3];
     const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     const float held = static_cast<float>(static_cast<double>(x.arg->values.size()));
-    const float n0 = fn.values.empty() ? kInvalidValue : fn.values[0];
+    const float n0 = fn.at(0);
     const int32_t pre = saturatingInt32(std::min(n0, held));
     uint32_t from = x.first;
     while (from < x.end && static_cast<int64_t>(from) < pre)
@@ -72,7 +72,7 @@ bool rankedSearch(FormulaContext* ctx)
         if (m == 0.0f || !(t >= 1.0f) || j < static_cast<int64_t>(x.first) || j >= static_cast<int64_t>(x.end))
             continue;
         const uint32_t je = static_cast<uint32_t>(j);
-        const uint32_t ws = windowkernels::windowFrom(x.first, je, windowLength(m));
+        const uint32_t ws = windowStart(x.first, je, windowLength(m));
         scratch.assign(x.v + ws, x.v + je + 1);
         const float tt = std::min(t, static_cast<float>(static_cast<double>(scratch.size())));
         const std::size_t idx = static_cast<std::size_t>(saturatingUInt32(tt - 1.0f));

@@ -42,7 +42,7 @@ bool runLength(FormulaContext* ctx, Stops stops)
     if (!ctx->pop(arg))
         return false;
     const DataSeries x = dataOf(ctx, arg);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     std::vector<uint32_t> stack;
     for (uint32_t i = x.first; i < x.end; ++i) {

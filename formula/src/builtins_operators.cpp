@@ -20,46 +20,42 @@ bool binaryOperator(FormulaContext* ctx, Op op)
         return false;
     const FormulaArgument& a = *args[0];
     const FormulaArgument& b = *args[1];
-    const uint32_t start = std::max(a.rangeBegin(), b.rangeBegin());
-    const uint32_t end = std::min(a.rangeEnd(), b.rangeEnd());
-    if (end < start)
+    const BarRange range = commonRange(a, b);
+    if (range.end < range.begin)
         return false;
-
-    auto r = std::make_shared<FormulaArgument>();
-    const SeriesReader ra = readerOf(a);
-    const SeriesReader rb = readerOf(b);
     auto apply = [&op](float x, float y) -> float {
         if (markerOut && (isInvalid(x) || isInvalid(y)))
             return kInvalidValue;
         return op(x, y);
     };
     if (a.literal && b.literal) {
-        const FormulaArgument& shape = a;
-        r->firstValid = shape.firstValid;
-        r->endBar = shape.endBar;
-        r->literal = true;
-        r->values.assign(1, apply(ra[0], rb[0]));
+        ArgumentPtr r = makeLiteralNumber(apply(a.literalValue(), b.literalValue()));
+        r->firstValid = a.firstValid;
+        r->endBar = a.endBar;
+        ctx->push(std::move(r));
+        return true;
+    }
+    const uint32_t start = range.begin;
+    const uint32_t end = range.end;
+    ArgumentPtr r = makeSeriesToWrite(start, end);
+    float* out = r->values.data();
+    // Separate loops per operand shape, so that each is a plain pass the
+    // compiler can vectorise.
+    if (a.literal) {
+        const float x = a.literalValue();
+        const float* y = b.values.data();
+        for (uint32_t i = start; i < end; ++i)
+            out[i] = apply(x, y[i]);
+    } else if (b.literal) {
+        const float* x = a.values.data();
+        const float y = b.literalValue();
+        for (uint32_t i = start; i < end; ++i)
+            out[i] = apply(x[i], y);
     } else {
-        shapeResult(*r, start, end);
-        float* out = r->values.data();
-        // Separate loops per operand shape, so that each is a plain pass the
-        // compiler can vectorise.
-        if (a.literal) {
-            const float x = ra[0];
-            const float* y = b.values.data();
-            for (uint32_t i = start; i < end; ++i)
-                out[i] = apply(x, y[i]);
-        } else if (b.literal) {
-            const float* x = a.values.data();
-            const float y = rb[0];
-            for (uint32_t i = start; i < end; ++i)
-                out[i] = apply(x[i], y);
-        } else {
-            const float* x = a.values.data();
-            const float* y = b.values.data();
-            for (uint32_t i = start; i < end; ++i)
-                out[i] = apply(x[i], y[i]);
-        }
+        const float* x = a.values.data();
+        const float* y = b.values.data();
+        for (uint32_t i = start; i < end; ++i)
+            out[i] = apply(x[i], y[i]);
     }
     ctx->push(std::move(r));
     return true;
@@ -74,23 +70,22 @@ bool unaryFunction(FormulaContext* ctx, Fn fn)
         return false;
     const FormulaArgument& in = *x;
     auto apply = [&fn](float v) -> float { return isInvalid(v) ? kInvalidValue : fn(v); };
-    auto r = std::make_shared<FormulaArgument>();
     if (in.literal) {
+        ArgumentPtr r = makeLiteralNumber(apply(in.literalValue()));
         r->firstValid = in.firstValid;
         r->endBar = in.endBar;
-        r->literal = true;
-        r->values.assign(1, apply(in.literalValue()));
-    } else {
-        const uint32_t first = in.firstValid;
-        const uint32_t end = in.rangeEnd();
-        if (end < first)
-            return false;
-        shapeResult(*r, first, end);
-        const float* src = in.values.data();
-        float* out = r->values.data();
-        for (uint32_t i = first; i < end; ++i)
-            out[i] = apply(src[i]);
+        ctx->push(std::move(r));
+        return true;
     }
+    const uint32_t first = in.firstValid;
+    const uint32_t end = in.rangeEnd();
+    if (end < first)
+        return false;
+    ArgumentPtr r = makeSeriesToWrite(first, end);
+    const float* src = in.values.data();
+    float* out = r->values.data();
+    for (uint32_t i = first; i < end; ++i)
+        out[i] = apply(src[i]);
     ctx->push(std::move(r));
     return true;
 }

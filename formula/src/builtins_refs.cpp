@@ -24,11 +24,10 @@ bool reference(FormulaContext* ctx, const ArgumentPtr& xArg, const FormulaArgume
     const FormulaArgument& x = *xArg;
     const uint32_t xFirst = x.rangeBegin();
     const uint32_t xEnd = x.rangeEnd();
-    const BarRange range{std::max(xFirst, n.rangeBegin()), std::min(xEnd, n.rangeEnd())};
+    const BarRange range = commonRange(x, n);
     if (range.end < range.begin)
         return false;
-    ArgumentPtr r = makeResultLike(x);
-    shapeResult(*r, range.begin, range.end);
+    ArgumentPtr r = makeSeriesToWrite(range.begin, range.end);
     float* out = r->values.data();
     const float* v = x.values.data();
     if (range.end == range.begin) {
@@ -123,7 +122,7 @@ bool builtinLast(FormulaContext* ctx)
         ctx->push(makeLiteralNumber(isInvalid(v) ? kInvalidValue : (v != 0.0f ? 1.0f : 0.0f)));
         return true;
     }
-    ArgumentPtr r = makeResultLike(x);
+    ArgumentPtr r = makeResultToWrite(x);
     float* out = r->values.data();
     const uint32_t first = x.firstValid;
     const uint32_t end = x.rangeEnd();

@@ -25,6 +25,24 @@ float flipSign(float v)
     return v;
 }
 
+// The first drawn output of the run named name, searching lines, the unfilled
+// list, sticks, literal numbers, texts, icons and numbers in that order.
+FormulaOutput* findOutputToRename(FormulaContext* ctx, const std::string& name)
+{
+    static constexpr int kSearchOrder[] = {FML_DRAW_LINE, FML_DRAW_NONE, FML_DRAW_STICK, FML_DRAW_LITERAL_NUMBER,
+                                           FML_DRAW_TEXT, FML_DRAW_ICON, FML_DRAW_NUMBER};
+    for (int kind : kSearchOrder) {
+        std::vector<FormulaOutput>* list = ctx->outputList(kind);
+        if (!list)
+            continue;
+        for (FormulaOutput& out : *list) {
+            if (out.name == name)
+                return &out;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 // range(X, A, B): 1 where A < X < B (both strict), else 0. A literal X gives a
@@ -41,7 +59,7 @@ bool builtinRange(FormulaContext* ctx)
         ctx->push(makeLiteralNumber(rangeAt(x.literalValue(), a.at(0), b.at(0))));
         return true;
     }
-    ArgumentPtr r = makeResultLike(x);
+    ArgumentPtr r = makeResultToWrite(x);
     const BarRange range = rangeOf(*r);
     float* out = r->values.data();
     for (uint32_t i = range.begin; i < range.end; ++i)
@@ -67,7 +85,7 @@ bool builtinLongcross(FormulaContext* ctx)
                                                                                                  : 0.0f));
         return true;
     }
-    ArgumentPtr r = makeResultLike(a.literal ? b : a);
+    ArgumentPtr r = makeResultToWrite(a.literal ? b : a);
     const BarRange range = rangeOf(*r);
     if (!range.empty()) {
         float* out = r->values.data();
@@ -88,12 +106,8 @@ bool builtinLongcross(FormulaContext* ctx)
             } else if (i == f) {
                 out[i] = 0.0f;
             } else {
-                const uint32_t k = windowLength(n.at(i));
-                const uint32_t back = k - 1u;
-                const uint32_t prevBar = i - 1;
-                uint32_t from = prevBar - (prevBar < back ? prevBar : back);
-                if (from < f)
-                    from = f;
+                // The window of N bars ending at the previous bar.
+                const uint32_t from = windowStart(f, i - 1, windowLength(n.at(i)));
                 const bool below = !anyNotBelow || lastNotBelow < from;
                 out[i] = (pb > pa && va > vb && below) ? 1.0f : 0.0f;
             }
@@ -120,7 +134,7 @@ bool builtinUpnday(FormulaContext* ctx)
     const ArgumentPtr xp = dataSeries(ctx, args[0]);
     const FormulaArgument& x = *xp;
     const FormulaArgument& m = *args[1];
-    ArgumentPtr r = makeResultLike(x);
+    ArgumentPtr r = makeResultToWrite(x);
     const BarRange range = rangeOf(*r);
     float* out = r->values.data();
     const float held = countToFloat(static_cast<uint32_t>(x.values.size()));
@@ -196,9 +210,9 @@ bool builtinReverse(FormulaContext* ctx)
         ArgumentPtr close;
         if (!ctx->fetchName("C", close))
             return false;
-        r = makeResultLike(*close);
+        r = makeResultToWrite(*close);
     } else {
-        r = makeResultLike(*x);
+        r = makeResultToWrite(*x);
     }
     const BarRange range = rangeOf(*r);
     float* out = r->values.data();
@@ -206,7 +220,7 @@ bool builtinReverse(FormulaContext* ctx)
         for (uint32_t i = range.begin; i < range.end; ++i)
             out[i] = -0.0f;
     } else if (single) {
-        const float v = flipSign(x->values.empty() ? kInvalidValue : x->values[0]);
+        const float v = flipSign(x->at(0));
         for (uint32_t i = range.begin; i < range.end; ++i)
             out[i] = v;
     } else {
@@ -263,25 +277,8 @@ bool builtinOprename(FormulaContext* ctx)
         return false;
     const ArgumentPtr& f = args[0];
     if (f->at(0) == 1.0f) {
-        static constexpr int kSearchOrder[] = {FML_DRAW_LINE,           FML_DRAW_NONE, FML_DRAW_STICK,
-                                               FML_DRAW_LITERAL_NUMBER, FML_DRAW_TEXT, FML_DRAW_ICON,
-                                               FML_DRAW_NUMBER};
-        const std::string& oldName = args[1]->text;
-        bool done = false;
-        for (int kind : kSearchOrder) {
-            std::vector<FormulaOutput>* list = ctx->outputList(kind);
-            if (!list)
-                continue;
-            for (FormulaOutput& out : *list) {
-                if (out.name == oldName) {
-                    out.name = args[2]->text;
-                    done = true;
-                    break;
-                }
-            }
-            if (done)
-                break;
-        }
+        if (FormulaOutput* out = findOutputToRename(ctx, args[1]->text))
+            out->name = args[2]->text;
     }
     ctx->push(f);
     return true;

@@ -10,14 +10,12 @@
 #include "seriesrules.h"
 #include "windowkernels.h"
 
-using windowkernels::DataSeries;
 using windowkernels::dataOf;
-using windowkernels::firstQualifying;
 
 namespace {
 
-// The shared skeleton: y starts at X's first qualifying value and each bar
-// takes update(x, parameter at i, y) unless that is a marker.
+// ama, dma, and ema with a bar-varying period: from X's first qualifying bar
+// on, each bar takes update(x, parameter at i, y) unless that is a marker.
 template <typename Update>
 bool smooth(FormulaContext* ctx, Update update)
 {
@@ -25,32 +23,10 @@ bool smooth(FormulaContext* ctx, Update update)
     if (!ctx->popArgs(args, 2))
         return false;
     const FormulaArgument& p = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
-    const uint32_t k = firstQualifying(x.v, x.first, x.end);
-    for (uint32_t i = x.first; i < k; ++i)
-        out[i] = kInvalidValue;
-    if (k < x.end) {
-        float y = x.v[k];
-        if (p.literal) {
-            const float a = p.literalValue();
-            for (uint32_t i = k; i < x.end; ++i) {
-                const float c = update(x.v[i], a, y);
-                if (isQualifying(c))
-                    y = c;
-                out[i] = y;
-            }
-        } else {
-            for (uint32_t i = k; i < x.end; ++i) {
-                const float c = update(x.v[i], p.at(i), y);
-                if (isQualifying(c))
-                    y = c;
-                out[i] = y;
-            }
-        }
-    }
-    ctx->push(std::move(r));
+    ctx->push(windowkernels::recursion<float>(dataOf(ctx, args[0]), [&p, update](uint32_t i, float xi, float& y) {
+        takeUnlessMarker(y, update(xi, p.at(i), y));
+        return y;
+    }));
     return true;
 }
 
@@ -96,44 +72,6 @@ bool builtinEma(FormulaContext* ctx)
 
 bool builtinExpmema(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
-    const uint32_t k = firstQualifying(x.v, x.first, x.end);
-    for (uint32_t i = x.first; i < k; ++i)
-        out[i] = kInvalidValue;
-    // The seed is the mean of the first n qualifying bars, counted from k, so
-    // leading markers neither enter the seed nor hold the result at the marker.
-    double seedSum = 0.0;
-    uint32_t seedCount = 0;
-    bool seeded = false;
-    float y = 0.0f;
-    for (uint32_t i = k; i < x.end; ++i) {
-        const float xi = x.v[i];
-        if (isQualifying(xi)) {
-            seedSum += xi;
-            ++seedCount;
-        }
-        const float n = period.at(i);
-        const float rel = static_cast<float>(static_cast<double>(i - k));
-        if (n < 1.0f || isMarker(n) || rel < n - 1.0f) {
-            out[i] = kInvalidValue;
-            continue;
-        }
-        if (!seeded || rel == n - 1.0f) {
-            y = static_cast<float>(seedSum / seedCount);
-            seeded = true;
-        } else {
-            const float c = ((n - 1.0f) * y + (xi + xi)) / (n + 1.0f);
-            if (isQualifying(c))
-                y = c;
-        }
-        out[i] = y;
-    }
-    ctx->push(std::move(r));
-    return true;
+    return windowkernels::seededAverage(
+        ctx, [](float y, float x, float n) { return ((n - 1.0f) * y + (x + x)) / (n + 1.0f); });
 }

@@ -56,37 +56,17 @@ Moments momentsOf(const float* v, uint32_t from, uint32_t to)
 
 bool builtinStd(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
-    auto atLeastOne = [](float n) { return n > 1.0f ? n : 1.0f; };
-    if (period.literal) {
-        const float n = atLeastOne(period.literalValue());
-        const float need = n - 1.0f;
-        std::vector<windowkernels::ShiftedSums> scratch;
-        windowkernels::slidingMoments(x.v, x.first, x.end, windowLength(n), scratch,
-                                      [out, need](uint32_t i, const Moments& m) {
-                                          out[i] = static_cast<float>(static_cast<double>(i)) >= need
-                                                       ? markerIfNotFinite(std::sqrt(sampleVariance(m)))
-                                                       : kInvalidValue;
-                                      });
-    } else {
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const float n = atLeastOne(period.at(i));
-            if (static_cast<float>(static_cast<double>(i)) < n - 1.0f) {
-                out[i] = kInvalidValue;
-                continue;
-            }
-            const uint32_t from = windowkernels::windowFrom(x.first, i, windowLength(n));
-            out[i] = markerIfNotFinite(std::sqrt(sampleVariance(momentsOf(x.v, from, i))));
-        }
-    }
-    ctx->push(std::move(r));
-    return true;
+    return windowkernels::windowAverage(
+        ctx,
+        [](const DataSeries& x, uint32_t k, auto put) {
+            std::vector<windowkernels::ShiftedSums> scratch;
+            windowkernels::slidingMoments(x.v, x.first, x.end, k, scratch, [put](uint32_t i, const Moments& m) {
+                put(i, markerIfNotFinite(std::sqrt(sampleVariance(m))));
+            });
+        },
+        [](const float* v, uint32_t from, uint32_t i) {
+            return markerIfNotFinite(std::sqrt(sampleVariance(momentsOf(v, from, i))));
+        });
 }
 
 bool builtinVar(FormulaContext* ctx)
@@ -99,7 +79,7 @@ bool builtinVar(FormulaContext* ctx)
     ArgumentPtr r = makeInvalidSeries(static_cast<uint32_t>(x.arg->values.size()));
     float* out = r->values.data();
     // N is read once; the bars from N - 1 on are computed.
-    const int32_t k = saturatingInt32(period.values.empty() ? kInvalidValue : period.values[0]);
+    const int32_t k = saturatingInt32(period.at(0));
     if (k >= 1) {
         const uint32_t from = static_cast<uint32_t>(k - 1);
         std::vector<windowkernels::ShiftedSums> scratch;
@@ -115,24 +95,10 @@ bool builtinVar(FormulaContext* ctx)
 
 bool builtinRelate(FormulaContext* ctx)
 {
-    ArgumentPtr args[3];
-    if (!ctx->popArgs(args, 3))
-        return false;
-    const DataSeries a = dataOf(ctx, args[0]);
-    const DataSeries b = dataOf(ctx, args[1]);
-    const FormulaArgument& period = *args[2];
-    const std::size_t len = std::max(a.arg->values.size(), b.arg->values.size());
-    ArgumentPtr r = makeInvalidSeries(static_cast<uint32_t>(std::min<std::size_t>(len, kUnboundedEnd)));
-    float* out = r->values.data();
-    const int32_t k = saturatingInt32(period.values.empty() ? kInvalidValue : period.values[0]);
-    if (k >= 1) {
-        windowkernels::pairWindows(a, b, static_cast<uint32_t>(k), [out](uint32_t i, const windowkernels::PairSums& s) {
-            if (s.bad != 0 || s.n < 2 || s.sxx <= 0.0 || s.syy <= 0.0)
-                return;
-            const double f = s.n - 1;
-            out[i] = markerIfNotFinite((s.sxy / f) / (std::sqrt(s.sxx / f) * std::sqrt(s.syy / f)));
-        });
-    }
-    ctx->push(std::move(r));
-    return true;
+    return windowkernels::pairStatistic(ctx, [](const windowkernels::PairSums& s) {
+        if (s.bad != 0 || s.n < 2 || s.sxx <= 0.0 || s.syy <= 0.0)
+            return kInvalidValue;
+        const double f = s.n - 1;
+        return markerIfNotFinite((s.sxy / f) / (std::sqrt(s.sxx / f) * std::sqrt(s.syy / f)));
+    });
 }

@@ -15,22 +15,8 @@
 
 using windowkernels::DataSeries;
 using windowkernels::dataOf;
-using windowkernels::firstQualifying;
-using windowkernels::windowFrom;
 
 namespace {
-
-// n := max(1, N) as floats (a NaN period counts as 1).
-inline float atLeastOne(float n)
-{
-    return n > 1.0f ? n : 1.0f;
-}
-
-// The bar index as the float the period tests compare with.
-inline float barAsFloat(uint32_t i)
-{
-    return static_cast<float>(static_cast<double>(i));
-}
 
 double windowSum(const float* v, uint32_t from, uint32_t to)
 {
@@ -52,34 +38,17 @@ double windowProduct(const float* v, uint32_t from, uint32_t to)
 
 bool builtinMa(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
-    if (period.literal) {
-        const float n = atLeastOne(period.literalValue());
-        const float need = n - 1.0f;
-        std::vector<double> scratch;
-        windowkernels::slidingSum(x.v, x.first, x.end, windowLength(n), scratch,
-                                  [out, need](uint32_t i, double sum, uint32_t count) {
-                                      out[i] = barAsFloat(i) >= need ? static_cast<float>(sum / count) : kInvalidValue;
-                                  });
-    } else {
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const float n = atLeastOne(period.at(i));
-            if (barAsFloat(i) >= n - 1.0f) {
-                const uint32_t from = windowFrom(x.first, i, windowLength(n));
-                out[i] = static_cast<float>(windowSum(x.v, from, i) / (i - from + 1));
-            } else {
-                out[i] = kInvalidValue;
-            }
-        }
-    }
-    ctx->push(std::move(r));
-    return true;
+    return windowkernels::windowAverage(
+        ctx,
+        [](const DataSeries& x, uint32_t k, auto put) {
+            std::vector<double> scratch;
+            windowkernels::slidingSum(x.v, x.first, x.end, k, scratch, [&put](uint32_t i, double sum, uint32_t count) {
+                put(i, static_cast<float>(sum / count));
+            });
+        },
+        [](const float* v, uint32_t from, uint32_t i) {
+            return static_cast<float>(windowSum(v, from, i) / (i - from + 1));
+        });
 }
 
 namespace {
@@ -130,36 +99,20 @@ void slidingWeightedSum(const float* x, uint32_t first, uint32_t end, uint32_t k
 
 bool builtinWma(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
     auto weightSum = [](uint64_t length) { return static_cast<double>(length * (length + 1) / 2); };
-    if (period.literal) {
-        const float n = atLeastOne(period.literalValue());
-        const float need = n - 1.0f;
-        slidingWeightedSum(x.v, x.first, x.end, windowLength(n), [&](uint32_t i, double w, uint32_t length) {
-            out[i] = barAsFloat(i) >= need ? static_cast<float>(w / weightSum(length)) : kInvalidValue;
-        });
-    } else {
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const float n = atLeastOne(period.at(i));
-            if (!(barAsFloat(i) >= n - 1.0f)) {
-                out[i] = kInvalidValue;
-                continue;
-            }
-            const uint32_t from = windowFrom(x.first, i, windowLength(n));
+    return windowkernels::windowAverage(
+        ctx,
+        [weightSum](const DataSeries& x, uint32_t k, auto put) {
+            slidingWeightedSum(x.v, x.first, x.end, k, [&](uint32_t i, double w, uint32_t length) {
+                put(i, static_cast<float>(w / weightSum(length)));
+            });
+        },
+        [weightSum](const float* v, uint32_t from, uint32_t i) {
             double num = 0.0;
             for (uint32_t j = from; j <= i; ++j)
-                num += static_cast<double>(j - from + 1) * x.v[j];
-            out[i] = static_cast<float>(num / weightSum(i - from + 1));
-        }
-    }
-    ctx->push(std::move(r));
-    return true;
+                num += static_cast<double>(j - from + 1) * v[j];
+            return static_cast<float>(num / weightSum(i - from + 1));
+        });
 }
 
 bool builtinSum(FormulaContext* ctx)
@@ -169,13 +122,11 @@ bool builtinSum(FormulaContext* ctx)
         return false;
     const FormulaArgument& period = *args[1];
     const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     if (period.literal && period.literalValue() == 0.0f) {
         // Running sum of the qualifying values; nothing summed yet is no value.
-        const uint32_t start = firstQualifying(x.v, x.first, x.end);
-        for (uint32_t i = x.first; i < start; ++i)
-            out[i] = kInvalidValue;
+        const uint32_t start = markBeforeFirstQualifying(*x.arg, out);
         double acc = 0.0;
         for (uint32_t i = start; i < x.end; ++i) {
             if (isQualifying(x.v[i]))
@@ -195,8 +146,8 @@ bool builtinSum(FormulaContext* ctx)
             history += x.v[i];
             float n = period.at(i);
             if (n < 0.0f)
-                n = barAsFloat(i + 1);
-            const uint32_t from = windowFrom(x.first, i, windowLength(n));
+                n = countToFloat(i + 1);
+            const uint32_t from = windowStart(x.first, i, windowLength(n));
             out[i] = static_cast<float>(from == x.first ? history : windowSum(x.v, from, i));
         }
     }
@@ -261,11 +212,9 @@ bool builtinMular(FormulaContext* ctx)
         return false;
     const FormulaArgument& period = *args[1];
     const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
-    const uint32_t start = firstQualifying(x.v, x.first, x.end);
-    for (uint32_t i = x.first; i < start; ++i)
-        out[i] = kInvalidValue;
+    const uint32_t start = markBeforeFirstQualifying(*x.arg, out);
     if (start < x.end) {
         if (period.literal) {
             const float n = period.literalValue();
@@ -283,7 +232,7 @@ bool builtinMular(FormulaContext* ctx)
                 if (i < start)
                     continue;
                 const float n = period.at(i);
-                const uint32_t from = windowFrom(x.first, i, n > 0.0f ? windowLength(n) : 0u);
+                const uint32_t from = windowStart(x.first, i, n > 0.0f ? windowLength(n) : 0u);
                 out[i] = static_cast<float>(from == x.first ? history : windowProduct(x.v, from, i));
             }
         }
@@ -294,46 +243,8 @@ bool builtinMular(FormulaContext* ctx)
 
 bool builtinMema(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
-    const uint32_t k = firstQualifying(x.v, x.first, x.end);
-    for (uint32_t i = x.first; i < k; ++i)
-        out[i] = kInvalidValue;
-    // Seeded with the mean of the first n qualifying bars from k; with N = 1
-    // the seed is the bar itself and the recursion follows the input.
-    double seedSum = 0.0;
-    uint32_t seedCount = 0;
-    bool seeded = false;
-    float y = 0.0f;
-    for (uint32_t i = k; i < x.end; ++i) {
-        const float xi = x.v[i];
-        if (isQualifying(xi)) {
-            seedSum += xi;
-            ++seedCount;
-        }
-        const float n = period.at(i);
-        const float rel = barAsFloat(i - k);
-        if (n < 1.0f || isMarker(n) || n - 1.0f > rel) {
-            out[i] = kInvalidValue;
-            continue;
-        }
-        if (!seeded || rel == n - 1.0f) {
-            y = static_cast<float>(seedSum / seedCount);
-            seeded = true;
-        } else {
-            const float c = ((n - 1.0f) * y + xi) / n;
-            if (isQualifying(c))
-                y = c;
-        }
-        out[i] = y;
-    }
-    ctx->push(std::move(r));
-    return true;
+    return windowkernels::seededAverage(ctx,
+                                        [](float y, float x, float n) { return ((n - 1.0f) * y + x) / n; });
 }
 
 bool builtinSma(FormulaContext* ctx)
@@ -352,36 +263,19 @@ bool builtinSma(FormulaContext* ctx)
             return true;
         }
     }
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
-    const uint32_t k = firstQualifying(x.v, x.first, x.end);
-    for (uint32_t i = x.first; i < k; ++i)
-        out[i] = kInvalidValue;
-    if (k < x.end) {
-        float y = x.v[k];
-        auto step = [&y](float xi, float n, float m) -> float {
-            if (n < 1.0f || isMarker(n))
-                return kInvalidValue;
-            const float c = ((n - m) * y + xi * m) / n;
-            if (isQualifying(c))
-                y = c;
-            return y;
-        };
-        if (period.literal && weight.literal) {
-            const float n = period.literalValue();
-            const float m = weight.literalValue();
-            for (uint32_t i = k; i < x.end; ++i)
-                out[i] = step(x.v[i], n, m);
-        } else {
-            for (uint32_t i = k; i < x.end; ++i)
-                out[i] = step(x.v[i], period.at(i), weight.at(i));
-        }
-    }
-    ctx->push(std::move(r));
+    ctx->push(windowkernels::recursion<float>(dataOf(ctx, args[0]), [&](uint32_t i, float xi, float& y) {
+        const float n = period.at(i);
+        if (n < 1.0f || isMarker(n))
+            return kInvalidValue;  // y unchanged
+        const float m = weight.at(i);
+        takeUnlessMarker(y, ((n - m) * y + xi * m) / n);
+        return y;
+    }));
     return true;
 }
 
+// tma: a weight A or B of 1 or more at any bar from X's first qualifying bar
+// on fails the call.
 bool builtinTma(FormulaContext* ctx)
 {
     ArgumentPtr args[3];
@@ -390,24 +284,13 @@ bool builtinTma(FormulaContext* ctx)
     const FormulaArgument& fa = *args[1];
     const FormulaArgument& fb = *args[2];
     const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
-    float* out = r->values.data();
-    const uint32_t k = firstQualifying(x.v, x.first, x.end);
-    for (uint32_t i = x.first; i < k; ++i)
-        out[i] = kInvalidValue;
-    if (k < x.end) {
-        float y = x.v[k];
-        for (uint32_t i = k; i < x.end; ++i) {
-            const float a = fa.at(i);
-            const float b = fb.at(i);
-            if (a >= 1.0f || b >= 1.0f)
-                return false;  // the partly filled result is dropped
-            const float c = x.v[i] * b + a * y;
-            if (isQualifying(c))
-                y = c;
-            out[i] = y;
-        }
+    for (uint32_t i = firstQualifyingBar(*x.arg); i < x.end; ++i) {
+        if (fa.at(i) >= 1.0f || fb.at(i) >= 1.0f)
+            return false;
     }
-    ctx->push(std::move(r));
+    ctx->push(windowkernels::recursion<float>(x, [&](uint32_t i, float xi, float& y) {
+        takeUnlessMarker(y, xi * fb.at(i) + fa.at(i) * y);
+        return y;
+    }));
     return true;
 }

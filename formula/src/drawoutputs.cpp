@@ -160,13 +160,13 @@ bool drawConditional(FormulaContext* ctx, const std::string& name, float width, 
         return false;
     // A literal condition stands for every bar of the run.
     const ArgumentPtr cond = dataSeries(ctx, a[0]);
-    ArgumentPtr r = makeResultLike(*cond);
+    ArgumentPtr r = makeResultToWrite(*cond);
     const uint32_t end = cond->rangeEnd();
     const FormulaArgument& value = *a[1];
     float* out = r->values.data();
     for (uint32_t i = cond->firstValid; i < end; ++i) {
         const float c = cond->values[i];
-        const bool on = qualifyingOnly ? (c != 0.0f && isQualifying(c)) : (c != 0.0f);
+        const bool on = qualifyingOnly ? isQualifyingTrue(c) : (c != 0.0f);
         out[i] = on ? value.at(i) : kInvalidValue;
     }
     ctx->recordOutput(kind, makeOutput({r, a[2]}, name, kindName, width, color, penStyle, seriesRange, seriesValueAt));
@@ -209,14 +209,13 @@ bool drawTextFix(FormulaContext* ctx, const std::string& name, float width, uint
     if (!ctx->popArgs(a))
         return false;
     const FormulaArgument& cond = *a[0];
-    auto fires = [](float v) { return v != 0.0f && isQualifying(v); };
     bool record = false;
     if (cond.literal) {
-        record = fires(cond.literalValue());
+        record = isQualifyingTrue(cond.literalValue());
     } else {
         const uint32_t end = cond.rangeEnd();
-        for (uint32_t i = std::max(firstQualifyingBar(cond, cond.firstValid), cond.firstValid); i < end; ++i) {
-            if (fires(cond.values[i])) {
+        for (uint32_t i = firstQualifyingBar(cond); i < end; ++i) {
+            if (isQualifyingTrue(cond.values[i])) {
                 record = true;
                 break;
             }

@@ -1,6 +1,7 @@
 #include "formulaargument.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 // What a literal without a value reads as.
@@ -46,6 +47,51 @@ ArgumentPtr makeResultLike(const FormulaArgument& x)
     r->values.assign(x.values.size(), 0.0f);
     r->firstValid = x.firstValid;
     r->endBar = std::min<uint64_t>(x.endBar, x.values.size());
+    return r;
+}
+
+namespace {
+
+#ifndef NDEBUG
+const float kUnwrittenValue = [] {
+    float v;
+    std::memcpy(&v, &kUnwrittenBits, sizeof v);
+    return v;
+}();
+#endif
+
+// Sizes values to n with [from, to) left unset and every other element 0.0;
+// without NDEBUG the unset span holds the kUnwrittenBits NaN instead.
+void sizeForWriting(FloatValues& values, std::size_t n, std::size_t from, std::size_t to)
+{
+    values.resize(n);
+    to = std::min(to, n);
+    from = std::min(from, to);
+    float* v = values.data();
+    std::fill(v, v + from, 0.0f);
+    std::fill(v + to, v + n, 0.0f);
+#ifndef NDEBUG
+    std::fill(v + from, v + to, kUnwrittenValue);
+#endif
+}
+
+}  // namespace
+
+ArgumentPtr makeResultToWrite(const FormulaArgument& x)
+{
+    auto r = std::make_shared<FormulaArgument>();
+    r->firstValid = x.firstValid;
+    r->endBar = std::min<uint64_t>(x.endBar, x.values.size());
+    sizeForWriting(r->values, x.values.size(), r->firstValid, r->endBar);
+    return r;
+}
+
+ArgumentPtr makeSeriesToWrite(uint32_t first, uint32_t end)
+{
+    auto r = std::make_shared<FormulaArgument>();
+    r->firstValid = first;
+    r->endBar = end;
+    sizeForWriting(r->values, end, first, end);
     return r;
 }
 

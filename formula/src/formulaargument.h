@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // No value at this bar (+infinity). The engine uses this constant, never the
@@ -17,9 +20,42 @@ constexpr float kInvalidValue = std::numeric_limits<float>::infinity();
 constexpr float kContinuousValue = std::numeric_limits<float>::min();
 // End of a literal's bar range: a literal counts as [0, 2^32-1).
 constexpr uint32_t kUnboundedEnd = 0xFFFFFFFFu;
+// Bits of the quiet NaN that builds without NDEBUG put in the bars that
+// makeResultToWrite and makeSeriesToWrite leave to the builtin, so that a bar
+// it fails to write shows; no float computation makes this payload.
+constexpr uint32_t kUnwrittenBits = 0x7FC0DEADu;
+
+// The allocator of value arrays: std::allocator, except that growing an array
+// without giving a value (resize(n)) leaves the new elements default-initialised
+// (unset floats) instead of zeroing them, so that a result whose every bar is
+// written is not filled first. Every call that gives a value behaves as usual.
+template <typename T>
+struct DefaultInitAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = DefaultInitAllocator<U>;
+    };
+    DefaultInitAllocator() noexcept = default;
+    template <typename U>
+    DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible<U>::value)
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using FloatValues = std::vector<float, DefaultInitAllocator<float>>;
 
 struct FormulaArgument {
-    std::vector<float> values;  // one float per bar; a literal's value is element 0
+    FloatValues values;         // one float per bar; a literal's value is element 0
     std::string text;           // a string literal's or string-valued name's text
     uint32_t firstValid = 0;    // first bar whose value is meaningful
     uint32_t endBar = 0;        // one past the last meaningful bar
@@ -75,6 +111,16 @@ ArgumentPtr makeLiteralString(const std::string& s);
 // bar and end bar (the end cut to the values held), not a literal.
 ArgumentPtr makeResultLike(const FormulaArgument& x);
 inline ArgumentPtr makeResultLike(const ArgumentPtr& x) { return makeResultLike(*x); }
+
+// The same shape for a builtin that writes every bar of x's range itself: the
+// bars of [first valid bar, end) are left unset for it (no 0.0 is written
+// first); the values outside that span are 0.0.
+ArgumentPtr makeResultToWrite(const FormulaArgument& x);
+
+// end values with bar range [first, end), not a literal: values below first
+// are 0.0, the bars of [first, end) are left unset for the caller to write,
+// every one of them.
+ArgumentPtr makeSeriesToWrite(uint32_t first, uint32_t end);
 
 // x widened to n bars as a NEW argument: for a literal, n copies of its value,
 // bar range [0, n), still a literal. A series is returned as it is (the same

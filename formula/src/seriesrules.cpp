@@ -20,20 +20,21 @@ uint32_t firstQualifyingBar(const FormulaArgument& x, uint32_t start)
 {
     if (x.literal)
         return 0;
-    const uint32_t bound = x.endBar > x.firstValid ? x.endBar - x.firstValid : 0u;
-    const std::size_t held = x.values.size();
-    for (uint32_t i = start; i < bound; ++i) {
-        if (i >= held)
-            return bound;
-        if (isQualifying(x.values[i]))
+    const uint32_t from = std::max(start, x.firstValid);
+    const uint32_t end = x.rangeEnd();
+    const float* v = x.values.data();
+    for (uint32_t i = from; i < end; ++i) {
+        if (isQualifying(v[i]))
             return i;
     }
-    return bound;
+    return std::max(from, end);
 }
 
-BarRange commonRange3(BarRange a, BarRange b, BarRange c)
+uint32_t markBeforeFirstQualifying(const FormulaArgument& x, float* out)
 {
-    return {std::max({a.begin, b.begin, c.begin}), std::min({a.end, b.end, c.end})};
+    const uint32_t k = firstQualifyingBar(x);
+    std::fill(out + x.rangeBegin(), out + k, kInvalidValue);
+    return k;
 }
 
 BarRange commonRange(const ArgumentPtr* args, std::size_t n)
@@ -58,22 +59,4 @@ ArgumentPtr dataSeries(const FormulaContext* ctx, const ArgumentPtr& x)
     if (!x || !x->literal)
         return x;
     return seriesOfLength(x, ctx ? ctx->barCount : 0u);
-}
-
-ArgumentPtr applyBinary(FormulaContext* ctx, bool (*fn)(FormulaContext*), const ArgumentPtr& a, const ArgumentPtr& b)
-{
-    const std::size_t depth = ctx->stack.size();
-    ctx->push(a);
-    ctx->push(b);
-    if (!fn(ctx)) {
-        // A failing builtin may have left its operands; the caller's stack is
-        // restored to what it was.
-        while (ctx->stack.size() > depth)
-            ctx->stack.pop_back();
-        return ArgumentPtr();
-    }
-    ArgumentPtr r;
-    if (ctx->stack.size() <= depth || !ctx->pop(r))
-        return ArgumentPtr();
-    return r;
 }

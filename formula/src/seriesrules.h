@@ -1,8 +1,9 @@
 // Series rules shared by the builtins: markers, the saturating float-to-int
 // conversion, windows of N bars, the first qualifying bar, common ranges and
-// the direct application of a two-argument builtin.
+// the data series of a builtin.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +20,8 @@ inline bool isInvalid(float v) { return v == kInvalidValue; }
 inline bool isMarker(float v) { return v == kInvalidValue || v == kContinuousValue; }
 // Neither marker.
 inline bool isQualifying(float v) { return !isMarker(v); }
+// A condition that holds and has a value: nonzero and neither marker.
+inline bool isQualifyingTrue(float v) { return v != 0.0f && isQualifying(v); }
 
 // ---- conversions ----
 
@@ -50,8 +53,15 @@ inline uint32_t saturatingUInt32(double v)
     return static_cast<uint32_t>(v);
 }
 
-// A count, distance or index written as a value (through double: exact up to 2^24).
+// A count, distance or bar index as a float (through double: exact up to 2^24).
 inline float countToFloat(uint32_t n) { return static_cast<float>(static_cast<double>(n)); }
+
+// A period N of the window averages taken as at least one bar (a NaN counts as 1).
+inline float atLeastOne(float n) { return n > 1.0f ? n : 1.0f; }
+
+// The period test of the window averages: bar i has at least N - 1 bars
+// before it, compared in single precision (a NaN N passes).
+inline bool periodReached(uint32_t i, float n) { return !(countToFloat(i) < n - 1.0f); }
 
 // ---- windows ----
 
@@ -67,14 +77,17 @@ struct Span {
 // unsigned (0, fractions below 1 and negatives reach back to the first valid bar).
 inline uint32_t windowLength(float n) { return saturatingUInt32Bits(n); }
 
-// Index of the first value of the window of k bars ending at bar i of series x:
-// max(first valid bar, i - min(i, k - 1)), k - 1 in unsigned 32-bit arithmetic.
-inline uint32_t windowStart(const FormulaArgument& x, uint32_t i, uint32_t k)
+// First bar of the window of k bars ending at bar i of a series whose first
+// valid bar is first: max(first, i - min(i, k - 1)), k - 1 in unsigned 32-bit
+// arithmetic (k = 0 reaches back to first).
+inline uint32_t windowStart(uint32_t first, uint32_t i, uint32_t k)
 {
     const uint32_t back = k - 1u;
     const uint32_t from = i - (i < back ? i : back);
-    return from > x.firstValid ? from : x.firstValid;
+    return from > first ? from : first;
 }
+
+inline uint32_t windowStart(const FormulaArgument& x, uint32_t i, uint32_t k) { return windowStart(x.firstValid, i, k); }
 
 // The window of k bars ending at bar i: for a literal all of its values; for a
 // series from windowStart to max(first valid bar, i) inclusive. The span is cut
@@ -83,11 +96,23 @@ Span window(const FormulaArgument& x, uint32_t i, uint32_t k);
 
 // ---- first qualifying bar ----
 
-// 0 for a literal; otherwise the smallest index i >= start, i < (end bar -
-// first valid bar), whose value is neither marker; (end bar - first valid bar)
-// when there is none (0 when the end bar is below the first valid bar). Values
-// past those held are not read.
-uint32_t firstQualifyingBar(const FormulaArgument& x, uint32_t start);
+// 0 for a literal; otherwise the first bar i of x's range (first valid bar to
+// the end cut to the values held) with i >= start whose value is neither
+// marker. When there is none, the end of the range, or the first bar searched
+// when the range is empty: the result is never below the first valid bar or
+// start, so the bars before it are always a well-formed span.
+uint32_t firstQualifyingBar(const FormulaArgument& x, uint32_t start = 0);
+
+// Writes the marker to out over x's bars before its first qualifying bar and
+// returns that bar: the bars a recursive average leaves without a value.
+uint32_t markBeforeFirstQualifying(const FormulaArgument& x, float* out);
+
+// Takes a computed value into a running state unless it is a marker.
+inline void takeUnlessMarker(float& state, float candidate)
+{
+    if (isQualifying(candidate))
+        state = candidate;
+}
 
 // ---- ranges ----
 
@@ -100,21 +125,20 @@ struct BarRange {
 // Range of an argument: [first valid, end) cut to the values held; [0, 2^32-1) for a literal.
 inline BarRange rangeOf(const FormulaArgument& x) { return {x.rangeBegin(), x.rangeEnd()}; }
 
-// Largest begin and smallest end of three ranges (unsigned).
-BarRange commonRange3(BarRange a, BarRange b, BarRange c);
-
 // Largest begin and smallest end of the ranges of n arguments.
 BarRange commonRange(const ArgumentPtr* args, std::size_t n);
 
+// The same for two arguments.
+inline BarRange commonRange(const FormulaArgument& a, const FormulaArgument& b)
+{
+    return {std::max(a.rangeBegin(), b.rangeBegin()), std::min(a.rangeEnd(), b.rangeEnd())};
+}
+
 // ---- results ----
 
-// Resizes r's values to n elements (added ones 0.0) and sets its bar range.
+// Resizes r's values to end elements (added ones 0.0) and sets its bar range.
 void shapeResult(FormulaArgument& r, uint32_t first, uint32_t end);
 
 // The data argument of a builtin as a series it can loop over: a literal is
 // widened (as a copy) to the context's bar count; a series is returned as it is.
 ArgumentPtr dataSeries(const FormulaContext* ctx, const ArgumentPtr& x);
-
-// Pushes a and b and calls the two-argument builtin fn directly; its result, or
-// an empty handle when it failed (it then consumed both and pushed nothing).
-ArgumentPtr applyBinary(FormulaContext* ctx, bool (*fn)(FormulaContext*), const ArgumentPtr& a, const ArgumentPtr& b);

@@ -29,7 +29,7 @@ bool extremeValue(FormulaContext* ctx)
         return false;
     const FormulaArgument& period = *args[1];
     const windowkernels::DataSeries x = windowkernels::dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     const float* v = x.v;
     auto kOf = [](float n) { return saturatingInt32(isInvalid(n) ? 1.0f : n); };
@@ -70,7 +70,7 @@ bool extremeValue(FormulaContext* ctx)
                     if (!std::isnan(xi) && (std::isnan(cur) || Cmp::better(xi, cur)))
                         cur = xi;
                 } else {
-                    const uint32_t from = windowkernels::windowFrom(x.first, i, static_cast<uint32_t>(k));
+                    const uint32_t from = windowStart(x.first, i, static_cast<uint32_t>(k));
                     const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
                     cur = best == kNoBar ? NAN : v[best];
                 }
@@ -97,7 +97,7 @@ bool extremeDistance(FormulaContext* ctx)
         return false;
     const FormulaArgument& period = *args[1];
     const windowkernels::DataSeries x = windowkernels::dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     const float* v = x.v;
     auto kOf = [](float n) { return windowLength(isInvalid(n) ? 1.0f : n); };
@@ -106,7 +106,7 @@ bool extremeDistance(FormulaContext* ctx)
         std::vector<uint32_t> scratch;
         const uint32_t k = kOf(period.literalValue());
         auto emit = [out, first, k](uint32_t i, uint32_t best) {
-            const uint32_t at = best == kNoBar ? windowkernels::windowFrom(first, i, k) : best;
+            const uint32_t at = best == kNoBar ? windowStart(first, i, k) : best;
             out[i] = countToFloat(i - at);
         };
         if (k != 0 && !windowkernels::holdsNaN(v, first, x.end))
@@ -115,7 +115,7 @@ bool extremeDistance(FormulaContext* ctx)
             windowkernels::slidingBest<Cmp>(v, first, x.end, k, scratch, emit);
     } else {
         for (uint32_t i = first; i < x.end; ++i) {
-            const uint32_t from = windowkernels::windowFrom(first, i, kOf(period.at(i)));
+            const uint32_t from = windowStart(first, i, kOf(period.at(i)));
             const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
             out[i] = countToFloat(i - (best == kNoBar ? from : best));
         }
@@ -167,7 +167,7 @@ void rankedCounts(const float* v, uint32_t first, uint32_t end, uint32_t k, floa
             update(rank[i - first], 1);
             ++inWindow;
         }
-        const uint32_t start = windowkernels::windowFrom(first, i, k);
+        const uint32_t start = windowStart(first, i, k);
         for (; from < start; ++from) {
             if (!std::isnan(v[from])) {
                 update(rank[from - first], -1);
@@ -195,7 +195,7 @@ bool rankInWindow(FormulaContext* ctx, uint32_t outOfRangeK)
         return false;
     const FormulaArgument& period = *args[1];
     const windowkernels::DataSeries x = windowkernels::dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
     const float* v = x.v;
     auto kOf = [outOfRangeK](float n) { return (isInvalid(n) || n < 0.0f) ? outOfRangeK : windowLength(n); };
@@ -209,7 +209,7 @@ bool rankInWindow(FormulaContext* ctx, uint32_t outOfRangeK)
     }
     for (uint32_t i = x.first; i < x.end; ++i) {
         const uint32_t k = kOf(period.at(i));
-        const uint32_t from = windowkernels::windowFrom(x.first, i, k);
+        const uint32_t from = windowStart(x.first, i, k);
         const float xi = v[i];
         uint32_t count = 0;
         for (uint32_t j = from; j <= i; ++j) {

@@ -1,9 +1,10 @@
 // Single-pass kernels over windows of a constant number of bars, shared by the
 // window builtins: block sums, products and extremes, block-combined
-// variance, a monotonic deque for extremes of data holding NaN, window
-// co-moments and the constant-parameter recursion. The window kernels run in
-// O(bars) whatever the window length (co-moments in O(bars * window)),
-// allocate their scratch once per call and never read outside [first, end).
+// variance, a monotonic deque for extremes of data holding NaN and window
+// co-moments; and the skeletons that the window averages, covar/relate and
+// the recursive averages share. The window kernels run in O(bars) whatever
+// the window length (co-moments in O(bars * window)), allocate their scratch
+// once per call and never read outside [first, end).
 #pragma once
 
 #include <algorithm>
@@ -37,24 +38,6 @@ inline DataSeries dataOf(FormulaContext* ctx, const ArgumentPtr& x)
     d.first = d.arg->firstValid;
     d.end = d.arg->rangeEnd();
     return d;
-}
-
-// First bar in [first, end) whose value is neither marker; end when none.
-inline uint32_t firstQualifying(const float* v, uint32_t first, uint32_t end)
-{
-    for (uint32_t i = first; i < end; ++i) {
-        if (isQualifying(v[i]))
-            return i;
-    }
-    return end;
-}
-
-// Start of the window of k bars ending at i, cut at first (k = 0 reaches back to first).
-inline uint32_t windowFrom(uint32_t first, uint32_t i, uint32_t k)
-{
-    const uint32_t back = k - 1u;
-    const uint32_t from = i - (i < back ? i : back);
-    return from > first ? from : first;
 }
 
 // Sliding aggregate of an associative operation over windows of k >= 1 bars
@@ -179,7 +162,7 @@ void slidingBest(const float* x, uint32_t first, uint32_t end, uint32_t k, std::
                 --tail;
             dq[tail++] = i;
         }
-        const uint32_t from = windowFrom(first, i, k);
+        const uint32_t from = windowStart(first, i, k);
         while (tail > head && dq[head] < from)
             ++head;
         emit(i, tail > head ? dq[head] : kNoBar);
@@ -357,7 +340,7 @@ void pairWindows(const DataSeries& a, const DataSeries& b, uint32_t k, Emit emit
     const uint32_t end = std::min(a.end, b.end);
     const uint32_t from = std::max(first, k - 1u);
     for (uint32_t i = from; i < end; ++i) {
-        const uint32_t ws = windowFrom(first, i, k);
+        const uint32_t ws = windowStart(first, i, k);
         PairSums s;
         double ma = 0.0, mb = 0.0;
         for (uint32_t j = ws; j <= i; ++j) {
@@ -384,28 +367,125 @@ void pairWindows(const DataSeries& a, const DataSeries& b, uint32_t k, Emit emit
     }
 }
 
-// y := a*y + b*x from X's first qualifying value on, carried in double, for
-// a recursive average whose parameters are constant (no division on the
-// bar-to-bar chain). Bars before the first qualifying bar hold the marker; a
-// candidate that is a marker leaves y unchanged. Returns the result.
-inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b)
+// covar and relate (X, Y, N): N is read once (its value at bar 0); each bar
+// from N - 1 on over the common bars of X and Y takes value(sums of its
+// window); every other bar of the result, which covers the longer of the two
+// series, holds the marker.
+template <typename Value>
+bool pairStatistic(FormulaContext* ctx, Value value)
 {
-    const DataSeries x = dataOf(ctx, data);
-    ArgumentPtr r = makeResultLike(*x.arg);
+    ArgumentPtr args[3];
+    if (!ctx->popArgs(args, 3))
+        return false;
+    const DataSeries a = dataOf(ctx, args[0]);
+    const DataSeries b = dataOf(ctx, args[1]);
+    const std::size_t len = std::max(a.arg->values.size(), b.arg->values.size());
+    ArgumentPtr r = makeInvalidSeries(static_cast<uint32_t>(std::min<std::size_t>(len, kUnboundedEnd)));
     float* out = r->values.data();
-    const uint32_t k = firstQualifying(x.v, x.first, x.end);
-    for (uint32_t i = x.first; i < k; ++i)
-        out[i] = kInvalidValue;
-    if (k < x.end) {
-        double y = x.v[k];
-        for (uint32_t i = k; i < x.end; ++i) {
-            const double c = a * y + b * x.v[i];
-            if (isQualifying(static_cast<float>(c)))
-                y = c;
-            out[i] = static_cast<float>(y);
+    const int32_t k = saturatingInt32(args[2]->at(0));
+    if (k >= 1)
+        pairWindows(a, b, static_cast<uint32_t>(k), [out, &value](uint32_t i, const PairSums& s) { out[i] = value(s); });
+    ctx->push(std::move(r));
+    return true;
+}
+
+// The skeleton of the window averages (ma, wma, std) of data X over N bars:
+// N counts as at least one bar, and a bar with fewer than N - 1 bars before
+// it holds the marker. A constant N runs sliding(x, k, put), a kernel over
+// the windows of k bars that calls put(i, value) for every bar of X's range;
+// a bar-varying N computes direct(values, from, i) over the window [from, i].
+template <typename Sliding, typename Direct>
+bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const FormulaArgument& period = *args[1];
+    const DataSeries x = dataOf(ctx, args[0]);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
+    float* out = r->values.data();
+    if (period.literal) {
+        const float n = atLeastOne(period.literalValue());
+        sliding(x, windowLength(n),
+                [out, n](uint32_t i, float v) { out[i] = periodReached(i, n) ? v : kInvalidValue; });
+    } else {
+        for (uint32_t i = x.first; i < x.end; ++i) {
+            const float n = atLeastOne(period.at(i));
+            out[i] = periodReached(i, n) ? direct(x.v, windowStart(x.first, i, windowLength(n)), i) : kInvalidValue;
         }
     }
+    ctx->push(std::move(r));
+    return true;
+}
+
+// The skeleton of the recursive averages over data X: bars before X's first
+// qualifying bar k hold the marker; the state y (of type State) starts at X's
+// value at k, and each bar i from k on receives step(i, X at i, y), which
+// updates y and returns the bar's value. Returns the result.
+template <typename State, typename Step>
+ArgumentPtr recursion(const DataSeries& x, Step step)
+{
+    ArgumentPtr r = makeResultToWrite(*x.arg);
+    float* out = r->values.data();
+    const uint32_t k = markBeforeFirstQualifying(*x.arg, out);
+    if (k < x.end) {
+        State y = x.v[k];
+        for (uint32_t i = k; i < x.end; ++i)
+            out[i] = step(i, x.v[i], y);
+    }
     return r;
+}
+
+// y := a*y + b*x, carried in double, for a recursive average whose parameters
+// are constant (no division on the bar-to-bar chain); a candidate that is a
+// marker leaves y unchanged.
+inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b)
+{
+    return recursion<double>(dataOf(ctx, data), [a, b](uint32_t, float xi, double& y) {
+        const double c = a * y + b * xi;
+        if (isQualifying(static_cast<float>(c)))
+            y = c;
+        return static_cast<float>(y);
+    });
+}
+
+// mema and expmema: a recursive average seeded with the mean of the
+// qualifying values of X counted from its first qualifying bar k. With n := N
+// at bar i, the bar holds the marker while n is below 1 or a marker or while
+// fewer than n - 1 bars follow k; the first bar past that (or the bar i with
+// i - k = n - 1 exactly) takes the seed, and later bars y := update(y, x, n)
+// unless that is a marker. Seeding from k keeps leading markers out of the
+// seed, and with N = 1 the seed is the bar itself, so the average follows X.
+template <typename Update>
+bool seededAverage(FormulaContext* ctx, Update update)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const FormulaArgument& period = *args[1];
+    const DataSeries x = dataOf(ctx, args[0]);
+    const uint32_t k = firstQualifyingBar(*x.arg);  // where the recursion starts
+    double seedSum = 0.0;
+    uint32_t seedCount = 0;
+    bool seeded = false;
+    ctx->push(recursion<float>(x, [&](uint32_t i, float xi, float& y) {
+        if (isQualifying(xi)) {
+            seedSum += xi;
+            ++seedCount;
+        }
+        const float n = period.at(i);
+        const float rel = countToFloat(i - k);
+        if (n < 1.0f || isMarker(n) || rel < n - 1.0f)
+            return kInvalidValue;
+        if (!seeded || rel == n - 1.0f) {
+            y = static_cast<float>(seedSum / seedCount);
+            seeded = true;
+        } else {
+            takeUnlessMarker(y, update(y, xi, n));
+        }
+        return y;
+    }));
+    return true;
 }
 
 }  // namespace windowkernels

@@ -17,6 +17,12 @@
 #include "formulaargument.h"
 #include "formulacontext.h"
 
+// An argument's values as a plain vector, for comparisons in the tests.
+inline std::vector<float> toVector(const FloatValues& v)
+{
+    return std::vector<float>(v.begin(), v.end());
+}
+
 namespace builtintest {
 
 constexpr float INF = std::numeric_limits<float>::infinity();
@@ -26,7 +32,7 @@ inline ArgumentPtr series(std::vector<float> v, uint32_t first = 0)
 {
     auto a = std::make_shared<FormulaArgument>();
     a->endBar = static_cast<uint32_t>(v.size());
-    a->values = std::move(v);
+    a->values.assign(v.begin(), v.end());
     a->firstValid = first;
     return a;
 }
@@ -58,7 +64,8 @@ inline ArgumentPtr call(BuiltinFn fn, std::initializer_list<ArgumentPtr> args, u
     return r;
 }
 
-inline std::string show(const std::vector<float>& v)
+template <typename Values>
+std::string show(const Values& v)
 {
     std::ostringstream s;
     s << '[';

@@ -128,6 +128,14 @@ TEST(BuiltinBackset, SetsTheWindowEndingAtATrueBar)
     expectBars(call(builtinBackset, {series({0, 0, 1}), lit(5)}), {1, 1, 1});
 }
 
+// The first qualifying bar is searched over X's bar range: with a first valid
+// bar of 2, the 0.0 below it is no value, and the markers at bars 2 and 3 come
+// before the first qualifying bar, 4, so bars 0 to 3 are +inf.
+TEST(BuiltinBackset, MarkersUpToTheFirstQualifyingBarOfTheRange)
+{
+    expectBars(call(builtinBackset, {series({0, 0, INF, INF, 0, 1}, 2), lit(2)}), {INF, INF, INF, INF, 1, 1});
+}
+
 TEST(BuiltinBackset, CountsBelowOneMeanOneBar)
 {
     expectBars(call(builtinBackset, {series({0, 0, 0, 1, 0}), lit(0.5f)}), {0, 0, 0, 1, 0});

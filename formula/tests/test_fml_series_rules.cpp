@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "builtintestutil.h"
 #include "seriesrules.h"
 
 namespace {
@@ -16,7 +17,7 @@ FormulaArgument seriesOf(std::vector<float> v, uint32_t first)
 {
     FormulaArgument a;
     a.endBar = static_cast<uint32_t>(v.size());
-    a.values = std::move(v);
+    a.values.assign(v.begin(), v.end());
     a.firstValid = first;
     return a;
 }
@@ -54,17 +55,46 @@ TEST(FmlSeriesRules, FirstQualifyingBar)
     lit.literal = true;
     lit.values = {INF};
     EXPECT_EQ(firstQualifyingBar(lit, 3), 0u);
-    // The bound is end bar - first valid bar, not the end bar.
     EXPECT_EQ(firstQualifyingBar(seriesOf({INF, INF, INF, 1, 1}, 2), 2), 3u);
-    FormulaArgument inverted = seriesOf({1, 2}, 5);
-    EXPECT_EQ(firstQualifyingBar(inverted, 0), 0u);
+}
+
+// The search covers the bars of the range, [first valid bar, end bar), and
+// never answers a bar below the first valid bar: counting from index 0 with
+// a bound of end bar - first valid bar would answer bar 0 (a 0.0 that is no
+// value) and miss a qualifying value in the last first-valid-bar bars.
+TEST(FmlSeriesRules, FirstQualifyingBarSearchesTheBarRange)
+{
+    const FormulaArgument late = seriesOf({0, 0, INF, INF, INF, 7}, 2);
+    EXPECT_EQ(firstQualifyingBar(late), 5u);
+    EXPECT_EQ(firstQualifyingBar(late, 0), 5u);
+    EXPECT_EQ(firstQualifyingBar(late, 2), 5u);
+    const FormulaArgument none = seriesOf({0, 0, INF, kContinuousValue}, 2);
+    EXPECT_EQ(firstQualifyingBar(none), 4u) << "none: the end of the range";
+    // An end bar past the values held is cut to them.
+    FormulaArgument longer = seriesOf({INF, INF}, 0);
+    longer.endBar = 100;
+    EXPECT_EQ(firstQualifyingBar(longer), 2u);
+    // An empty range answers the first bar searched, never below it.
+    const FormulaArgument inverted = seriesOf({1, 2}, 5);
+    EXPECT_EQ(firstQualifyingBar(inverted, 0), 5u);
+    EXPECT_EQ(firstQualifyingBar(inverted, 7), 7u);
+}
+
+// Bars of X's range before its first qualifying bar get the marker; the bars
+// below the first valid bar are left as they are.
+TEST(FmlSeriesRules, MarkBeforeFirstQualifying)
+{
+    const FormulaArgument x = seriesOf({0, 0, INF, kContinuousValue, 5, INF}, 2);
+    FloatValues out(6, 0.0f);
+    EXPECT_EQ(markBeforeFirstQualifying(x, out.data()), 4u);
+    EXPECT_EQ(toVector(out), (std::vector<float>{0, 0, INF, INF, 0, 0}));
 }
 
 TEST(FmlSeriesRules, ResultShapedLikeASeries)
 {
     const FormulaArgument a = seriesOf(std::vector<float>(10, 3.0f), 0);
     const ArgumentPtr r = makeResultLike(a);
-    EXPECT_EQ(r->values, std::vector<float>(10, 0.0f));
+    EXPECT_EQ(toVector(r->values), std::vector<float>(10, 0.0f));
     EXPECT_EQ(r->firstValid, 0u);
     EXPECT_EQ(r->endBar, 10u);
     EXPECT_FALSE(r->literal);
@@ -73,15 +103,15 @@ TEST(FmlSeriesRules, ResultShapedLikeASeries)
 TEST(FmlSeriesRules, ConstructorsMakeTheDocumentedShapes)
 {
     const ArgumentPtr inv = makeInvalidSeries(3);
-    EXPECT_EQ(inv->values, std::vector<float>(3, INF));
+    EXPECT_EQ(toVector(inv->values), std::vector<float>(3, INF));
     EXPECT_EQ(inv->endBar, 3u);
     const ArgumentPtr num = makeLiteralNumber(2.5f);
     EXPECT_TRUE(num->literal);
-    EXPECT_EQ(num->values, std::vector<float>{2.5f});
+    EXPECT_EQ(toVector(num->values), std::vector<float>{2.5f});
     const ArgumentPtr str = makeLiteralString("abc");
     EXPECT_TRUE(str->literal);
     EXPECT_EQ(str->text, "abc");
-    EXPECT_EQ(str->values, std::vector<float>{INF});
+    EXPECT_EQ(toVector(str->values), std::vector<float>{INF});
 }
 
 TEST(FmlSeriesRules, WideningALiteralMakesACopy)
@@ -89,7 +119,7 @@ TEST(FmlSeriesRules, WideningALiteralMakesACopy)
     const ArgumentPtr lit = makeLiteralNumber(5.0f);
     const ArgumentPtr wide = expandLiteral(lit, 100);
     ASSERT_NE(wide, lit);
-    EXPECT_EQ(wide->values, std::vector<float>(100, 5.0f));
+    EXPECT_EQ(toVector(wide->values), std::vector<float>(100, 5.0f));
     EXPECT_TRUE(wide->literal);
     EXPECT_EQ(wide->endBar, 100u);
     EXPECT_EQ(lit->values.size(), 1u) << "the compiled literal must not grow";
@@ -104,7 +134,7 @@ TEST(FmlSeriesRules, SeriesOfLengthNeverChangesItsInput)
     EXPECT_EQ(seriesOfLength(s, 3), s);
     const ArgumentPtr longer = seriesOfLength(s, 8);
     ASSERT_NE(longer, s);
-    EXPECT_EQ(longer->values, (std::vector<float>{1, 2, 3, 4, 5, 0, 0, 0}));
+    EXPECT_EQ(toVector(longer->values), (std::vector<float>{1, 2, 3, 4, 5, 0, 0, 0}));
     EXPECT_EQ(longer->firstValid, 1u);
     EXPECT_EQ(s->values.size(), 5u);
     const ArgumentPtr lit = makeLiteralNumber(4.0f);
@@ -112,7 +142,7 @@ TEST(FmlSeriesRules, SeriesOfLengthNeverChangesItsInput)
     ctx.barCount = 4;
     const ArgumentPtr data = dataSeries(&ctx, lit);
     EXPECT_FALSE(data->literal);
-    EXPECT_EQ(data->values, std::vector<float>(4, 4.0f));
+    EXPECT_EQ(toVector(data->values), std::vector<float>(4, 4.0f));
     EXPECT_EQ(data->endBar, 4u);
     EXPECT_EQ(lit->values.size(), 1u);
 }
@@ -131,9 +161,13 @@ TEST(FmlSeriesRules, SaturatingConversion)
     EXPECT_EQ(countToFloat(16777216u), 16777216.0f);
 }
 
-TEST(FmlSeriesRules, CommonRange3)
+TEST(FmlSeriesRules, CommonRange)
 {
-    const BarRange r = commonRange3({2, 50}, {0, 0xFFFFFFFFu}, {7, 40});
+    FormulaArgument a = seriesOf(std::vector<float>(50, 1.0f), 2);
+    FormulaArgument c = seriesOf(std::vector<float>(40, 1.0f), 7);
+    const ArgumentPtr args[3] = {std::make_shared<FormulaArgument>(a), makeLiteralNumber(1.0f),
+                                 std::make_shared<FormulaArgument>(c)};
+    const BarRange r = commonRange(args, 3);
     EXPECT_EQ(r.begin, 7u);
     EXPECT_EQ(r.end, 40u);
 }

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <set>
 #include <stdexcept>
 #include <string>
 
 #include "builtins.h"
+#include "builtintestutil.h"
 #include "fmltestprogram.h"
 #include "formulacontext.h"
 #include "formulavm.h"
@@ -120,13 +122,21 @@ void callWithArguments(const BuiltinEntry& entry, const std::vector<ArgumentPtr>
     ctx.barCount = 64;
     std::vector<std::vector<float>> before;
     for (const ArgumentPtr& a : args) {
-        before.push_back(a->values);
+        before.push_back(toVector(a->values));
         ctx.push(a);
     }
     const bool ok = entry.fn(&ctx);
     if (ok) {
         ASSERT_FALSE(ctx.stack.empty()) << entry.name;
-        EXPECT_NE(ctx.stack.back(), nullptr) << entry.name;
+        ASSERT_NE(ctx.stack.back(), nullptr) << entry.name;
+        // A builtin that makes its result without the 0.0 fill writes every
+        // bar of it (builds without NDEBUG mark the bars it has to write).
+        const FloatValues& values = ctx.stack.back()->values;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            uint32_t bits;
+            std::memcpy(&bits, &values[i], sizeof bits);
+            EXPECT_NE(bits, kUnwrittenBits) << entry.name << ": bar " << i << " of the result was never written";
+        }
     }
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i]->literal)
@@ -141,7 +151,7 @@ ArgumentPtr seriesArg(uint32_t first, std::vector<float> v)
     auto a = std::make_shared<FormulaArgument>();
     a->endBar = static_cast<uint32_t>(v.size());
     a->firstValid = first;
-    a->values = std::move(v);
+    a->values.assign(v.begin(), v.end());
     return a;
 }
 

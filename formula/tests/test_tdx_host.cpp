@@ -151,7 +151,7 @@ TEST(TdxHost, ResultKeepsTheRangeOfA)
     ASSERT_EQ(ctx.stack.size(), 1u);
     ArgumentPtr r = ctx.stack.back();
     ASSERT_TRUE(r);
-    EXPECT_EQ(r->values, (std::vector<float>{1, 2, 3}));
+    EXPECT_EQ(toVector(r->values), (std::vector<float>{1, 2, 3}));
     EXPECT_EQ(r->firstValid, 1u);
     EXPECT_EQ(r->endBar, 3u) << "cut to the bar count";
     EXPECT_EQ(a->values.size(), 5u);
@@ -212,7 +212,7 @@ TEST(TdxHost, LibraryStaysLoadedWhileACompiledCallRefersToIt)
     fml_ctx_data_length(newer, 2);
     ASSERT_EQ(fml_vm_run(vm, newer), 1);
     ASSERT_EQ(newer->stack.size(), 1u);
-    EXPECT_EQ(newer->stack.back()->values, (std::vector<float>{1, 1}));
+    EXPECT_EQ(toVector(newer->stack.back()->values), (std::vector<float>{1, 1}));
 
     fml_ctx_release(older);
     EXPECT_FALSE(isLoaded("libTdxTestFull.so")) << "the last share of the first load went with the older context";
