@@ -145,9 +145,10 @@ B2C_API int b2c_stream_gzip_view_compress(const void* data, unsigned len, _B2CSt
  * to `s` itself (no new share). 0 when fewer than 8 bytes are readable. */
 B2C_API int b2c_stream_decode_quote_msg(_B2CStream* s, _B2CQuoteMsg* out);
 
-/* Frames the message and queues it on msg->connection: 0 when the connection
- * is not open (nothing queued). Callable from any thread; `msg` and its record
- * may be reused at once, the payload stream must not change afterwards. */
+/* Frames the message and queues it on msg->connection: 0 (nothing queued)
+ * when the connection is not open, when a raw stream has no readable byte,
+ * or when the body would pass 64 MiB. Callable from any thread; `msg` and its
+ * record may be reused at once, the payload stream must not change afterwards. */
 B2C_API int b2c_send_message(const _B2CMessage* msg);
 
 /* The login exchange: a 24-byte random challenge, answered by the 16 byte
@@ -167,6 +168,7 @@ B2C_API bool b2c_auth_msg_verify(const _B2CAuthMsg* challenge, const _B2CAuthMsg
  * pointer, which the callback receives first; their int results are ignored.
  * What a callback receives (message record, login record, stream) lives only
  * for the call.
+ * Releases and b2c_server_stop from another thread never wait out a callback that stays under way.
  */
 typedef struct _B2CEvent _B2CEvent;
 typedef struct _B2CServer _B2CServer;
@@ -197,9 +199,12 @@ B2C_API void b2c_event_release(_B2CEvent* event);
  * when it closed or failed to open; tell them apart with b2c_connection_is_open.
  * Set on_connection and on_message before connecting; on_error defaults to a
  * printer on standard output. Frames sent after the connection opened but
- * before this side's login record went out are held back and follow it.
+ * before this side's login record went out are held back and follow it;
+ * heartbeats and the idle limit start with that record.
  */
 B2C_API _B2CConnection* b2c_connection_create(_B2CEvent* event);
+/* Closes the connection without calling back and frees the handle; no callback
+ * of it starts once this returned. NULL is ignored. */
 B2C_API void b2c_connection_release(_B2CConnection* conn);
 /* Cancels a pending delayed connect, closes an open connection, then resolves
  * and connects on the loop. Returns 1 when started, 0 on a bad argument. */
@@ -235,6 +240,8 @@ B2C_API _B2CServer* b2c_server_create(_B2CEvent* event);
 B2C_API bool b2c_server_start(_B2CServer* srv, const char* address, int port);
 /* Stops accepting; accepted connections keep working. */
 B2C_API void b2c_server_stop(_B2CServer* srv);
+/* Stops accepting and closes the accepted connections without calling back;
+ * handles of connections already reported open stay the caller's to release. */
 B2C_API void b2c_server_release(_B2CServer* srv);
 B2C_API void b2c_server_on_connection(_B2CServer* srv, int (*fn)(void* user, _B2CServer* srv, _B2CConnection* conn),
                                       void* user);

@@ -36,13 +36,21 @@ int b2c_event_run(_B2CEvent* event, int threaded) {
 }
 
 void b2c_event_stop(_B2CEvent* event) {
-    if (event != nullptr) event->impl->stop();
+    if (event == nullptr) return;
+    try {
+        event->impl->stop();
+    } catch (const std::exception&) {
+    }
 }
 
 int b2c_event_run_in_loop(_B2CEvent* event, int (*fn)(intptr_t user), intptr_t user) {
     if (event == nullptr || fn == nullptr) return 0;
     try {
-        event->impl->runInLoop([fn, user] { fn(user); });
+        EventImpl* loop = event->impl.get();  // the call runs on this loop, which is alive then
+        event->impl->runInLoop([loop, fn, user] {
+            EventImpl::CallbackScope scope(*loop);
+            fn(user);
+        });
         return 1;
     } catch (const std::exception&) {
         return 0;
@@ -53,7 +61,10 @@ void b2c_event_release(_B2CEvent* event) {
     if (event == nullptr) return;
     auto impl = std::move(event->impl);
     delete event;
-    impl->release();
+    try {
+        impl->release();
+    } catch (const std::exception&) {
+    }
 }
 
 // ---- Connection ----
@@ -71,9 +82,13 @@ _B2CConnection* b2c_connection_create(_B2CEvent* event) {
 
 void b2c_connection_release(_B2CConnection* conn) {
     if (conn == nullptr) return;
-    auto impl = std::move(conn->impl);
-    delete conn;
-    if (impl) impl->detach();
+    // The connection frees the cell once no callback can carry it any more.
+    std::unique_ptr<_B2CConnection> cell(conn);
+    const std::shared_ptr<ConnectionImpl> impl = cell->impl;
+    try {
+        impl->detach(std::move(cell));
+    } catch (const std::exception&) {
+    }
 }
 
 int b2c_connection_connect(_B2CConnection* conn, const char* host, uint16_t port) {
@@ -151,9 +166,9 @@ intptr_t b2c_connection_get_ud(_B2CConnection* conn) {
 
 int b2c_send_message(const _B2CMessage* msg) {
     if (msg == nullptr || msg->connection == nullptr) return 0;
-    b2c::FrameProducer frame = b2c::MsgEncoder::make(*msg);
-    if (!frame) return 0;
     try {
+        b2c::FrameProducer frame = b2c::MsgEncoder::make(*msg);
+        if (!frame) return 0;
         return msg->connection->impl->send(std::move(frame)) ? 1 : 0;
     } catch (const std::exception&) {
         return 0;
@@ -192,10 +207,11 @@ void b2c_server_stop(_B2CServer* srv) {
 
 void b2c_server_release(_B2CServer* srv) {
     if (srv == nullptr) return;
-    auto impl = std::move(srv->impl);
-    delete srv;
+    // The server frees the cell once no callback can carry it any more.
+    std::unique_ptr<_B2CServer> cell(srv);
+    const std::shared_ptr<ServerImpl> impl = cell->impl;
     try {
-        impl->detach();
+        impl->detach(std::move(cell));
     } catch (const std::exception&) {
     }
 }

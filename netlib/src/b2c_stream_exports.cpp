@@ -4,7 +4,6 @@
 #include <exception>
 #include <memory>
 #include <new>
-#include <vector>
 
 #include "authexchange.h"
 #include "b2c.h"
@@ -52,18 +51,14 @@ int appendValue(_B2CStream* s, T v) {
     }
 }
 
-// Runs a codec over `in`'s readable bytes into `out`. When both are one
-// buffer, the input is copied first: growing the output would move it.
+// Runs a codec over `in`'s readable bytes into `out` (the codec copies input
+// that lies in the output buffer before making room there).
 template <typename Codec>
 int codecStreams(_B2CStream* in, _B2CStream* out, Codec codec) {
     ModuoBuffer* src = buf(in);
     ModuoBuffer* dst = buf(out);
     if (src == nullptr || dst == nullptr) return 0;
     try {
-        if (src == dst) {
-            std::vector<char> copy(src->peek(), src->peek() + src->readableBytes());
-            return codec(copy.data(), copy.size(), *dst);
-        }
         return codec(src->peek(), src->readableBytes(), *dst);
     } catch (const std::bad_alloc&) {
         return 0;

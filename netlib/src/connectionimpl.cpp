@@ -1,8 +1,6 @@
 #include "connectionimpl.h"
 
 #include <boost/asio/connect.hpp>
-#include <boost/asio/dispatch.hpp>
-#include <boost/asio/post.hpp>
 #include <boost/asio/write.hpp>
 
 #include <cerrno>
@@ -44,25 +42,19 @@ bool ConnectionImpl::send(FrameProducer frame) {
     if (!frame) return false;
     const uint64_t state = state_.load();
     if ((state & 1u) == 0) return false;
-    asio::post(event_->io(), [self = shared_from_this(), frame = std::move(frame), state]() mutable {
+    return event_->post([self = shared_from_this(), frame = std::move(frame), state]() mutable {
         self->appendFrame(std::move(frame), state);
     });
-    return true;
 }
 
 void ConnectionImpl::close() {
-    asio::post(event_->io(), [self = shared_from_this()] { self->closeNow(); });
+    event_->post([self = shared_from_this()] { self->closeNow(); });
 }
 
 void ConnectionImpl::connect(const std::string& host, uint16_t port) {
     cancelDelayedConnect();
-    asio::dispatch(event_->io(), [self = shared_from_this(), host, port] {
+    event_->runInLoop([self = shared_from_this(), host, port] {
         self->cancelDelayedConnect();
-        if (self->isOpen()) {
-            self->closeNow();
-            // A delayed connect armed by the close notification is superseded.
-            self->cancelDelayedConnect();
-        }
         self->startConnect(host, port);
     });
 }
@@ -76,7 +68,7 @@ bool ConnectionImpl::delayConnect(const std::string& host, uint16_t port, int de
         generation = ++delayGeneration_;
     }
     const auto delay = std::chrono::milliseconds(delayMs < 0 ? 0 : delayMs);
-    asio::dispatch(event_->io(), [self = shared_from_this(), host, port, delay, generation] {
+    const bool queued = event_->runInLoop([self = shared_from_this(), host, port, delay, generation] {
         auto timer = std::make_shared<asio::steady_timer>(self->event_->io(), delay);
         {
             std::lock_guard<std::mutex> lock(self->delayMutex_);
@@ -95,7 +87,11 @@ bool ConnectionImpl::delayConnect(const std::string& host, uint16_t port, int de
             self->startConnect(host, port);
         });
     });
-    return true;
+    if (!queued) {
+        std::lock_guard<std::mutex> lock(delayMutex_);
+        if (generation == delayGeneration_) delayPending_ = false;
+    }
+    return queued;
 }
 
 void ConnectionImpl::cancelDelayedConnect() {
@@ -108,24 +104,45 @@ void ConnectionImpl::cancelDelayedConnect() {
         timer = delayTimer_.lock();
         delayTimer_.reset();
     }
-    // Only cancelled here on the loop thread; elsewhere the generation change
-    // turns the expiry into a no-op.
-    if (timer && event_->inLoopThread()) timer->cancel();
+    // The generation change already turns the expiry into a no-op; the wait
+    // itself is cancelled on the loop thread so that it ends at once.
+    if (!timer) return;
+    if (event_->inLoopThread()) {
+        timer->cancel();
+    } else {
+        event_->post([timer] { timer->cancel(); });
+    }
 }
 
-void ConnectionImpl::detach() {
+void ConnectionImpl::detach(std::unique_ptr<_B2CConnection> cell) {
+    // Set before the loop is asked: a callback that starts from now on sees
+    // them and calls nothing.
     detached_ = true;
     cell_ = nullptr;
-    cancelDelayedConnect();
-    close();
+    const std::shared_ptr<_B2CConnection> handle(std::move(cell));
+    event_->runInLoopAndWait(
+        [self = shared_from_this(), handle] {
+            self->cancelDelayedConnect();
+            self->closeNow();
+            ++self->connectAttempt_;  // a resolve or connect under way comes to nothing
+            boost::system::error_code ignored;
+            self->socket_.close(ignored);
+        },
+        true);
 }
 
 // Loop thread.
 void ConnectionImpl::startConnect(const std::string& host, uint16_t port) {
     if (detached_) return;
+    if (isOpen()) {
+        // A new connect closes the open connection cleanly first; a delayed
+        // connect armed by its close notification is superseded.
+        closeNow();
+        cancelDelayedConnect();
+    }
     const uint64_t attempt = ++connectAttempt_;
     boost::system::error_code ignored;
-    if (!isOpen()) socket_.close(ignored);  // drops a connect attempt still under way
+    socket_.close(ignored);  // drops a connect attempt still under way
     auto resolver = std::make_shared<tcp::resolver>(event_->io());
     resolver->async_resolve(
         host, std::to_string(port), tcp::resolver::address_configured,
@@ -191,7 +208,15 @@ void ConnectionImpl::armHeartbeat(const std::shared_ptr<asio::steady_timer>& tim
 // Loop thread.
 void ConnectionImpl::onHeartbeat(const std::shared_ptr<asio::steady_timer>& timer) {
     if (timer != heartbeatTimer_ || !isOpen()) return;
-    if (Clock::now() - lastActivity_ > netTimings().idleLimit) {
+    if (holdForLogin_) {
+        // Nothing is written before this side's login record, heartbeats
+        // included. The heartbeats that would otherwise go out and complete
+        // keep a connection alive, so the wait for the challenge does not
+        // count against the idle limit either.
+        armHeartbeat(timer);
+        return;
+    }
+    if (idleTooLong(Clock::now() - lastActivity_, netTimings())) {
         reportError(std::generic_category().message(ETIMEDOUT).c_str(), B2C_ERROR_TIMED_OUT);
         closeNow();
         return;
@@ -203,15 +228,10 @@ void ConnectionImpl::onHeartbeat(const std::shared_ptr<asio::steady_timer>& time
 // Loop thread.
 void ConnectionImpl::sendHeartbeat() {
     const uint64_t state = state_.load();
-    if ((state & 1u) == 0) return;
+    // A heartbeat carries nothing: while frames wait for the login record it
+    // is dropped, so that none goes out ahead of or along with the answer.
+    if ((state & 1u) == 0 || holdForLogin_) return;
     appendFrame(HeartbeatEncoder::shared(), state);
-}
-
-bool ConnectionImpl::isLoginRecord(const FrameEncoder& frame) {
-    ByteRange r[FrameEncoder::kMaxRanges];
-    const size_t n = frame.ranges(r);
-    return n >= 1 && r[0].size >= 6 && static_cast<unsigned char>(r[0].data[4]) == FrameFormat::kTypeData &&
-           static_cast<unsigned char>(r[0].data[5]) == FrameFormat::kKindLogin;
 }
 
 // Loop thread.
@@ -219,11 +239,12 @@ void ConnectionImpl::appendFrame(FrameProducer frame, uint64_t state) {
     // A frame of a session that has ended is dropped with that session.
     if (state != state_.load()) return;
     if (holdForLogin_) {
-        if (!isLoginRecord(*frame)) {
+        if (!frame->isLoginRecord()) {
             held_.push_back(std::move(frame));
             return;
         }
         holdForLogin_ = false;
+        lastActivity_ = Clock::now();  // idle time counts from the login record on
         sendQueue_.push_back(std::move(frame));
         for (auto& f : held_) sendQueue_.push_back(std::move(f));
         held_.clear();
@@ -306,15 +327,6 @@ void ConnectionImpl::onRead(const boost::system::error_code& ec, size_t n, uint6
 // Loop thread.
 void ConnectionImpl::runDecoder(uint64_t state) {
     while (state == state_.load()) {
-        // A data frame carries at least its kind byte; an empty one is not
-        // part of the protocol.
-        uint32_t length = 0;
-        unsigned char type = 0;
-        if (FrameFormat::peekHeader(input_, length, type) && type == FrameFormat::kTypeData && length == 0) {
-            reportError("empty data frame", B2C_ERROR_BAD_INPUT);
-            closeNow();
-            return;
-        }
         const FrameDecoder& decoder = *decoder_;
         DecodedFrame frame;
         DecodeStatus status;
@@ -360,6 +372,7 @@ void ConnectionImpl::closeNow() {
 
 // Loop thread.
 void ConnectionImpl::reportError(const char* text, int code) {
+    EventImpl::CallbackScope scope(*event_);  // entered before the check, see EventImpl
     if (detached_) return;
     if (onError_) {
         try {
@@ -374,6 +387,7 @@ void ConnectionImpl::reportError(const char* text, int code) {
 
 // Loop thread.
 void ConnectionImpl::callOnConnection() {
+    EventImpl::CallbackScope scope(*event_);
     if (!onConnection_) {
         reportError("no connection callback set", B2C_ERROR_CALLBACK);
         return;
@@ -389,6 +403,7 @@ void ConnectionImpl::callOnConnection() {
 
 // Loop thread.
 void ConnectionImpl::deliver(_B2CMessage* msg) {
+    EventImpl::CallbackScope scope(*event_);
     if (detached_) return;
     if (!onMessage_) {
         reportError("no message callback set", B2C_ERROR_CALLBACK);

@@ -10,7 +10,9 @@
 // dropped if that session ends first, so a send racing a close never leaks
 // into the next session. On a client connection, frames other than login
 // records are held back until this side's login record of the session has
-// been queued: nothing goes out ahead of the login answer.
+// been queued: nothing goes out ahead of the login answer. Heartbeats are not
+// held but dropped in that time, and the idle limit applies from the login
+// record on.
 //
 // Every socket, timer and callback step runs on the event's loop thread; only
 // send(), close(), connect(), delayConnect() and isOpen() may be called from
@@ -36,6 +38,8 @@
 #include "framedecoder.h"
 #include "frameencoder.h"
 #include "moduobuffer.h"
+
+struct _B2CConnection;
 
 namespace b2c {
 
@@ -81,9 +85,10 @@ public:
     void connect(const std::string& host, uint16_t port);
     // Connects after delayMs; false (nothing changes) while a delayed connect is pending.
     bool delayConnect(const std::string& host, uint16_t port, int delayMs);
-    // The handle went: no callback is made any more, and the connection is
-    // closed so that nothing keeps running for nobody.
-    void detach();
+    // The handle went (any thread): no callback starts once this returned, and
+    // the connection is closed on the loop so that nothing keeps running for
+    // nobody. `cell` is freed there too, after a callback still under way.
+    void detach(std::unique_ptr<_B2CConnection> cell);
 
     // Loop thread.
     // Starts an accepted socket: open, the given decoder, reading; no heartbeat timer.
@@ -106,9 +111,11 @@ private:
     void runDecoder(uint64_t state);
     void callOnConnection();
     void deliver(_B2CMessage* msg);
-    static bool isLoginRecord(const FrameEncoder& frame);
 
-    std::shared_ptr<EventImpl> event_;  // keeps the loop (and its io_context) alive
+    // Shared: the socket and timers must go before the loop's io_context. The
+    // cycle this makes through pending work (which holds this connection) is
+    // broken when the event is released and drops that work.
+    std::shared_ptr<EventImpl> event_;
     boost::asio::ip::tcp::socket socket_;
 
     std::mutex delayMutex_;  // guards delayTimer_, delayPending_ and delayGeneration_

@@ -1,9 +1,10 @@
 #include "eventimpl.h"
 
-#include <boost/asio/dispatch.hpp>
 #include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/post.hpp>
 
 #include <future>
+#include <memory>
 
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -53,8 +54,7 @@ int EventImpl::run(bool threaded) {
         callerRunning_ = true;
         lock.unlock();
         runLoop();
-        if (released_) io_.shutdown();
-        callerRunning_ = false;
+        runEnded(callerRunning_);
         return 1;
     }
     joinThread();
@@ -65,38 +65,159 @@ int EventImpl::run(bool threaded) {
     std::promise<int> started;
     std::future<int> tid = started.get_future();
     auto self = shared_from_this();  // the thread keeps the loop alive until its run returns
-    thread_ = std::thread([self, &started] {
-        started.set_value(static_cast<int>(::syscall(SYS_gettid)));
-        self->runLoop();
-        if (self->released_) self->io_.shutdown();
-        self->threadRunning_ = false;
-    });
+    try {
+        thread_ = std::thread([self, &started] {
+            started.set_value(static_cast<int>(::syscall(SYS_gettid)));
+            self->runLoop();
+            self->runEnded(self->threadRunning_);
+        });
+    } catch (...) {
+        threadRunning_ = false;  // no thread: a later run may try again
+        throw;
+    }
     return tid.get();
 }
 
 void EventImpl::stop() {
     if (!io_.stopped()) io_.stop();
+    // On the loop thread there is nothing to join, and the mutex may be held
+    // by another thread's stop() that is joining this very thread.
+    if (inLoopThread()) return;
     std::lock_guard<std::mutex> lock(mutex_);
     if (threaded_) joinThread();
 }
 
-void EventImpl::runInLoop(std::function<void()> fn) {
-    boost::asio::dispatch(io_, std::move(fn));
+bool EventImpl::runInLoop(std::function<void()> fn) {
+    if (inLoopThread()) {
+        fn();
+        return true;
+    }
+    return post(std::move(fn));
 }
+
+bool EventImpl::post(std::function<void()> fn) {
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (released_) return false;
+    boost::asio::post(io_, std::move(fn));
+    return true;
+}
+
+void EventImpl::runEnded(std::atomic<bool>& runningFlag) {
+    bool drop = false;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        runningFlag = false;
+        drop = released_ && !dropped_;
+        if (drop) dropped_ = true;
+    }
+    wakeWaiters();
+    if (drop) io_.shutdown();
+}
+
+void EventImpl::dropQueuedWork() {
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        if (dropped_ || running()) return;  // a run still ending drops it itself
+        dropped_ = true;
+    }
+    io_.shutdown();
+}
+
+bool EventImpl::runInLoopAndWait(std::function<void()> fn, bool handOver) {
+    if (inLoopThread() || !running()) {
+        fn();
+        return true;
+    }
+    struct Call {
+        std::function<void()> fn;
+        std::atomic<bool> taken{false};
+        bool done = false;  // guarded by waitMutex_
+    };
+    auto call = std::make_shared<Call>();
+    call->fn = std::move(fn);
+    // Runs on the loop, or here when the loop stopped first; once either way.
+    auto runCall = [this, call] {
+        if (call->taken.exchange(true)) return;
+        call->fn();
+        call->fn = nullptr;  // what fn holds goes before the waiting caller returns
+        std::lock_guard<std::mutex> lock(waitMutex_);
+        call->done = true;
+        waitCv_.notify_all();
+    };
+    if (!post(runCall)) {
+        runCall();  // released: the loop is stopping and takes no more work
+        return true;
+    }
+    std::unique_lock<std::mutex> lock(waitMutex_);
+    ++waiters_;
+    bool watching = false;  // a callback under way is being timed
+    uint64_t watched = 0;   // which one, by its entry count
+    std::chrono::steady_clock::time_point handOverAt;
+    while (!call->done) {
+        if (!call->taken) {
+            if (!running()) {
+                // The loop stopped before it got there: run it here instead.
+                lock.unlock();
+                runCall();
+                lock.lock();
+                continue;
+            }
+            if (handOver && callbackDepth_ > 0) {
+                // A user callback that stays under way may be waiting on this
+                // thread, and waiting for it could deadlock: past the grace
+                // the loop finishes fn on its own.
+                const uint64_t entry = callbackEntries_;
+                const auto now = std::chrono::steady_clock::now();
+                if (!watching || entry != watched) {
+                    watching = true;
+                    watched = entry;
+                    handOverAt = now + kHandOverGrace;
+                } else if (now >= handOverAt) {
+                    break;
+                }
+                waitCv_.wait_until(lock, handOverAt);
+                continue;
+            }
+            watching = false;
+        }
+        waitCv_.wait(lock);  // woken when fn ran, a callback starts, or the loop ends
+    }
+    --waiters_;
+    return call->done;
+}
+
+void EventImpl::wakeWaiters() {
+    if (waiters_ == 0) return;
+    std::lock_guard<std::mutex> lock(waitMutex_);
+    waitCv_.notify_all();
+}
+
+// Loop thread.
+EventImpl::CallbackScope::CallbackScope(EventImpl& event) : event_(event) {
+    ++event_.callbackEntries_;
+    ++event_.callbackDepth_;
+    event_.wakeWaiters();
+}
+
+// Loop thread.
+EventImpl::CallbackScope::~CallbackScope() { --event_.callbackDepth_; }
 
 bool EventImpl::inLoopThread() const {
     return io_.get_executor().running_in_this_thread();
 }
 
 void EventImpl::release() {
-    released_ = true;
+    {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        released_ = true;
+    }
     io_.stop();
-    if (inLoopThread()) return;  // the loop drops the queued handlers once its run returns
+    if (inLoopThread()) return;  // the loop drops the queued work once its run returns
     {
         std::lock_guard<std::mutex> lock(mutex_);
         joinThread();
     }
-    if (!running()) io_.shutdown();
+    dropQueuedWork();
 }
 
 }  // namespace b2c

@@ -6,6 +6,9 @@
 #include <boost/asio/io_context.hpp>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -31,17 +34,50 @@ public:
     // Stops the loop; joins the loop thread unless called on it (any thread).
     void stop();
 
-    // Runs fn at once when called on the loop thread, else queues it (any thread).
-    void runInLoop(std::function<void()> fn);
+    // Runs fn at once when called on the loop thread, else queues it; false
+    // (fn dropped) once the event was released (any thread).
+    bool runInLoop(std::function<void()> fn);
+    // Queues fn for the loop thread; false (fn dropped) once the event was
+    // released (any thread).
+    bool post(std::function<void()> fn);
+
+    // Runs fn on the loop thread and returns after it ran; runs it at once when
+    // called there or when no thread runs the loop (any thread). With
+    // `handOver` it stops waiting once the loop has stayed inside one user
+    // callback for kHandOverGrace, since that callback may be waiting on the
+    // calling thread: fn then stays queued, runs after that callback, and
+    // must own what it uses. True when fn ran before the return.
+    bool runInLoopAndWait(std::function<void()> fn, bool handOver);
+    static constexpr std::chrono::milliseconds kHandOverGrace{100};
+
+    // Marks the loop thread as inside a user callback while it lives (loop thread).
+    class CallbackScope {
+    public:
+        explicit CallbackScope(EventImpl& event);
+        ~CallbackScope();
+        CallbackScope(const CallbackScope&) = delete;
+        CallbackScope& operator=(const CallbackScope&) = delete;
+
+    private:
+        EventImpl& event_;
+    };
 
     // True on the thread that currently runs the loop.
     bool inLoopThread() const;
     // True while some thread runs the loop.
     bool running() const { return threadRunning_ || callerRunning_; }
+    // True once the handle was released: nothing is queued any more.
+    bool released() const { return released_; }
 
-    // Called when the handle goes: stops the loop, joins its thread (unless on
-    // it) and destroys every queued handler unrun, so that connections kept
-    // only by queued work are freed (any thread).
+    // Called when the handle goes: refuses further work, stops the loop, joins
+    // its thread (unless on it) and destroys every queued and pending handler
+    // unrun (any thread).
+    //
+    // Pending work holds shares of its connections and servers, and those hold
+    // this object, whose io_context must outlive their sockets and timers. That
+    // cycle is broken here and only here: once the loop has stopped, whichever
+    // of release() and the ending run comes last drops the queued work, and
+    // since nothing can be queued after release() the drop is final.
     void release();
 
 private:
@@ -54,8 +90,15 @@ private:
     // Runs the loop until stopped; an exception escaping a handler is dropped
     // and the loop goes on (loop thread).
     void runLoop();
+    // Called when a run ended: drops the queued work when the event was
+    // released meanwhile (the thread whose run ended).
+    void runEnded(std::atomic<bool>& runningFlag);
+    // Destroys every queued and pending handler, once (any thread, loop stopped).
+    void dropQueuedWork();
     // Joins a held loop thread unless it is the calling one; mutex_ held.
     void joinThread();
+    // Wakes the threads waiting in runInLoopAndWait to look at the loop again (any thread).
+    void wakeWaiters();
 
     mutable Context io_;  // mutable: asking for the executor is not const in Boost.Asio
     std::mutex mutex_;    // guards thread_ and threaded_
@@ -63,7 +106,19 @@ private:
     bool threaded_ = false;
     std::atomic<bool> threadRunning_{false};
     std::atomic<bool> callerRunning_{false};
+    // Guards the changes of released_ and of the running flags at the end of a
+    // run, dropped_, and posting, so that nothing is queued after the drop.
+    std::mutex queueMutex_;
     std::atomic<bool> released_{false};
+    bool dropped_ = false;
+    // User callbacks under way on the loop thread (nested ones count twice),
+    // and the number of callbacks entered so far.
+    std::atomic<int> callbackDepth_{0};
+    std::atomic<uint64_t> callbackEntries_{0};
+    // Threads in runInLoopAndWait; callback entries wake them only when there are any.
+    std::atomic<int> waiters_{0};
+    std::mutex waitMutex_;  // guards the done flags of waited calls; waitCv_ waits on it
+    std::condition_variable waitCv_;
 };
 
 }  // namespace b2c

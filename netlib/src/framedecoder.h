@@ -5,9 +5,12 @@
 //   NeedMore  no complete frame yet: wait for the next read;
 //   Skipped   a frame was consumed that carries nothing to deliver (heartbeat);
 //   Decoded   one frame was consumed; `out` holds the message to deliver;
-//   Fatal     the input cannot be a valid frame (a length beyond the cap, a
-//             login frame of the wrong size): close the connection. Nothing
-//             was consumed or allocated.
+//   Fatal     the input cannot be a valid frame (a length beyond the cap, an
+//             empty data frame, a login frame of the wrong size): close the
+//             connection. Nothing was consumed or allocated.
+//
+// Every decoder decides on its own what is valid; the connection adds no
+// check of its own in front of it.
 //
 // A connection runs the decoder in force after every read, on its loop thread:
 //
@@ -18,11 +21,11 @@
 //       if (st == DecodeStatus::NeedMore) break;
 //       if (st == DecodeStatus::Fatal) { close(); break; }
 //       if (st == DecodeStatus::Skipped) continue;
+//       decoder = &d.next();   // login decoders hand over after one frame
 //       if (open || d.deliversWhenClosed()) {
 //           _B2CMessage msg = frame.message(cell);
 //           onMessage(&msg);
 //       }
-//       decoder = &d.next();   // login decoders hand over after one frame
 //       // stop if the callback closed the connection
 //   }
 //

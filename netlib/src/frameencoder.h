@@ -23,6 +23,9 @@ public:
     // Stores the frame's ranges in out[0..n) and returns n (1 or 2). The
     // ranges stay valid while the encoder lives and are the same on every call.
     virtual size_t ranges(ByteRange out[kMaxRanges]) const = 0;
+    // True for a login record (a message of kind B2C_MESSAGE_AUTH), whatever
+    // the bytes of other frames look like.
+    virtual bool isLoginRecord() const { return false; }
 };
 
 // A frame producer as queued: shared, so that it may be posted between threads

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <limits>
+#include <vector>
 
 #include "moduobuffer.h"
 
@@ -23,10 +24,21 @@ constexpr int kMemLevel = 8;
 // else (Z_NEED_DICT, truncation, size limits) becomes 0.
 int failure(int zlibCode) { return zlibCode < 0 ? zlibCode : 0; }
 
+// Input that lies inside the output buffer is copied first: making room in
+// the output moves or frees it. Returns the input to use.
+const void* detachedInput(const void* data, uint64_t len, const ModuoBuffer& out, std::vector<char>& copy) {
+    if (len == 0 || !out.contains(data)) return data;
+    const char* p = static_cast<const char*>(data);
+    copy.assign(p, p + len);
+    return copy.data();
+}
+
 }  // namespace
 
 int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint64_t maxOutput) {
     if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0)) return 0;
+    std::vector<char> copy;
+    data = detachedInput(data, len, out, copy);
     z_stream zs{};
     int rc = inflateInit2(&zs, kInflateWindowBits);
     if (rc != Z_OK) return failure(rc);
@@ -73,6 +85,8 @@ int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint
 
 int GzipCodec::compress(const void* data, uint64_t len, ModuoBuffer& out) {
     if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0)) return 0;
+    std::vector<char> copy;
+    data = detachedInput(data, len, out, copy);
     z_stream zs{};
     int rc = deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kDeflateWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
     if (rc != Z_OK) return failure(rc);

@@ -1,4 +1,5 @@
-// gzip/zlib compression of byte ranges into a ModuoBuffer.
+// gzip/zlib compression of byte ranges into a ModuoBuffer (the range may lie
+// inside that buffer).
 //
 // inflate detects the zlib or gzip wrapper (window bits 15 + 32); deflate
 // writes gzip (level -1, method 8, window bits 31, memory level 8, strategy 0).

@@ -81,9 +81,7 @@ bool ModuoBuffer::prepend(const void* data, uint32_t n) {
 }
 
 bool ModuoBuffer::appendMakingRoom(const void* data, uint64_t n) {
-    const auto at = reinterpret_cast<uintptr_t>(data);
-    const auto begin = reinterpret_cast<uintptr_t>(storage_.data());
-    if (at >= begin && at < begin + storage_.size()) {
+    if (contains(data)) {
         // Making room moves or frees the storage: copy the bytes out first.
         const std::vector<char> copy(static_cast<const char*>(data), static_cast<const char*>(data) + n);
         if (!ensureWritable(n)) return false;

@@ -65,6 +65,12 @@ public:
         write_ += static_cast<uint32_t>(n);
         return true;
     }
+    // True when p points into this buffer's storage (making room would move it).
+    bool contains(const void* p) const {
+        const auto at = reinterpret_cast<uintptr_t>(p);
+        const auto begin = reinterpret_cast<uintptr_t>(storage_.data());
+        return at >= begin && at < begin + storage_.size();
+    }
     // Copies n bytes out; false (nothing copied) when fewer are readable.
     bool read(void* out, uint64_t n, bool consume);
 

@@ -1,8 +1,10 @@
 #include "msgencoder.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "b2cstream.h"
+#include "frameformat.h"
 
 namespace b2c {
 
@@ -28,6 +30,9 @@ MsgEncoder::MsgEncoder(const _B2CMessage& msg) : kind_(msg.kind), header_(kHeade
         header_.appendValue<uint16_t>(q.request_id);
     } else {
         payload_ = static_cast<const _B2CStream*>(msg.data)->buffer;
+        // The body's first byte is its kind: an empty body is an empty data
+        // frame, which a receiver takes for bad input and closes on.
+        if (!payload_ || payload_->readableBytes() == 0) throw std::invalid_argument("empty raw message");
     }
     if (payload_) payloadSize_ = payload_->readableBytes();
     writeFrameHeader(uint64_t{header_.readableBytes()} + payloadSize_);
@@ -59,7 +64,8 @@ void MsgEncoder::appendLoginRecord(const _B2CAuthMsg& rec) {
 }
 
 void MsgEncoder::writeFrameHeader(uint64_t bodyLength) {
-    if (bodyLength > 0xFFFFFFFFull) throw std::length_error("frame body beyond 4 GiB");
+    // A receiver closes on a frame longer than the cap: never send one.
+    if (bodyLength > FrameFormat::kMaxBody) throw std::length_error("frame body beyond the cap");
     const unsigned char type = kTypeData;
     const uint32_t len = static_cast<uint32_t>(bodyLength);
     const unsigned char be[4] = {static_cast<unsigned char>(len >> 24), static_cast<unsigned char>(len >> 16),

@@ -26,10 +26,12 @@ public:
     static constexpr unsigned char kKindQuote = 0x02;
 
     // Frames `msg`. Throws std::invalid_argument when the message has no data
-    // that its kind needs, std::length_error when the body passes 4 GiB.
+    // that its kind needs (a raw stream with no readable byte included),
+    // std::length_error when the body passes FrameFormat::kMaxBody.
     explicit MsgEncoder(const _B2CMessage& msg);
 
     size_t ranges(ByteRange out[kMaxRanges]) const override;
+    bool isLoginRecord() const override { return kind_ == B2C_MESSAGE_AUTH; }
 
     // Convenience for the send path: null on a malformed message.
     static FrameProducer make(const _B2CMessage& msg);

@@ -15,10 +15,16 @@ struct NetTimings {
     std::chrono::milliseconds heartbeat{5000};
     std::chrono::milliseconds idleLimit{30000};
     std::chrono::milliseconds serverTick{8000};
+    // Idle time is counted in whole units of this length (whole seconds, as
+    // the protocol counts it: a connection idle for 30.9 s is still at 30).
+    std::chrono::milliseconds idleUnit{1000};
 };
 
 // Current values (any thread).
 NetTimings netTimings();
+
+// True when `idle` counted in whole idle units exceeds the idle limit (any thread).
+bool idleTooLong(std::chrono::steady_clock::duration idle, const NetTimings& timings);
 
 // Replaces the values for timers armed from now on (any thread; a hook for tests).
 void setNetTimings(const NetTimings& timings);

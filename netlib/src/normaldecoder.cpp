@@ -18,8 +18,11 @@ DecodeStatus NormalDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const 
     unsigned char type = 0;
     if (!FrameFormat::peekHeader(in, length, type)) return DecodeStatus::NeedMore;
     if (length > FrameFormat::kMaxBody) return DecodeStatus::Fatal;
+    // A data frame carries at least its kind byte: an empty one is not part
+    // of the protocol.
+    if (type == FrameFormat::kTypeData && length == 0) return DecodeStatus::Fatal;
     if (in.readableBytes() < uint64_t{FrameFormat::kHeaderSize} + length) return DecodeStatus::NeedMore;
-    if (type != FrameFormat::kTypeData || length == 0) {
+    if (type != FrameFormat::kTypeData) {
         // Nothing to deliver: drop the whole frame, body included.
         in.retrieve(uint64_t{FrameFormat::kHeaderSize} + length);
         return DecodeStatus::Skipped;

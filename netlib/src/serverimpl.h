@@ -5,8 +5,10 @@
 // the result itself from its callbacks.
 //
 // Accepting, decoding, supervision and callbacks run on the event's loop thread.
-// A connection's closed notification holds only a weak reference to the server,
-// so connections closed during or after the server's teardown call nothing back.
+// Pending work (the accept, the supervision timer, a connection's closed
+// notification) holds only weak references to the server: connections closed
+// during or after the server's teardown call nothing back, and nothing queued
+// on a stopped loop keeps the server, a connection or the loop alive.
 #pragma once
 
 #include <boost/asio/ip/tcp.hpp>
@@ -22,6 +24,8 @@
 #include "b2c.h"
 #include "connectionimpl.h"
 #include "eventimpl.h"
+
+struct _B2CServer;
 
 namespace b2c {
 
@@ -45,28 +49,36 @@ public:
     void setOnMessage(MessageCallback fn) { onMessage_ = std::move(fn); }
 
     // True when listening (also when it already was). A failed start leaves
-    // nothing open. Owner's thread or loop thread.
+    // nothing open. Any thread; the work is done on the loop.
     bool start(const char* address, int port);
-    // Stops accepting; accepted connections stay. Any thread.
+    // Stops accepting; accepted connections stay. Any thread; done on return,
+    // or right after a user callback that stayed under way (see EventImpl).
     void stop();
     // Local port of the listening socket, 0 when not listening.
     uint16_t localPort() const;
-    // The handle went: no callback is made any more; the connections close.
-    void detach();
+    // The handle went (any thread): no callback starts once this returned; the
+    // acceptor and the connections close on the loop, where `cell` is freed
+    // too, after a callback still under way.
+    void detach(std::unique_ptr<_B2CServer> cell);
 
 private:
+    bool listen(const char* address, int port);
     void startAccept();
-    void onAccepted(const std::shared_ptr<ConnectionImpl>& conn, std::unique_ptr<_B2CConnection> ownedCell,
-                    const boost::system::error_code& ec);
+    // Closes the acceptor and ends its listening session.
+    void closeAcceptor();
+    void onAccepted(const boost::system::error_code& ec, boost::asio::ip::tcp::socket peer);
     void armTimer();
     void onTick();
     void onConnectionClosed(const std::shared_ptr<ConnectionImpl>& conn);
+    // Closes every connection and empties the set (loop thread, or the owner's
+    // while no thread runs the loop).
     void closeAll();
     // Calls the owner's callbacks, catching what they throw.
-    void notifyConnection(_B2CConnection* connCell);
+    // notifyConnection: true when the owner's callback was called with the handle.
+    bool notifyConnection(_B2CConnection* connCell);
     void notifyError(_B2CConnection* connCell, const char* text, int code);
 
-    std::shared_ptr<EventImpl> event_;
+    std::shared_ptr<EventImpl> event_;  // its io_context must outlive the acceptor and timer
     ConnectionCallback onConnection_;
     ErrorCallback onError_;
     MessageCallback onMessage_;
@@ -74,7 +86,8 @@ private:
     std::atomic<_B2CServer*> cell_{nullptr};  // null once the handle was released
     boost::asio::ip::tcp::acceptor acceptor_;
     std::shared_ptr<boost::asio::steady_timer> timer_;
-    uint16_t port_ = 0;
+    std::atomic<uint16_t> port_{0};  // read from any thread
+    uint64_t acceptSession_ = 0;     // bumped whenever the acceptor closes (loop thread)
     std::atomic<bool> detached_{false};
 };
 

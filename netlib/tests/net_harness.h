@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "b2c.h"
+#include "eventimpl.h"
 #include "nettimings.h"
 #include "serverimpl.h"
 
@@ -57,8 +58,12 @@ private:
     std::condition_variable cv_;
 };
 
-// Runs fn on the loop thread and waits for it.
+// Runs fn on the loop thread and waits for it; runs it here when the loop is stopped.
 inline void inLoop(_B2CEvent* ev, std::function<void()> fn) {
+    if (!ev->impl->running()) {
+        fn();
+        return;
+    }
     struct Call {
         std::function<void()> fn;
         std::promise<void> done;
@@ -84,6 +89,7 @@ public:
         t.heartbeat = std::chrono::milliseconds(heartbeatMs);
         t.idleLimit = std::chrono::milliseconds(idleMs);
         t.serverTick = std::chrono::milliseconds(tickMs);
+        t.idleUnit = std::chrono::milliseconds(1);
         b2c::setNetTimings(t);
     }
     ~FastTimers() { b2c::setNetTimings(b2c::NetTimings{}); }
@@ -135,6 +141,12 @@ public:
     void stop() {
         inLoop(ev_, [&] { b2c_server_stop(srv_); });
     }
+    // Starts the stopped server again on a new port.
+    bool restart() {
+        bool ok = false;
+        inLoop(ev_, [&] { ok = b2c_server_start(srv_, "127.0.0.1", 0); });
+        return ok;
+    }
     uint16_t port() {
         uint16_t p = 0;
         inLoop(ev_, [&] { p = srv_ ? srv_->impl->localPort() : 0; });
@@ -150,7 +162,8 @@ public:
     int answers = 0;
     int quotes = 0;
     std::vector<int> kinds;  // message kinds in arrival order
-    std::vector<int> errors;
+    std::vector<int> errors;            // the server's own error callback (idle limit)
+    std::vector<int> connectionErrors;  // the accepted connections' error callbacks
     std::vector<_B2CAuthMsg> answerRecords;
     std::vector<int> callbackTids;
 
@@ -162,6 +175,7 @@ private:
             b2c_auth_msg_gen_key(&challenge);
             self->challenges_[conn] = challenge;
             self->open_.push_back(conn);
+            b2c_connection_on_error(conn, &TestServer::onConnectionError, self);
             _B2CMessage msg{conn, B2C_MESSAGE_AUTH, &challenge};
             b2c_send_message(&msg);
             self->w.update([&] {
@@ -217,6 +231,11 @@ private:
         self->w.update([&] { self->errors.push_back(code); });
         return 0;
     }
+    static int onConnectionError(void* user, _B2CConnection*, const char*, int code) {
+        auto* self = static_cast<TestServer*>(user);
+        self->w.update([&] { self->connectionErrors.push_back(code); });
+        return 0;
+    }
 
     _B2CEvent* ev_;
     _B2CServer* srv_ = nullptr;
@@ -235,7 +254,12 @@ public:
         b2c_connection_on_message(conn_, &TestClient::onMessage, this);
         b2c_connection_on_error(conn_, &TestClient::onError, this);
     }
-    ~TestClient() { b2c_connection_release(conn_); }
+    ~TestClient() { release(); }
+    // Releases the connection handle early (done once).
+    void release() {
+        b2c_connection_release(conn_);
+        conn_ = nullptr;
+    }
     _B2CConnection* conn() { return conn_; }
     void connect() { b2c_connection_connect(conn_, "127.0.0.1", port_); }
 
@@ -250,7 +274,20 @@ public:
         return rc;
     }
 
+    // Sends a raw stream holding `bytes` (its first byte is the kind byte);
+    // the result of b2c_send_message.
+    int sendRaw(const std::string& bytes) {
+        _B2CStream* body = b2c_stream_create(static_cast<unsigned>(bytes.size()));
+        b2c_stream_append_bytes(body, bytes.data(), static_cast<unsigned>(bytes.size()));
+        _B2CMessage msg{conn_, B2C_MESSAGE_RAW, body};
+        const int rc = b2c_send_message(&msg);
+        b2c_stream_release(body);
+        return rc;
+    }
+
     std::atomic<int> reconnectDelayMs{0};
+    // Called on the loop thread when the connection opened (set before connecting).
+    std::function<void(TestClient&)> whenOpen;
     Waiter w;
     // guarded by w.mutex()
     int opened = 0;
@@ -273,6 +310,7 @@ private:
             self->states.push_back(open ? "open" : "closed");
             self->callbackTids.push_back(currentTid());
         });
+        if (open && self->whenOpen) self->whenOpen(*self);
         const int delay = self->reconnectDelayMs;
         if (!open && delay > 0) b2c_connection_delay_connect(conn, "127.0.0.1", self->port_, delay);
         return 0;
@@ -335,6 +373,38 @@ private:
     _B2CEvent* ev_;
     int tid_;
 };
+
+// A loop thread, the library's server started on a free port, and a client of it.
+struct ServedClient {
+    LoopThread loop;
+    TestServer server{loop.ev()};
+    const bool started = server.start();
+    TestClient client{loop.ev(), server.port()};
+
+    // Waits until the client has logged in `logins` times and is logged in now.
+    bool waitLoggedIn(int logins = 1) {
+        return client.w.waitFor([&] { return client.logins >= logins && client.loggedIn; });
+    }
+    // Connects and waits for the first login.
+    bool logIn() {
+        client.connect();
+        return waitLoggedIn(1);
+    }
+};
+
+// Waits until a run of `ev` has started: a call queued to the loop has run.
+inline bool waitLoopRuns(_B2CEvent* ev) {
+    std::promise<void> inside;
+    std::future<void> ran = inside.get_future();
+    b2c_event_run_in_loop(
+        ev,
+        [](intptr_t user) {
+            reinterpret_cast<std::promise<void>*>(user)->set_value();
+            return 0;
+        },
+        reinterpret_cast<intptr_t>(&inside));
+    return ran.wait_for(kDeadline) == std::future_status::ready;
+}
 
 // A plain socket peer on 127.0.0.1 for exact bytes.
 class RawListener {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "streambytes.h"
 
@@ -58,10 +59,25 @@ TEST(CompressedInt, WritesTheTableForms) {
     }
 }
 
+// The bytes of a hex text such as "7F C0".
+Bytes fromHex(const char* text) {
+    Bytes out;
+    for (const char* p = text; *p != '\0';) {
+        if (*p == ' ') {
+            ++p;
+            continue;
+        }
+        out.push_back(static_cast<uint8_t>(std::stoul(std::string(p, 2), nullptr, 16)));
+        p += 2;
+    }
+    return out;
+}
+
 TEST(CompressedInt, ReadsTheTableFormsAndConsumesExactly) {
     for (const IntCase& c : kIntCases) {
         StreamPtr s = makeStream(2);
-        b2c_stream_append_compress_int64(s.get(), c.value);
+        const Bytes form = fromHex(c.bytes);  // the hand-encoded bytes, not the writer's
+        b2c_stream_append_bytes(s.get(), form.data(), static_cast<unsigned>(form.size()));
         const unsigned encoded = b2c_stream_readable_size(s.get());
         b2c_stream_append_int8(s.get(), 0x55);  // a following byte must stay
         int64_t peeked = 0, v = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <future>
 #include <thread>
 
@@ -10,6 +11,7 @@
 
 using nettest::currentTid;
 using nettest::inLoop;
+using nettest::waitLoopRuns;
 
 TEST(EventLoop, ThreadedRunCallsOnTheLoopThread) {
     _B2CEvent* ev = b2c_event_create();
@@ -91,16 +93,7 @@ TEST(EventLoop, UnthreadedRunReturnsAfterStop) {
         ran = true;
     });
     // Wait until the loop runs, then stop it from here.
-    std::promise<void> inside;
-    auto fut = inside.get_future();
-    b2c_event_run_in_loop(
-        ev,
-        [](intptr_t user) {
-            reinterpret_cast<std::promise<void>*>(user)->set_value();
-            return 0;
-        },
-        reinterpret_cast<intptr_t>(&inside));
-    ASSERT_EQ(fut.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    ASSERT_TRUE(waitLoopRuns(ev));
     b2c_event_stop(ev);
     runner.join();
     EXPECT_TRUE(ran);
@@ -119,4 +112,28 @@ TEST(EventLoop, WorkQueuedWhileStoppedIsDestroyedUnrunOnRelease) {
         0);
     b2c_event_release(ev);
     EXPECT_EQ(calls.load(), 0);
+}
+
+TEST(EventLoop, StopFromTheLoopWhileAnotherThreadStopsDoesNotDeadlock) {
+    for (int round = 0; round < 20; ++round) {
+        _B2CEvent* ev = b2c_event_create();
+        ASSERT_GT(b2c_event_run(ev, 1), 0);
+        // A loop callback that stops the loop once another thread's stop is
+        // under way (it waits for the stopped state that stop sets first).
+        b2c_event_run_in_loop(
+            ev,
+            [](intptr_t user) {
+                auto* e = reinterpret_cast<_B2CEvent*>(user);
+                while (!e->impl->io().stopped()) std::this_thread::yield();
+                b2c_event_stop(e);
+                return 0;
+            },
+            reinterpret_cast<intptr_t>(ev));
+        auto stopped = std::async(std::launch::async, [ev] { b2c_event_stop(ev); });
+        if (stopped.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            ADD_FAILURE() << "round " << round << ": the two stops deadlocked";
+            std::_Exit(1);  // the joined threads cannot be unwound
+        }
+        b2c_event_release(ev);
+    }
 }

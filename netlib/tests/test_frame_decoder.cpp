@@ -112,6 +112,7 @@ Bytes normalTraffic(Bytes& bigPayload) {
                 dataFrame({0x07, 1, 2, 3}),
                 dataFrame({0x02, 0x1F, 0x8B, 0x08, 0x00}),
                 dataFrame({0x33, 1, 0, 0, 5, 0x26, 1, 0, 3, 0x44}),
+                dataFrame({0x33, 0x1F, 0x8B, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}),
                 kHeartbeat,
                 dataFrame({0x02, 1, 0, 0, 5, 0x05, 1, 0, 4}),
                 dataFrame(big)});
@@ -119,7 +120,7 @@ Bytes normalTraffic(Bytes& bigPayload) {
 
 void expectNormalTraffic(const FakeConnection& c, const Bytes& bigPayload) {
     ASSERT_FALSE(c.closed);
-    ASSERT_EQ(c.got.size(), 6u);
+    ASSERT_EQ(c.got.size(), 7u);
     EXPECT_EQ(c.got[0].kind, B2C_MESSAGE_QUOTE);
     EXPECT_EQ(c.got[0].header.version, 1);
     EXPECT_EQ(c.got[0].header.word, 0x1234);
@@ -136,12 +137,14 @@ void expectNormalTraffic(const FakeConnection& c, const Bytes& bigPayload) {
     EXPECT_EQ(c.got[3].header.command, 0x26);
     EXPECT_EQ(c.got[3].header.request_id, 3);
     EXPECT_EQ(hex(c.got[3].body), "44");
-    EXPECT_EQ(c.got[4].kind, B2C_MESSAGE_QUOTE);
-    EXPECT_EQ(c.got[4].header.request_id, 4);
-    EXPECT_TRUE(c.got[4].body.empty());
+    EXPECT_EQ(c.got[4].kind, B2C_MESSAGE_RAW) << "a gzip body after 0x33 arrives raw too";
+    EXPECT_EQ(hex(c.got[4].body), "33 1F 8B 08 00 00 00 00 00 00");
     EXPECT_EQ(c.got[5].kind, B2C_MESSAGE_QUOTE);
-    EXPECT_EQ(c.got[5].header.request_id, 9);
-    EXPECT_TRUE(c.got[5].body == bigPayload) << "large payload differs";
+    EXPECT_EQ(c.got[5].header.request_id, 4);
+    EXPECT_TRUE(c.got[5].body.empty());
+    EXPECT_EQ(c.got[6].kind, B2C_MESSAGE_QUOTE);
+    EXPECT_EQ(c.got[6].header.request_id, 9);
+    EXPECT_TRUE(c.got[6].body == bigPayload) << "large payload differs";
 }
 
 FakeConnection loggedIn() {
@@ -203,16 +206,19 @@ TEST(FrameDecoder, NonDataFrameIsConsumedWhole) {
 
 TEST(FrameDecoder, ShortAndEmptyFramesReadNothingBeyondThem) {
     FakeConnection c = loggedIn();
-    c.receive(cat({dataFrame({}), dataFrame({0x02}), dataFrame({0x02, 1, 2}), dataFrame({0x33, 1, 2, 3, 4, 5, 6, 7}),
-                   dataFrame({0x06})}));
-    ASSERT_FALSE(c.closed);
-    // The empty frame is skipped; quote frames too short for a header arrive raw.
+    const Bytes empty = dataFrame({});
+    c.receive(cat({dataFrame({0x02}), dataFrame({0x02, 1, 2}), dataFrame({0x33, 1, 2, 3, 4, 5, 6, 7}), dataFrame({0x06}),
+                   empty, dataFrame({0x05})}));
+    // Quote frames too short for a header arrive raw; the empty data frame,
+    // which cannot hold its kind byte, is fatal and nothing after it is read.
+    EXPECT_TRUE(c.closed) << "an empty data frame must close the connection";
     ASSERT_EQ(c.got.size(), 4u);
     EXPECT_EQ(c.got[0].kind, B2C_MESSAGE_RAW);
     EXPECT_EQ(hex(c.got[0].body), "02");
     EXPECT_EQ(hex(c.got[1].body), "02 01 02");
     EXPECT_EQ(hex(c.got[2].body), "33 01 02 03 04 05 06 07");
     EXPECT_EQ(hex(c.got[3].body), "06");
+    EXPECT_EQ(c.input.readableBytes(), 11u) << "the refused frame and what follows stay unconsumed";
 }
 
 TEST(FrameDecoder, OversizedLengthIsFatalBeforeTheBodyArrives) {
@@ -248,7 +254,7 @@ TEST(FrameDecoder, LoginExchangeOneByteAtATime) {
     FakeConnection c;
     c.receiveChunked(traffic, {1});
     ASSERT_FALSE(c.closed);
-    ASSERT_EQ(c.got.size(), 8u);
+    ASSERT_EQ(c.got.size(), 9u);
     EXPECT_EQ(c.got[0].kind, B2C_MESSAGE_AUTH);
     EXPECT_EQ(c.got[0].auth.kind, B2C_AUTH_CHALLENGE);
     for (int i = 0; i < 24; ++i) EXPECT_EQ(c.got[0].auth.key[i], 100 + i) << "key byte " << i;
@@ -268,11 +274,11 @@ TEST(FrameDecoder, LoginFramesArrivingTogetherWithTheNextAreAllDelivered) {
     FakeConnection c;
     c.receive(cat({challengeFrame(), resultFrame(0x01020304), normalTraffic(big)}));
     ASSERT_FALSE(c.closed) << "bytes after the challenge must not close the connection";
-    ASSERT_EQ(c.got.size(), 8u);
+    ASSERT_EQ(c.got.size(), 9u);
     int32_t result = 0;
     std::memcpy(&result, c.got[1].auth.key, 4);
     EXPECT_EQ(result, 0x01020304);
-    EXPECT_TRUE(c.got[7].body == big);
+    EXPECT_TRUE(c.got[8].body == big);
 }
 
 TEST(FrameDecoder, LoginDecodersDeliverWhileNotOpen) {

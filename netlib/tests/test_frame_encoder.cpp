@@ -115,6 +115,8 @@ TEST(FrameEncoder, RawStreamOfHundredBytesIsHundredFiveBytes) {
     EXPECT_EQ(hex(Bytes(f.begin(), f.begin() + 5)), "00 00 00 64 01");
     EXPECT_TRUE(Bytes(f.begin() + 5, f.end()) == body);
     EXPECT_EQ(b2c_stream_readable_size(raw.get()), 100u) << "sending does not consume";
+    // Any message kind other than 0 and 1 is a raw stream.
+    EXPECT_TRUE(encode(7, raw.get()) == f) << "kind 7 is framed like a raw stream";
 }
 
 TEST(FrameEncoder, MessageWithoutDataIsRefused) {
@@ -122,6 +124,47 @@ TEST(FrameEncoder, MessageWithoutDataIsRefused) {
     EXPECT_FALSE(b2c::MsgEncoder::make(msg));
     msg.kind = B2C_MESSAGE_RAW;
     EXPECT_FALSE(b2c::MsgEncoder::make(msg));
+}
+
+TEST(FrameEncoder, EmptyRawStreamIsRefused) {
+    // Its frame would be 00 00 00 00 01, an empty data frame, on which the
+    // receiving side closes the connection.
+    StreamPtr raw = makeStream();
+    _B2CMessage msg{nullptr, B2C_MESSAGE_RAW, raw.get()};
+    EXPECT_FALSE(b2c::MsgEncoder::make(msg));
+    b2c_stream_append_bytes(raw.get(), "x", 1);
+    b2c_stream_consume(raw.get(), 1);
+    EXPECT_FALSE(b2c::MsgEncoder::make(msg)) << "a drained stream is empty too";
+    b2c_stream_append_int8(raw.get(), 0x07);
+    b2c::FrameProducer p = b2c::MsgEncoder::make(msg);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(hex(frameBytes(*p)), "00 00 00 01 01 07");
+}
+
+TEST(FrameEncoder, BodyBeyondTheFrameCapIsRefused) {
+    // 64 MiB is the longest body a receiver accepts (length field 04 00 00 00).
+    const unsigned cap = 64u << 20;
+    StreamPtr raw = makeStream(cap + 1);
+    ASSERT_TRUE(raw);
+    ASSERT_EQ(b2c_stream_prepare_write(raw.get(), cap + 1), static_cast<int>(cap + 1));
+    std::memset(b2c_stream_write_pos(raw.get()), 0x5A, cap + 1);
+    ASSERT_EQ(b2c_stream_commit(raw.get(), static_cast<int>(cap + 1)), static_cast<int>(cap + 1));
+    _B2CMessage msg{nullptr, B2C_MESSAGE_RAW, raw.get()};
+    EXPECT_FALSE(b2c::MsgEncoder::make(msg)) << "length field 04 00 00 01";
+    b2c_stream_consume(raw.get(), 1);
+    b2c::FrameProducer p = b2c::MsgEncoder::make(msg);
+    ASSERT_TRUE(p);
+    b2c::ByteRange r[2];
+    ASSERT_EQ(p->ranges(r), 2u);
+    EXPECT_EQ(hex(Bytes(r[0].data, r[0].data + r[0].size)), "04 00 00 00 01");
+    EXPECT_EQ(r[1].size, cap);
+    // A quote message: 9 header bytes plus the payload count.
+    b2c_stream_consume(raw.get(), 9);  // 64 MiB - 9 readable
+    _B2CQuoteMsg q{1, 0, 5, 3, 1, 1, raw.get()};
+    _B2CMessage quote{nullptr, B2C_MESSAGE_QUOTE, &q};
+    EXPECT_TRUE(b2c::MsgEncoder::make(quote)) << "9 + (64 MiB - 9) bytes";
+    b2c_stream_append_int8(raw.get(), 0);
+    EXPECT_FALSE(b2c::MsgEncoder::make(quote)) << "9 + (64 MiB - 8) bytes";
 }
 
 TEST(FrameEncoder, HeartbeatIsFiveZeroBytes) {

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <string>
 
+#include "b2cstream.h"
 #include "gzipcodec.h"
 #include "moduobuffer.h"
 #include "streambytes.h"
@@ -200,6 +201,70 @@ TEST(Gzip, SameStreamInAndOut) {
     ASSERT_EQ(b2c_stream_gzip_decompress(s.get(), s.get()), 1);
     b2c_stream_consume(s.get(), kPythonZlib.size());
     EXPECT_EQ(readableText(s.get()), kPlain);
+}
+
+
+TEST(Gzip, ViewFormsAcceptBytesOfTheOutputStreamItself) {
+    // The input lies inside the stream that must grow to take the output.
+    StreamPtr s = makeStream(0);
+    b2c_stream_append_bytes(s.get(), kPythonGzip.data(), kPythonGzip.size());
+    ASSERT_EQ(b2c_stream_gzip_view_decompress(b2c_stream_read_pos(s.get()), b2c_stream_readable_size(s.get()), s.get()),
+              1);
+    b2c_stream_consume(s.get(), kPythonGzip.size());
+    EXPECT_EQ(readableText(s.get()), kPlain);
+
+    StreamPtr t = makeStream(0);
+    const std::string plain = sampleText(3000);
+    b2c_stream_append_bytes(t.get(), plain.data(), plain.size());
+    ASSERT_EQ(b2c_stream_gzip_view_compress(b2c_stream_read_pos(t.get()), b2c_stream_readable_size(t.get()), t.get()),
+              1);
+    b2c_stream_consume(t.get(), plain.size());
+    StreamPtr back = makeStream();
+    ASSERT_EQ(b2c_stream_gzip_decompress(t.get(), back.get()), 1);
+    EXPECT_TRUE(readableText(back.get()) == plain);
+}
+
+
+TEST(Gzip, OutputChunksDoubleFrom1024UpTo65536) {
+    // Into an empty stream (capacity 8, nothing writable) every chunk grows the
+    // storage by exactly its size: 1024, 2048, ..., 65536, then 65536 again.
+    struct {
+        size_t size;
+        uint64_t capacity;
+    } cases[] = {
+        {1000, 8 + 1024},
+        {5000, 8 + 1024 + 2048 + 4096},
+        {300000, 8 + 1024 + 2048 + 4096 + 8192 + 16384 + 32768 + 65536 + 3 * 65536},
+    };
+    for (const auto& c : cases) {
+        const std::string plain = sampleText(c.size);
+        TempFile file;
+        file.write(plain);
+        const std::string packed = runCommand("gzip -c < " + file.path);
+        ASSERT_GT(packed.size(), 20u) << "the system gzip produced nothing";
+        StreamPtr out = makeStream(0);
+        ASSERT_EQ(b2c_stream_gzip_view_decompress(packed.data(), packed.size(), out.get()), 1) << c.size;
+        EXPECT_EQ(out->buffer->capacity(), c.capacity) << "chunk sizes for " << c.size << " bytes";
+        EXPECT_TRUE(readableText(out.get()) == plain) << c.size;
+    }
+}
+
+
+TEST(Gzip, CompressMatchesPythonWithTheSameParameters) {
+    // Python: c = zlib.compressobj(-1, zlib.DEFLATED, 31, 8, 0);
+    // c.compress(data) + c.flush(). Header: no mtime, XFL 0 (default level), OS 3.
+    const Bytes expected = {
+        0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x33, 0x33, 0x00, 0x01, 0x1d, 0x43,
+        0x1d, 0x43, 0x03, 0x3d, 0x53, 0x23, 0x6b, 0x30, 0xcf, 0x50, 0xc7, 0x48, 0xc7, 0xd0, 0x48, 0xcf,
+        0xd8, 0xc4, 0xda, 0x8c, 0x66, 0xb2, 0x00, 0x25, 0x2c, 0xf6, 0xb8, 0x78, 0x00, 0x00, 0x00};
+    StreamPtr out = makeStream(0);
+    ASSERT_EQ(b2c_stream_gzip_view_compress(kPlain.data(), kPlain.size(), out.get()), 1);
+    EXPECT_EQ(hex(readableBytes(out.get())), hex(expected));
+    const Bytes empty = {0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03,
+                         0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    StreamPtr none = makeStream(0);
+    ASSERT_EQ(b2c_stream_gzip_view_compress("", 0, none.get()), 1);
+    EXPECT_EQ(hex(readableBytes(none.get())), hex(empty));
 }
 
 }  // namespace

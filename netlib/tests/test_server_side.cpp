@@ -2,6 +2,10 @@
 // answer, stopping, and one bad client among good ones.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+
 #include "net_harness.h"
 
 using namespace nettest;
@@ -126,31 +130,82 @@ TEST(ServerSide, StopEndsAcceptingButKeepsConnections) {
     ASSERT_TRUE(client.w.waitFor([&] { return !client.payloads.empty(); }));
 }
 
-TEST(ServerSide, BadClientIsClosedOthersGoOn) {
+TEST(ServerSide, StopAndStartInOneLoopCallbackKeepsListening) {
     LoopThread loop;
     TestServer server(loop.ev());
     ASSERT_TRUE(server.start());
-    TestClient good(loop.ev(), server.port());
-    good.connect();
-    ASSERT_TRUE(good.w.waitFor([&] { return good.loggedIn; }));
-    const int bad = rawConnect(server.port());
+    // Both inside one callback: the first listening session's aborted accept
+    // only completes after the second session has started listening.
+    bool restarted = false;
+    inLoop(loop.ev(), [&] {
+        server.stop();  // runs at once on the loop thread
+        restarted = server.restart();
+    });
+    ASSERT_TRUE(restarted);
+    const int fd = rawConnect(server.port());
+    ASSERT_GE(fd, 0) << "the restarted server does not listen";
+    EXPECT_EQ(rawRead(fd, 30).size(), 30u) << "the restarted server does not accept";
+    ::close(fd);
+}
+
+TEST(ServerSide, BadClientIsClosedOthersGoOn) {
+    ServedClient s;  // a good client beside the bad one
+    ASSERT_TRUE(s.started);
+    ASSERT_TRUE(s.logIn());
+    const int bad = rawConnect(s.server.port());
     ASSERT_GE(bad, 0);
     ASSERT_EQ(rawRead(bad, 30).size(), 30u);
     ASSERT_TRUE(rawSend(bad, {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1', '.', '1', '\r', '\n'}));
     EXPECT_TRUE(rawWaitClosed(bad)) << "garbage did not close the connection";
     ::close(bad);
-    ASSERT_EQ(good.sendQuote(5, "unaffected"), 1);
-    ASSERT_TRUE(good.w.waitFor([&] { return !good.payloads.empty(); }));
-    std::lock_guard<std::mutex> lock(good.w.mutex());
-    EXPECT_EQ(good.payloads[0], "unaffected");
+    ASSERT_EQ(s.client.sendQuote(5, "unaffected"), 1);
+    ASSERT_TRUE(s.client.w.waitFor([&] { return !s.client.payloads.empty(); }));
+    std::lock_guard<std::mutex> lock(s.client.w.mutex());
+    EXPECT_EQ(s.client.payloads[0], "unaffected");
+}
+
+TEST(ServerSide, ZeroLengthDataFrameClosesThatConnectionWithAnError) {
+    ServedClient s;  // a good client beside the bad one
+    ASSERT_TRUE(s.started);
+    ASSERT_TRUE(s.logIn());
+    const Bytes emptyDataFrame{0, 0, 0, 0, 1};
+    // In place of the login answer, and after a good login.
+    int refused = 0;
+    for (bool loggedIn : {false, true}) {
+        SCOPED_TRACE(loggedIn ? "after the login" : "in place of the answer");
+        const int closedBefore = [&] {
+            std::lock_guard<std::mutex> lock(s.server.w.mutex());
+            return s.server.closed;
+        }();
+        const int fd = rawConnect(s.server.port());
+        ASSERT_GE(fd, 0);
+        if (loggedIn) {
+            ASSERT_TRUE(rawSend(fd, answerFor(fd, false)));
+            ASSERT_EQ(rawRead(fd, 10).size(), 10u);
+        } else {
+            ASSERT_EQ(rawRead(fd, 30).size(), 30u);
+        }
+        ASSERT_TRUE(rawSend(fd, emptyDataFrame));
+        EXPECT_TRUE(rawWaitClosed(fd)) << "the empty data frame did not close the connection";
+        ::close(fd);
+        ASSERT_TRUE(s.server.w.waitFor([&] { return s.server.closed == closedBefore + 1; }));
+        std::lock_guard<std::mutex> lock(s.server.w.mutex());
+        ++refused;
+        EXPECT_EQ(std::count(s.server.connectionErrors.begin(), s.server.connectionErrors.end(), B2C_ERROR_BAD_INPUT),
+                  refused)
+            << "the connection's error callback must report the bad input";
+    }
+    // The other connection goes on.
+    ASSERT_EQ(s.client.sendQuote(6, "still fine"), 1);
+    ASSERT_TRUE(s.client.w.waitFor([&] { return !s.client.payloads.empty(); }));
 }
 
 TEST(ServerSide, IdleLimitClosesAStalledConnectionAndSparesAListeningOne) {
-    FastTimers timers(20, 300, 30);
+    FastTimers timers(20, 500, 30);
     LoopThread loop;
     TestServer server(loop.ev());
     ASSERT_TRUE(server.start());
-    // A client that reads the server's heartbeats stays open well past the limit.
+    // A client that reads the server's heartbeats (40 ticks of 30 ms) stays open past the limit.
     const int listening = rawConnect(server.port());
     ASSERT_GE(listening, 0);
     ASSERT_TRUE(rawSend(listening, answerFor(listening, false)));
@@ -174,4 +229,28 @@ TEST(ServerSide, IdleLimitClosesAStalledConnectionAndSparesAListeningOne) {
     ASSERT_EQ(server.errors.size(), 1u);
     EXPECT_EQ(server.errors[0], B2C_ERROR_TIMED_OUT);
     ::close(stalled);
+}
+
+TEST(ServerSide, AcceptGoesOnAfterRunningOutOfDescriptors) {
+    LoopThread loop;
+    TestServer server(loop.ev());
+    ASSERT_TRUE(server.start());
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    // Leave exactly one descriptor free: the client's socket takes it, so the
+    // server's accept fails with EMFILE.
+    const int probe = ::dup(0);
+    ASSERT_GE(probe, 0);
+    ::close(probe);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(probe) + 1;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const int fd = rawConnect(server.port());
+    // Give the server time to hit the limit at least once, then lift it.
+    const Bytes nothing = rawRead(fd, 30, 300);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(nothing.empty()) << "accepted although no descriptor was free";
+    EXPECT_EQ(rawRead(fd, 30).size(), 30u) << "accepting stopped after EMFILE";
+    ::close(fd);
 }
