@@ -1,0 +1,25 @@
+#include "b2cclient0x24.h"
+
+#include "b2cclient0x24reply.h"
+#include "context.h"
+#include "minuteseriesparser.h"
+#include "requestbody.h"
+
+// Sending thread.
+bool B2CClient0x24::build_body(_B2CQuoteMsg& header, ContextBase& base) {
+    Context* ctx = context_of(base);
+    CodeEntry code;
+    if (!ctx || !ctx->first_code(&code)) return false;
+    const ContextPage page = ctx->page();
+    header.command = kCommand;
+    _B2CStream* out = header.payload;
+    requestbody::code(out, code);
+    requestbody::i16(out, page.first);
+    requestbody::options(out, MinuteSeriesParser::kOptions, sizeof MinuteSeriesParser::kOptions);
+    return true;
+}
+
+// Loop thread.
+std::shared_ptr<B2CBasicReply> B2CClient0x24::make_reply(const _B2CQuoteMsg& header) {
+    return std::make_shared<B2CClient0x24Reply>(header, cache());
+}

@@ -1,0 +1,23 @@
+#include "b2cclient0x48.h"
+
+#include "b2cclientsmarttipreply.h"
+#include "context.h"
+#include "requestbody.h"
+
+// Sending thread.
+bool B2CClient0x48::build_body(_B2CQuoteMsg& header, ContextBase& base) {
+    Context* ctx = context_of(base);
+    if (!ctx) return false;
+    const ContextSettings s = ctx->settings();
+    if (s.codes.empty()) return false;
+    header.command = kCommand;
+    requestbody::code_list(header.payload, s.codes);
+    requestbody::i16(header.payload, s.page.count);
+    requestbody::options(header.payload, B2CClientSmartTipReply::kOptions, sizeof B2CClientSmartTipReply::kOptions);
+    return true;
+}
+
+// Loop thread.
+std::shared_ptr<B2CBasicReply> B2CClient0x48::make_reply(const _B2CQuoteMsg& header) {
+    return std::make_shared<B2CClientSmartTipReply>(header);
+}

@@ -1,0 +1,82 @@
+#include "clientfactory.h"
+
+#include "b2cclient0x03.h"
+#include "b2cclient0x05.h"
+#include "b2cclient0x20.h"
+#include "b2cclient0x24.h"
+#include "b2cclient0x26.h"
+#include "b2cclient0x27.h"
+#include "b2cclient0x28.h"
+#include "b2cclient0x2a.h"
+#include "b2cclient0x37.h"
+#include "b2cclient0x3c.h"
+#include "b2cclient0x3f.h"
+#include "b2cclient0x48.h"
+#include "context.h"
+#include "defaultb2cqueryclient.h"
+#include "defaultclientimpl.h"
+#include "kdataclient.h"
+#include "offsetpagecontrol.h"
+
+namespace {
+
+enum ContextType { kTypeMarket = 0, kTypeDividend = 1, kTypeCodeTable = 2, kTypeTips = 3, kTypePrice = 4, kTypeServer = 5 };
+
+}  // namespace
+
+std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
+    auto impl = std::make_shared<DefaultClientImpl>();
+    std::shared_ptr<IB2CClient> command;
+    ContextSettings s = context.settings();
+    const bool has_code = !s.codes.empty();
+
+    switch (s.type) {
+    case kTypeMarket:
+        if (s.period == 30) {
+            if (s.blocks.size() == 1) {
+                command = std::make_shared<B2CClient0X28>(context);
+            } else if (s.categories.size() != 1) {
+                if (has_code) command = std::make_shared<B2CClient0X20>(context, (s.option & kOptionIndexList) != 0);
+            } else {
+                command = std::make_shared<B2CClient0X2A>(context);
+            }
+            impl->set_page_control(std::make_unique<OffsetPageControl>(context.self()));
+        } else if (s.period == 31) {
+            if (has_code) command = std::make_shared<B2CClient0x26>(context);
+        } else if (s.period == 32) {
+            if (has_code) {
+                if (s.time_start <= 0) {
+                    command = std::make_shared<B2CClient0x24>(context);
+                } else {
+                    if (s.page.count == 0) context.set_page(s.page.first, 1);
+                    command = std::make_shared<B2CClient0x27>(context);
+                }
+            }
+        } else if (s.period >= 33 && s.period <= 41) {
+            if (has_code) return KDataClient::create(context);
+        }
+        break;
+    case kTypeDividend:
+        if (has_code) command = std::make_shared<B2CClient0x37>(context);
+        break;
+    case kTypeCodeTable:
+        command = std::make_shared<B2CClient0x05>(context);
+        break;
+    case kTypeTips:
+        if (!s.blocks.empty())
+            command = std::make_shared<B2CClient0x3f>(context);
+        else if (has_code)
+            command = std::make_shared<B2CClient0x48>(context);
+        break;
+    case kTypePrice:
+        if (has_code) command = std::make_shared<B2CClient0x3C>(context);
+        break;
+    case kTypeServer:
+        command = std::make_shared<B2CClient0x03>(context);
+        break;
+    default:
+        break;
+    }
+    impl->set_query(std::make_unique<DefaultB2CQueryClient>(context.engine(), std::move(command)));
+    return impl;
+}

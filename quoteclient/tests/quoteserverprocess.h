@@ -1,0 +1,172 @@
+// QuoteServerProcess: starts the local quote server (bin/quoteserver) as a
+// child process on a free loopback port, collects its event lines and sends
+// it control lines. The server stops when the object goes.
+#ifndef PELMAR_TESTS_QUOTESERVERPROCESS_H
+#define PELMAR_TESTS_QUOTESERVERPROCESS_H
+
+#include <signal.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class QuoteServerProcess {
+public:
+    explicit QuoteServerProcess(const std::vector<std::string>& options = {})
+    {
+        ::signal(SIGPIPE, SIG_IGN);
+        int in_pipe[2];
+        int out_pipe[2];
+        if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(in_pipe[0], 0);
+            ::dup2(out_pipe[1], 1);
+            ::close(in_pipe[0]);
+            ::close(in_pipe[1]);
+            ::close(out_pipe[0]);
+            ::close(out_pipe[1]);
+            const std::string program = std::string(TARVOLIN_BIN_DIR) + "/quoteserver";
+            std::vector<std::string> args{program, "0"};
+            args.insert(args.end(), options.begin(), options.end());
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(&a[0]);
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(in_pipe[0]);
+        ::close(out_pipe[1]);
+        to_server_ = ::fdopen(in_pipe[1], "w");
+        from_server_ = out_pipe[0];
+        reader_ = std::thread([this] { read_lines(); });
+        std::string first;
+        if (wait_for([](const std::string&) { return true; }, &first))
+            port_ = std::atoi(first.c_str());
+    }
+
+    ~QuoteServerProcess()
+    {
+        if (to_server_) {
+            std::fputs("quit\n", to_server_);
+            std::fclose(to_server_);
+        }
+        if (pid_ > 0) {
+            // The server's standard output ends when it exits; kill it when
+            // that takes longer than 10 s.
+            bool ended;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ended = cv_.wait_for(lock, std::chrono::seconds(10), [this] { return ended_; });
+            }
+            if (!ended)
+                ::kill(pid_, SIGKILL);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+        }
+        if (reader_.joinable())
+            reader_.join();
+        if (from_server_ >= 0)
+            ::close(from_server_);
+    }
+
+    int port() const { return port_; }
+
+    void control(const std::string& line)
+    {
+        std::fprintf(to_server_, "%s\n", line.c_str());
+        std::fflush(to_server_);
+    }
+
+    // Waits (10 s at most) for a line, not yet consumed by an earlier wait,
+    // that satisfies pred; each line satisfies one wait at most.
+    bool wait_for(const std::function<bool(const std::string&)>& pred, std::string* line = nullptr,
+                  std::chrono::milliseconds timeout = std::chrono::milliseconds(10000))
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            for (size_t i = 0; i < lines_.size(); ++i) {
+                if (!used_[i] && pred(lines_[i])) {
+                    used_[i] = true;
+                    if (line)
+                        *line = lines_[i];
+                    return true;
+                }
+            }
+            if (cv_.wait_until(lock, deadline) == std::cv_status::timeout)
+                return false;
+        }
+    }
+    bool wait_line(const std::string& exact) { return wait_for([&](const std::string& l) { return l == exact; }); }
+    bool wait_prefix(const std::string& prefix, std::string* line = nullptr)
+    {
+        return wait_for([&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }, line);
+    }
+
+    // Every line so far.
+    std::vector<std::string> lines()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines_;
+    }
+    size_t count(const std::string& exact)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        size_t n = 0;
+        for (const auto& l : lines_)
+            n += l == exact;
+        return n;
+    }
+
+private:
+    void read_lines()
+    {
+        std::string partial;
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(from_server_, buf, sizeof(buf));
+            if (n <= 0)
+                break;
+            partial.append(buf, static_cast<size_t>(n));
+            size_t pos;
+            while ((pos = partial.find('\n')) != std::string::npos) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    lines_.push_back(partial.substr(0, pos));
+                    used_.push_back(false);
+                }
+                cv_.notify_all();
+                partial.erase(0, pos + 1);
+            }
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ended_ = true;
+        }
+        cv_.notify_all();
+    }
+
+    pid_t pid_ = -1;
+    FILE* to_server_ = nullptr;
+    int from_server_ = -1;
+    int port_ = 0;
+    std::thread reader_;
+    std::mutex mutex_; // guards lines_, used_ and ended_
+    std::condition_variable cv_;
+    std::vector<std::string> lines_;
+    std::vector<bool> used_;
+    bool ended_ = false; // the server's standard output has ended
+};
+
+#endif

@@ -1,0 +1,382 @@
+// Market-data contexts end to end against the local quote server, through the
+// exported functions: a subscribed list with pushes, a paged ranking, three
+// screens of K-line history with refresh and dividend adjustment, cancel, and
+// a released context's queued replies. Each scenario is its own process.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "b2cclient0x20.h"
+#include "basiccontextclient.h"
+#include "context.h"
+#include "defaultb2cqueryclient.h"
+#include "enginerecorder.h"
+#include "quote.h"
+#include "quoteserverprocess.h"
+#include "wirebytes.h"
+
+namespace {
+
+// Copies of the payloads of the kinds these scenarios read, per reply.
+struct Copied {
+    quote_ctx* ctx = nullptr;
+    uint16_t kind = 0;
+    uint16_t word = 0;
+    std::vector<QuoteRealTimeMarket> rows;
+    std::vector<QuoteKPoint> bars;
+    uint8_t period = 0;
+    int32_t dividends = 0;
+};
+
+class Scenario : public ::testing::Test {
+protected:
+    void SetUp() override {
+        use_china_time();
+        server = std::make_unique<QuoteServerProcess>();
+        ASSERT_GT(server->port(), 0);
+    }
+
+    void start(int flags = QUOTE_FLAG_NO_CODE_TABLE) {
+        recorder = std::make_unique<EngineRecorder>(
+            "tcp://127.0.0.1:" + std::to_string(server->port()) + "/?auto_delay=50", flags);
+        recorder->set_on_reply([this](const QuoteReply& r) { copy(r); });
+        recorder->start();
+        ASSERT_GE(recorder->wait_state(1), 0) << "no login";
+    }
+
+    void TearDown() override {
+        recorder.reset();
+        server.reset();
+    }
+
+    // Engine thread.
+    void copy(const QuoteReply& r) {
+        Copied c;
+        c.ctx = r.ctx;
+        c.kind = r.kind;
+        c.word = r.header_word;
+        if (r.kind == QUOTE_REPLY_REALTIME && r.count > 0) {
+            const auto* rows = static_cast<const QuoteRealTimeMarket*>(r.data);
+            c.rows.assign(rows, rows + r.count);
+        } else if (r.kind == QUOTE_REPLY_KLINE) {
+            const auto* k = static_cast<const QuoteKPoints*>(r.data);
+            c.period = k->period;
+            if (k->count > 0) c.bars.assign(k->points, k->points + k->count);
+        } else if (r.kind == QUOTE_REPLY_DIVIDEND) {
+            c.dividends = static_cast<const QuoteDividendPoints*>(r.data)->count;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            copied.push_back(std::move(c));
+        }
+        cv.notify_all();
+        if (hook) hook(r);
+    }
+
+    // Waits for the n-th (from 1) reply of ctx with the kind; returns a copy.
+    bool wait(quote_ctx* ctx, uint16_t kind, size_t n, Copied* out) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return cv.wait_for(lock, std::chrono::seconds(10), [&] {
+            size_t seen = 0;
+            for (const Copied& c : copied) {
+                if (c.ctx == ctx && c.kind == kind && ++seen == n) {
+                    if (out) *out = c;
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+    size_t count_of(quote_ctx* ctx) {
+        std::lock_guard<std::mutex> lock(mutex);
+        size_t n = 0;
+        for (const Copied& c : copied) n += c.ctx == ctx ? 1 : 0;
+        return n;
+    }
+
+    std::unique_ptr<QuoteServerProcess> server;
+    std::unique_ptr<EngineRecorder> recorder;
+    std::mutex mutex;  // guards copied
+    std::condition_variable cv;
+    std::vector<Copied> copied;
+    std::function<void(const QuoteReply&)> hook;  // set before start
+};
+
+std::vector<uint8_t> entry(const char* code, uint8_t market) {
+    std::vector<uint8_t> e(17, 0);
+    std::memcpy(e.data(), code, std::strlen(code));
+    e[16] = market;
+    return e;
+}
+
+quote_ctx* list_context(const std::vector<std::vector<uint8_t>>& codes) {
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 30);
+    std::vector<uint8_t> all;
+    for (const auto& e : codes) all.insert(all.end(), e.begin(), e.end());
+    quote_ctx_set_code(ctx, all.data(), static_cast<int>(codes.size()));
+    const uint16_t fields[] = {0, 8, 9};
+    quote_ctx_set_market_field(ctx, fields, 3);
+    return ctx;
+}
+
+}  // namespace
+
+TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
+    start();
+    quote_ctx* ctx = list_context({entry("600000", 1), entry("600001", 1), entry("000001", 2)});
+    ASSERT_EQ(quote_ctx_subscribe(ctx), 1);
+    Copied first, later;
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &first));
+    ASSERT_EQ(first.rows.size(), 3u);
+    EXPECT_STREQ(first.rows[0].code_info.code, "600000");
+    EXPECT_STREQ(first.rows[0].code_info.name, "沪市000");
+    EXPECT_STREQ(first.rows[2].code_info.name, "深市000");
+    EXPECT_NE(first.rows[0].symbol, nullptr);
+    // Pushes carry every other row; the table keeps all three, with their names.
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 4, &later));
+    EXPECT_EQ(later.word, 1);
+    ASSERT_EQ(later.rows.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_STREQ(later.rows[i].code_info.name, first.rows[i].code_info.name);
+    EXPECT_GT(later.rows[0].vol + later.rows[1].vol, first.rows[0].vol + first.rows[1].vol);
+    EXPECT_NE(quote_symbol_find("600001", 1), nullptr);
+
+    ASSERT_EQ(quote_ctx_cancel(ctx), 1);
+    EXPECT_TRUE(server->wait_prefix("cancel "));
+    quote_ctx_release(ctx);
+}
+
+TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
+    start();
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 30);
+    quote_ctx_set_category(ctx, 1);  // the 200 Shanghai stocks
+    quote_ctx_set_page(ctx, 0, 20);
+    quote_ctx_set_sort(ctx, 9, 1);  // by volume, ascending: 600000 first
+    const uint16_t fields[] = {0, 8, 9};
+    quote_ctx_set_market_field(ctx, fields, 3);
+    EXPECT_EQ(quote_ctx_page_down(ctx), 0);  // no total yet
+    ASSERT_EQ(quote_ctx_request(ctx), 1);
+    Copied page;
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &page));
+    ASSERT_EQ(page.rows.size(), 20u);
+    EXPECT_STREQ(page.rows[0].code_info.code, "600000");
+
+    ASSERT_EQ(quote_ctx_page_down(ctx), 1);
+    EXPECT_EQ(quote_ctx_get_page_first_no(ctx), 20);
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 2, &page));
+    ASSERT_EQ(page.rows.size(), 20u);
+    EXPECT_STREQ(page.rows[0].code_info.code, "600020");
+
+    ASSERT_EQ(quote_ctx_page_up(ctx), 1);
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 3, &page));
+    EXPECT_STREQ(page.rows[0].code_info.code, "600000");
+    ASSERT_EQ(quote_ctx_page_up(ctx), 1);  // from the first row: the last full page
+    EXPECT_EQ(quote_ctx_get_page_first_no(ctx), 180);
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 4, &page));
+    ASSERT_EQ(page.rows.size(), 20u);
+    EXPECT_STREQ(page.rows[0].code_info.code, "600180");
+    EXPECT_STREQ(page.rows[19].code_info.code, "600199");
+    quote_ctx_release(ctx);
+}
+
+TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
+    start();
+    quote_ctx* k = quote_ctx_create();
+    quote_ctx_set_type(k, 0);
+    quote_ctx_set_peroid(k, 39);  // weeks
+    const auto code = entry("600003", 1);
+    quote_ctx_set_code(k, code.data(), 1);
+    quote_ctx_set_page(k, 0, 100);
+    EXPECT_EQ(quote_ctx_load_more(k, 100), 0);  // nothing cached yet
+    ASSERT_EQ(quote_ctx_request(k), 1);
+    Copied screen;
+    ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 1, &screen));
+    ASSERT_TRUE(server->wait_prefix("request 0x44 "));  // the first screen's
+    ASSERT_EQ(screen.bars.size(), 100u);
+    EXPECT_EQ(screen.period, 39);
+    EXPECT_EQ(screen.bars.back().time, china_seconds(2026, 12, 4, 15, 0));
+    std::map<int64_t, float> raw;
+    for (const auto& b : screen.bars) raw[b.time] = b.close;
+    for (size_t n = 2; n <= 3; ++n) {
+        // The server keeps the load unanswered until the running load was
+        // seen to refuse a second one.
+        server->control("hold");
+        ASSERT_TRUE(server->wait_line("holding"));
+        ASSERT_EQ(quote_ctx_load_more(k, 100), 1) << "screen " << n;
+        ASSERT_TRUE(server->wait_prefix("request 0x44 ")) << "screen " << n;
+        EXPECT_EQ(quote_ctx_load_more(k, 100), 0) << "a load is running";
+        server->control("release");
+        ASSERT_TRUE(server->wait_line("released"));
+        ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, n, &screen));
+        ASSERT_EQ(screen.bars.size(), 101u);  // one overlaps the oldest cached bar
+        for (const auto& b : screen.bars) raw[b.time] = b.close;
+    }
+    ASSERT_EQ(raw.size(), 300u);
+
+    // The dividend events reach the symbol table; a forward refresh adjusts.
+    quote_ctx* d = quote_ctx_create();
+    quote_ctx_set_type(d, 1);
+    quote_ctx_set_code(d, code.data(), 1);
+    ASSERT_EQ(quote_ctx_request(d), 1);
+    Copied dividends;
+    ASSERT_TRUE(wait(d, QUOTE_REPLY_DIVIDEND, 1, &dividends));
+    EXPECT_EQ(dividends.dividends, 2);
+
+    quote_ctx_set_option(k, 2);
+    const size_t before = server->lines().size();
+    ASSERT_EQ(quote_ctx_update(k), 1);
+    Copied refreshed;
+    ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 4, &refreshed));
+    EXPECT_EQ(refreshed.period, 0);
+    ASSERT_EQ(refreshed.bars.size(), 300u);
+    // Cash 0.30 on 2025-06-16, then (older) 0.5 bonus shares on 2024-06-17.
+    const int64_t cash_day = china_seconds(2025, 6, 16), bonus_day = china_seconds(2024, 6, 17);
+    int before_bonus = 0, between = 0, after = 0;
+    for (const auto& b : refreshed.bars) {
+        const float p = raw.at(b.time);
+        float want = p;
+        if (b.time < bonus_day) {
+            want = static_cast<float>(p / 1.5 - 0.3);
+            ++before_bonus;
+        } else if (b.time < cash_day) {
+            want = static_cast<float>(p - 0.3);
+            ++between;
+        } else {
+            ++after;
+        }
+        EXPECT_NEAR(b.close, want, 1e-4) << "bar at " << b.time;
+    }
+    EXPECT_GT(before_bonus, 0);
+    EXPECT_GT(between, 0);
+    EXPECT_GT(after, 0);
+    // The refresh asked the server nothing.
+    const auto lines = server->lines();
+    for (size_t i = before; i < lines.size(); ++i) EXPECT_EQ(lines[i].find("request 0x44"), std::string::npos);
+    quote_ctx_release(d);
+    quote_ctx_release(k);
+}
+
+TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
+    std::promise<void> released;
+    std::shared_future<void> released_f = released.get_future().share();
+    std::atomic<quote_ctx*> watched{nullptr};
+    std::atomic<bool> held{false};
+    hook = [&](const QuoteReply& r) {
+        // Hold the engine thread on the first reply of the watched context
+        // until the test released it, so that pushes queue up behind.
+        if (r.ctx && r.ctx == watched.load() && !held.exchange(true)) released_f.wait();
+    };
+    start();
+    quote_ctx* ctx = list_context({entry("600010", 1), entry("600011", 1)});
+    watched.store(ctx);
+    ASSERT_EQ(quote_ctx_subscribe(ctx), 1);
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, nullptr));
+    // Let pushes queue up while the engine thread is held: each queued reply
+    // shares the client's row table.
+    {
+        auto* query = dynamic_cast<DefaultB2CQueryClient*>(ctx->context->client()->query());
+        ASSERT_NE(query, nullptr);
+        auto list = std::dynamic_pointer_cast<B2CClient0X20>(query->command_client());
+        ASSERT_NE(list, nullptr);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (list->table().use_count() < 5 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        EXPECT_GE(list->table().use_count(), 5) << "pushes queued behind the held reply";
+    }
+    quote_ctx* other = quote_ctx_create();
+    quote_ctx_set_type(other, 0);
+    quote_ctx_set_peroid(other, 30);
+    quote_ctx_set_category(other, 2);
+    quote_ctx_set_page(other, 0, 5);
+    const uint16_t fields[] = {0};
+    quote_ctx_set_market_field(other, fields, 1);
+    quote_ctx_release(ctx);
+    released.set_value();
+    // Replies are delivered in order: once the other context's reply is in,
+    // everything queued before it has been delivered or dropped.
+    ASSERT_EQ(quote_ctx_request(other), 1);
+    ASSERT_TRUE(wait(other, QUOTE_REPLY_REALTIME, 1, nullptr));
+    EXPECT_EQ(count_of(ctx), 1u);
+    EXPECT_TRUE(server->wait_prefix("cancel "));  // the next push for the dead client is cancelled
+    quote_ctx_release(other);
+}
+
+TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
+    start(0);  // with the code table
+    ASSERT_GE(recorder->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; }), 0);
+    const void* symbol = quote_symbol_find("600199", 1);
+    ASSERT_NE(symbol, nullptr);
+    EXPECT_STREQ(quote_symbol_code_info(symbol)->name, "沪市199");
+    EXPECT_STREQ(quote_symbol_code_info(symbol)->pinyin, "HS199");
+    const auto code = entry("000002", 2);
+    struct Case {
+        int type;
+        uint8_t period;
+        int64_t time;
+        uint16_t kind;
+        bool block;
+    };
+    const Case cases[] = {{0, 31, 0, QUOTE_REPLY_DETAIL, false},       {0, 32, 0, QUOTE_REPLY_MINUTE, false},
+                          {0, 32, 1765000000, QUOTE_REPLY_MINUTE, false}, {4, 0, 0, QUOTE_REPLY_PRICE_VOLUME, false},
+                          {3, 0, 0, QUOTE_REPLY_SMART_TIP, false},     {3, 0, 0, QUOTE_REPLY_SMART_TIP, true},
+                          {0, 30, 0, QUOTE_REPLY_REALTIME, true},      {0, 35, 0, QUOTE_REPLY_KLINE, false},
+                          {1, 0, 0, QUOTE_REPLY_DIVIDEND, false}};
+    for (const Case& c : cases) {
+        quote_ctx* ctx = quote_ctx_create();
+        quote_ctx_set_type(ctx, c.type);
+        quote_ctx_set_peroid(ctx, c.period);
+        quote_ctx_set_time(ctx, c.time, 0, 0);
+        quote_ctx_set_code(ctx, code.data(), 1);
+        if (c.block) quote_ctx_set_block(ctx, 1110);
+        const uint16_t fields[] = {0, 8};
+        quote_ctx_set_market_field(ctx, fields, 2);
+        quote_ctx_set_page(ctx, 0, 10);
+        ASSERT_EQ(quote_ctx_request(ctx), 1);
+        Copied got;
+        EXPECT_TRUE(wait(ctx, c.kind, 1, &got)) << "type " << c.type << " period " << int(c.period);
+        if (c.kind == QUOTE_REPLY_REALTIME) {
+            EXPECT_EQ(got.rows.size(), 10u);
+        }
+        quote_ctx_release(ctx);
+    }
+}
+
+TEST_F(Scenario, KLineIsSentAgainFromTheNewestBarAfterANewLogin) {
+    start();
+    quote_ctx* k = quote_ctx_create();
+    quote_ctx_set_type(k, 0);
+    quote_ctx_set_peroid(k, 33);
+    const auto code = entry("000005", 2);
+    quote_ctx_set_code(k, code.data(), 1);
+    quote_ctx_set_page(k, 0, 100);
+    ASSERT_EQ(quote_ctx_subscribe(k), 1);
+    Copied first, again, refreshed;
+    ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 1, &first));
+    ASSERT_EQ(first.bars.size(), 100u);
+    const size_t logins = recorder->size();
+    server->control("drop");
+    ASSERT_GE(recorder->wait_state(0, logins), 0);
+    ASSERT_GE(recorder->wait_state(1, logins), 0);
+    // Sent again with the newest cached bar's time and count 0: only that bar comes back.
+    ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 2, &again));
+    ASSERT_EQ(again.bars.size(), 1u);
+    EXPECT_EQ(again.bars[0].time, china_seconds(2026, 12, 8));
+    // The server's log line may trail its answer: wait for both requests.
+    ASSERT_TRUE(server->wait_prefix("request 0x44 "));
+    ASSERT_TRUE(server->wait_prefix("request 0x44 ")) << "sent again after the new login";
+    size_t requests = 0;
+    for (const std::string& l : server->lines()) requests += l.compare(0, 13, "request 0x44 ") == 0 ? 1 : 0;
+    EXPECT_EQ(requests, 2u);
+    ASSERT_EQ(quote_ctx_update(k), 1);
+    ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 3, &refreshed));
+    EXPECT_EQ(refreshed.bars.size(), 100u);  // the cache kept its length
+    quote_ctx_release(k);
+}

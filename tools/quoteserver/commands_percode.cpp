@@ -1,0 +1,135 @@
+// Commands about one code: 0x26 (tick details), 0x3C (volume by price level),
+// 0x27 and 0x24 (minute series), 0x37 (dividend events). Each answers once
+// (word 0, header version 1); an unknown code gets an error answer.
+#include "bodywriter.h"
+#include "commandregistry.h"
+#include "quoteserver.h"
+#include "syntheticmarket.h"
+
+namespace {
+
+const SyntheticCode* read_code(QuoteServer& server, const Request& request, BodyReader& in) {
+    const std::string code = in.text(6);
+    const uint8_t market = in.u8();
+    const SyntheticCode* c = in.ok() ? SyntheticMarket::instance().find(code, market) : nullptr;
+    if (!c) server.reply_error(request.connection, request.request_id, -3, "unknown code");
+    return c;
+}
+
+void answer_detail(QuoteServer& server, const Request& request) {
+    BodyReader in(request.body);
+    const SyntheticCode* c = read_code(server, request, in);
+    if (!c) return;
+    const int32_t first = in.i32();
+    const int16_t count = in.i16();
+    const int32_t total = 4800;
+    const SyntheticMarket& m = SyntheticMarket::instance();
+    BodyWriter body;
+    SyntheticMarket::write_identity(body, *c);
+    body.i32(m.pre_close(*c)).i32(total);
+    const int n = first < 0 || first >= total ? 0 : std::min<int>(count < 0 ? 0 : count, total - first);
+    body.i16(static_cast<int16_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const int k = first + i;  // three seconds a tick from 09:30:00
+        const int seconds = 9 * 3600 + 30 * 60 + 3 * k;
+        body.i32(m.pre_close(*c) + 100 * (k % 9) - 400)
+            .i64(100 * (1 + k % 13))
+            .i32(seconds / 3600 * 10000 + seconds / 60 % 60 * 100 + seconds % 60)
+            .i32(k)
+            .u8(k % 2 ? 'B' : 'S');
+    }
+    server.reply(request.connection, 0x26, request.request_id, 0, body.data());
+}
+
+void answer_price_levels(QuoteServer& server, const Request& request) {
+    BodyReader in(request.body);
+    const SyntheticCode* c = read_code(server, request, in);
+    if (!c) return;
+    const SyntheticMarket& m = SyntheticMarket::instance();
+    BodyWriter body;
+    SyntheticMarket::write_identity(body, *c);
+    body.i32(m.pre_close(*c)).i64(45 * 100);
+    body.i16(9);
+    for (int i = 0; i < 9; ++i)  // volumes 100..900 add up to 4500
+        body.i32(m.pre_close(*c) - 400 + 100 * i).i64(100 * (i + 1)).i64(50 * i);
+    server.reply(request.connection, 0x3C, request.request_id, 0, body.data());
+}
+
+// Minute points for the echoed options.
+void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<uint8_t>& options, int n) {
+    const SyntheticMarket& m = SyntheticMarket::instance();
+    body.i16(static_cast<int16_t>(n)).u8(static_cast<uint8_t>(options.size()));
+    for (uint8_t o : options) body.u8(o);
+    for (int i = 0; i < n; ++i) {
+        const int minutes = i <= 120 ? 9 * 60 + 30 + i : 13 * 60 + (i - 121);
+        for (uint8_t o : options) {
+            switch (o) {
+            case 1: body.i32(i % 10 == 9 ? 0 : m.pre_close(c) + 100 * (i % 11) - 500); break;
+            case 4: body.i32(m.pre_close(c)); break;
+            case 7: body.i16(static_cast<int16_t>(i)); break;
+            case 9: body.i64(202612080000LL + minutes / 60 * 100 + minutes % 60); break;
+            case 2: case 3: case 5: case 6: case 8: body.i64(1000 * (i + 1) + o); break;
+            default: break;
+            }
+        }
+    }
+}
+
+std::vector<uint8_t> read_options(BodyReader& in) {
+    const uint8_t k = in.u8();
+    std::vector<uint8_t> options;
+    for (int i = 0; i < k && in.ok(); ++i) options.push_back(in.u8());
+    return options;
+}
+
+void answer_minute_by_date(QuoteServer& server, const Request& request) {
+    BodyReader in(request.body);
+    const SyntheticCode* c = read_code(server, request, in);
+    if (!c) return;
+    in.i32();  // the date; every date has the same synthetic day
+    in.i32();
+    const std::vector<uint8_t> options = read_options(in);
+    BodyWriter body;
+    SyntheticMarket::write_identity(body, *c);
+    body.i32(SyntheticMarket::instance().pre_close(*c)).i64(241);
+    write_points(body, *c, options, 241);
+    server.reply(request.connection, 0x27, request.request_id, 0, body.data());
+}
+
+void answer_minute_by_index(QuoteServer& server, const Request& request) {
+    BodyReader in(request.body);
+    const SyntheticCode* c = read_code(server, request, in);
+    if (!c) return;
+    const int16_t index = in.i16();
+    const std::vector<uint8_t> options = read_options(in);
+    BodyWriter body;
+    SyntheticMarket::write_identity(body, *c);
+    body.i32(SyntheticMarket::instance().pre_close(*c)).i64(index).i64(241).i16(index);
+    write_points(body, *c, options, 241);
+    server.reply(request.connection, 0x24, request.request_id, 0, body.data());
+}
+
+void answer_dividends(QuoteServer& server, const Request& request) {
+    BodyReader in(request.body);
+    const SyntheticCode* c = read_code(server, request, in);
+    if (!c) return;
+    BodyWriter body;
+    SyntheticMarket::write_identity(body, *c);
+    if (c->type != 2) {
+        body.i16(0);
+    } else {
+        // Newest first: cash 0.30 on 2025-06-16; 5 bonus shares per 10 on 2024-06-17.
+        body.i16(2);
+        body.i32(20250616).i32(30).i32(0).i32(0).i32(0).i32(0);
+        body.i32(20240617).i32(0).i32(0).i32(0).i32(50).i32(0);
+    }
+    server.reply(request.connection, 0x37, request.request_id, 0, body.data());
+}
+
+const CommandRegistration detail_registration(0x26, &answer_detail);
+const CommandRegistration levels_registration(0x3C, &answer_price_levels);
+const CommandRegistration minute_registration(0x27, &answer_minute_by_date);
+const CommandRegistration minute_index_registration(0x24, &answer_minute_by_index);
+const CommandRegistration dividend_registration(0x37, &answer_dividends);
+
+}  // namespace

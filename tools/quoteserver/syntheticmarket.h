@@ -1,0 +1,66 @@
+// SyntheticMarket: the consistent made-up market behind the market commands
+// of the local quote server: a code table of Shanghai and Shenzhen stocks and
+// indices (the four market indices, the stocks, then the board indices that
+// BoardSet's index groups name), prices that move with a tick counter,
+// categories and blocks, K-line history of every cycle, dividend events,
+// minute series, tick details, price levels and tips. Everything is computed
+// from the code and the tick, so answers agree with each other. Used on the
+// scheduler thread only.
+#ifndef QUOTESERVER_SYNTHETICMARKET_H
+#define QUOTESERVER_SYNTHETICMARKET_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bodywriter.h"
+
+struct SyntheticCode {
+    std::string code;
+    std::string name;
+    std::string pinyin;
+    uint8_t market = 0;
+    uint8_t type = 0;  // 1 index, 2 stock
+    int index = 0;     // position in the table
+};
+
+class SyntheticMarket {
+public:
+    // Shanghai stock i is 600000 + i, Shenzhen stock j is 000001 + j.
+    static constexpr int kShanghaiStocks = 200;
+    static constexpr int kShenzhenStocks = 150;
+    static std::string stock_code(uint8_t market, int position);
+
+    static SyntheticMarket& instance();
+
+    const std::vector<SyntheticCode>& codes() const { return codes_; }
+    const SyntheticCode* find(const std::string& code, uint8_t market) const;
+
+    // Moves every price one step.
+    void tick() { ++tick_; }
+    int64_t tick_count() const { return tick_; }
+
+    // Price of a code now, in units of 1/10000.
+    int32_t price(const SyntheticCode& c) const;
+    int32_t pre_close(const SyntheticCode& c) const;
+
+    // Members of a category (1 Shanghai stocks, 2 Shenzhen stocks, others all
+    // stocks) and of a block (the codes its BoardSet rules match, in table
+    // order; none for an unknown block).
+    std::vector<const SyntheticCode*> category(int category) const;
+    std::vector<const SyntheticCode*> block(int64_t block) const;
+    // Sorted by a market field (direction 0 descending, 1 ascending).
+    void sort(std::vector<const SyntheticCode*>& list, uint16_t field, uint8_t direction) const;
+
+    // One real-time row with the values of `fields`, in their wire forms.
+    void write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const;
+    // Identity block: code 6, name 24, decimal, market, type.
+    static void write_identity(BodyWriter& out, const SyntheticCode& c);
+
+private:
+    SyntheticMarket();
+    std::vector<SyntheticCode> codes_;
+    int64_t tick_ = 0;
+};
+
+#endif
