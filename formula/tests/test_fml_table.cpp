@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,6 +13,7 @@
 
 #include "builtins.h"
 #include "builtintestutil.h"
+#include "fml.h"
 #include "fmltestprogram.h"
 #include "formulacontext.h"
 #include "formulavm.h"
@@ -59,6 +61,26 @@ TEST(FmlTable, NewVmHolds104Names)
     EXPECT_EQ(distinct.size(), 104u);
     for (const std::string& n : distinct)
         EXPECT_EQ(vm.functions->count(n), 1u) << n;
+}
+
+static int unusedHostFunction(void*, FormulaVM*, FormulaContext*, const char*, FormulaArgument**, int) { return 1; }
+
+// Through the exported interface: a new VM refuses every builtin name, in
+// upper case too, and takes a name no builtin has.
+TEST(FmlTable, RegisteringAHostFunctionFindsEveryBuiltinNameTaken)
+{
+    FormulaVM* vm = fml_vm_create();
+    ASSERT_NE(vm, nullptr);
+    std::set<std::string> distinct(std::begin(kNames), std::end(kNames));
+    for (const std::string& n : distinct) {
+        std::string upper(n);
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(fml_vm_reg_fn(vm, nullptr, n.c_str(), unusedHostFunction, 1), 0) << n;
+        EXPECT_EQ(fml_vm_reg_fn(vm, nullptr, upper.c_str(), unusedHostFunction, 1), 0) << upper;
+    }
+    EXPECT_EQ(fml_vm_reg_fn(vm, nullptr, "DYNAINFO", unusedHostFunction, 1), 1);
+    fml_vm_release(vm);
 }
 
 TEST(FmlTable, LookupIgnoresCaseAndSharesFunctions)
