@@ -207,7 +207,7 @@ bool builtinFilterx(FormulaContext* ctx)
 }
 
 // backset(X, N): at a true bar, sets the current and N - 1 previous bars to 1.
-// A count below 1 (after truncation) counts as 1.
+// A count of 0 or below counts as 1.
 bool builtinBackset(FormulaContext* ctx)
 {
     std::array<ArgumentPtr, 2> args;
@@ -230,10 +230,13 @@ bool builtinBackset(FormulaContext* ctx)
         const float v = x.values[i];
         if (!isQualifyingTrue(v))
             continue;
-        int32_t len = saturatingInt32(n.at(i));
-        if (len < 1)
-            len = 1;
-        const uint32_t from = windowStart(*r, i, static_cast<uint32_t>(len));
+        // A count of 0 or below means one bar; any other count is a window
+        // length under the shared rule, so 0 < N < 1 reaches back to the
+        // first valid bar.
+        float len = n.at(i);
+        if (len <= 0.0f)
+            len = 1.0f;
+        const uint32_t from = windowStart(*r, i, windowLength(len));
         std::fill(out + from, out + i + 1, 1.0f);
     }
     std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);

@@ -33,8 +33,9 @@ namespace {
 
 // Number of consecutive bars before each bar that are strictly beyond it
 // (above for lowrange, below for toprange), counted back to the nearest bar
-// that is not, or to the first valid bar. A stack of candidate bars makes it
-// one pass. stops(a, b): bar b ends the run of bar a.
+// that is not. Where no bar from the first valid one on stops the run, the
+// bar takes its own index i; the first valid bar takes 0. A stack of
+// candidate bars makes it one pass. stops(a, b): bar b ends the run of bar a.
 template <typename Stops>
 bool runLength(FormulaContext* ctx, Stops stops)
 {
@@ -47,17 +48,21 @@ bool runLength(FormulaContext* ctx, Stops stops)
     std::vector<uint32_t> stack;
     for (uint32_t i = x.first; i < x.end; ++i) {
         const float xi = x.v[i];
-        if (std::isnan(xi)) {
-            // Nothing compares with NaN: the run reaches the first valid bar.
-            out[i] = countToFloat(i - x.first);
+        if (i == x.first) {
+            out[i] = 0.0f;
+        } else if (std::isnan(xi)) {
+            // Nothing compares with NaN: no bar stops the run.
+            out[i] = countToFloat(i);
             continue;
+        } else {
+            // A bar that does not stop i's run cannot stop a later run that i
+            // does not stop either, so it leaves the stack.
+            while (!stack.empty() && !stops(xi, x.v[stack.back()]))
+                stack.pop_back();
+            out[i] = stack.empty() ? countToFloat(i) : countToFloat(i - stack.back() - 1);
         }
-        // A bar that does not stop i's run cannot stop a later run that i
-        // does not stop either, so it leaves the stack.
-        while (!stack.empty() && !stops(xi, x.v[stack.back()]))
-            stack.pop_back();
-        out[i] = stack.empty() ? countToFloat(i - x.first) : countToFloat(i - stack.back() - 1);
-        stack.push_back(i);
+        if (!std::isnan(xi))
+            stack.push_back(i);
     }
     ctx->push(std::move(r));
     return true;

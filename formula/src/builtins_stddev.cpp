@@ -3,6 +3,7 @@
 // (cost independent of N, no cancellation); a one-value window, a window with
 // a value that is not finite or a zero denominator gives the no-value marker.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -78,16 +79,39 @@ bool builtinVar(FormulaContext* ctx)
     const DataSeries x = dataOf(ctx, args[0]);
     ArgumentPtr r = makeInvalidSeries(static_cast<uint32_t>(x.arg->values.size()));
     float* out = r->values.data();
-    // N is read once; the bars from N - 1 on are computed.
+    // N is read once for the windows; the bars from N - 1 on are computed.
     const int32_t k = saturatingInt32(period.at(0));
     if (k >= 1) {
         const uint32_t from = static_cast<uint32_t>(k - 1);
-        std::vector<windowkernels::ShiftedSums> scratch;
-        windowkernels::slidingMoments(x.v, x.first, x.end, static_cast<uint32_t>(k), scratch,
-                                      [out, from](uint32_t i, const Moments& m) {
-                                          if (i >= from)
-                                              out[i] = markerIfNotFinite(sampleVariance(m));
-                                      });
+        if (period.literal) {
+            // The mean MA(X, N) at a bar is its window's own mean, and the
+            // marker where the average has no value yet (a fractional N).
+            const float n = atLeastOne(period.literalValue());
+            std::vector<windowkernels::ShiftedSums> scratch;
+            windowkernels::slidingMoments(x.v, x.first, x.end, static_cast<uint32_t>(k), scratch,
+                                          [out, from, n](uint32_t i, const Moments& m) {
+                                              if (i >= from && periodReached(i, n))
+                                                  out[i] = markerIfNotFinite(sampleVariance(m));
+                                          });
+        } else {
+            // A bar-varying N: deviations from MA(X, N) at the bar, whose
+            // window follows N at that bar, over the window of k bars.
+            const ArgumentPtr mean = windowkernels::movingAverage(ctx, args[0], args[1]);
+            if (!mean)
+                return false;
+            for (uint32_t i = std::max(x.first, from); i < x.end; ++i) {
+                const double m = mean->values[i];
+                const uint32_t ws = windowStart(x.first, i, static_cast<uint32_t>(k));
+                bool finite = std::isfinite(m);
+                double d = 0.0;
+                for (uint32_t j = ws; finite && j <= i; ++j) {
+                    finite = std::isfinite(x.v[j]);
+                    d += (x.v[j] - m) * (x.v[j] - m);
+                }
+                const uint32_t c = i - ws + 1;
+                out[i] = (finite && c >= 2) ? markerIfNotFinite(d / (c - 1)) : kInvalidValue;
+            }
+        }
     }
     ctx->push(std::move(r));
     return true;

@@ -51,7 +51,7 @@ FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len)
             arg->text.assign(s, static_cast<std::size_t>(len));
         else
             arg->text.clear();
-        arg->values.assign(1, FMLInvalidValue);
+        arg->values.assign(1, kInvalidValue);
     } catch (...) {
         return nullptr;
     }

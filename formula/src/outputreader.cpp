@@ -35,8 +35,10 @@ int32_t firstValueAsInt(const FormulaOutput& out, std::size_t k)
 
 uint32_t firstValueAsUInt(const FormulaOutput& out, std::size_t k)
 {
-    // Colours held as floats: negative values wrap as a 32-bit word would.
-    return saturatingUInt32Bits(firstValueOf(out, k));
+    // Colours held as floats: the whole unsigned range converts as it stands
+    // (0xFF000000 stays 0xFF000000); negative values wrap as a 32-bit word would.
+    const float v = firstValueOf(out, k);
+    return v >= 2147483648.0f ? saturatingUInt32(v) : saturatingUInt32Bits(v);
 }
 
 void fillKindFields(int kind, const FormulaOutput& out, FMLOutputItem* item)

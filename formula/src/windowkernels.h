@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "builtins.h"
 #include "formulaargument.h"
 #include "formulacontext.h"
 #include "seriesrules.h"
@@ -321,12 +322,30 @@ void slidingMoments(const float* x, uint32_t first, uint32_t end, uint32_t k, st
     }
 }
 
+// MA(x, n) as the ma builtin computes it, called on the context's own stack:
+// the window means that covar, var and relate take (N read at every bar).
+// Null if the average fails; the stack is then as before.
+inline ArgumentPtr movingAverage(FormulaContext* ctx, const ArgumentPtr& x, const ArgumentPtr& n)
+{
+    const std::size_t depth = ctx->stack.size();
+    ctx->push(x);
+    ctx->push(n);
+    ArgumentPtr r;
+    if (!builtinMa(ctx) || !ctx->pop(r)) {
+        while (ctx->stack.size() > depth)
+            ctx->stack.pop_back();
+        return nullptr;
+    }
+    return r;
+}
+
 // Co-moments of two series over the windows of k >= 1 bars ending at each bar
-// i from k - 1 on, for covariance and correlation. Each window is cut at both
-// series' first valid bars and ends at the shorter series' end, so the pairs
-// are always the values of one bar and nothing past either series is read.
-// emit(i, count, sxy, sxx, syy, bad): sums of products of deviations from the
-// window means, in double; bad counts pairs with a value that is not finite.
+// i from k - 1 on, for covariance and correlation, taken about the means
+// meanA[i] and meanB[i] (MA(A, N) and MA(B, N) at i). Each window is cut at
+// both series' first valid bars and ends at the shorter series' end, so the
+// pairs are always the values of one bar and nothing past either series is
+// read. emit(i, sums): sums of products of deviations, in double; bad counts
+// pairs with a value that is not finite (a mean that is not finite counts too).
 struct PairSums {
     uint32_t n = 0;
     uint32_t bad = 0;
@@ -334,7 +353,8 @@ struct PairSums {
 };
 
 template <typename Emit>
-void pairWindows(const DataSeries& a, const DataSeries& b, uint32_t k, Emit emit)
+void pairWindows(const DataSeries& a, const DataSeries& b, const float* meanA, const float* meanB, uint32_t k,
+                 Emit emit)
 {
     const uint32_t first = std::max(a.first, b.first);
     const uint32_t end = std::min(a.end, b.end);
@@ -342,49 +362,50 @@ void pairWindows(const DataSeries& a, const DataSeries& b, uint32_t k, Emit emit
     for (uint32_t i = from; i < end; ++i) {
         const uint32_t ws = windowStart(first, i, k);
         PairSums s;
-        double ma = 0.0, mb = 0.0;
-        for (uint32_t j = ws; j <= i; ++j) {
+        const double ma = meanA[i];
+        const double mb = meanB[i];
+        if (!std::isfinite(ma) || !std::isfinite(mb))
+            ++s.bad;
+        for (uint32_t j = ws; s.bad == 0 && j <= i; ++j) {
             if (!std::isfinite(a.v[j]) || !std::isfinite(b.v[j])) {
                 ++s.bad;
-                continue;
+                break;
             }
-            ma += a.v[j];
-            mb += b.v[j];
+            const double da = a.v[j] - ma;
+            const double db = b.v[j] - mb;
+            s.sxy += da * db;
+            s.sxx += da * da;
+            s.syy += db * db;
             ++s.n;
-        }
-        if (s.bad == 0 && s.n > 0) {
-            ma /= s.n;
-            mb /= s.n;
-            for (uint32_t j = ws; j <= i; ++j) {
-                const double da = a.v[j] - ma;
-                const double db = b.v[j] - mb;
-                s.sxy += da * db;
-                s.sxx += da * da;
-                s.syy += db * db;
-            }
         }
         emit(i, s);
     }
 }
 
-// covar and relate (X, Y, N): N is read once (its value at bar 0); each bar
-// from N - 1 on over the common bars of X and Y takes value(sums of its
-// window); every other bar of the result, which covers the longer of the two
-// series, holds the marker.
+// covar and relate (X, Y, N): N is read once (its value at bar 0) for the
+// windows; each bar from N - 1 on over the common bars of X and Y takes
+// value(sums of its window about MA(X, N) and MA(Y, N) at that bar); every
+// other bar of the result, which covers the longer of the two series, holds
+// the marker.
 template <typename Value>
 bool pairStatistic(FormulaContext* ctx, Value value)
 {
     ArgumentPtr args[3];
     if (!ctx->popArgs(args, 3))
         return false;
+    const ArgumentPtr meanA = movingAverage(ctx, args[0], args[2]);
+    const ArgumentPtr meanB = meanA ? movingAverage(ctx, args[1], args[2]) : nullptr;
+    if (!meanA || !meanB)
+        return false;
     const DataSeries a = dataOf(ctx, args[0]);
     const DataSeries b = dataOf(ctx, args[1]);
-    const std::size_t len = std::max(a.arg->values.size(), b.arg->values.size());
+    const std::size_t len = std::max(meanA->values.size(), meanB->values.size());
     ArgumentPtr r = makeInvalidSeries(static_cast<uint32_t>(std::min<std::size_t>(len, kUnboundedEnd)));
     float* out = r->values.data();
     const int32_t k = saturatingInt32(args[2]->at(0));
     if (k >= 1)
-        pairWindows(a, b, static_cast<uint32_t>(k), [out, &value](uint32_t i, const PairSums& s) { out[i] = value(s); });
+        pairWindows(a, b, meanA->values.data(), meanB->values.data(), static_cast<uint32_t>(k),
+                    [out, &value](uint32_t i, const PairSums& s) { out[i] = value(s); });
     ctx->push(std::move(r));
     return true;
 }
@@ -452,10 +473,12 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
 // mema and expmema: a recursive average seeded with the mean of the
 // qualifying values of X counted from its first qualifying bar k. With n := N
 // at bar i, the bar holds the marker while n is below 1 or a marker or while
-// fewer than n - 1 bars follow k; the first bar past that (or the bar i with
-// i - k = n - 1 exactly) takes the seed, and later bars y := update(y, x, n)
-// unless that is a marker. Seeding from k keeps leading markers out of the
-// seed, and with N = 1 the seed is the bar itself, so the average follows X.
+// fewer than n - 1 bars follow k; the bar i with i - k = n - 1 exactly takes
+// the seed, and every other bar y := update(y, x, n) unless that is a marker.
+// A period that never meets a bar exactly (a fractional N) takes no seed: the
+// recursion runs on from X's value at k. Seeding from k keeps leading markers
+// out of the seed, and with N = 1 the seed is the bar itself, so the average
+// follows X.
 template <typename Update>
 bool seededAverage(FormulaContext* ctx, Update update)
 {
@@ -467,7 +490,6 @@ bool seededAverage(FormulaContext* ctx, Update update)
     const uint32_t k = firstQualifyingBar(*x.arg);  // where the recursion starts
     double seedSum = 0.0;
     uint32_t seedCount = 0;
-    bool seeded = false;
     ctx->push(recursion<float>(x, [&](uint32_t i, float xi, float& y) {
         if (isQualifying(xi)) {
             seedSum += xi;
@@ -477,9 +499,8 @@ bool seededAverage(FormulaContext* ctx, Update update)
         const float rel = countToFloat(i - k);
         if (n < 1.0f || isMarker(n) || rel < n - 1.0f)
             return kInvalidValue;
-        if (!seeded || rel == n - 1.0f) {
+        if (rel == n - 1.0f) {
             y = static_cast<float>(seedSum / seedCount);
-            seeded = true;
         } else {
             takeUnlessMarker(y, update(y, xi, n));
         }

@@ -136,10 +136,16 @@ TEST(BuiltinBackset, MarkersUpToTheFirstQualifyingBarOfTheRange)
     expectBars(call(builtinBackset, {series({0, 0, INF, INF, 0, 1}, 2), lit(2)}), {INF, INF, INF, INF, 1, 1});
 }
 
-TEST(BuiltinBackset, CountsBelowOneMeanOneBar)
+// Only a count of 0 or below means one bar. A count between 0 and 1 is a
+// window length of 0, which reaches back to the first valid bar: with 0.5 at
+// bar 3 every bar from 0 (or from the first valid bar 1) to 3 is set.
+TEST(BuiltinBackset, CountsOfZeroOrBelowMeanOneBar)
 {
-    expectBars(call(builtinBackset, {series({0, 0, 0, 1, 0}), lit(0.5f)}), {0, 0, 0, 1, 0});
+    expectBars(call(builtinBackset, {series({0, 0, 0, 1, 0}), lit(0)}), {0, 0, 0, 1, 0});
     expectBars(call(builtinBackset, {series({0, 0, 0, 1, 0}), lit(-4)}), {0, 0, 0, 1, 0});
+    expectBars(call(builtinBackset, {series({0, 0, 0, 1, 0}), lit(0.5f)}), {1, 1, 1, 1, 0});
+    ArgumentPtr r = call(builtinBackset, {series({0, 0, 0, 1, 0}, 1), lit(0.5f)});
+    expectBars(r, {0, 1, 1, 1, 0}, 1);
 }
 
 TEST(BuiltinBackset, LiteralAndEmptyRange)

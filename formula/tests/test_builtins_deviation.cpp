@@ -23,6 +23,17 @@ TEST(BuiltinCovar, SampleCovariance)
     expectBars(call(builtinCovar, {series({1, 2, 4, 8}), series({2, 2, 4, 4}), lit(2)}), {INF, 0, 2, 0});
 }
 
+TEST(BuiltinCovar, MeansComeFromTheMovingAverage)
+{
+    // N = 2.5: MA has no value at bar 1, so neither has covar.
+    expectBars(call(builtinCovar, {series({1, 3, 5, 9}), series({1, 3, 5, 9}), lit(2.5f)}), {INF, INF, 2, 8});
+    // A series N: windows of N at bar 0 = 2 bars about MA(A, N) and MA(B, N)
+    // at each bar. Bar 2 (N = 3 there): means 2 and 8/3; window [1, 2]:
+    // (0)(-5/3) + (1)(1/3) = 1/3, divided by 1. Bar 1: (-.5)(1.5) + (.5)(-1.5).
+    expectBars(call(builtinCovar, {series({1, 2, 3, 4}), series({4, 1, 3, 2}), series({2, 2, 3, 2})}),
+               {INF, -1.5f, 1.0f / 3.0f, -0.5f});
+}
+
 TEST(BuiltinCovar, OneValueWindowsAndUnequalLengths)
 {
     // N = 1 divides by zero: the marker, not NaN.

@@ -42,8 +42,10 @@ TEST(BuiltinLowrange, BarsAboveBefore)
 {
     expectBars(call(builtinLowrange, {series({5, 4, 3, 6, 2})}), {0, 1, 2, 0, 4});
     expectBars(call(builtinLowrange, {series({1, 5, 4, 3})}), {0, 0, 1, 2});
-    // Counted back to the first valid bar, not to bar 0.
-    expectBars(call(builtinLowrange, {series({0, 0, 5, 4, 3}, 2)}), {0, 0, 0, 1, 2});
+    // No bar from the first valid one on stops the run: the bar's index.
+    expectBars(call(builtinLowrange, {series({0, 0, 5, 4, 3}, 2)}), {0, 0, 0, 3, 4});
+    expectBars(call(builtinLowrange, {series({0, 0, 5, 4, 6, 2}, 2)}), {0, 0, 0, 3, 0, 5});
+    expectBars(call(builtinToprange, {series({0, 0, 1, 2, 0, 3}, 2)}), {0, 0, 0, 3, 0, 5});
     expectBars(call(builtinLowrange, {series({7})}), {0});
 }
 

@@ -216,14 +216,14 @@ TEST(BuiltinRandomized, WindowExtremes)
         // Runs before each bar.
         std::vector<float> low(d.v.size(), 0.0f), top(low);
         for (uint32_t i = d.first + 1; i < d.end(); ++i) {
-            low[i] = static_cast<float>(i - d.first);
+            low[i] = static_cast<float>(i);
             for (uint32_t j = i; j-- > d.first;) {
                 if (d.v[i] >= d.v[j]) {
                     low[i] = static_cast<float>(i - j - 1);
                     break;
                 }
             }
-            top[i] = static_cast<float>(i - d.first);
+            top[i] = static_cast<float>(i);
             for (uint32_t j = i; j-- > d.first;) {
                 if (d.v[j] >= d.v[i]) {
                     top[i] = static_cast<float>(i - j - 1);

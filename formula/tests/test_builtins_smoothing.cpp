@@ -57,6 +57,13 @@ TEST(BuiltinExpmema, SeededWithSimpleMean)
     expectBars(call(builtinExpmema, {series({2, 4, 6, 8}), lit(1)}), {2, 4, 6, 8});
 }
 
+TEST(BuiltinExpmema, FractionalPeriodTakesNoSeed)
+{
+    // N = 2.5: no bar has i = N - 1, so the recursion runs from X at bar 0
+    // once i >= 1.5: (1.5*2 + 12)/3.5 = 4.2857143, then (1.5*4.2857143 + 16)/3.5.
+    expectBars(call(builtinExpmema, {series({2, 4, 6, 8}), lit(2.5f)}), {INF, INF, 15.0f / 3.5f, 6.4081633f});
+}
+
 TEST(BuiltinExpmema, LeadingMarkersDoNotStickTheResult)
 {
     // The seed is the mean of the first three values after the markers.

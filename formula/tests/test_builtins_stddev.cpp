@@ -32,6 +32,26 @@ TEST(BuiltinVar, SampleVariance)
     expectBars(call(builtinVar, {series({1, 3, 5, 9}), lit(2)}), {INF, 2, 2, 8});
 }
 
+TEST(BuiltinVar, MeansComeFromTheMovingAverage)
+{
+    // N = 2.5: windows of 2 bars from bar 1, but MA(X, 2.5) has no value
+    // before bar 1.5, so bar 1 is the marker.
+    expectBars(call(builtinVar, {series({1, 3, 5, 9}), lit(2.5f)}), {INF, INF, 2, 8});
+    // A series N: windows of N at bar 0 = 2 bars, about MA(X, N) at each bar.
+    // Bar 2: MA over 3 bars = 3; window [3, 5]: (0 + 4) / 1 = 4.
+    expectBars(call(builtinVar, {series({1, 3, 5, 9}), series({2, 2, 3, 2})}), {INF, 2, 4, 8});
+}
+
+TEST(BuiltinRelate, MeansComeFromTheMovingAverage)
+{
+    expectBars(call(builtinRelate, {series({1, 2, 3, 5}), series({2, 4, 6, 7}), lit(2.5f)}), {INF, INF, 1, 1});
+    // Bar 2 with N = 3 there: means MA(A) = 2 and MA(B) = 8/3 over bars 0-2,
+    // window of 2 bars [1, 2]: da = 0, 1; db = -5/3, 1/3; sxy = 1/3, sxx = 1,
+    // syy = 26/9; relate = (1/3) / sqrt(26/9) = 1/sqrt(26).
+    expectBars(call(builtinRelate, {series({1, 2, 3, 4}), series({4, 1, 3, 2}), series({2, 2, 3, 2})}),
+               {INF, -1, 0.19611614f, -1});
+}
+
 TEST(BuiltinRelate, SampleCorrelation)
 {
     expectBars(call(builtinRelate, {series({1, 2, 3}), series({2, 4, 6}), lit(3)}), {INF, INF, 1});

@@ -87,6 +87,13 @@ TEST(BuiltinMema, SeededRecursion)
     expectBars(call(builtinMema, {series({2, 4}), lit(0)}), {INF, INF});
 }
 
+TEST(BuiltinMema, FractionalPeriodTakesNoSeed)
+{
+    // N = 2.5: no bar has i = N - 1, so the recursion runs from X at bar 0
+    // once i >= 1.5: (1.5*2 + 6)/2.5 = 3.6, then (1.5*3.6 + 8)/2.5 = 5.36.
+    expectBars(call(builtinMema, {series({2, 4, 6, 8}), lit(2.5f)}), {INF, INF, 3.6f, 5.36f});
+}
+
 TEST(BuiltinSma, WeightedRecursion)
 {
     expectBars(call(builtinSma, {series({10, 20}), lit(2), lit(1)}), {10, 15});

@@ -263,6 +263,21 @@ TEST(FmlOutputs, BandRectKlineAndFixedText)
     EXPECT_EQ(f2.max, -INF) << "fixed text never measures a range";
 }
 
+// Band colours are read as unsigned 32-bit words: a colour with its top bit
+// set (0xFF000000 = 4278190080, exact as a float) keeps it, and -1 wraps to
+// 0xFFFFFFFF.
+TEST(FmlOutputs, BandColoursKeepTheirHighBits)
+{
+    TestProgram p;
+    p.setSeries("L", {1, 2, 3});
+    p.name("L").num(4278190080.0f).name("L").num(-1).output(FML_DRAW_BAND, "B").drop();
+    ASSERT_EQ(p.run(3), 1);
+    FMLOutputItem b = item();
+    fml_ctx_op_band(p.ctx(), &b, 0);
+    EXPECT_EQ(b.band.color1, 0xFF000000u);
+    EXPECT_EQ(b.band.color2, 0xFFFFFFFFu);
+}
+
 TEST(FmlOutputs, MaxMinOverAllOutputs)
 {
     TestProgram p;
