@@ -5,9 +5,7 @@
 
 #include "b2cclient0x05.h"
 #include "b2cservice.h"
-#include "blockstore.h"
-#include "margintable.h"
-#include "ratingtable.h"
+#include "quotetables.h"
 #include "realtimereceiver.h"
 #include "realtimerowparser.h"
 #include "replyreader.h"
@@ -47,9 +45,7 @@ bool B2CClient0x05Reply::parse() {
             for (const QuoteCodeInfo& r : records_)
                 if (r.code[0] != '\0') table.insert_locked(r);
             // The new symbols take their index blocks, margin marks and ratings.
-            if (table.size_locked() > 0) BlockStore::instance().link_index_symbols_locked(table);
-            MarginTable::instance().apply_locked(table);
-            RatingTable::instance().apply_locked(table);
+            QuoteTables::after_code_table_locked(table);
         }
     }
     // Then the outside real-time receiver starts (when the engine gave it a host).

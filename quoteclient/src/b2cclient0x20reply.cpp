@@ -1,5 +1,8 @@
 #include "b2cclient0x20reply.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "b2cservice.h"
 #include "context.h"
 #include "realtimerowparser.h"
@@ -8,7 +11,9 @@
 void B2CClient0X20Reply::window(std::size_t size, int16_t page_first, int16_t page_count, std::size_t* first,
                                 std::size_t* count) {
     const std::size_t f = page_first < 0 ? 0 : static_cast<std::size_t>(page_first);
-    const std::size_t c = page_count < 0 ? 0 : static_cast<std::size_t>(page_count);
+    // The count is compared unsigned: a negative one (a u16 page count above
+    // 32767, e.g. 0xFFFF) asks for every row from the first.
+    const std::size_t c = page_count < 0 ? SIZE_MAX : static_cast<std::size_t>(page_count);
     *first = f > size ? size : f;
     *count = std::min(size - *first, c);
 }

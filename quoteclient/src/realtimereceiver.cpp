@@ -66,12 +66,14 @@ RealtimeReceiver::~RealtimeReceiver()
 
 void RealtimeReceiver::set_host_from_url(const char* url)
 {
+    // Whatever parses gives host, ':' and port, even when both are empty: the
+    // receiver is then started and left to its own defaults. Only a missing
+    // URL or one that does not parse keeps it off.
     std::string text;
-    if (url && *url) {
+    if (url) {
         try {
             const Url parsed(url);
-            if (!parsed.host().empty())
-                text = parsed.host() + ":" + parsed.port();
+            text = parsed.host() + ":" + parsed.port();
         } catch (const std::exception&) {
             text.clear();
         }

@@ -56,8 +56,8 @@ public:
     bool running() const { return running_.load(); }
 
     // quote_engine_run with flags bit 1: the receiver URL's host, ':' and its
-    // port text. A missing URL, one that does not parse or one without a host
-    // leaves the host text empty (the receiver then stays off).
+    // port text (":" alone for an empty URL). A null URL or one that does not
+    // parse leaves the host text empty (the receiver then stays off).
     void set_host_from_url(const char* url);
     void set_host(const std::string& text);
     std::string host() const;

@@ -240,6 +240,44 @@ TEST(Blocks, IndexEntriesFollowTheSymbolsBlockList)
     EXPECT_TRUE(BlockStore::instance().index_entries_of(std::string("123456") + '\x01', symbols).empty());
 }
 
+// Index groups without an id, a group id given twice, a long index code, a
+// rule type in the wrong case and a quoted board id.
+TEST(Blocks, IndexGroupsAreReadAsTheFileGivesThem)
+{
+    loadSymbols({{"600000", 1}, {"600001", 1}, {"880001", 1}, {"880002", 1}, {"ABCDEFGHIJKLMNOP", 1}});
+    const char* board = R"({"boardIndex":[
+        {"name":"NoId","marketid":1,"index":[{"boardid":10,"code":"880001"}]},
+        {"id":1016,"name":"C1","marketid":1,"index":[{"boardid":20,"code":"ABCDEFGHIJKLMNOPQRS"}]},
+        {"id":1016,"name":"C2","marketid":1,"index":[{"boardid":10,"code":"880002"}]}],
+      "boardset":{"board":[
+        {"id":10,"name":"Ten","codeRules":[{"type":"list","market":1,"value":"600000,600001"}]},
+        {"id":"20","name":"Twenty","codeRules":[{"type":"List","market":1,"value":"600000"},
+                                               {"type":"range","market":1,"start":"600001","end":"600001"}]}]}})";
+    ASSERT_EQ(quote_block_load(board, static_cast<int>(std::strlen(board))), 1);
+
+    // Block 10's first index item sits in the group without an id: it is
+    // never linked, and its item in group 1016 does not count either.
+    EXPECT_EQ(quote_block_index_block_id1(entry17("880001", 1).data()), 0);
+    EXPECT_EQ(quote_block_index_block_id1(entry17("880002", 1).data()), 0);
+    // Block 20's index code keeps its first 16 bytes.
+    EXPECT_EQ(quote_block_index_block_id1(entry17("ABCDEFGHIJKLMNOP", 1).data()), 20);
+
+    // "List" is no rule type: block 20 holds only its range.
+    EXPECT_EQ(memberNames(20), std::vector<std::string>{"600001/1"});
+    // Group 1016 lists block 20 (first entry) then block 10 (appended by the
+    // repeated id): each symbol takes the first of them that matches.
+    const struct {
+        const char* code;
+        const char* concept;
+    } names[] = {{"600000", "Ten"}, {"600001", "Twenty"}, {"880001", ""}};
+    for (const auto& row : names) {
+        const SymbolLinks& links = linksOf(row.code, 1);
+        EXPECT_EQ(links.block_names[2], row.concept) << row.code;
+        EXPECT_EQ(links.block_names[0], "") << row.code << ": group 1012 does not exist";
+        EXPECT_EQ(links.block_names[1], "") << row.code << ": group 1010 does not exist";
+    }
+}
+
 TEST(Blocks, ABoardFileThatDoesNotParseLeavesTheBlocks)
 {
     loadBoard();

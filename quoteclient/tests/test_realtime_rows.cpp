@@ -203,7 +203,9 @@ TEST(RealTimeRows, ListWindowIsClampedToTheTable) {
         int16_t first, count;
         size_t want_first, want_count;
     };
-    const Case cases[] = {{2, 10, 2, 3}, {0, 2, 0, 2}, {5, 3, 5, 0}, {9, 3, 5, 0}, {-4, 2, 0, 2}, {1, -1, 1, 0}};
+    const Case cases[] = {{2, 10, 2, 3}, {0, 2, 0, 2}, {5, 3, 5, 0}, {9, 3, 5, 0}, {-4, 2, 0, 2},
+                          // A page count of 0xFFFF (-1) is compared unsigned: every row from the first.
+                          {1, -1, 1, 4}, {3, -32768, 3, 2}};
     for (const Case& c : cases) {
         size_t first = 99, count = 99;
         B2CClient0X20Reply::window(5, c.first, c.count, &first, &count);

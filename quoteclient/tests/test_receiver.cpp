@@ -169,9 +169,14 @@ TEST(RealtimeReceiver, HostTextComesFromTheReceiverUrl)
         {"tcp://127.0.0.1:7709/", "127.0.0.1:7709"},
         {"tcp://quotes.example:80/feed?x=1", "quotes.example:80"},
         {"tcp://quotes.example/", "quotes.example:"}, // no port: host and a colon
-        {"http://ho st/", ""},                        // does not parse
-        {"/no/host", ""},
-        {"", ""},
+        {"tcp://[::1]:7709/", "::1:7709"},
+        // No host: still host, colon and port, so the receiver starts and
+        // keeps to its own defaults.
+        {"tcp://:7709/", ":7709"},
+        {"/no/host", ":"},
+        {"", ":"},
+        {"http://ho st/", ""}, // does not parse: the receiver stays off
+        {"tcp://h:99999/", ""},
         {nullptr, ""},
     };
     RealtimeReceiver receiver("NoSuchReceiver.dll");
@@ -345,6 +350,60 @@ TEST(FullPushReply, RecordFieldsBecomeRowFields)
     EXPECT_EQ(row.pe, 7.5f);
     EXPECT_EQ(row.vol_rate, 1.25f);
     EXPECT_EQ(row.total_shares, 42);
+}
+
+// The record is built as raw bytes at the documented offsets, so a field
+// misplaced in the record type shows up here.
+TEST(FullPushReply, RawRecordBytesLandInTheDocumentedRowFields)
+{
+    unsigned char bytes[158];
+    std::memset(bytes, 0x5A, sizeof bytes); // bytes 0-1 and the code's tail are not read
+    const auto put_float = [&bytes](size_t at, float v) { std::memcpy(bytes + at, &v, 4); };
+    const int32_t time = 1234567890;
+    std::memcpy(bytes + 2, &time, 4);
+    bytes[6] = 'S';
+    bytes[7] = 'Z';
+    std::memcpy(bytes + 8, "000002", 7);
+    // Each float field gets its own value: its offset (prices) or ten times
+    // it (volumes).
+    const size_t prices[] = {50, 54, 58, 62, 66, 78, 82, 86, 102, 106, 110, 126, 134, 142, 150};
+    const size_t volumes[] = {70, 90, 94, 98, 114, 118, 122, 130, 138, 146, 154};
+    for (size_t at : prices)
+        put_float(at, static_cast<float>(at));
+    for (size_t at : volumes)
+        put_float(at, static_cast<float>(at * 10));
+    put_float(74, 7400000.0f); // amount
+    RealtimeReport r;
+    static_assert(sizeof r == sizeof bytes, "158-byte record");
+    std::memcpy(&r, bytes, sizeof bytes);
+
+    SymbolTable table;
+    const QuoteCodeInfo info = code_info("000002", 2);
+    table.load(&info, 1);
+    const std::vector<SymbolRecord*> updated = FullPushReply::apply({r}, table);
+    ASSERT_EQ(updated.size(), 1u) << "\"SZ\" at bytes 6-7 and the code at byte 8 find 000002 in market 2";
+    const QuoteRealTimeMarket& row = updated[0]->realtime;
+    EXPECT_EQ(row.timestamp, 1234567890);
+    EXPECT_EQ(row.pre_close, 50.0f);
+    EXPECT_EQ(row.open, 54.0f);
+    EXPECT_EQ(row.high, 58.0f);
+    EXPECT_EQ(row.low, 62.0f);
+    EXPECT_EQ(row.close, 66.0f);
+    EXPECT_EQ(row.vol, 700);
+    EXPECT_EQ(row.cur_vol, 700);
+    EXPECT_EQ(row.sum, 7400000.0);
+    const float buy_price[5] = {78, 82, 86, 126, 142};
+    const float sell_price[5] = {102, 106, 110, 134, 150};
+    const int64_t buy_vol[5] = {900, 940, 980, 1300, 1460};
+    const int64_t sell_vol[5] = {1140, 1180, 1220, 1380, 1540};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(row.buy_price[i], buy_price[i]) << "level " << i + 1;
+        EXPECT_EQ(row.sell_price[i], sell_price[i]) << "level " << i + 1;
+        EXPECT_EQ(row.buy_vol[i], buy_vol[i]) << "level " << i + 1;
+        EXPECT_EQ(row.sell_vol[i], sell_vol[i]) << "level " << i + 1;
+    }
+    EXPECT_EQ(row.rf_value, 16.0f);            // 66 - 50
+    EXPECT_FLOAT_EQ(row.rf_rate, 0.32f);       // 66 / 50 - 1
 }
 
 TEST(FullPushReply, CurrentVolumeIsTheGrowthAndANewDayStartsAfresh)
