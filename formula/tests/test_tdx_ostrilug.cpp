@@ -153,6 +153,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Segments 0-3 and 17-19: bar 3 is a plain mark like any other.
         FunctionCase{"segmentEndsBar3", 2, marksAt(20, {{3, 3}, {19, 2}}), {},
                      marksAt(20, {{3, 1}, {17, 2}, {19, 1}})},
+        // Segments 0-10, 15-25, 28-32: 15 lies only 5 past the end 10, so it
+        // is dropped and 25 (15 past 10) with it; 28 is then measured against
+        // the last kept end 10 and kept, and 32 right after it is passed over.
+        FunctionCase{"segmentEndsDropAndSkip", 2, marksAt(40, {{10, 10}, {25, 10}, {32, 4}}), {},
+                     marksAt(40, {{10, 1}, {28, 2}, {32, 1}})},
         // Starts before bar 0 (+inf distance) and past the end (-50) are not
         // written; only the end at bar 3 is.
         FunctionCase{"segmentEndsOutside", 2, {INF, 0, 0, -50, 0}, {}, {0, 0, 0, 1, 0}},
@@ -208,6 +213,52 @@ TEST(OstrilugSeriesSet, ThroughAFormula)
     ASSERT_EQ(p.run(8), 1);
     for (int k = 0; k < 10; ++k)
         EXPECT_EQ(p.values(names[k].c_str()), kSet[k]) << "selector " << k;
+}
+
+// Falling bars, a bottom at bar 2 (shown on bar 3), then an up stroke
+// confirmed on bar 5: its extreme is the low 6 at bar 2. The last stroke is
+// up, so the last bar gets the high mark and the down stroke's code.
+TEST(OstrilugSeriesSet, UpStrokeLastEndsOnAHighMark)
+{
+    Ostrilug plugin;
+    ASSERT_TRUE(plugin.ok());
+    const std::vector<float> high{10, 9, 8, 9, 10, 11};
+    const std::vector<float> low{8, 7, 6, 7, 8, 9};
+    plugin.run(8, high, low);
+    const std::vector<std::vector<float>> expected{
+        {INF, INF, INF, 2, INF, INF},    // S0
+        {10, 9, 8, 9, 10, 11},           // S1
+        {8, 7, 6, 7, 8, 9},              // S2
+        {INF, INF, INF, INF, INF, 1},    // S3
+        {INF, INF, 1, INF, INF, 2},      // S4
+        {INF, INF, 8, INF, INF, 11},     // S5: max of the two bottoms' lows; last bar's high
+        {INF, INF, 1, INF, INF, 2},      // S6
+        {INF, INF, 2, INF, INF, 1},      // S7
+        {INF, INF, 1, INF, INF, 2},      // S8
+        {INF, INF, 6, INF, INF, 11},     // S9
+    };
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(plugin.run(9, std::vector<float>(6, static_cast<float>(k)), {}), expected[k]) << "selector " << k;
+}
+
+// Two falling bars: no turn and no stroke. Unwritten entries take out[0] as
+// it was on entry (-1 here), the last bar gets the low mark and the up
+// stroke's code, and out itself is left alone.
+TEST(OstrilugSeriesSet, NoStrokeFillsWithTheEntryValueOfOut)
+{
+    Ostrilug plugin;
+    ASSERT_TRUE(plugin.ok());
+    std::vector<float> high{10, 9};
+    std::vector<float> low{8, 7};
+    std::vector<float> c{0, 0};
+    std::vector<float> out{-1, 5};
+    plugin.function(8)(2, out.data(), high.data(), low.data(), c.data());
+    EXPECT_EQ(out, (std::vector<float>{-1, 5}));
+    const std::vector<std::vector<float>> expected{
+        {-1, -1}, {10, 9}, {8, 7}, {-1, -1}, {-1, 1}, {-1, 7}, {-1, 1}, {-1, 2}, {-1, 1}, {-1, 7},
+    };
+    for (int k = 0; k < 10; ++k)
+        EXPECT_EQ(plugin.run(9, std::vector<float>(2, static_cast<float>(k)), {}), expected[k]) << "selector " << k;
 }
 
 TEST(OstrilugSeriesSet, ShortCallsAndSelectorsLeaveThingsAlone)
