@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
@@ -270,6 +271,20 @@ TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
     std::shared_future<void> released_f = released.get_future().share();
     std::atomic<quote_ctx*> watched{nullptr};
     std::atomic<bool> held{false};
+    // The hook reads these locals on the engine thread, which runs on until
+    // TearDown: free a held engine thread and stop the engine before they go,
+    // however the test ends.
+    struct AtExit {
+        std::function<void()> fn;
+        ~AtExit() { fn(); }
+    } stop_engine_first{[&] {
+        try {
+            released.set_value();
+        } catch (const std::future_error&) {
+            // already set
+        }
+        recorder.reset();
+    }};
     hook = [&](const QuoteReply& r) {
         // Hold the engine thread on the first reply of the watched context
         // until the test released it, so that pushes queue up behind.
