@@ -12,6 +12,7 @@
 
 using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::seriesByPeriod;
 
 namespace {
 
@@ -43,6 +44,24 @@ bool countFromFirst(FormulaContext* ctx, Starts starts, float literalNo)
     return true;
 }
 
+// The shape of barslast / barsnext: pops X, takes it as a data series and a
+// result shaped like it, runs fill(x, out) to write the result's values and
+// pushes the result.
+template <typename Fill>
+bool eachBarOf(FormulaContext* ctx, Fill fill)
+{
+    ArgumentPtr arg;
+    if (!ctx->pop(arg))
+        return false;
+    const DataSeries x = dataOf(ctx, arg);
+    if (x.end < x.first)
+        return false;
+    ArgumentPtr r = makeResultToWrite(*x.arg);
+    fill(x, r->values.data());
+    ctx->push(std::move(r));
+    return true;
+}
+
 }  // namespace
 
 bool builtinBarscount(FormulaContext* ctx)
@@ -59,46 +78,30 @@ bool builtinBarssince(FormulaContext* ctx)
 
 bool builtinBarslast(FormulaContext* ctx)
 {
-    ArgumentPtr arg;
-    if (!ctx->pop(arg))
-        return false;
-    const DataSeries x = dataOf(ctx, arg);
-    if (x.end < x.first)
-        return false;
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    uint32_t last = x.first;
-    for (uint32_t i = x.first; i < x.end; ++i) {
-        if (x.v[i] != 0.0f)
-            last = i;
-        out[i] = (i == 0 && last == 0) ? kInvalidValue : countToFloat(i - last);
-    }
-    ctx->push(std::move(r));
-    return true;
+    return eachBarOf(ctx, [](const DataSeries& x, float* out) {
+        uint32_t last = x.first;
+        for (uint32_t i = x.first; i < x.end; ++i) {
+            if (x.v[i] != 0.0f)
+                last = i;
+            out[i] = (i == 0 && last == 0) ? kInvalidValue : countToFloat(i - last);
+        }
+    });
 }
 
 bool builtinBarsnext(FormulaContext* ctx)
 {
-    ArgumentPtr arg;
-    if (!ctx->pop(arg))
-        return false;
-    const DataSeries x = dataOf(ctx, arg);
-    if (x.end < x.first)
-        return false;
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    // Bars after the last event have no next one: the marker.
-    bool seen = false;
-    uint32_t next = 0;
-    for (uint32_t i = x.end; i-- > x.first;) {
-        if (x.v[i] != 0.0f) {
-            next = i;
-            seen = true;
+    return eachBarOf(ctx, [](const DataSeries& x, float* out) {
+        // Bars after the last event have no next one: the marker.
+        bool seen = false;
+        uint32_t next = 0;
+        for (uint32_t i = x.end; i-- > x.first;) {
+            if (x.v[i] != 0.0f) {
+                next = i;
+                seen = true;
+            }
+            out[i] = seen ? countToFloat(next - i) : kInvalidValue;
         }
-        out[i] = seen ? countToFloat(next - i) : kInvalidValue;
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 bool builtinBarslastcount(FormulaContext* ctx)
@@ -190,14 +193,9 @@ bool builtinCurrbarscount(FormulaContext* ctx)
 
 bool builtinCount(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& n = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    if (!x.empty()) {
-        float* out = r->values.data();
+    return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& n, float* out) {
+        if (x.empty())
+            return;
         // ones[j - first]: bars equal to 1.0 in [first, j); any window in O(1).
         std::vector<uint32_t> ones(static_cast<std::size_t>(x.end - x.first) + 1);
         ones[0] = 0;
@@ -210,7 +208,5 @@ bool builtinCount(FormulaContext* ctx)
             const uint32_t from = windowStart(x.first, i, k);
             out[i] = countToFloat(ones[i - x.first + 1] - ones[from - x.first]);
         }
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }

@@ -11,43 +11,36 @@
 #include "windowkernels.h"
 
 using windowkernels::DataSeries;
-using windowkernels::dataOf;
+using windowkernels::seriesByPeriod;
 
 bool builtinAvedev(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    for (uint32_t i = x.first; i < x.end; ++i) {
-        const float n = period.at(i);
-        if (!periodReached(i, n)) {
-            out[i] = kInvalidValue;
-            continue;
+    return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
+        for (uint32_t i = x.first; i < x.end; ++i) {
+            const float n = period.at(i);
+            if (!periodReached(i, n)) {
+                out[i] = kInvalidValue;
+                continue;
+            }
+            const uint32_t from = windowStart(x.first, i, windowLength(n));
+            double sum = 0.0;
+            bool finite = true;
+            for (uint32_t j = from; j <= i; ++j) {
+                finite = finite && std::isfinite(x.v[j]);
+                sum += x.v[j];
+            }
+            if (!finite) {
+                out[i] = kInvalidValue;
+                continue;
+            }
+            const double c = static_cast<double>(i - from + 1);
+            const double mean = sum / c;
+            double dev = 0.0;
+            for (uint32_t j = from; j <= i; ++j)
+                dev += std::fabs(x.v[j] - mean);
+            out[i] = static_cast<float>(dev / c);
         }
-        const uint32_t from = windowStart(x.first, i, windowLength(n));
-        double sum = 0.0;
-        bool finite = true;
-        for (uint32_t j = from; j <= i; ++j) {
-            finite = finite && std::isfinite(x.v[j]);
-            sum += x.v[j];
-        }
-        if (!finite) {
-            out[i] = kInvalidValue;
-            continue;
-        }
-        const double c = static_cast<double>(i - from + 1);
-        const double mean = sum / c;
-        double dev = 0.0;
-        for (uint32_t j = from; j <= i; ++j)
-            dev += std::fabs(x.v[j] - mean);
-        out[i] = static_cast<float>(dev / c);
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 bool builtinCovar(FormulaContext* ctx)

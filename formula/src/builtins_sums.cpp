@@ -15,6 +15,7 @@
 
 using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::seriesByPeriod;
 
 namespace {
 
@@ -117,42 +118,35 @@ bool builtinWma(FormulaContext* ctx)
 
 bool builtinSum(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    if (period.literal && period.literalValue() == 0.0f) {
-        // Running sum of the qualifying values; nothing summed yet is no value.
-        const uint32_t start = markBeforeFirstQualifying(*x.arg, out);
-        double acc = 0.0;
-        for (uint32_t i = start; i < x.end; ++i) {
-            if (isQualifying(x.v[i]))
-                acc += x.v[i];
-            out[i] = static_cast<float>(acc);
+    return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
+        if (period.literal && period.literalValue() == 0.0f) {
+            // Running sum of the qualifying values; nothing summed yet is no value.
+            const uint32_t start = markBeforeFirstQualifying(*x.arg, out);
+            double acc = 0.0;
+            for (uint32_t i = start; i < x.end; ++i) {
+                if (isQualifying(x.v[i]))
+                    acc += x.v[i];
+                out[i] = static_cast<float>(acc);
+            }
+        } else if (period.literal) {
+            const float n = period.literalValue();
+            // A negative N is i + 1 bars at bar i: the whole history, as is k = 0.
+            const uint32_t k = n < 0.0f ? 0u : windowLength(n);
+            std::vector<double> scratch;
+            windowkernels::slidingSum(x.v, x.first, x.end, k == 0 ? 0xFFFFFFFFu : k, scratch,
+                                      [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
+        } else {
+            double history = 0.0;  // the whole-history sum up to bar i
+            for (uint32_t i = x.first; i < x.end; ++i) {
+                history += x.v[i];
+                float n = period.at(i);
+                if (n < 0.0f)
+                    n = countToFloat(i + 1);
+                const uint32_t from = windowStart(x.first, i, windowLength(n));
+                out[i] = static_cast<float>(from == x.first ? history : windowSum(x.v, from, i));
+            }
         }
-    } else if (period.literal) {
-        const float n = period.literalValue();
-        // A negative N is i + 1 bars at bar i: the whole history, as is k = 0.
-        const uint32_t k = n < 0.0f ? 0u : windowLength(n);
-        std::vector<double> scratch;
-        windowkernels::slidingSum(x.v, x.first, x.end, k == 0 ? 0xFFFFFFFFu : k, scratch,
-                                  [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
-    } else {
-        double history = 0.0;  // the whole-history sum up to bar i
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            history += x.v[i];
-            float n = period.at(i);
-            if (n < 0.0f)
-                n = countToFloat(i + 1);
-            const uint32_t from = windowStart(x.first, i, windowLength(n));
-            out[i] = static_cast<float>(from == x.first ? history : windowSum(x.v, from, i));
-        }
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 bool builtinSumbars(FormulaContext* ctx)
@@ -207,38 +201,31 @@ bool builtinSumbars(FormulaContext* ctx)
 
 bool builtinMular(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    const uint32_t start = markBeforeFirstQualifying(*x.arg, out);
-    if (start < x.end) {
-        if (period.literal) {
-            const float n = period.literalValue();
-            const uint32_t k = n > 0.0f ? windowLength(n) : 0u;
-            std::vector<double> scratch;
-            windowkernels::slidingProduct(x.v, x.first, x.end, k == 0 ? 0xFFFFFFFFu : k, scratch,
-                                          [out, start](uint32_t i, double p, uint32_t) {
-                                              if (i >= start)
-                                                  out[i] = static_cast<float>(p);
-                                          });
-        } else {
-            double history = 1.0;
-            for (uint32_t i = x.first; i < x.end; ++i) {
-                history *= x.v[i];
-                if (i < start)
-                    continue;
-                const float n = period.at(i);
-                const uint32_t from = windowStart(x.first, i, n > 0.0f ? windowLength(n) : 0u);
-                out[i] = static_cast<float>(from == x.first ? history : windowProduct(x.v, from, i));
+    return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
+        const uint32_t start = markBeforeFirstQualifying(*x.arg, out);
+        if (start < x.end) {
+            if (period.literal) {
+                const float n = period.literalValue();
+                const uint32_t k = n > 0.0f ? windowLength(n) : 0u;
+                std::vector<double> scratch;
+                windowkernels::slidingProduct(x.v, x.first, x.end, k == 0 ? 0xFFFFFFFFu : k, scratch,
+                                              [out, start](uint32_t i, double p, uint32_t) {
+                                                  if (i >= start)
+                                                      out[i] = static_cast<float>(p);
+                                              });
+            } else {
+                double history = 1.0;
+                for (uint32_t i = x.first; i < x.end; ++i) {
+                    history *= x.v[i];
+                    if (i < start)
+                        continue;
+                    const float n = period.at(i);
+                    const uint32_t from = windowStart(x.first, i, n > 0.0f ? windowLength(n) : 0u);
+                    out[i] = static_cast<float>(from == x.first ? history : windowProduct(x.v, from, i));
+                }
             }
         }
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 bool builtinMema(FormulaContext* ctx)

@@ -14,7 +14,9 @@
 
 namespace windowextremes {
 
+using windowkernels::DataSeries;
 using windowkernels::kNoBar;
+using windowkernels::seriesByPeriod;
 
 // hhv / llv. A constant N of at least one bar runs the monotonic deque; a
 // period of zero or less gives the extreme of all values other than
@@ -24,67 +26,60 @@ using windowkernels::kNoBar;
 template <typename Cmp>
 bool extremeValue(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const windowkernels::DataSeries x = windowkernels::dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    const float* v = x.v;
-    auto kOf = [](float n) { return saturatingInt32(isInvalid(n) ? 1.0f : n); };
-    // Extreme of the values other than +infinity (and NaN) so far.
-    bool haveAll = false;
-    float all = 0.0f;
-    auto takeAll = [&](float xi) {
-        if (!isInvalid(xi) && !std::isnan(xi) && (!haveAll || Cmp::better(xi, all))) {
-            all = xi;
-            haveAll = true;
-        }
-    };
-    if (period.literal) {
-        const int32_t k = kOf(period.literalValue());
-        if (k <= 0) {
-            for (uint32_t i = x.first; i < x.end; ++i) {
-                takeAll(v[i]);
-                out[i] = haveAll ? all : kInvalidValue;
+    return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
+        const float* v = x.v;
+        auto kOf = [](float n) { return saturatingInt32(isInvalid(n) ? 1.0f : n); };
+        // Extreme of the values other than +infinity (and NaN) so far.
+        bool haveAll = false;
+        float all = 0.0f;
+        auto takeAll = [&](float xi) {
+            if (!isInvalid(xi) && !std::isnan(xi) && (!haveAll || Cmp::better(xi, all))) {
+                all = xi;
+                haveAll = true;
+            }
+        };
+        if (period.literal) {
+            const int32_t k = kOf(period.literalValue());
+            if (k <= 0) {
+                for (uint32_t i = x.first; i < x.end; ++i) {
+                    takeAll(v[i]);
+                    out[i] = haveAll ? all : kInvalidValue;
+                }
+            } else {
+                std::vector<float> scratch;
+                auto emit = [out](uint32_t i, float best, uint32_t) { out[i] = best; };
+                if (Cmp::kHigh)
+                    windowkernels::slidingMax(v, x.first, x.end, static_cast<uint32_t>(k), scratch, emit);
+                else
+                    windowkernels::slidingMin(v, x.first, x.end, static_cast<uint32_t>(k), scratch, emit);
             }
         } else {
-            std::vector<float> scratch;
-            auto emit = [out](uint32_t i, float best, uint32_t) { out[i] = best; };
-            if (Cmp::kHigh)
-                windowkernels::slidingMax(v, x.first, x.end, static_cast<uint32_t>(k), scratch, emit);
-            else
-                windowkernels::slidingMin(v, x.first, x.end, static_cast<uint32_t>(k), scratch, emit);
-        }
-    } else {
-        bool chained = false;  // cur holds the window of prev bars ending at the previous bar
-        int32_t prev = 0;
-        float cur = 0.0f;
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const float xi = v[i];
-            takeAll(xi);
-            const int32_t k = kOf(period.at(i));
-            if (k > 0) {
-                if (chained && static_cast<int64_t>(k) == static_cast<int64_t>(prev) + 1) {
-                    if (!std::isnan(xi) && (std::isnan(cur) || Cmp::better(xi, cur)))
-                        cur = xi;
+            bool chained = false;  // cur holds the window of prev bars ending at the previous bar
+            int32_t prev = 0;
+            float cur = 0.0f;
+            for (uint32_t i = x.first; i < x.end; ++i) {
+                const float xi = v[i];
+                takeAll(xi);
+                const int32_t k = kOf(period.at(i));
+                if (k > 0) {
+                    if (chained && static_cast<int64_t>(k) == static_cast<int64_t>(prev) + 1) {
+                        if (!std::isnan(xi) && (std::isnan(cur) || Cmp::better(xi, cur)))
+                            cur = xi;
+                    } else {
+                        const uint32_t from = windowStart(x.first, i, static_cast<uint32_t>(k));
+                        const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
+                        cur = best == kNoBar ? NAN : v[best];
+                    }
+                    out[i] = cur;
+                    prev = k;
+                    chained = true;
                 } else {
-                    const uint32_t from = windowStart(x.first, i, static_cast<uint32_t>(k));
-                    const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
-                    cur = best == kNoBar ? NAN : v[best];
+                    out[i] = haveAll ? all : kInvalidValue;
+                    chained = false;
                 }
-                out[i] = cur;
-                prev = k;
-                chained = true;
-            } else {
-                out[i] = haveAll ? all : kInvalidValue;
-                chained = false;
             }
         }
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 // hhvbars / llvbars: distance back to the oldest extreme of the window
@@ -92,36 +87,29 @@ bool extremeValue(FormulaContext* ctx)
 template <typename Cmp>
 bool extremeDistance(FormulaContext* ctx)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const windowkernels::DataSeries x = windowkernels::dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    const float* v = x.v;
-    auto kOf = [](float n) { return windowLength(isInvalid(n) ? 1.0f : n); };
-    const uint32_t first = x.first;
-    if (period.literal) {
-        std::vector<uint32_t> scratch;
-        const uint32_t k = kOf(period.literalValue());
-        auto emit = [out, first, k](uint32_t i, uint32_t best) {
-            const uint32_t at = best == kNoBar ? windowStart(first, i, k) : best;
-            out[i] = countToFloat(i - at);
-        };
-        if (k != 0 && !windowkernels::holdsNaN(v, first, x.end))
-            windowkernels::slidingBestBlocks<Cmp>(v, first, x.end, k, scratch, emit);
-        else
-            windowkernels::slidingBest<Cmp>(v, first, x.end, k, scratch, emit);
-    } else {
-        for (uint32_t i = first; i < x.end; ++i) {
-            const uint32_t from = windowStart(first, i, kOf(period.at(i)));
-            const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
-            out[i] = countToFloat(i - (best == kNoBar ? from : best));
+    return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
+        const float* v = x.v;
+        auto kOf = [](float n) { return windowLength(isInvalid(n) ? 1.0f : n); };
+        const uint32_t first = x.first;
+        if (period.literal) {
+            std::vector<uint32_t> scratch;
+            const uint32_t k = kOf(period.literalValue());
+            auto emit = [out, first, k](uint32_t i, uint32_t best) {
+                const uint32_t at = best == kNoBar ? windowStart(first, i, k) : best;
+                out[i] = countToFloat(i - at);
+            };
+            if (k != 0 && !windowkernels::holdsNaN(v, first, x.end))
+                windowkernels::slidingBestBlocks<Cmp>(v, first, x.end, k, scratch, emit);
+            else
+                windowkernels::slidingBest<Cmp>(v, first, x.end, k, scratch, emit);
+        } else {
+            for (uint32_t i = first; i < x.end; ++i) {
+                const uint32_t from = windowStart(first, i, kOf(period.at(i)));
+                const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
+                out[i] = countToFloat(i - (best == kNoBar ? from : best));
+            }
         }
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 // Windows up to this length are counted directly; longer ones (and the whole
@@ -190,36 +178,28 @@ void rankedCounts(const float* v, uint32_t first, uint32_t end, uint32_t k, floa
 template <typename Cmp>
 bool rankInWindow(FormulaContext* ctx, uint32_t outOfRangeK)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const windowkernels::DataSeries x = windowkernels::dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    const float* v = x.v;
-    auto kOf = [outOfRangeK](float n) { return (isInvalid(n) || n < 0.0f) ? outOfRangeK : windowLength(n); };
-    if (period.literal) {
-        const uint32_t k = kOf(period.literalValue());
-        if (k == 0 || k > kShortWindow) {
-            rankedCounts<Cmp>(v, x.first, x.end, k, out);
-            ctx->push(std::move(r));
-            return true;
+    return seriesByPeriod(ctx, [outOfRangeK](const DataSeries& x, const FormulaArgument& period, float* out) {
+        const float* v = x.v;
+        auto kOf = [outOfRangeK](float n) { return (isInvalid(n) || n < 0.0f) ? outOfRangeK : windowLength(n); };
+        if (period.literal) {
+            const uint32_t k = kOf(period.literalValue());
+            if (k == 0 || k > kShortWindow) {
+                rankedCounts<Cmp>(v, x.first, x.end, k, out);
+                return;
+            }
         }
-    }
-    for (uint32_t i = x.first; i < x.end; ++i) {
-        const uint32_t k = kOf(period.at(i));
-        const uint32_t from = windowStart(x.first, i, k);
-        const float xi = v[i];
-        uint32_t count = 0;
-        for (uint32_t j = from; j <= i; ++j) {
-            // hod: X[j] >= X[i]; lod: X[i] >= X[j].
-            count += Cmp::atLeast(v[j], xi) ? 1u : 0u;
+        for (uint32_t i = x.first; i < x.end; ++i) {
+            const uint32_t k = kOf(period.at(i));
+            const uint32_t from = windowStart(x.first, i, k);
+            const float xi = v[i];
+            uint32_t count = 0;
+            for (uint32_t j = from; j <= i; ++j) {
+                // hod: X[j] >= X[i]; lod: X[i] >= X[j].
+                count += Cmp::atLeast(v[j], xi) ? 1u : 0u;
+            }
+            out[i] = countToFloat(count);
         }
-        out[i] = countToFloat(count);
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 }  // namespace windowextremes

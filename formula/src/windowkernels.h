@@ -410,6 +410,22 @@ bool pairStatistic(FormulaContext* ctx, Value value)
     return true;
 }
 
+// The call shape of the window builtins f(X, N): pops both arguments, takes X
+// as a data series and a result shaped like it, runs fill(x, N, out) to write
+// the result's values and pushes the result.
+template <typename Fill>
+bool seriesByPeriod(FormulaContext* ctx, Fill fill)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const DataSeries x = dataOf(ctx, args[0]);
+    ArgumentPtr r = makeResultToWrite(*x.arg);
+    fill(x, *args[1], r->values.data());
+    ctx->push(std::move(r));
+    return true;
+}
+
 // The skeleton of the window averages (ma, wma, std) of data X over N bars:
 // N counts as at least one bar, and a bar with fewer than N - 1 bars before
 // it holds the marker. A constant N runs sliding(x, k, put), a kernel over
@@ -418,25 +434,19 @@ bool pairStatistic(FormulaContext* ctx, Value value)
 template <typename Sliding, typename Direct>
 bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const FormulaArgument& period = *args[1];
-    const DataSeries x = dataOf(ctx, args[0]);
-    ArgumentPtr r = makeResultToWrite(*x.arg);
-    float* out = r->values.data();
-    if (period.literal) {
-        const float n = atLeastOne(period.literalValue());
-        sliding(x, windowLength(n),
-                [out, n](uint32_t i, float v) { out[i] = periodReached(i, n) ? v : kInvalidValue; });
-    } else {
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const float n = atLeastOne(period.at(i));
-            out[i] = periodReached(i, n) ? direct(x.v, windowStart(x.first, i, windowLength(n)), i) : kInvalidValue;
+    return seriesByPeriod(ctx, [&](const DataSeries& x, const FormulaArgument& period, float* out) {
+        if (period.literal) {
+            const float n = atLeastOne(period.literalValue());
+            sliding(x, windowLength(n),
+                    [out, n](uint32_t i, float v) { out[i] = periodReached(i, n) ? v : kInvalidValue; });
+        } else {
+            for (uint32_t i = x.first; i < x.end; ++i) {
+                const float n = atLeastOne(period.at(i));
+                out[i] = periodReached(i, n) ? direct(x.v, windowStart(x.first, i, windowLength(n)), i)
+                                             : kInvalidValue;
+            }
         }
-    }
-    ctx->push(std::move(r));
-    return true;
+    });
 }
 
 // The skeleton of the recursive averages over data X: bars before X's first
