@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
+#include <vector>
 
 #include "b2cclient0x37reply.h"
 #include "b2cservice.h"
@@ -16,6 +18,19 @@ namespace {
 // One event on the wire: date, cash, rights price, rights ratio, bonus ratio, unused.
 WireBytes& event(WireBytes& w, int32_t date, int32_t cash, int32_t rights_price, int32_t rights_ratio, int32_t bonus) {
     return w.i32(date).i32(cash).i32(rights_price).i32(rights_ratio).i32(bonus).i32(12345);
+}
+
+struct WireEvent {
+    int32_t date, cash, rights_price, rights_ratio, bonus;
+};
+
+// An answer for one stock (type 2): its identity, the event count, then the events.
+std::vector<uint8_t> answer_body(const char* code, const char* name, unsigned decimal, unsigned market,
+                                 std::initializer_list<WireEvent> events) {
+    WireBytes w;
+    w.identity(code, name, decimal, market, 2).i16(static_cast<int>(events.size()));
+    for (const WireEvent& e : events) event(w, e.date, e.cash, e.rights_price, e.rights_ratio, e.bonus);
+    return w.bytes();
 }
 
 const QuoteDividendPoints* points(const std::shared_ptr<B2CClient0x37Reply>& r) {
@@ -45,10 +60,8 @@ QuoteKPoint bar(int64_t time, float price) {
 TEST(Dividends, OneBonusEventFactors) {
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
-    WireBytes w;
-    w.identity("600000", "浦发银行", 2, 1, 2).i16(1);
-    event(w, 20260601, 50, 0, 0, 30);
-    auto reply = processed<B2CClient0x37Reply>(w.bytes(), 1, ctx, nullptr);
+    auto reply = processed<B2CClient0x37Reply>(answer_body("600000", "浦发银行", 2, 1, {{20260601, 50, 0, 0, 30}}), 1,
+                                               ctx, nullptr);
     ASSERT_EQ(reply->reply()->kind, QUOTE_REPLY_DIVIDEND);
     EXPECT_EQ(reply->reply()->count, 1);
     const QuoteDividendPoints* p = points(reply);
@@ -68,11 +81,10 @@ TEST(Dividends, OneBonusEventFactors) {
 TEST(Dividends, TwoEventsAccumulateAndRightsPriceScale) {
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
-    WireBytes w;
-    w.identity("000001", "平安银行", 2, 2, 2).i16(2);
-    event(w, 20260601, 100, 0, 0, 0);     // newest: cash 1.00
-    event(w, 20250601, 0, 1250, 0, 100);  // oldest: one bonus share per share; rights price 1.25
-    auto reply = processed<B2CClient0x37Reply>(w.bytes(), 1, ctx, nullptr);
+    const auto body = answer_body("000001", "平安银行", 2, 2,
+                                  {{20260601, 100, 0, 0, 0},      // newest: cash 1.00
+                                   {20250601, 0, 1250, 0, 100}});  // oldest: one bonus share per share; rights price 1.25
+    auto reply = processed<B2CClient0x37Reply>(body, 1, ctx, nullptr);
     const QuoteDividendPoints* p = points(reply);
     ASSERT_EQ(p->count, 2);
     // Forward: newest (1, -1); oldest (0.5, -1 + 0 / 2 * 1).
@@ -91,11 +103,10 @@ TEST(Dividends, TwoEventsAccumulateAndRightsPriceScale) {
 TEST(Dividends, DecimalBeyondTableAndZeroDivisorAreSafe) {
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
-    WireBytes w;
-    w.identity("600001", "x", 9, 1, 2).i16(2);
-    event(w, 20260601, 100, 250000, 0, 0);
-    event(w, 20250601, 0, 0, 0, -100);  // 1 + 0 + (-1) = 0: no factor from it
-    auto reply = processed<B2CClient0x37Reply>(w.bytes(), 1, ctx, nullptr);
+    const auto body = answer_body("600001", "x", 9, 1,
+                                  {{20260601, 100, 250000, 0, 0},
+                                   {20250601, 0, 0, 0, -100}});  // 1 + 0 + (-1) = 0: no factor from it
+    auto reply = processed<B2CClient0x37Reply>(body, 1, ctx, nullptr);
     const QuoteDividendPoints* p = points(reply);
     ASSERT_EQ(p->count, 2);
     EXPECT_DOUBLE_EQ(p->events[0].rights_price, 2.5);  // decimal 9 takes the last divisor, 100000
@@ -113,10 +124,7 @@ TEST(Dividends, AnswerReplacesTheSymbolsDividendList) {
     use_china_time();
     B2CService& engine = B2CService::instance();
     auto ctx = std::make_shared<Context>(&engine);
-    WireBytes w;
-    w.identity("600036", "招商银行", 2, 1, 2).i16(1);
-    event(w, 20260601, 50, 0, 0, 30);
-    processed<B2CClient0x37Reply>(w.bytes(), 1, ctx, &engine);
+    processed<B2CClient0x37Reply>(answer_body("600036", "招商银行", 2, 1, {{20260601, 50, 0, 0, 30}}), 1, ctx, &engine);
     const SymbolRecord* record = engine.symbols().find("600036", 1);
     ASSERT_NE(record, nullptr);
     ASSERT_EQ(record->links.dividends.size(), 1u);

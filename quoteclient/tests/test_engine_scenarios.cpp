@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "b2cservice.h"
 #include "enginerecorder.h"
@@ -46,6 +47,20 @@ std::string request_line(uint8_t command, uint16_t id)
 bool is_probe_request(const std::string& l)
 {
     return l.compare(0, 13, "request 0x7f ") == 0;
+}
+
+// How many of the server's log lines start with the prefix.
+long count_starting(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    return std::count_if(lines.begin(), lines.end(),
+                         [&prefix](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; });
+}
+
+// Starts the engine and waits until it reports the connection up.
+void start_connected(EngineRecorder& engine)
+{
+    engine.start();
+    ASSERT_GE(engine.wait_state(1), 0);
 }
 
 int32_t yyyymmdd_seconds(int y, int m, int d)
@@ -109,8 +124,7 @@ TEST(EngineScenario, ServerStateMessagesMatchWhateverIdTheyCarry)
 {
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0);
+    ASSERT_NO_FATAL_FAILURE(start_connected(engine));
     ASSERT_GE(engine.wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_MARKET_STATE; }), 0);
     server.control("state 1 9"); // pushed under the subscription's own id
     ASSERT_TRUE(server.wait_line("pushed"));
@@ -127,9 +141,7 @@ TEST(EngineScenario, ServerStateMessagesMatchWhateverIdTheyCarry)
     ASSERT_GE(second, 0) << "the push under id 0 reaches the server-state subscription";
     EXPECT_GE(engine.wait_for(is_nine, second + 1), 0) << "so does the push under id 4321";
     const std::vector<std::string> lines = server.lines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.compare(0, 7, "cancel ") == 0; }),
-              0)
+    EXPECT_EQ(count_starting(lines, "cancel "), 0)
         << "server-state pushes are never cancelled";
 }
 
@@ -149,8 +161,7 @@ TEST(EngineScenario, OneShotRepliesAndPushesAreMatchedAndCancelled)
 {
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0);
+    ASSERT_NO_FATAL_FAILURE(start_connected(engine));
     B2CService& svc = B2CService::instance();
 
     TestContext once;
@@ -188,8 +199,7 @@ TEST(EngineScenario, ConcurrentSendersEachGetTheirOneAnswer)
 {
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0);
+    ASSERT_NO_FATAL_FAILURE(start_connected(engine));
     // The state reply is posted before the re-send after the login; the
     // first server-state table shows that the subscription is pending again.
     ASSERT_GE(engine.wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_MARKET_STATE; }), 0);
@@ -232,8 +242,7 @@ TEST(EngineScenario, ErrorRepliesPlainGzipAndEmpty)
 {
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0);
+    ASSERT_NO_FATAL_FAILURE(start_connected(engine));
     B2CService& svc = B2CService::instance();
 
     struct Case {
@@ -490,9 +499,7 @@ TEST(EngineScenario, CodeTableIsFetchedOnceAcrossReconnects)
     ASSERT_TRUE(server.wait_prefix("request 0x03")); // first subscription
     ASSERT_TRUE(server.wait_prefix("request 0x03")); // renewed after the reconnect
     const std::vector<std::string> lines = server.lines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.compare(0, 12, "request 0x05") == 0; }),
-              1)
+    EXPECT_EQ(count_starting(lines, "request 0x05"), 1)
         << "an answered one-shot request is not repeated after a reconnect";
 }
 
@@ -500,8 +507,7 @@ TEST(EngineScenario, ShutdownFromAnotherThreadEndsRunAndRepeatsAsNoOp)
 {
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0);
+    ASSERT_NO_FATAL_FAILURE(start_connected(engine));
 
     std::thread other([] { quote_engine_shutdown(); });
     other.join();
@@ -562,8 +568,7 @@ TEST(EngineScenario, RepliesOfReleasedContextsAreDroppedAndPushesCancelled)
 {
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0);
+    ASSERT_NO_FATAL_FAILURE(start_connected(engine));
     B2CService& svc = B2CService::instance();
 
     // A push subscription whose context is released: the next push finds no

@@ -166,6 +166,16 @@ const Bytes kAnswerFrame = {0x00, 0x00, 0x00, 0x21, 0x01, 0x04, 0x00, 0x6B, 0x00
 const Bytes kAcceptedFrame = {0x00, 0x00, 0x00, 0x05, 0x01, 0x04, 0xFF, 0xFF, 0xFF, 0xFF};
 const Bytes kRefusedFrame = {0x00, 0x00, 0x00, 0x05, 0x01, 0x04, 0x00, 0x00, 0x00, 0x00};
 
+// Accepts the engine's next connection and logs it in: the challenge, the
+// answer to it with the key "k3y", then the accepted result.
+void accept_and_log_in(BareServer& server, const char* accept_note = "")
+{
+    ASSERT_TRUE(server.accept_one()) << accept_note;
+    ASSERT_TRUE(server.write(kChallengeFrame));
+    EXPECT_EQ(hex(server.frame()), hex(kAnswerFrame));
+    ASSERT_TRUE(server.write(kAcceptedFrame));
+}
+
 // A request frame as the engine must send it: body kind 0x02, header version
 // 1, word 0, kind 5, the command, flag 1, the request id, then the body.
 Bytes request_frame(uint8_t command, uint16_t id, const Bytes& body = {})
@@ -373,10 +383,7 @@ TEST(EngineWire, AFailedFirstConnectIsReportedAndRetriedAfterTheDelay)
     EXPECT_EQ(engine.replies()[down].ctx, nullptr);
 
     ASSERT_TRUE(server.listen());
-    ASSERT_TRUE(server.accept_one()) << "the connect is retried after auto_delay";
-    ASSERT_TRUE(server.write(kChallengeFrame));
-    EXPECT_EQ(hex(server.frame()), hex(kAnswerFrame));
-    ASSERT_TRUE(server.write(kAcceptedFrame));
+    ASSERT_NO_FATAL_FAILURE(accept_and_log_in(server, "the connect is retried after auto_delay"));
     EXPECT_EQ(hex(server.frame()), hex(request_frame(0x03, 2)));
     EXPECT_GE(engine.wait_state(1), 0);
 }
@@ -414,10 +421,7 @@ TEST(EngineWire, ACancelDuringTheResendAfterLoginIsHonoured)
     EngineRecorder engine(url_for(server.port(), "encrypt_key=k3y&auto_delay=20"));
     engine.start();
     B2CService& svc = B2CService::instance();
-    ASSERT_TRUE(server.accept_one());
-    ASSERT_TRUE(server.write(kChallengeFrame));
-    EXPECT_EQ(hex(server.frame()), hex(kAnswerFrame));
-    ASSERT_TRUE(server.write(kAcceptedFrame));
+    ASSERT_NO_FATAL_FAILURE(accept_and_log_in(server));
     EXPECT_EQ(hex(server.frame()), hex(request_frame(0x03, 2)));
     ASSERT_GE(engine.wait_state(1), 0);
 
@@ -431,10 +435,7 @@ TEST(EngineWire, ACancelDuringTheResendAfterLoginIsHonoured)
     ASSERT_EQ(svc.send(victim, false), 4);
     canceller->arm(4);
 
-    ASSERT_TRUE(server.accept_one());
-    ASSERT_TRUE(server.write(kChallengeFrame));
-    EXPECT_EQ(hex(server.frame()), hex(kAnswerFrame));
-    ASSERT_TRUE(server.write(kAcceptedFrame));
+    ASSERT_NO_FATAL_FAILURE(accept_and_log_in(server));
     // Re-sent in the order of the old ids: 2 as 5, then 3 as 6, whose body is
     // built after the cancel of 4 went out; 4 itself is not re-sent.
     EXPECT_EQ(hex(server.frame()), hex(request_frame(0x03, 5)));

@@ -37,6 +37,18 @@ WireBytes two_daily_bars(uint8_t state = 2) {
 
 const QuoteKPoints* kpoints(const QuoteReply* r) { return static_cast<const QuoteKPoints*>(r->data); }
 
+// A decoded bar's time, prices, amount and volume.
+void expect_bar(const QuoteKPoint& bar, int64_t time, float open, float high, float low, float close, int64_t amount,
+                int64_t volume) {
+    EXPECT_EQ(bar.time, time);
+    EXPECT_FLOAT_EQ(bar.open, open);
+    EXPECT_FLOAT_EQ(bar.high, high);
+    EXPECT_FLOAT_EQ(bar.low, low);
+    EXPECT_FLOAT_EQ(bar.close, close);
+    EXPECT_EQ(bar.amount, amount);
+    EXPECT_EQ(bar.volume, volume);
+}
+
 QuoteKPoint at(int64_t time, float close) {
     QuoteKPoint b{};
     b.time = time;
@@ -78,23 +90,11 @@ TEST(KLine, FullFormDecodesDifferencesIntoBars) {
     EXPECT_EQ(k->code_info.type, 2);
     ASSERT_EQ(k->count, 2);
     const QuoteKPoint& a = k->points[0];
-    EXPECT_EQ(a.time, china_seconds(2026, 12, 7));
-    EXPECT_FLOAT_EQ(a.open, 10.0f);
-    EXPECT_FLOAT_EQ(a.high, 10.5f);
-    EXPECT_FLOAT_EQ(a.low, 9.9f);
-    EXPECT_FLOAT_EQ(a.close, 10.2f);
-    EXPECT_EQ(a.amount, 500000);
-    EXPECT_EQ(a.volume, 3000);
+    expect_bar(a, china_seconds(2026, 12, 7), 10.0f, 10.5f, 9.9f, 10.2f, 500000, 3000);
     EXPECT_FLOAT_EQ(a.extra, 0.05f);
     EXPECT_EQ(a.prev_close, 0.0f);
     const QuoteKPoint& b = k->points[1];
-    EXPECT_EQ(b.time, china_seconds(2026, 12, 8));
-    EXPECT_FLOAT_EQ(b.open, 10.2f);
-    EXPECT_FLOAT_EQ(b.high, 10.8f);
-    EXPECT_FLOAT_EQ(b.low, 10.1f);
-    EXPECT_FLOAT_EQ(b.close, 10.6f);
-    EXPECT_EQ(b.amount, 501000);
-    EXPECT_EQ(b.volume, 2900);
+    expect_bar(b, china_seconds(2026, 12, 8), 10.2f, 10.8f, 10.1f, 10.6f, 501000, 2900);
     EXPECT_EQ(b.extra, 0.0f);
     EXPECT_FLOAT_EQ(b.prev_close, 10.2f);
     EXPECT_EQ(data->size(), 2u);

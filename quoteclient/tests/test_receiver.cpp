@@ -300,6 +300,39 @@ TEST(RealtimeReceiver, GoingAwayStopsTheReceiver)
 
 // ---- Records into rows ----
 
+namespace {
+
+// The row fields one push record sets, as a test expects them.
+struct PushedFields {
+    int64_t timestamp;
+    float pre_close, open, high, low, close;
+    int64_t vol; // total volume; the first record of a day also gives it as the current volume
+    double sum;
+    float buy_price[5], sell_price[5];
+    int64_t buy_vol[5], sell_vol[5];
+};
+
+void expect_pushed_fields(const QuoteRealTimeMarket& row, const PushedFields& want)
+{
+    EXPECT_EQ(row.timestamp, want.timestamp);
+    EXPECT_EQ(row.pre_close, want.pre_close);
+    EXPECT_EQ(row.open, want.open);
+    EXPECT_EQ(row.high, want.high);
+    EXPECT_EQ(row.low, want.low);
+    EXPECT_EQ(row.close, want.close);
+    EXPECT_EQ(row.vol, want.vol);
+    EXPECT_EQ(row.cur_vol, want.vol);
+    EXPECT_EQ(row.sum, want.sum);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(row.buy_price[i], want.buy_price[i]) << "level " << i + 1;
+        EXPECT_EQ(row.sell_price[i], want.sell_price[i]) << "level " << i + 1;
+        EXPECT_EQ(row.buy_vol[i], want.buy_vol[i]) << "level " << i + 1;
+        EXPECT_EQ(row.sell_vol[i], want.sell_vol[i]) << "level " << i + 1;
+    }
+}
+
+} // namespace
+
 TEST(FullPushReply, RecordFieldsBecomeRowFields)
 {
     RealtimeReport r = report("600000", "SH", 10.0f, 11.0f, 123456.0f);
@@ -324,25 +357,11 @@ TEST(FullPushReply, RecordFieldsBecomeRowFields)
     row.total_shares = 42;
     FullPushReply::update_row(r, row);
 
-    EXPECT_EQ(row.timestamp, 1700000000);
-    EXPECT_EQ(row.pre_close, 10.0f);
-    EXPECT_EQ(row.open, 10.5f);
-    EXPECT_EQ(row.high, 11.5f);
-    EXPECT_EQ(row.low, 9.5f);
-    EXPECT_EQ(row.close, 11.0f);
-    EXPECT_EQ(row.vol, 123456);
-    EXPECT_EQ(row.cur_vol, 123456);
-    EXPECT_EQ(row.sum, 150000000.0);
-    const float want_buy_price[5] = {10.99f, 10.98f, 10.97f, 10.96f, 10.95f};
-    const float want_sell_price[5] = {11.01f, 11.02f, 11.03f, 11.04f, 11.05f};
-    const int64_t want_buy_vol[5] = {100, 200, 300, 700, 900};
-    const int64_t want_sell_vol[5] = {400, 500, 600, 800, 1000};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(row.buy_price[i], want_buy_price[i]) << "level " << i + 1;
-        EXPECT_EQ(row.sell_price[i], want_sell_price[i]) << "level " << i + 1;
-        EXPECT_EQ(row.buy_vol[i], want_buy_vol[i]) << "level " << i + 1;
-        EXPECT_EQ(row.sell_vol[i], want_sell_vol[i]) << "level " << i + 1;
-    }
+    expect_pushed_fields(row, {1700000000, 10.0f, 10.5f, 11.5f, 9.5f, 11.0f, 123456, 150000000.0,
+                               {10.99f, 10.98f, 10.97f, 10.96f, 10.95f},
+                               {11.01f, 11.02f, 11.03f, 11.04f, 11.05f},
+                               {100, 200, 300, 700, 900},
+                               {400, 500, 600, 800, 1000}});
     EXPECT_EQ(row.rf_value, 1.0f);
     EXPECT_FLOAT_EQ(row.rf_rate, 0.1f);
     // Everything else keeps its value.
@@ -383,25 +402,12 @@ TEST(FullPushReply, RawRecordBytesLandInTheDocumentedRowFields)
     const std::vector<SymbolRecord*> updated = FullPushReply::apply({r}, table);
     ASSERT_EQ(updated.size(), 1u) << "\"SZ\" at bytes 6-7 and the code at byte 8 find 000002 in market 2";
     const QuoteRealTimeMarket& row = updated[0]->realtime;
-    EXPECT_EQ(row.timestamp, 1234567890);
-    EXPECT_EQ(row.pre_close, 50.0f);
-    EXPECT_EQ(row.open, 54.0f);
-    EXPECT_EQ(row.high, 58.0f);
-    EXPECT_EQ(row.low, 62.0f);
-    EXPECT_EQ(row.close, 66.0f);
-    EXPECT_EQ(row.vol, 700);
-    EXPECT_EQ(row.cur_vol, 700);
-    EXPECT_EQ(row.sum, 7400000.0);
-    const float buy_price[5] = {78, 82, 86, 126, 142};
-    const float sell_price[5] = {102, 106, 110, 134, 150};
-    const int64_t buy_vol[5] = {900, 940, 980, 1300, 1460};
-    const int64_t sell_vol[5] = {1140, 1180, 1220, 1380, 1540};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(row.buy_price[i], buy_price[i]) << "level " << i + 1;
-        EXPECT_EQ(row.sell_price[i], sell_price[i]) << "level " << i + 1;
-        EXPECT_EQ(row.buy_vol[i], buy_vol[i]) << "level " << i + 1;
-        EXPECT_EQ(row.sell_vol[i], sell_vol[i]) << "level " << i + 1;
-    }
+    // Prices are their offsets, volumes ten times theirs.
+    expect_pushed_fields(row, {1234567890, 50.0f, 54.0f, 58.0f, 62.0f, 66.0f, 700, 7400000.0,
+                               {78, 82, 86, 126, 142},
+                               {102, 106, 110, 134, 150},
+                               {900, 940, 980, 1300, 1460},
+                               {1140, 1180, 1220, 1380, 1540}});
     EXPECT_EQ(row.rf_value, 16.0f);            // 66 - 50
     EXPECT_FLOAT_EQ(row.rf_rate, 0.32f);       // 66 / 50 - 1
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "b2cclient0x05.h"
 #include "b2cclient0x20.h"
@@ -47,6 +48,18 @@ void two_codes(Context& c) {
     c.set_codes({CodeEntry::from("600000", 1), CodeEntry::from("000001", 2)});
 }
 
+// What a client of type C made over the context sends.
+template <class C>
+Sent send_from(Context& ctx) {
+    C client(ctx);
+    return send_of(client);
+}
+
+// The minute requests end with their field list: a count of 6, then ids 1, 2, 3, 4, 7 and 9.
+std::vector<uint8_t> with_minute_fields(WireBytes& w) {
+    return w.u8(6).u8(1).u8(2).u8(3).u8(4).u8(7).u8(9).bytes();
+}
+
 const std::vector<uint8_t> kTipOptions = {20, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
 
 }  // namespace
@@ -75,8 +88,7 @@ TEST(RequestBodies, CategoryPage0x2A) {
     ctx->set_sort(8, 0);
     const uint16_t fields[] = {1, 8};
     ctx->set_market_fields(fields, 2);
-    B2CClient0X2A client(*ctx);
-    const Sent s = send_of(client);
+    const Sent s = send_from<B2CClient0X2A>(*ctx);
     EXPECT_EQ(s.command, 0x2A);
     EXPECT_EQ(s.body, WireBytes().i16(2).i16(20).i16(10).i16(8).u8(0).i16(2).i16(1).i16(8).bytes());
 }
@@ -88,8 +100,7 @@ TEST(RequestBodies, BlockPage0x28SignExtendsFirstRow) {
     ctx->set_sort(8, 1);
     const uint16_t fields[] = {0};
     ctx->set_market_fields(fields, 1);
-    B2CClient0X28 client(*ctx);
-    const Sent s = send_of(client);
+    const Sent s = send_from<B2CClient0X28>(*ctx);
     EXPECT_EQ(s.command, 0x28);
     const auto expected = WireBytes()
                               .u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0x04).u8(0x56)
@@ -103,8 +114,7 @@ TEST(RequestBodies, TickDetail0x26) {
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_page(100, 50);
-    B2CClient0x26 client(*ctx);
-    const Sent s = send_of(client);
+    const Sent s = send_from<B2CClient0x26>(*ctx);
     EXPECT_EQ(s.command, 0x26);
     EXPECT_EQ(s.body, WireBytes().text("600000", 6).u8(1).i32(100).i16(50).bytes());
 }
@@ -126,30 +136,27 @@ TEST(RequestBodies, MinuteByDate0x27) {
     two_codes(*ctx);
     ctx->set_time(china_seconds(2026, 12, 8, 9, 30, 45), 0);
     ctx->set_page(0, 240);
-    B2CClient0x27 client(*ctx);
-    const Sent s = send_of(client);
+    const Sent s = send_from<B2CClient0x27>(*ctx);
     const uint32_t packed = (2026u << 20) | (12u << 16) | (8u << 11) | (9u << 6) | 30u;
     EXPECT_EQ(s.command, 0x27);
-    EXPECT_EQ(s.body, WireBytes().text("600000", 6).u8(1).i32(packed).i32(240).u8(6).u8(1).u8(2).u8(3).u8(4).u8(7).u8(9).bytes());
+    EXPECT_EQ(s.body, with_minute_fields(WireBytes().text("600000", 6).u8(1).i32(packed).i32(240)));
 }
 
 TEST(RequestBodies, MinuteTimeZeroSendsMinusOne) {
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_page(0, -2);
-    B2CClient0x27 client(*ctx);
-    const Sent s = send_of(client);
-    EXPECT_EQ(s.body, WireBytes().text("600000", 6).u8(1).i32(-1).i32(-2).u8(6).u8(1).u8(2).u8(3).u8(4).u8(7).u8(9).bytes());
+    const Sent s = send_from<B2CClient0x27>(*ctx);
+    EXPECT_EQ(s.body, with_minute_fields(WireBytes().text("600000", 6).u8(1).i32(-1).i32(-2)));
 }
 
 TEST(RequestBodies, MinuteByIndex0x24) {
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_page(3, 0);
-    B2CClient0x24 client(*ctx);
-    const Sent s = send_of(client);
+    const Sent s = send_from<B2CClient0x24>(*ctx);
     EXPECT_EQ(s.command, 0x24);
-    EXPECT_EQ(s.body, WireBytes().text("600000", 6).u8(1).i16(3).u8(6).u8(1).u8(2).u8(3).u8(4).u8(7).u8(9).bytes());
+    EXPECT_EQ(s.body, with_minute_fields(WireBytes().text("600000", 6).u8(1).i16(3)));
 }
 
 TEST(RequestBodies, SmartTips0x3FAnd0x48) {
@@ -169,8 +176,7 @@ TEST(RequestBodies, SmartTips0x3FAnd0x48) {
 
 TEST(RequestBodies, CodeTable0x05FirstRequest) {
     auto ctx = make_ctx();
-    B2CClient0x05 client(*ctx);
-    const Sent s = send_of(client);
+    const Sent s = send_from<B2CClient0x05>(*ctx);
     EXPECT_EQ(s.command, 0x05);
     const std::vector<uint8_t> expected = {0x00, 0x0F, 0x01, 0, 0, 0, 0, 0x02, 0, 0, 0, 0, 0x14, 0, 0, 0, 0};
     EXPECT_EQ(s.body, expected);
