@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "../quoteclient/tests/probeclient.h"
-#include "../quoteclient/tests/quoteserverprocess.h"
+#include "serverprocess.h"
 #include "b2c.h"
 #include "b2cservice.h"
 #include "quote.h"

@@ -16,7 +16,7 @@
 #include "enginerecorder.h"
 #include "probeclient.h"
 #include "quote.h"
-#include "quoteserverprocess.h"
+#include "serverprocess.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "enginerecorder.h"
 #include "exporthelpers.h"
 #include "quote.h"
-#include "quoteserverprocess.h"
+#include "serverprocess.h"
 #include "symbolrecord.h"
 #include "tempdir.h"
 

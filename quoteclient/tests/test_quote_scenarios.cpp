@@ -19,7 +19,7 @@
 #include "defaultb2cqueryclient.h"
 #include "enginerecorder.h"
 #include "quote.h"
-#include "quoteserverprocess.h"
+#include "serverprocess.h"
 #include "wirebytes.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include "fullpushreply.h"
 #include "platform/receiverlibrary.h"
 #include "quote.h"
-#include "quoteserverprocess.h"
+#include "serverprocess.h"
 #include "realtimereceiver.h"
 #include "replyharness.h"
 #include "symboltable.h"

@@ -1,8 +1,10 @@
-// QuoteServerProcess: starts the local quote server (bin/quoteserver) as a
-// child process on a free loopback port, collects its event lines and sends
-// it control lines. The server stops when the object goes.
-#ifndef PELMAR_TESTS_QUOTESERVERPROCESS_H
-#define PELMAR_TESTS_QUOTESERVERPROCESS_H
+// ServerProcess: starts one of the local servers of tools/ (bin/<program>) as a
+// child process on a free loopback port (argument "0"), collects the lines it
+// prints and sends it control lines on its standard input. The first line is
+// the port. The server stops ("quit", then SIGKILL after 10 s) when the object
+// goes. QuoteServerProcess is the local quote server.
+#ifndef TARVOLIN_TESTSUPPORT_SERVERPROCESS_H
+#define TARVOLIN_TESTSUPPORT_SERVERPROCESS_H
 
 #include <signal.h>
 #include <sys/types.h>
@@ -18,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-class QuoteServerProcess {
+class ServerProcess {
 public:
-    explicit QuoteServerProcess(const std::vector<std::string>& options = {})
+    ServerProcess(const std::string& name, const std::vector<std::string>& options)
     {
         ::signal(SIGPIPE, SIG_IGN);
         int in_pipe[2];
@@ -35,7 +37,7 @@ public:
             ::close(in_pipe[1]);
             ::close(out_pipe[0]);
             ::close(out_pipe[1]);
-            const std::string program = std::string(TARVOLIN_BIN_DIR) + "/quoteserver";
+            const std::string program = std::string(TARVOLIN_BIN_DIR) + "/" + name;
             std::vector<std::string> args{program, "0"};
             args.insert(args.end(), options.begin(), options.end());
             std::vector<char*> argv;
@@ -55,7 +57,7 @@ public:
             port_ = std::atoi(first.c_str());
     }
 
-    ~QuoteServerProcess()
+    ~ServerProcess()
     {
         if (to_server_) {
             std::fputs("quit\n", to_server_);
@@ -167,6 +169,14 @@ private:
     std::vector<std::string> lines_;
     std::vector<bool> used_;
     bool ended_ = false; // the server's standard output has ended
+};
+
+class QuoteServerProcess : public ServerProcess {
+public:
+    explicit QuoteServerProcess(const std::vector<std::string>& options = {})
+        : ServerProcess("quoteserver", options)
+    {
+    }
 };
 
 #endif

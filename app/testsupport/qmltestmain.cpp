@@ -1,0 +1,26 @@
+// Qt Quick Test runner of app/qml/tests: the program's QML types and resources,
+// a fresh home and the offline storage in its data directory.
+#include <QDir>
+#include <QQmlEngine>
+#include <QtQuickTest>
+
+#include "shell/qmltypes.h"
+#include "testhome.h"
+
+class QmlTestSetup : public QObject {
+    Q_OBJECT
+public:
+    QmlTestSetup() { testsupport::setUpTestHome(); }
+
+public Q_SLOTS:
+    void applicationAvailable() { registerQmlTypes(); }
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        QDir().mkpath(testsupport::testDataDir());
+        engine->setOfflineStoragePath(testsupport::testDataDir());
+    }
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(tarvolin, QmlTestSetup)
+
+#include "qmltestmain.moc"
