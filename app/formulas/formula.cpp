@@ -1,0 +1,39 @@
+#include "formulas/formula.h"
+
+#include <locale>
+#include <sstream>
+
+namespace formula {
+
+Formula::Formula(int type_, std::string name_, FormulaContext* ctx)
+    : type(type_), name(std::move(name_)), ctx_(ctx, fml_ctx_release)
+{
+}
+
+void Formula::updateTitle()
+{
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << name << '(';
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        if (i)
+            out << ',';
+        out << params[i].value;
+    }
+    out << ')';
+    title = out.str();
+}
+
+void Formula::applyParams()
+{
+    FormulaContext* ctx = ctx_.get();
+    if (!ctx)
+        return;
+    for (const FormulaParam& p : params) {
+        FormulaArgument* arg = fml_get_static_argument(ctx, p.name.c_str());
+        fml_argument_literal(arg, 1);
+        fml_argument_data(arg, 1)[0] = p.value;
+    }
+}
+
+}  // namespace formula

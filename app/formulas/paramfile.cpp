@@ -1,0 +1,97 @@
+// The parameter file index.param: a completion flag line, then one line per
+// entry: its display name, a TAB, and each current value followed by a TAB.
+#include "formulas/formulaservice.h"
+
+#include <QSaveFile>
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <locale>
+#include <sstream>
+
+namespace formula {
+
+void FormulaService::saveParams(const std::string& path) const
+{
+    std::ostringstream body;
+    body.imbue(std::locale::classic());
+    body << "0\n";
+    for (const auto& f : formulas_) {
+        body << f->displayName << '\t';
+        for (const FormulaParam& p : f->params)
+            body << p.value << '\t';
+        body << '\n';
+    }
+    std::string text = body.str();
+
+    // The flag goes in as 0 and becomes 1 only after every line is written;
+    // the whole file replaces the old one by rename, so a crash leaves either
+    // the old file or nothing new.
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    if (file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush() || !file.seek(0) ||
+        file.write("1", 1) != 1) {
+        file.cancelWriting();
+        return;
+    }
+    file.commit();
+}
+
+namespace {
+
+// Skips spaces and TABs from p; returns the new position.
+const char* skipBlank(const char* p, const char* end)
+{
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '\r'))
+        ++p;
+    return p;
+}
+
+}  // namespace
+
+void FormulaService::loadParams(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return;
+    std::string line;
+    if (!std::getline(in, line))
+        return;
+    int flag = 0;
+    {
+        const char* p = skipBlank(line.data(), line.data() + line.size());
+        std::from_chars(p, line.data() + line.size(), flag);
+    }
+    if (flag == 0)
+        return;
+
+    while (std::getline(in, line)) {
+        const char* p = line.data();
+        const char* end = p + line.size();
+        p = skipBlank(p, end);
+        const char* keyBegin = p;
+        while (p < end && *p != ' ' && *p != '\t' && *p != '\r')
+            ++p;
+        if (p == keyBegin)
+            continue;
+        auto entry = find(std::string(keyBegin, p));
+        if (!entry)
+            continue;
+        for (FormulaParam& param : entry->params) {
+            p = skipBlank(p, end);
+            if (p < end && *p == '+')
+                ++p;
+            float v = 0.0f;
+            auto [next, ec] = std::from_chars(p, end, v);
+            if (ec != std::errc() || next == p)
+                break;  // not a number: the rest of the line is left alone
+            p = next;
+            if (std::isfinite(v))
+                param.value = v;
+        }
+    }
+}
+
+}  // namespace formula
