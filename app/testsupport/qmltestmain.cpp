@@ -10,7 +10,13 @@
 class QmlTestSetup : public QObject {
     Q_OBJECT
 public:
-    QmlTestSetup() { testsupport::setUpTestHome(); }
+    QmlTestSetup()
+    {
+        testsupport::setUpTestHome();
+        // The offscreen platform has no OpenGL: Qt Quick draws in software.
+        if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+            qputenv("QT_QUICK_BACKEND", "software");
+    }
 
 public Q_SLOTS:
     void applicationAvailable() { registerQmlTypes(); }

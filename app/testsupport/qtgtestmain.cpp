@@ -12,6 +12,9 @@ int main(int argc, char** argv)
     testsupport::setUpTestHome();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform has no OpenGL: Qt Quick draws in software.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,20 @@
+import QtQuick 2.15
+
+// One line of text.
+Rectangle {
+    property string text_
+    property color text_color: "#FFFFFF"
+    property int horizontalAlignment: Text.AlignHCenter
+    property int verticalAlignment: Text.AlignVCenter
+    property int font_pixelSize: 12
+    color: "transparent"
+    Text {
+        anchors.fill: parent
+        text: parent.text_
+        color: parent.text_color
+        horizontalAlignment: parent.horizontalAlignment
+        verticalAlignment: parent.verticalAlignment
+        font.family: "Microsoft YaHei"
+        font.pixelSize: parent.font_pixelSize
+    }
+}

@@ -1,0 +1,75 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+
+// A small frameless question window with two buttons; shown on creation.
+Window {
+    id: root
+    property string title_
+    property string text_
+    property color color_: "#FFFFFF"
+    property string ok_text_
+    property string cancel_text_
+    property font font_: Qt.font({ family: "宋体", pixelSize: 14 })
+    property font btn_font_: Qt.font({ family: "宋体", pixelSize: 14 })
+    property color btn_bg_color_normal: "#252B33"
+    property color btn_bg_color_hovered: "#404A58"
+    property color btn_bg_color_hovered_2: "#CC351C"
+    property string name_
+    signal clickedOk()
+    signal clickedCancel()
+
+    width: 300; height: 200
+    minimumWidth: 300; maximumWidth: 300
+    minimumHeight: 200; maximumHeight: 200
+    flags: Qt.FramelessWindowHint | Qt.Window
+    color: "#2F343B"
+    visible: true
+
+    Rectangle {
+        anchors.fill: parent
+        color: "transparent"
+        border.color: "#335493"
+        border.width: 1
+        QTitleView2 {
+            id: title
+            x: 1; y: 1
+            width: parent.width - 2
+            window_: root
+            title: root.title_
+            show_close: false; show_max: false; show_min: false
+        }
+        Text {
+            anchors.top: title.bottom
+            anchors.bottom: buttons.top
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.margins: 10
+            text: root.text_
+            color: root.color_
+            font: root.font_
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+        }
+        Row {
+            id: buttons
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: 15
+            anchors.horizontalCenter: parent.horizontalCenter
+            spacing: 20
+            AlertButton { objectName: "okButton"; label: root.ok_text_; hoverColor: root.btn_bg_color_hovered_2; onClicked: root.clickedOk() }
+            AlertButton { objectName: "cancelButton"; label: root.cancel_text_; hoverColor: root.btn_bg_color_hovered; onClicked: root.clickedCancel() }
+        }
+    }
+
+    component AlertButton: Rectangle {
+        property string label
+        property color hoverColor
+        signal clicked()
+        width: 110; height: 30
+        color: area.containsMouse ? hoverColor : root.btn_bg_color_normal
+        border.color: "#404A58"
+        Text { anchors.centerIn: parent; text: parent.label; color: "#FFFFFF"; font: root.btn_font_ }
+        MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
+    }
+}

@@ -1,0 +1,101 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
+
+// A large frameless message window: heading, sub-heading and scrolled body.
+// With show_alert a close asks whether the message should come back tomorrow.
+Window {
+    id: root
+    property string title_
+    property string title1_
+    property string title2_
+    property string text_
+    property color color_: "#2c2c2c"
+    property font font_: Qt.font({ family: "宋体", pixelSize: 14 })
+    property bool show_alert: false
+    property string name_
+    property var alert: null
+    signal clickedClose()
+    signal cancelNotice()
+
+    width: 800; height: 600
+    minimumWidth: 800; maximumWidth: 800
+    minimumHeight: 600; maximumHeight: 600
+    flags: Qt.FramelessWindowHint | Qt.Window
+    color: "#FFFFFF"
+
+    // Closing: with show_alert the close is refused and the question asked.
+    function requestClose() {
+        if (!show_alert) {
+            close();
+            clickedClose();
+            return;
+        }
+        if (alert)
+            return;
+        alert = alertComponent.createObject(root);
+    }
+
+    Component {
+        id: alertComponent
+        QAlert {
+            title_: root.title_
+            text_: "下次启动是否不再弹出本条消息？"
+            ok_text_: "当天不再提醒"
+            cancel_text_: "继续提醒"
+            onClickedOk: { close(); root.alert = null; root.close(); root.cancelNotice(); destroy(); }
+            onClickedCancel: { close(); root.alert = null; root.close(); destroy(); }
+        }
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: "transparent"
+        border.color: "#335493"
+        border.width: 1
+        QTitleView2 {
+            id: title
+            x: 1; y: 1
+            width: parent.width - 2
+            title: root.title_
+            show_max: false; show_min: false
+            // The close button is handled here, so the alert can refuse it.
+            window_: null
+            onCloseClicked: root.requestClose()
+        }
+        Rectangle {
+            id: heading
+            visible: root.title1_ !== ""
+            anchors.top: title.bottom
+            x: 1; width: parent.width - 2
+            height: visible ? 30 : 0
+            color: "#D9E7F6"
+            Text { anchors.centerIn: parent; text: root.title1_; color: "#0068b7"; font.pixelSize: 16; font.family: "宋体" }
+        }
+        Rectangle {
+            id: subheading
+            visible: root.title2_ !== ""
+            anchors.top: heading.bottom
+            x: 1; width: parent.width - 2
+            height: visible ? 20 : 0
+            color: "#FaFaFa"
+            Text { anchors.centerIn: parent; text: root.title2_; color: "#2c2c2c"; font.family: "宋体"; font.pixelSize: 12 }
+        }
+        ScrollView {
+            anchors.top: subheading.bottom
+            anchors.bottom: parent.bottom
+            x: 1; width: parent.width - 2
+            clip: true
+            TextArea {
+                readOnly: true
+                padding: 10
+                text: root.text_
+                color: root.color_
+                font: root.font_
+                wrapMode: Text.Wrap
+                textFormat: Text.AutoText
+                background: Rectangle { color: "#FFFFFF" }
+            }
+        }
+    }
+}

@@ -1,0 +1,52 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
+
+// A small frameless window asking for one line of text.
+Window {
+    id: root
+    property string text_
+    property color color_: "#000000"
+    property font font_: Qt.font({ family: "宋体", pixelSize: 12 })
+    signal clickedOK(string text)
+    signal clickedCancel()
+
+    function setText(aText) { field.text = aText; }
+
+    width: 320; height: 110
+    flags: Qt.FramelessWindowHint | Qt.Window
+    color: "#2F343B"
+
+    Rectangle {
+        anchors.fill: parent
+        color: "transparent"
+        border.color: "#335493"
+        QTitleView2 {
+            id: title
+            x: 1; y: 1; width: parent.width - 2
+            window_: root
+            title: "请输入文本"
+            show_max: false; show_min: false
+        }
+        TextField {
+            id: field
+            objectName: "field"
+            anchors.top: title.bottom
+            anchors.topMargin: 8
+            x: 10; width: parent.width - 20; height: 26
+            text: root.text_
+            color: root.color_
+            font: root.font_
+            selectByMouse: true
+        }
+        Row {
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: 8
+            anchors.right: parent.right
+            anchors.rightMargin: 10
+            spacing: 10
+            Button { objectName: "okButton"; text: "确定"; height: 24; onClicked: { root.clickedOK(field.text); root.close(); } }
+            Button { objectName: "cancelButton"; text: "取消"; height: 24; onClicked: { root.clickedCancel(); root.close(); } }
+        }
+    }
+}

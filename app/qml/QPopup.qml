@@ -1,0 +1,81 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// A small modal message with confirm (and optionally cancel) buttons; the
+// callback gets true for confirm, false for cancel.
+Popup {
+    id: root
+    property string msg_
+    property bool is_cancel_: true
+    property var call_back_: null
+    property string cancel_text_: "取  消"
+    property string confirm_text_: "确  定"
+
+    width: 200
+    height: 150
+    modal: true
+    anchors.centerIn: Overlay.overlay
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    Overlay.modal: Rectangle { color: "#80000000" }
+    background: Rectangle { color: "#2F343B"; border.color: "#335493" }
+
+    function showMsg(msg, cb, is_cancel, cancel_text, confirm_text) {
+        msg_ = msg;
+        call_back_ = cb;
+        if (is_cancel !== null && is_cancel !== undefined)
+            is_cancel_ = is_cancel;
+        if (cancel_text)
+            cancel_text_ = cancel_text;
+        if (confirm_text)
+            confirm_text_ = confirm_text;
+        open();
+    }
+    function answer(ok) {
+        close();
+        if (typeof call_back_ === "function")
+            call_back_(ok);
+    }
+
+    Text {
+        anchors.top: parent.top
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: buttons.top
+        anchors.margins: 6
+        text: root.msg_
+        color: "#FFFFFF"
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        font.family: "Microsoft YaHei"
+        font.pixelSize: 14
+    }
+    Row {
+        id: buttons
+        anchors.bottom: parent.bottom
+        anchors.horizontalCenter: parent.horizontalCenter
+        spacing: 10
+        PopButton {
+            objectName: "cancelButton"
+            visible: root.is_cancel_
+            width: (root.availableWidth - 10) / 2
+            label: root.cancel_text_
+            onClicked: root.answer(false)
+        }
+        PopButton {
+            objectName: "confirmButton"
+            width: root.is_cancel_ ? (root.availableWidth - 10) / 2 : root.availableWidth
+            label: root.confirm_text_
+            onClicked: root.answer(true)
+        }
+    }
+
+    component PopButton: Rectangle {
+        property string label
+        signal clicked()
+        height: 30
+        color: area.containsMouse ? "#0080FF" : "#FF8000"
+        Text { anchors.centerIn: parent; text: parent.label; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+        MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
+    }
+}

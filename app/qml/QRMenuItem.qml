@@ -1,0 +1,36 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// One entry of the right-click menus: a "√" column when selected, then the name.
+MenuItem {
+    id: root
+    property string name
+    property bool select: false
+    property var key
+    implicitWidth: 100
+    implicitHeight: 25
+    font.family: "微软雅黑"
+    font.pixelSize: 14
+    contentItem: Row {
+        Text {
+            width: 20
+            text: root.select ? "√" : ""
+            color: "#FFFFFF"
+            font: root.font
+            verticalAlignment: Text.AlignVCenter
+            height: root.height
+        }
+        Text {
+            text: root.name !== "" ? root.name : root.text
+            color: "#FFFFFF"
+            font: root.font
+            verticalAlignment: Text.AlignVCenter
+            height: root.height
+        }
+    }
+    background: Rectangle {
+        implicitWidth: 100
+        implicitHeight: 25
+        color: root.highlighted ? "#33373F" : "transparent"
+    }
+}

@@ -1,0 +1,114 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtTest 1.15
+import "qrc:/qml/" as W
+
+Item {
+    id: top
+    width: 800
+    height: 600
+
+    ListModel {
+        id: items
+        ListElement { name: "一"; select: false }
+        ListElement { name: "二"; select: false }
+        ListElement { name: "三"; select: false }
+        ListElement { name: "四"; select: false }
+        ListElement { name: "五"; select: false }
+    }
+    W.QToolsBar { id: bar; width: 205; height: 25; model_: items }
+
+    W.QPopup { id: popup }
+    W.QSpinBox { id: spin }
+    W.QTextField { id: field; width: 100; height: 25 }
+
+    ListModel {
+        id: hitems
+        ListElement { name: "A"; flag: "a"; select: true; show: true; item_width: 50 }
+        ListElement { name: "B"; flag: "b"; select: false; show: true; item_width: 50 }
+    }
+    W.Hbtn { id: hbtn; width: 200; datamodel: hitems }
+
+    SignalSpy { id: clicked; target: bar; signalName: "clickedItem" }
+
+    TestCase {
+        name: "Widgets"
+        when: windowShown
+
+        function test_toolsBarShowCountAndSelection() {
+            // floor((205 - 0 - 25) / 60) = 3; items 3 and 4 go to the overflow menu.
+            compare(bar.show_count, 3);
+            bar.width = 84;               // floor(59 / 60) = 0: only the "more" button
+            compare(bar.show_count, 0);
+            bar.width = 205;
+            bar.style = 0;
+            bar.onChange(1, false);
+            bar.onChange(3, true);
+            compare(bar.getSelectIndexs(), [1, 3]);
+            compare(clicked.count, 1);
+            bar.onChange(1, false);       // toggles back
+            compare(bar.getFirstSelectIndex(), 3);
+            bar.style = 1;
+            bar.onChange(4, false);
+            compare(bar.getSelectIndexs(), [4]);
+            bar.style = 2;
+            bar.onChange(2, false);
+            compare(bar.getSelectIndexs(), []);
+            compare(bar.getFirstSelectIndex(), -1);
+        }
+
+        function test_popupButtons() {
+            var got = [];
+            popup.showMsg("确认?", function (ok) { got.push(ok); }, false, null, "好");
+            compare(popup.is_cancel_, false);
+            compare(popup.confirm_text_, "好");
+            compare(popup.cancel_text_, "取  消");
+            var confirm = findChild(popup.contentItem, "confirmButton");
+            compare(confirm.width, popup.availableWidth);
+            popup.answer(true);
+            compare(got, [true]);
+            verify(!popup.opened);
+            // A null is_cancel keeps the last setting.
+            popup.showMsg("x", function (ok) { got.push(ok); }, null);
+            compare(popup.is_cancel_, false);
+            popup.answer(false);
+            compare(got, [true, false]);
+        }
+
+        function test_spinBoxIndexes() {
+            spin.setItems(["Alpha", "beta", "Beta2", "gamma"]);
+            spin.setCurIndex("BE");
+            compare(spin.value, 1);
+            compare(spin.getCurText(), "beta");
+            spin.setCurIndex("zzz");      // not in the list: unchanged
+            compare(spin.value, 1);
+            spin.setIndex(10);
+            compare(spin.value, 3);
+            spin.setIndex(-2);
+            compare(spin.value, 0);
+        }
+
+        function test_textFieldDoublePress() {
+            verify(!field.notePress(1000));
+            verify(field.notePress(1180));   // within 180 ms
+            verify(!field.notePress(2000));
+            verify(!field.notePress(2181));  // 181 ms: a new first press
+        }
+
+        function test_hbtnUpdateAndSelect() {
+            hbtn.itemUpdate("b", "C", "c");
+            compare(hitems.get(1).name, "C");
+            compare(hitems.get(1).flag, "c");
+            hbtn.pickSubItem(1, { name: "E", flag: "e" });
+            compare(hbtn.indextemp, 1);
+            compare(hitems.get(1).name, "E");
+            hbtn.itemRemoved("e");
+            compare(hitems.count, 1);
+            // Object flags are matched by their name, against a text or an object.
+            verify(hbtn.sameFlag({ name: "k" }, "k"));
+            verify(hbtn.sameFlag({ name: "k" }, { name: "k", x: 1 }));
+            verify(!hbtn.sameFlag({ name: "k" }, "j"));
+            verify(hbtn.sameFlag(7, "7"));
+        }
+    }
+}
