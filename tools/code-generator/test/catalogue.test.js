@@ -1,11 +1,17 @@
 'use strict';
 // Four built-in programs written in the formula language must compile to the
-// operations the catalogue pushes for them. The expected operations are
-// derived by hand from the catalogue's statement tables (op 1 push name, 2 push
-// number, 5 call, 0 assign, 6 output with its draw kind, 4 drop). Colours and
-// other output attributes differ by design and are left out.
+// operations the catalogue pushes for them (op 1 push name, 2 push number,
+// 5 call, 0 assign, 6 output with its draw kind, 4 drop). They are checked
+// against operations derived by hand from the catalogue's statement tables,
+// and against the arrays the catalogue generator writes from its statement
+// data when CODEGEN_FORMULAGEN names that generator. Colours and other output
+// attributes differ by design and are left out.
 const test = require('node:test');
 const assert = require('node:assert/strict');
+const { spawnSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
 const { records } = require('./helpers');
 
 const DRAW_KINDS = {
@@ -19,7 +25,7 @@ function engineOps(source) {
         switch (r[0]) {
         case 'SRC': statements.push([]); break;
         case 'MOV': statements.at(-1).push(`1:${r[1]}`); break;
-        case 'NUM': statements.at(-1).push(`2:${Number(r[1])}`); break;
+        case 'NUM': statements.at(-1).push(`2:${Math.fround(Number(r[1]))}`); break;
         case 'STR': statements.at(-1).push(`3:${r[1]}`); break;
         case 'CALL': statements.at(-1).push(`5:${r[1]}`); break;
         case 'SAVE': statements.at(-1).push(`0:${r[1]}`, '4'); break;
@@ -32,6 +38,7 @@ function engineOps(source) {
 
 const PROGRAMS = {
     MACD: {
+        id: 'P7',
         source: `0,COLORBLUE,DOTLINE;
 DIF:EMA(CLOSE,SHORT)-EMA(CLOSE,LONG);
 DEA:EMA(DIF,MID);
@@ -44,6 +51,7 @@ MACD:(DIF-DEA)*2,COLORSTICK;`,
         ],
     },
     KDJ: {
+        id: 'P10',
         source: `RSV:=(CLOSE-LLV(LOW,N))/(HHV(HIGH,N)-LLV(LOW,N))*100;
 K:SMA(RSV,M1,1);
 D:SMA(K,M2,1);
@@ -56,6 +64,7 @@ J:3*K-2*D;`,
         ],
     },
     RSI: {
+        id: 'P11',
         source: `LC:=REF(CLOSE,1);
 TMP1:=MAX(CLOSE-LC,0);
 TMP2:=ABS(CLOSE-LC);
@@ -72,6 +81,7 @@ RSI3:SMA(TMP1,N3,1)/SMA(TMP2,N3,1)*100;`,
         ],
     },
     BOLL: {
+        id: 'P8',
         source: `DRAWKLINE(HIGH,OPEN,LOW,CLOSE);
 BOLL:MA(CLOSE,M);
 UB:BOLL+2*STD(CLOSE,M);
@@ -94,3 +104,54 @@ test('the MACD zero line and bars keep their styles', () => {
     const outs = records(PROGRAMS.MACD.source).filter(r => r[0] === 'OUT').map(r => r[5]);
     assert.deepEqual(outs, ['1', '0', '0', '2']);
 });
+
+// The operation arrays of a generated catalogue source, by program id:
+//   const ProgramOp ops_P7[] = {
+//       {1, "C", 0.0f, 0, false, 0u, 0.0f, 0},
+const OP_LINE = /^\s*\{(\d+), (nullptr|"((?:[^"\\]|\\.)*)"), ([^,]+)f, (-?\d+), (?:true|false), \d+u, [^,]+f, -?\d+\},$/;
+
+function generatedPrograms(sourceText) {
+    const programs = new Map();
+    let current = null;
+    for (const line of sourceText.split('\n')) {
+        const head = /^const ProgramOp ops_(\w+)\[\] = \{$/.exec(line);
+        if (head) {
+            current = [];
+            programs.set(head[1], current);
+        } else if (current && line === '};') {
+            current = null;
+        } else if (current) {
+            const m = OP_LINE.exec(line);
+            assert.ok(m, `unreadable operation line: ${line}`);
+            const op = Number(m[1]);
+            if (op === 1 || op === 5)
+                current.push(`${op}:${m[3].replace(/\\(.)/g, '$1')}`);
+            else if (op === 2)
+                current.push(`2:${Math.fround(Number(m[4]))}`);
+        }
+    }
+    return programs;
+}
+
+const FORMULAGEN = process.env.CODEGEN_FORMULAGEN;
+const STATEMENT_DATA = path.join(__dirname, '..', '..', '..', 'app', 'formulas', 'standard.fml');
+
+test('name, number and call operations equal the catalogue generator\'s',
+    { skip: !FORMULAGEN && 'CODEGEN_FORMULAGEN is not set' }, () => {
+        const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'codegen-catalogue-'));
+        try {
+            const header = path.join(dir, 'standardprograms.h');
+            const source = path.join(dir, 'standardprograms.cpp');
+            const r = spawnSync(FORMULAGEN, [STATEMENT_DATA, 'standard', header, source, 'formulas/standardprograms.h'],
+                { encoding: 'utf8' });
+            assert.equal(r.status, 0, `formulagen failed: ${r.stderr}`);
+            const programs = generatedPrograms(fs.readFileSync(source, 'utf8'));
+            for (const [name, program] of Object.entries(PROGRAMS)) {
+                assert.ok(programs.has(program.id), `no program ${program.id} (${name}) in the catalogue`);
+                const ours = engineOps(program.source).join(' ').split(' ').filter(op => /^[125]:/.test(op));
+                assert.deepEqual(ours, programs.get(program.id), name);
+            }
+        } finally {
+            fs.rmSync(dir, { recursive: true, force: true });
+        }
+    });
