@@ -1,0 +1,360 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
+import QBaseService 1.0
+import HUtil 1.0
+import HFileIO 1.0
+import QCrypto 1.0
+import "qrc:/qml/js/JSHttp.js" as JSHttp
+import "qrc:/qml/js/Database.js" as Sql
+
+// The sign-in window: fetches the service addresses, signs the user in, then
+// downloads the stock groups and the start-up files before it closes, which
+// lets the main phase begin.
+Window {
+    id: root
+    width: 560
+    height: 290
+    minimumWidth: 560; maximumWidth: 560
+    minimumHeight: 290; maximumHeight: 290
+    flags: Qt.FramelessWindowHint | Qt.Window
+    title: "金融终端"
+    color: "#1B1E23"
+    visible: true
+
+    property var image_list: ["qrc:/images/start.png"]
+    property bool addressesReady: false
+    property bool signedIn: false
+    // The control endpoint comes from the start-up (context property
+    // controlUrl); the local back end's address otherwise.
+    property string controlEndpoint: typeof controlUrl !== "undefined" && controlUrl ? controlUrl : "http://127.0.0.1:7710/"
+    property int timeout: 15000
+    property alias save_check: save_check
+    signal finishedSync()
+
+    QBaseService { id: base }
+    HUtil { id: util }
+    HFileIO { id: fileIO }
+    QCrypto { id: crypto }
+
+    function jsonHeaders() { return { "Content-Type": "application/json" }; }
+    function appVer() { return base.getBaseInfoValue("appVer"); }
+    function address(key) {
+        var v = base.getServerAddressValue(key);
+        return v === null || v === undefined ? "" : String(v);
+    }
+    function login(key) {
+        var v = base.getLoginValue(key);
+        return v === null || v === undefined ? "" : String(v);
+    }
+    function writeFile(name, value) { fileIO.writedFileDefaultPath(name, JSON.stringify(value)); }
+
+    function showMessage(text, onConfirm) {
+        loading.hide();
+        message.showMsg(text, function () { if (onConfirm) onConfirm(); }, false);
+    }
+
+    // Opening: local database, remembered sign-in, start images, addresses.
+    function initData() {
+        Sql.dbInit();
+        var user = Sql.dbGetUserInfo();
+        if (user) {
+            userField.text = user.user_name;
+            passwordField.text = crypto.decode(user.user_password);
+            save_check.save_checked = true;
+            userField.forceActiveFocus();
+        }
+        var images = fileIO.readFileDefaultPath("start_image.json");
+        if (images !== "") {
+            try {
+                var list = JSON.parse(images);
+                var all = image_list.slice();
+                for (var i = 0; i < list.length; ++i)
+                    all.push(list[i]);
+                image_list = all;
+            } catch (e) {
+                console.log("start_image.json: " + e);
+            }
+        }
+        fetchAddresses();
+    }
+
+    function fetchAddresses() {
+        loading.show("获取服务器信息，请稍候...");
+        JSHttp.getData(controlEndpoint + "v3clientcontrol", { appName: base.getBaseInfoValue("appName"), appVer: appVer() },
+                       jsonHeaders(), function (ok, json) {
+            if (!ok) {
+                showMessage("链接服务器失败，\n稍后重试！", function () { root.close(); });
+                return;
+            }
+            loading.hide();
+            base.setServerAddress(json);
+            if (json.url && json.url.start_image)
+                writeFile("start_image.json", json.url.start_image);
+            addressesReady = true;
+            util.updateExe();
+        }, timeout);
+    }
+
+    function onLoginClicked() {
+        if (!addressesReady)
+            return;
+        if (userField.text === "") {
+            showMessage("用户名不能为空", function () { userField.forceActiveFocus(); });
+            return;
+        }
+        if (passwordField.text === "") {
+            showMessage("密码不能为空", function () { passwordField.forceActiveFocus(); });
+            return;
+        }
+        loading.show("请求认证信息，请稍候...");
+        JSHttp.postData(address("url.login"), {
+            username: userField.text, password: passwordField.text, pcid: util.getCpuId(),
+            menu: "v2", versionid: appVer()
+        }, { "Content-Type": "application/x-www-form-urlencoded" }, function (ok, json) {
+            if (!ok) {
+                showMessage(json);
+                return;
+            }
+            if (json.result !== "true") {
+                showMessage(json.info);
+                return;
+            }
+            Sql.dbAddActionCmd("LOGIN", appVer());
+            base.setLoginInfo(json);
+            signedIn = true;
+            if (save_check.save_checked)
+                Sql.dbSaveUserInfo(userField.text, crypto.encode(passwordField.text));
+            else
+                Sql.dbCleanAllUserInfo();
+            fetchGroups();
+        }, timeout);
+    }
+
+    function fetchGroups() {
+        loading.show("同步自选股数据，请稍候...");
+        JSHttp.getData(address("url.mystock"), { user_id: login("user.id"), cmd: "get" }, jsonHeaders(), function (ok, json) {
+            if (!ok) {
+                loading.hide();
+                return;
+            }
+            if (json.code === "0000" && (json.result === null || json.result === undefined || json.result.length === 0)) {
+                createDefaultGroups();
+                return;
+            }
+            if (json.code === "0000")
+                myStockFromJson(JSON.stringify(json));
+            fetchFormula();
+        }, timeout);
+    }
+
+    // The stock-group store is a later screen's service; it takes the groups
+    // when it exists.
+    function myStockFromJson(text) {
+        try {
+            var service = Qt.createQmlObject("import QMyStockService 1.0; QMyStockService {}", root, "myStock");
+            service.fromJson(text);
+            service.destroy();
+        } catch (e) {
+            console.log("stock groups kept for later: " + e);
+        }
+    }
+
+    function createDefaultGroups() {
+        var cmds = [];
+        for (var n = 1; n <= 10; ++n)
+            cmds.push({ cmd: "RENAME", group_id: n, group_name: "自选股" + n });
+        var url = address("url.mystock") + "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
+        JSHttp.postData(url, cmds, jsonHeaders(), function (ok, json) {
+            if (ok && json.code === "0000")
+                fetchGroups();
+            else
+                showMessage("初始化自选股错误！请重试！");
+        }, timeout);
+    }
+
+    function fetchFormula() {
+        var url = address("url.formula");
+        if (url === "") {
+            fetchStockPool();
+            return;
+        }
+        loading.show("同步数据模型，请稍候...");
+        JSHttp.getData(url, { user_id: login("user.id") }, jsonHeaders(), function (ok, json) {
+            loading.hide();
+            if (ok)
+                writeFile("formula.json", json);
+            fetchStockPool();
+        }, timeout);
+    }
+
+    // Pools {group_id, group_name, stocks:[{tradingcode, exchangecode}]} become
+    // groups {group_id, group_name, codes:[{code, market_id}]}; empty pools go.
+    function stockPoolDocument(pools) {
+        var result = [];
+        for (var i = 0; pools && i < pools.length; ++i) {
+            var p = pools[i];
+            if (!p.stocks || p.stocks.length === 0)
+                continue;
+            var codes = [];
+            for (var j = 0; j < p.stocks.length; ++j)
+                codes.push({ code: p.stocks[j].tradingcode, market_id: String(p.stocks[j].exchangecode) });
+            result.push({ group_id: p.group_id, group_name: p.group_name, codes: codes });
+        }
+        return { code: "0000", msg: "success", result: result };
+    }
+
+    function fetchStockPool() {
+        loading.show("更新股票池数据，请稍候...");
+        JSHttp.getData(address("url.stock_pool"), {}, jsonHeaders(), function (ok, json) {
+            loading.hide();
+            if (ok)
+                writeFile("StockPool.json", stockPoolDocument(json));
+            fetchFile("url.board", "board.json", "更新板块数据，请稍候...", function () {
+                fetchFile("url.stock_rating", "stock_rating.json", "更新评级数据，请稍候...", function () {
+                    fetchFile("url.stock_rzrq", "stock_rzrq.json", "更新融券数据，请稍候...", function () {
+                        finishedSync();
+                        root.close();
+                    });
+                });
+            });
+        }, timeout);
+    }
+
+    function fetchFile(key, file, busy, next) {
+        loading.show(busy);
+        JSHttp.getData(address(key), {}, jsonHeaders(), function (ok, json) {
+            loading.hide();
+            if (ok)
+                writeFile(file, json);
+            next();
+        }, timeout);
+    }
+
+    Component.onCompleted: initData()
+
+    Rectangle {
+        anchors.fill: parent
+        color: "transparent"
+        border.color: "#335493"
+        border.width: 1
+        z: 10
+    }
+
+    // Start images, one every 3000 ms while the mouse is away.
+    Item {
+        id: imageArea
+        width: parent.width
+        height: 230
+        SwipeView {
+            id: carousel
+            anchors.fill: parent
+            clip: true
+            interactive: false
+            Repeater {
+                model: root.image_list
+                Image {
+                    source: modelData
+                    fillMode: Image.PreserveAspectCrop
+                }
+            }
+        }
+        Timer {
+            interval: 3000
+            repeat: true
+            running: !imageHover.containsMouse && root.image_list.length > 1
+            onTriggered: carousel.currentIndex = (carousel.currentIndex + 1) % root.image_list.length
+        }
+        MouseArea { id: imageHover; anchors.fill: parent; hoverEnabled: true; acceptedButtons: Qt.NoButton }
+        PageIndicator {
+            anchors.bottom: parent.bottom
+            anchors.horizontalCenter: parent.horizontalCenter
+            count: root.image_list.length
+            currentIndex: carousel.currentIndex
+            interactive: true
+            onCurrentIndexChanged: carousel.currentIndex = currentIndex
+        }
+        QTitleView2 {
+            width: parent.width
+            color: "transparent"
+            window_: root
+            title: "金融终端"
+            show_max: false
+            show_min: true
+        }
+    }
+
+    Rectangle {
+        anchors.top: imageArea.bottom
+        width: parent.width
+        height: 60
+        color: "#252B33"
+        Row {
+            anchors.verticalCenter: parent.verticalCenter
+            x: 10
+            spacing: 10
+            Image { source: "qrc:/images/logo.png"; width: 90; height: 30; fillMode: Image.PreserveAspectFit; anchors.verticalCenter: parent.verticalCenter }
+            LoginField {
+                id: userField
+                objectName: "userField"
+                placeholderText: "请输入用户名"
+                width: 130
+            }
+            LoginField {
+                id: passwordField
+                objectName: "passwordField"
+                placeholderText: "请输入密码"
+                echoMode: TextInput.Password
+                width: 110
+            }
+            Rectangle {
+                id: save_check
+                objectName: "saveCheck"
+                property bool save_checked: false
+                anchors.verticalCenter: parent.verticalCenter
+                width: 70; height: 28
+                color: "transparent"
+                Row {
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 4
+                    Rectangle {
+                        width: 12; height: 12
+                        anchors.verticalCenter: parent.verticalCenter
+                        color: save_check.save_checked ? "#E6000C" : "transparent"
+                        border.color: "#92979D"
+                        Text { anchors.centerIn: parent; text: save_check.save_checked ? "√" : ""; color: "#FFFFFF"; font.pixelSize: 10 }
+                    }
+                    Text { text: "记住密码"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                }
+                MouseArea { anchors.fill: parent; onClicked: save_check.save_checked = !save_check.save_checked }
+            }
+            Rectangle {
+                id: loginButton
+                objectName: "loginButton"
+                anchors.verticalCenter: parent.verticalCenter
+                width: 90; height: 30
+                radius: 2
+                enabled: root.addressesReady
+                color: !enabled ? "#4A515B" : (loginArea.containsMouse ? "#CC351C" : "#E6000C")
+                Text { anchors.centerIn: parent; text: "登  录"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+                MouseArea { id: loginArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.onLoginClicked() }
+            }
+        }
+    }
+
+    Shortcut { sequences: ["Return", "Enter"]; enabled: loginButton.enabled; onActivated: root.onLoginClicked() }
+
+    QLoading { id: loading; objectName: "loading" }
+    QPopup { id: message; objectName: "message"; width: 240 }
+
+    component LoginField: TextField {
+        anchors.verticalCenter: parent.verticalCenter
+        height: 28
+        color: "#FFFFFF"
+        font.family: "Microsoft YaHei"
+        font.pixelSize: 12
+        selectByMouse: true
+        placeholderTextColor: "#92979D"
+        background: Rectangle { color: "#1B1E23"; border.color: parent.activeFocus ? "#335493" : "#404A58" }
+    }
+}
