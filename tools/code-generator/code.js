@@ -482,6 +482,18 @@ function attributeOf(name) {
     return null;
 }
 
+// The generator method that walks each kind of expression node.
+const NODE_HANDLERS = {
+    [Syntax.Literal]: 'literal',
+    [Syntax.Identifier]: 'identifier',
+    [Syntax.Binary]: 'binary',
+    [Syntax.Logical]: 'binary',
+    [Syntax.Unary]: 'unary',
+    [Syntax.Call]: 'call',
+    [Syntax.Assignment]: 'assignment',
+    [Syntax.Sequence]: 'sequence',
+};
+
 class FormulaCodeGenerator {
     constructor(lines) {
         this.lines = lines;
@@ -511,35 +523,21 @@ class FormulaCodeGenerator {
     }
 
     walk(node) {
-        switch (node.type) {
-        case Syntax.Literal:
-            if (typeof node.value === 'number')
-                this.list.push(['NUM', node.raw]);
-            else
-                this.list.push(['STR', node.value]);
-            return;
-        case Syntax.Identifier:
-            this.list.push(['MOV', NAME_ALIASES.get(node.name) || asciiUpper(node.name)]);
-            return;
-        case Syntax.Binary:
-        case Syntax.Logical:
-            this.binary(node);
-            return;
-        case Syntax.Unary:
-            this.unary(node);
-            return;
-        case Syntax.Call:
-            this.call(node);
-            return;
-        case Syntax.Assignment:
-            this.assignment(node);
-            return;
-        case Syntax.Sequence:
-            this.sequence(node);
-            return;
-        default:
+        const handler = NODE_HANDLERS[node.type];
+        if (handler === undefined)
             throw this.error(node, `Unexpected ${node.type}`);
-        }
+        this[handler](node);
+    }
+
+    literal(node) {
+        if (typeof node.value === 'number')
+            this.list.push(['NUM', node.raw]);
+        else
+            this.list.push(['STR', node.value]);
+    }
+
+    identifier(node) {
+        this.list.push(['MOV', NAME_ALIASES.get(node.name) || asciiUpper(node.name)]);
     }
 
     binary(node) {
