@@ -144,7 +144,7 @@ test('name, number and call operations equal the catalogue generator\'s',
             const source = path.join(dir, 'standardprograms.cpp');
             const r = spawnSync(FORMULAGEN, [STATEMENT_DATA, 'standard', header, source, 'formulas/standardprograms.h'],
                 { encoding: 'utf8' });
-            assert.equal(r.status, 0, `formulagen failed: ${r.stderr}`);
+            assert.equal(r.status, 0, `${FORMULAGEN} failed: ${r.error ? r.error.message : r.stderr}`);
             const programs = generatedPrograms(fs.readFileSync(source, 'utf8'));
             for (const [name, program] of Object.entries(PROGRAMS)) {
                 assert.ok(programs.has(program.id), `no program ${program.id} (${name}) in the catalogue`);
