@@ -23,6 +23,9 @@ struct FormulaParam {
 // the program cannot be built on vm (a function it calls is not registered).
 using FormulaBuildFn = FormulaContext* (*)(FormulaVM* vm);
 
+// Sets ctx's static argument name to the literal value (created when absent).
+void setStaticLiteral(FormulaContext* ctx, const char* name, float value);
+
 // A live indicator: the entry's program compiled into a context of one chart's
 // virtual machine, with a snapshot of the entry's parameter values.
 class Formula {
