@@ -123,7 +123,9 @@ typedef int (*FMLFunctionCallback)(void* user, FormulaVM* vm, FormulaContext* ct
  * sets its bar range to [0, n) and returns its first float. */
 FML_API float* fml_argument_data(FormulaArgument* arg, int n);
 FML_API void fml_argument_literal(FormulaArgument* arg, int flag);
-/* Text := the len bytes at s (len < 0 is 0); a literal with the one value FMLInvalidValue. */
+/* Text := the len bytes at s (len < 0 is 0), at most 64 KiB (cut at the start
+ * of a UTF-8 character); a literal with the one value FMLInvalidValue. Texts
+ * the engine makes (strcat) are cut at the same limit. */
 FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len);
 FML_API int fml_argument_data_literal(FormulaArgument* arg);
 /* First float, or NULL when arg holds none. */
@@ -137,7 +139,8 @@ FML_API FormulaContext* fml_ctx_create(FormulaVM* vm);
 FML_API void fml_ctx_release(FormulaContext* ctx);
 /* Prepares a new run: bar count 0, stack, variables and outputs emptied. */
 FML_API void fml_ctx_clean(FormulaContext* ctx);
-/* Bar count of the next run (bars < 0 is 0). */
+/* Bar count of the next run (bars < 0 is 0). A run over more than 50,000,000
+ * bars fails (fml_vm_run returns 0) before it allocates anything. */
 FML_API void fml_ctx_data_length(FormulaContext* ctx, int bars);
 FML_API void fml_ctx_set_user_data(FormulaContext* ctx, void* user);
 FML_API void* fml_ctx_get_user_data(FormulaContext* ctx);

@@ -91,7 +91,9 @@ bool builtinBarslast(FormulaContext* ctx)
 bool builtinBarsnext(FormulaContext* ctx)
 {
     return eachBarOf(ctx, [](const DataSeries& x, float* out) {
-        // Bars after the last event have no next one: the marker.
+        // Bars after the last event have no next one: the marker. The first
+        // valid bar gets its distance like every other bar (it is not left at
+        // 0.0), so a chart reads no false event there.
         bool seen = false;
         uint32_t next = 0;
         for (uint32_t i = x.end; i-- > x.first;) {

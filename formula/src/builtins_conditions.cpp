@@ -11,35 +11,6 @@
 
 namespace {
 
-// between and if: fn(first, second, third) at every bar of the common range
-// of the three arguments, +infinity below it; three literals give a literal.
-// False, pushing nothing, when the common range is empty.
-template <typename Fn>
-bool barByBar3(FormulaContext* ctx, Fn fn)
-{
-    std::array<ArgumentPtr, 3> args;
-    if (!ctx->popArgs(args))
-        return false;
-    const FormulaArgument& a = *args[0];
-    const FormulaArgument& b = *args[1];
-    const FormulaArgument& c = *args[2];
-    if (a.literal && b.literal && c.literal) {
-        ctx->push(makeLiteralNumber(fn(a.literalValue(), b.literalValue(), c.literalValue())));
-        return true;
-    }
-    const BarRange range = commonRange(args.data(), args.size());
-    if (range.end < range.begin)
-        return false;
-    ArgumentPtr r = makeSeriesToWrite(range.begin, range.end);
-    float* out = r->values.data();
-    std::fill(out, out + range.begin, kInvalidValue);
-    const SeriesReader ra = readerOf(a), rb = readerOf(b), rc = readerOf(c);
-    for (uint32_t i = range.begin; i < range.end; ++i)
-        out[i] = fn(ra[i], rb[i], rc[i]);
-    ctx->push(std::move(r));
-    return true;
-}
-
 float betweenAt(float x, float a, float b)
 {
     const float lo = std::min(a, b);
@@ -68,14 +39,14 @@ uint32_t signalCount(const FormulaArgument& n)
 // order. Three literals give a literal, as if does.
 bool builtinBetween(FormulaContext* ctx)
 {
-    return barByBar3(ctx, [](float x, float a, float b) { return betweenAt(x, a, b); });
+    return popBarByBar3(ctx, [](float x, float a, float b) { return betweenAt(x, a, b); });
 }
 
 // if(Cond, A, B): A where Cond is nonzero, B where it is 0, +infinity where
 // Cond is +infinity.
 bool builtinIf(FormulaContext* ctx)
 {
-    return barByBar3(ctx, [](float cond, float a, float b) { return ifAt(cond, a, b); });
+    return popBarByBar3(ctx, [](float cond, float a, float b) { return ifAt(cond, a, b); });
 }
 
 // cross(A, B): 1 on a bar where A is above B after being below it on the bar

@@ -45,8 +45,10 @@ FormulaOutput* findOutputToRename(FormulaContext* ctx, const std::string& name)
 
 }  // namespace
 
-// range(X, A, B): 1 where A < X < B (both strict), else 0. A literal X gives a
-// literal.
+// range(X, A, B): 1 where A < X < B (both strict), else 0. A series X gives a
+// result shaped like X; a literal X with a series bound answers bar by bar
+// over the common range, as between does; a literal comes back only when all
+// three arguments are literals.
 bool builtinRange(FormulaContext* ctx)
 {
     std::array<ArgumentPtr, 3> args;
@@ -55,10 +57,8 @@ bool builtinRange(FormulaContext* ctx)
     const FormulaArgument& x = *args[0];
     const FormulaArgument& a = *args[1];
     const FormulaArgument& b = *args[2];
-    if (x.literal) {
-        ctx->push(makeLiteralNumber(rangeAt(x.literalValue(), a.at(0), b.at(0))));
-        return true;
-    }
+    if (x.literal)
+        return pushBarByBar3(ctx, args, rangeAt);
     ArgumentPtr r = makeResultToWrite(x);
     const BarRange range = rangeOf(*r);
     float* out = r->values.data();
@@ -247,13 +247,14 @@ bool builtinRgb(FormulaContext* ctx)
     return true;
 }
 
-// strcat(A, B): a text literal, A's text followed by B's.
+// strcat(A, B): a text literal, A's text followed by B's, cut at the text
+// limit (so 40 doublings of a text stay at 64 KiB).
 bool builtinStrcat(FormulaContext* ctx)
 {
     std::array<ArgumentPtr, 2> args;
     if (!ctx->popArgs(args))
         return false;
-    ctx->push(makeLiteralString(args[0]->text + args[1]->text));
+    ctx->push(makeLiteralString(joinedText(args[0]->text, args[1]->text)));
     return true;
 }
 

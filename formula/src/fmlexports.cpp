@@ -48,7 +48,7 @@ FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len)
         return nullptr;
     try {
         if (s && len > 0)
-            arg->text.assign(s, static_cast<std::size_t>(len));
+            arg->text.assign(s, keptTextLength(s, static_cast<std::size_t>(len)));
         else
             arg->text.clear();
         arg->values.assign(1, kInvalidValue);

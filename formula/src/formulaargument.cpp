@@ -15,6 +15,26 @@ SeriesReader readerOf(const FormulaArgument& x)
     return {x.values.data(), 1};
 }
 
+std::size_t keptTextLength(const char* s, std::size_t len, std::size_t limit)
+{
+    if (len <= limit)
+        return len;
+    std::size_t n = limit;
+    // Step back over continuation bytes (10xxxxxx) to a character's first byte.
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0u) == 0x80u)
+        --n;
+    return n;
+}
+
+std::string joinedText(const std::string& a, const std::string& b)
+{
+    std::string r;
+    r.reserve(std::min(a.size() + b.size(), kMaxTextBytes));
+    r.append(a, 0, keptTextLength(a.data(), a.size()));
+    r.append(b, 0, keptTextLength(b.data(), b.size(), kMaxTextBytes - r.size()));
+    return r;
+}
+
 ArgumentPtr makeInvalidSeries(uint32_t n)
 {
     auto r = std::make_shared<FormulaArgument>();
@@ -35,7 +55,7 @@ ArgumentPtr makeLiteralNumber(float v)
 ArgumentPtr makeLiteralString(const std::string& s)
 {
     auto r = std::make_shared<FormulaArgument>();
-    r->text = s;
+    r->text.assign(s, 0, keptTextLength(s.data(), s.size()));
     r->values.push_back(kInvalidValue);
     r->literal = true;
     return r;

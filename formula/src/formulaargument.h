@@ -4,6 +4,7 @@
 // argument objects instead of copying their data.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -20,6 +21,12 @@ constexpr float kInvalidValue = std::numeric_limits<float>::infinity();
 constexpr float kContinuousValue = std::numeric_limits<float>::min();
 // End of a literal's bar range: a literal counts as [0, 2^32-1).
 constexpr uint32_t kUnboundedEnd = 0xFFFFFFFFu;
+// Longest text a value holds, in bytes: texts made by the engine (string
+// literals, strcat, texts set by the host) are cut there, at the start of a
+// UTF-8 character, so that repeated concatenation stays small.
+constexpr std::size_t kMaxTextBytes = 64 * 1024;
+// Most bars a run may declare; a run over more fails before it allocates.
+constexpr uint32_t kMaxBars = 50000000;
 // Bits of the quiet NaN that builds without NDEBUG put in the bars that
 // makeResultToWrite and makeSeriesToWrite leave to the builtin, so that a bar
 // it fails to write shows; no float computation makes this payload.
@@ -99,13 +106,21 @@ struct SeriesReader {
 
 SeriesReader readerOf(const FormulaArgument& x);
 
+// How many of the len bytes at s a text keeps: len, or at most limit bytes
+// cut back to the start of a UTF-8 character.
+std::size_t keptTextLength(const char* s, std::size_t len, std::size_t limit = kMaxTextBytes);
+
+// a followed by b, cut as keptTextLength says.
+std::string joinedText(const std::string& a, const std::string& b);
+
 // Shared value constructors (each returns a new argument under shared ownership).
 
 // n values all kInvalidValue, bar range [0, n), not a literal.
 ArgumentPtr makeInvalidSeries(uint32_t n);
 // A literal with the one value v.
 ArgumentPtr makeLiteralNumber(float v);
-// A literal with text s and the one value kInvalidValue (as op 3 pushes it).
+// A literal with text s (cut to kMaxTextBytes) and the one value
+// kInvalidValue (as op 3 pushes it).
 ArgumentPtr makeLiteralString(const std::string& s);
 // A result shaped like x: as many values as x holds, all 0.0, x's first valid
 // bar and end bar (the end cut to the values held), not a literal.

@@ -86,6 +86,8 @@ void FormulaContext::clean()
 
 bool FormulaContext::run()
 {
+    if (barCount > kMaxBars)
+        return false;
     for (const FormulaFunction& step : code) {
         if (!step(this))
             return false;

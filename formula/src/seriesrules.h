@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -142,3 +143,41 @@ void shapeResult(FormulaArgument& r, uint32_t first, uint32_t end);
 // The data argument of a builtin as a series it can loop over: a literal is
 // widened (as a copy) to the context's bar count; a series is returned as it is.
 ArgumentPtr dataSeries(const FormulaContext* ctx, const ArgumentPtr& x);
+
+// ---- bar-by-bar functions of three arguments ----
+
+// fn(first, second, third) at every bar of the common range of the three
+// arguments, +infinity below it; three literals give a literal. False,
+// pushing nothing, when the common range is empty.
+template <typename Fn>
+bool pushBarByBar3(FormulaContext* ctx, const std::array<ArgumentPtr, 3>& args, Fn fn)
+{
+    const FormulaArgument& a = *args[0];
+    const FormulaArgument& b = *args[1];
+    const FormulaArgument& c = *args[2];
+    if (a.literal && b.literal && c.literal) {
+        ctx->push(makeLiteralNumber(fn(a.literalValue(), b.literalValue(), c.literalValue())));
+        return true;
+    }
+    const BarRange range = commonRange(args.data(), args.size());
+    if (range.end < range.begin)
+        return false;
+    ArgumentPtr r = makeSeriesToWrite(range.begin, range.end);
+    float* out = r->values.data();
+    std::fill(out, out + range.begin, kInvalidValue);
+    const SeriesReader ra = readerOf(a), rb = readerOf(b), rc = readerOf(c);
+    for (uint32_t i = range.begin; i < range.end; ++i)
+        out[i] = fn(ra[i], rb[i], rc[i]);
+    ctx->push(std::move(r));
+    return true;
+}
+
+// The same, popping the three arguments first.
+template <typename Fn>
+bool popBarByBar3(FormulaContext* ctx, Fn fn)
+{
+    std::array<ArgumentPtr, 3> args;
+    if (!ctx->popArgs(args))
+        return false;
+    return pushBarByBar3(ctx, args, fn);
+}

@@ -18,7 +18,11 @@ using windowkernels::DataSeries;
 using windowkernels::kNoBar;
 using windowkernels::seriesByPeriod;
 
-// hhv / llv. A constant N of at least one bar runs the monotonic deque; a
+// hhv / llv. A window's extreme starts from its own values, not from a
+// sentinel such as the largest float: llv with period 2 over a series that
+// starts with the marker gives the marker at that bar rather than 3.4e38,
+// which would wreck a chart's scale. A constant N of at least one bar runs the
+// block kernel; a
 // period of zero or less gives the extreme of all values other than
 // +infinity so far, and the marker until there is one. A bar-varying N
 // recomputes the window unless it grew by exactly one bar since the previous

@@ -480,15 +480,14 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
     });
 }
 
-// mema and expmema: a recursive average seeded with the mean of the
-// qualifying values of X counted from its first qualifying bar k. With n := N
-// at bar i, the bar holds the marker while n is below 1 or a marker or while
-// fewer than n - 1 bars follow k; the bar i with i - k = n - 1 exactly takes
-// the seed, and every other bar y := update(y, x, n) unless that is a marker.
-// A period that never meets a bar exactly (a fractional N) takes no seed: the
-// recursion runs on from X's value at k. Seeding from k keeps leading markers
-// out of the seed, and with N = 1 the seed is the bar itself, so the average
-// follows X.
+// mema and expmema: a recursive average seeded at the absolute bar n - 1.
+// With n := N at bar i, the bar holds the marker while n is below 1 or a
+// marker, or while i < n - 1; the bar i = n - 1 exactly (when it is not before
+// X's first qualifying bar k) takes the seed, the mean of X's qualifying values
+// from k to i (leading markers stay out of it, and with N = 1 the seed is the
+// bar itself); every other bar y := update(y, x, n) unless that is a marker.
+// When k lies beyond n - 1, or N is fractional so that no bar meets n - 1, no
+// seed is taken and the recursion runs on from X's value at k.
 template <typename Update>
 bool seededAverage(FormulaContext* ctx, Update update)
 {
@@ -497,7 +496,6 @@ bool seededAverage(FormulaContext* ctx, Update update)
         return false;
     const FormulaArgument& period = *args[1];
     const DataSeries x = dataOf(ctx, args[0]);
-    const uint32_t k = firstQualifyingBar(*x.arg);  // where the recursion starts
     double seedSum = 0.0;
     uint32_t seedCount = 0;
     ctx->push(recursion<float>(x, [&](uint32_t i, float xi, float& y) {
@@ -506,10 +504,10 @@ bool seededAverage(FormulaContext* ctx, Update update)
             ++seedCount;
         }
         const float n = period.at(i);
-        const float rel = countToFloat(i - k);
-        if (n < 1.0f || isMarker(n) || rel < n - 1.0f)
+        const float bar = countToFloat(i);
+        if (n < 1.0f || isMarker(n) || bar < n - 1.0f)
             return kInvalidValue;
-        if (rel == n - 1.0f) {
+        if (bar == n - 1.0f) {
             y = static_cast<float>(seedSum / seedCount);
         } else {
             takeUnlessMarker(y, update(y, xi, n));

@@ -19,6 +19,14 @@ TEST(BuiltinRange, StrictOnBothSides)
     expectLiteral(call(builtinRange, {lit(2), lit(1), lit(3)}), 1.0f);
 }
 
+TEST(BuiltinRange, ConstantXWithSeriesBoundsAnswersBarByBar)
+{
+    // 1 < 5 < 9, 6 < 5 fails, 5 < 3 fails, 1 < 5 < 9.
+    expectBars(call(builtinRange, {lit(5), series({1, 6, 1, 1}), series({9, 9, 3, 9})}), {1, 0, 0, 1});
+    // One series bound: its range, the marker below its first valid bar.
+    expectBars(call(builtinRange, {lit(5), lit(4), series({9, 9, 3}, 1)}), {INF, 1, 0});
+}
+
 TEST(BuiltinLongcross, BelowForNBarsThenAbove)
 {
     // Bars 1-3 below 2, bar 4 above: the 3 bars ending at bar 3 were below.

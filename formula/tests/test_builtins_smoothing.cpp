@@ -66,8 +66,15 @@ TEST(BuiltinExpmema, FractionalPeriodTakesNoSeed)
 
 TEST(BuiltinExpmema, LeadingMarkersDoNotStickTheResult)
 {
-    // The seed is the mean of the first three values after the markers.
-    expectBars(call(builtinExpmema, {series({INF, INF, 2, 4, 6, 8}), lit(3)}), {INF, INF, INF, INF, 4, 6});
+    // The seed is taken at the absolute bar N - 1 = 2 from the qualifying
+    // values up to it: mean{2} = 2; then (2*2 + 8)/4 = 3, (2*3 + 12)/4 = 4.5,
+    // (2*4.5 + 16)/4 = 6.25.
+    expectBars(call(builtinExpmema, {series({INF, INF, 2, 4, 6, 8}), lit(3)}), {INF, INF, 2, 3, 4.5f, 6.25f});
+    // The first usable bar 3 lies beyond N - 1 = 1: no seed; from X at bar 3:
+    // 2, (2 + 8)/3, (10/3 + 12)/3 = 46/9, (46/9 + 16)/3 = 190/27.
+    const float m = kContinuousValue;
+    expectBars(call(builtinExpmema, {series({INF, m, INF, 2, 4, 6, 8}), lit(2)}),
+               {INF, INF, INF, 2, 10.0f / 3.0f, 46.0f / 9.0f, 190.0f / 27.0f});
     // A marker at the seed bar does not enter the seed.
     expectBars(call(builtinExpmema, {series({2, 4, INF, 8}), lit(3)}), {INF, INF, 3, 5.5f});
 }

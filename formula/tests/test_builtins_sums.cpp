@@ -82,8 +82,12 @@ TEST(BuiltinMema, SeededRecursion)
     expectBars(call(builtinMema, {series({2, 4, 6, 8}), lit(2)}), {INF, 3, 4.5f, 6.25f});
     // N = 1 follows the input.
     expectBars(call(builtinMema, {series({2, 4, 6, 8}), lit(1)}), {2, 4, 6, 8});
-    // Leading markers do not enter the seed.
-    expectBars(call(builtinMema, {series({INF, 2, 4, 6}), lit(2)}), {INF, INF, 3, 4.5f});
+    // Leading markers do not enter the seed, which is taken at the absolute
+    // bar N - 1 = 1: mean{2} = 2, then (2 + 4)/2 = 3 and (3 + 6)/2 = 4.5.
+    expectBars(call(builtinMema, {series({INF, 2, 4, 6}), lit(2)}), {INF, 2, 3, 4.5f});
+    // First usable bar 3 lies beyond N - 1 = 1: no seed, the recursion starts
+    // from X at bar 3: 2, (2 + 4)/2 = 3, (3 + 6)/2 = 4.5.
+    expectBars(call(builtinMema, {series({INF, INF, INF, 2, 4, 6}), lit(2)}), {INF, INF, INF, 2, 3, 4.5f});
     expectBars(call(builtinMema, {series({2, 4}), lit(0)}), {INF, INF});
 }
 

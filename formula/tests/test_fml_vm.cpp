@@ -226,3 +226,35 @@ TEST(FmlVm, SharedContextCallbackAnswersAndIsCached)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FmlLimits, TextsStopAt64KiBOnACharacterBoundary)
+{
+    // 40 doublings of a 3-byte character would be 3 * 2^40 bytes; the text
+    // stops at the largest whole number of characters within 64 KiB.
+    TestProgram p;
+    p.str("\xE4\xB8\xAD").assign("T").drop();
+    for (int i = 0; i < 40; ++i)
+        p.name("T").name("T").call("strcat").assign("T").drop();
+    ASSERT_EQ(p.run(10), 1);
+    const std::string t = fml_argument_data_string(fml_get_argument(p.ctx(), "T"));
+    EXPECT_EQ(t.size(), 65535u);  // 21845 whole characters
+    EXPECT_EQ(t.substr(t.size() - 3), "\xE4\xB8\xAD");
+
+    FormulaArgument* arg = fml_get_argument(p.ctx(), "U");
+    const std::string ascii(70000, 'a');
+    fml_argument_string(arg, ascii.data(), static_cast<int>(ascii.size()));
+    EXPECT_EQ(std::string(fml_argument_data_string(arg)).size(), 65536u);
+}
+
+TEST(FmlLimits, RunOverTooManyBarsFailsBeforeAllocating)
+{
+    TestProgram p;
+    p.num(1.0f).num(2.0f).call("+").assign("X").drop();
+    ASSERT_EQ(p.run(50000000), 1);
+    EXPECT_EQ(p.run(50000001), 0);
+    EXPECT_EQ(p.run(2147483647), 0);
+}
+
+}  // namespace
