@@ -229,7 +229,6 @@ class Scanner {
 // ----------------------------------------------------------------- parser
 
 const Syntax = {
-    Script: 'Script',
     ExpressionStatement: 'ExpressionStatement',
     EmptyStatement: 'EmptyStatement',
     Sequence: 'SequenceExpression',
@@ -287,12 +286,8 @@ class Parser {
         return Object.assign({ type, line: at.line, column: at.column, index: at.index }, fields);
     }
 
-    parseScript() {
-        const start = this.lookahead;
-        const body = [];
-        while (this.lookahead.type !== TokenType.EOF)
-            body.push(this.parseStatement());
-        return this.node(Syntax.Script, start, { body });
+    atEnd() {
+        return this.lookahead.type === TokenType.EOF;
     }
 
     parseStatement() {
@@ -498,7 +493,6 @@ class FormulaCodeGenerator {
     constructor(lines) {
         this.lines = lines;
         this.records = [];
-        this.list = null;
         this.pending = null;
     }
 
@@ -506,20 +500,17 @@ class FormulaCodeGenerator {
         return new FormulaError(description, at.line, at.column, at.index);
     }
 
-    generate(script) {
-        for (const statement of script.body) {
-            if (statement.type === Syntax.EmptyStatement)
-                continue;
-            if (statement.type !== Syntax.ExpressionStatement)
-                throw this.error(statement, `Unexpected ${statement.type}`);
-            this.list = [['SRC', this.lines[statement.line - 1]]];
-            this.pending = ['OUT', 'DATA', '', '1', '0x000000', '0'];
-            this.walk(statement.expression);
-            this.list.push(this.pending);
-            for (const record of this.list)
-                this.records.push(record);
-        }
-        return this.records;
+    // Appends one statement's records: SRC, its operands and operators, and
+    // the final SAVE or OUT record.
+    statement(statement) {
+        if (statement.type === Syntax.EmptyStatement)
+            return;
+        if (statement.type !== Syntax.ExpressionStatement)
+            throw this.error(statement, `Unexpected ${statement.type}`);
+        this.records.push(['SRC', this.lines[statement.line - 1]]);
+        this.pending = ['OUT', 'DATA', '', '1', '0x000000', '0'];
+        this.walk(statement.expression);
+        this.records.push(this.pending);
     }
 
     walk(node) {
@@ -531,13 +522,13 @@ class FormulaCodeGenerator {
 
     literal(node) {
         if (typeof node.value === 'number')
-            this.list.push(['NUM', node.raw]);
+            this.records.push(['NUM', node.raw]);
         else
-            this.list.push(['STR', node.value]);
+            this.records.push(['STR', node.value]);
     }
 
     identifier(node) {
-        this.list.push(['MOV', NAME_ALIASES.get(node.name) || asciiUpper(node.name)]);
+        this.records.push(['MOV', NAME_ALIASES.get(node.name) || asciiUpper(node.name)]);
     }
 
     binary(node) {
@@ -550,13 +541,13 @@ class FormulaCodeGenerator {
             // which the engine never takes as a number; leave those to run time.
             const value = fold(node.left.value, node.right.value);
             if (Number.isFinite(value)) {
-                this.list.push(['NUM', String(value)]);
+                this.records.push(['NUM', String(value)]);
                 return;
             }
         }
         this.walk(node.left);
         this.walk(node.right);
-        this.list.push(['CALL', op.toUpperCase()]);
+        this.records.push(['CALL', op.toUpperCase()]);
     }
 
     unary(node) {
@@ -564,10 +555,10 @@ class FormulaCodeGenerator {
         if (node.operator === '+') {
             this.walk(node.argument);
         } else if (isNumberLiteral(node.argument)) {
-            this.list.push(['NUM', '-' + node.argument.raw]);
+            this.records.push(['NUM', '-' + node.argument.raw]);
         } else {
             this.walk(node.argument);
-            this.list.push(['CALL', 'negate']);
+            this.records.push(['CALL', 'negate']);
         }
     }
 
@@ -581,7 +572,7 @@ class FormulaCodeGenerator {
         for (const argument of node.arguments)
             this.walk(argument);
         if (kind === undefined)
-            this.list.push(['CALL', name]);
+            this.records.push(['CALL', name]);
         else if (this.pending[0] === 'OUT')
             this.pending[OUT_KIND] = kind;
     }
@@ -625,10 +616,14 @@ function errorDetail(error, lines) {
     return `Index ${error.index}, line ${error.line}, column ${error.column}\r\n${text}\r\n${caret}`;
 }
 
+// Generates each statement as soon as it is parsed, so errors come in source
+// order and no tree outlives its statement.
 function compile(source) {
-    const lines = source.split(LINE_BREAKS);
-    const script = new Parser(source).parseScript();
-    return new FormulaCodeGenerator(lines).generate(script);
+    const parser = new Parser(source);
+    const generator = new FormulaCodeGenerator(source.split(LINE_BREAKS));
+    while (!parser.atEnd())
+        generator.statement(parser.parseStatement());
+    return generator.records;
 }
 
 function formatRecords(records) {

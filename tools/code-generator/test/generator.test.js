@@ -147,6 +147,8 @@ test('errors return the message and detail, never a partial list', () => {
     const text = codeGenerator('A:C;\nB:MA(C,#)');
     assert.equal(text, 'Line 2: Unexpected token ILLEGAL\r\nIndex 12, line 2, column 8\r\nB:MA(C,#)\r\n       ^');
     assert.match(errorLine('F(1)(2)'), /^Line 1: Only a name can be called/);
+    // Statements are checked in source order.
+    assert.match(errorLine('A:1^2;\n)'), /^Line 1: Operator \^/);
     const deep = '('.repeat(200000) + '1' + ')'.repeat(200000);
     assert.equal(errorLine(deep), 'Formula nested too deeply to compile');
 });
