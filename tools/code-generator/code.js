@@ -23,7 +23,7 @@ const UNICODE_ID_CONTINUE = /\p{ID_Continue}/u;
 
 class FormulaError extends Error {
     constructor(description, line, column, index) {
-        super(line > 0 ? `Line ${line}: ${description}` : description);
+        super(`Line ${line}: ${description}`);
         this.description = description;
         this.line = line;
         this.column = column;
