@@ -1,0 +1,206 @@
+#include "shell/qbaseservice.h"
+
+#include <algorithm>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QStringList>
+
+#include "formulas/formulaservice.h"
+#include "shell/core/paramformat.h"
+#include "shell/datadir.h"
+#include "shell/settingsstores.h"
+
+namespace {
+
+QJsonArray paramList(const std::vector<formula::FormulaParam>& params)
+{
+    QJsonArray list;
+    for (const formula::FormulaParam& p : params) {
+        QJsonObject item;
+        item.insert("name", QString::fromStdString(p.name));
+        item.insert("value", static_cast<double>(p.value));
+        item.insert("min", static_cast<double>(p.min));
+        item.insert("max", static_cast<double>(p.max));
+        list.append(item);
+    }
+    return list;
+}
+
+}  // namespace
+
+QBaseService::QBaseService(QObject* parent) : QObject(parent) {}
+
+QString QBaseService::localFormulaGroupPath()
+{
+    return dataDirectory() + "/formula_group_own.json";
+}
+
+QVariant QBaseService::getBaseInfo()
+{
+    return settings::baseInfo();
+}
+
+QVariant QBaseService::getBaseInfoValue(QString path)
+{
+    return settings::valueAtPath(settings::baseInfo(), path);
+}
+
+QVariant QBaseService::getLoginValue(QString path)
+{
+    return settings::valueAtPath(settings::loginInfo(), path);
+}
+
+void QBaseService::setLoginInfo(QJsonObject json)
+{
+    settings::setLoginInfo(json);
+}
+
+QVariant QBaseService::getServerAddressValue(QString path)
+{
+    return settings::valueAtPath(settings::serverAddresses(), path);
+}
+
+void QBaseService::setServerAddress(QJsonObject json)
+{
+    settings::setServerAddresses(json);
+}
+
+QVariant QBaseService::getFormulaNames(int flag, bool)
+{
+    const int mask = flag == 0 ? formula::MainChartList : flag == 1 ? formula::SubChartList : formula::AllChartLists;
+    QJsonArray names;
+    for (const auto& entry : formula::FormulaService::instance().findByType(mask))
+        names.append(QJsonObject{{"name", QString::fromStdString(entry->displayName)}});
+    return names;
+}
+
+QVariant QBaseService::getFormula(QString name)
+{
+    const auto entry = formula::FormulaService::instance().find(name.toStdString());
+    if (!entry)
+        return QVariant();
+    return paramList(entry->params);
+}
+
+QVariant QBaseService::getFormulaDefault(QString name)
+{
+    const auto entry = formula::FormulaService::instance().find(name.toStdString());
+    if (!entry)
+        return QVariant();
+    return paramList(entry->defaultParams);
+}
+
+void QBaseService::setFormulaParam(QString name, QJsonObject json)
+{
+    formula::FormulaService& service = formula::FormulaService::instance();
+    const auto entry = service.find(name.toStdString());
+    if (!entry)
+        return;
+    const QJsonArray args = json.value("args").toArray();
+    const int n = std::min(args.size(), static_cast<int>(entry->params.size()));
+    for (int i = 0; i < n; ++i) {
+        const std::string text = shellcore::formatParamValue(args[i].toObject().value("value").toDouble());
+        entry->params[static_cast<size_t>(i)].value = shellcore::parseParamValue(text);
+    }
+    service.saveParams(QString(dataDirectory() + "/index.param").toStdString());
+}
+
+QVariant QBaseService::getFormulaGroupNames()
+{
+    QJsonArray names;
+    for (const auto& group : formula::FormulaService::instance().groups())
+        names.append(QJsonObject{{"name", QString::fromStdString(group->name)}});
+    for (const QJsonValue& own : readLocalGroups())
+        names.append(own);
+    return names;
+}
+
+QVariant QBaseService::getFormulaGroup(QString name)
+{
+    QStringList formulas;
+    if (const auto group = formula::FormulaService::instance().findGroup(name.toStdString())) {
+        for (const std::string& f : group->formulas)
+            formulas.append(QString::fromStdString(f));
+    }
+    if (formulas.isEmpty()) {
+        for (const QJsonValue& own : readLocalGroups()) {
+            const QJsonObject object = own.toObject();
+            if (object.value("name").toString() != name)
+                continue;
+            for (const QJsonValue& f : object.value("formulas").toArray())
+                formulas.append(f.toString());
+        }
+    }
+    return formulas;
+}
+
+QVariant QBaseService::getLoadLocalFormulaGroup()
+{
+    return readLocalGroups();
+}
+
+void QBaseService::addLocalFormulaGroup(QJsonObject json)
+{
+    QJsonArray groups = readLocalGroups();
+    groups.append(json);
+    writeLocalGroups(groups);
+}
+
+void QBaseService::editLocalFormulaGroup(QString old_name, QString name)
+{
+    QJsonArray groups = readLocalGroups();
+    const int i = findLocalGroup(groups, old_name);
+    if (i < 0)
+        return;
+    QJsonObject group = groups[i].toObject();
+    group.insert("name", name);
+    groups[i] = group;
+    writeLocalGroups(groups);
+}
+
+void QBaseService::removeLocalFormulaGroup(QString old_name)
+{
+    QJsonArray groups = readLocalGroups();
+    const int i = findLocalGroup(groups, old_name);
+    if (i < 0)
+        return;
+    groups.removeAt(i);
+    writeLocalGroups(groups);
+}
+
+QJsonArray QBaseService::readLocalGroups()
+{
+    QFile file(localFormulaGroupPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonArray();
+    const QByteArray text = file.readAll();
+    if (text.isEmpty())
+        return QJsonArray();
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray())
+        return QJsonArray();
+    return doc.array();
+}
+
+void QBaseService::writeLocalGroups(const QJsonArray& groups)
+{
+    // Written to a temporary file and renamed into place, so a crash never
+    // leaves half a file.
+    QSaveFile file(localFormulaGroupPath());
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(QJsonDocument(groups).toJson(QJsonDocument::Indented));
+    file.commit();
+}
+
+int QBaseService::findLocalGroup(const QJsonArray& groups, const QString& name)
+{
+    for (int i = 0; i < groups.size(); ++i) {
+        if (groups[i].toObject().value("name").toString() == name)
+            return i;
+    }
+    return -1;
+}

@@ -1,0 +1,46 @@
+#include "shell/qroot.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+
+#include "shell/singleapplication.h"
+
+QRoot* QRoot::instance()
+{
+    static QRoot root;
+    return &root;
+}
+
+void QRoot::setWindow(QObject* root)
+{
+    window_ = qobject_cast<QQuickWindow*>(root);
+}
+
+void QRoot::setRect(float x, float y, float w, float h)
+{
+    if (!(w > 600.0f || h > 480.0f) || !window_)
+        return;
+    if (x != static_cast<float>(window_->x()) || y != static_cast<float>(window_->y()) ||
+        w != static_cast<float>(window_->width()) || h != static_cast<float>(window_->height()))
+        window_->setGeometry(static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h));
+}
+
+QPoint QRoot::getScreenRightBottom(int w, int h)
+{
+    QScreen* screen = window_ ? window_->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return QPoint();
+    const QRect area = screen->availableGeometry();
+    return QPoint(area.right() - w, area.bottom() - h);
+}
+
+void QRoot::restartApp()
+{
+    if (!app_)
+        return;
+    app_->closeServer();
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), QStringList());
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,183 @@
+#include "shell/startup.h"
+
+#include <QFile>
+#include <QJsonValue>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QSaveFile>
+#include <QTranslator>
+#include <QUrl>
+#include <QWindow>
+#include <QtWebEngine/qtwebengineglobal.h>
+
+#include <iostream>
+
+#include "formulas/formulaservice.h"
+#include "platform/crashreporter.h"
+#include "quote.h"
+#include "shell/controlurl.h"
+#include "shell/core/webengineswitches.h"
+#include "shell/datadir.h"
+#include "shell/qbaseservice.h"
+#include "shell/qmltypes.h"
+#include "shell/qroot.h"
+#include "shell/quotethread.h"
+#include "shell/settingsstores.h"
+#include "shell/singleapplication.h"
+#include "shell/testhooks.h"
+
+namespace {
+
+// Ends the engine's event loop (code -1) when its root document could not be
+// created, and hands the created window (or null) to the application.
+void connectExitRule(QQmlApplicationEngine& engine, SingleApplication& app, const QUrl& url, const TestHooks& hooks)
+{
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreated, &app,
+        [&app, url, hooks](QObject* object, const QUrl& objectUrl) {
+            if (!object && objectUrl == url)
+                QCoreApplication::exit(-1);
+            QWindow* window = qobject_cast<QWindow*>(object);
+            app.setWindow(window);
+            if (window) {
+                hooks.report("window");
+                hooks.watchFirstExpose(window);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+// A sign-in left a session id (a missing, null or empty one is none).
+bool hasSession()
+{
+    const QVariant value = QBaseService().getLoginValue("user.sessionId");
+    if (value.isNull())
+        return false;
+    const QJsonValue json = value.value<QJsonValue>();
+    return !(json.isUndefined() || json.isNull() || (json.isString() && json.toString().isEmpty()));
+}
+
+void writeEmptyFile(const QString& path)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.commit();
+}
+
+// The block, margin and rating tables the server's lists rely on; each file is
+// optional and skipped when missing or empty.
+void loadQuoteTables()
+{
+    const struct {
+        const char* file;
+        int (*load)(const char*, int);
+    } tables[] = {{"board.json", &quote_block_load},
+                  {"stock_rzrq.json", &quote_margin_load},
+                  {"stock_rating.json", &quote_rating_load}};
+    for (const auto& table : tables) {
+        QFile file(dataDirectory() + "/" + table.file);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = file.readAll();
+        if (!text.isEmpty())
+            table.load(text.constData(), text.size());
+    }
+}
+
+// The stock dictionary (the quick-command box's table of every code) plugs in
+// here: StockDictionary::instance() connects itself to QuoteProxy::quoteCodes.
+// It must exist before the quote thread starts, or a code list that arrives
+// early is lost.
+void createStockDictionary() {}
+
+// The web profile's request interceptor and the "SoftwareFlags" cookie plug in
+// here (HWebEngineUrlRequestInterceptor on the default profile).
+void setUpWebProfile() {}
+
+}  // namespace
+
+int runTarvolin(int argc, char** argv, const StartupOptions& options)
+{
+    const QJsonObject base = settings::baseInfo();
+    const QString appName = base.value("appName").toString();
+
+    // Failure to install is not fatal: the program runs without reports.
+    platform::install_crash_reporter({appName.toStdString(), base.value("appVer").toString().toStdString(),
+                                      QUrl(controlEndpoint()).resolved(QUrl("/crash-reporter/")).toString().toStdString(),
+                                      dataDirectory().toStdString()});
+
+    const auto versionCheck = options.versionCheck ? options.versionCheck : &__quote_version_check;
+    if (!versionCheck(1, 19, 0)) {
+        std::cerr << "Pelmar version error" << std::endl;
+        return 1;
+    }
+
+    shellcore::ExtendedArguments args(
+        argc, argv, shellcore::webEngineSwitches(qEnvironmentVariableIntValue("TARVOLIN_DISABLE_WEB_SECURITY") == 1));
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
+    QtWebEngine::initialize();
+
+    SingleApplication app(args.argc(), args.argv(), appName);
+    if (app.isRunning())
+        return 0;
+    const TestHooks hooks = TestHooks::fromEnvironment();
+    QObject::connect(&app, &SingleApplication::activated, &app, [&app, &hooks] {
+        hooks.report(app.window() ? "activated window=1" : "activated window=0");
+    });
+
+    QTranslator translator;
+    if (translator.load(":/cn.qm", QString(), QString(), QString()))
+        app.installTranslator(&translator);
+    setUpWebProfile();
+    registerQmlTypes();
+    hooks.fillStores();
+
+    // Login phase.
+    {
+        const QUrl url = hooks.loginDocument.isValid() ? hooks.loginDocument : QUrl("qrc:/qml/LoginView.qml");
+        QQmlApplicationEngine engine;
+        engine.setOfflineStoragePath(dataDirectory());
+        connectExitRule(engine, app, url, hooks);
+        engine.load(url);
+        app.exec();
+    }
+    if (!hasSession())
+        return 0;
+    hooks.report("main phase");
+
+    // Main phase: the indicator catalogue and the user's parameter values.
+    formula::FormulaService& formulas = formula::FormulaService::instance();
+    formula::registerStandardFormulas(formulas);
+    formula::registerOwnFormulas(formulas);
+    writeEmptyFile(dataDirectory() + "/formula.json");
+    formulas.loadParams(QFile::encodeName(dataDirectory() + "/index.param").toStdString());
+
+    QObject receivers;  // outlives the main window, like the stock dictionary
+    createStockDictionary();
+    hooks.prepareMainPhase(&receivers);
+    QuoteEngineThread quoteThread;
+    quoteThread.start();
+    loadQuoteTables();
+
+    {
+        const QUrl url = hooks.mainDocument.isValid() ? hooks.mainDocument : QUrl("qrc:/qml/main.qml");
+        QQmlApplicationEngine engine;
+        engine.setOfflineStoragePath(dataDirectory());
+        connectExitRule(engine, app, url, hooks);
+        // Set before loading, so the document's first bindings already see it.
+        engine.rootContext()->setContextProperty("QRoot", QRoot::instance());
+        engine.load(url);
+        const QList<QObject*> roots = engine.rootObjects();
+        if (!roots.isEmpty())
+            QRoot::instance()->setWindow(roots.first());
+        QRoot::instance()->setApp(&app);
+        hooks.armMainPhaseQuit();
+        app.exec();
+    }
+    QRoot::instance()->setApp(nullptr);
+    // The bridge loses its receivers before the engine stops, and deliveries
+    // already waiting are served, so the engine thread never waits forever.
+    quoteThread.stop();
+    return 0;
+}
