@@ -6,7 +6,6 @@
 #include "b2cclient0x05.h"
 #include "b2cservice.h"
 #include "quotetables.h"
-#include "realtimereceiver.h"
 #include "realtimerowparser.h"
 #include "replyreader.h"
 #include "tablelock.h"
@@ -49,7 +48,7 @@ bool B2CClient0x05Reply::parse() {
         }
     }
     // Then the outside real-time receiver starts (when the engine gave it a host).
-    if (engine_) RealtimeReceiver::instance().start(*engine_);
+    if (engine_) engine_->start_receiver();
     reply_.kind = QUOTE_REPLY_CODE_TABLE;
     reply_.count = static_cast<int32_t>(records_.size());
     reply_.data = records_.empty() ? nullptr : records_.data();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "b2cclient0x03.h"
+#include "fullpushreply.h"
 #include "realtimereceiver.h"
 #include "serverstatereply.h"
 #include "url.h"
@@ -389,6 +390,17 @@ void B2CService::post_task(std::function<void()> task)
 void B2CService::close_connection()
 {
     b2c_connection_close(session_->connection());
+}
+
+// Engine thread.
+void B2CService::start_receiver()
+{
+    std::weak_ptr<ContextBase> service = service_context_;
+    RealtimeReceiver::instance().start(
+        [this, service](RealtimeReceiver::Records&& records) {
+            post(std::make_shared<FullPushReply>(std::move(records), service, &symbols_));
+        },
+        [this] { return stopped(); });
 }
 
 // Engine thread.

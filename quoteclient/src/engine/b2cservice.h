@@ -94,6 +94,10 @@ public:
     void post_task(std::function<void()> task);
     // Any thread: closes the session's connection (it reconnects after its delay).
     void close_connection();
+    // Engine thread, after a code-table download: starts the outside
+    // real-time receiver, whose packets come back as replies of the service
+    // context.
+    void start_receiver();
 
     SymbolTable& symbols() { return symbols_; }
     ServerState& server_state() { return server_state_; }

@@ -4,14 +4,13 @@
 #include <mutex>
 #include <shared_mutex>
 
-#include "b2cservice.h"
 #include "saturatingcast.h"
 #include "symboltable.h"
 #include "tablelock.h"
 
 FullPushReply::FullPushReply(std::vector<platform::RealtimeReport> records, std::weak_ptr<ContextBase> service,
-                             B2CService* engine)
-    : records_(std::move(records)), engine_(engine)
+                             SymbolTable* symbols)
+    : records_(std::move(records)), symbols_table_(symbols)
 {
     context_ = std::move(service);
 }
@@ -20,8 +19,8 @@ FullPushReply::FullPushReply(std::vector<platform::RealtimeReport> records, std:
 void FullPushReply::process()
 {
     symbols_.clear();
-    if (engine_) {
-        const std::vector<SymbolRecord*> updated = apply(records_, engine_->symbols());
+    if (symbols_table_) {
+        const std::vector<SymbolRecord*> updated = apply(records_, *symbols_table_);
         symbols_.assign(updated.begin(), updated.end());
     }
     reply_.header_word = 0;

@@ -12,16 +12,15 @@
 #include "basicquotereply.h"
 #include "platform/receiverlibrary.h"
 
-class B2CService;
 class SymbolTable;
 struct SymbolRecord;
 
 class FullPushReply : public BasicQuoteReply {
 public:
     FullPushReply(std::vector<platform::RealtimeReport> records, std::weak_ptr<ContextBase> service,
-                  B2CService* engine);
+                  SymbolTable* symbols);
 
-    // Engine thread: writes the records into the engine's symbol table.
+    // Engine thread: writes the records into the symbol table.
     void process() override;
 
     // Engine thread: writes the records into `table` (its lock is taken here)
@@ -33,7 +32,7 @@ public:
 
 private:
     std::vector<platform::RealtimeReport> records_;
-    B2CService* engine_;
+    SymbolTable* symbols_table_;
     std::vector<void*> symbols_;
 };
 

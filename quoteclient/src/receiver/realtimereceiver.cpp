@@ -2,8 +2,6 @@
 
 #include <exception>
 
-#include "b2cservice.h"
-#include "fullpushreply.h"
 #include "url.h"
 
 namespace {
@@ -91,18 +89,6 @@ std::string RealtimeReceiver::host() const
 {
     std::lock_guard<std::mutex> lock(host_mutex_);
     return host_;
-}
-
-// Engine thread.
-void RealtimeReceiver::start(B2CService& engine)
-{
-    B2CService* target = &engine;
-    std::weak_ptr<ContextBase> service = engine.service_context();
-    start(
-        [target, service](Records&& records) {
-            target->post(std::make_shared<FullPushReply>(std::move(records), service, target));
-        },
-        [target] { return target->stopped(); });
 }
 
 // Engine thread.

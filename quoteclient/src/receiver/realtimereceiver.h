@@ -26,8 +26,6 @@
 
 #include "platform/receiverlibrary.h"
 
-class B2CService;
-
 class RealtimeReceiver {
 public:
     using Records = std::vector<platform::RealtimeReport>;
@@ -63,10 +61,9 @@ public:
     std::string host() const;
 
     // Engine thread, after every code-table download: installs the handler
-    // that posts the records to `engine` and starts the receiver when it can.
-    void start(B2CService& engine);
-    // The same with a given handler; the first handler installed stays.
-    // Returns true when this call started the receiver.
+    // (the first one installed stays) and starts the receiver when it can;
+    // `stopped` tells whether the engine is shutting down. Returns true when
+    // this call started the receiver.
     bool start(Handler handler, const std::function<bool()>& stopped = {});
     // Stops the receiver when it runs.
     void stop();
