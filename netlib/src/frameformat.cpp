@@ -16,11 +16,8 @@ DecodeStatus FrameFormat::startLoginFrame(ModuoBuffer& in, uint32_t bodyLength) 
     uint32_t length = 0;
     unsigned char type = 0;
     if (!peekHeader(in, length, type)) return DecodeStatus::NeedMore;
-    if (length == 0 && type == kTypeHeartbeat) {
-        in.retrieve(kHeaderSize);
-        return DecodeStatus::Skipped;
-    }
-    if (length != bodyLength) return DecodeStatus::Fatal;
+    // A heartbeat is not the login record either: it closes like any other frame.
+    if (length != bodyLength || type != kTypeData) return DecodeStatus::Fatal;
     if (in.readableBytes() < uint64_t{kHeaderSize} + length) return DecodeStatus::NeedMore;
     in.retrieve(kHeaderSize + 1);
     return DecodeStatus::Decoded;

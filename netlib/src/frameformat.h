@@ -29,8 +29,7 @@ struct FrameFormat {
 
     // Common start of the login decoders, which expect one data frame whose
     // length field is exactly `bodyLength`: NeedMore until it is complete,
-    // Skipped after consuming a heartbeat in front of it, Fatal for any other
-    // frame, and Decoded after consuming the frame header and the kind byte
+    // Fatal for any other frame (a heartbeat included), and Decoded after consuming the frame header and the kind byte
     // (which is not examined), leaving bodyLength - 1 content bytes to read.
     static DecodeStatus startLoginFrame(ModuoBuffer& in, uint32_t bodyLength);
 };

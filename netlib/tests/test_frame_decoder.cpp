@@ -289,12 +289,27 @@ TEST(FrameDecoder, LoginDecodersDeliverWhileNotOpen) {
     EXPECT_EQ(c.decoder, &b2c::NormalDecoder::instance());
 }
 
-TEST(FrameDecoder, HeartbeatBeforeALoginFrameIsSkipped) {
-    FakeConnection c;
-    c.receive(cat({kHeartbeat, challengeFrame(), kHeartbeat, resultFrame(-1)}));
-    ASSERT_FALSE(c.closed);
-    ASSERT_EQ(c.got.size(), 2u);
-    EXPECT_EQ(c.got[1].auth.kind, B2C_AUTH_RESULT);
+TEST(FrameDecoder, HeartbeatBeforeALoginFrameCloses) {
+    {
+        FakeConnection c;  // in place of the challenge
+        c.receive(cat({kHeartbeat, challengeFrame()}));
+        EXPECT_TRUE(c.closed);
+        EXPECT_TRUE(c.got.empty());
+    }
+    {
+        FakeConnection c;  // in place of the result, after a good challenge
+        c.receive(cat({challengeFrame(), kHeartbeat, resultFrame(-1)}));
+        EXPECT_TRUE(c.closed);
+        ASSERT_EQ(c.got.size(), 1u) << "only the challenge is delivered";
+        EXPECT_EQ(c.got[0].auth.kind, B2C_AUTH_CHALLENGE);
+    }
+    {
+        FakeConnection c;  // a heartbeat alone, arriving in two reads
+        c.receive(Bytes(kHeartbeat.begin(), kHeartbeat.begin() + 2));
+        EXPECT_FALSE(c.closed) << "too short to judge yet";
+        c.receive(Bytes(kHeartbeat.begin() + 2, kHeartbeat.end()));
+        EXPECT_TRUE(c.closed);
+    }
 }
 
 TEST(FrameDecoder, WrongSizedLoginFramesClose) {
