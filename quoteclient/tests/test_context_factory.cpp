@@ -219,6 +219,8 @@ TEST(Paging, NextAndPreviousFollowTheTotal) {
         {true, 60, 20, 80, true, 0},    {true, 0, 0, 95, false, 0},    {false, 0, 0, 95, false, 0},
         {true, 0, 20, 0, false, 0},     {true, 0, 95, 95, false, 0},   {false, 0, 100, 95, false, 0},
         {true, 0, -5, 95, false, 0},
+        // A first row before 0 follows the signed rule: forward by count, back to 0.
+        {true, -1, 20, 95, true, 19},   {false, -1, 20, 95, true, 0},
     };
     for (const Case& c : cases) {
         ContextPage page{c.first, c.count};

@@ -11,7 +11,8 @@ bool OffsetPageControl::next(ContextPage& page) { return next(page, total()); }
 bool OffsetPageControl::next(ContextPage& page, int32_t total) {
     const int32_t count = page.count;
     if (total <= 0 || count <= 0 || count >= total) return false;
-    int32_t first = page.first < 0 ? 0 : page.first;
+    // Signed throughout: a first row before 0 moves forward from there.
+    int32_t first = page.first;
     first += count;
     if (first >= total || first > INT16_MAX) first = 0;
     page.first = static_cast<int16_t>(first);
@@ -21,7 +22,7 @@ bool OffsetPageControl::next(ContextPage& page, int32_t total) {
 bool OffsetPageControl::previous(ContextPage& page, int32_t total) {
     const int32_t count = page.count;
     if (total <= 0 || count <= 0 || count >= total) return false;
-    const int32_t first = page.first < 0 ? 0 : page.first;
+    const int32_t first = page.first;
     int32_t result;
     if (first == 0) {
         // Wrap to the last full page: the page that starts at a multiple of
