@@ -1,0 +1,176 @@
+// Whole-program runs of build/bin/Tarvolin: a second start while the first
+// runs, a killed first instance, and shutdown that never hangs (before the
+// sign-in, while disconnected, and while the engine thread waits on the GUI
+// thread). The program is driven through its test hooks (shell/testhooks.h);
+// a watchdog kills a run that does not end in time and the test fails.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QUrl>
+
+#include <signal.h>
+
+#include <chrono>
+#include <memory>
+
+#include "serverprocess.h"
+#include "testhome.h"
+
+namespace {
+
+QString document(const char* name)
+{
+    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/shell/tests/data/" + name).toString();
+}
+
+// One run of the program with extra environment variables; its standard
+// output is read line by line.
+class ProgramRun {
+public:
+    explicit ProgramRun(const QStringList& environment, const QStringList& args = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        for (const QString& pair : environment)
+            env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin", args);
+    }
+    ~ProgramRun()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+
+    // Waits for a whole output line equal to text; true when it came.
+    bool waitLine(const QString& text, int ms = 20000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (;;) {
+            while (process_.canReadLine()) {
+                const QString line = QString::fromUtf8(process_.readLine()).trimmed();
+                lines_ << line;
+                if (line == text)
+                    return true;
+            }
+            const int left = ms - static_cast<int>(timer.elapsed());
+            if (left <= 0 || process_.state() == QProcess::NotRunning)
+                return false;
+            process_.waitForReadyRead(std::min(left, 100));
+        }
+    }
+
+    // Watchdog: waits up to ms for the process to end; kills it otherwise.
+    bool finishWithin(int ms)
+    {
+        if (process_.waitForFinished(ms))
+            return true;
+        process_.kill();
+        process_.waitForFinished(5000);
+        return false;
+    }
+
+    // Every line read so far plus what is left.
+    QStringList lines()
+    {
+        for (const QByteArray& l : process_.readAllStandardOutput().split('\n'))
+            if (!l.trimmed().isEmpty())
+                lines_ << QString::fromUtf8(l).trimmed();
+        return lines_;
+    }
+
+    int exitCode() const { return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1000; }
+    qint64 pid() const { return process_.processId(); }
+
+private:
+    QProcess process_;
+    QStringList lines_;
+};
+
+const QString kLogin = R"(TARVOLIN_TEST_LOGIN_JSON={"user":{"sessionId":"test-session","id":1}})";
+
+QString serverJson(const QString& url)
+{
+    return QString(R"(TARVOLIN_TEST_SERVER_JSON={"url":{"quote":[{"url":"%1","name":"本地","type":"1"}]}})").arg(url);
+}
+
+// Quit, then the process must be gone within a second.
+void expectQuickExit(ProgramRun& run)
+{
+    ASSERT_TRUE(run.waitLine("main phase")) << run.lines().join("\n").toStdString();
+    ASSERT_TRUE(run.waitLine("quitting")) << run.lines().join("\n").toStdString();
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(run.finishWithin(5000)) << "the program hung after quitting";
+    EXPECT_LT(timer.elapsed(), 1000) << "ms from quitting to exit";
+    EXPECT_EQ(run.exitCode(), 0);
+}
+
+}  // namespace
+
+TEST(ProgramRuns, SecondStartHandsOverAndAStaleNameIsRecovered)
+{
+    const QStringList env = {"TARVOLIN_TEST_LOGIN_QML=" + document("window.qml")};
+    auto first = std::make_unique<ProgramRun>(env);
+    ASSERT_TRUE(first->waitLine("window")) << first->lines().join("\n").toStdString();
+
+    ProgramRun second(env, {"600000"});
+    ASSERT_TRUE(second.finishWithin(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(second.lines().contains("window")) << "the second start showed a window";
+    EXPECT_TRUE(first->waitLine("activated window=1")) << "the first did not raise its window";
+
+    // A killed first instance leaves its name and lock behind; the next start
+    // takes over.
+    ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
+    ASSERT_TRUE(first->finishWithin(5000));
+    first.reset();
+    EXPECT_TRUE(QFile::exists(testsupport::testHome() + "/runtime/Tarvolin")) << "no stale name to recover";
+    ProgramRun third(env);
+    EXPECT_TRUE(third.waitLine("window")) << third.lines().join("\n").toStdString();
+}
+
+TEST(ProgramRuns, ClosingTheLoginWindowEndsWithoutTheMainPhase)
+{
+    ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml")});
+    ASSERT_TRUE(run.waitLine("window")) << run.lines().join("\n").toStdString();
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(run.finishWithin(5000));
+    EXPECT_LT(timer.elapsed(), 1000) << "ms from the login window to exit";
+    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_FALSE(run.lines().contains("main phase"));
+    EXPECT_FALSE(QFile::exists(testsupport::testDataDir() + "/formula.json")) << "the main phase ran";
+}
+
+TEST(ProgramRuns, QuitWhileDisconnected)
+{
+    QFile formula(testsupport::testDataDir() + "/formula.json");
+    QDir().mkpath(testsupport::testDataDir());
+    ASSERT_TRUE(formula.open(QIODevice::WriteOnly));
+    formula.write("old");
+    formula.close();
+    ProgramRun run({kLogin, serverJson("tcp://127.0.0.1:1/?auto_delay=100"),
+                    "TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml"),
+                    "TARVOLIN_TEST_MAIN_QML=" + document("window.qml"), "TARVOLIN_TEST_QUIT=now"});
+    expectQuickExit(run);
+    EXPECT_EQ(QFile(testsupport::testDataDir() + "/formula.json").size(), 0) << "formula.json is emptied";
+}
+
+TEST(ProgramRuns, QuitWhileTheEngineWaitsOnTheGuiThread)
+{
+    QuoteServerProcess server;
+    ASSERT_GT(server.port(), 0);
+    ProgramRun run({kLogin, serverJson(QString("tcp://127.0.0.1:%1/?auto_delay=50").arg(server.port())),
+                    "TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml"),
+                    "TARVOLIN_TEST_MAIN_QML=" + document("window.qml"), "TARVOLIN_TEST_QUIT=blocked"});
+    expectQuickExit(run);
+}
