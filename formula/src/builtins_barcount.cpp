@@ -165,7 +165,7 @@ bool builtinBarssincen(FormulaContext* ctx)
         s = x.first;
     // nextNonzero[j - first]: the first bar >= j whose value is nonzero
     // (markers count), or end; the oldest nonzero bar of any window in O(1).
-    std::vector<uint32_t> nextNonzero(static_cast<std::size_t>(x.end - x.first) + 1);
+    ScratchVector<uint32_t> nextNonzero(static_cast<std::size_t>(x.end - x.first) + 1);
     nextNonzero[x.end - x.first] = x.end;
     for (uint32_t j = x.end; j-- > x.first;)
         nextNonzero[j - x.first] = x.v[j] != 0.0f ? j : nextNonzero[j + 1 - x.first];
@@ -199,7 +199,7 @@ bool builtinCount(FormulaContext* ctx)
         if (x.empty())
             return;
         // ones[j - first]: bars equal to 1.0 in [first, j); any window in O(1).
-        std::vector<uint32_t> ones(static_cast<std::size_t>(x.end - x.first) + 1);
+        ScratchVector<uint32_t> ones(static_cast<std::size_t>(x.end - x.first) + 1);
         ones[0] = 0;
         for (uint32_t j = x.first; j < x.end; ++j)
             ones[j - x.first + 1] = ones[j - x.first] + (x.v[j] == 1.0f ? 1u : 0u);

@@ -2,44 +2,113 @@
 // two series (covar). A window that holds a value that is not finite, or too
 // few values for the divisor, gives the no-value marker instead of NaN.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 
 #include "builtins.h"
+#include "rangequeries.h"
 #include "seriesrules.h"
 #include "windowkernels.h"
 
 using windowkernels::DataSeries;
 using windowkernels::seriesByPeriod;
 
+namespace {
+
+// Windows up to this length are summed directly.
+constexpr uint32_t kShortWindow = 64;
+
+// Mean absolute deviation of the window [from, i] by two direct passes; the
+// marker when it holds a value that is not finite.
+float directAvedev(const float* v, uint32_t from, uint32_t i)
+{
+    double sum = 0.0;
+    bool finite = true;
+    for (uint32_t j = from; j <= i; ++j) {
+        finite = finite && std::isfinite(v[j]);
+        sum += v[j];
+    }
+    if (!finite)
+        return kInvalidValue;
+    const double c = static_cast<double>(i - from + 1);
+    const double mean = sum / c;
+    double dev = 0.0;
+    for (uint32_t j = from; j <= i; ++j)
+        dev += std::fabs(v[j] - mean);
+    return static_cast<float>(dev / c);
+}
+
+}  // namespace
+
+// avedev(X, N): a short constant window is summed directly; any other window
+// (the whole history, a long or bar-varying one) splits the deviations at the
+// mean: sum |x - m| = S - 2 S_below + (2 c_below - c) m, with the count and
+// sum of the values below the mean read from the rank sweep, the values
+// taken relative to a reference value of the data to keep the sums small.
 bool builtinAvedev(FormulaContext* ctx)
 {
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const float n = period.at(i);
-            if (!periodReached(i, n)) {
-                out[i] = kInvalidValue;
-                continue;
-            }
-            const uint32_t from = windowStart(x.first, i, windowLength(n));
-            double sum = 0.0;
-            bool finite = true;
-            for (uint32_t j = from; j <= i; ++j) {
-                finite = finite && std::isfinite(x.v[j]);
-                sum += x.v[j];
-            }
-            if (!finite) {
-                out[i] = kInvalidValue;
-                continue;
-            }
-            const double c = static_cast<double>(i - from + 1);
-            const double mean = sum / c;
-            double dev = 0.0;
-            for (uint32_t j = from; j <= i; ++j)
-                dev += std::fabs(x.v[j] - mean);
-            out[i] = static_cast<float>(dev / c);
+        const bool constant = period.literal;
+        const uint32_t k0 = constant ? windowLength(period.literalValue()) : 0u;
+        if (constant && k0 != 0 && k0 <= kShortWindow) {
+            const float n = period.literalValue();
+            for (uint32_t i = x.first; i < x.end; ++i)
+                out[i] = periodReached(i, n) ? directAvedev(x.v, windowStart(x.first, i, k0), i) : kInvalidValue;
+            return;
         }
+        if (x.empty())
+            return;
+        const uint32_t first = x.first;
+        const std::size_t bars = x.end - first;
+        // Finite values only are ranked; prefix counts of the others and
+        // prefix sums of the finite ones give each window's total.
+        rangequeries::Ranks ranks;
+        rangequeries::rankValues(
+            x.v, first, x.end, [](float a) { return std::isfinite(a); }, [](float a, float b) { return a < b; }, ranks);
+        const double ref = windowkernels::referenceValue(x.v, first, x.end);
+        ScratchVector<double> shifted(bars);
+        ScratchVector<double> total(bars + 1);
+        ScratchVector<uint32_t> bad(bars + 1);
+        total[0] = 0.0;
+        bad[0] = 0;
+        for (std::size_t j = 0; j < bars; ++j) {
+            const float v = x.v[first + j];
+            const bool finite = std::isfinite(v);
+            shifted[j] = finite ? v - ref : 0.0;
+            total[j + 1] = total[j] + shifted[j];
+            bad[j + 1] = bad[j] + (finite ? 0u : 1u);
+        }
+        ScratchVector<double> mean(bars);
+        rangequeries::RankSweep sweep;
+        sweep.run(
+            ranks.rank.data(), shifted.data(), ranks.sorted.size(), first, x.end,
+            [&](uint32_t i, uint32_t& from, uint32_t& limit) {
+                const float n = period.at(i);
+                from = windowStart(first, i, constant ? k0 : windowLength(n));
+                const std::size_t a = from - first, b = i - first + 1;
+                if (!periodReached(i, n) || bad[b] != bad[a]) {
+                    out[i] = kInvalidValue;
+                    return false;
+                }
+                const double m = (total[b] - total[a]) / static_cast<double>(b - a);
+                mean[i - first] = m;
+                // Ranks of the (finite) values below the mean.
+                limit = static_cast<uint32_t>(
+                    std::lower_bound(ranks.sorted.begin(), ranks.sorted.end(), m + ref,
+                                     [](float v, double t) { return v < t; }) -
+                    ranks.sorted.begin());
+                return true;
+            },
+            [&](uint32_t i, const rangequeries::RankSweep::Answer& a) {
+                const std::size_t lo = a.from - first;
+                const double c = static_cast<double>(i - first + 1 - lo);
+                const double m = mean[i - first];
+                const double s = total[i - first + 1] - total[lo];
+                const double dev = s - 2.0 * a.sum + (2.0 * a.below - c) * m;
+                out[i] = static_cast<float>(std::max(0.0, dev) / c);
+            });
     });
 }
 

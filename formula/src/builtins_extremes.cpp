@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builtins.h"
+#include "rangequeries.h"
 #include "seriesrules.h"
 #include "windowextremes.h"
 #include "windowkernels.h"
@@ -42,9 +43,13 @@ struct Ascending {
 };
 
 // The T-th value (in Order) of the window of M bars that ends N bars before
-// each bar, or its distance from the bar. A bar whose window would end
-// before the data, past it, or that asks for rank below 1 or for an empty
-// window (M = 0) has no value.
+// each bar, or its distance from the bar (back to the oldest bar of the
+// window holding that value). A bar whose window would end before the data,
+// past it, or that asks for rank below 1 or for an empty window (M = 0) has
+// no value. The values are ranked once in Order (NaN last); a wavelet matrix
+// over the ranks picks the T-th rank of any window and the bars grouped by
+// rank give the oldest bar holding it, each in O(log bars) whatever the
+// window's width.
 template <typename Order, bool distance>
 bool rankedSearch(FormulaContext* ctx)
 {
@@ -63,34 +68,37 @@ bool rankedSearch(FormulaContext* ctx)
     uint32_t from = x.first;
     while (from < x.end && static_cast<int64_t>(from) < pre)
         out[from++] = kInvalidValue;
-    std::vector<float> scratch;
-    for (uint32_t i = from; i < x.end; ++i) {
-        out[i] = kInvalidValue;
-        const int64_t j = static_cast<int64_t>(i) - saturatingInt32(fn.at(i));
-        const float m = fm.at(i);
-        const float t = ft.at(i);
-        if (m == 0.0f || !(t >= 1.0f) || j < static_cast<int64_t>(x.first) || j >= static_cast<int64_t>(x.end))
-            continue;
-        const uint32_t je = static_cast<uint32_t>(j);
-        const uint32_t ws = windowStart(x.first, je, windowLength(m));
-        scratch.assign(x.v + ws, x.v + je + 1);
-        const float tt = std::min(t, static_cast<float>(static_cast<double>(scratch.size())));
-        const std::size_t idx = static_cast<std::size_t>(saturatingUInt32(tt - 1.0f));
-        std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(idx), scratch.end(), Order());
-        const float found = scratch[idx];
-        if (!distance) {
-            out[i] = found;
-            continue;
-        }
-        // The oldest bar of the window that holds the selected value.
-        uint32_t at = je;
-        for (uint32_t p = ws; p <= je; ++p) {
-            if (x.v[p] == found || (std::isnan(found) && std::isnan(x.v[p]))) {
-                at = p;
-                break;
+    if (from < x.end) {
+        const uint32_t first = x.first;
+        rangequeries::Ranks ranks;
+        rangequeries::rankValues(
+            x.v, first, x.end, [](float) { return true; }, Order(), ranks);
+        const std::size_t bars = x.end - first;
+        rangequeries::RankSelect select;
+        select.build(ranks.rank.data(), bars, ranks.sorted.size());
+        rangequeries::RankPositions positions;
+        if (distance)
+            positions.build(ranks.rank.data(), bars, ranks.sorted.size());
+        for (uint32_t i = from; i < x.end; ++i) {
+            out[i] = kInvalidValue;
+            const int64_t j = static_cast<int64_t>(i) - saturatingInt32(fn.at(i));
+            const float m = fm.at(i);
+            const float t = ft.at(i);
+            if (m == 0.0f || !(t >= 1.0f) || j < static_cast<int64_t>(first) || j >= static_cast<int64_t>(x.end))
+                continue;
+            const uint32_t je = static_cast<uint32_t>(j);
+            const uint32_t ws = windowStart(first, je, windowLength(m));
+            const uint32_t size = je - ws + 1;
+            const float tt = std::min(t, countToFloat(size));
+            const std::size_t idx = static_cast<std::size_t>(saturatingUInt32(tt - 1.0f));
+            const uint32_t rank = select.kth(ws - first, je - first + 1, idx);
+            if (!distance) {
+                out[i] = ranks.sorted[rank];
+                continue;
             }
+            const uint32_t at = positions.firstFrom(rank, ws - first);
+            out[i] = countToFloat(i - (at == rangequeries::kNone ? je : first + at));
         }
-        out[i] = countToFloat(i - at);
     }
     ctx->push(std::move(r));
     return true;

@@ -45,7 +45,7 @@ bool runLength(FormulaContext* ctx, Stops stops)
     const DataSeries x = dataOf(ctx, arg);
     ArgumentPtr r = makeResultToWrite(*x.arg);
     float* out = r->values.data();
-    std::vector<uint32_t> stack;
+    ScratchVector<uint32_t> stack;
     for (uint32_t i = x.first; i < x.end; ++i) {
         const float xi = x.v[i];
         if (i == x.first) {

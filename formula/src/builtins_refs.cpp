@@ -128,7 +128,7 @@ bool builtinLast(FormulaContext* ctx)
     const uint32_t end = x.rangeEnd();
     if (end > first) {
         // held[j - first]: bars in [first, j) whose value is neither 0 nor +infinity.
-        std::vector<uint32_t> held(static_cast<std::size_t>(end - first) + 1);
+        ScratchVector<uint32_t> held(static_cast<std::size_t>(end - first) + 1);
         held[0] = 0;
         for (uint32_t j = first; j < end; ++j) {
             const float v = x.values[j];

@@ -60,7 +60,7 @@ bool builtinStd(FormulaContext* ctx)
     return windowkernels::windowAverage(
         ctx,
         [](const DataSeries& x, uint32_t k, auto put) {
-            std::vector<windowkernels::ShiftedSums> scratch;
+            ScratchVector<windowkernels::ShiftedSums> scratch;
             windowkernels::slidingMoments(x.v, x.first, x.end, k, scratch, [put](uint32_t i, const Moments& m) {
                 put(i, markerIfNotFinite(std::sqrt(sampleVariance(m))));
             });
@@ -87,7 +87,7 @@ bool builtinVar(FormulaContext* ctx)
             // The mean MA(X, N) at a bar is its window's own mean, and the
             // marker where the average has no value yet (a fractional N).
             const float n = atLeastOne(period.literalValue());
-            std::vector<windowkernels::ShiftedSums> scratch;
+            ScratchVector<windowkernels::ShiftedSums> scratch;
             windowkernels::slidingMoments(x.v, x.first, x.end, static_cast<uint32_t>(k), scratch,
                                           [out, from, n](uint32_t i, const Moments& m) {
                                               if (i >= from && periodReached(i, n))

@@ -42,7 +42,7 @@ bool builtinMa(FormulaContext* ctx)
     return windowkernels::windowAverage(
         ctx,
         [](const DataSeries& x, uint32_t k, auto put) {
-            std::vector<double> scratch;
+            ScratchVector<double> scratch;
             windowkernels::slidingSum(x.v, x.first, x.end, k, scratch, [&put](uint32_t i, double sum, uint32_t count) {
                 put(i, static_cast<float>(sum / count));
             });
@@ -76,7 +76,7 @@ void slidingWeightedSum(const float* x, uint32_t first, uint32_t end, uint32_t k
     if (firstBlockEnd >= end)
         return;
     // a0[t], a1[t]: plain and weighted sums of the previous block from its t-th bar.
-    std::vector<double> a0(static_cast<std::size_t>(k) + 1, 0.0), a1(static_cast<std::size_t>(k) + 1, 0.0);
+    ScratchVector<double> a0(static_cast<std::size_t>(k) + 1, 0.0), a1(static_cast<std::size_t>(k) + 1, 0.0);
     for (uint64_t b = static_cast<uint64_t>(first) + k; b < end; b += k) {
         const uint32_t base = static_cast<uint32_t>(b);
         for (uint32_t t = k; t-- > 0;) {
@@ -132,7 +132,7 @@ bool builtinSum(FormulaContext* ctx)
             const float n = period.literalValue();
             // A negative N is i + 1 bars at bar i: the whole history, as is k = 0.
             const uint32_t k = n < 0.0f ? 0u : windowLength(n);
-            std::vector<double> scratch;
+            ScratchVector<double> scratch;
             windowkernels::slidingSum(x.v, x.first, x.end, k == 0 ? 0xFFFFFFFFu : k, scratch,
                                       [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
         } else {
@@ -165,8 +165,8 @@ bool builtinSumbars(FormulaContext* ctx)
     // backward float sum never exceeds total * (1 + 2 n u) (u = 2^-24), so a
     // threshold above that bound is never reached and the bar takes j without
     // a scan: a threshold too high for the data costs O(bars), not O(bars^2).
-    std::vector<double> total(static_cast<std::size_t>(x.end) + 1, 0.0);
-    std::vector<uint32_t> unusual(static_cast<std::size_t>(x.end) + 1, 0);
+    ScratchVector<double> total(static_cast<std::size_t>(x.end) + 1, 0.0);
+    ScratchVector<uint32_t> unusual(static_cast<std::size_t>(x.end) + 1, 0);
     for (uint32_t k = 0; k < x.end; ++k) {
         const float v = x.v[k];
         total[k + 1] = total[k] + v;
@@ -207,7 +207,7 @@ bool builtinMular(FormulaContext* ctx)
             if (period.literal) {
                 const float n = period.literalValue();
                 const uint32_t k = n > 0.0f ? windowLength(n) : 0u;
-                std::vector<double> scratch;
+                ScratchVector<double> scratch;
                 windowkernels::slidingProduct(x.v, x.first, x.end, k == 0 ? 0xFFFFFFFFu : k, scratch,
                                               [out, start](uint32_t i, double p, uint32_t) {
                                                   if (i >= start)

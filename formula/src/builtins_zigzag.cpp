@@ -32,7 +32,7 @@ enum class Leg { Undecided, Rising, Falling };
 
 // The pivot bars of the zigzag of k (at least two values), bar 0 first and the
 // last bar last.
-void zigPivots(const float* k, uint32_t len, const FormulaArgument& p, std::vector<uint32_t>& pivots)
+void zigPivots(const float* k, uint32_t len, const FormulaArgument& p, ScratchVector<uint32_t>& pivots)
 {
     auto q = [&p](uint32_t bar) { return p.at(bar) / 100.0f; };
     pivots.push_back(0);
@@ -175,7 +175,7 @@ bool builtinZig(FormulaContext* ctx)
         return true;
     }
     const float* kv = k->values.data();
-    std::vector<uint32_t> pivots;
+    ScratchVector<uint32_t> pivots;
     zigPivots(kv, len, p, pivots);
     float* out = r->values.data();
     for (std::size_t s = 0; s + 1 < pivots.size(); ++s) {

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "scratchpool.h"
+
 // No value at this bar (+infinity). The engine uses this constant, never the
 // exported variable.
 constexpr float kInvalidValue = std::numeric_limits<float>::infinity();
@@ -32,12 +34,13 @@ constexpr uint32_t kMaxBars = 50000000;
 // it fails to write shows; no float computation makes this payload.
 constexpr uint32_t kUnwrittenBits = 0x7FC0DEADu;
 
-// The allocator of value arrays: std::allocator, except that growing an array
-// without giving a value (resize(n)) leaves the new elements default-initialised
-// (unset floats) instead of zeroing them, so that a result whose every bar is
-// written is not filled first. Every call that gives a value behaves as usual.
+// The allocator of value arrays: the pool's (scratchpool.h), except that
+// growing an array without giving a value (resize(n)) leaves the new elements
+// default-initialised (unset floats) instead of zeroing them, so that a result
+// whose every bar is written is not filled first. Every call that gives a
+// value behaves as usual.
 template <typename T>
-struct DefaultInitAllocator : std::allocator<T> {
+struct DefaultInitAllocator : PoolAllocator<T> {
     template <typename U>
     struct rebind {
         using other = DefaultInitAllocator<U>;

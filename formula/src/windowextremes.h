@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "rangequeries.h"
 #include "seriesrules.h"
 #include "windowkernels.h"
 
@@ -22,11 +23,11 @@ using windowkernels::seriesByPeriod;
 // sentinel such as the largest float: llv with period 2 over a series that
 // starts with the marker gives the marker at that bar rather than 3.4e38,
 // which would wreck a chart's scale. A constant N of at least one bar runs the
-// block kernel; a
-// period of zero or less gives the extreme of all values other than
-// +infinity so far, and the marker until there is one. A bar-varying N
-// recomputes the window unless it grew by exactly one bar since the previous
-// bar (a bar that took the whole-history branch breaks that chain).
+// block kernel; a period of zero or less gives the extreme of all values
+// other than +infinity so far, and the marker until there is one. A
+// bar-varying N reads the extreme of each bar's own window from a monotonic
+// stack (a window of NaN alone gives NaN), whatever the windows do from bar
+// to bar.
 template <typename Cmp>
 bool extremeValue(FormulaContext* ctx)
 {
@@ -50,7 +51,7 @@ bool extremeValue(FormulaContext* ctx)
                     out[i] = haveAll ? all : kInvalidValue;
                 }
             } else {
-                std::vector<float> scratch;
+                ScratchVector<float> scratch;
                 auto emit = [out](uint32_t i, float best, uint32_t) { out[i] = best; };
                 if (Cmp::kHigh)
                     windowkernels::slidingMax(v, x.first, x.end, static_cast<uint32_t>(k), scratch, emit);
@@ -58,28 +59,16 @@ bool extremeValue(FormulaContext* ctx)
                     windowkernels::slidingMin(v, x.first, x.end, static_cast<uint32_t>(k), scratch, emit);
             }
         } else {
-            bool chained = false;  // cur holds the window of prev bars ending at the previous bar
-            int32_t prev = 0;
-            float cur = 0.0f;
+            rangequeries::BestStack<Cmp> best(x.empty() ? 0 : x.end - x.first);
             for (uint32_t i = x.first; i < x.end; ++i) {
-                const float xi = v[i];
-                takeAll(xi);
+                takeAll(v[i]);
+                best.push(v, i);
                 const int32_t k = kOf(period.at(i));
                 if (k > 0) {
-                    if (chained && static_cast<int64_t>(k) == static_cast<int64_t>(prev) + 1) {
-                        if (!std::isnan(xi) && (std::isnan(cur) || Cmp::better(xi, cur)))
-                            cur = xi;
-                    } else {
-                        const uint32_t from = windowStart(x.first, i, static_cast<uint32_t>(k));
-                        const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
-                        cur = best == kNoBar ? NAN : v[best];
-                    }
-                    out[i] = cur;
-                    prev = k;
-                    chained = true;
+                    const uint32_t at = best.bestFrom(windowStart(x.first, i, static_cast<uint32_t>(k)));
+                    out[i] = at == rangequeries::kNone ? NAN : v[at];
                 } else {
                     out[i] = haveAll ? all : kInvalidValue;
-                    chained = false;
                 }
             }
         }
@@ -96,7 +85,7 @@ bool extremeDistance(FormulaContext* ctx)
         auto kOf = [](float n) { return windowLength(isInvalid(n) ? 1.0f : n); };
         const uint32_t first = x.first;
         if (period.literal) {
-            std::vector<uint32_t> scratch;
+            ScratchVector<uint32_t> scratch;
             const uint32_t k = kOf(period.literalValue());
             auto emit = [out, first, k](uint32_t i, uint32_t best) {
                 const uint32_t at = best == kNoBar ? windowStart(first, i, k) : best;
@@ -107,102 +96,66 @@ bool extremeDistance(FormulaContext* ctx)
             else
                 windowkernels::slidingBest<Cmp>(v, first, x.end, k, scratch, emit);
         } else {
+            rangequeries::BestStack<Cmp> best(x.empty() ? 0 : x.end - first);
             for (uint32_t i = first; i < x.end; ++i) {
+                best.push(v, i);
                 const uint32_t from = windowStart(first, i, kOf(period.at(i)));
-                const uint32_t best = windowkernels::bestIn<Cmp>(v, from, i);
-                out[i] = countToFloat(i - (best == kNoBar ? from : best));
+                const uint32_t at = best.bestFrom(from);
+                out[i] = countToFloat(i - (at == rangequeries::kNone ? from : at));
             }
         }
     });
 }
 
-// Windows up to this length are counted directly; longer ones (and the whole
-// history) through a Fenwick tree over the ranks of the values.
+// Windows up to this length are counted directly; longer ones, the whole
+// history and bar-varying windows through the rank sweep.
 constexpr uint32_t kShortWindow = 64;
 
-// hod / lod counts over windows of k bars (k = 0: from first) in
-// O(bars log bars): each bar's value enters the tree once and leaves it once.
-template <typename Cmp>
-void rankedCounts(const float* v, uint32_t first, uint32_t end, uint32_t k, float* out)
-{
-    if (end <= first)
-        return;
-    std::vector<float> sorted;
-    sorted.reserve(end - first);
-    for (uint32_t i = first; i < end; ++i) {
-        if (!std::isnan(v[i]))
-            sorted.push_back(v[i]);
-    }
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    const std::size_t m = sorted.size();
-    std::vector<uint32_t> rank(end - first, 0);
-    for (uint32_t i = first; i < end; ++i) {
-        if (!std::isnan(v[i]))
-            rank[i - first] = static_cast<uint32_t>(std::lower_bound(sorted.begin(), sorted.end(), v[i]) - sorted.begin());
-    }
-    std::vector<uint32_t> tree(m + 1, 0);
-    auto update = [&](uint32_t r, int32_t delta) {
-        for (std::size_t p = r + 1; p <= m; p += p & (~p + 1))
-            tree[p] = static_cast<uint32_t>(static_cast<int64_t>(tree[p]) + delta);
-    };
-    auto below = [&](std::size_t r) {  // values of rank < r in the window
-        uint32_t c = 0;
-        for (std::size_t p = r; p > 0; p -= p & (~p + 1))
-            c += tree[p];
-        return c;
-    };
-    uint32_t from = first;
-    uint32_t inWindow = 0;
-    for (uint32_t i = first; i < end; ++i) {
-        if (!std::isnan(v[i])) {
-            update(rank[i - first], 1);
-            ++inWindow;
-        }
-        const uint32_t start = windowStart(first, i, k);
-        for (; from < start; ++from) {
-            if (!std::isnan(v[from])) {
-                update(rank[from - first], -1);
-                --inWindow;
-            }
-        }
-        if (std::isnan(v[i])) {
-            out[i] = 0.0f;  // nothing compares with NaN
-            continue;
-        }
-        const uint32_t r = rank[i - first];
-        // hod: values >= v[i]; lod: values <= v[i].
-        out[i] = countToFloat(Cmp::kHigh ? inWindow - below(r) : below(r + 1));
-    }
-}
-
 // hod / lod: how many bars of the window hold a value at least as extreme as
-// the current one (the current bar counts itself). outOfRangeK is the window
-// length taken for a +infinity or negative period (1 for hod, 0 for lod).
+// the current one (the current bar counts itself; NaN compares with nothing).
+// outOfRangeK is the window length taken for a +infinity or negative period
+// (1 for hod, 0 for lod).
 template <typename Cmp>
 bool rankInWindow(FormulaContext* ctx, uint32_t outOfRangeK)
 {
     return seriesByPeriod(ctx, [outOfRangeK](const DataSeries& x, const FormulaArgument& period, float* out) {
         const float* v = x.v;
         auto kOf = [outOfRangeK](float n) { return (isInvalid(n) || n < 0.0f) ? outOfRangeK : windowLength(n); };
-        if (period.literal) {
-            const uint32_t k = kOf(period.literalValue());
-            if (k == 0 || k > kShortWindow) {
-                rankedCounts<Cmp>(v, x.first, x.end, k, out);
-                return;
+        const uint32_t k0 = period.literal ? kOf(period.literalValue()) : 0u;
+        if (period.literal && k0 != 0 && k0 <= kShortWindow) {
+            for (uint32_t i = x.first; i < x.end; ++i) {
+                const uint32_t from = windowStart(x.first, i, k0);
+                const float xi = v[i];
+                uint32_t count = 0;
+                for (uint32_t j = from; j <= i; ++j) {
+                    // hod: X[j] >= X[i]; lod: X[i] >= X[j].
+                    count += Cmp::atLeast(v[j], xi) ? 1u : 0u;
+                }
+                out[i] = countToFloat(count);
             }
+            return;
         }
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const uint32_t k = kOf(period.at(i));
-            const uint32_t from = windowStart(x.first, i, k);
-            const float xi = v[i];
-            uint32_t count = 0;
-            for (uint32_t j = from; j <= i; ++j) {
-                // hod: X[j] >= X[i]; lod: X[i] >= X[j].
-                count += Cmp::atLeast(v[j], xi) ? 1u : 0u;
-            }
-            out[i] = countToFloat(count);
-        }
+        rangequeries::Ranks ranks;
+        rangequeries::rankValues(
+            v, x.first, x.end, [](float a) { return !std::isnan(a); }, [](float a, float b) { return a < b; }, ranks);
+        const uint32_t* rank = ranks.rank.data();
+        const uint32_t first = x.first;
+        rangequeries::RankSweep sweep;
+        sweep.run(
+            rank, nullptr, ranks.sorted.size(), first, x.end,
+            [&](uint32_t i, uint32_t& from, uint32_t& limit) {
+                const uint32_t r = rank[i - first];
+                if (r == rangequeries::kNone) {
+                    out[i] = 0.0f;  // nothing compares with NaN
+                    return false;
+                }
+                from = windowStart(first, i, period.literal ? k0 : kOf(period.at(i)));
+                limit = Cmp::kHigh ? r : r + 1;  // hod: below X[i]; lod: up to X[i]
+                return true;
+            },
+            [out](uint32_t i, const rangequeries::RankSweep::Answer& a) {
+                out[i] = countToFloat(Cmp::kHigh ? a.ranked - a.below : a.below);
+            });
     });
 }
 

@@ -49,7 +49,7 @@ inline DataSeries dataOf(FormulaContext* ctx, const ArgumentPtr& x)
 // branch. emit(i, aggregate, count). T is the type accumulated in.
 template <typename T, typename Op, typename Emit>
 void slidingAggregate(const float* x, uint32_t first, uint32_t end, uint32_t k, T identity, Op op,
-                      std::vector<T>& suffix, Emit emit)
+                      ScratchVector<T>& suffix, Emit emit)
 {
     if (end <= first || k == 0)
         return;
@@ -84,14 +84,14 @@ void slidingAggregate(const float* x, uint32_t first, uint32_t end, uint32_t k, 
 }
 
 template <typename Emit>
-void slidingSum(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<double>& scratch, Emit emit)
+void slidingSum(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<double>& scratch, Emit emit)
 {
     slidingAggregate<double>(
         x, first, end, k, 0.0, [](double a, double b) { return a + b; }, scratch, emit);
 }
 
 template <typename Emit>
-void slidingProduct(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<double>& scratch, Emit emit)
+void slidingProduct(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<double>& scratch, Emit emit)
 {
     slidingAggregate<double>(
         x, first, end, k, 1.0, [](double a, double b) { return a * b; }, scratch, emit);
@@ -109,7 +109,7 @@ inline bool holdsNaN(const float* x, uint32_t first, uint32_t end)
 // Highest / lowest value of each window; NaN never wins, a window of NaN
 // alone gives NaN. Data without NaN takes plain max/min instructions.
 template <typename Emit>
-void slidingMax(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<float>& scratch, Emit emit)
+void slidingMax(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<float>& scratch, Emit emit)
 {
     if (holdsNaN(x, first, end))
         slidingAggregate<float>(
@@ -120,7 +120,7 @@ void slidingMax(const float* x, uint32_t first, uint32_t end, uint32_t k, std::v
 }
 
 template <typename Emit>
-void slidingMin(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<float>& scratch, Emit emit)
+void slidingMin(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<float>& scratch, Emit emit)
 {
     if (holdsNaN(x, first, end))
         slidingAggregate<float>(
@@ -149,7 +149,7 @@ constexpr uint32_t kNoBar = 0xFFFFFFFFu;
 // best value (strictly better wins, so among equals the oldest stays), or
 // kNoBar when every value of the window is NaN.
 template <typename Cmp, typename Emit>
-void slidingBest(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<uint32_t>& scratch, Emit emit)
+void slidingBest(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<uint32_t>& scratch, Emit emit)
 {
     if (end <= first)
         return;
@@ -175,7 +175,7 @@ void slidingBest(const float* x, uint32_t first, uint32_t end, uint32_t k, std::
 // block's prefix, the suffix winning ties because it is older. No deque, so
 // no data-driven loop.
 template <typename Cmp, typename Emit>
-void slidingBestBlocks(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<uint32_t>& suffix,
+void slidingBestBlocks(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<uint32_t>& suffix,
                        Emit emit)
 {
     if (end <= first || k == 0)
@@ -209,20 +209,6 @@ void slidingBestBlocks(const float* x, uint32_t first, uint32_t end, uint32_t k,
             emit(i, Cmp::atLeast(x[s], x[pre]) ? s : pre);
         }
     }
-}
-
-// Oldest best bar of x[from..to] (inclusive), kNoBar when all are NaN.
-template <typename Cmp>
-uint32_t bestIn(const float* x, uint32_t from, uint32_t to)
-{
-    uint32_t best = kNoBar;
-    for (uint32_t j = from; j <= to; ++j) {
-        if (std::isnan(x[j]))
-            continue;
-        if (best == kNoBar || Cmp::better(x[j], x[best]))
-            best = j;
-    }
-    return best;
 }
 
 // Count and sum of squared deviations from the mean of the finite values of
@@ -271,7 +257,7 @@ inline double referenceValue(const float* x, uint32_t from, uint32_t to)
 // suffix of the previous block is moved to the current block's reference
 // value before the two are added.
 template <typename Emit>
-void slidingMoments(const float* x, uint32_t first, uint32_t end, uint32_t k, std::vector<ShiftedSums>& suffix,
+void slidingMoments(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<ShiftedSums>& suffix,
                     Emit emit)
 {
     if (end <= first || k == 0)

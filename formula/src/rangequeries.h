@@ -1,0 +1,301 @@
+// Queries over windows whose bounds move freely from bar to bar (a period
+// given as a series, N past the bar index, the whole history), each in a cost
+// that does not grow with the window:
+// - BestStack: the oldest best value of any window ending at the current bar
+//   (hhv, llv and their distances), by binary search in a monotonic stack;
+// - RankSweep: how many values of each window lie below a bound and their sum
+//   (hod, lod, avedev), offline over a Fenwick tree of value ranks;
+// - RankSelect: the T-th value of any window in a rank order and the oldest bar
+//   holding it (findhigh, findlow and their distances), by a wavelet matrix.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "scratchpool.h"
+
+namespace rangequeries {
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+// Bars of a series pushed in ascending order; keeps those that no later bar
+// beats strictly (Cmp::better), so the kept values run from best to worst and,
+// among equal values, the oldest comes first. The best value of the window
+// [from, current bar] is then the first kept bar at or after from, which is
+// also the oldest bar holding it. NaN values are never kept.
+template <typename Cmp>
+class BestStack {
+public:
+    explicit BestStack(std::size_t capacity) : bars_(capacity) {}
+
+    void push(const float* x, uint32_t i)
+    {
+        const float v = x[i];
+        if (std::isnan(v))
+            return;
+        while (size_ > 0 && Cmp::better(v, x[bars_[size_ - 1]]))
+            --size_;
+        bars_[size_++] = i;
+    }
+
+    // The oldest best bar of [from, last pushed bar], kNone when it holds no
+    // number.
+    uint32_t bestFrom(uint32_t from) const
+    {
+        const uint32_t* b = bars_.data();
+        if (size_ == 0)
+            return kNone;
+        if (b[0] >= from)
+            return b[0];
+        const uint32_t* it = std::lower_bound(b, b + size_, from);
+        return it == b + size_ ? kNone : *it;
+    }
+
+private:
+    ScratchVector<uint32_t> bars_;
+    std::size_t size_ = 0;
+};
+
+// Dense ranks of the values of x[first, end) that keep(value) accepts, in the
+// order less (a strict weak order over them): equal values share a rank; the
+// others take no rank (kNone). sorted[r] is a value of rank r.
+struct Ranks {
+    ScratchVector<uint32_t> rank;  // per bar from first
+    ScratchVector<float> sorted;   // one value per rank
+};
+
+template <typename Keep, typename Less>
+void rankValues(const float* x, uint32_t first, uint32_t end, Keep keep, Less less, Ranks& out)
+{
+    const std::size_t n = end > first ? end - first : 0;
+    out.sorted.clear();
+    out.sorted.reserve(n);
+    for (uint32_t i = first; i < end; ++i) {
+        if (keep(x[i]))
+            out.sorted.push_back(x[i]);
+    }
+    std::sort(out.sorted.begin(), out.sorted.end(), less);
+    out.sorted.erase(std::unique(out.sorted.begin(), out.sorted.end(),
+                                 [&less](float a, float b) { return !less(a, b) && !less(b, a); }),
+                     out.sorted.end());
+    out.rank.resize(n);
+    for (uint32_t i = first; i < end; ++i) {
+        const float v = x[i];
+        out.rank[i - first] = !keep(v)
+                                  ? kNone
+                                  : static_cast<uint32_t>(std::lower_bound(out.sorted.begin(), out.sorted.end(), v, less) -
+                                                          out.sorted.begin());
+    }
+}
+
+// Offline answers for windows [from_i, i] of bars i in [first, end): how many
+// ranked values of the window have a rank below limit_i, the sum of their
+// weights, and how many ranked values the window holds. Each window is the
+// difference of two prefixes, read while one sweep adds the bars to a Fenwick
+// tree of ranks: O(bars log bars) whatever the windows.
+class RankSweep {
+public:
+    struct Answer {
+        uint32_t below = 0;  // ranked values with rank < limit
+        double sum = 0.0;    // their weights
+        uint32_t ranked = 0; // ranked values in the window
+        uint32_t from = 0;   // the window's first bar
+    };
+
+    // ranks[i - first] (kNone: not ranked), weights[i - first] (may be null),
+    // m ranks. window(i, from, limit) returns false for a bar that asks
+    // nothing, else sets from (first <= from <= i) and limit; emit(i, answer).
+    template <typename Window, typename Emit>
+    void run(const uint32_t* ranks, const double* weights, std::size_t m, uint32_t first, uint32_t end,
+             Window window, Emit emit)
+    {
+        if (end <= first)
+            return;
+        const std::size_t n = end - first;
+        from_.resize(n);
+        limit_.resize(n);
+        head_.assign(n, kNone);  // queries to subtract at bar first + p
+        next_.resize(n);
+        early_.resize(n);
+        for (uint32_t i = first; i < end; ++i) {
+            uint32_t from = 0, limit = 0;
+            const std::size_t q = i - first;
+            if (!window(i, from, limit)) {
+                from_[q] = kNone;
+                continue;
+            }
+            from_[q] = from;
+            limit_[q] = limit;
+            early_[q] = Answer();
+            if (from > first) {
+                const std::size_t at = from - 1 - first;
+                next_[q] = head_[at];
+                head_[at] = static_cast<uint32_t>(q);
+            }
+        }
+        count_.assign(m + 1, 0);
+        sum_.assign(weights ? m + 1 : 0, 0.0);
+        uint32_t added = 0;
+        for (uint32_t p = first; p < end; ++p) {
+            const std::size_t at = p - first;
+            const uint32_t r = ranks[at];
+            if (r != kNone) {
+                ++added;
+                for (std::size_t t = r + 1; t <= m; t += t & (~t + 1))
+                    ++count_[t];
+                if (weights) {
+                    const double w = weights[at];
+                    for (std::size_t t = r + 1; t <= m; t += t & (~t + 1))
+                        sum_[t] += w;
+                }
+            }
+            for (uint32_t q = head_[at]; q != kNone; q = next_[q]) {
+                early_[q] = prefix(limit_[q], weights != nullptr);
+                early_[q].ranked = added;
+            }
+            if (from_[at] == kNone)
+                continue;
+            Answer a = prefix(limit_[at], weights != nullptr);
+            a.below -= early_[at].below;
+            a.sum -= early_[at].sum;
+            a.ranked = added - early_[at].ranked;
+            a.from = from_[at];
+            emit(p, a);
+        }
+    }
+
+private:
+    Answer prefix(std::size_t limit, bool sums) const
+    {
+        Answer a;
+        for (std::size_t t = limit; t > 0; t -= t & (~t + 1)) {
+            a.below += count_[t];
+            if (sums)
+                a.sum += sum_[t];
+        }
+        return a;
+    }
+
+    ScratchVector<uint32_t> from_, limit_, head_, next_, count_;
+    ScratchVector<Answer> early_;
+    ScratchVector<double> sum_;
+};
+
+// The k-th smallest rank (k from 0) of any span of a sequence of ranks, in
+// O(log ranks) per query: a wavelet matrix, one bit vector per bit of the
+// rank from the highest, each with counts of set bits per 64-bit word.
+class RankSelect {
+public:
+    void build(const uint32_t* ranks, std::size_t n, std::size_t m)
+    {
+        n_ = n;
+        levels_ = 1;
+        while ((std::size_t{1} << levels_) < m)
+            ++levels_;
+        words_ = n / 64 + 1;
+        bits_.assign(static_cast<std::size_t>(levels_) * words_, 0);
+        ones_.assign(static_cast<std::size_t>(levels_) * words_, 0);
+        zeros_.assign(static_cast<std::size_t>(levels_), 0);
+        cur_.assign(ranks, ranks + n);
+        tmp_.resize(n);
+        for (int l = 0; l < levels_; ++l) {
+            const int bit = levels_ - 1 - l;
+            uint64_t* b = &bits_[static_cast<std::size_t>(l) * words_];
+            std::size_t z = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                if ((cur_[i] >> bit) & 1u)
+                    b[i / 64] |= uint64_t{1} << (i % 64);
+                else
+                    ++z;
+            }
+            uint32_t* o = &ones_[static_cast<std::size_t>(l) * words_];
+            uint32_t acc = 0;
+            for (std::size_t w = 0; w < words_; ++w) {
+                o[w] = acc;
+                acc += static_cast<uint32_t>(__builtin_popcountll(b[w]));
+            }
+            zeros_[static_cast<std::size_t>(l)] = z;
+            // Stable split: zeros first, then ones.
+            std::size_t zi = 0, oi = z;
+            for (std::size_t i = 0; i < n; ++i) {
+                if ((cur_[i] >> bit) & 1u)
+                    tmp_[oi++] = cur_[i];
+                else
+                    tmp_[zi++] = cur_[i];
+            }
+            cur_.swap(tmp_);
+        }
+    }
+
+    // The k-th smallest rank of positions [lo, hi) (k < hi - lo).
+    uint32_t kth(std::size_t lo, std::size_t hi, std::size_t k) const
+    {
+        uint32_t r = 0;
+        for (int l = 0; l < levels_; ++l) {
+            const std::size_t zl = lo - onesBefore(l, lo);
+            const std::size_t zh = hi - onesBefore(l, hi);
+            r <<= 1;
+            if (k < zh - zl) {
+                lo = zl;
+                hi = zh;
+            } else {
+                k -= zh - zl;
+                const std::size_t z = zeros_[static_cast<std::size_t>(l)];
+                lo = z + (lo - zl);
+                hi = z + (hi - zh);
+                r |= 1u;
+            }
+        }
+        return r;
+    }
+
+private:
+    std::size_t onesBefore(int l, std::size_t i) const
+    {
+        const std::size_t base = static_cast<std::size_t>(l) * words_;
+        const uint64_t w = bits_[base + i / 64];
+        const uint64_t mask = (i % 64) ? (w & ((uint64_t{1} << (i % 64)) - 1)) : 0;
+        return ones_[base + i / 64] + static_cast<std::size_t>(__builtin_popcountll(mask));
+    }
+
+    std::size_t n_ = 0, words_ = 0;
+    int levels_ = 0;
+    ScratchVector<uint64_t> bits_;
+    ScratchVector<uint32_t> ones_;
+    ScratchVector<std::size_t> zeros_;
+    ScratchVector<uint32_t> cur_, tmp_;
+};
+
+// Positions grouped by rank, ascending within each rank: the oldest bar at or
+// after from that holds rank r, by binary search.
+class RankPositions {
+public:
+    void build(const uint32_t* ranks, std::size_t n, std::size_t m)
+    {
+        start_.assign(m + 1, 0);
+        for (std::size_t i = 0; i < n; ++i)
+            ++start_[ranks[i] + 1];
+        for (std::size_t r = 0; r < m; ++r)
+            start_[r + 1] += start_[r];
+        pos_.resize(n);
+        fill_.assign(start_.begin(), start_.end() - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            pos_[fill_[ranks[i]]++] = static_cast<uint32_t>(i);
+    }
+
+    // The first position >= from holding rank r (kNone when none).
+    uint32_t firstFrom(uint32_t r, uint32_t from) const
+    {
+        const uint32_t* b = pos_.data() + start_[r];
+        const uint32_t* e = pos_.data() + start_[r + 1];
+        const uint32_t* it = std::lower_bound(b, e, from);
+        return it == e ? kNone : *it;
+    }
+
+private:
+    ScratchVector<uint32_t> start_, fill_, pos_;
+};
+
+}  // namespace rangequeries
