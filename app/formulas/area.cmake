@@ -24,6 +24,7 @@ function(tarvolin_formula_programs data space)
 endfunction()
 
 tarvolin_formula_programs(standard.fml standard)
+tarvolin_formula_programs(own.fml own)
 target_include_directories(tarvolin_app PUBLIC ${formulas_gen_dir})
 
 file(GLOB formulagen_tests CONFIGURE_DEPENDS ${formulas_dir}/generator/tests/*.cpp)
@@ -33,4 +34,9 @@ if(formulagen_tests)
   set_target_properties(formulagen_tests PROPERTIES AUTOMOC OFF AUTORCC OFF)
   target_compile_definitions(formulagen_tests PRIVATE TARVOLIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(formulagen_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endif()
+
+# The program loads the indicator plug-in at run time; build it with the program's code.
+if(TARGET Ostrilug)
+  add_dependencies(tarvolin_app Ostrilug)
 endif()

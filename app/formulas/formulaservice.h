@@ -73,7 +73,8 @@ uint32_t nextDefaultColor();
 // Start-up (GUI thread, before any view): the standard catalogue (23 entries),
 // then the system's own catalogue, then the saved parameter values.
 void registerStandardFormulas(FormulaService& service);
-void registerOwnFormulas(FormulaService& service);
+void registerOwnFormulas(FormulaService& service);  // the same as registerExtraFormulas
+void registerExtraFormulas(FormulaService& service);
 void loadFormulaParams(const std::string& path);
 
 }  // namespace formula

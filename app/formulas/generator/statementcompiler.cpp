@@ -460,6 +460,46 @@ bool isIdentifier(const std::string& s)
     return true;
 }
 
+// variant <id> of <program> NAME=number ...
+Program parseVariant(const std::string& s, int line, const std::vector<Program>& programs, std::set<std::string>& ids)
+{
+    std::istringstream words(s.substr(8));
+    Program v;
+    std::string of;
+    words >> v.id >> of >> v.base;
+    if (!isIdentifier(v.id))
+        throw CompileError(line, "variant name must be an identifier");
+    if (of != "of")
+        throw CompileError(line, "expected 'variant <name> of <program>'");
+    const Program* base = nullptr;
+    for (const Program& p : programs)
+        if (p.id == v.base && p.base.empty())
+            base = &p;
+    if (!base)
+        throw CompileError(line, "variant of unknown program '" + v.base + "'");
+    if (!ids.insert(v.id).second)
+        throw CompileError(line, "program '" + v.id + "' defined twice");
+    v.resetPalette = base->resetPalette;
+    v.statements = base->statements;
+    std::string item;
+    while (words >> item) {
+        const std::size_t eq = item.find('=');
+        const std::vector<Token> name = eq == std::string::npos ? std::vector<Token>{} : tokenize(item.substr(0, eq), line);
+        if (name.size() != 2 || name[0].kind != Tok::Name || precedence(name[0]) != 0)
+            throw CompileError(line, "preset '" + item + "' is not NAME=number");
+        std::string number = item.substr(eq + 1);
+        const bool negative = !number.empty() && number[0] == '-';
+        if (negative)
+            number.erase(0, 1);
+        if (number.empty() || !(isDigit(static_cast<unsigned char>(number[0])) || number[0] == '.'))
+            throw CompileError(line, "preset '" + item + "' is not NAME=number");
+        v.presets.push_back({name[0].text, parseNumber(number, negative, line)});
+    }
+    if (v.presets.empty())
+        throw CompileError(line, "variant '" + v.id + "' presets nothing");
+    return v;
+}
+
 }  // namespace
 
 std::vector<Program> compileFile(const std::string& text)
@@ -495,6 +535,10 @@ std::vector<Program> compileFile(const std::string& text)
                 throw CompileError(line, "unexpected '" + extra + "'");
             programs.push_back(std::move(p));
             current = &programs.back();
+        } else if (s.rfind("variant ", 0) == 0) {
+            if (current)
+                throw CompileError(line, "variant inside program '" + current->id + "' (missing 'end')");
+            programs.push_back(parseVariant(s, line, programs, ids));
         } else if (s == "end") {
             if (!current)
                 throw CompileError(line, "'end' outside a program");
@@ -577,6 +621,13 @@ std::string emitSource(const std::vector<Program>& programs, const std::string& 
       << "#include \"" << header << "\"\n\n"
       << "namespace formula {\nnamespace " << space << " {\nnamespace {\n\n";
     for (const Program& p : programs) {
+        if (!p.base.empty()) {
+            o << "const ProgramPreset presets_" << p.id << "[] = {\n";
+            for (const Preset& v : p.presets)
+                o << "    {" << cString(v.name) << ", " << cFloat(v.value) << "},\n";
+            o << "};\n\n";
+            continue;
+        }
         o << "const ProgramOp ops_" << p.id << "[] = {\n";
         for (const Op& op : p.ops) {
             o << "    {" << op.op << ", " << (op.op == 2 || op.op == 4 ? std::string("nullptr") : cString(op.name))
@@ -586,13 +637,26 @@ std::string emitSource(const std::vector<Program>& programs, const std::string& 
         o << "};\n\n";
     }
     o << "}  // namespace\n\n";
-    for (const Program& p : programs)
-        o << "FormulaContext* build_" << p.id << "(FormulaVM* vm)\n{\n    return buildProgram(vm, ops_" << p.id
-          << ", " << p.ops.size() << ", " << (p.resetPalette ? "true" : "false") << ");\n}\n\n";
+    auto opsOf = [&programs](const Program& p) -> const Program& {
+        for (const Program& b : programs)
+            if (!p.base.empty() && b.id == p.base)
+                return b;
+        return p;
+    };
+    for (const Program& p : programs) {
+        const Program& ops = opsOf(p);
+        o << "FormulaContext* build_" << p.id << "(FormulaVM* vm)\n{\n    return buildProgram(vm, ops_" << ops.id
+          << ", " << ops.ops.size() << ", " << (p.resetPalette ? "true" : "false");
+        if (!p.base.empty())
+            o << ", presets_" << p.id << ", " << p.presets.size();
+        o << ");\n}\n\n";
+    }
     o << "const ProgramInfo programs[] = {\n";
-    for (const Program& p : programs)
-        o << "    {\"" << p.id << "\", build_" << p.id << ", ops_" << p.id << ", " << p.ops.size() << ", "
+    for (const Program& p : programs) {
+        const Program& ops = opsOf(p);
+        o << "    {\"" << p.id << "\", build_" << p.id << ", ops_" << ops.id << ", " << ops.ops.size() << ", "
           << p.statements << ", " << (p.resetPalette ? "true" : "false") << "},\n";
+    }
     o << "};\n\nconst std::size_t programCount = " << programs.size() << ";\n\n"
       << "}  // namespace " << space << "\n}  // namespace formula\n";
     return o.str();

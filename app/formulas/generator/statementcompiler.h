@@ -7,6 +7,9 @@
 //   | <n> | `<statement>` | <colour> | <width> | <style> |
 //   ...
 //   end
+//   variant <identifier> of <program> NAME=number ...
+//     the program's operations, built with NAME preset as a literal static
+//     argument before any operation is pushed
 // Statements:
 //   NAME: expr          drawn output of kind 0 named NAME
 //   NAME := expr        variable, not drawn (attribute cells empty)
@@ -37,11 +40,18 @@ struct Op {
     bool operator==(const Op& o) const;
 };
 
+struct Preset {
+    std::string name;
+    float value = 0.0f;
+};
+
 struct Program {
     std::string id;
     bool resetPalette = true;
     int statements = 0;
     std::vector<Op> ops;
+    std::string base;             // a variant: the program whose operations it shares
+    std::vector<Preset> presets;  // a variant's preset static arguments
 };
 
 // A malformed data file: message starts with "line N: ".

@@ -20,6 +20,8 @@ public:
         if (registerDynainfo)
             fml_vm_reg_fn(vm_, this, "DYNAINFO", &ChartStub::dynainfo, 1);
     }
+    // The indicator plug-in as plug-in 1, as every chart loads it; true when loaded.
+    bool loadPlugin() { return fml_vm_load_tdx_dll(vm_, "Ostrilug.dll", 1) == 1; }
     ~ChartStub() { fml_vm_release(vm_); }
     ChartStub(const ChartStub&) = delete;
     ChartStub& operator=(const ChartStub&) = delete;
@@ -48,7 +50,25 @@ public:
         setSeries("AMO", v);
         setSeries("TIMESTAMP", ts);
         setSeries("ZSTJJ", c);
-        setSeries("DRAWNULL", std::vector<float>(c.size(), FMLInvalidValue));
+        setSeries("AMT", v);
+        std::vector<float> last(c.size(), 0.0f), status(c.size(), 0.0f), left(c.size()), date(c.size());
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            left[i] = float(c.size() - i);
+            date[i] = 1260100.0f + float(i / 4);  // four bars a day
+        }
+        if (!c.empty()) {
+            last.back() = 1.0f;
+            status.back() = 2.0f;
+            status.front() = 1.0f;
+        }
+        setSeries("ISLASTBAR", last);
+        setSeries("BARSTATUS", status);
+        setSeries("CURRBARSCOUNT", left);
+        setSeries("DATE", date);
+        literals_["DRAWNULL"] = FMLInvalidValue;
+        literals_["PERIOD"] = 5.0f;
+        literals_["TOTALFZNUM"] = 240.0f;
+        literals_["FROMOPEN"] = 240.0f;
     }
 
     // A deterministic wavy series of n bars.
@@ -98,6 +118,12 @@ private:
             fml_argument_string(arg, self->code.data(), int(self->code.size()));
             return 1;
         }
+        auto lit = self->literals_.find(key);
+        if (lit != self->literals_.end()) {
+            fml_argument_data(arg, 1)[0] = lit->second;
+            fml_argument_literal(arg, 1);
+            return 1;
+        }
         auto it = self->series_.find(key);
         if (it == self->series_.end())
             return 0;
@@ -117,6 +143,7 @@ private:
 
     FormulaVM* vm_;
     std::map<std::string, std::vector<float>> series_;
+    std::map<std::string, float> literals_;
     int bars_ = 0;
 };
 

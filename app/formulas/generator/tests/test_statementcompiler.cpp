@@ -2,6 +2,7 @@
 // attributes, and refusal of malformed data with the line number.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -250,4 +251,59 @@ TEST(StatementCompiler, StandardDataCompiles)
         EXPECT_EQ(programs[i].statements, statements[i]) << programs[i].id;
         EXPECT_EQ(programs[i].resetPalette, !(i == 0 || i == 1 || i == 3 || i == 4)) << programs[i].id;
     }
+}
+
+TEST(StatementCompiler, VariantsShareAProgramWithPresets)
+{
+    const auto programs = compileFile(
+        "program R noreset\n| 1 | `B: O+K1*N1` | palette | 1 | 0 |\nend\n"
+        "variant R1 of R K1=0.5 N1=10\nvariant R2 of R K1=-0.25 中证=3\n");
+    ASSERT_EQ(programs.size(), 3u);
+    EXPECT_EQ(programs[1].base, "R");
+    EXPECT_TRUE(programs[1].ops.empty());
+    EXPECT_EQ(programs[1].statements, 1);
+    EXPECT_FALSE(programs[1].resetPalette);
+    ASSERT_EQ(programs[2].presets.size(), 2u);
+    EXPECT_EQ(programs[2].presets[0].name, "K1");
+    EXPECT_EQ(programs[2].presets[0].value, -0.25f);
+    EXPECT_EQ(programs[2].presets[1].name, "中证");
+    const std::string src = formulagen::emitSource(programs, "s", "formulas/sprograms.h");
+    EXPECT_NE(src.find("return buildProgram(vm, ops_R, 8, false, presets_R1, 2);"), std::string::npos) << src;
+    EXPECT_NE(src.find("{\"R2\", build_R2, ops_R, 8, 1, false},"), std::string::npos) << src;
+    EXPECT_NE(src.find("{\"N1\", 10.0f},"), std::string::npos) << src;
+
+    const char* bad[] = {
+        "variant V of R K=1\n",                                                          // unknown program
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V R K=1\n",          // no 'of'
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R\n",            // presets nothing
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R K=x\n",        // not a number
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant R of R K=1\n",        // name taken
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R A+B=1\n",      // not a name
+    };
+    for (const char* text : bad) {
+        try {
+            compileFile(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const CompileError& e) {
+            EXPECT_EQ(e.line, std::string(text).rfind("variant", 0) == 0 ? 1 : 4) << text;
+        }
+    }
+}
+
+TEST(StatementCompiler, OwnDataCompiles)
+{
+    std::ifstream in(TARVOLIN_SOURCE_DIR "/app/formulas/own.fml", std::ios::binary);
+    ASSERT_TRUE(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const auto programs = compileFile(text.str());
+    ASSERT_EQ(programs.size(), 25u);
+    // negative literals and negation as the own programs write them
+    const auto ardun = std::find_if(programs.begin(), programs.end(), [](const auto& p) { return p.id == "Ardun"; });
+    ASSERT_NE(ardun, programs.end());
+    std::vector<Op> jj;
+    compileStatement("JJ: -(HH-J)", "(0,255,0)", "1", "0", 1, jj);
+    EXPECT_TRUE(std::search(ardun->ops.begin(), ardun->ops.end(), jj.begin(), jj.end()) != ardun->ops.end());
+    EXPECT_EQ(exprOps("IF(MACD2>0,1,-1)"), R"(1:"MACD2" 2:0 5:">" 2:1 2:-1 5:"IF" )");
+    EXPECT_EQ(exprOps("(C-JJ)/JJ<-0.005"), R"(1:"C" 1:"JJ" 5:"-" 1:"JJ" 5:"/" 2:-0.005 5:"<" )");
 }
