@@ -1,0 +1,332 @@
+#include "shell/httprequest.h"
+
+#include <QDebug>
+#include <QJsonValue>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QQmlEngine>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include "shell/core/gzipdecoder.h"
+#include "shell/qbaseservice.h"
+
+class HttpRequestPrivate : public QObject {
+    Q_OBJECT
+public:
+    explicit HttpRequestPrivate(HttpRequest* owner) : QObject(owner), q(owner) {}
+
+    // Drops the current reply: no more signals from it, and it goes.
+    void releaseReply()
+    {
+        if (!reply)
+            return;
+        QNetworkReply* old = reply;
+        reply = nullptr;
+        old->disconnect(this);
+        old->disconnect(q);
+        QObject::disconnect(q, nullptr, old, nullptr);
+        if (old->isRunning())
+            old->abort();
+        old->deleteLater();
+    }
+
+    void setReadyState(HttpRequest::State state)
+    {
+        if (readyState == state)
+            return;
+        readyState = state;
+        emit q->readyStateChanged();
+    }
+    void setStatus(int value)
+    {
+        if (status == value)
+            return;
+        status = value;
+        emit q->statusChanged();
+    }
+    void setStatusText(const QString& text)
+    {
+        if (statusText == text)
+            return;
+        statusText = text;
+        emit q->statusTextChanged();
+    }
+
+public slots:
+    // GUI thread: the current reply ended (also when aborted).
+    void onFinished()
+    {
+        if (!reply || sender() != reply)
+            return;
+        const QByteArray body = reply->readAll();
+        if (body != responseBody) {
+            responseBody = body;
+            emit q->responseTextChanged();
+        }
+        int code = reply->error();
+        QString text = reply->errorString();
+        // A redirect that was not followed (or any other 3xx) is no success.
+        const int httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (code == QNetworkReply::NoError && httpStatus >= 300) {
+            code = HttpRequest::UnknownContentError;
+            text = QStringLiteral("HTTP status %1 %2")
+                       .arg(httpStatus)
+                       .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+        }
+        setStatus(code != QNetworkReply::NoError ? code : 200);
+        responseHeaders = reply->rawHeaderPairs();
+        if (code != QNetworkReply::NoError) {
+            setReadyState(HttpRequest::Error);
+            setStatusText(text);
+            emit q->error();
+        } else {
+            setReadyState(HttpRequest::Finished);
+            setStatusText(QString());
+            emit q->finished();
+        }
+    }
+
+public:
+    HttpRequest* q;
+    int timeout = 30000;
+    QNetworkRequest request;
+    QPointer<QNetworkReply> reply;
+    QString method;
+    HttpRequest::State readyState = HttpRequest::UnStart;
+    int status = 0;
+    QString statusText;
+    QList<QNetworkReply::RawHeaderPair> responseHeaders;
+    QByteArray responseBody;
+    QPointer<QNetworkAccessManager> manager;
+    int sequence = 0;
+};
+
+namespace {
+
+// The text form of a store value; null when there is none.
+QString storeText(const QVariant& value, bool* found)
+{
+    QVariant v = value;
+    if (v.userType() == QMetaType::QJsonValue)
+        v = v.toJsonValue().toVariant();
+    *found = v.isValid() && !v.isNull() && v.canConvert<QString>();
+    return *found ? v.toString() : QString();
+}
+
+}  // namespace
+
+QString fillUrlTemplates(const QString& urlText)
+{
+    static const QRegularExpression placeholder(QStringLiteral("%7B%7B[0-9a-zA-Z._]+%7D%7D"));
+    QStringList matches;
+    auto it = placeholder.globalMatch(urlText);
+    while (it.hasNext())
+        matches << it.next().captured(0);
+    if (matches.isEmpty())
+        return urlText;
+    QBaseService base;
+    QString out = urlText;
+    for (const QString& match : matches) {
+        const QString key = match.mid(6, match.size() - 12);
+        bool found = false;
+        QString value = storeText(base.getLoginValue(key), &found);
+        if (!found || value.isEmpty())
+            value = storeText(base.getBaseInfoValue(key), &found);
+        // Encoded, so a value holding & = + % or non-ASCII text stays one value.
+        out.replace(match, QString::fromLatin1(QUrl::toPercentEncoding(value)));
+    }
+    return out;
+}
+
+HttpRequest::HttpRequest(QObject* parent) : QObject(parent), d(new HttpRequestPrivate(this)) {}
+
+HttpRequest::HttpRequest(QNetworkAccessManager* manager, QObject* parent) : HttpRequest(parent)
+{
+    d->manager = manager;
+}
+
+HttpRequest::~HttpRequest()
+{
+    d->releaseReply();
+}
+
+QString HttpRequest::responseText() const
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(d->responseBody.constData());
+    const int32_t size = gzip_size_check(data, static_cast<size_t>(d->responseBody.size()));
+    if (size > 0) {
+        QByteArray out(size, Qt::Uninitialized);
+        if (gzip_inflate(data, static_cast<size_t>(d->responseBody.size()), reinterpret_cast<unsigned char*>(out.data()),
+                         static_cast<size_t>(size)))
+            return QString::fromUtf8(out);
+    }
+    return QString::fromUtf8(d->responseBody);
+}
+
+HttpRequest::State HttpRequest::readyState() const
+{
+    return d->readyState;
+}
+
+HttpRequest::NetworkStatus HttpRequest::status() const
+{
+    return static_cast<NetworkStatus>(d->status);
+}
+
+QString HttpRequest::statusText() const
+{
+    return d->statusText;
+}
+
+void HttpRequest::setNetworkAccessManager(QNetworkAccessManager* manager)
+{
+    d->manager = manager;
+}
+
+QNetworkAccessManager* HttpRequest::networkAccessManager() const
+{
+    return d->manager;
+}
+
+void HttpRequest::classBegin()
+{
+    QQmlEngine* engine = qmlEngine(this);
+    if (engine && engine->networkAccessManager()) {
+        d->manager = engine->networkAccessManager();
+        qDebug() << "Set Net Access Manager Success";
+    }
+}
+
+void HttpRequest::clear()
+{
+    emit abort();
+    d->responseHeaders.clear();
+    d->request = QNetworkRequest();
+    d->setReadyState(UnStart);
+    d->method.clear();
+    d->releaseReply();
+    d->sequence = 0;
+}
+
+void HttpRequest::setTimeout(int time)
+{
+    if (d->readyState != Loading)
+        d->timeout = time;
+}
+
+int HttpRequest::getTimeout() const
+{
+    return d->timeout;
+}
+
+void HttpRequest::setRequestCookies(const QJsonObject& cookies)
+{
+    if (d->readyState == Loading)
+        return;
+    QByteArray text;
+    for (auto it = cookies.begin(); it != cookies.end(); ++it)
+        text += it.key().toUtf8() + '=' + it.value().toString().toUtf8() + "; ";
+    d->request.setRawHeader("Cookie", text);
+}
+
+void HttpRequest::setRequestHeader(const QJsonObject& headers)
+{
+    if (d->readyState == Loading)
+        return;
+    for (auto it = headers.begin(); it != headers.end(); ++it)
+        d->request.setRawHeader(it.key().toUtf8(), it.value().toString().toUtf8());
+}
+
+void HttpRequest::setRequestHeader(const QByteArray& headerName, const QByteArray& value)
+{
+    if (d->readyState != Loading)
+        d->request.setRawHeader(headerName, value);
+}
+
+QString HttpRequest::getRequestHeader(const QString& headerName) const
+{
+    return QString::fromUtf8(d->request.rawHeader(headerName.toUtf8()));
+}
+
+void HttpRequest::open(const QString& method, const QUrl& url, bool /*async*/)
+{
+    const QString text = fillUrlTemplates(url.toString(QUrl::FullyEncoded));
+    d->method = method;
+    d->request.setUrl(QUrl(text, QUrl::TolerantMode));
+    d->setReadyState(UnStart);
+    emit abort();
+}
+
+void HttpRequest::open(const QString& method, const QUrl& url)
+{
+    open(method, url, true);
+}
+
+void HttpRequest::send(const QString& data)
+{
+    if (d->readyState == Loading)
+        return;
+    if (!d->manager) {
+        qDebug() << "NetAccessManager is nullptr";
+        emit error();
+        return;
+    }
+    // Cookies come from the manager's jar (cookies for this URL only) unless
+    // the caller set a Cookie header; redirects are followed unless they lead
+    // from https to http.
+    QNetworkRequest request = d->request;
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    const QString verb = d->method.toUpper();
+    QNetworkReply* reply = nullptr;
+    if (verb == QLatin1String("GET"))
+        reply = d->manager->get(request);
+    else if (verb == QLatin1String("POST"))
+        reply = d->manager->post(request, data.toUtf8());
+    else if (verb == QLatin1String("PUT"))
+        reply = d->manager->put(request, data.toUtf8());
+    else if (verb == QLatin1String("DELETE"))
+        reply = d->manager->deleteResource(request);
+    else if (verb == QLatin1String("HEAD"))
+        reply = d->manager->head(request);
+    if (!reply) {
+        qDebug() << "Invaild method : " << d->method;
+        return;
+    }
+
+    d->releaseReply();
+    d->reply = reply;
+    connect(reply, &QNetworkReply::finished, d, &HttpRequestPrivate::onFinished);
+    connect(this, &HttpRequest::abort, reply, &QNetworkReply::abort);
+    connect(reply, &QNetworkReply::downloadProgress, this, &HttpRequest::downloadProgress);
+    connect(reply, &QNetworkReply::uploadProgress, this, &HttpRequest::uploadProgress);
+
+    const int sequence = ++d->sequence;
+    if (d->timeout > 0) {
+        QTimer::singleShot(d->timeout, this, [this, sequence] {
+            if (d->reply && d->reply->isRunning() && sequence == d->sequence) {
+                emit abort();
+                emit timeout();
+            }
+        });
+    }
+    emit started();
+    d->setReadyState(Loading);
+}
+
+void HttpRequest::send()
+{
+    send(QString());
+}
+
+QJsonArray HttpRequest::getAllResponseHeader() const
+{
+    QJsonArray out;
+    for (const auto& header : d->responseHeaders)
+        out.append(QJsonObject{{QString::fromUtf8(header.first), QString::fromUtf8(header.second)}});
+    return out;
+}
+
+#include "httprequest.moc"

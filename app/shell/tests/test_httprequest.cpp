@@ -1,0 +1,275 @@
+// HttpRequest against the local back end: states and signals in their order
+// for every method, failures, time-outs, gzip bodies, URL templates, cookies
+// and the lifetime of replies.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QNetworkAccessManager>
+#include <QNetworkCookie>
+#include <QNetworkReply>
+#include <QQmlComponent>
+#include <QQmlEngine>
+
+#include "httptestsupport.h"
+#include "shell/httprequestfactory.h"
+#include "shell/networkcookiejar.h"
+#include "shell/qbaseservice.h"
+
+namespace {
+
+class HttpRequestTest : public ::testing::Test {
+protected:
+    explicit HttpRequestTest(std::vector<std::string> options = {}) : server_("backend", options) {}
+    QString url(const QString& path) const { return backendBase(server_) + path; }
+    ServerProcess server_;
+    QNetworkAccessManager manager_;
+};
+
+// The signals of one whole request, as the request's rules order them.
+TEST_F(HttpRequestTest, EveryMethodGoesThroughItsStatesInOrder)
+{
+    struct Case {
+        const char* method;
+        const char* body;
+        bool echoed;  // the reply has a body
+    };
+    const Case cases[] = {{"GET", "", true}, {"post", "a=1&b=2", true}, {"PUT", "text", true},
+                          {"DELETE", "", true}, {"HEAD", "", false}};
+    for (const Case& c : cases) {
+        HttpRequest request(&manager_);
+        SignalLog log(&request);
+        request.open(QString::fromLatin1(c.method), QUrl(url("/echo?m=1")));
+        EXPECT_EQ(request.readyState(), HttpRequest::UnStart);
+        request.send(QString::fromLatin1(c.body));
+        EXPECT_EQ(request.readyState(), HttpRequest::Loading) << c.method;
+        ASSERT_TRUE(waitForEnd(&request)) << c.method;
+        QStringList expected{"abort", "started", "readyStateChanged"};
+        if (c.echoed)
+            expected << "responseTextChanged";
+        expected << "statusChanged" << "readyStateChanged" << "finished";
+        EXPECT_EQ(log.names, expected) << c.method << ": " << log.names.join(",").toStdString();
+        EXPECT_EQ(request.readyState(), HttpRequest::Finished);
+        EXPECT_EQ(int(request.status()), 200);
+        EXPECT_EQ(request.statusText(), QString());
+        if (c.echoed) {
+            const QJsonObject echo = jsonOf(request.responseText());
+            EXPECT_EQ(echo["method"].toString(), QString::fromLatin1(c.method).toUpper());
+            EXPECT_EQ(echo["body"].toString(), QString::fromLatin1(c.body));
+        }
+    }
+}
+
+TEST_F(HttpRequestTest, AnInvalidMethodSendsNothingAndSaysNothing)
+{
+    HttpRequest request(&manager_);
+    request.open("PATCH", QUrl(url("/echo")));
+    SignalLog log(&request);
+    request.send();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(log.names.isEmpty()) << log.names.join(",").toStdString();
+    EXPECT_EQ(request.readyState(), HttpRequest::UnStart);
+
+    HttpRequest unbound;
+    SignalLog unboundLog(&unbound);
+    unbound.open("GET", QUrl(url("/echo")));
+    unbound.send();
+    EXPECT_EQ(unboundLog.names, (QStringList{"abort", "error"}));
+}
+
+class SlowBackendTest : public HttpRequestTest {
+protected:
+    SlowBackendTest() : HttpRequestTest({"--delay", "/api/marque", "400"}) {}
+};
+
+TEST_F(SlowBackendTest, ATimeOutAbortsTheReplyThenSignalsTimeout)
+{
+    HttpRequest request(&manager_);
+    request.open("GET", QUrl(url("/api/marque")));
+    request.setTimeout(50);
+    SignalLog log(&request);
+    request.send();
+    ASSERT_TRUE(waitForEnd(&request));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.names, (QStringList{"started", "readyStateChanged", "abort", "statusChanged", "readyStateChanged",
+                                      "statusTextChanged", "error", "timeout"}))
+        << log.names.join(",").toStdString();
+    EXPECT_EQ(request.status(), HttpRequest::OperationCanceledError);
+    EXPECT_EQ(request.readyState(), HttpRequest::Error);
+}
+
+TEST_F(SlowBackendTest, ZeroTimeOutWaitsAndASecondSendWhileLoadingIsIgnored)
+{
+    HttpRequest request(&manager_);
+    request.open("GET", QUrl(url("/api/marque")));
+    request.setTimeout(0);
+    SignalLog log(&request);
+    request.send();
+    request.setTimeout(10);  // ignored while loading
+    request.send();
+    EXPECT_EQ(request.getTimeout(), 0);
+    ASSERT_TRUE(waitForEnd(&request));
+    EXPECT_EQ(log.names.count("started"), 1);
+    EXPECT_EQ(log.names.count("timeout"), 0);
+    EXPECT_EQ(jsonOf(request.responseText())["result"].toString(), "true");
+}
+
+class GzipBackendTest : public HttpRequestTest {
+protected:
+    GzipBackendTest() : HttpRequestTest({}) {}
+};
+
+TEST_F(GzipBackendTest, AGzipBodyReadsAsItsUnpackedText)
+{
+    HttpRequest plain(&manager_);
+    plain.open("GET", QUrl(url("/api/notice?type=3")));
+    plain.send();
+    ASSERT_TRUE(waitForEnd(&plain));
+    server_.control("gzip on");
+    ASSERT_TRUE(server_.wait_line("ok gzip on"));
+    HttpRequest packed(&manager_);
+    packed.open("GET", QUrl(url("/api/notice?type=3")));
+    packed.send();
+    ASSERT_TRUE(waitForEnd(&packed));
+    EXPECT_EQ(int(packed.status()), 200);
+    bool octets = false;
+    for (const auto& h : packed.getAllResponseHeader())
+        octets = octets || h.toObject().value("Content-Type").toString() == "application/octet-stream";
+    EXPECT_TRUE(octets) << "the body did not come packed";
+    EXPECT_FALSE(plain.responseText().isEmpty());
+    EXPECT_EQ(packed.responseText(), plain.responseText());
+}
+
+TEST_F(HttpRequestTest, NoContentRedirectsAndHttpFailures)
+{
+    struct Case {
+        const char* path;
+        int status;
+        HttpRequest::State state;
+    };
+    const Case cases[] = {
+        {"/status/204", 200, HttpRequest::Finished},
+        {"/redirect?to=%2Fapi%2Ffast_menu", 200, HttpRequest::Finished},
+        {"/status/404", HttpRequest::ContentNotFoundError, HttpRequest::Error},
+        {"/status/503", HttpRequest::ServiceUnavailableError, HttpRequest::Error},
+        {"/status/500", HttpRequest::InternalServerError, HttpRequest::Error},
+        // A 3xx the manager does not follow is a failure, not an empty success.
+        {"/status/300", HttpRequest::UnknownContentError, HttpRequest::Error},
+    };
+    for (const Case& c : cases) {
+        HttpRequest request(&manager_);
+        request.open("GET", QUrl(url(QString::fromLatin1(c.path))));
+        request.send();
+        ASSERT_TRUE(waitForEnd(&request)) << c.path;
+        EXPECT_EQ(int(request.status()), c.status) << c.path;
+        EXPECT_EQ(request.readyState(), c.state) << c.path;
+        EXPECT_EQ(request.statusText().isEmpty(), c.state == HttpRequest::Finished) << c.path;
+    }
+    HttpRequest moved(&manager_);
+    moved.open("GET", QUrl(url("/redirect?to=%2Fapi%2Ffast_menu")));
+    moved.send();
+    ASSERT_TRUE(waitForEnd(&moved));
+    EXPECT_TRUE(moved.responseText().startsWith("[{\"name\""));
+}
+
+TEST_F(HttpRequestTest, TemplatesTakeTheLoginInfoThenTheBaseInfoEncoded)
+{
+    QBaseService().setLoginInfo(QJsonObject{{"user", QJsonObject{{"id", 7}}},
+                                            {"pw", QString::fromUtf8("a&b=c+d%中")},
+                                            {"appName", ""}});
+    HttpRequest request(&manager_);
+    request.open("GET", QUrl(url("/echo?u={{user.id}}&v={{appVer}}&n={{appName}}&w={{nothing}}&x={{user.id}}"
+                                 "&p={{pw}}&k={{a-b}}")));
+    request.send();
+    ASSERT_TRUE(waitForEnd(&request));
+    EXPECT_EQ(jsonOf(request.responseText())["target"].toString(),
+              "/echo?u=7&v=tarvo_winpc_tax1_1.000006&n=Tarvolin&w=&x=7&p=a%26b%3Dc%2Bd%25%E4%B8%AD&k=%7B%7Ba-b%7D%7D");
+    EXPECT_EQ(fillUrlTemplates("http://h/?a=%7b%7buser.id%7d%7d"), "http://h/?a=%7b%7buser.id%7d%7d");
+}
+
+TEST_F(HttpRequestTest, RequestCookiesHeadersAndTheJar)
+{
+    HttpRequest request(&manager_);
+    request.open("GET", QUrl(url("/echo")));
+    request.setRequestCookies(QJsonObject{{"a", "1"}, {"b", "x"}, {"n", 5}});
+    request.setRequestHeader(QJsonObject{{"X-One", "1"}, {"X-Num", 2}});
+    request.setRequestHeader("X-Two", "zwei");
+    EXPECT_EQ(request.getRequestHeader("Cookie"), "a=1; b=x; n=; ");
+    EXPECT_EQ(request.getRequestHeader("X-Missing"), QString());
+    request.send();
+    ASSERT_TRUE(waitForEnd(&request));
+    const QJsonObject headers = jsonOf(request.responseText())["headers"].toObject();
+    // The server's parser trims the blank at the end of a header value.
+    EXPECT_EQ(headers["cookie"].toString(), "a=1; b=x; n=;");
+    EXPECT_EQ(headers["x-one"].toString(), "1");
+    EXPECT_EQ(headers["x-num"].toString(), "");
+    EXPECT_EQ(headers["x-two"].toString(), "zwei");
+
+    // With a jar, each request carries the cookies of its own URL only.
+    auto* jar = new NetworkCookieJar;
+    manager_.setCookieJar(jar);
+    QNetworkCookie other("elsewhere", "1");
+    other.setDomain("other.example");
+    other.setPath("/");
+    jar->insertCookie(other);
+    HttpRequest setter(&manager_);
+    setter.open("GET", QUrl(url("/cookie?name=s&value=42")));
+    setter.send();
+    ASSERT_TRUE(waitForEnd(&setter));
+    HttpRequest reader(&manager_);
+    reader.open("GET", QUrl(url("/echo")));
+    reader.send();
+    ASSERT_TRUE(waitForEnd(&reader));
+    EXPECT_EQ(jsonOf(reader.responseText())["headers"].toObject()["cookie"].toString(), "s=42");
+
+    jar->save();
+    QFile file(NetworkCookieJar::cookieFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray expected;
+    for (const QNetworkCookie& c : jar->cookiesForUrl(QUrl("http://other.example/")) +
+                                       jar->cookiesForUrl(QUrl(url("/"))))
+        expected += c.toRawForm() + "\n";
+    EXPECT_EQ(file.readAll(), expected);
+    EXPECT_EQ(QFile(NetworkCookieJar::cookieFilePath().section('/', 0, -2)).permissions() & 0x0077, 0);
+}
+
+int liveReplies(const QNetworkAccessManager& manager)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return manager.findChildren<QNetworkReply*>().size();
+}
+
+TEST_F(HttpRequestTest, RepliesGoWhenReplacedAndWithTheRequest)
+{
+    {
+        HttpRequest request(&manager_);
+        for (int i = 0; i < 3; ++i) {
+            request.open("GET", QUrl(url("/api/fast_menu")));
+            request.send();
+            ASSERT_TRUE(waitForEnd(&request));
+            EXPECT_LE(liveReplies(manager_), 1) << "after send " << i;
+        }
+        EXPECT_EQ(request.getAllResponseHeader().isEmpty(), false);
+    }
+    EXPECT_EQ(liveReplies(manager_), 0);
+}
+
+TEST_F(HttpRequestTest, FactoryAndDeclaredRequestsUseTheEngineManager)
+{
+    QQmlEngine engine;
+    HttpRequestFactory factory(&engine);
+    HttpRequest* made = factory.create();
+    EXPECT_EQ(made->networkAccessManager(), engine.networkAccessManager());
+    EXPECT_EQ(QQmlEngine::objectOwnership(made), QQmlEngine::JavaScriptOwnership);
+    delete made;
+
+    qmlRegisterType<HttpRequest>("Network", 1, 0, "HttpRequest");
+    QQmlComponent component(&engine);
+    component.setData("import Network 1.0\nHttpRequest {}\n", QUrl());
+    std::unique_ptr<QObject> declared(component.create());
+    ASSERT_TRUE(declared) << component.errorString().toStdString();
+    EXPECT_EQ(static_cast<HttpRequest*>(declared.get())->networkAccessManager(), engine.networkAccessManager());
+}
+
+}  // namespace
