@@ -73,6 +73,16 @@ std::string exprOps(const std::string& expr)
     return show(ops);
 }
 
+// Compiles one of the catalogue's data files; an unreadable file compiles to nothing.
+std::vector<formulagen::Program> compileDataFile(const std::string& name)
+{
+    std::ifstream in(TARVOLIN_SOURCE_DIR "/app/formulas/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return compileFile(text.str());
+}
+
 }  // namespace
 
 TEST(StatementCompiler, BbiGivesTheDocumentedOperationList)
@@ -238,11 +248,7 @@ TEST(StatementCompiler, EmittedSourceEscapesTextsAndKeepsFloatsExact)
 
 TEST(StatementCompiler, StandardDataCompiles)
 {
-    std::ifstream in(TARVOLIN_SOURCE_DIR "/app/formulas/standard.fml", std::ios::binary);
-    ASSERT_TRUE(in);
-    std::ostringstream text;
-    text << in.rdbuf();
-    const auto programs = compileFile(text.str());
+    const auto programs = compileDataFile("standard.fml");
     ASSERT_EQ(programs.size(), 22u);
     // statements per program P1..P22 as tabled
     const int statements[] = {7, 2, 5, 3, 3, 3, 4, 4, 3, 4, 6, 2, 3, 2, 2, 2, 2, 4, 10, 3, 1, 2};
@@ -292,11 +298,7 @@ TEST(StatementCompiler, VariantsShareAProgramWithPresets)
 
 TEST(StatementCompiler, OwnDataCompiles)
 {
-    std::ifstream in(TARVOLIN_SOURCE_DIR "/app/formulas/own.fml", std::ios::binary);
-    ASSERT_TRUE(in);
-    std::ostringstream text;
-    text << in.rdbuf();
-    const auto programs = compileFile(text.str());
+    const auto programs = compileDataFile("own.fml");
     ASSERT_EQ(programs.size(), 25u);
     // negative literals and negation as the own programs write them
     const auto ardun = std::find_if(programs.begin(), programs.end(), [](const auto& p) { return p.id == "Ardun"; });
