@@ -2,15 +2,25 @@
 
 #include <QtQml>
 
+#include "shell/hdatetime.h"
+#include "shell/hfileio.h"
+#include "shell/hroute.h"
 #include "shell/httprequest.h"
 #include "shell/httprequestfactory.h"
+#include "shell/hutil.h"
 #include "shell/qbaseservice.h"
+#include "shell/qcrypto.h"
 #include "shell/serverstatemodel.h"
 
 // The order is the program's registration order. Each line is added when its
 // type exists; the types of later screens plug in here.
 void registerQmlTypes()
 {
+    qmlRegisterType<HFileIO>("HFileIO", 1, 0, "HFileIO");
+    qmlRegisterType<HRoute>("HRoute", 1, 0, "HRoute");
+    qmlRegisterType<HDatetime>("HDatetime", 1, 0, "HDatetime");
+    qmlRegisterType<HUtil>("HUtil", 1, 0, "HUtil");
+    qmlRegisterType<QCrypto>("QCrypto", 1, 0, "QCrypto");
     qmlRegisterType<QBaseService>("QBaseService", 1, 0, "QBaseService");
     qmlRegisterType<ServerStateModel>("ServerStateModel", 1, 0, "ServerStateModel");
     qmlRegisterType<HttpRequest>("Network", 1, 0, "HttpRequest");
