@@ -198,17 +198,32 @@ bool builtinCount(FormulaContext* ctx)
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& n, float* out) {
         if (x.empty())
             return;
+        const float* v = x.v;
+        const uint32_t first = x.first;
+        if (n.literal) {
+            // A running count: the bar entering the window adds, the bar
+            // leaving it (k bars back) subtracts; k = 0 never subtracts.
+            const uint32_t k = windowLength(n.literalValue());
+            const uint32_t split = (k == 0 || x.end - first <= k) ? x.end : first + k;
+            uint32_t c = 0;
+            for (uint32_t i = first; i < split; ++i) {
+                c += v[i] == 1.0f ? 1u : 0u;
+                out[i] = countToFloat(c);
+            }
+            for (uint32_t i = split; i < x.end; ++i) {
+                c += (v[i] == 1.0f ? 1u : 0u) - (v[i - k] == 1.0f ? 1u : 0u);
+                out[i] = static_cast<float>(static_cast<int32_t>(c));
+            }
+            return;
+        }
         // ones[j - first]: bars equal to 1.0 in [first, j); any window in O(1).
-        ScratchVector<uint32_t> ones(static_cast<std::size_t>(x.end - x.first) + 1);
+        ScratchVector<uint32_t> ones(static_cast<std::size_t>(x.end - first) + 1);
         ones[0] = 0;
-        for (uint32_t j = x.first; j < x.end; ++j)
-            ones[j - x.first + 1] = ones[j - x.first] + (x.v[j] == 1.0f ? 1u : 0u);
-        const bool constant = n.literal;
-        const uint32_t k0 = windowLength(n.literalValue());
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            const uint32_t k = constant ? k0 : windowLength(n.at(i));
-            const uint32_t from = windowStart(x.first, i, k);
-            out[i] = countToFloat(ones[i - x.first + 1] - ones[from - x.first]);
+        for (uint32_t j = first; j < x.end; ++j)
+            ones[j - first + 1] = ones[j - first] + (v[j] == 1.0f ? 1u : 0u);
+        for (uint32_t i = first; i < x.end; ++i) {
+            const uint32_t from = windowStart(first, i, windowLength(n.at(i)));
+            out[i] = countToFloat(ones[i - first + 1] - ones[from - first]);
         }
     });
 }

@@ -197,18 +197,23 @@ bool builtinBackset(FormulaContext* ctx)
     shapeResult(*r, x.firstValid, range.end);
     float* out = r->values.data();
     const uint32_t k = firstQualifyingBar(x);
-    for (uint32_t i = k; i < range.end; ++i) {
+    // A bar is set when some true bar at or after it reaches back to it: one
+    // backward pass keeping the lowest window start seen so far fills every
+    // range once, however long the counts.
+    uint32_t reach = kUnboundedEnd;  // lowest window start of the true bars after i
+    for (uint32_t i = range.end; i-- > k;) {
         const float v = x.values[i];
-        if (!isQualifyingTrue(v))
-            continue;
-        // A count of 0 or below means one bar; any other count is a window
-        // length under the shared rule, so 0 < N < 1 reaches back to the
-        // first valid bar.
-        float len = n.at(i);
-        if (len <= 0.0f)
-            len = 1.0f;
-        const uint32_t from = windowStart(*r, i, windowLength(len));
-        std::fill(out + from, out + i + 1, 1.0f);
+        if (isQualifyingTrue(v)) {
+            // A count of 0 or below means one bar; any other count is a window
+            // length under the shared rule, so 0 < N < 1 reaches back to the
+            // first valid bar.
+            float len = n.at(i);
+            if (len <= 0.0f)
+                len = 1.0f;
+            reach = std::min(reach, windowStart(*r, i, windowLength(len)));
+        }
+        if (reach <= i)
+            out[i] = 1.0f;
     }
     std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
     ctx->push(std::move(r));

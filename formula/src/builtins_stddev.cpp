@@ -32,27 +32,6 @@ inline float markerIfNotFinite(double v)
     return std::isfinite(v) ? static_cast<float>(v) : kInvalidValue;
 }
 
-// Two-pass moments of x[from..to].
-Moments momentsOf(const float* v, uint32_t from, uint32_t to)
-{
-    Moments m;
-    double sum = 0.0;
-    for (uint32_t j = from; j <= to; ++j) {
-        if (!std::isfinite(v[j])) {
-            ++m.bad;
-            continue;
-        }
-        sum += v[j];
-        ++m.n;
-    }
-    if (m.bad != 0 || m.n == 0)
-        return m;
-    const double mean = sum / m.n;
-    for (uint32_t j = from; j <= to; ++j)
-        m.m2 += (v[j] - mean) * (v[j] - mean);
-    return m;
-}
-
 }  // namespace
 
 bool builtinStd(FormulaContext* ctx)
@@ -65,8 +44,8 @@ bool builtinStd(FormulaContext* ctx)
                 put(i, markerIfNotFinite(std::sqrt(sampleVariance(m))));
             });
         },
-        [](const float* v, uint32_t from, uint32_t i) {
-            return markerIfNotFinite(std::sqrt(sampleVariance(momentsOf(v, from, i))));
+        [](const windowkernels::ShiftedPrefix& sums, uint32_t from, uint32_t i) {
+            return markerIfNotFinite(std::sqrt(sampleVariance(sums.moments(from, i))));
         });
 }
 
@@ -99,17 +78,15 @@ bool builtinVar(FormulaContext* ctx)
             const ArgumentPtr mean = windowkernels::movingAverage(ctx, args[0], args[1]);
             if (!mean)
                 return false;
+            windowkernels::ShiftedPrefix sums;
+            sums.build(x);
             for (uint32_t i = std::max(x.first, from); i < x.end; ++i) {
                 const double m = mean->values[i];
                 const uint32_t ws = windowStart(x.first, i, static_cast<uint32_t>(k));
-                bool finite = std::isfinite(m);
-                double d = 0.0;
-                for (uint32_t j = ws; finite && j <= i; ++j) {
-                    finite = std::isfinite(x.v[j]);
-                    d += (x.v[j] - m) * (x.v[j] - m);
-                }
+                const bool finite = std::isfinite(m) && sums.sums.nonFinite(ws, i).total() == 0;
                 const uint32_t c = i - ws + 1;
-                out[i] = (finite && c >= 2) ? markerIfNotFinite(d / (c - 1)) : kInvalidValue;
+                out[i] = (finite && c >= 2) ? markerIfNotFinite(sums.squaresAbout(ws, i, m) / (c - 1))
+                                            : kInvalidValue;
             }
         }
     }

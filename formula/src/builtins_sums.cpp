@@ -19,14 +19,6 @@ using windowkernels::seriesByPeriod;
 
 namespace {
 
-double windowSum(const float* v, uint32_t from, uint32_t to)
-{
-    double s = 0.0;
-    for (uint32_t j = from; j <= to; ++j)
-        s += v[j];
-    return s;
-}
-
 double windowProduct(const float* v, uint32_t from, uint32_t to)
 {
     double p = 1.0;
@@ -47,8 +39,8 @@ bool builtinMa(FormulaContext* ctx)
                 put(i, static_cast<float>(sum / count));
             });
         },
-        [](const float* v, uint32_t from, uint32_t i) {
-            return static_cast<float>(windowSum(v, from, i) / (i - from + 1));
+        [](const windowkernels::ShiftedPrefix& sums, uint32_t from, uint32_t i) {
+            return static_cast<float>(sums.mean(from, i, false));
         });
 }
 
@@ -108,11 +100,8 @@ bool builtinWma(FormulaContext* ctx)
                 put(i, static_cast<float>(w / weightSum(length)));
             });
         },
-        [weightSum](const float* v, uint32_t from, uint32_t i) {
-            double num = 0.0;
-            for (uint32_t j = from; j <= i; ++j)
-                num += static_cast<double>(j - from + 1) * v[j];
-            return static_cast<float>(num / weightSum(i - from + 1));
+        [](const windowkernels::ShiftedPrefix& sums, uint32_t from, uint32_t i) {
+            return static_cast<float>(sums.mean(from, i, true));
         });
 }
 
@@ -136,19 +125,27 @@ bool builtinSum(FormulaContext* ctx)
             windowkernels::slidingSum(x.v, x.first, x.end, k == 0 ? 0xFFFFFFFFu : k, scratch,
                                       [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
         } else {
-            double history = 0.0;  // the whole-history sum up to bar i
+            windowkernels::ShiftedPrefix sums;
+            sums.build(x);
             for (uint32_t i = x.first; i < x.end; ++i) {
-                history += x.v[i];
                 float n = period.at(i);
                 if (n < 0.0f)
                     n = countToFloat(i + 1);
-                const uint32_t from = windowStart(x.first, i, windowLength(n));
-                out[i] = static_cast<float>(from == x.first ? history : windowSum(x.v, from, i));
+                out[i] = static_cast<float>(sums.sum(windowStart(x.first, i, windowLength(n)), i));
             }
         }
     });
 }
 
+// sumbars(X, A): the backward sums are differences of prefix sums in double,
+// P[j + 1] - P[k]. The first k from j down where the sum reaches A is the
+// largest k with P[k] <= P[j + 1] - A; only the bars whose prefix is below
+// every later one can be it, and they form a stack with rising prefixes, so a
+// binary search finds it: O(bars log bars) whatever the data and threshold.
+// A value that is not finite ends the finite stretch: +infinity reaches any
+// threshold there, NaN makes every later comparison fail (the marker), and
+// -infinity holds the sum at -infinity down to bar 0 unless a +infinity or
+// NaN further back turns it into NaN.
 bool builtinSumbars(FormulaContext* ctx)
 {
     ArgumentPtr args[2];
@@ -160,39 +157,63 @@ bool builtinSumbars(FormulaContext* ctx)
         return false;
     ArgumentPtr r = makeResultLike(*x.arg);
     float* out = r->values.data();
-    // total[j]: double sum of bars 0 .. j - 1; unsigned[j]: how many of them are
-    // negative or not finite. Over bars that are all finite and >= 0, the
-    // backward float sum never exceeds total * (1 + 2 n u) (u = 2^-24), so a
-    // threshold above that bound is never reached and the bar takes j without
-    // a scan: a threshold too high for the data costs O(bars), not O(bars^2).
-    ScratchVector<double> total(static_cast<std::size_t>(x.end) + 1, 0.0);
-    ScratchVector<uint32_t> unusual(static_cast<std::size_t>(x.end) + 1, 0);
-    for (uint32_t k = 0; k < x.end; ++k) {
-        const float v = x.v[k];
-        total[k + 1] = total[k] + v;
-        unusual[k + 1] = unusual[k] + ((std::isfinite(v) && v >= 0.0f) ? 0u : 1u);
-    }
-    const double u = 1.0 / 16777216.0;
-    for (uint32_t j = x.end; j-- > x.first + 1;) {
-        const float a = threshold.at(j);
-        const double n = static_cast<double>(j) + 1.0;
-        if (unusual[j + 1] == 0 && n * u < 0.25 && total[j + 1] * (1.0 + 2.0 * n * u) < a) {
-            out[j] = countToFloat(j);
+    const uint32_t end = x.end;
+    // prefix[k]: sum of the finite values of bars 0 .. k - 1; lastOdd: the
+    // last bar so far that is not finite; risesOrNaN[k]: bars before k that
+    // hold +infinity or NaN.
+    ScratchVector<double> prefix(static_cast<std::size_t>(end) + 1);
+    ScratchVector<uint32_t> risesOrNaN(static_cast<std::size_t>(end) + 1);
+    ScratchVector<uint32_t> stack(static_cast<std::size_t>(end) + 1);
+    prefix[0] = 0.0;
+    risesOrNaN[0] = 0;
+    std::size_t depth = 0;
+    uint32_t lastOdd = kUnboundedEnd;
+    for (uint32_t j = 0; j < end; ++j) {
+        const float v = x.v[j];
+        const bool finite = std::isfinite(v);
+        prefix[j + 1] = prefix[j] + (finite ? v : 0.0);
+        risesOrNaN[j + 1] = risesOrNaN[j] + ((std::isnan(v) || v == kInvalidValue) ? 1u : 0u);
+        if (!finite)
+            lastOdd = j;
+        // Candidate start bar j: drops every earlier start whose prefix is not lower.
+        while (depth > 0 && prefix[stack[depth - 1]] >= prefix[j])
+            --depth;
+        stack[depth++] = j;
+        if (j <= x.first)
+            continue;
+        const double a = threshold.at(j);
+        if (std::isnan(a)) {
+            out[j] = kInvalidValue;  // no comparison with NaN holds
             continue;
         }
-        float s = 0.0f;
-        // No rule holds when the sum and the threshold do not compare (NaN):
-        // the backward sum stops at bar 0 and the bar has no value.
-        float result = kInvalidValue;
-        for (uint32_t k = j + 1; k-- > 0;) {
-            s += x.v[k];
-            if (s >= a) {
-                result = k == j ? 0.0f : (k == 0 ? countToFloat(j) : countToFloat(j - k + 1));
-                break;
-            }
-            if (k == 0 && a > s)
-                result = countToFloat(j);
+        // Largest stacked k with P[j + 1] - P[k] >= a: the sums fall along the stack.
+        const double total = prefix[j + 1];
+        std::size_t lo = 0, hi = depth;
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi) / 2;
+            if (total - prefix[stack[mid]] >= a)
+                lo = mid + 1;
+            else
+                hi = mid;
         }
+        const uint32_t odd = lastOdd;  // last non-finite bar <= j
+        uint32_t k = kUnboundedEnd;
+        if (lo > 0 && (odd == kUnboundedEnd || stack[lo - 1] > odd))
+            k = stack[lo - 1];
+        float result = kInvalidValue;
+        if (k == kUnboundedEnd && odd != kUnboundedEnd) {
+            const float w = x.v[odd];
+            if (std::isnan(w) || (w < 0.0f && a != -INFINITY && risesOrNaN[odd] != 0))
+                result = kInvalidValue;
+            else if (w > 0.0f || a == -INFINITY)
+                k = odd;
+            else
+                result = countToFloat(j);  // -infinity down to bar 0: A > s there
+        } else if (k == kUnboundedEnd) {
+            result = countToFloat(j);  // bar 0 reached below A
+        }
+        if (k != kUnboundedEnd)
+            result = k == j ? 0.0f : (k == 0 ? countToFloat(j) : countToFloat(j - k + 1));
         out[j] = result;
     }
     ctx->push(std::move(r));

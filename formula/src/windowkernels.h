@@ -3,11 +3,12 @@
 // variance, a monotonic deque for extremes of data holding NaN and window
 // co-moments; and the skeletons that the window averages, covar/relate and
 // the recursive averages share. The window kernels run in O(bars) whatever
-// the window length (co-moments in O(bars * window)), allocate their scratch
+// the window length (co-moments from prefix sums), allocate their scratch
 // once per call and never read outside [first, end).
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "builtins.h"
 #include "formulaargument.h"
 #include "formulacontext.h"
+#include "prefixsums.h"
 #include "seriesrules.h"
 
 namespace windowkernels {
@@ -308,6 +310,77 @@ void slidingMoments(const float* x, uint32_t first, uint32_t end, uint32_t k, Sc
     }
 }
 
+// Prefix sums of a data series taken relative to a reference value r of it
+// (its first finite value): channel 0 sums x - r, channel 1 (x - r)^2 and
+// channel 2 J (x - r) with J the bar's index from the first valid bar. Any
+// window's sum, mean, weighted mean and moments then cost O(1).
+struct ShiftedPrefix {
+    prefixsums::PrefixSums<3> sums;
+    double ref = 0.0;
+    uint32_t first = 0;
+
+    void build(const DataSeries& x)
+    {
+        ref = referenceValue(x.v, x.first, x.end);
+        first = x.first;
+        const float* v = x.v;
+        const double r = ref;
+        const uint32_t f = x.first;
+        sums.build(x.first, x.end, [v, r, f](uint32_t j, std::array<double, 3>& t) {
+            const double d = static_cast<double>(v[j]) - r;
+            t[0] = d;
+            t[1] = d * d;
+            t[2] = static_cast<double>(j - f) * d;
+            return static_cast<double>(v[j]);
+        });
+    }
+
+    // Sum of the window [from, to] as a direct sum in double gives it.
+    double sum(uint32_t from, uint32_t to) const
+    {
+        const prefixsums::NonFinite bad = sums.nonFinite(from, to);
+        if (bad.total() != 0)
+            return bad.sum();
+        return prefixsums::toDouble(sums.sum(0, from, to) + static_cast<double>(to - from + 1) * ref);
+    }
+
+    // Mean of the window; weighted: with weights 1 (oldest) ... L (newest).
+    double mean(uint32_t from, uint32_t to, bool weighted) const
+    {
+        const prefixsums::NonFinite bad = sums.nonFinite(from, to);
+        if (bad.total() != 0)
+            return bad.sum();
+        const double len = static_cast<double>(to - from + 1);
+        if (!weighted)
+            return prefixsums::toDouble(sums.sum(0, from, to) / len) + ref;
+        // sum w (x - r) = sum J (x - r) - (F - 1) sum (x - r), F = from - first.
+        const double shift = static_cast<double>(from - first) - 1.0;
+        const prefixsums::Dd w = sums.sum(2, from, to) - sums.sum(0, from, to) * shift;
+        return prefixsums::toDouble(w / (len * (len + 1.0) / 2.0)) + ref;
+    }
+
+    // Moments of the window's finite values.
+    Moments moments(uint32_t from, uint32_t to) const
+    {
+        Moments m;
+        m.bad = sums.nonFinite(from, to).total();
+        m.n = to - from + 1 - m.bad;
+        if (m.n != 0)
+            m.m2 = prefixsums::squaredDeviations(sums.sum(0, from, to), sums.sum(1, from, to), m.n);
+        return m;
+    }
+
+    // Sum of (x - mean)^2 over the window's finite values for a given mean.
+    double squaresAbout(uint32_t from, uint32_t to, double mean) const
+    {
+        const double delta = mean - ref;
+        const double n = static_cast<double>(to - from + 1 - sums.nonFinite(from, to).total());
+        const prefixsums::Dd d = sums.sum(1, from, to) - sums.sum(0, from, to) * (2.0 * delta) +
+                                 prefixsums::twoProd(delta, delta) * n;
+        return std::max(0.0, prefixsums::toDouble(d));
+    }
+};
+
 // MA(x, n) as the ma builtin computes it, called on the context's own stack:
 // the window means that covar, var and relate take (N read at every bar).
 // Null if the average fails; the stack is then as before.
@@ -345,24 +418,44 @@ void pairWindows(const DataSeries& a, const DataSeries& b, const float* meanA, c
     const uint32_t first = std::max(a.first, b.first);
     const uint32_t end = std::min(a.end, b.end);
     const uint32_t from = std::max(first, k - 1u);
+    if (from >= end)
+        return;
+    // Prefix sums of the pairs taken relative to reference values: a', b',
+    // a'b', a'^2, b'^2; the co-moments about any means follow from them.
+    const double ra = referenceValue(a.v, first, end);
+    const double rb = referenceValue(b.v, first, end);
+    prefixsums::PrefixSums<5> p;
+    const float* va = a.v;
+    const float* vb = b.v;
+    p.build(first, end, [va, vb, ra, rb](uint32_t j, std::array<double, 5>& t) {
+        const double x = static_cast<double>(va[j]) - ra;
+        const double y = static_cast<double>(vb[j]) - rb;
+        t[0] = x;
+        t[1] = y;
+        t[2] = x * y;
+        t[3] = x * x;
+        t[4] = y * y;
+        return (std::isfinite(va[j]) && std::isfinite(vb[j])) ? 0.0 : NAN;
+    });
+    using prefixsums::Dd;
     for (uint32_t i = from; i < end; ++i) {
         const uint32_t ws = windowStart(first, i, k);
         PairSums s;
         const double ma = meanA[i];
         const double mb = meanB[i];
+        s.bad = p.nonFinite(ws, i).total();
         if (!std::isfinite(ma) || !std::isfinite(mb))
             ++s.bad;
-        for (uint32_t j = ws; s.bad == 0 && j <= i; ++j) {
-            if (!std::isfinite(a.v[j]) || !std::isfinite(b.v[j])) {
-                ++s.bad;
-                break;
-            }
-            const double da = a.v[j] - ma;
-            const double db = b.v[j] - mb;
-            s.sxy += da * db;
-            s.sxx += da * da;
-            s.syy += db * db;
-            ++s.n;
+        s.n = i - ws + 1 - s.bad;
+        if (s.bad == 0) {
+            const double da = ma - ra, db = mb - rb, n = s.n;
+            const Dd sa = p.sum(0, ws, i), sb = p.sum(1, ws, i);
+            // sum (a - ma)(b - mb) = S_ab - db S_a - da S_b + n da db, and alike.
+            s.sxy = prefixsums::toDouble(p.sum(2, ws, i) - sa * db - sb * da + prefixsums::twoProd(da, db) * n);
+            s.sxx = std::max(0.0, prefixsums::toDouble(p.sum(3, ws, i) - sa * (2.0 * da) +
+                                                         prefixsums::twoProd(da, da) * n));
+            s.syy = std::max(0.0, prefixsums::toDouble(p.sum(4, ws, i) - sb * (2.0 * db) +
+                                                         prefixsums::twoProd(db, db) * n));
         }
         emit(i, s);
     }
@@ -416,7 +509,9 @@ bool seriesByPeriod(FormulaContext* ctx, Fill fill)
 // N counts as at least one bar, and a bar with fewer than N - 1 bars before
 // it holds the marker. A constant N runs sliding(x, k, put), a kernel over
 // the windows of k bars that calls put(i, value) for every bar of X's range;
-// a bar-varying N computes direct(values, from, i) over the window [from, i].
+// a bar-varying N computes direct(sums, from, i) over the window [from, i]
+// from the shifted prefix sums of X (see ShiftedSums below), so its cost does
+// not grow with the windows either.
 template <typename Sliding, typename Direct>
 bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
 {
@@ -426,9 +521,11 @@ bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
             sliding(x, windowLength(n),
                     [out, n](uint32_t i, float v) { out[i] = periodReached(i, n) ? v : kInvalidValue; });
         } else {
+            ShiftedPrefix sums;
+            sums.build(x);
             for (uint32_t i = x.first; i < x.end; ++i) {
                 const float n = atLeastOne(period.at(i));
-                out[i] = periodReached(i, n) ? direct(x.v, windowStart(x.first, i, windowLength(n)), i)
+                out[i] = periodReached(i, n) ? direct(sums, windowStart(x.first, i, windowLength(n)), i)
                                              : kInvalidValue;
             }
         }

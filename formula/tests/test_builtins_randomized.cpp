@@ -402,3 +402,236 @@ TEST(BuiltinRandomized, ProductsEventsAndSpans)
                 exact);
     }
 }
+
+// ---- windows that move freely from bar to bar ----
+
+namespace {
+
+// The window rule written out: N truncated toward zero (NaN is 0); 0 and
+// negatives reach back to the first valid bar, as does a window longer than
+// the bars before it.
+uint32_t freeFrom(uint32_t first, uint32_t i, float n)
+{
+    const double t = std::isnan(n) ? 0.0 : std::trunc(static_cast<double>(n));
+    if (t <= 0.0 || t >= 2147483647.0)
+        return first;
+    const int64_t from = static_cast<int64_t>(i) - static_cast<int64_t>(t) + 1;
+    return static_cast<uint32_t>(std::max<int64_t>(from, first));
+}
+
+// Periods that change every bar: a pick of hostile values per bar, bars since
+// a random event plus one (the everyday idiom), or one bar past the index.
+std::vector<float> freePeriods(std::mt19937& rng, std::size_t n, int regime)
+{
+    static const float picks[] = {0.0f, -3.0f, 0.5f, 1.0f, 2.0f, 3.7f, 7.0f, 20.0f, 300.0f, 5000.0f, INF, NAN, 1e9f};
+    std::vector<float> p(n);
+    uint32_t since = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (regime == 0) {
+            p[i] = picks[std::uniform_int_distribution<std::size_t>(0, 12)(rng)];
+        } else if (regime == 1) {
+            since = std::uniform_int_distribution<int>(0, 40)(rng) == 0 ? 0 : since + 1;
+            p[i] = static_cast<float>(since + 1);
+        } else {
+            p[i] = static_cast<float>(i + 2);
+        }
+    }
+    return p;
+}
+
+}  // namespace
+
+TEST(BuiltinRandomized, FreeWindowsMatchPlainLoops)
+{
+    std::mt19937 rng(1301);
+    for (int round = 0; round < 45; ++round) {
+        const Data d = randomData(rng, round % 2 == 0);
+        const int regime = round % 3;
+        const std::vector<float> np = freePeriods(rng, d.v.size(), regime);
+        const ArgumentPtr N = series(np, 0);
+        const std::string tag = " (round " + std::to_string(round) + ", regime " + std::to_string(regime) + ")";
+        const std::size_t bars = d.v.size();
+        std::vector<float> hhv(bars, 0.0f), llv(hhv), hb(hhv), lb(hhv), hod(hhv), lod(hhv), ma(hhv), wma(hhv),
+            sd(hhv), sum(hhv), cnt(hhv), dev(hhv);
+        bool haveAll = false;
+        float allHigh = 0, allLow = 0;
+        for (uint32_t i = d.first; i < d.end(); ++i) {
+            const float n = np[i];
+            if (!std::isinf(d.v[i])) {
+                allHigh = haveAll ? std::max(allHigh, d.v[i]) : d.v[i];
+                allLow = haveAll ? std::min(allLow, d.v[i]) : d.v[i];
+                haveAll = true;
+            }
+            // hhv / llv: +inf counts as one bar; a period below one bar takes
+            // the history without +inf.
+            const float n1 = std::isinf(n) ? 1.0f : n;
+            const bool whole = !(std::trunc(n1) >= 1.0f);
+            const uint32_t from = freeFrom(d.first, i, n1);
+            uint32_t hi = from, lo = from;
+            for (uint32_t j = from; j <= i; ++j) {
+                hi = d.v[j] > d.v[hi] ? j : hi;
+                lo = d.v[j] < d.v[lo] ? j : lo;
+            }
+            hhv[i] = whole ? (haveAll ? allHigh : INF) : d.v[hi];
+            llv[i] = whole ? (haveAll ? allLow : INF) : d.v[lo];
+            hb[i] = static_cast<float>(i - hi);
+            lb[i] = static_cast<float>(i - lo);
+            // hod / lod: +inf or a negative period is one bar (hod) or all (lod).
+            const bool odd = std::isinf(n) || n < 0.0f;
+            uint32_t above = 0, below = 0;
+            for (uint32_t j = odd ? i : freeFrom(d.first, i, n); j <= i; ++j)
+                above += d.v[j] >= d.v[i] ? 1 : 0;
+            for (uint32_t j = odd ? d.first : freeFrom(d.first, i, n); j <= i; ++j)
+                below += d.v[i] >= d.v[j] ? 1 : 0;
+            hod[i] = static_cast<float>(above);
+            lod[i] = static_cast<float>(below);
+            // Averages: n at least one bar; no value before bar n - 1.
+            const float na = n > 1.0f ? n : 1.0f;
+            const bool reached = !(static_cast<float>(i) < na - 1.0f);
+            const uint32_t af = freeFrom(d.first, i, na);
+            double s = 0.0, w = 0.0, wsum = 0.0;
+            bool finite = true;
+            for (uint32_t j = af; j <= i; ++j) {
+                s += d.v[j];
+                w += static_cast<double>(j - af + 1) * d.v[j];
+                wsum += j - af + 1;
+                finite = finite && std::isfinite(d.v[j]);
+            }
+            const uint32_t c = i - af + 1;
+            ma[i] = reached ? static_cast<float>(s / c) : INF;
+            wma[i] = reached ? static_cast<float>(w / wsum) : INF;
+            double m2 = 0.0, ad = 0.0;
+            for (uint32_t j = af; j <= i; ++j) {
+                m2 += (d.v[j] - s / c) * (d.v[j] - s / c);
+                ad += std::fabs(d.v[j] - s / c);
+            }
+            sd[i] = (reached && finite && c >= 2) ? static_cast<float>(std::sqrt(m2 / (c - 1))) : INF;
+            // avedev reads N itself (N = 0 is the whole history).
+            const uint32_t vf = freeFrom(d.first, i, n);
+            double vs = 0.0;
+            bool vfin = true;
+            for (uint32_t j = vf; j <= i; ++j) {
+                vs += d.v[j];
+                vfin = vfin && std::isfinite(d.v[j]);
+            }
+            double vd = 0.0;
+            for (uint32_t j = vf; j <= i; ++j)
+                vd += std::fabs(d.v[j] - vs / (i - vf + 1));
+            const bool vreached = !(static_cast<float>(i) < n - 1.0f);
+            dev[i] = (vreached && vfin) ? static_cast<float>(vd / (i - vf + 1)) : INF;
+            // sum: a negative N is i + 1 bars.
+            const uint32_t sf = n < 0.0f ? d.first : freeFrom(d.first, i, n);
+            double t = 0.0;
+            uint32_t ones = 0;
+            for (uint32_t j = sf; j <= i; ++j)
+                t += d.v[j];
+            for (uint32_t j = freeFrom(d.first, i, n); j <= i; ++j)
+                ones += std::fmod(std::fabs(d.v[j]), 2.0f) < 1.0f && !std::isinf(d.v[j]) ? 1 : 0;
+            sum[i] = static_cast<float>(t);
+            cnt[i] = static_cast<float>(ones);
+        }
+        compare("HHV" + tag, call(builtinHhv, {asSeries(d), N}), hhv, d.first, exact);
+        compare("LLV" + tag, call(builtinLlv, {asSeries(d), N}), llv, d.first, exact);
+        compare("HHVBARS" + tag, call(builtinHhvbars, {asSeries(d), N}), hb, d.first, exact);
+        compare("LLVBARS" + tag, call(builtinLlvbars, {asSeries(d), N}), lb, d.first, exact);
+        compare("HOD" + tag, call(builtinHod, {asSeries(d), N}), hod, d.first, exact);
+        compare("LOD" + tag, call(builtinLod, {asSeries(d), N}), lod, d.first, exact);
+        auto rel = [](const std::vector<float>& want) {
+            return [&want](uint32_t i) { return 1e-5 * std::fabs(want[i]) + 1e-4; };
+        };
+        compare("MA" + tag, call(builtinMa, {asSeries(d), N}), ma, d.first, rel(ma));
+        compare("WMA" + tag, call(builtinWma, {asSeries(d), N}), wma, d.first, rel(wma));
+        compare("STD" + tag, call(builtinStd, {asSeries(d), N}), sd, d.first, rel(sd));
+        compare("AVEDEV" + tag, call(builtinAvedev, {asSeries(d), N}), dev, d.first, rel(dev));
+        compare("SUM" + tag, call(builtinSum, {asSeries(d), N}), sum, d.first, rel(sum));
+        Data ones = d;
+        for (float& v : ones.v)
+            v = std::isinf(v) ? 2.0f : (std::fmod(std::fabs(v), 2.0f) < 1.0f ? 1.0f : 0.0f);
+        compare("COUNT" + tag, call(builtinCount, {asSeries(ones), N}), cnt, d.first, exact);
+    }
+}
+
+TEST(BuiltinRandomized, RankedSearchesOverWideWindows)
+{
+    std::mt19937 rng(2718);
+    for (int round = 0; round < 40; ++round) {
+        const Data d = randomData(rng, true);  // integers: many equal values
+        const std::size_t bars = d.v.size();
+        std::vector<float> nv(bars), mv(bars), tv(bars);
+        for (std::size_t i = 0; i < bars; ++i) {
+            nv[i] = static_cast<float>(std::uniform_int_distribution<int>(0, 30)(rng));
+            mv[i] = static_cast<float>(std::uniform_int_distribution<int>(-1, 400)(rng));
+            tv[i] = static_cast<float>(std::uniform_int_distribution<int>(0, 60)(rng)) + 0.5f;
+        }
+        const std::string tag = " (round " + std::to_string(round) + ")";
+        std::vector<float> fh(bars, 0.0f), fl(fh), fhb(fh), flb(fh);
+        const uint32_t pre = static_cast<uint32_t>(std::min<float>(nv.empty() ? 0 : nv[0], bars));
+        for (uint32_t i = d.first; i < d.end(); ++i) {
+            fh[i] = fl[i] = fhb[i] = flb[i] = INF;
+            const int64_t j = static_cast<int64_t>(i) - static_cast<int64_t>(nv[i]);
+            if (i < pre || mv[i] == 0.0f || tv[i] < 1.0f || j < d.first || j >= d.end())
+                continue;
+            const uint32_t ws = freeFrom(d.first, static_cast<uint32_t>(j), mv[i]);
+            std::vector<float> w(d.v.begin() + ws, d.v.begin() + j + 1);
+            const std::size_t idx = static_cast<std::size_t>(std::min<float>(tv[i], w.size()) - 1.0f);
+            std::vector<float> hi = w, lo = w;
+            std::sort(hi.begin(), hi.end(), std::greater<float>());
+            std::sort(lo.begin(), lo.end());
+            fh[i] = hi[idx];
+            fl[i] = lo[idx];
+            fhb[i] = static_cast<float>(i - (ws + (std::find(w.begin(), w.end(), hi[idx]) - w.begin())));
+            flb[i] = static_cast<float>(i - (ws + (std::find(w.begin(), w.end(), lo[idx]) - w.begin())));
+        }
+        const ArgumentPtr N = series(nv), M = series(mv), T = series(tv);
+        compare("FINDHIGH" + tag, call(builtinFindhigh, {asSeries(d), N, M, T}), fh, d.first, exact);
+        compare("FINDLOW" + tag, call(builtinFindlow, {asSeries(d), N, M, T}), fl, d.first, exact);
+        compare("FINDHIGHBARS" + tag, call(builtinFindhighbars, {asSeries(d), N, M, T}), fhb, d.first, exact);
+        compare("FINDLOWBARS" + tag, call(builtinFindlowbars, {asSeries(d), N, M, T}), flb, d.first, exact);
+    }
+}
+
+TEST(BuiltinRandomized, SignedSumbarsAndLongBacksets)
+{
+    std::mt19937 rng(4711);
+    for (int round = 0; round < 40; ++round) {
+        Data d = randomData(rng, true);
+        // Signed values around 0 with markers, a NaN now and then, -inf rarely.
+        for (float& v : d.v) {
+            const int p = std::uniform_int_distribution<int>(0, 199)(rng);
+            v = p == 0 ? NAN : (p == 1 ? -INF : (std::isinf(v) ? v : v - 100.0f));
+        }
+        const float a = static_cast<float>(std::uniform_int_distribution<int>(-50, 200)(rng));
+        std::vector<float> want(d.v.size(), 0.0f);
+        for (uint32_t j = d.first + 1; j < d.end(); ++j) {
+            double s = 0.0;
+            want[j] = INF;
+            for (uint32_t k = j + 1; k-- > 0;) {
+                s += d.v[k];
+                if (s >= a) {
+                    want[j] = k == j ? 0.0f : (k == 0 ? static_cast<float>(j) : static_cast<float>(j - k + 1));
+                    break;
+                }
+                if (k == 0 && a > s)
+                    want[j] = static_cast<float>(j);
+            }
+        }
+        compare("SUMBARS" + std::to_string(round), call(builtinSumbars, {asSeries(d), lit(a)}), want, d.first + 1,
+                exact);
+        // backset: every true bar sets itself and the N - 1 bars before it.
+        std::vector<float> cond(d.v.size()), counts(d.v.size());
+        for (std::size_t i = 0; i < cond.size(); ++i) {
+            cond[i] = std::uniform_int_distribution<int>(0, 30)(rng) == 0 ? 1.0f : 0.0f;
+            counts[i] = static_cast<float>(std::uniform_int_distribution<int>(-1, 3)(rng) * 400);
+        }
+        std::vector<float> back(cond.size(), 0.0f);
+        for (uint32_t i = d.first; i < cond.size(); ++i) {
+            if (cond[i] == 0.0f)
+                continue;
+            const float len = counts[i] <= 0.0f ? 1.0f : counts[i];
+            for (uint32_t j = freeFrom(d.first, i, len); j <= i; ++j)
+                back[j] = 1.0f;
+        }
+        compare("BACKSET" + std::to_string(round), call(builtinBackset, {series(cond, d.first), series(counts)}),
+                back, d.first, exact);
+    }
+}
