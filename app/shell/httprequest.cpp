@@ -61,7 +61,7 @@ public slots:
     {
         if (!reply || sender() != reply)
             return;
-        const QByteArray body = reply->readAll();
+        const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
         if (body != responseBody) {
             responseBody = body;
             emit q->responseTextChanged();

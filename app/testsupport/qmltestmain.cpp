@@ -1,6 +1,7 @@
 // Qt Quick Test runner of app/qml/tests: the program's QML types and resources,
 // a fresh home and the offline storage in its data directory.
 #include <QDir>
+#include <QQmlContext>
 #include <QQmlEngine>
 #include <QtQuickTest>
 
@@ -24,6 +25,11 @@ public Q_SLOTS:
     {
         QDir().mkpath(testsupport::testDataDir());
         engine->setOfflineStoragePath(testsupport::testDataDir());
+        // Tests run beside the local back end find it here, as the login
+        // window does.
+        const QString controlUrl = qEnvironmentVariable("TARVOLIN_CONTROL_URL");
+        if (!controlUrl.isEmpty())
+            engine->rootContext()->setContextProperty(QStringLiteral("controlUrl"), controlUrl);
     }
 };
 

@@ -5,6 +5,9 @@
 #include <boost/beast/http.hpp>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
@@ -80,7 +83,9 @@ private:
                 out_.content_type = "application/octet-stream";
             }
         }
-        const int delay = switches_.delay_ms(in.path);
+        // "/sleep?ms=N" is the echo answered after N ms, for clients' time-outs.
+        const int delay = in.path == "/sleep" ? std::min(std::max(std::atoi(in.param("ms").c_str()), 0), 600000)
+                                              : switches_.delay_ms(in.path);
         if (delay <= 0) {
             write();
             return;

@@ -2,7 +2,8 @@
 // over Asio), one thread for every connection. Each request is logged as one
 // event line ("GET /api/board", then the SoftwareFlags and User-Agent headers
 // when present), goes through the switches (fail, delay, gzip) and is answered
-// by Services. Keep-alive connections are served until the peer closes.
+// by Services; "/sleep?ms=N" answers its echo N ms late. Keep-alive
+// connections are served until the peer closes.
 #ifndef BACKEND_BACKEND_H
 #define BACKEND_BACKEND_H
 

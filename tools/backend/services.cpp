@@ -295,9 +295,9 @@ HttpOut Services::answer(const HttpIn& in) {
         out.body = start_image(p == "/images/start_2.png");
         return out;
     }
-    // Helpers for the client's own tests: an echo of the request, any status,
-    // a redirect and a cookie.
-    if (p == "/echo") return echo(in);
+    // Helpers for the client's own tests: an echo of the request (late for
+    // /sleep, see backend.h), any status, a redirect and a cookie.
+    if (p == "/echo" || p == "/sleep") return echo(in);
     if (p.compare(0, 8, "/status/") == 0) {
         const int status = std::atoi(p.c_str() + 8);
         if (status >= 200 && status <= 599)
