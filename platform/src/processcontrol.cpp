@@ -191,6 +191,12 @@ public:
             if (::fork() != 0)
                 ::_exit(0);
             int err = 0;
+            // The program must not read the caller's input.
+            const int devNull = ::open("/dev/null", O_RDONLY);
+            if (devNull > 0) {
+                ::dup2(devNull, 0);
+                ::close(devNull);
+            }
             if (::chdir(workingDirectory.c_str()) != 0) {
                 err = errno;
             } else {

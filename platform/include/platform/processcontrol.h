@@ -31,7 +31,8 @@ public:
     virtual StopResult stop(const std::string& executable,
                             std::chrono::milliseconds grace = std::chrono::seconds(5)) = 0;
 
-    // Starts `executable` detached with `args` in `workingDirectory`. When its
+    // Starts `executable` detached with `args` in `workingDirectory`, its
+    // standard input from /dev/null (output and errors stay ours). When its
     // owner may read but not execute it, execute is first allowed wherever
     // read is (a file put in place by a plain copy may have lost its execute
     // bits). False when the program could not be started.

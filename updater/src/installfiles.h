@@ -1,0 +1,63 @@
+// The updater's file rules: which server-given paths may be written, how
+// version texts compare, and how files are put in place (atomic replacement,
+// checked zip unpacking, recursive removal).
+#pragma once
+
+#include <QByteArray>
+#include <QFileDevice>
+#include <QJsonObject>
+#include <QString>
+
+#include <functional>
+
+namespace updater {
+
+// A version manifest: `source` (base URL of the downloads) and `files`
+// (relative path -> version text). A document that is not a JSON object reads
+// as empty; `source` is taken only when it is a text.
+struct Manifest {
+    QString source;
+    QJsonObject files;
+};
+Manifest parseManifest(const QByteArray& json);
+
+// True for a relative path that may be joined onto a folder: not empty, not
+// absolute, without "..", a backslash, ':' or NUL.
+bool isSafeRelativePath(const QString& relative);
+
+// `root` + "/" + `relative`, cleaned, when `relative` is safe and the result
+// lies inside `root` (is `root` itself only with allowRoot); "" otherwise.
+// `root` is an absolute, clean path. Every path built from server data goes
+// through here.
+QString checkedJoin(const QString& root, const QString& relative, bool allowRoot = false);
+
+// The folder part of a "/"-separated key ("" for a key without one).
+QString keyDirectory(const QString& key);
+
+// Negative when `local` is older than `remote`, 0 when equal, positive when
+// newer. Two dot-separated numbers compare number by number (1.0.10 > 1.0.9,
+// missing parts count as 0); other texts compare by UTF-16 code units.
+int compareVersions(const QString& local, const QString& remote);
+
+// Writes `dest` through a temporary file in its folder, renamed over `dest`
+// once complete, so the old file stays whole until then. An existing file
+// keeps its permissions; a new one gets `newPermissions`. `fill` writes the
+// content and returns false on failure. On failure `error` says why.
+bool writeFileAtomically(const QString& dest, const std::function<bool(QFileDevice&)>& fill,
+                         QFileDevice::Permissions newPermissions, QString* error);
+
+// Copies `source` over `dest` as above (a new file takes the source's permissions).
+bool replaceFile(const QString& source, const QString& dest, QString* error);
+
+// Unpacks the zip archive into `destDir`. Every entry path is checked before
+// anything is written; symbolic-link entries are skipped; each file's size and
+// CRC are verified. New files take the entry's mode masked to 0755.
+// `onFile` is told each file entry's path before it is written.
+bool unpackZip(const QString& zipPath, const QString& destDir,
+               const std::function<void(const QString&)>& onFile, QString* error);
+
+// Removes a file, or a folder with everything in it (links are removed, not
+// followed). An empty or missing path is left alone. False when something stayed.
+bool removePath(const QString& path);
+
+}  // namespace updater

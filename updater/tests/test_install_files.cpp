@@ -1,0 +1,221 @@
+// The file rules of the updater: checked paths, version order, manifest
+// reading, atomic replacement, zip unpacking and removal.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include "installfiles.h"
+#include "qtprinters.h"
+#include "zipbuilder.h"
+
+using namespace updater;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& data, int mode = 0644)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+    f.close();
+    ::chmod(QFile::encodeName(path).constData(), mode);
+}
+
+int modeOf(const QString& path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+}  // namespace
+
+TEST(InstallPaths, CheckedJoinKeepsEveryPathInsideTheRoot)
+{
+    const QString nul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    struct Case {
+        QString relative;
+        bool allowRoot;
+        QString expected;
+    } cases[] = {
+        {"a.txt", false, "/inst/a.txt"},
+        {"sub/dir/b.txt", false, "/inst/sub/dir/b.txt"},
+        {"./a.txt", false, "/inst/a.txt"},
+        {"sub//c", false, "/inst/sub/c"},
+        {"sub/", false, "/inst/sub"},
+        {".", true, "/inst"},
+        {".", false, ""},
+        {"", false, ""},
+        {"", true, ""},
+        {"/etc/passwd", false, ""},
+        {"../x", false, ""},
+        {"a/../../x", false, ""},
+        {"a/..", true, ""},
+        {"v1..2.txt", false, ""},
+        {"a\\b", false, ""},
+        {"..\\x", false, ""},
+        {"c:x", false, ""},
+        {nul, false, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(checkedJoin("/inst", c.relative, c.allowRoot), c.expected)
+            << "relative '" << c.relative.toStdString() << "' allowRoot " << c.allowRoot;
+    EXPECT_EQ(keyDirectory("plugins/a.zip"), "plugins");
+    EXPECT_EQ(keyDirectory("a/b/c.txt"), "a/b");
+    EXPECT_EQ(keyDirectory("a.zip"), "");
+}
+
+TEST(InstallPaths, VersionsCompareByNumberWhenBothAreNumbers)
+{
+    struct Case {
+        const char* local;
+        const char* remote;
+        int sign;
+    } cases[] = {
+        {"1.0.9", "1.0.10", -1},
+        {"1.0.10", "1.0.9", 1},
+        {"1.0.5", "1.0.6", -1},
+        {"1.0", "1.0.0", 0},
+        {"1.01", "1.1", 0},
+        {"2", "10", -1},
+        {"9.10", "10.1", -1},
+        {"99999999999999999999.1", "100000000000000000000.0", -1},
+        {"2.0", "2.0", 0},
+        // Not both numbers: UTF-16 code-unit order.
+        {"1.0.9a", "1.0.10a", 1},
+        {"v2", "v10", 1},
+        {"", "1", -1},
+        {"1.0", "1.0-beta", -1},
+        {"abc", "abc", 0},
+    };
+    for (const Case& c : cases) {
+        const int r = compareVersions(QString::fromUtf8(c.local), QString::fromUtf8(c.remote));
+        EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.local << " vs " << c.remote;
+    }
+}
+
+TEST(InstallPaths, ManifestReadsAsEmptyUnlessAnObject)
+{
+    for (const char* bad : {"", "not json", "[1,2]", "\"text\"", "{\"files\": "}) {
+        const Manifest m = parseManifest(bad);
+        EXPECT_TRUE(m.source.isEmpty() && m.files.isEmpty()) << bad;
+    }
+    Manifest m = parseManifest(R"({"source": 5, "files": {"a": "1"}})");
+    EXPECT_TRUE(m.source.isEmpty());
+    EXPECT_EQ(m.files.value("a").toString(), "1");
+    m = parseManifest(R"({"source": "http://h/x/", "files": 3})");
+    EXPECT_EQ(m.source, "http://h/x/");
+    EXPECT_TRUE(m.files.isEmpty());
+}
+
+TEST(InstallFiles, ReplacementKeepsPermissionsAndRefusesFolders)
+{
+    QTemporaryDir dir;
+    const QString src = dir.path() + "/src", old = dir.path() + "/old", fresh = dir.path() + "/fresh";
+    writeFile(src, "new content", 0640);
+    writeFile(old, "old", 0600);
+    QString error;
+    ASSERT_TRUE(replaceFile(src, old, &error)) << error.toStdString();
+    EXPECT_EQ(readAll(old), "new content");
+    EXPECT_EQ(modeOf(old), 0600);
+    ASSERT_TRUE(replaceFile(src, fresh, &error)) << error.toStdString();
+    EXPECT_EQ(modeOf(fresh), 0640);
+
+    QDir().mkpath(dir.path() + "/folder");
+    EXPECT_FALSE(replaceFile(src, dir.path() + "/folder", &error));
+    EXPECT_FALSE(replaceFile(dir.path() + "/missing", dir.path() + "/x", &error));
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/x"));
+    // A failed fill leaves the old file as it was and no temporary behind.
+    EXPECT_FALSE(writeFileAtomically(old, [](QFileDevice&) { return false; }, QFileDevice::ReadOwner, &error));
+    EXPECT_EQ(readAll(old), "new content");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+TEST(InstallFiles, ZipUnpacksCheckedEntriesWithTheirModes)
+{
+    QTemporaryDir dir;
+    const QString zipPath = dir.path() + "/a.zip";
+    writeFile(zipPath, buildZip({{"d/", "", 040755},
+                                 {"d/x.bin", "executable", 0100777},
+                                 {"y.txt", "plain", 0100644},
+                                 {"old.bin", "replaced", 0100644},
+                                 {"link", "/etc/passwd", 0120777}}));
+    const QString dest = dir.path() + "/out";
+    writeFile(dest + "/old.bin", "old", 0700);
+    QStringList seen;
+    QString error;
+    ASSERT_TRUE(unpackZip(zipPath, dest, [&](const QString& e) { seen << e; }, &error)) << error.toStdString();
+    EXPECT_EQ(seen, QStringList({"d/x.bin", "y.txt", "old.bin"}));
+    EXPECT_EQ(readAll(dest + "/d/x.bin"), "executable");
+    EXPECT_EQ(modeOf(dest + "/d/x.bin"), 0755);
+    EXPECT_EQ(readAll(dest + "/y.txt"), "plain");
+    EXPECT_EQ(modeOf(dest + "/y.txt"), 0644);
+    EXPECT_EQ(readAll(dest + "/old.bin"), "replaced");
+    EXPECT_EQ(modeOf(dest + "/old.bin"), 0700);
+    EXPECT_FALSE(QFileInfo(dest + "/link").exists() || QFileInfo(dest + "/link").isSymLink());
+}
+
+TEST(InstallFiles, ZipWithUnsafeOrDamagedEntriesWritesNothing)
+{
+    QTemporaryDir dir;
+    const QString dest = dir.path() + "/in/out";
+    QDir().mkpath(dest);
+    for (const QString& bad : {QStringLiteral("../evil.txt"), QStringLiteral("/tmp/evil.txt"),
+                               QStringLiteral("a/../../evil.txt"), QStringLiteral("c:\\evil.txt"),
+                               QStringLiteral("./../evil.txt")}) {
+        const QString zipPath = dir.path() + "/bad.zip";
+        writeFile(zipPath, buildZip({{"first.txt", "first"}, {bad.toUtf8(), "evil"}}));
+        QString error;
+        EXPECT_FALSE(unpackZip(zipPath, dest, [](const QString&) {}, &error)) << bad.toStdString();
+        EXPECT_TRUE(QDir(dest).isEmpty()) << bad.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dir.path() + "/in/evil.txt"));
+    }
+
+    // Stored data with one byte changed fails its CRC.
+    const QString zipPath = dir.path() + "/crc.zip";
+    writeFile(zipPath, buildZip({{"data.txt", "HELLOWORLD"}}));
+    QFile f(zipPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const int at = bytes.indexOf("HELLOWORLD");
+    ASSERT_GE(at, 0);
+    bytes[at] = 'J';
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    QString error;
+    EXPECT_FALSE(unpackZip(zipPath, dest, [](const QString&) {}, &error));
+    EXPECT_FALSE(QFileInfo::exists(dest + "/data.txt"));
+
+    writeFile(dir.path() + "/junk.zip", "this is not a zip archive");
+    EXPECT_FALSE(unpackZip(dir.path() + "/junk.zip", dest, [](const QString&) {}, &error));
+}
+
+TEST(InstallFiles, RemovePathTakesLinksNotTheirTargets)
+{
+    QTemporaryDir dir;
+    const QString outside = dir.path() + "/outside";
+    writeFile(outside + "/keep.txt", "keep");
+    const QString tree = dir.path() + "/tree";
+    writeFile(tree + "/.hidden", "h");
+    writeFile(tree + "/a/b/c.txt", "c");
+    QFile::link(outside, tree + "/a/link");
+    EXPECT_TRUE(removePath(tree));
+    EXPECT_FALSE(QFileInfo::exists(tree));
+    EXPECT_EQ(readAll(outside + "/keep.txt"), "keep");
+    EXPECT_TRUE(removePath(""));
+    EXPECT_TRUE(removePath(dir.path() + "/missing"));
+    EXPECT_TRUE(removePath(outside + "/keep.txt"));
+    EXPECT_FALSE(QFileInfo::exists(outside + "/keep.txt"));
+}
