@@ -1,0 +1,46 @@
+import QtQuick 2.15
+import QtTest 1.15
+import "qrc:/qml/js/JSUtil.js" as JSUtil
+
+// Placeholder filling and date texts; expected texts written out by hand.
+TestCase {
+    name: "JSUtil"
+
+    function test_tagRplace_data() {
+        return [
+            { tag: "leftovers removed", str: "a{{id}}b{{x}}", map: { id: 3 }, want: "a3b" },
+            { tag: "any letter case", str: "{{ID}}-{{Id}}-{{id}}", map: { id: "7" }, want: "7-7-7" },
+            { tag: "keys in the map's order", str: "{{a}}", map: { a: "{{b}}", b: "x" }, want: "x" },
+            { tag: "dollar signs kept", str: "p={{pw}}", map: { pw: "a$&b$1" }, want: "p=a$&b$1" },
+            { tag: "only letters and digits removed", str: "x{{a_b}}y{{ab12}}z{{}}", map: {}, want: "x{{a_b}}yz{{}}" },
+            { tag: "dotted keys", str: "/api?uid={{user.id}}&sid={{user.sid}}", map: { "user.id": "42", "user.sid": "s9" },
+              want: "/api?uid=42&sid=s9" },
+            { tag: "key is pattern text", str: "{{userXid}}", map: { "user.id": "1" }, want: "1" },
+            { tag: "no map", str: "{{code}}.html", map: undefined, want: ".html" },
+            { tag: "empty text", str: "", map: { a: 1 }, want: null },
+            { tag: "missing text", str: undefined, map: { a: 1 }, want: null },
+        ];
+    }
+
+    function test_tagRplace(data) {
+        compare(JSUtil.tagRplace(data.str, data.map), data.want);
+    }
+
+    function test_dateFormat_data() {
+        var d = new Date(2024, 0, 2, 3, 4, 5);
+        var late = new Date(2023, 11, 25, 23, 59, 58);
+        return [
+            { tag: "padded", fmt: "yyyy-MM-dd HH:mm:ss", date: d, want: "2024-01-02 03:04:05" },
+            { tag: "plain", fmt: "y-M-d H:m:s", date: d, want: "2024-1-2 3:4:5" },
+            { tag: "two digits kept", fmt: "yyyy/MM/dd HH:mm:ss", date: late, want: "2023/12/25 23:59:58" },
+            { tag: "longer numbers not cut", fmt: "yy", date: d, want: "2024" },
+            { tag: "wider runs padded", fmt: "yyyyyy MMM", date: d, want: "002024 001" },
+            { tag: "first run only", fmt: "dd.dd", date: d, want: "02.dd" },
+            { tag: "no letters", fmt: "--", date: d, want: "--" },
+        ];
+    }
+
+    function test_dateFormat(data) {
+        compare(JSUtil.dateFormat(data.fmt, data.date), data.want);
+    }
+}
