@@ -1,0 +1,329 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import HRoute 1.0
+
+// The tab area: a strip of tabs over the views they hold. Every view is opened
+// by an address (app://qml/..., app://curview/..., app://findview/...,
+// http(s)://...) and a tab is identified by its address without the fragment.
+// Only documents of the program's own resources (qrc:/qml/...) become views;
+// a document that does not exist yet gives an empty tab.
+FocusScope {
+    id: root
+    // One entry per tab: {title, route, homeTag, item}.
+    property var entries: []
+    property int currentIndex: -1
+    readonly property int count: tabModel.count
+    readonly property var currentItem: currentIndex >= 0 && currentIndex < entries.length ? entries[currentIndex].item : null
+    property alias tabStrip: strip
+    // The back end's own web domain: a page of it shows "加载中" until titled.
+    property string webDomain: "127.0.0.1"
+    // Where documents are looked up; tests point it at stub views.
+    property string documentBase: "qrc:"
+    signal quickKey(string ch)
+    // A view asked for a stock's chart (its changeToMQView signal).
+    signal changeToMQView(var query)
+
+    HRoute { id: hroute }
+    ListModel { id: tabModel }   // title and homeTag of each tab, for the strip
+
+    function route(url) { return hroute.getRoute(url); }
+
+    // The resource document of an app://qml route, or "" when its path is not
+    // a plain document path below /qml/.
+    function documentUrl(r) {
+        var p = r.path || "";
+        if (!/^\/qml\/[A-Za-z0-9_\/.-]+\.qml$/.test(p) || p.indexOf("..") >= 0 || p.indexOf("//") >= 0)
+            return "";
+        return documentBase + p;
+    }
+
+    function has(item, name) { return item !== null && item !== undefined && typeof item[name] === "function"; }
+
+    function indexOfItem(item) {
+        for (var i = 0; i < entries.length; ++i)
+            if (entries[i].item === item)
+                return i;
+        return -1;
+    }
+    function indexOfUrlQuery(urlQuery) {
+        for (var i = 0; i < entries.length; ++i)
+            if (entries[i].route.url_query === urlQuery)
+                return i;
+        return -1;
+    }
+    // An open tab with this path: the current one first, then from the last.
+    function indexOfPath(path) {
+        if (currentIndex >= 0 && entries[currentIndex].route.path === path)
+            return currentIndex;
+        for (var i = entries.length - 1; i >= 0; --i)
+            if (entries[i].route.path === path)
+                return i;
+        return -1;
+    }
+
+    function onAddModel(title, url, homeTag) {
+        var r = route(url);
+        if (r.scheme === "app" && r.host === "curview") {
+            if (has(currentItem, "updateQuery"))
+                currentItem.updateQuery(r.query_map);
+            return null;
+        }
+        if (r.scheme === "app" && r.host === "quorvex")
+            return null;
+        if (r.scheme === "app" && r.host === "findview") {
+            var f = indexOfPath(r.path);
+            if (f < 0)
+                return null;
+            var e = entries[f];
+            var merged = {};
+            var k;
+            for (k in e.route.query_map) merged[k] = e.route.query_map[k];
+            for (k in r.query_map) merged[k] = r.query_map[k];
+            e.route.query_map = merged;
+            setCurrent(f);
+            if (has(e.item, "updateQuery"))
+                e.item.updateQuery(merged);
+            return {};
+        }
+        var i = indexOfUrlQuery(r.url_query);
+        if (i >= 0) {
+            entries[i].title = title;
+            entries[i].route = r;
+            tabModel.setProperty(i, "title", title);
+            setCurrent(i);
+            if (has(entries[i].item, "updateQuery"))
+                entries[i].item.updateQuery(r.query_map);
+            return entries[i].item || {};
+        }
+        return addTab(title, r, !!homeTag);
+    }
+
+    // Adds a tab for an app://qml or http(s) route; null for any other.
+    function addTab(title, r, homeTag) {
+        var item = null;
+        var web = r.scheme === "http" || r.scheme === "https";
+        if (r.scheme === "app" && r.host === "qml") {
+            var doc = documentUrl(r);
+            if (doc === "") {
+                console.warn("not a program document: " + r.url);
+                return null;
+            }
+            item = createView(doc, {});
+        } else if (web) {
+            item = createView(documentBase + "/qml/BrowserView.qml", { url: r.url });
+        } else {
+            return null;
+        }
+        var e = { title: title, route: r, homeTag: homeTag, item: item };
+        entries.push(e);
+        tabModel.append({ title: title, homeTag: homeTag });
+        if (item) {
+            if (has(item, "setQuery"))
+                item.setQuery(r.query_map);
+            if (item.updateTabsUrl && typeof item.updateTabsUrl.connect === "function")
+                item.updateTabsUrl.connect(onUpdateTabsUrl);
+            if (item.changeToMQView && typeof item.changeToMQView.connect === "function")
+                item.changeToMQView.connect(root.changeToMQView);
+            if (web && item.titleChanged !== undefined)
+                item.titleChanged.connect(function () { webTitle(item); });
+        }
+        setCurrent(entries.length - 1);
+        return item || {};
+    }
+
+    // A view of the document, or null when it cannot be created (the tab
+    // stays empty).
+    function createView(doc, props) {
+        var c = Qt.createComponent(doc);
+        if (c.status !== Component.Ready) {
+            if (c.status === Component.Error)
+                console.warn("view not available: " + doc);
+            return null;
+        }
+        props.visible = false;
+        var item = c.createObject(stack, props);
+        if (!item)
+            return null;
+        item.width = Qt.binding(function () { return stack.width; });
+        item.height = Qt.binding(function () { return stack.height; });
+        return item;
+    }
+
+    function webTitle(item) {
+        var i = indexOfItem(item);
+        if (i < 0 || !item.title)
+            return;
+        var t = item.title.indexOf(webDomain) >= 0 ? "加载中" : item.title;
+        entries[i].title = t;
+        tabModel.setProperty(i, "title", t);
+    }
+
+    function setCurrent(i) {
+        if (i < 0 || i >= entries.length)
+            return;
+        for (var j = 0; j < entries.length; ++j)
+            if (entries[j].item)
+                entries[j].item.visible = j === i;
+        currentIndex = i;
+        strip.currentIndex = i;
+        strip.positionViewAtIndex(i, ListView.Contain);
+        if (entries[i].item)
+            entries[i].item.forceActiveFocus();
+        else
+            root.forceActiveFocus();
+    }
+
+    function closeTab(i) {
+        if (i < 0 || i >= entries.length || entries[i].homeTag)
+            return;
+        var e = entries[i];
+        entries.splice(i, 1);
+        tabModel.remove(i);
+        if (e.item)
+            e.item.destroy();
+        var next = currentIndex > i || (currentIndex === i && i >= entries.length) ? currentIndex - 1 : currentIndex;
+        currentIndex = -1;
+        setCurrent(Math.max(0, next));
+    }
+    // Closes the tab whose route has this url.
+    function closeUrl(url) {
+        for (var i = 0; i < entries.length; ++i)
+            if (entries[i].route.url === url)
+                return closeTab(i);
+    }
+    function closeCurrent() {
+        if (currentIndex > 0)
+            closeTab(currentIndex);
+    }
+    function nextTab(step) {
+        if (entries.length > 0)
+            setCurrent((currentIndex + step + entries.length) % entries.length);
+    }
+
+    // The chart address of a stock: code and market as the query, the other
+    // members (but cmd) as the fragment, with chart = defaultChart when given
+    // and missing.
+    function chartUrl(code, market, members, defaultChart) {
+        var frag = [];
+        if (defaultChart && members.chart === undefined)
+            frag.push("chart=" + defaultChart);
+        for (var k in members)
+            if (k !== "code" && k !== "market" && k !== "cmd")
+                frag.push(k + "=" + encodeURIComponent(members[k]));
+        return "app://qml/qml/MQView.qml?code=" + encodeURIComponent(code) + "&market=" + market
+                + (frag.length ? "#" + frag.join("&") : "");
+    }
+
+    // A view changed its stock: its tab shows the stock's chart address.
+    function onUpdateTabsUrl(item, codeInfo) {
+        var i = indexOfItem(item);
+        if (i < 0)
+            return;
+        var url = chartUrl(codeInfo.code, codeInfo.market, entries[i].route.query_map || {}, "");
+        entries[i].title = codeInfo.name;
+        entries[i].route = route(url);
+        tabModel.setProperty(i, "title", String(codeInfo.name));
+    }
+
+    function getTabViewsInfo() {
+        var list = [];
+        for (var i = 0; i < entries.length; ++i) {
+            var e = entries[i];
+            var o = { title: e.title, route: e.route, homeTag: e.homeTag };
+            if (has(e.item, "getQuery"))
+                o.query_map_ = e.item.getQuery();
+            list.push(o);
+        }
+        return JSON.stringify(list);
+    }
+
+    function notifyMyStockChange() {
+        for (var i = 0; i < entries.length; ++i)
+            if (has(entries[i].item, "onMyStockChange"))
+                entries[i].item.onMyStockChange();
+    }
+
+    // Tab keys, closing keys and the characters that open the quick commands.
+    function handleKey(event) {
+        var ctrl = (event.modifiers & Qt.ControlModifier) !== 0;
+        var shift = (event.modifiers & Qt.ShiftModifier) !== 0;
+        if (event.key === Qt.Key_Backtab || (event.key === Qt.Key_Tab && ctrl && shift)) {
+            nextTab(-1);
+        } else if (event.key === Qt.Key_Tab) {
+            nextTab(1);
+        } else if (event.key === Qt.Key_Escape || (event.key === Qt.Key_W && ctrl)) {
+            closeCurrent();
+        } else if (!ctrl && (event.modifiers & Qt.AltModifier) === 0 && event.text.length === 1 && /[0-9A-Za-z]/.test(event.text)) {
+            quickKey(event.text);
+        } else {
+            return false;
+        }
+        return true;
+    }
+    Keys.onPressed: event.accepted = handleKey(event)
+
+    Rectangle {
+        id: stripBg
+        width: parent.width
+        height: 22
+        color: "#2F343B"
+        ListView {
+            id: strip
+            objectName: "tabStrip"
+            anchors.fill: parent
+            orientation: ListView.Horizontal
+            spacing: 1
+            clip: true
+            interactive: false
+            highlightFollowsCurrentItem: false
+            model: tabModel
+            delegate: Rectangle {
+                id: tab
+                width: 140
+                height: 22
+                color: index === root.currentIndex ? "#335493" : (tabArea.containsMouse ? "#4A515B" : "#2F343B")
+                MouseArea {
+                    id: tabArea
+                    anchors.fill: parent
+                    hoverEnabled: true
+                    onClicked: root.setCurrent(index)
+                }
+                Image {
+                    id: homeIcon
+                    visible: model.homeTag
+                    x: 6
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 14; height: 14
+                    source: "qrc:/images/tab_home.png"
+                }
+                Text {
+                    x: model.homeTag ? 24 : 8
+                    width: model.homeTag ? 140 - x - 4 : 120 - x
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: model.title
+                    elide: Text.ElideRight
+                    color: "#FFFFFF"
+                    font.family: "Microsoft YaHei"
+                    font.pixelSize: 14
+                }
+                Rectangle {
+                    visible: !model.homeTag
+                    x: 120; width: 20; height: 22
+                    color: closeArea.containsMouse ? "#CC351C" : "transparent"
+                    Text { anchors.centerIn: parent; text: "✕"; color: "#FFFFFF"; font.pixelSize: 11 }
+                    MouseArea { id: closeArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.closeTab(index) }
+                }
+            }
+        }
+    }
+
+    FocusScope {
+        id: stack
+        objectName: "tabStack"
+        anchors.top: stripBg.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        focus: true
+    }
+}
