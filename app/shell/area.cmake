@@ -6,3 +6,10 @@ function(_tarvolin_shell_test_deps)
     add_dependencies(app_shell_tests Tarvolin quoteserver backend)
   endif()
 endfunction()
+
+# The web view test needs a real window: the display of the test run (xcb) and,
+# as root, WebEngine without its sandbox. Under offscreen it skips itself.
+add_test(NAME shell.webengine_interceptor
+         COMMAND app_shell_tests --gtest_filter=WebEngineInterceptor.*)
+set_tests_properties(shell.webengine_interceptor PROPERTIES TIMEOUT 120
+                     ENVIRONMENT "QT_QPA_PLATFORM=xcb;QTWEBENGINE_DISABLE_SANDBOX=1")
