@@ -1,12 +1,12 @@
 #include "platform/processcontrol.h"
 
+#include "platform/process.h"
+
 #include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -166,68 +166,7 @@ public:
             if (::chmod(executable.c_str(), mode | ((mode & 0444) >> 2)) != 0)
                 return false;
         }
-
-        std::vector<std::string> argStore{executable};
-        argStore.insert(argStore.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& a : argStore)
-            argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-
-        // The grandchild reports a failed exec through a close-on-exec pipe:
-        // end of file means the program is running.
-        int report[2];
-        if (::pipe2(report, O_CLOEXEC) != 0)
-            return false;
-        const pid_t child = ::fork();
-        if (child < 0) {
-            ::close(report[0]);
-            ::close(report[1]);
-            return false;
-        }
-        if (child == 0) {
-            // Only async-signal-safe calls from here on.
-            ::setsid();
-            if (::fork() != 0)
-                ::_exit(0);
-            int err = 0;
-            // The program must not read the caller's input.
-            const int devNull = ::open("/dev/null", O_RDONLY);
-            if (devNull > 0) {
-                ::dup2(devNull, 0);
-                ::close(devNull);
-            }
-            if (::chdir(workingDirectory.c_str()) != 0) {
-                err = errno;
-            } else {
-                struct sigaction dfl;
-                std::memset(&dfl, 0, sizeof dfl);
-                dfl.sa_handler = SIG_DFL;
-                for (int sig = 1; sig < NSIG; ++sig)
-                    ::sigaction(sig, &dfl, nullptr);
-                sigset_t none;
-                sigemptyset(&none);
-                ::sigprocmask(SIG_SETMASK, &none, nullptr);
-#ifdef SYS_close_range
-                ::syscall(SYS_close_range, 3u, ~0u, 4u /* CLOSE_RANGE_CLOEXEC */);
-#endif
-                ::execv(argv[0], argv.data());
-                err = errno;
-            }
-            ssize_t ignored = ::write(report[1], &err, sizeof err);
-            (void)ignored;
-            ::_exit(127);
-        }
-        ::close(report[1]);
-        int status = 0;
-        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-        }
-        int err = 0;
-        ssize_t n;
-        while ((n = ::read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
-        }
-        ::close(report[0]);
-        return n == 0;
+        return start_detached(executable, args, workingDirectory);
     }
 };
 

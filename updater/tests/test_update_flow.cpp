@@ -156,38 +156,28 @@ TEST(UpdateFlow, RedirectsAreFollowedAndTheirBodiesDropped)
 // folder gone, and the main program never stopped.
 TEST(UpdateFlow, DownloadFailuresInstallNothingAndLeaveTheProgramRunning)
 {
+    // Five files; the third one fails.
     struct Case {
         const char* name;
-        std::function<void(TestHttpServer&)> serve;
+        std::function<void(TestHttpServer&, Installation&)> third;
         QString box;
     } cases[] = {
-        {"404 on the third of five",
-         [](TestHttpServer& s) {
-             for (const char* f : {"/files/f1.txt", "/files/f2.txt", "/files/f4.txt", "/files/f5.txt"})
-                 s.file(f, "new");
-         },
-         "网络错误|HTTP status codes: 404" + retry},
+        {"404", [](TestHttpServer&, Installation&) {}, "网络错误|HTTP status codes: 404" + retry},
         {"redirect loop",
-         [](TestHttpServer& s) {
-             s.file("/files/f1.txt", "new");
-             s.file("/files/f2.txt", "new");
-             s.redirect("/files/f3.txt", 302, "/files/f3.txt");
-         },
+         [](TestHttpServer& s, Installation&) { s.redirect("/files/f3.txt", 302, "/files/f3.txt"); },
          "网络错误|HTTP status codes: 302" + retry},
         {"redirect to a local file",
-         [](TestHttpServer& s) {
-             s.file("/files/f1.txt", "new");
-             s.file("/files/f2.txt", "new");
-             s.redirect("/files/f3.txt", 302, "file:///etc/passwd");
-         },
+         [](TestHttpServer& s, Installation&) { s.redirect("/files/f3.txt", 302, "file:///etc/passwd"); },
          "网络错误|HTTP status codes: 302" + retry},
         {"body shorter than its length",
-         [](TestHttpServer& s) {
-             s.file("/files/f1.txt", "new");
-             s.file("/files/f2.txt", "new");
-             s.answer("/files/f3.txt", HttpAnswer{200, "short", {}, 10});
-         },
+         [](TestHttpServer& s, Installation&) { s.answer("/files/f3.txt", HttpAnswer{200, "short", {}, 10}); },
          "网络错误|下载文件不完整" + retry},
+        {"download file cannot be created",
+         [](TestHttpServer& s, Installation& inst) {
+             s.file("/files/f3.txt", "new");
+             QDir().mkpath(inst.file("updaate_temp/f3.txt"));
+         },
+         "下载错误|创建下载文件错误" + retry},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -202,7 +192,9 @@ TEST(UpdateFlow, DownloadFailuresInstallNothingAndLeaveTheProgramRunning)
         for (int i = 1; i <= 5; ++i)
             files << qMakePair(QStringLiteral("f%1.txt").arg(i), QStringLiteral("2"));
         server.file("/manifest.json", manifestText(server.url("/files/"), files));
-        c.serve(server);
+        for (const char* f : {"/files/f1.txt", "/files/f2.txt", "/files/f4.txt", "/files/f5.txt"})
+            server.file(f, "new");
+        c.third(server, inst);
 
         const UpdateRun r = inst.run(server.url("/manifest.json"));
         EXPECT_EQ(r.exitCode, 0);

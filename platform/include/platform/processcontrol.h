@@ -31,16 +31,15 @@ public:
     virtual StopResult stop(const std::string& executable,
                             std::chrono::milliseconds grace = std::chrono::seconds(5)) = 0;
 
-    // Starts `executable` detached with `args` in `workingDirectory`, its
-    // standard input from /dev/null (output and errors stay ours). When its
-    // owner may read but not execute it, execute is first allowed wherever
-    // read is (a file put in place by a plain copy may have lost its execute
-    // bits). False when the program could not be started.
+    // Starts `executable` detached (start_detached) with `args` in
+    // `workingDirectory`. When its owner may read but not execute it, execute
+    // is first allowed wherever read is (a file put in place by a plain copy
+    // may have lost its execute bits). False when it could not be started.
     virtual bool restart(const std::string& executable, const std::vector<std::string>& args,
                          const std::string& workingDirectory) = 0;
 };
 
-// The implementation over /proc, pidfds and fork/exec.
+// The implementation over /proc and pidfds.
 std::unique_ptr<ProcessControl> makeProcessControl();
 
 // Pids of the processes of our real user whose executable is exactly
