@@ -17,8 +17,6 @@ namespace {
 const int64_t kConcepts[] = {885001, 885002, 885003};
 const int64_t kGrowthBoard = 1106;  // the Shenzhen stocks quoted by 399006
 
-std::string finish(const rapidjson::StringBuffer& buffer) { return {buffer.GetString(), buffer.GetSize()}; }
-
 // Change of a stock at the quote server's start, in percent.
 double change_percent(const SyntheticCode& c) {
     const SyntheticMarket& m = SyntheticMarket::instance();
@@ -163,7 +161,7 @@ std::string stock_pools() {
     w.Key("stocks"); w.StartArray(); w.EndArray();
     w.EndObject();
     w.EndArray();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 std::string market_total() {
@@ -175,18 +173,14 @@ std::string market_total() {
     w.Key("SZ"); write_distribution(w, stocks_where([](const SyntheticCode& c) { return c.market == 2; }));
     w.Key("CY"); write_distribution(w, stocks_where([](const SyntheticCode& c) { return in_block(kGrowthBoard, c); }));
     w.EndObject();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 std::string news_list(const std::string& code, int market, bool research) {
     const SyntheticCode* c = SyntheticMarket::instance().find(code, static_cast<uint8_t>(market));
     rapidjson::StringBuffer buffer;
     JsonWriter w(buffer);
-    w.StartObject();
-    w.Key("code"); w.String("0000");
-    w.Key("msg"); w.String("success");
-    w.Key("data");
-    w.StartArray();
+    begin_success(w, "data");
     for (int n = 0; c && n < 5; ++n) {
         w.StartObject();
         w.Key("id"); json_text(w, (research ? "r" : "") + c->code + "-" + std::to_string(c->market) + "-" + std::to_string(n));
@@ -197,7 +191,7 @@ std::string news_list(const std::string& code, int market, bool research) {
     }
     w.EndArray();
     w.EndObject();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 std::string article_page(const std::string& id, bool research) {
@@ -265,7 +259,7 @@ std::string condition_templates() {
     w.Key("items"); w.StartArray(); w.EndArray();
     w.EndObject();
     w.EndArray();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 std::string screen(const std::string& body) {
@@ -312,11 +306,7 @@ std::string screen(const std::string& body) {
     }
     rapidjson::StringBuffer buffer;
     JsonWriter w(buffer);
-    w.StartObject();
-    w.Key("code"); w.String("0000");
-    w.Key("msg"); w.String("success");
-    w.Key("result");
-    w.StartArray();
+    begin_success(w, "result");
     for (const SyntheticCode* c : stocks_where([&tests](const SyntheticCode& c) {
              return std::all_of(tests.begin(), tests.end(), [&c](const auto& t) { return t(c); });
          })) {
@@ -327,7 +317,7 @@ std::string screen(const std::string& body) {
     }
     w.EndArray();
     w.EndObject();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 }  // namespace MarketJson

@@ -23,6 +23,21 @@ inline void json_key(JsonWriter& w, const std::string& s) {
     w.Key(s.data(), static_cast<rapidjson::SizeType>(s.size()));
 }
 
+// The text a writer wrote into its buffer.
+inline std::string json_string(const rapidjson::StringBuffer& buffer) {
+    return {buffer.GetString(), buffer.GetSize()};
+}
+
+// Opens a success reply {"code":"0000","msg":"success","<list>":[ ; the
+// caller writes the rows and closes the array and the object.
+inline void begin_success(JsonWriter& w, const char* list) {
+    w.StartObject();
+    w.Key("code"); w.String("0000");
+    w.Key("msg"); w.String("success");
+    w.Key(list);
+    w.StartArray();
+}
+
 namespace MarketJson {
 
 // [{group_id, group_name, stocks: [{tradingcode, exchangecode}]}]: one pool

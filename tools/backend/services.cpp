@@ -11,8 +11,6 @@
 
 namespace {
 
-std::string finish(const rapidjson::StringBuffer& buffer) { return {buffer.GetString(), buffer.GetSize()}; }
-
 HttpOut json_reply(std::string body, int status = 200) {
     HttpOut out;
     out.status = status;
@@ -149,7 +147,7 @@ std::string notices(int type, const std::string& base) {
     }
     w.EndArray();
     w.EndObject();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 std::string marquee(const std::string& base) {
@@ -173,7 +171,7 @@ std::string marquee(const std::string& base) {
     item("研究报告：深市000 盈利改善", "维持增持评级。", base + "/research/view?id=r000001-2-3");
     w.EndArray();
     w.EndObject();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 std::string fast_menu() {
@@ -198,7 +196,7 @@ std::string fast_menu() {
         w.EndObject();
     }
     w.EndArray();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 }  // namespace
@@ -366,7 +364,7 @@ HttpOut Services::control() const {
     w.EndArray();
     w.EndObject();
     w.EndObject();
-    return json_reply(finish(buffer));
+    return json_reply(json_string(buffer));
 }
 
 HttpOut Services::login(const HttpIn& in) {
@@ -400,17 +398,13 @@ HttpOut Services::login(const HttpIn& in) {
     write_menus(w);
     w.EndObject();
     event("login " + name + " " + id);
-    return json_reply(finish(buffer));
+    return json_reply(json_string(buffer));
 }
 
 std::string Services::group_document(const std::string& user) const {
     rapidjson::StringBuffer buffer;
     JsonWriter w(buffer);
-    w.StartObject();
-    w.Key("code"); w.String("0000");
-    w.Key("msg"); w.String("success");
-    w.Key("result");
-    w.StartArray();
+    begin_success(w, "result");
     const auto it = groups_.find(user);
     if (it != groups_.end()) {
         for (const Group& g : it->second) {
@@ -431,7 +425,7 @@ std::string Services::group_document(const std::string& user) const {
     }
     w.EndArray();
     w.EndObject();
-    return finish(buffer);
+    return json_string(buffer);
 }
 
 // Applies a JSON array of group edits {cmd, code: {code, market_id} (or code
@@ -520,5 +514,5 @@ HttpOut Services::echo(const HttpIn& in) const {
     w.EndObject();
     w.Key("body"); json_text(w, in.body);
     w.EndObject();
-    return json_reply(finish(buffer));
+    return json_reply(json_string(buffer));
 }

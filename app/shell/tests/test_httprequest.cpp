@@ -115,12 +115,7 @@ TEST_F(SlowBackendTest, ZeroTimeOutWaitsAndASecondSendWhileLoadingIsIgnored)
     EXPECT_EQ(jsonOf(request.responseText())["result"].toString(), "true");
 }
 
-class GzipBackendTest : public HttpRequestTest {
-protected:
-    GzipBackendTest() : HttpRequestTest({}) {}
-};
-
-TEST_F(GzipBackendTest, AGzipBodyReadsAsItsUnpackedText)
+TEST_F(HttpRequestTest, AGzipBodyReadsAsItsUnpackedText)
 {
     HttpRequest plain(&manager_);
     plain.open("GET", QUrl(url("/api/notice?type=3")));
