@@ -1,0 +1,67 @@
+import QtQuick 2.15
+import HUtil 1.0
+
+// The main indices of the status bar (上证指数, 深证成指, 创业板指): name, last
+// price, change, change rate and amount. The index model is created when the
+// program has it; without it the bar stays empty.
+Item {
+    id: root
+    property var model_: null
+    property var shownCodes: ["1A0001", "399001", "399006"]
+    property var boards: []
+    property int selected: -1
+    signal clickItem(var info)
+    signal doubleItem(var info)
+
+    height: 30
+
+    HUtil { id: util }
+
+    function refresh() {
+        var out = [];
+        var list = model_ && model_.indexBoard ? model_.indexBoard : [];
+        for (var i = 0; i < list.length; ++i)
+            if (shownCodes.indexOf(list[i].code) >= 0)
+                out.push(list[i]);
+        boards = out;
+    }
+    function info(b) { return { code: b.code, market: b.market, name: b.name }; }
+
+    Component.onCompleted: {
+        try {
+            model_ = Qt.createQmlObject("import IndexBoardModel 1.0; IndexBoardModel {}", root, "IndexBoardModel");
+        } catch (e) {
+            model_ = null;    // the quote tables are not part of this build
+            return;
+        }
+        if (model_.indexBoardChanged)
+            model_.indexBoardChanged.connect(refresh);
+        model_.getIndexData();
+        refresh();
+    }
+
+    Row {
+        Repeater {
+            model: root.boards
+            delegate: Item {
+                width: 280; height: 30
+                property var b: modelData
+                Row {
+                    anchors.verticalCenter: parent.verticalCenter
+                    x: 6
+                    spacing: 6
+                    Text { text: b.name; color: root.selected === index ? "#FFFFFF" : "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { text: util.formatVol(b.sum); color: "#FF8000"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                }
+                MouseArea {
+                    anchors.fill: parent
+                    onClicked: { root.selected = index; root.clickItem(root.info(b)); }
+                    onDoubleClicked: root.doubleItem(root.info(b))
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,112 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QBaseService 1.0
+import "qrc:/qml/js/JSHttp.js" as JSHttp
+import "qrc:/qml/js/Database.js" as Sql
+
+// The quick bar of server-defined shortcuts: as many 85-pixel buttons as fit,
+// the rest in the ">" menu. A click queues the action and reports the item.
+Rectangle {
+    id: root
+    property var items: []             // [{name, flag, style}]
+    readonly property int showCount: showCountFor(width, items.length)
+    readonly property var hiddenItems: items.slice(showCount)
+    property alias moreMenu: more
+    property var styleColors: ["#FFE10B", "#FF3900", "#00F4FF", "#E0BD80"]
+    signal clickedItem(string name, string flag)
+
+    height: 35
+    color: "#22272E"
+
+    // Buttons 85 wide, 8 apart and 8 from the left, within width - 25.
+    function showCountFor(w, n) {
+        return Math.max(0, Math.min(n, Math.floor((w - 25) / 93)));
+    }
+    function style_color(style) {
+        return styleColors[style] !== undefined ? styleColors[style] : styleColors[0];
+    }
+    function clickItem(item) {
+        Sql.dbAddActionCmd("MENU2", item.name);
+        clickedItem(item.name, item.flag);
+    }
+    function setItems(list) {
+        items = Array.isArray(list) ? list : [];
+    }
+    // Loads the bar from url.fast_menu; a failed request leaves it empty.
+    function load() {
+        var url = base.getServerAddressValue("url.fast_menu");
+        if (!url)
+            return;
+        JSHttp.getData(String(url), {}, { "Content-Type": "application/json" }, function (ok, json) {
+            if (ok)
+                setItems(json);
+        });
+    }
+
+    QBaseService { id: base }
+
+    Row {
+        x: 8
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 8
+        Repeater {
+            model: root.items.slice(0, root.showCount)
+            delegate: Rectangle {
+                width: 85; height: 25
+                color: area.containsMouse ? "#2F343B" : "transparent"
+                border.color: root.style_color(modelData.style)
+                radius: 2
+                Text {
+                    anchors.fill: parent
+                    anchors.margins: 2
+                    horizontalAlignment: Text.AlignHCenter
+                    verticalAlignment: Text.AlignVCenter
+                    elide: Text.ElideRight
+                    text: modelData.name
+                    color: root.style_color(modelData.style)
+                    font.family: "Microsoft YaHei"
+                    font.pixelSize: 13
+                }
+                MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: root.clickItem(modelData) }
+            }
+        }
+    }
+
+    Rectangle {
+        objectName: "moreButton"
+        visible: root.hiddenItems.length > 0
+        anchors.right: parent.right
+        anchors.rightMargin: 2
+        anchors.verticalCenter: parent.verticalCenter
+        width: 20; height: 25
+        color: moreArea.containsMouse ? "#4A515B" : "transparent"
+        Text { anchors.centerIn: parent; text: ">"; color: "#FFFFFF"; font.pixelSize: 14 }
+        MouseArea { id: moreArea; anchors.fill: parent; hoverEnabled: true; onClicked: more.open() }
+        Menu {
+            id: more
+            x: parent.width - 80
+            y: parent.height
+            width: 80
+            padding: 0
+            background: Rectangle { color: "#2F343B"; border.color: "#404A58" }
+            Instantiator {
+                model: root.hiddenItems
+                delegate: MenuItem {
+                    width: 80; height: 25
+                    contentItem: Text {
+                        text: modelData.name
+                        elide: Text.ElideRight
+                        verticalAlignment: Text.AlignVCenter
+                        color: root.style_color(modelData.style)
+                        font.family: "Microsoft YaHei"
+                        font.pixelSize: 13
+                    }
+                    background: Rectangle { color: parent.highlighted ? "#4A515B" : "transparent" }
+                    onTriggered: root.clickItem(modelData)
+                }
+                onObjectAdded: more.insertItem(index, object)
+                onObjectRemoved: more.removeItem(object)
+            }
+        }
+    }
+}

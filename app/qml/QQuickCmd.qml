@@ -1,0 +1,162 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import "qrc:/qml/js/Database.js" as Sql
+
+// The quick-command box ("键盘精灵"): searches the stock dictionary as the user
+// types and opens the chosen row's address. My-stock buttons appear when the
+// stock-group service is part of the program.
+Popup {
+    id: root
+    property alias input: input
+    property alias list: list
+    property var rows: []
+    property var typeNames: ["指令", "指数", "股票", "基金", "债券", "权证"]
+    // The my-stock service, when the program has it (QMyStockService).
+    property var myStock: null
+    signal openCmd(string name, string cmd)
+    signal myStockChange()
+
+    width: 260
+    height: 320
+    modal: false
+    padding: 0
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    background: Rectangle { color: "#22272E"; border.color: "#335493" }
+
+    function type_name(type) {
+        return typeNames[type] !== undefined ? typeNames[type] : "未知";
+    }
+    // Opens the box with str in the input.
+    function show(str) {
+        open();
+        if (typeof str === "string" && str !== "")
+            input.text = str;
+        input.forceActiveFocus();
+    }
+    function search(text) {
+        var found = text === "" ? [] : Sql.dbGetStockCmd(text);
+        var out = [];
+        for (var i = 0; i < found.length; ++i) {
+            var r = found[i];
+            out.push({ cmd: r.cmd, code: r.code, market: r.market, name: r.name, type: r.type, pinyin: r.pinyin,
+                       type_name: type_name(r.type), isMyStock: isMyStock(r) });
+        }
+        rows = out;
+        list.currentIndex = out.length > 0 ? 0 : -1;
+    }
+    function isMyStock(r) {
+        return !!myStock && r.type !== 0 && myStock.isExist(r.code, r.market) === true;
+    }
+    function openRow(i) {
+        if (i < 0 || i >= rows.length)
+            return;
+        var r = rows[i];
+        openCmd(r.name, r.cmd);
+        input.text = "";
+        close();
+    }
+    // Adds the stock to my-stock group 0, or removes it from its group.
+    function toggleMyStock(i) {
+        if (!myStock)
+            return;
+        var r = rows[i];
+        if (!r.isMyStock) {
+            var groups = myStock.getGroups();
+            if (!groups || groups.length === 0)
+                return;
+            myStock.addStock(0, r.code, r.market);
+            Sql.dbAddMyStockCmd("ADD", r.code, r.market, String(groups[0].group_id), groups[0].group_name);
+        } else {
+            var g = myStock.getGroup(r.code, r.market);
+            if (g)
+                Sql.dbAddMyStockCmd("DELETE", r.code, r.market, String(g.group_id), g.group_name);
+            myStock.removeStock(r.code, r.market);
+        }
+        search(input.text);
+        myStockChange();
+    }
+
+    Component.onCompleted: {
+        try {
+            myStock = Qt.createQmlObject("import QMyStockService 1.0; QMyStockService {}", root, "QMyStockService");
+        } catch (e) {
+            myStock = null;   // stock groups are not part of this build
+        }
+    }
+
+    contentItem: Item {
+        Rectangle {
+            id: title
+            width: parent.width
+            height: 26
+            color: "#335493"
+            Text {
+                x: 8
+                anchors.verticalCenter: parent.verticalCenter
+                text: "键盘精灵"
+                color: "#FFFFFF"
+                font.family: "Microsoft YaHei"
+                font.pixelSize: 13
+            }
+        }
+        TextField {
+            id: input
+            objectName: "quickInput"
+            anchors.top: title.bottom
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.margins: 4
+            height: 28
+            placeholderText: "请输入代码或拼音"
+            color: "#FFFFFF"
+            placeholderTextColor: "#92979D"
+            font.family: "Microsoft YaHei"
+            font.pixelSize: 13
+            selectByMouse: true
+            background: Rectangle { color: "#191B1F"; border.color: "#404A58" }
+            onTextChanged: root.search(text)
+            Keys.onReturnPressed: root.openRow(list.currentIndex)
+            Keys.onEnterPressed: root.openRow(list.currentIndex)
+            Keys.onUpPressed: list.decrementCurrentIndex()
+            Keys.onDownPressed: list.incrementCurrentIndex()
+        }
+        ListView {
+            id: list
+            objectName: "quickList"
+            anchors.top: input.bottom
+            anchors.topMargin: 4
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            anchors.margins: 1
+            clip: true
+            model: root.rows
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar {}
+            delegate: Rectangle {
+                width: list.width
+                height: 24
+                color: index === list.currentIndex ? "#335493" : (rowArea.containsMouse ? "#4A515B" : "transparent")
+                MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.openRow(index) }
+                Row {
+                    x: 6
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 6
+                    Text { width: 30; text: modelData.type_name; color: "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { width: 60; text: modelData.code; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: "#E0BD80"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                }
+                Rectangle {
+                    visible: !!root.myStock && modelData.type !== 0
+                    anchors.right: parent.right
+                    anchors.rightMargin: 6
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 18; height: 18
+                    color: addArea.containsMouse ? "#4A515B" : "transparent"
+                    Text { anchors.centerIn: parent; text: modelData.isMyStock ? "−" : "+"; color: "#FFFFFF"; font.pixelSize: 14 }
+                    MouseArea { id: addArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.toggleMyStock(index) }
+                }
+            }
+        }
+    }
+}

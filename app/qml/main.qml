@@ -1,0 +1,179 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
+import QBaseService 1.0
+import HRoute 1.0
+
+// The main window: title bar with the server's menus, quick bar, tab area and
+// status bar, the background sync, the quick-command box and the resize frame.
+ApplicationWindow {
+    id: root
+    objectName: "mainWindow"
+    width: 1000
+    height: 650
+    color: "#191B1F"
+    title: "金融终端"
+    flags: Qt.Window | Qt.FramelessWindowHint | Qt.MSWindowsFixedSizeDialogHint
+    visible: true
+
+    property alias titleView: titleView
+    property alias quickBar: quickBar
+    property alias tabView: tabView
+    property alias stateBar: stateBar
+    property alias quickCmd: quickCmd
+    property alias syncService: sync
+    property alias message: message
+    property var quitDialog: null
+    // Visibility before the last change, to restore a minimised maximised window.
+    property int lastVisibility: Window.Windowed
+    property bool restoreMaximized: false
+
+    QBaseService { id: base }
+    HRoute { id: hroute }
+
+    function onChangedTabView(title, url, fixed) {
+        if (url === undefined || url === null || url === "")
+            return;
+        var view = tabView.onAddModel(title, String(url), !!fixed);
+        if (view === null) {
+            var r = hroute.getRoute(String(url));
+            if (r.scheme === "app" && r.host === "findview" && r.path === "/qml/MQView.qml") {
+                var q = {};
+                for (var k in r.query_map)
+                    q[k] = r.query_map[k];
+                q.code = "1A0001";
+                q.market = "1";
+                q.name = "上证指数";
+                onChangeToMQView(q);
+            }
+        }
+    }
+
+    function onChangeToMQView(query) {
+        onChangedTabView(query.name, tabView.chartUrl(query.code, query.market, query, "mline"));
+    }
+
+    function onQuickClicked(title, flag) {
+        if (!flag)
+            return;
+        var r = hroute.getRoute(flag);
+        if (r.scheme === "app" && r.host === "findview" && r.path === "/qml/MQView.qml") {
+            var name = r.query_map.formula_group_name;
+            var groups = base.getFormulaGroupNames() || [];
+            var found = false;
+            for (var i = 0; i < groups.length; ++i)
+                if (groups[i] && groups[i].name === name)
+                    found = true;
+            if (!found) {
+                onChangedTabView("提醒", r.query_map.url || "");
+                return;
+            }
+        }
+        onChangedTabView(title, flag);
+    }
+
+    function centredOnDesktop(w, h) {
+        return Qt.point(Screen.desktopAvailableWidth / 2 - w / 2, Screen.desktopAvailableHeight / 2 - h / 2);
+    }
+    function createSubWindow(title, url) {
+        var p = centredOnDesktop(1000, 650);
+        var w = Qt.createComponent("qrc:/qml/SubWindow.qml").createObject(null, { x: p.x, y: p.y, width: 1000, height: 650 });
+        if (w) {
+            w.show();
+            w.onChangedTabView(title, url);
+        }
+        return w;
+    }
+    // A browser window, once the program has one.
+    function createWindow(url) {
+        var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
+        if (c.status !== Component.Ready)
+            return null;
+        var w = c.createObject(null, url ? { url: url } : {});
+        if (w)
+            w.show();
+        return w;
+    }
+
+    function onExitWindow(msg) {
+        message.showMsg(msg, function () { root.close(); }, false);
+    }
+    function showQuitConfirm() {
+        if (!quitDialog)
+            quitDialog = Qt.createComponent("qrc:/qml/QuitConfirm.qml").createObject(root, { mainWindow: root });
+        quitDialog.x = root.x + (root.width - quitDialog.width) / 2;
+        quitDialog.y = root.y + (root.height - quitDialog.height) / 2;
+        quitDialog.show();
+    }
+    function openChart(code, market, name) {
+        onChangeToMQView({ code: code, market: market, name: name });
+    }
+
+    onClosing: sync.syncMyStock()
+    onVisibilityChanged: {
+        if (visibility === Window.Minimized)
+            restoreMaximized = lastVisibility === Window.Maximized || lastVisibility === Window.FullScreen;
+        else if (lastVisibility === Window.Minimized && restoreMaximized && visibility === Window.Windowed)
+            showMaximized();
+        lastVisibility = visibility;
+    }
+
+    property list<Shortcut> shortcuts: [
+        Shortcut { sequence: "F3"; onActivated: root.openChart("1A0001", "1", "上证指数") },
+        Shortcut { sequence: "F4"; onActivated: root.openChart("399001", "2", "深证成指") },
+        Shortcut { sequence: "F6"; onActivated: root.onChangedTabView("我的自选", "app://qml/qml/MyStockView.qml") }
+    ]
+
+    QTitleView {
+        id: titleView
+        objectName: "titleView"
+        width: parent.width
+        window_: root
+        onClickedMenu: root.onChangedTabView(name, active)
+        onCloseRequested: root.showQuitConfirm()
+    }
+    QQuickBar {
+        id: quickBar
+        objectName: "quickBar"
+        anchors.top: titleView.bottom
+        width: parent.width
+        onClickedItem: root.onQuickClicked(name, flag)
+    }
+    QTabView {
+        id: tabView
+        objectName: "tabView"
+        anchors.top: quickBar.bottom
+        anchors.bottom: stateBar.top
+        width: parent.width
+        focus: true
+        onChangeToMQView: root.onChangeToMQView(query)
+        onQuickKey: quickCmd.show(ch)
+    }
+    QStateBar {
+        id: stateBar
+        objectName: "stateBar"
+        anchors.bottom: parent.bottom
+        width: parent.width
+        onDoubleIndex: root.onChangeToMQView(info)
+        onOpenUrl: root.createWindow(url)
+    }
+    QQuickCmd {
+        id: quickCmd
+        x: root.width - width - 10
+        y: root.height - height - stateBar.height - 10
+        onOpenCmd: root.onChangedTabView(name, cmd)
+        onMyStockChange: tabView.notifyMyStockChange()
+    }
+    QDataSyncService {
+        id: sync
+        onExitWindow: root.onExitWindow(msg)
+    }
+    QPopup { id: message; objectName: "message"; width: 240 }
+    QMouseFrame { window_: root; z: 10 }
+
+    Component.onCompleted: {
+        showMaximized();
+        quickBar.load();
+        onChangedTabView("首页", "app://qml/qml/HomeView.qml", true);
+    }
+}

@@ -1,0 +1,127 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+import QtTest 1.15
+import "qrc:/qml/js/Database.js" as Sql
+
+// The main window's layout and its routing rules (stub views for documents).
+TestCase {
+    id: test
+    name: "MainWindow"
+    when: windowShown
+    property var win: null
+
+    function initTestCase() {
+        Sql.dbInit();
+        var c = Qt.createComponent("qrc:/qml/main.qml");
+        compare(c.status, Component.Ready, c.errorString());
+        win = c.createObject(null);
+        verify(win !== null);
+        win.tabView.documentBase = Qt.resolvedUrl("stubs").toString();
+        win.syncService.running = false;
+    }
+    function cleanupTestCase() {
+        win.destroy();
+    }
+    function init() {
+        while (win.tabView.count > 1)
+            win.tabView.closeTab(win.tabView.count - 1);
+    }
+
+    function test_layout() {
+        compare(win.objectName, "mainWindow");
+        compare(win.title, "金融终端");
+        compare(String(win.color), "#191b1f");
+        verify(win.flags & Qt.FramelessWindowHint);
+        compare(win.titleView.y, 0);
+        compare(win.titleView.height, 31);
+        compare(win.quickBar.y, 31);
+        compare(win.quickBar.height, 35);
+        compare(win.tabView.y, 66);
+        compare(win.stateBar.height, 31);
+        compare(win.stateBar.y + 31, win.contentItem.height);
+        compare(win.tabView.y + win.tabView.height, win.stateBar.y);
+        // The fixed home tab comes first, even before its view exists.
+        compare(win.tabView.entries[0].title, "首页");
+        compare(win.tabView.entries[0].homeTag, true);
+        compare(win.tabView.entries[0].route.url, "app://qml/qml/HomeView.qml");
+    }
+
+    function test_routes() {
+        win.onChangedTabView("x", "");
+        win.onChangedTabView("x", null);
+        compare(win.tabView.count, 1);
+        // findview of the chart with no chart open: 上证指数 with the given values.
+        win.onChangedTabView("", "app://findview/qml/MQView.qml?cycle=39");
+        compare(win.tabView.count, 2);
+        var q = win.tabView.entries[1].route.query_map;
+        compare([q.code, q.market, q.name, q.cycle, q.chart], ["1A0001", "1", "上证指数", "39", "mline"]);
+        win.tabView.closeTab(1);
+        // A view's changeToMQView opens the chart tab.
+        win.onChangedTabView("自选", "app://qml/qml/StubView.qml?g=1");
+        var v = win.tabView.currentItem;
+        v.changeToMQView({ code: "600000", market: "1", name: "沪市000", cmd: "c", chart: "kline" });
+        compare(win.tabView.count, 3);
+        compare(win.tabView.entries[2].title, "沪市000");
+        var r = win.tabView.entries[2].route;
+        compare(r.url_query, "app://qml/qml/MQView.qml?code=600000&market=1");
+        compare([r.query_map.chart, r.query_map.name, r.query_map.cmd], ["kline", "沪市000", undefined]);
+        // The same chart twice keeps one tab.
+        win.onChangeToMQView({ code: "600000", market: "1", name: "沪市000", chart: "kline" });
+        compare(win.tabView.count, 3);
+        // findview takes the open chart tab.
+        win.onChangedTabView("", "app://findview/qml/MQView.qml?cycle=39");
+        compare(win.tabView.count, 3);
+        compare(win.tabView.entries[2].route.query_map.cycle, "39");
+        // curview changes the current tab and opens none.
+        win.onChangedTabView("F10", "app://curview/?#chart=f10");
+        compare(win.tabView.count, 3);
+    }
+
+    function test_quickBarFlags() {
+        win.onQuickClicked("x", "");
+        compare(win.tabView.count, 1);
+        // A formula group that does not exist: the "提醒" tab with the flag's url.
+        win.onQuickClicked("趋势指标", "app://findview/qml/MQView.qml?formula_group_name=%E6%B2%A1%E6%9C%89&url=http%3A%2F%2F127.0.0.1%3A7710%2Fnews");
+        compare(win.tabView.count, 2);
+        compare(win.tabView.entries[1].title, "提醒");
+        compare(win.tabView.entries[1].route.url, "http://127.0.0.1:7710/news");
+        win.onQuickClicked("我的", "app://qml/qml/StubView.qml?q=1");
+        compare(win.tabView.entries[2].title, "我的");
+    }
+
+    function test_functionKeys() {
+        var keys = {};
+        for (var i = 0; i < win.shortcuts.length; ++i)
+            keys[win.shortcuts[i].sequence] = win.shortcuts[i];
+        keys["F3"].activated();
+        var e = win.tabView.entries[win.tabView.currentIndex];
+        compare(e.title, "上证指数");
+        compare(e.route.url_query, "app://qml/qml/MQView.qml?code=1A0001&market=1");
+        compare(e.route.query_map.chart, "mline");
+        keys["F4"].activated();
+        e = win.tabView.entries[win.tabView.currentIndex];
+        compare(e.title, "深证成指");
+        compare(e.route.url_query, "app://qml/qml/MQView.qml?code=399001&market=2");
+        keys["F6"].activated();
+        e = win.tabView.entries[win.tabView.currentIndex];
+        compare(e.title, "我的自选");
+        compare(e.route.url, "app://qml/qml/MyStockView.qml");
+        compare(win.tabView.count, 4);
+        // A digit typed in the tab area opens the quick commands with it.
+        win.tabView.quickKey("6");
+        verify(win.quickCmd.opened);
+        compare(win.quickCmd.input.text, "6");
+        win.quickCmd.close();
+    }
+
+    function test_exitMessageClosesTheWindow() {
+        var closed = false;
+        win.closing.connect(function () { closed = true; });
+        win.onExitWindow("连接认证系统失败，点击确定退出！");
+        verify(win.message.opened);
+        compare(win.message.msg_, "连接认证系统失败，点击确定退出！");
+        verify(!win.message.is_cancel_);
+        win.message.answer(true);
+        verify(closed);
+    }
+}

@@ -1,0 +1,84 @@
+import QtQuick 2.15
+import QtTest 1.15
+import "qrc:/qml/" as App
+
+// The status bar: server state, index bar without the quote tables, marquee.
+Item {
+    id: top
+    width: 1400
+    height: 100
+
+    App.QStateBar { id: state; width: 1400 }
+    App.QMarquee { id: marquee; y: 40; width: 400 }
+    SignalSpy { id: urls; target: marquee; signalName: "openUrl" }
+
+    property var reply: ({ result: "true", marquee: [
+        { title: "甲", author: "本地资讯", date: "2026-12-08", content: "一", url: "http://127.0.0.1:7710/news/view?id=1" },
+        { title: "乙", author: "本地资讯", date: "2026-12-08", content: "二" },
+        { title: "丙", author: "运营中心", date: "2026-12-09", content: "三" }] })
+
+    TestCase {
+        name: "StatusBar"
+        when: windowShown
+
+        function test_stateWithoutServer() {
+            compare(state.height, 31);
+            compare(String(state.color), "#252b33");
+            compare(state.stateModel.server_state, 0);
+            compare(state.stateText, "断开");
+            // Without the index model the index bar shows nothing and takes no room.
+            compare(state.indexBar.model_, null);
+            compare(state.indexBar.boards.length, 0);
+            compare(state.indexBar.width, 0);
+            compare(state.marquee.x, state.indexBar.x);
+        }
+
+        function test_marqueeRotation() {
+            compare(marquee.fetchTimer.interval, 300000);
+            compare(marquee.advanceTimer.interval, 5000);
+            marquee.takeReply(top.reply);
+            compare(marquee.items.length, 3);
+            compare(marquee.frontText, "甲");
+            compare(marquee.backText, "乙");
+            verify(marquee.advanceTimer.running);
+            marquee.advanceTimer.triggered();           // back side turns to the front
+            compare(marquee.current, 1);
+            verify(!marquee.frontShown);
+            compare(marquee.backText, "乙");
+            compare(marquee.frontText, "丙");           // the hidden side gets the next one
+            marquee.next();
+            compare(marquee.current, 2);
+            verify(marquee.frontShown);
+            compare(marquee.frontText, "丙");
+            compare(marquee.backText, "甲");
+            marquee.next();                              // wraps
+            compare(marquee.current, 0);
+            // A reply other than "true" keeps the running list.
+            marquee.takeReply({ result: "false", marquee: [] });
+            compare(marquee.items.length, 3);
+            verify(marquee.advanceTimer.running);
+            // A null list empties the line and stops it.
+            marquee.takeReply({ result: "true", marquee: null });
+            compare(marquee.items.length, 0);
+            verify(!marquee.advanceTimer.running);
+            marquee.next();
+            compare(marquee.current, 0);
+        }
+
+        function test_marqueeOpens() {
+            marquee.takeReply(top.reply);
+            mousePress(marquee, 20, 10);
+            compare(urls.count, 1);
+            compare(urls.signalArguments[0][0], "http://127.0.0.1:7710/news/view?id=1");
+            mouseRelease(marquee, 20, 10);
+            marquee.next();
+            marquee.openCurrent();
+            verify(marquee.detailBox !== null);
+            compare(marquee.detailBox.title_, "详情");
+            compare(marquee.detailBox.title1_, "乙");
+            compare(marquee.detailBox.title2_, "撰写作者:本地资讯  发布日期:2026-12-08");
+            compare(marquee.detailBox.text_, "二");
+            marquee.detailBox.close();
+        }
+    }
+}
