@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "b2cservice.h"
+#include "context.h"
 #include "probeclient.h"
 #include "quote.h"
 #include "symboltable.h"
@@ -58,6 +59,26 @@ TEST(RequestIds, WrapSkipsEveryIdStillPending)
     engine.set_request_counter(0xFFFF);
     EXPECT_EQ(engine.send(probe(*context), false), 3) << "ids 1, 2, 4, 5 are pending, 3 was cancelled";
     EXPECT_EQ(engine.send(probe(*context), false), 6);
+}
+
+TEST(RequestIds, ARequestWithNoFreeIdIsRefusedAndSaysSo)
+{
+    B2CService engine;
+    auto context = std::make_shared<ContextBase>(&engine);
+    const auto holder = probe(*context);
+    for (int i = 0; i < 65535; ++i)
+        ASSERT_EQ(engine.send(holder, true), i + 1);
+    EXPECT_EQ(engine.send(probe(*context), false), 0) << "every id is pending";
+
+    // A context request says so too (dividend records of one code: 0x37).
+    auto ctx = std::make_shared<Context>(&engine);
+    ctx->set_type(1);
+    ctx->set_codes({CodeEntry::from("600000", 1)});
+    EXPECT_EQ(ctx->request(), 0);
+    engine.cancel(4242);
+    EXPECT_EQ(ctx->request(), 1) << "one id is free again";
+    EXPECT_TRUE(engine.is_pending(4242));
+    EXPECT_EQ(engine.pending_count(), 65535u);
 }
 
 TEST(RequestIds, RequestsWaitPendingWhileNotLoggedIn)

@@ -18,13 +18,13 @@ std::shared_ptr<KDataClient> KDataClient::create(Context& context) {
 }
 
 // Caller's thread.
-void KDataClient::Ops::subscribe() {
-    if (owner_.engine_) owner_.engine_->send(owner_.main_, true);
+bool KDataClient::Ops::subscribe() {
+    return !owner_.engine_ || owner_.engine_->send(owner_.main_, true) != 0;
 }
 
 // Caller's thread.
-void KDataClient::Ops::request() {
-    if (owner_.engine_) owner_.engine_->send(owner_.main_, false);
+bool KDataClient::Ops::request() {
+    return !owner_.engine_ || owner_.engine_->send(owner_.main_, false) != 0;
 }
 
 // Caller's thread.

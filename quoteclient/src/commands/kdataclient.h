@@ -36,8 +36,8 @@ private:
     class Ops : public IQuery, public ILoadMore, public IRefresh {
     public:
         explicit Ops(KDataClient& owner) : owner_(owner) {}
-        void subscribe() override;
-        void request() override;
+        bool subscribe() override;
+        bool request() override;
         void cancel() override;
         bool load_more(int n) override;
         void refresh() override;

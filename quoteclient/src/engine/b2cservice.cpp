@@ -367,7 +367,9 @@ void B2CService::cancel_client(const std::shared_ptr<IB2CClient>& client)
             ++it;
         }
     }
-    if (!found && last_id != 0 && logged_in_)
+    // The client's last id may have gone to another request since it was
+    // answered; that request's server side is left alone.
+    if (!found && last_id != 0 && logged_in_ && pending_.count(last_id) == 0 && resend_.count(last_id) == 0)
         send_cancel(last_id);
 }
 
@@ -406,8 +408,10 @@ void B2CService::start_receiver()
 // Engine thread.
 void B2CService::deliver(const std::shared_ptr<BasicQuoteReply>& reply)
 {
+    // Held until the callback returns: a release on another thread meanwhile
+    // leaves the handle valid. A released context gets no new delivery.
     const std::shared_ptr<ContextBase> context = reply->context().lock();
-    if (!context)
+    if (!context || context->released())
         return;
     reply->process();
     QuoteReply* out = reply->reply();
@@ -468,16 +472,23 @@ void B2CService::on_message(const _B2CMessage* msg)
     const bool error = header.command == kCommandError;
 
     std::shared_ptr<IB2CClient> client;
+    bool ended_push = false; // a push the request no longer wants
     {
         std::lock_guard<std::mutex> lock(pending_mutex_);
         const auto it = pending_.find(header.request_id);
         if (it != pending_.end()) {
             client = it->second.client.lock();
-            if (header.word == 0 || !client || error)
+            // Only a subscription outlives its first answer: a one-shot
+            // request is done once answered, whatever word the answer carries,
+            // and is neither kept nor sent again after a login.
+            const bool one_shot = !it->second.subscribe;
+            if (header.word == 0 || !client || error || one_shot) {
+                ended_push = one_shot && header.word == 1;
                 pending_.erase(it);
+            }
         }
     }
-    if (header.word == 1 && (!client || error))
+    if (header.word == 1 && (!client || error || ended_push))
         send_cancel(header.request_id);
     if (client)
         client->on_reply(header);

@@ -86,7 +86,8 @@ public:
     void cancel(uint16_t request_id);
     // Any thread: forgets every request of the client, whatever id a re-send
     // gave it meanwhile, and tells the server about those it had been sent.
-    // With none pending, cancels the client's last id as cancel() does.
+    // With none pending, cancels the client's last id as cancel() does,
+    // unless that id now belongs to another pending request.
     void cancel_client(const std::shared_ptr<IB2CClient>& client);
     // Any thread: queues a reply for delivery on the engine thread.
     void post(std::shared_ptr<BasicQuoteReply> reply);

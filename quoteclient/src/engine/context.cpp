@@ -38,11 +38,23 @@ ContextSettings Context::settings() const {
     return settings_;
 }
 
-std::unique_ptr<quote_ctx> Context::new_handle(B2CService* engine) {
-    auto cell = std::make_unique<quote_ctx>();
-    cell->context = std::make_shared<Context>(engine);
-    cell->context->set_handle(cell.get());
+quote_ctx* Context::new_handle(B2CService* engine) {
+    auto context = std::make_shared<Context>(engine);
+    context->cell_ = std::make_unique<quote_ctx>();
+    quote_ctx* cell = context->cell_.get();
+    cell->live = context;
+    context->set_handle(cell);
+    cell->context = std::move(context);
     return cell;
+}
+
+// Caller's thread.
+void Context::release_handle(quote_ctx* cell) {
+    // Once the caller's share is out of the cell, the cell may go with it.
+    const std::shared_ptr<Context> owner = std::move(cell->context);
+    if (!owner) return;
+    owner->set_released();
+    owner->cancel();
 }
 
 void Context::set_settings(const ContextSettings& s) {
@@ -166,14 +178,14 @@ std::shared_ptr<BasicContextClient> Context::swap_client(std::shared_ptr<BasicCo
 int Context::issue(bool subscribe) {
     auto next = ClientFactory::make(*this);
     IQuery* query = next->query();
-    swap_client(next);
+    const std::shared_ptr<BasicContextClient> previous = swap_client(next);
+    // Only the newest request of a context lives: the previous one is
+    // forgotten by the engine and cancelled at the server before it goes.
+    if (IQuery* old = previous->query()) old->cancel();
     if (!query) return 0;
     subscribed_.store(subscribe);
-    if (subscribe)
-        query->subscribe();
-    else
-        query->request();
-    return 1;
+    const bool taken = subscribe ? query->subscribe() : query->request();
+    return taken ? 1 : 0;
 }
 
 // Caller's thread.
@@ -206,7 +218,6 @@ int Context::update() {
         refresh->refresh();
         return 1;
     }
-    if (IQuery* query = current->query()) query->cancel();
     return issue(subscribed_.load());
 }
 

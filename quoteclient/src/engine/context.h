@@ -26,9 +26,16 @@ class B2CService;
 class BasicContextClient;
 class Context;
 
-// The handle of the C interface: a heap cell holding one share of a Context.
+// The handle of the C interface: a heap cell holding the caller's share of a
+// Context. The cell belongs to its Context and goes with it, so a delivery
+// that still holds the Context after quote_ctx_release (on another thread)
+// hands the callback a handle that is valid and whose getters answer.
 struct quote_ctx {
-    std::shared_ptr<Context> context;
+    std::shared_ptr<Context> context; // the caller's share; dropped by release
+    std::weak_ptr<Context> live;      // what the exported functions lock
+
+    // The Context while anything holds it, else null.
+    std::shared_ptr<Context> lock() const { return live.lock(); }
 };
 
 // A code entry of a context's code list: 16 bytes of code text (terminated
@@ -89,9 +96,14 @@ public:
     explicit Context(B2CService* engine, int type = 0);
     ~Context() override;
 
-    // A new context bound to `engine` in its handle cell; the caller owns the
-    // cell (released by quote_ctx_release once handed out).
-    static std::unique_ptr<quote_ctx> new_handle(B2CService* engine);
+    // A new context bound to `engine` and its handle cell, which holds the
+    // caller's share until release_handle.
+    static quote_ctx* new_handle(B2CService* engine);
+    // quote_ctx_release (caller's thread): marks the context released,
+    // cancels its request and drops the caller's share. The cell stays valid
+    // until the last other share (a delivery under way) goes; the caller must
+    // not use the handle afterwards.
+    static void release_handle(quote_ctx* cell);
 
     std::shared_ptr<Context> self() { return std::static_pointer_cast<Context>(shared_from_this()); }
 
@@ -129,8 +141,9 @@ public:
     // Text of the last dump, kept for the caller.
     std::string& dump_text() { return dump_text_; }
 
-    // Issuing (caller's thread). Results carry no meaning callers rely on:
-    // 1 when the client offered a query (or a refresh, for update), else 0.
+    // Issuing (caller's thread). Each request, subscribe and update first
+    // cancels the context's previous request. Results: 1 when the client
+    // offered a query that the engine took (or a refresh, for update), else 0.
     int request();
     int subscribe();
     int cancel();
@@ -155,6 +168,7 @@ private:
     std::atomic<int32_t> total_{0};
     std::atomic<intptr_t> user_data_{0};
     std::atomic<bool> subscribed_{false};
+    std::unique_ptr<quote_ctx> cell_; // the caller's handle, freed with the context
     std::mutex issue_mutex_;  // serialises request/subscribe/update/paging of this context
     std::string dump_text_;
 };

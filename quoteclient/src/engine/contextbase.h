@@ -5,7 +5,8 @@
 // with no handle.
 //
 // A context is always held by a shared owner; clients and replies refer to it
-// weakly, so the replies of a released context are dropped.
+// weakly, so the replies of a released context are dropped. A delivery holds
+// it strongly while the result callback runs, which keeps its handle valid.
 #ifndef PELMAR_CONTEXTBASE_H
 #define PELMAR_CONTEXTBASE_H
 
@@ -31,9 +32,15 @@ public:
     quote_ctx* handle() const { return handle_.load(std::memory_order_acquire); }
     void set_handle(quote_ctx* handle) { handle_.store(handle, std::memory_order_release); }
 
+    // Set once the caller has released the handle: no delivery starts for the
+    // context after that, though one under way may still finish.
+    bool released() const { return released_.load(std::memory_order_acquire); }
+    void set_released() { released_.store(true, std::memory_order_release); }
+
 private:
     B2CService* engine_;
     std::atomic<quote_ctx*> handle_{nullptr};
+    std::atomic<bool> released_{false};
 };
 
 #endif

@@ -2,12 +2,12 @@
 
 #include "b2cservice.h"
 
-void DefaultB2CQueryClient::subscribe() {
-    if (client_ && engine_) engine_->send(client_, true);
+bool DefaultB2CQueryClient::subscribe() {
+    return !client_ || !engine_ || engine_->send(client_, true) != 0;
 }
 
-void DefaultB2CQueryClient::request() {
-    if (client_ && engine_) engine_->send(client_, false);
+bool DefaultB2CQueryClient::request() {
+    return !client_ || !engine_ || engine_->send(client_, false) != 0;
 }
 
 void DefaultB2CQueryClient::cancel() {

@@ -16,8 +16,8 @@ public:
     DefaultB2CQueryClient(B2CService* engine, std::shared_ptr<IB2CClient> client)
         : engine_(engine), client_(std::move(client)) {}
 
-    void subscribe() override;
-    void request() override;
+    bool subscribe() override;
+    bool request() override;
     void cancel() override;
 
     const std::shared_ptr<IB2CClient>& command_client() const { return client_; }

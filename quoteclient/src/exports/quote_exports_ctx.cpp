@@ -11,7 +11,7 @@
 
 namespace {
 
-std::shared_ptr<Context> get(quote_ctx* ctx) { return ctx ? ctx->context : nullptr; }
+std::shared_ptr<Context> get(quote_ctx* ctx) { return ctx ? ctx->lock() : nullptr; }
 
 template <class Fn>
 void with(quote_ctx* ctx, Fn&& fn) {
@@ -40,8 +40,8 @@ extern "C" {
 
 QUOTE_API quote_ctx* quote_ctx_create(void) {
     try {
-        // Owned by the caller until quote_ctx_release.
-        return Context::new_handle(&B2CService::instance()).release();
+        // The caller's until quote_ctx_release.
+        return Context::new_handle(&B2CService::instance());
     } catch (...) {
         return nullptr;
     }
@@ -49,12 +49,9 @@ QUOTE_API quote_ctx* quote_ctx_create(void) {
 
 QUOTE_API void quote_ctx_release(quote_ctx* ctx) {
     if (!ctx) return;
-    std::unique_ptr<quote_ctx> cell(ctx);
-    if (cell->context) {
-        try {
-            cell->context->cancel();
-        } catch (...) {
-        }
+    try {
+        Context::release_handle(ctx);
+    } catch (...) {
     }
 }
 

@@ -12,9 +12,9 @@ extern "C" {
 
 QUOTE_API const char* quote_ctx_dump(quote_ctx* ctx)
 {
-    if (!ctx || !ctx->context)
+    const std::shared_ptr<Context> context = ctx ? ctx->lock() : nullptr;
+    if (!context)
         return nullptr;
-    const std::shared_ptr<Context> context = ctx->context;
     try {
         std::string& kept = context->dump_text();
         kept = ContextText::dump(context->settings());
@@ -32,9 +32,14 @@ QUOTE_API quote_ctx* quote_ctx_parse(const char* text, int length)
         ContextSettings settings;
         if (!ContextText::parse(text, static_cast<size_t>(length), &settings))
             return nullptr;
-        std::unique_ptr<quote_ctx> cell = Context::new_handle(&B2CService::instance());
-        cell->context->set_settings(settings);
-        return cell.release(); // owned by the caller until quote_ctx_release
+        quote_ctx* cell = Context::new_handle(&B2CService::instance());
+        try {
+            cell->context->set_settings(settings);
+        } catch (...) {
+            Context::release_handle(cell);
+            return nullptr;
+        }
+        return cell; // the caller's until quote_ctx_release
     } catch (...) {
         return nullptr;
     }

@@ -1,0 +1,215 @@
+// Contexts used the way the program's quote models use them all day, against
+// the local quote server: one K-line context re-requested over and over, and
+// contexts released on one thread while the engine thread delivers to them.
+// Both are bounded by counts, not by time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "b2cservice.h"
+#include "enginerecorder.h"
+#include "exporthelpers.h"
+#include "quote.h"
+#include "serverprocess.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string serverUrl(int port)
+{
+    return "tcp://127.0.0.1:" + std::to_string(port) + "/?auto_delay=50";
+}
+
+// The K-line answers of one context: how many carried each code.
+class Answers {
+public:
+    // Engine thread.
+    void add(const QuoteReply& r)
+    {
+        if (r.kind != QUOTE_REPLY_KLINE || !r.data)
+            return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++counts_[static_cast<const QuoteKPoints*>(r.data)->code_info.code];
+        }
+        cv_.notify_all();
+    }
+    // Waits (5 s at most) until n answers carried the code.
+    bool wait(const std::string& code, size_t n)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return cv_.wait_for(lock, std::chrono::seconds(5), [&] { return counts_[code] >= n; });
+    }
+
+private:
+    std::mutex mutex_; // guards counts_
+    std::condition_variable cv_;
+    std::map<std::string, size_t> counts_;
+};
+
+size_t countAfter(const std::vector<std::string>& lines, const std::string& mark, const std::string& prefix)
+{
+    auto it = std::find(lines.begin(), lines.end(), mark);
+    size_t n = 0;
+    for (; it != lines.end(); ++it)
+        n += it->compare(0, prefix.size(), prefix) == 0;
+    return n;
+}
+
+} // namespace
+
+// Flipping through codes on one K-line screen: each request replaces the last,
+// answered ones leave nothing pending (the ids would run out after 65,535),
+// and a new login sends none of them again.
+TEST(ContextChurn, HundredThousandReRequestsOnOneContext)
+{
+    QuoteServerProcess server;
+    ASSERT_GT(server.port(), 0);
+    EngineRecorder engine(serverUrl(server.port()));
+    Answers answers;
+    engine.set_on_reply([&answers](const QuoteReply& r) { answers.add(r); });
+    engine.start();
+    ASSERT_GE(engine.wait_state(1), 0) << "no login";
+
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 35);
+    quote_ctx_set_page(ctx, 0, 2);
+    // Every 64th request and the last ask for 600000 and wait for the answer,
+    // so that the client is alive when it comes; the others are replaced at once.
+    const auto waited = entry17("600000", 1);
+    const std::array<std::array<char, 17>, 2> others = {entry17("600001", 1), entry17("600002", 1)};
+    constexpr int kRequests = 100000;
+    constexpr int kEvery = 64;
+    size_t waits = 0;
+    for (int i = 0; i < kRequests; ++i) {
+        const bool wait = i % kEvery == kEvery - 1 || i == kRequests - 1;
+        quote_ctx_set_code(ctx, wait ? waited.data() : others[i % 2].data(), 1);
+        ASSERT_EQ(quote_ctx_request(ctx), 1) << "request " << i << " was not taken";
+        if (!wait)
+            continue;
+        ASSERT_TRUE(answers.wait("600000", ++waits)) << "no answer to request " << i;
+        // Only the engine's own server-state subscription stays pending.
+        ASSERT_LE(B2CService::instance().pending_count(), 1u) << "after request " << i;
+    }
+    EXPECT_LE(B2CService::instance().pending_count(), 1u);
+
+    // The server drops the session; after the new login only the engine's
+    // subscription goes out again, then a fresh request is answered.
+    const size_t seen = engine.size();
+    server.control("drop");
+    ASSERT_TRUE(server.wait_line("dropped"));
+    ASSERT_GE(engine.wait_state(0, seen), 0);
+    ASSERT_GE(engine.wait_state(1, seen), 0) << "no new login";
+    ASSERT_TRUE(server.wait_prefix("request 0x03 "));
+    ASSERT_TRUE(server.wait_prefix("request 0x03 ")) << "the subscription is sent again";
+    const auto marker = entry17("600003", 1);
+    quote_ctx_set_code(ctx, marker.data(), 1);
+    ASSERT_EQ(quote_ctx_request(ctx), 1);
+    ASSERT_TRUE(answers.wait("600003", 1));
+    EXPECT_EQ(countAfter(server.lines(), "dropped", "request 0x44 "), 1u) << "answered requests went out again";
+    quote_ctx_release(ctx);
+}
+
+// The program releases contexts on the GUI thread while the engine thread
+// delivers to them. A delivery under way keeps a valid handle whose getters
+// answer (the user data as set, or 0); release never waits for it.
+TEST(ContextChurn, ReleaseRacingDeliveries)
+{
+    QuoteServerProcess server;
+    ASSERT_GT(server.port(), 0);
+    EngineRecorder engine(serverUrl(server.port()));
+    constexpr intptr_t kWord = static_cast<intptr_t>(0x5eed0000abcdLL);
+    std::atomic<quote_ctx*> target{nullptr};     // the handle the next delivery holds up
+    std::atomic<quote_ctx*> delivering{nullptr}; // set by that delivery once it runs
+    std::atomic<quote_ctx*> released{nullptr};   // set once release has returned
+    std::atomic<int> wrong{0};                   // getters that answered neither kWord nor 0
+    std::atomic<int> waited{0};                  // deliveries that saw release wait for them
+    std::atomic<int> delivered{0};
+    engine.set_on_reply([&](const QuoteReply& r) {
+        if (!r.ctx)
+            return;
+        quote_ctx* const ctx = r.ctx;
+        if (ctx == target.load()) {
+            // Hold this delivery until the other thread's release has returned.
+            delivering.store(ctx);
+            const auto until = Clock::now() + std::chrono::seconds(5);
+            while (released.load() != ctx && Clock::now() < until)
+                std::this_thread::yield();
+            if (released.load() != ctx)
+                ++waited;
+            target.store(nullptr);
+        }
+        const intptr_t word = quote_ctx_get_user_data(ctx);
+        if (word != kWord && word != 0)
+            ++wrong;
+        if (quote_ctx_get_page_first_no(ctx) != 0)
+            ++wrong;
+        ++delivered;
+    });
+    engine.start();
+    ASSERT_GE(engine.wait_state(1), 0) << "no login";
+    const auto code = entry17("600000", 1);
+    const auto make = [&](int period) {
+        quote_ctx* ctx = quote_ctx_create();
+        quote_ctx_set_user_data(ctx, kWord);
+        quote_ctx_set_type(ctx, 0);
+        quote_ctx_set_peroid(ctx, static_cast<uint8_t>(period));
+        quote_ctx_set_page(ctx, 0, 2);
+        quote_ctx_set_code(ctx, code.data(), 1);
+        return ctx;
+    };
+
+    // Each round: the callback holds its context's answer while this thread
+    // releases the context.
+    for (int round = 0; round < 200; ++round) {
+        quote_ctx* ctx = make(35);
+        delivering.store(nullptr);
+        released.store(nullptr);
+        target.store(ctx);
+        ASSERT_EQ(quote_ctx_request(ctx), 1);
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (delivering.load() != ctx && Clock::now() < until)
+            std::this_thread::yield();
+        ASSERT_EQ(delivering.load(), ctx) << "round " << round << ": no answer";
+        quote_ctx_release(ctx);
+        released.store(ctx);
+        while (target.load() != nullptr && Clock::now() < until)
+            std::this_thread::yield();
+        ASSERT_EQ(target.load(), nullptr) << "round " << round << ": the delivery did not finish";
+    }
+    EXPECT_EQ(waited.load(), 0) << "release waited for a delivery";
+
+    // Four threads churn contexts (K-line answers and subscribed lists) and
+    // release them at once or after a first answer may have come.
+    std::vector<std::thread> churn;
+    for (int t = 0; t < 4; ++t) {
+        churn.emplace_back([&make, t] {
+            for (int i = 0; i < 500; ++i) {
+                quote_ctx* ctx = make(i % 2 == 0 ? 35 : 30);
+                if ((i + t) % 3 == 0)
+                    quote_ctx_subscribe(ctx);
+                else
+                    quote_ctx_request(ctx);
+                if (i % 4 == 0)
+                    std::this_thread::yield();
+                quote_ctx_release(ctx);
+            }
+        });
+    }
+    for (std::thread& t : churn)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0) << "a getter read something other than the user data or 0";
+    EXPECT_GE(delivered.load(), 200);
+}
