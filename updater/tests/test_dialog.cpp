@@ -52,7 +52,7 @@ ProgramRun runProgram(const QString& dir, const QStringList& args)
 
 }  // namespace
 
-TEST(UpdaterDialog, FormHasItsPartsInPlace)
+TEST(UpdaterDialog, FormHasItsWidgetsInPlace)
 {
     RecordingBoxes boxes;
     Dialog d(&boxes);
@@ -60,14 +60,14 @@ TEST(UpdaterDialog, FormHasItsPartsInPlace)
     EXPECT_EQ(d.minimumSize(), QSize(480, 380));
     EXPECT_EQ(d.maximumSize(), QSize(480, 380));
     EXPECT_FALSE(d.isVisible());
-    struct Part {
+    struct Child {
         const char* name;
         QRect geometry;
-    } parts[] = {
+    } children[] = {
         {"imageLabel", {0, 0, 480, 300}},   {"progressBar", {10, 310, 441, 20}}, {"statusLabel", {10, 340, 321, 30}},
         {"cancelButton", {340, 340, 61, 30}}, {"getButton", {409, 340, 61, 30}},
     };
-    for (const Part& p : parts) {
+    for (const Child& p : children) {
         auto* w = d.findChild<QWidget*>(p.name);
         ASSERT_TRUE(w) << p.name;
         EXPECT_EQ(w->geometry(), p.geometry) << p.name;

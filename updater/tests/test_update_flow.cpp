@@ -24,6 +24,20 @@ QByteArray zipOf(const QList<QPair<QByteArray, QByteArray>>& entries)
     return buildZip(list);
 }
 
+// A run that installed everything: exit 0, no message, the files with their
+// contents, the manifest as the version file, the program started again.
+void expectInstalled(const Installation& inst, const UpdateRun& r, const QByteArray& manifest,
+                     const QList<QPair<QString, QByteArray>>& files)
+{
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.boxes.isEmpty()) << r.boxes.join(";").toStdString();
+    for (const auto& f : files)
+        EXPECT_EQ(inst.read(f.first), f.second) << f.first.toStdString();
+    EXPECT_EQ(inst.read("version.json"), manifest);
+    EXPECT_FALSE(inst.tempExists());
+    EXPECT_TRUE(inst.waitForPids(2));
+}
+
 }  // namespace
 
 TEST(UpdateFlow, NothingToUpdateEndsWithoutTheWindow)
@@ -69,8 +83,11 @@ TEST(UpdateFlow, ChangedAndNewFilesAreInstalledAndTheProgramRestarted)
     server.file("/files/c.txt", "must not be fetched");
 
     const UpdateRun r = inst.run(server.url("/manifest.json"));
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.boxes.isEmpty()) << r.boxes.join(";").toStdString();
+    // Stopped as a process (checked before the restart is awaited).
+    EXPECT_FALSE(inst.running(pid));
+    expectInstalled(inst, r, remote,
+                    {{"data/a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "unchanged c"},
+                     {"sub/dir/new.txt", QByteArray(100000, 'n')}});
     // The dialog's states at each click.
     ASSERT_EQ(r.clicks.size(), 2);
     EXPECT_EQ(r.clicks[0], QStringList({"更新", "检测测到有3个文件需要更新，点击更新按钮下载并更新文件！", "0"}));
@@ -80,17 +97,9 @@ TEST(UpdateFlow, ChangedAndNewFilesAreInstalledAndTheProgramRestarted)
     QStringList fetched = server.requests();
     std::sort(fetched.begin(), fetched.end());
     EXPECT_EQ(fetched, QStringList({"/files/b.txt", "/files/data/a.txt", "/files/sub/dir/new.txt", "/manifest.json"}));
-    EXPECT_EQ(inst.read("data/a.txt"), "new a");
-    EXPECT_EQ(inst.read("b.txt"), "new b");
-    EXPECT_EQ(inst.read("c.txt"), "unchanged c");
-    EXPECT_EQ(inst.read("sub/dir/new.txt"), QByteArray(100000, 'n'));
     EXPECT_EQ(QFileInfo(inst.file("data/a.txt")).permissions() & 0x0777, QFileDevice::Permissions(0x0600));
-    EXPECT_EQ(inst.read("version.json"), remote);
-    EXPECT_FALSE(inst.tempExists());
-
-    // Stopped as a process, then started again: a second pid that runs.
-    EXPECT_FALSE(inst.running(pid));
-    ASSERT_TRUE(inst.waitForPids(2));
+    // Started again: a second pid that runs.
+    ASSERT_EQ(inst.pids().size(), 2);
     EXPECT_NE(inst.pids().at(1), pid);
     EXPECT_TRUE(inst.running(inst.pids().at(1)));
 }
@@ -108,17 +117,12 @@ TEST(UpdateFlow, ZipKeysUnpackIntoTheFolderOfTheKey)
     server.file("/files/plain.txt", "plain");
 
     const UpdateRun r = inst.run(server.url("/manifest.json"));
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.boxes.isEmpty()) << r.boxes.join(";").toStdString();
-    EXPECT_EQ(inst.read("plugins/p1.txt"), "plugin one");
-    EXPECT_EQ(inst.read("plugins/deep/p2.txt"), "plugin two");
-    EXPECT_EQ(inst.read("top.txt"), "top");
-    EXPECT_EQ(inst.read("plain.txt"), "plain");
+    expectInstalled(inst, r, remote,
+                    {{"plugins/p1.txt", "plugin one"}, {"plugins/deep/p2.txt", "plugin two"}, {"top.txt", "top"},
+                     {"plain.txt", "plain"}});
     // Archives are unpacked, not copied.
     EXPECT_FALSE(inst.exists("plugins/a.zip"));
     EXPECT_FALSE(inst.exists("a.zip"));
-    EXPECT_EQ(inst.read("version.json"), remote);
-    EXPECT_TRUE(inst.waitForPids(2));
 }
 
 TEST(UpdateFlow, RedirectsAreFollowedAndTheirBodiesDropped)
@@ -143,16 +147,11 @@ TEST(UpdateFlow, RedirectsAreFollowedAndTheirBodiesDropped)
     server.file("/real/chain.txt", "end of chain");
 
     const UpdateRun r = inst.run(server.url("/manifest.json"));
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.boxes.isEmpty()) << r.boxes.join(";").toStdString();
-    EXPECT_EQ(inst.read("rel.txt"), "relative target");
-    EXPECT_EQ(inst.read("abs.txt"), "absolute target");
-    EXPECT_EQ(inst.read("chain.txt"), "end of chain");
-    EXPECT_EQ(inst.read("version.json"), remote);
-    EXPECT_TRUE(inst.waitForPids(2));
+    expectInstalled(inst, r, remote,
+                    {{"rel.txt", "relative target"}, {"abs.txt", "absolute target"}, {"chain.txt", "end of chain"}});
 }
 
-// Download failures: the Part's texts, nothing installed, the temporary
+// Download failures: the error texts, nothing installed, the temporary
 // folder gone, and the main program never stopped.
 TEST(UpdateFlow, DownloadFailuresInstallNothingAndLeaveTheProgramRunning)
 {

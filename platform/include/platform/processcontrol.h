@@ -1,5 +1,5 @@
-// Stopping and restarting an installed program, where the original killed it
-// by image name and started it again through the shell.
+// Stopping and restarting an installed program (the updater's work around an
+// install).
 //
 // Stopping never goes by name: only processes whose executable
 // (/proc/<pid>/exe) is exactly the given file and whose real user is ours are
