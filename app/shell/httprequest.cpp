@@ -279,6 +279,8 @@ void HttpRequest::send(const QString& data)
     // from https to http.
     QNetworkRequest request = d->request;
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    if (request.hasRawHeader("Cookie"))
+        request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     const QString verb = d->method.toUpper();
     QNetworkReply* reply = nullptr;
     if (verb == QLatin1String("GET"))

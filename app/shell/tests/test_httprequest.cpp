@@ -217,6 +217,13 @@ TEST_F(HttpRequestTest, RequestCookiesHeadersAndTheJar)
     reader.send();
     ASSERT_TRUE(waitForEnd(&reader));
     EXPECT_EQ(jsonOf(reader.responseText())["headers"].toObject()["cookie"].toString(), "s=42");
+    // A Cookie header the caller set wins over the jar.
+    HttpRequest own(&manager_);
+    own.open("GET", QUrl(url("/echo")));
+    own.setRequestCookies(QJsonObject{{"a", "1"}});
+    own.send();
+    ASSERT_TRUE(waitForEnd(&own));
+    EXPECT_EQ(jsonOf(own.responseText())["headers"].toObject()["cookie"].toString(), "a=1;");
 
     jar->save();
     QFile file(NetworkCookieJar::cookieFilePath());
