@@ -90,7 +90,7 @@ TEST(UpdaterDialog, ProgressIsTheTruncatedPercentage)
         qint64 read, total;
         int value;
     } cases[] = {{50, 200, 25}, {1, 3, 33}, {2, 3, 66}, {999, 1000, 99}, {7, -1, 0}, {3000000000LL, 4000000000LL, 75},
-                 {200, 200, 100}};
+                 {200, 200, 100}, {0, 0, 100} /* an empty body leaves the bar as it was */};
     for (const Case& c : cases) {
         d.showProgress(c.read, c.total);
         EXPECT_EQ(bar->value(), c.value) << c.read << "/" << c.total;
