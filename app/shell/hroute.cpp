@@ -29,7 +29,11 @@ QJsonObject HRoute::queryMap(const QString& query)
 
 QJsonObject HRoute::route(const QString& text)
 {
-    const QUrl url(text, QUrl::TolerantMode);
+    // A text that does not parse gives empty parts throughout, not the
+    // pieces read before the error.
+    QUrl url(text, QUrl::TolerantMode);
+    if (!url.isValid())
+        url = QUrl();
     const QString path = url.path(QUrl::FullyDecoded);
     const QString query = url.query();
     const QString fragment = url.fragment();

@@ -71,8 +71,9 @@ TEST(HRoute, EveryMemberOfTheRouteObject)
          "http://127.0.0.1:7710/f10.html?code=600000&&market=1", "http", "127.0.0.1", 7710, "/f10.html",
          "code=600000&&market=1", "", "http://127.0.0.1:7710/f10.html?code=600000&&market=1",
          "/f10.html?code=600000&&market=1", "code=600000&&market=1", map({{"code", "600000"}, {"market", "1"}})},
-        // Nothing to parse: empty parts.
+        // Nothing to parse, or nothing parsable: empty parts.
         {"", "", "", "", -1, "", "", "", "", "", "", map({})},
+        {"http://[::1/x?a=1", "", "", "", -1, "", "", "", "", "", "", map({})},
     };
     for (const RouteCase& c : cases) {
         SCOPED_TRACE(c.in);
