@@ -120,10 +120,13 @@ void Worker::doCheckVersion(const QString& exe, const QString& versionFile, cons
 
     const QByteArray body = fetchManifest(QUrl(url));
     updater::Manifest remote = updater::parseManifest(body);
-    // Keys become paths: one that could leave the installation makes the
-    // whole manifest invalid, read as empty.
+    // Keys become paths: one that could leave the installation (or land in
+    // the temporary folder, removed after the install) makes the whole
+    // manifest invalid, read as empty.
+    const QString tempPrefix = tempRoot() + QLatin1Char('/');
     for (auto it = remote.files.constBegin(); it != remote.files.constEnd(); ++it) {
-        if (updater::checkedJoin(root, it.key()).isEmpty()) {
+        const QString target = updater::checkedJoin(root, it.key());
+        if (target.isEmpty() || target == tempRoot() || target.startsWith(tempPrefix)) {
             qWarning() << "version manifest refused: unsafe path" << it.key();
             remote = updater::Manifest();
             break;

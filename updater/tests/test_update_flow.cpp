@@ -212,7 +212,8 @@ TEST(UpdateFlow, UnsafeManifestKeysMakeTheManifestEmpty)
 {
     const QString nul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
     for (const QString& key : {QString(""), QString("/tmp/abs.txt"), QString("../out.txt"), QString("a/../../out.txt"),
-                               QString("a\\..\\out.txt"), QString("c:out.txt"), nul, QString("a/..")}) {
+                               QString("a\\..\\out.txt"), QString("c:out.txt"), nul, QString("a/.."),
+                               QString("updaate_temp/x.txt"), QString("./updaate_temp")}) {
         SCOPED_TRACE(key.toStdString());
         TestHttpServer server;
         Installation inst;
