@@ -8,6 +8,7 @@
 
 #include "builtins.h"
 #include "seriesrules.h"
+#include "simdscan.h"
 #include "windowkernels.h"
 
 using windowkernels::DataSeries;
@@ -200,20 +201,10 @@ bool builtinCount(FormulaContext* ctx)
             return;
         const float* v = x.v;
         const uint32_t first = x.first;
-        if (n.literal) {
+        if (n.literal && x.end - first < (1u << 24)) {
             // A running count: the bar entering the window adds, the bar
             // leaving it (k bars back) subtracts; k = 0 never subtracts.
-            const uint32_t k = windowLength(n.literalValue());
-            const uint32_t split = (k == 0 || x.end - first <= k) ? x.end : first + k;
-            uint32_t c = 0;
-            for (uint32_t i = first; i < split; ++i) {
-                c += v[i] == 1.0f ? 1u : 0u;
-                out[i] = countToFloat(c);
-            }
-            for (uint32_t i = split; i < x.end; ++i) {
-                c += (v[i] == 1.0f ? 1u : 0u) - (v[i - k] == 1.0f ? 1u : 0u);
-                out[i] = static_cast<float>(static_cast<int32_t>(c));
-            }
+            simdscan::windowOnes(v, out, first, x.end, windowLength(n.literalValue()));
             return;
         }
         // ones[j - first]: bars equal to 1.0 in [first, j); any window in O(1).

@@ -8,6 +8,7 @@
 
 #include "builtins.h"
 #include "seriesrules.h"
+#include "simdscan.h"
 
 namespace {
 
@@ -68,17 +69,42 @@ bool builtinCross(FormulaContext* ctx)
     const BarRange range = rangeOf(*r);
     if (!range.empty()) {
         float* out = r->values.data();
-        float pa = a.at(range.begin);
-        float pb = b.at(range.begin);
-        for (uint32_t i = range.begin; i < range.end; ++i) {
+        // Bars that both arguments hold are read without checks and without
+        // branches; a shorter series reads as the marker past its values.
+        auto held = [](const FormulaArgument& v) {
+            return v.literal ? kUnboundedEnd : static_cast<uint32_t>(std::min<std::size_t>(v.values.size(), kUnboundedEnd));
+        };
+        const uint32_t fastEnd = std::min({range.end, held(a), held(b)});
+        const SeriesReader ra = readerOf(a), rb = readerOf(b);
+        auto crossAt = [](float pa, float pb, float va, float vb) {
+            const float c = (pb > pa && va > vb) ? 1.0f : 0.0f;
+            const float d = isInvalid(pb) ? 0.0f : c;
+            return (isInvalid(va) || isInvalid(vb)) ? kInvalidValue : d;
+        };
+        uint32_t i = range.begin;
+        float pa = a.at(i);
+        float pb = b.at(i);
+        if (i < fastEnd) {
+            out[i] = crossAt(pa, pb, pa, pb);
+            const float* va = a.values.data();
+            const float* vb = b.values.data();
+            const std::size_t span = fastEnd - i;
+            if (!a.literal && !b.literal && !simdscan::holds(va + i, span, kInvalidValue) &&
+                !simdscan::holds(vb + i, span, kInvalidValue)) {
+                // No marker on either side: four bars per step.
+                simdscan::crossings(va, vb, out, i + 1, fastEnd);
+                i = fastEnd;
+            } else {
+                for (++i; i < fastEnd; ++i)
+                    out[i] = crossAt(ra[i - 1], rb[i - 1], ra[i], rb[i]);
+            }
+            pa = ra[i - 1];
+            pb = rb[i - 1];
+        }
+        for (; i < range.end; ++i) {
             const float va = a.at(i);
             const float vb = b.at(i);
-            if (isInvalid(va) || isInvalid(vb))
-                out[i] = kInvalidValue;
-            else if (isInvalid(pb))
-                out[i] = 0.0f;
-            else
-                out[i] = (pb > pa && va > vb) ? 1.0f : 0.0f;
+            out[i] = crossAt(pa, pb, va, vb);
             pa = va;
             pb = vb;
         }

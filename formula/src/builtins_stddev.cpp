@@ -39,6 +39,20 @@ bool builtinStd(FormulaContext* ctx)
     return windowkernels::windowAverage(
         ctx,
         [](const DataSeries& x, uint32_t k, auto put) {
+            if (k <= windowkernels::kRunningWindow && windowkernels::allFinite(x.v, x.first, x.end)) {
+                const double invK = 1.0 / k;
+                const double invK1 = k > 1 ? 1.0 / (k - 1) : NAN;
+                windowkernels::runningWindows(
+                    x.v, x.first, x.end, k, [&put, k, invK, invK1](uint32_t i, double s1, double s2, uint32_t n, double) {
+                        double var;
+                        if (n == k)
+                            var = std::max(0.0, s2 - s1 * s1 * invK) * invK1;
+                        else
+                            var = n > 1 ? std::max(0.0, s2 - s1 * s1 / n) / (n - 1) : NAN;
+                        put(i, markerIfNotFinite(std::sqrt(var)));
+                    });
+                return;
+            }
             ScratchVector<windowkernels::ShiftedSums> scratch;
             windowkernels::slidingMoments(x.v, x.first, x.end, k, scratch, [put](uint32_t i, const Moments& m) {
                 put(i, markerIfNotFinite(std::sqrt(sampleVariance(m))));

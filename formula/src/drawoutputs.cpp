@@ -1,4 +1,5 @@
 #include "drawoutputs.h"
+#include "simdscan.h"
 
 #include <algorithm>
 #include <array>
@@ -301,18 +302,8 @@ void seriesExtremes(const FormulaArgument& x, uint32_t begin, uint32_t count, fl
     }
     const uint64_t held = x.values.size();
     const uint64_t end = std::min<uint64_t>(static_cast<uint64_t>(begin) + count, held);
-    float hi = *max;
-    float lo = *min;
-    const float* p = x.values.data();
-    for (uint64_t i = begin; i < end; ++i) {
-        // Branch-free so that the pass vectorises; a marker leaves both alone.
-        const float v = p[i];
-        const bool take = v != kInvalidValue && v != kContinuousValue;
-        hi = (take && v > hi) ? v : hi;
-        lo = (take && v < lo) ? v : lo;
-    }
-    *max = hi;
-    *min = lo;
+    if (end > begin)
+        simdscan::maxMinSkipping(x.values.data() + begin, end - begin, kInvalidValue, kContinuousValue, max, min);
 }
 
 void seriesRange(const FormulaOutput& out, uint32_t begin, uint32_t count, float* max, float* min)

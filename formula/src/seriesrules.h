@@ -64,6 +64,23 @@ inline float atLeastOne(float n) { return n > 1.0f ? n : 1.0f; }
 // before it, compared in single precision (a NaN N passes).
 inline bool periodReached(uint32_t i, float n) { return !(countToFloat(i) < n - 1.0f); }
 
+// The first bar that passes periodReached for a constant n (the test holds
+// from that bar on); 2^32-1 when none does.
+inline uint32_t firstReachedBar(float n)
+{
+    if (periodReached(0, n))
+        return 0;
+    const double guess = std::ceil(static_cast<double>(n - 1.0f));
+    if (!(guess < 4294967295.0))
+        return std::numeric_limits<uint32_t>::max();
+    uint32_t r = static_cast<uint32_t>(guess);
+    while (r > 0 && periodReached(r - 1, n))
+        --r;
+    while (r < std::numeric_limits<uint32_t>::max() && !periodReached(r, n))
+        ++r;
+    return r;
+}
+
 // ---- windows ----
 
 // A half-open span of an argument's values.

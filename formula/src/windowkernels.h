@@ -19,6 +19,7 @@
 #include "formulacontext.h"
 #include "prefixsums.h"
 #include "seriesrules.h"
+#include "simdscan.h"
 
 namespace windowkernels {
 
@@ -209,6 +210,89 @@ void slidingBestBlocks(const float* x, uint32_t first, uint32_t end, uint32_t k,
             const uint32_t t = i - base + 1;
             const uint32_t s = t < k ? suf[t] : pre;
             emit(i, Cmp::atLeast(x[s], x[pre]) ? s : pre);
+        }
+    }
+}
+
+// True when every value of x[first, end) is finite.
+inline bool allFinite(const float* x, uint32_t first, uint32_t end)
+{
+    return end <= first || simdscan::allFinite(x + first, end - first);
+}
+
+// Longest window the running kernel takes; wider ones go to the block kernels.
+constexpr uint32_t kRunningWindow = 512;
+// Bars after which the running sums start afresh, so that rounding cannot
+// pile up; two such stretches advance together for two independent chains.
+constexpr uint32_t kRunningStretch = 2048;
+
+// Running sums of x - c and (x - c)^2 over windows of k bars (1 <= k) ending
+// at each bar of [first, end), for data whose values are all finite; c is a
+// value of the stretch, taken afresh with the sums every kRunningStretch bars.
+// emit(i, s1, s2, n, c) with n the window's length.
+template <typename Emit>
+void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Emit emit)
+{
+    if (end <= first || k == 0)
+        return;
+    const uint32_t steady = static_cast<uint32_t>(std::min<uint64_t>(end, static_cast<uint64_t>(first) + k - 1));
+    {
+        const double c = x[first];
+        double s1 = 0.0, s2 = 0.0;
+        for (uint32_t i = first; i < steady; ++i) {
+            const double d = x[i] - c;
+            s1 += d;
+            s2 += d * d;
+            emit(i, s1, s2, i - first + 1, c);
+        }
+    }
+    struct Run {
+        double c = 0.0, s1 = 0.0, s2 = 0.0;
+        void start(const float* x, uint32_t i, uint32_t k)
+        {
+            c = x[i];
+            s1 = s2 = 0.0;
+            for (uint32_t j = i + 1 - k; j <= i; ++j) {
+                const double d = x[j] - c;
+                s1 += d;
+                s2 += d * d;
+            }
+        }
+        void step(const float* x, uint32_t i, uint32_t k)
+        {
+            const double dn = x[i] - c;
+            const double dp = x[i - k] - c;
+            s1 += dn - dp;
+            s2 += dn * dn - dp * dp;
+        }
+    };
+    for (uint64_t a = steady; a < end; a += 2 * static_cast<uint64_t>(kRunningStretch)) {
+        const uint32_t ia = static_cast<uint32_t>(a);
+        const uint32_t ib = static_cast<uint32_t>(std::min<uint64_t>(end, a + kRunningStretch));
+        const uint32_t ie = static_cast<uint32_t>(std::min<uint64_t>(end, a + 2 * static_cast<uint64_t>(kRunningStretch)));
+        Run ra, rb;
+        ra.start(x, ia, k);
+        emit(ia, ra.s1, ra.s2, k, ra.c);
+        if (ib < ie) {
+            rb.start(x, ib, k);
+            emit(ib, rb.s1, rb.s2, k, rb.c);
+        }
+        const uint32_t lenA = ib - ia - 1;
+        const uint32_t lenB = ib < ie ? ie - ib - 1 : 0;
+        const uint32_t both = std::min(lenA, lenB);
+        for (uint32_t t = 1; t <= both; ++t) {
+            ra.step(x, ia + t, k);
+            rb.step(x, ib + t, k);
+            emit(ia + t, ra.s1, ra.s2, k, ra.c);
+            emit(ib + t, rb.s1, rb.s2, k, rb.c);
+        }
+        for (uint32_t t = both + 1; t <= lenA; ++t) {
+            ra.step(x, ia + t, k);
+            emit(ia + t, ra.s1, ra.s2, k, ra.c);
+        }
+        for (uint32_t t = both + 1; t <= lenB; ++t) {
+            rb.step(x, ib + t, k);
+            emit(ib + t, rb.s1, rb.s2, k, rb.c);
         }
     }
 }
@@ -518,8 +602,8 @@ bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
     return seriesByPeriod(ctx, [&](const DataSeries& x, const FormulaArgument& period, float* out) {
         if (period.literal) {
             const float n = atLeastOne(period.literalValue());
-            sliding(x, windowLength(n),
-                    [out, n](uint32_t i, float v) { out[i] = periodReached(i, n) ? v : kInvalidValue; });
+            const uint32_t ready = firstReachedBar(n);
+            sliding(x, windowLength(n), [out, ready](uint32_t i, float v) { out[i] = i >= ready ? v : kInvalidValue; });
         } else {
             ShiftedPrefix sums;
             sums.build(x);

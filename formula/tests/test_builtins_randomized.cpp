@@ -635,3 +635,68 @@ TEST(BuiltinRandomized, SignedSumbarsAndLongBacksets)
                 back, d.first, exact);
     }
 }
+
+TEST(BuiltinRandomized, CovarianceAndCorrelationOverWideWindows)
+{
+    std::mt19937 rng(1618);
+    for (int round = 0; round < 30; ++round) {
+        const Data a = randomData(rng, false);
+        Data b = a;
+        b.first = std::uniform_int_distribution<uint32_t>(0, 30)(rng);
+        for (float& v : b.v)
+            v = std::isinf(v) ? v : 0.5f * v + std::uniform_real_distribution<float>(-3.0f, 3.0f)(rng);
+        static const uint32_t windows[] = {2, 5, 20, 250, 2000};
+        const uint32_t k = windows[round % 5];
+        auto mean = [k](const Data& d, uint32_t i) {
+            if (i + 1 < k)
+                return static_cast<double>(INF);
+            double s = 0.0;
+            for (uint32_t j = winFrom(d, i, k); j <= i; ++j)
+                s += d.v[j];
+            return static_cast<double>(static_cast<float>(s / (i - winFrom(d, i, k) + 1)));
+        };
+        std::vector<float> cov(a.v.size(), INF), cor(cov), var(cov);
+        const uint32_t first = std::max(a.first, b.first);
+        for (uint32_t i = std::max(first, k - 1); i < a.end(); ++i) {
+            const double ma = mean(a, i), mb = mean(b, i);
+            const uint32_t ws = std::max<uint32_t>(first, i + 1 >= k ? i + 1 - k : 0);
+            double sxy = 0, sxx = 0, syy = 0;
+            bool finite = std::isfinite(ma) && std::isfinite(mb);
+            for (uint32_t j = ws; j <= i; ++j) {
+                finite = finite && std::isfinite(a.v[j]) && std::isfinite(b.v[j]);
+                sxy += (a.v[j] - ma) * (b.v[j] - mb);
+                sxx += (a.v[j] - ma) * (a.v[j] - ma);
+                syy += (b.v[j] - mb) * (b.v[j] - mb);
+            }
+            const double f = i - ws;
+            if (!finite || f < 1)
+                continue;
+            cov[i] = static_cast<float>(sxy / f);
+            if (sxx > 0 && syy > 0)
+                cor[i] = static_cast<float>((sxy / f) / (std::sqrt(sxx / f) * std::sqrt(syy / f)));
+        }
+        // var with N as a series: the windows are N's first value long, the
+        // mean at each bar is MA(X, N) there.
+        for (uint32_t i = std::max(a.first, k - 1); i < a.end(); ++i) {
+            const double m = mean(a, i);
+            const uint32_t ws = winFrom(a, i, k);
+            double s = 0.0;
+            bool finite = std::isfinite(m);
+            for (uint32_t j = ws; j <= i; ++j) {
+                finite = finite && std::isfinite(a.v[j]);
+                s += (a.v[j] - m) * (a.v[j] - m);
+            }
+            if (finite && i > ws)
+                var[i] = static_cast<float>(s / (i - ws));
+        }
+        const std::string tag = " (round " + std::to_string(round) + ", N " + std::to_string(k) + ")";
+        auto rel = [](const std::vector<float>& want, double floor) {
+            return [&want, floor](uint32_t i) { return 1e-4 * std::fabs(want[i]) + floor; };
+        };
+        const float n = static_cast<float>(k);
+        compare("COVAR" + tag, call(builtinCovar, {asSeries(a), asSeries(b), lit(n)}), cov, first, rel(cov, 1e-3));
+        compare("RELATE" + tag, call(builtinRelate, {asSeries(a), asSeries(b), lit(n)}), cor, first, rel(cor, 1e-4));
+        compare("VAR series N" + tag, call(builtinVar, {asSeries(a), constantSeries(a, n)}), var, a.first,
+                rel(var, 1e-3));
+    }
+}
