@@ -2,6 +2,8 @@
 
 #include <QtQml>
 
+#include "models/mqmodel.h"
+#include "models/pricemodel.h"
 #include "shell/hdatetime.h"
 #include "shell/hfileio.h"
 #include "shell/hroute.h"
@@ -16,6 +18,8 @@
 // type exists; the types of later screens plug in here.
 void registerQmlTypes()
 {
+    qmlRegisterType<HttpRequest>("Network", 1, 0, "HttpRequest");
+    qmlRegisterSingletonType<HttpRequestFactory>("Network", 1, 0, "HttpRequestFactory", &HttpRequestFactory::provider);
     qmlRegisterType<HFileIO>("HFileIO", 1, 0, "HFileIO");
     qmlRegisterType<HRoute>("HRoute", 1, 0, "HRoute");
     qmlRegisterType<HDatetime>("HDatetime", 1, 0, "HDatetime");
@@ -23,6 +27,6 @@ void registerQmlTypes()
     qmlRegisterType<QCrypto>("QCrypto", 1, 0, "QCrypto");
     qmlRegisterType<QBaseService>("QBaseService", 1, 0, "QBaseService");
     qmlRegisterType<ServerStateModel>("ServerStateModel", 1, 0, "ServerStateModel");
-    qmlRegisterType<HttpRequest>("Network", 1, 0, "HttpRequest");
-    qmlRegisterSingletonType<HttpRequestFactory>("Network", 1, 0, "HttpRequestFactory", &HttpRequestFactory::provider);
+    qmlRegisterType<MQModel>("MQModel", 1, 0, "MQModel");
+    qmlRegisterType<PriceModel>("PriceModel", 1, 0, "PriceModel");
 }

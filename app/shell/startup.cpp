@@ -1,10 +1,10 @@
 #include "shell/startup.h"
+#include "shell/stockdictionary.h"
 
 #include <QFile>
 #include <QJsonValue>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
-#include <QSaveFile>
 #include <QTranslator>
 #include <QUrl>
 #include <QWindow>
@@ -18,6 +18,7 @@
 #include "shell/controlurl.h"
 #include "shell/core/webengineswitches.h"
 #include "shell/datadir.h"
+#include "shell/hfileio.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/qroot.h"
@@ -57,13 +58,6 @@ bool hasSession()
     return !(json.isUndefined() || json.isNull() || (json.isString() && json.toString().isEmpty()));
 }
 
-void writeEmptyFile(const QString& path)
-{
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.commit();
-}
-
 // The block, margin and rating tables the server's lists rely on; each file is
 // optional and skipped when missing or empty.
 void loadQuoteTables()
@@ -75,10 +69,7 @@ void loadQuoteTables()
                   {"stock_rzrq.json", &quote_margin_load},
                   {"stock_rating.json", &quote_rating_load}};
     for (const auto& table : tables) {
-        QFile file(dataDirectory() + "/" + table.file);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = file.readAll();
+        const QByteArray text = HFileIO::readData(table.file).toUtf8();
         if (!text.isEmpty())
             table.load(text.constData(), text.size());
     }
@@ -88,7 +79,10 @@ void loadQuoteTables()
 // here: StockDictionary::instance() connects itself to QuoteProxy::quoteCodes.
 // It must exist before the quote thread starts, or a code list that arrives
 // early is lost.
-void createStockDictionary() {}
+void createStockDictionary()
+{
+    StockDictionary::instance();
+}
 
 // The web profile's request interceptor and the "SoftwareFlags" cookie plug in
 // here (HWebEngineUrlRequestInterceptor on the default profile).
@@ -139,6 +133,8 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         QQmlApplicationEngine engine;
         engine.setOfflineStoragePath(dataDirectory());
         connectExitRule(engine, app, url, hooks);
+        // The sign-in window asks this endpoint for every other address.
+        engine.rootContext()->setContextProperty("controlUrl", controlEndpoint());
         engine.load(url);
         app.exec();
     }
@@ -150,7 +146,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     formula::FormulaService& formulas = formula::FormulaService::instance();
     formula::registerStandardFormulas(formulas);
     formula::registerOwnFormulas(formulas);
-    writeEmptyFile(dataDirectory() + "/formula.json");
+    HFileIO::writeData("formula.json", QString());
     formulas.loadParams(QFile::encodeName(dataDirectory() + "/index.param").toStdString());
 
     QObject receivers;  // outlives the main window, like the stock dictionary

@@ -1,0 +1,352 @@
+#include "models/mqmodel.h"
+
+#include <cstring>
+
+#include "shell/quoteproxy.h"
+
+namespace {
+
+// The first entry of list whose handle is ctx, scanning until a null handle.
+quote_ctx* findInList(const std::vector<QuoteCtxPtr>& list, quote_ctx* ctx)
+{
+    for (const QuoteCtxPtr& p : list) {
+        if (!p)
+            break;
+        if (p.get() == ctx)
+            return p.get();
+    }
+    return nullptr;
+}
+
+bool owns(const QuoteCtxPtr& slot, const QuoteReply* rpl)
+{
+    return slot && rpl && slot.get() == rpl->ctx;
+}
+
+}  // namespace
+
+MQModel::MQModel(QObject* parent) : QObject(parent)
+{
+    std::memset(&codeInfo_, 0, sizeof codeInfo_);
+    QuoteProxy* proxy = QuoteProxy::instance();
+    const auto blocking = Qt::BlockingQueuedConnection;
+    connect(proxy, &QuoteProxy::quoteReplayTypeMinute, this, &MQModel::onQuoteReplayTypeMinute, blocking);
+    connect(proxy, &QuoteProxy::quoteReplayTypeKLine, this, &MQModel::onQuoteReplayTypeKLine, blocking);
+    connect(proxy, &QuoteProxy::quoteReplayTypeDividend, this, &MQModel::onQuoteReplayTypeDividend, blocking);
+    connect(proxy, &QuoteProxy::quoteReplayTypePrice, this, &MQModel::onQuoteReplayTypePrice, blocking);
+    connect(proxy, &QuoteProxy::quoteDetail, this, &MQModel::onQuoteReplayTypeDetail, blocking);
+    connect(proxy, &QuoteProxy::quoteStockTip, this, &MQModel::onQuoteReplayTypeStockTip, blocking);
+}
+
+MQModel::~MQModel()
+{
+    kLineCtxs_.clear();
+    minuteCtxs_.clear();
+    priceCtx_.reset();
+    detailsCtx_.reset();
+    stockTipCtx_.reset();
+    dividendCtx_.reset();
+}
+
+QString MQModel::code() const
+{
+    return QString::fromUtf8(codeInfo_.code, int(strnlen(codeInfo_.code, sizeof codeInfo_.code)));
+}
+
+int MQModel::market() const
+{
+    return static_cast<int8_t>(codeInfo_.market);
+}
+
+int MQModel::type() const
+{
+    return codeInfo_.market == 0 ? 2 : static_cast<int8_t>(codeInfo_.type);
+}
+
+const std::vector<uint16_t>& MQModel::priceFields()
+{
+    static const std::vector<uint16_t> ids = [] {
+        std::vector<uint16_t> v;
+        for (uint16_t i = 0; i <= 46; ++i)
+            v.push_back(i);
+        for (uint16_t i : {49, 306, 350, 351, 1001, 1002, 1003, 1015, 1016})
+            v.push_back(i);
+        return v;
+    }();
+    return ids;
+}
+
+uint16_t MQModel::kLinePageSize(unsigned pageSize, unsigned cycle)
+{
+    if (pageSize == 2048 && (cycle == 33 || cycle == 39 || cycle == 40))
+        return 9999;
+    return static_cast<uint16_t>(pageSize);
+}
+
+quote_ctx* MQModel::placeInList(std::vector<QuoteCtxPtr>& list, int sIndex)
+{
+    const size_t size = list.size();
+    const unsigned index = static_cast<unsigned>(sIndex);  // compared unsigned: negative is "beyond"
+    if (index > size)
+        return nullptr;
+    QuoteCtxPtr ctx = makeQuoteCtx();
+    if (index == size)
+        list.push_back(ctx);
+    else
+        list[index] = ctx;  // releases the old entry, ending its subscription
+    return ctx.get();
+}
+
+void MQModel::getMinuteData(QString code, uint market, int sIndex)
+{
+    quote_ctx* ctx = placeInList(minuteCtxs_, sIndex);
+    if (!ctx)
+        return;
+    const QuoteApi& q = quoteApi();
+    const CodeEntry entry = makeCodeEntry(code, market);
+    q.set_page(ctx, 0xFFFF, 0);
+    q.set_type(ctx, 0);
+    q.set_peroid(ctx, 32);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_user_data(ctx, sIndex);
+    q.subscribe(ctx);
+}
+
+void MQModel::getHMinuteData(QString code, uint market, int sIndex, uint time)
+{
+    quote_ctx* ctx = placeInList(minuteCtxs_, sIndex);
+    if (!ctx)
+        return;
+    const QuoteApi& q = quoteApi();
+    const CodeEntry entry = makeCodeEntry(code, market);
+    q.set_page(ctx, 0xFFFF, 0);
+    q.set_type(ctx, 0);
+    q.set_time(ctx, static_cast<int64_t>(time), 0, 0);
+    q.set_peroid(ctx, 32);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_user_data(ctx, sIndex);
+    q.subscribe(ctx);
+}
+
+void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle, int sIndex)
+{
+    quote_ctx* ctx = placeInList(kLineCtxs_, sIndex);
+    if (!ctx)
+        return;
+    const QuoteApi& q = quoteApi();
+    const CodeEntry entry = makeCodeEntry(code, market);
+    q.set_page(ctx, 0, kLinePageSize(page_size, cycle));
+    q.set_type(ctx, 0);
+    q.set_peroid(ctx, static_cast<uint8_t>(cycle));
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_user_data(ctx, sIndex);
+    q.subscribe(ctx);
+    requestDividend(entry);
+}
+
+void MQModel::requestDividend(const CodeEntry& entry)
+{
+    dividendCtx_ = makeQuoteCtx();
+    quote_ctx* ctx = dividendCtx_.get();
+    const QuoteApi& q = quoteApi();
+    q.set_type(ctx, 1);
+    q.set_code(ctx, entry.bytes, 1);
+    q.subscribe(ctx);
+}
+
+void MQModel::cancelFrom(std::vector<QuoteCtxPtr>& list, int sIndex)
+{
+    if (sIndex < 0 || size_t(sIndex) >= list.size())
+        return;
+    for (size_t i = size_t(sIndex); i < list.size(); ++i) {
+        if (list[i])
+            quoteApi().cancel(list[i].get());
+        list[i].reset();
+    }
+    list.resize(size_t(sIndex));
+}
+
+void MQModel::keepOnly(std::vector<QuoteCtxPtr>& list, int saveIndex)
+{
+    if (saveIndex < 0 || size_t(saveIndex) >= list.size())
+        return;
+    QuoteCtxPtr kept = list[size_t(saveIndex)];
+    list.clear();
+    list.push_back(kept);
+}
+
+void MQModel::cancelMinute(int sIndex)
+{
+    cancelFrom(minuteCtxs_, sIndex);
+}
+
+void MQModel::cancelOtherMinute(int saveIndex)
+{
+    keepOnly(minuteCtxs_, saveIndex);
+}
+
+void MQModel::cancelKLine(int sIndex)
+{
+    if (sIndex < 0)
+        return;
+    cancelFrom(kLineCtxs_, sIndex);
+    if (kLineCtxs_.empty())
+        clearDividend();
+}
+
+void MQModel::cancelOtherKLine(int saveIndex)
+{
+    keepOnly(kLineCtxs_, saveIndex);
+}
+
+void MQModel::loadMoreKLine(uint page_size)
+{
+    for (const QuoteCtxPtr& p : kLineCtxs_)
+        if (p)
+            quoteApi().load_more(p.get(), static_cast<int>(page_size));
+}
+
+void MQModel::getPriceData(QString code, uint market)
+{
+    priceCtx_ = makeQuoteCtx();
+    quote_ctx* ctx = priceCtx_.get();
+    const QuoteApi& q = quoteApi();
+    const CodeEntry entry = makeCodeEntry(code, market);
+    q.set_type(ctx, 0);
+    q.set_peroid(ctx, 30);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_market_field(ctx, priceFields().data(), int(priceFields().size()));
+    q.subscribe(ctx);
+}
+
+void MQModel::cancelPrice()
+{
+    priceCtx_.reset();
+}
+
+void MQModel::getDetailData(QString acode, uint market, int sIndex, uint page_size)
+{
+    detailsCtx_ = makeQuoteCtx();
+    quote_ctx* ctx = detailsCtx_.get();
+    const QuoteApi& q = quoteApi();
+    const CodeEntry entry = makeCodeEntry(acode, market);
+    q.set_type(ctx, 0);
+    q.set_peroid(ctx, 31);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_page(ctx, static_cast<uint16_t>(sIndex), static_cast<uint16_t>(page_size));
+    q.subscribe(ctx);
+}
+
+void MQModel::cancelDetail()
+{
+    detailsCtx_.reset();
+}
+
+void MQModel::getStockTipData(QString acode, uint market, uint page_size)
+{
+    stockTipCtx_ = makeQuoteCtx();
+    quote_ctx* ctx = stockTipCtx_.get();
+    const QuoteApi& q = quoteApi();
+    const CodeEntry entry = makeCodeEntry(acode, market);
+    q.set_type(ctx, 3);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_page(ctx, 0, static_cast<uint16_t>(page_size));
+    q.subscribe(ctx);
+}
+
+void MQModel::getStockTipData(uint block, uint page_size)
+{
+    stockTipCtx_ = makeQuoteCtx();
+    quote_ctx* ctx = stockTipCtx_.get();
+    const QuoteApi& q = quoteApi();
+    q.set_type(ctx, 3);
+    q.set_block(ctx, static_cast<int64_t>(block));
+    q.set_page(ctx, 0, static_cast<uint16_t>(page_size));
+    q.subscribe(ctx);
+}
+
+void MQModel::cancelStockTip()
+{
+    stockTipCtx_.reset();
+}
+
+void MQModel::getDividendData(QString acode, uint market)
+{
+    requestDividend(makeCodeEntry(acode, market));
+}
+
+void MQModel::clearDividend()
+{
+    dividendCtx_.reset();
+    QuoteDividendPoints none;
+    std::memset(&none, 0, sizeof none);
+    emit updateDividend(&none);
+}
+
+void MQModel::cancelDividend()
+{
+    clearDividend();
+}
+
+void MQModel::refreshFirstKLine()
+{
+    if (kLineCtxs_.empty() || !kLineCtxs_.front())
+        return;
+    quote_ctx* first = kLineCtxs_.front().get();
+    quoteApi().set_option(first, dividendOption_);
+    quoteApi().update(first);
+}
+
+void MQModel::setDividendCmd(QString cmd)
+{
+    dividendOption_ = cmd == QLatin1String("fd") ? 2 : cmd == QLatin1String("bd") ? 4 : 1;
+    refreshFirstKLine();
+}
+
+void MQModel::onQuoteReplayTypePrice(const QuoteReply* rpl)
+{
+    if (!owns(priceCtx_, rpl) || !rpl->data)
+        return;
+    const auto* rt = static_cast<const QuoteRealTimeMarket*>(rpl->data);
+    codeInfo_ = rt->code_info;
+    emit codeInfoChanged();
+    emit updatePrice(*rt);
+}
+
+void MQModel::onQuoteReplayTypeDetail(const QuoteReply* rpl)
+{
+    if (!owns(detailsCtx_, rpl) || !rpl->data)
+        return;
+    emit updateDetail(*static_cast<const QuoteDetailPoints*>(rpl->data));
+}
+
+void MQModel::onQuoteReplayTypeStockTip(const QuoteReply* rpl)
+{
+    if (!owns(stockTipCtx_, rpl))
+        return;
+    emit updateStockTip(rpl);
+}
+
+void MQModel::onQuoteReplayTypeDividend(const QuoteReply* rpl)
+{
+    if (!owns(dividendCtx_, rpl))
+        return;
+    emit updateDividend(static_cast<const QuoteDividendPoints*>(rpl->data));
+    refreshFirstKLine();
+}
+
+void MQModel::onQuoteReplayTypeKLine(const QuoteReply* rpl)
+{
+    quote_ctx* ctx = rpl ? findInList(kLineCtxs_, rpl->ctx) : nullptr;
+    if (!ctx || !rpl->data)
+        return;
+    emit updateKLine(static_cast<const QuoteKPoints*>(rpl->data), int(quoteApi().get_user_data(ctx)));
+}
+
+void MQModel::onQuoteReplayTypeMinute(const QuoteReply* rpl)
+{
+    quote_ctx* ctx = rpl ? findInList(minuteCtxs_, rpl->ctx) : nullptr;
+    if (!ctx || !rpl->data)
+        return;
+    emit updateMinute(static_cast<const QuoteMinPoints*>(rpl->data), int(quoteApi().get_user_data(ctx)));
+}

@@ -1,0 +1,88 @@
+// MQModel: everything one view asks about one stock — the price record, tick
+// details, stock tips, dividends and any number of minute and K-line series
+// (one per chart slot). Each request is a market-data context owned here;
+// replies of every context of the process arrive through the bridge, and the
+// model re-emits only its own, by pointer, valid during the emission only.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+#include "models/quoteapi.h"
+
+class MQModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString code READ code NOTIFY codeInfoChanged)
+    Q_PROPERTY(int market READ market NOTIFY codeInfoChanged)
+    Q_PROPERTY(int type READ type NOTIFY codeInfoChanged)
+public:
+    explicit MQModel(QObject* parent = nullptr);
+    ~MQModel() override;
+
+    QString code() const;
+    int market() const;
+    int type() const;
+
+    // The 56 market field ids of the price request, in order.
+    static const std::vector<uint16_t>& priceFields();
+    // Bars a K-line request asks for: 9999 for 2048 bars of day, week or month.
+    static uint16_t kLinePageSize(unsigned pageSize, unsigned cycle);
+
+    int kLineCount() const { return int(kLineCtxs_.size()); }
+    int minuteCount() const { return int(minuteCtxs_.size()); }
+    int dividendOption() const { return dividendOption_; }
+
+    Q_INVOKABLE void getMinuteData(QString code, uint market, int sIndex);
+    Q_INVOKABLE void cancelMinute(int sIndex);
+    Q_INVOKABLE void cancelOtherMinute(int saveIndex = 0);
+    Q_INVOKABLE void getHMinuteData(QString code, uint market, int sIndex, uint time);
+    Q_INVOKABLE void getKLineData(QString code, uint market, uint page_size, uint cycle, int sIndex);
+    Q_INVOKABLE void cancelKLine(int sIndex);
+    Q_INVOKABLE void cancelOtherKLine(int saveIndex = 0);
+    Q_INVOKABLE void loadMoreKLine(uint page_size);
+    Q_INVOKABLE void getPriceData(QString code, uint market);
+    Q_INVOKABLE void cancelPrice();
+    Q_INVOKABLE void getDetailData(QString acode, uint market, int sIndex, uint page_size);
+    Q_INVOKABLE void cancelDetail();
+    Q_INVOKABLE void getStockTipData(QString acode, uint market, uint page_size);
+    Q_INVOKABLE void getStockTipData(uint block, uint page_size);
+    Q_INVOKABLE void cancelStockTip();
+    Q_INVOKABLE void getDividendData(QString acode, uint market);
+    Q_INVOKABLE void cancelDividend();
+    Q_INVOKABLE void setDividendCmd(QString cmd);
+
+signals:
+    void codeInfoChanged();
+    void updateMinute(const QuoteMinPoints* minute, int index);
+    void updateKLine(const QuoteKPoints* k, int index);
+    void updateDividend(const QuoteDividendPoints* div);
+    void updatePrice(const QuoteRealTimeMarket& rt);
+    void updateDetail(const QuoteDetailPoints& dp);
+    void updateStockTip(const QuoteReply* rpl);
+
+public slots:
+    // GUI thread, while the quote-engine thread waits on the delivery.
+    void onQuoteReplayTypeMinute(const QuoteReply* rpl);
+    void onQuoteReplayTypeKLine(const QuoteReply* rpl);
+    void onQuoteReplayTypeDividend(const QuoteReply* rpl);
+    void onQuoteReplayTypePrice(const QuoteReply* rpl);
+    void onQuoteReplayTypeDetail(const QuoteReply* rpl);
+    void onQuoteReplayTypeStockTip(const QuoteReply* rpl);
+
+private:
+    // Places a new context into list[sIndex] by the slot rule; null when the
+    // index lies beyond the end (nothing is sent then).
+    quote_ctx* placeInList(std::vector<QuoteCtxPtr>& list, int sIndex);
+    void cancelFrom(std::vector<QuoteCtxPtr>& list, int sIndex);
+    static void keepOnly(std::vector<QuoteCtxPtr>& list, int saveIndex);
+    void requestDividend(const CodeEntry& entry);
+    void refreshFirstKLine();
+    void clearDividend();
+
+    QuoteCodeInfo codeInfo_;
+    QuoteCtxPtr priceCtx_, detailsCtx_, stockTipCtx_, dividendCtx_;
+    std::vector<QuoteCtxPtr> kLineCtxs_, minuteCtxs_;
+    int dividendOption_ = 1;
+};

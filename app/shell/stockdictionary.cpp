@@ -1,0 +1,126 @@
+#include "shell/stockdictionary.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "quote.h"
+#include "shell/datadir.h"
+#include "shell/quoteproxy.h"
+
+namespace {
+
+// A text field of fixed width: up to the first NUL or the whole field.
+QString fieldText(const char* field, int width)
+{
+    int n = 0;
+    while (n < width && field[n] != '\0')
+        ++n;
+    QString text = QString::fromUtf8(field, n);
+    // A multi-byte character cut by the field's end decodes as U+FFFD; drop it.
+    if (!text.isEmpty() && text.at(text.size() - 1).unicode() >= 0xFFF0)
+        text.chop(1);
+    return text;
+}
+
+const char kConnection[] = "StockDictionary";
+
+}  // namespace
+
+QString encodeRouteValue(const QString& value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (const QChar c : value) {
+        switch (c.unicode()) {
+        case '%': out += QLatin1String("%25"); break;
+        case '&': out += QLatin1String("%26"); break;
+        case '#': out += QLatin1String("%23"); break;
+        case '=': out += QLatin1String("%3D"); break;
+        case '+': out += QLatin1String("%2B"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+StockDictionaryRow stockDictionaryRow(const QuoteCodeInfo& info)
+{
+    StockDictionaryRow row;
+    row.code = fieldText(info.code, sizeof info.code);
+    row.market = info.market;
+    row.name = fieldText(info.name, sizeof info.name);
+    row.type = info.type;
+    row.pinyin = fieldText(info.pinyin, sizeof info.pinyin);
+    row.active = QStringLiteral("app://qml/qml/MQView.qml?code=") + encodeRouteValue(row.code)
+                 + QStringLiteral("&market=") + QString::number(row.market)
+                 + QStringLiteral("#chart=default&type=") + QString::number(row.type)
+                 + QStringLiteral("&name=") + encodeRouteValue(row.name)
+                 + QStringLiteral("&pinyin=") + encodeRouteValue(row.pinyin);
+    return row;
+}
+
+QString localStorageDatabaseFile(const QString& storagePath, const QString& name)
+{
+    const QByteArray md5 = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Md5).toHex();
+    return storagePath + QStringLiteral("/Databases/") + QString::fromLatin1(md5) + QStringLiteral(".sqlite");
+}
+
+StockDictionary* StockDictionary::instance()
+{
+    static StockDictionary dictionary;
+    return &dictionary;
+}
+
+StockDictionary::StockDictionary()
+{
+    connect(QuoteProxy::instance(), &QuoteProxy::quoteCodes, this, &StockDictionary::onQuoteCodes,
+            Qt::BlockingQueuedConnection);
+}
+
+void StockDictionary::onQuoteCodes(const QuoteReply* rpl)
+{
+    if (!rpl || !rpl->data || rpl->count <= 0)
+        return;
+    write(static_cast<const QuoteCodeInfo*>(rpl->data), rpl->count);
+}
+
+bool StockDictionary::write(const QuoteCodeInfo* records, int count)
+{
+    const QString file = localStorageDatabaseFile(dataDirectory(), QStringLiteral("qelm"));
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::contains(kConnection) ? QSqlDatabase::database(kConnection, false)
+                                                               : QSqlDatabase::addDatabase("QSQLITE", kConnection);
+        db.setDatabaseName(file);
+        if (!db.open())
+            return false;
+        QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QSqlQuery create(db);
+        create.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS StockDictionary(code TEXT(16) NOT NULL, market INTEGER, "
+                                   "name TEXT, type INTEGER, pinyin TEXT, active TEXT, PRIMARY KEY (code, market))"));
+        db.transaction();
+        QSqlQuery insert(db);
+        insert.prepare(QStringLiteral("Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
+                                      "VALUES(?, ?, ?, ?, ?, ?)"));
+        for (int i = 0; i < count; ++i) {
+            const StockDictionaryRow row = stockDictionaryRow(records[i]);
+            insert.bindValue(0, row.code);
+            insert.bindValue(1, row.market);
+            insert.bindValue(2, row.name);
+            insert.bindValue(3, row.type);
+            insert.bindValue(4, row.pinyin);
+            insert.bindValue(5, row.active);
+            insert.exec();  // a failing row is missing, the rest go on
+        }
+        ok = db.commit();
+        db.close();
+    }
+    return ok;
+}

@@ -1,0 +1,51 @@
+// StockDictionary: writes every code of the quote server's code list into the
+// StockDictionary table of the local database, where the quick-command box
+// searches it. The QML side opens the same database through LocalStorage.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+struct QuoteReply;
+struct QuoteCodeInfo;
+
+// One table row built from a code record.
+struct StockDictionaryRow {
+    QString code;
+    int market = 0;
+    QString name;
+    int type = 0;
+    QString pinyin;
+    QString active;  // the app:// link that opens the stock's chart
+};
+
+// The row of one code record: texts read within their fields as UTF-8, a
+// trailing replacement character of a cut multi-byte sequence dropped, and the
+// values in the link percent-encoded where they would break it.
+StockDictionaryRow stockDictionaryRow(const QuoteCodeInfo& info);
+
+// Escapes the characters that split or end a route value ("%", "&", "#", "=",
+// "+"); every other character, Chinese included, stays as it is.
+QString encodeRouteValue(const QString& value);
+
+// File of the QML offline-storage database `name` under storagePath, as the
+// LocalStorage module names it: <path>/Databases/<md5 hex of name>.sqlite.
+QString localStorageDatabaseFile(const QString& storagePath, const QString& name);
+
+class StockDictionary : public QObject {
+    Q_OBJECT
+public:
+    // Made by start-up before the quote thread starts; connects itself to the
+    // bridge's code-list signal.
+    static StockDictionary* instance();
+
+    // Writes the rows in one transaction; false when the database does not open.
+    bool write(const QuoteCodeInfo* records, int count);
+
+public Q_SLOTS:
+    // GUI thread, while the quote-engine thread waits on the delivery.
+    void onQuoteCodes(const QuoteReply* rpl);
+
+private:
+    StockDictionary();
+};
