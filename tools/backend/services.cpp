@@ -1,6 +1,8 @@
 #include "services.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include <rapidjson/document.h>
@@ -294,13 +296,24 @@ HttpOut Services::answer(const HttpIn& in) {
         return out;
     }
     // Helpers for the client's own tests: an echo of the request (late for
-    // /sleep, see backend.h), any status, a redirect and a cookie.
+    // /sleep, see backend.h), any status, given octets, a redirect and a cookie.
     if (p == "/echo" || p == "/sleep") return echo(in);
     if (p.compare(0, 8, "/status/") == 0) {
         const int status = std::atoi(p.c_str() + 8);
         if (status >= 200 && status <= 599)
             return json_reply(status == 204 || status == 304 ? std::string() : "{\"status\":" + std::to_string(status) + "}",
                               status);
+    }
+    if (p == "/bytes") {  // the body given as hexadecimal digits, as octets
+        const std::string hex = in.param("hex");
+        HttpOut out;
+        out.content_type = "application/octet-stream";
+        for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+            if (!std::isxdigit(static_cast<unsigned char>(hex[i])) || !std::isxdigit(static_cast<unsigned char>(hex[i + 1])))
+                return json_reply(kBadBody, 400);
+            out.body += static_cast<char>(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16));
+        }
+        return out;
     }
     if (p == "/redirect") {
         HttpOut out = json_reply({}, 302);

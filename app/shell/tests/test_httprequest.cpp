@@ -136,6 +136,26 @@ TEST_F(HttpRequestTest, AGzipBodyReadsAsItsUnpackedText)
     EXPECT_EQ(packed.responseText(), plain.responseText());
 }
 
+// Members made by Python's gzip.compress("你好 gzip", mtime=0); the second has
+// its trailer size set to 0, so it is read as its raw bytes.
+TEST_F(HttpRequestTest, GzipMembersOfOtherMakersAndASizeOfZero)
+{
+    const QByteArray member = "1f8b08000000000002037bb277c1d3a57b15d2ab320b0021985cc10b000000";
+    const QByteArray sizeZero = "1f8b08000000000002037bb277c1d3a57b15d2ab320b0021985cc100000000";
+    const std::pair<QByteArray, QString> cases[] = {
+        {member, QString::fromUtf8("你好 gzip")},
+        {sizeZero, QString::fromUtf8(QByteArray::fromHex(sizeZero))},
+        {"7b7d", "{}"},
+    };
+    for (const auto& c : cases) {
+        HttpRequest request(&manager_);
+        request.open("GET", QUrl(url("/bytes?hex=" + QString::fromLatin1(c.first))));
+        request.send();
+        ASSERT_TRUE(waitForEnd(&request));
+        EXPECT_EQ(request.responseText(), c.second) << c.first.toStdString();
+    }
+}
+
 TEST_F(HttpRequestTest, NoContentRedirectsAndHttpFailures)
 {
     struct Case {

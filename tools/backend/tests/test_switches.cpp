@@ -91,6 +91,8 @@ TEST(BackendSwitches, StatusRedirectCookieAndEchoHelpers) {
     EXPECT_EQ(moved.header("Location"), "/api/board");
     EXPECT_EQ(http_get(port, "/cookie?name=a&value=1").header("Set-Cookie"), "a=1; Path=/");
     EXPECT_EQ(http_get(port, "/nowhere").status, 404);
+    EXPECT_EQ(http_get(port, "/bytes?hex=41ff").body, "A\xff");
+    EXPECT_EQ(http_get(port, "/bytes?hex=4x").status, 400);
 
     const auto echo = http_request(port, "PUT", "/echo?x=1", "body text", {{"SoftwareFlags", "edition"}}).json();
     EXPECT_EQ(text_of(echo, "method"), "PUT");
