@@ -104,7 +104,7 @@ bool HUtil::startUpdater(const QString& dir, const QStringList& args)
     if (!info.isFile())
         return false;
     // A copy runs, so that the updater may replace its own file.
-    if (QFileInfo::exists(copy) && !QFile::remove(copy))
+    if ((QFileInfo::exists(copy) || QFileInfo(copy).isSymLink()) && !QFile::remove(copy))
         return false;
     if (!QFile::copy(updater, copy))
         return false;
