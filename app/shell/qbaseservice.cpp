@@ -2,17 +2,18 @@
 
 #include <algorithm>
 
-#include <QFile>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QStringList>
 
 #include "formulas/formulaservice.h"
 #include "shell/core/paramformat.h"
 #include "shell/datadir.h"
+#include "shell/hfileio.h"
 #include "shell/settingsstores.h"
 
 namespace {
+
+const QString kLocalGroupFile = QStringLiteral("formula_group_own.json");
 
 QJsonArray paramList(const std::vector<formula::FormulaParam>& params)
 {
@@ -34,7 +35,7 @@ QBaseService::QBaseService(QObject* parent) : QObject(parent) {}
 
 QString QBaseService::localFormulaGroupPath()
 {
-    return dataDirectory() + "/formula_group_own.json";
+    return HFileIO::dataPath(kLocalGroupFile);
 }
 
 QVariant QBaseService::getBaseInfo()
@@ -80,7 +81,7 @@ QVariant QBaseService::getFormula(QString name)
 {
     const auto entry = formula::FormulaService::instance().find(name.toStdString());
     if (!entry)
-        return QVariant();
+        return settings::nullValue();
     return paramList(entry->params);
 }
 
@@ -88,7 +89,7 @@ QVariant QBaseService::getFormulaDefault(QString name)
 {
     const auto entry = formula::FormulaService::instance().find(name.toStdString());
     if (!entry)
-        return QVariant();
+        return settings::nullValue();
     return paramList(entry->defaultParams);
 }
 
@@ -172,10 +173,7 @@ void QBaseService::removeLocalFormulaGroup(QString old_name)
 
 QJsonArray QBaseService::readLocalGroups()
 {
-    QFile file(localFormulaGroupPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonArray();
-    const QByteArray text = file.readAll();
+    const QByteArray text = HFileIO::readData(kLocalGroupFile).toUtf8();
     if (text.isEmpty())
         return QJsonArray();
     QJsonParseError error;
@@ -187,13 +185,9 @@ QJsonArray QBaseService::readLocalGroups()
 
 void QBaseService::writeLocalGroups(const QJsonArray& groups)
 {
-    // Written to a temporary file and renamed into place, so a crash never
-    // leaves half a file.
-    QSaveFile file(localFormulaGroupPath());
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(QJsonDocument(groups).toJson(QJsonDocument::Indented));
-    file.commit();
+    // Written whole to a temporary file and renamed into place, so a crash
+    // never leaves half a file.
+    HFileIO::writeData(kLocalGroupFile, QString::fromUtf8(QJsonDocument(groups).toJson(QJsonDocument::Indented)));
 }
 
 int QBaseService::findLocalGroup(const QJsonArray& groups, const QString& name)

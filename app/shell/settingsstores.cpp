@@ -61,6 +61,12 @@ QJsonObject baseInfo()
     return info;
 }
 
+QVariant nullValue()
+{
+    // A null pointer rather than an invalid variant: QML sees null, not undefined.
+    return QVariant::fromValue(nullptr);
+}
+
 QVariant valueAtPath(const QJsonObject& store, const QString& path)
 {
     const QStringList parts = path.split('.');
@@ -68,7 +74,7 @@ QVariant valueAtPath(const QJsonObject& store, const QString& path)
     for (int i = 0; i + 1 < parts.size() && !object.isEmpty(); ++i)
         object = object.value(parts[i]).toObject();
     if (object.isEmpty())
-        return QVariant();
+        return nullValue();
     const QJsonValue value = object.value(parts.last());
     if (value.isObject())
         return value.toObject();

@@ -19,6 +19,9 @@ void setServerAddresses(const QJsonObject& json);
 // {appName, appVer, pcID}, built on every call.
 QJsonObject baseInfo();
 
+// The null result of the slots: isNull() in C++, null in QML.
+QVariant nullValue();
+
 // Dotted-path lookup: every part but the last must name an object (a missing
 // or non-object member gives null); the last part's member is returned as a
 // QJsonObject, a QJsonArray or a QJsonValue (an undefined one when missing).

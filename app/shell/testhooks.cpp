@@ -75,8 +75,14 @@ void TestHooks::report(const char* line) const
 
 void TestHooks::watchFirstExpose(QWindow* window) const
 {
-    if (quit == "exposed" && window)
-        window->installEventFilter(new ExposeWatcher(*this, window));
+    if (quit != "exposed" || !window)
+        return;
+    if (window->isExposed()) {  // exposed before this hook saw the window
+        report("exposed");
+        QCoreApplication::quit();
+        return;
+    }
+    window->installEventFilter(new ExposeWatcher(*this, window));
 }
 
 void TestHooks::prepareMainPhase(QObject* holder) const
