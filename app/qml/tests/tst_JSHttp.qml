@@ -115,6 +115,16 @@ TestCase {
         compare(count, 1);
     }
 
+    function test_a_cleared_request_reports_one_error() {
+        var request = JSHttp.getData(base + "sleep", { ms: 3000 }, {}, record);
+        request.clear();
+        waitFor(1);
+        compare(results[0].ok, false);
+        compare(results[0].data, "数据请求错误，请重试！");
+        settle();
+        compare(count, 1);
+    }
+
     function test_postData_bodies_data() {
         return [
             { tag: "json", headers: { "Content-Type": "application/json" }, parame: { a: 1, b: "x y" },
