@@ -65,8 +65,11 @@ bool builtinAvedev(FormulaContext* ctx)
         // Finite values only are ranked; prefix counts of the others and
         // prefix sums of the finite ones give each window's total.
         rangequeries::Ranks ranks;
+        // Finite values only are ranked (+inf and -inf take the skipped key).
         rangequeries::rankValues(
-            x.v, first, x.end, [](float a) { return std::isfinite(a); }, [](float a, float b) { return a < b; }, ranks);
+            x.v, first, x.end,
+            [](float a) { return std::isfinite(a) ? rangequeries::ascendingKey(a) : rangequeries::kNaNKey; },
+            rangequeries::kNaNKey, ranks);
         const double ref = windowkernels::referenceValue(x.v, first, x.end);
         ScratchVector<double> shifted(bars);
         ScratchVector<double> total(bars + 1);

@@ -19,6 +19,9 @@ using windowkernels::seriesByPeriod;
 
 namespace {
 
+// Windows up to this length are multiplied directly.
+constexpr uint32_t kDirectProduct = 64;
+
 double windowProduct(const float* v, uint32_t from, uint32_t to)
 {
     double p = 1.0;
@@ -243,14 +246,43 @@ bool builtinMular(FormulaContext* ctx)
                                                       out[i] = static_cast<float>(p);
                                               });
             } else {
+                // A bar-varying N: short windows are multiplied directly, longer
+                // ones through a product tree over the bars (O(log bars) each).
+                ScratchVector<double> tree;
+                const uint32_t first = x.first;
+                const std::size_t bars = x.end - first;
+                auto treeProduct = [&](uint32_t from, uint32_t to) {
+                    if (tree.empty()) {
+                        tree.resize(2 * bars);
+                        for (std::size_t j = 0; j < bars; ++j)
+                            tree[bars + j] = x.v[first + j];
+                        for (std::size_t j = bars; j-- > 1;)
+                            tree[j] = tree[2 * j] * tree[2 * j + 1];
+                    }
+                    double p = 1.0;
+                    for (std::size_t lo = from - first + bars, hi = to - first + 1 + bars; lo < hi; lo /= 2, hi /= 2) {
+                        if (lo & 1)
+                            p *= tree[lo++];
+                        if (hi & 1)
+                            p *= tree[--hi];
+                    }
+                    return p;
+                };
                 double history = 1.0;
-                for (uint32_t i = x.first; i < x.end; ++i) {
+                for (uint32_t i = first; i < x.end; ++i) {
                     history *= x.v[i];
                     if (i < start)
                         continue;
                     const float n = period.at(i);
-                    const uint32_t from = windowStart(x.first, i, n > 0.0f ? windowLength(n) : 0u);
-                    out[i] = static_cast<float>(from == x.first ? history : windowProduct(x.v, from, i));
+                    const uint32_t from = windowStart(first, i, n > 0.0f ? windowLength(n) : 0u);
+                    double p;
+                    if (from == first)
+                        p = history;
+                    else if (i - from < kDirectProduct)
+                        p = windowProduct(x.v, from, i);
+                    else
+                        p = treeProduct(from, i);
+                    out[i] = static_cast<float>(p);
                 }
             }
         }

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "scratchpool.h"
 
@@ -58,35 +59,71 @@ private:
     std::size_t size_ = 0;
 };
 
-// Dense ranks of the values of x[first, end) that keep(value) accepts, in the
-// order less (a strict weak order over them): equal values share a rank; the
-// others take no rank (kNone). sorted[r] is a value of rank r.
+// Dense ranks of values (kNone: no rank) per bar, and one value of each rank.
 struct Ranks {
     ScratchVector<uint32_t> rank;  // per bar from first
-    ScratchVector<float> sorted;   // one value per rank
+    ScratchVector<float> sorted;   // one value per rank, in rank order
 };
 
-template <typename Keep, typename Less>
-void rankValues(const float* x, uint32_t first, uint32_t end, Keep keep, Less less, Ranks& out)
+// Order keys of floats as unsigned integers: ascending keys follow the
+// ascending values, -0 and +0 share a key, and every NaN takes the one key
+// kNaNKey above all numbers.
+constexpr uint32_t kNaNKey = 0xFFFFFFFFu;
+
+inline uint32_t ascendingKey(float v)
+{
+    if (std::isnan(v))
+        return kNaNKey;
+    v += 0.0f;  // -0 becomes +0
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+}
+
+// Descending values, NaN still last.
+inline uint32_t descendingKey(float v)
+{
+    const uint32_t k = ascendingKey(v);
+    return k == kNaNKey ? k : ~k;
+}
+
+// Dense ranks of the values of x[first, end) in the order of key(value);
+// values whose key is skip take no rank (kNone). Equal keys share a rank, and
+// sorted[r] is a value of rank r. A radix sort of (key, bar) pairs: O(bars).
+template <typename Key>
+void rankValues(const float* x, uint32_t first, uint32_t end, Key key, uint32_t skip, Ranks& out)
 {
     const std::size_t n = end > first ? end - first : 0;
+    out.rank.assign(n, kNone);
     out.sorted.clear();
-    out.sorted.reserve(n);
-    for (uint32_t i = first; i < end; ++i) {
-        if (keep(x[i]))
-            out.sorted.push_back(x[i]);
+    ScratchVector<uint64_t> items, spare;
+    items.reserve(n);
+    for (std::size_t j = 0; j < n; ++j) {
+        const uint32_t k = key(x[first + j]);
+        if (k != skip)
+            items.push_back((static_cast<uint64_t>(k) << 32) | j);
     }
-    std::sort(out.sorted.begin(), out.sorted.end(), less);
-    out.sorted.erase(std::unique(out.sorted.begin(), out.sorted.end(),
-                                 [&less](float a, float b) { return !less(a, b) && !less(b, a); }),
-                     out.sorted.end());
-    out.rank.resize(n);
-    for (uint32_t i = first; i < end; ++i) {
-        const float v = x[i];
-        out.rank[i - first] = !keep(v)
-                                  ? kNone
-                                  : static_cast<uint32_t>(std::lower_bound(out.sorted.begin(), out.sorted.end(), v, less) -
-                                                          out.sorted.begin());
+    spare.resize(items.size());
+    // Three passes of 11 bits over the key (bits 32 to 64).
+    for (int shift = 32; shift < 64; shift += 11) {
+        std::size_t count[2049] = {};
+        for (uint64_t v : items)
+            ++count[((v >> shift) & 2047u) + 1];
+        for (std::size_t d = 0; d < 2048; ++d)
+            count[d + 1] += count[d];
+        for (uint64_t v : items)
+            spare[count[(v >> shift) & 2047u]++] = v;
+        items.swap(spare);
+    }
+    out.sorted.reserve(items.size());
+    uint64_t prev = 0;
+    for (std::size_t t = 0; t < items.size(); ++t) {
+        const uint64_t v = items[t];
+        const uint32_t j = static_cast<uint32_t>(v);
+        if (t == 0 || (v >> 32) != (prev >> 32))
+            out.sorted.push_back(x[first + j]);
+        out.rank[j] = static_cast<uint32_t>(out.sorted.size() - 1);
+        prev = v;
     }
 }
 
@@ -195,26 +232,24 @@ public:
         while ((std::size_t{1} << levels_) < m)
             ++levels_;
         words_ = n / 64 + 1;
-        bits_.assign(static_cast<std::size_t>(levels_) * words_, 0);
-        ones_.assign(static_cast<std::size_t>(levels_) * words_, 0);
+        words.assign(static_cast<std::size_t>(levels_) * words_, Word());
         zeros_.assign(static_cast<std::size_t>(levels_), 0);
         cur_.assign(ranks, ranks + n);
         tmp_.resize(n);
         for (int l = 0; l < levels_; ++l) {
             const int bit = levels_ - 1 - l;
-            uint64_t* b = &bits_[static_cast<std::size_t>(l) * words_];
+            Word* w = &words[static_cast<std::size_t>(l) * words_];
             std::size_t z = 0;
             for (std::size_t i = 0; i < n; ++i) {
                 if ((cur_[i] >> bit) & 1u)
-                    b[i / 64] |= uint64_t{1} << (i % 64);
+                    w[i / 64].bits |= uint64_t{1} << (i % 64);
                 else
                     ++z;
             }
-            uint32_t* o = &ones_[static_cast<std::size_t>(l) * words_];
             uint32_t acc = 0;
-            for (std::size_t w = 0; w < words_; ++w) {
-                o[w] = acc;
-                acc += static_cast<uint32_t>(__builtin_popcountll(b[w]));
+            for (std::size_t t = 0; t < words_; ++t) {
+                w[t].ones = acc;
+                acc += popcount(w[t].bits);
             }
             zeros_[static_cast<std::size_t>(l)] = z;
             // Stable split: zeros first, then ones.
@@ -252,20 +287,68 @@ public:
     }
 
 private:
+    static uint32_t popcount(uint64_t w)
+    {
+        w = w - ((w >> 1) & 0x5555555555555555ull);
+        w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
+        w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+        return static_cast<uint32_t>((w * 0x0101010101010101ull) >> 56);
+    }
+
     std::size_t onesBefore(int l, std::size_t i) const
     {
-        const std::size_t base = static_cast<std::size_t>(l) * words_;
-        const uint64_t w = bits_[base + i / 64];
-        const uint64_t mask = (i % 64) ? (w & ((uint64_t{1} << (i % 64)) - 1)) : 0;
-        return ones_[base + i / 64] + static_cast<std::size_t>(__builtin_popcountll(mask));
+        const Word& w = words[static_cast<std::size_t>(l) * words_ + i / 64];
+        const uint64_t mask = (i % 64) ? (w.bits & ((uint64_t{1} << (i % 64)) - 1)) : 0;
+        return w.ones + popcount(mask);
     }
+
+    // 64 bits of a level and the set bits before them, side by side.
+    struct Word {
+        uint64_t bits = 0;
+        uint64_t ones = 0;
+    };
 
     std::size_t n_ = 0, words_ = 0;
     int levels_ = 0;
-    ScratchVector<uint64_t> bits_;
-    ScratchVector<uint32_t> ones_;
+    ScratchVector<Word> words;
     ScratchVector<std::size_t> zeros_;
     ScratchVector<uint32_t> cur_, tmp_;
+};
+
+// Counts of ranks over a window that moves by adding and removing bars, with
+// the k-th smallest rank found by descending the Fenwick tree: a window that
+// slides by a bar costs O(log ranks).
+class RankWindow {
+public:
+    void reset(std::size_t m)
+    {
+        m_ = m;
+        tree_.assign(m + 1, 0);
+        top_ = 1;
+        while (top_ * 2 <= m)
+            top_ *= 2;
+    }
+    void add(uint32_t r, int32_t delta)
+    {
+        for (std::size_t t = r + 1; t <= m_; t += t & (~t + 1))
+            tree_[t] = static_cast<uint32_t>(static_cast<int64_t>(tree_[t]) + delta);
+    }
+    // The k-th smallest rank held (k from 0, below the number held).
+    uint32_t kth(std::size_t k) const
+    {
+        std::size_t pos = 0;
+        for (std::size_t step = top_; step > 0; step /= 2) {
+            if (pos + step <= m_ && tree_[pos + step] <= k) {
+                pos += step;
+                k -= tree_[pos];
+            }
+        }
+        return static_cast<uint32_t>(pos);
+    }
+
+private:
+    std::size_t m_ = 0, top_ = 1;
+    ScratchVector<uint32_t> tree_;
 };
 
 // Positions grouped by rank, ascending within each rank: the oldest bar at or

@@ -136,8 +136,7 @@ bool rankInWindow(FormulaContext* ctx, uint32_t outOfRangeK)
             return;
         }
         rangequeries::Ranks ranks;
-        rangequeries::rankValues(
-            v, x.first, x.end, [](float a) { return !std::isnan(a); }, [](float a, float b) { return a < b; }, ranks);
+        rangequeries::rankValues(v, x.first, x.end, rangequeries::ascendingKey, rangequeries::kNaNKey, ranks);
         const uint32_t* rank = ranks.rank.data();
         const uint32_t first = x.first;
         rangequeries::RankSweep sweep;
