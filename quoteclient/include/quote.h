@@ -92,6 +92,16 @@ typedef struct QuoteCodeInfo {
     uint8_t type;    /* security type */
 } QuoteCodeInfo;
 
+/* The block names of a symbol: the names of its blocks in the industry (index
+ * group 1012), region (1010) and concept (1016) groups of the block file.
+ * Never NULL; empty when the symbol is in no block of the group. The texts
+ * stay valid as long as the symbol record. */
+typedef struct QuoteSymbolNames {
+    const char* industry_name;
+    const char* region_name;
+    const char* concept_name;
+} QuoteSymbolNames;
+
 /* One real-time row (kind 3, symbol records, receiver pushes). */
 typedef struct QuoteRealTimeMarket {
     QuoteCodeInfo code_info;
@@ -117,7 +127,8 @@ typedef struct QuoteRealTimeMarket {
     float settle_price, pre_settle_price;
     int64_t open_interest, pre_open_interest;
     int64_t total_buy, total_sell;
-    void* symbol; /* link into the symbol record of the same code, or NULL */
+    void* symbol; /* link into the symbol record of the same code, or NULL; it
+                     points at the record's QuoteSymbolNames */
 } QuoteRealTimeMarket;
 
 /* Engine configuration. server points at four texts {url, name, type,
@@ -366,6 +377,12 @@ static_assert(offsetof(QuoteRealTimeMarket, open_interest) == 424, "open_interes
 static_assert(offsetof(QuoteRealTimeMarket, total_buy) == 440, "total_buy");
 static_assert(offsetof(QuoteRealTimeMarket, symbol) == 456 && sizeof(QuoteRealTimeMarket) == 464,
               "QuoteRealTimeMarket layout");
+
+static_assert(offsetof(QuoteSymbolNames, industry_name) == 0 &&
+                  offsetof(QuoteSymbolNames, region_name) == sizeof(void*) &&
+                  offsetof(QuoteSymbolNames, concept_name) == 2 * sizeof(void*) &&
+                  sizeof(QuoteSymbolNames) == 3 * sizeof(void*),
+              "QuoteSymbolNames layout");
 
 static_assert(sizeof(QuoteMinPoint) == 40 && offsetof(QuoteMinPoint, volume) == 16 &&
                   offsetof(QuoteMinPoint, value) == 32,

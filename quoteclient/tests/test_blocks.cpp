@@ -217,7 +217,7 @@ TEST(Blocks, SymbolsCarryTheNamesOfTheirFirstBlockInEachNamedGroup)
     for (const Row& r : table) {
         const SymbolLinks& links = linksOf(r.code, r.market);
         for (int g = 0; g < 3; ++g)
-            EXPECT_EQ(links.block_names[g], r.names[g]) << r.code << "/" << r.market << " group slot " << g;
+            EXPECT_EQ(std::string(links.block_name(g)), r.names[g]) << r.code << "/" << r.market << " group slot " << g;
     }
 }
 
@@ -272,9 +272,9 @@ TEST(Blocks, IndexGroupsAreReadAsTheFileGivesThem)
     } names[] = {{"600000", "Ten"}, {"600001", "Twenty"}, {"880001", ""}};
     for (const auto& row : names) {
         const SymbolLinks& links = linksOf(row.code, 1);
-        EXPECT_EQ(links.block_names[2], row.concept) << row.code;
-        EXPECT_EQ(links.block_names[0], "") << row.code << ": group 1012 does not exist";
-        EXPECT_EQ(links.block_names[1], "") << row.code << ": group 1010 does not exist";
+        EXPECT_EQ(std::string(links.block_name(2)), row.concept) << row.code;
+        EXPECT_EQ(std::string(links.block_name(0)), "") << row.code << ": group 1012 does not exist";
+        EXPECT_EQ(std::string(links.block_name(1)), "") << row.code << ": group 1010 does not exist";
     }
 }
 

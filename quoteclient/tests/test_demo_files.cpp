@@ -220,9 +220,9 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
     };
     for (const Names& row : names) {
         const SymbolLinks& links = linksOf(row.code, row.market);
-        EXPECT_EQ(links.block_names[0], row.industry) << row.code << "/" << row.market;
-        EXPECT_EQ(links.block_names[1], row.region) << row.code << "/" << row.market;
-        EXPECT_EQ(links.block_names[2], row.concept) << row.code << "/" << row.market;
+        EXPECT_EQ(std::string(links.block_name(0)), row.industry) << row.code << "/" << row.market;
+        EXPECT_EQ(std::string(links.block_name(1)), row.region) << row.code << "/" << row.market;
+        EXPECT_EQ(std::string(links.block_name(2)), row.concept) << row.code << "/" << row.market;
     }
 }
 
@@ -281,8 +281,8 @@ TEST_F(DemoFiles, FilesLoadedBeforeTheCodeTableApplyOnceItArrives)
     const auto board880471 = entry17("880471", 1);
     EXPECT_EQ(quote_block_index_block_id1(board880471.data()), 880471);
     const SymbolLinks& links = linksOf("600150", 1);
-    EXPECT_EQ(links.block_names[0], "电子");
-    EXPECT_EQ(links.block_names[2], "新能源");
+    EXPECT_EQ(std::string(links.block_name(0)), "电子");
+    EXPECT_EQ(std::string(links.block_name(2)), "新能源");
     EXPECT_TRUE(linksOf("600003", 1).margin);
     EXPECT_EQ(linksOf("600015", 1).rating, "减持");
     EXPECT_EQ(quote_margin_is("600003", 1), 1);

@@ -33,6 +33,7 @@ struct Kept {
     uint16_t kind = 0;
     int32_t count = 0;
     std::vector<std::string> codes; // kinds 3 and 9: code/market of each row
+    std::vector<std::string> names; // kind 3: industry|region|concept read through each row's link
     int bars = 0;                   // kind 5
 };
 
@@ -78,9 +79,13 @@ protected:
         k.count = r.count;
         if (r.kind == QUOTE_REPLY_REALTIME && r.data) {
             const auto* rows = static_cast<const QuoteRealTimeMarket*>(r.data);
-            for (int i = 0; i < r.count; ++i)
+            for (int i = 0; i < r.count; ++i) {
                 k.codes.push_back(std::string(rows[i].code_info.code) + "/" +
                                   std::to_string(rows[i].code_info.market));
+                const auto* n = static_cast<const QuoteSymbolNames*>(rows[i].symbol);
+                k.names.push_back(n ? std::string(n->industry_name) + "|" + n->region_name + "|" + n->concept_name
+                                    : "<no link>");
+            }
         } else if (r.kind == QUOTE_REPLY_SMART_TIP && r.data) {
             const auto* tips = static_cast<const QuoteSmartTip*>(r.data);
             for (int i = 0; i < r.count; ++i)
@@ -189,7 +194,8 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
     ASSERT_NE(realtime, nullptr);
     EXPECT_STREQ(realtime->code_info.code, "000001");
     EXPECT_EQ(realtime->code_info.market, 2);
-    EXPECT_NE(realtime->symbol, nullptr);
+    EXPECT_EQ(realtime->symbol, static_cast<const void*>(&static_cast<const SymbolRecord*>(stock)->links))
+        << "the link's names begin the record's links";
 
     // quote_code_load adds new codes and leaves known ones alone.
     const QuoteCodeInfo added[] = {codeInfo("600200", 1, "新股"), codeInfo("600000", 1, "改名")};
@@ -261,6 +267,35 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
     EXPECT_TRUE(stockLinks->margin);
     EXPECT_EQ(indexLinks->rating, "买入");
     EXPECT_EQ(stockLinks->rating, "买入");
+}
+
+// A delivered row's symbol link reads as the symbol's industry, region and
+// concept names. From the server's board rules: industries cut each market's
+// stocks into ranges (Shanghai 120-159 electronics, 0-39 banks; Shenzhen
+// 119-149 cars), regions take the position modulo 4, and a stock takes the
+// first concept in the group's order 885002, 885001, 885003 that holds it.
+TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
+{
+    ASSERT_EQ(load(quote_block_load, "board.json"), 1);
+    const uint16_t fields[] = {0, 8, 9};
+    const std::array<char, 17> codes[] = {entry17("600150", 1), entry17("600001", 1), entry17("000141", 2),
+                                          entry17("000001", 1)};
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 30);
+    quote_ctx_set_code(ctx, codes, 4);
+    quote_ctx_set_market_field(ctx, fields, 3);
+    ASSERT_EQ(quote_ctx_request(ctx), 1);
+    Kept got;
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &got));
+    EXPECT_EQ(got.codes, (std::vector<std::string>{"600150/1", "600001/1", "000141/2", "000001/1"}));
+    EXPECT_EQ(got.names, (std::vector<std::string>{
+                             "电子|广东|新能源", // position 150: 885002 before 885001
+                             "银行|上海|",       // position 1: in no concept
+                             "汽车|北京|新能源", // Shenzhen position 140
+                             "||",              // the index is in no block of the three groups
+                         }));
+    quote_ctx_release(ctx);
 }
 
 TEST_F(ExportsEndToEnd, EveryContextFunctionAgainstTheServer)

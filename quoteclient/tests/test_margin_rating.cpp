@@ -148,7 +148,7 @@ TEST(Tables, ACodeTableDownloadBringsNewSymbolsUpToDate)
     const SymbolLinks& links = linksOf("688001", 1);
     EXPECT_TRUE(links.margin);
     EXPECT_EQ(links.rating, "AA");
-    EXPECT_EQ(links.block_names[2], "Chips");
+    EXPECT_EQ(std::string(links.block_name(2)), "Chips");
     QuoteCodeInfo index = codeInfo("889001", 1);
     EXPECT_EQ(quote_block_index_block_id(&index), 901);
 }

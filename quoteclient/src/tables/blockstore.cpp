@@ -126,26 +126,21 @@ void BlockStore::link_index_symbols_locked(SymbolTable& symbols)
     // Match the rules of each group's blocks against all symbols at once: each
     // symbol takes the name of the first block, in group order, that matches.
     const SymbolIndex& index = index_locked(symbols);
-    std::vector<const std::string*> names(index.size());
+    std::vector<const char*> names(index.size());
     for (std::size_t slot = 0; slot < 3; ++slot) {
         const auto group = groups_.find(kNamedGroups[slot]);
         if (group == groups_.end())
             continue; // its texts stay as they are
         std::fill(names.begin(), names.end(), nullptr);
         for (const auto& block : group->second.blocks) {
-            const std::string* name = &block->name;
+            const char* name = SymbolLinks::intern(block->name);
             block->rule->for_each_match(index, [&names, name](uint32_t i) {
                 if (!names[i])
                     names[i] = name;
             });
         }
-        for (uint32_t i = 0; i < index.size(); ++i) {
-            std::string& text = index.record(i)->links.block_names[slot];
-            if (names[i])
-                text = *names[i];
-            else
-                text.clear();
-        }
+        for (uint32_t i = 0; i < index.size(); ++i)
+            index.record(i)->links.set_block_name(slot, names[i] ? names[i] : "");
     }
 }
 

@@ -7,6 +7,7 @@
 #ifndef PELMAR_SYMBOLRECORD_H
 #define PELMAR_SYMBOLRECORD_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,15 +29,24 @@ struct DividendEvent {
     double backward_sum = 0;
 };
 
-// What a real-time row's symbol link points at.
+// What a real-time row's symbol link points at. It begins with the block
+// names the program reads through the link (first member, no virtual
+// functions: the link is also the address of the whole).
 struct SymbolLinks {
+    QuoteSymbolNames names{"", "", ""}; // groups 1012, 1010, 1016; interned texts
     int64_t index_block_id = 0;     // 0 = none
-    std::string block_names[3];     // names in the index groups 1012, 1010, 1016
     std::vector<Block*> blocks;     // blocks whose rules match the symbol
     bool blocks_computed = false;
     std::string rating;
     bool margin = false;
     std::vector<DividendEvent> dividends; // newest first, as the server lists them
+
+    // The name of slot 0 (1012), 1 (1010) or 2 (1016).
+    const char* block_name(std::size_t slot) const;
+    void set_block_name(std::size_t slot, const char* interned);
+    // The one lasting copy of a name: texts handed out through the link stay
+    // valid however often the names are worked out again.
+    static const char* intern(const std::string& name);
 };
 
 struct SymbolRecord {
