@@ -3,11 +3,14 @@
 
 #include <QFile>
 #include <QJsonValue>
+#include <QNetworkCookie>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QTranslator>
 #include <QUrl>
 #include <QWindow>
+#include <QWebEngineCookieStore>
+#include <QtWebEngine/QQuickWebEngineProfile>
 #include <QtWebEngine/qtwebengineglobal.h>
 
 #include <iostream>
@@ -19,6 +22,7 @@
 #include "shell/core/webengineswitches.h"
 #include "shell/datadir.h"
 #include "shell/hfileio.h"
+#include "shell/hwebengineurlrequestinterceptor.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/qroot.h"
@@ -84,9 +88,16 @@ void createStockDictionary()
     StockDictionary::instance();
 }
 
-// The web profile's request interceptor and the "SoftwareFlags" cookie plug in
-// here (HWebEngineUrlRequestInterceptor on the default profile).
-void setUpWebProfile() {}
+// Marks every request of the embedded web views with the client's edition
+// (header and the "SoftwareFlags" cookie for the back end's host).
+void setUpWebProfile(HWebEngineUrlRequestInterceptor* interceptor)
+{
+    QQuickWebEngineProfile* profile = QQuickWebEngineProfile::defaultProfile();
+    profile->setUrlRequestInterceptor(interceptor);
+    QNetworkCookie cookie("SoftwareFlags", HWebEngineUrlRequestInterceptor::kSoftwareFlags);
+    cookie.setDomain(QUrl(controlEndpoint()).host());
+    profile->cookieStore()->setCookie(cookie, QUrl());
+}
 
 }  // namespace
 
@@ -123,7 +134,12 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     QTranslator translator;
     if (translator.load(":/cn.qm", QString(), QString(), QString()))
         app.installTranslator(&translator);
-    setUpWebProfile();
+    HWebEngineUrlRequestInterceptor interceptor;
+    setUpWebProfile(&interceptor);
+    // The profile outlives this function: it must not keep the interceptor.
+    const struct DropInterceptor {
+        ~DropInterceptor() { QQuickWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
+    } dropInterceptor;
     registerQmlTypes();
     hooks.fillStores();
 
