@@ -2,6 +2,7 @@
 
 #include <QtQml>
 
+#include "charts/qchart.h"
 #include "models/mqmodel.h"
 #include "models/pricemodel.h"
 #include "shell/hdatetime.h"
@@ -29,4 +30,5 @@ void registerQmlTypes()
     qmlRegisterType<ServerStateModel>("ServerStateModel", 1, 0, "ServerStateModel");
     qmlRegisterType<MQModel>("MQModel", 1, 0, "MQModel");
     qmlRegisterType<PriceModel>("PriceModel", 1, 0, "PriceModel");
+    qmlRegisterType<QChart>("QChart", 1, 0, "QChart");
 }

@@ -1,0 +1,100 @@
+#include "charts/core/barmerge.h"
+
+#include <algorithm>
+#include <iterator>
+
+void mergeBars(std::vector<ChartBar>& e, std::vector<ChartBar>&& n)
+{
+    if (e.empty()) {
+        e = std::move(n);
+        return;
+    }
+    if (n.empty())
+        return;
+    const int32_t nFirst = n.front().time, nLast = n.back().time;
+    const int32_t eFirst = e.front().time, eLast = e.back().time;
+    if (nFirst < eLast) {
+        if (eFirst < nLast) {
+            // Overlap: one ordered merge; on equal time stamps the new bar replaces the held one.
+            std::vector<ChartBar> out;
+            out.reserve(e.size() + n.size());
+            auto a = n.begin(), b = e.begin();
+            while (a != n.end() && b != e.end()) {
+                if (b->time < a->time) {
+                    out.push_back(*b++);
+                } else {
+                    if (b->time == a->time)
+                        ++b;
+                    out.push_back(*a++);
+                }
+            }
+            out.insert(out.end(), a, n.end());
+            out.insert(out.end(), b, e.end());
+            e.swap(out);
+        } else if (eFirst == nLast && n.size() == 1) {
+            e.front() = n.front();
+        } else {
+            // Older history goes in front.
+            const std::size_t skip = eFirst == nLast ? 1 : 0;
+            n.reserve(n.size() + e.size() - skip);
+            n.insert(n.end(), e.begin() + std::ptrdiff_t(skip), e.end());
+            e.swap(n);
+        }
+    } else if (nFirst == eLast) {
+        if (n.size() == 1) {
+            e.back() = n.front();
+        } else {
+            e.pop_back();
+            e.insert(e.end(), std::make_move_iterator(n.begin()), std::make_move_iterator(n.end()));
+        }
+    } else {
+        e.insert(e.end(), std::make_move_iterator(n.begin()), std::make_move_iterator(n.end()));
+    }
+}
+
+void recomputePreviousClose(std::vector<ChartBar>& bars)
+{
+    float prev = bars.empty() ? 0.0f : bars.front().close;
+    for (ChartBar& b : bars) {
+        b.preClose = prev;
+        prev = b.close;
+    }
+}
+
+void alignToBase(const std::vector<ChartBar>& base, const std::vector<ChartBar>& overlay, std::vector<ChartBar>& out)
+{
+    out.assign(base.size(), fillerBar());
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < base.size() && j < overlay.size(); ++i) {
+        const int32_t t = base[i].time;
+        while (j < overlay.size() && overlay[j].time < t)
+            ++j;
+        if (j < overlay.size() && overlay[j].time == t)
+            out[i] = overlay[j++];
+    }
+}
+
+void followKLineRange(ChartRange& r, int oldCount, int newCount, bool reset, int showNumber)
+{
+    if (reset) {
+        r.begin = std::max(0, newCount - showNumber);
+        r.end = std::max(0, newCount - 1);
+        r.crosshair = r.end;
+        return;
+    }
+    const int d = newCount - oldCount;
+    if (d > 0) {
+        r.begin = std::max(0, r.begin + d);
+        r.crosshair += d;
+        r.end = std::max(0, std::min(newCount - 1, r.end + d));
+    }
+    r.crosshair = std::max(r.begin, std::min(r.crosshair, r.end));
+}
+
+void followMinuteRange(ChartRange& r, int count, int showNumber, bool crosshairShown)
+{
+    r.begin = std::max(0, count - showNumber);
+    r.end = std::max(0, count - 1);
+    if (!(crosshairShown && r.crosshair != -1))
+        r.crosshair = r.end;
+}

@@ -1,0 +1,118 @@
+#include "charts/core/chartgeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "charts/core/chartbar.h"
+
+PlotRect layerRect(double itemWidth, double itemHeight)
+{
+    PlotRect r;
+    r.x = 60;
+    r.y = 20;
+    r.width = int(itemWidth) - 120;
+    r.height = int(itemHeight) - 21;
+    return r;
+}
+
+BarGeometry barGeometry(int rectWidth, int showNumber, int visibleCount)
+{
+    BarGeometry g;
+    const int d = showNumber > 0 ? showNumber : visibleCount;
+    if (d <= 0 || rectWidth <= 0)
+        return BarGeometry{0.0f, 0.0f};
+    g.gap = 1.0f;
+    g.width = (float(rectWidth) - float(d) * g.gap) / float(d);
+    if (g.width < 1.0f) {
+        g.gap = 0.0f;
+        g.width = float(rectWidth) / float(d);
+    }
+    g.width = std::max(0.0f, std::min(g.width, float(rectWidth / 8) - g.gap));
+    return g;
+}
+
+bool ValueRange::valid() const
+{
+    return std::isfinite(max) && std::isfinite(min) && max >= min && max > -3.4028235e38f && min < 3.4028235e38f;
+}
+
+void padKLineRange(ValueRange& r, int plotHeight)
+{
+    const float span = r.max - r.min;
+    const float s = span != 0.0f ? float(plotHeight) / span : 1.0f;
+    r.max += 10.0f / s;
+    r.min -= 10.0f / s;
+}
+
+void centreOnPreviousClose(ValueRange& r, float p)
+{
+    if (!isChartValue(p))
+        return;
+    const float d = std::max(std::fabs(r.max - p), std::fabs(r.min - p));
+    r.max = p + d;
+    r.min = p - d;
+}
+
+void openFlatRange(ValueRange& r)
+{
+    if (r.max != r.min)
+        return;
+    if (r.max >= 0.0f) {
+        r.max *= 1.01f;
+        r.min *= 0.99f;
+    } else {
+        r.max *= 0.99f;
+        r.min *= 1.01f;
+    }
+}
+
+float overlayBase(const float* ref, int refSize, const float* oo, int ooSize, int begin, int end)
+{
+    if (!ref || refSize <= 0)
+        return kChartNoValue;
+    auto at = [&](int i) {
+        if (refSize == 1)
+            return ref[0];
+        return i >= 0 && i < refSize ? ref[i] : kChartNoValue;
+    };
+    if (oo) {
+        const int stop = std::min(end, ooSize);
+        for (int i = std::max(0, begin); i < stop; ++i) {
+            if (isChartValue(oo[i]))
+                return at(i);
+        }
+    }
+    return at(begin);
+}
+
+void normalizeOverlayRanges(std::vector<OverlayLayer>& layers)
+{
+    float up = 0.0f, down = 0.0f;
+    bool any = false;
+    auto hasBase = [](const OverlayLayer& l) { return isChartValue(l.base) && l.base > 0.0f; };
+    for (const OverlayLayer& l : layers) {
+        if (!hasBase(l))
+            continue;
+        for (const ValueRange* r : l.ranges) {
+            if (!r->valid())
+                continue;
+            const float u = (r->max - l.base) / l.base;
+            const float d = std::fabs(l.base - r->min) / l.base;
+            up = any ? std::max(up, u) : u;
+            down = any ? std::max(down, d) : d;
+            any = true;
+        }
+    }
+    if (!any)
+        return;
+    for (OverlayLayer& l : layers) {
+        if (!hasBase(l))
+            continue;
+        for (ValueRange* r : l.ranges) {
+            if (!r->valid())
+                continue;
+            r->max = l.base * up + l.base;
+            r->min = l.base - l.base * down;
+        }
+    }
+}

@@ -1,0 +1,59 @@
+// Pure layout of a chart pane: the layer rectangle, bar width and gap, and
+// the value range of a formula slot (K-line padding, the minute chart's range
+// about the previous close, flat ranges, overlay percentage scales).
+#pragma once
+
+#include <vector>
+
+struct PlotRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool empty() const { return width <= 0 || height <= 0; }
+};
+
+// Margins: 60 left and right, 20 above for the title bar, 1 below.
+PlotRect layerRect(double itemWidth, double itemHeight);
+
+struct BarGeometry {
+    float width = 10.0f;
+    float gap = 1.0f;
+};
+
+// showNumber bars (or visibleCount when showNumber is 0) across rectWidth
+// pixels: gap 1, or gap 0 when the width would be under 1; the width is
+// capped at rectWidth / 8 (whole pixels) - gap and never negative.
+BarGeometry barGeometry(int rectWidth, int showNumber, int visibleCount);
+
+// A slot's value range. Starts empty (max -FLT_MAX, min FLT_MAX); a slot whose
+// outputs have no valid value in view keeps it empty and is not scaled.
+struct ValueRange {
+    float max = -3.4028235e38f;
+    float min = 3.4028235e38f;
+    bool valid() const;
+};
+
+// Keeps the highest and lowest price 10 pixels inside a plot of that height.
+void padKLineRange(ValueRange& r, int plotHeight);
+// Symmetric about the previous close p (ignored when p is no value).
+void centreOnPreviousClose(ValueRange& r, float p);
+// A flat range opens by 1% each way (of the magnitude, so negative values too).
+void openFlatRange(ValueRange& r);
+
+// One layer of overlay normalisation: its base value (the reference output at
+// the first valid bar in view) and the ranges of its slots.
+struct OverlayLayer {
+    float base = 0.0f;
+    std::vector<ValueRange*> ranges;
+};
+
+// The base value of a layer: ref at the first index in [begin, end) where oo
+// holds a value, else ref at begin; a one-element ref is a literal. No value
+// when ref is absent or the index lies outside it.
+float overlayBase(const float* ref, int refSize, const float* oo, int ooSize, int begin, int end);
+
+// Gives every layer with a base above 0 one shared percentage scale: the
+// largest rise (max - h) / h and fall |h - min| / h over those layers, applied
+// back about each layer's own base. Layers without a base keep their ranges.
+void normalizeOverlayRanges(std::vector<OverlayLayer>& layers);

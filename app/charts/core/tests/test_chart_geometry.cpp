@@ -1,0 +1,113 @@
+// Layout of a chart pane from hand-computed values: layer rectangle, bar
+// width and gap, value ranges and overlay percentage scales.
+#include <gtest/gtest.h>
+
+#include "charts/core/chartbar.h"
+#include "charts/core/chartgeometry.h"
+
+TEST(ChartGeometry, LayerRectKeepsTheMargins)
+{
+    PlotRect r = layerRect(800, 400);
+    EXPECT_EQ(60, r.x);
+    EXPECT_EQ(20, r.y);
+    EXPECT_EQ(680, r.width);
+    EXPECT_EQ(379, r.height);
+    EXPECT_FALSE(r.empty());
+    EXPECT_TRUE(layerRect(100, 400).empty());  // narrower than the margins
+    EXPECT_TRUE(layerRect(800, 21).empty());
+}
+
+TEST(ChartGeometry, BarWidthAndGap)
+{
+    struct Case {
+        int width, show, visible;
+        float barWidth, gap;
+    } cases[] = {
+        {600, 120, 120, 4.0f, 1.0f},     // (600 - 120) / 120
+        {600, 800, 800, 0.75f, 0.0f},    // under 1: gap 0, 600 / 800
+        {600, 0, 60, 9.0f, 1.0f},        // show number 0: the visible count, (600 - 60) / 60
+        {600, 2, 2, 74.0f, 1.0f},        // 299 capped at 600 / 8 - 1
+        {605, 1, 1, 74.0f, 1.0f},        // 605 / 8 = 75 in whole pixels
+        {4, 1, 1, 0.0f, 1.0f},           // the cap 4 / 8 - 1 is below 0
+        {0, 120, 120, 0.0f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        BarGeometry g = barGeometry(c.width, c.show, c.visible);
+        EXPECT_FLOAT_EQ(c.barWidth, g.width) << c.width << " px, " << c.show << " bars";
+        EXPECT_FLOAT_EQ(c.gap, g.gap) << c.width << " px, " << c.show << " bars";
+    }
+}
+
+TEST(ChartGeometry, ValueRanges)
+{
+    ValueRange empty;
+    EXPECT_FALSE(empty.valid());
+
+    // 20..10 over 100 px: s = 10 px per unit, 10 px = 1 unit each way.
+    ValueRange k{20.0f, 10.0f};
+    padKLineRange(k, 100);
+    EXPECT_FLOAT_EQ(21.0f, k.max);
+    EXPECT_FLOAT_EQ(9.0f, k.min);
+    ValueRange flatK{5.0f, 5.0f};  // scale 1: 10 units each way
+    padKLineRange(flatK, 100);
+    EXPECT_FLOAT_EQ(15.0f, flatK.max);
+    EXPECT_FLOAT_EQ(-5.0f, flatK.min);
+
+    ValueRange m{10.5f, 9.8f};  // about 10: the larger distance is 0.5
+    centreOnPreviousClose(m, 10.0f);
+    EXPECT_FLOAT_EQ(10.5f, m.max);
+    EXPECT_FLOAT_EQ(9.5f, m.min);
+    ValueRange m2{10.1f, 9.7f};
+    centreOnPreviousClose(m2, 10.0f);
+    EXPECT_FLOAT_EQ(10.3f, m2.max);
+    EXPECT_FLOAT_EQ(9.7f, m2.min);
+
+    ValueRange flat{10.0f, 10.0f};  // a flat minute series: p +- 0
+    centreOnPreviousClose(flat, 10.0f);
+    openFlatRange(flat);
+    EXPECT_FLOAT_EQ(10.1f, flat.max);
+    EXPECT_FLOAT_EQ(9.9f, flat.min);
+    ValueRange negative{-2.0f, -2.0f};
+    openFlatRange(negative);
+    EXPECT_FLOAT_EQ(-1.98f, negative.max);
+    EXPECT_FLOAT_EQ(-2.02f, negative.min);
+    EXPECT_TRUE(negative.valid());
+}
+
+TEST(ChartGeometry, OverlayBase)
+{
+    const float inv = kChartNoValue;
+    const float ref[] = {1.0f, 2.0f, 3.0f, 4.0f};
+    const float oo[] = {inv, inv, 7.0f, 8.0f};
+    EXPECT_FLOAT_EQ(3.0f, overlayBase(ref, 4, oo, 4, 0, 4));   // first valid _OO at 2
+    EXPECT_FLOAT_EQ(1.0f, overlayBase(ref, 4, oo, 4, 0, 2));   // none in view: at begin
+    EXPECT_FLOAT_EQ(2.0f, overlayBase(ref, 4, nullptr, 0, 1, 4));
+    const float literal[] = {9.5f};
+    EXPECT_FLOAT_EQ(9.5f, overlayBase(literal, 1, oo, 4, 0, 4));  // _CC is one value
+    EXPECT_EQ(inv, overlayBase(nullptr, 0, oo, 4, 0, 4));
+    EXPECT_EQ(inv, overlayBase(ref, 4, nullptr, 0, 9, 12));
+}
+
+TEST(ChartGeometry, OverlayNormalisationSharesOnePercentScale)
+{
+    // Layer 0 base 10, 9..12 (+20% / -10%); layer 1 base 50, 45..55 (+10% / -10%);
+    // layer 2 base 20, 10..22 (+10% / -50%). Shared: +20%, -50%.
+    ValueRange a{12.0f, 9.0f}, b{55.0f, 45.0f}, c{22.0f, 10.0f};
+    ValueRange none;                    // a slot with nothing in view
+    ValueRange d{3.0f, 1.0f};           // a layer without a base keeps its range
+    ValueRange e{30.0f, 20.0f};         // a base of 0 is no base
+    std::vector<OverlayLayer> layers{{10.0f, {&a, &none}}, {50.0f, {&b}}, {20.0f, {&c}},
+                                     {kChartNoValue, {&d}}, {0.0f, {&e}}};
+    normalizeOverlayRanges(layers);
+    EXPECT_FLOAT_EQ(12.0f, a.max);
+    EXPECT_FLOAT_EQ(5.0f, a.min);
+    EXPECT_FLOAT_EQ(60.0f, b.max);
+    EXPECT_FLOAT_EQ(25.0f, b.min);
+    EXPECT_FLOAT_EQ(24.0f, c.max);
+    EXPECT_FLOAT_EQ(10.0f, c.min);
+    EXPECT_FALSE(none.valid());
+    EXPECT_FLOAT_EQ(3.0f, d.max);
+    EXPECT_FLOAT_EQ(1.0f, d.min);
+    EXPECT_FLOAT_EQ(30.0f, e.max);
+    EXPECT_FLOAT_EQ(20.0f, e.min);
+}

@@ -1,0 +1,705 @@
+#include "charts/qchart.h"
+
+#include <QJSValue>
+#include <QJsonArray>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "charts/chartrecords.h"
+#include "charts/chartviews.h"
+#include "charts/qdividendprocesser.h"
+#include "formulas/formulaservice.h"
+
+namespace {
+
+float* literal(FormulaArgument* arg, float v)
+{
+    fml_argument_literal(arg, 1);
+    float* p = fml_argument_data(arg, 1);
+    p[0] = v;
+    return p;
+}
+
+// Fills a series of n floats from one field of every bar.
+template <class Get>
+void fillSeries(FormulaArgument* arg, const std::vector<ChartBar>& bars, Get get)
+{
+    const int n = int(bars.size());
+    fml_argument_literal(arg, 0);
+    float* out = fml_argument_data(arg, n);
+    const ChartBar* b = bars.data();
+    for (int i = 0; i < n; ++i)
+        out[i] = get(b[i]);
+}
+
+}  // namespace
+
+QChart::QChart(QQuickItem* parent) : QQuickPaintedItem(parent)
+{
+    vm_ = fml_vm_create();
+    fml_vm_reg_fn(vm_, &currentBars_, "DYNAINFO", &QChart::dynaInfo, 1);
+    // A missing plug-in only leaves TDXDLL1 or TDXDLL3 out of the formulas.
+    fml_vm_load_tdx_dll(vm_, "Ostrilug.dll", 1);
+    fml_vm_load_tdx_dll(vm_, "cl.dll", 3);
+
+    processer_ = new QDividendProcesser(this);
+    connect(processer_, &QDividendProcesser::processerQuoteKPoint, this, &QChart::onProcesserQuoteKPoint);
+
+    setAcceptHoverEvents(true);
+    setAcceptedMouseButtons(Qt::AllButtons);
+    setFlag(QQuickItem::ItemHasContents, true);
+    connect(this, &QQuickItem::widthChanged, this, &QChart::onWidthChanged);
+    connect(this, &QQuickItem::heightChanged, this, &QChart::onHeightChanged);
+}
+
+QChart::~QChart()
+{
+    // Slots first: their contexts belong to the instances, which need the machine.
+    formulaLayers_.clear();
+    instances_.clear();
+    fml_vm_release(vm_);
+}
+
+// GUI thread. The scales, crosshair and drawing tools are painted on top by
+// the painters; the item itself has nothing more to draw.
+void QChart::paint(QPainter*) {}
+
+// ---- Formula slots ----
+
+std::shared_ptr<formula::Formula> QChart::instantiate(const QString& name) const
+{
+    auto entry = formula::FormulaService::instance().find(name.toStdString());
+    if (!entry)
+        return nullptr;
+    return entry->create(vm_);
+}
+
+// GUI thread.
+void QChart::appendFormula(uint index, QString name, QString scales, QString crosshair, uint make_color)
+{
+    auto entry = formula::FormulaService::instance().find(name.toStdString());
+    if (!entry)
+        return;
+    std::shared_ptr<formula::Formula> f = entry->create(vm_);
+    if (!f || !f->context())
+        return;
+    formula::FormulaParam color;
+    color.name = "_color";
+    static_assert(sizeof(float) == sizeof(uint32_t), "colour bits travel in a float");
+    std::memcpy(&color.value, &make_color, sizeof color.value);
+    f->params.push_back(color);
+    f->updateTitle();
+    f->applyParams();
+
+    if (index >= formulaLayers_.size()) {
+        formulaLayers_.push_back(std::make_unique<CTXLayer>());
+        index = uint(formulaLayers_.size() - 1);
+    }
+    auto slot = std::make_unique<CTXData>();
+    slot->context = f->context();
+    slot->scales = scales;
+    slot->crosshair = crosshair;
+    slot->name = name;
+    slot->draw = (entry->type & 0xff) != 2;
+    slot->chart = this;
+    if (index < barLayers_.size())
+        slot->bars = &barLayers_[index]->bars;
+    formulaLayers_[index]->push_back(std::move(slot));
+    instances_.push_back(std::move(f));
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+}
+
+QList<QObject*> QChart::subFCharts() const
+{
+    QList<QObject*> out;
+    QVariant v = property("subFChart");
+    if (v.userType() == qMetaTypeId<QJSValue>())
+        v = v.value<QJSValue>().toVariant();
+    const QVariantList list = v.toList();
+    for (const QVariant& e : list)
+        out.append(e.value<QObject*>());  // null for anything that is no object
+    return out;
+}
+
+// GUI thread.
+bool QChart::removeFormula(int vIndex, int aIndex)
+{
+    const int layers = int(formulaLayers_.size());
+    if (vIndex < 0)
+        vIndex += layers;
+    if (vIndex < 0 || vIndex >= layers)
+        return false;
+    CTXLayer& layer = *formulaLayers_[std::size_t(vIndex)];
+    if (aIndex < 0)
+        aIndex += int(layer.size());
+    if (aIndex < 0 || aIndex >= int(layer.size()))
+        return false;
+
+    FormulaContext* ctx = layer[std::size_t(aIndex)]->context;
+    auto it = std::find_if(instances_.begin(), instances_.end(),
+                           [ctx](const std::shared_ptr<formula::Formula>& f) { return f->context() == ctx; });
+    layer.erase(layer.begin() + aIndex);
+    if (it != instances_.end())
+        instances_.erase(it);
+
+    if (layer.empty()) {
+        if (vIndex < int(barLayers_.size())) {
+            barLayers_.erase(barLayers_.begin() + vIndex);
+            if (vIndex == 0 && !barLayers_.empty()) {
+                // The first overlay becomes the base: its own bars, not the aligned copy.
+                ChartBarLayer& base = *barLayers_.front();
+                base.bars.swap(base.raw);
+                base.raw.clear();
+                for (int j = 1; j < int(barLayers_.size()); ++j)
+                    realign(j);
+            }
+            emit syncUpdateKData();
+        }
+        if (barLayers_.empty())
+            dividends_.clear();
+        const QList<QObject*> children = subFCharts();
+        if (vIndex < children.size() && children[vIndex]) {
+            QObject* child = children[vIndex];
+            if (auto* view = dynamic_cast<ChartLayerView*>(child))
+                view->setCTXLayer(nullptr);
+            QMetaObject::invokeMethod(this, "destroyFChart", Q_ARG(QVariant, QVariant(child->objectName())));
+        }
+        formulaLayers_.erase(formulaLayers_.begin() + vIndex);
+        if (formulaLayers_.empty()) {
+            for (QObject* o : findChildren<QObject*>())
+                if (auto* title = dynamic_cast<ChartTitleView*>(o))
+                    title->setCTXData(nullptr);
+        }
+    }
+    relayout();
+    return true;
+}
+
+// GUI thread.
+void QChart::clearFormula(bool bSaveFirst)
+{
+    if (!(bSaveFirst && formulaLayers_.size() == 1)) {
+        while (!(bSaveFirst && formulaLayers_.size() == 1) && removeFormula(-1, -1)) {
+        }
+    }
+    if (formulaLayers_.empty()) {
+        for (QObject* o : findChildren<QObject*>())
+            if (auto* title = dynamic_cast<ChartTitleView*>(o))
+                title->setCTXData(nullptr);
+    }
+}
+
+// GUI thread.
+void QChart::clearFormula(QString name)
+{
+    if (formulaLayers_.empty())
+        return;
+    const CTXLayer& l0 = *formulaLayers_.front();
+    for (std::size_t i = 0; i < l0.size(); ++i) {
+        if (l0[i]->name == name) {
+            removeFormula(0, int(i));
+            return;
+        }
+    }
+}
+
+// GUI thread.
+void QChart::clearFormulaOther(QString name)
+{
+    if (formulaLayers_.empty())
+        return;
+    const CTXLayer& l0 = *formulaLayers_.front();
+    for (std::size_t i = 0; i < l0.size(); ++i) {
+        const QString& n = l0[i]->name;
+        if (n != name && n != "MLINE" && n != "KLINE") {
+            removeFormula(0, int(i));
+            return;
+        }
+    }
+}
+
+void QChart::replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh)
+{
+    FormulaContext* old = slot.context;
+    slot.context = fresh->context();
+    auto it = std::find_if(instances_.begin(), instances_.end(),
+                           [old](const std::shared_ptr<formula::Formula>& f) { return f->context() == old; });
+    if (it != instances_.end())
+        *it = std::move(fresh);
+    else
+        instances_.push_back(std::move(fresh));
+}
+
+// GUI thread.
+void QChart::replaceFormula(QString oName, QString nName)
+{
+    for (auto& layer : formulaLayers_) {
+        for (auto& slot : *layer) {
+            if (slot->name != oName)
+                continue;
+            auto fresh = instantiate(nName);
+            if (!fresh || !fresh->context())
+                continue;
+            replaceInstance(*slot, std::move(fresh));
+            slot->name = nName;
+        }
+    }
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+}
+
+// GUI thread.
+void QChart::replaceFormula(QString nName)
+{
+    if (formulaLayers_.empty() || formulaLayers_.front()->empty())
+        return;
+    CTXData& slot = *formulaLayers_.front()->front();
+    auto fresh = instantiate(nName);
+    if (!fresh || !fresh->context())
+        return;
+    replaceInstance(slot, std::move(fresh));
+    slot.name = nName;
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+}
+
+// GUI thread.
+void QChart::reLoadFormula()
+{
+    for (auto& layer : formulaLayers_) {
+        for (auto& slot : *layer) {
+            auto fresh = instantiate(slot->name);
+            if (fresh && fresh->context())
+                replaceInstance(*slot, std::move(fresh));
+        }
+    }
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+}
+
+QVariant QChart::getFormulas() const
+{
+    QJsonArray names;
+    if (!formulaLayers_.empty())
+        for (const auto& slot : *formulaLayers_.front())
+            names.append(slot->name);
+    return QVariant(names);
+}
+
+CTXData* QChart::getCTXData(uint index) const
+{
+    if (formulaLayers_.empty() || index >= formulaLayers_.front()->size())
+        return nullptr;
+    return (*formulaLayers_.front())[index].get();
+}
+
+std::vector<ChartBar>* QChart::getKData(uint index) const
+{
+    return index < barLayers_.size() ? &barLayers_[index]->bars : nullptr;
+}
+
+int QChart::getFirstKLineSize() const { return barLayers_.empty() ? 0 : int(barLayers_.front()->bars.size()); }
+
+int QChart::getPointCount(int index) const
+{
+    return index >= 0 && index < int(barLayers_.size()) ? int(barLayers_[std::size_t(index)]->bars.size()) : 0;
+}
+
+QString QChart::getMainName() const
+{
+    const CTXData* s = getCTXData(0);
+    return s ? s->name : QString();
+}
+
+int QChart::getDecimal() const
+{
+    const CTXData* s = getCTXData(0);
+    if (!s)
+        return 2;
+    return std::max(0, std::min(6, int(int8_t(s->codeInfo.decimal))));
+}
+
+CTXLayer* QChart::formulaLayer(int i) const
+{
+    return i >= 0 && i < int(formulaLayers_.size()) ? formulaLayers_[std::size_t(i)].get() : nullptr;
+}
+
+ChartBarLayer* QChart::barLayer(int i) const
+{
+    return i >= 0 && i < int(barLayers_.size()) ? barLayers_[std::size_t(i)].get() : nullptr;
+}
+
+// ---- Evaluation ----
+
+// GUI thread.
+void QChart::runFormulas()
+{
+    for (std::size_t i = 0; i < barLayers_.size(); ++i) {
+        std::vector<ChartBar>& bars = barLayers_[i]->bars;
+        if (bars.empty() || i >= formulaLayers_.size())
+            break;
+        for (auto& slot : *formulaLayers_[i]) {
+            slot->bars = &bars;
+            FormulaContext* ctx = slot->context;
+            fml_ctx_clean(ctx);
+            fml_ctx_data_length(ctx, int(bars.size()));
+            fml_ctx_miss_callback(ctx, slot.get(), &QChart::provideSeries);
+            currentBars_ = &bars;
+            if (!fml_vm_run(vm_, ctx))
+                std::fputs("index cacls error:\n", stdout);
+        }
+    }
+}
+
+// The engine's missing-series callback: the chart's bar fields by name.
+int QChart::provideSeries(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+{
+    const CTXData* slot = static_cast<const CTXData*>(user);
+    if (!slot || !slot->bars || !name)
+        return 0;
+    const std::vector<ChartBar>& bars = *slot->bars;
+    const int n = int(bars.size());
+    auto is = [name](const char* s) { return std::strcmp(name, s) == 0; };
+
+    if (is("C"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return b.close; });
+    else if (is("H"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return b.high; });
+    else if (is("L"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return b.low; });
+    else if (is("O"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return b.open; });
+    else if (is("V"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return b.volume; });
+    else if (is("AMO") || is("AMT"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return b.amount; });
+    else if (is("ZSTJJ"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return b.avgPrice; });
+    else if (is("DATE"))
+        fillSeries(arg, bars, [](const ChartBar& b) { return float(b.date); });
+    else if (is("TIMESTAMP"))
+        fillSeries(arg, bars, [](const ChartBar& b) {
+            float f;
+            std::memcpy(&f, &b.time, sizeof f);  // the bits, not the number
+            return f;
+        });
+    else if (is("PERIOD"))
+        literal(arg, 5.0f);
+    else if (is("TOTALFZNUM") || is("FROMOPEN"))
+        literal(arg, 240.0f);
+    else if (is("DRAWNULL"))
+        literal(arg, FMLInvalidValue);
+    else if (is("ISLASTBAR") || is("BARSTATUS") || is("CURRBARSCOUNT")) {
+        fml_argument_literal(arg, 0);
+        float* out = fml_argument_data(arg, n);
+        if (is("CURRBARSCOUNT")) {
+            for (int i = 0; i < n; ++i)
+                out[i] = float(n - i);
+        } else {
+            std::fill(out, out + n, 0.0f);
+            if (n > 0) {
+                const bool status = is("BARSTATUS");
+                out[n - 1] = status ? 2.0f : 1.0f;
+                if (status)
+                    out[0] = 1.0f;
+            }
+        }
+    } else if (is("CODE")) {
+        const char* code = slot->codeInfo.code;
+        fml_argument_string(arg, code, int(strnlen(code, 6)));
+    } else {
+        return 0;
+    }
+    return 1;
+}
+
+// Formula function DYNAINFO(code): 3 the previous close of the first bar,
+// 11 the average price of the last bar.
+int QChart::dynaInfo(void* user, FormulaVM*, FormulaContext*, const char*, FormulaArgument** args, int count)
+{
+    auto* const* current = static_cast<std::vector<ChartBar>* const*>(user);
+    if (!current || !*current || (*current)->empty() || count < 2)
+        return 0;
+    const float* code = fml_argument_data_number(args[1]);
+    if (!code)
+        return 0;
+    const std::vector<ChartBar>& bars = **current;
+    const int c = int(code[0]);
+    if (c == 3)
+        literal(args[0], bars.front().preClose);
+    else if (c == 11)
+        literal(args[0], bars.back().avgPrice);
+    else
+        return 0;
+    return 1;
+}
+
+// GUI thread.
+void QChart::relayout()
+{
+    runFormulas();
+    if (range_.begin < 0 || range_.end < range_.begin)
+        return;
+    layoutSlots();
+    normalizeOverlayScales();
+    pushToLayerViews();
+}
+
+void QChart::layoutSlots()
+{
+    const int n = range_.end - range_.begin + 1;
+    const PlotRect pr = layerRect(width(), height());
+    const QRect rect(pr.x, pr.y, pr.width, pr.height);
+    const BarGeometry g = barGeometry(pr.width, kShowNumber_, n);
+    for (std::size_t li = 0; li < formulaLayers_.size(); ++li) {
+        const ChartBarLayer* bl = li < barLayers_.size() ? barLayers_[li].get() : nullptr;
+        for (auto& slot : *formulaLayers_[li]) {
+            CTXGeometry& geo = slot->geometry;
+            geo.plot = rect;
+            slot->layerRect = rect;
+            geo.barWidth = g.width;
+            geo.barGap = g.gap;
+            ValueRange r;
+            if (!pr.empty())
+                fml_ctx_output_maxmin(slot->context, range_.begin, n, &r.max, &r.min);
+            if (r.valid()) {
+                if (slot->name == "KLINE")
+                    padKLineRange(r, pr.height);
+                else if (slot->scales == "MSCALES" && bl && !bl->bars.empty())
+                    centreOnPreviousClose(r, bl->bars.front().preClose);
+                openFlatRange(r);
+            }
+            geo.range = r;
+        }
+    }
+}
+
+void QChart::normalizeOverlayScales()
+{
+    const char* refName = lineType_ == "mline" ? "_CC" : "_OO";
+    std::vector<OverlayLayer> layers;
+    layers.reserve(formulaLayers_.size());
+    for (auto& layer : formulaLayers_) {
+        if (layer->empty())
+            continue;
+        FormulaContext* ctx = layer->front()->context;
+        FormulaArgument* ref = fml_get_argument(ctx, refName);
+        FormulaArgument* oo = fml_get_argument(ctx, "_OO");
+        OverlayLayer ol;
+        ol.base = overlayBase(fml_argument_data_number(ref), fml_argument_data_size(ref), fml_argument_data_number(oo),
+                              fml_argument_data_size(oo), range_.begin, range_.end);
+        for (auto& slot : *layer)
+            ol.ranges.push_back(&slot->geometry.range);
+        layers.push_back(std::move(ol));
+    }
+    normalizeOverlayRanges(layers);
+}
+
+void QChart::pushToLayerViews()
+{
+    const QList<QObject*> children = subFCharts();
+    for (int i = 0; i < children.size() && i < int(formulaLayers_.size()); ++i) {
+        if (auto* view = dynamic_cast<ChartLayerView*>(children[i])) {
+            view->setBeginEnd(range_.begin, range_.end);
+            view->setCTXLayer(formulaLayers_[std::size_t(i)].get());
+        }
+    }
+}
+
+// GUI thread.
+void QChart::updateTitleBarCTXData(int x)
+{
+    if (formulaLayers_.empty() || formulaLayers_.front()->empty())
+        return;
+    const int last = barLayers_.empty() ? 0 : std::max(0, int(barLayers_.front()->bars.size()) - 1);
+    const int index = (x == -1 || x > last) ? last : x;
+    for (QObject* o : findChildren<QObject*>()) {
+        if (auto* title = dynamic_cast<ChartTitleView*>(o)) {
+            title->setCTXData(formulaLayers_.front().get());
+            title->setCurX(index);
+        }
+    }
+}
+
+void QChart::onWidthChanged()
+{
+    relayout();
+    update();
+}
+
+void QChart::onHeightChanged()
+{
+    relayout();
+    emit syncUpdateKData();
+    update();
+}
+
+// ---- Data slots ----
+
+// GUI thread.
+void QChart::bindDataSignal(QObject* obj, int maxIndex)
+{
+    if (!obj)
+        return;
+    connect(obj, SIGNAL(updateKLine(const QuoteKPoints*, int)), this, SLOT(onUpdateKLine(const QuoteKPoints*, int)));
+    connect(obj, SIGNAL(updateMinute(const QuoteMinPoints*, int)), this,
+            SLOT(onUpdateMinute(const QuoteMinPoints*, int)));
+    connect(obj, SIGNAL(updateDividend(const QuoteDividendPoints*)), this,
+            SLOT(onUpdateDividend(const QuoteDividendPoints*)));
+    maxIndex_ = maxIndex;
+}
+
+// GUI thread.
+void QChart::bindSyncDataSignal(QObject* obj, int maxIndex)
+{
+    if (!obj)
+        return;
+    connect(obj, SIGNAL(syncUpdateKLine(const QuoteKPoints*, int)), this,
+            SLOT(onSyncUpdateKLine(const QuoteKPoints*, int)));
+    connect(obj, SIGNAL(syncUpdateMinute(const QuoteMinPoints*, int)), this,
+            SLOT(onSyncUpdateMinute(const QuoteMinPoints*, int)));
+    maxIndex_ = maxIndex;
+}
+
+int QChart::layerForRecord(int index)
+{
+    if (index < 0 || (maxIndex_ > 0 && index > maxIndex_))
+        return -1;
+    if (index >= int(barLayers_.size())) {
+        barLayers_.push_back(std::make_unique<ChartBarLayer>());
+        return int(barLayers_.size()) - 1;
+    }
+    return index;
+}
+
+void QChart::realign(int li)
+{
+    if (li <= 0 || li >= int(barLayers_.size()))
+        return;
+    ChartBarLayer& l = *barLayers_[std::size_t(li)];
+    alignToBase(barLayers_.front()->bars, l.raw, l.bars);
+}
+
+int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses,
+                      const QuoteCodeInfo& info)
+{
+    ChartBarLayer& layer = *barLayers_[std::size_t(li)];
+    // Layer 0 is its own series; an overlay keeps its stock's bars apart from the aligned copy.
+    std::vector<ChartBar>& own = li == 0 ? layer.bars : layer.raw;
+    const int oldCount = int(layer.bars.size());
+    if (merge)
+        mergeBars(own, std::move(bars));
+    else
+        own = std::move(bars);
+    if (recomputeCloses)
+        recomputePreviousClose(own);
+
+    if (li == 0) {
+        for (int j = 1; j < int(barLayers_.size()); ++j)
+            realign(j);
+    } else {
+        realign(li);
+    }
+
+    if (li < int(formulaLayers_.size())) {
+        const bool hasCode = info.code[0] != '\0';
+        const QuoteCodeInfo clean = sanitizedCodeInfo(info);
+        for (auto& slot : *formulaLayers_[std::size_t(li)]) {
+            slot->bars = &layer.bars;
+            if (hasCode)
+                slot->codeInfo = clean;
+        }
+    }
+    return oldCount;
+}
+
+void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index)
+{
+    const int li = layerForRecord(index);
+    if (li < 0)
+        return;
+    const int oldCount = storeBars(li, barsFromKPoints(points, count), true, true, info);
+    if (li == 0) {
+        followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
+        reset_ = false;
+    }
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+    update();
+}
+
+// GUI thread, during the model's delivery.
+void QChart::onSyncUpdateKLine(const QuoteKPoints* k, int index)
+{
+    if (!k || k->count <= 0 || !k->points)
+        return;
+    storeKLine(k->points, k->count, k->code_info, index);
+}
+
+// GUI thread, during the model's delivery.
+void QChart::onUpdateKLine(const QuoteKPoints* k, int index)
+{
+    if (!k || k->count <= 0 || !k->points)
+        return;
+    onSyncUpdateKLine(k, index);
+    if (index == 0) {
+        emit syncUpdateKLine(k, 0);
+        emit dataUpdate();
+        emit syncUpdateKData();
+    }
+}
+
+// GUI thread.
+void QChart::onProcesserQuoteKPoint(QuoteCodeInfo* codeInfo, QuoteKPoint* kpoint, int length)
+{
+    if (formulaLayers_.empty() || formulaLayers_.front()->empty() || !codeInfo || !kpoint || length <= 0)
+        return;
+    QuoteKPoints k{};
+    k.count = length;
+    k.points = kpoint;
+    k.code_info = *codeInfo;
+    storeKLine(kpoint, length, *codeInfo, 0);
+    emit syncUpdateKLine(&k, 0);
+    emit dataUpdate();
+    emit syncUpdateKData();
+}
+
+// GUI thread, during the model's delivery.
+void QChart::onSyncUpdateMinute(const QuoteMinPoints* m, int index)
+{
+    if (!m || m->count <= 0 || !m->points)
+        return;
+    const int li = layerForRecord(index);
+    if (li < 0)
+        return;
+    // The library's minute record carries no append flag: every record is the whole day.
+    storeBars(li, barsFromMinutePoints(m->points, m->count, m->price), false, false, m->code_info);
+    if (li == 0)
+        followMinuteRange(range_, int(barLayers_.front()->bars.size()), kShowNumber_, crosshairShown_);
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+    update();
+}
+
+// GUI thread, during the model's delivery.
+void QChart::onUpdateMinute(const QuoteMinPoints* m, int index)
+{
+    onSyncUpdateMinute(m, index);
+    if (index == 0 && m && m->count > 0) {
+        emit syncUpdateMinute(m, 0);
+        emit dataUpdate();
+    }
+}
+
+// GUI thread, during the model's delivery.
+void QChart::onUpdateDividend(const QuoteDividendPoints* div)
+{
+    dividends_.clear();
+    const int count = div && div->events ? std::max(0, div->count) : 0;
+    if (count > 0)
+        dividends_.assign(div->events, div->events + count);
+    emit syncUpdateDividend(dividendMarks(dividends_.data(), count));
+}

@@ -1,0 +1,148 @@
+// QChart: one pane of a minute or K-line chart. It owns one formula virtual
+// machine, holds bars per layer (layer 0 its own stock, further layers overlay
+// stocks aligned to layer 0's time stamps), evaluates every formula slot over
+// its layer's bars and lays out bar widths and value ranges for the painters.
+#pragma once
+
+#include <QJsonObject>
+#include <QQuickPaintedItem>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+#include "charts/core/barmerge.h"
+#include "charts/ctxdata.h"
+#include "fml.h"
+#include "quote.h"
+
+namespace formula {
+class Formula;
+}
+class QDividendProcesser;
+
+// The bars of one layer. An overlay layer keeps the stock's own bars in raw
+// and the series aligned to layer 0 in bars; layer 0 uses bars only.
+struct ChartBarLayer {
+    std::vector<ChartBar> bars;
+    std::vector<ChartBar> raw;
+};
+
+// The item takes part in QML's parser status through QQuickItem.
+class QChart : public QQuickPaintedItem {
+    Q_OBJECT
+public:
+    explicit QChart(QQuickItem* parent = nullptr);
+    ~QChart() override;
+
+    void paint(QPainter* painter) override;
+
+    // Formula slots.
+    Q_INVOKABLE void appendFormula(uint index, QString name, QString scales, QString crosshair, uint make_color = 0);
+    Q_INVOKABLE bool removeFormula(int vIndex, int aIndex);
+    Q_INVOKABLE void clearFormula(bool bSaveFirst);
+    Q_INVOKABLE void clearFormula(QString name);
+    Q_INVOKABLE void clearFormulaOther(QString name);
+    Q_INVOKABLE void replaceFormula(QString oName, QString nName);
+    Q_INVOKABLE void replaceFormula(QString nName);
+    Q_INVOKABLE void reLoadFormula();
+    Q_INVOKABLE QVariant getFormulas() const;
+    Q_INVOKABLE int getKLineCount() const { return int(barLayers_.size()); }
+    Q_INVOKABLE int getFirstKLineSize() const;
+    Q_INVOKABLE int getPointCount(int index) const;
+    Q_INVOKABLE QString getMainName() const;
+    Q_INVOKABLE int getDecimal() const;
+    CTXData* getCTXData(uint index) const;
+    std::vector<ChartBar>* getKData(uint index) const;
+
+    // Data slots.
+    Q_INVOKABLE void bindDataSignal(QObject* obj, int maxIndex);
+    Q_INVOKABLE void bindSyncDataSignal(QObject* obj, int maxIndex);
+    Q_INVOKABLE void setDividendCmd(QString cmd) { dividendCmd_ = cmd; }
+    Q_INVOKABLE void resetBeginEndState(bool b = true) { reset_ = b; }
+    Q_INVOKABLE void setCycle(int cycle) { cycle_ = cycle; }
+    Q_INVOKABLE int getCycle() const { return cycle_; }
+    Q_INVOKABLE void setLineType(QString type) { lineType_ = type; }
+    Q_INVOKABLE QString getLineType() const { return lineType_; }
+
+    // GUI thread. Evaluates every slot, then lays out geometry and ranges.
+    void relayout();
+    // GUI thread. Points the title bars at layer 0's slots and bar x (-1: the last).
+    void updateTitleBarCTXData(int x);
+
+    // Accessors for the painters.
+    FormulaVM* vm() const { return vm_; }
+    int formulaLayerCount() const { return int(formulaLayers_.size()); }
+    CTXLayer* formulaLayer(int i) const;
+    ChartBarLayer* barLayer(int i) const;
+    int visibleBegin() const { return range_.begin; }
+    int visibleEnd() const { return range_.end; }
+    int crosshairPos() const { return range_.crosshair; }
+    bool crosshairShown() const { return crosshairShown_; }
+    int showNumber() const { return kShowNumber_; }
+    int maxLayerIndex() const { return maxIndex_; }
+    const std::vector<QuoteDividend>& dividends() const { return dividends_; }
+    const QString& dividendCmd() const { return dividendCmd_; }
+    const std::vector<std::shared_ptr<formula::Formula>>& formulas() const { return instances_; }
+    // Tests and the view: visible range and zoom without the mouse.
+    void setVisibleRange(int begin, int end) { range_.begin = begin; range_.end = end; }
+    void setShowNumberValue(int n) { kShowNumber_ = n; }
+    void setCrosshairShown(bool shown) { crosshairShown_ = shown; }
+
+    // The formula engine's callbacks (user data: the slot, or the current-bars pointer).
+    static int provideSeries(void* user, FormulaContext* ctx, FormulaArgument* arg, const char* name);
+    static int dynaInfo(void* user, FormulaVM* vm, FormulaContext* ctx, const char* name, FormulaArgument** args,
+                        int count);
+
+signals:
+    void syncUpdateKLine(const QuoteKPoints* k, int index);
+    void syncUpdateMinute(const QuoteMinPoints* m, int index);
+    void syncUpdateDividend(QJsonObject json);
+    void syncUpdateKData();
+    void dataUpdate();
+
+public slots:
+    void onUpdateKLine(const QuoteKPoints* k, int index);
+    void onSyncUpdateKLine(const QuoteKPoints* k, int index);
+    void onUpdateMinute(const QuoteMinPoints* m, int index);
+    void onSyncUpdateMinute(const QuoteMinPoints* m, int index);
+    void onUpdateDividend(const QuoteDividendPoints* div);
+    void onProcesserQuoteKPoint(QuoteCodeInfo* codeInfo, QuoteKPoint* kpoint, int length);
+    void onWidthChanged();
+    void onHeightChanged();
+
+private:
+    void runFormulas();
+    void layoutSlots();
+    void normalizeOverlayScales();
+    void pushToLayerViews();
+    // A new slot of the catalogue formula name; null when absent or not buildable.
+    std::shared_ptr<formula::Formula> instantiate(const QString& name) const;
+    // Swaps the instance that holds slot's context for fresh (same name, or nName).
+    void replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh);
+    QList<QObject*> subFCharts() const;
+    // Layer for a record, or -1 when it is above the bound; appends a layer for a new index.
+    int layerForRecord(int index);
+    // Merges bars into layer li, recomputes closes if asked, re-aligns overlays,
+    // refreshes the slots' bars and code info. Returns the old bar count.
+    int storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses, const QuoteCodeInfo& info);
+    void storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index);
+    void realign(int li);
+
+    std::vector<std::unique_ptr<ChartBarLayer>> barLayers_;
+    int maxIndex_ = 0;
+    ChartRange range_;
+    int kShowNumber_ = 120;
+    int mouseX_ = 0, mouseY_ = 0;
+    bool crosshairShown_ = false;
+    bool reset_ = true;
+    FormulaVM* vm_ = nullptr;
+    std::vector<std::unique_ptr<CTXLayer>> formulaLayers_;
+    std::vector<ChartBar>* currentBars_ = nullptr;
+    std::vector<std::shared_ptr<formula::Formula>> instances_;
+    int cycle_ = 0;
+    QString lineType_;
+    QDividendProcesser* processer_ = nullptr;
+    std::vector<QuoteDividend> dividends_;
+    QString dividendCmd_;
+};

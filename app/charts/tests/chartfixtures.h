@@ -1,0 +1,75 @@
+// Records as the market-data library delivers them, built by hand, and the
+// standard catalogue in the formula service for the chart's slots.
+#pragma once
+
+#include <cstring>
+#include <vector>
+
+#include "charts/core/chartbar.h"
+#include "formulas/formulaservice.h"
+#include "quote.h"
+
+inline void ensureStandardCatalogue()
+{
+    auto& service = formula::FormulaService::instance();
+    if (!service.find("KLINE"))
+        formula::registerStandardFormulas(service);
+}
+
+// K-line points at day n (n * 86400 after a fixed midnight), prices from close c:
+// high c + 1, open c - 0.5, low c - 1, extra c / 10.
+struct KRecord {
+    std::vector<QuoteKPoint> points;
+    QuoteKPoints record{};
+
+    KRecord(std::initializer_list<std::pair<int, float>> days, const char* code = "600001", uint8_t decimal = 2)
+    {
+        for (const auto& d : days) {
+            QuoteKPoint p{};
+            p.time = 1767225600LL + int64_t(d.first) * 86400;  // 2026-01-01 00:00 UTC
+            p.close = d.second;
+            p.high = d.second + 1.0f;
+            p.open = d.second - 0.5f;
+            p.low = d.second - 1.0f;
+            p.extra = d.second / 10.0f;
+            p.volume = 1000 + d.first;
+            p.amount = 50000 + d.first;
+            points.push_back(p);
+        }
+        record.period = 33;
+        record.count = int32_t(points.size());
+        record.points = points.data();
+        std::strncpy(record.code_info.code, code, sizeof record.code_info.code - 1);
+        record.code_info.market = 1;
+        record.code_info.decimal = decimal;
+    }
+    const QuoteKPoints* get() const { return &record; }
+};
+
+// Minute points one minute apart from 09:30 of one day, with previous close p.
+struct MinuteRecord {
+    std::vector<QuoteMinPoint> points;
+    QuoteMinPoints record{};
+
+    MinuteRecord(std::initializer_list<float> prices, float p, std::initializer_list<float> avg = {})
+    {
+        int i = 0;
+        for (float price : prices) {
+            QuoteMinPoint m{};
+            m.time = 1767260000LL + 60 * i;
+            m.price = price;
+            m.avg_price = i < int(avg.size()) ? avg.begin()[i] : price;
+            m.volume = 100 * (i + 1);
+            m.amount = 1000 * (i + 1);
+            points.push_back(m);
+            ++i;
+        }
+        record.price = p;
+        record.count = int32_t(points.size());
+        record.points = points.data();
+        std::strncpy(record.code_info.code, "600001", 15);
+        record.code_info.market = 1;
+        record.code_info.decimal = 2;
+    }
+    const QuoteMinPoints* get() const { return &record; }
+};

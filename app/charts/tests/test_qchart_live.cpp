@@ -1,0 +1,138 @@
+// The chart item bound to a quote model against the real library and the
+// local quote server: K-line, minute and dividend replies become bars, ranges
+// and marks.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <vector>
+
+#include "chartfixtures.h"
+#include "charts/qchart.h"
+#include "models/mqmodel.h"
+#include "serverprocess.h"
+#include "shell/qbaseservice.h"
+#include "shell/quotethread.h"
+
+namespace {
+
+class LiveChart : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureStandardCatalogue();
+        ASSERT_GT(server_.port(), 0);
+        QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server_.port())},
+                          {"name", "本地行情"},
+                          {"type", "tcp"}};
+        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+    }
+    void TearDown() override { thread_.stop(); }
+
+    QuoteServerProcess server_;
+    QuoteEngineThread thread_;
+};
+
+template <class Pred>
+bool waitFor(Pred done)
+{
+    for (int i = 0; i < 150 && !done(); ++i)
+        QTest::qWait(100);
+    return done();
+}
+
+}  // namespace
+
+TEST_F(LiveChart, KLineMinuteAndDividendsReachTheChart)
+{
+    MQModel model;
+    // Copies of what the library delivered, taken before the chart sees the records.
+    std::vector<QuoteKPoint> kpoints;
+    std::vector<QuoteMinPoint> mpoints;
+    float minutePreClose = 0.0f;
+    int dividendEvents = -1;
+    QObject::connect(&model, &MQModel::updateKLine, [&](const QuoteKPoints* k, int) {
+        if (k->count > 0 && kpoints.empty())  // the first reply; later pushes merge into it
+            kpoints.assign(k->points, k->points + k->count);
+    });
+    MQModel minuteModel;  // its own model, so K-line pushes stay out of the minute pane
+    QObject::connect(&minuteModel, &MQModel::updateMinute, [&](const QuoteMinPoints* m, int) {
+        if (m->count > 0) {
+            mpoints.assign(m->points, m->points + m->count);
+            minutePreClose = m->price;
+        }
+    });
+    QObject::connect(&model, &MQModel::updateDividend,
+                     [&](const QuoteDividendPoints* d) { dividendEvents = d ? d->count : 0; });
+
+    QChart kline, minute;
+    kline.setSize(QSizeF(1000, 500));
+    minute.setSize(QSizeF(1000, 500));
+    minute.setLineType("mline");
+    kline.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    kline.appendFormula(1, "VOL", "VSCALES", "VCROSSHAIR", 0);
+    minute.appendFormula(0, "MLINE", "MSCALES", "MCROSSHAIR", 0);
+    kline.bindDataSignal(&model, 0);
+    QSignalSpy marks(&kline, &QChart::syncUpdateDividend);
+
+    thread_.start();
+    model.getKLineData("600001", 1, 300, 33, 0);
+    model.getDividendData("600001", 1);
+    ASSERT_TRUE(waitFor([&] { return !kpoints.empty() && kline.getFirstKLineSize() > 0; }));
+
+    // Bars follow the record field by field (time, high, open, low, close order in the point).
+    const std::vector<ChartBar>& bars = *kline.getKData(0);
+    ASSERT_GE(bars.size(), kpoints.size());
+    ASSERT_GE(kpoints.size(), 2u);
+    for (std::size_t i = 0; i + 1 < kpoints.size(); ++i) {  // the last bar may have been updated since
+        EXPECT_EQ(int32_t(kpoints[i].time), bars[i].time) << i;
+        EXPECT_EQ(kpoints[i].open, bars[i].open) << i;
+        EXPECT_EQ(kpoints[i].high, bars[i].high) << i;
+        EXPECT_EQ(kpoints[i].low, bars[i].low) << i;
+        EXPECT_EQ(kpoints[i].close, bars[i].close) << i;
+        EXPECT_EQ(kpoints[i].extra, bars[i].extra) << i;
+        EXPECT_EQ(float(kpoints[i].volume), bars[i].volume) << i;
+        EXPECT_LE(bars[i].low, bars[i].high) << i;
+        EXPECT_EQ(i == 0 ? kpoints[0].close : kpoints[i - 1].close, bars[i].preClose) << i;
+    }
+    const int count = int(bars.size());
+    EXPECT_EQ(std::max(0, count - 120), kline.visibleBegin());
+    EXPECT_EQ(count - 1, kline.visibleEnd());
+    const CTXData* k = kline.getCTXData(0);
+    EXPECT_STREQ("600001", k->codeInfo.code);
+    EXPECT_EQ(int(k->codeInfo.decimal), kline.getDecimal());
+    ASSERT_TRUE(k->geometry.hasRange());
+    float hi = bars[std::size_t(kline.visibleBegin())].high, lo = bars[std::size_t(kline.visibleBegin())].low;
+    for (int i = kline.visibleBegin(); i <= kline.visibleEnd(); ++i) {
+        hi = std::max(hi, bars[std::size_t(i)].high);
+        lo = std::min(lo, bars[std::size_t(i)].low);
+    }
+    EXPECT_GT(k->geometry.max(), hi);  // 10 px of room above the highest price
+    EXPECT_LT(k->geometry.min(), lo);
+
+    // Dividends arrive as marks (the server's events, if any, one element each).
+    ASSERT_TRUE(waitFor([&] { return dividendEvents >= 0 && marks.count() > 0; }));
+    EXPECT_EQ(dividendEvents, marks.last().at(0).toJsonObject()["data"].toArray().size());
+    EXPECT_EQ(std::size_t(dividendEvents), kline.dividends().size());
+
+    // The minute series of the day.
+    minute.bindDataSignal(&minuteModel, 0);
+    minuteModel.getMinuteData("600001", 1, 0);
+    ASSERT_TRUE(waitFor([&] { return !mpoints.empty() && minute.getFirstKLineSize() > 0; }));
+    const std::vector<ChartBar>& mb = *minute.getKData(0);
+    ASSERT_EQ(mpoints.size(), mb.size());
+    for (std::size_t i = 0; i < mb.size(); ++i) {
+        EXPECT_EQ(int32_t(mpoints[i].time), mb[i].time) << i;
+        EXPECT_EQ(mpoints[i].price, mb[i].close) << i;
+        EXPECT_EQ(mpoints[i].price, mb[i].high) << i;
+        EXPECT_EQ(i == 0 ? minutePreClose : mpoints[i - 1].price, mb[i].preClose) << i;
+    }
+    const CTXData* m = minute.getCTXData(0);
+    ASSERT_TRUE(m->geometry.hasRange());
+    // Symmetric about the previous close (within float rounding).
+    EXPECT_NEAR(m->geometry.max() - minutePreClose, minutePreClose - m->geometry.min(),
+                1e-4f * std::max(1.0f, minutePreClose));
+}
