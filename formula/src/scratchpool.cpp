@@ -46,6 +46,7 @@ struct Pool {
     std::mutex mutex;
     std::array<std::vector<void*>, kClasses> free;
     std::size_t kept = 0;
+    std::size_t fresh = 0;
 };
 
 Pool& pool()
@@ -73,6 +74,11 @@ void* take(std::size_t bytes)
     void* block = std::malloc(c.bytes);
     if (!block)
         throw std::bad_alloc();
+    if (kPooling) {
+        Pool& p = pool();
+        std::lock_guard<std::mutex> lock(p.mutex);
+        ++p.fresh;
+    }
     return block;
 }
 
@@ -102,6 +108,18 @@ std::size_t keptBytes() noexcept
     Pool& p = pool();
     std::lock_guard<std::mutex> lock(p.mutex);
     return p.kept;
+}
+
+std::size_t freshBlocks() noexcept
+{
+    Pool& p = pool();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    return p.fresh;
+}
+
+bool pooling() noexcept
+{
+    return kPooling;
 }
 
 }  // namespace scratchpool

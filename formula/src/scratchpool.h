@@ -24,6 +24,10 @@ void* take(std::size_t bytes);
 void give(void* p, std::size_t bytes) noexcept;
 // Bytes held in freed blocks right now.
 std::size_t keptBytes() noexcept;
+// Blocks obtained from the system so far (not served from freed ones).
+std::size_t freshBlocks() noexcept;
+// False in builds that bypass the pool.
+bool pooling() noexcept;
 
 }  // namespace scratchpool
 

@@ -1,0 +1,104 @@
+// The array pool behind the engine's values (size classes, reuse, a run that
+// repeats over the same bars taking no fresh memory) and a generous time
+// bound on paths whose cost once grew with bars times window.
+
+#include <gtest/gtest.h>
+
+#include <malloc.h>
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "builtintestutil.h"
+#include "fmltestprogram.h"
+#include "scratchpool.h"
+
+using namespace builtintest;
+
+namespace {
+
+TEST(FmlPool, BlocksHoldTheirRequestAndAreReused)
+{
+    // Class edges: powers of two, a quarter step, one byte past a class.
+    const std::size_t sizes[] = {16384, 16385, 20480, 20481, 28672, 28680, 32767, 32768, 1048577, 3000000};
+    for (std::size_t bytes : sizes) {
+        void* p = scratchpool::take(bytes);
+        ASSERT_GE(malloc_usable_size(p), bytes) << bytes;
+        scratchpool::give(p, bytes);
+        void* q = scratchpool::take(bytes);
+        if (scratchpool::pooling())
+            EXPECT_EQ(q, p) << bytes << ": the freed block serves the same size again";
+        scratchpool::give(q, bytes);
+    }
+}
+
+TEST(FmlPool, RepeatedRunOverTheSameBarsTakesNoFreshMemory)
+{
+    if (!scratchpool::pooling())
+        GTEST_SKIP() << "this build bypasses the pool";
+    const int bars = 100000;
+    std::vector<float> c(bars), h(bars), l(bars);
+    for (int i = 0; i < bars; ++i) {
+        c[i] = 10.0f + std::sin(i * 0.01f);
+        h[i] = c[i] + 0.3f;
+        l[i] = c[i] - 0.3f;
+    }
+    TestProgram p;
+    p.setSeries("C", c);
+    p.setSeries("H", h);
+    p.setSeries("L", l);
+    // MACD and KDJ plus the window builtins over bar-varying periods.
+    p.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").output(FML_DRAW_DATA, "DIF").drop();
+    p.name("DIF").num(9).call("EMA").assign("DEA").output(FML_DRAW_DATA, "DEA").drop();
+    p.name("C").name("L").num(9).call("LLV").call("-").name("H").num(9).call("HHV").name("L").num(9).call("LLV")
+        .call("-").call("/").num(100).call("*").num(3).num(1).call("SMA").assign("K").output(FML_DRAW_DATA, "K").drop();
+    p.name("C").name("C").num(20).call("MA").call(">").call("BARSLAST").num(1).call("+").assign("N").drop();
+    p.name("H").name("N").call("HHV").name("C").name("N").call("STD").call("+").name("C").name("N").call("AVEDEV")
+        .call("+").output(FML_DRAW_DATA, "W").drop();
+    ASSERT_EQ(p.run(bars), 1);
+    ASSERT_EQ(p.run(bars), 1);
+    const std::size_t before = scratchpool::freshBlocks();
+    ASSERT_EQ(p.run(bars), 1);
+    EXPECT_EQ(scratchpool::freshBlocks(), before);
+}
+
+TEST(BuiltinSpeed, FormerlyQuadraticPathsStayFast)
+{
+    // Each of these took seconds to tens of seconds over 100,000 bars when
+    // its cost grew with bars times window; 2 s is generous for any build.
+    const uint32_t bars = 100000;
+    std::vector<float> x(bars), past(bars), since(bars);
+    uint32_t s = 0;
+    for (uint32_t i = 0; i < bars; ++i) {
+        x[i] = std::sin(i * 0.001f) * 50.0f + static_cast<float>(i % 13) - 6.0f;
+        past[i] = static_cast<float>(i + 2);
+        s = i % 3000 == 0 ? 0 : s + 1;
+        since[i] = static_cast<float>(s + 1);
+    }
+    struct Case {
+        const char* name;
+        BuiltinFn fn;
+        std::vector<ArgumentPtr> args;
+    };
+    const Case cases[] = {
+        {"hhvbars past the index", builtinHhvbars, {series(x), series(past)}},
+        {"findhigh wide", builtinFindhigh, {series(x), lit(1), series(since), lit(5)}},
+        {"avedev whole history", builtinAvedev, {series(x), lit(0)}},
+        {"std bar-varying", builtinStd, {series(x), series(since)}},
+        {"sumbars signed", builtinSumbars, {series(x), lit(1e9f)}},
+        {"backset huge", builtinBackset, {series(std::vector<float>(bars, 1.0f)), lit(1e9f)}},
+    };
+    for (const Case& c : cases) {
+        FormulaContext ctx;
+        ctx.barCount = bars;
+        for (const ArgumentPtr& a : c.args)
+            ctx.push(a);
+        const auto t0 = std::chrono::steady_clock::now();
+        ASSERT_TRUE(c.fn(&ctx)) << c.name;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        EXPECT_LT(seconds, 2.0) << c.name;
+    }
+}
+
+}  // namespace
