@@ -165,7 +165,9 @@ bool QChart::removeFormula(int vIndex, int aIndex)
             QObject* child = children[vIndex];
             if (auto* view = dynamic_cast<ChartLayerView*>(child))
                 view->setCTXLayer(nullptr);
-            QMetaObject::invokeMethod(this, "destroyFChart", Q_ARG(QVariant, QVariant(child->objectName())));
+            // The pane's QML removes and destroys the child; a bare item has no such method.
+            if (metaObject()->indexOfMethod("destroyFChart(QVariant)") >= 0)
+                QMetaObject::invokeMethod(this, "destroyFChart", Q_ARG(QVariant, QVariant(child->objectName())));
         }
         formulaLayers_.erase(formulaLayers_.begin() + vIndex);
         if (formulaLayers_.empty()) {
