@@ -1,0 +1,58 @@
+#include "testhttp.h"
+
+#include <QTcpSocket>
+
+QByteArray SeenRequest::header(const QByteArray& name) const
+{
+    for (const QByteArray& line : headerLines) {
+        const int colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().toLower() == name.toLower())
+            return line.mid(colon + 1).trimmed();
+    }
+    return {};
+}
+
+LoopbackHttp::LoopbackHttp()
+{
+    server_.listen(QHostAddress::LocalHost, 0);
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* s = server_.nextPendingConnection()) {
+            connect(s, &QTcpSocket::readyRead, this, [this, s] { readFrom(s); });
+            connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        }
+    });
+}
+
+QString LoopbackHttp::base() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(server_.serverPort());
+}
+
+void LoopbackHttp::readFrom(QTcpSocket* socket)
+{
+    QByteArray& data = pending_[socket];
+    data += socket->readAll();
+    const int end = data.indexOf("\r\n\r\n");
+    if (end < 0)
+        return;
+    SeenRequest r;
+    const QList<QByteArray> lines = data.left(end).split('\n');
+    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+    r.method = first.value(0);
+    r.path = first.value(1);
+    for (int i = 1; i < lines.size(); ++i)
+        r.headerLines << lines[i].trimmed();
+    const int length = r.header("Content-Length").toInt();
+    if (data.size() < end + 4 + length)
+        return;
+    r.body = data.mid(end + 4, length);
+    pending_.remove(socket);
+    seen_ << r;
+
+    const CannedAnswer a = answers_.value(r.path, CannedAnswer{404, "{}", 0});
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Type: application/json\r\n" +
+                     "Content-Length: " + QByteArray::number(a.body.size() + a.shortBy) +
+                     "\r\nConnection: close\r\n\r\n" + a.body;
+    socket->write(out);
+    socket->disconnectFromHost();
+}
