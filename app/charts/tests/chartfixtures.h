@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "charts/core/chartbar.h"
+#include "charts/qchart.h"
 #include "formulas/formulaservice.h"
 #include "quote.h"
 
@@ -14,6 +15,16 @@ inline void ensureStandardCatalogue()
     auto& service = formula::FormulaService::instance();
     if (!service.find("KLINE"))
         formula::registerStandardFormulas(service);
+}
+
+// An 800 x 400 K-line pane (plot 60, 20, 680 x 379) with a KLINE slot in
+// each of the first `layers` layers.
+inline void setUpKLinePane(QChart& c, int layers)
+{
+    ensureStandardCatalogue();
+    c.setSize(QSizeF(800, 400));
+    for (int i = 0; i < layers; ++i)
+        c.appendFormula(uint(i), "KLINE", "KSCALES", "KCROSSHAIR", 0);
 }
 
 // K-line points at day n (n * 86400 after a fixed midnight), prices from close c:

@@ -62,10 +62,8 @@ TEST(QChartData, KLinePointsBecomeBars)
 
 TEST(QChartData, HistoryInFrontAndRealTimeUpdates)
 {
-    ensureStandardCatalogue();
     QChart c;
-    c.setSize(QSizeF(800, 400));
-    c.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    setUpKLinePane(c, 1);
     c.setShowNumberValue(3);
     QSignalSpy sync(&c, &QChart::syncUpdateKLine);
     QSignalSpy data(&c, &QChart::dataUpdate);
@@ -113,11 +111,8 @@ TEST(QChartData, HistoryInFrontAndRealTimeUpdates)
 
 TEST(QChartData, OverlaysAlignToLayerZeroAndKeepTheirOwnBars)
 {
-    ensureStandardCatalogue();
     QChart c;
-    c.setSize(QSizeF(800, 400));
-    c.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
-    c.appendFormula(1, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    setUpKLinePane(c, 2);
     KRecord base({{0, 10.0f}, {1, 11.0f}, {2, 12.0f}, {4, 14.0f}});
     c.onUpdateKLine(base.get(), 0);
     // The overlay lacks day 1 and has day 3, which layer 0 lacks.
@@ -164,11 +159,8 @@ TEST(QChartData, OverlaysAlignToLayerZeroAndKeepTheirOwnBars)
 
 TEST(QChartData, OverlayWithNothingInViewHasNoRange)
 {
-    ensureStandardCatalogue();
     QChart c;
-    c.setSize(QSizeF(800, 400));
-    c.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
-    c.appendFormula(1, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    setUpKLinePane(c, 2);
     KRecord base({{0, 10.0f}, {1, 11.0f}});
     c.onUpdateKLine(base.get(), 0);
     KRecord overlay({{5, 50.0f}}, "600002");  // no common day

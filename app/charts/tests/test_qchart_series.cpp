@@ -168,10 +168,8 @@ TEST(QChartSeries, Dynainfo)
 // geometry and the time stamps handed back through "_TS".
 TEST(QChartLayout, KLinePaneRangeAndGeometry)
 {
-    ensureStandardCatalogue();
     QChart c;
-    c.setSize(QSizeF(800, 400));  // layer rectangle 60, 20, 680 x 379
-    c.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    setUpKLinePane(c, 1);  // layer rectangle 60, 20, 680 x 379
     KRecord k({{0, 10.0f}, {1, 12.0f}, {2, 11.0f}, {3, 15.0f}});
     c.onUpdateKLine(k.get(), 0);
 
@@ -237,11 +235,8 @@ TEST(QChartLayout, MinutePaneIsSymmetricAboutThePreviousClose)
 
 TEST(QChartLayout, FailingLayerStopsTheRunsAfterIt)
 {
-    ensureStandardCatalogue();
     QChart c;
-    c.setSize(QSizeF(800, 400));
-    c.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
-    c.appendFormula(1, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    setUpKLinePane(c, 2);
     KRecord base({{0, 10.0f}, {1, 11.0f}});
     c.onUpdateKLine(base.get(), 0);
     // Layer 1 has no bars: its slot never ran and has no range.
