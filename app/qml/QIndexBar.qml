@@ -10,6 +10,7 @@ Item {
     property var shownCodes: ["1A0001", "399001", "399006"]
     property var boards: []
     property int selected: -1
+    property alias cells: cells
     signal clickItem(var info)
     signal doubleItem(var info)
 
@@ -34,14 +35,14 @@ Item {
             model_ = null;    // the quote tables are not part of this build
             return;
         }
-        if (model_.indexBoardChanged)
-            model_.indexBoardChanged.connect(refresh);
+        model_.dataChanged.connect(refresh);
         model_.getIndexData();
         refresh();
     }
 
     Row {
         Repeater {
+            id: cells
             model: root.boards
             delegate: Item {
                 width: 280; height: 30

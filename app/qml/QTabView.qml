@@ -282,6 +282,7 @@ FocusScope {
                 width: 140
                 height: 22
                 color: index === root.currentIndex ? "#335493" : (tabArea.containsMouse ? "#4A515B" : "#2F343B")
+                Rectangle { x: 140; width: 1; height: 22; color: "#161616" }
                 MouseArea {
                     id: tabArea
                     anchors.fill: parent

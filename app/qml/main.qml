@@ -16,6 +16,7 @@ ApplicationWindow {
     flags: Qt.Window | Qt.FramelessWindowHint | Qt.MSWindowsFixedSizeDialogHint
     visible: true
 
+    property alias page: page
     property alias titleView: titleView
     property alias quickBar: quickBar
     property alias tabView: tabView
@@ -124,38 +125,45 @@ ApplicationWindow {
         Shortcut { sequence: "F6"; onActivated: root.onChangedTabView("我的自选", "app://qml/qml/MyStockView.qml") }
     ]
 
-    QTitleView {
-        id: titleView
-        objectName: "titleView"
-        width: parent.width
-        window_: root
-        onClickedMenu: root.onChangedTabView(name, active)
-        onCloseRequested: root.showQuitConfirm()
-    }
-    QQuickBar {
-        id: quickBar
-        objectName: "quickBar"
-        anchors.top: titleView.bottom
-        width: parent.width
-        onClickedItem: root.onQuickClicked(name, flag)
-    }
-    QTabView {
-        id: tabView
-        objectName: "tabView"
-        anchors.top: quickBar.bottom
-        anchors.bottom: stateBar.top
-        width: parent.width
-        focus: true
-        onChangeToMQView: root.onChangeToMQView(query)
-        onQuickKey: quickCmd.show(ch)
-    }
-    QStateBar {
-        id: stateBar
-        objectName: "stateBar"
-        anchors.bottom: parent.bottom
-        width: parent.width
-        onDoubleIndex: root.onChangeToMQView(info)
-        onOpenUrl: root.createWindow(url)
+    // Everything the window shows, as one item (screenshots grab it).
+    Rectangle {
+        id: page
+        objectName: "page"
+        anchors.fill: parent
+        color: root.color
+        QTitleView {
+            id: titleView
+            objectName: "titleView"
+            width: parent.width
+            window_: root
+            onClickedMenu: root.onChangedTabView(name, active)
+            onCloseRequested: root.showQuitConfirm()
+        }
+        QQuickBar {
+            id: quickBar
+            objectName: "quickBar"
+            anchors.top: titleView.bottom
+            width: parent.width
+            onClickedItem: root.onQuickClicked(name, flag)
+        }
+        QTabView {
+            id: tabView
+            objectName: "tabView"
+            anchors.top: quickBar.bottom
+            anchors.bottom: stateBar.top
+            width: parent.width
+            focus: true
+            onChangeToMQView: root.onChangeToMQView(query)
+            onQuickKey: quickCmd.show(ch)
+        }
+        QStateBar {
+            id: stateBar
+            objectName: "stateBar"
+            anchors.bottom: parent.bottom
+            width: parent.width
+            onDoubleIndex: root.onChangeToMQView(info)
+            onOpenUrl: root.createWindow(url)
+        }
     }
     QQuickCmd {
         id: quickCmd

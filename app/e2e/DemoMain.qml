@@ -1,0 +1,95 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+
+// Demo and end-to-end runs only (loaded through TARVOLIN_TEST_MAIN_QML): opens
+// the real main window, waits until the quick bar, the marquee and the quote
+// server's state are in, writes <dir>/main.png, opens a stock through the quick
+// commands, writes <dir>/stock.png and quits. Arguments: --screenshots=DIR
+// (default "screenshots") and --until-disconnected (stay until the quote
+// server is gone, then quit). Progress goes to the log as "demo: ..." lines.
+QtObject {
+    id: demo
+    property var win: null
+    property string dir: argument("--screenshots=", "screenshots")
+    property bool untilDisconnected: Qt.application.arguments.indexOf("--until-disconnected") >= 0
+    property int waited: 0
+    property int step: 0
+
+    function argument(prefix, fallback) {
+        var args = Qt.application.arguments;
+        for (var i = 0; i < args.length; ++i)
+            if (args[i].indexOf(prefix) === 0)
+                return args[i].substring(prefix.length);
+        return fallback;
+    }
+    function say(text) { console.info("demo: " + text); }
+    function geometry(name, item) {
+        var p = item.mapToItem(null, 0, 0);
+        say("geometry " + name + " " + Math.round(p.x) + " " + Math.round(p.y) + " " + Math.round(item.width) + " " + Math.round(item.height));
+    }
+    function grab(name, next) {
+        win.page.grabToImage(function (result) {
+            var path = dir + "/" + name;
+            say((result.saveToFile(path) ? "wrote " : "could not write ") + path);
+            next();
+        });
+    }
+    function ready() {
+        return win.visible && win.quickBar.items.length > 0 && win.stateBar.marquee.items.length > 0
+                && win.stateBar.connected && win.titleView.menuBar.menuItems.length > 0;
+    }
+    function openStock() {
+        win.tabView.quickKey("6");
+        win.quickCmd.input.text = "600000";
+        if (win.quickCmd.rows.length === 0)
+            win.quickCmd.input.text = "03";      // no stock rows: the 上证指数 command
+        var row = win.quickCmd.rows[0];
+        say("quick command " + win.quickCmd.input.text + " rows " + win.quickCmd.rows.length);
+        win.quickCmd.openRow(0);
+        var e = win.tabView.entries[win.tabView.currentIndex];
+        say("opened " + e.title + " " + e.route.url_query);
+    }
+
+    property Timer poll: Timer {
+        interval: 200
+        repeat: true
+        running: true
+        onTriggered: {
+            demo.waited += interval;
+            if (demo.step === 0 && (demo.ready() || demo.waited > 30000)) {
+                demo.step = 1;
+                demo.say("ready " + demo.ready() + " after " + demo.waited + " ms");
+                demo.say("window " + demo.win.width + " " + demo.win.height);
+                demo.say("state " + demo.win.stateBar.stateText);
+                demo.geometry("titleView", demo.win.titleView);
+                demo.geometry("menuBar", demo.win.titleView.menuBar);
+                demo.geometry("quickBar", demo.win.quickBar);
+                demo.geometry("tabView", demo.win.tabView);
+                demo.geometry("stateBar", demo.win.stateBar);
+                demo.grab("main.png", function () {
+                    demo.openStock();
+                    demo.step = 2;
+                    demo.waited = 0;
+                });
+            } else if (demo.step === 2 && demo.waited >= 1000) {
+                demo.step = 3;
+                demo.grab("stock.png", function () {
+                    demo.step = 4;
+                    demo.say("state " + demo.win.stateBar.stateText);
+                    if (!demo.untilDisconnected)
+                        Qt.quit();
+                });
+            } else if (demo.step === 4 && !demo.win.stateBar.connected) {
+                demo.step = 5;
+                demo.say("state " + demo.win.stateBar.stateText);
+                Qt.quit();
+            }
+        }
+    }
+
+    Component.onCompleted: {
+        win = Qt.createComponent("qrc:/qml/main.qml").createObject(null);
+        if (typeof QRoot !== "undefined")
+            QRoot.setWindow(win);
+    }
+}

@@ -1,0 +1,205 @@
+// The whole program on a virtual display against the local quote server and
+// back end: the real sign-in window signs in as demo/demo, the main window
+// opens, a quick command opens a stock, and the status bar follows the quote
+// server going away. Screenshots are kept in <build>/screenshots/ (main.png,
+// stock.png). The program is driven by the demo documents of app/e2e/ through
+// the TARVOLIN_TEST_*_QML hooks.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMap>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <memory>
+
+#include "serverprocess.h"
+#include "testhome.h"
+
+namespace {
+
+QString e2eDocument(const char* name)
+{
+    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
+}
+
+QString screenshotDir()
+{
+    return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots");
+}
+
+// A process whose merged output is read line by line.
+class LineProcess {
+public:
+    void start(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+               QProcess::ProcessChannelMode mode = QProcess::MergedChannels)
+    {
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(mode);
+        process_.start(program, args);
+    }
+    ~LineProcess()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000)) {
+                process_.kill();
+                process_.waitForFinished(5000);
+            }
+        }
+    }
+    // Waits for a line starting with prefix; returns it (empty on time-out).
+    QString waitPrefix(const QString& prefix, int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (;;) {
+            while (process_.canReadLine()) {
+                const QString line = QString::fromUtf8(process_.readLine()).trimmed();
+                lines_ << line;
+                const int at = line.indexOf(prefix);
+                if (at >= 0)
+                    return line.mid(at);
+            }
+            const int left = ms - static_cast<int>(timer.elapsed());
+            if (left <= 0 || process_.state() == QProcess::NotRunning) {
+                lines_ << QString::fromUtf8(process_.readAll());
+                return QString();
+            }
+            process_.waitForReadyRead(std::min(left, 100));
+        }
+    }
+    bool finishWithin(int ms) { return process_.waitForFinished(ms); }
+    int exitCode() const { return process_.exitCode(); }
+    QString output() const { return lines_.join('\n'); }
+
+private:
+    QProcess process_;
+    QStringList lines_;
+};
+
+// "demo: geometry NAME x y w h" -> QRect.
+QRect geometryOf(const QString& line)
+{
+    const QStringList p = line.split(' ');
+    return p.size() == 7 ? QRect(p[3].toInt(), p[4].toInt(), p[5].toInt(), p[6].toInt()) : QRect();
+}
+
+int distinctColours(const QImage& image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            colours.insert(image.pixel(x, y) & 0xFFFFFF);
+    return colours.size();
+}
+
+// True when some pixel of row band [y0, y1) is within 40 of colour in each channel.
+bool bandHolds(const QImage& image, int y0, int y1, const QColor& colour)
+{
+    for (int y = y0; y < y1; ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) < 40 && std::abs(c.green() - colour.green()) < 40 &&
+                std::abs(c.blue() - colour.blue()) < 40 && c != QColor("#252B33"))
+                return true;
+        }
+    return false;
+}
+
+TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
+{
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    if (xvfb.isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    auto quote = std::make_unique<QuoteServerProcess>();
+    ASSERT_GT(quote->port(), 0);
+    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote->port()) +
+                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
+    ASSERT_GT(backend.port(), 0);
+
+    // A display of our own: Xvfb prints its number on the descriptor given.
+    LineProcess display;
+    display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                  QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
+    const QString number = display.waitPrefix("", 20000);
+    ASSERT_FALSE(number.isEmpty()) << display.output().toStdString();
+
+    QDir().mkpath(screenshotDir());
+    QFile::remove(screenshotDir() + "/main.png");
+    QFile::remove(screenshotDir() + "/stock.png");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", ":" + number.trimmed());
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("QT_QUICK_BACKEND", "software");
+    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    env.insert("TARVOLIN_CONTROL_URL", QString("http://127.0.0.1:%1/").arg(backend.port()));
+    env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
+    env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("DemoMain.qml"));
+    LineProcess program;
+    program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin",
+                  {"--screenshots=" + screenshotDir(), "--until-disconnected"}, env);
+
+    ASSERT_FALSE(program.waitPrefix("demo: signing in", 30000).isEmpty()) << program.output().toStdString();
+    ASSERT_EQ(program.waitPrefix("demo: ready", 40000).left(16), "demo: ready true") << program.output().toStdString();
+    ASSERT_EQ(program.waitPrefix("demo: window", 5000), "demo: window 1000 650");
+    EXPECT_EQ(program.waitPrefix("demo: state", 5000), "demo: state 已连接");
+    QMap<QString, QRect> geometry;
+    for (const char* name : {"titleView", "menuBar", "quickBar", "tabView", "stateBar"})
+        geometry[name] = geometryOf(program.waitPrefix(QString("demo: geometry ") + name, 5000));
+    // Title bar on top, the menus in it right of the 197-pixel logo, the quick
+    // bar below it, the status bar at the bottom, the tabs in between.
+    EXPECT_EQ(geometry["titleView"], QRect(0, 0, 1000, 31));
+    EXPECT_GE(geometry["menuBar"].x(), 197);
+    EXPECT_EQ(geometry["menuBar"].height(), 30);
+    EXPECT_EQ(geometry["quickBar"], QRect(0, 31, 1000, 35));
+    EXPECT_EQ(geometry["stateBar"], QRect(0, 619, 1000, 31));
+    EXPECT_EQ(geometry["tabView"], QRect(0, 66, 1000, 553));
+
+    ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/main.png", 20000).isEmpty())
+        << program.output().toStdString();
+    const QImage main(screenshotDir() + "/main.png");
+    ASSERT_EQ(main.size(), QSize(1000, 650));
+    EXPECT_GT(distinctColours(main), 30) << "the screenshot looks blank";
+    const struct {
+        int x, y;
+        const char* colour;
+    } probes[] = {
+        {880, 15, "#252B33"},  // title bar, between the menus and the buttons
+        {880, 30, "#171717"},  // its outer line
+        {geometry["menuBar"].x() + 2, 4, "#2F343B"},  // first menu item
+        {900, 40, "#22272E"},  // quick bar
+        {900, 70, "#2F343B"},  // tab strip
+        {500, 300, "#191B1F"}, // tab area
+        {995, 646, "#252B33"}, // status bar
+    };
+    for (const auto& p : probes)
+        EXPECT_EQ(main.pixelColor(p.x, p.y).name(QColor::HexRgb).toUpper(), QString(p.colour))
+            << "pixel " << p.x << "," << p.y;
+    EXPECT_TRUE(bandHolds(main, 619, 650, QColor("#5AC478"))) << "no green 已连接 in the status bar";
+    EXPECT_TRUE(bandHolds(main, 66, 88, QColor("#335493"))) << "no current tab in the strip";
+
+    const QString opened = program.waitPrefix("demo: opened", 20000);
+    EXPECT_TRUE(opened.startsWith("demo: opened ")) << program.output().toStdString();
+    EXPECT_TRUE(opened.contains("app://qml/qml/MQView.qml?code=")) << opened.toStdString();
+    ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/stock.png", 20000).isEmpty());
+    const QImage stock(screenshotDir() + "/stock.png");
+    ASSERT_EQ(stock.size(), QSize(1000, 650));
+    // The new tab is current: the second tab slot (141..281) is highlighted.
+    EXPECT_EQ(stock.pixelColor(200, 68).name(QColor::HexRgb).toUpper(), "#335493");
+    EXPECT_EQ(stock.pixelColor(60, 68).name(QColor::HexRgb).toUpper(), "#2F343B");
+
+    // The quote server goes away: the status bar says so, then the run ends.
+    EXPECT_EQ(program.waitPrefix("demo: state", 5000), "demo: state 已连接");
+    quote.reset();
+    EXPECT_EQ(program.waitPrefix("demo: state", 30000), "demo: state 断开") << program.output().toStdString();
+    ASSERT_TRUE(program.finishWithin(20000)) << program.output().toStdString();
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+}  // namespace
