@@ -213,3 +213,46 @@ TEST(ContextChurn, ReleaseRacingDeliveries)
     EXPECT_EQ(wrong.load(), 0) << "a getter read something other than the user data or 0";
     EXPECT_GE(delivered.load(), 200);
 }
+
+// Ids come round again: once a context's request is answered, its id may go
+// to another context's request, which that context's cancel leaves running.
+TEST(ContextChurn, CancelLeavesAnIdTakenByAnotherRequestAlone)
+{
+    QuoteServerProcess server;
+    ASSERT_GT(server.port(), 0);
+    EngineRecorder engine(serverUrl(server.port()));
+    Answers answers;
+    engine.set_on_reply([&answers](const QuoteReply& r) { answers.add(r); });
+    engine.start();
+    ASSERT_GE(engine.wait_state(1), 0) << "no login";
+
+    quote_ctx* once = quote_ctx_create();
+    quote_ctx_set_type(once, 0);
+    quote_ctx_set_peroid(once, 35);
+    quote_ctx_set_page(once, 0, 2);
+    const auto shanghai0 = entry17("600000", 1);
+    quote_ctx_set_code(once, shanghai0.data(), 1);
+    ASSERT_EQ(quote_ctx_request(once), 1);
+    ASSERT_TRUE(answers.wait("600000", 1));
+    std::string line;
+    ASSERT_TRUE(server.wait_prefix("request 0x44 ", &line));
+    const std::string id = line.substr(std::strlen("request 0x44 "));
+
+    // The next request takes the same id: a list the server pushes every 100 ms.
+    B2CService::instance().set_request_counter(static_cast<uint16_t>(std::stoi(id) - 1));
+    quote_ctx* list = quote_ctx_create();
+    quote_ctx_set_type(list, 0);
+    quote_ctx_set_peroid(list, 30);
+    const auto shanghai1 = entry17("600001", 1);
+    quote_ctx_set_code(list, shanghai1.data(), 1);
+    ASSERT_EQ(quote_ctx_subscribe(list), 1);
+    ASSERT_TRUE(server.wait_line("request 0x20 " + id)) << "the id came round again";
+    const auto rows = [list](const RecordedReply& r) { return r.ctx == list && r.kind == QUOTE_REPLY_REALTIME; };
+    ASSERT_TRUE(engine.wait_count(rows, 2)) << "the first answer and a push";
+
+    ASSERT_EQ(quote_ctx_cancel(once), 1);
+    EXPECT_TRUE(engine.wait_count(rows, 4)) << "the list still pushes after the other context's cancel";
+    EXPECT_LE(server.count("cancel " + id), 1u) << "at most the answered one-shot's own end";
+    for (quote_ctx* ctx : {once, list})
+        quote_ctx_release(ctx);
+}
