@@ -1,0 +1,175 @@
+// Favourites: the file's bytes, re-linking to templates, the list view's
+// actions and damaged or unwritable files.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QStandardPaths>
+
+#include "dialogfixture.h"
+#include "quorvexapp.h"
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray out;
+    for (int b : list)
+        out.append(static_cast<char>(b));
+    return out;
+}
+
+// "收藏" holding MA (period 9, type 2, "5;20") and XX, a key no template has.
+const QByteArray kOneFavourite = bytes({
+    0x01, 0, 0, 0,                                         // one favourite
+    0xFF, 0xFE, 0xFF, 0x02, 0x36, 0x65, 0xCF, 0x85,        // 收藏
+    0x02, 0, 0, 0,                                         // two conditions
+    0x02, 'M', 'A', 0x09, 0, 0, 0, 0x02, 0, 0, 0,          // MA, period 9, type 2
+    0x04, '5', ';', '2', '0', 0x02, 0, 0, 0,               // "5;20", two values
+    0xFF, 0xFE, 0xFF, 0x01, '5', 0,                        // "5"
+    0xFF, 0xFE, 0xFF, 0x02, '2', 0, '0', 0,                // "20"
+    0x02, 'X', 'X', 0x08, 0, 0, 0, 0x01, 0, 0, 0,          // XX, period 8, type 1
+    0x01, '7', 0x01, 0, 0, 0, 0xFF, 0xFE, 0xFF, 0x01, '7', 0, // "7", one value "7"
+});
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+TEST(QuorvexFavourites, LoadRelinkApplyAndSaveTheSameBytes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Tarvolin-u1.dat";
+    writeFile(path, kOneFavourite);
+    DialogFixture f;
+    f.dialog = std::make_unique<CQuorvexDialog>(path, 0);
+    f.dialog->SetTexts("Tarvolin", f.http.base(), "u1", "");
+    auto* list = f.dialog->findChild<QListWidget*>(QStringLiteral("1016"));
+    ASSERT_EQ(1, f.dialog->Favourites().size());
+    EXPECT_EQ(0, list->count()) << "names appear once the templates are in";
+    ASSERT_TRUE(f.loadTemplates());
+    ASSERT_EQ(1, list->count());
+    EXPECT_EQ("收藏", list->item(0)->text());
+
+    const FavouriteSet& fav = f.dialog->Favourites()[0];
+    ASSERT_EQ(2, fav.conditions.size());
+    const ConditionTemplate& linked = fav.conditions[0].tmpl;
+    EXPECT_EQ("均线", linked.title);
+    EXPECT_EQ("MA{}上穿MA{}", linked.content);
+    ASSERT_EQ(2, linked.argRanges.size());
+    EXPECT_EQ("5", linked.argRanges[0].value);
+    EXPECT_EQ("1", linked.argRanges[0].minimum);
+    EXPECT_EQ("20", linked.argRanges[1].value);
+    EXPECT_EQ("250", linked.argRanges[1].maximum);
+    const ConditionTemplate& unlinked = fav.conditions[1].tmpl;
+    EXPECT_EQ("", unlinked.title);
+    ASSERT_EQ(1, unlinked.argRanges.size());
+    EXPECT_EQ("7", unlinked.argRanges[0].value);
+
+    f.dialog->ApplyFavourite(0);
+    auto* lines = f.dialog->findChild<QListWidget*>(QStringLiteral("1003"));
+    ASSERT_EQ(2, lines->count());
+    EXPECT_EQ("均线 周线 (5;20)", lines->item(0)->text());
+    EXPECT_EQ(" 日线 (7)", lines->item(1)->text());
+
+    f.dialog->show();
+    f.dialog->accept();
+    EXPECT_FALSE(f.dialog->isVisible());
+    EXPECT_EQ(kOneFavourite.toHex(' '), readFile(path).toHex(' ')) << "load then save gives the same bytes";
+}
+
+TEST(QuorvexFavourites, AddRenameDeleteAndEmptyFavourites)
+{
+    DialogFixture f;
+    const QString path = f.dialog->FavouritesPath();
+    ASSERT_TRUE(f.loadTemplates());
+    auto* list = f.dialog->findChild<QListWidget*>(QStringLiteral("1016"));
+    f.dialog->AddFavourite(); // no conditions: an empty favourite
+    ASSERT_EQ(1, list->count());
+    EXPECT_EQ("新分组", list->item(0)->text());
+    list->item(0)->setText(""); // an empty name is accepted
+    EXPECT_EQ("", f.dialog->Favourites()[0].name);
+
+    f.addCondition(0, 0, {"3"});
+    f.dialog->AddFavourite();
+    list->item(1)->setText("涨");
+    EXPECT_EQ("涨", f.dialog->Favourites()[1].name);
+    ASSERT_TRUE(f.dialog->SaveFavourites());
+    const QByteArray expected = bytes({
+        0x02, 0, 0, 0,                                     // two favourites
+        0xFF, 0xFE, 0xFF, 0x00, 0, 0, 0, 0,               // "" without conditions
+        0xFF, 0xFE, 0xFF, 0x01, 0xA8, 0x6D, 0x01, 0, 0, 0, // 涨 (U+6DA8), one condition
+        0x02, 'Z', 'F', 0x08, 0, 0, 0, 0x01, 0, 0, 0,     // ZF, period 8, type 1
+        0x01, '3', 0x01, 0, 0, 0, 0xFF, 0xFE, 0xFF, 0x01, '3', 0,
+    });
+    EXPECT_EQ(expected.toHex(' '), readFile(path).toHex(' '));
+
+    // The empty favourite applies as an empty list.
+    f.dialog->ApplyFavourite(0);
+    EXPECT_TRUE(f.dialog->Conditions().isEmpty());
+
+    // Delete and rename act on the selection only.
+    list->clearSelection();
+    f.dialog->DeleteFavourite();
+    EXPECT_EQ(2, list->count());
+    list->item(0)->setSelected(true);
+    f.dialog->DeleteFavourite();
+    ASSERT_EQ(1, list->count());
+    EXPECT_EQ("涨", f.dialog->Favourites()[0].name);
+    ASSERT_TRUE(f.dialog->SaveFavourites());
+    EXPECT_EQ(QByteArray(bytes({0x01, 0, 0, 0})) + expected.mid(12), readFile(path)) << "a save rewrites the whole file";
+}
+
+TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Tarvolin-u1.dat";
+    // Two favourites announced, the second cut inside its name.
+    QByteArray damaged = kOneFavourite;
+    damaged[0] = 2;
+    damaged += bytes({0xFF, 0xFE, 0xFF, 0x20, 'x'});
+    writeFile(path, damaged);
+    CQuorvexDialog d(path, 0);
+    ASSERT_EQ(1, d.Favourites().size());
+    EXPECT_EQ("收藏", d.Favourites()[0].name);
+    ASSERT_TRUE(d.SaveFavourites());
+    EXPECT_EQ(damaged, readFile(path + ".bak"));
+    EXPECT_EQ(kOneFavourite, readFile(path));
+}
+
+TEST(QuorvexFavourites, UnwritableFileKeepsTheDialogShown)
+{
+    QTemporaryDir dir;
+    RecordedMessages messages;
+    CQuorvexDialog d(dir.path() + "/missing/Tarvolin-u1.dat", 0);
+    d.show();
+    d.accept();
+    EXPECT_TRUE(d.isVisible());
+    ASSERT_EQ(1, messages.texts.size());
+    EXPECT_TRUE(messages.texts[0].startsWith("无法写入文件")) << messages.texts[0].toStdString();
+    // Escape hides without writing.
+    d.reject();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(1, messages.texts.size());
+}
+
+TEST(QuorvexFavourites, PathUnderTheDataLocationWithSanitisedNames)
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    EXPECT_EQ(base + "/Quorvex/Tarvolin-u1.dat", favouritesPathFor("Tarvolin", "u1"));
+    EXPECT_EQ(base + "/Quorvex/_app-___x_y.dat", favouritesPathFor(".app", "../x/y"));
+    EXPECT_TRUE(QDir(base + "/Quorvex").exists());
+    EXPECT_EQ(base + "/Quorvex/T-______.dat", favouritesPathFor("T", "用户"));
+}
