@@ -45,13 +45,18 @@ struct DialogFixture {
         return dialog->Tree()->topLevelItem(group)->child(child);
     }
     // Picks a template, types values into its boxes and adds the condition.
+    static void addConditionTo(CQuorvexDialog* d, int group, int child, const QStringList& values,
+                               int periodPosition = 5)
+    {
+        d->SelectTemplateItem(d->Tree()->topLevelItem(group)->child(child));
+        for (int i = 0; i < values.size(); ++i)
+            d->Panel()->child(i)->Set(values[i], QString(), QString());
+        d->findChild<QComboBox*>(QStringLiteral("1012"))->setCurrentIndex(periodPosition);
+        d->AddCondition();
+    }
     void addCondition(int group, int child, const QStringList& values, int periodPosition = 5)
     {
-        dialog->SelectTemplateItem(templateItem(group, child));
-        for (int i = 0; i < values.size(); ++i)
-            dialog->Panel()->child(i)->Set(values[i], QString(), QString());
-        dialog->findChild<QComboBox*>(QStringLiteral("1012"))->setCurrentIndex(periodPosition);
-        dialog->AddCondition();
+        addConditionTo(dialog.get(), group, child, values, periodPosition);
     }
     bool screenAndWait()
     {
