@@ -570,10 +570,10 @@ int QChart::layerForRecord(int index)
 {
     if (index < 0 || (maxIndex_ > 0 && index > maxIndex_))
         return -1;
-    if (index >= int(barLayers_.size())) {
+    // An overlay's reply may come before layer 0's: the layers in between are
+    // made empty, so the overlay's bars never land in another stock's layer.
+    while (index >= int(barLayers_.size()))
         barLayers_.push_back(std::make_unique<ChartBarLayer>());
-        return int(barLayers_.size()) - 1;
-    }
     return index;
 }
 

@@ -245,3 +245,22 @@ TEST(QChartData, DividendMarks)
     EXPECT_TRUE(c.dividends().empty());
     EXPECT_TRUE(spy.at(1).at(0).toJsonObject()["data"].toArray().isEmpty());
 }
+
+// An overlay reply that comes before layer 0's stays in its own layer and is
+// aligned once layer 0 arrives.
+TEST(QChartData, OverlayBeforeLayerZero)
+{
+    QChart c;
+    setUpKLinePane(c, 2);
+    KRecord overlay({{0, 100.0f}, {2, 120.0f}}, "600002");
+    c.onUpdateKLine(overlay.get(), 1);
+    ASSERT_EQ(2, c.getKLineCount());
+    EXPECT_EQ(0, c.getFirstKLineSize());
+    EXPECT_EQ(0, c.getPointCount(1));  // nothing to align to yet
+    KRecord base({{0, 10.0f}, {1, 11.0f}, {2, 12.0f}});
+    c.onUpdateKLine(base.get(), 0);
+    EXPECT_EQ((std::vector<int>{0, 1, 2}), times(*c.getKData(0)));
+    EXPECT_FLOAT_EQ(11.0f, (*c.getKData(0))[1].close);
+    EXPECT_EQ((std::vector<int>{0, -1, 2}), times(*c.getKData(1)));
+    EXPECT_FLOAT_EQ(120.0f, (*c.getKData(1))[2].close);
+}
