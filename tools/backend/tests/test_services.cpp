@@ -177,7 +177,8 @@ TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
     ASSERT_TRUE(marquee["marquee"].IsArray() && marquee["marquee"].Size() > 0);
     EXPECT_NE(text_of(marquee["marquee"][0], "title"), "<missing>");
 
-    for (const auto& item : http_get(port(), "/api/fast_menu").json().GetArray()) {
+    const auto quick_bar = http_get(port(), "/api/fast_menu").json();
+    for (const auto& item : quick_bar.GetArray()) {
         EXPECT_NE(text_of(item, "name"), "<missing>");
         EXPECT_NE(text_of(item, "flag"), "<missing>");
         EXPECT_TRUE(item["style"].GetInt() >= 0 && item["style"].GetInt() <= 3);
@@ -196,7 +197,9 @@ TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
         EXPECT_EQ(rows[12]["count"].GetInt(), ups) << market;
         EXPECT_EQ(rows[13]["count"].GetInt(), downs) << market;
         if (std::string(market) == "HS") all_stocks = ups + downs;
-        if (std::string(market) == "CY") EXPECT_LE(ups + downs, 50);  // Shenzhen j >= 100
+        if (std::string(market) == "CY") {
+            EXPECT_LE(ups + downs, 50);  // Shenzhen j >= 100
+        }
     }
     EXPECT_LE(all_stocks, 350);
     EXPECT_GT(all_stocks, 300);
