@@ -1,0 +1,13 @@
+# The models' live tests run the local quote server.
+cmake_language(DEFER CALL _tarvolin_models_test_deps)
+function(_tarvolin_models_test_deps)
+  if(TARGET app_models_tests)
+    add_dependencies(app_models_tests quoteserver)
+  endif()
+endfunction()
+
+# The quote panels' screenshot needs a real window: the display of the test run
+# (xcb, drawn by Qt Quick's software renderer). Under offscreen it skips itself.
+add_test(NAME models.price_panels COMMAND app_models_tests --gtest_filter=PricePanels.*)
+set_tests_properties(models.price_panels PROPERTIES TIMEOUT 120
+                     ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_QUICK_BACKEND=software")

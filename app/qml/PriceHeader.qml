@@ -1,0 +1,123 @@
+import QtQuick 2.15
+import HUtil 1.0
+import "qrc:/qml/js/Database.js" as Sql
+
+// Name, code, badges, last price with change, and the my-stock button.
+Column {
+    id: root
+    property var priceModel
+    width: 280
+    HUtil { id: util }
+
+    // The stock-group service is a later screen's; without it the button
+    // shows "+自选" and does nothing.
+    property var myStock: null
+    Component.onCompleted: {
+        try {
+            myStock = Qt.createQmlObject("import QMyStockService 1.0; QMyStockService {}", root, "myStock");
+        } catch (e) {
+            myStock = null;
+        }
+    }
+    function isMine() {
+        return myStock !== null && priceModel && myStock.isExist(priceModel.code, priceModel.market);
+    }
+    function toggleMine() {
+        if (!myStock || !priceModel)
+            return;
+        var code = priceModel.code, market = priceModel.market, group;
+        if (myStock.isExist(code, market)) {
+            group = myStock.getGroup(code, market);
+            if (group)
+                Sql.dbAddMyStockCmd("DELETE", code, market, group.group_id, group.group_name);
+            myStock.removeStock(code, market);
+        } else {
+            myStock.addStock(0, code, market);
+            group = myStock.getGroup(code, market);
+            if (group)
+                Sql.dbAddMyStockCmd("ADD", code, market, group.group_id, group.group_name);
+        }
+        priceModel.dataChanged();
+    }
+    function signColor(v) { return util.getPriceColor(v, 0); }
+
+    Row {
+        height: 30
+        x: 10
+        spacing: 8
+        Text {
+            objectName: "nameText"
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.priceModel ? root.priceModel.name + "  " + root.priceModel.code : ""
+            color: "#FFFFFF"
+            font.family: "Microsoft YaHei"
+            font.pixelSize: 17
+        }
+        Rectangle {
+            visible: root.priceModel && root.priceModel.margin_trading
+            anchors.verticalCenter: parent.verticalCenter
+            width: 20; height: 20
+            color: "#FF8000"
+            Text { anchors.centerIn: parent; text: "融"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+        }
+        Rectangle {
+            visible: root.priceModel && root.priceModel.market_name !== ""
+            anchors.verticalCenter: parent.verticalCenter
+            width: 40; height: 20
+            color: "#FF0000"
+            Text { anchors.centerIn: parent; text: root.priceModel ? root.priceModel.market_name : ""; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+        }
+    }
+    Row {
+        height: 30
+        x: 10
+        spacing: 14
+        Text {
+            objectName: "closeText"
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.priceModel ? util.formatPrice(root.priceModel.close, root.priceModel.decimal) : ""
+            color: root.priceModel ? util.getPriceColor(root.priceModel.close, root.priceModel.pre_close) : "#FFFFFF"
+            font.family: "Microsoft YaHei"
+            font.pixelSize: 19
+            font.bold: true
+        }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.priceModel ? util.formatFixed(root.priceModel.rf_rate * 100.0, 2) + "%" : ""
+            color: root.priceModel ? root.signColor(root.priceModel.rf_value) : "#FFFFFF"
+            font.family: "Microsoft YaHei"
+            font.pixelSize: 17
+        }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.priceModel ? util.formatFixed(root.priceModel.rf_value, root.priceModel.decimal) : ""
+            color: root.priceModel ? root.signColor(root.priceModel.rf_rate) : "#FFFFFF"
+            font.family: "Microsoft YaHei"
+            font.pixelSize: 17
+        }
+    }
+    Item {
+        width: root.width
+        height: 30
+        Row {
+            x: 10
+            anchors.verticalCenter: parent.verticalCenter
+            spacing: 6
+            Text { text: root.priceModel ? root.priceModel.trade_tag : ""; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+            Text { text: root.priceModel ? root.priceModel.trade_date : ""; color: "#999999"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+            Text { text: root.priceModel ? root.priceModel.trade_time : ""; color: "#999999"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+        }
+        Rectangle {
+            id: mineButton
+            objectName: "myStockButton"
+            property bool mine: root.priceModel ? (root.priceModel.close, root.isMine()) : false
+            anchors.right: parent.right
+            anchors.rightMargin: 10
+            anchors.verticalCenter: parent.verticalCenter
+            width: 60; height: 22
+            color: mine ? (mineArea.containsMouse ? "#535860" : "#343E4F") : (mineArea.containsMouse ? "#BD631A" : "#FF8000")
+            Text { anchors.centerIn: parent; text: mineButton.mine ? "删自选" : "+自选"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 13 }
+            MouseArea { id: mineArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.toggleMine() }
+        }
+    }
+}

@@ -1,0 +1,53 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import PriceModel 1.0
+
+// The index quote panel at the right of the quote page.
+Rectangle {
+    id: root
+    property var mqModel
+    property int foldImgType: 0
+    property var sectionModel: ListModel {}
+    property var sectionModel2: ListModel {}
+    property alias priceModel: priceModel
+    // The two rise/fall distribution charts (a later screen) go here.
+    property alias sectionHost2: sectionHost2
+    property alias sectionHost: sectionHost
+    width: 280
+    color: "#191B1F"
+    visible: mqModel ? mqModel.type === 1 : false
+
+    function clearData() {}
+    function updateSectionCountModel() {
+        if (sectionHost.children.length > 0 && sectionHost.children[0].model !== undefined)
+            sectionHost.children[0].model = sectionModel;
+        if (sectionHost2.children.length > 0 && sectionHost2.children[0].model !== undefined)
+            sectionHost2.children[0].model = sectionModel2;
+    }
+
+    PriceModel { id: priceModel }
+    Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
+
+    Flickable {
+        anchors.fill: parent
+        contentHeight: column.height
+        clip: true
+        ScrollBar.vertical: ScrollBar {}
+        Column {
+            id: column
+            width: root.width
+            property real lineHeight: (root.height - y - 40) / 24
+            PriceHeader { width: root.width; priceModel: priceModel }
+            PriceSectionBar {
+                width: root.width; title: "行情信息"
+                foldImgType: root.foldImgType
+                onFoldClicked: root.foldImgType = root.foldImgType === 0 ? 1 : 0
+            }
+            PriceIndexInfo { width: root.width; priceModel: priceModel; foldImgType: root.foldImgType }
+            PriceSectionBar { width: root.width; title: "涨跌分布" }
+            Item { id: sectionHost2; width: root.width; height: Math.max(0, column.lineHeight * 12) }
+            PriceSectionBar { width: root.width; title: "全市场分布" }
+            Item { id: sectionHost; width: root.width; height: Math.max(0, column.lineHeight * 12) }
+        }
+    }
+}

@@ -1,0 +1,15 @@
+import QtQuick 2.15
+import HUtil 1.0
+
+// Order ratio and order difference.
+PriceInfoRow {
+    id: root
+    property var priceModel
+    HUtil { id: util }
+    label1: "委比"
+    value1: priceModel ? util.formatPrice(priceModel.committee, 2) + "%" : ""
+    color1: priceModel ? util.getPriceColor(priceModel.committee, 0) : "#D3D9DE"
+    label2: "委差"
+    value2: priceModel ? util.formatVol(priceModel.committee_diff) : ""
+    color2: priceModel ? util.getPriceColor(priceModel.committee_diff, 0) : "#D3D9DE"
+}

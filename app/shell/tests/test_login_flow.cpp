@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickWindow>
+#include <QTest>
+
+#include "serverprocess.h"
+#include "shell/datadir.h"
+#include "shell/qbaseservice.h"
+#include "shell/qmltypes.h"
+
+// The sign-in window driven through its real document against the local back
+// end: addresses, sign-in, first-login groups, and the start-up files.
+namespace {
+
+class LoginFlow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(backend_.port(), 0);
+        static bool registered = false;
+        if (!registered)
+            registerQmlTypes();
+        registered = true;
+    }
+
+    QQuickWindow* open()
+    {
+        engine_.setOfflineStoragePath(dataDirectory());
+        engine_.rootContext()->setContextProperty("controlUrl", QString("http://127.0.0.1:%1/").arg(backend_.port()));
+        engine_.load(QUrl("qrc:/qml/LoginView.qml"));
+        if (engine_.rootObjects().isEmpty())
+            return nullptr;
+        return qobject_cast<QQuickWindow*>(engine_.rootObjects().first());
+    }
+    static QObject* child(QObject* w, const char* name) { return w->findChild<QObject*>(name); }
+    static void type(QObject* w, const char* field, const QString& text)
+    {
+        child(w, field)->setProperty("text", text);
+    }
+    static QString message(QObject* w) { return child(w, "message")->property("msg_").toString(); }
+    static QJsonDocument readJson(const QString& name)
+    {
+        QFile f(dataDirectory() + "/" + name);
+        return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()) : QJsonDocument();
+    }
+
+    ServerProcess backend_{"backend", {}};
+    QQmlApplicationEngine engine_;
+};
+
+}  // namespace
+
+TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
+{
+    QQuickWindow* w = open();
+    ASSERT_TRUE(w);
+    QObject* button = child(w, "loginButton");
+    // The button stays off until the addresses are in.
+    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+    EXPECT_TRUE(button->property("enabled").toBool());
+    EXPECT_FALSE(QBaseService().getServerAddressValue("url.login").isNull());
+
+    // Empty fields are refused with their texts.
+    QMetaObject::invokeMethod(w, "onLoginClicked");
+    EXPECT_EQ("用户名不能为空", message(w));
+    type(w, "userField", "demo");
+    QMetaObject::invokeMethod(w, "onLoginClicked");
+    EXPECT_EQ("密码不能为空", message(w));
+
+    // A wrong password shows the back end's own text.
+    type(w, "passwordField", "wrong");
+    QMetaObject::invokeMethod(w, "onLoginClicked");
+    QTRY_COMPARE_WITH_TIMEOUT(message(w), QString("用户名或密码错误"), 10000);
+    EXPECT_TRUE(QBaseService().getLoginValue("user.sessionId").isNull());
+
+    type(w, "passwordField", "demo");
+    child(w, "saveCheck")->setProperty("save_checked", true);
+    QMetaObject::invokeMethod(w, "onLoginClicked");
+    // The window closes itself once every file is in.
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 20000);
+    EXPECT_FALSE(QBaseService().getLoginValue("user.sessionId").isNull());
+
+    // First login: the ten default groups were posted, then read back.
+    EXPECT_TRUE(backend_.wait_prefix("mystock "));
+    const QJsonDocument pools = readJson("StockPool.json");
+    ASSERT_TRUE(pools.isObject());
+    EXPECT_EQ("0000", pools["code"].toString());
+    const QJsonArray result = pools["result"].toArray();
+    ASSERT_FALSE(result.isEmpty());
+    for (const QJsonValue& pool : result) {
+        ASSERT_FALSE(pool["codes"].toArray().isEmpty());   // empty pools are dropped
+        EXPECT_TRUE(pool["codes"].toArray().first()["market_id"].isString());
+    }
+    for (const char* name : {"board.json", "stock_rating.json", "stock_rzrq.json", "formula.json"})
+        EXPECT_FALSE(readJson(name).isNull()) << name;
+}
+
+TEST_F(LoginFlow, RemembersTheSignInForTheNextStart)
+{
+    {
+        QQuickWindow* w = open();
+        ASSERT_TRUE(w);
+        QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+        type(w, "userField", "demo");
+        type(w, "passwordField", "demo");
+        child(w, "saveCheck")->setProperty("save_checked", true);
+        QMetaObject::invokeMethod(w, "onLoginClicked");
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 20000);
+    }
+    QQmlApplicationEngine second;
+    second.setOfflineStoragePath(dataDirectory());
+    second.rootContext()->setContextProperty("controlUrl", QString("http://127.0.0.1:%1/").arg(backend_.port()));
+    second.load(QUrl("qrc:/qml/LoginView.qml"));
+    ASSERT_FALSE(second.rootObjects().isEmpty());
+    QObject* w2 = second.rootObjects().first();
+    EXPECT_EQ("demo", child(w2, "userField")->property("text").toString());
+    EXPECT_EQ("demo", child(w2, "passwordField")->property("text").toString());
+    EXPECT_TRUE(child(w2, "saveCheck")->property("save_checked").toBool());
+}
+
+TEST_F(LoginFlow, UnreachableBackEndSaysSo)
+{
+    engine_.setOfflineStoragePath(dataDirectory());
+    engine_.rootContext()->setContextProperty("controlUrl", QString("http://127.0.0.1:1/"));
+    engine_.load(QUrl("qrc:/qml/LoginView.qml"));
+    ASSERT_FALSE(engine_.rootObjects().isEmpty());
+    QObject* w = engine_.rootObjects().first();
+    QTRY_COMPARE_WITH_TIMEOUT(message(w), QString("链接服务器失败，\n稍后重试！"), 20000);
+    EXPECT_FALSE(w->property("addressesReady").toBool());
+}
