@@ -126,14 +126,27 @@ void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const s
         case 10: out.i64(100 + tick_); break;
         case 11: out.i64(volume * now / 10000); break;
         case 33: out.i32(100 + c.index); break;
-        case 34: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 1000000 / pre)); break;
+        // Rates are fractions (x 10000 on the wire): 0.0050 is 0.50 %.
+        case 34: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 10000 / pre)); break;
         case 35: out.i32(now - pre); break;
         case 32: case 39: case 43: case 46: case 49: case 50: case 306: case 351: case 1015:
             out.i64(volume / 2 + id);
             break;
-        case 36: case 37: case 38: case 40: case 41: case 42: case 44: case 45: case 58: case 348: case 350:
-            out.i32(10000 + id);
+        case 36: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 2000 / pre)); break;  // 5-minute rate
+        case 37: out.i32(50 + 7 * c.index % 300); break;                        // turnover rate
+        case 38: out.i32(((37 * c.index) % 200 - 100) * 1000); break;           // order ratio, in percent
+        case 40: out.i32(10000 * (8 + c.index % 40)); break;                    // price-earnings ratio
+        case 41: {                                                               // amplitude
+            const int64_t high = std::max(now, pre) + 200, low = std::min(now, pre) - 200;
+            out.i32(static_cast<int32_t>((high - low) * 10000 / pre));
             break;
+        }
+        case 42: out.i32((now + pre) / 2); break;                              // average price
+        case 44: out.i32((pre * 11 / 10 + 50) / 100 * 100); break;             // limit up: +10 %, to the cent
+        case 45: out.i32((pre * 9 / 10 + 50) / 100 * 100); break;              // limit down: -10 %
+        case 58: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 500 / pre)); break;  // speed
+        case 348: out.i32(10000 * (2 + c.index % 8)); break;                   // net assets per share
+        case 350: out.i32(1000 * (1 + c.index % 15)); break;                   // earnings per share
         case 1001: case 1002: case 1003: case 1016: out.i16(static_cast<int16_t>(id - 1000)); break;
         default: break;  // carries nothing
         }
