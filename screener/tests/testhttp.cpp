@@ -49,7 +49,9 @@ void LoopbackHttp::readFrom(QTcpSocket* socket)
     pending_.remove(socket);
     seen_ << r;
 
-    const CannedAnswer a = answers_.value(r.path, CannedAnswer{404, "{}", 0});
+    const CannedAnswer a = answers_.value(r.path, CannedAnswer{404, "{}", 0, false});
+    if (a.silent)
+        return;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Type: application/json\r\n" +
                      "Content-Length: " + QByteArray::number(a.body.size() + a.shortBy) +
                      "\r\nConnection: close\r\n\r\n" + a.body;

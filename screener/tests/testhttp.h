@@ -14,6 +14,7 @@ struct CannedAnswer {
     int status = 200;
     QByteArray body;
     int shortBy = 0; // declares this many bytes more than it sends, then closes
+    bool silent = false; // never answers
 };
 
 struct SeenRequest {
