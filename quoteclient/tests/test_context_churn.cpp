@@ -116,8 +116,10 @@ TEST(ContextChurn, HundredThousandReRequestsOnOneContext)
     ASSERT_TRUE(server.wait_prefix("request 0x03 ")) << "the subscription is sent again";
     const auto marker = entry17("600003", 1);
     quote_ctx_set_code(ctx, marker.data(), 1);
+    B2CService::instance().set_request_counter(40000); // the marker goes out as 40001
     ASSERT_EQ(quote_ctx_request(ctx), 1);
     ASSERT_TRUE(answers.wait("600003", 1));
+    ASSERT_TRUE(server.wait_line("request 0x44 40001")) << "the server's log trails its answers";
     EXPECT_EQ(countAfter(server.lines(), "dropped", "request 0x44 "), 1u) << "answered requests went out again";
     quote_ctx_release(ctx);
 }
