@@ -26,6 +26,7 @@
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/qroot.h"
+#include "shell/quotetables.h"
 #include "shell/quotethread.h"
 #include "shell/settingsstores.h"
 #include "shell/singleapplication.h"
@@ -60,23 +61,6 @@ bool hasSession()
         return false;
     const QJsonValue json = value.value<QJsonValue>();
     return !(json.isUndefined() || json.isNull() || (json.isString() && json.toString().isEmpty()));
-}
-
-// The block, margin and rating tables the server's lists rely on; each file is
-// optional and skipped when missing or empty.
-void loadQuoteTables()
-{
-    const struct {
-        const char* file;
-        int (*load)(const char*, int);
-    } tables[] = {{"board.json", &quote_block_load},
-                  {"stock_rzrq.json", &quote_margin_load},
-                  {"stock_rating.json", &quote_rating_load}};
-    for (const auto& table : tables) {
-        const QByteArray text = HFileIO::readData(table.file).toUtf8();
-        if (!text.isEmpty())
-            table.load(text.constData(), text.size());
-    }
 }
 
 // The stock dictionary (the quick-command box's table of every code) plugs in
@@ -170,7 +154,9 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     hooks.prepareMainPhase(&receivers);
     QuoteEngineThread quoteThread;
     quoteThread.start();
-    loadQuoteTables();
+    size_t tableCount = 0;
+    const QuoteTableFile* tables = quoteTableFiles(&tableCount);
+    loadQuoteTables(tables, tableCount);
 
     {
         const QUrl url = hooks.mainDocument.isValid() ? hooks.mainDocument : QUrl("qrc:/qml/main.qml");
