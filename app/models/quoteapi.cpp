@@ -14,7 +14,7 @@ const QuoteApi kLibrary = {
     quote_ctx_get_user_data, quote_ctx_set_market_field, quote_ctx_set_block, quote_ctx_set_category,
     quote_ctx_set_sort, quote_ctx_set_direction, quote_ctx_set_option, quote_ctx_subscribe,
     quote_ctx_request, quote_ctx_update, quote_ctx_load_more, quote_ctx_page_up, quote_ctx_page_down,
-    quote_ctx_get_page_first_no,
+    quote_ctx_get_page_first_no, quote_ctx_dump, quote_ctx_parse, quote_block_index_block_id1,
 };
 
 std::atomic<const QuoteApi*> current{&kLibrary};
@@ -37,6 +37,15 @@ QuoteCtxPtr makeQuoteCtx()
     // under a test table is released by it.
     const QuoteApi* api = &quoteApi();
     return QuoteCtxPtr(api->create(), [api](quote_ctx* ctx) { api->release(ctx); });
+}
+
+QuoteCtxPtr parseQuoteCtx(const QByteArray& text)
+{
+    const QuoteApi* api = &quoteApi();
+    quote_ctx* ctx = api->parse(text.constData(), text.size());
+    if (!ctx)
+        return {};
+    return QuoteCtxPtr(ctx, [api](quote_ctx* c) { api->release(c); });
 }
 
 CodeEntry makeCodeEntry(const QString& code, unsigned market)

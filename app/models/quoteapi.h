@@ -32,6 +32,9 @@ struct QuoteApi {
     int (*page_up)(quote_ctx*);
     int (*page_down)(quote_ctx*);
     int (*get_page_first_no)(quote_ctx*);
+    const char* (*dump)(quote_ctx*);
+    quote_ctx* (*parse)(const char*, int);
+    int64_t (*block_index_block_id1)(const void*);
 };
 
 // The table in use: the real library unless a test installed its own.
@@ -46,6 +49,11 @@ using QuoteCtxPtr = std::shared_ptr<quote_ctx>;
 
 // A new context in a shared owner whose deleter is the library's release.
 QuoteCtxPtr makeQuoteCtx();
+
+class QByteArray;
+// A context parsed from its dumped text (UTF-8) in the same kind of owner;
+// empty when the library refuses the text.
+QuoteCtxPtr parseQuoteCtx(const QByteArray& text);
 
 // One 17-byte code entry: the code text as UTF-8 in a zero-filled 16-byte
 // field (a longer text is cut at 16 bytes), then the market byte.

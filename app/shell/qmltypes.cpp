@@ -3,8 +3,13 @@
 #include <QtQml>
 
 #include "charts/qchart.h"
+#include "models/indexboardmodel.h"
 #include "models/mqmodel.h"
+#include "models/multistockmodel.h"
 #include "models/pricemodel.h"
+#include "models/qpagemodelsorter.h"
+#include "models/qtablemodelproxy.h"
+#include "models/tablemodel.h"
 #include "shell/hdatetime.h"
 #include "shell/hfileio.h"
 #include "shell/hroute.h"
@@ -30,5 +35,11 @@ void registerQmlTypes()
     qmlRegisterType<ServerStateModel>("ServerStateModel", 1, 0, "ServerStateModel");
     qmlRegisterType<MQModel>("MQModel", 1, 0, "MQModel");
     qmlRegisterType<PriceModel>("PriceModel", 1, 0, "PriceModel");
+    qmlRegisterType<QPageModelSorter>("QPageModelSorter", 1, 0, "QPageModelSorter");
+    qmlRegisterType<QTableModelProxy>("QTableModelProxy", 1, 0, "QTableModelProxy");
+    qmlRegisterType<MultiStockModel>("MultiStockModel", 1, 0, "MultiStockModel");
+    qmlRegisterType<IndexBoardModel>("IndexBoardModel", 1, 0, "IndexBoardModel");
+    qmlRegisterType<IndexBoard>("IndexBoardModel", 1, 0, "IndexBoard");
     qmlRegisterType<QChart>("QChart", 1, 0, "QChart");
+    qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
 }

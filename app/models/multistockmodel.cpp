@@ -1,0 +1,55 @@
+#include "models/multistockmodel.h"
+
+#include <QJsonObject>
+
+#include <cstring>
+
+#include "shell/quoteproxy.h"
+
+MultiStockModel::MultiStockModel(QObject* parent) : QObject(parent)
+{
+    connect(QuoteProxy::instance(), &QuoteProxy::quotePeroidRealTime, this, &MultiStockModel::onQuotePeroidRealTime,
+            Qt::BlockingQueuedConnection);
+}
+
+MultiStockModel::~MultiStockModel() = default;
+
+void MultiStockModel::setCtx(QString str)
+{
+    // A text the library refuses is ignored: the current context stays.
+    QuoteCtxPtr parsed = parseQuoteCtx(str.toUtf8());
+    if (!parsed)
+        return;
+    ctx_ = std::move(parsed);
+    quoteApi().set_option(ctx_.get(), 12);
+    quoteApi().request(ctx_.get());
+}
+
+void MultiStockModel::pageUp()
+{
+    if (ctx_)
+        quoteApi().page_up(ctx_.get());
+}
+
+void MultiStockModel::pageDown()
+{
+    if (ctx_)
+        quoteApi().page_down(ctx_.get());
+}
+
+void MultiStockModel::onQuotePeroidRealTime(const QuoteReply* rpl)
+{
+    if (!rpl || !ctx_ || rpl->ctx != ctx_.get())
+        return;
+    list_ = QJsonArray();
+    const auto* recs = static_cast<const QuoteRealTimeMarket*>(rpl->data);
+    for (int i = 0; recs && i < rpl->count; ++i) {
+        const QuoteCodeInfo& ci = recs[i].code_info;
+        list_.append(QJsonObject{
+            {"code", QString::fromUtf8(ci.code, int(strnlen(ci.code, sizeof ci.code)))},
+            {"market", int(ci.market)},
+            {"name", QString::fromUtf8(ci.name, int(strnlen(ci.name, sizeof ci.name)))},
+        });
+    }
+    emit dataChange(list_.toVariantList());
+}

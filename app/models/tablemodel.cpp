@@ -1,0 +1,638 @@
+#include "models/tablemodel.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QVariantMap>
+
+#include <algorithm>
+#include <cstring>
+
+#include "models/core/tablepaging.h"
+#include "shell/hutil.h"
+#include "shell/quoteproxy.h"
+
+namespace {
+
+const StockGroupSource* groupSource = nullptr;
+
+const QString kNoFlash = QStringLiteral("#00000000");
+const QString kHeaderColor = QStringLiteral("#93979D");
+const QString kGold = QStringLiteral("#F5BE4A");
+const QString kCyan = QStringLiteral("#00F4FF");
+const QString kWhite = QStringLiteral("#FFFFFF");
+const QString kUp = QStringLiteral("#FF3D3D");
+const QString kDown = QStringLiteral("#0FC351");
+// Flash of a last price that moved since the previous reply.
+const QString kFlashUp = QStringLiteral("#66FF3D3D");
+const QString kFlashDown = QStringLiteral("#660FC351");
+
+// What a column shows; the variants differ only in colour or scaling.
+enum Col {
+    Seq, Code, Name, Last, Rate, Change, Industry, Region, Concept, Speed, Vol, Amount, AmountWhite, Swap, CurVol,
+    PreClose, Open, High, Low, VolRatio, VolRatioRate, Committee, Amplitude, AmplitudeColoured, Inner, Outer, Pe,
+    M5Rate
+};
+
+struct Column {
+    const char* title;
+    Col col;
+    int sort;
+};
+
+using Layout = std::vector<Column>;
+
+const Layout& layout(int kind)
+{
+    static const Layout full = {
+        {"序号", Seq, -1},       {"代码", Code, 1},        {"名称", Name, -1},      {"最新", Last, 8},
+        {"涨跌幅", Rate, 34},    {"涨跌额", Change, 35},   {"行业", Industry, -1},  {"地区", Region, -1},
+        {"概念", Concept, -1},   {"涨速", Speed, 58},      {"成交量", Vol, 9},      {"成交额", Amount, 11},
+        {"换手率", Swap, 37},    {"现量", CurVol, 10},     {"昨收", PreClose, 4},   {"今开", Open, 5},
+        {"最高", High, 6},       {"最低", Low, 7},         {"量比", VolRatio, 33},  {"委比", Committee, 38},
+        {"振幅", Amplitude, 41}, {"内盘", Inner, -1},      {"外盘", Outer, -1},
+    };
+    static const Layout compact = {
+        {"序号", Seq, -1},       {"名称", Name, -1},          {"涨跌幅", Rate, 34},
+        {"最新", Last, 8},       {"成交额", AmountWhite, 11}, {"量比", VolRatioRate, 33},
+    };
+    static const Layout blockIndex = {
+        {"序号", Seq, -1}, {"名称", Name, -1}, {"涨跌幅", Rate, 34}, {"成交额", AmountWhite, 11}};
+    static const Layout ranking = {
+        {"序号", Seq, -1},     {"代码", Code, 1},       {"名称", Name, -1},      {"最新", Last, 8},
+        {"涨跌幅", Rate, 34},  {"涨跌额", Change, 35},  {"成交量", Vol, 9},      {"换手率", Swap, 37},
+        {"现量", CurVol, 10},  {"昨收", PreClose, 4},   {"今开", Open, 5},       {"最高", High, 6},
+        {"最低", Low, 7},      {"成交额", Amount, 11},  {"量比", VolRatio, 33},  {"委比", Committee, 38},
+        {"震幅", Amplitude, 41}, {"内盘", Inner, -1},   {"外盘", Outer, -1},     {"市盈率", Pe, 40},
+    };
+    // Monitor top lists: sequence, code, name, last price and one measure;
+    // none of their columns sorts.
+    auto top = [](const char* title, Col col) {
+        return Layout{{"序号", Seq, -1}, {"代码", Code, -1}, {"名称", Name, -1}, {"最新", Last, -1}, {title, col, -1}};
+    };
+    static const Layout tops[6] = {
+        top("涨幅", Rate),      top("涨幅", M5Rate),    top("量比", VolRatio),
+        top("振幅", AmplitudeColoured), top("委比", Committee), top("金额", AmountWhite),
+    };
+    static const Layout none;
+    switch (kind) {
+    case 0:
+    case 1:
+        return full;
+    case 2:
+        return compact;
+    case 3:
+        return blockIndex;
+    case 4:
+        return ranking;
+    default:
+        return kind >= 5 && kind <= 10 ? tops[kind - 5] : none;
+    }
+}
+
+QString codeText(const QuoteCodeInfo& ci)
+{
+    return QString::fromUtf8(ci.code, int(strnlen(ci.code, sizeof ci.code)));
+}
+
+QString nameText(const QuoteCodeInfo& ci)
+{
+    return QString::fromUtf8(ci.name, int(strnlen(ci.name, sizeof ci.name)));
+}
+
+QString blockKey(const QString& code, int market)
+{
+    return code + QLatin1Char('_') + QString::number(market);
+}
+
+QString symbolName(const QuoteRealTimeMarket& rt, int which)
+{
+    const auto* names = static_cast<const QuoteSymbolNames*>(rt.symbol);
+    if (!names)
+        return QString();
+    const char* text = which == 0 ? names->industry_name : which == 1 ? names->region_name : names->concept_name;
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+TableItemData makeCell(const Col col, const QuoteRealTimeMarket& rt, int seq)
+{
+    const int dec = rt.code_info.decimal;
+    const float rate = rt.rf_rate * 100.0f;
+    TableItemData c;
+    c.acolor = kNoFlash;
+    c.align = col == Seq ? 4 : (col == Code || col == Name) ? 1 : 2;
+    switch (col) {
+    case Seq: c.text = QString::number(seq); c.color = kGold; break;
+    case Code: c.text = codeText(rt.code_info); c.color = kGold; break;
+    case Name: c.text = nameText(rt.code_info); c.color = kGold; break;
+    case Last: c.text = HUtil::formatPriceText(rt.close, dec); c.color = HUtil::priceColor(rt.close, rt.pre_close); break;
+    case Rate: c.text = HUtil::formatRateText(rate, 2, rt.close); c.color = HUtil::priceColor(rt.rf_rate, 0); break;
+    case Change: c.text = HUtil::formatPriceText(rt.rf_value, 2); c.color = HUtil::priceColor(rt.rf_value, 0); break;
+    case Industry: c.text = symbolName(rt, 0); c.color = kCyan; break;
+    case Region: c.text = symbolName(rt, 1); c.color = kCyan; break;
+    case Concept: c.text = symbolName(rt, 2); c.color = kCyan; break;
+    case Speed: c.text = HUtil::formatPriceText(rt.speed * 100.0f, 2); c.color = HUtil::priceColor(rt.speed, 0); break;
+    case Vol: c.text = HUtil::formatVolText(float(rt.vol)); c.color = kGold; break;
+    case Amount: c.text = HUtil::formatVolText(float(rt.sum)); c.color = kGold; break;
+    case AmountWhite: c.text = HUtil::formatVolText(float(rt.sum)); c.color = kWhite; break;
+    case Swap: c.text = HUtil::formatRateText(rt.swap * 100.0f, 2, rt.close); c.color = kGold; break;
+    case CurVol: c.text = HUtil::formatVolText(float(rt.cur_vol)); c.color = kGold; break;
+    case PreClose: c.text = HUtil::formatPriceText(rt.pre_close, dec); c.color = HUtil::priceColor(rt.pre_close, rt.pre_close); break;
+    case Open: c.text = HUtil::formatPriceText(rt.open, dec); c.color = HUtil::priceColor(rt.open, rt.pre_close); break;
+    case High: c.text = HUtil::formatPriceText(rt.high, dec); c.color = HUtil::priceColor(rt.high, rt.pre_close); break;
+    case Low: c.text = HUtil::formatPriceText(rt.low, dec); c.color = HUtil::priceColor(rt.low, rt.pre_close); break;
+    // The library already divides the volume ratio by 100: the value is the
+    // ratio itself, shown as the price panel shows it and compared with 1.
+    case VolRatio: c.text = HUtil::formatPriceText(rt.vol_rate, 2); c.color = HUtil::priceColor(rt.vol_rate, 1.0f); break;
+    case VolRatioRate: c.text = HUtil::formatRateText(rt.vol_rate, 2, rt.close); c.color = kWhite; break;
+    case Committee:
+        c.text = HUtil::formatRateText(rt.committee * 100.0f, 2, rt.close);
+        c.color = HUtil::priceColor(rt.committee * 100.0f, 0);
+        break;
+    case Amplitude: c.text = HUtil::formatRateText(rt.amplitude * 100.0f, 2, rt.close); c.color = kGold; break;
+    case AmplitudeColoured:
+        c.text = HUtil::formatRateText(rt.amplitude * 100.0f, 2, rt.close);
+        c.color = HUtil::priceColor(rt.amplitude, 0);
+        break;
+    case Inner: c.text = HUtil::formatVolText(float(rt.green_vol)); c.color = kDown; break;
+    case Outer: c.text = HUtil::formatVolText(float(rt.red_vol)); c.color = kUp; break;
+    case Pe: c.text = HUtil::formatPriceText(rt.pe, 2); c.color = kGold; break;
+    case M5Rate:
+        c.text = HUtil::formatRateText(rt.m5_rf_rate * 100.0f, 2, rt.close);
+        c.color = HUtil::priceColor(rt.m5_rf_rate, 0);
+        break;
+    }
+    return c;
+}
+
+// The column whose change is marked by a flash: the last price.
+int flashColumn(int kind)
+{
+    const Layout& l = layout(kind);
+    for (size_t i = 0; i < l.size(); ++i)
+        if (l[i].col == Last)
+            return int(i);
+    return -1;
+}
+
+// Records are equal for display when every byte before the symbol link is.
+bool sameRecord(const QuoteRealTimeMarket& a, const QuoteRealTimeMarket& b)
+{
+    return std::memcmp(&a, &b, offsetof(QuoteRealTimeMarket, symbol)) == 0 && a.symbol == b.symbol;
+}
+
+const std::vector<uint16_t> kCompactFields = {0, 1, 2, 3, 4, 8, 9, 11, 33, 34, 35};
+const std::vector<uint16_t> kBlockIndexFields = {0, 1, 2, 3, 4, 8, 11, 34, 35, 1015};
+
+}  // namespace
+
+TableModel::TableModel(QObject* parent) : QAbstractTableModel(parent), ctx_(makeQuoteCtx())
+{
+    connect(QuoteProxy::instance(), &QuoteProxy::quotePeroidRealTime, this, &TableModel::onQuotePeroidRealTime,
+            Qt::BlockingQueuedConnection);
+}
+
+TableModel::~TableModel() = default;
+
+void TableModel::setGroupSource(const StockGroupSource* source)
+{
+    groupSource = source;
+}
+
+const std::vector<uint16_t>& TableModel::fullFields()
+{
+    static const std::vector<uint16_t> ids = [] {
+        std::vector<uint16_t> v;
+        for (uint16_t i = 0; i <= 15; ++i)
+            v.push_back(i);
+        for (uint16_t i = 32; i <= 42; ++i)
+            v.push_back(i);
+        v.push_back(46);
+        v.push_back(58);
+        return v;
+    }();
+    return ids;
+}
+
+int TableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return rows_.empty() ? 0 : int(rows_.size()) - 1;
+}
+
+int TableModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || rows_.empty())
+        return 0;
+    return int(rows_.front().size());
+}
+
+QHash<int, QByteArray> TableModel::roleNames() const
+{
+    return {{0, "text_"}, {1, "color_"}, {2, "acolor_"}, {3, "isrun_"}, {4, "align_"}};
+}
+
+const TableItemData* TableModel::cell(int dataRow, int column) const
+{
+    if (dataRow < 0 || size_t(dataRow) + 1 >= rows_.size() || column < 0)
+        return nullptr;
+    const auto& row = rows_[size_t(dataRow) + 1];
+    return size_t(column) < row.size() ? &row[size_t(column)] : nullptr;
+}
+
+QVariant TableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return QVariant();
+    const TableItemData* c = cell(index.row(), index.column());
+    if (!c)
+        return role == 3 ? QVariant(false) : QVariant();
+    switch (role) {
+    case 0: return c->text;
+    case 1: return c->color;
+    case 2: return c->acolor;
+    case 3: return c->acolor != kNoFlash;
+    case 4: return c->align;
+    default: return QVariant();
+    }
+}
+
+QVariantList TableModel::fixedRow() const
+{
+    QVariantList list;
+    list.reserve(int(codeInfos_.size()));
+    for (const QuoteCodeInfo& ci : codeInfos_)
+        list.append(codeText(ci));
+    return list;
+}
+
+QVariantList TableModel::fixedHead() const
+{
+    QVariantList list;
+    if (rows_.empty() || fixedColumn_ <= 0)
+        return list;
+    const auto& head = rows_.front();
+    for (size_t i = 0; i < head.size() && i < size_t(fixedColumn_); ++i)
+        list.append(head[i].text);
+    return list;
+}
+
+std::vector<TableItemData> TableModel::buildHeader(int kind)
+{
+    std::vector<TableItemData> head;
+    for (const Column& c : layout(kind))
+        head.push_back({QString::fromUtf8(c.title), kHeaderColor, kNoFlash, 4});
+    return head;
+}
+
+std::vector<TableItemData> TableModel::buildRow(int kind, const QuoteRealTimeMarket& rt, int seq)
+{
+    const Layout& l = layout(kind);
+    std::vector<TableItemData> row;
+    row.reserve(l.size());
+    for (const Column& c : l)
+        row.push_back(makeCell(c.col, rt, seq));
+    return row;
+}
+
+int TableModel::sortField(int kind, int column)
+{
+    const Layout& l = layout(kind);
+    return column >= 0 && size_t(column) < l.size() ? l[size_t(column)].sort : -1;
+}
+
+void TableModel::initHeader(int mode_type)
+{
+    listKind_ = mode_type;
+    beginResetModel();
+    lastRecords_.clear();
+    std::vector<TableItemData> head = buildHeader(mode_type);
+    if (head.empty()) {
+        rows_.clear();
+    } else if (rows_.empty()) {
+        rows_.push_back(std::move(head));
+    } else {
+        rows_.front() = std::move(head);
+    }
+    endResetModel();
+}
+
+void TableModel::setFixedColumn(uint n)
+{
+    beginResetModel();
+    fixedColumn_ = int(std::min<uint>(n, 0x7FFFFFFF));
+    endResetModel();
+    emit fixedRowChanged();
+}
+
+int TableModel::setHeadersData(std::vector<TableItemData>& data)
+{
+    if (rows_.empty())
+        return 0;
+    beginResetModel();
+    rows_.front() = data;
+    endResetModel();
+    return int(rows_.size());
+}
+
+void TableModel::setHeadersData(int column, QString text, QString color)
+{
+    if (rows_.empty() || column < 0 || size_t(column) >= rows_.front().size())
+        return;
+    beginResetModel();
+    rows_.front()[size_t(column)].text = text;
+    rows_.front()[size_t(column)].color = color;
+    endResetModel();
+}
+
+QVariant TableModel::getHeaderData(int column) const
+{
+    if (rows_.empty() || column < 0 || size_t(column) >= rows_.front().size())
+        return QVariant();
+    return rows_.front()[size_t(column)].text;
+}
+
+QVariant TableModel::getHeaderData(int column, int fixed) const
+{
+    return getHeaderData(column + fixed);
+}
+
+QVariant TableModel::getHeaderColor(int column) const
+{
+    if (rows_.empty() || column < 0 || size_t(column) >= rows_.front().size())
+        return kNoFlash;
+    return rows_.front()[size_t(column)].color;
+}
+
+QVariant TableModel::getHeaderColor(int column, int fixed) const
+{
+    return getHeaderColor(column + fixed);
+}
+
+int TableModel::getSortField(int column) const
+{
+    return sortField(listKind_, column);
+}
+
+QVariant TableModel::getCodeInfo(int row) const
+{
+    if (row < 0 || row >= rowCount() || size_t(row) >= codeInfos_.size())
+        return QVariant();
+    const QuoteCodeInfo& ci = codeInfos_[size_t(row)];
+    const QString code = codeText(ci);
+    const int market = static_cast<int8_t>(ci.market);
+    QVariantMap m;
+    m.insert("code", code);
+    m.insert("name", nameText(ci));
+    m.insert("pinyin", QString::fromUtf8(ci.pinyin, int(strnlen(ci.pinyin, sizeof ci.pinyin))));
+    m.insert("market", market);
+    m.insert("decimal", int(ci.decimal));
+    m.insert("type", static_cast<int>(static_cast<int8_t>(ci.type)));
+    m.insert("block_id", blockIds_.value(blockKey(code, market), 0));
+    return m;
+}
+
+int TableModel::getBlockId(QString acode, int market) const
+{
+    const CodeEntry e = makeCodeEntry(acode, unsigned(market));
+    return int(static_cast<int32_t>(quoteApi().block_index_block_id1(e.bytes)));
+}
+
+QVariant TableModel::getRowColumnData(int row, int column) const
+{
+    if (column >= columnCount() + fixedColumn_)
+        return QVariant();
+    const TableItemData* c = cell(row, column);
+    return c ? QVariant(c->text) : QVariant();
+}
+
+QVariant TableModel::getTextColor(int row, int column) const
+{
+    if (column >= columnCount() + fixedColumn_)
+        return QStringLiteral("#FFFFFFFF");
+    const TableItemData* c = cell(row, column);
+    return c ? c->color : QStringLiteral("#FFFFFFFF");
+}
+
+QVariant TableModel::getTextAnimationColor(int row, int column) const
+{
+    if (column >= columnCount() + fixedColumn_)
+        return kNoFlash;
+    const TableItemData* c = cell(row, column);
+    return c ? c->acolor : kNoFlash;
+}
+
+void TableModel::setSort(quote_ctx* ctx, int field, uint mode) const
+{
+    if (field < 0)
+        quoteApi().set_sort(ctx, 0, 2);
+    else
+        quoteApi().set_sort(ctx, static_cast<uint16_t>(field), static_cast<uint8_t>(mode));
+}
+
+void TableModel::getQuotePeroidRealTime(uint block_id, int field, uint mode, uint page_size)
+{
+    quote_ctx* ctx = ctx_.get();
+    if (!ctx)
+        return;
+    const QuoteApi& q = quoteApi();
+    const std::vector<uint16_t>& fields = fullFields();
+    q.cancel(ctx);
+    q.set_page(ctx, 0, clampPageSize(page_size));
+    q.set_type(ctx, 0);
+    q.set_peroid(ctx, 30);
+    q.set_block(ctx, int64_t(block_id));
+    q.set_option(ctx, 4);
+    setSort(ctx, field, mode);
+    q.set_market_field(ctx, fields.data(), int(fields.size()));
+    // No object address goes into the context: replies are matched by handle.
+    q.set_user_data(ctx, 0);
+    q.subscribe(ctx);
+}
+
+void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode, uint page_size, uint page_index)
+{
+    const QJsonArray groups = groupSource ? groupSource->groups(g.source) : QJsonArray();
+    if (index < 0 || index >= groups.size())
+        return;
+    quote_ctx* ctx = ctx_.get();
+    if (!ctx)
+        return;
+    listKind_ = g.listKind;
+    const QJsonArray codes = groups.at(g.compact ? 0 : index).toObject().value("codes").toArray();
+    const QuoteApi& q = quoteApi();
+    q.cancel(ctx);
+    if (codes.isEmpty()) {
+        clear();
+        return;
+    }
+    std::vector<CodeEntry> entries;
+    entries.reserve(size_t(codes.size()));
+    for (const QJsonValue& v : codes) {
+        const QJsonObject o = v.toObject();
+        const QJsonValue m = o.value("market_id");
+        const int market = m.isString() ? m.toString().toInt() : m.toInt();
+        entries.push_back(makeCodeEntry(o.value("code").toString(), unsigned(market)));
+    }
+    const std::vector<uint16_t>& fields = g.compact ? kCompactFields : fullFields();
+    q.set_page(ctx, static_cast<uint16_t>(std::min<uint>(page_index, 0xFFFF)), clampPageSize(page_size));
+    q.set_type(ctx, 0);
+    q.set_peroid(ctx, 30);
+    q.set_option(ctx, 12);
+    setSort(ctx, field, mode);
+    q.set_code(ctx, entries.data(), int(entries.size()));
+    q.set_market_field(ctx, fields.data(), int(fields.size()));
+    q.subscribe(ctx);
+}
+
+void TableModel::getGroupStockRealTime(int index, int field, uint mode, uint page_size)
+{
+    groupQuery({StockGroupSource::Screening, 1, false}, index, field, mode, page_size, 0);
+}
+
+void TableModel::getStockPoolRealTime(int index, int field, uint mode, uint page_size)
+{
+    groupQuery({StockGroupSource::StockPool, 1, false}, index, field, mode, page_size, 0);
+}
+
+void TableModel::getMyStockRealTime(int index, int field, uint mode, uint page_size, uint page_index)
+{
+    groupQuery({StockGroupSource::MyStock, 1, false}, index, field, mode, page_size, page_index);
+}
+
+void TableModel::getMyStockRealTime2(int index, int field, uint mode, uint page_size, uint page_index)
+{
+    groupQuery({StockGroupSource::MyStock, 2, true}, index, field, mode, page_size, page_index);
+}
+
+void TableModel::getBlockIndex(QString acode, int market, int field, uint mode)
+{
+    quote_ctx* ctx = ctx_.get();
+    if (!ctx)
+        return;
+    listKind_ = 3;
+    const QuoteApi& q = quoteApi();
+    const CodeEntry entry = makeCodeEntry(acode, unsigned(market));
+    q.cancel(ctx);
+    q.set_type(ctx, 0);
+    q.set_peroid(ctx, 30);
+    q.set_option(ctx, 6);
+    setSort(ctx, field, mode);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_market_field(ctx, kBlockIndexFields.data(), int(kBlockIndexFields.size()));
+    q.subscribe(ctx);
+}
+
+void TableModel::pageUp()
+{
+    if (ctx_)
+        quoteApi().page_up(ctx_.get());
+}
+
+void TableModel::pageDown()
+{
+    if (ctx_)
+        quoteApi().page_down(ctx_.get());
+}
+
+void TableModel::cancel()
+{
+    if (ctx_)
+        quoteApi().cancel(ctx_.get());
+}
+
+void TableModel::update()
+{
+    if (ctx_)
+        quoteApi().update(ctx_.get());
+}
+
+void TableModel::resubscribe(QString str)
+{
+    // A refused text leaves the model without a context; every call above
+    // checks for one, so nothing reaches the library with a null handle.
+    ctx_ = parseQuoteCtx(str.toUtf8());
+    if (ctx_)
+        quoteApi().subscribe(ctx_.get());
+}
+
+QString TableModel::getCtx() const
+{
+    if (!ctx_)
+        return QString();
+    const char* text = quoteApi().dump(ctx_.get());
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+void TableModel::clearRows()
+{
+    if (rows_.size() > 1)
+        rows_.resize(1);
+    codeInfos_.clear();
+    blockIds_.clear();
+    lastRecords_.clear();
+}
+
+void TableModel::clear()
+{
+    beginResetModel();
+    clearRows();
+    endResetModel();
+    emit fixedRowChanged();
+    emit dataChange();
+}
+
+void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
+{
+    if (!rpl || !ctx_ || rpl->ctx != ctx_.get())
+        return;
+    const auto* recs = static_cast<const QuoteRealTimeMarket*>(rpl->data);
+    const size_t n = recs && rpl->count > 0 ? size_t(rpl->count) : 0;
+    beginResetModel();
+    if (n > 0) {
+        codeInfos_.clear();
+        blockIds_.clear();
+    }
+    const int firstNo = quoteApi().get_page_first_no(ctx_.get()) + 1;
+    const int flashCol = flashColumn(listKind_);
+    if (rows_.empty())
+        rows_.emplace_back(buildHeader(listKind_));
+    codeInfos_.reserve(n);
+    lastRecords_.resize(std::max(lastRecords_.size(), n));
+    for (size_t i = 0; i < n; ++i) {
+        const QuoteRealTimeMarket& rt = recs[i];
+        codeInfos_.push_back(rt.code_info);
+        const QString code = codeText(rt.code_info);
+        blockIds_.insert(blockKey(code, static_cast<int8_t>(rt.code_info.market)), static_cast<int32_t>(rt.block_id));
+        const int seq = firstNo + int(i);
+        const size_t r = i + 1;
+        if (r < rows_.size()) {
+            auto& row = rows_[r];
+            const Record& last = lastRecords_[i];
+            if (last.seq == seq && sameRecord(last.rt, rt) && row.size() == layout(listKind_).size()) {
+                // Unchanged since the previous reply: only a flash ends.
+                if (flashCol >= 0 && size_t(flashCol) < row.size())
+                    row[size_t(flashCol)].acolor = kNoFlash;
+                continue;
+            }
+            std::vector<TableItemData> cells = buildRow(listKind_, rt, seq);
+            // A moved last price of the same stock flashes in its direction.
+            if (flashCol >= 0 && size_t(flashCol) < cells.size() && last.seq != 0 &&
+                std::strncmp(last.rt.code_info.code, rt.code_info.code, sizeof rt.code_info.code) == 0 &&
+                last.rt.code_info.market == rt.code_info.market && last.rt.close != rt.close && last.rt.close != 0.0f &&
+                rt.close != 0.0f)
+                cells[size_t(flashCol)].acolor = rt.close > last.rt.close ? kFlashUp : kFlashDown;
+            row = std::move(cells);
+        } else {
+            rows_.emplace_back(buildRow(listKind_, rt, seq));
+        }
+        lastRecords_[i].rt = rt;
+        lastRecords_[i].seq = seq;
+    }
+    if (rows_.size() > n + 1)
+        rows_.resize(n + 1);
+    lastRecords_.resize(n);
+    endResetModel();
+    emit fixedRowChanged();
+    emit dataChange();
+}

@@ -1,0 +1,133 @@
+// TableModel: the ranked or listed quote table behind every list screen. It
+// owns one market-data context, fills it with a query (a block, a group's
+// codes or one block-index code), subscribes it and rebuilds its rows, already
+// formatted for the screen, from every real-time reply for that context.
+// Row 0 of rows_ is the header; the item model shows the data rows only.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QJsonArray>
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+#include "models/quoteapi.h"
+
+struct TableItemData {
+    QString text;
+    QString color;   // "#RRGGBB"
+    QString acolor;  // "#AARRGGBB"; "#00000000" means no flash
+    int align = 0;   // 1 left, 2 right, 4 centre
+};
+
+// Where the group queries read the user's stock groups: the store's "result"
+// array of groups, each with a "codes" array of {code, market_id}. The stores
+// of the stock-group services plug in here; until then no group exists.
+class StockGroupSource {
+public:
+    enum Kind { MyStock, Screening, StockPool };
+    virtual ~StockGroupSource() = default;
+    virtual QJsonArray groups(Kind kind) const = 0;
+};
+
+class TableModel : public QAbstractTableModel {
+    Q_OBJECT
+    Q_PROPERTY(QVariantList fixedRow READ fixedRow NOTIFY fixedRowChanged)
+    Q_PROPERTY(QVariantList fixedHead READ fixedHead NOTIFY fixedRowChanged)
+public:
+    explicit TableModel(QObject* parent = nullptr);
+    ~TableModel() override;
+
+    // The group source of every table (not owned; null: no groups).
+    static void setGroupSource(const StockGroupSource* source);
+
+    // The 29 market fields of the full layouts, in the order sent.
+    static const std::vector<uint16_t>& fullFields();
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    QVariantList fixedRow() const;
+    QVariantList fixedHead() const;
+    int listKind() const { return listKind_; }
+    bool hasContext() const { return bool(ctx_); }
+    quote_ctx* context() const { return ctx_.get(); }
+
+    // The cells of one data row for layout `kind` from a record; seq is the
+    // row's sequence number. Empty for a kind without layout.
+    static std::vector<TableItemData> buildRow(int kind, const QuoteRealTimeMarket& rt, int seq);
+    // The header cells of layout `kind` (empty for a kind without layout).
+    static std::vector<TableItemData> buildHeader(int kind);
+    // The market field by which column `column` of layout `kind` sorts; -1 none.
+    static int sortField(int kind, int column);
+
+    int setHeadersData(std::vector<TableItemData>& data);
+
+signals:
+    void textChange(int row, int column, QString sColor);
+    void fixedRowChanged();
+    void dataChange();
+
+public slots:
+    // GUI thread, while the quote-engine thread waits on the delivery.
+    void onQuotePeroidRealTime(const QuoteReply* rpl);
+
+    void initHeader(int mode_type);
+    void setFixedColumn(uint n);
+    int fixedColumnCount() const { return fixedColumn_; }
+    void setHeadersData(int column, QString text, QString color);
+    QVariant getHeaderData(int column) const;
+    QVariant getHeaderData(int column, int fixed) const;
+    QVariant getHeaderColor(int column) const;
+    QVariant getHeaderColor(int column, int fixed) const;
+    int getSortField(int column) const;
+    QVariant getCodeInfo(int row) const;
+    int getBlockId(QString acode, int market) const;
+    QVariant getRowColumnData(int row, int column) const;
+    QVariant getTextColor(int row, int column) const;
+    QVariant getTextAnimationColor(int row, int column) const;
+
+    void getQuotePeroidRealTime(uint block_id, int field, uint mode, uint page_size);
+    void getGroupStockRealTime(int index, int field, uint mode, uint page_size);
+    void getStockPoolRealTime(int index, int field, uint mode, uint page_size);
+    void getMyStockRealTime(int index, int field, uint mode, uint page_size, uint page_index = 0);
+    void getMyStockRealTime2(int index, int field, uint mode, uint page_size, uint page_index = 0);
+    void getBlockIndex(QString acode, int market, int field, uint mode);
+
+    void pageUp();
+    void pageDown();
+    void cancel();
+    void update();
+    void resubscribe(QString str);
+    void clear();
+    QString getCtx() const;
+
+private:
+    struct GroupQuery {
+        StockGroupSource::Kind source;
+        int listKind;
+        bool compact;  // element 0 when index is inside the list, 11 fields
+    };
+    void groupQuery(const GroupQuery& q, int index, int field, uint mode, uint page_size, uint page_index);
+    void setSort(quote_ctx* ctx, int field, uint mode) const;
+    void clearRows();
+    const TableItemData* cell(int dataRow, int column) const;
+
+    std::vector<std::vector<TableItemData>> rows_;
+    // The record each data row was last built from, to skip rebuilding rows a
+    // push left unchanged.
+    struct Record {
+        QuoteRealTimeMarket rt{};
+        int seq = 0;
+    };
+    std::vector<Record> lastRecords_;
+    std::vector<QuoteCodeInfo> codeInfos_;
+    QHash<QString, int> blockIds_;
+    int fixedColumn_ = 2;
+    int listKind_ = 0;
+    QuoteCtxPtr ctx_;
+};

@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QVariantMap>
+
+#include "ctxrecorder.h"
+#include "models/tablemodel.h"
+
+using rec::Calls;
+
+namespace {
+
+class TableCalls : public rec::Recorded {};
+
+const char* const kFull29 = "fields c1 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 32 33 34 35 36 37 38 39 40 41 42 46 58";
+
+// Groups as the stock-group stores hand them over.
+struct Groups : StockGroupSource {
+    QJsonArray my, screening, pool;
+    QJsonArray groups(Kind k) const override { return k == MyStock ? my : k == Screening ? screening : pool; }
+};
+
+QJsonObject group(std::initializer_list<std::pair<const char*, const char*>> codes)
+{
+    QJsonArray a;
+    for (auto& c : codes)
+        a.append(QJsonObject{{"code", c.first}, {"market_id", c.second}});
+    return QJsonObject{{"codes", a}};
+}
+
+// The known record of the column table: every shown field set.
+QuoteRealTimeMarket known(QuoteSymbolNames* names)
+{
+    QuoteRealTimeMarket r = rec::record("600001", "沪市001", 1);
+    r.pre_close = 10.0f; r.open = 10.1f; r.high = 10.5f; r.low = 9.8f; r.close = 10.25f;
+    r.vol = 1234567; r.cur_vol = 5600; r.sum = 2.5e8; r.red_vol = 700000; r.green_vol = 534567;
+    r.vol_rate = 1.35f; r.swap = 0.0123f; r.amplitude = 0.07f; r.rf_value = 0.25f; r.rf_rate = 0.025f;
+    r.committee = -0.125f; r.speed = 0.0012f; r.pe = 15.678f; r.m5_rf_rate = -0.004f; r.block_id = 880001;
+    r.symbol = names;
+    return r;
+}
+
+}  // namespace
+
+// Every column of every layout against values worked out by hand from the
+// known record (sequence number 7).
+TEST(TableColumns, CellsOfEveryLayout)
+{
+    QuoteSymbolNames names{"银行", "上海", "金融科技"};
+    const QuoteRealTimeMarket r = known(&names);
+    const char* G = "#F5BE4A"; const char* U = "#FF3D3D"; const char* D = "#0FC351"; const char* W = "#FFFFFF";
+    const char* C = "#00F4FF";
+    struct Row { int kind; int col; const char* text; const char* color; int align; };
+    const Row full[] = {
+        {0, 0, "7", G, 4}, {0, 1, "600001", G, 1}, {0, 2, "沪市001", G, 1}, {0, 3, "10.25", U, 2},
+        {0, 4, "2.50%", U, 2}, {0, 5, "0.25", U, 2}, {0, 6, "银行", C, 2}, {0, 7, "上海", C, 2},
+        {0, 8, "金融科技", C, 2}, {0, 9, "0.12", U, 2}, {0, 10, "123.46万", G, 2}, {0, 11, "2.50亿", G, 2},
+        {0, 12, "1.23%", G, 2}, {0, 13, "5600", G, 2}, {0, 14, "10.00", W, 2}, {0, 15, "10.10", U, 2},
+        {0, 16, "10.50", U, 2}, {0, 17, "9.80", D, 2}, {0, 18, "1.35", U, 2}, {0, 19, "-12.50%", D, 2},
+        {0, 20, "7.00%", G, 2}, {0, 21, "53.46万", D, 2}, {0, 22, "70.00万", U, 2},
+        {2, 0, "7", G, 4}, {2, 1, "沪市001", G, 1}, {2, 2, "2.50%", U, 2}, {2, 3, "10.25", U, 2},
+        {2, 4, "2.50亿", W, 2}, {2, 5, "1.35%", W, 2},
+        {3, 0, "7", G, 4}, {3, 1, "沪市001", G, 1}, {3, 2, "2.50%", U, 2}, {3, 3, "2.50亿", W, 2},
+        {4, 0, "7", G, 4}, {4, 1, "600001", G, 1}, {4, 2, "沪市001", G, 1}, {4, 3, "10.25", U, 2},
+        {4, 4, "2.50%", U, 2}, {4, 5, "0.25", U, 2}, {4, 6, "123.46万", G, 2}, {4, 7, "1.23%", G, 2},
+        {4, 8, "5600", G, 2}, {4, 9, "10.00", W, 2}, {4, 10, "10.10", U, 2}, {4, 11, "10.50", U, 2},
+        {4, 12, "9.80", D, 2}, {4, 13, "2.50亿", G, 2}, {4, 14, "1.35", U, 2}, {4, 15, "-12.50%", D, 2},
+        {4, 16, "7.00%", G, 2}, {4, 17, "53.46万", D, 2}, {4, 18, "70.00万", U, 2}, {4, 19, "15.68", G, 2},
+        {5, 4, "2.50%", U, 2}, {6, 4, "-0.40%", D, 2}, {7, 4, "1.35", U, 2}, {8, 4, "7.00%", U, 2},
+        {9, 4, "-12.50%", D, 2}, {10, 4, "2.50亿", W, 2},
+    };
+    for (const Row& e : full) {
+        for (int kind : e.kind == 0 ? std::vector<int>{0, 1} : std::vector<int>{e.kind}) {
+            const auto row = TableModel::buildRow(kind, r, 7);
+            ASSERT_LT(size_t(e.col), row.size()) << "layout " << kind;
+            EXPECT_EQ(QString::fromUtf8(e.text), row[size_t(e.col)].text) << "layout " << kind << " column " << e.col;
+            EXPECT_EQ(QString(e.color), row[size_t(e.col)].color) << "layout " << kind << " column " << e.col;
+            EXPECT_EQ(e.align, row[size_t(e.col)].align) << "layout " << kind << " column " << e.col;
+            EXPECT_EQ("#00000000", row[size_t(e.col)].acolor);
+        }
+    }
+    // The monitor lists share their first four columns.
+    for (int kind = 5; kind <= 10; ++kind) {
+        const auto row = TableModel::buildRow(kind, r, 7);
+        ASSERT_EQ(5u, row.size());
+        EXPECT_EQ("7", row[0].text);
+        EXPECT_EQ("600001", row[1].text);
+        EXPECT_EQ("沪市001", row[2].text);
+        EXPECT_EQ("10.25", row[3].text);
+    }
+    EXPECT_TRUE(TableModel::buildRow(11, r, 1).empty());
+    // Block names absent: empty texts.
+    const QuoteRealTimeMarket bare = known(nullptr);
+    EXPECT_EQ("", TableModel::buildRow(0, bare, 1)[6].text);
+    // A zero price reads "-", a zero rate "0.00%" beside a price and "-" without.
+    QuoteRealTimeMarket zero = rec::record("1", "x", 1);
+    EXPECT_EQ("-", TableModel::buildRow(4, zero, 1)[3].text);
+    EXPECT_EQ("-", TableModel::buildRow(4, zero, 1)[4].text);
+    zero.close = 5.0f;
+    EXPECT_EQ("0.00%", TableModel::buildRow(4, zero, 1)[4].text);
+}
+
+TEST(TableColumns, HeadersAndSortFields)
+{
+    struct Layout { int kind; const char* heads; std::vector<int> sort; };
+    const Layout layouts[] = {
+        {0, "序号 代码 名称 最新 涨跌幅 涨跌额 行业 地区 概念 涨速 成交量 成交额 换手率 现量 昨收 今开 最高 最低 量比 委比 振幅 内盘 外盘",
+         {-1, 1, -1, 8, 34, 35, -1, -1, -1, 58, 9, 11, 37, 10, 4, 5, 6, 7, 33, 38, 41, -1, -1}},
+        {1, "序号 代码 名称 最新 涨跌幅 涨跌额 行业 地区 概念 涨速 成交量 成交额 换手率 现量 昨收 今开 最高 最低 量比 委比 振幅 内盘 外盘",
+         {-1, 1, -1, 8, 34, 35, -1, -1, -1, 58, 9, 11, 37, 10, 4, 5, 6, 7, 33, 38, 41, -1, -1}},
+        {2, "序号 名称 涨跌幅 最新 成交额 量比", {-1, -1, 34, 8, 11, 33}},
+        {3, "序号 名称 涨跌幅 成交额", {-1, -1, 34, 11}},
+        {4, "序号 代码 名称 最新 涨跌幅 涨跌额 成交量 换手率 现量 昨收 今开 最高 最低 成交额 量比 委比 震幅 内盘 外盘 市盈率",
+         {-1, 1, -1, 8, 34, 35, 9, 37, 10, 4, 5, 6, 7, 11, 33, 38, 41, -1, -1, 40}},
+        {5, "序号 代码 名称 最新 涨幅", {-1, -1, -1, -1, -1}},
+        {6, "序号 代码 名称 最新 涨幅", {-1, -1, -1, -1, -1}},
+        {7, "序号 代码 名称 最新 量比", {-1, -1, -1, -1, -1}},
+        {8, "序号 代码 名称 最新 振幅", {-1, -1, -1, -1, -1}},
+        {9, "序号 代码 名称 最新 委比", {-1, -1, -1, -1, -1}},
+        {10, "序号 代码 名称 最新 金额", {-1, -1, -1, -1, -1}},
+    };
+    for (const Layout& l : layouts) {
+        QStringList texts;
+        for (const TableItemData& h : TableModel::buildHeader(l.kind)) {
+            texts << h.text;
+            EXPECT_EQ("#93979D", h.color);
+            EXPECT_EQ(4, h.align);
+        }
+        EXPECT_EQ(QString::fromUtf8(l.heads), texts.join(' ')) << "layout " << l.kind;
+        for (size_t c = 0; c < l.sort.size(); ++c)
+            EXPECT_EQ(l.sort[c], TableModel::sortField(l.kind, int(c))) << "layout " << l.kind << " column " << c;
+        EXPECT_EQ(-1, TableModel::sortField(l.kind, int(l.sort.size())));
+        EXPECT_EQ(-1, TableModel::sortField(l.kind, -1));
+    }
+    EXPECT_TRUE(TableModel::buildHeader(11).empty());
+}
+
+// Each query cancels first and sets the context in the documented order.
+TEST_F(TableCalls, QueriesSetTheContextInOrder)
+{
+    Groups g;
+    g.my = QJsonArray{group({{"600001", "1"}, {"000002", "2"}}), group({{"600003", "1"}})};
+    g.screening = QJsonArray{group({{"600004", "1"}})};
+    g.pool = QJsonArray{QJsonObject(), group({{"300001", "2"}})};
+    TableModel::setGroupSource(&g);
+    TableModel m;
+    EXPECT_EQ(Calls{"create c1"}, take());
+
+    m.initHeader(4);
+    m.getQuotePeroidRealTime(1101, 34, 1, 25);
+    EXPECT_EQ((Calls{"cancel c1", "page c1 0 25", "type c1 0", "period c1 30", "block c1 1101", "option c1 4",
+                     "sort c1 34 1", kFull29, "user c1 0", "subscribe c1"}),
+              take());
+    EXPECT_EQ(4, m.listKind());  // a block list keeps the layout
+
+    m.getMyStockRealTime(0, -1, 0, 30, 2);
+    EXPECT_EQ((Calls{"cancel c1", "page c1 2 30", "type c1 0", "period c1 30", "option c1 12", "sort c1 0 2",
+                     "code c1 600001/1 000002/2", kFull29, "subscribe c1"}),
+              take());
+    EXPECT_EQ(1, m.listKind());
+
+    m.getMyStockRealTime2(1, 33, 0, 10);  // element 0, as index 1 is inside the list
+    EXPECT_EQ((Calls{"cancel c1", "page c1 0 10", "type c1 0", "period c1 30", "option c1 12", "sort c1 33 0",
+                     "code c1 600001/1 000002/2", "fields c1 0 1 2 3 4 8 9 11 33 34 35", "subscribe c1"}),
+              take());
+    EXPECT_EQ(2, m.listKind());
+
+    m.getGroupStockRealTime(0, 8, 1, 20);
+    EXPECT_EQ((Calls{"cancel c1", "page c1 0 20", "type c1 0", "period c1 30", "option c1 12", "sort c1 8 1",
+                     "code c1 600004/1", kFull29, "subscribe c1"}),
+              take());
+    m.getStockPoolRealTime(1, 8, 0, 20);
+    EXPECT_EQ((Calls{"cancel c1", "page c1 0 20", "type c1 0", "period c1 30", "option c1 12", "sort c1 8 0",
+                     "code c1 300001/2", kFull29, "subscribe c1"}),
+              take());
+
+    m.getBlockIndex("880001", 3, 34, 0);
+    EXPECT_EQ((Calls{"cancel c1", "type c1 0", "period c1 30", "option c1 6", "sort c1 34 0", "code c1 880001/3",
+                     "fields c1 0 1 2 3 4 8 11 34 35 1015", "subscribe c1"}),
+              take());
+    EXPECT_EQ(3, m.listKind());
+
+    // A group index outside the store: nothing at all, not even a cancel.
+    m.getMyStockRealTime(2, 8, 0, 20);
+    m.getMyStockRealTime(-1, 8, 0, 20);
+    m.getMyStockRealTime2(2, 8, 0, 20);
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(3, m.listKind());
+
+    // An empty group cancels and clears, and subscribes nothing.
+    QSignalSpy changed(&m, &TableModel::dataChange);
+    m.getStockPoolRealTime(0, 8, 0, 20);
+    EXPECT_EQ(Calls{"cancel c1"}, take());
+    EXPECT_EQ(1, changed.count());
+
+    // A page size from a view of height 0 (or a script's -1) is at least 1.
+    m.getQuotePeroidRealTime(1101, 34, 0, 0);
+    EXPECT_EQ("page c1 0 1", take()[1]);
+    m.getQuotePeroidRealTime(1101, 34, 0, uint(-1));
+    EXPECT_EQ("page c1 0 1", take()[1]);
+
+    m.pageUp(); m.pageDown(); m.cancel(); m.update();
+    EXPECT_EQ((Calls{"pageup c1", "pagedown c1", "cancel c1", "update c1"}), take());
+    TableModel::setGroupSource(nullptr);
+}
+
+// Replies rebuild rows in place with numbers from the page's first record.
+TEST_F(TableCalls, RepliesRebuildRowsInPlace)
+{
+    TableModel m;
+    m.initHeader(0);
+    quote_ctx* own = m.context();
+    QuoteRealTimeMarket recs[3] = {rec::record("600001", "甲", 1), rec::record("000002", "乙", 2),
+                                   rec::record("880001", "丙", 1)};
+    recs[0].block_id = 0;
+    recs[1].block_id = 0x100000007LL;  // the low 32 bits are kept
+    recs[2].block_id = 880001;
+    QSignalSpy fixed(&m, &TableModel::fixedRowChanged);
+    QSignalSpy data(&m, &TableModel::dataChange);
+
+    // Another context's reply is ignored.
+    QuoteReply other = reply(reinterpret_cast<quote_ctx*>(intptr_t(99)), recs, 3);
+    m.onQuotePeroidRealTime(&other);
+    EXPECT_EQ(0, m.rowCount());
+
+    rec::pageFirstNo = 20;
+    QuoteReply r = reply(own, recs, 3);
+    m.onQuotePeroidRealTime(&r);
+    ASSERT_EQ(3, m.rowCount());
+    EXPECT_EQ(23, m.columnCount());
+    EXPECT_EQ(1, fixed.count());
+    EXPECT_EQ(1, data.count());
+    EXPECT_EQ("21", m.getRowColumnData(0, 0).toString());
+    EXPECT_EQ("23", m.getRowColumnData(2, 0).toString());
+    EXPECT_EQ("乙", m.data(m.index(1, 2), 0).toString());
+    EXPECT_EQ(1, m.data(m.index(1, 2), 4).toInt());
+    EXPECT_FALSE(m.data(m.index(1, 3), 3).toBool());
+    EXPECT_EQ((QVariantList{"600001", "000002", "880001"}), m.fixedRow());
+    EXPECT_EQ((QVariantList{"序号", "代码"}), m.fixedHead());
+
+    const QVariantMap ci = m.getCodeInfo(1).toMap();
+    EXPECT_EQ("000002", ci["code"].toString());
+    EXPECT_EQ("乙", ci["name"].toString());
+    EXPECT_EQ(2, ci["market"].toInt());
+    EXPECT_EQ(2, ci["decimal"].toInt());
+    EXPECT_EQ(2, ci["type"].toInt());
+    EXPECT_EQ(7, ci["block_id"].toInt());
+    EXPECT_EQ(0, m.getCodeInfo(0).toMap()["block_id"].toInt());
+    EXPECT_EQ(880001, m.getCodeInfo(2).toMap()["block_id"].toInt());
+    EXPECT_FALSE(m.getCodeInfo(3).isValid());
+    EXPECT_FALSE(m.getCodeInfo(-1).isValid());
+
+    // A shorter reply trims rows from the end; a moved last price flashes.
+    recs[0].close = 10.0f;
+    QuoteReply first = reply(own, recs, 1);
+    m.onQuotePeroidRealTime(&first);
+    recs[0].close = 10.5f;
+    m.onQuotePeroidRealTime(&first);
+    ASSERT_EQ(1, m.rowCount());
+    EXPECT_EQ("#66FF3D3D", m.getTextAnimationColor(0, 3).toString());
+    EXPECT_TRUE(m.data(m.index(0, 3), 3).toBool());
+    m.onQuotePeroidRealTime(&first);  // unchanged: the flash ends
+    EXPECT_EQ("#00000000", m.getTextAnimationColor(0, 3).toString());
+
+    // An empty reply leaves the header only and keeps the code infos.
+    QuoteReply empty = reply(own, nullptr, 0);
+    m.onQuotePeroidRealTime(&empty);
+    EXPECT_EQ(0, m.rowCount());
+    EXPECT_EQ(23, m.columnCount());
+    EXPECT_EQ(QVariantList{"600001"}, m.fixedRow());
+    EXPECT_FALSE(m.getCodeInfo(0).isValid());
+
+    // Accessors out of range.
+    EXPECT_FALSE(m.getRowColumnData(0, 0).isValid());
+    EXPECT_EQ("#FFFFFFFF", m.getTextColor(5, 1).toString());
+    EXPECT_EQ("#00000000", m.getHeaderColor(23).toString());
+    EXPECT_EQ("涨跌幅", m.getHeaderData(2, 2).toString());
+    EXPECT_FALSE(m.getHeaderData(-1).isValid());
+    m.setHeadersData(1, "证券代码", "#FFFFFF");
+    EXPECT_EQ("证券代码", m.getHeaderData(1).toString());
+    m.setHeadersData(40, "x", "#FFFFFF");
+    EXPECT_EQ(-1, m.getSortField(2));
+    EXPECT_EQ(34, m.getSortField(4));
+}
+
+TEST_F(TableCalls, BlockIdsAndContextText)
+{
+    TableModel m;
+    rec::blockIds["880001/1"] = 0x200000011LL;
+    EXPECT_EQ(0x11, m.getBlockId("880001", 1));
+    EXPECT_EQ(0, m.getBlockId("999999", 1));
+    rec::dumpText = R"({"page_":{"length":25}})";
+    EXPECT_EQ(QString::fromStdString(rec::dumpText), m.getCtx());
+    take();
+
+    // Resubscribing replaces the context; the old one is released.
+    m.resubscribe(R"({"page_":{"length":30}})");
+    EXPECT_EQ((Calls{R"(parse c2 {"page_":{"length":30}})", "release c1", "subscribe c2"}), take());
+
+    // A refused text leaves no context, and no later call reaches the library.
+    m.resubscribe("not a context");
+    EXPECT_EQ((Calls{"parse refused", "release c2"}), take());
+    EXPECT_FALSE(m.hasContext());
+    m.getQuotePeroidRealTime(1101, 34, 0, 20);
+    m.getBlockIndex("880001", 1, 34, 0);
+    m.pageUp(); m.pageDown(); m.cancel(); m.update();
+    EXPECT_EQ("", m.getCtx());
+    QuoteReply r = reply(nullptr, nullptr, 0);
+    m.onQuotePeroidRealTime(&r);
+    EXPECT_TRUE(take().empty());
+    m.resubscribe("{}");
+    EXPECT_EQ((Calls{"parse c3 {}", "subscribe c3"}), take());
+}
