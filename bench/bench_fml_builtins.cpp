@@ -89,26 +89,33 @@ ArgumentPtr average()
     return series;
 }
 
+// Pushes args, calls fn as a compiled call step does and drops its result;
+// false when the builtin failed.
+bool callOnce(FormulaContext& ctx, BuiltinFn fn, const std::vector<ArgumentPtr>& args)
+{
+    for (const ArgumentPtr& a : args)
+        ctx.push(a);
+    if (!fn(&ctx))
+        return false;
+    benchmark::DoNotOptimize(ctx.stack.back()->values.data());
+    ctx.stack.pop_back();
+    return true;
+}
+
 void run(benchmark::State& state, BuiltinFn fn, std::vector<float> params)
 {
     FormulaContext ctx;
     ctx.barCount = kBars;
-    ArgumentPtr x = prices();
-    std::vector<ArgumentPtr> literals;
+    std::vector<ArgumentPtr> args = {prices()};
     for (float p : params)
-        literals.push_back(makeLiteralNumber(p));
+        args.push_back(makeLiteralNumber(p));
     long faults = 0;
     for (auto _ : state) {
         const long before = minorFaults();
-        ctx.push(x);
-        for (const ArgumentPtr& p : literals)
-            ctx.push(p);
-        if (!fn(&ctx)) {
+        if (!callOnce(ctx, fn, args)) {
             state.SkipWithError("builtin failed");
             break;
         }
-        benchmark::DoNotOptimize(ctx.stack.back()->values.data());
-        ctx.stack.pop_back();
         faults += minorFaults() - before;
     }
     state.counters["faults"] = benchmark::Counter(static_cast<double>(faults) / state.iterations());
@@ -195,14 +202,10 @@ void ratio(benchmark::State& state, BuiltinFn fn, std::vector<ArgumentPtr> args,
     double engine = 0.0, plain = 0.0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        for (const ArgumentPtr& a : args)
-            ctx.push(a);
-        if (!fn(&ctx)) {
+        if (!callOnce(ctx, fn, args)) {
             state.SkipWithError("builtin failed");
             break;
         }
-        benchmark::DoNotOptimize(ctx.stack.back()->values.data());
-        ctx.stack.pop_back();
         const auto t1 = Clock::now();
         reference(out.data());
         benchmark::DoNotOptimize(out.data());

@@ -42,7 +42,7 @@ bool builtinStd(FormulaContext* ctx)
             if (k <= windowkernels::kRunningWindow && windowkernels::allFinite(x.v, x.first, x.end)) {
                 const double invK = 1.0 / k;
                 const double invK1 = k > 1 ? 1.0 / (k - 1) : NAN;
-                windowkernels::runningWindows(
+                windowkernels::runningWindows<true>(
                     x.v, x.first, x.end, k, [&put, k, invK, invK1](uint32_t i, double s1, double s2, uint32_t n, double) {
                         double var;
                         if (n == k)

@@ -39,7 +39,7 @@ bool builtinMa(FormulaContext* ctx)
         [](const DataSeries& x, uint32_t k, auto put) {
             if (k <= windowkernels::kRunningWindow && windowkernels::allFinite(x.v, x.first, x.end)) {
                 const double inv = 1.0 / k;
-                windowkernels::runningWindows(x.v, x.first, x.end, k,
+                windowkernels::runningWindows<false>(x.v, x.first, x.end, k,
                                               [&put, k, inv](uint32_t i, double s1, double, uint32_t n, double c) {
                                                   put(i, static_cast<float>((n == k ? s1 * inv : s1 / n) + c));
                                               });

@@ -19,7 +19,9 @@ constexpr std::size_t kPooledBytes = 16 * 1024;
 constexpr std::size_t kKeptBytes = 256u * 1024u * 1024u;
 
 // A block of at least bytes (>= kPooledBytes) bytes; throws std::bad_alloc.
-void* take(std::size_t bytes);
+// Declared like malloc so that the compiler knows that two blocks never
+// overlap (kernels keep values of two scratch arrays in registers).
+__attribute__((malloc, returns_nonnull, alloc_size(1))) void* take(std::size_t bytes);
 // Returns a block from take(bytes) with the same byte count.
 void give(void* p, std::size_t bytes) noexcept;
 // Bytes held in freed blocks right now.

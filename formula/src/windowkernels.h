@@ -226,23 +226,25 @@ constexpr uint32_t kRunningWindow = 512;
 // pile up; two such stretches advance together for two independent chains.
 constexpr uint32_t kRunningStretch = 2048;
 
-// Running sums of x - c and (x - c)^2 over windows of k bars (1 <= k) ending
-// at each bar of [first, end), for data whose values are all finite; c is a
-// value of the stretch, taken afresh with the sums every kRunningStretch bars.
+// Running sums of x - c and, with Squares, (x - c)^2 over windows of k bars
+// (1 <= k) ending at each bar of [first, end), for data whose values are all
+// finite; c is a value of the stretch (0 without Squares, where a plain sum
+// loses nothing), taken afresh with the sums every kRunningStretch bars.
 // emit(i, s1, s2, n, c) with n the window's length.
-template <typename Emit>
+template <bool Squares, typename Emit>
 void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Emit emit)
 {
     if (end <= first || k == 0)
         return;
     const uint32_t steady = static_cast<uint32_t>(std::min<uint64_t>(end, static_cast<uint64_t>(first) + k - 1));
     {
-        const double c = x[first];
+        const double c = Squares ? x[first] : 0.0;
         double s1 = 0.0, s2 = 0.0;
         for (uint32_t i = first; i < steady; ++i) {
             const double d = x[i] - c;
             s1 += d;
-            s2 += d * d;
+            if (Squares)
+                s2 += d * d;
             emit(i, s1, s2, i - first + 1, c);
         }
     }
@@ -250,20 +252,25 @@ void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Em
         double c = 0.0, s1 = 0.0, s2 = 0.0;
         void start(const float* x, uint32_t i, uint32_t k)
         {
-            c = x[i];
+            c = Squares ? x[i] : 0.0;
             s1 = s2 = 0.0;
             for (uint32_t j = i + 1 - k; j <= i; ++j) {
                 const double d = x[j] - c;
                 s1 += d;
-                s2 += d * d;
+                if (Squares)
+                    s2 += d * d;
             }
         }
         void step(const float* x, uint32_t i, uint32_t k)
         {
-            const double dn = x[i] - c;
-            const double dp = x[i - k] - c;
-            s1 += dn - dp;
-            s2 += dn * dn - dp * dp;
+            if (Squares) {
+                const double dn = x[i] - c;
+                const double dp = x[i - k] - c;
+                s1 += dn - dp;
+                s2 += dn * dn - dp * dp;
+            } else {
+                s1 += static_cast<double>(x[i]) - static_cast<double>(x[i - k]);
+            }
         }
     };
     for (uint64_t a = steady; a < end; a += 2 * static_cast<uint64_t>(kRunningStretch)) {
