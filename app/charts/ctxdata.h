@@ -28,14 +28,10 @@ struct CTXGeometry {
     bool hasRange() const { return range.valid(); }
     float pitch() const { return barWidth + barGap; }
     // Centre x of the bar at offset n from the first visible bar.
-    float barCentre(int n) const { return float(n) * pitch() + float(plot.left()) + barWidth * 0.5f; }
-    // Pixel y of value v (scale 1 for a flat range).
-    float valueY(float v) const
-    {
-        const float span = range.max - range.min;
-        const float s = span != 0.0f ? float(plot.height()) / span : 1.0f;
-        return (range.max - v) * s + float(plot.top());
-    }
+    float barCentre(int n) const { return barCentreX(plot.left(), BarGeometry{barWidth, barGap}, n); }
+    // Pixel y of value v (scale 1 for a flat range), and the value at pixel y.
+    float valueY(float v) const { return valueToY(range, plot.top(), plot.height(), v); }
+    float yValue(float y) const { return yToValue(range, plot.top(), plot.height(), y); }
 };
 
 struct CTXData {

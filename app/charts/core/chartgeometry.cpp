@@ -31,6 +31,29 @@ BarGeometry barGeometry(int rectWidth, int showNumber, int visibleCount)
     return g;
 }
 
+float barCentreX(int plotLeft, const BarGeometry& g, int n)
+{
+    return float(n) * (g.width + g.gap) + float(plotLeft) + g.width * 0.5f;
+}
+
+namespace {
+float valueScale(const ValueRange& r, int plotHeight)
+{
+    const float span = r.max - r.min;
+    return span != 0.0f ? float(plotHeight) / span : 1.0f;
+}
+}  // namespace
+
+float valueToY(const ValueRange& r, int plotTop, int plotHeight, float v)
+{
+    return (r.max - v) * valueScale(r, plotHeight) + float(plotTop);
+}
+
+float yToValue(const ValueRange& r, int plotTop, int plotHeight, float y)
+{
+    return r.max - (y - float(plotTop)) / valueScale(r, plotHeight);
+}
+
 bool ValueRange::valid() const
 {
     return std::isfinite(max) && std::isfinite(min) && max >= min && max > -3.4028235e38f && min < 3.4028235e38f;
@@ -38,8 +61,7 @@ bool ValueRange::valid() const
 
 void padKLineRange(ValueRange& r, int plotHeight)
 {
-    const float span = r.max - r.min;
-    const float s = span != 0.0f ? float(plotHeight) / span : 1.0f;
+    const float s = valueScale(r, plotHeight);
     r.max += 10.0f / s;
     r.min -= 10.0f / s;
 }

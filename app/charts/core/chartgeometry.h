@@ -26,6 +26,10 @@ struct BarGeometry {
 // capped at rectWidth / 8 (whole pixels) - gap and never negative.
 BarGeometry barGeometry(int rectWidth, int showNumber, int visibleCount);
 
+// Centre x of the bar at offset n from the first visible bar:
+// n * (width + gap) + plot left + width / 2.
+float barCentreX(int plotLeft, const BarGeometry& g, int n);
+
 // A slot's value range. Starts empty (max -FLT_MAX, min FLT_MAX); a slot whose
 // outputs have no valid value in view keeps it empty and is not scaled.
 struct ValueRange {
@@ -33,6 +37,11 @@ struct ValueRange {
     float min = 3.4028235e38f;
     bool valid() const;
 };
+
+// Pixel y of value v: (max - v) * height / (max - min) + top, scale 1 when
+// max equals min; and the value at pixel y, its inverse.
+float valueToY(const ValueRange& r, int plotTop, int plotHeight, float v);
+float yToValue(const ValueRange& r, int plotTop, int plotHeight, float y);
 
 // Keeps the highest and lowest price 10 pixels inside a plot of that height.
 void padKLineRange(ValueRange& r, int plotHeight);

@@ -111,3 +111,21 @@ TEST(ChartGeometry, OverlayNormalisationSharesOnePercentScale)
     EXPECT_FLOAT_EQ(30.0f, e.max);
     EXPECT_FLOAT_EQ(20.0f, e.min);
 }
+
+TEST(ChartGeometry, PixelConversions)
+{
+    // Width 4, gap 1 from x 60: bar 0 centred at 62, bar 3 at 3 * 5 + 62 = 77.
+    EXPECT_FLOAT_EQ(62.0f, barCentreX(60, BarGeometry{4.0f, 1.0f}, 0));
+    EXPECT_FLOAT_EQ(77.0f, barCentreX(60, BarGeometry{4.0f, 1.0f}, 3));
+    EXPECT_FLOAT_EQ(60.375f + 0.75f * 10, barCentreX(60, BarGeometry{0.75f, 0.0f}, 10));
+
+    // 20..10 over 100 px from y 20: 10 px per unit.
+    const ValueRange r{20.0f, 10.0f};
+    EXPECT_FLOAT_EQ(20.0f, valueToY(r, 20, 100, 20.0f));
+    EXPECT_FLOAT_EQ(120.0f, valueToY(r, 20, 100, 10.0f));
+    EXPECT_FLOAT_EQ(45.0f, valueToY(r, 20, 100, 17.5f));
+    EXPECT_FLOAT_EQ(17.5f, yToValue(r, 20, 100, 45.0f));
+    const ValueRange flat{5.0f, 5.0f};  // scale 1
+    EXPECT_FLOAT_EQ(22.0f, valueToY(flat, 20, 100, 3.0f));
+    EXPECT_FLOAT_EQ(3.0f, yToValue(flat, 20, 100, 22.0f));
+}
