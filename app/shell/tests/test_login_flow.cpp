@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -133,4 +135,27 @@ TEST_F(LoginFlow, UnreachableBackEndSaysSo)
     QObject* w = engine_.rootObjects().first();
     QTRY_COMPARE_WITH_TIMEOUT(message(w), QString("链接服务器失败，\n稍后重试！"), 20000);
     EXPECT_FALSE(w->property("addressesReady").toBool());
+}
+
+// The sign-in window as a person sees it, kept as a screenshot (needs the
+// test run's virtual display).
+TEST_F(LoginFlow, Screenshot)
+{
+    if (QGuiApplication::platformName() == "offscreen")
+        GTEST_SKIP() << "runs as shell.login_screenshot on the virtual display";
+    QQuickWindow* w = open();
+    ASSERT_TRUE(w);
+    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+    type(w, "userField", "demo");
+    type(w, "passwordField", "demo");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QTest::qWait(300);
+    const QImage shot = w->grabWindow();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_EQ(QSize(560, 290), shot.size() / shot.devicePixelRatio());
+    // The bar under the images is the dark "#252B33" and the button red.
+    EXPECT_EQ(QColor("#252B33"), shot.pixelColor(5, 235));
+    const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
+    QDir().mkpath(dir);
+    EXPECT_TRUE(shot.save(dir + "/login.png"));
 }

@@ -1,0 +1,21 @@
+import QtQuick 2.15
+import "qrc:/qml/" as Q
+import "qrc:/qml/js/Database.js" as Sql
+
+// The background sync with short intervals, and access to the local queues.
+Item {
+    id: root
+    property alias sync: sync
+    property var exitMessages: []
+    Q.QDataSyncService {
+        id: sync
+        interval: 40
+        timeout: 2000
+        onExitWindow: root.exitMessages = root.exitMessages.concat([msg])
+    }
+    function init() { Sql.dbInit(); }
+    function queueStock(cmd, code, market) { Sql.dbAddMyStockCmd(cmd, code, market, "1", "自选股1"); }
+    function queueAction(action, remark) { Sql.dbAddActionCmd(action, remark); }
+    function stockRows() { return Sql.dbGetMyStockCmd().length; }
+    function actionRows() { return Sql.dbGetActionCmd().length; }
+}

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <QJsonObject>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QTest>
+
+#include <memory>
+
+#include "serverprocess.h"
+#include "shell/datadir.h"
+#include "shell/qbaseservice.h"
+#include "shell/qmltypes.h"
+
+// The main window's background sync against the local back end, with its
+// intervals shortened through its properties.
+namespace {
+
+class DataSync : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(backend_.port(), 0);
+        registerQmlTypes();
+        QBaseService().setLoginInfo(QJsonObject{{"user", QJsonObject{{"id", "u7"}, {"sid", "s7"}}}});
+    }
+    void setAddresses(const QString& mystock, const QString& heartbeat)
+    {
+        const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
+        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{
+            {"mystock", mystock.isEmpty() ? base + "/api/mystock" : mystock},
+            {"heartbeat", heartbeat.isEmpty() ? base + "/api/heartbeat" : heartbeat},
+            {"user_action", base + "/api/user_action"}}}});
+    }
+    QObject* create()
+    {
+        engine_.setOfflineStoragePath(dataDirectory());
+        QQmlComponent c(&engine_, QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/shell/tests/qml/SyncHarness.qml"));
+        harness_.reset(c.create());
+        if (!harness_)
+            ADD_FAILURE() << c.errorString().toStdString();
+        else
+            QMetaObject::invokeMethod(harness_.get(), "init");
+        return harness_.get();
+    }
+    static int call(QObject* h, const char* fn)
+    {
+        QVariant r;
+        QMetaObject::invokeMethod(h, fn, Q_RETURN_ARG(QVariant, r));
+        return r.toInt();
+    }
+    // Waits for a back-end line while the event loop runs (the requests go
+    // out from this thread).
+    bool seen(const std::string& prefix)
+    {
+        for (int i = 0; i < 500; ++i) {
+            if (backend_.wait_for([&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }, nullptr,
+                                  std::chrono::milliseconds(0)))
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+    static QObject* sync(QObject* h) { return h->property("sync").value<QObject*>(); }
+    static QStringList exits(QObject* h) { return h->property("exitMessages").toStringList(); }
+
+    ServerProcess backend_{"backend", {}};
+    QQmlEngine engine_;
+    std::unique_ptr<QObject> harness_;
+};
+
+}  // namespace
+
+// Queued edits and actions are uploaded and then removed; the heartbeat goes
+// out every sixth tick with the session id and the machine id.
+TEST_F(DataSync, UploadsQueuedRowsAndSendsHeartbeats)
+{
+    setAddresses({}, {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "000002"), Q_ARG(QVariant, 2));
+    QMetaObject::invokeMethod(h, "queueAction", Q_ARG(QVariant, "MENU2"), Q_ARG(QVariant, "行情"));
+    EXPECT_TRUE(seen("mystock u7 2 edits"));
+    EXPECT_TRUE(seen("heartbeat s7 "));
+    EXPECT_TRUE(seen("user_action s7 MENU2 行情"));
+    QTRY_COMPARE_WITH_TIMEOUT(call(h, "stockRows"), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(call(h, "actionRows"), 0, 5000);
+    EXPECT_TRUE(exits(h).isEmpty());
+}
+
+// An upload that fails keeps its rows for the next try.
+TEST_F(DataSync, FailedUploadKeepsTheRows)
+{
+    setAddresses("http://127.0.0.1:1/api/mystock", {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "DELETE"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
+    const int ticks = sync(h)->property("tick").toInt();
+    QTRY_VERIFY_WITH_TIMEOUT(sync(h)->property("tick").toInt() > ticks + 10, 5000);
+    EXPECT_EQ(1, call(h, "stockRows"));
+}
+
+// A heartbeat answered "false" ends the program with the back end's message.
+TEST_F(DataSync, RefusedHeartbeatStops)
+{
+    backend_.control("heartbeat-false on");
+    setAddresses({}, {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QTRY_COMPARE_WITH_TIMEOUT(exits(h).size(), 1, 10000);
+    EXPECT_EQ("账号已在其他地方登录，请重新登录", exits(h).first());
+    EXPECT_FALSE(sync(h)->property("running").toBool());
+}
+
+// Ten failed heartbeats in a row end it; a good one in between resets the count.
+TEST_F(DataSync, TenFailedHeartbeatsStop)
+{
+    setAddresses({}, "http://127.0.0.1:1/api/heartbeat");
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QObject* s = sync(h);
+    QTRY_COMPARE_WITH_TIMEOUT(s->property("heartbeatFailures").toInt(), 9, 20000);
+    // The ninth failure is followed by a good heartbeat: the count starts over.
+    setAddresses({}, {});
+    QTRY_COMPARE_WITH_TIMEOUT(s->property("heartbeatFailures").toInt(), 0, 5000);
+    EXPECT_TRUE(exits(h).isEmpty());
+    setAddresses({}, "http://127.0.0.1:1/api/heartbeat");
+    QTRY_COMPARE_WITH_TIMEOUT(exits(h).size(), 1, 20000);
+    EXPECT_EQ("连接认证系统失败，点击确定退出！", exits(h).first());
+    EXPECT_EQ(10, s->property("heartbeatFailures").toInt());
+    EXPECT_FALSE(s->property("running").toBool());
+}
