@@ -14,7 +14,7 @@ QToolsBar {
         var widths = [];
         var widest = 0;
         for (var i = 0; i < model_.count; ++i) {
-            var w = util.stringWidth(model_.get(i).name, "Microsoft YaHei", font_pixelSize);
+            var w = util.stringWidth(model_.get(i).name, "Microsoft YaHei", font_pixelSize, font_weight);
             widths.push(w);
             widest = Math.max(widest, w);
         }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtTest 1.15
+import HUtil 1.0
 import "qrc:/qml/" as W
 
 Item {
@@ -31,6 +32,19 @@ Item {
 
     SignalSpy { id: clicked; target: bar; signalName: "clickedItem" }
 
+    ListModel {
+        id: autoItems
+        ListElement { name: "沪深A股"; select: false }
+        ListElement { name: "创业板"; select: false }
+        ListElement { name: "科创板"; select: false }
+    }
+    W.QAutoToolsBar { id: autoBar; width: 400; height: 25; model_: autoItems; rightPadding: 25 }
+    HUtil { id: util }
+
+    W.QMsgBox { id: box; show_alert: true; title_: "公告" }
+    SignalSpy { id: boxClosed; target: box; signalName: "clickedClose" }
+    SignalSpy { id: boxCancel; target: box; signalName: "cancelNotice" }
+
     TestCase {
         name: "Widgets"
         when: windowShown
@@ -55,6 +69,37 @@ Item {
             bar.onChange(2, false);
             compare(bar.getSelectIndexs(), []);
             compare(bar.getFirstSelectIndex(), -1);
+        }
+
+        function test_autoToolsBarWidths() {
+            // Items are text width + 10 wide; show_count counts those whose
+            // running total fits in width - paddings.
+            var w = [];
+            for (var i = 0; i < autoItems.count; ++i)
+                w.push(util.stringWidth(autoItems.get(i).name, "Microsoft YaHei", 12, Font.Normal));
+            compare(autoBar.itemWidths, w.map(function (x) { return x + 10; }));
+            autoBar.width = w[0] + 10 + w[1] + 10 + 25;          // exactly two fit
+            compare(autoBar.show_count, 2);
+            autoBar.width = w[0] + 10 + 24;                       // not even the first
+            compare(autoBar.show_count, 0);
+            compare(autoBar.menu_width, Math.max(w[0], w[1], w[2]) + 35);
+        }
+
+        function test_msgBoxAlertMode() {
+            box.show();
+            box.requestClose();                  // refused: the question comes up
+            verify(box.alert !== null);
+            compare(box.alert.text_, "下次启动是否不再弹出本条消息？");
+            compare(box.alert.ok_text_, "当天不再提醒");
+            compare(box.alert.cancel_text_, "继续提醒");
+            box.alert.clickedOk();               // close and stop the notice
+            compare(boxCancel.count, 1);
+            compare(boxClosed.count, 0);
+            verify(box.alert === null);
+            box.show_alert = false;
+            box.show();
+            box.requestClose();                  // plain close
+            compare(boxClosed.count, 1);
         }
 
         function test_popupButtons() {
