@@ -74,10 +74,8 @@ int FCHttpRequestManager::AddRequest(const FCHttpRequestHeader& header)
     request->startTime_ = millisecondsSinceStart();
     running_.insert(taskId, request);
 
-    QUrl url(header.url);
-    if (url.port() < 0)
-        url.setPort(url.scheme() == QLatin1String("https") ? 443 : 80);
-    QNetworkRequest nr(url);
+    // A URL without a port goes to 443 for https and 80 otherwise.
+    QNetworkRequest nr{QUrl(header.url)};
     nr.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     nr.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     nr.setTransferTimeout(kTransferTimeoutMs);

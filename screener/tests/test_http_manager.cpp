@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTcpServer>
+#include <QUrl>
 
 #include "helpers.h"
 #include "httprequestmanager.h"
@@ -130,4 +131,20 @@ TEST(QuorvexHttp, HeaderLinesWithBreaksAreRefused)
     EXPECT_TRUE(out.isEmpty());
     for (const char* bad : {"A: 1\nB: 2\r\n", "A: 1\rB\r\n", ": x\r\n", "NoColon\r\n", "A: 1\r\n\r\nB: 2\r\n"})
         EXPECT_FALSE(FCHttpRequestManager::ParseHeaderLines(bad, &out)) << bad;
+}
+
+TEST(QuorvexHttp, ProxyGetsTheWholeUrl)
+{
+    LoopbackHttp proxy;
+    proxy.set("http://quotes.invalid/a", CannedAnswer{200, "via proxy", 0, false});
+    Recorder m;
+    FCHttpRequestHeader h;
+    h.url = "http://quotes.invalid/a";
+    h.proxyHost = "127.0.0.1";
+    h.proxyPort = QUrl(proxy.base()).port();
+    const int id = m.AddRequest(h);
+    ASSERT_TRUE(waitUntil([&] { return !m.FindRequest(id); }));
+    ASSERT_EQ(1, proxy.seen().size());
+    EXPECT_EQ("quotes.invalid", proxy.seen()[0].header("Host"));
+    EXPECT_EQ("via proxy", m.bodies.value(0));
 }
