@@ -22,8 +22,7 @@ QChart {
                 fchartSerial += 1
                 child = component.createObject(chart, {
                     "objectName": "subFChart_" + fchartSerial,
-                    "cname": "FChart",
-                    "anchors.fill": chart
+                    "cname": "FChart"
                 })
             }
             if (child) {

@@ -264,3 +264,24 @@ TEST(QChartData, OverlayBeforeLayerZero)
     EXPECT_EQ((std::vector<int>{0, -1, 2}), times(*c.getKData(1)));
     EXPECT_FLOAT_EQ(120.0f, (*c.getKData(1))[2].close);
 }
+
+// Adjusted points from the dividend processor go to layer 0 like a K-line
+// record, and only when layer 0 has a slot.
+TEST(QChartData, ProcessorPointsFillLayerZero)
+{
+    KRecord k({{0, 10.0f}, {1, 11.0f}});
+    QuoteCodeInfo info = k.record.code_info;
+    QChart bare;
+    bare.onProcesserQuoteKPoint(&info, k.points.data(), 2);
+    EXPECT_EQ(0, bare.getKLineCount());
+
+    QChart c;
+    setUpKLinePane(c, 1);
+    QSignalSpy sync(&c, &QChart::syncUpdateKLine);
+    c.onProcesserQuoteKPoint(&info, k.points.data(), 2);
+    EXPECT_EQ(2, c.getFirstKLineSize());
+    EXPECT_FLOAT_EQ(11.0f, (*c.getKData(0))[1].close);
+    EXPECT_EQ(1, sync.count());
+    c.setDividendCmd("fd");
+    EXPECT_EQ("fd", c.dividendCmd());
+}
