@@ -1,0 +1,127 @@
+import QtQuick 2.15
+import MQModel 1.0
+
+// The hot-stock monitor: four ranked lists of block 1110, two chart panes of
+// the selected stock and the stock tips of the market or of that stock.
+Rectangle {
+    id: root
+    color: "#000000"
+    property var query_map_: ({})
+    property var codeInfo: null
+    property string tipFlag: "block"
+    property int tipRowHeight: 25
+    readonly property var lists: [
+        { title: "当日涨幅排名", field: 34, sort: 0, layout: 5 },
+        { title: "当日跌幅排名", field: 34, sort: 1, layout: 5 },
+        { title: "5分钟涨幅排名", field: 36, sort: 0, layout: 6 },
+        { title: "5分钟跌幅排名", field: 36, sort: 1, layout: 6 }
+    ]
+    signal changeToMQView(var codeInfo)
+
+    function table(i) { return repeater.itemAt(i).table; }
+    function getQuery() { return query_map_; }
+    function setQuery(query_map) {
+        query_map_ = query_map;
+        for (var i = 0; i < lists.length; ++i) {
+            table(i).clear();
+            table(i).setQuery({ block: 1110, field: lists[i].field, sort: lists[i].sort });
+        }
+        requestTips();
+    }
+    function updateQuery(query_map) { setQuery(query_map); }
+    function tipRows() { return Math.max(1, Math.floor(tips.height / tipRowHeight)); }
+    function requestTips() {
+        if (tipFlag === "block")
+            mq.getStockTipData(1110, tipRows());
+        else if (codeInfo)
+            mq.getStockTipData(codeInfo.code, codeInfo.market, tipRows());
+    }
+    function showStock(info) {
+        if (!info)
+            return;
+        codeInfo = info;
+        pane1.showStock(info);
+        pane2.showStock(info);
+        if (tipFlag === "stock") {
+            mq.cancelStockTip();
+            requestTips();
+        }
+    }
+
+    MQModel { id: mq }
+
+    Grid {
+        id: grid
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.right: side.left
+        anchors.rightMargin: 2
+        columns: 2
+        spacing: 2
+        Repeater {
+            id: repeater
+            model: root.lists.length
+            delegate: Rectangle {
+                property alias table: t
+                width: (grid.width - 2) / 2
+                height: (grid.height - 2) / 2
+                color: "#191B1F"
+                Text {
+                    height: 25
+                    x: 8
+                    verticalAlignment: Text.AlignVCenter
+                    text: root.lists[index].title
+                    color: "#FFFFFF"
+                    font.pixelSize: 14
+                }
+                QRTableView {
+                    id: t
+                    anchors.fill: parent
+                    anchors.topMargin: 25
+                    fieldStyle: root.lists[index].layout
+                    fixedColumns: 3
+                    onRowClicked: root.showStock(codeInfo)
+                    onChangeToMQView: root.changeToMQView(codeInfo)
+                    onDataChange: {
+                        if (index === 0 && !root.codeInfo && t.table_model.rowCount() > 0) {
+                            t.table.selectIndex = 0;
+                            root.showStock(t.getFirstCodeInfo());
+                        }
+                    }
+                }
+            }
+        }
+    }
+    Column {
+        id: side
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        width: Math.max(300, parent.width * 0.3)
+        spacing: 2
+        QStockChartPane { id: pane1; pane: 1; width: parent.width; height: (parent.height - 4) / 3 }
+        QStockChartPane { id: pane2; pane: 2; width: parent.width; height: (parent.height - 4) / 3 }
+        Rectangle {
+            id: tips
+            width: parent.width
+            height: (parent.height - 4) / 3
+            color: "#191B1F"
+            onHeightChanged: if (height > 0) root.requestTips()
+            Hbtn {
+                id: tipButtons
+                width: parent.width
+                style: 1
+                datamodel: ListModel {
+                    ListElement { name: "全市场"; flag: "block" }
+                    ListElement { name: "当前个股"; flag: "stock" }
+                }
+                onBtnClicked: {
+                    root.tipFlag = flag;
+                    mq.cancelStockTip();
+                    root.requestTips();
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,76 @@
+import QtQuick 2.15
+
+// The top-list monitor: nine ranked lists of the route's block in a 3 x 3 grid.
+Rectangle {
+    id: root
+    color: "#000000"
+    property var query_map_: ({})
+    readonly property var lists: [
+        { title: "当日涨幅排名", field: 34, sort: 0, layout: 5 },
+        { title: "当日跌幅排名", field: 34, sort: 1, layout: 5 },
+        { title: "今日量比排名", field: 33, sort: 0, layout: 7 },
+        { title: "5分钟涨幅排名", field: 36, sort: 0, layout: 6 },
+        { title: "5分钟跌幅排名", field: 36, sort: 1, layout: 6 },
+        { title: "今日振幅排名", field: 41, sort: 0, layout: 8 },
+        { title: "即时委比前几名", field: 38, sort: 0, layout: 9 },
+        { title: "即时委比后几名", field: 38, sort: 1, layout: 9 },
+        { title: "今日成交额排名", field: 11, sort: 0, layout: 10 }
+    ]
+    signal changeToMQView(var codeInfo)
+
+    function table(i) { return repeater.itemAt(i).table; }
+    function widths() {
+        var s = (width / 3) / 350;
+        return [44 * s, 64 * s, 100 * s, 69 * s, 69 * s];
+    }
+    function getQuery() { return query_map_; }
+    function setQuery(query_map) {
+        query_map_ = query_map;
+        for (var i = 0; i < lists.length; ++i) {
+            var t = table(i);
+            t.clear();
+            t.setQuery({ block: Number(query_map.block), field: lists[i].field, sort: lists[i].sort });
+        }
+    }
+    function updateQuery(query_map) {
+        var q = {};
+        for (var k in query_map_) q[k] = query_map_[k];
+        for (k in query_map) q[k] = query_map[k];
+        setQuery(q);
+    }
+
+    Grid {
+        id: grid
+        anchors.fill: parent
+        columns: 3
+        spacing: 2
+        Repeater {
+            id: repeater
+            model: root.lists.length
+            delegate: Rectangle {
+                property alias table: t
+                width: (grid.width - 4) / 3
+                height: (grid.height - 4) / 3
+                color: "#191B1F"
+                Text {
+                    id: title
+                    height: 25
+                    x: 8
+                    verticalAlignment: Text.AlignVCenter
+                    text: root.lists[index].title
+                    color: "#FFFFFF"
+                    font.pixelSize: 14
+                }
+                QRTableView {
+                    id: t
+                    anchors.fill: parent
+                    anchors.topMargin: 25
+                    fieldStyle: root.lists[index].layout
+                    fixedColumns: 3
+                    columnWidths: root.widths()
+                    onChangeToMQView: root.changeToMQView(codeInfo)
+                }
+            }
+        }
+    }
+}

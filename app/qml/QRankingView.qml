@@ -1,0 +1,125 @@
+import QtQuick 2.15
+
+// The ranking screen: one ranked table of the chosen block, the block buttons
+// below it, and two chart panes (the selected stock and its market index).
+Rectangle {
+    id: root
+    color: "#000000"
+    property var query_map_: ({ field: 34, sort: 0 })
+    property int currentBlock: -1   // index of the highlighted block button
+    readonly property var blocks: [
+        { name: "全部A股", key: 1101 }, { name: "上证A股", key: 1102 }, { name: "深圳A股", key: 1103 },
+        { name: "科创板", key: 1124 }, { name: "中小板", key: 1105 }, { name: "创业板", key: 1106 },
+        { name: "上证50", key: 1112 }, { name: "上证180", key: 1113 }, { name: "深证100", key: 1115 },
+        { name: "沪深300", key: 1116 }, { name: "全部B股", key: 1107 }, { name: "上海B股", key: 1108 },
+        { name: "深圳B股", key: 1109 }
+    ]
+    property alias table: table
+
+    signal changeToMQView(var codeInfo)
+
+    function blockRoute(key) {
+        return "app://qml/qml/QRankingView.qml?tab=1100#block=" + key + "&field=34&sort=0";
+    }
+    function indexOfBlock(block) {
+        for (var i = 0; i < blocks.length; ++i)
+            if (blocks[i].key === Number(block))
+                return i;
+        return -1;
+    }
+    function getQuery() { return query_map_; }
+    function setQuery(query_map) {
+        var q = {};
+        for (var k in query_map)
+            q[k] = query_map[k];
+        if (q.field === undefined || q.field === "") q.field = 34;
+        if (q.sort === undefined || q.sort === "") q.sort = 0;
+        q.field = Number(q.field);
+        q.sort = Number(q.sort);
+        query_map_ = q;
+        table.table.showStateImgIndex = -1;
+        table.setQuery(q);
+        currentBlock = indexOfBlock(q.block);
+    }
+    function updateQuery(query_map) {
+        var q = {};
+        for (var k in query_map_) q[k] = query_map_[k];
+        for (k in query_map) q[k] = query_map[k];
+        setQuery(q);
+    }
+    // The market index shown beside a stock; the stock itself for other markets.
+    function marketIndex(info) {
+        if (info.market === 1)
+            return { code: "1A0001", name: "上证指数", market: 1 };
+        if (info.market === 2)
+            return { code: "399001", name: "深证成指", market: 2 };
+        return info;
+    }
+    function showStock(info) {
+        if (!info)
+            return;
+        pane1.showStock(info);
+        pane2.showStock(marketIndex(info));
+    }
+    function chooseBlock(i) {
+        table.clear();
+        pane1.clear();
+        pane2.clear();
+        setQuery({ block: blocks[i].key, field: 34, sort: 0 });
+    }
+
+    Item {
+        id: left
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        anchors.right: panes.left
+        anchors.rightMargin: 2
+        QRTableView {
+            id: table
+            anchors.fill: parent
+            anchors.bottomMargin: 27
+            fieldStyle: 4
+            fixedColumns: 3
+            columnWidths: [45, 80, 100, 80, 85, 85, 95, 95, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85]
+            onRowClicked: root.showStock(codeInfo)
+            onChangeToMQView: root.changeToMQView(codeInfo)
+            onDataChange: {
+                if (table.table.selectIndex < 0 && table.table_model.rowCount() > 0) {
+                    table.table.selectIndex = 0;
+                    root.showStock(table.getFirstCodeInfo());
+                }
+            }
+        }
+        Row {
+            anchors.bottom: parent.bottom
+            height: 25
+            spacing: 1
+            Repeater {
+                model: root.blocks.length
+                delegate: Rectangle {
+                    width: 80
+                    height: 25
+                    color: index === root.currentBlock ? "#E6000C" : "#2F343B"
+                    Text {
+                        anchors.centerIn: parent
+                        text: root.blocks[index].name
+                        color: "#FFFFFF"
+                        font.pixelSize: 14
+                    }
+                    MouseArea { anchors.fill: parent; onClicked: root.chooseBlock(index) }
+                }
+            }
+        }
+    }
+    Column {
+        id: panes
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        width: Math.max(300, parent.width * 0.3)
+        spacing: 2
+        QStockChartPane { id: pane1; pane: 1; width: parent.width; height: (parent.height - 2) / 2 }
+        QStockChartPane { id: pane2; pane: 2; width: parent.width; height: (parent.height - 2) / 2 }
+    }
+}

@@ -1,0 +1,403 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import TableModel 1.0
+import QTableModelProxy 1.0
+
+// A quote table: a fixed left part (sequence, code, name) and a scrolling
+// right part over one TableModel, sortable headers, row stepping by keys and
+// wheel across pages, and a short flash of changed cells.
+Rectangle {
+    id: root
+    color: "#22272E"
+    focus: true
+
+    property alias table_model: table_model
+    property var columnWidths: defaultWidths()
+    property int rowHeight: 26
+    property int spacing: 1
+    property int header_height: 25
+    property int fixedCount: 0
+    property int selectIndex: -1
+    property int activeIndex: -1
+    property var query_map_: ({})
+    property bool is_page_change: true
+    property int showStateImgIndex: -1
+    property int showStateImgType: 0
+    property string fontFamily: "宋体"
+    property int columnTotal: 0
+    property int headerRevision: 0
+
+    signal rowClicked(var codeInfo)
+    signal rowSelectChange(var codeInfo)
+    signal changeToMQView(var codeInfo)
+    signal changeFieldSort(int column, int type)
+    signal dataChange()
+    signal mystockChange()
+    signal changeToTabView(string title, string url)
+
+    function defaultWidths() {
+        var w = [80, 100, 80, 85, 85, 95, 95];
+        while (w.length < 32)
+            w.push(85);
+        return w;
+    }
+    function columnWidth(c) {
+        return c < columnWidths.length ? columnWidths[c] : 85;
+    }
+    // Rows that fit below the header; at least one while the view is laid out.
+    function getShowPageSize() {
+        return Math.max(1, Math.floor((height - header_height) / (rowHeight + spacing) + 0.2));
+    }
+    function visibleRows() {
+        return Math.max(1, Math.floor(height / (rowHeight + spacing)));
+    }
+
+    function setFixedColumn(n) {
+        table_model.setFixedColumn(n);
+        fixedCount = n;
+        var last = table_model.columnCount() - 1;
+        leftCells.startColumn = 0; leftCells.endColumn = n - 1;
+        leftHead.startColumn = 0; leftHead.endColumn = n - 1;
+        rightCells.startColumn = n; rightCells.endColumn = last;
+        rightHead.startColumn = n; rightHead.endColumn = last;
+        leftCells.invalidate(); rightCells.invalidate();
+        leftHead.invalidate(); rightHead.invalidate();
+        var w = n;
+        for (var i = 0; i < n; ++i)
+            w += columnWidth(i);
+        leftPart.width = w;
+        columnTotal = table_model.columnCount();
+        headerRevision++;
+        leftBody.forceLayout(); rightBody.forceLayout();
+    }
+
+    function setQuery(query_map) {
+        query_map_ = query_map;
+        if (query_map.block === undefined || query_map.block === null || query_map.block === "")
+            return;
+        var size = query_map.page_size !== undefined ? Number(query_map.page_size) : getShowPageSize();
+        table_model.getQuotePeroidRealTime(Number(query_map.block), Number(query_map.field),
+                                           Number(query_map.sort || 0), Math.max(1, size));
+    }
+    function reSubscribe() { table_model.resubscribe(table_model.getCtx()); }
+    function getSelectCodeInfo() {
+        if (table_model.rowCount() === 0)
+            return null;
+        return table_model.getCodeInfo(selectIndex < 0 ? 0 : selectIndex) || null;
+    }
+    function getFirstCodeInfo() {
+        return table_model.rowCount() > 0 ? (table_model.getCodeInfo(0) || null) : null;
+    }
+    function resetXY() {
+        leftBody.contentY = 0;
+        rightBody.contentY = 0;
+        rightBody.contentX = 0;
+    }
+    function scrollToBottom() {
+        var y = Math.max(0, leftBody.contentHeight - leftBody.height);
+        leftBody.contentY = y;
+        rightBody.contentY = y;
+    }
+    function scrollRows(d) {
+        var y = Math.max(0, Math.min(leftBody.contentY + d * (rowHeight + spacing),
+                                     Math.max(0, leftBody.contentHeight - leftBody.height)));
+        leftBody.contentY = y;
+        rightBody.contentY = y;
+    }
+
+    // A click: select at once, tell the others 300 ms after the last click.
+    function clickRow(row) {
+        selectIndex = row;
+        rowSelectChange(table_model.getCodeInfo(row));
+        clickTimer.restart();
+    }
+    function prevRow() {
+        var i = selectIndex < 0 ? 0 : selectIndex;
+        i -= 1;
+        if (i < 0) {
+            i = table_model.rowCount() - 1;
+            scrollToBottom();
+            if (is_page_change)
+                table_model.pageUp();
+        } else if (i * (rowHeight + spacing) < leftBody.contentY) {
+            scrollRows(-1);
+        }
+        clickRow(i);
+    }
+    function nextRow() {
+        var i = selectIndex + 1;
+        if (i >= table_model.rowCount()) {
+            i = 0;
+            resetXY();
+            if (is_page_change)
+                table_model.pageDown();
+        } else if (i - Math.floor(leftBody.contentY / (rowHeight + spacing)) >= visibleRows()) {
+            scrollRows(1);
+        }
+        clickRow(i);
+    }
+    function headerClicked(column) {
+        if (table_model.getSortField(column) < 0)
+            return;
+        if (showStateImgIndex === column)
+            showStateImgType = showStateImgType === 0 ? 1 : 0;
+        else
+            showStateImgIndex = column;
+        changeFieldSort(column, showStateImgType);
+    }
+    function onChangeToQMultiStockView(row) {
+        changeToTabView("多股同列", "app://qml/qml/QMultiStockView.qml#row=" + row + "&json="
+                        + encodeURIComponent(table_model.getCtx()));
+    }
+    // A new page length when the rows that fit changed and the context pages.
+    function resizedPage() {
+        var text = table_model.getCtx();
+        if (!text)
+            return false;
+        var ctx;
+        try { ctx = JSON.parse(text); } catch (e) { return false; }
+        var rows = getShowPageSize();
+        if (!ctx.page_ || !(ctx.page_.length > 0) || ctx.page_.length === rows)
+            return false;
+        ctx.page_.length = rows;
+        table_model.resubscribe(JSON.stringify(ctx));
+        return true;
+    }
+    function openMenu(row) {
+        var info = table_model.getCodeInfo(row);
+        if (!info)
+            return;
+        var c = Qt.createComponent("QRMenu.qml");
+        if (c.status !== Component.Ready)
+            return;
+        var menu = c.createObject(root);
+        if (!menu)
+            return;
+        if (menu.mystockChange) menu.mystockChange.connect(root.mystockChange);
+        if (menu.changeToMQView) menu.changeToMQView.connect(root.changeToMQView);
+        if (menu.changeToQMultiStockView) menu.changeToQMultiStockView.connect(root.onChangeToQMultiStockView);
+        menu.showTableMenu(info.code, info.market, row, encodeURIComponent(table_model.getCtx()));
+    }
+
+    onHeightChanged: if (height > 0) resizedPage()
+
+    TableModel {
+        id: table_model
+        onDataChange: root.dataChange()
+        onModelReset: {
+            root.columnTotal = table_model.columnCount();
+            root.headerRevision++;
+        }
+    }
+    QTableModelProxy { id: leftCells; sourceModel: table_model; style: 0 }
+    QTableModelProxy { id: rightCells; sourceModel: table_model; style: 0 }
+    QTableModelProxy { id: leftHead; sourceModel: table_model; style: 1 }
+    QTableModelProxy { id: rightHead; sourceModel: table_model; style: 1 }
+
+    Timer {
+        id: clickTimer
+        interval: 300
+        onTriggered: if (root.selectIndex >= 0) root.rowClicked(table_model.getCodeInfo(root.selectIndex))
+    }
+
+    Keys.onPressed: {
+        switch (event.key) {
+        case Qt.Key_Left:
+            rightBody.contentX = Math.max(0, rightBody.contentX - 10);
+            break;
+        case Qt.Key_Right:
+            rightBody.contentX = Math.max(0, Math.min(rightBody.contentX + 10, rightBody.contentWidth - rightBody.width));
+            break;
+        case Qt.Key_Up: prevRow(); break;
+        case Qt.Key_Down: nextRow(); break;
+        case Qt.Key_PageUp:
+            if (is_page_change) {
+                clickRow(table_model.rowCount() - 1);
+                scrollToBottom();
+                table_model.pageUp();
+            }
+            break;
+        case Qt.Key_PageDown:
+            if (is_page_change) {
+                clickRow(0);
+                resetXY();
+                table_model.pageDown();
+            }
+            break;
+        case Qt.Key_Return:
+        case Qt.Key_Enter:
+            if (selectIndex >= 0)
+                changeToMQView(table_model.getCodeInfo(selectIndex));
+            event.accepted = false;
+            return;
+        default:
+            event.accepted = false;
+            return;
+        }
+        event.accepted = true;
+    }
+
+    component HeadCell: Rectangle {
+        property int column: 0
+        property bool fixedPart: true
+        width: root.columnWidth(column)
+        height: root.header_height
+        color: "#191B1F"
+        Text {
+            anchors.fill: parent
+            anchors.leftMargin: 10
+            anchors.rightMargin: 10
+            text: root.headerRevision >= 0 ? (table_model.getHeaderData(column) || "") : ""
+            color: root.headerRevision >= 0 ? table_model.getHeaderColor(column) : "#00000000"
+            font.family: root.fontFamily
+            font.pixelSize: 16
+            horizontalAlignment: fixedPart ? Text.AlignHCenter : Text.AlignRight
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+        }
+        Image {
+            visible: root.showStateImgIndex === column
+            anchors.right: parent.right
+            anchors.verticalCenter: parent.verticalCenter
+            source: root.showStateImgType === 0 ? "qrc:/images/down_1.png" : "qrc:/images/up_1.png"
+        }
+        MouseArea { anchors.fill: parent; onClicked: root.headerClicked(column) }
+    }
+
+    component Cell: Rectangle {
+        id: cell
+        required property int row
+        required property string text_
+        required property string color_
+        required property string acolor_
+        required property bool isrun_
+        required property int align_
+        property color flash: "#00000000"
+        color: row === root.selectIndex ? "#FF22304C" : row === root.activeIndex ? "#802f2f2f" : "#191B1F"
+        function startFlash() {
+            if (isrun_) {
+                flash = acolor_;
+                flashTimer.restart();
+            } else {
+                flashTimer.stop();
+                flash = "#00000000";
+            }
+        }
+        onIsrun_Changed: startFlash()
+        Component.onCompleted: startFlash()
+        TableView.onPooled: { flashTimer.stop(); flash = "#00000000"; }
+        Rectangle { anchors.fill: parent; color: cell.flash }
+        Timer { id: flashTimer; interval: 1000; onTriggered: cell.flash = "#00000000" }
+        Text {
+            anchors.fill: parent
+            anchors.leftMargin: 4
+            anchors.rightMargin: 10
+            text: cell.text_
+            color: cell.color_
+            font.family: root.fontFamily
+            font.pixelSize: 16
+            elide: Text.ElideRight
+            verticalAlignment: Text.AlignVCenter
+            horizontalAlignment: cell.align_ === 1 ? Text.AlignLeft : cell.align_ === 2 ? Text.AlignRight : Text.AlignHCenter
+        }
+    }
+
+    Item {
+        id: leftPart
+        width: 0
+        height: parent.height
+        clip: true
+        Row {
+            spacing: root.spacing
+            Repeater {
+                model: root.fixedCount
+                delegate: HeadCell { column: index; fixedPart: true }
+            }
+        }
+        TableView {
+            id: leftBody
+            y: root.header_height + root.spacing
+            width: parent.width
+            height: parent.height - y
+            model: leftCells
+            rowSpacing: root.spacing
+            columnSpacing: root.spacing
+            interactive: false
+            clip: true
+            columnWidthProvider: function (c) { return root.columnWidth(c); }
+            rowHeightProvider: function () { return root.rowHeight; }
+            delegate: Cell {}
+        }
+    }
+    Item {
+        id: rightPart
+        anchors.left: leftPart.right
+        anchors.right: parent.right
+        height: parent.height
+        clip: true
+        Flickable {
+            width: parent.width
+            height: root.header_height
+            contentX: rightBody.contentX
+            contentWidth: rightBody.contentWidth
+            interactive: false
+            Row {
+                spacing: root.spacing
+                Repeater {
+                    model: Math.max(0, root.columnTotal - root.fixedCount)
+                    delegate: HeadCell { column: root.fixedCount + index; fixedPart: false }
+                }
+            }
+        }
+        TableView {
+            id: rightBody
+            y: root.header_height + root.spacing
+            width: parent.width
+            height: parent.height - y
+            model: rightCells
+            rowSpacing: root.spacing
+            columnSpacing: root.spacing
+            interactive: false
+            clip: true
+            columnWidthProvider: function (c) { return root.columnWidth(root.fixedCount + c); }
+            rowHeightProvider: function () { return root.rowHeight; }
+            delegate: Cell {}
+            ScrollBar.horizontal: ScrollBar { policy: ScrollBar.AsNeeded }
+        }
+    }
+
+    MouseArea {
+        id: bodyMouse
+        anchors.fill: parent
+        anchors.topMargin: root.header_height + root.spacing
+        hoverEnabled: true
+        acceptedButtons: Qt.LeftButton | Qt.RightButton
+        function rowAt(y) {
+            var r = Math.floor((y + leftBody.contentY) / (root.rowHeight + root.spacing));
+            return r >= 0 && r < table_model.rowCount() ? r : -1;
+        }
+        onPositionChanged: root.activeIndex = rowAt(mouse.y)
+        onExited: root.activeIndex = -1
+        onClicked: {
+            root.forceActiveFocus();
+            var r = rowAt(mouse.y);
+            if (r < 0)
+                return;
+            if (mouse.button === Qt.RightButton)
+                root.openMenu(r);
+            else
+                root.clickRow(r);
+        }
+        onDoubleClicked: {
+            var r = rowAt(mouse.y);
+            if (r >= 0)
+                root.changeToMQView(table_model.getCodeInfo(r));
+        }
+        onWheel: {
+            if (wheel.angleDelta.y > 0)
+                root.prevRow();
+            else if (wheel.angleDelta.y < 0)
+                root.nextRow();
+        }
+    }
+}
