@@ -36,14 +36,22 @@ QtObject {
     }
     function ready() {
         return win.visible && win.quickBar.items.length > 0 && win.stateBar.marquee.items.length > 0
-                && win.stateBar.connected && win.titleView.menuBar.menuItems.length > 0;
+                && win.stateBar.connected && win.titleView.menuBar.menuItems.length > 0
+                && (win.stateBar.indexBar.model_ === null || win.stateBar.indexBar.boards.length > 0);
     }
-    function openStock() {
+    // Types 600000 into the quick commands; false while the dictionary has no
+    // such row yet (the code list is still on its way).
+    function searchStock(lastTry) {
         win.tabView.quickKey("6");
+        win.quickCmd.input.text = "";
         win.quickCmd.input.text = "600000";
+        if (win.quickCmd.rows.length === 0 && !lastTry)
+            return false;
         if (win.quickCmd.rows.length === 0)
             win.quickCmd.input.text = "03";      // no stock rows: the 上证指数 command
-        var row = win.quickCmd.rows[0];
+        return true;
+    }
+    function openStock() {
         say("quick command " + win.quickCmd.input.text + " rows " + win.quickCmd.rows.length);
         win.quickCmd.openRow(0);
         var e = win.tabView.entries[win.tabView.currentIndex];
@@ -67,20 +75,23 @@ QtObject {
                 demo.geometry("tabView", demo.win.tabView);
                 demo.geometry("stateBar", demo.win.stateBar);
                 demo.grab("main.png", function () {
-                    demo.openStock();
                     demo.step = 2;
                     demo.waited = 0;
                 });
-            } else if (demo.step === 2 && demo.waited >= 1000) {
+            } else if (demo.step === 2 && demo.searchStock(demo.waited > 15000)) {
+                demo.openStock();
                 demo.step = 3;
+                demo.waited = 0;
+            } else if (demo.step === 3 && demo.waited >= 1000) {
+                demo.step = 4;
                 demo.grab("stock.png", function () {
-                    demo.step = 4;
+                    demo.step = 5;
                     demo.say("state " + demo.win.stateBar.stateText);
                     if (!demo.untilDisconnected)
                         Qt.quit();
                 });
-            } else if (demo.step === 4 && !demo.win.stateBar.connected) {
-                demo.step = 5;
+            } else if (demo.step === 5 && !demo.win.stateBar.connected) {
+                demo.step = 6;
                 demo.say("state " + demo.win.stateBar.stateText);
                 Qt.quit();
             }
@@ -89,6 +100,14 @@ QtObject {
 
     Component.onCompleted: {
         win = Qt.createComponent("qrc:/qml/main.qml").createObject(null);
+        // Without a window manager nothing maximises the window: do what one would.
+        var screen = Qt.application.screens[0];
+        if (win.visibility === Window.Maximized && screen && win.width < screen.desktopAvailableWidth) {
+            win.x = 0;
+            win.y = 0;
+            win.width = screen.desktopAvailableWidth;
+            win.height = screen.desktopAvailableHeight;
+        }
         if (typeof QRoot !== "undefined")
             QRoot.setWindow(win);
     }

@@ -147,49 +147,56 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
 
     ASSERT_FALSE(program.waitPrefix("demo: signing in", 30000).isEmpty()) << program.output().toStdString();
     ASSERT_EQ(program.waitPrefix("demo: ready", 40000).left(16), "demo: ready true") << program.output().toStdString();
-    ASSERT_EQ(program.waitPrefix("demo: window", 5000), "demo: window 1000 650");
+    // The window fills the virtual screen (1280 x 800) as a maximised one would.
+    const QStringList size = program.waitPrefix("demo: window", 5000).split(' ');
+    ASSERT_EQ(size.size(), 4);
+    const int w = size[2].toInt();
+    const int h = size[3].toInt();
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 800);
     EXPECT_EQ(program.waitPrefix("demo: state", 5000), "demo: state 已连接");
     QMap<QString, QRect> geometry;
     for (const char* name : {"titleView", "menuBar", "quickBar", "tabView", "stateBar"})
         geometry[name] = geometryOf(program.waitPrefix(QString("demo: geometry ") + name, 5000));
     // Title bar on top, the menus in it right of the 197-pixel logo, the quick
     // bar below it, the status bar at the bottom, the tabs in between.
-    EXPECT_EQ(geometry["titleView"], QRect(0, 0, 1000, 31));
+    EXPECT_EQ(geometry["titleView"], QRect(0, 0, w, 31));
     EXPECT_GE(geometry["menuBar"].x(), 197);
     EXPECT_EQ(geometry["menuBar"].height(), 30);
-    EXPECT_EQ(geometry["quickBar"], QRect(0, 31, 1000, 35));
-    EXPECT_EQ(geometry["stateBar"], QRect(0, 619, 1000, 31));
-    EXPECT_EQ(geometry["tabView"], QRect(0, 66, 1000, 553));
+    EXPECT_EQ(geometry["quickBar"], QRect(0, 31, w, 35));
+    EXPECT_EQ(geometry["stateBar"], QRect(0, h - 31, w, 31));
+    EXPECT_EQ(geometry["tabView"], QRect(0, 66, w, h - 97));
 
     ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/main.png", 20000).isEmpty())
         << program.output().toStdString();
     const QImage main(screenshotDir() + "/main.png");
-    ASSERT_EQ(main.size(), QSize(1000, 650));
+    ASSERT_EQ(main.size(), QSize(w, h));
     EXPECT_GT(distinctColours(main), 30) << "the screenshot looks blank";
     const struct {
         int x, y;
         const char* colour;
     } probes[] = {
-        {880, 15, "#252B33"},  // title bar, between the menus and the buttons
-        {880, 30, "#171717"},  // its outer line
+        {w - 120, 15, "#252B33"},  // title bar, between the menus and the buttons
+        {w - 120, 30, "#171717"},  // its outer line
         {geometry["menuBar"].x() + 2, 4, "#2F343B"},  // first menu item
-        {900, 40, "#22272E"},  // quick bar
-        {900, 70, "#2F343B"},  // tab strip
-        {500, 300, "#191B1F"}, // tab area
-        {995, 646, "#252B33"}, // status bar
+        {w - 100, 40, "#22272E"},  // quick bar
+        {w - 100, 70, "#2F343B"},  // tab strip
+        {w / 2, h / 2, "#191B1F"}, // tab area
+        {w - 5, h - 3, "#252B33"}, // status bar
     };
     for (const auto& p : probes)
         EXPECT_EQ(main.pixelColor(p.x, p.y).name(QColor::HexRgb).toUpper(), QString(p.colour))
             << "pixel " << p.x << "," << p.y;
-    EXPECT_TRUE(bandHolds(main, 619, 650, QColor("#5AC478"))) << "no green 已连接 in the status bar";
+    EXPECT_TRUE(bandHolds(main, h - 31, h, QColor("#5AC478"))) << "no green 已连接 in the status bar";
     EXPECT_TRUE(bandHolds(main, 66, 88, QColor("#335493"))) << "no current tab in the strip";
 
-    const QString opened = program.waitPrefix("demo: opened", 20000);
-    EXPECT_TRUE(opened.startsWith("demo: opened ")) << program.output().toStdString();
-    EXPECT_TRUE(opened.contains("app://qml/qml/MQView.qml?code=")) << opened.toStdString();
+    // The quick commands find 600000 in the dictionary of the server's codes.
+    EXPECT_EQ(program.waitPrefix("demo: quick command", 30000), "demo: quick command 600000 rows 1");
+    EXPECT_EQ(program.waitPrefix("demo: opened", 5000), "demo: opened 沪市000 app://qml/qml/MQView.qml?code=600000&market=1")
+        << program.output().toStdString();
     ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/stock.png", 20000).isEmpty());
     const QImage stock(screenshotDir() + "/stock.png");
-    ASSERT_EQ(stock.size(), QSize(1000, 650));
+    ASSERT_EQ(stock.size(), QSize(w, h));
     // The new tab is current: the second tab slot (141..281) is highlighted.
     EXPECT_EQ(stock.pixelColor(200, 68).name(QColor::HexRgb).toUpper(), "#335493");
     EXPECT_EQ(stock.pixelColor(60, 68).name(QColor::HexRgb).toUpper(), "#2F343B");
