@@ -57,6 +57,7 @@ void QuoteEngineThread::start()
 {
     if (thread_.joinable())
         return;
+    QuoteProxy::instance();  // made here, so it belongs to the GUI thread
     finished_ = false;
     thread_ = std::thread([this] {
         quoteThreadMain();
