@@ -40,7 +40,6 @@ FCHttpRequestManager::~FCHttpRequestManager()
 {
     // Nothing reaches the hooks any more: the replies are aborted with their
     // signals cut, then the network manager goes with the context.
-    qDeleteAll(running_);
     running_.clear();
 }
 
@@ -67,12 +66,13 @@ bool FCHttpRequestManager::ParseHeaderLines(const QString& lines, QList<QPair<QB
 
 int FCHttpRequestManager::AddRequest(const FCHttpRequestHeader& header)
 {
-    auto* request = new FCHttpRequest;
+    auto owned = std::make_unique<FCHttpRequest>();
+    FCHttpRequest* request = owned.get();
     const int taskId = nextTaskId_++;
     request->taskId_ = taskId;
     request->header_ = header;
     request->startTime_ = millisecondsSinceStart();
-    running_.insert(taskId, request);
+    running_.emplace(taskId, std::move(owned));
 
     // A URL without a port goes to 443 for https and 80 otherwise.
     QNetworkRequest nr{QUrl(header.url)};
@@ -126,13 +126,18 @@ int FCHttpRequestManager::AddRequest(const FCHttpRequestHeader& header)
 
 FCHttpRequest* FCHttpRequestManager::FindRequest(int taskId) const
 {
-    return running_.value(taskId, nullptr);
+    const auto it = running_.find(taskId);
+    return it == running_.end() ? nullptr : it->second.get();
 }
 
 void FCHttpRequestManager::DeleteRequest(int taskId)
 {
-    FCHttpRequest* request = running_.take(taskId);
-    delete request;
+    // Taken out first: the request's destructor must not find itself listed.
+    const auto it = running_.find(taskId);
+    if (it == running_.end())
+        return;
+    const std::unique_ptr<FCHttpRequest> request = std::move(it->second);
+    running_.erase(it);
 }
 
 QByteArray FCHttpRequestManager::ReceiveBody(FCHttpRequest& request)

@@ -6,10 +6,10 @@
 #define QUORVEX_HTTPREQUESTMANAGER_H
 
 #include <QByteArray>
-#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <map>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -96,7 +96,7 @@ private:
 
     std::unique_ptr<QObject> context_; // owns the network manager and the connections
     QNetworkAccessManager* network_ = nullptr;
-    QMap<int, FCHttpRequest*> running_; // owned
+    std::map<int, std::unique_ptr<FCHttpRequest>> running_;
     int nextTaskId_ = 100;
 };
 

@@ -56,10 +56,7 @@ CQuorvexApp* CQuorvexApp::Instance()
 
 CQuorvexApp::CQuorvexApp() = default;
 
-CQuorvexApp::~CQuorvexApp()
-{
-    delete dialog_;
-}
+CQuorvexApp::~CQuorvexApp() = default;
 
 void CQuorvexApp::Shutdown()
 {
@@ -90,7 +87,7 @@ void CQuorvexApp::entry(const char* appName, const char* host, const char* user,
                         int eventType, int32_t option)
 {
     if (!dialog_)
-        dialog_ = new CQuorvexDialog(favouritesPathFor(utf8(appName), utf8(user)), option);
+        dialog_ = std::make_unique<CQuorvexDialog>(favouritesPathFor(utf8(appName), utf8(user)), option);
     dialog_->SetNotifyTarget(target, eventType);
     dialog_->SetTexts(utf8(appName), utf8(host), utf8(user), utf8(auth));
     dialog_->StartTemplateDownload();

@@ -6,7 +6,7 @@
 #define QUORVEX_QUORVEXAPP_H
 
 #include <QObject>
-#include <QPointer>
+#include <memory>
 
 #include "quorvex.h"
 
@@ -17,7 +17,7 @@
 class CMsgProxy : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kNotifyEvent = 1025; // QEvent::User + 1
+    static constexpr int kNotifyEvent = 0x401; // in Qt's user range
     explicit CMsgProxy(QObject* parent) : QObject(parent) {}
     void SetCallback(NotifyCallback cb) { callback_ = cb; }
     NotifyCallback Callback() const { return callback_; }
@@ -42,7 +42,7 @@ public:
     void Show(const char* appName, const char* host, const char* user, const char* auth, QObject* target,
               uint32_t eventType);
 
-    CQuorvexDialog* Dialog() const { return dialog_; }
+    CQuorvexDialog* Dialog() const { return dialog_.get(); }
     CMsgProxy* Proxy() const { return proxy_; }
 
     // Ends the application object and its dialog, as the host's quitting does.
@@ -54,7 +54,7 @@ private:
     void entry(const char* appName, const char* host, const char* user, const char* auth, QObject* target,
                int eventType, int32_t option);
 
-    QPointer<CQuorvexDialog> dialog_;
+    std::unique_ptr<CQuorvexDialog> dialog_;
     CMsgProxy* proxy_ = nullptr;
 };
 

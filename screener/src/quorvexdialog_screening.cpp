@@ -60,10 +60,12 @@ void CQuorvexDialog::Screen()
         return;
     }
     if (HasNotifyTarget()) {
-        // The records point into the conditions, which stay put during the call.
+        // The records point into a copy of the conditions (shared, not
+        // copied), which stays put even if the host edits the list meanwhile.
+        const QVector<ScreeningCondition> sent = conditions_;
         std::vector<NotifyConditionItem> items;
-        items.reserve(static_cast<size_t>(conditions_.size()));
-        for (const ScreeningCondition& c : conditions_)
+        items.reserve(static_cast<size_t>(sent.size()));
+        for (const ScreeningCondition& c : sent)
             items.push_back({reinterpret_cast<const char16_t*>(c.tmpl.title.utf16()), c.fmlName.constData(),
                              c.fmlParams.constData(), c.period, c.fmlType});
         if (Notify(NotifyConditions, static_cast<int>(items.size()), items.data()) == 1)
