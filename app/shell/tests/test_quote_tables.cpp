@@ -1,5 +1,5 @@
-// The start-up's quote tables: each file's text goes to its loader; missing
-// and empty files are skipped.
+// The start-up's quote tables (each file's text goes to its loader; missing
+// and empty files are skipped) and the control endpoint's address.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "quote.h"
+#include "shell/controlurl.h"
 #include "shell/quotetables.h"
 #include "testhome.h"
 
@@ -63,4 +64,14 @@ TEST(QuoteTables, FilesGoToTheirLoadersInOrder)
     loadQuoteTables(recorded, 3);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"margin:{\"tradingcode\":[\"600000\"]}",
                                                  "rating:{\"ratingInfos\":[{\"stockId\":\"600000\",\"rating\":\"买入\"}]}"}));
+}
+
+TEST(ControlEndpoint, DefaultAndEnvironmentOverride)
+{
+    qunsetenv("TARVOLIN_CONTROL_URL");
+    EXPECT_EQ(controlEndpoint(), "http://127.0.0.1:7710/");
+    qputenv("TARVOLIN_CONTROL_URL", "");
+    EXPECT_EQ(controlEndpoint(), "http://127.0.0.1:7710/") << "an empty value is no override";
+    qputenv("TARVOLIN_CONTROL_URL", "http://127.0.0.1:9000/");
+    EXPECT_EQ(controlEndpoint(), "http://127.0.0.1:9000/");
 }
