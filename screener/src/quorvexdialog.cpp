@@ -165,7 +165,10 @@ void CQuorvexDialog::buildControls()
             case 1017: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::AddFavourite); break;
             case 1018: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::DeleteFavourite); break;
             case 1019: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::RenameFavourite); break;
-            case 1: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::accept); break;
+            case 1:
+                button->setDefault(true);
+                connect(button, &QPushButton::clicked, this, &CQuorvexDialog::accept);
+                break;
             }
             w = button;
             break;
@@ -405,6 +408,8 @@ void CQuorvexDialog::ShowCondition(int row)
         return;
     const ScreeningCondition& c = conditions_[row];
     panel_->ShowTemplate(c.tmpl);
-    period_->setCurrentIndex(c.period - 3);
+    // A period outside 3..11 (from a damaged file) shows the default position.
+    const int position = c.period - 3;
+    period_->setCurrentIndex(position >= 0 && position < kPeriodCount ? position : kDefaultPeriodPosition);
     setParamCaption(&c.tmpl.title);
 }

@@ -144,6 +144,18 @@ TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
     CQuorvexDialog d(path, 0);
     ASSERT_EQ(1, d.Favourites().size());
     EXPECT_EQ("收藏", d.Favourites()[0].name);
+
+    // A stored period outside 3..11 shows the default period.
+    QByteArray badPeriod = kOneFavourite;
+    badPeriod[19] = 99; // the first condition's period
+    writeFile(path + "2", badPeriod);
+    CQuorvexDialog bad(path + "2", 0);
+    bad.ApplyFavourite(0);
+    auto* period = bad.findChild<QComboBox*>("1012");
+    period->setCurrentIndex(0);
+    bad.ShowCondition(0);
+    EXPECT_EQ(99, bad.Conditions()[0].period);
+    EXPECT_EQ(5, period->currentIndex());
     ASSERT_TRUE(d.SaveFavourites());
     EXPECT_EQ(damaged, readFile(path + ".bak"));
     EXPECT_EQ(kOneFavourite, readFile(path));
