@@ -24,7 +24,7 @@ constexpr int kTemplateIndexRole = Qt::UserRole;
 
 enum class Kind { Tree, GroupBox, Static, Combo, Panel, ListBox, Button, ListView, OkButton };
 
-struct ControlSpec {
+struct ControlEntry {
     int id; // -1: none
     Kind kind;
     const char* caption;
@@ -32,7 +32,7 @@ struct ControlSpec {
 };
 
 // Dialog template 1000, 478 by 290 dialog units.
-const ControlSpec kControls[] = {
+const ControlEntry kControls[] = {
     {1000, Kind::Tree, "", 6, 6, 132, 276},
     {1010, Kind::GroupBox, "参数设置", 144, 6, 210, 126},
     {-1, Kind::Static, "数据周期", 150, 18, 36, 12},
@@ -95,11 +95,11 @@ CQuorvexDialog::~CQuorvexDialog() = default;
 void CQuorvexDialog::buildControls()
 {
     const DialogUnits du(font());
-    for (const ControlSpec& spec : kControls) {
-        const QString caption = QString::fromUtf8(spec.caption);
-        const QRect r = du.rect(spec.x, spec.y, spec.w, spec.h);
+    for (const ControlEntry& entry : kControls) {
+        const QString caption = QString::fromUtf8(entry.caption);
+        const QRect r = du.rect(entry.x, entry.y, entry.w, entry.h);
         QWidget* w = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case Kind::Tree:
             tree_ = new CTreeCtrlEx(this);
             connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { SelectTemplateItem(item); });
@@ -107,7 +107,7 @@ void CQuorvexDialog::buildControls()
             break;
         case Kind::GroupBox: {
             auto* box = new QGroupBox(caption, this);
-            if (spec.id == 1010)
+            if (entry.id == 1010)
                 paramGroup_ = box;
             w = box;
             break;
@@ -151,7 +151,7 @@ void CQuorvexDialog::buildControls()
         case Kind::OkButton: {
             auto* button = new QPushButton(caption, this);
             button->setAutoDefault(false);
-            switch (spec.id) {
+            switch (entry.id) {
             case 1005: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::AddCondition); break;
             case 1006: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::DeleteCondition); break;
             case 1009:
@@ -174,8 +174,8 @@ void CQuorvexDialog::buildControls()
             break;
         }
         }
-        w->setObjectName(controlName(spec.id));
-        w->setGeometry(spec.kind == Kind::Combo ? du.rect(spec.x, spec.y, spec.w, kComboClosedHeight) : r);
+        w->setObjectName(controlName(entry.id));
+        w->setGeometry(entry.kind == Kind::Combo ? du.rect(entry.x, entry.y, entry.w, kComboClosedHeight) : r);
     }
     setFixedSize(du.x(kDialogWidth), du.y(kDialogHeight));
 }
