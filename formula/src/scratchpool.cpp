@@ -42,6 +42,7 @@ Class classOf(std::size_t bytes)
     return {e * 4 + static_cast<int>(steps - 4), steps * quarter};
 }
 
+// The freed blocks by size class; mutex guards free, kept and fresh.
 struct Pool {
     std::mutex mutex;
     std::array<std::vector<void*>, kClasses> free;

@@ -27,8 +27,9 @@ TEST(FmlPool, BlocksHoldTheirRequestAndAreReused)
         ASSERT_GE(malloc_usable_size(p), bytes) << bytes;
         scratchpool::give(p, bytes);
         void* q = scratchpool::take(bytes);
-        if (scratchpool::pooling())
+        if (scratchpool::pooling()) {
             EXPECT_EQ(q, p) << bytes << ": the freed block serves the same size again";
+        }
         scratchpool::give(q, bytes);
     }
 }
