@@ -602,3 +602,43 @@ TEST(EngineScenario, RepliesOfReleasedContextsAreDroppedAndPushesCancelled)
     for (const RecordedReply& r : engine.replies())
         EXPECT_NE(r.ctx, doomed_handle) << "a released context's reply was delivered";
 }
+
+// Pushes that were already on their way when the engine cancelled their
+// subscription are dropped without a second cancel: the server, holding
+// everything sent to it meanwhile, finds one cancel for the id.
+TEST(EngineScenario, PushesUnderWayAfterACancelAreNotCancelledAgain)
+{
+    QuoteServerProcess server;
+    EngineRecorder engine(url_for(server.port()));
+    ASSERT_NO_FATAL_FAILURE(start_connected(engine));
+    B2CService& svc = B2CService::instance();
+    TestContext gone_ctx;
+    TestContext witness_ctx;
+    auto gone = std::make_shared<ProbeClient>(*gone_ctx.context, kProbePush, std::vector<uint8_t>{1}, 0, 5);
+    auto witness = std::make_shared<ProbeClient>(*witness_ctx.context, kProbePush, std::vector<uint8_t>{2}, 0, 5);
+    const uint16_t gone_id = svc.send(gone, true);
+    ASSERT_NE(gone_id, 0);
+    ASSERT_NE(svc.send(witness, true), 0);
+    const auto of = [](const TestContext& c) {
+        return [h = c.handle()](const RecordedReply& r) { return r.kind == kProbeKind && r.ctx == h; };
+    };
+    ASSERT_TRUE(engine.wait_count(of(gone_ctx), 2));
+
+    server.control("hold");
+    ASSERT_TRUE(server.wait_line("holding"));
+    svc.cancel(gone_id);
+    // Both kept pushing every 5 ms: five more witness pushes mean several
+    // pushes of the cancelled one came in after the cancel went out.
+    const auto replies = engine.replies();
+    const size_t seen = static_cast<size_t>(std::count_if(replies.begin(), replies.end(), of(witness_ctx)));
+    ASSERT_TRUE(engine.wait_count(of(witness_ctx), seen + 5));
+    server.control("release");
+    ASSERT_TRUE(server.wait_line("released"));
+    ASSERT_TRUE(server.wait_line("cancel " + std::to_string(gone_id)));
+    // A request sent now is answered after every held cancel was carried out.
+    TestContext marker_ctx;
+    auto marker = std::make_shared<ProbeClient>(*marker_ctx.context, kProbeOnce, std::vector<uint8_t>{3});
+    ASSERT_NE(svc.send(marker, false), 0);
+    ASSERT_TRUE(engine.wait_count(of(marker_ctx), 1));
+    EXPECT_EQ(server.count("cancel " + std::to_string(gone_id)), 1u);
+}

@@ -251,10 +251,29 @@ uint16_t B2CService::next_request_id()
         if (before == 0xFFFF)
             before = request_counter_.fetch_add(1);
         const uint16_t id = static_cast<uint16_t>(before + 1);
-        if (id != 0 && pending_.find(id) == pending_.end() && resend_.find(id) == resend_.end())
+        if (id != 0 && pending_.find(id) == pending_.end() && resend_.find(id) == resend_.end()) {
+            forget_cancel_locked(id); // pushes for the id are the new request's now
             return id;
+        }
     }
     return 0;
+}
+
+void B2CService::remember_cancel_locked(uint16_t request_id)
+{
+    recent_cancels_[recent_cancel_next_] = request_id;
+    recent_cancel_next_ = (recent_cancel_next_ + 1) % recent_cancels_.size();
+}
+
+bool B2CService::cancel_sent_locked(uint16_t request_id) const
+{
+    return request_id != 0 &&
+           std::find(recent_cancels_.begin(), recent_cancels_.end(), request_id) != recent_cancels_.end();
+}
+
+void B2CService::forget_cancel_locked(uint16_t request_id)
+{
+    std::replace(recent_cancels_.begin(), recent_cancels_.end(), request_id, uint16_t{0});
 }
 
 uint16_t B2CService::send(const std::shared_ptr<IB2CClient>& client, bool subscribe)
@@ -334,8 +353,10 @@ void B2CService::cancel(uint16_t request_id)
     std::lock_guard<std::mutex> lock(pending_mutex_);
     pending_.erase(request_id);
     resend_.erase(request_id);
-    if (logged_in_)
+    if (logged_in_) {
         send_cancel(request_id);
+        remember_cancel_locked(request_id);
+    }
 }
 
 void B2CService::cancel_client(const std::shared_ptr<IB2CClient>& client)
@@ -360,8 +381,10 @@ void B2CService::cancel_client(const std::shared_ptr<IB2CClient>& client)
     for (auto it = pending_.begin(); it != pending_.end();) {
         if (same(it->second)) {
             found = true;
-            if (logged_in_ && it->second.sent)
+            if (logged_in_ && it->second.sent) {
                 send_cancel(it->first);
+                remember_cancel_locked(it->first);
+            }
             it = pending_.erase(it);
         } else {
             ++it;
@@ -369,8 +392,10 @@ void B2CService::cancel_client(const std::shared_ptr<IB2CClient>& client)
     }
     // The client's last id may have gone to another request since it was
     // answered; that request's server side is left alone.
-    if (!found && last_id != 0 && logged_in_ && pending_.count(last_id) == 0 && resend_.count(last_id) == 0)
+    if (!found && last_id != 0 && logged_in_ && pending_.count(last_id) == 0 && resend_.count(last_id) == 0) {
         send_cancel(last_id);
+        remember_cancel_locked(last_id);
+    }
 }
 
 void B2CService::post(std::shared_ptr<BasicQuoteReply> reply)
@@ -473,10 +498,13 @@ void B2CService::on_message(const _B2CMessage* msg)
 
     std::shared_ptr<IB2CClient> client;
     bool ended_push = false; // a push the request no longer wants
+    bool told = false;       // a push of a request whose cancel is on its way
     {
         std::lock_guard<std::mutex> lock(pending_mutex_);
         const auto it = pending_.find(header.request_id);
-        if (it != pending_.end()) {
+        if (it == pending_.end() && header.word == 1) {
+            told = cancel_sent_locked(header.request_id);
+        } else if (it != pending_.end()) {
             client = it->second.client.lock();
             // Only a subscription outlives its first answer: a one-shot
             // request is done once answered, whatever word the answer carries,
@@ -486,9 +514,11 @@ void B2CService::on_message(const _B2CMessage* msg)
                 ended_push = one_shot && header.word == 1;
                 pending_.erase(it);
             }
+            if (header.word == 1 && (!client || error || ended_push))
+                remember_cancel_locked(header.request_id);
         }
     }
-    if (header.word == 1 && (!client || error || ended_push))
+    if (header.word == 1 && !told && (!client || error || ended_push))
         send_cancel(header.request_id);
     if (client)
         client->on_reply(header);
@@ -505,6 +535,7 @@ void B2CService::on_state()
         if (open) {
             resend_.insert(pending_.begin(), pending_.end());
             pending_.clear();
+            recent_cancels_.fill(0); // a new session: the server knows none of them
         }
     }
     // Posted after the flag changed: a request made once the caller has seen

@@ -14,6 +14,7 @@
 #ifndef PELMAR_B2CSERVICE_H
 #define PELMAR_B2CSERVICE_H
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -123,6 +124,12 @@ private:
     };
 
     uint16_t next_request_id();
+    // Caller holds pending_mutex_: notes an id whose cancel this session has
+    // sent, tells whether it is noted, and takes the note back when the id
+    // goes to a new request.
+    void remember_cancel_locked(uint16_t request_id);
+    bool cancel_sent_locked(uint16_t request_id) const;
+    void forget_cancel_locked(uint16_t request_id);
     // Builds the request reserved under id in pending_ and sends it, unless a
     // cancel or a login took the id away meanwhile. Returns id, 0 on failure.
     uint16_t transmit(const std::shared_ptr<IB2CClient>& client, uint16_t id);
@@ -139,12 +146,18 @@ private:
     std::atomic<uint16_t> request_counter_{0};
     std::atomic<uint16_t> server_state_request_id_{0};
 
-    mutable std::mutex pending_mutex_; // guards pending_, resend_ and logged_in_
+    mutable std::mutex pending_mutex_; // guards pending_, resend_, logged_in_ and the recent cancels
     std::map<uint16_t, PendingRequest> pending_;
     // Entries moved out of pending_ by a login and not yet re-sent; a cancel
     // meanwhile removes its entry here, so it is not re-sent.
     std::map<uint16_t, PendingRequest> resend_;
     bool logged_in_ = false;
+    // The ids this session cancelled lately: pushes for one of them that were
+    // already on their way need no second cancel. A short ring, so an id whose
+    // pushes never stop is cancelled again once newer cancels push it out;
+    // 0 marks an empty slot.
+    std::array<uint16_t, 16> recent_cancels_{};
+    std::size_t recent_cancel_next_ = 0;
 
     _B2CEvent* event_;
     std::shared_ptr<b2c::SimpleClient> session_;
