@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+#include "models/indexboardmodel.h"
+#include "models/multistockmodel.h"
+#include "models/tablemodel.h"
+#include "serverprocess.h"
+#include "shell/qbaseservice.h"
+#include "shell/quotethread.h"
+
+// The quote tables against the real library and the local quote server.
+namespace {
+
+struct FixedGroups : StockGroupSource {
+    QJsonArray my;
+    QJsonArray groups(Kind k) const override { return k == MyStock ? my : QJsonArray(); }
+};
+
+class LiveTables : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(server_.port(), 0);
+        QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server_.port())},
+                          {"name", "本地行情"},
+                          {"type", "tcp"}};
+        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+        // The block file the lists rely on, as the server writes it.
+        QTemporaryDir dir;
+        QProcess writer;
+        writer.start(QString(TARVOLIN_BIN_DIR) + "/quoteserver", {"0", "--write-files", dir.path()});
+        writer.closeWriteChannel();  // it serves until the end of its input
+        ASSERT_TRUE(writer.waitForFinished(10000));
+        QFile board(dir.filePath("board.json"));
+        ASSERT_TRUE(board.open(QIODevice::ReadOnly));
+        const QByteArray text = board.readAll();
+        quote_block_load(text.constData(), text.size());
+        thread_.start();
+    }
+    void TearDown() override
+    {
+        thread_.stop();
+        TableModel::setGroupSource(nullptr);
+    }
+
+    QuoteServerProcess server_;
+    QuoteEngineThread thread_;
+};
+
+}  // namespace
+
+// A block list pages with numbers continuing across pages; the dumped context
+// runs again in a multi-stock list.
+TEST_F(LiveTables, BlockListPagesAndDumpsItsContext)
+{
+    TableModel m;
+    m.initHeader(4);
+    QSignalSpy spy(&m, &TableModel::dataChange);
+    m.getQuotePeroidRealTime(1101, 34, 0, 20);
+    ASSERT_TRUE(spy.wait(10000));
+    ASSERT_EQ(20, m.rowCount());
+    EXPECT_EQ(20, m.columnCount());
+    EXPECT_EQ("1", m.getRowColumnData(0, 0).toString());
+    EXPECT_EQ("20", m.getRowColumnData(19, 0).toString());
+    // Sorted by change rate, strongest first: the rate column never rises.
+    for (int r = 1; r < 20; ++r)
+        EXPECT_GE(m.getRowColumnData(r - 1, 4).toString().remove('%').toDouble(),
+                  m.getRowColumnData(r, 4).toString().remove('%').toDouble()) << "row " << r;
+    const QVariantMap first = m.getCodeInfo(0).toMap();
+    EXPECT_EQ(2, first["type"].toInt());
+    EXPECT_TRUE(first["market"].toInt() == 1 || first["market"].toInt() == 2);
+
+    const QJsonObject ctx = QJsonDocument::fromJson(m.getCtx().toUtf8()).object();
+    EXPECT_EQ(20, ctx["page_"].toObject()["length"].toInt());
+    EXPECT_EQ(QJsonArray{1101}, ctx["blocks_"].toArray());
+
+    spy.clear();
+    m.pageDown();
+    for (int i = 0; i < 50 && m.getRowColumnData(0, 0).toString() != "21"; ++i)
+        spy.wait(200);
+    EXPECT_EQ("21", m.getRowColumnData(0, 0).toString());
+
+    MultiStockModel multi;
+    QSignalSpy listSpy(&multi, &MultiStockModel::dataChange);
+    multi.setCtx(m.getCtx());
+    ASSERT_TRUE(listSpy.wait(10000));
+    const QVariantList list = listSpy.at(0).at(0).toList();
+    EXPECT_EQ(20, list.size());
+    EXPECT_FALSE(list.value(0).toMap()["name"].toString().isEmpty());
+
+    // Resubscribing with a longer page brings that many rows.
+    QJsonObject longer = ctx;
+    QJsonObject page = longer["page_"].toObject();
+    page["length"] = 30;
+    page["no"] = 0;
+    longer["page_"] = page;
+    m.resubscribe(QString::fromUtf8(QJsonDocument(longer).toJson(QJsonDocument::Compact)));
+    for (int i = 0; i < 50 && m.rowCount() != 30; ++i)
+        spy.wait(200);
+    EXPECT_EQ(30, m.rowCount());
+}
+
+// A my-stock group lists exactly its codes; the block index lists a block's
+// index row; a block's id comes from the block index.
+TEST_F(LiveTables, GroupListAndBlockIndex)
+{
+    FixedGroups g;
+    QJsonArray codes{QJsonObject{{"code", "600001"}, {"market_id", "1"}},
+                     QJsonObject{{"code", "000002"}, {"market_id", "2"}}};
+    g.my = QJsonArray{QJsonObject{{"codes", codes}}};
+    TableModel::setGroupSource(&g);
+    TableModel m;
+    m.initHeader(1);
+    QSignalSpy spy(&m, &TableModel::dataChange);
+    m.getMyStockRealTime(0, -1, 0, 20);
+    ASSERT_TRUE(spy.wait(10000));
+    ASSERT_EQ(2, m.rowCount());
+    QStringList got{m.getCodeInfo(0).toMap()["code"].toString(), m.getCodeInfo(1).toMap()["code"].toString()};
+    got.sort();
+    EXPECT_EQ((QStringList{"000002", "600001"}), got);
+    EXPECT_EQ(23, m.columnCount());
+
+    TableModel compact;
+    compact.initHeader(2);
+    QSignalSpy cspy(&compact, &TableModel::dataChange);
+    compact.getMyStockRealTime2(0, 34, 0, 20);
+    ASSERT_TRUE(cspy.wait(10000));
+    EXPECT_EQ(2, compact.rowCount());
+    EXPECT_EQ(6, compact.columnCount());
+
+    EXPECT_EQ(880471, m.getBlockId("880471", 1));
+    EXPECT_EQ(0, m.getBlockId("NOSUCH", 1));
+
+    TableModel idx;
+    idx.initHeader(3);
+    QSignalSpy ispy(&idx, &TableModel::dataChange);
+    idx.getBlockIndex("600001", 1, 34, 0);
+    ASSERT_TRUE(ispy.wait(10000));
+    ASSERT_GE(idx.rowCount(), 1);
+    EXPECT_EQ(4, idx.columnCount());
+}
+
+// The index strip and the concept ranking fill their boards.
+TEST_F(LiveTables, IndexBoards)
+{
+    IndexBoardModel strip;
+    QSignalSpy spy(&strip, &IndexBoardModel::dataChanged);
+    strip.getIndexData();
+    ASSERT_TRUE(spy.wait(10000));
+    ASSERT_EQ(5, strip.boards().size());
+    // The local server quotes only some of the five indices; those it has
+    // fill the first boards, the others stay zero.
+    QStringList codes;
+    for (IndexBoard* b : strip.boards()) {
+        if (b->code().isEmpty())
+            continue;
+        codes << b->code();
+        EXPECT_FALSE(b->name().isEmpty()) << b->code().toStdString();
+        EXPECT_EQ(b->code().startsWith("399") ? 2 : 1, b->market()) << b->code().toStdString();
+    }
+    EXPECT_TRUE(codes.contains("399001"));
+    for (const QString& c : codes)
+        EXPECT_TRUE((QStringList{"1A0001", "1A0004", "399001", "399005", "399006"}).contains(c)) << c.toStdString();
+
+    IndexBoardModel concepts;
+    QSignalSpy cspy(&concepts, &IndexBoardModel::dataChanged);
+    concepts.getConceptData(0, 0, 3);
+    ASSERT_TRUE(cspy.wait(10000));
+    ASSERT_EQ(3, concepts.boards().size());
+    // Sorted by change rate, strongest first.
+    EXPECT_GE(concepts.boards()[0]->rf_rate(), concepts.boards()[1]->rf_rate());
+    EXPECT_FALSE(concepts.boards()[0]->name().isEmpty());
+}
