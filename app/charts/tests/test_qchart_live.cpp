@@ -13,6 +13,7 @@
 #include "chartfixtures.h"
 #include "charts/qchart.h"
 #include "models/mqmodel.h"
+#include "livequotes.h"
 #include "serverprocess.h"
 #include "shell/qbaseservice.h"
 #include "shell/quotethread.h"
@@ -25,10 +26,7 @@ protected:
     {
         ensureStandardCatalogue();
         ASSERT_GT(server_.port(), 0);
-        QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server_.port())},
-                          {"name", "本地行情"},
-                          {"type", "tcp"}};
-        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+        testsupport::pointQuoteEngineAt(server_.port());
     }
     void TearDown() override { thread_.stop(); }
 

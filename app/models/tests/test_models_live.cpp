@@ -11,6 +11,7 @@
 
 #include "models/mqmodel.h"
 #include "models/pricemodel.h"
+#include "livequotes.h"
 #include "serverprocess.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"
@@ -26,10 +27,7 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(server_.port(), 0);
-        QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server_.port())},
-                          {"name", "本地行情"},
-                          {"type", "tcp"}};
-        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+        testsupport::pointQuoteEngineAt(server_.port());
     }
     void TearDown() override { thread_.stop(); }
 

@@ -13,6 +13,7 @@
 
 #include "models/mqmodel.h"
 #include "models/pricemodel.h"
+#include "livequotes.h"
 #include "serverprocess.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
@@ -43,9 +44,7 @@ TEST(PricePanels, ShowLiveRecords)
         GTEST_SKIP() << "runs as models.price_panels on the virtual display";
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
-    QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server.port())},
-                      {"name", "本地行情"}, {"type", "tcp"}};
-    QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+    testsupport::pointQuoteEngineAt(server.port());
     registerQmlTypes();
     QuoteEngineThread thread;
     thread.start();

@@ -159,3 +159,37 @@ TEST_F(LoginFlow, Screenshot)
     QDir().mkpath(dir);
     EXPECT_TRUE(shot.save(dir + "/login.png"));
 }
+
+// Each of the last five downloads goes on to the next when it fails (nothing
+// is written for it); a failed group fetch stops with the window open.
+TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
+{
+    backend_.control("fail /api/board");
+    QQuickWindow* w = open();
+    ASSERT_TRUE(w);
+    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+    type(w, "userField", "demo");
+    type(w, "passwordField", "demo");
+    QMetaObject::invokeMethod(w, "onLoginClicked");
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 20000);
+    EXPECT_FALSE(QFile::exists(dataDirectory() + "/board.json"));
+    EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rating.json"));
+    EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rzrq.json"));
+}
+
+TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
+{
+    backend_.control("fail /api/mystock");
+    QQuickWindow* w = open();
+    ASSERT_TRUE(w);
+    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+    type(w, "userField", "demo");
+    type(w, "passwordField", "demo");
+    QMetaObject::invokeMethod(w, "onLoginClicked");
+    QTRY_VERIFY_WITH_TIMEOUT(w->property("signedIn").toBool(), 10000);
+    QObject* loading = child(w, "loading");
+    QTRY_VERIFY_WITH_TIMEOUT(!loading->property("opened").toBool(), 10000);
+    QTest::qWait(300);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(QFile::exists(dataDirectory() + "/board.json"));
+}
