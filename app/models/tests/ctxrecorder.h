@@ -19,6 +19,7 @@ inline int nextCtx = 1;
 inline int pageFirstNo = 0;
 inline std::string dumpText = "{}";
 inline std::map<std::string, int64_t> blockIds;  // "code/market" -> id
+inline std::map<quote_ctx*, intptr_t> userData;
 
 inline std::string id(quote_ctx* c) { return "c" + std::to_string(reinterpret_cast<intptr_t>(c)); }
 inline void log(const std::string& s) { calls.push_back(s); }
@@ -42,9 +43,11 @@ inline const QuoteApi api = {
         log(s);
     },
     [](quote_ctx* c, uint16_t f, uint16_t n) { log("page " + id(c) + " " + std::to_string(f) + " " + std::to_string(n)); },
-    [](quote_ctx* c, int64_t t, int, int) { log("time " + id(c) + " " + std::to_string(t)); },
-    [](quote_ctx* c, intptr_t u) { log("user " + id(c) + " " + std::to_string(u)); },
-    [](quote_ctx*) { return intptr_t(0); },
+    [](quote_ctx* c, int64_t t, int a, int b) {
+        log("time " + id(c) + " " + std::to_string(t) + " " + std::to_string(a) + " " + std::to_string(b));
+    },
+    [](quote_ctx* c, intptr_t u) { userData[c] = u; log("user " + id(c) + " " + std::to_string(u)); },
+    [](quote_ctx* c) { return userData[c]; },
     [](quote_ctx* c, const uint16_t* ids, int n) {
         std::string s = "fields " + id(c);
         for (int i = 0; i < n; ++i)
@@ -89,6 +92,7 @@ protected:
         pageFirstNo = 0;
         dumpText = "{}";
         blockIds.clear();
+        userData.clear();
         setQuoteApi(&api);
     }
     void TearDown() override { setQuoteApi(nullptr); }

@@ -7,83 +7,20 @@
 
 #include "models/mqmodel.h"
 #include "models/pricemodel.h"
+#include "ctxrecorder.h"
 
-// A recording stand-in for the library's context calls: each call is logged
-// as text, in order, so the request order can be compared with the rules.
 namespace {
 
-std::vector<std::string> calls;
-std::map<quote_ctx*, intptr_t> userData;
-int nextCtx = 1;
-
-std::string id(quote_ctx* c)
-{
-    return "c" + std::to_string(reinterpret_cast<intptr_t>(c));
-}
-void log(const std::string& s) { calls.push_back(s); }
-
-const QuoteApi recorder = {
-    [] { auto* c = reinterpret_cast<quote_ctx*>(intptr_t(nextCtx++)); log("create " + id(c)); return c; },
-    [](quote_ctx* c) { if (c) log("release " + id(c)); },
-    [](quote_ctx* c) { log("cancel " + id(c)); return 1; },
-    [](quote_ctx* c, int t) { log("type " + id(c) + " " + std::to_string(t)); },
-    [](quote_ctx* c, uint8_t p) { log("period " + id(c) + " " + std::to_string(p)); },
-    [](quote_ctx* c, const void* e, int n) {
-        const auto* b = static_cast<const unsigned char*>(e);
-        log("code " + id(c) + " " + std::string(reinterpret_cast<const char*>(b), strnlen(reinterpret_cast<const char*>(b), 16)) + "/" +
-            std::to_string(b[16]) + " x" + std::to_string(n));
-    },
-    [](quote_ctx* c, uint16_t f, uint16_t n) { log("page " + id(c) + " " + std::to_string(f) + " " + std::to_string(n)); },
-    [](quote_ctx* c, int64_t t, int a, int b) { log("time " + id(c) + " " + std::to_string(t) + " " + std::to_string(a) + " " + std::to_string(b)); },
-    [](quote_ctx* c, intptr_t u) { userData[c] = u; log("user " + id(c) + " " + std::to_string(u)); },
-    [](quote_ctx* c) { return userData[c]; },
-    [](quote_ctx* c, const uint16_t* ids, int n) {
-        std::string s = "fields " + id(c);
-        for (int i = 0; i < n; ++i)
-            s += " " + std::to_string(ids[i]);
-        log(s);
-    },
-    [](quote_ctx* c, int64_t b) { log("block " + id(c) + " " + std::to_string(b)); },
-    [](quote_ctx* c, uint16_t v) { log("category " + id(c) + " " + std::to_string(v)); },
-    [](quote_ctx* c, uint16_t f, uint8_t d) { log("sort " + id(c) + " " + std::to_string(f) + " " + std::to_string(d)); },
-    [](quote_ctx* c, uint8_t d) { log("direction " + id(c) + " " + std::to_string(d)); },
-    [](quote_ctx* c, int o) { log("option " + id(c) + " " + std::to_string(o)); },
-    [](quote_ctx* c) { log("subscribe " + id(c)); return 1; },
-    [](quote_ctx* c) { log("request " + id(c)); return 1; },
-    [](quote_ctx* c) { log("update " + id(c)); return 1; },
-    [](quote_ctx* c, int n) { log("more " + id(c) + " " + std::to_string(n)); return 1; },
-    [](quote_ctx* c) { log("pageup " + id(c)); return 1; },
-    [](quote_ctx* c) { log("pagedown " + id(c)); return 1; },
-    [](quote_ctx*) { return 0; },
-};
-
-class MQModelCalls : public ::testing::Test {
+// The library's context calls recorded in order (see ctxrecorder.h).
+class MQModelCalls : public rec::Recorded {
 protected:
-    void SetUp() override
-    {
-        calls.clear();
-        userData.clear();
-        nextCtx = 1;
-        setQuoteApi(&recorder);
-    }
-    void TearDown() override { setQuoteApi(nullptr); }
-    std::vector<std::string> take()
-    {
-        std::vector<std::string> c;
-        c.swap(calls);
-        return c;
-    }
     static QuoteReply reply(int ctx, void* data)
     {
-        QuoteReply r;
-        std::memset(&r, 0, sizeof r);
-        r.ctx = reinterpret_cast<quote_ctx*>(intptr_t(ctx));
-        r.data = data;
-        return r;
+        return Recorded::reply(reinterpret_cast<quote_ctx*>(intptr_t(ctx)), data, 1);
     }
 };
 
-using Calls = std::vector<std::string>;
+using rec::Calls;
 
 }  // namespace
 
@@ -96,33 +33,33 @@ TEST_F(MQModelCalls, RequestsSetUpTheirContextsInOrder)
     fields += " 49 306 350 351 1001 1002 1003 1015 1016";
 
     m.getPriceData("600000", 1);
-    EXPECT_EQ((Calls{"create c1", "type c1 0", "period c1 30", "code c1 600000/1 x1", fields, "subscribe c1"}), take());
+    EXPECT_EQ((Calls{"create c1", "type c1 0", "period c1 30", "code c1 600000/1", fields, "subscribe c1"}), take());
 
     m.getDetailData("000001", 2, 70000, 50);   // first cut to 16 bits: 70000 - 65536
-    EXPECT_EQ((Calls{"create c2", "type c2 0", "period c2 31", "code c2 000001/2 x1", "page c2 4464 50", "subscribe c2"}), take());
+    EXPECT_EQ((Calls{"create c2", "type c2 0", "period c2 31", "code c2 000001/2", "page c2 4464 50", "subscribe c2"}), take());
 
     m.getMinuteData("600000", 1, 0);
-    EXPECT_EQ((Calls{"create c3", "page c3 65535 0", "type c3 0", "period c3 32", "code c3 600000/1 x1", "user c3 0", "subscribe c3"}), take());
+    EXPECT_EQ((Calls{"create c3", "page c3 65535 0", "type c3 0", "period c3 32", "code c3 600000/1", "user c3 0", "subscribe c3"}), take());
 
     m.getHMinuteData("600000", 1, 0, 1700000000u);   // replaces slot 0, releasing c3
     EXPECT_EQ((Calls{"create c4", "release c3", "page c4 65535 0", "type c4 0", "time c4 1700000000 0 0", "period c4 32",
-                     "code c4 600000/1 x1", "user c4 0", "subscribe c4"}), take());
+                     "code c4 600000/1", "user c4 0", "subscribe c4"}), take());
 
     m.getKLineData("600000", 1, 2048, 33, 0);         // day: 9999 bars, then a dividend context
-    EXPECT_EQ((Calls{"create c5", "page c5 0 9999", "type c5 0", "period c5 33", "code c5 600000/1 x1", "user c5 0",
-                     "subscribe c5", "create c6", "type c6 1", "code c6 600000/1 x1", "subscribe c6"}), take());
+    EXPECT_EQ((Calls{"create c5", "page c5 0 9999", "type c5 0", "period c5 33", "code c5 600000/1", "user c5 0",
+                     "subscribe c5", "create c6", "type c6 1", "code c6 600000/1", "subscribe c6"}), take());
     m.getKLineData("600000", 1, 2048, 34, 1);         // one minute: 2048 bars; appended
     EXPECT_EQ("page c7 0 2048", take()[1]);
     EXPECT_EQ(2, m.kLineCount());
 
     m.getStockTipData("600000", 1, 20);
-    EXPECT_EQ((Calls{"create c9", "type c9 3", "code c9 600000/1 x1", "page c9 0 20", "subscribe c9"}), take());
+    EXPECT_EQ((Calls{"create c9", "type c9 3", "code c9 600000/1", "page c9 0 20", "subscribe c9"}), take());
     m.getStockTipData(1101u, 30);
     EXPECT_EQ((Calls{"create c10", "release c9", "type c10 3", "block c10 1101", "page c10 0 30", "subscribe c10"}), take());
 
     // A code longer than the 16-byte field is cut to it.
     m.getPriceData("ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2);
-    EXPECT_EQ("code c11 ABCDEFGHIJKLMNOP/2 x1", take()[4]);   // after create and the old release
+    EXPECT_EQ("code c11 ABCDEFGHIJKLMNOP/2", take()[4]);   // after create and the old release
 }
 
 TEST_F(MQModelCalls, SlotRuleAndKeepOne)
