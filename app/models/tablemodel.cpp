@@ -5,6 +5,7 @@
 #include <QVariantMap>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "models/core/tablepaging.h"
@@ -89,6 +90,91 @@ const Layout& layout(int kind)
     }
 }
 
+// Fixed-point text of a float, as Qt writes it, without the locale machinery:
+// a float times a power of ten up to 10^6 is exact in a double, so rounding
+// the product rounds the exact value. Other cases go to Qt.
+QString fixedText(float value, int decimals)
+{
+    static const double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+    if (decimals < 0 || decimals > 6 || !(std::fabs(value) < 1e9f))
+        return QString::number(double(value), 'f', std::max(decimals, 0));
+    const long long n = std::llround(double(value) * kPow10[decimals]);
+    if (n == 0)  // keep Qt's own sign of a value that rounds to zero
+        return QString::number(double(value), 'f', decimals);
+    char buf[32];
+    char* end = buf + sizeof buf;
+    char* p = end;
+    unsigned long long m = static_cast<unsigned long long>(n < 0 ? -n : n);
+    for (int i = 0; i < decimals; ++i) {
+        *--p = char('0' + m % 10);
+        m /= 10;
+    }
+    if (decimals > 0)
+        *--p = '.';
+    do {
+        *--p = char('0' + m % 10);
+        m /= 10;
+    } while (m);
+    if (n < 0)
+        *--p = '-';
+    return QString::fromLatin1(p, int(end - p));
+}
+
+// The price and rate texts of the formatting utilities, on the fast path.
+QString priceText(float value, int decimals)
+{
+    return value == 0.0f ? QStringLiteral("-") : fixedText(value, decimals);
+}
+
+QString rateText(float rate, int decimals, float reference)
+{
+    if (rate != 0.0f)
+        return fixedText(rate, decimals) + QLatin1Char('%');
+    return reference != 0.0f ? QStringLiteral("0.00%") : QStringLiteral("-");
+}
+
+// Decimal text of hundredths: 12345 -> "123.45".
+QString hundredthsText(unsigned long long h)
+{
+    char buf[32];
+    char* end = buf + sizeof buf;
+    char* p = end;
+    *--p = char('0' + h % 10);
+    h /= 10;
+    *--p = char('0' + h % 10);
+    h /= 10;
+    *--p = '.';
+    do {
+        *--p = char('0' + h % 10);
+        h /= 10;
+    } while (h);
+    return QString::fromLatin1(p, int(end - p));
+}
+
+// The volume text of the formatting utilities. A whole, non-negative value
+// (every volume, and every amount above 2^24) is divided in integers; a tie
+// in the last place and any other value go to the utilities, whose rounding
+// of the double quotient decides those.
+QString volText(float value)
+{
+    if (!(value >= 0.0f && value < 9e15f) || std::floor(value) != value)
+        return HUtil::formatVolText(value);
+    const unsigned long long n = static_cast<unsigned long long>(value);
+    if (value > 100000000.0f) {
+        const unsigned long long r = n % 1000000;
+        if (r == 500000)
+            return HUtil::formatVolText(value);
+        return hundredthsText(n / 1000000 + (r > 500000)) + QStringLiteral("亿");
+    }
+    if (value > 10000.0f) {
+        const unsigned long long r = n % 100;
+        if (r == 50)
+            return HUtil::formatVolText(value);
+        return hundredthsText(n / 100 + (r > 50)) + QStringLiteral("万");
+    }
+    return QString::number(n);
+}
+
 QString codeText(const QuoteCodeInfo& ci)
 {
     return QString::fromUtf8(ci.code, int(strnlen(ci.code, sizeof ci.code)));
@@ -124,40 +210,40 @@ TableItemData makeCell(const Col col, const QuoteRealTimeMarket& rt, int seq)
     case Seq: c.text = QString::number(seq); c.color = kGold; break;
     case Code: c.text = codeText(rt.code_info); c.color = kGold; break;
     case Name: c.text = nameText(rt.code_info); c.color = kGold; break;
-    case Last: c.text = HUtil::formatPriceText(rt.close, dec); c.color = HUtil::priceColor(rt.close, rt.pre_close); break;
-    case Rate: c.text = HUtil::formatRateText(rate, 2, rt.close); c.color = HUtil::priceColor(rt.rf_rate, 0); break;
-    case Change: c.text = HUtil::formatPriceText(rt.rf_value, 2); c.color = HUtil::priceColor(rt.rf_value, 0); break;
+    case Last: c.text = priceText(rt.close, dec); c.color = HUtil::priceColor(rt.close, rt.pre_close); break;
+    case Rate: c.text = rateText(rate, 2, rt.close); c.color = HUtil::priceColor(rt.rf_rate, 0); break;
+    case Change: c.text = priceText(rt.rf_value, 2); c.color = HUtil::priceColor(rt.rf_value, 0); break;
     case Industry: c.text = symbolName(rt, 0); c.color = kCyan; break;
     case Region: c.text = symbolName(rt, 1); c.color = kCyan; break;
     case Concept: c.text = symbolName(rt, 2); c.color = kCyan; break;
-    case Speed: c.text = HUtil::formatPriceText(rt.speed * 100.0f, 2); c.color = HUtil::priceColor(rt.speed, 0); break;
-    case Vol: c.text = HUtil::formatVolText(float(rt.vol)); c.color = kGold; break;
-    case Amount: c.text = HUtil::formatVolText(float(rt.sum)); c.color = kGold; break;
-    case AmountWhite: c.text = HUtil::formatVolText(float(rt.sum)); c.color = kWhite; break;
-    case Swap: c.text = HUtil::formatRateText(rt.swap * 100.0f, 2, rt.close); c.color = kGold; break;
-    case CurVol: c.text = HUtil::formatVolText(float(rt.cur_vol)); c.color = kGold; break;
-    case PreClose: c.text = HUtil::formatPriceText(rt.pre_close, dec); c.color = HUtil::priceColor(rt.pre_close, rt.pre_close); break;
-    case Open: c.text = HUtil::formatPriceText(rt.open, dec); c.color = HUtil::priceColor(rt.open, rt.pre_close); break;
-    case High: c.text = HUtil::formatPriceText(rt.high, dec); c.color = HUtil::priceColor(rt.high, rt.pre_close); break;
-    case Low: c.text = HUtil::formatPriceText(rt.low, dec); c.color = HUtil::priceColor(rt.low, rt.pre_close); break;
+    case Speed: c.text = priceText(rt.speed * 100.0f, 2); c.color = HUtil::priceColor(rt.speed, 0); break;
+    case Vol: c.text = volText(float(rt.vol)); c.color = kGold; break;
+    case Amount: c.text = volText(float(rt.sum)); c.color = kGold; break;
+    case AmountWhite: c.text = volText(float(rt.sum)); c.color = kWhite; break;
+    case Swap: c.text = rateText(rt.swap * 100.0f, 2, rt.close); c.color = kGold; break;
+    case CurVol: c.text = volText(float(rt.cur_vol)); c.color = kGold; break;
+    case PreClose: c.text = priceText(rt.pre_close, dec); c.color = HUtil::priceColor(rt.pre_close, rt.pre_close); break;
+    case Open: c.text = priceText(rt.open, dec); c.color = HUtil::priceColor(rt.open, rt.pre_close); break;
+    case High: c.text = priceText(rt.high, dec); c.color = HUtil::priceColor(rt.high, rt.pre_close); break;
+    case Low: c.text = priceText(rt.low, dec); c.color = HUtil::priceColor(rt.low, rt.pre_close); break;
     // The library already divides the volume ratio by 100: the value is the
     // ratio itself, shown as the price panel shows it and compared with 1.
-    case VolRatio: c.text = HUtil::formatPriceText(rt.vol_rate, 2); c.color = HUtil::priceColor(rt.vol_rate, 1.0f); break;
-    case VolRatioRate: c.text = HUtil::formatRateText(rt.vol_rate, 2, rt.close); c.color = kWhite; break;
+    case VolRatio: c.text = priceText(rt.vol_rate, 2); c.color = HUtil::priceColor(rt.vol_rate, 1.0f); break;
+    case VolRatioRate: c.text = rateText(rt.vol_rate, 2, rt.close); c.color = kWhite; break;
     case Committee:
-        c.text = HUtil::formatRateText(rt.committee * 100.0f, 2, rt.close);
+        c.text = rateText(rt.committee * 100.0f, 2, rt.close);
         c.color = HUtil::priceColor(rt.committee * 100.0f, 0);
         break;
-    case Amplitude: c.text = HUtil::formatRateText(rt.amplitude * 100.0f, 2, rt.close); c.color = kGold; break;
+    case Amplitude: c.text = rateText(rt.amplitude * 100.0f, 2, rt.close); c.color = kGold; break;
     case AmplitudeColoured:
-        c.text = HUtil::formatRateText(rt.amplitude * 100.0f, 2, rt.close);
+        c.text = rateText(rt.amplitude * 100.0f, 2, rt.close);
         c.color = HUtil::priceColor(rt.amplitude, 0);
         break;
-    case Inner: c.text = HUtil::formatVolText(float(rt.green_vol)); c.color = kDown; break;
-    case Outer: c.text = HUtil::formatVolText(float(rt.red_vol)); c.color = kUp; break;
-    case Pe: c.text = HUtil::formatPriceText(rt.pe, 2); c.color = kGold; break;
+    case Inner: c.text = volText(float(rt.green_vol)); c.color = kDown; break;
+    case Outer: c.text = volText(float(rt.red_vol)); c.color = kUp; break;
+    case Pe: c.text = priceText(rt.pe, 2); c.color = kGold; break;
     case M5Rate:
-        c.text = HUtil::formatRateText(rt.m5_rf_rate * 100.0f, 2, rt.close);
+        c.text = rateText(rt.m5_rf_rate * 100.0f, 2, rt.close);
         c.color = HUtil::priceColor(rt.m5_rf_rate, 0);
         break;
     }
@@ -388,6 +474,13 @@ QVariant TableModel::getCodeInfo(int row) const
     m.insert("market", market);
     m.insert("decimal", int(ci.decimal));
     m.insert("type", static_cast<int>(static_cast<int8_t>(ci.type)));
+    if (blockIdsStale_) {
+        blockIds_.clear();
+        for (size_t i = 0; i < codeInfos_.size() && i < rowBlockIds_.size(); ++i)
+            blockIds_.insert(blockKey(codeText(codeInfos_[i]), static_cast<int8_t>(codeInfos_[i].market)),
+                             rowBlockIds_[i]);
+        blockIdsStale_ = false;
+    }
     m.insert("block_id", blockIds_.value(blockKey(code, market), 0));
     return m;
 }
@@ -570,6 +663,8 @@ void TableModel::clearRows()
         rows_.resize(1);
     codeInfos_.clear();
     blockIds_.clear();
+    rowBlockIds_.clear();
+    blockIdsStale_ = false;
     lastRecords_.clear();
 }
 
@@ -591,19 +686,20 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     beginResetModel();
     if (n > 0) {
         codeInfos_.clear();
-        blockIds_.clear();
+        rowBlockIds_.clear();
+        blockIdsStale_ = true;
     }
     const int firstNo = quoteApi().get_page_first_no(ctx_.get()) + 1;
     const int flashCol = flashColumn(listKind_);
     if (rows_.empty())
         rows_.emplace_back(buildHeader(listKind_));
     codeInfos_.reserve(n);
+    rowBlockIds_.reserve(n);
     lastRecords_.resize(std::max(lastRecords_.size(), n));
     for (size_t i = 0; i < n; ++i) {
         const QuoteRealTimeMarket& rt = recs[i];
         codeInfos_.push_back(rt.code_info);
-        const QString code = codeText(rt.code_info);
-        blockIds_.insert(blockKey(code, static_cast<int8_t>(rt.code_info.market)), static_cast<int32_t>(rt.block_id));
+        rowBlockIds_.push_back(static_cast<int32_t>(rt.block_id));
         const int seq = firstNo + int(i);
         const size_t r = i + 1;
         if (r < rows_.size()) {

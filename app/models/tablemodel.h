@@ -126,7 +126,10 @@ private:
     };
     std::vector<Record> lastRecords_;
     std::vector<QuoteCodeInfo> codeInfos_;
-    QHash<QString, int> blockIds_;
+    // Block ids by "code_market", made from the rows' ids when first asked.
+    mutable QHash<QString, int> blockIds_;
+    mutable bool blockIdsStale_ = false;
+    std::vector<int32_t> rowBlockIds_;
     int fixedColumn_ = 2;
     int listKind_ = 0;
     QuoteCtxPtr ctx_;

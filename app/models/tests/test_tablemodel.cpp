@@ -7,6 +7,7 @@
 
 #include "ctxrecorder.h"
 #include "models/tablemodel.h"
+#include "shell/hutil.h"
 
 using rec::Calls;
 
@@ -312,4 +313,44 @@ TEST_F(TableCalls, BlockIdsAndContextText)
     EXPECT_TRUE(take().empty());
     m.resubscribe("{}");
     EXPECT_EQ((Calls{"parse c3 {}", "subscribe c3"}), take());
+}
+
+// The table's price and rate texts agree with the formatting utilities over
+// a sweep of prices, decimals and signs.
+TEST(TableColumns, FastTextsAgreeWithTheUtilities)
+{
+    QuoteRealTimeMarket r = rec::record("600001", "x", 1);
+    int checked = 0;
+    for (int dec = 0; dec <= 4; ++dec) {
+        r.code_info.decimal = uint8_t(dec);
+        for (int i = -2000; i <= 2000; ++i) {
+            r.close = float(i) * 0.00737f + (i % 3) * 0.005f;
+            r.rf_rate = r.close / 37.0f;
+            const auto row = TableModel::buildRow(4, r, 1);
+            ASSERT_EQ(HUtil::formatPriceText(r.close, dec), row[3].text) << r.close << " dec " << dec;
+            ASSERT_EQ(HUtil::formatRateText(r.rf_rate * 100.0f, 2, r.close), row[4].text) << r.rf_rate;
+            ++checked;
+        }
+    }
+    r.close = 123456.789f;
+    r.code_info.decimal = 3;
+    EXPECT_EQ(HUtil::formatPriceText(r.close, 3), TableModel::buildRow(4, r, 1)[3].text);
+    EXPECT_EQ(5 * 4001, checked);
+}
+
+TEST(TableColumns, FastVolumeTextsAgreeWithTheUtilities)
+{
+    QuoteRealTimeMarket r = rec::record("600001", "x", 1);
+    const int64_t edges[] = {0, 1, 9999, 10000, 10001, 10050, 10051, 12345, 99999999, 100000000, 100000001,
+                             100500000, 100499999, 150000000, 123456789012LL, 16777217, 5000000050LL};
+    std::vector<int64_t> vols(std::begin(edges), std::end(edges));
+    for (int64_t v = 3; v < 4000000000LL; v = v * 3 + 7)
+        vols.push_back(v);
+    for (int64_t v : vols) {
+        r.vol = v;
+        r.sum = double(v) + 0.25;  // an amount with cents below 2^24
+        const auto row = TableModel::buildRow(0, r, 1);
+        ASSERT_EQ(HUtil::formatVolText(float(v)), row[10].text) << "volume " << v;
+        ASSERT_EQ(HUtil::formatVolText(float(r.sum)), row[11].text) << "amount " << r.sum;
+    }
 }
