@@ -2,6 +2,7 @@
 
 #include <QtQml>
 
+#include "charts/fchart.h"
 #include "charts/qchart.h"
 #include "models/indexboardmodel.h"
 #include "models/mqmodel.h"
@@ -40,6 +41,7 @@ void registerQmlTypes()
     qmlRegisterType<MultiStockModel>("MultiStockModel", 1, 0, "MultiStockModel");
     qmlRegisterType<IndexBoardModel>("IndexBoardModel", 1, 0, "IndexBoardModel");
     qmlRegisterType<IndexBoard>("IndexBoardModel", 1, 0, "IndexBoard");
+    qmlRegisterType<FChart>("FChart", 1, 0, "FChart");
     qmlRegisterType<QChart>("QChart", 1, 0, "QChart");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
 }

@@ -1,0 +1,516 @@
+#include "charts/fchart.h"
+
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "charts/chartpaint.h"
+#include "formulas/formulaservice.h"
+
+using namespace chartpaint;
+
+namespace {
+
+// The bars one painter walks: offsets 0 .. stop - begin - 1 from the first visible bar.
+struct Span {
+    const CTXGeometry& g;
+    int begin;
+    int stop;  // one past the last bar with a value in the output's series
+    float x(int i) const { return g.barCentre(i - begin); }
+    float y(float v) const { return g.valueY(v); }
+};
+
+Span clipped(const Span& s, uint32_t count)
+{
+    return Span{s.g, s.begin, std::min(s.stop, int(count))};
+}
+
+bool set(float v) { return valid(v) && v != 0.0f; }
+
+// The "_color" parameter's float bits as a Qt RGB value; invalid when the formula has none.
+QColor overlayColor(FormulaContext* ctx)
+{
+    FormulaArgument* a = fml_get_static_argument(ctx, "_color");
+    const float* f = a ? fml_argument_data_number(a) : nullptr;
+    if (!f)
+        return QColor();
+    uint32_t bits;
+    std::memcpy(&bits, f, sizeof bits);
+    return QColor(QRgb(bits));
+}
+
+const float* series(FormulaContext* ctx, const char* name, int& size)
+{
+    FormulaArgument* a = fml_get_argument(ctx, name);
+    size = a ? fml_argument_data_size(a) : 0;
+    return a ? fml_argument_data_number(a) : nullptr;
+}
+
+// Rising when close > open, or on a doji when close is above the previous close.
+bool rising(float open, float close, float prevClose)
+{
+    return close > open || (close == open && close > prevClose);
+}
+
+void paintColorStick(QPainter& p, const Span& s, const float* v)
+{
+    const float y0 = s.y(0.0f);
+    std::vector<QRectF> above, below;
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (!valid(v[i]))
+            continue;
+        const float yv = s.y(v[i]);
+        if (yv >= y0)
+            below.emplace_back(s.x(i), y0, 1.0, yv - y0);
+        else
+            above.emplace_back(s.x(i), yv, 1.0, y0 - yv);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kUp, 1));
+    p.drawRects(above.data(), int(above.size()));
+    p.setPen(QPen(kDown, 1));
+    p.drawRects(below.data(), int(below.size()));
+}
+
+void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float* v)
+{
+    int no = 0, nc = 0;
+    const float* o = series(ctx, "O", no);
+    const float* c = series(ctx, "C", nc);
+    const float w = std::max(1.0f, s.g.barWidth - s.g.barGap);
+    const float half = w * 0.5f;
+    const float y0 = s.y(0.0f);
+    std::vector<QRectF> up, down;
+    float prev = 0.0f;
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (!valid(v[i]))
+            continue;
+        const float open = o && i < no ? o[i] : 0.0f;
+        const float close = c && i < nc ? c[i] : 0.0f;
+        const bool r = !valid(open) || !valid(close) || rising(open, close, prev);
+        if (valid(close))
+            prev = close;
+        const float yv = s.y(v[i]);
+        (r ? up : down).emplace_back(s.x(i) - half, yv, w, y0 - yv);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kUp, 1));
+    p.drawRects(up.data(), int(up.size()));
+    const QBrush fill(kDown);
+    for (const QRectF& r : down)
+        p.fillRect(r, fill);
+}
+
+// Polylines through the valid values, broken at invalid ones; one drawLines call.
+void paintPolyline(QPainter& p, const Span& s, const float* v, const QPen& pen)
+{
+    std::vector<QLine> segs;
+    bool have = false;
+    QPoint last;
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (!valid(v[i])) {
+            have = false;
+            continue;
+        }
+        const QPoint pt(int(s.x(i)), int(s.y(v[i])));
+        if (have)
+            segs.emplace_back(last, pt);
+        last = pt;
+        have = true;
+    }
+    p.setPen(pen);
+    p.drawLines(segs.data(), int(segs.size()));
+}
+
+void paintLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_line(ctx, &it, unsigned(index));
+    if (it.style == -1 || it.style == -7 || !it.line.values)
+        return;
+    const Span s = clipped(span, it.count);
+    switch (it.style) {
+    case 2: paintColorStick(p, s, it.line.values); break;
+    case 4: paintVolStick(p, s, ctx, it.line.values); break;
+    default: {
+        QPen pen = outputPen(it.color, it.width, it.style);
+        if (it.style == -8) {
+            const QColor c = overlayColor(ctx);
+            if (c.isValid())
+                pen = QPen(c, 1);
+        }
+        paintPolyline(p, s, it.line.values, pen);
+    }
+    }
+}
+
+void paintStick(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_stick(ctx, &it, unsigned(index));
+    const FMLStickFields& f = it.stick;
+    if (!f.cond || !f.price1 || !f.price2)
+        return;
+    const Span s = clipped(span, it.count);
+    const float w = std::max(1.0f, (s.g.barWidth - s.g.barGap) * f.width_factor);
+    std::vector<QRect> rects;
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (!set(f.cond[i]) || !valid(f.price1[i]) || !valid(f.price2[i]))
+            continue;
+        const float y1 = s.y(f.price1[i]), y2 = s.y(f.price2[i]);
+        rects.emplace_back(int(s.x(i) - w * 0.5f), int(std::min(y1, y2)), int(w), int(std::fabs(y1 - y2)));
+    }
+    if (f.empty != 0.0f) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(outputPen(it.color, it.width, it.style));
+        p.drawRects(rects.data(), int(rects.size()));
+    } else {
+        const QBrush b(outputColor(it.color));
+        for (const QRect& r : rects)
+            p.fillRect(r, b);
+    }
+}
+
+// Text centred on x with its baseline at y.
+void centredText(QPainter& p, const QFontMetrics& fm, float x, float y, const QString& t)
+{
+    p.drawText(QPointF(x - fm.horizontalAdvance(t) / 2, y), t);
+}
+
+void textPen(QPainter& p, uint32_t word)
+{
+    const QColor c = outputColor(word);
+    p.setFont(chartFont(12));
+    p.setPen(c);
+    p.setBrush(c);
+}
+
+void paintNumber(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_number(ctx, &it, unsigned(index));
+    const FMLNumberFields& f = it.number;
+    if (!f.values || !f.position)
+        return;
+    const Span s = clipped(span, it.count);
+    textPen(p, it.color);
+    const QFontMetrics fm(p.font());
+    for (int i = s.begin; i < s.stop; ++i)
+        if (valid(f.position[i]) && valid(f.values[i]))
+            centredText(p, fm, s.x(i), s.y(f.position[i]), QString::number(double(f.values[i]), 'f', 3));
+}
+
+void paintString(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_string(ctx, &it, unsigned(index));
+    if (!it.string.values)
+        return;
+    const Span s = clipped(span, it.count);
+    const QString text = QString::fromUtf8(it.string.text ? it.string.text : "");
+    textPen(p, it.color);
+    const QFontMetrics fm(p.font());
+    for (int i = s.begin; i < s.stop; ++i)
+        if (set(it.string.values[i]))
+            centredText(p, fm, s.x(i), s.y(it.string.values[i]), text);
+}
+
+// Between the two lines: colour 1 where series 1 is above series 2, colour 2 elsewhere.
+void paintBand(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_band(ctx, &it, unsigned(index));
+    const FMLBandFields& f = it.band;
+    if (!f.series1 || !f.series2)
+        return;
+    const Span s = clipped(span, it.count);
+    QPolygonF one, two;
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (valid(f.series1[i]))
+            one << QPointF(s.x(i), s.y(f.series1[i]));
+        if (valid(f.series2[i]))
+            two << QPointF(s.x(i), s.y(f.series2[i]));
+    }
+    if (one.isEmpty())
+        return;
+    QPolygonF band = one;
+    for (int k = two.size() - 1; k >= 0; --k)
+        band << two[k];
+    const float bottom = float(s.g.plot.bottom());
+    QPolygonF under;
+    under << QPointF(one.first().x(), bottom) << one << QPointF(one.last().x(), bottom);
+    QPainterPath clip;
+    clip.addPolygon(band);
+    clip.closeSubpath();
+    p.save();
+    p.setClipPath(clip);
+    p.setPen(Qt::NoPen);
+    p.setBrush(wordColor(f.color2));
+    p.drawPolygon(band);
+    p.setBrush(wordColor(f.color1));
+    p.drawPolygon(under);
+    p.restore();
+}
+
+void paintIcon(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_icon(ctx, &it, unsigned(index));
+    if (!it.icon.values)
+        return;
+    const Span s = clipped(span, it.count);
+    const QImage img(QStringLiteral(":/images/icon_fml/%1.png").arg(it.icon.icon));
+    const int bottom = s.g.plot.bottom();
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (!valid(it.icon.values[i]))
+            continue;
+        float top = s.y(it.icon.values[i]);
+        if (top + 16 > bottom)
+            top = float(bottom - 16);
+        p.drawImage(QRectF(s.x(i) - 8, top, 16, 16), img);
+    }
+}
+
+void paintLiteral(QPainter& p, FormulaContext* ctx, const Span& s, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_literal_number(ctx, &it, unsigned(index));
+    const float v = it.literal_number.value;
+    if (!valid(v))
+        return;
+    const int count = s.g.plot.width() > 0 ? s.stop - s.begin : 0;
+    p.setPen(outputPen(it.color, it.width, it.style));
+    const float y = s.y(v);
+    p.drawLine(QLineF(s.g.barCentre(0), y, s.g.barCentre(std::max(0, count - 1)), y));
+}
+
+void paintFixString(QPainter& p, FormulaContext* ctx, const Span& s, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_fix_string(ctx, &it, unsigned(index));
+    const FMLFixStringFields& f = it.fix_string;
+    if (!valid(f.x) || !valid(f.y))
+        return;
+    const QRect& r = s.g.plot;
+    p.setFont(chartFont(12));
+    p.setPen(outputColor(it.color));
+    p.drawText(QPointF(r.left() + r.width() * f.x, r.top() + r.height() * f.y),
+               QString::fromUtf8(f.text ? f.text : ""));
+}
+
+void paintRect(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_rect(ctx, &it, unsigned(index));
+    const FMLRectFields& f = it.rect;
+    if (!f.cond || !f.span || !f.price1 || !f.price2)
+        return;
+    const Span s = clipped(span, it.count);
+    std::vector<QRectF> rects;
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (!set(f.cond[i]) || !valid(f.span[i]) || !valid(f.price1[i]) || !valid(f.price2[i]))
+            continue;
+        const int n = i - s.begin, m = n + int(f.span[i]);
+        const float xl = s.g.barCentre(std::min(n, m)), xh = s.g.barCentre(std::max(n, m));
+        const float y1 = s.y(f.price1[i]), y2 = s.y(f.price2[i]);
+        rects.emplace_back(xl, std::min(y1, y2), xh - xl, std::fabs(y1 - y2));
+    }
+    if (f.outline == 1) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(outputPen(it.color, it.width, it.style));
+        p.drawRects(rects.data(), int(rects.size()));
+    } else {
+        const QBrush b(outputColor(it.color));
+        for (const QRectF& r : rects)
+            p.fillRect(r, b);
+    }
+}
+
+void paintGradientArea(QPainter& p, const Span& s, const float* v)
+{
+    QPolygonF pts;
+    for (int i = s.begin; i < s.stop; ++i)
+        if (valid(v[i]))
+            pts << QPointF(s.x(i), s.y(v[i]));
+    if (pts.isEmpty())
+        return;
+    const QRect& r = s.g.plot;
+    QLinearGradient grad(r.width() / 2.0, r.top(), r.width() / 2.0, r.bottom());
+    grad.setColorAt(0, QColor(30, 57, 100, 150));
+    grad.setColorAt(1, QColor(0, 0, 0, 10));
+    QPolygonF area = pts;
+    area << QPointF(pts.last().x(), r.bottom()) << QPointF(pts.first().x(), r.bottom()) << pts.first();
+    p.setBrush(grad);
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(area, Qt::WindingFill);
+    p.setPen(wordColor(formula::defaultPalette()[0]));
+    if (pts.size() == 1) {
+        p.drawLine(QLineF(pts[0], pts[0]));
+        return;
+    }
+    std::vector<QLineF> segs;
+    segs.reserve(std::size_t(pts.size()));
+    for (int k = 1; k < pts.size(); ++k)
+        segs.emplace_back(pts[k - 1], pts[k]);
+    p.drawLines(segs.data(), int(segs.size()));
+}
+
+struct CandlePart {
+    int x, y, w, h;
+};
+
+void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_k_line(ctx, &it, unsigned(index));
+    const FMLKLineFields& f = it.k_line;
+    if (!f.high || !f.open || !f.low || !f.close)
+        return;
+    const Span s = clipped(span, it.count);
+    if (it.style == -11) {
+        paintGradientArea(p, s, f.high);
+        return;
+    }
+    int w = int(std::max(1.0f, s.g.barWidth - s.g.barGap));
+    if (w % 2 == 0)
+        --w;
+    w = std::max(1, w);
+    const int half = w / 2;
+    QColor upC = kUp, downC = kDown;
+    if (it.style == -9) {
+        const QColor c = overlayColor(ctx);
+        if (c.isValid())
+            upC = downC = c;
+    }
+    const QBrush downBrush(downC);
+    const QPen upPen(upC, 1), downPen(downC, 1);
+    float prev = 0.0f;
+    for (int i = s.begin; i < s.stop; ++i) {
+        const float h = f.high[i], o = f.open[i], l = f.low[i], c = f.close[i];
+        if (!valid(h) || !valid(o) || !valid(l) || !valid(c))
+            continue;
+        const bool r = rising(o, c, prev);
+        prev = c;
+        const int x = int(s.x(i));
+        const int yH = int(s.y(h)), yO = int(s.y(o)), yL = int(s.y(l)), yC = int(s.y(c));
+        const int top = r ? yC : yO, bot = r ? yO : yC;
+        const CandlePart body{x - half, top, w, std::max(1, std::abs(yO - yC))};
+        p.setPen(r ? upPen : downPen);
+        if (body.h == 1) {
+            if (w == 1)
+                p.drawPoint(x, body.y);
+            else
+                p.drawLine(body.x, body.y, body.x + w, body.y);
+        } else if (w == 1) {
+            p.drawLine(x, body.y, x, body.y + body.h);
+        } else if (r) {
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(body.x, body.y, w - 1, body.h);
+        } else {
+            p.fillRect(body.x, body.y, w, body.h, downBrush);
+        }
+        if (top - yH != 0)
+            p.drawLine(x, yH, x, top);
+        if (yL - bot != 0)
+            p.drawLine(x, bot, x, yL);
+    }
+}
+
+using Painter = void (*)(QPainter&, FormulaContext*, const Span&, int);
+constexpr Painter kPainters[12] = {nullptr,   paintLine, paintStick,   paintNumber,    nullptr,   paintString,
+                                   paintBand, paintIcon, paintLiteral, paintFixString, paintRect, paintKLine};
+
+}  // namespace
+
+FChart::FChart(QQuickItem* parent) : QQuickPaintedItem(parent)
+{
+    connect(this, &QQuickItem::widthChanged, this, &FChart::onWidthChanged);
+    connect(this, &QQuickItem::heightChanged, this, &FChart::onHeightChanged);
+}
+
+FChart::~FChart() = default;
+
+void FChart::setBeginEnd(int begin, int end)
+{
+    begin_ = begin;
+    end_ = end;
+}
+
+void FChart::setCTXLayer(CTXLayer* layer)
+{
+    layer_ = layer;
+    render();
+    update();
+}
+
+void FChart::paintSlot(QPainter& painter, const CTXData& slot, int begin, int end)
+{
+    FormulaContext* ctx = slot.context;
+    // A slot with nothing in view has no scale: nothing of it can be placed.
+    if (!ctx || !slot.geometry.hasRange() || begin < 0 || end < begin)
+        return;
+    painter.save();
+    formula::resetDefaultColor();
+    const CTXGeometry geo = slot.geometry;
+    const Span span{geo, begin, end + 1};
+    const int n = fml_ctx_op_count(ctx, -1);
+    for (int j = 0; j < n; ++j) {
+        int kind = -1, index = 0;
+        fml_ctx_op_seq_get(ctx, unsigned(j), &kind, &index);
+        if (kind >= 0 && kind < 12 && kPainters[kind])
+            kPainters[kind](painter, ctx, span, index);
+    }
+    painter.restore();
+}
+
+void FChart::paintLayer(QPainter& painter, const CTXLayer& layer, int begin, int end)
+{
+    const bool drawFirst = std::all_of(layer.begin(), layer.end(), [](const auto& s) { return s->draw; });
+    for (std::size_t i = drawFirst ? 0 : 1; i < layer.size(); ++i)
+        paintSlot(painter, *layer[i], begin, end);
+}
+
+void FChart::render()
+{
+    if (!rendered_)
+        return;
+    if (!layer_ || layer_->empty()) {
+        if (image_)
+            image_->fill(0);
+        return;
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal dpr = screen ? screen->devicePixelRatio() : 1.0;
+    const QSize size = (clipRect().size() * dpr).toSize();
+    if (size.isEmpty()) {  // nothing to paint on
+        image_.reset();
+        return;
+    }
+    if (!image_ || image_->size() != size) {
+        image_ = std::make_unique<QImage>(size, QImage::Format_ARGB32);
+        image_->setDevicePixelRatio(dpr);
+    }
+    image_->fill(0);
+    QPainter p(image_.get());
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    paintLayer(p, *layer_, begin_, end_);
+}
+
+void FChart::paint(QPainter* painter)
+{
+    if (!rendered_) {
+        rendered_ = true;
+        render();
+    }
+    if ((!layer_ || layer_->empty()) && image_)
+        image_->fill(0);
+    if (image_)
+        painter->drawImage(QPointF(0, 0), *image_);
+}

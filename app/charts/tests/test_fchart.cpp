@@ -1,0 +1,301 @@
+// Formula output painting: the primitives each draw kind produces, recorded
+// on a paint device; a few pixel probes of the item's cached image.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "../../../formula/tests/fmltestprogram.h"
+#include "charts/fchart.h"
+#include "recordingdevice.h"
+
+namespace {
+
+const float kInf = std::numeric_limits<float>::infinity();
+
+// Plot (0, 0) 100 x 100, range 0..100 (one pixel per unit: y = 100 - v),
+// bar width 9 and gap 1 (x(n) = 10 n + 4.5).
+std::unique_ptr<CTXData> slotOf(TestProgram& p, float bw = 9.0f, float gap = 1.0f)
+{
+    auto s = std::make_unique<CTXData>();
+    s->context = p.ctx();
+    s->geometry.plot = QRect(0, 0, 100, 100);
+    s->geometry.range.max = 100.0f;
+    s->geometry.range.min = 0.0f;
+    s->geometry.barWidth = bw;
+    s->geometry.barGap = gap;
+    return s;
+}
+
+std::vector<Drawn> paintOne(TestProgram& p, int begin, int end, float bw = 9.0f, float gap = 1.0f)
+{
+    CTXLayer layer;
+    layer.push_back(slotOf(p, bw, gap));
+    RecordingDevice dev;
+    {
+        QPainter painter(&dev);
+        FChart::paintLayer(painter, layer, begin, end);
+    }
+    return dev.engine.items;
+}
+
+std::vector<Drawn> only(const std::vector<Drawn>& all, Drawn::Kind k)
+{
+    std::vector<Drawn> out;
+    for (const Drawn& d : all)
+        if (d.kind == k)
+            out.push_back(d);
+    return out;
+}
+
+}  // namespace
+
+TEST(FChartLines, BrokenAtInvalidValuesWithPaletteColoursPerSlot)
+{
+    TestProgram a, b;
+    a.setSeries("X", {10, 20, kInf, 30, kInf, 40, 50});
+    a.name("X").output(FML_DRAW_DATA, "A").drop();
+    a.name("X").output(FML_DRAW_DATA, "B").drop();
+    a.name("X").output(FML_DRAW_DATA, "C", 0x00ff0000u, 2.0f, 1).drop();  // blue, dash-dot, width 2
+    a.name("X").output(FML_DRAW_DATA, "D").drop();
+    ASSERT_EQ(1, a.run(7));
+    b.setSeries("Y", {1, 2});
+    b.name("Y").output(FML_DRAW_DATA, "E").drop();
+    ASSERT_EQ(1, b.run(2));
+
+    CTXLayer layer;
+    layer.push_back(slotOf(a));
+    layer.push_back(slotOf(b));
+    RecordingDevice dev;
+    {
+        QPainter painter(&dev);
+        FChart::paintLayer(painter, layer, 0, 6);
+    }
+    const auto lines = only(dev.engine.items, Drawn::Line);
+    ASSERT_EQ(9u, lines.size());  // 2 per output of slot 0, 1 of slot 1
+    // The single value 30 between two gaps draws nothing.
+    EXPECT_EQ(QLineF(4, 90, 14, 80), lines[0].line);
+    EXPECT_EQ(QLineF(54, 60, 64, 50), lines[1].line);
+    EXPECT_EQ(QColor(255, 255, 255), lines[0].pen.color());
+    EXPECT_EQ(QColor(217, 128, 36), lines[2].pen.color());
+    EXPECT_EQ(QColor(0, 0, 255), lines[4].pen.color());
+    EXPECT_EQ(Qt::DashDotLine, lines[4].pen.style());
+    EXPECT_EQ(2, lines[4].pen.width());
+    EXPECT_EQ(Qt::SolidLine, lines[6].pen.style());
+    EXPECT_EQ(QColor(181, 91, 173), lines[6].pen.color());  // own colour took no palette entry
+    EXPECT_EQ(QColor(255, 255, 255), lines[8].pen.color());  // next slot starts again
+    EXPECT_EQ(QLineF(4, 99, 14, 98), lines[8].line);
+}
+
+TEST(FChartLines, SlotZeroHiddenUnlessEverySlotDraws)
+{
+    TestProgram a, b;
+    a.setSeries("X", {10, 20});
+    a.name("X").output(FML_DRAW_DATA, "A").drop();
+    b.setSeries("X", {30, 40});
+    b.name("X").output(FML_DRAW_DATA, "B").drop();
+    ASSERT_EQ(1, a.run(2));
+    ASSERT_EQ(1, b.run(2));
+    for (bool secondDraws : {true, false}) {
+        CTXLayer layer;
+        layer.push_back(slotOf(a));
+        layer.push_back(slotOf(b));
+        layer[1]->draw = secondDraws;
+        RecordingDevice dev;
+        {
+            QPainter painter(&dev);
+            FChart::paintLayer(painter, layer, 0, 1);
+        }
+        const auto lines = only(dev.engine.items, Drawn::Line);
+        ASSERT_EQ(secondDraws ? 2u : 1u, lines.size());
+        EXPECT_EQ(QLineF(4, 70, 14, 60), lines.back().line);
+    }
+}
+
+TEST(FChartLines, FlatRangeAndNodrawStyles)
+{
+    TestProgram p;
+    p.setSeries("X", {10, 20});
+    p.name("X").output(FML_DRAW_DATA, "N", 0, 1, -1).drop();
+    p.name("X").output(FML_DRAW_DATA, "M", 0, 1, -7).drop();
+    p.name("X").output(FML_DRAW_DATA, "L").drop();
+    ASSERT_EQ(1, p.run(2));
+    CTXLayer layer;
+    layer.push_back(slotOf(p));
+    layer[0]->geometry.range.max = 30.0f;
+    layer[0]->geometry.range.min = 30.0f;  // scale 1: y = top + (max - v)
+    layer[0]->geometry.plot = QRect(0, 5, 100, 100);
+    RecordingDevice dev;
+    {
+        QPainter painter(&dev);
+        FChart::paintLayer(painter, layer, 0, 1);
+    }
+    const auto lines = only(dev.engine.items, Drawn::Line);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(QLineF(4, 25, 14, 15), lines[0].line);
+}
+
+TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
+{
+    TestProgram c;
+    c.setSeries("X", {5, -5, 0, kInf});
+    c.name("X").output(FML_DRAW_DATA, "CS", 0, 1, FML_PEN_COLORSTICK).drop();
+    ASSERT_EQ(1, c.run(4));
+    const auto rects = only(paintOne(c, 0, 3), Drawn::Rect);
+    ASSERT_EQ(3u, rects.size());
+    EXPECT_EQ(QRectF(4.5, 95, 1, 5), rects[0].rect);
+    EXPECT_EQ(QColor(255, 61, 61), rects[0].pen.color());
+    EXPECT_EQ(QRectF(14.5, 100, 1, 5), rects[1].rect);  // below the zero line
+    EXPECT_EQ(QRectF(24.5, 100, 1, 0), rects[2].rect);  // exactly 0: zero height, below
+    EXPECT_EQ(QColor(15, 195, 81), rects[2].pen.color());
+
+    TestProgram v;
+    v.setSeries("V", {50, 30, 20, kInf});
+    v.setSeries("O", {10, 10, 10, 10});
+    v.setSeries("C", {11, 9, 10, 12});
+    v.name("O").drop().name("C").drop();
+    v.name("V").output(FML_DRAW_DATA, "VOL", 0, 1, FML_PEN_VOLSTICK).drop();
+    ASSERT_EQ(1, v.run(4));
+    const auto vr = only(paintOne(v, 0, 3), Drawn::Rect);
+    ASSERT_EQ(3u, vr.size());
+    // Hollow rising sticks first (bar 0; bar 2 a doji above the previous close), then the filled falling one.
+    EXPECT_EQ(QRectF(0.5, 50, 8, 50), vr[0].rect);
+    EXPECT_EQ(Qt::NoBrush, vr[0].brush.style());
+    EXPECT_EQ(QRectF(20.5, 80, 8, 20), vr[1].rect);
+    EXPECT_EQ(QRectF(10.5, 70, 8, 30), vr[2].rect);
+    EXPECT_EQ(Qt::NoPen, vr[2].pen.style());
+    EXPECT_EQ(QColor(15, 195, 81), vr[2].brush.color());
+}
+
+TEST(FChartCandles, BodiesShadowsDojiAndWidths)
+{
+    TestProgram p;
+    p.setSeries("H", {60, 50, kInf, 20});
+    p.setSeries("O", {40, 45, 10, 10});
+    p.setSeries("L", {30, 20, 5, 5});
+    p.setSeries("C", {50, 45, 12, 10});
+    p.name("H").name("O").name("L").name("C").output(FML_DRAW_KLINE, "K").drop();
+    ASSERT_EQ(1, p.run(4));
+    // Width 6, gap 1: bodies 5 wide, x(n) = 7 n + 3.
+    const auto all = paintOne(p, 0, 3, 6.0f, 1.0f);
+    const auto rects = only(all, Drawn::Rect);
+    const auto lines = only(all, Drawn::Line);
+    ASSERT_EQ(1u, rects.size());
+    EXPECT_EQ(QRectF(1, 50, 4, 10), rects[0].rect);  // rising: hollow, drawn w - 1 wide
+    EXPECT_EQ(QColor(255, 61, 61), rects[0].pen.color());
+    EXPECT_EQ(Qt::NoBrush, rects[0].brush.style());
+    // Bar 2 has no high: skipped; bar 3 (10, 10 after a close of 45) is a falling doji.
+    ASSERT_EQ(8u, lines.size());
+    EXPECT_EQ(QLineF(3, 40, 3, 50), lines[0].line);
+    EXPECT_EQ(QLineF(3, 60, 3, 70), lines[1].line);
+    EXPECT_EQ(QLineF(8, 55, 13, 55), lines[2].line);  // doji under the previous close: falling
+    EXPECT_EQ(QColor(15, 195, 81), lines[2].pen.color());
+    EXPECT_EQ(QLineF(10, 50, 10, 55), lines[3].line);
+    EXPECT_EQ(QLineF(10, 55, 10, 80), lines[4].line);
+    EXPECT_EQ(QLineF(22, 90, 27, 90), lines[5].line);
+    EXPECT_EQ(QLineF(24, 80, 24, 90), lines[6].line);
+    EXPECT_EQ(QLineF(24, 90, 24, 95), lines[7].line);
+
+    // Width 4, gap 1: bodies 3 wide; a positive doji on the first visible bar is rising.
+    TestProgram d;
+    d.setSeries("H", {5});
+    d.setSeries("O", {5});
+    d.setSeries("C", {5});
+    d.name("H").name("O").name("H").name("C").output(FML_DRAW_KLINE, "K").drop();
+    ASSERT_EQ(1, d.run(1));
+    const auto dl = only(paintOne(d, 0, 0, 4.0f, 1.0f), Drawn::Line);
+    ASSERT_EQ(1u, dl.size());
+    EXPECT_EQ(QLineF(1, 95, 4, 95), dl[0].line);
+    EXPECT_EQ(QColor(255, 61, 61), dl[0].pen.color());
+}
+
+TEST(FChartMarks, TextsIconsLiteralsSticksAndRects)
+{
+    TestProgram p;
+    p.setSeries("A", {40, kInf, 30});
+    p.setSeries("B", {12.3456f, 1, 2});
+    p.setSeries("Z", {0, 1, 1});
+    p.num(1).name("A").name("B").output(FML_DRAW_NUMBER, "NUM", 0x000000ffu).drop();
+    p.name("Z").name("Z").str("买").output(FML_DRAW_TEXT, "T").drop();
+    p.name("B").name("B").num(3).output(FML_DRAW_ICON, "I").drop();
+    p.num(25).output(FML_DRAW_LITERAL_NUMBER, "LN").drop();
+    p.num(1).num(0.5f).num(0.25f).num(0).str("注").output(FML_DRAW_TEXT_FIX, "F").drop();
+    p.name("Z").name("A").num(50).num(1).num(1).output(FML_DRAW_STICK, "S").drop();
+    ASSERT_EQ(1, p.run(3));
+    const auto all = paintOne(p, 0, 2);
+    const auto texts = only(all, Drawn::Text);
+    ASSERT_EQ(5u, texts.size());
+    EXPECT_EQ(QStringLiteral("12.346"), texts[0].text);
+    EXPECT_EQ(60.0, texts[0].at.y());
+    EXPECT_EQ(QColor(255, 0, 0), texts[0].pen.color());
+    EXPECT_EQ(QStringLiteral("2.000"), texts[1].text);
+    EXPECT_EQ(70.0, texts[1].at.y());
+    EXPECT_EQ(QStringLiteral("买"), texts[2].text);  // bar 0's value is 0: no text there
+    EXPECT_EQ(99.0, texts[2].at.y());
+    EXPECT_EQ(QStringLiteral("买"), texts[3].text);
+    EXPECT_EQ(QStringLiteral("注"), texts[4].text);
+    EXPECT_EQ(QPointF(50, 25), texts[4].at);
+    const auto images = only(all, Drawn::Image);
+    if (QImage(":/images/icon_fml/3.png").isNull()) {
+        EXPECT_TRUE(images.empty());  // a missing icon draws nothing
+    } else {
+        ASSERT_EQ(3u, images.size());
+        EXPECT_EQ(QRectF(-3.5, 83, 16, 16), images[0].rect);  // 12.3 is within 16 px of the bottom (99)
+    }
+    const auto lines = only(all, Drawn::Line);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(QLineF(4.5, 75, 24.5, 75), lines[0].line);
+    const auto rects = only(all, Drawn::Rect);
+    ASSERT_EQ(1u, rects.size());  // bar 1's price is invalid: skipped
+    EXPECT_EQ(QRectF(20, 50, 8, 20), rects[0].rect);
+    EXPECT_EQ(Qt::NoBrush, rects[0].brush.style());
+}
+
+TEST(FChartItem, RendersOnFirstPaintAndNeverAZeroSizeImage)
+{
+    TestProgram p;
+    p.setSeries("H", {60});
+    p.setSeries("O", {40});
+    p.setSeries("L", {30});
+    p.setSeries("C", {50});
+    p.name("H").name("O").name("L").name("C").output(FML_DRAW_KLINE, "K").drop();
+    ASSERT_EQ(1, p.run(1));
+    CTXLayer layer;
+    layer.push_back(slotOf(p, 21.0f, 1.0f));  // body 19 wide about x = 10
+
+    FChart empty;
+    QImage target(100, 100, QImage::Format_ARGB32);
+    {
+        QPainter painter(&target);
+        empty.setCTXLayer(&layer);
+        empty.paint(&painter);
+    }
+    EXPECT_EQ(nullptr, empty.cachedImage());  // zero size: nothing to render into
+
+    FChart item;
+    item.setSize(QSizeF(100, 100));
+    item.setBeginEnd(0, 0);
+    item.setCTXLayer(&layer);
+    EXPECT_EQ(nullptr, item.cachedImage());  // nothing before the first paint
+    target.fill(Qt::black);
+    {
+        QPainter painter(&target);
+        item.paint(&painter);
+    }
+    ASSERT_NE(nullptr, item.cachedImage());
+    // Antialiased painting spreads a one-pixel outline over two pixel columns.
+    const auto reddish = [&](int x, int y) {
+        const QColor c = target.pixelColor(x, y);
+        return c.red() > 100 && c.green() < 70 && c.blue() < 70;
+    };
+    EXPECT_TRUE(reddish(1, 55));                           // left edge of the hollow body
+    EXPECT_EQ(QColor(0, 0, 0), target.pixelColor(8, 55));  // hollow inside
+    EXPECT_TRUE(reddish(10, 45));                          // upper shadow
+    EXPECT_EQ(QColor(0, 0, 0), target.pixelColor(30, 45));
+    item.setCTXLayer(nullptr);
+    {
+        QPainter painter(&target);
+        item.paint(&painter);
+    }
+    EXPECT_EQ(0u, item.cachedImage()->pixel(1, 55));  // no slots: cleared
+}

@@ -1,0 +1,13 @@
+import QtQuick 2.15
+import FChart 1.0
+
+// The outputs of one layer of formula slots, over the whole parent chart.
+FChart {
+    id: fchart
+    property string cname: "FChart"
+    anchors.fill: parent
+    onCrosshairChange: {
+        if (parent && typeof parent.onCrosshairChange === "function")
+            parent.onCrosshairChange(x, y)
+    }
+}
