@@ -49,6 +49,7 @@ Item {
     QTableView {
         id: table
         anchors.fill: parent
+        columnWidths: root.columnWidths ? root.columnWidths : defaultWidths()
         onRowClicked: root.rowClicked(codeInfo)
         onChangeToMQView: root.changeToMQView(codeInfo)
         onMystockChange: root.mystockChange()
@@ -57,8 +58,6 @@ Item {
     }
 
     Component.onCompleted: {
-        if (columnWidths)
-            table.columnWidths = columnWidths;
         table.table_model.initHeader(fieldStyle);
         table.setFixedColumn(fixedColumns);
     }

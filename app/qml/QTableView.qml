@@ -41,6 +41,12 @@ Rectangle {
             w.push(85);
         return w;
     }
+    function fixedWidth() {
+        var w = fixedCount;
+        for (var i = 0; i < fixedCount; ++i)
+            w += columnWidth(i);
+        return w;
+    }
     function columnWidth(c) {
         return c < columnWidths.length ? columnWidths[c] : 85;
     }
@@ -62,10 +68,6 @@ Rectangle {
         rightHead.startColumn = n; rightHead.endColumn = last;
         leftCells.invalidate(); rightCells.invalidate();
         leftHead.invalidate(); rightHead.invalidate();
-        var w = n;
-        for (var i = 0; i < n; ++i)
-            w += columnWidth(i);
-        leftPart.width = w;
         columnTotal = table_model.columnCount();
         headerRevision++;
         leftBody.forceLayout(); rightBody.forceLayout();
@@ -180,6 +182,10 @@ Rectangle {
     }
 
     onHeightChanged: if (height > 0) resizedPage()
+    onColumnWidthsChanged: {
+        leftBody.forceLayout();
+        rightBody.forceLayout();
+    }
 
     TableModel {
         id: table_model
@@ -245,8 +251,8 @@ Rectangle {
         color: "#191B1F"
         Text {
             anchors.fill: parent
-            anchors.leftMargin: 10
-            anchors.rightMargin: 10
+            anchors.leftMargin: fixedPart ? 2 : 10
+            anchors.rightMargin: fixedPart ? 2 : 10
             text: root.headerRevision >= 0 ? (table_model.getHeaderData(column) || "") : ""
             color: root.headerRevision >= 0 ? table_model.getHeaderColor(column) : "#00000000"
             font.family: root.fontFamily
@@ -290,8 +296,8 @@ Rectangle {
         Timer { id: flashTimer; interval: 1000; onTriggered: cell.flash = "#00000000" }
         Text {
             anchors.fill: parent
-            anchors.leftMargin: 4
-            anchors.rightMargin: 10
+            anchors.leftMargin: 3
+            anchors.rightMargin: 4
             text: cell.text_
             color: cell.color_
             font.family: root.fontFamily
@@ -304,7 +310,7 @@ Rectangle {
 
     Item {
         id: leftPart
-        width: 0
+        width: root.fixedWidth()
         height: parent.height
         clip: true
         Row {

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQmlExpression>
+#include <QQuickItem>
+#include <QQuickItemGrabResult>
+#include <QQuickView>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "serverprocess.h"
+#include "shell/qbaseservice.h"
+#include "shell/qmltypes.h"
+#include "shell/quotethread.h"
+
+// The ranking screen and the top-list monitor with live rows from the local
+// quote server, drawn by the software renderer and kept as screenshots under
+// the build tree's screenshots/ folder.
+namespace {
+
+class LiveScreens : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+        registerQmlTypes();
+    }
+    void SetUp() override
+    {
+        ASSERT_GT(server_.port(), 0);
+        QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server_.port())},
+                          {"name", "本地行情"},
+                          {"type", "tcp"}};
+        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+        thread_.start();
+    }
+    void TearDown() override { thread_.stop(); }
+
+    // Loads a screen, queries it, waits for rows in `probe` (a table found
+    // by the JavaScript expression) and saves the picture.
+    void shoot(const QString& doc, const QVariantMap& query, const char* probe, const QString& file)
+    {
+        QQuickView view;
+        view.setResizeMode(QQuickView::SizeRootObjectToView);
+        view.resize(1400, 860);
+        view.setSource(QUrl("qrc:/qml/" + doc));
+        ASSERT_EQ(QQuickView::Ready, view.status()) << doc.toStdString();
+        view.show();
+        QQuickItem* root = view.rootObject();
+        QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+        QQmlExpression rows(view.rootContext(), root, probe);
+        for (int i = 0; i < 100 && rows.evaluate().toInt() == 0; ++i)
+            QTest::qWait(100);
+        EXPECT_GT(rows.evaluate().toInt(), 0) << doc.toStdString();
+        QTest::qWait(300);
+        QSharedPointer<QQuickItemGrabResult> grab = root->grabToImage();
+        ASSERT_TRUE(grab);
+        bool ready = false;
+        QObject::connect(grab.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
+        for (int i = 0; i < 50 && !ready; ++i)
+            QTest::qWait(100);
+        const QImage image = grab->image();
+        ASSERT_FALSE(image.isNull());
+        const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
+        QDir().mkpath(dir);
+        EXPECT_TRUE(image.save(dir + "/" + file));
+        // Something but the background was drawn: a quote cell's gold text.
+        bool gold = false;
+        for (int y = 0; y < image.height() && !gold; y += 2)
+            for (int x = 0; x < image.width() && !gold; x += 1)
+            {
+                const QColor c = image.pixelColor(x, y);
+                gold = c.red() > 220 && c.green() > 170 && c.green() < 205 && c.blue() < 110;
+            }
+        EXPECT_TRUE(gold) << file.toStdString();
+    }
+
+    QuoteServerProcess server_;
+    QuoteEngineThread thread_;
+};
+
+}  // namespace
+
+TEST_F(LiveScreens, RankingAndMonitorScreenshots)
+{
+    shoot("QRankingView.qml", {{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}},
+          "table.table_model.rowCount()", "ranking.png");
+    shoot("QMarketTopMonitor.qml", {{"tab", "1100"}, {"block", "1101"}}, "table(8).table_model.rowCount()",
+          "monitor.png");
+}
