@@ -12,6 +12,7 @@
 #include <QQuickView>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "serverprocess.h"
 #include "shell/qbaseservice.h"
@@ -92,4 +93,47 @@ TEST_F(LiveScreens, RankingAndMonitorScreenshots)
           "table.table_model.rowCount()", "ranking.png");
     shoot("QMarketTopMonitor.qml", {{"tab", "1100"}, {"block", "1101"}}, "table(8).table_model.rowCount()",
           "monitor.png");
+}
+
+// Stepping past the last row of a page turns the page and selects its first
+// row; stepping back before the first row turns back and selects the last.
+TEST_F(LiveScreens, RowSteppingTurnsPages)
+{
+    QQuickView view;
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.resize(900, 300);
+    view.setSource(QUrl("qrc:/qml/QRTableView.qml"));
+    ASSERT_EQ(QQuickView::Ready, view.status());
+    view.show();
+    QQuickItem* root = view.rootObject();
+    QVariantMap query{{"block", 1101}, {"field", 34}, {"sort", 0}, {"page_size", 5}};
+    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    QQmlExpression first(view.rootContext(), root, "table_model.rowCount() > 0 ? table_model.getRowColumnData(0, 0) : ''");
+    QQmlExpression select(view.rootContext(), root, "table.selectIndex");
+    auto waitFirst = [&](const QString& want) {
+        for (int i = 0; i < 100 && first.evaluate().toString() != want; ++i)
+            QTest::qWait(50);
+        return first.evaluate().toString();
+    };
+    ASSERT_EQ("1", waitFirst("1"));
+
+    QQmlExpression(view.rootContext(), root, "table.selectIndex = 4").evaluate();
+    QQuickItem* table = root->property("table").value<QQuickItem*>();
+    ASSERT_NE(nullptr, table);
+    table->forceActiveFocus();
+    QTest::keyClick(&view, Qt::Key_Down);
+    EXPECT_EQ(0, select.evaluate().toInt());
+    EXPECT_EQ("6", waitFirst("6"));
+
+    QTest::keyClick(&view, Qt::Key_Up);   // from row 0 back to the previous page's last row
+    EXPECT_EQ(4, select.evaluate().toInt());
+    EXPECT_EQ("1", waitFirst("1"));
+
+    // The wheel steps rows as the keys do.
+    QTest::keyClick(&view, Qt::Key_Down);  // wraps to the next page again
+    EXPECT_EQ("6", waitFirst("6"));
+    QWheelEvent down(QPointF(300, 100), view.mapToGlobal(QPoint(300, 100)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&view, &down);
+    EXPECT_EQ(1, select.evaluate().toInt());
 }
