@@ -1,17 +1,17 @@
 #include "models/indexboard.h"
 
-#include <cstring>
+#include "models/codetext.h"
 
 IndexBoard::IndexBoard(QObject* parent) : QObject(parent) {}
 
 QString IndexBoard::name() const
 {
-    return QString::fromUtf8(rt_.code_info.name, int(strnlen(rt_.code_info.name, sizeof rt_.code_info.name)));
+    return codeInfoName(rt_.code_info);
 }
 
 QString IndexBoard::code() const
 {
-    return QString::fromUtf8(rt_.code_info.code, int(strnlen(rt_.code_info.code, sizeof rt_.code_info.code)));
+    return codeInfoCode(rt_.code_info);
 }
 
 void IndexBoard::setRecord(const QuoteRealTimeMarket& rt)

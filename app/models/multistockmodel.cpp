@@ -2,8 +2,7 @@
 
 #include <QJsonObject>
 
-#include <cstring>
-
+#include "models/codetext.h"
 #include "shell/quoteproxy.h"
 
 MultiStockModel::MultiStockModel(QObject* parent) : QObject(parent)
@@ -46,9 +45,9 @@ void MultiStockModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     for (int i = 0; recs && i < rpl->count; ++i) {
         const QuoteCodeInfo& ci = recs[i].code_info;
         list_.append(QJsonObject{
-            {"code", QString::fromUtf8(ci.code, int(strnlen(ci.code, sizeof ci.code)))},
+            {"code", codeInfoCode(ci)},
             {"market", int(ci.market)},
-            {"name", QString::fromUtf8(ci.name, int(strnlen(ci.name, sizeof ci.name)))},
+            {"name", codeInfoName(ci)},
         });
     }
     emit dataChange(list_.toVariantList());

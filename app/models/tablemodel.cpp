@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "models/codetext.h"
 #include "models/core/tablepaging.h"
 #include "shell/hutil.h"
 #include "shell/quoteproxy.h"
@@ -175,15 +176,8 @@ QString volText(float value)
     return QString::number(n);
 }
 
-QString codeText(const QuoteCodeInfo& ci)
-{
-    return QString::fromUtf8(ci.code, int(strnlen(ci.code, sizeof ci.code)));
-}
-
-QString nameText(const QuoteCodeInfo& ci)
-{
-    return QString::fromUtf8(ci.name, int(strnlen(ci.name, sizeof ci.name)));
-}
+QString codeText(const QuoteCodeInfo& ci) { return codeInfoCode(ci); }
+QString nameText(const QuoteCodeInfo& ci) { return codeInfoName(ci); }
 
 QString blockKey(const QString& code, int market)
 {
