@@ -124,7 +124,6 @@ Item {
                 compare(c.blocks_, [1101], "list " + i);
                 compare(c.sort_.id, want[i][0], "list " + i);
                 compare(c.sort_.mode, want[i][1], "list " + i);
-                compare(s.table(i).table_model.listKind === undefined ? want[i][2] : want[i][2], want[i][2]);
                 compare(s.table(i).fieldStyle, want[i][2], "list " + i);
                 verify(c.page_.length >= 1, "list " + i);
             }
