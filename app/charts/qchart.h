@@ -70,6 +70,39 @@ public:
     // GUI thread. Points the title bars at layer 0's slots and bar x (-1: the last).
     void updateTitleBarCTXData(int x);
 
+    // Visible range, crosshair and pixel conversions (layer 0's first slot).
+    Q_INVOKABLE int getXPoint(double x) const;
+    Q_INVOKABLE int getPointX(double x) const;
+    Q_INVOKABLE double getYPoint(int y) const;
+    Q_INVOKABLE double getPointY(double y) const;
+    Q_INVOKABLE int updateMousePoint(QChart* src, double x, double y);
+    Q_INVOKABLE void updateCrosshairPos(int x_pos);
+    Q_INVOKABLE int getCrosshairPos() const { return range_.crosshair; }
+    Q_INVOKABLE int getMousePosX() const { return mouseX_; }
+    Q_INVOKABLE int getMousePosY() const { return mouseY_; }
+    Q_INVOKABLE int getkShowNumber() const { return kShowNumber_; }
+    Q_INVOKABLE int getBegin() const { return range_.begin; }
+    Q_INVOKABLE int getEnd() const { return range_.end; }
+    Q_INVOKABLE void setkShowNumber(int n, bool reset = true);
+    Q_INVOKABLE void updateReCalcShow(int begin, int end, int showNumber, int x_pos);
+    Q_INVOKABLE void changeShowCrosshairLine() { setShowCrosshairLine(!crosshairShown_); }
+    Q_INVOKABLE void setShowCrosshairLine(bool show);
+    Q_INVOKABLE bool getShowCrosshairLine() const { return crosshairShown_; }
+    // The bars a zoom rectangle from pixel left to pixel right selects, at least 9;
+    // emits reCalcShow. False without bars.
+    Q_INVOKABLE bool zoomToPixels(double left, double right);
+    // Drag-scroll by one bar: toLeft moves the window one bar later.
+    Q_INVOKABLE void dragScroll(bool toLeft);
+    ChartBar* getPosKData(int pos) const;
+    Q_INVOKABLE double getPosDataF(int x_pos, QString tag) const;
+    Q_INVOKABLE double getPosDataF(QString tag) const { return getPosDataF(range_.crosshair, tag); }
+    Q_INVOKABLE QString getPosDataS(int x_pos, QString tag) const;
+    Q_INVOKABLE QString getPosDataS(QString tag) const { return getPosDataS(range_.crosshair, tag); }
+    Q_INVOKABLE QString getPosTitle(int x) const;
+    Q_INVOKABLE int getPosTime(int x) const;
+    Q_INVOKABLE int getCurPosTime() const { return getPosTime(range_.crosshair); }
+    Q_INVOKABLE QList<int> getTimeBarTime(int n) const;
+
     // Accessors for the painters.
     FormulaVM* vm() const { return vm_; }
     int formulaLayerCount() const { return int(formulaLayers_.size()); }
@@ -95,6 +128,11 @@ public:
                         int count);
 
 signals:
+    void crosshairChange(QChart* src, int x, int y);
+    void mousePointChange(QChart* src, int x, int y);
+    void doubleClicked(QChart* src, int x, int y);
+    void clicked(QChart* src);
+    void reCalcShow(int begin, int end, int showNumber, int x_pos);
     void syncUpdateKLine(const QuoteKPoints* k, int index);
     void syncUpdateMinute(const QuoteMinPoints* m, int index);
     void syncUpdateDividend(QJsonObject json);
@@ -112,6 +150,8 @@ public slots:
     void onHeightChanged();
 
 private:
+    const CTXData* firstSlot() const;
+    int lastBar() const;
     void runFormulas();
     void layoutSlots();
     void normalizeOverlayScales();
