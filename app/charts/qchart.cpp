@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "charts/chartrecords.h"
+#include "charts/chartscales.h"
 #include "charts/chartviews.h"
 #include "charts/qdividendprocesser.h"
 #include "formulas/formulaservice.h"
@@ -62,9 +63,42 @@ QChart::~QChart()
     fml_vm_release(vm_);
 }
 
-// GUI thread. The scales, crosshair and drawing tools are painted on top by
-// the painters; the item itself has nothing more to draw.
-void QChart::paint(QPainter*) {}
+// GUI thread. The layer children paint the outputs; the item paints layer 0's
+// scale and crosshair over them.
+void QChart::paint(QPainter* painter)
+{
+    if (formulaLayers_.empty() || barLayers_.empty() || formulaLayers_.front()->empty() || width() <= 0 ||
+        height() <= 0)
+        return;
+    CTXData& slot = *formulaLayers_.front()->front();
+    const int decimals = slot.codeInfo.decimal;
+    if (ScalePainter scale = scalePainterFor(slot.scales)) {
+        ScaleArgs a;
+        a.ctx = slot.context;
+        a.inner = slot.name == "KLINE" ? 3 : slot.name == "MLINE" ? 5 : 1;
+        a.geometry = &slot.geometry;
+        a.begin = range_.begin;
+        a.end = range_.end;
+        a.showNumber = kShowNumber_;
+        a.name = slot.name;
+        a.decimals = decimals;
+        scale(*painter, a);
+    }
+    if (!slot.context)
+        return;
+    if (CrosshairPainter cross = crosshairPainterFor(slot.crosshair)) {
+        CrosshairArgs a;
+        a.ctx = slot.context;
+        a.geometry = &slot.geometry;
+        a.mouseX = mouseX_;
+        a.mouseY = mouseY_;
+        a.shown = crosshairShown_;
+        a.style = slot.crosshair;
+        a.name = slot.name;
+        a.decimals = decimals;
+        cross(*painter, a);
+    }
+}
 
 // ---- Formula slots ----
 

@@ -17,6 +17,7 @@ struct Drawn {
     QPolygonF poly;  // Polygon, Point (one point)
     QString text;  // Text
     QPointF at;    // Text baseline start
+    qreal advance = 0;  // Text width
     QPen pen;
     QBrush brush;
 };
@@ -71,9 +72,17 @@ public:
         for (int i = 0; i < n; ++i)
             d.poly << QPointF(p[i]);
     }
+    // A text drawn in pieces (glyphs from a fallback font) is recorded as one.
     void drawTextItem(const QPointF& p, const QTextItem& t) override
     {
+        if (!items.empty() && items.back().kind == Drawn::Text && items.back().at.y() == p.y() &&
+            qAbs(items.back().at.x() + items.back().advance - p.x()) < 0.5) {
+            items.back().text += t.text();
+            items.back().advance += t.width();
+            return;
+        }
         Drawn& d = add(Drawn::Text);
+        d.advance = t.width();
         d.text = t.text();
         d.at = p;
     }
@@ -97,7 +106,7 @@ public:
 private:
     Drawn& add(Drawn::Kind k)
     {
-        Drawn d{k, {}, {}, {}, {}, {}, painter()->pen(), painter()->brush()};
+        Drawn d{k, {}, {}, {}, {}, {}, 0, painter()->pen(), painter()->brush()};
         items.push_back(d);
         return items.back();
     }

@@ -1,0 +1,198 @@
+// Scale and crosshair painters: label texts, levels, grid, extremes and the
+// minute scale's symmetric range, recorded on a paint device.
+#include <gtest/gtest.h>
+
+#include "../../../formula/tests/fmltestprogram.h"
+#include "charts/chartscales.h"
+#include "recordingdevice.h"
+
+namespace {
+
+CTXGeometry geometry(float min, float max)
+{
+    CTXGeometry g;
+    g.plot = QRect(60, 20, 400, 200);
+    g.range.min = min;
+    g.range.max = max;
+    g.barWidth = 9;
+    g.barGap = 1;
+    return g;
+}
+
+std::vector<Drawn> record(const std::function<void(QPainter&)>& paint)
+{
+    RecordingDevice dev;
+    {
+        QPainter p(&dev);
+        paint(p);
+    }
+    return dev.engine.items;
+}
+
+std::vector<QString> texts(const std::vector<Drawn>& all)
+{
+    std::vector<QString> out;
+    for (const Drawn& d : all)
+        if (d.kind == Drawn::Text)
+            out.push_back(d.text);
+    return out;
+}
+
+}  // namespace
+
+TEST(ChartScales, LabelTexts)
+{
+    struct Case {
+        double v;
+        const char* name;
+        bool cross;
+        const char* want;
+    } cases[] = {
+        {12.345, "KLINE", false, "12.35"}, {12.345, "MLINE", true, "12.35"}, {15000, "VOL", false, "1.5万"},
+        {15000, "VOL", true, "1.50万"},    {250000000, "VOL", false, "2.5亿"}, {10000, "VOL", false, "10000.00"},
+        {-3.5, "MACD", false, "-3.50"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QString::fromUtf8(c.want), scaleLabel(c.v, c.name, 2, c.cross)) << c.v;
+    EXPECT_EQ(nullptr, scalePainterFor("OTHER"));
+    EXPECT_EQ(nullptr, crosshairPainterFor("KSCALES"));
+}
+
+TEST(ChartScales, KLineScaleLevelsGridAndExtremes)
+{
+    TestProgram p;
+    p.setSeries("H", {30, 20, 25});
+    p.setSeries("O", {15, 15, 15});
+    p.setSeries("L", {12, 14, 10});
+    p.setSeries("C", {16, 16, 16});
+    p.name("H").name("O").name("L").name("C").output(FML_DRAW_KLINE, "K").drop();
+    ASSERT_EQ(1, p.run(3));
+    CTXGeometry g = geometry(10, 30);
+    ScaleArgs a;
+    a.ctx = p.ctx();
+    a.inner = 3;
+    a.geometry = &g;
+    a.begin = 0;
+    a.end = 2;
+    a.name = "KLINE";
+    const auto all = record([&](QPainter& q) { scalePainterFor("KSCALES")(q, a); });
+    const auto t = texts(all);
+    ASSERT_EQ(12u, t.size());  // five levels on both sides, then the two marks
+    EXPECT_EQ(QStringLiteral("30.00"), t[0]);
+    EXPECT_EQ(QStringLiteral("25.00"), t[2]);
+    EXPECT_EQ(QStringLiteral("10.00"), t[9]);
+    // The highest high is on the first bar, too near the left edge to point right.
+    EXPECT_EQ(QStringLiteral("←30.00"), t[10]);
+    EXPECT_EQ(QStringLiteral("←10.00"), t[11]);
+    std::vector<QLineF> grid;
+    for (const Drawn& d : all)
+        if (d.kind == Drawn::Line) {
+            grid.push_back(d.line);
+            EXPECT_EQ(QColor(42, 47, 54), d.pen.color());
+        }
+    ASSERT_EQ(7u, grid.size());
+    EXPECT_EQ(QLineF(60, 20, 459, 20), grid[0]);    // the top level (30)
+    EXPECT_EQ(QLineF(60, 70, 459, 70), grid[1]);    // 25: 5 units of 10 px
+    EXPECT_EQ(QLineF(60, 220, 459, 220), grid[4]);  // 10
+}
+
+TEST(ChartScales, SubPaneAbbreviatesAndFlatRangeStacksAtTheTop)
+{
+    CTXGeometry g = geometry(0, 30000);
+    ScaleArgs a;
+    a.geometry = &g;
+    a.name = "VOL";
+    auto t = texts(record([&](QPainter& q) { scalePainterFor("KSCALES")(q, a); }));
+    ASSERT_EQ(6u, t.size());
+    EXPECT_EQ(QStringLiteral("3.0万"), t[0]);
+    EXPECT_EQ(QStringLiteral("1.5万"), t[2]);
+    EXPECT_EQ(QStringLiteral("0.00"), t[4]);
+
+    CTXGeometry flat = geometry(5, 5);
+    a.geometry = &flat;
+    std::vector<QLineF> lines;
+    for (const Drawn& d : record([&](QPainter& q) { scalePainterFor("KSCALES")(q, a); }))
+        if (d.kind == Drawn::Line && d.line.dy() == 0)
+            lines.push_back(d.line);
+    ASSERT_EQ(3u, lines.size());
+    for (const QLineF& l : lines)
+        EXPECT_EQ(20.0, l.y1());
+}
+
+TEST(ChartScales, MinuteScaleIsSymmetricWithPercentages)
+{
+    TestProgram p;
+    p.setSeries("CC", {10});
+    p.name("CC").assign("_CC").drop();
+    ASSERT_EQ(1, p.run(1));
+    CTXGeometry g = geometry(9.4f, 10.3f);
+    ScaleArgs a;
+    a.ctx = p.ctx();
+    a.inner = 5;
+    a.geometry = &g;
+    a.name = "MLINE";
+    const auto all = record([&](QPainter& q) { scalePainterFor("MSCALES")(q, a); });
+    EXPECT_FLOAT_EQ(10.6f, g.max());
+    EXPECT_FLOAT_EQ(9.4f, g.min());
+    std::vector<Drawn> t;
+    for (const Drawn& d : all)
+        if (d.kind == Drawn::Text)
+            t.push_back(d);
+    ASSERT_EQ(14u, t.size());
+    EXPECT_EQ(QStringLiteral("10.60"), t[0].text);
+    EXPECT_EQ(QStringLiteral("6.00%"), t[1].text);
+    EXPECT_EQ(QColor(255, 61, 61), t[0].pen.color());
+    EXPECT_EQ(QStringLiteral("10.00"), t[6].text);
+    EXPECT_EQ(QStringLiteral("0.00%"), t[7].text);
+    EXPECT_EQ(QColor(255, 255, 255), t[6].pen.color());
+    EXPECT_EQ(QStringLiteral("-6.00%"), t[13].text);
+    EXPECT_EQ(QColor(15, 195, 81), t[13].pen.color());
+    int vertical = 0, dotted = 0, wide = 0;
+    for (const Drawn& d : all) {
+        if (d.kind != Drawn::Line)
+            continue;
+        vertical += d.line.dx() == 0;
+        dotted += d.pen.style() == Qt::DotLine;
+        wide += d.pen.width() == 2;
+    }
+    EXPECT_EQ(9, vertical);
+    EXPECT_EQ(4 + 6, dotted);  // four inner levels besides the middle, six inner verticals
+    EXPECT_EQ(1, wide);
+}
+
+TEST(ChartScales, CrosshairLinesAndValueBoxes)
+{
+    CTXGeometry g = geometry(10, 30);
+    CrosshairArgs a;
+    a.geometry = &g;
+    a.mouseX = 100;
+    a.mouseY = 70;  // value 25
+    a.shown = true;
+    a.style = "KCROSSHAIR";
+    a.name = "KLINE";
+    auto all = record([&](QPainter& q) { crosshairPainterFor("KCROSSHAIR")(q, a); });
+    auto t = texts(all);
+    ASSERT_EQ(2u, t.size());
+    EXPECT_EQ(QStringLiteral("25.00"), t[0]);
+    int lines = 0;
+    for (const Drawn& d : all)
+        if (d.kind == Drawn::Line) {
+            ++lines;
+            EXPECT_EQ(Qt::DashDotLine, d.pen.style());
+            EXPECT_EQ(QColor(150, 157, 179), d.pen.color());
+        }
+    EXPECT_EQ(2, lines);
+
+    a.mouseX = 10;  // outside the plot: the lines (x clamped to the left edge) but no boxes
+    all = record([&](QPainter& q) { crosshairPainterFor("KCROSSHAIR")(q, a); });
+    EXPECT_TRUE(texts(all).empty());
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(QLineF(60, 20, 60, 219), all[0].line);
+
+    a.mouseX = 100;
+    a.style = "MCROSSHAIR";
+    a.name = "MLINE";  // no "_CC": base is the middle, 20
+    t = texts(record([&](QPainter& q) { crosshairPainterFor("MCROSSHAIR")(q, a); }));
+    ASSERT_EQ(2u, t.size());
+    EXPECT_EQ(QStringLiteral("25.00%"), t[1]);
+}
