@@ -4,6 +4,8 @@
 
 #include "charts/fchart.h"
 #include "charts/qchart.h"
+#include "charts/timebar.h"
+#include "charts/titlebar.h"
 #include "models/indexboardmodel.h"
 #include "models/mqmodel.h"
 #include "models/multistockmodel.h"
@@ -43,5 +45,7 @@ void registerQmlTypes()
     qmlRegisterType<IndexBoard>("IndexBoardModel", 1, 0, "IndexBoard");
     qmlRegisterType<FChart>("FChart", 1, 0, "FChart");
     qmlRegisterType<QChart>("QChart", 1, 0, "QChart");
+    qmlRegisterType<TimeBar>("TimeBar", 1, 0, "TimeBar");
+    qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
 }

@@ -1,0 +1,119 @@
+// The pane's title bar (values at the crosshair in output colours) and the
+// view's time axis (labels by chart type and cycle, the current-time box).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+
+#include "../../../formula/tests/fmltestprogram.h"
+#include "charts/timebar.h"
+#include "charts/titlebar.h"
+#include "recordingdevice.h"
+
+namespace {
+
+std::vector<Drawn> paintItem(QQuickPaintedItem& item)
+{
+    RecordingDevice dev;
+    {
+        QPainter p(&dev);
+        item.paint(&p);
+    }
+    return dev.engine.items;
+}
+
+std::vector<Drawn> only(const std::vector<Drawn>& all, Drawn::Kind k)
+{
+    std::vector<Drawn> out;
+    for (const Drawn& d : all)
+        if (d.kind == k)
+            out.push_back(d);
+    return out;
+}
+
+void shanghai()
+{
+    setenv("TZ", "Asia/Shanghai", 1);
+    tzset();
+}
+
+}  // namespace
+
+TEST(TitleBar, ValuesAtTheCrosshairInOutputColours)
+{
+    TestProgram p;
+    p.setSeries("X", {1.234f, std::numeric_limits<float>::infinity()});
+    p.name("X").output(FML_DRAW_DATA, "MA5", 0x000000ffu).drop();
+    ASSERT_EQ(1, p.run(2));
+    std::vector<ChartBar> bars(2);
+    CTXLayer layer;
+    layer.push_back(std::make_unique<CTXData>());
+    layer[0]->context = p.ctx();
+    layer[0]->bars = &bars;
+
+    TitleBar t;
+    t.setSize(QSizeF(600, 20));
+    EXPECT_TRUE(paintItem(t).empty());  // no slots yet
+    t.setCTXData(&layer);
+    t.setCurX(0);
+    auto texts = only(paintItem(t), Drawn::Text);
+    ASSERT_EQ(1u, texts.size());
+    EXPECT_EQ(QStringLiteral("MA5: 1.23"), texts[0].text);
+    EXPECT_EQ(QColor(255, 0, 0), texts[0].pen.color());
+    EXPECT_GE(texts[0].at.x(), 60.0);
+
+    t.setCurX(9);  // past the end: the last bar, where the value is missing
+    texts = only(paintItem(t), Drawn::Text);
+    ASSERT_EQ(1u, texts.size());
+    EXPECT_EQ(QStringLiteral("MA5: -"), texts[0].text);
+    EXPECT_EQ(1, t.curX());
+    t.setCurX(-1);
+    EXPECT_TRUE(only(paintItem(t), Drawn::Text).empty());
+}
+
+TEST(TimeBar, MinuteAxisCombinesTheMiddleMarks)
+{
+    shanghai();
+    const int t0 = 1767576600;  // 2026-01-05 09:30 in Shanghai
+    TimeBar b;
+    b.setSize(QSizeF(800, 20));
+    EXPECT_TRUE(paintItem(b).empty());
+    b.setScales({t0, t0 + 3600, t0 + 7200, t0 + 12600, t0 + 16200, t0 + 19800});
+    b.setCurScales(uint(t0 + 60));
+    b.setCurX(10);
+    const auto all = paintItem(b);
+    const auto texts = only(all, Drawn::Text);
+    ASSERT_EQ(6u, texts.size());
+    EXPECT_EQ(QStringLiteral("09:30"), texts[0].text);
+    EXPECT_EQ(QStringLiteral("11:30/13:00"), texts[2].text);
+    EXPECT_EQ(QStringLiteral("15:00"), texts[4].text);
+    EXPECT_EQ(QStringLiteral("01-05 09:31"), texts[5].text);
+    const auto rects = only(all, Drawn::Rect);
+    ASSERT_EQ(2u, rects.size());
+    EXPECT_EQ(QColor(25, 27, 31), rects[0].brush.color());
+    EXPECT_EQ(60 - int(rects[1].rect.width()) / 2, int(rects[1].rect.left()));  // x 10 clamps to 60
+    EXPECT_EQ(QColor(70, 77, 89), rects[1].brush.color());
+    // First label starts at 60; the last ends at 740 (axis 680 wide, four steps of 170).
+    EXPECT_NEAR(60.0, texts[0].at.x(), 1.0);
+}
+
+TEST(TimeBar, KLineLabelsByCycleAndFewStamps)
+{
+    shanghai();
+    const int t = 1767576600;
+    EXPECT_EQ(QStringLiteral("2026-01-05"), TimeBar::label(t, "kline", 33));
+    EXPECT_EQ(QStringLiteral("2026-01-05"), TimeBar::label(t, "kline", 39));
+    EXPECT_EQ(QStringLiteral("2026-01"), TimeBar::label(t, "kline", 40));
+    EXPECT_EQ(QStringLiteral("2026-01-05 09:30"), TimeBar::label(t, "kline", 35));
+    EXPECT_EQ(QString(), TimeBar::label(t, "other", 33));
+    for (int n : {1, 2}) {  // one or two stamps: no division by zero
+        TimeBar b;
+        b.setSize(QSizeF(400, 20));
+        b.setChartType("kline");
+        b.setScales(n == 1 ? QList<int>{t} : QList<int>{t, t + 86400});
+        const auto texts = only(paintItem(b), Drawn::Text);
+        ASSERT_EQ(std::size_t(n), texts.size());
+        EXPECT_NEAR(60.0, texts[0].at.x(), 1.0);
+    }
+}

@@ -1,0 +1,80 @@
+#include "charts/timebar.h"
+
+#include <QDateTime>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "charts/chartpaint.h"
+
+namespace {
+
+QString kLineFormat(int cycle)
+{
+    if (cycle == 33 || cycle == 39)
+        return QStringLiteral("yyyy-MM-dd");
+    if (cycle == 40)
+        return QStringLiteral("yyyy-MM");
+    return QStringLiteral("yyyy-MM-dd HH:mm");
+}
+
+QString at(int t, const QString& fmt)
+{
+    return QDateTime::fromSecsSinceEpoch(t).toString(fmt);
+}
+
+}  // namespace
+
+QString TimeBar::label(int t, const QString& type, int cycle)
+{
+    if (type == "mline")
+        return at(t, QStringLiteral("HH:mm"));
+    if (type == "kline")
+        return at(t, kLineFormat(cycle));
+    return QString();
+}
+
+void TimeBar::paint(QPainter* p)
+{
+    if (scales_.isEmpty())
+        return;
+    const int w = int(width()), h = int(height());
+    p->fillRect(QRect(0, 0, w, h), QColor(25, 27, 31));
+    p->setPen(QPen(chartpaint::kWhite, 1));
+    p->setFont(chartpaint::chartFont(12));
+    const QFontMetrics fm(p->font());
+
+    const bool minute = type_ == "mline";
+    QStringList labels;
+    for (int i = 0; i < scales_.size(); ++i) {
+        if (minute && i == 2 && scales_.size() > 3) {
+            labels << label(scales_[2], type_, cycle_) + QLatin1Char('/') + label(scales_[3], type_, cycle_);
+            ++i;
+            continue;
+        }
+        labels << label(scales_[i], type_, cycle_);
+    }
+    // One or two stamps have no spacing to divide: a single step spans the axis.
+    const int axis = w - 120;
+    const int gaps = int(labels.size()) - 1;
+    const double step = gaps > 0 ? double(axis) / gaps : double(axis);
+    for (int i = 0; i < labels.size(); ++i) {
+        const int tw = fm.horizontalAdvance(labels[i]);
+        const int x = 60 + int(i * step);
+        int left = x - tw / 2;
+        if (i == 0)
+            left = x;
+        else if (i == labels.size() - 1)
+            left = x - tw;
+        p->drawText(QRect(left, 0, tw, h), Qt::AlignCenter, labels[i]);
+    }
+    if (cur_ != 0) {
+        const QString t = minute ? at(cur_, QStringLiteral("MM-dd HH:mm")) : label(cur_, type_, cycle_);
+        const int bw = fm.horizontalAdvance(t) + 10;
+        const int cx = std::max(60, std::min(w - 60, curX_));
+        const QRect box(cx - bw / 2, 0, bw, h);
+        p->fillRect(box, QColor(70, 77, 89));
+        p->drawText(box, Qt::AlignCenter, t);
+    }
+}

@@ -1,0 +1,45 @@
+#include "charts/titlebar.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include "charts/chartpaint.h"
+
+void TitleBar::setLeftPadding(int p)
+{
+    if (p == leftPadding_)
+        return;
+    leftPadding_ = p;
+    emit leftPaddingChanged(p);
+}
+
+void TitleBar::paint(QPainter* painter)
+{
+    if (!layer_)
+        return;
+    const int h = int(height());
+    int x = leftPadding_;  // the text area starts after the left padding
+    painter->setFont(chartpaint::chartFont(13, false));
+    const QFontMetrics fm(painter->font());
+    for (const auto& slot : *layer_) {
+        if (!slot->bars || slot->bars->empty() || !slot->context)
+            continue;
+        const int count = int(slot->bars->size());
+        if (curX_ >= count)
+            curX_ = count - 1;
+        if (curX_ < 0)
+            continue;
+        FMLSelectedValue values[10];
+        const int n = fml_ctx_output_selected_value(slot->context, unsigned(curX_), values, 10);
+        for (int i = 0; i < n; ++i) {
+            const QString name = QString::fromUtf8(values[i].name ? values[i].name : "");
+            const QString text = chartpaint::valid(values[i].value)
+                                     ? QStringLiteral("%1: %2").arg(name).arg(double(values[i].value), 0, 'f', 2)
+                                     : name + QStringLiteral(": -");
+            const int w = fm.horizontalAdvance(text);
+            painter->setPen(chartpaint::wordColor(values[i].color));
+            painter->drawText(QRect(x, 0, w, h), Qt::AlignCenter, text);
+            x += w + 5;
+        }
+    }
+}
