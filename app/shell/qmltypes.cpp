@@ -4,6 +4,7 @@
 
 #include "charts/fchart.h"
 #include "charts/qchart.h"
+#include "charts/qchartextend.h"
 #include "charts/timebar.h"
 #include "charts/titlebar.h"
 #include "models/indexboardmodel.h"
@@ -45,6 +46,7 @@ void registerQmlTypes()
     qmlRegisterType<IndexBoard>("IndexBoardModel", 1, 0, "IndexBoard");
     qmlRegisterType<FChart>("FChart", 1, 0, "FChart");
     qmlRegisterType<QChart>("QChart", 1, 0, "QChart");
+    qmlRegisterType<QChartExtend>("QChartExtend", 1, 0, "QChartExtend");
     qmlRegisterType<TimeBar>("TimeBar", 1, 0, "TimeBar");
     qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
