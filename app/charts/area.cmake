@@ -1,0 +1,12 @@
+# The chart screenshots need a real display (xcb, Qt Quick's software
+# renderer) and the local quote server. Under offscreen the test skips itself.
+cmake_language(DEFER CALL _tarvolin_charts_test_deps)
+function(_tarvolin_charts_test_deps)
+  if(TARGET app_charts_tests AND TARGET quoteserver)
+    add_dependencies(app_charts_tests quoteserver)
+  endif()
+endfunction()
+
+add_test(NAME charts.screenshots COMMAND app_charts_tests --gtest_filter=ChartScreenshots.*)
+set_tests_properties(charts.screenshots PROPERTIES TIMEOUT 120
+                     ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_QUICK_BACKEND=software")
