@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "../../../formula/tests/fmltestprogram.h"
+#include "chartfixtures.h"
 #include "charts/chartscales.h"
+#include "charts/qchart.h"
 #include "recordingdevice.h"
 
 namespace {
@@ -195,4 +197,22 @@ TEST(ChartScales, CrosshairLinesAndValueBoxes)
     t = texts(record([&](QPainter& q) { crosshairPainterFor("MCROSSHAIR")(q, a); }));
     ASSERT_EQ(2u, t.size());
     EXPECT_EQ(QStringLiteral("25.00%"), t[1]);
+}
+
+TEST(ChartScales, PanePaintsLayerZeroScaleAndCrosshair)
+{
+    QChart c;
+    setUpKLinePane(c, 1);
+    EXPECT_TRUE(record([&](QPainter& q) { c.paint(&q); }).empty());  // no bars yet
+    KRecord k({{0, 10.0f}, {1, 11.0f}, {2, 12.0f}});
+    c.onUpdateKLine(k.get(), 0);
+    c.setShowCrosshairLine(true);
+    c.updateMousePoint(&c, 100, 200);
+    const auto t = texts(record([&](QPainter& q) { c.paint(&q); }));
+    // Five levels on both sides, the highest and lowest marks, the two crosshair boxes.
+    ASSERT_EQ(14u, t.size());
+    const CTXGeometry& g = c.getCTXData(0)->geometry;
+    EXPECT_EQ(QString::number(double(g.max()), 'f', 2), t[0]);
+    EXPECT_EQ(t[12], t[13]);
+    EXPECT_EQ(QString::number(c.getYPoint(200), 'f', 2), t[12]);
 }

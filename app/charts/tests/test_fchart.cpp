@@ -299,3 +299,38 @@ TEST(FChartItem, RendersOnFirstPaintAndNeverAZeroSizeImage)
     }
     EXPECT_EQ(0u, item.cachedImage()->pixel(1, 55));  // no slots: cleared
 }
+
+TEST(FChartAreas, BandColoursByWhichLineIsAboveAndGradientArea)
+{
+    TestProgram p;
+    p.setSeries("S1", {60, 60, 40, 40});
+    p.setSeries("S2", {40, 40, 60, 60});
+    p.name("S1").num(255).name("S2").num(65280).output(FML_DRAW_BAND, "B").drop();
+    ASSERT_EQ(1, p.run(4));
+    CTXLayer layer;
+    layer.push_back(slotOf(p));
+    QImage img(100, 100, QImage::Format_ARGB32);
+    img.fill(0);
+    {
+        QPainter painter(&img);
+        FChart::paintLayer(painter, layer, 0, 3);
+    }
+    EXPECT_EQ(QColor(255, 0, 0), img.pixelColor(9, 50));   // series 1 above: colour 1
+    EXPECT_EQ(QColor(0, 255, 0), img.pixelColor(30, 50));  // series 2 above: colour 2
+    EXPECT_EQ(0, img.pixelColor(9, 30).alpha());           // outside the band
+
+    TestProgram g;
+    g.setSeries("H", {50, kInf, 70});
+    g.name("H").name("H").name("H").name("H").output(FML_DRAW_KLINE, "K", 0, 1, -11).drop();
+    ASSERT_EQ(1, g.run(3));
+    const auto all = paintOne(g, 0, 2);
+    const auto polys = only(all, Drawn::Polygon);
+    ASSERT_EQ(1u, polys.size());
+    EXPECT_EQ(QPolygonF({QPointF(4.5, 50), QPointF(24.5, 30), QPointF(24.5, 99), QPointF(4.5, 99), QPointF(4.5, 50)}),
+              polys[0].poly);
+    EXPECT_EQ(Qt::LinearGradientPattern, polys[0].brush.style());
+    const auto lines = only(all, Drawn::Line);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(QLineF(4.5, 50, 24.5, 30), lines[0].line);
+    EXPECT_EQ(QColor(255, 255, 255), lines[0].pen.color());
+}
