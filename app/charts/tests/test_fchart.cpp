@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "../../../formula/tests/fmltestprogram.h"
@@ -333,4 +334,23 @@ TEST(FChartAreas, BandColoursByWhichLineIsAboveAndGradientArea)
     ASSERT_EQ(1u, lines.size());
     EXPECT_EQ(QLineF(4.5, 50, 24.5, 30), lines[0].line);
     EXPECT_EQ(QColor(255, 255, 255), lines[0].pen.color());
+}
+
+TEST(FChartOverlay, OverlayColourFromTheColorParameter)
+{
+    TestProgram p;
+    p.setSeries("X", {10, 20});
+    p.name("X").output(FML_DRAW_DATA, "L", 0, 3, -8).drop();
+    p.name("X").name("X").name("X").name("X").output(FML_DRAW_KLINE, "K", 0, 1, -9).drop();
+    ASSERT_EQ(1, p.run(2));
+    const uint32_t rgb = 0xff123456u;  // a Qt RGB value carried in the float's bits
+    float bits;
+    std::memcpy(&bits, &rgb, sizeof bits);
+    fml_argument_data(fml_get_static_argument(p.ctx(), "_color"), 1)[0] = bits;
+    const auto lines = only(paintOne(p, 0, 1), Drawn::Line);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(QColor(0x12, 0x34, 0x56), lines[0].pen.color());
+    EXPECT_EQ(1, lines[0].pen.width());  // not the output's width 3
+    for (const Drawn& d : lines)
+        EXPECT_EQ(QColor(0x12, 0x34, 0x56), d.pen.color());  // candles of both directions too
 }
