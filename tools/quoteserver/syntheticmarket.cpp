@@ -28,7 +28,7 @@ SyntheticMarket::SyntheticMarket() {
         c.index = static_cast<int>(codes_.size());
         codes_.push_back(std::move(c));
     };
-    add("1A0001", "上证指数", "SZZS", 1, 1);
+    add("000001", "上证指数", "SZZS", 1, 1);
     add("000300", "沪深300", "HS300", 1, 1);
     add("399001", "深证成指", "SZCZ", 2, 1);
     add("399006", "创业板指", "CYBZ", 2, 1);
