@@ -102,6 +102,9 @@ public:
     Q_INVOKABLE int getPosTime(int x) const;
     Q_INVOKABLE int getCurPosTime() const { return getPosTime(range_.crosshair); }
     Q_INVOKABLE QList<int> getTimeBarTime(int n) const;
+    // Copies aChart's first bar layer into layer index (a new last layer when
+    // index is at or beyond the count); returns aChart's layer count.
+    Q_INVOKABLE int setKData(QChart* aChart, uint index);
 
     // Accessors for the painters.
     FormulaVM* vm() const { return vm_; }

@@ -245,3 +245,30 @@ QList<int> QChart::getTimeBarTime(int n) const
         out << getPosTime(i);
     return out;
 }
+
+// GUI thread.
+int QChart::setKData(QChart* aChart, uint index)
+{
+    if (!aChart)
+        return 0;
+    const int li = index >= barLayers_.size() ? int(barLayers_.size()) : int(index);
+    if (li == int(barLayers_.size()))
+        barLayers_.push_back(std::make_unique<ChartBarLayer>());
+    if (!aChart->barLayers_.empty()) {
+        const CTXData* src = aChart->firstSlot();
+        QuoteCodeInfo info{};
+        if (src)
+            info = src->codeInfo;
+        storeBars(li, std::vector<ChartBar>(aChart->barLayers_.front()->bars), false, false, info);
+    }
+    if (li == 0) {
+        const int count = int(barLayers_.front()->bars.size());
+        range_.begin = std::max(0, count - kShowNumber_);
+        range_.end = std::max(0, count - 1);
+        range_.crosshair = range_.end;
+    }
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+    update();
+    return int(aChart->barLayers_.size());
+}

@@ -149,3 +149,21 @@ TEST(QChartRange, ValuesAtABarAndTimeAxis)
               c.getTimeBarTime(4));
     QLocale::setDefault(QLocale::c());
 }
+
+TEST(QChartRange, SetKDataCopiesAnotherChartsBars)
+{
+    QChart source, target;
+    setUpKLinePane(source, 1);
+    setUpKLinePane(target, 1);
+    KRecord k = days(200);
+    source.onUpdateKLine(k.get(), 0);
+    EXPECT_EQ(0, target.setKData(nullptr, 0));
+    EXPECT_EQ(1, target.setKData(&source, 0));
+    ASSERT_EQ(200, target.getFirstKLineSize());
+    EXPECT_EQ(80, target.getBegin());  // the last 120 bars
+    EXPECT_EQ(199, target.getEnd());
+    EXPECT_EQ(199, target.getCrosshairPos());
+    EXPECT_EQ(source.getKData(0)->at(5).close, target.getKData(0)->at(5).close);
+    EXPECT_EQ(1, target.setKData(&source, 7));  // beyond the count: a new last layer
+    EXPECT_EQ(2, target.getKLineCount());
+}
