@@ -6,6 +6,7 @@ FChart {
     id: fchart
     property string cname: "FChart"
     anchors.fill: parent
+    z: -1  // under the pane's own scale and crosshair
     onCrosshairChange: {
         if (parent && typeof parent.onCrosshairChange === "function")
             parent.onCrosshairChange(x, y)
