@@ -316,7 +316,15 @@ const TableItemData* TableModel::cell(int dataRow, int column) const
 {
     if (dataRow < 0 || size_t(dataRow) + 1 >= rows_.size() || column < 0)
         return nullptr;
-    const auto& row = rows_[size_t(dataRow) + 1];
+    auto& row = rows_[size_t(dataRow) + 1];
+    if (size_t(dataRow) < lastRecords_.size() && lastRecords_[size_t(dataRow)].stale) {
+        const Record& rec = lastRecords_[size_t(dataRow)];
+        row = buildRow(listKind_, rec.rt, rec.seq);
+        const int flashCol = flashColumn(listKind_);
+        if (rec.flash != 0 && flashCol >= 0 && size_t(flashCol) < row.size())
+            row[size_t(flashCol)].acolor = rec.flash > 0 ? kFlashUp : kFlashDown;
+        rec.stale = false;
+    }
     return size_t(column) < row.size() ? &row[size_t(column)] : nullptr;
 }
 
@@ -696,28 +704,30 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         rowBlockIds_.push_back(static_cast<int32_t>(rt.block_id));
         const int seq = firstNo + int(i);
         const size_t r = i + 1;
+        Record& last = lastRecords_[i];
         if (r < rows_.size()) {
             auto& row = rows_[r];
-            const Record& last = lastRecords_[i];
-            if (last.seq == seq && sameRecord(last.rt, rt) && row.size() == layout(listKind_).size()) {
+            if (last.seq == seq && sameRecord(last.rt, rt) && (last.stale || row.size() == layout(listKind_).size())) {
                 // Unchanged since the previous reply: only a flash ends.
-                if (flashCol >= 0 && size_t(flashCol) < row.size())
+                last.flash = 0;
+                if (!last.stale && flashCol >= 0 && size_t(flashCol) < row.size())
                     row[size_t(flashCol)].acolor = kNoFlash;
                 continue;
             }
-            std::vector<TableItemData> cells = buildRow(listKind_, rt, seq);
             // A moved last price of the same stock flashes in its direction.
-            if (flashCol >= 0 && size_t(flashCol) < cells.size() && last.seq != 0 &&
+            last.flash = 0;
+            if (flashCol >= 0 && last.seq != 0 &&
                 std::strncmp(last.rt.code_info.code, rt.code_info.code, sizeof rt.code_info.code) == 0 &&
                 last.rt.code_info.market == rt.code_info.market && last.rt.close != rt.close && last.rt.close != 0.0f &&
                 rt.close != 0.0f)
-                cells[size_t(flashCol)].acolor = rt.close > last.rt.close ? kFlashUp : kFlashDown;
-            row = std::move(cells);
+                last.flash = rt.close > last.rt.close ? 1 : -1;
         } else {
-            rows_.emplace_back(buildRow(listKind_, rt, seq));
+            rows_.emplace_back();
+            last.flash = 0;
         }
-        lastRecords_[i].rt = rt;
-        lastRecords_[i].seq = seq;
+        last.rt = rt;
+        last.seq = seq;
+        last.stale = true;
     }
     if (rows_.size() > n + 1)
         rows_.resize(n + 1);

@@ -117,12 +117,16 @@ private:
     void clearRows();
     const TableItemData* cell(int dataRow, int column) const;
 
-    std::vector<std::vector<TableItemData>> rows_;
-    // The record each data row was last built from, to skip rebuilding rows a
-    // push left unchanged.
+    // Data rows are built from their record when first read after a push
+    // (the views read only the rows in sight), so a push costs a comparison
+    // and a copy per row; stale_ marks the rows still to build.
+    mutable std::vector<std::vector<TableItemData>> rows_;
+    // The record each data row is built from, to skip rows a push left unchanged.
     struct Record {
         QuoteRealTimeMarket rt{};
         int seq = 0;
+        int8_t flash = 0;  // last price rose (1) or fell (-1) against the push before
+        mutable bool stale = false;
     };
     std::vector<Record> lastRecords_;
     std::vector<QuoteCodeInfo> codeInfos_;

@@ -264,6 +264,13 @@ TEST_F(TableCalls, RepliesRebuildRowsInPlace)
     EXPECT_TRUE(m.data(m.index(0, 3), 3).toBool());
     m.onQuotePeroidRealTime(&first);  // unchanged: the flash ends
     EXPECT_EQ("#00000000", m.getTextAnimationColor(0, 3).toString());
+    // Rows are built when read: two pushes unread in between show the last move.
+    recs[0].close = 10.7f;
+    m.onQuotePeroidRealTime(&first);
+    recs[0].close = 10.2f;
+    m.onQuotePeroidRealTime(&first);
+    EXPECT_EQ("#660FC351", m.getTextAnimationColor(0, 3).toString());
+    EXPECT_EQ("10.20", m.getRowColumnData(0, 3).toString());
 
     // An empty reply leaves the header only and keeps the code infos.
     QuoteReply empty = reply(own, nullptr, 0);
