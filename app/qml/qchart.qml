@@ -13,6 +13,15 @@ QChart {
     property int fchartSerial: 0
     property bool hold: false
     property var chartExtend: null
+    // How long the tip box stays after the mouse leaves it (ms).
+    property int tipHideDelay: 500
+    // Opens a tip row's address; the application's browser window.
+    property var tipOpenUrl: function (url) {
+        var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml")
+        var w = c.status === Component.Ready ? c.createObject(null, { url: url }) : null
+        if (w)
+            w.show()
+    }
 
     signal editFormulaPraram(var self, string name)
     signal removeSubChart(var self)
@@ -33,8 +42,10 @@ QChart {
         var component = Qt.createComponent("qrc:/qml/qchartextend.qml")
         if (component.status === Component.Ready) {
             chartExtend = component.createObject(chart)
-            if (chartExtend)
+            if (chartExtend) {
                 chartExtend.setQChart(chart)
+                chartExtend.activeTip.connect(showTip)
+            }
         }
         return chartExtend
     }
@@ -52,12 +63,163 @@ QChart {
     function onPreCalcShow(b, e, s, xpos) { updateReCalcShow(b, e, s, xpos) }
     function repaint() { titleBar.update(); chart.update() }
 
+    // Settings button (flag "0"); the close button (flag "1") joins it in
+    // the two-button model.
+    function showSetToolsBar(b) { setToolsBar.shown = b }
+    function showSetToolsBarClose(b) {
+        if (b && setToolsModel.count === 1)
+            setToolsModel.append({ "name": "关闭", "flag": "1", "image": "qrc:/images/chart_close.png" })
+        else if (!b && setToolsModel.count > 1)
+            setToolsModel.remove(1, setToolsModel.count - 1)
+    }
+    function getShowSetToolsBarState() { return setToolsBar.shown }
+    function onSetToolClicked(flag) {
+        if (flag === "0")
+            editFormulaPraram(chart, name_tag_)
+        else if (flag === "1")
+            removeSubChart(chart)
+    }
+
+    ListModel {
+        id: setToolsModel
+        ListElement { name: "设置"; flag: "0"; image: "qrc:/images/chart_set.png" }
+    }
+
     TitleBar {
         id: titleBar
         objectName: "titleBar"
         width: chart.width
         height: 20
         leftPadding: chart.leftPadding
+        z: 2  // its buttons above the pane's mouse area
+
+        Row {
+            id: setToolsBar
+            objectName: "setToolsBar"
+            property bool shown: true
+            visible: shown
+            anchors.right: parent.right
+            anchors.rightMargin: 2
+            height: parent.height
+            Repeater {
+                model: setToolsModel
+                delegate: Rectangle {
+                    objectName: "setTool_" + model.flag
+                    width: 20
+                    height: 20
+                    color: toolArea.containsMouse ? "#335493" : "transparent"
+                    Image { anchors.centerIn: parent; source: model.image }
+                    MouseArea {
+                        id: toolArea
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        onClicked: chart.onSetToolClicked(model.flag)
+                    }
+                }
+            }
+        }
+    }
+
+    // Tips of the event marks under the mouse: (x, y) in the strip's coordinates.
+    function showTip(x, y, array) {
+        tipModel.clear()
+        for (var i = 0; i < array.length; ++i) {
+            var it = array[i]
+            tipModel.append({ "detailed": String(it.detailed), "url": it.url ? String(it.url) : "" })
+        }
+        tipBox.title = array.length > 0 ? Qt.formatDateTime(new Date(Number(array[0].time) * 1000), "yyyy-MM-dd") : ""
+        var px = x
+        var py = y + (chartExtend ? chartExtend.y : 0)
+        if (px + tipBox.width > chart.width)
+            px -= tipBox.width - 20
+        if (py + tipBox.height > chart.height)
+            py = chart.height - tipBox.height
+        tipBox.x = px
+        tipBox.y = Math.max(0, py)
+        tipHideTimer.stop()
+        tipBox.visible = true
+    }
+    function hideTip() {
+        tipHideTimer.stop()
+        tipBox.visible = false
+    }
+
+    Rectangle {
+        id: tipBox
+        objectName: "tipBox"
+        property string title: ""
+        visible: false
+        z: 3
+        width: 200
+        height: Math.min(22 + tipModel.count * 20, chart.height - 10)
+        color: "black"
+        border.width: 1
+        border.color: "#4586FF"
+
+        ListModel { id: tipModel }
+        Timer { id: tipHideTimer; interval: chart.tipHideDelay; onTriggered: tipBox.visible = false }
+
+        MouseArea {
+            id: tipArea
+            anchors.fill: parent
+            hoverEnabled: true
+            onContainsMouseChanged: {
+                if (containsMouse)
+                    tipHideTimer.stop()
+                else if (tipBox.visible)
+                    tipHideTimer.restart()
+            }
+
+            Rectangle {
+                x: 1
+                y: 1
+                width: parent.width - 2
+                height: 20
+                color: "#4586FF"
+                Text {
+                    objectName: "tipTitle"
+                    x: 4
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: tipBox.title
+                    color: "white"
+                    font.family: "宋体"
+                    font.pixelSize: 14
+                }
+            }
+            ListView {
+                id: tipList
+                x: 1
+                y: 21
+                width: parent.width - 2
+                height: Math.max(0, parent.height - 22)
+                clip: true
+                interactive: contentHeight > height
+                model: tipModel
+                delegate: Rectangle {
+                    objectName: "tipRow_" + index
+                    width: tipList.width
+                    height: 20
+                    color: rowArea.containsMouse && model.url !== "" ? "#1E3A70" : "transparent"
+                    Text {
+                        x: 4
+                        width: parent.width - 8
+                        anchors.verticalCenter: parent.verticalCenter
+                        elide: Text.ElideRight
+                        text: model.detailed
+                        color: "white"
+                        font.family: "宋体"
+                        font.pixelSize: 14
+                    }
+                    MouseArea {
+                        id: rowArea
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        cursorShape: model.url !== "" ? Qt.PointingHandCursor : Qt.ArrowCursor
+                        onClicked: if (model.url !== "") chart.tipOpenUrl(model.url)
+                    }
+                }
+            }
+        }
     }
 
     Rectangle {
@@ -78,6 +240,7 @@ QChart {
         property real lastX: 0
 
         onPressed: {
+            chart.hideTip()
             if (mouse.button === Qt.RightButton) {
                 if (chart.hold) {
                     chart.hold = false
