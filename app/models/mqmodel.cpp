@@ -97,7 +97,8 @@ quote_ctx* MQModel::placeInList(std::vector<QuoteCtxPtr>& list, int sIndex)
     return ctx.get();
 }
 
-void MQModel::getMinuteData(QString code, uint market, int sIndex)
+// The newest day (withTime false) or the day of `time` into minute slot sIndex.
+void MQModel::requestMinute(const QString& code, uint market, int sIndex, bool withTime, uint time)
 {
     quote_ctx* ctx = placeInList(minuteCtxs_, sIndex);
     if (!ctx)
@@ -106,26 +107,22 @@ void MQModel::getMinuteData(QString code, uint market, int sIndex)
     const CodeEntry entry = makeCodeEntry(code, market);
     q.set_page(ctx, 0xFFFF, 0);
     q.set_type(ctx, 0);
+    if (withTime)
+        q.set_time(ctx, static_cast<int64_t>(time), 0, 0);
     q.set_peroid(ctx, 32);
     q.set_code(ctx, entry.bytes, 1);
     q.set_user_data(ctx, sIndex);
     q.subscribe(ctx);
 }
 
+void MQModel::getMinuteData(QString code, uint market, int sIndex)
+{
+    requestMinute(code, market, sIndex, false, 0);
+}
+
 void MQModel::getHMinuteData(QString code, uint market, int sIndex, uint time)
 {
-    quote_ctx* ctx = placeInList(minuteCtxs_, sIndex);
-    if (!ctx)
-        return;
-    const QuoteApi& q = quoteApi();
-    const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_page(ctx, 0xFFFF, 0);
-    q.set_type(ctx, 0);
-    q.set_time(ctx, static_cast<int64_t>(time), 0, 0);
-    q.set_peroid(ctx, 32);
-    q.set_code(ctx, entry.bytes, 1);
-    q.set_user_data(ctx, sIndex);
-    q.subscribe(ctx);
+    requestMinute(code, market, sIndex, true, time);
 }
 
 void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle, int sIndex)

@@ -75,6 +75,7 @@ private:
     // Places a new context into list[sIndex] by the slot rule; null when the
     // index lies beyond the end (nothing is sent then).
     quote_ctx* placeInList(std::vector<QuoteCtxPtr>& list, int sIndex);
+    void requestMinute(const QString& code, uint market, int sIndex, bool withTime, uint time);
     void cancelFrom(std::vector<QuoteCtxPtr>& list, int sIndex);
     static void keepOnly(std::vector<QuoteCtxPtr>& list, int saveIndex);
     void requestDividend(const CodeEntry& entry);

@@ -40,6 +40,20 @@ protected:
             return nullptr;
         return qobject_cast<QQuickWindow*>(engine_.rootObjects().first());
     }
+    // Opens the window and waits until the service addresses are in.
+    QQuickWindow* openReady()
+    {
+        QQuickWindow* w = open();
+        if (w && !QTest::qWaitFor([w] { return w->property("addressesReady").toBool(); }, 10000))
+            ADD_FAILURE() << "no service addresses";
+        return w;
+    }
+    static void signIn(QObject* w, const QString& user, const QString& password)
+    {
+        type(w, "userField", user);
+        type(w, "passwordField", password);
+        QMetaObject::invokeMethod(w, "onLoginClicked");
+    }
     static QObject* child(QObject* w, const char* name) { return w->findChild<QObject*>(name); }
     static void type(QObject* w, const char* field, const QString& text)
     {
@@ -165,12 +179,9 @@ TEST_F(LoginFlow, Screenshot)
 TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
 {
     backend_.control("fail /api/board");
-    QQuickWindow* w = open();
+    QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
-    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
-    type(w, "userField", "demo");
-    type(w, "passwordField", "demo");
-    QMetaObject::invokeMethod(w, "onLoginClicked");
+    signIn(w, "demo", "demo");
     QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 20000);
     EXPECT_FALSE(QFile::exists(dataDirectory() + "/board.json"));
     EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rating.json"));
@@ -180,12 +191,9 @@ TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
 TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
 {
     backend_.control("fail /api/mystock");
-    QQuickWindow* w = open();
+    QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
-    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
-    type(w, "userField", "demo");
-    type(w, "passwordField", "demo");
-    QMetaObject::invokeMethod(w, "onLoginClicked");
+    signIn(w, "demo", "demo");
     QTRY_VERIFY_WITH_TIMEOUT(w->property("signedIn").toBool(), 10000);
     QObject* loading = child(w, "loading");
     QTRY_VERIFY_WITH_TIMEOUT(!loading->property("opened").toBool(), 10000);
