@@ -1,0 +1,246 @@
+import QtQuick 2.15
+import MQModel 1.0
+import HFileIO 1.0
+import HRoute 1.0
+import QBaseService 1.0
+import "qrc:/qml/js/MQChartFormula.js" as JSFormula
+
+// The stock view: the chart buttons, the chart area (minute chart or K-lines
+// of a cycle, panes composed from the saved layout) and the quote panel at
+// the right, all fed by one MQModel.
+FocusScope {
+    id: root
+    property var query_map_: ({})
+    property string chartKey: "mline_"
+    property bool activeFlagShown: true
+    property alias mqModel: model
+    property alias qview: qview
+    property var subItems: ListModel {}
+    readonly property var cycleNames: ({ 33: "日线", 34: "1分", 35: "5分", 36: "15分", 37: "30分", 38: "60分", 39: "周线", 40: "月线" })
+
+    signal changeToMQView(var query)
+    signal updateTabsUrl(string url)
+
+    MQModel { id: model }
+    HFileIO { id: fileIO }
+    HRoute { id: hroute }
+    QBaseService { id: baseService }
+
+    Rectangle { anchors.fill: parent; color: "#FF191B1F" }
+
+    Hbtn {
+        id: chartButtons
+        objectName: "chartButtons"
+        x: 0
+        width: Math.max(0, root.width - pricePane.width)
+        height: 25
+        style: 0
+        datamodel: ListModel { id: buttonModel }
+        onBtnClicked: root.activeFlag(flag)
+    }
+
+    Row {
+        id: subBar
+        objectName: "subChartBar"
+        anchors.top: chartButtons.bottom
+        height: 22
+        spacing: 2
+        Repeater {
+            model: root.subItems
+            Rectangle {
+                width: label.implicitWidth + 12
+                height: subBar.height
+                color: select ? "#E6000C" : "#2F343B"
+                Text { id: label; anchors.centerIn: parent; text: name; color: "#FFFFFF"; font.pixelSize: 12 }
+                MouseArea { anchors.fill: parent; onClicked: root.toggleSubChart(name) }
+            }
+        }
+    }
+
+    QView {
+        id: qview
+        objectName: "qview"
+        anchors.top: subBar.bottom
+        anchors.bottom: parent.bottom
+        x: 0
+        width: Math.max(0, root.width - pricePane.width)
+        focus: true
+        onNextCode: root.stepCode(1)
+        onPreCode: root.stepCode(-1)
+        onLoadMoreKLine: if (root.isKLine()) model.loadMoreKLine(Math.max(512, qview.mainChart.getkShowNumber()))
+        onRemoveSubChart: root.removeSubPane(self)
+        // The parameter dialog, drawing tools, interval statistics and the
+        // history minute line are wired here when they exist.
+        onEditFormulaPraram: {}
+        onShowHistoryMLine: {}
+        onShowIntervalStatistics: {}
+    }
+
+    Item {
+        id: pricePane
+        anchors.right: parent.right
+        width: 280
+        height: root.height
+        PriceView { anchors.fill: parent; mqModel: model; page: root }
+        PriceIndexView { anchors.fill: parent; mqModel: model }
+    }
+
+    function isKLine() { return chartKey.indexOf("kline_") === 0; }
+    function cycle() { return Number(query_map_.cycle || 33); }
+
+    function fillButtons() {
+        buttonModel.clear();
+        buttonModel.append({ name: "分时", flag: "app://curview/?#chart=mline", item_width: 50 });
+        for (var c = 33; c <= 38; ++c)
+            buttonModel.append({ name: cycleNames[c], flag: "app://curview/?#chart=kline&cycle=" + c, item_width: 50 });
+        buttonModel.append({ name: "周线", flag: "app://curview/?#chart=kline&cycle=39", item_width: 60,
+                             menuItems: [{ name: "周线", flag: "app://curview/?#chart=kline&cycle=39" },
+                                         { name: "月线", flag: "app://curview/?#chart=kline&cycle=40" }] });
+    }
+
+    // A chart button or a panel link: an app://curview route updates this view.
+    function activeFlag(flag) {
+        var r = hroute.getRoute(flag);
+        if (r.scheme === "app" && r.host === "curview")
+            updateQuery(r.query_map);
+    }
+
+    function updateQuery(q) {
+        var merged = {};
+        var k;
+        for (k in query_map_) merged[k] = query_map_[k];
+        for (k in q) merged[k] = q[k];
+        setQuery(merged);
+    }
+
+    function setQuery(q) {
+        var next = {};
+        for (var k in q) next[k] = q[k];
+        var chart = next.chart || "default";
+        if (chart === "mk_line") {
+            chart = isKLine() ? "mline" : "kline";
+            next.cycle = 33;
+        } else if (chart === "mk_cycle") {
+            var c = isKLine() ? cycle() + 1 : 33;
+            chart = c > 40 ? "mline" : "kline";
+            next.cycle = c > 40 ? 33 : c;
+        }
+        if (chart === "default")
+            chart = chartKey.indexOf("kline_") === 0 ? "kline" : "mline";
+        if (chart !== "mline" && chart !== "kline")
+            chart = "mline";   // the other pages come with later screens
+        next.chart = chart;
+        if (!next.cycle)
+            next.cycle = 33;
+        query_map_ = next;
+        chartKey = chart === "kline" ? "kline_" + next.cycle : "mline_";
+        if (!next.code)
+            return;
+        cancel();
+        qview.hideCrosshairLine();
+        initChartView();
+        subscribe();
+    }
+
+    function cancel() {
+        model.cancelKLine(0);
+        model.cancelMinute(0);
+        model.cancelPrice();
+        model.cancelDetail();
+    }
+
+    function initChartView() {
+        qview.clearSubChartAll();
+        var main = qview.ensureMain();
+        if (!main)
+            return;
+        if (isKLine()) {
+            main.setCycle(cycle());
+            main.setLineType("kline");
+            main.setkShowNumber(120);
+            model.setDividendCmd(query_map_.kcmd || "");
+        } else {
+            main.setCycle(0);
+            main.setLineType("mline");
+            main.setkShowNumber(242);
+        }
+        qview.setChartCycle(cycle());
+        initFormula();
+    }
+
+    function layoutKey() { return isKLine() ? "kline" : "mline"; }
+
+    function initFormula() {
+        var key = layoutKey();
+        var layout = JSFormula.getFormulaMap(key) || {};
+        var mains = layout.main_charts || [];
+        var subs = layout.sub_charts || [];
+        qview.clearMainChart();
+        for (var i = 0; i < mains.length; ++i)
+            qview.mainChart.addFormula(0, mains[i].fname, mains[i].s, mains[i].c);
+        for (var j = 0; j < subs.length; ++j)
+            qview.addSubChart(subs[j].fname, subs[j].s, subs[j].c, false);
+        var names = [];
+        var list = baseService.getFormulaNames(1, false) || [];
+        for (var n = 0; n < list.length; ++n)
+            names.push(list[n].name);
+        JSFormula.formatToolsBarModel(subItems, names, key, "sub_charts");
+    }
+
+    // A sub-chart tool-bar button: adds the formula's pane or removes it.
+    function toggleSubChart(name) {
+        var key = layoutKey();
+        if (JSFormula.isExistFormulaMap(key, "sub_charts", name)) {
+            JSFormula.removeFormulaMap(key, "sub_charts", name);
+            for (var i = 0; i < qview.subCharts.length; ++i)
+                if (qview.subCharts[i].name_tag_ === name) {
+                    qview.clearSubChart(qview.subCharts[i]);
+                    break;
+                }
+        } else {
+            JSFormula.addFormulaMap(key, "sub_charts", name, "KSCALES", "KCROSSHAIR");
+            qview.addSubChart(name, "KSCALES", "KCROSSHAIR", true);
+        }
+        for (var j = 0; j < subItems.count; ++j)
+            if (subItems.get(j).name === name)
+                subItems.setProperty(j, "select", JSFormula.isExistFormulaMap(key, "sub_charts", name));
+    }
+
+    function removeSubPane(pane) {
+        JSFormula.removeFormulaMap(layoutKey(), "sub_charts", pane.name_tag_);
+        qview.clearSubChart(pane);
+    }
+
+    function subscribe() {
+        var code = String(query_map_.code);
+        var market = Number(query_map_.market || 0);
+        if (isKLine())
+            model.getKLineData(code, market, 512, cycle(), 0);
+        else
+            model.getMinuteData(code, market, 0);
+        model.getPriceData(code, market);
+        model.getDetailData(code, market, -1, 9999);
+    }
+
+    // Page Up / Page Down through the quote table the view was opened from
+    // (its "json" context); nothing to step through without one.
+    function stepCode(step) {}
+
+    onVisibleChanged: {
+        if (!query_map_.code)
+            return;
+        if (visible) {
+            cancel();
+            initChartView();
+            subscribe();
+        } else {
+            cancel();
+        }
+    }
+
+    Component.onCompleted: {
+        JSFormula.setFileIO(fileIO);
+        fillButtons();
+        qview.ensureMain().bindDataSignal(model, -1);
+    }
+}

@@ -1,0 +1,252 @@
+import QtQuick 2.15
+import TimeBar 1.0
+
+// The chart area of the stock view: one main pane over any number of sub
+// panes, all made from qchart.qml, and the time bar under them. The main pane
+// holds the data; sub panes copy its bars and follow its range.
+FocusScope {
+    id: root
+    property var mainChart: null
+    property var subCharts: []
+    property int cycle: 33
+    property var paintTools: null   // the drawing board's pane, when drawing tools exist
+
+    signal pmousePointChange(var src, int x, int y)
+    signal preCalcShow(int b, int e, int s, int xpos)
+    signal pcrosshairChange(var src, int x, int y)
+    signal removeSubChart(var self)
+    signal editFormulaPraram(var self, string name)
+    signal showTextDlg()
+    signal showPaintBoardMenu()
+    signal showRMenu(var self, int x, int y)
+    signal showIntervalStatistics()
+    signal showHistoryMLine(string date, int timestamp)
+    signal nextCode()
+    signal preCode()
+    signal loadMoreKLine()
+
+    Item {
+        id: panes
+        width: root.width
+        height: Math.max(0, root.height - timeBar.height)
+        onHeightChanged: root.layoutPanes()
+    }
+    TimeBar {
+        id: timeBar
+        objectName: "timeBar"
+        y: panes.height
+        width: root.width
+        height: 20
+    }
+
+    function createPane(objectName) {
+        var c = Qt.createComponent("qrc:/qml/qchart.qml");
+        if (c.status !== Component.Ready) {
+            console.warn(c.errorString());
+            return null;
+        }
+        var p = c.createObject(panes, { objectName: objectName, fillColor: "#FF191B1F", leftPadding: 80, width: panes.width });
+        if (!p)
+            return null;
+        p.width = Qt.binding(function () { return panes.width; });
+        root.pmousePointChange.connect(p.onPmousePointChange);
+        root.pcrosshairChange.connect(p.onPcrosshairChange);
+        root.preCalcShow.connect(p.onPreCalcShow);
+        p.mousePointChange.connect(root.onPaneMouse);
+        p.crosshairChange.connect(root.onPaneCrosshair);
+        p.reCalcShow.connect(root.preCalcShow);
+        p.showRMenu.connect(root.showRMenu);
+        p.removeSubChart.connect(root.removeSubChart);
+        p.editFormulaPraram.connect(root.editFormulaPraram);
+        p.preCode.connect(root.preCode);
+        p.nextCode.connect(root.nextCode);
+        p.doubleClicked.connect(root.onPaneDoubleClicked);
+        return p;
+    }
+
+    // A pane going away leaves the view's signals first.
+    function releasePane(p) {
+        root.pmousePointChange.disconnect(p.onPmousePointChange);
+        root.pcrosshairChange.disconnect(p.onPcrosshairChange);
+        root.preCalcShow.disconnect(p.onPreCalcShow);
+        p.visible = false;
+        p.destroy();
+    }
+
+    function ensureMain() {
+        if (mainChart)
+            return mainChart;
+        mainChart = createPane("mainQChart");
+        if (mainChart) {
+            mainChart.dataUpdate.connect(root.updateTimeBar);
+            mainChart.loadQChartExtend();
+        }
+        layoutPanes();
+        return mainChart;
+    }
+
+    // With n sub panes the height is cut into n + 3 parts: three for the main
+    // pane, one for each sub pane.
+    function layoutPanes() {
+        var n = subCharts.length;
+        var h = panes.height / (n + 3);
+        var y = 0;
+        if (mainChart) {
+            mainChart.y = 0;
+            mainChart.height = Math.max(0, Math.floor(h * 3));
+            y = mainChart.height;
+        }
+        for (var i = 0; i < n; ++i) {
+            subCharts[i].y = y;
+            subCharts[i].height = Math.max(0, Math.floor(h));
+            y += subCharts[i].height;
+        }
+    }
+
+    function onPaneMouse(src, x, y) { pmousePointChange(src, x, y); }
+    // A pane reports its crosshair bar; the others and the time bar take
+    // its pixel.
+    function onPaneCrosshair(src, pos, y) {
+        var px = src.getPointX(pos);
+        pcrosshairChange(src, px, y);
+        timeBar.setCurX(px);
+        timeBar.setCurScales(src.getPosTime(pos));
+        timeBar.update();
+    }
+    function onPaneDoubleClicked(src, x, y) {
+        if (src === mainChart && cycle === 33 && mainChart.getLineType() === "kline") {
+            var pos = mainChart.getCrosshairPos();
+            if (mainChart.getShowCrosshairLine() && pos >= 0 && pos < mainChart.getFirstKLineSize() - 1) {
+                var hi = mainChart.getPointY(mainChart.getPosDataF(pos, "high"));
+                var lo = mainChart.getPointY(mainChart.getPosDataF(pos, "low"));
+                if (y >= Math.min(hi, lo) - 5 && y <= Math.max(hi, lo) + 5) {
+                    showHistoryMLine(mainChart.getPosDataS(pos, "date"), mainChart.getPosTime(pos));
+                    return;
+                }
+            }
+        }
+        changeShowCrosshairLine();
+    }
+
+    function addMainChart(fname, s, c) {
+        fname = fname || "KLINE";
+        var m = ensureMain();
+        if (!m)
+            return;
+        m.clearFormula(false);
+        m.addFormula(0, fname, s || "KSCALES", c || "KCROSSHAIR");
+        if (fname === "KLINE")
+            m.addFormula(0, "MA", "NO", "NO");
+    }
+    function addMainChartFormula(fname, s, c, index, colour) {
+        var m = ensureMain();
+        if (m)
+            m.addFormula(index || 0, fname, s, c, index > 0 ? colour : undefined);
+    }
+    function addSubChart(fname, s, c, bStopReset) {
+        fname = fname || "VOL";
+        var m = ensureMain();
+        var p = createPane("subQChart");
+        if (!p || !m)
+            return null;
+        if (bStopReset)
+            p.resetBeginEndState(false);
+        p.setLineType(m.getLineType());
+        p.setCycle(m.getCycle());
+        p.addFormula(0, fname, s || "NO", c || "NO");
+        p.setKData(m, 0);
+        p.bindSyncDataSignal(m, 0);
+        p.updateReCalcShow(m.getBegin(), m.getEnd(), m.getkShowNumber(), m.getCrosshairPos());
+        var list = subCharts;
+        list.push(p);
+        subCharts = list;
+        layoutPanes();
+        return p;
+    }
+    function setMainChartKData() {
+        for (var i = 0; i < subCharts.length; ++i)
+            subCharts[i].setKData(mainChart, 0);
+    }
+    function clearMainChart() { if (mainChart) mainChart.clearFormula(false); }
+    function clearMainChartFormula(name) { if (mainChart) mainChart.clearFormula(name); }
+    function clearMainChartOther(name) { if (mainChart) mainChart.clearFormulaOther(name || ""); }
+    function clearMainChartAll() { if (mainChart) { mainChart.clearFormula(false); mainChart.removeSubFChart(1); } }
+    function clearSubChart(pane) {
+        var list = [];
+        for (var i = 0; i < subCharts.length; ++i) {
+            if (subCharts[i] === pane)
+                releasePane(pane);
+            else
+                list.push(subCharts[i]);
+        }
+        subCharts = list;
+        layoutPanes();
+    }
+    function clearSubChartAll() {
+        for (var i = 0; i < subCharts.length; ++i)
+            releasePane(subCharts[i]);
+        subCharts = [];
+        layoutPanes();
+    }
+    function changeShowCrosshairLine() {
+        if (!mainChart)
+            return;
+        var show = !mainChart.getShowCrosshairLine();
+        mainChart.setShowCrosshairLine(show);
+        for (var i = 0; i < subCharts.length; ++i)
+            subCharts[i].setShowCrosshairLine(show);
+    }
+    function hideCrosshairLine() {
+        if (mainChart)
+            mainChart.setShowCrosshairLine(false);
+        for (var i = 0; i < subCharts.length; ++i)
+            subCharts[i].setShowCrosshairLine(false);
+    }
+    function updateTimeBar() {
+        if (!mainChart)
+            return;
+        timeBar.setChartType(mainChart.getLineType());
+        timeBar.setChartCycle(cycle);
+        timeBar.setScales(mainChart.getTimeBarTime(5));
+        timeBar.update();
+    }
+    function setChartCycle(c) { cycle = c; timeBar.setChartCycle(c); }
+    // Drawing tools hook in here when they exist.
+    function setStyleCommand(cmd, value) {}
+    function setPaintBoardQChart(tool) {}
+    function showSetToolsBar(b) {}
+
+    Keys.onPressed: {
+        if (!mainChart)
+            return;
+        var n = mainChart.getkShowNumber();
+        switch (event.key) {
+        case Qt.Key_Left:
+        case Qt.Key_Right: {
+            var pos = mainChart.getCrosshairPos() + (event.key === Qt.Key_Left ? -1 : 1);
+            if (!mainChart.getShowCrosshairLine())
+                changeShowCrosshairLine();
+            mainChart.updateCrosshairPos(pos);
+            updateTimeBar();
+            break;
+        }
+        case Qt.Key_Up:
+            if (mainChart.getMainName() === "KLINE") {
+                mainChart.setkShowNumber(Math.max(8, Math.floor(n / 1.5)));
+                updateTimeBar();
+            }
+            break;
+        case Qt.Key_Down:
+            if (mainChart.getMainName() === "KLINE") {
+                mainChart.setkShowNumber(Math.ceil(n * 1.5));
+                loadMoreKLine();
+                updateTimeBar();
+            }
+            break;
+        case Qt.Key_PageUp: preCode(); break;
+        case Qt.Key_PageDown: nextCode(); break;
+        default: return;
+        }
+        event.accepted = true;
+    }
+}
