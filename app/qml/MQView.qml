@@ -134,6 +134,7 @@ FocusScope {
             next.cycle = 33;
         query_map_ = next;
         chartKey = chart === "kline" ? "kline_" + next.cycle : "mline_";
+        chartButtons.indextemp = chart === "mline" ? 0 : Math.min(7, Number(next.cycle) - 32);
         if (!next.code)
             return;
         cancel();

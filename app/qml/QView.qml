@@ -25,8 +25,9 @@ FocusScope {
     signal preCode()
     signal loadMoreKLine()
 
-    Item {
+    Rectangle {
         id: panes
+        color: "#FF191B1F"
         width: root.width
         height: Math.max(0, root.height - timeBar.height)
         onHeightChanged: root.layoutPanes()
@@ -45,7 +46,9 @@ FocusScope {
             console.warn(c.errorString());
             return null;
         }
-        var p = c.createObject(panes, { objectName: objectName, fillColor: "#FF191B1F", leftPadding: 80, width: panes.width });
+        // The pane stays transparent: its layers paint beneath it (z -1), over
+        // the area's own background.
+        var p = c.createObject(panes, { objectName: objectName, leftPadding: 80, width: panes.width });
         if (!p)
             return null;
         p.width = Qt.binding(function () { return panes.width; });
