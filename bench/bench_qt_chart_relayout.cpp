@@ -12,45 +12,16 @@
 #include <vector>
 
 #include "charts/qchart.h"
+#include "chartbench.h"
 #include "formulas/formulaservice.h"
 
 namespace {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "bench_qt_chart_relayout";
-    static char* argv[] = {name, nullptr};
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(argc, argv);
-    auto& service = formula::FormulaService::instance();
-    if (!service.find("KLINE"))
-        formula::registerStandardFormulas(service);
-}
-
-std::vector<QuoteKPoint> syntheticBars(int n)
-{
-    std::vector<QuoteKPoint> v(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        QuoteKPoint& p = v[std::size_t(i)];
-        const float c = 20.0f + 3.0f * std::sin(float(i) * 0.013f) + 0.2f * float(i % 9);
-        p.time = 946684800LL + int64_t(i) * 86400;
-        p.close = c;
-        p.open = c - 0.1f;
-        p.high = c + 0.4f;
-        p.low = c - 0.5f;
-        p.volume = 100000 + i % 50 * 1000;
-        p.amount = p.volume * 20;
-    }
-    return v;
-}
-
 void BM_RelayoutTenSlots(benchmark::State& state)
 {
-    ensureApplication();
+    ensureChartApplication();
     const int n = int(state.range(0));
-    std::vector<QuoteKPoint> points = syntheticBars(n);
+    std::vector<QuoteKPoint> points = syntheticBars(n, false);
     QuoteKPoints record{};
     record.count = n;
     record.points = points.data();

@@ -1,0 +1,44 @@
+// What the chart benchmarks share: a QGuiApplication (offscreen unless a
+// platform is set) with the standard catalogue, and synthetic day bars.
+#pragma once
+
+#include <QGuiApplication>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "formulas/formulaservice.h"
+#include "quote.h"
+
+inline void ensureChartApplication()
+{
+    static int argc = 1;
+    static char name[] = "bench_qt_chart";
+    static char* argv[] = {name, nullptr};
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QGuiApplication app(argc, argv);
+    auto& service = formula::FormulaService::instance();
+    if (!service.find("KLINE"))
+        formula::registerStandardFormulas(service);
+}
+
+// n day bars on a slow wave; with alternateOpen every other bar opens higher,
+// so rising and falling candles both appear.
+inline std::vector<QuoteKPoint> syntheticBars(int n, bool alternateOpen)
+{
+    std::vector<QuoteKPoint> v(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        QuoteKPoint& p = v[std::size_t(i)];
+        const float c = 20.0f + 3.0f * std::sin(float(i) * 0.013f) + 0.2f * float(i % 9);
+        p.time = 946684800LL + int64_t(i) * 86400;
+        p.close = c;
+        p.open = c - 0.1f + (alternateOpen ? 0.2f * float(i % 2) : 0.0f);
+        p.high = c + 0.4f;
+        p.low = c - 0.5f;
+        p.volume = 100000 + i % 50 * 1000;
+        p.amount = p.volume * 20;
+    }
+    return v;
+}
