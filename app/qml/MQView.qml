@@ -3,6 +3,7 @@ import MQModel 1.0
 import HFileIO 1.0
 import HRoute 1.0
 import QBaseService 1.0
+import MultiStockModel 1.0
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 
 // The stock view: the chart buttons, the chart area (minute chart or K-lines
@@ -22,6 +23,13 @@ FocusScope {
     signal updateTabsUrl(string url)
 
     MQModel { id: model }
+    // The stocks of the quote table the view was opened from, in its order.
+    property var stockList: []
+    property string stockCtx: ""
+    MultiStockModel {
+        id: stockListModel
+        onDataChange: root.stockList = data || []
+    }
     HFileIO { id: fileIO }
     HRoute { id: hroute }
     QBaseService { id: baseService }
@@ -133,6 +141,8 @@ FocusScope {
         if (!next.cycle)
             next.cycle = 33;
         query_map_ = next;
+        if (next.json && next.json !== stockCtx)
+            loadStockList(next.json);
         chartKey = chart === "kline" ? "kline_" + next.cycle : "mline_";
         chartButtons.indextemp = chart === "mline" ? 0 : Math.min(7, Number(next.cycle) - 32);
         if (!next.code)
@@ -223,9 +233,42 @@ FocusScope {
         model.getDetailData(code, market, -1, 9999);
     }
 
-    // Page Up / Page Down through the quote table the view was opened from
-    // (its "json" context); nothing to step through without one.
-    function stepCode(step) {}
+    // The quote-table context (plain or URL-encoded JSON) from its first page,
+    // all rows in one page.
+    function loadStockList(text) {
+        stockCtx = text;
+        var ctx = null;
+        try { ctx = JSON.parse(text); } catch (e) {
+            try { ctx = JSON.parse(decodeURIComponent(text)); } catch (e2) { ctx = null; }
+        }
+        if (!ctx || typeof ctx !== "object")
+            return;
+        ctx.page_ = { no: 0, length: 9999 };
+        stockListModel.setCtx(JSON.stringify(ctx));
+    }
+
+    // The neighbour of the shown stock in the list, wrapping at both ends;
+    // null without a list.
+    function neighbour(step) {
+        var n = stockList.length;
+        if (n === 0)
+            return null;
+        var at = -1;
+        for (var i = 0; i < n; ++i)
+            if (String(stockList[i].code) === String(query_map_.code) && Number(stockList[i].market) === Number(query_map_.market)) {
+                at = i;
+                break;
+            }
+        var next = at < 0 ? (step > 0 ? 0 : n - 1) : (at + step + n) % n;
+        return stockList[next];
+    }
+
+    // Page Up / Page Down through the quote table the view was opened from.
+    function stepCode(step) {
+        var s = neighbour(step);
+        if (s)
+            updateQuery({ code: s.code, market: String(s.market), name: s.name, chart: "default" });
+    }
 
     onVisibleChanged: {
         if (!query_map_.code)

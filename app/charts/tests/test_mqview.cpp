@@ -57,6 +57,7 @@ struct OpenView {
     QQuickView view;
     QObject* root = nullptr;
     QObject* qview = nullptr;
+    QStringList warnings;
 
     bool open()
     {
@@ -70,6 +71,10 @@ struct OpenView {
         registerQmlTypes();
         thread = std::make_unique<QuoteEngineThread>();
         thread->start();
+        QObject::connect(view.engine(), &QQmlEngine::warnings, [this](const QList<QQmlError>& list) {
+            for (const QQmlError& e : list)
+                warnings << e.toString();
+        });
         view.setResizeMode(QQuickView::SizeRootObjectToView);
         view.resize(1280, 800);
         view.setSource(QUrl("qrc:/qml/MQView.qml"));
@@ -156,9 +161,21 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     call(v.root, "toggleSubChart", "MACD");
     EXPECT_EQ((QStringList{"Lumeth", "KD"}), v.subNames());
 
+    // Page Down and Page Up step through the table the view came from, wrapping.
+    v.root->setProperty("stockList", QVariantList{QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "a"}},
+                                                  QVariantMap{{"code", "600002"}, {"market", 1}, {"name", "b"}}});
+    key(Qt::Key_PageDown);
+    EXPECT_EQ("600002", v.root->property("query_map_").toMap()["code"].toString());
+    key(Qt::Key_PageDown);
+    EXPECT_EQ("600001", v.root->property("query_map_").toMap()["code"].toString());
+    key(Qt::Key_PageUp);
+    EXPECT_EQ("600002", v.root->property("query_map_").toMap()["code"].toString());
+    EXPECT_EQ(33, main->getCycle());  // the chart kind stays
+
     // The cycle switch: day K-lines to 1-minute K-lines of the same stock.
     call(v.root, "updateQuery", QVariantMap{{"chart", "mk_cycle"}});
     EXPECT_EQ(34, main->getCycle());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
 TEST(MQViewScreenshot, DayKLinesWithThePricePanel)
@@ -178,4 +195,15 @@ TEST(MQViewScreenshot, DayKLinesWithThePricePanel)
     const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
     QDir().mkpath(dir);
     EXPECT_TRUE(shot.save(dir + "/mqview.png"));
+    // Up-red and down-green candles in the main pane's plot.
+    int red = 0, green = 0;
+    for (int y = 80; y < 400; y += 2)
+        for (int x = 100; x < 900; x += 2) {
+            const QColor c = shot.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 90;
+            green += c.green() > 150 && c.red() < 60;
+        }
+    EXPECT_GT(red, 100);
+    EXPECT_GT(green, 100);
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
