@@ -19,6 +19,11 @@ FocusScope {
     property var subItems: ListModel {}
     readonly property var cycleNames: ({ 33: "日线", 34: "1分", 35: "5分", 36: "15分", 37: "30分", 38: "60分", 39: "周线", 40: "月线" })
 
+    // The last message for the user ("" when none); a message box shows it.
+    property string message: ""
+    property int superIndex: 0
+    readonly property var superColors: [0xFFcccccc, 0xFFA84000, 0xFF009654, 0xFF005496, 0xFF960054]
+
     signal changeToMQView(var query)
     signal updateTabsUrl(string url)
 
@@ -186,7 +191,7 @@ FocusScope {
         var layout = JSFormula.getFormulaMap(key) || {};
         var mains = layout.main_charts || [];
         var subs = layout.sub_charts || [];
-        qview.clearMainChart();
+        qview.clearMainChartAll();
         for (var i = 0; i < mains.length; ++i)
             qview.mainChart.addFormula(0, mains[i].fname, mains[i].s, mains[i].c);
         for (var j = 0; j < subs.length; ++j)
@@ -222,6 +227,42 @@ FocusScope {
         qview.clearSubChart(pane);
     }
 
+    // Overlays: an empty code clears those of this chart kind, "*" opens the
+    // picker (a later screen); any other stock is added as the next layer.
+    function superposition(code, market) {
+        var key = layoutKey();
+        if (code === "") {
+            model.cancelOtherKLine(0);
+            model.cancelOtherMinute(0);
+            JSFormula.clearSuperposition(key);
+            qview.mainChart.clearFormula(true);
+            qview.mainChart.removeSubFChart(1);
+            superIndex = 0;
+            return;
+        }
+        if (code === "*")
+            return;
+        var r = JSFormula.addSuperposition(key, code, market);
+        if (r === "full")
+            message = "已经达到最大叠加数量";
+        if (r === "added")
+            showSuperChart(code, market);
+    }
+
+    function showSuperChart(code, market) {
+        superIndex += 1;
+        var index = superIndex;
+        var colour = superColors[(index - 1) % superColors.length];
+        var main = qview.mainChart;
+        if (isKLine()) {
+            main.addFormula(index, "SKLINE", "NO", "NO", colour);
+            model.getKLineData(String(code), Number(market), Math.max(main.getPointCount(0), 512), cycle(), index);
+        } else {
+            main.addFormula(index, "SMLINE", "MSCALES", "MCROSSHAIR", colour);
+            model.getMinuteData(String(code), Number(market), index);
+        }
+    }
+
     function subscribe() {
         var code = String(query_map_.code);
         var market = Number(query_map_.market || 0);
@@ -231,6 +272,10 @@ FocusScope {
             model.getMinuteData(code, market, 0);
         model.getPriceData(code, market);
         model.getDetailData(code, market, -1, 9999);
+        superIndex = 0;
+        var overlays = JSFormula.getSuperposition(layoutKey());
+        for (var i = 0; i < overlays.length; ++i)
+            showSuperChart(overlays[i].code, overlays[i].market);
     }
 
     // The quote-table context (plain or URL-encoded JSON) from its first page,

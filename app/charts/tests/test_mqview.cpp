@@ -45,6 +45,13 @@ QVariant call(QObject* o, const char* fn, const QVariant& a = QVariant())
     return r;
 }
 
+QVariant call(QObject* o, const char* fn, const QVariant& a, const QVariant& b)
+{
+    QVariant r;
+    QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r), Q_ARG(QVariant, a), Q_ARG(QVariant, b));
+    return r;
+}
+
 QVariantList list(QObject* o, const char* name)
 {
     return o->property(name).value<QJSValue>().toVariant().toList();
@@ -160,6 +167,15 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_TRUE(HFileIO::readData("formula_map.json").contains("MACD"));
     call(v.root, "toggleSubChart", "MACD");
     EXPECT_EQ((QStringList{"Lumeth", "KD"}), v.subNames());
+
+    // An overlay stock gets a second layer with its own bars; an empty code
+    // clears the overlays again.
+    call(v.root, "superposition", "600002", 1);
+    ASSERT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 20; }));
+    EXPECT_TRUE(HFileIO::readData("superposition.json").contains("600002"));
+    call(v.root, "superposition", "", 0);
+    EXPECT_EQ(1, main->getKLineCount());
+    EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600002"));
 
     // Page Down and Page Up step through the table the view came from, wrapping.
     v.root->setProperty("stockList", QVariantList{QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "a"}},

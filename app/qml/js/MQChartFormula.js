@@ -8,7 +8,23 @@ var FILE = "formula_map.json";
 var io_ = null;
 var map_ = null;
 
+var SUPER_FILE = "superposition.json";
+var MAX_SUPER = 5;
+
 function setFileIO(io) { io_ = io; map_ = null; }
+
+// A JSON object file of the data directory; {} when missing or unreadable.
+function readObject(name) {
+    var text = io_ ? io_.readFileDefaultPath(name) : "";
+    if (!text)
+        return {};
+    try {
+        var o = JSON.parse(text);
+        return o && typeof o === "object" && !Array.isArray(o) ? o : {};
+    } catch (e) {
+        return {};
+    }
+}
 
 function item(name, fname, s, c) { return { name: name, fname: fname, s: s, c: c }; }
 
@@ -35,12 +51,8 @@ function save() {
 function load() {
     if (map_)
         return map_;
-    var text = io_ ? io_.readFileDefaultPath(FILE) : "";
-    var m = null;
-    if (text && text.length > 0) {
-        try { m = JSON.parse(text); } catch (e) { m = null; }
-    }
-    if (!m || typeof m !== "object" || Array.isArray(m) || Object.keys(m).length === 0) {
+    var m = readObject(FILE);
+    if (Object.keys(m).length === 0) {
         map_ = defaultMap();
         save();
     } else {
@@ -148,4 +160,34 @@ function formatHbtnModel(model, names, key, type) {
     for (var j = 0; j < l.length; ++j)
         menu.push({ name: l[j].name, select: l[j].select, flag: JSON.stringify(l[j].flag) });
     model.append({ name: face.name, select: face.select, flag: JSON.stringify(face.flag), menuItems: menu });
+}
+
+// Overlay stocks per chart kind ("kline", "mline") in "superposition.json".
+function getSuperposition(key) {
+    var l = readObject(SUPER_FILE)[key];
+    return Array.isArray(l) ? l : [];
+}
+
+// "added", "present" (already an overlay: nothing changes) or "full" (five
+// overlays already: nothing changes).
+function addSuperposition(key, code, market) {
+    var all = readObject(SUPER_FILE);
+    var l = Array.isArray(all[key]) ? all[key] : [];
+    for (var i = 0; i < l.length; ++i)
+        if (String(l[i].code) === String(code) && Number(l[i].market) === Number(market))
+            return "present";
+    if (l.length >= MAX_SUPER)
+        return "full";
+    l.push({ code: String(code), market: Number(market) });
+    all[key] = l;
+    if (io_)
+        io_.writedFileDefaultPath(SUPER_FILE, JSON.stringify(all));
+    return "added";
+}
+
+function clearSuperposition(key) {
+    var all = readObject(SUPER_FILE);
+    all[key] = [];
+    if (io_)
+        io_.writedFileDefaultPath(SUPER_FILE, JSON.stringify(all));
 }

@@ -51,6 +51,23 @@ Item {
             compare(names(m.mline.sub_charts), ["分时成交", "MACD"]);
         }
 
+        function test_at_most_five_overlays() {
+            fileio.writedFileDefaultPath("superposition.json", "");
+            compare(JSFormula.getSuperposition("kline"), []);
+            for (var i = 1; i <= 5; ++i)
+                compare(JSFormula.addSuperposition("kline", "60000" + i, 1), "added");
+            compare(JSFormula.addSuperposition("kline", "600003", 1), "present");
+            compare(JSFormula.addSuperposition("kline", "600009", 1), "full");
+            compare(JSFormula.addSuperposition("mline", "600009", 1), "added");
+            var m = JSON.parse(fileio.readFileDefaultPath("superposition.json"));
+            compare(m.kline.length, 5);
+            compare(m.kline[4], { code: "600005", market: 1 });
+            compare(m.mline.length, 1);
+            JSFormula.clearSuperposition("kline");
+            compare(JSFormula.getSuperposition("kline"), []);
+            compare(JSFormula.getSuperposition("mline").length, 1);
+        }
+
         function test_tool_bar_models() {
             JSFormula.formatToolsBarModel(model, ["VOL", "分时成交", "KD", "RSI"], "kline", "sub_charts");
             compare(model.count, 3);
