@@ -201,6 +201,38 @@ FocusScope {
         for (var n = 0; n < list.length; ++n)
             names.push(list[n].name);
         JSFormula.formatToolsBarModel(subItems, names, key, "sub_charts");
+        if (isKLine() && query_map_.formula_group_name)
+            setFormulaGroup(query_map_.formula_group_name);
+    }
+
+    // The main-chart drop-down: the chosen formula replaces the main pane's
+    // overlay formula, in the pane and in the layout.
+    function setMainFormula(name) {
+        var key = layoutKey();
+        qview.clearMainChartOther("");
+        JSFormula.removeOtherFormulaMap(key, "main_charts", name);
+        JSFormula.addFormulaMap(key, "main_charts", name, "NO", "NO");
+        qview.mainChart.addFormula(0, name, "NO", "NO");
+    }
+
+    // A formula group: its first formula becomes the main overlay formula, the
+    // rest go to the sub panes in order (panes added when needed).
+    function setFormulaGroup(groupName) {
+        var list = baseService.getFormulaGroup(groupName) || [];
+        if (list.length === 0)
+            return;
+        qview.clearMainChartOther("");
+        qview.mainChart.addFormula(0, list[0], "NO", "NO");
+        var subs = list.slice(1);
+        for (var i = 0; i < subs.length; ++i) {
+            if (i < qview.subCharts.length) {
+                qview.subCharts[i].replaceFormulaEx(subs[i]);
+                qview.subCharts[i].setKData(qview.mainChart, 0);
+            } else {
+                qview.addSubChart(subs[i], "KSCALES", "KCROSSHAIR", true);
+            }
+        }
+        JSFormula.setFormaulas(layoutKey(), [list[0]], subs);
     }
 
     // A sub-chart tool-bar button: adds the formula's pane or removes it.

@@ -52,6 +52,14 @@ QVariant call(QObject* o, const char* fn, const QVariant& a, const QVariant& b)
     return r;
 }
 
+QStringList layerZero(QChart* c)
+{
+    QStringList out;
+    for (const QJsonValue& v : c->getFormulas().toJsonArray())
+        out << v.toString();
+    return out;
+}
+
 QVariantList list(QObject* o, const char* name)
 {
     return o->property(name).value<QJSValue>().toVariant().toList();
@@ -167,6 +175,20 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_TRUE(HFileIO::readData("formula_map.json").contains("MACD"));
     call(v.root, "toggleSubChart", "MACD");
     EXPECT_EQ((QStringList{"Lumeth", "KD"}), v.subNames());
+
+    // The main-chart drop-down replaces the overlay formula; a formula group
+    // sets the main formula and the first sub pane.
+    call(v.root, "setMainFormula", "BOLL");
+    EXPECT_EQ((QStringList{"KLINE", "BOLL"}), layerZero(main));
+    call(v.root, "setFormulaGroup", "Sulvane");
+    EXPECT_EQ((QStringList{"KLINE", "Sulvane"}), layerZero(main));
+    EXPECT_EQ((QStringList{"Lumeth", "KD"}), v.subNames());
+    const QJsonObject kline =
+        QJsonDocument::fromJson(HFileIO::readData("formula_map.json").toUtf8()).object()["kline"].toObject();
+    EXPECT_EQ(2, kline["main_charts"].toArray().size());
+    EXPECT_EQ("Sulvane", kline["main_charts"].toArray()[1].toObject()["fname"].toString());
+    ASSERT_EQ(1, kline["sub_charts"].toArray().size());
+    EXPECT_EQ("Lumeth", kline["sub_charts"].toArray()[0].toObject()["fname"].toString());
 
     // An overlay stock gets a second layer with its own bars; an empty code
     // clears the overlays again.
