@@ -216,6 +216,30 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
+// The main window's tab area opens the view from its route and hands it the
+// route's query.
+TEST(MQView, OpensFromATabRoute)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    v.view.setSource(QUrl("qrc:/qml/QTabView.qml"));
+    ASSERT_TRUE(v.view.rootObject()) << v.warnings.join("\n").toStdString();
+    QVariant item;
+    QMetaObject::invokeMethod(v.view.rootObject(), "onAddModel", Q_RETURN_ARG(QVariant, item),
+                              Q_ARG(QVariant, "沪市001"),
+                              Q_ARG(QVariant, "app://qml/qml/MQView.qml?code=600001&market=1"
+                                              "#chart=default&type=2&name=%E6%B2%AA%E5%B8%82001&pinyin=HS001"),
+                              Q_ARG(QVariant, false));
+    QObject* view = v.view.rootObject()->property("currentItem").value<QObject*>();
+    ASSERT_TRUE(view);
+    EXPECT_EQ("600001", view->property("query_map_").toMap()["code"].toString());
+    auto* main = qvariant_cast<QChart*>(view->findChild<QObject*>("qview")->property("mainChart"));
+    ASSERT_TRUE(main);
+    EXPECT_EQ("mline", main->getLineType());
+    ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 1; }));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 TEST(MQViewScreenshot, DayKLinesWithThePricePanel)
 {
     if (QGuiApplication::platformName() == "offscreen")
