@@ -56,8 +56,10 @@ FocusScope {
         id: subBar
         objectName: "subChartBar"
         anchors.top: chartButtons.bottom
+        width: qview.width
         height: 22
         spacing: 2
+        clip: true
         Repeater {
             model: root.subItems
             Rectangle {

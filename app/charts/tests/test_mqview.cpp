@@ -267,5 +267,11 @@ TEST(MQViewScreenshot, DayKLinesWithThePricePanel)
         }
     EXPECT_GT(red, 100);
     EXPECT_GT(green, 100);
+
+    // The same stock's minute chart from the minute button.
+    call(v.root, "activeFlag", "app://curview/?#chart=mline");
+    ASSERT_TRUE(waitFor([&] { return main->getLineType() == "mline" && main->getFirstKLineSize() > 1; }));
+    QTest::qWait(500);
+    EXPECT_TRUE(v.view.grabWindow().save(dir + "/mqview-minute.png"));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
