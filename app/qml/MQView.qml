@@ -25,7 +25,6 @@ FocusScope {
     readonly property var superColors: [0xFFcccccc, 0xFFA84000, 0xFF009654, 0xFF005496, 0xFF960054]
 
     signal changeToMQView(var query)
-    signal updateTabsUrl(string url)
 
     MQModel { id: model }
     // The stocks of the quote table the view was opened from, in its order.

@@ -168,6 +168,17 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     key(Qt::Key_Down);
     EXPECT_EQ(12, main->getkShowNumber());
 
+    // Left and Right move the crosshair one bar, shown on the first press.
+    main->setShowCrosshairLine(false);
+    main->updateCrosshairPos(main->getEnd() - 3);
+    const int at = main->getCrosshairPos();
+    key(Qt::Key_Left);
+    EXPECT_TRUE(main->getShowCrosshairLine());
+    EXPECT_EQ(at - 1, main->getCrosshairPos());
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
+    EXPECT_EQ(at + 1, main->getCrosshairPos());
+
     // The sub-chart bar adds MACD as a third pane and keeps it in the layout;
     // pressing it again removes both.
     call(v.root, "toggleSubChart", "MACD");
