@@ -9,7 +9,8 @@ FocusScope {
     property var mainChart: null
     property var subCharts: []
     property int cycle: 33
-    property var paintTools: null   // the drawing board's pane, when drawing tools exist
+    property var paintTools: null
+    property var maximisedSub: null  // a sub pane shown alone in the sub panes' room   // the drawing board's pane, when drawing tools exist
 
     signal pmousePointChange(var src, int x, int y)
     signal preCalcShow(int b, int e, int s, int xpos)
@@ -99,9 +100,11 @@ FocusScope {
             mainChart.height = Math.max(0, Math.floor(h * 3));
             y = mainChart.height;
         }
+        var alone = subCharts.indexOf(maximisedSub) >= 0;
         for (var i = 0; i < n; ++i) {
+            var own = !alone ? h : subCharts[i] === maximisedSub ? h * n : 0;
             subCharts[i].y = y;
-            subCharts[i].height = Math.max(0, Math.floor(h));
+            subCharts[i].height = Math.max(0, Math.floor(own));
             y += subCharts[i].height;
         }
     }
@@ -117,9 +120,14 @@ FocusScope {
         timeBar.update();
     }
     function onPaneDoubleClicked(src, x, y) {
-        if (src === mainChart && cycle === 33 && mainChart.getLineType() === "kline") {
+        if (src !== mainChart) {
+            maximisedSub = maximisedSub === src ? null : src;
+            layoutPanes();
+            return;
+        }
+        if (cycle === 33 && mainChart.getLineType() === "kline") {
             var pos = mainChart.getCrosshairPos();
-            if (mainChart.getShowCrosshairLine() && pos >= 0 && pos < mainChart.getFirstKLineSize() - 1) {
+            if (pos >= 0 && pos < mainChart.getFirstKLineSize() - 1) {
                 var hi = mainChart.getPointY(mainChart.getPosDataF(pos, "high"));
                 var lo = mainChart.getPointY(mainChart.getPosDataF(pos, "low"));
                 if (y >= Math.min(hi, lo) - 5 && y <= Math.max(hi, lo) + 5) {

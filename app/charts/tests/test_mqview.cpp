@@ -148,6 +148,22 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     const double area = main->height() + v.subPanes()[0].value<QQuickItem*>()->height() * 2;
     EXPECT_NEAR(area * 3 / 5, main->height(), 2);
 
+    // A double click on a sub pane gives it the room of all sub panes; a
+    // second one restores them.
+    auto* first = v.subPanes()[0].value<QQuickItem*>();
+    auto* second = v.subPanes()[1].value<QQuickItem*>();
+    const double subHeight = first->height();
+    auto dbl = [&](QQuickItem* pane) {
+        QMetaObject::invokeMethod(v.qview, "onPaneDoubleClicked", Q_ARG(QVariant, QVariant::fromValue<QObject*>(pane)),
+                                  Q_ARG(QVariant, 10), Q_ARG(QVariant, 10));
+    };
+    dbl(second);
+    EXPECT_EQ(0, first->height());
+    EXPECT_NEAR(subHeight * 2, second->height(), 2);
+    dbl(second);
+    EXPECT_EQ(subHeight, first->height());
+    EXPECT_EQ(subHeight, second->height());
+
     // The day K-line button's route.
     call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
     EXPECT_EQ("kline", main->getLineType());
