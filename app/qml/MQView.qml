@@ -13,7 +13,6 @@ FocusScope {
     id: root
     property var query_map_: ({})
     property string chartKey: "mline_"
-    property bool activeFlagShown: true
     property alias mqModel: model
     property alias qview: qview
     property var subItems: ListModel {}
