@@ -9,7 +9,6 @@ FocusScope {
     property var mainChart: null
     property var subCharts: []
     property int cycle: 33
-    property var paintTools: null
     property var maximisedSub: null  // a sub pane shown alone in the sub panes' room   // the drawing board's pane, when drawing tools exist
 
     signal pmousePointChange(var src, int x, int y)
