@@ -18,16 +18,17 @@ int httpStatus(QNetworkReply* r)
     return r->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 // The next URL when `r` is a redirect (301, 302, 303, 307, 308) to an http or
 // https target, relative targets resolved against the request; invalid otherwise.
 QUrl redirectTarget(QNetworkReply* r)
 {
-    switch (httpStatus(r)) {
-    case 301: case 302: case 303: case 307: case 308:
-        break;
-    default:
+    if (!isRedirect(httpStatus(r)))
         return QUrl();
-    }
     const QByteArray location = r->rawHeader("Location");
     if (location.isEmpty())
         return QUrl();
@@ -35,11 +36,6 @@ QUrl redirectTarget(QNetworkReply* r)
     if (next.scheme() != QLatin1String("http") && next.scheme() != QLatin1String("https"))
         return QUrl();
     return next;
-}
-
-bool isRedirect(int status)
-{
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
 QNetworkRequest plainRequest(const QUrl& url)
