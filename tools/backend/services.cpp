@@ -292,7 +292,9 @@ HttpOut Services::answer(const HttpIn& in) {
     if (p == "/images/start_1.png" || p == "/images/start_2.png") {
         HttpOut out;
         out.content_type = "image/png";
-        out.body = start_image(p == "/images/start_2.png");
+        // Drawn and compressed once; every start screen asks for both.
+        static const std::string images[2] = {start_image(0), start_image(1)};
+        out.body = images[p == "/images/start_2.png" ? 1 : 0];
         return out;
     }
     // Helpers for the client's own tests: an echo of the request (late for
