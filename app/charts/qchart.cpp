@@ -477,6 +477,13 @@ int QChart::dynaInfo(void* user, FormulaVM*, FormulaContext*, const char*, Formu
 void QChart::relayout()
 {
     runFormulas();
+    layoutView();
+}
+
+// GUI thread. The outputs cover every bar, so a new size or visible range
+// needs only this part, not another evaluation.
+void QChart::layoutView()
+{
     if (range_.begin < 0 || range_.end < range_.begin)
         return;
     layoutSlots();
@@ -562,13 +569,13 @@ void QChart::updateTitleBarCTXData(int x)
 
 void QChart::onWidthChanged()
 {
-    relayout();
+    layoutView();
     update();
 }
 
 void QChart::onHeightChanged()
 {
-    relayout();
+    layoutView();
     emit syncUpdateKData();
     update();
 }

@@ -156,6 +156,8 @@ private:
     const CTXData* firstSlot() const;
     int lastBar() const;
     void runFormulas();
+    // GUI thread. Geometry, ranges and overlay scales from the current outputs.
+    void layoutView();
     void layoutSlots();
     void normalizeOverlayScales();
     void pushToLayerViews();

@@ -81,7 +81,7 @@ void QChart::updateCrosshairPos(int x_pos)
     const bool moved = r.begin != range_.begin || r.end != range_.end;
     range_ = r;
     if (moved) {
-        relayout();
+        layoutView();
         emit reCalcShow(range_.begin, range_.end, kShowNumber_, range_.crosshair);
     }
     const CTXData* slot = firstSlot();
@@ -107,7 +107,7 @@ void QChart::setkShowNumber(int n, bool reset)
     range_.begin = z.begin;
     range_.end = z.end;
     range_.crosshair = z.crosshair;
-    relayout();
+    layoutView();
     updateCrosshairPos(range_.crosshair);
     emit reCalcShow(range_.begin, range_.end, kShowNumber_, range_.crosshair);
 }
@@ -121,7 +121,7 @@ void QChart::updateReCalcShow(int begin, int end, int showNumber, int x_pos)
     range_.end = std::max(0, std::min(end, lastBar()));
     kShowNumber_ = showNumber;
     range_.crosshair = x_pos;
-    relayout();
+    layoutView();
     updateTitleBarCTXData(range_.crosshair);
     update();
 }
