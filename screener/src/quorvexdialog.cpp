@@ -333,10 +333,8 @@ bool CQuorvexDialog::parseTemplates(const QByteArray& body)
     {
         const QSignalBlocker block(favouriteList_);
         favouriteList_->clear();
-        for (const FavouriteSet& f : favourites_) {
-            auto* item = new QListWidgetItem(f.name, favouriteList_);
-            item->setFlags(item->flags() | Qt::ItemIsEditable);
-        }
+        for (const FavouriteSet& f : favourites_)
+            addFavouriteItem(f.name);
     }
     const QSignalBlocker block(conditionList_);
     conditionList_->clear();

@@ -85,6 +85,9 @@ private:
     void readReply(const QByteArray& body);
     void relinkFavourites();
     void loadFavourites();
+    // Appends an editable row named `name` to the favourites list; the caller
+    // blocks the list's signals.
+    QListWidgetItem* addFavouriteItem(const QString& name);
     void appendCondition(const ScreeningCondition& c);
     void setBusy(bool busy);
     void setParamCaption(const QString* title); // null: no template

@@ -131,14 +131,20 @@ void CQuorvexDialog::relinkFavourites()
     }
 }
 
+QListWidgetItem* CQuorvexDialog::addFavouriteItem(const QString& name)
+{
+    auto* item = new QListWidgetItem(name, favouriteList_);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    return item;
+}
+
 void CQuorvexDialog::AddFavourite()
 {
     favourites_.append(FavouriteSet{QStringLiteral("新分组"), conditions_});
     QListWidgetItem* item;
     {
         const QSignalBlocker block(favouriteList_);
-        item = new QListWidgetItem(favourites_.last().name, favouriteList_);
-        item->setFlags(item->flags() | Qt::ItemIsEditable);
+        item = addFavouriteItem(favourites_.last().name);
     }
     favouriteList_->setFocus();
     favouriteList_->setCurrentItem(item);
