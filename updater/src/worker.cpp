@@ -217,9 +217,8 @@ void Worker::onFinishDownload()
             startRequest(next);
             return;
         }
-        failDownload(QStringLiteral("网络错误"), QStringLiteral("HTTP status codes: ") + QString::number(status));
-        return;
     }
+    // A redirect that cannot be followed fails like any other status.
     if (status != 200) {
         failDownload(QStringLiteral("网络错误"), QStringLiteral("HTTP status codes: ") + QString::number(status));
         return;
