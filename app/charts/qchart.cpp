@@ -204,11 +204,8 @@ bool QChart::removeFormula(int vIndex, int aIndex)
                 QMetaObject::invokeMethod(this, "destroyFChart", Q_ARG(QVariant, QVariant(child->objectName())));
         }
         formulaLayers_.erase(formulaLayers_.begin() + vIndex);
-        if (formulaLayers_.empty()) {
-            for (QObject* o : findChildren<QObject*>())
-                if (auto* title = dynamic_cast<ChartTitleView*>(o))
-                    title->setCTXData(nullptr);
-        }
+        if (formulaLayers_.empty())
+            detachTitleViews();
     }
     relayout();
     return true;
@@ -217,15 +214,18 @@ bool QChart::removeFormula(int vIndex, int aIndex)
 // GUI thread.
 void QChart::clearFormula(bool bSaveFirst)
 {
-    if (!(bSaveFirst && formulaLayers_.size() == 1)) {
-        while (!(bSaveFirst && formulaLayers_.size() == 1) && removeFormula(-1, -1)) {
-        }
+    while (!(bSaveFirst && formulaLayers_.size() == 1) && removeFormula(-1, -1)) {
     }
-    if (formulaLayers_.empty()) {
-        for (QObject* o : findChildren<QObject*>())
-            if (auto* title = dynamic_cast<ChartTitleView*>(o))
-                title->setCTXData(nullptr);
-    }
+    if (formulaLayers_.empty())
+        detachTitleViews();
+}
+
+// GUI thread. No slot is left for the title bars to show.
+void QChart::detachTitleViews()
+{
+    for (QObject* o : findChildren<QObject*>())
+        if (auto* title = dynamic_cast<ChartTitleView*>(o))
+            title->setCTXData(nullptr);
 }
 
 // GUI thread.

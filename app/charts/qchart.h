@@ -166,6 +166,7 @@ private:
     // Swaps the instance that holds slot's context for fresh (same name, or nName).
     void replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh);
     QList<QObject*> subFCharts() const;
+    void detachTitleViews();
     // Layer for a record, or -1 when it is above the bound; makes the layers up to a new index.
     int layerForRecord(int index);
     // Merges bars into layer li, recomputes closes if asked, re-aligns overlays,
