@@ -13,6 +13,24 @@
 #include "shell/core/gzipdecoder.h"
 #include "shell/qbaseservice.h"
 
+namespace {
+
+// The text of a response body: inflated first when it is a gzip stream.
+QString bodyText(const QByteArray& body)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(body.constData());
+    const int32_t size = gzip_size_check(data, static_cast<size_t>(body.size()));
+    if (size > 0) {
+        QByteArray out(size, Qt::Uninitialized);
+        if (gzip_inflate(data, static_cast<size_t>(body.size()), reinterpret_cast<unsigned char*>(out.data()),
+                         static_cast<size_t>(size)))
+            return QString::fromUtf8(out);
+    }
+    return QString::fromUtf8(body);
+}
+
+}  // namespace
+
 class HttpRequestPrivate : public QObject {
     Q_OBJECT
 public:
@@ -63,7 +81,9 @@ public slots:
             return;
         const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
         if (body != responseBody) {
+            // Decoded once here, not on every read of the property.
             responseBody = body;
+            responseText = bodyText(body);
             emit q->responseTextChanged();
         }
         int code = reply->error();
@@ -100,6 +120,7 @@ public:
     QString statusText;
     QList<QNetworkReply::RawHeaderPair> responseHeaders;
     QByteArray responseBody;
+    QString responseText;  // responseBody as text, inflated when gzipped
     QPointer<QNetworkAccessManager> manager;
     int sequence = 0;
 };
@@ -155,15 +176,7 @@ HttpRequest::~HttpRequest()
 
 QString HttpRequest::responseText() const
 {
-    const auto* data = reinterpret_cast<const unsigned char*>(d->responseBody.constData());
-    const int32_t size = gzip_size_check(data, static_cast<size_t>(d->responseBody.size()));
-    if (size > 0) {
-        QByteArray out(size, Qt::Uninitialized);
-        if (gzip_inflate(data, static_cast<size_t>(d->responseBody.size()), reinterpret_cast<unsigned char*>(out.data()),
-                         static_cast<size_t>(size)))
-            return QString::fromUtf8(out);
-    }
-    return QString::fromUtf8(d->responseBody);
+    return d->responseText;
 }
 
 HttpRequest::State HttpRequest::readyState() const
