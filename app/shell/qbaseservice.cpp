@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QStringList>
 
@@ -36,6 +37,11 @@ QBaseService::QBaseService(QObject* parent) : QObject(parent) {}
 QString QBaseService::localFormulaGroupPath()
 {
     return HFileIO::dataPath(kLocalGroupFile);
+}
+
+std::string QBaseService::formulaParamFile()
+{
+    return QFile::encodeName(dataDirectory() + "/index.param").toStdString();
 }
 
 QVariant QBaseService::getBaseInfo()
@@ -105,7 +111,7 @@ void QBaseService::setFormulaParam(QString name, QJsonObject json)
         const std::string text = shellcore::formatParamValue(args[i].toObject().value("value").toDouble());
         entry->params[static_cast<size_t>(i)].value = shellcore::parseParamValue(text);
     }
-    service.saveParams(QString(dataDirectory() + "/index.param").toStdString());
+    service.saveParams(formulaParamFile());
 }
 
 QVariant QBaseService::getFormulaGroupNames()

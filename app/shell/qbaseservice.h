@@ -10,6 +10,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <string>
+
 class QBaseService : public QObject {
     Q_OBJECT
 public:
@@ -17,6 +19,9 @@ public:
 
     // The user group file's path in the data directory.
     static QString localFormulaGroupPath();
+    // The parameter file's path in the data directory, in the file system's
+    // encoding: start-up loads it, setFormulaParam saves it.
+    static std::string formulaParamFile();
 
 public slots:
     // GUI thread, unless noted. Results are null, a QJsonObject, a QJsonArray

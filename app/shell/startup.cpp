@@ -1,7 +1,6 @@
 #include "shell/startup.h"
 #include "shell/stockdictionary.h"
 
-#include <QFile>
 #include <QJsonValue>
 #include <QNetworkCookie>
 #include <QQmlApplicationEngine>
@@ -147,7 +146,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     formula::registerStandardFormulas(formulas);
     formula::registerOwnFormulas(formulas);
     HFileIO::writeData("formula.json", QString());
-    formulas.loadParams(QFile::encodeName(dataDirectory() + "/index.param").toStdString());
+    formulas.loadParams(QBaseService::formulaParamFile());
 
     QObject receivers;  // outlives the main window, like the stock dictionary
     createStockDictionary();
