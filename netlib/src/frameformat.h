@@ -29,8 +29,9 @@ struct FrameFormat {
 
     // Common start of the login decoders, which expect one data frame whose
     // length field is exactly `bodyLength`: NeedMore until it is complete,
-    // Fatal for any other frame (a heartbeat included), and Decoded after consuming the frame header and the kind byte
-    // (which is not examined), leaving bodyLength - 1 content bytes to read.
+    // Fatal for any other frame (a heartbeat included), and Decoded after
+    // consuming the frame header and the kind byte (which is not examined),
+    // leaving bodyLength - 1 content bytes to read.
     static DecodeStatus startLoginFrame(ModuoBuffer& in, uint32_t bodyLength);
 };
 
