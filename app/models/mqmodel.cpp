@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "models/codetext.h"
 #include "shell/quoteproxy.h"
 
 namespace {
@@ -50,7 +51,7 @@ MQModel::~MQModel()
 
 QString MQModel::code() const
 {
-    return QString::fromUtf8(codeInfo_.code, int(strnlen(codeInfo_.code, sizeof codeInfo_.code)));
+    return codeInfoCode(codeInfo_);
 }
 
 int MQModel::market() const

@@ -2,14 +2,10 @@
 
 #include <cstring>
 
+#include "models/codetext.h"
 #include "models/mqmodel.h"
 
 namespace {
-
-QString fieldText(const char* field, size_t width)
-{
-    return QString::fromUtf8(field, int(strnlen(field, width)));
-}
 
 template <typename T, size_t N>
 QVariantList listOf(const T (&values)[N], bool reversed)
@@ -45,8 +41,8 @@ void PriceModel::onUpdatePrice(const QuoteRealTimeMarket& rt)
     emit dataChanged();
 }
 
-QString PriceModel::name() const { return fieldText(rt_.code_info.name, sizeof rt_.code_info.name); }
-QString PriceModel::code() const { return fieldText(rt_.code_info.code, sizeof rt_.code_info.code); }
+QString PriceModel::name() const { return codeInfoName(rt_.code_info); }
+QString PriceModel::code() const { return codeInfoCode(rt_.code_info); }
 int PriceModel::market() const { return static_cast<int8_t>(rt_.code_info.market); }
 int PriceModel::decimal() const { return static_cast<int8_t>(rt_.code_info.decimal); }
 
