@@ -2,6 +2,7 @@
 
 #include <QtQml>
 
+#include "charts/cchipdistribution.h"
 #include "charts/fchart.h"
 #include "charts/qchart.h"
 #include "charts/qchartextend.h"
@@ -49,5 +50,6 @@ void registerQmlTypes()
     qmlRegisterType<QChartExtend>("QChartExtend", 1, 0, "QChartExtend");
     qmlRegisterType<TimeBar>("TimeBar", 1, 0, "TimeBar");
     qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
+    qmlRegisterType<CChipDistribution>("CChipDistribution", 1, 0, "CChipDistribution");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
 }
