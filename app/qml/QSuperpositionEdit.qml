@@ -1,0 +1,163 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import HFileIO 1.0
+import "qrc:/qml/js/Database.js" as Sql
+import "qrc:/qml/js/MQChartFormula.js" as JSFormula
+import "qrc:/qml/js/ChartDialogs.js" as Dlg
+
+// The overlay picker ("自定义叠加"): searches the stock dictionary as the user
+// types; a stock that is not yet an overlay of the chart kind gets an add
+// button, one that is gets a remove button. The view adds or removes the
+// overlay (and its entry in superposition.json).
+Popup {
+    id: root
+    property alias input: input
+    property alias list: list
+    // The chart kind whose overlays are offered: "kline" or "mline".
+    property string chart: "kline"
+    property var rows: []
+    signal addSuperChart(string code, int market, string chart)
+    signal removeSuperChart(string code, int market, string chart)
+
+    width: 260
+    height: 320
+    modal: false
+    padding: 0
+    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    background: Rectangle { color: "#22272E"; border.color: "#335493" }
+
+    HFileIO { id: fileIO }
+
+    function show(kind) {
+        if (kind !== undefined && kind !== null && String(kind) !== "")
+            chart = String(kind);
+        open();
+        search(input.text);
+        input.forceActiveFocus();
+    }
+    function hide() { close(); }
+
+    // The chart kind's overlays, read once per search.
+    function overlays() {
+        // The stock view hands the layout module its file access; alone, the
+        // picker lends its own.
+        if (!JSFormula.io_)
+            JSFormula.setFileIO(fileIO);
+        var keys = {};
+        var l = JSFormula.getSuperposition(chart);
+        for (var i = 0; i < l.length; ++i)
+            keys[l[i].code + "/" + Number(l[i].market)] = true;
+        return keys;
+    }
+    // Command rows (type 0) are no stocks and are left out.
+    function search(text) {
+        var found = text === "" ? [] : Sql.dbGetStockCmd(text);
+        var present = found.length > 0 ? overlays() : {};
+        var out = [];
+        for (var i = 0; i < found.length; ++i) {
+            var r = found[i];
+            if (Number(r.type) === 0)
+                continue;
+            out.push({ code: r.code, market: r.market, name: r.name, type: r.type, type_name: Dlg.typeName(r.type),
+                       present: present[r.code + "/" + Number(r.market)] === true });
+        }
+        rows = out;
+        list.currentIndex = out.length > 0 ? 0 : -1;
+    }
+    function addRow(i) {
+        if (i < 0 || i >= rows.length || rows[i].present)
+            return;
+        addSuperChart(String(rows[i].code), Number(rows[i].market), chart);
+        search(input.text);   // the view may have taken it: its button changes
+    }
+    function removeRow(i) {
+        if (i < 0 || i >= rows.length || !rows[i].present)
+            return;
+        removeSuperChart(String(rows[i].code), Number(rows[i].market), chart);
+        search(input.text);
+    }
+
+    contentItem: Item {
+        Rectangle {
+            id: title
+            width: parent.width
+            height: 26
+            color: "#335493"
+            Text {
+                x: 8
+                anchors.verticalCenter: parent.verticalCenter
+                text: "自定义叠加"
+                color: "#FFFFFF"
+                font.family: "Microsoft YaHei"
+                font.pixelSize: 13
+            }
+        }
+        TextField {
+            id: input
+            objectName: "superInput"
+            anchors.top: title.bottom
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.margins: 4
+            height: 28
+            placeholderText: "请输入代码或拼音"
+            color: "#FFFFFF"
+            placeholderTextColor: "#92979D"
+            font.family: "Microsoft YaHei"
+            font.pixelSize: 13
+            selectByMouse: true
+            background: Rectangle { color: "#191B1F"; border.color: "#404A58" }
+            onTextChanged: root.search(text)
+            Keys.onReturnPressed: root.addRow(list.currentIndex)
+            Keys.onEnterPressed: root.addRow(list.currentIndex)
+            Keys.onUpPressed: list.decrementCurrentIndex()
+            Keys.onDownPressed: list.incrementCurrentIndex()
+        }
+        ListView {
+            id: list
+            objectName: "superList"
+            anchors.top: input.bottom
+            anchors.topMargin: 4
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            anchors.margins: 1
+            clip: true
+            model: root.rows
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: ScrollBar {}
+            delegate: Rectangle {
+                objectName: "superRow_" + index
+                property bool addShown: !modelData.present
+                width: list.width
+                height: 24
+                color: index === list.currentIndex ? "#335493" : (rowArea.containsMouse ? "#4A515B" : "transparent")
+                MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: list.currentIndex = index }
+                Row {
+                    x: 6
+                    anchors.verticalCenter: parent.verticalCenter
+                    spacing: 6
+                    Text { width: 30; text: modelData.type_name; color: "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { width: 60; text: modelData.code; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: "#E0BD80"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                }
+                Rectangle {
+                    objectName: "superButton_" + index
+                    anchors.right: parent.right
+                    anchors.rightMargin: 6
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 18; height: 18
+                    color: addArea.containsMouse ? "#E6000C" : "transparent"
+                    border.color: "#404A58"
+                    Text { anchors.centerIn: parent; text: modelData.present ? "−" : "+"; color: "#FFFFFF"; font.pixelSize: 14 }
+                    MouseArea {
+                        id: addArea
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        onClicked: modelData.present ? root.removeRow(index) : root.addRow(index)
+                    }
+                }
+            }
+        }
+    }
+}
