@@ -223,11 +223,17 @@ void CChipDistribution::paintBands(QPainter* p, const ChipRows& rows, double lar
         from = -kAll;
         to = kAll;
     }
+    // Larger bands first, so every smaller band nested in one stays in sight
+    // (the latest-N bands grow with N, the bands before them shrink).
+    std::vector<const ChipBand*> order;
+    for (const auto& entry : *model_.bands())
+        if (!entry.second.cells.empty())
+            order.push_back(&entry.second);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const ChipBand* a, const ChipBand* b) { return a->total > b->total; });
     p->setPen(Qt::NoPen);
-    for (const auto& entry : *model_.bands()) {
-        const ChipBand& band = entry.second;
-        if (band.cells.empty())
-            continue;
+    for (const ChipBand* b : order) {
+        const ChipBand& band = *b;
         QPolygonF poly;
         for (const ChipPoint& pt : chipOutline(chipLines(model_, band.cells, rows, largest, width(), from, to)))
             poly << QPointF(pt.x, pt.y);
