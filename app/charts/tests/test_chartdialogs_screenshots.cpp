@@ -1,0 +1,204 @@
+// The stock view's dialogs on a real display over panes fed by the local quote
+// server: the crosshair pop-up on a K-line and a minute pane (ppoint.png), the
+// parameter dialog of MACD (formula-param.png) and the overlay picker
+// (superposition.png), kept under screenshots/ beside bin/.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QQuickWindow>
+#include <QTest>
+
+#include "chartfixtures.h"
+#include "charts/qchart.h"
+#include "livequotes.h"
+#include "serverprocess.h"
+#include "shell/hfileio.h"
+#include "shell/qmltypes.h"
+#include "shell/quotethread.h"
+#include "testhome.h"
+
+namespace {
+
+template <class Pred>
+bool waitFor(Pred done)
+{
+    for (int i = 0; i < 150 && !done(); ++i)
+        QTest::qWait(100);
+    return done();
+}
+
+const char* kScene = R"qml(
+import QtQuick 2.15
+import MQModel 1.0
+import "qrc:/qml/" as App
+import "qrc:/qml/js/Database.js" as Sql
+Rectangle {
+    width: 900
+    height: 600
+    color: "#FF191B1F"
+    property alias kpoint: kpoint
+    property alias mpoint: mpoint
+    property alias picker: picker
+    property var kpane: null
+    property var mpane: null
+    property var dialog: null
+    MQModel { id: kmodel }
+    MQModel { id: mmodel }
+
+    function makePane(y, line, main, s, c) {
+        var p = Qt.createComponent("qrc:/qml/qchart.qml").createObject(panes, { y: y, width: 900, height: 300,
+                                                                              leftPadding: 80 })
+        p.setLineType(line)
+        p.addFormula(0, main, s, c)
+        return p
+    }
+    // The pop-ups at their panes' crosshair, ten bars before the last.
+    function point() {
+        var list = [[kpane, kpoint], [mpane, mpoint]]
+        for (var i = 0; i < list.length; ++i) {
+            list[i][0].setShowCrosshairLine(true)
+            list[i][0].updateCrosshairPos(list[i][0].getFirstKLineSize() - 10)
+            list[i][1].setChartType(list[i][0])
+            list[i][1].setData(list[i][0])
+        }
+    }
+    function addStock(code, market, name, type, pinyin) {
+        Sql.dbExecuteSql("Replace INTO StockDictionary(code,market,name,type,pinyin,active) VALUES(?, ?, ?, ?, ?, ?)",
+                         [code, market, name, type, pinyin, ""])
+    }
+    function fillDictionary() {
+        Sql.dbInit()
+        for (var i = 0; i < 12; ++i)
+            addStock(String(600000 + i), 1, "沪市" + ("00" + i).slice(-3), 2, "HS" + ("00" + i).slice(-3))
+        addStock("1A0001", 1, "上证指数", 1, "SZZS")
+    }
+
+    Item { id: panes; anchors.fill: parent }
+    App.PPoint { id: kpoint; x: 90; y: 24; z: 5 }
+    App.PPoint { id: mpoint; x: 90; y: 324; z: 5 }
+    App.QSuperpositionEdit { id: picker; x: 320; y: 140 }
+
+    Component.onCompleted: {
+        kpane = makePane(0, "kline", "KLINE", "KSCALES", "KCROSSHAIR")
+        kpane.setCycle(33)
+        kpane.addFormula(0, "MA", "NO", "NO")
+        kpane.bindDataSignal(kmodel, -1)
+        mpane = makePane(300, "mline", "MLINE", "MSCALES", "MCROSSHAIR")
+        mpane.bindDataSignal(mmodel, -1)
+        kmodel.getKLineData("600001", 1, 512, 33, 0)
+        mmodel.getMinuteData("600001", 1, 0)
+        dialog = Qt.createComponent("qrc:/qml/QFormulaParamSet.qml").createObject(this)
+    }
+}
+)qml";
+
+QString shotDir()
+{
+    const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Pixels of an image region close to a colour.
+int countNear(const QImage& img, const QRect& r, QColor want)
+{
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            n += std::abs(c.red() - want.red()) < 40 && std::abs(c.green() - want.green()) < 40 &&
+                 std::abs(c.blue() - want.blue()) < 40;
+        }
+    return n;
+}
+
+QVariant call(QObject* o, const char* fn, const QVariant& a = QVariant())
+{
+    QVariant r;
+    if (a.isValid())
+        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r), Q_ARG(QVariant, a));
+    else
+        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r));
+    return r;
+}
+
+}  // namespace
+
+TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
+{
+    if (QGuiApplication::platformName() == "offscreen")
+        GTEST_SKIP() << "runs as charts.dialogs_screenshot on the virtual display";
+    ensureStandardCatalogue();
+    QuoteServerProcess server;
+    ASSERT_GT(server.port(), 0);
+    testsupport::pointQuoteEngineAt(server.port());
+    registerQmlTypes();
+    QuoteEngineThread thread;
+    thread.start();
+
+    QQuickView view;
+    QStringList warnings;
+    QObject::connect(view.engine(), &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
+        for (const QQmlError& e : list)
+            warnings << e.toString();
+    });
+    QDir().mkpath(testsupport::testDataDir());
+    view.engine()->setOfflineStoragePath(testsupport::testDataDir());
+    QQmlComponent component(view.engine());
+    component.setData(kScene, QUrl("qrc:/test/chartdialogs.qml"));
+    QObject* root = component.create();
+    ASSERT_TRUE(root) << component.errorString().toStdString();
+    view.setContent(QUrl(), &component, root);
+    auto* kpane = qvariant_cast<QChart*>(root->property("kpane"));
+    auto* mpane = qvariant_cast<QChart*>(root->property("mpane"));
+    ASSERT_TRUE(kpane && mpane);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(waitFor([&] { return kpane->getFirstKLineSize() > 20 && mpane->getFirstKLineSize() > 20; }));
+    thread.stop();
+
+    // The pop-ups: blue heads, white date lines, up-red or down-green rows.
+    call(root, "point");
+    QTest::qWait(300);
+    const QImage points = view.grabWindow();
+    ASSERT_FALSE(points.isNull());
+    EXPECT_TRUE(points.save(shotDir() + "/ppoint.png"));
+    auto* kpoint = root->property("kpoint").value<QQuickItem*>();
+    const QRect kbox = kpoint->mapRectToScene(QRectF(0, 0, kpoint->width(), kpoint->height())).toRect();
+    EXPECT_GT(countNear(points, kbox.adjusted(2, 2, -2, -kbox.height() + 18), QColor("#335493")), 300);
+    EXPECT_GT(countNear(points, kbox.adjusted(0, 40, 0, 0), QColor("#ff0000")) +
+                  countNear(points, kbox.adjusted(0, 40, 0, 0), QColor("#00ff00")),
+              20);
+
+    // The parameter dialog of MACD in its own window.
+    QObject* dialogObject = root->property("dialog").value<QObject*>();
+    auto* dialog = qobject_cast<QQuickWindow*>(dialogObject);
+    ASSERT_TRUE(dialog);
+    call(dialogObject, "setFormulaName", "MACD");
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    QTest::qWait(300);
+    const QImage params = dialog->grabWindow();
+    EXPECT_TRUE(params.save(shotDir() + "/formula-param.png"));
+    EXPECT_EQ(30 + 26 + 3 * 30 + 44 + 2, params.height());
+    EXPECT_GT(countNear(params, QRect(0, 0, params.width(), 30), QColor("#335493")), params.width() * 20);
+    dialog->close();
+
+    // The overlay picker over the charts, with one stock already overlaid.
+    HFileIO::writeData("superposition.json", R"({"kline":[{"code":"600001","market":1}],"mline":[]})");
+    call(root, "fillDictionary");
+    QObject* picker = root->property("picker").value<QObject*>();
+    call(picker, "show", "kline");
+    picker->property("input").value<QObject*>()->setProperty("text", "600");
+    QTest::qWait(300);
+    const QImage overlays = view.grabWindow();
+    EXPECT_TRUE(overlays.save(shotDir() + "/superposition.png"));
+    EXPECT_EQ(12, picker->property("rows").value<QJSValue>().property("length").toInt());
+    EXPECT_GT(countNear(overlays, QRect(321, 141, 258, 24), QColor("#335493")), 2000);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+}
