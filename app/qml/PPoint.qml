@@ -11,7 +11,7 @@ Rectangle {
     property string dateText: ""
     property var rows: []
 
-    width: 128
+    width: 140
     height: head.height + dateLine.height + rowColumn.height + 6
     color: "#E6191B1F"
     border.color: "#335493"

@@ -21,14 +21,15 @@ function fixedText(v, decimals) {
     return /^-0(\.0*)?$/.test(s) ? s.substring(1) : s;
 }
 
-// The bar's date text from the chart ("yyyy-MM-dd" + weekday of three
-// characters + "HH:mm:ss"): month-day and hour:minute on a minute chart,
-// date and weekday on a K-line.
+// The bar's date text from the chart ("yyyy-MM-dd", the weekday, "HH:mm:ss"):
+// month-day and hour:minute on a minute chart, date and weekday on a K-line.
+// The time is cut from the end, so a weekday name of any length (another
+// locale than zh_CN's three characters) gives the same texts.
 function dateText(isMinute, text) {
     var s = text === undefined || text === null ? "" : String(text);
-    if (s === "")
-        return "";
-    return isMinute ? "时间: " + s.substr(5, 5) + " " + s.substr(15, 5) : s.substr(0, 14);
+    if (s.length < 19)
+        return s;
+    return isMinute ? "时间: " + s.substr(5, 5) + " " + s.substr(s.length - 8, 5) : s.substr(0, s.length - 9);
 }
 
 function priceColor(v, reference) {
