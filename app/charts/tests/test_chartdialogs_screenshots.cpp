@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -20,17 +21,12 @@
 #include "shell/hfileio.h"
 #include "shell/qmltypes.h"
 #include "shell/quotethread.h"
+#include "waitfor.h"
 #include "testhome.h"
 
 namespace {
 
-template <class Pred>
-bool waitFor(Pred done)
-{
-    for (int i = 0; i < 150 && !done(); ++i)
-        QTest::qWait(100);
-    return done();
-}
+using testsupport::waitFor;
 
 const char* kScene = R"qml(
 import QtQuick 2.15
@@ -134,6 +130,9 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as charts.dialogs_screenshot on the virtual display";
     ensureStandardCatalogue();
+    // A trader's system: the date texts name the weekday in Chinese.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     testsupport::pointQuoteEngineAt(server.port());
@@ -201,4 +200,5 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     EXPECT_EQ(12, picker->property("rows").value<QJSValue>().property("length").toInt());
     EXPECT_GT(countNear(overlays, QRect(321, 141, 258, 24), QColor("#335493")), 2000);
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+    QLocale::setDefault(before);
 }

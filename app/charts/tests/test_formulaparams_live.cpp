@@ -21,16 +21,11 @@
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/quotethread.h"
+#include "waitfor.h"
 
 namespace {
 
-template <class Pred>
-bool waitFor(Pred done)
-{
-    for (int i = 0; i < 150 && !done(); ++i)
-        QTest::qWait(100);
-    return done();
-}
+using testsupport::waitFor;
 
 // EMA(C, shortN) - EMA(C, longN) by its rule: the first bar's value is the
 // close, then y = (2 x + (n - 1) y') / (n + 1).
