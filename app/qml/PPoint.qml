@@ -83,10 +83,13 @@ Rectangle {
         anchors.top: dateLine.bottom
         x: 5
         width: parent.width - 10
+        // Nine fixed rows whose texts follow root.rows: a crosshair move
+        // rebinds texts and makes no items.
         Repeater {
-            model: root.rows
+            model: 9
             delegate: Item {
                 objectName: "ppointRow_" + index
+                readonly property var modelData: index < root.rows.length ? root.rows[index] : { label: "", text: "", color: "#FFFFFF" }
                 width: rowColumn.width
                 height: 19
                 property alias label: labelText

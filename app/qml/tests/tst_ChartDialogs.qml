@@ -110,8 +110,11 @@ Item {
             compare(find(ppoint, "ppointDate").text, "");
             compare(ppoint.rows.map(function (r) { return r.text; }), ["-", "-", "-", "-", "-", "-", "-", "-", "-"]);
             // A zero previous close: no change instead of a division by zero.
+            // The rows are the same items, with new texts.
+            var closeRow = find(ppoint, "ppointRow_3");
             ppoint.setData(stubChart("kline", [{ close: 5, p_close: 0, vol: 0, sum: 0 }], 0));
-            compare(ppoint.rows[3].text, "5.00");
+            compare(find(ppoint, "ppointRow_3"), closeRow);
+            compare(closeRow.value.text, "5.00");
             compare(ppoint.rows[5].text, "-");
             compare(ppoint.rows[6].text, "-");
             compare(ppoint.rows[7].text, "0");
