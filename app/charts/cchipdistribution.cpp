@@ -96,6 +96,12 @@ void CChipDistribution::recompute()
     computed_ = model_.count();
 }
 
+void CChipDistribution::readCrosshairPrice()
+{
+    if (const CTXData* slot = chart_->getCTXData(0))
+        crosshairPrice_ = slot->geometry.yValue(float(chart_->getMousePosY()));
+}
+
 void CChipDistribution::useCrosshairBar(int x)
 {
     const std::vector<ChartBar>* bars = model_.bars();
@@ -121,8 +127,7 @@ void CChipDistribution::onCrosshairChange(QChart*, int x, int)
         return;
     if (!refreshed_ && !refresh())
         return;
-    if (const CTXData* slot = chart_->getCTXData(0))
-        crosshairPrice_ = slot->geometry.yValue(float(chart_->getMousePosY()));
+    readCrosshairPrice();
     useCrosshairBar(x);
     update();
 }
@@ -132,8 +137,7 @@ void CChipDistribution::onReCalcShow(int, int, int, int x_pos)
 {
     if (!refresh())
         return;
-    if (const CTXData* slot = chart_->getCTXData(0))
-        crosshairPrice_ = slot->geometry.yValue(float(chart_->getMousePosY()));
+    readCrosshairPrice();
     useCrosshairBar(x_pos);
     update();
 }

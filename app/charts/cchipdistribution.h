@@ -42,6 +42,8 @@ private:
     bool isKLine() const;
     // Copies the chart's bars, first slot geometry and code; false for a non-K-line chart.
     bool refresh();
+    // The price at the chart's mouse y on its first slot's scale.
+    void readCrosshairPrice();
     // Takes bar index x as the last bar used; recomputes when the count changes.
     void useCrosshairBar(int x);
     void recompute();

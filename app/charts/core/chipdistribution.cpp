@@ -379,13 +379,10 @@ ChipTexts chipTexts(const ChipDistributionModel& m, double crosshairPrice)
     t.crosshair = format("%.2f处获利盘: %.2f%%", crosshairPrice, m.shareBelow(crosshairPrice) * 100.0);
     if (m.hasChips())
         t.average = format("平均成本: %.2f元", double(m.averageCost()));
-    const ChipRange& r90 = m.range90();
-    if (r90.valid)
-        t.range90 = format("90%%成本%.2f-%.2f集中%.1f%%", double(r90.low), double(r90.high),
-                           double(r90.concentration) * 100.0);
-    const ChipRange& r70 = m.range70();
-    if (r70.valid)
-        t.range70 = format("70%%成本%.2f-%.2f集中%.1f%%", double(r70.low), double(r70.high),
-                           double(r70.concentration) * 100.0);
+    auto range = [](const char* fmt, const ChipRange& r) {
+        return r.valid ? format(fmt, double(r.low), double(r.high), double(r.concentration) * 100.0) : std::string();
+    };
+    t.range90 = range("90%%成本%.2f-%.2f集中%.1f%%", m.range90());
+    t.range70 = range("70%%成本%.2f-%.2f集中%.1f%%", m.range70());
     return t;
 }
