@@ -22,14 +22,14 @@ function fixedText(v, decimals) {
 }
 
 // The bar's date text from the chart ("yyyy-MM-dd", the weekday, "HH:mm:ss"):
-// month-day and hour:minute on a minute chart, date and weekday on a K-line.
-// The time is cut from the end, so a weekday name of any length (another
-// locale than zh_CN's three characters) gives the same texts.
+// month-day and hour:minute on a minute chart, the first 14 characters (date
+// and zh_CN's three-character weekday) on a K-line. The time is cut from the
+// end, so another locale's longer weekday names give the same minute text.
 function dateText(isMinute, text) {
     var s = text === undefined || text === null ? "" : String(text);
     if (s.length < 19)
         return s;
-    return isMinute ? "时间: " + s.substr(5, 5) + " " + s.substr(s.length - 8, 5) : s.substr(0, s.length - 9);
+    return isMinute ? "时间: " + s.substr(5, 5) + " " + s.substr(s.length - 8, 5) : s.substr(0, 14);
 }
 
 function priceColor(v, reference) {
