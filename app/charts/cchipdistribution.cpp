@@ -5,6 +5,7 @@
 #include <QPolygonF>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "charts/chartpaint.h"
@@ -57,8 +58,10 @@ bool CChipDistribution::refresh()
     const CTXData* slot = chart_->getCTXData(0);
     if (!bars || !slot)
         return false;
+    // The plot's rows in this item's coordinates, so the chips line up with the chart's prices.
     const QRect& plot = slot->geometry.plot;
-    panel_ = QRect(0, plot.top(), int(width()), plot.height());
+    const QPointF top = mapFromItem(chart_, QPointF(0.0, plot.top()));
+    panel_ = QRect(0, int(std::lround(top.y())), int(width()), plot.height());
     scaleMax_ = slot->geometry.max();
     scaleMin_ = slot->geometry.min();
     codeInfo_ = slot->codeInfo;
@@ -259,7 +262,9 @@ void CChipDistribution::paintBands(QPainter* p, const ChipRows& rows, double lar
 
 void CChipDistribution::paintTexts(QPainter* p)
 {
-    const ChipTexts t = chipTexts(model_, crosshairPrice_);
+    // Until the chart reports a crosshair, the price is the last close used.
+    const double price = std::isfinite(crosshairPrice_) ? crosshairPrice_ : double(model_.lastClose());
+    const ChipTexts t = chipTexts(model_, price);
     const int w = int(width());
     int y = int(height()) - 120;
     auto row = [&](const std::string& s) {

@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QVariant>
 
+#include <limits>
+
 #include "charts/core/chipdistribution.h"
 #include "quote.h"
 
@@ -64,7 +66,7 @@ private:
     float visibleHigh_ = 0.0f;
     float visibleLow_ = 0.0f;
     QuoteCodeInfo codeInfo_{};
-    double crosshairPrice_ = 0.0;
+    double crosshairPrice_ = std::numeric_limits<double>::quiet_NaN();  // none until the chart reports one
     bool refreshed_ = false;
     int computed_ = -1;  // bars used by the last computation
     QPointer<QChart> chart_;

@@ -154,6 +154,37 @@ TEST(ChipDistributionItem, PlainPanelDrawsLinesAndTexts)
     EXPECT_TRUE(p.draw().size() == items.size());
 }
 
+double averageLineY(const std::vector<Drawn>& items)
+{
+    for (const Drawn& d : items)
+        if (d.kind == Drawn::Line && d.pen.color() == QColor(84, 255, 255))
+            return d.line.y1();
+    return -1;
+}
+
+TEST(ChipDistributionItem, RowsLineUpWithThePaneAndPriceStartsAtTheClose)
+{
+    Panel p;
+    // No crosshair yet: the share below the last close.
+    const ChipDistributionModel& m = p.chip.model();
+    EXPECT_TRUE(std::isnan(p.chip.crosshairPrice()));
+    const double close = m.lastClose();
+    const auto items = p.draw();
+    EXPECT_TRUE(texts(items).contains(QString::asprintf("%.2f处获利盘: %.2f%%", close, m.shareBelow(close) * 100.0)));
+
+    // Beside the pane but 30 pixels lower: every row moves up by 30.
+    const double y = averageLineY(items);
+    ASSERT_GT(y, 50.0);
+    QQuickItem view;
+    p.chart.setParentItem(&view);
+    p.chip.setParentItem(&view);
+    p.chip.setY(30);
+    p.chip.onSyncUpdateKData();
+    EXPECT_EQ(averageLineY(p.draw()), y - 30.0);
+    p.chart.setParentItem(nullptr);
+    p.chip.setParentItem(nullptr);
+}
+
 TEST(ChipDistributionItem, BandTypesDrawOutlinesAndLegend)
 {
     Panel p;
