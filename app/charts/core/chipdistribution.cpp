@@ -143,7 +143,7 @@ void ChipDistributionModel::compute()
         return;
     const std::vector<ChartBar>& bars = *bars_;
 
-    // 1. The price range, from the bars with finite prices whose ticks count.
+    // The price range, from the bars with finite prices whose ticks count.
     int64_t lo = 0, hi = 0;
     bool any = false;
     for (int i = 0; i < n; ++i) {
@@ -170,7 +170,7 @@ void ChipDistributionModel::compute()
         step_ *= 10;
     cells_.assign(std::size_t((hi - lo) / step_ + 1), 0.0);
 
-    // 2. Weights from the newest bar back; the decay factor stays within [0, 1]
+    // Weights from the newest bar back; the decay factor stays within [0, 1]
     // so a turnover above 100 % (or a negative one) cannot make chips negative.
     weights_.assign(std::size_t(n), 0.0);
     double carry = 1.0;
@@ -185,7 +185,7 @@ void ChipDistributionModel::compute()
         carry *= std::max(0.0, std::min(1.0, f));
     }
 
-    // 3. Spreading, with the band copies of the current set.
+    // Spreading, with the band copies of the current set.
     if (chipType_ == kChipBefore && current_) {
         for (int i = 0; i < n; ++i) {
             copyBand(n - i);
@@ -199,7 +199,7 @@ void ChipDistributionModel::compute()
         }
     }
 
-    // 6. Totals.
+    // Totals.
     int64_t closeUnits = 0;
     const bool hasClose = toUnits(lastClose_, closeUnits);
     for (std::size_t i = 0; i < cells_.size(); ++i) {
@@ -221,7 +221,7 @@ void ChipDistributionModel::compute()
         return;
     averageCost_ = float(priceTotal_ / chipTotal_);
 
-    // 7. Ranges: the first cell where the cumulative share passes each threshold.
+    // Ranges: the first cell where the cumulative share passes each threshold.
     struct Edge {
         float threshold;
         float* price;
