@@ -16,12 +16,8 @@
 
 #include "chartfixtures.h"
 #include "charts/qchart.h"
-#include "livequotes.h"
-#include "serverprocess.h"
 #include "shell/hfileio.h"
-#include "shell/qmltypes.h"
-#include "shell/quotethread.h"
-#include "waitfor.h"
+#include "livetest.h"
 #include "testhome.h"
 
 namespace {
@@ -133,12 +129,8 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     // A trader's system: the date texts name the weekday in Chinese.
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-    QuoteServerProcess server;
-    ASSERT_GT(server.port(), 0);
-    testsupport::pointQuoteEngineAt(server.port());
-    registerQmlTypes();
-    QuoteEngineThread thread;
-    thread.start();
+    testsupport::LiveQuoteEngine live;
+    ASSERT_TRUE(live.start());
 
     QQuickView view;
     QStringList warnings;
@@ -159,7 +151,7 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     ASSERT_TRUE(waitFor([&] { return kpane->getFirstKLineSize() > 20 && mpane->getFirstKLineSize() > 20; }));
-    thread.stop();
+    live.thread.stop();
 
     // The pop-ups: blue heads, white date lines, up-red or down-green rows.
     call(root, "point");

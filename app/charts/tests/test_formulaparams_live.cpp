@@ -15,13 +15,9 @@
 
 #include "chartfixtures.h"
 #include "charts/qchart.h"
-#include "livequotes.h"
-#include "serverprocess.h"
 #include "shell/hfileio.h"
 #include "shell/qbaseservice.h"
-#include "shell/qmltypes.h"
-#include "shell/quotethread.h"
-#include "waitfor.h"
+#include "livetest.h"
 
 namespace {
 
@@ -107,12 +103,8 @@ TEST(FormulaParamsLive, ChangedMacdPeriodReloadsThePaneAndSurvivesARestart)
     auto macd = formula::FormulaService::instance().find("MACD");
     ASSERT_TRUE(macd);
     ASSERT_EQ((std::vector<float>{12, 9, 26}), values(macd->params));
-    QuoteServerProcess server;
-    ASSERT_GT(server.port(), 0);
-    testsupport::pointQuoteEngineAt(server.port());
-    registerQmlTypes();
-    QuoteEngineThread thread;
-    thread.start();
+    testsupport::LiveQuoteEngine live;
+    ASSERT_TRUE(live.start());
 
     QQmlEngine engine;
     QQmlComponent component(&engine);
@@ -137,7 +129,7 @@ TEST(FormulaParamsLive, ChangedMacdPeriodReloadsThePaneAndSurvivesARestart)
     ASSERT_TRUE(input);
     input->setProperty("text", "6");
     QMetaObject::invokeMethod(input, "editingFinished");
-    thread.stop();  // no further bars: the reload alone changes the outputs
+    live.thread.stop();  // no further bars: the reload alone changes the outputs
 
     EXPECT_EQ((std::vector<float>{6, 9, 26}), values(macd->params));
     EXPECT_EQ((std::vector<float>{12, 9, 26}), values(macd->defaultParams));
