@@ -1,8 +1,11 @@
 // Helpers of tests against the local quote server: the program's quote engine
-// on a running server, and a wait for a condition while the event loop runs.
+// on a running server, a wait for a condition while the event loop runs, and
+// calls of QML functions.
 #pragma once
 
+#include <QMetaObject>
 #include <QTest>
+#include <QVariant>
 
 #include "livequotes.h"
 #include "serverprocess.h"
@@ -18,6 +21,17 @@ bool waitFor(Pred done)
     for (int i = 0; i < 150 && !done(); ++i)
         QTest::qWait(100);
     return done();
+}
+
+// A QML function of o with no or one argument; its result.
+inline QVariant callQml(QObject* o, const char* fn, const QVariant& a = QVariant())
+{
+    QVariant r;
+    if (a.isValid())
+        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r), Q_ARG(QVariant, a));
+    else
+        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r));
+    return r;
 }
 
 // A local quote server, the program's QML types, and the quote engine's thread

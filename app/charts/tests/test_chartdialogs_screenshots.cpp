@@ -23,6 +23,7 @@
 namespace {
 
 using testsupport::waitFor;
+using testsupport::callQml;
 
 const char* kScene = R"qml(
 import QtQuick 2.15
@@ -109,16 +110,6 @@ int countNear(const QImage& img, const QRect& r, QColor want)
     return n;
 }
 
-QVariant call(QObject* o, const char* fn, const QVariant& a = QVariant())
-{
-    QVariant r;
-    if (a.isValid())
-        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r), Q_ARG(QVariant, a));
-    else
-        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r));
-    return r;
-}
-
 }  // namespace
 
 TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
@@ -154,7 +145,7 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     live.thread.stop();
 
     // The pop-ups: blue heads, white date lines, up-red or down-green rows.
-    call(root, "point");
+    callQml(root, "point");
     QTest::qWait(300);
     const QImage points = view.grabWindow();
     ASSERT_FALSE(points.isNull());
@@ -170,7 +161,7 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     QObject* dialogObject = root->property("dialog").value<QObject*>();
     auto* dialog = qobject_cast<QQuickWindow*>(dialogObject);
     ASSERT_TRUE(dialog);
-    call(dialogObject, "setFormulaName", "MACD");
+    callQml(dialogObject, "setFormulaName", "MACD");
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
     QTest::qWait(300);
@@ -182,9 +173,9 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
 
     // The overlay picker over the charts, with one stock already overlaid.
     HFileIO::writeData("superposition.json", R"({"kline":[{"code":"600001","market":1}],"mline":[]})");
-    call(root, "fillDictionary");
+    callQml(root, "fillDictionary");
     QObject* picker = root->property("picker").value<QObject*>();
-    call(picker, "show", "kline");
+    callQml(picker, "show", "kline");
     picker->property("input").value<QObject*>()->setProperty("text", "600");
     QTest::qWait(300);
     const QImage overlays = view.grabWindow();

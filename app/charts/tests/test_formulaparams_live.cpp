@@ -120,9 +120,8 @@ TEST(FormulaParamsLive, ChangedMacdPeriodReloadsThePaneAndSurvivesARestart)
     EXPECT_LT(farthest(dif(closes(*pane), 12, 26), before), 1e-3);
 
     // SHORT (the first row) typed as 6 and the entry finished, as a user does.
-    QMetaObject::invokeMethod(dialog, "setFormulaName", Q_ARG(QVariant, "MACD"));
-    QVariant spin;
-    QMetaObject::invokeMethod(dialog, "spinAt", Q_RETURN_ARG(QVariant, spin), Q_ARG(QVariant, 0));
+    testsupport::callQml(dialog, "setFormulaName", "MACD");
+    const QVariant spin = testsupport::callQml(dialog, "spinAt", 0);
     ASSERT_TRUE(spin.value<QObject*>());
     EXPECT_EQ(120000, spin.value<QObject*>()->property("value").toInt());
     QObject* input = spin.value<QObject*>()->property("contentItem").value<QObject*>();
