@@ -4,8 +4,9 @@
 // members, block lists, names and marks are worked out by hand from the
 // server's rules (tools/quoteserver/boardset.h, boardfiles.h): Shanghai
 // stock i is 600000 + i, Shenzhen stock j is 000001 + j, and the code table
-// holds the 4 market indices, the 350 stocks and the 12 board indices
-// (880471-880475, 880201-880204, 885001-885003, all in market 1). Each
+// holds the 4 market indices, the 350 stocks, the 12 board indices
+// (880471-880475, 880201-880204, 885001-885003, all in market 1) and the
+// indices 399005 and 1A0004. The Shanghai composite is 1A0001. Each
 // scenario is its own process.
 #include <gtest/gtest.h>
 
@@ -108,7 +109,8 @@ protected:
 TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
 {
     startEngine();
-    ASSERT_EQ(waitCodeTable(), 366) << "4 market indices, 200 Shanghai and 150 Shenzhen stocks, 12 board indices";
+    ASSERT_EQ(waitCodeTable(), 368)
+        << "4 market indices, 200 Shanghai and 150 Shenzhen stocks, 12 board indices, 399005 and 1A0004";
     loadFiles();
 
     struct Members {
@@ -124,7 +126,7 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
         {880475, 40 + 31, "000120/2", "000121/2", "600199/1"}, // cars: i 160-199, j 119-149
         {880201, 50 + 38, "000001/2", "000005/2", "600196/1"}, // region: i, j = 0 mod 4
         {880472, 40 + 30, "000030/2", "000031/2", "600079/1"}, // securities: i 40-79, j 29-58
-        {1110, 366, "000001/1", "000001/2", "885003/1"},       // everything, indices too
+        {1110, 368, "000001/2", "000002/2", "885003/1"},       // everything, indices too
         {1106, 50, "000101/2", "000102/2", "000150/2"},        // j >= 100
         {1300, 60 + 40, "000001/2", "000002/2", "600059/1"},
         {885003, 29, "600003/1", "600010/1", "600199/1"}, // i = 3 mod 7
@@ -153,8 +155,8 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
     const auto sz000001 = entry17("000001", 2); // j = 0
     n = quote_block_list_by_code1(sz000001.data(), &blocks);
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1101, 1103, 1110, 1300, 880201, 880471, 885001}));
-    const QuoteCodeInfo sh000001 = codeInfo("000001", 1); // the Shanghai index
-    n = quote_block_list_by_code(&sh000001, &blocks);
+    const QuoteCodeInfo sh1A0001 = codeInfo("1A0001", 1); // the Shanghai index
+    n = quote_block_list_by_code(&sh1A0001, &blocks);
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1110}));
     blocks = quote_symbol_block_list(quote_symbol_find("600045", 1), &n); // i = 45
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1101, 1102, 1110, 1300, 880202, 880472, 885003}));
@@ -189,7 +191,7 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
     const auto board885002 = entry17("885002", 1);
     const QuoteCodeInfo board885003 = codeInfo("885003", 1);
     const auto stock600000 = entry17("600000", 1);
-    EXPECT_EQ(quote_block_index_block_id(&sh000001), 1102);
+    EXPECT_EQ(quote_block_index_block_id(&sh1A0001), 1102);
     EXPECT_EQ(quote_block_index_block_id1(idx000300.data()), 1300);
     EXPECT_EQ(quote_block_index_block_id1(idx399001.data()), 1103);
     EXPECT_EQ(quote_block_index_block_id1(idx399006.data()), 1106);
@@ -215,7 +217,7 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
         {"000001", 2, "银行", "北京", "人工智能"},
         {"000100", 2, "电子", "浙江", ""}, // j = 99
         {"000150", 2, "汽车", "上海", "新能源"}, // j = 149
-        {"000001", 1, "", "", ""},          // the index is in no named group
+        {"1A0001", 1, "", "", ""},          // the index is in no named group
         {"880471", 1, "", "", ""},          // nor is a board index
     };
     for (const Names& row : names) {
@@ -229,7 +231,7 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
 TEST_F(DemoFiles, MarginAndRatingMarkTheSymbols)
 {
     startEngine();
-    ASSERT_EQ(waitCodeTable(), 366);
+    ASSERT_EQ(waitCodeTable(), 368);
     loadFiles();
 
     struct Margin {
@@ -246,7 +248,7 @@ TEST_F(DemoFiles, MarginAndRatingMarkTheSymbols)
     EXPECT_TRUE(linksOf("600003", 1).margin);
     EXPECT_FALSE(linksOf("600004", 1).margin);
     EXPECT_TRUE(linksOf("000001", 2).margin);
-    EXPECT_TRUE(linksOf("000001", 1).margin) << "the mark follows the code text in every market";
+    EXPECT_FALSE(linksOf("1A0001", 1).margin) << "no stock shares the index's code text";
 
     struct Rating {
         const char* code;
@@ -256,7 +258,7 @@ TEST_F(DemoFiles, MarginAndRatingMarkTheSymbols)
     const Rating ratings[] = {
         {"600000", 1, "买入"}, {"600005", 1, "增持"}, {"600010", 1, "中性"}, {"600015", 1, "减持"},
         {"600020", 1, "买入"}, {"600195", 1, "减持"}, {"600001", 1, ""},     {"000006", 2, "增持"},
-        {"000101", 2, "买入"}, {"000002", 2, ""},     {"000001", 1, "买入"}, // the index shares 000001's text
+        {"000101", 2, "买入"}, {"000002", 2, ""},     {"000001", 2, "买入"}, {"1A0001", 1, ""},
     };
     for (const Rating& r : ratings)
         EXPECT_EQ(linksOf(r.code, r.market).rating, r.text) << r.code << "/" << r.market;
@@ -272,7 +274,7 @@ TEST_F(DemoFiles, FilesLoadedBeforeTheCodeTableApplyOnceItArrives)
     EXPECT_EQ(n, 0) << "no symbols yet";
 
     startEngine();
-    ASSERT_EQ(waitCodeTable(), 366);
+    ASSERT_EQ(waitCodeTable(), 368);
     void** members = quote_block_symbol_list(880471, &n);
     ASSERT_EQ(n, 69) << "the member list is worked out again once the symbols are there";
     EXPECT_EQ(memberKeys(members, n).front(), "000001/2");

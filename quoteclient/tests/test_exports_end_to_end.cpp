@@ -54,8 +54,8 @@ protected:
         const int table =
             engine->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; });
         ASSERT_GE(table, 0) << "no code table";
-        ASSERT_EQ(engine->replies()[static_cast<size_t>(table)].count, 366)
-            << "4 market indices, 350 stocks and 12 board indices";
+        ASSERT_EQ(engine->replies()[static_cast<size_t>(table)].count, 368)
+            << "4 market indices, 350 stocks, 12 board indices, 399005 and 1A0004";
     }
 
     void TearDown() override
@@ -173,18 +173,19 @@ TEST(ExportsEngine, RunsUntilShutdownAndDoesNotRunTwice)
 TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
 {
     // quote_symbol_find keeps the markets apart.
-    const void* index = quote_symbol_find("000001", 1);
+    const void* index = quote_symbol_find("1A0001", 1);
     const void* stock = quote_symbol_find("000001", 2);
     ASSERT_NE(index, nullptr);
     ASSERT_NE(stock, nullptr);
     EXPECT_NE(index, stock);
-    EXPECT_EQ(quote_symbol_find("000001", 3), nullptr);
+    EXPECT_EQ(quote_symbol_find("000001", 1), nullptr);
+    EXPECT_EQ(quote_symbol_find("1A0001", 2), nullptr);
     EXPECT_EQ(quote_symbol_find("600200", 1), nullptr);
     EXPECT_EQ(quote_symbol_find("60000000000000000", 1), nullptr) << "longer than 16 bytes";
 
     const QuoteCodeInfo* info = quote_symbol_code_info(index);
     ASSERT_EQ(static_cast<const void*>(info), index) << "the record starts with its code info";
-    EXPECT_STREQ(info->code, "000001");
+    EXPECT_STREQ(info->code, "1A0001");
     EXPECT_STREQ(info->name, "上证指数");
     EXPECT_STREQ(info->pinyin, "SZZS");
     EXPECT_EQ(info->market, 1);
@@ -197,9 +198,13 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
     EXPECT_EQ(realtime->symbol, static_cast<const void*>(&static_cast<const SymbolRecord*>(stock)->links))
         << "the link's names begin the record's links";
 
-    // quote_code_load adds new codes and leaves known ones alone.
-    const QuoteCodeInfo added[] = {codeInfo("600200", 1, "新股"), codeInfo("600000", 1, "改名")};
-    quote_code_load(added, 2);
+    // quote_code_load adds new codes and leaves known ones alone; 000001/1
+    // shares a Shenzhen stock's code text.
+    const QuoteCodeInfo added[] = {codeInfo("600200", 1, "新股"), codeInfo("600000", 1, "改名"),
+                                   codeInfo("000001", 1, "同码")};
+    quote_code_load(added, 3);
+    const void* twin = quote_symbol_find("000001", 1);
+    ASSERT_NE(twin, nullptr);
     ASSERT_NE(quote_symbol_find("600200", 1), nullptr);
     EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600200", 1))->name, "新股");
     EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600000", 1))->name, "沪市000");
@@ -213,7 +218,8 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
         int64_t index_block;
     };
     const std::vector<Row> rows = {
-        {"000001", 1, {1110}, 1102},
+        {"1A0001", 1, {1110}, 1102},
+        {"000001", 1, {1110}, 0},
         {"000300", 1, {1110}, 1300},
         {"399006", 2, {1110}, 1106},
         {"000001", 2, {1101, 1103, 1110, 1300, 880201, 880471, 885001}, 0},
@@ -262,10 +268,13 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
     EXPECT_EQ(quote_margin_is("000001", 0), 0);
     EXPECT_EQ(quote_margin_is("000002", 1), 0);
     const auto* indexLinks = static_cast<const SymbolLinks*>(quote_symbol_realtime(index)->symbol);
+    const auto* twinLinks = static_cast<const SymbolLinks*>(quote_symbol_realtime(twin)->symbol);
     const auto* stockLinks = static_cast<const SymbolLinks*>(quote_symbol_realtime(stock)->symbol);
-    EXPECT_TRUE(indexLinks->margin);
+    EXPECT_FALSE(indexLinks->margin);
+    EXPECT_TRUE(twinLinks->margin);
     EXPECT_TRUE(stockLinks->margin);
-    EXPECT_EQ(indexLinks->rating, "买入");
+    EXPECT_EQ(indexLinks->rating, "");
+    EXPECT_EQ(twinLinks->rating, "买入");
     EXPECT_EQ(stockLinks->rating, "买入");
 }
 
@@ -279,7 +288,7 @@ TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
     const uint16_t fields[] = {0, 8, 9};
     const std::array<char, 17> codes[] = {entry17("600150", 1), entry17("600001", 1), entry17("000141", 2),
-                                          entry17("000001", 1)};
+                                          entry17("1A0001", 1)};
     quote_ctx* ctx = quote_ctx_create();
     quote_ctx_set_type(ctx, 0);
     quote_ctx_set_peroid(ctx, 30);
@@ -288,7 +297,7 @@ TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
     ASSERT_EQ(quote_ctx_request(ctx), 1);
     Kept got;
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &got));
-    EXPECT_EQ(got.codes, (std::vector<std::string>{"600150/1", "600001/1", "000141/2", "000001/1"}));
+    EXPECT_EQ(got.codes, (std::vector<std::string>{"600150/1", "600001/1", "000141/2", "1A0001/1"}));
     EXPECT_EQ(got.names, (std::vector<std::string>{
                              "电子|广东|新能源", // position 150: 885002 before 885001
                              "银行|上海|",       // position 1: in no concept
@@ -455,7 +464,7 @@ TEST_F(ExportsEndToEnd, BlockPagesHoldTheBoardFileMembers)
     };
     const Members boards[] = {
         {1101, 350},         {1102, 200},        {1103, 150},         {1106, 50},
-        {1110, 366},         {1300, 60 + 40},    {880471, 40 + 29},   {880472, 40 + 30},
+        {1110, 368},         {1300, 60 + 40},    {880471, 40 + 29},   {880472, 40 + 30},
         {880473, 40 + 30},   {880474, 40 + 30},  {880475, 40 + 31},   {880201, 50 + 38},
         {880202, 50 + 38},   {880203, 50 + 37},  {880204, 50 + 37},   {885001, 20 + 15},
         {885002, 50 + 11},   {885003, 29},

@@ -1,9 +1,12 @@
 // Market-data contexts end to end against the local quote server, through the
 // exported functions: a subscribed list with pushes, a paged ranking, three
-// screens of K-line history with refresh and dividend adjustment, cancel, and
-// a released context's queued replies. Each scenario is its own process.
+// screens of K-line history with refresh and dividend adjustment, cancel, a
+// released context's queued replies, and minute series that agree with the
+// quotes and day bars of their day. Each scenario is its own process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -33,6 +36,9 @@ struct Copied {
     std::vector<QuoteKPoint> bars;
     uint8_t period = 0;
     int32_t dividends = 0;
+    std::vector<QuoteMinPoint> minutes;
+    float reference = 0;  // of the minute series
+    QuoteCodeInfo code_info{};  // of a K-line series
 };
 
 class Scenario : public ::testing::Test {
@@ -68,9 +74,14 @@ protected:
         } else if (r.kind == QUOTE_REPLY_KLINE) {
             const auto* k = static_cast<const QuoteKPoints*>(r.data);
             c.period = k->period;
+            c.code_info = k->code_info;
             if (k->count > 0) c.bars.assign(k->points, k->points + k->count);
         } else if (r.kind == QUOTE_REPLY_DIVIDEND) {
             c.dividends = static_cast<const QuoteDividendPoints*>(r.data)->count;
+        } else if (r.kind == QUOTE_REPLY_MINUTE) {
+            const auto* m = static_cast<const QuoteMinPoints*>(r.data);
+            c.reference = m->price;
+            if (m->count > 0) c.minutes.assign(m->points, m->points + m->count);
         }
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -123,8 +134,8 @@ quote_ctx* list_context(const std::vector<std::vector<uint8_t>>& codes) {
     std::vector<uint8_t> all;
     for (const auto& e : codes) all.insert(all.end(), e.begin(), e.end());
     quote_ctx_set_code(ctx, all.data(), static_cast<int>(codes.size()));
-    const uint16_t fields[] = {0, 8, 9};
-    quote_ctx_set_market_field(ctx, fields, 3);
+    const uint16_t fields[] = {0, 8, 9, 10};
+    quote_ctx_set_market_field(ctx, fields, 4);
     return ctx;
 }
 
@@ -146,7 +157,7 @@ TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
     EXPECT_EQ(later.word, 1);
     ASSERT_EQ(later.rows.size(), 3u);
     for (size_t i = 0; i < 3; ++i) EXPECT_STREQ(later.rows[i].code_info.name, first.rows[i].code_info.name);
-    EXPECT_GT(later.rows[0].vol + later.rows[1].vol, first.rows[0].vol + first.rows[1].vol);
+    EXPECT_GT(later.rows[0].cur_vol + later.rows[1].cur_vol, first.rows[0].cur_vol + first.rows[1].cur_vol);
     EXPECT_NE(quote_symbol_find("600001", 1), nullptr);
 
     ASSERT_EQ(quote_ctx_cancel(ctx), 1);
@@ -394,4 +405,145 @@ TEST_F(Scenario, KLineIsSentAgainFromTheNewestBarAfterANewLogin) {
     ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 3, &refreshed));
     EXPECT_EQ(refreshed.bars.size(), 100u);  // the cache kept its length
     quote_ctx_release(k);
+}
+
+namespace {
+
+// A minute series is the walk of one trading day: 241 points from 09:30 to
+// 11:30 and 13:00 to 14:59 of that day, opening at the day bar's open,
+// closing at its close, touching its high and low, its volumes and amounts
+// adding up to the bar's, and its reference the close of the day before.
+void expect_day_walk(const Copied& m, const QuoteKPoint& day, const QuoteKPoint& before, int y, int mo, int d) {
+    ASSERT_EQ(m.minutes.size(), 241u);
+    EXPECT_EQ(m.minutes.front().time, china_seconds(y, mo, d, 9, 30));
+    EXPECT_EQ(m.minutes[120].time, china_seconds(y, mo, d, 11, 30));
+    EXPECT_EQ(m.minutes[121].time, china_seconds(y, mo, d, 13, 0));
+    EXPECT_EQ(m.minutes.back().time, china_seconds(y, mo, d, 14, 59));
+    EXPECT_FLOAT_EQ(m.reference, before.close);
+    EXPECT_FLOAT_EQ(m.minutes.front().price, day.open);
+    EXPECT_FLOAT_EQ(m.minutes.back().price, day.close);
+    EXPECT_NEAR(day.open, before.close, 0.005 * before.close) << "opens near the previous close";
+    float high = 0, low = 1e30f;
+    int64_t volume = 0, amount = 0;
+    for (size_t i = 0; i < m.minutes.size(); ++i) {
+        const QuoteMinPoint& p = m.minutes[i];
+        high = std::max(high, p.price);
+        low = std::min(low, p.price);
+        volume += p.volume;
+        amount += p.amount;
+        EXPECT_GT(p.volume, 0) << "minute " << i;
+        if (i > 0) {
+            EXPECT_LT(std::fabs(p.price - m.minutes[i - 1].price), 0.01f * m.reference) << "a step of minute " << i;
+            EXPECT_GE(p.avg_price, low - 1e-3f) << "minute " << i;
+            EXPECT_LE(p.avg_price, high + 1e-3f) << "minute " << i;
+        }
+    }
+    EXPECT_FLOAT_EQ(high, day.high);
+    EXPECT_FLOAT_EQ(low, day.low);
+    int turns = 0;  // a walk, not a line: it often changes direction
+    for (size_t i = 2; i < m.minutes.size(); ++i)
+        turns += (m.minutes[i].price - m.minutes[i - 1].price) * (m.minutes[i - 1].price - m.minutes[i - 2].price) < 0;
+    EXPECT_GE(turns, 20);
+    EXPECT_EQ(volume, day.volume);
+    EXPECT_EQ(amount, day.amount);
+}
+
+quote_ctx* series_context(const std::vector<uint8_t>& code, uint8_t period, int64_t time, uint16_t count) {
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, period);
+    quote_ctx_set_time(ctx, time, 0, 0);
+    quote_ctx_set_code(ctx, code.data(), 1);
+    quote_ctx_set_page(ctx, period == 32 ? 0xFFFF : 0, count);
+    return ctx;
+}
+
+}  // namespace
+
+TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
+    start();
+    const std::vector<std::vector<uint8_t>> codes = {entry("600001", 1), entry("000005", 2), entry("1A0001", 1)};
+    std::vector<Copied> minutes(codes.size()), days(codes.size());
+    std::vector<quote_ctx*> kept;
+    for (size_t i = 0; i < codes.size(); ++i) {
+        quote_ctx* m = series_context(codes[i], 32, 0, 0);
+        quote_ctx* k = series_context(codes[i], 33, 0, 2);
+        ASSERT_EQ(quote_ctx_request(m), 1);
+        ASSERT_EQ(quote_ctx_request(k), 1);
+        ASSERT_TRUE(wait(m, QUOTE_REPLY_MINUTE, 1, &minutes[i]));
+        ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 1, &days[i]));
+        kept.push_back(m);  // released at the end, so that no new context reuses an address
+        kept.push_back(k);
+    }
+    // Asked last: prices move only with the pushes of a list.
+    quote_ctx* list = list_context(codes);
+    const uint16_t fields[] = {0, 4, 5, 6, 7, 8, 9, 11, 42};
+    quote_ctx_set_market_field(list, fields, 9);
+    ASSERT_EQ(quote_ctx_request(list), 1);
+    Copied rows;
+    ASSERT_TRUE(wait(list, QUOTE_REPLY_REALTIME, 1, &rows));
+    ASSERT_EQ(rows.rows.size(), codes.size());
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const char* code = reinterpret_cast<const char*>(codes[i].data());
+        SCOPED_TRACE(code);
+        const auto row = std::find_if(rows.rows.begin(), rows.rows.end(),
+                                      [code](const QuoteRealTimeMarket& r) { return std::strcmp(r.code_info.code, code) == 0; });
+        ASSERT_NE(row, rows.rows.end());
+        ASSERT_EQ(days[i].bars.size(), 2u);
+        const QuoteKPoint& today = days[i].bars[1];
+        EXPECT_EQ(today.time, china_seconds(2026, 12, 8));
+        expect_day_walk(minutes[i], today, days[i].bars[0], 2026, 12, 8);
+        const QuoteRealTimeMarket& r = *row;
+        EXPECT_FLOAT_EQ(r.pre_close, days[i].bars[0].close);
+        EXPECT_FLOAT_EQ(r.open, today.open);
+        EXPECT_FLOAT_EQ(r.high, today.high);
+        EXPECT_FLOAT_EQ(r.low, today.low);
+        EXPECT_FLOAT_EQ(r.close, today.close);
+        EXPECT_EQ(r.vol, today.volume);
+        EXPECT_EQ(r.sum, static_cast<double>(today.amount));
+        EXPECT_FLOAT_EQ(r.avg_price, minutes[i].minutes.back().avg_price);
+    }
+    EXPECT_STREQ(days[2].code_info.name, "上证指数");
+    quote_ctx_release(list);
+    for (quote_ctx* ctx : kept) quote_ctx_release(ctx);
+}
+
+TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
+    start();
+    const auto code = entry("600007", 1);
+    quote_ctx* k = series_context(code, 33, 0, 12);
+    ASSERT_EQ(quote_ctx_request(k), 1);
+    Copied days;
+    ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 1, &days));
+    ASSERT_EQ(days.bars.size(), 12u);
+    // 12 weekdays back from Tuesday 2026-12-08: bar 1 is Tuesday 2026-11-24.
+    ASSERT_EQ(days.bars[1].time, china_seconds(2026, 11, 24));
+    quote_ctx_release(k);
+
+    struct Day {
+        int y, m, d;
+        size_t bar;  // the day's bar, or 0 for a day without trading
+    };
+    const Day cases[] = {
+        {2026, 11, 24, 1}, {2026, 11, 27, 4}, {2026, 11, 30, 5},  // Tuesday, Friday, Monday
+        {2026, 11, 28, 0}, {2026, 11, 29, 0},                     // the weekend between
+        {2026, 12, 9, 0},  {2027, 1, 4, 0},                       // after the last trading day
+        {2020, 1, 6, 0},                                          // before the history starts
+    };
+    std::vector<quote_ctx*> kept;
+    for (const Day& c : cases) {
+        SCOPED_TRACE(std::to_string(c.y) + "-" + std::to_string(c.m) + "-" + std::to_string(c.d));
+        // Any time of the day names the day.
+        quote_ctx* m = series_context(code, 32, china_seconds(c.y, c.m, c.d, 10, 15), 0);
+        ASSERT_EQ(quote_ctx_request(m), 1);
+        Copied got;
+        ASSERT_TRUE(wait(m, QUOTE_REPLY_MINUTE, 1, &got));
+        if (c.bar == 0)
+            EXPECT_TRUE(got.minutes.empty()) << got.minutes.size() << " points";
+        else
+            expect_day_walk(got, days.bars[c.bar], days.bars[c.bar - 1], c.y, c.m, c.d);
+        kept.push_back(m);  // released at the end, so that no new context reuses an address
+    }
+    for (quote_ctx* ctx : kept) quote_ctx_release(ctx);
+    EXPECT_TRUE(server->wait_prefix("request 0x27 "));
 }

@@ -681,15 +681,15 @@ TEST(ReceiverEngine, TheDownloadedCodeTableStartsTheReceiver)
     EXPECT_TRUE(RealtimeReceiver::instance().running());
     EXPECT_EQ(fake.calls(), "setup 0;host 0 localhost:9000 0 0 [];init 0 4");
 
-    // The server lists 600005 and the index 000001 in Shanghai, 000002 and
+    // The server lists 600005 and the index 1A0001 in Shanghai, 000002 and
     // the stock 000001 in Shenzhen.
     const RealtimeReport records[] = {report("600005", "SH", 8.0f, 8.8f, 10), report("777777", "SH", 1, 1, 1),
-                                      report("000001", "SH", 3000.0f, 3030.0f, 20),
+                                      report("1A0001", "SH", 3000.0f, 3030.0f, 20),
                                       report("000001", "SZ", 12.0f, 11.4f, 30), report("000002", "SZ", 1, 2, 40)};
     fake.push(records, 5);
     ASSERT_TRUE(engine.wait_pushes(1));
     const PushSeen push = engine.pushes()[0];
-    const std::vector<const void*> listed = {quote_symbol_find("600005", 1), quote_symbol_find("000001", 1),
+    const std::vector<const void*> listed = {quote_symbol_find("600005", 1), quote_symbol_find("1A0001", 1),
                                              quote_symbol_find("000001", 2), quote_symbol_find("000002", 2)};
     for (const void* symbol : listed)
         ASSERT_NE(symbol, nullptr) << "the code table holds the listed symbols";

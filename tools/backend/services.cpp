@@ -88,7 +88,7 @@ void write_menus(JsonWriter& w) {
     const std::vector<Top> tops = {
         {"首页", {{"", {{"首页", "app://qml/qml/HomeView.qml"}}}}},
         {"自选", {{"", {{"我的自选", "app://qml/qml/MyStockView.qml"}, {"股票池", "app://qml/qml/StockPoolView.qml"}}}}},
-        {"行情", {{"指数", {{"上证指数", "app://qml/qml/MQView.qml?code=000001&market=1"},
+        {"行情", {{"指数", {{"上证指数", "app://qml/qml/MQView.qml?code=1A0001&market=1"},
                              {"深证成指", "app://qml/qml/MQView.qml?code=399001&market=2"}}},
                   {"个股", {{"个股资料", "app://curview/?#chart=f10"}, {"深度F9", "app://curview/?#chart=f9"}}}}},
         {"选股", {{"", {{"Quorvex", "app://qml/qml/QuorvexView.qml"}, {"资金流向", "app://qml/qml/QFlowView.qml"}}}}},
@@ -181,7 +181,7 @@ std::string fast_menu() {
     const Item items[] = {
         {"我的自选", "app://qml/qml/MyStockView.qml", 0},
         {"股票池", "app://qml/qml/StockPoolView.qml", 1},
-        {"上证指数", "app://qml/qml/MQView.qml?code=000001&market=1", 2},
+        {"上证指数", "app://qml/qml/MQView.qml?code=1A0001&market=1", 2},
         {"深证成指", "app://qml/qml/MQView.qml?code=399001&market=2", 2},
         {"资金流向", "app://qml/qml/QFlowView.qml", 3},
         {"趋势指标", "app://findview/qml/MQView.qml?formula_group_name=%E8%B6%8B%E5%8A%BF%E6%8C%87%E6%A0%87"

@@ -70,7 +70,7 @@ std::vector<BoardIndexGroup> make_index_groups() {
     auto own_index = [](const Board& b) { return BoardIndexItem{b.id, std::to_string(b.id), b.name, b.pinyin}; };
     std::vector<BoardIndexGroup> out;
     out.push_back({1001, "上证系列指数", 1,
-                   {{1102, "000001", "上证指数", "SZZS"}, {1300, "000300", "沪深300", "HS300"}}});
+                   {{1102, "1A0001", "上证指数", "SZZS"}, {1300, "000300", "沪深300", "HS300"}}});
     out.push_back({1002, "深证系列指数", 2,
                    {{1103, "399001", "深证成指", "SZCZ"}, {1106, "399006", "创业板指", "CYBZ"}}});
     BoardIndexGroup industry{1012, "行业板块", 1, {}};

@@ -11,7 +11,7 @@
 //
 // The blocks, over Shanghai stock i = 600000 + i (i = 0..199) and Shenzhen
 // stock j = 000001 + j (j = 0..149):
-//   1101 all A shares, 1102 Shanghai A (index 000001), 1103 Shenzhen A
+//   1101 all A shares, 1102 Shanghai A (index 1A0001), 1103 Shenzhen A
 //   (index 399001), 1110 the whole market, indices included; 1300 the first
 //   60 Shanghai and 40 Shenzhen stocks (index 000300); 1106 Shenzhen stocks
 //   j >= 100 (index 399006).

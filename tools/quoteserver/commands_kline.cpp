@@ -1,5 +1,6 @@
 // Command 0x44: K-line bars. Every code has 1000 bars of history in every
-// cycle, ending at 2026-12-08 (day bars on weekdays; 1, 5, 15, 30 and 60
+// cycle, ending at 2026-12-08 (day bars on the trading days, the same days
+// as the real-time rows and minute series; 1, 5, 15, 30 and 60
 // minute bars back from 15:00; week, month and quarter bars at 15:00).
 // Request: code 6; u8 market; u8 period; int32 packed local time (-1: the
 // newest bars); int32 count; u8 k; k field ids. With time -1 the newest
@@ -9,36 +10,18 @@
 // remain. Answers for the newest bars carry word 1, so the request stays
 // pending and is sent again (from the newest cached bar) after a new login;
 // answers for older bars (load more) carry word 0 and end the request.
+#include <algorithm>
 #include <cmath>
 
 #include "bodywriter.h"
 #include "commandregistry.h"
 #include "quoteserver.h"
 #include "syntheticmarket.h"
+#include "tradingcalendar.h"
 
 namespace {
 
-constexpr int kHistory = 1000;
-
-int64_t days_from_civil(int y, int m, int d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-}
-
-void civil_from_days(int64_t z, int* y, int* m, int* d) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    *y = static_cast<int>(yoe + era * 400 + (*m <= 2));
-}
+constexpr int kHistory = TradingCalendar::kDays;
 
 struct BarTime {
     int y, m, d, hh, mm;
@@ -52,11 +35,17 @@ struct BarTime {
 // Time of bar j (0 the newest) of a period.
 BarTime bar_time(uint8_t period, int j) {
     BarTime t{};
-    const int64_t last = days_from_civil(2026, 12, 8);
+    const int64_t last = TradingCalendar::last_day();
+    auto set_date = [&t](int64_t day) {
+        const CivilDate c = TradingCalendar::civil_from_days(day);
+        t.y = c.y;
+        t.m = c.m;
+        t.d = c.d;
+    };
     if (period >= 34 && period <= 38) {
         static const int kStep[] = {1, 5, 15, 30, 60};
         const int64_t minutes = last * 1440 + 15 * 60 - static_cast<int64_t>(j) * kStep[period - 34];
-        civil_from_days(minutes / 1440, &t.y, &t.m, &t.d);
+        set_date(minutes / 1440);
         t.hh = static_cast<int>(minutes % 1440 / 60);
         t.mm = static_cast<int>(minutes % 60);
         return t;
@@ -71,18 +60,12 @@ BarTime bar_time(uint8_t period, int j) {
     }
     if (period == 39) {
         // Fridays back from the one before 2026-12-08 (a Tuesday).
-        civil_from_days(last - 4 - 7 * static_cast<int64_t>(j), &t.y, &t.m, &t.d);
+        set_date(last - 4 - 7 * static_cast<int64_t>(j));
         t.hh = 15;
         return t;
     }
-    // Days: weekdays back from 2026-12-08.
-    int64_t day = last;
-    for (int k = 0; k < j;) {
-        --day;
-        const int64_t weekday = (day + 4) % 7;  // 0 Sunday
-        if (weekday != 0 && weekday != 6) ++k;
-    }
-    civil_from_days(day, &t.y, &t.m, &t.d);
+    // Days: the trading days back from 2026-12-08.
+    set_date(TradingCalendar::day(j));
     return t;
 }
 
@@ -90,10 +73,22 @@ int64_t decimal_of(uint8_t period, const BarTime& t) {
     return (period >= 34 && period <= 38) ? t.key() : t.key() / 10000;
 }
 
-// Price of bar j in cents.
-int64_t close_of(const SyntheticCode& c, int j) {
-    const double base = SyntheticMarket::instance().pre_close(c) / 100.0;
-    return std::llround(base * (1.0 + 0.1 * std::sin(0.05 * j + c.index)));
+// Bar j of a cycle (0 the newest), prices in cents.
+struct Bar {
+    int64_t open, high, low, close, volume, amount;
+};
+
+Bar bar_of(const SyntheticCode& c, uint8_t period, int j) {
+    const SyntheticMarket& m = SyntheticMarket::instance();
+    if (period == 33) {  // the market's trading days, as the quotes and minute series tell them
+        const SyntheticDay d = m.day(c, j);
+        return {d.open / 100, d.high / 100, d.low / 100, d.close / 100, d.volume, d.amount};
+    }
+    auto close_of = [&c, &m](int k) {
+        return std::llround(m.pre_close(c) / 100.0 * (1.0 + 0.1 * std::sin(0.05 * k + c.index)));
+    };
+    const int64_t close = close_of(j), open = close_of(j + 1), volume = 10000 + (j * 7919) % 5000;
+    return {open, std::max(open, close) + 5, std::min(open, close) - 5, close, volume, volume * close};
 }
 
 void answer_kline(QuoteServer& server, const Request& request) {
@@ -147,20 +142,19 @@ void answer_kline(QuoteServer& server, const Request& request) {
     };
     for (int j = to; j >= from && n > 0; --j) {
         const BarTime t = bar_time(period, j);
-        const int64_t close = close_of(*c, j), open = close_of(*c, j + 1);
-        const int64_t volume = 10000 + (j * 7919) % 5000;
+        const Bar b = bar_of(*c, period, j);
         for (uint8_t id : ids) {
             int64_t v;
             switch (id) {
             case 1: v = t.packed(); break;
             case 10: v = decimal_of(period, t); break;
-            case 2: v = open; break;
-            case 3: v = std::max(open, close) + 5; break;
-            case 4: v = std::min(open, close) - 5; break;
-            case 5: v = close; break;
-            case 6: v = volume * close; break;
-            case 7: v = volume; break;
-            case 8: v = (open + close) / 2; break;
+            case 2: v = b.open; break;
+            case 3: v = b.high; break;
+            case 4: v = b.low; break;
+            case 5: v = b.close; break;
+            case 6: v = b.amount; break;
+            case 7: v = b.volume; break;
+            case 8: v = (b.open + b.close) / 2; break;
             default: continue;  // carries nothing
             }
             put(v - last[id]);

@@ -1,10 +1,12 @@
 // Commands about one code: 0x26 (tick details), 0x3C (volume by price level),
-// 0x27 and 0x24 (minute series), 0x37 (dividend events). Each answers once
+// 0x27 (the minute series of a trading day, none for other days) and 0x24
+// (today's minute series), 0x37 (dividend events). Each answers once
 // (word 0, header version 1); an unknown code gets an error answer.
 #include "bodywriter.h"
 #include "commandregistry.h"
 #include "quoteserver.h"
 #include "syntheticmarket.h"
+#include "tradingcalendar.h"
 
 namespace {
 
@@ -55,20 +57,28 @@ void answer_price_levels(QuoteServer& server, const Request& request) {
     server.reply(request.connection, 0x3C, request.request_id, 0, body.data());
 }
 
-// Minute points for the echoed options.
-void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<uint8_t>& options, int n) {
-    const SyntheticMarket& m = SyntheticMarket::instance();
+// The minute points of trading day j (none for j < 0) with the values of the
+// echoed options: price and average (1/10000), the minute's own volume
+// (option 3) and amount (option 2), its number, and its time YYYYMMDDhhmm.
+void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<uint8_t>& options, int j) {
+    const int n = j < 0 ? 0 : SyntheticMarket::kMinutes;
     body.i16(static_cast<int16_t>(n)).u8(static_cast<uint8_t>(options.size()));
     for (uint8_t o : options) body.u8(o);
+    if (n == 0) return;
+    const SyntheticMarket::MinuteSeries series = SyntheticMarket::instance().minutes(c, j);
+    const int64_t date = TradingCalendar::civil_from_days(TradingCalendar::day(j)).decimal();
     for (int i = 0; i < n; ++i) {
+        const SyntheticMinute& m = series[static_cast<size_t>(i)];
         const int minutes = i <= 120 ? 9 * 60 + 30 + i : 13 * 60 + (i - 121);
         for (uint8_t o : options) {
             switch (o) {
-            case 1: body.i32(i % 10 == 9 ? 0 : m.pre_close(c) + 100 * (i % 11) - 500); break;
-            case 4: body.i32(m.pre_close(c)); break;
+            case 1: body.i32(m.price); break;
+            case 2: body.i64(m.amount); break;
+            case 3: body.i64(m.volume); break;
+            case 4: body.i32(m.average); break;
             case 7: body.i16(static_cast<int16_t>(i)); break;
-            case 9: body.i64(202612080000LL + minutes / 60 * 100 + minutes % 60); break;
-            case 2: case 3: case 5: case 6: case 8: body.i64(1000 * (i + 1) + o); break;
+            case 9: body.i64(date * 10000 + minutes / 60 * 100 + minutes % 60); break;
+            case 5: case 6: case 8: body.i64(1000 * (i + 1) + o); break;
             default: break;
             }
         }
@@ -86,13 +96,17 @@ void answer_minute_by_date(QuoteServer& server, const Request& request) {
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
     if (!c) return;
-    in.i32();  // the date; every date has the same synthetic day
-    in.i32();
+    const uint32_t time = static_cast<uint32_t>(in.i32());  // packed local date-time, -1 for today
+    in.i32();                                                 // page count: one day is sent
     const std::vector<uint8_t> options = read_options(in);
+    // A day without trading (or not a date at all) has no points.
+    const int j = time == 0xFFFFFFFFu ? 0
+                                      : TradingCalendar::index_of(static_cast<int>(time >> 20), (time >> 16) & 0xF,
+                                                                  (time >> 11) & 0x1F);
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
-    body.i32(SyntheticMarket::instance().pre_close(*c)).i64(241);
-    write_points(body, *c, options, 241);
+    body.i32(SyntheticMarket::instance().close(*c, j < 0 ? 1 : j + 1)).i64(j < 0 ? 0 : SyntheticMarket::kMinutes);
+    write_points(body, *c, options, j);
     server.reply(request.connection, 0x27, request.request_id, 0, body.data());
 }
 
@@ -104,8 +118,8 @@ void answer_minute_by_index(QuoteServer& server, const Request& request) {
     const std::vector<uint8_t> options = read_options(in);
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
-    body.i32(SyntheticMarket::instance().pre_close(*c)).i64(index).i64(241).i16(index);
-    write_points(body, *c, options, 241);
+    body.i32(SyntheticMarket::instance().pre_close(*c)).i64(index).i64(SyntheticMarket::kMinutes).i16(index);
+    write_points(body, *c, options, 0);
     server.reply(request.connection, 0x24, request.request_id, 0, body.data());
 }
 

@@ -6,6 +6,24 @@
 
 #include "boardset.h"
 
+namespace {
+
+// A fixed value in [0, 1) for a code, a day, a minute and a stream of values.
+double unit(int index, int day, int minute, uint64_t stream) {
+    uint64_t x = (static_cast<uint64_t>(index) << 40) ^ (static_cast<uint64_t>(static_cast<uint32_t>(day)) << 12) ^
+                 static_cast<uint64_t>(minute) ^ (stream << 58);
+    x += 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    x ^= x >> 31;
+    return static_cast<double>(x >> 11) * 0x1.0p-53;
+}
+
+// A price in 1/10000 to the cent, never below one cent.
+int32_t to_cent(double v) { return static_cast<int32_t>(std::max(1L, std::lround(v / 100.0)) * 100); }
+
+}  // namespace
+
 std::string SyntheticMarket::stock_code(uint8_t market, int position) {
     char code[16];
     std::snprintf(code, sizeof code, "%06d", market == 1 ? 600000 + position : 1 + position);
@@ -18,7 +36,8 @@ SyntheticMarket& SyntheticMarket::instance() {
 }
 
 SyntheticMarket::SyntheticMarket() {
-    auto add = [this](std::string code, std::string name, std::string pinyin, uint8_t market, uint8_t type) {
+    auto add = [this](std::string code, std::string name, std::string pinyin, uint8_t market, uint8_t type,
+                      int32_t base = 0) {
         SyntheticCode c;
         c.code = std::move(code);
         c.name = std::move(name);
@@ -26,9 +45,12 @@ SyntheticMarket::SyntheticMarket() {
         c.market = market;
         c.type = type;
         c.index = static_cast<int>(codes_.size());
+        c.base = base ? base
+                 : type == 1 ? 30000000 + 1000000 * c.index
+                             : 50000 + 10000 * (c.index % 50) + 100 * (c.index % 7);
         codes_.push_back(std::move(c));
     };
-    add("000001", "上证指数", "SZZS", 1, 1);
+    add("1A0001", "上证指数", "SZZS", 1, 1);
     add("000300", "沪深300", "HS300", 1, 1);
     add("399001", "深证成指", "SZCZ", 2, 1);
     add("399006", "创业板指", "CYBZ", 2, 1);
@@ -48,6 +70,9 @@ SyntheticMarket::SyntheticMarket() {
     for (const BoardIndexGroup& group : BoardSet::index_groups())
         for (const BoardIndexItem& item : group.items)
             if (!find(item.code, group.market)) add(item.code, item.name, item.pinyin, group.market, 1);
+    // The other two indices of the program's index strip, quoting no block.
+    add("399005", "中小板指", "ZXBZ", 2, 1, 65000000);
+    add("1A0004", "A股指数", "AGZS", 1, 1, 31500000);
 }
 
 const SyntheticCode* SyntheticMarket::find(const std::string& code, uint8_t market) const {
@@ -56,13 +81,80 @@ const SyntheticCode* SyntheticMarket::find(const std::string& code, uint8_t mark
     return nullptr;
 }
 
-int32_t SyntheticMarket::pre_close(const SyntheticCode& c) const {
-    return c.type == 1 ? 30000000 + 1000000 * c.index : 50000 + 10000 * (c.index % 50) + 100 * (c.index % 7);
-}
-
 int32_t SyntheticMarket::price(const SyntheticCode& c) const {
     const double move = 0.03 * std::sin(0.7 * static_cast<double>(tick_) + c.index);
-    return static_cast<int32_t>(std::lround(pre_close(c) * (1.0 + move) / 100.0) * 100);
+    return to_cent(c.base * (1.0 + move));
+}
+
+int32_t SyntheticMarket::close(const SyntheticCode& c, int j) const {
+    if (j <= 0) return price(c);
+    // Zero at day 1, so that day closes at the base.
+    const double drift = std::sin(0.05 * j + c.index) - std::sin(0.05 + c.index);
+    return to_cent(c.base * (1.0 + 0.1 * drift));
+}
+
+int32_t SyntheticMarket::open(const SyntheticCode& c, int j) const {
+    return to_cent(close(c, j + 1) * (1.0 + 0.004 * std::sin(1.7 * j + 0.3 * c.index + 1.0)));
+}
+
+int64_t SyntheticMarket::volume(const SyntheticCode& c, int j) const {
+    // Lots of 100 shares: growing with the position in the table (so volume
+    // ranks as the table does), the same day factor for every code.
+    const double lots = c.type == 1 ? 200000.0 + 100.0 * c.index : 20.0 + c.index;
+    return 100 * std::llround(360.0 * lots * (0.7 + 0.6 * unit(0, j, 0, 1)));
+}
+
+SyntheticMarket::MinuteSeries SyntheticMarket::minutes(const SyntheticCode& c, int j) const {
+    constexpr int kLast = kMinutes - 1;
+    // Price: a random walk w with steps in [-1, 1), bent to end where it
+    // started (w_t - t/240 w_240), around the line from the open to the close.
+    // Volume: the day's volume shared out by weights heavier at both ends of
+    // the day and in the opening minute, in whole lots.
+    std::array<double, kMinutes> walk{}, weight{};
+    double weights = 0;
+    for (int t = 0; t < kMinutes; ++t) {
+        if (t > 0) walk[t] = walk[t - 1] + 2.0 * unit(c.index, j, t, 0) - 1.0;
+        const double edge = (t - kLast / 2) / (kLast / 2.0);
+        weight[t] = (1.0 + 1.5 * edge * edge) * (t == 0 ? 3.0 : 1.0) * (0.6 + 0.8 * unit(c.index, j, t, 2));
+        weights += weight[t];
+    }
+    const double first = open(c, j), last = close(c, j), amplitude = 0.0015 * close(c, j + 1);
+    const double lots = static_cast<double>(volume(c, j) / 100);
+    MinuteSeries out;
+    double share = 0, volume_sum = 0, price_volume = 0;
+    int64_t lots_before = 0;
+    for (int t = 0; t < kMinutes; ++t) {
+        const double f = static_cast<double>(t) / kLast;
+        SyntheticMinute& m = out[static_cast<size_t>(t)];
+        m.price = to_cent(first + (last - first) * f + amplitude * (walk[t] - f * walk[kLast]));
+        share += weight[t];
+        const int64_t lots_now = t == kLast ? static_cast<int64_t>(lots) : std::llround(lots * share / weights);
+        m.volume = 100 * (lots_now - lots_before);
+        lots_before = lots_now;
+        // An index has no price per share: its amount counts ten yuan a share.
+        m.amount = c.type == 1 ? 10 * m.volume : std::llround(static_cast<double>(m.volume) * m.price / 10000.0);
+        volume_sum += static_cast<double>(m.volume);
+        price_volume += static_cast<double>(m.volume) * m.price;
+        m.average = volume_sum > 0 ? static_cast<int32_t>(std::lround(price_volume / volume_sum)) : m.price;
+    }
+    return out;
+}
+
+SyntheticDay SyntheticMarket::day(const SyntheticCode& c, int j) const {
+    const MinuteSeries m = minutes(c, j);
+    SyntheticDay d;
+    d.pre_close = close(c, j + 1);
+    d.open = m.front().price;
+    d.close = m.back().price;
+    d.average = m.back().average;
+    d.high = d.low = d.open;
+    for (const SyntheticMinute& x : m) {
+        d.high = std::max(d.high, x.price);
+        d.low = std::min(d.low, x.price);
+        d.volume += x.volume;
+        d.amount += x.amount;
+    }
+    return d;
 }
 
 std::vector<const SyntheticCode*> SyntheticMarket::category(int category) const {
@@ -86,7 +178,7 @@ void SyntheticMarket::sort(std::vector<const SyntheticCode*>& list, uint16_t fie
         switch (field) {
         case 8: return price(*c);
         case 34: return static_cast<double>(price(*c) - pre_close(*c)) / pre_close(*c);
-        case 9: return static_cast<double>(1000 * (c->index + 1));
+        case 9: return static_cast<double>(volume(*c, 0));
         default: return -static_cast<double>(c->index);
         }
     };
@@ -100,8 +192,9 @@ void SyntheticMarket::write_identity(BodyWriter& out, const SyntheticCode& c) {
 }
 
 void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const {
-    const int32_t now = price(c), pre = pre_close(c);
-    const int64_t volume = 100000 * (c.index + 1) + 1000 * tick_;
+    const SyntheticDay today = day(c, 0);
+    const int32_t now = today.close, pre = today.pre_close;
+    const int64_t volume = today.volume;
     for (const uint16_t id : fields) {
         if (id >= 12 && id <= 31) {
             const int level = (id - 12) / 4;
@@ -118,13 +211,13 @@ void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const s
         case 2: out.i32(20261208); break;
         case 3: out.i32(static_cast<int32_t>(93000 + (tick_ % 30))); break;
         case 4: out.i32(pre); break;
-        case 5: out.i32(pre + 100); break;
-        case 6: out.i32(std::max(now, pre) + 200); break;
-        case 7: out.i32(std::min(now, pre) - 200); break;
+        case 5: out.i32(today.open); break;
+        case 6: out.i32(today.high); break;
+        case 7: out.i32(today.low); break;
         case 8: out.i32(now); break;
         case 9: out.i64(volume); break;
         case 10: out.i64(100 + tick_); break;
-        case 11: out.i64(volume * now / 10000); break;
+        case 11: out.i64(today.amount); break;
         case 33: out.i32(100 + c.index); break;
         // Rates are fractions (x 10000 on the wire): 0.0050 is 0.50 %.
         case 34: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 10000 / pre)); break;
@@ -136,12 +229,8 @@ void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const s
         case 37: out.i32(50 + 7 * c.index % 300); break;                        // turnover rate
         case 38: out.i32(((37 * c.index) % 200 - 100) * 1000); break;           // order ratio, in percent
         case 40: out.i32(10000 * (8 + c.index % 40)); break;                    // price-earnings ratio
-        case 41: {                                                               // amplitude
-            const int64_t high = std::max(now, pre) + 200, low = std::min(now, pre) - 200;
-            out.i32(static_cast<int32_t>((high - low) * 10000 / pre));
-            break;
-        }
-        case 42: out.i32((now + pre) / 2); break;                              // average price
+        case 41: out.i32(static_cast<int32_t>((int64_t{today.high} - today.low) * 10000 / pre)); break;  // amplitude
+        case 42: out.i32(today.average); break;                                // average price
         case 44: out.i32((pre * 11 / 10 + 50) / 100 * 100); break;             // limit up: +10 %, to the cent
         case 45: out.i32((pre * 9 / 10 + 50) / 100 * 100); break;              // limit down: -10 %
         case 58: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 500 / pre)); break;  // speed

@@ -1,14 +1,15 @@
 // SyntheticMarket: the consistent made-up market behind the market commands
 // of the local quote server: a code table of Shanghai and Shenzhen stocks and
-// indices (the four market indices, the stocks, then the board indices that
-// BoardSet's index groups name), prices that move with a tick counter,
-// categories and blocks, K-line history of every cycle, dividend events,
+// indices (the four market indices, the stocks, the board indices that
+// BoardSet's index groups name, then the indices 399005 and 1A0004), prices
+// that move with a tick counter, categories and blocks, K-line history of every cycle, dividend events,
 // minute series, tick details, price levels and tips. Everything is computed
 // from the code and the tick, so answers agree with each other. Used on the
 // scheduler thread only.
 #ifndef QUOTESERVER_SYNTHETICMARKET_H
 #define QUOTESERVER_SYNTHETICMARKET_H
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,22 @@ struct SyntheticCode {
     uint8_t market = 0;
     uint8_t type = 0;  // 1 index, 2 stock
     int index = 0;     // position in the table
+    int32_t base = 0;  // close of trading day 1 (the previous close), 1/10000
+};
+
+// One minute of a trading day: its price and the running volume-weighted
+// average price (1/10000), its own volume (shares) and amount (yuan).
+struct SyntheticMinute {
+    int32_t price = 0;
+    int32_t average = 0;
+    int64_t volume = 0;
+    int64_t amount = 0;
+};
+
+// One trading day: prices in 1/10000, volume in shares, amount in yuan.
+struct SyntheticDay {
+    int32_t pre_close = 0, open = 0, high = 0, low = 0, close = 0, average = 0;
+    int64_t volume = 0, amount = 0;
 };
 
 class SyntheticMarket {
@@ -42,7 +59,18 @@ public:
 
     // Price of a code now, in units of 1/10000.
     int32_t price(const SyntheticCode& c) const;
-    int32_t pre_close(const SyntheticCode& c) const;
+    int32_t pre_close(const SyntheticCode& c) const { return c.base; }
+
+    // Trading day j of a code: its close and open, the walk of its minutes
+    // (09:30 to 11:30 and 13:00 to 14:59, the first at the open, the last at
+    // the close), and the day those minutes add up to.
+    static constexpr int kMinutes = 241;
+    using MinuteSeries = std::array<SyntheticMinute, kMinutes>;
+    int32_t close(const SyntheticCode& c, int j) const;
+    int32_t open(const SyntheticCode& c, int j) const;
+    int64_t volume(const SyntheticCode& c, int j) const;
+    MinuteSeries minutes(const SyntheticCode& c, int j) const;
+    SyntheticDay day(const SyntheticCode& c, int j) const;
 
     // Members of a category (1 Shanghai stocks, 2 Shenzhen stocks, others all
     // stocks) and of a block (the codes its BoardSet rules match, in table
