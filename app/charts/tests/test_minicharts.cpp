@@ -14,6 +14,8 @@
 #include <QJsonArray>
 #include <QKeyEvent>
 #include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlExpression>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
@@ -401,6 +403,15 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
     // The formula menu: main formulas on K-lines, the choices replace the
     // overlay and the lower pane's formula, and each is logged as "FML".
     call(d.root, "showFormulaMenu", QVariant(), 20, 20);
+    QObject* menu = object(d.root->property("formulaMenu"));
+    auto menuTitles = [&] {
+        QQmlExpression e(qmlContext(d.root), d.root,
+                         "(function () { var o = []; for (var i = 0; i < formulaMenu.count; ++i) "
+                         "o.push(formulaMenu.menuAt(i).title); return o.join(','); })()");
+        return e.evaluate().toString().split(',');
+    };
+    EXPECT_EQ((QStringList{"主图指标", "幅图指标"}), menuTitles());
+    EXPECT_TRUE(menu->property("visible").toBool());
     EXPECT_GT(object(d.root->property("mainMenuItems"))->property("count").toInt(), 0);
     EXPECT_GT(object(d.root->property("subMenuItems"))->property("count").toInt(), 0);
     call(d.root, "chooseFormula", "main_charts", "BOLL");
@@ -424,6 +435,8 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
     EXPECT_EQ((QStringList{"MVOL"}), layerZero(lower));
     call(d.root, "syncMainFormula", "BOLL");
     EXPECT_EQ((QStringList{"MLINE"}), layerZero(upper));
+    call(d.root, "showFormulaMenu", QVariant(), 20, 20);
+    EXPECT_EQ((QStringList{"幅图指标"}), menuTitles());
     ASSERT_TRUE(waitFor([&] { return upper->getFirstKLineSize() == 241 && lower->getFirstKLineSize() == 241; }));
 
     // A click selects the stock as the local dictionary holds it, a double
