@@ -119,7 +119,8 @@ void QChart::updateReCalcShow(int begin, int end, int showNumber, int x_pos)
         return;
     range_.begin = std::max(0, begin);
     range_.end = std::max(0, std::min(end, lastBar()));
-    kShowNumber_ = showNumber;
+    // A pane laid out at height or width 0 may report no bars shown.
+    kShowNumber_ = std::max(1, showNumber);
     range_.crosshair = x_pos;
     layoutView();
     updateTitleBarCTXData(range_.crosshair);

@@ -1,5 +1,6 @@
 #include "models/mqmodel.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "models/codetext.h"
@@ -81,7 +82,8 @@ uint16_t MQModel::kLinePageSize(unsigned pageSize, unsigned cycle)
 {
     if (pageSize == 2048 && (cycle == 33 || cycle == 39 || cycle == 40))
         return 9999;
-    return static_cast<uint16_t>(pageSize);
+    // Saturates: a count that went negative in QML arrives as a huge unsigned.
+    return static_cast<uint16_t>(std::min(pageSize, 0xFFFFu));
 }
 
 quote_ctx* MQModel::placeInList(std::vector<QuoteCtxPtr>& list, int sIndex)
@@ -201,7 +203,7 @@ void MQModel::loadMoreKLine(uint page_size)
 {
     for (const QuoteCtxPtr& p : kLineCtxs_)
         if (p)
-            quoteApi().load_more(p.get(), static_cast<int>(page_size));
+            quoteApi().load_more(p.get(), static_cast<int>(std::min(page_size, 0xFFFFu)));
 }
 
 void MQModel::getPriceData(QString code, uint market)

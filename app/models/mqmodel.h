@@ -27,7 +27,8 @@ public:
 
     // The 56 market field ids of the price request, in order.
     static const std::vector<uint16_t>& priceFields();
-    // Bars a K-line request asks for: 9999 for 2048 bars of day, week or month.
+    // Bars a K-line request asks for: 9999 for 2048 bars of day, week or month;
+    // counts above the 16-bit page field saturate at 65535.
     static uint16_t kLinePageSize(unsigned pageSize, unsigned cycle);
 
     int kLineCount() const { return int(kLineCtxs_.size()); }
