@@ -9,7 +9,9 @@ FocusScope {
     property var mainChart: null
     property var subCharts: []
     property int cycle: 33
-    property var maximisedSub: null  // a sub pane shown alone in the sub panes' room   // the drawing board's pane, when drawing tools exist
+    property var maximisedSub: null  // a sub pane shown alone in the sub panes' room
+    // The crosshair's info pop-up (PPoint.qml), made when the crosshair first shows.
+    property var pointPopup: null
 
     signal pmousePointChange(var src, int x, int y)
     signal preCalcShow(int b, int e, int s, int xpos)
@@ -117,6 +119,24 @@ FocusScope {
         timeBar.setCurX(px);
         timeBar.setCurScales(src.getPosTime(pos));
         timeBar.update();
+        refreshPointPopup();
+    }
+    // The pop-up shows the main pane's bar under the crosshair while the
+    // crosshair is shown.
+    function refreshPointPopup() {
+        var shown = mainChart !== null && mainChart.getShowCrosshairLine();
+        if (shown && !pointPopup) {
+            var c = Qt.createComponent("qrc:/qml/PPoint.qml");
+            if (c.status === Component.Ready)
+                pointPopup = c.createObject(root, { objectName: "pointPopup", x: 2, y: 22, z: 5 });
+        }
+        if (!pointPopup)
+            return;
+        if (shown) {
+            pointPopup.setChartType(mainChart);
+            pointPopup.setData(mainChart);
+        }
+        pointPopup.visible = shown;
     }
     function onPaneDoubleClicked(src, x, y) {
         if (src !== mainChart) {
@@ -205,12 +225,14 @@ FocusScope {
         mainChart.setShowCrosshairLine(show);
         for (var i = 0; i < subCharts.length; ++i)
             subCharts[i].setShowCrosshairLine(show);
+        refreshPointPopup();
     }
     function hideCrosshairLine() {
         if (mainChart)
             mainChart.setShowCrosshairLine(false);
         for (var i = 0; i < subCharts.length; ++i)
             subCharts[i].setShowCrosshairLine(false);
+        refreshPointPopup();
     }
     function updateTimeBar() {
         if (!mainChart)

@@ -1,27 +1,38 @@
-// The stock view MQView.qml against the local quote server: a route opens the
-// stock's minute chart with the default layout's panes, a cycle button brings
-// its day K-lines, keys zoom and the sub-chart bar adds a pane. Under a real
-// display the window is kept as build/screenshots/mqview.png.
+// The stock view MQView.qml against the local quote server and back end: a
+// route opens the stock's minute chart with the default layout's panes, the
+// cycle buttons bring its K-lines, keys zoom and step, the tool bars add panes
+// and formulas, overlays, the parameter dialog, the chip panel, the other
+// pages and an index's market statistics. Under a real display the view is
+// kept as build/screenshots/stock-kline.png and stock-minute.png.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModel>
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 #include "chartfixtures.h"
+#include "charts/cchipdistribution.h"
 #include "charts/qchart.h"
 #include "livequotes.h"
 #include "serverprocess.h"
+#include "models/mqmodel.h"
 #include "shell/hfileio.h"
+#include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/quotethread.h"
 
@@ -116,12 +127,63 @@ struct OpenView {
     }
 };
 
-QVariantMap route(const char* chart, int cycle = 0)
+QVariantMap route(const char* chart, int cycle = 0, const char* type = "2")
 {
-    QVariantMap q{{"code", "600001"}, {"market", "1"}, {"type", "2"}, {"name", "沪市001"}, {"chart", chart}};
+    QVariantMap q{{"code", "600001"}, {"market", "1"}, {"type", type}, {"name", "沪市001"}, {"chart", chart}};
     if (cycle)
         q["cycle"] = QString::number(cycle);
     return q;
+}
+
+// Adds service addresses of the local back end to the server-address store.
+void addBackendAddresses(int port, const QStringList& keys)
+{
+    QJsonObject urls = QBaseService().getServerAddressValue("url").toJsonObject();
+    const QString base = QString("http://127.0.0.1:%1").arg(port);
+    for (const QString& k : keys)
+        urls[k] = k == "market_total" ? base + "/api/market_total" : base + "/" + k + "?code={{code}}&market={{market}}";
+    QBaseService().setServerAddress(QJsonObject{{"url", urls}});
+}
+
+// The rows of a QML ListModel.
+QList<QVariantMap> rowsOf(QObject* object)
+{
+    QList<QVariantMap> out;
+    auto* model = qobject_cast<QAbstractItemModel*>(object);
+    const QHash<int, QByteArray> roles = model ? model->roleNames() : QHash<int, QByteArray>();
+    for (int i = 0; model && i < model->rowCount(); ++i) {
+        QVariantMap row;
+        for (auto r = roles.begin(); r != roles.end(); ++r)
+            row[QString::fromUtf8(r.value())] = model->data(model->index(i, 0), r.key());
+        out << row;
+    }
+    return out;
+}
+
+// The names of the chart buttons shown.
+QStringList buttonNames(QObject* root)
+{
+    QStringList out;
+    for (const QVariantMap& r :
+         rowsOf(root->findChild<QObject*>("chartButtons")->property("datamodel").value<QObject*>()))
+        if (r["show"].toBool())
+            out << r["name"].toString();
+    return out;
+}
+
+int selectedButton(QObject* root) { return root->findChild<QObject*>("chartButtons")->property("indextemp").toInt(); }
+
+// The last settled value of a pane's output "DIF".
+double lastDif(QChart* pane)
+{
+    const CTXData* slot = pane->getCTXData(0);
+    FormulaArgument* a = slot && slot->context ? fml_get_argument(slot->context, "DIF") : nullptr;
+    const float* p = a ? fml_argument_data_number(a) : nullptr;
+    const int n = a ? fml_argument_data_size(a) : 0;
+    for (int i = n - 1; p && i >= 0; --i)
+        if (p[i] == p[i])  // not NaN
+            return p[i];
+    return 0;
 }
 
 }  // namespace
@@ -194,6 +256,13 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     key(Qt::Key_Right);
     key(Qt::Key_Right);
     EXPECT_EQ(at + 1, main->getCrosshairPos());
+    // The info pop-up follows the crosshair bar and goes with the crosshair.
+    auto* popup = v.qview->property("pointPopup").value<QObject*>();
+    ASSERT_TRUE(popup);
+    EXPECT_TRUE(popup->property("visible").toBool());
+    EXPECT_TRUE(popup->property("dateText").toString().startsWith(main->getPosDataS(at + 1, "date").left(10)));
+    call(v.qview, "changeShowCrosshairLine");
+    EXPECT_FALSE(popup->property("visible").toBool());
 
     // The sub-chart bar adds MACD as a third pane and keeps it in the layout;
     // pressing it again removes both.
@@ -205,8 +274,17 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
 
     // The main-chart drop-down replaces the overlay formula; a formula group
     // sets the main formula and the first sub pane.
+    QQmlComponent db(v.view.engine());
+    db.setData("import QtQuick 2.15\nimport 'qrc:/qml/js/Database.js' as Sql\n"
+               "QtObject { function init() { Sql.dbInit() }\n"
+               "  function last() { var l = Sql.dbGetActionCmd(); return l[l.length - 1].do_action + ' ' + l[l.length - 1].remark } }",
+               QUrl("qrc:/test/db.qml"));
+    std::unique_ptr<QObject> sql(db.create());
+    ASSERT_TRUE(sql) << db.errorString().toStdString();
+    call(sql.get(), "init");
     call(v.root, "setMainFormula", "BOLL");
     EXPECT_EQ((QStringList{"KLINE", "BOLL"}), layerZero(main));
+    EXPECT_EQ("FML BOLL", call(sql.get(), "last").toString());
     call(v.root, "setFormulaGroup", "Sulvane");
     EXPECT_EQ((QStringList{"KLINE", "Sulvane"}), layerZero(main));
     EXPECT_EQ((QStringList{"Lumeth", "KD"}), v.subNames());
@@ -216,15 +294,27 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_EQ("Sulvane", kline["main_charts"].toArray()[1].toObject()["fname"].toString());
     ASSERT_EQ(1, kline["sub_charts"].toArray().size());
     EXPECT_EQ("Lumeth", kline["sub_charts"].toArray()[0].toObject()["fname"].toString());
+    EXPECT_EQ("FML Lumeth", call(sql.get(), "last").toString());
 
     // An overlay stock gets a second layer with its own bars; an empty code
     // clears the overlays again.
     call(v.root, "superposition", "600002", 1);
     ASSERT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 20; }));
     EXPECT_TRUE(HFileIO::readData("superposition.json").contains("600002"));
+    call(v.root, "superposition", "600002", 1);  // already there: nothing changes
+    for (const char* code : {"600003", "600004", "600005", "600006"})
+        call(v.root, "superposition", code, 1);
+    ASSERT_TRUE(waitFor([&] { return main->getKLineCount() == 6 && main->getPointCount(5) > 20; }));
+    EXPECT_EQ("", v.root->property("message").toString());
+    call(v.root, "superposition", "600007", 1);
+    EXPECT_EQ("已经达到最大叠加数量", v.root->property("message").toString());
+    EXPECT_EQ(6, main->getKLineCount());
+    EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600007"));
+    EXPECT_EQ(5, v.root->property("superLegend").value<QObject*>()->property("count").toInt());
     call(v.root, "superposition", "", 0);
     EXPECT_EQ(1, main->getKLineCount());
     EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600002"));
+    EXPECT_EQ(0, v.root->property("superLegend").value<QObject*>()->property("count").toInt());
 
     // Page Down and Page Up step through the table the view came from, wrapping.
     v.root->setProperty("stockList", QVariantList{QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "a"}},
@@ -241,6 +331,222 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     call(v.root, "updateQuery", QVariantMap{{"chart", "mk_cycle"}});
     EXPECT_EQ(34, main->getCycle());
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// Each chart button's route opens the stock in its chart: the minute chart and
+// the K-lines of cycles 33 to 40 (week and month share the drop-down button).
+TEST(MQView, EveryChartButtonOpensItsChart)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("mline"));
+    QChart* main = v.mainPane();
+    ASSERT_TRUE(main);
+    EXPECT_EQ((QStringList{"分时", "日线", "1分", "5分", "15分", "30分", "60分", "周线", "明细", "F10", "分析", "诊断",
+                           "共振"}),
+              buttonNames(v.root));
+    struct Row {
+        const char* flag;
+        const char* type;
+        int cycle;
+        int button;
+        const char* face;
+        const char* key;
+    };
+    const Row rows[] = {
+        {"app://curview/?#chart=kline&cycle=33", "kline", 33, 1, "周线", "kline_33"},
+        {"app://curview/?#chart=kline&cycle=34", "kline", 34, 2, "周线", "kline_34"},
+        {"app://curview/?#chart=kline&cycle=35", "kline", 35, 3, "周线", "kline_35"},
+        {"app://curview/?#chart=kline&cycle=36", "kline", 36, 4, "周线", "kline_36"},
+        {"app://curview/?#chart=kline&cycle=37", "kline", 37, 5, "周线", "kline_37"},
+        {"app://curview/?#chart=kline&cycle=38", "kline", 38, 6, "周线", "kline_38"},
+        {"app://curview/?#chart=kline&cycle=39", "kline", 39, 7, "周线", "kline_39"},
+        {"app://curview/?#chart=kline&cycle=40", "kline", 40, 7, "月线", "kline_40"},
+        {"app://curview/?#chart=mline", "mline", 0, 0, "月线", "mline_"},
+    };
+    for (const Row& r : rows) {
+        call(v.root, "activeFlag", r.flag);
+        EXPECT_EQ(r.key, v.root->property("chartKey").toString());
+        EXPECT_EQ(r.type, main->getLineType()) << r.flag;
+        EXPECT_EQ(r.cycle, main->getCycle()) << r.flag;
+        EXPECT_EQ(r.button, selectedButton(v.root)) << r.flag;
+        EXPECT_EQ(r.face, buttonNames(v.root)[7]) << r.flag;
+        // Bars of the right kind arrive: a minute chart holds one day.
+        EXPECT_TRUE(waitFor([&] { return main->getFirstKLineSize() > (r.cycle ? 20 : 1); })) << r.flag;
+        EXPECT_EQ(r.cycle ? 120 : 242, main->getkShowNumber()) << r.flag;
+        EXPECT_EQ(r.cycle ? (QStringList{"Lumeth", "KD"}) : (QStringList{"分时成交", "MACD"}), v.subNames()) << r.flag;
+    }
+
+    // Three sub panes: the height is cut into six parts, three for the main pane.
+    call(v.root, "toggleSubChart", "RSI");
+    ASSERT_EQ(3, v.subPanes().size());
+    const double area = v.qview->property("height").toDouble() - 20;  // less the time bar
+    const double h = area / 6;
+    EXPECT_NEAR(3 * h, main->height(), 1);
+    for (const QVariant& p : v.subPanes())
+        EXPECT_NEAR(h, p.value<QQuickItem*>()->height(), 1);
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// The other pages: details (blank until tick details exist), the three web
+// pages from the back end's addresses with the stock filled in, and the cycle
+// resonance grid. An index has the chart buttons up to the K-lines only and
+// refreshes its market statistics from the back end.
+TEST(MQView, PagesAndIndexStatistics)
+{
+    ServerProcess backend("backend", {});
+    ASSERT_GT(backend.port(), 0);
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    addBackendAddresses(backend.port(), {"f9", "f10", "f11", "market_total"});
+    v.root->setProperty("webViewEnabled", false);  // no web engine on this platform
+    call(v.root, "setQuery", route("kline", 33));
+    auto visibleOnly = [&](const char* page) {
+        QStringList shown;
+        for (const char* name : {"chartPage", "detailPage", "webPage", "cycelPage"})
+            if (v.root->findChild<QQuickItem*>(name)->isVisible())
+                shown << name;
+        return shown == QStringList{page};
+    };
+    EXPECT_TRUE(visibleOnly("chartPage"));
+
+    call(v.root, "activeFlag", "app://curview/?#chart=detail");
+    EXPECT_EQ("detail", v.root->property("page").toString());
+    EXPECT_TRUE(visibleOnly("detailPage"));
+    EXPECT_EQ(8, selectedButton(v.root));
+
+    QNetworkAccessManager net;
+    for (const char* page : {"f10", "f9", "f11"}) {
+        call(v.root, "activeFlag", QString("app://curview/?#chart=%1").arg(page));
+        EXPECT_TRUE(visibleOnly("webPage"));
+        const QString url = v.root->property("webUrl").toString();
+        EXPECT_EQ(QString("http://127.0.0.1:%1/%2?code=600001&market=1").arg(backend.port()).arg(page), url);
+        std::unique_ptr<QNetworkReply> reply(net.get(QNetworkRequest(QUrl(url))));
+        ASSERT_TRUE(waitFor([&] { return reply->isFinished(); }));
+        EXPECT_TRUE(QString::fromUtf8(reply->readAll()).contains("600001")) << page;
+    }
+    // Page Down on a web page shows the next stock's page.
+    v.root->setProperty("stockList", QVariantList{QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "a"}},
+                                                  QVariantMap{{"code", "600002"}, {"market", 1}, {"name", "b"}}});
+    call(v.root, "stepCode", 1);
+    EXPECT_TRUE(v.root->property("webUrl").toString().endsWith("/f11?code=600002&market=1"));
+
+    call(v.root, "activeFlag", "app://curview/?#chart=cycel");
+    EXPECT_TRUE(visibleOnly("cycelPage"));
+    auto* grid = v.root->property("cycelView").value<QObject*>();
+    ASSERT_TRUE(grid);
+    EXPECT_EQ("600002", grid->property("codeInfo").toMap()["code"].toString());
+
+    // An index: buttons up to the K-lines, the chart page only, and the market
+    // statistics: twelve buckets each (totals left out), shares of the largest.
+    v.root->setProperty("statsInterval", 100);
+    call(v.root, "setQuery", QVariantMap{{"code", "1A0001"}, {"market", "1"}, {"type", "1"}, {"name", "上证指数"},
+                                         {"chart", "f10"}});
+    EXPECT_EQ((QStringList{"分时", "日线", "1分", "5分", "15分", "30分", "60分", "周线"}), buttonNames(v.root));
+    EXPECT_TRUE(visibleOnly("chartPage"));
+    auto* panel = v.root->findChild<QObject*>("priceIndexView");
+    auto rows = [&](const char* name) { return rowsOf(panel->property(name).value<QObject*>()); };
+    ASSERT_TRUE(waitFor([&] { return rows("sectionModel").size() == 12 && rows("sectionModel2").size() == 12; }));
+    const QList<QVariantMap> all = rows("sectionModel"), sh = rows("sectionModel2");
+    double largest = 0;
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_NE("up_counts", all[i]["section"].toString());
+        EXPECT_GE(all[i]["count"].toInt(), sh[i]["count"].toInt()) << "the whole market holds Shanghai's stocks";
+        largest = std::max(largest, all[i]["count"].toDouble());
+    }
+    ASSERT_GT(largest, 0);
+    for (const QVariantMap& r : all)
+        EXPECT_DOUBLE_EQ(r["count"].toDouble() / largest, r["ratio"].toDouble());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// The chip panel beside the day K-lines: "筹码" shows it beside the chart,
+// its buttons set the chip type, "明细" hides it again.
+TEST(MQView, ChipPanelBesideTheKLines)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("kline", 33));
+    auto* pane = v.root->findChild<QQuickItem*>("chipPane");
+    auto* chip = v.root->findChild<CChipDistribution*>("chip");
+    auto* chartArea = qobject_cast<QQuickItem*>(v.qview);
+    ASSERT_TRUE(pane && chip && chartArea);
+    EXPECT_FALSE(pane->isVisible());
+    const double wide = chartArea->width();
+    call(v.root, "showChip", true);
+    EXPECT_TRUE(pane->isVisible());
+    EXPECT_EQ(wide - pane->width(), chartArea->width());
+    for (int type : {1, 2, 0}) {
+        call(v.root, "setChipType", type);
+        EXPECT_EQ(type, chip->model().chipType());
+    }
+    // Minutes have no chips: the panel and its switch stay away.
+    call(v.root, "activeFlag", "app://curview/?#chart=mline");
+    EXPECT_FALSE(pane->isVisible());
+    EXPECT_EQ(wide, chartArea->width());
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+    EXPECT_TRUE(pane->isVisible());
+    call(v.root, "showChip", false);
+    EXPECT_FALSE(pane->isVisible());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// A pane's settings button opens the parameter dialog; a changed MACD period
+// reloads the pane with the new period's values. A double click inside a day
+// bar opens that day's minute line.
+TEST(MQView, ParameterDialogAndHistoryMinuteLine)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("kline", 33));
+    QChart* main = v.mainPane();
+    call(v.root, "toggleSubChart", "MACD");
+    auto* macd = qvariant_cast<QChart*>(v.subPanes().last());
+    ASSERT_TRUE(macd && main);
+    ASSERT_TRUE(waitFor([&] { return macd->getFirstKLineSize() > 100; }));
+    const double before = lastDif(macd);
+    call(macd, "onSetToolClicked", "0");
+    auto* dialog = v.root->property("paramDialog").value<QObject*>();
+    ASSERT_TRUE(dialog);
+    QVariant spin;
+    QMetaObject::invokeMethod(dialog, "spinAt", Q_RETURN_ARG(QVariant, spin), Q_ARG(QVariant, 0));
+    ASSERT_TRUE(spin.value<QObject*>());
+    QObject* input = spin.value<QObject*>()->property("contentItem").value<QObject*>();
+    ASSERT_TRUE(input);
+    input->setProperty("text", "6");
+    QMetaObject::invokeMethod(input, "editingFinished");
+    EXPECT_GT(std::fabs(lastDif(macd) - before), 1e-4) << "the pane kept the old period's values";
+    QMetaObject::invokeMethod(dialog, "reset");  // the defaults back for the other tests
+
+    // Double click between the high and low of a day bar that is not the last.
+    const int pos = main->getEnd() - 3;
+    main->updateCrosshairPos(pos);
+    const double y = main->getPointY((main->getPosDataF(pos, "high") + main->getPosDataF(pos, "low")) / 2);
+    QMetaObject::invokeMethod(v.qview, "onPaneDoubleClicked", Q_ARG(QVariant, QVariant::fromValue<QObject*>(main)),
+                              Q_ARG(QVariant, main->getPointX(pos - main->getBegin())), Q_ARG(QVariant, y));
+    auto* history = v.root->property("historyWindow").value<QObject*>();
+    ASSERT_TRUE(history);
+    EXPECT_TRUE(history->property("visible").toBool());
+    EXPECT_TRUE(history->property("titleText").toString().contains(main->getPosDataS(pos, "date").left(10)));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// Show counts from a pane laid out at size 0 never become a page size of -1.
+TEST(MQView, ShowCountsAndPageSizesStayInRange)
+{
+    EXPECT_EQ(65535, MQModel::kLinePageSize(0xFFFFFFFFu, 34));  // -1 from QML
+    EXPECT_EQ(65535, MQModel::kLinePageSize(70000, 33));
+    EXPECT_EQ(512, MQModel::kLinePageSize(512, 33));
+    EXPECT_EQ(9999, MQModel::kLinePageSize(2048, 39));
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("kline", 33));
+    QChart* main = v.mainPane();
+    ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 20; }));
+    for (int shown : {0, -1}) {
+        main->updateReCalcShow(0, 10, shown, 5);
+        EXPECT_EQ(1, main->getkShowNumber()) << shown;
+    }
 }
 
 // The main window's tab area opens the view from its route and hands it the
@@ -263,17 +569,18 @@ TEST(MQView, OpensFromATabRoute)
     auto* main = qvariant_cast<QChart*>(view->findChild<QObject*>("qview")->property("mainChart"));
     ASSERT_TRUE(main);
     EXPECT_EQ("mline", main->getLineType());
-    ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 1; }));
+    ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 1; })) << v.warnings.join("\n").toStdString();
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
-TEST(MQViewScreenshot, DayKLinesWithThePricePanel)
+TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
 {
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as charts.mqview_screenshot on the virtual display";
     OpenView v;
     ASSERT_TRUE(v.open());
     call(v.root, "setQuery", route("kline", 33));
+    call(v.root, "showChip", true);
     QChart* main = v.mainPane();
     ASSERT_TRUE(main);
     ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 20; }));
@@ -283,7 +590,7 @@ TEST(MQViewScreenshot, DayKLinesWithThePricePanel)
     ASSERT_FALSE(shot.isNull());
     const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
     QDir().mkpath(dir);
-    EXPECT_TRUE(shot.save(dir + "/mqview.png"));
+    EXPECT_TRUE(shot.save(dir + "/stock-kline.png"));
     // Up-red and down-green candles in the main pane's plot.
     int red = 0, green = 0;
     for (int y = 80; y < 400; y += 2)
@@ -299,6 +606,6 @@ TEST(MQViewScreenshot, DayKLinesWithThePricePanel)
     call(v.root, "activeFlag", "app://curview/?#chart=mline");
     ASSERT_TRUE(waitFor([&] { return main->getLineType() == "mline" && main->getFirstKLineSize() > 1; }));
     QTest::qWait(500);
-    EXPECT_TRUE(v.view.grabWindow().save(dir + "/mqview-minute.png"));
+    EXPECT_TRUE(v.view.grabWindow().save(dir + "/stock-minute.png"));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }

@@ -162,6 +162,15 @@ function formatHbtnModel(model, names, key, type) {
     model.append({ name: face.name, select: face.select, flag: JSON.stringify(face.flag), menuItems: menu });
 }
 
+function writeSuper(all) {
+    if (io_)
+        io_.writedFileDefaultPath(SUPER_FILE, JSON.stringify(all));
+}
+
+function sameStock(e, code, market) {
+    return e && String(e.code) === String(code) && Number(e.market) === Number(market);
+}
+
 // Overlay stocks per chart kind ("kline", "mline") in "superposition.json".
 function getSuperposition(key) {
     var l = readObject(SUPER_FILE)[key];
@@ -174,20 +183,30 @@ function addSuperposition(key, code, market) {
     var all = readObject(SUPER_FILE);
     var l = Array.isArray(all[key]) ? all[key] : [];
     for (var i = 0; i < l.length; ++i)
-        if (String(l[i].code) === String(code) && Number(l[i].market) === Number(market))
+        if (sameStock(l[i], code, market))
             return "present";
     if (l.length >= MAX_SUPER)
         return "full";
     l.push({ code: String(code), market: Number(market) });
     all[key] = l;
-    if (io_)
-        io_.writedFileDefaultPath(SUPER_FILE, JSON.stringify(all));
+    writeSuper(all);
     return "added";
 }
 
 function clearSuperposition(key) {
     var all = readObject(SUPER_FILE);
     all[key] = [];
-    if (io_)
-        io_.writedFileDefaultPath(SUPER_FILE, JSON.stringify(all));
+    writeSuper(all);
+}
+
+// Removes one overlay stock of a chart kind; false when it was not there.
+function removeSuperposition(key, code, market) {
+    var all = readObject(SUPER_FILE);
+    var l = Array.isArray(all[key]) ? all[key] : [];
+    var kept = l.filter(function (e) { return !sameStock(e, code, market); });
+    if (kept.length === l.length)
+        return false;
+    all[key] = kept;
+    writeSuper(all);
+    return true;
 }

@@ -63,6 +63,13 @@ Item {
             compare(m.kline.length, 5);
             compare(m.kline[4], { code: "600005", market: 1 });
             compare(m.mline.length, 1);
+            // Removing one frees a place; a stock that is not there changes nothing.
+            verify(JSFormula.removeSuperposition("kline", "600002", 1));
+            verify(!JSFormula.removeSuperposition("kline", "600002", 1));
+            verify(!JSFormula.removeSuperposition("kline", "600003", 2));
+            compare(JSFormula.getSuperposition("kline").map(function (e) { return e.code; }),
+                    ["600001", "600003", "600004", "600005"]);
+            compare(JSFormula.addSuperposition("kline", "600009", 1), "added");
             JSFormula.clearSuperposition("kline");
             compare(JSFormula.getSuperposition("kline"), []);
             compare(JSFormula.getSuperposition("mline").length, 1);
