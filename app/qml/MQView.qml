@@ -170,23 +170,18 @@ FocusScope {
                     datamodel: ListModel { id: groupModel }
                     onBtnClicked: if (flag !== "") root.setFormulaGroup(String(flag))
                 }
-                // One button per sub-chart formula: pressed adds its pane.
-                Row {
-                    id: subBar
-                    objectName: "subChartBar"
-                    height: toolRow.height
-                    spacing: 2
-                    Repeater {
-                        model: root.subItems
-                        Rectangle {
-                            width: label.implicitWidth + 12
-                            height: subBar.height
-                            color: select ? "#E6000C" : "#2F343B"
-                            Text { id: label; anchors.centerIn: parent; text: name; color: "#FFFFFF"; font.pixelSize: 12 }
-                            MouseArea { anchors.fill: parent; onClicked: root.toggleSubChart(name) }
-                        }
-                    }
-                }
+            }
+            // One button per sub-chart formula: pressed adds its pane; those
+            // that do not fit go to the overflow menu.
+            QAutoToolsBar {
+                id: subBar
+                objectName: "subChartBar"
+                x: toolLeft.width + 2
+                width: Math.max(0, toolRow.width - x - (chipSwitch.visible ? chipSwitch.width : 0))
+                height: toolRow.height
+                model_: root.subItems
+                style: 0
+                onClickedItem: root.toggleSubChart(root.subItems.get(index).name)
             }
         }
         // "明细" hides the chip panel, "筹码" shows it (K-lines only).
@@ -478,7 +473,7 @@ FocusScope {
             qview.mainChart.addFormula(0, mains[i].fname, mains[i].s, mains[i].c);
         for (var j = 0; j < subs.length; ++j)
             qview.addSubChart(subs[j].fname, subs[j].s, subs[j].c, false);
-        JSFormula.formatToolsBarModel(subItems, names(baseService.getFormulaNames(1, false)), key, "sub_charts");
+        fillSubBar();
         if (isKLine() && query_map_.formula_group_name)
             setFormulaGroup(query_map_.formula_group_name);
     }
@@ -530,7 +525,12 @@ FocusScope {
         JSFormula.setFormaulas(layoutKey(), [list[0]], subs);
         for (var j = 0; j < list.length; ++j)
             logFormula(list[j]);
+        fillSubBar();
+    }
+
+    function fillSubBar() {
         JSFormula.formatToolsBarModel(subItems, names(baseService.getFormulaNames(1, false)), layoutKey(), "sub_charts");
+        subBar.updateModel_(subItems);
     }
 
     // A sub-chart tool-bar button: adds the formula's pane or removes it.

@@ -591,16 +591,21 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
     QDir().mkpath(dir);
     EXPECT_TRUE(shot.save(dir + "/stock-kline.png"));
-    // Up-red and down-green candles in the main pane's plot.
-    int red = 0, green = 0;
-    for (int y = 80; y < 400; y += 2)
-        for (int x = 100; x < 900; x += 2) {
+    // Up-red and down-green candles in the main pane's plot, left of the chip
+    // panel, and the panel's chips (white or yellow lines) beside them.
+    int red = 0, green = 0, chips = 0;
+    for (int y = 80; y < 400; ++y) {
+        for (int x = 70; x < 720; ++x) {
             const QColor c = shot.pixelColor(x, y);
             red += c.red() > 150 && c.green() < 90;
             green += c.green() > 150 && c.red() < 60;
         }
+        for (int x = 785; x < 990; ++x)
+            chips += shot.pixelColor(x, y).red() > 200 && shot.pixelColor(x, y).green() > 200;
+    }
     EXPECT_GT(red, 100);
     EXPECT_GT(green, 100);
+    EXPECT_GT(chips, 500);
 
     // The same stock's minute chart from the minute button.
     call(v.root, "activeFlag", "app://curview/?#chart=mline");
