@@ -522,13 +522,15 @@ TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
 
     struct Day {
         int y, m, d;
-        size_t bar;  // the day's bar, or 0 for a day without trading
+        size_t bar;  // the day's bar; 0 for a day without trading, kOldest for the oldest day
     };
+    constexpr size_t kOldest = 99;
+    // The 1000 trading days start 999 weekdays before 2026-12-08, on Wednesday 2023-02-08.
     const Day cases[] = {
         {2026, 11, 24, 1}, {2026, 11, 27, 4}, {2026, 11, 30, 5},  // Tuesday, Friday, Monday
         {2026, 11, 28, 0}, {2026, 11, 29, 0},                     // the weekend between
         {2026, 12, 9, 0},  {2027, 1, 4, 0},                       // after the last trading day
-        {2020, 1, 6, 0},                                          // before the history starts
+        {2023, 2, 8, kOldest}, {2023, 2, 7, 0}, {2020, 1, 6, 0},  // the first day, and before it
     };
     std::vector<quote_ctx*> kept;
     for (const Day& c : cases) {
@@ -540,6 +542,8 @@ TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
         ASSERT_TRUE(wait(m, QUOTE_REPLY_MINUTE, 1, &got));
         if (c.bar == 0)
             EXPECT_TRUE(got.minutes.empty()) << got.minutes.size() << " points";
+        else if (c.bar == kOldest)
+            EXPECT_EQ(got.minutes.size(), 241u);
         else
             expect_day_walk(got, days.bars[c.bar], days.bars[c.bar - 1], c.y, c.m, c.d);
         kept.push_back(m);  // released at the end, so that no new context reuses an address
