@@ -194,7 +194,6 @@ void SyntheticMarket::write_identity(BodyWriter& out, const SyntheticCode& c) {
 void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const {
     const SyntheticDay today = day(c, 0);
     const int32_t now = today.close, pre = today.pre_close;
-    const int64_t volume = today.volume;
     for (const uint16_t id : fields) {
         if (id >= 12 && id <= 31) {
             const int level = (id - 12) / 4;
@@ -215,7 +214,7 @@ void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const s
         case 6: out.i32(today.high); break;
         case 7: out.i32(today.low); break;
         case 8: out.i32(now); break;
-        case 9: out.i64(volume); break;
+        case 9: out.i64(today.volume); break;
         case 10: out.i64(100 + tick_); break;
         case 11: out.i64(today.amount); break;
         case 33: out.i32(100 + c.index); break;
@@ -223,7 +222,7 @@ void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const s
         case 34: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 10000 / pre)); break;
         case 35: out.i32(now - pre); break;
         case 32: case 39: case 43: case 46: case 49: case 50: case 306: case 351: case 1015:
-            out.i64(volume / 2 + id);
+            out.i64(today.volume / 2 + id);
             break;
         case 36: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 2000 / pre)); break;  // 5-minute rate
         case 37: out.i32(50 + 7 * c.index % 300); break;                        // turnover rate

@@ -61,9 +61,10 @@ public:
     int32_t price(const SyntheticCode& c) const;
     int32_t pre_close(const SyntheticCode& c) const { return c.base; }
 
-    // Trading day j of a code: its close and open, the walk of its minutes
-    // (09:30 to 11:30 and 13:00 to 14:59, the first at the open, the last at
-    // the close), and the day those minutes add up to.
+    // Trading day j of a code: its close, open and volume (shares), the walk
+    // of its minutes (09:30 to 11:30 and 13:00 to 14:59, the first at the
+    // open, the last at the close, the volumes adding up to the day's), and
+    // the day those minutes add up to.
     static constexpr int kMinutes = 241;
     using MinuteSeries = std::array<SyntheticMinute, kMinutes>;
     int32_t close(const SyntheticCode& c, int j) const;
