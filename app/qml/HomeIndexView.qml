@@ -37,6 +37,8 @@ Item {
     // The panes stay transparent: their layers paint beneath them over this.
     Rectangle { anchors.fill: parent; color: "#FF191B1F" }
 
+    // A pane of qchart.qml placed by the y and height functions, without its
+    // settings bar; its clicks, mouse and context menu come to this view.
     function createPane(objectName, y, height) {
         var c = Qt.createComponent("qrc:/qml/qchart.qml");
         if (c.status !== Component.Ready) {
