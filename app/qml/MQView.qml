@@ -425,10 +425,11 @@ FocusScope {
     }
 
     function initChartView() {
-        qview.clearSubChartAll();
         var main = qview.ensureMain();
         if (!main)
             return;
+        qview.holdLayout = true;
+        qview.clearSubChartAll();
         if (isKLine()) {
             main.setCycle(cycle());
             main.setLineType("kline");
@@ -442,6 +443,7 @@ FocusScope {
         }
         qview.setChartCycle(cycle());
         initFormula();
+        qview.holdLayout = false;
     }
 
     function names(list) {
@@ -453,14 +455,31 @@ FocusScope {
 
     // The main-chart formula drop-down and the formula groups.
     function fillKLineToolBars() {
-        JSFormula.formatHbtnModel(mainFormulaModel, names(baseService.getFormulaNames(0, false)), "kline", "main_charts");
+        var mains = names(baseService.getFormulaNames(0, false));
         var groups = names(baseService.getFormulaGroupNames());
+        var sig = mains.join(",") + "|" + groups.join(",") + "|" + mainOverlayName();
+        if (sig === klineBarKey)
+            return;  // the same lists and face: the delegates stay
+        klineBarKey = sig;
+        JSFormula.formatHbtnModel(mainFormulaModel, mains, "kline", "main_charts");
         var menu = [];
         for (var i = 0; i < groups.length; ++i)
             menu.push({ name: groups[i], flag: groups[i] });
         groupModel.clear();
         if (menu.length > 0)
             groupModel.append({ name: "指标组合", flag: "", menuItems: menu });
+    }
+    // What the K-line tool bars and the sub bar were built from.
+    property string klineBarKey: ""
+    property string subBarKey: ""
+
+    // The K-line layout's main formula besides the K-lines ("" when none).
+    function mainOverlayName() {
+        var l = (JSFormula.getFormulaMap("kline") || {}).main_charts || [];
+        for (var i = 0; i < l.length; ++i)
+            if (l[i].fname !== "KLINE")
+                return String(l[i].fname);
+        return "";
     }
 
     function initFormula() {
@@ -528,9 +547,25 @@ FocusScope {
         fillSubBar();
     }
 
+    // The sub bar is rebuilt (and its texts measured) only when its formulas
+    // or the chart kind change; otherwise only the pressed states follow the layout.
     function fillSubBar() {
-        JSFormula.formatToolsBarModel(subItems, names(baseService.getFormulaNames(1, false)), layoutKey(), "sub_charts");
+        var list = names(baseService.getFormulaNames(1, false));
+        var sig = layoutKey() + "|" + list.join(",");
+        if (sig === subBarKey && subItems.count > 0) {
+            markSubBar();
+            return;
+        }
+        subBarKey = sig;
+        JSFormula.formatToolsBarModel(subItems, list, layoutKey(), "sub_charts");
         subBar.updateModel_(subItems);
+    }
+
+    function markSubBar() {
+        var key = layoutKey();
+        for (var j = 0; j < subItems.count; ++j)
+            subItems.setProperty(j, "select", JSFormula.isExistFormulaMap(key, "sub_charts", subItems.get(j).name));
+        subBar.updateShowCount();
     }
 
     // A sub-chart tool-bar button: adds the formula's pane or removes it.
@@ -548,9 +583,7 @@ FocusScope {
             qview.addSubChart(name, "KSCALES", "KCROSSHAIR", true);
             logFormula(name);
         }
-        for (var j = 0; j < subItems.count; ++j)
-            if (subItems.get(j).name === name)
-                subItems.setProperty(j, "select", JSFormula.isExistFormulaMap(key, "sub_charts", name));
+        markSubBar();
     }
 
     function removeSubPane(pane) {

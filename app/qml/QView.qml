@@ -10,6 +10,11 @@ FocusScope {
     property var subCharts: []
     property int cycle: 33
     property var maximisedSub: null  // a sub pane shown alone in the sub panes' room
+    // While true, panes are added and removed without laying them out; the
+    // layout happens once when it turns false (a stock change keeps the main
+    // pane from being resized, and so relaid out, per pane).
+    property bool holdLayout: false
+    onHoldLayoutChanged: if (!holdLayout) layoutPanes()
     // The crosshair's info pop-up (PPoint.qml), made when the crosshair first shows.
     property var pointPopup: null
 
@@ -93,6 +98,8 @@ FocusScope {
     // With n sub panes the height is cut into n + 3 parts: three for the main
     // pane, one for each sub pane.
     function layoutPanes() {
+        if (holdLayout)
+            return;
         var n = subCharts.length;
         var h = panes.height / (n + 3);
         var y = 0;
