@@ -232,13 +232,21 @@ FocusScope {
         mainChart.setShowCrosshairLine(show);
         for (var i = 0; i < subCharts.length; ++i)
             subCharts[i].setShowCrosshairLine(show);
+        if (!show)
+            clearTimeLabel();
         refreshPointPopup();
+    }
+    // The time bar's crosshair label goes with the crosshair.
+    function clearTimeLabel() {
+        timeBar.setCurScales(0);
+        timeBar.update();
     }
     function hideCrosshairLine() {
         if (mainChart)
             mainChart.setShowCrosshairLine(false);
         for (var i = 0; i < subCharts.length; ++i)
             subCharts[i].setShowCrosshairLine(false);
+        clearTimeLabel();
         refreshPointPopup();
     }
     function updateTimeBar() {

@@ -316,6 +316,18 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600002"));
     EXPECT_EQ(0, v.root->property("superLegend").value<QObject*>()->property("count").toInt());
 
+    // Code "*" opens the overlay picker; its additions and removals reach the pane.
+    call(v.root, "superposition", "*", 0);
+    auto* picker = v.root->property("superEdit").value<QObject*>();
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(picker->property("opened").toBool() || picker->property("visible").toBool());
+    QMetaObject::invokeMethod(picker, "addSuperChart", Q_ARG(QString, "600008"), Q_ARG(int, 1), Q_ARG(QString, "kline"));
+    ASSERT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 20; }));
+    EXPECT_TRUE(HFileIO::readData("superposition.json").contains("600008"));
+    QMetaObject::invokeMethod(picker, "removeSuperChart", Q_ARG(QString, "600008"), Q_ARG(int, 1), Q_ARG(QString, "kline"));
+    EXPECT_EQ(1, main->getKLineCount());
+    EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600008"));
+
     // Page Down and Page Up step through the table the view came from, wrapping.
     v.root->setProperty("stockList", QVariantList{QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "a"}},
                                                   QVariantMap{{"code", "600002"}, {"market", 1}, {"name", "b"}}});
