@@ -28,33 +28,16 @@
 #include "chartfixtures.h"
 #include "charts/cchipdistribution.h"
 #include "charts/qchart.h"
-#include "livequotes.h"
-#include "serverprocess.h"
+#include "livetest.h"
 #include "models/mqmodel.h"
 #include "shell/hfileio.h"
 #include "shell/qbaseservice.h"
-#include "shell/qmltypes.h"
-#include "shell/quotethread.h"
 
 namespace {
 
-template <class Pred>
-bool waitFor(Pred done)
-{
-    for (int i = 0; i < 150 && !done(); ++i)
-        QTest::qWait(100);
-    return done();
-}
+using testsupport::waitFor;
 
-QVariant call(QObject* o, const char* fn, const QVariant& a = QVariant())
-{
-    QVariant r;
-    if (a.isValid())
-        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r), Q_ARG(QVariant, a));
-    else
-        QMetaObject::invokeMethod(o, fn, Q_RETURN_ARG(QVariant, r));
-    return r;
-}
+QVariant call(QObject* o, const char* fn, const QVariant& a = QVariant()) { return testsupport::callQml(o, fn, a); }
 
 QVariant call(QObject* o, const char* fn, const QVariant& a, const QVariant& b)
 {
@@ -78,8 +61,7 @@ QVariantList list(QObject* o, const char* name)
 
 // The stock view in a window, bound to a running quote engine.
 struct OpenView {
-    QuoteServerProcess server;
-    std::unique_ptr<QuoteEngineThread> thread;
+    testsupport::LiveQuoteEngine live;
     QQuickView view;
     QObject* root = nullptr;
     QObject* qview = nullptr;
@@ -91,12 +73,8 @@ struct OpenView {
         auto& service = formula::FormulaService::instance();
         if (!service.find("Sulvane"))
             formula::registerOwnFormulas(service);
-        if (server.port() <= 0)
+        if (!live.start())
             return false;
-        testsupport::pointQuoteEngineAt(server.port());
-        registerQmlTypes();
-        thread = std::make_unique<QuoteEngineThread>();
-        thread->start();
         QObject::connect(view.engine(), &QQmlEngine::warnings, [this](const QList<QQmlError>& list) {
             for (const QQmlError& e : list)
                 warnings << e.toString();
@@ -110,11 +88,6 @@ struct OpenView {
         qview = root->findChild<QObject*>("qview");
         view.show();
         return qview != nullptr;
-    }
-    ~OpenView()
-    {
-        if (thread)
-            thread->stop();
     }
     QChart* mainPane() const { return qvariant_cast<QChart*>(qview->property("mainChart")); }
     QVariantList subPanes() const { return list(qview, "subCharts"); }
