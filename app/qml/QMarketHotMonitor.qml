@@ -100,8 +100,8 @@ Rectangle {
         anchors.bottom: parent.bottom
         width: Math.max(300, parent.width * 0.3)
         spacing: 2
-        QStockChartPane { id: pane1; pane: 1; width: parent.width; height: (parent.height - 4) / 3 }
-        QStockChartPane { id: pane2; pane: 2; width: parent.width; height: (parent.height - 4) / 3 }
+        QStockChartPane { id: pane1; pane: 1; onChangeToMQView: root.changeToMQView(codeInfo); width: parent.width; height: (parent.height - 4) / 3 }
+        QStockChartPane { id: pane2; pane: 2; onChangeToMQView: root.changeToMQView(codeInfo); width: parent.width; height: (parent.height - 4) / 3 }
         Rectangle {
             id: tips
             width: parent.width

@@ -119,7 +119,7 @@ Rectangle {
         anchors.bottom: parent.bottom
         width: Math.max(300, parent.width * 0.3)
         spacing: 2
-        QStockChartPane { id: pane1; pane: 1; width: parent.width; height: (parent.height - 2) / 2 }
-        QStockChartPane { id: pane2; pane: 2; width: parent.width; height: (parent.height - 2) / 2 }
+        QStockChartPane { id: pane1; pane: 1; onChangeToMQView: root.changeToMQView(codeInfo); width: parent.width; height: (parent.height - 2) / 2 }
+        QStockChartPane { id: pane2; pane: 2; onChangeToMQView: root.changeToMQView(codeInfo); width: parent.width; height: (parent.height - 2) / 2 }
     }
 }

@@ -1,8 +1,8 @@
 import QtQuick 2.15
 
 // One chart pane of the list screens: a title with the stock's name and
-// code, the chart buttons (分时, 日线, 周线 with its cycle menu) and the home
-// chart item below, made when that item type is available.
+// code, the chart buttons (分时, 日线, 周线 with its cycle menu) and the mini
+// chart below; a double click on the chart opens the stock view.
 Rectangle {
     id: root
     color: "#191B1F"
@@ -10,7 +10,9 @@ Rectangle {
     property var codeInfo: null
     property string chartKind: "mline"
     property int cycle: 33
-    property var chart: null
+    property alias chart: chart
+
+    signal changeToMQView(var codeInfo)
 
     function title() {
         return codeInfo ? codeInfo.name + "(" + codeInfo.code + ")" : "";
@@ -19,14 +21,18 @@ Rectangle {
         codeInfo = info;
         request();
     }
-    function clear() { codeInfo = null; }
+    function clear() {
+        codeInfo = null;
+        chart.clear();
+    }
     function request() {
-        if (!codeInfo || !chart)
+        if (!codeInfo)
             return;
+        var info = { code: String(codeInfo.code), market: Number(codeInfo.market), cycle: cycle, timestamp: 0 };
         if (chartKind === "mline")
-            chart.getMLineData(codeInfo.code, codeInfo.market);
+            chart.getMLineData(info);
         else
-            chart.getKLineData(codeInfo.code, codeInfo.market, cycle);
+            chart.getKLineData(info);
     }
     // A chart button's route: app://curview/?#view=chartN&chart=...&cycle=...
     function onButton(flag) {
@@ -75,17 +81,11 @@ Rectangle {
             onBtnClicked: root.onButton(flag)
         }
     }
-    Item {
-        id: area
+    HomeIndexView {
+        id: chart
         anchors.top: head.bottom
         anchors.bottom: parent.bottom
         width: parent.width
-        Component.onCompleted: {
-            try {
-                root.chart = Qt.createQmlObject("import HomeIndexView 1.0; HomeIndexView { anchors.fill: parent }", area);
-            } catch (e) {
-                root.chart = null;
-            }
-        }
+        onChangeToMQView: root.changeToMQView(codeInfo)
     }
 }

@@ -140,13 +140,13 @@ Rectangle {
         width: Math.max(400, parent.width * 0.4)
         columns: 2
         spacing: 2
-        QStockChartPane { id: pane1; pane: 1; width: (panes.width - 2) / 2; height: (panes.height - 2) / 2 }
-        QStockChartPane { id: pane2; pane: 2; width: (panes.width - 2) / 2; height: (panes.height - 2) / 2 }
-        QStockChartPane { id: pane3; pane: 3; width: (panes.width - 2) / 2; height: (panes.height - 2) / 2 }
+        QStockChartPane { id: pane1; pane: 1; onChangeToMQView: root.changeToMQView(codeInfo); width: (panes.width - 2) / 2; height: (panes.height - 2) / 2 }
+        QStockChartPane { id: pane2; pane: 2; onChangeToMQView: root.changeToMQView(codeInfo); width: (panes.width - 2) / 2; height: (panes.height - 2) / 2 }
+        QStockChartPane { id: pane3; pane: 3; onChangeToMQView: root.changeToMQView(codeInfo); width: (panes.width - 2) / 2; height: (panes.height - 2) / 2 }
         Item {
             width: (panes.width - 2) / 2
             height: (panes.height - 2) / 2
-            QStockChartPane { id: pane4; pane: 4; anchors.fill: parent; anchors.bottomMargin: 26 }
+            QStockChartPane { id: pane4; pane: 4; onChangeToMQView: root.changeToMQView(codeInfo); anchors.fill: parent; anchors.bottomMargin: 26 }
             Row {
                 anchors.bottom: parent.bottom
                 height: 25

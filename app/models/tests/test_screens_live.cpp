@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "formulas/formulaservice.h"
 #include "serverprocess.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
@@ -30,6 +31,10 @@ protected:
     {
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
         registerQmlTypes();
+        // The chart panes draw with the standard catalogue, as the program loads it.
+        auto& formulas = formula::FormulaService::instance();
+        if (!formulas.find("KLINE"))
+            formula::registerStandardFormulas(formulas);
     }
     void SetUp() override
     {
@@ -44,7 +49,8 @@ protected:
 
     // Loads a screen, queries it, waits for rows in `probe` (a table found
     // by the JavaScript expression) and saves the picture.
-    void shoot(const QString& doc, const QVariantMap& query, const char* probe, const QString& file)
+    void shoot(const QString& doc, const QVariantMap& query, const char* probe, const QString& file,
+               int chartsWithBars = 0)
     {
         QQuickView view;
         view.setResizeMode(QQuickView::SizeRootObjectToView);
@@ -58,6 +64,19 @@ protected:
         for (int i = 0; i < 100 && rows.evaluate().toInt() == 0; ++i)
             QTest::qWait(100);
         EXPECT_GT(rows.evaluate().toInt(), 0) << doc.toStdString();
+        // The first row's stock and its market index reach the chart panes.
+        auto filled = [root] {
+            int n = 0;
+            for (QObject* c : root->findChildren<QObject*>("IndexChartView")) {
+                int bars = 0;
+                QMetaObject::invokeMethod(c, "getFirstKLineSize", Q_RETURN_ARG(int, bars));
+                n += bars > 0;
+            }
+            return n;
+        };
+        for (int i = 0; i < 100 && filled() < chartsWithBars; ++i)
+            QTest::qWait(100);
+        EXPECT_GE(filled(), chartsWithBars) << doc.toStdString();
         QTest::qWait(300);
         QSharedPointer<QQuickItemGrabResult> grab = root->grabToImage();
         ASSERT_TRUE(grab);
@@ -90,7 +109,7 @@ protected:
 TEST_F(LiveScreens, RankingAndMonitorScreenshots)
 {
     shoot("QRankingView.qml", {{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}},
-          "table.table_model.rowCount()", "ranking.png");
+          "table.table_model.rowCount()", "ranking.png", 2);
     shoot("QMarketTopMonitor.qml", {{"tab", "1100"}, {"block", "1101"}}, "table(8).table_model.rowCount()",
           "monitor.png");
 }
