@@ -396,7 +396,6 @@ FocusScope {
         next.cycle = c2;
         next.chart = chart;
         var wasKLine = isKLine();
-        var oldCode = query_map_.code;
         query_map_ = next;
         if (next.json && next.json !== stockCtx)
             loadStockList(next.json);
