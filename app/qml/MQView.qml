@@ -443,6 +443,7 @@ FocusScope {
         qview.setChartCycle(cycle());
         initFormula();
         qview.holdLayout = false;
+        qview.clearTimeLabel();  // the new show count moved the hidden crosshair
     }
 
     function names(list) {
