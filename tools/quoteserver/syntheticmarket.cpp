@@ -174,12 +174,19 @@ std::vector<const SyntheticCode*> SyntheticMarket::block(int64_t block) const {
 
 void SyntheticMarket::sort(std::vector<const SyntheticCode*>& list, uint16_t field, uint8_t direction) const {
     if (direction > 1) return;
+    // Direction 0 puts the larger key first, as the client's own page sort
+    // does; fields without a numeric key compare the code text bytewise.
+    if (field != 8 && field != 34 && field != 9) {
+        std::stable_sort(list.begin(), list.end(), [direction](const SyntheticCode* a, const SyntheticCode* b) {
+            return direction == 0 ? a->code > b->code : a->code < b->code;
+        });
+        return;
+    }
     auto key = [this, field](const SyntheticCode* c) -> double {
         switch (field) {
         case 8: return price(*c);
         case 34: return static_cast<double>(price(*c) - pre_close(*c)) / pre_close(*c);
-        case 9: return static_cast<double>(volume(*c, 0));
-        default: return -static_cast<double>(c->index);
+        default: return static_cast<double>(volume(*c, 0));
         }
     };
     std::stable_sort(list.begin(), list.end(), [&](const SyntheticCode* a, const SyntheticCode* b) {
