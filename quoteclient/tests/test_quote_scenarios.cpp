@@ -200,6 +200,28 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     quote_ctx_release(ctx);
 }
 
+// Sorting by code, direction 0 puts the larger code first on the server's
+// pages too, so the first page holds the last codes of the category.
+TEST_F(Scenario, CodeSortedPagesStartFromTheLargestCode) {
+    start();
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 30);
+    quote_ctx_set_category(ctx, 1);
+    quote_ctx_set_page(ctx, 0, 3);
+    quote_ctx_set_sort(ctx, 0, 0);
+    const uint16_t fields[] = {0, 8};
+    quote_ctx_set_market_field(ctx, fields, 2);
+    ASSERT_EQ(quote_ctx_request(ctx), 1);
+    Copied page;
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &page));
+    ASSERT_EQ(page.rows.size(), 3u);
+    EXPECT_STREQ(page.rows[0].code_info.code, "600199");
+    EXPECT_STREQ(page.rows[1].code_info.code, "600198");
+    EXPECT_STREQ(page.rows[2].code_info.code, "600197");
+    quote_ctx_release(ctx);
+}
+
 TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
     start();
     quote_ctx* k = quote_ctx_create();
