@@ -81,7 +81,7 @@ void paintExtremes(QPainter& p, const ScaleArgs& a, const LabelBoxes& boxes)
     auto mark = [&](int bar, float v, bool high) {
         const int x = int(g.barCentre(bar - a.begin));
         const int y = int(g.valueY(v));
-        const QString price = QString::number(double(v), 'f', a.decimals);
+        const QString price = fixedText(double(v), a.decimals);
         const QString toLeft = QStringLiteral("←") + price, toRight = price + QStringLiteral("→");
         const bool pointRight = high ? x - boxes.fm.horizontalAdvance(toRight) >= plot.left()
                                      : x + boxes.fm.horizontalAdvance(toLeft) > plot.right();
@@ -151,7 +151,7 @@ void paintMScales(QPainter& p, ScaleArgs& a)
         p.drawText(boxes.left(c), Qt::AlignRight | Qt::AlignVCenter, scaleLabel(double(v), a.name, a.decimals, false));
         if (percent)
             p.drawText(boxes.right(c), Qt::AlignLeft | Qt::AlignVCenter,
-                       QString::number(double((v - b) / b * 100.0f), 'f', 2) + QLatin1Char('%'));
+                       fixedText(double((v - b) / b * 100.0f), 2) + QLatin1Char('%'));
     }
     for (int i = 0; i <= 8; ++i) {
         const double x = g.plot.left() + i * g.plot.width() * 0.125;
@@ -183,7 +183,7 @@ void paintCrosshair(QPainter& p, const CrosshairArgs& a)
         float b = baseClose(a.ctx);
         if (b == 0.0f)
             b = (g.max() - g.min()) * 0.5f + g.min();
-        right = b != 0.0f ? QString::number(double((v - b) / b * 100.0f), 'f', 2) + QLatin1Char('%') : QString();
+        right = b != 0.0f ? fixedText(double((v - b) / b * 100.0f), 2) + QLatin1Char('%') : QString();
     }
     p.setFont(chartFont(12));
     const int h = QFontMetrics(p.font()).height();
@@ -200,16 +200,24 @@ void paintCrosshair(QPainter& p, const CrosshairArgs& a)
 
 }  // namespace
 
+QString fixedText(double v, int decimals)
+{
+    QString text = QString::number(v, 'f', decimals);
+    if (text.startsWith(QLatin1Char('-')) && text.count(QLatin1Char('0')) == text.size() - 1 - text.count(QLatin1Char('.')))
+        text.remove(0, 1);
+    return text;
+}
+
 QString scaleLabel(double v, const QString& name, int decimals, bool crosshair)
 {
     if (name == "KLINE" || name == "MLINE")
-        return QString::number(v, 'f', decimals);
+        return fixedText(v, decimals);
     const int d = crosshair ? 2 : 1;
     if (v > 100000000.0)
-        return QString::number(v / 100000000.0, 'f', d) + QStringLiteral("亿");
+        return fixedText(v / 100000000.0, d) + QStringLiteral("亿");
     if (v > 10000.0)
-        return QString::number(v / 10000.0, 'f', d) + QStringLiteral("万");
-    return QString::number(v, 'f', 2);
+        return fixedText(v / 10000.0, d) + QStringLiteral("万");
+    return fixedText(v, 2);
 }
 
 ScalePainter scalePainterFor(const QString& style)

@@ -45,3 +45,6 @@ CrosshairPainter crosshairPainterFor(const QString& style);
 // decimals in "KLINE"/"MLINE" panes, else 2 decimals, 万 and 亿 abbreviated
 // (1 decimal on scales, 2 on the crosshair).
 QString scaleLabel(double v, const QString& name, int decimals, bool crosshair);
+// v with a fixed number of decimals; a value that rounds to zero has no sign
+// ("0.00", never "-0.00").
+QString fixedText(double v, int decimals);

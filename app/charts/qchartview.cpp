@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "charts/chartscales.h"
 #include "charts/core/chartrange.h"
 #include "charts/qchart.h"
 
@@ -209,7 +210,7 @@ QString QChart::getPosTitle(int x) const
     QStringList parts;
     for (int i = 0; i < n; ++i)
         parts << QStringLiteral("%1:%2").arg(QString::fromUtf8(values[i].name ? values[i].name : ""))
-                     .arg(isChartValue(values[i].value) ? QString::number(double(values[i].value), 'f', getDecimal())
+                     .arg(isChartValue(values[i].value) ? fixedText(double(values[i].value), getDecimal())
                                                         : QStringLiteral("-"));
     return parts.join(QLatin1Char(' '));
 }

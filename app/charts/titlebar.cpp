@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "charts/chartpaint.h"
+#include "charts/chartscales.h"
 
 void TitleBar::setLeftPadding(int p)
 {
@@ -34,7 +35,7 @@ void TitleBar::paint(QPainter* painter)
         for (int i = 0; i < n; ++i) {
             const QString name = QString::fromUtf8(values[i].name ? values[i].name : "");
             const QString text = chartpaint::valid(values[i].value)
-                                     ? QStringLiteral("%1: %2").arg(name).arg(double(values[i].value), 0, 'f', 2)
+                                     ? QStringLiteral("%1: %2").arg(name, fixedText(double(values[i].value), 2))
                                      : name + QStringLiteral(": -");
             const int w = fm.horizontalAdvance(text);
             painter->setPen(chartpaint::wordColor(values[i].color));

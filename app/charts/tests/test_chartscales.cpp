@@ -52,7 +52,8 @@ TEST(ChartScales, LabelTexts)
     } cases[] = {
         {12.345, "KLINE", false, "12.35"}, {12.345, "MLINE", true, "12.35"}, {15000, "VOL", false, "1.5万"},
         {15000, "VOL", true, "1.50万"},    {250000000, "VOL", false, "2.5亿"}, {10000, "VOL", false, "10000.00"},
-        {-3.5, "MACD", false, "-3.50"},
+        {-3.5, "MACD", false, "-3.50"},    {-0.004, "MACD", false, "0.00"},  {-0.004, "KLINE", false, "0.00"},
+        {-0.006, "MACD", false, "-0.01"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(QString::fromUtf8(c.want), scaleLabel(c.v, c.name, 2, c.cross)) << c.v;
