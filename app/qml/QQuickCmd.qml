@@ -10,7 +10,6 @@ Popup {
     property alias input: input
     property alias list: list
     property var rows: []
-    property var typeNames: ["指令", "指数", "股票", "基金", "债券", "权证"]
     // The my-stock service, when the program has it (QMyStockService).
     property var myStock: null
     signal openCmd(string name, string cmd)
@@ -24,7 +23,7 @@ Popup {
     background: Rectangle { color: "#22272E"; border.color: "#335493" }
 
     function type_name(type) {
-        return typeNames[type] !== undefined ? typeNames[type] : "未知";
+        return Sql.stockTypeName(type);
     }
     // Opens the box with str in the input.
     function show(str) {

@@ -3,7 +3,6 @@ import QtQuick.Controls 2.15
 import HFileIO 1.0
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
-import "qrc:/qml/js/ChartDialogs.js" as Dlg
 
 // The overlay picker ("自定义叠加"): searches the stock dictionary as the user
 // types; a stock that is not yet an overlay of the chart kind gets an add
@@ -58,7 +57,7 @@ Popup {
             var r = found[i];
             if (Number(r.type) === 0)
                 continue;
-            out.push({ code: r.code, market: r.market, name: r.name, type: r.type, type_name: Dlg.typeName(r.type),
+            out.push({ code: r.code, market: r.market, name: r.name, type: r.type, type_name: Sql.stockTypeName(r.type),
                        present: present[r.code + "/" + Number(r.market)] === true });
         }
         rows = out;

@@ -1,8 +1,7 @@
 .pragma library
 
-// Texts, colours and numbers of the stock view's dialogs: the crosshair
-// pop-up (PPoint.qml), the parameter dialog (QFormulaParamSet.qml) and the
-// overlay picker (QSuperpositionEdit.qml).
+// Texts, colours and numbers of the stock view's crosshair pop-up (PPoint.qml)
+// and parameter dialog (QFormulaParamSet.qml).
 
 var UP = "#ff0000";
 var FLAT = "#FFFFFF";
@@ -10,8 +9,6 @@ var DOWN = "#00FF00";
 
 // A parameter spin box holds value × HELD as an integer.
 var HELD = 10000;
-
-var TYPE_NAMES = ["指令", "指数", "股票", "基金", "债券", "权证"];
 
 function isValue(v) { return typeof v === "number" && isFinite(v); }
 
@@ -93,9 +90,4 @@ function paramArgs(params, helds) {
     for (var i = 0; i < params.length; ++i)
         args.push({ name: params[i].name, value: helds[i] / HELD, min: params[i].min, max: params[i].max });
     return { args: args };
-}
-
-function typeName(type) {
-    var n = TYPE_NAMES[Number(type)];
-    return n !== undefined ? n : "未知";
 }

@@ -201,6 +201,13 @@ function stockRow(r) {
 
 var stockOrder = " ORDER BY type, market, length(code), code";
 
+// The display name of a stock row's type; "未知" for any other value.
+var STOCK_TYPE_NAMES = ["指令", "指数", "股票", "基金", "债券", "权证"];
+function stockTypeName(type) {
+    var n = STOCK_TYPE_NAMES[Number(type)];
+    return n !== undefined ? n : "未知";
+}
+
 function dbGetStockCmd(str) {
     var rs = dbExecuteSql("SELECT code, market, name, type, pinyin, active FROM StockDictionary "
                           + "WHERE (code LIKE '%' || ? || '%' OR pinyin LIKE '%' || ? || '%') AND market IN (0, 1, 2, 20)"
