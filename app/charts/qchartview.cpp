@@ -131,6 +131,10 @@ void QChart::updateReCalcShow(int begin, int end, int showNumber, int x_pos)
 void QChart::setShowCrosshairLine(bool show)
 {
     crosshairShown_ = show;
+    // The value boxes go with the lines; a mouse move over the pane brings
+    // them back as a price read-out.
+    if (!show)
+        mouseY_ = -1;
     update();
 }
 

@@ -294,7 +294,12 @@ QChart {
             else if (wheel.angleDelta.y < 0)
                 chart.nextCode()
         }
-        onExited: chart.boardTakes("onLButtonLeave", 0, 0, 0)
+        onExited: {
+            chart.boardTakes("onLButtonLeave", 0, 0, 0)
+            // Without a crosshair the price read-out leaves with the mouse.
+            if (!chart.getShowCrosshairLine())
+                chart.setShowCrosshairLine(false)
+        }
     }
 
     // Adds formula `name` to layer fchartIndex; a new layer gets a new FChart child.

@@ -216,4 +216,10 @@ TEST(ChartScales, PanePaintsLayerZeroScaleAndCrosshair)
     EXPECT_EQ(QString::number(double(g.max()), 'f', 2), t[0]);
     EXPECT_EQ(t[12], t[13]);
     EXPECT_EQ(QString::number(c.getYPoint(200), 'f', 2), t[12]);
+
+    // Hiding the crosshair takes its boxes too, until the mouse moves again.
+    c.setShowCrosshairLine(false);
+    EXPECT_EQ(12u, texts(record([&](QPainter& q) { c.paint(&q); })).size());
+    c.updateMousePoint(&c, 100, 200);
+    EXPECT_EQ(14u, texts(record([&](QPainter& q) { c.paint(&q); })).size());
 }
