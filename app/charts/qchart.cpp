@@ -91,7 +91,7 @@ void QChart::paint(QPainter* painter)
         a.ctx = slot.context;
         a.geometry = &slot.geometry;
         a.mouseX = mouseX_;
-        a.mouseY = mouseY_;
+        a.mouseY = crosshairShown_ || mouseOver_ ? mouseY_ : -1;
         a.shown = crosshairShown_;
         a.style = slot.crosshair;
         a.name = slot.name;

@@ -181,6 +181,9 @@ private:
     int kShowNumber_ = 120;
     int mouseX_ = 0, mouseY_ = 0;
     bool crosshairShown_ = false;
+    // The mouse is over this pane: its value boxes read the price there even
+    // while the crosshair is hidden.
+    bool mouseOver_ = false;
     bool reset_ = true;
     FormulaVM* vm_ = nullptr;
     std::vector<std::unique_ptr<CTXLayer>> formulaLayers_;

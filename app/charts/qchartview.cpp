@@ -55,6 +55,7 @@ int QChart::updateMousePoint(QChart* src, double x, double y)
         return range_.crosshair;
     mouseX_ = int(x);
     mouseY_ = src == this ? int(y) : -1;
+    mouseOver_ = src == this;
     const CTXData* s = firstSlot();
     if (s && s->context) {
         range_.crosshair = getXPoint(x);
@@ -134,7 +135,7 @@ void QChart::setShowCrosshairLine(bool show)
     // The value boxes go with the lines; a mouse move over the pane brings
     // them back as a price read-out.
     if (!show)
-        mouseY_ = -1;
+        mouseOver_ = false;
     update();
 }
 

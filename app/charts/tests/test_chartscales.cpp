@@ -220,6 +220,8 @@ TEST(ChartScales, PanePaintsLayerZeroScaleAndCrosshair)
     // Hiding the crosshair takes its boxes too, until the mouse moves again.
     c.setShowCrosshairLine(false);
     EXPECT_EQ(12u, texts(record([&](QPainter& q) { c.paint(&q); })).size());
+    c.updateCrosshairPos(1);  // moved by the program, not the mouse
+    EXPECT_EQ(12u, texts(record([&](QPainter& q) { c.paint(&q); })).size());
     c.updateMousePoint(&c, 100, 200);
     EXPECT_EQ(14u, texts(record([&](QPainter& q) { c.paint(&q); })).size());
 }
