@@ -82,8 +82,12 @@ const SyntheticCode* SyntheticMarket::find(const std::string& code, uint8_t mark
 }
 
 int32_t SyntheticMarket::price(const SyntheticCode& c) const {
-    const double move = 0.03 * std::sin(0.7 * static_cast<double>(tick_) + c.index);
-    return to_cent(c.base * (1.0 + move));
+    // The day's move of this code (up to 3 %, what tick 0 shows) with a small
+    // swing of the live price around it, so quotes move between pushes while
+    // charts fetched earlier stay within a few tenths of a percent of them.
+    const double day = 0.03 * std::sin(static_cast<double>(c.index));
+    const double swing = 0.002 * (std::sin(0.7 * static_cast<double>(tick_) + c.index) - std::sin(c.index));
+    return to_cent(c.base * (1.0 + day + swing));
 }
 
 int32_t SyntheticMarket::close(const SyntheticCode& c, int j) const {
