@@ -83,11 +83,13 @@ Rectangle {
             delegate: Item {
                 id: cell
                 property int itemIndex: index
-                property var subItems: model.menuItems
+                // Read from the model itself: a role that only later items bring
+                // (menuItems) is missing from the delegate's own model object.
+                property var subItems: root.datamodel.get(index) ? root.datamodel.get(index).menuItems : undefined
                 visible: model.show !== false
                 width: visible ? root.itemWidth(index) : 0
                 height: root.height
-                property bool hasMenu: model.menuItems !== undefined && model.menuItems !== null && model.menuItems.count > 0
+                property bool hasMenu: subItems !== undefined && subItems !== null && subItems.count > 0
                 Rectangle { visible: index > 0; width: 1; height: parent.height; color: "black" }
                 Rectangle {
                     x: index > 0 ? 1 : 0
@@ -112,6 +114,7 @@ Rectangle {
                 }
                 Rectangle {
                     id: arrow
+                    objectName: "menuArrow"
                     visible: parent.hasMenu
                     anchors.right: parent.right
                     width: root.more_btn_width

@@ -155,5 +155,25 @@ Item {
             verify(!hbtn.sameFlag({ name: "k" }, "j"));
             verify(hbtn.sameFlag(7, "7"));
         }
+
+        // An item appended with a menu shows the arrow that opens it, also
+        // when the items before it have none.
+        function test_hbtnMenuArrow() {
+            hitems.append({ name: "周线", flag: "w", item_width: 60,
+                            menuItems: [{ name: "周线", flag: "w" }, { name: "月线", flag: "m" }] });
+            wait(0);
+            var arrows = [];
+            function walk(item) {
+                for (var i = 0; i < item.children.length; ++i) {
+                    if (item.children[i].objectName === "menuArrow")
+                        arrows.push(item.children[i]);
+                    walk(item.children[i]);
+                }
+            }
+            walk(hbtn);
+            var shown = arrows.filter(function (a) { return a.parent.hasMenu; });
+            hitems.remove(hitems.count - 1);
+            compare(shown.length, 1);
+        }
     }
 }
