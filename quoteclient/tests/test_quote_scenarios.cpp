@@ -200,6 +200,26 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     quote_ctx_release(ctx);
 }
 
+// An index row counts its market's stocks up, flat and down; a stock row has
+// no such counts to speak of.
+TEST_F(Scenario, IndexRowsCountTheirMarketsStocks) {
+    start();
+    quote_ctx* ctx = list_context({entry("1A0001", 1), entry("399001", 2)});
+    const uint16_t fields[] = {0, 1001, 1002, 1003, 1016};
+    quote_ctx_set_market_field(ctx, fields, 5);
+    ASSERT_EQ(quote_ctx_request(ctx), 1);
+    Copied answer;
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &answer));
+    ASSERT_EQ(answer.rows.size(), 2u);
+    for (const auto& [row, stocks] : {std::pair{answer.rows[0], 200}, std::pair{answer.rows[1], 150}}) {
+        EXPECT_EQ(row.all_count, stocks) << row.code_info.code;
+        EXPECT_EQ(row.rise_count + row.flat_count + row.fall_count, stocks) << row.code_info.code;
+        EXPECT_GT(row.rise_count, 0) << row.code_info.code;
+        EXPECT_GT(row.fall_count, 0) << row.code_info.code;
+    }
+    quote_ctx_release(ctx);
+}
+
 // Sorting by code, direction 0 puts the larger code first on the server's
 // pages too, so the first page holds the last codes of the category.
 TEST_F(Scenario, CodeSortedPagesStartFromTheLargestCode) {

@@ -202,6 +202,25 @@ void SyntheticMarket::write_identity(BodyWriter& out, const SyntheticCode& c) {
     out.text(c.code, 6).text(c.name, 24).u8(2).u8(c.market).u8(c.type);
 }
 
+// An index row's market breadth: the stocks of its market that are up (1001),
+// flat (1002), down (1003) or all of them (1016) at the current prices.
+int16_t SyntheticMarket::breadth(uint8_t market, uint16_t id) const {
+    int up = 0, flat = 0, down = 0;
+    for (const SyntheticCode& s : codes_) {
+        if (s.type != 2 || s.market != market) continue;
+        const int32_t now = price(s), pre = pre_close(s);
+        up += now > pre;
+        flat += now == pre;
+        down += now < pre;
+    }
+    switch (id) {
+    case 1001: return static_cast<int16_t>(up);
+    case 1002: return static_cast<int16_t>(flat);
+    case 1003: return static_cast<int16_t>(down);
+    default: return static_cast<int16_t>(up + flat + down);
+    }
+}
+
 void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const {
     const SyntheticDay today = day(c, 0);
     const int32_t now = today.close, pre = today.pre_close;
@@ -246,7 +265,9 @@ void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const s
         case 58: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 500 / pre)); break;  // speed
         case 348: out.i32(10000 * (2 + c.index % 8)); break;                   // net assets per share
         case 350: out.i32(1000 * (1 + c.index % 15)); break;                   // earnings per share
-        case 1001: case 1002: case 1003: case 1016: out.i16(static_cast<int16_t>(id - 1000)); break;
+        case 1001: case 1002: case 1003: case 1016:
+            out.i16(c.type == 1 ? breadth(c.market, id) : static_cast<int16_t>(id - 1000));
+            break;
         default: break;  // carries nothing
         }
     }

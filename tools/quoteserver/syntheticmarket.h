@@ -83,6 +83,7 @@ public:
 
     // One real-time row with the values of `fields`, in their wire forms.
     void write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const;
+    int16_t breadth(uint8_t market, uint16_t id) const;
     // Identity block: code 6, name 24, decimal, market, type.
     static void write_identity(BodyWriter& out, const SyntheticCode& c);
 
