@@ -597,5 +597,19 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     ASSERT_TRUE(waitFor([&] { return main->getLineType() == "mline" && main->getFirstKLineSize() > 1; }));
     QTest::qWait(500);
     EXPECT_TRUE(v.view.grabWindow().save(dir + "/stock-minute.png"));
+
+    // An index: its minute chart beside the index panel with the market statistics.
+    ServerProcess backend("backend", {});
+    ASSERT_GT(backend.port(), 0);
+    addBackendAddresses(backend.port(), {"market_total"});
+    call(v.root, "setQuery", QVariantMap{{"code", "1A0001"}, {"market", "1"}, {"type", "1"}, {"name", "上证指数"},
+                                         {"chart", "mline"}});
+    auto* panel = v.root->findChild<QObject*>("priceIndexView");
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(waitFor([&] {
+        return main->getFirstKLineSize() > 1 && rowsOf(panel->property("sectionModel").value<QObject*>()).size() == 12;
+    }));
+    QTest::qWait(500);
+    EXPECT_TRUE(v.view.grabWindow().save(dir + "/stock-index.png"));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
