@@ -2,8 +2,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlExpression>
@@ -15,8 +13,8 @@
 #include <QWheelEvent>
 
 #include "formulas/formulaservice.h"
+#include "livequotes.h"
 #include "serverprocess.h"
-#include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/quotethread.h"
 
@@ -39,10 +37,7 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(server_.port(), 0);
-        QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server_.port())},
-                          {"name", "本地行情"},
-                          {"type", "tcp"}};
-        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+        testsupport::pointQuoteEngineAt(server_.port());
         thread_.start();
     }
     void TearDown() override { thread_.stop(); }

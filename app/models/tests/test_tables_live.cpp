@@ -13,8 +13,8 @@
 #include "models/indexboardmodel.h"
 #include "models/multistockmodel.h"
 #include "models/tablemodel.h"
+#include "livequotes.h"
 #include "serverprocess.h"
-#include "shell/qbaseservice.h"
 #include "shell/quotethread.h"
 
 // The quote tables against the real library and the local quote server.
@@ -30,10 +30,7 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(server_.port(), 0);
-        QJsonObject entry{{"url", QString("tcp://127.0.0.1:%1/?auto_delay=200&encrypt_key=varnoquel").arg(server_.port())},
-                          {"name", "本地行情"},
-                          {"type", "tcp"}};
-        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+        testsupport::pointQuoteEngineAt(server_.port());
         // The block file the lists rely on, as the server writes it.
         QTemporaryDir dir;
         QProcess writer;
