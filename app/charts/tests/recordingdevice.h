@@ -22,6 +22,16 @@ struct Drawn {
     QBrush brush;
 };
 
+// The recorded primitives of one kind, in drawing order.
+inline std::vector<Drawn> only(const std::vector<Drawn>& all, Drawn::Kind k)
+{
+    std::vector<Drawn> out;
+    for (const Drawn& d : all)
+        if (d.kind == k)
+            out.push_back(d);
+    return out;
+}
+
 class RecordingEngine : public QPaintEngine {
 public:
     RecordingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}

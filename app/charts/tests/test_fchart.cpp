@@ -40,15 +40,6 @@ std::vector<Drawn> paintOne(TestProgram& p, int begin, int end, float bw = 9.0f,
     return dev.engine.items;
 }
 
-std::vector<Drawn> only(const std::vector<Drawn>& all, Drawn::Kind k)
-{
-    std::vector<Drawn> out;
-    for (const Drawn& d : all)
-        if (d.kind == k)
-            out.push_back(d);
-    return out;
-}
-
 }  // namespace
 
 TEST(FChartLines, BrokenAtInvalidValuesWithPaletteColoursPerSlot)

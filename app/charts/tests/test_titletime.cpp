@@ -23,15 +23,6 @@ std::vector<Drawn> paintItem(QQuickPaintedItem& item)
     return dev.engine.items;
 }
 
-std::vector<Drawn> only(const std::vector<Drawn>& all, Drawn::Kind k)
-{
-    std::vector<Drawn> out;
-    for (const Drawn& d : all)
-        if (d.kind == k)
-            out.push_back(d);
-    return out;
-}
-
 void shanghai()
 {
     setenv("TZ", "Asia/Shanghai", 1);
