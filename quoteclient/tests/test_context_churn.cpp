@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -67,25 +68,41 @@ size_t countAfter(const std::vector<std::string>& lines, const std::string& mark
     return n;
 }
 
+// A 5-minute K-line context asking for the newest two bars.
+quote_ctx* fiveMinuteContext()
+{
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 35);
+    quote_ctx_set_page(ctx, 0, 2);
+    return ctx;
+}
+
+// A local quote server and a logged-in engine whose K-line answers are counted.
+class ContextChurn : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(server.port(), 0);
+        engine = std::make_unique<EngineRecorder>(serverUrl(server.port()));
+        engine->set_on_reply([this](const QuoteReply& r) { answers.add(r); });
+        engine->start();
+        ASSERT_GE(engine->wait_state(1), 0) << "no login";
+    }
+
+    QuoteServerProcess server;
+    Answers answers;  // before the engine, whose thread fills it until it stops
+    std::unique_ptr<EngineRecorder> engine;
+};
+
 } // namespace
 
 // Flipping through codes on one K-line screen: each request replaces the last,
 // answered ones leave nothing pending (the ids would run out after 65,535),
 // and a new login sends none of them again.
-TEST(ContextChurn, HundredThousandReRequestsOnOneContext)
+TEST_F(ContextChurn, HundredThousandReRequestsOnOneContext)
 {
-    QuoteServerProcess server;
-    ASSERT_GT(server.port(), 0);
-    EngineRecorder engine(serverUrl(server.port()));
-    Answers answers;
-    engine.set_on_reply([&answers](const QuoteReply& r) { answers.add(r); });
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0) << "no login";
-
-    quote_ctx* ctx = quote_ctx_create();
-    quote_ctx_set_type(ctx, 0);
-    quote_ctx_set_peroid(ctx, 35);
-    quote_ctx_set_page(ctx, 0, 2);
+    quote_ctx* ctx = fiveMinuteContext();
     // Every 64th request and the last ask for 600000 and wait for the answer,
     // so that the client is alive when it comes; the others are replaced at once.
     const auto waited = entry17("600000", 1);
@@ -107,11 +124,11 @@ TEST(ContextChurn, HundredThousandReRequestsOnOneContext)
 
     // The server drops the session; after the new login only the engine's
     // subscription goes out again, then a fresh request is answered.
-    const size_t seen = engine.size();
+    const size_t seen = engine->size();
     server.control("drop");
     ASSERT_TRUE(server.wait_line("dropped"));
-    ASSERT_GE(engine.wait_state(0, seen), 0);
-    ASSERT_GE(engine.wait_state(1, seen), 0) << "no new login";
+    ASSERT_GE(engine->wait_state(0, seen), 0);
+    ASSERT_GE(engine->wait_state(1, seen), 0) << "no new login";
     ASSERT_TRUE(server.wait_prefix("request 0x03 "));
     ASSERT_TRUE(server.wait_prefix("request 0x03 ")) << "the subscription is sent again";
     const auto marker = entry17("600003", 1);
@@ -127,7 +144,7 @@ TEST(ContextChurn, HundredThousandReRequestsOnOneContext)
 // The program releases contexts on the GUI thread while the engine thread
 // delivers to them. A delivery under way keeps a valid handle whose getters
 // answer (the user data as set, or 0); release never waits for it.
-TEST(ContextChurn, ReleaseRacingDeliveries)
+TEST(ContextRelease, RacingDeliveries)
 {
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
@@ -218,20 +235,9 @@ TEST(ContextChurn, ReleaseRacingDeliveries)
 
 // Ids come round again: once a context's request is answered, its id may go
 // to another context's request, which that context's cancel leaves running.
-TEST(ContextChurn, CancelLeavesAnIdTakenByAnotherRequestAlone)
+TEST_F(ContextChurn, CancelLeavesAnIdTakenByAnotherRequestAlone)
 {
-    QuoteServerProcess server;
-    ASSERT_GT(server.port(), 0);
-    EngineRecorder engine(serverUrl(server.port()));
-    Answers answers;
-    engine.set_on_reply([&answers](const QuoteReply& r) { answers.add(r); });
-    engine.start();
-    ASSERT_GE(engine.wait_state(1), 0) << "no login";
-
-    quote_ctx* once = quote_ctx_create();
-    quote_ctx_set_type(once, 0);
-    quote_ctx_set_peroid(once, 35);
-    quote_ctx_set_page(once, 0, 2);
+    quote_ctx* once = fiveMinuteContext();
     const auto shanghai0 = entry17("600000", 1);
     quote_ctx_set_code(once, shanghai0.data(), 1);
     ASSERT_EQ(quote_ctx_request(once), 1);
@@ -250,10 +256,10 @@ TEST(ContextChurn, CancelLeavesAnIdTakenByAnotherRequestAlone)
     ASSERT_EQ(quote_ctx_subscribe(list), 1);
     ASSERT_TRUE(server.wait_line("request 0x20 " + id)) << "the id came round again";
     const auto rows = [list](const RecordedReply& r) { return r.ctx == list && r.kind == QUOTE_REPLY_REALTIME; };
-    ASSERT_TRUE(engine.wait_count(rows, 2)) << "the first answer and a push";
+    ASSERT_TRUE(engine->wait_count(rows, 2)) << "the first answer and a push";
 
     ASSERT_EQ(quote_ctx_cancel(once), 1);
-    EXPECT_TRUE(engine.wait_count(rows, 4)) << "the list still pushes after the other context's cancel";
+    EXPECT_TRUE(engine->wait_count(rows, 4)) << "the list still pushes after the other context's cancel";
     EXPECT_LE(server.count("cancel " + id), 1u) << "at most the answered one-shot's own end";
     for (quote_ctx* ctx : {once, list})
         quote_ctx_release(ctx);
