@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "boardset.h"
 
@@ -202,28 +203,24 @@ void SyntheticMarket::write_identity(BodyWriter& out, const SyntheticCode& c) {
     out.text(c.code, 6).text(c.name, 24).u8(2).u8(c.market).u8(c.type);
 }
 
-// An index row's market breadth: the stocks of its market that are up (1001),
-// flat (1002), down (1003) or all of them (1016) at the current prices.
-int16_t SyntheticMarket::breadth(uint8_t market, uint16_t id) const {
-    int up = 0, flat = 0, down = 0;
+// An index row's market breadth: the stocks of its market that are up, flat
+// and down at the current prices.
+SyntheticMarket::Breadth SyntheticMarket::breadth(uint8_t market) const {
+    Breadth out;
     for (const SyntheticCode& s : codes_) {
         if (s.type != 2 || s.market != market) continue;
         const int32_t now = price(s), pre = pre_close(s);
-        up += now > pre;
-        flat += now == pre;
-        down += now < pre;
+        out.up += now > pre;
+        out.flat += now == pre;
+        out.down += now < pre;
     }
-    switch (id) {
-    case 1001: return static_cast<int16_t>(up);
-    case 1002: return static_cast<int16_t>(flat);
-    case 1003: return static_cast<int16_t>(down);
-    default: return static_cast<int16_t>(up + flat + down);
-    }
+    return out;
 }
 
 void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const {
     const SyntheticDay today = day(c, 0);
     const int32_t now = today.close, pre = today.pre_close;
+    std::optional<Breadth> breadth_of_index;  // counted once, for the first breadth field
     for (const uint16_t id : fields) {
         if (id >= 12 && id <= 31) {
             const int level = (id - 12) / 4;
@@ -265,9 +262,17 @@ void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const s
         case 58: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 500 / pre)); break;  // speed
         case 348: out.i32(10000 * (2 + c.index % 8)); break;                   // net assets per share
         case 350: out.i32(1000 * (1 + c.index % 15)); break;                   // earnings per share
-        case 1001: case 1002: case 1003: case 1016:
-            out.i16(c.type == 1 ? breadth(c.market, id) : static_cast<int16_t>(id - 1000));
+        case 1001: case 1002: case 1003: case 1016: {
+            if (c.type != 1) {
+                out.i16(static_cast<int16_t>(id - 1000));
+                break;
+            }
+            if (!breadth_of_index) breadth_of_index = breadth(c.market);
+            const Breadth& b = *breadth_of_index;
+            const int n = id == 1001 ? b.up : id == 1002 ? b.flat : id == 1003 ? b.down : b.up + b.flat + b.down;
+            out.i16(static_cast<int16_t>(n));
             break;
+        }
         default: break;  // carries nothing
         }
     }

@@ -83,7 +83,12 @@ public:
 
     // One real-time row with the values of `fields`, in their wire forms.
     void write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const;
-    int16_t breadth(uint8_t market, uint16_t id) const;
+    // Stocks of a market up, flat and down at the current prices (index rows'
+    // fields 1001, 1002, 1003 and their sum 1016).
+    struct Breadth {
+        int up = 0, flat = 0, down = 0;
+    };
+    Breadth breadth(uint8_t market) const;
     // Identity block: code 6, name 24, decimal, market, type.
     static void write_identity(BodyWriter& out, const SyntheticCode& c);
 
