@@ -865,6 +865,10 @@ FocusScope {
     // Hidden: requests cancelled and the hold released; shown again: the panes
     // are set up and subscribed anew.
     onVisibleChanged: {
+        // The shown view lends the layout module its file access: the view
+        // that lent it last may have been closed since.
+        if (visible)
+            JSFormula.setFileIO(fileIO);
         if (!query_map_.code)
             return;
         if (visible) {

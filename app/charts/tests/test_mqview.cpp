@@ -445,6 +445,25 @@ TEST(MQView, PagesAndIndexStatistics)
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
+// Two stock tabs: the newer one closes, and the remaining one, shown again,
+// still saves its pane layout.
+TEST(MQView, LayoutIsSavedAfterAnotherViewCloses)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("mline"));
+    QQmlComponent doc(v.view.engine(), QUrl("qrc:/qml/MQView.qml"));
+    std::unique_ptr<QObject> other(doc.create());
+    ASSERT_TRUE(other) << doc.errorString().toStdString();
+    other.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    v.root->setProperty("visible", false);
+    v.root->setProperty("visible", true);
+    call(v.root, "toggleSubChart", "KDJ");
+    EXPECT_TRUE(HFileIO::readData("formula_map.json").contains("KDJ"));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 // The chip panel beside the day K-lines: "筹码" shows it beside the chart,
 // its buttons set the chip type, "明细" hides it again.
 TEST(MQView, ChipPanelBesideTheKLines)
