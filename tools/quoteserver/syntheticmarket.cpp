@@ -180,23 +180,24 @@ std::vector<const SyntheticCode*> SyntheticMarket::block(int64_t block) const {
 void SyntheticMarket::sort(std::vector<const SyntheticCode*>& list, uint16_t field, uint8_t direction) const {
     if (direction > 1) return;
     // Direction 0 puts the larger key first, as the client's own page sort
-    // does; fields without a numeric key compare the code text bytewise.
-    if (field != 8 && field != 34 && field != 9) {
+    // does; the identity fields (0-3) and fields without a value compare the
+    // code text bytewise, the others the value the row carries.
+    if (field <= 3 || value_width(field) == 0) {
         std::stable_sort(list.begin(), list.end(), [direction](const SyntheticCode* a, const SyntheticCode* b) {
             return direction == 0 ? a->code > b->code : a->code < b->code;
         });
         return;
     }
-    auto key = [this, field](const SyntheticCode* c) -> double {
-        switch (field) {
-        case 8: return price(*c);
-        case 34: return static_cast<double>(price(*c) - pre_close(*c)) / pre_close(*c);
-        default: return static_cast<double>(volume(*c, 0));
-        }
-    };
-    std::stable_sort(list.begin(), list.end(), [&](const SyntheticCode* a, const SyntheticCode* b) {
-        return direction == 0 ? key(a) > key(b) : key(a) < key(b);
+    std::vector<std::pair<int64_t, const SyntheticCode*>> keyed;
+    keyed.reserve(list.size());
+    for (const SyntheticCode* c : list) {
+        const SyntheticDay today = day(*c, 0);
+        keyed.emplace_back(value(*c, today, field), c);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [direction](const auto& a, const auto& b) {
+        return direction == 0 ? a.first > b.first : a.first < b.first;
     });
+    for (size_t i = 0; i < keyed.size(); ++i) list[i] = keyed[i].second;
 }
 
 void SyntheticMarket::write_identity(BodyWriter& out, const SyntheticCode& c) {
@@ -217,62 +218,86 @@ SyntheticMarket::Breadth SyntheticMarket::breadth(uint8_t market) const {
     return out;
 }
 
+int SyntheticMarket::value_width(uint16_t id) {
+    if (id >= 12 && id <= 31) return (id - 12) % 4 < 2 ? 4 : 8;  // order book: prices, volumes
+    switch (id) {
+    case 2: case 3: case 4: case 5: case 6: case 7: case 8: case 33: case 34: case 35: case 36: case 37: case 38:
+    case 40: case 41: case 42: case 44: case 45: case 58: case 348: case 350:
+        return 4;
+    case 9: case 10: case 11: case 32: case 39: case 43: case 46: case 49: case 50: case 306: case 351: case 1015:
+        return 8;
+    case 1001: case 1002: case 1003: case 1016:
+        return 2;
+    default:
+        return 0;  // carries nothing
+    }
+}
+
+int64_t SyntheticMarket::value(const SyntheticCode& c, const SyntheticDay& today, uint16_t id,
+                               std::optional<Breadth>* breadth_cache) const {
+    const int64_t now = today.close, pre = today.pre_close;
+    if (id >= 12 && id <= 31) {
+        const int level = (id - 12) / 4;
+        switch ((id - 12) % 4) {
+        case 0: return now + 100 * (level + 1);
+        case 1: return now - 100 * (level + 1);
+        default: return 100 * (level + 1) + c.index;
+        }
+    }
+    switch (id) {
+    case 2: return 20261208;
+    case 3: return 93000 + (tick_ % 30);
+    case 4: return pre;
+    case 5: return today.open;
+    case 6: return today.high;
+    case 7: return today.low;
+    case 8: return now;
+    case 9: return today.volume;
+    case 10: return 100 + tick_;
+    case 11: return today.amount;
+    case 33: return 100 + c.index;
+    // Rates are fractions (x 10000 on the wire): 0.0050 is 0.50 %.
+    case 34: return (now - pre) * 10000 / pre;
+    case 35: return now - pre;
+    case 32: case 39: case 43: case 46: case 49: case 50: case 306: case 351: case 1015:
+        return today.volume / 2 + id;
+    case 36: return (now - pre) * 2000 / pre;                       // 5-minute rate
+    case 37: return 50 + 7 * c.index % 300;                         // turnover rate
+    case 38: return ((37 * c.index) % 200 - 100) * 1000;            // order ratio, in percent
+    case 40: return 10000 * (8 + c.index % 40);                     // price-earnings ratio
+    case 41: return (int64_t{today.high} - today.low) * 10000 / pre; // amplitude
+    case 42: return today.average;                                  // average price
+    case 44: return (pre * 11 / 10 + 50) / 100 * 100;               // limit up: +10 %, to the cent
+    case 45: return (pre * 9 / 10 + 50) / 100 * 100;                // limit down: -10 %
+    case 58: return (now - pre) * 500 / pre;                        // speed
+    case 348: return 10000 * (2 + c.index % 8);                     // net assets per share
+    case 350: return 1000 * (1 + c.index % 15);                     // earnings per share
+    case 1001: case 1002: case 1003: case 1016: {
+        if (c.type != 1) return id - 1000;
+        std::optional<Breadth> local;
+        std::optional<Breadth>& cached = breadth_cache ? *breadth_cache : local;
+        if (!cached) cached = breadth(c.market);
+        const Breadth& b = *cached;
+        return id == 1001 ? b.up : id == 1002 ? b.flat : id == 1003 ? b.down : b.up + b.flat + b.down;
+    }
+    default: return 0;
+    }
+}
+
 void SyntheticMarket::write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const {
     const SyntheticDay today = day(c, 0);
-    const int32_t now = today.close, pre = today.pre_close;
     std::optional<Breadth> breadth_of_index;  // counted once, for the first breadth field
     for (const uint16_t id : fields) {
-        if (id >= 12 && id <= 31) {
-            const int level = (id - 12) / 4;
-            switch ((id - 12) % 4) {
-            case 0: out.i32(now + 100 * (level + 1)); break;
-            case 1: out.i32(now - 100 * (level + 1)); break;
-            default: out.i64(100 * (level + 1) + c.index); break;
-            }
-            continue;
-        }
         switch (id) {
-        case 0: write_identity(out, c); break;
-        case 1: out.text(c.code, 6).u8(c.market); break;
-        case 2: out.i32(20261208); break;
-        case 3: out.i32(static_cast<int32_t>(93000 + (tick_ % 30))); break;
-        case 4: out.i32(pre); break;
-        case 5: out.i32(today.open); break;
-        case 6: out.i32(today.high); break;
-        case 7: out.i32(today.low); break;
-        case 8: out.i32(now); break;
-        case 9: out.i64(today.volume); break;
-        case 10: out.i64(100 + tick_); break;
-        case 11: out.i64(today.amount); break;
-        case 33: out.i32(100 + c.index); break;
-        // Rates are fractions (x 10000 on the wire): 0.0050 is 0.50 %.
-        case 34: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 10000 / pre)); break;
-        case 35: out.i32(now - pre); break;
-        case 32: case 39: case 43: case 46: case 49: case 50: case 306: case 351: case 1015:
-            out.i64(today.volume / 2 + id);
-            break;
-        case 36: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 2000 / pre)); break;  // 5-minute rate
-        case 37: out.i32(50 + 7 * c.index % 300); break;                        // turnover rate
-        case 38: out.i32(((37 * c.index) % 200 - 100) * 1000); break;           // order ratio, in percent
-        case 40: out.i32(10000 * (8 + c.index % 40)); break;                    // price-earnings ratio
-        case 41: out.i32(static_cast<int32_t>((int64_t{today.high} - today.low) * 10000 / pre)); break;  // amplitude
-        case 42: out.i32(today.average); break;                                // average price
-        case 44: out.i32((pre * 11 / 10 + 50) / 100 * 100); break;             // limit up: +10 %, to the cent
-        case 45: out.i32((pre * 9 / 10 + 50) / 100 * 100); break;              // limit down: -10 %
-        case 58: out.i32(static_cast<int32_t>((static_cast<int64_t>(now) - pre) * 500 / pre)); break;  // speed
-        case 348: out.i32(10000 * (2 + c.index % 8)); break;                   // net assets per share
-        case 350: out.i32(1000 * (1 + c.index % 15)); break;                   // earnings per share
-        case 1001: case 1002: case 1003: case 1016: {
-            if (c.type != 1) {
-                out.i16(static_cast<int16_t>(id - 1000));
-                break;
-            }
-            if (!breadth_of_index) breadth_of_index = breadth(c.market);
-            const Breadth& b = *breadth_of_index;
-            const int n = id == 1001 ? b.up : id == 1002 ? b.flat : id == 1003 ? b.down : b.up + b.flat + b.down;
-            out.i16(static_cast<int16_t>(n));
-            break;
+        case 0: write_identity(out, c); continue;
+        case 1: out.text(c.code, 6).u8(c.market); continue;
+        default: break;
         }
+        const int64_t v = value(c, today, id, &breadth_of_index);
+        switch (value_width(id)) {
+        case 2: out.i16(static_cast<int16_t>(v)); break;
+        case 4: out.i32(static_cast<int32_t>(v)); break;
+        case 8: out.i64(v); break;
         default: break;  // carries nothing
         }
     }

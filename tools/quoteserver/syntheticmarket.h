@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,12 +84,18 @@ public:
 
     // One real-time row with the values of `fields`, in their wire forms.
     void write_row(BodyWriter& out, const SyntheticCode& c, const std::vector<uint16_t>& fields) const;
+    // Bytes a row field's value takes on the wire (2, 4 or 8; 0 for a field
+    // that carries nothing), and the value itself; identity fields 0 and 1
+    // have none. breadth_cache keeps an index row's counts between fields.
+    static int value_width(uint16_t id);
     // Stocks of a market up, flat and down at the current prices (index rows'
     // fields 1001, 1002, 1003 and their sum 1016).
     struct Breadth {
         int up = 0, flat = 0, down = 0;
     };
     Breadth breadth(uint8_t market) const;
+    int64_t value(const SyntheticCode& c, const SyntheticDay& today, uint16_t id,
+                  std::optional<Breadth>* breadth_cache = nullptr) const;
     // Identity block: code 6, name 24, decimal, market, type.
     static void write_identity(BodyWriter& out, const SyntheticCode& c);
 
