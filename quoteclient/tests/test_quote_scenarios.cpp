@@ -220,48 +220,35 @@ TEST_F(Scenario, IndexRowsCountTheirMarketsStocks) {
     quote_ctx_release(ctx);
 }
 
-// A page sorted by another field the rows carry (amplitude, 41) comes in that
-// field's order, larger first.
-TEST_F(Scenario, PagesSortedByAmplitudeComeLargestFirst) {
+// Pages of the Shanghai category sorted by the server, direction 0 (larger
+// first): by code the first page holds the last codes; by another field the
+// rows carry (amplitude, 41) the rows come in that field's order.
+TEST_F(Scenario, SortedPagesComeLargestFirst) {
     start();
-    quote_ctx* ctx = quote_ctx_create();
-    quote_ctx_set_type(ctx, 0);
-    quote_ctx_set_peroid(ctx, 30);
-    quote_ctx_set_category(ctx, 1);
-    quote_ctx_set_page(ctx, 0, 20);
-    quote_ctx_set_sort(ctx, 41, 0);
-    const uint16_t fields[] = {0, 41};
-    quote_ctx_set_market_field(ctx, fields, 2);
-    ASSERT_EQ(quote_ctx_request(ctx), 1);
-    Copied page;
-    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &page));
-    ASSERT_EQ(page.rows.size(), 20u);
-    for (size_t i = 1; i < page.rows.size(); ++i)
-        EXPECT_GE(page.rows[i - 1].amplitude, page.rows[i].amplitude) << page.rows[i].code_info.code;
-    EXPECT_GT(page.rows[0].amplitude, page.rows[19].amplitude);
-    quote_ctx_release(ctx);
-}
-
-// Sorting by code, direction 0 puts the larger code first on the server's
-// pages too, so the first page holds the last codes of the category.
-TEST_F(Scenario, CodeSortedPagesStartFromTheLargestCode) {
-    start();
-    quote_ctx* ctx = quote_ctx_create();
-    quote_ctx_set_type(ctx, 0);
-    quote_ctx_set_peroid(ctx, 30);
-    quote_ctx_set_category(ctx, 1);
-    quote_ctx_set_page(ctx, 0, 3);
-    quote_ctx_set_sort(ctx, 0, 0);
-    const uint16_t fields[] = {0, 8};
-    quote_ctx_set_market_field(ctx, fields, 2);
-    ASSERT_EQ(quote_ctx_request(ctx), 1);
-    Copied page;
-    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &page));
-    ASSERT_EQ(page.rows.size(), 3u);
-    EXPECT_STREQ(page.rows[0].code_info.code, "600199");
-    EXPECT_STREQ(page.rows[1].code_info.code, "600198");
-    EXPECT_STREQ(page.rows[2].code_info.code, "600197");
-    quote_ctx_release(ctx);
+    for (const uint16_t sortField : {uint16_t{0}, uint16_t{41}}) {
+        quote_ctx* ctx = quote_ctx_create();
+        quote_ctx_set_type(ctx, 0);
+        quote_ctx_set_peroid(ctx, 30);
+        quote_ctx_set_category(ctx, 1);
+        quote_ctx_set_page(ctx, 0, 20);
+        quote_ctx_set_sort(ctx, sortField, 0);
+        const uint16_t fields[] = {0, 41};
+        quote_ctx_set_market_field(ctx, fields, 2);
+        ASSERT_EQ(quote_ctx_request(ctx), 1);
+        Copied page;
+        ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &page)) << sortField;
+        ASSERT_EQ(page.rows.size(), 20u);
+        if (sortField == 0) {
+            EXPECT_STREQ(page.rows[0].code_info.code, "600199");
+            EXPECT_STREQ(page.rows[1].code_info.code, "600198");
+            EXPECT_STREQ(page.rows[19].code_info.code, "600180");
+        } else {
+            for (size_t i = 1; i < page.rows.size(); ++i)
+                EXPECT_GE(page.rows[i - 1].amplitude, page.rows[i].amplitude) << page.rows[i].code_info.code;
+            EXPECT_GT(page.rows[0].amplitude, page.rows[19].amplitude);
+        }
+        quote_ctx_release(ctx);
+    }
 }
 
 TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
