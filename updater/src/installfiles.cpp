@@ -1,7 +1,5 @@
 #include "installfiles.h"
 
-#include <QtGui/private/qzipreader_p.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,11 +8,10 @@
 #include <QTemporaryFile>
 #include <QVector>
 
-#include <zlib.h>
-
-#include <climits>
 #include <cstdio>
-#include <optional>
+
+#include "installer.h"
+#include "ziparchive.h"
 
 namespace updater {
 
@@ -70,6 +67,19 @@ QStringRef significant(const QString& s)
 }
 
 }  // namespace
+
+QString versionText(const QJsonValue& value)
+{
+    if (value.isString())
+        return value.toString();
+    if (!value.isDouble())
+        return QString();
+    const double d = value.toDouble();
+    // Whole numbers as digits without an exponent, others as the shortest text.
+    if (d >= 0 && d < 9007199254740992.0 && d == double(qint64(d)))
+        return QString::number(qint64(d));
+    return QString::number(d, 'g', 17 - 2);
+}
 
 int compareVersions(const QString& local, const QString& remote)
 {
@@ -146,118 +156,52 @@ bool replaceFile(const QString& source, const QString& dest, QString* error)
         in.permissions(), error);
 }
 
-namespace {
-
-unsigned le16(const QByteArray& b, qint64 at)
+bool zipTargets(const ZipArchive& zip, const QString& destDir, QVector<QString>* targets, QString* error)
 {
-    return static_cast<unsigned char>(b[int(at)]) | static_cast<unsigned char>(b[int(at + 1)]) << 8;
-}
-
-unsigned le32(const QByteArray& b, qint64 at)
-{
-    return le16(b, at) | le16(b, at + 2) << 16;
-}
-
-// The entry names as the archive's central directory stores them. The zip
-// reader drops a leading "/" or "../" silently, so the path check must see
-// the raw names. Nothing when the file holds no readable central directory.
-std::optional<QList<QByteArray>> rawEntryNames(const QString& zipPath)
-{
-    QFile f(zipPath);
-    if (!f.open(QIODevice::ReadOnly) || f.size() < 22)
-        return std::nullopt;
-    const qint64 size = f.size();
-    const qint64 tailSize = qMin<qint64>(size, 22 + 65535);  // end record and its comment
-    if (!f.seek(size - tailSize))
-        return std::nullopt;
-    const QByteArray tail = f.read(tailSize);
-    int end = -1;
-    for (int i = tail.size() - 22; i >= 0 && end < 0; --i) {
-        if (le32(tail, i) == 0x06054b50)
-            end = i;
+    targets->fill(QString(), zip.items().size());
+    for (int i = 0; i < zip.items().size(); ++i) {
+        const ZipItem& e = zip.items().at(i);
+        if (e.isSpecial)
+            continue;
+        if (isSafeRelativePath(e.name) && !e.rawName.contains('\\'))
+            (*targets)[i] = checkedJoin(destDir, e.name, e.isDir);
+        if ((*targets)[i].isEmpty()) {
+            *error = QStringLiteral("压缩文件中的路径无效:") + e.name;
+            return false;
+        }
     }
-    if (end < 0)
-        return std::nullopt;
-    const unsigned count = le16(tail, end + 10);
-    const qint64 dirSize = le32(tail, end + 12);
-    const qint64 dirOffset = le32(tail, end + 16);
-    if (dirOffset + dirSize > size || !f.seek(dirOffset))
-        return std::nullopt;
-    const QByteArray dir = f.read(dirSize);
-    QList<QByteArray> names;
-    qint64 pos = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        if (pos + 46 > dir.size() || le32(dir, pos) != 0x02014b50)
-            return std::nullopt;
-        const qint64 nameLen = le16(dir, pos + 28);
-        const qint64 next = pos + 46 + nameLen + le16(dir, pos + 30) + le16(dir, pos + 32);
-        if (pos + 46 + nameLen > dir.size())
-            return std::nullopt;
-        names.append(dir.mid(int(pos + 46), int(nameLen)));
-        pos = next;
-    }
-    return names;
+    return true;
 }
 
-}  // namespace
+bool checkZip(const QString& zipPath, const QString& destDir, const QString& scratchDir, QString* error)
+{
+    ZipArchive zip;
+    QVector<QString> targets;
+    if (!zip.open(zipPath, ZipLimits(), error) || !zipTargets(zip, destDir, &targets, error))
+        return false;
+    for (int i = 0; i < zip.items().size(); ++i) {
+        const ZipItem& e = zip.items().at(i);
+        if (targets[i].isEmpty() || e.isDir)
+            continue;
+        QTemporaryFile scratch(scratchDir + QStringLiteral("/trial-XXXXXX"));
+        if (!scratch.open()) {
+            *error = QStringLiteral("无法创建文件:") + scratch.fileTemplate();
+            return false;
+        }
+        if (!zip.extract(e, scratch, error) || !scratch.flush()) {
+            if (error->isEmpty())
+                *error = QStringLiteral("写入文件错误:") + e.name;
+            return false;
+        }
+    }
+    return true;
+}
 
 bool unpackZip(const QString& zipPath, const QString& destDir,
                const std::function<void(const QString&)>& onFile, QString* error)
 {
-    QZipReader zip(zipPath);
-    const QVector<QZipReader::FileInfo> entries = zip.fileInfoList();
-    const std::optional<QList<QByteArray>> raw = rawEntryNames(zipPath);
-    if (!zip.isReadable() || zip.status() != QZipReader::NoError || !raw || raw->size() != entries.size()) {
-        *error = QStringLiteral("无法读取压缩文件:") + zipPath;
-        return false;
-    }
-    // Every entry is checked before anything is written (no zip slip).
-    QVector<QString> targets(entries.size());
-    for (int i = 0; i < entries.size(); ++i) {
-        const QZipReader::FileInfo& e = entries.at(i);
-        if (e.isSymLink || (!e.isDir && !e.isFile))
-            continue;
-        const QString rawName = QString::fromUtf8(raw->at(i));
-        if (isSafeRelativePath(rawName))
-            targets[i] = checkedJoin(destDir, e.filePath, e.isDir);
-        if (targets[i].isEmpty() || (e.isFile && e.size > INT_MAX)) {
-            *error = QStringLiteral("压缩文件中的路径无效:") + rawName;
-            return false;
-        }
-    }
-    const QFileDevice::Permissions writableByOthers = QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    const QFileDevice::Permissions plain = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-        | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    for (int i = 0; i < entries.size(); ++i) {
-        const QZipReader::FileInfo& e = entries.at(i);
-        if (targets[i].isEmpty())
-            continue;
-        if (e.isDir) {
-            if (!QDir().mkpath(targets[i])) {
-                *error = QStringLiteral("无法创建文件夹:") + targets[i];
-                return false;
-            }
-            continue;
-        }
-        onFile(e.filePath);
-        const QByteArray data = zip.fileData(e.filePath);
-        const uLong crc = ::crc32(::crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(data.constData()),
-                                  static_cast<uInt>(data.size()));
-        if (zip.status() != QZipReader::NoError || data.size() != e.size || crc != e.crc) {
-            *error = QStringLiteral("压缩文件已损坏:") + e.filePath;
-            return false;
-        }
-        if (!QDir().mkpath(QFileInfo(targets[i]).absolutePath())) {
-            *error = QStringLiteral("无法创建文件夹:") + targets[i];
-            return false;
-        }
-        const QFileDevice::Permissions mode = e.permissions ? e.permissions & ~writableByOthers : plain;
-        const bool ok = writeFileAtomically(
-            targets[i], [&data](QFileDevice& out) { return out.write(data) == data.size(); }, mode, error);
-        if (!ok)
-            return false;
-    }
-    return true;
+    Installer installer(destDir);
+    return installer.stageZip(zipPath, destDir, onFile, error) && installer.commit(error);
 }
 
 bool removePath(const QString& path)

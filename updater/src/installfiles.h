@@ -6,11 +6,15 @@
 #include <QByteArray>
 #include <QFileDevice>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 
 namespace updater {
+
+class ZipArchive;
 
 // A version manifest: `source` (base URL of the downloads) and `files`
 // (relative path -> version text). A document that is not a JSON object reads
@@ -39,6 +43,10 @@ QString keyDirectory(const QString& key);
 // missing parts count as 0); other texts compare by UTF-16 code units.
 int compareVersions(const QString& local, const QString& remote);
 
+// A manifest's version value as text: a number reads as its digits (2 -> "2",
+// 1.5 -> "1.5"), a text as itself, anything else as "".
+QString versionText(const QJsonValue& value);
+
 // Writes `dest` through a temporary file in its folder, renamed over `dest`
 // once complete, so the old file stays whole until then. An existing file
 // keeps its permissions; a new one gets `newPermissions`. `fill` writes the
@@ -49,10 +57,21 @@ bool writeFileAtomically(const QString& dest, const std::function<bool(QFileDevi
 // Copies `source` over `dest` as above (a new file takes the source's permissions).
 bool replaceFile(const QString& source, const QString& dest, QString* error);
 
-// Unpacks the zip archive into `destDir`. Every entry path is checked before
-// anything is written; symbolic-link entries are skipped; each file's size and
-// CRC are verified. New files take the entry's mode masked to 0755.
-// `onFile` is told each file entry's path before it is written.
+// The path each entry of an open archive unpacks to under `destDir` (""
+// for links and other special entries, which are skipped); false when an
+// entry's stored name is not a safe relative path inside `destDir`.
+bool zipTargets(const ZipArchive& zip, const QString& destDir, QVector<QString>* targets, QString* error);
+
+// Proves a downloaded archive whole before anything is stopped or replaced:
+// its directory, sizes and caps, every entry's path under `destDir`, and a
+// real unpacking of each file into a scratch file in `scratchDir` (removed).
+bool checkZip(const QString& zipPath, const QString& destDir, const QString& scratchDir, QString* error);
+
+// Unpacks the zip archive into `destDir` as a whole (see Installer): every
+// entry path is checked before anything is written; symbolic-link entries are
+// skipped; each file's size and CRC are verified. New files take the entry's
+// mode masked to 0755. `onFile` is told each file entry's path before it is
+// unpacked.
 bool unpackZip(const QString& zipPath, const QString& destDir,
                const std::function<void(const QString&)>& onFile, QString* error);
 

@@ -8,7 +8,10 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
+#include "gzipdecoder.h"
+#include "installer.h"
 #include "installfiles.h"
 
 namespace {
@@ -42,10 +45,21 @@ QNetworkRequest plainRequest(const QUrl& url)
 {
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    // Asked for by hand, so the body arrives as sent and its gzip trailer
+    // can be checked here.
+    request.setRawHeader("Accept-Encoding", "gzip");
     return request;
 }
 
+constexpr qint64 readBuffer = 1 << 20;
+
 }  // namespace
+
+Worker::Limits& Worker::limits()
+{
+    static Limits l;
+    return l;
+}
 
 Worker::Worker(QObject* parent)
     : QObject(parent)
@@ -73,21 +87,62 @@ void Worker::updateProgress(qint64 received, qint64 total)
 }
 
 // Worker thread. Blocks in a nested event loop (user input excluded) until the
-// manifest has arrived; only a 200 answer counts, redirects are followed.
+// manifest has arrived; only a whole 200 answer counts, redirects are
+// followed. A server that stalls or sends too much gives an empty manifest.
 QByteArray Worker::fetchManifest(const QUrl& url)
 {
     QNetworkAccessManager nam;
     QUrl current = url;
     for (int hop = 0;; ++hop) {
         QNetworkReply* r = nam.get(plainRequest(current));
+        r->setReadBufferSize(readBuffer);
+        QByteArray body;
+        bool failed = false;
         QEventLoop loop;
+        QTimer stall;
+        stall.setSingleShot(true);
+        const auto progress = [&] {
+            stall.start(limits().idleTimeoutMs);
+            if (httpStatus(r) != 200 || failed)
+                return;
+            body += r->readAll();
+            if (body.size() > limits().maxManifest) {
+                qWarning() << "version manifest: larger than" << limits().maxManifest << "bytes";
+                failed = true;
+                r->abort();
+            }
+        };
+        connect(r, &QNetworkReply::readyRead, &loop, progress);
+        connect(r, &QNetworkReply::metaDataChanged, &loop, progress);
         connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        connect(&stall, &QTimer::timeout, &loop, [&] {
+            qWarning() << "version manifest: no answer from" << current.toString();
+            failed = true;
+            r->abort();
+        });
+        stall.start(limits().idleTimeoutMs);
+        if (!r->isFinished())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        progress();
+        stall.stop();
         const QUrl next = redirectTarget(r);
         const int status = httpStatus(r);
-        const QByteArray body = status == 200 && r->error() == QNetworkReply::NoError ? r->readAll() : QByteArray();
+        const QByteArray encoding = r->rawHeader("Content-Encoding").trimmed().toLower();
+        if (!failed && status == 200 && (encoding == "gzip" || encoding == "x-gzip")) {
+            updater::GzipDecoder decoder;
+            QByteArray plain;
+            const bool ok = decoder.feed(body, [&plain](const char* d, qint64 n) {
+                plain.append(d, int(n));
+                return plain.size() <= limits().maxManifest;
+            });
+            body = ok && decoder.complete() ? plain : QByteArray();
+        } else if (!encoding.isEmpty() && encoding != "identity") {
+            failed = true;
+        }
+        if (failed || r->error() != QNetworkReply::NoError)
+            body.clear();
         delete r;
-        if (next.isValid() && hop < maxRedirects) {
+        if (!failed && next.isValid() && hop < maxRedirects) {
             current = next;
             continue;
         }
@@ -134,7 +189,7 @@ void Worker::doCheckVersion(const QString& exe, const QString& versionFile, cons
     for (auto it = remoteFiles.constBegin(); it != remoteFiles.constEnd(); ++it) {
         const auto have = local.files.constFind(it.key());
         if (have == local.files.constEnd()
-            || updater::compareVersions(have.value().toString(), it.value().toString()) < 0)
+            || updater::compareVersions(updater::versionText(have.value()), updater::versionText(it.value())) < 0)
             pending.append(it.key());
     }
     if (pending.isEmpty()) {
@@ -167,39 +222,92 @@ void Worker::doWork()
     currentKey = pending.takeFirst();
     emit sigShowStatus(QStringLiteral("正在下载:") + QFileInfo(currentKey).fileName());
 
-    const QString target = updater::checkedJoin(tempRoot(), currentKey);
+    target = updater::checkedJoin(tempRoot(), currentKey);
     file = new QFile(target, this);
+    // Unbuffered: a failed write (a full disk) shows at once.
     if (target.isEmpty() || !QDir().mkpath(QFileInfo(target).absolutePath())
-        || !file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        || !file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         failDownload(QStringLiteral("下载错误"), QStringLiteral("创建下载文件错误"));
         return;
     }
     manager = new QNetworkAccessManager(this);
+    idle = new QTimer(this);
+    idle->setSingleShot(true);
+    connect(idle, &QTimer::timeout, this, &Worker::onIdle);
     redirects = 0;
-    written = 0;
-    writeFailed = false;
     startRequest(QUrl(remoteSource + currentKey));
 }
 
 void Worker::startRequest(const QUrl& url)
 {
+    received = 0;
+    written = 0;
+    bodyStarted = false;
+    gzip.reset();
     reply = manager->get(plainRequest(url));
+    // Read from the socket only as fast as it is written: memory stays flat
+    // and a download that fails stops the server at once.
+    reply->setReadBufferSize(readBuffer);
     connect(reply, SIGNAL(readyRead()), this, SLOT(onReadyRead()));
     connect(reply, SIGNAL(finished()), this, SLOT(onFinishDownload()));
     connect(reply, SIGNAL(downloadProgress(qint64,qint64)), this, SLOT(updateProgress(qint64,qint64)));
+    connect(reply, &QNetworkReply::metaDataChanged, idle, [this] { idle->start(limits().idleTimeoutMs); });
+    idle->start(limits().idleTimeoutMs);
 }
 
-// Worker thread. Only a 200 body is written (a redirect's body never is).
+// Worker thread. No byte for too long: the server is stalled.
+void Worker::onIdle()
+{
+    if (reply)
+        failDownload(QStringLiteral("网络错误"), QStringLiteral("下载超时"));
+}
+
+// Worker thread. Writes unpacked body bytes; the reason when the write
+// fails or the file would grow past the cap, "" otherwise.
+QString Worker::writeBody(const char* data, qint64 size)
+{
+    if (written + size > limits().maxDownload)
+        return QStringLiteral("下载文件过大");
+    if (file->write(data, size) != size)
+        return QStringLiteral("写入下载文件错误");
+    written += size;
+    return QString();
+}
+
+// Worker thread. Only a 200 body is written (a redirect's body never is); a
+// gzip-encoded one is unpacked on the way. The first failed write ends the
+// download.
 void Worker::onReadyRead()
 {
     if (!reply || httpStatus(reply) != 200)
         return;
+    idle->start(limits().idleTimeoutMs);
+    if (!bodyStarted) {
+        bodyStarted = true;
+        const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+        if (encoding == "gzip" || encoding == "x-gzip") {
+            gzip = std::make_unique<updater::GzipDecoder>();
+        } else if (!encoding.isEmpty() && encoding != "identity") {
+            failDownload(QStringLiteral("网络错误"), QStringLiteral("不支持的内容编码"));
+            return;
+        }
+    }
     const QByteArray data = reply->readAll();
-    if (writeFailed)
-        return;
-    if (file->write(data) != data.size())
-        writeFailed = true;
-    written += data.size();
+    received += data.size();
+    QString writeError;
+    bool ok = true;
+    if (!gzip) {
+        writeError = writeBody(data.constData(), data.size());
+    } else {
+        ok = gzip->feed(data, [this, &writeError](const char* d, qint64 n) {
+            writeError = writeBody(d, n);
+            return writeError.isEmpty();
+        });
+    }
+    if (!writeError.isEmpty())
+        failDownload(QStringLiteral("下载错误"), writeError);
+    else if (!ok)
+        failDownload(QStringLiteral("网络错误"), QStringLiteral("下载文件不完整"));
 }
 
 // Worker thread.
@@ -208,9 +316,11 @@ void Worker::onFinishDownload()
     QNetworkReply* r = reply;
     if (!r)
         return;
+    idle->stop();
     const int status = httpStatus(r);
     if (isRedirect(status)) {
         const QUrl next = redirectTarget(r);
+        r->disconnect(this);
         r->deleteLater();
         reply = nullptr;
         if (next.isValid() && ++redirects <= maxRedirects) {
@@ -223,25 +333,35 @@ void Worker::onFinishDownload()
         failDownload(QStringLiteral("网络错误"), QStringLiteral("HTTP status codes: ") + QString::number(status));
         return;
     }
-    if (r->bytesAvailable() > 0)
+    if (r->bytesAvailable() > 0) {
         onReadyRead();
-    // A body cut short (the connection dropped, fewer bytes than the declared
-    // length of an unencoded body) is a failed download, not a finished one.
-    bool complete = r->error() == QNetworkReply::NoError;
-    const QByteArray encoding = r->rawHeader("Content-Encoding").trimmed().toLower();
+        if (!reply)
+            return;  // failed while writing
+    }
+    // A body cut short (the connection dropped, fewer bytes than declared, a
+    // gzip stream without its whole last member) is a failed download.
+    bool complete = r->error() == QNetworkReply::NoError && (!gzip || gzip->complete());
     const QVariant length = r->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && (encoding.isEmpty() || encoding == "identity") && length.toLongLong() != written)
+    if (length.isValid() && length.toLongLong() != received)
         complete = false;
-    if (!file->flush())
-        writeFailed = true;
-    file->close();
-    if (writeFailed) {
+    if (!file->flush()) {
         failDownload(QStringLiteral("下载错误"), QStringLiteral("写入下载文件错误"));
         return;
     }
+    file->close();
     if (!complete) {
         failDownload(QStringLiteral("网络错误"), QStringLiteral("下载文件不完整"));
         return;
+    }
+    // An archive is proven whole now, while nothing is stopped yet.
+    if (QFileInfo(currentKey).suffix() == QLatin1String("zip")) {
+        const QString keyDir = updater::keyDirectory(currentKey);
+        const QString destDir = keyDir.isEmpty() ? root : updater::checkedJoin(root, keyDir, true);
+        QString error;
+        if (!updater::checkZip(target, destDir, tempRoot(), &error)) {
+            failDownload(QStringLiteral("下载错误"), error);
+            return;
+        }
     }
     releaseDownload();
     if (pending.isEmpty()) {
@@ -261,6 +381,7 @@ void Worker::releaseDownload()
     }
     if (reply) {
         reply->disconnect(this);
+        reply->abort();
         reply->deleteLater();
         reply = nullptr;
     }
@@ -268,6 +389,12 @@ void Worker::releaseDownload()
         manager->deleteLater();
         manager = nullptr;
     }
+    if (idle) {
+        idle->stop();
+        idle->deleteLater();
+        idle = nullptr;
+    }
+    gzip.reset();
 }
 
 // Nothing was installed: the partial downloads go, the main program was never stopped.
@@ -278,9 +405,11 @@ void Worker::failDownload(const QString& title, const QString& text)
     emit sigShowError(title, text);
 }
 
-// Worker thread. Stops the main program, puts every downloaded file in place,
-// then the version file; any failure keeps the old version file (the next run
-// tries again) and the temporary folder. The main program starts again either way.
+// Worker thread. Stops the main program and installs everything as a whole:
+// every new file (the version file last) is staged beside its place, then
+// all are swapped in. On any failure every replaced file is put back, the
+// old version file stays and the temporary folder is kept. The main program
+// starts again either way.
 void Worker::updateAndLaunchApp()
 {
     const QString exePath = updater::checkedJoin(root, appExeName);
@@ -289,29 +418,35 @@ void Worker::updateAndLaunchApp()
 
     const QString temp = tempRoot();
     QString error;
-    for (auto it = remoteFiles.constBegin(); it != remoteFiles.constEnd() && error.isEmpty(); ++it) {
-        const QString& key = it.key();
-        if (!updateList.contains(key))
-            continue;
-        const QString keyDir = updater::keyDirectory(key);
-        const QString destDir = keyDir.isEmpty() ? root : updater::checkedJoin(root, keyDir, true);
-        const QString source = updater::checkedJoin(temp, key);
-        if (destDir.isEmpty() || source.isEmpty() || !QDir().mkpath(destDir)) {
-            error = QStringLiteral("无法创建文件夹:") + key;
-            break;
+    {
+        updater::Installer installer(root);
+        for (auto it = remoteFiles.constBegin(); it != remoteFiles.constEnd() && error.isEmpty(); ++it) {
+            const QString& key = it.key();
+            if (!updateList.contains(key))
+                continue;
+            const QString keyDir = updater::keyDirectory(key);
+            const QString destDir = keyDir.isEmpty() ? root : updater::checkedJoin(root, keyDir, true);
+            const QString source = updater::checkedJoin(temp, key);
+            if (destDir.isEmpty() || source.isEmpty()) {
+                error = QStringLiteral("无法创建文件夹:") + key;
+                break;
+            }
+            if (QFileInfo(source).suffix() == QLatin1String("zip")) {
+                installer.stageZip(
+                    source, destDir,
+                    [this](const QString& entry) { emit sigShowStatus(QStringLiteral("正在解压文件:") + entry); },
+                    &error);
+            } else {
+                emit sigShowStatus(QStringLiteral("正在复制:") + key);
+                installer.stageCopy(source, updater::checkedJoin(root, key), &error);
+            }
         }
-        if (QFileInfo(source).suffix() == QLatin1String("zip")) {
-            updater::unpackZip(
-                source, destDir,
-                [this](const QString& entry) { emit sigShowStatus(QStringLiteral("正在解压文件:") + entry); }, &error);
-        } else {
-            emit sigShowStatus(QStringLiteral("正在复制:") + key);
-            updater::replaceFile(source, updater::checkedJoin(root, key), &error);
-        }
+        if (error.isEmpty())
+            installer.stageCopy(temp + QLatin1Char('/') + versionFileName, updater::checkedJoin(root, versionFileName),
+                                &error);
+        if (error.isEmpty())
+            installer.commit(&error);
     }
-    if (error.isEmpty())
-        updater::replaceFile(temp + QLatin1Char('/') + versionFileName,
-                             updater::checkedJoin(root, versionFileName), &error);
     if (error.isEmpty()) {
         if (!updater::removePath(temp))
             qWarning() << "could not remove" << temp;

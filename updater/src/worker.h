@@ -17,6 +17,11 @@
 class QFile;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
+
+namespace updater {
+class GzipDecoder;
+}
 
 class Worker : public QObject {
     Q_OBJECT
@@ -26,6 +31,14 @@ public:
 
     // Redirects followed in a row before a request counts as failed.
     static constexpr int maxRedirects = 5;
+
+    // Bounds on what a server can make the updater do; tests shorten them.
+    struct Limits {
+        int idleTimeoutMs = 30000;              // a request without progress this long fails
+        qint64 maxDownload = qint64(512) << 20; // one file, unpacked
+        qint64 maxManifest = qint64(4) << 20;
+    };
+    static Limits& limits();
 
 signals:
     void sigShowProgress(qint64, qint64);
@@ -49,6 +62,8 @@ private:
     QString tempRoot() const;
     QByteArray fetchManifest(const QUrl& url);
     void startRequest(const QUrl& url);
+    QString writeBody(const char* data, qint64 size);
+    void onIdle();
     void releaseDownload();
     void failDownload(const QString& title, const QString& text);
 
@@ -65,9 +80,13 @@ private:
     QFile* file = nullptr;
 
     QString root;        // the installation: the current directory at the check
+    QString target;      // where the running download is written
     int redirects = 0;   // of the running download, in a row
-    qint64 written = 0;  // bytes of the running download written
-    bool writeFailed = false;
+    qint64 received = 0; // bytes of the running download's body as sent
+    qint64 written = 0;  // bytes of the running download written (unpacked)
+    bool bodyStarted = false;
+    std::unique_ptr<updater::GzipDecoder> gzip;  // for a gzip-encoded body
+    QTimer* idle = nullptr;  // no progress for a while: the download fails
     bool keepTemp = false;  // a failed install leaves the folder for inspection
     std::unique_ptr<platform::ProcessControl> processes;
 };

@@ -41,12 +41,37 @@ void TestHttpServer::serve(QTcpSocket* s)
     HttpAnswer a{404, "not found", {}, 0};
     if (answers_.contains(path))
         a = answers_.value(path);
+    if (a.silent)
+        return;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\n";
-    out += "Content-Length: " + QByteArray::number(a.body.size() + a.missingBytes) + "\r\n";
+    if (a.endless == 0)
+        out += "Content-Length: " + QByteArray::number(a.body.size() + a.missingBytes) + "\r\n";
     out += "Connection: close\r\n";
     for (const auto& h : a.headers)
         out += h.first + ": " + h.second + "\r\n";
     out += "\r\n" + a.body;
     s->write(out);
+    if (a.stall)
+        return;
+    if (a.endless > 0) {
+        // Keeps about a MiB queued until the total is sent or the peer goes.
+        const qint64 total = a.endless;
+        auto* sent = new qint64(0);
+        const QByteArray filler(256 * 1024, 'x');
+        const auto refill = [this, s, sent, total, filler] {
+            while (*sent < total && s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < (1 << 20)) {
+                const QByteArray chunk = filler.left(int(qMin<qint64>(filler.size(), total - *sent)));
+                s->write(chunk);
+                *sent += chunk.size();
+                fillerSent_ += chunk.size();
+            }
+            if (*sent >= total)
+                s->disconnectFromHost();
+        };
+        connect(s, &QTcpSocket::bytesWritten, s, refill);
+        connect(s, &QObject::destroyed, [sent] { delete sent; });
+        refill();
+        return;
+    }
     s->disconnectFromHost();
 }

@@ -16,6 +16,12 @@ struct HttpAnswer {
     QList<QPair<QByteArray, QByteArray>> headers;
     // Declares this many bytes more than the body holds, then closes.
     int missingBytes = 0;
+    // Hostile servers: reads the request and never answers; or answers and
+    // then stalls without closing; or sends no length and this many filler
+    // bytes (as fast as they are taken), then closes.
+    bool silent = false;
+    bool stall = false;
+    qint64 endless = 0;
 };
 
 class TestHttpServer : public QObject {
@@ -28,6 +34,8 @@ public:
     void file(const QString& path, const QByteArray& body) { answers_[path] = HttpAnswer{200, body, {}, 0}; }
     void redirect(const QString& path, int status, const QByteArray& location);
     const QStringList& requests() const { return requests_; }
+    // Filler bytes handed to the system for endless answers so far.
+    qint64 fillerSent() const { return fillerSent_; }
 
 private:
     void serve(class QTcpSocket* socket);
@@ -35,4 +43,5 @@ private:
     QTcpServer server_;
     QMap<QString, HttpAnswer> answers_;
     QStringList requests_;
+    qint64 fillerSent_ = 0;
 };

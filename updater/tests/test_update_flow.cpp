@@ -248,11 +248,14 @@ TEST(UpdateFlow, FailedInstallKeepsTheOldVersionAndRestartsTheProgram)
     inst.write("b.txt", "old b");
     server.file("/manifest.json", manifestText(server.url("/files/"), {{"b.txt", "2"}, {"plugins/bad.zip", "1"}}));
     server.file("/files/b.txt", "new b");
-    server.file("/files/plugins/bad.zip", zipOf({{"fine.txt", "fine"}, {"../../evil.txt", "evil"}}));
+    // The archive is whole, but one entry would replace a folder.
+    server.file("/files/plugins/bad.zip", zipOf({{"fine.txt", "fine"}, {"dir", "file"}}));
+    QDir().mkpath(inst.file("plugins/dir/inner"));
 
     const UpdateRun r = inst.run(server.url("/manifest.json"));
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.boxes, QStringList{"更新错误|压缩文件中的路径无效:../../evil.txt" + retry});
+    EXPECT_EQ(r.boxes, QStringList{"更新错误|目标是文件夹:" + inst.file("plugins/dir") + retry});
+    EXPECT_EQ(inst.read("b.txt"), "old b");
     EXPECT_EQ(inst.read("version.json"), oldVersion);
     EXPECT_TRUE(inst.exists("updaate_temp/plugins/bad.zip"));
     EXPECT_TRUE(inst.exists("updaate_temp/version.json"));
