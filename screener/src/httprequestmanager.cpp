@@ -79,6 +79,13 @@ int FCHttpRequestManager::AddRequest(const FCHttpRequestHeader& header)
     nr.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     nr.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     nr.setTransferTimeout(kTransferTimeoutMs);
+    // Template downloads follow redirects as the updater does; a POST is
+    // never re-sent elsewhere.
+    if (header.verb != FCHttpRequestHeader::Post && header.verb != FCHttpRequestHeader::PostToo &&
+        header.verb != FCHttpRequestHeader::Delete) {
+        nr.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+        nr.setMaximumRedirectsAllowed(kMaxRedirects);
+    }
     if (!header.userAgent.isEmpty())
         nr.setHeader(QNetworkRequest::UserAgentHeader, header.userAgent);
     QList<QPair<QByteArray, QByteArray>> extra;
@@ -111,7 +118,10 @@ int FCHttpRequestManager::AddRequest(const FCHttpRequestHeader& header)
         reply = header.body.isEmpty() ? network_->get(nr) : network_->sendCustomRequest(nr, "GET", header.body);
     }
     request->reply_ = reply;
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, context_.get(), [this, taskId] { onMetaData(taskId); });
+    // Qt reads from the socket only as fast as the body is taken here.
+    reply->setReadBufferSize(qint64(1) << 20);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, context_.get(),
+                     [this, taskId] { onMetaData(taskId, false); });
     QObject::connect(reply, &QNetworkReply::readyRead, context_.get(), [this, taskId] { onReadyRead(taskId); });
     QObject::connect(reply, &QNetworkReply::finished, context_.get(), [this, taskId] { onFinished(taskId); });
 
@@ -147,8 +157,10 @@ QByteArray FCHttpRequestManager::ReceiveBody(FCHttpRequest& request)
     return body;
 }
 
-// GUI thread. The status line and headers are in: fill the response info once.
-void FCHttpRequestManager::onMetaData(int taskId)
+// GUI thread. The status line and headers are in: fill the response info
+// once. A redirect being followed is not the answer yet, unless the request
+// ended on it (`final`).
+void FCHttpRequestManager::onMetaData(int taskId, bool final)
 {
     FCHttpRequest* request = FindRequest(taskId);
     if (!request || request->sent_ || !request->reply_)
@@ -156,6 +168,11 @@ void FCHttpRequestManager::onMetaData(int taskId)
     QNetworkReply* reply = request->reply_;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
+        return;
+    const bool follows = reply->request().attribute(QNetworkRequest::RedirectPolicyAttribute).toInt() ==
+                         QNetworkRequest::NoLessSafeRedirectPolicy;
+    if (!final && follows && status.toInt() >= 300 && status.toInt() < 400 &&
+        reply->hasRawHeader(QByteArrayLiteral("Location")))
         return;
     request->sent_ = true;
     FCHttpResponseInfo& info = request->response_;
@@ -174,7 +191,22 @@ void FCHttpRequestManager::onReadyRead(int taskId)
     if (!request || !request->reply_)
         return;
     const QByteArray block = request->reply_->readAll();
+    if (request->tooLarge_)
+        return;
     request->received_ += block.size();
+    if (request->received_ > kMaxBody) {
+        // An endless body would grow the host until it dies: drop it and
+        // end the transfer (after this handler, not inside the reply's signal).
+        qWarning("Quorvex: a response body passed %lld bytes; the request fails", static_cast<long long>(kMaxBody));
+        request->tooLarge_ = true;
+        request->buffer_.clear();
+        QTimer::singleShot(0, context_.get(), [this, taskId] {
+            FCHttpRequest* r = FindRequest(taskId);
+            if (r && r->reply_)
+                r->reply_->abort();
+        });
+        return;
+    }
     request->buffer_ += block;
 }
 
@@ -184,7 +216,7 @@ void FCHttpRequestManager::onFinished(int taskId)
     FCHttpRequest* request = FindRequest(taskId);
     if (!request || !request->reply_)
         return;
-    onMetaData(taskId);
+    onMetaData(taskId, true);
     onReadyRead(taskId);
     QNetworkReply* reply = request->reply_;
     const QNetworkReply::NetworkError error = reply->error();
@@ -195,7 +227,8 @@ void FCHttpRequestManager::onFinished(int taskId)
     const bool transportOk = error == QNetworkReply::NoError || httpStatusError;
     const qint64 declared = request->response_.contentLength;
     request->response_.readOk =
-        request->sent_ && transportOk && (declared <= 0 || request->received_ >= declared) ? 1 : 0;
+        request->sent_ && transportOk && !request->tooLarge_ && (declared <= 0 || request->received_ >= declared) ? 1
+                                                                                                                : 0;
     if (request->timer_)
         request->timer_->stop();
     OnRequestFinished(*request);

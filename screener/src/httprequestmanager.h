@@ -59,12 +59,18 @@ private:
     qint64 received_ = 0;
     qint64 startTime_ = 0;
     bool sent_ = false;
+    bool tooLarge_ = false;   // the body passed the cap: dropped, the request fails
     QPointer<QNetworkReply> reply_;
     std::unique_ptr<QTimer> timer_;
 };
 
 class FCHttpRequestManager {
 public:
+    // A body longer than this fails the request (finished with readOk 0).
+    static constexpr qint64 kMaxBody = qint64(32) << 20;
+    // Redirects a GET follows in a row (to http or https only).
+    static constexpr int kMaxRedirects = 5;
+
     FCHttpRequestManager();
     virtual ~FCHttpRequestManager();
     FCHttpRequestManager(const FCHttpRequestManager&) = delete;
@@ -89,7 +95,7 @@ protected:
     virtual void OnRequestTimeout(FCHttpRequest&) {}
 
 private:
-    void onMetaData(int taskId);
+    void onMetaData(int taskId, bool final);
     void onReadyRead(int taskId);
     void onFinished(int taskId);
     void onTimeout(int taskId);

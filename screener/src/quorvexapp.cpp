@@ -26,15 +26,17 @@ bool CMsgProxy::event(QEvent* e)
     return true;
 }
 
-QString favouritesPathFor(const QString& appName, const QString& user)
+QString favouritesPathFor(const QString& appName, const QString& user, FavouritesName scheme)
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         return {};
     const QString dir = base + QStringLiteral("/Quorvex");
     QDir().mkpath(dir);
-    const auto part = [](const QString& s) {
-        return QString::fromStdString(quorvex::sanitiseFileNamePart(s.toStdString()));
+    const auto part = [scheme](const QString& s) {
+        const std::string bytes = s.toStdString();
+        return QString::fromStdString(scheme == FavouritesName::Legacy ? quorvex::sanitiseFileNamePart(bytes)
+                                                                       : quorvex::encodeFileNamePart(bytes));
     };
     return dir + QLatin1Char('/') + part(appName) + QLatin1Char('-') + part(user) + QStringLiteral(".dat");
 }
@@ -87,7 +89,9 @@ void CQuorvexApp::entry(const char* appName, const char* host, const char* user,
                         int eventType, int32_t option)
 {
     if (!dialog_)
-        dialog_ = std::make_unique<CQuorvexDialog>(favouritesPathFor(utf8(appName), utf8(user)), option);
+        dialog_ = std::make_unique<CQuorvexDialog>(
+            favouritesPathFor(utf8(appName), utf8(user)), option,
+            favouritesPathFor(utf8(appName), utf8(user), FavouritesName::Legacy));
     dialog_->SetNotifyTarget(target, eventType);
     dialog_->SetTexts(utf8(appName), utf8(host), utf8(user), utf8(auth));
     dialog_->StartTemplateDownload();

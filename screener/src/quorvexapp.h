@@ -58,9 +58,14 @@ private:
     CMsgProxy* proxy_ = nullptr;
 };
 
+// How names become a favourites file name: Encoded (one file per name) or
+// the older Legacy scheme that collapsed every other byte to '_'.
+enum class FavouritesName { Encoded, Legacy };
+
 // The favourites file of an application and user, under the user's data
-// location: <data>/Quorvex/<app>-<user>.dat with both names sanitised.
+// location: <data>/Quorvex/<app>-<user>.dat with both names encoded.
 // Empty when the data location is unknown.
-QString favouritesPathFor(const QString& appName, const QString& user);
+QString favouritesPathFor(const QString& appName, const QString& user,
+                          FavouritesName scheme = FavouritesName::Encoded);
 
 #endif

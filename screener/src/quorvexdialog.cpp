@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QIcon>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,12 @@
 #include "formulaparameditor.h"
 #include "messageboxes.h"
 #include "treectrlex.h"
+
+// The dialog's icon 1001 lives in the library's resources.
+static void initResources()
+{
+    Q_INIT_RESOURCE(quorvex);
+}
 
 namespace {
 
@@ -78,11 +85,13 @@ QString controlName(int id)
 
 } // namespace
 
-CQuorvexDialog::CQuorvexDialog(const QString& favouritesPath, int option)
-    : QDialog(nullptr), option_(option), favouritesPath_(favouritesPath)
+CQuorvexDialog::CQuorvexDialog(const QString& favouritesPath, int option, const QString& legacyPath)
+    : QDialog(nullptr), option_(option), favouritesPath_(favouritesPath), legacyPath_(legacyPath)
 {
     setObjectName(QStringLiteral("1000"));
     setWindowTitle(QStringLiteral("Quorvex"));
+    initResources();
+    setWindowIcon(QIcon(QStringLiteral(":/quorvex/1001.png")));
     setModal(false);
     buildControls();
     loadFavourites();
@@ -224,7 +233,10 @@ QString CQuorvexDialog::tokenHeader() const
 
 void CQuorvexDialog::message(const QString& text)
 {
-    MessageBoxes::instance().show(this, text);
+    // A server's text of megabytes would freeze the window while the box
+    // lays it out.
+    MessageBoxes::instance().show(this, text.size() > kMaxShownText ? text.left(kMaxShownText) + QStringLiteral("…")
+                                                                    : text);
 }
 
 void CQuorvexDialog::StartTemplateDownload()
@@ -330,12 +342,6 @@ bool CQuorvexDialog::parseTemplates(const QByteArray& body)
     }
     tree_->expandAll();
     relinkFavourites();
-    {
-        const QSignalBlocker block(favouriteList_);
-        favouriteList_->clear();
-        for (const FavouriteSet& f : favourites_)
-            addFavouriteItem(f.name);
-    }
     const QSignalBlocker block(conditionList_);
     conditionList_->clear();
     conditions_.clear();

@@ -24,8 +24,13 @@ class CTreeCtrlEx;
 class CQuorvexDialog : public QDialog, public FCHttpRequestManager {
     Q_OBJECT
 public:
-    // GUI thread. Lays out the controls and loads the favourites file.
-    CQuorvexDialog(const QString& favouritesPath, int option);
+    // Message texts are cut to this many characters.
+    static constexpr int kMaxShownText = 1000;
+
+    // GUI thread. Lays out the controls and loads the favourites file; while
+    // that does not exist yet, `legacyPath` (a file name of an older scheme)
+    // is read instead.
+    CQuorvexDialog(const QString& favouritesPath, int option, const QString& legacyPath = QString());
     ~CQuorvexDialog() override;
 
     // What each call of an entry point stores.
@@ -97,6 +102,8 @@ private:
     int notifyType_ = 0;
     int option_ = 0;
     QString favouritesPath_;
+    QString legacyPath_;
+    QString favouritesRead_;         // the file the favourites came from
     bool favouritesDamaged_ = false; // the file read was damaged: keep a copy before writing
 
     QVector<ConditionTemplate> templates_;

@@ -37,8 +37,13 @@ std::string str(const QByteArray& b)
 void CQuorvexDialog::loadFavourites()
 {
     favourites_.clear();
-    QFile file(favouritesPath_);
-    if (favouritesPath_.isEmpty() || !file.open(QIODevice::ReadOnly))
+    favouriteList_->clear();
+    favouritesRead_ = favouritesPath_;
+    if (!favouritesPath_.isEmpty() && !QFileInfo::exists(favouritesPath_) && !legacyPath_.isEmpty() &&
+        QFileInfo::exists(legacyPath_))
+        favouritesRead_ = legacyPath_; // saved under the new name from the next OK on
+    QFile file(favouritesRead_);
+    if (favouritesRead_.isEmpty() || !file.open(QIODevice::ReadOnly))
         return; // no file: no favourites
     const QByteArray data = file.readAll();
     std::vector<quorvex::ArchivedFavourite> read;
@@ -54,7 +59,8 @@ void CQuorvexDialog::loadFavourites()
         for (const quorvex::ArchivedCondition& ac : a.conditions) {
             ScreeningCondition c;
             c.fmlName = bytes(ac.fmlName);
-            c.period = ac.period;
+            // A damaged file's period is brought into 3..11 before it can be sent.
+            c.period = qBound(3, ac.period, 2 + kPeriodCount);
             c.fmlType = ac.fmlType;
             c.fmlParams = bytes(ac.fmlParams);
             // Until re-linked, the template copy holds only the values.
@@ -64,6 +70,11 @@ void CQuorvexDialog::loadFavourites()
         }
         favourites_.append(std::move(f));
     }
+    // The rows stand from the start, so row i is always favourite i, also
+    // before the templates have arrived.
+    const QSignalBlocker block(favouriteList_);
+    for (const FavouriteSet& f : favourites_)
+        addFavouriteItem(f.name);
 }
 
 bool CQuorvexDialog::SaveFavourites()
@@ -88,9 +99,10 @@ bool CQuorvexDialog::SaveFavourites()
     const std::string data = quorvex::writeFavourites(out);
 
     if (favouritesDamaged_) {
+        // The first damaged copy is the one worth keeping: a later one is
+        // never written over it.
         const QString backup = favouritesPath_ + QStringLiteral(".bak");
-        QFile::remove(backup);
-        if (!QFile::copy(favouritesPath_, backup)) {
+        if (!QFileInfo::exists(backup) && !QFile::copy(favouritesRead_, backup)) {
             message(QStringLiteral("无法保存收藏文件的备份: %1").arg(backup));
             return false;
         }

@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -13,8 +13,33 @@ namespace {
 
 constexpr size_t kCodeField = sizeof(NotifyStockItem::code);
 
+// The market number of an `exchange_type` text read as atoi reads it
+// (blanks, a sign, leading digits; 0 for a text without them); false when
+// the number does not fit an int32.
+bool marketNumber(const QByteArray& text, int* out)
+{
+    int i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    qint64 value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > qint64(INT32_MAX) + 1)
+            return false;
+    }
+    value = negative ? -value : value;
+    if (value > INT32_MAX || value < INT32_MIN)
+        return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
 // The stock item of one reply element; false when the element is not an
-// object with text `stock_code` (1 to 11 bytes) and text `exchange_type`.
+// object with text `stock_code` (1 to 11 bytes, no NUL) and text
+// `exchange_type` whose number fits an int32.
 bool stockItem(const QJsonValue& element, NotifyStockItem* out)
 {
     const QJsonObject o = element.toObject();
@@ -22,13 +47,15 @@ bool stockItem(const QJsonValue& element, NotifyStockItem* out)
     if (!element.isObject() || !code.isString() || !market.isString())
         return false;
     const QByteArray bytes = code.toString().toUtf8();
-    if (bytes.isEmpty() || static_cast<size_t>(bytes.size()) >= kCodeField)
+    // An embedded NUL would reach the host as a shorter, different code.
+    if (bytes.isEmpty() || static_cast<size_t>(bytes.size()) >= kCodeField || bytes.contains('\0'))
+        return false;
+    int number = 0;
+    if (!marketNumber(market.toString().toLatin1(), &number))
         return false;
     std::memset(out, 0, sizeof *out);
     std::memcpy(out->code, bytes.constData(), static_cast<size_t>(bytes.size()));
-    // Read as atoi does: leading digits, 0 for a text without them.
-    const QByteArray m = market.toString().toLatin1();
-    out->market = std::atoi(m.constData());
+    out->market = number;
     return true;
 }
 

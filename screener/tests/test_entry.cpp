@@ -121,9 +121,10 @@ TEST(QuorvexEntry, ShowSendsEventsToAQObjectAndReadsTheResult)
     EXPECT_EQ(2, countType(receiver.seen, NotifyTemplate));
     EXPECT_EQ(QByteArray("ZF"), f.dialog()->Templates()[0].key);
     EXPECT_TRUE(f.dialog()->findChild<QPushButton*>("1011")->isVisibleTo(f.dialog())) << "quorvex_show: option 0";
-    // UTF-8 arguments, sent as UTF-8 in the token header; the file name is sanitised.
+    // UTF-8 arguments, sent as UTF-8 in the token header; the file name is encoded.
     EXPECT_EQ(QByteArray("应用|用户|tok"), f.http.seen()[0].header("Access-Token"));
-    EXPECT_TRUE(f.dialog()->FavouritesPath().endsWith("/Quorvex/______-______.dat"));
+    EXPECT_TRUE(f.dialog()->FavouritesPath().endsWith("/Quorvex/%E5%BA%94%E7%94%A8-%E7%94%A8%E6%88%B7.dat"))
+        << f.dialog()->FavouritesPath().toStdString();
 
     DialogFixture::addConditionTo(f.dialog(), 0, 0, {"3"});
     f.dialog()->Screen();

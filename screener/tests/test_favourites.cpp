@@ -58,7 +58,7 @@ TEST(QuorvexFavourites, LoadRelinkApplyAndSaveTheSameBytes)
     f.dialog->SetTexts("Tarvolin", f.http.base(), "u1", "");
     auto* list = f.dialog->findChild<QListWidget*>(QStringLiteral("1016"));
     ASSERT_EQ(1, f.dialog->Favourites().size());
-    EXPECT_EQ(0, list->count()) << "names appear once the templates are in";
+    EXPECT_EQ(1, list->count()) << "the names stand from the start";
     ASSERT_TRUE(f.loadTemplates());
     ASSERT_EQ(1, list->count());
     EXPECT_EQ("收藏", list->item(0)->text());
@@ -145,7 +145,7 @@ TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
     ASSERT_EQ(1, d.Favourites().size());
     EXPECT_EQ("收藏", d.Favourites()[0].name);
 
-    // A stored period outside 3..11 shows the default period.
+    // A stored period outside 3..11 is brought into range (and sent so).
     QByteArray badPeriod = kOneFavourite;
     badPeriod[19] = 99; // the first condition's period
     writeFile(path + "2", badPeriod);
@@ -154,8 +154,9 @@ TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
     auto* period = bad.findChild<QComboBox*>("1012");
     period->setCurrentIndex(0);
     bad.ShowCondition(0);
-    EXPECT_EQ(99, bad.Conditions()[0].period);
-    EXPECT_EQ(5, period->currentIndex());
+    EXPECT_EQ(11, bad.Conditions()[0].period);
+    EXPECT_EQ(8, period->currentIndex());
+    EXPECT_TRUE(bad.RequestBody().contains("\"fml_peroid\":11")) << bad.RequestBody().toStdString();
     ASSERT_TRUE(d.SaveFavourites());
     EXPECT_EQ(damaged, readFile(path + ".bak"));
     EXPECT_EQ(kOneFavourite, readFile(path));
@@ -181,7 +182,85 @@ TEST(QuorvexFavourites, PathUnderTheDataLocationWithSanitisedNames)
 {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     EXPECT_EQ(base + "/Quorvex/Tarvolin-u1.dat", favouritesPathFor("Tarvolin", "u1"));
-    EXPECT_EQ(base + "/Quorvex/_app-___x_y.dat", favouritesPathFor(".app", "../x/y"));
+    EXPECT_EQ(base + "/Quorvex/%2Eapp-%2E.%2Fx%2Fy.dat", favouritesPathFor(".app", "../x/y"));
     EXPECT_TRUE(QDir(base + "/Quorvex").exists());
-    EXPECT_EQ(base + "/Quorvex/T-______.dat", favouritesPathFor("T", "用户"));
+    EXPECT_EQ(base + "/Quorvex/T-%E7%94%A8%E6%88%B7.dat", favouritesPathFor("T", "用户"));
+    // The older names, read once when the new file is missing.
+    EXPECT_EQ(base + "/Quorvex/_app-___x_y.dat", favouritesPathFor(".app", "../x/y", FavouritesName::Legacy));
+    EXPECT_EQ(base + "/Quorvex/T-______.dat", favouritesPathFor("T", "用户", FavouritesName::Legacy));
+}
+
+// Before the templates arrive (here: never) the rows already are the sets:
+// a new set is the last row, and deleting it leaves the file's set alone.
+TEST(QuorvexFavourites, RowsAreTheSetsBeforeTheTemplatesArrive)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Tarvolin-u1.dat";
+    writeFile(path, kOneFavourite);
+    RecordedMessages messages;
+    LoopbackHttp http;
+    http.set("/condition-template.json", CannedAnswer{200, "", 0, true});
+    CQuorvexDialog d(path, 0);
+    d.SetTexts("Tarvolin", http.base(), "u1", "");
+    d.StartTemplateDownload();
+    auto* list = d.findChild<QListWidget*>(QStringLiteral("1016"));
+    ASSERT_EQ(1, list->count());
+    EXPECT_EQ("收藏", list->item(0)->text());
+
+    d.AddFavourite();
+    ASSERT_EQ(2, list->count());
+    EXPECT_EQ("新分组", list->item(1)->text());
+    EXPECT_EQ("新分组", d.Favourites()[1].name);
+    list->setCurrentRow(1);
+    d.DeleteFavourite();
+    ASSERT_EQ(1, d.Favourites().size());
+    EXPECT_EQ("收藏", d.Favourites()[0].name);
+    ASSERT_TRUE(d.SaveFavourites());
+    EXPECT_EQ(kOneFavourite, readFile(path));
+}
+
+// Users whose names the older scheme collapsed get files of their own; the
+// older file is read once, while the new one does not exist yet.
+TEST(QuorvexFavourites, NonAsciiUsersHaveTheirOwnFilesAndTheOldOneIsReadOnce)
+{
+    EXPECT_NE(favouritesPathFor("Tarvolin", "张三"), favouritesPathFor("Tarvolin", "李四"));
+    EXPECT_EQ(favouritesPathFor("Tarvolin", "张三", FavouritesName::Legacy),
+              favouritesPathFor("Tarvolin", "李四", FavouritesName::Legacy));
+
+    QTemporaryDir dir;
+    const QString legacy = dir.path() + "/Tarvolin-______.dat", fresh = dir.path() + "/Tarvolin-%E5%BC%A0.dat";
+    writeFile(legacy, kOneFavourite);
+    {
+        CQuorvexDialog d(fresh, 0, legacy);
+        ASSERT_EQ(1, d.Favourites().size());
+        EXPECT_EQ("收藏", d.Favourites()[0].name);
+        d.AddFavourite();
+        ASSERT_TRUE(d.SaveFavourites());
+    }
+    EXPECT_EQ(kOneFavourite, readFile(legacy)) << "the older file is left as it was";
+    CQuorvexDialog again(fresh, 0, legacy);
+    ASSERT_EQ(2, again.Favourites().size());
+    EXPECT_EQ("新分组", again.Favourites()[1].name);
+}
+
+// The first damaged file is the copy kept: a second damaged load does not
+// write over the .bak.
+TEST(QuorvexFavourites, TheFirstDamagedCopyIsKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Tarvolin-u1.dat";
+    QByteArray first = kOneFavourite;
+    first[0] = 2;
+    writeFile(path, first);
+    {
+        CQuorvexDialog d(path, 0);
+        ASSERT_TRUE(d.SaveFavourites());
+    }
+    QByteArray second = kOneFavourite;
+    second[0] = 3;
+    writeFile(path, second);
+    CQuorvexDialog d(path, 0);
+    ASSERT_TRUE(d.SaveFavourites());
+    EXPECT_EQ(first, readFile(path + ".bak"));
+    EXPECT_EQ(kOneFavourite, readFile(path));
 }

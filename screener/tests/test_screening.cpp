@@ -67,12 +67,18 @@ TEST(QuorvexScreening, StockItemsAreCheckedBeforeCopying)
         {"stock_code":600519,"exchange_type":"1"},
         {"exchange_type":"1"},
         "600000",
-        {"stock_code":"300750","exchange_type":"0x"}]})", 0});
+        {"stock_code":"300750","exchange_type":"0x"},
+        {"stock_code":"60\u00000","exchange_type":"1"},
+        {"stock_code":"000002","exchange_type":"99999999999"},
+        {"stock_code":"000003","exchange_type":"-2147483648"},
+        {"stock_code":"000005","exchange_type":"2147483648"},
+        {"stock_code":"000004","exchange_type":" +7abc"}]})", 0});
     f.receiver.seen.clear();
     ASSERT_TRUE(f.screenAndWait());
     ASSERT_EQ(2u, f.receiver.seen.size());
-    EXPECT_EQ((std::vector<std::string>{"12345678901", "300750"}), f.receiver.seen[1].codes);
-    EXPECT_EQ((std::vector<int>{2, 0}), f.receiver.seen[1].markets);
+    // A code with a NUL inside and a number past int32 are skipped.
+    EXPECT_EQ((std::vector<std::string>{"12345678901", "300750", "000003", "000004"}), f.receiver.seen[1].codes);
+    EXPECT_EQ((std::vector<int>{2, 0, INT32_MIN, 7}), f.receiver.seen[1].markets);
 }
 
 TEST(QuorvexScreening, FailuresShowTheirMessages)

@@ -1,6 +1,7 @@
 #include "testhttp.h"
 
 #include <QTcpSocket>
+#include <memory>
 
 QByteArray SeenRequest::header(const QByteArray& name) const
 {
@@ -52,9 +53,32 @@ void LoopbackHttp::readFrom(QTcpSocket* socket)
     const CannedAnswer a = answers_.value(r.path, CannedAnswer{404, "{}", 0, false});
     if (a.silent)
         return;
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Type: application/json\r\n" +
-                     "Content-Length: " + QByteArray::number(a.body.size() + a.shortBy) +
-                     "\r\nConnection: close\r\n\r\n" + a.body;
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Type: application/json\r\n";
+    if (a.endless == 0)
+        out += "Content-Length: " + QByteArray::number(a.body.size() + a.shortBy) + "\r\n";
+    if (!a.location.isEmpty())
+        out += "Location: " + a.location + "\r\n";
+    out += "Connection: close\r\n\r\n" + a.body;
     socket->write(out);
+    if (a.endless > 0) {
+        // Keeps about a MiB queued until the total is sent or the peer goes.
+        auto sent = std::make_shared<qint64>(0);
+        const qint64 total = a.endless;
+        const auto refill = [this, socket, sent, total] {
+            const QByteArray filler(256 * 1024, ' ');
+            while (*sent < total && socket->state() == QAbstractSocket::ConnectedState &&
+                   socket->bytesToWrite() < (1 << 20)) {
+                const QByteArray chunk = filler.left(static_cast<int>(qMin<qint64>(filler.size(), total - *sent)));
+                socket->write(chunk);
+                *sent += chunk.size();
+                fillerSent_ += chunk.size();
+            }
+            if (*sent >= total)
+                socket->disconnectFromHost();
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+        refill();
+        return;
+    }
     socket->disconnectFromHost();
 }

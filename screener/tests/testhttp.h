@@ -15,6 +15,8 @@ struct CannedAnswer {
     QByteArray body;
     int shortBy = 0; // declares this many bytes more than it sends, then closes
     bool silent = false; // never answers
+    QByteArray location; // sent as a Location header when not empty
+    qint64 endless = 0;  // no length: this many filler bytes as fast as taken, then closes
 };
 
 struct SeenRequest {
@@ -30,6 +32,7 @@ public:
     QString base() const;
     void set(const QByteArray& path, const CannedAnswer& a) { answers_[path] = a; }
     const QList<SeenRequest>& seen() const { return seen_; }
+    qint64 fillerSent() const { return fillerSent_; }
 
 private:
     void readFrom(QTcpSocket* socket);
@@ -37,4 +40,5 @@ private:
     QHash<QByteArray, CannedAnswer> answers_;
     QHash<QTcpSocket*, QByteArray> pending_;
     QList<SeenRequest> seen_;
+    qint64 fillerSent_ = 0;
 };

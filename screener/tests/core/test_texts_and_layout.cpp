@@ -73,6 +73,20 @@ TEST(QuorvexFileName, OnlyPlainCharactersStay)
         EXPECT_EQ(out, sanitiseFileNamePart(in)) << in;
 }
 
+// One file per name: every other byte becomes %XX, so names that the older
+// scheme collapsed ("张三", "李四") stay apart.
+TEST(QuorvexFileName, EncodedNamesStayApart)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"Tarvolin", "Tarvolin"}, {"v1.2-x_y", "v1.2-x_y"}, {"../etc", "%2E.%2Fetc"}, {".hidden", "%2Ehidden"},
+        {"a b/c", "a%20b%2Fc"},   {"张三", "%E5%BC%A0%E4%B8%89"}, {"李四", "%E6%9D%8E%E5%9B%9B"},
+        {"", ""},                 {"a%b", "a%25b"},     {"_", "_"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(out, encodeFileNamePart(in)) << in;
+    EXPECT_EQ(sanitiseFileNamePart("张三"), sanitiseFileNamePart("李四"));
+}
+
 namespace {
 
 // Ten pixels per character, lines 12 high (17 apart).
