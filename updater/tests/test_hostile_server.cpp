@@ -313,3 +313,22 @@ TEST(HostileServer, LinksInTheInstallationAreNotFollowedOutside)
         EXPECT_EQ(scene.inst.read("version.json"), scene.oldVersion);
     }
 }
+
+// Version values that are JSON numbers compare as their digits.
+TEST(HostileServer, NumericVersionsCompareAsDigits)
+{
+    TestHttpServer server;
+    Installation inst;
+    ASSERT_GT(inst.startProgram(), 0);
+    const QByteArray source = server.url("/files/").toUtf8();
+    inst.write("version.json", "{\"source\": \"" + source + "\", \"files\": {\"n.txt\": 9, \"same.txt\": 3}}");
+    inst.write("n.txt", "old n");
+    const QByteArray remote = "{\"source\": \"" + source + "\", \"files\": {\"n.txt\": 10, \"same.txt\": 3}}";
+    server.file("/manifest.json", remote);
+    server.file("/files/n.txt", "new n");
+    const UpdateRun r = inst.run(server.url("/manifest.json"));
+    EXPECT_TRUE(r.boxes.isEmpty()) << r.boxes.join(";").toStdString();
+    EXPECT_EQ(inst.read("n.txt"), "new n");
+    EXPECT_EQ(inst.read("version.json"), remote);
+    EXPECT_FALSE(server.requests().contains("/files/same.txt"));
+}

@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "installer.h"
 #include "installfiles.h"
 #include "qtprinters.h"
 #include "zipbuilder.h"
@@ -200,6 +201,45 @@ TEST(InstallFiles, ZipWithUnsafeOrDamagedEntriesWritesNothing)
 
     writeFile(dir.path() + "/junk.zip", "this is not a zip archive");
     EXPECT_FALSE(unpackZip(dir.path() + "/junk.zip", dest, [](const QString&) {}, &error));
+}
+
+// A swap that fails part-way puts back every file it replaced and leaves
+// neither staged nor set-aside copies behind.
+TEST(InstallFiles, FailedCommitRestoresEveryReplacedFile)
+{
+    QTemporaryDir dir;
+    const QString root = QDir::cleanPath(dir.path());
+    writeFile(root + "/src", "new");
+    writeFile(root + "/a.txt", "old a", 0600);
+    writeFile(root + "/b.txt", "old b");
+    QString error;
+    {
+        Installer installer(root);
+        ASSERT_TRUE(installer.stageCopy(root + "/src", root + "/a.txt", &error)) << error.toStdString();
+        ASSERT_TRUE(installer.stageCopy(root + "/src", root + "/new/c.txt", &error)) << error.toStdString();
+        ASSERT_TRUE(installer.stageCopy(root + "/src", root + "/b.txt", &error)) << error.toStdString();
+        ASSERT_EQ(installer.stagedPaths().size(), 3);
+        EXPECT_EQ(readAll(root + "/a.txt"), "old a");  // nothing swapped while staging
+        QFile::remove(installer.stagedPaths().at(2));  // the last swap will fail
+        EXPECT_FALSE(installer.commit(&error));
+        EXPECT_TRUE(error.startsWith("替换文件错误:")) << error.toStdString();
+    }
+    EXPECT_EQ(readAll(root + "/a.txt"), "old a");
+    EXPECT_EQ(modeOf(root + "/a.txt"), 0600);
+    EXPECT_EQ(readAll(root + "/b.txt"), "old b");
+    EXPECT_FALSE(QFileInfo::exists(root + "/new"));
+    EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList({"a.txt", "b.txt", "src"}));
+
+    Installer installer(root);
+    ASSERT_TRUE(installer.stageCopy(root + "/src", root + "/a.txt", &error));
+    ASSERT_TRUE(installer.stageCopy(root + "/src", root + "/new/c.txt", &error));
+    ASSERT_TRUE(installer.commit(&error)) << error.toStdString();
+    EXPECT_EQ(readAll(root + "/a.txt"), "new");
+    EXPECT_EQ(modeOf(root + "/a.txt"), 0600);
+    EXPECT_EQ(readAll(root + "/new/c.txt"), "new");
+    EXPECT_EQ(QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList({"a.txt", "b.txt", "new", "src"}));
 }
 
 TEST(InstallFiles, RemovePathTakesLinksNotTheirTargets)
