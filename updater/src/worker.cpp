@@ -274,6 +274,24 @@ QString Worker::writeBody(const char* data, qint64 size)
     return QString();
 }
 
+// Worker thread. The body's headers are in: picks its decoding and refuses
+// one declared larger than the cap. False after failing the download.
+bool Worker::startBody()
+{
+    bodyStarted = true;
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    if (encoding == "gzip" || encoding == "x-gzip") {
+        gzip = std::make_unique<updater::GzipDecoder>();
+    } else if (!encoding.isEmpty() && encoding != "identity") {
+        failDownload(QStringLiteral("网络错误"), QStringLiteral("不支持的内容编码"));
+        return false;
+    } else if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > limits().maxDownload) {
+        failDownload(QStringLiteral("下载错误"), QStringLiteral("下载文件过大"));
+        return false;
+    }
+    return true;
+}
+
 // Worker thread. Only a 200 body is written (a redirect's body never is); a
 // gzip-encoded one is unpacked on the way. The first failed write ends the
 // download.
@@ -282,16 +300,8 @@ void Worker::onReadyRead()
     if (!reply || httpStatus(reply) != 200)
         return;
     idle->start(limits().idleTimeoutMs);
-    if (!bodyStarted) {
-        bodyStarted = true;
-        const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
-        if (encoding == "gzip" || encoding == "x-gzip") {
-            gzip = std::make_unique<updater::GzipDecoder>();
-        } else if (!encoding.isEmpty() && encoding != "identity") {
-            failDownload(QStringLiteral("网络错误"), QStringLiteral("不支持的内容编码"));
-            return;
-        }
-    }
+    if (!bodyStarted && !startBody())
+        return;
     const QByteArray data = reply->readAll();
     received += data.size();
     QString writeError;
@@ -333,7 +343,7 @@ void Worker::onFinishDownload()
         failDownload(QStringLiteral("网络错误"), QStringLiteral("HTTP status codes: ") + QString::number(status));
         return;
     }
-    if (r->bytesAvailable() > 0) {
+    if (r->bytesAvailable() > 0 || !bodyStarted) {
         onReadyRead();
         if (!reply)
             return;  // failed while writing

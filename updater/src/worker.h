@@ -62,6 +62,7 @@ private:
     QString tempRoot() const;
     QByteArray fetchManifest(const QUrl& url);
     void startRequest(const QUrl& url);
+    bool startBody();
     QString writeBody(const char* data, qint64 size);
     void onIdle();
     void releaseDownload();

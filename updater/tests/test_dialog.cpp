@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -29,7 +30,7 @@ struct ProgramRun {
 
 // Runs UpDate1 in `dir` without blocking the event loop (the test server
 // answers from it).
-ProgramRun runProgram(const QString& dir, const QStringList& args)
+ProgramRun runProgram(const QString& dir, const QStringList& args, int limitMs = 30000)
 {
     QProcess p;
     p.setWorkingDirectory(dir);
@@ -39,7 +40,7 @@ ProgramRun runProgram(const QString& dir, const QStringList& args)
     QEventLoop loop;
     QObject::connect(&p, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop, &QEventLoop::quit);
     QObject::connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
     p.start(UPDATER_PROGRAM, args);
     loop.exec();
     if (p.state() != QProcess::NotRunning) {
@@ -118,6 +119,25 @@ TEST(UpdaterProgram, EndsQuietlyWhenUpToDate)
     server.file("/manifest.json", manifest);
     const ProgramRun r = runProgram(inst.path(), {"FakeMain", "version.json", server.url("/manifest.json")});
     EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_EQ(server.requests(), QStringList{"/manifest.json"});
+    EXPECT_FALSE(inst.tempExists());
+}
+
+// A server that takes the manifest request and never answers: the program
+// gives up after its 30 s without progress and ends unseen, instead of
+// staying forever (one more at each sign-in).
+TEST(UpdaterProgram, EndsByItselfWhenTheManifestNeverComes)
+{
+    TestHttpServer server;
+    Installation inst;
+    HttpAnswer silent;
+    silent.silent = true;
+    server.answer("/manifest.json", silent);
+    QElapsedTimer t;
+    t.start();
+    const ProgramRun r = runProgram(inst.path(), {"FakeMain", "version.json", server.url("/manifest.json")}, 90000);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_GE(t.elapsed(), 29000);
     EXPECT_EQ(server.requests(), QStringList{"/manifest.json"});
     EXPECT_FALSE(inst.tempExists());
 }

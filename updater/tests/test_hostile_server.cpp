@@ -210,6 +210,15 @@ TEST(HostileServer, EndlessBodiesStopAtTheCapOrTheFirstFailedWrite)
         EXPECT_EQ(r.boxes, QStringList{"下载错误|下载文件过大" + retry});
         scene.expectUntouched(r);
         EXPECT_LT(scene.server.fillerSent(), endless / 4);
+
+        // A declared length past the cap is refused before any byte.
+        HttpAnswer declared = body("x");
+        declared.missingBytes = 8 << 20;
+        Scene large("c.bin", declared);
+        ASSERT_GT(large.pid, 0);
+        const UpdateRun r2 = large.inst.run(large.server.url("/manifest.json"));
+        EXPECT_EQ(r2.boxes, QStringList{"下载错误|下载文件过大" + retry});
+        large.expectUntouched(r2);
     }
     {
         const Bounds bounds(shortLimits());
