@@ -2,6 +2,8 @@
 // failure texts, redirected templates; and the dialog's icon.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 
 #include "dialogfixture.h"
@@ -76,4 +78,7 @@ TEST(QuorvexHostile, DialogHasItsIcon)
     const QIcon icon = f.dialog->windowIcon();
     ASSERT_FALSE(icon.isNull());
     EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
+    const QString path = QFileInfo(QStringLiteral(QUORVEX_SCREENSHOT)).path() + "/quorvex_icon.png";
+    QDir().mkpath(QFileInfo(path).path());
+    EXPECT_TRUE(icon.pixmap(32, 32).save(path));
 }
