@@ -235,8 +235,12 @@ void CQuorvexDialog::message(const QString& text)
 {
     // A server's text of megabytes would freeze the window while the box
     // lays it out.
-    MessageBoxes::instance().show(this, text.size() > kMaxShownText ? text.left(kMaxShownText) + QStringLiteral("…")
-                                                                    : text);
+    if (text.size() <= kMaxShownText) {
+        MessageBoxes::instance().show(this, text);
+        return;
+    }
+    const int cut = text.at(kMaxShownText - 1).isHighSurrogate() ? kMaxShownText - 1 : kMaxShownText;
+    MessageBoxes::instance().show(this, text.left(cut) + QStringLiteral("…"));
 }
 
 void CQuorvexDialog::StartTemplateDownload()

@@ -88,7 +88,11 @@ void Dialog::showInfo(const QString&)
 
 void Dialog::showError(const QString& title, const QString& text)
 {
-    boxes->critical(this, title, text + QStringLiteral("\n") + QStringLiteral("下载升级文件失败，请请稍后重试！"));
+    // A text carrying a server's name (an archive entry) is cut: laying out
+    // tens of kilobytes would freeze the window.
+    constexpr int maxShown = 1000;
+    const QString shown = text.size() > maxShown ? text.left(maxShown) + QStringLiteral("…") : text;
+    boxes->critical(this, title, shown + QStringLiteral("\n") + QStringLiteral("下载升级文件失败，请请稍后重试！"));
     QCoreApplication::exit(0);
 }
 

@@ -139,6 +139,9 @@ TEST(HostileServer, CraftedArchivesAreRefusedBeforeTheProgramStops)
         {"entry leaving the folder", buildZip({{"fine.txt", "fine"}, {"../../evil.txt", "evil"}}),
          "^下载错误\\|压缩文件中的路径无效:\\.\\./\\.\\./evil\\.txt$"},
         {"not an archive", "PK this is not a zip archive", "^下载错误\\|无法读取压缩文件:b\\.zip$"},
+        // A name of 60000 bytes is cut in the message.
+        {"long entry name", buildZip({{"../" + QByteArray(60000, 'n'), "x"}}),
+         "^下载错误\\|压缩文件中的路径无效:\\.\\./n{986}…$"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
