@@ -15,6 +15,27 @@ void QFlowListView::setModel(QPageModelSorter* model) { model_ = model; }
 void QFlowListView::setStyle(int style) { style_ = style; }
 void QFlowListView::setRowHeight(int rowHeight) { rowHeight_ = rowHeight; }
 
+int QFlowListView::showSize(double height, int titleHeight, int rowHeight, int columns) const
+{
+    return detailShowSize(height, titleHeight, rowHeight, columns);
+}
+
+int QFlowListView::startAfterUpdate(int startIndex, int pageSize, int oldCount, int newCount) const
+{
+    return detailStartAfterUpdate(startIndex, pageSize, oldCount, newCount);
+}
+
+int QFlowListView::clampStart(int startIndex, int count, int showSize) const
+{
+    return detailClampStart(startIndex, count, showSize);
+}
+
+int QFlowListView::rowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight,
+                         int startIndex, int showSize) const
+{
+    return detailRowAt(x, y, width, columns, titleHeight, rowHeight, startIndex, showSize, style_);
+}
+
 // GUI thread (the scene graph's paint of a painted item runs there).
 void QFlowListView::paint(QPainter* painter)
 {

@@ -17,6 +17,13 @@ public:
     // The list drawn into a painter of the given size (what paint() draws).
     void paintList(QPainter* painter, double width, double height) const;
 
+    // The detail view's paging arithmetic, for QML.
+    Q_INVOKABLE int showSize(double height, int titleHeight, int rowHeight, int columns) const;
+    Q_INVOKABLE int startAfterUpdate(int startIndex, int pageSize, int oldCount, int newCount) const;
+    Q_INVOKABLE int clampStart(int startIndex, int count, int showSize) const;
+    Q_INVOKABLE int rowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight,
+                          int startIndex, int showSize) const;
+
     int style() const { return style_; }
     int rowHeight() const { return rowHeight_; }
 
