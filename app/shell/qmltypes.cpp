@@ -9,10 +9,13 @@
 #include "charts/timebar.h"
 #include "charts/titlebar.h"
 #include "models/indexboardmodel.h"
+#include "models/groupstore.h"
 #include "models/mqmodel.h"
 #include "models/multistockmodel.h"
 #include "models/pricemodel.h"
+#include "models/qmystockservice.h"
 #include "models/qpagemodelsorter.h"
+#include "models/qstockpoolservice.h"
 #include "models/qtablemodelproxy.h"
 #include "models/tablemodel.h"
 #include "shell/hdatetime.h"
@@ -52,4 +55,8 @@ void registerQmlTypes()
     qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
     qmlRegisterType<CChipDistribution>("CChipDistribution", 1, 0, "CChipDistribution");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
+    qmlRegisterType<QMyStockService>("QMyStockService", 1, 0, "QMyStockService");
+    qmlRegisterType<QStockPoolService>("QStockPoolService", 1, 0, "QStockPoolService");
+    // The quote tables list the groups of the services' stores.
+    TableModel::setGroupSource(GroupStore::tableSource());
 }
