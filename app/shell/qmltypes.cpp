@@ -15,6 +15,7 @@
 #include "models/pricemodel.h"
 #include "models/qmystockservice.h"
 #include "models/qpagemodelsorter.h"
+#include "models/qquorvexservice.h"
 #include "models/qstockpoolservice.h"
 #include "models/qtablemodelproxy.h"
 #include "models/tablemodel.h"
@@ -56,6 +57,7 @@ void registerQmlTypes()
     qmlRegisterType<CChipDistribution>("CChipDistribution", 1, 0, "CChipDistribution");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
     qmlRegisterType<QMyStockService>("QMyStockService", 1, 0, "QMyStockService");
+    qmlRegisterType<QQuorvexService>("QQuorvexService", 1, 0, "QQuorvexService");
     qmlRegisterType<QStockPoolService>("QStockPoolService", 1, 0, "QStockPoolService");
     // The quote tables list the groups of the services' stores.
     TableModel::setGroupSource(GroupStore::tableSource());
