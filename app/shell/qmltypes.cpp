@@ -9,13 +9,17 @@
 #include "charts/timebar.h"
 #include "charts/titlebar.h"
 #include "models/indexboardmodel.h"
+#include "models/groupstore.h"
 #include "models/indexsectioncountmodel.h"
 #include "models/mqmodel.h"
 #include "models/multistockmodel.h"
 #include "models/pricemodel.h"
 #include "models/qdetailedmodel.h"
 #include "models/qflowlistview.h"
+#include "models/qmystockservice.h"
 #include "models/qpagemodelsorter.h"
+#include "models/qquorvexservice.h"
+#include "models/qstockpoolservice.h"
 #include "models/qstocktipmodel.h"
 #include "models/qstocktipview.h"
 #include "models/qtablemodelproxy.h"
@@ -62,4 +66,9 @@ void registerQmlTypes()
     qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
     qmlRegisterType<CChipDistribution>("CChipDistribution", 1, 0, "CChipDistribution");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
+    qmlRegisterType<QMyStockService>("QMyStockService", 1, 0, "QMyStockService");
+    qmlRegisterType<QQuorvexService>("QQuorvexService", 1, 0, "QQuorvexService");
+    qmlRegisterType<QStockPoolService>("QStockPoolService", 1, 0, "QStockPoolService");
+    // The quote tables list the groups of the services' stores.
+    TableModel::setGroupSource(GroupStore::tableSource());
 }
