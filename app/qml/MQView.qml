@@ -96,6 +96,7 @@ FocusScope {
         anchors.fill: chartPage
         page: root.page
         codeInfo: root.codeInfo()
+        mqModel: model
     }
 
     StockQuotePane {

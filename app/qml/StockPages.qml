@@ -18,15 +18,23 @@ Item {
     property bool webViewEnabled: true
     property var webView: null
     property var cycelView: null
+    // The view's MQModel, whose tick details the 明细 page shows.
+    property var mqModel: null
 
     QBaseService { id: baseService }
 
-    // Tick details come with a later screen: the page stays empty.
     Item {
         id: detailPage
         objectName: "detailPage"
         anchors.fill: parent
         visible: root.page === "detail"
+        QDetaileView {
+            objectName: "detailView"
+            anchors.fill: parent
+            style_: 0
+            mqModel: root.mqModel
+            focus: detailPage.visible
+        }
     }
     Item {
         id: webPage

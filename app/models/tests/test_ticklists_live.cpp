@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QImage>
 #include <QQmlContext>
+#include <QQmlEngine>
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickItemGrabResult>
@@ -31,6 +32,8 @@ protected:
         auto& formulas = formula::FormulaService::instance();
         if (!formulas.find("KLINE"))
             formula::registerStandardFormulas(formulas);
+        if (!formulas.find("Sulvane"))
+            formula::registerOwnFormulas(formulas);
     }
     void SetUp() override { ASSERT_TRUE(live_.start()); }
 
@@ -191,4 +194,58 @@ TEST_F(LiveTicks, HotMonitorTips)
     const QRect area(int(at.x()), int(at.y()), int(tipView->width()), int(tipView->height()));
     // Names in cyan on the tips' background.
     EXPECT_GT(pixelsNear(image, area, QColor("#00F4FF")), 20);
+}
+
+// The stock view's 明细 page: the day's ticks in four column groups, paged to
+// the end, paged by keys and selected by a click; kept as detail-page.png.
+TEST_F(LiveTicks, StockViewDetailPage)
+{
+    QQuickView view;
+    QStringList warnings;
+    QObject::connect(view.engine(), &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
+        for (const QQmlError& e : list)
+            warnings << e.toString();
+    });
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.resize(1280, 800);
+    view.setSource(QUrl("qrc:/qml/MQView.qml"));
+    ASSERT_EQ(QQuickView::Ready, view.status());
+    QQuickItem* root = view.rootObject();
+    root->setProperty("webViewEnabled", false);
+    view.show();
+    const QVariantMap query{{"code", "600001"}, {"market", "1"}, {"type", "2"}, {"name", "沪市001"}, {"chart", "detail"}};
+    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    QQuickItem* page = root->findChild<QQuickItem*>("detailView");
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(testsupport::waitFor([&] { return page->isVisible(); }));
+    auto value = [&](const char* js) { return QQmlExpression(view.rootContext(), page, js).evaluate().toInt(); };
+    ASSERT_TRUE(testsupport::waitFor([&] { return value("detailModel.rowCount()") > 100; }));
+    const int rows = value("detailModel.rowCount()");
+    const int show = value("showSize");
+    // Four groups of floor((h - 25) / 25) rows; the page ends at the last row.
+    EXPECT_EQ(int((page->height() - 25) / 25) * 4, show);
+    EXPECT_EQ(rows - show, value("startIndex"));
+
+    page->forceActiveFocus();
+    QTest::keyClick(&view, Qt::Key_PageUp);
+    EXPECT_EQ(rows - 2 * show, value("startIndex"));
+    QTest::keyClick(&view, Qt::Key_PageDown);
+    EXPECT_EQ(rows - show, value("startIndex"));
+    // A click on the second group's third row selects it.
+    const double groupWidth = (page->width() - 8) / 4;
+    const QPointF at = page->mapToScene(QPointF(groupWidth + 10, 25 + 2 * 25 + 5));
+    QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, at.toPoint());
+    EXPECT_EQ(rows - show + show / 4 + 2, value("sorter.selectIndex"));
+    QTest::keyClick(&view, Qt::Key_Up);
+    EXPECT_EQ(rows - show + show / 4 + 1, value("sorter.selectIndex"));
+
+    QTest::qWait(300);
+    const QImage image = grab(root);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(save(image, "detail-page.png"));
+    const QPointF p0 = page->mapToItem(root, QPointF(0, 0));
+    const QRect area(int(p0.x()), int(p0.y()), int(page->width()), int(page->height()));
+    EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 100);   // volumes
+    EXPECT_GT(pixelsNear(image, area, QColor(34, 50, 79)), 100);    // the selected row
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
 }
