@@ -148,5 +148,6 @@ Rectangle {
     }
 
     onVisibleChanged: visible ? start() : stop()
-    Component.onCompleted: if (visible) start()
+    // After the children (the chart makes its panes when completed).
+    Component.onCompleted: Qt.callLater(function () { if (root.visible) root.start(); })
 }

@@ -27,6 +27,7 @@ Item {
         var info = curIndex >= 0 ? infoAt(curIndex) : null;
         return info && info.code ? info : { code: "1A0001", market: 1, name: "上证指数" };
     }
+    function tileAt(i) { return tiles.itemAt(i); }
     function setFilter(codeInfo) { filterCode = codeInfo && codeInfo.code ? String(codeInfo.code) : ""; }
 
     Flow {
