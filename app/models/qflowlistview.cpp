@@ -91,18 +91,22 @@ void QFlowListView::paintList(QPainter* p, double w, double h) const
     const float preClose = src->data(src->index(0, 0), QDetailedModel::PreCloseRole).toFloat();
     const QColor orange(255, 128, 0);
     QString lastTime;
+    uint lastMinute = 0;
     for (int r = first; r < end; ++r) {
         const ListCell& c = cells[size_t(r - first)];
         const QModelIndex idx = src->index(r, 0);
         if (r == model_->selectIndex())
             p->fillRect(QRectF(c.x, c.y, g.groupWidth, rh), QColor(34, 50, 79));
-        const QString time = QDateTime::fromSecsSinceEpoch(qint64(src->data(idx, QDetailedModel::TimeRole).toUInt()))
-                                 .toString(QStringLiteral("HH:mm"));
-        if (flowListShowsTime(style_, r == first, time == lastTime)) {
+        // The text changes only with the minute: formatted once per minute.
+        const uint minute = src->data(idx, QDetailedModel::TimeRole).toUInt() / 60;
+        const bool sameMinute = r != first && minute == lastMinute;
+        if (!sameMinute || lastTime.isEmpty())
+            lastTime = QDateTime::fromSecsSinceEpoch(qint64(minute) * 60).toString(QStringLiteral("HH:mm"));
+        lastMinute = minute;
+        if (flowListShowsTime(style_, r == first, sameMinute)) {
             p->setPen(white);
-            p->drawText(QRectF(c.x + 5, c.y, a - 5, rh), Qt::AlignLeft | Qt::AlignVCenter, time);
+            p->drawText(QRectF(c.x + 5, c.y, a - 5, rh), Qt::AlignLeft | Qt::AlignVCenter, lastTime);
         }
-        lastTime = time;
         const float price = src->data(idx, QDetailedModel::PriceRole).toFloat();
         p->setPen(QColor(HUtil::priceColor(price, preClose)));
         p->drawText(QRectF(c.x + 5, c.y, a - 5, rh), Qt::AlignRight | Qt::AlignVCenter,
