@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
+#include "ctxrecorder.h"
 #include "formulas/formulaservice.h"
 #include "livetest.h"
 #include "models/groupstore.h"
@@ -143,4 +146,44 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
     root->setVisible(true);
     ASSERT_TRUE(testsupport::waitFor([&] { return eval("sectionView.requestCount").toInt() > hidden; }));
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+}
+
+// Every subscription follows the visibility: hidden, the table, both boards
+// and the chart's minute context are cancelled and nothing is asked; shown,
+// all of them ask again. Recorded through the library's context calls.
+TEST(HomeSubscriptions, FollowTheVisibility)
+{
+    QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+    auto& formulas = formula::FormulaService::instance();
+    if (!formulas.find("KLINE"))
+        formula::registerStandardFormulas(formulas);
+    registerQmlTypes();
+    ASSERT_TRUE(GroupStore::instance(GroupStore::MyStock)
+                    .fromJson(R"({"result":[{"group_id":"1","group_name":"自选股","codes":[)"
+                              R"({"code":"600001","market_id":"1"}]}]})"));
+    rec::calls.clear();
+    setQuoteApi(&rec::api);
+    {
+        QQuickView view;
+        view.setResizeMode(QQuickView::SizeRootObjectToView);
+        view.resize(1280, 700);
+        view.setSource(QUrl("qrc:/qml/HomeView.qml"));
+        ASSERT_EQ(QQuickView::Ready, view.status());
+        view.show();
+        auto count = [](const char* what) {
+            return int(std::count_if(rec::calls.begin(), rec::calls.end(),
+                                     [&](const std::string& c) { return c.rfind(what, 0) == 0; }));
+        };
+        // Table, index tiles, concept board and the chart's minutes.
+        ASSERT_TRUE(testsupport::waitFor([&] { return count("subscribe ") >= 4; }));
+        rec::calls.clear();
+        view.rootObject()->setVisible(false);
+        EXPECT_GE(count("cancel "), 3);   // table and both boards
+        EXPECT_GE(count("release "), 1);  // the minute context is dropped
+        EXPECT_EQ(0, count("subscribe "));
+        rec::calls.clear();
+        view.rootObject()->setVisible(true);
+        EXPECT_GE(count("subscribe "), 4);
+    }
+    setQuoteApi(nullptr);
 }

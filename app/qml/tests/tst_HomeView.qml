@@ -4,6 +4,7 @@ import QtQuick 2.15
 import QtTest 1.15
 import QBaseService 1.0
 import IndexSectionCountModel 1.0
+import QDetailedModel 1.0
 import "qrc:/qml/" as W
 import "qrc:/qml/js/HomeView.js" as Home
 
@@ -30,11 +31,19 @@ Item {
         property var calls: []
         function getNewsListData(flag, codeInfo) { calls.push({ flag: flag, code: codeInfo.code, market: codeInfo.market, type: codeInfo.type }); }
     }
+    QDetailedModel { id: qdetailModel }
+    W.TradeingDetaile { id: spareList; x: 850; width: 300; height: 200 }
     Timer { id: ticker; interval: 50; repeat: true; property int ticks: 0; onTriggered: ticks++ }
 
     TestCase {
         name: "HomeView"
         when: windowShown
+
+        // The spare list form binds to the enclosing document's qdetailModel.
+        function test_spareDetailList() {
+            compare(spareList.model, qdetailModel);
+            compare(spareList.count, 0);
+        }
 
         function test_layoutWidths() {
             var rows = [[1920, 410, 960, 550], [1280, 320, 650, 310], [1600, 400, 800, 400], [800, 200, 650, 0]];
