@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <cstring>
+
 #include "models/core/ticklists.h"
 #include "models/mqmodel.h"
 
@@ -97,6 +99,9 @@ int QDetailedModel::getDecimal() const
 
 void QDetailedModel::onUpdateDetail(const QuoteDetailPoints& dp)
 {
+    // A batch of another stock never continues this one's list.
+    const bool otherStock = !rows_.empty() && (std::memcmp(codeInfo_.code, dp.code_info.code, sizeof codeInfo_.code) != 0 ||
+                                               codeInfo_.market != dp.code_info.market);
     preClose_ = dp.price;
     count_ = dp.count;
     codeInfo_ = dp.code_info;
@@ -105,7 +110,7 @@ void QDetailedModel::onUpdateDetail(const QuoteDetailPoints& dp)
     const int count = dp.entries && dp.count > 0 ? dp.count : 0;
 
     const int old = int(rows_.size());
-    const int kept = detailKeptRows(old, startNumber_, count > 0, count > 0 ? dp.entries[0].time : -1,
+    const int kept = detailKeptRows(old, otherStock ? 0 : startNumber_, count > 0, count > 0 ? dp.entries[0].time : -1,
                                     [this](int i) { return rows_[size_t(i)].time; });
     if (kept == 0 && old > 0) {
         beginResetModel();

@@ -1,7 +1,7 @@
 // QDetailedModel: the tick-by-tick trades of one stock ("分笔成交"), merged
 // from the detail batches an MQModel delivers. A batch that starts the day
 // replaces the list, a resent tail replaces the rows from its first time on,
-// and the rest is appended. Rows dropped by a batch are announced to the
+// and the rest is appended; a batch of another stock starts a new list. Rows dropped by a batch are announced to the
 // views as a removal before the new rows are inserted.
 #pragma once
 

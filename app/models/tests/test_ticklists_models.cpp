@@ -147,6 +147,18 @@ TEST(DetailedModel, MergesBatches)
     }
     ASSERT_EQ(3, m.rowCount());
     EXPECT_EQ(0, updated.takeLast().at(0).toInt());
+    // Another stock's batch, whatever its start, begins a new list.
+    {
+        Batch b(9, {tick(at(10, 5, 0), 20.0f, 1, 'B')});
+        std::strcpy(b.dp.code_info.code, "000002");
+        b.dp.code_info.market = 2;
+        m.onUpdateDetail(b.dp);
+        EXPECT_EQ(1, m.rowCount());
+        EXPECT_EQ(0, updated.takeLast().at(0).toInt());
+        Batch back(0, {tick(at(10, 0, 0), 11.0f, 7, 'S'), tick(at(10, 0, 59), 11.0f, 7, 'S'),
+                       tick(at(10, 1, 0), 11.0f, 7, 'S')});
+        m.onUpdateDetail(back.dp);
+    }
 
     // isPreMinute: same minute by time / 60.
     EXPECT_FALSE(m.isPreMinute(0).toBool());
