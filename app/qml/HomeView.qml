@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QMyStockService 1.0
 import "qrc:/qml/js/HomeView.js" as Home
 
 // The home view ("首页"): the first my-stock group as a compact quote table,
@@ -29,6 +30,9 @@ Rectangle {
         if (visible)
             queryMyStock();
     }
+    // This view's own edits of the groups (other views' come through the tabs).
+    QMyStockService { onUpdateMyStock: root.onMyStockChange() }
+
     function showIndex(info) {
         if (info && info.code)
             indexChart.getMLineData({ code: info.code, market: info.market, name: info.name });

@@ -36,6 +36,9 @@ ListView {
             x: 45; width: 50; height: parent.height
             verticalAlignment: Text.AlignVCenter
             font.family: "Microsoft YaHei"; font.pixelSize: 13
+            // Long sections ("-7~-9.9%") shrink to their 50 px.
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: 9
             color: row.tint
             text: model.section
         }
