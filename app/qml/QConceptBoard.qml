@@ -21,6 +21,8 @@ Item {
 
     function subscribe() { board.getConceptData(sort, mode_type, show_size); }
     function cancel() { board.cancel(); }
+    function tileAt(i) { return tiles.itemAt(i); }
+    function colorOf(rate) { return Home.conceptColor(rate); }
 
     Flow {
         anchors.fill: parent
@@ -28,6 +30,7 @@ Item {
         anchors.topMargin: 5
         spacing: 5
         Repeater {
+            id: tiles
             model: board.indexBoard
             delegate: Rectangle {
                 id: tile
@@ -35,7 +38,7 @@ Item {
                 readonly property var b: modelData
                 width: root.tileWidth
                 height: root.tileHeight
-                color: Home.conceptColor(b.rf_rate)
+                color: root.colorOf(b.rf_rate)
                 Column {
                     anchors.centerIn: parent
                     spacing: 4

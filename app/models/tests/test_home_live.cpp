@@ -102,6 +102,16 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
     ASSERT_GE(opened.size(), 1);
     EXPECT_EQ(tileCode, opened.last().at(0).value<QJSValue>().property("code").toString());
 
+    // Concept tiles take the colour of their change rate; a double click opens the block.
+    auto* concept = eval("conceptBoard.tileAt(0)").value<QQuickItem*>();
+    ASSERT_TRUE(concept);
+    EXPECT_EQ(QColor(eval("conceptBoard.colorOf(conceptBoard.boardModel.indexBoard[0].rf_rate)").toString()),
+              concept->property("color").value<QColor>());
+    QTest::mouseDClick(&view, Qt::LeftButton, Qt::NoModifier,
+                       concept->mapToScene(QPointF(concept->width() / 2, concept->height() / 2)).toPoint());
+    EXPECT_EQ(eval("conceptBoard.boardModel.indexBoard[0].code").toString(),
+              opened.last().at(0).value<QJSValue>().property("code").toString());
+
     // Four panels of twelve rows each; the whole market counts the sum of
     // Shanghai and Shenzhen in every bucket; shares of each panel's largest.
     ASSERT_TRUE(testsupport::waitFor([&] {
