@@ -3,7 +3,8 @@ import QtQuick.Window 2.15
 
 // Demo and end-to-end runs only (loaded through TARVOLIN_TEST_MAIN_QML): opens
 // the real main window, waits until the quick bar, the marquee and the quote
-// server's state are in, writes <dir>/main.png, opens a stock through the quick
+// server's state are in and the home view is filled, writes <dir>/main.png
+// and home.png, opens a stock through the quick
 // commands, writes <dir>/stock.png and quits. Arguments: --screenshots=DIR
 // (default "screenshots") and --until-disconnected (stay until the quote
 // server is gone, then quit). Progress goes to the log as "demo: ..." lines.
@@ -39,6 +40,13 @@ QtObject {
                 && win.stateBar.connected && win.titleView.menuBar.menuItems.length > 0
                 && (win.stateBar.indexBar.model_ === null || win.stateBar.indexBar.boards.length > 0);
     }
+    // The home view (the first tab) has its tiles and distributions.
+    function homeReady() {
+        var home = win.tabView.entries.length > 0 ? win.tabView.entries[0].item : null;
+        return !!home && !!home.sectionView && home.sectionView.models[0].count > 0
+                && home.priceBoard.boardModel.indexBoard.length > 0
+                && home.conceptBoard.boardModel.indexBoard.length > 0;
+    }
     // Types 600000 into the quick commands; false while the dictionary has no
     // such row yet (the code list is still on its way).
     function searchStock(lastTry) {
@@ -64,7 +72,7 @@ QtObject {
         running: true
         onTriggered: {
             demo.waited += interval;
-            if (demo.step === 0 && (demo.ready() || demo.waited > 30000)) {
+            if (demo.step === 0 && ((demo.ready() && demo.homeReady()) || demo.waited > 30000)) {
                 demo.step = 1;
                 demo.say("ready " + demo.ready() + " after " + demo.waited + " ms");
                 demo.say("window " + demo.win.width + " " + demo.win.height);
@@ -74,9 +82,12 @@ QtObject {
                 demo.geometry("quickBar", demo.win.quickBar);
                 demo.geometry("tabView", demo.win.tabView);
                 demo.geometry("stateBar", demo.win.stateBar);
+                demo.say("home " + demo.homeReady() + " " + demo.win.tabView.entries[0].title);
                 demo.grab("main.png", function () {
-                    demo.step = 2;
-                    demo.waited = 0;
+                    demo.grab("home.png", function () {
+                        demo.step = 2;
+                        demo.waited = 0;
+                    });
                 });
             } else if (demo.step === 2 && demo.searchStock(demo.waited > 15000)) {
                 demo.openStock();

@@ -5,6 +5,7 @@ import QBaseService 1.0
 import HUtil 1.0
 import HFileIO 1.0
 import QCrypto 1.0
+import QMyStockService 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
 
@@ -36,6 +37,7 @@ Window {
     HUtil { id: util }
     HFileIO { id: fileIO }
     QCrypto { id: crypto }
+    QMyStockService { id: myStockService }
 
     function jsonHeaders() { return { "Content-Type": "application/json" }; }
     function appVer() { return base.getBaseInfoValue("appVer"); }

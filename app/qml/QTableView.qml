@@ -172,7 +172,7 @@ Rectangle {
         var c = Qt.createComponent("QRMenu.qml");
         if (c.status !== Component.Ready)
             return;
-        var menu = c.createObject(root);
+        var menu = c.createObject(root, { destroyOnClose: true });
         if (!menu)
             return;
         if (menu.mystockChange) menu.mystockChange.connect(root.mystockChange);
