@@ -199,7 +199,14 @@ std::string article_page(const std::string& id, bool research) {
     int n = 0;
     if (!parse_row_id(id, research, &c, &n)) return {};
     const std::string title = c->name + (research ? "：" : "") + (research ? kResearchHeadlines : kNewsHeadlines)[n];
-    return page(title, "<p>" + html_escape(c->name + "（" + c->code + "） " + news_date(n)) + "</p>\n");
+    // Links a terminal's page offers: the stock's quote view, its fund-flow
+    // tab, the page in a window of its own and, for a report, its PDF.
+    const std::string quote = "goto::quote::x," + c->code + "," + std::to_string(c->market);
+    std::string links = "<p><a id=\"quote\" href=\"" + quote + "\">查看行情</a> <a id=\"flow\" "
+                        "href=\"app://qml/qml/QFlowView.qml?title=%E8%B5%84%E9%87%91%E6%B5%81%E5%90%91\">资金流向</a> "
+                        "<a id=\"window\" target=\"_blank\" href=\"?id=" + html_escape(id) + "\">新窗口打开</a>";
+    if (research) links += " <a id=\"pdf\" href=\"/research/pdf?id=" + html_escape(id) + "\">下载报告</a>";
+    return page(title, "<p>" + html_escape(c->name + "（" + c->code + "） " + news_date(n)) + "</p>\n" + links + "</p>\n");
 }
 
 std::string stock_page(const std::string& kind, const std::string& code, int market) {
