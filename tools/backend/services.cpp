@@ -143,7 +143,8 @@ std::string notices(int type, const std::string& base) {
     w.Key("notices");
     w.StartArray();
     if (type == 2) {
-        notice("系统维护通知", "本周六 20:00 至 22:00 进行系统维护，届时行情服务暂停。", "", "2026-12-08 08:00:00");
+        notice("系统维护通知", "本周六 20:00 至 22:00 进行系统维护，届时行情服务暂停。", base + "/notice/view?type=2",
+               "2026-12-08 08:00:00");
     } else if (type == 3) {
         notice("新功能上线", "选股功能新增板块条件。", "", "2026-12-08 09:00:00");
         notice("市场快讯", "沪深两市今日成交活跃。", base + "/news/view?id=600000-1-0", "2026-12-08 09:30:00");
@@ -284,6 +285,10 @@ HttpOut Services::answer(const HttpIn& in) {
                                                 p == "/api/research_list"));
     if (p == "/news/view" || p == "/research/view")
         return html_reply(MarketJson::article_page(in.param("id"), p == "/research/view"));
+    if (p == "/notice/view")
+        return html_reply("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>系统维护通知</title></head>\n"
+                          "<body style=\"background:#191B1F;color:#FFFFFF\"><h1>系统维护通知</h1>\n"
+                          "<p>本周六 20:00 至 22:00 进行系统维护，届时行情服务暂停。</p></body></html>\n");
     if (p == "/research/pdf") {
         // A one-page PDF for a report row; 404 for an unknown row.
         if (MarketJson::article_page(in.param("id"), true).empty()) return json_reply("{\"code\":\"404\"}", 404);
