@@ -4,6 +4,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QtQuickTest>
+#include <QtWebEngine/qtwebengineglobal.h>
 
 #include "shell/qmltypes.h"
 #include "testhome.h"
@@ -17,6 +18,8 @@ public:
         // The offscreen platform has no OpenGL: Qt Quick draws in software.
         if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
             qputenv("QT_QUICK_BACKEND", "software");
+        // Before the application exists: the browser tests' web views.
+        QtWebEngine::initialize();
     }
 
 public Q_SLOTS:
