@@ -254,3 +254,56 @@ function getMarketStatisticsModel(model, json, tag) {
         model.append(row);
     }
 }
+
+// The fund-flow table of a today result: per class (super-large, large,
+// medium, small) the inflow entry i against the outflow entry 7 - i, the net
+// with its bar (net / the largest absolute net) and both ratios.
+function flowRows(result) {
+    var names = ["超大单", "大单", "中单", "小单"];
+    var rows = [];
+    var m = 0;
+    for (var i = 0; i < 4; ++i) {
+        var inflow = num(result.data[i].value), outflow = num(result.data[7 - i].value);
+        var net = Number(inflow.toFixed(0)) - Number(outflow.toFixed(0));
+        m = Math.max(m, Math.abs(net));
+        rows.push({ name: names[i], inflow: inflow.toFixed(0), outflow: outflow.toFixed(0), net: net.toFixed(0), netValue: net,
+                    inRatio: num(result.data[i].ratio).toFixed(2) + "%", outRatio: num(result.data[7 - i].ratio).toFixed(2) + "%" });
+    }
+    for (var j = 0; j < 4; ++j)
+        rows[j].bar = m === 0 ? 0 : rows[j].netValue / m;
+    return rows;
+}
+
+// Bars of the 5-day and 20-day nets on one scale: s = |min| + |max| when
+// max > 0, else |min|, over both lists; a negative value v starts at
+// |min - v| / s, a positive one at |min| / s, each |v| / s wide.
+function historyBars(day5, day20) {
+    var values = [];
+    var k;
+    for (k = 0; k < day5.length; ++k) values.push(num(day5[k].value));
+    for (k = 0; k < day20.length; ++k) values.push(num(day20[k].value));
+    var min = Math.min.apply(null, values.concat([0]));
+    var max = Math.max.apply(null, values.concat([0]));
+    if (values.length > 0) {
+        min = Math.min.apply(null, values);
+        max = Math.max.apply(null, values);
+    }
+    var s = max > 0 ? Math.abs(min) + Math.abs(max) : Math.abs(min);
+    function bar(list, i) {
+        var v = num(list[i].value);
+        if (s === 0) return { start: 0, width: 0, value: v, color: list[i].color };
+        return { start: v < 0 ? Math.abs(min - v) / s : Math.abs(min) / s, width: Math.abs(v) / s, value: v, color: list[i].color };
+    }
+    var out = { day5: [], day20: [] };
+    for (k = 0; k < day5.length; ++k) out.day5.push(bar(day5, k));
+    for (k = 0; k < day20.length; ++k) out.day20.push(bar(day20, k));
+    return out;
+}
+
+// A today result whose eight values are all "0.0000" (no flow today).
+function isEmptyFlow(result) {
+    for (var i = 0; i < result.data.length; ++i)
+        if (result.data[i].value !== "0.0000")
+            return false;
+    return true;
+}

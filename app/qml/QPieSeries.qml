@@ -1,0 +1,195 @@
+import QtQuick 2.15
+import QtCharts 2.15
+import QBaseService 1.0
+import "js/JSQuote.js" as JSQuote
+
+// Today's fund flow of a stock: a pie of the eight in- and outflows, the main
+// in/out/net texts, the table of the four order classes with their net bars,
+// and the 5-day and 20-day nets per class as bars and figures. Reloads every
+// refreshInterval ms while shown, for stocks (type 2) of markets 1 and 2.
+Rectangle {
+    id: root
+    objectName: "pieSeries"
+    color: "#191B1F"
+    property var codeInfo: null
+    property var result: null
+    property int refreshInterval: 10000
+    property int loads: 0          // replies taken, for tests
+    readonly property bool refreshing: refreshTimer.running
+    property alias pie: pie
+    readonly property var rows: result ? JSQuote.flowRows(result) : []
+    readonly property var bars: result ? JSQuote.historyBars(result.day5, result.day20) : null
+    readonly property bool emptyFlow: result === null || JSQuote.isEmptyFlow(result)
+
+    QBaseService { id: baseService }
+
+    function isStock(c) { return c && (Number(c.market) === 1 || Number(c.market) === 2) && Number(c.type) !== 1; }
+    function setCodeInfo(c) {
+        codeInfo = c;
+        result = null;
+        fillPie();
+        if (isStock(c))
+            load();
+    }
+    function load() {
+        JSQuote.configure(baseService);
+        var asked = codeInfo;
+        JSQuote.getTodayZJLX(asked, function (ok, r) {
+            if (!ok || asked !== root.codeInfo)
+                return;       // a failure changes nothing; the timer tries again
+            root.result = r;
+            root.loads += 1;
+            root.fillPie();
+        });
+    }
+    function fillPie() {
+        pie.clear();
+        if (!result || emptyFlow)
+            return;
+        for (var i = result.data.length - 1; i >= 0; --i) {
+            var d = result.data[i];
+            var s = pie.append(d.name, Number(d.ratio));
+            s.color = d.color;
+            s.borderWidth = 1;
+            s.borderColor = "#191B1F";
+            s.labelVisible = false;
+        }
+    }
+    function signColour(v) { return v > 0 ? "#FF3D3D" : v < 0 ? "#0FC351" : "#FFFFFF"; }
+
+    Timer {
+        id: refreshTimer
+        interval: root.refreshInterval
+        repeat: true
+        running: root.visible && root.codeInfo !== null && (Number(root.codeInfo.market) === 1 || Number(root.codeInfo.market) === 2)
+                 && Number(root.codeInfo.type) === 2
+        onTriggered: root.load()
+    }
+
+    Row {
+        anchors.fill: parent
+        anchors.margins: 4
+        spacing: 12
+
+        ChartView {
+            id: chart
+            width: Math.min(parent.height, 220)
+            height: parent.height
+            antialiasing: true
+            backgroundColor: "#191B1F"
+            legend.visible: false
+            margins { left: 0; right: 0; top: 0; bottom: 0 }
+            PieSeries { id: pie; size: 0.9 }
+        }
+
+        Column {
+            anchors.verticalCenter: parent.verticalCenter
+            spacing: 10
+            width: 150
+            Repeater {
+                model: [
+                    ["主力流入(万元)", root.result ? root.result.mBuySum : "-", root.result ? Number(root.result.mBuySum) : 0],
+                    ["主力流出(万元)", root.result ? root.result.mSellSum : "-", root.result ? -Number(root.result.mSellSum) : 0],
+                    ["主力净流入(万元)", root.result ? String(Number(root.result.mBuySum) - Number(root.result.mSellSum)) : "-",
+                     root.result ? Number(root.result.mBuySum) - Number(root.result.mSellSum) : 0]
+                ]
+                delegate: Column {
+                    spacing: 2
+                    Text { text: modelData[0]; color: "#92979D"; font.pixelSize: 13; font.family: "Microsoft YaHei" }
+                    Text {
+                        objectName: "mainFigure" + index
+                        text: modelData[1]
+                        color: index === 0 ? "#FF3D3D" : index === 1 ? "#0FC351" : root.signColour(modelData[2])
+                        font.pixelSize: 16; font.family: "Microsoft YaHei"
+                    }
+                }
+            }
+        }
+
+        // Today by order class: in, out, net with its bar, both ratios.
+        Column {
+            id: flowTable
+            anchors.verticalCenter: parent.verticalCenter
+            width: 360
+            spacing: 2
+            Row {
+                height: 22
+                Repeater {
+                    model: ["", "流入", "流出", "净额", "占比", "占比"]
+                    Text { width: [50, 60, 60, 130, 55, 55][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
+                }
+            }
+            Repeater {
+                model: root.rows
+                delegate: Row {
+                    height: 24
+                    Text { width: 50; text: modelData.name; color: "#FFFFFF"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                    Text { width: 60; text: modelData.inflow; color: "#FF3D3D"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                    Text { width: 60; text: modelData.outflow; color: "#0FC351"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                    Item {
+                        width: 130; height: 24
+                        // The bar grows from the middle: right for inflows, left for outflows.
+                        Rectangle {
+                            height: 10
+                            anchors.verticalCenter: parent.verticalCenter
+                            width: Math.max(1, Math.abs(modelData.bar) * 60)
+                            x: modelData.bar >= 0 ? 65 : 65 - width
+                            color: root.signColour(modelData.netValue)
+                        }
+                        Text { anchors.right: parent.right; anchors.verticalCenter: parent.verticalCenter; text: modelData.net
+                               color: root.signColour(modelData.netValue); font.pixelSize: 12 }
+                    }
+                    Text { width: 55; text: modelData.inRatio; color: "#FFFFFF"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                    Text { width: 55; text: modelData.outRatio; color: "#FFFFFF"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                }
+            }
+        }
+
+        // The 5-day and 20-day nets per class on one scale.
+        Column {
+            anchors.verticalCenter: parent.verticalCenter
+            width: Math.max(200, root.width - chart.width - 150 - 360 - 60)
+            spacing: 2
+            Row {
+                height: 22
+                Repeater {
+                    model: ["", "5日", "20日", ""]
+                    Text { width: [50, 70, 70, 0][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight }
+                }
+            }
+            Repeater {
+                model: root.bars ? 5 : 0
+                delegate: Row {
+                    height: 24
+                    spacing: 0
+                    Text { width: 50; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: "#FFFFFF"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight }
+                    Text { width: 70; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: 13
+                           color: root.signColour(root.bars.day5[index].value); horizontalAlignment: Text.AlignRight }
+                    Text { width: 70; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: 13
+                           color: root.signColour(root.bars.day20[index].value); horizontalAlignment: Text.AlignRight }
+                    Item {
+                        id: barArea
+                        width: parent.parent.width - 200
+                        height: 24
+                        Rectangle {
+                            y: 4; height: 7
+                            x: 10 + root.bars.day5[index].start * (barArea.width - 10)
+                            width: Math.max(1, root.bars.day5[index].width * (barArea.width - 10))
+                            color: root.bars.day5[index].color
+                        }
+                        Rectangle {
+                            y: 13; height: 7
+                            x: 10 + root.bars.day20[index].start * (barArea.width - 10)
+                            width: Math.max(1, root.bars.day20[index].width * (barArea.width - 10))
+                            color: root.bars.day20[index].color
+                            opacity: 0.6
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
