@@ -22,7 +22,9 @@ Rectangle {
     signal changeToMQView(var codeInfo)
     signal syncResearchList(var json)
 
-    height: open_ ? (parent ? parent.height / 3 : 200) : 25
+    // Open: a third of the parent's height; collapsed: the tab row.
+    property real openHeight: parent ? parent.height / 3 : 200
+    height: open_ ? openHeight : 25
 
     HFileIO { id: hFileIO }
 
@@ -144,6 +146,7 @@ Rectangle {
             anchors.left: toggle.right
             anchors.leftMargin: 1
             style: 2
+            width: 400
             datamodel: tabModel
             indextemp: root.current
             onBtnClicked: root.onTabClicked(tabs.indexOfFlag(flag))

@@ -126,13 +126,47 @@ Item {
         }
     }
 
-    // Under the charts, the whole width of the page.
+    // Under the charts, the whole width of the page: the information panel
+    // (blocks, fund flow, news, research); its research rows become marks
+    // under the K-lines.
     Item {
         id: infoArea
         objectName: "infoArea"
         anchors.bottom: parent.bottom
         width: parent.width
-        height: 0
+        height: newsView.height
+        MQNewsView {
+            id: newsView
+            width: parent.width
+            openHeight: root.height / 3
+            onSyncResearchList: root.showResearchMarks(json)
+            onChangeToMQView: root.changeToMQView(codeInfo)
+        }
+    }
+    property alias newsView: newsView
+    property var researchMarks: null
+    signal changeToMQView(var codeInfo)
+    onQueryChanged: showInfo()
+
+    function showInfo() {
+        var code = String(query.code || "");
+        if (code === "")
+            return;
+        var market = Number(query.market || 0);
+        var shown = newsView.codeInfo;
+        if (shown && shown.code === code && Number(shown.market) === market)
+            return;
+        var row = Sql.dbGetStockInfo(code, market);
+        newsView.setCodeInfo({ code: code, market: market, name: String(query.name || (row ? row.name : "")),
+                               type: Number(query.type || (row ? row.type : 2)) });
+    }
+    function showResearchMarks(json) {
+        researchMarks = json;
+        var ext = qview.mainChart ? qview.mainChart.loadQChartExtend() : null;
+        if (!ext)
+            return;
+        ext.removeExtendData(json.name);
+        ext.appendExtendData(json);
     }
 
     function isKLine() { return chartKind === "kline"; }

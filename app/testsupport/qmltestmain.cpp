@@ -1,5 +1,6 @@
 // Qt Quick Test runner of app/qml/tests: the program's QML types and resources,
 // a fresh home and the offline storage in its data directory.
+#include <QApplication>
 #include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -36,6 +37,14 @@ public Q_SLOTS:
     }
 };
 
-QUICK_TEST_MAIN_WITH_SETUP(tarvolin, QmlTestSetup)
+// The program's own main makes a QApplication (Qt Charts draw with widgets);
+// so does the runner, before the test set-up runs.
+int main(int argc, char** argv)
+{
+    QTEST_SET_MAIN_SOURCE_PATH
+    QmlTestSetup setup;
+    QApplication app(argc, argv);
+    return quick_test_main_with_setup(argc, argv, "tarvolin", nullptr, &setup);
+}
 
 #include "qmltestmain.moc"

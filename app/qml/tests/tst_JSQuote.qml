@@ -125,6 +125,37 @@ TestCase {
         compare(r.raw.f75, 0);
     }
 
+    function test_flow_table_and_history_bars() {
+        var r = JSQuote.formatToday({ data: { diff: [{ f64: 30000, f70: 10000, f76: 5000, f82: 5000, f65: 20000,
+            f71: 20000, f77: 6000, f83: 4000, f164: -20000, f166: 10000, f168: 0, f170: 0, f172: 0,
+            f252: 60000, f253: -40000, f254: 0, f255: 0, f256: 0 }] } });
+        var rows = JSQuote.flowRows(r);
+        // In 万: 3 against 2, 1 against 2, 0.5 against 0.6, 0.5 against 0.4.
+        compare(rows.map(function (x) { return x.name + " " + x.inflow + " " + x.outflow + " " + x.net; }),
+                ["超大单 3 2 1", "大单 1 2 -1", "中单 1 1 0", "小单 1 0 1"]);
+        compare(rows.map(function (x) { return x.bar; }), [1, -1, 0, 1]);
+        compare(rows[0].inRatio, "60.00%");
+        compare(rows[0].outRatio, "40.00%");
+        // Values -2, 1, 0, 0, 0 and 6, -4, 0, 0, 0: min -4, max 6, s = 10.
+        var b = JSQuote.historyBars(r.day5, r.day20);
+        compare(b.day5[0].start, 0.2);      // |-4 - -2| / 10
+        compare(b.day5[0].width, 0.2);
+        compare(b.day5[1].start, 0.4);      // |min| / s
+        compare(b.day5[1].width, 0.1);
+        compare(b.day20[0].start, 0.4);
+        compare(b.day20[0].width, 0.6);
+        compare(b.day20[1].start, 0);
+        compare(b.day20[1].width, 0.4);
+        // All negative: s = |min|.
+        var n = JSQuote.historyBars([{ value: "-1" }], [{ value: "-4" }]);
+        compare(n.day5[0].start, 0.75);
+        compare(n.day5[0].width, 0.25);
+        compare(n.day20[0].start, 0);
+        compare(n.day20[0].width, 1);
+        verify(!JSQuote.isEmptyFlow(r));
+        verify(JSQuote.isEmptyFlow(JSQuote.formatToday({ data: { diff: [{}] } })));
+    }
+
     function test_today_edge_replies() {
         compare(JSQuote.formatToday(null), null);
         compare(JSQuote.formatToday({ data: null }), null);
