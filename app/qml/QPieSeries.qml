@@ -73,7 +73,7 @@ Rectangle {
 
         ChartView {
             id: chart
-            width: Math.min(parent.height, 220)
+            width: Math.min(parent.height, 200)
             height: parent.height
             antialiasing: true
             backgroundColor: "#191B1F"
@@ -85,7 +85,7 @@ Rectangle {
         Column {
             anchors.verticalCenter: parent.verticalCenter
             spacing: 10
-            width: 150
+            width: 140
             Repeater {
                 model: [
                     ["主力流入(万元)", root.result ? root.result.mBuySum : "-", root.result ? Number(root.result.mBuySum) : 0],
@@ -106,17 +106,18 @@ Rectangle {
             }
         }
 
-        // Today by order class: in, out, net with its bar, both ratios.
+        // Today by order class: in, out, the net's bar and figure, both ratios.
         Column {
             id: flowTable
             anchors.verticalCenter: parent.verticalCenter
-            width: 360
+            readonly property var widths: [48, 60, 60, 90, 55, 66, 66]
+            width: 445
             spacing: 2
             Row {
                 height: 22
                 Repeater {
-                    model: ["", "流入", "流出", "净额", "占比", "占比"]
-                    Text { width: [50, 60, 60, 130, 55, 55][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
+                    model: ["", "流入", "流出", "", "净额", "占比", "占比"]
+                    Text { width: flowTable.widths[index]; text: modelData; color: "#92979D"; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
                 }
             }
@@ -124,66 +125,71 @@ Rectangle {
                 model: root.rows
                 delegate: Row {
                     height: 24
-                    Text { width: 50; text: modelData.name; color: "#FFFFFF"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
-                    Text { width: 60; text: modelData.inflow; color: "#FF3D3D"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
-                    Text { width: 60; text: modelData.outflow; color: "#0FC351"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                    Text { width: flowTable.widths[0]; text: modelData.name; color: "#FFFFFF"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
+                    Text { width: flowTable.widths[1]; text: modelData.inflow; color: "#FF3D3D"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight }
+                    Text { width: flowTable.widths[2]; text: modelData.outflow; color: "#0FC351"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight }
                     Item {
-                        width: 130; height: 24
-                        // The bar grows from the middle: right for inflows, left for outflows.
+                        width: flowTable.widths[3]; height: 24
+                        // The bar grows from the middle: right for a net inflow, left for an outflow.
                         Rectangle {
                             height: 10
                             anchors.verticalCenter: parent.verticalCenter
-                            width: Math.max(1, Math.abs(modelData.bar) * 60)
-                            x: modelData.bar >= 0 ? 65 : 65 - width
+                            width: Math.max(1, Math.abs(modelData.bar) * 38)
+                            x: modelData.bar >= 0 ? 50 : 50 - width
                             color: root.signColour(modelData.netValue)
                         }
-                        Text { anchors.right: parent.right; anchors.verticalCenter: parent.verticalCenter; text: modelData.net
-                               color: root.signColour(modelData.netValue); font.pixelSize: 12 }
                     }
-                    Text { width: 55; text: modelData.inRatio; color: "#FFFFFF"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
-                    Text { width: 55; text: modelData.outRatio; color: "#FFFFFF"; font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                    Text { width: flowTable.widths[4]; text: modelData.net; color: root.signColour(modelData.netValue)
+                           font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
+                    Text { width: flowTable.widths[5]; text: modelData.inRatio; color: "#FFFFFF"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight }
+                    Text { width: flowTable.widths[6]; text: modelData.outRatio; color: "#FFFFFF"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight }
                 }
             }
         }
 
-        // The 5-day and 20-day nets per class on one scale.
+        // The 5-day and 20-day nets per class (万元) on one scale.
         Column {
+            id: history
             anchors.verticalCenter: parent.verticalCenter
-            width: Math.max(200, root.width - chart.width - 150 - 360 - 60)
+            width: Math.max(180, root.width - chart.width - 140 - flowTable.width - 3 * 12 - 8)
+            readonly property real barWidth: width - 48 - 2 * 58 - 8
             spacing: 2
             Row {
                 height: 22
                 Repeater {
-                    model: ["", "5日", "20日", ""]
-                    Text { width: [50, 70, 70, 0][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
-                           horizontalAlignment: Text.AlignRight }
+                    model: ["", "5日", "20日"]
+                    Text { width: [48, 58, 58][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
                 }
             }
             Repeater {
                 model: root.bars ? 5 : 0
                 delegate: Row {
                     height: 24
-                    spacing: 0
-                    Text { width: 50; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: "#FFFFFF"; font.pixelSize: 13
-                           horizontalAlignment: Text.AlignRight }
-                    Text { width: 70; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: 13
+                    Text { width: 48; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: "#FFFFFF"; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
+                    Text { width: 58; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: 13
                            color: root.signColour(root.bars.day5[index].value); horizontalAlignment: Text.AlignRight }
-                    Text { width: 70; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: 13
+                    Text { width: 58; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: 13
                            color: root.signColour(root.bars.day20[index].value); horizontalAlignment: Text.AlignRight }
                     Item {
-                        id: barArea
-                        width: parent.parent.width - 200
+                        width: history.barWidth + 8
                         height: 24
                         Rectangle {
                             y: 4; height: 7
-                            x: 10 + root.bars.day5[index].start * (barArea.width - 10)
-                            width: Math.max(1, root.bars.day5[index].width * (barArea.width - 10))
+                            x: 8 + root.bars.day5[index].start * history.barWidth
+                            width: Math.max(1, root.bars.day5[index].width * history.barWidth)
                             color: root.bars.day5[index].color
                         }
                         Rectangle {
                             y: 13; height: 7
-                            x: 10 + root.bars.day20[index].start * (barArea.width - 10)
-                            width: Math.max(1, root.bars.day20[index].width * (barArea.width - 10))
+                            x: 8 + root.bars.day20[index].start * history.barWidth
+                            width: Math.max(1, root.bars.day20[index].width * history.barWidth)
                             color: root.bars.day20[index].color
                             opacity: 0.6
                         }

@@ -20,7 +20,7 @@ Window {
     minimumWidth: 300; maximumWidth: 300
     minimumHeight: 200; maximumHeight: 200
     flags: Qt.FramelessWindowHint | Qt.Window | Qt.WindowStaysOnTopHint
-    color: "#FFFFFF"
+    color: "#1E2126"
     visible: true
 
     // Takes reply.notices; a missing or empty list changes nothing.
@@ -45,7 +45,7 @@ Window {
 
     Rectangle {
         anchors.fill: parent
-        color: "transparent"
+        color: root.color
         border.color: "#335493"
         border.width: 1
         QTitleView2 {

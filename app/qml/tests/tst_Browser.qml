@@ -208,6 +208,33 @@ TestCase {
         w.close();
     }
 
+    Component {
+        id: flowComponent
+        W.QFlowView { width: 900; height: 500 }
+    }
+    // The 63-day chart: hidden until the page is in, the data drawn by the
+    // chart library; data with quotes and backslashes reach the page intact.
+    function test_flow_chart() {
+        var v = createTemporaryObject(flowComponent, hostWin.contentItem);
+        verify(!v.visible);
+        v.setCodeInfo({ code: stock.code, market: stock.market });
+        tryVerify(function () { return v.visible && v.updates === 1; }, 30000);
+        var got = null;
+        v.runJavaScript("JSON.stringify({ x: chart.getOption().xAxis[0].data.length, s: chart.getOption().series.map("
+                        + "function (s) { return s.name + ':' + s.data.length; }), g: chart.getOption().grid[0].left })",
+                        function (r) { got = JSON.parse(r); });
+        tryVerify(function () { return got !== null; }, 10000);
+        compare(got.x, 63);
+        compare(got.s, ["主力净流入:63", "超大单净流入:63", "大单净流入:63", "中单净流入:63", "小单净流入:63"]);
+        compare(got.g, 60);
+        got = null;
+        v.run("updateData(" + JSON.stringify(JSON.stringify({ xaxis: ["a'b"], series: [{ name: "x'\\\"</script>", data: [1] }] })) + ")");
+        tryVerify(function () { return v.updates === 2; }, 10000);
+        v.runJavaScript("chart.getOption().series[0].name + '|' + chart.getOption().xAxis[0].data[0]", function (r) { got = r; });
+        tryVerify(function () { return got !== null; }, 10000);
+        compare(got, "x'\\\"</script>|a'b");
+    }
+
     // The main window: pop-up notices at start and on each shortened poll,
     // the login notice (a page) in a browser window in alert mode.
     function test_main_window_notices() {
