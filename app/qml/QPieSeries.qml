@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtCharts 2.15
 import QBaseService 1.0
 import "js/JSQuote.js" as JSQuote
+import "theme"
 
 // Today's fund flow of a stock: a pie of the eight in- and outflows, the main
 // in/out/net texts, the table of the four order classes with their net bars,
@@ -55,7 +56,7 @@ Rectangle {
             s.labelVisible = false;
         }
     }
-    function signColour(v) { return v > 0 ? "#FF3D3D" : v < 0 ? "#0FC351" : "#FFFFFF"; }
+    function signColour(v) { return v > 0 ? Theme.upColor : v < 0 ? Theme.downColor : Theme.flatColor; }
 
     Timer {
         id: refreshTimer
@@ -99,7 +100,7 @@ Rectangle {
                     Text {
                         objectName: "mainFigure" + index
                         text: modelData[1]
-                        color: index === 0 ? "#FF3D3D" : index === 1 ? "#0FC351" : root.signColour(modelData[2])
+                        color: index === 0 ? Theme.upColor : index === 1 ? Theme.downColor : root.signColour(modelData[2])
                         font.pixelSize: 16; font.family: "Microsoft YaHei"
                     }
                 }
@@ -127,9 +128,9 @@ Rectangle {
                     height: 24
                     Text { width: flowTable.widths[0]; text: modelData.name; color: "#FFFFFF"; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
-                    Text { width: flowTable.widths[1]; text: modelData.inflow; color: "#FF3D3D"; font.pixelSize: 13
+                    Text { width: flowTable.widths[1]; text: modelData.inflow; color: Theme.upColor; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight }
-                    Text { width: flowTable.widths[2]; text: modelData.outflow; color: "#0FC351"; font.pixelSize: 13
+                    Text { width: flowTable.widths[2]; text: modelData.outflow; color: Theme.downColor; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight }
                     Item {
                         width: flowTable.widths[3]; height: 24

@@ -156,7 +156,16 @@ Item {
         var shown = newsView.codeInfo;
         if (shown && shown.code === code && Number(shown.market) === market)
             return;
-        var row = Sql.dbGetStockInfo(code, market);
+        // A route without the stock's type and name: the dictionary has them
+        // (before its first download there is no table yet).
+        var row = null;
+        if (!query.type || !query.name) {
+            try {
+                row = Sql.dbGetStockInfo(code, market);
+            } catch (e) {
+                row = null;
+            }
+        }
         newsView.setCodeInfo({ code: code, market: market, name: String(query.name || (row ? row.name : "")),
                                type: Number(query.type || (row ? row.type : 2)) });
     }

@@ -209,6 +209,25 @@ TestCase {
     }
 
     Component {
+        id: newsListComponent
+        W.QNewsList { width: 600; height: 200 }
+    }
+    // A double click on a news row opens its page in a browser window of the
+    // hosting window.
+    function test_news_row_opens_a_window() {
+        var list = createTemporaryObject(newsListComponent, hostWin.contentItem);
+        list.getNewsListData("research_list,research_view", { code: stock.code, market: stock.market });
+        tryVerify(function () { return list.model_.count > 0; }, 10000);
+        var before = hostWin.windows.length;
+        mouseDoubleClickSequence(list, 100, 12);
+        tryVerify(function () { return hostWin.windows.length === before + 1; }, 10000);
+        var w = hostWin.windows[before];
+        compare(String(w.url), addresses.url.research_view.replace("{{id}}", list.model_.get(0).id));
+        loaded(w.webView);
+        w.close();
+    }
+
+    Component {
         id: flowComponent
         W.QFlowView { width: 900; height: 500 }
     }
