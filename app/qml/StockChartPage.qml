@@ -166,6 +166,8 @@ Item {
                 row = null;
             }
         }
+        // The previous stock's marks go at once, whatever the new list brings.
+        showResearchMarks({ name: "research", data: [] });
         newsView.setCodeInfo({ code: code, market: market, name: String(query.name || (row ? row.name : "")),
                                type: Number(query.type || (row ? row.type : 2)) });
     }
