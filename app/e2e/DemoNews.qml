@@ -79,6 +79,11 @@ QtObject {
                 var n = m && demo.view.chartPage.researchMarks ? demo.view.chartPage.researchMarks.data.length : 0;
                 if (n > 0 && demo.waited >= 2000) {
                     demo.say("research marks " + n + " panel " + demo.panel().current + " rows " + demo.panel().newsList.model_.count);
+                    // The mouse resting on the newest mark: its tip box.
+                    for (var x = m.width - 1; x > 0; --x)
+                        if (m.mouseMove(x, 5))
+                            break;
+                    demo.say("tip at " + x + " shown " + demo.view.chartPage.chartArea.mainChart.children.length);
                     demo.shoot(w.page, "research-marks.png");
                 }
                 break;

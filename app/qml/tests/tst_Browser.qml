@@ -191,6 +191,15 @@ TestCase {
         view.right_menu = true;
         mouseClick(view, 100, 100, Qt.RightButton);
         tryVerify(function () { return view.refreshMenu.visible; }, 10000);
+        // "刷新" loads the page again.
+        var starts = 0;
+        function counter(r) { if (r.status === 0) starts += 1; }   // WebEngineView.LoadStartedStatus
+        view.loadingChanged.connect(counter);
+        compare(view.refreshMenu.itemAt(0).contentItem.text, "刷新");
+        view.refreshMenu.itemAt(0).triggered();
+        tryVerify(function () { return starts === 1; }, 10000);
+        view.loadingChanged.disconnect(counter);
+        loaded(view);
         view.refreshMenu.close();
     }
 
@@ -210,7 +219,7 @@ TestCase {
 
     Component {
         id: newsListComponent
-        W.QNewsList { width: 600; height: 200 }
+        W.QNewsList { width: 600; height: 200; z: 10 }
     }
     // A double click on a news row opens its page in a browser window of the
     // hosting window.
@@ -219,7 +228,8 @@ TestCase {
         list.getNewsListData("research_list,research_view", { code: stock.code, market: stock.market });
         tryVerify(function () { return list.model_.count > 0; }, 10000);
         var before = hostWin.windows.length;
-        mouseDoubleClickSequence(list, 100, 12);
+        waitForRendering(list);
+        mouseDoubleClickSequence(list.listView, 100, 12);
         tryVerify(function () { return hostWin.windows.length === before + 1; }, 10000);
         var w = hostWin.windows[before];
         compare(String(w.url), addresses.url.research_view.replace("{{id}}", list.model_.get(0).id));
