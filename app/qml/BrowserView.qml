@@ -33,7 +33,12 @@ WebEngineView {
         if (a.action === "load")
             return false;
         if (a.action === "quote") {
-            var info = Sql.dbGetStockInfo(a.code, a.market);
+            var info = null;
+            try {
+                info = Sql.dbGetStockInfo(a.code, a.market);
+            } catch (e) {
+                info = null;   // no dictionary yet: nothing to open
+            }
             if (info)
                 hostCall("onChangeToMQView", info);
         } else if (a.action === "tab") {

@@ -282,12 +282,8 @@ function historyBars(day5, day20) {
     var k;
     for (k = 0; k < day5.length; ++k) values.push(num(day5[k].value));
     for (k = 0; k < day20.length; ++k) values.push(num(day20[k].value));
-    var min = Math.min.apply(null, values.concat([0]));
-    var max = Math.max.apply(null, values.concat([0]));
-    if (values.length > 0) {
-        min = Math.min.apply(null, values);
-        max = Math.max.apply(null, values);
-    }
+    var min = values.length > 0 ? Math.min.apply(null, values) : 0;
+    var max = values.length > 0 ? Math.max.apply(null, values) : 0;
     var s = max > 0 ? Math.abs(min) + Math.abs(max) : Math.abs(min);
     function bar(list, i) {
         var v = num(list[i].value);
