@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import HFileIO 1.0
-import "js/JSQuote.js" as JSQuote
+import "theme"
 
 // The collapsible information panel under a stock's charts: related blocks
 // (or constituents), today's fund flow, news and research reports. Open it
@@ -11,7 +11,7 @@ import "js/JSQuote.js" as JSQuote
 Rectangle {
     id: root
     objectName: "newsView"
-    color: "#191B1F"
+    color: Theme.chartBackground
     property var codeInfo: null
     property bool open_: true
     property int current: 3
@@ -126,17 +126,17 @@ Rectangle {
         id: tabRow
         width: parent.width
         height: 25
-        color: "#2F343B"
+        color: Theme.buttonColor
         Rectangle {
             id: toggle
             objectName: "newsToggle"
             width: 60; height: 25
-            color: toggleArea.containsMouse ? "#4A515B" : "#2F343B"
+            color: toggleArea.containsMouse ? Theme.buttonHoverColor : Theme.buttonColor
             Row {
                 anchors.centerIn: parent
                 spacing: 2
                 Image { anchors.verticalCenter: parent.verticalCenter; source: root.open_ ? "qrc:/images/new_open_h.png" : "qrc:/images/new_open_n.png" }
-                Text { text: root.open_ ? "收起" : "展开"; color: "#FFFFFF"; font.pixelSize: 13; font.family: "Microsoft YaHei" }
+                Text { text: root.open_ ? "收起" : "展开"; color: Theme.textColor; font.pixelSize: 13; font.family: Theme.fontFamily }
             }
             MouseArea { id: toggleArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.setOpen(!root.open_) }
         }
