@@ -83,11 +83,11 @@ QtObject {
                     for (var x = m.width - 1; x > 0; --x)
                         if (m.mouseMove(x, 5))
                             break;
-                    demo.say("tip at " + x + " shown " + demo.view.chartPage.chartArea.mainChart.children.length);
                     demo.shoot(w.page, "research-marks.png");
                 }
                 break;
-            case 3:   // the news tab
+            case 3:   // the news tab (the mouse has left the mark)
+                demo.view.chartPage.chartArea.mainChart.hideTip();
                 demo.panel().onTabClicked(2);
                 demo.advance();
                 break;

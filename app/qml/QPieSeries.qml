@@ -74,7 +74,7 @@ Rectangle {
 
         ChartView {
             id: chart
-            width: Math.min(parent.height, 200)
+            width: Math.min(parent.height, 170)
             height: parent.height
             antialiasing: true
             backgroundColor: "#191B1F"
@@ -86,7 +86,7 @@ Rectangle {
         Column {
             anchors.verticalCenter: parent.verticalCenter
             spacing: 10
-            width: 140
+            width: 130
             Repeater {
                 model: [
                     ["主力流入(万元)", root.result ? root.result.mBuySum : "-", root.result ? Number(root.result.mBuySum) : 0],
@@ -111,8 +111,8 @@ Rectangle {
         Column {
             id: flowTable
             anchors.verticalCenter: parent.verticalCenter
-            readonly property var widths: [48, 60, 60, 90, 55, 66, 66]
-            width: 445
+            readonly property var widths: [48, 52, 52, 80, 50, 58, 58]
+            width: 398
             spacing: 2
             Row {
                 height: 22
@@ -138,8 +138,8 @@ Rectangle {
                         Rectangle {
                             height: 10
                             anchors.verticalCenter: parent.verticalCenter
-                            width: Math.max(1, Math.abs(modelData.bar) * 38)
-                            x: modelData.bar >= 0 ? 50 : 50 - width
+                            width: Math.max(1, Math.abs(modelData.bar) * 34)
+                            x: modelData.bar >= 0 ? 45 : 45 - width
                             color: root.signColour(modelData.netValue)
                         }
                     }
@@ -157,14 +157,14 @@ Rectangle {
         Column {
             id: history
             anchors.verticalCenter: parent.verticalCenter
-            width: Math.max(180, root.width - chart.width - 140 - flowTable.width - 3 * 12 - 8)
-            readonly property real barWidth: width - 48 - 2 * 58 - 8
+            width: Math.max(180, root.width - chart.width - 130 - flowTable.width - 3 * 12 - 8)
+            readonly property real barWidth: width - 48 - 2 * 50 - 8
             spacing: 2
             Row {
                 height: 22
                 Repeater {
                     model: ["", "5日", "20日"]
-                    Text { width: [48, 58, 58][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
+                    Text { width: [48, 50, 50][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
                 }
             }
@@ -174,9 +174,9 @@ Rectangle {
                     height: 24
                     Text { width: 48; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: "#FFFFFF"; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
-                    Text { width: 58; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: 13
+                    Text { width: 50; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: 13
                            color: root.signColour(root.bars.day5[index].value); horizontalAlignment: Text.AlignRight }
-                    Text { width: 58; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: 13
+                    Text { width: 50; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: 13
                            color: root.signColour(root.bars.day20[index].value); horizontalAlignment: Text.AlignRight }
                     Item {
                         width: history.barWidth + 8
