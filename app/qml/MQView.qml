@@ -80,6 +80,7 @@ FocusScope {
         onNextCode: root.stepCode(1)
         onPreCode: root.stepCode(-1)
         onChartTool: root.onKLineTool(flag)
+        onChangeToMQView: root.changeToMQView(codeInfo)
     }
 
     StockOverlays {

@@ -121,7 +121,7 @@ FocusScope {
     // A pane reports its crosshair bar; the others and the time bar take
     // its pixel.
     function onPaneCrosshair(src, pos, y) {
-        var px = src.getPointX(pos);
+        var px = src.getPointX(pos - src.getBegin());  // the pane counts from its first visible bar
         pcrosshairChange(src, px, y);
         timeBar.setCurX(px);
         timeBar.setCurScales(src.getPosTime(pos));

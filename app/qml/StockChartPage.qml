@@ -126,13 +126,58 @@ Item {
         }
     }
 
-    // Under the charts, the whole width of the page.
+    // Under the charts, the whole width of the page: the information panel
+    // (blocks, fund flow, news, research); its research rows become marks
+    // under the K-lines.
     Item {
         id: infoArea
         objectName: "infoArea"
         anchors.bottom: parent.bottom
         width: parent.width
-        height: 0
+        height: newsView.height
+        MQNewsView {
+            id: newsView
+            width: parent.width
+            openHeight: root.height / 3
+            onSyncResearchList: root.showResearchMarks(json)
+            onChangeToMQView: root.changeToMQView(codeInfo)
+        }
+    }
+    property alias newsView: newsView
+    property var researchMarks: null
+    signal changeToMQView(var codeInfo)
+    onQueryChanged: showInfo()
+
+    function showInfo() {
+        var code = String(query.code || "");
+        if (code === "")
+            return;
+        var market = Number(query.market || 0);
+        var shown = newsView.codeInfo;
+        if (shown && shown.code === code && Number(shown.market) === market)
+            return;
+        // A route without the stock's type and name: the dictionary has them
+        // (before its first download there is no table yet).
+        var row = null;
+        if (!query.type || !query.name) {
+            try {
+                row = Sql.dbGetStockInfo(code, market);
+            } catch (e) {
+                row = null;
+            }
+        }
+        // The previous stock's marks go at once, whatever the new list brings.
+        showResearchMarks({ name: "research", data: [] });
+        newsView.setCodeInfo({ code: code, market: market, name: String(query.name || (row ? row.name : "")),
+                               type: Number(query.type || (row ? row.type : 2)) });
+    }
+    function showResearchMarks(json) {
+        researchMarks = json;
+        var ext = qview.mainChart ? qview.mainChart.loadQChartExtend() : null;
+        if (!ext)
+            return;
+        ext.removeExtendData(json.name);
+        ext.appendExtendData(json);
     }
 
     function isKLine() { return chartKind === "kline"; }
@@ -151,6 +196,9 @@ Item {
             return;
         qview.holdLayout = true;
         qview.clearSubChartAll();
+        // The next K-line record places the range at the end of its series:
+        // the bars of the previous chart are gone with its formulas.
+        main.resetBeginEndState(true);
         if (isKLine()) {
             main.setCycle(cycle);
             main.setLineType("kline");

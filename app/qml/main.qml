@@ -24,6 +24,7 @@ ApplicationWindow {
     property alias quickCmd: quickCmd
     property alias syncService: sync
     property alias message: message
+    property alias notices: notices
     property var quitDialog: null
     // Visibility before the last change, to restore a minimised maximised window.
     property int lastVisibility: Window.Windowed
@@ -85,14 +86,15 @@ ApplicationWindow {
         }
         return w;
     }
-    // A browser window, once the program has one.
-    function createWindow(url) {
+    // A browser window, on an address when one is given (a page's new-window
+    // request passes its view instead and opens itself in the window).
+    function createWindow(arg) {
         var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
         if (c.status !== Component.Ready)
             return null;
-        var w = c.createObject(null, url ? { url: url } : {});
-        if (w)
-            w.show();
+        var w = c.createObject(null, { applicationRoot: root });
+        if (w && typeof arg === "string" && arg !== "")
+            w.url = arg;
         return w;
     }
 
@@ -176,6 +178,7 @@ ApplicationWindow {
         id: sync
         onExitWindow: root.onExitWindow(msg)
     }
+    QNoticeService { id: notices; objectName: "notices"; host: root }
     QPopup { id: message; objectName: "message"; width: 240 }
     QMouseFrame { window_: root; z: 10 }
 

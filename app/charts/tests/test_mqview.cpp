@@ -28,6 +28,7 @@
 #include "chartfixtures.h"
 #include "charts/cchipdistribution.h"
 #include "charts/qchart.h"
+#include "charts/timebar.h"
 #include "livetest.h"
 #include "models/mqmodel.h"
 #include "shell/hfileio.h"
@@ -532,6 +533,59 @@ TEST(MQView, ParameterDialogAndHistoryMinuteLine)
     ASSERT_TRUE(history);
     EXPECT_TRUE(history->property("visible").toBool());
     EXPECT_TRUE(history->property("titleText").toString().contains(main->getPosDataS(pos, "date").left(10)));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// A K-line loaded again into the same tab (another cycle, the tab hidden and
+// shown, the stock opened again) shows the end of its series like the first
+// one; the crosshair moved by keys lands on the same bar in every pane and
+// the time bar's label sits at that bar.
+TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QChart* main = nullptr;
+    auto shown = [&](const char* step) {
+        main = v.mainPane();
+        ASSERT_TRUE(main);
+        EXPECT_TRUE(waitFor([&] {
+            const int n = main->getFirstKLineSize();
+            return n > 20 && main->getEnd() == n - 1 && main->getBegin() <= main->getEnd();
+        })) << step << ": begin " << main->getBegin() << " end " << main->getEnd() << " bars "
+            << main->getFirstKLineSize();
+        const QList<int> axis = main->getTimeBarTime(5);
+        ASSERT_FALSE(axis.isEmpty()) << step;
+        EXPECT_GT(axis.first(), 86400) << step << ": the axis reads 1970";
+    };
+    call(v.root, "setQuery", route("kline", 33));
+    shown("day");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=39");
+    shown("week");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=35");
+    shown("5 minutes");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+    shown("day again");
+    v.root->setProperty("visible", false);
+    v.root->setProperty("visible", true);
+    shown("tab shown again");
+    call(v.root, "setQuery", route("default"));
+    shown("the stock opened again");
+    for (const QVariant& p : v.subPanes())
+        ASSERT_TRUE(waitFor([&] { return qvariant_cast<QChart*>(p)->getFirstKLineSize() == main->getFirstKLineSize(); }));
+
+    // Left five times: every pane on the main pane's bar, the time bar's
+    // label at that bar's centre.
+    auto* timeBar = v.qview->findChild<TimeBar*>("timeBar");
+    ASSERT_TRUE(timeBar);
+    for (int i = 0; i < 5; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        QCoreApplication::sendEvent(v.qview, &press);
+    }
+    const int at = main->getCrosshairPos();
+    EXPECT_EQ(main->getEnd() - 5, at);
+    for (const QVariant& p : v.subPanes())
+        EXPECT_EQ(at, qvariant_cast<QChart*>(p)->getCrosshairPos()) << qvariant_cast<QChart*>(p)->getMainName().toStdString();
+    EXPECT_EQ(main->getPointX(at - main->getBegin()), timeBar->getCurX());
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
