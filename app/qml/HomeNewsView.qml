@@ -11,9 +11,9 @@ Rectangle {
     ]
     readonly property var codeInfo: ({ code: "1A0001", market: 1, type: 1 })
     property string currentFlag: buttons[0].flag
-    // The news list widget placed in listHost; it loads through
+    // The news list widget in listHost; it loads through
     // getNewsListData(flag, codeInfo).
-    property var newsList: null
+    property var newsList: homeList
     property alias listHost: listHost
 
     function load(flag) {
@@ -48,6 +48,7 @@ Rectangle {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
+        QNewsList { id: homeList; anchors.fill: parent }
     }
     onNewsListChanged: load(currentFlag)
     Component.onCompleted: load(buttons[0].flag)
