@@ -589,6 +589,38 @@ TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
+// A stock opened from a quote table carries the table's context: Page Down
+// and Page Up then step to the table's next and previous rows.
+TEST(MQView, PageDownStepsThroughTheTableItWasOpenedFrom)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QQmlComponent doc(v.view.engine(), QUrl("qrc:/qml/QTableView.qml"));
+    std::unique_ptr<QObject> table(doc.create());
+    ASSERT_TRUE(table) << doc.errorString().toStdString();
+    table->setProperty("height", 400);
+    table->setProperty("width", 800);
+    call(table.get(), "setQuery", QVariantMap{{"block", 1101}, {"field", 34}, {"sort", 0}});
+    auto* rows = table->property("table_model").value<QAbstractItemModel*>();
+    ASSERT_TRUE(rows);
+    ASSERT_TRUE(waitFor([&] { return rows->rowCount() > 3; }));
+    auto codeAt = [&](int row) { return call(table.get(), "chartQuery", row).toMap()["code"].toString(); };
+    const QVariantMap query = call(table.get(), "chartQuery", 1).toMap();
+    ASSERT_FALSE(query["json"].toString().isEmpty()) << "the row carries no table context";
+    call(v.root, "setQuery", query);
+    ASSERT_TRUE(waitFor([&] { return list(v.root, "stockList").size() > 3; }));
+    auto key = [&](int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QCoreApplication::sendEvent(v.qview, &press);
+    };
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(codeAt(2), v.root->property("query_map_").toMap()["code"].toString());
+    key(Qt::Key_PageUp);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(codeAt(0), v.root->property("query_map_").toMap()["code"].toString());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 // Show counts from a pane laid out at size 0 never become a page size of -1.
 TEST(MQView, ShowCountsAndPageSizesStayInRange)
 {
