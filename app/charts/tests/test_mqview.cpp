@@ -621,6 +621,41 @@ TEST(MQView, PageDownStepsThroughTheTableItWasOpenedFrom)
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
+// Which panes carry which buttons: the main pane none, the minute volume
+// pane none, every other sub pane the settings and the close button; the
+// close button takes the pane and its layout entry away.
+TEST(MQView, PaneButtons)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    auto buttons = [&](QObject* pane) {
+        QStringList out;
+        auto* bar = pane->findChild<QQuickItem*>("setToolsBar");
+        if (!bar || !bar->isVisible())
+            return out;
+        for (QQuickItem* b : bar->childItems())
+            if (b->objectName().startsWith("setTool_"))
+                out << b->objectName();
+        return out;
+    };
+    const QStringList both{"setTool_0", "setTool_1"};
+    call(v.root, "setQuery", route("mline"));
+    EXPECT_EQ(QStringList(), buttons(v.mainPane())) << "minute main pane";
+    ASSERT_EQ((QStringList{"分时成交", "MACD"}), v.subNames());
+    EXPECT_EQ(QStringList(), buttons(v.subPanes()[0].value<QObject*>())) << "minute volume pane";
+    EXPECT_EQ(both, buttons(v.subPanes()[1].value<QObject*>())) << "MACD pane";
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+    EXPECT_EQ(QStringList(), buttons(v.mainPane())) << "K-line main pane";
+    for (const QVariant& p : v.subPanes())
+        EXPECT_EQ(both, buttons(p.value<QObject*>())) << p.value<QObject*>()->property("name_tag_").toString().toStdString();
+    call(v.root, "toggleSubChart", "RSI");
+    EXPECT_EQ(both, buttons(v.subPanes().last().value<QObject*>())) << "a pane added from the tool bar";
+    call(v.subPanes().last().value<QObject*>(), "onSetToolClicked", "1");
+    EXPECT_FALSE(v.subNames().contains("RSI"));
+    EXPECT_FALSE(HFileIO::readData("formula_map.json").contains("RSI"));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 // Show counts from a pane laid out at size 0 never become a page size of -1.
 TEST(MQView, ShowCountsAndPageSizesStayInRange)
 {
