@@ -282,6 +282,11 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_EQ("", v.root->property("message").toString());
     call(v.root, "superposition", "600007", 1);
     EXPECT_EQ("已经达到最大叠加数量", v.root->property("message").toString());
+    auto* box = v.root->findChild<QObject*>("messageBox");
+    ASSERT_TRUE(box) << "nothing shows the message";
+    EXPECT_TRUE(box->property("opened").toBool());
+    EXPECT_EQ("已经达到最大叠加数量", box->property("msg_").toString());
+    QMetaObject::invokeMethod(box, "close");
     EXPECT_EQ(6, main->getKLineCount());
     EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600007"));
     EXPECT_EQ(5, v.root->property("superLegend").value<QObject*>()->property("count").toInt());
