@@ -69,6 +69,8 @@ Item {
             ppoint.setChartType("kline");
             ppoint.setData(chart);
             compare(find(ppoint, "ppointDate").text, "2026-01-05 Mon");
+            // Opaque: the candles under it do not show through its figures.
+            compare(ppoint.color.a, 1);
         }
 
         function test_minuteChart() {
