@@ -230,6 +230,10 @@ QtObject {
           act: function () { clickTab(tabIndexOf(memo.first)); },
           done: function () { return view() === memo.first && candles(33); },
           after: function () { shoot("07-back.png"); } },
+        { name: "共振 shows the nine cycles of the stock",
+          act: function () { clickChartButton(12); },
+          done: function () { var g = view().cycelView; return g !== null && g.visible && view().page === "cycel"; },
+          after: function () { shoot("08-resonance.png"); } },
         { name: "the ranking table opens from its quick command",
           act: function () { typeText("60"); },
           done: function () { return quickRow("沪深A股涨幅排名") >= 0; } },
@@ -243,7 +247,7 @@ QtObject {
               memo.table = find(view(), function (o) { return o.table_model !== undefined && o.chartQuery !== undefined; });
               return memo.table !== null && memo.table.table_model.rowCount() > 3;
           },
-          after: function () { shoot("08-ranking.png"); } },
+          after: function () { shoot("09-ranking.png"); } },
         { name: "a double click on the second row opens its stock",
           act: function () {
               var t = memo.table;
@@ -267,7 +271,7 @@ QtObject {
               key(Qt.Key_PageDown);
           },
           done: function () { return isStockView(view()) && memo.next && view().query_map_.code === memo.next && minutes(); },
-          after: function () { shoot("09-pagedown.png"); } },
+          after: function () { shoot("10-pagedown.png"); } },
         { name: "F3 opens the Shanghai index as an index",
           act: function () { key(Qt.Key_F3); },
           done: function () {
@@ -283,14 +287,14 @@ QtObject {
                       names.push(model.get(i).name);
               return names.indexOf("F10") < 0 && names.indexOf("明细") < 0 ? "" : "stock pages shown: " + names.join(",");
           },
-          after: function () { shoot("10-index.png"); } },
+          after: function () { shoot("11-index.png"); } },
         { name: "the index tab closes with its close mark",
           act: function () { memo.tabs = win.tabView.entries.length; clickTab(win.tabView.currentIndex, true); },
           done: function () { return win.tabView.entries.length === memo.tabs - 1; } },
         { name: "the title bar's close button asks to quit",
           act: function () { click(named(win.titleView, "closeButton")); },
           done: function () { return win.quitDialog && win.quitDialog.visible; },
-          after: function () { shoot("11-quit.png"); } },
+          after: function () { shoot("12-quit.png"); } },
         { name: "退出 quits",
           act: function () {
               say("done " + tour.failures + " failures");

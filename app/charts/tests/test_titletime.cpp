@@ -63,6 +63,34 @@ TEST(TitleBar, ValuesAtTheCrosshairInOutputColours)
     EXPECT_TRUE(only(paintItem(t), Drawn::Text).empty());
 }
 
+// Values that do not fit between the paddings are left out, not cut at the
+// pane's edge (a narrow tile of the chart grids).
+TEST(TitleBar, ValuesStayInsideTheTextArea)
+{
+    TestProgram p;
+    p.setSeries("X", {1.234f, 2.5f});
+    p.name("X").output(FML_DRAW_DATA, "MA5", 0x000000ffu).drop();
+    p.name("X").output(FML_DRAW_DATA, "MA10", 0x0000ff00u).drop();
+    p.name("X").output(FML_DRAW_DATA, "MA20", 0x00ff0000u).drop();
+    ASSERT_EQ(1, p.run(2));
+    std::vector<ChartBar> bars(2);
+    CTXLayer layer;
+    layer.push_back(std::make_unique<CTXData>());
+    layer[0]->context = p.ctx();
+    layer[0]->bars = &bars;
+    TitleBar t;
+    t.setCTXData(&layer);
+    t.setCurX(1);
+    t.setSize(QSizeF(600, 20));
+    EXPECT_EQ(3u, only(paintItem(t), Drawn::Text).size());
+    t.setSize(QSizeF(260, 20));  // 140 px between the paddings
+    const auto texts = only(paintItem(t), Drawn::Text);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(QStringLiteral("MA5: 2.50"), texts[0].text);
+    for (const Drawn& d : texts)
+        EXPECT_LE(d.at.x() + d.advance, 200.5) << d.text.toStdString() << " runs past the text area";
+}
+
 TEST(TimeBar, MinuteAxisCombinesTheMiddleMarks)
 {
     shanghai();
