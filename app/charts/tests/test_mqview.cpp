@@ -661,6 +661,44 @@ TEST(MQView, PaneButtons)
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
+// The split between the panes is dragged with the mouse: the panes on both
+// sides change within their limits, the others stay.
+TEST(MQView, PaneSplitsAreDragged)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("kline", 33));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v.view));
+    QChart* main = v.mainPane();
+    ASSERT_EQ(2, v.subPanes().size());
+    auto* first = v.subPanes()[0].value<QQuickItem*>();
+    auto* second = v.subPanes()[1].value<QQuickItem*>();
+    const double h0 = main->height(), h1 = first->height(), h2 = second->height();
+    const double h = (h0 + h1 + h2) / 5;
+    auto drag = [&](QQuickItem* pane, int dy) {
+        const QPointF top = pane->mapToScene(QPointF(100, 0));
+        const QPoint from(int(top.x()), int(top.y()));
+        QTest::mousePress(&v.view, Qt::LeftButton, Qt::NoModifier, from);
+        for (int i = 1; i <= 4; ++i)
+            QTest::mouseMove(&v.view, from + QPoint(0, dy * i / 4));
+        QTest::mouseRelease(&v.view, Qt::LeftButton, Qt::NoModifier, from + QPoint(0, dy));
+    };
+    drag(first, 20);  // the split under the main pane, 20 px down
+    EXPECT_NEAR(h0 + 20, main->height(), 1.5);
+    EXPECT_NEAR(h1 - 20, first->height(), 1.5);
+    EXPECT_EQ(h2, second->height());
+    drag(first, 400);  // far down: the sub pane keeps half its share
+    EXPECT_NEAR(h / 2, first->height(), 1.5);
+    drag(first, -400);  // far up: one and a half shares at most
+    EXPECT_NEAR(1.5 * h, first->height(), 1.5);
+    EXPECT_NEAR(2.5 * h, main->height(), 1.5);
+    drag(second, -400);  // the split between the sub panes: the lower one grows to its limit
+    EXPECT_NEAR(1.5 * h, second->height(), 1.5);
+    EXPECT_NEAR(h, first->height(), 1.5);
+    EXPECT_NEAR(h0 + h1 + h2, main->height() + first->height() + second->height(), 3);  // whole pixels each
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 // Show counts from a pane laid out at size 0 never become a page size of -1.
 TEST(MQView, ShowCountsAndPageSizesStayInRange)
 {
