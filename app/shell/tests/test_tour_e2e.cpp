@@ -4,7 +4,8 @@
 // "tour: ok ..." or "tour: FAIL ...". This test starts everything, reads the
 // steps, looks at the K-line screenshots' pixels (candles in the main pane)
 // and expects the program to quit through its confirm dialog, all within two
-// minutes. Screenshots are kept in <build>/screenshots/tour/.
+// minutes. It runs on a 1280 x 800 and a 1920 x 1080 screen; screenshots are
+// kept in <build>/screenshots/tour/<width>x<height>/.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRect>
+#include <QSize>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -45,11 +47,15 @@ std::pair<int, int> candlePixels(const QImage& image, const QRect& rect)
 
 }  // namespace
 
-TEST(TourEndToEnd, StockViewThroughKeysAndMouse)
+class TourEndToEnd : public ::testing::TestWithParam<QSize> {};
+
+TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
 {
     const QString xvfb = QStandardPaths::findExecutable("Xvfb");
     if (xvfb.isEmpty())
         GTEST_SKIP() << "Xvfb is not installed";
+    const QSize screen = GetParam();
+    const QString size = QString("%1x%2").arg(screen.width()).arg(screen.height());
     QElapsedTimer clock;
     clock.start();
     auto quote = std::make_unique<QuoteServerProcess>();
@@ -60,12 +66,12 @@ TEST(TourEndToEnd, StockViewThroughKeysAndMouse)
 
     QProcess display;
     display.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    display.start(xvfb, {"-displayfd", "1", "-screen", "0", size + "x24", "-nolisten", "tcp"});
     ASSERT_TRUE(display.waitForReadyRead(20000));
     const QString number = QString::fromUtf8(display.readLine()).trimmed();
     ASSERT_FALSE(number.isEmpty());
 
-    const QString dir = QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots/tour");
+    const QString dir = QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots/tour/" + size);
     QDir(dir).removeRecursively();
     QDir().mkpath(dir);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -131,3 +137,8 @@ TEST(TourEndToEnd, StockViewThroughKeysAndMouse)
         EXPECT_GT(green, 200) << name << " shows no down candles";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, TourEndToEnd, ::testing::Values(QSize(1280, 800), QSize(1920, 1080)),
+                         [](const ::testing::TestParamInfo<QSize>& info) {
+                             return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
+                         });
