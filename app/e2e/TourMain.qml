@@ -186,6 +186,27 @@ QtObject {
           done: function () { return mainPane().getShowCrosshairLine() && mainPane().getCrosshairPos() === memo.endBar - 5; },
           check: sameCrosshair,
           after: function () { shoot("05-crosshair.png"); } },
+        { name: "a double click hides the crosshair",
+          act: function () {
+              var m = mainPane();
+              memo.dblAt = point(m, m.width / 2, 20 + 3);  // above the highest candle
+              TestInput.doubleClick(win, memo.dblAt.x, memo.dblAt.y);
+          },
+          done: function () { return !mainPane().getShowCrosshairLine(); } },
+        { name: "a second double click shows it at the mouse in every pane",
+          act: function () { TestInput.doubleClick(win, memo.dblAt.x, memo.dblAt.y); },
+          done: function () { return mainPane().getShowCrosshairLine(); },
+          check: function () {
+              var m = mainPane();
+              var local = m.mapFromItem(null, memo.dblAt.x, memo.dblAt.y);
+              if (m.getCrosshairPos() !== m.getXPoint(local.x))
+                  return "crosshair on bar " + m.getCrosshairPos() + ", the mouse on bar " + m.getXPoint(local.x)
+                          + " (pane mouse x " + m.getMousePosX() + ", mouse at " + local.x + ")";
+              for (var i = 0; i < view().qview.subCharts.length; ++i)
+                  if (Math.abs(view().qview.subCharts[i].getMousePosX() - local.x) > 1)
+                      return "sub pane " + i + " draws its line at " + view().qview.subCharts[i].getMousePosX() + ", the mouse is at " + local.x;
+              return "";
+          } },
         { name: "a sub pane's settings button opens the parameter dialog",
           act: function () {
               memo.pane = view().qview.subCharts[view().qview.subCharts.length - 1];

@@ -156,8 +156,12 @@ void TestInput::type(QWindow* window, const QString& text)
 
 void TestInput::move(QWindow* window, double x, double y)
 {
-    if (window)
-        mouse(window, QPointF(x, y), Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+    if (!window)
+        return;
+    // A hand arrives from one pixel away: an item entered this way also sees
+    // the mouse move inside it, not only the entry.
+    mouse(window, QPointF(x - 1, y), Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+    mouse(window, QPointF(x, y), Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
 }
 
 void TestInput::click(QWindow* window, double x, double y, int button)
@@ -172,10 +176,13 @@ void TestInput::click(QWindow* window, double x, double y, int button)
 
 void TestInput::doubleClick(QWindow* window, double x, double y)
 {
-    // Two clicks at one place within the double-click interval: the window
-    // system interface makes the second press a double click.
-    click(window, x, y);
-    click(window, x, y);
+    // Two presses at one place within the double-click interval: the window
+    // system interface makes the second a double click.
+    move(window, x, y);
+    for (int i = 0; i < 2; ++i) {
+        mouse(window, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+        mouse(window, QPointF(x, y), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    }
 }
 
 void TestInput::drag(QWindow* window, double x, double y, double x2, double y2)
