@@ -292,6 +292,10 @@ QtObject {
               key(Qt.Key_PageDown);
           },
           done: function () { return isStockView(view()) && memo.next && view().query_map_.code === memo.next && minutes(); },
+          check: function () {
+              var title = win.tabView.entries[win.tabView.currentIndex].title;
+              return title === String(view().query_map_.name) ? "" : "the tab still says " + title;
+          },
           after: function () { shoot("10-pagedown.png"); } },
         { name: "F3 opens the Shanghai index as an index",
           act: function () { key(Qt.Key_F3); },
