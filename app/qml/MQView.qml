@@ -48,6 +48,9 @@ FocusScope {
     property string stockCtx: ""
 
     signal changeToMQView(var query)
+    // The view went to another stock by itself (Page Up/Down): its tab
+    // takes the stock's name and address.
+    signal updateTabsUrl(var item, var codeInfo)
 
     MQModel { id: model }
     MultiStockModel {
@@ -90,7 +93,11 @@ FocusScope {
         chartKind: root.chartKind
         cycle: root.cycle()
         popupParent: root
+        onNotice: messageBox.showMsg(text, null, false)
     }
+
+    // Messages for the user, over the view.
+    QPopup { id: messageBox; objectName: "messageBox"; width: 240 }
 
     StockPages {
         id: pages
@@ -246,8 +253,10 @@ FocusScope {
     // Page Up / Page Down through the quote table the view was opened from.
     function stepCode(step) {
         var s = neighbour(step);
-        if (s)
-            updateQuery({ code: s.code, market: String(s.market), name: s.name, chart: "default" });
+        if (!s)
+            return;
+        updateQuery({ code: s.code, market: String(s.market), name: s.name, chart: "default" });
+        updateTabsUrl(root, { code: String(s.code), market: Number(s.market), name: String(s.name) });
     }
 
     // Hidden: requests cancelled and the hold released; shown again: the panes
