@@ -16,7 +16,8 @@ Item {
     property string webUrl: ""
     // Off where no web engine runs (tests on the offscreen platform).
     property bool webViewEnabled: true
-    property var webView: null
+    // The web page's view, made on the first web page shown.
+    readonly property var webView: webLoader.item
     property var cycelView: null
     // The view's MQModel, whose tick details the 明细 page shows.
     property var mqModel: null
@@ -41,6 +42,13 @@ Item {
         objectName: "webPage"
         anchors.fill: parent
         visible: root.page === "f10" || root.page === "f9" || root.page === "f11"
+        Loader {
+            id: webLoader
+            anchors.fill: parent
+            active: false
+            // Loaded by name so the view loads where no web engine runs.
+            source: "StockWebPage.qml"
+        }
     }
     Item {
         id: cycelPage
@@ -84,15 +92,8 @@ Item {
         webUrl = url;
         if (!webViewEnabled || url === "")
             return;
-        if (!webView) {
-            try {
-                webView = Qt.createQmlObject("import QtQuick 2.15; import QtWebEngine 1.10; "
-                                             + "WebEngineView { anchors.fill: parent }", webPage, "MQViewWebPage");
-            } catch (e) {
-                webView = null;
-                return;
-            }
-        }
-        webView.url = url;
+        webLoader.active = true;
+        if (webView)
+            webView.url = url;
     }
 }
