@@ -42,3 +42,13 @@ function isPoolStock(s) {
     return isObject(s) && (typeof s.tradingcode === "string" || typeof s.tradingcode === "number")
             && (typeof s.exchangecode === "number" || typeof s.exchangecode === "string");
 }
+
+// A value as a line of the log: at most `max` characters (300 when not given)
+// and a note of how much was left out, so a large reply cannot flood the log.
+function logText(v, max) {
+    var limit = max || 300;
+    var t = typeof v === "string" ? v : isTextBody(v) ? v.msg : JSON.stringify(v);
+    if (typeof t !== "string")
+        t = String(v);
+    return t.length <= limit ? t : t.substring(0, limit) + "… (" + (t.length - limit) + " more characters)";
+}

@@ -367,3 +367,35 @@ Item {
             EXPECT_EQ(readFile(dir + "formula_map.json.bak").toStdString(), r.file.toStdString());
     }
 }
+
+namespace {
+QStringList g_logged;
+void keepMessage(QtMsgType, const QMessageLogContext&, const QString& text) { g_logged << text; }
+}  // namespace
+
+// A failed upload answered with a huge page is logged cut, not whole.
+TEST_F(DamagedState, SyncFailureLogsACutBody)
+{
+    QBaseService().setLoginInfo(QJsonObject{{"user", QJsonObject{{"id", "u7"}, {"sid", "s7"}}}});
+    QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"mystock", base() + "/api/mystock"},
+                                                                    {"heartbeat", base() + "/api/heartbeat"},
+                                                                    {"user_action", base() + "/api/user_action"}}}});
+    answer("/api/mystock", "<html>" + QByteArray(200000, 'z') + "</html>");
+    QQmlEngine engine;
+    engine.setOfflineStoragePath(dataDirectory());
+    QQmlComponent c(&engine, QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/shell/tests/qml/SyncHarness.qml"));
+    std::unique_ptr<QObject> harness(c.create());
+    ASSERT_TRUE(harness) << c.errorString().toStdString();
+    QMetaObject::invokeMethod(harness.get(), "init");
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    QMetaObject::invokeMethod(harness.get(), "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600001"),
+                              Q_ARG(QVariant, 1));
+    const bool logged = QTest::qWaitFor([] { return !g_logged.filter("sync failed").isEmpty(); }, 10000);
+    harness.reset();
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(logged) << "the failed upload was not logged";
+    const QString line = g_logged.filter("sync failed").first();
+    EXPECT_LT(line.size(), 1000) << line.left(200).toStdString();
+    EXPECT_TRUE(line.contains("more characters")) << line.left(400).toStdString();
+}
