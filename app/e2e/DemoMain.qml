@@ -7,15 +7,16 @@ import QtQuick.Window 2.15
 // commands, writes <dir>/stock.png and quits. Arguments: --screenshots=DIR
 // (default "screenshots"), --until-disconnected (stay until the quote
 // server is gone, then quit), --day-kline (switch the stock to its day K-line
-// through the quick command "96" before the screenshot) and --stock-shot=NAME
-// (the screenshot's file name, default stock.png). Progress goes to the log
-// as "demo: ..." lines.
+// through the quick command "96" before the screenshot), --main-shot=NAME and
+// --stock-shot=NAME (the screenshots' file names, default main.png and
+// stock.png). Progress goes to the log as "demo: ..." lines.
 QtObject {
     id: demo
     property var win: null
     property string dir: argument("--screenshots=", "screenshots")
     property bool untilDisconnected: Qt.application.arguments.indexOf("--until-disconnected") >= 0
     property bool dayKLine: Qt.application.arguments.indexOf("--day-kline") >= 0
+    property string mainShot: argument("--main-shot=", "main.png")
     property string stockShot: argument("--stock-shot=", "stock.png")
     property int waited: 0
     property int step: 0
@@ -79,7 +80,7 @@ QtObject {
                 demo.geometry("quickBar", demo.win.quickBar);
                 demo.geometry("tabView", demo.win.tabView);
                 demo.geometry("stateBar", demo.win.stateBar);
-                demo.grab("main.png", function () {
+                demo.grab(demo.mainShot, function () {
                     demo.step = 2;
                     demo.waited = 0;
                 });

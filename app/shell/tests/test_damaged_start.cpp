@@ -205,7 +205,8 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
         env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("DemoMain.qml"));
         OutputProcess program;
         program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin",
-                      {"--screenshots=" + screenshotDir(), "--day-kline", "--stock-shot=" + shot}, env);
+                      {"--screenshots=" + screenshotDir(), "--day-kline", "--stock-shot=" + shot,
+                       QString("--main-shot=damaged-main-%1.png").arg(n)}, env);
 
         ASSERT_FALSE(program.waitFor("demo: signing in", 30000).isEmpty()) << program.output().toStdString();
         ASSERT_EQ(program.waitFor("demo: ready", 40000).left(16), "demo: ready true") << program.output().toStdString();
