@@ -179,7 +179,7 @@ Window {
             cmds.push({ cmd: "RENAME", group_id: n, group_name: "自选股" + n });
         var url = address("url.mystock") + "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
         JSHttp.postData(url, cmds, jsonHeaders(), function (ok, json) {
-            if (ok && json.code === "0000")
+            if (ok && Documents.isObject(json) && json.code === "0000")
                 fetchGroups();
             else
                 showMessage("初始化自选股错误！请重试！");
