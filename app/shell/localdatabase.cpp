@@ -79,48 +79,71 @@ QStringList columnsOf(QSqlQuery& query, const char* table, bool* ok)
     return names;
 }
 
-// Reads the file in a connection of its own. Returns true when it is a
-// database the program can use; otherwise fills `salvage` with the queued
-// commands that could still be read.
-bool inspect(const QString& file, std::vector<Salvage>* salvage)
+bool lockedOut(const QSqlQuery& query)
+{
+    // SQLITE_BUSY and SQLITE_LOCKED: another connection holds the file.
+    const QString code = query.lastError().nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6");
+}
+
+// Reads the file's command tables; false when one of them cannot be used.
+// Fills `readable` with the tables whose rows could be carried over.
+bool tablesUsable(QSqlQuery& query, std::vector<const Table*>* readable)
 {
     bool usable = true;
+    for (const Table& t : tables()) {
+        bool ok = false;
+        const QStringList found = columnsOf(query, t.name, &ok);
+        if (!ok || (!found.isEmpty() && found != t.columns))
+            usable = false;
+        if (ok && found == t.columns && !t.copied.isEmpty())
+            readable->push_back(&t);
+    }
+    return usable;
+}
+
+// The rows of `t` that can be read; false when reading broke off.
+bool readRows(QSqlQuery& query, const Table& t, Salvage* out)
+{
+    out->table = &t;
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY id")
+                        .arg(t.copied.join(QLatin1Char(',')), QLatin1String(t.name))))
+        return false;
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < t.copied.size(); ++i)
+            row << query.value(i);
+        out->rows.push_back(row);
+    }
+    return !query.lastError().isValid();  // a table that breaks half-way is not trusted
+}
+
+// Reads the file in a connection of its own. Returns true when it is a
+// database the program can use (or one another connection holds locked);
+// otherwise fills `salvage` with the queued commands that could still be read.
+bool inspect(const QString& file, std::vector<Salvage>* salvage)
+{
+    bool usable = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kCheckConnection);
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
-        if (!db.open()) {
-            usable = false;
-        } else {
+        if (db.open()) {
             QSqlQuery query(db);
-            usable = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next() &&
-                     query.value(0).toString() == QLatin1String("ok");
+            const bool checked = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next() &&
+                                 query.value(0).toString() == QLatin1String("ok");
             std::vector<const Table*> readable;
-            for (const Table& t : tables()) {
-                bool ok = false;
-                const QStringList found = columnsOf(query, t.name, &ok);
-                if (!ok || (!found.isEmpty() && found != t.columns))
-                    usable = false;
-                if (ok && found == t.columns && !t.copied.isEmpty())
-                    readable.push_back(&t);
+            if (!checked && lockedOut(query)) {
+                usable = true;
+            } else {
+                usable = tablesUsable(query, &readable) && checked;
             }
-            if (!usable) {
-                for (const Table* t : readable) {
-                    Salvage s{t, {}};
-                    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY id")
-                                        .arg(t->copied.join(QLatin1Char(',')), QLatin1String(t->name))))
-                        continue;
-                    while (query.next()) {
-                        QVariantList row;
-                        for (int i = 0; i < t->copied.size(); ++i)
-                            row << query.value(i);
-                        s.rows.push_back(row);
-                    }
-                    if (query.lastError().isValid())
-                        continue;  // a table that breaks half-way is not trusted
+            for (const Table* t : usable ? std::vector<const Table*>{} : readable) {
+                Salvage s{t, {}};
+                if (readRows(query, *t, &s))
                     salvage->push_back(std::move(s));
-                }
             }
+            query.finish();
             db.close();
         }
     }
