@@ -6,13 +6,19 @@ import QtQuick.Window 2.15
 // server's state are in and the home view is filled, writes <dir>/main.png
 // and home.png, opens a stock through the quick
 // commands, writes <dir>/stock.png and quits. Arguments: --screenshots=DIR
-// (default "screenshots") and --until-disconnected (stay until the quote
-// server is gone, then quit). Progress goes to the log as "demo: ..." lines.
+// (default "screenshots"), --until-disconnected (stay until the quote
+// server is gone, then quit), --day-kline (switch the stock to its day K-line
+// through the quick command "96" before the screenshot), --main-shot=NAME and
+// --stock-shot=NAME (the screenshots' file names, default main.png and
+// stock.png). Progress goes to the log as "demo: ..." lines.
 QtObject {
     id: demo
     property var win: null
     property string dir: argument("--screenshots=", "screenshots")
     property bool untilDisconnected: Qt.application.arguments.indexOf("--until-disconnected") >= 0
+    property bool dayKLine: Qt.application.arguments.indexOf("--day-kline") >= 0
+    property string mainShot: argument("--main-shot=", "main.png")
+    property string stockShot: argument("--stock-shot=", "stock.png")
     property int waited: 0
     property int step: 0
 
@@ -83,7 +89,13 @@ QtObject {
                 demo.geometry("tabView", demo.win.tabView);
                 demo.geometry("stateBar", demo.win.stateBar);
                 demo.say("home " + demo.homeReady() + " " + demo.win.tabView.entries[0].title);
-                demo.grab("main.png", function () {
+                demo.grab(demo.mainShot, function () {
+                    // The home view's own shot belongs to the plain run only.
+                    if (demo.mainShot !== "main.png") {
+                        demo.step = 2;
+                        demo.waited = 0;
+                        return;
+                    }
                     demo.grab("home.png", function () {
                         demo.step = 2;
                         demo.waited = 0;
@@ -93,9 +105,15 @@ QtObject {
                 demo.openStock();
                 demo.step = 3;
                 demo.waited = 0;
+            } else if (demo.step === 3 && demo.waited >= 1000 && demo.dayKLine) {
+                demo.win.tabView.quickKey("9");
+                demo.win.quickCmd.input.text = "96";
+                demo.openStock();
+                demo.dayKLine = false;
+                demo.waited = 0;
             } else if (demo.step === 3 && demo.waited >= 1000) {
                 demo.step = 4;
-                demo.grab("stock.png", function () {
+                demo.grab(demo.stockShot, function () {
                     demo.step = 5;
                     demo.say("state " + demo.win.stateBar.stateText);
                     if (!demo.untilDisconnected)
