@@ -48,6 +48,8 @@ FocusScope {
     property string stockCtx: ""
 
     signal changeToMQView(var query)
+    // The user's my-stock groups changed (from the chart menu).
+    signal mystockChange()
 
     MQModel { id: model }
     MultiStockModel {
@@ -80,7 +82,11 @@ FocusScope {
         onNextCode: root.stepCode(1)
         onPreCode: root.stepCode(-1)
         onChartTool: root.onKLineTool(flag)
+        onShowRMenu: chartMenu.open()
     }
+
+    StockChartMenu { id: chartMenu; view: root }
+    property alias chartMenu: chartMenu
 
     StockOverlays {
         id: overlays

@@ -41,8 +41,16 @@ Menu {
         var g = service.getGroup(String(code), Number(market));
         return g === undefined || g === null ? null : g;
     }
+    // The local stock record's type, -1 when the stock (or the table) is not there.
+    function stockInfo(code, market) {
+        try {
+            return Sql.dbGetStockInfo(String(code), Number(market));
+        } catch (e) {
+            return null;
+        }
+    }
     function stockType(code, market) {
-        var r = Sql.dbGetStockInfo(String(code), Number(market));
+        var r = stockInfo(code, market);
         return r ? Number(r.type) : -1;
     }
 
@@ -95,7 +103,7 @@ Menu {
             panintToolsMenuClicked(q);
             break;
         case "MQView":
-            var info = Sql.dbGetStockInfo(String(q.code), Number(q.market));
+            var info = stockInfo(q.code, q.market);
             q.name = info ? info.name : "";
             changeToMQView(q);
             break;
@@ -106,7 +114,7 @@ Menu {
             updateQuery(q);
             break;
         case "superposition":
-            superpositionChart(q.active === "add_kline" ? "kline" : "mline", String(q.code), Number(q.market));
+            superpositionChart(q.active === "add_kline" ? "kline" : "mline", String(q.code || ""), Number(q.market));
             break;
         case "crosshair":
             changeCrosshair(q.crosshair === "true");
