@@ -95,7 +95,11 @@ FocusScope {
         chartKind: root.chartKind
         cycle: root.cycle()
         popupParent: root
+        onNotice: messageBox.showMsg(text, null, false)
     }
+
+    // Messages for the user, over the view.
+    QPopup { id: messageBox; objectName: "messageBox"; width: 240 }
 
     StockPages {
         id: pages

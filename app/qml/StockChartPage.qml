@@ -153,6 +153,9 @@ Item {
             return;
         qview.holdLayout = true;
         qview.clearSubChartAll();
+        // The next K-line record places the range at the end of its series:
+        // the bars of the previous chart are gone with its formulas.
+        main.resetBeginEndState(true);
         if (isKLine()) {
             main.setCycle(cycle);
             main.setLineType("kline");

@@ -29,6 +29,9 @@ Item {
     // The picker (QSuperpositionEdit.qml), made when first opened.
     property var superEdit: null
 
+    // A refusal the user must read.
+    signal notice(string text)
+
     function isKLine() { return chartKind === "kline"; }
 
     // An empty code clears those of this chart kind, "*" opens the picker;
@@ -44,8 +47,10 @@ Item {
             return;
         }
         var r = JSFormula.addSuperposition(chartKind, code, market);
-        if (r === "full")
+        if (r === "full") {
             message = "已经达到最大叠加数量";
+            notice(message);
+        }
         if (r === "added")
             showOne(code, market);
     }

@@ -50,8 +50,10 @@ QChart {
         return chartExtend
     }
 
+    // Marks go to the event strip of a pane that has one (the stock view's
+    // main pane loads it); other panes show none.
     onSyncUpdateDividend: {
-        var ext = loadQChartExtend()
+        var ext = chartExtend
         if (ext) {
             ext.removeExtendData(json.name)
             ext.appendExtendData(json)
