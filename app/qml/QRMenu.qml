@@ -69,12 +69,14 @@ Menu {
         build(list);
         popup();
     }
+    // Sub-menus made by the last build, destroyed by the next.
+    property var subMenus: []
     function build(list) {
-        while (count > 0) {
-            var old = takeItem(0);
-            if (old)
-                old.destroy();
-        }
+        while (count > 0)
+            removeItem(itemAt(0));
+        for (var s = 0; s < subMenus.length; ++s)
+            subMenus[s].destroy();
+        subMenus = [];
         entries = list;
         for (var i = 0; i < list.length; ++i)
             addEntry(root, list[i]);
@@ -84,6 +86,7 @@ Menu {
             menu.addItem(separator.createObject(menu.contentItem));
         } else if (e.menuItems) {
             var sub = subMenu.createObject(root, { name: e.name, title: e.name });
+            subMenus.push(sub);
             for (var i = 0; i < e.menuItems.length; ++i)
                 addEntry(sub, e.menuItems[i]);
             menu.addMenu(sub);

@@ -195,6 +195,11 @@ Item {
             menu.itemAt(1).triggered();                  // 移除自选
             compare(codesOf(0), "");
             menu.close();
+            // Opened again: the entries of now, no leftovers of before.
+            menu.showTableMenu("600001", 1, 0, "");
+            compare(menu.menuAt(0).title, "添加自选");
+            compare(menu.menuAt(0).count, 2);
+            menu.close();
         }
     }
 }
