@@ -67,8 +67,14 @@ Item {
             myStock.addStock(1, "000001", 2);
             v.onMyStockChange();
             compare(codes(v), "000001:2,600004:1");
-            // Renaming queues a RENAME row and renames the button.
-            v.renameGroup(2, "长线");
+            // A double click on a button asks for the new name in a pop-up;
+            // its OK renames, queues a RENAME row and renames the button.
+            v.rename(2);
+            compare(v.renameWindow.caption, "修改分组名称");
+            verify(v.renameWindow.visible);
+            v.renameWindow.setText("长线");
+            v.renameWindow.clickedOK("长线");
+            v.renameWindow.close();
             compare(v.bar.datamodel.get(2).name, "长线");
             var rows = Sql.dbGetMyStockCmd();
             compare(rows.length, 1);
