@@ -100,7 +100,7 @@ TEST(PaintGeometry, FansAnglesAndLabels)
 
     EXPECT_EQ("D: 45'", formatLabel("D:%3.0f'", labelAngle(0, 100, 100, 0)));   // rising on screen
     EXPECT_EQ("D:-45'", formatLabel("D:%3.0f'", labelAngle(0, 0, 100, 100)));
-    EXPECT_EQ("D:45.03'", formatLabel("D:%3.2f'", labelAngle(0, 100, 100, 0)));  // 3.14, not pi
+    EXPECT_EQ("D:45.02'", formatLabel("D:%3.2f'", labelAngle(0, 100, 100, 0)));  // 141.37 / 3.14, not 45
     EXPECT_EQ("D:  0'", formatLabel("D:%3.0f'", labelAngle(5, 0, 5, 100)));     // equal x: slope 0
     EXPECT_EQ("23.6%,  12.50", formatLabel("%3.1f%%,  %3.2f", 23.6, 12.5));
     EXPECT_EQ("W:30,H:40", formatLabel("W:%d,H:%d", 30, 40));
