@@ -53,6 +53,7 @@ public:
     void setPendingFactory(Factory f) { pending_ = std::move(f); }
     bool hasPendingFactory() const { return bool(pending_); }
     void setActive(bool a) { active_ = a; }
+    void deselect() { current_ = nullptr; }
     bool active() const { return active_; }
 
     const std::vector<CPaintMethodBase*>& tools() const { return tools_; }

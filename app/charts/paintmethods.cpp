@@ -1026,7 +1026,7 @@ void CPaintVelmora::setPainter(QPainter* p)
         t->setPainter(p);
 }
 
-bool CPaintVelmora::computeTwoPoint()
+void CPaintVelmora::syncInner() const
 {
     for (CPaintMethodBase* t : std::initializer_list<CPaintMethodBase*>{&gann, &golden, &fibonacci}) {
         t->rect = rect;
@@ -1034,6 +1034,11 @@ bool CPaintVelmora::computeTwoPoint()
         t->end = end;
         t->labelsShown = labelsShown;
     }
+}
+
+bool CPaintVelmora::computeTwoPoint()
+{
+    syncInner();
     return true;
 }
 
@@ -1069,6 +1074,7 @@ void CPaintVelmora::anchorsChanged()
 
 json_node* CPaintVelmora::toJson() const
 {
+    syncInner();
     json_node* o = writeCommon();
     if (!o)
         return nullptr;

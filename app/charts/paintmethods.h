@@ -373,7 +373,11 @@ public:
     // Inner tools have no drawing step of their own here.
     virtual void drawRegression() {}
 
-    CPaintGannLine gann;
-    CPaintGoldenSplit golden;
-    CPaintFibonacci fibonacci;
+    // The inner tools follow the outer points (also when writing).
+    mutable CPaintGannLine gann;
+    mutable CPaintGoldenSplit golden;
+    mutable CPaintFibonacci fibonacci;
+
+private:
+    void syncInner() const;
 };

@@ -215,6 +215,8 @@ void QChart::startIS()
     fullRect_->reset();
     fullRect_->setChart(this);
     board_->setFullRectTool(fullRect_.get());
+    // The next press starts the rectangle rather than moving the empty tool.
+    board_->deselect();
     board_->setActive(true);
     update();
 }
