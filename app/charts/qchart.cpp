@@ -208,8 +208,14 @@ bool QChart::removeFormula(int vIndex, int aIndex)
                 QMetaObject::invokeMethod(this, "destroyFChart", Q_ARG(QVariant, QVariant(child->objectName())));
         }
         formulaLayers_.erase(formulaLayers_.begin() + vIndex);
-        if (formulaLayers_.empty())
+        // The title bars show layer 0: they leave the erased one and take
+        // the layer that moved into its place.
+        if (vIndex == 0 || formulaLayers_.empty())
             detachTitleViews();
+        relayout();
+        if (vIndex == 0)
+            updateTitleBarCTXData(range_.crosshair);
+        return true;
     }
     relayout();
     return true;
@@ -312,8 +318,23 @@ void QChart::reLoadFormula()
     for (auto& layer : formulaLayers_) {
         for (auto& slot : *layer) {
             auto fresh = instantiate(slot->name);
-            if (fresh && fresh->context())
-                replaceInstance(*slot, std::move(fresh));
+            if (!fresh || !fresh->context())
+                continue;
+            // An overlay keeps its colour: the fresh instance takes the old one's "_color".
+            FormulaContext* old = slot->context;
+            auto it = std::find_if(instances_.begin(), instances_.end(),
+                                   [old](const std::shared_ptr<formula::Formula>& f) { return f->context() == old; });
+            if (it != instances_.end()) {
+                for (const formula::FormulaParam& p : (*it)->params) {
+                    if (p.name == "_color") {
+                        fresh->params.push_back(p);
+                        fresh->updateTitle();
+                        fresh->applyParams();
+                        break;
+                    }
+                }
+            }
+            replaceInstance(*slot, std::move(fresh));
         }
     }
     relayout();

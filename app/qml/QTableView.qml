@@ -81,6 +81,14 @@ Rectangle {
         table_model.getQuotePeroidRealTime(Number(query_map.block), Number(query_map.field),
                                            Number(query_map.sort || 0), Math.max(1, size));
     }
+    // A row's stock for the stock view, with the table's context ("json") so
+    // that the view can step through the table's stocks.
+    function chartQuery(row) {
+        var q = table_model.getCodeInfo(row);
+        if (q)
+            q.json = table_model.getCtx();
+        return q;
+    }
     function reSubscribe() { table_model.resubscribe(table_model.getCtx()); }
     function getSelectCodeInfo() {
         if (table_model.rowCount() === 0)
@@ -233,7 +241,7 @@ Rectangle {
         case Qt.Key_Return:
         case Qt.Key_Enter:
             if (selectIndex >= 0)
-                changeToMQView(table_model.getCodeInfo(selectIndex));
+                changeToMQView(chartQuery(selectIndex));
             event.accepted = false;
             return;
         default:
@@ -397,7 +405,7 @@ Rectangle {
         onDoubleClicked: {
             var r = rowAt(mouse.y);
             if (r >= 0)
-                root.changeToMQView(table_model.getCodeInfo(r));
+                root.changeToMQView(root.chartQuery(r));
         }
         onWheel: {
             if (wheel.angleDelta.y > 0)

@@ -88,6 +88,8 @@ FocusScope {
             return mainChart;
         mainChart = createPane("mainQChart");
         if (mainChart) {
+            // The main pane carries no settings or close button.
+            mainChart.showSetToolsBar(false);
             mainChart.dataUpdate.connect(root.updateTimeBar);
             mainChart.loadQChartExtend();
         }
@@ -121,7 +123,7 @@ FocusScope {
     // A pane reports its crosshair bar; the others and the time bar take
     // its pixel.
     function onPaneCrosshair(src, pos, y) {
-        var px = src.getPointX(pos);
+        var px = src.getPointX(pos - src.getBegin());  // the pane counts from its first visible bar
         pcrosshairChange(src, px, y);
         timeBar.setCurX(px);
         timeBar.setCurScales(src.getPosTime(pos));
@@ -191,6 +193,10 @@ FocusScope {
         p.setLineType(m.getLineType());
         p.setCycle(m.getCycle());
         p.addFormula(0, fname, s || "NO", c || "NO");
+        // Settings and close on every sub pane but the minute line's and the
+        // minute volume's, which carry none.
+        p.showSetToolsBar(fname !== "MLINE" && fname !== "分时成交");
+        p.showSetToolsBarClose(true);
         p.setKData(m, 0);
         p.bindSyncDataSignal(m, 0);
         p.updateReCalcShow(m.getBegin(), m.getEnd(), m.getkShowNumber(), m.getCrosshairPos());

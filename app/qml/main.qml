@@ -106,8 +106,12 @@ ApplicationWindow {
         quitDialog.y = root.y + (root.height - quitDialog.height) / 2;
         quitDialog.show();
     }
-    function openChart(code, market, name) {
-        onChangeToMQView({ code: code, market: market, name: name });
+    // type 1 marks an index (its view has the chart page only).
+    function openChart(code, market, name, type) {
+        var q = { code: code, market: market, name: name };
+        if (type !== undefined)
+            q.type = type;
+        onChangeToMQView(q);
     }
 
     onClosing: sync.syncMyStock()
@@ -120,8 +124,8 @@ ApplicationWindow {
     }
 
     property list<Shortcut> shortcuts: [
-        Shortcut { sequence: "F3"; onActivated: root.openChart("1A0001", "1", "上证指数") },
-        Shortcut { sequence: "F4"; onActivated: root.openChart("399001", "2", "深证成指") },
+        Shortcut { sequence: "F3"; onActivated: root.openChart("1A0001", "1", "上证指数", 1) },
+        Shortcut { sequence: "F4"; onActivated: root.openChart("399001", "2", "深证成指", 1) },
         Shortcut { sequence: "F6"; onActivated: root.onChangedTabView("我的自选", "app://qml/qml/MyStockView.qml") }
     ]
 

@@ -28,6 +28,7 @@
 #include "chartfixtures.h"
 #include "charts/cchipdistribution.h"
 #include "charts/qchart.h"
+#include "charts/timebar.h"
 #include "livetest.h"
 #include "models/mqmodel.h"
 #include "shell/hfileio.h"
@@ -281,6 +282,11 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_EQ("", v.root->property("message").toString());
     call(v.root, "superposition", "600007", 1);
     EXPECT_EQ("已经达到最大叠加数量", v.root->property("message").toString());
+    auto* box = v.root->findChild<QObject*>("messageBox");
+    ASSERT_TRUE(box) << "nothing shows the message";
+    EXPECT_TRUE(box->property("opened").toBool());
+    EXPECT_EQ("已经达到最大叠加数量", box->property("msg_").toString());
+    QMetaObject::invokeMethod(box, "close");
     EXPECT_EQ(6, main->getKLineCount());
     EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600007"));
     EXPECT_EQ(5, v.root->property("superLegend").value<QObject*>()->property("count").toInt());
@@ -532,6 +538,126 @@ TEST(MQView, ParameterDialogAndHistoryMinuteLine)
     ASSERT_TRUE(history);
     EXPECT_TRUE(history->property("visible").toBool());
     EXPECT_TRUE(history->property("titleText").toString().contains(main->getPosDataS(pos, "date").left(10)));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// A K-line loaded again into the same tab (another cycle, the tab hidden and
+// shown, the stock opened again) shows the end of its series like the first
+// one; the crosshair moved by keys lands on the same bar in every pane and
+// the time bar's label sits at that bar.
+TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QChart* main = nullptr;
+    auto shown = [&](const char* step) {
+        main = v.mainPane();
+        ASSERT_TRUE(main);
+        EXPECT_TRUE(waitFor([&] {
+            const int n = main->getFirstKLineSize();
+            return n > 20 && main->getEnd() == n - 1 && main->getBegin() <= main->getEnd();
+        })) << step << ": begin " << main->getBegin() << " end " << main->getEnd() << " bars "
+            << main->getFirstKLineSize();
+        const QList<int> axis = main->getTimeBarTime(5);
+        ASSERT_FALSE(axis.isEmpty()) << step;
+        EXPECT_GT(axis.first(), 86400) << step << ": the axis reads 1970";
+    };
+    call(v.root, "setQuery", route("kline", 33));
+    shown("day");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=39");
+    shown("week");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=35");
+    shown("5 minutes");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+    shown("day again");
+    v.root->setProperty("visible", false);
+    v.root->setProperty("visible", true);
+    shown("tab shown again");
+    call(v.root, "setQuery", route("default"));
+    shown("the stock opened again");
+    for (const QVariant& p : v.subPanes())
+        ASSERT_TRUE(waitFor([&] { return qvariant_cast<QChart*>(p)->getFirstKLineSize() == main->getFirstKLineSize(); }));
+
+    // Left five times: every pane on the main pane's bar, the time bar's
+    // label at that bar's centre.
+    auto* timeBar = v.qview->findChild<TimeBar*>("timeBar");
+    ASSERT_TRUE(timeBar);
+    for (int i = 0; i < 5; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        QCoreApplication::sendEvent(v.qview, &press);
+    }
+    const int at = main->getCrosshairPos();
+    EXPECT_EQ(main->getEnd() - 5, at);
+    for (const QVariant& p : v.subPanes())
+        EXPECT_EQ(at, qvariant_cast<QChart*>(p)->getCrosshairPos()) << qvariant_cast<QChart*>(p)->getMainName().toStdString();
+    EXPECT_EQ(main->getPointX(at - main->getBegin()), timeBar->getCurX());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// A stock opened from a quote table carries the table's context: Page Down
+// and Page Up then step to the table's next and previous rows.
+TEST(MQView, PageDownStepsThroughTheTableItWasOpenedFrom)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QQmlComponent doc(v.view.engine(), QUrl("qrc:/qml/QTableView.qml"));
+    std::unique_ptr<QObject> table(doc.create());
+    ASSERT_TRUE(table) << doc.errorString().toStdString();
+    table->setProperty("height", 400);
+    table->setProperty("width", 800);
+    call(table.get(), "setQuery", QVariantMap{{"block", 1101}, {"field", 34}, {"sort", 0}});
+    auto* rows = table->property("table_model").value<QAbstractItemModel*>();
+    ASSERT_TRUE(rows);
+    ASSERT_TRUE(waitFor([&] { return rows->rowCount() > 3; }));
+    auto codeAt = [&](int row) { return call(table.get(), "chartQuery", row).toMap()["code"].toString(); };
+    const QVariantMap query = call(table.get(), "chartQuery", 1).toMap();
+    ASSERT_FALSE(query["json"].toString().isEmpty()) << "the row carries no table context";
+    call(v.root, "setQuery", query);
+    ASSERT_TRUE(waitFor([&] { return list(v.root, "stockList").size() > 3; }));
+    auto key = [&](int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QCoreApplication::sendEvent(v.qview, &press);
+    };
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(codeAt(2), v.root->property("query_map_").toMap()["code"].toString());
+    key(Qt::Key_PageUp);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(codeAt(0), v.root->property("query_map_").toMap()["code"].toString());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// Which panes carry which buttons: the main pane none, the minute volume
+// pane none, every other sub pane the settings and the close button; the
+// close button takes the pane and its layout entry away.
+TEST(MQView, PaneButtons)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    auto buttons = [&](QObject* pane) {
+        QStringList out;
+        auto* bar = pane->findChild<QQuickItem*>("setToolsBar");
+        if (!bar || !bar->isVisible())
+            return out;
+        for (QQuickItem* b : bar->childItems())
+            if (b->objectName().startsWith("setTool_"))
+                out << b->objectName();
+        return out;
+    };
+    const QStringList both{"setTool_0", "setTool_1"};
+    call(v.root, "setQuery", route("mline"));
+    EXPECT_EQ(QStringList(), buttons(v.mainPane())) << "minute main pane";
+    ASSERT_EQ((QStringList{"分时成交", "MACD"}), v.subNames());
+    EXPECT_EQ(QStringList(), buttons(v.subPanes()[0].value<QObject*>())) << "minute volume pane";
+    EXPECT_EQ(both, buttons(v.subPanes()[1].value<QObject*>())) << "MACD pane";
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+    EXPECT_EQ(QStringList(), buttons(v.mainPane())) << "K-line main pane";
+    for (const QVariant& p : v.subPanes())
+        EXPECT_EQ(both, buttons(p.value<QObject*>())) << p.value<QObject*>()->property("name_tag_").toString().toStdString();
+    call(v.root, "toggleSubChart", "RSI");
+    EXPECT_EQ(both, buttons(v.subPanes().last().value<QObject*>())) << "a pane added from the tool bar";
+    call(v.subPanes().last().value<QObject*>(), "onSetToolClicked", "1");
+    EXPECT_FALSE(v.subNames().contains("RSI"));
+    EXPECT_FALSE(HFileIO::readData("formula_map.json").contains("RSI"));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
