@@ -16,8 +16,28 @@ Window {
     property color color: "#FFFFFF"
     property font font: Qt.font({ family: "宋体", pixelSize: 12, weight: Font.Normal })
 
+    // The chart's edit id of the text tool being edited.
+    property var editId: 0
+
     signal clickedOK(var text, var color, var font)
     signal clickedCancel()
+
+    // The font in the chart's text form, and back.
+    function fontString(f) {
+        return [f.family, f.pixelSize > 0 ? -1 : f.pointSize, f.pixelSize > 0 ? f.pixelSize : -1, 5,
+                f.bold ? 75 : f.weight, f.italic ? 1 : 0, f.underline ? 1 : 0, f.strikeout ? 1 : 0, 0, 0].join(",");
+    }
+    function fontFromString(s) {
+        var p = String(s).split(",");
+        if (p.length < 5 || p[0] === "")
+            return root.font;
+        var f = { family: p[0], weight: Number(p[4]) || Font.Normal, italic: p[5] === "1" };
+        if (Number(p[2]) > 0)
+            f.pixelSize = Number(p[2]);
+        else if (Number(p[1]) > 0)
+            f.pointSize = Number(p[1]);
+        return Qt.font(f);
+    }
 
     function setText(aText) {
         text = aText;
