@@ -330,9 +330,12 @@ bool CPaintBoard::mouseLeave(uint, int x, int y)
 bool CPaintBoard::mouseUp(uint flags, int x, int y)
 {
     mouseLeave(flags, x, y);
-    // A three-point tool keeps following the mouse until its third press.
-    if (!waitThird_)
+    // A three-point tool keeps following the mouse until its third press;
+    // a finished tool shows its handles again when the mouse is over it.
+    if (!waitThird_ && current_) {
+        select(current_, false);
         current_ = nullptr;
+    }
     return false;
 }
 

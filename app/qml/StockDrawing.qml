@@ -79,6 +79,8 @@ Item {
 
     // A menu entry: "color", "line" (width or style), "text" or "delete".
     function menuAction(op, arg) {
+        lineMenu.close();
+        textMenu.close();
         if (!chart)
             return;
         if (op === "color")
