@@ -11,6 +11,7 @@
 #include "chartfixtures.h"
 #include "charts/core/paintfile.h"
 #include "charts/cpaintboard.h"
+#include "charts/paintpen.h"
 #include "charts/qchart.h"
 #include "recordingdevice.h"
 #include "shell/hfileio.h"
@@ -433,4 +434,70 @@ TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
     c.setISStartEndIndex(150, 160);  // beyond the last bar: nothing
     c.setISStartEndIndex(8, 3);
     EXPECT_EQ(2, stats.count());
+}
+
+TEST_F(Board, RegressionAndCompositeToolsDrawTheirParts)
+{
+    // Bars 20 .. 24 close at 10 .. 14: slope 1 per bar, intercept 10.
+    CPaintMethodBase* reg = draw("CPaintLinerRegressionBand", 20, 11, 24, 16);
+    CPaintMethodBase* vel = draw("CPaintVelmora", 60, 12, 70, 16);
+    ASSERT_TRUE(reg && vel);
+    reg->selected = false;
+    RecordingDevice dev(800, 400);
+    QPainter p(&dev);
+    reg->setPainter(&p);
+    reg->setRect(c.getCTXData(0)->geometry.plot);
+    reg->draw();
+    reg->setPainter(nullptr);
+    const std::vector<Drawn> lines = dev.engine.of(Drawn::Line);
+    ASSERT_EQ(3u, lines.size());  // the line and its two parallels
+    EXPECT_NEAR(x(20), lines[0].line.x1(), 0.5);
+    EXPECT_NEAR(x(24), lines[0].line.x2(), 0.5);
+    EXPECT_NEAR(y(10), lines[0].line.y1(), 1.0);
+    EXPECT_NEAR(y(14), lines[0].line.y2(), 1.0);
+    EXPECT_NEAR(y(11), lines[1].line.y1(), 1.0);  // through the highs (close + 1)
+    EXPECT_NEAR(y(9), lines[2].line.y1(), 1.0);   // through the lows
+
+    dev.engine.items.clear();
+    board().paintAll(&p);
+    p.end();
+    int gann = 0, golden = 0, fib = 0;
+    for (const Drawn& d : dev.engine.of(Drawn::Line)) {
+        const QRgb rgb = d.pen.color().rgb() & 0xFFFFFF;
+        gann += rgb == 0x8900FF && (d.pen.style() == Qt::DotLine || d.pen.width() == 2);
+        golden += rgb == 0x00FF00;
+        fib += rgb == 0xD66B6B;
+    }
+    EXPECT_EQ(11, gann);   // nine slopes, vertical, horizontal
+    EXPECT_EQ(6, golden);  // six ratios
+    EXPECT_GE(fib, 5);     // bars 70, 71, 72, 74, 77, ... within the plot
+}
+
+TEST(PaintPen, PrimitivesFollowThePenRule)
+{
+    RecordingDevice dev(400, 200);
+    QPainter p(&dev);
+    PaintPen pen;
+    pen.painter = &p;
+    pen.width = 3;
+    pen.color = 0x123456;
+    pen.line(QPoint(0, 0), QPoint(10, 10));
+    pen.style = 3;
+    pen.line(QPoint(0, 0), QPoint(10, 10));
+    const QRect r = pen.printText(QPoint(5, 5), QString(200, 'x'));
+    QFont f = p.font();
+    f.setPixelSize(14);
+    const QRect two = pen.drawMultiLineText(QPoint(5, 50), "一\n二", &f);
+    p.end();
+    const std::vector<Drawn> lines = dev.engine.of(Drawn::Line);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(3, lines[0].pen.width());
+    EXPECT_EQ(QColor(0x12, 0x34, 0x56), lines[0].pen.color());
+    EXPECT_EQ(1, lines[1].pen.width());  // dotted lines are 1 pixel wide
+    EXPECT_EQ(Qt::DotLine, lines[1].pen.style());
+    const std::vector<Drawn> texts = dev.engine.of(Drawn::Text);
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(128, texts[0].text.size());  // cut at 128 characters
+    EXPECT_EQ(18, r.height());
+    EXPECT_EQ(QFontMetrics(f).lineSpacing() * 2, two.height());
 }
