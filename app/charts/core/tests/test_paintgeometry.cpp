@@ -210,7 +210,7 @@ TEST(PaintFile, FieldsEscapeAndNumbers)
 
     json_node* o = json_make_object();
     ASSERT_TRUE(addField(o, "text", text));
-    json_node* number = json_make_object();
+    json_node* number = nullptr;
     json_parse_text("{\"n\":12,\"b\":true,\"s\":\"x\",\"s\":\"second\"}", &number);
     std::string v;
     EXPECT_TRUE(readField(o, "text", &v));
