@@ -434,6 +434,16 @@ TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
     c.setISStartEndIndex(150, 160);  // beyond the last bar: nothing
     c.setISStartEndIndex(8, 3);
     EXPECT_EQ(2, stats.count());
+
+    // The rectangle belongs to the chart: no menu, and "delete" keeps it.
+    c.onMousePaintBoard(0, x(3), y(12));
+    ASSERT_EQ(c.fullRectTool(), board().current());
+    EXPECT_FALSE(c.onRButtonDown(0, x(3), y(12)));
+    c.setStyleCommand(1, 0);
+    ASSERT_EQ(1u, board().tools().size());
+    EXPECT_EQ(c.fullRectTool(), board().tools()[0]);
+    c.clearIS();
+    EXPECT_TRUE(board().tools().empty());
 }
 
 TEST_F(Board, RegressionAndCompositeToolsDrawTheirParts)
