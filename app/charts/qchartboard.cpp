@@ -113,7 +113,9 @@ void QChart::setPaintBoardActive(bool active)
     if (!board_)
         return;
     board_->setActive(active);
-    board_->attachChart(this);
+    // Before the bars arrive the drawings just read stay as they are.
+    if (getFirstKLineSize() > 0)
+        board_->attachChart(this);
     update();
 }
 

@@ -1,5 +1,7 @@
 #include "charts/core/paintfile.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -156,19 +158,20 @@ int32_t parseColour(const std::string& text)
     return int32_t(v);
 }
 
-std::string priceText(float price)
+// The file's numbers do not follow the process locale (a decimal comma would
+// make the file unreadable elsewhere).
+namespace {
+std::string fixedText(double v, int precision)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", double(price));
-    return buf;
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
 }
+}  // namespace
 
-std::string paramText(double value)
-{
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%.14lf", value);
-    return buf;
-}
+std::string priceText(float price) { return fixedText(double(price), 2); }
+
+std::string paramText(double value) { return fixedText(value, 14); }
 
 int parseInt(const std::string& text)
 {
@@ -176,10 +179,21 @@ int parseInt(const std::string& text)
     return v > 2147483647LL ? 2147483647 : v < -2147483647LL - 1 ? int(-2147483647 - 1) : int(v);
 }
 
+// As atof: leading blanks and a sign, then as much of a number as there is;
+// garbage, infinities and NaN read 0.
 double parseDouble(const std::string& text)
 {
-    const double v = std::strtod(text.c_str(), nullptr);
-    return v == v ? v : 0.0;
+    size_t i = text.find_first_not_of(" \t\n\r");
+    if (i == std::string::npos)
+        return 0.0;
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-')
+        negative = text[i++] == '-';
+    double v = 0.0;
+    const auto r = std::from_chars(text.data() + i, text.data() + text.size(), v, std::chars_format::general);
+    if (r.ec != std::errc() || !std::isfinite(v))
+        return 0.0;
+    return negative ? -v : v;
 }
 
 }  // namespace paintcore

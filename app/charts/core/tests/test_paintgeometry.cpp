@@ -207,6 +207,10 @@ TEST(PaintFile, FieldsEscapeAndNumbers)
     EXPECT_EQ(42, parseInt("42abc"));
     EXPECT_EQ(2147483647, parseInt("99999999999"));
     EXPECT_EQ(0.0, parseDouble("nan"));
+    EXPECT_EQ(0.0, parseDouble("abc"));
+    EXPECT_DOUBLE_EQ(-12.5, parseDouble(" -12.50x"));
+    EXPECT_DOUBLE_EQ(3.0, parseDouble("+3"));
+    EXPECT_EQ("-0.16666666666667", paramText(-0.5 / 3));
 
     json_node* o = json_make_object();
     ASSERT_TRUE(addField(o, "text", text));
