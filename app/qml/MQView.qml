@@ -204,6 +204,8 @@ FocusScope {
             model.getMinuteData(code, market, 0);
         if (isKLine())
             drawing.load(code, market, cycle());
+        else
+            drawing.unload();
         model.getPriceData(code, market);
         model.getDetailData(code, market, -1, 9999);
         overlays.showSaved();

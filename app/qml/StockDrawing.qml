@@ -72,6 +72,15 @@ Item {
         chart.parsePaintData(code, market, cycle);
     }
 
+    // A minute chart carries no drawings: the K-line's are saved when they
+    // changed and the board is emptied.
+    function unload() {
+        if (!chart || code === "")
+            return;
+        chart.parsePaintData("", 0, 0);
+        code = "";
+    }
+
     function save() {
         if (chart && code !== "")
             chart.savePaintData(code, market, cycle);

@@ -165,6 +165,11 @@ TEST(DrawingView, ToolsDrawnByMouseComeBackWithTheView)
         menuAction(v.drawing, "delete");
         EXPECT_EQ(1u, v.tools());
         EXPECT_TRUE(HFileIO::readData("600002-1-33.json").contains("PaintRect"));
+        // The minute chart carries no drawings; back on the K-lines they return.
+        testsupport::callQml(v.root, "activeFlag", "app://curview/?#chart=mline");
+        EXPECT_TRUE(waitFor([&] { return c->getLineType() == "mline" && v.tools() == 0; }));
+        testsupport::callQml(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+        EXPECT_TRUE(waitFor([&] { return c->getLineType() == "kline" && v.tools() == 1; }));
         EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
         return int(v.tools());
     }();
