@@ -212,6 +212,7 @@ bool CPaintBoard::mouseDown(uint, int x, int y)
     }
     last_ = QPoint(x, y);
     dragStart_ = dragMid_ = dragEnd_ = false;
+    dragged_ = false;
     if (current_) {
         dragStart_ = current_->hitStart(raw_.x(), raw_.y());
         if (dragStart_)
@@ -238,7 +239,11 @@ bool CPaintBoard::mouseDown(uint, int x, int y)
         tool->setRect(layerRect());
         tool->setStartPoint(x, y);
         if (tool->end.set()) {
-            mouseLeave(0, x, y);
+            // Finished by its press: the release that follows finishes nothing.
+            finish();
+            select(tool, false);
+            current_ = nullptr;
+            repaint();
             return true;
         }
     }
@@ -270,6 +275,7 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
         }
         if (current_ != fullRect_)
             modified_ = true;
+        dragged_ = true;
         repaint();
         return true;
     }
@@ -319,9 +325,11 @@ bool CPaintBoard::mouseLeave(uint, int x, int y)
         creating_ = false;
         waitThird_ = true;
     } else {
-        if (creating_ || current_)
+        // A new tool, or one whose points were dragged, is finished.
+        if (creating_ || (current_ && dragged_))
             finish();
         creating_ = false;
+        dragged_ = false;
     }
     repaint();
     return false;

@@ -490,6 +490,8 @@ void CPaintRatioLine::drawLabels(int x1, int y1, int x2, int y2)
     // Labels sit above their lines at the tool's left end, inside the plot.
     const int lx = std::max(rect.left(), std::min(x1, x2)) + 4;
     for (size_t i = 0; i < ys.size(); ++i) {
+        if (ys[i] < rect.top() || ys[i] > rect.bottom())
+            continue;  // the line is outside the plot
         const std::string s = chart ? formatLabel("%3.1f%%,  %3.2f", t.ratios[i] * 100.0, double(pixelToPrice(f, ys[i])))
                                     : formatLabel("%3.1f%%", t.ratios[i] * 100.0);
         label(QPoint(lx, std::max(rect.top(), ys[i] - 18)), QString::fromStdString(s));

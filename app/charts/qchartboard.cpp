@@ -201,10 +201,25 @@ void QChart::savePaintData(QString code, int market, int cycle)
     json_free_tree(&root);
 }
 
+// GUI thread. A finished interval rectangle brings its statistics; a new
+// text tool asks for its text at once.
 void QChart::onPaintComplete(void* tool)
 {
-    if (tool && tool == fullRect_.get() && fullRect_->end.set())
-        setISStartEndIndex(fullRect_->start.index, fullRect_->end.index);
+    if (!tool || !board_)
+        return;
+    if (tool == fullRect_.get()) {
+        if (fullRect_->end.set())
+            setISStartEndIndex(fullRect_->start.index, fullRect_->end.index);
+        return;
+    }
+    for (CPaintMethodBase* t : board_->tools()) {
+        if (t != tool)
+            continue;
+        auto* text = dynamic_cast<CPaintText*>(t);
+        if (text && text->text.isEmpty())
+            text->openEditor();
+        return;
+    }
 }
 
 // ---- Interval statistics ----

@@ -210,6 +210,8 @@ TEST_F(Board, TextToolEditsThroughTheDialogSignal)
     auto* t = dynamic_cast<CPaintText*>(draw("CPaintText", 20, 15, 20, 15));
     auto* t2 = dynamic_cast<CPaintText*>(draw("CPaintText", 60, 12, 60, 12));
     ASSERT_TRUE(t && t2);
+    ASSERT_EQ(2, dlg.count());  // a new note asks for its text at once
+    dlg.clear();
     c.onMousePaintBoard(0, t->start.x, t->start.y);
     ASSERT_TRUE(c.onRButtonDown(0, t->start.x, t->start.y));
     EXPECT_EQ("text", menu.last().at(1).toString());
