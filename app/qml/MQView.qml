@@ -98,6 +98,13 @@ FocusScope {
         onNotice: messageBox.showMsg(text, null, false)
     }
 
+    StockDrawing {
+        id: drawing
+        anchors.fill: parent
+        chartArea: chartPage.chartArea
+        isKLine: root.chartKind === "kline"
+    }
+
     // Messages for the user, over the view.
     QPopup { id: messageBox; objectName: "messageBox"; width: 240 }
 
@@ -201,6 +208,10 @@ FocusScope {
             model.getKLineData(code, market, 512, cycle(), 0);
         else
             model.getMinuteData(code, market, 0);
+        if (isKLine())
+            drawing.load(code, market, cycle());
+        else
+            drawing.unload();
         model.getPriceData(code, market);
         model.getDetailData(code, market, -1, 9999);
         overlays.showSaved();
@@ -215,10 +226,10 @@ FocusScope {
     function setChipType(t) { chartPage.setChipType(t); }
     function superposition(code, market) { overlays.superposition(code, market); }
 
-    // ---- Drawing tools and interval statistics (later screens) ----
-    function onKLineTool(flag) {}
-    // Saves the drawing file of the shown K-line while the tool window is open.
-    function saveDrawing() {}
+    // ---- Drawing tools and interval statistics ----
+    function onKLineTool(flag) { drawing.onTool(flag); }
+    // Saves the drawing file of the K-line shown last.
+    function saveDrawing() { drawing.save(); }
 
     // ---- Stock list ----
     // The quote-table context (plain or URL-encoded JSON) from its first page,
