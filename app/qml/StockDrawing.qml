@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Dialogs 1.3
+import "qrc:/qml/js/RMenu.js" as RMenu
 
 // The stock view's drawing tools and interval statistics: the tool palette,
 // the text dialog, the tool menu ("line" / "text") and the statistics window
@@ -86,31 +87,35 @@ Item {
             chart.savePaintData(code, market, cycle);
     }
 
-    // A menu entry: "color", "line" (width or style), "text" or "delete".
+    // A menu entry: "color", "width" or "style" (with 1-3 or 1-2), "text" or
+    // "delete"; the same as the menu's route.
     function menuAction(op, arg) {
-        lineMenu.close();
-        textMenu.close();
-        if (!chart)
+        var q = { operation: op };
+        if (op === "width" || op === "style") {
+            q.operation = "line";
+            q[op] = String(arg);
+        }
+        routeAction(q);
+    }
+    // The drawing-tool menu's route: a style command for the tool under the
+    // mouse (the colour after the colour dialog); the file is saved after it.
+    function routeAction(q) {
+        toolMenu.close();
+        var c = RMenu.paintStyleCommand(q);
+        if (!chart || !c)
             return;
-        if (op === "color")
+        if (c.askColor) {
             colorDialog.open();
-        else if (op === "width")
-            chart.setStyleCommand(5 + arg, 0);
-        else if (op === "style")
-            chart.setStyleCommand(arg === 1 ? 4 : 5, 0);
-        else if (op === "text")
-            chart.setStyleCommand(2, 0);
-        else if (op === "delete")
-            chart.setStyleCommand(1, 0);
+            return;
+        }
+        chart.setStyleCommand(c.cmd, 0);
         save();
     }
 
     function showMenu(type, x, y) {
-        var p = chart.mapToItem(root.parent, x, y);
-        var m = type === "text" ? textMenu : lineMenu;
-        m.x = p.x;
-        m.y = p.y;
-        m.open();
+        var p = chart.mapToItem(root, x, y);
+        toolMenu.build(RMenu.paintToolsMenu(type));
+        toolMenu.popup(root, p.x, p.y);
     }
 
     function showText(editP, text, color, font) {
@@ -166,31 +171,9 @@ Item {
         }
     }
 
-    Menu {
-        id: lineMenu
-        objectName: "lineMenu"
-        background: QRMenuBg {}
-        QRMenuItem { name: "颜色"; onTriggered: root.menuAction("color") }
-        QRMenuSub {
-            name: "粗细"
-            QRMenuItem { name: "细线"; onTriggered: root.menuAction("width", 1) }
-            QRMenuItem { name: "中线"; onTriggered: root.menuAction("width", 2) }
-            QRMenuItem { name: "粗线"; onTriggered: root.menuAction("width", 3) }
-        }
-        QRMenuSub {
-            name: "虚实"
-            QRMenuItem { name: "实线"; onTriggered: root.menuAction("style", 1) }
-            QRMenuItem { name: "虚线"; onTriggered: root.menuAction("style", 2) }
-        }
-        QRMenuItem { name: "删除"; onTriggered: root.menuAction("delete") }
-    }
-
-    Menu {
-        id: textMenu
-        objectName: "textMenu"
-        background: QRMenuBg {}
-        QRMenuItem { name: "颜色"; onTriggered: root.menuAction("color") }
-        QRMenuItem { name: "文本"; onTriggered: root.menuAction("text") }
-        QRMenuItem { name: "删除"; onTriggered: root.menuAction("delete") }
+    QRMenu {
+        id: toolMenu
+        objectName: "toolMenu"
+        onPanintToolsMenuClicked: root.routeAction(query_map)
     }
 }

@@ -160,8 +160,15 @@ TEST(DrawingView, ToolsDrawnByMouseComeBackWithTheView)
         const QPoint s = c->mapToScene(QPointF(seg->end.x, seg->end.y)).toPoint();
         QTest::mouseMove(&v.view, s);
         QTest::mouseClick(&v.view, Qt::RightButton, Qt::NoModifier, s);
-        QObject* menu = v.drawing->findChild<QObject*>("lineMenu");
+        QObject* menu = v.drawing->findChild<QObject*>("toolMenu");
         EXPECT_TRUE(menu && waitFor([&] { return menu->property("opened").toBool(); }));
+        QStringList names;
+        for (const QVariant& e : menu->property("entries").value<QJSValue>().toVariant().toList())
+            names << e.toMap()["name"].toString();
+        EXPECT_EQ("颜色|粗细|虚实|删除", names.join('|').toStdString());
+        // "中线" through its route, then "删除".
+        testsupport::callQml(menu, "choose", "app://curview/?active=panint&operation=line&width=2");
+        EXPECT_EQ(2, seg->pen.width);
         menuAction(v.drawing, "delete");
         EXPECT_EQ(1u, v.tools());
         EXPECT_TRUE(HFileIO::readData("600002-1-33.json").contains("PaintRect"));

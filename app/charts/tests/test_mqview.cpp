@@ -740,15 +740,6 @@ TEST(MQView, ChartMenuRoutes)
     auto* picker = v.root->property("superEdit").value<QObject*>();
     ASSERT_TRUE(picker);
     EXPECT_TRUE(picker->property("opened").toBool() || picker->property("visible").toBool());
-    // The drawing-tool menu: a width goes to the board, the colour asks first.
-    choose("active=panint&operation=line&width=2");
-    QObject* chartMenu = v.root->property("chartMenu").value<QObject*>();
-    EXPECT_FALSE(chartMenu->property("colorDialog").value<QObject*>());
-    choose("active=panint&operation=color");
-    QObject* colours = chartMenu->property("colorDialog").value<QObject*>();
-    ASSERT_TRUE(colours);
-    EXPECT_EQ("请选颜色", colours->property("title").toString());
-    QMetaObject::invokeMethod(colours, "close");
     choose("#chart=mline");
     EXPECT_EQ("mline", v.root->property("chartKind").toString());
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
