@@ -10,6 +10,7 @@
 #include "charts/chartrecords.h"
 #include "charts/chartscales.h"
 #include "charts/chartviews.h"
+#include "charts/cpaintboard.h"
 #include "charts/qdividendprocesser.h"
 #include "formulas/formulaservice.h"
 
@@ -53,10 +54,12 @@ QChart::QChart(QQuickItem* parent) : QQuickPaintedItem(parent)
     setFlag(QQuickItem::ItemHasContents, true);
     connect(this, &QQuickItem::widthChanged, this, &QChart::onWidthChanged);
     connect(this, &QQuickItem::heightChanged, this, &QChart::onHeightChanged);
+    initPaintBoard();
 }
 
 QChart::~QChart()
 {
+    closePaintBoard();
     // Slots first: their contexts belong to the instances, which need the machine.
     formulaLayers_.clear();
     instances_.clear();
@@ -84,6 +87,7 @@ void QChart::paint(QPainter* painter)
         a.decimals = decimals;
         scale(*painter, a);
     }
+    paintDrawingTools(painter, slot.geometry.plot);
     if (!slot.context)
         return;
     if (CrosshairPainter cross = crosshairPainterFor(slot.crosshair)) {
@@ -664,6 +668,8 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
     if (li == 0) {
         for (int j = 1; j < int(barLayers_.size()); ++j)
             realign(j);
+        if (!layer.bars.empty() && board_)
+            board_->attachChart(this);
     } else {
         realign(li);
     }

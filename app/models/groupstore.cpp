@@ -42,22 +42,6 @@ int groupIndex(const QJsonArray& result, const QString& groupId)
     return -1;
 }
 
-bool findStock(const QJsonArray& result, const QString& code, int market, int* group, int* item)
-{
-    for (int g = 0; g < result.size(); ++g) {
-        const QJsonArray codes = result.at(g).toObject().value("codes").toArray();
-        for (int i = 0; i < codes.size(); ++i) {
-            const QJsonObject o = codes.at(i).toObject();
-            if (o.value("code").toString() == code && o.value("code").isString() && marketOf(o) == market) {
-                *group = g;
-                *item = i;
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 }  // namespace groupdoc
 
 GroupStore& GroupStore::instance(Kind kind)
@@ -71,15 +55,48 @@ bool GroupStore::fromJson(const QString& text)
     QJsonObject d;
     if (!groupdoc::parse(text, &d))
         return false;
-    doc_ = d;
+    setDocument(d);
     return true;
+}
+
+void GroupStore::setDocument(const QJsonObject& doc)
+{
+    doc_ = doc;
+    indexed_ = false;
 }
 
 void GroupStore::setGroups(const QJsonArray& result)
 {
     QJsonObject d = doc_;
     d.insert("result", result);
-    doc_ = d;
+    setDocument(d);
+}
+
+bool GroupStore::findStock(const QString& code, int market, int* group, int* item) const
+{
+    if (!indexed_) {
+        index_.clear();
+        const QJsonArray result = groups();
+        for (int g = 0; g < result.size(); ++g) {
+            const QJsonArray codes = result.at(g).toObject().value("codes").toArray();
+            for (int i = 0; i < codes.size(); ++i) {
+                const QJsonObject o = codes.at(i).toObject();
+                const QJsonValue c = o.value("code");
+                if (!c.isString())
+                    continue;
+                const auto key = qMakePair(c.toString(), groupdoc::marketOf(o));
+                if (!index_.contains(key))
+                    index_.insert(key, qMakePair(g, i));
+            }
+        }
+        indexed_ = true;
+    }
+    const auto at = index_.constFind(qMakePair(code, market));
+    if (at == index_.constEnd())
+        return false;
+    *group = at->first;
+    *item = at->second;
+    return true;
 }
 
 namespace {

@@ -10,8 +10,10 @@
 // GUI thread only; the stores are not locked.
 #pragma once
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QPair>
 #include <QString>
 
 #include "models/tablemodel.h"
@@ -33,9 +35,6 @@ bool parse(const QString& text, QJsonObject* out);
 // Position of the first group with that id in `result`, or -1.
 int groupIndex(const QJsonArray& result, const QString& groupId);
 
-// The first matching stock: its group's and item's positions, or false.
-bool findStock(const QJsonArray& result, const QString& code, int market, int* group, int* item);
-
 }  // namespace groupdoc
 
 // One process-wide store: a JSON object made empty on first use. Changing
@@ -49,12 +48,18 @@ public:
     QJsonArray groups() const { return doc_.value("result").toArray(); }
     // The text-to-store rule: replaced only by a text that parses to an object.
     bool fromJson(const QString& text);
-    void setDocument(const QJsonObject& doc) { doc_ = doc; }
+    void setDocument(const QJsonObject& doc);
     void setGroups(const QJsonArray& result);
+    // The first place of a stock (groups in order, codes in order): the code
+    // as text, the market as a number. Answered from an index of every
+    // stock's first place, made again after each change.
+    bool findStock(const QString& code, int market, int* group, int* item) const;
 
     // The stores as the quote tables read them.
     static const StockGroupSource* tableSource();
 
 private:
     QJsonObject doc_;
+    mutable QHash<QPair<QString, int>, QPair<int, int>> index_;
+    mutable bool indexed_ = false;
 };

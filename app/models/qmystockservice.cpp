@@ -20,7 +20,7 @@ QVariant QMyStockService::getJson() const { return store().document().toVariantM
 QVariant QMyStockService::isExist(QString code, int market) const
 {
     int g = 0, i = 0;
-    return groupdoc::findStock(store().groups(), code, market, &g, &i);
+    return store().findStock(code, market, &g, &i);
 }
 
 void QMyStockService::addStock(int group_index, QString code, int market)
@@ -29,7 +29,7 @@ void QMyStockService::addStock(int group_index, QString code, int market)
     if (group_index < 0 || group_index >= result.size())
         return;
     int g = 0, i = 0;
-    if (groupdoc::findStock(result, code, market, &g, &i))
+    if (store().findStock(code, market, &g, &i))
         return;
     QJsonObject group = result.at(group_index).toObject();
     QJsonArray codes = group.value("codes").toArray();
@@ -42,10 +42,10 @@ void QMyStockService::addStock(int group_index, QString code, int market)
 
 void QMyStockService::removeStock(QString code, int market)
 {
-    QJsonArray result = store().groups();
     int g = 0, i = 0;
-    if (!groupdoc::findStock(result, code, market, &g, &i))
+    if (!store().findStock(code, market, &g, &i))
         return;
+    QJsonArray result = store().groups();
     QJsonObject group = result.at(g).toObject();
     QJsonArray codes = group.value("codes").toArray();
     codes.removeAt(i);
@@ -69,11 +69,10 @@ QVariant QMyStockService::renameGroup(int group_index, QString name)
 
 QVariant QMyStockService::getGroup(QString code, int market) const
 {
-    const QJsonArray result = store().groups();
     int g = 0, i = 0;
-    if (!groupdoc::findStock(result, code, market, &g, &i))
+    if (!store().findStock(code, market, &g, &i))
         return {};
-    return result.at(g).toObject().toVariantMap();
+    return store().groups().at(g).toObject().toVariantMap();
 }
 
 QVariant QMyStockService::getGroupIndex(QString group_id) const

@@ -51,6 +51,8 @@ FocusScope {
     // The view went to another stock by itself (Page Up/Down): its tab
     // takes the stock's name and address.
     signal updateTabsUrl(var item, var codeInfo)
+    // The user's my-stock groups changed (from the chart menu).
+    signal mystockChange()
 
     MQModel { id: model }
     MultiStockModel {
@@ -84,7 +86,11 @@ FocusScope {
         onPreCode: root.stepCode(-1)
         onChartTool: root.onKLineTool(flag)
         onChangeToMQView: root.changeToMQView(codeInfo)
+        onShowRMenu: chartMenu.open()
     }
+
+    StockChartMenu { id: chartMenu; view: root }
+    property alias chartMenu: chartMenu
 
     StockOverlays {
         id: overlays
@@ -94,6 +100,13 @@ FocusScope {
         cycle: root.cycle()
         popupParent: root
         onNotice: messageBox.showMsg(text, null, false)
+    }
+
+    StockDrawing {
+        id: drawing
+        anchors.fill: parent
+        chartArea: chartPage.chartArea
+        isKLine: root.chartKind === "kline"
     }
 
     // Messages for the user, over the view.
@@ -200,6 +213,10 @@ FocusScope {
             model.getKLineData(code, market, 512, cycle(), 0);
         else
             model.getMinuteData(code, market, 0);
+        if (isKLine())
+            drawing.load(code, market, cycle());
+        else
+            drawing.unload();
         model.getPriceData(code, market);
         model.getDetailData(code, market, -1, 9999);
         overlays.showSaved();
@@ -214,10 +231,10 @@ FocusScope {
     function setChipType(t) { chartPage.setChipType(t); }
     function superposition(code, market) { overlays.superposition(code, market); }
 
-    // ---- Drawing tools and interval statistics (later screens) ----
-    function onKLineTool(flag) {}
-    // Saves the drawing file of the shown K-line while the tool window is open.
-    function saveDrawing() {}
+    // ---- Drawing tools and interval statistics ----
+    function onKLineTool(flag) { drawing.onTool(flag); }
+    // Saves the drawing file of the K-line shown last.
+    function saveDrawing() { drawing.save(); }
 
     // ---- Stock list ----
     // The quote-table context (plain or URL-encoded JSON) from its first page,

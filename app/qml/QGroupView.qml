@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "theme"
 
 // The layout shared by the group views (my stocks, stock pools, screening
 // results): the group's quote table at the left with the group bar below it,
@@ -50,7 +51,7 @@ Rectangle {
             id: table
             objectName: "groupTable"
             anchors.fill: parent
-            anchors.bottomMargin: 27
+            anchors.bottomMargin: Theme.groupBarHeight + 2
             fieldStyle: 1
             fixedColumns: 3
             columnWidths: [root.firstColumnWidth, 80, 100, 80, 85, 85, 95, 95, 85, 85, 85, 85, 85, 85, 85, 85,
@@ -80,7 +81,7 @@ Rectangle {
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom
-            height: 25
+            height: Theme.groupBarHeight
         }
     }
     Column {

@@ -41,8 +41,16 @@ Menu {
         var g = service.getGroup(String(code), Number(market));
         return g === undefined || g === null ? null : g;
     }
+    // The local stock record's type, -1 when the stock (or the table) is not there.
+    function stockInfo(code, market) {
+        try {
+            return Sql.dbGetStockInfo(String(code), Number(market));
+        } catch (e) {
+            return null;
+        }
+    }
     function stockType(code, market) {
-        var r = Sql.dbGetStockInfo(String(code), Number(market));
+        var r = stockInfo(code, market);
         return r ? Number(r.type) : -1;
     }
 
@@ -61,12 +69,14 @@ Menu {
         build(list);
         popup();
     }
+    // Sub-menus made by the last build, destroyed by the next.
+    property var subMenus: []
     function build(list) {
-        while (count > 0) {
-            var old = takeItem(0);
-            if (old)
-                old.destroy();
-        }
+        while (count > 0)
+            removeItem(itemAt(0));
+        for (var s = 0; s < subMenus.length; ++s)
+            subMenus[s].destroy();
+        subMenus = [];
         entries = list;
         for (var i = 0; i < list.length; ++i)
             addEntry(root, list[i]);
@@ -76,6 +86,7 @@ Menu {
             menu.addItem(separator.createObject(menu.contentItem));
         } else if (e.menuItems) {
             var sub = subMenu.createObject(root, { name: e.name, title: e.name });
+            subMenus.push(sub);
             for (var i = 0; i < e.menuItems.length; ++i)
                 addEntry(sub, e.menuItems[i]);
             menu.addMenu(sub);
@@ -95,7 +106,7 @@ Menu {
             panintToolsMenuClicked(q);
             break;
         case "MQView":
-            var info = Sql.dbGetStockInfo(String(q.code), Number(q.market));
+            var info = stockInfo(q.code, q.market);
             q.name = info ? info.name : "";
             changeToMQView(q);
             break;
@@ -106,7 +117,7 @@ Menu {
             updateQuery(q);
             break;
         case "superposition":
-            superpositionChart(q.active === "add_kline" ? "kline" : "mline", String(q.code), Number(q.market));
+            superpositionChart(q.active === "add_kline" ? "kline" : "mline", String(q.code || ""), Number(q.market));
             break;
         case "crosshair":
             changeCrosshair(q.crosshair === "true");

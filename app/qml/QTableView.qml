@@ -33,6 +33,8 @@ Rectangle {
     signal changeFieldSort(int column, int type)
     signal dataChange()
     signal mystockChange()
+    // The context menu last opened on a row (gone once it closes).
+    property var rMenu: null
     signal changeToTabView(string title, string url)
 
     function defaultWidths() {
@@ -183,6 +185,7 @@ Rectangle {
         var menu = c.createObject(root, { destroyOnClose: true });
         if (!menu)
             return;
+        rMenu = menu;
         if (menu.mystockChange) menu.mystockChange.connect(root.mystockChange);
         if (menu.changeToMQView) menu.changeToMQView.connect(root.changeToMQView);
         if (menu.changeToQMultiStockView) menu.changeToQMultiStockView.connect(root.onChangeToQMultiStockView);

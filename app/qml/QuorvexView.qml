@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QQuorvexService 1.0
 import QBaseService 1.0
 import "qrc:/qml/js/Database.js" as Sql
+import "theme"
 
 // "条件选股": the screening results, one bar item per dated group, with the
 // buttons that open the screening dialog and the group editor. An empty list
@@ -71,20 +72,13 @@ QGroupView {
 
     onRequestRows: listSelected()
 
-    QToolsBar {
+    QGroupToolsBar {
         id: bar
         objectName: "resultBar"
         anchors.left: parent.left
         anchors.right: tools.left
         height: parent.height
         model_: ListModel { id: barModel }
-        style: 1
-        item_width: 120
-        font_pixelSize: 12
-        bg_color: "#2F343B"
-        hovered_color: "#E6000C"
-        select_bg_color: "#E6000C"
-        select_hovered_color: "#Fa3333"
         onClickedItem: {
             root.clearRows();
             root.listSelected();
@@ -94,13 +88,13 @@ QGroupView {
         id: tools
         objectName: "resultTools"
         anchors.right: parent.right
-        width: 120
+        width: Theme.groupItemWidth
         height: parent.height
         rightPadding: 0
         item_width: 59
         style: 2
-        font_pixelSize: 12
-        bg_color: "#2F343B"
+        font_pixelSize: Theme.toolFontSize
+        bg_color: Theme.buttonColor
         model_: ListModel {
             ListElement { name: "Quorvex"; flag: "open"; select: false }
             ListElement { name: "管理"; flag: "manage"; select: false }

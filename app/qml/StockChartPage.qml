@@ -39,6 +39,7 @@ Item {
     signal nextCode()
     signal preCode()
     signal chartTool(string flag)
+    signal showRMenu(var self, int x, int y)
 
     QBaseService { id: baseService }
 
@@ -64,6 +65,7 @@ Item {
         focus: true
         onNextCode: root.nextCode()
         onPreCode: root.preCode()
+        onShowRMenu: root.showRMenu(self, x, y)
         onLoadMoreKLine: if (root.isKLine()) root.mqModel.loadMoreKLine(Math.max(512, qview.mainChart.getkShowNumber()))
         onRemoveSubChart: root.removeSubPane(self)
         onEditFormulaPraram: root.editFormulaParam(self, name)

@@ -51,18 +51,11 @@ QGroupView {
 
     onRequestRows: listSelected()
 
-    QToolsBar {
+    QGroupToolsBar {
         id: bar
         objectName: "poolBar"
         anchors.fill: parent
         model_: ListModel { id: barModel }
-        style: 1
-        item_width: 120
-        font_pixelSize: 12
-        bg_color: "#2F343B"
-        hovered_color: "#E6000C"
-        select_bg_color: "#E6000C"
-        select_hovered_color: "#Fa3333"
         onClickedItem: {
             root.clearRows();
             root.listSelected();

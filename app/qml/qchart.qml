@@ -260,6 +260,9 @@ QChart {
             }
         }
         onPositionChanged: {
+            // A drawing tool being drawn or dragged takes the move first.
+            if ((mouse.buttons & Qt.LeftButton) && chart.boardTakes("onMousePaintBoard", mouse.buttons, mouse.x, mouse.y))
+                return
             if (mouse.buttons & Qt.LeftButton) {
                 if (chart.hold) {
                     if (mouse.x !== lastX)

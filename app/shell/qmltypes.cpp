@@ -3,6 +3,7 @@
 #include <QtQml>
 
 #include "charts/cchipdistribution.h"
+#include "charts/cpaintboard.h"
 #include "charts/fchart.h"
 #include "charts/qchart.h"
 #include "charts/qchartextend.h"
@@ -65,6 +66,7 @@ void registerQmlTypes()
     qmlRegisterType<TimeBar>("TimeBar", 1, 0, "TimeBar");
     qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
     qmlRegisterType<CChipDistribution>("CChipDistribution", 1, 0, "CChipDistribution");
+    qmlRegisterType<CPaintBoard>("CPaintBoard", 1, 0, "CPaintBoard");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
     qmlRegisterType<QMyStockService>("QMyStockService", 1, 0, "QMyStockService");
     qmlRegisterType<QQuorvexService>("QQuorvexService", 1, 0, "QQuorvexService");

@@ -406,9 +406,15 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
     EXPECT_TRUE(menu->property("visible").toBool());
     EXPECT_GT(object(d.root->property("mainMenuItems"))->property("count").toInt(), 0);
     EXPECT_GT(object(d.root->property("subMenuItems"))->property("count").toInt(), 0);
+    // The sub formula chosen through the menu's route.
+    auto chooseEntry = [&](int submenu, const char* name) {
+        QQmlExpression(qmlContext(d.root), d.root,
+                       QString("formulaMenu.choose(formulaMenu.entries[%1].menuItems.filter(function (e) "
+                               "{ return e.name === '%2'; })[0].key)").arg(submenu).arg(name)).evaluate();
+    };
     call(d.root, "chooseFormula", "main_charts", "BOLL");
     EXPECT_EQ((QStringList{"KLINE", "BOLL"}), layerZero(upper));
-    call(d.root, "chooseFormula", "sub_charts", "MACD");
+    chooseEntry(1, "MACD");
     EXPECT_EQ((QStringList{"MACD"}), layerZero(lower));
     EXPECT_EQ(upper->getFirstKLineSize(), lower->getFirstKLineSize());
     QStringList logged;

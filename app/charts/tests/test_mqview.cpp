@@ -741,6 +741,48 @@ TEST(MQView, OpensFromATabRoute)
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
+// A right click on the main pane opens the chart menu; its routes reach the
+// chart kind, the crosshair, the price adjustment, hold and the overlay picker.
+TEST(MQView, ChartMenuRoutes)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("kline", 33));
+    QChart* main = v.mainPane();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v.view));
+    QObject* menu = v.root->property("chartMenu").value<QObject*>()->property("menu").value<QObject*>();
+    ASSERT_TRUE(menu);
+    const QPoint at = main->mapToScene(QPointF(main->width() / 2, main->height() / 2)).toPoint();
+    QTest::mousePress(&v.view, Qt::RightButton, Qt::NoModifier, at);
+    QTest::mouseRelease(&v.view, Qt::RightButton, Qt::NoModifier, at);
+    ASSERT_TRUE(waitFor([&] { return menu->property("opened").toBool(); }));
+    QStringList names;
+    for (const QVariant& e : menu->property("entries").value<QJSValue>().toVariant().toList())
+        names << e.toMap()["name"].toString();
+    // No dictionary row here: the stock type is unknown, so F10 without F9.
+    EXPECT_EQ("查看分时|显示十字线||图文F10||添加自选|叠加品种||除复权|平移K线", names.join('|').toStdString());
+    QMetaObject::invokeMethod(menu, "close");
+
+    const auto choose = [&](const char* key) { call(menu, "choose", QString("app://curview/?") + key); };
+    choose("active=crosshair#crosshair=true");
+    EXPECT_TRUE(main->getShowCrosshairLine());
+    choose("active=crosshair#crosshair=false");
+    EXPECT_FALSE(main->getShowCrosshairLine());
+    choose("active=hold#hold=true");
+    EXPECT_TRUE(main->property("hold").toBool());
+    choose("#kcmd=fd");
+    EXPECT_EQ("fd", v.root->property("query_map_").toMap()["kcmd"].toString());
+    EXPECT_EQ("kline", v.root->property("chartKind").toString());
+    choose("active=add_kline&market=0&code=*");
+    auto* picker = v.root->property("superEdit").value<QObject*>();
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(picker->property("opened").toBool() || picker->property("visible").toBool());
+    choose("#chart=mline");
+    EXPECT_EQ("mline", v.root->property("chartKind").toString());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
 {
     if (QGuiApplication::platformName() == "offscreen")

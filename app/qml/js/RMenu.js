@@ -75,6 +75,11 @@ function chartMenu(chart, groups, own, code, market, crosshair, kcmd, stockType)
         out.push({ name: "移除自选", key: groupKey("del", own, code, market) });
         out.push({ name: "移动分组", menuItems: groupEntries(groups, code, market, own, true) });
     }
+    // Overlay stocks: "*" opens the picker, an empty code clears them.
+    if (chart === "kline" || chart === "mline") {
+        var add = cur + "active=add_" + chart + "&market=0&code=";
+        out.push({ name: "叠加品种", menuItems: [{ name: "选择叠加股票", key: add + "*" }, { name: "取消叠加", key: add }] });
+    }
     if (chart !== "mline") {
         var k = kcmd === "fd" || kcmd === "bd" ? kcmd : "";
         out.push({ name: "" });

@@ -67,8 +67,14 @@ Item {
             myStock.addStock(1, "000001", 2);
             v.onMyStockChange();
             compare(codes(v), "000001:2,600004:1");
-            // Renaming queues a RENAME row and renames the button.
-            v.renameGroup(2, "长线");
+            // A double click on a button asks for the new name in a pop-up;
+            // its OK renames, queues a RENAME row and renames the button.
+            v.rename(2);
+            compare(v.renameWindow.caption, "修改分组名称");
+            verify(v.renameWindow.visible);
+            v.renameWindow.setText("长线");
+            v.renameWindow.clickedOK("长线");
+            v.renameWindow.close();
             compare(v.bar.datamodel.get(2).name, "长线");
             var rows = Sql.dbGetMyStockCmd();
             compare(rows.length, 1);
@@ -97,6 +103,29 @@ Item {
             st.onMyStockChange();
             compare(st.groups[0], "短线");
             st.destroy();
+        }
+
+        // The price panel's my-stock button adds to the first group and
+        // removes again, each with its queued row.
+        function test_priceHeaderButton() {
+            myStock.fromJson(top.groupsText);
+            var model = Qt.createQmlObject('import QtQuick 2.15; QtObject { property string code: "600777"; '
+                                           + 'property int market: 1; property real close: 1; property real pre_close: 1; property real rf_rate: 0; '
+                                           + 'property real rf_value: 0; property int decimal: 2; property string name: "测试"; '
+                                           + 'property string market_name: ""; property string trade_tag: ""; property string trade_date: ""; '
+                                           + 'property string trade_time: ""; property bool margin_trading: false; signal dataChanged() }', top);
+            var c = Qt.createComponent("qrc:/qml/PriceHeader.qml");
+            var header = c.createObject(top, { priceModel: model });
+            verify(header !== null, c.errorString());
+            verify(!header.isMine());
+            header.toggleMine();
+            verify(header.isMine());
+            compare(myStock.getGroup("600777", 1).group_id, "1");
+            header.toggleMine();
+            verify(!header.isMine());
+            var rows = Sql.dbGetMyStockCmd();
+            compare(rows.map(function (r) { return r.cmd + ":" + r.group_id; }), ["ADD:1", "DELETE:1"]);
+            header.destroy();
         }
 
         function test_stockPoolView() {

@@ -85,7 +85,8 @@ Item {
         function test_chartAndToolMenuEntries() {
             var cur = "app://curview/?";
             var k = RMenu.chartMenu("kline", top.two, null, "600009", 1, false, "fd", 2);
-            compare(names(k), "查看分时 显示十字线 - 图文F10 深度F9 - 添加自选 - 除复权 平移K线");
+            compare(names(k), "查看分时 显示十字线 - 图文F10 深度F9 - 添加自选 叠加品种 - 除复权 平移K线");
+            compare(k[7].menuItems[0].key, cur + "active=add_kline&market=0&code=*");
             compare(k[1].key, cur + "active=crosshair#crosshair=true");
             var adj = k[k.length - 2].menuItems;
             compare(names(adj), "不复权 前复权 后复权");
@@ -93,9 +94,10 @@ Item {
             compare(adj[2].key, cur + "#kcmd=bd");
             compare(k[k.length - 1].key, cur + "active=hold#hold=true");
             var mline = RMenu.chartMenu("mline", top.two, top.two[1], "600009", 1, true, "", 1);
-            compare(names(mline), "查看K线 隐藏十字线 - 移除自选 移动分组");
+            compare(names(mline), "查看K线 隐藏十字线 - 移除自选 移动分组 叠加品种");
+            compare(mline[5].menuItems[1].key, cur + "active=add_mline&market=0&code=");
             compare(mline[1].key, cur + "active=crosshair#crosshair=false");
-            compare(RMenu.chartMenu("kline", top.two, null, "6", 1, false, "xx", 1)[5].menuItems[0].select, true);
+            compare(RMenu.chartMenu("kline", top.two, null, "6", 1, false, "xx", 1)[6].menuItems[0].select, true);
 
             var line = RMenu.paintToolsMenu("line");
             compare(names(line), "颜色 粗细 虚实 删除");
@@ -179,6 +181,8 @@ Item {
             menu.choose(cur + "active=add_kline&code=000001&market=2");
             compare([overlay.signalArguments[0][0], overlay.signalArguments[0][1], overlay.signalArguments[0][2]],
                     ["kline", "000001", 2]);
+            menu.choose(cur + "active=add_mline&market=0&code=");
+            compare([overlay.signalArguments[1][0], overlay.signalArguments[1][1]], ["mline", ""]);
         }
 
         // The menu built from the entries and an item chosen through it.
@@ -190,6 +194,11 @@ Item {
             compare(menu.menuAt(2).count, 1);
             menu.itemAt(1).triggered();                  // 移除自选
             compare(codesOf(0), "");
+            menu.close();
+            // Opened again: the entries of now, no leftovers of before.
+            menu.showTableMenu("600001", 1, 0, "");
+            compare(menu.menuAt(0).title, "添加自选");
+            compare(menu.menuAt(0).count, 2);
             menu.close();
         }
     }

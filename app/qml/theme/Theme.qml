@@ -10,6 +10,7 @@ QtObject {
     readonly property color buttonHoverColor: "#4A515B"
     readonly property color buttonBorderColor: "#161616"
     readonly property color selectedColor: "#E6000C"
+    readonly property color selectedHoverColor: "#Fa3333"
     readonly property color chipBackground: "#000000"
     // Texts
     readonly property color textColor: "#FFFFFF"
@@ -29,6 +30,10 @@ QtObject {
     readonly property int paneLeftPadding: 80
     readonly property int paneTitleHeight: 20
     readonly property int timeBarHeight: 20
+
+    // Group bars of the stock-group views
+    readonly property int groupBarHeight: 25
+    readonly property int groupItemWidth: 120
 
     // Overlay stocks: the line colour (QRgb) of each and its legend colour.
     readonly property var overlayColors: [0xFFcccccc, 0xFFA84000, 0xFF009654, 0xFF005496, 0xFF960054]
