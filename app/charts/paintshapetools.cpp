@@ -241,7 +241,7 @@ void CPaintFullRect::drawShape(int x1, int, int x2, int)
     if (!painter)
         return;
     const QRect r(QPoint(std::min(x1, x2), rect.top()), QPoint(std::max(x1, x2), rect.bottom()));
-    painter->fillRect(r, QColor::fromRgba(0x40FFFFFFu));
+    painter->fillRect(r, QColor::fromRgba(0x80FFFFFFu));
     const QPen old = painter->pen();
     painter->setPen(QPen(QColor::fromRgba(0x80FFFFFFu)));
     painter->drawLine(r.topLeft(), r.bottomLeft());
