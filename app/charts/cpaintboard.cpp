@@ -207,6 +207,7 @@ bool CPaintBoard::mouseDown(uint, int x, int y)
     if (current_ && current_->threePoint && !creating_ && waitThird_) {
         waitThird_ = false;
         last_ = QPoint(-1, -1);
+        dragged_ = true;  // the release finishes the tool
         repaint();
         return true;
     }

@@ -50,7 +50,14 @@ public:
     void styleCommand(int type, int value);
     void setEditText(uint editId, const QString& text, const QString& color, const QString& font);
 
-    void setPendingFactory(Factory f) { pending_ = std::move(f); }
+    // Choosing a tool also leaves the last tool menu behind: with a menu
+    // target kept, a press would not create the chosen tool.
+    void setPendingFactory(Factory f)
+    {
+        pending_ = std::move(f);
+        if (pending_)
+            menuTarget_ = nullptr;
+    }
     bool hasPendingFactory() const { return bool(pending_); }
     void setActive(bool a) { active_ = a; }
     void deselect() { current_ = nullptr; }

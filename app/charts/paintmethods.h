@@ -85,6 +85,10 @@ public:
     // Pixel points from the anchors.
     void placeFromAnchors();
     paintcore::PaintFrame frame() const;
+    // File fields: an anchor's time and price, a new object with its "type".
+    static void writePoint(json_node* o, const char* timeKey, const char* priceKey, const PaintPoint& p);
+    static bool readPoint(const json_node* o, const char* timeKey, const char* priceKey, PaintPoint& p);
+    static json_node* newObject(const char* type);
 
     bool immediateDraw = true;
     bool threePoint = false;

@@ -24,6 +24,14 @@ Item {
 
     readonly property var chart: chartArea ? chartArea.mainChart : null
 
+    // The windows go with the view (the chart saves changed drawings itself).
+    Component.onDestruction: {
+        var windows = [toolsView, textDialog, statsDialog];
+        for (var i = 0; i < windows.length; ++i)
+            if (windows[i])
+                windows[i].destroy();
+    }
+
     function create(url, props) {
         var c = Qt.createComponent(url);
         if (c.status !== Component.Ready) {

@@ -224,6 +224,10 @@ TEST_F(Board, TextToolEditsThroughTheDialogSignal)
     EXPECT_EQ("#ffffff", dlg.at(0).at(3).toString());
     const uint id1 = dlg.at(0).at(1).toUInt(), id2 = dlg.at(1).at(1).toUInt();
     EXPECT_LT(id1, id2);  // two editors in one second differ
+    // The text command keeps its target; choosing a tool leaves it behind.
+    EXPECT_EQ(t2, board().menuTarget());
+    ASSERT_TRUE(draw("CPaintSegment", 70, 12, 80, 13));
+    EXPECT_EQ(nullptr, board().menuTarget());
 
     QFont f("DejaVu Sans");
     f.setPixelSize(20);
@@ -238,8 +242,9 @@ TEST_F(Board, TextToolEditsThroughTheDialogSignal)
     c.paintBoard()->paintAll(&p);
     p.end();
     const std::vector<Drawn> texts = dev.engine.of(Drawn::Text);
-    ASSERT_EQ(2u, texts.size());  // two lines of the note
+    ASSERT_GE(texts.size(), 2u);  // two lines of the note, then the segment's label
     EXPECT_EQ("突破", texts[0].text);
+    EXPECT_EQ("\"回踩\"", texts[1].text);
     EXPECT_EQ(QColor(0xFF, 0x80, 0x00), texts[0].pen.color());
     EXPECT_EQ(QFontMetrics(t->font).lineSpacing() * 2, t->textRect.height());
 }
