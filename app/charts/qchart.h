@@ -120,6 +120,9 @@ public:
     Q_INVOKABLE void setPaintBoardEditText(uint editP, QString text, QString color, QString font);
     Q_INVOKABLE void setPaintBoardQChart(QString className);
     Q_INVOKABLE void setStyleCommand(int a_index, int c);
+    // The colour (0xRRGGBB) of the tool whose menu is open, -1 without one:
+    // the colour dialog starts from it.
+    Q_INVOKABLE int getPaintMenuColor() const;
     Q_INVOKABLE void parsePaintData(QString code, int market, int cycle);
     Q_INVOKABLE void savePaintData(QString code, int market, int cycle);
     // Interval statistics over a span of layer-0 bars.

@@ -49,6 +49,9 @@ void QChart::paintDrawingTools(QPainter* painter, const QRect& plot)
     {
         QPainter p(&image);
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        // Tools take whole-pixel points: through the pixel centres a 1-pixel
+        // line stays one crisp pixel under antialiasing instead of two grey ones.
+        p.translate(0.5, 0.5);
         board_->paintAll(&p);
     }
     const QRectF source(plot.x() * dpr, plot.y() * dpr, plot.width() * dpr, plot.height() * dpr);
@@ -145,6 +148,12 @@ void QChart::setStyleCommand(int a_index, int c)
 {
     if (board_)
         board_->styleCommand(a_index, c);
+}
+
+int QChart::getPaintMenuColor() const
+{
+    const CPaintMethodBase* t = board_ ? board_->menuTarget() : nullptr;
+    return t ? int(t->pen.color & 0xFFFFFF) : -1;
 }
 
 void QChart::requestTextDialog(uint editId, const QString& text, const QString& color, const QString& font)

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Dialogs 1.3
+import QtQuick.Window 2.15
 import "qrc:/qml/js/RMenu.js" as RMenu
 
 // The stock view's drawing tools and interval statistics: the tool palette,
@@ -45,10 +46,14 @@ Item {
     function onTool(flag) {
         if (!chart || !isKLine)
             return;
-        if (flag === "painttools")
+        if (flag === "painttools") {
             openTools();
-        else if (flag === "IntervalStatistics")
+        } else if (flag === "IntervalStatistics") {
+            // The palette closes (saving the drawings): the next drag marks the span.
+            if (toolsView && toolsView.visible)
+                toolsView.close();
             chart.startIS();
+        }
     }
 
     function openTools() {
@@ -63,10 +68,20 @@ Item {
                 root.chart.setPaintBoardQChart(String(flag));
             });
             toolsView.closeView.connect(function () { root.save(); });
+            // First shown over the plot's top-left corner, next to what it draws on.
+            placeOverChart(toolsView, 64, 24);
         }
         chart.setPaintBoardActive(true);
         toolsView.show();
         toolsView.raise();
+    }
+
+    // Puts a new tool window at (dx, dy) of the main pane (dx < 0: from its
+    // right edge), inside the screen.
+    function placeOverChart(w, dx, dy) {
+        var p = chart.mapToGlobal(dx < 0 ? chart.width + dx - w.width : dx, dy);
+        w.x = Math.max(0, Math.min(p.x, Screen.desktopAvailableWidth - w.width));
+        w.y = Math.max(0, Math.min(p.y, Screen.desktopAvailableHeight - w.height));
     }
 
     // The drawings of the shown stock and cycle (the file of the one shown
@@ -113,6 +128,10 @@ Item {
         if (!chart || !c)
             return;
         if (c.askColor) {
+            // The dialog starts from the tool's own colour.
+            var rgb = chart.getPaintMenuColor();
+            if (rgb >= 0)
+                colorDialog.color = Qt.rgba(((rgb >> 16) & 255) / 255, ((rgb >> 8) & 255) / 255, (rgb & 255) / 255, 1);
             colorDialog.open();
             return;
         }
@@ -153,6 +172,7 @@ Item {
                 return;
             statsDialog.setStartEndDate.connect(function (s, e) { if (root.chart) root.chart.setISStartEnd(s, e); });
             statsDialog.clickedClose.connect(function () { if (root.chart) root.chart.clearIS(); });
+            placeOverChart(statsDialog, -64, 24);
         }
         statsDialog.setModel(json);
         statsDialog.show();

@@ -1,11 +1,14 @@
 #include "shell/testhooks.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QQmlContext>
+#include <QQmlEngine>
 #include <qpa/qwindowsysteminterface.h>
 #include <QThread>
 #include <QTimer>
@@ -169,6 +172,9 @@ void TestInput::click(QWindow* window, double x, double y, int button)
     if (!window)
         return;
     const auto b = Qt::MouseButton(button);
+    // Context menus open where the system pointer is: a right click takes it along.
+    if (b == Qt::RightButton)
+        QCursor::setPos(window->screen(), window->mapToGlobal(QPoint(int(x), int(y))));
     move(window, x, y);
     mouse(window, QPointF(x, y), b, b, QEvent::MouseButtonPress);
     mouse(window, QPointF(x, y), Qt::NoButton, b, QEvent::MouseButtonRelease);
@@ -207,4 +213,14 @@ void TestInput::wheel(QWindow* window, double x, double y, int angleDelta)
     QWindowSystemInterface::handleWheelEvent(window, at, window->mapToGlobal(at.toPoint()), QPoint(),
                                              QPoint(0, angleDelta));
     QWindowSystemInterface::flushWindowSystemEvents();
+}
+
+QWindow* TestInput::window(const QString& title) const
+{
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (w->isVisible() && w->title() == title) {
+            QQmlEngine::setObjectOwnership(w, QQmlEngine::CppOwnership);
+            return w;
+        }
+    return nullptr;
 }

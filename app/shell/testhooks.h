@@ -42,12 +42,17 @@ public:
     // Every character of text as a key press and release.
     Q_INVOKABLE void type(QWindow* window, const QString& text);
     Q_INVOKABLE void move(QWindow* window, double x, double y);
-    // button: Qt.LeftButton or Qt.RightButton.
+    // button: Qt.LeftButton or Qt.RightButton (which also moves the system
+    // pointer there, as context menus open at the pointer).
     Q_INVOKABLE void click(QWindow* window, double x, double y, int button = Qt::LeftButton);
     Q_INVOKABLE void doubleClick(QWindow* window, double x, double y);
     // A press at (x, y), moves to (x2, y2) and the release there.
     Q_INVOKABLE void drag(QWindow* window, double x, double y, double x2, double y2);
     Q_INVOKABLE void wheel(QWindow* window, double x, double y, int angleDelta);
+    // The shown top-level window with this title (a dialog the documents
+    // cannot reach, such as a colour dialog), or null; it stays the
+    // program's.
+    Q_INVOKABLE QWindow* window(const QString& title) const;
 };
 
 struct TestHooks {

@@ -1,0 +1,190 @@
+// The drawing tools, stock groups and context menus toured as a user goes
+// through them, on a virtual display against the local quote server and back
+// end: app/e2e/TourTools.qml acts only through key and mouse events (the
+// TestInput hook) and reports each step as "tour: ok ..." or "tour: FAIL ...".
+// This test starts everything, shoots the whole screen whenever the tour
+// poses (so pop-up menus and the tool windows show), checks in each shot the
+// lines and rectangles the tour expects there, and expects the program to
+// quit through its confirm dialog, all within two minutes. It runs on a
+// 1280 x 800 and a 1920 x 1080 screen; screenshots are kept in
+// <build>/screenshots/tour-tools/<width>x<height>/.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineF>
+#include <QProcess>
+#include <QSize>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <memory>
+
+#include "serverprocess.h"
+
+namespace {
+
+QString e2eDocument(const char* name)
+{
+    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
+}
+
+// What a shot must show: a segment or a rectangle's outline in a colour.
+struct Expectation {
+    QString kind;
+    QLineF line;
+    QColor color;
+};
+
+// Whether a pixel within 2 px of p has colour c (each channel within 40).
+bool near(const QImage& image, QPointF p, const QColor& c)
+{
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            const QPoint q(int(p.x()) + dx, int(p.y()) + dy);
+            if (!image.rect().contains(q))
+                continue;
+            const QColor s = image.pixelColor(q);
+            if (std::abs(s.red() - c.red()) < 40 && std::abs(s.green() - c.green()) < 40 &&
+                std::abs(s.blue() - c.blue()) < 40)
+                return true;
+        }
+    return false;
+}
+
+// The share of points along the inner 80% of each segment that show colour.
+double coverage(const QImage& image, const Expectation& e)
+{
+    std::vector<QLineF> sides;
+    const QLineF& l = e.line;
+    if (e.kind == "line") {
+        sides.push_back(l);
+    } else {
+        const QPointF a = l.p1(), b = l.p2();
+        sides = {QLineF(a, QPointF(b.x(), a.y())), QLineF(QPointF(b.x(), a.y()), b), QLineF(b, QPointF(a.x(), b.y())),
+                 QLineF(QPointF(a.x(), b.y()), a)};
+    }
+    int hits = 0, total = 0;
+    for (const QLineF& s : sides)
+        for (int i = 0; i <= 40; ++i) {
+            ++total;
+            hits += near(image, s.pointAt(0.1 + 0.8 * i / 40), e.color);
+        }
+    return total ? double(hits) / total : 0.0;
+}
+
+}  // namespace
+
+class TourToolsEndToEnd : public ::testing::TestWithParam<QSize> {};
+
+TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
+{
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    if (xvfb.isEmpty() || QStandardPaths::findExecutable("import").isEmpty())
+        GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
+    const QSize screen = GetParam();
+    const QString size = QString("%1x%2").arg(screen.width()).arg(screen.height());
+    QElapsedTimer clock;
+    clock.start();
+    auto quote = std::make_unique<QuoteServerProcess>();
+    ASSERT_GT(quote->port(), 0);
+    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote->port()) +
+                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
+    ASSERT_GT(backend.port(), 0);
+
+    QProcess display;
+    display.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    display.start(xvfb, {"-displayfd", "1", "-screen", "0", size + "x24", "-nolisten", "tcp"});
+    ASSERT_TRUE(display.waitForReadyRead(20000));
+    const QString number = QString::fromUtf8(display.readLine()).trimmed();
+    ASSERT_FALSE(number.isEmpty());
+
+    const QString dir = QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots/tour-tools/" + size);
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", ":" + number);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("QT_QUICK_BACKEND", "software");
+    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    env.insert("TARVOLIN_CONTROL_URL", QString("http://127.0.0.1:%1/").arg(backend.port()));
+    env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
+    env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("TourTools.qml"));
+    env.insert("TARVOLIN_TEST_INPUT", "1");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin", {"--screenshots=" + dir});
+
+    QStringList log, failures, shots;
+    std::vector<Expectation> pending;
+    bool done = false;
+    while (clock.elapsed() < 115000 && program.state() != QProcess::NotRunning) {
+        program.waitForReadyRead(200);
+        while (program.canReadLine()) {
+            const QString line = QString::fromUtf8(program.readLine()).trimmed();
+            log << line;
+            const int at = line.indexOf("tour: ");
+            if (at < 0)
+                continue;
+            const QString text = line.mid(at + 6);
+            if (text.startsWith("FAIL ")) {
+                failures << text;
+            } else if (text.startsWith("done")) {
+                done = true;
+            } else if (text.startsWith("expect ")) {
+                const QStringList p = text.split(' ');
+                if (p.size() == 7)
+                    pending.push_back({p[1], QLineF(p[2].toDouble(), p[3].toDouble(), p[4].toDouble(), p[5].toDouble()),
+                                       QColor("#" + p[6])});
+            } else if (text.startsWith("pose ")) {
+                // The whole screen, so that menus and the tool windows show;
+                // the tour goes on once the file is there.
+                const QString path = text.mid(5);
+                const QString part = path + ".part.png";
+                const bool shot = QProcess::execute("import", {"-display", ":" + number, "-window", "root", part}) == 0 &&
+                                  QFile::rename(part, path);
+                if (!shot) {
+                    failures << "could not shoot " + path;
+                    continue;
+                }
+                shots << QFileInfo(path).fileName();
+                const QImage image(path);
+                for (const Expectation& e : pending) {
+                    const double c = coverage(image, e);
+                    if (c < 0.7)
+                        failures << QString("%1: the %2 %3,%4-%5,%6 in %7 shows on %8% of its length")
+                                            .arg(QFileInfo(path).fileName(), e.kind)
+                                            .arg(e.line.x1()).arg(e.line.y1()).arg(e.line.x2()).arg(e.line.y2())
+                                            .arg(e.color.name()).arg(int(c * 100));
+                }
+                pending.clear();
+            }
+        }
+    }
+    const bool quit = program.state() == QProcess::NotRunning ||
+                      program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
+    log << QString::fromUtf8(program.readAll());
+    display.terminate();
+    display.waitForFinished(5000);
+    const std::string output = log.join('\n').toStdString();
+
+    EXPECT_TRUE(done) << output;
+    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString() << "\n" << output;
+    ASSERT_TRUE(quit) << "still running after two minutes\n" << output;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_LT(clock.elapsed(), 120000);
+    for (const char* name : {"01-drawn.png", "04-recoloured.png", "05-interval-statistics.png", "06-drawing-back.png",
+                             "09-row-menu.png", "10-mystock.png", "12-screening-results.png"})
+        EXPECT_TRUE(shots.contains(name)) << name << " was not shot";
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, TourToolsEndToEnd, ::testing::Values(QSize(1280, 800), QSize(1920, 1080)),
+                         [](const ::testing::TestParamInfo<QSize>& info) {
+                             return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
+                         });
