@@ -120,6 +120,20 @@ QtObject {
     }
 
     // ---- Checks ----
+    // Every entry's name sits centred in its item, inside the menu: "" or what is off.
+    function menuFits(menu) {
+        for (var i = 0; i < menu.count; ++i) {
+            var it = menu.itemAt(i);
+            if (!it || it.name === undefined || !it.contentItem)
+                continue;
+            var label = it.contentItem.children[1];
+            var p = label.mapToItem(it, 0, 0);
+            var mid = p.y + label.height / 2;
+            if (p.y < 0 || p.y + label.height > it.height || Math.abs(mid - it.height / 2) > 1)
+                return "the entry " + it.name + " is drawn at " + p.y + "-" + (p.y + label.height) + " in its item of " + it.height;
+        }
+        return "";
+    }
     function candles(cycle) {
         var v = view(), m = pane();
         if (!m || v.chartKey !== "kline_" + cycle || m.getCycle() !== cycle)
@@ -263,7 +277,7 @@ QtObject {
           },
           check: function () {
               var names = memo.toolMenu.entries.map(function (e) { return e.name; }).join(" ");
-              return names === "颜色 粗细 虚实 删除" ? "" : "the line menu holds " + names;
+              return names === "颜色 粗细 虚实 删除" ? menuFits(memo.toolMenu) : "the line menu holds " + names;
           },
           after: function () { pose("02-line-menu.png"); } },
         { name: "颜色 opens the colour dialog",
@@ -371,7 +385,7 @@ QtObject {
           done: function () { var m = view().chartMenu.menu; return m.opened && m.count > 0; },
           check: function () {
               var want = memo.crosshair ? "隐藏十字线" : "显示十字线";
-              return menuEntry(view().chartMenu.menu, want) ? "" : "no " + want + " in the chart menu";
+              return menuEntry(view().chartMenu.menu, want) ? menuFits(view().chartMenu.menu) : "no " + want + " in the chart menu";
           },
           after: function () { pose("08-chart-menu.png"); } },
         { name: "the chart menu toggles the crosshair",
@@ -412,6 +426,7 @@ QtObject {
               var sub = menuEntry(memo.rowMenu, "添加自选").subMenu;
               return sub && sub.opened && sub.count > 0;
           },
+          check: function () { return menuFits(memo.rowMenu) || menuFits(menuEntry(memo.rowMenu, "添加自选").subMenu); },
           after: function () { pose("09-row-menu.png"); } },
         { name: "the first group takes the stock",
           act: function () {

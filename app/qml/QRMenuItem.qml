@@ -11,6 +11,8 @@ MenuItem {
     implicitHeight: 25
     font.family: "微软雅黑"
     font.pixelSize: 14
+    // The texts fill the item inside its padding, so that they are centred
+    // on the highlight and the last entry stays inside the menu.
     contentItem: Row {
         Text {
             width: 20
@@ -18,14 +20,14 @@ MenuItem {
             color: "#FFFFFF"
             font: root.font
             verticalAlignment: Text.AlignVCenter
-            height: root.height
+            height: root.availableHeight
         }
         Text {
             text: root.name !== "" ? root.name : root.text
             color: "#FFFFFF"
             font: root.font
             verticalAlignment: Text.AlignVCenter
-            height: root.height
+            height: root.availableHeight
         }
     }
     background: Rectangle {
