@@ -282,7 +282,8 @@ QtObject {
           after: function () { pose("02-line-menu.png"); } },
         { name: "颜色 opens the colour dialog",
           act: function () { click(menuEntry(memo.toolMenu, "颜色")); },
-          done: function () { memo.colorWindow = TestInput.window("请选颜色"); return memo.colorWindow !== null; },
+          // Keys go to it once it is active (its basic colours then hold the focus).
+          done: function () { memo.colorWindow = TestInput.window("请选颜色"); return memo.colorWindow !== null && memo.colorWindow.active; },
           after: function () { pose("03-colour-dialog.png"); } },
         { name: "a basic colour chosen with the keys and OK",
           act: function () {
