@@ -14,7 +14,7 @@ import QMyStockService 1.0
 // "自选股", the chart menu's crosshair, "股票池", the screening results and
 // quitting through the confirm dialog. State decides when a step is done;
 // the test shoots the screen when asked ("tour: pose PATH") and checks the
-// pixels the tour names before it ("tour: expect line|rect X1 Y1 X2 Y2 RGB",
+// pixels the tour names before it ("tour: expect line|rect|ink X1 Y1 X2 Y2 RGB",
 // screen coordinates). Other lines: "tour: ok STEP", "tour: FAIL STEP: why",
 // "tour: done N failures". Arguments: --screenshots=DIR.
 QtObject {
@@ -182,6 +182,13 @@ QtObject {
     function expectDrawing() {
         expect("line", memo.segA, memo.segB, hex(memo.segColor));
         expect("rect", memo.rectA, memo.rectB, "ffffff");
+    }
+    // The screen rectangle of row of the view's table, which must show text ("ink").
+    function expectRow(v, row) {
+        var t = find(v, function (o) { return o.header_height !== undefined && o.rowHeight !== undefined && o.visible; });
+        var p = t.mapToItem(null, 0, t.header_height + t.spacing + row * (t.rowHeight + t.spacing));
+        say("expect ink " + Math.round(p.x + win.x) + " " + Math.round(p.y + win.y) + " "
+            + Math.round(p.x + win.x + Math.min(t.width, 400)) + " " + Math.round(p.y + win.y + t.rowHeight) + " ffffff");
     }
     function pose(name) {
         posing = dir + "/" + name;
@@ -446,11 +453,11 @@ QtObject {
               var v = view();
               return v && v.objectName === "myStockView" && rowOf(v.table, memo.code) >= 0;
           },
-          after: function () { pose("10-mystock.png"); } },
+          after: function () { expectRow(view(), rowOf(view().table, memo.code)); pose("10-mystock.png"); } },
         { name: "股票池 from the quick bar",
           act: function () { click(labelled(win.quickBar, "股票池")); },
           done: function () { var v = view(); return v && v.objectName === "stockPoolView" && v.bar.model_.count > 0; },
-          after: function () { pose("11-stock-pool.png"); } },
+          after: function () { expectRow(view(), 0); pose("11-stock-pool.png"); } },
         { name: "选股 in the title bar's menu shows Quorvex",
           act: function () {
               var bar = named(win.titleView, "menuBar");
