@@ -212,7 +212,7 @@ QtObject {
           done: function () {
               // The login notice's window comes shortly after the window; it is closed first.
               return win.visible && win.stateBar.connected && win.tabView.entries.length > 0
-                      && (win.notices.loginWindow !== null || tour.waited > 10000);
+                      && (win.notices.loginWindow !== null || tour.waited > 15000);
           } },
         { name: "the login notice closes with its close mark and 继续提醒",
           act: function () {
