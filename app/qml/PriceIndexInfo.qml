@@ -27,5 +27,5 @@ Column {
                    label2: "下跌家数"; value2: root.m ? String(root.m.fall_count) : ""; color2: util.getPriceColor(0, 1) }
     PriceInfoRow { visible: root.open; width: root.width
                    label1: "平盘家数"; value1: root.m ? String(root.m.flat_count) : ""; color1: util.getPriceColor(0, 0)
-                   label2: "换手率"; value2: root.m ? util.formatPrice(root.m.swap, 2) + "%" : "" }
+                   label2: "换手率"; value2: root.m ? util.formatPrice(root.m.swap * 100, 2) + "%" : "" }
 }

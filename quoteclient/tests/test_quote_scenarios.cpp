@@ -23,6 +23,7 @@
 #include "enginerecorder.h"
 #include "quote.h"
 #include "serverprocess.h"
+#include "syntheticmarket.h"
 #include "wirebytes.h"
 
 namespace {
@@ -139,6 +140,16 @@ quote_ctx* list_context(const std::vector<std::vector<uint8_t>>& codes) {
     return ctx;
 }
 
+
+// Keys "code/market" of a list of the server's market sorted by volume,
+// ascending, as the server ranks them.
+std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list) {
+    SyntheticMarket::instance().sort(list, 9, 1);
+    std::vector<std::string> keys;
+    for (const SyntheticCode* c : list) keys.push_back(c->code + "/" + std::to_string(c->market));
+    return keys;
+}
+
 }  // namespace
 
 TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
@@ -149,8 +160,8 @@ TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &first));
     ASSERT_EQ(first.rows.size(), 3u);
     EXPECT_STREQ(first.rows[0].code_info.code, "600000");
-    EXPECT_STREQ(first.rows[0].code_info.name, "沪市000");
-    EXPECT_STREQ(first.rows[2].code_info.name, "深市000");
+    EXPECT_STREQ(first.rows[0].code_info.name, SyntheticMarket::instance().find("600000", 1)->name.c_str());
+    EXPECT_STREQ(first.rows[2].code_info.name, SyntheticMarket::instance().find("000001", 2)->name.c_str());
     EXPECT_NE(first.rows[0].symbol, nullptr);
     // Pushes carry every other row; the table keeps all three, with their names.
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 4, &later));
@@ -172,7 +183,9 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     quote_ctx_set_peroid(ctx, 30);
     quote_ctx_set_category(ctx, 1);  // the 200 Shanghai stocks
     quote_ctx_set_page(ctx, 0, 20);
-    quote_ctx_set_sort(ctx, 9, 1);  // by volume, ascending: 600000 first
+    quote_ctx_set_sort(ctx, 9, 1);  // by volume, ascending
+    const std::vector<std::string> ranked = by_volume(SyntheticMarket::instance().category(1));
+    auto code_of = [&ranked](size_t i) { return ranked[i].substr(0, 6); };
     const uint16_t fields[] = {0, 8, 9};
     quote_ctx_set_market_field(ctx, fields, 3);
     EXPECT_EQ(quote_ctx_page_down(ctx), 0);  // no total yet
@@ -180,23 +193,23 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     Copied page;
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &page));
     ASSERT_EQ(page.rows.size(), 20u);
-    EXPECT_STREQ(page.rows[0].code_info.code, "600000");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(0));
 
     ASSERT_EQ(quote_ctx_page_down(ctx), 1);
     EXPECT_EQ(quote_ctx_get_page_first_no(ctx), 20);
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 2, &page));
     ASSERT_EQ(page.rows.size(), 20u);
-    EXPECT_STREQ(page.rows[0].code_info.code, "600020");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(20));
 
     ASSERT_EQ(quote_ctx_page_up(ctx), 1);
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 3, &page));
-    EXPECT_STREQ(page.rows[0].code_info.code, "600000");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(0));
     ASSERT_EQ(quote_ctx_page_up(ctx), 1);  // from the first row: the last full page
     EXPECT_EQ(quote_ctx_get_page_first_no(ctx), 180);
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 4, &page));
     ASSERT_EQ(page.rows.size(), 20u);
-    EXPECT_STREQ(page.rows[0].code_info.code, "600180");
-    EXPECT_STREQ(page.rows[19].code_info.code, "600199");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(180));
+    EXPECT_EQ(page.rows[19].code_info.code, code_of(199));
     quote_ctx_release(ctx);
 }
 
@@ -391,8 +404,8 @@ TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
     ASSERT_GE(recorder->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; }), 0);
     const void* symbol = quote_symbol_find("600199", 1);
     ASSERT_NE(symbol, nullptr);
-    EXPECT_STREQ(quote_symbol_code_info(symbol)->name, "沪市199");
-    EXPECT_STREQ(quote_symbol_code_info(symbol)->pinyin, "HS199");
+    EXPECT_STREQ(quote_symbol_code_info(symbol)->name, SyntheticMarket::instance().find("600199", 1)->name.c_str());
+    EXPECT_STREQ(quote_symbol_code_info(symbol)->pinyin, SyntheticMarket::instance().find("600199", 1)->pinyin.c_str());
     const auto code = entry("000002", 2);
     struct Case {
         int type;
@@ -491,10 +504,17 @@ void expect_day_walk(const Copied& m, const QuoteKPoint& day, const QuoteKPoint&
     }
     EXPECT_FLOAT_EQ(high, day.high);
     EXPECT_FLOAT_EQ(low, day.low);
-    int turns = 0;  // a walk, not a line: it often changes direction
-    for (size_t i = 2; i < m.minutes.size(); ++i)
-        turns += (m.minutes[i].price - m.minutes[i - 1].price) * (m.minutes[i - 1].price - m.minutes[i - 2].price) < 0;
-    EXPECT_GE(turns, 20);
+    // A walk, not a line: it often changes direction (a cheap stock moves by
+    // whole cents, so minutes without a move are passed over).
+    int turns = 0;
+    float step_before = 0;
+    for (size_t i = 1; i < m.minutes.size(); ++i) {
+        const float step = m.minutes[i].price - m.minutes[i - 1].price;
+        if (step == 0) continue;
+        turns += step * step_before < 0;
+        step_before = step;
+    }
+    EXPECT_GE(turns, 8);
     EXPECT_EQ(volume, day.volume);
     EXPECT_EQ(amount, day.amount);
 }

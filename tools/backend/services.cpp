@@ -10,6 +10,7 @@
 
 #include "boardfiles.h"
 #include "marketjson.h"
+#include "syntheticmarket.h"
 
 namespace {
 
@@ -168,9 +169,12 @@ std::string marquee(const std::string& base) {
     w.Key("result"); w.String("true");
     w.Key("marquee");
     w.StartArray();
-    item("沪市000 发布年度业绩预告", "业绩预告详见公告。", base + "/news/view?id=600000-1-0");
+    const SyntheticMarket& market = SyntheticMarket::instance();
+    item((market.find("600000", 1)->name + " 发布年度业绩预告").c_str(), "业绩预告详见公告。",
+         base + "/news/view?id=600000-1-0");
     item("两市成交额较昨日放大", "市场情绪回暖。", "");
-    item("研究报告：深市000 盈利改善", "维持增持评级。", base + "/research/view?id=r000001-2-3");
+    item(("研究报告：" + market.find("000001", 2)->name + " 盈利改善").c_str(), "维持增持评级。",
+         base + "/research/view?id=r000001-2-3");
     w.EndArray();
     w.EndObject();
     return json_string(buffer);

@@ -1,7 +1,9 @@
 // Command 0x44: K-line bars. Every code has 1000 bars of history in every
 // cycle, ending at 2026-12-08 (day bars on the trading days, the same days
 // as the real-time rows and minute series; 1, 5, 15, 30 and 60
-// minute bars back from 15:00; week, month and quarter bars at 15:00).
+// minute bars over the trading minutes of those days, made from their minute
+// series, the newest ending at 15:00 with today's live price; week, month and
+// quarter bars at 15:00).
 // Request: code 6; u8 market; u8 period; int32 packed local time (-1: the
 // newest bars); int32 count; u8 k; k field ids. With time -1 the newest
 // `count` bars are sent; with a time and count 0 the bars from that time on;
@@ -12,6 +14,9 @@
 // answers for older bars (load more) carry word 0 and end the request.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "bodywriter.h"
 #include "commandregistry.h"
@@ -32,6 +37,8 @@ struct BarTime {
     }
 };
 
+constexpr int kStep[] = {1, 5, 15, 30, 60};
+
 // Time of bar j (0 the newest) of a period.
 BarTime bar_time(uint8_t period, int j) {
     BarTime t{};
@@ -43,11 +50,14 @@ BarTime bar_time(uint8_t period, int j) {
         t.d = c.d;
     };
     if (period >= 34 && period <= 38) {
-        static const int kStep[] = {1, 5, 15, 30, 60};
-        const int64_t minutes = last * 1440 + 15 * 60 - static_cast<int64_t>(j) * kStep[period - 34];
-        set_date(minutes / 1440);
-        t.hh = static_cast<int>(minutes % 1440 / 60);
-        t.mm = static_cast<int>(minutes % 60);
+        // Bar k of a day ends at the trading minute (k + 1) * step after
+        // 09:30, the morning's 120 minutes first, then the afternoon's.
+        const int step = kStep[period - 34], per_day = 240 / step;
+        set_date(TradingCalendar::day(j / per_day));
+        const int end = 240 - (j % per_day) * step;
+        const int minute = end <= 120 ? 9 * 60 + 30 + end : 13 * 60 + (end - 120);
+        t.hh = minute / 60;
+        t.mm = minute % 60;
         return t;
     }
     if (period == 40 || period == 41) {
@@ -78,12 +88,39 @@ struct Bar {
     int64_t open, high, low, close, volume, amount;
 };
 
-Bar bar_of(const SyntheticCode& c, uint8_t period, int j) {
+// Bar j of an intraday cycle, made from the minute series of its day: the
+// day's first two minute points make the first one-minute bar (the opening
+// minute and the next), each later point one bar.
+Bar intraday_bar(const SyntheticCode& c, uint8_t period, int j, std::vector<std::pair<int, SyntheticMarket::MinuteSeries>>& days) {
+    const int step = kStep[period - 34], per_day = 240 / step, day = j / per_day;
+    const SyntheticMarket::MinuteSeries* series = nullptr;
+    for (const auto& d : days)
+        if (d.first == day) series = &d.second;
+    if (!series) {
+        days.emplace_back(day, SyntheticMarket::instance().minutes(c, day));
+        series = &days.back().second;
+    }
+    const int last = 240 - (j % per_day) * step;  // points 1..240, point 0 joins the first bar
+    const int first = last - step + 1 == 1 ? 0 : last - step + 1;
+    Bar b{(*series)[static_cast<size_t>(first)].price / 100, 0, INT64_MAX, 0, 0, 0};
+    for (int t = first; t <= last; ++t) {
+        const SyntheticMinute& m = (*series)[static_cast<size_t>(t)];
+        b.high = std::max<int64_t>(b.high, m.price / 100);
+        b.low = std::min<int64_t>(b.low, m.price / 100);
+        b.close = m.price / 100;
+        b.volume += m.volume;
+        b.amount += m.amount;
+    }
+    return b;
+}
+
+Bar bar_of(const SyntheticCode& c, uint8_t period, int j, std::vector<std::pair<int, SyntheticMarket::MinuteSeries>>& days) {
     const SyntheticMarket& m = SyntheticMarket::instance();
     if (period == 33) {  // the market's trading days, as the quotes and minute series tell them
         const SyntheticDay d = m.day(c, j);
         return {d.open / 100, d.high / 100, d.low / 100, d.close / 100, d.volume, d.amount};
     }
+    if (period >= 34 && period <= 38) return intraday_bar(c, period, j, days);
     auto close_of = [&c, &m](int k) {
         return std::llround(m.pre_close(c) / 100.0 * (1.0 + 0.1 * std::sin(0.05 * k + c.index)));
     };
@@ -140,9 +177,10 @@ void answer_kline(QuoteServer& server, const Request& request) {
             body.u8(i == 0 ? static_cast<uint8_t>(b | 0x80) : b);
         }
     };
+    std::vector<std::pair<int, SyntheticMarket::MinuteSeries>> days;  // minute series met so far
     for (int j = to; j >= from && n > 0; --j) {
         const BarTime t = bar_time(period, j);
-        const Bar b = bar_of(*c, period, j);
+        const Bar b = bar_of(*c, period, j, days);
         for (uint8_t id : ids) {
             int64_t v;
             switch (id) {
