@@ -579,6 +579,65 @@ TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
     for (quote_ctx* ctx : kept) quote_ctx_release(ctx);
 }
 
+// Intraday bars are the minute walk of their trading day cut into cycles:
+// today's one-minute bars run 09:31 to 11:30 and 13:01 to 15:00 and end at the
+// live price, and a 60-minute bar holds its 60 one-minute bars.
+TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk) {
+    start();
+    std::vector<quote_ctx*> kept;
+    for (const auto& code : {entry("600001", 1), entry("300005", 2), entry("1A0001", 1)}) {
+        SCOPED_TRACE(reinterpret_cast<const char*>(code.data()));
+        quote_ctx* m = series_context(code, 32, 0, 0);
+        quote_ctx* one = series_context(code, 34, 0, 480);
+        quote_ctx* hour = series_context(code, 38, 0, 8);
+        quote_ctx* list = list_context({code});
+        Copied minutes, ones, hours, rows;
+        for (quote_ctx* ctx : {m, one, hour, list}) ASSERT_EQ(quote_ctx_request(ctx), 1);
+        ASSERT_TRUE(wait(m, QUOTE_REPLY_MINUTE, 1, &minutes));
+        ASSERT_TRUE(wait(one, QUOTE_REPLY_KLINE, 1, &ones));
+        ASSERT_TRUE(wait(hour, QUOTE_REPLY_KLINE, 1, &hours));
+        ASSERT_TRUE(wait(list, QUOTE_REPLY_REALTIME, 1, &rows));
+        ASSERT_EQ(minutes.minutes.size(), 241u);
+        ASSERT_EQ(ones.bars.size(), 480u);
+        ASSERT_EQ(hours.bars.size(), 8u);
+        const std::vector<QuoteKPoint> today(ones.bars.begin() + 240, ones.bars.end());
+        EXPECT_EQ(today.front().time, china_seconds(2026, 12, 8, 9, 31));
+        EXPECT_EQ(today[119].time, china_seconds(2026, 12, 8, 11, 30));
+        EXPECT_EQ(today[120].time, china_seconds(2026, 12, 8, 13, 1));
+        EXPECT_EQ(today.back().time, china_seconds(2026, 12, 8, 15, 0));
+        EXPECT_EQ(ones.bars[239].time, china_seconds(2026, 12, 7, 15, 0)) << "the day before ends the same way";
+        // The first bar holds the opening minute and the next, each later bar one minute.
+        EXPECT_FLOAT_EQ(today.front().open, minutes.minutes[0].price);
+        EXPECT_EQ(today.front().volume, minutes.minutes[0].volume + minutes.minutes[1].volume);
+        for (size_t b = 1; b < today.size(); ++b) {
+            EXPECT_FLOAT_EQ(today[b].close, minutes.minutes[b + 1].price) << "bar " << b;
+            EXPECT_EQ(today[b].volume, minutes.minutes[b + 1].volume) << "bar " << b;
+        }
+        ASSERT_EQ(rows.rows.size(), 1u);
+        EXPECT_FLOAT_EQ(today.back().close, rows.rows[0].close) << "the last bar ends at the live price";
+        EXPECT_FLOAT_EQ(minutes.minutes.back().price, rows.rows[0].close);
+        // The newest hour: the last 60 one-minute bars.
+        const QuoteKPoint& h = hours.bars.back();
+        EXPECT_EQ(h.time, china_seconds(2026, 12, 8, 15, 0));
+        EXPECT_EQ(hours.bars[hours.bars.size() - 2].time, china_seconds(2026, 12, 8, 14, 0));
+        EXPECT_EQ(hours.bars[hours.bars.size() - 3].time, china_seconds(2026, 12, 8, 11, 30));
+        float high = 0, low = 1e30f;
+        int64_t volume = 0;
+        for (size_t b = 180; b < 240; ++b) {
+            high = std::max(high, today[b].high);
+            low = std::min(low, today[b].low);
+            volume += today[b].volume;
+        }
+        EXPECT_FLOAT_EQ(h.open, today[180].open);
+        EXPECT_FLOAT_EQ(h.close, today.back().close);
+        EXPECT_FLOAT_EQ(h.high, high);
+        EXPECT_FLOAT_EQ(h.low, low);
+        EXPECT_EQ(h.volume, volume);
+        kept.insert(kept.end(), {m, one, hour, list});
+    }
+    for (quote_ctx* ctx : kept) quote_ctx_release(ctx);  // at the end, so that no new context reuses an address
+}
+
 TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
     start();
     const auto code = entry("600007", 1);

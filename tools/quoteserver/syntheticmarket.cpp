@@ -440,7 +440,9 @@ int64_t SyntheticMarket::value(const SyntheticCode& c, const SyntheticDay& today
         return (id == 49 ? bought : sold) * 3;
     }
     case 32: case 46: {  // outer (bought at the ask) and inner volume
-        const int64_t outer = today.volume / 100 * std::llround(30.0 + 40.0 * unit(c.index, 0, 0, kOuter)) / 100 * 100;
+        int64_t percent = std::llround(30.0 + 40.0 * unit(c.index, 0, 0, kOuter));
+        percent += percent == 50;  // never an even split
+        const int64_t outer = today.volume / 100 * percent / 100 * 100;
         return id == 32 ? outer : today.volume - outer;
     }
     case 43: {  // the last five days' average volume a minute
