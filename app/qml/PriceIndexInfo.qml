@@ -2,7 +2,7 @@ import QtQuick 2.15
 import HUtil 1.0
 
 // The index's quote figures; rows 3 on are hidden while folded. The turnover
-// rate is shown as stored (no factor 100, unlike the stock panel).
+// rate is a fraction, shown in percent as everywhere else.
 Column {
     id: root
     property var priceModel

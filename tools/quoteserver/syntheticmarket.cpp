@@ -431,7 +431,9 @@ int64_t SyntheticMarket::value(const SyntheticCode& c, const SyntheticDay& today
         const int64_t then = m[static_cast<size_t>(kMinutes - 1 - (id == 36 ? 5 : 1))].price;
         return then > 0 ? (now - then) * 10000 / then : 0;
     }
-    case 37: return stock && c.float_shares > 0 ? today.volume * 10000 / c.float_shares : 0;  // turnover
+    case 37:  // turnover: of the tradable shares; an index's of its own making
+        if (!stock) return std::llround(50.0 + 150.0 * unit(c.index, 0, 0, kTurnover));
+        return c.float_shares > 0 ? today.volume * 10000 / c.float_shares : 0;
     case 38: case 39: case 49: case 50: {  // order ratio (a fraction), difference, totals
         if (!stock) return 0;  // an index has no order book
         const int64_t bought = book_side(c, now, tick_, true).total, sold = book_side(c, now, tick_, false).total;
