@@ -5,6 +5,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlExpression>
+#include <QtQml/qqml.h>
 #include <QQuickItem>
 #include <QQuickItemGrabResult>
 #include <QQuickView>
@@ -150,4 +151,43 @@ TEST_F(LiveScreens, RowSteppingTurnsPages)
                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&view, &down);
     EXPECT_EQ(1, select.evaluate().toInt());
+}
+
+// A header click sorts the ranking anew: the highlighted row and the chart
+// panes show the same stock afterwards.
+TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
+{
+    QQuickView view;
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.resize(1400, 860);
+    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
+    ASSERT_EQ(QQuickView::Ready, view.status());
+    view.show();
+    QQuickItem* root = view.rootObject();
+    const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}};
+    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    QQmlExpression selected(qmlContext(root), root,
+                            "table.table.selectIndex >= 0 ? table.table_model.getCodeInfo(table.table.selectIndex).code : ''");
+    QQmlExpression shown(qmlContext(root), root, "pane1.codeInfo ? pane1.codeInfo.code : ''");
+    auto agree = [&] {
+        for (int i = 0; i < 100; ++i) {
+            const QString a = selected.evaluate().toString();
+            if (!a.isEmpty() && a == shown.evaluate().toString())
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    };
+    ASSERT_TRUE(agree()) << "the first reply selects and shows its first row";
+    const QString before = selected.evaluate().toString();
+    // Sort by the change rate ascending: the worst stock comes first.
+    QQmlExpression(qmlContext(root), root, "table.onChangeFieldSort(4, 1)").evaluate();
+    QQmlExpression first(qmlContext(root), root,
+                         "table.table_model.rowCount() > 0 ? table.table_model.getCodeInfo(0).code : ''");
+    for (int i = 0; i < 100 && (first.evaluate().toString() == before || first.evaluate().toString().isEmpty()); ++i)
+        QTest::qWait(100);
+    ASSERT_NE(before, first.evaluate().toString());
+    EXPECT_TRUE(agree()) << "selected " << selected.evaluate().toString().toStdString() << ", panes "
+                         << shown.evaluate().toString().toStdString();
+    EXPECT_EQ(first.evaluate().toString(), shown.evaluate().toString());
 }
