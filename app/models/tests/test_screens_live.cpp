@@ -102,6 +102,40 @@ protected:
 
 }  // namespace
 
+// At 1280 pixels and the default column widths every value shows whole: a
+// long amount (成交额, "2811.68亿") shrinks to its column instead of losing digits.
+TEST_F(LiveScreens, ValuesShowWholeAt1280Pixels)
+{
+    for (const char* doc : {"QMarketTopMonitor.qml", "QRankingView.qml"}) {
+        SCOPED_TRACE(doc);
+        QQuickView view;
+        view.setResizeMode(QQuickView::SizeRootObjectToView);
+        view.resize(1280, 760);
+        view.setSource(QUrl(QString("qrc:/qml/") + doc));
+        ASSERT_EQ(QQuickView::Ready, view.status());
+        view.show();
+        QQuickItem* root = view.rootObject();
+        const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "11"}, {"sort", "0"}};
+        QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+        auto texts = [root] {
+            QList<QQuickItem*> items{root}, out;
+            for (int i = 0; i < items.size(); ++i)
+                items += items[i]->childItems();
+            for (QQuickItem* t : items)
+                if (t->inherits("QQuickText") && t->isVisible() && (t->property("text").toString().endsWith("亿") || t->property("text").toString().endsWith("万")))
+                    out << t;
+            return out;
+        };
+        for (int i = 0; i < 100 && texts().size() < 5; ++i)
+            QTest::qWait(100);
+        const QList<QQuickItem*> amounts = texts();
+        EXPECT_GE(amounts.size(), 5);
+        for (QQuickItem* t : amounts)
+            EXPECT_FALSE(t->property("truncated").toBool())
+                << t->property("text").toString().toStdString() << " in " << t->width() << " pixels";
+    }
+}
+
 TEST_F(LiveScreens, RankingAndMonitorScreenshots)
 {
     shoot("QRankingView.qml", {{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}},
@@ -190,4 +224,19 @@ TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
     EXPECT_TRUE(agree()) << "selected " << selected.evaluate().toString().toStdString() << ", panes "
                          << shown.evaluate().toString().toStdString();
     EXPECT_EQ(first.evaluate().toString(), shown.evaluate().toString());
+
+    // At the default column widths every value shows whole (成交额 included).
+    QQuickItem* table = root->property("table").value<QQuickItem*>();
+    ASSERT_TRUE(table);
+    QList<QQuickItem*> items{table};
+    for (int i = 0; i < items.size(); ++i)
+        items += items[i]->childItems();
+    int cells = 0;
+    for (QQuickItem* text : items) {
+        if (!text->inherits("QQuickText") || text->property("text").toString().isEmpty() || !text->isVisible())
+            continue;
+        ++cells;
+        EXPECT_FALSE(text->property("truncated").toBool()) << text->property("text").toString().toStdString();
+    }
+    EXPECT_GT(cells, 100);
 }
