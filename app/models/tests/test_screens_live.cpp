@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <QDir>
 #include <QImage>
 #include <QQmlContext>
@@ -239,4 +241,81 @@ TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
         EXPECT_FALSE(text->property("truncated").toBool()) << text->property("text").toString().toStdString();
     }
     EXPECT_GT(cells, 100);
+}
+
+// At 1280 pixels the ranking's block buttons that do not fit go to the ">"
+// menu, and a click there chooses the block as a button would.
+TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
+{
+    QQuickView view;
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.resize(1280, 760);
+    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
+    ASSERT_EQ(QQuickView::Ready, view.status());
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QQuickItem* root = view.rootObject();
+    const QVariantMap query{{"tab", "1100"}, {"block", "1101"}};
+    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    auto* bar = root->findChild<QQuickItem*>("blockBar");
+    ASSERT_TRUE(bar);
+    const int shown = bar->property("show_count").toInt();
+    EXPECT_LT(shown, 13) << "13 buttons of 81 pixels do not fit beside the chart panes";
+    EXPECT_GT(shown, 5);
+    auto all = [&view] {
+        QList<QQuickItem*> items{view.contentItem()};
+        for (int i = 0; i < items.size(); ++i)
+            items += items[i]->childItems();
+        return items;
+    };
+    for (const char* name : {"上海B股", "深圳B股"}) {
+        SCOPED_TRACE(name);
+        auto menuShows = [&] {
+            for (QQuickItem* item : all())
+                if (item->inherits("QQuickMenuItem") && item->isVisible())
+                    return true;
+            return false;
+        };
+        for (int i = 0; i < 50 && menuShows(); ++i)
+            QTest::qWait(50);  // the last choice's menu closes first
+        // The ">" button at the bar's right end opens the menu of the rest.
+        const QPointF more = bar->mapToScene(QPointF(bar->width() - 12, bar->height() / 2));
+        QTest::mouseClick(&view, Qt::LeftButton, {}, more.toPoint());
+        QQuickItem* entry = nullptr;
+        for (int i = 0; i < 50 && !entry; ++i) {
+            for (QQuickItem* item : all())
+                if (item->property("name").toString() == name && item->isVisible() && item->width() > 0)
+                    entry = item;
+            if (!entry)
+                QTest::qWait(50);
+        }
+        ASSERT_TRUE(entry);
+        QObject* menu = bar->property("moreMenu").value<QObject*>();
+        for (int i = 0; i < 50 && !menu->property("opened").toBool(); ++i)
+            QTest::qWait(50);
+        ASSERT_TRUE(menu->property("opened").toBool());
+        // The menu lays its new entries out a frame after it opens.
+        auto laidOut = [&] {
+            std::set<int> rows;
+            int entries = 0;
+            for (QQuickItem* item : all())
+                if (item->inherits("QQuickMenuItem") && item->isVisible()) {
+                    rows.insert(int(item->mapToScene(QPointF(0, 0)).y()));
+                    ++entries;
+                }
+            return entries > 0 && int(rows.size()) == entries;
+        };
+        for (int i = 0; i < 50 && !laidOut(); ++i)
+            QTest::qWait(50);
+        QTest::mouseClick(&view, Qt::LeftButton, {},
+                          entry->mapToScene(QPointF(entry->width() / 2, entry->height() / 2)).toPoint());
+        QVariant q;
+        for (int i = 0; i < 50; ++i) {
+            QMetaObject::invokeMethod(root, "getQuery", Q_RETURN_ARG(QVariant, q));
+            if (q.toMap()["block"].toInt() == (QString(name) == "上海B股" ? 1108 : 1109))
+                break;
+            QTest::qWait(50);
+        }
+        EXPECT_EQ(QString(name) == "上海B股" ? 1108 : 1109, q.toMap()["block"].toInt());
+    }
 }
