@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
 
@@ -147,8 +148,53 @@ TEST_F(LoginFlow, UnreachableBackEndSaysSo)
     engine_.load(QUrl("qrc:/qml/LoginView.qml"));
     ASSERT_FALSE(engine_.rootObjects().isEmpty());
     QObject* w = engine_.rootObjects().first();
-    QTRY_COMPARE_WITH_TIMEOUT(message(w), QString("链接服务器失败，\n稍后重试！"), 20000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return message(w) == "链接服务器失败，\n稍后重试！"; }, 20000));
     EXPECT_FALSE(w->property("addressesReady").toBool());
+    // Escape dismisses it as its only button does: the window closes rather
+    // than waiting with a sign-in button that can never be pressed.
+    auto* window = qobject_cast<QQuickWindow*>(w);
+    ASSERT_TRUE(window);
+    window->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return child(w, "message")->property("opened").toBool(); }, 5000));
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 5000));
+}
+
+// A message takes Enter, and once closed gives the focus to the field it is
+// about, so that typing goes on there.
+TEST_F(LoginFlow, MessagesTakeEnterAndHandTheFocusBack)
+{
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    w->requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    QObject* popup = child(w, "message");
+    auto* user = qobject_cast<QQuickItem*>(child(w, "userField"));
+    auto* password = qobject_cast<QQuickItem*>(child(w, "passwordField"));
+    ASSERT_TRUE(popup && user && password);
+    type(w, "userField", "demo");
+    type(w, "passwordField", "");
+    user->forceActiveFocus();
+    QTest::keyClick(w, Qt::Key_Return);  // signs in: the password is missing
+    EXPECT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }, 5000));
+    EXPECT_EQ("密码不能为空", message(w));
+    QTest::keyClick(w, Qt::Key_Return);  // the message's own button
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !popup->property("opened").toBool(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return password->hasActiveFocus(); }, 5000));
+    for (const char c : {'a', 'b', 'c'})
+        QTest::keyClick(w, c);
+    EXPECT_EQ("abc", password->property("text").toString());
+    EXPECT_EQ("demo", user->property("text").toString());
+
+    // Escape closes a message too, and the focus goes where it says.
+    type(w, "userField", "");
+    QMetaObject::invokeMethod(w, "onLoginClicked");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return popup->property("opened").toBool(); }, 5000));
+    EXPECT_EQ("用户名不能为空", message(w));
+    QTest::keyClick(w, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !popup->property("opened").toBool(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return user->hasActiveFocus(); }, 5000));
 }
 
 // The sign-in window as a person sees it, kept as a screenshot (needs the
