@@ -161,6 +161,7 @@ ApplicationWindow {
             objectName: "stateBar"
             anchors.bottom: parent.bottom
             width: parent.width
+            syncNote: sync.waitingText
             onDoubleIndex: root.onChangeToMQView(info)
             onOpenUrl: root.createWindow(url)
         }

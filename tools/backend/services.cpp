@@ -455,8 +455,11 @@ bool Services::apply_group_edits(const std::string& user, const std::string& bod
     rapidjson::Document doc;
     doc.Parse(body.data(), body.size());
     if (doc.HasParseError() || !doc.IsArray()) return false;
-    for (const auto& edit : doc.GetArray())
-        if (!edit.IsObject() || member_text(edit, "cmd").empty() || member_text(edit, "group_id").empty()) return false;
+    for (const auto& edit : doc.GetArray()) {
+        if (!edit.IsObject() || member_text(edit, "group_id").empty()) return false;
+        const std::string cmd = member_text(edit, "cmd");
+        if (cmd != "RENAME" && cmd != "ADD" && cmd != "DELETE") return false;
+    }
     std::vector<Group>& groups = groups_[user];
     for (const auto& edit : doc.GetArray()) {
         const std::string cmd = member_text(edit, "cmd"), group_id = member_text(edit, "group_id");

@@ -15,6 +15,8 @@ Item {
     }
     function init() { Sql.dbInit(); }
     function queueStock(cmd, code, market) { Sql.dbAddMyStockCmd(cmd, code, market, "1", "自选股1"); }
+    // An edit the back end refuses: no such command.
+    function queueBadStock(code, market) { Sql.dbAddMyStockCmd("MOVE", code, market, "1", "自选股1"); }
     function queueAction(action, remark) { Sql.dbAddActionCmd(action, remark); }
     function stockRows() { return Sql.dbGetMyStockCmd().length; }
     function actionRows() { return Sql.dbGetActionCmd().length; }
