@@ -142,6 +142,10 @@ SyntheticMarket::SyntheticMarket() {
         c.total_shares = std::llround(shares / 10000.0) * 10000;
         c.float_shares = std::llround(c.total_shares * (0.35 + 0.65 * unit(c.index, 0, 0, kFloat)) / 100.0) * 100;
         c.turnover = 0.002 * std::exp(unit(c.index, 0, 0, kTurnover) * std::log(40.0));
+        // Large and dear companies trade a smaller part of their shares: a
+        // day's amount stays under about 300 亿 yuan.
+        const double tradable_value = static_cast<double>(c.float_shares) * base / 10000.0;
+        c.turnover = std::min(c.turnover, 3e10 * (0.3 + 0.7 * unit(c.index, 1, 0, kTurnover)) / tradable_value);
     };
     for (int i = 0; i < kShanghaiStocks; ++i) add_stock(1, i);
     for (int j = 0; j < kShenzhenStocks; ++j) add_stock(2, j);
@@ -416,7 +420,11 @@ int64_t SyntheticMarket::value(const SyntheticCode& c, const SyntheticDay& today
     case 7: return today.low;
     case 8: return now;
     case 9: return today.volume;
-    case 10: return 100 + tick_;
+    case 10: {  // the last trade: part of the last minute's volume, in lots
+        if (!stock) return 100 + tick_;
+        const int64_t last = minutes(c, 0).back().volume / 100;
+        return 100 * std::max<int64_t>(c.suspended ? 0 : 1, std::llround(last * unit(c.index, static_cast<int>(tick_), 0, kOuter) / 4));
+    }
     case 11: return today.amount;
     case 33: {  // volume ratio (x 100): today's volume against the last five days'
         int64_t before = 0;
