@@ -178,7 +178,7 @@ namespace {
 // Where today's walk ends before the live swing: an index moves by up to
 // 1.5 %, a stock by its own move or to its limit.
 double day_target(const SyntheticCode& c) {
-    if (c.type != 2) return c.base * (1.0 + 0.015 * std::sin(static_cast<double>(c.index)));
+    if (c.type != 2) return c.base * (1.0 + 0.015 * std::sin(1.0 + c.index));
     if (c.suspended) return c.base;
     if (c.sealed) return c.base * (1.0 + c.sealed * c.limit);
     return c.base * (1.0 + c.move);
