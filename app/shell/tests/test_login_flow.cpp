@@ -26,6 +26,10 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(backend_.port(), 0);
+        // The data directory outlives a test: no start-up file of an earlier one.
+        for (const char* name : {"board.json", "stock_rating.json", "stock_rzrq.json", "formula.json", "StockPool.json",
+                                 "MyStock.json", "start_image.json"})
+            QFile::remove(dataDirectory() + "/" + name);
         static bool registered = false;
         if (!registered)
             registerQmlTypes();
