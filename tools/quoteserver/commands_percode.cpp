@@ -1,7 +1,8 @@
 // Commands about one code: 0x26 (tick details), 0x3C (volume by price level),
 // 0x27 (the minute series of a trading day, none for other days) and 0x24
-// (today's minute series), 0x37 (dividend events). Each answers once
-// (word 0, header version 1); an unknown code gets an error answer.
+// (today's minute series, sent again every second while asked for, word 1),
+// 0x37 (dividend events). The others answer once (word 0, header version 1);
+// an unknown code gets an error answer.
 #include "bodywriter.h"
 #include "commandregistry.h"
 #include "quoteserver.h"
@@ -110,17 +111,42 @@ void answer_minute_by_date(QuoteServer& server, const Request& request) {
     server.reply(request.connection, 0x27, request.request_id, 0, body.data());
 }
 
+// Today's series, whole. Scheduler thread.
+std::vector<uint8_t> today_series(const SyntheticCode& c, int16_t index, const std::vector<uint8_t>& options) {
+    BodyWriter body;
+    SyntheticMarket::write_identity(body, c);
+    body.i32(SyntheticMarket::instance().pre_close(c)).i64(index).i64(SyntheticMarket::kMinutes).i16(index);
+    write_points(body, c, options, 0);
+    return body.data();
+}
+
+// While the request lasts, today's series goes out again every second, its
+// last minute at the live price of the moment (the market moves with the
+// list pushes), so that an open minute chart follows the quotes.
+constexpr int kSeriesPushMs = 1000;
+
+void push_minutes(QuoteServer& server, _B2CConnection* conn, uint16_t id, const SyntheticCode* c, int16_t index,
+                  std::vector<uint8_t> options) {
+    if (!server.subscribed(conn, id)) return;
+    if (!server.reply(conn, 0x24, id, 1, today_series(*c, index, options))) return;
+    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options] {
+        push_minutes(server, conn, id, c, index, options);
+    });
+}
+
 void answer_minute_by_index(QuoteServer& server, const Request& request) {
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
     if (!c) return;
     const int16_t index = in.i16();
     const std::vector<uint8_t> options = read_options(in);
-    BodyWriter body;
-    SyntheticMarket::write_identity(body, *c);
-    body.i32(SyntheticMarket::instance().pre_close(*c)).i64(index).i64(SyntheticMarket::kMinutes).i16(index);
-    write_points(body, *c, options, 0);
-    server.reply(request.connection, 0x24, request.request_id, 0, body.data());
+    server.subscribe(request.connection, request.request_id, 0x24);
+    if (!server.reply(request.connection, 0x24, request.request_id, 1, today_series(*c, index, options))) return;
+    _B2CConnection* conn = request.connection;
+    const uint16_t id = request.request_id;
+    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options] {
+        push_minutes(server, conn, id, c, index, options);
+    });
 }
 
 void answer_dividends(QuoteServer& server, const Request& request) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -104,4 +106,27 @@ TEST_F(LiveQuotes, CodeListFillsTheDictionary)
         QSqlDatabase::removeDatabase("probe");
     }
     EXPECT_GE(rows, 350);   // 200 + 150 stocks and the indices
+}
+
+// Today's minute series keeps coming while it is asked for, its last point at
+// the live price: an open minute chart ends where the quote panel stands.
+TEST_F(LiveQuotes, TodaysMinutesFollowTheQuote)
+{
+    MQModel model;
+    PriceModel price;
+    price.bindDataSignal(&model);
+    int series = 0;  // the price request's pushes keep the market moving
+    float last = 0;
+    QObject::connect(&model, &MQModel::updateMinute, [&](const QuoteMinPoints* m, int) {
+        ++series;
+        if (m && m->count > 0)
+            last = m->points[m->count - 1].price;
+    });
+    thread_.start();
+    model.getMinuteData("600001", 1, 0);
+    model.getPriceData("600001", 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return series >= 3; }, 30000)) << "the series came " << series << " times";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return last > 0 && std::fabs(last - price.close()) < 0.001f; }, 30000))
+        << "last minute " << last << ", quote " << price.close();
+    model.cancelMinute(0);
 }
