@@ -11,7 +11,8 @@
 // (version 1), values as compressed differences; state 2 while older bars
 // remain. Answers for the newest bars carry word 1, so the request stays
 // pending and is sent again (from the newest cached bar) after a new login;
-// answers for older bars (load more) carry word 0 and end the request.
+// answers for older bars (load more) carry word 0 and end the request. The
+// newest bar of a day or intraday cycle is then sent again every second.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -128,6 +129,66 @@ Bar bar_of(const SyntheticCode& c, uint8_t period, int j, std::vector<std::pair<
     return {open, std::max(open, close) + 5, std::min(open, close) - 5, close, volume, volume * close};
 }
 
+// Compressed int64: 7 bits a byte, most significant first, 0x80 on the last.
+void put_compressed(BodyWriter& body, int64_t v) {
+    const uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+    int bytes = 1;
+    while (bytes < 9 && mag > (uint64_t{1} << (7 * bytes - 1)) - 1) ++bytes;
+    for (int i = bytes - 1; i >= 0; --i) {
+        uint8_t b = static_cast<uint8_t>((static_cast<uint64_t>(v) >> (7 * i)) & 0x7F);
+        body.u8(i == 0 ? static_cast<uint8_t>(b | 0x80) : b);
+    }
+}
+
+// The values of one bar for the asked field ids, as differences to `last`.
+void put_bar(BodyWriter& body, uint8_t period, int j, const Bar& b, const std::vector<uint8_t>& ids, int64_t* last) {
+    const BarTime t = bar_time(period, j);
+    for (uint8_t id : ids) {
+        int64_t v;
+        switch (id) {
+        case 1: v = t.packed(); break;
+        case 10: v = decimal_of(period, t); break;
+        case 2: v = b.open; break;
+        case 3: v = b.high; break;
+        case 4: v = b.low; break;
+        case 5: v = b.close; break;
+        case 6: v = b.amount; break;
+        case 7: v = b.volume; break;
+        case 8: v = (b.open + b.close) / 2; break;
+        default: continue;  // carries nothing
+        }
+        put_compressed(body, v - last[id]);
+        last[id] = v;
+    }
+}
+
+// While a request for the newest bars of a day or intraday cycle lasts, its
+// newest bar is looked at every second and, when the market moved it, sent
+// in the short form (header version 2), its close at the live price of the
+// moment, so that an open K-line chart follows the quotes.
+constexpr int kBarPushMs = 1000;
+
+std::vector<uint8_t> newest_bar(const SyntheticCode& c, uint8_t period, const std::vector<uint8_t>& ids) {
+    std::vector<std::pair<int, SyntheticMarket::MinuteSeries>> days;
+    BodyWriter body;
+    body.u8(0).u8(static_cast<uint8_t>(ids.size()));
+    for (uint8_t f : ids) body.u8(f);
+    body.i16(1).u8(0);
+    int64_t last[11] = {};
+    put_bar(body, period, 0, bar_of(c, period, 0, days), ids, last);
+    return body.data();
+}
+
+void push_newest_bar(QuoteServer& server, _B2CConnection* conn, uint16_t id, const SyntheticCode* c, uint8_t period,
+                     std::vector<uint8_t> ids, std::vector<uint8_t> sent) {
+    if (!server.subscribed(conn, id)) return;
+    std::vector<uint8_t> now = newest_bar(*c, period, ids);
+    if (now != sent && !server.reply(conn, 0x44, id, 1, now, false, 2)) return;
+    server.scheduler().post_after(kBarPushMs, [&server, conn, id, c, period, ids, now] {
+        push_newest_bar(server, conn, id, c, period, ids, now);
+    });
+}
+
 void answer_kline(QuoteServer& server, const Request& request) {
     BodyReader in(request.body);
     const std::string code = in.text(6);
@@ -167,40 +228,18 @@ void answer_kline(QuoteServer& server, const Request& request) {
     for (uint8_t id : ids) body.u8(id);
     body.i16(static_cast<int16_t>(n));
     int64_t last[11] = {};
-    auto put = [&body](int64_t v) {
-        // Compressed int64: 7 bits a byte, most significant first, 0x80 on the last.
-        const uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-        int bytes = 1;
-        while (bytes < 9 && mag > (uint64_t{1} << (7 * bytes - 1)) - 1) ++bytes;
-        for (int i = bytes - 1; i >= 0; --i) {
-            uint8_t b = static_cast<uint8_t>((static_cast<uint64_t>(v) >> (7 * i)) & 0x7F);
-            body.u8(i == 0 ? static_cast<uint8_t>(b | 0x80) : b);
-        }
-    };
     std::vector<std::pair<int, SyntheticMarket::MinuteSeries>> days;  // minute series met so far
-    for (int j = to; j >= from && n > 0; --j) {
-        const BarTime t = bar_time(period, j);
-        const Bar b = bar_of(*c, period, j, days);
-        for (uint8_t id : ids) {
-            int64_t v;
-            switch (id) {
-            case 1: v = t.packed(); break;
-            case 10: v = decimal_of(period, t); break;
-            case 2: v = b.open; break;
-            case 3: v = b.high; break;
-            case 4: v = b.low; break;
-            case 5: v = b.close; break;
-            case 6: v = b.amount; break;
-            case 7: v = b.volume; break;
-            case 8: v = (b.open + b.close) / 2; break;
-            default: continue;  // carries nothing
-            }
-            put(v - last[id]);
-            last[id] = v;
-        }
-    }
+    for (int j = to; j >= from && n > 0; --j) put_bar(body, period, j, bar_of(*c, period, j, days), ids, last);
     const uint16_t word = (time != 0xFFFFFFFFu && count > 0) ? 0 : 1;
-    server.reply(request.connection, 0x44, request.request_id, word, body.data());
+    const bool follows = word == 1 && period <= 38;
+    if (follows) server.subscribe(request.connection, request.request_id, 0x44);
+    if (!server.reply(request.connection, 0x44, request.request_id, word, body.data()) || !follows) return;
+    _B2CConnection* conn = request.connection;
+    const uint16_t id = request.request_id;
+    std::vector<uint8_t> sent = newest_bar(*c, period, ids);
+    server.scheduler().post_after(kBarPushMs, [&server, conn, id, c, period, ids, sent] {
+        push_newest_bar(server, conn, id, c, period, ids, sent);
+    });
 }
 
 const CommandRegistration registration(0x44, &answer_kline);

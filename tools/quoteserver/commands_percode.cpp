@@ -1,6 +1,6 @@
 // Commands about one code: 0x26 (tick details), 0x3C (volume by price level),
 // 0x27 (the minute series of a trading day, none for other days) and 0x24
-// (today's minute series, sent again every second while asked for, word 1),
+// (today's minute series, sent again when the market moved it, word 1),
 // 0x37 (dividend events). The others answer once (word 0, header version 1);
 // an unknown code gets an error answer.
 #include "bodywriter.h"
@@ -120,17 +120,19 @@ std::vector<uint8_t> today_series(const SyntheticCode& c, int16_t index, const s
     return body.data();
 }
 
-// While the request lasts, today's series goes out again every second, its
-// last minute at the live price of the moment (the market moves with the
-// list pushes), so that an open minute chart follows the quotes.
+// While the request lasts, today's series is looked at every second and,
+// when the market moved it (with the list pushes), sent again whole, its last
+// minute at the live price of the moment, so that an open minute chart
+// follows the quotes.
 constexpr int kSeriesPushMs = 1000;
 
 void push_minutes(QuoteServer& server, _B2CConnection* conn, uint16_t id, const SyntheticCode* c, int16_t index,
-                  std::vector<uint8_t> options) {
+                  std::vector<uint8_t> options, std::vector<uint8_t> sent) {
     if (!server.subscribed(conn, id)) return;
-    if (!server.reply(conn, 0x24, id, 1, today_series(*c, index, options))) return;
-    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options] {
-        push_minutes(server, conn, id, c, index, options);
+    std::vector<uint8_t> now = today_series(*c, index, options);
+    if (now != sent && !server.reply(conn, 0x24, id, 1, now)) return;
+    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options, now] {
+        push_minutes(server, conn, id, c, index, options, now);
     });
 }
 
@@ -141,11 +143,12 @@ void answer_minute_by_index(QuoteServer& server, const Request& request) {
     const int16_t index = in.i16();
     const std::vector<uint8_t> options = read_options(in);
     server.subscribe(request.connection, request.request_id, 0x24);
-    if (!server.reply(request.connection, 0x24, request.request_id, 1, today_series(*c, index, options))) return;
+    std::vector<uint8_t> sent = today_series(*c, index, options);
+    if (!server.reply(request.connection, 0x24, request.request_id, 1, sent)) return;
     _B2CConnection* conn = request.connection;
     const uint16_t id = request.request_id;
-    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options] {
-        push_minutes(server, conn, id, c, index, options);
+    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options, sent] {
+        push_minutes(server, conn, id, c, index, options, sent);
     });
 }
 

@@ -108,9 +108,10 @@ TEST_F(LiveQuotes, CodeListFillsTheDictionary)
     EXPECT_GE(rows, 350);   // 200 + 150 stocks and the indices
 }
 
-// Today's minute series keeps coming while it is asked for, its last point at
-// the live price: an open minute chart ends where the quote panel stands.
-TEST_F(LiveQuotes, TodaysMinutesFollowTheQuote)
+// Today's minute series and the newest K-line bar keep coming while they are
+// asked for and the market moves, ending at the live price: open charts end
+// where the quote panel stands.
+TEST_F(LiveQuotes, TodaysMinutesAndNewestBarsFollowTheQuote)
 {
     MQModel model;
     PriceModel price;
@@ -122,11 +123,25 @@ TEST_F(LiveQuotes, TodaysMinutesFollowTheQuote)
         if (m && m->count > 0)
             last = m->points[m->count - 1].price;
     });
+    int bars[2] = {};
+    float close[2] = {};
+    QObject::connect(&model, &MQModel::updateKLine, [&](const QuoteKPoints* k, int slot) {
+        if (!k || k->count <= 0 || slot < 0 || slot > 1)
+            return;
+        ++bars[slot];
+        close[slot] = k->points[k->count - 1].close;
+    });
     thread_.start();
     model.getMinuteData("600001", 1, 0);
+    model.getKLineData("600001", 1, 50, 33, 0);  // days
+    model.getKLineData("600001", 1, 50, 34, 1);  // one minute
     model.getPriceData("600001", 1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return series >= 3; }, 30000)) << "the series came " << series << " times";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return last > 0 && std::fabs(last - price.close()) < 0.001f; }, 30000))
-        << "last minute " << last << ", quote " << price.close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return series >= 3 && bars[0] >= 3 && bars[1] >= 3; }, 30000))
+        << "the series came " << series << " times, the bars " << bars[0] << " and " << bars[1];
+    auto at = [&price](float v) { return v > 0 && std::fabs(v - price.close()) < 0.001f; };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return at(last) && at(close[0]) && at(close[1]); }, 30000))
+        << "last minute " << last << ", day " << close[0] << ", minute bar " << close[1] << ", quote "
+        << price.close();
     model.cancelMinute(0);
+    model.cancelKLine(0);
 }
