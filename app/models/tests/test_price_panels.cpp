@@ -68,8 +68,8 @@ TEST(PricePanels, ShowLiveRecords)
         auto* indexPrice = indexView->property("priceModel").value<PriceModel*>();
         ASSERT_TRUE(stockPrice && indexPrice);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!stockPrice->code().isEmpty() && !indexPrice->code().isEmpty(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(stockView->isVisible() && indexView->isVisible(), 5000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !stockPrice->code().isEmpty() && !indexPrice->code().isEmpty(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stockView->isVisible() && indexView->isVisible(); }, 5000));
         EXPECT_EQ("600001", stockPrice->code());
         EXPECT_EQ("399001", indexPrice->code());
 

@@ -84,8 +84,8 @@ TEST_F(DataSync, UploadsQueuedRowsAndSendsHeartbeats)
     EXPECT_TRUE(seen("mystock u7 2 edits"));
     EXPECT_TRUE(seen("heartbeat s7 "));
     EXPECT_TRUE(seen("user_action s7 MENU2 行情"));
-    QTRY_COMPARE_WITH_TIMEOUT(call(h, "stockRows"), 0, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(call(h, "actionRows"), 0, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "actionRows") == 0; }, 5000));
     EXPECT_TRUE(exits(h).isEmpty());
 }
 
@@ -97,7 +97,7 @@ TEST_F(DataSync, FailedUploadKeepsTheRows)
     ASSERT_TRUE(h);
     QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "DELETE"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
     const int ticks = sync(h)->property("tick").toInt();
-    QTRY_VERIFY_WITH_TIMEOUT(sync(h)->property("tick").toInt() > ticks + 10, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sync(h)->property("tick").toInt() > ticks + 10; }, 5000));
     EXPECT_EQ(1, call(h, "stockRows"));
 }
 
@@ -108,7 +108,7 @@ TEST_F(DataSync, RefusedHeartbeatStops)
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);
-    QTRY_COMPARE_WITH_TIMEOUT(exits(h).size(), 1, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exits(h).size() == 1; }, 10000));
     EXPECT_EQ("账号已在其他地方登录，请重新登录", exits(h).first());
     EXPECT_FALSE(sync(h)->property("running").toBool());
 }
@@ -120,13 +120,13 @@ TEST_F(DataSync, TenFailedHeartbeatsStop)
     QObject* h = create();
     ASSERT_TRUE(h);
     QObject* s = sync(h);
-    QTRY_COMPARE_WITH_TIMEOUT(s->property("heartbeatFailures").toInt(), 9, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s->property("heartbeatFailures").toInt() == 9; }, 20000));
     // The ninth failure is followed by a good heartbeat: the count starts over.
     setAddresses({}, {});
-    QTRY_COMPARE_WITH_TIMEOUT(s->property("heartbeatFailures").toInt(), 0, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s->property("heartbeatFailures").toInt() == 0; }, 5000));
     EXPECT_TRUE(exits(h).isEmpty());
     setAddresses({}, "http://127.0.0.1:1/api/heartbeat");
-    QTRY_COMPARE_WITH_TIMEOUT(exits(h).size(), 1, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exits(h).size() == 1; }, 20000));
     EXPECT_EQ("连接认证系统失败，点击确定退出！", exits(h).first());
     EXPECT_EQ(10, s->property("heartbeatFailures").toInt());
     EXPECT_FALSE(s->property("running").toBool());

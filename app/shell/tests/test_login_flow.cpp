@@ -83,7 +83,7 @@ TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
     ASSERT_TRUE(w);
     QObject* button = child(w, "loginButton");
     // The button stays off until the addresses are in.
-    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->property("addressesReady").toBool(); }, 10000));
     EXPECT_TRUE(button->property("enabled").toBool());
     EXPECT_FALSE(QBaseService().getServerAddressValue("url.login").isNull());
 
@@ -97,14 +97,14 @@ TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
     // A wrong password shows the back end's own text.
     type(w, "passwordField", "wrong");
     QMetaObject::invokeMethod(w, "onLoginClicked");
-    QTRY_COMPARE_WITH_TIMEOUT(message(w), QString("用户名或密码错误"), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return message(w) == QString("用户名或密码错误"); }, 10000));
     EXPECT_TRUE(QBaseService().getLoginValue("user.sessionId").isNull());
 
     type(w, "passwordField", "demo");
     child(w, "saveCheck")->setProperty("save_checked", true);
     QMetaObject::invokeMethod(w, "onLoginClicked");
     // The window closes itself once every file is in.
-    QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 20000));
     EXPECT_FALSE(QBaseService().getLoginValue("user.sessionId").isNull());
 
     // First login: the ten default groups were posted, then read back.
@@ -127,12 +127,12 @@ TEST_F(LoginFlow, RemembersTheSignInForTheNextStart)
     {
         QQuickWindow* w = open();
         ASSERT_TRUE(w);
-        QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->property("addressesReady").toBool(); }, 10000));
         type(w, "userField", "demo");
         type(w, "passwordField", "demo");
         child(w, "saveCheck")->setProperty("save_checked", true);
         QMetaObject::invokeMethod(w, "onLoginClicked");
-        QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 20000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 20000));
     }
     QQmlApplicationEngine second;
     second.setOfflineStoragePath(dataDirectory());
@@ -209,7 +209,7 @@ TEST_F(LoginFlow, Screenshot)
         GTEST_SKIP() << "runs as shell.login_screenshot on the virtual display";
     QQuickWindow* w = open();
     ASSERT_TRUE(w);
-    QTRY_VERIFY_WITH_TIMEOUT(w->property("addressesReady").toBool(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->property("addressesReady").toBool(); }, 10000));
     type(w, "userField", "demo");
     type(w, "passwordField", "demo");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
@@ -232,7 +232,7 @@ TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
     signIn(w, "demo", "demo");
-    QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 20000));
     EXPECT_FALSE(QFile::exists(dataDirectory() + "/board.json"));
     EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rating.json"));
     EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rzrq.json"));
@@ -244,9 +244,9 @@ TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
     signIn(w, "demo", "demo");
-    QTRY_VERIFY_WITH_TIMEOUT(w->property("signedIn").toBool(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->property("signedIn").toBool(); }, 10000));
     QObject* loading = child(w, "loading");
-    QTRY_VERIFY_WITH_TIMEOUT(!loading->property("opened").toBool(), 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !loading->property("opened").toBool(); }, 10000));
     QTest::qWait(300);
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(QFile::exists(dataDirectory() + "/board.json"));
