@@ -140,8 +140,15 @@ void put_compressed(BodyWriter& body, int64_t v) {
     }
 }
 
+// The bar's turnover rate in percent with two decimals (the extra field, 8):
+// its volume against the tradable shares.
+int64_t turnover_of(const SyntheticCode& c, const Bar& b) {
+    return c.float_shares > 0 ? std::llround(static_cast<double>(b.volume) * 10000.0 / static_cast<double>(c.float_shares)) : 0;
+}
+
 // The values of one bar for the asked field ids, as differences to `last`.
-void put_bar(BodyWriter& body, uint8_t period, int j, const Bar& b, const std::vector<uint8_t>& ids, int64_t* last) {
+void put_bar(BodyWriter& body, const SyntheticCode& c, uint8_t period, int j, const Bar& b,
+             const std::vector<uint8_t>& ids, int64_t* last) {
     const BarTime t = bar_time(period, j);
     for (uint8_t id : ids) {
         int64_t v;
@@ -154,7 +161,7 @@ void put_bar(BodyWriter& body, uint8_t period, int j, const Bar& b, const std::v
         case 5: v = b.close; break;
         case 6: v = b.amount; break;
         case 7: v = b.volume; break;
-        case 8: v = (b.open + b.close) / 2; break;
+        case 8: v = turnover_of(c, b); break;
         default: continue;  // carries nothing
         }
         put_compressed(body, v - last[id]);
@@ -175,7 +182,7 @@ std::vector<uint8_t> newest_bar(const SyntheticCode& c, uint8_t period, const st
     for (uint8_t f : ids) body.u8(f);
     body.i16(1).u8(0);
     int64_t last[11] = {};
-    put_bar(body, period, 0, bar_of(c, period, 0, days), ids, last);
+    put_bar(body, c, period, 0, bar_of(c, period, 0, days), ids, last);
     return body.data();
 }
 
@@ -229,7 +236,7 @@ void answer_kline(QuoteServer& server, const Request& request) {
     body.i16(static_cast<int16_t>(n));
     int64_t last[11] = {};
     std::vector<std::pair<int, SyntheticMarket::MinuteSeries>> days;  // minute series met so far
-    for (int j = to; j >= from && n > 0; --j) put_bar(body, period, j, bar_of(*c, period, j, days), ids, last);
+    for (int j = to; j >= from && n > 0; --j) put_bar(body, *c, period, j, bar_of(*c, period, j, days), ids, last);
     const uint16_t word = (time != 0xFFFFFFFFu && count > 0) ? 0 : 1;
     const bool follows = word == 1 && period <= 38;
     if (follows) server.subscribe(request.connection, request.request_id, 0x44);
