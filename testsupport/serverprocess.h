@@ -90,15 +90,17 @@ public:
         std::fflush(to_server_);
     }
 
-    // Waits (10 s at most) for a line, not yet consumed by an earlier wait,
-    // that satisfies pred; each line satisfies one wait at most.
+    // Waits (30 s at most: a busy machine slows the server down) for a line,
+    // not yet consumed by an earlier wait, that satisfies pred; each line
+    // satisfies one wait at most. Lines already looked at are not looked at
+    // again (a line once used stays used), so long logs stay cheap.
     bool wait_for(const std::function<bool(const std::string&)>& pred, std::string* line = nullptr,
-                  std::chrono::milliseconds timeout = std::chrono::milliseconds(10000))
+                  std::chrono::milliseconds timeout = std::chrono::milliseconds(30000))
     {
         std::unique_lock<std::mutex> lock(mutex_);
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            for (size_t i = 0; i < lines_.size(); ++i) {
+        for (size_t i = 0;;) {
+            for (; i < lines_.size(); ++i) {
                 if (!used_[i] && pred(lines_[i])) {
                     used_[i] = true;
                     if (line)
@@ -109,6 +111,13 @@ public:
             if (cv_.wait_until(lock, deadline) == std::cv_status::timeout)
                 return false;
         }
+    }
+    // Waits (30 s at most) until the log as a whole satisfies pred.
+    bool wait_lines(const std::function<bool(const std::vector<std::string>&)>& pred,
+                    std::chrono::milliseconds timeout = std::chrono::milliseconds(30000))
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return cv_.wait_for(lock, timeout, [&] { return pred(lines_); });
     }
     bool wait_line(const std::string& exact) { return wait_for([&](const std::string& l) { return l == exact; }); }
     bool wait_prefix(const std::string& prefix, std::string* line = nullptr)

@@ -18,4 +18,5 @@ void IndexBoard::setRecord(const QuoteRealTimeMarket& rt)
 {
     rt_ = rt;
     rt_.symbol = nullptr;  // valid only during the delivery
+    emit dataChanged();
 }

@@ -2,6 +2,10 @@
 
 #include <QDebug>
 
+#include <cstring>
+
+#include "models/codetext.h"
+
 #include "shell/quoteproxy.h"
 
 IndexBoardModel::IndexBoardModel(QObject* parent) : QObject(parent), ctx_(makeQuoteCtx())
@@ -56,6 +60,7 @@ void IndexBoardModel::cancel()
 void IndexBoardModel::getIndexData()
 {
     mode_ = 0;
+    strip_ = true;
     if (boards_.isEmpty())
         makeBoards(5);
     quote_ctx* ctx = ctx_.get();
@@ -74,6 +79,7 @@ void IndexBoardModel::getConceptData(int sort, int mode, int show_size)
 {
     direction_ = sort;
     mode_ = mode;
+    strip_ = false;
     showSize_ = show_size;
     if (boards_.isEmpty() && show_size >= 1)
         makeBoards(show_size);
@@ -108,7 +114,16 @@ void IndexBoardModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         return;
     const auto* recs = static_cast<const QuoteRealTimeMarket*>(rpl->data);
     const int n = recs ? rpl->count : 0;
-    if (mode_ == 0) {
+    if (strip_) {
+        // Pushes carry only the rows that changed: each row goes to the board
+        // of its code and market in the asked order.
+        for (int i = 0; i < n; ++i) {
+            const CodeEntry row = makeCodeEntry(codeInfoCode(recs[i].code_info), recs[i].code_info.market);
+            for (int b = 0; b < 5 && b < boards_.size(); ++b)
+                if (std::memcmp(row.bytes, indexCodes_[b].bytes, sizeof row.bytes) == 0)
+                    boards_[b]->setRecord(recs[i]);
+        }
+    } else if (mode_ == 0) {
         for (int i = 0; i < n && i < boards_.size(); ++i)
             boards_[i]->setRecord(recs[i]);
     } else if (mode_ == 1) {

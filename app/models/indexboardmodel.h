@@ -54,6 +54,7 @@ private:
     QList<IndexBoard*> boards_;  // owned (children of the model)
     QuoteCtxPtr ctx_;
     CodeEntry indexCodes_[5];
+    bool strip_ = false;  // asked for the index strip (rows matched by code), not a ranking
     int mode_ = 0;
     int direction_ = 0;
     int pageSize_ = 200;

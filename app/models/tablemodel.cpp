@@ -193,7 +193,7 @@ QString symbolName(const QuoteRealTimeMarket& rt, int which)
     return text ? QString::fromUtf8(text) : QString();
 }
 
-TableItemData makeCell(const Col col, const QuoteRealTimeMarket& rt, int seq)
+TableItemData makeCell(const Col col, const QuoteRealTimeMarket& rt, int seq, const TableModel::BlockNames* names)
 {
     const int dec = rt.code_info.decimal;
     const float rate = rt.rf_rate * 100.0f;
@@ -207,9 +207,9 @@ TableItemData makeCell(const Col col, const QuoteRealTimeMarket& rt, int seq)
     case Last: c.text = priceText(rt.close, dec); c.color = HUtil::priceColor(rt.close, rt.pre_close); break;
     case Rate: c.text = rateText(rate, 2, rt.close); c.color = HUtil::priceColor(rt.rf_rate, 0); break;
     case Change: c.text = priceText(rt.rf_value, 2); c.color = HUtil::priceColor(rt.rf_value, 0); break;
-    case Industry: c.text = symbolName(rt, 0); c.color = kCyan; break;
-    case Region: c.text = symbolName(rt, 1); c.color = kCyan; break;
-    case Concept: c.text = symbolName(rt, 2); c.color = kCyan; break;
+    case Industry: c.text = names ? (*names)[0] : symbolName(rt, 0); c.color = kCyan; break;
+    case Region: c.text = names ? (*names)[1] : symbolName(rt, 1); c.color = kCyan; break;
+    case Concept: c.text = names ? (*names)[2] : symbolName(rt, 2); c.color = kCyan; break;
     case Speed: c.text = priceText(rt.speed * 100.0f, 2); c.color = HUtil::priceColor(rt.speed, 0); break;
     case Vol: c.text = volText(float(rt.vol)); c.color = kGold; break;
     case Amount: c.text = volText(float(rt.sum)); c.color = kGold; break;
@@ -257,7 +257,16 @@ int flashColumn(int kind)
 // Records are equal for display when every byte before the symbol link is.
 bool sameRecord(const QuoteRealTimeMarket& a, const QuoteRealTimeMarket& b)
 {
-    return std::memcmp(&a, &b, offsetof(QuoteRealTimeMarket, symbol)) == 0 && a.symbol == b.symbol;
+    return std::memcmp(&a, &b, offsetof(QuoteRealTimeMarket, symbol)) == 0;
+}
+
+// Layouts with the industry, region and concept columns.
+bool showsBlockNames(int kind)
+{
+    for (const Column& c : layout(kind))
+        if (c.col == Industry || c.col == Region || c.col == Concept)
+            return true;
+    return false;
 }
 
 const std::vector<uint16_t> kCompactFields = {0, 1, 2, 3, 4, 8, 9, 11, 33, 34, 35};
@@ -319,7 +328,7 @@ const TableItemData* TableModel::cell(int dataRow, int column) const
     auto& row = rows_[size_t(dataRow) + 1];
     if (size_t(dataRow) < lastRecords_.size() && lastRecords_[size_t(dataRow)].stale) {
         const Record& rec = lastRecords_[size_t(dataRow)];
-        row = buildRow(listKind_, rec.rt, rec.seq);
+        row = buildRow(listKind_, rec.rt, rec.seq, &rec.names);
         const int flashCol = flashColumn(listKind_);
         if (rec.flash != 0 && flashCol >= 0 && size_t(flashCol) < row.size())
             row[size_t(flashCol)].acolor = rec.flash > 0 ? kFlashUp : kFlashDown;
@@ -373,13 +382,19 @@ std::vector<TableItemData> TableModel::buildHeader(int kind)
     return head;
 }
 
-std::vector<TableItemData> TableModel::buildRow(int kind, const QuoteRealTimeMarket& rt, int seq)
+TableModel::BlockNames TableModel::blockNames(const QuoteRealTimeMarket& rt)
+{
+    return {symbolName(rt, 0), symbolName(rt, 1), symbolName(rt, 2)};
+}
+
+std::vector<TableItemData> TableModel::buildRow(int kind, const QuoteRealTimeMarket& rt, int seq,
+                                                const BlockNames* names)
 {
     const Layout& l = layout(kind);
     std::vector<TableItemData> row;
     row.reserve(l.size());
     for (const Column& c : l)
-        row.push_back(makeCell(c.col, rt, seq));
+        row.push_back(makeCell(c.col, rt, seq, names));
     return row;
 }
 
@@ -693,13 +708,17 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     }
     const int firstNo = quoteApi().get_page_first_no(ctx_.get()) + 1;
     const int flashCol = flashColumn(listKind_);
+    const bool named = showsBlockNames(listKind_);
     if (rows_.empty())
         rows_.emplace_back(buildHeader(listKind_));
     codeInfos_.reserve(n);
     rowBlockIds_.reserve(n);
     lastRecords_.resize(std::max(lastRecords_.size(), n));
     for (size_t i = 0; i < n; ++i) {
-        const QuoteRealTimeMarket& rt = recs[i];
+        // GUI thread, reply held: the symbol link's names are read now, never later.
+        QuoteRealTimeMarket rt = recs[i];
+        BlockNames names = named ? blockNames(rt) : BlockNames{};
+        rt.symbol = nullptr;
         codeInfos_.push_back(rt.code_info);
         rowBlockIds_.push_back(static_cast<int32_t>(rt.block_id));
         const int seq = firstNo + int(i);
@@ -707,7 +726,8 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         Record& last = lastRecords_[i];
         if (r < rows_.size()) {
             auto& row = rows_[r];
-            if (last.seq == seq && sameRecord(last.rt, rt) && (last.stale || row.size() == layout(listKind_).size())) {
+            if (last.seq == seq && sameRecord(last.rt, rt) && last.names == names &&
+                (last.stale || row.size() == layout(listKind_).size())) {
                 // Unchanged since the previous reply: only a flash ends.
                 last.flash = 0;
                 if (!last.stale && flashCol >= 0 && size_t(flashCol) < row.size())
@@ -726,6 +746,7 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
             last.flash = 0;
         }
         last.rt = rt;
+        last.names = std::move(names);
         last.seq = seq;
         last.stale = true;
     }

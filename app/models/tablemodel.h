@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QString>
+
+#include <array>
 #include <QVariant>
 
 #include <vector>
@@ -59,7 +61,14 @@ public:
 
     // The cells of one data row for layout `kind` from a record; seq is the
     // row's sequence number. Empty for a kind without layout.
-    static std::vector<TableItemData> buildRow(int kind, const QuoteRealTimeMarket& rt, int seq);
+    // The industry, region and concept names of a row, copied while its reply
+    // is held (the library may relink them on its own thread afterwards).
+    using BlockNames = std::array<QString, 3>;
+    static BlockNames blockNames(const QuoteRealTimeMarket& rt);
+    // A row's cells; the block-name columns from `names`, or from the record's
+    // symbol link when `names` is null.
+    static std::vector<TableItemData> buildRow(int kind, const QuoteRealTimeMarket& rt, int seq,
+                                               const BlockNames* names = nullptr);
     // The header cells of layout `kind` (empty for a kind without layout).
     static std::vector<TableItemData> buildHeader(int kind);
     // The market field by which column `column` of layout `kind` sorts; -1 none.
@@ -123,7 +132,8 @@ private:
     mutable std::vector<std::vector<TableItemData>> rows_;
     // The record each data row is built from, to skip rows a push left unchanged.
     struct Record {
-        QuoteRealTimeMarket rt{};
+        QuoteRealTimeMarket rt{};  // symbol link cleared: names hold what it said
+        BlockNames names;
         int seq = 0;
         int8_t flash = 0;  // last price rose (1) or fell (-1) against the push before
         mutable bool stale = false;

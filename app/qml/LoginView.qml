@@ -360,7 +360,7 @@ Window {
         }
     }
 
-    Shortcut { sequences: ["Return", "Enter"]; enabled: loginButton.enabled; onActivated: root.onLoginClicked() }
+    Shortcut { sequences: ["Return", "Enter"]; enabled: loginButton.enabled && !message.opened; onActivated: root.onLoginClicked() }
 
     QLoading { id: loading; objectName: "loading" }
     QPopup { id: message; objectName: "message"; width: 240 }

@@ -2,7 +2,7 @@ import QtQuick 2.15
 import HUtil 1.0
 
 // The index's quote figures; rows 3 on are hidden while folded. The turnover
-// rate is shown as stored (no factor 100, unlike the stock panel).
+// rate is a fraction, shown in percent as everywhere else.
 Column {
     id: root
     property var priceModel
@@ -27,5 +27,5 @@ Column {
                    label2: "下跌家数"; value2: root.m ? String(root.m.fall_count) : ""; color2: util.getPriceColor(0, 1) }
     PriceInfoRow { visible: root.open; width: root.width
                    label1: "平盘家数"; value1: root.m ? String(root.m.flat_count) : ""; color1: util.getPriceColor(0, 0)
-                   label2: "换手率"; value2: root.m ? util.formatPrice(root.m.swap, 2) + "%" : "" }
+                   label2: "换手率"; value2: root.m ? util.formatPrice(root.m.swap * 100, 2) + "%" : "" }
 }

@@ -7,7 +7,7 @@ PriceInfoRow {
     property var priceModel
     HUtil { id: util }
     label1: "委比"
-    value1: priceModel ? util.formatPrice(priceModel.committee, 2) + "%" : ""
+    value1: priceModel ? util.formatPrice(priceModel.committee * 100, 2) + "%" : ""
     color1: priceModel ? util.getPriceColor(priceModel.committee, 0) : "#D3D9DE"
     label2: "委差"
     value2: priceModel ? util.formatVol(priceModel.committee_diff) : ""

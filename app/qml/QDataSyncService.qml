@@ -8,19 +8,31 @@ import "qrc:/qml/js/Documents.js" as Documents
 // Background sync of the main window: every tick uploads the queued stock-group
 // edits; every sixth tick sends the heartbeat, then the queued user actions.
 // Queued rows are deleted only after the back end has taken them, so nothing
-// queued is lost to a failed upload.
+// queued is lost to a failed upload. A failing queue backs off (its rounds
+// skipped, doubling up to five minutes); a refused batch is sent again row by
+// row, and a row refused on its own is kept aside, so that it does not hold
+// back the edits after it. Nothing goes out while a service's address is
+// missing. `waitingText` says when edits wait for the back end.
 Item {
     id: root
     property int interval: 5000
     property int heartbeatEvery: 6
     property int maxHeartbeatFailures: 10
     property int timeout: 15000
+    property int maxBackoff: 300000
     property int tick: 0
     property int heartbeatFailures: 0
     property alias running: timer.running
     // Upload in flight: a slow reply never overlaps the next upload of the same rows.
     property bool myStockBusy: false
     property bool actionBusy: false
+    // Per queue: rounds to skip after failures (`skip`, doubling) and still to
+    // skip (`wait`), rows sent one at a time after a refused batch (`single`),
+    // ids refused on their own (`parked`).
+    property var myStockQueue: ({ skip: 0, wait: 0, single: false, parked: {} })
+    property var actionQueue: ({ skip: 0, wait: 0, single: false, parked: {} })
+    property int waitingEdits: 0
+    readonly property string waitingText: waitingEdits > 0 ? "自选股修改待同步（" + waitingEdits + "）" : ""
     signal exitWindow(var msg)
 
     QBaseService { id: base }
@@ -28,6 +40,10 @@ Item {
 
     function login(key) {
         var v = base.getLoginValue(key);
+        return v === null || v === undefined ? "" : String(v);
+    }
+    function address(key) {
+        var v = base.getServerAddressValue(key);
         return v === null || v === undefined ? "" : String(v);
     }
 
@@ -40,15 +56,23 @@ Item {
         }
     }
 
+    function heartbeatFailed() {
+        heartbeatFailures += 1;
+        if (heartbeatFailures >= maxHeartbeatFailures) {
+            timer.stop();
+            exitWindow("连接认证系统失败，点击确定退出！");
+        }
+    }
+
     function sendHeartBeat() {
-        JSHttp.getData(base.getServerAddressValue("url.heartbeat"), { user_id: login("user.sid"), pcid: util.getCpuId() },
-                       {}, function (ok, json) {
+        var url = address("url.heartbeat");
+        if (url === "") {  // no address: a failed beat, nothing sent
+            heartbeatFailed();
+            return;
+        }
+        JSHttp.getData(url, { user_id: login("user.sid"), pcid: util.getCpuId() }, {}, function (ok, json) {
             if (!ok) {
-                heartbeatFailures += 1;
-                if (heartbeatFailures >= maxHeartbeatFailures) {
-                    timer.stop();
-                    exitWindow("连接认证系统失败，点击确定退出！");
-                }
+                heartbeatFailed();
                 return;
             }
             heartbeatFailures = 0;
@@ -59,48 +83,96 @@ Item {
         }, timeout);
     }
 
-    // Posts rows (without their local ids) and deletes exactly the posted ids
-    // once the reply says code "0000".
-    function upload(rows, url, remove, done) {
+    // A failed round: skip 1, 2, 4, ... rounds, up to maxBackoff.
+    function backOff(queue, roundMs) {
+        var most = Math.max(1, Math.floor(maxBackoff / roundMs));
+        queue.skip = queue.skip > 0 ? Math.min(queue.skip * 2, most) : 1;
+        queue.wait = queue.skip;
+    }
+
+    // One round of a queue: posts its rows (without their local ids) and
+    // deletes exactly the posted ids once the reply says code "0000". Rows
+    // kept aside go again one at a time when nothing else waits. done(left)
+    // gets the rows still queued after a round that did not take them all.
+    function syncQueue(queue, rows, url, remove, roundMs, done) {
+        if (queue.wait > 0) {
+            queue.wait -= 1;
+            done(rows.length);
+            return false;
+        }
+        var fresh = rows.filter(function (r) { return !queue.parked[r.id]; });
+        var batch = fresh.length > 0 ? (queue.single ? fresh.slice(0, 1) : fresh) : rows.slice(0, 1);
+        if (batch.length === 0) {
+            queue.single = false;
+            done(0);
+            return false;
+        }
         var ids = [];
         var body = [];
-        for (var i = 0; i < rows.length; ++i) {
-            ids.push(rows[i].id);
+        for (var i = 0; i < batch.length; ++i) {
+            ids.push(batch[i].id);
             var r = {};
-            for (var k in rows[i])
+            for (var k in batch[i])
                 if (k !== "id")
-                    r[k] = rows[i][k];
+                    r[k] = batch[i][k];
             body.push(r);
         }
         JSHttp.postData(url, body, { "Content-Type": "application/json" }, function (ok, json) {
-            if (ok && json && json.code === "0000")
+            var left = rows.length;
+            if (ok && json && json.code === "0000") {
                 remove(ids);
-            else
-                console.log("sync failed, kept for the next try: " + Documents.logText(json));
-            done();
+                left -= ids.length;
+                for (var j = 0; j < ids.length; ++j)
+                    delete queue.parked[ids[j]];
+                if (fresh.length > 0) {
+                    queue.skip = 0;
+                    if (batch.length === fresh.length)
+                        queue.single = false;
+                }
+            } else if (ok && fresh.length > 1 && batch.length > 1) {
+                queue.single = true;       // refused: find the row it was about
+            } else if (ok && fresh.length > 0) {
+                queue.parked[ids[0]] = true;  // refused on its own: kept aside
+            } else {
+                console.log("sync failed, kept for a later try: " + Documents.logText(json));
+                backOff(queue, roundMs);
+            }
+            done(left);
         }, timeout);
+        return true;
     }
 
     function syncMyStock() {
-        if (myStockBusy)
+        var url = address("url.mystock");
+        if (myStockBusy || url === "")
             return;
         var rows = Sql.dbGetMyStockCmd();
-        if (rows.length === 0)
+        if (rows.length === 0) {
+            waitingEdits = 0;
             return;
+        }
+        url += "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
         myStockBusy = true;
-        var url = base.getServerAddressValue("url.mystock") + "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
-        upload(rows, url, Sql.dbDeleteMyStockCmd, function () { myStockBusy = false; });
+        if (!syncQueue(myStockQueue, rows, url, Sql.dbDeleteMyStockCmd, interval, function (left) {
+            myStockBusy = false;
+            var stuck = myStockQueue.skip > 0 || Object.keys(myStockQueue.parked).length > 0;
+            waitingEdits = stuck ? left : 0;
+        }))
+            myStockBusy = false;
     }
 
     function syncAction() {
-        if (actionBusy)
+        var url = address("url.user_action");
+        if (actionBusy || url === "")
             return;
         var rows = Sql.dbGetActionCmd();
         if (rows.length === 0)
             return;
+        url += "?user_id=" + encodeURIComponent(login("user.sid"));
         actionBusy = true;
-        var url = base.getServerAddressValue("url.user_action") + "?user_id=" + encodeURIComponent(login("user.sid"));
-        upload(rows, url, Sql.dbDeleteActionCmd, function () { actionBusy = false; });
+        if (!syncQueue(actionQueue, rows, url, Sql.dbDeleteActionCmd, interval * heartbeatEvery,
+                       function () { actionBusy = false; }))
+            actionBusy = false;
     }
 
     Timer {

@@ -25,9 +25,22 @@ Window {
     color: "#FFFFFF"
 
     // Closing: with show_alert the close is refused and the question asked.
+    // A close from the window manager (Alt+F4) takes the same way.
+    property bool closeAllowed_: false
+    function closeNow() {
+        closeAllowed_ = true;
+        close();
+        closeAllowed_ = false;
+    }
+    onClosing: function (ev) {
+        if (closeAllowed_)
+            return;
+        ev.accepted = false;
+        requestClose();
+    }
     function requestClose() {
         if (!show_alert) {
-            close();
+            closeNow();
             clickedClose();
             return;
         }
@@ -43,8 +56,8 @@ Window {
             text_: "下次启动是否不再弹出本条消息？"
             ok_text_: "当天不再提醒"
             cancel_text_: "继续提醒"
-            onClickedOk: { close(); root.alert = null; root.close(); root.cancelNotice(); destroy(); }
-            onClickedCancel: { close(); root.alert = null; root.close(); destroy(); }
+            onClickedOk: { close(); root.alert = null; root.closeNow(); root.cancelNotice(); destroy(); }
+            onClickedCancel: { close(); root.alert = null; root.closeNow(); destroy(); }
         }
     }
 

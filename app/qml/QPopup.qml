@@ -2,7 +2,10 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 
 // A small modal message with confirm (and optionally cancel) buttons; the
-// callback gets true for confirm, false for cancel.
+// callback gets true for confirm, false for cancel. Enter confirms; Escape or a
+// press outside cancels, or confirms when confirm is the only button. The
+// callback runs once the pop-up has closed and handed the focus back, so that
+// it can move the focus itself.
 Popup {
     id: root
     property string msg_
@@ -10,12 +13,14 @@ Popup {
     property var call_back_: null
     property string cancel_text_: "取  消"
     property string confirm_text_: "确  定"
+    property var answer_: undefined  // the button pressed; undefined: closed otherwise
 
     width: 200
     height: 150
     modal: true
     anchors.centerIn: Overlay.overlay
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    focus: true
     Overlay.modal: Rectangle { color: "#80000000" }
     background: Rectangle { color: "#2F343B"; border.color: "#335493" }
 
@@ -28,12 +33,24 @@ Popup {
             cancel_text_ = cancel_text;
         if (confirm_text)
             confirm_text_ = confirm_text;
+        answer_ = undefined;
         open();
     }
     function answer(ok) {
+        answer_ = ok;
         close();
+    }
+    onClosed: {
+        const ok = answer_ === undefined ? !is_cancel_ : answer_;
+        answer_ = undefined;
         if (typeof call_back_ === "function")
             call_back_(ok);
+    }
+
+    Item {
+        focus: true
+        Keys.onReturnPressed: root.answer(true)
+        Keys.onEnterPressed: root.answer(true)
     }
 
     Text {

@@ -41,6 +41,9 @@ Item {
             q[k] = query_map_[k];
         q.field = field;
         q.sort = type;
+        // Another order puts other stocks on the rows: the selection starts
+        // again with the first row of the new order.
+        table.selectIndex = -1;
         setQuery(q);
     }
 

@@ -18,6 +18,18 @@ Rectangle {
 
     signal changeToMQView(var codeInfo)
 
+    onCurrentBlockChanged: markBlock()
+    Component.onCompleted: {
+        for (var i = 0; i < blocks.length; ++i)
+            blockModel.append({ name: blocks[i].name, select: false });
+        markBlock();
+    }
+    function markBlock() {
+        for (var i = 0; i < blockModel.count; ++i)
+            blockModel.setProperty(i, "select", i === currentBlock);
+        blockBar.updateShowCount();
+    }
+
     function blockRoute(key) {
         return "app://qml/qml/QRankingView.qml?tab=1100#block=" + key + "&field=34&sort=0";
     }
@@ -91,26 +103,25 @@ Rectangle {
                 }
             }
         }
-        Row {
+        // The block buttons; those that do not fit go to the ">" menu.
+        QToolsBar {
+            id: blockBar
+            objectName: "blockBar"
             anchors.bottom: parent.bottom
+            width: parent.width
             height: 25
-            spacing: 1
-            Repeater {
-                model: root.blocks.length
-                delegate: Rectangle {
-                    width: 80
-                    height: 25
-                    color: index === root.currentBlock ? "#E6000C" : "#2F343B"
-                    Text {
-                        anchors.centerIn: parent
-                        text: root.blocks[index].name
-                        color: "#FFFFFF"
-                        font.pixelSize: 14
-                    }
-                    MouseArea { anchors.fill: parent; onClicked: root.chooseBlock(index) }
-                }
-            }
+            item_width: 81
+            style: 1
+            font_pixelSize: 14
+            bg_color: "#2F343B"
+            hovered_color: "#3A4049"
+            select_bg_color: "#E6000C"
+            select_hovered_color: "#E6000C"
+            spacing_color: "#000000"
+            model_: blockModel
+            onClickedItem: root.chooseBlock(index)
         }
+        ListModel { id: blockModel }
     }
     Column {
         id: panes

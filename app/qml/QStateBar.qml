@@ -9,6 +9,7 @@ Rectangle {
     property alias marquee: marquee
     readonly property bool connected: serverState.server_state === 1
     readonly property string stateText: connected ? "已连接" : "断开"
+    property string syncNote: ""  // stock-group edits waiting for the back end
     signal doubleIndex(var info)
     signal openUrl(string url)
 
@@ -40,6 +41,15 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             text: root.stateText
             color: root.connected ? "#5AC478" : "#EB2832"
+            font.family: "Microsoft YaHei"
+            font.pixelSize: 12
+        }
+        Text {
+            objectName: "syncNote"
+            visible: text !== ""
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.syncNote
+            color: "#F58F22"
             font.family: "Microsoft YaHei"
             font.pixelSize: 12
         }

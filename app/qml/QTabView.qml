@@ -279,6 +279,8 @@ FocusScope {
             interactive: false
             highlightFollowsCurrentItem: false
             model: tabModel
+            // A narrower window keeps the current tab on the strip.
+            onWidthChanged: if (root.currentIndex >= 0) positionViewAtIndex(root.currentIndex, ListView.Contain)
             delegate: Rectangle {
                 id: tab
                 width: 140

@@ -313,6 +313,9 @@ Rectangle {
             color: cell.color_
             font.family: root.fontFamily
             font.pixelSize: 16
+            // A long value shrinks to its column rather than losing digits.
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: 10
             elide: Text.ElideRight
             verticalAlignment: Text.AlignVCenter
             horizontalAlignment: cell.align_ === 1 ? Text.AlignLeft : cell.align_ === 2 ? Text.AlignRight : Text.AlignHCenter

@@ -167,6 +167,7 @@ ApplicationWindow {
             objectName: "stateBar"
             anchors.bottom: parent.bottom
             width: parent.width
+            syncNote: sync.waitingText
             onDoubleIndex: root.onChangeToMQView(info)
             onOpenUrl: root.createWindow(url)
         }

@@ -249,7 +249,8 @@ void HttpRequest::clear()
     d->setReadyState(UnStart);
     d->method.clear();
     d->releaseReply();
-    d->sequence = 0;
+    // The send counter keeps counting: a time-out timer of an earlier send
+    // must never match a later one.
 }
 
 void HttpRequest::setTimeout(int time)

@@ -3,6 +3,9 @@
 
 #include <QJsonValue>
 #include <QNetworkCookie>
+#include <QOpenGLContext>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QTranslator>
@@ -82,6 +85,20 @@ void setUpWebProfile(HWebEngineUrlRequestInterceptor* interceptor)
     profile->cookieStore()->setCookie(cookie, QUrl());
 }
 
+// GUI thread, before the first window: without OpenGL (no display to get it
+// from, a remote desktop without it) Qt Quick would abort creating its first
+// window; it draws in software instead, and says so.
+void fallBackToSoftwareWithoutOpenGl()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") || !qEnvironmentVariableIsEmpty("QMLSCENE_DEVICE"))
+        return;  // chosen by the user
+    QOpenGLContext probe;
+    if (QOpenGLContext::globalShareContext() && probe.create())
+        return;
+    std::cerr << "OpenGL is not available: drawing in software; web pages may stay empty" << std::endl;
+    QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+}
+
 }  // namespace
 
 int runTarvolin(int argc, char** argv, const StartupOptions& options)
@@ -109,6 +126,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     SingleApplication app(args.argc(), args.argv(), appName);
     if (app.isRunning())
         return 0;
+    fallBackToSoftwareWithoutOpenGl();
     const TestHooks hooks = TestHooks::fromEnvironment();
     QObject::connect(&app, &SingleApplication::activated, &app, [&app, &hooks] {
         hooks.report(app.window() ? "activated window=1" : "activated window=0");

@@ -21,11 +21,19 @@ QString fieldText(const char* field, int width)
     int n = 0;
     while (n < width && field[n] != '\0')
         ++n;
-    QString text = QString::fromUtf8(field, n);
-    // A multi-byte character cut by the field's end decodes as U+FFFD; drop it.
-    if (!text.isEmpty() && text.at(text.size() - 1).unicode() >= 0xFFF0)
-        text.chop(1);
-    return text;
+    // A multi-byte character cut by the field's end is dropped whole: its lead
+    // byte and the continuation bytes that made it in (decoding them would give
+    // one replacement character for each byte).
+    int lead = n;
+    while (lead > 0 && n - lead < 3 && (static_cast<unsigned char>(field[lead - 1]) & 0xC0) == 0x80)
+        --lead;
+    if (lead > 0) {
+        const auto b = static_cast<unsigned char>(field[lead - 1]);
+        const int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        if (length > 1 && n - (lead - 1) < length)
+            n = lead - 1;
+    }
+    return QString::fromUtf8(field, n);
 }
 
 const char kConnection[] = "StockDictionary";

@@ -22,6 +22,7 @@
 #include "exporthelpers.h"
 #include "quote.h"
 #include "serverprocess.h"
+#include "syntheticmarket.h"
 #include "symbolrecord.h"
 #include "tempdir.h"
 
@@ -137,6 +138,16 @@ protected:
     std::vector<Kept> kept;
 };
 
+
+// Keys "code/market" of a list of the server's market sorted by volume,
+// ascending, as the server ranks them.
+std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list) {
+    SyntheticMarket::instance().sort(list, 9, 1);
+    std::vector<std::string> keys;
+    for (const SyntheticCode* c : list) keys.push_back(c->code + "/" + std::to_string(c->market));
+    return keys;
+}
+
 } // namespace
 
 TEST(ExportsVersion, AcceptsMajorOneUpToMinorNineteen)
@@ -190,7 +201,7 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
     EXPECT_STREQ(info->pinyin, "SZZS");
     EXPECT_EQ(info->market, 1);
     EXPECT_EQ(info->type, 1);
-    EXPECT_STREQ(quote_symbol_code_info(stock)->name, "深市000");
+    EXPECT_STREQ(quote_symbol_code_info(stock)->name, SyntheticMarket::instance().find("000001", 2)->name.c_str());
     const QuoteRealTimeMarket* realtime = quote_symbol_realtime(stock);
     ASSERT_NE(realtime, nullptr);
     EXPECT_STREQ(realtime->code_info.code, "000001");
@@ -207,7 +218,7 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
     ASSERT_NE(twin, nullptr);
     ASSERT_NE(quote_symbol_find("600200", 1), nullptr);
     EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600200", 1))->name, "新股");
-    EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600000", 1))->name, "沪市000");
+    EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600000", 1))->name, SyntheticMarket::instance().find("600000", 1)->name.c_str());
 
     // Blocks, both key forms, and the record itself, give the same lists.
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
@@ -287,7 +298,7 @@ TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
 {
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
     const uint16_t fields[] = {0, 8, 9};
-    const std::array<char, 17> codes[] = {entry17("600150", 1), entry17("600001", 1), entry17("000141", 2),
+    const std::array<char, 17> codes[] = {entry17("600150", 1), entry17("600001", 1), entry17("300041", 2),
                                           entry17("1A0001", 1)};
     quote_ctx* ctx = quote_ctx_create();
     quote_ctx_set_type(ctx, 0);
@@ -297,7 +308,7 @@ TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
     ASSERT_EQ(quote_ctx_request(ctx), 1);
     Kept got;
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &got));
-    EXPECT_EQ(got.codes, (std::vector<std::string>{"600150/1", "600001/1", "000141/2", "1A0001/1"}));
+    EXPECT_EQ(got.codes, (std::vector<std::string>{"600150/1", "600001/1", "300041/2", "1A0001/1"}));
     EXPECT_EQ(got.names, (std::vector<std::string>{
                              "电子|广东|新能源", // position 150: 885002 before 885001
                              "银行|上海|",       // position 1: in no concept
@@ -349,7 +360,8 @@ TEST_F(ExportsEndToEnd, EveryContextFunctionAgainstTheServer)
     EXPECT_EQ(got.codes, (std::vector<std::string>{"399001/2", "000300/1", "880201/1", "880471/1", "885001/1"}));
 
     // A ranked page of a block, paged down and up: the Shanghai stocks by
-    // volume, ascending, which is code order.
+    // volume, ascending.
+    const std::vector<std::string> shanghai = by_volume(SyntheticMarket::instance().block(1102));
     quote_ctx* ranked = quote_ctx_create();
     quote_ctx_set_type(ranked, 0);
     quote_ctx_set_peroid(ranked, 30);
@@ -360,15 +372,15 @@ TEST_F(ExportsEndToEnd, EveryContextFunctionAgainstTheServer)
     ASSERT_EQ(quote_ctx_request(ranked), 1);
     ASSERT_TRUE(wait(ranked, QUOTE_REPLY_REALTIME, 1, &got));
     ASSERT_EQ(got.codes.size(), 10u);
-    EXPECT_EQ(got.codes.front(), "600000/1");
-    EXPECT_EQ(got.codes.back(), "600009/1");
+    EXPECT_EQ(got.codes.front(), shanghai[0]);
+    EXPECT_EQ(got.codes.back(), shanghai[9]);
     EXPECT_TRUE(server->wait_prefix("request 0x28 "));
     ASSERT_EQ(quote_ctx_page_down(ranked), 1);
     EXPECT_EQ(quote_ctx_get_page_first_no(ranked), 10);
     ASSERT_TRUE(wait(ranked, QUOTE_REPLY_REALTIME, 2, &got));
     ASSERT_EQ(got.codes.size(), 10u);
-    EXPECT_EQ(got.codes.front(), "600010/1");
-    EXPECT_EQ(got.codes.back(), "600019/1");
+    EXPECT_EQ(got.codes.front(), shanghai[10]);
+    EXPECT_EQ(got.codes.back(), shanghai[19]);
     ASSERT_EQ(quote_ctx_page_up(ranked), 1);
     EXPECT_EQ(quote_ctx_get_page_first_no(ranked), 0);
     ASSERT_TRUE(wait(ranked, QUOTE_REPLY_REALTIME, 3, nullptr));
@@ -397,8 +409,9 @@ TEST_F(ExportsEndToEnd, EveryContextFunctionAgainstTheServer)
     ASSERT_EQ(quote_ctx_request(parsed), 1);
     ASSERT_TRUE(wait(parsed, QUOTE_REPLY_REALTIME, 1, &got));
     ASSERT_EQ(got.codes.size(), 10u);
-    EXPECT_EQ(got.codes[0], "000001/2") << "Shenzhen stocks by volume, ascending";
-    EXPECT_EQ(got.codes[9], "000010/2");
+    const std::vector<std::string> shenzhen = by_volume(SyntheticMarket::instance().category(2));
+    EXPECT_EQ(got.codes[0], shenzhen[0]) << "Shenzhen stocks by volume, ascending";
+    EXPECT_EQ(got.codes[9], shenzhen[9]);
     EXPECT_TRUE(server->wait_prefix("request 0x2a "));
     EXPECT_EQ(quote_ctx_parse("[1]", 3), nullptr);
     EXPECT_EQ(quote_ctx_parse("{\"peroid_\":", 11), nullptr);
@@ -488,20 +501,14 @@ TEST_F(ExportsEndToEnd, BlockPagesHoldTheBoardFileMembers)
         EXPECT_EQ(got.codes, expected) << "the server's page of block " << b.id;
     }
 
-    // Rows 50 to 69 of 1300 by volume, ascending (code table order): Shanghai
-    // stocks i 50-59, then Shenzhen stocks j 0-9.
+    // Rows 50 to 69 of 1300 by volume, ascending.
     quote_ctx* slice = make(0, 1300, 50, 20);
     quote_ctx_set_market_field(slice, fields, 1);
     ASSERT_EQ(quote_ctx_request(slice), 1);
     Kept got;
     ASSERT_TRUE(wait(slice, QUOTE_REPLY_REALTIME, 1, &got));
-    std::vector<std::string> expected;
-    for (int i = 50; i < 60; ++i)
-        expected.push_back("6000" + std::to_string(i) + "/1");
-    for (int j = 0; j < 9; ++j)
-        expected.push_back("00000" + std::to_string(j + 1) + "/2");
-    expected.push_back("000010/2");
-    EXPECT_EQ(got.codes, expected);
+    const std::vector<std::string> all = by_volume(SyntheticMarket::instance().block(1300));
+    EXPECT_EQ(got.codes, std::vector<std::string>(all.begin() + 50, all.begin() + 70));
 
     // A block the file does not define has no rows.
     quote_ctx* unknown = make(0, 999, 0, 10);

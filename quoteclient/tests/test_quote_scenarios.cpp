@@ -23,6 +23,7 @@
 #include "enginerecorder.h"
 #include "quote.h"
 #include "serverprocess.h"
+#include "syntheticmarket.h"
 #include "wirebytes.h"
 
 namespace {
@@ -139,6 +140,16 @@ quote_ctx* list_context(const std::vector<std::vector<uint8_t>>& codes) {
     return ctx;
 }
 
+
+// Keys "code/market" of a list of the server's market sorted by volume,
+// ascending, as the server ranks them.
+std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list) {
+    SyntheticMarket::instance().sort(list, 9, 1);
+    std::vector<std::string> keys;
+    for (const SyntheticCode* c : list) keys.push_back(c->code + "/" + std::to_string(c->market));
+    return keys;
+}
+
 }  // namespace
 
 TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
@@ -149,15 +160,19 @@ TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &first));
     ASSERT_EQ(first.rows.size(), 3u);
     EXPECT_STREQ(first.rows[0].code_info.code, "600000");
-    EXPECT_STREQ(first.rows[0].code_info.name, "沪市000");
-    EXPECT_STREQ(first.rows[2].code_info.name, "深市000");
+    EXPECT_STREQ(first.rows[0].code_info.name, SyntheticMarket::instance().find("600000", 1)->name.c_str());
+    EXPECT_STREQ(first.rows[2].code_info.name, SyntheticMarket::instance().find("000001", 2)->name.c_str());
     EXPECT_NE(first.rows[0].symbol, nullptr);
     // Pushes carry every other row; the table keeps all three, with their names.
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 4, &later));
     EXPECT_EQ(later.word, 1);
     ASSERT_EQ(later.rows.size(), 3u);
     for (size_t i = 0; i < 3; ++i) EXPECT_STREQ(later.rows[i].code_info.name, first.rows[i].code_info.name);
-    EXPECT_GT(later.rows[0].cur_vol + later.rows[1].cur_vol, first.rows[0].cur_vol + first.rows[1].cur_vol);
+    // Each push moves the market: the pushed rows are not the first ones again.
+    bool moved = false;
+    for (size_t i = 0; i < 2; ++i)
+        moved = moved || later.rows[i].close != first.rows[i].close || later.rows[i].cur_vol != first.rows[i].cur_vol;
+    EXPECT_TRUE(moved);
     EXPECT_NE(quote_symbol_find("600001", 1), nullptr);
 
     ASSERT_EQ(quote_ctx_cancel(ctx), 1);
@@ -172,7 +187,9 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     quote_ctx_set_peroid(ctx, 30);
     quote_ctx_set_category(ctx, 1);  // the 200 Shanghai stocks
     quote_ctx_set_page(ctx, 0, 20);
-    quote_ctx_set_sort(ctx, 9, 1);  // by volume, ascending: 600000 first
+    quote_ctx_set_sort(ctx, 9, 1);  // by volume, ascending
+    const std::vector<std::string> ranked = by_volume(SyntheticMarket::instance().category(1));
+    auto code_of = [&ranked](size_t i) { return ranked[i].substr(0, 6); };
     const uint16_t fields[] = {0, 8, 9};
     quote_ctx_set_market_field(ctx, fields, 3);
     EXPECT_EQ(quote_ctx_page_down(ctx), 0);  // no total yet
@@ -180,23 +197,23 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     Copied page;
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &page));
     ASSERT_EQ(page.rows.size(), 20u);
-    EXPECT_STREQ(page.rows[0].code_info.code, "600000");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(0));
 
     ASSERT_EQ(quote_ctx_page_down(ctx), 1);
     EXPECT_EQ(quote_ctx_get_page_first_no(ctx), 20);
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 2, &page));
     ASSERT_EQ(page.rows.size(), 20u);
-    EXPECT_STREQ(page.rows[0].code_info.code, "600020");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(20));
 
     ASSERT_EQ(quote_ctx_page_up(ctx), 1);
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 3, &page));
-    EXPECT_STREQ(page.rows[0].code_info.code, "600000");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(0));
     ASSERT_EQ(quote_ctx_page_up(ctx), 1);  // from the first row: the last full page
     EXPECT_EQ(quote_ctx_get_page_first_no(ctx), 180);
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 4, &page));
     ASSERT_EQ(page.rows.size(), 20u);
-    EXPECT_STREQ(page.rows[0].code_info.code, "600180");
-    EXPECT_STREQ(page.rows[19].code_info.code, "600199");
+    EXPECT_EQ(page.rows[0].code_info.code, code_of(180));
+    EXPECT_EQ(page.rows[19].code_info.code, code_of(199));
     quote_ctx_release(ctx);
 }
 
@@ -391,8 +408,8 @@ TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
     ASSERT_GE(recorder->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; }), 0);
     const void* symbol = quote_symbol_find("600199", 1);
     ASSERT_NE(symbol, nullptr);
-    EXPECT_STREQ(quote_symbol_code_info(symbol)->name, "沪市199");
-    EXPECT_STREQ(quote_symbol_code_info(symbol)->pinyin, "HS199");
+    EXPECT_STREQ(quote_symbol_code_info(symbol)->name, SyntheticMarket::instance().find("600199", 1)->name.c_str());
+    EXPECT_STREQ(quote_symbol_code_info(symbol)->pinyin, SyntheticMarket::instance().find("600199", 1)->pinyin.c_str());
     const auto code = entry("000002", 2);
     struct Case {
         int type;
@@ -491,10 +508,17 @@ void expect_day_walk(const Copied& m, const QuoteKPoint& day, const QuoteKPoint&
     }
     EXPECT_FLOAT_EQ(high, day.high);
     EXPECT_FLOAT_EQ(low, day.low);
-    int turns = 0;  // a walk, not a line: it often changes direction
-    for (size_t i = 2; i < m.minutes.size(); ++i)
-        turns += (m.minutes[i].price - m.minutes[i - 1].price) * (m.minutes[i - 1].price - m.minutes[i - 2].price) < 0;
-    EXPECT_GE(turns, 20);
+    // A walk, not a line: it often changes direction (a cheap stock moves by
+    // whole cents, so minutes without a move are passed over).
+    int turns = 0;
+    float step_before = 0;
+    for (size_t i = 1; i < m.minutes.size(); ++i) {
+        const float step = m.minutes[i].price - m.minutes[i - 1].price;
+        if (step == 0) continue;
+        turns += step * step_before < 0;
+        step_before = step;
+    }
+    EXPECT_GE(turns, 8);
     EXPECT_EQ(volume, day.volume);
     EXPECT_EQ(amount, day.amount);
 }
@@ -557,6 +581,65 @@ TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
     EXPECT_STREQ(days[2].code_info.name, "上证指数");
     quote_ctx_release(list);
     for (quote_ctx* ctx : kept) quote_ctx_release(ctx);
+}
+
+// Intraday bars are the minute walk of their trading day cut into cycles:
+// today's one-minute bars run 09:31 to 11:30 and 13:01 to 15:00 and end at the
+// live price, and a 60-minute bar holds its 60 one-minute bars.
+TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk) {
+    start();
+    std::vector<quote_ctx*> kept;
+    for (const auto& code : {entry("600001", 1), entry("300005", 2), entry("1A0001", 1)}) {
+        SCOPED_TRACE(reinterpret_cast<const char*>(code.data()));
+        quote_ctx* m = series_context(code, 32, 0, 0);
+        quote_ctx* one = series_context(code, 34, 0, 480);
+        quote_ctx* hour = series_context(code, 38, 0, 8);
+        quote_ctx* list = list_context({code});
+        Copied minutes, ones, hours, rows;
+        for (quote_ctx* ctx : {m, one, hour, list}) ASSERT_EQ(quote_ctx_request(ctx), 1);
+        ASSERT_TRUE(wait(m, QUOTE_REPLY_MINUTE, 1, &minutes));
+        ASSERT_TRUE(wait(one, QUOTE_REPLY_KLINE, 1, &ones));
+        ASSERT_TRUE(wait(hour, QUOTE_REPLY_KLINE, 1, &hours));
+        ASSERT_TRUE(wait(list, QUOTE_REPLY_REALTIME, 1, &rows));
+        ASSERT_EQ(minutes.minutes.size(), 241u);
+        ASSERT_EQ(ones.bars.size(), 480u);
+        ASSERT_EQ(hours.bars.size(), 8u);
+        const std::vector<QuoteKPoint> today(ones.bars.begin() + 240, ones.bars.end());
+        EXPECT_EQ(today.front().time, china_seconds(2026, 12, 8, 9, 31));
+        EXPECT_EQ(today[119].time, china_seconds(2026, 12, 8, 11, 30));
+        EXPECT_EQ(today[120].time, china_seconds(2026, 12, 8, 13, 1));
+        EXPECT_EQ(today.back().time, china_seconds(2026, 12, 8, 15, 0));
+        EXPECT_EQ(ones.bars[239].time, china_seconds(2026, 12, 7, 15, 0)) << "the day before ends the same way";
+        // The first bar holds the opening minute and the next, each later bar one minute.
+        EXPECT_FLOAT_EQ(today.front().open, minutes.minutes[0].price);
+        EXPECT_EQ(today.front().volume, minutes.minutes[0].volume + minutes.minutes[1].volume);
+        for (size_t b = 1; b < today.size(); ++b) {
+            EXPECT_FLOAT_EQ(today[b].close, minutes.minutes[b + 1].price) << "bar " << b;
+            EXPECT_EQ(today[b].volume, minutes.minutes[b + 1].volume) << "bar " << b;
+        }
+        ASSERT_EQ(rows.rows.size(), 1u);
+        EXPECT_FLOAT_EQ(today.back().close, rows.rows[0].close) << "the last bar ends at the live price";
+        EXPECT_FLOAT_EQ(minutes.minutes.back().price, rows.rows[0].close);
+        // The newest hour: the last 60 one-minute bars.
+        const QuoteKPoint& h = hours.bars.back();
+        EXPECT_EQ(h.time, china_seconds(2026, 12, 8, 15, 0));
+        EXPECT_EQ(hours.bars[hours.bars.size() - 2].time, china_seconds(2026, 12, 8, 14, 0));
+        EXPECT_EQ(hours.bars[hours.bars.size() - 3].time, china_seconds(2026, 12, 8, 11, 30));
+        float high = 0, low = 1e30f;
+        int64_t volume = 0;
+        for (size_t b = 180; b < 240; ++b) {
+            high = std::max(high, today[b].high);
+            low = std::min(low, today[b].low);
+            volume += today[b].volume;
+        }
+        EXPECT_FLOAT_EQ(h.open, today[180].open);
+        EXPECT_FLOAT_EQ(h.close, today.back().close);
+        EXPECT_FLOAT_EQ(h.high, high);
+        EXPECT_FLOAT_EQ(h.low, low);
+        EXPECT_EQ(h.volume, volume);
+        kept.insert(kept.end(), {m, one, hour, list});
+    }
+    for (quote_ctx* ctx : kept) quote_ctx_release(ctx);  // at the end, so that no new context reuses an address
 }
 
 TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {

@@ -11,6 +11,7 @@
 #include "boardfiles.h"
 #include "fundflow.h"
 #include "marketjson.h"
+#include "syntheticmarket.h"
 
 namespace {
 
@@ -170,9 +171,12 @@ std::string marquee(const std::string& base) {
     w.Key("result"); w.String("true");
     w.Key("marquee");
     w.StartArray();
-    item("沪市000 发布年度业绩预告", "业绩预告详见公告。", base + "/news/view?id=600000-1-0");
+    const SyntheticMarket& market = SyntheticMarket::instance();
+    item((market.find("600000", 1)->name + " 发布年度业绩预告").c_str(), "业绩预告详见公告。",
+         base + "/news/view?id=600000-1-0");
     item("两市成交额较昨日放大", "市场情绪回暖。", "");
-    item("研究报告：深市000 盈利改善", "维持增持评级。", base + "/research/view?id=r000001-2-3");
+    item(("研究报告：" + market.find("000001", 2)->name + " 盈利改善").c_str(), "维持增持评级。",
+         base + "/research/view?id=r000001-2-3");
     w.EndArray();
     w.EndObject();
     return json_string(buffer);
@@ -477,8 +481,11 @@ bool Services::apply_group_edits(const std::string& user, const std::string& bod
     rapidjson::Document doc;
     doc.Parse(body.data(), body.size());
     if (doc.HasParseError() || !doc.IsArray()) return false;
-    for (const auto& edit : doc.GetArray())
-        if (!edit.IsObject() || member_text(edit, "cmd").empty() || member_text(edit, "group_id").empty()) return false;
+    for (const auto& edit : doc.GetArray()) {
+        if (!edit.IsObject() || member_text(edit, "group_id").empty()) return false;
+        const std::string cmd = member_text(edit, "cmd");
+        if (cmd != "RENAME" && cmd != "ADD" && cmd != "DELETE") return false;
+    }
     std::vector<Group>& groups = groups_[user];
     for (const auto& edit : doc.GetArray()) {
         const std::string cmd = member_text(edit, "cmd"), group_id = member_text(edit, "group_id");

@@ -28,9 +28,9 @@ BoardRule list(uint8_t market, const std::function<bool(int)>& pred) {
 std::vector<Board> make_boards() {
     std::vector<Board> out;
     out.push_back({1101, "全部A股", "沪深两市全部A股",
-                   {range(1, shanghai(0), "605999"), range(2, shenzhen(0), "003999")}, {}});
+                   {range(1, shanghai(0), "605999"), range(2, shenzhen(0), "300999")}, {}});
     out.push_back({1102, "上证A股", "上海证券交易所A股", {range(1, shanghai(0), "605999")}, {}});
-    out.push_back({1103, "深证A股", "深圳证券交易所A股", {range(2, shenzhen(0), "003999")}, {}});
+    out.push_back({1103, "深证A股", "深圳证券交易所A股", {range(2, shenzhen(0), "300999")}, {}});
     out.push_back({1106, "创业板", "创业板指数成份", {range(2, shenzhen(100), shenzhen(149))}, {}});
     out.push_back({1110, "沪深市场", "全部证券与指数",
                    {range(1, "000000", "999999"), range(2, "000000", "999999")}, {}});

@@ -10,7 +10,7 @@
 // every code of the table, indices included, that one of its rules matches.
 //
 // The blocks, over Shanghai stock i = 600000 + i (i = 0..199) and Shenzhen
-// stock j = 000001 + j (j = 0..149):
+// stock j = 000001 + j (j = 0..99) and 300001 + (j - 100) (j = 100..149):
 //   1101 all A shares, 1102 Shanghai A (index 1A0001), 1103 Shenzhen A
 //   (index 399001), 1110 the whole market, indices included; 1300 the first
 //   60 Shanghai and 40 Shenzhen stocks (index 000300); 1106 Shenzhen stocks

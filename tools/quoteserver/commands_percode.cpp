@@ -1,8 +1,9 @@
 // Commands about one code: 0x26 (tick details; a negative first row asks for
 // the last rows of the day), 0x3C (volume by price level),
 // 0x27 (the minute series of a trading day, none for other days) and 0x24
-// (today's minute series), 0x37 (dividend events). Each answers once
-// (word 0, header version 1); an unknown code gets an error answer.
+// (today's minute series, sent again when the market moved it, word 1),
+// 0x37 (dividend events). The others answer once (word 0, header version 1);
+// an unknown code gets an error answer.
 #include <algorithm>
 
 #include "bodywriter.h"
@@ -21,28 +22,39 @@ const SyntheticCode* read_code(QuoteServer& server, const Request& request, Body
     return c;
 }
 
+// Today's trades, twenty a minute over the minute walk (none for a
+// suspended stock): each at its minute's price, sharing out its volume in
+// whole lots, bought ('B') when the price rose and sold ('S') when it fell.
 void answer_detail(QuoteServer& server, const Request& request) {
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
     if (!c) return;
     int32_t first = in.i32();
     const int16_t count = in.i16();
-    const int32_t total = 4800;
-    if (first < 0) first = std::max(0, total - std::max<int>(0, count));  // a negative first row asks for the day's last rows
+    constexpr int kPerMinute = 20;
     const SyntheticMarket& m = SyntheticMarket::instance();
+    const int32_t total = c->type == 2 && c->suspended ? 0 : kPerMinute * (SyntheticMarket::kMinutes - 1);
+    if (first < 0) first = std::max(0, total - std::max<int>(0, count));  // a negative first row asks for the day's last rows
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
     body.i32(m.pre_close(*c)).i32(total);
     const int n = first < 0 || first >= total ? 0 : std::min<int>(count < 0 ? 0 : count, total - first);
     body.i16(static_cast<int16_t>(n));
+    const SyntheticMarket::MinuteSeries series = n > 0 ? m.minutes(*c, 0) : SyntheticMarket::MinuteSeries{};
     for (int i = 0; i < n; ++i) {
-        const int k = first + i;  // three seconds a tick from 09:30:00
-        const int seconds = 9 * 3600 + 30 * 60 + 3 * k;
-        body.i32(m.pre_close(*c) + 100 * (k % 9) - 400)
-            .i64(100 * (1 + k % 13))
+        const int k = first + i;
+        const int point = 1 + k / kPerMinute;  // the minute the trade closes in
+        const SyntheticMinute& now = series[static_cast<size_t>(point)];
+        const int32_t before = series[static_cast<size_t>(point - 1)].price;
+        const int minute = point <= 120 ? 9 * 60 + 30 + point - 1 : 13 * 60 + (point - 121);
+        const int seconds = minute * 60 + 3 * (k % kPerMinute);
+        const int64_t lots = std::max<int64_t>(1, now.volume / 100 / kPerMinute + (k * 7) % 5 - 2);
+        const char side = now.price > before ? 'B' : now.price < before ? 'S' : (k % 2 ? 'B' : 'S');
+        body.i32(now.price)
+            .i64(100 * lots)
             .i32(seconds / 3600 * 10000 + seconds / 60 % 60 * 100 + seconds % 60)
             .i32(k)
-            .u8(k % 2 ? 'B' : 'S');
+            .u8(static_cast<uint8_t>(side));
     }
     server.reply(request.connection, 0x26, request.request_id, 0, body.data());
 }
@@ -114,17 +126,45 @@ void answer_minute_by_date(QuoteServer& server, const Request& request) {
     server.reply(request.connection, 0x27, request.request_id, 0, body.data());
 }
 
+// Today's series, whole. Scheduler thread.
+std::vector<uint8_t> today_series(const SyntheticCode& c, int16_t index, const std::vector<uint8_t>& options) {
+    BodyWriter body;
+    SyntheticMarket::write_identity(body, c);
+    body.i32(SyntheticMarket::instance().pre_close(c)).i64(index).i64(SyntheticMarket::kMinutes).i16(index);
+    write_points(body, c, options, 0);
+    return body.data();
+}
+
+// While the request lasts, today's series is looked at every second and,
+// when the market moved it (with the list pushes), sent again whole, its last
+// minute at the live price of the moment, so that an open minute chart
+// follows the quotes.
+constexpr int kSeriesPushMs = 1000;
+
+void push_minutes(QuoteServer& server, _B2CConnection* conn, uint16_t id, const SyntheticCode* c, int16_t index,
+                  std::vector<uint8_t> options, std::vector<uint8_t> sent) {
+    if (!server.subscribed(conn, id)) return;
+    std::vector<uint8_t> now = today_series(*c, index, options);
+    if (now != sent && !server.reply(conn, 0x24, id, 1, now)) return;
+    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options, now] {
+        push_minutes(server, conn, id, c, index, options, now);
+    });
+}
+
 void answer_minute_by_index(QuoteServer& server, const Request& request) {
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
     if (!c) return;
     const int16_t index = in.i16();
     const std::vector<uint8_t> options = read_options(in);
-    BodyWriter body;
-    SyntheticMarket::write_identity(body, *c);
-    body.i32(SyntheticMarket::instance().pre_close(*c)).i64(index).i64(SyntheticMarket::kMinutes).i16(index);
-    write_points(body, *c, options, 0);
-    server.reply(request.connection, 0x24, request.request_id, 0, body.data());
+    server.subscribe(request.connection, request.request_id, 0x24);
+    std::vector<uint8_t> sent = today_series(*c, index, options);
+    if (!server.reply(request.connection, 0x24, request.request_id, 1, sent)) return;
+    _B2CConnection* conn = request.connection;
+    const uint16_t id = request.request_id;
+    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options, sent] {
+        push_minutes(server, conn, id, c, index, options, sent);
+    });
 }
 
 void answer_dividends(QuoteServer& server, const Request& request) {

@@ -12,7 +12,7 @@ namespace {
 // A fixed value in [0, 1) for a code, a day, a minute and a stream of values.
 double unit(int index, int day, int minute, uint64_t stream) {
     uint64_t x = (static_cast<uint64_t>(index) << 40) ^ (static_cast<uint64_t>(static_cast<uint32_t>(day)) << 12) ^
-                 static_cast<uint64_t>(minute) ^ (stream << 58);
+                 static_cast<uint64_t>(minute) ^ (stream << 58) ^ (SyntheticMarket::kSeed << 20);
     x += 0x9E3779B97F4A7C15ULL;
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
     x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
@@ -23,11 +23,66 @@ double unit(int index, int day, int minute, uint64_t stream) {
 // A price in 1/10000 to the cent, never below one cent.
 int32_t to_cent(double v) { return static_cast<int32_t>(std::max(1L, std::lround(v / 100.0)) * 100); }
 
+// Streams of unit(): one per kind of made-up value.
+enum Stream : uint64_t {
+    kWalk = 0, kDayVolume = 1, kMinuteWeight = 2, kPrice = 3, kMove = 4, kCap = 5, kFloat = 6, kTurnover = 7,
+    kBook = 8, kOuter = 9, kHistory = 10, kValuation = 11, kTrend = 12,
+};
+
+// Invented company names: a two-character stem, unique per stock, and a
+// word of the stock's industry (the five industry blocks cut each market
+// into these position ranges). Each character comes with its initial.
+struct Syllable {
+    const char* text;
+    char initial;
+};
+constexpr Syllable kFirst[20] = {{"岚", 'L'}, {"澄", 'C'}, {"翊", 'Y'}, {"珂", 'K'}, {"瀚", 'H'},
+                                 {"昕", 'X'}, {"璟", 'J'}, {"沅", 'Y'}, {"霁", 'J'}, {"铖", 'C'},
+                                 {"琨", 'K'}, {"嵘", 'R'}, {"栩", 'X'}, {"淇", 'Q'}, {"煜", 'Y'},
+                                 {"骁", 'X'}, {"洺", 'M'}, {"钰", 'Y'}, {"璞", 'P'}, {"旻", 'M'}};
+constexpr Syllable kSecond[20] = {{"峰", 'F'}, {"川", 'C'}, {"泽", 'Z'}, {"禾", 'H'}, {"源", 'Y'},
+                                  {"达", 'D'}, {"瑞", 'R'}, {"弘", 'H'}, {"拓", 'T'}, {"宸", 'C'},
+                                  {"朗", 'L'}, {"睿", 'R'}, {"晟", 'S'}, {"航", 'H'}, {"邦", 'B'},
+                                  {"誉", 'Y'}, {"恒", 'H'}, {"润", 'R'}, {"鑫", 'X'}, {"祥", 'X'}};
+struct Word {
+    const char* text;
+    const char* initials;
+};
+constexpr Word kIndustryWords[5][3] = {
+    {{"银行", "YH"}, {"农商", "NS"}, {"信托", "XT"}},
+    {{"证券", "ZQ"}, {"投资", "TZ"}, {"资本", "ZB"}},
+    {{"医药", "YY"}, {"药业", "YY"}, {"生物", "SW"}},
+    {{"电子", "DZ"}, {"科技", "KJ"}, {"光电", "GD"}},
+    {{"汽车", "QC"}, {"动力", "DL"}, {"汽配", "QP"}},
+};
+// The first position of each industry range (as BoardSet cuts them).
+int industry_of(uint8_t market, int position) {
+    static const int kShanghai[5] = {0, 40, 80, 120, 160}, kShenzhen[5] = {0, 29, 59, 89, 119};
+    const int* cuts = market == 1 ? kShanghai : kShenzhen;
+    int k = 0;
+    while (k < 4 && position >= cuts[k + 1]) ++k;
+    return k;
+}
+
+// Stocks with a day of their own, by market and position: marked ST (a
+// leading '*' for those at risk of delisting), sealed at the limit up or
+// down, and the one suspended stock.
+bool is_st(uint8_t market, int p) { return market == 1 ? p % 47 == 13 : p < 100 && p % 41 == 29; }
+bool is_star_st(uint8_t market, int p) { return is_st(market, p) && p % 2 == 0; }
+int sealed_of(uint8_t market, int p) {
+    if (market == 1) return p % 53 == 18 ? 1 : p % 59 == 21 ? -1 : p == 107 ? 1 : 0;
+    return (p == 11 || p == 57 || p == 104 || p == 131) ? 1 : (p == 45 || p == 70 || p == 122) ? -1 : 0;
+}
+bool is_suspended(uint8_t market, int p) { return market == 1 && p == 33; }
+
 }  // namespace
 
 std::string SyntheticMarket::stock_code(uint8_t market, int position) {
     char code[16];
-    std::snprintf(code, sizeof code, "%06d", market == 1 ? 600000 + position : 1 + position);
+    const int n = market == 1                         ? 600000 + position
+                  : position < kShenzhenMainStocks ? 1 + position
+                                                     : 300001 + (position - kShenzhenMainStocks);
+    std::snprintf(code, sizeof code, "%06d", n);
     return code;
 }
 
@@ -38,7 +93,7 @@ SyntheticMarket& SyntheticMarket::instance() {
 
 SyntheticMarket::SyntheticMarket() {
     auto add = [this](std::string code, std::string name, std::string pinyin, uint8_t market, uint8_t type,
-                      int32_t base = 0) {
+                      int32_t base = 0) -> SyntheticCode& {
         SyntheticCode c;
         c.code = std::move(code);
         c.name = std::move(name);
@@ -46,26 +101,54 @@ SyntheticMarket::SyntheticMarket() {
         c.market = market;
         c.type = type;
         c.index = static_cast<int>(codes_.size());
-        c.base = base ? base
-                 : type == 1 ? 30000000 + 1000000 * c.index
-                             : 50000 + 10000 * (c.index % 50) + 100 * (c.index % 7);
+        // The market indices from 3,000 points, the board indices 800 to 3,700.
+        c.base = base ? base : c.index < 4 ? 30000000 + 1000000 * c.index : 8000000 + 1000000 * (c.index % 30);
         codes_.push_back(std::move(c));
+        return codes_.back();
     };
     add("1A0001", "上证指数", "SZZS", 1, 1);
     add("000300", "沪深300", "HS300", 1, 1);
     add("399001", "深证成指", "SZCZ", 2, 1);
     add("399006", "创业板指", "CYBZ", 2, 1);
-    char name[32], pinyin[8];
-    for (int i = 0; i < kShanghaiStocks; ++i) {
-        std::snprintf(name, sizeof name, "沪市%03d", i);
-        std::snprintf(pinyin, sizeof pinyin, "HS%03d", i);
-        add(stock_code(1, i), name, pinyin, 1, 2);
-    }
-    for (int j = 0; j < kShenzhenStocks; ++j) {
-        std::snprintf(name, sizeof name, "深市%03d", j);
-        std::snprintf(pinyin, sizeof pinyin, "SS%03d", j);
-        add(stock_code(2, j), name, pinyin, 2, 2);
-    }
+    int stock = 0;  // position among all stocks, for the stem of the name
+    auto add_stock = [&](uint8_t market, int p) {
+        const int a = stock % 20, b = (stock / 20 + stock) % 20;  // a different pair for each of 400 stocks
+        ++stock;
+        const int k = industry_of(market, p);
+        const Word& word = kIndustryWords[k][(stock * 7) % 3];
+        std::string name = std::string(kFirst[a].text) + kSecond[b].text;
+        std::string pinyin{kFirst[a].initial, kSecond[b].initial};
+        const bool st = is_st(market, p);
+        if (st) {
+            name = (is_star_st(market, p) ? "*ST" : "ST") + name;
+            pinyin = "ST" + pinyin;
+        } else {
+            name += word.text;
+            pinyin += word.initials;
+        }
+        // Prices spread from about 1 to 2,000 yuan, most of them low.
+        const double u = unit(stock, 0, 0, kPrice);
+        const int32_t base = to_cent(10000.0 * std::exp(std::log(1.2) + std::pow(u, 1.8) * std::log(2000.0 / 1.2)));
+        SyntheticCode& c = add(stock_code(market, p), name, pinyin, market, 2, base);
+        c.limit = st ? 0.05 : (market == 2 && p >= kShenzhenMainStocks) ? 0.20 : 0.10;
+        c.sealed = sealed_of(market, p);
+        c.suspended = is_suspended(market, p);
+        // Free stocks: mostly small moves, a few large ones, inside the limit.
+        const double s = 2.0 * unit(c.index, 0, 0, kMove) - 1.0;
+        c.move = c.suspended ? 0.0 : c.limit * 0.85 * s * std::fabs(s);
+        // Total shares from 0.8 亿 to 200 亿, most of them few; the market
+        // value follows from the price.
+        const double shares = 0.8e8 * std::exp(std::pow(unit(c.index, 0, 0, kCap), 2.0) * std::log(250.0));
+        c.total_shares = std::llround(shares / 10000.0) * 10000;
+        c.float_shares = std::llround(c.total_shares * (0.35 + 0.65 * unit(c.index, 0, 0, kFloat)) / 100.0) * 100;
+        c.turnover = 0.002 * std::exp(unit(c.index, 0, 0, kTurnover) * std::log(40.0));
+        // Large and dear companies trade a smaller part of their shares: a
+        // day's amount stays under about 300 亿 yuan.
+        const double tradable_value = static_cast<double>(c.float_shares) * base / 10000.0;
+        c.turnover = std::min(c.turnover, 3e10 * (0.3 + 0.7 * unit(c.index, 1, 0, kTurnover)) / tradable_value);
+    };
+    for (int i = 0; i < kShanghaiStocks; ++i) add_stock(1, i);
+    for (int j = 0; j < kShenzhenStocks; ++j) add_stock(2, j);
     // The board indices, so that every index code of board.json links to its
     // block; the market indices above are there already.
     for (const BoardIndexGroup& group : BoardSet::index_groups())
@@ -82,20 +165,47 @@ const SyntheticCode* SyntheticMarket::find(const std::string& code, uint8_t mark
     return nullptr;
 }
 
+int32_t SyntheticMarket::rise_limit(const SyntheticCode& c) const {
+    return c.type == 2 ? to_cent(c.base * (1.0 + c.limit)) : 0;
+}
+
+int32_t SyntheticMarket::fall_limit(const SyntheticCode& c) const {
+    return c.type == 2 ? to_cent(c.base * (1.0 - c.limit)) : 0;
+}
+
+namespace {
+
+// Where today's walk ends before the live swing: an index moves by up to
+// 1.5 %, a stock by its own move or to its limit.
+double day_target(const SyntheticCode& c) {
+    if (c.type != 2) return c.base * (1.0 + 0.015 * std::sin(1.0 + c.index));
+    if (c.suspended) return c.base;
+    if (c.sealed) return c.base * (1.0 + c.sealed * c.limit);
+    return c.base * (1.0 + c.move);
+}
+
+}  // namespace
+
 int32_t SyntheticMarket::price(const SyntheticCode& c) const {
-    // The day's move of this code (up to 3 %, what tick 0 shows) with a small
-    // swing of the live price around it, so quotes move between pushes while
-    // charts fetched earlier stay within a few tenths of a percent of them.
-    const double day = 0.03 * std::sin(static_cast<double>(c.index));
+    // A small swing of the live price around the day's target, so quotes
+    // move between pushes while charts fetched earlier stay within a few
+    // tenths of a percent of them; zero at tick 0.
+    const double target = day_target(c);
+    if (c.type == 2 && (c.suspended || c.sealed)) return to_cent(target);
     const double swing = 0.002 * (std::sin(0.7 * static_cast<double>(tick_) + c.index) - std::sin(c.index));
-    return to_cent(c.base * (1.0 + day + swing));
+    int32_t p = to_cent(target * (1.0 + swing));
+    if (c.type == 2) p = std::clamp(p, fall_limit(c), rise_limit(c));
+    return p;
 }
 
 int32_t SyntheticMarket::close(const SyntheticCode& c, int j) const {
     if (j <= 0) return price(c);
-    // Zero at day 1, so that day closes at the base.
-    const double drift = std::sin(0.05 * j + c.index) - std::sin(0.05 + c.index);
-    return to_cent(c.base * (1.0 + 0.1 * drift));
+    // A slow trend of the code's own size and phase and a daily wobble,
+    // both zero at day 1, so that day closes at the base.
+    const double size = 0.08 + 0.3 * unit(c.index, 0, 0, kTrend), phase = 6.3 * unit(c.index, 1, 0, kTrend);
+    const double trend = size * (std::sin(0.05 * j + phase) - std::sin(0.05 + phase));
+    const double wobble = c.type == 2 ? 0.03 * (unit(c.index, j, 0, kHistory) - unit(c.index, 1, 0, kHistory)) : 0.0;
+    return to_cent(c.base * std::max(0.2, 1.0 + trend + wobble));
 }
 
 int32_t SyntheticMarket::open(const SyntheticCode& c, int j) const {
@@ -103,35 +213,56 @@ int32_t SyntheticMarket::open(const SyntheticCode& c, int j) const {
 }
 
 int64_t SyntheticMarket::volume(const SyntheticCode& c, int j) const {
-    // Lots of 100 shares: growing with the position in the table (so volume
-    // ranks as the table does), the same day factor for every code.
-    const double lots = c.type == 1 ? 200000.0 + 100.0 * c.index : 20.0 + c.index;
-    return 100 * std::llround(360.0 * lots * (0.7 + 0.6 * unit(0, j, 0, 1)));
+    const double day_factor = 0.7 + 0.6 * unit(c.type == 1 ? 0 : c.index, j, 0, kDayVolume);
+    if (c.type == 1) return 100 * std::llround(360.0 * (200000.0 + 100.0 * c.index) * day_factor);
+    if (j <= 0 && c.suspended) return 0;
+    // Lots of 100 shares: the code's usual turnover of its tradable shares.
+    const double lots = static_cast<double>(c.float_shares) * c.turnover * day_factor / 100.0;
+    return 100 * std::max<int64_t>(1, std::llround(lots));
 }
 
 SyntheticMarket::MinuteSeries SyntheticMarket::minutes(const SyntheticCode& c, int j) const {
     constexpr int kLast = kMinutes - 1;
+    MinuteSeries out;
+    const int32_t pre = close(c, j + 1);
+    if (j <= 0 && c.type == 2 && c.suspended) {  // no trade: the previous close all day
+        for (SyntheticMinute& m : out) m = SyntheticMinute{pre, pre, 0, 0};
+        return out;
+    }
     // Price: a random walk w with steps in [-1, 1), bent to end where it
-    // started (w_t - t/240 w_240), around the line from the open to the close.
+    // started (w_t - t/240 w_240), around the line from the open to the close,
+    // kept inside the day's limits (a stock that reaches the limit of its
+    // sealed side stays there). Today's last minute is the live price.
     // Volume: the day's volume shared out by weights heavier at both ends of
     // the day and in the opening minute, in whole lots.
     std::array<double, kMinutes> walk{}, weight{};
     double weights = 0;
     for (int t = 0; t < kMinutes; ++t) {
-        if (t > 0) walk[t] = walk[t - 1] + 2.0 * unit(c.index, j, t, 0) - 1.0;
+        if (t > 0) walk[t] = walk[t - 1] + 2.0 * unit(c.index, j, t, kWalk) - 1.0;
         const double edge = (t - kLast / 2) / (kLast / 2.0);
-        weight[t] = (1.0 + 1.5 * edge * edge) * (t == 0 ? 3.0 : 1.0) * (0.6 + 0.8 * unit(c.index, j, t, 2));
+        weight[t] = (1.0 + 1.5 * edge * edge) * (t == 0 ? 3.0 : 1.0) * (0.6 + 0.8 * unit(c.index, j, t, kMinuteWeight));
         weights += weight[t];
     }
-    const double first = open(c, j), last = close(c, j), amplitude = 0.0015 * close(c, j + 1);
+    const bool today = j <= 0;
+    const double first = open(c, j), last = today ? day_target(c) : close(c, j), amplitude = 0.0015 * pre;
+    const double limit = c.type == 2 ? c.limit : 1.0;
+    const int32_t high_limit = c.type == 2 ? to_cent(pre * (1.0 + limit)) : INT32_MAX;
+    const int32_t low_limit = c.type == 2 ? to_cent(pre * (1.0 - limit)) : 1;
+    const int sealed = today && c.type == 2 ? c.sealed : 0;
     const double lots = static_cast<double>(volume(c, j) / 100);
-    MinuteSeries out;
     double share = 0, volume_sum = 0, price_volume = 0;
     int64_t lots_before = 0;
+    bool at_limit = false;
     for (int t = 0; t < kMinutes; ++t) {
         const double f = static_cast<double>(t) / kLast;
         SyntheticMinute& m = out[static_cast<size_t>(t)];
-        m.price = to_cent(first + (last - first) * f + amplitude * (walk[t] - f * walk[kLast]));
+        m.price = std::clamp(to_cent(first + (last - first) * f + amplitude * (walk[t] - f * walk[kLast])), low_limit,
+                             high_limit);
+        if (sealed) {
+            at_limit = at_limit || m.price == (sealed > 0 ? high_limit : low_limit);
+            if (at_limit) m.price = sealed > 0 ? high_limit : low_limit;
+        }
+        if (today && t == kLast) m.price = price(c);
         share += weight[t];
         const int64_t lots_now = t == kLast ? static_cast<int64_t>(lots) : std::llround(lots * share / weights);
         m.volume = 100 * (lots_now - lots_before);
@@ -233,16 +364,52 @@ int SyntheticMarket::value_width(uint16_t id) {
     }
 }
 
+namespace {
+
+// One side of a stock's order book at the current tick: five price levels
+// a cent apart from the last price (none on the sell side of a stock sealed
+// at its limit up, none on the buy side at its limit down, none at all for a
+// suspended stock) and their volumes in whole lots.
+struct BookSide {
+    int64_t price[5] = {}, volume[5] = {};
+    int64_t total = 0;
+};
+
+BookSide book_side(const SyntheticCode& c, int64_t now, int64_t tick, bool buy) {
+    BookSide side;
+    if (c.type == 2 && (c.suspended || (buy ? c.sealed < 0 : c.sealed > 0))) return side;
+    for (int level = 0; level < 5; ++level) {
+        const int64_t p = buy ? now - 100 * level - (c.sealed > 0 ? 0 : 100) : now + 100 * (level + (c.sealed < 0 ? 0 : 1));
+        if (p <= 0) break;
+        // A sealed side carries a heavy queue at the limit.
+        const double heavy = (c.sealed && level == 0) ? 50.0 : 1.0;
+        const double lots = heavy * 5.0 * std::exp(unit(c.index, static_cast<int>(tick), level, kBook + (buy ? 16 : 0)) *
+                                                   std::log(400.0));
+        side.price[level] = p;
+        side.volume[level] = 100 * std::llround(lots);
+        side.total += side.volume[level];
+    }
+    return side;
+}
+
+}  // namespace
+
 int64_t SyntheticMarket::value(const SyntheticCode& c, const SyntheticDay& today, uint16_t id,
                                std::optional<Breadth>* breadth_cache) const {
     const int64_t now = today.close, pre = today.pre_close;
+    const bool stock = c.type == 2;
     if (id >= 12 && id <= 31) {
         const int level = (id - 12) / 4;
-        switch ((id - 12) % 4) {
-        case 0: return now + 100 * (level + 1);
-        case 1: return now - 100 * (level + 1);
-        default: return 100 * (level + 1) + c.index;
+        if (!stock) {  // an index has no book: the old made-up ladder
+            switch ((id - 12) % 4) {
+            case 0: return now + 100 * (level + 1);
+            case 1: return now - 100 * (level + 1);
+            default: return 100 * (level + 1) + c.index;
+            }
         }
+        const bool buy = (id - 12) % 2 == 1;
+        const BookSide side = book_side(c, now, tick_, buy);
+        return (id - 12) % 4 < 2 ? side.price[level] : side.volume[level];
     }
     switch (id) {
     case 2: return 20261208;
@@ -253,25 +420,58 @@ int64_t SyntheticMarket::value(const SyntheticCode& c, const SyntheticDay& today
     case 7: return today.low;
     case 8: return now;
     case 9: return today.volume;
-    case 10: return 100 + tick_;
+    case 10: {  // the last trade: part of the last minute's volume, in lots
+        if (!stock) return 100 + tick_;
+        const int64_t last = minutes(c, 0).back().volume / 100;
+        return 100 * std::max<int64_t>(c.suspended ? 0 : 1, std::llround(last * unit(c.index, static_cast<int>(tick_), 0, kOuter) / 4));
+    }
     case 11: return today.amount;
-    case 33: return 100 + c.index;
+    case 33: {  // volume ratio (x 100): today's volume against the last five days'
+        int64_t before = 0;
+        for (int j = 1; j <= 5; ++j) before += volume(c, j);
+        return before > 0 ? today.volume * 500 / before : 0;
+    }
     // Rates are fractions (x 10000 on the wire): 0.0050 is 0.50 %.
     case 34: return (now - pre) * 10000 / pre;
     case 35: return now - pre;
-    case 32: case 39: case 43: case 46: case 49: case 50: case 306: case 351: case 1015:
-        return today.volume / 2 + id;
-    case 36: return (now - pre) * 2000 / pre;                       // 5-minute rate
-    case 37: return 50 + 7 * c.index % 300;                         // turnover rate
-    case 38: return ((37 * c.index) % 200 - 100) * 1000;            // order ratio, in percent
-    case 40: return 10000 * (8 + c.index % 40);                     // price-earnings ratio
+    case 36: case 58: {  // the move over the last five minutes (36) and the last one (58)
+        const MinuteSeries m = minutes(c, 0);
+        const int64_t then = m[static_cast<size_t>(kMinutes - 1 - (id == 36 ? 5 : 1))].price;
+        return then > 0 ? (now - then) * 10000 / then : 0;
+    }
+    case 37:  // turnover: of the tradable shares; an index's of its own making
+        if (!stock) return std::llround(50.0 + 150.0 * unit(c.index, 0, 0, kTurnover));
+        return c.float_shares > 0 ? today.volume * 10000 / c.float_shares : 0;
+    case 38: case 39: case 49: case 50: {  // order ratio (a fraction), difference, totals
+        if (!stock) return 0;  // an index has no order book
+        const int64_t bought = book_side(c, now, tick_, true).total, sold = book_side(c, now, tick_, false).total;
+        if (id == 38) return bought + sold > 0 ? (bought - sold) * 10000 / (bought + sold) : 0;
+        if (id == 39) return bought - sold;
+        return (id == 49 ? bought : sold) * 3;
+    }
+    case 32: case 46: {  // outer (bought at the ask) and inner volume
+        int64_t percent = std::llround(30.0 + 40.0 * unit(c.index, 0, 0, kOuter));
+        percent += percent == 50;  // never an even split
+        const int64_t outer = today.volume / 100 * percent / 100 * 100;
+        return id == 32 ? outer : today.volume - outer;
+    }
+    case 43: {  // the last five days' average volume a minute
+        int64_t before = 0;
+        for (int j = 1; j <= 5; ++j) before += volume(c, j);
+        return before / 5 / (kMinutes - 1);
+    }
+    case 40: return stock ? std::llround(10000.0 * (6.0 + 84.0 * unit(c.index, 0, 0, kValuation))) : 0;  // P/E
     case 41: return (int64_t{today.high} - today.low) * 10000 / pre; // amplitude
     case 42: return today.average;                                  // average price
-    case 44: return (pre * 11 / 10 + 50) / 100 * 100;               // limit up: +10 %, to the cent
-    case 45: return (pre * 9 / 10 + 50) / 100 * 100;                // limit down: -10 %
-    case 58: return (now - pre) * 500 / pre;                        // speed
-    case 348: return 10000 * (2 + c.index % 8);                     // net assets per share
-    case 350: return 1000 * (1 + c.index % 15);                     // earnings per share
+    case 44: return stock ? rise_limit(c) : 0;
+    case 45: return stock ? fall_limit(c) : 0;
+    case 348:  // net assets a share: the price over a price-to-book of 0.6 to 8
+        return stock ? std::llround(pre / (0.6 + 7.4 * unit(c.index, 1, 0, kValuation))) : 0;
+    case 350:  // earnings a share: the price over the P/E
+        return stock ? std::llround(pre / (6.0 + 84.0 * unit(c.index, 0, 0, kValuation))) : 0;
+    case 306: return stock ? c.total_shares : today.volume / 2 + id;
+    case 351: return stock ? c.float_shares : today.volume / 2 + id;
+    case 1015: return today.volume / 2 + id;
     case 1001: case 1002: case 1003: case 1016: {
         if (c.type != 1) return id - 1000;
         std::optional<Breadth> local;

@@ -25,6 +25,17 @@ struct SyntheticCode {
     uint8_t type = 0;  // 1 index, 2 stock
     int index = 0;     // position in the table
     int32_t base = 0;  // close of trading day 1 (the previous close), 1/10000
+    // Stocks only: today's price limit as a fraction of the previous close
+    // (0.10, 0.05 for names marked ST, 0.20 on the 300xxx board), where the
+    // day ends (+1 sealed at the limit up, -1 at the limit down, 0 free),
+    // a suspended stock (no trade today), today's move when free (a
+    // fraction), the shares (total and tradable) and the usual turnover.
+    double limit = 0;
+    int sealed = 0;
+    bool suspended = false;
+    double move = 0;
+    int64_t total_shares = 0, float_shares = 0;
+    double turnover = 0;
 };
 
 // One minute of a trading day: its price and the running volume-weighted
@@ -44,9 +55,13 @@ struct SyntheticDay {
 
 class SyntheticMarket {
 public:
-    // Shanghai stock i is 600000 + i, Shenzhen stock j is 000001 + j.
+    // Shanghai stock i is 600000 + i; Shenzhen stock j is 000001 + j on the
+    // main board (j < 100) and 300001 + (j - 100) on the growth board.
     static constexpr int kShanghaiStocks = 200;
     static constexpr int kShenzhenStocks = 150;
+    static constexpr int kShenzhenMainStocks = 100;
+    // Every made-up value follows from this seed and the code's position.
+    static constexpr uint64_t kSeed = 0x5EED2026;
     static std::string stock_code(uint8_t market, int position);
 
     static SyntheticMarket& instance();
@@ -58,14 +73,19 @@ public:
     void tick() { ++tick_; }
     int64_t tick_count() const { return tick_; }
 
-    // Price of a code now, in units of 1/10000.
+    // Price of a code now, in units of 1/10000: the last point of today's
+    // minute walk, moved a little by each tick (never past the day's limits;
+    // not at all for a stock sealed at its limit or suspended).
     int32_t price(const SyntheticCode& c) const;
     int32_t pre_close(const SyntheticCode& c) const { return c.base; }
+    // Today's limit prices (to the cent; 0 for an index).
+    int32_t rise_limit(const SyntheticCode& c) const;
+    int32_t fall_limit(const SyntheticCode& c) const;
 
     // Trading day j of a code: its close, open and volume (shares), the walk
     // of its minutes (09:30 to 11:30 and 13:00 to 14:59, the first at the
     // open, the last at the close, the volumes adding up to the day's), and
-    // the day those minutes add up to.
+    // the day those minutes add up to. Today's last minute is the live price.
     static constexpr int kMinutes = 241;
     using MinuteSeries = std::array<SyntheticMinute, kMinutes>;
     int32_t close(const SyntheticCode& c, int j) const;

@@ -36,6 +36,7 @@
 #include "shell/hfileio.h"
 #include "shell/stockdictionary.h"
 #include "testhome.h"
+#include "syntheticmarket.h"
 
 namespace {
 
@@ -154,7 +155,7 @@ void key(QObject* item, int k)
 
 
 // A quote table's context: block 1102 (the 200 Shanghai stocks 600000 to
-// 600199, named 沪市000 to 沪市199) unsorted, in the market's own order.
+// 600199) unsorted, in the market's own order.
 QString shanghaiTableContext()
 {
     TableModel table;
@@ -166,7 +167,8 @@ QString shanghaiTableContext()
 
 QString shanghaiTitle(int row)
 {
-    return QString("沪市%1(%2)").arg(row, 3, 10, QChar('0')).arg(600000 + row);
+    const QString code = QString::number(600000 + row);
+    return QString::fromStdString(SyntheticMarket::instance().find(code.toStdString(), 1)->name) + "(" + code + ")";
 }
 
 QStringList shanghaiTitles(int first, int count)
@@ -324,7 +326,7 @@ TEST(MiniCharts, MultiStockGridPagesThroughATable)
     const QVariantMap stock = plain(open.at(0).at(0)).toMap();
     EXPECT_EQ("600197", stock["code"].toString());
     EXPECT_EQ(1, stock["market"].toInt());
-    EXPECT_EQ("沪市197", stock["name"].toString());
+    EXPECT_EQ(QString::fromStdString(SyntheticMarket::instance().find("600197", 1)->name), stock["name"].toString());
     EXPECT_FALSE(stock.contains("cmd"));
 
     // Not a context: nothing changes.
@@ -360,7 +362,7 @@ TEST(MiniCharts, HistoryMinuteLineShowsOneDay)
     const int saturday = int(QDateTime(QDate(2026, 12, 5), QTime(12, 0)).toSecsSinceEpoch());
     call(window.get(), "getHMLineData", QVariantMap{{"code", "600002"}, {"market", 1}},
          QString("2026-12-05 星期六"), saturday);
-    EXPECT_EQ("沪市002(600002) 2026-12-05 星期六", window->property("title").toString())
+    EXPECT_EQ(shanghaiTitle(2) + " 2026-12-05 星期六", window->property("title").toString())
         << "the name comes from the local dictionary";
     ASSERT_TRUE(waitFor([&] { return answers.count() > 0; }));
     EXPECT_EQ(0, upper->getFirstKLineSize());
@@ -446,7 +448,7 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
         return !selected.isEmpty() && plain(selected.last().at(1)).toMap()["code"].toString() == "600003";
     }));
     const QVariantMap sel = plain(selected.last().at(1)).toMap();
-    EXPECT_EQ("沪市003", sel["name"].toString());
+    EXPECT_EQ(QString::fromStdString(SyntheticMarket::instance().find("600003", 1)->name), sel["name"].toString());
     EXPECT_TRUE(sel.contains("cmd"));
     emit upper->doubleClicked(upper, 5, 5);
     ASSERT_EQ(1, open.count());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ctxrecorder.h"
+#include "models/indexboard.h"
 #include "models/indexboardmodel.h"
 #include "models/multistockmodel.h"
 #include "models/qpagemodelsorter.h"
@@ -93,6 +94,28 @@ TEST_F(BoardCalls, IndexStripAndConceptRanking)
     EXPECT_FLOAT_EQ(0.01f, m.boards()[0]->rf_rate());
     EXPECT_EQ(float(123456789012.0), m.boards()[0]->sum());
     EXPECT_EQ(1002, int(m.boards()[2]->close()));  // left as it was
+
+    // A push carries part of the list, in any order: each row reaches the
+    // board of its code and market, which says so; the others keep theirs.
+    QuoteRealTimeMarket pushed[2] = {rec::record("1A0004", "A股指数", 1), rec::record("399001", "深证成指", 2)};
+    pushed[0].close = 3150.5f;
+    pushed[1].close = 10234.25f;
+    QSignalSpy first(m.boards()[0], &IndexBoard::dataChanged), second(m.boards()[1], &IndexBoard::dataChanged),
+        fifth(m.boards()[4], &IndexBoard::dataChanged);
+    QuoteReply push = reply(own, pushed, 2);
+    m.onQuotePeroidRealTime(&push);
+    EXPECT_EQ("上证指数", m.boards()[0]->name());
+    EXPECT_EQ(0, first.count());
+    EXPECT_FLOAT_EQ(10234.25f, m.boards()[1]->close());
+    EXPECT_EQ(1, second.count());
+    EXPECT_EQ("1A0004", m.boards()[4]->code());
+    EXPECT_FLOAT_EQ(3150.5f, m.boards()[4]->close());
+    EXPECT_EQ(1, fifth.count());
+    // The same code text in the other market is another index.
+    QuoteRealTimeMarket twin = rec::record("399001", "同码", 1);
+    QuoteReply twinReply = reply(own, &twin, 1);
+    m.onQuotePeroidRealTime(&twinReply);
+    EXPECT_EQ("深证成指", m.boards()[1]->name());
 
     // Another context's reply changes nothing and emits nothing.
     changed.clear();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -17,6 +19,7 @@
 #include "shell/qbaseservice.h"
 #include "shell/quotethread.h"
 #include "shell/stockdictionary.h"
+#include "syntheticmarket.h"
 
 // The quote models against the real library and the local quote server: the
 // engine runs on its own thread and replies cross the bridge.
@@ -59,7 +62,7 @@ TEST_F(LiveQuotes, PriceKLineAndMinuteReachTheirModels)
     QSignalSpy spy(&price, &PriceModel::dataChanged);
     ASSERT_TRUE(spy.wait(10000));
     EXPECT_EQ("600001", price.code());
-    EXPECT_EQ("沪市001", price.name());
+    EXPECT_EQ(QString::fromStdString(SyntheticMarket::instance().find("600001", 1)->name), price.name());
     EXPECT_EQ("沪", price.market_name());
     EXPECT_GT(price.close(), 0.0f);
     EXPECT_EQ(1, model.market());
@@ -103,4 +106,42 @@ TEST_F(LiveQuotes, CodeListFillsTheDictionary)
         QSqlDatabase::removeDatabase("probe");
     }
     EXPECT_GE(rows, 350);   // 200 + 150 stocks and the indices
+}
+
+// Today's minute series and the newest K-line bar keep coming while they are
+// asked for and the market moves, ending at the live price: open charts end
+// where the quote panel stands.
+TEST_F(LiveQuotes, TodaysMinutesAndNewestBarsFollowTheQuote)
+{
+    MQModel model;
+    PriceModel price;
+    price.bindDataSignal(&model);
+    int series = 0;  // the price request's pushes keep the market moving
+    float last = 0;
+    QObject::connect(&model, &MQModel::updateMinute, [&](const QuoteMinPoints* m, int) {
+        ++series;
+        if (m && m->count > 0)
+            last = m->points[m->count - 1].price;
+    });
+    int bars[2] = {};
+    float close[2] = {};
+    QObject::connect(&model, &MQModel::updateKLine, [&](const QuoteKPoints* k, int slot) {
+        if (!k || k->count <= 0 || slot < 0 || slot > 1)
+            return;
+        ++bars[slot];
+        close[slot] = k->points[k->count - 1].close;
+    });
+    thread_.start();
+    model.getMinuteData("600001", 1, 0);
+    model.getKLineData("600001", 1, 50, 33, 0);  // days
+    model.getKLineData("600001", 1, 50, 34, 1);  // one minute
+    model.getPriceData("600001", 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return series >= 3 && bars[0] >= 3 && bars[1] >= 3; }, 30000))
+        << "the series came " << series << " times, the bars " << bars[0] << " and " << bars[1];
+    auto at = [&price](float v) { return v > 0 && std::fabs(v - price.close()) < 0.001f; };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return at(last) && at(close[0]) && at(close[1]); }, 30000))
+        << "last minute " << last << ", day " << close[0] << ", minute bar " << close[1] << ", quote "
+        << price.close();
+    model.cancelMinute(0);
+    model.cancelKLine(0);
 }

@@ -18,6 +18,7 @@
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/quotethread.h"
+#include "syntheticmarket.h"
 
 namespace {
 
@@ -67,14 +68,15 @@ TEST(PricePanels, ShowLiveRecords)
         auto* indexPrice = indexView->property("priceModel").value<PriceModel*>();
         ASSERT_TRUE(stockPrice && indexPrice);
 
-        QTRY_VERIFY_WITH_TIMEOUT(!stockPrice->code().isEmpty() && !indexPrice->code().isEmpty(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(stockView->isVisible() && indexView->isVisible(), 5000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !stockPrice->code().isEmpty() && !indexPrice->code().isEmpty(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return stockView->isVisible() && indexView->isVisible(); }, 5000));
         EXPECT_EQ("600001", stockPrice->code());
         EXPECT_EQ("399001", indexPrice->code());
 
         // The header's texts follow the record: name and code, price with its
         // decimals, coloured against the previous close.
-        EXPECT_EQ("沪市001  600001", textOf(stockView, "nameText"));
+        EXPECT_EQ(QString::fromStdString(SyntheticMarket::instance().find("600001", 1)->name) + "  600001",
+                  textOf(stockView, "nameText"));
         const QString close = textOf(stockView, "closeText");
         EXPECT_EQ(QString::number(stockPrice->close(), 'f', stockPrice->decimal()), close);
         QObject* closeText = stockView->findChild<QObject*>("closeText");

@@ -293,6 +293,29 @@ TEST_F(TableCalls, RepliesRebuildRowsInPlace)
     EXPECT_EQ(34, m.getSortField(4));
 }
 
+// The block names of a row are read while its reply is held: the library may
+// relink the symbol records later on its own thread, and the rows are drawn
+// after the reply was handed back.
+TEST_F(TableCalls, BlockNamesAreCopiedWhileTheReplyIsHeld)
+{
+    TableModel m;
+    m.initHeader(0);
+    QuoteSymbolNames names{"银行", "上海", "人工智能"};
+    QuoteRealTimeMarket row = rec::record("600001", "甲", 1);
+    row.symbol = &names;
+    QuoteReply r = reply(m.context(), &row, 1);
+    m.onQuotePeroidRealTime(&r);
+    // The library relinks (or frees) the names once the reply is back.
+    names = QuoteSymbolNames{"证券", "北京", "芯片"};
+    EXPECT_EQ("银行", m.getRowColumnData(0, 6).toString());
+    EXPECT_EQ("上海", m.getRowColumnData(0, 7).toString());
+    EXPECT_EQ("人工智能", m.getRowColumnData(0, 8).toString());
+    // The next push carries the new names.
+    m.onQuotePeroidRealTime(&r);
+    EXPECT_EQ("证券", m.getRowColumnData(0, 6).toString());
+    EXPECT_EQ("芯片", m.getRowColumnData(0, 8).toString());
+}
+
 TEST_F(TableCalls, BlockIdsAndContextText)
 {
     TableModel m;

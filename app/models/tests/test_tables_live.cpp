@@ -9,13 +9,20 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QVariantMap>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QTest>
+
+#include <memory>
 
 #include "models/indexboardmodel.h"
 #include "models/multistockmodel.h"
 #include "models/tablemodel.h"
 #include "livequotes.h"
 #include "serverprocess.h"
+#include "shell/qmltypes.h"
 #include "shell/quotethread.h"
+#include "syntheticmarket.h"
 
 // The quote tables against the real library and the local quote server.
 namespace {
@@ -173,4 +180,80 @@ TEST_F(LiveTables, IndexBoards)
     // Sorted by change rate, strongest first.
     EXPECT_GE(concepts.boards()[0]->rf_rate(), concepts.boards()[1]->rf_rate());
     EXPECT_FALSE(concepts.boards()[0]->name().isEmpty());
+}
+
+// One stock shows one order ratio (委比) in the price panel, the ranking table
+// and both of the monitor's order-ratio lists. The lists' first rows are the
+// stocks whose book is all on one side, so their ratio holds while prices move.
+TEST_F(LiveTables, OneStockShowsOneOrderRatioEverywhere)
+{
+    registerQmlTypes();
+    QQmlEngine engine;
+    QQmlComponent panel(&engine);
+    panel.setData("import QtQuick 2.15\nimport MQModel 1.0\nimport \"qrc:/qml/\" as Q\n"
+                  "Item { width: 300; height: 700\n"
+                  "  property alias mq: mq\n  property alias ratio: ratio\n"
+                  "  MQModel { id: mq }\n"
+                  "  Q.PriceView { id: view; mqModel: mq; height: 600 }\n"
+                  "  Q.PriceRatio { id: ratio; priceModel: view.priceModel }\n"
+                  "  property alias indexMq: indexMq\n  property alias indexInfo: indexInfo\n"
+                  "  MQModel { id: indexMq }\n"
+                  "  Q.PriceIndexView { id: indexView; mqModel: indexMq; height: 600 }\n"
+                  "  Q.PriceIndexInfo { id: indexInfo; priceModel: indexView.priceModel } }",
+                  QUrl("qrc:/qml/OrderRatioProbe.qml"));
+    std::unique_ptr<QObject> root(panel.create());
+    ASSERT_TRUE(root) << panel.errorString().toStdString();
+    QObject* mq = root->property("mq").value<QObject*>();
+    QObject* ratio = root->property("ratio").value<QObject*>();
+    ASSERT_TRUE(mq && ratio);
+
+    auto committeeColumn = [](const TableModel& m) {
+        for (int c = 0; c < m.columnCount(); ++c)
+            if (m.getHeaderData(c).toString() == "委比") return c;
+        return -1;
+    };
+    for (const uint mode : {0u, 1u}) {  // 即时委比前几名, 即时委比后几名
+        SCOPED_TRACE(mode);
+        TableModel top, ranking;
+        top.initHeader(9);
+        ranking.initHeader(4);
+        QSignalSpy topRows(&top, &TableModel::dataChange), rankingRows(&ranking, &TableModel::dataChange);
+        top.getQuotePeroidRealTime(1101, 38, mode, 10);
+        ranking.getQuotePeroidRealTime(1101, 38, mode, 60);
+        ASSERT_TRUE(topRows.count() > 0 || topRows.wait(10000));
+        ASSERT_TRUE(rankingRows.count() > 0 || rankingRows.wait(10000));
+        const int topColumn = committeeColumn(top), rankingColumn = committeeColumn(ranking);
+        ASSERT_GE(topColumn, 0);
+        ASSERT_GE(rankingColumn, 0);
+        const QVariantMap stock = top.getCodeInfo(0).toMap();
+        const QString code = stock["code"].toString();
+        const QString monitorText = top.getRowColumnData(0, topColumn).toString();
+        EXPECT_EQ(mode == 0 ? "100.00%" : "-100.00%", monitorText) << "a book all on one side";
+        int row = -1;
+        for (int r = 0; r < ranking.rowCount() && row < 0; ++r)
+            if (ranking.getCodeInfo(r).toMap()["code"].toString() == code) row = r;
+        ASSERT_GE(row, 0) << code.toStdString();
+        EXPECT_EQ(monitorText, ranking.getRowColumnData(row, rankingColumn).toString());
+
+        QMetaObject::invokeMethod(mq, "getPriceData", Q_ARG(QString, code), Q_ARG(uint, stock["market"].toUInt()));
+        QString panelText;
+        for (int i = 0; i < 100 && (panelText = ratio->property("value1").toString()) != monitorText; ++i)
+            QTest::qWait(100);
+        EXPECT_EQ(monitorText, panelText) << code.toStdString();
+    }
+
+    // The index panel's turnover (换手率) is a fraction too, shown in percent.
+    QObject* indexMq = root->property("indexMq").value<QObject*>();
+    QObject* indexInfo = root->property("indexInfo").value<QObject*>();
+    ASSERT_TRUE(indexMq && indexInfo);
+    const SyntheticCode* index = SyntheticMarket::instance().find("399001", 2);
+    const SyntheticDay day = SyntheticMarket::instance().day(*index, 0);
+    const QString swap = QString::number(SyntheticMarket::instance().value(*index, day, 37) / 100.0, 'f', 2) + "%";
+    QMetaObject::invokeMethod(indexMq, "getPriceData", Q_ARG(QString, "399001"), Q_ARG(uint, 2u));
+    QString shown;
+    for (QObject* row : indexInfo->findChildren<QObject*>())
+        if (row->property("label2").toString() == "换手率")
+            for (int i = 0; i < 100 && (shown = row->property("value2").toString()) != swap; ++i)
+                QTest::qWait(100);
+    EXPECT_EQ(swap, shown);
 }

@@ -159,4 +159,17 @@ TestCase {
         verify(!win.visible);
         win.show();
     }
+
+    // Escape or a press outside closes the pop-up without its button: the
+    // program still ends, since it has no session left to run on.
+    function test_exitMessageEndsTheProgramHoweverClosed() {
+        var closed = 0;
+        win.closing.connect(function () { closed++; });
+        win.onExitWindow("心跳失败");
+        verify(win.message.opened);
+        win.message.close();  // what Escape and a press outside do
+        tryVerify(function () { return closed === 1; });
+        verify(!win.visible);
+        win.show();
+    }
 }

@@ -157,6 +157,13 @@ Item {
             compare(last.x, 12 * 141);
             verify(last.x - strip.contentX + 140 <= strip.width);
             compare(String(last.color), "#335493");
+            // A narrower window keeps the current tab whole on the strip.
+            var wide = top.width;
+            top.width = 300;
+            compare(strip.width, 300);
+            verify(last.x - strip.contentX >= 0);
+            verify(last.x - strip.contentX + 140 <= strip.width);
+            top.width = wide;
         }
     }
 }

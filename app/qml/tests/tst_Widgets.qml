@@ -100,6 +100,26 @@ Item {
             box.show();
             box.requestClose();                  // plain close
             compare(boxClosed.count, 1);
+            verify(!box.visible);
+        }
+
+        // A close from the window manager (Alt+F4) goes the close button's way.
+        function test_msgBoxWindowManagerClose() {
+            boxClosed.clear();
+            boxCancel.clear();
+            box.show_alert = true;
+            box.show();
+            box.close();                         // as the window manager asks
+            verify(box.visible);
+            verify(box.alert !== null);
+            box.alert.clickedCancel();
+            verify(!box.visible);
+            compare(boxCancel.count, 0);
+            box.show_alert = false;
+            box.show();
+            box.close();
+            compare(boxClosed.count, 1);
+            verify(!box.visible);
         }
 
         function test_popupButtons() {

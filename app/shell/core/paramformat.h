@@ -7,7 +7,8 @@
 namespace shellcore {
 
 // The value with four significant digits as "%.4g" writes it (independent of
-// the locale); when the text has a '.' after its first character and no
+// the locale), except that an exact tie rounds away from zero as Qt's 'g'
+// format does (1234.5 gives "1235", not "1234"); when the text has a '.' after its first character and no
 // exponent, one trailing '0' is removed, then a trailing '.'. Exponent forms
 // stay as they are ("1.05e+10", "1.2e-10").
 std::string formatParamValue(double value);

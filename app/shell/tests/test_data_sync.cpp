@@ -84,8 +84,8 @@ TEST_F(DataSync, UploadsQueuedRowsAndSendsHeartbeats)
     EXPECT_TRUE(seen("mystock u7 2 edits"));
     EXPECT_TRUE(seen("heartbeat s7 "));
     EXPECT_TRUE(seen("user_action s7 MENU2 行情"));
-    QTRY_COMPARE_WITH_TIMEOUT(call(h, "stockRows"), 0, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(call(h, "actionRows"), 0, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "actionRows") == 0; }, 5000));
     EXPECT_TRUE(exits(h).isEmpty());
 }
 
@@ -97,7 +97,7 @@ TEST_F(DataSync, FailedUploadKeepsTheRows)
     ASSERT_TRUE(h);
     QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "DELETE"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
     const int ticks = sync(h)->property("tick").toInt();
-    QTRY_VERIFY_WITH_TIMEOUT(sync(h)->property("tick").toInt() > ticks + 10, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sync(h)->property("tick").toInt() > ticks + 10; }, 5000));
     EXPECT_EQ(1, call(h, "stockRows"));
 }
 
@@ -108,7 +108,7 @@ TEST_F(DataSync, RefusedHeartbeatStops)
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);
-    QTRY_COMPARE_WITH_TIMEOUT(exits(h).size(), 1, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exits(h).size() == 1; }, 10000));
     EXPECT_EQ("账号已在其他地方登录，请重新登录", exits(h).first());
     EXPECT_FALSE(sync(h)->property("running").toBool());
 }
@@ -120,14 +120,88 @@ TEST_F(DataSync, TenFailedHeartbeatsStop)
     QObject* h = create();
     ASSERT_TRUE(h);
     QObject* s = sync(h);
-    QTRY_COMPARE_WITH_TIMEOUT(s->property("heartbeatFailures").toInt(), 9, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s->property("heartbeatFailures").toInt() == 9; }, 20000));
     // The ninth failure is followed by a good heartbeat: the count starts over.
     setAddresses({}, {});
-    QTRY_COMPARE_WITH_TIMEOUT(s->property("heartbeatFailures").toInt(), 0, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s->property("heartbeatFailures").toInt() == 0; }, 5000));
     EXPECT_TRUE(exits(h).isEmpty());
     setAddresses({}, "http://127.0.0.1:1/api/heartbeat");
-    QTRY_COMPARE_WITH_TIMEOUT(exits(h).size(), 1, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exits(h).size() == 1; }, 20000));
     EXPECT_EQ("连接认证系统失败，点击确定退出！", exits(h).first());
     EXPECT_EQ(10, s->property("heartbeatFailures").toInt());
     EXPECT_FALSE(s->property("running").toBool());
+}
+
+// Without a heartbeat address each beat counts as failed (and nothing goes
+// out), so the ten-failure exit still comes.
+TEST_F(DataSync, MissingHeartbeatAddressCountsAsFailedBeats)
+{
+    const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
+    QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"mystock", base + "/api/mystock"},
+                                                                     {"user_action", base + "/api/user_action"}}}});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return exits(h).size() == 1; }, 20000));
+    EXPECT_EQ(QStringList{"连接认证系统失败，点击确定退出！"}, exits(h));
+    EXPECT_EQ(10, sync(h)->property("heartbeatFailures").toInt());
+    for (const std::string& l : backend_.lines())
+        EXPECT_EQ(std::string::npos, l.find("heartbeat")) << l;
+}
+
+// A failing upload backs off (its tries thin out, doubling), keeps its rows,
+// says so in the status text, and goes through once the back end is back.
+TEST_F(DataSync, FailingUploadsBackOffAndSayEditsWait)
+{
+    backend_.control("fail /api/mystock");
+    setAddresses({}, {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QObject* s = sync(h);
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
+    const int start = s->property("tick").toInt();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return s->property("tick").toInt() > start + 60; }, 30000));
+    auto posts = [this] {
+        int n = 0;
+        for (const std::string& l : backend_.lines())
+            n += l.compare(0, 17, "POST /api/mystock") == 0;
+        return n;
+    };
+    // Tries at rounds 1, 3, 6, 11, 20, 37 and so on: a handful in 60 rounds.
+    EXPECT_GE(posts(), 3);
+    EXPECT_LE(posts(), 9);
+    EXPECT_EQ(1, call(h, "stockRows"));
+    EXPECT_FALSE(s->property("waitingText").toString().isEmpty());
+    backend_.control("ok /api/mystock");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0; }, 30000));
+    EXPECT_TRUE(s->property("waitingText").toString().isEmpty());
+}
+
+// A refused row is kept, and the edits queued after it still go through.
+TEST_F(DataSync, ARefusedRowDoesNotHoldBackLaterEdits)
+{
+    setAddresses({}, {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QMetaObject::invokeMethod(h, "queueBadStock", Q_ARG(QVariant, "600002"), Q_ARG(QVariant, 1));
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600003"), Q_ARG(QVariant, 1));
+    EXPECT_TRUE(seen("mystock u7 1 edits"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 1; }, 10000)) << "the refused row stays queued";
+    EXPECT_FALSE(sync(h)->property("waitingText").toString().isEmpty());
+}
+
+// Without the edits' address nothing is sent and nothing is lost.
+TEST_F(DataSync, MissingAddressSendsNothing)
+{
+    const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
+    QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"heartbeat", base + "/api/heartbeat"}}}});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
+    QMetaObject::invokeMethod(h, "queueAction", Q_ARG(QVariant, "MENU2"), Q_ARG(QVariant, "行情"));
+    EXPECT_TRUE(seen("heartbeat s7 "));
+    EXPECT_TRUE(seen("heartbeat s7 "));
+    for (const std::string& l : backend_.lines())
+        EXPECT_EQ(0u, l.compare(0, 4, "POST") == 0 ? 1u : 0u) << l;
+    EXPECT_EQ(1, call(h, "stockRows"));
+    EXPECT_EQ(1, call(h, "actionRows"));
 }

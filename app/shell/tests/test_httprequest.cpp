@@ -115,6 +115,24 @@ TEST_F(SlowBackendTest, ZeroTimeOutWaitsAndASecondSendWhileLoadingIsIgnored)
     EXPECT_EQ(jsonOf(request.responseText())["result"].toString(), "true");
 }
 
+// The time-out of a send cleared away does not abort the next send.
+TEST_F(SlowBackendTest, AClearedSendsTimeOutLeavesTheNextSendAlone)
+{
+    HttpRequest request(&manager_);
+    request.open("GET", QUrl(url("/api/marque")));
+    request.setTimeout(150);
+    request.send();
+    request.clear();
+    request.open("GET", QUrl(url("/api/marque")));
+    request.setTimeout(0);
+    SignalLog log(&request);
+    request.send();
+    ASSERT_TRUE(waitForEnd(&request));
+    EXPECT_EQ(log.names.count("timeout"), 0) << log.names.join(",").toStdString();
+    EXPECT_EQ(log.names.count("abort"), 0) << log.names.join(",").toStdString();
+    EXPECT_EQ(jsonOf(request.responseText())["result"].toString(), "true");
+}
+
 TEST_F(HttpRequestTest, AGzipBodyReadsAsItsUnpackedText)
 {
     HttpRequest plain(&manager_);

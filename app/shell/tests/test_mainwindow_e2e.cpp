@@ -20,6 +20,7 @@
 
 #include "serverprocess.h"
 #include "testhome.h"
+#include "syntheticmarket.h"
 
 namespace {
 
@@ -196,7 +197,8 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
 
     // The quick commands find 600000 in the dictionary of the server's codes.
     EXPECT_EQ(program.waitPrefix("demo: quick command", 30000), "demo: quick command 600000 rows 1");
-    EXPECT_EQ(program.waitPrefix("demo: opened", 5000), "demo: opened 沪市000 app://qml/qml/MQView.qml?code=600000&market=1")
+    EXPECT_EQ(program.waitPrefix("demo: opened", 5000),
+              "demo: opened " + QString::fromStdString(SyntheticMarket::instance().find("600000", 1)->name) + " app://qml/qml/MQView.qml?code=600000&market=1")
         << program.output().toStdString();
     ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/stock.png", 20000).isEmpty());
     const QImage stock(screenshotDir() + "/stock.png");

@@ -138,6 +138,17 @@ TEST(ProgramRuns, SecondStartHandsOverAndAStaleNameIsRecovered)
     EXPECT_TRUE(third.waitLine("window")) << third.lines().join("\n").toStdString();
 }
 
+// Without OpenGL (here: no display to take it from) the program draws in
+// software instead of aborting in its first window.
+TEST(ProgramRuns, WithoutOpenGlTheProgramDrawsInSoftware)
+{
+    ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml"), "DISPLAY=", "WAYLAND_DISPLAY=",
+                    "QT_QUICK_BACKEND=", "QMLSCENE_DEVICE="});
+    EXPECT_TRUE(run.waitLine("window")) << run.lines().join("\n").toStdString();
+    ASSERT_TRUE(run.finishWithin(20000));
+    EXPECT_EQ(run.exitCode(), 0);
+}
+
 TEST(ProgramRuns, ClosingTheLoginWindowEndsWithoutTheMainPhase)
 {
     ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml")});

@@ -70,6 +70,13 @@ TEST(StockDictionary, RowsFromCodeRecords)
     const std::string fullName(64, 'N');   // no terminator inside the field
     // "平安" is E5 B9 B3 E5 AE 89; cut after one byte of the second character.
     const char cut[] = "\xE5\xB9\xB3\xE5";
+    const char cutTwo[] = "\xE5\xB9\xB3\xE5\xAE";  // two bytes of the second
+    // 65 bytes: the 64-byte field ends two bytes into the last character.
+    std::string long65 = "AB", kept = "AB";
+    for (int i = 0; i < 21; ++i) {
+        long65 += "行";
+        kept += i < 20 ? "行" : "";
+    }
     const struct {
         QuoteCodeInfo info;
         QString code, name, pinyin, active;
@@ -81,6 +88,11 @@ TEST(StockDictionary, RowsFromCodeRecords)
          "app://qml/qml/MQView.qml?code=ABCDEFGHIJKLMNOP&market=2#chart=default&type=1&name=" + QString::fromStdString(fullName) + "&pinyin=ABCDEFG"},
         {record("000001", 2, cut, 2, "PA"), "000001", "平", "PA",
          "app://qml/qml/MQView.qml?code=000001&market=2#chart=default&type=2&name=平&pinyin=PA"},
+        {record("000003", 2, cutTwo, 2, "PA"), "000003", "平", "PA",
+         "app://qml/qml/MQView.qml?code=000003&market=2#chart=default&type=2&name=平&pinyin=PA"},
+        {record("600004", 1, long65.c_str(), 2, "PF"), "600004", QString::fromStdString(kept), "PF",
+         "app://qml/qml/MQView.qml?code=600004&market=1#chart=default&type=2&name=" + QString::fromStdString(kept) +
+             "&pinyin=PF"},
         {record("000002", 2, "A&B#C=D%E+F'G", 2, ""), "000002", "A&B#C=D%E+F'G", "",
          "app://qml/qml/MQView.qml?code=000002&market=2#chart=default&type=2&name=A%26B%23C%3DD%25E%2BF'G&pinyin="},
     };

@@ -7,6 +7,7 @@
 
 #include "httpclient.h"
 #include "serverprocess.h"
+#include "syntheticmarket.h"
 
 namespace {
 
@@ -210,10 +211,11 @@ TEST_F(BackendServices, NewsResearchAndStockPages) {
     ASSERT_EQ(news["data"].Size(), 5u);
     const std::string id = text_of(news["data"][0], "id");
     EXPECT_EQ(text_of(news["data"][0], "pubdate"), "2026-12-08");
-    EXPECT_NE(text_of(news["data"][0], "title").find("沪市000"), std::string::npos);
+    const std::string name = SyntheticMarket::instance().find("600000", 1)->name;
+    EXPECT_NE(text_of(news["data"][0], "title").find(name), std::string::npos);
     const TestReply page = http_get(port(), "/news/view?id=" + id);
     EXPECT_EQ(page.status, 200);
-    EXPECT_NE(page.body.find("沪市000"), std::string::npos);
+    EXPECT_NE(page.body.find(name), std::string::npos);
 
     const auto research = http_get(port(), "/api/research_list?code=000001&market=2").json();
     ASSERT_EQ(research["data"].Size(), 5u);
@@ -223,7 +225,7 @@ TEST_F(BackendServices, NewsResearchAndStockPages) {
     for (const char* kind : {"f9", "f10", "f11"}) {
         const TestReply f = http_get(port(), std::string("/") + kind + "?code=000001&market=2");
         EXPECT_EQ(f.status, 200) << kind;
-        EXPECT_NE(f.body.find("深市000"), std::string::npos) << kind;
+        EXPECT_NE(f.body.find(SyntheticMarket::instance().find("000001", 2)->name), std::string::npos) << kind;
         EXPECT_EQ(f.header("Content-Type"), "text/html; charset=utf-8");
     }
     EXPECT_EQ(http_get(port(), "/f10?code=123456&market=1").status, 404);

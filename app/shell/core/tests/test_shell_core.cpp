@@ -25,6 +25,23 @@ TEST(ParamFormat, FourSignificantDigitsShortestForm)
         EXPECT_EQ(shellcore::formatParamValue(r.value), r.text) << r.value;
 }
 
+// An exact tie at the fifth digit rounds away from zero, as Qt's 'g' format
+// prints it; a value just below a tie (its binary form) rounds down.
+TEST(ParamFormat, ExactTiesRoundAwayFromZero)
+{
+    struct Row {
+        double value;
+        const char* text;
+    };
+    const Row rows[] = {
+        {1234.5, "1235"},   {-1234.5, "-1235"}, {9999.5, "1e+04"},  {0.12345, "0.1235"},
+        {1.0005, "1"},      {12.345, "12.35"},  {2.5, "2.5"},       {12345.0, "1.235e+04"},
+        {99995.0, "1e+05"}, {0.00012345, "0.0001234"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(shellcore::formatParamValue(r.value), r.text) << r.value;
+}
+
 TEST(ParamFormat, TextReadsBackAsFloat)
 {
     EXPECT_EQ(shellcore::parseParamValue("12.35"), 12.35f);

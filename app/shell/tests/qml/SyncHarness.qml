@@ -13,8 +13,15 @@ Item {
         timeout: 2000
         onExitWindow: root.exitMessages = root.exitMessages.concat([msg])
     }
-    function init() { Sql.dbInit(); }
+    // The local database outlives a test: each starts with empty queues.
+    function init() {
+        Sql.dbInit();
+        Sql.dbDeleteMyStockCmd(Sql.dbGetMyStockCmd().map(function (r) { return r.id; }));
+        Sql.dbDeleteActionCmd(Sql.dbGetActionCmd().map(function (r) { return r.id; }));
+    }
     function queueStock(cmd, code, market) { Sql.dbAddMyStockCmd(cmd, code, market, "1", "自选股1"); }
+    // An edit the back end refuses: no such command.
+    function queueBadStock(code, market) { Sql.dbAddMyStockCmd("MOVE", code, market, "1", "自选股1"); }
     function queueAction(action, remark) { Sql.dbAddActionCmd(action, remark); }
     function stockRows() { return Sql.dbGetMyStockCmd().length; }
     function actionRows() { return Sql.dbGetActionCmd().length; }
