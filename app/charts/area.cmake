@@ -23,6 +23,8 @@ add_test(NAME charts.minicharts_screenshot COMMAND app_charts_tests --gtest_filt
 set_tests_properties(charts.minicharts_screenshot PROPERTIES TIMEOUT 120
                      ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_QUICK_BACKEND=software")
 
+# It grabs the screen (the palette and dialogs are windows of their own), so
+# no other test's window may be on the shared display meanwhile.
 add_test(NAME charts.drawing_screenshots COMMAND app_charts_tests --gtest_filter=DrawingScreenshots.*)
-set_tests_properties(charts.drawing_screenshots PROPERTIES TIMEOUT 180
+set_tests_properties(charts.drawing_screenshots PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE
                      ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_QUICK_BACKEND=software")
