@@ -21,7 +21,8 @@ Item {
     function cancel() { board.cancel(); }
     function infoAt(i) {
         var b = board.indexBoard[i];
-        return b ? { code: b.code, market: b.market, name: b.name } : null;
+        // type 1: an index (its chart view has the chart page only).
+        return b ? { code: b.code, market: b.market, name: b.name, type: 1 } : null;
     }
     function getCurCodeInfo() {
         var info = curIndex >= 0 ? infoAt(curIndex) : null;
