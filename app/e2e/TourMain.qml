@@ -130,18 +130,35 @@ QtObject {
         say("pane main " + Math.round(p.x + 60) + " " + Math.round(p.y + 20) + " "
             + Math.round(m.width - 120) + " " + Math.round(m.height - 21));
     }
-    function shoot(name) {
-        busy = true;
+    // Keeps a screenshot of the window (or of item, a window's content), and
+    // says which parts of it must show something ("look x y w h", in the
+    // image's pixels) before "wrote PATH".
+    function shoot(name, looks) {
         paneGeometry();
-        win.page.grabToImage(function (result) {
+        shootItem(win.page, name, looks);
+    }
+    function shootItem(root, name, looks) {
+        busy = true;
+        for (var i = 0; looks && i < looks.length; ++i) {
+            var p = looks[i].mapToItem(root, 0, 0);
+            say("look " + Math.round(p.x) + " " + Math.round(p.y) + " " + Math.round(looks[i].width) + " "
+                + Math.round(looks[i].height));
+        }
+        root.grabToImage(function (result) {
             var path = tour.dir + "/" + name;
             tour.say((result.saveToFile(path) ? "wrote " : "could not write ") + path);
             tour.busy = false;
         });
     }
 
-    // ---- The steps: act once, then wait until done (20 s at most) ----
-    property var steps: [
+    // The screens around the stock view, toured in between its steps.
+    property TourScreens screens: TourScreens { t: tour }
+    property var steps: []
+    property double started: Date.now()
+
+    // ---- The stock view's steps: act once, then wait until done (20 s at
+    // most, or the step's `wait`); an `optional` step not done is skipped ----
+    property var stockSteps: [
         { name: "main window ready",
           act: function () {},
           done: function () {
@@ -333,7 +350,7 @@ QtObject {
         repeat: true
         running: true
         onTriggered: {
-            if (tour.busy || tour.at >= tour.steps.length)
+            if (tour.busy || tour.win === null || tour.at >= tour.steps.length)
                 return;
             var s = tour.steps[tour.at];
             if (!tour.acted) {
@@ -353,16 +370,19 @@ QtObject {
             } catch (e2) {
                 ok = false;
             }
-            if (!ok && tour.waited < 20000)
+            var limit = s.wait || 20000;
+            if (!ok && tour.waited < limit)
                 return;
-            if (!ok) {
-                tour.fail(s, "not done after 20 s (" + tour.situation() + ")");
+            if (!ok && s.optional) {
+                tour.say("skipped " + s.name + ": not done after " + limit / 1000 + " s");
+            } else if (!ok) {
+                tour.fail(s, "not done after " + limit / 1000 + " s (" + tour.situation() + ")");
             } else {
                 var why = s.check ? s.check() : "";
                 if (why !== "")
                     tour.fail(s, why);
                 else
-                    tour.say("ok " + s.name);
+                    tour.say("ok " + s.name + " (" + ((Date.now() - tour.started) / 1000).toFixed(1) + " s)");
             }
             if (s.after) {
                 try {
@@ -392,7 +412,26 @@ QtObject {
         say("FAIL " + s.name + ": " + why);
     }
 
+    // The whole tour: the stock view's steps with the other screens' stretches
+    // after the steps named.
+    function plan() {
+        var after = {
+            "main window ready": screens.noticesSteps.concat(screens.homeSteps),
+            "600000 opens in its minute chart": screens.ticksSteps,
+            "日线 shows day candles": screens.researchSteps.concat(screens.panelSteps, screens.flowSteps),
+            "Page Down goes to the table's next stock": screens.hotSteps
+        };
+        var out = [];
+        for (var i = 0; i < stockSteps.length; ++i) {
+            out.push(stockSteps[i]);
+            if (after[stockSteps[i].name])
+                out = out.concat(after[stockSteps[i].name]);
+        }
+        return out;
+    }
+
     Component.onCompleted: {
+        steps = plan();
         win = Qt.createComponent("qrc:/qml/main.qml").createObject(null);
         // Without a window manager nothing maximises the window: do what one would.
         var screen = Qt.application.screens[0];

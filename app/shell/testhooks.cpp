@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QEvent>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -207,4 +208,13 @@ void TestInput::wheel(QWindow* window, double x, double y, int angleDelta)
     QWindowSystemInterface::handleWheelEvent(window, at, window->mapToGlobal(at.toPoint()), QPoint(),
                                              QPoint(0, angleDelta));
     QWindowSystemInterface::flushWindowSystemEvents();
+}
+
+QVariantList TestInput::windows(const QString& objectName) const
+{
+    QVariantList out;
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (w->isVisible() && w->objectName() == objectName)
+            out << QVariant::fromValue<QObject*>(w);
+    return out;
 }

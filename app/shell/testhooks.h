@@ -25,6 +25,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
 class QQmlContext;
 class QWindow;
@@ -48,6 +49,9 @@ public:
     // A press at (x, y), moves to (x2, y2) and the release there.
     Q_INVOKABLE void drag(QWindow* window, double x, double y, double x2, double y2);
     Q_INVOKABLE void wheel(QWindow* window, double x, double y, int angleDelta);
+    // The shown top-level windows called objectName, as a user sees them on
+    // the screen (pop-ups and browser windows have no owner to ask).
+    Q_INVOKABLE QVariantList windows(const QString& objectName) const;
 };
 
 struct TestHooks {
