@@ -7,7 +7,8 @@ import QtQuick 2.15
 //   notices   the pop-up notice (stepped and closed with its buttons) and the
 //             login notice's browser window (closed, "继续提醒")
 //   home      首页: a click on an index tile, a double click opening the
-//             index's chart, and back to 首页
+//             index's chart (its panel's distributions scrolled with the
+//             wheel), and back to 首页
 //   ticks     the quote panel's 分笔成交 list and the 明细 page, paged with
 //             Page Up/Down and the wheel
 //   research  the research marks under the day K-lines and a mark's tip
@@ -125,6 +126,23 @@ QtObject {
           },
           check: function () { return t.view().isIndex ? "" : "the index opened as a stock (its stock pages show)"; },
           after: function () { memo.indexView = t.view(); t.shoot("00-home-open.png"); } },
+        { name: "the wheel brings the index panel's second distribution into view",
+          act: function () {
+              memo.indexPanel = t.find(t.named(t.view(), "priceIndexView"), function (o) { return o.contentY !== undefined; });
+              var p = t.point(memo.indexPanel);
+              TestInput.wheel(t.win, p.x, p.y, -360);
+          },
+          done: function () {
+              var f = memo.indexPanel;
+              var chart = t.named(f, "sectionChart");
+              // At rest with the second chart's last row inside the panel (or no need to move).
+              return !f.moving && (f.contentHeight <= f.height || (f.contentY > 0
+                      && chart.mapToItem(f, 0, chart.height).y <= f.height + 1));
+          },
+          after: function () {
+              var f = memo.indexPanel;
+              t.shoot("00-index-panel.png", [t.named(f, "sectionChart2"), t.named(f, "sectionChart")]);
+          } },
         { name: "back on 首页: the tile still chosen",
           act: function () { t.clickTab(0); },
           done: function () { var h = homeView(); return t.view() === h && h.visible && h.priceBoard.curIndex === 1; } },
