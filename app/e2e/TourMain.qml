@@ -8,11 +8,16 @@ import QtQuick.Window 2.15
 // 日线 → 周线 → 5分 → 日线, the crosshair moved by keys, a parameter changed
 // with the arrows and reset, a second stock tab and back, a stock from a
 // ranking table and Page Down to the table's next stock, F3, a tab closed and
-// quitting through the confirm dialog. It reads the views' state to decide
-// when a step is done and whether it did what it should. Progress goes to
-// the log as "tour: ..." lines: "tour: ok STEP", "tour: FAIL STEP: why",
-// "tour: pane NAME x y w h" (the main pane's plot in the next screenshot),
-// "tour: wrote PATH" and "tour: done". Arguments: --screenshots=DIR.
+// quitting through the confirm dialog; in between, the screens around it
+// (TourScreens.qml: notices, 首页, ticks and 明细, research marks, the
+// information panel, the fund-flow chart, the hot-stock monitor). It reads
+// the views' state to decide when a step is done and whether it did what it
+// should. Progress goes to the log as "tour: ..." lines: "tour: ok STEP (T s)",
+// "tour: FAIL STEP: why", "tour: skipped STEP" (an optional step, such as a
+// notice the server did not send), "tour: pane NAME x y w h" (the main pane's
+// plot in the next screenshot), "tour: look x y w h" (a part of the next
+// screenshot that must show something), "tour: wrote PATH" and "tour: done".
+// Arguments: --screenshots=DIR.
 QtObject {
     id: tour
     property var win: null
