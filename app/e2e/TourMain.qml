@@ -381,7 +381,8 @@ QtObject {
             if (!ok && s.optional) {
                 tour.say("skipped " + s.name + ": not done after " + limit / 1000 + " s");
             } else if (!ok) {
-                tour.fail(s, "not done after " + limit / 1000 + " s (" + tour.situation() + ")");
+                tour.fail(s, "not done after " + limit / 1000 + " s (" + tour.situation()
+                          + (s.state ? "; " + s.state() : "") + ")");
             } else {
                 var why = s.check ? s.check() : "";
                 if (why !== "")

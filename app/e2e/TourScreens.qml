@@ -11,7 +11,8 @@ import QtQuick 2.15
 //             wheel), and back to 首页
 //   ticks     the quote panel's 分笔成交 list and the 明细 page, paged with
 //             Page Up/Down and the wheel
-//   research  the research marks under the day K-lines and a mark's tip
+//   research  the research marks under the day K-lines, a mark's tip and
+//             its report opened in a window and closed
 //   panel     the information panel's four tabs; a news row opened in a
 //             browser window and closed again
 //   flow      the 63-day fund-flow chart from the quick bar, closed, back to
@@ -98,6 +99,7 @@ QtObject {
               var h = homeView();
               return t.view() === h && h.priceBoard.boardModel.indexBoard.length > 2
                       && h.priceBoard.tileAt(1) && h.priceBoard.tileAt(1).width > 0
+                      && h.priceBoard.tileAt(1).x >= h.priceBoard.tileAt(0).x + h.priceBoard.tileAt(0).width  // laid out
                       && h.sectionView.models[0].count > 0 && h.indexChart.upper && h.indexChart.upper.getFirstKLineSize() > 1;
           },
           after: function () {
@@ -107,7 +109,15 @@ QtObject {
         { name: "a click on the second index tile shows its minute chart",
           act: function () {
               memo.tile = homeView().priceBoard.infoAt(1);
-              t.click(homeView().priceBoard.tileAt(1));
+              memo.tileAt = t.point(homeView().priceBoard.tileAt(1));
+              t.clickAt(t.win, memo.tileAt);
+          },
+          state: function () {
+              var h = homeView();
+              return "clicked at " + memo.tileAt.x + "," + memo.tileAt.y + " for " + memo.tile.code + "; chosen tile "
+                      + h.priceBoard.curIndex + ", chart " + h.indexChart.codeInfo.code + " with "
+                      + h.indexChart.upper.getFirstKLineSize() + " points; tile 1 now at "
+                      + JSON.stringify(t.point(h.priceBoard.tileAt(1))) + " " + h.priceBoard.infoAt(1).code;
           },
           done: function () {
               var h = homeView();
@@ -195,6 +205,14 @@ QtObject {
           done: function () { return t.view().page === "detail" && detailView().startIndex === memo.detailEnd; } }
     ]
 
+    // A browser window more than memo.before, its page loaded (memo.page).
+    function newWindowLoaded() {
+        var ws = TestInput.windows("browserWindow");
+        if (ws.length <= memo.before)
+            return false;
+        memo.page = ws[ws.length - 1];
+        return !memo.page.webView.loading && memo.page.webView.title !== "";
+    }
     // The research marks: a mark's bar from its date (the first bar at or
     // after it), its x in the main pane.
     function markPoint() {
@@ -217,6 +235,18 @@ QtObject {
           act: function () { var p = markPoint(); TestInput.move(t.win, p.x, p.y); },
           done: function () { var b = t.named(t.mainPane(), "tipBox"); return b && b.visible; },
           after: function () { t.shoot("02-research.png", [t.named(t.mainPane(), "tipBox")]); } },
+        { name: "a click on the tip's report opens its page in a window",
+          act: function () {
+              memo.before = TestInput.windows("browserWindow").length;
+              var row = t.named(t.named(t.mainPane(), "tipBox"), "tipRow_0");
+              t.click(row);
+          },
+          done: function () { return newWindowLoaded(); },
+          after: function () { t.shootItem(memo.page.contentItem, "02-research-window.png", [memo.page.contentItem]); } },
+        { name: "the report window closes with its close mark",
+          act: function () { clickClose(memo.page); },
+          done: function () { return gone(memo.page) || TestInput.windows("browserWindow").length === memo.before; },
+          after: function () { t.win.requestActivate(); } },
         { name: "the tip goes when the mouse leaves the strip",
           act: function () { var p = t.point(t.mainPane()); TestInput.move(t.win, p.x, p.y); },
           done: function () { return !t.named(t.mainPane(), "tipBox").visible; } }
@@ -249,13 +279,7 @@ QtObject {
               var p = t.point(infoPanel().newsList.listView, 120, 12);
               TestInput.doubleClick(t.win, p.x, p.y);
           },
-          done: function () {
-              var ws = TestInput.windows("browserWindow");
-              if (ws.length <= memo.before)
-                  return false;
-              memo.page = ws[ws.length - 1];
-              return !memo.page.webView.loading && memo.page.webView.title !== "";
-          },
+          done: function () { return newWindowLoaded(); },
           check: function () {
               var row = infoPanel().newsList.model_.get(0);
               return memo.page.webView.title.indexOf(String(row.title).slice(0, 4)) >= 0 || String(row.title) === ""
