@@ -96,6 +96,11 @@ QtObject {
                 return i;
         return -1;
     }
+    function chooseQuickRow(code) {
+        for (var i = 0; i < quickRow(code); ++i)
+            key(Qt.Key_Down);
+        key(Qt.Key_Return);
+    }
 
     // ---- Checks ----
     // The main pane shows candles of the cycle: the end of the series in
@@ -177,11 +182,7 @@ QtObject {
           act: function () { typeText("00000"); },
           done: function () { return quickRow("600000") >= 0; } },
         { name: "600000 opens in its minute chart",
-          act: function () {
-              for (var i = 0; i < quickRow("600000"); ++i)
-                  key(Qt.Key_Down);
-              key(Qt.Key_Return);
-          },
+          act: function () { chooseQuickRow("600000"); },
           done: function () { return isStockView(view()) && view().query_map_.code === "600000" && minutes(); },
           after: function () { memo.first = view(); shoot("01-minutes.png"); } },
         { name: "日线 shows day candles",
@@ -263,11 +264,7 @@ QtObject {
               return false;
           } },
         { name: "the second stock's chart",
-          act: function () {
-              for (var i = 0; i < quickRow(memo.second); ++i)
-                  key(Qt.Key_Down);
-              key(Qt.Key_Return);
-          },
+          act: function () { chooseQuickRow(memo.second); },
           done: function () { return isStockView(view()) && view() !== memo.first && view().query_map_.code === memo.second && minutes(); } },
         { name: "back to the first stock's tab: its day candles",
           act: function () { clickTab(tabIndexOf(memo.first)); },
@@ -281,11 +278,7 @@ QtObject {
           act: function () { typeText("60"); },
           done: function () { return quickRow("沪深A股涨幅排名") >= 0; } },
         { name: "the ranking table's rows",
-          act: function () {
-              for (var i = 0; i < quickRow("沪深A股涨幅排名"); ++i)
-                  key(Qt.Key_Down);
-              key(Qt.Key_Return);
-          },
+          act: function () { chooseQuickRow("沪深A股涨幅排名"); },
           done: function () {
               memo.table = find(view(), function (o) { return o.table_model !== undefined && o.chartQuery !== undefined; });
               return memo.table !== null && memo.table.table_model.rowCount() > 3;

@@ -14,11 +14,12 @@ import QtQuick 2.15
 //   research  the research marks under the day K-lines, a mark's tip and
 //             its report opened in a window and closed
 //   panel     the information panel's four tabs; a news row opened in a
-//             browser window and closed again
+//             browser window and closed again; the panel folded and opened
 //   flow      the 63-day fund-flow chart from the quick bar, closed, back to
 //             the first stock's K-lines
 //   hot       the hot-stock monitor from the quick bar: its lists, a row
-//             clicked, the tips of the market and of the stock
+//             clicked, the tips of the market and of the stock, the row's
+//             chart opened with a double click and back
 QtObject {
     id: screens
     property var t: null   // the tour (TourMain.qml)
@@ -293,7 +294,21 @@ QtObject {
         { name: "研究报告 lists the stock's research",
           act: function () { clickCell(infoPanel().tabs, 3); },
           done: function () { var n = infoPanel().newsList; return infoPanel().current === 3 && !n.loading && n.model_.count > 0; },
-          after: function () { t.shoot("02-reports.png", [infoPanel().newsList]); } }
+          after: function () { t.shoot("02-reports.png", [infoPanel().newsList]); } },
+        { name: "收起 folds the panel and gives the charts its room",
+          act: function () {
+              memo.paneHeight = t.mainPane().height;
+              t.click(t.named(infoPanel(), "newsToggle"));
+          },
+          done: function () { return !infoPanel().open_ && t.mainPane().height > memo.paneHeight; },
+          after: function () { t.shoot("02-folded.png"); } },
+        { name: "展开 opens it again on its tab",
+          act: function () { t.click(t.named(infoPanel(), "newsToggle")); },
+          done: function () {
+              var n = infoPanel().newsList;
+              return infoPanel().open_ && Math.abs(t.mainPane().height - memo.paneHeight) <= 1 && infoPanel().current === 3
+                      && !n.loading && n.model_.count > 0;
+          } }
     ]
 
     readonly property var flowSteps: [
@@ -340,6 +355,15 @@ QtObject {
               clickCell(row, 1);
           },
           done: function () { return memo.hot.tipFlag === "stock" && cell(t.find(memo.hot, function (o) { return o.datamodel !== undefined && o.datamodel.count === 2; }), 1) !== null; },
-          after: function () { t.shoot("13-hot-stock.png", [t.named(memo.hot, "tipView")]); } }
+          after: function () { t.shoot("13-hot-stock.png", [t.named(memo.hot, "tipView")]); } },
+        { name: "a double click on the row opens the stock's chart",
+          act: function () {
+              var p = rowPoint(memo.hot.table(1), 0, 60);
+              TestInput.doubleClick(t.win, p.x, p.y);
+          },
+          done: function () { return t.isStockView(t.view()) && String(t.view().query_map_.code) === memo.hotCode && t.minutes(); } },
+        { name: "back to the monitor: the stock still shown",
+          act: function () { t.clickTab(t.tabIndexOf(memo.hot)); },
+          done: function () { return t.view() === memo.hot && String(memo.hot.codeInfo.code) === memo.hotCode; } }
     ]
 }
