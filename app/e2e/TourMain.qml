@@ -172,7 +172,10 @@ QtObject {
         { name: "main window ready",
           act: function () {},
           done: function () {
-              return win.visible && win.stateBar.connected && win.quickBar.items.length > 0
+              // At the size it was given: the window system answers a resize
+              // later, and the layout follows it.
+              return win.visible && win.width === memo.width && win.height === memo.height
+                      && win.page.width === memo.width && win.stateBar.connected && win.quickBar.items.length > 0
                       && win.tabView.entries.length > 0;
           } },
         { name: "quick command box opens with a typed digit",
@@ -440,6 +443,8 @@ QtObject {
             win.width = screen.desktopAvailableWidth;
             win.height = screen.desktopAvailableHeight;
         }
+        memo.width = win.width;
+        memo.height = win.height;
         if (typeof QRoot !== "undefined")
             QRoot.setWindow(win);
         win.requestActivate();

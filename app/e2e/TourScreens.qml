@@ -206,13 +206,17 @@ QtObject {
           done: function () { return t.view().page === "detail" && detailView().startIndex === memo.detailEnd; } }
     ]
 
-    // A browser window more than memo.before, its page loaded (memo.page).
+    // Remembers the browser windows shown now; newWindowLoaded() then finds
+    // one that was not among them, its page loaded (memo.page).
+    function knowWindows() { memo.known = TestInput.windows("browserWindow"); }
     function newWindowLoaded() {
         var ws = TestInput.windows("browserWindow");
-        if (ws.length <= memo.before)
-            return false;
-        memo.page = ws[ws.length - 1];
-        return !memo.page.webView.loading && memo.page.webView.title !== "";
+        for (var i = 0; i < ws.length; ++i)
+            if (memo.known.indexOf(ws[i]) < 0) {
+                memo.page = ws[i];
+                return !memo.page.webView.loading && memo.page.webView.title !== "";
+            }
+        return false;
     }
     // The research marks: a mark's bar from its date (the first bar at or
     // after it), its x in the main pane.
@@ -238,7 +242,7 @@ QtObject {
           after: function () { t.shoot("02-research.png", [t.named(t.mainPane(), "tipBox")]); } },
         { name: "a click on the tip's report opens its page in a window",
           act: function () {
-              memo.before = TestInput.windows("browserWindow").length;
+              knowWindows();
               var row = t.named(t.named(t.mainPane(), "tipBox"), "tipRow_0");
               t.click(row);
           },
@@ -246,7 +250,7 @@ QtObject {
           after: function () { t.shootItem(memo.page.contentItem, "02-research-window.png", [memo.page.contentItem]); } },
         { name: "the report window closes with its close mark",
           act: function () { clickClose(memo.page); },
-          done: function () { return gone(memo.page) || TestInput.windows("browserWindow").length === memo.before; },
+          done: function () { return gone(memo.page); },
           after: function () { t.win.requestActivate(); } },
         { name: "the tip goes when the mouse leaves the strip",
           act: function () { var p = t.point(t.mainPane()); TestInput.move(t.win, p.x, p.y); },
@@ -276,7 +280,7 @@ QtObject {
           after: function () { t.shoot("02-news.png", [infoPanel().newsList]); } },
         { name: "a double click on a news row opens its page in a window",
           act: function () {
-              memo.before = TestInput.windows("browserWindow").length;
+              knowWindows();
               var p = t.point(infoPanel().newsList.listView, 120, 12);
               TestInput.doubleClick(t.win, p.x, p.y);
           },
@@ -289,7 +293,7 @@ QtObject {
           after: function () { t.shootItem(memo.page.contentItem, "02-news-window.png", [memo.page.contentItem]); } },
         { name: "the news window closes with its close mark",
           act: function () { clickClose(memo.page); },
-          done: function () { return gone(memo.page) || TestInput.windows("browserWindow").length === memo.before; },
+          done: function () { return gone(memo.page); },
           after: function () { t.win.requestActivate(); } },
         { name: "研究报告 lists the stock's research",
           act: function () { clickCell(infoPanel().tabs, 3); },
@@ -362,8 +366,11 @@ QtObject {
               TestInput.doubleClick(t.win, p.x, p.y);
           },
           done: function () { return t.isStockView(t.view()) && String(t.view().query_map_.code) === memo.hotCode && t.minutes(); } },
-        { name: "back to the monitor: the stock still shown",
+        { name: "back to the monitor: its lists and a stock's charts",
           act: function () { t.clickTab(t.tabIndexOf(memo.hot)); },
-          done: function () { return t.view() === memo.hot && String(memo.hot.codeInfo.code) === memo.hotCode; } }
+          done: function () {
+              return t.view() === memo.hot && memo.hot.codeInfo !== null && memo.hot.table(1).table_model.rowCount() > 0;
+          },
+          after: function () { t.shoot("13-hot-back.png", [memo.hot.table(0), memo.hot.table(1)]); } }
     ]
 }
