@@ -209,6 +209,14 @@ QtObject {
     // Remembers the browser windows shown now; newWindowLoaded() then finds
     // one that was not among them, its page loaded (memo.page).
     function knowWindows() { memo.known = TestInput.windows("browserWindow"); }
+    function windowsState() {
+        var ws = TestInput.windows("browserWindow");
+        var out = [];
+        for (var i = 0; i < ws.length; ++i)
+            out.push((memo.known.indexOf(ws[i]) < 0 ? "new " : "known ") + ws[i].url + " loading " + ws[i].webView.loading
+                     + " title '" + ws[i].webView.title + "'");
+        return "windows: " + out.join("; ");
+    }
     function newWindowLoaded() {
         var ws = TestInput.windows("browserWindow");
         for (var i = 0; i < ws.length; ++i)
@@ -247,6 +255,7 @@ QtObject {
               t.click(row);
           },
           done: function () { return newWindowLoaded(); },
+          state: windowsState,
           after: function () { t.shootItem(memo.page.contentItem, "02-research-window.png", [memo.page.contentItem]); } },
         { name: "the report window closes with its close mark",
           act: function () { clickClose(memo.page); },
@@ -285,6 +294,7 @@ QtObject {
               TestInput.doubleClick(t.win, p.x, p.y);
           },
           done: function () { return newWindowLoaded(); },
+          state: windowsState,
           check: function () {
               var row = infoPanel().newsList.model_.get(0);
               return memo.page.webView.title.indexOf(String(row.title).slice(0, 4)) >= 0 || String(row.title) === ""
