@@ -421,7 +421,8 @@ QtObject {
             "main window ready": screens.noticesSteps.concat(screens.homeSteps),
             "600000 opens in its minute chart": screens.ticksSteps,
             "日线 shows day candles": screens.researchSteps.concat(screens.panelSteps, screens.flowSteps),
-            "Page Down goes to the table's next stock": screens.hotSteps
+            "Page Down goes to the table's next stock": screens.hotSteps,
+            "F3 opens the Shanghai index as an index": screens.leftOpenSteps
         };
         var out = [];
         for (var i = 0; i < stockSteps.length; ++i) {
@@ -445,8 +446,10 @@ QtObject {
         }
         memo.width = win.width;
         memo.height = win.height;
+        // The program hands QRoot its root object (this one) after loading
+        // it: the main window is handed over after that, as main.qml is.
         if (typeof QRoot !== "undefined")
-            QRoot.setWindow(win);
+            Qt.callLater(function () { QRoot.setWindow(tour.win); });
         win.requestActivate();
     }
 }

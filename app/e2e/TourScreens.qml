@@ -17,6 +17,8 @@ import QtQuick 2.15
 //             browser window and closed again; the panel folded and opened
 //   flow      the 63-day fund-flow chart from the quick bar, closed, back to
 //             the first stock's K-lines
+//   leftOpen  a report page opened from the F3 index and left open while the
+//             program quits
 //   hot       the hot-stock monitor from the quick bar: its lists, a row
 //             clicked, the tips of the market and of the stock, the row's
 //             chart opened with a double click and back
@@ -344,6 +346,29 @@ QtObject {
               return infoPanel().open_ && Math.abs(t.mainPane().height - memo.paneHeight) <= 1 && infoPanel().current === 3
                       && !n.loading && n.model_.count > 0;
           } }
+    ]
+
+    // A page a trader leaves open: the program must still end when the main
+    // window closes.
+    readonly property var leftOpenSteps: [
+        { name: "the index's research rows",
+          act: function () { if (infoPanel().current !== 3) clickCell(infoPanel().tabs, 3); },
+          done: function () {
+              var n = infoPanel().newsList;
+              return infoPanel().current === 3 && !n.loading && n.model_.count > 0 && n.listView.itemAtIndex(0) !== null;
+          } },
+        { name: "a report of the index opens in a window left open",
+          act: function () {
+              knowWindows();
+              var p = t.point(infoPanel().newsList.listView, 120, 12);
+              TestInput.doubleClick(t.win, p.x, p.y);
+          },
+          done: function () { return newWindowLoaded(); },
+          state: windowsState,
+          after: function () { t.win.requestActivate(); } },
+        { name: "the main window is active again",
+          act: function () {},
+          done: function () { return t.win.active; } }
     ]
 
     readonly property var flowSteps: [
