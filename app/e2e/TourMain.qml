@@ -8,11 +8,16 @@ import QtQuick.Window 2.15
 // 日线 → 周线 → 5分 → 日线, the crosshair moved by keys, a parameter changed
 // with the arrows and reset, a second stock tab and back, a stock from a
 // ranking table and Page Down to the table's next stock, F3, a tab closed and
-// quitting through the confirm dialog. It reads the views' state to decide
-// when a step is done and whether it did what it should. Progress goes to
-// the log as "tour: ..." lines: "tour: ok STEP", "tour: FAIL STEP: why",
-// "tour: pane NAME x y w h" (the main pane's plot in the next screenshot),
-// "tour: wrote PATH" and "tour: done". Arguments: --screenshots=DIR.
+// quitting through the confirm dialog; in between, the screens around it
+// (TourScreens.qml: notices, 首页, ticks and 明细, research marks, the
+// information panel, the fund-flow chart, the hot-stock monitor). It reads
+// the views' state to decide when a step is done and whether it did what it
+// should. Progress goes to the log as "tour: ..." lines: "tour: ok STEP (T s)",
+// "tour: FAIL STEP: why", "tour: skipped STEP" (an optional step, such as a
+// notice the server did not send), "tour: pane NAME x y w h" (the main pane's
+// plot in the next screenshot), "tour: look x y w h" (a part of the next
+// screenshot that must show something), "tour: wrote PATH" and "tour: done".
+// Arguments: --screenshots=DIR.
 QtObject {
     id: tour
     property var win: null
@@ -91,6 +96,11 @@ QtObject {
                 return i;
         return -1;
     }
+    function chooseQuickRow(code) {
+        for (var i = 0; i < quickRow(code); ++i)
+            key(Qt.Key_Down);
+        key(Qt.Key_Return);
+    }
 
     // ---- Checks ----
     // The main pane shows candles of the cycle: the end of the series in
@@ -130,22 +140,42 @@ QtObject {
         say("pane main " + Math.round(p.x + 60) + " " + Math.round(p.y + 20) + " "
             + Math.round(m.width - 120) + " " + Math.round(m.height - 21));
     }
-    function shoot(name) {
-        busy = true;
+    // Keeps a screenshot of the window (or of item, a window's content), and
+    // says which parts of it must show something ("look x y w h", in the
+    // image's pixels) before "wrote PATH".
+    function shoot(name, looks) {
         paneGeometry();
-        win.page.grabToImage(function (result) {
+        shootItem(win.page, name, looks);
+    }
+    function shootItem(root, name, looks) {
+        busy = true;
+        for (var i = 0; looks && i < looks.length; ++i) {
+            var p = looks[i].mapToItem(root, 0, 0);
+            say("look " + Math.round(p.x) + " " + Math.round(p.y) + " " + Math.round(looks[i].width) + " "
+                + Math.round(looks[i].height));
+        }
+        root.grabToImage(function (result) {
             var path = tour.dir + "/" + name;
             tour.say((result.saveToFile(path) ? "wrote " : "could not write ") + path);
             tour.busy = false;
         });
     }
 
-    // ---- The steps: act once, then wait until done (20 s at most) ----
-    property var steps: [
+    // The screens around the stock view, toured in between its steps.
+    property TourScreens screens: TourScreens { t: tour }
+    property var steps: []
+    property double started: Date.now()
+
+    // ---- The stock view's steps: act once, then wait until done (20 s at
+    // most, or the step's `wait`); an `optional` step not done is skipped ----
+    property var stockSteps: [
         { name: "main window ready",
           act: function () {},
           done: function () {
-              return win.visible && win.stateBar.connected && win.quickBar.items.length > 0
+              // At the size it was given: the window system answers a resize
+              // later, and the layout follows it.
+              return win.visible && win.width === memo.width && win.height === memo.height
+                      && win.page.width === memo.width && win.stateBar.connected && win.quickBar.items.length > 0
                       && win.tabView.entries.length > 0;
           } },
         { name: "quick command box opens with a typed digit",
@@ -155,11 +185,7 @@ QtObject {
           act: function () { typeText("00000"); },
           done: function () { return quickRow("600000") >= 0; } },
         { name: "600000 opens in its minute chart",
-          act: function () {
-              for (var i = 0; i < quickRow("600000"); ++i)
-                  key(Qt.Key_Down);
-              key(Qt.Key_Return);
-          },
+          act: function () { chooseQuickRow("600000"); },
           done: function () { return isStockView(view()) && view().query_map_.code === "600000" && minutes(); },
           after: function () { memo.first = view(); shoot("01-minutes.png"); } },
         { name: "日线 shows day candles",
@@ -241,11 +267,7 @@ QtObject {
               return false;
           } },
         { name: "the second stock's chart",
-          act: function () {
-              for (var i = 0; i < quickRow(memo.second); ++i)
-                  key(Qt.Key_Down);
-              key(Qt.Key_Return);
-          },
+          act: function () { chooseQuickRow(memo.second); },
           done: function () { return isStockView(view()) && view() !== memo.first && view().query_map_.code === memo.second && minutes(); } },
         { name: "back to the first stock's tab: its day candles",
           act: function () { clickTab(tabIndexOf(memo.first)); },
@@ -259,11 +281,7 @@ QtObject {
           act: function () { typeText("60"); },
           done: function () { return quickRow("沪深A股涨幅排名") >= 0; } },
         { name: "the ranking table's rows",
-          act: function () {
-              for (var i = 0; i < quickRow("沪深A股涨幅排名"); ++i)
-                  key(Qt.Key_Down);
-              key(Qt.Key_Return);
-          },
+          act: function () { chooseQuickRow("沪深A股涨幅排名"); },
           done: function () {
               memo.table = find(view(), function (o) { return o.table_model !== undefined && o.chartQuery !== undefined; });
               return memo.table !== null && memo.table.table_model.rowCount() > 3;
@@ -333,7 +351,7 @@ QtObject {
         repeat: true
         running: true
         onTriggered: {
-            if (tour.busy || tour.at >= tour.steps.length)
+            if (tour.busy || tour.win === null || tour.at >= tour.steps.length)
                 return;
             var s = tour.steps[tour.at];
             if (!tour.acted) {
@@ -353,16 +371,20 @@ QtObject {
             } catch (e2) {
                 ok = false;
             }
-            if (!ok && tour.waited < 20000)
+            var limit = s.wait || 20000;
+            if (!ok && tour.waited < limit)
                 return;
-            if (!ok) {
-                tour.fail(s, "not done after 20 s (" + tour.situation() + ")");
+            if (!ok && s.optional) {
+                tour.say("skipped " + s.name + ": not done after " + limit / 1000 + " s");
+            } else if (!ok) {
+                tour.fail(s, "not done after " + limit / 1000 + " s (" + tour.situation()
+                          + (s.state ? "; " + s.state() : "") + ")");
             } else {
                 var why = s.check ? s.check() : "";
                 if (why !== "")
                     tour.fail(s, why);
                 else
-                    tour.say("ok " + s.name);
+                    tour.say("ok " + s.name + " (" + ((Date.now() - tour.started) / 1000).toFixed(1) + " s)");
             }
             if (s.after) {
                 try {
@@ -392,7 +414,27 @@ QtObject {
         say("FAIL " + s.name + ": " + why);
     }
 
+    // The whole tour: the stock view's steps with the other screens' stretches
+    // after the steps named.
+    function plan() {
+        var after = {
+            "main window ready": screens.noticesSteps.concat(screens.homeSteps),
+            "600000 opens in its minute chart": screens.ticksSteps,
+            "日线 shows day candles": screens.researchSteps.concat(screens.panelSteps, screens.flowSteps),
+            "Page Down goes to the table's next stock": screens.hotSteps,
+            "F3 opens the Shanghai index as an index": screens.leftOpenSteps
+        };
+        var out = [];
+        for (var i = 0; i < stockSteps.length; ++i) {
+            out.push(stockSteps[i]);
+            if (after[stockSteps[i].name])
+                out = out.concat(after[stockSteps[i].name]);
+        }
+        return out;
+    }
+
     Component.onCompleted: {
+        steps = plan();
         win = Qt.createComponent("qrc:/qml/main.qml").createObject(null);
         // Without a window manager nothing maximises the window: do what one would.
         var screen = Qt.application.screens[0];
@@ -402,8 +444,12 @@ QtObject {
             win.width = screen.desktopAvailableWidth;
             win.height = screen.desktopAvailableHeight;
         }
+        memo.width = win.width;
+        memo.height = win.height;
+        // The program hands QRoot its root object (this one) after loading
+        // it: the main window is handed over after that, as main.qml is.
         if (typeof QRoot !== "undefined")
-            QRoot.setWindow(win);
+            Qt.callLater(function () { QRoot.setWindow(tour.win); });
         win.requestActivate();
     }
 }

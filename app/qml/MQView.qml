@@ -195,6 +195,9 @@ FocusScope {
         qview.hideCrosshairLine();
         chartPage.initChartView();
         pages.show();
+        // Back from 明细 (whose list took the keys): the keys go to the charts again.
+        if (page === "chart")
+            qview.focus = true;
         subscribe();
     }
 

@@ -38,7 +38,9 @@ Rectangle {
         Column {
             id: column
             width: root.width
-            property real lineHeight: (root.height - y - 40) / 24
+            // The two charts share the space left under the quote rows (less
+            // their two 20 px bars): both show whole without scrolling.
+            property real lineHeight: Math.max(0, (root.height - distributionBar.y - 40) / 24)
             PriceHeader { width: root.width; priceModel: priceModel }
             PriceSectionBar {
                 width: root.width; title: "行情信息"
@@ -46,7 +48,7 @@ Rectangle {
                 onFoldClicked: root.foldImgType = root.foldImgType === 0 ? 1 : 0
             }
             PriceIndexInfo { width: root.width; priceModel: priceModel; foldImgType: root.foldImgType }
-            PriceSectionBar { width: root.width; title: "涨跌分布" }
+            PriceSectionBar { id: distributionBar; width: root.width; title: "涨跌分布" }
             Item {
                 id: sectionHost2; width: root.width; height: Math.max(0, column.lineHeight * 12)
                 SectionCount { objectName: "sectionChart2"; anchors.fill: parent; model: sectionCounts }

@@ -31,11 +31,14 @@ Item {
         spacing: 5
         Repeater {
             id: tiles
-            model: board.indexBoard
+            // One tile per entry, kept across updates (a new list each
+            // second would make every tile anew, and a click could land
+            // while they are laid out again).
+            model: board.indexBoard.length
             delegate: Rectangle {
                 id: tile
                 objectName: "conceptTile" + index
-                readonly property var b: modelData
+                readonly property var b: board.indexBoard[index] || ({})
                 width: root.tileWidth
                 height: root.tileHeight
                 color: root.colorOf(b.rf_rate)

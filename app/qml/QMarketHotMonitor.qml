@@ -12,6 +12,7 @@ Rectangle {
     property var codeInfo: null
     property string tipFlag: "block"
     property int tipRowHeight: 25
+    readonly property alias tipModel: tipModel
     readonly property var lists: [
         { title: "当日涨幅排名", field: 34, sort: 0, layout: 5 },
         { title: "当日跌幅排名", field: 34, sort: 1, layout: 5 },

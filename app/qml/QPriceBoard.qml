@@ -21,7 +21,8 @@ Item {
     function cancel() { board.cancel(); }
     function infoAt(i) {
         var b = board.indexBoard[i];
-        return b ? { code: b.code, market: b.market, name: b.name } : null;
+        // type 1: an index (its chart view has the chart page only).
+        return b ? { code: b.code, market: b.market, name: b.name, type: 1 } : null;
     }
     function getCurCodeInfo() {
         var info = curIndex >= 0 ? infoAt(curIndex) : null;
@@ -37,11 +38,14 @@ Item {
         spacing: 5
         Repeater {
             id: tiles
-            model: board.indexBoard
+            // One tile per entry, kept across updates (a new list each
+            // second would make every tile anew, and a click could land
+            // while they are laid out again).
+            model: board.indexBoard.length
             delegate: Rectangle {
                 id: tile
                 objectName: "indexTile" + index
-                readonly property var b: modelData
+                readonly property var b: board.indexBoard[index] || ({})
                 readonly property color tint: hutil.getPriceColor(b.close, b.pre_close)
                 visible: b.code !== root.filterCode
                 width: root.tileWidth

@@ -15,7 +15,16 @@ QRoot* QRoot::instance()
 
 void QRoot::setWindow(QObject* root)
 {
+    QObject::disconnect(closed_);
     window_ = qobject_cast<QQuickWindow*>(root);
+    if (!window_)
+        return;
+    // A closed window is hidden; the last-window rule would wait for every
+    // other top-level window (the pop-up notice, a news page) as well.
+    closed_ = connect(window_, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (!visible && app_)
+            QCoreApplication::quit();
+    });
 }
 
 void QRoot::setRect(float x, float y, float w, float h)

@@ -19,7 +19,9 @@ public:
     QQuickWindow* window() const { return window_; }
 
 public slots:
-    // Keeps root when it is a QQuickWindow, else null.
+    // Keeps root when it is a QQuickWindow, else null. Once the program runs
+    // (setApp), closing that window ends it, even while notices or browser
+    // windows are still open.
     void setWindow(QObject* root);
     // Applies the geometry (truncated to integers) when w > 600 or h > 480 and
     // any of the four differs from the window's.
@@ -35,5 +37,6 @@ private:
     QRoot() = default;
 
     QPointer<QQuickWindow> window_;
+    QMetaObject::Connection closed_;
     SingleApplication* app_ = nullptr;
 };

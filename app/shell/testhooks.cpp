@@ -224,3 +224,12 @@ QWindow* TestInput::window(const QString& title) const
         }
     return nullptr;
 }
+
+QVariantList TestInput::windows(const QString& objectName) const
+{
+    QVariantList out;
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (w->isVisible() && w->objectName() == objectName)
+            out << QVariant::fromValue<QObject*>(w);
+    return out;
+}

@@ -25,6 +25,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
 class QQmlContext;
 class QWindow;
@@ -53,6 +54,9 @@ public:
     // cannot reach, such as a colour dialog), or null; it stays the
     // program's.
     Q_INVOKABLE QWindow* window(const QString& title) const;
+    // The shown top-level windows called objectName, as a user sees them on
+    // the screen (pop-ups and browser windows have no owner to ask).
+    Q_INVOKABLE QVariantList windows(const QString& objectName) const;
 };
 
 struct TestHooks {

@@ -190,6 +190,7 @@ std::string fast_menu() {
         {"上证指数", "app://qml/qml/MQView.qml?code=1A0001&market=1", 2},
         {"深证成指", "app://qml/qml/MQView.qml?code=399001&market=2", 2},
         {"资金流向", "app://qml/qml/QFlowView.qml", 3},
+        {"热点监控", "app://qml/qml/QMarketHotMonitor.qml", 3},
         {"趋势指标", "app://findview/qml/MQView.qml?formula_group_name=%E8%B6%8B%E5%8A%BF%E6%8C%87%E6%A0%87"
                      "&url=http%3A%2F%2F127.0.0.1%2F", 3},
     };

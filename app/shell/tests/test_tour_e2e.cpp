@@ -3,7 +3,8 @@
 // through key and mouse events (the TestInput hook) and reports each step as
 // "tour: ok ..." or "tour: FAIL ...". This test starts everything, reads the
 // steps, looks at the K-line screenshots' pixels (candles in the main pane)
-// and expects the program to quit through its confirm dialog, all within two
+// and at every part a screenshot was taken for (not an empty place), and
+// expects the program to quit through its confirm dialog, all within two
 // minutes. It runs on a 1280 x 800 and a 1920 x 1080 screen; screenshots are
 // kept in <build>/screenshots/tour/<width>x<height>/.
 #include <gtest/gtest.h>
@@ -20,6 +21,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "serverprocess.h"
@@ -43,6 +46,31 @@ std::pair<int, int> candlePixels(const QImage& image, const QRect& rect)
             green += c.green() > 150 && c.red() < 60 && c.blue() < 120;
         }
     return {red, green};
+}
+
+// Pixels inside rect that stand out from its most common colour (text, lines,
+// bars on a plain ground): an empty place has next to none.
+int inkPixels(const QImage& image, const QRect& rect)
+{
+    const QRect r = rect.intersected(image.rect());
+    QMap<QRgb, int> counts;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb ground = 0;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            ground = it.key();
+        }
+    int ink = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        const QRgb c = it.key();
+        if (std::abs(qRed(c) - qRed(ground)) + std::abs(qGreen(c) - qGreen(ground)) + std::abs(qBlue(c) - qBlue(ground)) > 90)
+            ink += it.value();
+    }
+    return ink;
 }
 
 }  // namespace
@@ -91,6 +119,8 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
     QStringList log, failures;
     QMap<QString, QRect> paneOf;  // screenshot -> the main pane's plot in it
     QRect pane;
+    QMap<QString, QList<QRect>> looksOf;  // screenshot -> the parts that must show something
+    QList<QRect> looks;
     bool done = false;
     while (clock.elapsed() < 115000 && program.state() != QProcess::NotRunning) {
         program.waitForReadyRead(200);
@@ -108,8 +138,13 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
             else if (text.startsWith("pane main ")) {
                 const QStringList p = text.split(' ');
                 pane = QRect(p[2].toInt(), p[3].toInt(), p[4].toInt(), p[5].toInt());
+            } else if (text.startsWith("look ")) {
+                const QStringList p = text.split(' ');
+                looks << QRect(p[1].toInt(), p[2].toInt(), p[3].toInt(), p[4].toInt());
             } else if (text.startsWith("wrote ")) {
                 paneOf[QFileInfo(text.mid(6)).fileName()] = pane;
+                looksOf[QFileInfo(text.mid(6)).fileName()] = looks;
+                looks.clear();
             }
         }
     }
@@ -135,6 +170,20 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
         const auto [red, green] = candlePixels(shot, paneOf[name]);
         EXPECT_GT(red, 200) << name << " shows no up candles in " << paneOf[name].x() << "," << paneOf[name].y();
         EXPECT_GT(green, 200) << name << " shows no down candles";
+    }
+
+    // Every part a screenshot was taken for shows something: at least one
+    // pixel in 200 stands out from its ground.
+    for (auto it = looksOf.cbegin(); it != looksOf.cend(); ++it) {
+        const QImage shot(dir + "/" + it.key());
+        ASSERT_FALSE(shot.isNull()) << it.key().toStdString();
+        for (const QRect& r : it.value()) {
+            const int area = r.intersected(shot.rect()).width() * r.intersected(shot.rect()).height();
+            EXPECT_GT(area, 0) << it.key().toStdString() << " has nothing at " << r.x() << "," << r.y();
+            EXPECT_GE(inkPixels(shot, r), std::max(50, area / 200))
+                << it.key().toStdString() << " shows an empty place at " << r.x() << "," << r.y() << " " << r.width()
+                << "x" << r.height();
+        }
     }
 }
 
