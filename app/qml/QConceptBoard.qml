@@ -39,6 +39,7 @@ Item {
                 id: tile
                 objectName: "conceptTile" + index
                 readonly property var b: board.indexBoard[index] || ({})
+                readonly property bool current: root.curIndex === index
                 width: root.tileWidth
                 height: root.tileHeight
                 color: root.colorOf(b.rf_rate)
@@ -50,7 +51,7 @@ Item {
                         Text {
                             anchors.horizontalCenter: parent.horizontalCenter
                             font.family: "Microsoft YaHei"; font.pixelSize: 18
-                            color: root.curIndex === index ? "#FFFFFF" : "#EEEEEE"
+                            color: Home.conceptTextColor(tile.color.toString().toUpperCase(), tile.current)
                             text: modelData
                         }
                     }

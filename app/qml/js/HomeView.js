@@ -33,6 +33,15 @@ function conceptColor(r) {
     return c === undefined ? "#FFFFFF" : c;
 }
 
+// The text colour on a concept tile: white for the current tile, "#EEEEEE"
+// for the others, and dark on a white tile (a rate outside the table), where
+// light text could not be read.
+function conceptTextColor(tileColor, current) {
+    if (tileColor === "#FFFFFF")
+        return "#191B1F";
+    return current ? "#FFFFFF" : "#EEEEEE";
+}
+
 // The rows of one panel from one array of the market_total reply: without the
 // "up_counts" and "down_counts" entries, each with ratio = count / max (0 when
 // the largest count is 0).

@@ -61,6 +61,11 @@ Item {
             verify(f(0.07) > 0.07);
             compare(Home.conceptKey(f(0.07)), "8");
             compare(Home.conceptColor(f(0.07)), "#51141C");
+            // Text stays readable on a white tile; elsewhere the current tile is white.
+            compare(Home.conceptTextColor("#FFFFFF", false), "#191B1F");
+            compare(Home.conceptTextColor("#FFFFFF", true), "#191B1F");
+            compare(Home.conceptTextColor("#FA2933", true), "#FFFFFF");
+            compare(Home.conceptTextColor("#FA2933", false), "#EEEEEE");
         }
 
         function test_distributionRows() {
