@@ -37,6 +37,7 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
     }
     case FML_OP_PUSH_NUMBER: {
         ArgumentPtr literal = makeLiteralNumber(v.number);
+        literal->changedFrom = kUnchanged;
         ctx->code.emplace_back([literal](FormulaContext* c) {
             c->push(literal);
             return true;
@@ -45,6 +46,7 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
     }
     case FML_OP_PUSH_STRING: {
         ArgumentPtr literal = makeLiteralString(nameOf(v.name));
+        literal->changedFrom = kUnchanged;
         ctx->code.emplace_back([literal](FormulaContext* c) {
             c->push(literal);
             return true;
@@ -62,7 +64,8 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
             throw std::out_of_range("formula context has no virtual machine");
         // Throws std::out_of_range for a name the table does not hold.
         FormulaFunction fn = ctx->vm->function(nameOf(v.name));
-        ctx->code.push_back(std::move(fn));
+        const std::size_t slot = ctx->code.size();
+        ctx->code.emplace_back([fn = std::move(fn), slot](FormulaContext* c) { return c->callStep(fn, slot); });
         break;
     }
     case FML_OP_OUTPUT: {

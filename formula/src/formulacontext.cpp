@@ -2,16 +2,20 @@
 
 #include "formulavm.h"
 
-bool FormulaContext::lookupLocal(const std::string& name, bool useShared)
+bool FormulaContext::lookupLocal(const std::string& name, bool useShared, Source* source)
 {
     auto v = variables.find(name);
     if (v != variables.end()) {
         push(v->second);
+        if (source)
+            *source = Source::Variable;
         return true;
     }
     auto s = staticArgs.find(name);
     if (s != staticArgs.end()) {
         push(s->second);
+        if (source)
+            *source = Source::Parameter;
         return true;
     }
     if (useShared && vm && vm->shared && vm->shared.get() != this) {
@@ -23,6 +27,8 @@ bool FormulaContext::lookupLocal(const std::string& name, bool useShared)
             shared.pop(found);
             variables[name] = found;
             push(std::move(found));
+            if (source)
+                *source = Source::Shared;
             return true;
         }
     }
@@ -33,12 +39,29 @@ bool FormulaContext::lookupLocal(const std::string& name, bool useShared)
         return false;
     variables[name] = arg;
     push(std::move(arg));
+    if (source)
+        *source = Source::Host;
     return true;
 }
 
 bool FormulaContext::pushName(const std::string& name)
 {
-    return lookupLocal(name, true);
+    Source source = Source::Variable;
+    if (!lookupLocal(name, true, &source))
+        return false;
+    // Values of the shared context are never written here (other contexts
+    // read them); theirs stays 0.
+    FormulaArgument& top = *stack.back();
+    if (source == Source::Host) {
+        auto was = memory.series.find(name);
+        top.changedFrom = firstDifference(was == memory.series.end() ? nullptr : was->second.get(), top);
+        memory.seriesNow[name] = stack.back();
+    } else if (source == Source::Parameter) {
+        auto was = memory.params.find(name);
+        top.changedFrom = firstDifference(was == memory.params.end() ? nullptr : &was->second, top);
+        memory.paramsNow[name] = top;
+    }
+    return true;
 }
 
 bool FormulaContext::fetchName(const std::string& name, ArgumentPtr& out)
@@ -88,9 +111,44 @@ bool FormulaContext::run()
 {
     if (barCount > kMaxBars)
         return false;
+    // Variables left from a run without clean may have been changed by the
+    // host in place: such a run recomputes everything.
+    memory.valid = memory.valid && variables.empty() && memory.results.size() == code.size();
+    memory.results.resize(code.size());
+    memory.seriesNow.clear();
+    memory.paramsNow.clear();
+    bool ok = true;
     for (const FormulaFunction& step : code) {
-        if (!step(this))
-            return false;
+        if (!step(this)) {
+            ok = false;
+            break;
+        }
     }
+    resumeTarget_.reset();
+    if (!ok) {
+        memory = RunMemory();
+        return false;
+    }
+    memory.series.swap(memory.seriesNow);
+    memory.params.swap(memory.paramsNow);
+    memory.seriesNow.clear();
+    memory.paramsNow.clear();
+    memory.valid = true;
     return true;
+}
+
+bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot)
+{
+    if (slot >= memory.results.size())
+        memory.results.resize(slot + 1);
+    ArgumentPtr& remembered = memory.results[slot];
+    // Only a value nothing else holds may be rewritten in place.
+    if (memory.valid && remembered && remembered.use_count() == 1)
+        resumeTarget_ = std::move(remembered);
+    remembered.reset();
+    const bool ok = fn(this);
+    resumeTarget_.reset();
+    if (ok && !stack.empty())
+        remembered = stack.back();
+    return ok;
 }
