@@ -307,7 +307,8 @@ bool builtinSma(FormulaContext* ctx)
         if (!(n < 1.0f || isMarker(n))) {
             // Constant parameters: y := a*y + b*x in double, no division per bar.
             const double m = weight.literalValue();
-            ctx->push(windowkernels::linearRecursion(ctx, args[0], (n - m) / n, m / static_cast<double>(n)));
+            ctx->push(windowkernels::linearRecursion(ctx, args[0], (n - m) / n, m / static_cast<double>(n),
+                                                     std::min(period.changedFrom, weight.changedFrom)));
             return true;
         }
     }

@@ -77,6 +77,11 @@ struct FormulaArgument {
     // the context's previous run (kUnchanged: nowhere); 0, the default, asks
     // every consumer for a whole recomputation. See formulacontext.h.
     uint32_t changedFrom = 0;
+    // A recursive builtin's state after bars carriedEnd - 2 and carriedEnd - 1
+    // of this result (carriedEnd 0: none), so that the next run can go on
+    // from either bar.
+    uint32_t carriedEnd = 0;
+    double carried[2] = {0.0, 0.0};
 
     // Start of the bar range: 0 for a literal.
     uint32_t rangeBegin() const { return literal ? 0u : firstValid; }

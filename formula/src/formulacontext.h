@@ -161,6 +161,8 @@ struct FormulaContext {
     // The previous result offered to the running builtin (null when none);
     // the builtin takes it at most once.
     ArgumentPtr takeResumeTarget() { return std::move(resumeTarget_); }
+    // Puts a taken target back for the next take (a builtin that looked at it).
+    void offerResumeTarget(ArgumentPtr r) { resumeTarget_ = std::move(r); }
 
 private:
     // Steps 1, 2 and the miss callback of a lookup, without the shared context.

@@ -628,6 +628,58 @@ bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
 // value at k, and each bar i from k on receives step(i, X at i, y), which
 // updates y and returns the bar's value. Returns the result.
 template <typename State, typename Step>
+ArgumentPtr recursion(const DataSeries& x, Step step);
+
+// recursion for a step whose only state is y. With the step's result of the
+// previous run at hand, the bars from the first changed one on (changed: the
+// smallest changedFrom of the inputs) go on from the state that result carries
+// when that bar is one of its last two or the one after them; every other run
+// is a whole one.
+template <typename State, typename Step>
+ArgumentPtr resumableRecursion(FormulaContext* ctx, const DataSeries& x, uint32_t changed, Step step)
+{
+    if (ArgumentPtr was = ctx->takeResumeTarget()) {
+        const uint32_t at = std::min(changed, was->endBar);
+        if (was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd)
+            ctx->offerResumeTarget(std::move(was));
+    }
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
+    ArgumentPtr r = std::move(u.result);
+    float* out = r->values.data();
+    const uint32_t k = markBeforeFirstQualifying(*x.arg, out);
+    uint32_t start = k;
+    State y = k < x.end ? static_cast<State>(x.v[k]) : State{};
+    const uint32_t oldEnd = r->carriedEnd;
+    const bool resumed = oldEnd != 0 && u.from > k && (u.from == oldEnd || u.from + 1 == oldEnd);
+    if (resumed) {
+        start = u.from;
+        y = static_cast<State>(r->carried[u.from == oldEnd ? 1 : 0]);
+    }
+    const State before = y;  // the state after bar start - 1 (resumed)
+    double keep[2] = {0.0, 0.0};
+    for (uint32_t i = start; i < x.end; ++i) {
+        out[i] = step(i, x.v[i], y);
+        if (i + 2 >= x.end)
+            keep[i + 2 - x.end] = static_cast<double>(y);
+    }
+    r->changedFrom = std::min(r->changedFrom, start);
+    if (resumed && start >= x.end)
+        return r;  // nothing recomputed: the carried states stand
+    // The states after bars end - 2 and end - 1, both at or after k.
+    bool known = x.end >= k + 2 && x.end >= 2;
+    if (known && x.end - 2 < start) {
+        if (resumed && x.end - 2 + 1 == start)
+            keep[0] = static_cast<double>(before);
+        else
+            known = false;
+    }
+    r->carriedEnd = known ? x.end : 0u;
+    r->carried[0] = keep[0];
+    r->carried[1] = keep[1];
+    return r;
+}
+
+template <typename State, typename Step>
 ArgumentPtr recursion(const DataSeries& x, Step step)
 {
     ArgumentPtr r = makeResultToWrite(*x.arg);
@@ -644,9 +696,11 @@ ArgumentPtr recursion(const DataSeries& x, Step step)
 // y := a*y + b*x, carried in double, for a recursive average whose parameters
 // are constant (no division on the bar-to-bar chain); a candidate that is a
 // marker leaves y unchanged.
-inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b)
+inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b,
+                                   uint32_t changed)
 {
-    return recursion<double>(dataOf(ctx, data), [a, b](uint32_t, float xi, double& y) {
+    const DataSeries x = dataOf(ctx, data);
+    return resumableRecursion<double>(ctx, x, std::min(changed, x.arg->changedFrom), [a, b](uint32_t, float xi, double& y) {
         const double c = a * y + b * xi;
         if (isQualifying(static_cast<float>(c)))
             y = c;
