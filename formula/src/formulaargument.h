@@ -82,6 +82,9 @@ struct FormulaArgument {
     // from either bar.
     uint32_t carriedEnd = 0;
     double carried[2] = {0.0, 0.0};
+    // A builtin's own note about how it made this result, read when it
+    // resumes it (the window extremes: the input's first NaN bar).
+    uint32_t note = 0;
 
     // Start of the bar range: 0 for a literal.
     uint32_t rangeBegin() const { return literal ? 0u : firstValid; }

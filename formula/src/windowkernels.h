@@ -86,6 +86,51 @@ void slidingAggregate(const float* x, uint32_t first, uint32_t end, uint32_t k, 
     }
 }
 
+// slidingAggregate emitting only the bars from from on: the block holding
+// from and the one before it are aggregated again, so every emitted value is
+// made by the same operations in the same order as in a whole pass.
+template <typename T, typename Op, typename Emit>
+void slidingAggregateFrom(const float* x, uint32_t first, uint32_t end, uint32_t k, T identity, Op op,
+                          ScratchVector<T>& suffix, uint32_t from, Emit emit)
+{
+    if (end <= first || k == 0 || from >= end)
+        return;
+    if (from <= first) {
+        slidingAggregate<T>(x, first, end, k, identity, op, suffix, emit);
+        return;
+    }
+    const uint64_t blockOf = (static_cast<uint64_t>(from) - first) / k;
+    if (blockOf == 0) {
+        const uint32_t firstBlockEnd = static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(first) + k, end));
+        T acc = identity;
+        for (uint32_t i = first; i < firstBlockEnd; ++i) {
+            acc = op(acc, static_cast<T>(x[i]));
+            if (i >= from)
+                emit(i, acc, i - first + 1);
+        }
+        if (firstBlockEnd >= end)
+            return;
+    }
+    suffix.assign(static_cast<std::size_t>(k) + 1, identity);
+    T* suf = suffix.data();
+    const uint64_t startBlock = blockOf == 0 ? 1 : blockOf;
+    for (uint64_t b = static_cast<uint64_t>(first) + startBlock * k; b < end; b += k) {
+        const uint32_t base = static_cast<uint32_t>(b);
+        T acc = identity;
+        for (uint32_t j = k; j-- > 0;) {
+            acc = op(static_cast<T>(x[base - k + j]), acc);
+            suf[j] = acc;
+        }
+        const uint32_t blockEnd = static_cast<uint32_t>(std::min<uint64_t>(b + k, end));
+        T pre = identity;
+        for (uint32_t i = base; i < blockEnd; ++i) {
+            pre = op(pre, static_cast<T>(x[i]));
+            if (i >= from)
+                emit(i, op(suf[i - base + 1], pre), k);
+        }
+    }
+}
+
 template <typename Emit>
 void slidingSum(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<double>& scratch, Emit emit)
 {
