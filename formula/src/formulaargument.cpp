@@ -169,11 +169,20 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
             std::fill(r->values.data() + end, r->values.data() + size, 0.0f);
         r->endBar = end;
         r->changedFrom = (from >= end && end == oldEnd && size == oldSize) ? kUnchanged : std::min(from, end);
+        if (r->extremes) {
+            // Blocks wholly before the first rewritten bar stay.
+            const std::size_t keep = std::min<std::size_t>(std::min(from, end) / kExtremeBlock, size / kExtremeBlock);
+            if (r->extremes->hi.size() > keep) {
+                r->extremes->hi.resize(keep);
+                r->extremes->lo.resize(keep);
+            }
+        }
         return {std::move(r), std::min(from, end)};
     }
     auto fresh = std::make_shared<FormulaArgument>();
     fresh->firstValid = first;
     fresh->endBar = end;
+    fresh->ownResult = true;
     sizeForWriting(fresh->values, size, first, end);
     return {std::move(fresh), first};
 }

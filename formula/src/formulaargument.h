@@ -85,6 +85,28 @@ struct FormulaArgument {
     // A builtin's own note about how it made this result, read when it
     // resumes it (the window extremes: the input's first NaN bar).
     uint32_t note = 0;
+    // Highest and lowest value of each block of kExtremeBlock bars of a result
+    // this context made (the readers' value ranges), built on first use and
+    // cut back to the blocks before a changed bar when the result is resumed;
+    // null for values that other contexts may read at the same time.
+    struct ExtremeBlocks {
+        std::vector<float> hi, lo;  // one per whole block of values held
+    };
+    // A copy of a value starts without blocks.
+    struct KeptBlocks : std::unique_ptr<ExtremeBlocks> {
+        using std::unique_ptr<ExtremeBlocks>::operator=;
+        KeptBlocks() = default;
+        KeptBlocks(const KeptBlocks&) noexcept {}
+        KeptBlocks(KeptBlocks&&) noexcept = default;
+        KeptBlocks& operator=(const KeptBlocks&) noexcept
+        {
+            reset();
+            return *this;
+        }
+        KeptBlocks& operator=(KeptBlocks&&) noexcept = default;
+    };
+    KeptBlocks extremes;
+    bool ownResult = false;  // made by seriesToUpdate: extremes may be kept
 
     // Start of the bar range: 0 for a literal.
     uint32_t rangeBegin() const { return literal ? 0u : firstValid; }
@@ -112,6 +134,9 @@ struct FormulaArgument {
 };
 
 using ArgumentPtr = std::shared_ptr<FormulaArgument>;
+
+// Bars per block of FormulaArgument::extremes.
+constexpr uint32_t kExtremeBlock = 256;
 
 // Unchecked, branch-free reading of a value or a series inside its range:
 // reader[i] is element 0 of a literal and element i of a series. Callers stay
@@ -148,6 +173,16 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
 // for bit: kUnchanged when both are equal in shape, text and every value; 0
 // when was is null or the two differ in shape or text.
 uint32_t firstDifference(const FormulaArgument* was, const FormulaArgument& now);
+
+// After the host writes into x (its values are then its own): no kept block
+// extremes, no claim about what changed since the last run.
+inline void forgetDerived(FormulaArgument& x)
+{
+    x.extremes.reset();
+    x.ownResult = false;
+    x.changedFrom = 0;
+    x.carriedEnd = 0;
+}
 
 // Shared value constructors (each returns a new argument under shared ownership).
 

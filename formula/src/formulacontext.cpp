@@ -59,7 +59,12 @@ bool FormulaContext::pushName(const std::string& name)
     } else if (source == Source::Parameter) {
         auto was = memory.params.find(name);
         top.changedFrom = firstDifference(was == memory.params.end() ? nullptr : &was->second, top);
-        memory.paramsNow[name] = top;
+        FormulaArgument& copy = memory.paramsNow[name];
+        copy.values = top.values;
+        copy.text = top.text;
+        copy.firstValid = top.firstValid;
+        copy.endBar = top.endBar;
+        copy.literal = top.literal;
     }
     return true;
 }
