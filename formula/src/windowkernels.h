@@ -271,11 +271,43 @@ constexpr uint32_t kRunningWindow = 512;
 // pile up; two such stretches advance together for two independent chains.
 constexpr uint32_t kRunningStretch = 2048;
 
+template <bool Squares, typename Emit>
+void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k, Emit emit);
+
 // Running sums of x - c and, with Squares, (x - c)^2 over windows of k bars
 // (1 <= k) ending at each bar of [first, end), for data whose values are all
 // finite; c is a value of the stretch (0 without Squares, where a plain sum
 // loses nothing), taken afresh with the sums every kRunningStretch bars.
-// emit(i, s1, s2, n, c) with n the window's length.
+// emit(i, s1, s2, n, c) with n the window's length. runningWindowsFrom emits
+// only the bars from from on and does not sum the stretches wholly before it
+// (each stretch starts afresh, so the bars emitted hold the same bits).
+template <bool Squares, typename Emit>
+void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Emit emit);
+
+template <bool Squares, typename Emit>
+void runningWindowsFrom(const float* x, uint32_t first, uint32_t end, uint32_t k, uint32_t from, Emit emit)
+{
+    if (end <= first || k == 0)
+        return;
+    if (from <= first) {
+        runningWindows<Squares>(x, first, end, k, emit);
+        return;
+    }
+    const uint32_t steady = static_cast<uint32_t>(std::min<uint64_t>(end, static_cast<uint64_t>(first) + k - 1));
+    auto later = [&emit, from](uint32_t i, double s1, double s2, uint32_t n, double c) {
+        if (i >= from)
+            emit(i, s1, s2, n, c);
+    };
+    if (from <= steady) {
+        runningWindows<Squares>(x, first, end, k, later);
+        return;
+    }
+    // Pairs of stretches start at steady + m * 2 * kRunningStretch.
+    const uint64_t pair = 2 * static_cast<uint64_t>(kRunningStretch);
+    const uint64_t skip = (static_cast<uint64_t>(from) - steady) / pair * pair;
+    runningStretches<Squares>(x, static_cast<uint32_t>(steady + skip), end, k, later);
+}
+
 template <bool Squares, typename Emit>
 void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Emit emit)
 {
@@ -293,6 +325,13 @@ void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Em
             emit(i, s1, s2, i - first + 1, c);
         }
     }
+    runningStretches<Squares>(x, steady, end, k, emit);
+}
+
+// The stretches of runningWindows from bar steady on.
+template <bool Squares, typename Emit>
+void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k, Emit emit)
+{
     struct Run {
         double c = 0.0, s1 = 0.0, s2 = 0.0;
         void start(const float* x, uint32_t i, uint32_t k)

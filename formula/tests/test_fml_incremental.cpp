@@ -262,14 +262,14 @@ TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
         {FML_OP_OUTPUT, "V0"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 5.0f},
         {FML_OP_CALL, "ema"}, {FML_OP_ASSIGN, "V1"}, {FML_OP_OUTPUT, "V1"}, {FML_OP_DROP, ""},
         {FML_OP_PUSH_NAME, "H"}, {FML_OP_PUSH_NUMBER, "", 10.0f}, {FML_OP_CALL, "hhv"}, {FML_OP_ASSIGN, "V2"},
-        {FML_OP_OUTPUT, "V2"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "L"}, {FML_OP_CALL, "negate"},
+        {FML_OP_OUTPUT, "V2"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "L"}, {FML_OP_PUSH_NUMBER, "", 20.0f}, {FML_OP_CALL, "ma"},
         {FML_OP_ASSIGN, "V3"}, {FML_OP_OUTPUT, "V3"}, {FML_OP_DROP, ""}};
     for (uint32_t seed = 0; seed <= 60; ++seed) {
         Generator gen(seed);
         std::mt19937& rng = gen.rng();
         const Program program = seed == 0 ? plain : gen.program(kStatements);
         Market m;
-        const int bars = seed == 0 ? 2100 : 200 + int(rng() % 2000);
+        const int bars = seed == 0 ? 9000 : 200 + int(rng() % 2000);
         float price = 10.0f;
         std::normal_distribution<float> step(0.0f, 0.2f);
         for (int i = 0; i < bars; ++i) {
