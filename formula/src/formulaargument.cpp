@@ -157,17 +157,29 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
     end = static_cast<uint32_t>(std::min<std::size_t>(end, size));
     first = std::min(first, end);
     ArgumentPtr r = ctx ? ctx->takeResumeTarget() : ArgumentPtr();
-    if (r && changed > first && !r->literal && r->firstValid == first && r->text.empty() &&
-        r->endBar <= r->values.size()) {
+    if (r && !r->literal && r->text.empty() && r->endBar <= r->values.size()) {
+        // The previous result's array is written again even when every bar
+        // changed: no new array, no zeros written first.
+        const bool resume = r->firstValid == first && changed > first;
         const uint32_t oldEnd = r->endBar;
         const std::size_t oldSize = r->values.size();
-        const uint32_t from = std::max(first, std::min(changed, oldEnd));
+        const uint32_t from = resume ? std::max(first, std::min(changed, oldEnd)) : first;
         r->values.resize(size);
-        // Bars of [end, size) are zeros in a new result; every bar of
+        float* v = r->values.data();
+        // Bars outside [first, end) are zeros in a new result; every bar of
         // [from, end) is rewritten by the caller.
+        if (r->firstValid != first)
+            std::fill(v, v + first, 0.0f);
         if (end < size)
-            std::fill(r->values.data() + end, r->values.data() + size, 0.0f);
+            std::fill(v + end, v + size, 0.0f);
+        r->firstValid = first;
         r->endBar = end;
+        r->ownResult = true;
+        if (!resume) {
+            r->changedFrom = 0;
+            r->extremes.reset();
+            return {std::move(r), first};
+        }
         r->changedFrom = (from >= end && end == oldEnd && size == oldSize) ? kUnchanged : std::min(from, end);
         if (r->extremes) {
             // Blocks wholly before the first rewritten bar stay.

@@ -724,8 +724,9 @@ ArgumentPtr resumableRecursion(FormulaContext* ctx, const DataSeries& x, uint32_
 {
     if (ArgumentPtr was = ctx->takeResumeTarget()) {
         const uint32_t at = std::min(changed, was->endBar);
-        if (was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd)
-            ctx->offerResumeTarget(std::move(was));
+        if (!(was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd))
+            changed = 0;  // no state to go on from: every bar again, in the same array
+        ctx->offerResumeTarget(std::move(was));
     }
     SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
     ArgumentPtr r = std::move(u.result);
