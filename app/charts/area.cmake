@@ -22,3 +22,7 @@ set_tests_properties(charts.dialogs_screenshot PROPERTIES TIMEOUT 120
 add_test(NAME charts.minicharts_screenshot COMMAND app_charts_tests --gtest_filter=MiniChartsScreenshot.*)
 set_tests_properties(charts.minicharts_screenshot PROPERTIES TIMEOUT 120
                      ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_QUICK_BACKEND=software")
+
+add_test(NAME charts.drawing_screenshots COMMAND app_charts_tests --gtest_filter=DrawingScreenshots.*)
+set_tests_properties(charts.drawing_screenshots PROPERTIES TIMEOUT 180
+                     ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_QUICK_BACKEND=software")

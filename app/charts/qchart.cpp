@@ -10,6 +10,7 @@
 #include "charts/chartrecords.h"
 #include "charts/chartscales.h"
 #include "charts/chartviews.h"
+#include "charts/cpaintboard.h"
 #include "charts/qdividendprocesser.h"
 #include "formulas/formulaservice.h"
 
@@ -53,10 +54,12 @@ QChart::QChart(QQuickItem* parent) : QQuickPaintedItem(parent)
     setFlag(QQuickItem::ItemHasContents, true);
     connect(this, &QQuickItem::widthChanged, this, &QChart::onWidthChanged);
     connect(this, &QQuickItem::heightChanged, this, &QChart::onHeightChanged);
+    initPaintBoard();
 }
 
 QChart::~QChart()
 {
+    closePaintBoard();
     // Slots first: their contexts belong to the instances, which need the machine.
     formulaLayers_.clear();
     instances_.clear();
@@ -84,6 +87,7 @@ void QChart::paint(QPainter* painter)
         a.decimals = decimals;
         scale(*painter, a);
     }
+    paintDrawingTools(painter, slot.geometry.plot);
     if (!slot.context)
         return;
     if (CrosshairPainter cross = crosshairPainterFor(slot.crosshair)) {
@@ -204,8 +208,14 @@ bool QChart::removeFormula(int vIndex, int aIndex)
                 QMetaObject::invokeMethod(this, "destroyFChart", Q_ARG(QVariant, QVariant(child->objectName())));
         }
         formulaLayers_.erase(formulaLayers_.begin() + vIndex);
-        if (formulaLayers_.empty())
+        // The title bars show layer 0: they leave the erased one and take
+        // the layer that moved into its place.
+        if (vIndex == 0 || formulaLayers_.empty())
             detachTitleViews();
+        relayout();
+        if (vIndex == 0)
+            updateTitleBarCTXData(range_.crosshair);
+        return true;
     }
     relayout();
     return true;
@@ -308,8 +318,23 @@ void QChart::reLoadFormula()
     for (auto& layer : formulaLayers_) {
         for (auto& slot : *layer) {
             auto fresh = instantiate(slot->name);
-            if (fresh && fresh->context())
-                replaceInstance(*slot, std::move(fresh));
+            if (!fresh || !fresh->context())
+                continue;
+            // An overlay keeps its colour: the fresh instance takes the old one's "_color".
+            FormulaContext* old = slot->context;
+            auto it = std::find_if(instances_.begin(), instances_.end(),
+                                   [old](const std::shared_ptr<formula::Formula>& f) { return f->context() == old; });
+            if (it != instances_.end()) {
+                for (const formula::FormulaParam& p : (*it)->params) {
+                    if (p.name == "_color") {
+                        fresh->params.push_back(p);
+                        fresh->updateTitle();
+                        fresh->applyParams();
+                        break;
+                    }
+                }
+            }
+            replaceInstance(*slot, std::move(fresh));
         }
     }
     relayout();
@@ -643,6 +668,8 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
     if (li == 0) {
         for (int j = 1; j < int(barLayers_.size()); ++j)
             realign(j);
+        if (!layer.bars.empty() && board_)
+            board_->attachChart(this);
     } else {
         realign(li);
     }

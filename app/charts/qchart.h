@@ -20,6 +20,8 @@ namespace formula {
 class Formula;
 }
 class QDividendProcesser;
+class CPaintBoard;
+class CPaintFullRect;
 
 // The bars of one layer. An overlay layer keeps the stock's own bars in raw
 // and the series aligned to layer 0 in bars; layer 0 uses bars only.
@@ -106,6 +108,32 @@ public:
     // index is at or beyond the count); returns aChart's layer count.
     Q_INVOKABLE int setKData(QChart* aChart, uint index);
 
+    // Drawing board: mouse events (x snapped to a bar centre), the tool
+    // chosen in the tool bar, menu commands, text edits and the drawing file.
+    // Each mouse handler returns whether the board took the event.
+    Q_INVOKABLE bool onLButtonDown(uint nFlags, int x, int y);
+    Q_INVOKABLE bool onLButtonUp(uint nFlags, int x, int y);
+    Q_INVOKABLE bool onLButtonLeave(uint nFlags, int x, int y);
+    Q_INVOKABLE bool onRButtonDown(uint nFlags, int x, int y);
+    Q_INVOKABLE bool onMousePaintBoard(uint buttons, int x, int y);
+    Q_INVOKABLE void setPaintBoardActive(bool active);
+    Q_INVOKABLE void setPaintBoardEditText(uint editP, QString text, QString color, QString font);
+    Q_INVOKABLE void setPaintBoardQChart(QString className);
+    Q_INVOKABLE void setStyleCommand(int a_index, int c);
+    Q_INVOKABLE void parsePaintData(QString code, int market, int cycle);
+    Q_INVOKABLE void savePaintData(QString code, int market, int cycle);
+    // Interval statistics over a span of layer-0 bars.
+    Q_INVOKABLE void startIS();
+    Q_INVOKABLE void clearIS();
+    Q_INVOKABLE void setISStartEndIndex(int anStart, int anEnd);
+    Q_INVOKABLE void setISStartEnd(QString asStart, QString asEnd);
+    // The statistics of a span as the dialog shows them; empty when there are none.
+    QJsonObject intervalStatistics(int anStart, int anEnd) const;
+    CPaintBoard* paintBoard() const { return board_; }
+    CPaintFullRect* fullRectTool() const { return fullRect_.get(); }
+    // The text tool asks for its dialog.
+    void requestTextDialog(uint editId, const QString& text, const QString& color, const QString& font);
+
     // Accessors for the painters.
     FormulaVM* vm() const { return vm_; }
     int formulaLayerCount() const { return int(formulaLayers_.size()); }
@@ -141,6 +169,9 @@ signals:
     void syncUpdateDividend(QJsonObject json);
     void syncUpdateKData();
     void dataUpdate();
+    void showTextDlg(QObject* self, QVariant editP, QVariant text, QVariant color, QVariant font_str);
+    void showPaintBoardMenu(QObject* self, QString type, int x, int y);
+    void showIntervalStatistics(QJsonObject json);
 
 public slots:
     void onUpdateKLine(const QuoteKPoints* k, int index);
@@ -151,8 +182,12 @@ public slots:
     void onProcesserQuoteKPoint(QuoteCodeInfo* codeInfo, QuoteKPoint* kpoint, int length);
     void onWidthChanged();
     void onHeightChanged();
+    void onPaintComplete(void* tool);
 
 private:
+    void initPaintBoard();
+    void closePaintBoard();
+    void paintDrawingTools(QPainter* painter, const QRect& plot);
     const CTXData* firstSlot() const;
     int lastBar() const;
     void runFormulas();
@@ -194,4 +229,9 @@ private:
     QDividendProcesser* processer_ = nullptr;
     std::vector<QuoteDividend> dividends_;
     QString dividendCmd_;
+    CPaintBoard* board_ = nullptr;
+    std::unique_ptr<CPaintFullRect> fullRect_;
+    // Drawing file of the board's identity; set once a file was read or written.
+    QString paintCode_;
+    int paintMarket_ = -1, paintCycle_ = -1;
 };

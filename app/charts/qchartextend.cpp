@@ -63,11 +63,15 @@ void QChartExtend::paint(QPainter* painter)
             QJsonObject item = items[i].toObject();
             const int bar = markBar(*bars, item.value("time").toInt());
             const int p = bar - begin;
-            if (bar < 0 || p < 0)
-                continue;
             const float x = g.barCentre(p);
-            if (x < slot->layerRect.left() || x > slot->layerRect.right())
+            if (bar < 0 || p < 0 || x < slot->layerRect.left() || x > slot->layerRect.right()) {
+                // Not in view: no position left over from an earlier paint.
+                if (item.contains("xpos")) {
+                    item.remove("xpos");
+                    items[i] = item;
+                }
                 continue;
+            }
             item.insert("xpos", p);
             items[i] = item;
             const QString type = item.value("type").toString();
@@ -97,7 +101,9 @@ bool QChartExtend::mouseMove(int x, int y)
         lastTip_ = -1;
         return false;
     }
-    const int p = int((x - slot->geometry.plot.left()) / pitch);
+    // Whole bars from the plot's left edge; the margin left of it is no bar.
+    const float dx = float(x) - float(slot->geometry.plot.left());
+    const int p = dx < 0.0f ? -1 : int(dx / pitch);
     bool found = false;
     QJsonArray tips;
     for (const QJsonValue& set : sets_) {

@@ -56,6 +56,16 @@ void TimeBar::paint(QPainter* p)
         labels << label(scales_[i], type_, cycle_);
     }
     // One or two stamps have no spacing to divide: a single step spans the axis.
+    // The cursor's label, when there is one, takes its place on the axis:
+    // the axis labels it would cover in part are left out.
+    QString cursorText;
+    QRect box;
+    if (cur_ != 0) {
+        cursorText = minute ? at(cur_, QStringLiteral("MM-dd HH:mm")) : label(cur_, type_, cycle_);
+        const int bw = fm.horizontalAdvance(cursorText) + 10;
+        const int cx = std::max(60, std::min(w - 60, curX_));
+        box = QRect(cx - bw / 2, 0, bw, h);
+    }
     const int axis = w - 120;
     const int gaps = int(labels.size()) - 1;
     const double step = gaps > 0 ? double(axis) / gaps : double(axis);
@@ -67,14 +77,12 @@ void TimeBar::paint(QPainter* p)
             left = x;
         else if (i == labels.size() - 1)
             left = x - tw;
+        if (cur_ != 0 && left < box.left() + box.width() && left + tw > box.left())
+            continue;
         p->drawText(QRect(left, 0, tw, h), Qt::AlignCenter, labels[i]);
     }
     if (cur_ != 0) {
-        const QString t = minute ? at(cur_, QStringLiteral("MM-dd HH:mm")) : label(cur_, type_, cycle_);
-        const int bw = fm.horizontalAdvance(t) + 10;
-        const int cx = std::max(60, std::min(w - 60, curX_));
-        const QRect box(cx - bw / 2, 0, bw, h);
         p->fillRect(box, QColor(70, 77, 89));
-        p->drawText(box, Qt::AlignCenter, t);
+        p->drawText(box, Qt::AlignCenter, cursorText);
     }
 }

@@ -24,6 +24,7 @@ public:
         update();
     }
     Q_INVOKABLE void setCurX(int x) { curX_ = x; }
+    Q_INVOKABLE int getCurX() const { return curX_; }
     Q_INVOKABLE void setBeginEnd(int begin, int end)
     {
         begin_ = begin;

@@ -20,6 +20,7 @@ void TitleBar::paint(QPainter* painter)
         return;
     const int h = int(height());
     int x = leftPadding_;  // the text area starts after the left padding
+    const int right = int(width()) - leftPadding_;  // and ends before the right one
     painter->setFont(chartpaint::chartFont(13, false));
     const QFontMetrics fm(painter->font());
     for (const auto& slot : *layer_) {
@@ -38,6 +39,8 @@ void TitleBar::paint(QPainter* painter)
                                      ? QStringLiteral("%1: %2").arg(name, fixedText(double(values[i].value), 2))
                                      : name + QStringLiteral(": -");
             const int w = fm.horizontalAdvance(text);
+            if (x + w > right)
+                return;  // what does not fit whole is left out, not cut at the edge
             painter->setPen(chartpaint::wordColor(values[i].color));
             painter->drawText(QRect(x, 0, w, h), Qt::AlignCenter, text);
             x += w + 5;

@@ -20,6 +20,7 @@ public:
         update();
     }
     int curX() const { return curX_; }
+    const CTXLayer* ctxData() const { return layer_; }
     int leftPadding() const { return leftPadding_; }
     void setLeftPadding(int p);
 

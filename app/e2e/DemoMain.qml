@@ -3,15 +3,22 @@ import QtQuick.Window 2.15
 
 // Demo and end-to-end runs only (loaded through TARVOLIN_TEST_MAIN_QML): opens
 // the real main window, waits until the quick bar, the marquee and the quote
-// server's state are in, writes <dir>/main.png, opens a stock through the quick
+// server's state are in and the home view is filled, writes <dir>/main.png
+// and home.png, opens a stock through the quick
 // commands, writes <dir>/stock.png and quits. Arguments: --screenshots=DIR
-// (default "screenshots") and --until-disconnected (stay until the quote
-// server is gone, then quit). Progress goes to the log as "demo: ..." lines.
+// (default "screenshots"), --until-disconnected (stay until the quote
+// server is gone, then quit), --day-kline (switch the stock to its day K-line
+// through the quick command "96" before the screenshot), --main-shot=NAME and
+// --stock-shot=NAME (the screenshots' file names, default main.png and
+// stock.png). Progress goes to the log as "demo: ..." lines.
 QtObject {
     id: demo
     property var win: null
     property string dir: argument("--screenshots=", "screenshots")
     property bool untilDisconnected: Qt.application.arguments.indexOf("--until-disconnected") >= 0
+    property bool dayKLine: Qt.application.arguments.indexOf("--day-kline") >= 0
+    property string mainShot: argument("--main-shot=", "main.png")
+    property string stockShot: argument("--stock-shot=", "stock.png")
     property int waited: 0
     property int step: 0
 
@@ -39,6 +46,13 @@ QtObject {
                 && win.stateBar.connected && win.titleView.menuBar.menuItems.length > 0
                 && (win.stateBar.indexBar.model_ === null || win.stateBar.indexBar.boards.length > 0);
     }
+    // The home view (the first tab) has its tiles and distributions.
+    function homeReady() {
+        var home = win.tabView.entries.length > 0 ? win.tabView.entries[0].item : null;
+        return !!home && !!home.sectionView && home.sectionView.models[0].count > 0
+                && home.priceBoard.boardModel.indexBoard.length > 0
+                && home.conceptBoard.boardModel.indexBoard.length > 0;
+    }
     // Types 600000 into the quick commands; false while the dictionary has no
     // such row yet (the code list is still on its way).
     function searchStock(lastTry) {
@@ -64,7 +78,7 @@ QtObject {
         running: true
         onTriggered: {
             demo.waited += interval;
-            if (demo.step === 0 && (demo.ready() || demo.waited > 30000)) {
+            if (demo.step === 0 && ((demo.ready() && demo.homeReady()) || demo.waited > 30000)) {
                 demo.step = 1;
                 demo.say("ready " + demo.ready() + " after " + demo.waited + " ms");
                 demo.say("window " + demo.win.width + " " + demo.win.height);
@@ -74,17 +88,32 @@ QtObject {
                 demo.geometry("quickBar", demo.win.quickBar);
                 demo.geometry("tabView", demo.win.tabView);
                 demo.geometry("stateBar", demo.win.stateBar);
-                demo.grab("main.png", function () {
-                    demo.step = 2;
-                    demo.waited = 0;
+                demo.say("home " + demo.homeReady() + " " + demo.win.tabView.entries[0].title);
+                demo.grab(demo.mainShot, function () {
+                    // The home view's own shot belongs to the plain run only.
+                    if (demo.mainShot !== "main.png") {
+                        demo.step = 2;
+                        demo.waited = 0;
+                        return;
+                    }
+                    demo.grab("home.png", function () {
+                        demo.step = 2;
+                        demo.waited = 0;
+                    });
                 });
             } else if (demo.step === 2 && demo.searchStock(demo.waited > 15000)) {
                 demo.openStock();
                 demo.step = 3;
                 demo.waited = 0;
+            } else if (demo.step === 3 && demo.waited >= 1000 && demo.dayKLine) {
+                demo.win.tabView.quickKey("9");
+                demo.win.quickCmd.input.text = "96";
+                demo.openStock();
+                demo.dayKLine = false;
+                demo.waited = 0;
             } else if (demo.step === 3 && demo.waited >= 1000) {
                 demo.step = 4;
-                demo.grab("stock.png", function () {
+                demo.grab(demo.stockShot, function () {
                     demo.step = 5;
                     demo.say("state " + demo.win.stateBar.stateText);
                     if (!demo.untilDisconnected)

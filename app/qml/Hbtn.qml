@@ -123,15 +123,30 @@ Rectangle {
                     Image { anchors.centerIn: parent; width: 13; height: 13; source: "qrc:/images/down_2.png" }
                     MouseArea { id: arrowArea; anchors.fill: parent; hoverEnabled: true; onClicked: subMenu.popup(arrow, 0, arrow.height) }
                 }
+                // Dark like the window, as the right-click menus are.
                 Menu {
                     id: subMenu
+                    objectName: "subMenu"
                     width: root.menu_width
+                    background: QRMenuBg { implicitWidth: root.menu_width }
                     Repeater {
                         model: cell.hasMenu ? cell.subItems : null
                         delegate: MenuItem {
+                            id: subItem
+                            width: root.menu_width
                             height: root.menu_item_height
                             text: model.name
                             onTriggered: root.pickSubItem(cell.itemIndex, { name: model.name, flag: model.flag })
+                            contentItem: Text {
+                                text: subItem.text
+                                color: "#FFFFFF"
+                                font.family: "Microsoft YaHei"
+                                font.pixelSize: root.font_pixelSize
+                                horizontalAlignment: root.menu_align
+                                verticalAlignment: Text.AlignVCenter
+                                elide: Text.ElideRight
+                            }
+                            background: Rectangle { color: subItem.highlighted ? "#33373F" : "transparent" }
                         }
                     }
                 }

@@ -5,6 +5,7 @@ import HFileIO 1.0
 import QBaseService 1.0
 import "qrc:/qml/js/MiniCharts.js" as Mini
 import "qrc:/qml/js/Database.js" as Sql
+import "qrc:/qml/js/RMenu.js" as RMenu
 
 // The mini chart: an upper pane on its own MQModel (two thirds of the
 // height) and a lower pane that follows it, shown in the home, ranking,
@@ -196,7 +197,16 @@ Item {
         return names;
     }
 
-    // The context menu: main formulas (K-lines only) and sub formulas.
+    // The context menu: main formulas (K-lines only) and sub formulas, each
+    // marked when the layout holds it.
+    function menuList(model) {
+        var out = [];
+        for (var i = 0; i < model.count; ++i) {
+            var r = model.get(i);
+            out.push({ name: r.name, select: r.select, flag: JSON.parse(r.flag) });
+        }
+        return out;
+    }
     function showFormulaMenu(src, x, y) {
         if (lineType === "")
             return;
@@ -204,11 +214,8 @@ Item {
             layout.formatToolsBarModel(mainMenuItems, formulaNames(0), lineType, "main_charts");
             layout.formatToolsBarModel(subMenuItems, formulaNames(1), lineType, "sub_charts");
         });
-        var hasMain = formulaMenu.count > 0 && formulaMenu.menuAt(0) === mainMenu;
-        if (lineType === "kline" && !hasMain)
-            formulaMenu.insertMenu(0, mainMenu);
-        else if (lineType !== "kline" && hasMain)
-            formulaMenu.takeMenu(0);
+        formulaMenu.build(RMenu.homeIndexMenu(lineType === "kline" ? "KLINE" : "MLINE", menuList(mainMenuItems),
+                                              menuList(subMenuItems)));
         var at = src ? src.mapToItem(root, x, y) : Qt.point(x, y);
         formulaMenu.popup(root, at.x, at.y);
     }
@@ -216,40 +223,10 @@ Item {
     ListModel { id: mainMenuItems }
     ListModel { id: subMenuItems }
 
-    QRMenuSub {
-        id: mainMenu
-        name: "主图指标"
-        Instantiator {
-            model: mainMenuItems
-            delegate: QRMenuItem {
-                name: model.name
-                select: model.select
-                onTriggered: root.chooseFormula("main_charts", model.name)
-            }
-            onObjectAdded: mainMenu.insertItem(index, object)
-            onObjectRemoved: mainMenu.removeItem(object)
-        }
-    }
-
-    Menu {
+    QRMenu {
         id: formulaMenu
         objectName: "formulaMenu"
-        background: QRMenuBg {}
-        delegate: QRMenuItem {}
-        QRMenuSub {
-            id: subMenu
-            name: "幅图指标"
-            Instantiator {
-                model: subMenuItems
-                delegate: QRMenuItem {
-                    name: model.name
-                    select: model.select
-                    onTriggered: root.chooseFormula("sub_charts", model.name)
-                }
-                onObjectAdded: subMenu.insertItem(index, object)
-                onObjectRemoved: subMenu.removeItem(object)
-            }
-        }
+        onChangeFormula: if (query_map.flag && query_map.flag.name) root.chooseFormula(query_map.chart, query_map.flag.name)
     }
 
     Component.onCompleted: {

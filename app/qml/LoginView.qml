@@ -5,8 +5,10 @@ import QBaseService 1.0
 import HUtil 1.0
 import HFileIO 1.0
 import QCrypto 1.0
+import QMyStockService 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
+import "qrc:/qml/js/Documents.js" as Documents
 
 // The sign-in window: fetches the service addresses, signs the user in, then
 // downloads the stock groups and the start-up files before it closes, which
@@ -36,6 +38,7 @@ Window {
     HUtil { id: util }
     HFileIO { id: fileIO }
     QCrypto { id: crypto }
+    QMyStockService { id: myStockService }
 
     function jsonHeaders() { return { "Content-Type": "application/json" }; }
     function appVer() { return base.getBaseInfoValue("appVer"); }
@@ -56,8 +59,17 @@ Window {
 
     // Opening: local database, remembered sign-in, start images, addresses.
     function initData() {
+        // A damaged database is moved aside first: signing in must not hang on it.
+        var bad = fileIO.checkLocalDatabase();
+        if (bad !== "")
+            console.log("damaged local database kept as " + bad);
         Sql.dbInit();
-        var user = Sql.dbGetUserInfo();
+        var user = null;
+        try {
+            user = Sql.dbGetUserInfo();
+        } catch (e) {
+            console.log("remembered sign-in: " + e);
+        }
         if (user) {
             userField.text = user.user_name;
             passwordField.text = crypto.decode(user.user_password);
@@ -67,7 +79,9 @@ Window {
         var images = fileIO.readFileDefaultPath("start_image.json");
         if (images !== "") {
             try {
-                var list = JSON.parse(images);
+                var list = Documents.startImages(JSON.parse(images));
+                if (!list)
+                    throw "not a list of image addresses";
                 var all = image_list.slice();
                 for (var i = 0; i < list.length; ++i)
                     all.push(list[i]);
@@ -83,14 +97,15 @@ Window {
         loading.show("获取服务器信息，请稍候...");
         JSHttp.getData(controlEndpoint + "v3clientcontrol", { appName: base.getBaseInfoValue("appName"), appVer: appVer() },
                        jsonHeaders(), function (ok, json) {
-            if (!ok) {
+            if (!ok || !Documents.isObject(json) || Documents.isTextBody(json)) {
                 showMessage("链接服务器失败，\n稍后重试！", function () { root.close(); });
                 return;
             }
             loading.hide();
             base.setServerAddress(json);
-            if (json.url && json.url.start_image)
-                writeFile("start_image.json", json.url.start_image);
+            var images = Documents.isObject(json.url) ? Documents.startImages(json.url.start_image) : null;
+            if (images)
+                writeFile("start_image.json", images);
             addressesReady = true;
             util.updateExe();
         }, timeout);
@@ -134,7 +149,7 @@ Window {
     function fetchGroups() {
         loading.show("同步自选股数据，请稍候...");
         JSHttp.getData(address("url.mystock"), { user_id: login("user.id"), cmd: "get" }, jsonHeaders(), function (ok, json) {
-            if (!ok) {
+            if (!ok || !Documents.isObject(json)) {
                 loading.hide();
                 return;
             }
@@ -166,7 +181,7 @@ Window {
             cmds.push({ cmd: "RENAME", group_id: n, group_name: "自选股" + n });
         var url = address("url.mystock") + "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
         JSHttp.postData(url, cmds, jsonHeaders(), function (ok, json) {
-            if (ok && json.code === "0000")
+            if (ok && Documents.isObject(json) && json.code === "0000")
                 fetchGroups();
             else
                 showMessage("初始化自选股错误！请重试！");
@@ -182,7 +197,7 @@ Window {
         loading.show("同步数据模型，请稍候...");
         JSHttp.getData(url, { user_id: login("user.id") }, jsonHeaders(), function (ok, json) {
             loading.hide();
-            if (ok)
+            if (ok && Documents.isDownload("formula.json", json))
                 writeFile("formula.json", json);
             fetchStockPool();
         }, timeout);
@@ -192,14 +207,16 @@ Window {
     // groups {group_id, group_name, codes:[{code, market_id}]}; empty pools go.
     function stockPoolDocument(pools) {
         var result = [];
-        for (var i = 0; pools && i < pools.length; ++i) {
+        for (var i = 0; i < pools.length; ++i) {
             var p = pools[i];
-            if (!p.stocks || p.stocks.length === 0)
+            if (!Documents.isObject(p) || !Array.isArray(p.stocks))
                 continue;
             var codes = [];
             for (var j = 0; j < p.stocks.length; ++j)
-                codes.push({ code: p.stocks[j].tradingcode, market_id: String(p.stocks[j].exchangecode) });
-            result.push({ group_id: p.group_id, group_name: p.group_name, codes: codes });
+                if (Documents.isPoolStock(p.stocks[j]))
+                    codes.push({ code: String(p.stocks[j].tradingcode), market_id: String(p.stocks[j].exchangecode) });
+            if (codes.length > 0)
+                result.push({ group_id: p.group_id, group_name: p.group_name, codes: codes });
         }
         return { code: "0000", msg: "success", result: result };
     }
@@ -208,7 +225,7 @@ Window {
         loading.show("更新股票池数据，请稍候...");
         JSHttp.getData(address("url.stock_pool"), {}, jsonHeaders(), function (ok, json) {
             loading.hide();
-            if (ok)
+            if (ok && Documents.isDownload("StockPool.json", json))
                 writeFile("StockPool.json", stockPoolDocument(json));
             fetchFile("url.board", "board.json", "更新板块数据，请稍候...", function () {
                 fetchFile("url.stock_rating", "stock_rating.json", "更新评级数据，请稍候...", function () {
@@ -225,7 +242,8 @@ Window {
         loading.show(busy);
         JSHttp.getData(address(key), {}, jsonHeaders(), function (ok, json) {
             loading.hide();
-            if (ok)
+            // A reply of another shape (an error page, say) keeps the cached file.
+            if (ok && Documents.isDownload(file, json))
                 writeFile(file, json);
             next();
         }, timeout);

@@ -13,7 +13,7 @@ Rectangle {
 
     width: 140
     height: head.height + dateLine.height + rowColumn.height + 6
-    color: "#E6191B1F"
+    color: "#FF191B1F"  // opaque: no candle shows through the figures
     border.color: "#335493"
     border.width: 1
 

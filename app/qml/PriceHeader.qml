@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import HUtil 1.0
+import QMyStockService 1.0
 import "qrc:/qml/js/Database.js" as Sql
 
 // Name, code, badges, last price with change, and the my-stock button.
@@ -9,16 +10,7 @@ Column {
     width: 280
     HUtil { id: util }
 
-    // The stock-group service is a later screen's; without it the button
-    // shows "+自选" and does nothing.
-    property var myStock: null
-    Component.onCompleted: {
-        try {
-            myStock = Qt.createQmlObject("import QMyStockService 1.0; QMyStockService {}", root, "myStock");
-        } catch (e) {
-            myStock = null;
-        }
-    }
+    property var myStock: QMyStockService {}
     function isMine() {
         return myStock !== null && priceModel && myStock.isExist(priceModel.code, priceModel.market);
     }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import PriceModel 1.0
+import IndexSectionCountModel 1.0
 
 // The index quote panel at the right of the quote page.
 Rectangle {
@@ -10,7 +11,7 @@ Rectangle {
     property var sectionModel: ListModel {}
     property var sectionModel2: ListModel {}
     property alias priceModel: priceModel
-    // The two rise/fall distribution charts (a later screen) go here.
+    // The two rise-and-fall distribution charts.
     property alias sectionHost2: sectionHost2
     property alias sectionHost: sectionHost
     width: 280
@@ -26,6 +27,7 @@ Rectangle {
     }
 
     PriceModel { id: priceModel }
+    IndexSectionCountModel { id: sectionCounts }
     Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
 
     Flickable {
@@ -45,9 +47,15 @@ Rectangle {
             }
             PriceIndexInfo { width: root.width; priceModel: priceModel; foldImgType: root.foldImgType }
             PriceSectionBar { width: root.width; title: "涨跌分布" }
-            Item { id: sectionHost2; width: root.width; height: Math.max(0, column.lineHeight * 12) }
+            Item {
+                id: sectionHost2; width: root.width; height: Math.max(0, column.lineHeight * 12)
+                SectionCount { objectName: "sectionChart2"; anchors.fill: parent; model: sectionCounts }
+            }
             PriceSectionBar { width: root.width; title: "全市场分布" }
-            Item { id: sectionHost; width: root.width; height: Math.max(0, column.lineHeight * 12) }
+            Item {
+                id: sectionHost; width: root.width; height: Math.max(0, column.lineHeight * 12)
+                SectionCount { objectName: "sectionChart"; anchors.fill: parent; model: sectionCounts }
+            }
         }
     }
 }

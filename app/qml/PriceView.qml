@@ -9,13 +9,14 @@ Rectangle {
     property var page: null          // the quote page; its activeFlag opens routes
     property int foldImgType: 0
     property alias priceModel: priceModel
-    // Tick details (a later screen) are placed here when they exist.
+    // The tick list ("分笔成交") under the panel.
     property alias detailHost: detailHost
+    property alias tickList: tickList
     width: 280
     color: "#191B1F"
     visible: mqModel ? mqModel.type === 2 : false
 
-    function clearData() {}
+    function clearData() { tickList.clearData(); }
 
     PriceModel { id: priceModel }
     Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
@@ -48,6 +49,14 @@ Rectangle {
                 id: detailHost
                 width: root.width
                 height: Math.max(0, root.height - y)
+                QDetaileView {
+                    id: tickList
+                    objectName: "tickList"
+                    anchors.fill: parent
+                    style_: 1
+                    row_height_: 20
+                    mqModel: root.mqModel
+                }
             }
         }
     }

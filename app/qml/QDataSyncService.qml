@@ -3,6 +3,7 @@ import QBaseService 1.0
 import HUtil 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
+import "qrc:/qml/js/Documents.js" as Documents
 
 // Background sync of the main window: every tick uploads the queued stock-group
 // edits; every sixth tick sends the heartbeat, then the queued user actions.
@@ -75,7 +76,7 @@ Item {
             if (ok && json && json.code === "0000")
                 remove(ids);
             else
-                console.log("sync failed, kept for the next try: " + (ok ? JSON.stringify(json) : json));
+                console.log("sync failed, kept for the next try: " + Documents.logText(json));
             done();
         }, timeout);
     }

@@ -40,8 +40,16 @@ Window {
         load(service.getFormulaDefault(formulaName));
         send();
     }
+    // The rows take the values even where a click on an arrow has set a
+    // spin box's value (which ends its binding) and the list equals the one
+    // shown, so that no delegate is made anew.
     function load(list) {
         params = Array.isArray(list) ? list : [];
+        for (var i = 0; i < params.length; ++i) {
+            var s = spinAt(i);
+            if (s)
+                s.value = Dlg.heldValue(params[i].value);
+        }
     }
     function spinAt(i) {
         var row = rows.itemAt(i);

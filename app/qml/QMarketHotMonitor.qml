@@ -1,5 +1,7 @@
 import QtQuick 2.15
 import MQModel 1.0
+import QStockTipModel 1.0
+import QStockTipView 1.0
 
 // The hot-stock monitor: four ranked lists of block 1110, two chart panes of
 // the selected stock and the stock tips of the market or of that stock.
@@ -29,7 +31,7 @@ Rectangle {
         requestTips();
     }
     function updateQuery(query_map) { setQuery(query_map); }
-    function tipRows() { return Math.max(1, Math.floor(tips.height / tipRowHeight)); }
+    function tipRows() { return Math.max(1, Math.floor(tipView.height / tipRowHeight)); }
     function requestTips() {
         if (tipFlag === "block")
             mq.getStockTipData(1110, tipRows());
@@ -44,11 +46,14 @@ Rectangle {
         pane2.showStock(info);
         if (tipFlag === "stock") {
             mq.cancelStockTip();
+            tipModel.clearData();
             requestTips();
         }
     }
 
     MQModel { id: mq }
+    QStockTipModel { id: tipModel; objectName: "tipModel" }
+    Component.onCompleted: tipModel.bindDataSignal(mq)
 
     Grid {
         id: grid
@@ -119,7 +124,21 @@ Rectangle {
                 onBtnClicked: {
                     root.tipFlag = flag;
                     mq.cancelStockTip();
+                    tipModel.clearData();
                     root.requestTips();
+                }
+            }
+            QStockTipView {
+                id: tipView
+                objectName: "tipView"
+                anchors.top: tipButtons.bottom
+                anchors.bottom: parent.bottom
+                width: parent.width
+                clip: true
+                Component.onCompleted: {
+                    setModel(tipModel);
+                    setStyle(1);
+                    setRowHeight(root.tipRowHeight);
                 }
             }
         }

@@ -6,6 +6,7 @@ import QtQuick.Window 2.15
 Window {
     id: root
     property string text_
+    property string caption: "请输入文本"
     property color color_: "#000000"
     property font font_: Qt.font({ family: "宋体", pixelSize: 12 })
     signal clickedOK(string text)
@@ -25,7 +26,7 @@ Window {
             id: title
             x: 1; y: 1; width: parent.width - 2
             window_: root
-            title: "请输入文本"
+            title: root.caption
             show_max: false; show_min: false
         }
         TextField {

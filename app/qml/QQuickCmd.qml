@@ -1,17 +1,17 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import QMyStockService 1.0
 import "qrc:/qml/js/Database.js" as Sql
 
 // The quick-command box ("键盘精灵"): searches the stock dictionary as the user
-// types and opens the chosen row's address. My-stock buttons appear when the
-// stock-group service is part of the program.
+// types and opens the chosen row's address; each stock row has a my-stock
+// button.
 Popup {
     id: root
     property alias input: input
     property alias list: list
     property var rows: []
-    // The my-stock service, when the program has it (QMyStockService).
-    property var myStock: null
+    property var myStock: QMyStockService {}
     signal openCmd(string name, string cmd)
     signal myStockChange()
 
@@ -60,7 +60,7 @@ Popup {
             return;
         var r = rows[i];
         if (!r.isMyStock) {
-            var groups = myStock.getGroups();
+            var groups = myStock.getJson().result;
             if (!groups || groups.length === 0)
                 return;
             myStock.addStock(0, r.code, r.market);
@@ -73,14 +73,6 @@ Popup {
         }
         search(input.text);
         myStockChange();
-    }
-
-    Component.onCompleted: {
-        try {
-            myStock = Qt.createQmlObject("import QMyStockService 1.0; QMyStockService {}", root, "QMyStockService");
-        } catch (e) {
-            myStock = null;   // stock groups are not part of this build
-        }
     }
 
     contentItem: Item {

@@ -11,6 +11,9 @@ Rectangle {
     property string chartKind: "mline"
     property int cycle: 33
     property alias chart: chart
+    // The group views centre a larger title and use wider buttons.
+    property bool centredTitle: false
+    property int buttonWidth: 50
 
     signal changeToMQView(var codeInfo)
 
@@ -50,23 +53,23 @@ Rectangle {
         height: 25
         color: "#191B1F"
         Text {
-            anchors.left: parent.left
-            anchors.leftMargin: 8
+            objectName: "paneTitle"
+            x: root.centredTitle ? (buttons.x - width) / 2 : 8
             anchors.verticalCenter: parent.verticalCenter
             text: root.title()
             color: "#FFFFFF"
-            font.pixelSize: 14
+            font.pixelSize: root.centredTitle ? 15 : 14
         }
         Hbtn {
             id: buttons
             anchors.right: parent.right
-            width: 185
+            width: root.buttonWidth * 2 + 75
             style: 0
             datamodel: ListModel {
                 Component.onCompleted: {
                     var v = "app://curview/?#view=chart" + root.pane;
-                    append({ name: "分时", flag: v + "&chart=mline", item_width: 50 });
-                    append({ name: "日线", flag: v + "&chart=kline&cycle=33", item_width: 50 });
+                    append({ name: "分时", flag: v + "&chart=mline", item_width: root.buttonWidth });
+                    append({ name: "日线", flag: v + "&chart=kline&cycle=33", item_width: root.buttonWidth });
                     append({ name: "周线", flag: v + "&chart=kline&cycle=39", item_width: 75,
                              menuItems: [
                                  { name: "1分", flag: v + "&chart=kline&cycle=34" },

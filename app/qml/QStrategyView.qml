@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QMyStockService 1.0
 
 // The strategy screen: blocks of the chosen category, the stocks of the
 // selected block, the user's my-stock group, and four chart panes (block,
@@ -46,6 +47,23 @@ Rectangle {
         var id = blockTable.getBlockId(info.code, info.market);
         var q = stockTable.query_map_;
         stockTable.setQuery({ block: id, field: q.field === undefined ? 34 : q.field, sort: q.sort === undefined ? 0 : q.sort });
+    }
+    QMyStockService { id: myStock }
+    function loadGroups() {
+        var doc = myStock.getJson();
+        var result = doc && doc.result ? doc.result : [];
+        var names = [];
+        for (var i = 0; i < result.length; ++i)
+            names.push(String(result[i].group_name));
+        groups = names;
+        if (groupIndex >= names.length)
+            groupIndex = 0;
+    }
+    // The user's groups changed in another view.
+    function onMyStockChange() {
+        loadGroups();
+        if (visible)
+            queryMyStock();
     }
     function queryMyStock() {
         myTable.table_model.getMyStockRealTime(groupIndex, own.field, own.sort, myTable.getShowPageSize());
@@ -122,7 +140,7 @@ Rectangle {
             columnWidths: [45, 80, 100, 85, 85, 95, 95, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85]
             onRowClicked: pane3.showStock(codeInfo)
             onChangeToMQView: root.changeToMQView(codeInfo)
-            onMystockChange: if (root.visible) root.queryMyStock()
+            onMystockChange: root.onMyStockChange()
             function onChangeFieldSort(column, type) {
                 var field = myTable.table_model.getSortField(column);
                 if (field === -1)
@@ -166,6 +184,7 @@ Rectangle {
 
     Component.onCompleted: {
         chooseCategory(0);
+        loadGroups();
         queryMyStock();
         showIndex(0);
     }

@@ -124,6 +124,8 @@ FocusScope {
                 item.updateTabsUrl.connect(onUpdateTabsUrl);
             if (item.changeToMQView && typeof item.changeToMQView.connect === "function")
                 item.changeToMQView.connect(root.changeToMQView);
+            if (item.mystockChange && typeof item.mystockChange.connect === "function")
+                item.mystockChange.connect(root.notifyMyStockChange);
             if (web && item.titleChanged !== undefined)
                 item.titleChanged.connect(function () { webTitle(item); });
         }

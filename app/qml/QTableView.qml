@@ -33,6 +33,8 @@ Rectangle {
     signal changeFieldSort(int column, int type)
     signal dataChange()
     signal mystockChange()
+    // The context menu last opened on a row (gone once it closes).
+    property var rMenu: null
     signal changeToTabView(string title, string url)
 
     function defaultWidths() {
@@ -80,6 +82,14 @@ Rectangle {
         var size = query_map.page_size !== undefined ? Number(query_map.page_size) : getShowPageSize();
         table_model.getQuotePeroidRealTime(Number(query_map.block), Number(query_map.field),
                                            Number(query_map.sort || 0), Math.max(1, size));
+    }
+    // A row's stock for the stock view, with the table's context ("json") so
+    // that the view can step through the table's stocks.
+    function chartQuery(row) {
+        var q = table_model.getCodeInfo(row);
+        if (q)
+            q.json = table_model.getCtx();
+        return q;
     }
     function reSubscribe() { table_model.resubscribe(table_model.getCtx()); }
     function getSelectCodeInfo() {
@@ -172,9 +182,10 @@ Rectangle {
         var c = Qt.createComponent("QRMenu.qml");
         if (c.status !== Component.Ready)
             return;
-        var menu = c.createObject(root);
+        var menu = c.createObject(root, { destroyOnClose: true });
         if (!menu)
             return;
+        rMenu = menu;
         if (menu.mystockChange) menu.mystockChange.connect(root.mystockChange);
         if (menu.changeToMQView) menu.changeToMQView.connect(root.changeToMQView);
         if (menu.changeToQMultiStockView) menu.changeToQMultiStockView.connect(root.onChangeToQMultiStockView);
@@ -233,7 +244,7 @@ Rectangle {
         case Qt.Key_Return:
         case Qt.Key_Enter:
             if (selectIndex >= 0)
-                changeToMQView(table_model.getCodeInfo(selectIndex));
+                changeToMQView(chartQuery(selectIndex));
             event.accepted = false;
             return;
         default:
@@ -397,7 +408,7 @@ Rectangle {
         onDoubleClicked: {
             var r = rowAt(mouse.y);
             if (r >= 0)
-                root.changeToMQView(table_model.getCodeInfo(r));
+                root.changeToMQView(root.chartQuery(r));
         }
         onWheel: {
             if (wheel.angleDelta.y > 0)

@@ -103,6 +103,7 @@ Rectangle {
 
     Menu {
         id: menu
+        background: QRMenuBg { implicitWidth: root.menu_width }
         Repeater {
             model: overflowModel
             delegate: QRMenuItem {

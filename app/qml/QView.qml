@@ -88,6 +88,8 @@ FocusScope {
             return mainChart;
         mainChart = createPane("mainQChart");
         if (mainChart) {
+            // The main pane carries no settings or close button.
+            mainChart.showSetToolsBar(false);
             mainChart.dataUpdate.connect(root.updateTimeBar);
             mainChart.loadQChartExtend();
         }
@@ -95,25 +97,84 @@ FocusScope {
         return mainChart;
     }
 
+    // Heights the user dragged the splits to: [main, sub 0, sub 1, ...];
+    // null for the preferred heights. Forgotten when panes come or go or the
+    // area changes size.
+    property var dragged: null
+    property real draggedFor: 0
+
     // With n sub panes the height is cut into n + 3 parts: three for the main
-    // pane, one for each sub pane.
+    // pane, one for each sub pane (unless the user dragged the splits).
     function layoutPanes() {
         if (holdLayout)
             return;
         var n = subCharts.length;
         var h = panes.height / (n + 3);
+        var own = dragged && dragged.length === n + 1 && draggedFor === panes.height ? dragged : null;
+        if (!own)
+            dragged = null;
         var y = 0;
         if (mainChart) {
             mainChart.y = 0;
-            mainChart.height = Math.max(0, Math.floor(h * 3));
+            mainChart.height = Math.max(0, Math.floor(own ? own[0] : h * 3));
             y = mainChart.height;
         }
         var alone = subCharts.indexOf(maximisedSub) >= 0;
         for (var i = 0; i < n; ++i) {
-            var own = !alone ? h : subCharts[i] === maximisedSub ? h * n : 0;
+            var sh = alone ? (subCharts[i] === maximisedSub ? h * n : 0) : own ? own[i + 1] : h;
             subCharts[i].y = y;
-            subCharts[i].height = Math.max(0, Math.floor(own));
+            subCharts[i].height = Math.max(0, Math.floor(sh));
             y += subCharts[i].height;
+        }
+    }
+
+    // The split above sub pane k moved by dy pixels: the panes on both sides
+    // change within their limits (main pane at least 3h less n × h / 2, a sub
+    // pane between h / 2 and 1.5 h).
+    function moveSplit(k, dy, start) {
+        var n = subCharts.length;
+        var h = panes.height / (n + 3);
+        var lo = function (i) { return i === 0 ? 3 * h - n * h / 2 : h / 2; };
+        var hi = function (i) { return i === 0 ? panes.height : 1.5 * h; };
+        var a = k, b = k + 1;  // the pane above and the one below the split
+        var d = dy;
+        d = Math.max(d, lo(a) - start[a], start[b] - hi(b));
+        d = Math.min(d, hi(a) - start[a], start[b] - lo(b));
+        var next = start.slice();
+        next[a] = start[a] + d;
+        next[b] = start[b] - d;
+        dragged = next;
+        draggedFor = panes.height;
+        maximisedSub = null;
+        layoutPanes();
+    }
+    function paneHeights() {
+        var out = [mainChart ? mainChart.height : 0];
+        for (var i = 0; i < subCharts.length; ++i)
+            out.push(subCharts[i].height);
+        return out;
+    }
+
+    // A handle on each split between the panes, dragged up or down.
+    Repeater {
+        model: root.subCharts.length
+        delegate: MouseArea {
+            objectName: "paneSplit_" + index
+            property var start: []
+            property real pressY: 0
+            x: 0
+            y: root.subCharts[index] ? root.subCharts[index].y - 3 : 0
+            z: 4
+            width: root.width - 60  // clear of the pane's settings buttons
+            height: 6
+            visible: root.maximisedSub === null
+            cursorShape: Qt.SplitVCursor
+            preventStealing: true
+            onPressed: {
+                start = root.paneHeights();
+                pressY = mapToItem(root, mouse.x, mouse.y).y;
+            }
+            onPositionChanged: if (pressed) root.moveSplit(index, mapToItem(root, mouse.x, mouse.y).y - pressY, start)
         }
     }
 
@@ -121,7 +182,7 @@ FocusScope {
     // A pane reports its crosshair bar; the others and the time bar take
     // its pixel.
     function onPaneCrosshair(src, pos, y) {
-        var px = src.getPointX(pos);
+        var px = src.getPointX(pos - src.getBegin());  // the pane counts from its first visible bar
         pcrosshairChange(src, px, y);
         timeBar.setCurX(px);
         timeBar.setCurScales(src.getPosTime(pos));
@@ -191,6 +252,10 @@ FocusScope {
         p.setLineType(m.getLineType());
         p.setCycle(m.getCycle());
         p.addFormula(0, fname, s || "NO", c || "NO");
+        // Settings and close on every sub pane but the minute line's and the
+        // minute volume's, which carry none.
+        p.showSetToolsBar(fname !== "MLINE" && fname !== "分时成交");
+        p.showSetToolsBarClose(true);
         p.setKData(m, 0);
         p.bindSyncDataSignal(m, 0);
         p.updateReCalcShow(m.getBegin(), m.getEnd(), m.getkShowNumber(), m.getCrosshairPos());

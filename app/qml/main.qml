@@ -24,6 +24,7 @@ ApplicationWindow {
     property alias quickCmd: quickCmd
     property alias syncService: sync
     property alias message: message
+    property alias notices: notices
     property var quitDialog: null
     // Visibility before the last change, to restore a minimised maximised window.
     property int lastVisibility: Window.Windowed
@@ -85,14 +86,15 @@ ApplicationWindow {
         }
         return w;
     }
-    // A browser window, once the program has one.
-    function createWindow(url) {
+    // A browser window, on an address when one is given (a page's new-window
+    // request passes its view instead and opens itself in the window).
+    function createWindow(arg) {
         var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
         if (c.status !== Component.Ready)
             return null;
-        var w = c.createObject(null, url ? { url: url } : {});
-        if (w)
-            w.show();
+        var w = c.createObject(null, { applicationRoot: root });
+        if (w && typeof arg === "string" && arg !== "")
+            w.url = arg;
         return w;
     }
 
@@ -106,8 +108,12 @@ ApplicationWindow {
         quitDialog.y = root.y + (root.height - quitDialog.height) / 2;
         quitDialog.show();
     }
-    function openChart(code, market, name) {
-        onChangeToMQView({ code: code, market: market, name: name });
+    // type 1 marks an index (its view has the chart page only).
+    function openChart(code, market, name, type) {
+        var q = { code: code, market: market, name: name };
+        if (type !== undefined)
+            q.type = type;
+        onChangeToMQView(q);
     }
 
     onClosing: sync.syncMyStock()
@@ -120,8 +126,8 @@ ApplicationWindow {
     }
 
     property list<Shortcut> shortcuts: [
-        Shortcut { sequence: "F3"; onActivated: root.openChart("1A0001", "1", "上证指数") },
-        Shortcut { sequence: "F4"; onActivated: root.openChart("399001", "2", "深证成指") },
+        Shortcut { sequence: "F3"; onActivated: root.openChart("1A0001", "1", "上证指数", 1) },
+        Shortcut { sequence: "F4"; onActivated: root.openChart("399001", "2", "深证成指", 1) },
         Shortcut { sequence: "F6"; onActivated: root.onChangedTabView("我的自选", "app://qml/qml/MyStockView.qml") }
     ]
 
@@ -176,6 +182,7 @@ ApplicationWindow {
         id: sync
         onExitWindow: root.onExitWindow(msg)
     }
+    QNoticeService { id: notices; objectName: "notices"; host: root }
     QPopup { id: message; objectName: "message"; width: 240 }
     QMouseFrame { window_: root; z: 10 }
 

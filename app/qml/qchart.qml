@@ -50,8 +50,10 @@ QChart {
         return chartExtend
     }
 
+    // Marks go to the event strip of a pane that has one (the stock view's
+    // main pane loads it); other panes show none.
     onSyncUpdateDividend: {
-        var ext = loadQChartExtend()
+        var ext = chartExtend
         if (ext) {
             ext.removeExtendData(json.name)
             ext.appendExtendData(json)
@@ -258,6 +260,9 @@ QChart {
             }
         }
         onPositionChanged: {
+            // A drawing tool being drawn or dragged takes the move first.
+            if ((mouse.buttons & Qt.LeftButton) && chart.boardTakes("onMousePaintBoard", mouse.buttons, mouse.x, mouse.y))
+                return
             if (mouse.buttons & Qt.LeftButton) {
                 if (chart.hold) {
                     if (mouse.x !== lastX)

@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QQmlEngine>
 #include <QSaveFile>
 
 #include "shell/datadir.h"
+#include "shell/localdatabase.h"
 
 HFileIO::HFileIO(QObject* parent) : QObject(parent) {}
 
@@ -71,3 +73,12 @@ bool HFileIO::writeFile(QString fileName, QByteArray byteArray)
 bool HFileIO::writedFileDefaultPath(QString fileName, QString data) { return writeData(fileName, data); }
 
 QString HFileIO::getDefaultPath() { return dataDirectory(); }
+
+// GUI thread.
+QString HFileIO::checkLocalDatabase()
+{
+    const QQmlEngine* engine = qmlEngine(this);
+    const QString storage = engine ? engine->offlineStoragePath() : dataDirectory();
+    const LocalDatabaseCheck check = ::checkLocalDatabase(storage, QStringLiteral("qelm"));
+    return check.badPath;
+}

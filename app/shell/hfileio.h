@@ -34,4 +34,7 @@ public slots:
     bool writeFile(QString fileName, QByteArray byteArray);
     bool writedFileDefaultPath(QString fileName, QString data);
     QString getDefaultPath();
+    // Makes the local database usable before the QML side opens it (see
+    // shell/localdatabase.h); returns where a damaged one was moved, or "".
+    QString checkLocalDatabase();
 };

@@ -16,17 +16,23 @@
 namespace {
 
 // The text of a response body: inflated first when it is a gzip stream.
-QString bodyText(const QByteArray& body)
+// False when the inflated body would be larger than `cap`.
+bool bodyText(const QByteArray& body, qint64 cap, QString* text)
 {
     const auto* data = reinterpret_cast<const unsigned char*>(body.constData());
     const int32_t size = gzip_size_check(data, static_cast<size_t>(body.size()));
+    if (size > cap)
+        return false;
     if (size > 0) {
         QByteArray out(size, Qt::Uninitialized);
         if (gzip_inflate(data, static_cast<size_t>(body.size()), reinterpret_cast<unsigned char*>(out.data()),
-                         static_cast<size_t>(size)))
-            return QString::fromUtf8(out);
+                         static_cast<size_t>(size))) {
+            *text = QString::fromUtf8(out);
+            return true;
+        }
     }
-    return QString::fromUtf8(body);
+    *text = QString::fromUtf8(body);
+    return true;
 }
 
 }  // namespace
@@ -79,15 +85,25 @@ public slots:
     {
         if (!reply || sender() != reply)
             return;
-        const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
+        // A reply over the cap was aborted while it came in; its body is dropped.
+        QByteArray body = !tooLarge && reply->isOpen() ? reply->readAll() : QByteArray();
+        QString decoded;
+        if (!tooLarge && !bodyText(body, maxReplySize, &decoded)) {
+            tooLarge = true;
+            body.clear();
+        }
         if (body != responseBody) {
             // Decoded once here, not on every read of the property.
             responseBody = body;
-            responseText = bodyText(body);
+            responseText = decoded;
             emit q->responseTextChanged();
         }
         int code = reply->error();
         QString text = reply->errorString();
+        if (tooLarge) {
+            code = HttpRequest::UnknownContentError;
+            text = QStringLiteral("reply larger than %1 bytes").arg(maxReplySize);
+        }
         // A redirect that was not followed (or any other 3xx) is no success.
         const int httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (code == QNetworkReply::NoError && httpStatus >= 300) {
@@ -123,6 +139,18 @@ public:
     QString responseText;  // responseBody as text, inflated when gzipped
     QPointer<QNetworkAccessManager> manager;
     int sequence = 0;
+    qint64 maxReplySize = HttpRequest::kDefaultMaxReplySize;
+    bool tooLarge = false;  // the current reply went over maxReplySize
+
+    // GUI thread: aborts the current reply once it announces or brings more
+    // than the cap.
+    void checkSize(qint64 size)
+    {
+        if (!reply || tooLarge || size <= maxReplySize)
+            return;
+        tooLarge = true;
+        reply->abort();
+    }
 };
 
 namespace {
@@ -230,6 +258,17 @@ void HttpRequest::setTimeout(int time)
         d->timeout = time;
 }
 
+void HttpRequest::setMaxReplySize(qint64 bytes)
+{
+    if (d->readyState != Loading && bytes > 0)
+        d->maxReplySize = bytes;
+}
+
+qint64 HttpRequest::maxReplySize() const
+{
+    return d->maxReplySize;
+}
+
 int HttpRequest::getTimeout() const
 {
     return d->timeout;
@@ -313,7 +352,16 @@ void HttpRequest::send(const QString& data)
 
     d->releaseReply();
     d->reply = reply;
+    d->tooLarge = false;
     connect(reply, &QNetworkReply::finished, d, &HttpRequestPrivate::onFinished);
+    connect(reply, &QNetworkReply::metaDataChanged, d, [this, reply] {
+        if (reply == d->reply)
+            d->checkSize(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
+    });
+    connect(reply, &QNetworkReply::downloadProgress, d, [this, reply](qint64 received, qint64) {
+        if (reply == d->reply)
+            d->checkSize(received);
+    });
     connect(this, &HttpRequest::abort, reply, &QNetworkReply::abort);
     connect(reply, &QNetworkReply::downloadProgress, this, &HttpRequest::downloadProgress);
     connect(reply, &QNetworkReply::uploadProgress, this, &HttpRequest::uploadProgress);

@@ -67,6 +67,8 @@ public:
     };
     Q_ENUM(NetworkStatus)
 
+    static constexpr qint64 kDefaultMaxReplySize = 32 * 1024 * 1024;
+
     explicit HttpRequest(QObject* parent = nullptr);
     explicit HttpRequest(QNetworkAccessManager* manager, QObject* parent = nullptr);
     ~HttpRequest() override;
@@ -100,6 +102,11 @@ public slots:
     void clear();
     void setTimeout(int time);
     int getTimeout() const;
+    // The largest body accepted, received or inflated (default 32 MiB); a
+    // larger reply is aborted and fails with UnknownContentError. Ignored
+    // while Loading and for sizes below 1.
+    void setMaxReplySize(qint64 bytes);
+    qint64 maxReplySize() const;
     void setRequestCookies(const QJsonObject& cookies);
     void setRequestHeader(const QJsonObject& headers);
     void setRequestHeader(const QByteArray& headerName, const QByteArray& value);

@@ -29,11 +29,39 @@ QString InstanceGuard::lockPath()
     return dataDirectory() + "/instance.lock";
 }
 
+namespace {
+
+// A lock left by a power loss or a crash: empty, garbage or a directory.
+// Qt only ever sees a lock as stale when it can read its owner, so one that
+// cannot be read would keep every later start out. Such a lock is removed;
+// a live owner holds a native lock on its file, so removeStaleLockFile()
+// refuses to take that one away.
+void dropUnreadableLock(QLockFile& lock, const QString& path)
+{
+    qint64 pid = 0;
+    QString host, app;
+    if (lock.getLockInfo(&pid, &host, &app) && pid > 0)
+        return;  // readable: Qt judges whether its owner lives
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink()) {
+        QDir(path).removeRecursively();
+        return;
+    }
+    lock.removeStaleLockFile();
+}
+
+}  // namespace
+
 bool InstanceGuard::claim(const QString& message)
 {
-    lock_ = std::make_unique<QLockFile>(lockPath());
+    const QString path = lockPath();
+    lock_ = std::make_unique<QLockFile>(path);
     lock_->setStaleLockTime(0);  // stale only when its process is gone
-    const bool owns = lock_->tryLock(0);
+    bool owns = lock_->tryLock(0);
+    if (!owns && lock_->error() == QLockFile::LockFailedError) {
+        dropUnreadableLock(*lock_, path);
+        owns = lock_->tryLock(0);
+    }
     if (!owns) {
         const bool reached = forward(message);
         // A live instance holds the lock: whether or not it answered in time,

@@ -119,8 +119,16 @@ QVariant QBaseService::getFormulaGroupNames()
     QJsonArray names;
     for (const auto& group : formula::FormulaService::instance().groups())
         names.append(QJsonObject{{"name", QString::fromStdString(group->name)}});
-    for (const QJsonValue& own : readLocalGroups())
-        names.append(own);
+    // Only groups the chart views can show: an object with a name and, when
+    // present, a list of formulas; anything else in the file is left out.
+    for (const QJsonValue& own : readLocalGroups()) {
+        const QJsonObject group = own.toObject();
+        const QJsonValue name = group.value("name");
+        const QJsonValue formulas = group.value("formulas");
+        if (own.isObject() && name.isString() && !name.toString().isEmpty() &&
+            (formulas.isUndefined() || formulas.isArray()))
+            names.append(own);
+    }
     return names;
 }
 

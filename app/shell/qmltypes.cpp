@@ -3,16 +3,26 @@
 #include <QtQml>
 
 #include "charts/cchipdistribution.h"
+#include "charts/cpaintboard.h"
 #include "charts/fchart.h"
 #include "charts/qchart.h"
 #include "charts/qchartextend.h"
 #include "charts/timebar.h"
 #include "charts/titlebar.h"
 #include "models/indexboardmodel.h"
+#include "models/groupstore.h"
+#include "models/indexsectioncountmodel.h"
 #include "models/mqmodel.h"
 #include "models/multistockmodel.h"
 #include "models/pricemodel.h"
+#include "models/qdetailedmodel.h"
+#include "models/qflowlistview.h"
+#include "models/qmystockservice.h"
 #include "models/qpagemodelsorter.h"
+#include "models/qquorvexservice.h"
+#include "models/qstockpoolservice.h"
+#include "models/qstocktipmodel.h"
+#include "models/qstocktipview.h"
 #include "models/qtablemodelproxy.h"
 #include "models/tablemodel.h"
 #include "shell/hdatetime.h"
@@ -45,11 +55,22 @@ void registerQmlTypes()
     qmlRegisterType<MultiStockModel>("MultiStockModel", 1, 0, "MultiStockModel");
     qmlRegisterType<IndexBoardModel>("IndexBoardModel", 1, 0, "IndexBoardModel");
     qmlRegisterType<IndexBoard>("IndexBoardModel", 1, 0, "IndexBoard");
+    qmlRegisterType<QDetailedModel>("QDetailedModel", 1, 0, "QDetailedModel");
+    qmlRegisterType<QStockTipModel>("QStockTipModel", 1, 0, "QStockTipModel");
+    qmlRegisterType<QStockTipView>("QStockTipView", 1, 0, "QStockTipView");
+    qmlRegisterType<QFlowListView>("QFlowListView", 1, 0, "QFlowListView");
+    qmlRegisterType<IndexSectionCountModel>("IndexSectionCountModel", 1, 0, "IndexSectionCountModel");
     qmlRegisterType<FChart>("FChart", 1, 0, "FChart");
     qmlRegisterType<QChart>("QChart", 1, 0, "QChart");
     qmlRegisterType<QChartExtend>("QChartExtend", 1, 0, "QChartExtend");
     qmlRegisterType<TimeBar>("TimeBar", 1, 0, "TimeBar");
     qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
     qmlRegisterType<CChipDistribution>("CChipDistribution", 1, 0, "CChipDistribution");
+    qmlRegisterType<CPaintBoard>("CPaintBoard", 1, 0, "CPaintBoard");
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
+    qmlRegisterType<QMyStockService>("QMyStockService", 1, 0, "QMyStockService");
+    qmlRegisterType<QQuorvexService>("QQuorvexService", 1, 0, "QQuorvexService");
+    qmlRegisterType<QStockPoolService>("QStockPoolService", 1, 0, "QStockPoolService");
+    // The quote tables list the groups of the services' stores.
+    TableModel::setGroupSource(GroupStore::tableSource());
 }

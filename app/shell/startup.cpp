@@ -170,6 +170,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         connectExitRule(engine, app, url, hooks);
         // The sign-in window asks this endpoint for every other address.
         engine.rootContext()->setContextProperty("controlUrl", controlEndpoint());
+        hooks.publishInput(engine.rootContext());
         engine.load(url);
         prepareWebProfileAfterFirstFrame(engine, app, prepareWebProfile);
         app.exec();
@@ -202,6 +203,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         connectExitRule(engine, app, url, hooks);
         // Set before loading, so the document's first bindings already see it.
         engine.rootContext()->setContextProperty("QRoot", QRoot::instance());
+        hooks.publishInput(engine.rootContext());
         engine.load(url);
         const QList<QObject*> roots = engine.rootObjects();
         if (!roots.isEmpty())

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QQmlContext>
+#include <qpa/qwindowsysteminterface.h>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -52,8 +54,9 @@ TestHooks TestHooks::fromEnvironment()
     hooks.quit = qgetenv("TARVOLIN_TEST_QUIT");
     hooks.loginDocument = urlFromEnvironment("TARVOLIN_TEST_LOGIN_QML");
     hooks.mainDocument = urlFromEnvironment("TARVOLIN_TEST_MAIN_QML");
+    hooks.input = qgetenv("TARVOLIN_TEST_INPUT") == "1";
     hooks.active = !hooks.loginJson.isEmpty() || !hooks.serverJson.isEmpty() || !hooks.quit.isEmpty() ||
-                   hooks.loginDocument.isValid() || hooks.mainDocument.isValid();
+                   hooks.loginDocument.isValid() || hooks.mainDocument.isValid() || hooks.input;
     return hooks;
 }
 
@@ -113,4 +116,95 @@ void TestHooks::armMainPhaseQuit() const
         self.report("quitting");
         QCoreApplication::quit();
     });
+}
+
+void TestHooks::publishInput(QQmlContext* context) const
+{
+    if (!input || !context)
+        return;
+    static TestInput* sender = new TestInput(QCoreApplication::instance());
+    context->setContextProperty("TestInput", sender);
+}
+
+namespace {
+
+using Delivery = QWindowSystemInterface::SynchronousDelivery;
+
+void mouse(QWindow* w, QPointF at, Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type)
+{
+    QWindowSystemInterface::handleMouseEvent<Delivery>(w, at, w->mapToGlobal(at.toPoint()), state, button, type);
+}
+
+}  // namespace
+
+void TestInput::key(QWindow* window, int key, int modifiers, const QString& text)
+{
+    if (!window)
+        return;
+    const auto mods = Qt::KeyboardModifiers(modifiers);
+    QWindowSystemInterface::handleKeyEvent<Delivery>(window, QEvent::KeyPress, key, mods, text);
+    QWindowSystemInterface::handleKeyEvent<Delivery>(window, QEvent::KeyRelease, key, mods, text);
+}
+
+void TestInput::type(QWindow* window, const QString& text)
+{
+    for (const QChar c : text) {
+        const int k = c.isDigit() ? Qt::Key_0 + c.digitValue() : c.isLetter() ? int(c.toUpper().unicode()) : int(c.unicode());
+        key(window, k, 0, QString(c));
+    }
+}
+
+void TestInput::move(QWindow* window, double x, double y)
+{
+    if (!window)
+        return;
+    // A hand arrives from one pixel away: an item entered this way also sees
+    // the mouse move inside it, not only the entry.
+    mouse(window, QPointF(x - 1, y), Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+    mouse(window, QPointF(x, y), Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+}
+
+void TestInput::click(QWindow* window, double x, double y, int button)
+{
+    if (!window)
+        return;
+    const auto b = Qt::MouseButton(button);
+    move(window, x, y);
+    mouse(window, QPointF(x, y), b, b, QEvent::MouseButtonPress);
+    mouse(window, QPointF(x, y), Qt::NoButton, b, QEvent::MouseButtonRelease);
+}
+
+void TestInput::doubleClick(QWindow* window, double x, double y)
+{
+    // Two presses at one place within the double-click interval: the window
+    // system interface makes the second a double click.
+    move(window, x, y);
+    for (int i = 0; i < 2; ++i) {
+        mouse(window, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+        mouse(window, QPointF(x, y), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    }
+}
+
+void TestInput::drag(QWindow* window, double x, double y, double x2, double y2)
+{
+    if (!window)
+        return;
+    move(window, x, y);
+    mouse(window, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    const int steps = 8;
+    for (int i = 1; i <= steps; ++i) {
+        const QPointF p(x + (x2 - x) * i / steps, y + (y2 - y) * i / steps);
+        mouse(window, p, Qt::LeftButton, Qt::NoButton, QEvent::MouseMove);
+    }
+    mouse(window, QPointF(x2, y2), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+}
+
+void TestInput::wheel(QWindow* window, double x, double y, int angleDelta)
+{
+    if (!window)
+        return;
+    const QPointF at(x, y);
+    QWindowSystemInterface::handleWheelEvent(window, at, window->mapToGlobal(at.toPoint()), QPoint(),
+                                             QPoint(0, angleDelta));
+    QWindowSystemInterface::flushWindowSystemEvents();
 }

@@ -6,6 +6,10 @@
 //   TARVOLIN_TEST_SERVER_JSON  JSON object stored as the server addresses
 //   TARVOLIN_TEST_LOGIN_QML    URL loaded instead of qrc:/qml/LoginView.qml
 //   TARVOLIN_TEST_MAIN_QML     URL loaded instead of qrc:/qml/main.qml
+//   TARVOLIN_TEST_INPUT        "1": the documents of both phases see the
+//                              context property TestInput, which sends key
+//                              and mouse events into a window the way the
+//                              window system hands in a user's input
 //   TARVOLIN_TEST_QUIT         "now": the main event loop ends as soon as it
 //                              runs; "blocked": the main event loop ends while
 //                              the quote-engine thread waits in a delivery;
@@ -19,8 +23,32 @@
 #include <QByteArray>
 #include <QUrl>
 
-class QObject;
+#include <QObject>
+#include <QString>
+
+class QQmlContext;
 class QWindow;
+
+// Input as a user gives it: key presses and releases, mouse moves, clicks and
+// wheel turns go through the window system interface into a window, so that
+// shortcuts, focus, hover and double clicks behave as with a real keyboard
+// and mouse. Coordinates are the window's own. GUI thread.
+class TestInput : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    // A key (Qt.Key_*) with modifiers (Qt.ControlModifier, ...) and its text.
+    Q_INVOKABLE void key(QWindow* window, int key, int modifiers = 0, const QString& text = QString());
+    // Every character of text as a key press and release.
+    Q_INVOKABLE void type(QWindow* window, const QString& text);
+    Q_INVOKABLE void move(QWindow* window, double x, double y);
+    // button: Qt.LeftButton or Qt.RightButton.
+    Q_INVOKABLE void click(QWindow* window, double x, double y, int button = Qt::LeftButton);
+    Q_INVOKABLE void doubleClick(QWindow* window, double x, double y);
+    // A press at (x, y), moves to (x2, y2) and the release there.
+    Q_INVOKABLE void drag(QWindow* window, double x, double y, double x2, double y2);
+    Q_INVOKABLE void wheel(QWindow* window, double x, double y, int angleDelta);
+};
 
 struct TestHooks {
     static TestHooks fromEnvironment();
@@ -36,8 +64,11 @@ struct TestHooks {
     // bridge before the quote thread starts.
     void prepareMainPhase(QObject* holder) const;
     void armMainPhaseQuit() const;
+    // With TARVOLIN_TEST_INPUT set: TestInput in the context.
+    void publishInput(QQmlContext* context) const;
 
     bool active = false;
     QByteArray loginJson, serverJson, quit;
+    bool input = false;
     QUrl loginDocument, mainDocument;
 };

@@ -1,9 +1,11 @@
 // Qt Quick Test runner of app/qml/tests: the program's QML types and resources,
 // a fresh home and the offline storage in its data directory.
+#include <QApplication>
 #include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QtQuickTest>
+#include <QtWebEngine/qtwebengineglobal.h>
 
 #include "shell/qmltypes.h"
 #include "testhome.h"
@@ -17,6 +19,8 @@ public:
         // The offscreen platform has no OpenGL: Qt Quick draws in software.
         if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
             qputenv("QT_QUICK_BACKEND", "software");
+        // Before the application exists: the browser tests' web views.
+        QtWebEngine::initialize();
     }
 
 public Q_SLOTS:
@@ -33,6 +37,14 @@ public Q_SLOTS:
     }
 };
 
-QUICK_TEST_MAIN_WITH_SETUP(tarvolin, QmlTestSetup)
+// The program's own main makes a QApplication (Qt Charts draw with widgets);
+// so does the runner, before the test set-up runs.
+int main(int argc, char** argv)
+{
+    QTEST_SET_MAIN_SOURCE_PATH
+    QmlTestSetup setup;
+    QApplication app(argc, argv);
+    return quick_test_main_with_setup(argc, argv, "tarvolin", nullptr, &setup);
+}
 
 #include "qmltestmain.moc"

@@ -198,9 +198,10 @@ B2C_API void b2c_event_release(_B2CEvent* event);
  * completed traffic. on_connection is called when the connection opened and
  * when it closed or failed to open; tell them apart with b2c_connection_is_open.
  * Set on_connection and on_message before connecting; on_error defaults to a
- * printer on standard output. Frames sent after the connection opened but
- * before this side's login record went out are held back and follow it;
- * heartbeats and the idle limit start with that record.
+ * printer on standard output, which prints an error repeated at every
+ * reconnect once and then its count once a minute. Frames sent after the
+ * connection opened but before this side's login record went out are held
+ * back and follow it; heartbeats and the idle limit start with that record.
  */
 B2C_API _B2CConnection* b2c_connection_create(_B2CEvent* event);
 /* Closes the connection without calling back and frees the handle; no callback

@@ -11,6 +11,7 @@
 #include "clientauthkeydecoder.h"
 #include "heartbeatencoder.h"
 #include "nettimings.h"
+#include "repeatlimiter.h"
 
 namespace b2c {
 
@@ -19,9 +20,13 @@ using asio::ip::tcp;
 
 namespace {
 
+// A refused connect repeats at every reconnect: identical errors are
+// printed once and then counted (see RepeatLimiter).
 void defaultPrinter(const void* connection, const char* text, int code) {
-    std::printf("connection [%p] error: [%d]%s\r\n", connection, code, text ? text : "");
-    std::fflush(stdout);
+    char head[64];
+    std::snprintf(head, sizeof head, "connection [%p] error: [%d]", connection, code);
+    const std::string detail = text ? text : "";
+    printLimited("connection " + std::to_string(code) + " " + detail, head + detail);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "serverimpl.h"
 
+#include "repeatlimiter.h"
+
 #include <boost/asio/ip/address.hpp>
 
 #include <cerrno>
@@ -7,6 +9,7 @@
 #include <system_error>
 
 #include "nettimings.h"
+#include "repeatlimiter.h"
 #include "serverauthdecoder.h"
 
 namespace b2c {
@@ -229,9 +232,11 @@ void ServerImpl::notifyError(_B2CConnection* connCell, const char* text, int cod
             // fall through to the printer: the error must not vanish
         }
     }
-    std::printf("server [%p] connection [%p] error: [%d]%s\r\n", static_cast<void*>(srv),
-                static_cast<void*>(connCell), code, text);
-    std::fflush(stdout);
+    char head[96];
+    std::snprintf(head, sizeof head, "server [%p] connection [%p] error: [%d]", static_cast<void*>(srv),
+                  static_cast<void*>(connCell), code);
+    const std::string detail = text ? text : "";
+    printLimited("server " + std::to_string(code) + " " + detail, head + detail);
 }
 
 // Loop thread.

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "b2cservice.h"
+#include "context.h"
+#include "basicquotereply.h"
 #include "enginerecorder.h"
 #include "exporthelpers.h"
 #include "quote.h"
@@ -231,6 +233,69 @@ TEST(ContextRelease, RacingDeliveries)
         t.join();
     EXPECT_EQ(wrong.load(), 0) << "a getter read something other than the user data or 0";
     EXPECT_GE(delivered.load(), 200);
+}
+
+namespace {
+
+// A reply whose parsing waits until the test lets it go, as a large answer
+// keeps the engine thread parsing while the caller releases the context.
+class HeldReply : public BasicQuoteReply {
+public:
+    static constexpr uint16_t kKind = 201;
+    HeldReply(std::weak_ptr<ContextBase> context, std::atomic<int>* stage) : stage_(stage)
+    {
+        set_context(std::move(context));
+    }
+    void process() override
+    {
+        int fresh = 0;
+        stage_->compare_exchange_strong(fresh, 1);  // a stage already at 2 goes straight on
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (stage_->load() != 2 && Clock::now() < until)
+            std::this_thread::yield();
+        reply_.kind = kKind;
+    }
+
+private:
+    std::atomic<int>* stage_;
+};
+
+} // namespace
+
+// A context released while its reply is being parsed gets no callback; one
+// that stays alive gets it.
+TEST(ContextRelease, ReplyParsedWhileTheContextIsReleasedIsDropped)
+{
+    EngineRecorder engine("tcp://127.0.0.1:1/?auto_delay=0");
+    engine.start();
+    for (const bool release : {true, false, true}) {
+        SCOPED_TRACE(release ? "released" : "kept");
+        quote_ctx* ctx = quote_ctx_create();
+        std::weak_ptr<ContextBase> context = ctx->lock();
+        std::atomic<int> stage{0};
+        const size_t before = engine.size();
+        B2CService::instance().post(std::make_shared<HeldReply>(context, &stage));
+        const auto until = Clock::now() + std::chrono::seconds(5);
+        while (stage.load() != 1 && Clock::now() < until)
+            std::this_thread::yield();
+        ASSERT_EQ(stage.load(), 1) << "the engine did not take the reply";
+        if (release)
+            quote_ctx_release(ctx);
+        stage.store(2);
+        // A reply of a live context queued behind it shows the first was handled.
+        quote_ctx* marker = quote_ctx_create();
+        std::atomic<int> go{2};
+        B2CService::instance().post(std::make_shared<HeldReply>(marker->lock(), &go));
+        ASSERT_GE(engine.wait_for([marker](const RecordedReply& r) { return r.ctx == marker; }, before), 0);
+        size_t reached = 0;
+        const std::vector<RecordedReply> replies = engine.replies();
+        for (size_t i = before; i < replies.size(); ++i)
+            reached += replies[i].ctx == ctx && replies[i].kind == HeldReply::kKind;
+        EXPECT_EQ(reached, release ? 0u : 1u);
+        if (!release)
+            quote_ctx_release(ctx);
+        quote_ctx_release(marker);
+    }
 }
 
 // Ids come round again: once a context's request is answered, its id may go

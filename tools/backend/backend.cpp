@@ -72,10 +72,15 @@ private:
         if (!in.header("user-agent").empty()) line += " User-Agent=" + in.header("user-agent");
         event_(line);
 
+        std::string given;
         if (switches_.fails(in.path)) {
             out_ = HttpOut{};
             out_.status = 500;
             out_.body = "{\"code\":\"9999\",\"msg\":\"服务暂不可用\"}";
+        } else if (switches_.answer(in.path, &given)) {
+            out_ = HttpOut{};
+            out_.content_type = !given.empty() && given[0] == '<' ? "text/html; charset=utf-8" : "application/json";
+            out_.body = std::move(given);
         } else {
             out_ = services_.answer(in);
             if (switches_.gzip() && !out_.body.empty() && out_.content_type.compare(0, 16, "application/json") == 0) {

@@ -11,6 +11,7 @@
 
 #include "boardset.h"
 #include "syntheticmarket.h"
+#include "tradingcalendar.h"
 
 namespace {
 
@@ -90,6 +91,15 @@ const char* const kResearchHeadlines[5] = {"深度报告：稳健增长", "点�
 std::string news_date(int n) {
     char text[16];
     std::snprintf(text, sizeof text, "2026-12-%02d", 8 - n);
+    return text;
+}
+
+// "yyyy-MM-dd" of the n-th research report: one every two weeks back from
+// 2026-12-08, so that their marks spread along a K-line chart.
+std::string research_date(int n) {
+    const CivilDate d = TradingCalendar::civil_from_days(TradingCalendar::last_day() - 14 * n);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.y, d.m, d.d);
     return text;
 }
 
@@ -185,7 +195,7 @@ std::string news_list(const std::string& code, int market, bool research) {
         w.StartObject();
         w.Key("id"); json_text(w, (research ? "r" : "") + c->code + "-" + std::to_string(c->market) + "-" + std::to_string(n));
         w.Key("title"); json_text(w, c->name + (research ? "：" : "") + (research ? kResearchHeadlines : kNewsHeadlines)[n]);
-        w.Key("pubdate"); json_text(w, news_date(n));
+        w.Key("pubdate"); json_text(w, research ? research_date(n) : news_date(n));
         w.Key("source"); w.String(research ? "本地研究所" : "本地资讯");
         w.EndObject();
     }
@@ -199,7 +209,14 @@ std::string article_page(const std::string& id, bool research) {
     int n = 0;
     if (!parse_row_id(id, research, &c, &n)) return {};
     const std::string title = c->name + (research ? "：" : "") + (research ? kResearchHeadlines : kNewsHeadlines)[n];
-    return page(title, "<p>" + html_escape(c->name + "（" + c->code + "） " + news_date(n)) + "</p>\n");
+    // Links a terminal's page offers: the stock's quote view, its fund-flow
+    // tab, the page in a window of its own and, for a report, its PDF.
+    const std::string quote = "goto::quote::x," + c->code + "," + std::to_string(c->market);
+    std::string links = "<p><a id=\"quote\" href=\"" + quote + "\">查看行情</a> <a id=\"flow\" "
+                        "href=\"app://qml/qml/QFlowView.qml?title=%E8%B5%84%E9%87%91%E6%B5%81%E5%90%91\">资金流向</a> "
+                        "<a id=\"window\" target=\"_blank\" href=\"?id=" + html_escape(id) + "\">新窗口打开</a>";
+    if (research) links += " <a id=\"pdf\" href=\"/research/pdf?id=" + html_escape(id) + "\">下载报告</a>";
+    return page(title, "<p>" + html_escape(c->name + "（" + c->code + "） " + (research ? research_date(n) : news_date(n))) + "</p>\n" + links + "</p>\n");
 }
 
 std::string stock_page(const std::string& kind, const std::string& code, int market) {

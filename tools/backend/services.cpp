@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include "boardfiles.h"
+#include "fundflow.h"
 #include "marketjson.h"
 
 namespace {
@@ -142,7 +143,8 @@ std::string notices(int type, const std::string& base) {
     w.Key("notices");
     w.StartArray();
     if (type == 2) {
-        notice("系统维护通知", "本周六 20:00 至 22:00 进行系统维护，届时行情服务暂停。", "", "2026-12-08 08:00:00");
+        notice("系统维护通知", "本周六 20:00 至 22:00 进行系统维护，届时行情服务暂停。", base + "/notice/view?type=2",
+               "2026-12-08 08:00:00");
     } else if (type == 3) {
         notice("新功能上线", "选股功能新增板块条件。", "", "2026-12-08 09:00:00");
         notice("市场快讯", "沪深两市今日成交活跃。", base + "/news/view?id=600000-1-0", "2026-12-08 09:30:00");
@@ -283,8 +285,23 @@ HttpOut Services::answer(const HttpIn& in) {
                                                 p == "/api/research_list"));
     if (p == "/news/view" || p == "/research/view")
         return html_reply(MarketJson::article_page(in.param("id"), p == "/research/view"));
+    if (p == "/notice/view")
+        return html_reply("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>系统维护通知</title></head>\n"
+                          "<body style=\"background:#191B1F;color:#FFFFFF\"><h1>系统维护通知</h1>\n"
+                          "<p>本周六 20:00 至 22:00 进行系统维护，届时行情服务暂停。</p></body></html>\n");
+    if (p == "/research/pdf") {
+        // A one-page PDF for a report row; 404 for an unknown row.
+        if (MarketJson::article_page(in.param("id"), true).empty()) return json_reply("{\"code\":\"404\"}", 404);
+        HttpOut out;
+        out.content_type = "application/pdf";
+        out.body = "%PDF-1.4\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n2 0 obj<</Type/Pages/Kids[3 0 R]/Count 1>>endobj\n"
+                   "3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 200 200]>>endobj\ntrailer<</Root 1 0 R>>\n%%EOF\n";
+        out.headers.emplace_back("Content-Disposition", "attachment");
+        return out;
+    }
     if (p == "/f9" || p == "/f10" || p == "/f11")
         return html_reply(MarketJson::stock_page(p.substr(1), in.param("code"), std::atoi(in.param("market").c_str())));
+    if (FundFlow::handles(p)) return json_reply(FundFlow::answer(p, in.query));
     if (p == "/condition-template.json") return json_reply(MarketJson::condition_templates());
     if (p == "/api/230050") return json_reply(MarketJson::screen(in.body));
     if (p == "/update/version.json")
@@ -364,6 +381,15 @@ HttpOut Services::control() const {
     address("f11", "/f11?code={{code}}&market={{market}}");
     address("condition_stock", "");
     address("update1", "/update/version.json");
+    // The outside market-data service's three hosts: this server, unless
+    // TARVOLIN_FLOW_<REALTIME|HISTORY|DATACENTER>_HOST names another.
+    for (const char* kind : {"realtime", "history", "datacenter"}) {
+        std::string env = std::string("TARVOLIN_FLOW_") + kind + "_HOST";
+        for (char& ch : env) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        const char* host = std::getenv(env.c_str());
+        json_key(w, std::string("flow_") + kind + "_host");
+        json_text(w, host && *host ? std::string(host) : base_);
+    }
     w.Key("start_image");
     w.StartArray();
     json_text(w, base_ + "/images/start_1.png");

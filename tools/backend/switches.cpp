@@ -1,5 +1,6 @@
 #include "switches.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <sstream>
 
@@ -30,7 +31,19 @@ bool Switches::apply(const std::vector<std::string>& words) {
         if (what == "heartbeat-false") return on_off(words[1], &heartbeat_false_);
         if (what == "gzip") return on_off(words[1], &gzip_);
         if (what == "fail") return failing_.insert(words[1]), true;
-        if (what == "ok") return failing_.erase(words[1]), true;
+        if (what == "ok") return failing_.erase(words[1]), answers_.erase(words[1]), true;
+    } else if (words.size() == 3 && what == "answer") {
+        const std::string& hex = words[2];
+        if (hex.size() % 2) return false;
+        std::string body;
+        body.reserve(hex.size() / 2);
+        for (size_t i = 0; i < hex.size(); i += 2) {
+            if (!std::isxdigit(static_cast<unsigned char>(hex[i])) || !std::isxdigit(static_cast<unsigned char>(hex[i + 1])))
+                return false;
+            body += static_cast<char>(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16));
+        }
+        answers_[words[1]] = std::move(body);
+        return true;
     } else if (words.size() == 3 && what == "delay") {
         char* end = nullptr;
         const long ms = std::strtol(words[2].c_str(), &end, 10);
@@ -65,4 +78,12 @@ int Switches::delay_ms(const std::string& path) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto it = delays_.find(path);
     return it == delays_.end() ? 0 : it->second;
+}
+
+bool Switches::answer(const std::string& path, std::string* body) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = answers_.find(path);
+    if (it == answers_.end()) return false;
+    *body = it->second;
+    return true;
 }

@@ -8,6 +8,9 @@
 //                            Content-Encoding header (the client unpacks them)
 //   fail PATH | ok PATH      PATH answers 500 / answers normally again
 //   delay PATH MS            PATH answers after MS milliseconds (0: at once)
+//   answer PATH HEX          PATH answers 200 with the octets given in
+//                            hexadecimal (an HTML page when they start with
+//                            "<"); "ok PATH" ends it
 // Read by the server thread, written by the control thread.
 #ifndef BACKEND_SWITCHES_H
 #define BACKEND_SWITCHES_H
@@ -28,6 +31,8 @@ public:
     bool gzip() const;
     bool fails(const std::string& path) const;
     int delay_ms(const std::string& path) const;
+    // True when PATH has a given answer; *body gets its octets.
+    bool answer(const std::string& path, std::string* body) const;
 
 private:
     mutable std::mutex mutex_;  // guards every member below
@@ -36,6 +41,7 @@ private:
     bool gzip_ = false;
     std::set<std::string> failing_;
     std::map<std::string, int> delays_;
+    std::map<std::string, std::string> answers_;
 };
 
 // Splits a line at blanks.

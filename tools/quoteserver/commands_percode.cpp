@@ -1,7 +1,10 @@
-// Commands about one code: 0x26 (tick details), 0x3C (volume by price level),
+// Commands about one code: 0x26 (tick details; a negative first row asks for
+// the last rows of the day), 0x3C (volume by price level),
 // 0x27 (the minute series of a trading day, none for other days) and 0x24
 // (today's minute series), 0x37 (dividend events). Each answers once
 // (word 0, header version 1); an unknown code gets an error answer.
+#include <algorithm>
+
 #include "bodywriter.h"
 #include "commandregistry.h"
 #include "quoteserver.h"
@@ -22,9 +25,10 @@ void answer_detail(QuoteServer& server, const Request& request) {
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
     if (!c) return;
-    const int32_t first = in.i32();
+    int32_t first = in.i32();
     const int16_t count = in.i16();
     const int32_t total = 4800;
+    if (first < 0) first = std::max(0, total - std::max<int>(0, count));  // a negative first row asks for the day's last rows
     const SyntheticMarket& m = SyntheticMarket::instance();
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);

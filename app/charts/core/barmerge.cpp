@@ -76,7 +76,9 @@ void alignToBase(const std::vector<ChartBar>& base, const std::vector<ChartBar>&
 
 void followKLineRange(ChartRange& r, int oldCount, int newCount, bool reset, int showNumber)
 {
-    if (reset) {
+    // A layer that held no bars has no window to keep: its first bars are
+    // placed like a reset.
+    if (reset || oldCount <= 0) {
         r.begin = std::max(0, newCount - showNumber);
         r.end = std::max(0, newCount - 1);
         r.crosshair = r.end;

@@ -30,8 +30,8 @@ struct ChartRange {
     int crosshair = -1;
 };
 
-// After a K-line record: with reset the range moves to the end of the series;
-// otherwise a growth by d bars shifts the range and crosshair by d, so the
+// After a K-line record: with reset, or into a layer that held no bars, the
+// range moves to the end of the series; otherwise a growth by d bars shifts the range and crosshair by d, so the
 // same bars stay in view when history is put in front.
 void followKLineRange(ChartRange& r, int oldCount, int newCount, bool reset, int showNumber);
 

@@ -5,6 +5,7 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygonF>
 #include <QTextItem>
 
@@ -95,6 +96,12 @@ public:
         d.advance = t.width();
         d.text = t.text();
         d.at = p;
+    }
+    // A path (a filled outline) is recorded as its polygon.
+    void drawPath(const QPainterPath& path) override
+    {
+        Drawn& d = add(Drawn::Polygon);
+        d.poly = path.toFillPolygon();
     }
     void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override { add(Drawn::Image).rect = r; }
     void drawImage(const QRectF& r, const QImage&, const QRectF&, Qt::ImageConversionFlags) override

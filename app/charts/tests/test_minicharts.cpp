@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QJSValue>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -27,7 +28,9 @@
 #include <memory>
 
 #include "chartfixtures.h"
+#include "charts/qchartextend.h"
 #include "charts/qchart.h"
+#include "charts/qchartextend.h"
 #include "livetest.h"
 #include "models/tablemodel.h"
 #include "shell/hfileio.h"
@@ -383,6 +386,11 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
     EXPECT_EQ(35, upper->getCycle());
     ASSERT_TRUE(waitFor([&] { return upper->getFirstKLineSize() > 0; }));
     EXPECT_EQ(60, upper->getkShowNumber());
+    // Dividend marks belong to the stock view's main pane: a mini chart
+    // makes no event strip for them.
+    emit upper->syncUpdateDividend(QJsonObject{
+        {"name", "分红"}, {"data", QJsonArray{QJsonObject{{"time", 1}, {"type", "text"}, {"content", "q"}}}}});
+    EXPECT_EQ(nullptr, upper->findChild<QChartExtend*>());
 
     // The formula menu: main formulas on K-lines, the choices replace the
     // overlay and the lower pane's formula, and each is logged as "FML".
@@ -398,9 +406,15 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
     EXPECT_TRUE(menu->property("visible").toBool());
     EXPECT_GT(object(d.root->property("mainMenuItems"))->property("count").toInt(), 0);
     EXPECT_GT(object(d.root->property("subMenuItems"))->property("count").toInt(), 0);
+    // The sub formula chosen through the menu's route.
+    auto chooseEntry = [&](int submenu, const char* name) {
+        QQmlExpression(qmlContext(d.root), d.root,
+                       QString("formulaMenu.choose(formulaMenu.entries[%1].menuItems.filter(function (e) "
+                               "{ return e.name === '%2'; })[0].key)").arg(submenu).arg(name)).evaluate();
+    };
     call(d.root, "chooseFormula", "main_charts", "BOLL");
     EXPECT_EQ((QStringList{"KLINE", "BOLL"}), layerZero(upper));
-    call(d.root, "chooseFormula", "sub_charts", "MACD");
+    chooseEntry(1, "MACD");
     EXPECT_EQ((QStringList{"MACD"}), layerZero(lower));
     EXPECT_EQ(upper->getFirstKLineSize(), lower->getFirstKLineSize());
     QStringList logged;

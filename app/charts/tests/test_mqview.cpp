@@ -28,6 +28,7 @@
 #include "chartfixtures.h"
 #include "charts/cchipdistribution.h"
 #include "charts/qchart.h"
+#include "charts/timebar.h"
 #include "livetest.h"
 #include "models/mqmodel.h"
 #include "shell/hfileio.h"
@@ -281,6 +282,11 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     EXPECT_EQ("", v.root->property("message").toString());
     call(v.root, "superposition", "600007", 1);
     EXPECT_EQ("已经达到最大叠加数量", v.root->property("message").toString());
+    auto* box = v.root->findChild<QObject*>("messageBox");
+    ASSERT_TRUE(box) << "nothing shows the message";
+    EXPECT_TRUE(box->property("opened").toBool());
+    EXPECT_EQ("已经达到最大叠加数量", box->property("msg_").toString());
+    QMetaObject::invokeMethod(box, "close");
     EXPECT_EQ(6, main->getKLineCount());
     EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600007"));
     EXPECT_EQ(5, v.root->property("superLegend").value<QObject*>()->property("count").toInt());
@@ -535,6 +541,164 @@ TEST(MQView, ParameterDialogAndHistoryMinuteLine)
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
+// A K-line loaded again into the same tab (another cycle, the tab hidden and
+// shown, the stock opened again) shows the end of its series like the first
+// one; the crosshair moved by keys lands on the same bar in every pane and
+// the time bar's label sits at that bar.
+TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QChart* main = nullptr;
+    auto shown = [&](const char* step) {
+        main = v.mainPane();
+        ASSERT_TRUE(main);
+        EXPECT_TRUE(waitFor([&] {
+            const int n = main->getFirstKLineSize();
+            return n > 20 && main->getEnd() == n - 1 && main->getBegin() <= main->getEnd();
+        })) << step << ": begin " << main->getBegin() << " end " << main->getEnd() << " bars "
+            << main->getFirstKLineSize();
+        const QList<int> axis = main->getTimeBarTime(5);
+        ASSERT_FALSE(axis.isEmpty()) << step;
+        EXPECT_GT(axis.first(), 86400) << step << ": the axis reads 1970";
+    };
+    call(v.root, "setQuery", route("kline", 33));
+    shown("day");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=39");
+    shown("week");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=35");
+    shown("5 minutes");
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+    shown("day again");
+    v.root->setProperty("visible", false);
+    v.root->setProperty("visible", true);
+    shown("tab shown again");
+    call(v.root, "setQuery", route("default"));
+    shown("the stock opened again");
+    for (const QVariant& p : v.subPanes())
+        ASSERT_TRUE(waitFor([&] { return qvariant_cast<QChart*>(p)->getFirstKLineSize() == main->getFirstKLineSize(); }));
+
+    // Left five times: every pane on the main pane's bar, the time bar's
+    // label at that bar's centre.
+    auto* timeBar = v.qview->findChild<TimeBar*>("timeBar");
+    ASSERT_TRUE(timeBar);
+    for (int i = 0; i < 5; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+        QCoreApplication::sendEvent(v.qview, &press);
+    }
+    const int at = main->getCrosshairPos();
+    EXPECT_EQ(main->getEnd() - 5, at);
+    for (const QVariant& p : v.subPanes())
+        EXPECT_EQ(at, qvariant_cast<QChart*>(p)->getCrosshairPos()) << qvariant_cast<QChart*>(p)->getMainName().toStdString();
+    EXPECT_EQ(main->getPointX(at - main->getBegin()), timeBar->getCurX());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// A stock opened from a quote table carries the table's context: Page Down
+// and Page Up then step to the table's next and previous rows.
+TEST(MQView, PageDownStepsThroughTheTableItWasOpenedFrom)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QQmlComponent doc(v.view.engine(), QUrl("qrc:/qml/QTableView.qml"));
+    std::unique_ptr<QObject> table(doc.create());
+    ASSERT_TRUE(table) << doc.errorString().toStdString();
+    table->setProperty("height", 400);
+    table->setProperty("width", 800);
+    call(table.get(), "setQuery", QVariantMap{{"block", 1101}, {"field", 34}, {"sort", 0}});
+    auto* rows = table->property("table_model").value<QAbstractItemModel*>();
+    ASSERT_TRUE(rows);
+    ASSERT_TRUE(waitFor([&] { return rows->rowCount() > 3; }));
+    auto codeAt = [&](int row) { return call(table.get(), "chartQuery", row).toMap()["code"].toString(); };
+    const QVariantMap query = call(table.get(), "chartQuery", 1).toMap();
+    ASSERT_FALSE(query["json"].toString().isEmpty()) << "the row carries no table context";
+    call(v.root, "setQuery", query);
+    ASSERT_TRUE(waitFor([&] { return list(v.root, "stockList").size() > 3; }));
+    auto key = [&](int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QCoreApplication::sendEvent(v.qview, &press);
+    };
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(codeAt(2), v.root->property("query_map_").toMap()["code"].toString());
+    key(Qt::Key_PageUp);
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(codeAt(0), v.root->property("query_map_").toMap()["code"].toString());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// Which panes carry which buttons: the main pane none, the minute volume
+// pane none, every other sub pane the settings and the close button; the
+// close button takes the pane and its layout entry away.
+TEST(MQView, PaneButtons)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    auto buttons = [&](QObject* pane) {
+        QStringList out;
+        auto* bar = pane->findChild<QQuickItem*>("setToolsBar");
+        if (!bar || !bar->isVisible())
+            return out;
+        for (QQuickItem* b : bar->childItems())
+            if (b->objectName().startsWith("setTool_"))
+                out << b->objectName();
+        return out;
+    };
+    const QStringList both{"setTool_0", "setTool_1"};
+    call(v.root, "setQuery", route("mline"));
+    EXPECT_EQ(QStringList(), buttons(v.mainPane())) << "minute main pane";
+    ASSERT_EQ((QStringList{"分时成交", "MACD"}), v.subNames());
+    EXPECT_EQ(QStringList(), buttons(v.subPanes()[0].value<QObject*>())) << "minute volume pane";
+    EXPECT_EQ(both, buttons(v.subPanes()[1].value<QObject*>())) << "MACD pane";
+    call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
+    EXPECT_EQ(QStringList(), buttons(v.mainPane())) << "K-line main pane";
+    for (const QVariant& p : v.subPanes())
+        EXPECT_EQ(both, buttons(p.value<QObject*>())) << p.value<QObject*>()->property("name_tag_").toString().toStdString();
+    call(v.root, "toggleSubChart", "RSI");
+    EXPECT_EQ(both, buttons(v.subPanes().last().value<QObject*>())) << "a pane added from the tool bar";
+    call(v.subPanes().last().value<QObject*>(), "onSetToolClicked", "1");
+    EXPECT_FALSE(v.subNames().contains("RSI"));
+    EXPECT_FALSE(HFileIO::readData("formula_map.json").contains("RSI"));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// The split between the panes is dragged with the mouse: the panes on both
+// sides change within their limits, the others stay.
+TEST(MQView, PaneSplitsAreDragged)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("kline", 33));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v.view));
+    QChart* main = v.mainPane();
+    ASSERT_EQ(2, v.subPanes().size());
+    auto* first = v.subPanes()[0].value<QQuickItem*>();
+    auto* second = v.subPanes()[1].value<QQuickItem*>();
+    const double h0 = main->height(), h1 = first->height(), h2 = second->height();
+    const double h = (h0 + h1 + h2) / 5;
+    auto drag = [&](QQuickItem* pane, int dy) {
+        const QPointF top = pane->mapToScene(QPointF(100, 0));
+        const QPoint from(int(top.x()), int(top.y()));
+        QTest::mousePress(&v.view, Qt::LeftButton, Qt::NoModifier, from);
+        for (int i = 1; i <= 4; ++i)
+            QTest::mouseMove(&v.view, from + QPoint(0, dy * i / 4));
+        QTest::mouseRelease(&v.view, Qt::LeftButton, Qt::NoModifier, from + QPoint(0, dy));
+    };
+    drag(first, 20);  // the split under the main pane, 20 px down
+    EXPECT_NEAR(h0 + 20, main->height(), 1.5);
+    EXPECT_NEAR(h1 - 20, first->height(), 1.5);
+    EXPECT_EQ(h2, second->height());
+    drag(first, 400);  // far down: the sub pane keeps half its share
+    EXPECT_NEAR(h / 2, first->height(), 1.5);
+    drag(first, -400);  // far up: one and a half shares at most
+    EXPECT_NEAR(1.5 * h, first->height(), 1.5);
+    EXPECT_NEAR(2.5 * h, main->height(), 3);  // the main pane takes what the rounded sub panes leave
+    drag(second, -400);  // the split between the sub panes: the lower one grows to its limit
+    EXPECT_NEAR(1.5 * h, second->height(), 1.5);
+    EXPECT_NEAR(h, first->height(), 1.5);
+    EXPECT_NEAR(h0 + h1 + h2, main->height() + first->height() + second->height(), 3);  // whole pixels each
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 // Show counts from a pane laid out at size 0 never become a page size of -1.
 TEST(MQView, ShowCountsAndPageSizesStayInRange)
 {
@@ -574,6 +738,48 @@ TEST(MQView, OpensFromATabRoute)
     ASSERT_TRUE(main);
     EXPECT_EQ("mline", main->getLineType());
     ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 1; })) << v.warnings.join("\n").toStdString();
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// A right click on the main pane opens the chart menu; its routes reach the
+// chart kind, the crosshair, the price adjustment, hold and the overlay picker.
+TEST(MQView, ChartMenuRoutes)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    call(v.root, "setQuery", route("kline", 33));
+    QChart* main = v.mainPane();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&v.view));
+    QObject* menu = v.root->property("chartMenu").value<QObject*>()->property("menu").value<QObject*>();
+    ASSERT_TRUE(menu);
+    const QPoint at = main->mapToScene(QPointF(main->width() / 2, main->height() / 2)).toPoint();
+    QTest::mousePress(&v.view, Qt::RightButton, Qt::NoModifier, at);
+    QTest::mouseRelease(&v.view, Qt::RightButton, Qt::NoModifier, at);
+    ASSERT_TRUE(waitFor([&] { return menu->property("opened").toBool(); }));
+    QStringList names;
+    for (const QVariant& e : menu->property("entries").value<QJSValue>().toVariant().toList())
+        names << e.toMap()["name"].toString();
+    // No dictionary row here: the stock type is unknown, so F10 without F9.
+    EXPECT_EQ("查看分时|显示十字线||图文F10||添加自选|叠加品种||除复权|平移K线", names.join('|').toStdString());
+    QMetaObject::invokeMethod(menu, "close");
+
+    const auto choose = [&](const char* key) { call(menu, "choose", QString("app://curview/?") + key); };
+    choose("active=crosshair#crosshair=true");
+    EXPECT_TRUE(main->getShowCrosshairLine());
+    choose("active=crosshair#crosshair=false");
+    EXPECT_FALSE(main->getShowCrosshairLine());
+    choose("active=hold#hold=true");
+    EXPECT_TRUE(main->property("hold").toBool());
+    choose("#kcmd=fd");
+    EXPECT_EQ("fd", v.root->property("query_map_").toMap()["kcmd"].toString());
+    EXPECT_EQ("kline", v.root->property("chartKind").toString());
+    choose("active=add_kline&market=0&code=*");
+    auto* picker = v.root->property("superEdit").value<QObject*>();
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(picker->property("opened").toBool() || picker->property("visible").toBool());
+    choose("#chart=mline");
+    EXPECT_EQ("mline", v.root->property("chartKind").toString());
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 

@@ -9,6 +9,7 @@
 
 #include "chartfixtures.h"
 #include "charts/qchart.h"
+#include "charts/titlebar.h"
 #include "formulas/formula.h"
 
 namespace {
@@ -181,4 +182,45 @@ TEST(QChartSlots, ReplaceAndReload)
     EXPECT_FLOAT_EQ(21.0f, n[0]);
     entry->params = saved;
     expectSlotsMatchInstances(c);
+}
+
+namespace {
+uint32_t colourOf(const CTXData& slot)
+{
+    const float* f = fml_argument_data_number(fml_get_static_argument(slot.context, "_color"));
+    uint32_t bits = 0;
+    if (f)
+        std::memcpy(&bits, f, sizeof bits);
+    return bits;
+}
+}  // namespace
+
+// An overlay keeps its colour through a reload after a parameter change.
+TEST(QChartSlots, ReloadKeepsTheOverlayColour)
+{
+    ensureStandardCatalogue();
+    QChart c;
+    c.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    c.appendFormula(1, "SKLINE", "NO", "NO", 0xFFA84000u);
+    c.appendFormula(2, "SKLINE", "NO", "NO", 0xFF009654u);
+    c.reLoadFormula();
+    EXPECT_EQ(0xFFA84000u, colourOf(*(*c.formulaLayer(1))[0]));
+    EXPECT_EQ(0xFF009654u, colourOf(*(*c.formulaLayer(2))[0]));
+    EXPECT_EQ(0u, colourOf(*(*c.formulaLayer(0))[0]));
+    expectSlotsMatchInstances(c);
+}
+
+// Layer 0 cleared while an overlay layer stays: the title bar holds no
+// pointer to the removed layer.
+TEST(QChartSlots, TitleBarLeavesARemovedLayer)
+{
+    ensureStandardCatalogue();
+    QChart c;
+    TitleBar title(&c);
+    c.appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+    c.appendFormula(1, "SKLINE", "NO", "NO", 0xFFcccccc);
+    ASSERT_EQ(c.formulaLayer(0), title.ctxData());
+    c.clearFormula(QString("KLINE"));
+    ASSERT_EQ(1, c.formulaLayerCount());
+    EXPECT_TRUE(title.ctxData() == nullptr || title.ctxData() == c.formulaLayer(0));
 }

@@ -71,6 +71,31 @@ TEST(QChartExtend, MarksAtTheirBarsWithTipsAndRemoval)
     EXPECT_EQ(1, tip.size());
     EXPECT_FALSE(e.mouseMove(int(g.plot.left() + 1), 10));
 
+    // The left margin is no bar: a mark on the first visible bar gives no
+    // tip there.
+    e.appendExtendData(markSet("first", {{t0 + day / 2, "first"}}));
+    c.updateReCalcShow(1, 3, 3, 1);  // bar 1 first in view
+    {
+        QPainter p(&dev);
+        e.paint(&p);
+    }
+    const CTXGeometry& g2 = c.getCTXData(0)->geometry;
+    EXPECT_TRUE(e.mouseMove(int(g2.plot.left() + 2), 10));
+    EXPECT_FALSE(e.mouseMove(int(g2.plot.left() - 20), 10)) << "the margin maps to the first bar";
+    // Scrolled out of view, a mark gives no tip where it was drawn before.
+    c.updateReCalcShow(2, 3, 2, 2);
+    {
+        QPainter p(&dev);
+        e.paint(&p);
+    }
+    e.mouseMove(0, 30);  // off the strip first
+    const int tips = tip.size();
+    EXPECT_TRUE(e.mouseMove(int(g2.plot.left() + 2), 10));  // the news mark is there now
+    ASSERT_EQ(tips + 1, tip.size());
+    for (const QJsonValue& v : tip.last().at(2).toJsonArray())
+        EXPECT_NE("first", v.toObject().value("detailed").toString()) << "a tip for a mark out of view";
+    e.removeExtendData("first");
+
     e.removeExtendData("div");  // both sets of that name
     ASSERT_EQ(1, e.extendData().size());
     EXPECT_EQ(QStringLiteral("other"), e.extendData()[0].toObject().value("name").toString());

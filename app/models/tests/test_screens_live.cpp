@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QJSValue>
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickItemGrabResult>
@@ -150,4 +151,53 @@ TEST_F(LiveScreens, RowSteppingTurnsPages)
                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(&view, &down);
     EXPECT_EQ(1, select.evaluate().toInt());
+}
+
+// A right click on a ranking row opens the row menu for that row's stock; on
+// a chart pane it opens the mini chart's indicator menu.
+TEST_F(LiveScreens, RightClicksOpenTheirMenus)
+{
+    QQuickView view;
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.resize(1400, 860);
+    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
+    ASSERT_EQ(QQuickView::Ready, view.status());
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QQuickItem* root = view.rootObject();
+    const QVariantMap query{{"block", "1101"}, {"field", "34"}, {"sort", "0"}};
+    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    QQmlExpression rows(view.rootContext(), root, "table.table_model.rowCount()");
+    for (int i = 0; i < 100 && rows.evaluate().toInt() < 3; ++i)
+        QTest::qWait(100);
+    ASSERT_GE(rows.evaluate().toInt(), 3);
+
+    QQmlExpression rowY(view.rootContext(), root, "table.table.header_height + table.table.rowHeight * 2.5");
+    QTest::mouseClick(&view, Qt::RightButton, Qt::NoModifier, QPoint(200, rowY.evaluate().toInt()));
+    QQmlExpression menu(view.rootContext(), root, "table.table.rMenu");
+    QObject* rMenu = menu.evaluate().value<QObject*>();
+    ASSERT_TRUE(rMenu);
+    for (int i = 0; i < 50 && !rMenu->property("opened").toBool(); ++i)
+        QTest::qWait(20);
+    EXPECT_TRUE(rMenu->property("opened").toBool());
+    const QVariantList entries = rMenu->property("entries").value<QJSValue>().toVariant().toList();
+    ASSERT_GT(entries.size(), 3);
+    const QString code = QQmlExpression(view.rootContext(), root, "table.table_model.getCodeInfo(2).code").evaluate().toString();
+    EXPECT_TRUE(entries.at(2).toMap()["key"].toString().contains("code=" + code + "&")) << code.toStdString();
+    QMetaObject::invokeMethod(rMenu, "close");
+
+    QQuickItem* pane = root->findChild<QQuickItem*>("IndexChartView");
+    ASSERT_TRUE(pane);
+    int bars = 0;
+    for (int i = 0; i < 100 && bars == 0; ++i) {
+        QMetaObject::invokeMethod(pane, "getFirstKLineSize", Q_RETURN_ARG(int, bars));
+        QTest::qWait(50);
+    }
+    const QPointF mid = pane->mapToScene(QPointF(pane->width() / 2, pane->height() / 2));
+    QTest::mouseClick(&view, Qt::RightButton, Qt::NoModifier, mid.toPoint());
+    QObject* formulaMenu = root->findChild<QObject*>("formulaMenu");
+    ASSERT_TRUE(formulaMenu);
+    for (int i = 0; i < 50 && !formulaMenu->property("opened").toBool(); ++i)
+        QTest::qWait(20);
+    EXPECT_TRUE(formulaMenu->property("opened").toBool());
 }

@@ -46,17 +46,61 @@ function save() {
         io_.writedFileDefaultPath(FILE, JSON.stringify(map_));
 }
 
+function isEntry(e) {
+    return e !== null && typeof e === "object" && typeof e.fname === "string" && e.fname !== ""
+            && typeof e.s === "string" && typeof e.c === "string"
+            && (e.name === undefined || typeof e.name === "string");
+}
+
+// The map with every malformed entry dropped; a chart whose main list is left
+// without a usable entry takes the default layout. Returns whether anything
+// had to change.
+function repair(m) {
+    var changed = false;
+    var defaults = defaultMap();
+    for (var key in defaults) {
+        var chart = m[key];
+        if (chart === null || typeof chart !== "object" || Array.isArray(chart)) {
+            m[key] = defaults[key];
+            changed = true;
+            continue;
+        }
+        var lists = ["main_charts", "sub_charts"];
+        for (var i = 0; i < lists.length; ++i) {
+            var l = chart[lists[i]];
+            var kept = Array.isArray(l) ? l.filter(isEntry) : [];
+            if (!Array.isArray(l) || kept.length !== l.length)
+                changed = true;
+            chart[lists[i]] = kept;
+        }
+        if (chart.main_charts.length === 0) {
+            m[key] = defaults[key];
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 // The map as loaded (once), with the default written when missing, empty or
-// unreadable.
+// unreadable. A file that is unreadable or holds malformed entries is kept as
+// "formula_map.json.bak" before the default or the repaired map replaces it.
 function load() {
     if (map_)
         return map_;
     var m = readObject(FILE);
     if (Object.keys(m).length === 0) {
+        var text = io_ ? io_.readFileDefaultPath(FILE) : "";
+        if (text.trim() !== "" && text.trim() !== "{}")
+            io_.writedFileDefaultPath(FILE + ".bak", text);
         map_ = defaultMap();
         save();
     } else {
         map_ = m;
+        if (repair(m)) {
+            if (io_)
+                io_.writedFileDefaultPath(FILE + ".bak", io_.readFileDefaultPath(FILE));
+            save();
+        }
     }
     return map_;
 }

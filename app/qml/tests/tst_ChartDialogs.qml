@@ -69,6 +69,8 @@ Item {
             ppoint.setChartType("kline");
             ppoint.setData(chart);
             compare(find(ppoint, "ppointDate").text, "2026-01-05 Mon");
+            // Opaque: the candles under it do not show through its figures.
+            compare(ppoint.color.a, 1);
         }
 
         function test_minuteChart() {
@@ -201,6 +203,27 @@ Item {
             compare(dlg.spinAt(1).displayText, "12");
             compare(JSON.parse(service.sent[4]).args.map(function (a) { return a.value; }), [1, 12]);
             compare(finals.count, 5);
+        }
+
+        // Reset after a click on an arrow, with values equal to the defaults:
+        // the rows show and store the defaults, not the clicked value.
+        function test_resetAfterTheArrows() {
+            var service = stubService();
+            service.current.TEST = [{ name: "N", value: 1, min: 0.1, max: 2 }, { name: "M", value: 12, min: 2, max: 60 }];
+            var dlg = createTemporaryObject(paramDialog, top, { service: service });
+            dlg.setFormulaName("TEST");
+            dlg.show();
+            tryCompare(dlg, "visible", true);
+            var m = dlg.spinAt(1);
+            mouseClick(m.up.indicator);
+            compare(m.displayText, "13");
+            compare(JSON.parse(service.sent[0]).args[1].value, 13);
+            // The catalogue has the changed value now; its defaults are those shown before.
+            service.current.TEST = [{ name: "N", value: 1, min: 0.1, max: 2 }, { name: "M", value: 13, min: 2, max: 60 }];
+            dlg.reset();
+            compare(dlg.spinAt(1).displayText, "12");
+            compare(JSON.parse(service.sent[1]).args[1].value, 12);
+            dlg.close();
         }
 
         function test_unknownFormulaGivesNoRows() {

@@ -98,10 +98,12 @@ TestCase {
         compare(e.title, "上证指数");
         compare(e.route.url_query, "app://qml/qml/MQView.qml?code=1A0001&market=1");
         compare(e.route.query_map.chart, "mline");
+        compare(e.route.query_map.type, "1");  // an index: its view shows no stock pages
         keys["F4"].activated();
         e = win.tabView.entries[win.tabView.currentIndex];
         compare(e.title, "深证成指");
         compare(e.route.url_query, "app://qml/qml/MQView.qml?code=399001&market=2");
+        compare(e.route.query_map.type, "1");
         keys["F6"].activated();
         e = win.tabView.entries[win.tabView.currentIndex];
         compare(e.title, "我的自选");

@@ -172,8 +172,29 @@ Item {
             }
             walk(hbtn);
             var shown = arrows.filter(function (a) { return a.parent.hasMenu; });
-            hitems.remove(hitems.count - 1);
             compare(shown.length, 1);
+            // The drop-down menu is dark like the window, its texts white.
+            var cell = shown[0].parent;
+            var menu = null;
+            for (var i = 0; i < cell.data.length; ++i)
+                if (cell.data[i].objectName === "subMenu")
+                    menu = cell.data[i];
+            verify(menu !== null);
+            menu.open();
+            tryCompare(menu, "opened", true);
+            verify(dark(menu.background.color), "menu background " + menu.background.color);
+            verify(menu.itemAt(0).contentItem.color.r > 0.9, "menu text");
+            menu.close();
+            hitems.remove(hitems.count - 1);
+        }
+        function cleanup() {
+            while (hitems.count > 2)
+                hitems.remove(hitems.count - 1);
+        }
+        function dark(c) { return c.a > 0.5 && c.r < 0.4 && c.g < 0.4 && c.b < 0.4; }
+        function test_overflowMenuIsDark() {
+            verify(bar.moreMenu.background !== null && dark(bar.moreMenu.background.color),
+                   "overflow menu background " + (bar.moreMenu.background ? bar.moreMenu.background.color : "none"));
         }
     }
 }

@@ -156,6 +156,40 @@ TEST_F(HttpRequestTest, GzipMembersOfOtherMakersAndASizeOfZero)
     }
 }
 
+// A reply over the request's cap fails clearly and keeps no body, whether it
+// comes in large or inflates past the cap (gzip of "[0,0,...]", 603 bytes).
+TEST_F(HttpRequestTest, RepliesOverTheCapFail)
+{
+    const QByteArray packed = "1f8b08000000000002038b36d01985a390063016007c644a515b020000";
+    struct Case {
+        QString path;
+        qint64 cap;
+        HttpRequest::State state;
+        int length;  // of the text read
+    };
+    const Case cases[] = {
+        {"/bytes?hex=" + QString(QByteArray(200, 'a').toHex()), 100, HttpRequest::Error, 0},
+        {"/bytes?hex=" + QString(QByteArray(200, 'a').toHex()), 200, HttpRequest::Finished, 200},
+        {"/bytes?hex=" + QString::fromLatin1(packed), 100, HttpRequest::Error, 0},
+        {"/bytes?hex=" + QString::fromLatin1(packed), 603, HttpRequest::Finished, 603},
+    };
+    for (const Case& c : cases) {
+        HttpRequest request(&manager_);
+        EXPECT_EQ(request.maxReplySize(), 32 * 1024 * 1024);
+        request.setMaxReplySize(0);  // refused
+        request.setMaxReplySize(c.cap);
+        request.open("GET", QUrl(url(c.path)));
+        request.send();
+        ASSERT_TRUE(waitForEnd(&request)) << c.path.toStdString();
+        EXPECT_EQ(request.readyState(), c.state) << c.cap << " " << c.path.toStdString();
+        EXPECT_EQ(request.responseText().size(), c.length) << c.cap;
+        if (c.state == HttpRequest::Error) {
+            EXPECT_EQ(int(request.status()), int(HttpRequest::UnknownContentError));
+            EXPECT_EQ(request.statusText(), QString("reply larger than %1 bytes").arg(c.cap));
+        }
+    }
+}
+
 TEST_F(HttpRequestTest, NoContentRedirectsAndHttpFailures)
 {
     struct Case {

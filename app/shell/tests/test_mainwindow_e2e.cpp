@@ -2,7 +2,7 @@
 // back end: the real sign-in window signs in as demo/demo, the main window
 // opens, a quick command opens a stock, and the status bar follows the quote
 // server going away. Screenshots are kept in <build>/screenshots/ (main.png,
-// stock.png). The program is driven by the demo documents of app/e2e/ through
+// home.png, stock.png). The program is driven by the demo documents of app/e2e/ through
 // the TARVOLIN_TEST_*_QML hooks.
 #include <gtest/gtest.h>
 
@@ -132,6 +132,7 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
 
     QDir().mkpath(screenshotDir());
     QFile::remove(screenshotDir() + "/main.png");
+    QFile::remove(screenshotDir() + "/home.png");
     QFile::remove(screenshotDir() + "/stock.png");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", ":" + number.trimmed());
@@ -167,8 +168,11 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
     EXPECT_EQ(geometry["stateBar"], QRect(0, h - 31, w, 31));
     EXPECT_EQ(geometry["tabView"], QRect(0, 66, w, h - 97));
 
+    // The window opens on the home view, filled from both servers.
+    EXPECT_EQ(program.waitPrefix("demo: home", 5000), "demo: home true 首页") << program.output().toStdString();
     ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/main.png", 20000).isEmpty())
         << program.output().toStdString();
+    ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/home.png", 20000).isEmpty());
     const QImage main(screenshotDir() + "/main.png");
     ASSERT_EQ(main.size(), QSize(w, h));
     EXPECT_GT(distinctColours(main), 30) << "the screenshot looks blank";

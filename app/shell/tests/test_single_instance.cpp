@@ -4,7 +4,10 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLockFile>
+#include <QSysInfo>
 #include <QQuickWindow>
 #include <QTest>
 
@@ -92,6 +95,48 @@ TEST(InstanceGuard, BusyLiveInstanceKeepsItsName)
     EXPECT_FALSE(guard.claim("x"));
     EXPECT_EQ(guard.server(), nullptr);
     EXPECT_TRUE(QFile::exists(name)) << "the live instance's name was removed";
+}
+
+// What a power loss or a crash leaves as instance.lock: none of it may keep
+// the next start out, and the new start then holds a lock of its own.
+TEST(InstanceGuard, LeftoverLocksAreStale)
+{
+    const QString path = InstanceGuard::lockPath();
+    struct Row {
+        const char* what;
+        QByteArray content;  // written as the file; "<dir>" makes a directory
+    };
+    const Row rows[] = {
+        {"empty", QByteArray()},
+        {"garbage", QByteArray("\xff\xfe garbage \x01\x02")},
+        {"NULs", QByteArray(64, '\0')},
+        {"a dead owner", QByteArray("2147483646\nTarvolin\n") + QSysInfo::machineHostName().toUtf8() + "\n"},
+        {"no owner line", QByteArray("\n\n\n")},
+        {"a directory", QByteArray("<dir>")},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        QDir(path).removeRecursively();
+        QFile::remove(path);
+        if (r.content == "<dir>") {
+            ASSERT_TRUE(QDir().mkpath(path + "/inside"));
+        } else {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(r.content);
+        }
+        InstanceGuard guard("Tarvolin");
+        EXPECT_TRUE(guard.claim("")) << "a leftover lock kept the start out";
+        ASSERT_NE(guard.server(), nullptr);
+        EXPECT_TRUE(guard.server()->isListening());
+        QLockFile probe(path);
+        EXPECT_FALSE(probe.tryLock(0)) << "the new start holds no lock";
+        qint64 pid = 0;
+        QString host, app;
+        EXPECT_TRUE(probe.getLockInfo(&pid, &host, &app));
+        EXPECT_EQ(pid, QCoreApplication::applicationPid());
+        guard.close();
+    }
 }
 
 TEST(QRoot, SetRectAppliesOnlyLargeDifferentGeometry)

@@ -24,7 +24,9 @@ TEST(WidgetDocuments, LoadWithoutWarnings)
     const char* documents[] = {"Hbtn", "QToolsBar", "QAutoToolsBar", "QAlert", "QMsgBox", "QPopTextField",
                                "QPopup", "QLoading", "QSpinBox", "QTextField", "QRMenuItem", "QRMenuSub",
                                "QRMenuBg", "LiteTitle", "LiteTitle2", "QTitleView2", "PriceView",
-                               "PriceIndexView", "QDataSyncService"};
+                               "PriceIndexView", "QDataSyncService",
+                               "QPopupNotice", "QNoticeService", "QNewsList", "QBlockView", "QPieSeries",
+                               "MQNewsView"};
     for (const char* name : documents) {
         const QByteArray source = QByteArray("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n"
                                              "Window { width: 400; height: 300; W.") + name + " {} }\n";

@@ -441,6 +441,13 @@ void B2CService::deliver(const std::shared_ptr<BasicQuoteReply>& reply)
     reply->process();
     QuoteReply* out = reply->reply();
     out->ctx = context->handle();
+    {
+        // Parsing takes time: a release meanwhile drops the reply. The lock is
+        // not held during the callback, which waits on the caller's thread.
+        std::lock_guard<std::mutex> lock(context->release_mutex());
+        if (context->released())
+            return;
+    }
     if (callback_)
         callback_(user_value_, out);
 }

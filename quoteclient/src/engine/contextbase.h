@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "quote.h"
 
@@ -32,15 +33,22 @@ public:
     quote_ctx* handle() const { return handle_.load(std::memory_order_acquire); }
     void set_handle(quote_ctx* handle) { handle_.store(handle, std::memory_order_release); }
 
-    // Set once the caller has released the handle: no delivery starts for the
-    // context after that, though one under way may still finish.
+    // Set once the caller has released the handle, under release_mutex(): a
+    // delivery checks it under the same lock right before the callback, so a
+    // reply parsed while the release happened is dropped.
     bool released() const { return released_.load(std::memory_order_acquire); }
-    void set_released() { released_.store(true, std::memory_order_release); }
+    void set_released()
+    {
+        std::lock_guard<std::mutex> lock(release_mutex_);
+        released_.store(true, std::memory_order_release);
+    }
+    std::mutex& release_mutex() const { return release_mutex_; }
 
 private:
     B2CService* engine_;
     std::atomic<quote_ctx*> handle_{nullptr};
     std::atomic<bool> released_{false};
+    mutable std::mutex release_mutex_; // guards the step from released_ to the callback
 };
 
 #endif

@@ -121,6 +121,12 @@ TEST(BarMerge, RangeFollowsNewData)
     followKLineRange(r, 10, 12, false, 120);  // the crosshair is clamped into view
     EXPECT_EQ(2, r.crosshair);
 
+    r = {1023, 511, 600};
+    followKLineRange(r, 0, 512, false, 120);  // an emptied layer filled again: its end, not 1023..511
+    EXPECT_EQ(392, r.begin);
+    EXPECT_EQ(511, r.end);
+    EXPECT_EQ(511, r.crosshair);
+
     followKLineRange(r, 0, 30, true, 120);  // fewer bars than shown
     EXPECT_EQ(0, r.begin);
     EXPECT_EQ(29, r.end);

@@ -1,0 +1,114 @@
+#include "charts/paintpen.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+QPen PaintPen::penWithStyle(int s) const
+{
+    QPen p{QColor(QRgb(color))};
+    p.setStyle(Qt::PenStyle(s));
+    p.setWidth(s == 3 ? 1 : width);
+    return p;
+}
+
+QPen PaintPen::pen() const { return penWithStyle(style); }
+
+void PaintPen::arc(const QRect& r, int p, int q, int mode)
+{
+    if (!painter)
+        return;
+    const QPen old = painter->pen();
+    painter->setPen(pen());
+    const int start = ((mode == 1 && q < p) || (mode == 2 && q >= p)) ? 0 : 2880;
+    painter->drawArc(r, start, 2880);
+    painter->setPen(old);
+}
+
+void PaintPen::ellipse(const QRect& r)
+{
+    if (!painter)
+        return;
+    const QPen old = painter->pen();
+    painter->setPen(pen());
+    painter->setBrush(Qt::NoBrush);
+    painter->drawEllipse(r);
+    painter->setPen(old);
+}
+
+void PaintPen::line(const QPoint& a, const QPoint& b)
+{
+    if (!painter)
+        return;
+    painter->setPen(pen());
+    const QLine l(a, b);
+    painter->drawLines(&l, 1);
+}
+
+void PaintPen::path(const QPoint* points, int count, bool fill)
+{
+    if (!painter || count <= 0)
+        return;
+    const QPen old = painter->pen();
+    QPainterPath pp(points[0]);
+    for (int i = 1; i < count; ++i)
+        pp.lineTo(points[i]);
+    const QColor c{QRgb(color)};
+    if (fill) {
+        painter->setPen(QPen(c));
+        painter->fillPath(pp, QBrush(c));
+    } else {
+        QPen p(c);
+        p.setWidth(width);
+        painter->setPen(p);
+        painter->drawPath(pp);
+    }
+    painter->setPen(old);
+}
+
+void PaintPen::rect(const QRect& r, bool fill)
+{
+    if (!painter)
+        return;
+    const QPen old = painter->pen();
+    const QColor c((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
+    QPen p = pen();
+    p.setColor(c);
+    painter->setPen(p);
+    if (fill)
+        painter->fillRect(r, QBrush(c));
+    else
+        painter->drawRects(&r, 1);
+    painter->setPen(old);
+}
+
+QRect PaintPen::printText(const QPoint& at, const QString& text)
+{
+    const QString t = text.left(128);
+    if (!painter)
+        return QRect(at, QSize(0, 18));
+    const QPen old = painter->pen();
+    painter->setPen(QPen(QColor(QRgb(color))));
+    const QRect r(at.x(), at.y(), painter->fontMetrics().horizontalAdvance(t), 18);
+    painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, t);
+    painter->setPen(old);
+    return r;
+}
+
+QRect PaintPen::drawMultiLineText(const QPoint& at, const QString& text, const QFont* font)
+{
+    if (!painter)
+        return QRect(at, QSize(0, 0));
+    const QFont oldFont = painter->font();
+    const QPen old = painter->pen();
+    if (font)
+        painter->setFont(*font);
+    const QFontMetrics fm = painter->fontMetrics();
+    const QRect r(at.x(), at.y(), fm.boundingRect(QRect(0, 0, 100000, 100000), 0, text).width(),
+                  (text.count('\n') + 1) * fm.lineSpacing());
+    painter->setPen(QPen(QColor(QRgb(color))));
+    painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, text);
+    painter->setFont(oldFont);
+    painter->setPen(old);
+    return r;
+}

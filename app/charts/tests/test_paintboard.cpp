@@ -1,0 +1,520 @@
+// The drawing board driven through QChart's mouse slots on a real chart: tool
+// creation, hover selection, dragging, the tool menu's commands, text edits,
+// the drawing-tool file and interval statistics.
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QSignalSpy>
+
+#include "chartfixtures.h"
+#include "charts/core/paintfile.h"
+#include "charts/cpaintboard.h"
+#include "charts/paintpen.h"
+#include "charts/qchart.h"
+#include "recordingdevice.h"
+#include "shell/hfileio.h"
+
+namespace {
+
+KRecord bars(int n, const char* code = "600001")
+{
+    KRecord k({}, code);
+    k.points.clear();
+    for (int d = 0; d < n; ++d) {
+        QuoteKPoint p{};
+        p.time = 1767225600LL + int64_t(d) * 86400;
+        p.close = 10.0f + float(d % 10);
+        p.high = p.close + 1.0f;
+        p.open = d % 3 == 0 ? p.close : p.close - 0.5f;
+        p.low = p.close - 1.0f;
+        p.extra = 1.25f;
+        p.volume = 1000;
+        p.amount = 20000;
+        k.points.push_back(p);
+    }
+    k.record.count = int32_t(k.points.size());
+    k.record.points = k.points.data();
+    return k;
+}
+
+// A 100-bar K-line pane, all bars in view, drawing board active.
+struct Board : ::testing::Test {
+    QChart c;
+    KRecord k = bars(100);
+    void SetUp() override
+    {
+        setUpKLinePane(c, 1);
+        c.setLineType("kline");
+        c.setkShowNumber(100);
+        c.onUpdateKLine(k.get(), 0);
+        c.setkShowNumber(100);
+        c.setPaintBoardActive(true);
+    }
+    CPaintBoard& board() { return *c.paintBoard(); }
+    int x(int bar) const { return c.getPointX(bar - c.getBegin()); }
+    int y(double price) const { return int(c.getPointY(price)); }
+    // Press at a, drag to b, release there.
+    void drag(QPoint a, QPoint b)
+    {
+        ASSERT_TRUE(c.onLButtonDown(0, a.x(), a.y()));
+        c.onMousePaintBoard(Qt::LeftButton, b.x(), b.y());
+        c.onLButtonUp(0, b.x(), b.y());
+    }
+    // A tool of class `cls` from bar a to bar b (third point at bar t).
+    CPaintMethodBase* draw(const QString& cls, int a, double pa, int b, double pb, int t = -1, double pt = 0)
+    {
+        c.setPaintBoardQChart(cls);
+        const size_t before = board().tools().size();
+        drag(QPoint(x(a), y(pa)), QPoint(x(b), y(pb)));
+        if (t >= 0) {
+            c.onMousePaintBoard(0, x(t), y(pt));
+            c.onLButtonDown(0, x(t), y(pt));
+            c.onLButtonUp(0, x(t), y(pt));
+        }
+        return board().tools().size() > before ? board().tools().back() : nullptr;
+    }
+    QString fileText(const QString& code = "600001", int cycle = 33)
+    {
+        return HFileIO::readData(QStringLiteral("%1-1-%2.json").arg(code).arg(cycle));
+    }
+};
+
+}  // namespace
+
+TEST_F(Board, TwoAndThreePointToolsByMouse)
+{
+    QSignalSpy done(&board(), &CPaintBoard::paintComplete);
+    c.setPaintBoardQChart("CPaintSegment");
+    c.onMousePaintBoard(0, x(10) + 2, y(12));
+    ASSERT_TRUE(c.onLButtonDown(0, x(10) + 2, y(12)));  // snapped to bar 10's centre
+    EXPECT_TRUE(c.onMousePaintBoard(Qt::LeftButton, x(30), y(15)));
+    EXPECT_FALSE(c.onLButtonUp(0, x(30), y(15)));
+    ASSERT_EQ(1u, board().tools().size());
+    CPaintMethodBase* seg = board().tools()[0];
+    EXPECT_STREQ("PaintSegment", seg->typeName());
+    EXPECT_EQ(x(10), seg->start.x);
+    EXPECT_EQ(10, seg->start.index);
+    EXPECT_EQ(30, seg->end.index);
+    EXPECT_EQ(int32_t(k.points[30].time), seg->end.time);
+    EXPECT_NEAR(15.0, seg->end.price, 0.05);
+    EXPECT_FALSE(board().hasPendingFactory());  // finished: the choice is used up
+    ASSERT_EQ(1, done.count());
+
+    // Three points: press-drag-release, the third follows the mouse, one more press.
+    c.setPaintBoardQChart("CPaintTrendLine");
+    c.onMousePaintBoard(0, x(95), y(10.5));
+    c.onLButtonDown(0, x(50), y(12));
+    c.onMousePaintBoard(Qt::LeftButton, x(60), y(18));
+    c.onLButtonUp(0, x(60), y(18));
+    ASSERT_EQ(2u, board().tools().size());
+    CPaintMethodBase* trend = board().tools()[1];
+    EXPECT_TRUE(board().waitingForThird());
+    EXPECT_EQ(60, trend->mid.index);
+    EXPECT_EQ(1, done.count());
+    EXPECT_TRUE(c.onMousePaintBoard(0, x(70), y(14)));
+    EXPECT_EQ(70, trend->end.index);
+    EXPECT_TRUE(c.onMousePaintBoard(0, x(75), y(13)));
+    EXPECT_EQ(75, trend->end.index);
+    EXPECT_TRUE(c.onLButtonDown(0, x(75), y(13)));
+    c.onLButtonUp(0, x(75), y(13));
+    EXPECT_FALSE(board().waitingForThird());
+    EXPECT_EQ(75, trend->end.index);
+    EXPECT_EQ(50, trend->start.index);
+    EXPECT_EQ(2, done.count());
+
+    // Without a chosen tool a press is not the board's.
+    c.onMousePaintBoard(0, x(97), y(10.2));
+    EXPECT_FALSE(c.onLButtonDown(0, x(97), y(10.2)));
+    // The inactive board ignores the mouse.
+    c.setPaintBoardActive(false);
+    EXPECT_FALSE(c.onMousePaintBoard(0, x(10), y(12)));
+}
+
+TEST_F(Board, HoverDragMoveAndMenu)
+{
+    CPaintMethodBase* b = draw("CPaintSegment", 30, 15, 40, 18);
+    CPaintMethodBase* a = draw("CPaintSegment", 10, 15, 50, 15);
+    ASSERT_TRUE(a && b);
+    // b's start handle lies on a's line: handles come first.
+    c.onMousePaintBoard(0, x(30), y(15));
+    EXPECT_EQ(b, board().current());
+    c.onMousePaintBoard(0, x(45), a->start.y);
+    EXPECT_EQ(a, board().current());
+    EXPECT_TRUE(a->selected);
+    EXPECT_FALSE(b->selected);
+    c.onMousePaintBoard(0, x(90), y(11));
+    EXPECT_EQ(nullptr, board().current());
+
+    // Dragging a's end handle moves only the end.
+    c.onMousePaintBoard(0, a->end.x, a->end.y);
+    const QPoint s0(a->start.x, a->start.y);
+    c.onLButtonDown(0, a->end.x, a->end.y);
+    c.onMousePaintBoard(Qt::LeftButton, x(60), y(17));
+    c.onLButtonUp(0, x(60), y(17));
+    EXPECT_EQ(60, a->end.index);
+    EXPECT_EQ(s0, QPoint(a->start.x, a->start.y));
+    // Pressing on the line moves the whole tool.
+    c.onMousePaintBoard(0, x(35), a->start.y + (a->end.y - a->start.y) * 25 / 50);
+    ASSERT_EQ(a, board().current());
+    const QPoint p(x(35), a->start.y + (a->end.y - a->start.y) * 25 / 50);
+    c.onLButtonDown(0, p.x(), p.y());
+    c.onMousePaintBoard(Qt::LeftButton, x(40), p.y() + 10);
+    c.onLButtonUp(0, x(40), p.y() + 10);
+    EXPECT_EQ(15, a->start.index);
+    EXPECT_EQ(65, a->end.index);
+
+    // A right click on empty space cancels the chosen tool, once.
+    c.setPaintBoardQChart("CPaintRect");
+    c.onMousePaintBoard(0, x(90), y(11));
+    EXPECT_TRUE(c.onRButtonDown(0, x(90), y(11)));
+    EXPECT_FALSE(board().hasPendingFactory());
+    EXPECT_FALSE(c.onRButtonDown(0, x(90), y(11)));
+
+    // The menu of a line, then every style command.
+    QSignalSpy menu(&c, &QChart::showPaintBoardMenu);
+    c.onMousePaintBoard(0, b->end.x, b->end.y);
+    ASSERT_TRUE(c.onRButtonDown(0, b->end.x, b->end.y));
+    ASSERT_EQ(1, menu.count());
+    EXPECT_EQ("line", menu.last().at(1).toString());
+    ASSERT_EQ(b, board().menuTarget());
+    struct { int type, value, color, width, style; bool kept; } cmds[] = {
+        {3, 0, 0xFFFFFF, 1, 1, true},  // nothing
+        {4, 0, 0xFFFFFF, 1, 1, true}, {5, 0, 0xFFFFFF, 1, 3, true}, {6, 0, 0xFFFFFF, 1, 3, true},
+        {7, 0, 0xFFFFFF, 2, 3, true}, {8, 0, 0xFFFFFF, 3, 3, true}, {2, 0, 0xFFFFFF, 3, 3, true},
+        {0, 0x00FF00, 0x00FF00, 3, 3, false},
+    };
+    for (auto cmd : cmds) {
+        c.setStyleCommand(cmd.type, cmd.value);
+        EXPECT_EQ(cmd.color, b->color) << "command " << cmd.type;
+        EXPECT_EQ(cmd.width, b->width) << "command " << cmd.type;
+        EXPECT_EQ(cmd.style, b->style) << "command " << cmd.type;
+        EXPECT_EQ(cmd.kept ? b : nullptr, board().menuTarget()) << "command " << cmd.type;
+    }
+    c.setStyleCommand(1, 0);  // no target any more: nothing
+    EXPECT_EQ(2u, board().tools().size());
+    c.onMousePaintBoard(0, b->end.x, b->end.y);
+    c.onRButtonDown(0, b->end.x, b->end.y);
+    c.setStyleCommand(1, 0);
+    ASSERT_EQ(1u, board().tools().size());
+    EXPECT_EQ(a, board().tools()[0]);  // exactly that tool
+    EXPECT_EQ(nullptr, board().current());
+    EXPECT_EQ(nullptr, board().menuTarget());
+}
+
+TEST_F(Board, TextToolEditsThroughTheDialogSignal)
+{
+    QSignalSpy dlg(&c, &QChart::showTextDlg);
+    QSignalSpy menu(&c, &QChart::showPaintBoardMenu);
+    auto* t = dynamic_cast<CPaintText*>(draw("CPaintText", 20, 15, 20, 15));
+    auto* t2 = dynamic_cast<CPaintText*>(draw("CPaintText", 60, 12, 60, 12));
+    ASSERT_TRUE(t && t2);
+    ASSERT_EQ(2, dlg.count());  // a new note asks for its text at once
+    dlg.clear();
+    c.onMousePaintBoard(0, t->start.x, t->start.y);
+    ASSERT_TRUE(c.onRButtonDown(0, t->start.x, t->start.y));
+    EXPECT_EQ("text", menu.last().at(1).toString());
+    c.setStyleCommand(2, 0);
+    c.onMousePaintBoard(0, t2->start.x, t2->start.y);
+    c.onRButtonDown(0, t2->start.x, t2->start.y);
+    c.setStyleCommand(2, 0);
+    ASSERT_EQ(2, dlg.count());
+    EXPECT_EQ("请输入文字", dlg.at(0).at(2).toString());
+    EXPECT_EQ("#ffffff", dlg.at(0).at(3).toString());
+    const uint id1 = dlg.at(0).at(1).toUInt(), id2 = dlg.at(1).at(1).toUInt();
+    EXPECT_LT(id1, id2);  // two editors in one second differ
+    // The text command keeps its target; choosing a tool leaves it behind.
+    EXPECT_EQ(t2, board().menuTarget());
+    ASSERT_TRUE(draw("CPaintSegment", 70, 12, 80, 13));
+    EXPECT_EQ(nullptr, board().menuTarget());
+
+    QFont f("DejaVu Sans");
+    f.setPixelSize(20);
+    c.setPaintBoardEditText(id1, "突破\n\"回踩\"", "#ff8000", f.toString());
+    EXPECT_EQ("突破\n\"回踩\"", t->text);
+    EXPECT_EQ(20, t->font.pixelSize());
+    EXPECT_EQ(0xFF8000, t->color);
+    EXPECT_TRUE(t2->text.isEmpty());
+
+    RecordingDevice dev(800, 400);
+    QPainter p(&dev);
+    c.paintBoard()->paintAll(&p);
+    p.end();
+    const std::vector<Drawn> texts = dev.engine.of(Drawn::Text);
+    ASSERT_GE(texts.size(), 2u);  // two lines of the note, then the segment's label
+    EXPECT_EQ("突破", texts[0].text);
+    EXPECT_EQ("\"回踩\"", texts[1].text);
+    EXPECT_EQ(QColor(0xFF, 0x80, 0x00), texts[0].pen.color());
+    EXPECT_EQ(QFontMetrics(t->font).lineSpacing() * 2, t->textRect.height());
+}
+
+TEST_F(Board, ToolsDrawOnBarCentres)
+{
+    CPaintMethodBase* g = draw("CPaintGoldenSplit", 20, 12, 40, 18);
+    CPaintMethodBase* up = draw("CPaintUpArrow", 50, 14, 50, 14);
+    CPaintMethodBase* gann = draw("CPaintGannLine", 60, 11, 70, 13);
+    ASSERT_TRUE(g && up && gann);
+    RecordingDevice dev(800, 400);
+    QPainter p(&dev);
+    board().paintAll(&p);
+    p.end();
+    const QRect plot = c.getCTXData(0)->geometry.plot;
+    int golden = 0, dotted = 0, fan = 0;
+    for (const Drawn& d : dev.engine.of(Drawn::Line)) {
+        if (d.line.y1() == d.line.y2() && d.line.x1() == plot.left() && d.line.x2() == plot.right()) {
+            ++golden;
+            if (d.pen.style() == Qt::DotLine) {
+                ++dotted;
+                EXPECT_EQ(1, d.pen.width());
+            }
+        }
+        if (d.line.p1() == QPointF(gann->start.x, gann->start.y))
+            ++fan;
+    }
+    EXPECT_EQ(6, golden);
+    EXPECT_EQ(4, dotted);
+    EXPECT_EQ(11, fan);  // nine slopes, the vertical and the horizontal
+    EXPECT_EQ(x(60), gann->start.x);
+    const std::vector<Drawn> shapes = dev.engine.of(Drawn::Polygon);
+    bool arrow = false;
+    for (const Drawn& d : shapes)
+        arrow = arrow || (d.brush.color() == QColor(0xFF, 0, 0) && d.poly.boundingRect().center().x() - x(50) < 1.5);
+    EXPECT_TRUE(arrow);
+    // A fan dragged leftwards draws nothing.
+    CPaintMethodBase* left = draw("CPaintSpeedBlock", 80, 11, 70, 13);
+    ASSERT_TRUE(left);
+    RecordingDevice dev2(800, 400);
+    QPainter p2(&dev2);
+    left->setPainter(&p2);
+    left->draw();
+    p2.end();
+    EXPECT_EQ(0u, dev2.engine.of(Drawn::Line).size());
+}
+
+TEST_F(Board, FileRoundTripAndFixedDocuments)
+{
+    c.parsePaintData("600001", 1, 33);
+    // One of each storable tool.
+    const char* two[] = {"CPaintSegment", "CPaintLine", "CPaintSpeedBlock", "CPaintGannLine", "CPaintGoldenSplit",
+                         "CPaintGoldenPrice", "CPaintBandLine", "CPaintPercentage", "CPaintLinerRegression",
+                         "CPaintLinerRegressionBand", "CPaintRegressionChannel", "CPaintCycleLine", "CPaintRect",
+                         "CPaintEllipse", "CPaintArcEllipse", "CPaintVelmora"};
+    int bar = 5;
+    for (const char* cls : two) {
+        ASSERT_TRUE(draw(cls, bar, 12.3, bar + 3, 16.7)) << cls;
+        bar += 4;
+    }
+    ASSERT_TRUE(draw("CPaintFibonacci", 3, 13, 3, 13));
+    ASSERT_TRUE(draw("CPaintUpArrow", 70, 11, 70, 11));
+    ASSERT_TRUE(draw("CPaintDownArrow", 72, 18, 72, 18));
+    ASSERT_TRUE(draw("CPaintThreePoint", 80, 12, 84, 17, 88, 13));
+    ASSERT_TRUE(draw("CPaintTrendLine", 90, 12, 93, 17, 96, 13));
+    auto* text = dynamic_cast<CPaintText*>(draw("CPaintText", 50, 15, 50, 15));
+    ASSERT_TRUE(text);
+    text->setEditText("说明 \"a\\b\"\n第二行", text->font);
+    ASSERT_EQ(22u, board().tools().size());
+    board().tools()[1]->setColor(0x123456);  // the line keeps its colour
+    board().tools()[12]->setWidth(3);        // and the rectangle its width
+
+    c.savePaintData("600001", 1, 33);
+    const QString first = fileText();
+    ASSERT_TRUE(first.startsWith("{\"paintArray\":[{\"type\":\"PaintSegment\",\"kstart_time\":\"")) << qPrintable(first);
+    EXPECT_TRUE(first.contains("\"text\":\"说明 \\\"a\\\\b\\\"\\n第二行\""));
+    EXPECT_TRUE(first.contains("\"gann\":{\"type\":\"PaintGannLine\""));
+    board().setIdentity("", 0, 0);
+    c.parsePaintData("600001", 1, 33);
+    ASSERT_EQ(22u, board().tools().size());
+    EXPECT_EQ(0x123456, board().tools()[1]->color);
+    EXPECT_EQ(3, board().tools()[12]->width);
+    EXPECT_EQ("说明 \"a\\b\"\n第二行", dynamic_cast<CPaintText*>(board().tools()[21])->text);
+    EXPECT_EQ(8, board().tools()[0]->end.index);
+    c.savePaintData("600001", 1, 33);
+    EXPECT_EQ(first.toStdString(), fileText().toStdString());  // byte for byte
+
+    // Fixed documents load without harm.
+    const char* doc =
+        "{\"paintArray\":[{\"type\":\"PaintNoSuchTool\"},"
+        "{\"type\":\"PaintSegment\",\"kstart_time\":\"1767571200\",\"kstart_price\":\"12.00\","
+        "\"kstart_time\":\"1767225600\",\"m_color\":\"-1\",\"m_size\":7},"
+        "{\"type\":\"PaintRect\",\"kstart_time\":[1],\"kend_time\":{\"a\":1},\"m_color\":true},"
+        "{\"type\":\"PaintText\",\"text\":\"引号\\\"\\\\\\n行\",\"kstart_time\":\"1767657600\","
+        "\"kstart_price\":\"15.00\"},"
+        "{\"type\":\"PaintSegment\",\"kstart_time\":\"99\",\"kstart_price\":\"15.00\"},"
+        "{\"type\":3},7]}";
+    ASSERT_TRUE(HFileIO::writeData("600002-1-33.json", QString::fromUtf8(doc)));
+    c.parsePaintData("600002", 1, 33);
+    ASSERT_EQ(4u, board().tools().size());
+    const CPaintMethodBase* seg = board().tools()[0];
+    EXPECT_EQ(4, seg->start.index);  // the first "kstart_time" counts
+    EXPECT_EQ(-1, seg->color);       // "%x" of "-1"... read as its 32-bit word
+    EXPECT_EQ(7, seg->width);
+    EXPECT_FALSE(seg->end.set());
+    EXPECT_EQ(0xFFFFFF, board().tools()[1]->color);  // non-string values keep the defaults
+    EXPECT_FALSE(board().tools()[1]->start.set());
+    EXPECT_EQ("引号\"\\\n行", dynamic_cast<const CPaintText*>(board().tools()[2])->text);
+    EXPECT_EQ(0, board().tools()[3]->start.index);  // time 99 is no bar: the index stays
+    // The file of 600001 was saved before switching (it had not changed: still the same).
+    EXPECT_EQ(first.toStdString(), fileText().toStdString());
+}
+
+TEST_F(Board, EmptyBoardsAndSwitchingStocks)
+{
+    c.parsePaintData("600003", 1, 33);
+    c.startIS();
+    ASSERT_TRUE(draw("CPaintText", 20, 15, 20, 15));  // a text tool without text
+    c.savePaintData("600003", 1, 33);
+    EXPECT_EQ("{\"paintArray\":[]}", fileText("600003"));
+
+    ASSERT_TRUE(draw("CPaintRect", 20, 12, 30, 15));
+    c.parsePaintData("600003", 1, 35);  // another cycle: the old file is saved first
+    EXPECT_TRUE(fileText("600003", 33).contains("PaintRect"));
+    EXPECT_EQ(1u, board().tools().size());  // only the full-rectangle tool
+    EXPECT_EQ(c.fullRectTool(), board().tools()[0]);
+    c.parsePaintData("600003", 1, 33);
+    ASSERT_EQ(2u, board().tools().size());
+
+    // The last tool deleted: an empty array, so it does not come back.
+    CPaintMethodBase* r = board().tools()[1];
+    c.onMousePaintBoard(0, r->start.x, r->start.y);
+    c.onRButtonDown(0, r->start.x, r->start.y);
+    c.setStyleCommand(1, 0);
+    c.parsePaintData("600003", 1, 36);
+    EXPECT_EQ("{\"paintArray\":[]}", fileText("600003"));
+
+    // clear() keeps the full-rectangle tool, and nothing else stays chosen.
+    ASSERT_TRUE(draw("CPaintSegment", 10, 12, 20, 15));
+    c.setPaintBoardQChart("CPaintRect");
+    c.setPaintBoardQChart("clear");
+    ASSERT_EQ(1u, board().tools().size());
+    EXPECT_EQ(c.fullRectTool(), board().tools()[0]);
+    EXPECT_EQ(nullptr, board().current());
+    EXPECT_FALSE(board().hasPendingFactory());
+    // A code that is not file-safe is neither read nor written.
+    c.parsePaintData("../x", 1, 33);
+    c.savePaintData("../x", 1, 33);
+    EXPECT_TRUE(HFileIO::readData("../x-1-33.json").isEmpty());
+}
+
+TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
+{
+    QSignalSpy stats(&c, &QChart::showIntervalStatistics);
+    c.startIS();
+    c.onMousePaintBoard(0, x(10), y(12));
+    ASSERT_TRUE(c.onLButtonDown(0, x(10), y(12)));
+    c.onMousePaintBoard(Qt::LeftButton, x(19), y(12));
+    c.onLButtonUp(0, x(19), y(12));
+    ASSERT_EQ(1, stats.count());
+    QJsonObject j = stats.last().at(0).toJsonObject();
+    // Bars 10 .. 19: closes 10 .. 19, reference close (bar 9) 19; opens equal
+    // the close on bars 12, 15, 18 (flat), else half below (rising).
+    auto value = [&](const char* array, int i) { return j[array].toArray()[i].toObject()["vol"].toString(); };
+    auto name = [&](const char* array, int i) { return j[array].toArray()[i].toObject()["name"].toString(); };
+    const char* names1[] = {"总数", "阴线", "起始价", "最高", "涨幅", "振幅", "成交量"};
+    const char* names2[] = {"阳线", "平线", "终止价", "最低", "涨跌", "换手率", "成交金额"};
+    const char* values1[] = {"10个", "0个", "19.00", "20.00", "0.00%", "57.89%", "10000"};
+    const char* values2[] = {"7个", "3个", "19.00", "9.00", "-", "12.50%", "20.00万"};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(names1[i], name("array1", i));
+        EXPECT_EQ(values1[i], value("array1", i)) << names1[i];
+        EXPECT_EQ(names2[i], name("array2", i));
+        EXPECT_EQ(values2[i], value("array2", i)) << names2[i];
+    }
+    EXPECT_EQ(100, j["dates"].toArray().size());
+    const QString d10 = QDateTime::fromSecsSinceEpoch(k.points[10].time).toString("yyyy-MM-dd");
+    const QString d19 = QDateTime::fromSecsSinceEpoch(k.points[19].time).toString("yyyy-MM-dd");
+    EXPECT_EQ(d10, j["sdate"].toString());
+    EXPECT_EQ(d19, j["edate"].toString());
+
+    // By dates: bar 0 is its own reference.
+    const QString d0 = QDateTime::fromSecsSinceEpoch(k.points[0].time).toString("yyyy-MM-dd");
+    const QString d5 = QDateTime::fromSecsSinceEpoch(k.points[5].time).toString("yyyy-MM-dd");
+    c.setISStartEnd(d0, d5);
+    ASSERT_EQ(2, stats.count());
+    j = stats.last().at(0).toJsonObject();
+    EXPECT_EQ("10.00", value("array1", 2));
+    EXPECT_EQ("50.00%", value("array1", 4));  // (15 - 10) / 10
+    EXPECT_EQ(0, c.fullRectTool()->start.index);
+    EXPECT_EQ(5, c.fullRectTool()->end.index);
+    c.setISStartEnd("1999-01-01", d5);  // not in the series: unchanged
+    EXPECT_EQ(2, stats.count());
+    c.setISStartEndIndex(150, 160);  // beyond the last bar: nothing
+    c.setISStartEndIndex(8, 3);
+    EXPECT_EQ(2, stats.count());
+
+    // The rectangle belongs to the chart: no menu, and "delete" keeps it.
+    c.onMousePaintBoard(0, x(3), y(12));
+    ASSERT_EQ(c.fullRectTool(), board().current());
+    EXPECT_FALSE(c.onRButtonDown(0, x(3), y(12)));
+    c.setStyleCommand(1, 0);
+    ASSERT_EQ(1u, board().tools().size());
+    EXPECT_EQ(c.fullRectTool(), board().tools()[0]);
+    c.clearIS();
+    EXPECT_TRUE(board().tools().empty());
+}
+
+TEST_F(Board, RegressionAndCompositeToolsDrawTheirParts)
+{
+    // Bars 20 .. 24 close at 10 .. 14: slope 1 per bar, intercept 10.
+    CPaintMethodBase* reg = draw("CPaintLinerRegressionBand", 20, 11, 24, 16);
+    CPaintMethodBase* vel = draw("CPaintVelmora", 60, 12, 70, 16);
+    ASSERT_TRUE(reg && vel);
+    reg->selected = false;
+    RecordingDevice dev(800, 400);
+    QPainter p(&dev);
+    reg->setPainter(&p);
+    reg->setRect(c.getCTXData(0)->geometry.plot);
+    reg->draw();
+    reg->setPainter(nullptr);
+    const std::vector<Drawn> lines = dev.engine.of(Drawn::Line);
+    ASSERT_EQ(3u, lines.size());  // the line and its two parallels
+    EXPECT_NEAR(x(20), lines[0].line.x1(), 0.5);
+    EXPECT_NEAR(x(24), lines[0].line.x2(), 0.5);
+    EXPECT_NEAR(y(10), lines[0].line.y1(), 1.0);
+    EXPECT_NEAR(y(14), lines[0].line.y2(), 1.0);
+    EXPECT_NEAR(y(11), lines[1].line.y1(), 1.0);  // through the highs (close + 1)
+    EXPECT_NEAR(y(9), lines[2].line.y1(), 1.0);   // through the lows
+
+    dev.engine.items.clear();
+    board().paintAll(&p);
+    p.end();
+    int gann = 0, golden = 0, fib = 0;
+    for (const Drawn& d : dev.engine.of(Drawn::Line)) {
+        const QRgb rgb = d.pen.color().rgb() & 0xFFFFFF;
+        gann += rgb == 0x8900FF && (d.pen.style() == Qt::DotLine || d.pen.width() == 2);
+        golden += rgb == 0x00FF00;
+        fib += rgb == 0xD66B6B;
+    }
+    EXPECT_EQ(11, gann);   // nine slopes, vertical, horizontal
+    EXPECT_EQ(6, golden);  // six ratios
+    EXPECT_GE(fib, 5);     // bars 70, 71, 72, 74, 77, ... within the plot
+}
+
+TEST(PaintPen, PrimitivesFollowThePenRule)
+{
+    RecordingDevice dev(400, 200);
+    QPainter p(&dev);
+    PaintPen pen;
+    pen.painter = &p;
+    pen.width = 3;
+    pen.color = 0x123456;
+    pen.line(QPoint(0, 0), QPoint(10, 10));
+    pen.style = 3;
+    pen.line(QPoint(0, 0), QPoint(10, 10));
+    const QRect r = pen.printText(QPoint(5, 5), QString(200, 'x'));
+    QFont f = p.font();
+    f.setPixelSize(14);
+    const QRect two = pen.drawMultiLineText(QPoint(5, 50), "一\n二", &f);
+    p.end();
+    const std::vector<Drawn> lines = dev.engine.of(Drawn::Line);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(3, lines[0].pen.width());
+    EXPECT_EQ(QColor(0x12, 0x34, 0x56), lines[0].pen.color());
+    EXPECT_EQ(1, lines[1].pen.width());  // dotted lines are 1 pixel wide
+    EXPECT_EQ(Qt::DotLine, lines[1].pen.style());
+    const std::vector<Drawn> texts = dev.engine.of(Drawn::Text);
+    ASSERT_GE(texts.size(), 1u);
+    EXPECT_EQ(128, texts[0].text.size());  // cut at 128 characters
+    EXPECT_EQ(18, r.height());
+    EXPECT_EQ(QFontMetrics(f).lineSpacing() * 2, two.height());
+}

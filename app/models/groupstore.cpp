@@ -1,0 +1,122 @@
+#include "models/groupstore.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+namespace groupdoc {
+
+const char* const kDefaultText = R"({"code":"0000","msg":"success","result":[]})";
+
+int marketOf(const QJsonObject& item)
+{
+    const QJsonValue v = item.value("market_id");
+    if (!v.isString())
+        return 0;
+    bool ok = false;
+    const int n = v.toString().toInt(&ok, 10);
+    return ok ? n : 0;
+}
+
+QString groupIdOf(const QJsonObject& group)
+{
+    const QJsonValue v = group.value("group_id");
+    return v.isString() ? v.toString() : QString();
+}
+
+bool parse(const QString& text, QJsonObject* out)
+{
+    QJsonParseError err{};
+    const QJsonDocument d = QJsonDocument::fromJson(text.toUtf8(), &err);
+    if (err.error != QJsonParseError::NoError || !d.isObject())
+        return false;
+    *out = d.object();
+    return true;
+}
+
+int groupIndex(const QJsonArray& result, const QString& groupId)
+{
+    for (int i = 0; i < result.size(); ++i)
+        if (groupIdOf(result.at(i).toObject()) == groupId)
+            return i;
+    return -1;
+}
+
+}  // namespace groupdoc
+
+GroupStore& GroupStore::instance(Kind kind)
+{
+    static GroupStore stores[3];
+    return stores[kind];
+}
+
+bool GroupStore::fromJson(const QString& text)
+{
+    QJsonObject d;
+    if (!groupdoc::parse(text, &d))
+        return false;
+    setDocument(d);
+    return true;
+}
+
+void GroupStore::setDocument(const QJsonObject& doc)
+{
+    doc_ = doc;
+    indexed_ = false;
+}
+
+void GroupStore::setGroups(const QJsonArray& result)
+{
+    QJsonObject d = doc_;
+    d.insert("result", result);
+    setDocument(d);
+}
+
+bool GroupStore::findStock(const QString& code, int market, int* group, int* item) const
+{
+    if (!indexed_) {
+        index_.clear();
+        const QJsonArray result = groups();
+        for (int g = 0; g < result.size(); ++g) {
+            const QJsonArray codes = result.at(g).toObject().value("codes").toArray();
+            for (int i = 0; i < codes.size(); ++i) {
+                const QJsonObject o = codes.at(i).toObject();
+                const QJsonValue c = o.value("code");
+                if (!c.isString())
+                    continue;
+                const auto key = qMakePair(c.toString(), groupdoc::marketOf(o));
+                if (!index_.contains(key))
+                    index_.insert(key, qMakePair(g, i));
+            }
+        }
+        indexed_ = true;
+    }
+    const auto at = index_.constFind(qMakePair(code, market));
+    if (at == index_.constEnd())
+        return false;
+    *group = at->first;
+    *item = at->second;
+    return true;
+}
+
+namespace {
+
+struct StoreSource : StockGroupSource {
+    QJsonArray groups(Kind kind) const override
+    {
+        switch (kind) {
+        case MyStock: return GroupStore::instance(GroupStore::MyStock).groups();
+        case Screening: return GroupStore::instance(GroupStore::Screening).groups();
+        case StockPool: return GroupStore::instance(GroupStore::StockPool).groups();
+        }
+        return {};
+    }
+};
+
+}  // namespace
+
+const StockGroupSource* GroupStore::tableSource()
+{
+    static const StoreSource source;
+    return &source;
+}

@@ -1,0 +1,65 @@
+// The group document: the one JSON form of every stock-group list (my stocks,
+// stock pools, screening results), and its three process-wide stores.
+//
+//   {"code":"0000","msg":"success","result":[
+//      {"group_id":"1","group_name":"自选股1","codes":[{"code":"600000","market_id":"1"}]}]}
+//
+// Only "result" is read; "code" and "msg" pass through. A stock's market_id is
+// decimal text compared as a number (anything else counts as 0); a group's
+// group_id is compared as text (a value that is not a string counts as "").
+// GUI thread only; the stores are not locked.
+#pragma once
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPair>
+#include <QString>
+
+#include "models/tablemodel.h"
+
+namespace groupdoc {
+
+// The document used when a file is missing or empty.
+extern const char* const kDefaultText;
+
+// market_id of a code item as a number: base-10 text, else 0.
+int marketOf(const QJsonObject& item);
+// group_id of a group as text: a string, else "".
+QString groupIdOf(const QJsonObject& group);
+
+// A parsed document, or false when the text does not parse or is not an
+// object ("[]" is refused too).
+bool parse(const QString& text, QJsonObject* out);
+
+// Position of the first group with that id in `result`, or -1.
+int groupIndex(const QJsonArray& result, const QString& groupId);
+
+}  // namespace groupdoc
+
+// One process-wide store: a JSON object made empty on first use. Changing
+// operations copy the document, change the copy and assign it back.
+class GroupStore {
+public:
+    enum Kind { MyStock, Screening, StockPool };
+    static GroupStore& instance(Kind kind);
+
+    const QJsonObject& document() const { return doc_; }
+    QJsonArray groups() const { return doc_.value("result").toArray(); }
+    // The text-to-store rule: replaced only by a text that parses to an object.
+    bool fromJson(const QString& text);
+    void setDocument(const QJsonObject& doc);
+    void setGroups(const QJsonArray& result);
+    // The first place of a stock (groups in order, codes in order): the code
+    // as text, the market as a number. Answered from an index of every
+    // stock's first place, made again after each change.
+    bool findStock(const QString& code, int market, int* group, int* item) const;
+
+    // The stores as the quote tables read them.
+    static const StockGroupSource* tableSource();
+
+private:
+    QJsonObject doc_;
+    mutable QHash<QPair<QString, int>, QPair<int, int>> index_;
+    mutable bool indexed_ = false;
+};

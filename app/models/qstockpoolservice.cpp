@@ -1,0 +1,36 @@
+#include "models/qstockpoolservice.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include "models/groupstore.h"
+#include "shell/hfileio.h"
+
+namespace {
+
+GroupStore& store() { return GroupStore::instance(GroupStore::StockPool); }
+
+}  // namespace
+
+QStockPoolService::QStockPoolService(QObject* parent) : QObject(parent)
+{
+    QString text = HFileIO::readData(QStringLiteral("StockPool.json"));
+    if (text.isEmpty())
+        text = QString::fromUtf8(groupdoc::kDefaultText);
+    store().fromJson(text);
+}
+
+void QStockPoolService::fromJson(QString json_str) { store().fromJson(json_str); }
+
+QVariant QStockPoolService::getJson() const { return store().document().toVariantMap(); }
+
+QVariant QStockPoolService::getGroups() const { return store().groups().toVariantList(); }
+
+QVariant QStockPoolService::getGroupCodes(QString group_id) const
+{
+    const QJsonArray result = store().groups();
+    const int i = groupdoc::groupIndex(result, group_id);
+    if (i < 0)
+        return {};
+    return result.at(i).toObject().value("codes").toArray().toVariantList();
+}

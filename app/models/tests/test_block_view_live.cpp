@@ -1,0 +1,110 @@
+// The information panel's block tab (QBlockView) against the local quote
+// server: for a stock the blocks it belongs to on the left and the first
+// block's stocks on the right (the stock among them); for an index only the
+// right table with its constituents.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QQmlExpression>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "livequotes.h"
+#include "serverprocess.h"
+#include "shell/qmltypes.h"
+#include "shell/quotethread.h"
+
+namespace {
+
+class LiveBlockView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+        registerQmlTypes();
+        ASSERT_GT(server_.port(), 0);
+        testsupport::pointQuoteEngineAt(server_.port());
+        QTemporaryDir dir;
+        QProcess writer;
+        writer.start(QString(TARVOLIN_BIN_DIR) + "/quoteserver", {"0", "--write-files", dir.path()});
+        writer.closeWriteChannel();
+        ASSERT_TRUE(writer.waitForFinished(10000));
+        QFile board(dir.filePath("board.json"));
+        ASSERT_TRUE(board.open(QIODevice::ReadOnly));
+        const QByteArray text = board.readAll();
+        quote_block_load(text.constData(), text.size());
+        thread_.start();
+    }
+    void TearDown() override { thread_.stop(); }
+
+    QuoteServerProcess server_;
+    QuoteEngineThread thread_;
+};
+
+QVariant eval(QQuickView& view, const QString& js)
+{
+    QQmlExpression e(view.rootContext(), view.rootObject(), js);
+    return e.evaluate();
+}
+
+bool waitUntil(QQuickView& view, const QString& js)
+{
+    for (int i = 0; i < 150 && !eval(view, js).toBool(); ++i)
+        QTest::qWait(100);
+    return eval(view, js).toBool();
+}
+
+TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
+{
+    QQuickView view;
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    view.resize(1000, 260);
+    view.setSource(QUrl("qrc:/qml/QBlockView.qml"));
+    ASSERT_EQ(QQuickView::Ready, view.status());
+    view.show();
+
+    // A stock: the left table shows its blocks, the right one the first
+    // block's stocks, this stock among them.
+    EXPECT_EQ(-1, eval(view, "setQuery({ code: '600001', market: 1, type: 2 })").toInt());
+    ASSERT_TRUE(waitUntil(view, "blockTable.table_model.rowCount() > 0 && stockTable.table_model.rowCount() > 0"));
+    EXPECT_TRUE(eval(view, "blockTable.visible").toBool());
+    EXPECT_EQ(323, eval(view, "blockTable.width").toInt());
+    const QString firstBlock = eval(view, "blockTable.getFirstCodeInfo().code").toString();
+    EXPECT_NE(0, eval(view, "blockId").toInt());
+    EXPECT_EQ(eval(view, "blockId").toInt(),
+              eval(view, "blockTable.getBlockId(blockTable.getFirstCodeInfo().code, blockTable.getFirstCodeInfo().market)").toInt());
+    const QString hasStock = "(function () { var m = stockTable.table_model; for (var i = 0; i < m.rowCount(); ++i)"
+                             " if (m.getCodeInfo(i).code === '600001') return true; return false; })()";
+    // The right table shows a page; the stock is on it when the page holds the block.
+    if (eval(view, "stockTable.table_model.rowCount() < stockTable.getShowPageSize()").toBool())
+        EXPECT_TRUE(eval(view, hasStock).toBool()) << firstBlock.toStdString();
+    // Sorted by field 34, descending: the change column never rises.
+    EXPECT_EQ(34, eval(view, "stockTable.query_map_.field").toInt());
+
+    // A click on another block row shows its stocks.
+    if (eval(view, "blockTable.table_model.rowCount() > 1").toBool()) {
+        const int before = eval(view, "blockId").toInt();
+        eval(view, "blockChosen(blockTable.table_model.getCodeInfo(1))");
+        EXPECT_NE(before, eval(view, "blockId").toInt());
+        EXPECT_TRUE(waitUntil(view, "stockTable.table_model.rowCount() > 0"));
+    }
+
+    // An index: no left table, its constituents on the right.
+    const int id = eval(view, "setQuery({ code: '1A0001', market: 1, type: 1 })").toInt();
+    EXPECT_NE(0, id);
+    EXPECT_FALSE(eval(view, "blockTable.visible").toBool());
+    EXPECT_TRUE(waitUntil(view, "stockTable.table_model.rowCount() > 0"));
+    EXPECT_EQ(2, eval(view, "stockTable.getFirstCodeInfo().type").toInt());
+    EXPECT_EQ(0, eval(view, "stockTable.x").toInt());
+
+    // Hidden: both tables cancel; shown again: they reload.
+    eval(view, "visible = false");
+    eval(view, "stockTable.table_model.clear()");
+    eval(view, "visible = true");
+    EXPECT_TRUE(waitUntil(view, "stockTable.table_model.rowCount() > 0"));
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
+import QtWebEngine 1.10
+import HRoute 1.0
+import "js/WebLinks.js" as WebLinks
+import "js/Database.js" as Sql
+
+// A web page in a tab of the main window. Takes over "goto::quote::" links
+// (the stock's quote view), program view links (a new tab) and new-window
+// requests (a BrowserWindow), all through the hosting window's
+// onChangeToMQView, onChangedTabView and createWindow.
+WebEngineView {
+    id: root
+    objectName: "browserView"
+    property bool right_menu: true
+    // The window whose functions open views and windows; the one showing this
+    // view when not set.
+    property var host: null
+    readonly property var hostWindow: host ? host : Window.window
+    property alias refreshMenu: menu
+
+    function hostCall(name, a, b) {
+        var h = hostWindow;
+        if (h && typeof h[name] === "function")
+            return h[name](a, b);
+        return null;
+    }
+
+    // A link from a page; true when it was taken over (not loaded).
+    function takeLink(url) {
+        var a = WebLinks.linkAction(url, true);
+        if (a.action === "load")
+            return false;
+        if (a.action === "quote") {
+            var info = null;
+            try {
+                info = Sql.dbGetStockInfo(a.code, a.market);
+            } catch (e) {
+                info = null;   // no dictionary yet: nothing to open
+            }
+            if (info)
+                hostCall("onChangeToMQView", info);
+        } else if (a.action === "tab") {
+            var r = hroute.getRoute(String(url));
+            var title = r && r.query_map && r.query_map.title ? r.query_map.title : "";
+            hostCall("onChangedTabView", title, String(url));
+        }
+        return true;
+    }
+
+    HRoute { id: hroute }
+
+    onNavigationRequested: {
+        if (takeLink(String(request.url)))
+            request.action = WebEngineNavigationRequest.IgnoreRequest;
+    }
+    onNewViewRequested: {
+        var w = hostCall("createWindow", root);
+        if (w && w.webView)
+            request.openIn(w.webView);
+    }
+    onContextMenuRequested: {
+        request.accepted = true;
+        if (right_menu)
+            menu.popup();
+    }
+
+    Menu {
+        id: menu
+        objectName: "refreshMenu"
+        width: 80
+        background: Rectangle { implicitWidth: 80; color: "#191b1f"; border.color: "#335493" }
+        MenuItem {
+            text: "刷新"
+            height: 25
+            contentItem: Text { text: "刷新"; color: "#FFFFFF"; font.pixelSize: 13; verticalAlignment: Text.AlignVCenter }
+            background: Rectangle { color: parent.highlighted ? "#335493" : "#191b1f" }
+            onTriggered: root.reload()
+        }
+    }
+
+    Component.onCompleted: {
+        settings.dnsPrefetchEnabled = true;
+        settings.pluginsEnabled = true;
+        settings.pdfViewerEnabled = true;
+    }
+}

@@ -1,0 +1,86 @@
+import QtQuick 2.15
+import QBaseService 1.0
+import HFileIO 1.0
+import "js/JSNotice.js" as JSNotice
+
+// The main window's notices: the login notice once a day after sign-in, and
+// pop-up notices at start and every `interval` ms, each reply with notices in
+// a new QPopupNotice. `host` is the main window (onChangedTabView,
+// createWindow).
+Item {
+    id: root
+    property var host: null
+    property int interval: 300000
+    property bool running: true
+    // Pop-up windows made so far and the login notice's window, for tests.
+    property int popupCount: 0
+    property var lastPopup: null
+    property var loginWindow: null
+
+    QBaseService { id: baseService }
+    HFileIO { id: hFileIO }
+
+    Timer {
+        id: poll
+        interval: root.interval
+        repeat: true
+        running: root.running
+        triggeredOnStart: true
+        onTriggered: root.pollPopup()
+    }
+
+    function pollPopup() {
+        JSNotice.getNotice(3, function (last, reply) {
+            if (reply && Array.isArray(reply.notices) && reply.notices.length > 0)
+                showPopup(reply);
+        });
+    }
+    function showPopup(reply) {
+        var c = Qt.createComponent("qrc:/qml/QPopupNotice.qml");
+        var w = c.status === Component.Ready ? c.createObject(null, { title_: "提示" }) : null;
+        if (!w)
+            return null;
+        w.setData(reply);
+        w.clickedItem.connect(openNotice);
+        lastPopup = w;
+        popupCount += 1;
+        return w;
+    }
+    // A notice with a page opens in a tab; one without in a message box.
+    function openNotice(n) {
+        if (n.url) {
+            if (host)
+                host.onChangedTabView(String(n.title), String(n.url));
+            return null;
+        }
+        return messageBox(n, false);
+    }
+    function messageBox(n, alert) {
+        var c = Qt.createComponent("qrc:/qml/QMsgBox.qml");
+        var w = c.status === Component.Ready ? c.createObject(null, {
+            title_: "提示", title1_: String(n.title || ""),
+            title2_: "撰写作者:" + (n.author || "") + "  发布日期:" + (n.pub_date || ""),
+            text_: String(n.content || ""), show_alert: alert }) : null;
+        if (w)
+            w.show();
+        return w;
+    }
+
+    function checkLoginNotice() {
+        JSNotice.getNotice(2, function (last) {
+            var w = null;
+            if (last.url && host && typeof host.createWindow === "function") {
+                w = host.createWindow(String(last.url));
+                if (w)
+                    w.show_alert = true;
+            } else {
+                w = messageBox(last, true);
+            }
+            if (w)
+                w.cancelNotice.connect(function () { JSNotice.cancelNotice(2); });
+            loginWindow = w;
+        });
+    }
+
+    Component.onCompleted: if (running) checkLoginNotice()
+}

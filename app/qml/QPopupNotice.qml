@@ -1,0 +1,111 @@
+import QtQuick 2.15
+import QtQuick.Window 2.15
+
+// A pop-up notice in the bottom-right corner of the screen: the title of one
+// notice of a reply at a time, with "上一条" and "下一条" to step through them.
+// Clicking the title hands the notice on (clickedItem).
+Window {
+    id: root
+    objectName: "popupNotice"
+    property string title_: "提示"
+    property var notices: []
+    property int current: 0
+    readonly property var currentNotice: current >= 0 && current < notices.length ? notices[current] : null
+    property alias prevButton: prevButton
+    property alias nextButton: nextButton
+    property alias noticeText: noticeText
+    signal clickedItem(var notice)
+
+    width: 300; height: 200
+    minimumWidth: 300; maximumWidth: 300
+    minimumHeight: 200; maximumHeight: 200
+    flags: Qt.FramelessWindowHint | Qt.Window | Qt.WindowStaysOnTopHint
+    color: "#1E2126"
+    visible: true
+
+    // Takes reply.notices; a missing or empty list changes nothing.
+    function setData(reply) {
+        var list = reply && Array.isArray(reply.notices) ? reply.notices : [];
+        if (list.length === 0)
+            return;
+        notices = list;
+        current = 0;
+    }
+    function previous() { if (current > 0) current -= 1; }
+    function next() { if (current < notices.length - 1) current += 1; }
+
+    onClosing: Qt.callLater(root.destroy)
+    Component.onCompleted: {
+        if (typeof QRoot !== "undefined" && QRoot) {
+            var p = QRoot.getScreenRightBottom(width, height);
+            x = p.x;
+            y = p.y;
+        }
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: root.color
+        border.color: "#335493"
+        border.width: 1
+        QTitleView2 {
+            id: title
+            x: 1; y: 1
+            width: parent.width - 2
+            window_: root
+            title: root.title_
+            show_max: false; show_min: false
+        }
+        Text {
+            id: noticeText
+            objectName: "noticeText"
+            anchors.top: title.bottom
+            anchors.bottom: buttons.top
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.margins: 12
+            text: root.currentNotice && root.currentNotice.title !== undefined ? String(root.currentNotice.title) : ""
+            color: "#0080FF"
+            font.family: "宋体"
+            font.pixelSize: 14
+            font.italic: true
+            wrapMode: Text.Wrap
+            elide: Text.ElideRight
+            verticalAlignment: Text.AlignVCenter
+            MouseArea {
+                anchors.fill: parent
+                cursorShape: Qt.PointingHandCursor
+                onClicked: if (root.currentNotice) root.clickedItem(root.currentNotice)
+            }
+        }
+        Row {
+            id: buttons
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: 8
+            anchors.right: parent.right
+            anchors.rightMargin: 12
+            spacing: 16
+            height: 20
+            Text {
+                id: prevButton
+                objectName: "prevButton"
+                text: "上一条"
+                enabled: root.current > 0
+                color: !enabled ? "#999999" : prevArea.containsMouse ? "#0080FF" : "#FF8000"
+                font.family: "宋体"
+                font.pixelSize: 14
+                MouseArea { id: prevArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.previous() }
+            }
+            Text {
+                id: nextButton
+                objectName: "nextButton"
+                text: "下一条"
+                enabled: root.current < root.notices.length - 1
+                color: !enabled ? "#999999" : nextArea.containsMouse ? "#0080FF" : "#FF8000"
+                font.family: "宋体"
+                font.pixelSize: 14
+                MouseArea { id: nextArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.next() }
+            }
+        }
+    }
+}

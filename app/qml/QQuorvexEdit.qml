@@ -1,0 +1,118 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// "选股结果管理": rename or delete screening results; every change is saved at
+// once through the service.
+Popup {
+    id: root
+    objectName: "quorvexEdit"
+    property var service: null
+    signal editClose()
+
+    modal: true
+    width: 480
+    height: 480
+    anchors.centerIn: Overlay.overlay
+    closePolicy: Popup.NoAutoClose
+    padding: 0
+    Overlay.modal: Rectangle { color: "#80000000" }
+    background: Rectangle { color: "#191b1f"; border.color: "#335493" }
+
+    function show(json) {
+        rows.clear();
+        var result = json && json.result ? json.result : [];
+        for (var i = 0; i < result.length; ++i)
+            rows.append({ group_id: String(result[i].group_id), group_name: String(result[i].group_name),
+                          count: result[i].codes ? result[i].codes.length : 0 });
+        open();
+    }
+    function rename(i, text) {
+        if (i < 0 || i >= rows.count || rows.get(i).group_name === text)
+            return;
+        service.editGroup(rows.get(i).group_id, text);
+        rows.setProperty(i, "group_name", text);
+    }
+    function remove(i) {
+        service.removeGroup(rows.get(i).group_id);
+        rows.remove(i);
+    }
+    function finish() {
+        close();
+        editClose();
+    }
+
+    ListModel { id: rows }
+
+    contentItem: Item {
+        LiteTitle {
+            id: title
+            width: parent.width
+            height: 30
+            color: "#22272E"
+            text_: "选股结果管理"
+            font_pixelSize: 14
+        }
+        Row {
+            id: head
+            anchors.top: title.bottom
+            x: 10
+            height: 30
+            property real room: root.width - 20
+            LiteTitle { width: head.room * 0.8 - 60; height: 30; text_: "结果名称"; text_color: "#999999" }
+            LiteTitle { width: head.room * 0.2; height: 30; text_: "股票数量"; text_color: "#999999" }
+            LiteTitle { width: 60; height: 30; text_: "删除"; text_color: "#999999" }
+        }
+        ListView {
+            id: list
+            objectName: "resultList"
+            anchors.top: head.bottom
+            anchors.bottom: okButton.top
+            anchors.bottomMargin: 10
+            x: 10
+            width: head.room
+            clip: true
+            model: rows
+            delegate: Row {
+                height: 30
+                TextField {
+                    objectName: "nameField"
+                    width: head.room * 0.8 - 60
+                    height: 28
+                    text: model.group_name
+                    color: activeFocus ? "#000000" : "#FFFFFF"
+                    font.pixelSize: 12
+                    selectByMouse: true
+                    background: Rectangle { color: parent.activeFocus ? "#FFFFFF" : "#191b1f" }
+                    onTextEdited: root.rename(index, text)
+                    onAccepted: focus = false
+                }
+                LiteTitle { width: head.room * 0.2; height: 30; text_: String(model.count) }
+                Item {
+                    width: 60
+                    height: 30
+                    Rectangle {
+                        objectName: "deleteButton"
+                        anchors.centerIn: parent
+                        width: 20
+                        height: 20
+                        color: delArea.containsMouse ? "#CC351C" : "#252B33"
+                        Text { anchors.centerIn: parent; text: "×"; color: "#FFFFFF"; font.pixelSize: 14 }
+                        MouseArea { id: delArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.remove(index) }
+                    }
+                }
+            }
+        }
+        Rectangle {
+            id: okButton
+            objectName: "okButton"
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: 10
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: 60
+            height: 30
+            color: okArea.containsMouse ? "#0080FF" : "#FF8000"
+            Text { anchors.centerIn: parent; text: "确  认"; color: "#FFFFFF"; font.pixelSize: 13 }
+            MouseArea { id: okArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.finish() }
+        }
+    }
+}

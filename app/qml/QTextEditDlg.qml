@@ -1,0 +1,168 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Dialogs 1.3
+import QtQuick.Window 2.15
+
+// The text of a text tool: typed text, its colour and its font.
+Window {
+    id: root
+    width: 320
+    height: 320
+    title: "请输入文本"
+    flags: Qt.FramelessWindowHint | Qt.MSWindowsFixedSizeDialogHint | Qt.Dialog
+    modality: Qt.WindowModal
+
+    property string text: ""
+    property color color: "#FFFFFF"
+    property font font: Qt.font({ family: "宋体", pixelSize: 12, weight: Font.Normal })
+
+    // The chart's edit id of the text tool being edited.
+    property var editId: 0
+
+    signal clickedOK(var text, var color, var font)
+    signal clickedCancel()
+
+    // The font in the chart's text form, and back.
+    function fontString(f) {
+        return [f.family, f.pixelSize > 0 ? -1 : f.pointSize, f.pixelSize > 0 ? f.pixelSize : -1, 5,
+                f.bold ? 75 : f.weight, f.italic ? 1 : 0, f.underline ? 1 : 0, f.strikeout ? 1 : 0, 0, 0].join(",");
+    }
+    function fontFromString(s) {
+        var p = String(s).split(",");
+        if (p.length < 5 || p[0] === "")
+            return root.font;
+        var f = { family: p[0], weight: Number(p[4]) || Font.Normal, italic: p[5] === "1" };
+        if (Number(p[2]) > 0)
+            f.pixelSize = Number(p[2]);
+        else if (Number(p[1]) > 0)
+            f.pointSize = Number(p[1]);
+        return Qt.font(f);
+    }
+
+    function setText(aText) {
+        text = aText;
+        editor.text = aText;
+    }
+    function setColor(aColor) { color = aColor; }
+    function setFont(aFont) { font = aFont; }
+    function setTextFocus(b) { editor.focus = b; }
+    // "确定": the editor's text, colour and font, then closes.
+    function accept() {
+        text = editor.text;
+        clickedOK(editor.text, String(root.color), editor.font);
+        close();
+    }
+    function cancel() {
+        clickedCancel();
+        close();
+    }
+
+    QTitleView2 {
+        id: titleBar
+        width: parent.width
+        window_: root
+        title: root.title
+        show_max: false
+        show_min: false
+        onCloseClicked: root.cancel()
+    }
+
+    Rectangle {
+        anchors.top: titleBar.bottom
+        anchors.bottom: toolRow.top
+        width: parent.width
+        color: "#2c2c2c"
+        TextEdit {
+            id: editor
+            objectName: "textEditor"
+            anchors.fill: parent
+            anchors.margins: 6
+            wrapMode: TextEdit.Wrap
+            selectByMouse: true
+            color: root.color
+            font: root.font
+        }
+    }
+
+    Rectangle {
+        id: toolRow
+        anchors.bottom: parent.bottom
+        width: parent.width
+        height: 40
+        color: "#F2F2F2"
+        Row {
+            anchors.verticalCenter: parent.verticalCenter
+            x: 8
+            spacing: 6
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: "颜色"
+                font.family: "Microsoft YaHei"
+                font.pixelSize: 14
+                color: "black"
+            }
+            Rectangle {
+                objectName: "colorSwatch"
+                anchors.verticalCenter: parent.verticalCenter
+                width: toolRow.height * 0.8
+                height: toolRow.height * 0.8
+                color: root.color
+                border.color: "#E2E2E2"
+                MouseArea {
+                    anchors.fill: parent
+                    onClicked: colorDialog.open()
+                }
+            }
+            Repeater {
+                model: [{ t: "字体", a: "font" }, { t: "确定", a: "ok" }, { t: "取消", a: "cancel" }]
+                Rectangle {
+                    objectName: "button_" + modelData.a
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 60
+                    height: 26
+                    color: area.containsMouse ? "#0080FF" : "#FF8000"
+                    Text {
+                        anchors.centerIn: parent
+                        text: modelData.t
+                        color: "#FFFFFF"
+                        font.pixelSize: 14
+                    }
+                    MouseArea {
+                        id: area
+                        anchors.fill: parent
+                        hoverEnabled: true
+                        onClicked: {
+                            if (modelData.a === "font")
+                                fontDialog.open();
+                            else if (modelData.a === "ok")
+                                root.accept();
+                            else
+                                root.cancel();
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    ColorDialog {
+        id: colorDialog
+        title: "请选颜色"
+        color: root.color
+        onAccepted: root.color = colorDialog.color
+    }
+    FontDialog {
+        id: fontDialog
+        title: "请选择字体"
+        font: editor.font
+        // A cancelled dialog keeps the font.
+        onAccepted: root.font = fontDialog.font
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: "transparent"
+        border.color: "#335493"
+        border.width: 1
+    }
+}

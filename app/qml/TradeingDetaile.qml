@@ -1,0 +1,54 @@
+import QtQuick 2.15
+import HUtil 1.0
+
+// A list-view form of the tick details for a QDetailedModel with the id
+// qdetailModel in the enclosing document: 20 px rows, the time shown on the
+// first row of each minute.
+ListView {
+    id: root
+    clip: true
+    model: qdetailModel
+    currentIndex: -1
+    HUtil { id: hutil }
+    delegate: Rectangle {
+        id: row
+        width: root.width
+        height: 20
+        readonly property bool firstOfMinute: !qdetailModel.isPreMinute(index)
+        color: area.containsMouse || root.currentIndex === index ? "#3E4349" : "#191B1F"
+        Rectangle { width: parent.width; height: 1; color: "#22272E"; visible: row.firstOfMinute }
+        Text {
+            x: 5; width: parent.width * 0.25; height: parent.height
+            verticalAlignment: Text.AlignVCenter
+            color: "#FFFFFF"; font.pixelSize: 12
+            text: row.firstOfMinute ? Qt.formatTime(new Date(time * 1000), "hh:mm") : ""
+        }
+        Text {
+            x: parent.width * 0.25; width: parent.width * 0.25; height: parent.height
+            horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
+            font.pixelSize: 12
+            color: hutil.getPriceColor(price, pre_close)
+            text: Number(price).toFixed(2)
+        }
+        Text {
+            x: parent.width * 0.5; width: parent.width * 0.3; height: parent.height
+            horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
+            font.pixelSize: 12
+            color: "#F58F22"
+            text: hutil.formatVol(vol)
+        }
+        Text {
+            x: parent.width * 0.85; width: parent.width * 0.15; height: parent.height
+            horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter
+            font.pixelSize: 12
+            color: hutil.getWindColor(wind)
+            text: wind
+        }
+        MouseArea {
+            id: area
+            anchors.fill: parent
+            hoverEnabled: true
+            onClicked: root.currentIndex = index
+        }
+    }
+}

@@ -1,0 +1,54 @@
+.pragma library
+
+// Shape checks of the documents the program downloads and of the data files
+// it reads back: a document of another shape (a text where a list belongs, an
+// error page turned into {msg}, an object posing as a list) is refused before
+// use, so it can neither stall a window nor replace a good file.
+
+var MAX_START_IMAGES = 20;
+var MAX_URL_LENGTH = 2048;
+
+function isObject(v) { return v !== null && typeof v === "object" && !Array.isArray(v); }
+
+// JSHttp hands a body that is not JSON over as {msg: <text>}.
+function isTextBody(v) { return isObject(v) && Object.keys(v).length === 1 && typeof v.msg === "string"; }
+
+// The start images: a short, non-empty list of URL texts; null otherwise.
+function startImages(v) {
+    if (!Array.isArray(v) || v.length === 0 || v.length > MAX_START_IMAGES)
+        return null;
+    for (var i = 0; i < v.length; ++i)
+        if (typeof v[i] !== "string" || v[i].length > MAX_URL_LENGTH || !/^(https?|qrc|file):/i.test(v[i]))
+            return null;
+    return v;
+}
+
+// The downloads of the sign-in window, by the file each one is kept in.
+var downloads = {
+    "formula.json": function (v) { return (isObject(v) || Array.isArray(v)) && !isTextBody(v); },
+    "StockPool.json": Array.isArray,
+    "board.json": function (v) { return isObject(v) && (Array.isArray(v.boardIndex) || Array.isArray(v.boardset)); },
+    "stock_rating.json": function (v) { return isObject(v) && Array.isArray(v.ratingInfos); },
+    "stock_rzrq.json": Array.isArray
+};
+
+function isDownload(file, v) {
+    var check = downloads[file];
+    return check !== undefined && check(v);
+}
+
+// One stock of a pool: a code text and an exchange number or text.
+function isPoolStock(s) {
+    return isObject(s) && (typeof s.tradingcode === "string" || typeof s.tradingcode === "number")
+            && (typeof s.exchangecode === "number" || typeof s.exchangecode === "string");
+}
+
+// A value as a line of the log: at most `max` characters (300 when not given)
+// and a note of how much was left out, so a large reply cannot flood the log.
+function logText(v, max) {
+    var limit = max || 300;
+    var t = typeof v === "string" ? v : isTextBody(v) ? v.msg : JSON.stringify(v);
+    if (typeof t !== "string")
+        t = String(v);
+    return t.length <= limit ? t : t.substring(0, limit) + "… (" + (t.length - limit) + " more characters)";
+}

@@ -1,0 +1,120 @@
+// The home view's logic, its news buttons and a distribution panel over the
+// fixed buckets (the refresh against the back end is tested live in C++).
+import QtQuick 2.15
+import QtTest 1.15
+import IndexSectionCountModel 1.0
+import QDetailedModel 1.0
+import "qrc:/qml/" as W
+import "qrc:/qml/js/HomeView.js" as Home
+
+Item {
+    id: top
+    width: 1200
+    height: 800
+    IndexSectionCountModel { id: buckets }
+    W.HomeNewsView { id: news; width: 400; height: 300 }
+    W.SectionCount { id: fixedRows; x: 500; width: 300; height: 240; model: buckets }
+    // Stands in for the news list widget: records what it is asked to load.
+    QtObject {
+        id: fakeList
+        property var calls: []
+        function getNewsListData(flag, codeInfo) { calls.push({ flag: flag, code: codeInfo.code, market: codeInfo.market, type: codeInfo.type }); }
+    }
+    QDetailedModel { id: qdetailModel }
+    W.TradeingDetaile { id: spareList; x: 850; width: 300; height: 200 }
+
+    TestCase {
+        name: "HomeView"
+        when: windowShown
+
+        // The spare list form binds to the enclosing document's qdetailModel.
+        function test_spareDetailList() {
+            compare(spareList.model, qdetailModel);
+            compare(spareList.count, 0);
+        }
+
+        function test_layoutWidths() {
+            var rows = [[1920, 410, 960, 550], [1280, 320, 650, 310], [1600, 400, 800, 400], [800, 200, 650, 0]];
+            for (var i = 0; i < rows.length; ++i) {
+                var l = Home.layout(rows[i][0]);
+                compare(l.left, rows[i][1], "left of " + rows[i][0]);
+                compare(l.middle, rows[i][2], "middle of " + rows[i][0]);
+                compare(l.right, rows[i][3], "right of " + rows[i][0]);
+            }
+        }
+
+        // Rates as the board's float gives them (Math.fround), keyed by
+        // ceil(r x 100) above 0 and floor otherwise.
+        function test_conceptColours() {
+            var f = Math.fround;
+            var rows = [
+                [f(0.003), "1", "#FA2933"], [f(-0.003), "-1", "#14D270"], [f(0.12), "12", "#FFFFFF"],
+                [0, "0", "#2A2F38"], [f(0.02), "2", "#E22630"], [f(0.0301), "4", "#991D26"],
+                [f(-0.0451), "-5", "#0F824A"], [f(-0.0951), "-10", "#0C472E"], [f(-0.1), "-11", "#FFFFFF"], [f(0.095), "10", "#51141C"],
+                [f(-0.11), "-11", "#FFFFFF"], [f(0.06), "6", "#69171F"], [NaN, "-", "#2A2F38"]
+            ];
+            for (var i = 0; i < rows.length; ++i) {
+                compare(Home.conceptKey(rows[i][0]), rows[i][1], "key of " + rows[i][0]);
+                compare(Home.conceptColor(rows[i][0]), rows[i][2], "colour of " + rows[i][0]);
+            }
+            // A float just off a whole percent lands in the next bucket.
+            verify(f(0.07) > 0.07);
+            compare(Home.conceptKey(f(0.07)), "8");
+            compare(Home.conceptColor(f(0.07)), "#51141C");
+        }
+
+        function test_distributionRows() {
+            var rows = Home.distributionRows([
+                { name: "涨停", section: "≥9.9%", count: 10, type: 1 },
+                { name: "x", section: "up_counts", count: 900, type: 1 },
+                { name: "微涨", section: "1~3%", count: 40, type: 1 },
+                { name: "x", section: "down_counts", count: 800, type: -1 },
+                { name: "跌停", section: "≤-9.9%", count: 0, type: -1 }]);
+            compare(rows.length, 3);
+            compare(rows[0].ratio, 0.25);
+            compare(rows[1].ratio, 1);
+            compare(rows[2].ratio, 0);
+            compare(rows[2].type, -1);
+            // Only the totals: an empty panel. All zero: ratios 0, not NaN.
+            compare(Home.distributionRows([{ section: "up_counts", count: 3 }, { section: "down_counts", count: 2 }]).length, 0);
+            var zero = Home.distributionRows([{ name: "a", section: "s", count: 0, type: 1 }]);
+            compare(zero[0].ratio, 0);
+            compare(Home.distributionRows(undefined).length, 0);
+        }
+
+        function test_newsButtons() {
+            compare(news.currentFlag, "stock_news_list,stock_news_view");
+            news.newsList = fakeList;   // the widget arrives: it loads the current flag
+            compare(fakeList.calls.length, 1);
+            compare(fakeList.calls[0].flag, "stock_news_list,stock_news_view");
+            compare(fakeList.calls[0].code, "1A0001");
+            compare(fakeList.calls[0].market, 1);
+            compare(fakeList.calls[0].type, 1);
+            mouseClick(findChild(news, "newsButton1"));
+            compare(news.currentFlag, "research_list,research_view");
+            compare(fakeList.calls[1].flag, "research_list,research_view");
+            mouseClick(findChild(news, "newsButton0"));
+            compare(fakeList.calls[2].flag, "stock_news_list,stock_news_view");
+            news.newsList = null;
+            mouseClick(findChild(news, "newsButton1"));   // no widget: the flag still follows
+            compare(news.currentFlag, "research_list,research_view");
+            compare(fakeList.calls.length, 3);
+        }
+
+        // The fixed buckets drawn as bars of their share of the largest count.
+        function test_fixedDistribution() {
+            compare(buckets.getMaxCount(), 1580);
+            compare(fixedRows.count, 12);
+            compare(fixedRows.rowHeight, 20);
+            var space = fixedRows.width - 150;
+            var bar5 = findChild(fixedRows.itemAtIndex(5), "bar");
+            var bar11 = findChild(fixedRows.itemAtIndex(11), "bar");
+            compare(bar5.width, space);
+            fuzzyCompare(bar11.width, Math.max(1, space * 15 / 1580), 0.01);
+            compare(bar5.y, 5);
+            compare(bar5.height, 10);
+            compare(String(bar5.color), "#ff3d3d");
+            compare(String(bar11.color), "#0fc351");
+        }
+    }
+}

@@ -1,0 +1,242 @@
+// The whole program started from the damaged data directories a power loss or
+// a bad reply leaves: it must start, sign in as demo, open a stock and switch
+// it to its day K-line, with no script error on the way, and keep the good
+// cached files. Runs on a virtual display against the local quote server and
+// back end, driven by the demo documents of app/e2e/; the chart is kept as
+// <build>/screenshots/damaged-<n>.png.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+#include "serverprocess.h"
+#include "shell/stockdictionary.h"
+#include "testhome.h"
+
+namespace {
+
+QString e2eDocument(const char* name)
+{
+    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
+}
+
+QString screenshotDir() { return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots"); }
+
+// A process whose merged output is kept and searched line by line.
+class OutputProcess {
+public:
+    void start(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+               QProcess::ProcessChannelMode mode = QProcess::MergedChannels)
+    {
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(mode);
+        process_.start(program, args);
+    }
+    ~OutputProcess()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000)) {
+                process_.kill();
+                process_.waitForFinished(5000);
+            }
+        }
+    }
+    // Waits for a line holding text; returns it from there (empty on time-out).
+    QString waitFor(const QString& text, int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        for (;;) {
+            while (process_.canReadLine()) {
+                const QString line = QString::fromUtf8(process_.readLine()).trimmed();
+                lines_ << line;
+                const int at = line.indexOf(text);
+                if (at >= 0)
+                    return line.mid(at);
+            }
+            const int left = ms - static_cast<int>(timer.elapsed());
+            if (left <= 0 || process_.state() == QProcess::NotRunning) {
+                lines_ << QString::fromUtf8(process_.readAll());
+                return QString();
+            }
+            process_.waitForReadyRead(std::min(left, 100));
+        }
+    }
+    bool finishWithin(int ms)
+    {
+        const bool done = process_.waitForFinished(ms);
+        lines_ << QString::fromUtf8(process_.readAll()).split('\n');
+        return done;
+    }
+    int exitCode() const { return process_.exitCode(); }
+    QString output() const { return lines_.join('\n'); }
+
+private:
+    QProcess process_;
+    QStringList lines_;
+};
+
+QString dataDir() { return testsupport::testDataDir(); }
+
+void put(const QString& name, const QByteArray& bytes)
+{
+    const QString path = dataDir() + "/" + name;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray read(const QString& name)
+{
+    QFile f(dataDir() + "/" + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray fetch(const QString& url)
+{
+    QNetworkAccessManager manager;
+    QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(url)));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->readAll();
+    delete reply;
+    return body;
+}
+
+QString databaseFile() { return localStorageDatabaseFile(dataDir(), "qelm"); }
+
+}  // namespace
+
+TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
+{
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    if (xvfb.isEmpty())
+        GTEST_SKIP() << "Xvfb is not installed";
+    QuoteServerProcess quote;
+    ASSERT_GT(quote.port(), 0);
+    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote.port()) +
+                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
+    ASSERT_GT(backend.port(), 0);
+    const QString base = QString("http://127.0.0.1:%1").arg(backend.port());
+    OutputProcess display;
+    display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                  QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
+    const QString number = display.waitFor("", 20000);
+    ASSERT_FALSE(number.isEmpty()) << display.output().toStdString();
+
+    const QByteArray html = "<html><body>502 Bad Gateway</body></html>";
+    // Good files an earlier start left, which a bad download must not replace.
+    const QByteArray board = fetch(base + "/api/board");
+    const QByteArray rating = fetch(base + "/api/stock_rating");
+    ASSERT_FALSE(board.isEmpty());
+    QByteArray noise(8192, Qt::Uninitialized);
+    QRandomGenerator gen(39);
+    for (char& c : noise)
+        c = char(gen.bounded(256));
+    struct Row {
+        const char* what;
+        std::function<void()> damage;
+        std::vector<std::pair<std::string, QByteArray>> answers;  // path, body
+        std::vector<std::pair<QString, QByteArray>> kept;       // file, content
+    };
+    const Row rows[] = {
+        {"garbage lock, random database, bad start images, layout and groups, HTML board, text pools",
+         [&] {
+             put("instance.lock", "\xff\xfe garbage");
+             put(databaseFile().mid(dataDir().size() + 1), noise);
+             put("start_image.json", R"({"length":1000000})");
+             put("formula_map.json",
+                 R"({"kline":{"main_charts":[{"fname":5},null,{"fname":"KLINE","s":"KSCALES","c":"KCROSSHAIR"}],)"
+                 R"("sub_charts":[{"fname":"MACD"},7]},"mline":{"main_charts":"MLINE","sub_charts":[null]}})");
+             put("formula_group_own.json", R"([null, 5, "x", {"name":7}, {"name":"我的","formulas":["MACD"]}])");
+             put("board.json", board);
+         },
+         {{"/api/board", html}, {"/api/stock_pool", '"' + QByteArray(100000, 'p') + '"'}},
+         {{"board.json", board}}},
+        {"empty lock, database a directory, text start images, layout and groups of other types, HTML ratings",
+         [&] {
+             put("instance.lock", "");
+             QDir().mkpath(databaseFile() + "/inside");
+             put("start_image.json", '"' + QByteArray(100000, 'i') + '"');
+             put("formula_map.json", "[1,2,3]");
+             put("formula_group_own.json", R"({"name":"x"})");
+             put("stock_rating.json", rating);
+         },
+         {{"/api/stock_rating", html}, {"/api/stock_rzrq", R"({"msg":"<html>"})"}, {"/api/formula", html}},
+         {{"stock_rating.json", rating}}},
+    };
+
+    QDir().mkpath(screenshotDir());
+    int n = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        ++n;
+        QDir(dataDir()).removeRecursively();
+        r.damage();
+        for (const auto& a : r.answers) {
+            backend.control("answer " + a.first + " " + a.second.toHex().toStdString());
+            ASSERT_TRUE(backend.wait_prefix("ok answer " + a.first + " "));
+        }
+        const QString shot = QString("damaged-%1.png").arg(n);
+        QFile::remove(screenshotDir() + "/" + shot);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", ":" + number.trimmed());
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("QT_QUICK_BACKEND", "software");
+        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        env.insert("TARVOLIN_CONTROL_URL", base + "/");
+        env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
+        env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("DemoMain.qml"));
+        OutputProcess program;
+        program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin",
+                      {"--screenshots=" + screenshotDir(), "--day-kline", "--stock-shot=" + shot,
+                       QString("--main-shot=damaged-main-%1.png").arg(n)}, env);
+
+        ASSERT_FALSE(program.waitFor("demo: signing in", 30000).isEmpty()) << program.output().toStdString();
+        ASSERT_EQ(program.waitFor("demo: ready", 40000).left(16), "demo: ready true") << program.output().toStdString();
+        ASSERT_FALSE(program.waitFor("demo: opened", 30000).isEmpty()) << program.output().toStdString();
+        const QString command = program.waitFor("demo: quick command", 30000);
+        const QString opened = program.waitFor("demo: opened", 30000);
+        EXPECT_TRUE(command.startsWith("demo: quick command 96 rows")) << command.toStdString();
+        EXPECT_FALSE(opened.isEmpty()) << program.output().toStdString();
+        ASSERT_FALSE(program.waitFor("demo: wrote " + screenshotDir() + "/" + shot, 20000).isEmpty())
+            << program.output().toStdString();
+        EXPECT_TRUE(program.finishWithin(20000));
+        EXPECT_EQ(program.exitCode(), 0);
+        const QString out = program.output();
+        for (const char* fault : {"TypeError", "Cannot assign", "ReferenceError", "is not a function"})
+            EXPECT_FALSE(out.contains(fault)) << fault << "\n" << out.toStdString();
+        for (const auto& k : r.kept)
+            EXPECT_EQ(read(k.first), k.second) << k.first.toStdString() << " was replaced";
+        EXPECT_TRUE(QFileInfo::exists(databaseFile() + ".bad"));
+
+        // The day K-line is drawn: the chart area holds many colours.
+        const QImage image(screenshotDir() + "/" + shot);
+        ASSERT_FALSE(image.isNull());
+        QSet<QRgb> colours;
+        for (int y = image.height() / 4; y < image.height() * 3 / 4; y += 2)
+            for (int x = 0; x < image.width() / 2; x += 2)
+                colours.insert(image.pixel(x, y) & 0xFFFFFF);
+        EXPECT_GT(colours.size(), 20) << "the chart looks empty";
+        for (const auto& a : r.answers) {
+            backend.control("ok " + a.first);
+            ASSERT_TRUE(backend.wait_line("ok ok " + a.first));
+        }
+    }
+}
