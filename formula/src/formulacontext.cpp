@@ -46,6 +46,7 @@ bool FormulaContext::lookupLocal(const std::string& name, bool useShared, Source
 
 bool FormulaContext::pushName(const std::string& name)
 {
+    ++lookups_;
     Source source = Source::Variable;
     if (!lookupLocal(name, true, &source))
         return false;
@@ -120,6 +121,8 @@ bool FormulaContext::run()
     // host in place: such a run recomputes everything.
     memory.valid = memory.valid && variables.empty() && memory.results.size() == code.size();
     memory.results.resize(code.size());
+    memory.arity.resize(code.size());
+    memory.lookedUp.resize(code.size(), 1);
     memory.seriesNow.clear();
     memory.paramsNow.clear();
     bool ok = true;
@@ -139,21 +142,45 @@ bool FormulaContext::run()
     memory.seriesNow.clear();
     memory.paramsNow.clear();
     memory.valid = true;
+    memory.bars = barCount;
     return true;
 }
 
-bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot)
+bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure)
 {
-    if (slot >= memory.results.size())
+    if (slot >= memory.results.size()) {
         memory.results.resize(slot + 1);
+        memory.arity.resize(slot + 1);
+        memory.lookedUp.resize(slot + 1, 1);
+    }
     ArgumentPtr& remembered = memory.results[slot];
+    const std::size_t arity = memory.arity[slot];
+    if (pure && memory.valid && remembered && memory.bars == barCount && arity != 0 && !memory.lookedUp[slot] &&
+        stack.size() >= arity) {
+        bool same = true;
+        for (std::size_t i = stack.size() - arity; i < stack.size() && same; ++i)
+            same = stack[i]->changedFrom == kUnchanged;
+        if (same) {
+            stack.erase(stack.end() - static_cast<std::ptrdiff_t>(arity), stack.end());
+            remembered->changedFrom = kUnchanged;
+            stack.push_back(remembered);
+            return true;
+        }
+    }
+    const std::size_t depth = stack.size();
+    const uint64_t lookups = lookups_;
     // Only a value nothing else holds may be rewritten in place.
     if (memory.valid && remembered && remembered.use_count() == 1)
         resumeTarget_ = std::move(remembered);
     remembered.reset();
     const bool ok = fn(this);
     resumeTarget_.reset();
-    if (ok && !stack.empty())
+    if (ok && !stack.empty()) {
         remembered = stack.back();
+        // What the call took: every builtin takes a fixed number of values.
+        const std::size_t took = depth + 1 >= stack.size() ? depth + 1 - stack.size() : 0;
+        memory.arity[slot] = static_cast<uint16_t>(took <= 0xFFFF ? took : 0);
+        memory.lookedUp[slot] = lookups_ != lookups;
+    }
     return ok;
 }

@@ -62,6 +62,9 @@ struct FormulaContext {
     // What the last run that succeeded left for the next one (see the top).
     struct RunMemory {
         std::vector<ArgumentPtr> results;  // per step: the value a call step pushed
+        std::vector<uint16_t> arity;       // per step: values the call took (0: not known)
+        std::vector<char> lookedUp;        // per step: the call looked names up itself
+        uint32_t bars = 0;                 // the run's bar count
         ArgumentMap series;                // host series by name
         ArgumentMap seriesNow;             // those of the running run
         std::map<std::string, FormulaArgument, CiLess> params;     // copies of the parameters read
@@ -155,8 +158,10 @@ struct FormulaContext {
     bool run();
 
     // The step of a call: runs fn, offering it the value the step pushed in the
-    // last run, and remembers what it pushes now.
-    bool callStep(const FormulaFunction& fn, std::size_t slot);
+    // last run, and remembers what it pushes now. A builtin (pure: its result
+    // depends on its arguments and the bar count only) whose arguments are
+    // all unchanged over the same bar count is not run: its last value stands.
+    bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure);
 
     // The previous result offered to the running builtin (null when none);
     // the builtin takes it at most once.
@@ -170,4 +175,5 @@ private:
     bool lookupLocal(const std::string& name, bool useShared, Source* source = nullptr);
 
     ArgumentPtr resumeTarget_;
+    uint64_t lookups_ = 0;  // names looked up so far (pushName)
 };
