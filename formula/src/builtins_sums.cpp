@@ -34,55 +34,13 @@ double windowProduct(const float* v, uint32_t from, uint32_t to)
 
 namespace {
 
-// The sums of a constant window of k >= 1 bars of the data X (the top but one
-// of the stack, popped with the period): the running kernel for windows up to
-// kRunningWindow bars over finite data, the block kernel otherwise. put(out,
-// i, sum, count, c, running) writes bar i (the running kernel's sums are of
-// x - c). The step's previous result is resumed from the
-// first changed bar; note keeps the first bar that is not finite, so that the
-// kernel is the one a whole run would choose.
-template <typename Put>
-bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put)
+// Window sums by the block kernel, emitted from bar from on.
+template <typename Emit>
+void blockSums(const DataSeries& x, uint32_t k, uint32_t from, Emit emit)
 {
-    ArgumentPtr args[2];
-    if (!ctx->popArgs(args, 2))
-        return false;
-    const DataSeries x = dataOf(ctx, args[0]);
-    const uint32_t changed = std::min(x.arg->changedFrom, args[1]->changedFrom);
-    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
-    ArgumentPtr r = std::move(u.result);
-    uint32_t from = u.from;
-    auto firstNotFinite = [&x](uint32_t a) {
-        for (uint32_t i = a; i < x.end; ++i)
-            if (!std::isfinite(x.v[i]))
-                return i;
-        return windowkernels::kNoBar;
-    };
-    uint32_t bad = windowkernels::kNoBar;
-    if (from > x.first) {
-        const uint32_t old = r->note;
-        bad = old < from ? old : firstNotFinite(from);
-        if ((old == windowkernels::kNoBar) != (bad == windowkernels::kNoBar))
-            from = x.first;
-    } else {
-        bad = firstNotFinite(x.first);
-    }
-    if (from == x.first)
-        r->changedFrom = std::min(r->changedFrom, from);
-    r->note = bad;
-    float* out = r->values.data();
-    if (k <= windowkernels::kRunningWindow && bad == windowkernels::kNoBar) {
-        windowkernels::runningWindowsFrom<false>(
-            x.v, x.first, x.end, k, from,
-            [out, &put](uint32_t i, double s1, double, uint32_t n, double c) { put(out, i, s1, n, c, true); });
-    } else {
-        ScratchVector<double> scratch;
-        windowkernels::slidingAggregateFrom<double>(
-            x.v, x.first, x.end, k, 0.0, [](double a, double b) { return a + b; }, scratch, from,
-            [out, &put](uint32_t i, double sum, uint32_t n) { put(out, i, sum, n, 0.0, false); });
-    }
-    ctx->push(std::move(r));
-    return true;
+    ScratchVector<double> scratch;
+    windowkernels::slidingAggregateFrom<double>(
+        x.v, x.first, x.end, k, 0.0, [](double a, double b) { return a + b; }, scratch, from, emit);
 }
 
 }  // namespace
@@ -95,10 +53,16 @@ bool builtinMa(FormulaContext* ctx)
         const uint32_t k = windowLength(n);
         const double inv = 1.0 / k;
         if (k <= windowkernels::kRunningWindow)
-            return constantWindowSums(
-                ctx, k, [ready, k, inv](float* out, uint32_t i, double s, uint32_t count, double c, bool running) {
-                    const double mean = running ? (count == k ? s * inv : s / count) + c : s / count;
-                    out[i] = i >= ready ? static_cast<float>(mean) : kInvalidValue;
+            return windowkernels::constantWindowSums<false>(
+                ctx, k,
+                [ready, k, inv](float* out, uint32_t i, double s, double, uint32_t count, double c) {
+                    out[i] = i >= ready ? static_cast<float>((count == k ? s * inv : s / count) + c) : kInvalidValue;
+                },
+                [ready, k](const DataSeries& x, uint32_t from, float* out) {
+                    blockSums(x, k, from, [out, ready](uint32_t i, double sum, uint32_t count) {
+                        out[i] = i >= ready ? static_cast<float>(sum / count) : kInvalidValue;
+                    });
+                    return from;
                 });
     }
     return windowkernels::windowAverage(
@@ -190,9 +154,13 @@ bool builtinSum(FormulaContext* ctx)
         const float n = ctx->stack.back()->literalValue();
         const uint32_t k = n < 0.0f ? 0u : windowLength(n);
         if (k != 0)
-            return constantWindowSums(ctx, k, [](float* out, uint32_t i, double s, uint32_t, double c, bool) {
-                out[i] = static_cast<float>(s + c);
-            });
+            return windowkernels::constantWindowSums<false>(
+                ctx, k,
+                [](float* out, uint32_t i, double s, double, uint32_t, double c) { out[i] = static_cast<float>(s + c); },
+                [k](const DataSeries& x, uint32_t from, float* out) {
+                    blockSums(x, k, from, [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
+                    return from;
+                });
     }
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
         if (period.literal && period.literalValue() == 0.0f) {

@@ -680,6 +680,54 @@ bool seriesByPeriod(FormulaContext* ctx, Fill fill)
     return true;
 }
 
+// The sums of a constant window of k >= 1 bars of the data X (the top but one
+// of the stack, popped with the period): the running kernel for windows up to
+// kRunningWindow bars over finite data, block(x, from, out) otherwise, which
+// returns the first bar it wrote (it may write them all). put(out, i, s1, s2, count, c) writes
+// bar i from the running sums of x - c (and of its squares, with Squares). The step's previous result is resumed from the
+// first changed bar; note keeps the first bar that is not finite, so that the
+// kernel is the one a whole run would choose.
+template <bool Squares, typename Put, typename Block>
+bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put, Block block)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const DataSeries x = dataOf(ctx, args[0]);
+    const uint32_t changed = std::min(x.arg->changedFrom, args[1]->changedFrom);
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
+    ArgumentPtr r = std::move(u.result);
+    uint32_t from = u.from;
+    auto firstNotFinite = [&x](uint32_t a) {
+        for (uint32_t i = a; i < x.end; ++i)
+            if (!std::isfinite(x.v[i]))
+                return i;
+        return kNoBar;
+    };
+    uint32_t bad = kNoBar;
+    if (from > x.first) {
+        const uint32_t old = r->note;
+        bad = old < from ? old : firstNotFinite(from);
+        if ((old == kNoBar) != (bad == kNoBar))
+            from = x.first;
+    } else {
+        bad = firstNotFinite(x.first);
+    }
+    if (from == x.first)
+        r->changedFrom = std::min(r->changedFrom, from);
+    r->note = bad;
+    float* out = r->values.data();
+    if (k <= kRunningWindow && bad == kNoBar)
+        runningWindowsFrom<Squares>(x.v, x.first, x.end, k, from,
+                                    [out, &put](uint32_t i, double s1, double s2, uint32_t n, double c) {
+                                        put(out, i, s1, s2, n, c);
+                                    });
+    else
+        r->changedFrom = std::min(r->changedFrom, block(x, from, out));
+    ctx->push(std::move(r));
+    return true;
+}
+
 // The skeleton of the window averages (ma, wma, std) of data X over N bars:
 // N counts as at least one bar, and a bar with fewer than N - 1 bars before
 // it holds the marker. A constant N runs sliding(x, k, put), a kernel over
