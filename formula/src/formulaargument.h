@@ -96,7 +96,7 @@ struct FormulaArgument {
     struct KeptBlocks : std::unique_ptr<ExtremeBlocks> {
         using std::unique_ptr<ExtremeBlocks>::operator=;
         KeptBlocks() = default;
-        KeptBlocks(const KeptBlocks&) noexcept {}
+        KeptBlocks(const KeptBlocks&) noexcept : std::unique_ptr<ExtremeBlocks>() {}
         KeptBlocks(KeptBlocks&&) noexcept = default;
         KeptBlocks& operator=(const KeptBlocks&) noexcept
         {
