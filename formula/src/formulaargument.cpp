@@ -160,7 +160,7 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
     if (r && !r->literal && r->text.empty() && r->endBar <= r->values.size()) {
         // The previous result's array is written again even when every bar
         // changed: no new array, no zeros written first.
-        const bool resume = r->firstValid == first && changed > first;
+        const bool resume = r->firstValid == first && changed > first && !r->hostWritten;
         const uint32_t oldEnd = r->endBar;
         const std::size_t oldSize = r->values.size();
         const uint32_t from = resume ? std::max(first, std::min(changed, oldEnd)) : first;
@@ -175,6 +175,7 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
         r->firstValid = first;
         r->endBar = end;
         r->ownResult = true;
+        r->hostWritten = false;
         if (!resume) {
             r->changedFrom = 0;
             r->extremes.reset();

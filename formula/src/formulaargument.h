@@ -107,6 +107,9 @@ struct FormulaArgument {
     };
     KeptBlocks extremes;
     bool ownResult = false;  // made by seriesToUpdate: extremes may be kept
+    // The host wrote into this value (fml_argument_*): whatever a run
+    // remembers of it no longer holds, so it is neither resumed nor reused.
+    bool hostWritten = false;
 
     // Start of the bar range: 0 for a literal.
     uint32_t rangeBegin() const { return literal ? 0u : firstValid; }
@@ -180,6 +183,7 @@ inline void forgetDerived(FormulaArgument& x)
 {
     x.extremes.reset();
     x.ownResult = false;
+    x.hostWritten = true;
     x.changedFrom = 0;
     x.carriedEnd = 0;
 }

@@ -155,8 +155,8 @@ bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool 
     }
     ArgumentPtr& remembered = memory.results[slot];
     const std::size_t arity = memory.arity[slot];
-    if (pure && memory.valid && remembered && memory.bars == barCount && arity != 0 && !memory.lookedUp[slot] &&
-        stack.size() >= arity) {
+    if (pure && memory.valid && remembered && !remembered->hostWritten && memory.bars == barCount && arity != 0 &&
+        !memory.lookedUp[slot] && stack.size() >= arity) {
         bool same = true;
         for (std::size_t i = stack.size() - arity; i < stack.size() && same; ++i)
             same = stack[i]->changedFrom == kUnchanged;

@@ -312,3 +312,33 @@ TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
 }
 
 }  // namespace
+
+namespace {
+
+// A host that writes into a result between runs: the next run does not take
+// that value for its own last one.
+TEST(FmlIncremental, AResultTheHostWroteIntoIsComputedAgain)
+{
+    const Program program = {{FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 5.0f}, {FML_OP_CALL, "ema"},
+                             {FML_OP_PUSH_NUMBER, "", 1.0f}, {FML_OP_CALL, "+"},        {FML_OP_ASSIGN, "V0"},
+                             {FML_OP_OUTPUT, "V0"},          {FML_OP_DROP, ""}};
+    Market m;
+    for (int i = 0; i < 50; ++i) {
+        m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+        m.setBar(std::size_t(i), 10.0f + 0.1f * float(i % 7));
+    }
+    TestProgram kept;
+    compile(kept, program);
+    m.serve(kept);
+    ASSERT_EQ(kept.run(50), 1);
+    for (const bool tick : {false, true}) {
+        float* v = fml_argument_data(fml_get_argument(kept.ctx(), "V0"), 50);
+        std::fill(v, v + 50, 999.0f);
+        if (tick)
+            m.setBar(49, 11.0f);
+        m.serve(kept);
+        expectSameAsFullRun(kept, program, 1, m, tick ? "written, then a tick" : "written, nothing changed");
+    }
+}
+
+}  // namespace
