@@ -43,6 +43,8 @@ bool constantWindowExtreme(FormulaContext* ctx, uint32_t k)
     ArgumentPtr r = std::move(u.result);
     uint32_t from = u.from;
     auto firstNaN = [&x](uint32_t a) {
+        if (!windowkernels::holdsNaN(x.v, a, x.end))
+            return kNoBar;
         for (uint32_t i = a; i < x.end; ++i)
             if (std::isnan(x.v[i]))
                 return i;

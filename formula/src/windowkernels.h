@@ -699,6 +699,8 @@ bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put, Block block)
     ArgumentPtr r = std::move(u.result);
     uint32_t from = u.from;
     auto firstNotFinite = [&x](uint32_t a) {
+        if (allFinite(x.v, a, x.end))
+            return kNoBar;  // one vector pass for the usual data
         for (uint32_t i = a; i < x.end; ++i)
             if (!std::isfinite(x.v[i]))
                 return i;
