@@ -152,6 +152,33 @@ void runPrograms(benchmark::State& state, bool builtins, int programs, int bars)
     state.counters["faults"] = benchmark::Counter(static_cast<double>(faults) / state.iterations());
 }
 
+// One live tick: the last close changes, then the same relayout. Where the
+// engine re-evaluates from the changed bar only, this is flat in the bars.
+void runTicks(benchmark::State& state, bool builtins, int programs, int bars)
+{
+    Series s(bars);
+    Chart chart;
+    for (int i = 0; i < programs; ++i) {
+        chart.contexts.push_back(fml_ctx_create(chart.vm));
+        compileMacdKdj(chart.contexts.back(), builtins);
+    }
+    if (!relayout(chart, s, bars)) {
+        state.SkipWithError("the program failed");
+        return;
+    }
+    float delta = 0.01f;
+    for (auto _ : state) {
+        s.close.back() += delta;
+        delta = -delta;
+        relayout(chart, s, bars);
+    }
+}
+
+void BM_Tick10OperatorPrograms(benchmark::State& state) { runTicks(state, false, 10, int(state.range(0))); }
+void BM_Tick10Programs(benchmark::State& state) { runTicks(state, true, 10, int(state.range(0))); }
+BENCHMARK(BM_Tick10OperatorPrograms)->Arg(5000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Tick10Programs)->Arg(5000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
 void BM_MacdKdj100k(benchmark::State& state) { runPrograms(state, true, 1, 100000); }
 void BM_MacdKdjOperators100k(benchmark::State& state) { runPrograms(state, false, 1, 100000); }
 void BM_Relayout10Programs5000(benchmark::State& state) { runPrograms(state, true, 10, 5000); }

@@ -78,4 +78,63 @@ void BM_PaintThreePaneFrame(benchmark::State& state)
 }
 BENCHMARK(BM_PaintThreePaneFrame)->Unit(benchmark::kMillisecond);
 
+// The layer items' own images: the same three panes' outputs painted into
+// 1920 x (600, 240, 240) images as FChart renders them, in the format given
+// (even args: ARGB32, odd: ARGB32 premultiplied); args 0 and 1 then draw
+// each image on the frame, args 2 and 3 only paint the images.
+void BM_LayerImages(benchmark::State& state)
+{
+    ensureChartApplication();
+    const int n = 5000;
+    std::vector<QuoteKPoint> points = syntheticBars(n, true);
+    QuoteKPoints record{};
+    record.count = n;
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    record.code_info.decimal = 2;
+    const QImage::Format format = (state.range(0) & 1) ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32;
+    const bool compose = state.range(0) < 2;
+    std::vector<std::unique_ptr<QChart>> charts;
+    std::vector<QImage> images;
+    const int heights[] = {600, 240, 240};
+    for (int i = 0; i < 3; ++i) {
+        auto c = std::make_unique<QChart>();
+        c->setSize(QSizeF(1920, heights[i]));
+        c->setLineType("kline");
+        if (i == 0) {
+            c->appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+            c->appendFormula(0, "MA", "", "", 0);
+        } else {
+            c->appendFormula(0, i == 1 ? "VOL" : "MACD", "KSCALES", "KCROSSHAIR", 0);
+        }
+        c->onUpdateKLine(&record, 0);
+        c->setkShowNumber(300);
+        c->relayout();
+        charts.push_back(std::move(c));
+        images.emplace_back(1920, heights[i], format);
+    }
+    QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < charts.size(); ++i) {
+            QChart& c = *charts[i];
+            images[i].fill(0);
+            QPainter p(&images[i]);
+            p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+            FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+        }
+        if (!compose)
+            continue;
+        QPainter f(&frame);
+        int top = 0;
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            f.drawImage(QPointF(0, top), images[i]);
+            top += heights[i];
+        }
+        f.end();
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_LayerImages)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
 }  // namespace

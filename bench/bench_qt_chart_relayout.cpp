@@ -5,12 +5,16 @@
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "charts/fchart.h"
 #include "charts/qchart.h"
 #include "chartbench.h"
 #include "formulas/formulaservice.h"
@@ -41,5 +45,64 @@ void BM_RelayoutTenSlots(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * int64_t(n) * 10);
 }
 BENCHMARK(BM_RelayoutTenSlots)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// One live tick through the chart items: ten formulas on three panes (KLINE,
+// MA, BOLL, SAR, EXPMA on the main pane; VOL, MACD, KDJ, RSI, WR below), the
+// last bar's close changed, the whole record delivered to each pane as the
+// model does, each pane relaid out; with arg 1 the 1920 x 1080 frame is
+// painted too.
+void BM_TickThreePanes(benchmark::State& state)
+{
+    ensureChartApplication();
+    const int n = int(state.range(0));
+    const bool paint = state.range(1) != 0;
+    std::vector<QuoteKPoint> points = syntheticBars(n, true);
+    QuoteKPoints record{};
+    record.count = n;
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    record.code_info.decimal = 2;
+    const std::vector<std::vector<const char*>> paneFormulas = {
+        {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
+    const int heights[] = {600, 240, 240};
+    std::vector<std::unique_ptr<QChart>> panes;
+    for (std::size_t i = 0; i < paneFormulas.size(); ++i) {
+        auto c = std::make_unique<QChart>();
+        c->setSize(QSizeF(1920, heights[i]));
+        c->setLineType("kline");
+        for (const char* f : paneFormulas[i])
+            c->appendFormula(0, f, f == paneFormulas[i].front() ? "KSCALES" : "", "", 0);
+        c->onUpdateKLine(&record, 0);
+        c->setkShowNumber(300);
+        panes.push_back(std::move(c));
+    }
+    QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    float delta = 0.01f;
+    for (auto _ : state) {
+        points.back().close += delta;
+        delta = -delta;
+        for (auto& c : panes)
+            c->onSyncUpdateKLine(&record, 0);
+        if (paint) {
+            frame.fill(Qt::black);
+            QPainter p(&frame);
+            p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+            int top = 0;
+            for (std::size_t i = 0; i < panes.size(); ++i) {
+                QChart& c = *panes[i];
+                p.save();
+                p.translate(0, top);
+                FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+                c.paint(&p);
+                p.restore();
+                top += heights[i];
+            }
+        }
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_TickThreePanes)->Args({5000, 0})->Args({100000, 0})->Args({5000, 1})->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -16,6 +16,11 @@ uint32_t chartDate(int64_t t)
 
 std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count)
 {
+    return barsFromKPoints(points, count, {});
+}
+
+std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, const std::vector<ChartBar>& held)
+{
     std::vector<ChartBar> out;
     if (!points || count <= 0)
         return out;
@@ -23,8 +28,9 @@ std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count)
     for (int i = 0; i < count; ++i) {
         const QuoteKPoint& p = points[i];
         ChartBar& b = out[std::size_t(i)];
-        b.date = chartDate(p.time);
         b.time = int32_t(uint32_t(uint64_t(p.time)));
+        const bool known = std::size_t(i) < held.size() && held[std::size_t(i)].time == b.time;
+        b.date = known ? held[std::size_t(i)].date : chartDate(p.time);
         b.open = p.open;
         b.high = p.high;
         b.low = p.low;

@@ -14,6 +14,10 @@
 // volume and amount as float, average price 0, previous close the close of
 // the point before (the first point: its own open).
 std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count);
+// The same, taking the date of a bar from held (the bars already stored)
+// where the bar at the same index has the same time: a live record repeats
+// the whole series, and the local date of a time costs a time-zone lookup.
+std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, const std::vector<ChartBar>& held);
 // Minute points: open = high = low = close = price, previous close the
 // series' previous close for the first point, average 0 becomes no value.
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose);

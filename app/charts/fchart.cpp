@@ -100,12 +100,18 @@ void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float*
         const float yv = s.y(v[i]);
         (r ? up : down).emplace_back(s.x(i) - half, yv, w, y0 - yv);
     }
+    // Axis-parallel sticks on whole and half pixels: smoothing their edges
+    // only blurs them, and costs most of the pane's time.
+    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(kUp, 1));
     p.drawRects(up.data(), int(up.size()));
-    const QBrush fill(kDown);
-    for (const QRectF& r : down)
-        p.fillRect(r, fill);
+    // The falling ones filled in one call.
+    p.setPen(Qt::NoPen);
+    p.setBrush(kDown);
+    p.drawRects(down.data(), int(down.size()));
+    p.setRenderHint(QPainter::Antialiasing, smooth);
 }
 
 // Polylines through the valid values, broken at invalid ones; one drawLines call.

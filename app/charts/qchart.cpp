@@ -691,7 +691,9 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     const int li = layerForRecord(index);
     if (li < 0)
         return;
-    const int oldCount = storeBars(li, barsFromKPoints(points, count), true, true, info);
+    const ChartBarLayer& held = *barLayers_[std::size_t(li)];
+    const int oldCount =
+        storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true, true, info);
     if (li == 0) {
         followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
         reset_ = false;

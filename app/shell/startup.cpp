@@ -16,6 +16,7 @@
 #include <QtWebEngine/qtwebengineglobal.h>
 
 #include <iostream>
+#include <memory>
 
 #include "formulas/formulaservice.h"
 #include "platform/crashreporter.h"
@@ -99,6 +100,26 @@ void fallBackToSoftwareWithoutOpenGl()
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
 }
 
+// Runs prepare once, after the first frame of the engine's first window has
+// been shown (queued to the GUI thread: the frame may be swapped on the
+// render thread). Without a window prepare waits for the caller's own call.
+template <typename Prepare>
+void prepareWebProfileAfterFirstFrame(QQmlApplicationEngine& engine, QObject& receiver, const Prepare& prepare)
+{
+    const QList<QObject*> roots = engine.rootObjects();
+    QQuickWindow* window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow*>(roots.first());
+    if (!window)
+        return;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        window, &QQuickWindow::frameSwapped, &receiver,
+        [connection, prepare] {
+            QObject::disconnect(*connection);
+            prepare();
+        },
+        Qt::QueuedConnection);
+}
+
 }  // namespace
 
 int runTarvolin(int argc, char** argv, const StartupOptions& options)
@@ -135,12 +156,26 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     QTranslator translator;
     if (translator.load(":/cn.qm", QString(), QString(), QString()))
         app.installTranslator(&translator);
+    // Creating the default web profile takes most of a second: it is made
+    // once the sign-in window has shown its first frame (that window holds no
+    // web view), and at the latest before the main phase creates any.
     HWebEngineUrlRequestInterceptor interceptor;
-    setUpWebProfile(&interceptor);
+    bool webProfileReady = false;
+    const auto prepareWebProfile = [&interceptor, &webProfileReady] {
+        if (webProfileReady)
+            return;
+        webProfileReady = true;
+        setUpWebProfile(&interceptor);
+    };
     // The profile outlives this function: it must not keep the interceptor.
     const struct DropInterceptor {
-        ~DropInterceptor() { QQuickWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
-    } dropInterceptor;
+        const bool& ready;
+        ~DropInterceptor()
+        {
+            if (ready)
+                QQuickWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr);
+        }
+    } dropInterceptor{webProfileReady};
     registerQmlTypes();
     hooks.fillStores();
 
@@ -154,11 +189,13 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         engine.rootContext()->setContextProperty("controlUrl", controlEndpoint());
         hooks.publishInput(engine.rootContext());
         engine.load(url);
+        prepareWebProfileAfterFirstFrame(engine, app, prepareWebProfile);
         app.exec();
     }
     if (!hasSession())
         return 0;
     hooks.report("main phase");
+    prepareWebProfile();
 
     // Main phase: the indicator catalogue and the user's parameter values.
     formula::FormulaService& formulas = formula::FormulaService::instance();

@@ -49,6 +49,25 @@ float directAvedev(const float* v, uint32_t from, uint32_t i)
 // taken relative to a reference value of the data to keep the sums small.
 bool builtinAvedev(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && ctx->stack.back()->literal) {
+        const float n = ctx->stack.back()->literalValue();
+        const uint32_t k = windowLength(n);
+        if (k != 0 && k <= kShortWindow) {
+            // Each bar from its own window alone: the bars from the first
+            // changed one are all that a run after a change computes.
+            ArgumentPtr args[2];
+            if (!ctx->popArgs(args, 2))
+                return false;
+            const DataSeries x = windowkernels::dataOf(ctx, args[0]);
+            SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(),
+                                            std::min(x.arg->changedFrom, args[1]->changedFrom));
+            float* out = u.result->values.data();
+            for (uint32_t i = u.from; i < x.end; ++i)
+                out[i] = periodReached(i, n) ? directAvedev(x.v, windowStart(x.first, i, k), i) : kInvalidValue;
+            ctx->push(std::move(u.result));
+            return true;
+        }
+    }
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
         const bool constant = period.literal;
         const uint32_t k0 = constant ? windowLength(period.literalValue()) : 0u;

@@ -28,16 +28,21 @@ bool binaryOperator(FormulaContext* ctx, Op op)
             return kInvalidValue;
         return op(x, y);
     };
+    const uint32_t changed = std::min(a.changedFrom, b.changedFrom);
     if (a.literal && b.literal) {
         ArgumentPtr r = makeLiteralNumber(apply(a.literalValue(), b.literalValue()));
         r->firstValid = a.firstValid;
         r->endBar = a.endBar;
+        r->changedFrom = changed;
         ctx->push(std::move(r));
         return true;
     }
-    const uint32_t start = range.begin;
+    // Only the bars from the first changed one are computed when the step's
+    // previous result is at hand.
+    SeriesUpdate update = seriesToUpdate(ctx, range.begin, range.end, range.end, changed);
+    const uint32_t start = update.from;
     const uint32_t end = range.end;
-    ArgumentPtr r = makeSeriesToWrite(start, end);
+    ArgumentPtr r = std::move(update.result);
     float* out = r->values.data();
     // Separate loops per operand shape, so that each is a plain pass the
     // compiler can vectorise.
@@ -74,14 +79,16 @@ bool unaryFunction(FormulaContext* ctx, Fn fn)
         ArgumentPtr r = makeLiteralNumber(apply(in.literalValue()));
         r->firstValid = in.firstValid;
         r->endBar = in.endBar;
+        r->changedFrom = in.changedFrom;
         ctx->push(std::move(r));
         return true;
     }
-    const uint32_t first = in.firstValid;
     const uint32_t end = in.rangeEnd();
-    if (end < first)
+    if (end < in.firstValid)
         return false;
-    ArgumentPtr r = makeSeriesToWrite(first, end);
+    SeriesUpdate update = seriesToUpdate(ctx, in.firstValid, end, end, in.changedFrom);
+    const uint32_t first = update.from;
+    ArgumentPtr r = std::move(update.result);
     const float* src = in.values.data();
     float* out = r->values.data();
     for (uint32_t i = first; i < end; ++i)

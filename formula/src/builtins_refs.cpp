@@ -4,6 +4,7 @@
 // takes the first valid value and refv gives the marker; past the end refx
 // takes the last value and refxv gives the marker.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -27,7 +28,19 @@ bool reference(FormulaContext* ctx, const ArgumentPtr& xArg, const FormulaArgume
     const BarRange range = commonRange(x, n);
     if (range.end < range.begin)
         return false;
-    ArgumentPtr r = makeSeriesToWrite(range.begin, range.end);
+    const bool constantBack =
+        n.literal && !isInvalid(n.literalValue()) && dir == Direction::Back && saturatingInt32(n.literalValue()) >= 0;
+    // A constant look-back resumes the step's last result from the first
+    // changed bar (the first value it may repeat lies before that bar).
+    uint32_t from = range.begin;
+    ArgumentPtr r;
+    if (constantBack) {
+        SeriesUpdate u = seriesToUpdate(ctx, range.begin, range.end, range.end, std::min(x.changedFrom, n.changedFrom));
+        r = std::move(u.result);
+        from = u.from;
+    } else {
+        r = makeSeriesToWrite(range.begin, range.end);
+    }
     float* out = r->values.data();
     const float* v = x.values.data();
     if (range.end == range.begin) {
@@ -55,10 +68,10 @@ bool reference(FormulaContext* ctx, const ArgumentPtr& xArg, const FormulaArgume
             return clamp ? lastValue : kInvalidValue;
         return v[src];
     };
-    if (n.literal && !isInvalid(n.literalValue()) && dir == Direction::Back && saturatingInt32(n.literalValue()) >= 0) {
+    if (constantBack) {
         // A constant look-back: a fill, then a straight copy.
         const uint32_t k = static_cast<uint32_t>(saturatingInt32(n.literalValue()));
-        uint32_t i = range.begin;
+        uint32_t i = from;
         for (; i < range.end && static_cast<uint64_t>(i) < static_cast<uint64_t>(xFirst) + k; ++i)
             out[i] = clamp ? firstValue : kInvalidValue;
         for (; i < range.end; ++i)

@@ -3,6 +3,7 @@
 // no-value marker; a candidate that is a marker (a +infinity input) leaves the
 // average unchanged, so a gap is bridged rather than propagated.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -23,7 +24,9 @@ bool smooth(FormulaContext* ctx, Update update)
     if (!ctx->popArgs(args, 2))
         return false;
     const FormulaArgument& p = *args[1];
-    ctx->push(windowkernels::recursion<float>(dataOf(ctx, args[0]), [&p, update](uint32_t i, float xi, float& y) {
+    const windowkernels::DataSeries x = dataOf(ctx, args[0]);
+    const uint32_t changed = std::min(p.changedFrom, x.arg->changedFrom);
+    ctx->push(windowkernels::resumableRecursion<float>(ctx, x, changed, [&p, update](uint32_t i, float xi, float& y) {
         takeUnlessMarker(y, update(xi, p.at(i), y));
         return y;
     }));
@@ -61,7 +64,8 @@ bool builtinEma(FormulaContext* ctx)
         if (!ctx->popArgs(args, 2))
             return false;
         const double n = emaPeriod(args[1]->literalValue());
-        ctx->push(windowkernels::linearRecursion(ctx, args[0], (n - 1.0) / (n + 1.0), 2.0 / (n + 1.0)));
+        ctx->push(windowkernels::linearRecursion(ctx, args[0], (n - 1.0) / (n + 1.0), 2.0 / (n + 1.0),
+                                                 args[1]->changedFrom));
         return true;
     }
     return smooth(ctx, [](float x, float n, float y) {

@@ -36,6 +36,35 @@ inline float markerIfNotFinite(double v)
 
 bool builtinStd(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && ctx->stack.back()->literal) {
+        // A constant window up to the running kernel's longest: resumed from
+        // the first changed bar (the block kernel, for data that is not all
+        // finite, runs whole).
+        const float n = atLeastOne(ctx->stack.back()->literalValue());
+        const uint32_t ready = firstReachedBar(n);
+        const uint32_t k = windowLength(n);
+        if (k <= windowkernels::kRunningWindow) {
+            const double invK = 1.0 / k;
+            const double invK1 = k > 1 ? 1.0 / (k - 1) : NAN;
+            return windowkernels::constantWindowSums<true>(
+                ctx, k,
+                [ready, k, invK, invK1](float* out, uint32_t i, double s1, double s2, uint32_t count, double) {
+                    double var;
+                    if (count == k)
+                        var = std::max(0.0, s2 - s1 * s1 * invK) * invK1;
+                    else
+                        var = count > 1 ? std::max(0.0, s2 - s1 * s1 / count) / (count - 1) : NAN;
+                    out[i] = i >= ready ? markerIfNotFinite(std::sqrt(var)) : kInvalidValue;
+                },
+                [ready, k](const DataSeries& x, uint32_t, float* out) {
+                    ScratchVector<windowkernels::ShiftedSums> scratch;
+                    windowkernels::slidingMoments(x.v, x.first, x.end, k, scratch, [out, ready](uint32_t i, const Moments& m) {
+                        out[i] = i >= ready ? markerIfNotFinite(std::sqrt(sampleVariance(m))) : kInvalidValue;
+                    });
+                    return x.first;
+                });
+        }
+    }
     return windowkernels::windowAverage(
         ctx,
         [](const DataSeries& x, uint32_t k, auto put) {

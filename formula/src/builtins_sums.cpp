@@ -32,8 +32,39 @@ double windowProduct(const float* v, uint32_t from, uint32_t to)
 
 }  // namespace
 
+namespace {
+
+// Window sums by the block kernel, emitted from bar from on.
+template <typename Emit>
+void blockSums(const DataSeries& x, uint32_t k, uint32_t from, Emit emit)
+{
+    ScratchVector<double> scratch;
+    windowkernels::slidingAggregateFrom<double>(
+        x.v, x.first, x.end, k, 0.0, [](double a, double b) { return a + b; }, scratch, from, emit);
+}
+
+}  // namespace
+
 bool builtinMa(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && ctx->stack.back()->literal) {
+        const float n = atLeastOne(ctx->stack.back()->literalValue());
+        const uint32_t ready = firstReachedBar(n);
+        const uint32_t k = windowLength(n);
+        const double inv = 1.0 / k;
+        if (k <= windowkernels::kRunningWindow)
+            return windowkernels::constantWindowSums<false>(
+                ctx, k,
+                [ready, k, inv](float* out, uint32_t i, double s, double, uint32_t count, double c) {
+                    out[i] = i >= ready ? static_cast<float>((count == k ? s * inv : s / count) + c) : kInvalidValue;
+                },
+                [ready, k](const DataSeries& x, uint32_t from, float* out) {
+                    blockSums(x, k, from, [out, ready](uint32_t i, double sum, uint32_t count) {
+                        out[i] = i >= ready ? static_cast<float>(sum / count) : kInvalidValue;
+                    });
+                    return from;
+                });
+    }
     return windowkernels::windowAverage(
         ctx,
         [](const DataSeries& x, uint32_t k, auto put) {
@@ -118,6 +149,19 @@ bool builtinWma(FormulaContext* ctx)
 
 bool builtinSum(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && ctx->stack.back()->literal) {
+        // A constant window of at least one bar: running sums like ma's.
+        const float n = ctx->stack.back()->literalValue();
+        const uint32_t k = n < 0.0f ? 0u : windowLength(n);
+        if (k != 0)
+            return windowkernels::constantWindowSums<false>(
+                ctx, k,
+                [](float* out, uint32_t i, double s, double, uint32_t, double c) { out[i] = static_cast<float>(s + c); },
+                [k](const DataSeries& x, uint32_t from, float* out) {
+                    blockSums(x, k, from, [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
+                    return from;
+                });
+    }
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
         if (period.literal && period.literalValue() == 0.0f) {
             // Running sum of the qualifying values; nothing summed yet is no value.
@@ -307,7 +351,8 @@ bool builtinSma(FormulaContext* ctx)
         if (!(n < 1.0f || isMarker(n))) {
             // Constant parameters: y := a*y + b*x in double, no division per bar.
             const double m = weight.literalValue();
-            ctx->push(windowkernels::linearRecursion(ctx, args[0], (n - m) / n, m / static_cast<double>(n)));
+            ctx->push(windowkernels::linearRecursion(ctx, args[0], (n - m) / n, m / static_cast<double>(n),
+                                                     std::min(period.changedFrom, weight.changedFrom)));
             return true;
         }
     }

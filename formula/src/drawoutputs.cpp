@@ -302,8 +302,42 @@ void seriesExtremes(const FormulaArgument& x, uint32_t begin, uint32_t count, fl
     }
     const uint64_t held = x.values.size();
     const uint64_t end = std::min<uint64_t>(static_cast<uint64_t>(begin) + count, held);
-    if (end > begin)
-        simdscan::maxMinSkipping(x.values.data() + begin, end - begin, kInvalidValue, kContinuousValue, max, min);
+    if (end <= begin)
+        return;
+    const float* v = x.values.data();
+    auto scan = [v, max, min](uint64_t a, uint64_t b) {
+        if (b > a)
+            simdscan::maxMinSkipping(v + a, b - a, kInvalidValue, kContinuousValue, max, min);
+    };
+    const uint64_t firstWhole = (static_cast<uint64_t>(begin) + kExtremeBlock - 1) / kExtremeBlock;
+    const uint64_t endWhole = end / kExtremeBlock;
+    if (!x.ownResult || endWhole < firstWhole + 4) {
+        scan(begin, end);
+        return;
+    }
+    // Whole blocks from their kept extremes (made or completed here), the
+    // partial blocks at either end bar by bar. NaN never enters a block's
+    // extremes, as it never widens a scan.
+    FormulaArgument& own = const_cast<FormulaArgument&>(x);
+    if (!own.extremes)
+        own.extremes = std::make_unique<FormulaArgument::ExtremeBlocks>();
+    FormulaArgument::ExtremeBlocks& blocks = *own.extremes;
+    const std::size_t whole = held / kExtremeBlock;
+    for (std::size_t b = blocks.hi.size(); b < whole; ++b) {
+        float hi = -INFINITY, lo = INFINITY;
+        simdscan::maxMinSkipping(v + b * kExtremeBlock, kExtremeBlock, kInvalidValue, kContinuousValue, &hi, &lo);
+        blocks.hi.push_back(hi);
+        blocks.lo.push_back(lo);
+    }
+    scan(begin, firstWhole * kExtremeBlock);
+    float hi = *max, lo = *min;
+    for (uint64_t b = firstWhole; b < endWhole; ++b) {
+        hi = blocks.hi[b] > hi ? blocks.hi[b] : hi;
+        lo = blocks.lo[b] < lo ? blocks.lo[b] : lo;
+    }
+    *max = hi;
+    *min = lo;
+    scan(endWhole * kExtremeBlock, end);
 }
 
 void seriesRange(const FormulaOutput& out, uint32_t begin, uint32_t count, float* max, float* min)

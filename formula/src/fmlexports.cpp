@@ -33,13 +33,16 @@ FML_API float* fml_argument_data(FormulaArgument* arg, int n)
     }
     arg->firstValid = 0;
     arg->endBar = count;
+    forgetDerived(*arg);
     return arg->values.data();
 }
 
 FML_API void fml_argument_literal(FormulaArgument* arg, int flag)
 {
-    if (arg)
+    if (arg) {
         arg->literal = flag != 0;
+        forgetDerived(*arg);
+    }
 }
 
 FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len)
@@ -52,6 +55,7 @@ FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len)
         else
             arg->text.clear();
         arg->values.assign(1, kInvalidValue);
+        forgetDerived(*arg);
     } catch (...) {
         return nullptr;
     }

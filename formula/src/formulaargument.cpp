@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "formulacontext.h"
+
 namespace {
 // What a literal without a value reads as.
 const float kNoValue = kInvalidValue;
@@ -148,4 +150,80 @@ ArgumentPtr seriesOfLength(const ArgumentPtr& x, uint32_t n)
         r->endBar = x->endBar;
     }
     return r;
+}
+
+SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, std::size_t size, uint32_t changed)
+{
+    end = static_cast<uint32_t>(std::min<std::size_t>(end, size));
+    first = std::min(first, end);
+    ArgumentPtr r = ctx ? ctx->takeResumeTarget() : ArgumentPtr();
+    if (r && !r->literal && r->text.empty() && r->endBar <= r->values.size()) {
+        // The previous result's array is written again even when every bar
+        // changed: no new array, no zeros written first.
+        const bool resume = r->firstValid == first && changed > first && !r->hostWritten;
+        const uint32_t oldEnd = r->endBar;
+        const std::size_t oldSize = r->values.size();
+        const uint32_t from = resume ? std::max(first, std::min(changed, oldEnd)) : first;
+        r->values.resize(size);
+        float* v = r->values.data();
+        // Bars outside [first, end) are zeros in a new result; every bar of
+        // [from, end) is rewritten by the caller.
+        if (r->firstValid != first)
+            std::fill(v, v + first, 0.0f);
+        if (end < size)
+            std::fill(v + end, v + size, 0.0f);
+        r->firstValid = first;
+        r->endBar = end;
+        r->ownResult = true;
+        r->hostWritten = false;
+        if (!resume) {
+            r->changedFrom = 0;
+            r->extremes.reset();
+            return {std::move(r), first};
+        }
+        r->changedFrom = (from >= end && end == oldEnd && size == oldSize) ? kUnchanged : std::min(from, end);
+        if (r->extremes) {
+            // Blocks wholly before the first rewritten bar stay.
+            const std::size_t keep = std::min<std::size_t>(std::min(from, end) / kExtremeBlock, size / kExtremeBlock);
+            if (r->extremes->hi.size() > keep) {
+                r->extremes->hi.resize(keep);
+                r->extremes->lo.resize(keep);
+            }
+        }
+        return {std::move(r), std::min(from, end)};
+    }
+    auto fresh = std::make_shared<FormulaArgument>();
+    fresh->firstValid = first;
+    fresh->endBar = end;
+    fresh->ownResult = true;
+    sizeForWriting(fresh->values, size, first, end);
+    return {std::move(fresh), first};
+}
+
+uint32_t firstDifference(const FormulaArgument* was, const FormulaArgument& now)
+{
+    // A series that only grew (a new bar) keeps the status of its older bars.
+    if (!was || was->literal != now.literal || was->firstValid != now.firstValid || was->text != now.text ||
+        (was->literal && was->values.size() != now.values.size()) || was->endBar > now.endBar ||
+        was->values.size() > now.values.size())
+        return 0;
+    const std::size_t n = was->values.size();
+    const float* a = was->values.data();
+    const float* b = now.values.data();
+    constexpr std::size_t kBlock = 1024;
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t len = std::min(kBlock, n - i);
+        if (std::memcmp(a + i, b + i, len * sizeof(float)) != 0) {
+            while (std::memcmp(a + i, b + i, sizeof(float)) == 0)
+                ++i;
+            break;
+        }
+        i += len;
+    }
+    if (i < n)
+        return static_cast<uint32_t>(i);
+    if (was->values.size() == now.values.size() && was->endBar == now.endBar)
+        return kUnchanged;
+    return std::min(was->endBar, static_cast<uint32_t>(n));
 }

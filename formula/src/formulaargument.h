@@ -33,6 +33,9 @@ constexpr uint32_t kMaxBars = 50000000;
 // makeResultToWrite and makeSeriesToWrite leave to the builtin, so that a bar
 // it fails to write shows; no float computation makes this payload.
 constexpr uint32_t kUnwrittenBits = 0x7FC0DEADu;
+// changedFrom of a value equal, bit for bit and in shape, to its counterpart
+// of the context's previous run.
+constexpr uint32_t kUnchanged = 0xFFFFFFFFu;
 
 // The allocator of value arrays: the pool's (scratchpool.h), except that
 // growing an array without giving a value (resize(n)) leaves the new elements
@@ -70,6 +73,43 @@ struct FormulaArgument {
     uint32_t firstValid = 0;    // first bar whose value is meaningful
     uint32_t endBar = 0;        // one past the last meaningful bar
     bool literal = false;       // one value (element 0) for every bar
+    // First bar where this value may differ from the one the same step gave in
+    // the context's previous run (kUnchanged: nowhere); 0, the default, asks
+    // every consumer for a whole recomputation. See formulacontext.h.
+    uint32_t changedFrom = 0;
+    // A recursive builtin's state after bars carriedEnd - 2 and carriedEnd - 1
+    // of this result (carriedEnd 0: none), so that the next run can go on
+    // from either bar.
+    uint32_t carriedEnd = 0;
+    double carried[2] = {0.0, 0.0};
+    // A builtin's own note about how it made this result, read when it
+    // resumes it (the window extremes: the input's first NaN bar).
+    uint32_t note = 0;
+    // Highest and lowest value of each block of kExtremeBlock bars of a result
+    // this context made (the readers' value ranges), built on first use and
+    // cut back to the blocks before a changed bar when the result is resumed;
+    // null for values that other contexts may read at the same time.
+    struct ExtremeBlocks {
+        std::vector<float> hi, lo;  // one per whole block of values held
+    };
+    // A copy of a value starts without blocks.
+    struct KeptBlocks : std::unique_ptr<ExtremeBlocks> {
+        using std::unique_ptr<ExtremeBlocks>::operator=;
+        KeptBlocks() = default;
+        KeptBlocks(const KeptBlocks&) noexcept : std::unique_ptr<ExtremeBlocks>() {}
+        KeptBlocks(KeptBlocks&&) noexcept = default;
+        KeptBlocks& operator=(const KeptBlocks&) noexcept
+        {
+            reset();
+            return *this;
+        }
+        KeptBlocks& operator=(KeptBlocks&&) noexcept = default;
+    };
+    KeptBlocks extremes;
+    bool ownResult = false;  // made by seriesToUpdate: extremes may be kept
+    // The host wrote into this value (fml_argument_*): whatever a run
+    // remembers of it no longer holds, so it is neither resumed nor reused.
+    bool hostWritten = false;
 
     // Start of the bar range: 0 for a literal.
     uint32_t rangeBegin() const { return literal ? 0u : firstValid; }
@@ -98,6 +138,9 @@ struct FormulaArgument {
 
 using ArgumentPtr = std::shared_ptr<FormulaArgument>;
 
+// Bars per block of FormulaArgument::extremes.
+constexpr uint32_t kExtremeBlock = 256;
+
 // Unchecked, branch-free reading of a value or a series inside its range:
 // reader[i] is element 0 of a literal and element i of a series. Callers stay
 // below rangeEnd() of a series.
@@ -115,6 +158,35 @@ std::size_t keptTextLength(const char* s, std::size_t len, std::size_t limit = k
 
 // a followed by b, cut as keptTextLength says.
 std::string joinedText(const std::string& a, const std::string& b);
+
+// A result [first, end) of size values (zeros outside the range) to be
+// written from bar from on: the builtin's result of the previous run when the
+// running step handed one over (FormulaContext::takeResumeTarget) with the same
+// first bar, a series whose bars before changed (the smallest changedFrom of
+// the inputs) are then kept; otherwise a new series and from = first. Sets the
+// result's changedFrom.
+struct SeriesUpdate {
+    ArgumentPtr result;
+    uint32_t from;
+};
+struct FormulaContext;
+SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, std::size_t size, uint32_t changed);
+
+// The first bar where now differs from was (a value of the previous run), bit
+// for bit: kUnchanged when both are equal in shape, text and every value; 0
+// when was is null or the two differ in shape or text.
+uint32_t firstDifference(const FormulaArgument* was, const FormulaArgument& now);
+
+// After the host writes into x (its values are then its own): no kept block
+// extremes, no claim about what changed since the last run.
+inline void forgetDerived(FormulaArgument& x)
+{
+    x.extremes.reset();
+    x.ownResult = false;
+    x.hostWritten = true;
+    x.changedFrom = 0;
+    x.carriedEnd = 0;
+}
 
 // Shared value constructors (each returns a new argument under shared ownership).
 

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "builtins.h"
+#include "ciless.h"
 #include "drawoutputs.h"
 #include "formulavm.h"
 
@@ -11,6 +13,18 @@ namespace {
 std::string nameOf(const char* s)
 {
     return s ? std::string(s) : std::string();
+}
+
+// A name of the builtin list (no host function or plug-in may take one).
+bool isBuiltinName(const std::string& name)
+{
+    const CiLess less;
+    for (std::size_t i = 0; i < kBuiltinListSize; ++i) {
+        const std::string b = kBuiltinList[i].name;
+        if (!less(b, name) && !less(name, b))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -37,6 +51,7 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
     }
     case FML_OP_PUSH_NUMBER: {
         ArgumentPtr literal = makeLiteralNumber(v.number);
+        literal->changedFrom = kUnchanged;
         ctx->code.emplace_back([literal](FormulaContext* c) {
             c->push(literal);
             return true;
@@ -45,6 +60,7 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
     }
     case FML_OP_PUSH_STRING: {
         ArgumentPtr literal = makeLiteralString(nameOf(v.name));
+        literal->changedFrom = kUnchanged;
         ctx->code.emplace_back([literal](FormulaContext* c) {
             c->push(literal);
             return true;
@@ -62,7 +78,10 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
             throw std::out_of_range("formula context has no virtual machine");
         // Throws std::out_of_range for a name the table does not hold.
         FormulaFunction fn = ctx->vm->function(nameOf(v.name));
-        ctx->code.push_back(std::move(fn));
+        const std::size_t slot = ctx->code.size();
+        const bool pure = isBuiltinName(nameOf(v.name));
+        ctx->code.emplace_back(
+            [fn = std::move(fn), slot, pure](FormulaContext* c) { return c->callStep(fn, slot, pure); });
         break;
     }
     case FML_OP_OUTPUT: {

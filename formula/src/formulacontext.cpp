@@ -2,16 +2,20 @@
 
 #include "formulavm.h"
 
-bool FormulaContext::lookupLocal(const std::string& name, bool useShared)
+bool FormulaContext::lookupLocal(const std::string& name, bool useShared, Source* source)
 {
     auto v = variables.find(name);
     if (v != variables.end()) {
         push(v->second);
+        if (source)
+            *source = Source::Variable;
         return true;
     }
     auto s = staticArgs.find(name);
     if (s != staticArgs.end()) {
         push(s->second);
+        if (source)
+            *source = Source::Parameter;
         return true;
     }
     if (useShared && vm && vm->shared && vm->shared.get() != this) {
@@ -23,6 +27,8 @@ bool FormulaContext::lookupLocal(const std::string& name, bool useShared)
             shared.pop(found);
             variables[name] = found;
             push(std::move(found));
+            if (source)
+                *source = Source::Shared;
             return true;
         }
     }
@@ -33,12 +39,35 @@ bool FormulaContext::lookupLocal(const std::string& name, bool useShared)
         return false;
     variables[name] = arg;
     push(std::move(arg));
+    if (source)
+        *source = Source::Host;
     return true;
 }
 
 bool FormulaContext::pushName(const std::string& name)
 {
-    return lookupLocal(name, true);
+    ++lookups_;
+    Source source = Source::Variable;
+    if (!lookupLocal(name, true, &source))
+        return false;
+    // Values of the shared context are never written here (other contexts
+    // read them); theirs stays 0.
+    FormulaArgument& top = *stack.back();
+    if (source == Source::Host) {
+        auto was = memory.series.find(name);
+        top.changedFrom = firstDifference(was == memory.series.end() ? nullptr : was->second.get(), top);
+        memory.seriesNow[name] = stack.back();
+    } else if (source == Source::Parameter) {
+        auto was = memory.params.find(name);
+        top.changedFrom = firstDifference(was == memory.params.end() ? nullptr : &was->second, top);
+        FormulaArgument& copy = memory.paramsNow[name];
+        copy.values = top.values;
+        copy.text = top.text;
+        copy.firstValid = top.firstValid;
+        copy.endBar = top.endBar;
+        copy.literal = top.literal;
+    }
+    return true;
 }
 
 bool FormulaContext::fetchName(const std::string& name, ArgumentPtr& out)
@@ -88,9 +117,70 @@ bool FormulaContext::run()
 {
     if (barCount > kMaxBars)
         return false;
+    // Variables left from a run without clean may have been changed by the
+    // host in place: such a run recomputes everything.
+    memory.valid = memory.valid && variables.empty() && memory.results.size() == code.size();
+    memory.results.resize(code.size());
+    memory.arity.resize(code.size());
+    memory.lookedUp.resize(code.size(), 1);
+    memory.seriesNow.clear();
+    memory.paramsNow.clear();
+    bool ok = true;
     for (const FormulaFunction& step : code) {
-        if (!step(this))
-            return false;
+        if (!step(this)) {
+            ok = false;
+            break;
+        }
     }
+    resumeTarget_.reset();
+    if (!ok) {
+        memory = RunMemory();
+        return false;
+    }
+    memory.series.swap(memory.seriesNow);
+    memory.params.swap(memory.paramsNow);
+    memory.seriesNow.clear();
+    memory.paramsNow.clear();
+    memory.valid = true;
+    memory.bars = barCount;
     return true;
+}
+
+bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure)
+{
+    if (slot >= memory.results.size()) {
+        memory.results.resize(slot + 1);
+        memory.arity.resize(slot + 1);
+        memory.lookedUp.resize(slot + 1, 1);
+    }
+    ArgumentPtr& remembered = memory.results[slot];
+    const std::size_t arity = memory.arity[slot];
+    if (pure && memory.valid && remembered && !remembered->hostWritten && memory.bars == barCount && arity != 0 &&
+        !memory.lookedUp[slot] && stack.size() >= arity) {
+        bool same = true;
+        for (std::size_t i = stack.size() - arity; i < stack.size() && same; ++i)
+            same = stack[i]->changedFrom == kUnchanged;
+        if (same) {
+            stack.erase(stack.end() - static_cast<std::ptrdiff_t>(arity), stack.end());
+            remembered->changedFrom = kUnchanged;
+            stack.push_back(remembered);
+            return true;
+        }
+    }
+    const std::size_t depth = stack.size();
+    const uint64_t lookups = lookups_;
+    // Only a value nothing else holds may be rewritten in place.
+    if (memory.valid && remembered && remembered.use_count() == 1)
+        resumeTarget_ = std::move(remembered);
+    remembered.reset();
+    const bool ok = fn(this);
+    resumeTarget_.reset();
+    if (ok && !stack.empty()) {
+        remembered = stack.back();
+        // What the call took: every builtin takes a fixed number of values.
+        const std::size_t took = depth + 1 >= stack.size() ? depth + 1 - stack.size() : 0;
+        memory.arity[slot] = static_cast<uint16_t>(took <= 0xFFFF ? took : 0);
+        memory.lookedUp[slot] = lookups_ != lookups;
+    }
+    return ok;
 }

@@ -7,6 +7,19 @@
 // hands them back in formula order), pushes exactly one new result and returns
 // true; it returns false, pushing nothing, to stop the run. Every pop checks the
 // stack: too few values fail the step instead of reading past it.
+//
+// Runs after the first re-evaluate only what changed. A context remembers the
+// value each call step pushed, the host series and the parameters of its last
+// run that succeeded. Every value carries changedFrom, the first bar where it
+// may differ from the same step's value of that run: host series and
+// parameters are compared with the remembered ones, compiled literals never
+// change, and a builtin that can resume gets its previous result back
+// (takeResumeTarget, through seriesToUpdate) and rewrites only the bars from
+// the smallest changedFrom of its inputs on, which gives the same bits as a
+// whole run because each bar is computed by the same operations in the same
+// order. A builtin that cannot resume (it looks ahead, rewrites the past or
+// carries state the result does not hold) makes a new result whose
+// changedFrom is 0, and every step after it that reads it recomputes fully.
 #pragma once
 
 #include <array>
@@ -45,6 +58,20 @@ struct FormulaContext {
     MissCallback miss;                       // empty until the host installs one
     FormulaVM* vm = nullptr;                 // not owned; none for a VM's shared context
     void* userData = nullptr;                // the host's word
+
+    // What the last run that succeeded left for the next one (see the top).
+    struct RunMemory {
+        std::vector<ArgumentPtr> results;  // per step: the value a call step pushed
+        std::vector<uint16_t> arity;       // per step: values the call took (0: not known)
+        std::vector<char> lookedUp;        // per step: the call looked names up itself
+        uint32_t bars = 0;                 // the run's bar count
+        ArgumentMap series;                // host series by name
+        ArgumentMap seriesNow;             // those of the running run
+        std::map<std::string, FormulaArgument, CiLess> params;     // copies of the parameters read
+        std::map<std::string, FormulaArgument, CiLess> paramsNow;  // those of the running run
+        bool valid = false;                // the run may resume from results
+    };
+    RunMemory memory;
 
     explicit FormulaContext(FormulaVM* owner = nullptr) : vm(owner) {}
     FormulaContext(const FormulaContext&) = delete;
@@ -130,7 +157,23 @@ struct FormulaContext {
     // Runs the steps in order; false at the first step that fails.
     bool run();
 
+    // The step of a call: runs fn, offering it the value the step pushed in the
+    // last run, and remembers what it pushes now. A builtin (pure: its result
+    // depends on its arguments and the bar count only) whose arguments are
+    // all unchanged over the same bar count is not run: its last value stands.
+    bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure);
+
+    // The previous result offered to the running builtin (null when none);
+    // the builtin takes it at most once.
+    ArgumentPtr takeResumeTarget() { return std::move(resumeTarget_); }
+    // Puts a taken target back for the next take (a builtin that looked at it).
+    void offerResumeTarget(ArgumentPtr r) { resumeTarget_ = std::move(r); }
+
 private:
     // Steps 1, 2 and the miss callback of a lookup, without the shared context.
-    bool lookupLocal(const std::string& name, bool useShared);
+    enum class Source { Variable, Parameter, Shared, Host };
+    bool lookupLocal(const std::string& name, bool useShared, Source* source = nullptr);
+
+    ArgumentPtr resumeTarget_;
+    uint64_t lookups_ = 0;  // names looked up so far (pushName)
 };

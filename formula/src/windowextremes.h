@@ -28,9 +28,75 @@ using windowkernels::seriesByPeriod;
 // bar-varying N reads the extreme of each bar's own window from a monotonic
 // stack (a window of NaN alone gives NaN), whatever the windows do from bar
 // to bar.
+// hhv / llv over a constant window of k >= 1 bars, resuming the step's
+// previous result from the first changed bar (the kernel, with or without NaN,
+// is chosen by the whole input as in a whole run; note keeps its first NaN).
+template <typename Cmp>
+bool constantWindowExtreme(FormulaContext* ctx, uint32_t k)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const DataSeries x = windowkernels::dataOf(ctx, args[0]);
+    const uint32_t changed = std::min(x.arg->changedFrom, args[1]->changedFrom);
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
+    ArgumentPtr r = std::move(u.result);
+    uint32_t from = u.from;
+    auto firstNaN = [&x](uint32_t a) {
+        if (!windowkernels::holdsNaN(x.v, a, x.end))
+            return kNoBar;
+        for (uint32_t i = a; i < x.end; ++i)
+            if (std::isnan(x.v[i]))
+                return i;
+        return kNoBar;
+    };
+    uint32_t nanAt = kNoBar;
+    if (from > x.first) {
+        const uint32_t old = r->note;
+        nanAt = old < from ? old : firstNaN(from);
+        if ((old == kNoBar) != (nanAt == kNoBar))
+            from = x.first;  // the other kernel: every bar again
+    } else {
+        nanAt = firstNaN(x.first);
+    }
+    if (from == x.first)
+        r->changedFrom = std::min(r->changedFrom, from);
+    r->note = nanAt;
+    float* out = r->values.data();
+    ScratchVector<float> scratch;
+    auto emit = [out](uint32_t i, float best, uint32_t) { out[i] = best; };
+    if (nanAt != kNoBar) {
+        if (Cmp::kHigh)
+            windowkernels::slidingAggregateFrom<float>(
+                x.v, x.first, x.end, k, NAN, [](float a, float b) { return (b > a || std::isnan(a)) ? b : a; },
+                scratch, from, emit);
+        else
+            windowkernels::slidingAggregateFrom<float>(
+                x.v, x.first, x.end, k, NAN, [](float a, float b) { return (b < a || std::isnan(a)) ? b : a; },
+                scratch, from, emit);
+    } else {
+        if (Cmp::kHigh)
+            windowkernels::slidingAggregateFrom<float>(
+                x.v, x.first, x.end, k, -INFINITY, [](float a, float b) { return std::max(a, b); }, scratch, from,
+                emit);
+        else
+            windowkernels::slidingAggregateFrom<float>(
+                x.v, x.first, x.end, k, INFINITY, [](float a, float b) { return std::min(a, b); }, scratch, from,
+                emit);
+    }
+    ctx->push(std::move(r));
+    return true;
+}
+
 template <typename Cmp>
 bool extremeValue(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && ctx->stack.back()->literal) {
+        const float n = ctx->stack.back()->literalValue();
+        const int32_t k = saturatingInt32(isInvalid(n) ? 1.0f : n);
+        if (k > 0)
+            return constantWindowExtreme<Cmp>(ctx, static_cast<uint32_t>(k));
+    }
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& period, float* out) {
         const float* v = x.v;
         auto kOf = [](float n) { return saturatingInt32(isInvalid(n) ? 1.0f : n); };

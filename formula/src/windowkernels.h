@@ -86,6 +86,51 @@ void slidingAggregate(const float* x, uint32_t first, uint32_t end, uint32_t k, 
     }
 }
 
+// slidingAggregate emitting only the bars from from on: the block holding
+// from and the one before it are aggregated again, so every emitted value is
+// made by the same operations in the same order as in a whole pass.
+template <typename T, typename Op, typename Emit>
+void slidingAggregateFrom(const float* x, uint32_t first, uint32_t end, uint32_t k, T identity, Op op,
+                          ScratchVector<T>& suffix, uint32_t from, Emit emit)
+{
+    if (end <= first || k == 0 || from >= end)
+        return;
+    if (from <= first) {
+        slidingAggregate<T>(x, first, end, k, identity, op, suffix, emit);
+        return;
+    }
+    const uint64_t blockOf = (static_cast<uint64_t>(from) - first) / k;
+    if (blockOf == 0) {
+        const uint32_t firstBlockEnd = static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(first) + k, end));
+        T acc = identity;
+        for (uint32_t i = first; i < firstBlockEnd; ++i) {
+            acc = op(acc, static_cast<T>(x[i]));
+            if (i >= from)
+                emit(i, acc, i - first + 1);
+        }
+        if (firstBlockEnd >= end)
+            return;
+    }
+    suffix.assign(static_cast<std::size_t>(k) + 1, identity);
+    T* suf = suffix.data();
+    const uint64_t startBlock = blockOf == 0 ? 1 : blockOf;
+    for (uint64_t b = static_cast<uint64_t>(first) + startBlock * k; b < end; b += k) {
+        const uint32_t base = static_cast<uint32_t>(b);
+        T acc = identity;
+        for (uint32_t j = k; j-- > 0;) {
+            acc = op(static_cast<T>(x[base - k + j]), acc);
+            suf[j] = acc;
+        }
+        const uint32_t blockEnd = static_cast<uint32_t>(std::min<uint64_t>(b + k, end));
+        T pre = identity;
+        for (uint32_t i = base; i < blockEnd; ++i) {
+            pre = op(pre, static_cast<T>(x[i]));
+            if (i >= from)
+                emit(i, op(suf[i - base + 1], pre), k);
+        }
+    }
+}
+
 template <typename Emit>
 void slidingSum(const float* x, uint32_t first, uint32_t end, uint32_t k, ScratchVector<double>& scratch, Emit emit)
 {
@@ -226,11 +271,43 @@ constexpr uint32_t kRunningWindow = 512;
 // pile up; two such stretches advance together for two independent chains.
 constexpr uint32_t kRunningStretch = 2048;
 
+template <bool Squares, typename Emit>
+void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k, Emit emit);
+
 // Running sums of x - c and, with Squares, (x - c)^2 over windows of k bars
 // (1 <= k) ending at each bar of [first, end), for data whose values are all
 // finite; c is a value of the stretch (0 without Squares, where a plain sum
 // loses nothing), taken afresh with the sums every kRunningStretch bars.
-// emit(i, s1, s2, n, c) with n the window's length.
+// emit(i, s1, s2, n, c) with n the window's length. runningWindowsFrom emits
+// only the bars from from on and does not sum the stretches wholly before it
+// (each stretch starts afresh, so the bars emitted hold the same bits).
+template <bool Squares, typename Emit>
+void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Emit emit);
+
+template <bool Squares, typename Emit>
+void runningWindowsFrom(const float* x, uint32_t first, uint32_t end, uint32_t k, uint32_t from, Emit emit)
+{
+    if (end <= first || k == 0)
+        return;
+    if (from <= first) {
+        runningWindows<Squares>(x, first, end, k, emit);
+        return;
+    }
+    const uint32_t steady = static_cast<uint32_t>(std::min<uint64_t>(end, static_cast<uint64_t>(first) + k - 1));
+    auto later = [&emit, from](uint32_t i, double s1, double s2, uint32_t n, double c) {
+        if (i >= from)
+            emit(i, s1, s2, n, c);
+    };
+    if (from <= steady) {
+        runningWindows<Squares>(x, first, end, k, later);
+        return;
+    }
+    // Pairs of stretches start at steady + m * 2 * kRunningStretch.
+    const uint64_t pair = 2 * static_cast<uint64_t>(kRunningStretch);
+    const uint64_t skip = (static_cast<uint64_t>(from) - steady) / pair * pair;
+    runningStretches<Squares>(x, static_cast<uint32_t>(steady + skip), end, k, later);
+}
+
 template <bool Squares, typename Emit>
 void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Emit emit)
 {
@@ -248,6 +325,13 @@ void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Em
             emit(i, s1, s2, i - first + 1, c);
         }
     }
+    runningStretches<Squares>(x, steady, end, k, emit);
+}
+
+// The stretches of runningWindows from bar steady on.
+template <bool Squares, typename Emit>
+void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k, Emit emit)
+{
     struct Run {
         double c = 0.0, s1 = 0.0, s2 = 0.0;
         void start(const float* x, uint32_t i, uint32_t k)
@@ -596,6 +680,56 @@ bool seriesByPeriod(FormulaContext* ctx, Fill fill)
     return true;
 }
 
+// The sums of a constant window of k >= 1 bars of the data X (the top but one
+// of the stack, popped with the period): the running kernel for windows up to
+// kRunningWindow bars over finite data, block(x, from, out) otherwise, which
+// returns the first bar it wrote (it may write them all). put(out, i, s1, s2, count, c) writes
+// bar i from the running sums of x - c (and of its squares, with Squares). The step's previous result is resumed from the
+// first changed bar; note keeps the first bar that is not finite, so that the
+// kernel is the one a whole run would choose.
+template <bool Squares, typename Put, typename Block>
+bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put, Block block)
+{
+    ArgumentPtr args[2];
+    if (!ctx->popArgs(args, 2))
+        return false;
+    const DataSeries x = dataOf(ctx, args[0]);
+    const uint32_t changed = std::min(x.arg->changedFrom, args[1]->changedFrom);
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
+    ArgumentPtr r = std::move(u.result);
+    uint32_t from = u.from;
+    auto firstNotFinite = [&x](uint32_t a) {
+        if (allFinite(x.v, a, x.end))
+            return kNoBar;  // one vector pass for the usual data
+        for (uint32_t i = a; i < x.end; ++i)
+            if (!std::isfinite(x.v[i]))
+                return i;
+        return kNoBar;
+    };
+    uint32_t bad = kNoBar;
+    if (from > x.first) {
+        const uint32_t old = r->note;
+        bad = old < from ? old : firstNotFinite(from);
+        if ((old == kNoBar) != (bad == kNoBar))
+            from = x.first;
+    } else {
+        bad = firstNotFinite(x.first);
+    }
+    if (from == x.first)
+        r->changedFrom = std::min(r->changedFrom, from);
+    r->note = bad;
+    float* out = r->values.data();
+    if (k <= kRunningWindow && bad == kNoBar)
+        runningWindowsFrom<Squares>(x.v, x.first, x.end, k, from,
+                                    [out, &put](uint32_t i, double s1, double s2, uint32_t n, double c) {
+                                        put(out, i, s1, s2, n, c);
+                                    });
+    else
+        r->changedFrom = std::min(r->changedFrom, block(x, from, out));
+    ctx->push(std::move(r));
+    return true;
+}
+
 // The skeleton of the window averages (ma, wma, std) of data X over N bars:
 // N counts as at least one bar, and a bar with fewer than N - 1 bars before
 // it holds the marker. A constant N runs sliding(x, k, put), a kernel over
@@ -628,6 +762,59 @@ bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
 // value at k, and each bar i from k on receives step(i, X at i, y), which
 // updates y and returns the bar's value. Returns the result.
 template <typename State, typename Step>
+ArgumentPtr recursion(const DataSeries& x, Step step);
+
+// recursion for a step whose only state is y. With the step's result of the
+// previous run at hand, the bars from the first changed one on (changed: the
+// smallest changedFrom of the inputs) go on from the state that result carries
+// when that bar is one of its last two or the one after them; every other run
+// is a whole one.
+template <typename State, typename Step>
+ArgumentPtr resumableRecursion(FormulaContext* ctx, const DataSeries& x, uint32_t changed, Step step)
+{
+    if (ArgumentPtr was = ctx->takeResumeTarget()) {
+        const uint32_t at = std::min(changed, was->endBar);
+        if (!(was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd))
+            changed = 0;  // no state to go on from: every bar again, in the same array
+        ctx->offerResumeTarget(std::move(was));
+    }
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
+    ArgumentPtr r = std::move(u.result);
+    float* out = r->values.data();
+    const uint32_t k = markBeforeFirstQualifying(*x.arg, out);
+    uint32_t start = k;
+    State y = k < x.end ? static_cast<State>(x.v[k]) : State{};
+    const uint32_t oldEnd = r->carriedEnd;
+    const bool resumed = oldEnd != 0 && u.from > k && (u.from == oldEnd || u.from + 1 == oldEnd);
+    if (resumed) {
+        start = u.from;
+        y = static_cast<State>(r->carried[u.from == oldEnd ? 1 : 0]);
+    }
+    const State before = y;  // the state after bar start - 1 (resumed)
+    double keep[2] = {0.0, 0.0};
+    for (uint32_t i = start; i < x.end; ++i) {
+        out[i] = step(i, x.v[i], y);
+        if (i + 2 >= x.end)
+            keep[i + 2 - x.end] = static_cast<double>(y);
+    }
+    r->changedFrom = std::min(r->changedFrom, start);
+    if (resumed && start >= x.end)
+        return r;  // nothing recomputed: the carried states stand
+    // The states after bars end - 2 and end - 1, both at or after k.
+    bool known = x.end >= k + 2 && x.end >= 2;
+    if (known && x.end - 2 < start) {
+        if (resumed && x.end - 2 + 1 == start)
+            keep[0] = static_cast<double>(before);
+        else
+            known = false;
+    }
+    r->carriedEnd = known ? x.end : 0u;
+    r->carried[0] = keep[0];
+    r->carried[1] = keep[1];
+    return r;
+}
+
+template <typename State, typename Step>
 ArgumentPtr recursion(const DataSeries& x, Step step)
 {
     ArgumentPtr r = makeResultToWrite(*x.arg);
@@ -644,9 +831,11 @@ ArgumentPtr recursion(const DataSeries& x, Step step)
 // y := a*y + b*x, carried in double, for a recursive average whose parameters
 // are constant (no division on the bar-to-bar chain); a candidate that is a
 // marker leaves y unchanged.
-inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b)
+inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b,
+                                   uint32_t changed)
 {
-    return recursion<double>(dataOf(ctx, data), [a, b](uint32_t, float xi, double& y) {
+    const DataSeries x = dataOf(ctx, data);
+    return resumableRecursion<double>(ctx, x, std::min(changed, x.arg->changedFrom), [a, b](uint32_t, float xi, double& y) {
         const double c = a * y + b * xi;
         if (isQualifying(static_cast<float>(c)))
             y = c;

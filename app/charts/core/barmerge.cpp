@@ -3,6 +3,24 @@
 #include <algorithm>
 #include <iterator>
 
+namespace {
+
+// Every time stamp of e (ascending) is one of n's (ascending).
+bool coversTimes(const std::vector<ChartBar>& n, const std::vector<ChartBar>& e)
+{
+    std::size_t j = 0;
+    for (const ChartBar& b : e) {
+        while (j < n.size() && n[j].time < b.time)
+            ++j;
+        if (j == n.size() || n[j].time != b.time)
+            return false;
+        ++j;
+    }
+    return true;
+}
+
+}  // namespace
+
 void mergeBars(std::vector<ChartBar>& e, std::vector<ChartBar>&& n)
 {
     if (e.empty()) {
@@ -14,7 +32,10 @@ void mergeBars(std::vector<ChartBar>& e, std::vector<ChartBar>&& n)
     const int32_t nFirst = n.front().time, nLast = n.back().time;
     const int32_t eFirst = e.front().time, eLast = e.back().time;
     if (nFirst < eLast) {
-        if (eFirst < nLast) {
+        if (nFirst <= eFirst && eLast <= nLast && n.size() >= e.size() && coversTimes(n, e)) {
+            // The whole series again (a live record): the merge would give n.
+            e.swap(n);
+        } else if (eFirst < nLast) {
             // Overlap: one ordered merge; on equal time stamps the new bar replaces the held one.
             std::vector<ChartBar> out;
             out.reserve(e.size() + n.size());

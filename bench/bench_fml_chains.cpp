@@ -1,0 +1,183 @@
+// Programs built of several operators against a hand-written single loop of
+// the same indicator, and the window sums and mean deviations that users
+// write by themselves:
+//   MACD  DIF := EMA(C,12) - EMA(C,26); DEA := EMA(DIF,9); (DIF - DEA) * 2
+//   RSI   LC := REF(C,1); SMA(MAX(C-LC,0),6,1) / SMA(ABS(C-LC),6,1) * 100
+//   SUM(C,20), AVEDEV(C,N) for several N (0: the whole history).
+// The counters give the engine's time per bar, the loop's and their ratio.
+// The hand loops use the same arithmetic (double states), not another
+// library: no technical-analysis library is packaged for this system.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "fml.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+std::vector<float> prices(int n)
+{
+    std::vector<float> c(n);
+    float p = 10.0f;
+    uint32_t s = 12345;
+    for (int i = 0; i < n; ++i) {
+        s = s * 1664525u + 1013904223u;
+        p += (float((s >> 8) & 0xFFFF) / 65535.0f - 0.5f) * 0.1f;
+        c[i] = p;
+    }
+    return c;
+}
+
+struct Program {
+    FormulaVM* vm = fml_vm_create();
+    FormulaContext* ctx = fml_ctx_create(vm);
+    const std::vector<float>* close = nullptr;
+    ~Program()
+    {
+        fml_ctx_release(ctx);
+        fml_vm_release(vm);
+    }
+    Program& n(float v) { FMLOpValue o{}; o.number = v; fml_ctx_op_code_push(ctx, FML_OP_PUSH_NUMBER, &o); return *this; }
+    Program& op(int code, const char* s) { FMLOpValue o{}; o.name = s; fml_ctx_op_code_push(ctx, code, &o); return *this; }
+    Program& name(const char* s) { return op(FML_OP_PUSH_NAME, s); }
+    Program& call(const char* s) { return op(FML_OP_CALL, s); }
+    Program& assign(const char* s) { return op(FML_OP_ASSIGN, s); }
+    Program& drop() { fml_ctx_op_code_push(ctx, FML_OP_DROP, nullptr); return *this; }
+
+    static int supply(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+    {
+        if ((name[0] | 0x20) != 'c' || name[1])
+            return 0;
+        const std::vector<float>& c = *static_cast<const std::vector<float>*>(user);
+        float* p = fml_argument_data(arg, int(c.size()));
+        std::copy(c.begin(), c.end(), p);
+        return 1;
+    }
+    // A whole run, as after a stock switch: a new context each time would
+    // also compile; here the context is cleaned and its memory of the last
+    // run dropped by a changed first bar.
+    bool run(std::vector<float>& c)
+    {
+        c[0] = c[0] == 10.0f ? 10.5f : 10.0f;
+        fml_ctx_clean(ctx);
+        fml_ctx_data_length(ctx, int(c.size()));
+        fml_ctx_miss_callback(ctx, &c, &Program::supply);
+        return fml_vm_run(vm, ctx) == 1;
+    }
+};
+
+template <typename Build, typename Loop>
+void compare(benchmark::State& state, Build build, Loop loop)
+{
+    const int bars = int(state.range(0));
+    std::vector<float> c = prices(bars);
+    std::vector<float> out(bars);
+    Program p;
+    build(p);
+    double engine = 0.0, plain = 0.0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        if (!p.run(c)) {
+            state.SkipWithError("the program failed");
+            return;
+        }
+        const auto t1 = Clock::now();
+        loop(c, out);
+        benchmark::DoNotOptimize(out.data());
+        const auto t2 = Clock::now();
+        engine += std::chrono::duration<double, std::nano>(t1 - t0).count();
+        plain += std::chrono::duration<double, std::nano>(t2 - t1).count();
+    }
+    const double perBar = double(state.iterations()) * bars;
+    state.counters["engine_ns_bar"] = engine / perBar;
+    state.counters["loop_ns_bar"] = plain / perBar;
+    state.counters["ratio"] = plain > 0.0 ? engine / plain : 0.0;
+}
+
+void BM_Macd(benchmark::State& state)
+{
+    compare(
+        state,
+        [](Program& p) {
+            p.name("C").n(12).call("EMA").name("C").n(26).call("EMA").call("-").assign("DIF").drop();
+            p.name("DIF").n(9).call("EMA").assign("DEA").drop();
+            p.name("DIF").name("DEA").call("-").n(2).call("*").assign("MACD").drop();
+        },
+        [](const std::vector<float>& c, std::vector<float>& out) {
+            double e12 = c[0], e26 = c[0], dea = 0.0;
+            for (std::size_t i = 0; i < c.size(); ++i) {
+                e12 = (11.0 / 13.0) * e12 + (2.0 / 13.0) * c[i];
+                e26 = (25.0 / 27.0) * e26 + (2.0 / 27.0) * c[i];
+                const float dif = float(e12) - float(e26);
+                dea = i == 0 ? dif : (8.0 / 10.0) * dea + (2.0 / 10.0) * dif;
+                out[i] = (dif - float(dea)) * 2.0f;
+            }
+        });
+}
+
+void BM_Rsi(benchmark::State& state)
+{
+    compare(
+        state,
+        [](Program& p) {
+            p.name("C").n(1).call("REF").assign("LC").drop();
+            p.name("C").name("LC").call("-").n(0).call("MAX").n(6).n(1).call("SMA");
+            p.name("C").name("LC").call("-").call("ABS").n(6).n(1).call("SMA").call("/").n(100).call("*");
+            p.assign("RSI").drop();
+        },
+        [](const std::vector<float>& c, std::vector<float>& out) {
+            out[0] = kInf;
+            double up = 0.0, all = 0.0;
+            for (std::size_t i = 1; i < c.size(); ++i) {
+                const float d = c[i] - c[i - 1];
+                const float u = d > 0.0f ? d : 0.0f;
+                up = i == 1 ? u : (5.0 / 6.0) * up + (1.0 / 6.0) * u;
+                all = i == 1 ? std::fabs(d) : (5.0 / 6.0) * all + (1.0 / 6.0) * std::fabs(d);
+                out[i] = all == 0.0 ? kInf : float(up) / float(all) * 100.0f;
+            }
+        });
+}
+
+void BM_Sum20(benchmark::State& state)
+{
+    compare(
+        state, [](Program& p) { p.name("C").n(20).call("SUM").assign("S").drop(); },
+        [](const std::vector<float>& c, std::vector<float>& out) {
+            double s = 0.0;
+            for (std::size_t i = 0; i < c.size(); ++i) {
+                s += c[i];
+                if (i >= 20)
+                    s -= c[i - 20];
+                out[i] = float(s);
+            }
+        });
+}
+
+// AVEDEV(C,N): the time of one whole run at 100,000 bars for each N.
+void BM_Avedev(benchmark::State& state)
+{
+    const int bars = 100000;
+    std::vector<float> c = prices(bars);
+    Program p;
+    p.name("C").n(float(state.range(0))).call("AVEDEV").assign("A").drop();
+    for (auto _ : state) {
+        if (!p.run(c)) {
+            state.SkipWithError("the program failed");
+            return;
+        }
+    }
+}
+
+BENCHMARK(BM_Macd)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rsi)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sum20)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Avedev)->Arg(0)->Arg(5)->Arg(20)->Arg(100)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
