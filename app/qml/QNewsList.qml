@@ -69,7 +69,7 @@ Rectangle {
         if (app && typeof app.createWindow === "function")
             return app.createWindow(url);
         var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
-        return c.status === Component.Ready ? c.createObject(null, { url: url }) : null;
+        return c.status === Component.Ready ? c.createObject(root, { url: url }) : null;
     }
 
     ListView {

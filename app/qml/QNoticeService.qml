@@ -37,7 +37,7 @@ Item {
     }
     function showPopup(reply) {
         var c = Qt.createComponent("qrc:/qml/QPopupNotice.qml");
-        var w = c.status === Component.Ready ? c.createObject(null, { title_: "提示" }) : null;
+        var w = c.status === Component.Ready ? c.createObject(root, { title_: "提示" }) : null;
         if (!w)
             return null;
         w.setData(reply);
@@ -57,7 +57,7 @@ Item {
     }
     function messageBox(n, alert) {
         var c = Qt.createComponent("qrc:/qml/QMsgBox.qml");
-        var w = c.status === Component.Ready ? c.createObject(null, {
+        var w = c.status === Component.Ready ? c.createObject(root, {
             title_: "提示", title1_: String(n.title || ""),
             title2_: "撰写作者:" + (n.author || "") + "  发布日期:" + (n.pub_date || ""),
             text_: String(n.content || ""), show_alert: alert }) : null;

@@ -39,7 +39,8 @@ Item {
             console.warn(c.errorString());
             return null;
         }
-        return c.createObject(null, props || {});
+        // Parented, so the script engine does not collect a shown window.
+        return c.createObject(root, props || {});
     }
 
     // The tool row's "画线" and "区间统计".

@@ -79,7 +79,7 @@ ApplicationWindow {
     }
     function createSubWindow(title, url) {
         var p = centredOnDesktop(1000, 650);
-        var w = Qt.createComponent("qrc:/qml/SubWindow.qml").createObject(null, { x: p.x, y: p.y, width: 1000, height: 650 });
+        var w = Qt.createComponent("qrc:/qml/SubWindow.qml").createObject(windowOwner, { x: p.x, y: p.y, width: 1000, height: 650 });
         if (w) {
             w.show();
             w.onChangedTabView(title, url);
@@ -88,11 +88,16 @@ ApplicationWindow {
     }
     // A browser window, on an address when one is given (a page's new-window
     // request passes its view instead and opens itself in the window).
+    // Owner of the free windows (browser and sub windows): a window nothing
+    // holds would be collected by the script engine while it is shown. Not a
+    // window itself, so they do not stay above the main window.
+    QtObject { id: windowOwner }
+
     function createWindow(arg) {
         var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
         if (c.status !== Component.Ready)
             return null;
-        var w = c.createObject(null, { applicationRoot: root });
+        var w = c.createObject(windowOwner, { applicationRoot: root });
         if (w && typeof arg === "string" && arg !== "")
             w.url = arg;
         return w;

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import QChart 1.0
 import QChartExtend 1.0
 import TitleBar 1.0
@@ -17,8 +18,16 @@ QChart {
     property int tipHideDelay: 500
     // Opens a tip row's address; the application's browser window.
     property var tipOpenUrl: function (url) {
-        var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml")
-        var w = c.status === Component.Ready ? c.createObject(null, { url: url }) : null
+        var host = Window.window
+        var app = host && host.applicationRoot ? host.applicationRoot : host
+        var w = null
+        if (app && typeof app.createWindow === "function") {
+            w = app.createWindow(url)
+        } else {
+            // Parented, so the script engine does not collect it while shown.
+            var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml")
+            w = c.status === Component.Ready ? c.createObject(chart, { url: url }) : null
+        }
         if (w)
             w.show()
     }
