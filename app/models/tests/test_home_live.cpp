@@ -5,7 +5,6 @@
 #include <QQmlEngine>
 #include <QQmlExpression>
 #include <QQuickItem>
-#include <QQuickItemGrabResult>
 #include <QQuickView>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,7 +13,6 @@
 #include <algorithm>
 
 #include "ctxrecorder.h"
-#include "formulas/formulaservice.h"
 #include "livetest.h"
 #include "models/groupstore.h"
 #include "shell/qbaseservice.h"
@@ -27,13 +25,7 @@ namespace {
 
 class HomeLive : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        auto& formulas = formula::FormulaService::instance();
-        if (!formulas.find("KLINE"))
-            formula::registerStandardFormulas(formulas);
-    }
+    static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
     void SetUp() override { ASSERT_TRUE(live_.start()); }
 
     testsupport::LiveQuoteEngine live_;
@@ -142,11 +134,9 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
 
     QTest::qWait(300);
     {
-        QSharedPointer<QQuickItemGrabResult> g = root->grabToImage();
-        bool ready = false;
-        QObject::connect(g.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
-        ASSERT_TRUE(testsupport::waitFor([&] { return ready; }));
-        g->image().save(QString(TARVOLIN_BIN_DIR) + "/../screenshots/home-live.png");
+        const QImage image = testsupport::grabItem(root);
+        ASSERT_FALSE(image.isNull());
+        testsupport::saveScreenshot(image, "home-live.png");
     }
 
     // The distributions refresh on their timer while visible...

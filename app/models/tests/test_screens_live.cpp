@@ -16,11 +16,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "formulas/formulaservice.h"
-#include "livequotes.h"
-#include "serverprocess.h"
-#include "shell/qmltypes.h"
-#include "shell/quotethread.h"
+#include "livetest.h"
 
 // The ranking screen and the top-list monitor with live rows from the local
 // quote server, drawn by the software renderer and kept as screenshots under
@@ -29,22 +25,8 @@ namespace {
 
 class LiveScreens : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        registerQmlTypes();
-        // The chart panes draw with the standard catalogue, as the program loads it.
-        auto& formulas = formula::FormulaService::instance();
-        if (!formulas.find("KLINE"))
-            formula::registerStandardFormulas(formulas);
-    }
-    void SetUp() override
-    {
-        ASSERT_GT(server_.port(), 0);
-        testsupport::pointQuoteEngineAt(server_.port());
-        thread_.start();
-    }
-    void TearDown() override { thread_.stop(); }
+    static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
+    void SetUp() override { ASSERT_TRUE(live_.start()); }
 
     // Loads a screen, queries it, waits for rows in `probe` (a table found
     // by the JavaScript expression) and saves the picture.
@@ -77,17 +59,9 @@ protected:
             QTest::qWait(100);
         EXPECT_GE(filled(), chartsWithBars) << doc.toStdString();
         QTest::qWait(300);
-        QSharedPointer<QQuickItemGrabResult> grab = root->grabToImage();
-        ASSERT_TRUE(grab);
-        bool ready = false;
-        QObject::connect(grab.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
-        for (int i = 0; i < 50 && !ready; ++i)
-            QTest::qWait(100);
-        const QImage image = grab->image();
+        const QImage image = testsupport::grabItem(root);
         ASSERT_FALSE(image.isNull());
-        const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
-        QDir().mkpath(dir);
-        EXPECT_TRUE(image.save(dir + "/" + file));
+        EXPECT_TRUE(testsupport::saveScreenshot(image, file));
         // Something but the background was drawn: a quote cell's gold text.
         bool gold = false;
         for (int y = 0; y < image.height() && !gold; y += 2)
@@ -99,8 +73,7 @@ protected:
         EXPECT_TRUE(gold) << file.toStdString();
     }
 
-    QuoteServerProcess server_;
-    QuoteEngineThread thread_;
+    testsupport::LiveQuoteEngine live_;
 };
 
 }  // namespace
