@@ -7,10 +7,15 @@
 #include <QImage>
 #include <QMetaObject>
 #include <QQuickItem>
+#include <QQmlEngine>
+#include <QQmlError>
 #include <QQuickItemGrabResult>
+#include <QQuickView>
 #include <QQuickWindow>
 #include <QTest>
 #include <QVariant>
+
+#include <string>
 
 #include "formulas/formulaservice.h"
 #include "livequotes.h"
@@ -52,6 +57,29 @@ inline void prepareLiveScreens(bool ownFormulas = false)
     if (ownFormulas && !formulas.find("Sulvane"))
         formula::registerOwnFormulas(formulas);
 }
+
+// A view whose root follows its size, keeping the engine's warnings.
+class LiveView : public QQuickView {
+public:
+    LiveView()
+    {
+        setResizeMode(QQuickView::SizeRootObjectToView);
+        QObject::connect(engine(), &QQmlEngine::warnings, [this](const QList<QQmlError>& list) {
+            for (const QQmlError& e : list)
+                warnings << e.toString();
+        });
+    }
+    // Loads source at w x h; true when it is ready.
+    bool load(const QUrl& source, int w, int h)
+    {
+        resize(w, h);
+        setSource(source);
+        return status() == QQuickView::Ready;
+    }
+    std::string log() const { return warnings.join('\n').toStdString(); }
+
+    QStringList warnings;
+};
 
 // The item's picture once grabbed (a null image when it was not).
 inline QImage grabItem(QQuickItem* item)

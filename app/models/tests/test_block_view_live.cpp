@@ -39,11 +39,8 @@ bool waitUntil(QQuickView& view, const QString& js)
 
 TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1000, 260);
-    view.setSource(QUrl("qrc:/qml/QBlockView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QBlockView.qml"), 1000, 260)) << view.log();
     view.show();
 
     // A stock: the left table shows its blocks, the right one the first

@@ -33,11 +33,8 @@ protected:
     void shoot(const QString& doc, const QVariantMap& query, const char* probe, const QString& file,
                int chartsWithBars = 0)
     {
-        QQuickView view;
-        view.setResizeMode(QQuickView::SizeRootObjectToView);
-        view.resize(1400, 860);
-        view.setSource(QUrl("qrc:/qml/" + doc));
-        ASSERT_EQ(QQuickView::Ready, view.status()) << doc.toStdString();
+        testsupport::LiveView view;
+        ASSERT_TRUE(view.load(QUrl("qrc:/qml/" + doc), 1400, 860)) << doc.toStdString();
         view.show();
         QQuickItem* root = view.rootObject();
         QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
@@ -84,11 +81,8 @@ TEST_F(LiveScreens, ValuesShowWholeAt1280Pixels)
 {
     for (const char* doc : {"QMarketTopMonitor.qml", "QRankingView.qml"}) {
         SCOPED_TRACE(doc);
-        QQuickView view;
-        view.setResizeMode(QQuickView::SizeRootObjectToView);
-        view.resize(1280, 760);
-        view.setSource(QUrl(QString("qrc:/qml/") + doc));
-        ASSERT_EQ(QQuickView::Ready, view.status());
+        testsupport::LiveView view;
+        ASSERT_TRUE(view.load(QUrl(QString("qrc:/qml/") + doc), 1280, 760)) << view.log();
         view.show();
         QQuickItem* root = view.rootObject();
         const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "11"}, {"sort", "0"}};
@@ -124,11 +118,8 @@ TEST_F(LiveScreens, RankingAndMonitorScreenshots)
 // row; stepping back before the first row turns back and selects the last.
 TEST_F(LiveScreens, RowSteppingTurnsPages)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(900, 300);
-    view.setSource(QUrl("qrc:/qml/QRTableView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRTableView.qml"), 900, 300)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     QVariantMap query{{"block", 1101}, {"field", 34}, {"sort", 0}, {"page_size", 5}};
@@ -167,11 +158,8 @@ TEST_F(LiveScreens, RowSteppingTurnsPages)
 // panes show the same stock afterwards.
 TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1400, 860);
-    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1400, 860)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}};
@@ -221,11 +209,8 @@ TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
 // menu, and a click there chooses the block as a button would.
 TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1280, 760);
-    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1280, 760)) << view.log();
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QQuickItem* root = view.rootObject();
@@ -298,11 +283,8 @@ TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
 // a chart pane it opens the mini chart's indicator menu.
 TEST_F(LiveScreens, RightClicksOpenTheirMenus)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1400, 860);
-    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1400, 860)) << view.log();
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QQuickItem* root = view.rootObject();

@@ -105,11 +105,9 @@ TEST_F(LiveTicks, DetailsAndTipsThroughMQModel)
 // the end; kept as ticks.png.
 TEST_F(LiveTicks, QuotePanelTickList)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(300, 900);
-    view.setSource(QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/models/tests/qml/TickScreens.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    const QString doc = QString(TARVOLIN_SOURCE_DIR) + "/app/models/tests/qml/TickScreens.qml";
+    ASSERT_TRUE(view.load(QUrl::fromLocalFile(doc), 300, 900)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     QMetaObject::invokeMethod(root, "load", Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
@@ -141,11 +139,8 @@ TEST_F(LiveTicks, QuotePanelTickList)
 // The hot-stock monitor's tips panel fills from the server; kept as monitor-hot.png.
 TEST_F(LiveTicks, HotMonitorTips)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1400, 860);
-    view.setSource(QUrl("qrc:/qml/QMarketHotMonitor.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QMarketHotMonitor.qml"), 1400, 860)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     const QVariantMap query{{"tab", "1110"}};
@@ -171,16 +166,8 @@ TEST_F(LiveTicks, HotMonitorTips)
 // the end, paged by keys and selected by a click; kept as detail-page.png.
 TEST_F(LiveTicks, StockViewDetailPage)
 {
-    QQuickView view;
-    QStringList warnings;
-    QObject::connect(view.engine(), &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
-        for (const QQmlError& e : list)
-            warnings << e.toString();
-    });
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1280, 800);
-    view.setSource(QUrl("qrc:/qml/MQView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/MQView.qml"), 1280, 800)) << view.log();
     QQuickItem* root = view.rootObject();
     root->setProperty("webViewEnabled", false);
     view.show();
@@ -218,5 +205,5 @@ TEST_F(LiveTicks, StockViewDetailPage)
     const QRect area(int(p0.x()), int(p0.y()), int(page->width()), int(page->height()));
     EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 100);   // volumes
     EXPECT_GT(pixelsNear(image, area, QColor(34, 50, 79)), 100);    // the selected row
-    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+    EXPECT_TRUE(view.warnings.isEmpty()) << view.log();
 }
