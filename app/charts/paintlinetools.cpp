@@ -395,13 +395,6 @@ void CPaintRegression::drawRegression()
 
 // ---- Fibonacci ----
 
-void CPaintFibonacci::setStartPoint(int x, int y)
-{
-    setPoint(start, x, y);
-    setPoint(end, x, y);
-    relayout();
-}
-
 std::vector<int> CPaintFibonacci::lineXs() const
 {
     std::vector<int> xs;
@@ -423,15 +416,6 @@ bool CPaintFibonacci::hitShape(int x, int)
         if (std::abs(x - lx) <= 3)
             return true;
     return false;
-}
-
-void CPaintFibonacci::draw()
-{
-    if (!end.set())
-        return;
-    drawShape(end.x, end.y, end.x, end.y);
-    if (selected)
-        drawHandles();
 }
 
 void CPaintFibonacci::drawShape(int, int, int, int)

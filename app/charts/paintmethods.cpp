@@ -187,6 +187,22 @@ void CPaintMethodBase::draw()
         drawHandles();
 }
 
+void CPaintOnePoint::setStartPoint(int x, int y)
+{
+    setPoint(start, x, y);
+    setPoint(end, x, y);
+    relayout();
+}
+
+void CPaintOnePoint::draw()
+{
+    if (!end.set())
+        return;
+    drawShape(end.x, end.y, end.x, end.y);
+    if (selected)
+        drawHandles();
+}
+
 void CPaintMethodBase::drawHandles()
 {
     if (!painter)

@@ -260,12 +260,19 @@ public:
     CPaintRegressionChannel() : CPaintRegression("PaintRegressionChannel", Channel) {}
 };
 
-class CPaintFibonacci : public CPaintMethodBase {
+// A tool placed by one click: start and end are the same point, and it is
+// drawn (with no labels) at that point.
+class CPaintOnePoint : public CPaintMethodBase {
 public:
-    CPaintFibonacci() : CPaintMethodBase("PaintFibonacci") {}
+    using CPaintMethodBase::CPaintMethodBase;
     void setStartPoint(int x, int y) override;
-    bool hitShape(int x, int y) override;
     void draw() override;
+};
+
+class CPaintFibonacci : public CPaintOnePoint {
+public:
+    CPaintFibonacci() : CPaintOnePoint("PaintFibonacci") {}
+    bool hitShape(int x, int y) override;
     void drawShape(int x1, int y1, int x2, int y2) override;
     void drawLabels(int, int, int, int) override {}
     std::vector<int> lineXs() const;
@@ -325,12 +332,10 @@ public:
     void loadJson(const json_node* obj) override;
 };
 
-class CPaintArrow : public CPaintMethodBase {
+class CPaintArrow : public CPaintOnePoint {
 public:
     CPaintArrow(const char* type, bool up);
-    void setStartPoint(int x, int y) override;
     bool hitShape(int x, int y) override;
-    void draw() override;
     void drawShape(int x1, int y1, int x2, int y2) override;
     void drawLabels(int, int, int, int) override {}
 

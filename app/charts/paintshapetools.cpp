@@ -192,30 +192,14 @@ void CPaintArcEllipse::loadJson(const json_node* o) { CPaintMethodBase::loadJson
 
 // ---- Arrows ----
 
-CPaintArrow::CPaintArrow(const char* type, bool up) : CPaintMethodBase(type), up_(up)
+CPaintArrow::CPaintArrow(const char* type, bool up) : CPaintOnePoint(type), up_(up)
 {
     setColor(up ? 0xFF0000 : 0x00FF00);
-}
-
-void CPaintArrow::setStartPoint(int x, int y)
-{
-    setPoint(start, x, y);
-    setPoint(end, x, y);
-    relayout();
 }
 
 bool CPaintArrow::hitShape(int x, int y)
 {
     return end.set() && x >= end.x - 5 && x <= end.x + 5 && y >= end.y - 7 && y <= end.y + 6;
-}
-
-void CPaintArrow::draw()
-{
-    if (!end.set())
-        return;
-    drawShape(end.x, end.y, end.x, end.y);
-    if (selected)
-        drawHandles();
 }
 
 void CPaintArrow::drawShape(int x, int y, int, int)

@@ -59,14 +59,16 @@ void QChart::paintDrawingTools(QPainter* painter, const QRect& plot)
 }
 
 namespace {
-int snapped(CPaintBoard* b, int x, int y) { return b ? b->snapX(x, y) : x; }
+// Hands a mouse event to the board at the snapped x; true when the board took it.
+bool toBoard(CPaintBoard* b, bool (CPaintBoard::*event)(uint, int, int), uint flags, int x, int y)
+{
+    return b && (b->*event)(flags, b->snapX(x, y), y);
+}
 }  // namespace
 
 bool QChart::onLButtonDown(uint nFlags, int x, int y)
 {
-    if (!board_)
-        return false;
-    const bool r = board_->mouseDown(nFlags, snapped(board_, x, y), y);
+    const bool r = toBoard(board_, &CPaintBoard::mouseDown, nFlags, x, y);
     if (r)
         update();
     return r;
@@ -76,16 +78,14 @@ bool QChart::onLButtonUp(uint nFlags, int x, int y)
 {
     if (!board_)
         return false;
-    const bool r = board_->mouseUp(nFlags, snapped(board_, x, y), y);
+    const bool r = toBoard(board_, &CPaintBoard::mouseUp, nFlags, x, y);
     update();
     return r;
 }
 
 bool QChart::onLButtonLeave(uint nFlags, int x, int y)
 {
-    if (!board_)
-        return false;
-    const bool r = board_->mouseLeave(nFlags, snapped(board_, x, y), y);
+    const bool r = toBoard(board_, &CPaintBoard::mouseLeave, nFlags, x, y);
     if (r)
         update();
     return r;
@@ -93,9 +93,7 @@ bool QChart::onLButtonLeave(uint nFlags, int x, int y)
 
 bool QChart::onRButtonDown(uint nFlags, int x, int y)
 {
-    if (!board_)
-        return false;
-    const bool r = board_->rightButtonDown(nFlags, snapped(board_, x, y), y);
+    const bool r = toBoard(board_, &CPaintBoard::rightButtonDown, nFlags, x, y);
     if (r)
         update();
     return r;
@@ -103,9 +101,7 @@ bool QChart::onRButtonDown(uint nFlags, int x, int y)
 
 bool QChart::onMousePaintBoard(uint buttons, int x, int y)
 {
-    if (!board_)
-        return false;
-    const bool r = board_->mouseMove(buttons, snapped(board_, x, y), y);
+    const bool r = toBoard(board_, &CPaintBoard::mouseMove, buttons, x, y);
     if (r)
         update();
     return r;

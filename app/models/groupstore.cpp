@@ -42,6 +42,14 @@ int groupIndex(const QJsonArray& result, const QString& groupId)
     return -1;
 }
 
+QVariant groupCodes(const QJsonArray& result, const QString& groupId)
+{
+    const int i = groupIndex(result, groupId);
+    if (i < 0)
+        return {};
+    return result.at(i).toObject().value("codes").toArray().toVariantList();
+}
+
 }  // namespace groupdoc
 
 GroupStore& GroupStore::instance(Kind kind)

@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QPair>
 #include <QString>
+#include <QVariant>
 
 #include "models/tablemodel.h"
 
@@ -34,6 +35,10 @@ bool parse(const QString& text, QJsonObject* out);
 
 // Position of the first group with that id in `result`, or -1.
 int groupIndex(const QJsonArray& result, const QString& groupId);
+
+// The "codes" of the first group with that id, as a list for QML; an invalid
+// value when there is no such group.
+QVariant groupCodes(const QJsonArray& result, const QString& groupId);
 
 }  // namespace groupdoc
 

@@ -52,11 +52,7 @@ QVariant QQuorvexService::getGroups() const { return store().groups().toVariantL
 
 QVariant QQuorvexService::getGroupCodes(QString group_id) const
 {
-    const QJsonArray result = store().groups();
-    const int i = groupdoc::groupIndex(result, group_id);
-    if (i < 0)
-        return {};
-    return result.at(i).toObject().value("codes").toArray().toVariantList();
+    return groupdoc::groupCodes(store().groups(), group_id);
 }
 
 void QQuorvexService::addGroup(QString id, QString name, QVariant codes)

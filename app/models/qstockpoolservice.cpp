@@ -28,9 +28,5 @@ QVariant QStockPoolService::getGroups() const { return store().groups().toVarian
 
 QVariant QStockPoolService::getGroupCodes(QString group_id) const
 {
-    const QJsonArray result = store().groups();
-    const int i = groupdoc::groupIndex(result, group_id);
-    if (i < 0)
-        return {};
-    return result.at(i).toObject().value("codes").toArray().toVariantList();
+    return groupdoc::groupCodes(store().groups(), group_id);
 }

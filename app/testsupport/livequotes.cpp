@@ -1,7 +1,12 @@
 #include "livequotes.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "quote.h"
 
 #include "shell/qbaseservice.h"
 
@@ -13,6 +18,22 @@ void pointQuoteEngineAt(int port)
                             {"name", "本地行情"},
                             {"type", "tcp"}};
     QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{entry}}}}});
+}
+
+bool loadServerBlocks()
+{
+    QTemporaryDir dir;
+    QProcess writer;
+    writer.start(QString(TARVOLIN_BIN_DIR) + "/quoteserver", {"0", "--write-files", dir.path()});
+    writer.closeWriteChannel();  // it serves until the end of its input
+    if (!writer.waitForFinished(10000))
+        return false;
+    QFile board(dir.filePath("board.json"));
+    if (!board.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = board.readAll();
+    quote_block_load(text.constData(), text.size());
+    return true;
 }
 
 }  // namespace testsupport

@@ -7,4 +7,8 @@ namespace testsupport {
 
 void pointQuoteEngineAt(int port);
 
+// Loads the block file the lists rely on (board.json), as the local quote
+// server writes it; false when the server wrote none.
+bool loadServerBlocks();
+
 }  // namespace testsupport

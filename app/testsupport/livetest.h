@@ -1,12 +1,23 @@
 // Helpers of tests against the local quote server: the program's quote engine
-// on a running server, a wait for a condition while the event loop runs, and
-// calls of QML functions.
+// on a running server, a wait for a condition while the event loop runs,
+// calls of QML functions, and the screens' drawing and screenshots.
 #pragma once
 
+#include <QDir>
+#include <QImage>
 #include <QMetaObject>
+#include <QQuickItem>
+#include <QQmlEngine>
+#include <QQmlError>
+#include <QQuickItemGrabResult>
+#include <QQuickView>
+#include <QQuickWindow>
 #include <QTest>
 #include <QVariant>
 
+#include <string>
+
+#include "formulas/formulaservice.h"
 #include "livequotes.h"
 #include "serverprocess.h"
 #include "shell/qmltypes.h"
@@ -34,18 +45,76 @@ inline QVariant callQml(QObject* o, const char* fn, const QVariant& a = QVariant
     return r;
 }
 
+// Screens drawn by the software renderer, their chart panes with the standard
+// formula catalogue (and with the program's own formulas when asked for), as
+// the program loads them.
+inline void prepareLiveScreens(bool ownFormulas = false)
+{
+    QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+    auto& formulas = formula::FormulaService::instance();
+    if (!formulas.find("KLINE"))
+        formula::registerStandardFormulas(formulas);
+    if (ownFormulas && !formulas.find("Sulvane"))
+        formula::registerOwnFormulas(formulas);
+}
+
+// A view whose root follows its size, keeping the engine's warnings.
+class LiveView : public QQuickView {
+public:
+    LiveView()
+    {
+        setResizeMode(QQuickView::SizeRootObjectToView);
+        QObject::connect(engine(), &QQmlEngine::warnings, [this](const QList<QQmlError>& list) {
+            for (const QQmlError& e : list)
+                warnings << e.toString();
+        });
+    }
+    // Loads source at w x h; true when it is ready.
+    bool load(const QUrl& source, int w, int h)
+    {
+        resize(w, h);
+        setSource(source);
+        return status() == QQuickView::Ready;
+    }
+    std::string log() const { return warnings.join('\n').toStdString(); }
+
+    QStringList warnings;
+};
+
+// The item's picture once grabbed (a null image when it was not).
+inline QImage grabItem(QQuickItem* item)
+{
+    QSharedPointer<QQuickItemGrabResult> g = item->grabToImage();
+    if (!g)
+        return QImage();
+    bool ready = false;
+    QObject::connect(g.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
+    return waitFor([&] { return ready; }) ? g->image() : QImage();
+}
+
+// Keeps image as <build>/screenshots/<name>.
+inline bool saveScreenshot(const QImage& image, const QString& name)
+{
+    const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
+    QDir().mkpath(dir);
+    return image.save(dir + "/" + name);
+}
+
 // A local quote server, the program's QML types, and the quote engine's thread
 // pointed at the server; the thread stops first when the object goes.
 struct LiveQuoteEngine {
     QuoteServerProcess server;
     QuoteEngineThread thread;
 
-    // False when the server did not start.
-    bool start()
+    // False when the server did not start (or, with blocks, wrote no block
+    // file); the block file is loaded before the engine starts.
+    bool start(bool blocks = false)
     {
         if (server.port() <= 0)
             return false;
         pointQuoteEngineAt(server.port());
+        if (blocks && !loadServerBlocks())
+            return false;
         registerQmlTypes();
         thread.start();
         return true;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "marketjson.h"
@@ -142,76 +143,85 @@ void write_today(JsonWriter& w, const SyntheticCode& c) {
     w.EndObject();
 }
 
-std::string today_flow(const std::map<std::string, std::string>& q) {
+// {"rc":0,"data":<what data writes>}.
+std::string rc_reply(const std::function<void(JsonWriter&)>& data) {
     rapidjson::StringBuffer buffer;
     JsonWriter w(buffer);
-    std::vector<const SyntheticCode*> codes;
-    for (const std::string& secid : split_list(param(q, "secids"), ','))
-        if (const SyntheticCode* c = from_secid(secid)) codes.push_back(c);
     w.StartObject();
     w.Key("rc"); w.Int(0);
     w.Key("data");
-    if (codes.empty()) {
-        w.Null();
-    } else {
-        w.StartObject();
-        w.Key("total"); w.Int(static_cast<int>(codes.size()));
-        w.Key("diff");
-        w.StartArray();
-        for (const SyntheticCode* c : codes) write_today(w, *c);
-        w.EndArray();
-        w.EndObject();
-    }
+    data(w);
     w.EndObject();
     return json_string(buffer);
+}
+
+// A list's data: {"total":total,"diff":[<what rows writes>]}, or null when
+// the list is empty.
+void write_list(JsonWriter& w, size_t total, const std::function<void()>& rows) {
+    if (total == 0) {
+        w.Null();
+        return;
+    }
+    w.StartObject();
+    w.Key("total"); w.Int(static_cast<int>(total));
+    w.Key("diff");
+    w.StartArray();
+    rows();
+    w.EndArray();
+    w.EndObject();
+}
+
+std::string today_flow(const std::map<std::string, std::string>& q) {
+    std::vector<const SyntheticCode*> codes;
+    for (const std::string& secid : split_list(param(q, "secids"), ','))
+        if (const SyntheticCode* c = from_secid(secid)) codes.push_back(c);
+    return rc_reply([&](JsonWriter& w) {
+        write_list(w, codes.size(), [&] {
+            for (const SyntheticCode* c : codes) write_today(w, *c);
+        });
+    });
 }
 
 // Daily rows "date,main,small,medium,large,super,<the five in percent of the
 // day's amount>,close,change %,0,0" for the last 120 trading days.
 std::string history_flow(const std::map<std::string, std::string>& q) {
     const SyntheticCode* c = from_secid(param(q, "secid"));
-    rapidjson::StringBuffer buffer;
-    JsonWriter w(buffer);
-    w.StartObject();
-    w.Key("rc"); w.Int(0);
-    w.Key("data");
-    if (!c) {
-        w.Null();
+    return rc_reply([&](JsonWriter& w) {
+        if (!c) {
+            w.Null();
+            return;
+        }
+        w.StartObject();
+        w.Key("code"); json_text(w, c->code);
+        w.Key("market"); w.Int(service_market(*c));
+        w.Key("name"); json_text(w, c->name);
+        w.Key("klines");
+        w.StartArray();
+        const SyntheticMarket& m = SyntheticMarket::instance();
+        for (int j = 119; j >= 0; --j) {
+            const FundFlow::Split s = split_of(*c, j);
+            const SyntheticDay d = m.day(*c, j);
+            int64_t n[5];
+            nets(s, n);
+            const int order[5] = {0, 4, 3, 2, 1};  // main, small, medium, large, super
+            std::string row = date_text(j);
+            char cell[48];
+            for (const int k : order) {
+                std::snprintf(cell, sizeof cell, ",%.1f", static_cast<double>(n[k]));
+                row += cell;
+            }
+            for (const int k : order) {
+                std::snprintf(cell, sizeof cell, ",%.2f", percent(n[k], s.amount));
+                row += cell;
+            }
+            std::snprintf(cell, sizeof cell, ",%.2f,%.2f,0.00,0.00", d.close / 10000.0,
+                          d.pre_close > 0 ? 100.0 * (d.close - d.pre_close) / d.pre_close : 0.0);
+            row += cell;
+            json_text(w, row);
+        }
+        w.EndArray();
         w.EndObject();
-        return json_string(buffer);
-    }
-    w.StartObject();
-    w.Key("code"); json_text(w, c->code);
-    w.Key("market"); w.Int(service_market(*c));
-    w.Key("name"); json_text(w, c->name);
-    w.Key("klines");
-    w.StartArray();
-    const SyntheticMarket& m = SyntheticMarket::instance();
-    for (int j = 119; j >= 0; --j) {
-        const FundFlow::Split s = split_of(*c, j);
-        const SyntheticDay d = m.day(*c, j);
-        int64_t n[5];
-        nets(s, n);
-        const int order[5] = {0, 4, 3, 2, 1};  // main, small, medium, large, super
-        std::string row = date_text(j);
-        char cell[48];
-        for (const int k : order) {
-            std::snprintf(cell, sizeof cell, ",%.1f", static_cast<double>(n[k]));
-            row += cell;
-        }
-        for (const int k : order) {
-            std::snprintf(cell, sizeof cell, ",%.2f", percent(n[k], s.amount));
-            row += cell;
-        }
-        std::snprintf(cell, sizeof cell, ",%.2f,%.2f,0.00,0.00", d.close / 10000.0,
-                      d.pre_close > 0 ? 100.0 * (d.close - d.pre_close) / d.pre_close : 0.0);
-        row += cell;
-        json_text(w, row);
-    }
-    w.EndArray();
-    w.EndObject();
-    w.EndObject();
-    return json_string(buffer);
+    });
 }
 
 // The stocks of a block ("b:<id>" or "<id>") with today's main net, sorted by
@@ -233,32 +243,19 @@ std::string block_flow(const std::map<std::string, std::string>& q) {
     });
     const int pn = std::max(1, std::atoi(param(q, "pn").c_str()));
     const int pz = std::max(1, std::min(5000, param(q, "pz").empty() ? 20 : std::atoi(param(q, "pz").c_str())));
-    rapidjson::StringBuffer buffer;
-    JsonWriter w(buffer);
-    w.StartObject();
-    w.Key("rc"); w.Int(0);
-    w.Key("data");
-    if (rows.empty()) {
-        w.Null();
-    } else {
-        w.StartObject();
-        w.Key("total"); w.Int(static_cast<int>(rows.size()));
-        w.Key("diff");
-        w.StartArray();
-        const size_t first = static_cast<size_t>(pn - 1) * static_cast<size_t>(pz);
-        for (size_t i = first; i < rows.size() && i < first + static_cast<size_t>(pz); ++i) {
-            w.StartObject();
-            w.Key("f12"); json_text(w, rows[i].second->code);
-            w.Key("f13"); w.Int(service_market(*rows[i].second));
-            w.Key("f14"); json_text(w, rows[i].second->name);
-            w.Key("f62"); w.Int64(rows[i].first);
-            w.EndObject();
-        }
-        w.EndArray();
-        w.EndObject();
-    }
-    w.EndObject();
-    return json_string(buffer);
+    return rc_reply([&](JsonWriter& w) {
+        write_list(w, rows.size(), [&] {
+            const size_t first = static_cast<size_t>(pn - 1) * static_cast<size_t>(pz);
+            for (size_t i = first; i < rows.size() && i < first + static_cast<size_t>(pz); ++i) {
+                w.StartObject();
+                w.Key("f12"); json_text(w, rows[i].second->code);
+                w.Key("f13"); w.Int(service_market(*rows[i].second));
+                w.Key("f14"); json_text(w, rows[i].second->name);
+                w.Key("f62"); w.Int64(rows[i].first);
+                w.EndObject();
+            }
+        });
+    });
 }
 
 // The connect channels' minutes follow the two composite indices: the
@@ -270,51 +267,46 @@ std::string connect_minutes(const std::map<std::string, std::string>& q) {
     const SyntheticCode* sh = m.find("1A0001", 1);
     const SyntheticCode* sz = m.find("399001", 2);
     const std::vector<std::string> fields = split_list(param(q, "fields2"), ',');
-    rapidjson::StringBuffer buffer;
-    JsonWriter w(buffer);
-    w.StartObject();
-    w.Key("rc"); w.Int(0);
-    w.Key("data");
-    w.StartObject();
-    const std::string day = date_text(0).substr(5);
-    w.Key("s2nDate"); json_text(w, day);
-    w.Key("n2sDate"); json_text(w, day);
-    for (const char* side : {"s2n", "n2s"}) {
-        const double sign = side[0] == 's' ? 1.0 : -0.5;
-        w.Key(side);
-        w.StartArray();
-        if (sh && sz) {
-            const auto a = m.minutes(*sh, 0), b = m.minutes(*sz, 0);
-            for (int t = 0; t < SyntheticMarket::kMinutes; ++t) {
-                const int minute = t <= 120 ? 9 * 60 + 30 + t : 13 * 60 + (t - 121);
-                const double net_sh = round2(sign * 4.0e5 * (a[t].price - a[0].price) / a[0].price * 100.0);
-                const double net_sz = round2(sign * 3.0e5 * (b[t].price - b[0].price) / b[0].price * 100.0);
-                const double buys = round2(2.0e4 * (t + 1)), sells = round2(buys - net_sh - net_sz);
-                std::map<std::string, double> v = {
-                    {"f52", net_sh}, {"f53", 5.2e6 - net_sh}, {"f54", net_sz}, {"f55", 5.2e6 - net_sz},
-                    {"f56", net_sh + net_sz}, {"f57", buys}, {"f58", sells}, {"f59", 0}, {"f60", buys / 2},
-                    {"f61", sells / 2}, {"f62", buys - sells}};
-                char hm[16];
-                std::snprintf(hm, sizeof hm, "%d:%02d", minute / 60, minute % 60);
-                std::string row;
-                for (const std::string& f : fields) {
-                    if (!row.empty()) row += ',';
-                    if (f == "f51") {
-                        row += hm;
-                    } else {
-                        char cell[32];
-                        std::snprintf(cell, sizeof cell, "%.2f", v.count(f) ? v[f] : 0.0);
-                        row += cell;
+    return rc_reply([&](JsonWriter& w) {
+        w.StartObject();
+        const std::string day = date_text(0).substr(5);
+        w.Key("s2nDate"); json_text(w, day);
+        w.Key("n2sDate"); json_text(w, day);
+        for (const char* side : {"s2n", "n2s"}) {
+            const double sign = side[0] == 's' ? 1.0 : -0.5;
+            w.Key(side);
+            w.StartArray();
+            if (sh && sz) {
+                const auto a = m.minutes(*sh, 0), b = m.minutes(*sz, 0);
+                for (int t = 0; t < SyntheticMarket::kMinutes; ++t) {
+                    const int minute = t <= 120 ? 9 * 60 + 30 + t : 13 * 60 + (t - 121);
+                    const double net_sh = round2(sign * 4.0e5 * (a[t].price - a[0].price) / a[0].price * 100.0);
+                    const double net_sz = round2(sign * 3.0e5 * (b[t].price - b[0].price) / b[0].price * 100.0);
+                    const double buys = round2(2.0e4 * (t + 1)), sells = round2(buys - net_sh - net_sz);
+                    std::map<std::string, double> v = {
+                        {"f52", net_sh}, {"f53", 5.2e6 - net_sh}, {"f54", net_sz}, {"f55", 5.2e6 - net_sz},
+                        {"f56", net_sh + net_sz}, {"f57", buys}, {"f58", sells}, {"f59", 0}, {"f60", buys / 2},
+                        {"f61", sells / 2}, {"f62", buys - sells}};
+                    char hm[16];
+                    std::snprintf(hm, sizeof hm, "%d:%02d", minute / 60, minute % 60);
+                    std::string row;
+                    for (const std::string& f : fields) {
+                        if (!row.empty()) row += ',';
+                        if (f == "f51") {
+                            row += hm;
+                        } else {
+                            char cell[32];
+                            std::snprintf(cell, sizeof cell, "%.2f", v.count(f) ? v[f] : 0.0);
+                            row += cell;
+                        }
                     }
+                    json_text(w, row);
                 }
-                json_text(w, row);
             }
+            w.EndArray();
         }
-        w.EndArray();
-    }
-    w.EndObject();
-    w.EndObject();
-    return json_string(buffer);
+        w.EndObject();
+    });
 }
 
 // Daily connect-channel nets after the date of filter "(DateTime>^date^)".

@@ -8,8 +8,6 @@
 #include <QTemporaryFile>
 #include <QVector>
 
-#include <cstdio>
-
 #include "installer.h"
 #include "ziparchive.h"
 
@@ -101,59 +99,6 @@ int compareVersions(const QString& local, const QString& remote)
             return c;
     }
     return 0;
-}
-
-bool writeFileAtomically(const QString& dest, const std::function<bool(QFileDevice&)>& fill,
-                         QFileDevice::Permissions newPermissions, QString* error)
-{
-    const QFileInfo old(dest);
-    if (old.isDir() && !old.isSymLink()) {
-        *error = QStringLiteral("目标是文件夹:") + dest;
-        return false;
-    }
-    const QFileDevice::Permissions permissions =
-        old.exists() && !old.isSymLink() ? old.permissions() : newPermissions;
-    QTemporaryFile tmp(dest + QStringLiteral(".XXXXXX"));
-    if (!tmp.open()) {
-        *error = QStringLiteral("无法创建文件:") + dest;
-        return false;
-    }
-    if (!fill(tmp) || !tmp.flush() || !tmp.setPermissions(permissions)) {
-        *error = QStringLiteral("写入文件错误:") + dest;
-        return false;
-    }
-    tmp.close();
-    // rename(2) replaces the old file (or a link in its place) in one step.
-    if (std::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(dest).constData()) != 0) {
-        *error = QStringLiteral("替换文件错误:") + dest;
-        return false;
-    }
-    tmp.setAutoRemove(false);
-    return true;
-}
-
-bool replaceFile(const QString& source, const QString& dest, QString* error)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法读取文件:") + source;
-        return false;
-    }
-    return writeFileAtomically(
-        dest,
-        [&in](QFileDevice& out) {
-            char buf[65536];
-            for (;;) {
-                const qint64 n = in.read(buf, sizeof buf);
-                if (n < 0)
-                    return false;
-                if (n == 0)
-                    return in.atEnd();
-                if (out.write(buf, n) != n)
-                    return false;
-            }
-        },
-        in.permissions(), error);
 }
 
 bool zipTargets(const ZipArchive& zip, const QString& destDir, QVector<QString>* targets, QString* error)

@@ -1,10 +1,9 @@
 // The updater's file rules: which server-given paths may be written, how
-// version texts compare, and how files are put in place (atomic replacement,
-// checked zip unpacking, recursive removal).
+// version texts compare, and how archives are checked and unpacked (through
+// the Installer) and paths removed.
 #pragma once
 
 #include <QByteArray>
-#include <QFileDevice>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -46,16 +45,6 @@ int compareVersions(const QString& local, const QString& remote);
 // A manifest's version value as text: a number reads as its digits (2 -> "2",
 // 1.5 -> "1.5"), a text as itself, anything else as "".
 QString versionText(const QJsonValue& value);
-
-// Writes `dest` through a temporary file in its folder, renamed over `dest`
-// once complete, so the old file stays whole until then. An existing file
-// keeps its permissions; a new one gets `newPermissions`. `fill` writes the
-// content and returns false on failure. On failure `error` says why.
-bool writeFileAtomically(const QString& dest, const std::function<bool(QFileDevice&)>& fill,
-                         QFileDevice::Permissions newPermissions, QString* error);
-
-// Copies `source` over `dest` as above (a new file takes the source's permissions).
-bool replaceFile(const QString& source, const QString& dest, QString* error);
 
 // The path each entry of an open archive unpacks to under `destDir` (""
 // for links and other special entries, which are skipped); false when an

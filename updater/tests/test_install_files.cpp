@@ -123,24 +123,34 @@ TEST(InstallPaths, ManifestReadsAsEmptyUnlessAnObject)
 TEST(InstallFiles, ReplacementKeepsPermissionsAndRefusesFolders)
 {
     QTemporaryDir dir;
-    const QString src = dir.path() + "/src", old = dir.path() + "/old", fresh = dir.path() + "/fresh";
+    const QString root = QDir::cleanPath(dir.path());
+    const QString src = root + "/src", old = root + "/old", fresh = root + "/fresh";
     writeFile(src, "new content", 0640);
     writeFile(old, "old", 0600);
     QString error;
-    ASSERT_TRUE(replaceFile(src, old, &error)) << error.toStdString();
+    {
+        Installer installer(root);
+        ASSERT_TRUE(installer.stageCopy(src, old, &error)) << error.toStdString();
+        ASSERT_TRUE(installer.stageCopy(src, fresh, &error)) << error.toStdString();
+        ASSERT_TRUE(installer.commit(&error)) << error.toStdString();
+    }
     EXPECT_EQ(readAll(old), "new content");
     EXPECT_EQ(modeOf(old), 0600);
-    ASSERT_TRUE(replaceFile(src, fresh, &error)) << error.toStdString();
     EXPECT_EQ(modeOf(fresh), 0640);
 
-    QDir().mkpath(dir.path() + "/folder");
-    EXPECT_FALSE(replaceFile(src, dir.path() + "/folder", &error));
-    EXPECT_FALSE(replaceFile(dir.path() + "/missing", dir.path() + "/x", &error));
-    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/x"));
-    // A failed fill leaves the old file as it was and no temporary behind.
-    EXPECT_FALSE(writeFileAtomically(old, [](QFileDevice&) { return false; }, QFileDevice::ReadOwner, &error));
+    QDir().mkpath(root + "/folder");
+    Installer installer(root);
+    EXPECT_FALSE(installer.stageCopy(src, root + "/folder", &error));
+    EXPECT_FALSE(installer.stageCopy(root + "/missing", root + "/x", &error));
+    EXPECT_FALSE(QFileInfo::exists(root + "/x"));
+    // A copy staged but never committed leaves the old file as it was and no
+    // temporary behind.
+    {
+        Installer uncommitted(root);
+        ASSERT_TRUE(uncommitted.stageCopy(src, fresh, &error)) << error.toStdString();
+    }
     EXPECT_EQ(readAll(old), "new content");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(root).entryList(QDir::Files).size(), 3);
 }
 
 TEST(InstallFiles, ZipUnpacksCheckedEntriesWithTheirModes)

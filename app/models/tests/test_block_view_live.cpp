@@ -4,18 +4,12 @@
 // right table with its constituents.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QProcess>
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickView>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "livequotes.h"
-#include "serverprocess.h"
-#include "shell/qmltypes.h"
-#include "shell/quotethread.h"
+#include "livetest.h"
 
 namespace {
 
@@ -24,24 +18,10 @@ protected:
     void SetUp() override
     {
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        registerQmlTypes();
-        ASSERT_GT(server_.port(), 0);
-        testsupport::pointQuoteEngineAt(server_.port());
-        QTemporaryDir dir;
-        QProcess writer;
-        writer.start(QString(TARVOLIN_BIN_DIR) + "/quoteserver", {"0", "--write-files", dir.path()});
-        writer.closeWriteChannel();
-        ASSERT_TRUE(writer.waitForFinished(10000));
-        QFile board(dir.filePath("board.json"));
-        ASSERT_TRUE(board.open(QIODevice::ReadOnly));
-        const QByteArray text = board.readAll();
-        quote_block_load(text.constData(), text.size());
-        thread_.start();
+        ASSERT_TRUE(live_.start(true));
     }
-    void TearDown() override { thread_.stop(); }
 
-    QuoteServerProcess server_;
-    QuoteEngineThread thread_;
+    testsupport::LiveQuoteEngine live_;
 };
 
 QVariant eval(QQuickView& view, const QString& js)
@@ -59,11 +39,8 @@ bool waitUntil(QQuickView& view, const QString& js)
 
 TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1000, 260);
-    view.setSource(QUrl("qrc:/qml/QBlockView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QBlockView.qml"), 1000, 260)) << view.log();
     view.show();
 
     // A stock: the left table shows its blocks, the right one the first

@@ -5,7 +5,6 @@
 #include <QQmlEngine>
 #include <QQmlExpression>
 #include <QQuickItem>
-#include <QQuickItemGrabResult>
 #include <QQuickView>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,7 +13,6 @@
 #include <algorithm>
 
 #include "ctxrecorder.h"
-#include "formulas/formulaservice.h"
 #include "livetest.h"
 #include "models/groupstore.h"
 #include "shell/qbaseservice.h"
@@ -27,13 +25,7 @@ namespace {
 
 class HomeLive : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        auto& formulas = formula::FormulaService::instance();
-        if (!formulas.find("KLINE"))
-            formula::registerStandardFormulas(formulas);
-    }
+    static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
     void SetUp() override { ASSERT_TRUE(live_.start()); }
 
     testsupport::LiveQuoteEngine live_;
@@ -54,16 +46,8 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
                     .fromJson(R"({"result":[{"group_id":"1","group_name":"自选股","codes":[)"
                               R"({"code":"600001","market_id":"1"},{"code":"000002","market_id":"2"}]}]})"));
 
-    QQuickView view;
-    QStringList warnings;
-    QObject::connect(view.engine(), &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
-        for (const QQmlError& e : list)
-            warnings << e.toString();
-    });
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1600, 860);
-    view.setSource(QUrl("qrc:/qml/HomeView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status()) << warnings.join("\n").toStdString();
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/HomeView.qml"), 1600, 860)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     auto eval = [&](const char* js) { return QQmlExpression(view.rootContext(), root, js).evaluate(); };
@@ -86,7 +70,7 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
                // laid out: the third tile placed, the first concept tile made
                eval("priceBoard.tileAt(2) !== null && priceBoard.tileAt(2).x > 0 && conceptBoard.tileAt(0) !== null")
                    .toBool();
-    })) << warnings.join("\n").toStdString();
+    })) << view.log();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     EXPECT_EQ("600001", eval("myStock.table_model.getCodeInfo(0).code").toString());
     EXPECT_EQ("600001", eval("curCodeInfo_.code").toString());
@@ -142,11 +126,9 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
 
     QTest::qWait(300);
     {
-        QSharedPointer<QQuickItemGrabResult> g = root->grabToImage();
-        bool ready = false;
-        QObject::connect(g.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
-        ASSERT_TRUE(testsupport::waitFor([&] { return ready; }));
-        g->image().save(QString(TARVOLIN_BIN_DIR) + "/../screenshots/home-live.png");
+        const QImage image = testsupport::grabItem(root);
+        ASSERT_FALSE(image.isNull());
+        testsupport::saveScreenshot(image, "home-live.png");
     }
 
     // The distributions refresh on their timer while visible...
@@ -163,7 +145,7 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
     // Shown again, everything asks at once.
     root->setVisible(true);
     ASSERT_TRUE(testsupport::waitFor([&] { return eval("sectionView.requestCount").toInt() > hidden; }));
-    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+    EXPECT_TRUE(view.warnings.isEmpty()) << view.log();
 }
 
 // Every subscription follows the visibility: hidden, the table, both boards
@@ -182,11 +164,8 @@ TEST(HomeSubscriptions, FollowTheVisibility)
     rec::calls.clear();
     setQuoteApi(&rec::api);
     {
-        QQuickView view;
-        view.setResizeMode(QQuickView::SizeRootObjectToView);
-        view.resize(1280, 700);
-        view.setSource(QUrl("qrc:/qml/HomeView.qml"));
-        ASSERT_EQ(QQuickView::Ready, view.status());
+        testsupport::LiveView view;
+        ASSERT_TRUE(view.load(QUrl("qrc:/qml/HomeView.qml"), 1280, 700)) << view.log();
         view.show();
         auto count = [](const char* what) {
             return int(std::count_if(rec::calls.begin(), rec::calls.end(),

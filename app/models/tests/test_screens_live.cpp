@@ -16,11 +16,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "formulas/formulaservice.h"
-#include "livequotes.h"
-#include "serverprocess.h"
-#include "shell/qmltypes.h"
-#include "shell/quotethread.h"
+#include "livetest.h"
 
 // The ranking screen and the top-list monitor with live rows from the local
 // quote server, drawn by the software renderer and kept as screenshots under
@@ -29,33 +25,16 @@ namespace {
 
 class LiveScreens : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        registerQmlTypes();
-        // The chart panes draw with the standard catalogue, as the program loads it.
-        auto& formulas = formula::FormulaService::instance();
-        if (!formulas.find("KLINE"))
-            formula::registerStandardFormulas(formulas);
-    }
-    void SetUp() override
-    {
-        ASSERT_GT(server_.port(), 0);
-        testsupport::pointQuoteEngineAt(server_.port());
-        thread_.start();
-    }
-    void TearDown() override { thread_.stop(); }
+    static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
+    void SetUp() override { ASSERT_TRUE(live_.start()); }
 
     // Loads a screen, queries it, waits for rows in `probe` (a table found
     // by the JavaScript expression) and saves the picture.
     void shoot(const QString& doc, const QVariantMap& query, const char* probe, const QString& file,
                int chartsWithBars = 0)
     {
-        QQuickView view;
-        view.setResizeMode(QQuickView::SizeRootObjectToView);
-        view.resize(1400, 860);
-        view.setSource(QUrl("qrc:/qml/" + doc));
-        ASSERT_EQ(QQuickView::Ready, view.status()) << doc.toStdString();
+        testsupport::LiveView view;
+        ASSERT_TRUE(view.load(QUrl("qrc:/qml/" + doc), 1400, 860)) << doc.toStdString();
         view.show();
         QQuickItem* root = view.rootObject();
         QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
@@ -77,17 +56,9 @@ protected:
             QTest::qWait(100);
         EXPECT_GE(filled(), chartsWithBars) << doc.toStdString();
         QTest::qWait(300);
-        QSharedPointer<QQuickItemGrabResult> grab = root->grabToImage();
-        ASSERT_TRUE(grab);
-        bool ready = false;
-        QObject::connect(grab.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
-        for (int i = 0; i < 50 && !ready; ++i)
-            QTest::qWait(100);
-        const QImage image = grab->image();
+        const QImage image = testsupport::grabItem(root);
         ASSERT_FALSE(image.isNull());
-        const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
-        QDir().mkpath(dir);
-        EXPECT_TRUE(image.save(dir + "/" + file));
+        EXPECT_TRUE(testsupport::saveScreenshot(image, file));
         // Something but the background was drawn: a quote cell's gold text.
         bool gold = false;
         for (int y = 0; y < image.height() && !gold; y += 2)
@@ -99,8 +70,7 @@ protected:
         EXPECT_TRUE(gold) << file.toStdString();
     }
 
-    QuoteServerProcess server_;
-    QuoteEngineThread thread_;
+    testsupport::LiveQuoteEngine live_;
 };
 
 }  // namespace
@@ -111,11 +81,8 @@ TEST_F(LiveScreens, ValuesShowWholeAt1280Pixels)
 {
     for (const char* doc : {"QMarketTopMonitor.qml", "QRankingView.qml"}) {
         SCOPED_TRACE(doc);
-        QQuickView view;
-        view.setResizeMode(QQuickView::SizeRootObjectToView);
-        view.resize(1280, 760);
-        view.setSource(QUrl(QString("qrc:/qml/") + doc));
-        ASSERT_EQ(QQuickView::Ready, view.status());
+        testsupport::LiveView view;
+        ASSERT_TRUE(view.load(QUrl(QString("qrc:/qml/") + doc), 1280, 760)) << view.log();
         view.show();
         QQuickItem* root = view.rootObject();
         const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "11"}, {"sort", "0"}};
@@ -151,11 +118,8 @@ TEST_F(LiveScreens, RankingAndMonitorScreenshots)
 // row; stepping back before the first row turns back and selects the last.
 TEST_F(LiveScreens, RowSteppingTurnsPages)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(900, 300);
-    view.setSource(QUrl("qrc:/qml/QRTableView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRTableView.qml"), 900, 300)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     QVariantMap query{{"block", 1101}, {"field", 34}, {"sort", 0}, {"page_size", 5}};
@@ -194,11 +158,8 @@ TEST_F(LiveScreens, RowSteppingTurnsPages)
 // panes show the same stock afterwards.
 TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1400, 860);
-    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1400, 860)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}};
@@ -248,11 +209,8 @@ TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
 // menu, and a click there chooses the block as a button would.
 TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1280, 760);
-    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1280, 760)) << view.log();
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QQuickItem* root = view.rootObject();
@@ -325,11 +283,8 @@ TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
 // a chart pane it opens the mini chart's indicator menu.
 TEST_F(LiveScreens, RightClicksOpenTheirMenus)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1400, 860);
-    view.setSource(QUrl("qrc:/qml/QRankingView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1400, 860)) << view.log();
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QQuickItem* root = view.rootObject();

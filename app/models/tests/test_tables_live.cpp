@@ -18,10 +18,7 @@
 #include "models/indexboardmodel.h"
 #include "models/multistockmodel.h"
 #include "models/tablemodel.h"
-#include "livequotes.h"
-#include "serverprocess.h"
-#include "shell/qmltypes.h"
-#include "shell/quotethread.h"
+#include "livetest.h"
 #include "syntheticmarket.h"
 
 // The quote tables against the real library and the local quote server.
@@ -34,30 +31,14 @@ struct FixedGroups : StockGroupSource {
 
 class LiveTables : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_GT(server_.port(), 0);
-        testsupport::pointQuoteEngineAt(server_.port());
-        // The block file the lists rely on, as the server writes it.
-        QTemporaryDir dir;
-        QProcess writer;
-        writer.start(QString(TARVOLIN_BIN_DIR) + "/quoteserver", {"0", "--write-files", dir.path()});
-        writer.closeWriteChannel();  // it serves until the end of its input
-        ASSERT_TRUE(writer.waitForFinished(10000));
-        QFile board(dir.filePath("board.json"));
-        ASSERT_TRUE(board.open(QIODevice::ReadOnly));
-        const QByteArray text = board.readAll();
-        quote_block_load(text.constData(), text.size());
-        thread_.start();
-    }
+    void SetUp() override { ASSERT_TRUE(live_.start(true)); }
     void TearDown() override
     {
-        thread_.stop();
+        live_.thread.stop();
         TableModel::setGroupSource(nullptr);
     }
 
-    QuoteServerProcess server_;
-    QuoteEngineThread thread_;
+    testsupport::LiveQuoteEngine live_;
 };
 
 }  // namespace

@@ -1,19 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlExpression>
 #include <QQuickItem>
-#include <QQuickItemGrabResult>
 #include <QQuickView>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <set>
 
-#include "formulas/formulaservice.h"
 #include "livetest.h"
 #include "models/mqmodel.h"
 #include "models/pricemodel.h"
@@ -26,37 +23,11 @@ namespace {
 
 class LiveTicks : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-        auto& formulas = formula::FormulaService::instance();
-        if (!formulas.find("KLINE"))
-            formula::registerStandardFormulas(formulas);
-        if (!formulas.find("Sulvane"))
-            formula::registerOwnFormulas(formulas);
-    }
+    static void SetUpTestSuite() { testsupport::prepareLiveScreens(true); }
     void SetUp() override { ASSERT_TRUE(live_.start()); }
 
     testsupport::LiveQuoteEngine live_;
 };
-
-QImage grab(QQuickItem* item)
-{
-    QSharedPointer<QQuickItemGrabResult> g = item->grabToImage();
-    if (!g)
-        return QImage();
-    bool ready = false;
-    QObject::connect(g.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
-    testsupport::waitFor([&] { return ready; });
-    return g->image();
-}
-
-bool save(const QImage& image, const char* name)
-{
-    const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
-    QDir().mkpath(dir);
-    return image.save(dir + "/" + name);
-}
 
 // Pixels of one colour (within a small distance) in a rectangle.
 int pixelsNear(const QImage& image, const QRect& r, const QColor& c)
@@ -134,11 +105,9 @@ TEST_F(LiveTicks, DetailsAndTipsThroughMQModel)
 // the end; kept as ticks.png.
 TEST_F(LiveTicks, QuotePanelTickList)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(300, 900);
-    view.setSource(QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/models/tests/qml/TickScreens.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    const QString doc = QString(TARVOLIN_SOURCE_DIR) + "/app/models/tests/qml/TickScreens.qml";
+    ASSERT_TRUE(view.load(QUrl::fromLocalFile(doc), 300, 900)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     QMetaObject::invokeMethod(root, "load", Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
@@ -154,9 +123,9 @@ TEST_F(LiveTicks, QuotePanelTickList)
     EXPECT_EQ(std::max(0, n - s), start.evaluate().toInt());
 
     QTest::qWait(200);
-    const QImage image = grab(root);
+    const QImage image = testsupport::grabItem(root);
     ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(save(image, "ticks.png"));
+    EXPECT_TRUE(testsupport::saveScreenshot(image, "ticks.png"));
     // The list under the panel: volumes in orange and buy/sell tags in red and green.
     QQuickItem* list = root->findChild<QQuickItem*>("tickList");
     ASSERT_TRUE(list);
@@ -170,11 +139,8 @@ TEST_F(LiveTicks, QuotePanelTickList)
 // The hot-stock monitor's tips panel fills from the server; kept as monitor-hot.png.
 TEST_F(LiveTicks, HotMonitorTips)
 {
-    QQuickView view;
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1400, 860);
-    view.setSource(QUrl("qrc:/qml/QMarketHotMonitor.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QMarketHotMonitor.qml"), 1400, 860)) << view.log();
     view.show();
     QQuickItem* root = view.rootObject();
     const QVariantMap query{{"tab", "1110"}};
@@ -185,9 +151,9 @@ TEST_F(LiveTicks, HotMonitorTips)
     ASSERT_TRUE(testsupport::waitFor([&] { return tipModel->count() > 0 && tableRows.evaluate().toInt() > 0; }))
         << tipModel->count() << " tips, " << tableRows.evaluate().toInt() << " rows";
     QTest::qWait(300);
-    const QImage image = grab(root);
+    const QImage image = testsupport::grabItem(root);
     ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(save(image, "monitor-hot.png"));
+    EXPECT_TRUE(testsupport::saveScreenshot(image, "monitor-hot.png"));
     QQuickItem* tipView = root->findChild<QQuickItem*>("tipView");
     ASSERT_TRUE(tipView);
     const QPointF at = tipView->mapToItem(root, QPointF(0, 0));
@@ -200,16 +166,8 @@ TEST_F(LiveTicks, HotMonitorTips)
 // the end, paged by keys and selected by a click; kept as detail-page.png.
 TEST_F(LiveTicks, StockViewDetailPage)
 {
-    QQuickView view;
-    QStringList warnings;
-    QObject::connect(view.engine(), &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
-        for (const QQmlError& e : list)
-            warnings << e.toString();
-    });
-    view.setResizeMode(QQuickView::SizeRootObjectToView);
-    view.resize(1280, 800);
-    view.setSource(QUrl("qrc:/qml/MQView.qml"));
-    ASSERT_EQ(QQuickView::Ready, view.status());
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/MQView.qml"), 1280, 800)) << view.log();
     QQuickItem* root = view.rootObject();
     root->setProperty("webViewEnabled", false);
     view.show();
@@ -240,12 +198,12 @@ TEST_F(LiveTicks, StockViewDetailPage)
     EXPECT_EQ(rows - show + show / 4 + 1, value("sorter.selectIndex"));
 
     QTest::qWait(300);
-    const QImage image = grab(root);
+    const QImage image = testsupport::grabItem(root);
     ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(save(image, "detail-page.png"));
+    EXPECT_TRUE(testsupport::saveScreenshot(image, "detail-page.png"));
     const QPointF p0 = page->mapToItem(root, QPointF(0, 0));
     const QRect area(int(p0.x()), int(p0.y()), int(page->width()), int(page->height()));
     EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 100);   // volumes
     EXPECT_GT(pixelsNear(image, area, QColor(34, 50, 79)), 100);    // the selected row
-    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
+    EXPECT_TRUE(view.warnings.isEmpty()) << view.log();
 }

@@ -7,88 +7,24 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QStandardPaths>
 #include <QUrl>
 
 #include <functional>
-#include <memory>
 
-#include "serverprocess.h"
+#include "programrun.h"
 #include "shell/stockdictionary.h"
 #include "testhome.h"
 
 namespace {
 
-QString e2eDocument(const char* name)
-{
-    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
-}
-
-QString screenshotDir() { return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots"); }
-
-// A process whose merged output is kept and searched line by line.
-class OutputProcess {
-public:
-    void start(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-               QProcess::ProcessChannelMode mode = QProcess::MergedChannels)
-    {
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(mode);
-        process_.start(program, args);
-    }
-    ~OutputProcess()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(5000)) {
-                process_.kill();
-                process_.waitForFinished(5000);
-            }
-        }
-    }
-    // Waits for a line holding text; returns it from there (empty on time-out).
-    QString waitFor(const QString& text, int ms)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        for (;;) {
-            while (process_.canReadLine()) {
-                const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-                lines_ << line;
-                const int at = line.indexOf(text);
-                if (at >= 0)
-                    return line.mid(at);
-            }
-            const int left = ms - static_cast<int>(timer.elapsed());
-            if (left <= 0 || process_.state() == QProcess::NotRunning) {
-                lines_ << QString::fromUtf8(process_.readAll());
-                return QString();
-            }
-            process_.waitForReadyRead(std::min(left, 100));
-        }
-    }
-    bool finishWithin(int ms)
-    {
-        const bool done = process_.waitForFinished(ms);
-        lines_ << QString::fromUtf8(process_.readAll()).split('\n');
-        return done;
-    }
-    int exitCode() const { return process_.exitCode(); }
-    QString output() const { return lines_.join('\n'); }
-
-private:
-    QProcess process_;
-    QStringList lines_;
-};
+using namespace testsupport;
 
 QString dataDir() { return testsupport::testDataDir(); }
 
@@ -125,20 +61,14 @@ QString databaseFile() { return localStorageDatabaseFile(dataDir(), "qelm"); }
 
 TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
 {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty())
+    if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
-    QuoteServerProcess quote;
-    ASSERT_GT(quote.port(), 0);
-    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote.port()) +
-                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
-    ASSERT_GT(backend.port(), 0);
-    const QString base = QString("http://127.0.0.1:%1").arg(backend.port());
-    OutputProcess display;
-    display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                  QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
-    const QString number = display.waitFor("", 20000);
-    ASSERT_FALSE(number.isEmpty()) << display.output().toStdString();
+    LocalServers servers;
+    ASSERT_TRUE(servers.started());
+    ServerProcess& backend = *servers.backend;
+    const QString base = servers.backendUrl();
+    VirtualDisplay display;
+    ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
     const QByteArray html = "<html><body>502 Bad Gateway</body></html>";
     // Good files an earlier start left, which a bad download must not replace.
@@ -195,18 +125,11 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
         }
         const QString shot = QString("damaged-%1.png").arg(n);
         QFile::remove(screenshotDir() + "/" + shot);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", ":" + number.trimmed());
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("QT_QUICK_BACKEND", "software");
-        env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        env.insert("TARVOLIN_CONTROL_URL", base + "/");
-        env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
-        env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("DemoMain.qml"));
-        OutputProcess program;
-        program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin",
+        LineProcess program;
+        program.start(programPath(),
                       {"--screenshots=" + screenshotDir(), "--day-kline", "--stock-shot=" + shot,
-                       QString("--main-shot=damaged-main-%1.png").arg(n)}, env);
+                       QString("--main-shot=damaged-main-%1.png").arg(n)},
+                      programEnvironment(display.name(), base + "/", "DemoMain.qml"));
 
         ASSERT_FALSE(program.waitFor("demo: signing in", 30000).isEmpty()) << program.output().toStdString();
         ASSERT_EQ(program.waitFor("demo: ready", 40000).left(16), "demo: ready true") << program.output().toStdString();

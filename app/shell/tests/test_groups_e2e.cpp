@@ -7,69 +7,30 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QUrl>
 
-#include <memory>
-
-#include "serverprocess.h"
+#include "programrun.h"
 
 namespace {
 
-QString screenshotDir() { return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots"); }
+using namespace testsupport;
 
-// A program whose output is read line by line until a prefix shows.
-struct ProgramRun {
-    QProcess process;
-    QStringList lines;
-    explicit ProgramRun(const QStringList& args, const QProcessEnvironment& env, QProcess::ProcessChannelMode mode = QProcess::MergedChannels)
-    {
-        process.setProcessEnvironment(env);
-        process.setProcessChannelMode(mode);
-        process.start(args.first(), args.mid(1));
-    }
-    ~ProgramRun()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            if (!process.waitForFinished(5000))
-                process.kill();
-            process.waitForFinished(5000);
-        }
-    }
+// The program, its output read until a line holds a prefix.
+struct ProgramRun : LineProcess {
+    ProgramRun(const QStringList& args, const QProcessEnvironment& env) { start(programPath(), args, env); }
+    // What follows prefix in its line, or "<none>".
     QString wait(const QString& prefix, int ms = 60000)
     {
-        QElapsedTimer t;
-        t.start();
-        for (;;) {
-            while (process.canReadLine()) {
-                const QString line = QString::fromUtf8(process.readLine()).trimmed();
-                lines << line;
-                const int at = line.indexOf(prefix);
-                if (at >= 0)
-                    return line.mid(at + prefix.size()).trimmed();
-            }
-            if (t.elapsed() > ms || process.state() == QProcess::NotRunning)
-                return QStringLiteral("<none>");
-            process.waitForReadyRead(100);
-        }
+        const QString line = waitFor(prefix, ms);
+        return line.isEmpty() ? QStringLiteral("<none>") : line.mid(prefix.size()).trimmed();
     }
-    std::string log() const { return lines.join('\n').toStdString(); }
-    // Waits for "demo: pose PATH", shoots the display into PATH (whole, so
-    // pop-up menus show) and returns PATH, or "<none>".
+    std::string log() const { return output().toStdString(); }
+    // Waits for "demo: pose PATH", grabs the display into PATH and returns
+    // PATH, or "<none>".
     QString shoot(const QString& display)
     {
         const QString path = wait("demo: pose ");
-        if (path == "<none>")
-            return path;
-        const QString tmp = path + ".part.png";
-        if (QProcess::execute("import", {"-display", display, "-window", "root", tmp}) != 0 ||
-            !QFile::rename(tmp, path))
-            return QStringLiteral("<none>");
-        return path;
+        return path == "<none>" || grabScreen(display, path) ? path : QStringLiteral("<none>");
     }
 };
 
@@ -89,55 +50,40 @@ int count(const QImage& img, const QRect& r, const QColor& c)
 
 TEST(GroupsEndToEnd, RowMenuAddsToMyStocksThatSyncAndScreeningResultsShow)
 {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty() || QStandardPaths::findExecutable("import").isEmpty())
+    if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
-    auto quote = std::make_unique<QuoteServerProcess>();
-    ASSERT_GT(quote->port(), 0);
-    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote->port()) +
-                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
-    ASSERT_GT(backend.port(), 0);
-    ProgramRun display({xvfb, "-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
-    display.process.waitForReadyRead(20000);
-    const QString number = QString::fromUtf8(display.process.readLine()).trimmed();
-    ASSERT_FALSE(number.isEmpty());
+    LocalServers servers;
+    ASSERT_TRUE(servers.started());
+    VirtualDisplay display;
+    ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
     QDir().mkpath(screenshotDir());
     for (const char* f : {"table-menu.png", "mystock.png", "screening-results.png"})
         QFile::remove(screenshotDir() + "/" + f);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", ":" + number);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("QT_QUICK_BACKEND", "software");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    env.insert("TARVOLIN_CONTROL_URL", QString("http://127.0.0.1:%1/").arg(backend.port()));
-    env.insert("TARVOLIN_TEST_LOGIN_QML", QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/DemoLogin.qml").toString());
-    env.insert("TARVOLIN_TEST_MAIN_QML", QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/DemoGroups.qml").toString());
-    const QString program = QString(TARVOLIN_BIN_DIR) + "/Tarvolin";
+    const QProcessEnvironment env = programEnvironment(display.name(), servers.backendUrl() + "/", "DemoGroups.qml");
 
     QString added;
     {
-        ProgramRun first({program, "--screenshots=" + screenshotDir(), "--phase=first"}, env);
+        ProgramRun first({"--screenshots=" + screenshotDir(), "--phase=first"}, env);
         const QString before = first.wait("demo: groups");
         ASSERT_NE(before, "<none>") << first.log();
         // Not in a group: "添加自选" first; type 2 stocks have both F10 pages.
         EXPECT_EQ(first.wait("demo: menu "), "添加自选 - 查看K线 查看分时 图文F10 深度F9 - 多股同列") << first.log();
-        ASSERT_EQ(first.shoot(":" + number), screenshotDir() + "/table-menu.png") << first.log();
+        ASSERT_EQ(first.shoot(display.name()), screenshotDir() + "/table-menu.png") << first.log();
         added = first.wait("demo: added ");
         ASSERT_NE(added, "<none>") << first.log();
         added = added.section(' ', 0, 0);
         // Two stocks added, each put first: the first one added is now last.
         EXPECT_EQ(first.wait("demo: mystock rows "), "2 last " + added) << first.log();
-        ASSERT_EQ(first.shoot(":" + number), screenshotDir() + "/mystock.png") << first.log();
+        ASSERT_EQ(first.shoot(display.name()), screenshotDir() + "/mystock.png") << first.log();
         ASSERT_NE(first.wait("demo: uploaded after"), "<none>") << first.log();
         EXPECT_EQ(first.wait("demo: screening "), "1") << first.log();
         EXPECT_EQ(first.wait("demo: results "), "1 rows 6") << first.log();
-        ASSERT_EQ(first.shoot(":" + number), screenshotDir() + "/screening-results.png") << first.log();
-        ASSERT_TRUE(first.process.waitForFinished(20000));
+        ASSERT_EQ(first.shoot(display.name()), screenshotDir() + "/screening-results.png") << first.log();
+        ASSERT_TRUE(first.finishWithin(20000));
     }
     {
-        ProgramRun second({program, "--phase=second"}, env);
+        ProgramRun second({"--phase=second"}, env);
         const QString groups = second.wait("demo: groups");
         // "group:code,..." as the back end handed them to the new sign-in.
         EXPECT_TRUE(groups.contains(":" + added)) << groups.toStdString() << "\n" << second.log();

@@ -8,81 +8,17 @@
 
 #include <QColor>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QMap>
-#include <QProcess>
 #include <QSet>
-#include <QStandardPaths>
-#include <QUrl>
 
-#include <memory>
-
-#include "serverprocess.h"
+#include "programrun.h"
 #include "testhome.h"
 #include "syntheticmarket.h"
 
 namespace {
 
-QString e2eDocument(const char* name)
-{
-    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
-}
-
-QString screenshotDir()
-{
-    return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots");
-}
-
-// A process whose merged output is read line by line.
-class LineProcess {
-public:
-    void start(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-               QProcess::ProcessChannelMode mode = QProcess::MergedChannels)
-    {
-        process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(mode);
-        process_.start(program, args);
-    }
-    ~LineProcess()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(5000)) {
-                process_.kill();
-                process_.waitForFinished(5000);
-            }
-        }
-    }
-    // Waits for a line starting with prefix; returns it (empty on time-out).
-    QString waitPrefix(const QString& prefix, int ms)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        for (;;) {
-            while (process_.canReadLine()) {
-                const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-                lines_ << line;
-                const int at = line.indexOf(prefix);
-                if (at >= 0)
-                    return line.mid(at);
-            }
-            const int left = ms - static_cast<int>(timer.elapsed());
-            if (left <= 0 || process_.state() == QProcess::NotRunning) {
-                lines_ << QString::fromUtf8(process_.readAll());
-                return QString();
-            }
-            process_.waitForReadyRead(std::min(left, 100));
-        }
-    }
-    bool finishWithin(int ms) { return process_.waitForFinished(ms); }
-    int exitCode() const { return process_.exitCode(); }
-    QString output() const { return lines_.join('\n'); }
-
-private:
-    QProcess process_;
-    QStringList lines_;
-};
+using namespace testsupport;
 
 // "demo: geometry NAME x y w h" -> QRect.
 QRect geometryOf(const QString& line)
@@ -115,51 +51,34 @@ bool bandHolds(const QImage& image, int y0, int y1, const QColor& colour)
 
 TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
 {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty())
+    if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
-    auto quote = std::make_unique<QuoteServerProcess>();
-    ASSERT_GT(quote->port(), 0);
-    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote->port()) +
-                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
-    ASSERT_GT(backend.port(), 0);
-
-    // A display of our own: Xvfb prints its number on the descriptor given.
-    LineProcess display;
-    display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
-                  QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
-    const QString number = display.waitPrefix("", 20000);
-    ASSERT_FALSE(number.isEmpty()) << display.output().toStdString();
+    LocalServers servers;
+    ASSERT_TRUE(servers.started());
+    VirtualDisplay display;
+    ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
     QDir().mkpath(screenshotDir());
     QFile::remove(screenshotDir() + "/main.png");
     QFile::remove(screenshotDir() + "/home.png");
     QFile::remove(screenshotDir() + "/stock.png");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", ":" + number.trimmed());
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("QT_QUICK_BACKEND", "software");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    env.insert("TARVOLIN_CONTROL_URL", QString("http://127.0.0.1:%1/").arg(backend.port()));
-    env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
-    env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("DemoMain.qml"));
     LineProcess program;
-    program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin",
-                  {"--screenshots=" + screenshotDir(), "--until-disconnected"}, env);
+    program.start(programPath(), {"--screenshots=" + screenshotDir(), "--until-disconnected"},
+                  programEnvironment(display.name(), servers.backendUrl() + "/", "DemoMain.qml"));
 
-    ASSERT_FALSE(program.waitPrefix("demo: signing in", 30000).isEmpty()) << program.output().toStdString();
-    ASSERT_EQ(program.waitPrefix("demo: ready", 40000).left(16), "demo: ready true") << program.output().toStdString();
+    ASSERT_FALSE(program.waitFor("demo: signing in", 30000).isEmpty()) << program.output().toStdString();
+    ASSERT_EQ(program.waitFor("demo: ready", 40000).left(16), "demo: ready true") << program.output().toStdString();
     // The window fills the virtual screen (1280 x 800) as a maximised one would.
-    const QStringList size = program.waitPrefix("demo: window", 5000).split(' ');
+    const QStringList size = program.waitFor("demo: window", 5000).split(' ');
     ASSERT_EQ(size.size(), 4);
     const int w = size[2].toInt();
     const int h = size[3].toInt();
     EXPECT_EQ(w, 1280);
     EXPECT_EQ(h, 800);
-    EXPECT_EQ(program.waitPrefix("demo: state", 5000), "demo: state 已连接");
+    EXPECT_EQ(program.waitFor("demo: state", 5000), "demo: state 已连接");
     QMap<QString, QRect> geometry;
     for (const char* name : {"titleView", "menuBar", "quickBar", "tabView", "stateBar"})
-        geometry[name] = geometryOf(program.waitPrefix(QString("demo: geometry ") + name, 5000));
+        geometry[name] = geometryOf(program.waitFor(QString("demo: geometry ") + name, 5000));
     // Title bar on top, the menus in it right of the 197-pixel logo, the quick
     // bar below it, the status bar at the bottom, the tabs in between.
     EXPECT_EQ(geometry["titleView"], QRect(0, 0, w, 31));
@@ -170,10 +89,10 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
     EXPECT_EQ(geometry["tabView"], QRect(0, 66, w, h - 97));
 
     // The window opens on the home view, filled from both servers.
-    EXPECT_EQ(program.waitPrefix("demo: home", 5000), "demo: home true 首页") << program.output().toStdString();
-    ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/main.png", 20000).isEmpty())
+    EXPECT_EQ(program.waitFor("demo: home", 5000), "demo: home true 首页") << program.output().toStdString();
+    ASSERT_FALSE(program.waitFor("demo: wrote " + screenshotDir() + "/main.png", 20000).isEmpty())
         << program.output().toStdString();
-    ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/home.png", 20000).isEmpty());
+    ASSERT_FALSE(program.waitFor("demo: wrote " + screenshotDir() + "/home.png", 20000).isEmpty());
     const QImage main(screenshotDir() + "/main.png");
     ASSERT_EQ(main.size(), QSize(w, h));
     EXPECT_GT(distinctColours(main), 30) << "the screenshot looks blank";
@@ -196,11 +115,11 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
     EXPECT_TRUE(bandHolds(main, 66, 88, QColor("#335493"))) << "no current tab in the strip";
 
     // The quick commands find 600000 in the dictionary of the server's codes.
-    EXPECT_EQ(program.waitPrefix("demo: quick command", 30000), "demo: quick command 600000 rows 1");
-    EXPECT_EQ(program.waitPrefix("demo: opened", 5000),
+    EXPECT_EQ(program.waitFor("demo: quick command", 30000), "demo: quick command 600000 rows 1");
+    EXPECT_EQ(program.waitFor("demo: opened", 5000),
               "demo: opened " + QString::fromStdString(SyntheticMarket::instance().find("600000", 1)->name) + " app://qml/qml/MQView.qml?code=600000&market=1")
         << program.output().toStdString();
-    ASSERT_FALSE(program.waitPrefix("demo: wrote " + screenshotDir() + "/stock.png", 20000).isEmpty());
+    ASSERT_FALSE(program.waitFor("demo: wrote " + screenshotDir() + "/stock.png", 20000).isEmpty());
     const QImage stock(screenshotDir() + "/stock.png");
     ASSERT_EQ(stock.size(), QSize(w, h));
     // The new tab is current: the second tab slot (141..281) is highlighted.
@@ -208,9 +127,9 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
     EXPECT_EQ(stock.pixelColor(60, 68).name(QColor::HexRgb).toUpper(), "#2F343B");
 
     // The quote server goes away: the status bar says so, then the run ends.
-    EXPECT_EQ(program.waitPrefix("demo: state", 5000), "demo: state 已连接");
-    quote.reset();
-    EXPECT_EQ(program.waitPrefix("demo: state", 30000), "demo: state 断开") << program.output().toStdString();
+    EXPECT_EQ(program.waitFor("demo: state", 5000), "demo: state 已连接");
+    servers.quote.reset();
+    EXPECT_EQ(program.waitFor("demo: state", 30000), "demo: state 断开") << program.output().toStdString();
     ASSERT_TRUE(program.finishWithin(20000)) << program.output().toStdString();
     EXPECT_EQ(program.exitCode(), 0);
 }

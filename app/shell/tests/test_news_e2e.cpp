@@ -6,38 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
-#include <QProcess>
 #include <QSet>
-#include <QStandardPaths>
-#include <QUrl>
 
-#include "serverprocess.h"
+#include <memory>
+
+#include "programrun.h"
 
 namespace {
 
-QString screenshotDir() { return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots"); }
-
-// Waits for a line of the process containing text; the line from there on.
-QString waitFor(QProcess& p, QStringList& log, const QString& text, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        while (p.canReadLine()) {
-            const QString line = QString::fromUtf8(p.readLine()).trimmed();
-            log << line;
-            const int at = line.indexOf(text);
-            if (at >= 0)
-                return line.mid(at);
-        }
-        const int left = ms - static_cast<int>(timer.elapsed());
-        if (left <= 0 || p.state() == QProcess::NotRunning)
-            return QString();
-        p.waitForReadyRead(std::min(left, 100));
-    }
-}
+using namespace testsupport;
 
 int distinctColours(const QImage& image, QRect r)
 {
@@ -61,53 +39,32 @@ int countColour(const QImage& image, QRect r, QRgb colour)
 
 TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
 {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty())
+    if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
-    QuoteServerProcess quote;
-    ASSERT_GT(quote.port(), 0);
-    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote.port()) +
-                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
-    ASSERT_GT(backend.port(), 0);
-
-    QProcess display;
-    display.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    display.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-    QStringList displayLog;
-    const QString number = waitFor(display, displayLog, "", 20000);
-    ASSERT_FALSE(number.isEmpty());
+    LocalServers servers;
+    ASSERT_TRUE(servers.started());
+    auto display = std::make_unique<VirtualDisplay>();
+    ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
 
     const QStringList shots = {"notice.png", "research-marks.png", "stock-news.png", "fund-flow.png", "flow-chart.png"};
     QDir().mkpath(screenshotDir());
     for (const QString& s : shots)
         QFile::remove(screenshotDir() + "/" + s);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", ":" + number.trimmed());
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("QT_QUICK_BACKEND", "software");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    env.insert("TARVOLIN_CONTROL_URL", QString("http://127.0.0.1:%1/").arg(backend.port()));
-    const QString e2e = QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/";
-    env.insert("TARVOLIN_TEST_LOGIN_QML", QUrl::fromLocalFile(e2e + "DemoLogin.qml").toString());
-    env.insert("TARVOLIN_TEST_MAIN_QML", QUrl::fromLocalFile(e2e + "DemoNews.qml").toString());
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin", {"--screenshots=" + screenshotDir()});
-    QStringList log;
-    auto output = [&log] { return log.join('\n').toStdString(); };
+    LineProcess program;
+    program.start(programPath(), {"--screenshots=" + screenshotDir()},
+                  programEnvironment(display->name(), servers.backendUrl() + "/", "DemoNews.qml"));
+    auto output = [&program] { return program.output().toStdString(); };
 
-    EXPECT_FALSE(waitFor(program, log, "demo: ready; pop-ups", 60000).isEmpty()) << output();
-    EXPECT_FALSE(waitFor(program, log, "demo: opened 600000 kline", 40000).isEmpty()) << output();
-    const QString marks = waitFor(program, log, "demo: research marks", 40000);
+    EXPECT_FALSE(program.waitFor("demo: ready; pop-ups", 60000).isEmpty()) << output();
+    EXPECT_FALSE(program.waitFor("demo: opened 600000 kline", 40000).isEmpty()) << output();
+    const QString marks = program.waitFor("demo: research marks", 40000);
     EXPECT_TRUE(marks.startsWith("demo: research marks 5 panel 3")) << output();
-    EXPECT_FALSE(waitFor(program, log, "demo: news rows", 30000).isEmpty()) << output();
-    const QString flow = waitFor(program, log, "demo: fund flow slices", 30000);
+    EXPECT_FALSE(program.waitFor("demo: news rows", 30000).isEmpty()) << output();
+    const QString flow = program.waitFor("demo: fund flow slices", 30000);
     EXPECT_TRUE(flow.startsWith("demo: fund flow slices 8")) << output();
-    EXPECT_FALSE(waitFor(program, log, "demo: done", 60000).isEmpty()) << output();
-    EXPECT_TRUE(program.waitForFinished(20000));
-    display.terminate();
-    display.waitForFinished(5000);
+    EXPECT_FALSE(program.waitFor("demo: done", 60000).isEmpty()) << output();
+    EXPECT_TRUE(program.finishWithin(20000));
+    display.reset();
 
     for (const QString& s : shots) {
         const QImage image(screenshotDir() + "/" + s);

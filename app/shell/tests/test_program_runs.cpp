@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "serverprocess.h"
+#include "programrun.h"
 #include "testhome.h"
 
 namespace {
@@ -52,20 +53,7 @@ public:
     // Waits for a whole output line equal to text; true when it came.
     bool waitLine(const QString& text, int ms = 20000)
     {
-        QElapsedTimer timer;
-        timer.start();
-        for (;;) {
-            while (process_.canReadLine()) {
-                const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-                lines_ << line;
-                if (line == text)
-                    return true;
-            }
-            const int left = ms - static_cast<int>(timer.elapsed());
-            if (left <= 0 || process_.state() == QProcess::NotRunning)
-                return false;
-            process_.waitForReadyRead(std::min(left, 100));
-        }
+        return !testsupport::readUntil(process_, lines_, [&](const QString& line) { return line == text; }, ms).isNull();
     }
 
     // Watchdog: waits up to ms for the process to end; kills it otherwise.

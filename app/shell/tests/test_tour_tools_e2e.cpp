@@ -13,25 +13,19 @@
 #include <QColor>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineF>
 #include <QProcess>
 #include <QSize>
-#include <QStandardPaths>
-#include <QUrl>
 
 #include <memory>
 
-#include "serverprocess.h"
+#include "programrun.h"
 
 namespace {
 
-QString e2eDocument(const char* name)
-{
-    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
-}
+using namespace testsupport;
 
 // What a shot must show: a segment ("line") or a rectangle's outline
 // ("rect") in a colour, or text in a rectangle ("ink").
@@ -95,42 +89,26 @@ class TourToolsEndToEnd : public ::testing::TestWithParam<QSize> {};
 
 TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
 {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty() || QStandardPaths::findExecutable("import").isEmpty())
+    if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
     const QSize screen = GetParam();
     const QString size = QString("%1x%2").arg(screen.width()).arg(screen.height());
     QElapsedTimer clock;
     clock.start();
-    auto quote = std::make_unique<QuoteServerProcess>();
-    ASSERT_GT(quote->port(), 0);
-    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote->port()) +
-                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
-    ASSERT_GT(backend.port(), 0);
-
-    QProcess display;
-    display.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    display.start(xvfb, {"-displayfd", "1", "-screen", "0", size + "x24", "-nolisten", "tcp"});
-    ASSERT_TRUE(display.waitForReadyRead(20000));
-    const QString number = QString::fromUtf8(display.readLine()).trimmed();
-    ASSERT_FALSE(number.isEmpty());
+    LocalServers servers;
+    ASSERT_TRUE(servers.started());
+    auto display = std::make_unique<VirtualDisplay>(screen);
+    ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
 
     const QString dir = QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots/tour-tools/" + size);
     QDir(dir).removeRecursively();
     QDir().mkpath(dir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", ":" + number);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("QT_QUICK_BACKEND", "software");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    env.insert("TARVOLIN_CONTROL_URL", QString("http://127.0.0.1:%1/").arg(backend.port()));
-    env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
-    env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("TourTools.qml"));
+    QProcessEnvironment env = programEnvironment(display->name(), servers.backendUrl() + "/", "TourTools.qml");
     env.insert("TARVOLIN_TEST_INPUT", "1");
     QProcess program;
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin", {"--screenshots=" + dir});
+    program.start(programPath(), {"--screenshots=" + dir});
 
     QStringList log, failures, shots;
     std::vector<Expectation> pending;
@@ -157,10 +135,7 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
                 // The whole screen, so that menus and the tool windows show;
                 // the tour goes on once the file is there.
                 const QString path = text.mid(5);
-                const QString part = path + ".part.png";
-                const bool shot = QProcess::execute("import", {"-display", ":" + number, "-window", "root", part}) == 0 &&
-                                  QFile::rename(part, path);
-                if (!shot) {
+                if (!grabScreen(display->name(), path)) {
                     failures << "could not shoot " + path;
                     continue;
                 }
@@ -188,8 +163,7 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
     const bool quit = program.state() == QProcess::NotRunning ||
                       program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
     log << QString::fromUtf8(program.readAll());
-    display.terminate();
-    display.waitForFinished(5000);
+    display.reset();
     const std::string output = log.join('\n').toStdString();
 
     EXPECT_TRUE(done) << output;

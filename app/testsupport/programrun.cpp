@@ -1,0 +1,121 @@
+#include "programrun.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace testsupport {
+
+QString readUntil(QProcess& p, QStringList& log, const std::function<bool(const QString&)>& match, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        while (p.canReadLine()) {
+            const QString line = QString::fromUtf8(p.readLine()).trimmed();
+            log << line;
+            if (match(line))
+                return line;
+        }
+        const int left = ms - static_cast<int>(timer.elapsed());
+        if (left <= 0 || p.state() == QProcess::NotRunning) {
+            for (const QByteArray& rest : p.readAll().split('\n'))
+                if (!rest.trimmed().isEmpty())
+                    log << QString::fromUtf8(rest).trimmed();
+            return QString();
+        }
+        p.waitForReadyRead(std::min(left, 100));
+    }
+}
+
+void LineProcess::start(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                        QProcess::ProcessChannelMode mode)
+{
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(mode);
+    process_.start(program, args);
+}
+
+LineProcess::~LineProcess()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+}
+
+QString LineProcess::waitFor(const QString& text, int ms)
+{
+    const QString line = readUntil(process_, lines_, [&](const QString& l) { return l.contains(text); }, ms);
+    return line.isNull() ? QString() : line.mid(line.indexOf(text));
+}
+
+bool LineProcess::finishWithin(int ms)
+{
+    const bool done = process_.waitForFinished(ms);
+    lines_ << QString::fromUtf8(process_.readAll()).split('\n');
+    return done;
+}
+
+QString screenshotDir() { return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots"); }
+
+QString e2eDocument(const char* name)
+{
+    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
+}
+
+QString programPath() { return QString(TARVOLIN_BIN_DIR) + "/Tarvolin"; }
+
+bool canRunVirtualDisplay(bool grabs)
+{
+    return !QStandardPaths::findExecutable("Xvfb").isEmpty() &&
+           (!grabs || !QStandardPaths::findExecutable("import").isEmpty());
+}
+
+VirtualDisplay::VirtualDisplay(QSize size)
+{
+    const QString screen = QString("%1x%2x24").arg(size.width()).arg(size.height());
+    xvfb_.start(QStandardPaths::findExecutable("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
+                QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
+    const QString number = xvfb_.waitFor("", 20000).trimmed();
+    if (!number.isEmpty())
+        name_ = ":" + number;
+}
+
+LocalServers::LocalServers() : quote(std::make_unique<QuoteServerProcess>())
+{
+    if (quote->port() > 0)
+        backend = std::make_unique<ServerProcess>(
+            "backend", std::vector<std::string>{"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote->port()) +
+                                                                   "/?auto_delay=1000&encrypt_key=varnoquel"});
+}
+
+QString LocalServers::backendUrl() const { return QString("http://127.0.0.1:%1").arg(backend ? backend->port() : 0); }
+
+QProcessEnvironment programEnvironment(const QString& display, const QString& controlUrl, const char* mainDocument)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("QT_QUICK_BACKEND", "software");
+    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    env.insert("TARVOLIN_CONTROL_URL", controlUrl);
+    env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
+    env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument(mainDocument));
+    return env;
+}
+
+bool grabScreen(const QString& display, const QString& path)
+{
+    const QString part = path + ".part.png";
+    return QProcess::execute("import", {"-display", display, "-window", "root", part}) == 0 && QFile::rename(part, path);
+}
+
+}  // namespace testsupport

@@ -1,0 +1,90 @@
+// What the whole-program tests share: a virtual display of their own, the two
+// local servers on free loopback ports, the program's environment with the
+// demo documents of app/e2e/, processes read line by line, and whole-screen
+// grabs (so pop-up menus and tool windows show).
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+#include "serverprocess.h"
+
+namespace testsupport {
+
+// Reads p line by line (each line trimmed and kept in log) until a line
+// satisfies match, for up to ms; the line, or a null string on time-out or
+// when p ends first (what p still had is then kept in log).
+QString readUntil(QProcess& p, QStringList& log, const std::function<bool(const QString&)>& match, int ms);
+
+// A process whose output is kept and searched line by line; terminated (then
+// killed) when it goes.
+class LineProcess {
+public:
+    void start(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+               QProcess::ProcessChannelMode mode = QProcess::MergedChannels);
+    ~LineProcess();
+    // Waits for a line holding text; returns it from there on (empty on time-out).
+    QString waitFor(const QString& text, int ms);
+    // Waits for the process to end; keeps what it still wrote.
+    bool finishWithin(int ms);
+    int exitCode() const { return process_.exitCode(); }
+    QString output() const { return lines_.join('\n'); }
+    QProcess& process() { return process_; }
+
+private:
+    QProcess process_;
+    QStringList lines_;
+};
+
+// <build>/screenshots.
+QString screenshotDir();
+// A file URL of app/e2e/<name>.
+QString e2eDocument(const char* name);
+// <build>/bin/Tarvolin.
+QString programPath();
+
+// Xvfb is installed (and, when grabs are wanted, ImageMagick's import).
+bool canRunVirtualDisplay(bool grabs = false);
+
+// An Xvfb display of its own, 24 bits deep; Xvfb prints its number on the
+// descriptor given. Ends with the object.
+class VirtualDisplay {
+public:
+    explicit VirtualDisplay(QSize size = QSize(1280, 800));
+    // ":N", or empty when Xvfb did not report a display within 20 s.
+    QString name() const { return name_; }
+    QString output() const { return xvfb_.output(); }
+
+private:
+    LineProcess xvfb_;
+    QString name_;
+};
+
+// The local quote server and the back end that signs in against it, each on
+// a free loopback port. quote may be reset to take the quote server away.
+struct LocalServers {
+    LocalServers();
+    bool started() const { return quote->port() > 0 && backend && backend->port() > 0; }
+    // "http://127.0.0.1:<backend port>" (no trailing slash).
+    QString backendUrl() const;
+
+    std::unique_ptr<QuoteServerProcess> quote;
+    std::unique_ptr<ServerProcess> backend;
+};
+
+// The program's environment on display: xcb with software drawing, WebEngine
+// without its sandbox, the back end at controlUrl, signed in by DemoLogin.qml
+// and then driven by app/e2e/<mainDocument>.
+QProcessEnvironment programEnvironment(const QString& display, const QString& controlUrl, const char* mainDocument);
+
+// Grabs the whole of display into path (through a part file, so a reader never
+// sees half a PNG); true when the file is there.
+bool grabScreen(const QString& display, const QString& path);
+
+}  // namespace testsupport
