@@ -18,21 +18,14 @@
 #include <QProcess>
 #include <QRect>
 #include <QSize>
-#include <QStandardPaths>
-#include <QUrl>
 
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 
-#include "serverprocess.h"
+#include "programrun.h"
 
 namespace {
-
-QString e2eDocument(const char* name)
-{
-    return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
-}
 
 // Red (up) and green (down) candle pixels inside rect.
 std::pair<int, int> candlePixels(const QImage& image, const QRect& rect)
@@ -79,42 +72,26 @@ class TourEndToEnd : public ::testing::TestWithParam<QSize> {};
 
 TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
 {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty())
+    if (!testsupport::canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
     const QSize screen = GetParam();
     const QString size = QString("%1x%2").arg(screen.width()).arg(screen.height());
     QElapsedTimer clock;
     clock.start();
-    auto quote = std::make_unique<QuoteServerProcess>();
-    ASSERT_GT(quote->port(), 0);
-    ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(quote->port()) +
-                                                         "/?auto_delay=1000&encrypt_key=varnoquel"});
-    ASSERT_GT(backend.port(), 0);
+    testsupport::LocalServers servers;
+    ASSERT_TRUE(servers.started());
+    testsupport::VirtualDisplay display(screen);
+    ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
-    QProcess display;
-    display.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    display.start(xvfb, {"-displayfd", "1", "-screen", "0", size + "x24", "-nolisten", "tcp"});
-    ASSERT_TRUE(display.waitForReadyRead(20000));
-    const QString number = QString::fromUtf8(display.readLine()).trimmed();
-    ASSERT_FALSE(number.isEmpty());
-
-    const QString dir = QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots/tour/" + size);
+    const QString dir = testsupport::screenshotDir() + "/tour/" + size;
     QDir(dir).removeRecursively();
     QDir().mkpath(dir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", ":" + number);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("QT_QUICK_BACKEND", "software");
-    env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    env.insert("TARVOLIN_CONTROL_URL", QString("http://127.0.0.1:%1/").arg(backend.port()));
-    env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
-    env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument("TourMain.qml"));
+    QProcessEnvironment env = testsupport::programEnvironment(display.name(), servers.backendUrl() + "/", "TourMain.qml");
     env.insert("TARVOLIN_TEST_INPUT", "1");
     QProcess program;
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin", {"--screenshots=" + dir});
+    program.start(testsupport::programPath(), {"--screenshots=" + dir});
 
     QStringList log, failures;
     QMap<QString, QRect> paneOf;  // screenshot -> the main pane's plot in it
@@ -151,8 +128,6 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
     const bool quit = program.state() == QProcess::NotRunning ||
                       program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
     log << QString::fromUtf8(program.readAll());
-    display.terminate();
-    display.waitForFinished(5000);
     const std::string output = log.join('\n').toStdString();
 
     EXPECT_TRUE(done) << output;
