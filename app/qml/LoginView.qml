@@ -131,8 +131,10 @@ Window {
                 showMessage(json);
                 return;
             }
-            if (json.result !== "true") {
-                showMessage(json.info);
+            // A reply that is not an object (null, a list, a number) is refused
+            // like any other; it must not leave the busy overlay up.
+            if (!Documents.isObject(json) || json.result !== "true") {
+                showMessage(Documents.isObject(json) && json.info ? json.info : "数据请求错误，请重试！");
                 return;
             }
             Sql.dbAddActionCmd("LOGIN", appVer());

@@ -276,6 +276,32 @@ TEST_F(DamagedState, DownloadedDocumentsOfTheWrongShape)
     EXPECT_TRUE(QJsonDocument::fromJson(readFile(dataDirectory() + "/start_image.json")).isArray());
 }
 
+// A sign-in reply that is not an object is refused with a message: the busy
+// overlay goes, the window stays open, and the next sign-in goes through.
+TEST_F(DamagedState, SignInRepliesOfTheWrongShape)
+{
+    for (const char* body : {"null", "[]", "7", "\"text\""}) {
+        SCOPED_TRACE(body);
+        answer("/api/login", body);
+        QQuickWindow* w = open();
+        ASSERT_TRUE(w);
+        ASSERT_TRUE(QTest::qWaitFor([w] { return w->property("addressesReady").toBool(); }, 10000));
+        w->findChild<QObject*>("userField")->setProperty("text", "demo");
+        w->findChild<QObject*>("passwordField")->setProperty("text", "demo");
+        QObject* loading = w->findChild<QObject*>("loading");
+        QObject* message = w->findChild<QObject*>("message");
+        ASSERT_TRUE(loading && message);
+        QMetaObject::invokeMethod(w, "onLoginClicked");
+        EXPECT_TRUE(QTest::qWaitFor([message] { return message->property("opened").toBool(); }, 10000));
+        EXPECT_FALSE(loading->property("opened").toBool());
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_FALSE(w->property("signedIn").toBool());
+        engine_.reset();
+        restore("/api/login");
+    }
+    EXPECT_TRUE(signIn());
+}
+
 // Local files of the wrong shape, read back through the code that uses them:
 // the start images of the sign-in window, the own formula groups and the
 // stock view's pane layout.
