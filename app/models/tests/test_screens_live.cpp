@@ -346,7 +346,7 @@ TEST_F(LiveScreens, RightClicksOpenTheirMenus)
     EXPECT_EQ(2, QQmlExpression(view.rootContext(), root, "table.table.selectIndex").evaluate().toInt());
     QQmlExpression paneCode(qmlContext(root), root, "pane1.codeInfo ? String(pane1.codeInfo.code) : ''");
     const QString rowCode = QQmlExpression(view.rootContext(), root, "table.table_model.getCodeInfo(2).code").evaluate().toString();
-    for (int i = 0; i < 250 && paneCode.evaluate().toString() != rowCode; ++i)
+    for (int i = 0; i < 500 && paneCode.evaluate().toString() != rowCode; ++i)
         QTest::qWait(20);
     EXPECT_EQ(rowCode.toStdString(), paneCode.evaluate().toString().toStdString());
     QQmlExpression menu(view.rootContext(), root, "table.table.rMenu");
