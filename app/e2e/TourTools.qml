@@ -427,6 +427,10 @@ QtObject {
           done: function () {
               memo.rowMenu = view().table.table.rMenu;
               return memo.rowMenu && memo.rowMenu.opened && menuEntry(memo.rowMenu, "添加自选") !== null;
+          },
+          check: function () {
+              var t = memo.table;
+              return t.selectIndex === memo.row ? "" : "row " + memo.row + " was right-clicked, row " + t.selectIndex + " is marked";
           } },
         { name: "添加自选 opens the group list",
           act: function () { click(menuEntry(memo.rowMenu, "添加自选")); },

@@ -80,6 +80,7 @@ void IndexBoardModel::getConceptData(int sort, int mode, int show_size)
     direction_ = sort;
     mode_ = mode;
     strip_ = false;
+    pageRows_ = 0;  // the next reply is a whole page again
     showSize_ = show_size;
     if (boards_.isEmpty() && show_size >= 1)
         makeBoards(show_size);
@@ -123,15 +124,32 @@ void IndexBoardModel::onQuotePeroidRealTime(const QuoteReply* rpl)
                 if (std::memcmp(row.bytes, indexCodes_[b].bytes, sizeof row.bytes) == 0)
                     boards_[b]->setRecord(recs[i]);
         }
-    } else if (mode_ == 0) {
-        for (int i = 0; i < n && i < boards_.size(); ++i)
-            boards_[i]->setRecord(recs[i]);
-    } else if (mode_ == 1) {
-        int b = 0;
-        for (int i : keptRecords(n, showSize_)) {
-            if (b >= boards_.size())
-                break;
-            boards_[b++]->setRecord(recs[i]);
+    } else if (mode_ != 0 && mode_ != 1) {
+        // any other mode copies nothing
+    } else if (pageRows_ > 0 && n < pageRows_) {
+        // A push carries only the rows that changed, in no order of rank:
+        // each row goes to the board that shows its code and market, and a
+        // row no board shows is left out.
+        for (int i = 0; i < n; ++i) {
+            const QString code = codeInfoCode(recs[i].code_info);
+            const int market = static_cast<int8_t>(recs[i].code_info.market);
+            for (IndexBoard* board : qAsConst(boards_))
+                if (board->market() == market && board->code() == code)
+                    board->setRecord(recs[i]);
+        }
+    } else {
+        // A whole ranked page places its rows by rank.
+        pageRows_ = n;
+        if (mode_ == 0) {
+            for (int i = 0; i < n && i < boards_.size(); ++i)
+                boards_[i]->setRecord(recs[i]);
+        } else {
+            int b = 0;
+            for (int i : keptRecords(n, showSize_)) {
+                if (b >= boards_.size())
+                    break;
+                boards_[b++]->setRecord(recs[i]);
+            }
         }
     }
     emit dataChanged();

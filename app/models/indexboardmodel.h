@@ -55,6 +55,7 @@ private:
     QuoteCtxPtr ctx_;
     CodeEntry indexCodes_[5];
     bool strip_ = false;  // asked for the index strip (rows matched by code), not a ranking
+    int pageRows_ = 0;    // rows of the ranking's last whole page; a reply with fewer is a push
     int mode_ = 0;
     int direction_ = 0;
     int pageSize_ = 200;

@@ -403,10 +403,11 @@ Rectangle {
             var r = rowAt(mouse.y);
             if (r < 0)
                 return;
+            // A right click marks its row as a left click does, so that the
+            // menu, the selection and the charts all follow the same stock.
+            root.clickRow(r);
             if (mouse.button === Qt.RightButton)
                 root.openMenu(r);
-            else
-                root.clickRow(r);
         }
         onDoubleClicked: {
             var r = rowAt(mouse.y);

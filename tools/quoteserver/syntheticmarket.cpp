@@ -157,6 +157,18 @@ SyntheticMarket::SyntheticMarket() {
     // The other two indices of the program's index strip, quoting no block.
     add("399005", "中小板指", "ZXBZ", 2, 1, 65000000);
     add("1A0004", "A股指数", "AGZS", 1, 1, 31500000);
+    // A board index of its own id moves with the stocks of its board.
+    for (const BoardIndexGroup& group : BoardSet::index_groups())
+        for (const BoardIndexItem& item : group.items) {
+            if (item.code != std::to_string(item.board)) continue;
+            SyntheticCode* index = nullptr;
+            for (SyntheticCode& c : codes_)
+                if (c.market == group.market && c.code == item.code) index = &c;
+            if (!index) continue;
+            index->members.clear();
+            for (const SyntheticCode* m : BoardSet::members(item.board, codes_))
+                if (m->type == 2) index->members.push_back(m->index);
+        }
 }
 
 const SyntheticCode* SyntheticMarket::find(const std::string& code, uint8_t market) const {
@@ -175,10 +187,19 @@ int32_t SyntheticMarket::fall_limit(const SyntheticCode& c) const {
 
 namespace {
 
-// Where today's walk ends before the live swing: an index moves by up to
-// 1.5 %, a stock by its own move or to its limit.
-double day_target(const SyntheticCode& c) {
-    if (c.type != 2) return c.base * (1.0 + 0.015 * std::sin(1.0 + c.index));
+// Where today's walk ends before the live swing: a stock by its own move or
+// to its limit, a board index by the mean move of its stocks, another index
+// by up to 1.5 %.
+double day_target(const SyntheticCode& c, const std::vector<SyntheticCode>& codes) {
+    if (c.type != 2) {
+        if (c.members.empty()) return c.base * (1.0 + 0.015 * std::sin(1.0 + c.index));
+        double moves = 0;
+        for (const int m : c.members) {
+            const SyntheticCode& s = codes[static_cast<size_t>(m)];
+            moves += day_target(s, codes) / s.base - 1.0;
+        }
+        return c.base * (1.0 + moves / static_cast<double>(c.members.size()));
+    }
     if (c.suspended) return c.base;
     if (c.sealed) return c.base * (1.0 + c.sealed * c.limit);
     return c.base * (1.0 + c.move);
@@ -187,10 +208,20 @@ double day_target(const SyntheticCode& c) {
 }  // namespace
 
 int32_t SyntheticMarket::price(const SyntheticCode& c) const {
+    // A board index: its previous close moved by the mean live change rate
+    // of its stocks, so that it ranks among other boards as they do.
+    if (c.type != 2 && !c.members.empty()) {
+        double rates = 0;
+        for (const int m : c.members) {
+            const SyntheticCode& s = codes_[static_cast<size_t>(m)];
+            rates += static_cast<double>(price(s)) / s.base - 1.0;
+        }
+        return to_cent(c.base * (1.0 + rates / static_cast<double>(c.members.size())));
+    }
     // A small swing of the live price around the day's target, so quotes
     // move between pushes while charts fetched earlier stay within a few
     // tenths of a percent of them; zero at tick 0.
-    const double target = day_target(c);
+    const double target = day_target(c, codes_);
     if (c.type == 2 && (c.suspended || c.sealed)) return to_cent(target);
     const double swing = 0.002 * (std::sin(0.7 * static_cast<double>(tick_) + c.index) - std::sin(c.index));
     int32_t p = to_cent(target * (1.0 + swing));
@@ -244,7 +275,7 @@ SyntheticMarket::MinuteSeries SyntheticMarket::minutes(const SyntheticCode& c, i
         weights += weight[t];
     }
     const bool today = j <= 0;
-    const double first = open(c, j), last = today ? day_target(c) : close(c, j), amplitude = 0.0015 * pre;
+    const double first = open(c, j), last = today ? day_target(c, codes_) : close(c, j), amplitude = 0.0015 * pre;
     const double limit = c.type == 2 ? c.limit : 1.0;
     const int32_t high_limit = c.type == 2 ? to_cent(pre * (1.0 + limit)) : INT32_MAX;
     const int32_t low_limit = c.type == 2 ? to_cent(pre * (1.0 - limit)) : 1;
@@ -295,6 +326,14 @@ SyntheticDay SyntheticMarket::day(const SyntheticCode& c, int j) const {
 
 std::vector<const SyntheticCode*> SyntheticMarket::category(int category) const {
     std::vector<const SyntheticCode*> out;
+    // An index group's id lists the group's index codes (the concept
+    // ranking asks for 1016, the concept boards).
+    for (const BoardIndexGroup& group : BoardSet::index_groups()) {
+        if (group.id != category) continue;
+        for (const BoardIndexItem& item : group.items)
+            if (const SyntheticCode* c = find(item.code, group.market)) out.push_back(c);
+        return out;
+    }
     for (const SyntheticCode& c : codes_) {
         if (c.type != 2) continue;
         if (category == 1 && c.market != 1) continue;

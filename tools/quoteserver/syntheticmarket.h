@@ -36,6 +36,10 @@ struct SyntheticCode {
     double move = 0;
     int64_t total_shares = 0, float_shares = 0;
     double turnover = 0;
+    // The index of a board of its own id (industry, region, concept): the
+    // stocks of that board (positions in the table); its day follows their
+    // mean change rate. Empty for every other code.
+    std::vector<int> members;
 };
 
 // One minute of a trading day: its price and the running volume-weighted
@@ -94,8 +98,8 @@ public:
     MinuteSeries minutes(const SyntheticCode& c, int j) const;
     SyntheticDay day(const SyntheticCode& c, int j) const;
 
-    // Members of a category (1 Shanghai stocks, 2 Shenzhen stocks, others all
-    // stocks) and of a block (the codes its BoardSet rules match, in table
+    // Members of a category (1 Shanghai stocks, 2 Shenzhen stocks, the id of
+    // an index group its index codes, others all stocks) and of a block (the codes its BoardSet rules match, in table
     // order; none for an unknown block).
     std::vector<const SyntheticCode*> category(int category) const;
     std::vector<const SyntheticCode*> block(int64_t block) const;

@@ -55,6 +55,22 @@ TEST_F(BoardCalls, IndexStripAndConceptRanking)
     for (int b = 0; b < 20; ++b)
         EXPECT_EQ(b < 10 ? b : 180 + b, int(m.boards()[b]->close())) << "board " << b;
 
+    // A push carries part of the page in no order of rank: rows 192 and 1 go
+    // to the boards showing their code and market (12 and 1); row 100, which
+    // no board shows, and a twin code of the other market change nothing.
+    std::vector<QuoteRealTimeMarket> moved = {rows[192], rows[100], rows[1], rec::record("881005", "同码", 2)};
+    for (auto& p : moved)
+        p.close += 5000;
+    QuoteReply part = reply(own, moved.data(), int(moved.size()));
+    m.onQuotePeroidRealTime(&part);
+    for (int b = 0; b < 20; ++b) {
+        const int was = b < 10 ? b : 180 + b;
+        EXPECT_EQ(b == 12 || b == 1 ? was + 5000 : was, int(m.boards()[b]->close())) << "board " << b;
+    }
+    m.onQuotePeroidRealTime(&r);  // the whole page again places by rank
+    EXPECT_EQ(1, int(m.boards()[1]->close()));
+    EXPECT_EQ(192, int(m.boards()[12]->close()));
+
     // show size 30 keeps the 20 boards: rows 0-14 then 185-199 until full.
     m.getConceptData(1, 1, 30);
     EXPECT_EQ("sort c1 34 1", take()[4]);

@@ -297,6 +297,13 @@ TEST_F(LiveScreens, RightClicksOpenTheirMenus)
 
     QQmlExpression rowY(view.rootContext(), root, "table.table.header_height + table.table.rowHeight * 2.5");
     QTest::mouseClick(&view, Qt::RightButton, Qt::NoModifier, QPoint(200, rowY.evaluate().toInt()));
+    // The right-clicked row is the marked one, and the charts follow it.
+    EXPECT_EQ(2, QQmlExpression(view.rootContext(), root, "table.table.selectIndex").evaluate().toInt());
+    QQmlExpression paneCode(qmlContext(root), root, "pane1.codeInfo ? String(pane1.codeInfo.code) : ''");
+    const QString rowCode = QQmlExpression(view.rootContext(), root, "table.table_model.getCodeInfo(2).code").evaluate().toString();
+    for (int i = 0; i < 500 && paneCode.evaluate().toString() != rowCode; ++i)
+        QTest::qWait(20);
+    EXPECT_EQ(rowCode.toStdString(), paneCode.evaluate().toString().toStdString());
     QQmlExpression menu(view.rootContext(), root, "table.table.rMenu");
     QObject* rMenu = menu.evaluate().value<QObject*>();
     ASSERT_TRUE(rMenu);
