@@ -39,8 +39,9 @@ Item {
             console.warn(c.errorString());
             return null;
         }
-        // Parented, so the script engine does not collect a shown window.
-        return c.createObject(root, props || {});
+        // Kept in this item's properties, so the script engine does not
+        // collect a shown window.
+        return c.createObject(null, props || {});
     }
 
     // The tool row's "画线" and "区间统计".
