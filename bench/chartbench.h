@@ -1,8 +1,13 @@
 // What the chart benchmarks share: a QGuiApplication (offscreen unless a
-// platform is set) with the standard catalogue, and synthetic day bars.
+// platform is set; a QApplication when widgets are asked for, as the stock
+// view's Qt Charts pie needs one) with the standard catalogue, and synthetic
+// day bars.
 #pragma once
 
+#include <QApplication>
 #include <QGuiApplication>
+
+#include <memory>
 
 #include <cmath>
 #include <cstdint>
@@ -11,14 +16,15 @@
 #include "formulas/formulaservice.h"
 #include "quote.h"
 
-inline void ensureChartApplication()
+inline void ensureChartApplication(bool widgets = false)
 {
     static int argc = 1;
     static char name[] = "bench_qt_chart";
     static char* argv[] = {name, nullptr};
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(argc, argv);
+    static const std::unique_ptr<QGuiApplication> app(
+        widgets ? new QApplication(argc, argv) : new QGuiApplication(argc, argv));
     auto& service = formula::FormulaService::instance();
     if (!service.find("KLINE"))
         formula::registerStandardFormulas(service);
