@@ -712,9 +712,15 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     const int li = layerForRecord(index);
     if (li < 0)
         return;
-    const ChartBarLayer& held = *barLayers_[std::size_t(li)];
-    const int oldCount =
-        storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true, true, info);
+    ChartBarLayer& held = *barLayers_[std::size_t(li)];
+    // A tick repeats the whole series: when only its last bar is new or
+    // changed, that bar is updated in place instead of converting and merging
+    // the whole record again.
+    const int heldCount = int(held.bars.size());
+    const int oldCount = li == 0 && updateKLineTail(held.bars, points, count)
+                             ? (storeBars(li, {}, true, false, info), heldCount)
+                             : storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true,
+                                         true, info);
     if (li == 0) {
         followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
         reset_ = false;
