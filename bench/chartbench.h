@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QGuiApplication>
 
-#include <memory>
 
 #include <cmath>
 #include <cstdint>
@@ -23,8 +22,11 @@ inline void ensureChartApplication(bool widgets = false)
     static char* argv[] = {name, nullptr};
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static const std::unique_ptr<QGuiApplication> app(
-        widgets ? new QApplication(argc, argv) : new QGuiApplication(argc, argv));
+    // Never destroyed: at exit the libraries' own statics (Qt SQL's
+    // connection registry among them) may be gone before it.
+    static QGuiApplication* const app =
+        widgets ? new QApplication(argc, argv) : new QGuiApplication(argc, argv);
+    (void)app;
     auto& service = formula::FormulaService::instance();
     if (!service.find("KLINE"))
         formula::registerStandardFormulas(service);
