@@ -179,4 +179,56 @@ void BM_TickLayerItems(benchmark::State& state)
 BENCHMARK(BM_TickLayerItems)->Args({5000, 0})->Args({5000, 1})->Args({100000, 0})->Args({100000, 1})
     ->Unit(benchmark::kMillisecond);
 
+// Painting alone for a tick on the last bar, the three panes' layer images at
+// 1920 x 1080 (ten formulas): arg 1 = 0 repaints only the last bar's strip
+// over each held image, 1 paints each image whole as before.
+void BM_LayerImagesLastBar(benchmark::State& state)
+{
+    ensureChartApplication();
+    const int n = int(state.range(0));
+    const bool whole = state.range(1) != 0;
+    std::vector<QuoteKPoint> points = syntheticBars(n, true);
+    QuoteKPoints record{};
+    record.count = n;
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    const std::vector<std::vector<const char*>> paneFormulas = {
+        {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
+    const int heights[] = {600, 240, 240};
+    std::vector<std::unique_ptr<QChart>> panes;
+    std::vector<QImage> images;
+    for (std::size_t i = 0; i < paneFormulas.size(); ++i) {
+        auto c = std::make_unique<QChart>();
+        c->setSize(QSizeF(1920, heights[i]));
+        c->setLineType("kline");
+        for (const char* name : paneFormulas[i])
+            c->appendFormula(0, name, name == paneFormulas[i].front() ? "KSCALES" : "", "", 0);
+        c->onUpdateKLine(&record, 0);
+        c->setkShowNumber(300);
+        images.emplace_back(1920, heights[i], QImage::Format_ARGB32);
+        images.back().fill(0);
+        QPainter p(&images.back());
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        FChart::paintLayer(p, *c->formulaLayer(0), c->getBegin(), c->getEnd());
+        panes.push_back(std::move(c));
+    }
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < panes.size(); ++i) {
+            const QChart& c = *panes[i];
+            if (whole)
+                images[i].fill(0);
+            QPainter p(&images[i]);
+            p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+            if (whole)
+                FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+            else
+                FChart::repaintLastBar(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+        }
+        benchmark::DoNotOptimize(images.front().constBits());
+    }
+}
+BENCHMARK(BM_LayerImagesLastBar)->Args({5000, 0})->Args({5000, 1})->Args({100000, 0})->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
