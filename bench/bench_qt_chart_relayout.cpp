@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 
@@ -103,6 +104,131 @@ void BM_TickThreePanes(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TickThreePanes)->Args({5000, 0})->Args({100000, 0})->Args({5000, 1})->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// The same tick through the panes' layer items as the stock view has them:
+// each pane renders its formulas into its item's cached image on relayout,
+// and the 1920 x 1080 frame composes those images under the chart items'
+// own painting. Arg 1 picks the bar the tick changes: 0 the last one (the
+// items repaint only its strip), 1 the one before (they paint whole).
+void BM_TickLayerItems(benchmark::State& state)
+{
+    ensureChartApplication();
+    const int n = int(state.range(0));
+    const std::size_t changed = std::size_t(n - 1 - int(state.range(1)));
+    std::vector<QuoteKPoint> points = syntheticBars(n, true);
+    QuoteKPoints record{};
+    record.count = n;
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    record.code_info.decimal = 2;
+    const std::vector<std::vector<const char*>> paneFormulas = {
+        {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
+    const int heights[] = {600, 240, 240};
+    std::vector<std::unique_ptr<QChart>> panes;
+    std::vector<std::unique_ptr<FChart>> items;
+    QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    for (std::size_t i = 0; i < paneFormulas.size(); ++i) {
+        auto c = std::make_unique<QChart>();
+        auto f = std::make_unique<FChart>();
+        c->setSize(QSizeF(1920, heights[i]));
+        f->setSize(QSizeF(1920, heights[i]));
+        c->setProperty("subFChart", QVariantList{QVariant::fromValue<QObject*>(f.get())});
+        c->setLineType("kline");
+        for (const char* name : paneFormulas[i])
+            c->appendFormula(0, name, name == paneFormulas[i].front() ? "KSCALES" : "", "", 0);
+        c->onUpdateKLine(&record, 0);
+        c->setkShowNumber(300);
+        QPainter p(&frame);
+        f->paint(&p);  // the first paint starts the item's rendering
+        panes.push_back(std::move(c));
+        items.push_back(std::move(f));
+    }
+    float delta = 0.01f;
+    double composeNs = 0;
+    QElapsedTimer t;
+    for (auto _ : state) {
+        points[changed].close += delta;
+        delta = -delta;
+        for (auto& c : panes)
+            c->onSyncUpdateKLine(&record, 0);
+        t.start();
+        frame.fill(Qt::black);
+        QPainter p(&frame);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        int top = 0;
+        for (std::size_t i = 0; i < panes.size(); ++i) {
+            p.save();
+            p.translate(0, top);
+            panes[i]->paint(&p);
+            items[i]->paint(&p);
+            p.restore();
+            top += heights[i];
+        }
+        p.end();
+        composeNs += double(t.nsecsElapsed());
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+    state.counters["compose_ms"] = composeNs / 1e6 / double(std::max<benchmark::IterationCount>(1, state.iterations()));
+    int partial = 0;
+    for (auto& f : items)
+        partial += f->lastBarRenders();
+    state.counters["strip_renders"] = partial;
+}
+BENCHMARK(BM_TickLayerItems)->Args({5000, 0})->Args({5000, 1})->Args({100000, 0})->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond);
+
+// Painting alone for a tick on the last bar, the three panes' layer images at
+// 1920 x 1080 (ten formulas): arg 1 = 0 repaints only the last bar's strip
+// over each held image, 1 paints each image whole as before.
+void BM_LayerImagesLastBar(benchmark::State& state)
+{
+    ensureChartApplication();
+    const int n = int(state.range(0));
+    const bool whole = state.range(1) != 0;
+    std::vector<QuoteKPoint> points = syntheticBars(n, true);
+    QuoteKPoints record{};
+    record.count = n;
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    const std::vector<std::vector<const char*>> paneFormulas = {
+        {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
+    const int heights[] = {600, 240, 240};
+    std::vector<std::unique_ptr<QChart>> panes;
+    std::vector<QImage> images;
+    for (std::size_t i = 0; i < paneFormulas.size(); ++i) {
+        auto c = std::make_unique<QChart>();
+        c->setSize(QSizeF(1920, heights[i]));
+        c->setLineType("kline");
+        for (const char* name : paneFormulas[i])
+            c->appendFormula(0, name, name == paneFormulas[i].front() ? "KSCALES" : "", "", 0);
+        c->onUpdateKLine(&record, 0);
+        c->setkShowNumber(300);
+        images.emplace_back(1920, heights[i], QImage::Format_ARGB32);
+        images.back().fill(0);
+        QPainter p(&images.back());
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        FChart::paintLayer(p, *c->formulaLayer(0), c->getBegin(), c->getEnd());
+        panes.push_back(std::move(c));
+    }
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < panes.size(); ++i) {
+            const QChart& c = *panes[i];
+            if (whole)
+                images[i].fill(0);
+            QPainter p(&images[i]);
+            p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+            if (whole)
+                FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+            else
+                FChart::repaintLastBar(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+        }
+        benchmark::DoNotOptimize(images.front().constBits());
+    }
+}
+BENCHMARK(BM_LayerImagesLastBar)->Args({5000, 0})->Args({5000, 1})->Args({100000, 0})->Args({100000, 1})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -34,7 +34,7 @@ void ensureViewApplication()
         qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
         if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
             qputenv("QT_QUICK_BACKEND", "software");
-        ensureChartApplication();
+        ensureChartApplication(true);  // the fund-flow pie is a widget chart
         auto& service = formula::FormulaService::instance();
         if (!service.find("Sulvane"))
             formula::registerOwnFormulas(service);

@@ -1,8 +1,12 @@
 // What the chart benchmarks share: a QGuiApplication (offscreen unless a
-// platform is set) with the standard catalogue, and synthetic day bars.
+// platform is set; a QApplication when widgets are asked for, as the stock
+// view's Qt Charts pie needs one) with the standard catalogue, and synthetic
+// day bars.
 #pragma once
 
+#include <QApplication>
 #include <QGuiApplication>
+
 
 #include <cmath>
 #include <cstdint>
@@ -11,14 +15,18 @@
 #include "formulas/formulaservice.h"
 #include "quote.h"
 
-inline void ensureChartApplication()
+inline void ensureChartApplication(bool widgets = false)
 {
     static int argc = 1;
     static char name[] = "bench_qt_chart";
     static char* argv[] = {name, nullptr};
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(argc, argv);
+    // Never destroyed: at exit the libraries' own statics (Qt SQL's
+    // connection registry among them) may be gone before it.
+    static QGuiApplication* const app =
+        widgets ? new QApplication(argc, argv) : new QGuiApplication(argc, argv);
+    (void)app;
     auto& service = formula::FormulaService::instance();
     if (!service.find("KLINE"))
         formula::registerStandardFormulas(service);

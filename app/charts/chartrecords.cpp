@@ -3,6 +3,7 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 
 uint32_t chartDate(int64_t t)
@@ -42,6 +43,56 @@ std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, cons
         b.extra = p.extra;
     }
     return out;
+}
+
+namespace {
+
+ChartBar kBar(const QuoteKPoint& p, uint32_t date, float preClose)
+{
+    ChartBar b;
+    b.date = date;
+    b.time = int32_t(uint32_t(uint64_t(p.time)));
+    b.open = p.open;
+    b.high = p.high;
+    b.low = p.low;
+    b.close = p.close;
+    b.amount = float(p.amount);
+    b.volume = float(p.volume);
+    b.preClose = preClose;
+    b.avgPrice = 0.0f;
+    b.extra = p.extra;
+    return b;
+}
+
+}  // namespace
+
+bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int count)
+{
+    if (!points || count <= 0 || held.empty())
+        return false;
+    const std::size_t n = std::size_t(count);
+    if (held.size() != n && held.size() + 1 != n)
+        return false;
+    const std::size_t keep = n - 1;
+    for (std::size_t i = 0; i < keep; ++i) {
+        const ChartBar b = kBar(points[i], held[i].date, i == 0 ? points[0].close : points[i - 1].close);
+        if (std::memcmp(&b, &held[i], sizeof b) != 0)
+            return false;
+    }
+    const QuoteKPoint& last = points[keep];
+    const int32_t t = int32_t(uint32_t(uint64_t(last.time)));
+    if (keep > 0 && t <= held[keep - 1].time)
+        return false;  // out of order: the merge decides
+    const bool same = held.size() == n;
+    if (same && held.back().time != t)
+        return false;
+    const ChartBar b = kBar(last, same ? held.back().date : chartDate(last.time),
+                            keep == 0 ? last.close : points[keep - 1].close);
+    if (same)
+        held.back() = b;
+    else
+        held.push_back(b);
+    return true;
 }
 
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose)

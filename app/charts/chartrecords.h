@@ -18,6 +18,13 @@ std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count);
 // where the bar at the same index has the same time: a live record repeats
 // the whole series, and the local date of a time costs a time-zone lookup.
 std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, const std::vector<ChartBar>& held);
+// A live record that repeats the held series with only its last point new or
+// changed: when every point but the last converts to exactly the held bar
+// (previous closes as recomputed from the closes), the last bar is updated or
+// appended in place and true returned; held then equals what converting the
+// whole record and recomputing the previous closes would give. False, with
+// held untouched, for anything else.
+bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int count);
 // Minute points: open = high = low = close = price, previous close the
 // series' previous close for the first point, average 0 becomes no value.
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose);

@@ -34,6 +34,16 @@ struct CTXGeometry {
     float yValue(float y) const { return yToValue(range, plot.top(), plot.height(), y); }
 };
 
+// The bar fields as columns, gathered once per evaluation of a layer and
+// copied from by every slot that asks for the field (instead of each slot
+// walking the bar records again).
+struct ChartColumns {
+    enum Field { Close, High, Low, Open, Volume, Amount, AvgPrice, Date, TimeBits, FieldCount };
+    std::vector<float> values[FieldCount];
+    unsigned built[FieldCount] = {};  // the run each column was gathered for
+    unsigned run = 1;                 // advanced before each evaluation of the layer
+};
+
 struct CTXData {
     FormulaContext* context = nullptr;  // owned by the slot's formula instance
     CTXGeometry geometry;
@@ -43,6 +53,7 @@ struct CTXData {
     QString name;       // catalogue display name: "KLINE", "MLINE", "MACD", ...
     QuoteCodeInfo codeInfo{};            // from the last record of the layer with a code
     std::vector<ChartBar>* bars = nullptr;  // the layer's bars, set before every run
+    ChartColumns* columns = nullptr;        // the layer's columns during a run, else null
     bool draw = true;   // false for main-chart programs that replace the candles
     QChart* chart = nullptr;
 };

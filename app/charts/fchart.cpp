@@ -23,13 +23,14 @@ struct Span {
     const CTXGeometry& g;
     int begin;
     int stop;  // one past the last bar with a value in the output's series
-    float x(int i) const { return g.barCentre(i - begin); }
+    int origin;  // the first visible bar, at offset 0 (begin may lie right of it)
+    float x(int i) const { return g.barCentre(i - origin); }
     float y(float v) const { return g.valueY(v); }
 };
 
 Span clipped(const Span& s, uint32_t count)
 {
-    return Span{s.g, s.begin, std::min(s.stop, int(count))};
+    return Span{s.g, s.begin, std::min(s.stop, int(count)), s.origin};
 }
 
 bool set(float v) { return valid(v) && v != 0.0f; }
@@ -291,7 +292,7 @@ void paintLiteral(QPainter& p, FormulaContext* ctx, const Span& s, int index)
     const float v = it.literal_number.value;
     if (!valid(v))
         return;
-    const int count = s.g.plot.width() > 0 ? s.stop - s.begin : 0;
+    const int count = s.g.plot.width() > 0 ? s.stop - s.origin : 0;
     p.setPen(outputPen(it.color, it.width, it.style));
     const float y = s.y(v);
     p.drawLine(QLineF(s.g.barCentre(0), y, s.g.barCentre(std::max(0, count - 1)), y));
@@ -433,7 +434,149 @@ using Painter = void (*)(QPainter&, FormulaContext*, const Span&, int);
 constexpr Painter kPainters[12] = {nullptr,   paintLine, paintStick,   paintNumber,    nullptr,   paintString,
                                    paintBand, paintIcon, paintLiteral, paintFixString, paintRect, paintKLine};
 
+// The pixels left of this x (logical) do not depend on bar `end` of the
+// layer: its candle, stick, and the segments into it all lie right of it.
+int lastBarLeftEdge(const CTXLayer& layer, int begin, int end)
+{
+    float x = 1e9f;
+    for (const auto& slot : layer)
+        if (slot->geometry.hasRange())
+            x = std::min(x, slot->geometry.barCentre(end - 1 - begin) - 8.0f);
+    return int(std::floor(x));
+}
+
+void pushWord(std::vector<uint32_t>& key, float v)
+{
+    uint32_t w;
+    std::memcpy(&w, &v, sizeof w);
+    key.push_back(w);
+}
+
+void pushSeries(std::vector<uint32_t>& key, const float* v, int begin, int stop)
+{
+    if (!v) {
+        key.push_back(0xffffffffu);
+        return;
+    }
+    const std::size_t at = key.size();
+    key.resize(at + std::size_t(std::max(0, stop - begin)));
+    if (stop > begin)
+        std::memcpy(key.data() + at, v + begin, std::size_t(stop - begin) * sizeof(float));
+}
+
 }  // namespace
+
+std::vector<uint32_t> FChart::lastBarKey(const CTXLayer& layer, int begin, int end)
+{
+    std::vector<uint32_t> key;
+    if (layer.empty() || begin < 0 || end <= begin)
+        return key;
+    const bool drawFirst = std::all_of(layer.begin(), layer.end(), [](const auto& s) { return s->draw; });
+    key.push_back(uint32_t(layer.size()));
+    key.push_back(drawFirst);
+    key.push_back(uint32_t(begin));
+    key.push_back(uint32_t(end));
+    for (std::size_t i = drawFirst ? 0 : 1; i < layer.size(); ++i) {
+        const CTXData& slot = *layer[i];
+        FormulaContext* ctx = slot.context;
+        const uintptr_t id = reinterpret_cast<uintptr_t>(ctx);
+        key.push_back(uint32_t(id));
+        key.push_back(uint32_t(uint64_t(id) >> 32));
+        const CTXGeometry& g = slot.geometry;
+        for (float v : {g.range.min, g.range.max, g.barWidth, g.barGap})
+            pushWord(key, v);
+        for (int v : {g.plot.left(), g.plot.top(), g.plot.width(), g.plot.height()})
+            key.push_back(uint32_t(v));
+        if (!ctx || !g.hasRange())
+            continue;
+        key.push_back(overlayColor(ctx).rgba());
+        const int n = fml_ctx_op_count(ctx, -1);
+        key.push_back(uint32_t(n));
+        for (int j = 0; j < n; ++j) {
+            int kind = -1, index = 0;
+            fml_ctx_op_seq_get(ctx, unsigned(j), &kind, &index);
+            key.push_back(uint32_t(kind));
+            FMLOutputItem it{};
+            // Only bar-local shapes: text, bands, areas and icons can reach
+            // across bars, so a layer with them repaints whole.
+            if (kind == 1) {
+                fml_ctx_op_line(ctx, &it, unsigned(index));
+                if (it.style == 4) {
+                    int no = 0, nc = 0;
+                    const float* o = series(ctx, "O", no);
+                    const float* c = series(ctx, "C", nc);
+                    pushSeries(key, o, begin, std::min(end, no));
+                    pushSeries(key, c, begin, std::min(end, nc));
+                }
+                pushSeries(key, it.line.values, begin, std::min(end, int(it.count)));
+            } else if (kind == 2) {
+                fml_ctx_op_stick(ctx, &it, unsigned(index));
+                const int stop = std::min(end, int(it.count));
+                pushSeries(key, it.stick.cond, begin, stop);
+                pushSeries(key, it.stick.price1, begin, stop);
+                pushSeries(key, it.stick.price2, begin, stop);
+                pushWord(key, it.stick.width_factor);
+                pushWord(key, it.stick.empty);
+            } else if (kind == 11) {
+                fml_ctx_op_k_line(ctx, &it, unsigned(index));
+                if (it.style == -11)
+                    return {};
+                const int stop = std::min(end, int(it.count));
+                for (const float* v : {it.k_line.high, it.k_line.open, it.k_line.low, it.k_line.close})
+                    pushSeries(key, v, begin, stop);
+            } else if (kind == 8) {  // a level across the plot
+                fml_ctx_op_literal_number(ctx, &it, unsigned(index));
+                pushWord(key, it.literal_number.value);
+            } else if (kind >= 0 && kind < 12 && kPainters[kind]) {
+                return {};
+            }
+            key.push_back(it.count);
+            key.push_back(it.color);
+            pushWord(key, it.width);
+            key.push_back(uint32_t(it.style));
+        }
+    }
+    return key;
+}
+
+void FChart::repaintLastBar(QPainter& painter, const CTXLayer& layer, int begin, int end)
+{
+    if (layer.empty() || end <= begin)
+        return;
+    const int x0 = lastBarLeftEdge(layer, begin, end);
+    // The first bar painted starts its rising/falling test without the close
+    // before it; start far enough left that it lies wholly outside the clip.
+    float pitch = 1.0f;
+    for (const auto& slot : layer)
+        pitch = std::max(pitch, slot->geometry.pitch());
+    const int from = std::max(begin, end - 1 - (int(std::ceil(24.0f / pitch)) + 3));
+    const QRect clip(x0, -(1 << 20), 1 << 21, 1 << 21);
+    painter.save();
+    painter.setClipRect(clip);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(clip, Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const bool drawFirst = std::all_of(layer.begin(), layer.end(), [](const auto& s) { return s->draw; });
+    for (std::size_t i = drawFirst ? 0 : 1; i < layer.size(); ++i) {
+        // Each slot keeps its own scale start: the span begins at the first
+        // visible bar so x positions are those of the full paint.
+        const CTXData& slot = *layer[i];
+        if (!slot.context || !slot.geometry.hasRange())
+            continue;
+        painter.save();
+        formula::resetDefaultColor();
+        const Span span{slot.geometry, from, end + 1, begin};
+        const int n = fml_ctx_op_count(slot.context, -1);
+        for (int j = 0; j < n; ++j) {
+            int kind = -1, index = 0;
+            fml_ctx_op_seq_get(slot.context, unsigned(j), &kind, &index);
+            if (kind >= 0 && kind < 12 && kPainters[kind])
+                kPainters[kind](painter, slot.context, span, index);
+        }
+        painter.restore();
+    }
+    painter.restore();
+}
 
 FChart::FChart(QQuickItem* parent) : QQuickPaintedItem(parent)
 {
@@ -465,7 +608,7 @@ void FChart::paintSlot(QPainter& painter, const CTXData& slot, int begin, int en
     painter.save();
     formula::resetDefaultColor();
     const CTXGeometry geo = slot.geometry;
-    const Span span{geo, begin, end + 1};
+    const Span span{geo, begin, end + 1, begin};
     const int n = fml_ctx_op_count(ctx, -1);
     for (int j = 0; j < n; ++j) {
         int kind = -1, index = 0;
@@ -488,6 +631,7 @@ void FChart::render()
     if (!rendered_)
         return;
     if (!layer_ || layer_->empty()) {
+        key_.clear();
         if (image_)
             image_->fill(0);
         return;
@@ -497,15 +641,27 @@ void FChart::render()
     const QSize size = (clipRect().size() * dpr).toSize();
     if (size.isEmpty()) {  // nothing to paint on
         image_.reset();
+        key_.clear();
         return;
     }
+    // A tick that changed only the last visible bar leaves the rest of the
+    // image as it is; anything else (range, scale, size, formulas, older
+    // bars) changes the key and paints whole.
+    std::vector<uint32_t> key = lastBarKey(*layer_, begin_, end_);
+    const bool lastBarOnly = !key.empty() && image_ && image_->size() == size && key == key_;
     if (!image_ || image_->size() != size) {
         image_ = std::make_unique<QImage>(size, QImage::Format_ARGB32);
         image_->setDevicePixelRatio(dpr);
     }
-    image_->fill(0);
+    key_ = std::move(key);
     QPainter p(image_.get());
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    if (lastBarOnly) {
+        repaintLastBar(p, *layer_, begin_, end_);
+        ++lastBarRenders_;
+        return;
+    }
+    image_->fill(0);
     paintLayer(p, *layer_, begin_, end_);
 }
 

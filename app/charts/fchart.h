@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QQuickPaintedItem>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "charts/chartviews.h"
 
@@ -30,7 +32,19 @@ public:
     // Paints one slot's outputs (palette index reset first).
     static void paintSlot(QPainter& painter, const CTXData& slot, int begin, int end);
 
+    // What the pixels of bars [begin, end) of layer depend on: scales, output
+    // styles and the visible values before the last bar. Equal keys before and
+    // after a change mean only bar `end` changed and repaintLastBar suffices.
+    // Empty when the layer draws shapes that reach across bars (text, bands,
+    // areas, icons): such a layer is always painted whole.
+    static std::vector<uint32_t> lastBarKey(const CTXLayer& layer, int begin, int end);
+    // Repaints, into a device that holds the layer painted over [begin, end],
+    // the strip that bar `end` touches; the result equals a whole paint.
+    static void repaintLastBar(QPainter& painter, const CTXLayer& layer, int begin, int end);
+
     const QImage* cachedImage() const { return image_.get(); }
+    // Renders since construction that repainted only the last bar's strip.
+    int lastBarRenders() const { return lastBarRenders_; }
     uint gray() const { return gray_; }
 
 signals:
@@ -52,4 +66,6 @@ private:
     int end_ = -1;
     uint gray_ = 0;
     bool rendered_ = false;
+    std::vector<uint32_t> key_;  // lastBarKey of what image_ holds; empty: paint whole
+    int lastBarRenders_ = 0;
 };

@@ -24,16 +24,33 @@ float* literal(FormulaArgument* arg, float v)
     return p;
 }
 
-// Fills a series of n floats from one field of every bar.
+// Fills a series of n floats from one field of every bar: copied from the
+// layer's column when the slot runs with one (gathered there by the first
+// slot of the run that asks), else gathered from the bars.
 template <class Get>
-void fillSeries(FormulaArgument* arg, const std::vector<ChartBar>& bars, Get get)
+void fillSeries(FormulaArgument* arg, const CTXData& slot, ChartColumns::Field field, Get get)
 {
+    const std::vector<ChartBar>& bars = *slot.bars;
     const int n = int(bars.size());
     fml_argument_literal(arg, 0);
     float* out = fml_argument_data(arg, n);
     const ChartBar* b = bars.data();
-    for (int i = 0; i < n; ++i)
-        out[i] = get(b[i]);
+    ChartColumns* cols = slot.columns;
+    if (!cols) {
+        for (int i = 0; i < n; ++i)
+            out[i] = get(b[i]);
+        return;
+    }
+    std::vector<float>& column = cols->values[field];
+    if (cols->built[field] != cols->run || column.size() != bars.size()) {
+        column.resize(bars.size());
+        float* c = column.data();
+        for (int i = 0; i < n; ++i)
+            c[i] = get(b[i]);
+        cols->built[field] = cols->run;
+    }
+    if (n > 0)
+        std::memcpy(out, column.data(), std::size_t(n) * sizeof(float));
 }
 
 }  // namespace
@@ -402,8 +419,11 @@ void QChart::runFormulas()
         std::vector<ChartBar>& bars = barLayers_[i]->bars;
         if (bars.empty() || i >= formulaLayers_.size())
             break;
+        ChartColumns& columns = barLayers_[i]->columns;
+        ++columns.run;
         for (auto& slot : *formulaLayers_[i]) {
             slot->bars = &bars;
+            slot->columns = &columns;
             FormulaContext* ctx = slot->context;
             fml_ctx_clean(ctx);
             fml_ctx_data_length(ctx, int(bars.size()));
@@ -411,6 +431,7 @@ void QChart::runFormulas()
             currentBars_ = &bars;
             if (!fml_vm_run(vm_, ctx))
                 std::fputs("index cacls error:\n", stdout);
+            slot->columns = nullptr;  // the bars may change before the next run
         }
     }
 }
@@ -426,23 +447,23 @@ int QChart::provideSeries(void* user, FormulaContext*, FormulaArgument* arg, con
     auto is = [name](const char* s) { return std::strcmp(name, s) == 0; };
 
     if (is("C"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return b.close; });
+        fillSeries(arg, *slot, ChartColumns::Close, [](const ChartBar& b) { return b.close; });
     else if (is("H"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return b.high; });
+        fillSeries(arg, *slot, ChartColumns::High, [](const ChartBar& b) { return b.high; });
     else if (is("L"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return b.low; });
+        fillSeries(arg, *slot, ChartColumns::Low, [](const ChartBar& b) { return b.low; });
     else if (is("O"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return b.open; });
+        fillSeries(arg, *slot, ChartColumns::Open, [](const ChartBar& b) { return b.open; });
     else if (is("V"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return b.volume; });
+        fillSeries(arg, *slot, ChartColumns::Volume, [](const ChartBar& b) { return b.volume; });
     else if (is("AMO") || is("AMT"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return b.amount; });
+        fillSeries(arg, *slot, ChartColumns::Amount, [](const ChartBar& b) { return b.amount; });
     else if (is("ZSTJJ"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return b.avgPrice; });
+        fillSeries(arg, *slot, ChartColumns::AvgPrice, [](const ChartBar& b) { return b.avgPrice; });
     else if (is("DATE"))
-        fillSeries(arg, bars, [](const ChartBar& b) { return float(b.date); });
+        fillSeries(arg, *slot, ChartColumns::Date, [](const ChartBar& b) { return float(b.date); });
     else if (is("TIMESTAMP"))
-        fillSeries(arg, bars, [](const ChartBar& b) {
+        fillSeries(arg, *slot, ChartColumns::TimeBits, [](const ChartBar& b) {
             float f;
             std::memcpy(&f, &b.time, sizeof f);  // the bits, not the number
             return f;
@@ -691,9 +712,15 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     const int li = layerForRecord(index);
     if (li < 0)
         return;
-    const ChartBarLayer& held = *barLayers_[std::size_t(li)];
-    const int oldCount =
-        storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true, true, info);
+    ChartBarLayer& held = *barLayers_[std::size_t(li)];
+    // A tick repeats the whole series: when only its last bar is new or
+    // changed, that bar is updated in place instead of converting and merging
+    // the whole record again.
+    const int heldCount = int(held.bars.size());
+    const int oldCount = li == 0 && updateKLineTail(held.bars, points, count)
+                             ? (storeBars(li, {}, true, false, info), heldCount)
+                             : storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true,
+                                         true, info);
     if (li == 0) {
         followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
         reset_ = false;

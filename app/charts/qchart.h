@@ -28,6 +28,7 @@ class CPaintFullRect;
 struct ChartBarLayer {
     std::vector<ChartBar> bars;
     std::vector<ChartBar> raw;
+    ChartColumns columns;  // of bars, valid during one evaluation
 };
 
 // The item takes part in QML's parser status through QQuickItem.

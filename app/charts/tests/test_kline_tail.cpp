@@ -1,0 +1,102 @@
+// A live K-line record that repeats the held series: only its last bar is
+// updated or appended in place, and the result equals converting the whole
+// record; anything else leaves the held bars to the merge.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "charts/chartrecords.h"
+#include "charts/core/barmerge.h"
+
+namespace {
+
+std::vector<QuoteKPoint> days(int n)
+{
+    std::vector<QuoteKPoint> v(std::size_t(n), QuoteKPoint{});
+    for (int i = 0; i < n; ++i) {
+        QuoteKPoint& p = v[std::size_t(i)];
+        p.time = 1767225600LL + int64_t(i) * 86400;
+        p.close = 10.0f + 0.25f * float(i % 5);
+        p.open = p.close - 0.1f;
+        p.high = p.close + 0.3f;
+        p.low = p.close - 0.4f;
+        p.volume = 1000 + i;
+        p.amount = 12345.5 * i;
+        p.extra = 0.5f * float(i);
+    }
+    return v;
+}
+
+std::vector<ChartBar> whole(const std::vector<QuoteKPoint>& p)
+{
+    std::vector<ChartBar> b = barsFromKPoints(p.data(), int(p.size()));
+    recomputePreviousClose(b);
+    return b;
+}
+
+bool same(const std::vector<ChartBar>& a, const std::vector<ChartBar>& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(ChartBar)) == 0;
+}
+
+TEST(KLineTail, LastBarChangedOrAppendedEqualsWholeConversion)
+{
+    std::vector<QuoteKPoint> p = days(30);
+    std::vector<ChartBar> held = whole(p);
+    p.back().close += 0.07f;
+    p.back().high += 0.5f;
+    p.back().volume += 300;
+    ASSERT_TRUE(updateKLineTail(held, p.data(), int(p.size())));
+    EXPECT_TRUE(same(held, whole(p))) << "last bar changed";
+
+    QuoteKPoint next = p.back();
+    next.time += 86400;
+    next.close = 11.5f;
+    p.push_back(next);
+    ASSERT_TRUE(updateKLineTail(held, p.data(), int(p.size())));
+    EXPECT_TRUE(same(held, whole(p))) << "a new bar appended";
+    EXPECT_FLOAT_EQ(p[p.size() - 2].close, held.back().preClose);
+
+    std::vector<QuoteKPoint> one = days(1);
+    std::vector<ChartBar> single = whole(one);
+    one[0].close = 3.0f;
+    ASSERT_TRUE(updateKLineTail(single, one.data(), 1));
+    EXPECT_TRUE(same(single, whole(one))) << "a single bar";
+}
+
+TEST(KLineTail, AnythingElseLeavesHeldBarsToTheMerge)
+{
+    const std::vector<QuoteKPoint> base = days(20);
+    const std::vector<ChartBar> original = whole(base);
+    struct Case {
+        const char* what;
+        void (*change)(std::vector<QuoteKPoint>&);
+    } cases[] = {
+        {"an older bar changed", [](std::vector<QuoteKPoint>& p) { p[10].close += 0.01f; }},
+        {"the first bar changed", [](std::vector<QuoteKPoint>& p) { p[0].volume += 1; }},
+        {"the last bar's time changed", [](std::vector<QuoteKPoint>& p) { p.back().time += 60; }},
+        {"two bars more", [](std::vector<QuoteKPoint>& p) {
+             p.push_back(p.back());
+             p.back().time += 86400;
+             p.push_back(p.back());
+             p.back().time += 86400;
+         }},
+        {"one bar fewer", [](std::vector<QuoteKPoint>& p) { p.pop_back(); }},
+        {"an appended bar out of order", [](std::vector<QuoteKPoint>& p) {
+             p.push_back(p.back());
+             p.back().time -= 86400 * 3;
+         }},
+    };
+    for (const Case& c : cases) {
+        std::vector<QuoteKPoint> p = base;
+        c.change(p);
+        std::vector<ChartBar> held = original;
+        EXPECT_FALSE(updateKLineTail(held, p.data(), int(p.size()))) << c.what;
+        EXPECT_TRUE(same(held, original)) << c.what << ": held bars were touched";
+    }
+    std::vector<ChartBar> empty;
+    EXPECT_FALSE(updateKLineTail(empty, base.data(), int(base.size()))) << "nothing held";
+}
+
+}  // namespace
