@@ -2,6 +2,9 @@
 // on a paint device; a few pixel probes of the item's cached image.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -157,6 +160,70 @@ TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
     EXPECT_EQ(QRectF(10.5, 70, 8, 30), vr[2].rect);
     EXPECT_EQ(Qt::NoPen, vr[2].pen.style());
     EXPECT_EQ(QColor(15, 195, 81), vr[2].brush.color());
+}
+
+// The sticks are filled by a faster call than the general rectangle path;
+// the pixels must be those the general path places. Over fractional bar
+// widths, offsets and a scrolled range, the pane painted into an image equals
+// the same rectangles replayed one drawRect at a time.
+TEST(FChartSticks, VolStickPixelsEqualTheGeneralRectPath)
+{
+    struct Case {
+        float bw, gap;
+        int begin, end;
+        qreal dy;
+    };
+    const Case cases[] = {{9.0f, 1.0f, 0, 9}, {6.4f, 1.28f, 0, 14}, {3.3f, 0.7f, 5, 29}, {12.75f, 2.5f, 2, 7},
+                          {1.0f, 0.0f, 0, 39}};
+    std::vector<float> vol, open, close;
+    for (int i = 0; i < 40; ++i) {
+        vol.push_back(float(7 + (i * 37) % 90) + 0.37f * float(i % 3));
+        open.push_back(float(10 + i % 5));
+        close.push_back(float(10 + (i * 3) % 7));
+    }
+    TestProgram v;
+    v.setSeries("V", vol);
+    v.setSeries("O", open);
+    v.setSeries("C", close);
+    v.name("O").drop().name("C").drop();
+    v.name("V").output(FML_DRAW_DATA, "VOL", 0, 1, FML_PEN_VOLSTICK).drop();
+    ASSERT_EQ(1, v.run(40));
+    for (const Case& c : cases) {
+        CTXLayer layer;
+        layer.push_back(slotOf(v, c.bw, c.gap));
+        QImage painted(120, 130, QImage::Format_ARGB32_Premultiplied);
+        painted.fill(Qt::black);
+        QImage replayed = painted;
+        RecordingDevice dev;
+        {
+            QPainter rec(&dev);
+            FChart::paintLayer(rec, layer, c.begin, c.end);
+            QPainter p(&painted);
+            p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+            p.translate(0, c.dy);
+            FChart::paintLayer(p, layer, c.begin, c.end);
+        }
+        const auto rects = only(dev.engine.items, Drawn::Rect);
+        ASSERT_FALSE(rects.empty());
+        {
+            QPainter p(&replayed);
+            p.translate(0, c.dy);
+            for (const Drawn& d : rects) {
+                p.setPen(d.pen);
+                p.setBrush(d.brush);
+                p.drawRect(d.rect);
+            }
+        }
+        int diff = 0, firstX = -1, firstY = -1;
+        for (int y = 0; y < painted.height(); ++y)
+            for (int x = 0; x < painted.width(); ++x)
+                if (painted.pixel(x, y) != replayed.pixel(x, y) && diff++ == 0) {
+                    firstX = x;
+                    firstY = y;
+                }
+        EXPECT_EQ(0, diff) << "bar width " << c.bw << " gap " << c.gap << " bars " << c.begin << ".." << c.end
+                           << ": first differing pixel at (" << firstX << ", " << firstY << ")";
+    }
 }
 
 TEST(FChartCandles, BodiesShadowsDojiAndWidths)
