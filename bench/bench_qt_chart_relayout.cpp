@@ -22,6 +22,41 @@
 
 namespace {
 
+// The three stock-view panes the tick benchmarks drive: ten formulas, the
+// first of each pane with the K-line scales.
+const std::vector<std::vector<const char*>> kPaneFormulas = {
+    {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
+const int kPaneHeights[] = {600, 240, 240};
+
+// A day-bar record over points (which must outlive it).
+QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points)
+{
+    QuoteKPoints record{};
+    record.count = int(points.size());
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    return record;
+}
+
+// Pane i at 1920 wide with its formulas over record, 300 bars shown; item,
+// when given, is attached as the pane's layer item before the data arrives.
+std::unique_ptr<QChart> makePane(std::size_t i, const QuoteKPoints& record, FChart* item = nullptr)
+{
+    auto c = std::make_unique<QChart>();
+    c->setSize(QSizeF(1920, kPaneHeights[i]));
+    if (item) {
+        item->setSize(QSizeF(1920, kPaneHeights[i]));
+        c->setProperty("subFChart", QVariantList{QVariant::fromValue<QObject*>(item)});
+    }
+    c->setLineType("kline");
+    for (const char* name : kPaneFormulas[i])
+        c->appendFormula(0, name, name == kPaneFormulas[i].front() ? "KSCALES" : "", "", 0);
+    c->onUpdateKLine(&record, 0);
+    c->setkShowNumber(300);
+    return c;
+}
+
 void BM_RelayoutTenSlots(benchmark::State& state)
 {
     ensureChartApplication();
@@ -58,26 +93,11 @@ void BM_TickThreePanes(benchmark::State& state)
     const int n = int(state.range(0));
     const bool paint = state.range(1) != 0;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record{};
-    record.count = n;
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    QuoteKPoints record = dayRecord(points);
     record.code_info.decimal = 2;
-    const std::vector<std::vector<const char*>> paneFormulas = {
-        {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
-    const int heights[] = {600, 240, 240};
     std::vector<std::unique_ptr<QChart>> panes;
-    for (std::size_t i = 0; i < paneFormulas.size(); ++i) {
-        auto c = std::make_unique<QChart>();
-        c->setSize(QSizeF(1920, heights[i]));
-        c->setLineType("kline");
-        for (const char* f : paneFormulas[i])
-            c->appendFormula(0, f, f == paneFormulas[i].front() ? "KSCALES" : "", "", 0);
-        c->onUpdateKLine(&record, 0);
-        c->setkShowNumber(300);
-        panes.push_back(std::move(c));
-    }
+    for (std::size_t i = 0; i < kPaneFormulas.size(); ++i)
+        panes.push_back(makePane(i, record));
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     float delta = 0.01f;
     for (auto _ : state) {
@@ -97,7 +117,7 @@ void BM_TickThreePanes(benchmark::State& state)
                 FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
                 c.paint(&p);
                 p.restore();
-                top += heights[i];
+                top += kPaneHeights[i];
             }
         }
         benchmark::DoNotOptimize(frame.constBits());
@@ -117,29 +137,14 @@ void BM_TickLayerItems(benchmark::State& state)
     const int n = int(state.range(0));
     const std::size_t changed = std::size_t(n - 1 - int(state.range(1)));
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record{};
-    record.count = n;
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    QuoteKPoints record = dayRecord(points);
     record.code_info.decimal = 2;
-    const std::vector<std::vector<const char*>> paneFormulas = {
-        {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
-    const int heights[] = {600, 240, 240};
     std::vector<std::unique_ptr<QChart>> panes;
     std::vector<std::unique_ptr<FChart>> items;
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
-    for (std::size_t i = 0; i < paneFormulas.size(); ++i) {
-        auto c = std::make_unique<QChart>();
+    for (std::size_t i = 0; i < kPaneFormulas.size(); ++i) {
         auto f = std::make_unique<FChart>();
-        c->setSize(QSizeF(1920, heights[i]));
-        f->setSize(QSizeF(1920, heights[i]));
-        c->setProperty("subFChart", QVariantList{QVariant::fromValue<QObject*>(f.get())});
-        c->setLineType("kline");
-        for (const char* name : paneFormulas[i])
-            c->appendFormula(0, name, name == paneFormulas[i].front() ? "KSCALES" : "", "", 0);
-        c->onUpdateKLine(&record, 0);
-        c->setkShowNumber(300);
+        auto c = makePane(i, record, f.get());
         QPainter p(&frame);
         f->paint(&p);  // the first paint starts the item's rendering
         panes.push_back(std::move(c));
@@ -164,7 +169,7 @@ void BM_TickLayerItems(benchmark::State& state)
             panes[i]->paint(&p);
             items[i]->paint(&p);
             p.restore();
-            top += heights[i];
+            top += kPaneHeights[i];
         }
         p.end();
         composeNs += double(t.nsecsElapsed());
@@ -188,25 +193,12 @@ void BM_LayerImagesLastBar(benchmark::State& state)
     const int n = int(state.range(0));
     const bool whole = state.range(1) != 0;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record{};
-    record.count = n;
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-    const std::vector<std::vector<const char*>> paneFormulas = {
-        {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
-    const int heights[] = {600, 240, 240};
+    QuoteKPoints record = dayRecord(points);
     std::vector<std::unique_ptr<QChart>> panes;
     std::vector<QImage> images;
-    for (std::size_t i = 0; i < paneFormulas.size(); ++i) {
-        auto c = std::make_unique<QChart>();
-        c->setSize(QSizeF(1920, heights[i]));
-        c->setLineType("kline");
-        for (const char* name : paneFormulas[i])
-            c->appendFormula(0, name, name == paneFormulas[i].front() ? "KSCALES" : "", "", 0);
-        c->onUpdateKLine(&record, 0);
-        c->setkShowNumber(300);
-        images.emplace_back(1920, heights[i], QImage::Format_ARGB32);
+    for (std::size_t i = 0; i < kPaneFormulas.size(); ++i) {
+        auto c = makePane(i, record);
+        images.emplace_back(1920, kPaneHeights[i], QImage::Format_ARGB32);
         images.back().fill(0);
         QPainter p(&images.back());
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
