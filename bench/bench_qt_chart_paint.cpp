@@ -20,41 +20,57 @@
 
 namespace {
 
+const int kPaneHeights[] = {600, 240, 240};
+
+// A day-bar record over points (which must outlive it), two decimals.
+QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points)
+{
+    QuoteKPoints record{};
+    record.count = int(points.size());
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    record.code_info.decimal = 2;
+    return record;
+}
+
+// Pane i of the stock view at 1920 wide over record, 300 bars shown:
+// KLINE with MA, then VOL, then MACD.
+std::unique_ptr<QChart> makePane(int i, const QuoteKPoints& record)
+{
+    auto c = std::make_unique<QChart>();
+    c->setSize(QSizeF(1920, kPaneHeights[i]));
+    c->setLineType("kline");
+    if (i == 0) {
+        c->appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
+        c->appendFormula(0, "MA", "", "", 0);
+    } else {
+        c->appendFormula(0, i == 1 ? "VOL" : "MACD", "KSCALES", "KCROSSHAIR", 0);
+    }
+    c->onUpdateKLine(&record, 0);
+    c->setkShowNumber(300);
+    return c;
+}
+
 void BM_PaintThreePaneFrame(benchmark::State& state)
 {
     ensureChartApplication();
     const int n = 5000;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record{};
-    record.count = n;
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-    record.code_info.decimal = 2;
+    QuoteKPoints record = dayRecord(points);
 
     struct Pane {
         std::unique_ptr<QChart> chart;
         int top;
     };
     std::vector<Pane> panes;
-    const int heights[] = {600, 240, 240};
     int top = 0;
     for (int i = 0; i < 3; ++i) {
-        auto c = std::make_unique<QChart>();
-        c->setSize(QSizeF(1920, heights[i]));
-        c->setLineType("kline");
-        if (i == 0) {
-            c->appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
-            c->appendFormula(0, "MA", "", "", 0);
-        } else {
-            c->appendFormula(0, i == 1 ? "VOL" : "MACD", "KSCALES", "KCROSSHAIR", 0);
-        }
-        c->onUpdateKLine(&record, 0);
-        c->setkShowNumber(300);
+        auto c = makePane(i, record);
         c->setShowCrosshairLine(true);
-        c->updateMousePoint(c.get(), 960, heights[i] / 2);
+        c->updateMousePoint(c.get(), 960, kPaneHeights[i] / 2);
         panes.push_back({std::move(c), top});
-        top += heights[i];
+        top += kPaneHeights[i];
     }
     if (panes[0].chart->getEnd() - panes[0].chart->getBegin() + 1 != 300)
         state.SkipWithError("range not set up");
@@ -87,32 +103,16 @@ void BM_LayerImages(benchmark::State& state)
     ensureChartApplication();
     const int n = 5000;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record{};
-    record.count = n;
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-    record.code_info.decimal = 2;
+    QuoteKPoints record = dayRecord(points);
     const QImage::Format format = (state.range(0) & 1) ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32;
     const bool compose = state.range(0) < 2;
     std::vector<std::unique_ptr<QChart>> charts;
     std::vector<QImage> images;
-    const int heights[] = {600, 240, 240};
     for (int i = 0; i < 3; ++i) {
-        auto c = std::make_unique<QChart>();
-        c->setSize(QSizeF(1920, heights[i]));
-        c->setLineType("kline");
-        if (i == 0) {
-            c->appendFormula(0, "KLINE", "KSCALES", "KCROSSHAIR", 0);
-            c->appendFormula(0, "MA", "", "", 0);
-        } else {
-            c->appendFormula(0, i == 1 ? "VOL" : "MACD", "KSCALES", "KCROSSHAIR", 0);
-        }
-        c->onUpdateKLine(&record, 0);
-        c->setkShowNumber(300);
+        auto c = makePane(i, record);
         c->relayout();
         charts.push_back(std::move(c));
-        images.emplace_back(1920, heights[i], format);
+        images.emplace_back(1920, kPaneHeights[i], format);
     }
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
@@ -129,7 +129,7 @@ void BM_LayerImages(benchmark::State& state)
         int top = 0;
         for (std::size_t i = 0; i < images.size(); ++i) {
             f.drawImage(QPointF(0, top), images[i]);
-            top += heights[i];
+            top += kPaneHeights[i];
         }
         f.end();
         benchmark::DoNotOptimize(frame.constBits());
