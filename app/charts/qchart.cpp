@@ -194,8 +194,7 @@ bool QChart::removeFormula(int vIndex, int aIndex)
         return false;
 
     FormulaContext* ctx = layer[std::size_t(aIndex)]->context;
-    auto it = std::find_if(instances_.begin(), instances_.end(),
-                           [ctx](const std::shared_ptr<formula::Formula>& f) { return f->context() == ctx; });
+    auto it = instanceOf(ctx);
     layer.erase(layer.begin() + aIndex);
     if (it != instances_.end())
         instances_.erase(it);
@@ -284,12 +283,16 @@ void QChart::clearFormulaOther(QString name)
     }
 }
 
+std::vector<std::shared_ptr<formula::Formula>>::iterator QChart::instanceOf(FormulaContext* ctx)
+{
+    return std::find_if(instances_.begin(), instances_.end(),
+                        [ctx](const std::shared_ptr<formula::Formula>& f) { return f->context() == ctx; });
+}
+
 void QChart::replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh)
 {
-    FormulaContext* old = slot.context;
+    auto it = instanceOf(slot.context);
     slot.context = fresh->context();
-    auto it = std::find_if(instances_.begin(), instances_.end(),
-                           [old](const std::shared_ptr<formula::Formula>& f) { return f->context() == old; });
     if (it != instances_.end())
         *it = std::move(fresh);
     else
@@ -338,9 +341,7 @@ void QChart::reLoadFormula()
             if (!fresh || !fresh->context())
                 continue;
             // An overlay keeps its colour: the fresh instance takes the old one's "_color".
-            FormulaContext* old = slot->context;
-            auto it = std::find_if(instances_.begin(), instances_.end(),
-                                   [old](const std::shared_ptr<formula::Formula>& f) { return f->context() == old; });
+            auto it = instanceOf(slot->context);
             if (it != instances_.end()) {
                 for (const formula::FormulaParam& p : (*it)->params) {
                     if (p.name == "_color") {

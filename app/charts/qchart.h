@@ -204,6 +204,8 @@ private:
     std::shared_ptr<formula::Formula> instantiate(const QString& name) const;
     // Swaps the instance that holds slot's context for fresh (same name, or nName).
     void replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh);
+    // The instance running in ctx, or instances_.end().
+    std::vector<std::shared_ptr<formula::Formula>>::iterator instanceOf(FormulaContext* ctx);
     QList<QObject*> subFCharts() const;
     void detachTitleViews();
     // Layer for a record, or -1 when it is above the bound; makes the layers up to a new index.
