@@ -71,12 +71,10 @@ void PaintPen::rect(const QRect& r, bool fill)
     if (!painter)
         return;
     const QPen old = painter->pen();
-    const QColor c((color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
-    QPen p = pen();
-    p.setColor(c);
+    const QPen p = pen();
     painter->setPen(p);
     if (fill)
-        painter->fillRect(r, QBrush(c));
+        painter->fillRect(r, QBrush(p.color()));
     else
         painter->drawRects(&r, 1);
     painter->setPen(old);
