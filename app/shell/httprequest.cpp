@@ -15,24 +15,24 @@
 
 namespace {
 
+// The size a gzip body inflates to, from its trailer; 0 for other bodies.
+qint64 inflatedSize(const QByteArray& body)
+{
+    return gzip_size_check(reinterpret_cast<const unsigned char*>(body.constData()), static_cast<size_t>(body.size()));
+}
+
 // The text of a response body: inflated first when it is a gzip stream.
-// False when the inflated body would be larger than `cap`.
-bool bodyText(const QByteArray& body, qint64 cap, QString* text)
+QString bodyText(const QByteArray& body)
 {
     const auto* data = reinterpret_cast<const unsigned char*>(body.constData());
     const int32_t size = gzip_size_check(data, static_cast<size_t>(body.size()));
-    if (size > cap)
-        return false;
     if (size > 0) {
         QByteArray out(size, Qt::Uninitialized);
         if (gzip_inflate(data, static_cast<size_t>(body.size()), reinterpret_cast<unsigned char*>(out.data()),
-                         static_cast<size_t>(size))) {
-            *text = QString::fromUtf8(out);
-            return true;
-        }
+                         static_cast<size_t>(size)))
+            return QString::fromUtf8(out);
     }
-    *text = QString::fromUtf8(body);
-    return true;
+    return QString::fromUtf8(body);
 }
 
 }  // namespace
@@ -87,15 +87,14 @@ public slots:
             return;
         // A reply over the cap was aborted while it came in; its body is dropped.
         QByteArray body = !tooLarge && reply->isOpen() ? reply->readAll() : QByteArray();
-        QString decoded;
-        if (!tooLarge && !bodyText(body, maxReplySize, &decoded)) {
+        if (!tooLarge && inflatedSize(body) > maxReplySize) {
             tooLarge = true;
             body.clear();
         }
         if (body != responseBody) {
             // Decoded once here, not on every read of the property.
             responseBody = body;
-            responseText = decoded;
+            responseText = bodyText(body);
             emit q->responseTextChanged();
         }
         int code = reply->error();

@@ -88,13 +88,15 @@ void setUpWebProfile(HWebEngineUrlRequestInterceptor* interceptor)
 
 // GUI thread, before the first window: without OpenGL (no display to get it
 // from, a remote desktop without it) Qt Quick would abort creating its first
-// window; it draws in software instead, and says so.
+// window; it draws in software instead, and says so. The application already
+// tried to create the shared context the web views need: whether that worked
+// answers the question without making another context.
 void fallBackToSoftwareWithoutOpenGl()
 {
     if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") || !qEnvironmentVariableIsEmpty("QMLSCENE_DEVICE"))
         return;  // chosen by the user
-    QOpenGLContext probe;
-    if (QOpenGLContext::globalShareContext() && probe.create())
+    const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+    if (shared && shared->isValid())
         return;
     std::cerr << "OpenGL is not available: drawing in software; web pages may stay empty" << std::endl;
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);

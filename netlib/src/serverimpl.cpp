@@ -1,7 +1,5 @@
 #include "serverimpl.h"
 
-#include "repeatlimiter.h"
-
 #include <boost/asio/ip/address.hpp>
 
 #include <cerrno>
