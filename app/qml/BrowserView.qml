@@ -66,18 +66,10 @@ WebEngineView {
             menu.popup();
     }
 
-    Menu {
+    RefreshMenu {
         id: menu
         objectName: "refreshMenu"
-        width: 80
-        background: Rectangle { implicitWidth: 80; color: "#191b1f"; border.color: "#335493" }
-        MenuItem {
-            text: "刷新"
-            height: 25
-            contentItem: Text { text: "刷新"; color: "#FFFFFF"; font.pixelSize: 13; verticalAlignment: Text.AlignVCenter }
-            background: Rectangle { color: parent.highlighted ? "#335493" : "#191b1f" }
-            onTriggered: root.reload()
-        }
+        onRefresh: root.reload()
     }
 
     Component.onCompleted: {

@@ -111,16 +111,9 @@ Window {
         }
     }
 
-    Menu {
+    RefreshMenu {
         id: menu
-        width: 80
-        background: Rectangle { implicitWidth: 80; color: "#191b1f"; border.color: "#335493" }
-        MenuItem {
-            height: 25
-            contentItem: Text { text: "刷新"; color: "#FFFFFF"; font.pixelSize: 13; verticalAlignment: Text.AlignVCenter }
-            background: Rectangle { color: parent.highlighted ? "#335493" : "#191b1f" }
-            onTriggered: view.reload()
-        }
+        onRefresh: view.reload()
     }
 
     Connections {

@@ -118,4 +118,29 @@ bool grabScreen(const QString& display, const QString& path)
     return QProcess::execute("import", {"-display", display, "-window", "root", part}) == 0 && QFile::rename(part, path);
 }
 
+void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
+             const std::function<void(const QString&)>& onStep)
+{
+    while (clock.elapsed() < 115000 && program.state() != QProcess::NotRunning) {
+        program.waitForReadyRead(200);
+        while (program.canReadLine()) {
+            const QString line = QString::fromUtf8(program.readLine()).trimmed();
+            run.log << line;
+            const int at = line.indexOf("tour: ");
+            if (at < 0)
+                continue;
+            const QString text = line.mid(at + 6);
+            if (text.startsWith("FAIL "))
+                run.failures << text;
+            else if (text.startsWith("done"))
+                run.done = true;
+            else
+                onStep(text);
+        }
+    }
+    run.quit = program.state() == QProcess::NotRunning ||
+               program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
+    run.log << QString::fromUtf8(program.readAll());
+}
+
 }  // namespace testsupport

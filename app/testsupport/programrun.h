@@ -4,6 +4,7 @@
 // grabs (so pop-up menus and tool windows show).
 #pragma once
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSize>
@@ -86,5 +87,20 @@ QProcessEnvironment programEnvironment(const QString& display, const QString& co
 // Grabs the whole of display into path (through a part file, so a reader never
 // sees half a PNG); true when the file is there.
 bool grabScreen(const QString& display, const QString& path);
+
+// What a tour document reported: every line the program wrote, the
+// "tour: FAIL ..." lines, whether it said "tour: done", and whether the program
+// ended within its two minutes.
+struct TourRun {
+    QStringList log, failures;
+    bool done = false;
+    bool quit = false;
+};
+
+// Reads program's lines until it ends or 115 s on clock have passed, handing
+// each "tour: " step other than FAIL and done to onStep (which may add to
+// run.failures); then gives it up to 118 s on clock to end.
+void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
+             const std::function<void(const QString&)>& onStep);
 
 }  // namespace testsupport

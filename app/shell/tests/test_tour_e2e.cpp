@@ -93,46 +93,29 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(testsupport::programPath(), {"--screenshots=" + dir});
 
-    QStringList log, failures;
+    testsupport::TourRun run;
     QMap<QString, QRect> paneOf;  // screenshot -> the main pane's plot in it
     QRect pane;
     QMap<QString, QList<QRect>> looksOf;  // screenshot -> the parts that must show something
     QList<QRect> looks;
-    bool done = false;
-    while (clock.elapsed() < 115000 && program.state() != QProcess::NotRunning) {
-        program.waitForReadyRead(200);
-        while (program.canReadLine()) {
-            const QString line = QString::fromUtf8(program.readLine()).trimmed();
-            log << line;
-            const int at = line.indexOf("tour: ");
-            if (at < 0)
-                continue;
-            const QString text = line.mid(at + 6);
-            if (text.startsWith("FAIL "))
-                failures << text;
-            else if (text.startsWith("done"))
-                done = true;
-            else if (text.startsWith("pane main ")) {
-                const QStringList p = text.split(' ');
-                pane = QRect(p[2].toInt(), p[3].toInt(), p[4].toInt(), p[5].toInt());
-            } else if (text.startsWith("look ")) {
-                const QStringList p = text.split(' ');
-                looks << QRect(p[1].toInt(), p[2].toInt(), p[3].toInt(), p[4].toInt());
-            } else if (text.startsWith("wrote ")) {
-                paneOf[QFileInfo(text.mid(6)).fileName()] = pane;
-                looksOf[QFileInfo(text.mid(6)).fileName()] = looks;
-                looks.clear();
-            }
+    testsupport::runTour(program, clock, run, [&](const QString& text) {
+        if (text.startsWith("pane main ")) {
+            const QStringList p = text.split(' ');
+            pane = QRect(p[2].toInt(), p[3].toInt(), p[4].toInt(), p[5].toInt());
+        } else if (text.startsWith("look ")) {
+            const QStringList p = text.split(' ');
+            looks << QRect(p[1].toInt(), p[2].toInt(), p[3].toInt(), p[4].toInt());
+        } else if (text.startsWith("wrote ")) {
+            paneOf[QFileInfo(text.mid(6)).fileName()] = pane;
+            looksOf[QFileInfo(text.mid(6)).fileName()] = looks;
+            looks.clear();
         }
-    }
-    const bool quit = program.state() == QProcess::NotRunning ||
-                      program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
-    log << QString::fromUtf8(program.readAll());
-    const std::string output = log.join('\n').toStdString();
+    });
+    const std::string output = run.log.join('\n').toStdString();
 
-    EXPECT_TRUE(done) << output;
-    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString() << "\n" << output;
-    ASSERT_TRUE(quit) << "still running after two minutes\n" << output;
+    EXPECT_TRUE(run.done) << output;
+    EXPECT_TRUE(run.failures.isEmpty()) << run.failures.join('\n').toStdString() << "\n" << output;
+    ASSERT_TRUE(run.quit) << "still running after two minutes\n" << output;
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_LT(clock.elapsed(), 120000);

@@ -110,65 +110,49 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
     program.setProcessChannelMode(QProcess::MergedChannels);
     program.start(programPath(), {"--screenshots=" + dir});
 
-    QStringList log, failures, shots;
+    TourRun run;
+    QStringList shots;
     std::vector<Expectation> pending;
-    bool done = false;
-    while (clock.elapsed() < 115000 && program.state() != QProcess::NotRunning) {
-        program.waitForReadyRead(200);
-        while (program.canReadLine()) {
-            const QString line = QString::fromUtf8(program.readLine()).trimmed();
-            log << line;
-            const int at = line.indexOf("tour: ");
-            if (at < 0)
-                continue;
-            const QString text = line.mid(at + 6);
-            if (text.startsWith("FAIL ")) {
-                failures << text;
-            } else if (text.startsWith("done")) {
-                done = true;
-            } else if (text.startsWith("expect ")) {
-                const QStringList p = text.split(' ');
-                if (p.size() == 7)
-                    pending.push_back({p[1], QLineF(p[2].toDouble(), p[3].toDouble(), p[4].toDouble(), p[5].toDouble()),
-                                       QColor("#" + p[6])});
-            } else if (text.startsWith("pose ")) {
-                // The whole screen, so that menus and the tool windows show;
-                // the tour goes on once the file is there.
-                const QString path = text.mid(5);
-                if (!grabScreen(display->name(), path)) {
-                    failures << "could not shoot " + path;
+    runTour(program, clock, run, [&](const QString& text) {
+        if (text.startsWith("expect ")) {
+            const QStringList p = text.split(' ');
+            if (p.size() == 7)
+                pending.push_back({p[1], QLineF(p[2].toDouble(), p[3].toDouble(), p[4].toDouble(), p[5].toDouble()),
+                                   QColor("#" + p[6])});
+        } else if (text.startsWith("pose ")) {
+            // The whole screen, so that menus and the tool windows show;
+            // the tour goes on once the file is there.
+            const QString path = text.mid(5);
+            if (!grabScreen(display->name(), path)) {
+                run.failures << "could not shoot " + path;
+                return;
+            }
+            shots << QFileInfo(path).fileName();
+            const QImage image(path);
+            for (const Expectation& e : pending) {
+                if (e.kind == "ink") {
+                    const QRectF r(e.line.p1(), e.line.p2());
+                    if (ink(image, r) < 60)
+                        run.failures << QString("%1: the row at %2,%3 shows %4 light pixels")
+                                            .arg(QFileInfo(path).fileName()).arg(r.x()).arg(r.y()).arg(ink(image, r));
                     continue;
                 }
-                shots << QFileInfo(path).fileName();
-                const QImage image(path);
-                for (const Expectation& e : pending) {
-                    if (e.kind == "ink") {
-                        const QRectF r(e.line.p1(), e.line.p2());
-                        if (ink(image, r) < 60)
-                            failures << QString("%1: the row at %2,%3 shows %4 light pixels")
-                                                .arg(QFileInfo(path).fileName()).arg(r.x()).arg(r.y()).arg(ink(image, r));
-                        continue;
-                    }
-                    const double c = coverage(image, e);
-                    if (c < 0.7)
-                        failures << QString("%1: the %2 %3,%4-%5,%6 in %7 shows on %8% of its length")
-                                            .arg(QFileInfo(path).fileName(), e.kind)
-                                            .arg(e.line.x1()).arg(e.line.y1()).arg(e.line.x2()).arg(e.line.y2())
-                                            .arg(e.color.name()).arg(int(c * 100));
-                }
-                pending.clear();
+                const double c = coverage(image, e);
+                if (c < 0.7)
+                    run.failures << QString("%1: the %2 %3,%4-%5,%6 in %7 shows on %8% of its length")
+                                        .arg(QFileInfo(path).fileName(), e.kind)
+                                        .arg(e.line.x1()).arg(e.line.y1()).arg(e.line.x2()).arg(e.line.y2())
+                                        .arg(e.color.name()).arg(int(c * 100));
             }
+            pending.clear();
         }
-    }
-    const bool quit = program.state() == QProcess::NotRunning ||
-                      program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
-    log << QString::fromUtf8(program.readAll());
+    });
     display.reset();
-    const std::string output = log.join('\n').toStdString();
+    const std::string output = run.log.join('\n').toStdString();
 
-    EXPECT_TRUE(done) << output;
-    EXPECT_TRUE(failures.isEmpty()) << failures.join('\n').toStdString() << "\n" << output;
-    ASSERT_TRUE(quit) << "still running after two minutes\n" << output;
+    EXPECT_TRUE(run.done) << output;
+    EXPECT_TRUE(run.failures.isEmpty()) << run.failures.join('\n').toStdString() << "\n" << output;
+    ASSERT_TRUE(run.quit) << "still running after two minutes\n" << output;
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_LT(clock.elapsed(), 120000);
