@@ -269,69 +269,76 @@ TEST_F(Scenario, SortedPagesComeLargestFirst) {
     }
 }
 
-// The concept category (1016, the concept ranking of the home view) lists the
-// concept boards' indices, ranked by change rate; each board's price is its
-// previous close moved by the mean change rate of the board's stocks.
-TEST_F(Scenario, ConceptCategoryRanksConceptBoardsByTheirStocks) {
+// The board categories (1010 regions, 1011 industries, 1016 concepts: the
+// block screens' buttons and the home view's concept ranking) list their index
+// group's board indices (industries are group 1012), ranked by change rate;
+// a concept board's price is its previous close moved by the mean change rate
+// of the board's stocks.
+TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
     start();
-    const BoardIndexGroup* concepts = nullptr;
-    for (const BoardIndexGroup& g : BoardSet::index_groups())
-        if (g.id == 1016) concepts = &g;
-    ASSERT_NE(concepts, nullptr);
-    std::map<std::string, std::string> names;  // code -> name of the group's items
-    std::map<std::string, int64_t> boards;     // code -> board it quotes
-    for (const BoardIndexItem& item : concepts->items) {
-        names[item.code] = item.name;
-        boards[item.code] = item.board;
-    }
-
-    quote_ctx* ranking = quote_ctx_create();
-    quote_ctx_set_type(ranking, 0);
-    quote_ctx_set_peroid(ranking, 30);
-    quote_ctx_set_option(ranking, 4);
-    quote_ctx_set_category(ranking, 1016);
-    quote_ctx_set_page(ranking, 0, 200);
-    quote_ctx_set_sort(ranking, 34, 0);
-    const uint16_t fields[] = {0, 4, 8, 34};
-    quote_ctx_set_market_field(ranking, fields, 4);
-    ASSERT_EQ(quote_ctx_request(ranking), 1);
-    Copied page;
-    ASSERT_TRUE(wait(ranking, QUOTE_REPLY_REALTIME, 1, &page));
-    ASSERT_EQ(page.rows.size(), names.size());
-    std::vector<quote_ctx*> blocks;  // released at the end: a new context may take a released one's address
-    for (size_t i = 0; i < page.rows.size(); ++i) {
-        const QuoteRealTimeMarket& row = page.rows[i];
-        const std::string code = row.code_info.code;
-        ASSERT_EQ(names.count(code), 1u) << "not a concept board: " << code << " " << row.code_info.name;
-        EXPECT_EQ(std::string(row.code_info.name), names[code]);
-        EXPECT_EQ(row.code_info.market, concepts->market) << code;
-        if (i > 0) {
-            EXPECT_GE(page.rows[i - 1].rf_rate, row.rf_rate) << code;
+    for (const auto& [category, groupId] : {std::pair<int16_t, int64_t>{1016, 1016}, {1011, 1012}, {1010, 1010}}) {
+        SCOPED_TRACE(category);
+        const BoardIndexGroup* group = nullptr;
+        for (const BoardIndexGroup& g : BoardSet::index_groups())
+            if (g.id == groupId) group = &g;
+        ASSERT_NE(group, nullptr);
+        std::map<std::string, std::string> names;  // code -> name of the group's items
+        std::map<std::string, int64_t> boards;     // code -> board it quotes
+        for (const BoardIndexItem& item : group->items) {
+            names[item.code] = item.name;
+            boards[item.code] = item.board;
         }
 
+        quote_ctx* ranking = quote_ctx_create();
+        quote_ctx_set_type(ranking, 0);
+        quote_ctx_set_peroid(ranking, 30);
+        quote_ctx_set_option(ranking, 4);
+        quote_ctx_set_category(ranking, category);
+        quote_ctx_set_page(ranking, 0, 200);
+        quote_ctx_set_sort(ranking, 34, 0);
+        const uint16_t fields[] = {0, 4, 8, 34};
+        quote_ctx_set_market_field(ranking, fields, 4);
+        ASSERT_EQ(quote_ctx_request(ranking), 1);
+        Copied page;
+        ASSERT_TRUE(wait(ranking, QUOTE_REPLY_REALTIME, 1, &page));
+        ASSERT_EQ(page.rows.size(), names.size());
+        std::vector<quote_ctx*> blocks;  // released at the end: a new context may take a released one's address
+        for (size_t i = 0; i < page.rows.size(); ++i) {
+            const QuoteRealTimeMarket& row = page.rows[i];
+            const std::string code = row.code_info.code;
+            ASSERT_EQ(names.count(code), 1u) << "not a board of the group: " << code << " " << row.code_info.name;
+            EXPECT_EQ(std::string(row.code_info.name), names[code]);
+            EXPECT_EQ(row.code_info.market, group->market) << code;
+            if (i > 0) {
+                EXPECT_GE(page.rows[i - 1].rf_rate, row.rf_rate) << code;
+            }
+
+            if (category != 1016)
+            continue;  // the price rule is checked on the small concept boards
         // The board's stocks from the server's block page.
-        quote_ctx* block = quote_ctx_create();
-        blocks.push_back(block);
-        quote_ctx_set_type(block, 0);
-        quote_ctx_set_peroid(block, 30);
-        quote_ctx_set_block(block, boards[code]);
-        quote_ctx_set_page(block, 0, 1000);
-        quote_ctx_set_sort(block, 0, 1);
-        const uint16_t stockFields[] = {0, 4, 8};
-        quote_ctx_set_market_field(block, stockFields, 3);
-        ASSERT_EQ(quote_ctx_request(block), 1);
-        Copied members;
-        ASSERT_TRUE(wait(block, QUOTE_REPLY_REALTIME, 1, &members)) << code;
-        ASSERT_FALSE(members.rows.empty()) << code;
-        double rates = 0;
-        for (const QuoteRealTimeMarket& m : members.rows)
-            rates += (double(m.close) - m.pre_close) / m.pre_close;
-        const double expected = row.pre_close * (1.0 + rates / double(members.rows.size()));
-        EXPECT_NEAR(row.close, expected, 0.011) << code << " over " << members.rows.size() << " stocks";
-        EXPECT_NEAR(row.rf_rate, (double(row.close) - row.pre_close) / row.pre_close, 0.0001) << code;
+            quote_ctx* block = quote_ctx_create();
+            blocks.push_back(block);
+            quote_ctx_set_type(block, 0);
+            quote_ctx_set_peroid(block, 30);
+            quote_ctx_set_block(block, boards[code]);
+            quote_ctx_set_page(block, 0, 1000);
+            quote_ctx_set_sort(block, 0, 1);
+            const uint16_t stockFields[] = {0, 4, 8};
+            quote_ctx_set_market_field(block, stockFields, 3);
+            ASSERT_EQ(quote_ctx_request(block), 1);
+            Copied members;
+            ASSERT_TRUE(wait(block, QUOTE_REPLY_REALTIME, 1, &members)) << code;
+            ASSERT_FALSE(members.rows.empty()) << code;
+            double rates = 0;
+            for (const QuoteRealTimeMarket& m : members.rows)
+                rates += (double(m.close) - m.pre_close) / m.pre_close;
+            const double expected = row.pre_close * (1.0 + rates / double(members.rows.size()));
+            EXPECT_NEAR(row.close, expected, 0.011) << code << " over " << members.rows.size() << " stocks";
+            EXPECT_NEAR(row.rf_rate, (double(row.close) - row.pre_close) / row.pre_close, 0.0001) << code;
+        }
+        for (quote_ctx* block : blocks) quote_ctx_release(block);
+        quote_ctx_release(ranking);
     }
-    for (quote_ctx* block : blocks) quote_ctx_release(block);
-    quote_ctx_release(ranking);
 }
 
 TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {

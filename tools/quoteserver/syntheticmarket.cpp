@@ -326,10 +326,12 @@ SyntheticDay SyntheticMarket::day(const SyntheticCode& c, int j) const {
 
 std::vector<const SyntheticCode*> SyntheticMarket::category(int category) const {
     std::vector<const SyntheticCode*> out;
-    // An index group's id lists the group's index codes (the concept
-    // ranking asks for 1016, the concept boards).
+    // The board categories list their index group's index codes: 1010
+    // regions and 1016 concepts are the groups' own ids, 1011 industries
+    // are index group 1012.
+    const int group_id = category == 1011 ? 1012 : category;
     for (const BoardIndexGroup& group : BoardSet::index_groups()) {
-        if (group.id != category) continue;
+        if (group.id != group_id) continue;
         for (const BoardIndexItem& item : group.items)
             if (const SyntheticCode* c = find(item.code, group.market)) out.push_back(c);
         return out;
