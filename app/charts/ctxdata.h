@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QString>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -34,15 +35,55 @@ struct CTXGeometry {
     float yValue(float y) const { return yToValue(range, plot.top(), plot.height(), y); }
 };
 
-// The bar fields as columns, gathered once per evaluation of a layer and
-// copied from by every slot that asks for the field (instead of each slot
-// walking the bar records again).
+// Which bars of a layer changed: each change advances the version and notes
+// its first changed bar, so that whoever read the bars at some version can
+// ask from which bar they may differ since (0 once that note is gone).
+class BarChanges {
+public:
+    unsigned version() const { return version_; }
+    // Bars from bar from on changed (or were added or removed).
+    void mark(int from)
+    {
+        ++version_;
+        notes_.push_back({version_, from < 0 ? 0 : from});
+        if (notes_.size() > kKept)
+            notes_.pop_front();
+    }
+    // The first bar that may have changed after version seen, size when none
+    // did; 0 for version 0 (never read) or a version older than the notes.
+    int since(unsigned seen, int size) const
+    {
+        if (seen == version_)
+            return size;
+        if (seen == 0 || seen > version_ || notes_.empty() || seen + 1 < notes_.front().version)
+            return 0;
+        int from = size;
+        for (const Note& n : notes_)
+            if (n.version > seen && n.from < from)
+                from = n.from;
+        return from;
+    }
+
+private:
+    struct Note {
+        unsigned version;
+        int from;
+    };
+    static constexpr std::size_t kKept = 32;
+    unsigned version_ = 1;
+    std::deque<Note> notes_;
+};
+
+// The bar fields as columns, kept between evaluations and regathered only
+// from the first bar that changed; every slot that asks for a field copies
+// from its column (instead of each slot walking the bar records again).
 struct ChartColumns {
     enum Field { Close, High, Low, Open, Volume, Amount, AvgPrice, Date, TimeBits, FieldCount };
     std::vector<float> values[FieldCount];
-    unsigned built[FieldCount] = {};  // the run each column was gathered for
-    unsigned run = 1;                 // advanced before each evaluation of the layer
+    unsigned built[FieldCount] = {};  // the bars' version each column holds (0: none)
 };
+
+struct ChartBarLayer;
 
 struct CTXData {
     FormulaContext* context = nullptr;  // owned by the slot's formula instance
@@ -54,6 +95,11 @@ struct CTXData {
     QuoteCodeInfo codeInfo{};            // from the last record of the layer with a code
     std::vector<ChartBar>* bars = nullptr;  // the layer's bars, set before every run
     ChartColumns* columns = nullptr;        // the layer's columns during a run, else null
+    const BarChanges* changes = nullptr;    // the layer's changes during a run, else null
+    // The layer and version of bars whose series the slot's context keeps
+    // (fml_ctx_keep_series) since its last run that succeeded; null: none.
+    const ChartBarLayer* seriesLayer = nullptr;
+    unsigned seriesVersion = 0;
     bool draw = true;   // false for main-chart programs that replace the candles
     QChart* chart = nullptr;
 };

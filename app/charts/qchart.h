@@ -28,7 +28,8 @@ class CPaintFullRect;
 struct ChartBarLayer {
     std::vector<ChartBar> bars;
     std::vector<ChartBar> raw;
-    ChartColumns columns;  // of bars, valid during one evaluation
+    ChartColumns columns;  // of bars
+    BarChanges changes;    // of bars
 };
 
 // The item takes part in QML's parser status through QQuickItem.
@@ -212,11 +213,14 @@ private:
     int layerForRecord(int index);
     // Merges bars into layer li, recomputes closes if asked, re-aligns overlays,
     // refreshes the slots' bars and code info. Returns the old bar count.
-    int storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses, const QuoteCodeInfo& info);
+    // changedFrom: the first bar the store may change (0 when not known).
+    int storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses, const QuoteCodeInfo& info,
+                  int changedFrom = 0);
     void storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index);
     void realign(int li);
 
     std::vector<std::unique_ptr<ChartBarLayer>> barLayers_;
+    std::vector<ChartBar> previousBars_;  // layer 0's bars before a store (storeBars)
     int maxIndex_ = 0;
     ChartRange range_;
     int kShowNumber_ = 120;
