@@ -672,6 +672,8 @@ void QChart::bindSyncDataSignal(QObject* obj, int maxIndex)
             SLOT(onSyncUpdateKLine(const QuoteKPoints*, int)));
     connect(obj, SIGNAL(syncUpdateMinute(const QuoteMinPoints*, int)), this,
             SLOT(onSyncUpdateMinute(const QuoteMinPoints*, int)));
+    syncSource_ = qobject_cast<QChart*>(obj);
+    synced_ = {};
     maxIndex_ = maxIndex;
 }
 
@@ -738,7 +740,26 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
     return oldCount;
 }
 
-void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index)
+bool QChart::followSource(const QChart& source, const QuoteKPoint* points, int count, const QuoteCodeInfo& info)
+{
+    const ChartBarLayer* theirs = source.barLayer(0);
+    ChartBarLayer& mine = *barLayers_.front();
+    if (!theirs || synced_.ownVersion == 0 || synced_.ownVersion != mine.changes.version() ||
+        source.lastKPoints_ != points || source.lastKCount_ != count ||
+        source.lastKVersion_ != theirs->changes.version())
+        return false;
+    const int n = int(theirs->bars.size());
+    const int from = std::min(theirs->changes.since(synced_.sourceVersion, n), int(mine.bars.size()));
+    mine.bars.resize(theirs->bars.size());
+    std::copy(theirs->bars.begin() + from, theirs->bars.end(), mine.bars.begin() + from);
+    // No bars to merge: the store only notes the change from `from`,
+    // realigns the overlays and refreshes the slots.
+    storeBars(0, {}, true, false, info, from);
+    return true;
+}
+
+void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index,
+                        const QChart* source)
 {
     const int li = layerForRecord(index);
     if (li < 0)
@@ -748,10 +769,28 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     // changed, that bar is updated in place instead of converting and merging
     // the whole record again.
     const int heldCount = int(held.bars.size());
-    const int oldCount = li == 0 && updateKLineTail(held.bars, points, count)
-                             ? (storeBars(li, {}, true, false, info, int(held.bars.size()) - 1), heldCount)
-                             : storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true,
-                                         true, info);
+    int oldCount = heldCount;
+    const bool followed = li == 0 && source && followSource(*source, points, count, info);
+    if (!followed) {
+        if (li == 0 && updateKLineTail(held.bars, points, count))
+            storeBars(li, {}, true, false, info, int(held.bars.size()) - 1);
+        else
+            oldCount = storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true, true,
+                                 info);
+    }
+    if (li == 0) {
+        lastKPoints_ = points;
+        lastKCount_ = count;
+        lastKVersion_ = held.changes.version();
+        // Whether layer 0 now equals the source's, which took the same record.
+        const ChartBarLayer* theirs = source ? source->barLayer(0) : nullptr;
+        const bool same = theirs && (followed || (source->lastKPoints_ == points && source->lastKCount_ == count &&
+                                                  source->lastKVersion_ == theirs->changes.version() &&
+                                                  theirs->bars.size() == held.bars.size() &&
+                                                  std::memcmp(theirs->bars.data(), held.bars.data(),
+                                                              held.bars.size() * sizeof(ChartBar)) == 0));
+        synced_ = same ? SyncedBars{theirs->changes.version(), held.changes.version()} : SyncedBars{};
+    }
     if (li == 0) {
         followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
         reset_ = false;
@@ -761,12 +800,13 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     update();
 }
 
-// GUI thread, during the model's delivery.
+// GUI thread, during the model's delivery: a record the chart bound with
+// bindSyncDataSignal hands on (it took the record just before), or a direct call.
 void QChart::onSyncUpdateKLine(const QuoteKPoints* k, int index)
 {
     if (!k || k->count <= 0 || !k->points)
         return;
-    storeKLine(k->points, k->count, k->code_info, index);
+    storeKLine(k->points, k->count, k->code_info, index, syncSource_.data());
 }
 
 // GUI thread, during the model's delivery.
@@ -774,7 +814,7 @@ void QChart::onUpdateKLine(const QuoteKPoints* k, int index)
 {
     if (!k || k->count <= 0 || !k->points)
         return;
-    onSyncUpdateKLine(k, index);
+    storeKLine(k->points, k->count, k->code_info, index);
     if (index == 0) {
         emit syncUpdateKLine(k, 0);
         emit dataUpdate();

@@ -184,3 +184,78 @@ TEST(QChartIncremental, MinuteRecordsOfEveryLength)
 }
 
 }  // namespace
+
+namespace {
+
+// Lower panes bound to the main pane take the bars it made of each record it
+// hands on; after ticks, new bars, a corrected older bar, a record of other
+// prices and a record given to a lower pane directly, every pane holds and
+// draws what a new chart makes of the record.
+TEST(QChartIncremental, LowerPanesFollowTheMainPane)
+{
+    ensureStandardCatalogue();
+    auto setUp = [](QChart& c, const char* first, const char* second) {
+        c.setSize(QSizeF(800, 300));
+        c.appendFormula(0, first, "KSCALES", "", 0);
+        c.appendFormula(0, second, "", "", 0);
+    };
+    QChart main, vol, macd;
+    setUp(main, "KLINE", "MA");
+    setUp(vol, "VOL", "RSI");
+    setUp(macd, "MACD", "KDJ");
+    vol.bindSyncDataSignal(&main, 0);
+    macd.bindSyncDataSignal(&main, 0);
+    std::mt19937 rng(7);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    std::vector<std::pair<int, float>> days;
+    float p = 15.0f;
+    for (int d = 0; d < 300; ++d)
+        days.push_back({d, p += step(rng)});
+    const char* const what[] = {"tick", "new bar", "older bar", "other prices", "direct to a lower pane"};
+    for (int edit = 0; edit < 20; ++edit) {
+        const int kind = edit == 0 ? -1 : edit <= 5 ? edit - 1 : int(rng() % 5);
+        switch (kind) {
+        case 0: days.back().second += step(rng); break;
+        case 1: days.push_back({days.back().first + 1, days.back().second}); break;
+        case 2: days[rng() % days.size()].second += 0.5f; break;
+        case 3:
+            for (auto& d : days)
+                d.second = 30.0f - d.second;
+            break;
+        default: break;
+        }
+        KRecord r({}, "600001");
+        for (const auto& d : days)
+            r.points.push_back(KRecord({d}).points.front());
+        r.record.count = int32_t(r.points.size());
+        r.record.points = r.points.data();
+        if (kind == 4) {
+            // A lower pane gets a record of its own first; then the view catches up.
+            r.points.back().close += 1.0f;
+            days.back().second = r.points.back().close;
+            vol.onSyncUpdateKLine(&r.record, 0);
+        }
+        main.onUpdateKLine(&r.record, 0);
+        const std::string where =
+            std::string("edit ") + std::to_string(edit) + " (" + (kind < 0 ? "first" : what[kind]) + ")";
+        for (QChart* pane : {&main, &vol, &macd}) {
+            QChart fresh;
+            setUp(fresh, pane->getCTXData(0)->name.toUtf8().constData(),
+                  pane->getCTXData(1)->name.toUtf8().constData());
+            fresh.onUpdateKLine(&r.record, 0);
+            ASSERT_EQ(pane->getPointCount(0), fresh.getPointCount(0)) << where;
+            ASSERT_EQ(std::memcmp(pane->getKData(0)->data(), fresh.getKData(0)->data(),
+                                  fresh.getKData(0)->size() * sizeof(ChartBar)),
+                      0)
+                << where << " bars of " << pane->getCTXData(0)->name.toStdString();
+            fresh.setVisibleRange(pane->getBegin(), pane->getEnd());
+            fresh.relayout();
+            const std::vector<float> x = drawn(*pane, 0), y = drawn(fresh, 0);
+            ASSERT_EQ(x.size(), y.size()) << where;
+            ASSERT_EQ(std::memcmp(x.data(), y.data(), x.size() * sizeof(float)), 0)
+                << where << " outputs of " << pane->getCTXData(0)->name.toStdString();
+        }
+    }
+}
+
+}  // namespace
