@@ -496,8 +496,15 @@ int QChart::provideSeries(void* user, FormulaContext*, FormulaArgument* arg, con
     else if (is("DRAWNULL"))
         literal(arg, FMLInvalidValue);
     else if (is("ISLASTBAR") || is("BARSTATUS") || is("CURRBARSCOUNT")) {
+        // Functions of the bar count alone: a series handed back over as
+        // many bars (fml_ctx_keep_series) holds them already.
+        const int had = fml_argument_data_literal(arg) ? 0 : fml_argument_data_size(arg);
         fml_argument_literal(arg, 0);
         float* out = fml_argument_data(arg, n);
+        if (had == n && n > 0) {
+            fml_argument_rewritten_from(arg, n);
+            return 1;
+        }
         if (is("CURRBARSCOUNT")) {
             for (int i = 0; i < n; ++i)
                 out[i] = float(n - i);
