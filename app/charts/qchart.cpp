@@ -700,8 +700,11 @@ void QChart::realign(int li)
     if (li <= 0 || li >= int(barLayers_.size()))
         return;
     ChartBarLayer& l = *barLayers_[std::size_t(li)];
+    // The aligned bars are made anew; the formulas re-evaluate from the
+    // first one that differs from before.
+    alignedBefore_.swap(l.bars);
     alignToBase(barLayers_.front()->bars, l.raw, l.bars);
-    l.changes.mark(0);
+    l.changes.mark(firstChangedBar(alignedBefore_, l.bars));
 }
 
 int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses,

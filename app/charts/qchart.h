@@ -228,6 +228,7 @@ private:
 
     std::vector<std::unique_ptr<ChartBarLayer>> barLayers_;
     std::vector<ChartBar> previousBars_;  // layer 0's bars before a store (storeBars)
+    std::vector<ChartBar> alignedBefore_;  // an overlay's aligned bars before realign
     // The chart bound with bindSyncDataSignal, when it is a chart: the panes
     // of one view hold the same bars, so a record it hands on is not
     // converted and compared again here (followSource).
