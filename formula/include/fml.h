@@ -131,7 +131,8 @@ FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len)
 /* Inside the missing-series callback of a context with fml_ctx_keep_series
  * on: the bars before bar (bar < 0 is 0) hold what they held when the
  * callback last filled arg; the engine re-evaluates from there. Without this
- * word a series handed back counts as changed from bar 0. */
+ * word a series handed back counts as changed from bar 0; for a new argument
+ * the word is ignored (the engine compares it with the last run's). */
 FML_API void fml_argument_rewritten_from(FormulaArgument* arg, int bar);
 FML_API int fml_argument_data_literal(FormulaArgument* arg);
 /* First float, or NULL when arg holds none. */
@@ -153,8 +154,9 @@ FML_API void* fml_ctx_get_user_data(FormulaContext* ctx);
 FML_API void fml_ctx_lock(FormulaContext* ctx);
 FML_API void fml_ctx_unlock(FormulaContext* ctx);
 FML_API void fml_ctx_miss_callback(FormulaContext* ctx, void* user, FMLMissCallback cb);
-/* Off by default. On (on != 0): where a run after a successful one asks the
- * callback for a name it filled as a series in that run, the callback gets
+/* Off by default. On (on != 0): where a run that follows a successful one
+ * and fml_ctx_clean asks the callback for a name it filled as a series in
+ * that run, the callback gets
  * that same argument back, values and size as it left them, resizes it with
  * fml_argument_data (kept values stay), rewrites the bars that changed and
  * reports the first of them with fml_argument_rewritten_from. A literal or a
