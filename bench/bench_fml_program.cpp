@@ -11,6 +11,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -23,6 +24,10 @@ namespace {
 
 struct Series {
     std::vector<float> close, high, low;
+    // With keep (fml_ctx_keep_series): the first bar changed since the last
+    // relayout; the host rewrites a handed-back series from there only.
+    bool keep = false;
+    int changedFrom = 0;
     explicit Series(int n) : close(n), high(n), low(n)
     {
         for (int i = 0; i < n; ++i) {
@@ -44,8 +49,13 @@ int supply(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
     case 'l': v = &s.low; break;
     default: return 0;
     }
-    float* p = fml_argument_data(arg, static_cast<int>(v->size()));
-    std::copy(v->begin(), v->end(), p);
+    const int n = static_cast<int>(v->size());
+    const int had = fml_argument_data_size(arg);
+    const int from = s.keep && had > 0 ? std::min(s.changedFrom, had) : 0;
+    float* p = fml_argument_data(arg, n);
+    std::copy(v->begin() + from, v->end(), p + from);
+    if (s.keep)
+        fml_argument_rewritten_from(arg, from);
     return 1;
 }
 
@@ -116,11 +126,13 @@ bool relayout(Chart& chart, Series& s, int bars)
         fml_ctx_clean(ctx);
         fml_ctx_data_length(ctx, bars);
         fml_ctx_miss_callback(ctx, &s, supply);
+        fml_ctx_keep_series(ctx, s.keep ? 1 : 0);
         ok = fml_vm_run(chart.vm, ctx) == 1 && ok;
         float mx = -FMLInvalidValue, mn = FMLInvalidValue;
         fml_ctx_output_maxmin(ctx, 0, static_cast<unsigned>(bars), &mx, &mn);
         benchmark::DoNotOptimize(mx);
     }
+    s.changedFrom = bars;
     return ok;
 }
 
@@ -154,9 +166,10 @@ void runPrograms(benchmark::State& state, bool builtins, int programs, int bars)
 
 // One live tick: the last close changes, then the same relayout. Where the
 // engine re-evaluates from the changed bar only, this is flat in the bars.
-void runTicks(benchmark::State& state, bool builtins, int programs, int bars)
+void runTicks(benchmark::State& state, bool builtins, int programs, int bars, bool keep)
 {
     Series s(bars);
+    s.keep = keep;
     Chart chart;
     for (int i = 0; i < programs; ++i) {
         chart.contexts.push_back(fml_ctx_create(chart.vm));
@@ -169,15 +182,21 @@ void runTicks(benchmark::State& state, bool builtins, int programs, int bars)
     float delta = 0.01f;
     for (auto _ : state) {
         s.close.back() += delta;
+        s.changedFrom = std::min(s.changedFrom, bars - 1);
         delta = -delta;
         relayout(chart, s, bars);
     }
 }
 
-void BM_Tick10OperatorPrograms(benchmark::State& state) { runTicks(state, false, 10, int(state.range(0))); }
-void BM_Tick10Programs(benchmark::State& state) { runTicks(state, true, 10, int(state.range(0))); }
-BENCHMARK(BM_Tick10OperatorPrograms)->Arg(5000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Tick10Programs)->Arg(5000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+// Arg 1: 0 the host hands every series over anew, 1 it keeps them in the
+// engine (fml_ctx_keep_series) and rewrites only the changed last bar.
+void BM_Tick10OperatorPrograms(benchmark::State& state)
+{
+    runTicks(state, false, 10, int(state.range(0)), state.range(1) != 0);
+}
+void BM_Tick10Programs(benchmark::State& state) { runTicks(state, true, 10, int(state.range(0)), state.range(1) != 0); }
+BENCHMARK(BM_Tick10OperatorPrograms)->ArgsProduct({{5000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Tick10Programs)->ArgsProduct({{5000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 void BM_MacdKdj100k(benchmark::State& state) { runPrograms(state, true, 1, 100000); }
 void BM_MacdKdjOperators100k(benchmark::State& state) { runPrograms(state, false, 1, 100000); }

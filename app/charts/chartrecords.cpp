@@ -74,9 +74,28 @@ bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int
     if (held.size() != n && held.size() + 1 != n)
         return false;
     const std::size_t keep = n - 1;
-    for (std::size_t i = 0; i < keep; ++i) {
-        const ChartBar b = kBar(points[i], held[i].date, i == 0 ? points[0].close : points[i - 1].close);
-        if (std::memcmp(&b, &held[i], sizeof b) != 0)
+    // Field by field, the bits kBar would give against the held bar (its
+    // date is the held one's); differences are gathered over a block of bars
+    // before one branch.
+    auto bits = [](float f) {
+        uint32_t u;
+        std::memcpy(&u, &f, sizeof u);
+        return u;
+    };
+    constexpr std::size_t kBlock = 64;
+    for (std::size_t start = 0; start < keep; start += kBlock) {
+        const std::size_t end = std::min(keep, start + kBlock);
+        uint32_t diff = 0;
+        for (std::size_t i = start; i < end; ++i) {
+            const QuoteKPoint& p = points[i];
+            const ChartBar& h = held[i];
+            const float pre = i == 0 ? p.close : points[i - 1].close;
+            diff |= (uint32_t(uint64_t(p.time)) ^ uint32_t(h.time)) | (bits(p.open) ^ bits(h.open)) |
+                    (bits(p.high) ^ bits(h.high)) | (bits(p.low) ^ bits(h.low)) | (bits(p.close) ^ bits(h.close)) |
+                    (bits(float(p.amount)) ^ bits(h.amount)) | (bits(float(p.volume)) ^ bits(h.volume)) |
+                    (bits(pre) ^ bits(h.preClose)) | bits(h.avgPrice) | (bits(p.extra) ^ bits(h.extra));
+        }
+        if (diff != 0)
             return false;
     }
     const QuoteKPoint& last = points[keep];

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "charts/core/barchanges.h"
 #include "charts/core/chartbar.h"
 #include "charts/core/chartgeometry.h"
 #include "fml.h"
@@ -34,15 +35,16 @@ struct CTXGeometry {
     float yValue(float y) const { return yToValue(range, plot.top(), plot.height(), y); }
 };
 
-// The bar fields as columns, gathered once per evaluation of a layer and
-// copied from by every slot that asks for the field (instead of each slot
-// walking the bar records again).
+// The bar fields as columns, kept between evaluations and regathered only
+// from the first bar that changed; every slot that asks for a field copies
+// from its column (instead of each slot walking the bar records again).
 struct ChartColumns {
     enum Field { Close, High, Low, Open, Volume, Amount, AvgPrice, Date, TimeBits, FieldCount };
     std::vector<float> values[FieldCount];
-    unsigned built[FieldCount] = {};  // the run each column was gathered for
-    unsigned run = 1;                 // advanced before each evaluation of the layer
+    unsigned built[FieldCount] = {};  // the bars' version each column holds (0: none)
 };
+
+struct ChartBarLayer;
 
 struct CTXData {
     FormulaContext* context = nullptr;  // owned by the slot's formula instance
@@ -54,6 +56,11 @@ struct CTXData {
     QuoteCodeInfo codeInfo{};            // from the last record of the layer with a code
     std::vector<ChartBar>* bars = nullptr;  // the layer's bars, set before every run
     ChartColumns* columns = nullptr;        // the layer's columns during a run, else null
+    const BarChanges* changes = nullptr;    // the layer's changes during a run, else null
+    // The layer and version of bars whose series the slot's context keeps
+    // (fml_ctx_keep_series) since its last run that succeeded; null: none.
+    const ChartBarLayer* seriesLayer = nullptr;
+    unsigned seriesVersion = 0;
     bool draw = true;   // false for main-chart programs that replace the candles
     QChart* chart = nullptr;
 };

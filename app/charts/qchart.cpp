@@ -24,33 +24,44 @@ float* literal(FormulaArgument* arg, float v)
     return p;
 }
 
-// Fills a series of n floats from one field of every bar: copied from the
-// layer's column when the slot runs with one (gathered there by the first
-// slot of the run that asks), else gathered from the bars.
+// Fills a series of n floats from one field of every bar. In a run (the
+// slot has the layer's columns) the column is first brought up to date from
+// the first bar that changed since it was gathered; the engine hands back the
+// series this slot's context kept (fml_ctx_keep_series), which is rewritten
+// from the first bar that changed since the slot's last run only.
 template <class Get>
 void fillSeries(FormulaArgument* arg, const CTXData& slot, ChartColumns::Field field, Get get)
 {
     const std::vector<ChartBar>& bars = *slot.bars;
     const int n = int(bars.size());
-    fml_argument_literal(arg, 0);
-    float* out = fml_argument_data(arg, n);
     const ChartBar* b = bars.data();
     ChartColumns* cols = slot.columns;
-    if (!cols) {
+    if (!cols || !slot.changes) {
+        fml_argument_literal(arg, 0);
+        float* out = fml_argument_data(arg, n);
         for (int i = 0; i < n; ++i)
             out[i] = get(b[i]);
         return;
     }
+    const BarChanges& changes = *slot.changes;
     std::vector<float>& column = cols->values[field];
-    if (cols->built[field] != cols->run || column.size() != bars.size()) {
+    if (cols->built[field] != changes.version()) {
+        const int from = std::min(changes.since(cols->built[field], n), int(column.size()));
         column.resize(bars.size());
         float* c = column.data();
-        for (int i = 0; i < n; ++i)
+        for (int i = from; i < n; ++i)
             c[i] = get(b[i]);
-        cols->built[field] = cols->run;
+        cols->built[field] = changes.version();
     }
-    if (n > 0)
-        std::memcpy(out, column.data(), std::size_t(n) * sizeof(float));
+    const int had = fml_argument_data_literal(arg) ? 0 : fml_argument_data_size(arg);
+    int from = 0;
+    if (had > 0 && slot.seriesLayer && slot.seriesVersion != 0)
+        from = std::min(changes.since(slot.seriesVersion, n), had);
+    fml_argument_literal(arg, 0);
+    float* out = fml_argument_data(arg, n);
+    if (n > from)
+        std::memcpy(out + from, column.data() + from, std::size_t(n - from) * sizeof(float));
+    fml_argument_rewritten_from(arg, from);
 }
 
 }  // namespace
@@ -207,6 +218,7 @@ bool QChart::removeFormula(int vIndex, int aIndex)
                 ChartBarLayer& base = *barLayers_.front();
                 base.bars.swap(base.raw);
                 base.raw.clear();
+                base.changes.mark(0);
                 for (int j = 1; j < int(barLayers_.size()); ++j)
                     realign(j);
             }
@@ -420,19 +432,27 @@ void QChart::runFormulas()
         std::vector<ChartBar>& bars = barLayers_[i]->bars;
         if (bars.empty() || i >= formulaLayers_.size())
             break;
-        ChartColumns& columns = barLayers_[i]->columns;
-        ++columns.run;
+        ChartBarLayer& layer = *barLayers_[i];
         for (auto& slot : *formulaLayers_[i]) {
             slot->bars = &bars;
-            slot->columns = &columns;
+            slot->columns = &layer.columns;
+            slot->changes = &layer.changes;
+            // A slot that last ran on another layer has no series of these bars.
+            if (slot->seriesLayer != &layer)
+                slot->seriesVersion = 0;
             FormulaContext* ctx = slot->context;
             fml_ctx_clean(ctx);
             fml_ctx_data_length(ctx, int(bars.size()));
             fml_ctx_miss_callback(ctx, slot.get(), &QChart::provideSeries);
+            fml_ctx_keep_series(ctx, 1);
             currentBars_ = &bars;
-            if (!fml_vm_run(vm_, ctx))
+            const bool ok = fml_vm_run(vm_, ctx) == 1;
+            if (!ok)
                 std::fputs("index cacls error:\n", stdout);
+            slot->seriesLayer = ok ? &layer : nullptr;
+            slot->seriesVersion = ok ? layer.changes.version() : 0;
             slot->columns = nullptr;  // the bars may change before the next run
+            slot->changes = nullptr;
         }
     }
 }
@@ -476,8 +496,15 @@ int QChart::provideSeries(void* user, FormulaContext*, FormulaArgument* arg, con
     else if (is("DRAWNULL"))
         literal(arg, FMLInvalidValue);
     else if (is("ISLASTBAR") || is("BARSTATUS") || is("CURRBARSCOUNT")) {
+        // Functions of the bar count alone: a series handed back over as
+        // many bars (fml_ctx_keep_series) holds them already.
+        const int had = fml_argument_data_literal(arg) ? 0 : fml_argument_data_size(arg);
         fml_argument_literal(arg, 0);
         float* out = fml_argument_data(arg, n);
+        if (had == n && n > 0) {
+            fml_argument_rewritten_from(arg, n);
+            return 1;
+        }
         if (is("CURRBARSCOUNT")) {
             for (int i = 0; i < n; ++i)
                 out[i] = float(n - i);
@@ -490,6 +517,7 @@ int QChart::provideSeries(void* user, FormulaContext*, FormulaArgument* arg, con
                     out[0] = 1.0f;
             }
         }
+        fml_argument_rewritten_from(arg, 0);
     } else if (is("CODE")) {
         const char* code = slot->codeInfo.code;
         fml_argument_string(arg, code, int(strnlen(code, 6)));
@@ -651,6 +679,8 @@ void QChart::bindSyncDataSignal(QObject* obj, int maxIndex)
             SLOT(onSyncUpdateKLine(const QuoteKPoints*, int)));
     connect(obj, SIGNAL(syncUpdateMinute(const QuoteMinPoints*, int)), this,
             SLOT(onSyncUpdateMinute(const QuoteMinPoints*, int)));
+    syncSource_ = qobject_cast<QChart*>(obj);
+    synced_ = {};
     maxIndex_ = maxIndex;
 }
 
@@ -670,22 +700,34 @@ void QChart::realign(int li)
     if (li <= 0 || li >= int(barLayers_.size()))
         return;
     ChartBarLayer& l = *barLayers_[std::size_t(li)];
+    // The aligned bars are made anew; the formulas re-evaluate from the
+    // first one that differs from before.
+    alignedBefore_.swap(l.bars);
     alignToBase(barLayers_.front()->bars, l.raw, l.bars);
+    l.changes.mark(firstChangedBar(alignedBefore_, l.bars));
 }
 
 int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses,
-                      const QuoteCodeInfo& info)
+                      const QuoteCodeInfo& info, int changedFrom)
 {
     ChartBarLayer& layer = *barLayers_[std::size_t(li)];
     // Layer 0 is its own series; an overlay keeps its stock's bars apart from the aligned copy.
     std::vector<ChartBar>& own = li == 0 ? layer.bars : layer.raw;
     const int oldCount = int(layer.bars.size());
+    // Layer 0's bars without a known first change are compared with what
+    // they were: a correction of one old bar re-evaluates from there only.
+    const bool compare = li == 0 && changedFrom == 0 && !own.empty() && !bars.empty() &&
+                         bars.front().time == own.front().time;
+    if (compare)
+        previousBars_.assign(own.begin(), own.end());
     if (merge)
         mergeBars(own, std::move(bars));
     else
         own = std::move(bars);
     if (recomputeCloses)
         recomputePreviousClose(own);
+    if (li == 0)
+        layer.changes.mark(compare ? firstChangedBar(previousBars_, own) : changedFrom);
 
     if (li == 0) {
         for (int j = 1; j < int(barLayers_.size()); ++j)
@@ -708,7 +750,26 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
     return oldCount;
 }
 
-void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index)
+bool QChart::followSource(const QChart& source, const QuoteKPoint* points, int count, const QuoteCodeInfo& info)
+{
+    const ChartBarLayer* theirs = source.barLayer(0);
+    ChartBarLayer& mine = *barLayers_.front();
+    if (!theirs || synced_.ownVersion == 0 || synced_.ownVersion != mine.changes.version() ||
+        source.lastKPoints_ != points || source.lastKCount_ != count ||
+        source.lastKVersion_ != theirs->changes.version())
+        return false;
+    const int n = int(theirs->bars.size());
+    const int from = std::min(theirs->changes.since(synced_.sourceVersion, n), int(mine.bars.size()));
+    mine.bars.resize(theirs->bars.size());
+    std::copy(theirs->bars.begin() + from, theirs->bars.end(), mine.bars.begin() + from);
+    // No bars to merge: the store only notes the change from `from`,
+    // realigns the overlays and refreshes the slots.
+    storeBars(0, {}, true, false, info, from);
+    return true;
+}
+
+void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index,
+                        const QChart* source)
 {
     const int li = layerForRecord(index);
     if (li < 0)
@@ -718,10 +779,28 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     // changed, that bar is updated in place instead of converting and merging
     // the whole record again.
     const int heldCount = int(held.bars.size());
-    const int oldCount = li == 0 && updateKLineTail(held.bars, points, count)
-                             ? (storeBars(li, {}, true, false, info), heldCount)
-                             : storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true,
-                                         true, info);
+    int oldCount = heldCount;
+    const bool followed = li == 0 && source && followSource(*source, points, count, info);
+    if (!followed) {
+        if (li == 0 && updateKLineTail(held.bars, points, count))
+            storeBars(li, {}, true, false, info, int(held.bars.size()) - 1);
+        else
+            oldCount = storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true, true,
+                                 info);
+    }
+    if (li == 0) {
+        lastKPoints_ = points;
+        lastKCount_ = count;
+        lastKVersion_ = held.changes.version();
+        // Whether layer 0 now equals the source's, which took the same record.
+        const ChartBarLayer* theirs = source ? source->barLayer(0) : nullptr;
+        const bool same = theirs && (followed || (source->lastKPoints_ == points && source->lastKCount_ == count &&
+                                                  source->lastKVersion_ == theirs->changes.version() &&
+                                                  theirs->bars.size() == held.bars.size() &&
+                                                  std::memcmp(theirs->bars.data(), held.bars.data(),
+                                                              held.bars.size() * sizeof(ChartBar)) == 0));
+        synced_ = same ? SyncedBars{theirs->changes.version(), held.changes.version()} : SyncedBars{};
+    }
     if (li == 0) {
         followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
         reset_ = false;
@@ -731,12 +810,13 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     update();
 }
 
-// GUI thread, during the model's delivery.
+// GUI thread, during the model's delivery: a record the chart bound with
+// bindSyncDataSignal hands on (it took the record just before), or a direct call.
 void QChart::onSyncUpdateKLine(const QuoteKPoints* k, int index)
 {
     if (!k || k->count <= 0 || !k->points)
         return;
-    storeKLine(k->points, k->count, k->code_info, index);
+    storeKLine(k->points, k->count, k->code_info, index, syncSource_.data());
 }
 
 // GUI thread, during the model's delivery.
@@ -744,7 +824,7 @@ void QChart::onUpdateKLine(const QuoteKPoints* k, int index)
 {
     if (!k || k->count <= 0 || !k->points)
         return;
-    onSyncUpdateKLine(k, index);
+    storeKLine(k->points, k->count, k->code_info, index);
     if (index == 0) {
         emit syncUpdateKLine(k, 0);
         emit dataUpdate();

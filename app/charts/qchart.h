@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QQuickPaintedItem>
 #include <QVariant>
 
@@ -28,7 +29,8 @@ class CPaintFullRect;
 struct ChartBarLayer {
     std::vector<ChartBar> bars;
     std::vector<ChartBar> raw;
-    ChartColumns columns;  // of bars, valid during one evaluation
+    ChartColumns columns;  // of bars
+    BarChanges changes;    // of bars
 };
 
 // The item takes part in QML's parser status through QQuickItem.
@@ -212,11 +214,34 @@ private:
     int layerForRecord(int index);
     // Merges bars into layer li, recomputes closes if asked, re-aligns overlays,
     // refreshes the slots' bars and code info. Returns the old bar count.
-    int storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses, const QuoteCodeInfo& info);
-    void storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index);
+    // changedFrom: the first bar the store may change (0 when not known).
+    int storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses, const QuoteCodeInfo& info,
+                  int changedFrom = 0);
+    // source: the chart that handed the record on (syncUpdateKLine), or null.
+    void storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index,
+                    const QChart* source = nullptr);
+    // Layer 0 takes what source made of the record it handed on, copying the
+    // bars that changed since this pane last matched it; false (nothing done)
+    // when this pane's bars are not known to equal source's before the record.
+    bool followSource(const QChart& source, const QuoteKPoint* points, int count, const QuoteCodeInfo& info);
     void realign(int li);
 
     std::vector<std::unique_ptr<ChartBarLayer>> barLayers_;
+    std::vector<ChartBar> previousBars_;  // layer 0's bars before a store (storeBars)
+    std::vector<ChartBar> alignedBefore_;  // an overlay's aligned bars before realign
+    // The chart bound with bindSyncDataSignal, when it is a chart: the panes
+    // of one view hold the same bars, so a record it hands on is not
+    // converted and compared again here (followSource).
+    QPointer<QChart> syncSource_;
+    // The last K-line record layer 0 took and the version of its bars then.
+    const QuoteKPoint* lastKPoints_ = nullptr;
+    int lastKCount_ = 0;
+    unsigned lastKVersion_ = 0;
+    // Layer 0 equals syncSource_'s layer 0: at its version sourceVersion and
+    // this pane's version ownVersion (0: not known).
+    struct SyncedBars {
+        unsigned sourceVersion = 0, ownVersion = 0;
+    } synced_;
     int maxIndex_ = 0;
     ChartRange range_;
     int kShowNumber_ = 120;

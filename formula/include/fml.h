@@ -109,7 +109,8 @@ typedef struct FMLOpValue {
 
 /* Asked for a name that neither the context nor the shared context holds.
  * Fills arg (fml_argument_data / _literal / _string) and returns nonzero, or
- * returns 0 when it does not know the name (the run then stops). */
+ * returns 0 when it does not know the name (the run then stops). arg is a new
+ * empty argument, except for a context with fml_ctx_keep_series on. */
 typedef int (*FMLMissCallback)(void* user, FormulaContext* ctx, FormulaArgument* arg, const char* name);
 
 /* A host function: args[0] receives the result, args[1..count-1] are the
@@ -127,6 +128,12 @@ FML_API void fml_argument_literal(FormulaArgument* arg, int flag);
  * of a UTF-8 character); a literal with the one value FMLInvalidValue. Texts
  * the engine makes (strcat) are cut at the same limit. */
 FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len);
+/* Inside the missing-series callback of a context with fml_ctx_keep_series
+ * on: the bars before bar (bar < 0 is 0) hold what they held when the
+ * callback last filled arg; the engine re-evaluates from there. Without this
+ * word a series handed back counts as changed from bar 0; for a new argument
+ * the word is ignored (the engine compares it with the last run's). */
+FML_API void fml_argument_rewritten_from(FormulaArgument* arg, int bar);
 FML_API int fml_argument_data_literal(FormulaArgument* arg);
 /* First float, or NULL when arg holds none. */
 FML_API float* fml_argument_data_number(FormulaArgument* arg);
@@ -147,6 +154,16 @@ FML_API void* fml_ctx_get_user_data(FormulaContext* ctx);
 FML_API void fml_ctx_lock(FormulaContext* ctx);
 FML_API void fml_ctx_unlock(FormulaContext* ctx);
 FML_API void fml_ctx_miss_callback(FormulaContext* ctx, void* user, FMLMissCallback cb);
+/* Off by default. On (on != 0): where a run that follows a successful one
+ * and fml_ctx_clean asks the callback for a name it filled as a series in
+ * that run, the callback gets
+ * that same argument back, values and size as it left them, resizes it with
+ * fml_argument_data (kept values stay), rewrites the bars that changed and
+ * reports the first of them with fml_argument_rewritten_from. A literal or a
+ * text, a name new to the run, and a series the engine still holds elsewhere
+ * come as a new empty argument, as without this setting. Stays across
+ * fml_ctx_clean. */
+FML_API void fml_ctx_keep_series(FormulaContext* ctx, int on);
 /* Always NULL. */
 FML_API FormulaContext* fml_ctx_impl_create(void);
 /* The variable (or static argument) of that name, created empty when absent.

@@ -63,6 +63,14 @@ FML_API float* fml_argument_string(FormulaArgument* arg, const char* s, int len)
     return arg->values.data();
 }
 
+FML_API void fml_argument_rewritten_from(FormulaArgument* arg, int bar)
+{
+    if (arg) {
+        arg->rewrittenFrom = bar > 0 ? static_cast<uint32_t>(bar) : 0u;
+        arg->rewriteReported = true;
+    }
+}
+
 FML_API int fml_argument_data_literal(FormulaArgument* arg)
 {
     return (arg && arg->literal) ? 1 : 0;
@@ -147,6 +155,12 @@ FML_API void fml_ctx_miss_callback(FormulaContext* ctx, void* user, FMLMissCallb
     ctx->miss = [user, cb](FormulaContext* c, const std::string& name, const ArgumentPtr& arg) {
         return cb(user, c, arg.get(), name.c_str());
     };
+}
+
+FML_API void fml_ctx_keep_series(FormulaContext* ctx, int on)
+{
+    if (ctx)
+        ctx->keepSeries = on != 0;
 }
 
 FML_API FormulaContext* fml_ctx_impl_create(void)

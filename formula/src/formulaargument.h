@@ -110,6 +110,11 @@ struct FormulaArgument {
     // The host wrote into this value (fml_argument_*): whatever a run
     // remembers of it no longer holds, so it is neither resumed nor reused.
     bool hostWritten = false;
+    // A host series handed back to the host for rewriting in place (see
+    // fml_ctx_keep_series): the host said that the bars before rewrittenFrom
+    // hold what they held in the previous run. Cleared before each hand-back.
+    bool rewriteReported = false;
+    uint32_t rewrittenFrom = 0;
 
     // Start of the bar range: 0 for a literal.
     uint32_t rangeBegin() const { return literal ? 0u : firstValid; }

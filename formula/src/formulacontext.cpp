@@ -1,5 +1,7 @@
 #include "formulacontext.h"
 
+#include <algorithm>
+
 #include "formulavm.h"
 
 bool FormulaContext::lookupLocal(const std::string& name, bool useShared, Source* source)
@@ -34,14 +36,44 @@ bool FormulaContext::lookupLocal(const std::string& name, bool useShared, Source
     }
     if (!miss)
         return false;
-    auto arg = std::make_shared<FormulaArgument>();
+    ArgumentPtr arg;
+    if (keepSeries && memory.valid) {
+        auto was = memory.series.find(name);
+        // Held by the memory alone: no remembered result or other value
+        // shares it. Literals and texts are small: they are compared.
+        if (was != memory.series.end() && was->second.use_count() == 1 && !was->second->literal &&
+            was->second->text.empty()) {
+            arg = was->second;
+            kept_ = {arg->firstValid, arg->endBar, arg->values.size()};
+            arg->rewriteReported = false;
+        }
+    }
+    const bool handedBack = arg != nullptr;
+    if (!arg)
+        arg = std::make_shared<FormulaArgument>();
     if (miss(this, name, arg) == 0)
         return false;
     variables[name] = arg;
     push(std::move(arg));
     if (source)
-        *source = Source::Host;
+        *source = handedBack ? Source::HostKept : Source::Host;
     return true;
+}
+
+uint32_t FormulaContext::keptChange(const KeptShape& was, const FormulaArgument& now)
+{
+    // The same rules as firstDifference: a new shape recomputes everything, a
+    // series that only grew keeps the status of its older bars.
+    if (!now.rewriteReported || now.literal || !now.text.empty() || now.firstValid != was.firstValid ||
+        now.endBar < was.endBar || now.values.size() < was.size)
+        return 0;
+    const bool sameShape = now.values.size() == was.size && now.endBar == was.endBar;
+    uint32_t from = now.rewrittenFrom;
+    if (!sameShape)
+        from = std::min({from, was.endBar, static_cast<uint32_t>(was.size)});
+    else if (from >= was.size)
+        return kUnchanged;
+    return from;
 }
 
 bool FormulaContext::pushName(const std::string& name)
@@ -53,9 +85,13 @@ bool FormulaContext::pushName(const std::string& name)
     // Values of the shared context are never written here (other contexts
     // read them); theirs stays 0.
     FormulaArgument& top = *stack.back();
-    if (source == Source::Host) {
-        auto was = memory.series.find(name);
-        top.changedFrom = firstDifference(was == memory.series.end() ? nullptr : was->second.get(), top);
+    if (source == Source::Host || source == Source::HostKept) {
+        if (source == Source::HostKept) {
+            top.changedFrom = keptChange(kept_, top);
+        } else {
+            auto was = memory.series.find(name);
+            top.changedFrom = firstDifference(was == memory.series.end() ? nullptr : was->second.get(), top);
+        }
         memory.seriesNow[name] = stack.back();
     } else if (source == Source::Parameter) {
         auto was = memory.params.find(name);
@@ -176,7 +212,11 @@ bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool 
     const bool ok = fn(this);
     resumeTarget_.reset();
     if (ok && !stack.empty()) {
-        remembered = stack.back();
+        // A value the host wrote (a host series a draw call hands on) is
+        // neither reused nor resumed: keeping it would only stop the series
+        // from being handed back to the host (keepSeries).
+        if (!stack.back()->hostWritten)
+            remembered = stack.back();
         // What the call took: every builtin takes a fixed number of values.
         const std::size_t took = depth + 1 >= stack.size() ? depth + 1 - stack.size() : 0;
         memory.arity[slot] = static_cast<uint16_t>(took <= 0xFFFF ? took : 0);

@@ -20,6 +20,14 @@
 // order. A builtin that cannot resume (it looks ahead, rewrites the past or
 // carries state the result does not hold) makes a new result whose
 // changedFrom is 0, and every step after it that reads it recomputes fully.
+//
+// With keepSeries on, a host series is not handed over anew on each run: the
+// missing-series callback gets the argument it filled for that name in the
+// last run, still holding its values, rewrites the bars that changed and says
+// from which bar it rewrote (fml_argument_rewritten_from). That bar is the
+// series' changedFrom, so neither the host nor the engine walks the unchanged
+// bars. Only an argument nothing else holds is handed back: a value the run
+// remembers (a step's result, a variable) never changes under it.
 #pragma once
 
 #include <array>
@@ -58,6 +66,7 @@ struct FormulaContext {
     MissCallback miss;                       // empty until the host installs one
     FormulaVM* vm = nullptr;                 // not owned; none for a VM's shared context
     void* userData = nullptr;                // the host's word
+    bool keepSeries = false;                 // hand host series back for rewriting (see the top)
 
     // What the last run that succeeded left for the next one (see the top).
     struct RunMemory {
@@ -171,9 +180,20 @@ struct FormulaContext {
 
 private:
     // Steps 1, 2 and the miss callback of a lookup, without the shared context.
-    enum class Source { Variable, Parameter, Shared, Host };
+    // HostKept: the callback rewrote the argument of the last run in place.
+    enum class Source { Variable, Parameter, Shared, Host, HostKept };
     bool lookupLocal(const std::string& name, bool useShared, Source* source = nullptr);
 
+    // The shape of a series handed back, as it was before the callback.
+    struct KeptShape {
+        uint32_t firstValid = 0, endBar = 0;
+        std::size_t size = 0;
+    };
+    // The first bar where a series handed back may differ from what it held
+    // (firstDifference's answer, from the host's word instead of a comparison).
+    static uint32_t keptChange(const KeptShape& was, const FormulaArgument& now);
+
     ArgumentPtr resumeTarget_;
+    KeptShape kept_;  // of the series the last lookup handed back
     uint64_t lookups_ = 0;  // names looked up so far (pushName)
 };

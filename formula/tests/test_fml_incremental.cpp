@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -253,7 +255,66 @@ void expectSameAsFullRun(TestProgram& kept, const Program& program, int statemen
     }
 }
 
-TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
+// A host that keeps its series in the engine (fml_ctx_keep_series): each
+// series handed back must hold what this host last wrote into it; it rewrites
+// only the bars from the first one that changed (or, with early, from a
+// random earlier bar) and reports that bar.
+class KeepingHost {
+public:
+    KeepingHost(TestProgram& t, const Market& m, uint32_t seed, bool early) : market_(m), rng_(seed), early_(early)
+    {
+        fml_ctx_keep_series(t.ctx(), 1);
+        fml_ctx_miss_callback(t.ctx(), this, &KeepingHost::onMiss);
+    }
+    int handedBack = 0;     // series that came back holding values
+    std::string mismatch;   // the first handed-back series that did not hold what was written
+
+private:
+    static int onMiss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+    {
+        auto* self = static_cast<KeepingHost*>(user);
+        const std::string key(name);
+        const std::vector<float>* src = key == "C"   ? &self->market_.c
+                                        : key == "H" ? &self->market_.h
+                                        : key == "L" ? &self->market_.l
+                                        : key == "O" ? &self->market_.o
+                                                     : nullptr;
+        if (!src)
+            return 0;
+        std::vector<float>& last = self->written_[key];
+        const std::size_t had = std::size_t(fml_argument_data_size(arg));
+        std::size_t from = 0;
+        if (had > 0) {
+            ++self->handedBack;
+            const float* held = fml_argument_data_number(arg);
+            if ((had != last.size() || std::memcmp(held, last.data(), had * sizeof(float)) != 0 ||
+                 fml_argument_data_literal(arg)) &&
+                self->mismatch.empty())
+                self->mismatch = key + " handed back with other values";
+            const std::size_t n = std::min(had, src->size());
+            while (from < n && std::memcmp(&last[from], &(*src)[from], sizeof(float)) == 0)
+                ++from;
+            if (self->early_ && from > 0)
+                from = self->rng_() % (from + 1);
+        }
+        float* out = fml_argument_data(arg, int(src->size()));
+        std::copy(src->begin() + std::ptrdiff_t(std::min(from, src->size())), src->end(), out + from);
+        fml_argument_rewritten_from(arg, int(from));
+        last = *src;
+        return 1;
+    }
+
+    const Market& market_;
+    std::mt19937 rng_;
+    bool early_;
+    std::map<std::string, std::vector<float>> written_;
+};
+
+// Random programs over random series take random edits; hostMode 0 serves
+// every series anew, 1 keeps them in the engine and reports the exact first
+// rewritten bar, 2 keeps them and reports an earlier bar. Kept modes also
+// switch to another stock's bars now and then.
+void runRandomEdits(int hostMode)
 {
     constexpr int kStatements = 4;
     // Seed 0: plain statements whose ranges follow the prices closely.
@@ -264,25 +325,34 @@ TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
         {FML_OP_PUSH_NAME, "H"}, {FML_OP_PUSH_NUMBER, "", 10.0f}, {FML_OP_CALL, "hhv"}, {FML_OP_ASSIGN, "V2"},
         {FML_OP_OUTPUT, "V2"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "L"}, {FML_OP_PUSH_NUMBER, "", 20.0f}, {FML_OP_CALL, "ma"},
         {FML_OP_ASSIGN, "V3"}, {FML_OP_OUTPUT, "V3"}, {FML_OP_DROP, ""}};
+    const uint32_t kinds = hostMode == 0 ? 10 : 11;
+    int handedBack = 0;
     for (uint32_t seed = 0; seed <= 60; ++seed) {
         Generator gen(seed);
         std::mt19937& rng = gen.rng();
         const Program program = seed == 0 ? plain : gen.program(kStatements);
         Market m;
-        const int bars = seed == 0 ? 9000 : 200 + int(rng() % 2000);
-        float price = 10.0f;
         std::normal_distribution<float> step(0.0f, 0.2f);
-        for (int i = 0; i < bars; ++i) {
-            price += step(rng);
-            m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
-            m.setBar(std::size_t(i), price);
-        }
+        auto newStock = [&](int bars) {
+            m.c.clear(), m.h.clear(), m.l.clear(), m.o.clear();
+            float price = 10.0f;
+            for (int i = 0; i < bars; ++i) {
+                price += step(rng);
+                m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+                m.setBar(std::size_t(i), price);
+            }
+        };
+        newStock(seed == 0 ? 9000 : 200 + int(rng() % 2000));
         TestProgram kept;
         compile(kept, program);
         m.serve(kept);
-        expectSameAsFullRun(kept, program, kStatements, m, "seed " + std::to_string(seed) + " first run");
+        std::unique_ptr<KeepingHost> host;
+        if (hostMode != 0)
+            host = std::make_unique<KeepingHost>(kept, m, seed, hostMode == 2);
+        const std::string mode = "host mode " + std::to_string(hostMode) + " seed " + std::to_string(seed);
+        expectSameAsFullRun(kept, program, kStatements, m, mode + " first run");
         for (int edit = 0; edit < 25; ++edit) {
-            const uint32_t kind = seed == 0 ? uint32_t(edit) % 10 : rng() % 10;
+            const uint32_t kind = seed == 0 ? uint32_t(edit) % kinds : rng() % kinds;
             const std::size_t last = m.c.size() - 1;
             if (kind <= 3) {
                 m.setBar(last, m.c[last] + step(rng));  // a tick on the last bar
@@ -300,15 +370,33 @@ TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
                 m.c.resize(keep), m.h.resize(keep), m.l.resize(keep), m.o.resize(keep);
             } else if (kind == 8) {
                 m.param = float(1 + rng() % 9);
+            } else if (kind == 10) {
+                newStock(100 + int(rng() % 2500));  // another stock
             }
-            m.serve(kept);
+            m.serve(kept);  // the parameter; the series too where they are not kept
             expectSameAsFullRun(kept, program, kStatements, m,
-                                "seed " + std::to_string(seed) + " edit " + std::to_string(edit) + " kind " +
-                                    std::to_string(kind));
+                                mode + " edit " + std::to_string(edit) + " kind " + std::to_string(kind));
+            if (host) {
+                ASSERT_EQ(host->mismatch, "") << mode;
+            }
             if (testing::Test::HasFatalFailure())
                 return;
         }
+        if (host)
+            handedBack += host->handedBack;
     }
+    if (hostMode != 0) {
+        EXPECT_GT(handedBack, 1000) << "series handed back to the host";
+    }
+}
+
+TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit) { runRandomEdits(0); }
+
+TEST(FmlIncremental, SeriesKeptInTheEngineMatchAFullRunBitForBit)
+{
+    runRandomEdits(1);
+    if (!testing::Test::HasFatalFailure())
+        runRandomEdits(2);
 }
 
 }  // namespace
@@ -338,6 +426,69 @@ TEST(FmlIncremental, AResultTheHostWroteIntoIsComputedAgain)
             m.setBar(49, 11.0f);
         m.serve(kept);
         expectSameAsFullRun(kept, program, 1, m, tick ? "written, then a tick" : "written, nothing changed");
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// What the callback is handed with fml_ctx_keep_series off and on: the same
+// series argument back only after a run that succeeded, literals always new,
+// and a series rewritten without fml_argument_rewritten_from counts as
+// changed everywhere.
+TEST(FmlIncremental, KeptSeriesComeBackOnlyAfterASuccessfulRun)
+{
+    struct Host {
+        std::vector<float> c;
+        bool report = true, fail = false;
+        std::vector<int> sizes;  // handed size per call of C
+        static int miss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+        {
+            auto* h = static_cast<Host*>(user);
+            if (std::strcmp(name, "N") == 0) {
+                EXPECT_EQ(fml_argument_data_size(arg), 0) << "a literal comes new";
+                fml_argument_literal(arg, 1);
+                fml_argument_data(arg, 1)[0] = 3.0f;
+                return h->fail ? 0 : 1;
+            }
+            h->sizes.push_back(fml_argument_data_size(arg));
+            float* out = fml_argument_data(arg, int(h->c.size()));
+            std::copy(h->c.begin(), h->c.end(), out);
+            if (h->report)
+                fml_argument_rewritten_from(arg, int(h->c.size()));  // claims nothing changed
+            return 1;
+        }
+    };
+    const Program program = {{FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NAME, "N"}, {FML_OP_CALL, "ma"},
+                             {FML_OP_ASSIGN, "V0"},   {FML_OP_OUTPUT, "V0"},  {FML_OP_DROP, ""}};
+    for (const bool keep : {false, true}) {
+        Host host;
+        for (int i = 0; i < 40; ++i)
+            host.c.push_back(10.0f + 0.5f * float(i % 5));
+        TestProgram kept;
+        compile(kept, program);
+        fml_ctx_keep_series(kept.ctx(), keep ? 1 : 0);
+        fml_ctx_miss_callback(kept.ctx(), &host, &Host::miss);
+        ASSERT_EQ(kept.run(40), 1);
+        ASSERT_EQ(kept.run(40), 1);
+        host.fail = true;
+        ASSERT_EQ(kept.run(40), 0);
+        host.fail = false;
+        ASSERT_EQ(kept.run(40), 1);
+        // Rewritten without a word: every bar is taken as changed.
+        host.report = false;
+        for (float& v : host.c)
+            v += 1.0f;
+        ASSERT_EQ(kept.run(40), 1);
+        const std::vector<int> want = keep ? std::vector<int>{0, 40, 40, 0, 40} : std::vector<int>{0, 0, 0, 0, 0};
+        EXPECT_EQ(host.sizes, want) << (keep ? "kept" : "not kept");
+        TestProgram fresh;
+        compile(fresh, program);
+        fresh.setSeries("C", host.c);
+        fresh.setLiteral("N", 3.0f);
+        ASSERT_EQ(fresh.run(40), 1);
+        EXPECT_EQ(kept.values("V0"), fresh.values("V0")) << (keep ? "kept" : "not kept");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "charts/core/barmerge.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -71,6 +72,23 @@ void mergeBars(std::vector<ChartBar>& e, std::vector<ChartBar>&& n)
     } else {
         e.insert(e.end(), std::make_move_iterator(n.begin()), std::make_move_iterator(n.end()));
     }
+}
+
+int firstChangedBar(const std::vector<ChartBar>& was, const std::vector<ChartBar>& now)
+{
+    const std::size_t n = std::min(was.size(), now.size());
+    constexpr std::size_t kBlock = 256;
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t len = std::min(kBlock, n - i);
+        if (std::memcmp(&was[i], &now[i], len * sizeof(ChartBar)) != 0) {
+            while (std::memcmp(&was[i], &now[i], sizeof(ChartBar)) == 0)
+                ++i;
+            return int(i);
+        }
+        i += len;
+    }
+    return int(n);
 }
 
 void recomputePreviousClose(std::vector<ChartBar>& bars)

@@ -19,6 +19,10 @@ void mergeBars(std::vector<ChartBar>& e, std::vector<ChartBar>&& n);
 // Bar 0 takes its own close, every later bar the close of the bar before.
 void recomputePreviousClose(std::vector<ChartBar>& bars);
 
+// The first bar where now differs from was bit for bit; where one holds the
+// other's bars and more, the shorter one's size; now's size when equal.
+int firstChangedBar(const std::vector<ChartBar>& was, const std::vector<ChartBar>& now);
+
 // A series as long as base: the overlay bar with the same time stamp as each
 // base bar, a filler bar where the overlay has none. One pass over both.
 void alignToBase(const std::vector<ChartBar>& base, const std::vector<ChartBar>& overlay, std::vector<ChartBar>& out);

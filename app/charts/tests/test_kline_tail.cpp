@@ -67,13 +67,19 @@ TEST(KLineTail, LastBarChangedOrAppendedEqualsWholeConversion)
 
 TEST(KLineTail, AnythingElseLeavesHeldBarsToTheMerge)
 {
-    const std::vector<QuoteKPoint> base = days(20);
+    const std::vector<QuoteKPoint> base = days(150);  // bars are checked in blocks of 64
     const std::vector<ChartBar> original = whole(base);
     struct Case {
         const char* what;
         void (*change)(std::vector<QuoteKPoint>&);
     } cases[] = {
         {"an older bar changed", [](std::vector<QuoteKPoint>& p) { p[10].close += 0.01f; }},
+        {"a bar of the third block", [](std::vector<QuoteKPoint>& p) { p[130].high += 0.01f; }},
+        {"an open", [](std::vector<QuoteKPoint>& p) { p[64].open += 0.01f; }},
+        {"a low", [](std::vector<QuoteKPoint>& p) { p[63].low -= 0.01f; }},
+        {"an extra price", [](std::vector<QuoteKPoint>& p) { p[1].extra += 0.01f; }},
+        {"an amount", [](std::vector<QuoteKPoint>& p) { p[147].amount += 1000; }},
+        {"an extra of -0 for 0 (equal numbers, other bits)", [](std::vector<QuoteKPoint>& p) { p[0].extra = -0.0f; }},
         {"the first bar changed", [](std::vector<QuoteKPoint>& p) { p[0].volume += 1; }},
         {"the last bar's time changed", [](std::vector<QuoteKPoint>& p) { p.back().time += 60; }},
         {"two bars more", [](std::vector<QuoteKPoint>& p) {

@@ -139,6 +139,29 @@ TEST(QChartSeries, OneBarAndNoBars)
     EXPECT_FALSE(p.ask("C", got, literal));
 }
 
+// A bar-count series handed back over as many bars is left as it is; over
+// another count it is written whole.
+TEST(QChartSeries, BarCountSeriesHandedBackStayOverAsManyBars)
+{
+    Probe p;
+    for (const char* name : {"CURRBARSCOUNT", "ISLASTBAR", "BARSTATUS"}) {
+        FormulaArgument* arg = fml_get_argument(p.ctx, name);
+        p.bars.resize(3);
+        ASSERT_TRUE(QChart::provideSeries(&p.slot, p.ctx, arg, name));
+        fml_argument_data_number(arg)[1] = 99.0f;  // shows whether bar 1 is written again
+        ASSERT_TRUE(QChart::provideSeries(&p.slot, p.ctx, arg, name));
+        EXPECT_EQ(99.0f, fml_argument_data_number(arg)[1]) << name;
+        p.bars.resize(2);
+        ASSERT_TRUE(QChart::provideSeries(&p.slot, p.ctx, arg, name));
+        const float* v = fml_argument_data_number(arg);
+        EXPECT_EQ(std::string(name) == "CURRBARSCOUNT" ? (std::vector<float>{2.0f, 1.0f})
+                  : std::string(name) == "ISLASTBAR"   ? (std::vector<float>{0.0f, 1.0f})
+                                                       : (std::vector<float>{1.0f, 2.0f}),
+                  std::vector<float>(v, v + fml_argument_data_size(arg)))
+            << name;
+    }
+}
+
 TEST(QChartSeries, Dynainfo)
 {
     Probe p;

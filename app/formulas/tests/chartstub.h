@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fml.h"
@@ -82,11 +84,18 @@ public:
 
     int bars() const { return bars_; }
 
+    // Keep the series in each context between runs (fml_ctx_keep_series):
+    // a series handed back is rewritten from its first changed bar only.
+    bool keep = false;
+    int handedBack = 0;    // series handed back holding values
+    int wrongHandOver = 0;  // of those, ones that did not hold what was written
+
     // Runs the instance over the bars set; the engine's result.
     int run(formula::Formula& f)
     {
         FormulaContext* ctx = f.context();
         fml_ctx_miss_callback(ctx, this, &ChartStub::onMiss);
+        fml_ctx_keep_series(ctx, keep ? 1 : 0);
         fml_ctx_clean(ctx);
         fml_ctx_data_length(ctx, bars_);
         return fml_vm_run(vm_, ctx);
@@ -110,7 +119,7 @@ private:
         return s;
     }
 
-    static int onMiss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+    static int onMiss(void* user, FormulaContext* ctx, FormulaArgument* arg, const char* name)
     {
         auto* self = static_cast<ChartStub*>(user);
         const std::string key = upper(name);
@@ -127,9 +136,29 @@ private:
         auto it = self->series_.find(key);
         if (it == self->series_.end())
             return 0;
-        float* out = fml_argument_data(arg, int(it->second.size()));
-        std::copy(it->second.begin(), it->second.end(), out);
+        const std::vector<float>& now = it->second;
+        if (!self->keep) {
+            float* out = fml_argument_data(arg, int(now.size()));
+            std::copy(now.begin(), now.end(), out);
+            fml_argument_literal(arg, 0);
+            return 1;
+        }
+        std::vector<float>& was = self->written_[{ctx, key}];
+        const std::size_t had = std::size_t(fml_argument_data_size(arg));
+        std::size_t from = 0;
+        if (had > 0) {
+            ++self->handedBack;
+            if (had != was.size() || !std::equal(was.begin(), was.end(), fml_argument_data_number(arg),
+                                                 [](float a, float b) { return std::memcmp(&a, &b, 4) == 0; }))
+                ++self->wrongHandOver;
+            while (from < std::min(had, now.size()) && std::memcmp(&was[from], &now[from], sizeof(float)) == 0)
+                ++from;
+        }
         fml_argument_literal(arg, 0);
+        float* out = fml_argument_data(arg, int(now.size()));
+        std::copy(now.begin() + std::ptrdiff_t(from), now.end(), out + from);
+        fml_argument_rewritten_from(arg, int(from));
+        was = now;
         return 1;
     }
 
@@ -144,6 +173,7 @@ private:
     FormulaVM* vm_;
     std::map<std::string, std::vector<float>> series_;
     std::map<std::string, float> literals_;
+    std::map<std::pair<FormulaContext*, std::string>, std::vector<float>> written_;  // with keep
     int bars_ = 0;
 };
 

@@ -34,16 +34,20 @@ std::vector<float> everything(formula::Formula& f, int bars)
     return all;
 }
 
-TEST(IncrementalCatalogue, EveryProgramKeptMatchesANewInstanceBitForBit)
+// keep: the host keeps its series in each context and rewrites only the
+// changed bars; its edits also cut the history short and switch stocks.
+void everyProgramKeptMatchesANewInstance(bool keep)
 {
     formula::FormulaService service;
     formula::registerStandardFormulas(service);
     formula::registerOwnFormulas(service);
     ChartStub chart;
+    chart.keep = keep;
     chart.loadPlugin();
     std::mt19937 rng(36);
     std::normal_distribution<float> step(0.0f, 0.15f);
     std::size_t programs = 0;
+    const int kinds = keep ? 6 : 4;
     for (const auto& entry : service.formulas()) {
         SCOPED_TRACE(entry->displayName);
         std::vector<float> closes;
@@ -57,10 +61,17 @@ TEST(IncrementalCatalogue, EveryProgramKeptMatchesANewInstanceBitForBit)
         ++programs;
         const int firstRun = chart.run(*kept);
         for (int edit = 0; edit < 12; ++edit) {
-            switch (edit % 4) {
+            switch (edit % kinds) {
             case 0: case 1: closes.back() += step(rng); break;  // ticks
             case 2: closes.push_back(closes.back() + step(rng)); break;  // a new bar
-            default: closes[rng() % closes.size()] += 0.5f; break;  // an older bar corrected
+            case 3: closes[rng() % closes.size()] += 0.5f; break;  // an older bar corrected
+            case 4: closes.resize(closes.size() - 1 - rng() % 3); break;  // a shorter history
+            default:  // another stock
+                closes.resize(300 + rng() % 600);
+                p = 5.0f + float(rng() % 50);
+                for (float& c : closes)
+                    c = p += step(rng);
+                break;
             }
             chart.setCloses(closes);
             auto fresh = entry->create(chart.vm());
@@ -73,6 +84,17 @@ TEST(IncrementalCatalogue, EveryProgramKeptMatchesANewInstanceBitForBit)
         }
     }
     EXPECT_GT(programs, service.formulas().size() * 3 / 4);
+    EXPECT_EQ(chart.wrongHandOver, 0);
+    if (keep) {
+        EXPECT_GT(chart.handedBack, int(programs) * 5) << "series handed back";
+    }
+}
+
+TEST(IncrementalCatalogue, EveryProgramKeptMatchesANewInstanceBitForBit) { everyProgramKeptMatchesANewInstance(false); }
+
+TEST(IncrementalCatalogue, EveryProgramWithSeriesKeptMatchesANewInstanceBitForBit)
+{
+    everyProgramKeptMatchesANewInstance(true);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/core/barchanges.h"
 #include "charts/core/barmerge.h"
 
 namespace {
@@ -144,4 +145,43 @@ TEST(BarMerge, RangeFollowsNewData)
     followMinuteRange(r, 0, 240, true);
     EXPECT_EQ(0, r.end);
     EXPECT_EQ(0, r.crosshair);
+}
+
+TEST(BarChanges, FirstChangedBarAndTheNotesSinceAVersion)
+{
+    std::vector<ChartBar> a(5);
+    for (int i = 0; i < 5; ++i)
+        a[std::size_t(i)].close = float(i);
+    struct Case {
+        const char* what;
+        std::vector<ChartBar> now;
+        int first;
+    };
+    std::vector<ChartBar> last = a, third = a, longer = a, shorter = a, negZero = a;
+    last[4].close = 9.0f;
+    third[2].volume = 1.0f;
+    longer.push_back(ChartBar{});
+    shorter.pop_back();
+    negZero[0].close = -0.0f;  // equal as a number, not in bits
+    const Case cases[] = {{"equal", a, 5},      {"last bar", last, 4},       {"third bar's volume", third, 2},
+                          {"one more", longer, 5}, {"one fewer", shorter, 4}, {"-0 for 0", negZero, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.first, firstChangedBar(a, c.now)) << c.what;
+
+    BarChanges changes;
+    const unsigned start = changes.version();
+    EXPECT_EQ(7, changes.since(start, 7)) << "nothing changed";
+    EXPECT_EQ(0, changes.since(0, 7)) << "never read";
+    changes.mark(5);
+    const unsigned afterFirst = changes.version();
+    changes.mark(3);
+    changes.mark(6);
+    EXPECT_EQ(3, changes.since(start, 7));
+    EXPECT_EQ(3, changes.since(afterFirst, 7));
+    EXPECT_EQ(7, changes.since(changes.version(), 7));
+    EXPECT_EQ(0, changes.since(changes.version() + 1, 7)) << "a version not made yet";
+    for (int i = 0; i < 40; ++i)
+        changes.mark(6);
+    EXPECT_EQ(0, changes.since(afterFirst, 7)) << "its notes are gone";
+    EXPECT_EQ(6, changes.since(changes.version() - 3, 7));
 }

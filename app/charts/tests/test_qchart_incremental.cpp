@@ -1,0 +1,261 @@
+// A chart that keeps its series between evaluations (the engine hands them
+// back and the chart rewrites only the bars that changed) draws, after every
+// kind of update, bit for bit what a new chart draws from the same record.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chartfixtures.h"
+#include "charts/qchart.h"
+
+namespace {
+
+const char* const kFormulas[] = {"KLINE", "MA", "BOLL", "EXPMA", "VOL", "MACD", "KDJ", "RSI", "WR", "CCI"};
+
+void addFormulas(QChart& c)
+{
+    ensureStandardCatalogue();
+    c.setSize(QSizeF(800, 400));
+    for (const char* name : kFormulas)
+        c.appendFormula(0, name, name == std::string("KLINE") ? "KSCALES" : "", "", 0);
+    c.appendFormula(1, "KLINE", "", "", 0);  // an overlay
+    c.appendFormula(1, "MA", "", "", 0);
+}
+
+// Every named output's value at every bar and every line's whole array, slot by slot.
+std::vector<float> drawn(QChart& c, int layer)
+{
+    std::vector<float> all;
+    for (const auto& slot : *c.formulaLayer(layer)) {
+        FormulaContext* ctx = slot->context;
+        FMLSelectedValue sel[64];
+        for (int bar = 0; bar < c.getPointCount(layer); ++bar) {
+            const int n = fml_ctx_output_selected_value(ctx, unsigned(bar), sel, 64);
+            for (int i = 0; i < n; ++i)
+                all.push_back(sel[i].value);
+        }
+        auto add = [&all](const FMLOutputItem& item, std::initializer_list<const float*> arrays) {
+            for (const float* a : arrays)
+                if (a)
+                    all.insert(all.end(), a, a + item.count);
+        };
+        for (int i = 0; i < fml_ctx_op_count(ctx, FML_DRAW_LINE); ++i) {
+            FMLOutputItem item{};
+            fml_ctx_op_line(ctx, &item, unsigned(i));
+            add(item, {item.line.values});
+        }
+        for (int i = 0; i < fml_ctx_op_count(ctx, FML_DRAW_STICK); ++i) {
+            FMLOutputItem item{};
+            fml_ctx_op_stick(ctx, &item, unsigned(i));
+            add(item, {item.stick.price1, item.stick.price2, item.stick.cond});
+        }
+        for (int i = 0; i < fml_ctx_op_count(ctx, FML_DRAW_KLINE); ++i) {
+            FMLOutputItem item{};
+            fml_ctx_op_k_line(ctx, &item, unsigned(i));
+            add(item, {item.k_line.high, item.k_line.open, item.k_line.low, item.k_line.close});
+        }
+        all.push_back(slot->geometry.range.max);
+        all.push_back(slot->geometry.range.min);
+    }
+    return all;
+}
+
+void expectSameAsNewChart(QChart& kept, const KRecord& base, const KRecord& overlay, const std::string& where)
+{
+    QChart fresh;
+    addFormulas(fresh);
+    fresh.onSyncUpdateKLine(base.get(), 0);
+    fresh.onSyncUpdateKLine(overlay.get(), 1);
+    fresh.setVisibleRange(kept.getBegin(), kept.getEnd());
+    fresh.relayout();
+    for (int layer = 0; layer < 2; ++layer) {
+        ASSERT_EQ(kept.getPointCount(layer), fresh.getPointCount(layer)) << where;
+        const std::vector<ChartBar>& a = *kept.getKData(uint(layer));
+        const std::vector<ChartBar>& b = *fresh.getKData(uint(layer));
+        ASSERT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(ChartBar)), 0) << where << " bars of " << layer;
+        const std::vector<float> x = drawn(kept, layer), y = drawn(fresh, layer);
+        ASSERT_EQ(x.size(), y.size()) << where << " layer " << layer;
+        for (std::size_t i = 0; i < x.size(); ++i)
+            ASSERT_EQ(std::memcmp(&x[i], &y[i], sizeof(float)), 0)
+                << where << " layer " << layer << " value " << i << ": kept " << x[i] << ", new chart " << y[i];
+    }
+}
+
+TEST(QChartIncremental, KeptSeriesDrawWhatANewChartDraws)
+{
+    std::mt19937 rng(36);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    std::vector<std::pair<int, float>> days;
+    float p = 20.0f;
+    for (int d = 0; d < 400; ++d)
+        days.push_back({d, p += step(rng)});
+    auto record = [](const std::vector<std::pair<int, float>>& v, const char* code) {
+        KRecord r({}, code);
+        for (const auto& d : v) {
+            KRecord one({d}, code);
+            r.points.push_back(one.points.front());
+        }
+        return r;
+    };
+    // The record points into its own vector, wherever the vector went.
+    auto point = [](KRecord& r) {
+        r.record.count = int32_t(r.points.size());
+        r.record.points = r.points.data();
+    };
+    std::vector<std::pair<int, float>> other = days;
+    for (auto& d : other)
+        d.second *= 0.5f;
+
+    QChart kept;
+    addFormulas(kept);
+    KRecord base = record(days, "600001"), overlay = record(other, "600002");
+    point(base), point(overlay);
+    kept.onSyncUpdateKLine(base.get(), 0);
+    kept.onSyncUpdateKLine(overlay.get(), 1);
+    ASSERT_EQ(kept.formulaLayer(0)->size(), std::size(kFormulas));
+    ASSERT_GT(drawn(kept, 0).size(), 400u * std::size(kFormulas)) << "every slot draws";
+    expectSameAsNewChart(kept, base, overlay, "first record");
+    const char* const what[] = {"tick", "tick", "new bar", "older bar", "overlay tick", "other prices", "same record"};
+    for (int edit = 0; edit < 28; ++edit) {
+        const int kind = edit < 7 ? edit : int(rng() % 7);
+        switch (kind) {
+        case 0: case 1: days.back().second += step(rng); break;
+        case 2: days.push_back({days.back().first + 1, days.back().second + step(rng)}); break;
+        case 3: days[rng() % days.size()].second += 0.75f; break;
+        case 4: other.back().second += step(rng); break;
+        case 5:
+            for (auto& d : days)
+                d.second = 40.0f - d.second;  // another stock over the same days
+            break;
+        default: break;
+        }
+        base = record(days, "600001");
+        overlay = record(other, "600002");
+        point(base), point(overlay);
+        kept.onSyncUpdateKLine(kind == 4 ? overlay.get() : base.get(), kind == 4 ? 1 : 0);
+        expectSameAsNewChart(kept, base, overlay, "edit " + std::to_string(edit) + " (" + what[kind] + ")");
+        if (testing::Test::HasFatalFailure())
+            return;
+    }
+}
+
+// Minute records replace the whole day: a longer one, a shorter one and
+// another stock's day all draw what a new chart draws.
+TEST(QChartIncremental, MinuteRecordsOfEveryLength)
+{
+    ensureStandardCatalogue();
+    auto setUp = [](QChart& c) {
+        c.setSize(QSizeF(800, 400));
+        for (const char* name : {"MLINE", "VOL", "MACD", "RSI"})
+            c.appendFormula(0, name, name == std::string("MLINE") ? "MSCALES" : "", "", 0);
+    };
+    QChart kept;
+    setUp(kept);
+    const std::vector<std::vector<float>> days = {
+        {10.0f, 10.2f, 10.1f, 10.4f, 10.3f, 10.6f},
+        {10.0f, 10.2f, 10.1f, 10.4f, 10.3f, 10.6f, 10.5f},
+        {10.0f, 10.2f, 10.1f, 10.4f, 10.3f, 10.6f, 10.9f},
+        {10.0f, 10.2f, 10.1f},
+        {30.0f, 30.5f, 29.5f, 31.0f, 30.0f},
+    };
+    for (std::size_t k = 0; k < days.size(); ++k) {
+        MinuteRecord m({}, days[k].front());
+        for (std::size_t i = 0; i < days[k].size(); ++i) {
+            MinuteRecord one({days[k][i]}, days[k].front());
+            one.points.front().time += 60 * int64_t(i);
+            m.points.push_back(one.points.front());
+        }
+        m.record.count = int32_t(m.points.size());
+        m.record.points = m.points.data();
+        kept.onSyncUpdateMinute(&m.record, 0);
+        QChart fresh;
+        setUp(fresh);
+        fresh.onSyncUpdateMinute(&m.record, 0);
+        const std::vector<float> x = drawn(kept, 0), y = drawn(fresh, 0);
+        ASSERT_EQ(kept.formulaLayer(0)->size(), 4u);
+        ASSERT_GT(x.size(), days[k].size() * 4) << "record " << k;
+        ASSERT_EQ(x.size(), y.size()) << "record " << k;
+        EXPECT_EQ(std::memcmp(x.data(), y.data(), x.size() * sizeof(float)), 0) << "record " << k;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Lower panes bound to the main pane take the bars it made of each record it
+// hands on; after ticks, new bars, a corrected older bar, a record of other
+// prices and a record given to a lower pane directly, every pane holds and
+// draws what a new chart makes of the record.
+TEST(QChartIncremental, LowerPanesFollowTheMainPane)
+{
+    ensureStandardCatalogue();
+    auto setUp = [](QChart& c, const char* first, const char* second) {
+        c.setSize(QSizeF(800, 300));
+        c.appendFormula(0, first, "KSCALES", "", 0);
+        c.appendFormula(0, second, "", "", 0);
+    };
+    QChart main, vol, macd;
+    setUp(main, "KLINE", "MA");
+    setUp(vol, "VOL", "RSI");
+    setUp(macd, "MACD", "KDJ");
+    vol.bindSyncDataSignal(&main, 0);
+    macd.bindSyncDataSignal(&main, 0);
+    std::mt19937 rng(7);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    std::vector<std::pair<int, float>> days;
+    float p = 15.0f;
+    for (int d = 0; d < 300; ++d)
+        days.push_back({d, p += step(rng)});
+    const char* const what[] = {"tick", "new bar", "older bar", "other prices", "direct to a lower pane"};
+    for (int edit = 0; edit < 20; ++edit) {
+        const int kind = edit == 0 ? -1 : edit <= 5 ? edit - 1 : int(rng() % 5);
+        switch (kind) {
+        case 0: days.back().second += step(rng); break;
+        case 1: days.push_back({days.back().first + 1, days.back().second}); break;
+        case 2: days[rng() % days.size()].second += 0.5f; break;
+        case 3:
+            for (auto& d : days)
+                d.second = 30.0f - d.second;
+            break;
+        default: break;
+        }
+        KRecord r({}, "600001");
+        for (const auto& d : days)
+            r.points.push_back(KRecord({d}).points.front());
+        r.record.count = int32_t(r.points.size());
+        r.record.points = r.points.data();
+        if (kind == 4) {
+            // A lower pane gets a record of its own first; then the view catches up.
+            r.points.back().close += 1.0f;
+            days.back().second = r.points.back().close;
+            vol.onSyncUpdateKLine(&r.record, 0);
+        }
+        main.onUpdateKLine(&r.record, 0);
+        const std::string where =
+            std::string("edit ") + std::to_string(edit) + " (" + (kind < 0 ? "first" : what[kind]) + ")";
+        for (QChart* pane : {&main, &vol, &macd}) {
+            QChart fresh;
+            setUp(fresh, pane->getCTXData(0)->name.toUtf8().constData(),
+                  pane->getCTXData(1)->name.toUtf8().constData());
+            fresh.onUpdateKLine(&r.record, 0);
+            ASSERT_EQ(pane->getPointCount(0), fresh.getPointCount(0)) << where;
+            ASSERT_EQ(std::memcmp(pane->getKData(0)->data(), fresh.getKData(0)->data(),
+                                  fresh.getKData(0)->size() * sizeof(ChartBar)),
+                      0)
+                << where << " bars of " << pane->getCTXData(0)->name.toStdString();
+            fresh.setVisibleRange(pane->getBegin(), pane->getEnd());
+            fresh.relayout();
+            const std::vector<float> x = drawn(*pane, 0), y = drawn(fresh, 0);
+            ASSERT_EQ(x.size(), y.size()) << where;
+            ASSERT_EQ(std::memcmp(x.data(), y.data(), x.size() * sizeof(float)), 0)
+                << where << " outputs of " << pane->getCTXData(0)->name.toStdString();
+        }
+    }
+}
+
+}  // namespace
