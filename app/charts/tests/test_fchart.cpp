@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "../../../formula/tests/fmltestprogram.h"
 #include "charts/fchart.h"
@@ -130,6 +132,8 @@ TEST(FChartLines, FlatRangeAndNodrawStyles)
     EXPECT_EQ(QLineF(4, 25, 14, 15), lines[0].line);
 }
 
+// Sticks are whole-pixel rectangles filled without a pen (see
+// FChartStickPixels for the pixels themselves).
 TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
 {
     TestProgram c;
@@ -138,11 +142,14 @@ TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
     ASSERT_EQ(1, c.run(4));
     const auto rects = only(paintOne(c, 0, 3), Drawn::Rect);
     ASSERT_EQ(3u, rects.size());
-    EXPECT_EQ(QRectF(4.5, 95, 1, 5), rects[0].rect);
-    EXPECT_EQ(QColor(255, 61, 61), rects[0].pen.color());
-    EXPECT_EQ(QRectF(14.5, 100, 1, 5), rects[1].rect);  // below the zero line
-    EXPECT_EQ(QRectF(24.5, 100, 1, 0), rects[2].rect);  // exactly 0: zero height, below
-    EXPECT_EQ(QColor(15, 195, 81), rects[2].pen.color());
+    // Rising first: bar 0 (column 4 under the centre 4.5), and bar 2, exactly
+    // 0, one row above the zero line; then bar 1 below it.
+    EXPECT_EQ(QRectF(4, 95, 1, 5), rects[0].rect);
+    EXPECT_EQ(QColor(255, 61, 61), rects[0].brush.color());
+    EXPECT_EQ(Qt::NoPen, rects[0].pen.style());
+    EXPECT_EQ(QRectF(24, 99, 1, 1), rects[1].rect);
+    EXPECT_EQ(QRectF(14, 100, 1, 5), rects[2].rect);
+    EXPECT_EQ(QColor(15, 195, 81), rects[2].brush.color());
 
     TestProgram v;
     v.setSeries("V", {50, 30, 20, kInf});
@@ -152,14 +159,143 @@ TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
     v.name("V").output(FML_DRAW_DATA, "VOL", 0, 1, FML_PEN_VOLSTICK).drop();
     ASSERT_EQ(1, v.run(4));
     const auto vr = only(paintOne(v, 0, 3), Drawn::Rect);
-    ASSERT_EQ(3u, vr.size());
-    // Hollow rising sticks first (bar 0; bar 2 a doji above the previous close), then the filled falling one.
-    EXPECT_EQ(QRectF(0.5, 50, 8, 50), vr[0].rect);
-    EXPECT_EQ(Qt::NoBrush, vr[0].brush.style());
-    EXPECT_EQ(QRectF(20.5, 80, 8, 20), vr[1].rect);
-    EXPECT_EQ(QRectF(10.5, 70, 8, 30), vr[2].rect);
-    EXPECT_EQ(Qt::NoPen, vr[2].pen.style());
-    EXPECT_EQ(QColor(15, 195, 81), vr[2].brush.color());
+    ASSERT_EQ(9u, vr.size());
+    // Rising sticks as four edges each (bar 0; bar 2 a doji above the previous
+    // close), columns [round(x - 4), round(x + 4)), then the filled falling one.
+    const QRectF up[] = {{1, 50, 8, 1},  {1, 99, 8, 1},  {1, 51, 1, 48},  {8, 51, 1, 48},
+                         {21, 80, 8, 1}, {21, 99, 8, 1}, {21, 81, 1, 18}, {28, 81, 1, 18}};
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(up[k], vr[k].rect) << "edge " << k;
+        EXPECT_EQ(QColor(255, 61, 61), vr[k].brush.color());
+    }
+    EXPECT_EQ(QRectF(11, 70, 8, 30), vr[8].rect);
+    EXPECT_EQ(Qt::NoPen, vr[8].pen.style());
+    EXPECT_EQ(QColor(15, 195, 81), vr[8].brush.color());
+}
+
+namespace {
+
+// The layer painted into a transparent image as FChart renders it (smoothing
+// on), as a map: 'R' rising colour, 'G' falling colour, '.' untouched, '?'
+// anything else (a blended edge).
+std::vector<std::string> stickMap(TestProgram& p, int bars, QSize size, float lo, float hi, float bw, float gap)
+{
+    CTXLayer layer;
+    layer.push_back(slotOf(p, bw, gap));
+    layer[0]->geometry.plot = QRect(QPoint(0, 0), size);
+    layer[0]->geometry.range.min = lo;
+    layer[0]->geometry.range.max = hi;
+    QImage img(size, QImage::Format_ARGB32);
+    img.fill(0);
+    {
+        QPainter painter(&img);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        FChart::paintLayer(painter, layer, 0, bars - 1);
+    }
+    std::vector<std::string> rows;
+    for (int y = 0; y < img.height(); ++y) {
+        std::string row;
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb px = img.pixel(x, y);
+            row += px == 0 ? '.' : px == QColor(255, 61, 61).rgba() ? 'R' : px == QColor(15, 195, 81).rgba() ? 'G' : '?';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string joined(const std::vector<std::string>& rows)
+{
+    std::string s;
+    for (const std::string& r : rows)
+        s += "\n" + r;
+    return s;
+}
+
+}  // namespace
+
+// Pixel by pixel against maps drawn by hand. A VOL stick covers columns
+// [round(x - w/2), round(x + w/2)) and rows [round(y), round(y0)) (halves up,
+// as an unsmoothed fill rounds), rising ones as a 1-pixel outline of that
+// rectangle; a valued stick under a pixel high keeps one row. Colour sticks
+// are one column, the centre's pixel, from the zero line.
+TEST(FChartStickPixels, CrispSticksAgainstHandDrawnMaps)
+{
+    struct Case {
+        const char* what;
+        int style;
+        std::vector<float> v, o, c;
+        float lo, hi, bw, gap;
+        std::vector<std::string> map;
+    };
+    const Case cases[] = {
+        // Width 4.3 - 1 = 3.3: lefts 0.5, 5.8, 11.1 give columns 1-3, 6-8,
+        // 11-13 (against the right edge); 12 lies above the range, so the
+        // third stick's top edge falls outside the image.
+        {"width 3.3",
+         FML_PEN_VOLSTICK,
+         {6, 3, 12},
+         {1, 2, 1},
+         {2, 1, 2},
+         0,
+         10,
+         4.3f,
+         1.0f,
+         {"...........R.R", "...........R.R", "...........R.R", "...........R.R", ".RRR.......R.R",
+          ".R.R.......R.R", ".R.R.......R.R", ".R.R..GGG..R.R", ".R.R..GGG..R.R", ".RRR..GGG..RRR"}},
+        // Width 1 (columns 1, 4, 7, 10): zero volume and a falling 0.3 (under
+        // half a pixel) keep the bottom row; 4 rising and falling alike.
+        {"width 1",
+         FML_PEN_VOLSTICK,
+         {0, 0.3f, 4, 4},
+         {1, 2, 1, 2},
+         {2, 1, 2, 1},
+         0,
+         10,
+         2.0f,
+         1.0f,
+         {"............", "............", "............", "............", "............", "............",
+          ".......R..G.", ".......R..G.", ".......R..G.", ".R..G..R..G."}},
+        // Width 2 (columns 1-2, 5-6, 9-10): a rising outline two wide is solid.
+        {"width 2",
+         FML_PEN_VOLSTICK,
+         {0, 5, 5},
+         {1, 1, 2},
+         {2, 2, 1},
+         0,
+         10,
+         3.0f,
+         1.0f,
+         {"............", "............", "............", "............", "............", ".....RR..GG.",
+          ".....RR..GG.", ".....RR..GG.", ".....RR..GG.", ".RR..RR..GG."}},
+        // Zero line at y 5; centres 1.65, 5.65, 9.65: columns 1, 5, 9. 0.2
+        // rounds onto the line and keeps one row above it.
+        {"colour sticks",
+         FML_PEN_COLORSTICK,
+         {3, -2.4f, 0.2f},
+         {},
+         {},
+         -5,
+         5,
+         3.3f,
+         0.7f,
+         {"............", "............", ".R..........", ".R..........", ".R.......R..", ".....G......",
+          ".....G......", "............", "............", "............"}},
+    };
+    for (const Case& k : cases) {
+        TestProgram p;
+        p.setSeries("V", k.v);
+        if (!k.o.empty()) {
+            p.setSeries("O", k.o);
+            p.setSeries("C", k.c);
+            p.name("O").drop().name("C").drop();
+        }
+        p.name("V").output(FML_DRAW_DATA, "S", 0, 1, k.style).drop();
+        ASSERT_EQ(1, p.run(int(k.v.size())));
+        const QSize size(int(k.map[0].size()), int(k.map.size()));
+        const auto got = stickMap(p, int(k.v.size()), size, k.lo, k.hi, k.bw, k.gap);
+        EXPECT_EQ(k.map, got) << k.what << ": expected" << joined(k.map) << "\ngot" << joined(got);
+    }
 }
 
 // The sticks are filled by a faster call than the general rectangle path;
