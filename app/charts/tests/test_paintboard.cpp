@@ -518,3 +518,45 @@ TEST(PaintPen, PrimitivesFollowThePenRule)
     EXPECT_EQ(18, r.height());
     EXPECT_EQ(QFontMetrics(f).lineSpacing() * 2, two.height());
 }
+
+// The tools' layer image is made once and painted over on later frames; a
+// resize makes it again at the new size, the last tool gone drops it. The
+// tool still reaches the frame each time, clipped to the plot.
+TEST_F(Board, ToolImageKeptBetweenPaintsAndRemadeOnResize)
+{
+    CPaintMethodBase* r = draw("CPaintRect", 20, 12, 40, 18);
+    ASSERT_TRUE(r);
+    const QRect plot = c.getCTXData(0)->geometry.plot;
+    // The rectangle's top edge (within a pixel of its anchor), inside the
+    // plot, and nothing above the plot.
+    const QPoint edge((r->start.x + r->end.x) / 2, std::min(r->start.y, r->end.y));
+    auto frame = [&](QSize size) {
+        QImage img(size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        c.paint(&p);
+        return img;
+    };
+    QImage f1 = frame(QSize(800, 400));
+    const uchar* bits = c.drawingToolsImage().constBits();
+    ASSERT_NE(nullptr, bits);
+    EXPECT_EQ(QSize(800, 400), c.drawingToolsImage().size());
+    auto edgeDrawn = [&](const QImage& f) {
+        return f.pixel(edge + QPoint(0, -1)) != qRgb(0, 0, 0) || f.pixel(edge) != qRgb(0, 0, 0) ||
+               f.pixel(edge + QPoint(0, 1)) != qRgb(0, 0, 0);
+    };
+    EXPECT_TRUE(edgeDrawn(f1)) << "the rectangle's edge at " << edge.x() << "," << edge.y();
+    EXPECT_EQ(qRgb(0, 0, 0), f1.pixel(edge.x(), plot.top() - 2)) << "nothing drawn above the plot";
+    QImage f2 = frame(QSize(800, 400));
+    EXPECT_EQ(bits, c.drawingToolsImage().constBits());
+    EXPECT_EQ(f1, f2);
+
+    c.setSize(QSizeF(900, 300));
+    frame(QSize(900, 300));
+    EXPECT_EQ(QSize(900, 300), c.drawingToolsImage().size());
+    EXPECT_NE(bits, c.drawingToolsImage().constBits());
+
+    board().clear();
+    frame(QSize(900, 300));
+    EXPECT_TRUE(c.drawingToolsImage().isNull());
+}
