@@ -519,6 +519,39 @@ TEST(PaintPen, PrimitivesFollowThePenRule)
     EXPECT_EQ(QFontMetrics(f).lineSpacing() * 2, two.height());
 }
 
+// Solid 1-pixel lines along a row or column through pixel centres (the tools'
+// layer is painted shifted by half a pixel) cover exactly the pixels from end
+// to end, both included, crisp, whichever way they run and when clipped.
+TEST(PaintPen, AxisLinesCoverWholePixelsEndToEnd)
+{
+    struct Case {
+        QPoint a, b;
+        QRect want;
+    } cases[] = {
+        {{2, 3}, {30, 3}, {2, 3, 29, 1}},   {{30, 5}, {2, 5}, {2, 5, 29, 1}},  {{5, 1}, {5, 10}, {5, 1, 1, 10}},
+        {{5, 10}, {5, 1}, {5, 1, 1, 10}},   {{0, 0}, {39, 0}, {0, 0, 40, 1}},  {{-5, 11}, {50, 11}, {0, 11, 40, 1}},
+    };
+    for (const Case& c : cases) {
+        QImage img(40, 12, QImage::Format_ARGB32_Premultiplied);
+        img.fill(0);
+        {
+            QPainter p(&img);
+            p.setRenderHints(QPainter::Antialiasing);
+            p.translate(0.5, 0.5);
+            PaintPen pen;
+            pen.painter = &p;
+            pen.color = 0x123456;
+            pen.line(c.a, c.b);
+            EXPECT_TRUE(p.testRenderHint(QPainter::Antialiasing));
+        }
+        int wrong = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                wrong += img.pixel(x, y) != (c.want.contains(x, y) ? qRgb(0x12, 0x34, 0x56) : 0u);
+        EXPECT_EQ(0, wrong) << c.a.x() << "," << c.a.y() << " to " << c.b.x() << "," << c.b.y();
+    }
+}
+
 // The tools' layer image is made once and painted over on later frames; a
 // resize makes it again at the new size, the last tool gone drops it. The
 // tool still reaches the frame each time, clipped to the plot.
