@@ -384,8 +384,31 @@ void paintGradientArea(QPainter& p, const Span& s, const float* v)
     p.drawLines(segs.data(), int(segs.size()));
 }
 
-struct CandlePart {
-    int x, y, w, h;
+// Runs of rectangles of one colour, filled in the order given: candles of
+// neighbouring bars can share a column when bars are under a pixel wide.
+class PixelRuns {
+public:
+    explicit PixelRuns(QPainter& p) : p_(p) {}
+    ~PixelRuns() { flush(); }
+    void add(const PixelRect& r, const QColor& c)
+    {
+        if (r.w <= 0 || r.h <= 0)
+            return;
+        if (c != colour_)
+            flush();
+        colour_ = c;
+        rects_.push_back(toRect(r));
+    }
+    void flush()
+    {
+        fillPixelRects(p_, rects_, colour_);
+        rects_.clear();
+    }
+
+private:
+    QPainter& p_;
+    QColor colour_;
+    std::vector<QRect> rects_;
 };
 
 void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
@@ -404,15 +427,15 @@ void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
     if (w % 2 == 0)
         --w;
     w = std::max(1, w);
-    const int half = w / 2;
     QColor upC = kUp, downC = kDown;
     if (it.style == -9) {
         const QColor c = overlayColor(ctx);
         if (c.isValid())
             upC = downC = c;
     }
-    const QBrush downBrush(downC);
-    const QPen upPen(upC, 1), downPen(downC, 1);
+    // Whole pixels, unsmoothed: a smoothed shadow on a pixel edge shows as
+    // two dim columns.
+    PixelRuns runs(p);
     float prev = 0.0f;
     for (int i = s.begin; i < s.stop; ++i) {
         const float h = f.high[i], o = f.open[i], l = f.low[i], c = f.close[i];
@@ -420,28 +443,19 @@ void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
             continue;
         const bool r = rising(o, c, prev);
         prev = c;
-        const int x = int(s.x(i));
-        const int yH = int(s.y(h)), yO = int(s.y(o)), yL = int(s.y(l)), yC = int(s.y(c));
-        const int top = r ? yC : yO, bot = r ? yO : yC;
-        const CandlePart body{x - half, top, w, std::max(1, std::abs(yO - yC))};
-        p.setPen(r ? upPen : downPen);
-        if (body.h == 1) {
-            if (w == 1)
-                p.drawPoint(x, body.y);
-            else
-                p.drawLine(body.x, body.y, body.x + w, body.y);
-        } else if (w == 1) {
-            p.drawLine(x, body.y, x, body.y + body.h);
-        } else if (r) {
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(body.x, body.y, w - 1, body.h);
+        const QColor& colour = r ? upC : downC;
+        const CandlePixels k =
+            candlePixels(int(s.x(i)), w, int(s.y(h)), int(s.y(o)), int(s.y(l)), int(s.y(c)), r);
+        if (k.hollow) {
+            PixelRect edges[4];
+            const int n = outlineRects(k.body, edges);
+            for (int e = 0; e < n; ++e)
+                runs.add(edges[e], colour);
         } else {
-            p.fillRect(body.x, body.y, w, body.h, downBrush);
+            runs.add(k.body, colour);
         }
-        if (top - yH != 0)
-            p.drawLine(x, yH, x, top);
-        if (yL - bot != 0)
-            p.drawLine(x, bot, x, yL);
+        runs.add(k.upper, colour);
+        runs.add(k.lower, colour);
     }
 }
 

@@ -78,6 +78,20 @@ int outlineRects(const PixelRect& r, PixelRect out[4])
     return 4;
 }
 
+CandlePixels candlePixels(int x, int w, int yHigh, int yOpen, int yLow, int yClose, bool rising)
+{
+    CandlePixels c;
+    const int top = std::min(yOpen, yClose);
+    const int h = std::max(1, std::abs(yOpen - yClose));
+    c.body = PixelRect{x - w / 2, top, w, h};
+    c.hollow = rising && w >= 3 && h >= 3;
+    if (yHigh < top)
+        c.upper = PixelRect{x, yHigh, 1, top - yHigh};
+    if (yLow >= top + h)
+        c.lower = PixelRect{x, top + h, 1, yLow + 1 - (top + h)};
+    return c;
+}
+
 namespace {
 float valueScale(const ValueRange& r, int plotHeight)
 {

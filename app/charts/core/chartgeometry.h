@@ -48,6 +48,18 @@ PixelRect stickPixels(float left, float right, float base, float end);
 // how many. A rectangle one or two pixels across is its own outline.
 int outlineRects(const PixelRect& r, PixelRect out[4]);
 
+// The whole pixels of one candle centred on column x, w columns wide (odd),
+// from the pixel rows of its high, open, low and close: the body over rows
+// [min(open, close), that + max(1, |open - close|)), hollow (drawn as its
+// outline) when rising and at least 3 x 3; the upper shadow from the high's
+// row down to the body, the lower one from below the body to the low's row.
+// An absent shadow has zero height.
+struct CandlePixels {
+    PixelRect body, upper, lower;
+    bool hollow = false;
+};
+CandlePixels candlePixels(int x, int w, int yHigh, int yOpen, int yLow, int yClose, bool rising);
+
 // A slot's value range. Starts empty (max -FLT_MAX, min FLT_MAX); a slot whose
 // outputs have no valid value in view keeps it empty and is not scaled.
 struct ValueRange {

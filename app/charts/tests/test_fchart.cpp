@@ -178,7 +178,7 @@ namespace {
 // The layer painted into a transparent image as FChart renders it (smoothing
 // on), as a map: 'R' rising colour, 'G' falling colour, '.' untouched, '?'
 // anything else (a blended edge).
-std::vector<std::string> stickMap(TestProgram& p, int bars, QSize size, float lo, float hi, float bw, float gap)
+std::vector<std::string> pixelMap(TestProgram& p, int bars, QSize size, float lo, float hi, float bw, float gap)
 {
     CTXLayer layer;
     layer.push_back(slotOf(p, bw, gap));
@@ -293,7 +293,7 @@ TEST(FChartStickPixels, CrispSticksAgainstHandDrawnMaps)
         p.name("V").output(FML_DRAW_DATA, "S", 0, 1, k.style).drop();
         ASSERT_EQ(1, p.run(int(k.v.size())));
         const QSize size(int(k.map[0].size()), int(k.map.size()));
-        const auto got = stickMap(p, int(k.v.size()), size, k.lo, k.hi, k.bw, k.gap);
+        const auto got = pixelMap(p, int(k.v.size()), size, k.lo, k.hi, k.bw, k.gap);
         EXPECT_EQ(k.map, got) << k.what << ": expected" << joined(k.map) << "\ngot" << joined(got);
     }
 }
@@ -362,46 +362,44 @@ TEST(FChartSticks, VolStickPixelsEqualTheGeneralRectPath)
     }
 }
 
+// Candles in whole pixels against maps drawn by hand: y = 20 - v (ints
+// truncated), width 6 and gap 1 give bodies 5 wide on x = int(7 n + 3).
+// Bodies cover rows [min(open, close), + max(1, |open - close|)), the shadows
+// the high's row to the body and below the body to the low's row.
 TEST(FChartCandles, BodiesShadowsDojiAndWidths)
 {
     TestProgram p;
-    p.setSeries("H", {60, 50, kInf, 20});
-    p.setSeries("O", {40, 45, 10, 10});
-    p.setSeries("L", {30, 20, 5, 5});
-    p.setSeries("C", {50, 45, 12, 10});
+    // Rising hollow; falling doji (11 under the close 14 before it); no high:
+    // skipped; falling; rising but two rows high: filled.
+    p.setSeries("H", {17, 13, kInf, 10, 7});
+    p.setSeries("O", {8, 11, 10, 10, 5});
+    p.setSeries("L", {5, 9, 5, 2, 4});
+    p.setSeries("C", {14, 11, 12, 4, 6.5f});
     p.name("H").name("O").name("L").name("C").output(FML_DRAW_KLINE, "K").drop();
-    ASSERT_EQ(1, p.run(4));
-    // Width 6, gap 1: bodies 5 wide, x(n) = 7 n + 3.
-    const auto all = paintOne(p, 0, 3, 6.0f, 1.0f);
-    const auto rects = only(all, Drawn::Rect);
-    const auto lines = only(all, Drawn::Line);
-    ASSERT_EQ(1u, rects.size());
-    EXPECT_EQ(QRectF(1, 50, 4, 10), rects[0].rect);  // rising: hollow, drawn w - 1 wide
-    EXPECT_EQ(QColor(255, 61, 61), rects[0].pen.color());
-    EXPECT_EQ(Qt::NoBrush, rects[0].brush.style());
-    // Bar 2 has no high: skipped; bar 3 (10, 10 after a close of 45) is a falling doji.
-    ASSERT_EQ(8u, lines.size());
-    EXPECT_EQ(QLineF(3, 40, 3, 50), lines[0].line);
-    EXPECT_EQ(QLineF(3, 60, 3, 70), lines[1].line);
-    EXPECT_EQ(QLineF(8, 55, 13, 55), lines[2].line);  // doji under the previous close: falling
-    EXPECT_EQ(QColor(15, 195, 81), lines[2].pen.color());
-    EXPECT_EQ(QLineF(10, 50, 10, 55), lines[3].line);
-    EXPECT_EQ(QLineF(10, 55, 10, 80), lines[4].line);
-    EXPECT_EQ(QLineF(22, 90, 27, 90), lines[5].line);
-    EXPECT_EQ(QLineF(24, 80, 24, 90), lines[6].line);
-    EXPECT_EQ(QLineF(24, 90, 24, 95), lines[7].line);
+    ASSERT_EQ(1, p.run(5));
+    const std::vector<std::string> want = {
+        "...................................", "...................................", "...................................",
+        "...R...............................", "...R...............................", "...R...............................",
+        ".RRRRR.............................", ".R...R....G........................", ".R...R....G........................",
+        ".R...R..GGGGG......................", ".R...R....G...........GGGGG........", ".RRRRR....G...........GGGGG........",
+        "...R..................GGGGG........", "...R..................GGGGG..RRRRR.", "...R..................GGGGG..RRRRR.",
+        "...R..................GGGGG....R...", "........................G......R...", "........................G..........",
+        "........................G..........", "..................................."};
+    const auto got = pixelMap(p, 5, QSize(35, 20), 0, 20, 6.0f, 1.0f);
+    EXPECT_EQ(want, got) << "expected" << joined(want) << "\ngot" << joined(got);
 
-    // Width 4, gap 1: bodies 3 wide; a positive doji on the first visible bar is rising.
+    // Width 4, gap 1: bodies 3 wide; a doji at 5 on the first visible bar is
+    // rising (above the close 0 before it), one row, no shadows.
     TestProgram d;
     d.setSeries("H", {5});
     d.setSeries("O", {5});
     d.setSeries("C", {5});
     d.name("H").name("O").name("H").name("C").output(FML_DRAW_KLINE, "K").drop();
     ASSERT_EQ(1, d.run(1));
-    const auto dl = only(paintOne(d, 0, 0, 4.0f, 1.0f), Drawn::Line);
-    ASSERT_EQ(1u, dl.size());
-    EXPECT_EQ(QLineF(1, 95, 4, 95), dl[0].line);
-    EXPECT_EQ(QColor(255, 61, 61), dl[0].pen.color());
+    const std::vector<std::string> doji = {"......", "......", "......", "......", "......",
+                                           ".RRR..", "......", "......", "......", "......"};
+    const auto dg = pixelMap(d, 1, QSize(6, 10), 0, 10, 4.0f, 1.0f);
+    EXPECT_EQ(doji, dg) << "expected" << joined(doji) << "\ngot" << joined(dg);
 }
 
 TEST(FChartMarks, TextsIconsLiteralsSticksAndRects)
