@@ -679,7 +679,7 @@ void FChart::render()
     std::vector<uint32_t> key = lastBarKey(*layer_, begin_, end_);
     const bool lastBarOnly = !key.empty() && image_ && image_->size() == size && key == key_;
     if (!image_ || image_->size() != size) {
-        image_ = std::make_unique<QImage>(size, QImage::Format_ARGB32);
+        image_ = std::make_unique<QImage>(size, kImageFormat);
         image_->setDevicePixelRatio(dpr);
     }
     key_ = std::move(key);
