@@ -130,18 +130,22 @@ void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float*
     fillPixelRects(p, down, kDown);
 }
 
-// Polylines through the valid values, broken at invalid ones; one drawLines call.
+// Polylines through the valid values, broken at invalid ones; one drawLines
+// call. Points sit on whole pixels (the bar's shadow column); an odd-width
+// line goes through their centres, so its flat and upright runs stay crisp
+// under smoothing instead of spreading over two dim rows.
 void paintPolyline(QPainter& p, const Span& s, const float* v, const QPen& pen)
 {
-    std::vector<QLine> segs;
+    const qreal mid = pen.width() % 2 == 1 || pen.width() == 0 ? 0.5 : 0.0;
+    std::vector<QLineF> segs;
     bool have = false;
-    QPoint last;
+    QPointF last;
     for (int i = s.begin; i < s.stop; ++i) {
         if (!valid(v[i])) {
             have = false;
             continue;
         }
-        const QPoint pt(int(s.x(i)), int(s.y(v[i])));
+        const QPointF pt(int(s.x(i)) + mid, int(s.y(v[i])) + mid);
         if (have)
             segs.emplace_back(last, pt);
         last = pt;

@@ -71,17 +71,41 @@ TEST(FChartLines, BrokenAtInvalidValuesWithPaletteColoursPerSlot)
     const auto lines = only(dev.engine.items, Drawn::Line);
     ASSERT_EQ(9u, lines.size());  // 2 per output of slot 0, 1 of slot 1
     // The single value 30 between two gaps draws nothing.
-    EXPECT_EQ(QLineF(4, 90, 14, 80), lines[0].line);
-    EXPECT_EQ(QLineF(54, 60, 64, 50), lines[1].line);
+    EXPECT_EQ(QLineF(4.5, 90.5, 14.5, 80.5), lines[0].line);
+    EXPECT_EQ(QLineF(54.5, 60.5, 64.5, 50.5), lines[1].line);
     EXPECT_EQ(QColor(255, 255, 255), lines[0].pen.color());
     EXPECT_EQ(QColor(217, 128, 36), lines[2].pen.color());
     EXPECT_EQ(QColor(0, 0, 255), lines[4].pen.color());
+    EXPECT_EQ(QLineF(4, 90, 14, 80), lines[4].line);  // even width: centred on the pixel edge
     EXPECT_EQ(Qt::DashDotLine, lines[4].pen.style());
     EXPECT_EQ(2, lines[4].pen.width());
     EXPECT_EQ(Qt::SolidLine, lines[6].pen.style());
     EXPECT_EQ(QColor(181, 91, 173), lines[6].pen.color());  // own colour took no palette entry
     EXPECT_EQ(QColor(255, 255, 255), lines[8].pen.color());  // next slot starts again
-    EXPECT_EQ(QLineF(4, 99, 14, 98), lines[8].line);
+    EXPECT_EQ(QLineF(4.5, 99.5, 14.5, 98.5), lines[8].line);
+}
+
+// A flat run of a line painted with smoothing is one opaque pixel row.
+TEST(FChartLines, FlatRunIsOneCrispRow)
+{
+    TestProgram p;
+    p.setSeries("X", {50, 50, 50});
+    p.name("X").output(FML_DRAW_DATA, "A").drop();
+    ASSERT_EQ(1, p.run(3));
+    CTXLayer layer;
+    layer.push_back(slotOf(p));
+    QImage img(40, 100, QImage::Format_ARGB32_Premultiplied);
+    img.fill(0);
+    {
+        QPainter painter(&img);
+        painter.setRenderHints(QPainter::Antialiasing);
+        FChart::paintLayer(painter, layer, 0, 2);
+    }
+    for (int x = 6; x <= 22; ++x) {  // between the end caps at 4.5 and 24.5
+        EXPECT_EQ(qRgb(255, 255, 255), img.pixel(x, 50)) << x;
+        EXPECT_EQ(0u, img.pixel(x, 49)) << x;
+        EXPECT_EQ(0u, img.pixel(x, 51)) << x;
+    }
 }
 
 TEST(FChartLines, SlotZeroHiddenUnlessEverySlotDraws)
@@ -105,7 +129,7 @@ TEST(FChartLines, SlotZeroHiddenUnlessEverySlotDraws)
         }
         const auto lines = only(dev.engine.items, Drawn::Line);
         ASSERT_EQ(secondDraws ? 2u : 1u, lines.size());
-        EXPECT_EQ(QLineF(4, 70, 14, 60), lines.back().line);
+        EXPECT_EQ(QLineF(4.5, 70.5, 14.5, 60.5), lines.back().line);
     }
 }
 
@@ -129,7 +153,7 @@ TEST(FChartLines, FlatRangeAndNodrawStyles)
     }
     const auto lines = only(dev.engine.items, Drawn::Line);
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(QLineF(4, 25, 14, 15), lines[0].line);
+    EXPECT_EQ(QLineF(4.5, 25.5, 14.5, 15.5), lines[0].line);
 }
 
 // Sticks are whole-pixel rectangles filled without a pen (see
