@@ -13,6 +13,7 @@
 
 #include "charts/chartpaint.h"
 #include "charts/core/chartgeometry.h"
+#include "charts/smoothline.h"
 #include "formulas/formulaservice.h"
 
 using namespace chartpaint;
@@ -137,6 +138,24 @@ void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float*
 void paintPolyline(QPainter& p, const Span& s, const float* v, const QPen& pen)
 {
     const qreal mid = pen.width() % 2 == 1 || pen.width() == 0 ? 0.5 : 0.0;
+    p.setPen(pen);
+    QImage* image = nullptr;
+    QRect clip;
+    QPointF offset;
+    if (pen.style() == Qt::SolidLine && pen.width() <= 1 && p.testRenderHint(QPainter::Antialiasing) &&
+        smoothline::directTarget(p, image, clip, offset)) {
+        std::vector<QPointF> run;
+        const QRgb colour = pen.color().rgba();
+        for (int i = s.begin; i <= s.stop; ++i) {
+            if (i < s.stop && valid(v[i])) {
+                run.emplace_back(int(s.x(i)) + mid + offset.x(), int(s.y(v[i])) + mid + offset.y());
+                continue;
+            }
+            smoothline::strokeRun(*image, clip, run.data(), int(run.size()), colour);
+            run.clear();
+        }
+        return;
+    }
     std::vector<QLineF> segs;
     bool have = false;
     QPointF last;
@@ -151,7 +170,6 @@ void paintPolyline(QPainter& p, const Span& s, const float* v, const QPen& pen)
         last = pt;
         have = true;
     }
-    p.setPen(pen);
     p.drawLines(segs.data(), int(segs.size()));
 }
 
