@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QSignalSpy>
 
+#include <algorithm>
+
 #include "chartfixtures.h"
 #include "charts/core/paintfile.h"
 #include "charts/cpaintboard.h"
@@ -549,6 +551,36 @@ TEST(PaintPen, AxisLinesCoverWholePixelsEndToEnd)
             for (int x = 0; x < img.width(); ++x)
                 wrong += img.pixel(x, y) != (c.want.contains(x, y) ? qRgb(0x12, 0x34, 0x56) : 0u);
         EXPECT_EQ(0, wrong) << c.a.x() << "," << c.a.y() << " to " << c.b.x() << "," << c.b.y();
+    }
+    // Dotted: every third pixel from the start, whichever way the line runs.
+    struct Dotted {
+        QPoint a, b;
+        std::vector<QPoint> want;
+    } dotted[] = {
+        {{2, 3}, {12, 3}, {{2, 3}, {5, 3}, {8, 3}, {11, 3}}},
+        {{12, 5}, {2, 5}, {{12, 5}, {9, 5}, {6, 5}, {3, 5}}},
+        {{7, 1}, {7, 10}, {{7, 1}, {7, 4}, {7, 7}, {7, 10}}},
+    };
+    for (const Dotted& c : dotted) {
+        QImage img(40, 12, QImage::Format_ARGB32_Premultiplied);
+        img.fill(0);
+        {
+            QPainter p(&img);
+            p.setRenderHints(QPainter::Antialiasing);
+            p.translate(0.5, 0.5);
+            PaintPen pen;
+            pen.painter = &p;
+            pen.color = 0x123456;
+            pen.style = 3;
+            pen.line(c.a, c.b);
+        }
+        int wrong = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const bool dot = std::find(c.want.begin(), c.want.end(), QPoint(x, y)) != c.want.end();
+                wrong += img.pixel(x, y) != (dot ? qRgb(0x12, 0x34, 0x56) : 0u);
+            }
+        EXPECT_EQ(0, wrong) << "dotted " << c.a.x() << "," << c.a.y() << " to " << c.b.x() << "," << c.b.y();
     }
 }
 
