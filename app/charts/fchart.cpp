@@ -216,9 +216,7 @@ void paintStick(QPainter& p, FormulaContext* ctx, const Span& span, int index)
         p.setPen(outputPen(it.color, it.width, it.style));
         p.drawRects(rects.data(), int(rects.size()));
     } else {
-        const QBrush b(outputColor(it.color));
-        for (const QRect& r : rects)
-            p.fillRect(r, b);
+        fillPixelRects(p, rects, outputColor(it.color));
     }
 }
 
