@@ -211,7 +211,7 @@ void BM_LayerImagesLastBar(benchmark::State& state)
     std::vector<QImage> images;
     for (std::size_t i = 0; i < kPaneFormulas.size(); ++i) {
         auto c = makePane(i, record);
-        images.emplace_back(1920, kPaneHeights[i], QImage::Format_ARGB32);
+        images.emplace_back(1920, kPaneHeights[i], FChart::kImageFormat);
         images.back().fill(0);
         QPainter p(&images.back());
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);

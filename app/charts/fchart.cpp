@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "charts/chartpaint.h"
+#include "charts/core/chartgeometry.h"
+#include "charts/smoothline.h"
 #include "formulas/formulaservice.h"
 
 using namespace chartpaint;
@@ -60,26 +62,42 @@ bool rising(float open, float close, float prevClose)
     return close > open || (close == open && close > prevClose);
 }
 
+QRect toRect(const PixelRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+
+// Whole-pixel rectangles filled without smoothing: the raster engine's plain
+// span fill, where a pen or a smoothed edge goes through its stroker (about
+// 100 ns a pixel) and blurs an axis-parallel edge over two pixels.
+void fillPixelRects(QPainter& p, const std::vector<QRect>& rects, const QColor& c)
+{
+    if (rects.empty())
+        return;
+    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawRects(rects.data(), int(rects.size()));
+    p.setRenderHint(QPainter::Antialiasing, smooth);
+}
+
+// One pixel column from the zero line to the value, in the column of the
+// candle's shadow (the bar centre's pixel); zero counts as above.
 void paintColorStick(QPainter& p, const Span& s, const float* v)
 {
     const float y0 = s.y(0.0f);
-    std::vector<QRectF> above, below;
+    std::vector<QRect> above, below;
     for (int i = s.begin; i < s.stop; ++i) {
         if (!valid(v[i]))
             continue;
         const float yv = s.y(v[i]);
-        if (yv >= y0)
-            below.emplace_back(s.x(i), y0, 1.0, yv - y0);
-        else
-            above.emplace_back(s.x(i), yv, 1.0, y0 - yv);
+        const float col = std::floor(s.x(i));
+        (yv > y0 ? below : above).push_back(toRect(stickPixels(col, col + 1.0f, y0, yv)));
     }
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(kUp, 1));
-    p.drawRects(above.data(), int(above.size()));
-    p.setPen(QPen(kDown, 1));
-    p.drawRects(below.data(), int(below.size()));
+    fillPixelRects(p, above, kUp);
+    fillPixelRects(p, below, kDown);
 }
 
+// Rising bars hollow (a 1-pixel outline), falling ones filled, both over the
+// same whole pixels so a rising and a falling bar of one volume match.
 void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float* v)
 {
     int no = 0, nc = 0;
@@ -88,7 +106,7 @@ void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float*
     const float w = std::max(1.0f, s.g.barWidth - s.g.barGap);
     const float half = w * 0.5f;
     const float y0 = s.y(0.0f);
-    std::vector<QRectF> up, down;
+    std::vector<QRect> up, down;
     float prev = 0.0f;
     for (int i = s.begin; i < s.stop; ++i) {
         if (!valid(v[i]))
@@ -98,45 +116,60 @@ void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float*
         const bool r = !valid(open) || !valid(close) || rising(open, close, prev);
         if (valid(close))
             prev = close;
-        const float yv = s.y(v[i]);
-        (r ? up : down).emplace_back(s.x(i) - half, yv, w, y0 - yv);
+        const float left = s.x(i) - half;
+        const PixelRect px = stickPixels(left, left + w, y0, s.y(v[i]));
+        if (!r) {
+            down.push_back(toRect(px));
+            continue;
+        }
+        PixelRect edges[4];
+        const int n = outlineRects(px, edges);
+        for (int k = 0; k < n; ++k)
+            up.push_back(toRect(edges[k]));
     }
-    // Axis-parallel sticks on whole and half pixels: smoothing their edges
-    // only blurs them, and costs most of the pane's time.
-    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(kUp, 1));
-    p.drawRects(up.data(), int(up.size()));
-    // The falling ones filled: fillRect places the same pixels as drawRects
-    // with a brush and no pen, and skips the raster engine's general path
-    // (about 25 times faster for a pane of sticks).
-    p.setPen(Qt::NoPen);
-    p.setBrush(kDown);
-    const QBrush fill(kDown);
-    for (const QRectF& r : down)
-        p.fillRect(r, fill);
-    p.setRenderHint(QPainter::Antialiasing, smooth);
+    fillPixelRects(p, up, kUp);
+    fillPixelRects(p, down, kDown);
 }
 
-// Polylines through the valid values, broken at invalid ones; one drawLines call.
+// Polylines through the valid values, broken at invalid ones; one drawLines
+// call. Points sit on whole pixels (the bar's shadow column); an odd-width
+// line goes through their centres, so its flat and upright runs stay crisp
+// under smoothing instead of spreading over two dim rows.
 void paintPolyline(QPainter& p, const Span& s, const float* v, const QPen& pen)
 {
-    std::vector<QLine> segs;
+    const qreal mid = pen.width() % 2 == 1 || pen.width() == 0 ? 0.5 : 0.0;
+    p.setPen(pen);
+    QImage* image = nullptr;
+    QRect clip;
+    QPointF offset;
+    if (pen.style() == Qt::SolidLine && pen.width() <= 1 && p.testRenderHint(QPainter::Antialiasing) &&
+        smoothline::directTarget(p, image, clip, offset)) {
+        std::vector<QPointF> run;
+        const QRgb colour = pen.color().rgba();
+        for (int i = s.begin; i <= s.stop; ++i) {
+            if (i < s.stop && valid(v[i])) {
+                run.emplace_back(int(s.x(i)) + mid + offset.x(), int(s.y(v[i])) + mid + offset.y());
+                continue;
+            }
+            smoothline::strokeRun(*image, clip, run.data(), int(run.size()), colour);
+            run.clear();
+        }
+        return;
+    }
+    std::vector<QLineF> segs;
     bool have = false;
-    QPoint last;
+    QPointF last;
     for (int i = s.begin; i < s.stop; ++i) {
         if (!valid(v[i])) {
             have = false;
             continue;
         }
-        const QPoint pt(int(s.x(i)), int(s.y(v[i])));
+        const QPointF pt(int(s.x(i)) + mid, int(s.y(v[i])) + mid);
         if (have)
             segs.emplace_back(last, pt);
         last = pt;
         have = true;
     }
-    p.setPen(pen);
     p.drawLines(segs.data(), int(segs.size()));
 }
 
@@ -183,9 +216,7 @@ void paintStick(QPainter& p, FormulaContext* ctx, const Span& span, int index)
         p.setPen(outputPen(it.color, it.width, it.style));
         p.drawRects(rects.data(), int(rects.size()));
     } else {
-        const QBrush b(outputColor(it.color));
-        for (const QRect& r : rects)
-            p.fillRect(r, b);
+        fillPixelRects(p, rects, outputColor(it.color));
     }
 }
 
@@ -373,8 +404,31 @@ void paintGradientArea(QPainter& p, const Span& s, const float* v)
     p.drawLines(segs.data(), int(segs.size()));
 }
 
-struct CandlePart {
-    int x, y, w, h;
+// Runs of rectangles of one colour, filled in the order given: candles of
+// neighbouring bars can share a column when bars are under a pixel wide.
+class PixelRuns {
+public:
+    explicit PixelRuns(QPainter& p) : p_(p) {}
+    ~PixelRuns() { flush(); }
+    void add(const PixelRect& r, const QColor& c)
+    {
+        if (r.w <= 0 || r.h <= 0)
+            return;
+        if (c != colour_)
+            flush();
+        colour_ = c;
+        rects_.push_back(toRect(r));
+    }
+    void flush()
+    {
+        fillPixelRects(p_, rects_, colour_);
+        rects_.clear();
+    }
+
+private:
+    QPainter& p_;
+    QColor colour_;
+    std::vector<QRect> rects_;
 };
 
 void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
@@ -393,15 +447,15 @@ void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
     if (w % 2 == 0)
         --w;
     w = std::max(1, w);
-    const int half = w / 2;
     QColor upC = kUp, downC = kDown;
     if (it.style == -9) {
         const QColor c = overlayColor(ctx);
         if (c.isValid())
             upC = downC = c;
     }
-    const QBrush downBrush(downC);
-    const QPen upPen(upC, 1), downPen(downC, 1);
+    // Whole pixels, unsmoothed: a smoothed shadow on a pixel edge shows as
+    // two dim columns.
+    PixelRuns runs(p);
     float prev = 0.0f;
     for (int i = s.begin; i < s.stop; ++i) {
         const float h = f.high[i], o = f.open[i], l = f.low[i], c = f.close[i];
@@ -409,28 +463,19 @@ void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
             continue;
         const bool r = rising(o, c, prev);
         prev = c;
-        const int x = int(s.x(i));
-        const int yH = int(s.y(h)), yO = int(s.y(o)), yL = int(s.y(l)), yC = int(s.y(c));
-        const int top = r ? yC : yO, bot = r ? yO : yC;
-        const CandlePart body{x - half, top, w, std::max(1, std::abs(yO - yC))};
-        p.setPen(r ? upPen : downPen);
-        if (body.h == 1) {
-            if (w == 1)
-                p.drawPoint(x, body.y);
-            else
-                p.drawLine(body.x, body.y, body.x + w, body.y);
-        } else if (w == 1) {
-            p.drawLine(x, body.y, x, body.y + body.h);
-        } else if (r) {
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(body.x, body.y, w - 1, body.h);
+        const QColor& colour = r ? upC : downC;
+        const CandlePixels k =
+            candlePixels(int(s.x(i)), w, int(s.y(h)), int(s.y(o)), int(s.y(l)), int(s.y(c)), r);
+        if (k.hollow) {
+            PixelRect edges[4];
+            const int n = outlineRects(k.body, edges);
+            for (int e = 0; e < n; ++e)
+                runs.add(edges[e], colour);
         } else {
-            p.fillRect(body.x, body.y, w, body.h, downBrush);
+            runs.add(k.body, colour);
         }
-        if (top - yH != 0)
-            p.drawLine(x, yH, x, top);
-        if (yL - bot != 0)
-            p.drawLine(x, bot, x, yL);
+        runs.add(k.upper, colour);
+        runs.add(k.lower, colour);
     }
 }
 
@@ -654,7 +699,7 @@ void FChart::render()
     std::vector<uint32_t> key = lastBarKey(*layer_, begin_, end_);
     const bool lastBarOnly = !key.empty() && image_ && image_->size() == size && key == key_;
     if (!image_ || image_->size() != size) {
-        image_ = std::make_unique<QImage>(size, QImage::Format_ARGB32);
+        image_ = std::make_unique<QImage>(size, kImageFormat);
         image_->setDevicePixelRatio(dpr);
     }
     key_ = std::move(key);

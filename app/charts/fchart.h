@@ -42,6 +42,9 @@ public:
     // the strip that bar `end` touches; the result equals a whole paint.
     static void repaintLastBar(QPainter& painter, const CTXLayer& layer, int begin, int end);
 
+    // The cached image's format: premultiplied, the raster engine's own, so
+    // smoothed lines blend and the image composes without a conversion.
+    static constexpr QImage::Format kImageFormat = QImage::Format_ARGB32_Premultiplied;
     const QImage* cachedImage() const { return image_.get(); }
     // Renders since construction that repainted only the last bar's strip.
     int lastBarRenders() const { return lastBarRenders_; }

@@ -4,6 +4,7 @@
 // its layer's bars and lays out bar widths and value ranges for the painters.
 #pragma once
 
+#include <QImage>
 #include <QJsonObject>
 #include <QPointer>
 #include <QQuickPaintedItem>
@@ -137,6 +138,7 @@ public:
     QJsonObject intervalStatistics(int anStart, int anEnd) const;
     CPaintBoard* paintBoard() const { return board_; }
     CPaintFullRect* fullRectTool() const { return fullRect_.get(); }
+    const QImage& drawingToolsImage() const { return toolImage_; }
     // The text tool asks for its dialog.
     void requestTextDialog(uint editId, const QString& text, const QString& color, const QString& font);
 
@@ -262,6 +264,9 @@ private:
     QString dividendCmd_;
     CPaintBoard* board_ = nullptr;
     std::unique_ptr<CPaintFullRect> fullRect_;
+    // The drawing tools' layer, the item's size: kept between paints, made
+    // again on a resize, dropped when the last tool goes.
+    QImage toolImage_;
     // Drawing file of the board's identity; set once a file was read or written.
     QString paintCode_;
     int paintMarket_ = -1, paintCycle_ = -1;

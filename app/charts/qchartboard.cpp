@@ -35,17 +35,24 @@ void QChart::closePaintBoard()
     board_ = nullptr;
 }
 
-// GUI thread. The tools go into an image of the item's size and only its
-// plot part is drawn, so tools are clipped to the plot.
+// GUI thread. The tools go into an image of the item's size (kept between
+// paints) and only its plot part is drawn, so tools are clipped to the plot.
 void QChart::paintDrawingTools(QPainter* painter, const QRect& plot)
 {
     fullRect_->setRect(plot);
-    if (!board_ || board_->tools().empty() || plot.isEmpty())
+    if (!board_ || board_->tools().empty() || plot.isEmpty()) {
+        if (!board_ || board_->tools().empty())
+            toolImage_ = QImage();
         return;
+    }
     const qreal dpr = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1.0;
-    QImage image(int(width() * dpr), int(height() * dpr), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    image.fill(Qt::transparent);
+    const QSize size(int(width() * dpr), int(height() * dpr));
+    if (toolImage_.size() != size || toolImage_.devicePixelRatio() != dpr) {
+        toolImage_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        toolImage_.setDevicePixelRatio(dpr);
+    }
+    toolImage_.fill(Qt::transparent);
+    QImage& image = toolImage_;
     {
         QPainter p(&image);
         p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);

@@ -37,6 +37,62 @@ float barCentreX(int plotLeft, const BarGeometry& g, int n)
 }
 
 namespace {
+// The nearest pixel boundary, halves up; saturated far outside any image.
+int pixelEdge(float v)
+{
+    const float r = std::floor(v + 0.5f);
+    if (!(r > -1e7f))  // NaN too
+        return -10000000;
+    return r < 1e7f ? int(r) : 10000000;
+}
+}  // namespace
+
+PixelRect stickPixels(float left, float right, float base, float end)
+{
+    PixelRect p;
+    p.x = pixelEdge(std::min(left, right));
+    p.w = std::max(1, pixelEdge(std::max(left, right)) - p.x);
+    const int b = pixelEdge(base), e = pixelEdge(end);
+    if (e != b) {
+        p.y = std::min(b, e);
+        p.h = std::abs(e - b);
+    } else {
+        p.y = end > base ? b : b - 1;
+        p.h = 1;
+    }
+    return p;
+}
+
+int outlineRects(const PixelRect& r, PixelRect out[4])
+{
+    if (r.w <= 0 || r.h <= 0)
+        return 0;
+    if (r.w <= 2 || r.h <= 2) {
+        out[0] = r;
+        return 1;
+    }
+    out[0] = PixelRect{r.x, r.y, r.w, 1};
+    out[1] = PixelRect{r.x, r.y + r.h - 1, r.w, 1};
+    out[2] = PixelRect{r.x, r.y + 1, 1, r.h - 2};
+    out[3] = PixelRect{r.x + r.w - 1, r.y + 1, 1, r.h - 2};
+    return 4;
+}
+
+CandlePixels candlePixels(int x, int w, int yHigh, int yOpen, int yLow, int yClose, bool rising)
+{
+    CandlePixels c;
+    const int top = std::min(yOpen, yClose);
+    const int h = std::max(1, std::abs(yOpen - yClose));
+    c.body = PixelRect{x - w / 2, top, w, h};
+    c.hollow = rising && w >= 3 && h >= 3;
+    if (yHigh < top)
+        c.upper = PixelRect{x, yHigh, 1, top - yHigh};
+    if (yLow >= top + h)
+        c.lower = PixelRect{x, top + h, 1, yLow + 1 - (top + h)};
+    return c;
+}
+
+namespace {
 float valueScale(const ValueRange& r, int plotHeight)
 {
     const float span = r.max - r.min;

@@ -30,6 +30,36 @@ BarGeometry barGeometry(int rectWidth, int showNumber, int visibleCount);
 // n * (width + gap) + plot left + width / 2.
 float barCentreX(int plotLeft, const BarGeometry& g, int n);
 
+// Whole pixels: columns [x, x + w), rows [y, y + h).
+struct PixelRect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const PixelRect& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+};
+
+// The pixels of a stick over [left, right) from the baseline y base to the
+// value's y end, unsmoothed: each edge moves to the nearest pixel boundary
+// (a half to the higher one, as Qt fills an unsmoothed rectangle). At least
+// one column, and at least one row on the value's side of the baseline
+// (above it when the value lies on it), so no valued bar vanishes.
+PixelRect stickPixels(float left, float right, float base, float end);
+
+// The 1-pixel outline of r as up to four rectangles (top row, bottom row,
+// then the left and right columns between them), none overlapping; returns
+// how many. A rectangle one or two pixels across is its own outline.
+int outlineRects(const PixelRect& r, PixelRect out[4]);
+
+// The whole pixels of one candle centred on column x, w columns wide (odd),
+// from the pixel rows of its high, open, low and close: the body over rows
+// [min(open, close), that + max(1, |open - close|)), hollow (drawn as its
+// outline) when rising and at least 3 x 3; the upper shadow from the high's
+// row down to the body, the lower one from below the body to the low's row.
+// An absent shadow has zero height.
+struct CandlePixels {
+    PixelRect body, upper, lower;
+    bool hollow = false;
+};
+CandlePixels candlePixels(int x, int w, int yHigh, int yOpen, int yLow, int yClose, bool rising);
+
 // A slot's value range. Starts empty (max -FLT_MAX, min FLT_MAX); a slot whose
 // outputs have no valid value in view keeps it empty and is not scaled.
 struct ValueRange {

@@ -2,6 +2,11 @@
 // minute scale's symmetric range, recorded on a paint device.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+
 #include "../../../formula/tests/fmltestprogram.h"
 #include "chartfixtures.h"
 #include "charts/chartscales.h"
@@ -87,16 +92,48 @@ TEST(ChartScales, KLineScaleLevelsGridAndExtremes)
     // The highest high is on the first bar, too near the left edge to point right.
     EXPECT_EQ(QStringLiteral("←30.00"), t[10]);
     EXPECT_EQ(QStringLiteral("←10.00"), t[11]);
-    std::vector<QLineF> grid;
+    // The grid as whole-pixel rows and the plot's edge columns, filled.
+    std::vector<QRectF> grid;
     for (const Drawn& d : all)
-        if (d.kind == Drawn::Line) {
-            grid.push_back(d.line);
-            EXPECT_EQ(QColor(42, 47, 54), d.pen.color());
+        if (d.kind == Drawn::Rect) {
+            grid.push_back(d.rect);
+            EXPECT_EQ(QColor(42, 47, 54), d.brush.color());
+            EXPECT_EQ(Qt::NoPen, d.pen.style());
         }
     ASSERT_EQ(7u, grid.size());
-    EXPECT_EQ(QLineF(60, 20, 459, 20), grid[0]);    // the top level (30)
-    EXPECT_EQ(QLineF(60, 70, 459, 70), grid[1]);    // 25: 5 units of 10 px
-    EXPECT_EQ(QLineF(60, 220, 459, 220), grid[4]);  // 10
+    EXPECT_EQ(QRectF(60, 20, 400, 1), grid[0]);    // the top level (30)
+    EXPECT_EQ(QRectF(60, 70, 400, 1), grid[1]);    // 25: 5 units of 10 px
+    EXPECT_EQ(QRectF(60, 220, 400, 1), grid[4]);   // 10
+    EXPECT_EQ(QRectF(60, 20, 1, 200), grid[5]);    // left edge
+    EXPECT_EQ(QRectF(459, 20, 1, 200), grid[6]);   // right edge
+}
+
+// Painted: each grid row one crisp pixel row, the row a level's y falls in
+// (levels 49.75 px apart on a 199-px plot: y = 20, 69.75, 119.5, 169.25, 219),
+// nothing blended into the rows beside it.
+TEST(ChartScales, GridRowsAreCrispPixels)
+{
+    CTXGeometry g = geometry(0, 30000);
+    g.plot.setHeight(199);
+    ScaleArgs a;
+    a.geometry = &g;
+    a.inner = 3;
+    a.name = "VOL";
+    QImage img(520, 240, QImage::Format_ARGB32_Premultiplied);
+    img.fill(0);
+    {
+        QPainter q(&img);
+        q.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        scalePainterFor("KSCALES")(q, a);
+    }
+    const QRgb grid = QColor(42, 47, 54).rgba();
+    const std::vector<int> rows = {20, 69, 119, 169, 219};  // 219: the item's row under the plot
+    for (int y = 0; y < img.height(); ++y) {
+        const bool want = std::find(rows.begin(), rows.end(), y) != rows.end();
+        EXPECT_EQ(want ? grid : 0u, img.pixel(200, y)) << "row " << y;
+    }
+    for (int y : {21, 100, 218})  // the plot's edge columns
+        EXPECT_TRUE(img.pixel(60, y) == grid && img.pixel(459, y) == grid && img.pixel(61, y) == 0) << y;
 }
 
 TEST(ChartScales, SubPaneAbbreviatesAndFlatRangeStacksAtTheTop)
@@ -113,13 +150,13 @@ TEST(ChartScales, SubPaneAbbreviatesAndFlatRangeStacksAtTheTop)
 
     CTXGeometry flat = geometry(5, 5);
     a.geometry = &flat;
-    std::vector<QLineF> lines;
+    std::vector<QRectF> rows;
     for (const Drawn& d : record([&](QPainter& q) { scalePainterFor("KSCALES")(q, a); }))
-        if (d.kind == Drawn::Line && d.line.dy() == 0)
-            lines.push_back(d.line);
-    ASSERT_EQ(3u, lines.size());
-    for (const QLineF& l : lines)
-        EXPECT_EQ(20.0, l.y1());
+        if (d.kind == Drawn::Rect && d.rect.height() == 1)
+            rows.push_back(d.rect);
+    ASSERT_EQ(3u, rows.size());
+    for (const QRectF& r : rows)
+        EXPECT_EQ(20.0, r.y());
 }
 
 TEST(ChartScales, MinuteScaleIsSymmetricWithPercentages)

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "../../../formula/tests/fmltestprogram.h"
 #include "charts/fchart.h"
@@ -69,17 +71,41 @@ TEST(FChartLines, BrokenAtInvalidValuesWithPaletteColoursPerSlot)
     const auto lines = only(dev.engine.items, Drawn::Line);
     ASSERT_EQ(9u, lines.size());  // 2 per output of slot 0, 1 of slot 1
     // The single value 30 between two gaps draws nothing.
-    EXPECT_EQ(QLineF(4, 90, 14, 80), lines[0].line);
-    EXPECT_EQ(QLineF(54, 60, 64, 50), lines[1].line);
+    EXPECT_EQ(QLineF(4.5, 90.5, 14.5, 80.5), lines[0].line);
+    EXPECT_EQ(QLineF(54.5, 60.5, 64.5, 50.5), lines[1].line);
     EXPECT_EQ(QColor(255, 255, 255), lines[0].pen.color());
     EXPECT_EQ(QColor(217, 128, 36), lines[2].pen.color());
     EXPECT_EQ(QColor(0, 0, 255), lines[4].pen.color());
+    EXPECT_EQ(QLineF(4, 90, 14, 80), lines[4].line);  // even width: centred on the pixel edge
     EXPECT_EQ(Qt::DashDotLine, lines[4].pen.style());
     EXPECT_EQ(2, lines[4].pen.width());
     EXPECT_EQ(Qt::SolidLine, lines[6].pen.style());
     EXPECT_EQ(QColor(181, 91, 173), lines[6].pen.color());  // own colour took no palette entry
     EXPECT_EQ(QColor(255, 255, 255), lines[8].pen.color());  // next slot starts again
-    EXPECT_EQ(QLineF(4, 99, 14, 98), lines[8].line);
+    EXPECT_EQ(QLineF(4.5, 99.5, 14.5, 98.5), lines[8].line);
+}
+
+// A flat run of a line painted with smoothing is one opaque pixel row.
+TEST(FChartLines, FlatRunIsOneCrispRow)
+{
+    TestProgram p;
+    p.setSeries("X", {50, 50, 50});
+    p.name("X").output(FML_DRAW_DATA, "A").drop();
+    ASSERT_EQ(1, p.run(3));
+    CTXLayer layer;
+    layer.push_back(slotOf(p));
+    QImage img(40, 100, QImage::Format_ARGB32_Premultiplied);
+    img.fill(0);
+    {
+        QPainter painter(&img);
+        painter.setRenderHints(QPainter::Antialiasing);
+        FChart::paintLayer(painter, layer, 0, 2);
+    }
+    for (int x = 6; x <= 22; ++x) {  // between the end caps at 4.5 and 24.5
+        EXPECT_EQ(qRgb(255, 255, 255), img.pixel(x, 50)) << x;
+        EXPECT_EQ(0u, img.pixel(x, 49)) << x;
+        EXPECT_EQ(0u, img.pixel(x, 51)) << x;
+    }
 }
 
 TEST(FChartLines, SlotZeroHiddenUnlessEverySlotDraws)
@@ -103,7 +129,7 @@ TEST(FChartLines, SlotZeroHiddenUnlessEverySlotDraws)
         }
         const auto lines = only(dev.engine.items, Drawn::Line);
         ASSERT_EQ(secondDraws ? 2u : 1u, lines.size());
-        EXPECT_EQ(QLineF(4, 70, 14, 60), lines.back().line);
+        EXPECT_EQ(QLineF(4.5, 70.5, 14.5, 60.5), lines.back().line);
     }
 }
 
@@ -127,9 +153,11 @@ TEST(FChartLines, FlatRangeAndNodrawStyles)
     }
     const auto lines = only(dev.engine.items, Drawn::Line);
     ASSERT_EQ(1u, lines.size());
-    EXPECT_EQ(QLineF(4, 25, 14, 15), lines[0].line);
+    EXPECT_EQ(QLineF(4.5, 25.5, 14.5, 15.5), lines[0].line);
 }
 
+// Sticks are whole-pixel rectangles filled without a pen (see
+// FChartStickPixels for the pixels themselves).
 TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
 {
     TestProgram c;
@@ -138,11 +166,14 @@ TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
     ASSERT_EQ(1, c.run(4));
     const auto rects = only(paintOne(c, 0, 3), Drawn::Rect);
     ASSERT_EQ(3u, rects.size());
-    EXPECT_EQ(QRectF(4.5, 95, 1, 5), rects[0].rect);
-    EXPECT_EQ(QColor(255, 61, 61), rects[0].pen.color());
-    EXPECT_EQ(QRectF(14.5, 100, 1, 5), rects[1].rect);  // below the zero line
-    EXPECT_EQ(QRectF(24.5, 100, 1, 0), rects[2].rect);  // exactly 0: zero height, below
-    EXPECT_EQ(QColor(15, 195, 81), rects[2].pen.color());
+    // Rising first: bar 0 (column 4 under the centre 4.5), and bar 2, exactly
+    // 0, one row above the zero line; then bar 1 below it.
+    EXPECT_EQ(QRectF(4, 95, 1, 5), rects[0].rect);
+    EXPECT_EQ(QColor(255, 61, 61), rects[0].brush.color());
+    EXPECT_EQ(Qt::NoPen, rects[0].pen.style());
+    EXPECT_EQ(QRectF(24, 99, 1, 1), rects[1].rect);
+    EXPECT_EQ(QRectF(14, 100, 1, 5), rects[2].rect);
+    EXPECT_EQ(QColor(15, 195, 81), rects[2].brush.color());
 
     TestProgram v;
     v.setSeries("V", {50, 30, 20, kInf});
@@ -152,14 +183,143 @@ TEST(FChartSticks, ColorStickAndVolStickSkipInvalidBars)
     v.name("V").output(FML_DRAW_DATA, "VOL", 0, 1, FML_PEN_VOLSTICK).drop();
     ASSERT_EQ(1, v.run(4));
     const auto vr = only(paintOne(v, 0, 3), Drawn::Rect);
-    ASSERT_EQ(3u, vr.size());
-    // Hollow rising sticks first (bar 0; bar 2 a doji above the previous close), then the filled falling one.
-    EXPECT_EQ(QRectF(0.5, 50, 8, 50), vr[0].rect);
-    EXPECT_EQ(Qt::NoBrush, vr[0].brush.style());
-    EXPECT_EQ(QRectF(20.5, 80, 8, 20), vr[1].rect);
-    EXPECT_EQ(QRectF(10.5, 70, 8, 30), vr[2].rect);
-    EXPECT_EQ(Qt::NoPen, vr[2].pen.style());
-    EXPECT_EQ(QColor(15, 195, 81), vr[2].brush.color());
+    ASSERT_EQ(9u, vr.size());
+    // Rising sticks as four edges each (bar 0; bar 2 a doji above the previous
+    // close), columns [round(x - 4), round(x + 4)), then the filled falling one.
+    const QRectF up[] = {{1, 50, 8, 1},  {1, 99, 8, 1},  {1, 51, 1, 48},  {8, 51, 1, 48},
+                         {21, 80, 8, 1}, {21, 99, 8, 1}, {21, 81, 1, 18}, {28, 81, 1, 18}};
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(up[k], vr[k].rect) << "edge " << k;
+        EXPECT_EQ(QColor(255, 61, 61), vr[k].brush.color());
+    }
+    EXPECT_EQ(QRectF(11, 70, 8, 30), vr[8].rect);
+    EXPECT_EQ(Qt::NoPen, vr[8].pen.style());
+    EXPECT_EQ(QColor(15, 195, 81), vr[8].brush.color());
+}
+
+namespace {
+
+// The layer painted into a transparent image as FChart renders it (smoothing
+// on), as a map: 'R' rising colour, 'G' falling colour, '.' untouched, '?'
+// anything else (a blended edge).
+std::vector<std::string> pixelMap(TestProgram& p, int bars, QSize size, float lo, float hi, float bw, float gap)
+{
+    CTXLayer layer;
+    layer.push_back(slotOf(p, bw, gap));
+    layer[0]->geometry.plot = QRect(QPoint(0, 0), size);
+    layer[0]->geometry.range.min = lo;
+    layer[0]->geometry.range.max = hi;
+    QImage img(size, QImage::Format_ARGB32);
+    img.fill(0);
+    {
+        QPainter painter(&img);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        FChart::paintLayer(painter, layer, 0, bars - 1);
+    }
+    std::vector<std::string> rows;
+    for (int y = 0; y < img.height(); ++y) {
+        std::string row;
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb px = img.pixel(x, y);
+            row += px == 0 ? '.' : px == QColor(255, 61, 61).rgba() ? 'R' : px == QColor(15, 195, 81).rgba() ? 'G' : '?';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string joined(const std::vector<std::string>& rows)
+{
+    std::string s;
+    for (const std::string& r : rows)
+        s += "\n" + r;
+    return s;
+}
+
+}  // namespace
+
+// Pixel by pixel against maps drawn by hand. A VOL stick covers columns
+// [round(x - w/2), round(x + w/2)) and rows [round(y), round(y0)) (halves up,
+// as an unsmoothed fill rounds), rising ones as a 1-pixel outline of that
+// rectangle; a valued stick under a pixel high keeps one row. Colour sticks
+// are one column, the centre's pixel, from the zero line.
+TEST(FChartStickPixels, CrispSticksAgainstHandDrawnMaps)
+{
+    struct Case {
+        const char* what;
+        int style;
+        std::vector<float> v, o, c;
+        float lo, hi, bw, gap;
+        std::vector<std::string> map;
+    };
+    const Case cases[] = {
+        // Width 4.3 - 1 = 3.3: lefts 0.5, 5.8, 11.1 give columns 1-3, 6-8,
+        // 11-13 (against the right edge); 12 lies above the range, so the
+        // third stick's top edge falls outside the image.
+        {"width 3.3",
+         FML_PEN_VOLSTICK,
+         {6, 3, 12},
+         {1, 2, 1},
+         {2, 1, 2},
+         0,
+         10,
+         4.3f,
+         1.0f,
+         {"...........R.R", "...........R.R", "...........R.R", "...........R.R", ".RRR.......R.R",
+          ".R.R.......R.R", ".R.R.......R.R", ".R.R..GGG..R.R", ".R.R..GGG..R.R", ".RRR..GGG..RRR"}},
+        // Width 1 (columns 1, 4, 7, 10): zero volume and a falling 0.3 (under
+        // half a pixel) keep the bottom row; 4 rising and falling alike.
+        {"width 1",
+         FML_PEN_VOLSTICK,
+         {0, 0.3f, 4, 4},
+         {1, 2, 1, 2},
+         {2, 1, 2, 1},
+         0,
+         10,
+         2.0f,
+         1.0f,
+         {"............", "............", "............", "............", "............", "............",
+          ".......R..G.", ".......R..G.", ".......R..G.", ".R..G..R..G."}},
+        // Width 2 (columns 1-2, 5-6, 9-10): a rising outline two wide is solid.
+        {"width 2",
+         FML_PEN_VOLSTICK,
+         {0, 5, 5},
+         {1, 1, 2},
+         {2, 2, 1},
+         0,
+         10,
+         3.0f,
+         1.0f,
+         {"............", "............", "............", "............", "............", ".....RR..GG.",
+          ".....RR..GG.", ".....RR..GG.", ".....RR..GG.", ".RR..RR..GG."}},
+        // Zero line at y 5; centres 1.65, 5.65, 9.65: columns 1, 5, 9. 0.2
+        // rounds onto the line and keeps one row above it.
+        {"colour sticks",
+         FML_PEN_COLORSTICK,
+         {3, -2.4f, 0.2f},
+         {},
+         {},
+         -5,
+         5,
+         3.3f,
+         0.7f,
+         {"............", "............", ".R..........", ".R..........", ".R.......R..", ".....G......",
+          ".....G......", "............", "............", "............"}},
+    };
+    for (const Case& k : cases) {
+        TestProgram p;
+        p.setSeries("V", k.v);
+        if (!k.o.empty()) {
+            p.setSeries("O", k.o);
+            p.setSeries("C", k.c);
+            p.name("O").drop().name("C").drop();
+        }
+        p.name("V").output(FML_DRAW_DATA, "S", 0, 1, k.style).drop();
+        ASSERT_EQ(1, p.run(int(k.v.size())));
+        const QSize size(int(k.map[0].size()), int(k.map.size()));
+        const auto got = pixelMap(p, int(k.v.size()), size, k.lo, k.hi, k.bw, k.gap);
+        EXPECT_EQ(k.map, got) << k.what << ": expected" << joined(k.map) << "\ngot" << joined(got);
+    }
 }
 
 // The sticks are filled by a faster call than the general rectangle path;
@@ -226,46 +386,44 @@ TEST(FChartSticks, VolStickPixelsEqualTheGeneralRectPath)
     }
 }
 
+// Candles in whole pixels against maps drawn by hand: y = 20 - v (ints
+// truncated), width 6 and gap 1 give bodies 5 wide on x = int(7 n + 3).
+// Bodies cover rows [min(open, close), + max(1, |open - close|)), the shadows
+// the high's row to the body and below the body to the low's row.
 TEST(FChartCandles, BodiesShadowsDojiAndWidths)
 {
     TestProgram p;
-    p.setSeries("H", {60, 50, kInf, 20});
-    p.setSeries("O", {40, 45, 10, 10});
-    p.setSeries("L", {30, 20, 5, 5});
-    p.setSeries("C", {50, 45, 12, 10});
+    // Rising hollow; falling doji (11 under the close 14 before it); no high:
+    // skipped; falling; rising but two rows high: filled.
+    p.setSeries("H", {17, 13, kInf, 10, 7});
+    p.setSeries("O", {8, 11, 10, 10, 5});
+    p.setSeries("L", {5, 9, 5, 2, 4});
+    p.setSeries("C", {14, 11, 12, 4, 6.5f});
     p.name("H").name("O").name("L").name("C").output(FML_DRAW_KLINE, "K").drop();
-    ASSERT_EQ(1, p.run(4));
-    // Width 6, gap 1: bodies 5 wide, x(n) = 7 n + 3.
-    const auto all = paintOne(p, 0, 3, 6.0f, 1.0f);
-    const auto rects = only(all, Drawn::Rect);
-    const auto lines = only(all, Drawn::Line);
-    ASSERT_EQ(1u, rects.size());
-    EXPECT_EQ(QRectF(1, 50, 4, 10), rects[0].rect);  // rising: hollow, drawn w - 1 wide
-    EXPECT_EQ(QColor(255, 61, 61), rects[0].pen.color());
-    EXPECT_EQ(Qt::NoBrush, rects[0].brush.style());
-    // Bar 2 has no high: skipped; bar 3 (10, 10 after a close of 45) is a falling doji.
-    ASSERT_EQ(8u, lines.size());
-    EXPECT_EQ(QLineF(3, 40, 3, 50), lines[0].line);
-    EXPECT_EQ(QLineF(3, 60, 3, 70), lines[1].line);
-    EXPECT_EQ(QLineF(8, 55, 13, 55), lines[2].line);  // doji under the previous close: falling
-    EXPECT_EQ(QColor(15, 195, 81), lines[2].pen.color());
-    EXPECT_EQ(QLineF(10, 50, 10, 55), lines[3].line);
-    EXPECT_EQ(QLineF(10, 55, 10, 80), lines[4].line);
-    EXPECT_EQ(QLineF(22, 90, 27, 90), lines[5].line);
-    EXPECT_EQ(QLineF(24, 80, 24, 90), lines[6].line);
-    EXPECT_EQ(QLineF(24, 90, 24, 95), lines[7].line);
+    ASSERT_EQ(1, p.run(5));
+    const std::vector<std::string> want = {
+        "...................................", "...................................", "...................................",
+        "...R...............................", "...R...............................", "...R...............................",
+        ".RRRRR.............................", ".R...R....G........................", ".R...R....G........................",
+        ".R...R..GGGGG......................", ".R...R....G...........GGGGG........", ".RRRRR....G...........GGGGG........",
+        "...R..................GGGGG........", "...R..................GGGGG..RRRRR.", "...R..................GGGGG..RRRRR.",
+        "...R..................GGGGG....R...", "........................G......R...", "........................G..........",
+        "........................G..........", "..................................."};
+    const auto got = pixelMap(p, 5, QSize(35, 20), 0, 20, 6.0f, 1.0f);
+    EXPECT_EQ(want, got) << "expected" << joined(want) << "\ngot" << joined(got);
 
-    // Width 4, gap 1: bodies 3 wide; a positive doji on the first visible bar is rising.
+    // Width 4, gap 1: bodies 3 wide; a doji at 5 on the first visible bar is
+    // rising (above the close 0 before it), one row, no shadows.
     TestProgram d;
     d.setSeries("H", {5});
     d.setSeries("O", {5});
     d.setSeries("C", {5});
     d.name("H").name("O").name("H").name("C").output(FML_DRAW_KLINE, "K").drop();
     ASSERT_EQ(1, d.run(1));
-    const auto dl = only(paintOne(d, 0, 0, 4.0f, 1.0f), Drawn::Line);
-    ASSERT_EQ(1u, dl.size());
-    EXPECT_EQ(QLineF(1, 95, 4, 95), dl[0].line);
-    EXPECT_EQ(QColor(255, 61, 61), dl[0].pen.color());
+    const std::vector<std::string> doji = {"......", "......", "......", "......", "......",
+                                           ".RRR..", "......", "......", "......", "......"};
+    const auto dg = pixelMap(d, 1, QSize(6, 10), 0, 10, 4.0f, 1.0f);
+    EXPECT_EQ(doji, dg) << "expected" << joined(doji) << "\ngot" << joined(dg);
 }
 
 TEST(FChartMarks, TextsIconsLiteralsSticksAndRects)

@@ -62,7 +62,7 @@ int differingPixels(Pane& pane)
     const QImage* cached = pane.layer.cachedImage();
     if (!cached)
         return -1;
-    QImage whole(cached->size(), QImage::Format_ARGB32);
+    QImage whole(cached->size(), cached->format());
     whole.fill(0);
     {
         QPainter p(&whole);

@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QSignalSpy>
 
+#include <algorithm>
+
 #include "chartfixtures.h"
 #include "charts/core/paintfile.h"
 #include "charts/cpaintboard.h"
@@ -517,4 +519,109 @@ TEST(PaintPen, PrimitivesFollowThePenRule)
     EXPECT_EQ(128, texts[0].text.size());  // cut at 128 characters
     EXPECT_EQ(18, r.height());
     EXPECT_EQ(QFontMetrics(f).lineSpacing() * 2, two.height());
+}
+
+// Solid 1-pixel lines along a row or column through pixel centres (the tools'
+// layer is painted shifted by half a pixel) cover exactly the pixels from end
+// to end, both included, crisp, whichever way they run and when clipped.
+TEST(PaintPen, AxisLinesCoverWholePixelsEndToEnd)
+{
+    struct Case {
+        QPoint a, b;
+        QRect want;
+    } cases[] = {
+        {{2, 3}, {30, 3}, {2, 3, 29, 1}},   {{30, 5}, {2, 5}, {2, 5, 29, 1}},  {{5, 1}, {5, 10}, {5, 1, 1, 10}},
+        {{5, 10}, {5, 1}, {5, 1, 1, 10}},   {{0, 0}, {39, 0}, {0, 0, 40, 1}},  {{-5, 11}, {50, 11}, {0, 11, 40, 1}},
+    };
+    for (const Case& c : cases) {
+        QImage img(40, 12, QImage::Format_ARGB32_Premultiplied);
+        img.fill(0);
+        {
+            QPainter p(&img);
+            p.setRenderHints(QPainter::Antialiasing);
+            p.translate(0.5, 0.5);
+            PaintPen pen;
+            pen.painter = &p;
+            pen.color = 0x123456;
+            pen.line(c.a, c.b);
+            EXPECT_TRUE(p.testRenderHint(QPainter::Antialiasing));
+        }
+        int wrong = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                wrong += img.pixel(x, y) != (c.want.contains(x, y) ? qRgb(0x12, 0x34, 0x56) : 0u);
+        EXPECT_EQ(0, wrong) << c.a.x() << "," << c.a.y() << " to " << c.b.x() << "," << c.b.y();
+    }
+    // Dotted: every third pixel from the start, whichever way the line runs.
+    struct Dotted {
+        QPoint a, b;
+        std::vector<QPoint> want;
+    } dotted[] = {
+        {{2, 3}, {12, 3}, {{2, 3}, {5, 3}, {8, 3}, {11, 3}}},
+        {{12, 5}, {2, 5}, {{12, 5}, {9, 5}, {6, 5}, {3, 5}}},
+        {{7, 1}, {7, 10}, {{7, 1}, {7, 4}, {7, 7}, {7, 10}}},
+    };
+    for (const Dotted& c : dotted) {
+        QImage img(40, 12, QImage::Format_ARGB32_Premultiplied);
+        img.fill(0);
+        {
+            QPainter p(&img);
+            p.setRenderHints(QPainter::Antialiasing);
+            p.translate(0.5, 0.5);
+            PaintPen pen;
+            pen.painter = &p;
+            pen.color = 0x123456;
+            pen.style = 3;
+            pen.line(c.a, c.b);
+        }
+        int wrong = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const bool dot = std::find(c.want.begin(), c.want.end(), QPoint(x, y)) != c.want.end();
+                wrong += img.pixel(x, y) != (dot ? qRgb(0x12, 0x34, 0x56) : 0u);
+            }
+        EXPECT_EQ(0, wrong) << "dotted " << c.a.x() << "," << c.a.y() << " to " << c.b.x() << "," << c.b.y();
+    }
+}
+
+// The tools' layer image is made once and painted over on later frames; a
+// resize makes it again at the new size, the last tool gone drops it. The
+// tool still reaches the frame each time, clipped to the plot.
+TEST_F(Board, ToolImageKeptBetweenPaintsAndRemadeOnResize)
+{
+    CPaintMethodBase* r = draw("CPaintRect", 20, 12, 40, 18);
+    ASSERT_TRUE(r);
+    const QRect plot = c.getCTXData(0)->geometry.plot;
+    // The rectangle's top edge (within a pixel of its anchor), inside the
+    // plot, and nothing above the plot.
+    const QPoint edge((r->start.x + r->end.x) / 2, std::min(r->start.y, r->end.y));
+    auto frame = [&](QSize size) {
+        QImage img(size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        c.paint(&p);
+        return img;
+    };
+    QImage f1 = frame(QSize(800, 400));
+    const uchar* bits = c.drawingToolsImage().constBits();
+    ASSERT_NE(nullptr, bits);
+    EXPECT_EQ(QSize(800, 400), c.drawingToolsImage().size());
+    auto edgeDrawn = [&](const QImage& f) {
+        return f.pixel(edge + QPoint(0, -1)) != qRgb(0, 0, 0) || f.pixel(edge) != qRgb(0, 0, 0) ||
+               f.pixel(edge + QPoint(0, 1)) != qRgb(0, 0, 0);
+    };
+    EXPECT_TRUE(edgeDrawn(f1)) << "the rectangle's edge at " << edge.x() << "," << edge.y();
+    EXPECT_EQ(qRgb(0, 0, 0), f1.pixel(edge.x(), plot.top() - 2)) << "nothing drawn above the plot";
+    QImage f2 = frame(QSize(800, 400));
+    EXPECT_EQ(bits, c.drawingToolsImage().constBits());
+    EXPECT_EQ(f1, f2);
+
+    c.setSize(QSizeF(900, 300));
+    frame(QSize(900, 300));
+    EXPECT_EQ(QSize(900, 300), c.drawingToolsImage().size());
+    EXPECT_NE(bits, c.drawingToolsImage().constBits());
+
+    board().clear();
+    frame(QSize(900, 300));
+    EXPECT_TRUE(c.drawingToolsImage().isNull());
 }

@@ -129,3 +129,40 @@ TEST(ChartGeometry, PixelConversions)
     EXPECT_FLOAT_EQ(22.0f, valueToY(flat, 20, 100, 3.0f));
     EXPECT_FLOAT_EQ(3.0f, yToValue(flat, 20, 100, 22.0f));
 }
+
+TEST(ChartGeometry, StickPixelsRoundEdgesAndKeepOneRow)
+{
+    struct Case {
+        float left, right, base, end;
+        PixelRect want;
+    } cases[] = {
+        {60.5f, 64.5f, 240.0f, 100.2f, {61, 100, 4, 140}},  // halves up; above the baseline
+        {0.5f, 3.8f, 10.0f, 4.0f, {1, 4, 3, 6}},             // width 3.3 covers three columns
+        {2.2f, 2.6f, 10.0f, 4.0f, {2, 4, 1, 6}},             // under a pixel wide: one column
+        {1.0f, 2.0f, 5.0f, 7.4f, {1, 5, 1, 2}},              // below the baseline
+        {1.0f, 2.0f, 10.0f, 10.0f, {1, 9, 1, 1}},            // on the baseline: one row above
+        {1.0f, 2.0f, 10.0f, 9.7f, {1, 9, 1, 1}},             // rounds onto it from above
+        {1.0f, 2.0f, 10.0f, 10.3f, {1, 10, 1, 1}},           // rounds onto it from below
+        {-3.5f, -1.5f, 0.0f, -2.0f, {-3, -2, 2, 2}},         // left of and above the origin
+    };
+    for (const Case& c : cases) {
+        const PixelRect r = stickPixels(c.left, c.right, c.base, c.end);
+        EXPECT_TRUE(r == c.want) << c.left << ".." << c.right << " from " << c.base << " to " << c.end << ": got "
+                                 << r.x << "," << r.y << " " << r.w << "x" << r.h;
+    }
+}
+
+TEST(ChartGeometry, OutlineRectsCoverTheBorderOnce)
+{
+    PixelRect out[4];
+    ASSERT_EQ(4, outlineRects(PixelRect{1, 4, 3, 6}, out));
+    const PixelRect want[] = {{1, 4, 3, 1}, {1, 9, 3, 1}, {1, 5, 1, 4}, {3, 5, 1, 4}};
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(out[k] == want[k]) << "edge " << k;
+    // Two pixels across or fewer: the rectangle is its own outline.
+    for (const PixelRect r : {PixelRect{0, 0, 2, 9}, PixelRect{0, 0, 9, 2}, PixelRect{5, 5, 1, 1}}) {
+        ASSERT_EQ(1, outlineRects(r, out));
+        EXPECT_TRUE(out[0] == r);
+    }
+    EXPECT_EQ(0, outlineRects(PixelRect{0, 0, 0, 5}, out));
+}
