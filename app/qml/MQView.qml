@@ -2,6 +2,7 @@ import QtQuick 2.15
 import MQModel 1.0
 import HFileIO 1.0
 import HRoute 1.0
+import FrameHold 1.0
 import MultiStockModel 1.0
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "theme"
@@ -61,6 +62,13 @@ FocusScope {
     }
     HFileIO { id: fileIO }
     HRoute { id: hroute }
+    // A switch to another stock draws no frame of empty panes: the window
+    // waits (briefly) for the new stock's bars.
+    FrameHold { id: frameHold; objectName: "frameHold" }
+    Connections {
+        target: chartPage.chartArea.mainChart
+        function onDataUpdate() { frameHold.release(); }
+    }
 
     Rectangle { anchors.fill: parent; color: Theme.chartBackground }
 
@@ -189,7 +197,13 @@ FocusScope {
         chartButtons.selectKey(chartKey);
         if (!next.code)
             return;
+        if (page === "chart" && visible)
+            frameHold.hold();
         cancel();
+        // The new stock's data is asked for before the panes are set up, so
+        // that the server works meanwhile; its replies come in through the
+        // event loop, after this function.
+        request();
         if (wasKLine)
             saveDrawing();
         qview.hideCrosshairLine();
@@ -209,19 +223,28 @@ FocusScope {
         quotePane.stopStats();
     }
 
-    function subscribe() {
+    // The stock's bars (K-lines under the route's dividend command, or the
+    // minute line), its quote and its trades.
+    function request() {
         var code = String(query_map_.code);
         var market = Number(query_map_.market || 0);
-        if (isKLine())
+        if (isKLine()) {
+            model.setDividendCmd(query_map_.kcmd || "");
             model.getKLineData(code, market, 512, cycle(), 0);
-        else
+        } else {
             model.getMinuteData(code, market, 0);
-        if (isKLine())
-            drawing.load(code, market, cycle());
-        else
-            drawing.unload();
+        }
         model.getPriceData(code, market);
         model.getDetailData(code, market, -1, 9999);
+    }
+
+    // What goes with the data once the panes are set up: the drawings, the
+    // overlay stocks and the interval statistics.
+    function subscribe() {
+        if (isKLine())
+            drawing.load(String(query_map_.code), Number(query_map_.market || 0), cycle());
+        else
+            drawing.unload();
         overlays.showSaved();
         quotePane.startStats();
     }
@@ -290,9 +313,11 @@ FocusScope {
             return;
         if (visible) {
             cancel();
+            request();
             chartPage.initChartView();
             subscribe();
         } else {
+            frameHold.release();
             if (isKLine())
                 saveDrawing();
             cancel();

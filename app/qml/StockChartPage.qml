@@ -205,7 +205,6 @@ Item {
             main.setCycle(cycle);
             main.setLineType("kline");
             main.setkShowNumber(120);
-            mqModel.setDividendCmd(query.kcmd || "");
             toolRow.fillKLineToolBars();
         } else {
             main.setCycle(0);
