@@ -186,7 +186,6 @@ FocusScope {
             c2 = 33;
         next.cycle = c2;
         next.chart = chart;
-        var wasKLine = isKLine();
         query_map_ = next;
         if (next.json && next.json !== stockCtx)
             loadStockList(next.json);
@@ -204,8 +203,8 @@ FocusScope {
         // that the server works meanwhile; its replies come in through the
         // event loop, after this function.
         request();
-        if (wasKLine)
-            saveDrawing();
+        // The K-line's drawings, when changed, are saved as the chart lets
+        // them go (drawing.load or unload in subscribe()).
         qview.hideCrosshairLine();
         chartPage.initChartView();
         pages.show();
