@@ -186,6 +186,15 @@ FocusScope {
             c2 = 33;
         next.cycle = c2;
         next.chart = chart;
+        // The new stock's data is asked for first, so that the server works
+        // while the view is set up; its replies come in through the event
+        // loop, after this function.
+        if (next.code) {
+            if ((chart === "mline" || chart === "kline") && visible)
+                frameHold.hold();
+            cancel();
+            request(next, chart === "kline" || (chart !== "mline" && isKLine()));
+        }
         query_map_ = next;
         if (next.json && next.json !== stockCtx)
             loadStockList(next.json);
@@ -196,13 +205,6 @@ FocusScope {
         chartButtons.selectKey(chartKey);
         if (!next.code)
             return;
-        if (page === "chart" && visible)
-            frameHold.hold();
-        cancel();
-        // The new stock's data is asked for before the panes are set up, so
-        // that the server works meanwhile; its replies come in through the
-        // event loop, after this function.
-        request();
         // The K-line's drawings, when changed, are saved as the chart lets
         // them go (drawing.load or unload in subscribe()).
         qview.hideCrosshairLine();
@@ -222,14 +224,14 @@ FocusScope {
         quotePane.stopStats();
     }
 
-    // The stock's bars (K-lines under the route's dividend command, or the
-    // minute line), its quote and its trades.
-    function request() {
-        var code = String(query_map_.code);
-        var market = Number(query_map_.market || 0);
-        if (isKLine()) {
-            model.setDividendCmd(query_map_.kcmd || "");
-            model.getKLineData(code, market, 512, cycle(), 0);
+    // The bars of the stock of query q (its K-lines under the query's
+    // dividend command, or its minute line), its quote and its trades.
+    function request(q, kline) {
+        var code = String(q.code);
+        var market = Number(q.market || 0);
+        if (kline) {
+            model.setDividendCmd(q.kcmd || "");
+            model.getKLineData(code, market, 512, Number(q.cycle || 33), 0);
         } else {
             model.getMinuteData(code, market, 0);
         }
@@ -312,7 +314,7 @@ FocusScope {
             return;
         if (visible) {
             cancel();
-            request();
+            request(query_map_, isKLine());
             chartPage.initChartView();
             subscribe();
         } else {

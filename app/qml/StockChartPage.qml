@@ -198,6 +198,9 @@ Item {
             return;
         qview.holdLayout = true;
         qview.clearSubChartAll();
+        // The previous chart's formulas go first: what follows (cycle, show
+        // count) would lay them out again for nothing.
+        qview.clearMainChartAll();
         // The next K-line record places the range at the end of its series:
         // the bars of the previous chart are gone with its formulas.
         main.resetBeginEndState(true);
