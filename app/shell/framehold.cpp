@@ -23,19 +23,18 @@ void FrameHold::setLimit(int ms)
     emit limitChanged();
 }
 
-// GUI thread.
+// GUI thread. A hold under way keeps its deadline: switches in quick
+// succession (a key held down) never keep the window from drawing longer.
 void FrameHold::hold()
 {
     QQuickWindow* w = window();
-    if (!w || limit_ <= 0)
+    if (!w || limit_ <= 0 || window_ == w)
         return;
-    if (window_ != w) {
-        release();
-        window_ = w;
-        w->installEventFilter(this);
-        emit holdingChanged();
-    }
+    release();
+    window_ = w;
+    w->installEventFilter(this);
     deadline_.start(limit_);
+    emit holdingChanged();
 }
 
 // GUI thread.

@@ -26,7 +26,8 @@ public:
     bool holding() const { return !window_.isNull(); }
     bool framePending() const { return pending_; }
 
-    // GUI thread. Starts a hold of the item's window, or restarts its limit.
+    // GUI thread. Starts a hold of the item's window (a hold under way keeps
+    // its limit).
     Q_INVOKABLE void hold();
     // GUI thread. Ends the hold (nothing when none).
     Q_INVOKABLE void release();
