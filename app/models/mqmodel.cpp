@@ -332,7 +332,10 @@ void MQModel::onQuoteReplayTypeDividend(const QuoteReply* rpl)
     if (!owns(dividendCtx_, rpl))
         return;
     emit updateDividend(static_cast<const QuoteDividendPoints*>(rpl->data));
-    refreshFirstKLine();
+    // Only adjusted bars need the first K-line series again, now that its
+    // dividends are known; unadjusted ones (option 1) came as they stay.
+    if (dividendOption_ != 1)
+        refreshFirstKLine();
 }
 
 void MQModel::onQuoteReplayTypeKLine(const QuoteReply* rpl)

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import MQModel 1.0
 import HFileIO 1.0
 import HRoute 1.0
+import FrameHold 1.0
 import MultiStockModel 1.0
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "theme"
@@ -61,6 +62,13 @@ FocusScope {
     }
     HFileIO { id: fileIO }
     HRoute { id: hroute }
+    // A switch to another stock draws no frame of empty panes: the window
+    // waits (briefly) for the new stock's bars.
+    FrameHold { id: frameHold; objectName: "frameHold" }
+    Connections {
+        target: chartPage.chartArea.mainChart
+        function onDataUpdate() { frameHold.release(); }
+    }
 
     Rectangle { anchors.fill: parent; color: Theme.chartBackground }
 
@@ -178,7 +186,15 @@ FocusScope {
             c2 = 33;
         next.cycle = c2;
         next.chart = chart;
-        var wasKLine = isKLine();
+        // The new stock's data is asked for first, so that the server works
+        // while the view is set up; its replies come in through the event
+        // loop, after this function.
+        if (next.code) {
+            if ((chart === "mline" || chart === "kline") && visible)
+                frameHold.hold();
+            cancel();
+            request(next, chart === "kline" || (chart !== "mline" && isKLine()));
+        }
         query_map_ = next;
         if (next.json && next.json !== stockCtx)
             loadStockList(next.json);
@@ -189,9 +205,8 @@ FocusScope {
         chartButtons.selectKey(chartKey);
         if (!next.code)
             return;
-        cancel();
-        if (wasKLine)
-            saveDrawing();
+        // The K-line's drawings, when changed, are saved as the chart lets
+        // them go (drawing.load or unload in subscribe()).
         qview.hideCrosshairLine();
         chartPage.initChartView();
         pages.show();
@@ -209,19 +224,28 @@ FocusScope {
         quotePane.stopStats();
     }
 
-    function subscribe() {
-        var code = String(query_map_.code);
-        var market = Number(query_map_.market || 0);
-        if (isKLine())
-            model.getKLineData(code, market, 512, cycle(), 0);
-        else
+    // The bars of the stock of query q (its K-lines under the query's
+    // dividend command, or its minute line), its quote and its trades.
+    function request(q, kline) {
+        var code = String(q.code);
+        var market = Number(q.market || 0);
+        if (kline) {
+            model.setDividendCmd(q.kcmd || "");
+            model.getKLineData(code, market, 512, Number(q.cycle || 33), 0);
+        } else {
             model.getMinuteData(code, market, 0);
-        if (isKLine())
-            drawing.load(code, market, cycle());
-        else
-            drawing.unload();
+        }
         model.getPriceData(code, market);
         model.getDetailData(code, market, -1, 9999);
+    }
+
+    // What goes with the data once the panes are set up: the drawings, the
+    // overlay stocks and the interval statistics.
+    function subscribe() {
+        if (isKLine())
+            drawing.load(String(query_map_.code), Number(query_map_.market || 0), cycle());
+        else
+            drawing.unload();
         overlays.showSaved();
         quotePane.startStats();
     }
@@ -290,9 +314,11 @@ FocusScope {
             return;
         if (visible) {
             cancel();
+            request(query_map_, isKLine());
             chartPage.initChartView();
             subscribe();
         } else {
+            frameHold.release();
             if (isKLine())
                 saveDrawing();
             cancel();

@@ -198,6 +198,9 @@ Item {
             return;
         qview.holdLayout = true;
         qview.clearSubChartAll();
+        // The previous chart's formulas go first: what follows (cycle, show
+        // count) would lay them out again for nothing.
+        qview.clearMainChartAll();
         // The next K-line record places the range at the end of its series:
         // the bars of the previous chart are gone with its formulas.
         main.resetBeginEndState(true);
@@ -205,7 +208,6 @@ Item {
             main.setCycle(cycle);
             main.setLineType("kline");
             main.setkShowNumber(120);
-            mqModel.setDividendCmd(query.kcmd || "");
             toolRow.fillKLineToolBars();
         } else {
             main.setCycle(0);

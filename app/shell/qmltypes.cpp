@@ -25,6 +25,7 @@
 #include "models/qstocktipview.h"
 #include "models/qtablemodelproxy.h"
 #include "models/tablemodel.h"
+#include "shell/framehold.h"
 #include "shell/hdatetime.h"
 #include "shell/hfileio.h"
 #include "shell/hroute.h"
@@ -43,6 +44,7 @@ void registerQmlTypes()
     qmlRegisterSingletonType<HttpRequestFactory>("Network", 1, 0, "HttpRequestFactory", &HttpRequestFactory::provider);
     qmlRegisterType<HFileIO>("HFileIO", 1, 0, "HFileIO");
     qmlRegisterType<HRoute>("HRoute", 1, 0, "HRoute");
+    qmlRegisterType<FrameHold>("FrameHold", 1, 0, "FrameHold");
     qmlRegisterType<HDatetime>("HDatetime", 1, 0, "HDatetime");
     qmlRegisterType<HUtil>("HUtil", 1, 0, "HUtil");
     qmlRegisterType<QCrypto>("QCrypto", 1, 0, "QCrypto");

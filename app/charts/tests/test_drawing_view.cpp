@@ -172,20 +172,26 @@ TEST(DrawingView, ToolsDrawnByMouseComeBackWithTheView)
         menuAction(v.drawing, "delete");
         EXPECT_EQ(1u, v.tools());
         EXPECT_TRUE(HFileIO::readData("600002-1-33.json").contains("PaintRect"));
+        // A tool drawn last is saved when the chart leaves the stock's K-lines.
+        v.drawTool("CPaintSegment", v.at(last - 30, p), v.at(last - 10, p * 1.03));
+        EXPECT_EQ(2u, v.tools());
+        EXPECT_FALSE(HFileIO::readData("600002-1-33.json").contains("PaintSegment"));
         // The minute chart carries no drawings; back on the K-lines they return.
         testsupport::callQml(v.root, "activeFlag", "app://curview/?#chart=mline");
         EXPECT_TRUE(waitFor([&] { return c->getLineType() == "mline" && v.tools() == 0; }));
+        EXPECT_TRUE(HFileIO::readData("600002-1-33.json").contains("PaintSegment"));
         testsupport::callQml(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
-        EXPECT_TRUE(waitFor([&] { return c->getLineType() == "kline" && v.tools() == 1; }));
+        EXPECT_TRUE(waitFor([&] { return c->getLineType() == "kline" && v.tools() == 2; }));
         EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
         return int(v.tools());
     }();
-    ASSERT_EQ(1, n0);
-    // A new view of the same stock finds the rectangle again.
+    ASSERT_EQ(2, n0);
+    // A new view of the same stock finds the rectangle and the segment again.
     View again;
     ASSERT_TRUE(again.open("600002"));
-    ASSERT_TRUE(waitFor([&] { return again.tools() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return again.tools() == 2; }));
     EXPECT_STREQ("PaintRect", again.chart()->paintBoard()->tools()[0]->typeName());
+    EXPECT_STREQ("PaintSegment", again.chart()->paintBoard()->tools()[1]->typeName());
 }
 
 TEST(DrawingScreenshots, ToolsOnDayKLinesAndIntervalStatistics)

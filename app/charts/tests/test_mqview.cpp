@@ -719,6 +719,64 @@ TEST(MQView, ShowCountsAndPageSizesStayInRange)
 
 // The main window's tab area opens the view from its route and hands it the
 // route's query.
+// A switch to another stock draws no frame of empty panes: the first frame
+// after it shows the new stock's bars in the main pane and every sub pane.
+TEST(MQView, SwitchDrawsItsFirstFrameWithTheBars)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QObject* hold = v.root->findChild<QObject*>("frameHold");
+    ASSERT_TRUE(hold);
+    hold->setProperty("limit", 60000);  // here the bars, never the limit, end a hold
+    QString expected;
+    int emptyFrames = 0, dataFrames = 0;
+    QStringList late;  // panes without bars in the first frame with the new stock
+    QObject::connect(&v.view, &QQuickWindow::frameSwapped, [&] {
+        QChart* main = v.mainPane();
+        const CTXData* slot = main ? main->getCTXData(0) : nullptr;
+        if (!slot || expected != slot->codeInfo.code || main->getFirstKLineSize() <= 0) {
+            emptyFrames += dataFrames == 0 ? 1 : 0;
+            return;
+        }
+        if (dataFrames++ > 0)
+            return;
+        for (const QVariant& p : v.subPanes()) {
+            auto* pane = qobject_cast<QChart*>(p.value<QObject*>());
+            if (!pane || pane->getFirstKLineSize() <= 0)
+                late << (pane ? pane->property("name_tag_").toString() : QString("?"));
+        }
+    });
+    struct Step {
+        const char* code;
+        const char* chart;
+        int cycle;
+    };
+    const Step steps[] = {{"600001", "kline", 33}, {"600002", "kline", 33}, {"600001", "mline", 0},
+                          {"600002", "kline", 35}, {"600001", "kline", 35}};
+    bool first = true;
+    for (const Step& s : steps) {
+        QVariantMap q = route(s.chart, s.cycle);
+        q["code"] = s.code;
+        expected = s.code;
+        emptyFrames = dataFrames = 0;
+        late.clear();
+        call(v.root, "setQuery", q);
+        EXPECT_TRUE(hold->property("holding").toBool()) << s.code << " " << s.chart;
+        ASSERT_TRUE(waitFor([&] { return dataFrames > 0; })) << s.code << " " << s.chart;
+        EXPECT_FALSE(hold->property("holding").toBool());
+        // The very first stock of the view may follow frames of its opening.
+        if (!first)
+            EXPECT_EQ(0, emptyFrames) << s.code << " " << s.chart;
+        EXPECT_TRUE(late.isEmpty()) << late.join(",").toStdString();
+        EXPECT_EQ(2, v.subPanes().size());
+        first = false;
+    }
+    // Another page than the charts holds nothing.
+    call(v.root, "activeFlag", "app://curview/?#chart=detail");
+    EXPECT_FALSE(hold->property("holding").toBool());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
 TEST(MQView, OpensFromATabRoute)
 {
     OpenView v;

@@ -103,7 +103,7 @@ TEST_F(MQModelCalls, SlotRuleAndKeepOne)
     EXPECT_EQ(1, cleared);
 }
 
-TEST_F(MQModelCalls, DividendReplyRefetchesTheFirstKLine)
+TEST_F(MQModelCalls, DividendReplyRefetchesAdjustedFirstKLine)
 {
     MQModel m;
     QuoteDividendPoints d{};
@@ -124,6 +124,9 @@ TEST_F(MQModelCalls, DividendReplyRefetchesTheFirstKLine)
     m.setDividendCmd("");
     EXPECT_EQ((Calls{"option c2 1", "update c2"}), take());
     QuoteReply r3 = reply(3, &d);
+    // Unadjusted bars are not fetched again for their dividends.
+    m.onQuoteReplayTypeDividend(&r3);
+    EXPECT_TRUE(take().empty());
     m.setDividendCmd("bd");
     take();
     m.onQuoteReplayTypeDividend(&r3);

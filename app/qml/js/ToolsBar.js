@@ -36,13 +36,26 @@ function change(model, overflow, showCount, style, index) {
     mirror(model, overflow, showCount);
 }
 
+// The rows already in the overflow model are updated in place, so that an
+// unchanged overflow keeps its menu items instead of making them anew.
 function mirror(model, overflow, showCount) {
     if (!overflow)
         return;
-    overflow.clear();
-    for (var i = Math.max(0, showCount); i < model.count; ++i) {
-        var it = model.get(i);
-        overflow.append({ name: it.name, select: !!it.select, index: i });
+    var from = Math.max(0, showCount);
+    var n = Math.max(0, model.count - from);
+    if (overflow.count > n)
+        overflow.remove(n, overflow.count - n);
+    for (var k = 0; k < n; ++k) {
+        var it = model.get(from + k);
+        var row = { name: it.name, select: !!it.select, index: from + k };
+        if (k === overflow.count) {
+            overflow.append(row);
+            continue;
+        }
+        var old = overflow.get(k);
+        for (var role in row)
+            if (old[role] !== row[role])
+                overflow.setProperty(k, role, row[role]);
     }
 }
 

@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QtTest 1.15
 import HUtil 1.0
 import "qrc:/qml/" as W
+import "qrc:/qml/js/ToolsBar.js" as Bar
 
 Item {
     id: top
@@ -40,6 +41,10 @@ Item {
     }
     W.QAutoToolsBar { id: autoBar; width: 400; height: 25; model_: autoItems; rightPadding: 25 }
     HUtil { id: util }
+
+    ListModel { id: overflow }
+    SignalSpy { id: overflowInserted; target: overflow; signalName: "rowsInserted" }
+    SignalSpy { id: overflowRemoved; target: overflow; signalName: "rowsRemoved" }
 
     W.QMsgBox { id: box; show_alert: true; title_: "公告" }
     SignalSpy { id: boxClosed; target: box; signalName: "clickedClose" }
@@ -83,6 +88,40 @@ Item {
             autoBar.width = w[0] + 10 + 24;                       // not even the first
             compare(autoBar.show_count, 0);
             compare(autoBar.menu_width, Math.max(w[0], w[1], w[2]) + 35);
+        }
+
+        function test_overflowMirrorKeepsItsRows() {
+            function rows() {
+                var out = [];
+                for (var i = 0; i < overflow.count; ++i) {
+                    var r = overflow.get(i);
+                    out.push(r.name + (r.select ? "+" : "") + r.index);
+                }
+                return out;
+            }
+            for (var i = 0; i < items.count; ++i)
+                items.setProperty(i, "select", false);
+            Bar.mirror(items, overflow, 3);
+            compare(rows(), ["四3", "五4"]);
+            overflowInserted.clear();
+            overflowRemoved.clear();
+            // Again unchanged, then one pressed state: the rows stay, updated.
+            Bar.mirror(items, overflow, 3);
+            items.setProperty(4, "select", true);
+            Bar.mirror(items, overflow, 3);
+            compare(rows(), ["四3", "五+4"]);
+            compare(overflowInserted.count, 0);
+            compare(overflowRemoved.count, 0);
+            // More room, less room, no overflow.
+            Bar.mirror(items, overflow, 4);
+            compare(rows(), ["五+4"]);
+            Bar.mirror(items, overflow, 1);
+            compare(rows(), ["二1", "三2", "四3", "五+4"]);
+            Bar.mirror(items, overflow, 5);
+            compare(rows(), []);
+            Bar.mirror(items, overflow, -2);
+            compare(rows(), ["一0", "二1", "三2", "四3", "五+4"]);
+            items.setProperty(4, "select", false);
         }
 
         function test_msgBoxAlertMode() {

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+#include "shell/framehold.h"
+#include "shell/qmltypes.h"
+
+namespace {
+
+// Up to 15 s in 10 ms steps; true when the condition holds at the end.
+template <class Pred>
+bool waitFor(Pred done)
+{
+    for (int i = 0; i < 1500 && !done(); ++i)
+        QTest::qWait(10);
+    return done();
+}
+
+}  // namespace
+
+// A hold keeps a shown window from drawing: the frame the scene asks for is
+// taken aside and drawn once the hold is released, or once the limit of the
+// first hold has passed; a hold with no limit does nothing.
+TEST(FrameHold, FramesWaitForTheReleaseOrTheLimit)
+{
+    registerQmlTypes();
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport FrameHold 1.0\n"
+                      "Window { width: 120; height: 80; visible: true\n"
+                      "  Rectangle { objectName: 'face'; anchors.fill: parent; color: 'red' }\n"
+                      "  FrameHold { objectName: 'hold' } }\n",
+                      QUrl("qrc:/test_framehold.qml"));
+    std::unique_ptr<QObject> object(component.create());
+    ASSERT_TRUE(object) << component.errorString().toStdString();
+    auto* window = qobject_cast<QQuickWindow*>(object.get());
+    ASSERT_TRUE(window);
+    QObject* face = window->findChild<QObject*>("face");
+    QObject* hold = window->findChild<QObject*>("hold");
+    ASSERT_TRUE(face && hold);
+    int frames = 0;
+    QObject::connect(window, &QQuickWindow::frameSwapped, [&] { ++frames; });
+    ASSERT_TRUE(waitFor([&] { return frames > 0; })) << "the window never drew its first frame";
+    QSignalSpy released(hold, SIGNAL(released()));
+
+    // Held until released.
+    hold->setProperty("limit", 60000);
+    QMetaObject::invokeMethod(hold, "hold");
+    EXPECT_TRUE(hold->property("holding").toBool());
+    frames = 0;
+    face->setProperty("color", QColor(Qt::blue));
+    ASSERT_TRUE(waitFor([&] { return hold->property("framePending").toBool(); }));
+    EXPECT_EQ(0, frames) << "a frame was drawn during the hold";
+    QMetaObject::invokeMethod(hold, "release");
+    EXPECT_FALSE(hold->property("holding").toBool());
+    EXPECT_FALSE(hold->property("framePending").toBool());
+    EXPECT_EQ(1, released.count());
+    EXPECT_TRUE(waitFor([&] { return frames > 0; })) << "the frame asked for during the hold never came";
+    QMetaObject::invokeMethod(hold, "release");  // no hold: nothing happens
+    EXPECT_EQ(1, released.count());
+
+    // Held until the limit.
+    int framesInHold = -1;
+    QObject::connect(qobject_cast<FrameHold*>(hold), &FrameHold::released, [&] { framesInHold = frames; });
+    hold->setProperty("limit", 50);
+    QMetaObject::invokeMethod(hold, "hold");
+    frames = 0;
+    face->setProperty("color", QColor(Qt::green));
+    ASSERT_TRUE(released.wait(15000)) << "the limit did not end the hold";
+    EXPECT_EQ(0, framesInHold) << "a frame was drawn during the hold";
+    EXPECT_FALSE(hold->property("holding").toBool());
+    EXPECT_TRUE(waitFor([&] { return frames > 0; }));
+
+    // Holds asked for again and again (a key held down) end at the first
+    // one's limit all the same.
+    const int before = released.count();
+    for (int i = 0; i < 1500 && released.count() == before; ++i) {
+        QMetaObject::invokeMethod(hold, "hold");
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(before + 1, released.count()) << "repeated holds kept the window from drawing";
+
+    // No limit: no hold.
+    hold->setProperty("limit", 0);
+    QMetaObject::invokeMethod(hold, "hold");
+    EXPECT_FALSE(hold->property("holding").toBool());
+}
