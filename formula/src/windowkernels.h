@@ -268,8 +268,10 @@ inline bool allFinite(const float* x, uint32_t first, uint32_t end)
 // Longest window the running kernel takes; wider ones go to the block kernels.
 constexpr uint32_t kRunningWindow = 512;
 // Bars after which the running sums start afresh, so that rounding cannot
-// pile up; two such stretches advance together for two independent chains.
+// pile up; several such stretches advance together as independent chains.
 constexpr uint32_t kRunningStretch = 2048;
+// Stretches that runningStretches advances together.
+constexpr uint32_t kStretchGroup = 4;
 
 template <bool Squares, typename Emit>
 void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k, Emit emit);
@@ -302,8 +304,8 @@ void runningWindowsFrom(const float* x, uint32_t first, uint32_t end, uint32_t k
         runningWindows<Squares>(x, first, end, k, later);
         return;
     }
-    // Pairs of stretches start at steady + m * 2 * kRunningStretch.
-    const uint64_t pair = 2 * static_cast<uint64_t>(kRunningStretch);
+    // Stretches start at steady + m * kRunningStretch.
+    const uint64_t pair = kRunningStretch;
     const uint64_t skip = (static_cast<uint64_t>(from) - steady) / pair * pair;
     runningStretches<Squares>(x, static_cast<uint32_t>(steady + skip), end, k, later);
 }
@@ -357,33 +359,52 @@ void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k,
             }
         }
     };
-    for (uint64_t a = steady; a < end; a += 2 * static_cast<uint64_t>(kRunningStretch)) {
-        const uint32_t ia = static_cast<uint32_t>(a);
-        const uint32_t ib = static_cast<uint32_t>(std::min<uint64_t>(end, a + kRunningStretch));
-        const uint32_t ie = static_cast<uint32_t>(std::min<uint64_t>(end, a + 2 * static_cast<uint64_t>(kRunningStretch)));
-        Run ra, rb;
-        ra.start(x, ia, k);
-        emit(ia, ra.s1, ra.s2, k, ra.c);
-        if (ib < ie) {
-            rb.start(x, ib, k);
-            emit(ib, rb.s1, rb.s2, k, rb.c);
+    // kStretchGroup stretches advance together (independent chains); each
+    // stretch's own sums are the same operations in the same order whatever
+    // the grouping.
+    constexpr uint32_t kGroup = kStretchGroup;
+    for (uint64_t a = steady; a < end; a += kGroup * static_cast<uint64_t>(kRunningStretch)) {
+        Run r[kGroup];
+        uint32_t at[kGroup];
+        uint32_t len[kGroup];
+        uint32_t common = 0xFFFFFFFFu;
+        for (uint32_t g = 0; g < kGroup; ++g) {
+            const uint64_t b = a + static_cast<uint64_t>(g) * kRunningStretch;
+            at[g] = static_cast<uint32_t>(std::min<uint64_t>(end, b));
+            const uint32_t e = static_cast<uint32_t>(std::min<uint64_t>(end, b + kRunningStretch));
+            len[g] = at[g] < e ? e - at[g] - 1 : 0;
+            if (at[g] < e) {
+                r[g].start(x, at[g], k);
+                emit(at[g], r[g].s1, r[g].s2, k, r[g].c);
+                common = std::min(common, len[g]);
+            } else {
+                common = 0;
+            }
         }
-        const uint32_t lenA = ib - ia - 1;
-        const uint32_t lenB = ib < ie ? ie - ib - 1 : 0;
-        const uint32_t both = std::min(lenA, lenB);
-        for (uint32_t t = 1; t <= both; ++t) {
-            ra.step(x, ia + t, k);
-            rb.step(x, ib + t, k);
-            emit(ia + t, ra.s1, ra.s2, k, ra.c);
-            emit(ib + t, rb.s1, rb.s2, k, rb.c);
+        static_assert(kGroup == 4, "the joint loop below advances four stretches");
+        {
+            Run r0 = r[0], r1 = r[1], r2 = r[2], r3 = r[3];
+            const uint32_t a0 = at[0], a1 = at[1], a2 = at[2], a3 = at[3];
+            for (uint32_t t = 1; t <= common; ++t) {
+                r0.step(x, a0 + t, k);
+                r1.step(x, a1 + t, k);
+                r2.step(x, a2 + t, k);
+                r3.step(x, a3 + t, k);
+                emit(a0 + t, r0.s1, r0.s2, k, r0.c);
+                emit(a1 + t, r1.s1, r1.s2, k, r1.c);
+                emit(a2 + t, r2.s1, r2.s2, k, r2.c);
+                emit(a3 + t, r3.s1, r3.s2, k, r3.c);
+            }
+            r[0] = r0;
+            r[1] = r1;
+            r[2] = r2;
+            r[3] = r3;
         }
-        for (uint32_t t = both + 1; t <= lenA; ++t) {
-            ra.step(x, ia + t, k);
-            emit(ia + t, ra.s1, ra.s2, k, ra.c);
-        }
-        for (uint32_t t = both + 1; t <= lenB; ++t) {
-            rb.step(x, ib + t, k);
-            emit(ib + t, rb.s1, rb.s2, k, rb.c);
+        for (uint32_t g = 0; g < kGroup; ++g) {
+            for (uint32_t t = common + 1; t <= len[g]; ++t) {
+                r[g].step(x, at[g] + t, k);
+                emit(at[g] + t, r[g].s1, r[g].s2, k, r[g].c);
+            }
         }
     }
 }
