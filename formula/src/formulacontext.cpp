@@ -125,6 +125,7 @@ bool FormulaContext::run()
     memory.lookedUp.resize(code.size(), 1);
     memory.seriesNow.clear();
     memory.paramsNow.clear();
+    pending.clear();
     bool ok = true;
     for (const FormulaFunction& step : code) {
         if (!step(this)) {
@@ -133,6 +134,10 @@ bool FormulaContext::run()
         }
     }
     resumeTarget_.reset();
+    deferring_ = false;
+    if (ok)
+        runPending();
+    pending.clear();
     if (!ok) {
         memory = RunMemory();
         return false;
@@ -146,8 +151,20 @@ bool FormulaContext::run()
     return true;
 }
 
-bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure)
+bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers)
 {
+    if (!defers && !pending.empty()) {
+        // A waiting recursion runs first when this call may read it: it is
+        // one of the values the call took in the last run, or the call is
+        // not a builtin, looked names up itself or has not run yet.
+        const std::size_t took = slot < memory.arity.size() ? memory.arity[slot] : 0;
+        bool reads = !pure || took == 0 || took > stack.size() || slot >= memory.lookedUp.size() ||
+                     memory.lookedUp[slot];
+        for (std::size_t i = stack.size() - (reads ? 0 : took); i < stack.size() && !reads; ++i)
+            reads = isPending(stack[i].get());
+        if (reads)
+            runPending();
+    }
     if (slot >= memory.results.size()) {
         memory.results.resize(slot + 1);
         memory.arity.resize(slot + 1);
@@ -173,7 +190,9 @@ bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool 
     if (memory.valid && remembered && remembered.use_count() == 1)
         resumeTarget_ = std::move(remembered);
     remembered.reset();
+    deferring_ = defers;
     const bool ok = fn(this);
+    deferring_ = false;
     resumeTarget_.reset();
     if (ok && !stack.empty()) {
         remembered = stack.back();

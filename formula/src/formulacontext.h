@@ -73,6 +73,23 @@ struct FormulaContext {
     };
     RunMemory memory;
 
+    // A recursive average y := a*y + b*x with constant parameters whose loop
+    // waits until a step reads its result, so that independent ones run
+    // interleaved (their chains overlap in the processor). Everything but the
+    // loop and the carried states is done when the call runs; the loop then
+    // makes the same operations in the same order per bar.
+    struct PendingRecursion {
+        ArgumentPtr result;   // written from bar start on
+        ArgumentPtr input;    // the data, kept alive
+        double a = 0.0, b = 0.0;
+        double y = 0.0;       // the state before bar start
+        double before = 0.0;  // the same, for the carried states
+        double keep[2] = {0.0, 0.0};
+        uint32_t start = 0, end = 0, first = 0;  // first: the input's first qualifying bar
+        bool resumed = false;
+    };
+    std::vector<PendingRecursion> pending;
+
     explicit FormulaContext(FormulaVM* owner = nullptr) : vm(owner) {}
     FormulaContext(const FormulaContext&) = delete;
     FormulaContext& operator=(const FormulaContext&) = delete;
@@ -161,7 +178,23 @@ struct FormulaContext {
     // last run, and remembers what it pushes now. A builtin (pure: its result
     // depends on its arguments and the bar count only) whose arguments are
     // all unchanged over the same bar count is not run: its last value stands.
-    bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure);
+    // A step that may leave a recursion waiting (defers) runs with
+    // deferring() true; any other step first runs the waiting ones.
+    bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers = false);
+
+    // The running builtin may leave its loop to runPending.
+    bool deferring() const { return deferring_; }
+    // Runs every waiting recursion (two at a time, interleaved); every call
+    // step that cannot defer, every output and the end of a run do it first.
+    void runPending();
+    // True when v is the result of a waiting recursion.
+    bool isPending(const FormulaArgument* v) const
+    {
+        for (const PendingRecursion& p : pending)
+            if (p.result.get() == v)
+                return true;
+        return false;
+    }
 
     // The previous result offered to the running builtin (null when none);
     // the builtin takes it at most once.
@@ -175,5 +208,6 @@ private:
     bool lookupLocal(const std::string& name, bool useShared, Source* source = nullptr);
 
     ArgumentPtr resumeTarget_;
+    bool deferring_ = false;
     uint64_t lookups_ = 0;  // names looked up so far (pushName)
 };

@@ -849,19 +849,64 @@ ArgumentPtr recursion(const DataSeries& x, Step step)
     return r;
 }
 
+// One bar of linearRecursion: the candidate a*y + b*x replaces y unless it
+// is a marker; the bar takes y.
+inline void linearStep(double a, double b, float xi, double& y, float& out)
+{
+    const double c = a * y + b * xi;
+    if (isQualifying(static_cast<float>(c)))
+        y = c;
+    out = static_cast<float>(y);
+}
+
+// Runs the loops of n recursions of linearRecursion, independent of each
+// other, two at a time interleaved, and leaves each result's carried states.
+void runRecursions(FormulaContext::PendingRecursion* jobs, std::size_t n);
+
 // y := a*y + b*x, carried in double, for a recursive average whose parameters
 // are constant (no division on the bar-to-bar chain); a candidate that is a
-// marker leaves y unchanged.
+// marker leaves y unchanged. Resumes as resumableRecursion does. In a step
+// that defers (FormulaContext::deferring) the loop waits in the context's
+// pending list and the result is written when a later step needs it.
 inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b,
                                    uint32_t changed)
 {
+    if (ctx->isPending(data.get()))
+        ctx->runPending();
     const DataSeries x = dataOf(ctx, data);
-    return resumableRecursion<double>(ctx, x, std::min(changed, x.arg->changedFrom), [a, b](uint32_t, float xi, double& y) {
-        const double c = a * y + b * xi;
-        if (isQualifying(static_cast<float>(c)))
-            y = c;
-        return static_cast<float>(y);
-    });
+    changed = std::min(changed, x.arg->changedFrom);
+    if (ArgumentPtr was = ctx->takeResumeTarget()) {
+        const uint32_t at = std::min(changed, was->endBar);
+        if (!(was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd))
+            changed = 0;  // no state to go on from: every bar again, in the same array
+        ctx->offerResumeTarget(std::move(was));
+    }
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
+    FormulaContext::PendingRecursion job;
+    job.result = std::move(u.result);
+    job.input = x.arg;
+    job.a = a;
+    job.b = b;
+    job.end = x.end;
+    const uint32_t k = markBeforeFirstQualifying(*x.arg, job.result->values.data());
+    job.first = k;
+    job.start = k;
+    job.y = k < x.end ? static_cast<double>(x.v[k]) : 0.0;
+    const uint32_t oldEnd = job.result->carriedEnd;
+    job.resumed = oldEnd != 0 && u.from > k && (u.from == oldEnd || u.from + 1 == oldEnd);
+    if (job.resumed) {
+        job.start = u.from;
+        job.y = job.result->carried[u.from == oldEnd ? 1 : 0];
+    }
+    job.before = job.y;
+    job.result->changedFrom = std::min(job.result->changedFrom, job.start);
+    ArgumentPtr r = job.result;
+    if (ctx->deferring() && job.start < job.end) {
+        ctx->pending.push_back(std::move(job));
+        return r;
+    }
+    runRecursions(&job, 1);
+    return r;
 }
 
 // mema and expmema: a recursive average seeded at the absolute bar n - 1.
