@@ -253,6 +253,55 @@ void expectSameAsFullRun(TestProgram& kept, const Program& program, int statemen
     }
 }
 
+// Runs program over m, then takes 25 random edits (in order for fixed), each
+// run compared with a full run; check(kept, m, where) is called after each.
+template <typename Check>
+void runEdits(const Program& program, int statements, Market& m, uint32_t seed, bool fixed, std::mt19937& rng,
+              std::normal_distribution<float>& step, Check check)
+{
+    TestProgram kept;
+    compile(kept, program);
+    m.serve(kept);
+    expectSameAsFullRun(kept, program, statements, m, "seed " + std::to_string(seed) + " first run");
+    check(kept, m, "seed " + std::to_string(seed) + " first run");
+    for (int edit = 0; edit < 25; ++edit) {
+        const uint32_t kind = fixed ? uint32_t(edit) % 10 : rng() % 10;
+        const std::size_t last = m.c.size() - 1;
+        if (kind <= 3) {
+            m.setBar(last, m.c[last] + step(rng));  // a tick on the last bar
+        } else if (kind == 4) {
+            m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+            m.setBar(last + 1, m.c[last] + step(rng));  // a new bar
+        } else if (kind == 5) {
+            // An older bar corrected, now and then to a spike that
+            // widens the value ranges around it.
+            m.setBar(rng() % m.c.size(), rng() % 2 ? 10.0f + step(rng) : 60.0f);
+        } else if (kind == 6) {
+            m.c[last] = rng() % 2 ? FMLInvalidValue : std::nanf("");
+        } else if (kind == 7) {
+            const std::size_t keep = m.c.size() - 1 - rng() % 5;  // a shorter history
+            m.c.resize(keep), m.h.resize(keep), m.l.resize(keep), m.o.resize(keep);
+        } else if (kind == 8) {
+            m.param = float(1 + rng() % 9);
+        }
+        m.serve(kept);
+        const std::string where =
+            "seed " + std::to_string(seed) + " edit " + std::to_string(edit) + " kind " + std::to_string(kind);
+        expectSameAsFullRun(kept, program, statements, m, where);
+        if (testing::Test::HasFatalFailure())
+            return;
+        check(kept, m, where);
+        if (testing::Test::HasFatalFailure())
+            return;
+    }
+}
+
+void runEdits(const Program& program, int statements, Market& m, uint32_t seed, bool fixed, std::mt19937& rng,
+              std::normal_distribution<float>& step)
+{
+    runEdits(program, statements, m, seed, fixed, rng, step, [](TestProgram&, const Market&, const std::string&) {});
+}
+
 TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
 {
     constexpr int kStatements = 4;
@@ -277,37 +326,74 @@ TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
             m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
             m.setBar(std::size_t(i), price);
         }
-        TestProgram kept;
-        compile(kept, program);
-        m.serve(kept);
-        expectSameAsFullRun(kept, program, kStatements, m, "seed " + std::to_string(seed) + " first run");
-        for (int edit = 0; edit < 25; ++edit) {
-            const uint32_t kind = seed == 0 ? uint32_t(edit) % 10 : rng() % 10;
-            const std::size_t last = m.c.size() - 1;
-            if (kind <= 3) {
-                m.setBar(last, m.c[last] + step(rng));  // a tick on the last bar
-            } else if (kind == 4) {
-                m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
-                m.setBar(last + 1, m.c[last] + step(rng));  // a new bar
-            } else if (kind == 5) {
-                // An older bar corrected, now and then to a spike that
-                // widens the value ranges around it.
-                m.setBar(rng() % m.c.size(), rng() % 2 ? 10.0f + step(rng) : 60.0f);
-            } else if (kind == 6) {
-                m.c[last] = rng() % 2 ? FMLInvalidValue : std::nanf("");
-            } else if (kind == 7) {
-                const std::size_t keep = m.c.size() - 1 - rng() % 5;  // a shorter history
-                m.c.resize(keep), m.h.resize(keep), m.l.resize(keep), m.o.resize(keep);
-            } else if (kind == 8) {
-                m.param = float(1 + rng() % 9);
-            }
-            m.serve(kept);
-            expectSameAsFullRun(kept, program, kStatements, m,
-                                "seed " + std::to_string(seed) + " edit " + std::to_string(edit) + " kind " +
-                                    std::to_string(kind));
-            if (testing::Test::HasFatalFailure())
-                return;
+        runEdits(program, kStatements, m, seed, seed == 0, rng, step);
+        if (testing::Test::HasFatalFailure())
+            return;
+    }
+}
+
+// Recursive averages with constant parameters wait until a step reads them
+// and then run two at a time: each gives the bits it gives alone, in whole
+// and in resumed runs, also when the pair differs in first bars and lengths
+// and when one reads another that waits.
+TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
+{
+    auto p = [](std::initializer_list<Op> ops) { return Program(ops); };
+    const Op c{FML_OP_PUSH_NAME, "C"};
+    auto num = [](float v) { return Op{FML_OP_PUSH_NUMBER, "", v}; };
+    auto fn = [](const char* f) { return Op{FML_OP_CALL, f}; };
+    const Program ema12 = p({c, num(12), fn("ema")});
+    const Program ema26 = p({c, num(26), fn("expma")});
+    const Program up = p({c, c, num(1), fn("ref"), fn("-"), num(0), fn("max"), num(6), num(1), fn("sma")});
+    const Program all = p({c, c, num(1), fn("ref"), fn("-"), fn("abs"), num(6), num(1), fn("sma")});
+    const Program late = p({c, num(40), fn("ref"), num(3), fn("ema")});
+    const Program byParam = p({c, {FML_OP_PUSH_NAME, "N1"}, num(2), fn("sma")});
+    const Program nested = p({c, num(5), fn("ema"), num(7), fn("ema")});
+    const Program roots = p({c, num(10.2f), fn("-"), fn("sqrt"), num(4), fn("ema")});
+    const std::vector<std::pair<Program, Program>> pairs = {
+        {ema12, ema26}, {up, all}, {late, byParam}, {nested, ema12}, {roots, late}, {all, nested}};
+    uint32_t seed = 100;
+    for (const auto& pair : pairs) {
+        // V0 and V1 wait, V2 reads both, V3 is a recursion of V2.
+        Program program = pair.first;
+        program.insert(program.end(), {{FML_OP_ASSIGN, "V0"}, {FML_OP_DROP, ""}});
+        program.insert(program.end(), pair.second.begin(), pair.second.end());
+        program.insert(program.end(), {{FML_OP_ASSIGN, "V1"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "V0"},
+                                       {FML_OP_PUSH_NAME, "V1"}, fn("-"), {FML_OP_ASSIGN, "V2"}, num(9), fn("ema"),
+                                       {FML_OP_ASSIGN, "V3"}, {FML_OP_DROP, ""}});
+        for (const char* v : {"V0", "V1", "V2", "V3"})
+            program.push_back(Op{FML_OP_OUTPUT, v});
+        auto alone = [](const Program& snippet, const Market& m) {
+            Program single = snippet;
+            single.insert(single.end(), {{FML_OP_ASSIGN, "A"}, {FML_OP_OUTPUT, "A"}, {FML_OP_DROP, ""}});
+            TestProgram t;
+            compile(t, single);
+            m.serve(t);
+            EXPECT_EQ(t.run(int(m.c.size())), 1);
+            return t.values("A");
+        };
+        auto same = [&pair, &alone](TestProgram& kept, const Market& m, const std::string& where) {
+            const std::vector<float> a0 = alone(pair.first, m), a1 = alone(pair.second, m);
+            const std::vector<float> v0 = kept.values("V0"), v1 = kept.values("V1");
+            ASSERT_EQ(v0.size(), a0.size()) << where;
+            ASSERT_EQ(v1.size(), a1.size()) << where;
+            EXPECT_EQ(std::memcmp(v0.data(), a0.data(), a0.size() * sizeof(float)), 0) << where << " V0";
+            EXPECT_EQ(std::memcmp(v1.data(), a1.data(), a1.size() * sizeof(float)), 0) << where << " V1";
+        };
+        std::mt19937 rng(seed);
+        std::normal_distribution<float> step(0.0f, 0.2f);
+        Market m;
+        float price = 10.0f;
+        const int bars = 300 + int(rng() % 3000);
+        for (int i = 0; i < bars; ++i) {
+            price += step(rng);
+            m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+            m.setBar(std::size_t(i), price);
         }
+        runEdits(program, 4, m, seed, seed == 100, rng, step, same);
+        if (testing::Test::HasFatalFailure())
+            return;
+        ++seed;
     }
 }
 
