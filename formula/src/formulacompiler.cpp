@@ -80,11 +80,12 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
         FormulaFunction fn = ctx->vm->function(nameOf(v.name));
         const std::size_t slot = ctx->code.size();
         const bool pure = isBuiltinName(nameOf(v.name));
-        // The recursive averages that may leave their loop waiting.
+        // The element-wise operators and recursive averages whose loops may
+        // wait for a later step (FormulaContext::PendingJob).
         const CiLess less;
         const std::string n = nameOf(v.name);
         bool defers = false;
-        for (const char* d : {"ema", "expma", "sma"})
+        for (const char* d : {"+", "-", "*", "/", "max", "min", "abs", "ema", "expma", "sma"})
             defers = defers || (!less(n, d) && !less(d, n));
         ctx->code.emplace_back([fn = std::move(fn), slot, pure, defers](FormulaContext* c) {
             return c->callStep(fn, slot, pure, defers);

@@ -28,6 +28,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -73,22 +74,27 @@ struct FormulaContext {
     };
     RunMemory memory;
 
-    // A recursive average y := a*y + b*x with constant parameters whose loop
-    // waits until a step reads its result, so that independent ones run
-    // interleaved (their chains overlap in the processor). Everything but the
-    // loop and the carried states is done when the call runs; the loop then
-    // makes the same operations in the same order per bar.
-    struct PendingRecursion {
-        ArgumentPtr result;   // written from bar start on
-        ArgumentPtr input;    // the data, kept alive
-        double a = 0.0, b = 0.0;
-        double y = 0.0;       // the state before bar start
-        double before = 0.0;  // the same, for the carried states
-        double keep[2] = {0.0, 0.0};
-        uint32_t start = 0, end = 0, first = 0;  // first: the input's first qualifying bar
-        bool resumed = false;
+    // A step whose loop waits until a later step reads its result: runs of
+    // element-wise operators and recursive averages then go through the bars
+    // together, block by block, the data of a block still in the cache, and
+    // two independent recursions advance interleaved so that their
+    // bar-to-bar chains overlap. The call does everything but the loop (and
+    // the recursions' carried states); the loop makes each bar with the same
+    // operations in the same order as a call that runs at once.
+    struct PendingJob {
+        ArgumentPtr result;
+        ArgumentPtr inputs[2];  // the series it reads, kept alive
+        uint32_t from = 0;      // the bars [from, end) are written by run
+        uint32_t end = 0;
+        virtual ~PendingJob() = default;
+        // Writes the bars of [b, e) within [from, end); blocks come in order.
+        virtual void run(uint32_t b, uint32_t e) = 0;
+        virtual void finish() {}
     };
-    std::vector<PendingRecursion> pending;
+    std::vector<std::unique_ptr<PendingJob>> pending;
+    // Loops shorter than this run at once (a tick's few bars gain nothing).
+    static constexpr uint32_t kDeferBars = 256;
+    static constexpr std::size_t kMostPending = 64;
 
     explicit FormulaContext(FormulaVM* owner = nullptr) : vm(owner) {}
     FormulaContext(const FormulaContext&) = delete;
@@ -182,16 +188,19 @@ struct FormulaContext {
     // deferring() true; any other step first runs the waiting ones.
     bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers = false);
 
-    // The running builtin may leave its loop to runPending.
-    bool deferring() const { return deferring_; }
-    // Runs every waiting recursion (two at a time, interleaved); every call
-    // step that cannot defer, every output and the end of a run do it first.
+    // The running builtin may leave a loop over bars bars to runPending.
+    bool mayDefer(uint32_t bars) const
+    {
+        return deferring_ && bars >= kDeferBars && pending.size() < kMostPending;
+    }
+    // Runs every waiting loop; every call step that may read one, every
+    // output and the end of a run do it first.
     void runPending();
-    // True when v is the result of a waiting recursion.
+    // True when v is the result of a waiting loop.
     bool isPending(const FormulaArgument* v) const
     {
-        for (const PendingRecursion& p : pending)
-            if (p.result.get() == v)
+        for (const auto& p : pending)
+            if (p->result.get() == v)
                 return true;
         return false;
     }

@@ -1,97 +1,167 @@
-// The loops of the constant-parameter recursive averages, run when a step
-// reads a result: independent recursions advance two at a time so that their
-// bar-to-bar chains overlap, each bar computed exactly as alone.
+// The loops that wait (FormulaContext::PendingJob), run when a later step
+// reads a result: every waiting loop goes through the bars block by block in
+// the order of the calls, and two independent recursions advance interleaved
+// so that their bar-to-bar chains overlap; each bar is computed exactly as by
+// a call that runs at once.
+
+#include <algorithm>
+#include <cstdint>
 
 #include "formulacontext.h"
 #include "windowkernels.h"
 
 namespace windowkernels {
 
-namespace {
-
-using Job = FormulaContext::PendingRecursion;
-
-// Bars [at, until) of one recursion, keeping the states after the last two bars.
-void runAlone(Job& j, uint32_t& at, uint32_t until)
+void RecursionJob::seekFirst(uint32_t e0)
 {
-    const float* x = j.input->values.data();
-    float* out = j.result->values.data();
-    double y = j.y;
-    for (uint32_t i = at; i < until; ++i) {
-        linearStep(j.a, j.b, x[i], y, out[i]);
-        if (i + 2 >= j.end)
-            j.keep[i + 2 - j.end] = y;
+    const float* x = inputs[0]->values.data();
+    float* out = result->values.data();
+    const uint32_t hi = std::min(e0, end);
+    uint32_t i = next;
+    while (i < hi && !isQualifying(x[i]))
+        out[i++] = kInvalidValue;
+    next = i;
+    if (i < hi) {
+        found = true;
+        first = start = i;
+        y = before = static_cast<double>(x[i]);
     }
-    j.y = y;
-    at = until;
 }
 
-// The bars of both before their last two, interleaved, then the rest of each.
-void runPair(Job& p, Job& q)
+void RecursionJob::advance(uint32_t to)
 {
-    uint32_t i = p.start, j = q.start;
-    const uint32_t np = p.end >= i + 2 ? p.end - 2 - i : 0;
-    const uint32_t nq = q.end >= j + 2 ? q.end - 2 - j : 0;
-    const uint32_t both = std::min(np, nq);
-    if (both != 0) {
-        const float* xp = p.input->values.data() + i;
-        const float* xq = q.input->values.data() + j;
-        float* op = p.result->values.data() + i;
-        float* oq = q.result->values.data() + j;
-        const double ap = p.a, bp = p.b, aq = q.a, bq = q.b;
-        double yp = p.y, yq = q.y;
-        for (uint32_t t = 0; t < both; ++t) {
-            linearStep(ap, bp, xp[t], yp, op[t]);
-            linearStep(aq, bq, xq[t], yq, oq[t]);
+    const float* x = inputs[0]->values.data();
+    float* out = result->values.data();
+    double s = y;
+    for (uint32_t i = next; i < to; ++i) {
+        linearStep(a, b, x[i], s, out[i]);
+        if (i + 2 >= end)
+            keep[i + 2 - end] = s;
+    }
+    y = s;
+    next = std::max(next, to);
+}
+
+void RecursionJob::run(uint32_t b0, uint32_t e0)
+{
+    if (follows)
+        return;
+    const uint32_t hi = std::min(e0, end);
+    if (!found)
+        seekFirst(hi);
+    RecursionJob* q = partner;
+    if (q) {
+        const uint32_t qhi = std::min(e0, q->end);
+        if (!q->found)
+            q->seekFirst(qhi);
+        // Both bar by bar up to their last two bars, which keep the states.
+        const uint32_t pLimit = std::min(hi, end >= 2 ? end - 2 : 0u);
+        const uint32_t qLimit = std::min(qhi, q->end >= 2 ? q->end - 2 : 0u);
+        if (found && q->found && next < pLimit && q->next < qLimit) {
+            const uint32_t both = std::min(pLimit - next, qLimit - q->next);
+            const float* xp = inputs[0]->values.data() + next;
+            const float* xq = q->inputs[0]->values.data() + q->next;
+            float* op = result->values.data() + next;
+            float* oq = q->result->values.data() + q->next;
+            const double ap = a, bp = b, aq = q->a, bq = q->b;
+            double yp = y, yq = q->y;
+            for (uint32_t t = 0; t < both; ++t) {
+                linearStep(ap, bp, xp[t], yp, op[t]);
+                linearStep(aq, bq, xq[t], yq, oq[t]);
+            }
+            y = yp;
+            q->y = yq;
+            next += both;
+            q->next += both;
         }
-        p.y = yp;
-        q.y = yq;
-        i += both;
-        j += both;
+        if (q->found)
+            q->advance(qhi);
     }
-    runAlone(p, i, p.end);
-    runAlone(q, j, q.end);
+    if (found)
+        advance(hi);
+    (void)b0;
 }
 
-// The carried states of a result whose loop ran (as resumableRecursion leaves them).
-void finish(Job& j)
+void RecursionJob::finish()
 {
-    FormulaArgument& r = *j.result;
-    if (j.resumed && j.start >= j.end)
+    if (!found)
+        first = start = end;  // no qualifying bar: markers throughout
+    FormulaArgument& r = *result;
+    r.changedFrom = std::min(r.changedFrom, start);
+    if (resumed && start >= end)
         return;  // nothing recomputed: the carried states stand
-    bool known = j.end >= j.first + 2 && j.end >= 2;
-    if (known && j.end - 2 < j.start) {
-        if (j.resumed && j.end - 2 + 1 == j.start)
-            j.keep[0] = j.before;
+    bool known = end >= first + 2 && end >= 2;
+    if (known && end - 2 < start) {
+        if (resumed && end - 2 + 1 == start)
+            keep[0] = before;
         else
             known = false;
     }
-    r.carriedEnd = known ? j.end : 0u;
-    r.carried[0] = j.keep[0];
-    r.carried[1] = j.keep[1];
-}
-
-}  // namespace
-
-void runRecursions(Job* jobs, std::size_t n)
-{
-    std::size_t i = 0;
-    for (; i + 1 < n; i += 2)
-        runPair(jobs[i], jobs[i + 1]);
-    if (i < n) {
-        uint32_t at = jobs[i].start;
-        runAlone(jobs[i], at, jobs[i].end);
-    }
-    for (std::size_t k = 0; k < n; ++k)
-        finish(jobs[k]);
+    r.carriedEnd = known ? end : 0u;
+    r.carried[0] = keep[0];
+    r.carried[1] = keep[1];
 }
 
 }  // namespace windowkernels
 
+namespace {
+
+// Bars per block of the waiting loops: the blocks of every loop stay in the
+// first-level cache between one loop and the next.
+constexpr uint32_t kPendingBlock = 256;
+
+}  // namespace
+
 void FormulaContext::runPending()
 {
-    if (pending.empty())
+    using windowkernels::RecursionJob;
+    const std::size_t n = pending.size();
+    if (n == 0)
         return;
-    windowkernels::runRecursions(pending.data(), pending.size());
+    // deps[j]: the jobs j reads, directly or through others (n <= 64).
+    uint64_t deps[kMostPending] = {};
+    RecursionJob* rec[kMostPending] = {};
+    uint32_t lo = kUnboundedEnd, hi = 0;
+    for (std::size_t j = 0; j < n; ++j) {
+        PendingJob& job = *pending[j];
+        for (const ArgumentPtr& in : job.inputs) {
+            for (std::size_t i = 0; in && i < j; ++i)
+                if (pending[i]->result == in)
+                    deps[j] |= deps[i] | (uint64_t(1) << i);
+        }
+        rec[j] = dynamic_cast<RecursionJob*>(&job);
+        lo = std::min(lo, job.from);
+        hi = std::max(hi, job.end);
+    }
+    // Pairs of recursions that do not read each other: the later one runs
+    // both when no loop between reads the earlier, else the earlier runs both
+    // when the later reads no loop from the earlier on.
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!rec[i] || rec[i]->partner || rec[i]->follows)
+            continue;
+        for (std::size_t j = i + 1; j < n; ++j) {
+            if (!rec[j] || rec[j]->partner || rec[j]->follows || (deps[j] >> i & 1))
+                continue;
+            bool laterLeads = true;
+            for (std::size_t m = i + 1; m < j && laterLeads; ++m)
+                laterLeads = !(deps[m] >> i & 1);
+            const uint64_t fromI = (j - i >= 64 ? ~uint64_t(0) : ((uint64_t(1) << (j - i)) - 1)) << i;
+            const bool earlierLeads = (deps[j] & fromI) == 0;
+            if (!laterLeads && !earlierLeads)
+                continue;
+            RecursionJob* lead = laterLeads ? rec[j] : rec[i];
+            RecursionJob* other = laterLeads ? rec[i] : rec[j];
+            lead->partner = other;
+            other->follows = true;
+            break;
+        }
+    }
+    for (uint64_t b = lo; b < hi; b += kPendingBlock) {
+        const uint32_t e = static_cast<uint32_t>(std::min<uint64_t>(hi, b + kPendingBlock));
+        for (std::size_t j = 0; j < n; ++j)
+            pending[j]->run(static_cast<uint32_t>(b), e);
+    }
+    for (std::size_t j = 0; j < n; ++j)
+        pending[j]->finish();
     pending.clear();
 }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "builtins.h"
@@ -859,20 +860,37 @@ inline void linearStep(double a, double b, float xi, double& y, float& out)
     out = static_cast<float>(y);
 }
 
-// Runs the loops of n recursions of linearRecursion, independent of each
-// other, two at a time interleaved, and leaves each result's carried states.
-void runRecursions(FormulaContext::PendingRecursion* jobs, std::size_t n);
+// The loop of linearRecursion as a step that may wait (FormulaContext::
+// PendingJob). Its data may itself wait: the first qualifying bar is then
+// found as the blocks come, unless it lies before the first changed bar.
+struct RecursionJob : FormulaContext::PendingJob {
+    double a = 0.0, b = 0.0;
+    double y = 0.0;       // the state before bar next
+    double before = 0.0;  // the state before bar start (resumed)
+    double keep[2] = {0.0, 0.0};
+    uint32_t first = 0;   // the data's first qualifying bar, once found
+    uint32_t start = 0;   // the bar the loop starts at, once found
+    uint32_t next = 0;    // the next bar to write
+    bool found = false;   // first and start are known
+    bool resumed = false;
+    RecursionJob* partner = nullptr;  // run interleaved with this one
+    bool follows = false;             // a partner runs this one
+
+    void run(uint32_t b0, uint32_t e0) override;
+    void finish() override;
+    // Bars of [b0, e0) until the first qualifying one (markers before it).
+    void seekFirst(uint32_t e0);
+    // Bars [next, to) alone, keeping the states after the last two bars.
+    void advance(uint32_t to);
+};
 
 // y := a*y + b*x, carried in double, for a recursive average whose parameters
 // are constant (no division on the bar-to-bar chain); a candidate that is a
-// marker leaves y unchanged. Resumes as resumableRecursion does. In a step
-// that defers (FormulaContext::deferring) the loop waits in the context's
-// pending list and the result is written when a later step needs it.
+// marker leaves y unchanged. Resumes as resumableRecursion does. A long loop
+// of a step that may defer waits in the context (FormulaContext::PendingJob).
 inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b,
                                    uint32_t changed)
 {
-    if (ctx->isPending(data.get()))
-        ctx->runPending();
     const DataSeries x = dataOf(ctx, data);
     changed = std::min(changed, x.arg->changedFrom);
     if (ArgumentPtr was = ctx->takeResumeTarget()) {
@@ -882,30 +900,50 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
         ctx->offerResumeTarget(std::move(was));
     }
     SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
-    FormulaContext::PendingRecursion job;
-    job.result = std::move(u.result);
-    job.input = x.arg;
-    job.a = a;
-    job.b = b;
-    job.end = x.end;
-    const uint32_t k = markBeforeFirstQualifying(*x.arg, job.result->values.data());
-    job.first = k;
-    job.start = k;
-    job.y = k < x.end ? static_cast<double>(x.v[k]) : 0.0;
-    const uint32_t oldEnd = job.result->carriedEnd;
-    job.resumed = oldEnd != 0 && u.from > k && (u.from == oldEnd || u.from + 1 == oldEnd);
-    if (job.resumed) {
-        job.start = u.from;
-        job.y = job.result->carried[u.from == oldEnd ? 1 : 0];
+    auto job = std::make_unique<RecursionJob>();
+    RecursionJob& j = *job;
+    j.result = std::move(u.result);
+    j.inputs[0] = x.arg;
+    j.a = a;
+    j.b = b;
+    j.end = x.end;
+    float* out = j.result->values.data();
+    const bool waits = ctx->isPending(x.arg.get());
+    const bool defer = ctx->mayDefer(x.end > u.from ? x.end - u.from : 0);
+    if (waits && !defer)
+        ctx->runPending();
+    uint32_t k = x.end;
+    if (!waits || !defer) {
+        k = markBeforeFirstQualifying(*x.arg, out);
+    } else {
+        // The data's bars before the first changed one are already written.
+        const uint32_t begin = x.arg->rangeBegin();
+        k = begin;
+        while (k < u.from && k < x.end && !isQualifying(x.v[k]))
+            ++k;
+        std::fill(out + begin, out + k, kInvalidValue);
     }
-    job.before = job.y;
-    job.result->changedFrom = std::min(job.result->changedFrom, job.start);
-    ArgumentPtr r = job.result;
-    if (ctx->deferring() && job.start < job.end) {
+    j.found = k < u.from || !waits || !defer;
+    j.first = k;
+    j.start = k;
+    j.y = k < x.end && j.found ? static_cast<double>(x.v[k]) : 0.0;
+    const uint32_t oldEnd = j.result->carriedEnd;
+    j.resumed = j.found && oldEnd != 0 && u.from > k && (u.from == oldEnd || u.from + 1 == oldEnd);
+    if (j.resumed) {
+        j.start = u.from;
+        j.y = j.result->carried[u.from == oldEnd ? 1 : 0];
+    }
+    j.before = j.y;
+    j.next = j.found ? j.start : k;
+    j.from = j.next;
+    j.result->changedFrom = std::min(j.result->changedFrom, j.next);
+    ArgumentPtr r = j.result;
+    if (defer && j.next < j.end) {
         ctx->pending.push_back(std::move(job));
         return r;
     }
-    runRecursions(&job, 1);
+    j.run(j.next, j.end);
+    j.finish();
     return r;
 }
 
