@@ -41,55 +41,75 @@ inline float applyBinary(const Op& op, float x, float y)
     return markerIf(static_cast<uint32_t>(bitsOf(x) == inf) | static_cast<uint32_t>(bitsOf(y) == inf), r);
 }
 
-// The loop of a binary operator, run at once or when a later step reads it.
+// The loop of a binary operator over the bars [from, end) of out, run at
+// once or when a later step reads it.
 template <bool markerOut, typename Op>
-struct BinaryJob : FormulaContext::PendingJob {
+struct BinaryLoop {
     Op op;
+    float* out = nullptr;
     const float* x = nullptr;  // null: the literal xl
     const float* y = nullptr;  // null: the literal yl
     float xl = 0.0f, yl = 0.0f;
-    explicit BinaryJob(Op o) : op(o) {}
+    uint32_t from = 0, end = 0;
 
     // Separate loops per operand shape, so that each is a plain pass the
     // compiler can vectorise.
-    void run(uint32_t b, uint32_t e) override
+    void run(uint32_t b, uint32_t e) const
     {
         const uint32_t lo = std::max(b, from);
         const uint32_t hi = std::min(e, end);
-        float* out = result->values.data();
+        float* o = out;
         const Op f = op;
         if (!x) {
             const float a = xl;
             const float* v = y;
             for (uint32_t i = lo; i < hi; ++i)
-                out[i] = applyBinary<markerOut>(f, a, v[i]);
+                o[i] = applyBinary<markerOut>(f, a, v[i]);
         } else if (!y) {
             const float* u = x;
             const float c = yl;
             for (uint32_t i = lo; i < hi; ++i)
-                out[i] = applyBinary<markerOut>(f, u[i], c);
+                o[i] = applyBinary<markerOut>(f, u[i], c);
         } else {
             const float* u = x;
             const float* v = y;
             for (uint32_t i = lo; i < hi; ++i)
-                out[i] = applyBinary<markerOut>(f, u[i], v[i]);
+                o[i] = applyBinary<markerOut>(f, u[i], v[i]);
         }
     }
 };
 
-// Runs job now, or leaves it waiting when the running step may defer it;
-// a job that runs now first has the loops it reads run.
-inline void runOrDefer(FormulaContext* ctx, std::unique_ptr<FormulaContext::PendingJob> job)
+// A loop left waiting in the context.
+template <typename Loop>
+struct WaitingLoop : FormulaContext::PendingJob {
+    Loop loop;
+    explicit WaitingLoop(const Loop& l) : loop(l) {}
+    void run(uint32_t b, uint32_t e) override { loop.run(b, e); }
+};
+
+// Runs loop over its bars now, or leaves it waiting (with r, its result, and
+// in0 and in1, the series it reads, null for a literal) when the running step
+// may defer it; a loop that runs now first has the loops it reads run.
+// Nothing is allocated or shared for a loop that runs now (a tick's steps).
+template <typename Loop>
+void runOrDefer(FormulaContext* ctx, const Loop& loop, const ArgumentPtr& r, const ArgumentPtr* in0,
+                const ArgumentPtr* in1)
 {
-    FormulaContext::PendingJob& j = *job;
-    const bool waits = ctx->isPending(j.inputs[0].get()) || ctx->isPending(j.inputs[1].get());
-    if (j.from < j.end && ctx->mayDefer(j.end - j.from)) {
-        ctx->pending.push_back(std::move(job));
+    if (loop.from < loop.end && ctx->mayDefer(loop.end - loop.from)) {
+        auto waiting = std::make_unique<WaitingLoop<Loop>>(loop);
+        waiting->result = r;
+        waiting->from = loop.from;
+        waiting->end = loop.end;
+        if (in0)
+            waiting->inputs[0] = *in0;
+        if (in1)
+            waiting->inputs[1] = *in1;
+        ctx->pending.push_back(std::move(waiting));
         return;
     }
-    if (waits)
+    if (!ctx->pending.empty() && ((in0 && ctx->isPending(in0->get())) || (in1 && ctx->isPending(in1->get()))))
         ctx->runPending();
-    j.run(j.from, j.end);
+    loop.run(loop.from, loop.end);
 }
 
 // Applies op to every bar of the common range of A (deeper) and B (top).
@@ -117,40 +137,41 @@ bool binaryOperator(FormulaContext* ctx, Op op)
     // Only the bars from the first changed one are computed when the step's
     // previous result is at hand.
     SeriesUpdate update = seriesToUpdate(ctx, range.begin, range.end, range.end, changed);
-    auto job = std::make_unique<BinaryJob<markerOut, Op>>(op);
-    job->result = std::move(update.result);
-    job->from = update.from;
-    job->end = range.end;
+    ArgumentPtr r = std::move(update.result);
+    BinaryLoop<markerOut, Op> loop{op};
+    loop.out = r->values.data();
+    loop.from = update.from;
+    loop.end = range.end;
     if (a.literal)
-        job->xl = a.literalValue();
+        loop.xl = a.literalValue();
     else
-        job->x = a.values.data(), job->inputs[0] = args[0];
+        loop.x = a.values.data();
     if (b.literal)
-        job->yl = b.literalValue();
+        loop.yl = b.literalValue();
     else
-        job->y = b.values.data(), job->inputs[1] = args[1];
-    ArgumentPtr r = job->result;
-    runOrDefer(ctx, std::move(job));
+        loop.y = b.values.data();
+    runOrDefer(ctx, loop, r, a.literal ? nullptr : &args[0], b.literal ? nullptr : &args[1]);
     ctx->push(std::move(r));
     return true;
 }
 
 // The loop of a unary function (marker in, marker out).
 template <typename Fn>
-struct UnaryJob : FormulaContext::PendingJob {
+struct UnaryLoop {
     Fn fn;
+    float* out = nullptr;
     const float* x = nullptr;
-    explicit UnaryJob(Fn f) : fn(f) {}
-    void run(uint32_t b, uint32_t e) override
+    uint32_t from = 0, end = 0;
+    void run(uint32_t b, uint32_t e) const
     {
         const uint32_t lo = std::max(b, from);
         const uint32_t hi = std::min(e, end);
-        float* out = result->values.data();
+        float* o = out;
         const float* src = x;
         const Fn f = fn;
         for (uint32_t i = lo; i < hi; ++i) {
             const float r = f(src[i]);  // dropped for a marker, as in applyBinary
-            out[i] = markerIf(static_cast<uint32_t>(bitsOf(src[i]) == bitsOf(kInvalidValue)), r);
+            o[i] = markerIf(static_cast<uint32_t>(bitsOf(src[i]) == bitsOf(kInvalidValue)), r);
         }
     }
 };
@@ -176,14 +197,13 @@ bool unaryFunction(FormulaContext* ctx, Fn fn)
     if (end < in.firstValid)
         return false;
     SeriesUpdate update = seriesToUpdate(ctx, in.firstValid, end, end, in.changedFrom);
-    auto job = std::make_unique<UnaryJob<Fn>>(fn);
-    job->result = std::move(update.result);
-    job->from = update.from;
-    job->end = end;
-    job->x = in.values.data();
-    job->inputs[0] = x;
-    ArgumentPtr r = job->result;
-    runOrDefer(ctx, std::move(job));
+    ArgumentPtr r = std::move(update.result);
+    UnaryLoop<Fn> loop{fn};
+    loop.out = r->values.data();
+    loop.from = update.from;
+    loop.end = end;
+    loop.x = in.values.data();
+    runOrDefer(ctx, loop, r, &x, nullptr);
     ctx->push(std::move(r));
     return true;
 }

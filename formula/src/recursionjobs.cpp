@@ -14,7 +14,6 @@ namespace windowkernels {
 
 void RecursionJob::seekFirst(uint32_t e0)
 {
-    const float* x = inputs[0]->values.data();
     float* out = result->values.data();
     const uint32_t hi = std::min(e0, end);
     uint32_t i = next;
@@ -30,7 +29,6 @@ void RecursionJob::seekFirst(uint32_t e0)
 
 void RecursionJob::advance(uint32_t to)
 {
-    const float* x = inputs[0]->values.data();
     float* out = result->values.data();
     double s = y;
     for (uint32_t i = next; i < to; ++i) {
@@ -59,8 +57,8 @@ void RecursionJob::run(uint32_t b0, uint32_t e0)
         const uint32_t qLimit = std::min(qhi, q->end >= 2 ? q->end - 2 : 0u);
         if (found && q->found && next < pLimit && q->next < qLimit) {
             const uint32_t both = std::min(pLimit - next, qLimit - q->next);
-            const float* xp = inputs[0]->values.data() + next;
-            const float* xq = q->inputs[0]->values.data() + q->next;
+            const float* xp = x + next;
+            const float* xq = q->x + q->next;
             float* op = result->values.data() + next;
             float* oq = q->result->values.data() + q->next;
             const double ap = a, bp = b, aq = q->a, bq = q->b;

@@ -864,6 +864,7 @@ inline void linearStep(double a, double b, float xi, double& y, float& out)
 // PendingJob). Its data may itself wait: the first qualifying bar is then
 // found as the blocks come, unless it lies before the first changed bar.
 struct RecursionJob : FormulaContext::PendingJob {
+    const float* x = nullptr;  // the data's values (inputs[0] keeps a waiting job's)
     double a = 0.0, b = 0.0;
     double y = 0.0;       // the state before bar next
     double before = 0.0;  // the state before bar start (resumed)
@@ -900,15 +901,13 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
         ctx->offerResumeTarget(std::move(was));
     }
     SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
-    auto job = std::make_unique<RecursionJob>();
-    RecursionJob& j = *job;
+    RecursionJob j;
     j.result = std::move(u.result);
-    j.inputs[0] = x.arg;
     j.a = a;
     j.b = b;
     j.end = x.end;
     float* out = j.result->values.data();
-    const bool waits = ctx->isPending(x.arg.get());
+    const bool waits = !ctx->pending.empty() && ctx->isPending(x.arg.get());
     const bool defer = ctx->mayDefer(x.end > u.from ? x.end - u.from : 0);
     if (waits && !defer)
         ctx->runPending();
@@ -937,14 +936,17 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
     j.next = j.found ? j.start : k;
     j.from = j.next;
     j.result->changedFrom = std::min(j.result->changedFrom, j.next);
-    ArgumentPtr r = j.result;
+    j.x = x.v;
     if (defer && j.next < j.end) {
-        ctx->pending.push_back(std::move(job));
+        auto waiting = std::make_unique<RecursionJob>(std::move(j));
+        waiting->inputs[0] = x.arg;
+        ArgumentPtr r = waiting->result;
+        ctx->pending.push_back(std::move(waiting));
         return r;
     }
     j.run(j.next, j.end);
     j.finish();
-    return r;
+    return std::move(j.result);
 }
 
 // mema and expmema: a recursive average seeded at the absolute bar n - 1.
