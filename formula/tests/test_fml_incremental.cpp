@@ -350,8 +350,13 @@ TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
     const Program byParam = p({c, {FML_OP_PUSH_NAME, "N1"}, num(2), fn("sma")});
     const Program nested = p({c, num(5), fn("ema"), num(7), fn("ema")});
     const Program roots = p({c, num(10.2f), fn("-"), fn("sqrt"), num(4), fn("ema")});
+    // Data that waits itself: its first qualifying bar is found as the blocks
+    // come (1 / (C > 10.3) is the marker until C first exceeds 10.3).
+    const Program gated = p({num(1), c, num(10.3f), fn(">"), fn("/"), c, fn("*"), num(5), fn("ema")});
+    const Program shifted = p({c, num(40), fn("ref"), num(1), fn("+"), num(6), num(2), fn("sma")});
     const std::vector<std::pair<Program, Program>> pairs = {
-        {ema12, ema26}, {up, all}, {late, byParam}, {nested, ema12}, {roots, late}, {all, nested}};
+        {ema12, ema26}, {up, all},       {late, byParam},   {nested, ema12},
+        {roots, late},  {all, nested},   {gated, shifted},  {shifted, gated}};
     uint32_t seed = 100;
     for (const auto& pair : pairs) {
         // V0 and V1 wait, V2 reads both, V3 is a recursion of V2.
@@ -363,8 +368,17 @@ TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
                                        {FML_OP_ASSIGN, "V3"}, {FML_OP_DROP, ""}});
         for (const char* v : {"V0", "V1", "V2", "V3"})
             program.push_back(Op{FML_OP_OUTPUT, v});
+        // Each snippet alone, every call's result drawn at once: nothing
+        // waits for a later step, so each loop runs by itself.
         auto alone = [](const Program& snippet, const Market& m) {
-            Program single = snippet;
+            Program single;
+            for (const Op& op : snippet) {
+                single.push_back(op);
+                if (op.code == FML_OP_CALL) {
+                    const std::string t = "T" + std::to_string(single.size());
+                    single.insert(single.end(), {{FML_OP_ASSIGN, t}, {FML_OP_OUTPUT, t}});
+                }
+            }
             single.insert(single.end(), {{FML_OP_ASSIGN, "A"}, {FML_OP_OUTPUT, "A"}, {FML_OP_DROP, ""}});
             TestProgram t;
             compile(t, single);
