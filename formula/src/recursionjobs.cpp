@@ -40,43 +40,91 @@ void RecursionJob::advance(uint32_t to)
     next = std::max(next, to);
 }
 
+namespace {
+
+// One recursion of a group as locals of the interleaved loop.
+struct Lane {
+    const float* x;
+    float* out;
+    double a, b, y;
+};
+
+inline Lane laneOf(const RecursionJob* j)
+{
+    return {j->x + j->next, j->result->values.data() + j->next, j->a, j->b, j->y};
+}
+
+inline void stepLane(Lane& l, uint32_t t)
+{
+    linearStep(l.a, l.b, l.x[t], l.y, l.out[t]);
+}
+
+// count bars of each of the N recursions from its next bar on, interleaved
+// (named lanes, so that every state stays in a register).
+template <int N>
+void advanceTogether(RecursionJob* const* m, uint32_t count)
+{
+    Lane l0 = laneOf(m[0]);
+    Lane l1 = laneOf(m[1]);
+    Lane l2 = laneOf(m[N > 2 ? 2 : 1]);
+    Lane l3 = laneOf(m[N > 3 ? 3 : 1]);
+    for (uint32_t t = 0; t < count; ++t) {
+        stepLane(l0, t);
+        stepLane(l1, t);
+        if (N > 2)
+            stepLane(l2, t);
+        if (N > 3)
+            stepLane(l3, t);
+    }
+    const double y[4] = {l0.y, l1.y, l2.y, l3.y};
+    for (int k = 0; k < N; ++k) {
+        m[k]->y = y[k];
+        m[k]->next += count;
+    }
+}
+
+}  // namespace
+
 void RecursionJob::run(uint32_t b0, uint32_t e0)
 {
     if (follows)
         return;
-    const uint32_t hi = std::min(e0, end);
-    if (!found)
-        seekFirst(hi);
-    RecursionJob* q = partner;
-    if (q) {
-        const uint32_t qhi = std::min(e0, q->end);
-        if (!q->found)
-            q->seekFirst(qhi);
-        // Both bar by bar up to their last two bars, which keep the states.
-        const uint32_t pLimit = std::min(hi, end >= 2 ? end - 2 : 0u);
-        const uint32_t qLimit = std::min(qhi, q->end >= 2 ? q->end - 2 : 0u);
-        if (found && q->found && next < pLimit && q->next < qLimit) {
-            const uint32_t both = std::min(pLimit - next, qLimit - q->next);
-            const float* xp = x + next;
-            const float* xq = q->x + q->next;
-            float* op = result->values.data() + next;
-            float* oq = q->result->values.data() + q->next;
-            const double ap = a, bp = b, aq = q->a, bq = q->b;
-            double yp = y, yq = q->y;
-            for (uint32_t t = 0; t < both; ++t) {
-                linearStep(ap, bp, xp[t], yp, op[t]);
-                linearStep(aq, bq, xq[t], yq, oq[t]);
-            }
-            y = yp;
-            q->y = yq;
-            next += both;
-            q->next += both;
-        }
-        if (q->found)
-            q->advance(qhi);
+    if (followers == 0) {
+        const uint32_t hi = std::min(e0, end);
+        if (!found)
+            seekFirst(hi);
+        if (found)
+            advance(hi);
+        return;
     }
-    if (found)
-        advance(hi);
+    RecursionJob* m[kMostInGroup];
+    uint32_t hi[kMostInGroup];
+    const int n = followers + 1;
+    for (int k = 0; k < followers; ++k) {
+        m[k] = group[k];
+        hi[k] = std::min(group[k]->windowEnd, group[k]->end);
+    }
+    m[followers] = this;
+    hi[followers] = std::min(e0, end);
+    // Every member bar by bar up to its last two bars (which keep the states).
+    uint32_t both = kUnboundedEnd;
+    for (int k = 0; k < n; ++k) {
+        if (!m[k]->found)
+            m[k]->seekFirst(hi[k]);
+        const uint32_t limit = std::min(hi[k], m[k]->end >= 2 ? m[k]->end - 2 : 0u);
+        both = (m[k]->found && m[k]->next < limit) ? std::min(both, limit - m[k]->next) : 0u;
+    }
+    if (both != 0) {
+        if (n == 2)
+            advanceTogether<2>(m, both);
+        else if (n == 3)
+            advanceTogether<3>(m, both);
+        else
+            advanceTogether<4>(m, both);
+    }
+    for (int k = 0; k < n; ++k)
+        if (m[k]->found)
+            m[k]->advance(hi[k]);
     (void)b0;
 }
 
@@ -116,48 +164,67 @@ void FormulaContext::runPending()
     const std::size_t n = pending.size();
     if (n == 0)
         return;
-    // deps[j]: the jobs j reads, directly or through others (n <= 64).
-    uint64_t deps[kMostPending] = {};
+    // level[j]: how many recursions lie on the longest path of loops that j
+    // reads. A loop of level L takes the block t - L in round t, so that a
+    // recursion and the recursions it reads advance in one loop (on blocks
+    // one apart); every loop it reads has written that block by then.
+    uint32_t level[kMostPending] = {};
     RecursionJob* rec[kMostPending] = {};
-    uint32_t lo = kUnboundedEnd, hi = 0;
+    uint32_t lo = kUnboundedEnd, hi = 0, top = 0;
     for (std::size_t j = 0; j < n; ++j) {
         PendingJob& job = *pending[j];
         for (const ArgumentPtr& in : job.inputs) {
             for (std::size_t i = 0; in && i < j; ++i)
                 if (pending[i]->result == in)
-                    deps[j] |= deps[i] | (uint64_t(1) << i);
+                    level[j] = std::max(level[j], level[i] + (rec[i] ? 1u : 0u));
         }
         rec[j] = dynamic_cast<RecursionJob*>(&job);
+        top = std::max(top, level[j]);
         lo = std::min(lo, job.from);
         hi = std::max(hi, job.end);
     }
-    // Pairs of recursions that do not read each other: the later one runs
-    // both when no loop between reads the earlier, else the earlier runs both
-    // when the later reads no loop from the earlier on.
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!rec[i] || rec[i]->partner || rec[i]->follows)
-            continue;
-        for (std::size_t j = i + 1; j < n; ++j) {
-            if (!rec[j] || rec[j]->partner || rec[j]->follows || (deps[j] >> i & 1))
-                continue;
-            bool laterLeads = true;
-            for (std::size_t m = i + 1; m < j && laterLeads; ++m)
-                laterLeads = !(deps[m] >> i & 1);
-            const uint64_t fromI = (j - i >= 64 ? ~uint64_t(0) : ((uint64_t(1) << (j - i)) - 1)) << i;
-            const bool earlierLeads = (deps[j] & fromI) == 0;
-            if (!laterLeads && !earlierLeads)
-                continue;
-            RecursionJob* lead = laterLeads ? rec[j] : rec[i];
-            RecursionJob* other = laterLeads ? rec[i] : rec[j];
-            lead->partner = other;
-            other->follows = true;
-            break;
+    // The order of each round: by level, then as called.
+    std::size_t order[kMostPending];
+    std::size_t count = 0;
+    for (uint32_t l = 0; l <= top; ++l)
+        for (std::size_t j = 0; j < n; ++j)
+            if (level[j] == l)
+                order[count++] = j;
+    // Groups of recursions in that order; the last of each leads.
+    RecursionJob* gathered[RecursionJob::kMostInGroup];
+    int inGroup = 0;
+    for (std::size_t k = 0; k <= count; ++k) {
+        RecursionJob* r = k < count ? rec[order[k]] : nullptr;
+        if (r)
+            gathered[inGroup++] = r;
+        if (inGroup == RecursionJob::kMostInGroup || (k == count && inGroup > 0)) {
+            RecursionJob* lead = gathered[inGroup - 1];
+            for (int g = 0; g + 1 < inGroup; ++g) {
+                lead->group[g] = gathered[g];
+                gathered[g]->follows = true;
+            }
+            lead->followers = inGroup - 1;
+            inGroup = 0;
         }
     }
-    for (uint64_t b = lo; b < hi; b += kPendingBlock) {
-        const uint32_t e = static_cast<uint32_t>(std::min<uint64_t>(hi, b + kPendingBlock));
-        for (std::size_t j = 0; j < n; ++j)
-            pending[j]->run(static_cast<uint32_t>(b), e);
+    const uint64_t blocks = hi > lo ? (static_cast<uint64_t>(hi) - lo + kPendingBlock - 1) / kPendingBlock : 0;
+    for (uint64_t t = 0; t < blocks + top; ++t) {
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t j = order[k];
+            uint32_t b = 0, e = 0;  // no block this round
+            if (t >= level[j] && t - level[j] < blocks) {
+                const uint64_t at = lo + (t - level[j]) * kPendingBlock;
+                b = static_cast<uint32_t>(at);
+                e = static_cast<uint32_t>(std::min<uint64_t>(hi, at + kPendingBlock));
+            }
+            if (rec[j] && rec[j]->follows) {
+                rec[j]->windowBegin = b;
+                rec[j]->windowEnd = e;
+                continue;
+            }
+            if (e > b || (rec[j] && rec[j]->followers > 0))
+                pending[j]->run(b, e);
+        }
     }
     for (std::size_t j = 0; j < n; ++j)
         pending[j]->finish();

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -852,10 +853,24 @@ ArgumentPtr recursion(const DataSeries& x, Step step)
 
 // One bar of linearRecursion: the candidate a*y + b*x replaces y unless it
 // is a marker; the bar takes y.
+// isQualifying(float(c)), cheaply for the usual candidates: a magnitude
+// within [2^-100, 2^101) narrows to a normal finite float, neither marker.
+inline bool qualifyingCandidate(double c)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &c, sizeof bits);
+    const uint64_t exponent = (bits >> 52) & 0x7FF;
+    if (__builtin_expect(exponent - (1023 - 100) <= 200, 1))
+        return true;
+    return isQualifying(static_cast<float>(c));
+}
+
 inline void linearStep(double a, double b, float xi, double& y, float& out)
 {
     const double c = a * y + b * xi;
-    if (isQualifying(static_cast<float>(c)))
+    // A marker candidate is rare: a predicted branch keeps the test off the
+    // bar-to-bar chain (a select would lengthen it).
+    if (__builtin_expect(qualifyingCandidate(c), 1))
         y = c;
     out = static_cast<float>(y);
 }
@@ -874,8 +889,14 @@ struct RecursionJob : FormulaContext::PendingJob {
     uint32_t next = 0;    // the next bar to write
     bool found = false;   // first and start are known
     bool resumed = false;
-    RecursionJob* partner = nullptr;  // run interleaved with this one
-    bool follows = false;             // a partner runs this one
+    // A group of recursions advances interleaved: the last of the group in
+    // the order of the blocks leads and runs the others (which follow) over
+    // the blocks the scheduler gave them.
+    static constexpr int kMostInGroup = 4;
+    RecursionJob* group[kMostInGroup - 1] = {};  // the followers of a lead
+    int followers = 0;
+    bool follows = false;
+    uint32_t windowBegin = 0, windowEnd = 0;  // a follower's block this round
 
     void run(uint32_t b0, uint32_t e0) override;
     void finish() override;
