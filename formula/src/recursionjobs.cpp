@@ -12,34 +12,6 @@
 
 namespace windowkernels {
 
-void RecursionJob::seekFirst(uint32_t e0)
-{
-    float* out = result->values.data();
-    const uint32_t hi = std::min(e0, end);
-    uint32_t i = next;
-    while (i < hi && !isQualifying(x[i]))
-        out[i++] = kInvalidValue;
-    next = i;
-    if (i < hi) {
-        found = true;
-        first = start = i;
-        y = before = static_cast<double>(x[i]);
-    }
-}
-
-void RecursionJob::advance(uint32_t to)
-{
-    float* out = result->values.data();
-    double s = y;
-    for (uint32_t i = next; i < to; ++i) {
-        linearStep(a, b, x[i], s, out[i]);
-        if (i + 2 >= end)
-            keep[i + 2 - end] = s;
-    }
-    y = s;
-    next = std::max(next, to);
-}
-
 namespace {
 
 // One recursion of a group as locals of the interleaved loop.
@@ -126,26 +98,6 @@ void RecursionJob::run(uint32_t b0, uint32_t e0)
         if (m[k]->found)
             m[k]->advance(hi[k]);
     (void)b0;
-}
-
-void RecursionJob::finish()
-{
-    if (!found)
-        first = start = end;  // no qualifying bar: markers throughout
-    FormulaArgument& r = *result;
-    r.changedFrom = std::min(r.changedFrom, start);
-    if (resumed && start >= end)
-        return;  // nothing recomputed: the carried states stand
-    bool known = end >= first + 2 && end >= 2;
-    if (known && end - 2 < start) {
-        if (resumed && end - 2 + 1 == start)
-            keep[0] = before;
-        else
-            known = false;
-    }
-    r.carriedEnd = known ? end : 0u;
-    r.carried[0] = keep[0];
-    r.carried[1] = keep[1];
 }
 
 }  // namespace windowkernels

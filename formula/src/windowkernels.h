@@ -906,6 +906,54 @@ struct RecursionJob : FormulaContext::PendingJob {
     void advance(uint32_t to);
 };
 
+inline void RecursionJob::seekFirst(uint32_t e0)
+{
+    float* out = result->values.data();
+    const uint32_t hi = std::min(e0, end);
+    uint32_t i = next;
+    while (i < hi && !isQualifying(x[i]))
+        out[i++] = kInvalidValue;
+    next = i;
+    if (i < hi) {
+        found = true;
+        first = start = i;
+        y = before = static_cast<double>(x[i]);
+    }
+}
+
+inline void RecursionJob::advance(uint32_t to)
+{
+    float* out = result->values.data();
+    double s = y;
+    for (uint32_t i = next; i < to; ++i) {
+        linearStep(a, b, x[i], s, out[i]);
+        if (i + 2 >= end)
+            keep[i + 2 - end] = s;
+    }
+    y = s;
+    next = std::max(next, to);
+}
+
+inline void RecursionJob::finish()
+{
+    if (!found)
+        first = start = end;  // no qualifying bar: markers throughout
+    FormulaArgument& r = *result;
+    r.changedFrom = std::min(r.changedFrom, start);
+    if (resumed && start >= end)
+        return;  // nothing recomputed: the carried states stand
+    bool known = end >= first + 2 && end >= 2;
+    if (known && end - 2 < start) {
+        if (resumed && end - 2 + 1 == start)
+            keep[0] = before;
+        else
+            known = false;
+    }
+    r.carriedEnd = known ? end : 0u;
+    r.carried[0] = keep[0];
+    r.carried[1] = keep[1];
+}
+
 // y := a*y + b*x, carried in double, for a recursive average whose parameters
 // are constant (no division on the bar-to-bar chain); a candidate that is a
 // marker leaves y unchanged. Resumes as resumableRecursion does. A long loop
@@ -965,7 +1013,10 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
         ctx->pending.push_back(std::move(waiting));
         return r;
     }
-    j.run(j.next, j.end);
+    if (!j.found)
+        j.seekFirst(j.end);
+    if (j.found)
+        j.advance(j.end);
     j.finish();
     return std::move(j.result);
 }
