@@ -60,6 +60,12 @@ struct BinaryLoop {
         const uint32_t hi = std::min(e, end);
         float* o = out;
         const Op f = op;
+        if (hi <= lo + 2) {
+            // A tick's bar or two: no set-up of the vector loops.
+            for (uint32_t i = lo; i < hi; ++i)
+                o[i] = applyBinary<markerOut>(f, x ? x[i] : xl, y ? y[i] : yl);
+            return;
+        }
         if (!x) {
             const float a = xl;
             const float* v = y;
@@ -169,6 +175,11 @@ struct UnaryLoop {
         float* o = out;
         const float* src = x;
         const Fn f = fn;
+        if (hi <= lo + 2) {
+            for (uint32_t i = lo; i < hi; ++i)
+                o[i] = isInvalid(src[i]) ? kInvalidValue : f(src[i]);
+            return;
+        }
         for (uint32_t i = lo; i < hi; ++i) {
             const float r = f(src[i]);  // dropped for a marker, as in applyBinary
             o[i] = markerIf(static_cast<uint32_t>(bitsOf(src[i]) == bitsOf(kInvalidValue)), r);

@@ -195,7 +195,11 @@ struct FormulaContext {
     }
     // Runs every waiting loop; every call step that may read one, every
     // output and the end of a run do it first.
-    void runPending();
+    void runPending()
+    {
+        if (!pending.empty())
+            runWaitingLoops();
+    }
     // True when v is the result of a waiting loop.
     bool isPending(const FormulaArgument* v) const
     {
@@ -215,6 +219,8 @@ private:
     // Steps 1, 2 and the miss callback of a lookup, without the shared context.
     enum class Source { Variable, Parameter, Shared, Host };
     bool lookupLocal(const std::string& name, bool useShared, Source* source = nullptr);
+
+    void runWaitingLoops();
 
     ArgumentPtr resumeTarget_;
     bool deferring_ = false;

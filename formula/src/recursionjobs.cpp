@@ -110,12 +110,10 @@ constexpr uint32_t kPendingBlock = 256;
 
 }  // namespace
 
-void FormulaContext::runPending()
+void FormulaContext::runWaitingLoops()
 {
     using windowkernels::RecursionJob;
     const std::size_t n = pending.size();
-    if (n == 0)
-        return;
     // level[j]: how many recursions lie on the longest path of loops that j
     // reads. A loop of level L takes the block t - L in round t, so that a
     // recursion and the recursions it reads advance in one loop (on blocks
