@@ -1,8 +1,8 @@
 // The loops that wait (FormulaContext::PendingJob), run when a later step
-// reads a result: every waiting loop goes through the bars block by block in
-// the order of the calls, and two independent recursions advance interleaved
-// so that their bar-to-bar chains overlap; each bar is computed exactly as by
-// a call that runs at once.
+// reads a result: every waiting loop goes through the bars block by block,
+// and groups of up to four recursions advance interleaved in one loop so that
+// their bar-to-bar chains overlap; each bar is computed exactly as by a call
+// that runs at once.
 
 #include <algorithm>
 #include <cstdint>
@@ -21,9 +21,9 @@ struct Lane {
     double a, b, y;
 };
 
-inline Lane laneOf(const RecursionJob* j)
+inline Lane laneOf(const RecursionLoop& l)
 {
-    return {j->x + j->next, j->result->values.data() + j->next, j->a, j->b, j->y};
+    return {l.x + l.next, l.out + l.next, l.a, l.b, l.y};
 }
 
 inline void stepLane(Lane& l, uint32_t t)
@@ -34,12 +34,12 @@ inline void stepLane(Lane& l, uint32_t t)
 // count bars of each of the N recursions from its next bar on, interleaved
 // (named lanes, so that every state stays in a register).
 template <int N>
-void advanceTogether(RecursionJob* const* m, uint32_t count)
+void advanceTogether(RecursionLoop* const* m, uint32_t count)
 {
-    Lane l0 = laneOf(m[0]);
-    Lane l1 = laneOf(m[1]);
-    Lane l2 = laneOf(m[N > 2 ? 2 : 1]);
-    Lane l3 = laneOf(m[N > 3 ? 3 : 1]);
+    Lane l0 = laneOf(*m[0]);
+    Lane l1 = laneOf(*m[1]);
+    Lane l2 = laneOf(*m[N > 2 ? 2 : 1]);
+    Lane l3 = laneOf(*m[N > 3 ? 3 : 1]);
     for (uint32_t t = 0; t < count; ++t) {
         stepLane(l0, t);
         stepLane(l1, t);
@@ -62,22 +62,22 @@ void RecursionJob::run(uint32_t b0, uint32_t e0)
     if (follows)
         return;
     if (followers == 0) {
-        const uint32_t hi = std::min(e0, end);
-        if (!found)
-            seekFirst(hi);
-        if (found)
-            advance(hi);
+        const uint32_t hi = std::min(e0, loop.end);
+        if (!loop.found)
+            loop.seekFirst(hi);
+        if (loop.found)
+            loop.advance(hi);
         return;
     }
-    RecursionJob* m[kMostInGroup];
+    RecursionLoop* m[kMostInGroup];
     uint32_t hi[kMostInGroup];
     const int n = followers + 1;
     for (int k = 0; k < followers; ++k) {
-        m[k] = group[k];
-        hi[k] = std::min(group[k]->windowEnd, group[k]->end);
+        m[k] = &group[k]->loop;
+        hi[k] = std::min(group[k]->windowEnd, m[k]->end);
     }
-    m[followers] = this;
-    hi[followers] = std::min(e0, end);
+    m[followers] = &loop;
+    hi[followers] = std::min(e0, loop.end);
     // Every member bar by bar up to its last two bars (which keep the states).
     uint32_t both = kUnboundedEnd;
     for (int k = 0; k < n; ++k) {

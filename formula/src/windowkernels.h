@@ -875,11 +875,13 @@ inline void linearStep(double a, double b, float xi, double& y, float& out)
     out = static_cast<float>(y);
 }
 
-// The loop of linearRecursion as a step that may wait (FormulaContext::
-// PendingJob). Its data may itself wait: the first qualifying bar is then
-// found as the blocks come, unless it lies before the first changed bar.
-struct RecursionJob : FormulaContext::PendingJob {
-    const float* x = nullptr;  // the data's values (inputs[0] keeps a waiting job's)
+// The loop of linearRecursion over out, with the state it goes on from. Its
+// data may wait itself: the first qualifying bar is then found as the blocks
+// come, unless it lies before the first changed bar.
+struct RecursionLoop {
+    FormulaArgument* result = nullptr;
+    float* out = nullptr;
+    const float* x = nullptr;  // the data's values
     double a = 0.0, b = 0.0;
     double y = 0.0;       // the state before bar next
     double before = 0.0;  // the state before bar start (resumed)
@@ -887,72 +889,76 @@ struct RecursionJob : FormulaContext::PendingJob {
     uint32_t first = 0;   // the data's first qualifying bar, once found
     uint32_t start = 0;   // the bar the loop starts at, once found
     uint32_t next = 0;    // the next bar to write
+    uint32_t end = 0;
     bool found = false;   // first and start are known
     bool resumed = false;
-    // A group of recursions advances interleaved: the last of the group in
-    // the order of the blocks leads and runs the others (which follow) over
-    // the blocks the scheduler gave them.
+
+    // Bars up to e0 until the first qualifying one (markers before it).
+    void seekFirst(uint32_t e0)
+    {
+        const uint32_t hi = std::min(e0, end);
+        uint32_t i = next;
+        while (i < hi && !isQualifying(x[i]))
+            out[i++] = kInvalidValue;
+        next = i;
+        if (i < hi) {
+            found = true;
+            first = start = i;
+            y = before = static_cast<double>(x[i]);
+        }
+    }
+
+    // Bars [next, to) alone, keeping the states after the last two bars.
+    void advance(uint32_t to)
+    {
+        double s = y;
+        for (uint32_t i = next; i < to; ++i) {
+            linearStep(a, b, x[i], s, out[i]);
+            if (i + 2 >= end)
+                keep[i + 2 - end] = s;
+        }
+        y = s;
+        next = std::max(next, to);
+    }
+
+    // The result's carried states (as resumableRecursion leaves them).
+    void finish()
+    {
+        if (!found)
+            first = start = end;  // no qualifying bar: markers throughout
+        FormulaArgument& r = *result;
+        r.changedFrom = std::min(r.changedFrom, start);
+        if (resumed && start >= end)
+            return;  // nothing recomputed: the carried states stand
+        bool known = end >= first + 2 && end >= 2;
+        if (known && end - 2 < start) {
+            if (resumed && end - 2 + 1 == start)
+                keep[0] = before;
+            else
+                known = false;
+        }
+        r.carriedEnd = known ? end : 0u;
+        r.carried[0] = keep[0];
+        r.carried[1] = keep[1];
+    }
+};
+
+// A RecursionLoop left waiting (FormulaContext::PendingJob). A group of
+// waiting recursions advances interleaved: the last of the group in the order
+// of the blocks leads and runs the others (which follow) over the blocks the
+// scheduler gave them.
+struct RecursionJob : FormulaContext::PendingJob {
+    RecursionLoop loop;
     static constexpr int kMostInGroup = 4;
     RecursionJob* group[kMostInGroup - 1] = {};  // the followers of a lead
     int followers = 0;
     bool follows = false;
     uint32_t windowBegin = 0, windowEnd = 0;  // a follower's block this round
 
+    explicit RecursionJob(const RecursionLoop& l) : loop(l) {}
     void run(uint32_t b0, uint32_t e0) override;
-    void finish() override;
-    // Bars of [b0, e0) until the first qualifying one (markers before it).
-    void seekFirst(uint32_t e0);
-    // Bars [next, to) alone, keeping the states after the last two bars.
-    void advance(uint32_t to);
+    void finish() override { loop.finish(); }
 };
-
-inline void RecursionJob::seekFirst(uint32_t e0)
-{
-    float* out = result->values.data();
-    const uint32_t hi = std::min(e0, end);
-    uint32_t i = next;
-    while (i < hi && !isQualifying(x[i]))
-        out[i++] = kInvalidValue;
-    next = i;
-    if (i < hi) {
-        found = true;
-        first = start = i;
-        y = before = static_cast<double>(x[i]);
-    }
-}
-
-inline void RecursionJob::advance(uint32_t to)
-{
-    float* out = result->values.data();
-    double s = y;
-    for (uint32_t i = next; i < to; ++i) {
-        linearStep(a, b, x[i], s, out[i]);
-        if (i + 2 >= end)
-            keep[i + 2 - end] = s;
-    }
-    y = s;
-    next = std::max(next, to);
-}
-
-inline void RecursionJob::finish()
-{
-    if (!found)
-        first = start = end;  // no qualifying bar: markers throughout
-    FormulaArgument& r = *result;
-    r.changedFrom = std::min(r.changedFrom, start);
-    if (resumed && start >= end)
-        return;  // nothing recomputed: the carried states stand
-    bool known = end >= first + 2 && end >= 2;
-    if (known && end - 2 < start) {
-        if (resumed && end - 2 + 1 == start)
-            keep[0] = before;
-        else
-            known = false;
-    }
-    r.carriedEnd = known ? end : 0u;
-    r.carried[0] = keep[0];
-    r.carried[1] = keep[1];
-}
 
 // y := a*y + b*x, carried in double, for a recursive average whose parameters
 // are constant (no division on the bar-to-bar chain); a candidate that is a
@@ -970,12 +976,15 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
         ctx->offerResumeTarget(std::move(was));
     }
     SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
-    RecursionJob j;
-    j.result = std::move(u.result);
+    ArgumentPtr r = std::move(u.result);
+    RecursionLoop j;
+    j.result = r.get();
+    j.out = r->values.data();
+    j.x = x.v;
     j.a = a;
     j.b = b;
     j.end = x.end;
-    float* out = j.result->values.data();
+    float* out = j.out;
     const bool waits = !ctx->pending.empty() && ctx->isPending(x.arg.get());
     const bool defer = ctx->mayDefer(x.end > u.from ? x.end - u.from : 0);
     if (waits && !defer)
@@ -995,21 +1004,21 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
     j.first = k;
     j.start = k;
     j.y = k < x.end && j.found ? static_cast<double>(x.v[k]) : 0.0;
-    const uint32_t oldEnd = j.result->carriedEnd;
+    const uint32_t oldEnd = r->carriedEnd;
     j.resumed = j.found && oldEnd != 0 && u.from > k && (u.from == oldEnd || u.from + 1 == oldEnd);
     if (j.resumed) {
         j.start = u.from;
-        j.y = j.result->carried[u.from == oldEnd ? 1 : 0];
+        j.y = r->carried[u.from == oldEnd ? 1 : 0];
     }
     j.before = j.y;
     j.next = j.found ? j.start : k;
-    j.from = j.next;
-    j.result->changedFrom = std::min(j.result->changedFrom, j.next);
-    j.x = x.v;
+    r->changedFrom = std::min(r->changedFrom, j.next);
     if (defer && j.next < j.end) {
-        auto waiting = std::make_unique<RecursionJob>(std::move(j));
+        auto waiting = std::make_unique<RecursionJob>(j);
+        waiting->result = r;
         waiting->inputs[0] = x.arg;
-        ArgumentPtr r = waiting->result;
+        waiting->from = j.next;
+        waiting->end = j.end;
         ctx->pending.push_back(std::move(waiting));
         return r;
     }
@@ -1018,7 +1027,7 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
     if (j.found)
         j.advance(j.end);
     j.finish();
-    return std::move(j.result);
+    return r;
 }
 
 // mema and expmema: a recursive average seeded at the absolute bar n - 1.
