@@ -184,11 +184,12 @@ struct FormulaContext {
     // last run, and remembers what it pushes now. A builtin (pure: its result
     // depends on its arguments and the bar count only) whose arguments are
     // all unchanged over the same bar count is not run: its last value stands.
-    // A step that may leave a recursion waiting (defers) runs with
-    // deferring() true; any other step first runs the waiting ones.
+    // A step that may leave its loop waiting (defers: the element-wise
+    // operators and the recursive averages) runs with mayDefer open; any
+    // other step first runs the waiting loops it may read.
     bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers = false);
 
-    // The running builtin may leave a loop over bars bars to runPending.
+    // The running builtin may leave its loop over that many bars waiting.
     bool mayDefer(uint32_t bars) const
     {
         return deferring_ && bars >= kDeferBars && pending.size() < kMostPending;
