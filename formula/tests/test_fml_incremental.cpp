@@ -411,6 +411,82 @@ TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
     }
 }
 
+// A host function: its first argument's values, as it reads them.
+int copyArgument(void*, FormulaVM*, FormulaContext*, const char*, FormulaArgument** args, int)
+{
+    const int n = fml_argument_data_size(args[1]);
+    const float* in = fml_argument_data_number(args[1]);
+    std::vector<float> copy(in, in + n);
+    std::copy(copy.begin(), copy.end(), fml_argument_data(args[0], n));
+    return 1;
+}
+
+// Every reader of a loop that waits sees it written: a host function, a
+// builtin that looks H and L up itself after they were assigned waiting
+// values, an output, and a run whose loops outnumber those that may wait.
+TEST(FmlIncremental, WaitingLoopsAreWrittenForEveryReader)
+{
+    const Op c{FML_OP_PUSH_NAME, "C"};
+    auto num = [](float v) { return Op{FML_OP_PUSH_NUMBER, "", v}; };
+    auto fn = [](const char* f) { return Op{FML_OP_CALL, f}; };
+    auto var = [](const char* v) { return Op{FML_OP_PUSH_NAME, v}; };
+    auto assign = [](const char* v) { return Op{FML_OP_ASSIGN, v}; };
+    const Op drop{FML_OP_DROP, ""};
+    struct Case {
+        const char* what;
+        Program program, reference;  // both leave V0
+    };
+    Program chain = {c};
+    Program chainAlone = {c};
+    for (int i = 0; i < 80; ++i) {
+        chain.insert(chain.end(), {num(0.5f), fn(i % 2 ? "+" : "*")});
+        chainAlone.insert(chainAlone.end(), {num(0.5f), fn(i % 2 ? "+" : "*"), assign("T"), {FML_OP_OUTPUT, "T"}});
+    }
+    chain.insert(chain.end(), {num(3), fn("ema")});
+    chainAlone.insert(chainAlone.end(), {num(3), fn("ema")});
+    const std::vector<Case> cases = {
+        {"host function", {c, num(5), fn("ema"), num(0), fn("+"), fn("COPYARG")},
+         {c, num(5), fn("ema"), assign("T"), {FML_OP_OUTPUT, "T"}, num(0), fn("+")}},
+        {"sar after H and L are assigned",
+         {var("H"), num(1), fn("*"), assign("H"), drop, var("L"), num(1), fn("*"), assign("L"), drop, num(4), num(2),
+          num(20), fn("sar")},
+         {num(4), num(2), num(20), fn("sar")}},
+        {"more loops than may wait", chain, chainAlone},
+    };
+    std::mt19937 rng(7);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    Market m;
+    float price = 10.0f;
+    for (int i = 0; i < 900; ++i) {
+        price += step(rng);
+        m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+        m.setBar(std::size_t(i), price);
+    }
+    for (const Case& k : cases) {
+        auto make = [](TestProgram& t, Program p) {
+            fml_vm_reg_fn(t.vm(), nullptr, "COPYARG", copyArgument, 1);
+            p.insert(p.end(), {{FML_OP_ASSIGN, "V0"}, {FML_OP_OUTPUT, "V0"}, {FML_OP_DROP, ""}});
+            compile(t, p);
+        };
+        TestProgram kept;
+        make(kept, k.program);
+        // The first run does not know the calls' arities yet; the later ones do.
+        for (int run = 0; run < 4; ++run) {
+            if (run > 0)
+                m.setBar(m.c.size() - 1 - std::size_t(run % 2) * 300, m.c.back() + step(rng));
+            m.serve(kept);
+            ASSERT_EQ(kept.run(int(m.c.size())), 1) << k.what;
+            TestProgram ref;
+            make(ref, k.reference);
+            m.serve(ref);
+            ASSERT_EQ(ref.run(int(m.c.size())), 1) << k.what;
+            const std::vector<float> got = kept.values("V0"), want = ref.values("V0");
+            ASSERT_EQ(got.size(), want.size()) << k.what;
+            EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(float)), 0) << k.what << " run " << run;
+        }
+    }
+}
+
 }  // namespace
 
 namespace {
