@@ -135,9 +135,9 @@ bool FormulaContext::run()
     }
     resumeTarget_.reset();
     deferring_ = false;
-    if (ok)
-        runPending();
-    pending.clear();
+    // Waiting loops are written even when a later step failed: the values
+    // assigned before it stay readable.
+    runPending();
     if (!ok) {
         memory = RunMemory();
         return false;

@@ -423,7 +423,8 @@ int copyArgument(void*, FormulaVM*, FormulaContext*, const char*, FormulaArgumen
 
 // Every reader of a loop that waits sees it written: a host function, a
 // builtin that looks H and L up itself after they were assigned waiting
-// values, an output, and a run whose loops outnumber those that may wait.
+// values, an output, the host after a run that failed, and a run whose loops
+// outnumber those that may wait.
 TEST(FmlIncremental, WaitingLoopsAreWrittenForEveryReader)
 {
     const Op c{FML_OP_PUSH_NAME, "C"};
@@ -461,6 +462,19 @@ TEST(FmlIncremental, WaitingLoopsAreWrittenForEveryReader)
         price += step(rng);
         m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
         m.setBar(std::size_t(i), price);
+    }
+    {
+        // A run that fails after a value was assigned still leaves it written.
+        TestProgram failing, ref;
+        compile(failing, {c, num(5), fn("ema"), assign("X"), drop, c, c, c, fn("sar")});
+        compile(ref, {c, num(5), fn("ema"), assign("X"), {FML_OP_OUTPUT, "X"}});
+        m.serve(failing);
+        m.serve(ref);
+        EXPECT_EQ(failing.run(int(m.c.size())), 0);
+        ASSERT_EQ(ref.run(int(m.c.size())), 1);
+        const std::vector<float> got = failing.values("X"), want = ref.values("X");
+        ASSERT_EQ(got.size(), want.size());
+        EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(float)), 0);
     }
     for (const Case& k : cases) {
         auto make = [](TestProgram& t, Program p) {
