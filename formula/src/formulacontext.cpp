@@ -154,14 +154,16 @@ bool FormulaContext::run()
 bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers)
 {
     if (!defers && !pending.empty()) {
-        // A waiting recursion runs first when this call may read it: it is
-        // one of the values the call took in the last run, or the call is
-        // not a builtin, looked names up itself or has not run yet.
+        // The waiting loops run first when this call may read one: one is
+        // among the values the call took in the last run, or the call is not
+        // a builtin, looked names up itself or has not run yet.
         const std::size_t took = slot < memory.arity.size() ? memory.arity[slot] : 0;
         bool reads = !pure || took == 0 || took > stack.size() || slot >= memory.lookedUp.size() ||
                      memory.lookedUp[slot];
-        for (std::size_t i = stack.size() - (reads ? 0 : took); i < stack.size() && !reads; ++i)
-            reads = isPending(stack[i].get());
+        if (!reads) {
+            for (std::size_t i = stack.size() - took; i < stack.size() && !reads; ++i)
+                reads = isPending(stack[i].get());
+        }
         if (reads)
             runPending();
     }
