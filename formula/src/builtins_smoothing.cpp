@@ -68,6 +68,7 @@ bool builtinEma(FormulaContext* ctx)
                                                  args[1]->changedFrom));
         return true;
     }
+    ctx->runPending();  // the general path reads its arguments' values
     return smooth(ctx, [](float x, float n, float y) {
         n = emaPeriod(n);
         return ((n - 1.0f) * y + (x + x)) / (n + 1.0f);

@@ -356,6 +356,7 @@ bool builtinSma(FormulaContext* ctx)
             return true;
         }
     }
+    ctx->runPending();  // the general path reads its arguments' values
     ctx->push(windowkernels::recursion<float>(dataOf(ctx, args[0]), [&](uint32_t i, float xi, float& y) {
         const float n = period.at(i);
         if (n < 1.0f || isMarker(n))

@@ -80,8 +80,16 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
         FormulaFunction fn = ctx->vm->function(nameOf(v.name));
         const std::size_t slot = ctx->code.size();
         const bool pure = isBuiltinName(nameOf(v.name));
-        ctx->code.emplace_back(
-            [fn = std::move(fn), slot, pure](FormulaContext* c) { return c->callStep(fn, slot, pure); });
+        // The element-wise operators and recursive averages whose loops may
+        // wait for a later step (FormulaContext::PendingJob).
+        const CiLess less;
+        const std::string n = nameOf(v.name);
+        bool defers = false;
+        for (const char* d : {"+", "-", "*", "/", "max", "min", "abs", "ema", "expma", "sma"})
+            defers = defers || (!less(n, d) && !less(d, n));
+        ctx->code.emplace_back([fn = std::move(fn), slot, pure, defers](FormulaContext* c) {
+            return c->callStep(fn, slot, pure, defers);
+        });
         break;
     }
     case FML_OP_OUTPUT: {
@@ -93,6 +101,7 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
         const uint32_t color = v.attr ? v.attr->color : 0u;
         const int32_t style = v.attr ? v.attr->style : 0;
         ctx->code.emplace_back([handler, name, width, color, style](FormulaContext* c) {
+            c->runPending();
             return handler(c, name, width, color, style);
         });
         break;

@@ -161,6 +161,7 @@ bool FormulaContext::run()
     memory.lookedUp.resize(code.size(), 1);
     memory.seriesNow.clear();
     memory.paramsNow.clear();
+    pending.clear();
     bool ok = true;
     for (const FormulaFunction& step : code) {
         if (!step(this)) {
@@ -169,6 +170,10 @@ bool FormulaContext::run()
         }
     }
     resumeTarget_.reset();
+    deferring_ = false;
+    // Waiting loops are written even when a later step failed: the values
+    // assigned before it stay readable.
+    runPending();
     if (!ok) {
         memory = RunMemory();
         return false;
@@ -182,8 +187,22 @@ bool FormulaContext::run()
     return true;
 }
 
-bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure)
+bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers)
 {
+    if (!defers && !pending.empty()) {
+        // The waiting loops run first when this call may read one: one is
+        // among the values the call took in the last run, or the call is not
+        // a builtin, looked names up itself or has not run yet.
+        const std::size_t took = slot < memory.arity.size() ? memory.arity[slot] : 0;
+        bool reads = !pure || took == 0 || took > stack.size() || slot >= memory.lookedUp.size() ||
+                     memory.lookedUp[slot];
+        if (!reads) {
+            for (std::size_t i = stack.size() - took; i < stack.size() && !reads; ++i)
+                reads = isPending(stack[i].get());
+        }
+        if (reads)
+            runPending();
+    }
     if (slot >= memory.results.size()) {
         memory.results.resize(slot + 1);
         memory.arity.resize(slot + 1);
@@ -209,7 +228,9 @@ bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool 
     if (memory.valid && remembered && remembered.use_count() == 1)
         resumeTarget_ = std::move(remembered);
     remembered.reset();
+    deferring_ = defers;
     const bool ok = fn(this);
+    deferring_ = false;
     resumeTarget_.reset();
     if (ok && !stack.empty()) {
         // A value the host wrote (a host series a draw call hands on) is

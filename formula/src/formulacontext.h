@@ -36,6 +36,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -81,6 +82,28 @@ struct FormulaContext {
         bool valid = false;                // the run may resume from results
     };
     RunMemory memory;
+
+    // A step whose loop waits until a later step reads its result: runs of
+    // element-wise operators and recursive averages then go through the bars
+    // together, block by block, the data of a block still in the cache, and
+    // two independent recursions advance interleaved so that their
+    // bar-to-bar chains overlap. The call does everything but the loop (and
+    // the recursions' carried states); the loop makes each bar with the same
+    // operations in the same order as a call that runs at once.
+    struct PendingJob {
+        ArgumentPtr result;
+        ArgumentPtr inputs[2];  // the series it reads, kept alive
+        uint32_t from = 0;      // the bars [from, end) are written by run
+        uint32_t end = 0;
+        virtual ~PendingJob() = default;
+        // Writes the bars of [b, e) within [from, end); blocks come in order.
+        virtual void run(uint32_t b, uint32_t e) = 0;
+        virtual void finish() {}
+    };
+    std::vector<std::unique_ptr<PendingJob>> pending;
+    // Loops shorter than this run at once (a tick's few bars gain nothing).
+    static constexpr uint32_t kDeferBars = 256;
+    static constexpr std::size_t kMostPending = 64;
 
     explicit FormulaContext(FormulaVM* owner = nullptr) : vm(owner) {}
     FormulaContext(const FormulaContext&) = delete;
@@ -170,7 +193,31 @@ struct FormulaContext {
     // last run, and remembers what it pushes now. A builtin (pure: its result
     // depends on its arguments and the bar count only) whose arguments are
     // all unchanged over the same bar count is not run: its last value stands.
-    bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure);
+    // A step that may leave its loop waiting (defers: the element-wise
+    // operators and the recursive averages) runs with mayDefer open; any
+    // other step first runs the waiting loops it may read.
+    bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers = false);
+
+    // The running builtin may leave its loop over that many bars waiting.
+    bool mayDefer(uint32_t bars) const
+    {
+        return deferring_ && bars >= kDeferBars && pending.size() < kMostPending;
+    }
+    // Runs every waiting loop; every call step that may read one, every
+    // output and the end of a run do it first.
+    void runPending()
+    {
+        if (!pending.empty())
+            runWaitingLoops();
+    }
+    // True when v is the result of a waiting loop.
+    bool isPending(const FormulaArgument* v) const
+    {
+        for (const auto& p : pending)
+            if (p->result.get() == v)
+                return true;
+        return false;
+    }
 
     // The previous result offered to the running builtin (null when none);
     // the builtin takes it at most once.
@@ -193,7 +240,10 @@ private:
     // (firstDifference's answer, from the host's word instead of a comparison).
     static uint32_t keptChange(const KeptShape& was, const FormulaArgument& now);
 
+    void runWaitingLoops();
+
     ArgumentPtr resumeTarget_;
+    bool deferring_ = false;
     KeptShape kept_;  // of the series the last lookup handed back
     uint64_t lookups_ = 0;  // names looked up so far (pushName)
 };

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "builtins.h"
@@ -268,8 +270,10 @@ inline bool allFinite(const float* x, uint32_t first, uint32_t end)
 // Longest window the running kernel takes; wider ones go to the block kernels.
 constexpr uint32_t kRunningWindow = 512;
 // Bars after which the running sums start afresh, so that rounding cannot
-// pile up; two such stretches advance together for two independent chains.
+// pile up; several such stretches advance together as independent chains.
 constexpr uint32_t kRunningStretch = 2048;
+// Stretches that runningStretches advances together.
+constexpr uint32_t kStretchGroup = 4;
 
 template <bool Squares, typename Emit>
 void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k, Emit emit);
@@ -302,8 +306,8 @@ void runningWindowsFrom(const float* x, uint32_t first, uint32_t end, uint32_t k
         runningWindows<Squares>(x, first, end, k, later);
         return;
     }
-    // Pairs of stretches start at steady + m * 2 * kRunningStretch.
-    const uint64_t pair = 2 * static_cast<uint64_t>(kRunningStretch);
+    // Stretches start at steady + m * kRunningStretch.
+    const uint64_t pair = kRunningStretch;
     const uint64_t skip = (static_cast<uint64_t>(from) - steady) / pair * pair;
     runningStretches<Squares>(x, static_cast<uint32_t>(steady + skip), end, k, later);
 }
@@ -357,33 +361,52 @@ void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k,
             }
         }
     };
-    for (uint64_t a = steady; a < end; a += 2 * static_cast<uint64_t>(kRunningStretch)) {
-        const uint32_t ia = static_cast<uint32_t>(a);
-        const uint32_t ib = static_cast<uint32_t>(std::min<uint64_t>(end, a + kRunningStretch));
-        const uint32_t ie = static_cast<uint32_t>(std::min<uint64_t>(end, a + 2 * static_cast<uint64_t>(kRunningStretch)));
-        Run ra, rb;
-        ra.start(x, ia, k);
-        emit(ia, ra.s1, ra.s2, k, ra.c);
-        if (ib < ie) {
-            rb.start(x, ib, k);
-            emit(ib, rb.s1, rb.s2, k, rb.c);
+    // kStretchGroup stretches advance together (independent chains); each
+    // stretch's own sums are the same operations in the same order whatever
+    // the grouping.
+    constexpr uint32_t kGroup = kStretchGroup;
+    for (uint64_t a = steady; a < end; a += kGroup * static_cast<uint64_t>(kRunningStretch)) {
+        Run r[kGroup];
+        uint32_t at[kGroup];
+        uint32_t len[kGroup];
+        uint32_t common = 0xFFFFFFFFu;
+        for (uint32_t g = 0; g < kGroup; ++g) {
+            const uint64_t b = a + static_cast<uint64_t>(g) * kRunningStretch;
+            at[g] = static_cast<uint32_t>(std::min<uint64_t>(end, b));
+            const uint32_t e = static_cast<uint32_t>(std::min<uint64_t>(end, b + kRunningStretch));
+            len[g] = at[g] < e ? e - at[g] - 1 : 0;
+            if (at[g] < e) {
+                r[g].start(x, at[g], k);
+                emit(at[g], r[g].s1, r[g].s2, k, r[g].c);
+                common = std::min(common, len[g]);
+            } else {
+                common = 0;
+            }
         }
-        const uint32_t lenA = ib - ia - 1;
-        const uint32_t lenB = ib < ie ? ie - ib - 1 : 0;
-        const uint32_t both = std::min(lenA, lenB);
-        for (uint32_t t = 1; t <= both; ++t) {
-            ra.step(x, ia + t, k);
-            rb.step(x, ib + t, k);
-            emit(ia + t, ra.s1, ra.s2, k, ra.c);
-            emit(ib + t, rb.s1, rb.s2, k, rb.c);
+        static_assert(kGroup == 4, "the joint loop below advances four stretches");
+        {
+            Run r0 = r[0], r1 = r[1], r2 = r[2], r3 = r[3];
+            const uint32_t a0 = at[0], a1 = at[1], a2 = at[2], a3 = at[3];
+            for (uint32_t t = 1; t <= common; ++t) {
+                r0.step(x, a0 + t, k);
+                r1.step(x, a1 + t, k);
+                r2.step(x, a2 + t, k);
+                r3.step(x, a3 + t, k);
+                emit(a0 + t, r0.s1, r0.s2, k, r0.c);
+                emit(a1 + t, r1.s1, r1.s2, k, r1.c);
+                emit(a2 + t, r2.s1, r2.s2, k, r2.c);
+                emit(a3 + t, r3.s1, r3.s2, k, r3.c);
+            }
+            r[0] = r0;
+            r[1] = r1;
+            r[2] = r2;
+            r[3] = r3;
         }
-        for (uint32_t t = both + 1; t <= lenA; ++t) {
-            ra.step(x, ia + t, k);
-            emit(ia + t, ra.s1, ra.s2, k, ra.c);
-        }
-        for (uint32_t t = both + 1; t <= lenB; ++t) {
-            rb.step(x, ib + t, k);
-            emit(ib + t, rb.s1, rb.s2, k, rb.c);
+        for (uint32_t g = 0; g < kGroup; ++g) {
+            for (uint32_t t = common + 1; t <= len[g]; ++t) {
+                r[g].step(x, at[g] + t, k);
+                emit(at[g] + t, r[g].s1, r[g].s2, k, r[g].c);
+            }
         }
     }
 }
@@ -828,19 +851,183 @@ ArgumentPtr recursion(const DataSeries& x, Step step)
     return r;
 }
 
+// One bar of linearRecursion: the candidate a*y + b*x replaces y unless it
+// is a marker; the bar takes y.
+// isQualifying(float(c)), cheaply for the usual candidates: a magnitude
+// within [2^-100, 2^101) narrows to a normal finite float, neither marker.
+inline bool qualifyingCandidate(double c)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &c, sizeof bits);
+    const uint64_t exponent = (bits >> 52) & 0x7FF;
+    if (__builtin_expect(exponent - (1023 - 100) <= 200, 1))
+        return true;
+    return isQualifying(static_cast<float>(c));
+}
+
+inline void linearStep(double a, double b, float xi, double& y, float& out)
+{
+    const double c = a * y + b * xi;
+    // A marker candidate is rare: a predicted branch keeps the test off the
+    // bar-to-bar chain (a select would lengthen it).
+    if (__builtin_expect(qualifyingCandidate(c), 1))
+        y = c;
+    out = static_cast<float>(y);
+}
+
+// The loop of linearRecursion over out, with the state it goes on from. Its
+// data may wait itself: the first qualifying bar is then found as the blocks
+// come, unless it lies before the first changed bar.
+struct RecursionLoop {
+    FormulaArgument* result = nullptr;
+    float* out = nullptr;
+    const float* x = nullptr;  // the data's values
+    double a = 0.0, b = 0.0;
+    double y = 0.0;       // the state before bar next
+    double before = 0.0;  // the state before bar start (resumed)
+    double keep[2] = {0.0, 0.0};
+    uint32_t first = 0;   // the data's first qualifying bar, once found
+    uint32_t start = 0;   // the bar the loop starts at, once found
+    uint32_t next = 0;    // the next bar to write
+    uint32_t end = 0;
+    bool found = false;   // first and start are known
+    bool resumed = false;
+
+    // Bars up to e0 until the first qualifying one (markers before it).
+    void seekFirst(uint32_t e0)
+    {
+        const uint32_t hi = std::min(e0, end);
+        uint32_t i = next;
+        while (i < hi && !isQualifying(x[i]))
+            out[i++] = kInvalidValue;
+        next = i;
+        if (i < hi) {
+            found = true;
+            first = start = i;
+            y = before = static_cast<double>(x[i]);
+        }
+    }
+
+    // Bars [next, to) alone, keeping the states after the last two bars.
+    void advance(uint32_t to)
+    {
+        double s = y;
+        for (uint32_t i = next; i < to; ++i) {
+            linearStep(a, b, x[i], s, out[i]);
+            if (i + 2 >= end)
+                keep[i + 2 - end] = s;
+        }
+        y = s;
+        next = std::max(next, to);
+    }
+
+    // The result's carried states (as resumableRecursion leaves them).
+    void finish()
+    {
+        if (!found)
+            first = start = end;  // no qualifying bar: markers throughout
+        FormulaArgument& r = *result;
+        r.changedFrom = std::min(r.changedFrom, start);
+        if (resumed && start >= end)
+            return;  // nothing recomputed: the carried states stand
+        bool known = end >= first + 2 && end >= 2;
+        if (known && end - 2 < start) {
+            if (resumed && end - 2 + 1 == start)
+                keep[0] = before;
+            else
+                known = false;
+        }
+        r.carriedEnd = known ? end : 0u;
+        r.carried[0] = keep[0];
+        r.carried[1] = keep[1];
+    }
+};
+
+// A RecursionLoop left waiting (FormulaContext::PendingJob). A group of
+// waiting recursions advances interleaved: the last of the group in the order
+// of the blocks leads and runs the others (which follow) over the blocks the
+// scheduler gave them.
+struct RecursionJob : FormulaContext::PendingJob {
+    RecursionLoop loop;
+    static constexpr int kMostInGroup = 4;
+    RecursionJob* group[kMostInGroup - 1] = {};  // the followers of a lead
+    int followers = 0;
+    bool follows = false;
+    uint32_t windowBegin = 0, windowEnd = 0;  // a follower's block this round
+
+    explicit RecursionJob(const RecursionLoop& l) : loop(l) {}
+    void run(uint32_t b0, uint32_t e0) override;
+    void finish() override { loop.finish(); }
+};
+
 // y := a*y + b*x, carried in double, for a recursive average whose parameters
 // are constant (no division on the bar-to-bar chain); a candidate that is a
-// marker leaves y unchanged.
+// marker leaves y unchanged. Resumes as resumableRecursion does. A long loop
+// of a step that may defer waits in the context (FormulaContext::PendingJob).
 inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b,
                                    uint32_t changed)
 {
     const DataSeries x = dataOf(ctx, data);
-    return resumableRecursion<double>(ctx, x, std::min(changed, x.arg->changedFrom), [a, b](uint32_t, float xi, double& y) {
-        const double c = a * y + b * xi;
-        if (isQualifying(static_cast<float>(c)))
-            y = c;
-        return static_cast<float>(y);
-    });
+    changed = std::min(changed, x.arg->changedFrom);
+    if (ArgumentPtr was = ctx->takeResumeTarget()) {
+        const uint32_t at = std::min(changed, was->endBar);
+        if (!(was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd))
+            changed = 0;  // no state to go on from: every bar again, in the same array
+        ctx->offerResumeTarget(std::move(was));
+    }
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
+    ArgumentPtr r = std::move(u.result);
+    RecursionLoop j;
+    j.result = r.get();
+    j.out = r->values.data();
+    j.x = x.v;
+    j.a = a;
+    j.b = b;
+    j.end = x.end;
+    float* out = j.out;
+    const bool waits = !ctx->pending.empty() && ctx->isPending(x.arg.get());
+    const bool defer = ctx->mayDefer(x.end > u.from ? x.end - u.from : 0);
+    if (waits && !defer)
+        ctx->runPending();
+    uint32_t k = x.end;
+    if (!waits || !defer) {
+        k = markBeforeFirstQualifying(*x.arg, out);
+    } else {
+        // The data's bars before the first changed one are already written.
+        const uint32_t begin = x.arg->rangeBegin();
+        k = begin;
+        while (k < u.from && k < x.end && !isQualifying(x.v[k]))
+            ++k;
+        std::fill(out + begin, out + k, kInvalidValue);
+    }
+    j.found = k < u.from || !waits || !defer;
+    j.first = k;
+    j.start = k;
+    j.y = k < x.end && j.found ? static_cast<double>(x.v[k]) : 0.0;
+    const uint32_t oldEnd = r->carriedEnd;
+    j.resumed = j.found && oldEnd != 0 && u.from > k && (u.from == oldEnd || u.from + 1 == oldEnd);
+    if (j.resumed) {
+        j.start = u.from;
+        j.y = r->carried[u.from == oldEnd ? 1 : 0];
+    }
+    j.before = j.y;
+    j.next = j.found ? j.start : k;
+    r->changedFrom = std::min(r->changedFrom, j.next);
+    if (defer && j.next < j.end) {
+        auto waiting = std::make_unique<RecursionJob>(j);
+        waiting->result = r;
+        waiting->inputs[0] = x.arg;
+        waiting->from = j.next;
+        waiting->end = j.end;
+        ctx->pending.push_back(std::move(waiting));
+        return r;
+    }
+    if (!j.found)
+        j.seekFirst(j.end);
+    if (j.found)
+        j.advance(j.end);
+    j.finish();
+    return r;
 }
 
 // mema and expmema: a recursive average seeded at the absolute bar n - 1.

@@ -130,3 +130,44 @@ TEST(BuiltinSumsFamily, EmptyAndOneBarInput)
         {"tma", builtinTma, {0.5f, 0.5f}, 7},
     });
 }
+
+// Windows of a constant length over long finite data: the running sums start
+// afresh every 2048 bars from the first full window on (several such stretches
+// are summed together); every bar equals that arithmetic bit for bit, for
+// lengths that leave the last group of stretches short or cut.
+TEST(BuiltinSum, RunningStretchesBitForBit)
+{
+    constexpr uint32_t kStretch = 2048;
+    for (uint32_t bars : {5000u, 8193u, 8192u + 19u, 3u * 8192u + 4000u}) {
+        std::vector<float> x(bars);
+        uint32_t s = bars;
+        for (float& v : x) {
+            s = s * 1664525u + 1013904223u;
+            v = 10.0f + float((s >> 8) & 0xFFFF) / 4096.0f;
+        }
+        for (uint32_t k : {1u, 20u, 512u}) {
+            std::vector<float> want(bars);
+            const uint32_t steady = std::min(bars, k - 1);
+            double acc = 0.0;
+            for (uint32_t i = 0; i < steady; ++i) {
+                acc += x[i];
+                want[i] = float(acc);
+            }
+            for (uint32_t a = steady; a < bars; a += kStretch) {
+                double s1 = 0.0;
+                for (uint32_t j = a + 1 - k; j <= a; ++j)
+                    s1 += double(x[j]);
+                want[a] = float(s1);
+                for (uint32_t i = a + 1; i < std::min(bars, a + kStretch); ++i) {
+                    s1 += double(x[i]) - double(x[i - k]);
+                    want[i] = float(s1);
+                }
+            }
+            ArgumentPtr r = call(builtinSum, {series(x), lit(float(k))});
+            ASSERT_TRUE(r);
+            ASSERT_EQ(r->values.size(), bars);
+            for (uint32_t i = 0; i < bars; ++i)
+                ASSERT_EQ(r->values[i], want[i]) << "bars " << bars << " k " << k << " bar " << i;
+        }
+    }
+}

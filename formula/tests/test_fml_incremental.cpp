@@ -255,65 +255,85 @@ void expectSameAsFullRun(TestProgram& kept, const Program& program, int statemen
     }
 }
 
-// A host that keeps its series in the engine (fml_ctx_keep_series): each
-// series handed back must hold what this host last wrote into it; it rewrites
-// only the bars from the first one that changed (or, with early, from a
-// random earlier bar) and reports that bar.
-class KeepingHost {
-public:
-    KeepingHost(TestProgram& t, const Market& m, uint32_t seed, bool early) : market_(m), rng_(seed), early_(early)
-    {
-        fml_ctx_keep_series(t.ctx(), 1);
-        fml_ctx_miss_callback(t.ctx(), this, &KeepingHost::onMiss);
+// Fills m with one stock's random walk of `bars` bars.
+void newStock(Market& m, int bars, std::mt19937& rng, std::normal_distribution<float>& step)
+{
+    m.c.clear(), m.h.clear(), m.l.clear(), m.o.clear();
+    float price = 10.0f;
+    for (int i = 0; i < bars; ++i) {
+        price += step(rng);
+        m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+        m.setBar(std::size_t(i), price);
     }
-    int handedBack = 0;     // series that came back holding values
-    std::string mismatch;   // the first handed-back series that did not hold what was written
+}
 
-private:
-    static int onMiss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
-    {
-        auto* self = static_cast<KeepingHost*>(user);
-        const std::string key(name);
-        const std::vector<float>* src = key == "C"   ? &self->market_.c
-                                        : key == "H" ? &self->market_.h
-                                        : key == "L" ? &self->market_.l
-                                        : key == "O" ? &self->market_.o
-                                                     : nullptr;
-        if (!src)
-            return 0;
-        std::vector<float>& last = self->written_[key];
-        const std::size_t had = std::size_t(fml_argument_data_size(arg));
-        std::size_t from = 0;
-        if (had > 0) {
-            ++self->handedBack;
-            const float* held = fml_argument_data_number(arg);
-            if ((had != last.size() || std::memcmp(held, last.data(), had * sizeof(float)) != 0 ||
-                 fml_argument_data_literal(arg)) &&
-                self->mismatch.empty())
-                self->mismatch = key + " handed back with other values";
-            const std::size_t n = std::min(had, src->size());
-            while (from < n && std::memcmp(&last[from], &(*src)[from], sizeof(float)) == 0)
-                ++from;
-            if (self->early_ && from > 0)
-                from = self->rng_() % (from + 1);
+// Runs program over m, then takes 25 random edits (in order for fixed), each
+// run compared with a full run; check(kept, m, where) is called after each.
+// hostMode 0 serves every series anew, 1 keeps them in the engine and reports
+// the exact first rewritten bar, 2 keeps them and reports an earlier bar; kept
+// modes also switch to another stock's bars now and then. Returns the series
+// handed back to a keeping host.
+template <typename Check>
+int runEdits(const Program& program, int statements, Market& m, uint32_t seed, bool fixed, std::mt19937& rng,
+             std::normal_distribution<float>& step, Check check, int hostMode = 0)
+{
+    TestProgram kept;
+    compile(kept, program);
+    m.serve(kept);
+    std::unique_ptr<KeepingHost> host;
+    if (hostMode != 0)
+        host = std::make_unique<KeepingHost>(kept, m, seed, hostMode == 2);
+    const std::string mode = "host mode " + std::to_string(hostMode) + " seed " + std::to_string(seed);
+    expectSameAsFullRun(kept, program, statements, m, mode + " first run");
+    check(kept, m, mode + " first run");
+    const uint32_t kinds = hostMode == 0 ? 10 : 11;
+    for (int edit = 0; edit < 25; ++edit) {
+        const uint32_t kind = fixed ? uint32_t(edit) % kinds : rng() % kinds;
+        const std::size_t last = m.c.size() - 1;
+        if (kind <= 3) {
+            m.setBar(last, m.c[last] + step(rng));  // a tick on the last bar
+        } else if (kind == 4) {
+            m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+            m.setBar(last + 1, m.c[last] + step(rng));  // a new bar
+        } else if (kind == 5) {
+            // An older bar corrected, now and then to a spike that
+            // widens the value ranges around it.
+            m.setBar(rng() % m.c.size(), rng() % 2 ? 10.0f + step(rng) : 60.0f);
+        } else if (kind == 6) {
+            m.c[last] = rng() % 2 ? FMLInvalidValue : std::nanf("");
+        } else if (kind == 7) {
+            const std::size_t keep = m.c.size() - 1 - rng() % 5;  // a shorter history
+            m.c.resize(keep), m.h.resize(keep), m.l.resize(keep), m.o.resize(keep);
+        } else if (kind == 8) {
+            m.param = float(1 + rng() % 9);
+        } else if (kind == 10) {
+            newStock(m, 100 + int(rng() % 2500), rng, step);  // another stock
         }
-        float* out = fml_argument_data(arg, int(src->size()));
-        std::copy(src->begin() + std::ptrdiff_t(std::min(from, src->size())), src->end(), out + from);
-        fml_argument_rewritten_from(arg, int(from));
-        last = *src;
-        return 1;
+        m.serve(kept);  // the parameter; the series too where they are not kept
+        const std::string where = mode + " edit " + std::to_string(edit) + " kind " + std::to_string(kind);
+        expectSameAsFullRun(kept, program, statements, m, where);
+        if (host) {
+            EXPECT_EQ(host->mismatch, "") << where;
+        }
+        if (testing::Test::HasFailure())
+            return 0;
+        check(kept, m, where);
+        if (testing::Test::HasFatalFailure())
+            return 0;
     }
+    return host ? host->handedBack : 0;
+}
 
-    const Market& market_;
-    std::mt19937 rng_;
-    bool early_;
-    std::map<std::string, std::vector<float>> written_;
-};
+int runEdits(const Program& program, int statements, Market& m, uint32_t seed, bool fixed, std::mt19937& rng,
+             std::normal_distribution<float>& step, int hostMode = 0)
+{
+    return runEdits(
+        program, statements, m, seed, fixed, rng, step, [](TestProgram&, const Market&, const std::string&) {},
+        hostMode);
+}
 
-// Random programs over random series take random edits; hostMode 0 serves
-// every series anew, 1 keeps them in the engine and reports the exact first
-// rewritten bar, 2 keeps them and reports an earlier bar. Kept modes also
-// switch to another stock's bars now and then.
+// Random programs over random series take random edits, with each way of
+// handing the series over.
 void runRandomEdits(int hostMode)
 {
     constexpr int kStatements = 4;
@@ -325,7 +345,6 @@ void runRandomEdits(int hostMode)
         {FML_OP_PUSH_NAME, "H"}, {FML_OP_PUSH_NUMBER, "", 10.0f}, {FML_OP_CALL, "hhv"}, {FML_OP_ASSIGN, "V2"},
         {FML_OP_OUTPUT, "V2"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "L"}, {FML_OP_PUSH_NUMBER, "", 20.0f}, {FML_OP_CALL, "ma"},
         {FML_OP_ASSIGN, "V3"}, {FML_OP_OUTPUT, "V3"}, {FML_OP_DROP, ""}};
-    const uint32_t kinds = hostMode == 0 ? 10 : 11;
     int handedBack = 0;
     for (uint32_t seed = 0; seed <= 60; ++seed) {
         Generator gen(seed);
@@ -333,57 +352,10 @@ void runRandomEdits(int hostMode)
         const Program program = seed == 0 ? plain : gen.program(kStatements);
         Market m;
         std::normal_distribution<float> step(0.0f, 0.2f);
-        auto newStock = [&](int bars) {
-            m.c.clear(), m.h.clear(), m.l.clear(), m.o.clear();
-            float price = 10.0f;
-            for (int i = 0; i < bars; ++i) {
-                price += step(rng);
-                m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
-                m.setBar(std::size_t(i), price);
-            }
-        };
-        newStock(seed == 0 ? 9000 : 200 + int(rng() % 2000));
-        TestProgram kept;
-        compile(kept, program);
-        m.serve(kept);
-        std::unique_ptr<KeepingHost> host;
-        if (hostMode != 0)
-            host = std::make_unique<KeepingHost>(kept, m, seed, hostMode == 2);
-        const std::string mode = "host mode " + std::to_string(hostMode) + " seed " + std::to_string(seed);
-        expectSameAsFullRun(kept, program, kStatements, m, mode + " first run");
-        for (int edit = 0; edit < 25; ++edit) {
-            const uint32_t kind = seed == 0 ? uint32_t(edit) % kinds : rng() % kinds;
-            const std::size_t last = m.c.size() - 1;
-            if (kind <= 3) {
-                m.setBar(last, m.c[last] + step(rng));  // a tick on the last bar
-            } else if (kind == 4) {
-                m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
-                m.setBar(last + 1, m.c[last] + step(rng));  // a new bar
-            } else if (kind == 5) {
-                // An older bar corrected, now and then to a spike that
-                // widens the value ranges around it.
-                m.setBar(rng() % m.c.size(), rng() % 2 ? 10.0f + step(rng) : 60.0f);
-            } else if (kind == 6) {
-                m.c[last] = rng() % 2 ? FMLInvalidValue : std::nanf("");
-            } else if (kind == 7) {
-                const std::size_t keep = m.c.size() - 1 - rng() % 5;  // a shorter history
-                m.c.resize(keep), m.h.resize(keep), m.l.resize(keep), m.o.resize(keep);
-            } else if (kind == 8) {
-                m.param = float(1 + rng() % 9);
-            } else if (kind == 10) {
-                newStock(100 + int(rng() % 2500));  // another stock
-            }
-            m.serve(kept);  // the parameter; the series too where they are not kept
-            expectSameAsFullRun(kept, program, kStatements, m,
-                                mode + " edit " + std::to_string(edit) + " kind " + std::to_string(kind));
-            if (host) {
-                ASSERT_EQ(host->mismatch, "") << mode;
-            }
-            if (testing::Test::HasFatalFailure())
-                return;
-        }
-        if (host)
-            handedBack += host->handedBack;
+        newStock(m, seed == 0 ? 9000 : 200 + int(rng() % 2000), rng, step);
+        handedBack += runEdits(program, kStatements, m, seed, seed == 0, rng, step, hostMode);
+        if (testing::Test::HasFailure())
+            return;
     }
     if (hostMode != 0) {
         EXPECT_GT(handedBack, 1000) << "series handed back to the host";
@@ -395,8 +367,171 @@ TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit) { runRandomEd
 TEST(FmlIncremental, SeriesKeptInTheEngineMatchAFullRunBitForBit)
 {
     runRandomEdits(1);
-    if (!testing::Test::HasFatalFailure())
+    if (!testing::Test::HasFailure())
         runRandomEdits(2);
+}
+
+// Recursive averages with constant parameters wait until a step reads them
+// and then run two at a time: each gives the bits it gives alone, in whole
+// and in resumed runs, also when the pair differs in first bars and lengths
+// and when one reads another that waits.
+TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
+{
+    auto p = [](std::initializer_list<Op> ops) { return Program(ops); };
+    const Op c{FML_OP_PUSH_NAME, "C"};
+    auto num = [](float v) { return Op{FML_OP_PUSH_NUMBER, "", v}; };
+    auto fn = [](const char* f) { return Op{FML_OP_CALL, f}; };
+    const Program ema12 = p({c, num(12), fn("ema")});
+    const Program ema26 = p({c, num(26), fn("expma")});
+    const Program up = p({c, c, num(1), fn("ref"), fn("-"), num(0), fn("max"), num(6), num(1), fn("sma")});
+    const Program all = p({c, c, num(1), fn("ref"), fn("-"), fn("abs"), num(6), num(1), fn("sma")});
+    const Program late = p({c, num(40), fn("ref"), num(3), fn("ema")});
+    const Program byParam = p({c, {FML_OP_PUSH_NAME, "N1"}, num(2), fn("sma")});
+    const Program nested = p({c, num(5), fn("ema"), num(7), fn("ema")});
+    const Program roots = p({c, num(10.2f), fn("-"), fn("sqrt"), num(4), fn("ema")});
+    // Data that waits itself: its first qualifying bar is found as the blocks
+    // come (1 / (C > 10.3) is the marker until C first exceeds 10.3).
+    const Program gated = p({num(1), c, num(10.3f), fn(">"), fn("/"), c, fn("*"), num(5), fn("ema")});
+    const Program shifted = p({c, num(40), fn("ref"), num(1), fn("+"), num(6), num(2), fn("sma")});
+    const std::vector<std::pair<Program, Program>> pairs = {
+        {ema12, ema26}, {up, all},       {late, byParam},   {nested, ema12},
+        {roots, late},  {all, nested},   {gated, shifted},  {shifted, gated}};
+    uint32_t seed = 100;
+    for (const auto& pair : pairs) {
+        // V0 and V1 wait, V2 reads both, V3 is a recursion of V2.
+        Program program = pair.first;
+        program.insert(program.end(), {{FML_OP_ASSIGN, "V0"}, {FML_OP_DROP, ""}});
+        program.insert(program.end(), pair.second.begin(), pair.second.end());
+        program.insert(program.end(), {{FML_OP_ASSIGN, "V1"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "V0"},
+                                       {FML_OP_PUSH_NAME, "V1"}, fn("-"), {FML_OP_ASSIGN, "V2"}, num(9), fn("ema"),
+                                       {FML_OP_ASSIGN, "V3"}, {FML_OP_DROP, ""}});
+        for (const char* v : {"V0", "V1", "V2", "V3"})
+            program.push_back(Op{FML_OP_OUTPUT, v});
+        // Each snippet alone, every call's result drawn at once: nothing
+        // waits for a later step, so each loop runs by itself.
+        auto alone = [](const Program& snippet, const Market& m) {
+            Program single;
+            for (const Op& op : snippet) {
+                single.push_back(op);
+                if (op.code == FML_OP_CALL) {
+                    const std::string t = "T" + std::to_string(single.size());
+                    single.insert(single.end(), {{FML_OP_ASSIGN, t}, {FML_OP_OUTPUT, t}});
+                }
+            }
+            single.insert(single.end(), {{FML_OP_ASSIGN, "A"}, {FML_OP_OUTPUT, "A"}, {FML_OP_DROP, ""}});
+            TestProgram t;
+            compile(t, single);
+            m.serve(t);
+            EXPECT_EQ(t.run(int(m.c.size())), 1);
+            return t.values("A");
+        };
+        auto same = [&pair, &alone](TestProgram& kept, const Market& m, const std::string& where) {
+            const std::vector<float> a0 = alone(pair.first, m), a1 = alone(pair.second, m);
+            const std::vector<float> v0 = kept.values("V0"), v1 = kept.values("V1");
+            ASSERT_EQ(v0.size(), a0.size()) << where;
+            ASSERT_EQ(v1.size(), a1.size()) << where;
+            EXPECT_EQ(std::memcmp(v0.data(), a0.data(), a0.size() * sizeof(float)), 0) << where << " V0";
+            EXPECT_EQ(std::memcmp(v1.data(), a1.data(), a1.size() * sizeof(float)), 0) << where << " V1";
+        };
+        std::mt19937 rng(seed);
+        std::normal_distribution<float> step(0.0f, 0.2f);
+        Market m;
+        newStock(m, 300 + int(rng() % 3000), rng, step);
+        runEdits(program, 4, m, seed, seed == 100, rng, step, same);
+        if (testing::Test::HasFatalFailure())
+            return;
+        ++seed;
+    }
+}
+
+// A host function: its first argument's values, as it reads them.
+int copyArgument(void*, FormulaVM*, FormulaContext*, const char*, FormulaArgument** args, int)
+{
+    const int n = fml_argument_data_size(args[1]);
+    const float* in = fml_argument_data_number(args[1]);
+    std::vector<float> copy(in, in + n);
+    std::copy(copy.begin(), copy.end(), fml_argument_data(args[0], n));
+    return 1;
+}
+
+// Every reader of a loop that waits sees it written: a host function, a
+// builtin that looks H and L up itself after they were assigned waiting
+// values, an output, the host after a run that failed, and a run whose loops
+// outnumber those that may wait.
+TEST(FmlIncremental, WaitingLoopsAreWrittenForEveryReader)
+{
+    const Op c{FML_OP_PUSH_NAME, "C"};
+    auto num = [](float v) { return Op{FML_OP_PUSH_NUMBER, "", v}; };
+    auto fn = [](const char* f) { return Op{FML_OP_CALL, f}; };
+    auto var = [](const char* v) { return Op{FML_OP_PUSH_NAME, v}; };
+    auto assign = [](const char* v) { return Op{FML_OP_ASSIGN, v}; };
+    const Op drop{FML_OP_DROP, ""};
+    struct Case {
+        const char* what;
+        Program program, reference;  // both leave V0
+    };
+    Program chain = {c};
+    Program chainAlone = {c};
+    for (int i = 0; i < 80; ++i) {
+        chain.insert(chain.end(), {num(0.5f), fn(i % 2 ? "+" : "*")});
+        chainAlone.insert(chainAlone.end(), {num(0.5f), fn(i % 2 ? "+" : "*"), assign("T"), {FML_OP_OUTPUT, "T"}});
+    }
+    chain.insert(chain.end(), {num(3), fn("ema")});
+    chainAlone.insert(chainAlone.end(), {num(3), fn("ema")});
+    const std::vector<Case> cases = {
+        {"host function", {c, num(5), fn("ema"), num(0), fn("+"), fn("COPYARG")},
+         {c, num(5), fn("ema"), assign("T"), {FML_OP_OUTPUT, "T"}, num(0), fn("+")}},
+        {"sar after H and L are assigned",
+         {var("H"), num(1), fn("*"), assign("H"), drop, var("L"), num(1), fn("*"), assign("L"), drop, num(4), num(2),
+          num(20), fn("sar")},
+         {num(4), num(2), num(20), fn("sar")}},
+        {"more loops than may wait", chain, chainAlone},
+    };
+    std::mt19937 rng(7);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    Market m;
+    float price = 10.0f;
+    for (int i = 0; i < 900; ++i) {
+        price += step(rng);
+        m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
+        m.setBar(std::size_t(i), price);
+    }
+    {
+        // A run that fails after a value was assigned still leaves it written.
+        TestProgram failing, ref;
+        compile(failing, {c, num(5), fn("ema"), assign("X"), drop, c, c, c, fn("sar")});
+        compile(ref, {c, num(5), fn("ema"), assign("X"), {FML_OP_OUTPUT, "X"}});
+        m.serve(failing);
+        m.serve(ref);
+        EXPECT_EQ(failing.run(int(m.c.size())), 0);
+        ASSERT_EQ(ref.run(int(m.c.size())), 1);
+        const std::vector<float> got = failing.values("X"), want = ref.values("X");
+        ASSERT_EQ(got.size(), want.size());
+        EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(float)), 0);
+    }
+    for (const Case& k : cases) {
+        auto make = [](TestProgram& t, Program p) {
+            fml_vm_reg_fn(t.vm(), nullptr, "COPYARG", copyArgument, 1);
+            p.insert(p.end(), {{FML_OP_ASSIGN, "V0"}, {FML_OP_OUTPUT, "V0"}, {FML_OP_DROP, ""}});
+            compile(t, p);
+        };
+        TestProgram kept;
+        make(kept, k.program);
+        // The first run does not know the calls' arities yet; the later ones do.
+        for (int run = 0; run < 4; ++run) {
+            if (run > 0)
+                m.setBar(m.c.size() - 1 - std::size_t(run % 2) * 300, m.c.back() + step(rng));
+            m.serve(kept);
+            ASSERT_EQ(kept.run(int(m.c.size())), 1) << k.what;
+            TestProgram ref;
+            make(ref, k.reference);
+            m.serve(ref);
+            ASSERT_EQ(ref.run(int(m.c.size())), 1) << k.what;
+            const std::vector<float> got = kept.values("V0"), want = ref.values("V0");
+            ASSERT_EQ(got.size(), want.size()) << k.what;
+            EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(float)), 0) << k.what << " run " << run;
+        }
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "builtins.h"
 #include "builtintestutil.h"
@@ -62,9 +63,9 @@ struct BinaryCase {
     float a, b, expected;
 };
 
-TEST(FmlOperators, BinaryRulesOnLiterals)
+const std::vector<BinaryCase>& binaryCases()
 {
-    const BinaryCase cases[] = {
+    static const std::vector<BinaryCase> cases = {
         {"+", builtinAdd, 2, 3, 5},
         {"-", builtinSub, 2, 3, -1},
         {"*", builtinMul, 2, 3, 6},
@@ -101,10 +102,52 @@ TEST(FmlOperators, BinaryRulesOnLiterals)
         // -infinity and the continuous marker are ordinary numbers here.
         {"-inf < 1", builtinLess, -INF, 1, 1},
         {"continuous + 0", builtinAdd, kContinuousValue, 0, kContinuousValue},
+        {"-0 / 5", builtinDiv, -0.0f, 5, 0},
+        {"NaN / 0", builtinDiv, NaN, 0, INF},
+        {"5 / NaN", builtinDiv, 5, NaN, NaN},
+        {"-5 / -0", builtinDiv, -5, -0.0f, INF},
+        {"NaN - 1", builtinSub, NaN, 1, NaN},
+        {"marker * NaN", builtinMul, INF, NaN, INF},
+        {"max NaN first", builtinMax, NaN, 1, NaN},
+        {"min NaN", builtinMin, 1, NaN, 1},
     };
-    for (const BinaryCase& c : cases) {
+    return cases;
+}
+
+TEST(FmlOperators, BinaryRulesOnLiterals)
+{
+    for (const BinaryCase& c : binaryCases()) {
         const float got = binary(c.fn, c.a, c.b);
         EXPECT_TRUE(same(got, c.expected)) << c.name << ": expected " << c.expected << ", got " << got;
+    }
+}
+
+// The same rules bar by bar over long series in each shape (series with
+// series, literal with series, series with literal), so that the loops'
+// vectorised part and their tails both meet every case.
+TEST(FmlOperators, BinaryRulesOverSeriesLoops)
+{
+    const std::vector<BinaryCase>& cases = binaryCases();
+    const uint32_t bars = 517;
+    std::vector<float> a(bars), b(bars);
+    for (uint32_t i = 0; i < bars; ++i)
+        a[i] = cases[i % cases.size()].a, b[i] = cases[i % cases.size()].b;
+    for (BuiltinFn fn : {builtinAdd, builtinSub, builtinMul, builtinDiv, builtinMin, builtinMax, builtinLess}) {
+        for (int shape = 0; shape < 3; ++shape) {
+            for (uint32_t at = 0; at < cases.size(); ++at) {
+                if (cases[at].fn != fn)
+                    continue;
+                FormulaContext ctx;
+                ctx.push(shape == 1 ? makeLiteralNumber(cases[at].a) : series(a, 0, bars));
+                ctx.push(shape == 2 ? makeLiteralNumber(cases[at].b) : series(b, 0, bars));
+                ASSERT_TRUE(fn(&ctx));
+                const ArgumentPtr r = ctx.stack.back();
+                ASSERT_EQ(r->values.size(), bars);
+                for (uint32_t i = at; i < bars; i += uint32_t(cases.size()))
+                    EXPECT_TRUE(same(r->values[i], cases[at].expected))
+                        << cases[at].name << " shape " << shape << " bar " << i << ": got " << r->values[i];
+            }
+        }
     }
 }
 

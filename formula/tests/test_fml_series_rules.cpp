@@ -5,9 +5,11 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "builtintestutil.h"
 #include "seriesrules.h"
+#include "windowkernels.h"
 
 namespace {
 
@@ -189,3 +191,21 @@ TEST(FmlSeriesRules, PopArgsChecksTheStack)
 }
 
 }  // namespace
+
+// The recursions' quick test of a candidate agrees with the rule on the
+// narrowed float everywhere, around its own bounds and the markers'.
+TEST(FmlSeriesRules, QualifyingCandidateMatchesTheNarrowedRule)
+{
+    const double fltMax = std::numeric_limits<float>::max();
+    const double fltMin = std::numeric_limits<float>::min();
+    std::vector<double> cs = {0.0, -0.0, 1.0, -3.5, fltMax, -fltMax, fltMin, -fltMin,
+                              std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::denorm_min(),
+                              fltMax * (1.0 + 0x1p-24), fltMax * (1.0 + 0x1p-25), fltMin * (1.0 + 0x1p-30),
+                              fltMin * (1.0 - 0x1p-30), std::numeric_limits<float>::denorm_min()};
+    for (int e : {-127, -126, -125, -101, -100, -99, 99, 100, 101, 102, 127, 128})
+        for (double f : {1.0, 1.5, 1.9999999999999998})
+            cs.push_back(std::ldexp(f, e)), cs.push_back(-std::ldexp(f, e));
+    for (double c : cs)
+        EXPECT_EQ(windowkernels::qualifyingCandidate(c), isQualifying(static_cast<float>(c))) << c;
+}
