@@ -58,14 +58,18 @@ struct Program {
         const std::vector<float>& c = *static_cast<const std::vector<float>*>(user);
         float* p = fml_argument_data(arg, int(c.size()));
         std::copy(c.begin(), c.end(), p);
+        fml_argument_rewritten_from(arg, 0);
         return 1;
     }
     // A whole run, as after a stock switch: a new context each time would
     // also compile; here the context is cleaned and its memory of the last
-    // run dropped by a changed first bar.
+    // run dropped by a changed first bar. The close is handed over as the
+    // chart does: its array of the last run comes back and is rewritten
+    // whole (no zero-fill of a new array first).
     bool run(std::vector<float>& c)
     {
         c[0] = c[0] == 10.0f ? 10.5f : 10.0f;
+        fml_ctx_keep_series(ctx, 1);
         fml_ctx_clean(ctx);
         fml_ctx_data_length(ctx, int(c.size()));
         fml_ctx_miss_callback(ctx, &c, &Program::supply);

@@ -267,6 +267,61 @@ void newStock(Market& m, int bars, std::mt19937& rng, std::normal_distribution<f
     }
 }
 
+// A host that keeps its series in the engine (fml_ctx_keep_series): each
+// series handed back must hold what this host last wrote into it; it rewrites
+// only the bars from the first one that changed (or, with early, from a
+// random earlier bar) and reports that bar.
+class KeepingHost {
+public:
+    KeepingHost(TestProgram& t, const Market& m, uint32_t seed, bool early) : market_(m), rng_(seed), early_(early)
+    {
+        fml_ctx_keep_series(t.ctx(), 1);
+        fml_ctx_miss_callback(t.ctx(), this, &KeepingHost::onMiss);
+    }
+    int handedBack = 0;     // series that came back holding values
+    std::string mismatch;   // the first handed-back series that did not hold what was written
+
+private:
+    static int onMiss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+    {
+        auto* self = static_cast<KeepingHost*>(user);
+        const std::string key(name);
+        const std::vector<float>* src = key == "C"   ? &self->market_.c
+                                        : key == "H" ? &self->market_.h
+                                        : key == "L" ? &self->market_.l
+                                        : key == "O" ? &self->market_.o
+                                                     : nullptr;
+        if (!src)
+            return 0;
+        std::vector<float>& last = self->written_[key];
+        const std::size_t had = std::size_t(fml_argument_data_size(arg));
+        std::size_t from = 0;
+        if (had > 0) {
+            ++self->handedBack;
+            const float* held = fml_argument_data_number(arg);
+            if ((had != last.size() || std::memcmp(held, last.data(), had * sizeof(float)) != 0 ||
+                 fml_argument_data_literal(arg)) &&
+                self->mismatch.empty())
+                self->mismatch = key + " handed back with other values";
+            const std::size_t n = std::min(had, src->size());
+            while (from < n && std::memcmp(&last[from], &(*src)[from], sizeof(float)) == 0)
+                ++from;
+            if (self->early_ && from > 0)
+                from = self->rng_() % (from + 1);
+        }
+        float* out = fml_argument_data(arg, int(src->size()));
+        std::copy(src->begin() + std::ptrdiff_t(std::min(from, src->size())), src->end(), out + from);
+        fml_argument_rewritten_from(arg, int(from));
+        last = *src;
+        return 1;
+    }
+
+    const Market& market_;
+    std::mt19937 rng_;
+    bool early_;
+    std::map<std::string, std::vector<float>> written_;
+};
+
 // Runs program over m, then takes 25 random edits (in order for fixed), each
 // run compared with a full run; check(kept, m, where) is called after each.
 // hostMode 0 serves every series anew, 1 keeps them in the engine and reports
