@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <functional>
 
 #include "chartfixtures.h"
 #include "charts/core/paintfile.h"
@@ -526,12 +527,24 @@ TEST(PaintPen, PrimitivesFollowThePenRule)
 // to end, both included, crisp, whichever way they run and when clipped.
 TEST(PaintPen, AxisLinesCoverWholePixelsEndToEnd)
 {
+    // Solid lines cover every pixel from end to end (cut at the image);
+    // dotted ones every third pixel from the start, whichever way they run.
     struct Case {
         QPoint a, b;
-        QRect want;
-    } cases[] = {
-        {{2, 3}, {30, 3}, {2, 3, 29, 1}},   {{30, 5}, {2, 5}, {2, 5, 29, 1}},  {{5, 1}, {5, 10}, {5, 1, 1, 10}},
-        {{5, 10}, {5, 1}, {5, 1, 1, 10}},   {{0, 0}, {39, 0}, {0, 0, 40, 1}},  {{-5, 11}, {50, 11}, {0, 11, 40, 1}},
+        int style;
+        std::function<bool(int x, int y)> want;
+    };
+    auto rect = [](QRect r) { return [r](int x, int y) { return r.contains(x, y); }; };
+    auto dots = [](std::vector<QPoint> d) {
+        return [d](int x, int y) { return std::find(d.begin(), d.end(), QPoint(x, y)) != d.end(); };
+    };
+    const Case cases[] = {
+        {{2, 3}, {30, 3}, 1, rect({2, 3, 29, 1})},    {{30, 5}, {2, 5}, 1, rect({2, 5, 29, 1})},
+        {{5, 1}, {5, 10}, 1, rect({5, 1, 1, 10})},    {{5, 10}, {5, 1}, 1, rect({5, 1, 1, 10})},
+        {{0, 0}, {39, 0}, 1, rect({0, 0, 40, 1})},    {{-5, 11}, {50, 11}, 1, rect({0, 11, 40, 1})},
+        {{2, 3}, {12, 3}, 3, dots({{2, 3}, {5, 3}, {8, 3}, {11, 3}})},
+        {{12, 5}, {2, 5}, 3, dots({{12, 5}, {9, 5}, {6, 5}, {3, 5}})},
+        {{7, 1}, {7, 10}, 3, dots({{7, 1}, {7, 4}, {7, 7}, {7, 10}})},
     };
     for (const Case& c : cases) {
         QImage img(40, 12, QImage::Format_ARGB32_Premultiplied);
@@ -543,44 +556,16 @@ TEST(PaintPen, AxisLinesCoverWholePixelsEndToEnd)
             PaintPen pen;
             pen.painter = &p;
             pen.color = 0x123456;
+            pen.style = c.style;
             pen.line(c.a, c.b);
             EXPECT_TRUE(p.testRenderHint(QPainter::Antialiasing));
         }
         int wrong = 0;
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
-                wrong += img.pixel(x, y) != (c.want.contains(x, y) ? qRgb(0x12, 0x34, 0x56) : 0u);
-        EXPECT_EQ(0, wrong) << c.a.x() << "," << c.a.y() << " to " << c.b.x() << "," << c.b.y();
-    }
-    // Dotted: every third pixel from the start, whichever way the line runs.
-    struct Dotted {
-        QPoint a, b;
-        std::vector<QPoint> want;
-    } dotted[] = {
-        {{2, 3}, {12, 3}, {{2, 3}, {5, 3}, {8, 3}, {11, 3}}},
-        {{12, 5}, {2, 5}, {{12, 5}, {9, 5}, {6, 5}, {3, 5}}},
-        {{7, 1}, {7, 10}, {{7, 1}, {7, 4}, {7, 7}, {7, 10}}},
-    };
-    for (const Dotted& c : dotted) {
-        QImage img(40, 12, QImage::Format_ARGB32_Premultiplied);
-        img.fill(0);
-        {
-            QPainter p(&img);
-            p.setRenderHints(QPainter::Antialiasing);
-            p.translate(0.5, 0.5);
-            PaintPen pen;
-            pen.painter = &p;
-            pen.color = 0x123456;
-            pen.style = 3;
-            pen.line(c.a, c.b);
-        }
-        int wrong = 0;
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x) {
-                const bool dot = std::find(c.want.begin(), c.want.end(), QPoint(x, y)) != c.want.end();
-                wrong += img.pixel(x, y) != (dot ? qRgb(0x12, 0x34, 0x56) : 0u);
-            }
-        EXPECT_EQ(0, wrong) << "dotted " << c.a.x() << "," << c.a.y() << " to " << c.b.x() << "," << c.b.y();
+                wrong += img.pixel(x, y) != (c.want(x, y) ? qRgb(0x12, 0x34, 0x56) : 0u);
+        EXPECT_EQ(0, wrong) << "style " << c.style << " " << c.a.x() << "," << c.a.y() << " to " << c.b.x() << ","
+                            << c.b.y();
     }
 }
 
