@@ -97,6 +97,33 @@ void BM_RelayoutTenSlots(benchmark::State& state)
 }
 BENCHMARK(BM_RelayoutTenSlots)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// A scroll: the same ten slots laid out again over a visible range of 300
+// bars moved by one bar each time, back and forth over the history.
+void BM_ScrollTenSlots(benchmark::State& state)
+{
+    ensureChartApplication();
+    const int n = int(state.range(0));
+    std::vector<QuoteKPoint> points = syntheticBars(n, false);
+    QuoteKPoints record{};
+    record.count = n;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    QChart chart;
+    chart.setSize(QSizeF(1200, 600));
+    for (const char* name : {"KLINE", "MA", "BOLL", "VOL", "MACD", "KDJ", "RSI", "WR", "BIAS", "CCI"})
+        chart.appendFormula(0, name, name == std::string("KLINE") ? "KSCALES" : "", "", 0);
+    chart.onUpdateKLine(&record, 0);
+    int begin = n - 300, step = -1;
+    for (auto _ : state) {
+        if (begin + step < 0 || begin + step > n - 300)
+            step = -step;
+        begin += step;
+        chart.updateReCalcShow(begin, begin + 299, 300, -1);
+        benchmark::DoNotOptimize(chart.getCTXData(0)->geometry.range.max);
+    }
+}
+BENCHMARK(BM_ScrollTenSlots)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 // One live tick through the chart items: ten formulas on three panes (KLINE,
 // MA, BOLL, SAR, EXPMA on the main pane; VOL, MACD, KDJ, RSI, WR below), the
 // last bar's close changed, the whole record delivered to the main pane as
