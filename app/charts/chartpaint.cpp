@@ -1,5 +1,8 @@
 #include "charts/chartpaint.h"
 
+#include <QPainter>
+#include <QRect>
+
 #include "formulas/formulaservice.h"
 
 namespace chartpaint {
@@ -27,6 +30,22 @@ QPen outputPen(uint32_t word, float width, int32_t style)
     pen.setWidth(int(width));
     pen.setStyle(style == 1 ? Qt::DashDotLine : Qt::SolidLine);
     return pen;
+}
+
+void fillPixels(QPainter& p, const std::vector<PixelRect>& px, const QColor& c)
+{
+    if (px.empty())
+        return;
+    std::vector<QRect> rects;
+    rects.reserve(px.size());
+    for (const PixelRect& r : px)
+        rects.emplace_back(r.x, r.y, r.w, r.h);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawRects(rects.data(), int(rects.size()));
+    p.restore();
 }
 
 }  // namespace chartpaint

@@ -60,6 +60,17 @@ struct CandlePixels {
 };
 CandlePixels candlePixels(int x, int w, int yHigh, int yOpen, int yLow, int yClose, bool rising);
 
+// The dash pattern of a 1-pixel pen in whole pixels along its line, from the
+// line's first pixel, as Qt's unsmoothed stroker places that pen style: dots
+// 1 on 2 off, dash-dot 4 on 2 off 1 on 2 off.
+enum class LineDash { Solid, Dot, DashDot };
+
+// Appends the pixels of a 1-pixel line of that dash along row `at` (across)
+// or column `at` (down) from pixel from to pixel to, both included (nothing
+// when to < from): one rectangle per dash. The crosshair and the minute
+// grid fill these instead of stroking a pen, crisp on whole pixels.
+void dashedLinePixels(bool across, int at, int from, int to, LineDash dash, std::vector<PixelRect>& out);
+
 // A slot's value range. Starts empty (max -FLT_MAX, min FLT_MAX); a slot whose
 // outputs have no valid value in view keeps it empty and is not scaled.
 struct ValueRange {
