@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QRect>
 
+#include <algorithm>
+
 #include "formulas/formulaservice.h"
 
 namespace chartpaint {
@@ -27,7 +29,7 @@ QColor outputColor(uint32_t word)
 QPen outputPen(uint32_t word, float width, int32_t style)
 {
     QPen pen(outputColor(word));
-    pen.setWidth(int(width));
+    pen.setWidth(!(width > 0.0f) ? 0 : width < 64.0f ? int(width) : 64);  // no number or a huge one too
     pen.setStyle(style == 1 ? Qt::DashDotLine : Qt::SolidLine);
     return pen;
 }

@@ -30,6 +30,18 @@ BarGeometry barGeometry(int rectWidth, int showNumber, int visibleCount);
 // n * (width + gap) + plot left + width / 2.
 float barCentreX(int plotLeft, const BarGeometry& g, int n);
 
+// A pixel coordinate held within [-kPixelLimit, kPixelLimit] (no number to
+// -kPixelLimit), far outside any image yet well inside int and Qt's fixed
+// point: a value far outside its slot's range (1e20 in a price pane) maps to
+// a coordinate whose conversion to int is undefined. Painters hold every
+// coordinate they compute from a value; heldPixelInt truncates as int(v).
+constexpr float kPixelLimit = 65536.0f;
+inline float heldPixel(float v)
+{
+    return v < kPixelLimit ? (v > -kPixelLimit ? v : -kPixelLimit) : v == v ? kPixelLimit : -kPixelLimit;
+}
+inline int heldPixelInt(float v) { return int(heldPixel(v)); }
+
 // Whole pixels: columns [x, x + w), rows [y, y + h).
 struct PixelRect {
     int x = 0, y = 0, w = 0, h = 0;
