@@ -2,6 +2,8 @@
 // width and gap, value ranges and overlay percentage scales.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "charts/core/chartbar.h"
 #include "charts/core/chartgeometry.h"
 
@@ -210,4 +212,21 @@ TEST(ChartGeometry, DashedLinePixelsFollowThePenPattern)
     std::vector<PixelRect> out;
     dashedLinePixels(false, 0, 20, 219, LineDash::DashDot, out);
     EXPECT_EQ(45u, out.size());
+}
+
+TEST(ChartGeometry, HeldPixelsStayInsideIntRange)
+{
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        float v, held;
+        int whole;
+    } cases[] = {
+        {12.7f, 12.7f, 12},         {-3.5f, -3.5f, -3},        {65535.5f, 65535.5f, 65535},
+        {1e20f, kPixelLimit, 65536}, {-1e20f, -kPixelLimit, -65536}, {3e38f, kPixelLimit, 65536},
+        {inf, kPixelLimit, 65536},   {-inf, -kPixelLimit, -65536},  {nan, -kPixelLimit, -65536},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.held, heldPixel(c.v)) << c.v;
+        EXPECT_EQ(c.whole, heldPixelInt(c.v)) << c.v;
+    }
 }
