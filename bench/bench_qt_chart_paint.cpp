@@ -143,3 +143,81 @@ void BM_LayerImages(benchmark::State& state)
 BENCHMARK(BM_LayerImages)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+
+// A day's 241 minute points about a previous close of 10, two decimals.
+struct MinuteDay {
+    std::vector<QuoteMinPoint> points;
+    QuoteMinPoints record{};
+    MinuteDay()
+    {
+        for (int i = 0; i < 241; ++i) {
+            QuoteMinPoint m{};
+            m.time = 1767260000LL + 60 * i;
+            m.price = 10.0f + 0.3f * std::sin(i * 0.05f);
+            m.avg_price = 10.0f + 0.1f * std::sin(i * 0.03f);
+            m.volume = 100 * (i % 17 + 1);
+            m.amount = m.volume * m.price;
+            points.push_back(m);
+        }
+        record.price = 10.0f;
+        record.count = int(points.size());
+        record.points = points.data();
+        std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+        record.code_info.decimal = 2;
+    }
+};
+
+}  // namespace
+
+// What a mouse move repaints: the K-line pane item itself (scale, crosshair,
+// value boxes) over a 1920 x 600 image; its layer images stay as they are.
+void BM_CrosshairMove(benchmark::State& state)
+{
+    ensureChartApplication();
+    std::vector<QuoteKPoint> points = syntheticBars(5000, true);
+    QuoteKPoints record = dayRecord(points);
+    std::unique_ptr<QChart> c = makePane(0, record);
+    c->setShowCrosshairLine(true);
+    QImage frame(1920, kPaneHeights[0], QImage::Format_ARGB32_Premultiplied);
+    int k = 0;
+    for (auto _ : state) {
+        c->updateMousePoint(c.get(), 100 + (k * 37) % 1700, 40 + (k * 13) % 500);
+        ++k;
+        frame.fill(Qt::black);
+        QPainter p(&frame);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        c->paint(&p);
+        p.end();
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_CrosshairMove)->Unit(benchmark::kMicrosecond);
+
+// One minute chart frame at 1920 x 800: the price and average lines, the
+// minute scale's dotted grid and labels, the crosshair.
+void BM_MinuteFrame(benchmark::State& state)
+{
+    ensureChartApplication();
+    MinuteDay day;
+    QChart c;
+    c.setSize(QSizeF(1920, 800));
+    c.setLineType("mline");
+    c.appendFormula(0, "MLINE", "MSCALES", "MCROSSHAIR", 0);
+    c.onUpdateMinute(&day.record, 0);
+    c.setShowCrosshairLine(true);
+    c.updateMousePoint(&c, 960, 400);
+    QImage frame(1920, 800, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        frame.fill(Qt::black);
+        QPainter p(&frame);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        c.relayout();
+        FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+        c.paint(&p);
+        p.end();
+        benchmark::DoNotOptimize(frame.constBits());
+    }
+}
+BENCHMARK(BM_MinuteFrame)->Unit(benchmark::kMicrosecond);

@@ -1,5 +1,10 @@
 #include "charts/chartpaint.h"
 
+#include <QPainter>
+#include <QRect>
+
+#include <algorithm>
+
 #include "formulas/formulaservice.h"
 
 namespace chartpaint {
@@ -24,9 +29,25 @@ QColor outputColor(uint32_t word)
 QPen outputPen(uint32_t word, float width, int32_t style)
 {
     QPen pen(outputColor(word));
-    pen.setWidth(int(width));
+    pen.setWidth(!(width > 0.0f) ? 0 : width < 64.0f ? int(width) : 64);  // no number or a huge one too
     pen.setStyle(style == 1 ? Qt::DashDotLine : Qt::SolidLine);
     return pen;
+}
+
+void fillPixels(QPainter& p, const std::vector<PixelRect>& px, const QColor& c)
+{
+    if (px.empty())
+        return;
+    std::vector<QRect> rects;
+    rects.reserve(px.size());
+    for (const PixelRect& r : px)
+        rects.emplace_back(r.x, r.y, r.w, r.h);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c);
+    p.drawRects(rects.data(), int(rects.size()));
+    p.restore();
 }
 
 }  // namespace chartpaint

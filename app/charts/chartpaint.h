@@ -8,6 +8,11 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
+
+#include "charts/core/chartgeometry.h"
+
+class QPainter;
 
 namespace chartpaint {
 
@@ -27,5 +32,9 @@ QColor outputColor(uint32_t word);
 inline QColor wordColor(uint32_t w) { return QColor(int(w & 0xff), int((w >> 8) & 0xff), int((w >> 16) & 0xff)); }
 // Dash-dot for style 1, else solid; width truncated.
 QPen outputPen(uint32_t word, float width, int32_t style);
+
+// Fills whole-pixel rectangles in one colour unsmoothed (the raster engine's
+// plain span fill), leaving the painter's pen, brush and smoothing as they were.
+void fillPixels(QPainter& p, const std::vector<PixelRect>& px, const QColor& c);
 
 }  // namespace chartpaint

@@ -148,13 +148,29 @@ void paintMScales(QPainter& p, ScaleArgs& a)
     const LabelBoxes boxes(g.plot, p.font());
     const std::vector<float> lv = levels(g.min(), g.max(), a.inner);
     const int n = int(lv.size()), mid = n / 2;
+    const QRect& r = g.plot;
+    // The grid in whole pixels, unsmoothed, dotted as the pen dots it: the row
+    // under each level (the previous close's two rows about it) and the
+    // columns under each eighth of the width.
+    std::vector<PixelRect> grid;
+    for (int i = n - 1; i >= 0; --i) {
+        const float y = g.valueY(lv[std::size_t(i)]);
+        const bool middle = n % 2 == 1 && i == mid;
+        const bool edge = i == 0 || i == n - 1;
+        const int row = middle ? int(std::floor(y + 0.5f)) - 1 : int(std::floor(y));
+        for (int k = 0; k < (middle ? 2 : 1); ++k)
+            dashedLinePixels(true, row + k, r.left(), r.right(), middle || edge ? LineDash::Solid : LineDash::Dot,
+                             grid);
+    }
+    for (int i = 0; i <= 8; ++i) {
+        const int x = int(std::floor(r.left() + i * r.width() * 0.125));
+        dashedLinePixels(false, x, r.top(), r.bottom(), i % 4 == 0 ? LineDash::Solid : LineDash::Dot, grid);
+    }
+    fillPixels(p, grid, kGrid);
     for (int i = n - 1; i >= 0; --i) {
         const float v = lv[std::size_t(i)];
         const float y = g.valueY(v);
         const bool middle = n % 2 == 1 && i == mid;
-        const bool edge = i == 0 || i == n - 1;
-        p.setPen(QPen(kGrid, middle ? 2 : 1, middle || edge ? Qt::SolidLine : Qt::DotLine));
-        p.drawLine(QLineF(g.plot.left(), y, g.plot.right(), y));
         const QColor colour = middle ? kWhite : (i > mid ? kUp : kDown);
         const int c = boxes.centre(i, n, y);
         p.setPen(colour);
@@ -162,11 +178,6 @@ void paintMScales(QPainter& p, ScaleArgs& a)
         if (percent)
             p.drawText(boxes.right(c), Qt::AlignLeft | Qt::AlignVCenter,
                        fixedText(double((v - b) / b * 100.0f), 2) + QLatin1Char('%'));
-    }
-    for (int i = 0; i <= 8; ++i) {
-        const double x = g.plot.left() + i * g.plot.width() * 0.125;
-        p.setPen(QPen(kGrid, 1, i % 4 == 0 ? Qt::SolidLine : Qt::DotLine));
-        p.drawLine(QLineF(x, g.plot.top(), x, g.plot.bottom()));
     }
 }
 
@@ -176,13 +187,17 @@ void paintCrosshair(QPainter& p, const CrosshairArgs& a)
     const QRect& r = g.plot;
     if (!g.hasRange() || r.isEmpty())
         return;
-    p.setPen(QPen(kCrossLine, 1, Qt::DashDotLine));
     const int x = std::max(r.left(), std::min(r.right(), a.mouseX));
     const float yTop = g.valueY(g.max()), yBottom = g.valueY(g.min());
     if (a.shown) {
-        p.drawLine(x, r.top(), x, r.bottom());
+        // Dash-dot in whole pixels from the top and the left: crisp, where a
+        // smoothed pen on a pixel edge shows two dim columns.
+        std::vector<PixelRect> lines;
+        lines.reserve(2 * std::size_t(r.width() + r.height()) / 9 + 4);
+        dashedLinePixels(false, x, r.top(), r.bottom(), LineDash::DashDot, lines);
         if (a.mouseY > yTop && a.mouseY < yBottom)
-            p.drawLine(r.left(), a.mouseY, r.right(), a.mouseY);
+            dashedLinePixels(true, a.mouseY, r.left(), r.right(), LineDash::DashDot, lines);
+        fillPixels(p, lines, kCrossLine);
     }
     if (!r.contains(a.mouseX, a.mouseY))
         return;

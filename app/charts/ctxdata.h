@@ -28,10 +28,12 @@ struct CTXGeometry {
     float min() const { return range.min; }
     bool hasRange() const { return range.valid(); }
     float pitch() const { return barWidth + barGap; }
-    // Centre x of the bar at offset n from the first visible bar.
-    float barCentre(int n) const { return barCentreX(plot.left(), BarGeometry{barWidth, barGap}, n); }
-    // Pixel y of value v (scale 1 for a flat range), and the value at pixel y.
-    float valueY(float v) const { return valueToY(range, plot.top(), plot.height(), v); }
+    // Centre x of the bar at offset n from the first visible bar; and the
+    // pixel y of value v (scale 1 for a flat range). Both held within
+    // kPixelLimit, so painters may convert them to int whatever the value.
+    float barCentre(int n) const { return heldPixel(barCentreX(plot.left(), BarGeometry{barWidth, barGap}, n)); }
+    float valueY(float v) const { return heldPixel(valueToY(range, plot.top(), plot.height(), v)); }
+    // The value at pixel y.
     float yValue(float y) const { return yToValue(range, plot.top(), plot.height(), y); }
 };
 

@@ -203,7 +203,7 @@ void paintStick(QPainter& p, FormulaContext* ctx, const Span& span, int index)
     if (!f.cond || !f.price1 || !f.price2)
         return;
     const Span s = clipped(span, it.count);
-    const float w = std::max(1.0f, (s.g.barWidth - s.g.barGap) * f.width_factor);
+    const float w = std::min(kPixelLimit, std::max(1.0f, (s.g.barWidth - s.g.barGap) * f.width_factor));
     std::vector<QRect> rects;
     for (int i = s.begin; i < s.stop; ++i) {
         if (!set(f.cond[i]) || !valid(f.price1[i]) || !valid(f.price2[i]))
@@ -343,7 +343,7 @@ void paintFixString(QPainter& p, FormulaContext* ctx, const Span& s, int index)
     const QRect& r = s.g.plot;
     p.setFont(chartFont(12));
     p.setPen(outputColor(it.color));
-    p.drawText(QPointF(r.left() + r.width() * f.x, r.top() + r.height() * f.y),
+    p.drawText(QPointF(heldPixel(r.left() + r.width() * f.x), heldPixel(r.top() + r.height() * f.y)),
                QString::fromUtf8(f.text ? f.text : ""));
 }
 
@@ -359,7 +359,7 @@ void paintRect(QPainter& p, FormulaContext* ctx, const Span& span, int index)
     for (int i = s.begin; i < s.stop; ++i) {
         if (!set(f.cond[i]) || !valid(f.span[i]) || !valid(f.price1[i]) || !valid(f.price2[i]))
             continue;
-        const int n = i - s.begin, m = n + int(f.span[i]);
+        const int n = i - s.begin, m = n + int(std::max(-1e6f, std::min(1e6f, f.span[i])));
         const float xl = s.g.barCentre(std::min(n, m)), xh = s.g.barCentre(std::max(n, m));
         const float y1 = s.y(f.price1[i]), y2 = s.y(f.price2[i]);
         rects.emplace_back(xl, std::min(y1, y2), xh - xl, std::fabs(y1 - y2));

@@ -59,8 +59,10 @@ int QChart::updateMousePoint(QChart* src, double x, double y)
     const CTXData* s = firstSlot();
     if (s && s->context) {
         range_.crosshair = getXPoint(x);
-        if (src == this)
-            emit crosshairChange(this, range_.crosshair, int(getYPoint(int(y))));
+        if (src == this) {
+            const double v = getYPoint(int(y));  // any float a formula gave the range: saturated
+            emit crosshairChange(this, range_.crosshair, v > -2e9 && v < 2e9 ? int(v) : v >= 2e9 ? 2000000000 : -2000000000);
+        }
     }
     updateTitleBarCTXData(range_.crosshair);
     update();

@@ -92,6 +92,24 @@ CandlePixels candlePixels(int x, int w, int yHigh, int yOpen, int yLow, int yClo
     return c;
 }
 
+void dashedLinePixels(bool across, int at, int from, int to, LineDash dash, std::vector<PixelRect>& out)
+{
+    static const int kDot[] = {1, 2}, kDashDot[] = {4, 2, 1, 2};
+    const int* pattern = dash == LineDash::Dot ? kDot : kDashDot;
+    const int steps = dash == LineDash::Dot ? 2 : 4;
+    auto put = [&](int a, int n) {
+        out.push_back(across ? PixelRect{a, at, n, 1} : PixelRect{at, a, 1, n});
+    };
+    if (dash == LineDash::Solid) {
+        if (to >= from)
+            put(from, to - from + 1);
+        return;
+    }
+    for (int a = from, k = 0; a <= to; a += pattern[k], k = (k + 1) % steps)
+        if (k % 2 == 0)
+            put(a, std::min(pattern[k], to - a + 1));
+}
+
 namespace {
 float valueScale(const ValueRange& r, int plotHeight)
 {

@@ -30,6 +30,18 @@ BarGeometry barGeometry(int rectWidth, int showNumber, int visibleCount);
 // n * (width + gap) + plot left + width / 2.
 float barCentreX(int plotLeft, const BarGeometry& g, int n);
 
+// A pixel coordinate held within [-kPixelLimit, kPixelLimit] (no number to
+// -kPixelLimit), far outside any image yet well inside int and Qt's fixed
+// point: a value far outside its slot's range (1e20 in a price pane) maps to
+// a coordinate whose conversion to int is undefined. Painters hold every
+// coordinate they compute from a value; heldPixelInt truncates as int(v).
+constexpr float kPixelLimit = 65536.0f;
+inline float heldPixel(float v)
+{
+    return v < kPixelLimit ? (v > -kPixelLimit ? v : -kPixelLimit) : v == v ? kPixelLimit : -kPixelLimit;
+}
+inline int heldPixelInt(float v) { return int(heldPixel(v)); }
+
 // Whole pixels: columns [x, x + w), rows [y, y + h).
 struct PixelRect {
     int x = 0, y = 0, w = 0, h = 0;
@@ -59,6 +71,17 @@ struct CandlePixels {
     bool hollow = false;
 };
 CandlePixels candlePixels(int x, int w, int yHigh, int yOpen, int yLow, int yClose, bool rising);
+
+// The dash pattern of a 1-pixel pen in whole pixels along its line, from the
+// line's first pixel, as Qt's unsmoothed stroker places that pen style: dots
+// 1 on 2 off, dash-dot 4 on 2 off 1 on 2 off.
+enum class LineDash { Solid, Dot, DashDot };
+
+// Appends the pixels of a 1-pixel line of that dash along row `at` (across)
+// or column `at` (down) from pixel from to pixel to, both included (nothing
+// when to < from): one rectangle per dash. The crosshair and the minute
+// grid fill these instead of stroking a pen, crisp on whole pixels.
+void dashedLinePixels(bool across, int at, int from, int to, LineDash dash, std::vector<PixelRect>& out);
 
 // A slot's value range. Starts empty (max -FLT_MAX, min FLT_MAX); a slot whose
 // outputs have no valid value in view keeps it empty and is not scaled.

@@ -187,17 +187,81 @@ TEST(ChartScales, MinuteScaleIsSymmetricWithPercentages)
     EXPECT_EQ(QColor(255, 255, 255), t[6].pen.color());
     EXPECT_EQ(QStringLiteral("-6.00%"), t[13].text);
     EXPECT_EQ(QColor(15, 195, 81), t[13].pen.color());
-    int vertical = 0, dotted = 0, wide = 0;
-    for (const Drawn& d : all) {
-        if (d.kind != Drawn::Line)
-            continue;
-        vertical += d.line.dx() == 0;
-        dotted += d.pen.style() == Qt::DotLine;
-        wide += d.pen.width() == 2;
+    // The grid is filled as whole pixels now (no pen lines); its pixels are
+    // checked in MinuteGridIsCrispAndDotted.
+    for (const Drawn& d : all)
+        EXPECT_NE(Drawn::Line, d.kind);
+}
+
+namespace {
+
+// Paints onto a transparent 520 x 240 image with smoothing on, as the pane does.
+QImage paintImage(const std::function<void(QPainter&)>& paint)
+{
+    QImage img(520, 240, QImage::Format_ARGB32_Premultiplied);
+    img.fill(0);
+    QPainter q(&img);
+    q.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    paint(q);
+    return img;
+}
+
+// '#' where the pixel is c exactly, '.' where it is clear, '?' otherwise.
+std::string pixelRun(const QImage& img, bool across, int at, int from, int to, QRgb c)
+{
+    std::string s;
+    for (int k = from; k <= to; ++k) {
+        const QRgb v = across ? img.pixel(k, at) : img.pixel(at, k);
+        s += v == c ? '#' : v == 0 ? '.' : '?';
     }
-    EXPECT_EQ(9, vertical);
-    EXPECT_EQ(4 + 6, dotted);  // four inner levels besides the middle, six inner verticals
-    EXPECT_EQ(1, wide);
+    return s;
+}
+
+}  // namespace
+
+TEST(ChartScales, MinuteGridIsCrispAndDotted)
+{
+    // Plot (60, 20) 400 x 200; 9.4..10.6 in seven levels 1/6 of the height
+    // apart (33.3 px): rows 20, 53, 86, the close's two rows 119-120, 153, 186;
+    // columns every 50 px from 60, solid at 60, 260 and 460.
+    TestProgram p;
+    p.setSeries("CC", {10});
+    p.name("CC").assign("_CC").drop();
+    ASSERT_EQ(1, p.run(1));
+    CTXGeometry g = geometry(9.4f, 10.6f);
+    ScaleArgs a;
+    a.ctx = p.ctx();
+    a.inner = 5;
+    a.geometry = &g;
+    a.name = "MLINE";
+    const QImage img = paintImage([&](QPainter& q) { scalePainterFor("MSCALES")(q, a); });
+    const QRgb grid = QColor(42, 47, 54).rgba();
+    struct Case {
+        bool across;
+        int at, from, to;
+        const char* want;
+    } cases[] = {
+        {true, 53, 60, 75, "#..#..#..#..#..#"},   // a dotted level from the left edge
+        {true, 52, 61, 75, "..............."},    // nothing beside it
+        {true, 54, 61, 75, "..............."},
+        {true, 119, 61, 75, "###############"},  // the close: two solid rows
+        {true, 120, 61, 75, "###############"},
+        {true, 121, 61, 75, "..............."},
+        {true, 20, 60, 75, "################"},   // the top edge
+        {false, 110, 21, 36, "..#..#..#..#..#."},  // a dotted column from the top (20)
+        {false, 111, 21, 36, "................"},
+        {false, 109, 21, 36, "................"},
+        {false, 260, 21, 36, "################"},  // the middle column: solid
+        {false, 60, 21, 36, "################"},   // the left edge
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.want, pixelRun(img, c.across, c.at, c.from, c.to, grid)) << (c.across ? "row " : "column ")
+                                                                             << c.at;
+    // Rows 86 and 186 dotted too; nothing of the grid right of the plot.
+    EXPECT_EQ(grid, img.pixel(60, 86));
+    EXPECT_EQ(grid, img.pixel(63, 186));
+    EXPECT_EQ(0u, img.pixel(61, 186));
+    EXPECT_EQ(0u, img.pixel(461, 100));
 }
 
 TEST(ChartScales, CrosshairLinesAndValueBoxes)
@@ -214,20 +278,19 @@ TEST(ChartScales, CrosshairLinesAndValueBoxes)
     auto t = texts(all);
     ASSERT_EQ(2u, t.size());
     EXPECT_EQ(QStringLiteral("25.00"), t[0]);
-    int lines = 0;
-    for (const Drawn& d : all)
-        if (d.kind == Drawn::Line) {
-            ++lines;
-            EXPECT_EQ(Qt::DashDotLine, d.pen.style());
-            EXPECT_EQ(QColor(150, 157, 179), d.pen.color());
-        }
-    EXPECT_EQ(2, lines);
+    // The lines are filled dashes now (their pixels: CrosshairIsCrispDashDot).
+    int dashes = 0;
+    for (const Drawn& d : all) {
+        EXPECT_NE(Drawn::Line, d.kind);
+        dashes += d.kind == Drawn::Rect && d.brush.color() == QColor(150, 157, 179);
+    }
+    EXPECT_EQ(45 + 89, dashes);  // 200 rows and 400 columns of dash-dot
 
     a.mouseX = 10;  // outside the plot: the lines (x clamped to the left edge) but no boxes
     all = record([&](QPainter& q) { crosshairPainterFor("KCROSSHAIR")(q, a); });
     EXPECT_TRUE(texts(all).empty());
     ASSERT_FALSE(all.empty());
-    EXPECT_EQ(QLineF(60, 20, 60, 219), all[0].line);
+    EXPECT_EQ(QRectF(60, 20, 1, 4), all[0].rect);
 
     a.mouseX = 100;
     a.style = "MCROSSHAIR";
@@ -235,6 +298,44 @@ TEST(ChartScales, CrosshairLinesAndValueBoxes)
     t = texts(record([&](QPainter& q) { crosshairPainterFor("MCROSSHAIR")(q, a); }));
     ASSERT_EQ(2u, t.size());
     EXPECT_EQ(QStringLiteral("25.00%"), t[1]);
+}
+
+TEST(ChartScales, CrosshairIsCrispDashDot)
+{
+    // Each line one crisp pixel wide with the dash-dot Qt's aliased pen
+    // draws from the same ends (4 on 2 off 1 on 2 off from the start),
+    // where the smoothed pen spread it over two dim columns.
+    CTXGeometry g = geometry(10, 30);
+    CrosshairArgs a;
+    a.geometry = &g;
+    a.mouseX = 100;
+    a.mouseY = 70;
+    a.shown = true;
+    a.style = "KCROSSHAIR";
+    a.name = "KLINE";
+    const QRgb cross = QColor(150, 157, 179).rgba();
+    const QImage img = paintImage([&](QPainter& q) { crosshairPainterFor("KCROSSHAIR")(q, a); });
+    EXPECT_EQ("####..#..####..#..##", pixelRun(img, false, 100, 20, 39, cross));
+    EXPECT_EQ("....................", pixelRun(img, false, 99, 20, 39, cross));
+    EXPECT_EQ("....................", pixelRun(img, false, 101, 20, 39, cross));
+    EXPECT_EQ(".", pixelRun(img, false, 100, 19, 19, cross));
+    EXPECT_EQ("####..#..####..#", pixelRun(img, true, 70, 60, 75, cross));
+    EXPECT_EQ("...............", pixelRun(img, true, 69, 61, 75, cross));
+    EXPECT_EQ("...............", pixelRun(img, true, 71, 61, 75, cross));
+
+    // The same pixels as the pen unsmoothed, over the whole lines (the value
+    // boxes and texts lie outside the plot).
+    QImage pen(img.size(), img.format());
+    pen.fill(0);
+    {
+        QPainter q(&pen);
+        q.setPen(QPen(QColor(150, 157, 179), 1, Qt::DashDotLine));
+        q.drawLine(100, 20, 100, 219);
+        q.drawLine(60, 70, 459, 70);
+    }
+    for (int y = 20; y < 220; ++y)
+        for (int x = 60; x < 460; ++x)
+            ASSERT_EQ(pen.pixel(x, y), img.pixel(x, y)) << x << "," << y;
 }
 
 TEST(ChartScales, PanePaintsLayerZeroScaleAndCrosshair)

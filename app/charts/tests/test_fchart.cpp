@@ -570,3 +570,67 @@ TEST(FChartOverlay, OverlayColourFromTheColorParameter)
     for (const Drawn& d : lines)
         EXPECT_EQ(QColor(0x12, 0x34, 0x56), d.pen.color());  // candles of both directions too
 }
+
+// Values far outside the pane's range (a formula's 1e20 in a price pane, the
+// float extremes) map to coordinates held far outside the image instead of
+// converting out of int's range: nothing crashes, the normal bars (0 and 1)
+// draw exactly as they do alone, and the far bars (2 to 5) only reach out of
+// their own columns along the plot's edge rows.
+TEST(FChartFarValues, HeldOutsideTheImageWithTheNormalBarsIntact)
+{
+    const float big = 3.0e38f;
+    const std::vector<float> far = {1e20f, -1e20f, big, -big};
+    auto program = [&](TestProgram& p, bool withFar) {
+        std::vector<float> v = {40, 60}, h = {70, 80}, l = {20, 30}, o = {30, 70}, c = {60, 40}, one = {1, 1};
+        if (withFar)
+            for (float f : far) {
+                v.push_back(f), h.push_back(f), l.push_back(-f), o.push_back(f), c.push_back(-f), one.push_back(1);
+            }
+        p.setSeries("V", v);
+        p.setSeries("H", h);
+        p.setSeries("L", l);
+        p.setSeries("O", o);
+        p.setSeries("C", c);
+        p.setSeries("ONE", one);
+        p.name("H").name("O").name("L").name("C").output(FML_DRAW_KLINE, "K").drop();
+        p.name("V").output(FML_DRAW_DATA, "LINE").drop();
+        p.name("V").output(FML_DRAW_DATA, "CS", 0, 1, FML_PEN_COLORSTICK).drop();
+        p.name("O").drop().name("C").drop();
+        p.name("V").output(FML_DRAW_DATA, "VOL", 0, 1, FML_PEN_VOLSTICK).drop();
+        p.name("ONE").name("V").name("L").num(0.8f).num(0).output(FML_DRAW_STICK, "S").drop();
+        p.name("ONE").name("ONE").name("V").name("L").num(0).output(FML_DRAW_RECT, "R").drop();
+        p.name("ONE").name("V").name("L").num(1).num(1).output(FML_DRAW_STICK, "S2").drop();
+        p.name("V").name("V").str("X").output(FML_DRAW_TEXT, "T").drop();
+        p.num(1e30f).output(FML_DRAW_LITERAL_NUMBER, "LN").drop();
+        p.num(1).num(1e30f).num(-1e30f).num(0).str("F").output(FML_DRAW_TEXT_FIX, "F").drop();
+        return p.run(int(v.size()));
+    };
+    auto paint = [](TestProgram& p, int bars) {
+        CTXLayer layer;
+        layer.push_back(slotOf(p, 9.0f, 1.0f));  // plot (0, 0) 100 x 100, bar n at 10 n + 4.5
+        QImage img(160, 140, QImage::Format_ARGB32_Premultiplied);
+        img.fill(0);
+        QPainter painter(&img);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        painter.translate(20, 20);
+        FChart::paintLayer(painter, layer, 0, bars - 1);
+        return img;
+    };
+    TestProgram alone, hostile;
+    ASSERT_EQ(1, program(alone, false));
+    ASSERT_EQ(1, program(hostile, true));
+    const QImage a = paint(alone, 2), h = paint(hostile, 6);
+    int normal = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < 34; ++x) {  // bar 0 and bar 1 left of its centre, where segments into bar 2 start
+            normal += a.pixel(x, y) != 0;
+            ASSERT_EQ(a.pixel(x, y), h.pixel(x, y)) << x << "," << y;
+        }
+    EXPECT_GT(normal, 500);  // candles, sticks, rectangles, lines drawn
+    // The far bars drew too: up to the plot's top and bottom and past them,
+    // held far out of the image rather than wrapped around into it.
+    int farColumns = 0;
+    for (int x = 42; x < 120; ++x)
+        farColumns += h.pixel(x, 20) != 0 || h.pixel(x, 119) != 0;
+    EXPECT_GT(farColumns, 8);
+}

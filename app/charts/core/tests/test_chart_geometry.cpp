@@ -2,6 +2,8 @@
 // width and gap, value ranges and overlay percentage scales.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "charts/core/chartbar.h"
 #include "charts/core/chartgeometry.h"
 
@@ -165,4 +167,66 @@ TEST(ChartGeometry, OutlineRectsCoverTheBorderOnce)
         EXPECT_TRUE(out[0] == r);
     }
     EXPECT_EQ(0, outlineRects(PixelRect{0, 0, 0, 5}, out));
+}
+
+TEST(ChartGeometry, DashedLinePixelsFollowThePenPattern)
+{
+    // Row or column 3 of a 16 x 16 map, '#' where a rectangle covers it.
+    struct Case {
+        bool across;
+        int from, to;
+        LineDash dash;
+        const char* want;
+    } cases[] = {
+        {true, 0, 15, LineDash::DashDot, "####..#..####..#"},
+        {true, 2, 12, LineDash::DashDot, "..####..#..##..."},  // the last dash cut at the end
+        {false, 1, 10, LineDash::Dot, ".#..#..#..#....."},     // the end on a dot: included
+        {false, 1, 9, LineDash::Dot, ".#..#..#........"},
+        {true, 5, 5, LineDash::Dot, ".....#.........."},
+        {true, 4, 9, LineDash::Solid, "....######......"},
+        {true, 9, 4, LineDash::DashDot, "................"},  // nothing when reversed
+    };
+    for (const Case& c : cases) {
+        std::vector<PixelRect> out;
+        dashedLinePixels(c.across, 3, c.from, c.to, c.dash, out);
+        char map[16][17];
+        for (auto& row : map) {
+            std::fill(row, row + 16, '.');
+            row[16] = 0;
+        }
+        for (const PixelRect& r : out)
+            for (int y = r.y; y < r.y + r.h; ++y)
+                for (int x = r.x; x < r.x + r.w; ++x)
+                    map[y][x] = '#';
+        std::string line;
+        for (int k = 0; k < 16; ++k)
+            line += c.across ? map[3][k] : map[k][3];
+        int elsewhere = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                elsewhere += map[y][x] == '#' && (c.across ? y != 3 : x != 3);
+        EXPECT_EQ(c.want, line) << c.from << ".." << c.to;
+        EXPECT_EQ(0, elsewhere);
+    }
+    // One rectangle a dash: 200 pixels of dash-dot are 23 dashes and 22 dots.
+    std::vector<PixelRect> out;
+    dashedLinePixels(false, 0, 20, 219, LineDash::DashDot, out);
+    EXPECT_EQ(45u, out.size());
+}
+
+TEST(ChartGeometry, HeldPixelsStayInsideIntRange)
+{
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        float v, held;
+        int whole;
+    } cases[] = {
+        {12.7f, 12.7f, 12},         {-3.5f, -3.5f, -3},        {65535.5f, 65535.5f, 65535},
+        {1e20f, kPixelLimit, 65536}, {-1e20f, -kPixelLimit, -65536}, {3e38f, kPixelLimit, 65536},
+        {inf, kPixelLimit, 65536},   {-inf, -kPixelLimit, -65536},  {nan, -kPixelLimit, -65536},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.held, heldPixel(c.v)) << c.v;
+        EXPECT_EQ(c.whole, heldPixelInt(c.v)) << c.v;
+    }
 }
