@@ -331,7 +331,7 @@ TEST(FChartSticks, VolStickPixelsEqualTheGeneralRectPath)
     struct Case {
         float bw, gap;
         int begin, end;
-        qreal dy;
+        qreal dy = 0;
     };
     const Case cases[] = {{9.0f, 1.0f, 0, 9}, {6.4f, 1.28f, 0, 14}, {3.3f, 0.7f, 5, 29}, {12.75f, 2.5f, 2, 7},
                           {1.0f, 0.0f, 0, 39}};

@@ -765,8 +765,9 @@ TEST(MQView, SwitchDrawsItsFirstFrameWithTheBars)
         ASSERT_TRUE(waitFor([&] { return dataFrames > 0; })) << s.code << " " << s.chart;
         EXPECT_FALSE(hold->property("holding").toBool());
         // The very first stock of the view may follow frames of its opening.
-        if (!first)
+        if (!first) {
             EXPECT_EQ(0, emptyFrames) << s.code << " " << s.chart;
+        }
         EXPECT_TRUE(late.isEmpty()) << late.join(",").toStdString();
         EXPECT_EQ(2, v.subPanes().size());
         first = false;

@@ -56,13 +56,6 @@ struct Probe {
     }
 };
 
-float bitsOf(int32_t v)
-{
-    float f;
-    std::memcpy(&f, &v, sizeof f);
-    return f;
-}
-
 }  // namespace
 
 TEST(QChartSeries, EveryChartName)
