@@ -31,22 +31,60 @@ inline void stepLane(Lane& l, uint32_t t)
     linearStep(l.a, l.b, l.x[t], l.y, l.out[t]);
 }
 
+inline void plainLane(Lane& l, float xt, uint32_t t)
+{
+    l.y = l.a * l.y + l.b * xt;
+    l.out[t] = static_cast<float>(l.y);
+}
+
 // count bars of each of the N recursions from its next bar on, interleaved
-// (named lanes, so that every state stays in a register).
+// (named lanes, so that every state stays in a register). Pieces go as
+// linearRun's do: without the test of the candidates, each lane's piece
+// done again by linearStep if a value of it falls outside the checked range.
 template <int N>
 void advanceTogether(RecursionLoop* const* m, uint32_t count)
 {
-    Lane l0 = laneOf(*m[0]);
-    Lane l1 = laneOf(*m[1]);
-    Lane l2 = laneOf(*m[N > 2 ? 2 : 1]);
-    Lane l3 = laneOf(*m[N > 3 ? 3 : 1]);
-    for (uint32_t t = 0; t < count; ++t) {
-        stepLane(l0, t);
-        stepLane(l1, t);
-        if (N > 2)
-            stepLane(l2, t);
-        if (N > 3)
-            stepLane(l3, t);
+    Lane l[4] = {laneOf(*m[0]), laneOf(*m[1]), laneOf(*m[N > 2 ? 2 : 1]), laneOf(*m[N > 3 ? 3 : 1])};
+    bool apart = true;
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < N; ++j)
+            apart = apart && !sharesBars(l[i].x, l[j].out, count);
+    Lane l0 = l[0], l1 = l[1], l2 = l[2], l3 = l[3];
+    for (uint32_t p = 0; p < count; p += kCheckedRun) {
+        const uint32_t e = std::min(count, p + kCheckedRun);
+        if (!apart) {
+            for (uint32_t t = p; t < e; ++t) {
+                stepLane(l0, t);
+                stepLane(l1, t);
+                if (N > 2)
+                    stepLane(l2, t);
+                if (N > 3)
+                    stepLane(l3, t);
+            }
+            continue;
+        }
+        const double y0[4] = {l0.y, l1.y, l2.y, l3.y};
+        for (uint32_t t = p; t < e; ++t) {
+            // Every lane's data before any lane's result: a store followed
+            // by a load 4 KiB (or a multiple) apart stalls the load, and the
+            // series' arrays tend to lie at one offset within their pages.
+            const float x0 = l0.x[t], x1 = l1.x[t], x2 = N > 2 ? l2.x[t] : 0.0f, x3 = N > 3 ? l3.x[t] : 0.0f;
+            plainLane(l0, x0, t);
+            plainLane(l1, x1, t);
+            if (N > 2)
+                plainLane(l2, x2, t);
+            if (N > 3)
+                plainLane(l3, x3, t);
+        }
+        Lane* lanes[4] = {&l0, &l1, &l2, &l3};
+        for (int k = 0; k < N; ++k) {
+            Lane& q = *lanes[k];
+            if (__builtin_expect(simdscan::magnitudesWithin(q.out + p, e - p), 1))
+                continue;
+            q.y = y0[k];
+            for (uint32_t t = p; t < e; ++t)
+                stepLane(q, t);
+        }
     }
     const double y[4] = {l0.y, l1.y, l2.y, l3.y};
     for (int k = 0; k < N; ++k) {
