@@ -706,10 +706,12 @@ TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
     x[700] = 1e35f;                                         // huge for a while
     std::fill(x.begin() + 1500, x.begin() + 1800, 1e-32f);  // tiny
     x[2200] = std::numeric_limits<float>::infinity();       // the marker
-    x[2500] = std::numeric_limits<float>::quiet_NaN();
     x[4100] = 3e38f;                                        // candidates beyond float
+    x[5900] = std::numeric_limits<float>::quiet_NaN();      // NaN from there on
+    // a and b of EMA(C, n), or of SMA(C, 2, 3) for n = 0: a = -1/2, b = 3/2,
+    // whose candidates pass the float range at 3e38 (a marker, not taken).
     auto reference = [&x](double n) {
-        const double a = (n - 1.0) / (n + 1.0), b = 2.0 / (n + 1.0);
+        const double a = n == 0 ? -0.5 : (n - 1.0) / (n + 1.0), b = n == 0 ? 1.5 : 2.0 / (n + 1.0);
         std::vector<float> out(x.size());
         double y = x[0];
         for (std::size_t i = 0; i < x.size(); ++i)
@@ -718,16 +720,18 @@ TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
     };
     TestProgram t;
     t.setSeries("C", x);
-    // E5 alone (drawn at once); E12 and E26 wait and advance together, E9
-    // of their difference one block behind.
+    // E5 and S1 alone (drawn at once); E12, E26 and S wait and advance
+    // together, E9 of the difference of the first two one block behind.
     t.name("C").num(5).call("ema").assign("E5").output(FML_DRAW_DATA, "E5").drop();
+    t.name("C").num(2).num(3).call("sma").assign("S1").output(FML_DRAW_DATA, "S1").drop();
+    t.name("C").num(2).num(3).call("sma").num(1).call("*").assign("S").drop();
     t.name("C").num(12).call("ema").assign("E12").drop();
     t.name("C").num(26).call("ema").assign("E26").drop();
     t.name("E12").name("E26").call("-").assign("D").num(9).call("ema").assign("E9").drop();
-    for (const char* v : {"E12", "E26", "D", "E9"})
+    for (const char* v : {"E12", "E26", "D", "E9", "S"})
         t.name(v).output(FML_DRAW_DATA, v).drop();
     ASSERT_EQ(t.run(int(x.size())), 1);
-    for (const auto& [name, n] : std::vector<std::pair<const char*, double>>{{"E5", 5}, {"E12", 12}, {"E26", 26}}) {
+    for (const auto& [name, n] : std::vector<std::pair<const char*, double>>{{"E5", 5}, {"E12", 12}, {"E26", 26}, {"S1", 0}, {"S", 0}}) {
         const std::vector<float> want = reference(n), got = t.values(name);
         ASSERT_EQ(got.size(), want.size()) << name;
         EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(float)), 0) << name;
