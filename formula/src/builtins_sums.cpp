@@ -153,10 +153,11 @@ bool builtinSum(FormulaContext* ctx)
         // A constant window of at least one bar: running sums like ma's.
         const float n = ctx->stack.back()->literalValue();
         const uint32_t k = n < 0.0f ? 0u : windowLength(n);
+        // The plain running sums are taken about c = 0 and start at +0, so
+        // they are never -0 and s + c would be s: the bar takes s itself.
         if (k != 0)
             return windowkernels::constantWindowSums<false>(
-                ctx, k,
-                [](float* out, uint32_t i, double s, double, uint32_t, double c) { out[i] = static_cast<float>(s + c); },
+                ctx, k, [](float* out, uint32_t i, double s, double, uint32_t, double) { out[i] = static_cast<float>(s); },
                 [k](const DataSeries& x, uint32_t from, float* out) {
                     blockSums(x, k, from, [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
                     return from;

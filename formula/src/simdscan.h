@@ -28,6 +28,32 @@ inline bool allFinite(const float* x, std::size_t n)
     return ok;
 }
 
+// True when every value of x[0, n) has a magnitude within [2^-99, 2^100)
+// (no zero, no marker, nothing that is not finite): the floats of doubles
+// whose own magnitudes lie within [2^-100, 2^101). Compares the bits of the
+// magnitudes, which order like the values (NaN's above infinity's).
+inline bool magnitudesWithin(const float* x, std::size_t n)
+{
+    constexpr int32_t kLow = (127 - 99) << 23;   // 2^-99
+    constexpr int32_t kHigh = (127 + 100) << 23; // 2^100
+    const __m128i mask = _mm_set1_epi32(0x7FFFFFFF);
+    const __m128i below = _mm_set1_epi32(kLow - 1);
+    const __m128i high = _mm_set1_epi32(kHigh);
+    __m128i out = _mm_setzero_si128();
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i m = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i)), mask);
+        const __m128i ok = _mm_and_si128(_mm_cmpgt_epi32(m, below), _mm_cmpgt_epi32(high, m));
+        out = _mm_or_si128(out, _mm_xor_si128(ok, _mm_set1_epi32(-1)));
+    }
+    bool within = _mm_movemask_epi8(out) == 0;
+    for (; i < n; ++i) {
+        const float m = std::fabs(x[i]);
+        within &= m >= 0x1p-99f && m < 0x1p100f;
+    }
+    return within;
+}
+
 // True when x[0, n) holds the value m (compared as floats).
 inline bool holds(const float* x, std::size_t n, float m)
 {

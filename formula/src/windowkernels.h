@@ -332,6 +332,41 @@ void runningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Em
     runningStretches<Squares>(x, steady, end, k, emit);
 }
 
+// runningWindows over data whose finiteness is not known yet: each group of
+// stretches checks its bars just before it runs (while they are in the
+// first-level cache) instead of a separate pass over X first. Returns the
+// first bar of [first, end) that is not finite, kNoBar when there is none;
+// once one is found nothing more is emitted, and the bars emitted so far
+// must be written again by a kernel for such data.
+template <bool Squares, typename Emit>
+uint32_t checkedRunningWindows(const float* x, uint32_t first, uint32_t end, uint32_t k, Emit emit)
+{
+    if (end <= first || k == 0)
+        return kNoBar;
+    auto firstBad = [x, end](uint32_t a, uint32_t b) {
+        if (allFinite(x, a, b))
+            return kNoBar;
+        for (uint32_t i = a; i < end; ++i)
+            if (!std::isfinite(x[i]))
+                return i;
+        return kNoBar;
+    };
+    const uint64_t group = static_cast<uint64_t>(kStretchGroup) * kRunningStretch;
+    const uint32_t steady = static_cast<uint32_t>(std::min<uint64_t>(end, static_cast<uint64_t>(first) + k - 1));
+    uint32_t to = static_cast<uint32_t>(std::min<uint64_t>(end, steady + group));
+    uint32_t bad = firstBad(first, to);
+    if (bad != kNoBar)
+        return bad;
+    runningWindows<Squares>(x, first, steady, k, emit);  // the bars before the windows fill
+    for (uint64_t a = steady; a < end; a += group) {
+        const uint32_t b = static_cast<uint32_t>(std::min<uint64_t>(end, a + group));
+        if (a != steady && (bad = firstBad(static_cast<uint32_t>(a), b)) != kNoBar)
+            return bad;
+        runningStretches<Squares>(x, static_cast<uint32_t>(a), b, k, emit);
+    }
+    return kNoBar;
+}
+
 // The stretches of runningWindows from bar steady on.
 template <bool Squares, typename Emit>
 void runningStretches(const float* x, uint32_t steady, uint32_t end, uint32_t k, Emit emit)
@@ -729,6 +764,20 @@ bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put, Block block)
                 return i;
         return kNoBar;
     };
+    float* out = r->values.data();
+    auto emit = [out, &put](uint32_t i, double s1, double s2, uint32_t n, double c) { put(out, i, s1, s2, n, c); };
+    if (from <= x.first && k <= kRunningWindow) {
+        // A whole run: the running kernel checks the data as it goes and
+        // leaves finding nothing but finite data to the block kernel.
+        if (from == x.first)
+            r->changedFrom = std::min(r->changedFrom, from);
+        const uint32_t bad = checkedRunningWindows<Squares>(x.v, x.first, x.end, k, emit);
+        r->note = bad;
+        if (bad != kNoBar)
+            r->changedFrom = std::min(r->changedFrom, block(x, x.first, out));
+        ctx->push(std::move(r));
+        return true;
+    }
     uint32_t bad = kNoBar;
     if (from > x.first) {
         const uint32_t old = r->note;
@@ -741,12 +790,8 @@ bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put, Block block)
     if (from == x.first)
         r->changedFrom = std::min(r->changedFrom, from);
     r->note = bad;
-    float* out = r->values.data();
     if (k <= kRunningWindow && bad == kNoBar)
-        runningWindowsFrom<Squares>(x.v, x.first, x.end, k, from,
-                                    [out, &put](uint32_t i, double s1, double s2, uint32_t n, double c) {
-                                        put(out, i, s1, s2, n, c);
-                                    });
+        runningWindowsFrom<Squares>(x.v, x.first, x.end, k, from, emit);
     else
         r->changedFrom = std::min(r->changedFrom, block(x, from, out));
     ctx->push(std::move(r));
@@ -875,6 +920,45 @@ inline void linearStep(double a, double b, float xi, double& y, float& out)
     out = static_cast<float>(y);
 }
 
+// Bars per piece of a checked run (linearRun).
+constexpr uint32_t kCheckedRun = 256;
+
+// True when [a, a + n) and [b, b + n) share a float.
+inline bool sharesBars(const float* a, const float* b, uint32_t n) { return a < b + n && b < a + n; }
+
+// count bars of linearStep from x and out on (out[t] from x[t] and y), as
+// linearStep's loop writes them, but checked after the piece instead of at
+// each bar: the piece goes first without the test of the candidates, and if
+// any bar's value lies outside [2^-99, 2^100) in magnitude (a candidate that
+// might not qualify, or a zero) the piece is done again bar by bar from the
+// state before it. Inside that range every candidate qualified, so y took
+// each one as linearStep would: the same bits, with the test off the bar
+// loop. x must not share bars with out (the redo reads x again).
+inline void linearRun(double a, double b, const float* x, float* out, uint32_t count, double& y)
+{
+    if (sharesBars(x, out, count)) {
+        for (uint32_t t = 0; t < count; ++t)
+            linearStep(a, b, x[t], y, out[t]);
+        return;
+    }
+    for (uint32_t p = 0; p < count; p += kCheckedRun) {
+        const uint32_t n = std::min(kCheckedRun, count - p);
+        const double y0 = y;
+        double s = y;
+        for (uint32_t t = p; t < p + n; ++t) {
+            s = a * s + b * x[t];
+            out[t] = static_cast<float>(s);
+        }
+        if (__builtin_expect(simdscan::magnitudesWithin(out + p, n), 1)) {
+            y = s;
+            continue;
+        }
+        y = y0;
+        for (uint32_t t = p; t < p + n; ++t)
+            linearStep(a, b, x[t], y, out[t]);
+    }
+}
+
 // The loop of linearRecursion over out, with the state it goes on from. Its
 // data may wait itself: the first qualifying bar is then found as the blocks
 // come, unless it lies before the first changed bar.
@@ -912,6 +996,11 @@ struct RecursionLoop {
     void advance(uint32_t to)
     {
         double s = y;
+        const uint32_t plain = std::min(to, end >= 2 ? end - 2 : 0u);  // before the states kept
+        if (next < plain) {
+            linearRun(a, b, x + next, out + next, plain - next, s);
+            next = plain;
+        }
         for (uint32_t i = next; i < to; ++i) {
             linearStep(a, b, x[i], s, out[i]);
             if (i + 2 >= end)

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <random>
@@ -19,6 +20,7 @@
 
 #include "fml.h"
 #include "fmltestprogram.h"
+#include "windowkernels.h"
 
 namespace {
 
@@ -683,3 +685,95 @@ TEST(FmlIncremental, KeptSeriesComeBackOnlyAfterASuccessfulRun)
 }
 
 }  // namespace
+
+// Recursions run their pieces without the per-bar test and check them after;
+// a piece with a value outside the checked range (zeros, tiny or huge values,
+// markers, NaN) is done again bar by bar. Alone and interleaved, every bar
+// equals the step taken bar by bar with its test. Whole runs of the window
+// sums check the data as they go: a value that is not finite in the first or
+// a later group of stretches gives the kernel for such data, as a resumed
+// run that meets it does.
+TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
+{
+    std::vector<float> x(6000);
+    float price = 10.0f;
+    std::mt19937 rng(11);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        price += step(rng);
+        x[i] = i < 300 ? 0.0f : price;  // zeros first: candidates of zero
+    }
+    x[700] = 1e35f;                                         // huge for a while
+    std::fill(x.begin() + 1500, x.begin() + 1800, 1e-32f);  // tiny
+    x[2200] = std::numeric_limits<float>::infinity();       // the marker
+    x[4100] = 3e38f;                                        // candidates beyond float
+    x[5900] = std::numeric_limits<float>::quiet_NaN();      // NaN from there on
+    // a and b of EMA(C, n), or of SMA(C, 2, 3) for n = 0: a = -1/2, b = 3/2,
+    // whose candidates pass the float range at 3e38 (a marker, not taken).
+    auto reference = [&x](double n) {
+        const double a = n == 0 ? -0.5 : (n - 1.0) / (n + 1.0), b = n == 0 ? 1.5 : 2.0 / (n + 1.0);
+        std::vector<float> out(x.size());
+        double y = x[0];
+        for (std::size_t i = 0; i < x.size(); ++i)
+            windowkernels::linearStep(a, b, x[i], y, out[i]);
+        return out;
+    };
+    TestProgram t;
+    t.setSeries("C", x);
+    // E5 and S1 alone (drawn at once); E12, E26 and S wait and advance
+    // together, E9 of the difference of the first two one block behind.
+    t.name("C").num(5).call("ema").assign("E5").output(FML_DRAW_DATA, "E5").drop();
+    t.name("C").num(2).num(3).call("sma").assign("S1").output(FML_DRAW_DATA, "S1").drop();
+    t.name("C").num(2).num(3).call("sma").num(1).call("*").assign("S").drop();
+    t.name("C").num(12).call("ema").assign("E12").drop();
+    t.name("C").num(26).call("ema").assign("E26").drop();
+    t.name("E12").name("E26").call("-").assign("D").num(9).call("ema").assign("E9").drop();
+    for (const char* v : {"E12", "E26", "D", "E9", "S"})
+        t.name(v).output(FML_DRAW_DATA, v).drop();
+    ASSERT_EQ(t.run(int(x.size())), 1);
+    for (const auto& [name, n] : std::vector<std::pair<const char*, double>>{{"E5", 5}, {"E12", 12}, {"E26", 26}, {"S1", 0}, {"S", 0}}) {
+        const std::vector<float> want = reference(n), got = t.values(name);
+        ASSERT_EQ(got.size(), want.size()) << name;
+        EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(float)), 0) << name;
+    }
+    {
+        const std::vector<float> d = t.values("D"), got = t.values("E9");
+        std::vector<float> want(d.size());
+        double y = d[0];
+        for (std::size_t i = 0; i < d.size(); ++i)
+            windowkernels::linearStep(0.8, 0.2, d[i], y, want[i]);
+        ASSERT_EQ(got.size(), want.size());
+        EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(float)), 0) << "E9";
+    }
+
+    // Window sums: a whole run over data with a bad bar equals a run resumed
+    // from finite data when the bar turns bad.
+    std::vector<float> c(30000);
+    for (float& v : c)
+        v = price += step(rng);
+    for (uint32_t bad : {5u, 8300u, 20000u}) {
+        for (float worse : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+            std::vector<float> d = c;
+            TestProgram kept, whole;
+            for (TestProgram* p : {&kept, &whole}) {
+                p->name("C").num(20).call("sum").assign("S").drop();
+                p->name("C").num(20).call("ma").assign("M").drop();
+                p->name("C").num(20).call("std").assign("D").drop();
+                for (const char* v : {"S", "M", "D"})
+                    p->name(v).output(FML_DRAW_DATA, v).drop();
+            }
+            kept.setSeries("C", d);
+            ASSERT_EQ(kept.run(int(d.size())), 1);
+            d[bad] = worse;
+            kept.setSeries("C", d);
+            whole.setSeries("C", d);
+            ASSERT_EQ(kept.run(int(d.size())), 1);
+            ASSERT_EQ(whole.run(int(d.size())), 1);
+            for (const char* v : {"S", "M", "D"}) {
+                const std::vector<float> a = kept.values(v), b = whole.values(v);
+                ASSERT_EQ(a.size(), b.size());
+                EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(float)), 0) << v << " bad bar " << bad;
+            }
+        }
+    }
+}
