@@ -276,6 +276,9 @@ TEST_F(Scenario, SortedPagesComeLargestFirst) {
 // of the board's stocks.
 TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
     start();
+    // Released at the end: a new context may take a released one's address
+    // and be handed the late replies of the old one.
+    std::vector<quote_ctx*> contexts;
     for (const auto& [category, groupId] : {std::pair<int16_t, int64_t>{1016, 1016}, {1011, 1012}, {1010, 1010}}) {
         SCOPED_TRACE(category);
         const BoardIndexGroup* group = nullptr;
@@ -290,6 +293,7 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
         }
 
         quote_ctx* ranking = quote_ctx_create();
+        contexts.push_back(ranking);
         quote_ctx_set_type(ranking, 0);
         quote_ctx_set_peroid(ranking, 30);
         quote_ctx_set_option(ranking, 4);
@@ -302,7 +306,6 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
         Copied page;
         ASSERT_TRUE(wait(ranking, QUOTE_REPLY_REALTIME, 1, &page));
         ASSERT_EQ(page.rows.size(), names.size());
-        std::vector<quote_ctx*> blocks;  // released at the end: a new context may take a released one's address
         for (size_t i = 0; i < page.rows.size(); ++i) {
             const QuoteRealTimeMarket& row = page.rows[i];
             const std::string code = row.code_info.code;
@@ -317,7 +320,7 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
             continue;  // the price rule is checked on the small concept boards
         // The board's stocks from the server's block page.
             quote_ctx* block = quote_ctx_create();
-            blocks.push_back(block);
+            contexts.push_back(block);
             quote_ctx_set_type(block, 0);
             quote_ctx_set_peroid(block, 30);
             quote_ctx_set_block(block, boards[code]);
@@ -336,9 +339,8 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
             EXPECT_NEAR(row.close, expected, 0.011) << code << " over " << members.rows.size() << " stocks";
             EXPECT_NEAR(row.rf_rate, (double(row.close) - row.pre_close) / row.pre_close, 0.0001) << code;
         }
-        for (quote_ctx* block : blocks) quote_ctx_release(block);
-        quote_ctx_release(ranking);
     }
+    for (quote_ctx* c : contexts) quote_ctx_release(c);
 }
 
 TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
