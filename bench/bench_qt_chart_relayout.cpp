@@ -72,21 +72,29 @@ void deliver(std::vector<std::unique_ptr<QChart>>& panes, const QuoteKPoints& re
     panes.front()->onUpdateKLine(&record, 0);
 }
 
+// Ten formulas in one 1200 x 600 pane over n synthetic day bars.
+struct TenSlots {
+    std::vector<QuoteKPoint> points;
+    QuoteKPoints record{};
+    QChart chart;
+    explicit TenSlots(int n) : points(syntheticBars(n, false))
+    {
+        record.count = n;
+        record.points = points.data();
+        std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+        chart.setSize(QSizeF(1200, 600));
+        for (const char* name : {"KLINE", "MA", "BOLL", "VOL", "MACD", "KDJ", "RSI", "WR", "BIAS", "CCI"})
+            chart.appendFormula(0, name, name == std::string("KLINE") ? "KSCALES" : "", "", 0);
+        chart.onUpdateKLine(&record, 0);
+    }
+};
+
 void BM_RelayoutTenSlots(benchmark::State& state)
 {
     ensureChartApplication();
     const int n = int(state.range(0));
-    std::vector<QuoteKPoint> points = syntheticBars(n, false);
-    QuoteKPoints record{};
-    record.count = n;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-
-    QChart chart;
-    chart.setSize(QSizeF(1200, 600));
-    for (const char* name : {"KLINE", "MA", "BOLL", "VOL", "MACD", "KDJ", "RSI", "WR", "BIAS", "CCI"})
-        chart.appendFormula(0, name, name == std::string("KLINE") ? "KSCALES" : "", "", 0);
-    chart.onUpdateKLine(&record, 0);
+    TenSlots ten(n);
+    QChart& chart = ten.chart;
     if (chart.formulaLayer(0)->size() != 10 || chart.getFirstKLineSize() != n)
         state.SkipWithError("chart not set up");
     for (auto _ : state) {
@@ -103,16 +111,8 @@ void BM_ScrollTenSlots(benchmark::State& state)
 {
     ensureChartApplication();
     const int n = int(state.range(0));
-    std::vector<QuoteKPoint> points = syntheticBars(n, false);
-    QuoteKPoints record{};
-    record.count = n;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-    QChart chart;
-    chart.setSize(QSizeF(1200, 600));
-    for (const char* name : {"KLINE", "MA", "BOLL", "VOL", "MACD", "KDJ", "RSI", "WR", "BIAS", "CCI"})
-        chart.appendFormula(0, name, name == std::string("KLINE") ? "KSCALES" : "", "", 0);
-    chart.onUpdateKLine(&record, 0);
+    TenSlots ten(n);
+    QChart& chart = ten.chart;
     int begin = n - 300, step = -1;
     for (auto _ : state) {
         if (begin + step < 0 || begin + step > n - 300)

@@ -832,6 +832,20 @@ bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
 template <typename State, typename Step>
 ArgumentPtr recursion(const DataSeries& x, Step step);
 
+// The first bar a recursion whose only state is y recomputes: changed when
+// the previous result carries the state of one of its last two bars or the
+// one after them, else 0 (every bar again, in the same array).
+inline uint32_t recursionRestart(FormulaContext* ctx, uint32_t changed)
+{
+    if (ArgumentPtr was = ctx->takeResumeTarget()) {
+        const uint32_t at = std::min(changed, was->endBar);
+        if (!(was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd))
+            changed = 0;
+        ctx->offerResumeTarget(std::move(was));
+    }
+    return changed;
+}
+
 // recursion for a step whose only state is y. With the step's result of the
 // previous run at hand, the bars from the first changed one on (changed: the
 // smallest changedFrom of the inputs) go on from the state that result carries
@@ -840,12 +854,7 @@ ArgumentPtr recursion(const DataSeries& x, Step step);
 template <typename State, typename Step>
 ArgumentPtr resumableRecursion(FormulaContext* ctx, const DataSeries& x, uint32_t changed, Step step)
 {
-    if (ArgumentPtr was = ctx->takeResumeTarget()) {
-        const uint32_t at = std::min(changed, was->endBar);
-        if (!(was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd))
-            changed = 0;  // no state to go on from: every bar again, in the same array
-        ctx->offerResumeTarget(std::move(was));
-    }
+    changed = recursionRestart(ctx, changed);
     SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
     ArgumentPtr r = std::move(u.result);
     float* out = r->values.data();
@@ -1058,12 +1067,7 @@ inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data,
 {
     const DataSeries x = dataOf(ctx, data);
     changed = std::min(changed, x.arg->changedFrom);
-    if (ArgumentPtr was = ctx->takeResumeTarget()) {
-        const uint32_t at = std::min(changed, was->endBar);
-        if (!(was->carriedEnd != 0 && was->carriedEnd == was->endBar && at + 1 >= was->carriedEnd))
-            changed = 0;  // no state to go on from: every bar again, in the same array
-        ctx->offerResumeTarget(std::move(was));
-    }
+    changed = recursionRestart(ctx, changed);
     SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), changed);
     ArgumentPtr r = std::move(u.result);
     RecursionLoop j;

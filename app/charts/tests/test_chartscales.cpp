@@ -159,18 +159,30 @@ TEST(ChartScales, SubPaneAbbreviatesAndFlatRangeStacksAtTheTop)
         EXPECT_EQ(20.0, r.y());
 }
 
+// The minute scale's arguments: a previous close of 10 and a value range.
+struct MinuteScale {
+    TestProgram p;
+    CTXGeometry g;
+    ScaleArgs a;
+    int ran = 0;
+    MinuteScale(float lo, float hi) : g(geometry(lo, hi))
+    {
+        p.setSeries("CC", {10});
+        p.name("CC").assign("_CC").drop();
+        ran = p.run(1);
+        a.ctx = p.ctx();
+        a.inner = 5;
+        a.geometry = &g;
+        a.name = "MLINE";
+    }
+};
+
 TEST(ChartScales, MinuteScaleIsSymmetricWithPercentages)
 {
-    TestProgram p;
-    p.setSeries("CC", {10});
-    p.name("CC").assign("_CC").drop();
-    ASSERT_EQ(1, p.run(1));
-    CTXGeometry g = geometry(9.4f, 10.3f);
-    ScaleArgs a;
-    a.ctx = p.ctx();
-    a.inner = 5;
-    a.geometry = &g;
-    a.name = "MLINE";
+    MinuteScale m(9.4f, 10.3f);
+    ASSERT_EQ(1, m.ran);
+    CTXGeometry& g = m.g;
+    ScaleArgs& a = m.a;
     const auto all = record([&](QPainter& q) { scalePainterFor("MSCALES")(q, a); });
     EXPECT_FLOAT_EQ(10.6f, g.max());
     EXPECT_FLOAT_EQ(9.4f, g.min());
@@ -224,16 +236,10 @@ TEST(ChartScales, MinuteGridIsCrispAndDotted)
     // Plot (60, 20) 400 x 200; 9.4..10.6 in seven levels 1/6 of the height
     // apart (33.3 px): rows 20, 53, 86, the close's two rows 119-120, 153, 186;
     // columns every 50 px from 60, solid at 60, 260 and 460.
-    TestProgram p;
-    p.setSeries("CC", {10});
-    p.name("CC").assign("_CC").drop();
-    ASSERT_EQ(1, p.run(1));
-    CTXGeometry g = geometry(9.4f, 10.6f);
-    ScaleArgs a;
-    a.ctx = p.ctx();
-    a.inner = 5;
-    a.geometry = &g;
-    a.name = "MLINE";
+    MinuteScale m(9.4f, 10.6f);
+    ASSERT_EQ(1, m.ran);
+    CTXGeometry& g = m.g;
+    ScaleArgs& a = m.a;
     const QImage img = paintImage([&](QPainter& q) { scalePainterFor("MSCALES")(q, a); });
     const QRgb grid = QColor(42, 47, 54).rgba();
     struct Case {
