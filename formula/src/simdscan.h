@@ -122,13 +122,14 @@ inline void windowOnes(const float* x, float* out, std::size_t first, std::size_
 inline void maxMinSkipping(const float* x, std::size_t n, float a, float b, float* hi, float* lo)
 {
     std::size_t i = 0;
-    if (n >= 4) {
+    const std::size_t whole = n & ~std::size_t(3);  // bars the four-lane loop takes
+    if (whole != 0) {
         const __m128 ma = _mm_set1_ps(a), mb = _mm_set1_ps(b);
         const __m128 low = _mm_set1_ps(-INFINITY), high = _mm_set1_ps(INFINITY);
         // maxps / minps return the second operand when either is NaN, so the
         // running extremes go second: a NaN value never replaces them.
         __m128 h = _mm_set1_ps(*hi), l = _mm_set1_ps(*lo);
-        for (; i + 4 <= n; i += 4) {
+        for (; i < whole; i += 4) {
             const __m128 v = _mm_loadu_ps(x + i);
             const __m128 marker = _mm_or_ps(_mm_cmpeq_ps(v, ma), _mm_cmpeq_ps(v, mb));
             const __m128 forMax = _mm_or_ps(_mm_and_ps(marker, low), _mm_andnot_ps(marker, v));
