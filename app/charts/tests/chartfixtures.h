@@ -17,6 +17,16 @@ inline void ensureStandardCatalogue()
         formula::registerStandardFormulas(service);
 }
 
+// The standard catalogue and the program's own formulas, as the stock view
+// finds them in the program (its volume pane draws one of its own).
+inline void ensureProgramCatalogue()
+{
+    ensureStandardCatalogue();
+    auto& service = formula::FormulaService::instance();
+    if (!service.find("Sulvane"))
+        formula::registerOwnFormulas(service);
+}
+
 // An 800 x 400 K-line pane (plot 60, 20, 680 x 379) with a KLINE slot in
 // each of the first `layers` layers.
 inline void setUpKLinePane(QChart& c, int layers)

@@ -238,7 +238,6 @@ TEST(ChartScales, MinuteGridIsCrispAndDotted)
     // columns every 50 px from 60, solid at 60, 260 and 460.
     MinuteScale m(9.4f, 10.6f);
     ASSERT_EQ(1, m.ran);
-    CTXGeometry& g = m.g;
     ScaleArgs& a = m.a;
     const QImage img = paintImage([&](QPainter& q) { scalePainterFor("MSCALES")(q, a); });
     const QRgb grid = QColor(42, 47, 54).rgba();

@@ -53,7 +53,7 @@ struct View {
 
     bool open(const char* code)
     {
-        ensureStandardCatalogue();
+        ensureProgramCatalogue();
         QObject::connect(view.engine(), &QQmlEngine::warnings, [this](const QList<QQmlError>& list) {
             for (const QQmlError& e : list)
                 warnings << e.toString();

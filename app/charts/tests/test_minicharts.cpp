@@ -102,10 +102,7 @@ struct LiveDocument {
     }
     bool start()
     {
-        ensureStandardCatalogue();
-        auto& service = formula::FormulaService::instance();
-        if (!service.find("Sulvane"))
-            formula::registerOwnFormulas(service);
+        ensureProgramCatalogue();
         QDir().mkpath(testsupport::testDataDir());
         view.engine()->setOfflineStoragePath(testsupport::testDataDir());
         StockDictionary::instance();  // before the code list arrives

@@ -70,10 +70,7 @@ struct OpenView {
 
     bool open()
     {
-        ensureStandardCatalogue();
-        auto& service = formula::FormulaService::instance();
-        if (!service.find("Sulvane"))
-            formula::registerOwnFormulas(service);
+        ensureProgramCatalogue();
         if (!live.start())
             return false;
         QObject::connect(view.engine(), &QQmlEngine::warnings, [this](const QList<QQmlError>& list) {
