@@ -62,7 +62,9 @@ TEST(BackendFundFlow, TodayHistoryAndBlockFlowsAgree) {
         for (rapidjson::SizeType i = 0; i < klines.Size(); ++i) {
             const auto f = fields_of(klines[i].GetString());
             ASSERT_EQ(f.size(), 15u) << klines[i].GetString();
-            if (i > 0) EXPECT_LT(fields_of(klines[i - 1].GetString())[0], f[0]) << "oldest first";
+            if (i > 0) {
+                EXPECT_LT(fields_of(klines[i - 1].GetString())[0], f[0]) << "oldest first";
+            }
             // main = large + super-large
             EXPECT_NEAR(std::stod(f[1]), std::stod(f[4]) + std::stod(f[5]), 0.5);
             if (i + 5 >= klines.Size()) main5 += std::stod(f[1]);
