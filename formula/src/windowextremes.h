@@ -43,25 +43,11 @@ bool constantWindowExtreme(FormulaContext* ctx, uint32_t k)
     ArgumentPtr r = std::move(u.result);
     uint32_t from = u.from;
     auto firstNaN = [&x](uint32_t a) {
-        if (!windowkernels::holdsNaN(x.v, a, x.end))
-            return kNoBar;
-        for (uint32_t i = a; i < x.end; ++i)
-            if (std::isnan(x.v[i]))
-                return i;
-        return kNoBar;
+        return windowkernels::firstBadBar(
+            x, a, [&x](uint32_t b) { return !windowkernels::holdsNaN(x.v, b, x.end); },
+            [](float v) { return !std::isnan(v); });
     };
-    uint32_t nanAt = kNoBar;
-    if (from > x.first) {
-        const uint32_t old = r->note;
-        nanAt = old < from ? old : firstNaN(from);
-        if ((old == kNoBar) != (nanAt == kNoBar))
-            from = x.first;  // the other kernel: every bar again
-    } else {
-        nanAt = firstNaN(x.first);
-    }
-    if (from == x.first)
-        r->changedFrom = std::min(r->changedFrom, from);
-    r->note = nanAt;
+    const uint32_t nanAt = windowkernels::noteFirstBadBar(*r, x, from, firstNaN);
     float* out = r->values.data();
     ScratchVector<float> scratch;
     auto emit = [out](uint32_t i, float best, uint32_t) { out[i] = best; };

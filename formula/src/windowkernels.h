@@ -267,6 +267,42 @@ inline bool allFinite(const float* x, uint32_t first, uint32_t end)
     return end <= first || simdscan::allFinite(x + first, end - first);
 }
 
+// The first bar of x from bar a on whose value fails good (kNoBar when none);
+// clean(a) is a vector pass that is true when none can.
+template <typename Clean, typename Good>
+uint32_t firstBadBar(const DataSeries& x, uint32_t a, Clean clean, Good good)
+{
+    if (clean(a))
+        return kNoBar;
+    for (uint32_t i = a; i < x.end; ++i)
+        if (!good(x.v[i]))
+            return i;
+    return kNoBar;
+}
+
+// For a window builtin whose kernel depends on whether the data holds a bad
+// value: the first bad bar of x, kept as r's note. Resuming from bar from, a
+// note before it stands and only the later bars are searched (find(a)); when
+// the answer changes the kernel a whole run would choose, from goes back to
+// x's first bar. A run from the first bar lowers r's changedFrom to it.
+template <typename Find>
+uint32_t noteFirstBadBar(FormulaArgument& r, const DataSeries& x, uint32_t& from, Find find)
+{
+    uint32_t bad;
+    if (from > x.first) {
+        const uint32_t old = r.note;
+        bad = old < from ? old : find(from);
+        if ((old == kNoBar) != (bad == kNoBar))
+            from = x.first;  // the other kernel: every bar again
+    } else {
+        bad = find(x.first);
+    }
+    if (from == x.first)
+        r.changedFrom = std::min(r.changedFrom, from);
+    r.note = bad;
+    return bad;
+}
+
 // Longest window the running kernel takes; wider ones go to the block kernels.
 constexpr uint32_t kRunningWindow = 512;
 // Bars after which the running sums start afresh, so that rounding cannot
@@ -757,12 +793,8 @@ bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put, Block block)
     ArgumentPtr r = std::move(u.result);
     uint32_t from = u.from;
     auto firstNotFinite = [&x](uint32_t a) {
-        if (allFinite(x.v, a, x.end))
-            return kNoBar;  // one vector pass for the usual data
-        for (uint32_t i = a; i < x.end; ++i)
-            if (!std::isfinite(x.v[i]))
-                return i;
-        return kNoBar;
+        return firstBadBar(
+            x, a, [&x](uint32_t b) { return allFinite(x.v, b, x.end); }, [](float v) { return std::isfinite(v); });
     };
     float* out = r->values.data();
     auto emit = [out, &put](uint32_t i, double s1, double s2, uint32_t n, double c) { put(out, i, s1, s2, n, c); };
@@ -778,18 +810,7 @@ bool constantWindowSums(FormulaContext* ctx, uint32_t k, Put put, Block block)
         ctx->push(std::move(r));
         return true;
     }
-    uint32_t bad = kNoBar;
-    if (from > x.first) {
-        const uint32_t old = r->note;
-        bad = old < from ? old : firstNotFinite(from);
-        if ((old == kNoBar) != (bad == kNoBar))
-            from = x.first;
-    } else {
-        bad = firstNotFinite(x.first);
-    }
-    if (from == x.first)
-        r->changedFrom = std::min(r->changedFrom, from);
-    r->note = bad;
+    const uint32_t bad = noteFirstBadBar(*r, x, from, firstNotFinite);
     if (k <= kRunningWindow && bad == kNoBar)
         runningWindowsFrom<Squares>(x.v, x.first, x.end, k, from, emit);
     else
