@@ -81,6 +81,31 @@ inline void inLoop(_B2CEvent* ev, std::function<void()> fn) {
     fut.wait();
 }
 
+// A loopback port that is bound but not listening: it refuses every
+// connect. port is 0 when the socket could not be bound.
+class RefusingPort {
+public:
+    RefusingPort() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port = ntohs(a.sin_port);
+    }
+    ~RefusingPort() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    uint16_t port = 0;
+
+private:
+    int fd_ = -1;
+};
+
 // Shortened timers for the duration of a test.
 class FastTimers {
 public:

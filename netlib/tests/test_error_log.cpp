@@ -63,17 +63,10 @@ struct Retrier {
 }  // namespace
 
 TEST(ErrorLog, RefusedReconnectsPrintOneLine) {
-    // A port that is bound but not listening refuses every connect.
-    const int bound = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(bound, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(bound, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::getsockname(bound, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    RefusingPort refusing;
+    ASSERT_NE(refusing.port, 0);
     Retrier retrier;
-    retrier.port = ntohs(a.sin_port);
+    retrier.port = refusing.port;
 
     testing::internal::CaptureStdout();
     {
@@ -87,7 +80,6 @@ TEST(ErrorLog, RefusedReconnectsPrintOneLine) {
         b2c_connection_release(conn);
     }
     const std::string out = testing::internal::GetCapturedStdout();
-    ::close(bound);
     ASSERT_GE(retrier.closes.load(), 100) << "the connect was not retried";
     size_t lines = 0;
     for (char c : out) lines += c == '\n';

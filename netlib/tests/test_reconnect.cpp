@@ -149,16 +149,9 @@ TEST(ClientConnection, ConnectFromAnotherThreadEndsAPendingDelayAtOnce) {
 }
 
 TEST(ClientConnection, FailedConnectReportsErrorThenNotOpen) {
-    // A port that is bound but not listening refuses every connect.
-    const int bound = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(bound, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(bound, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::getsockname(bound, reinterpret_cast<sockaddr*>(&a), &len), 0);
-    const uint16_t port = ntohs(a.sin_port);
+    RefusingPort refusing;
+    ASSERT_NE(refusing.port, 0);
+    const uint16_t port = refusing.port;
     LoopThread loop;
     TestClient client(loop.ev(), port);
     client.connect();
@@ -167,7 +160,6 @@ TEST(ClientConnection, FailedConnectReportsErrorThenNotOpen) {
     EXPECT_EQ(client.opened, 0);
     ASSERT_EQ(client.errors.size(), 1u);
     EXPECT_EQ(client.errors[0], ECONNREFUSED);
-    ::close(bound);
 }
 
 TEST(ClientConnection, BadHostReportsResolveError) {
