@@ -40,15 +40,22 @@ void fill(const QString& file, int rows)
     QSqlDatabase::removeDatabase("bench");
 }
 
+// An application and an empty storage folder with the database's path.
+struct Storage {
+    int argc = 1;
+    char name[6] = "bench";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
+    QTemporaryDir dir;
+    QString file = localStorageDatabaseFile(dir.path(), "qelm");
+    Storage() { QDir().mkpath(dir.path() + "/Databases"); }
+};
+
 void BM_CheckSoundDatabase(benchmark::State& state)
 {
-    int argc = 1;
-    char name[] = "bench";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString file = localStorageDatabaseFile(dir.path(), "qelm");
-    QDir().mkpath(dir.path() + "/Databases");
+    Storage s;
+    QTemporaryDir& dir = s.dir;
+    const QString& file = s.file;
     fill(file, 5000);
     checkLocalDatabase(dir.path(), "qelm");
     for (auto _ : state)
@@ -58,13 +65,9 @@ BENCHMARK(BM_CheckSoundDatabase)->Unit(benchmark::kMillisecond);
 
 void BM_RecoverDamagedDatabase(benchmark::State& state)
 {
-    int argc = 1;
-    char name[] = "bench";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString file = localStorageDatabaseFile(dir.path(), "qelm");
-    QDir().mkpath(dir.path() + "/Databases");
+    Storage s;
+    QTemporaryDir& dir = s.dir;
+    const QString& file = s.file;
     for (auto _ : state) {
         state.PauseTiming();
         QFile f(file);
