@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "models/mqmodel.h"
+#include "models/qdetailedmodel.h"
 #include "models/pricemodel.h"
 #include "livequotes.h"
 #include "serverprocess.h"
@@ -85,6 +86,11 @@ TEST(PricePanels, ShowLiveRecords)
                                  : stockPrice->close() < stockPrice->pre_close() ? "#0FC351" : "#FFFFFF";
         EXPECT_EQ(expected, colour);
         EXPECT_EQ("深证成指  399001", textOf(indexView, "nameText"));
+
+        // The stock's tick list under the panel has its trades.
+        auto* ticks = stockView->findChild<QDetailedModel*>();
+        ASSERT_TRUE(ticks);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ticks->rowCount() > 0; }, 10000));
 
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         QTest::qWait(300);  // let the last update render

@@ -23,6 +23,7 @@ Window {
     }
     Component.onCompleted: {
         stock.getPriceData("600001", 1);
+        stock.getDetailData("600001", 1, -1, 9999);  // the tick list, as the stock view asks
         index.getPriceData("399001", 2);
     }
 }
