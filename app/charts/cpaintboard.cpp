@@ -292,25 +292,22 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
             repaintNeeded = true;
         }
     }
+    // A tool under the cursor becomes current: by a handle first, then by its shape.
     const int rx = raw_.x(), ry = raw_.y();
-    for (CPaintMethodBase* t : tools_) {
-        if (t->hitTest(rx, ry)) {
-            current_ = t;
-            select(t, true);
-            handleHover_ = true;
-            repaint();
-            return false;
+    auto hover = [&](bool (CPaintMethodBase::*hit)(int, int), bool& flag) {
+        for (CPaintMethodBase* t : tools_) {
+            if ((t->*hit)(rx, ry)) {
+                current_ = t;
+                select(t, true);
+                flag = true;
+                repaint();
+                return true;
+            }
         }
-    }
-    for (CPaintMethodBase* t : tools_) {
-        if (t->hitShape(rx, ry)) {
-            current_ = t;
-            select(t, true);
-            moved_ = true;
-            repaint();
-            return false;
-        }
-    }
+        return false;
+    };
+    if (hover(&CPaintMethodBase::hitTest, handleHover_) || hover(&CPaintMethodBase::hitShape, moved_))
+        return false;
     current_ = nullptr;
     if (repaintNeeded)
         repaint();
