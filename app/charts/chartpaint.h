@@ -13,6 +13,7 @@
 #include "charts/core/chartgeometry.h"
 
 class QPainter;
+class QRect;
 
 namespace chartpaint {
 
@@ -34,7 +35,10 @@ inline QColor wordColor(uint32_t w) { return QColor(int(w & 0xff), int((w >> 8) 
 QPen outputPen(uint32_t word, float width, int32_t style);
 
 // Fills whole-pixel rectangles in one colour unsmoothed (the raster engine's
-// plain span fill), leaving the painter's pen, brush and smoothing as they were.
+// plain span fill, where a pen or a smoothed edge goes through the stroker and
+// blurs an axis-parallel edge over two pixels), leaving the painter's pen,
+// brush and smoothing as they were.
+void fillPixels(QPainter& p, const std::vector<QRect>& rects, const QColor& c);
 void fillPixels(QPainter& p, const std::vector<PixelRect>& px, const QColor& c);
 
 }  // namespace chartpaint

@@ -15,36 +15,6 @@ uint32_t chartDate(int64_t t)
     return uint32_t(tmv.tm_year * 10000 + (tmv.tm_mon + 1) * 100 + tmv.tm_mday);
 }
 
-std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count)
-{
-    return barsFromKPoints(points, count, {});
-}
-
-std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, const std::vector<ChartBar>& held)
-{
-    std::vector<ChartBar> out;
-    if (!points || count <= 0)
-        return out;
-    out.resize(std::size_t(count));
-    for (int i = 0; i < count; ++i) {
-        const QuoteKPoint& p = points[i];
-        ChartBar& b = out[std::size_t(i)];
-        b.time = int32_t(uint32_t(uint64_t(p.time)));
-        const bool known = std::size_t(i) < held.size() && held[std::size_t(i)].time == b.time;
-        b.date = known ? held[std::size_t(i)].date : chartDate(p.time);
-        b.open = p.open;
-        b.high = p.high;
-        b.low = p.low;
-        b.close = p.close;
-        b.amount = float(p.amount);
-        b.volume = float(p.volume);
-        b.preClose = i == 0 ? p.open : points[i - 1].close;
-        b.avgPrice = 0.0f;
-        b.extra = p.extra;
-    }
-    return out;
-}
-
 namespace {
 
 ChartBar kBar(const QuoteKPoint& p, uint32_t date, float preClose)
@@ -65,6 +35,27 @@ ChartBar kBar(const QuoteKPoint& p, uint32_t date, float preClose)
 }
 
 }  // namespace
+
+std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count)
+{
+    return barsFromKPoints(points, count, {});
+}
+
+std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, const std::vector<ChartBar>& held)
+{
+    std::vector<ChartBar> out;
+    if (!points || count <= 0)
+        return out;
+    out.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const QuoteKPoint& p = points[i];
+        const int32_t t = int32_t(uint32_t(uint64_t(p.time)));
+        const bool known = std::size_t(i) < held.size() && held[std::size_t(i)].time == t;
+        out.push_back(kBar(p, known ? held[std::size_t(i)].date : chartDate(p.time),
+                           i == 0 ? p.open : points[i - 1].close));
+    }
+    return out;
+}
 
 bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int count)
 {

@@ -86,7 +86,7 @@ void CPaintBoard::clear()
         addTool(fullRect_);
         current_ = nullptr;
     } else {
-        dragStart_ = dragMid_ = dragEnd_ = handleHover_ = moved_ = false;
+        dragStart_ = dragMid_ = dragEnd_ = false;
         emit paintComplete(nullptr);
     }
     repaint();
@@ -259,8 +259,6 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
 {
     if (tools_.empty() || !inPlot(tools_.front(), x, y) || !active_)
         return false;
-    moved_ = false;
-    handleHover_ = dragStart_ || dragMid_ || dragEnd_;
     if ((buttons & Qt::LeftButton) && current_) {
         if (dragStart_)
             current_->setStartPoint(x, y);
@@ -272,7 +270,6 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
             if (last_.x() >= 0)
                 current_->moveBy(x - last_.x(), y - last_.y());
             last_ = QPoint(x, y);
-            moved_ = true;
         }
         if (current_ != fullRect_)
             modified_ = true;
@@ -292,24 +289,22 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
             repaintNeeded = true;
         }
     }
+    // A tool under the cursor becomes current: by a handle first, then by its shape.
     const int rx = raw_.x(), ry = raw_.y();
-    for (CPaintMethodBase* t : tools_) {
-        if (t->hitTest(rx, ry)) {
-            current_ = t;
-            select(t, true);
-            handleHover_ = true;
-            repaint();
-            return false;
-        }
-    }
-    for (CPaintMethodBase* t : tools_) {
-        if (t->hitShape(rx, ry)) {
-            current_ = t;
-            select(t, true);
-            moved_ = true;
-            repaint();
-            return false;
-        }
+    auto under = [&](bool (CPaintMethodBase::*hit)(int, int)) -> CPaintMethodBase* {
+        for (CPaintMethodBase* t : tools_)
+            if ((t->*hit)(rx, ry))
+                return t;
+        return nullptr;
+    };
+    CPaintMethodBase* t = under(&CPaintMethodBase::hitTest);
+    if (!t)
+        t = under(&CPaintMethodBase::hitShape);
+    if (t) {
+        current_ = t;
+        select(t, true);
+        repaint();
+        return false;
     }
     current_ = nullptr;
     if (repaintNeeded)
@@ -362,7 +357,6 @@ bool CPaintBoard::rightButtonDown(uint, int, int)
     }
     CPaintMethodBase* t = current_;
     current_ = nullptr;
-    handleHover_ = moved_ = false;
     if (chart_)
         emit chart_->showPaintBoardMenu(chart_, t->textEditor() ? QStringLiteral("text") : QStringLiteral("line"),
                                         raw_.x(), raw_.y());

@@ -84,7 +84,7 @@ private:
     void repaint();
 
     bool creating_ = false, waitThird_ = false, active_ = false, modified_ = false;
-    bool dragStart_ = false, dragMid_ = false, dragEnd_ = false, handleHover_ = false, moved_ = false;
+    bool dragStart_ = false, dragMid_ = false, dragEnd_ = false;
     bool dragged_ = false;  // the held button moved a tool since the press
     std::vector<CPaintMethodBase*> tools_;
     CPaintMethodBase* fullRect_ = nullptr;

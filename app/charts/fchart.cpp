@@ -64,21 +64,6 @@ bool rising(float open, float close, float prevClose)
 
 QRect toRect(const PixelRect& r) { return QRect(r.x, r.y, r.w, r.h); }
 
-// Whole-pixel rectangles filled without smoothing: the raster engine's plain
-// span fill, where a pen or a smoothed edge goes through its stroker (about
-// 100 ns a pixel) and blurs an axis-parallel edge over two pixels.
-void fillPixelRects(QPainter& p, const std::vector<QRect>& rects, const QColor& c)
-{
-    if (rects.empty())
-        return;
-    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(Qt::NoPen);
-    p.setBrush(c);
-    p.drawRects(rects.data(), int(rects.size()));
-    p.setRenderHint(QPainter::Antialiasing, smooth);
-}
-
 // One pixel column from the zero line to the value, in the column of the
 // candle's shadow (the bar centre's pixel); zero counts as above.
 void paintColorStick(QPainter& p, const Span& s, const float* v)
@@ -92,8 +77,8 @@ void paintColorStick(QPainter& p, const Span& s, const float* v)
         const float col = std::floor(s.x(i));
         (yv > y0 ? below : above).push_back(toRect(stickPixels(col, col + 1.0f, y0, yv)));
     }
-    fillPixelRects(p, above, kUp);
-    fillPixelRects(p, below, kDown);
+    fillPixels(p, above, kUp);
+    fillPixels(p, below, kDown);
 }
 
 // Rising bars hollow (a 1-pixel outline), falling ones filled, both over the
@@ -127,8 +112,8 @@ void paintVolStick(QPainter& p, const Span& s, FormulaContext* ctx, const float*
         for (int k = 0; k < n; ++k)
             up.push_back(toRect(edges[k]));
     }
-    fillPixelRects(p, up, kUp);
-    fillPixelRects(p, down, kDown);
+    fillPixels(p, up, kUp);
+    fillPixels(p, down, kDown);
 }
 
 // Polylines through the valid values, broken at invalid ones; one drawLines
@@ -216,7 +201,7 @@ void paintStick(QPainter& p, FormulaContext* ctx, const Span& span, int index)
         p.setPen(outputPen(it.color, it.width, it.style));
         p.drawRects(rects.data(), int(rects.size()));
     } else {
-        fillPixelRects(p, rects, outputColor(it.color));
+        fillPixels(p, rects, outputColor(it.color));
     }
 }
 
@@ -421,7 +406,7 @@ public:
     }
     void flush()
     {
-        fillPixelRects(p_, rects_, colour_);
+        fillPixels(p_, rects_, colour_);
         rects_.clear();
     }
 

@@ -339,7 +339,7 @@ CPaintRegression::Lines CPaintRegression::lines() const
     l.xa = indexToX(f, r.from);
     l.xb = indexToX(f, r.from + r.n - 1);
     const float last = float(r.n - 1);
-    auto line = [&](float a) { return QLine(l.xa, regressionY(f, a), l.xb, regressionY(f, a + r.k * last)); };
+    auto line = [&](float a) { return QLine(l.xa, priceToY(f, a), l.xb, priceToY(f, a + r.k * last)); };
     l.main = line(r.a);
     l.upper = line(r.upper);
     l.lower = line(r.lower);

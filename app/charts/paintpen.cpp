@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "charts/chartpaint.h"
+
 QPen PaintPen::penWithStyle(int s) const
 {
     QPen p{QColor(QRgb(color))};
@@ -72,13 +74,9 @@ void PaintPen::line(const QPoint& a, const QPoint& b)
         dots.reserve(std::size_t(len / 3 + 1));
         for (int k = 0; k <= len; k += 3)
             dots.emplace_back(a + step * (k / 3), QSize(1, 1));
-        painter->save();
         painter->translate(-0.5, -0.5);  // whole pixels: the plain span fill
-        painter->setRenderHint(QPainter::Antialiasing, false);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(p.color());
-        painter->drawRects(dots.data(), int(dots.size()));
-        painter->restore();
+        chartpaint::fillPixels(*painter, dots, p.color());
+        painter->translate(0.5, 0.5);
         return;
     }
     const QLine l(a, b);

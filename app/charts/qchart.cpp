@@ -726,10 +726,9 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
         own = std::move(bars);
     if (recomputeCloses)
         recomputePreviousClose(own);
-    if (li == 0)
-        layer.changes.mark(compare ? firstChangedBar(previousBars_, own) : changedFrom);
 
     if (li == 0) {
+        layer.changes.mark(compare ? firstChangedBar(previousBars_, own) : changedFrom);
         for (int j = 1; j < int(barLayers_.size()); ++j)
             realign(j);
         if (!layer.bars.empty() && board_)
@@ -800,8 +799,6 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
                                                   std::memcmp(theirs->bars.data(), held.bars.data(),
                                                               held.bars.size() * sizeof(ChartBar)) == 0));
         synced_ = same ? SyncedBars{theirs->changes.version(), held.changes.version()} : SyncedBars{};
-    }
-    if (li == 0) {
         followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
         reset_ = false;
     }

@@ -71,14 +71,21 @@ bool toBoard(CPaintBoard* b, bool (CPaintBoard::*event)(uint, int, int), uint fl
 {
     return b && (b->*event)(flags, b->snapX(x, y), y);
 }
+
+// As toBoard, repainting the chart when the board took the event.
+bool toBoardUpdating(QChart* chart, CPaintBoard* b, bool (CPaintBoard::*event)(uint, int, int), uint flags, int x,
+                     int y)
+{
+    const bool r = toBoard(b, event, flags, x, y);
+    if (r)
+        chart->update();
+    return r;
+}
 }  // namespace
 
 bool QChart::onLButtonDown(uint nFlags, int x, int y)
 {
-    const bool r = toBoard(board_, &CPaintBoard::mouseDown, nFlags, x, y);
-    if (r)
-        update();
-    return r;
+    return toBoardUpdating(this, board_, &CPaintBoard::mouseDown, nFlags, x, y);
 }
 
 bool QChart::onLButtonUp(uint nFlags, int x, int y)
@@ -92,26 +99,17 @@ bool QChart::onLButtonUp(uint nFlags, int x, int y)
 
 bool QChart::onLButtonLeave(uint nFlags, int x, int y)
 {
-    const bool r = toBoard(board_, &CPaintBoard::mouseLeave, nFlags, x, y);
-    if (r)
-        update();
-    return r;
+    return toBoardUpdating(this, board_, &CPaintBoard::mouseLeave, nFlags, x, y);
 }
 
 bool QChart::onRButtonDown(uint nFlags, int x, int y)
 {
-    const bool r = toBoard(board_, &CPaintBoard::rightButtonDown, nFlags, x, y);
-    if (r)
-        update();
-    return r;
+    return toBoardUpdating(this, board_, &CPaintBoard::rightButtonDown, nFlags, x, y);
 }
 
 bool QChart::onMousePaintBoard(uint buttons, int x, int y)
 {
-    const bool r = toBoard(board_, &CPaintBoard::mouseMove, buttons, x, y);
-    if (r)
-        update();
-    return r;
+    return toBoardUpdating(this, board_, &CPaintBoard::mouseMove, buttons, x, y);
 }
 
 void QChart::setPaintBoardActive(bool active)

@@ -187,8 +187,6 @@ Regression regress(const ChartBar* bars, int count, int index1, int index2)
     return r;
 }
 
-int regressionY(const PaintFrame& f, float v) { return toInt((double(f.max) - v) * f.scale() + f.top); }
-
 bool hitLine(int x, int y, int x1, int y1, int x2, int y2)
 {
     if (x1 == x2)

@@ -80,8 +80,6 @@ struct Regression {
     float k = 0.0f, a = 0.0f, upper = 0.0f, lower = 0.0f;
 };
 Regression regress(const ChartBar* bars, int count, int index1, int index2);
-// The y of value v on the plot (the plot's top, a flat range 1 price per pixel).
-int regressionY(const PaintFrame& f, float v);
 
 // Hit tests (tolerance 3 pixels unless said).
 bool hitLine(int x, int y, int x1, int y1, int x2, int y2);

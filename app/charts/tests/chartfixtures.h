@@ -43,7 +43,7 @@ struct KRecord {
     std::vector<QuoteKPoint> points;
     QuoteKPoints record{};
 
-    KRecord(std::initializer_list<std::pair<int, float>> days, const char* code = "600001", uint8_t decimal = 2)
+    KRecord(const std::vector<std::pair<int, float>>& days, const char* code = "600001", uint8_t decimal = 2)
     {
         for (const auto& d : days) {
             QuoteKPoint p{};

@@ -26,6 +26,17 @@ void addFormulas(QChart& c)
     c.appendFormula(1, "MA", "", "", 0);
 }
 
+using Days = std::vector<std::pair<int, float>>;
+
+// n days of closes walking from p by steps drawn from rng.
+Days randomDays(std::mt19937& rng, std::normal_distribution<float>& step, int n, float p)
+{
+    Days days;
+    for (int d = 0; d < n; ++d)
+        days.push_back({d, p += step(rng)});
+    return days;
+}
+
 // Every named output's value at every bar and every line's whole array, slot by slot.
 std::vector<float> drawn(QChart& c, int layer)
 {
@@ -89,30 +100,19 @@ TEST(QChartIncremental, KeptSeriesDrawWhatANewChartDraws)
 {
     std::mt19937 rng(36);
     std::normal_distribution<float> step(0.0f, 0.2f);
-    std::vector<std::pair<int, float>> days;
-    float p = 20.0f;
-    for (int d = 0; d < 400; ++d)
-        days.push_back({d, p += step(rng)});
-    auto record = [](const std::vector<std::pair<int, float>>& v, const char* code) {
-        KRecord r({}, code);
-        for (const auto& d : v) {
-            KRecord one({d}, code);
-            r.points.push_back(one.points.front());
-        }
-        return r;
-    };
+    Days days = randomDays(rng, step, 400, 20.0f);
     // The record points into its own vector, wherever the vector went.
     auto point = [](KRecord& r) {
         r.record.count = int32_t(r.points.size());
         r.record.points = r.points.data();
     };
-    std::vector<std::pair<int, float>> other = days;
+    Days other = days;
     for (auto& d : other)
         d.second *= 0.5f;
 
     QChart kept;
     addFormulas(kept);
-    KRecord base = record(days, "600001"), overlay = record(other, "600002");
+    KRecord base(days, "600001"), overlay(other, "600002");
     point(base), point(overlay);
     kept.onSyncUpdateKLine(base.get(), 0);
     kept.onSyncUpdateKLine(overlay.get(), 1);
@@ -133,8 +133,8 @@ TEST(QChartIncremental, KeptSeriesDrawWhatANewChartDraws)
             break;
         default: break;
         }
-        base = record(days, "600001");
-        overlay = record(other, "600002");
+        base = KRecord(days, "600001");
+        overlay = KRecord(other, "600002");
         point(base), point(overlay);
         kept.onSyncUpdateKLine(kind == 4 ? overlay.get() : base.get(), kind == 4 ? 1 : 0);
         expectSameAsNewChart(kept, base, overlay, "edit " + std::to_string(edit) + " (" + what[kind] + ")");
@@ -207,10 +207,7 @@ TEST(QChartIncremental, LowerPanesFollowTheMainPane)
     macd.bindSyncDataSignal(&main, 0);
     std::mt19937 rng(7);
     std::normal_distribution<float> step(0.0f, 0.2f);
-    std::vector<std::pair<int, float>> days;
-    float p = 15.0f;
-    for (int d = 0; d < 300; ++d)
-        days.push_back({d, p += step(rng)});
+    Days days = randomDays(rng, step, 300, 15.0f);
     const char* const what[] = {"tick", "new bar", "older bar", "other prices", "direct to a lower pane"};
     for (int edit = 0; edit < 20; ++edit) {
         const int kind = edit == 0 ? -1 : edit <= 5 ? edit - 1 : int(rng() % 5);
@@ -224,11 +221,7 @@ TEST(QChartIncremental, LowerPanesFollowTheMainPane)
             break;
         default: break;
         }
-        KRecord r({}, "600001");
-        for (const auto& d : days)
-            r.points.push_back(KRecord({d}).points.front());
-        r.record.count = int32_t(r.points.size());
-        r.record.points = r.points.data();
+        KRecord r(days, "600001");
         if (kind == 4) {
             // A lower pane gets a record of its own first; then the view catches up.
             r.points.back().close += 1.0f;

@@ -134,10 +134,11 @@ TEST(PaintGeometry, Regression)
     EXPECT_FALSE(regress(bars, 5, 2, 2).ok);  // one bar
     EXPECT_FALSE(regress(bars, 1, 0, 0).ok);
 
-    EXPECT_EQ(209, regressionY(frame(), 15.0f));  // from the plot's top
+    // The lines' ends are prices: from the plot's top, a flat range 1 price per pixel.
+    EXPECT_EQ(209, priceToY(frame(), 15.0f));
     PaintFrame flat = frame();
     flat.max = flat.min = 15;
-    EXPECT_EQ(20, regressionY(flat, 15.0f));
+    EXPECT_EQ(20, priceToY(flat, 15.0f));
 }
 
 TEST(PaintGeometry, HitTests)
