@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -110,6 +111,16 @@ QProcessEnvironment programEnvironment(const QString& display, const QString& co
     env.insert("TARVOLIN_TEST_LOGIN_QML", e2eDocument("DemoLogin.qml"));
     env.insert("TARVOLIN_TEST_MAIN_QML", e2eDocument(mainDocument));
     return env;
+}
+
+int distinctColours(const QImage& image, QRect r)
+{
+    QSet<QRgb> colours;
+    r = r.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); y += 2)
+        for (int x = r.left(); x <= r.right(); x += 2)
+            colours.insert(image.pixel(x, y) & 0xFFFFFF);
+    return colours.size();
 }
 
 bool grabScreen(const QString& display, const QString& path)

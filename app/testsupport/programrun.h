@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -83,6 +85,10 @@ struct LocalServers {
 // without its sandbox, the back end at controlUrl, signed in by DemoLogin.qml
 // and then driven by app/e2e/<mainDocument>.
 QProcessEnvironment programEnvironment(const QString& display, const QString& controlUrl, const char* mainDocument);
+
+// The number of colours among every other pixel of every other row of r in
+// image: a screenshot that shows something holds many.
+int distinctColours(const QImage& image, QRect r);
 
 // Grabs the whole of display into path (through a part file, so a reader never
 // sees half a PNG); true when the file is there.

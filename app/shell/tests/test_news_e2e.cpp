@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QSet>
 
 #include <memory>
 
@@ -16,16 +15,6 @@
 namespace {
 
 using namespace testsupport;
-
-int distinctColours(const QImage& image, QRect r)
-{
-    QSet<QRgb> colours;
-    r = r.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); y += 2)
-        for (int x = r.left(); x <= r.right(); x += 2)
-            colours.insert(image.pixel(x, y) & 0xFFFFFF);
-    return colours.size();
-}
 
 int countColour(const QImage& image, QRect r, QRgb colour)
 {
