@@ -1,5 +1,7 @@
 #include "programrun.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -152,6 +154,17 @@ void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
     run.quit = program.state() == QProcess::NotRunning ||
                program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
     run.log << QString::fromUtf8(program.readAll());
+}
+
+void expectTourEnded(const TourRun& run, const QProcess& program, const QElapsedTimer& clock)
+{
+    const std::string output = run.log.join('\n').toStdString();
+    EXPECT_TRUE(run.done) << output;
+    EXPECT_TRUE(run.failures.isEmpty()) << run.failures.join('\n').toStdString() << "\n" << output;
+    ASSERT_TRUE(run.quit) << "still running after two minutes\n" << output;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_LT(clock.elapsed(), 120000);
 }
 
 }  // namespace testsupport

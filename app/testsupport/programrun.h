@@ -109,4 +109,9 @@ struct TourRun {
 void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
              const std::function<void(const QString&)>& onStep);
 
+// The checks every tour ends with: it said done with no FAIL line, and the
+// program ended by itself, cleanly, within its two minutes on clock. Fatal
+// when it is still running: call under ASSERT_NO_FATAL_FAILURE.
+void expectTourEnded(const TourRun& run, const QProcess& program, const QElapsedTimer& clock);
+
 }  // namespace testsupport
