@@ -74,6 +74,13 @@ QString e2eDocument(const char* name)
     return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
 }
 
+void clearScreenshots(const QStringList& names)
+{
+    QDir().mkpath(screenshotDir());
+    for (const QString& name : names)
+        QFile::remove(screenshotDir() + "/" + name);
+}
+
 QString programPath() { return QString(TARVOLIN_BIN_DIR) + "/Tarvolin"; }
 
 bool canRunVirtualDisplay(bool grabs)

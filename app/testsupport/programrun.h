@@ -47,6 +47,9 @@ private:
 
 // <build>/screenshots.
 QString screenshotDir();
+// Makes screenshotDir() and removes the named files from it: a shot left by an
+// earlier run must not pass for this run's.
+void clearScreenshots(const QStringList& names);
 // A file URL of app/e2e/<name>.
 QString e2eDocument(const char* name);
 // <build>/bin/Tarvolin.

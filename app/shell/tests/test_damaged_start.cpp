@@ -111,7 +111,6 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
          {{"stock_rating.json", rating}}},
     };
 
-    QDir().mkpath(screenshotDir());
     int n = 0;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
@@ -123,7 +122,7 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
             ASSERT_TRUE(backend.wait_prefix("ok answer " + a.first + " "));
         }
         const QString shot = QString("damaged-%1.png").arg(n);
-        QFile::remove(screenshotDir() + "/" + shot);
+        clearScreenshots({shot});
         LineProcess program;
         program.start(programPath(),
                       {"--screenshots=" + screenshotDir(), "--day-kline", "--stock-shot=" + shot,

@@ -48,10 +48,7 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
     VirtualDisplay display;
     ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
-    QDir().mkpath(screenshotDir());
-    QFile::remove(screenshotDir() + "/main.png");
-    QFile::remove(screenshotDir() + "/home.png");
-    QFile::remove(screenshotDir() + "/stock.png");
+    clearScreenshots({"main.png", "home.png", "stock.png"});
     LineProcess program;
     program.start(programPath(), {"--screenshots=" + screenshotDir(), "--until-disconnected"},
                   programEnvironment(display.name(), servers.backendUrl() + "/", "DemoMain.qml"));

@@ -36,9 +36,7 @@ TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
     ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
 
     const QStringList shots = {"notice.png", "research-marks.png", "stock-news.png", "fund-flow.png", "flow-chart.png"};
-    QDir().mkpath(screenshotDir());
-    for (const QString& s : shots)
-        QFile::remove(screenshotDir() + "/" + s);
+    clearScreenshots(shots);
     LineProcess program;
     program.start(programPath(), {"--screenshots=" + screenshotDir()},
                   programEnvironment(display->name(), servers.backendUrl() + "/", "DemoNews.qml"));
