@@ -8,12 +8,12 @@
 
 #include "quote.h"
 
-inline QString codeInfoCode(const QuoteCodeInfo& ci)
+template <size_t N>
+inline QString fixedFieldText(const char (&field)[N])
 {
-    return QString::fromUtf8(ci.code, int(strnlen(ci.code, sizeof ci.code)));
+    return QString::fromUtf8(field, int(strnlen(field, N)));
 }
 
-inline QString codeInfoName(const QuoteCodeInfo& ci)
-{
-    return QString::fromUtf8(ci.name, int(strnlen(ci.name, sizeof ci.name)));
-}
+inline QString codeInfoCode(const QuoteCodeInfo& ci) { return fixedFieldText(ci.code); }
+
+inline QString codeInfoName(const QuoteCodeInfo& ci) { return fixedFieldText(ci.name); }

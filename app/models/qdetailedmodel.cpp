@@ -34,9 +34,7 @@ QVariant QDetailedModel::value(const Row& r, int role) const
 
 QVariant QDetailedModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || index.row() >= int(rows_.size()))
-        return QVariant();
-    return value(rows_[size_t(index.row())], role);
+    return index.isValid() ? getItem(index.row(), role) : QVariant();
 }
 
 void QDetailedModel::bindDataSignal(QObject* obj)
@@ -103,14 +101,13 @@ void QDetailedModel::onUpdateDetail(const QuoteDetailPoints& dp)
     const bool otherStock = !rows_.empty() && (std::memcmp(codeInfo_.code, dp.code_info.code, sizeof codeInfo_.code) != 0 ||
                                                codeInfo_.market != dp.code_info.market);
     preClose_ = dp.price;
-    count_ = dp.count;
     codeInfo_ = dp.code_info;
     // The library's last header field: where the batch stands in the day.
-    startNumber_ = dp.total;
+    const int startNumber = dp.total;
     const int count = dp.entries && dp.count > 0 ? dp.count : 0;
 
     const int old = int(rows_.size());
-    const int kept = detailKeptRows(old, otherStock ? 0 : startNumber_, count > 0, count > 0 ? dp.entries[0].time : -1,
+    const int kept = detailKeptRows(old, otherStock ? 0 : startNumber, count > 0, count > 0 ? dp.entries[0].time : -1,
                                     [this](int i) { return rows_[size_t(i)].time; });
     if (kept == 0 && old > 0) {
         beginResetModel();

@@ -56,7 +56,5 @@ private:
     std::vector<Row> rows_;
     // The last batch's header; its item pointer is not kept.
     float preClose_ = 0;
-    int count_ = 0;
     QuoteCodeInfo codeInfo_{};
-    int startNumber_ = 0;
 };

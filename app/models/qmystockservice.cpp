@@ -9,6 +9,32 @@ namespace {
 
 GroupStore& store() { return GroupStore::instance(GroupStore::MyStock); }
 
+// Changes group `index` of the store through `change` and stores the groups
+// again; false (and nothing changed) when there is no such group.
+template <class Change>
+bool editGroup(int index, Change change)
+{
+    QJsonArray result = store().groups();
+    if (index < 0 || index >= result.size())
+        return false;
+    QJsonObject group = result.at(index).toObject();
+    change(group);
+    result.replace(index, group);
+    store().setGroups(result);
+    return true;
+}
+
+// editGroup for the group's "codes".
+template <class Change>
+bool editCodes(int index, Change change)
+{
+    return editGroup(index, [&change](QJsonObject& group) {
+        QJsonArray codes = group.value("codes").toArray();
+        change(codes);
+        group.insert("codes", codes);
+    });
+}
+
 }  // namespace
 
 QMyStockService::QMyStockService(QObject* parent) : QObject(parent) {}
@@ -25,19 +51,14 @@ QVariant QMyStockService::isExist(QString code, int market) const
 
 void QMyStockService::addStock(int group_index, QString code, int market)
 {
-    QJsonArray result = store().groups();
-    if (group_index < 0 || group_index >= result.size())
-        return;
     int g = 0, i = 0;
     if (store().findStock(code, market, &g, &i))
         return;
-    QJsonObject group = result.at(group_index).toObject();
-    QJsonArray codes = group.value("codes").toArray();
-    codes.prepend(QJsonObject{{"code", code}, {"market_id", QString::number(market)}});
-    group.insert("codes", codes);
-    result.replace(group_index, group);
-    store().setGroups(result);
-    emit updateMyStock();
+    const bool added = editCodes(group_index, [&](QJsonArray& codes) {
+        codes.prepend(QJsonObject{{"code", code}, {"market_id", QString::number(market)}});
+    });
+    if (added)
+        emit updateMyStock();
 }
 
 void QMyStockService::removeStock(QString code, int market)
@@ -45,26 +66,18 @@ void QMyStockService::removeStock(QString code, int market)
     int g = 0, i = 0;
     if (!store().findStock(code, market, &g, &i))
         return;
-    QJsonArray result = store().groups();
-    QJsonObject group = result.at(g).toObject();
-    QJsonArray codes = group.value("codes").toArray();
-    codes.removeAt(i);
-    group.insert("codes", codes);
-    result.replace(g, group);
-    store().setGroups(result);
+    editCodes(g, [i](QJsonArray& codes) { codes.removeAt(i); });
     emit updateMyStock();
 }
 
 QVariant QMyStockService::renameGroup(int group_index, QString name)
 {
-    QJsonArray result = store().groups();
-    if (group_index < 0 || group_index >= result.size())
-        return {};
-    QJsonObject group = result.at(group_index).toObject();
-    group.insert("group_name", name);
-    result.replace(group_index, group);
-    store().setGroups(result);
-    return group.value("group_id").toVariant();
+    QVariant id;
+    editGroup(group_index, [&](QJsonObject& group) {
+        group.insert("group_name", name);
+        id = group.value("group_id").toVariant();
+    });
+    return id;
 }
 
 QVariant QMyStockService::getGroup(QString code, int market) const

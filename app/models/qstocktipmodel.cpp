@@ -108,7 +108,7 @@ void QStockTipModel::onUpdateStockTip(const QuoteReply* rpl)
         fresh.push_back({int32_t(t.time), codeInfoCode(t.code_info), int32_t(int8_t(t.code_info.market)),
                          codeInfoName(t.code_info),
                          t.kind_text ? QString::fromUtf8(t.kind_text) : QString(),
-                         QString::fromUtf8(t.text, int(strnlen(t.text, sizeof t.text))), kindColor(t.kind_class)});
+                         fixedFieldText(t.text), kindColor(t.kind_class)});
     }
     beginInsertRows(QModelIndex(), 0, count - 1);
     for (Row& r : rows_)

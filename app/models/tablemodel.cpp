@@ -487,7 +487,7 @@ QVariant TableModel::getCodeInfo(int row) const
     QVariantMap m;
     m.insert("code", code);
     m.insert("name", nameText(ci));
-    m.insert("pinyin", QString::fromUtf8(ci.pinyin, int(strnlen(ci.pinyin, sizeof ci.pinyin))));
+    m.insert("pinyin", fixedFieldText(ci.pinyin));
     m.insert("market", market);
     m.insert("decimal", int(ci.decimal));
     m.insert("type", static_cast<int>(static_cast<int8_t>(ci.type)));

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QQuickWindow>
 
+#include <utility>
+
 FrameHold::FrameHold(QQuickItem* parent) : QQuickItem(parent)
 {
     deadline_.setSingleShot(true);
@@ -50,18 +52,17 @@ void FrameHold::release()
 bool FrameHold::letGo()
 {
     deadline_.stop();
-    const bool wasHeld = !window_.isNull();
     QQuickWindow* w = window_;
     window_ = nullptr;
-    if (w)
-        w->removeEventFilter(this);
-    const bool pending = pending_;
-    pending_ = false;
+    const bool pending = std::exchange(pending_, false);
+    if (!w)
+        return false;
+    w->removeEventFilter(this);
     // The frame asked for meanwhile is drawn next, without the platform's
     // wait before a requested frame: it has waited already.
-    if (w && pending)
+    if (pending)
         QCoreApplication::postEvent(w, new QEvent(QEvent::UpdateRequest));
-    return wasHeld;
+    return true;
 }
 
 // GUI thread. A frame request of the held window is taken aside.

@@ -138,6 +138,13 @@ void mouse(QWindow* w, QPointF at, Qt::MouseButtons state, Qt::MouseButton butto
     QWindowSystemInterface::handleMouseEvent<Delivery>(w, at, w->mapToGlobal(at.toPoint()), state, button, type);
 }
 
+// A press of button at `at` and its release.
+void pressAndRelease(QWindow* w, QPointF at, Qt::MouseButton button)
+{
+    mouse(w, at, button, button, QEvent::MouseButtonPress);
+    mouse(w, at, Qt::NoButton, button, QEvent::MouseButtonRelease);
+}
+
 }  // namespace
 
 void TestInput::key(QWindow* window, int key, int modifiers, const QString& text)
@@ -176,19 +183,18 @@ void TestInput::click(QWindow* window, double x, double y, int button)
     if (b == Qt::RightButton)
         QCursor::setPos(window->screen(), window->mapToGlobal(QPoint(int(x), int(y))));
     move(window, x, y);
-    mouse(window, QPointF(x, y), b, b, QEvent::MouseButtonPress);
-    mouse(window, QPointF(x, y), Qt::NoButton, b, QEvent::MouseButtonRelease);
+    pressAndRelease(window, QPointF(x, y), b);
 }
 
 void TestInput::doubleClick(QWindow* window, double x, double y)
 {
     // Two presses at one place within the double-click interval: the window
     // system interface makes the second a double click.
+    if (!window)
+        return;
     move(window, x, y);
-    for (int i = 0; i < 2; ++i) {
-        mouse(window, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
-        mouse(window, QPointF(x, y), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
-    }
+    for (int i = 0; i < 2; ++i)
+        pressAndRelease(window, QPointF(x, y), Qt::LeftButton);
 }
 
 void TestInput::drag(QWindow* window, double x, double y, double x2, double y2)

@@ -25,11 +25,12 @@
 
 namespace testsupport {
 
-// Up to 15 s in 100 ms steps; true when the condition holds at the end.
+// Up to ms (15 s unless given) in 100 ms steps; true when the condition holds
+// at the end.
 template <class Pred>
-bool waitFor(Pred done)
+bool waitFor(Pred done, int ms = 15000)
 {
-    for (int i = 0; i < 150 && !done(); ++i)
+    for (int i = 0; i < ms / 100 && !done(); ++i)
         QTest::qWait(100);
     return done();
 }

@@ -1,8 +1,11 @@
 #include "programrun.h"
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -71,6 +74,13 @@ QString e2eDocument(const char* name)
     return QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/e2e/" + name).toString();
 }
 
+void clearScreenshots(const QStringList& names)
+{
+    QDir().mkpath(screenshotDir());
+    for (const QString& name : names)
+        QFile::remove(screenshotDir() + "/" + name);
+}
+
 QString programPath() { return QString(TARVOLIN_BIN_DIR) + "/Tarvolin"; }
 
 bool canRunVirtualDisplay(bool grabs)
@@ -112,6 +122,16 @@ QProcessEnvironment programEnvironment(const QString& display, const QString& co
     return env;
 }
 
+int distinctColours(const QImage& image, QRect r)
+{
+    QSet<QRgb> colours;
+    r = r.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); y += 2)
+        for (int x = r.left(); x <= r.right(); x += 2)
+            colours.insert(image.pixel(x, y) & 0xFFFFFF);
+    return colours.size();
+}
+
 bool grabScreen(const QString& display, const QString& path)
 {
     const QString part = path + ".part.png";
@@ -141,6 +161,17 @@ void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
     run.quit = program.state() == QProcess::NotRunning ||
                program.waitForFinished(int(std::max<qint64>(1000, 118000 - clock.elapsed())));
     run.log << QString::fromUtf8(program.readAll());
+}
+
+void expectTourEnded(const TourRun& run, const QProcess& program, const QElapsedTimer& clock)
+{
+    const std::string output = run.log.join('\n').toStdString();
+    EXPECT_TRUE(run.done) << output;
+    EXPECT_TRUE(run.failures.isEmpty()) << run.failures.join('\n').toStdString() << "\n" << output;
+    ASSERT_TRUE(run.quit) << "still running after two minutes\n" << output;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_LT(clock.elapsed(), 120000);
 }
 
 }  // namespace testsupport

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -45,6 +47,9 @@ private:
 
 // <build>/screenshots.
 QString screenshotDir();
+// Makes screenshotDir() and removes the named files from it: a shot left by an
+// earlier run must not pass for this run's.
+void clearScreenshots(const QStringList& names);
 // A file URL of app/e2e/<name>.
 QString e2eDocument(const char* name);
 // <build>/bin/Tarvolin.
@@ -84,6 +89,10 @@ struct LocalServers {
 // and then driven by app/e2e/<mainDocument>.
 QProcessEnvironment programEnvironment(const QString& display, const QString& controlUrl, const char* mainDocument);
 
+// The number of colours among every other pixel of every other row of r in
+// image: a screenshot that shows something holds many.
+int distinctColours(const QImage& image, QRect r);
+
 // Grabs the whole of display into path (through a part file, so a reader never
 // sees half a PNG); true when the file is there.
 bool grabScreen(const QString& display, const QString& path);
@@ -102,5 +111,10 @@ struct TourRun {
 // run.failures); then gives it up to 118 s on clock to end.
 void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
              const std::function<void(const QString&)>& onStep);
+
+// The checks every tour ends with: it said done with no FAIL line, and the
+// program ended by itself, cleanly, within its two minutes on clock. Fatal
+// when it is still running: call under ASSERT_NO_FATAL_FAILURE.
+void expectTourEnded(const TourRun& run, const QProcess& program, const QElapsedTimer& clock);
 
 }  // namespace testsupport

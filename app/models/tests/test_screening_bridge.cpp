@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "livetest.h"
 #include "models/groupstore.h"
 #include "models/qquorvexdll.h"
 #include "models/qquorvexservice.h"
@@ -24,17 +24,11 @@
 
 namespace {
 
+// The library's dialog and the back end may be slow to answer: 30 s.
 template <class F>
-bool waitFor(F done, int ms = 30000)
+bool waitFor(F done)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return testsupport::waitFor(done, 30000);
 }
 
 NotifyStockItem stock(const char* code, int market)

@@ -23,6 +23,15 @@
 // the build tree's screenshots/ folder.
 namespace {
 
+// root and every item under it, breadth first.
+QList<QQuickItem*> itemsUnder(QQuickItem* root)
+{
+    QList<QQuickItem*> items{root};
+    for (int i = 0; i < items.size(); ++i)
+        items += items[i]->childItems();
+    return items;
+}
+
 class LiveScreens : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
@@ -88,10 +97,8 @@ TEST_F(LiveScreens, ValuesShowWholeAt1280Pixels)
         const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "11"}, {"sort", "0"}};
         QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
         auto texts = [root] {
-            QList<QQuickItem*> items{root}, out;
-            for (int i = 0; i < items.size(); ++i)
-                items += items[i]->childItems();
-            for (QQuickItem* t : items)
+            QList<QQuickItem*> out;
+            for (QQuickItem* t : itemsUnder(root))
                 if (t->inherits("QQuickText") && t->isVisible() && (t->property("text").toString().endsWith("亿") || t->property("text").toString().endsWith("万")))
                     out << t;
             return out;
@@ -192,11 +199,8 @@ TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
     // At the default column widths every value shows whole (成交额 included).
     QQuickItem* table = root->property("table").value<QQuickItem*>();
     ASSERT_TRUE(table);
-    QList<QQuickItem*> items{table};
-    for (int i = 0; i < items.size(); ++i)
-        items += items[i]->childItems();
     int cells = 0;
-    for (QQuickItem* text : items) {
+    for (QQuickItem* text : itemsUnder(table)) {
         if (!text->inherits("QQuickText") || text->property("text").toString().isEmpty() || !text->isVisible())
             continue;
         ++cells;
@@ -221,12 +225,7 @@ TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
     const int shown = bar->property("show_count").toInt();
     EXPECT_LT(shown, 13) << "13 buttons of 81 pixels do not fit beside the chart panes";
     EXPECT_GT(shown, 5);
-    auto all = [&view] {
-        QList<QQuickItem*> items{view.contentItem()};
-        for (int i = 0; i < items.size(); ++i)
-            items += items[i]->childItems();
-        return items;
-    };
+    auto all = [&view] { return itemsUnder(view.contentItem()); };
     for (const char* name : {"上海B股", "深圳B股"}) {
         SCOPED_TRACE(name);
         auto menuShows = [&] {

@@ -42,6 +42,13 @@ int pixelsNear(const QImage& image, const QRect& r, const QColor& c)
     return n;
 }
 
+// item's rectangle in root's coordinates (whole pixels).
+QRect areaIn(QQuickItem* root, QQuickItem* item)
+{
+    const QPointF at = item->mapToItem(root, QPointF(0, 0));
+    return QRect(int(at.x()), int(at.y()), int(item->width()), int(item->height()));
+}
+
 }  // namespace
 
 // A stock's details arrive and grow with a later page; its price record and
@@ -129,8 +136,7 @@ TEST_F(LiveTicks, QuotePanelTickList)
     // The list under the panel: volumes in orange and buy/sell tags in red and green.
     QQuickItem* list = root->findChild<QQuickItem*>("tickList");
     ASSERT_TRUE(list);
-    const QPointF at = list->mapToItem(root, QPointF(0, 0));
-    const QRect area(int(at.x()), int(at.y()), int(list->width()), int(list->height()));
+    const QRect area = areaIn(root, list);
     EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 20);
     EXPECT_GT(pixelsNear(image, area, QColor("#FF3D3D")), 10);
     EXPECT_GT(pixelsNear(image, area, QColor("#0FC351")), 10);
@@ -156,8 +162,7 @@ TEST_F(LiveTicks, HotMonitorTips)
     EXPECT_TRUE(testsupport::saveScreenshot(image, "monitor-hot.png"));
     QQuickItem* tipView = root->findChild<QQuickItem*>("tipView");
     ASSERT_TRUE(tipView);
-    const QPointF at = tipView->mapToItem(root, QPointF(0, 0));
-    const QRect area(int(at.x()), int(at.y()), int(tipView->width()), int(tipView->height()));
+    const QRect area = areaIn(root, tipView);
     // Names in cyan on the tips' background.
     EXPECT_GT(pixelsNear(image, area, QColor("#00F4FF")), 20);
 }
@@ -201,8 +206,7 @@ TEST_F(LiveTicks, StockViewDetailPage)
     const QImage image = testsupport::grabItem(root);
     ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(testsupport::saveScreenshot(image, "detail-page.png"));
-    const QPointF p0 = page->mapToItem(root, QPointF(0, 0));
-    const QRect area(int(p0.x()), int(p0.y()), int(page->width()), int(page->height()));
+    const QRect area = areaIn(root, page);
     EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 100);   // volumes
     EXPECT_GT(pixelsNear(image, area, QColor(34, 50, 79)), 100);    // the selected row
     EXPECT_TRUE(view.warnings.isEmpty()) << view.log();

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "../../charts/tests/recordingdevice.h"
@@ -19,6 +20,17 @@
 #include "models/qstocktipview.h"
 
 namespace {
+
+// What view's paintList() draws into a recording painter of w x h.
+template <class View>
+std::unique_ptr<RecordingDevice> painted(const View& view, int w, int h)
+{
+    auto dev = std::make_unique<RecordingDevice>(w, h);
+    QPainter p(dev.get());
+    view.paintList(&p, w, h);
+    p.end();
+    return dev;
+}
 
 // Seconds of a local time today.
 int64_t at(int h, int m, int s)
@@ -308,11 +320,8 @@ TEST(FlowListView, PaintsAPage)
     view.setStyle(1);
     view.setRowHeight(20);
     {
-        RecordingDevice dev(200, 100);
-        QPainter p(&dev);
-        view.paintList(&p, 200, 100);
-        p.end();
-        const auto texts = dev.engine.of(Drawn::Text);
+        const auto dev = painted(view, 200, 100);
+        const auto texts = dev->engine.of(Drawn::Text);
         QStringList got;
         for (const Drawn& d : texts)
             got << d.text;
@@ -330,7 +339,7 @@ TEST(FlowListView, PaintsAPage)
         EXPECT_NEAR(120, texts[1].at.x() + texts[1].advance, 1.0);
         EXPECT_NEAR(180, texts[2].at.x() + texts[2].advance, 1.0);
         // Background, then the selected row (row 1 at y 20) highlighted.
-        const auto rects = dev.engine.of(Drawn::Rect);
+        const auto rects = dev->engine.of(Drawn::Rect);
         ASSERT_GE(rects.size(), 2u);
         EXPECT_EQ(QColor(25, 27, 31), rects[0].brush.color());
         EXPECT_EQ(QRectF(0, 20, 200, 20), rects[1].rect);
@@ -343,11 +352,8 @@ TEST(FlowListView, PaintsAPage)
     view.setRowHeight(25);
     page.setSelectIndex(9);
     {
-        RecordingDevice dev(400, 75);
-        QPainter p(&dev);
-        view.paintList(&p, 400, 75);
-        p.end();
-        const auto texts = dev.engine.of(Drawn::Text);
+        const auto dev = painted(view, 400, 75);
+        const auto texts = dev->engine.of(Drawn::Text);
         int headers = 0, times = 0;
         for (const Drawn& d : texts) {
             headers += d.text == "时间" || d.text == "价格" || d.text == "成交量";
@@ -361,22 +367,19 @@ TEST(FlowListView, PaintsAPage)
             if (d.text == "09:31" && std::abs(d.at.x() - 105) < 0.5)
                 found = true;
         EXPECT_TRUE(found);
-        const auto lines = dev.engine.of(Drawn::Line);
+        const auto lines = dev->engine.of(Drawn::Line);
         ASSERT_EQ(4u, lines.size());
         EXPECT_EQ(QLineF(100, 0, 100, 75), lines[0].line);
         EXPECT_EQ(QLineF(0, 25, 400, 25), lines[3].line);
-        for (const Drawn& r : dev.engine.of(Drawn::Rect))
+        for (const Drawn& r : dev->engine.of(Drawn::Rect))
             EXPECT_NE(QColor(34, 50, 79), r.brush.color());
     }
 
     // Without a source model nothing is drawn.
     QPageModelSorter empty;
     view.setModel(&empty);
-    RecordingDevice dev(100, 100);
-    QPainter p(&dev);
-    view.paintList(&p, 100, 100);
-    p.end();
-    EXPECT_TRUE(dev.engine.items.empty());
+    const auto dev = painted(view, 100, 100);
+    EXPECT_TRUE(dev->engine.items.empty());
 }
 
 TEST(StockTipView, PaintsTips)
@@ -394,11 +397,8 @@ TEST(StockTipView, PaintsTips)
     EXPECT_EQ(25, view.getRowHeight().toInt());
 
     // Style 1 (the start), 300 wide: u = 50; a row: time, name, tip, value.
-    RecordingDevice dev(300, 100);
-    QPainter p(&dev);
-    view.paintList(&p, 300, 100);
-    p.end();
-    const auto texts = dev.engine.of(Drawn::Text);
+    const auto dev = painted(view, 300, 100);
+    const auto texts = dev->engine.of(Drawn::Text);
     ASSERT_EQ(8u, texts.size());
     EXPECT_EQ("09:31", texts[0].text);
     EXPECT_EQ("沪市001", texts[1].text);
@@ -409,23 +409,20 @@ TEST(StockTipView, PaintsTips)
     EXPECT_EQ(QColor("#FF3D3D"), texts[2].pen.color());
     EXPECT_NEAR(300, texts[3].at.x() + texts[3].advance, 1.0);
     EXPECT_EQ(QColor("#FFFFFF"), texts[7].pen.color());  // kind 7
-    const auto rects = dev.engine.of(Drawn::Rect);
+    const auto rects = dev->engine.of(Drawn::Rect);
     ASSERT_EQ(2u, rects.size());
     EXPECT_EQ(QRectF(0, 25, 300, 25), rects[1].rect);  // the selected second row
 
     // Style 0: a header per column and the grid.
     view.setStyle(0);
-    RecordingDevice dev0(600, 100);
-    QPainter p0(&dev0);
-    view.paintList(&p0, 600, 100);
-    p0.end();
+    const auto dev0 = painted(view, 600, 100);
     // (The recorder joins texts that meet on one baseline: count the words.)
     QString all;
-    for (const Drawn& d : dev0.engine.of(Drawn::Text))
+    for (const Drawn& d : dev0->engine.of(Drawn::Text))
         all += d.text + "|";
     EXPECT_EQ(4, all.count("时间"));
     EXPECT_EQ(4, all.count("名称"));
     EXPECT_EQ(4, all.count("类型"));
     EXPECT_EQ(4, all.count("值"));
-    EXPECT_EQ(4u, dev0.engine.of(Drawn::Line).size());
+    EXPECT_EQ(4u, dev0->engine.of(Drawn::Line).size());
 }

@@ -8,21 +8,11 @@
 
 #include <memory>
 
+#include "livetest.h"
 #include "shell/framehold.h"
 #include "shell/qmltypes.h"
 
-namespace {
-
-// Up to 15 s in 10 ms steps; true when the condition holds at the end.
-template <class Pred>
-bool waitFor(Pred done)
-{
-    for (int i = 0; i < 1500 && !done(); ++i)
-        QTest::qWait(10);
-    return done();
-}
-
-}  // namespace
+using testsupport::waitFor;
 
 // A hold keeps a shown window from drawing: the frame the scene asks for is
 // taken aside and drawn once the hold is released, or once the limit of the

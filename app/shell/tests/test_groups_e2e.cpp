@@ -57,9 +57,7 @@ TEST(GroupsEndToEnd, RowMenuAddsToMyStocksThatSyncAndScreeningResultsShow)
     VirtualDisplay display;
     ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
-    QDir().mkpath(screenshotDir());
-    for (const char* f : {"table-menu.png", "mystock.png", "screening-results.png"})
-        QFile::remove(screenshotDir() + "/" + f);
+    clearScreenshots({"table-menu.png", "mystock.png", "screening-results.png"});
     const QProcessEnvironment env = programEnvironment(display.name(), servers.backendUrl() + "/", "DemoGroups.qml");
 
     QString added;

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QSet>
 
 #include <memory>
 
@@ -16,16 +15,6 @@
 namespace {
 
 using namespace testsupport;
-
-int distinctColours(const QImage& image, QRect r)
-{
-    QSet<QRgb> colours;
-    r = r.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); y += 2)
-        for (int x = r.left(); x <= r.right(); x += 2)
-            colours.insert(image.pixel(x, y) & 0xFFFFFF);
-    return colours.size();
-}
 
 int countColour(const QImage& image, QRect r, QRgb colour)
 {
@@ -47,9 +36,7 @@ TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
     ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
 
     const QStringList shots = {"notice.png", "research-marks.png", "stock-news.png", "fund-flow.png", "flow-chart.png"};
-    QDir().mkpath(screenshotDir());
-    for (const QString& s : shots)
-        QFile::remove(screenshotDir() + "/" + s);
+    clearScreenshots(shots);
     LineProcess program;
     program.start(programPath(), {"--screenshots=" + screenshotDir()},
                   programEnvironment(display->name(), servers.backendUrl() + "/", "DemoNews.qml"));
