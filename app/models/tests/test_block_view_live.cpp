@@ -56,8 +56,9 @@ TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
     const QString hasStock = "(function () { var m = stockTable.table_model; for (var i = 0; i < m.rowCount(); ++i)"
                              " if (m.getCodeInfo(i).code === '600001') return true; return false; })()";
     // The right table shows a page; the stock is on it when the page holds the block.
-    if (eval(view, "stockTable.table_model.rowCount() < stockTable.getShowPageSize()").toBool())
+    if (eval(view, "stockTable.table_model.rowCount() < stockTable.getShowPageSize()").toBool()) {
         EXPECT_TRUE(eval(view, hasStock).toBool()) << firstBlock.toStdString();
+    }
     // Sorted by field 34, descending: the change column never rises.
     EXPECT_EQ(34, eval(view, "stockTable.query_map_.field").toInt());
 
