@@ -149,6 +149,39 @@ typedef void (*quote_engine_callback)(intptr_t user_value, const QuoteReply* rep
 
 /* ---- Contexts and command payloads ---- */
 
+/* Context types (quote_ctx_set_type): what a request asks for. */
+#define QUOTE_TYPE_MARKET 0       /* market data, the command chosen by the period */
+#define QUOTE_TYPE_DIVIDEND 1     /* dividend records of the first code (0x37) */
+#define QUOTE_TYPE_CODE_TABLE 2   /* the code table (0x05) */
+#define QUOTE_TYPE_TIPS 3         /* smart stock tips: by block (0x3F) or by code (0x48) */
+#define QUOTE_TYPE_PRICE_VOLUME 4 /* traded volume per price level of one code (0x3C) */
+#define QUOTE_TYPE_SERVER 5       /* server state (0x03) */
+
+/* Periods (quote_ctx_set_peroid) of a QUOTE_TYPE_MARKET context. 33 to 41 are
+ * K-line cycles, served from one bar cache per context. */
+#define QUOTE_PERIOD_REALTIME 30   /* real-time list: codes (0x20), a block (0x28) or a category (0x2A) */
+#define QUOTE_PERIOD_DETAIL 31     /* tick-by-tick details of one code (0x26) */
+#define QUOTE_PERIOD_MINUTE 32     /* minute series: by index (0x24) or, with a time, by date (0x27) */
+#define QUOTE_PERIOD_KLINE_DAY 33
+#define QUOTE_PERIOD_KLINE_MIN1 34
+#define QUOTE_PERIOD_KLINE_MIN5 35
+#define QUOTE_PERIOD_KLINE_MIN15 36
+#define QUOTE_PERIOD_KLINE_MIN30 37
+#define QUOTE_PERIOD_KLINE_MIN60 38
+#define QUOTE_PERIOD_KLINE_WEEK 39
+#define QUOTE_PERIOD_KLINE_MONTH 40
+#define QUOTE_PERIOD_KLINE_LAST 41 /* the highest K-line period the library accepts */
+
+/* Option bits (quote_ctx_set_option). The same bit means one thing for K-lines
+ * and another for real-time lists; the names say which. */
+#define QUOTE_OPTION_KLINE_NO_ADJUST 1 /* K-lines: bars as traded (wins over 2 and 4) */
+#define QUOTE_OPTION_KLINE_FORWARD 2   /* K-lines: forward-adjusted for dividends */
+#define QUOTE_OPTION_KLINE_BACKWARD 4  /* K-lines: backward-adjusted for dividends */
+#define QUOTE_OPTION_LIST_INDEXES 2    /* code list (0x20): replace the codes by the index
+                                          symbols of the first code's blocks */
+#define QUOTE_OPTION_LIST_SORT 4       /* lists: sort the rows here by the context's sort field */
+#define QUOTE_OPTION_LIST_WINDOW 8     /* code list (0x20): deliver only the page window */
+
 /* Kind 4: one point of a minute series. */
 typedef struct QuoteMinPoint {
     int64_t time;      /* seconds, local time */

@@ -20,7 +20,14 @@
 
 namespace {
 
-enum ContextType { kTypeMarket = 0, kTypeDividend = 1, kTypeCodeTable = 2, kTypeTips = 3, kTypePrice = 4, kTypeServer = 5 };
+enum ContextType {
+    kTypeMarket = QUOTE_TYPE_MARKET,
+    kTypeDividend = QUOTE_TYPE_DIVIDEND,
+    kTypeCodeTable = QUOTE_TYPE_CODE_TABLE,
+    kTypeTips = QUOTE_TYPE_TIPS,
+    kTypePrice = QUOTE_TYPE_PRICE_VOLUME,
+    kTypeServer = QUOTE_TYPE_SERVER,
+};
 
 }  // namespace
 
@@ -32,7 +39,7 @@ std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
 
     switch (s.type) {
     case kTypeMarket:
-        if (s.period == 30) {
+        if (s.period == QUOTE_PERIOD_REALTIME) {
             if (s.blocks.size() == 1) {
                 command = std::make_shared<B2CClient0X28>(context);
             } else if (s.categories.size() != 1) {
@@ -41,9 +48,9 @@ std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
                 command = std::make_shared<B2CClient0X2A>(context);
             }
             impl->set_page_control(std::make_unique<OffsetPageControl>(context.self()));
-        } else if (s.period == 31) {
+        } else if (s.period == QUOTE_PERIOD_DETAIL) {
             if (has_code) command = std::make_shared<B2CClient0x26>(context);
-        } else if (s.period == 32) {
+        } else if (s.period == QUOTE_PERIOD_MINUTE) {
             if (has_code) {
                 if (s.time_start <= 0) {
                     command = std::make_shared<B2CClient0x24>(context);
@@ -52,7 +59,7 @@ std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
                     command = std::make_shared<B2CClient0x27>(context);
                 }
             }
-        } else if (s.period >= 33 && s.period <= 41) {
+        } else if (s.period >= QUOTE_PERIOD_KLINE_DAY && s.period <= QUOTE_PERIOD_KLINE_LAST) {
             if (has_code) return KDataClient::create(context);
         }
         break;

@@ -51,16 +51,16 @@ struct CodeEntry {
     static CodeEntry from(const char* code, uint8_t market);
 };
 
-// Option bits read by the command clients.
+// Option bits read by the command clients (named in quote.h).
 enum ContextOption : int {
     // K-lines: dividend adjustment, tested in this order.
-    kOptionNoAdjust = 1,
-    kOptionForward = 2,
-    kOptionBackward = 4,
+    kOptionNoAdjust = QUOTE_OPTION_KLINE_NO_ADJUST,
+    kOptionForward = QUOTE_OPTION_KLINE_FORWARD,
+    kOptionBackward = QUOTE_OPTION_KLINE_BACKWARD,
     // Real-time lists.
-    kOptionIndexList = 2,  // 0x20: ask for the index symbols of the first code's blocks
-    kOptionLocalSort = 4,  // sort the rows locally by the context's sort
-    kOptionWindow = 8,     // 0x20: deliver only the page window of the table
+    kOptionIndexList = QUOTE_OPTION_LIST_INDEXES,
+    kOptionLocalSort = QUOTE_OPTION_LIST_SORT,
+    kOptionWindow = QUOTE_OPTION_LIST_WINDOW,
 };
 
 struct ContextPage {
