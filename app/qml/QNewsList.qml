@@ -90,6 +90,7 @@ Rectangle {
                 anchors.rightMargin: 10
                 anchors.verticalCenter: parent.verticalCenter
                 text: model.title
+                textFormat: Text.PlainText
                 color: "#FFFFFF"
                 font.pixelSize: 14
                 font.family: "Microsoft YaHei"
@@ -101,6 +102,7 @@ Rectangle {
                 anchors.rightMargin: 12
                 anchors.verticalCenter: parent.verticalCenter
                 text: model.pubdate
+                textFormat: Text.PlainText
                 color: "#FFFFFF"
                 font.pixelSize: 14
                 font.family: "Microsoft YaHei"

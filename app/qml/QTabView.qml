@@ -306,6 +306,7 @@ FocusScope {
                     width: model.homeTag ? 140 - x - 4 : 120 - x
                     anchors.verticalCenter: parent.verticalCenter
                     text: model.title
+                    textFormat: Text.PlainText
                     elide: Text.ElideRight
                     color: "#FFFFFF"
                     font.family: "Microsoft YaHei"

@@ -217,6 +217,7 @@ QChart {
                         anchors.verticalCenter: parent.verticalCenter
                         elide: Text.ElideRight
                         text: model.detailed
+                        textFormat: Text.PlainText
                         color: "white"
                         font.family: "宋体"
                         font.pixelSize: 14
