@@ -4,6 +4,7 @@ import QtQuick.Window 2.15
 import QBaseService 1.0
 import "js/NewsList.js" as NewsList
 import "js/JSUtil.js" as JSUtil
+import "js/WebLinks.js" as WebLinks
 
 // A list of news or research rows of one stock (or of the market): the list
 // service is url.<first part of the flag>, the page of a row url.<second
@@ -68,6 +69,8 @@ Rectangle {
         var app = host && host.applicationRoot ? host.applicationRoot : host;
         if (app && typeof app.createWindow === "function")
             return app.createWindow(url);
+        if (!WebLinks.isWebAddress(url))
+            return null;
         var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
         return c.status === Component.Ready ? c.createObject(root, { url: url }) : null;
     }
