@@ -138,6 +138,12 @@ TestCase {
         compare(String(p.pie.at(0).color), "#33cc33");
         compare(p.pie.at(0).value, Number(p.result.data[7].ratio));
         compare(p.rows.length, 4);
+        // The head row: in, out and both ratios over their columns.
+        var head = findChild(p, "flowHead");
+        var heads = [];
+        for (var h = 0; h < head.count; ++h)
+            heads.push(head.itemAt(h).text);
+        compare(heads, ["", "流入", "流出", "", "", "占比", "占比"]);
         compare(findChild(p, "mainFigure0").text, p.result.mBuySum);
         // Refreshed while shown, for a stock of market 1 or 2.
         tryVerify(function () { return p.loads >= 3; }, 10000);
