@@ -20,6 +20,8 @@ Rectangle {
     property alias listView: list
     property string flag_: ""
     property var request: null
+    // The stock of the last request (its reply's marks belong to it).
+    property var requestedFor: null
     readonly property bool loading: loadingImage.visible
     signal syncResearchList(var json)
 
@@ -40,6 +42,7 @@ Rectangle {
         if (!url)
             return;
         flag_ = flag;
+        requestedFor = codeInfo;
         listModel.clear();
         loadingImage.visible = true;
         if (request) {
