@@ -263,6 +263,55 @@ TestCase {
         verify(JSQuote.isEmptyFlow(r));
     }
 
+    // A reply far longer than a list shows: the newest rows only, newest
+    // first, filled in one step; the marks come from the same rows.
+    function rowsOf(n, date) {
+        var rows = [];
+        for (var i = 0; i < n; ++i)
+            rows.push({ id: "r" + i, title: "t" + i, pubdate: date(i) });
+        return rows;
+    }
+    function dayText(i) {
+        // Day i after 2000-01-01, one a row (the reply oldest first).
+        return Qt.formatDate(new Date(2000, 0, 1 + i), "yyyy-MM-dd");
+    }
+    function test_long_replies_keep_the_newest_rows() {
+        compare(NewsList.maxRows, 300);
+        var rows = rowsOf(1000, dayText);
+        var inserts = 0;
+        function counter() { inserts += 1; }
+        model.rowsInserted.connect(counter);
+        NewsList.getJsonModel(model, { data: rows });
+        model.rowsInserted.disconnect(counter);
+        compare(inserts, 1, "the model is filled in one step");
+        compare(model.count, 300);
+        compare(model.get(0).title, "t999");
+        compare(model.get(299).title, "t700");
+        var m = NewsList.researchMarks({ data: rows }, "http://h/r?id={{id}}", JSUtil.tagRplace);
+        compare(m.data.length, 300);
+        compare(m.data[0].detailed, "t700");
+        compare(m.data[299].detailed, "t999");
+        // One date shared by many rows: the reply's order among them.
+        var same = rowsOf(410, function (i) { return i < 400 ? "2026-12-01" : "2026-12-08"; });
+        NewsList.getJsonModel(model, { data: same });
+        compare(model.count, 300);
+        compare([model.get(0).title, model.get(9).title, model.get(10).title, model.get(299).title],
+                ["t400", "t409", "t0", "t289"]);
+        // A short reply keeps its own order.
+        NewsList.getJsonModel(model, { data: rowsOf(3, dayText) });
+        compare([model.get(0).title, model.get(2).title], ["t0", "t2"]);
+    }
+    function test_a_230000_row_reply() {
+        var rows = rowsOf(230000, function (i) { return dayText(i % 9000); });
+        var started = Date.now();
+        NewsList.getJsonModel(model, { data: rows });
+        var m = NewsList.researchMarks({ data: rows }, "http://h/r?id={{id}}", JSUtil.tagRplace);
+        console.log("230000 rows: list and marks in " + (Date.now() - started) + " ms");
+        compare(model.count, 300);
+        compare(m.data.length, 300);
+        compare(model.get(0).pubdate, dayText(8999));
+    }
+
     function test_news_helpers() {
         NewsList.getJsonModel(model, { data: [{ id: 7, title: "甲", pubdate: "2026-12-08", extra: "e" }, "x",
                                               { title: null, tags: [1] }] });
