@@ -56,9 +56,11 @@ Rectangle {
             loadingImage.visible = false;
             if (!ok)
                 return;
+            // The rows kept of a long reply, picked once for the marks and the list.
+            var kept = { data: NewsList.keptRows(json) };
             if (parts[0] === "research_list")
-                syncResearchList(NewsList.researchMarks(json, parts.length > 1 ? address(parts[1]) : "", JSUtil.tagRplace));
-            NewsList.getJsonModel(listModel, json);
+                syncResearchList(NewsList.researchMarks(kept, parts.length > 1 ? address(parts[1]) : "", JSUtil.tagRplace));
+            NewsList.getJsonModel(listModel, kept);
         });
         request = mine;
     }
