@@ -10,7 +10,8 @@ import QtQuick.Window 2.15
 // ranking table and Page Down to the table's next stock, F3, a tab closed and
 // quitting through the confirm dialog; in between, the screens around it
 // (TourScreens.qml: notices, 首页, ticks and 明细, research marks, the
-// information panel, the fund-flow chart, the hot-stock monitor). It reads
+// information panel, the fund-flow chart, the hot-stock monitor; TourBrowser.qml:
+// a report's PDF from a tab, the news window dragged by its title bar). It reads
 // the views' state to decide when a step is done and whether it did what it
 // should. Progress goes to the log as "tour: ..." lines: "tour: ok STEP (T s)",
 // "tour: FAIL STEP: why", "tour: skipped STEP" (an optional step, such as a
@@ -163,6 +164,8 @@ QtObject {
 
     // The screens around the stock view, toured in between its steps.
     property TourScreens screens: TourScreens { t: tour }
+    // The browser views: a report's PDF from a tab, the news window dragged.
+    property TourBrowser browser: TourBrowser { t: tour; news: tour.screens }
     property var steps: []
     property double started: Date.now()
 
@@ -414,13 +417,23 @@ QtObject {
         say("FAIL " + s.name + ": " + why);
     }
 
+    // The information panel's steps with the news window dragged once it is open.
+    function withDrag(list) {
+        var out = [];
+        for (var i = 0; i < list.length; ++i) {
+            out.push(list[i]);
+            if (list[i].name === "a double click on a news row opens its page in a window")
+                out = out.concat(browser.dragSteps);
+        }
+        return out;
+    }
     // The whole tour: the stock view's steps with the other screens' stretches
     // after the steps named.
     function plan() {
         var after = {
-            "main window ready": screens.noticesSteps.concat(screens.homeSteps),
+            "main window ready": browser.tabPdfSteps.concat(screens.noticesSteps, screens.homeSteps),
             "600000 opens in its minute chart": screens.ticksSteps,
-            "日线 shows day candles": screens.researchSteps.concat(screens.panelSteps, screens.flowSteps),
+            "日线 shows day candles": screens.researchSteps.concat(withDrag(screens.panelSteps), screens.flowSteps),
             "Page Down goes to the table's next stock": screens.hotSteps,
             "F3 opens the Shanghai index as an index": screens.leftOpenSteps
         };

@@ -7,9 +7,10 @@ import "js/WebLinks.js" as WebLinks
 import "js/Database.js" as Sql
 
 // A web page in a tab of the main window. Takes over "goto::quote::" links
-// (the stock's quote view), program view links (a new tab) and new-window
-// requests (a BrowserWindow), all through the hosting window's
-// onChangeToMQView, onChangedTabView and createWindow.
+// (the stock's quote view), links to the program's screens (a new tab) and
+// the user's new-window requests (a BrowserWindow), all through the hosting
+// window's onChangeToMQView, onChangedTabView and createWindow. A PDF it
+// downloads is kept as a window's is (PdfDownloads).
 WebEngineView {
     id: root
     objectName: "browserView"
@@ -19,6 +20,7 @@ WebEngineView {
     property var host: null
     readonly property var hostWindow: host ? host : Window.window
     property alias refreshMenu: menu
+    property alias downloads: downloads
 
     function hostCall(name, a, b) {
         var h = hostWindow;
@@ -55,7 +57,11 @@ WebEngineView {
         if (takeLink(String(request.url)))
             request.action = WebEngineNavigationRequest.IgnoreRequest;
     }
+    // Only a request the user started (a click) opens a window; a page's own
+    // window.open is refused without a word.
     onNewViewRequested: {
+        if (!request.userInitiated)
+            return;
         var w = hostCall("createWindow", root);
         if (w && w.webView)
             request.openIn(w.webView);
@@ -70,6 +76,15 @@ WebEngineView {
         id: menu
         objectName: "refreshMenu"
         onRefresh: root.reload()
+    }
+
+    PdfDownloads {
+        id: downloads
+        view: root
+        // Above the page's own item, which the engine adds later.
+        z: 1
+        anchors.bottom: parent.bottom
+        width: parent.width
     }
 
     Component.onCompleted: {

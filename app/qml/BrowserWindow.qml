@@ -6,9 +6,11 @@ import "js/WebLinks.js" as WebLinks
 import "js/Database.js" as Sql
 
 // A web page in a frameless window of its own (pop-ups, links that ask for a
-// new window, notices). With show_alert a close asks whether the page should
-// come back tomorrow ("当天不再提醒" emits cancelNotice). Downloads of its page
-// are kept as PDF files named after the page title; others are cancelled.
+// new window, notices), moved by its title bar. With show_alert every way of
+// closing (the close button, Alt+F4, the window system) is refused and a
+// QAlert asks whether the page should come back tomorrow ("当天不再提醒"
+// emits cancelNotice). Downloads of its page are kept as PDF files named
+// after the page title; others are refused (PdfDownloads).
 Window {
     id: root
     objectName: "browserWindow"
@@ -18,7 +20,9 @@ Window {
     property bool show_alert: false
     property var alert: null
     // The last download: its file name, or "" when it was refused.
-    property string lastDownload: ""
+    property alias lastDownload: downloads.lastDownload
+    property alias downloads: downloads
+    property alias titleBar: titleBar
     signal clickedClose()
     signal cancelNotice()
 
@@ -30,16 +34,31 @@ Window {
     visible: true
     title: WebLinks.windowTitle(view.title)
 
+    // Closing goes through requestClose whatever asked for it; closeNow is
+    // the one way past it.
+    property bool closeAllowed_: false
+    function closeNow() {
+        closeAllowed_ = true;
+        close();
+        closeAllowed_ = false;
+    }
     function requestClose() {
         if (!show_alert) {
             clickedClose();
-            close();
+            closeNow();
             return;
         }
         if (!alert)
             alert = alertComponent.createObject(root);
     }
-    onClosing: Qt.callLater(root.destroy)
+    onClosing: function (ev) {
+        if (!closeAllowed_) {
+            ev.accepted = false;
+            requestClose();
+            return;
+        }
+        Qt.callLater(root.destroy);
+    }
 
     Component {
         id: alertComponent
@@ -49,8 +68,8 @@ Window {
             text_: "下次启动是否不再弹出本条消息？"
             ok_text_: "当天不再提醒"
             cancel_text_: "继续提醒"
-            onClickedOk: { close(); root.alert = null; root.cancelNotice(); root.close(); destroy(); }
-            onClickedCancel: { close(); root.alert = null; root.close(); destroy(); }
+            onClickedOk: { close(); root.alert = null; root.cancelNotice(); root.closeNow(); destroy(); }
+            onClickedCancel: { close(); root.alert = null; root.closeNow(); destroy(); }
         }
     }
 
@@ -65,8 +84,9 @@ Window {
             width: parent.width - 2
             title: root.title
             show_max: false; show_min: false
-            window_: null
-            onCloseClicked: root.requestClose()
+            // Dragging moves this window; its close button closes it
+            // through onClosing.
+            window_: root
         }
         WebEngineView {
             id: view
@@ -92,7 +112,11 @@ Window {
                         app.onChangeToMQView(info);
                 }
             }
+            // Only a request the user started (a click) opens a window;
+            // a page's own window.open is refused without a word.
             onNewViewRequested: {
+                if (!request.userInitiated)
+                    return;
                 var app = root.applicationRoot;
                 var w = app && typeof app.createWindow === "function" ? app.createWindow(root) : null;
                 if (w && w.webView)
@@ -116,19 +140,11 @@ Window {
         onRefresh: view.reload()
     }
 
-    Connections {
-        target: view.profile
-        function onDownloadRequested(download) {
-            if (download.view !== view)
-                return;
-            if (!WebLinks.isPdf(download.mimeType)) {
-                root.lastDownload = "";
-                download.cancel();
-                return;
-            }
-            download.downloadFileName = WebLinks.downloadName(view.title, Date.now());
-            root.lastDownload = download.downloadFileName;
-            download.accept();
-        }
+    PdfDownloads {
+        id: downloads
+        view: view
+        anchors.bottom: parent.bottom
+        anchors.bottomMargin: 1
+        x: 1; width: parent.width - 2
     }
 }

@@ -100,6 +100,7 @@ Rectangle {
                     Text {
                         anchors.centerIn: parent
                         text: model.name
+                        textFormat: Text.PlainText
                         color: "#FFFFFF"
                         font.family: "Microsoft YaHei"
                         font.pixelSize: root.font_pixelSize
@@ -139,6 +140,7 @@ Rectangle {
                             onTriggered: root.pickSubItem(cell.itemIndex, { name: model.name, flag: model.flag })
                             contentItem: Text {
                                 text: subItem.text
+                                textFormat: Text.PlainText
                                 color: "#FFFFFF"
                                 font.family: "Microsoft YaHei"
                                 font.pixelSize: root.font_pixelSize

@@ -19,6 +19,7 @@ Rectangle {
     property alias blockView: blockView
     property alias pieSeries: pieSeries
     property alias newsList: newsList
+    property alias researchFeed: researchFeed
     signal changeToMQView(var codeInfo)
     signal syncResearchList(var json)
 
@@ -113,6 +114,14 @@ Rectangle {
         }
     }
 
+    // Marks of a list's reply reach the chart only while its stock is shown: a
+    // late reply for the previous stock is dropped.
+    function passMarks(list, json) {
+        var asked = list.requestedFor;
+        if (codeInfo && asked && String(asked.code) === String(codeInfo.code) && Number(asked.market) === Number(codeInfo.market))
+            syncResearchList(json);
+    }
+
     Component.onCompleted: {
         var o = config();
         if (o.MQView && typeof o.MQView === "object" && typeof o.MQView.showNewsView === "boolean")
@@ -172,9 +181,9 @@ Rectangle {
             id: newsList
             anchors.fill: parent
             visible: root.current >= 2
-            onSyncResearchList: root.syncResearchList(json)
+            onSyncResearchList: root.passMarks(newsList, json)
         }
     }
     // Research rows for the marks while the news tab shows.
-    QNewsList { id: researchFeed; visible: false; onSyncResearchList: root.syncResearchList(json) }
+    QNewsList { id: researchFeed; visible: false; onSyncResearchList: root.passMarks(researchFeed, json) }
 }

@@ -109,6 +109,7 @@ Item {
         leftPadding: 8
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
+        textFormat: Text.PlainText
         color: "#E0BD80"
         font.family: "Microsoft YaHei"
         font.pixelSize: 12

@@ -83,7 +83,7 @@ Window {
             x: 1; width: parent.width - 2
             height: visible ? 30 : 0
             color: "#D9E7F6"
-            Text { anchors.centerIn: parent; text: root.title1_; color: "#0068b7"; font.pixelSize: 16; font.family: "宋体" }
+            Text { anchors.centerIn: parent; text: root.title1_; textFormat: Text.PlainText; color: "#0068b7"; font.pixelSize: 16; font.family: "宋体" }
         }
         Rectangle {
             id: subheading
@@ -92,7 +92,7 @@ Window {
             x: 1; width: parent.width - 2
             height: visible ? 20 : 0
             color: "#FaFaFa"
-            Text { anchors.centerIn: parent; text: root.title2_; color: "#2c2c2c"; font.family: "宋体"; font.pixelSize: 12 }
+            Text { anchors.centerIn: parent; text: root.title2_; textFormat: Text.PlainText; color: "#2c2c2c"; font.family: "宋体"; font.pixelSize: 12 }
         }
         ScrollView {
             anchors.top: subheading.bottom
@@ -106,7 +106,7 @@ Window {
                 color: root.color_
                 font: root.font_
                 wrapMode: Text.Wrap
-                textFormat: Text.AutoText
+                textFormat: Text.PlainText
                 background: Rectangle { color: "#FFFFFF" }
             }
         }

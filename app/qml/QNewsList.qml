@@ -4,6 +4,7 @@ import QtQuick.Window 2.15
 import QBaseService 1.0
 import "js/NewsList.js" as NewsList
 import "js/JSUtil.js" as JSUtil
+import "js/WebLinks.js" as WebLinks
 
 // A list of news or research rows of one stock (or of the market): the list
 // service is url.<first part of the flag>, the page of a row url.<second
@@ -19,6 +20,8 @@ Rectangle {
     property alias listView: list
     property string flag_: ""
     property var request: null
+    // The stock of the last request (its reply's marks belong to it).
+    property var requestedFor: null
     readonly property bool loading: loadingImage.visible
     signal syncResearchList(var json)
 
@@ -39,6 +42,7 @@ Rectangle {
         if (!url)
             return;
         flag_ = flag;
+        requestedFor = codeInfo;
         listModel.clear();
         loadingImage.visible = true;
         if (request) {
@@ -52,9 +56,11 @@ Rectangle {
             loadingImage.visible = false;
             if (!ok)
                 return;
+            // The rows kept of a long reply, picked once for the marks and the list.
+            var kept = { data: NewsList.keptRows(json) };
             if (parts[0] === "research_list")
-                syncResearchList(NewsList.researchMarks(json, parts.length > 1 ? address(parts[1]) : "", JSUtil.tagRplace));
-            NewsList.getJsonModel(listModel, json);
+                syncResearchList(NewsList.researchMarks(kept, parts.length > 1 ? address(parts[1]) : "", JSUtil.tagRplace));
+            NewsList.getJsonModel(listModel, kept);
         });
         request = mine;
     }
@@ -68,6 +74,8 @@ Rectangle {
         var app = host && host.applicationRoot ? host.applicationRoot : host;
         if (app && typeof app.createWindow === "function")
             return app.createWindow(url);
+        if (!WebLinks.isWebAddress(url))
+            return null;
         var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
         return c.status === Component.Ready ? c.createObject(root, { url: url }) : null;
     }
@@ -90,6 +98,7 @@ Rectangle {
                 anchors.rightMargin: 10
                 anchors.verticalCenter: parent.verticalCenter
                 text: model.title
+                textFormat: Text.PlainText
                 color: "#FFFFFF"
                 font.pixelSize: 14
                 font.family: "Microsoft YaHei"
@@ -101,6 +110,7 @@ Rectangle {
                 anchors.rightMargin: 12
                 anchors.verticalCenter: parent.verticalCenter
                 text: model.pubdate
+                textFormat: Text.PlainText
                 color: "#FFFFFF"
                 font.pixelSize: 14
                 font.family: "Microsoft YaHei"

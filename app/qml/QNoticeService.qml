@@ -16,6 +16,11 @@ Item {
     property int popupCount: 0
     property var lastPopup: null
     property var loginWindow: null
+    // Message boxes made for clicked notices so far, for tests.
+    property int boxCount: 0
+    // The message box of each notice clicked, by noticeKey: a second click
+    // brings the same box back instead of opening another.
+    property var noticeBoxes: ({})
 
     QBaseService { id: baseService }
     HFileIO { id: hFileIO }
@@ -46,14 +51,31 @@ Item {
         popupCount += 1;
         return w;
     }
-    // A notice with a page opens in a tab; one without in a message box.
+    function noticeKey(n) {
+        return JSON.stringify([n.updated_time, n.title, n.author, n.pub_date, n.content]);
+    }
+    // A notice with a page opens in a tab; one without in a message box, one
+    // box per notice.
     function openNotice(n) {
         if (n.url) {
             if (host)
                 host.onChangedTabView(String(n.title), String(n.url));
             return null;
         }
-        return messageBox(n, false);
+        var key = noticeKey(n);
+        var open = noticeBoxes[key];
+        // A box destroyed elsewhere reads as having no properties.
+        if (open && open.objectName !== undefined) {
+            open.show();
+            open.raise();
+            return open;
+        }
+        var w = messageBox(n, false);
+        if (w) {
+            noticeBoxes[key] = w;
+            boxCount += 1;
+        }
+        return w;
     }
     function messageBox(n, alert) {
         var c = Qt.createComponent("qrc:/qml/QMsgBox.qml");

@@ -91,7 +91,7 @@ Rectangle {
                 model: [
                     ["主力流入(万元)", root.result ? root.result.mBuySum : "-", root.result ? Number(root.result.mBuySum) : 0],
                     ["主力流出(万元)", root.result ? root.result.mSellSum : "-", root.result ? -Number(root.result.mSellSum) : 0],
-                    ["主力净流入(万元)", root.result ? String(Number(root.result.mBuySum) - Number(root.result.mSellSum)) : "-",
+                    ["主力净流入(万元)", root.result ? JSQuote.formatNumber(Number(root.result.mBuySum) - Number(root.result.mSellSum), 0) : "-",
                      root.result ? Number(root.result.mBuySum) - Number(root.result.mSellSum) : 0]
                 ]
                 delegate: Column {
@@ -117,7 +117,8 @@ Rectangle {
             Row {
                 height: 22
                 Repeater {
-                    model: ["", "流入", "流出", "", "净额", "占比", "占比"]
+                    objectName: "flowHead"
+                    model: ["", "流入", "流出", "", "", "占比", "占比"]
                     Text { width: flowTable.widths[index]; text: modelData; color: "#92979D"; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
                 }

@@ -65,6 +65,7 @@ Window {
             anchors.right: parent.right
             anchors.margins: 12
             text: root.currentNotice && root.currentNotice.title !== undefined ? String(root.currentNotice.title) : ""
+            textFormat: Text.PlainText
             color: "#0080FF"
             font.family: "宋体"
             font.pixelSize: 14

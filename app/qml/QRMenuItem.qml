@@ -24,6 +24,7 @@ MenuItem {
         }
         Text {
             text: root.name !== "" ? root.name : root.text
+            textFormat: Text.PlainText
             color: "#FFFFFF"
             font: root.font
             verticalAlignment: Text.AlignVCenter

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import HRoute 1.0
+import "js/WebLinks.js" as WebLinks
 
 // The tab area: a strip of tabs over the views they hold. Every view is opened
 // by an address (app://qml/..., app://curview/..., app://findview/...,
@@ -15,8 +16,9 @@ FocusScope {
     readonly property int count: tabModel.count
     readonly property var currentItem: currentIndex >= 0 && currentIndex < entries.length ? entries[currentIndex].item : null
     property alias tabStrip: strip
-    // The back end's own web domain: a page of it shows "加载中" until titled.
-    property string webDomain: "127.0.0.1"
+    // The back end's own web domain (kept in WebLinks): a page of it shows
+    // "加载中" until titled.
+    readonly property string webDomain: WebLinks.makerDomain
     // Where documents are looked up; tests point it at stub views.
     property string documentBase: "qrc:"
     signal quickKey(string ch)
@@ -306,6 +308,7 @@ FocusScope {
                     width: model.homeTag ? 140 - x - 4 : 120 - x
                     anchors.verticalCenter: parent.verticalCenter
                     text: model.title
+                    textFormat: Text.PlainText
                     elide: Text.ElideRight
                     color: "#FFFFFF"
                     font.family: "Microsoft YaHei"

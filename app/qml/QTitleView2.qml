@@ -43,6 +43,7 @@ Rectangle {
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: root.title
+            textFormat: Text.PlainText
             color: "#FFFFFF"
             font.family: "Microsoft YaHei"
             font.pixelSize: root.font_size

@@ -73,6 +73,7 @@ Rectangle {
                     Image { visible: root.show_style === 1 && !!model.image; source: model.image ? model.image : "" }
                     Text {
                         text: model.name
+                        textFormat: Text.PlainText
                         color: root.text_color
                         font.family: "Microsoft YaHei"
                         font.pixelSize: root.font_pixelSize

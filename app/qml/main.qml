@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import QBaseService 1.0
 import HRoute 1.0
+import "js/WebLinks.js" as WebLinks
 
 // The main window: title bar with the server's menus, quick bar, tab area and
 // status bar, the background sync, the quick-command box and the resize frame.
@@ -93,7 +94,10 @@ ApplicationWindow {
     // window itself, so they do not stay above the main window.
     QtObject { id: windowOwner }
 
+    // An address that is not http or https opens nothing (null), as in tabs.
     function createWindow(arg) {
+        if (typeof arg === "string" && !WebLinks.isWebAddress(arg))
+            return null;
         var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml");
         if (c.status !== Component.Ready)
             return null;

@@ -3,6 +3,7 @@ import QtQuick.Window 2.15
 import QChart 1.0
 import QChartExtend 1.0
 import TitleBar 1.0
+import "js/WebLinks.js" as WebLinks
 
 // One chart pane: a QChart with one FChart child per layer of formula slots.
 QChart {
@@ -23,7 +24,7 @@ QChart {
         var w = null
         if (app && typeof app.createWindow === "function") {
             w = app.createWindow(url)
-        } else {
+        } else if (WebLinks.isWebAddress(url)) {
             // Parented, so the script engine does not collect it while shown.
             var c = Qt.createComponent("qrc:/qml/BrowserWindow.qml")
             w = c.status === Component.Ready ? c.createObject(chart, { url: url }) : null
@@ -217,6 +218,7 @@ QChart {
                         anchors.verticalCenter: parent.verticalCenter
                         elide: Text.ElideRight
                         text: model.detailed
+                        textFormat: Text.PlainText
                         color: "white"
                         font.family: "宋体"
                         font.pixelSize: 14

@@ -203,12 +203,16 @@ void TestInput::drag(QWindow* window, double x, double y, double x2, double y2)
         return;
     move(window, x, y);
     mouse(window, QPointF(x, y), Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    // The hand moves over the screen: a window that moves under it (dragged
+    // by its title bar) sees the pointer where the screen has it.
+    const QPoint origin = window->mapToGlobal(QPoint(0, 0));
+    auto local = [window, origin](QPointF p) { return p + QPointF(origin - window->mapToGlobal(QPoint(0, 0))); };
     const int steps = 8;
     for (int i = 1; i <= steps; ++i) {
         const QPointF p(x + (x2 - x) * i / steps, y + (y2 - y) * i / steps);
-        mouse(window, p, Qt::LeftButton, Qt::NoButton, QEvent::MouseMove);
+        mouse(window, local(p), Qt::LeftButton, Qt::NoButton, QEvent::MouseMove);
     }
-    mouse(window, QPointF(x2, y2), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    mouse(window, local(QPointF(x2, y2)), Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
 }
 
 void TestInput::wheel(QWindow* window, double x, double y, int angleDelta)

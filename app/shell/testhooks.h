@@ -47,7 +47,8 @@ public:
     // pointer there, as context menus open at the pointer).
     Q_INVOKABLE void click(QWindow* window, double x, double y, int button = Qt::LeftButton);
     Q_INVOKABLE void doubleClick(QWindow* window, double x, double y);
-    // A press at (x, y), moves to (x2, y2) and the release there.
+    // A press at (x, y), moves to (x2, y2) and the release there; the points
+    // stay where they were on the screen when the window moves meanwhile.
     Q_INVOKABLE void drag(QWindow* window, double x, double y, double x2, double y2);
     Q_INVOKABLE void wheel(QWindow* window, double x, double y, int angleDelta);
     // The shown top-level window with this title (a dialog the documents

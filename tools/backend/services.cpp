@@ -149,6 +149,8 @@ std::string notices(int type, const std::string& base) {
     } else if (type == 3) {
         notice("新功能上线", "选股功能新增板块条件。", "", "2026-12-08 09:00:00");
         notice("市场快讯", "沪深两市今日成交活跃。", base + "/news/view?id=600000-1-0", "2026-12-08 09:30:00");
+        // A report page (with its PDF) for a tab of its own.
+        notice("研报速递", "最新研究报告，附 PDF 下载。", base + "/research/view?id=r600000-1-0", "2026-12-08 10:00:00");
     }
     w.EndArray();
     w.EndObject();

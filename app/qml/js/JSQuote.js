@@ -91,6 +91,14 @@ function formatNumber(v, decimals) {
         return "-";
     return n.toFixed(decimals === undefined ? 2 : decimals);
 }
+// Whether formatNumber gives a figure for v (not "-").
+function isFigure(v) {
+    return formatNumber(v, 0) !== "-";
+}
+// formatNumber of v / divisor; "-" when v itself is no figure.
+function formatScaled(v, divisor, decimals) {
+    return isFigure(v) ? formatNumber(Number(v) / divisor, decimals) : "-";
+}
 function num(v) {
     var n = Number(v);
     return typeof v === "boolean" || v === null || v === "" || !isFinite(n) ? 0 : n;
@@ -129,21 +137,21 @@ function formatToday(reply) {
     for (var i = 0; i < flowClasses.length; ++i) {
         var c = flowClasses[i];
         var sum = c[3] ? buySum : sellSum;
-        var value = formatNumber(num(d[c[1]]) / 10000, 4);
-        var ratio = sum === 0 ? "0.0" : formatNumber(num(d[c[1]]) / sum * 100, 1);
+        var value = formatScaled(d[c[1]], 10000, 4);
+        var ratio = !isFigure(d[c[1]]) ? "-" : sum === 0 ? "0.0" : formatNumber(Number(d[c[1]]) / sum * 100, 1);
         data.push({ name: c[0], color: c[2], value: value, ratio: ratio,
                     showInfo: c[0] + " " + value + "万元 " + ratio + "%" });
     }
     function series(keys) {
         var out = [];
         for (var j = 0; j < keys.length; ++j)
-            out.push({ value: formatNumber(num(d[keys[j]]) / 10000, 4), color: historyColours[j] });
+            out.push({ value: formatScaled(d[keys[j]], 10000, 4), color: historyColours[j] });
         return out;
     }
     return {
         data: data, buySum: buySum, sellSum: sellSum, raw: d,
-        mBuySum: formatNumber((num(d.f64) + num(d.f70)) / 10000, 0),
-        mSellSum: formatNumber((num(d.f65) + num(d.f71)) / 10000, 0),
+        mBuySum: isFigure(d.f64) && isFigure(d.f70) ? formatNumber((num(d.f64) + num(d.f70)) / 10000, 0) : "-",
+        mSellSum: isFigure(d.f65) && isFigure(d.f71) ? formatNumber((num(d.f65) + num(d.f71)) / 10000, 0) : "-",
         day5: series(["f164", "f166", "f168", "f170", "f172"]),
         day20: series(["f252", "f253", "f254", "f255", "f256"])
     };
@@ -262,12 +270,16 @@ function flowRows(result) {
     var names = ["超大单", "大单", "中单", "小单"];
     var rows = [];
     var m = 0;
+    function ratio(v) { return isFigure(v) ? formatNumber(v, 2) + "%" : "-"; }
     for (var i = 0; i < 4; ++i) {
-        var inflow = num(result.data[i].value), outflow = num(result.data[7 - i].value);
-        var net = Number(inflow.toFixed(0)) - Number(outflow.toFixed(0));
+        var a = result.data[i].value, b = result.data[7 - i].value;
+        var inflow = num(a), outflow = num(b);
+        var known = isFigure(a) && isFigure(b);
+        var net = known ? Number(inflow.toFixed(0)) - Number(outflow.toFixed(0)) : 0;
         m = Math.max(m, Math.abs(net));
-        rows.push({ name: names[i], inflow: inflow.toFixed(0), outflow: outflow.toFixed(0), net: net.toFixed(0), netValue: net,
-                    inRatio: num(result.data[i].ratio).toFixed(2) + "%", outRatio: num(result.data[7 - i].ratio).toFixed(2) + "%" });
+        rows.push({ name: names[i], inflow: formatNumber(a, 0), outflow: formatNumber(b, 0),
+                    net: known ? net.toFixed(0) : "-", netValue: net,
+                    inRatio: ratio(result.data[i].ratio), outRatio: ratio(result.data[7 - i].ratio) });
     }
     for (var j = 0; j < 4; ++j)
         rows[j].bar = m === 0 ? 0 : rows[j].netValue / m;
@@ -296,10 +308,10 @@ function historyBars(day5, day20) {
     return out;
 }
 
-// A today result whose eight values are all "0.0000" (no flow today).
+// A today result whose eight values are all "0.0000" or "-" (no flow today).
 function isEmptyFlow(result) {
     for (var i = 0; i < result.data.length; ++i)
-        if (result.data[i].value !== "0.0000")
+        if (result.data[i].value !== "0.0000" && result.data[i].value !== "-")
             return false;
     return true;
 }

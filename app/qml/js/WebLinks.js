@@ -3,20 +3,32 @@
 // domain and the outside web site's suppressed pages are set here only.
 .pragma library
 
-// A page title naming this domain is not shown in a window title.
-var makerDomain = "maker.example";
+// The maker's (and its back end's) web domain: a page title naming it is not
+// shown in a window title, and a tab shows "加载中" while its title names it.
+var makerDomain = "127.0.0.1";
 // Navigation to these pages of the outside market-data web site (its
 // article pages and its login page) is not followed in a tab.
 var suppressedFragments = ["outside.example/article/", "passport.outside.example/login"];
 
-// A view document of the program: "app://qml/qml/<Name>View.qml" or
-// "<Name>Monitor.qml" (a screen, not a window or a part), with a query or
-// fragment after it at most.
+// The program's screens: the only documents a page's link may open as a tab
+// (the views the routes and menus open and the market monitors; never a
+// window, a title bar, the tab area or a part of a view).
+var screens = ["HomeView", "MQView", "MyStockView", "StockPoolView", "QuorvexView", "QRankingView",
+               "QStrategyView", "QFlowView", "QMultiStockView",
+               "QMarketHotMonitor", "QMarketTopMonitor", "QMarketBlockMonitor"];
+
+// The screen document of "app://qml/qml/<screen>.qml", with a query or
+// fragment after it at most; "" for any other address.
 function viewDocument(url) {
-    var m = /^app:\/\/qml(\/qml\/[A-Z][A-Za-z0-9_]*(View|Monitor)\.qml)([?#].*)?$/.exec(String(url));
-    if (!m || m[1] === "/qml/LoginView.qml")
+    var m = /^app:\/\/qml\/qml\/([A-Za-z0-9_]+)\.qml([?#].*)?$/.exec(String(url));
+    if (!m || screens.indexOf(m[1]) < 0)
         return "";
-    return m[1];
+    return "/qml/" + m[1] + ".qml";
+}
+
+// Whether a window or a tab may load this address: http and https only.
+function isWebAddress(url) {
+    return /^https?:\/\/[^\/]/i.test(String(url));
 }
 
 // What a navigation to url does: {action: "quote", code, market} for
@@ -62,6 +74,21 @@ function downloadName(pageTitle, ms) {
     if (t === "")
         t = "report";
     return t + "_" + ms + ".pdf";
+}
+
+// What a view does with a download request: {accept: true, name} for a PDF
+// (named after the page), else {accept: false, note} saying why.
+function downloadDecision(mimeType, pageTitle, ms) {
+    if (!isPdf(mimeType))
+        return { accept: false, name: "", note: "未下载：只接受 PDF 文件" };
+    return { accept: true, name: downloadName(pageTitle, ms), note: "" };
+}
+
+// The line shown once a download has ended.
+function downloadNote(state, path, reason) {
+    if (state === "completed")
+        return "报告已保存到 " + path;
+    return "报告下载失败" + (reason ? "：" + reason : "");
 }
 
 function isPdf(mimeType) {

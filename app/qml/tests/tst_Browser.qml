@@ -61,6 +61,19 @@ TestCase {
     function loaded(v) {
         tryVerify(function () { return !v.loading && v.loadProgress === 100; }, 30000, "page did not load");
     }
+    // Loads an address of the back end into a view and waits for its page
+    // (not the one shown before) to be in.
+    function show(v, path) {
+        var done = false;
+        function on(r) {
+            if (r.status === 2 && String(r.url) === base + path)   // WebEngineView.LoadSucceededStatus
+                done = true;
+        }
+        v.loadingChanged.connect(on);
+        v.url = base + path;
+        tryVerify(function () { return done; }, 30000, path + " did not load");
+        v.loadingChanged.disconnect(on);
+    }
     // Clicks a link of the page with the mouse, as a user does (pages may
     // not open other schemes without a user's gesture).
     function click(v, id) {
@@ -105,6 +118,15 @@ TestCase {
             { tag: "monitor", url: "app://qml/qml/QMarketHotMonitor.qml", tab: true, want: "tab /qml/QMarketHotMonitor.qml" },
             { tag: "view in window", url: "app://qml/qml/QFlowView.qml", tab: false, want: "ignore" },
             { tag: "not a view", url: "app://qml/qml/main.qml", tab: true, want: "ignore" },
+            { tag: "title bar", url: "app://qml/qml/QTitleView.qml", tab: true, want: "ignore" },
+            { tag: "tab area", url: "app://qml/qml/QTabView.qml?title=x", tab: true, want: "ignore" },
+            { tag: "part of a view", url: "app://qml/qml/MQNewsView.qml", tab: true, want: "ignore" },
+            { tag: "sub window", url: "app://qml/qml/SubWindow.qml", tab: true, want: "ignore" },
+            { tag: "chart", url: "app://qml/qml/MQView.qml?code=600000&market=1#chart=mline", tab: true, want: "tab /qml/MQView.qml" },
+            { tag: "home", url: "app://qml/qml/HomeView.qml", tab: true, want: "tab /qml/HomeView.qml" },
+            { tag: "multi stock", url: "app://qml/qml/QMultiStockView.qml", tab: true, want: "tab /qml/QMultiStockView.qml" },
+            { tag: "block monitor", url: "app://qml/qml/QMarketBlockMonitor.qml", tab: true, want: "tab /qml/QMarketBlockMonitor.qml" },
+            { tag: "screen in a folder", url: "app://qml/qml/x/MQView.qml", tab: true, want: "ignore" },
             { tag: "login window", url: "app://qml/qml/LoginView.qml", tab: true, want: "ignore" },
             { tag: "part path", url: "app://qml/qml/../qml/MQView.qml", tab: true, want: "ignore" },
             { tag: "contained only", url: "http://a/?next=app://qml/qml/MQView.qml", tab: true, want: "load" },
@@ -120,7 +142,35 @@ TestCase {
         compare(got, row.want);
     }
 
+    function test_web_addresses_data() {
+        return [
+            { tag: "http", url: "http://127.0.0.1:7710/news", want: true },
+            { tag: "https", url: "HTTPS://example.org/", want: true },
+            { tag: "file", url: "file:///etc/passwd", want: false },
+            { tag: "data", url: "data:text/html,<b>x</b>", want: false },
+            { tag: "javascript", url: "javascript:alert(1)", want: false },
+            { tag: "program view", url: "app://qml/qml/MQView.qml", want: false },
+            { tag: "no host", url: "http:///x", want: false },
+            { tag: "empty", url: "", want: false },
+        ];
+    }
+    function test_web_addresses(row) {
+        compare(WebLinks.isWebAddress(row.url), row.want);
+    }
+
+    function test_download_decisions() {
+        var d = WebLinks.downloadDecision("application/pdf", "研报/一", 9);
+        compare([d.accept, d.name, d.note], [true, "研报一_9.pdf", ""]);
+        d = WebLinks.downloadDecision("text/html", "研报", 9);
+        compare([d.accept, d.name, d.note], [false, "", "未下载：只接受 PDF 文件"]);
+        compare(WebLinks.downloadNote("completed", "/home/u/下载/a_1.pdf", ""), "报告已保存到 /home/u/下载/a_1.pdf");
+        compare(WebLinks.downloadNote("failed", "", "磁盘已满"), "报告下载失败：磁盘已满");
+        compare(WebLinks.downloadNote("failed", "", ""), "报告下载失败");
+    }
+
     function test_titles_and_download_names() {
+        // The back end's own pages are titled by their address while loading.
+        compare(WebLinks.windowTitle("127.0.0.1:7710/notice/view"), "金融终端 ");
         compare(WebLinks.windowTitle("新闻"), "金融终端  新闻");
         compare(WebLinks.windowTitle(""), "金融终端 ");
         compare(WebLinks.windowTitle("www." + WebLinks.makerDomain + "/a"), "金融终端 ");
@@ -132,8 +182,7 @@ TestCase {
     }
 
     function test_tab_page_links() {
-        view.url = base + "news/view?id=" + newsId;
-        loaded(view);
+        show(view, "news/view?id=" + newsId);
         var pageUrl = String(view.url);
         // A stock the dictionary has: its quote view.
         click(view, "quote");
@@ -182,8 +231,7 @@ TestCase {
     }
 
     function test_context_menu_and_refresh() {
-        view.url = base + "news/view?id=" + newsId;
-        loaded(view);
+        show(view, "news/view?id=" + newsId);
         view.right_menu = false;
         mouseClick(view, 100, 100, Qt.RightButton);
         wait(300);
@@ -207,13 +255,15 @@ TestCase {
         var w = hostWin.createWindow(base + "research/view?id=" + researchId);
         loaded(w.webView);
         click(w.webView, "pdf");
-        tryVerify(function () { return w.lastDownload !== ""; }, 20000, "no PDF download");
+        tryVerify(function () { return w.downloads.savedPath !== ""; }, 20000, "no PDF saved");
+        compare(w.downloads.note, "报告已保存到 " + w.downloads.savedPath);
         verify(/_\d+\.pdf$/.test(w.lastDownload), w.lastDownload);
         verify(w.lastDownload.indexOf("/") < 0);
         compare(w.lastDownload.indexOf(w.webView.title.replace(/[\/\\]/g, "")), 0);
         // Anything but a PDF is cancelled.
         w.webView.runJavaScript("location.href = '/bytes?hex=414243'");
         tryVerify(function () { return w.lastDownload === ""; }, 20000, "a non-PDF download was kept");
+        compare(w.downloads.note, "未下载：只接受 PDF 文件");
         w.close();
     }
 
@@ -287,5 +337,107 @@ TestCase {
         var stored = JSON.parse(hFileIO.readFileDefaultPath("notice_2.json"));
         compare(stored.pop, JSUtil.dateFormat("yyyy-MM-dd", new Date()));
         win.destroy();
+    }
+
+    // A page of our own on the back end's address: three window.open calls
+    // from timers (no click), then "opened" as its title, and a link that
+    // opens a window when clicked.
+    function openerPage() {
+        return "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>opener</title></head><body>"
+                + "<a id=\"click\" target=\"_blank\" href=\"/news/view?id=" + newsId + "\" "
+                + "style=\"position:fixed;left:20px;top:20px\">新窗口</a><script>"
+                + "var n = 0; function tick() { window.open('/notice/view?type=2', '_blank'); n += 1;"
+                + " if (n < 3) setTimeout(tick, 0); else document.title = 'opened'; }"
+                + " setTimeout(tick, 0);</script></body></html>";
+    }
+    function test_window_open_needs_a_click_data() {
+        return [{ tag: "tab" }, { tag: "window" }];
+    }
+    function test_window_open_needs_a_click(row) {
+        var v = view;
+        var w = null;
+        if (row.tag === "window") {
+            w = hostWin.createWindow("");
+            v = w.webView;
+        }
+        var before = hostWin.windows.length;
+        v.loadHtml(openerPage(), base);
+        tryCompare(v, "title", "opened", 30000);
+        // The click's window comes after any the timers asked for.
+        click(v, "click");
+        tryVerify(function () { return hostWin.windows.length > before; }, 20000, "the click opened no window");
+        var opened = hostWin.windows[hostWin.windows.length - 1];
+        loaded(opened.webView);
+        compare(hostWin.windows.length, before + 1, "only the click opens a window");
+        verify(String(opened.webView.url).indexOf("/news/view?id=") > 0, String(opened.webView.url));
+        opened.closeNow();
+        if (w)
+            w.closeNow();
+    }
+
+    // Alert mode refuses every way of closing: the title bar's close button
+    // (a click) and a close from the window system (Alt+F4 sends the same
+    // close event); each asks, and "继续提醒" closes without dismissing.
+    function test_alert_mode_refuses_every_close_data() {
+        return [{ tag: "window system" }, { tag: "close button" }];
+    }
+    function test_alert_mode_refuses_every_close(row) {
+        var w = hostWin.createWindow(base + "notice/view?type=2");
+        loaded(w.webView);
+        w.show_alert = true;
+        var cancelled = 0, closed = 0;
+        w.cancelNotice.connect(function () { cancelled += 1; });
+        w.clickedClose.connect(function () { closed += 1; });
+        if (row.tag === "window system") {
+            w.close();
+        } else {
+            waitForRendering(w.titleBar);
+            mouseClick(w.titleBar, w.titleBar.width - 15, 15);
+        }
+        verify(w.visible, "the window stayed open");
+        verify(w.alert !== null, "the question is asked");
+        compare(w.alert.text_, "下次启动是否不再弹出本条消息？");
+        w.close();                     // asked once only
+        verify(w.visible);
+        w.alert.clickedCancel();
+        verify(!w.visible);
+        compare(cancelled, 0);
+        compare(closed, 0);
+    }
+
+    // The title bar moves the window, as the sub windows' do.
+    function test_title_bar_moves_the_window() {
+        var w = hostWin.createWindow(base + "notice/view?type=2");
+        loaded(w.webView);
+        w.x = 100;
+        w.y = 120;
+        tryCompare(w, "x", 100);
+        waitForRendering(w.titleBar);
+        mousePress(w.titleBar, 200, 15);
+        mouseMove(w.titleBar, 260, 45, -1, Qt.LeftButton);
+        mouseRelease(w.titleBar, 260, 45);
+        tryCompare(w, "x", 160);
+        tryCompare(w, "y", 150);
+        w.closeNow();
+    }
+
+    // A tab takes a report's PDF as a window does and says where it went;
+    // anything else is refused with a line saying why.
+    function test_tab_downloads() {
+        show(view, "research/view?id=" + researchId);
+        var title = view.title;
+        click(view, "pdf");
+        tryVerify(function () { return view.downloads.savedPath !== ""; }, 20000, "no PDF saved from the tab");
+        var name = view.downloads.lastDownload;
+        verify(/_\d+\.pdf$/.test(name), name);
+        compare(name.indexOf(title.replace(/[\/\\]/g, "")), 0);
+        verify(view.downloads.savedPath.indexOf("/" + name) > 0, view.downloads.savedPath);
+        compare(view.downloads.note, "报告已保存到 " + view.downloads.savedPath);
+        verify(view.downloads.visible);
+        view.runJavaScript("location.href = '/bytes?hex=414243'");
+        tryVerify(function () { return view.downloads.lastDownload === ""; }, 20000, "a non-PDF download was kept");
+        compare(view.downloads.note, "未下载：只接受 PDF 文件");
+        mouseClick(view.downloads);
+        verify(!view.downloads.visible, "a click hides the line");
     }
 }

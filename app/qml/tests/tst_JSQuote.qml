@@ -100,7 +100,7 @@ TestCase {
         compare(r.day5[0].value, "12.3456");
         compare(r.day5[1].value, "-0.0005");
         compare(r.day5[0].color, "#FE3EE1");
-        compare(r.day20[0].value, "0.0000");   // "-" counts as 0
+        compare(r.day20[0].value, "-");        // "-" stays "-", never 0
         compare(r.day20[4].value, "20000.0000");
         compare(r.day20[4].color, "#94C4EE");
     }
@@ -162,9 +162,11 @@ TestCase {
         compare(JSQuote.formatToday({ data: { diff: "x" } }), null);
         compare(JSQuote.formatToday({ data: { diff: [] } }), null);
         var r = JSQuote.formatToday({ data: { diff: [{ f64: "abc", f65: true }] } });
-        compare(r.data[0].value, "0.0000");    // text where a number belongs: 0
-        compare(r.data[0].ratio, "0.0");       // sums of 0
-        compare(r.mBuySum, "0");
+        compare(r.data[0].value, "-");         // text where a number belongs: "-"
+        compare(r.data[0].ratio, "-");
+        compare(r.data[7].value, "-");         // true where a number belongs
+        compare(r.data[1].ratio, "-");         // missing
+        compare(r.mBuySum, "-");
     }
 
     function test_history() {
@@ -213,6 +215,108 @@ TestCase {
         compare(model.count, 0);
         JSQuote.getMarketStatisticsModel(model, { HS: "x" }, "HS");
         compare(model.count, 0);
+    }
+
+    // A suspended stock or a damaged reply: a field that is "-", missing, not
+    // a number or infinite shows "-" in its value, its ratio, the main sums
+    // and the table, never 0.
+    function test_today_without_figures_data() {
+        return [
+            { tag: "dash", v: "-" }, { tag: "missing", v: undefined }, { tag: "empty", v: "" },
+            { tag: "text", v: "abc" }, { tag: "infinite", v: "Infinity" }, { tag: "null", v: null },
+            { tag: "boolean", v: true },
+        ];
+    }
+    function test_today_without_figures(row) {
+        var d = { f64: 30000, f70: 10000, f76: 5000, f82: 5000, f65: 20000, f71: 20000, f77: 6000, f83: 4000,
+                  f164: 10000, f252: 10000 };
+        // The super-large inflow and the 5- and 20-day main nets carry no figure.
+        d.f64 = row.v;
+        d.f164 = row.v;
+        d.f252 = row.v;
+        if (row.v === undefined) {
+            delete d.f64; delete d.f164; delete d.f252;
+        }
+        var r = JSQuote.formatToday({ data: { diff: [d] } });
+        compare(r.data[0].name, "超大单流入");
+        compare(r.data[0].value, "-");
+        compare(r.data[0].ratio, "-");
+        compare(r.data[0].showInfo, "超大单流入 -万元 -%");
+        compare(r.data[1].value, "1.0000");               // 10000 / 10000
+        compare(r.data[1].ratio, "50.0");                 // of the known inflows, 20000
+        compare(r.mBuySum, "-");
+        compare(r.mSellSum, "4");                         // (20000 + 20000) / 10000
+        compare(r.day5[0].value, "-");
+        compare(r.day20[0].value, "-");
+        var rows = JSQuote.flowRows(r);
+        compare([rows[0].inflow, rows[0].outflow, rows[0].net, rows[0].inRatio, rows[0].outRatio],
+                ["-", "2", "-", "-", "40.00%"]);
+        compare([rows[1].inflow, rows[1].outflow, rows[1].net], ["1", "2", "-1"]);
+        verify(!JSQuote.isEmptyFlow(r));
+    }
+    function test_suspended_stock_is_no_flow() {
+        var r = JSQuote.formatToday({ data: { diff: [{ f64: "-", f70: "-", f76: "-", f82: "-", f65: "-", f71: "-",
+                                                       f77: "-", f83: "-", f6: "-" }] } });
+        compare(r.data.map(function (x) { return x.value + " " + x.ratio; }),
+                ["- -", "- -", "- -", "- -", "- -", "- -", "- -", "- -"]);
+        compare([r.mBuySum, r.mSellSum], ["-", "-"]);
+        verify(JSQuote.isEmptyFlow(r));
+    }
+
+    // A reply far longer than a list shows: the newest rows only, newest
+    // first, filled in one step; the marks come from the same rows.
+    function rowsOf(n, date) {
+        var rows = [];
+        for (var i = 0; i < n; ++i)
+            rows.push({ id: "r" + i, title: "t" + i, pubdate: date(i) });
+        return rows;
+    }
+    function dayText(i) {
+        // Day i after 2000-01-01, one a row (the reply oldest first).
+        return Qt.formatDate(new Date(2000, 0, 1 + i), "yyyy-MM-dd");
+    }
+    function test_long_replies_keep_the_newest_rows() {
+        compare(NewsList.maxRows, 300);
+        var rows = rowsOf(1000, dayText);
+        var inserts = 0;
+        function counter() { inserts += 1; }
+        model.rowsInserted.connect(counter);
+        NewsList.getJsonModel(model, { data: rows });
+        model.rowsInserted.disconnect(counter);
+        compare(inserts, 1, "the model is filled in one step");
+        compare(model.count, 300);
+        compare(model.get(0).title, "t999");
+        compare(model.get(299).title, "t700");
+        var m = NewsList.researchMarks({ data: rows }, "http://h/r?id={{id}}", JSUtil.tagRplace);
+        compare(m.data.length, 300);
+        compare(m.data[0].detailed, "t700");
+        compare(m.data[299].detailed, "t999");
+        // One date shared by many rows: the reply's order among them.
+        var same = rowsOf(410, function (i) { return i < 400 ? "2026-12-01" : "2026-12-08"; });
+        NewsList.getJsonModel(model, { data: same });
+        compare(model.count, 300);
+        compare([model.get(0).title, model.get(9).title, model.get(10).title, model.get(299).title],
+                ["t400", "t409", "t0", "t289"]);
+        // A short reply keeps its own order.
+        NewsList.getJsonModel(model, { data: rowsOf(3, dayText) });
+        compare([model.get(0).title, model.get(2).title], ["t0", "t2"]);
+    }
+    function test_a_230000_row_reply() {
+        var rows = rowsOf(230000, function (i) { return dayText(i % 9000); });
+        var started = Date.now();
+        NewsList.getJsonModel(model, { data: rows });
+        var m = NewsList.researchMarks({ data: rows }, "http://h/r?id={{id}}", JSUtil.tagRplace);
+        console.log("230000 rows: list and marks in " + (Date.now() - started) + " ms");
+        // As the list does it: the rows picked once, for both.
+        started = Date.now();
+        var kept = { data: NewsList.keptRows({ data: rows }) };
+        NewsList.getJsonModel(model, kept);
+        NewsList.researchMarks(kept, "http://h/r?id={{id}}", JSUtil.tagRplace);
+        console.log("230000 rows: rows picked once, list and marks in " + (Date.now() - started) + " ms");
+        compare(kept.data.length, 300);
+        compare(model.count, 300);
+        compare(m.data.length, 300);
+        compare(model.get(0).pubdate, dayText(8999));
     }
 
     function test_news_helpers() {

@@ -27,6 +27,21 @@ TestCase {
             win.tabView.closeTab(win.tabView.count - 1);
     }
 
+    // Browser windows open on web addresses only, as tabs do.
+    function test_createWindow_refuses_other_addresses_data() {
+        return [
+            { tag: "file", url: "file:///etc/passwd" },
+            { tag: "data", url: "data:text/html,<script>window.open('x')</script>" },
+            { tag: "javascript", url: "javascript:alert(1)" },
+            { tag: "program view", url: "app://qml/qml/QTitleView.qml" },
+            { tag: "resource", url: "qrc:/qml/main.qml" },
+            { tag: "empty", url: "" },
+        ];
+    }
+    function test_createWindow_refuses_other_addresses(row) {
+        compare(win.createWindow(row.url), null, row.url);
+    }
+
     function test_layout() {
         compare(win.objectName, "mainWindow");
         compare(win.title, "金融终端");

@@ -97,6 +97,37 @@ TestCase {
         compare(shown(v), "新闻资讯,研究报告");
     }
 
+    // The research marks of a stock never reach the next stock's chart: a
+    // reply that comes after the stock changed is dropped, whichever tab is
+    // selected when it changes.
+    function test_late_marks_of_the_previous_stock_are_dropped() {
+        var pools = getJson(base + "api/stock_pool");
+        var list = pools[0].stocks;
+        var other = null;
+        for (var i = 0; i < list.length && !other; ++i)
+            if (list[i].tradingcode !== stock.code)
+                other = { code: list[i].tradingcode, market: Number(list[i].exchangecode), name: "y", type: 2 };
+        verify(other !== null, "a second stock in the pools");
+        var rows = getJson(base + "api/research_list?code=" + other.code + "&market=" + other.market).data;
+        var v = createTemporaryObject(newsComponent, holder);
+        var marks = marksOf(v);
+        v.setCodeInfo(stock);
+        mouseClick(v.tabs, 200 + 50, 12);    // the news tab: the research list loads beside it
+        tryVerify(function () { return !v.researchFeed.loading && !v.newsList.loading; }, 10000);
+        // Stock A with the news tab: A's research rows are asked for; the
+        // research tab, then stock B, before A's reply is in (no event is
+        // handled in between, so the reply is late whatever the machine).
+        v.setCodeInfo(stock);
+        v.onTabClicked(3);                   // what a click on the research tab does
+        compare(v.current, 3);
+        v.setCodeInfo(other);
+        marks.length = 0;
+        tryVerify(function () { return !v.researchFeed.loading && !v.newsList.loading; }, 10000);
+        verify(marks.length >= 1, "the marks of the stock shown");
+        for (var k = 0; k < marks.length; ++k)
+            compare(marks[k].data[marks[k].data.length - 1].detailed, rows[0].title, "marks of the stock shown only");
+    }
+
     function test_collapse_state_survives_a_restart() {
         hFileIO.writedFileDefaultPath("view_config.json", JSON.stringify({ Other: { a: 1 } }));
         var v = createTemporaryObject(newsComponent, holder);
@@ -138,6 +169,12 @@ TestCase {
         compare(String(p.pie.at(0).color), "#33cc33");
         compare(p.pie.at(0).value, Number(p.result.data[7].ratio));
         compare(p.rows.length, 4);
+        // The head row: in, out and both ratios over their columns.
+        var head = findChild(p, "flowHead");
+        var heads = [];
+        for (var h = 0; h < head.count; ++h)
+            heads.push(head.itemAt(h).text);
+        compare(heads, ["", "流入", "流出", "", "", "占比", "占比"]);
         compare(findChild(p, "mainFigure0").text, p.result.mBuySum);
         // Refreshed while shown, for a stock of market 1 or 2.
         tryVerify(function () { return p.loads >= 3; }, 10000);

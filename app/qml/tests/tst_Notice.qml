@@ -195,4 +195,33 @@ TestCase {
             }
         }
     }
+
+    // Clicking the same pop-up notice again brings its box back: one box per
+    // notice, however often it is clicked.
+    function test_one_box_per_notice() {
+        var s = createTemporaryObject(serviceComponent, test, { running: false });
+        var p = s.showPopup({ notices: [{ title: "盘后公告", author: "甲", pub_date: "2026-12-09", content: "正文" },
+                                        { title: "另一条", author: "乙", pub_date: "2026-12-09", content: "正文二" }] });
+        waitForRendering(p.contentItem);
+        mouseClick(p.noticeText);
+        compare(s.boxCount, 1);
+        var box = s.noticeBoxes[s.noticeKey(p.notices[0])];
+        verify(box.visible);
+        mouseClick(p.noticeText);
+        mouseClick(p.noticeText);
+        compare(s.boxCount, 1, "the same notice clicked three times");
+        verify(box.visible);
+        box.requestClose();
+        verify(!box.visible);
+        mouseClick(p.noticeText);
+        compare(s.boxCount, 1, "a closed box comes back");
+        verify(box.visible);
+        // Another notice has a box of its own.
+        mouseClick(p.nextButton);
+        mouseClick(p.noticeText);
+        compare(s.boxCount, 2);
+        box.requestClose();
+        s.noticeBoxes[s.noticeKey(p.notices[1])].requestClose();
+        p.close();
+    }
 }

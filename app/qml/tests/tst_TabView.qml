@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.15
 import "qrc:/qml/" as App
+import "qrc:/qml/js/WebLinks.js" as WebLinks
 
 // Routing of the tab area over stub views (tests/stubs/qml/*.qml).
 Item {
@@ -93,6 +94,10 @@ Item {
             compare(tabs.entries[1].title, "加载中");
             w.title = "市场快讯";
             compare(tabs.entries[1].title, "市场快讯");
+            // The back end's domain is the one the window titles hide.
+            compare(tabs.webDomain, WebLinks.makerDomain);
+            w.title = "www." + WebLinks.makerDomain + "/news";
+            compare(tabs.entries[1].title, "加载中");
         }
 
         function test_keys() {

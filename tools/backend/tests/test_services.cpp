@@ -164,7 +164,7 @@ TEST_F(BackendServices, StartUpFilesFollowTheSyntheticMarket) {
 }
 
 TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
-    const std::vector<std::pair<int, unsigned>> counts = {{1, 0}, {2, 1}, {3, 2}};
+    const std::vector<std::pair<int, unsigned>> counts = {{1, 0}, {2, 1}, {3, 3}};
     for (const auto& c : counts) {
         const auto doc = http_get(port(), "/api/notice?updated_time=&type=" + std::to_string(c.first) +
                                               "&cli_version=Tarvolin").json();
