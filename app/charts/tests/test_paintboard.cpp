@@ -610,3 +610,88 @@ TEST_F(Board, ToolImageKeptBetweenPaintsAndRemadeOnResize)
     frame(QSize(900, 300));
     EXPECT_TRUE(c.drawingToolsImage().isNull());
 }
+
+// A drag that does not start on a tool (a zoom, a scroll) crosses the tools
+// and leaves every one where it was, whether the board is active (palette
+// open) or not; nothing is marked for saving and the file stays as it was.
+TEST_F(Board, DragsFromEmptySpaceMoveNoTool)
+{
+    ASSERT_TRUE(HFileIO::writeData("600009-1-33.json", "{\"paintArray\":[]}"));
+    c.parsePaintData("600009", 1, 33);
+    CPaintMethodBase* seg = draw("CPaintSegment", 10, 15, 50, 15);
+    ASSERT_TRUE(seg);
+    c.savePaintData("600009", 1, 33);
+    const QString saved = fileText("600009");
+    ASSERT_TRUE(saved.contains("PaintSegment"));
+    const QPoint lineAt30(x(30), seg->start.y);
+    struct Case {
+        const char* what;
+        bool active;
+        std::function<void()> before;  // what the mouse did before the press
+        QPoint press;
+    };
+    const Case cases[] = {
+        {"zoom over the line, palette closed", false, [] {}, QPoint(x(25), y(18))},
+        {"zoom over the line, palette open", true, [&] { c.onMousePaintBoard(0, x(25), y(18)); }, QPoint(x(25), y(18))},
+        // The line was hovered last (the event strip took the moves after
+        // it): the press off the line must not drag it.
+        {"press off a hovered line", true, [&] { c.onMousePaintBoard(0, lineAt30.x(), lineAt30.y()); },
+         QPoint(x(25), y(18))},
+        // Hovered inside, pressed outside the plot, dragged in.
+        {"press outside the plot", true, [&] { c.onMousePaintBoard(0, lineAt30.x(), lineAt30.y()); },
+         QPoint(x(25), 5)},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        c.setPaintBoardActive(k.active);
+        board().setModified(false);
+        const PaintPoint s0 = seg->start, e0 = seg->end;
+        k.before();
+        EXPECT_FALSE(c.onLButtonDown(0, k.press.x(), k.press.y())) << "the press is the chart's (zoom)";
+        // Down across the line (one move right on it) to another bar, as a
+        // zoom rectangle goes.
+        const QPoint moves[] = {QPoint(x(27), (k.press.y() + lineAt30.y()) / 2), lineAt30,
+                                QPoint(x(33), lineAt30.y() + 4), QPoint(x(40), y(12))};
+        for (const QPoint& m : moves)
+            EXPECT_FALSE(c.onMousePaintBoard(Qt::LeftButton, m.x(), m.y())) << "at " << m.x() << "," << m.y();
+        c.onLButtonUp(0, x(40), y(12));
+        EXPECT_EQ(s0.index, seg->start.index);
+        EXPECT_EQ(e0.index, seg->end.index);
+        EXPECT_FLOAT_EQ(s0.price, seg->start.price);
+        EXPECT_FLOAT_EQ(e0.price, seg->end.price);
+        EXPECT_EQ(QPoint(s0.x, s0.y), QPoint(seg->start.x, seg->start.y));
+        EXPECT_FALSE(board().modified());
+    }
+    c.parsePaintData("600009", 1, 35);  // leaving the K-lines saves a changed board
+    EXPECT_EQ(saved.toStdString(), fileText("600009").toStdString());
+
+    // Inactive, the board takes no press, no right click and no hover.
+    c.parsePaintData("600009", 1, 33);
+    ASSERT_EQ(1u, board().tools().size());
+    c.setPaintBoardActive(false);
+    seg = board().tools()[0];
+    EXPECT_FALSE(c.onMousePaintBoard(0, seg->end.x, seg->end.y));
+    EXPECT_EQ(nullptr, board().current());
+    EXPECT_FALSE(c.onLButtonDown(0, seg->end.x, seg->end.y));
+    EXPECT_FALSE(c.onRButtonDown(0, seg->end.x, seg->end.y));
+    // Active again, a press on the line's end handle still drags that end.
+    c.setPaintBoardActive(true);
+    c.onMousePaintBoard(0, seg->end.x, seg->end.y);
+    ASSERT_TRUE(c.onLButtonDown(0, seg->end.x, seg->end.y));
+    c.onMousePaintBoard(Qt::LeftButton, x(60), y(17));
+    c.onLButtonUp(0, x(60), y(17));
+    EXPECT_EQ(60, seg->end.index);
+    EXPECT_EQ(10, seg->start.index);
+}
+
+// Leaving the chart with a tool chosen but not drawn gives the choice up.
+TEST_F(Board, LeavingTheChartGivesUpTheChosenTool)
+{
+    c.setPaintBoardQChart("CPaintSegment");
+    ASSERT_TRUE(board().hasPendingFactory());
+    c.onLButtonLeave(0, 0, 0);
+    EXPECT_FALSE(board().hasPendingFactory());
+    EXPECT_FALSE(c.onLButtonDown(0, x(20), y(12))) << "no tool is made by the next press";
+    c.onLButtonUp(0, x(20), y(12));
+    EXPECT_TRUE(board().tools().empty());
+}
