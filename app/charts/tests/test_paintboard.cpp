@@ -415,7 +415,7 @@ TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
     auto name = [&](const char* array, int i) { return j[array].toArray()[i].toObject()["name"].toString(); };
     const char* names1[] = {"总数", "阴线", "起始价", "最高", "涨幅", "振幅", "成交量"};
     const char* names2[] = {"阳线", "平线", "终止价", "最低", "涨跌", "换手率", "成交金额"};
-    const char* values1[] = {"10个", "0个", "19.00", "20.00", "0.00%", "57.89%", "10000"};
+    const char* values1[] = {"10个", "0个", "19.00", "20.00", "-%", "57.89%", "10000"};
     const char* values2[] = {"7个", "3个", "19.00", "9.00", "-", "12.50%", "20.00万"};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(names1[i], name("array1", i));
@@ -428,6 +428,17 @@ TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
     const QString d19 = QDateTime::fromSecsSinceEpoch(k.points[19].time).toString("yyyy-MM-dd");
     EXPECT_EQ(d10, j["sdate"].toString());
     EXPECT_EQ(d19, j["edate"].toString());
+
+    // The same span dragged from right to left gives the same figures.
+    const QJsonObject rightwards = j;
+    c.startIS();
+    c.onMousePaintBoard(0, x(19), y(12));
+    ASSERT_TRUE(c.onLButtonDown(0, x(19), y(12)));
+    c.onMousePaintBoard(Qt::LeftButton, x(10), y(12));
+    c.onLButtonUp(0, x(10), y(12));
+    ASSERT_EQ(2, stats.count()) << "a leftward rectangle brings its statistics too";
+    EXPECT_EQ(rightwards, stats.last().at(0).toJsonObject());
+    stats.removeLast();
 
     // By dates: bar 0 is its own reference.
     const QString d0 = QDateTime::fromSecsSinceEpoch(k.points[0].time).toString("yyyy-MM-dd");
@@ -694,4 +705,28 @@ TEST_F(Board, LeavingTheChartGivesUpTheChosenTool)
     EXPECT_FALSE(c.onLButtonDown(0, x(20), y(12))) << "no tool is made by the next press";
     c.onLButtonUp(0, x(20), y(12));
     EXPECT_TRUE(board().tools().empty());
+}
+
+// Exact zeros of rise, amplitude and turnover print "-%", the price change "-".
+TEST(BoardStatistics, ExactZerosPrintADash)
+{
+    QChart c;
+    KRecord k({{0, 10.0f}, {1, 10.0f}, {2, 10.0f}});
+    for (QuoteKPoint& p : k.points) {
+        p.open = p.high = p.low = p.close;
+        p.extra = 0.0f;
+    }
+    setUpKLinePane(c, 1);
+    c.setLineType("kline");
+    c.onUpdateKLine(k.get(), 0);
+    QSignalSpy stats(&c, &QChart::showIntervalStatistics);
+    c.setISStartEndIndex(0, 2);
+    ASSERT_EQ(1, stats.count());
+    const QJsonObject j = stats.last().at(0).toJsonObject();
+    auto value = [&](const char* array, int i) { return j[array].toArray()[i].toObject()["vol"].toString(); };
+    EXPECT_EQ("-%", value("array1", 4));  // 涨幅
+    EXPECT_EQ("-%", value("array1", 5));  // 振幅
+    EXPECT_EQ("-", value("array2", 4));   // 涨跌
+    EXPECT_EQ("-%", value("array2", 5));  // 换手率
+    EXPECT_EQ("3个", value("array2", 1));  // 平线
 }
