@@ -444,8 +444,9 @@ void CPaintBoard::setEditText(uint editId, const QString& text, const QString& c
         if (!f.fromString(font))
             f = QFont();
         e->setEditText(text, f);
+        // Kept with its alpha byte, as the file stores a note's colour.
         const QColor c(color);
-        t->setColor(int(c.isValid() ? (c.rgb() & 0xFFFFFF) : 0xFFFFFF));
+        t->setColor(int(c.isValid() ? c.rgb() : QColor(Qt::white).rgb()));
         modified_ = true;
         repaint();
         return;

@@ -163,6 +163,8 @@ Item {
                     root.save();
                 }
             });
+            // Over the chart it writes on, as the palette.
+            placeOverChart(textDialog, 64, 24);
         }
         textDialog.editId = editP;
         textDialog.setText(text === "请输入文字" ? "" : text);

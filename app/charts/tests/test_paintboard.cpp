@@ -237,7 +237,7 @@ TEST_F(Board, TextToolEditsThroughTheDialogSignal)
     c.setPaintBoardEditText(id1, "突破\n\"回踩\"", "#ff8000", f.toString());
     EXPECT_EQ("突破\n\"回踩\"", t->text);
     EXPECT_EQ(20, t->font.pixelSize());
-    EXPECT_EQ(0xFF8000, t->color);
+    EXPECT_EQ(int(0xFFFF8000u), t->color);  // with its alpha byte, as the file keeps it
     EXPECT_TRUE(t2->text.isEmpty());
 
     RecordingDevice dev(800, 400);
@@ -705,6 +705,48 @@ TEST_F(Board, LeavingTheChartGivesUpTheChosenTool)
     EXPECT_FALSE(c.onLButtonDown(0, x(20), y(12))) << "no tool is made by the next press";
     c.onLButtonUp(0, x(20), y(12));
     EXPECT_TRUE(board().tools().empty());
+}
+
+// A new note writes in the charts' text font; its colour keeps the alpha
+// byte in the file ("ffff0000"), and files of the older form ("ff0000")
+// paint the same colour.
+TEST_F(Board, NoteFontAndColourInTheFile)
+{
+    auto* t = dynamic_cast<CPaintText*>(draw("CPaintText", 20, 15, 20, 15));
+    ASSERT_TRUE(t);
+    EXPECT_EQ("Microsoft YaHei", t->font.family());
+    EXPECT_EQ(12, t->font.pixelSize());
+    EXPECT_EQ(50, t->font.weight());
+    EXPECT_EQ(QFont::StyleNormal, t->font.style());
+    c.parsePaintData("600004", 1, 33);
+    t = dynamic_cast<CPaintText*>(draw("CPaintText", 20, 15, 20, 15));
+    ASSERT_TRUE(t);
+    c.setPaintBoardEditText(t->editId(), "红字", "#ff0000", t->font.toString());
+    c.savePaintData("600004", 1, 33);
+    EXPECT_TRUE(fileText("600004").contains("\"m_color\":\"ffff0000\"")) << qPrintable(fileText("600004"));
+
+    const QString t20 = QString::number(k.points[20].time);
+    const struct {
+        const char* colour;
+        QColor painted;
+    } forms[] = {{"ffff0000", QColor(255, 0, 0)}, {"ff0000", QColor(255, 0, 0)}, {"ff00ff00", QColor(0, 255, 0)}};
+    for (const auto& f : forms) {
+        SCOPED_TRACE(f.colour);
+        const QString doc = QStringLiteral("{\"paintArray\":[{\"type\":\"PaintText\",\"text\":\"字\",\"kstart_time\":\"%1\","
+                                           "\"kstart_price\":\"15.00\",\"kend_time\":\"%1\",\"kend_price\":\"15.00\",\"m_color\":\"%2\"}]}")
+                                .arg(t20, f.colour);
+        ASSERT_TRUE(HFileIO::writeData("600005-1-33.json", doc));
+        board().setIdentity("", 0, 0);
+        c.parsePaintData("600005", 1, 33);
+        ASSERT_EQ(1u, board().tools().size());
+        RecordingDevice dev(800, 400);
+        QPainter p(&dev);
+        board().paintAll(&p);
+        p.end();
+        const std::vector<Drawn> texts = dev.engine.of(Drawn::Text);
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(f.painted, texts[0].pen.color());
+    }
 }
 
 // Exact zeros of rise, amplitude and turnover print "-%", the price change "-".
