@@ -21,14 +21,14 @@
 
 namespace {
 
-KRecord bars(int n, const char* code = "600001")
+KRecord bars(int n, const char* code = "600001", float base = 10.0f)
 {
     KRecord k({}, code);
     k.points.clear();
     for (int d = 0; d < n; ++d) {
         QuoteKPoint p{};
         p.time = 1767225600LL + int64_t(d) * 86400;
-        p.close = 10.0f + float(d % 10);
+        p.close = base + float(d % 10);
         p.high = p.close + 1.0f;
         p.open = d % 3 == 0 ? p.close : p.close - 0.5f;
         p.low = p.close - 1.0f;
@@ -746,6 +746,55 @@ TEST_F(Board, NoteFontAndColourInTheFile)
         const std::vector<Drawn> texts = dev.engine.of(Drawn::Text);
         ASSERT_FALSE(texts.empty());
         EXPECT_EQ(f.painted, texts[0].pen.color());
+    }
+}
+
+// Ratio-line labels print the price the ratio gives between the anchors'
+// prices (worked out by hand from 21.50 and 13.50, a fall of 8.00), not the
+// price at the line's whole-pixel row.
+TEST(BoardLabels, RatioLinesPrintTheAnchorsRatioPrice)
+{
+    QChart c;
+    KRecord k = bars(100, "600001", 12.0f);  // lows 11 .. highs 22
+    setUpKLinePane(c, 1);
+    c.setLineType("kline");
+    c.setkShowNumber(100);
+    c.onUpdateKLine(k.get(), 0);
+    c.setkShowNumber(100);
+    c.setPaintBoardActive(true);
+    const struct {
+        const char* type;
+        std::vector<const char*> labels;
+    } cases[] = {
+        // 21.50 - 8 x 0.236 = 19.612, x 0.382 = 18.444, x 0.618 = 16.556
+        {"PaintGoldenSplit", {"23.6%,  19.61", "38.2%,  18.44", "61.8%,  16.56"}},
+        // x 0.618 = 16.556, x 0.809 = 15.028, x 1.191 = 11.972
+        {"PaintGoldenPrice", {"61.8%,  16.56", "80.9%,  15.03", "119.1%,  11.97"}},
+        // x 0.25 = 19.50, x 0.33 = 18.86
+        {"PaintBandLine", {"25.0%,  19.50", "33.0%,  18.86"}},
+        // x 0.125 = 20.50, x 1/3 = 18.8333, x 0.625 = 16.50
+        {"PaintPercentage", {"12.5%,  20.50", "33.3%,  18.83", "62.5%,  16.50"}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.type);
+        const QString doc = QStringLiteral("{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":"
+                                           "\"21.50\",\"kend_time\":\"%3\",\"kend_price\":\"13.50\"}]}")
+                                .arg(t.type)
+                                .arg(k.points[20].time)
+                                .arg(k.points[40].time);
+        ASSERT_TRUE(HFileIO::writeData("600001-1-33.json", doc));
+        c.paintBoard()->setIdentity("", 0, 0);
+        c.parsePaintData("600001", 1, 33);
+        ASSERT_EQ(1u, c.paintBoard()->tools().size());
+        RecordingDevice dev(800, 400);
+        QPainter p(&dev);
+        c.paintBoard()->paintAll(&p);
+        p.end();
+        QStringList texts;
+        for (const Drawn& d : dev.engine.of(Drawn::Text))
+            texts << d.text;
+        for (const char* want : t.labels)
+            EXPECT_TRUE(texts.contains(QString::fromUtf8(want))) << want << " among " << qPrintable(texts.join(" | "));
     }
 }
 
