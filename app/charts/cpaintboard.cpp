@@ -200,9 +200,15 @@ void CPaintBoard::finish()
     pending_ = nullptr;
 }
 
-bool CPaintBoard::mouseDown(uint, int x, int y)
+bool CPaintBoard::mouseDown(uint flags, int x, int y)
 {
-    if (!tools_.empty() && !inPlot(tools_.front(), x, y))
+    pressed_ = press(flags, x, y);
+    return pressed_;
+}
+
+bool CPaintBoard::press(uint, int x, int y)
+{
+    if (!active_ || (!tools_.empty() && !inPlot(tools_.front(), x, y)))
         return false;
     if (current_ && current_->threePoint && !creating_ && waitThird_) {
         waitThird_ = false;
@@ -211,10 +217,17 @@ bool CPaintBoard::mouseDown(uint, int x, int y)
         repaint();
         return true;
     }
-    last_ = QPoint(x, y);
     dragStart_ = dragMid_ = dragEnd_ = false;
     dragged_ = false;
+    // The hovered tool is only dragged by a press on one of its handles or
+    // on its shape; a press elsewhere leaves it where it is.
+    if (current_ && !current_->hitTest(raw_.x(), raw_.y()) &&
+        !current_->hitShape(raw_.x(), raw_.y())) {
+        select(current_, false);
+        current_ = nullptr;
+    }
     if (current_) {
+        last_ = QPoint(x, y);
         dragStart_ = current_->hitStart(raw_.x(), raw_.y());
         if (dragStart_)
             return true;
@@ -223,11 +236,14 @@ bool CPaintBoard::mouseDown(uint, int x, int y)
             dragMid_ = current_->hitMid(raw_.x(), raw_.y());
         return true;
     }
+    // A press the board does not take leaves no press point behind.
+    last_ = QPoint(-1, -1);
     CPaintMethodBase* tool = nullptr;
     if (!pending_ || menuTarget_) {
         if (!fullRect_ || fullRect_->end.set())
             return false;
         tool = fullRect_;
+        last_ = QPoint(x, y);
         addTool(tool);
         tool->setRect(layerRect());
         tool->setStartPoint(x, y);
@@ -236,6 +252,7 @@ bool CPaintBoard::mouseDown(uint, int x, int y)
         if (!made)
             return false;
         tool = made.release();
+        last_ = QPoint(x, y);
         addTool(tool);
         tool->setRect(layerRect());
         tool->setStartPoint(x, y);
@@ -259,7 +276,8 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
 {
     if (tools_.empty() || !inPlot(tools_.front(), x, y) || !active_)
         return false;
-    if ((buttons & Qt::LeftButton) && current_) {
+    // A held button drags only what the board's own press took.
+    if ((buttons & Qt::LeftButton) && current_ && pressed_) {
         if (dragStart_)
             current_->setStartPoint(x, y);
         else if (dragEnd_)
@@ -277,8 +295,12 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
         repaint();
         return true;
     }
+    // A held button that carries no tool (a zoom or a scroll) selects none:
+    // the tools it crosses stay where they are.
+    if (buttons & Qt::LeftButton)
+        return false;
     bool repaintNeeded = false;
-    if (!(buttons & Qt::LeftButton)) {
+    {
         if (current_ && current_->threePoint && !creating_ && waitThird_) {
             current_->setEndPoint(x, y);
             repaint();
@@ -314,16 +336,18 @@ bool CPaintBoard::mouseMove(uint buttons, int x, int y)
 
 bool CPaintBoard::mouseLeave(uint, int x, int y)
 {
-    if (current_ && !inPlot(current_, x, y))
+    if (!active_ || (current_ && !inPlot(current_, x, y)))
         return false;
     dragStart_ = dragMid_ = dragEnd_ = false;
     if (current_ && current_->threePoint && creating_) {
         creating_ = false;
         waitThird_ = true;
     } else {
-        // A new tool, or one whose points were dragged, is finished.
+        // A new tool, or one whose points were dragged, is finished; a
+        // chosen tool not drawn yet is given up (the mouse left the chart).
         if (creating_ || (current_ && dragged_))
             finish();
+        pending_ = nullptr;
         creating_ = false;
         dragged_ = false;
     }
@@ -333,6 +357,9 @@ bool CPaintBoard::mouseLeave(uint, int x, int y)
 
 bool CPaintBoard::mouseUp(uint flags, int x, int y)
 {
+    pressed_ = false;
+    if (!active_)
+        return false;
     mouseLeave(flags, x, y);
     // A three-point tool keeps following the mouse until its third press;
     // a finished tool shows its handles again when the mouse is over it.
@@ -345,6 +372,8 @@ bool CPaintBoard::mouseUp(uint flags, int x, int y)
 
 bool CPaintBoard::rightButtonDown(uint, int, int)
 {
+    if (!active_)
+        return false;
     if (tools_.empty())
         return pending_ ? (pending_ = nullptr, true) : false;
     menuTarget_ = current_;
@@ -415,8 +444,9 @@ void CPaintBoard::setEditText(uint editId, const QString& text, const QString& c
         if (!f.fromString(font))
             f = QFont();
         e->setEditText(text, f);
+        // Kept with its alpha byte, as the file stores a note's colour.
         const QColor c(color);
-        t->setColor(int(c.isValid() ? (c.rgb() & 0xFFFFFF) : 0xFFFFFF));
+        t->setColor(int(c.isValid() ? c.rgb() : QColor(Qt::white).rgb()));
         modified_ = true;
         repaint();
         return;

@@ -59,7 +59,15 @@ public:
             menuTarget_ = nullptr;
     }
     bool hasPendingFactory() const { return bool(pending_); }
-    void setActive(bool a) { active_ = a; }
+    // An inactive board shows no tool as hovered.
+    void setActive(bool a)
+    {
+        active_ = a;
+        if (!a && current_ && !waitThird_ && !creating_) {
+            select(current_, false);
+            current_ = nullptr;
+        }
+    }
     void deselect() { current_ = nullptr; }
     bool active() const { return active_; }
 
@@ -76,6 +84,7 @@ signals:
     void paintComplete(void* tool);
 
 private:
+    bool press(uint flags, int x, int y);
     bool inPlot(const CPaintMethodBase* t, int x, int y) const;
     QRect layerRect() const;
     void select(CPaintMethodBase* t, bool on);
@@ -86,6 +95,7 @@ private:
     bool creating_ = false, waitThird_ = false, active_ = false, modified_ = false;
     bool dragStart_ = false, dragMid_ = false, dragEnd_ = false;
     bool dragged_ = false;  // the held button moved a tool since the press
+    bool pressed_ = false;  // the board took the press of the held button
     std::vector<CPaintMethodBase*> tools_;
     CPaintMethodBase* fullRect_ = nullptr;
     CPaintMethodBase* current_ = nullptr;

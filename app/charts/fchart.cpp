@@ -249,24 +249,10 @@ void paintString(QPainter& p, FormulaContext* ctx, const Span& span, int index)
             centredText(p, fm, s.x(i), s.y(it.string.values[i]), text);
 }
 
-// Between the two lines: colour 1 where series 1 is above series 2, colour 2 elsewhere.
-void paintBand(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+// One stretch of the band over bars where both series have values: polygon
+// `one` runs along series 1 left to right, `two` along series 2 likewise.
+void paintBandRun(QPainter& p, const Span& s, const QPolygonF& one, const QPolygonF& two, uint32_t c1, uint32_t c2)
 {
-    FMLOutputItem it{};
-    fml_ctx_op_band(ctx, &it, unsigned(index));
-    const FMLBandFields& f = it.band;
-    if (!f.series1 || !f.series2)
-        return;
-    const Span s = clipped(span, it.count);
-    QPolygonF one, two;
-    for (int i = s.begin; i < s.stop; ++i) {
-        if (valid(f.series1[i]))
-            one << QPointF(s.x(i), s.y(f.series1[i]));
-        if (valid(f.series2[i]))
-            two << QPointF(s.x(i), s.y(f.series2[i]));
-    }
-    if (one.isEmpty())
-        return;
     QPolygonF band = one;
     for (int k = two.size() - 1; k >= 0; --k)
         band << two[k];
@@ -279,11 +265,40 @@ void paintBand(QPainter& p, FormulaContext* ctx, const Span& span, int index)
     p.save();
     p.setClipPath(clip);
     p.setPen(Qt::NoPen);
-    p.setBrush(wordColor(f.color2));
+    p.setBrush(wordColor(c2));
     p.drawPolygon(band);
-    p.setBrush(wordColor(f.color1));
+    p.setBrush(wordColor(c1));
     p.drawPolygon(under);
     p.restore();
+}
+
+// Between the two lines: colour 1 where series 1 is above series 2, colour 2
+// elsewhere. The band breaks where either series has no value, as a line
+// does, so a series that starts late closes no polygon over the empty bars.
+void paintBand(QPainter& p, FormulaContext* ctx, const Span& span, int index)
+{
+    FMLOutputItem it{};
+    fml_ctx_op_band(ctx, &it, unsigned(index));
+    const FMLBandFields& f = it.band;
+    if (!f.series1 || !f.series2)
+        return;
+    const Span s = clipped(span, it.count);
+    QPolygonF one, two;
+    auto flush = [&] {
+        if (!one.isEmpty())
+            paintBandRun(p, s, one, two, f.color1, f.color2);
+        one.clear();
+        two.clear();
+    };
+    for (int i = s.begin; i < s.stop; ++i) {
+        if (!valid(f.series1[i]) || !valid(f.series2[i])) {
+            flush();
+            continue;
+        }
+        one << QPointF(s.x(i), s.y(f.series1[i]));
+        two << QPointF(s.x(i), s.y(f.series2[i]));
+    }
+    flush();
 }
 
 void paintIcon(QPainter& p, FormulaContext* ctx, const Span& span, int index)

@@ -193,13 +193,16 @@ void CPaintRatioLine::drawLabels(int x1, int y1, int x2, int y2)
         return;
     }
     const std::vector<int> ys = ratioLineYs(t, y1, y2);
-    const PaintFrame f = frame();
+    // Each label's price is the ratio of the anchors' prices, not the price
+    // at the line's whole-pixel row (up to a pixel's worth off).
+    const double p1 = start.price;
+    const double p2 = end.set() ? end.price : (mid.set() ? mid.price : start.price);
     // Labels sit above their lines at the tool's left end, inside the plot.
     const int lx = std::max(rect.left(), std::min(x1, x2)) + 4;
     for (size_t i = 0; i < ys.size(); ++i) {
         if (ys[i] < rect.top() || ys[i] > rect.bottom())
             continue;  // the line is outside the plot
-        const std::string s = chart ? formatLabel("%3.1f%%,  %3.2f", t.ratios[i] * 100.0, double(pixelToPrice(f, ys[i])))
+        const std::string s = chart ? formatLabel("%3.1f%%,  %3.2f", t.ratios[i] * 100.0, p1 + (p2 - p1) * t.ratios[i])
                                     : formatLabel("%3.1f%%", t.ratios[i] * 100.0);
         label(QPoint(lx, std::max(rect.top(), ys[i] - 18)), QString::fromStdString(s));
     }

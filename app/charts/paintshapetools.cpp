@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "charts/chartpaint.h"
 #include "charts/core/paintfile.h"
 #include "charts/qchart.h"
 
@@ -15,13 +16,8 @@ using namespace paintcore;
 
 // ---- Text ----
 
-CPaintText::CPaintText() : CPaintMethodBase("PaintText")
-{
-    font.setFamily(QStringLiteral("宋体"));
-    font.setPixelSize(12);
-    font.setWeight(50);
-    font.setStyle(QFont::StyleNormal);
-}
+// A new note writes in the charts' own text font.
+CPaintText::CPaintText() : CPaintMethodBase("PaintText"), font(chartpaint::chartFont(12)) {}
 
 void CPaintText::setStartPoint(int x, int y)
 {

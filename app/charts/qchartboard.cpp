@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -218,8 +219,10 @@ void QChart::onPaintComplete(void* tool)
     if (!tool || !board_)
         return;
     if (tool == fullRect_.get()) {
+        // A rectangle dragged leftwards spans the same bars.
         if (fullRect_->end.set())
-            setISStartEndIndex(fullRect_->start.index, fullRect_->end.index);
+            setISStartEndIndex(std::min(fullRect_->start.index, fullRect_->end.index),
+                               std::max(fullRect_->start.index, fullRect_->end.index));
         return;
     }
     for (CPaintMethodBase* t : board_->tools()) {
@@ -268,7 +271,9 @@ QJsonObject QChart::intervalStatistics(int anStart, int anEnd) const
         return QJsonObject();
     const int d = formulaLayers_.front()->front()->codeInfo.decimal;
     auto price = [d](float v) { return HUtil::formatPriceText(v, d); };
-    auto ratio = [&s](double v) { return s.hasRatios ? HUtil::formatRateText(float(v), 2, 1.0f) : QStringLiteral("-"); };
+    // Percentages go through the price formatter: an exact 0 prints "-%".
+    auto percent = [](double v) { return HUtil::formatPriceText(float(v), 2) + QLatin1Char('%'); };
+    auto ratio = [&s, &percent](double v) { return s.hasRatios ? percent(v) : QStringLiteral("-"); };
     auto count = [](int n) { return QStringLiteral("%1个").arg(n); };
     auto row = [](const QString& name, const QString& value) {
         return QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("vol"), value}};
@@ -279,7 +284,7 @@ QJsonObject QChart::intervalStatistics(int anStart, int anEnd) const
                   row("成交量", HUtil::formatVolText(float(s.volume)))};
     QJsonArray a2{row("阳线", count(s.rising)),      row("平线", count(s.flat)),
                   row("终止价", price(s.endClose)),  row("最低", price(s.lowest)),
-                  row("涨跌", price(s.change)),      row("换手率", HUtil::formatRateText(float(s.turnover), 2, 1.0f)),
+                  row("涨跌", price(s.change)),      row("换手率", percent(s.turnover)),
                   row("成交金额", HUtil::formatVolText(float(s.amount)))};
     QJsonArray dates;
     auto date = [](int32_t t) { return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy-MM-dd")); };

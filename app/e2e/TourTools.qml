@@ -8,10 +8,12 @@ import QMyStockService 1.0
 // It acts only through key and mouse events sent to the windows (TestInput):
 // a stock's day K-lines from the quick-command box, the "画线" palette, a
 // segment and a rectangle drawn by press-drag-release, the segment recoloured
-// from its own menu, "区间统计" over a dragged range, 周线 and back with the
-// drawing in place, the window restored and resized to 1280 x 800 at its
+// from its own menu, "区间统计" over a dragged range, a zoom drag across
+// the segment that leaves its file alone, 周线 and back with the drawing in
+// place, the window restored and resized to 1280 x 800 at its
 // corner, a ranking row's menu adding the stock to a my-stock group,
-// "自选股", the chart menu's crosshair, "股票池", the screening results and
+// "自选股", a second stock added from the ranking tab while "自选股" waits in
+// its own tab and listed there on return, the chart menu's crosshair, "股票池", the screening results and
 // quitting through the confirm dialog. State decides when a step is done;
 // the test shoots the screen when asked ("tour: pose PATH") and checks the
 // pixels the tour names before it ("tour: expect line|rect|ink X1 Y1 X2 Y2 RGB",
@@ -341,12 +343,32 @@ QtObject {
           act: function () { var s = drawing().statsDialog; click(glyph(s.contentItem, "✕")); },
           done: function () { return !drawing().statsDialog.visible; },
           after: function () { win.requestActivate(); } },
+        { name: "a zoom drag across the segment zooms and leaves the drawing alone",
+          act: function () {
+              var m = pane();
+              memo.beforeZoom = JSON.stringify(dayDrawings());
+              memo.range = m.getBegin() + "-" + m.getEnd();
+              // From empty space below the segment to above it; the middle
+              // of the drag's eight moves lies on the segment itself.
+              var a = screenOf(memo.segA), b = screenOf(memo.segB);
+              var mid = Qt.point((a.x + b.x) / 2 - win.x, (a.y + b.y) / 2 - win.y);
+              TestInput.drag(win, mid.x - 80, mid.y + 70, mid.x + 80, mid.y - 70);
+          },
+          done: function () { var m = pane(); return m.getBegin() + "-" + m.getEnd() !== memo.range; },
+          check: function () {
+              var now = JSON.stringify(dayDrawings());
+              return now === memo.beforeZoom ? "" : "the drawing file changed to " + now.substring(0, 400);
+          },
+          after: function () { pose("05b-zoomed-over-drawing.png"); } },
         { name: "周线 shows week candles and keeps the day drawings in their file",
           act: function () { clickChartButton(7); },
           done: function () { return candles(39); },
           check: function () {
               var doc = dayDrawings();
-              return toolsOf(doc, "PaintSegment").length === 1 && toolsOf(doc, "PaintRect").length === 1 ? "" : "the file holds " + describe(doc);
+              if (toolsOf(doc, "PaintSegment").length !== 1 || toolsOf(doc, "PaintRect").length !== 1)
+                  return "the file holds " + describe(doc);
+              // Leaving the day K-lines saves a changed board: the zoom changed nothing.
+              return JSON.stringify(doc) === memo.beforeZoom ? "" : "the zoom moved a tool: " + describe(doc);
           } },
         { name: "日线 again: the drawing is back where it was",
           act: function () { clickChartButton(1); },
@@ -411,6 +433,7 @@ QtObject {
         { name: "a right click on a row opens its menu with 添加自选",
           act: function () {
               var t = memo.table;
+              memo.ranking = view();
               // The first row whose stock is in no group yet.
               for (var r = 1; r < t.table_model.rowCount(); ++r) {
                   var info = t.table_model.getCodeInfo(r);
@@ -457,10 +480,62 @@ QtObject {
               var v = view();
               return v && v.objectName === "myStockView" && rowOf(v.table, memo.code) >= 0;
           },
-          after: function () { expectRow(view(), rowOf(view().table, memo.code)); pose("10-mystock.png"); } },
+          after: function () {
+              memo.myStock = view();
+              expectRow(view(), rowOf(view().table, memo.code));
+              pose("10-mystock.png");
+          } },
+        { name: "添加自选 on a ranking row while 自选股 waits in its tab",
+          act: function () { memo.phase = 0; clickTab(tabIndexOf(memo.ranking)); },
+          done: function () {
+              var t = memo.table;
+              if (view() !== memo.ranking || t.table_model.rowCount() < 5)
+                  return false;
+              if (memo.phase === 0) {
+                  // Another row whose stock is in no group yet: its menu.
+                  for (var r = 1; r < t.table_model.rowCount(); ++r) {
+                      var info = t.table_model.getCodeInfo(r);
+                      if (!groups.isExist(String(info.code), Number(info.market))) {
+                          memo.code2 = String(info.code);
+                          memo.market2 = Number(info.market);
+                          clickAt(win, rowPoint(t, r), Qt.RightButton);
+                          memo.phase = 1;
+                          break;
+                      }
+                  }
+                  return false;
+              }
+              var menu = view().table.table.rMenu;
+              var add = menu ? menuEntry(menu, "添加自选") : null;
+              if (memo.phase === 1) {
+                  if (menu.opened && add) {
+                      click(add);
+                      memo.phase = 2;
+                  }
+                  return false;
+              }
+              if (memo.phase === 2) {
+                  var sub = add ? add.subMenu : null;
+                  if (sub && sub.opened && sub.count > 0 && sub.itemAt(0).name === memo.group) {
+                      click(sub.itemAt(0));
+                      memo.phase = 3;
+                  }
+                  return false;
+              }
+              return groups.isExist(memo.code2, memo.market2);
+          } },
+        { name: "自选股's tab lists the stock added while it was hidden",
+          act: function () { clickTab(tabIndexOf(memo.myStock)); },
+          done: function () { return view() === memo.myStock && rowOf(view().table, memo.code2) >= 0; },
+          check: function () { return rowOf(view().table, memo.code) >= 0 ? "" : "the first stock " + memo.code + " is gone"; },
+          after: function () { expectRow(view(), rowOf(view().table, memo.code2)); pose("10b-mystock-relisted.png"); } },
         { name: "股票池 from the quick bar",
           act: function () { click(labelled(win.quickBar, "股票池")); },
-          done: function () { var v = view(); return v && v.objectName === "stockPoolView" && v.bar.model_.count > 0; },
+          // The shot looks for the first row's text: the rows must be there.
+          done: function () {
+              var v = view();
+              return v && v.objectName === "stockPoolView" && v.bar.model_.count > 0 && v.table.table_model.rowCount() > 0;
+          },
           after: function () { expectRow(view(), 0); pose("11-stock-pool.png"); } },
         { name: "选股 in the title bar's menu shows Quorvex",
           act: function () {

@@ -558,6 +558,7 @@ void TableModel::getQuotePeroidRealTime(uint block_id, int field, uint mode, uin
     // No object address goes into the context: replies are matched by handle.
     q.set_user_data(ctx, 0);
     q.subscribe(ctx);
+    cancelled_ = false;
 }
 
 void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode, uint page_size, uint page_index)
@@ -572,6 +573,7 @@ void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode
     const QJsonArray codes = groups.at(g.compact ? 0 : index).toObject().value("codes").toArray();
     const QuoteApi& q = quoteApi();
     q.cancel(ctx);
+    cancelled_ = true;
     if (codes.isEmpty()) {
         clear();
         return;
@@ -593,6 +595,7 @@ void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode
     q.set_code(ctx, entries.data(), int(entries.size()));
     q.set_market_field(ctx, fields.data(), int(fields.size()));
     q.subscribe(ctx);
+    cancelled_ = false;
 }
 
 void TableModel::getGroupStockRealTime(int index, int field, uint mode, uint page_size)
@@ -631,30 +634,38 @@ void TableModel::getBlockIndex(QString acode, int market, int field, uint mode)
     q.set_code(ctx, entry.bytes, 1);
     q.set_market_field(ctx, kBlockIndexFields.data(), int(kBlockIndexFields.size()));
     q.subscribe(ctx);
+    cancelled_ = false;
 }
 
 void TableModel::pageUp()
 {
-    if (ctx_)
+    if (ctx_) {
         quoteApi().page_up(ctx_.get());
+        cancelled_ = false;
+    }
 }
 
 void TableModel::pageDown()
 {
-    if (ctx_)
+    if (ctx_) {
         quoteApi().page_down(ctx_.get());
+        cancelled_ = false;
+    }
 }
 
 void TableModel::cancel()
 {
     if (ctx_)
         quoteApi().cancel(ctx_.get());
+    cancelled_ = true;
 }
 
 void TableModel::update()
 {
-    if (ctx_)
+    if (ctx_) {
         quoteApi().update(ctx_.get());
+        cancelled_ = false;
+    }
 }
 
 void TableModel::resubscribe(QString str)
@@ -662,6 +673,7 @@ void TableModel::resubscribe(QString str)
     // A refused text leaves the model without a context; every call above
     // checks for one, so nothing reaches the library with a null handle.
     ctx_ = parseQuoteCtx(str.toUtf8());
+    cancelled_ = false;
     if (ctx_)
         quoteApi().subscribe(ctx_.get());
 }
@@ -696,7 +708,9 @@ void TableModel::clear()
 
 void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
 {
-    if (!rpl || !ctx_ || rpl->ctx != ctx_.get())
+    // A reply already on its way when the query was cancelled is dropped:
+    // nothing of a cancelled query reaches the rows until it subscribes again.
+    if (!rpl || !ctx_ || cancelled_ || rpl->ctx != ctx_.get())
         return;
     const auto* recs = static_cast<const QuoteRealTimeMarket*>(rpl->data);
     const size_t n = recs && rpl->count > 0 ? size_t(rpl->count) : 0;

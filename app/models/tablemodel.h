@@ -147,4 +147,5 @@ private:
     int fixedColumn_ = 2;
     int listKind_ = 0;
     QuoteCtxPtr ctx_;
+    bool cancelled_ = false;  // the query was cancelled and not subscribed again since
 };

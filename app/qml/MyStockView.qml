@@ -75,6 +75,15 @@ QGroupView {
     }
 
     onRequestRows: listGroup()
+    // Edits made while another tab was in front (a ranking row's 添加自选,
+    // the stock view's +自选) show when the view comes back: the group is
+    // listed again from the store rather than the old list resubscribed.
+    onVisibleChanged: {
+        if (visible) {
+            rebuildBar();
+            listGroup();
+        }
+    }
     Connections {
         target: root.table
         function onMystockChange() { if (root.visible) root.listGroup(); }

@@ -35,6 +35,11 @@ Rectangle {
     function clearRows() {
         table.table_model.cancel();
         table.clear();
+        clearCharts();
+    }
+    function clearCharts() {
+        pane1.clear();
+        pane2.clear();
         selectedOnce = false;
     }
     function pageSize() { return Math.max(1, table.getShowPageSize()); }
@@ -59,7 +64,13 @@ Rectangle {
             onRowClicked: root.showStock(codeInfo)
             onChangeToMQView: root.changeToMQView(codeInfo)
             onDataChange: {
-                if (root.selectedOnce || table.table_model.rowCount() === 0)
+                // An emptied group (its last stock removed) shows no charts either.
+                if (table.table_model.rowCount() === 0) {
+                    if (root.selectedOnce)
+                        root.clearCharts();
+                    return;
+                }
+                if (root.selectedOnce)
                     return;
                 root.selectedOnce = true;
                 if (table.table.selectIndex < 0)

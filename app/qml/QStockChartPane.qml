@@ -24,8 +24,10 @@ Rectangle {
         codeInfo = info;
         request();
     }
+    // Empty, and subscribed to nothing.
     function clear() {
         codeInfo = null;
+        chart.cancel();
         chart.clear();
     }
     function request() {

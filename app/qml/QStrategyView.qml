@@ -182,6 +182,15 @@ Rectangle {
         }
     }
 
+    // Back in front: the my-stock table lists its group again from the store,
+    // so edits made meanwhile in another tab show.
+    onVisibleChanged: {
+        if (visible) {
+            loadGroups();
+            queryMyStock();
+        }
+    }
+
     Component.onCompleted: {
         chooseCategory(0);
         loadGroups();

@@ -69,7 +69,13 @@ Item {
                 root.chart.setPaintBoardActive(true);
                 root.chart.setPaintBoardQChart(String(flag));
             });
-            toolsView.closeView.connect(function () { root.save(); });
+            // Closed: the drawings are saved and the board stops taking the
+            // mouse (unless the statistics window still marks a span).
+            toolsView.closeView.connect(function () {
+                root.save();
+                if (root.chart && !(root.statsDialog && root.statsDialog.visible))
+                    root.chart.setPaintBoardActive(false);
+            });
             // First shown over the plot's top-left corner, next to what it draws on.
             placeOverChart(toolsView, 64, 24);
         }
@@ -94,7 +100,6 @@ Item {
         code = aCode;
         market = aMarket;
         cycle = aCycle;
-        chart.setPaintBoardActive(true);
         chart.parsePaintData(code, market, cycle);
     }
 
@@ -158,6 +163,8 @@ Item {
                     root.save();
                 }
             });
+            // Over the chart it writes on, as the palette.
+            placeOverChart(textDialog, 64, 24);
         }
         textDialog.editId = editP;
         textDialog.setText(text === "请输入文字" ? "" : text);
@@ -173,7 +180,15 @@ Item {
             if (!statsDialog)
                 return;
             statsDialog.setStartEndDate.connect(function (s, e) { if (root.chart) root.chart.setISStartEnd(s, e); });
-            statsDialog.clickedClose.connect(function () { if (root.chart) root.chart.clearIS(); });
+            // Closed: the span is given up and the board stops taking the
+            // mouse (unless the palette is open).
+            statsDialog.clickedClose.connect(function () {
+                if (!root.chart)
+                    return;
+                root.chart.clearIS();
+                if (!(root.toolsView && root.toolsView.visible))
+                    root.chart.setPaintBoardActive(false);
+            });
             placeOverChart(statsDialog, -64, 24);
         }
         statsDialog.setModel(json);

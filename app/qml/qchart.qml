@@ -251,6 +251,8 @@ QChart {
         property real pressX: 0
         property real pressY: 0
         property real lastX: 0
+        // The drawing board took the press: the drag is the tool's, never a zoom.
+        property bool boardPress: false
 
         onPressed: {
             chart.hideTip()
@@ -263,7 +265,8 @@ QChart {
                     chart.showRMenu(chart, mouse.x, mouse.y)
                 return
             }
-            if (!chart.boardTakes("onLButtonDown", 0, mouse.x, mouse.y)) {
+            boardPress = chart.boardTakes("onLButtonDown", 0, mouse.x, mouse.y)
+            if (!boardPress) {
                 chart.clicked(chart)
                 pressX = mouse.x
                 pressY = mouse.y
@@ -275,6 +278,8 @@ QChart {
             if ((mouse.buttons & Qt.LeftButton) && chart.boardTakes("onMousePaintBoard", mouse.buttons, mouse.x, mouse.y))
                 return
             if (mouse.buttons & Qt.LeftButton) {
+                if (boardPress)
+                    return
                 if (chart.hold) {
                     if (mouse.x !== lastX)
                         chart.dragScroll(mouse.x < lastX)
@@ -298,9 +303,10 @@ QChart {
                 zoomRect.visible = false
                 chart.zoomToPixels(zoomRect.x, zoomRect.x + zoomRect.width)
             }
-            if (mouse.button === Qt.LeftButton)
+            if (mouse.button === Qt.LeftButton) {
+                boardPress = false
                 chart.boardTakes("onLButtonUp", 0, mouse.x, mouse.y)
-            else
+            } else
                 chart.hold = false
         }
         onDoubleClicked: chart.doubleClicked(chart, mouse.x, mouse.y)

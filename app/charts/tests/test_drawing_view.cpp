@@ -182,6 +182,11 @@ TEST(DrawingView, ToolsDrawnByMouseComeBackWithTheView)
         EXPECT_TRUE(HFileIO::readData("600002-1-33.json").contains("PaintSegment"));
         testsupport::callQml(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
         EXPECT_TRUE(waitFor([&] { return c->getLineType() == "kline" && v.tools() == 2; }));
+        EXPECT_TRUE(c->paintBoard()->active()) << "the palette is still open";
+        // Closing the palette gives the mouse back to the chart.
+        v.window("toolsView")->close();
+        EXPECT_TRUE(waitFor([&] { return !v.window("toolsView")->isVisible(); }));
+        EXPECT_FALSE(c->paintBoard()->active());
         EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
         return int(v.tools());
     }();
@@ -190,6 +195,9 @@ TEST(DrawingView, ToolsDrawnByMouseComeBackWithTheView)
     View again;
     ASSERT_TRUE(again.open("600002"));
     ASSERT_TRUE(waitFor([&] { return again.tools() == 2; }));
+    // Loading the drawings does not hand the mouse to them: only the palette
+    // or the interval statistics do.
+    EXPECT_FALSE(again.chart()->paintBoard()->active());
     EXPECT_STREQ("PaintRect", again.chart()->paintBoard()->tools()[0]->typeName());
     EXPECT_STREQ("PaintSegment", again.chart()->paintBoard()->tools()[1]->typeName());
 }

@@ -552,6 +552,63 @@ TEST(FChartAreas, BandColoursByWhichLineIsAboveAndGradientArea)
     EXPECT_EQ(QColor(255, 255, 255), lines[0].pen.color());
 }
 
+// The band breaks where either series has no value: a series 1 that starts
+// late (a volume band over 0) closes no polygon back over the empty bars,
+// and a gap in series 2 leaves its bar unpainted. Bars at x = 10 n + 4.5,
+// y = 100 - v; colour 1 red (255), colour 2 black (0), as the volume band.
+TEST(FChartAreas, BandBrokenWhereEitherSeriesHasNoValue)
+{
+    struct Probe {
+        int x, y;
+        int alpha;  // 0: nothing painted
+        QColor colour;
+    };
+    const struct {
+        const char* what;
+        std::vector<float> s1, s2;
+        std::vector<Probe> probes;
+    } cases[] = {
+        {"series 1 starts at bar 2",
+         {kInf, kInf, 60, 70},
+         {0, 0, 0, 0},
+         {
+             {20, 90, 0, {}},               // under the empty bars: no black triangle
+             {10, 98, 0, {}},               // the plot's bottom-left
+             {30, 80, 255, QColor(255, 0, 0)},  // between the lines, series 1 above
+         }},
+        {"series 2 missing at bar 2",
+         {60, 60, 60, 60, 60},
+         {40, 40, kInf, 40, 40},
+         {
+             {9, 50, 255, QColor(255, 0, 0)},
+             {24, 50, 0, {}},  // bar 2: broken
+             {39, 50, 255, QColor(255, 0, 0)},
+         }},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        TestProgram p;
+        p.setSeries("S1", k.s1);
+        p.setSeries("S2", k.s2);
+        p.name("S1").num(255).name("S2").num(0).output(FML_DRAW_BAND, "B").drop();
+        ASSERT_EQ(1, p.run(int(k.s1.size())));
+        CTXLayer layer;
+        layer.push_back(slotOf(p));
+        QImage img(100, 100, QImage::Format_ARGB32);
+        img.fill(0);
+        {
+            QPainter painter(&img);
+            FChart::paintLayer(painter, layer, 0, int(k.s1.size()) - 1);
+        }
+        for (const Probe& pr : k.probes) {
+            const QColor got = img.pixelColor(pr.x, pr.y);
+            EXPECT_EQ(pr.alpha, got.alpha()) << "at " << pr.x << "," << pr.y;
+            if (pr.alpha)
+                EXPECT_EQ(pr.colour, got) << "at " << pr.x << "," << pr.y;
+        }
+    }
+}
+
 TEST(FChartOverlay, OverlayColourFromTheColorParameter)
 {
     TestProgram p;

@@ -21,14 +21,14 @@
 
 namespace {
 
-KRecord bars(int n, const char* code = "600001")
+KRecord bars(int n, const char* code = "600001", float base = 10.0f)
 {
     KRecord k({}, code);
     k.points.clear();
     for (int d = 0; d < n; ++d) {
         QuoteKPoint p{};
         p.time = 1767225600LL + int64_t(d) * 86400;
-        p.close = 10.0f + float(d % 10);
+        p.close = base + float(d % 10);
         p.high = p.close + 1.0f;
         p.open = d % 3 == 0 ? p.close : p.close - 0.5f;
         p.low = p.close - 1.0f;
@@ -237,7 +237,7 @@ TEST_F(Board, TextToolEditsThroughTheDialogSignal)
     c.setPaintBoardEditText(id1, "突破\n\"回踩\"", "#ff8000", f.toString());
     EXPECT_EQ("突破\n\"回踩\"", t->text);
     EXPECT_EQ(20, t->font.pixelSize());
-    EXPECT_EQ(0xFF8000, t->color);
+    EXPECT_EQ(int(0xFFFF8000u), t->color);  // with its alpha byte, as the file keeps it
     EXPECT_TRUE(t2->text.isEmpty());
 
     RecordingDevice dev(800, 400);
@@ -415,7 +415,7 @@ TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
     auto name = [&](const char* array, int i) { return j[array].toArray()[i].toObject()["name"].toString(); };
     const char* names1[] = {"总数", "阴线", "起始价", "最高", "涨幅", "振幅", "成交量"};
     const char* names2[] = {"阳线", "平线", "终止价", "最低", "涨跌", "换手率", "成交金额"};
-    const char* values1[] = {"10个", "0个", "19.00", "20.00", "0.00%", "57.89%", "10000"};
+    const char* values1[] = {"10个", "0个", "19.00", "20.00", "-%", "57.89%", "10000"};
     const char* values2[] = {"7个", "3个", "19.00", "9.00", "-", "12.50%", "20.00万"};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(names1[i], name("array1", i));
@@ -428,6 +428,17 @@ TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
     const QString d19 = QDateTime::fromSecsSinceEpoch(k.points[19].time).toString("yyyy-MM-dd");
     EXPECT_EQ(d10, j["sdate"].toString());
     EXPECT_EQ(d19, j["edate"].toString());
+
+    // The same span dragged from right to left gives the same figures.
+    const QJsonObject rightwards = j;
+    c.startIS();
+    c.onMousePaintBoard(0, x(19), y(12));
+    ASSERT_TRUE(c.onLButtonDown(0, x(19), y(12)));
+    c.onMousePaintBoard(Qt::LeftButton, x(10), y(12));
+    c.onLButtonUp(0, x(10), y(12));
+    ASSERT_EQ(2, stats.count()) << "a leftward rectangle brings its statistics too";
+    EXPECT_EQ(rightwards, stats.last().at(0).toJsonObject());
+    stats.removeLast();
 
     // By dates: bar 0 is its own reference.
     const QString d0 = QDateTime::fromSecsSinceEpoch(k.points[0].time).toString("yyyy-MM-dd");
@@ -609,4 +620,204 @@ TEST_F(Board, ToolImageKeptBetweenPaintsAndRemadeOnResize)
     board().clear();
     frame(QSize(900, 300));
     EXPECT_TRUE(c.drawingToolsImage().isNull());
+}
+
+// A drag that does not start on a tool (a zoom, a scroll) crosses the tools
+// and leaves every one where it was, whether the board is active (palette
+// open) or not; nothing is marked for saving and the file stays as it was.
+TEST_F(Board, DragsFromEmptySpaceMoveNoTool)
+{
+    ASSERT_TRUE(HFileIO::writeData("600009-1-33.json", "{\"paintArray\":[]}"));
+    c.parsePaintData("600009", 1, 33);
+    CPaintMethodBase* seg = draw("CPaintSegment", 10, 15, 50, 15);
+    ASSERT_TRUE(seg);
+    c.savePaintData("600009", 1, 33);
+    const QString saved = fileText("600009");
+    ASSERT_TRUE(saved.contains("PaintSegment"));
+    const QPoint lineAt30(x(30), seg->start.y);
+    struct Case {
+        const char* what;
+        bool active;
+        std::function<void()> before;  // what the mouse did before the press
+        QPoint press;
+    };
+    const Case cases[] = {
+        {"zoom over the line, palette closed", false, [] {}, QPoint(x(25), y(18))},
+        {"zoom over the line, palette open", true, [&] { c.onMousePaintBoard(0, x(25), y(18)); }, QPoint(x(25), y(18))},
+        // The line was hovered last (the event strip took the moves after
+        // it): the press off the line must not drag it.
+        {"press off a hovered line", true, [&] { c.onMousePaintBoard(0, lineAt30.x(), lineAt30.y()); },
+         QPoint(x(25), y(18))},
+        // Hovered inside, pressed outside the plot, dragged in.
+        {"press outside the plot", true, [&] { c.onMousePaintBoard(0, lineAt30.x(), lineAt30.y()); },
+         QPoint(x(25), 5)},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        c.setPaintBoardActive(k.active);
+        board().setModified(false);
+        const PaintPoint s0 = seg->start, e0 = seg->end;
+        k.before();
+        EXPECT_FALSE(c.onLButtonDown(0, k.press.x(), k.press.y())) << "the press is the chart's (zoom)";
+        // Down across the line (one move right on it) to another bar, as a
+        // zoom rectangle goes.
+        const QPoint moves[] = {QPoint(x(27), (k.press.y() + lineAt30.y()) / 2), lineAt30,
+                                QPoint(x(33), lineAt30.y() + 4), QPoint(x(40), y(12))};
+        for (const QPoint& m : moves)
+            EXPECT_FALSE(c.onMousePaintBoard(Qt::LeftButton, m.x(), m.y())) << "at " << m.x() << "," << m.y();
+        c.onLButtonUp(0, x(40), y(12));
+        EXPECT_EQ(s0.index, seg->start.index);
+        EXPECT_EQ(e0.index, seg->end.index);
+        EXPECT_FLOAT_EQ(s0.price, seg->start.price);
+        EXPECT_FLOAT_EQ(e0.price, seg->end.price);
+        EXPECT_EQ(QPoint(s0.x, s0.y), QPoint(seg->start.x, seg->start.y));
+        EXPECT_FALSE(board().modified());
+    }
+    c.parsePaintData("600009", 1, 35);  // leaving the K-lines saves a changed board
+    EXPECT_EQ(saved.toStdString(), fileText("600009").toStdString());
+
+    // Inactive, the board takes no press, no right click and no hover.
+    c.parsePaintData("600009", 1, 33);
+    ASSERT_EQ(1u, board().tools().size());
+    c.setPaintBoardActive(false);
+    seg = board().tools()[0];
+    EXPECT_FALSE(c.onMousePaintBoard(0, seg->end.x, seg->end.y));
+    EXPECT_EQ(nullptr, board().current());
+    EXPECT_FALSE(c.onLButtonDown(0, seg->end.x, seg->end.y));
+    EXPECT_FALSE(c.onRButtonDown(0, seg->end.x, seg->end.y));
+    // Active again, a press on the line's end handle still drags that end.
+    c.setPaintBoardActive(true);
+    c.onMousePaintBoard(0, seg->end.x, seg->end.y);
+    ASSERT_TRUE(c.onLButtonDown(0, seg->end.x, seg->end.y));
+    c.onMousePaintBoard(Qt::LeftButton, x(60), y(17));
+    c.onLButtonUp(0, x(60), y(17));
+    EXPECT_EQ(60, seg->end.index);
+    EXPECT_EQ(10, seg->start.index);
+}
+
+// Leaving the chart with a tool chosen but not drawn gives the choice up.
+TEST_F(Board, LeavingTheChartGivesUpTheChosenTool)
+{
+    c.setPaintBoardQChart("CPaintSegment");
+    ASSERT_TRUE(board().hasPendingFactory());
+    c.onLButtonLeave(0, 0, 0);
+    EXPECT_FALSE(board().hasPendingFactory());
+    EXPECT_FALSE(c.onLButtonDown(0, x(20), y(12))) << "no tool is made by the next press";
+    c.onLButtonUp(0, x(20), y(12));
+    EXPECT_TRUE(board().tools().empty());
+}
+
+// A new note writes in the charts' text font; its colour keeps the alpha
+// byte in the file ("ffff0000"), and files of the older form ("ff0000")
+// paint the same colour.
+TEST_F(Board, NoteFontAndColourInTheFile)
+{
+    auto* t = dynamic_cast<CPaintText*>(draw("CPaintText", 20, 15, 20, 15));
+    ASSERT_TRUE(t);
+    EXPECT_EQ("Microsoft YaHei", t->font.family());
+    EXPECT_EQ(12, t->font.pixelSize());
+    EXPECT_EQ(50, t->font.weight());
+    EXPECT_EQ(QFont::StyleNormal, t->font.style());
+    c.parsePaintData("600004", 1, 33);
+    t = dynamic_cast<CPaintText*>(draw("CPaintText", 20, 15, 20, 15));
+    ASSERT_TRUE(t);
+    c.setPaintBoardEditText(t->editId(), "红字", "#ff0000", t->font.toString());
+    c.savePaintData("600004", 1, 33);
+    EXPECT_TRUE(fileText("600004").contains("\"m_color\":\"ffff0000\"")) << qPrintable(fileText("600004"));
+
+    const QString t20 = QString::number(k.points[20].time);
+    const struct {
+        const char* colour;
+        QColor painted;
+    } forms[] = {{"ffff0000", QColor(255, 0, 0)}, {"ff0000", QColor(255, 0, 0)}, {"ff00ff00", QColor(0, 255, 0)}};
+    for (const auto& f : forms) {
+        SCOPED_TRACE(f.colour);
+        const QString doc = QStringLiteral("{\"paintArray\":[{\"type\":\"PaintText\",\"text\":\"字\",\"kstart_time\":\"%1\","
+                                           "\"kstart_price\":\"15.00\",\"kend_time\":\"%1\",\"kend_price\":\"15.00\",\"m_color\":\"%2\"}]}")
+                                .arg(t20, f.colour);
+        ASSERT_TRUE(HFileIO::writeData("600005-1-33.json", doc));
+        board().setIdentity("", 0, 0);
+        c.parsePaintData("600005", 1, 33);
+        ASSERT_EQ(1u, board().tools().size());
+        RecordingDevice dev(800, 400);
+        QPainter p(&dev);
+        board().paintAll(&p);
+        p.end();
+        const std::vector<Drawn> texts = dev.engine.of(Drawn::Text);
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(f.painted, texts[0].pen.color());
+    }
+}
+
+// Ratio-line labels print the price the ratio gives between the anchors'
+// prices (worked out by hand from 21.50 and 13.50, a fall of 8.00), not the
+// price at the line's whole-pixel row.
+TEST(BoardLabels, RatioLinesPrintTheAnchorsRatioPrice)
+{
+    QChart c;
+    KRecord k = bars(100, "600001", 12.0f);  // lows 11 .. highs 22
+    setUpKLinePane(c, 1);
+    c.setLineType("kline");
+    c.setkShowNumber(100);
+    c.onUpdateKLine(k.get(), 0);
+    c.setkShowNumber(100);
+    c.setPaintBoardActive(true);
+    const struct {
+        const char* type;
+        std::vector<const char*> labels;
+    } cases[] = {
+        // 21.50 - 8 x 0.236 = 19.612, x 0.382 = 18.444, x 0.618 = 16.556
+        {"PaintGoldenSplit", {"23.6%,  19.61", "38.2%,  18.44", "61.8%,  16.56"}},
+        // x 0.618 = 16.556, x 0.809 = 15.028, x 1.191 = 11.972
+        {"PaintGoldenPrice", {"61.8%,  16.56", "80.9%,  15.03", "119.1%,  11.97"}},
+        // x 0.25 = 19.50, x 0.33 = 18.86
+        {"PaintBandLine", {"25.0%,  19.50", "33.0%,  18.86"}},
+        // x 0.125 = 20.50, x 1/3 = 18.8333, x 0.625 = 16.50
+        {"PaintPercentage", {"12.5%,  20.50", "33.3%,  18.83", "62.5%,  16.50"}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.type);
+        const QString doc = QStringLiteral("{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":"
+                                           "\"21.50\",\"kend_time\":\"%3\",\"kend_price\":\"13.50\"}]}")
+                                .arg(t.type)
+                                .arg(k.points[20].time)
+                                .arg(k.points[40].time);
+        ASSERT_TRUE(HFileIO::writeData("600001-1-33.json", doc));
+        c.paintBoard()->setIdentity("", 0, 0);
+        c.parsePaintData("600001", 1, 33);
+        ASSERT_EQ(1u, c.paintBoard()->tools().size());
+        RecordingDevice dev(800, 400);
+        QPainter p(&dev);
+        c.paintBoard()->paintAll(&p);
+        p.end();
+        QStringList texts;
+        for (const Drawn& d : dev.engine.of(Drawn::Text))
+            texts << d.text;
+        for (const char* want : t.labels)
+            EXPECT_TRUE(texts.contains(QString::fromUtf8(want))) << want << " among " << qPrintable(texts.join(" | "));
+    }
+}
+
+// Exact zeros of rise, amplitude and turnover print "-%", the price change "-".
+TEST(BoardStatistics, ExactZerosPrintADash)
+{
+    QChart c;
+    KRecord k({{0, 10.0f}, {1, 10.0f}, {2, 10.0f}});
+    for (QuoteKPoint& p : k.points) {
+        p.open = p.high = p.low = p.close;
+        p.extra = 0.0f;
+    }
+    setUpKLinePane(c, 1);
+    c.setLineType("kline");
+    c.onUpdateKLine(k.get(), 0);
+    QSignalSpy stats(&c, &QChart::showIntervalStatistics);
+    c.setISStartEndIndex(0, 2);
+    ASSERT_EQ(1, stats.count());
+    const QJsonObject j = stats.last().at(0).toJsonObject();
+    auto value = [&](const char* array, int i) { return j[array].toArray()[i].toObject()["vol"].toString(); };
+    EXPECT_EQ("-%", value("array1", 4));  // 涨幅
+    EXPECT_EQ("-%", value("array1", 5));  // 振幅
+    EXPECT_EQ("-", value("array2", 4));   // 涨跌
+    EXPECT_EQ("-%", value("array2", 5));  // 换手率
+    EXPECT_EQ("3个", value("array2", 1));  // 平线
 }

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QVariantMap>
 
+#include <functional>
+
 #include "ctxrecorder.h"
 #include "models/tablemodel.h"
 #include "shell/hutil.h"
@@ -291,6 +293,47 @@ TEST_F(TableCalls, RepliesRebuildRowsInPlace)
     m.setHeadersData(40, "x", "#FFFFFF");
     EXPECT_EQ(-1, m.getSortField(2));
     EXPECT_EQ(34, m.getSortField(4));
+}
+
+// A reply already on its way when the query was cancelled (the group
+// emptied, the view hidden) reaches no row; once the model subscribes again
+// its replies count again.
+TEST_F(TableCalls, RepliesOfACancelledQueryAreDropped)
+{
+    Groups g;
+    g.my = QJsonArray{group({{"600001", "1"}}), QJsonObject()};
+    TableModel::setGroupSource(&g);
+    struct Case {
+        const char* what;
+        std::function<void(TableModel&)> stop, again;
+    };
+    const Case cases[] = {
+        {"the group emptied", [](TableModel& m) { m.getMyStockRealTime(1, -1, 0, 30); },
+         [](TableModel& m) { m.getMyStockRealTime(0, -1, 0, 30); }},
+        {"hidden", [](TableModel& m) { m.cancel(); m.clear(); }, [](TableModel& m) { m.update(); }},
+        {"hidden, then paged", [](TableModel& m) { m.cancel(); m.clear(); }, [](TableModel& m) { m.pageDown(); }},
+        {"another block listed", [](TableModel& m) { m.cancel(); m.clear(); },
+         [](TableModel& m) { m.getQuotePeroidRealTime(1101, 34, 0, 20); }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        TableModel m;
+        m.getMyStockRealTime(0, -1, 0, 30);
+        QuoteRealTimeMarket row = rec::record("600001", "甲", 1);
+        QuoteReply r = reply(m.context(), &row, 1);
+        m.onQuotePeroidRealTime(&r);
+        ASSERT_EQ(1, m.rowCount());
+        k.stop(m);
+        ASSERT_EQ(0, m.rowCount());
+        QSignalSpy changed(&m, &TableModel::dataChange);
+        m.onQuotePeroidRealTime(&r);  // delivered between the cancel and the next subscribe
+        EXPECT_EQ(0, m.rowCount());
+        EXPECT_EQ(0, changed.count());
+        k.again(m);
+        m.onQuotePeroidRealTime(&r);
+        EXPECT_EQ(1, m.rowCount());
+    }
+    TableModel::setGroupSource(nullptr);
 }
 
 // The block names of a row are read while its reply is held: the library may

@@ -90,6 +90,37 @@ Item {
             v.destroy();
         }
 
+        // Edits made while a group view is hidden (another tab in front) show
+        // when it is shown again: the group is listed anew from the store.
+        // An empty group leaves no chart of the group before it.
+        function test_groupViewsRelistWhenShown() {
+            myStock.fromJson(top.groupsText);
+            var v = view("MyStockView");
+            v.setQuery({});
+            compare(codes(v), "000002:2,600000:1");
+            v.visible = false;
+            myStock.addStock(0, "000001", 2);
+            v.onMyStockChange();  // the tab view tells every tab; a hidden one waits
+            v.visible = true;
+            compare(codes(v), "000001:2,000002:2,600000:1");
+
+            v.showStock({ code: "000002", market: 2, name: "万科" });
+            verify(v.pane1.codeInfo !== null);
+            v.chooseGroup(2);  // 自选股3 holds no stock
+            compare(v.pane1.codeInfo, null);
+            compare(v.pane2.codeInfo, null);
+            compare(v.pane1.title(), "");
+            v.destroy();
+
+            var st = view("QStrategyView");
+            compare(codes({ table: st.myTable.table }), "000001:2,000002:2,600000:1");
+            st.visible = false;
+            myStock.addStock(0, "600777", 1);
+            st.visible = true;
+            compare(codes({ table: st.myTable.table }), "600777:1,000001:2,000002:2,600000:1");
+            st.destroy();
+        }
+
         // The strategy screen's group buttons list the my-stock groups.
         function test_strategyGroupButtons() {
             myStock.fromJson(top.groupsText);

@@ -149,8 +149,9 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
     });
     display.reset();
     ASSERT_NO_FATAL_FAILURE(expectTourEnded(run, program, clock));
-    for (const char* name : {"01-drawn.png", "04-recoloured.png", "05-interval-statistics.png", "06-drawing-back.png",
-                             "09-row-menu.png", "10-mystock.png", "12-screening-results.png"})
+    for (const char* name : {"01-drawn.png", "04-recoloured.png", "05-interval-statistics.png",
+                             "05b-zoomed-over-drawing.png", "06-drawing-back.png", "09-row-menu.png", "10-mystock.png",
+                             "10b-mystock-relisted.png", "12-screening-results.png"})
         EXPECT_TRUE(shots.contains(name)) << name << " was not shot";
 }
 
