@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QNetworkCookie>
 #include <QSignalSpy>
@@ -23,8 +24,10 @@
 #include "platform/savefile.h"
 #include "shell/datadir.h"
 #include "shell/hfileio.h"
+#include "shell/localdatabase.h"
 #include "shell/networkcookiejar.h"
 #include "shell/qbaseservice.h"
+#include "shell/stockdictionary.h"
 
 namespace {
 
@@ -209,3 +212,23 @@ TEST_F(SaveFailures, FullFileSystemKeepsEveryFile)
         ".filler");
 }
 
+// Every damaged copy is kept: a second damaged file goes beside the first
+// copy, never over it (the screening results and the local database alike).
+TEST(DamagedCopies, ASecondDamagedFileIsKeptBesideTheFirst)
+{
+    const QString storage = dataDirectory() + "/storage";
+    ASSERT_TRUE(QDir().mkpath(storage));
+    const QString db = localStorageDatabaseFile(storage, "qelm");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(db).absolutePath()));
+    const QByteArray damaged[] = {QByteArray(8192, 'a'), QByteArray(8192, 'b')};
+    QStringList copies;
+    for (const QByteArray& bytes : damaged) {
+        ASSERT_TRUE(HFileIO::writePath(db, bytes));
+        const LocalDatabaseCheck check = checkLocalDatabase(storage, "qelm");
+        EXPECT_TRUE(check.movedAside);
+        copies << check.badPath;
+    }
+    EXPECT_EQ(copies, (QStringList{db + ".bad", db + ".2.bad"}));
+    EXPECT_EQ(bytesOf(db + ".bad"), damaged[0]);
+    EXPECT_EQ(bytesOf(db + ".2.bad"), damaged[1]);
+}
