@@ -171,7 +171,8 @@ bool CPaintBoard::loadJson(const json_node* root)
     for (const json_node* e = array->firstChild; e; e = e->next) {
         const json_node* typeLabel = e->kind == JSON_OBJECT ? json_find_label(e, "type") : nullptr;
         const json_node* type = typeLabel ? typeLabel->firstChild : nullptr;
-        const QString name = type && type->kind == JSON_STRING && type->text ? QString::fromUtf8(type->text) : QString();
+        const bool named = type && type->kind == JSON_STRING && type->text;
+        const QString name = named ? QString::fromUtf8(type->text) : QString();
         // The interval rectangle is never stored; a stray one is dropped.
         if (name == "PaintFullRect")
             continue;

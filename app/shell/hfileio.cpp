@@ -25,19 +25,19 @@ public:
             moveToThread(QCoreApplication::instance()->thread());
     }
 
-    // Any thread. A failure is told when no other file is failing for the
-    // same cause and this one was not failing already.
+    // Any thread. A failure is told unless a file (this one or another) is
+    // already failing for the same cause.
     void note(const QString& path, int error)
     {
         QString text;
         {
-            QMutexLocker lock(&mutex_);  // guards failing_
+            QMutexLocker lock(&mutex_);
             if (error == 0) {
                 failing_.remove(path);
                 return;
             }
             text = QString::fromStdString(platform::save_error_text(error));
-            const bool told = failing_.contains(path) || std::find(failing_.cbegin(), failing_.cend(), text) != failing_.cend();
+            const bool told = std::find(failing_.cbegin(), failing_.cend(), text) != failing_.cend();
             failing_.insert(path, text);
             if (told)
                 return;
@@ -57,8 +57,8 @@ signals:
     void failed(QString text);
 
 private:
-    QMutex mutex_;
-    QHash<QString, QString> failing_;
+    QMutex mutex_;                     // guards failing_
+    QHash<QString, QString> failing_;  // path -> the cause told for it
 };
 
 SaveFailures* saveFailures()
@@ -110,7 +110,8 @@ bool HFileIO::writeData(const QString& fileName, const QString& data)
 
 bool HFileIO::writePath(const QString& path, const QByteArray& bytes)
 {
-    const int error = platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(), size_t(bytes.size()));
+    const int error =
+        platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(), size_t(bytes.size()));
     saveFailures()->note(path, error);
     return error == 0;
 }
