@@ -232,3 +232,21 @@ TEST(DamagedCopies, ASecondDamagedFileIsKeptBesideTheFirst)
     EXPECT_EQ(bytesOf(db + ".bad"), damaged[0]);
     EXPECT_EQ(bytesOf(db + ".2.bad"), damaged[1]);
 }
+
+// A file that keeps failing is told again only when the cause changes.
+TEST(SaveNotice, ANewCauseIsToldAgain)
+{
+    HFileIO io;
+    QSignalSpy told(&io, &HFileIO::saveFailed);
+    const int causes[] = {EACCES, EACCES, ENOSPC, ENOSPC, EACCES};
+    for (int error : causes) {
+        platform::set_write_failure(error);
+        EXPECT_FALSE(HFileIO::writeData("view_config.json", "{}"));
+    }
+    platform::set_write_failure(0);
+    EXPECT_TRUE(HFileIO::writeData("view_config.json", "{}"));
+    QStringList texts;
+    for (const QList<QVariant>& signal : told)
+        texts << signal.at(0).toString();
+    EXPECT_EQ(texts.join(" | ").toStdString(), "保存失败：没有写入权限 | 保存失败：磁盘空间不足 | 保存失败：没有写入权限");
+}
