@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "charts/qchart.h"
 
@@ -82,6 +83,10 @@ void CPaintBoard::clear()
         }
     }
     tools_.clear();
+    if (!foreign_.empty()) {
+        foreign_.clear();
+        modified_ = true;
+    }
     if (fullRect_) {
         addTool(fullRect_);
         current_ = nullptr;
@@ -132,29 +137,52 @@ json_node* CPaintBoard::toJson() const
         if (o && json_add_child(array, o) != JSON_OK)
             json_free_tree(&o);
     }
+    for (const std::string& text : foreign_) {
+        json_node* o = nullptr;
+        if (json_parse_text(text.c_str(), &o) == JSON_OK && json_add_child(array, o) == JSON_OK)
+            continue;
+        json_free_tree(&o);
+    }
     return root;
 }
 
-void CPaintBoard::loadJson(const json_node* root)
+namespace {
+
+// An element's JSON text, to be written back as it was read.
+std::string elementText(const json_node* e)
 {
-    const json_node* label = root ? json_find_label(root, "paintArray") : nullptr;
+    char* text = nullptr;
+    std::string out;
+    if (json_to_text(e, &text) == JSON_OK && text)
+        out = text;
+    std::free(text);
+    return out;
+}
+
+}  // namespace
+
+bool CPaintBoard::loadJson(const json_node* root)
+{
+    const json_node* label = root && root->kind == JSON_OBJECT ? json_find_label(root, "paintArray") : nullptr;
     const json_node* array = label ? label->firstChild : nullptr;
     if (!array || array->kind != JSON_ARRAY)
-        return;
+        return false;
     const QRect r = layerRect();
     for (const json_node* e = array->firstChild; e; e = e->next) {
-        if (e->kind != JSON_OBJECT)
-            continue;
-        const json_node* typeLabel = json_find_label(e, "type");
+        const json_node* typeLabel = e->kind == JSON_OBJECT ? json_find_label(e, "type") : nullptr;
         const json_node* type = typeLabel ? typeLabel->firstChild : nullptr;
-        if (!type || type->kind != JSON_STRING || !type->text)
-            continue;
-        const QString name = QString::fromUtf8(type->text);
+        const bool named = type && type->kind == JSON_STRING && type->text;
+        const QString name = named ? QString::fromUtf8(type->text) : QString();
+        // The interval rectangle is never stored; a stray one is dropped.
         if (name == "PaintFullRect")
             continue;
         std::unique_ptr<CPaintMethodBase> t = createPaintTool(name);
-        if (!t)
+        if (!t) {
+            const std::string text = elementText(e);
+            if (!text.empty())
+                foreign_.push_back(text);
             continue;
+        }
         t->setChart(chart_);
         t->setRect(r);
         t->loadJson(e);
@@ -163,6 +191,7 @@ void CPaintBoard::loadJson(const json_node* root)
         addTool(t.release());
     }
     current_ = nullptr;
+    return true;
 }
 
 int CPaintBoard::snapX(int x, int y)

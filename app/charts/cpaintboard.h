@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "charts/paintmethods.h"
@@ -34,10 +35,14 @@ public:
     void setIdentity(const QString& code, int market, int cycle);
     bool hasIdentity(const QString& code, int market, int cycle) const;
     void paintAll(QPainter* painter);
-    // The document object {"paintArray": [...]}; the caller frees it.
+    // The document object {"paintArray": [...]}: the tools, then the
+    // elements kept as read; the caller frees it.
     json_node* toJson() const;
-    // Restores the tools of a document's "paintArray" (unknown types skipped).
-    void loadJson(const json_node* root);
+    // Restores the tools of a document's "paintArray". An element this
+    // version cannot make a tool of (a type it does not know) is kept as it
+    // was read and goes back into the file. False when the document holds no
+    // "paintArray" array: it is not a drawing file.
+    bool loadJson(const json_node* root);
 
     // x moved to the centre of the bar under it; the raw point is kept.
     int snapX(int x, int y);
@@ -101,6 +106,7 @@ private:
     CPaintMethodBase* current_ = nullptr;
     Factory pending_;
     CPaintMethodBase* menuTarget_ = nullptr;
+    std::vector<std::string> foreign_;  // file elements kept as read, as JSON text
     QPoint last_{-1, -1};
     QPoint raw_{-1, -1};
     QChart* chart_ = nullptr;

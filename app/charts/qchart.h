@@ -270,4 +270,5 @@ private:
     // Drawing file of the board's identity; set once a file was read or written.
     QString paintCode_;
     int paintMarket_ = -1, paintCycle_ = -1;
+    bool paintFileUnreadable_ = false;  // the loaded file held no drawings this version reads
 };

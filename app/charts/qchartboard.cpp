@@ -1,5 +1,6 @@
 // QChart's drawing board, drawing file and interval statistics.
 #include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonArray>
@@ -177,6 +178,7 @@ void QChart::parsePaintData(QString code, int market, int cycle)
     paintCode_ = code;
     paintMarket_ = market;
     paintCycle_ = cycle;
+    paintFileUnreadable_ = false;
     const std::string name = shellcore::drawingFileName(code.toStdString(), market, cycle);
     if (name.empty())
         return;
@@ -186,26 +188,37 @@ void QChart::parsePaintData(QString code, int market, int cycle)
     json_node* root = nullptr;
     if (json_parse_text(text.constData(), &root) != JSON_OK) {
         std::fputs("some problem occurred\n", stdout);
+        paintFileUnreadable_ = true;
         return;
     }
     board_->attachChart(this);
-    board_->loadJson(root);
+    paintFileUnreadable_ = !board_->loadJson(root);
     json_free_tree(&root);
     board_->setModified(false);
     update();
 }
 
+// GUI thread. Only a board that changed is written: viewing a chart leaves
+// its file as it is. A file that could not be read is kept as ".bad" before
+// the first drawing takes its place; a failed save keeps the board changed,
+// so the next one tries again.
 void QChart::savePaintData(QString code, int market, int cycle)
 {
-    if (!board_)
+    if (!board_ || !board_->modified())
         return;
     const std::string name = shellcore::drawingFileName(code.toStdString(), market, cycle);
     if (name.empty())
         return;
+    const QString file = QString::fromStdString(name);
+    if (paintFileUnreadable_ && code == paintCode_ && market == paintMarket_ && cycle == paintCycle_) {
+        if (QFile::exists(HFileIO::dataPath(file)) && HFileIO::keepBadCopy(file).isEmpty())
+            return;
+        paintFileUnreadable_ = false;
+    }
     json_node* root = board_->toJson();
     char* text = nullptr;
     if (root && json_to_text(root, &text) == JSON_OK && text) {
-        if (HFileIO::writeData(QString::fromStdString(name), QString::fromUtf8(text)))
+        if (HFileIO::writeData(file, QString::fromUtf8(text)))
             board_->setModified(false);
     }
     std::free(text);

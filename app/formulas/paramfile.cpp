@@ -2,13 +2,15 @@
 // entry: its display name, a TAB, and each current value followed by a TAB.
 #include "formulas/formulaservice.h"
 
-#include <QSaveFile>
+#include <QFile>
 
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <locale>
 #include <sstream>
+
+#include "shell/hfileio.h"
 
 namespace formula {
 
@@ -25,18 +27,11 @@ void FormulaService::saveParams(const std::string& path) const
     }
     std::string text = body.str();
 
-    // The flag goes in as 0 and becomes 1 only after every line is written;
-    // the whole file replaces the old one by rename, so a crash leaves either
-    // the old file or nothing new.
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    if (file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush() || !file.seek(0) ||
-        file.write("1", 1) != 1) {
-        file.cancelWriting();
-        return;
-    }
-    file.commit();
+    // The flag says the file is complete. The whole file replaces the old
+    // one by rename only once every line is on the disk, so a full disk or a
+    // crash leaves the old file.
+    text[0] = '1';
+    HFileIO::writePath(QFile::decodeName(QByteArray::fromStdString(path)), QByteArray::fromStdString(text));
 }
 
 namespace {

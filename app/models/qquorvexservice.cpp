@@ -93,16 +93,15 @@ void QQuorvexService::editGroup(QString group_id, QString name)
 
 // The file is replaced atomically. A file that does not parse (hand-edited,
 // or written by something else) is kept as "Quorvex.json.bad" first rather
-// than lost under the new store.
+// than lost under the new store (a later damaged one beside it, numbered).
+// The store takes the edit even when the disk refuses it: the next save
+// writes it again.
 void QQuorvexService::saveJson(const QJsonObject& doc)
 {
     const QString current = HFileIO::readData(kFile);
     QJsonObject ignored;
-    if (!current.isEmpty() && !groupdoc::parse(current, &ignored)) {
-        const QString path = HFileIO::dataPath(kFile);
-        QFile::remove(path + QStringLiteral(".bad"));
-        QFile::rename(path, path + QStringLiteral(".bad"));
-    }
+    if (!current.isEmpty() && !groupdoc::parse(current, &ignored))
+        HFileIO::keepBadCopy(kFile);
     const QString text = QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
     HFileIO::writeData(kFile, text);
     store().fromJson(text);

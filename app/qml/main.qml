@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import QBaseService 1.0
 import HRoute 1.0
+import HFileIO 1.0
 import "js/WebLinks.js" as WebLinks
 
 // The main window: title bar with the server's menus, quick bar, tab area and
@@ -194,10 +195,19 @@ ApplicationWindow {
     }
     QNoticeService { id: notices; objectName: "notices"; host: root }
     QPopup { id: message; objectName: "message"; width: 240 }
+    // A file the disk refused to take ("保存失败：磁盘空间不足"), told once per
+    // cause (one refused during the sign-in as the window opens); what was
+    // not saved is written again by its next save.
+    HFileIO {
+        id: savedFiles
+        onSaveFailed: message.showMsg(text, null, false)
+    }
     QMouseFrame { window_: root; z: 10 }
 
     Component.onCompleted: {
         showMaximized();
+        if (savedFiles.pendingSaveFailure() !== "")
+            message.showMsg(savedFiles.pendingSaveFailure(), null, false);
         quickBar.load();
         onChangedTabView("首页", "app://qml/qml/HomeView.qml", true);
     }

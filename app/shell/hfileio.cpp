@@ -1,14 +1,78 @@
 #include "shell/hfileio.h"
 
+#include <algorithm>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 #include <QQmlEngine>
-#include <QSaveFile>
 
+#include "platform/savefile.h"
 #include "shell/datadir.h"
 #include "shell/localdatabase.h"
 
-HFileIO::HFileIO(QObject* parent) : QObject(parent) {}
+namespace {
+
+// Which files failed to save and why, so that each cause is told once.
+class SaveFailures : public QObject {
+    Q_OBJECT
+public:
+    SaveFailures()
+    {
+        if (QCoreApplication::instance())
+            moveToThread(QCoreApplication::instance()->thread());
+    }
+
+    // Any thread. A failure is told unless a file (this one or another) is
+    // already failing for the same cause.
+    void note(const QString& path, int error)
+    {
+        QString text;
+        {
+            QMutexLocker lock(&mutex_);
+            if (error == 0) {
+                failing_.remove(path);
+                return;
+            }
+            text = QString::fromStdString(platform::save_error_text(error));
+            const bool told = std::find(failing_.cbegin(), failing_.cend(), text) != failing_.cend();
+            failing_.insert(path, text);
+            if (told)
+                return;
+        }
+        qWarning("%s: %s", qPrintable(path), qPrintable(text));
+        emit failed(text);
+    }
+
+    // Any thread.
+    QString pending()
+    {
+        QMutexLocker lock(&mutex_);
+        return failing_.isEmpty() ? QString() : failing_.cbegin().value();
+    }
+
+signals:
+    void failed(QString text);
+
+private:
+    QMutex mutex_;                     // guards failing_
+    QHash<QString, QString> failing_;  // path -> the cause told for it
+};
+
+SaveFailures* saveFailures()
+{
+    static SaveFailures* failures = new SaveFailures;
+    return failures;
+}
+
+}  // namespace
+
+HFileIO::HFileIO(QObject* parent) : QObject(parent)
+{
+    connect(saveFailures(), &SaveFailures::failed, this, &HFileIO::saveFailed);
+}
 
 QString HFileIO::dataPath(const QString& fileName)
 {
@@ -41,15 +105,24 @@ bool HFileIO::writeData(const QString& fileName, const QString& data)
     const QString path = dataPath(fileName);
     if (path.isEmpty())
         return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = data.toUtf8();
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return writePath(path, data.toUtf8());
+}
+
+bool HFileIO::writePath(const QString& path, const QByteArray& bytes)
+{
+    const int error =
+        platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(), size_t(bytes.size()));
+    saveFailures()->note(path, error);
+    return error == 0;
+}
+
+QString HFileIO::keepBadCopy(const QString& fileName)
+{
+    const QString path = dataPath(fileName);
+    if (path.isEmpty())
+        return QString();
+    const std::string copy = platform::keep_bad_copy(QFile::encodeName(path).toStdString());
+    return QFile::decodeName(QByteArray::fromStdString(copy));
 }
 
 QByteArray HFileIO::readFile(QString fileName)
@@ -72,6 +145,10 @@ bool HFileIO::writeFile(QString fileName, QByteArray byteArray)
 
 bool HFileIO::writedFileDefaultPath(QString fileName, QString data) { return writeData(fileName, data); }
 
+QString HFileIO::keepBadFileDefaultPath(QString fileName) { return keepBadCopy(fileName); }
+
+QString HFileIO::pendingSaveFailure() { return saveFailures()->pending(); }
+
 QString HFileIO::getDefaultPath() { return dataDirectory(); }
 
 // GUI thread.
@@ -82,3 +159,5 @@ QString HFileIO::checkLocalDatabase()
     const LocalDatabaseCheck check = ::checkLocalDatabase(storage, QStringLiteral("qelm"));
     return check.badPath;
 }
+
+#include "hfileio.moc"

@@ -1,7 +1,9 @@
 // HFileIO: whole files in the program's data directory (by name) and, for
 // callers that hold a full path, plain reads and appends. Names are checked
 // before they become paths, since callers build them from data (codes, user
-// names, page titles).
+// names, page titles). Every file the program keeps is written here: the old
+// content stays unless the new one is wholly on the disk, and a failed save
+// is told once (saveFailed) until that file saves again.
 #pragma once
 
 #include <QByteArray>
@@ -24,6 +26,13 @@ public:
     // UTF-8; false when refused or not written completely (the old content
     // then stays).
     static bool writeData(const QString& fileName, const QString& data);
+    // Any thread. Replaces the file at a full path with `bytes` the same way
+    // (for files whose place is not a plain data-directory name).
+    static bool writePath(const QString& path, const QByteArray& bytes);
+    // Any thread. Moves an unreadable data-directory file aside as
+    // "<name>.bad" (or "<name>.2.bad", ... so no earlier copy is lost) before
+    // anything replaces it; the full path of the copy, or "".
+    static QString keepBadCopy(const QString& fileName);
 
 public slots:
     // The path exactly as passed; empty when it cannot be opened.
@@ -33,8 +42,19 @@ public slots:
     // every byte was written.
     bool writeFile(QString fileName, QByteArray byteArray);
     bool writedFileDefaultPath(QString fileName, QString data);
+    // keepBadCopy for the documents: a data-directory file that did not read
+    // is moved aside before it is replaced.
+    QString keepBadFileDefaultPath(QString fileName);
+    // The cause of a save that failed and has not succeeded since (told
+    // before this window could show it), or "".
+    QString pendingSaveFailure();
     QString getDefaultPath();
     // Makes the local database usable before the QML side opens it (see
     // shell/localdatabase.h); returns where a damaged one was moved, or "".
     QString checkLocalDatabase();
+
+signals:
+    // A save failed with this text ("保存失败：磁盘空间不足", ...): sent once
+    // per cause while saves keep failing, again only after one succeeded.
+    void saveFailed(QString text);
 };

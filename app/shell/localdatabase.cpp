@@ -15,6 +15,7 @@
 
 #include <vector>
 
+#include "platform/savefile.h"
 #include "shell/stockdictionary.h"
 
 namespace {
@@ -151,11 +152,16 @@ bool inspect(const QString& file, std::vector<Salvage>* salvage)
     return usable;
 }
 
-// Moves `from` (and the journal files SQLite may keep beside it) to `to`,
-// replacing an older file or folder of that name.
-bool moveAside(const QString& from, const QString& to)
+// Moves `from` aside as a numbered ".bad" copy that no earlier copy is
+// written over, the journal files SQLite may keep beside it with it; the
+// copy's name, or "" when it could not be moved.
+QString moveAside(const QString& from)
 {
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+    const std::string copy = platform::keep_bad_copy(QFile::encodeName(from).toStdString());
+    if (copy.empty())
+        return QString();
+    const QString to = QFile::decodeName(QByteArray::fromStdString(copy));
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
         const QString src = from + QLatin1String(suffix);
         const QString dst = to + QLatin1String(suffix);
         const QFileInfo old(dst);
@@ -163,10 +169,10 @@ bool moveAside(const QString& from, const QString& to)
             QDir(dst).removeRecursively();
         else if (old.exists() || old.isSymLink())
             QFile::remove(dst);
-        if ((QFileInfo::exists(src) || QFileInfo(src).isSymLink()) && !QDir().rename(src, dst) && *suffix == '\0')
-            return false;
+        if (QFileInfo::exists(src) || QFileInfo(src).isSymLink())
+            QDir().rename(src, dst);
     }
-    return true;
+    return to;
 }
 
 // Creates the command tables in a new file and puts the salvaged rows back.
@@ -240,12 +246,10 @@ LocalDatabaseCheck checkLocalDatabase(const QString& storagePath, const QString&
     const bool present = info.exists() || info.isSymLink();
     bool fresh = !present;
     if (present && (!info.isFile() || !inspect(file, &salvage))) {
-        result.badPath = file + QStringLiteral(".bad");
-        result.movedAside = moveAside(file, result.badPath);
-        if (!result.movedAside) {
-            result.badPath.clear();
+        result.badPath = moveAside(file);
+        result.movedAside = !result.badPath.isEmpty();
+        if (!result.movedAside)
             salvage.clear();
-        }
         fresh = result.movedAside;
     }
     if (fresh) {

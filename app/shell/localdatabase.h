@@ -2,10 +2,10 @@
 // window opens it. A file that SQLite cannot read, a directory in its place,
 // or command tables with other columns than the program writes would leave
 // the window without a way to sign in; such a file is moved aside as
-// "<file>.bad" and a fresh database takes its place, carrying over the queued
-// stock-group edits and user actions that could still be read. The database
-// and its settings file are created owner-only (0600): they hold the
-// remembered password.
+// "<file>.bad" (a later one as "<file>.2.bad", ...) and a fresh database
+// takes its place, carrying over the queued stock-group edits and user
+// actions that could still be read. The database and its settings file are
+// created owner-only (0600): they hold the remembered password.
 #pragma once
 
 #include <QString>

@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QNetworkCookie>
-#include <QSaveFile>
 
 #include "shell/datadir.h"
+#include "shell/hfileio.h"
 
 QString NetworkCookieJar::cookieFilePath()
 {
@@ -19,12 +19,10 @@ void NetworkCookieJar::save()
         return;
     // Cookies are credentials: the folder is the user's only.
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QSaveFile file(cookieFilePath());
-    if (!file.open(QIODevice::WriteOnly))
-        return;
+    QByteArray text;
     for (const QNetworkCookie& cookie : allCookies()) {
-        file.write(cookie.toRawForm());
-        file.write("\n");
+        text += cookie.toRawForm();
+        text += '\n';
     }
-    file.commit();
+    HFileIO::writePath(cookieFilePath(), text);
 }

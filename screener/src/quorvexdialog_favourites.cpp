@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
-#include <QSaveFile>
 #include <QSignalBlocker>
 
 #include "favouritesarchive.h"
 #include "messageboxes.h"
+#include "platform/savefile.h"
 #include "quorvexdialog.h"
 
 namespace {
@@ -49,7 +49,7 @@ void CQuorvexDialog::loadFavourites()
     std::vector<quorvex::ArchivedFavourite> read;
     if (!quorvex::readFavourites(data.constData(), static_cast<size_t>(data.size()), &read)) {
         favouritesDamaged_ = true;
-        qWarning("Quorvex: the favourites file %s is damaged; kept %zu favourites, the file is copied to .bak on save",
+        qWarning("Quorvex: the favourites file %s is damaged; kept %zu favourites, the file is kept as .bad on save",
                  qPrintable(favouritesPath_), read.size());
     }
     favourites_.reserve(static_cast<int>(read.size()));
@@ -99,20 +99,21 @@ bool CQuorvexDialog::SaveFavourites()
     const std::string data = quorvex::writeFavourites(out);
 
     if (favouritesDamaged_) {
-        // The first damaged copy is the one worth keeping: a later one is
-        // never written over it.
-        const QString backup = favouritesPath_ + QStringLiteral(".bak");
-        if (!QFileInfo::exists(backup) && !QFile::copy(favouritesRead_, backup)) {
-            message(QStringLiteral("无法保存收藏文件的备份: %1").arg(backup));
+        // Every damaged file is kept (numbered, never one over another)
+        // before the new one takes its place; an older-named file read
+        // instead is not written over, so it stays as it was.
+        if (favouritesRead_ == favouritesPath_ && QFileInfo::exists(favouritesPath_) &&
+            platform::keep_bad_copy(QFile::encodeName(favouritesPath_).toStdString()).empty()) {
+            message(QStringLiteral("无法保存收藏文件的备份: %1.bad").arg(QDir::toNativeSeparators(favouritesPath_)));
             return false;
         }
         favouritesDamaged_ = false;
     }
-    QSaveFile file(favouritesPath_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data.data(), static_cast<qint64>(data.size())) !=
-                                                static_cast<qint64>(data.size()) ||
-        !file.commit()) {
-        message(QStringLiteral("无法写入文件 %1: %2").arg(QDir::toNativeSeparators(favouritesPath_), file.errorString()));
+    const int error = platform::replace_file(QFile::encodeName(favouritesPath_).toStdString(), data);
+    if (error != 0) {
+        // The favourites stay as they are in the dialog: the next OK tries again.
+        message(QStringLiteral("无法写入文件 %1: %2")
+                    .arg(QDir::toNativeSeparators(favouritesPath_), QString::fromStdString(platform::save_error_text(error))));
         return false;
     }
     return true;

@@ -2,12 +2,15 @@
 // actions and damaged or unwritable files.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
 #include <QStandardPaths>
 
 #include "dialogfixture.h"
+#include "platform/savefile.h"
 #include "quorvexapp.h"
 
 namespace {
@@ -158,7 +161,7 @@ TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
     EXPECT_EQ(8, period->currentIndex());
     EXPECT_TRUE(bad.RequestBody().contains("\"fml_peroid\":11")) << bad.RequestBody().toStdString();
     ASSERT_TRUE(d.SaveFavourites());
-    EXPECT_EQ(damaged, readFile(path + ".bak"));
+    EXPECT_EQ(damaged, readFile(path + ".bad"));
     EXPECT_EQ(kOneFavourite, readFile(path));
 }
 
@@ -243,9 +246,9 @@ TEST(QuorvexFavourites, NonAsciiUsersHaveTheirOwnFilesAndTheOldOneIsReadOnce)
     EXPECT_EQ("新分组", again.Favourites()[1].name);
 }
 
-// The first damaged file is the copy kept: a second damaged load does not
-// write over the .bak.
-TEST(QuorvexFavourites, TheFirstDamagedCopyIsKept)
+// Every damaged file is kept: a second damaged load does not write over the
+// first copy but goes beside it.
+TEST(QuorvexFavourites, EveryDamagedCopyIsKept)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/Tarvolin-u1.dat";
@@ -261,6 +264,33 @@ TEST(QuorvexFavourites, TheFirstDamagedCopyIsKept)
     writeFile(path, second);
     CQuorvexDialog d(path, 0);
     ASSERT_TRUE(d.SaveFavourites());
-    EXPECT_EQ(first, readFile(path + ".bak"));
+    EXPECT_EQ(first, readFile(path + ".bad"));
+    EXPECT_EQ(second, readFile(path + ".2.bad"));
     EXPECT_EQ(kOneFavourite, readFile(path));
+}
+
+// A full disk: the old file stays whole, the dialog stays open with the
+// cause, and the next OK (with room again) saves what the dialog holds.
+TEST(QuorvexFavourites, FullDiskKeepsTheOldFileAndTheDialog)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Tarvolin-u1.dat";
+    writeFile(path, kOneFavourite);
+    RecordedMessages messages;
+    CQuorvexDialog d(path, 0);
+    d.AddFavourite();
+    d.show();
+    platform::set_write_failure(ENOSPC);
+    d.accept();
+    d.accept();
+    platform::set_write_failure(0);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(kOneFavourite, readFile(path));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Tarvolin-u1.dat"});
+    ASSERT_EQ(2, messages.texts.size());
+    EXPECT_TRUE(messages.texts[0].contains("保存失败：磁盘空间不足")) << messages.texts[0].toStdString();
+    d.accept();
+    EXPECT_FALSE(d.isVisible());
+    CQuorvexDialog again(path, 0);
+    EXPECT_EQ(2, again.Favourites().size());
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "installfiles.h"
+#include "platform/savefile.h"
 #include "ziparchive.h"
 
 namespace updater {
@@ -103,7 +104,8 @@ bool Installer::stage(const QString& dest, const std::function<bool(QFileDevice&
         *error = QStringLiteral("无法创建文件:") + dest;
         return false;
     }
-    if (!fill(tmp) || !tmp.flush() || !tmp.setPermissions(permissions)) {
+    // On the disk before the rename: a full disk fails here, not later.
+    if (!fill(tmp) || !tmp.flush() || platform::sync_to_disk(tmp.handle()) != 0 || !tmp.setPermissions(permissions)) {
         if (error->isEmpty())
             *error = QStringLiteral("写入文件错误:") + dest;
         return false;

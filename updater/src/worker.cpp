@@ -1,5 +1,7 @@
 #include "worker.h"
 
+#include <cerrno>
+
 #include <QDebug>
 #include <QDir>
 #include <QEventLoop>
@@ -13,6 +15,7 @@
 #include "gzipdecoder.h"
 #include "installer.h"
 #include "installfiles.h"
+#include "platform/savefile.h"
 
 namespace {
 
@@ -199,14 +202,15 @@ void Worker::doCheckVersion(const QString& exe, const QString& versionFile, cons
 
     // The manifest becomes the local version file once everything is in place.
     const QString saved = tempRoot() + QLatin1Char('/') + versionFileName;
-    QFile out(saved);
-    if (!QDir().mkpath(QFileInfo(saved).absolutePath()) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || out.write(body) != body.size() || !out.flush()) {
+    const int error = QDir().mkpath(QFileInfo(saved).absolutePath())
+        ? platform::replace_file(QFile::encodeName(saved).toStdString(), body.constData(), size_t(body.size()))
+        : ENOENT;
+    if (error != 0) {
         updater::removePath(tempRoot());
-        emit sigShowError(QStringLiteral("下载错误"), QStringLiteral("创建下载文件错误"));
+        emit sigShowError(QStringLiteral("下载错误"),
+                          QStringLiteral("创建下载文件错误: ") + QString::fromStdString(platform::save_error_text(error)));
         return;
     }
-    out.close();
 
     updateList = pending;
     emit sigShowStatus(QStringLiteral("检测测到有%1个文件需要更新，点击更新按钮下载并更新文件！").arg(pending.size()));

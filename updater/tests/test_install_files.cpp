@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "fulldisk.h"
 #include "installer.h"
 #include "installfiles.h"
 #include "qtprinters.h"
@@ -151,6 +152,38 @@ TEST(InstallFiles, ReplacementKeepsPermissionsAndRefusesFolders)
     }
     EXPECT_EQ(readAll(old), "new content");
     EXPECT_EQ(QDir(root).entryList(QDir::Files).size(), 3);
+}
+
+// On a full disk nothing is put in place: the old files stay as they were,
+// no temporary is left, and the error names the file.
+TEST(InstallFiles, FullDiskLeavesTheInstallationAsItWas)
+{
+    QTemporaryDir dir;
+    const QString root = QDir::cleanPath(dir.path()) + "/install";
+    testsupport::FullDisk disk(root.toStdString());
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a small file system here (" << disk.why() << ")";
+    writeFile(root + "/a.txt", "old a");
+    writeFile(dir.path() + "/new.txt", QByteArray(100, 'n'));
+    writeFile(dir.path() + "/new.zip", buildZip({{"a.txt", "new a"}}));
+    ASSERT_TRUE(disk.fill());
+    for (int zip = 0; zip < 2; ++zip) {
+        QString error;
+        Installer installer(root);
+        const bool staged = zip ? installer.stageZip(dir.path() + "/new.zip", root, [](const QString&) {}, &error)
+                                : installer.stageCopy(dir.path() + "/new.txt", root + "/a.txt", &error);
+        EXPECT_FALSE(staged) << zip;
+        EXPECT_TRUE(error.contains("a.txt")) << error.toStdString();
+        EXPECT_EQ(readAll(root + "/a.txt"), "old a") << zip;
+        EXPECT_EQ(QDir(root).entryList(QDir::Files | QDir::Hidden), (QStringList{".filler", "a.txt"})) << zip;
+    }
+    // Room again: the same copy goes in.
+    ASSERT_TRUE(disk.free());
+    QString error;
+    Installer installer(root);
+    ASSERT_TRUE(installer.stageCopy(dir.path() + "/new.txt", root + "/a.txt", &error)) << error.toStdString();
+    ASSERT_TRUE(installer.commit(&error)) << error.toStdString();
+    EXPECT_EQ(readAll(root + "/a.txt"), QByteArray(100, 'n'));
 }
 
 TEST(InstallFiles, ZipUnpacksCheckedEntriesWithTheirModes)

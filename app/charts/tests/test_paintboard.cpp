@@ -399,6 +399,76 @@ TEST_F(Board, EmptyBoardsAndSwitchingStocks)
     EXPECT_TRUE(HFileIO::readData("../x-1-33.json").isEmpty());
 }
 
+// Files this version cannot read, or only in part, survive the chart being
+// viewed: an unchanged board writes nothing, an unreadable file is kept as
+// ".bad" before a new drawing takes its place, and a tool of an unknown type
+// goes back into the file as it was read.
+TEST_F(Board, UnreadableAndForeignFilesSurviveViewing)
+{
+    const QString segment = "{\"type\":\"PaintSegment\",\"kstart_time\":\"1767225600\",\"kstart_price\":\"12.00\","
+                            "\"kend_time\":\"1768089600\",\"kend_price\":\"15.00\",\"m_color\":\"ffffff\","
+                            "\"m_size\":\"1\",\"m_style\":\"1\"}";
+    const QString rect = "{\"type\":\"PaintRect\",\"kstart_time\":\"1767398400\",\"kstart_price\":\"11.00\","
+                         "\"kend_time\":\"1768262400\",\"kend_price\":\"14.00\"}";
+    const QString foreign = "{\"type\":\"PaintFutureTool\",\"kstart_time\":\"1767225600\",\"extra\":[1,{\"a\":\"b\"}]}";
+    struct Case {
+        const char* what;
+        QString code;
+        QString text;
+        bool readable;  // a new drawing replaces it without a .bad copy
+        size_t tools;   // tools read
+    };
+    const Case cases[] = {
+        {"cut after two tools", "600011", "{\"paintArray\":[" + segment + "," + rect + ",{\"type\":\"PaintRe", false, 0},
+        {"unknown tool type", "600012", "{\"paintArray\":[" + segment + "," + foreign + "," + rect + "]}", true, 2},
+        {"not a drawing document", "600013", "[1,2,3]", false, 0},
+        {"no tool array", "600014", "{\"paintArray\":{\"type\":\"PaintSegment\"}}", false, 0},
+    };
+    for (const Case& r : cases) {
+        const QString name = r.code + "-1-33.json";
+        ASSERT_TRUE(HFileIO::writeData(name, r.text));
+        {
+            // The day chart opened, hidden, shown again and closed.
+            QChart view;
+            setUpKLinePane(view, 1);
+            view.setLineType("kline");
+            KRecord kk = bars(100, r.code.toLatin1().constData());
+            view.onUpdateKLine(kk.get(), 0);
+            view.setPaintBoardActive(true);
+            view.parsePaintData(r.code, 1, 33);
+            EXPECT_EQ(r.tools, view.paintBoard()->tools().size()) << r.what;
+            view.savePaintData(r.code, 1, 33);
+            view.parsePaintData("", 0, 0);
+            view.parsePaintData(r.code, 1, 33);
+            view.savePaintData(r.code, 1, 33);
+        }
+        EXPECT_EQ(r.text.toStdString(), HFileIO::readData(name).toStdString()) << r.what << ": viewing rewrote it";
+        EXPECT_FALSE(QFile::exists(HFileIO::dataPath(name + ".bad"))) << r.what;
+
+        // A tool drawn on it: the file takes the new tool; what could not be
+        // read is kept aside first, an unknown tool stays in the file.
+        c.parsePaintData(r.code, 1, 33);
+        ASSERT_TRUE(draw("CPaintRect", 20, 12, 30, 15)) << r.what;
+        c.savePaintData(r.code, 1, 33);
+        const QString saved = HFileIO::readData(name);
+        EXPECT_TRUE(saved.startsWith("{\"paintArray\":[")) << r.what << ": " << qPrintable(saved);
+        const int kept = r.text.contains("PaintFutureTool") ? 1 : 0;
+        EXPECT_EQ(int(r.tools) + 1 + kept, saved.count("\"type\":\"Paint")) << r.what << ": " << qPrintable(saved);
+        if (r.readable) {
+            EXPECT_FALSE(QFile::exists(HFileIO::dataPath(name + ".bad"))) << r.what;
+            EXPECT_TRUE(saved.contains(foreign)) << r.what << ": " << qPrintable(saved);
+        } else {
+            EXPECT_EQ(r.text.toStdString(), HFileIO::readData(name + ".bad").toStdString()) << r.what;
+        }
+        // Read back: the new tool is there, the unknown one still kept.
+        board().setIdentity("", 0, 0);
+        c.parsePaintData(r.code, 1, 33);
+        EXPECT_EQ(r.tools + 1, board().tools().size()) << r.what;
+        c.savePaintData(r.code, 1, 33);
+        EXPECT_EQ(saved.toStdString(), HFileIO::readData(name).toStdString()) << r.what;
+    }
+}
+
 TEST_F(Board, IntervalStatisticsFromTheRectangleAndDates)
 {
     QSignalSpy stats(&c, &QChart::showIntervalStatistics);

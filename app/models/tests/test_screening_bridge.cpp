@@ -46,6 +46,7 @@ protected:
     {
         QFile::remove(HFileIO::dataPath("Quorvex.json"));
         QFile::remove(HFileIO::dataPath("Quorvex.json.bad"));
+        QFile::remove(HFileIO::dataPath("Quorvex.json.2.bad"));
         QQuorvexDll::setMessageSink([this](const QString& m) { messages << m; });
         GroupStore::instance(GroupStore::Screening).fromJson(groupdoc::kDefaultText);
     }
@@ -176,6 +177,21 @@ TEST_F(ScreeningBridge, StoreFile)
     EXPECT_EQ(HFileIO::readData("Quorvex.json"), before);
     EXPECT_FALSE(QFile::exists(HFileIO::dataPath("Quorvex.json.bad")));
     EXPECT_EQ(GroupStore::tableSource()->groups(StockGroupSource::Screening).size(), 2);
+}
+
+// A second damaged file is kept beside the first copy, never over it.
+TEST_F(ScreeningBridge, EveryDamagedStoreFileIsKept)
+{
+    const char* damaged[] = {"{\"result\": [ first", "[\"second\""};
+    for (const char* text : damaged) {
+        ASSERT_TRUE(HFileIO::writeData("Quorvex.json", text));
+        QQuorvexService service;
+        service.addGroup("g", "one", QVariantList{});
+    }
+    EXPECT_EQ(HFileIO::readData("Quorvex.json.bad"), damaged[0]);
+    EXPECT_EQ(HFileIO::readData("Quorvex.json.2.bad"), damaged[1]);
+    ASSERT_FALSE(fileGroups().isEmpty());
+    EXPECT_EQ(fileGroups().at(0).toObject()["group_id"].toString(), "g");
 }
 
 // A web page's notifications take the dialog's road.

@@ -83,7 +83,8 @@ function repair(m) {
 
 // The map as loaded (once), with the default written when missing, empty or
 // unreadable. A file that is unreadable or holds malformed entries is kept as
-// "formula_map.json.bak" before the default or the repaired map replaces it.
+// "formula_map.json.bad" (a later one beside it, numbered) before the default
+// or the repaired map replaces it.
 function load() {
     if (map_)
         return map_;
@@ -91,14 +92,14 @@ function load() {
     if (Object.keys(m).length === 0) {
         var text = io_ ? io_.readFileDefaultPath(FILE) : "";
         if (text.trim() !== "" && text.trim() !== "{}")
-            io_.writedFileDefaultPath(FILE + ".bak", text);
+            io_.keepBadFileDefaultPath(FILE);
         map_ = defaultMap();
         save();
     } else {
         map_ = m;
         if (repair(m)) {
             if (io_)
-                io_.writedFileDefaultPath(FILE + ".bak", io_.readFileDefaultPath(FILE));
+                io_.keepBadFileDefaultPath(FILE);
             save();
         }
     }

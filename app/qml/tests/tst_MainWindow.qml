@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtTest 1.15
+import HFileIO 1.0
 import "qrc:/qml/js/Database.js" as Sql
 
 // The main window's layout and its routing rules (stub views for documents).
@@ -9,6 +10,7 @@ TestCase {
     name: "MainWindow"
     when: windowShown
     property var win: null
+    HFileIO { id: files }
 
     function initTestCase() {
         Sql.dbInit();
@@ -186,5 +188,19 @@ TestCase {
         tryVerify(function () { return closed === 1; });
         verify(!win.visible);
         win.show();
+    }
+
+    // A save the disk refuses is told in the window once, not at every
+    // further save of that file.
+    function test_saveFailureToldOnce() {
+        win.message.close();
+        tryVerify(function () { return !win.message.opened; });
+        verify(!files.writedFileDefaultPath("no-such-folder/a.json", "x"));
+        verify(win.message.opened);
+        compare(win.message.msg_, "保存失败：找不到保存的文件夹");
+        win.message.close();
+        tryVerify(function () { return !win.message.opened; });
+        verify(!files.writedFileDefaultPath("no-such-folder/a.json", "y"));
+        verify(!win.message.opened);
     }
 }

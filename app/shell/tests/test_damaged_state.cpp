@@ -344,7 +344,7 @@ TEST_F(DamagedState, LocalFilesOfTheWrongShape)
     }
 
     // The pane layout: malformed entries go, a chart left without a main
-    // formula gets its default, and the file as it was is kept as .bak.
+    // formula gets its default, and the file as it was is kept as .bad.
     QQmlEngine engine;
     engine.setOfflineStoragePath(dataDirectory());
     QQmlComponent probe(&engine);
@@ -381,16 +381,16 @@ Item {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.file.left(80).toStdString());
-        QFile::remove(dir + "formula_map.json.bak");
+        QFile::remove(dir + "formula_map.json.bad");
         writeFile(dir + "formula_map.json", r.file);
         QVariant kline, mline;
         QMetaObject::invokeMethod(layout.get(), "mains", Q_RETURN_ARG(QVariant, kline), Q_ARG(QVariant, "kline"));
         QMetaObject::invokeMethod(layout.get(), "mains", Q_RETURN_ARG(QVariant, mline), Q_ARG(QVariant, "mline"));
         EXPECT_EQ(kline.toString().toStdString(), r.kline);
         EXPECT_EQ(mline.toString().toStdString(), r.mline);
-        EXPECT_EQ(QFileInfo::exists(dir + "formula_map.json.bak"), r.bak);
+        EXPECT_EQ(QFileInfo::exists(dir + "formula_map.json.bad"), r.bak);
         if (r.bak)
-            EXPECT_EQ(readFile(dir + "formula_map.json.bak").toStdString(), r.file.toStdString());
+            EXPECT_EQ(readFile(dir + "formula_map.json.bad").toStdString(), r.file.toStdString());
     }
 }
 

@@ -1,0 +1,252 @@
+// Every file the program keeps, saved on a full disk: the old file stays
+// whole, nothing is left beside it, what was not saved stays marked so, and
+// the user is told once ("保存失败：磁盘空间不足"), not at every save. With
+// room again the same saves go through. A real full file system where one
+// may be mounted, an injected write failure everywhere.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QNetworkCookie>
+#include <QSignalSpy>
+#include <QUrl>
+
+#include <cerrno>
+#include <functional>
+#include <memory>
+
+#include "charts/cpaintboard.h"
+#include "charts/tests/chartfixtures.h"
+#include "fulldisk.h"
+#include "models/qquorvexservice.h"
+#include "platform/savefile.h"
+#include "shell/datadir.h"
+#include "shell/hfileio.h"
+#include "shell/localdatabase.h"
+#include "shell/networkcookiejar.h"
+#include "shell/qbaseservice.h"
+#include "shell/stockdictionary.h"
+
+namespace {
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// The files of a folder and its subfolders, hidden ones too.
+QStringList filesUnder(const QString& dir)
+{
+    QStringList out;
+    for (const QString& f : QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+        out << f;
+    for (const QString& d : QDir(dir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
+        for (const QString& f : filesUnder(dir + "/" + d))
+            out << d + "/" + f;
+    return out;
+}
+
+// A day chart of 600020 with its drawings, for the drawing file.
+struct DrawingChart {
+    QChart chart;
+    KRecord bars = KRecord(days());
+    DrawingChart()
+    {
+        setUpKLinePane(chart, 1);
+        chart.setLineType("kline");
+        chart.setkShowNumber(50);
+        chart.onUpdateKLine(bars.get(), 0);
+        chart.setPaintBoardActive(true);
+        chart.parsePaintData("600020", 1, 33);
+    }
+    static std::vector<std::pair<int, float>> days()
+    {
+        std::vector<std::pair<int, float>> d;
+        for (int i = 0; i < 50; ++i)
+            d.emplace_back(i, 10.0f + float(i % 7));
+        return d;
+    }
+    // A rectangle dragged from bar a to bar a + 5, then the view hidden.
+    void drawAndSave(int a)
+    {
+        chart.setPaintBoardQChart("CPaintRect");
+        const int x0 = chart.getPointX(a - chart.getBegin()), x1 = chart.getPointX(a + 5 - chart.getBegin());
+        const int y0 = int(chart.getPointY(12)), y1 = int(chart.getPointY(14));
+        chart.onLButtonDown(0, x0, y0);
+        chart.onMousePaintBoard(Qt::LeftButton, x1, y1);
+        chart.onLButtonUp(0, x1, y1);
+        chart.savePaintData("600020", 1, 33);
+    }
+    bool unsaved() { return chart.paintBoard()->modified(); }
+};
+
+struct Writer {
+    const char* what;
+    QString file;                   // below the data directory
+    std::function<void(int)> save;  // the n-th save of the test
+    std::function<bool()> unsaved;  // whether the edit is still marked unsaved
+    QByteArray old = QByteArray();  // the file before ("old <what>" when empty)
+    QByteArray before() const { return old.isEmpty() ? "old " + QByteArray(what) : old; }
+};
+
+// The writers as the program calls them; the QML documents write their files
+// through HFileIO's slot.
+std::vector<Writer> writers(DrawingChart& drawing)
+{
+    auto byDocument = [](const char* what, const QString& file) {
+        return Writer{what, file,
+                      [file](int n) {
+                          HFileIO io;
+                          // The third save has room.
+                          EXPECT_EQ(io.writedFileDefaultPath(file, QStringLiteral("{\"saved\":%1}").arg(n)), n == 3)
+                              << qPrintable(file);
+                      },
+                      nullptr};
+    };
+    ensureStandardCatalogue();
+    return {
+        {"drawings", "600020-1-33.json", [&drawing](int n) { drawing.drawAndSave(5 + n * 6); },
+         [&drawing] { return drawing.unsaved(); }},
+        {"screening results", "Quorvex.json",
+         [](int n) { QQuorvexService().addGroup(QStringLiteral("g%1").arg(n), "result", QVariantList{}); }, nullptr,
+         R"({"code":"0000","msg":"success","result":[{"group_id":"old","group_name":"old","stock_list":[]}]})"},
+        {"own formula groups", "formula_group_own.json",
+         [](int n) { QBaseService().addLocalFormulaGroup(QJsonObject{{"name", QStringLiteral("组%1").arg(n)}}); },
+         nullptr},
+        {"indicator parameters", "index.param",
+         [](int n) {
+             QBaseService().setFormulaParam("MA", QJsonObject{{"args", QJsonArray{QJsonObject{{"value", 5 + n}}}}});
+         },
+         nullptr},
+        {"cookies", "cookies/cookies.txt",
+         [](int n) {
+             NetworkCookieJar jar;
+             jar.setCookiesFromUrl({QNetworkCookie("sid", QByteArray::number(n))}, QUrl("http://127.0.0.1/"));
+             jar.save();
+         },
+         nullptr},
+        byDocument("stock pools", "StockPool.json"),
+        byDocument("chart formulas", "formula_map.json"),
+        byDocument("overlay stocks", "superposition.json"),
+        byDocument("panel state", "view_config.json"),
+        byDocument("notices", "notice_1.json"),
+        byDocument("index boards", "board.json"),
+        byDocument("start images", "start_image.json"),
+    };
+}
+
+class SaveFailures : public ::testing::Test {
+protected:
+    void TearDown() override { platform::set_write_failure(0); }
+
+    // Every writer fails twice, then saves with room again, then fails once
+    // more; `fail(on)` makes the disk full or gives it room.
+    void run(const std::function<void(bool)>& fail, const QString& extra)
+    {
+        const QString dir = dataDirectory();
+        DrawingChart drawing;
+        const std::vector<Writer> rows = writers(drawing);
+        ASSERT_TRUE(QDir(dir).mkpath("cookies"));
+        for (const Writer& w : rows)
+            ASSERT_TRUE(HFileIO::writePath(dir + "/" + w.file, w.before())) << w.what;
+        const QStringList before = filesUnder(dir);
+        HFileIO io;
+        QSignalSpy told(&io, &HFileIO::saveFailed);
+
+        fail(true);
+        for (const Writer& w : rows) {
+            w.save(1);
+            w.save(2);
+            EXPECT_EQ(bytesOf(dir + "/" + w.file).toStdString(), w.before().toStdString()) << w.what;
+            if (w.unsaved)
+                EXPECT_TRUE(w.unsaved()) << w.what << ": a failed save was taken as done";
+        }
+        QStringList now = filesUnder(dir);
+        now.removeAll(extra);
+        EXPECT_EQ(now, before) << "left beside the old files: " << qPrintable(now.join(' '));
+        ASSERT_EQ(told.count(), 1) << "each failed save told the user again";
+        EXPECT_EQ(told.at(0).at(0).toString(), "保存失败：磁盘空间不足");
+
+        fail(false);
+        for (const Writer& w : rows) {
+            w.save(3);
+            EXPECT_NE(bytesOf(dir + "/" + w.file), w.before()) << w.what << ": not saved with room";
+            if (w.unsaved)
+                EXPECT_FALSE(w.unsaved()) << w.what;
+        }
+        EXPECT_EQ(told.count(), 1);
+
+        // Full again: told again, once.
+        fail(true);
+        for (const Writer& w : rows)
+            w.save(4);
+        EXPECT_EQ(told.count(), 2);
+        fail(false);
+    }
+};
+
+}  // namespace
+
+TEST_F(SaveFailures, InjectedWriteFailureKeepsEveryFile)
+{
+    run([](bool on) { platform::set_write_failure(on ? ENOSPC : 0); }, QString());
+}
+
+TEST_F(SaveFailures, FullFileSystemKeepsEveryFile)
+{
+    testsupport::FullDisk disk(QFile::encodeName(dataDirectory()).toStdString());
+    if (!disk.mounted())
+        GTEST_SKIP() << "cannot mount a small file system here (" << disk.why() << ")";
+    bool filled = false;
+    run(
+        [&](bool on) {
+            if (on && !filled)
+                filled = disk.fill();
+            else if (!on && filled)
+                filled = !disk.free();
+            ASSERT_EQ(filled, on);
+        },
+        ".filler");
+}
+
+// Every damaged copy is kept: a second damaged file goes beside the first
+// copy, never over it (the screening results and the local database alike).
+TEST(DamagedCopies, ASecondDamagedFileIsKeptBesideTheFirst)
+{
+    const QString storage = dataDirectory() + "/storage";
+    ASSERT_TRUE(QDir().mkpath(storage));
+    const QString db = localStorageDatabaseFile(storage, "qelm");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(db).absolutePath()));
+    const QByteArray damaged[] = {QByteArray(8192, 'a'), QByteArray(8192, 'b')};
+    QStringList copies;
+    for (const QByteArray& bytes : damaged) {
+        ASSERT_TRUE(HFileIO::writePath(db, bytes));
+        const LocalDatabaseCheck check = checkLocalDatabase(storage, "qelm");
+        EXPECT_TRUE(check.movedAside);
+        copies << check.badPath;
+    }
+    EXPECT_EQ(copies, (QStringList{db + ".bad", db + ".2.bad"}));
+    EXPECT_EQ(bytesOf(db + ".bad"), damaged[0]);
+    EXPECT_EQ(bytesOf(db + ".2.bad"), damaged[1]);
+}
+
+// A file that keeps failing is told again only when the cause changes.
+TEST(SaveNotice, ANewCauseIsToldAgain)
+{
+    HFileIO io;
+    QSignalSpy told(&io, &HFileIO::saveFailed);
+    const int causes[] = {EACCES, EACCES, ENOSPC, ENOSPC, EACCES};
+    for (int error : causes) {
+        platform::set_write_failure(error);
+        EXPECT_FALSE(HFileIO::writeData("view_config.json", "{}"));
+    }
+    platform::set_write_failure(0);
+    EXPECT_TRUE(HFileIO::writeData("view_config.json", "{}"));
+    QStringList texts;
+    for (const QList<QVariant>& signal : told)
+        texts << signal.at(0).toString();
+    EXPECT_EQ(texts.join(" | ").toStdString(), "保存失败：没有写入权限 | 保存失败：磁盘空间不足 | 保存失败：没有写入权限");
+}

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "fulldisk.h"
+#include "platform/savefile.h"
+
+namespace {
+
+std::string makeTempDir()
+{
+    char tmpl[] = "/tmp/platform_savefile_XXXXXX";
+    const char* d = mkdtemp(tmpl);
+    return d ? d : "";
+}
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+void writePlain(const std::string& path, const std::string& text)
+{
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << text;
+}
+
+std::set<std::string> entries(const std::string& dir)
+{
+    std::set<std::string> out;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d)) {
+            const std::string n = e->d_name;
+            if (n != "." && n != "..")
+                out.insert(n);
+        }
+        closedir(d);
+    }
+    return out;
+}
+
+std::string names(const std::set<std::string>& s)
+{
+    std::string out;
+    for (const std::string& n : s)
+        out += n + " ";
+    return out;
+}
+
+// A folder of its own; the injected failure never outlives a test.
+class SaveFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = makeTempDir();
+        ASSERT_FALSE(dir.empty());
+    }
+    void TearDown() override
+    {
+        platform::set_write_failure(0);
+        std::string cmd = "rm -rf '" + dir + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+    std::string dir;
+};
+
+// A small file system over a folder, filled to the last byte, where one may
+// be mounted; elsewhere the test is skipped.
+class FullDisk : public SaveFile {
+protected:
+    void SetUp() override
+    {
+        SaveFile::SetUp();
+        mnt = dir + "/mnt";
+        disk = std::make_unique<testsupport::FullDisk>(mnt);
+        if (!disk->mounted())
+            GTEST_SKIP() << "cannot mount a small file system here (" << disk->why() << ")";
+        writePlain(mnt + "/doc.json", kOld);
+        ASSERT_TRUE(disk->fill());
+    }
+    void TearDown() override
+    {
+        disk.reset();
+        SaveFile::TearDown();
+    }
+    static constexpr const char* kOld = R"({"paintArray":[{"type":"CPaintLine"},{"type":"CPaintRect"}]})";
+    std::string mnt;
+    std::unique_ptr<testsupport::FullDisk> disk;
+};
+
+TEST_F(SaveFile, ReplacesWholeAndKeepsPermissions)
+{
+    const std::string path = dir + "/doc.json";
+    ASSERT_EQ(platform::replace_file(path, std::string("first")), 0);
+    EXPECT_EQ(readAll(path), "first");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    ASSERT_EQ(platform::replace_file(path, std::string("second, longer")), 0);
+    EXPECT_EQ(readAll(path), "second, longer");
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(platform::replace_file(path, std::string()), 0);
+    EXPECT_EQ(readAll(path), "");
+    EXPECT_EQ(entries(dir), std::set<std::string>{"doc.json"}) << names(entries(dir));
+}
+
+TEST_F(SaveFile, FollowsALinkAndKeepsIt)
+{
+    const std::string real = dir + "/real.json";
+    const std::string link = dir + "/link.json";
+    writePlain(real, "old");
+    ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+    ASSERT_EQ(platform::replace_file(link, std::string("new")), 0);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(readAll(real), "new");
+}
+
+// Each way a save can fail: the old content stays and nothing is left over.
+TEST_F(SaveFile, FailureLeavesTheOldFile)
+{
+    struct Case {
+        const char* what;
+        std::string path;
+        int injected;
+        int expected;
+    };
+    const std::string doc = dir + "/doc.json";
+    const Case cases[] = {
+        {"full disk", doc, ENOSPC, ENOSPC},
+        {"quota", doc, EDQUOT, EDQUOT},
+        {"write error", doc, EIO, EIO},
+        {"missing folder", dir + "/no/such/doc.json", 0, ENOENT},
+        {"a folder in the way", dir + "/sub", 0, EISDIR},
+        {"empty path", "", 0, EINVAL},
+    };
+    ASSERT_EQ(mkdir((dir + "/sub").c_str(), 0755), 0);
+    for (const Case& c : cases) {
+        writePlain(doc, "old content");
+        platform::set_write_failure(c.injected);
+        EXPECT_EQ(platform::replace_file(c.path, std::string(10000, 'n')), c.expected) << c.what;
+        platform::set_write_failure(0);
+        EXPECT_EQ(readAll(doc), "old content") << c.what;
+        EXPECT_EQ(entries(dir), (std::set<std::string>{"doc.json", "sub"})) << c.what << ": " << names(entries(dir));
+    }
+    // The disk has room again: the next save goes through.
+    ASSERT_EQ(platform::replace_file(doc, std::string("new")), 0);
+    EXPECT_EQ(readAll(doc), "new");
+}
+
+TEST_F(SaveFile, ReadOnlyFolderIsRefused)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    const std::string doc = dir + "/doc.json";
+    writePlain(doc, "old");
+    ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
+    EXPECT_EQ(platform::replace_file(doc, std::string("new")), EACCES);
+    ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+    EXPECT_EQ(readAll(doc), "old");
+}
+
+TEST_F(FullDisk, OldFileStaysWhole)
+{
+    // Small enough to sit in a write buffer: only a checked write sees the
+    // full disk.
+    const std::string small = R"({"paintArray":[]})";
+    const std::string path = mnt + "/doc.json";
+    EXPECT_EQ(platform::replace_file(path, small), ENOSPC);
+    EXPECT_EQ(readAll(path), kOld);
+    EXPECT_EQ(platform::replace_file(mnt + "/new.json", small), ENOSPC);
+    EXPECT_EQ(entries(mnt), (std::set<std::string>{"doc.json", ".filler"})) << names(entries(mnt));
+    // Room again: the same save goes through.
+    ASSERT_TRUE(disk->free());
+    EXPECT_EQ(platform::replace_file(path, small), 0);
+    EXPECT_EQ(readAll(path), small);
+}
+
+TEST(SaveErrorText, NamesTheCause)
+{
+    struct Case {
+        int error;
+        const char* text;
+    };
+    const Case cases[] = {
+        {ENOSPC, "保存失败：磁盘空间不足"},     {EDQUOT, "保存失败：磁盘空间不足"},
+        {EACCES, "保存失败：没有写入权限"},     {EROFS, "保存失败：没有写入权限"},
+        {EPERM, "保存失败：没有写入权限"},      {ENOENT, "保存失败：找不到保存的文件夹"},
+        {EIO, "保存失败：磁盘读写错误"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(platform::save_error_text(c.error), c.text) << c.error;
+    const std::string other = platform::save_error_text(EBADF);
+    EXPECT_EQ(other.rfind("保存失败：", 0), 0u) << other;
+    EXPECT_GT(other.size(), std::string("保存失败：").size()) << other;
+}
+
+// Every damaged copy is kept: a later one takes the next free number.
+TEST_F(SaveFile, BadCopiesAreNumbered)
+{
+    const std::string path = dir + "/Quorvex.json";
+    const char* expected[] = {"Quorvex.json.bad", "Quorvex.json.2.bad", "Quorvex.json.3.bad"};
+    for (int i = 0; i < 3; ++i) {
+        writePlain(path, "damaged " + std::to_string(i));
+        EXPECT_EQ(platform::keep_bad_copy(path), dir + "/" + expected[i]) << i;
+        EXPECT_NE(access(path.c_str(), F_OK), 0) << "still there after copy " << i;
+    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(readAll(dir + "/" + expected[i]), "damaged " + std::to_string(i)) << expected[i];
+    // A gap left by a removed copy is filled before a higher number.
+    ASSERT_EQ(unlink((dir + "/Quorvex.json.2.bad").c_str()), 0);
+    writePlain(path, "damaged 3");
+    EXPECT_EQ(platform::keep_bad_copy(path), dir + "/Quorvex.json.2.bad");
+    EXPECT_EQ(platform::keep_bad_copy(dir + "/missing.json"), "");
+    EXPECT_EQ(platform::keep_bad_copy(""), "");
+}
+
+}  // namespace
