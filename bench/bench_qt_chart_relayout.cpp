@@ -158,12 +158,14 @@ BENCHMARK(BM_ScrollTenSlots)->Arg(5000)->Arg(100000)->Unit(benchmark::kMilliseco
 // MA, BOLL, SAR, EXPMA on the main pane; VOL, MACD, KDJ, RSI, WR below), the
 // last bar's close changed and pushed as the library does (that bar alone)
 // to the main pane, which hands it on to the lower panes, each pane relaid
-// out; with arg 1 the 1920 x 1080 frame is painted too.
+// out; with arg 1 the 1920 x 1080 frame is painted too. Arg 2 picks what
+// the push carries, as for BM_TickLayerItems below.
 void BM_TickThreePanes(benchmark::State& state)
 {
     ensureChartApplication();
     const int n = int(state.range(0));
     const bool paint = state.range(1) != 0;
+    const int kind = int(state.range(2));
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
     QuoteKPoints record = dayRecord(points);
     record.code_info.decimal = 2;
@@ -173,7 +175,7 @@ void BM_TickThreePanes(benchmark::State& state)
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     float delta = 0.01f;
     for (auto _ : state) {
-        const Push push = nextPush(points, 0, delta);
+        const Push push = nextPush(points, kind, delta);
         deliver(panes, push.record);
         if (paint) {
             frame.fill(Qt::black);
@@ -193,8 +195,7 @@ void BM_TickThreePanes(benchmark::State& state)
         benchmark::DoNotOptimize(frame.constBits());
     }
 }
-BENCHMARK(BM_TickThreePanes)->Args({5000, 0})->Args({100000, 0})->Args({5000, 1})->Args({100000, 1})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickThreePanes)->ArgsProduct({{5000, 100000}, {0, 1}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
 
 // The same tick through the panes' layer items as the stock view has them:
 // each pane renders its formulas into its item's cached image on relayout,

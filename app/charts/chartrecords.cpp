@@ -118,7 +118,6 @@ int applyKLinePush(std::vector<ChartBar>& held, const QuoteKPoint* points, int c
     if (same)
         held.pop_back();
     const std::size_t from = held.size();
-    held.reserve(from + std::size_t(count));
     for (int i = 0; i < count; ++i) {
         const QuoteKPoint& p = points[i];
         const float pre = i > 0 ? points[i - 1].close : from > 0 ? held[from - 1].close : p.close;
