@@ -72,6 +72,36 @@ void deliver(std::vector<std::unique_ptr<QChart>>& panes, const QuoteKPoints& re
     panes.front()->onUpdateKLine(&record, 0);
 }
 
+// A live push as the quote library delivers it (its incremental reply):
+// count 1 and the one bar, period and code information left zero.
+struct Push {
+    QuoteKPoint point{};
+    QuoteKPoints record{};
+    explicit Push(const QuoteKPoint& p) : point(p)
+    {
+        record.count = 1;
+        record.points = &point;
+    }
+};
+
+// What a tick pushes: the last bar again with a changed close (0), the bar
+// before the last corrected (1, which takes the merge), or a new day (2).
+// points follows what the pushes make of the series.
+Push nextPush(std::vector<QuoteKPoint>& points, int kind, float& delta)
+{
+    if (kind == 2) {
+        QuoteKPoint p = points.back();
+        p.time += 86400;
+        p.close += delta;
+        points.push_back(p);
+        return Push(p);
+    }
+    QuoteKPoint& p = points[points.size() - 1 - std::size_t(kind)];
+    p.close += delta;
+    delta = -delta;
+    return Push(p);
+}
+
 // Ten formulas in one 1200 x 600 pane over n synthetic day bars.
 struct TenSlots {
     std::vector<QuoteKPoint> points;
@@ -126,14 +156,16 @@ BENCHMARK(BM_ScrollTenSlots)->Arg(5000)->Arg(100000)->Unit(benchmark::kMilliseco
 
 // One live tick through the chart items: ten formulas on three panes (KLINE,
 // MA, BOLL, SAR, EXPMA on the main pane; VOL, MACD, KDJ, RSI, WR below), the
-// last bar's close changed, the whole record delivered to the main pane as
-// the model does and handed on to the lower panes, each pane relaid out; with arg 1 the 1920 x 1080 frame is
-// painted too.
+// last bar's close changed and pushed as the library does (that bar alone)
+// to the main pane, which hands it on to the lower panes, each pane relaid
+// out; with arg 1 the 1920 x 1080 frame is painted too. Arg 2 picks what
+// the push carries, as for BM_TickLayerItems below.
 void BM_TickThreePanes(benchmark::State& state)
 {
     ensureChartApplication();
     const int n = int(state.range(0));
     const bool paint = state.range(1) != 0;
+    const int kind = int(state.range(2));
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
     QuoteKPoints record = dayRecord(points);
     record.code_info.decimal = 2;
@@ -143,9 +175,8 @@ void BM_TickThreePanes(benchmark::State& state)
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     float delta = 0.01f;
     for (auto _ : state) {
-        points.back().close += delta;
-        delta = -delta;
-        deliver(panes, record);
+        const Push push = nextPush(points, kind, delta);
+        deliver(panes, push.record);
         if (paint) {
             frame.fill(Qt::black);
             QPainter p(&frame);
@@ -164,19 +195,19 @@ void BM_TickThreePanes(benchmark::State& state)
         benchmark::DoNotOptimize(frame.constBits());
     }
 }
-BENCHMARK(BM_TickThreePanes)->Args({5000, 0})->Args({100000, 0})->Args({5000, 1})->Args({100000, 1})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickThreePanes)->ArgsProduct({{5000, 100000}, {0, 1}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
 
 // The same tick through the panes' layer items as the stock view has them:
 // each pane renders its formulas into its item's cached image on relayout,
 // and the 1920 x 1080 frame composes those images under the chart items'
-// own painting. Arg 1 picks the bar the tick changes: 0 the last one (the
-// items repaint only its strip), 1 the one before (they paint whole).
+// own painting. Arg 1 picks what the one-bar push carries: 0 the last bar
+// again (the items repaint only its strip), 1 the bar before it (the merge;
+// they paint whole), 2 a new day (the range moves on; they paint whole).
 void BM_TickLayerItems(benchmark::State& state)
 {
     ensureChartApplication();
     const int n = int(state.range(0));
-    const std::size_t changed = std::size_t(n - 1 - int(state.range(1)));
+    const int kind = int(state.range(1));
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
     QuoteKPoints record = dayRecord(points);
     record.code_info.decimal = 2;
@@ -195,9 +226,8 @@ void BM_TickLayerItems(benchmark::State& state)
     double composeNs = 0;
     QElapsedTimer t;
     for (auto _ : state) {
-        points[changed].close += delta;
-        delta = -delta;
-        deliver(panes, record);
+        const Push push = nextPush(points, kind, delta);
+        deliver(panes, push.record);
         t.start();
         frame.fill(Qt::black);
         QPainter p(&frame);
@@ -221,8 +251,7 @@ void BM_TickLayerItems(benchmark::State& state)
         partial += f->lastBarRenders();
     state.counters["strip_renders"] = partial;
 }
-BENCHMARK(BM_TickLayerItems)->Args({5000, 0})->Args({5000, 1})->Args({100000, 0})->Args({100000, 1})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickLayerItems)->ArgsProduct({{5000, 100000}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
 
 // Painting alone for a tick on the last bar, the three panes' layer images at
 // 1920 x 1080 (ten formulas): arg 1 = 0 repaints only the last bar's strip

@@ -105,6 +105,27 @@ bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int
     return true;
 }
 
+int applyKLinePush(std::vector<ChartBar>& held, const QuoteKPoint* points, int count)
+{
+    if (!points || count <= 0 || held.empty())
+        return -1;
+    const int32_t first = int32_t(uint32_t(uint64_t(points[0].time)));
+    if (first < held.back().time)
+        return -1;
+    const bool same = first == held.back().time;
+    // The held date of the same time stamp saves a time-zone lookup.
+    const uint32_t sameDate = held.back().date;
+    if (same)
+        held.pop_back();
+    const std::size_t from = held.size();
+    for (int i = 0; i < count; ++i) {
+        const QuoteKPoint& p = points[i];
+        const float pre = i > 0 ? points[i - 1].close : from > 0 ? held[from - 1].close : p.close;
+        held.push_back(kBar(p, i == 0 && same ? sameDate : chartDate(p.time), pre));
+    }
+    return int(from);
+}
+
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose)
 {
     std::vector<ChartBar> out;

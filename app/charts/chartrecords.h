@@ -25,6 +25,14 @@ std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, cons
 // whole record and recomputing the previous closes would give. False, with
 // held untouched, for anything else.
 bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int count);
+// A live push: the library's incremental reply carries only the newest bars.
+// When the first point is at or after the last held bar, the merge would
+// overwrite that bar with a single point of the same time, drop it for more,
+// and append the rest; that is done here in place, with the previous closes
+// of the new bars as recomputing them over the whole series gives. Returns
+// the first bar that changed; -1, with held untouched, when nothing is held
+// or the first point is older than the last held bar (the merge decides).
+int applyKLinePush(std::vector<ChartBar>& held, const QuoteKPoint* points, int count);
 // Minute points: open = high = low = close = price, previous close the
 // series' previous close for the first point, average 0 becomes no value.
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose);

@@ -718,6 +718,13 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
     // they were: a correction of one old bar re-evaluates from there only.
     const bool compare = li == 0 && changedFrom == 0 && !own.empty() && !bars.empty() &&
                          bars.front().time == own.front().time;
+    // New bars that begin after the first held one leave every bar before
+    // their first time stamp as it was (the merge keeps them, and their
+    // previous closes come from bars before them).
+    if (li == 0 && changedFrom == 0 && !own.empty() && !bars.empty() && bars.front().time > own.front().time)
+        changedFrom = int(std::lower_bound(own.begin(), own.end(), bars.front().time,
+                                           [](const ChartBar& b, int32_t t) { return b.time < t; }) -
+                          own.begin());
     if (compare)
         previousBars_.assign(own.begin(), own.end());
     if (merge)
@@ -774,18 +781,22 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     if (li < 0)
         return;
     ChartBarLayer& held = *barLayers_[std::size_t(li)];
-    // A tick repeats the whole series: when only its last bar is new or
-    // changed, that bar is updated in place instead of converting and merging
-    // the whole record again.
+    // A live push carries the newest bar only, and a refresh repeats the
+    // whole series with only its last bar new or changed: either updates the
+    // bars in place from the bar it changed, instead of converting and
+    // merging the whole record again.
     const int heldCount = int(held.bars.size());
     int oldCount = heldCount;
     const bool followed = li == 0 && source && followSource(*source, points, count, info);
     if (!followed) {
+        std::vector<ChartBar>& own = li == 0 ? held.bars : held.raw;
+        int pushedFrom = -1;
         if (li == 0 && updateKLineTail(held.bars, points, count))
             storeBars(li, {}, true, false, info, int(held.bars.size()) - 1);
+        else if ((pushedFrom = applyKLinePush(own, points, count)) >= 0)
+            storeBars(li, {}, true, false, info, pushedFrom);
         else
-            oldCount = storeBars(li, barsFromKPoints(points, count, li == 0 ? held.bars : held.raw), true, true,
-                                 info);
+            oldCount = storeBars(li, barsFromKPoints(points, count, own), true, true, info);
     }
     if (li == 0) {
         lastKPoints_ = points;

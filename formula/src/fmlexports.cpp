@@ -27,6 +27,7 @@ FML_API float* fml_argument_data(FormulaArgument* arg, int n)
         return nullptr;
     const uint32_t count = n > 0 ? static_cast<uint32_t>(n) : 0u;
     try {
+        roomFor(arg->values, count);
         arg->values.resize(count, 0.0f);
     } catch (...) {
         return nullptr;

@@ -40,6 +40,7 @@ std::string joinedText(const std::string& a, const std::string& b)
 ArgumentPtr makeInvalidSeries(uint32_t n)
 {
     auto r = std::make_shared<FormulaArgument>();
+    roomFor(r->values, n);
     r->values.assign(n, kInvalidValue);
     r->firstValid = 0;
     r->endBar = n;
@@ -66,6 +67,7 @@ ArgumentPtr makeLiteralString(const std::string& s)
 ArgumentPtr makeResultLike(const FormulaArgument& x)
 {
     auto r = std::make_shared<FormulaArgument>();
+    roomFor(r->values, x.values.size());
     r->values.assign(x.values.size(), 0.0f);
     r->firstValid = x.firstValid;
     r->endBar = std::min<uint64_t>(x.endBar, x.values.size());
@@ -86,6 +88,7 @@ const float kUnwrittenValue = [] {
 // without NDEBUG the unset span holds the kUnwrittenBits NaN instead.
 void sizeForWriting(FloatValues& values, std::size_t n, std::size_t from, std::size_t to)
 {
+    roomFor(values, n);
     values.resize(n);
     to = std::min(to, n);
     from = std::min(from, to);
@@ -122,6 +125,7 @@ ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n)
     if (!x || !x->literal)
         return x;
     auto r = std::make_shared<FormulaArgument>();
+    roomFor(r->values, n);
     r->values.assign(n, x->literalValue());
     r->text = x->text;
     r->firstValid = 0;
@@ -138,12 +142,12 @@ ArgumentPtr seriesOfLength(const ArgumentPtr& x, uint32_t n)
         return x;
     auto r = std::make_shared<FormulaArgument>();
     r->text = x->text;
+    roomFor(r->values, n);
     if (x->literal) {
         r->values.assign(n, x->literalValue());
         r->firstValid = 0;
         r->endBar = n;
     } else {
-        r->values.reserve(n);
         r->values = x->values;
         r->values.resize(n, 0.0f);
         r->firstValid = x->firstValid;
@@ -164,6 +168,7 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
         const uint32_t oldEnd = r->endBar;
         const std::size_t oldSize = r->values.size();
         const uint32_t from = resume ? std::max(first, std::min(changed, oldEnd)) : first;
+        roomFor(r->values, size);
         r->values.resize(size);
         float* v = r->values.data();
         // Bars outside [first, end) are zeros in a new result; every bar of

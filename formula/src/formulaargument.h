@@ -67,6 +67,18 @@ struct DefaultInitAllocator : PoolAllocator<T> {
 
 using FloatValues = std::vector<float, DefaultInitAllocator<float>>;
 
+// Gives values room for n floats and a few more, as much as the pool's block
+// for them holds: a series that grows by a bar at a time (a live session's
+// new bars) keeps its array instead of moving to a new one, whose fresh
+// pages cost more than the run.
+inline void roomFor(FloatValues& values, std::size_t n)
+{
+    if (values.capacity() >= n)
+        return;
+    const std::size_t bytes = (n + n / 64 + 16) * sizeof(float);
+    values.reserve(bytes >= scratchpool::kPooledBytes ? scratchpool::blockBytes(bytes) / sizeof(float) : n);
+}
+
 struct FormulaArgument {
     FloatValues values;         // one float per bar; a literal's value is element 0
     std::string text;           // a string literal's or string-valued name's text

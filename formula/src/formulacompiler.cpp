@@ -100,8 +100,15 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
         const float width = v.attr ? v.attr->width : 0.0f;
         const uint32_t color = v.attr ? v.attr->color : 0u;
         const int32_t style = v.attr ? v.attr->style : 0;
-        ctx->code.emplace_back([handler, name, width, color, style](FormulaContext* c) {
-            c->runPending();
+        // A data output only keeps its series for the readers after the run,
+        // which runs every waiting loop at its end: the loops may go on
+        // waiting, so that the statements of a chain still run together.
+        // Every other kind reads its series here (and a volume stick looks
+        // names up).
+        const bool keepsOnly = v.kind == FML_DRAW_DATA && style != FML_PEN_VOLSTICK;
+        ctx->code.emplace_back([handler, name, width, color, style, keepsOnly](FormulaContext* c) {
+            if (!keepsOnly)
+                c->runPending();
             return handler(c, name, width, color, style);
         });
         break;

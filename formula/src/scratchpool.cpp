@@ -123,4 +123,9 @@ bool pooling() noexcept
     return kPooling;
 }
 
+std::size_t blockBytes(std::size_t bytes) noexcept
+{
+    return kPooling && bytes >= kPooledBytes ? classOf(bytes).bytes : bytes;
+}
+
 }  // namespace scratchpool

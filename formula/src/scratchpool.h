@@ -30,6 +30,9 @@ std::size_t keptBytes() noexcept;
 std::size_t freshBlocks() noexcept;
 // False in builds that bypass the pool.
 bool pooling() noexcept;
+// The bytes of the block that take(bytes) hands out (bytes itself below
+// kPooledBytes or without the pool).
+std::size_t blockBytes(std::size_t bytes) noexcept;
 
 }  // namespace scratchpool
 

@@ -49,6 +49,7 @@ BarRange commonRange(const ArgumentPtr* args, std::size_t n)
 
 void shapeResult(FormulaArgument& r, uint32_t first, uint32_t end)
 {
+    roomFor(r.values, end);
     r.values.resize(end, 0.0f);
     r.firstValid = first;
     r.endBar = end;

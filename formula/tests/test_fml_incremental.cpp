@@ -28,7 +28,12 @@ struct Op {
     int code;
     std::string text;
     float number = 0.0f;
+    int kind = FML_DRAW_DATA;  // of an output
 };
+// An output that reads its series when its step runs (any kind but data,
+// which only keeps its series for the readers after the run): a reference
+// drawn with it runs each loop by itself.
+constexpr int kReadNow = FML_DRAW_LITERAL_NUMBER;
 using Program = std::vector<Op>;
 
 // Random expressions in postfix form: price series, numbers and a parameter
@@ -197,7 +202,7 @@ void compile(TestProgram& t, const Program& p)
         case FML_OP_PUSH_NAME: t.name(op.text.c_str()); break;
         case FML_OP_CALL: t.call(op.text.c_str()); break;
         case FML_OP_ASSIGN: t.assign(op.text.c_str()); break;
-        case FML_OP_OUTPUT: t.output(FML_DRAW_DATA, op.text.c_str()); break;
+        case FML_OP_OUTPUT: t.output(op.kind, op.text.c_str()); break;
         case FML_OP_DROP: t.drop(); break;
         }
     }
@@ -457,12 +462,14 @@ TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
     for (const auto& pair : pairs) {
         // V0 and V1 wait, V2 reads both, V3 is a recursion of V2.
         Program program = pair.first;
-        program.insert(program.end(), {{FML_OP_ASSIGN, "V0"}, {FML_OP_DROP, ""}});
+        // Each statement drawn as data, as the catalogue's programs draw
+        // theirs: the loops still wait for the reading step.
+        program.insert(program.end(), {{FML_OP_ASSIGN, "V0"}, {FML_OP_OUTPUT, "V0"}, {FML_OP_DROP, ""}});
         program.insert(program.end(), pair.second.begin(), pair.second.end());
-        program.insert(program.end(), {{FML_OP_ASSIGN, "V1"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "V0"},
+        program.insert(program.end(), {{FML_OP_ASSIGN, "V1"}, {FML_OP_OUTPUT, "V1"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "V0"},
                                        {FML_OP_PUSH_NAME, "V1"}, fn("-"), {FML_OP_ASSIGN, "V2"}, num(9), fn("ema"),
                                        {FML_OP_ASSIGN, "V3"}, {FML_OP_DROP, ""}});
-        for (const char* v : {"V0", "V1", "V2", "V3"})
+        for (const char* v : {"V2", "V3"})
             program.push_back(Op{FML_OP_OUTPUT, v});
         // Each snippet alone, every call's result drawn at once: nothing
         // waits for a later step, so each loop runs by itself.
@@ -472,10 +479,10 @@ TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
                 single.push_back(op);
                 if (op.code == FML_OP_CALL) {
                     const std::string t = "T" + std::to_string(single.size());
-                    single.insert(single.end(), {{FML_OP_ASSIGN, t}, {FML_OP_OUTPUT, t}});
+                    single.insert(single.end(), {{FML_OP_ASSIGN, t}, {FML_OP_OUTPUT, t, 0.0f, kReadNow}});
                 }
             }
-            single.insert(single.end(), {{FML_OP_ASSIGN, "A"}, {FML_OP_OUTPUT, "A"}, {FML_OP_DROP, ""}});
+            single.insert(single.end(), {{FML_OP_ASSIGN, "A"}, {FML_OP_OUTPUT, "A", 0.0f, kReadNow}, {FML_OP_DROP, ""}});
             TestProgram t;
             compile(t, single);
             m.serve(t);
@@ -531,13 +538,14 @@ TEST(FmlIncremental, WaitingLoopsAreWrittenForEveryReader)
     Program chainAlone = {c};
     for (int i = 0; i < 80; ++i) {
         chain.insert(chain.end(), {num(0.5f), fn(i % 2 ? "+" : "*")});
-        chainAlone.insert(chainAlone.end(), {num(0.5f), fn(i % 2 ? "+" : "*"), assign("T"), {FML_OP_OUTPUT, "T"}});
+        chainAlone.insert(chainAlone.end(),
+                          {num(0.5f), fn(i % 2 ? "+" : "*"), assign("T"), {FML_OP_OUTPUT, "T", 0.0f, kReadNow}});
     }
     chain.insert(chain.end(), {num(3), fn("ema")});
     chainAlone.insert(chainAlone.end(), {num(3), fn("ema")});
     const std::vector<Case> cases = {
         {"host function", {c, num(5), fn("ema"), num(0), fn("+"), fn("COPYARG")},
-         {c, num(5), fn("ema"), assign("T"), {FML_OP_OUTPUT, "T"}, num(0), fn("+")}},
+         {c, num(5), fn("ema"), assign("T"), {FML_OP_OUTPUT, "T", 0.0f, kReadNow}, num(0), fn("+")}},
         {"sar after H and L are assigned",
          {var("H"), num(1), fn("*"), assign("H"), drop, var("L"), num(1), fn("*"), assign("L"), drop, num(4), num(2),
           num(20), fn("sar")},
@@ -557,7 +565,7 @@ TEST(FmlIncremental, WaitingLoopsAreWrittenForEveryReader)
         // A run that fails after a value was assigned still leaves it written.
         TestProgram failing, ref;
         compile(failing, {c, num(5), fn("ema"), assign("X"), drop, c, c, c, fn("sar")});
-        compile(ref, {c, num(5), fn("ema"), assign("X"), {FML_OP_OUTPUT, "X"}});
+        compile(ref, {c, num(5), fn("ema"), assign("X"), {FML_OP_OUTPUT, "X", 0.0f, kReadNow}});
         m.serve(failing);
         m.serve(ref);
         EXPECT_EQ(failing.run(int(m.c.size())), 0);

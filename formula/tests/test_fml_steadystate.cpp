@@ -6,6 +6,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -62,6 +63,51 @@ TEST(FmlPool, RepeatedRunOverTheSameBarsTakesNoFreshMemory)
     const std::size_t before = scratchpool::freshBlocks();
     ASSERT_EQ(p.run(bars), 1);
     EXPECT_EQ(scratchpool::freshBlocks(), before);
+}
+
+// A live session's new bar: the host hands its kept close back one bar
+// longer, and every series the run grows by that bar keeps its array, so
+// the run takes no fresh memory (fresh pages of every series of every
+// formula cost far more than the bar).
+TEST(FmlPool, ANewBarTakesNoFreshMemory)
+{
+    if (!scratchpool::pooling())
+        GTEST_SKIP() << "this build bypasses the pool";
+    struct Host {
+        std::vector<float> c;
+        int from = 0;
+        static int miss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
+        {
+            if ((name[0] | 0x20) != 'c' || name[1])
+                return 0;
+            auto* h = static_cast<Host*>(user);
+            const int had = fml_argument_data_size(arg);
+            const int from = std::min(h->from, had);
+            float* v = fml_argument_data(arg, int(h->c.size()));
+            std::copy(h->c.begin() + from, h->c.end(), v + from);
+            fml_argument_rewritten_from(arg, from);
+            return 1;
+        }
+    } host;
+    for (int i = 0; i < 100000; ++i)
+        host.c.push_back(10.0f + std::sin(i * 0.01f));
+    TestProgram p;
+    fml_ctx_keep_series(p.ctx(), 1);
+    fml_ctx_miss_callback(p.ctx(), &host, &Host::miss);
+    p.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").output(FML_DRAW_DATA, "DIF").drop();
+    p.name("DIF").num(9).call("EMA").assign("DEA").output(FML_DRAW_DATA, "DEA").drop();
+    p.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").output(FML_DRAW_DATA, "MACD").drop();
+    p.name("C").num(20).call("MA").name("C").num(20).call("STD").call("+").output(FML_DRAW_DATA, "UB").drop();
+    ASSERT_EQ(p.run(int(host.c.size())), 1);
+    host.from = int(host.c.size()) - 1;
+    ASSERT_EQ(p.run(int(host.c.size())), 1);
+    for (int day = 0; day < 3; ++day) {
+        host.from = int(host.c.size());
+        host.c.push_back(host.c.back() + 0.01f);
+        const std::size_t before = scratchpool::freshBlocks();
+        ASSERT_EQ(p.run(int(host.c.size())), 1);
+        EXPECT_EQ(scratchpool::freshBlocks(), before) << "new bar " << day + 1;
+    }
 }
 
 TEST(BuiltinSpeed, FormerlyQuadraticPathsStayFast)

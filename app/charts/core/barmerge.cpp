@@ -20,6 +20,26 @@ bool coversTimes(const std::vector<ChartBar>& n, const std::vector<ChartBar>& e)
     return true;
 }
 
+// When each bar of n (ascending) has a bar of e with its time stamp, and n
+// is short against e, those bars of e are overwritten with n's and true is
+// returned; otherwise e stays as it was and false is returned.
+bool replaceHeldTimes(std::vector<ChartBar>& e, const std::vector<ChartBar>& n)
+{
+    if (n.size() > 16 || n.size() * 64 > e.size())
+        return false;
+    std::size_t at[16];
+    auto from = e.begin();
+    for (std::size_t k = 0; k < n.size(); ++k) {
+        from = std::lower_bound(from, e.end(), n[k].time, [](const ChartBar& b, int32_t t) { return b.time < t; });
+        if (from == e.end() || from->time != n[k].time || (k > 0 && std::size_t(from - e.begin()) <= at[k - 1]))
+            return false;
+        at[k] = std::size_t(from - e.begin());
+    }
+    for (std::size_t k = 0; k < n.size(); ++k)
+        e[at[k]] = n[k];
+    return true;
+}
+
 }  // namespace
 
 void mergeBars(std::vector<ChartBar>& e, std::vector<ChartBar>&& n)
@@ -36,6 +56,9 @@ void mergeBars(std::vector<ChartBar>& e, std::vector<ChartBar>&& n)
         if (nFirst <= eFirst && eLast <= nLast && n.size() >= e.size() && coversTimes(n, e)) {
             // The whole series again (a live record): the merge would give n.
             e.swap(n);
+        } else if (eFirst < nLast && replaceHeldTimes(e, n)) {
+            // Every new bar replaced the held one of its time stamp in place
+            // (a pushed correction): what the ordered merge below would give.
         } else if (eFirst < nLast) {
             // Overlap: one ordered merge; on equal time stamps the new bar replaces the held one.
             std::vector<ChartBar> out;

@@ -3,6 +3,7 @@
 // record; anything else leaves the held bars to the merge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -103,6 +104,71 @@ TEST(KLineTail, AnythingElseLeavesHeldBarsToTheMerge)
     }
     std::vector<ChartBar> empty;
     EXPECT_FALSE(updateKLineTail(empty, base.data(), int(base.size()))) << "nothing held";
+}
+
+}  // namespace
+
+namespace {
+
+// A live push (the newest bars only, as the library's incremental reply
+// carries them) gives the bars a merge of the push and a recomputation of
+// the previous closes would give, converted from the whole series the push
+// makes: the held bars with the last replaced or the new ones appended.
+TEST(KLinePush, NewestBarsReplaceOrAppendAsTheWholeSeriesConverts)
+{
+    const std::vector<QuoteKPoint> base = days(70);
+    auto at = [&base](std::size_t i, float close) {
+        QuoteKPoint p = base[std::min(i, base.size() - 1)];
+        p.time = base.front().time + int64_t(i) * 86400;
+        p.close = close;
+        p.high = close + 1.0f;
+        return p;
+    };
+    struct Case {
+        const char* what;
+        std::vector<QuoteKPoint> push;
+        std::size_t keep;  // base bars the series keeps before the pushed ones
+        int changedFrom;
+    } cases[] = {
+        {"the last bar again, another close", {at(69, 12.5f)}, 69, 69},
+        {"the last bar again, unchanged", {base.back()}, 69, 69},
+        {"a newer bar", {at(70, 9.75f)}, 70, 70},
+        {"a bar two days on", {at(72, 9.5f)}, 70, 70},
+        {"the last bar and a new one", {at(69, 11.0f), at(70, 11.25f)}, 69, 69},
+        {"two new bars", {at(70, 8.0f), at(71, 8.5f)}, 70, 70},
+    };
+    for (const Case& c : cases) {
+        std::vector<ChartBar> held = whole(base);
+        std::vector<QuoteKPoint> series(base.begin(), base.begin() + std::ptrdiff_t(c.keep));
+        series.insert(series.end(), c.push.begin(), c.push.end());
+        ASSERT_EQ(c.changedFrom, applyKLinePush(held, c.push.data(), int(c.push.size()))) << c.what;
+        EXPECT_TRUE(same(held, whole(series))) << c.what;
+    }
+}
+
+TEST(KLinePush, OlderBarsOrNothingHeldLeaveTheBarsToTheMerge)
+{
+    const std::vector<QuoteKPoint> base = days(20);
+    const std::vector<ChartBar> original = whole(base);
+    struct Case {
+        const char* what;
+        std::vector<QuoteKPoint> push;
+    } cases[] = {
+        {"the bar before the last", {base[18]}},
+        {"the first bar", {base[0]}},
+        {"older history in front", {[&] { QuoteKPoint p = base[0]; p.time -= 86400; return p; }()}},
+        {"an older bar then the last", {base[17], base[19]}},
+    };
+    for (const Case& c : cases) {
+        std::vector<ChartBar> held = original;
+        EXPECT_EQ(-1, applyKLinePush(held, c.push.data(), int(c.push.size()))) << c.what;
+        EXPECT_TRUE(same(held, original)) << c.what << ": held bars were touched";
+    }
+    std::vector<ChartBar> empty;
+    EXPECT_EQ(-1, applyKLinePush(empty, base.data(), 1)) << "nothing held";
+    EXPECT_TRUE(empty.empty());
+    std::vector<ChartBar> held = original;
+    EXPECT_EQ(-1, applyKLinePush(held, base.data(), 0)) << "no point";
 }
 
 }  // namespace

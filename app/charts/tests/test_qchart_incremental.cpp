@@ -37,6 +37,19 @@ Days randomDays(std::mt19937& rng, std::normal_distribution<float>& step, int n,
     return days;
 }
 
+// The library's incremental reply: the bar at index i of r alone, with the
+// period and code information left zero (only count and bars are set).
+struct Push {
+    QuoteKPoint point;
+    QuoteKPoints record{};
+    Push(const KRecord& r, std::size_t i) : point(r.points.at(i))
+    {
+        record.count = 1;
+        record.points = &point;
+    }
+    const QuoteKPoints* get() const { return &record; }
+};
+
 // Every named output's value at every bar and every line's whole array, slot by slot.
 std::vector<float> drawn(QChart& c, int layer)
 {
@@ -120,12 +133,16 @@ TEST(QChartIncremental, KeptSeriesDrawWhatANewChartDraws)
     ASSERT_GT(drawn(kept, 0).size(), 400u * std::size(kFormulas)) << "every slot draws";
     expectSameAsNewChart(kept, base, overlay, "first record");
     const char* const what[] = {"tick", "tick", "new bar", "older bar", "overlay tick", "other prices", "same record"};
-    for (int edit = 0; edit < 28; ++edit) {
+    for (int edit = 0; edit < 40; ++edit) {
         const int kind = edit < 7 ? edit : int(rng() % 7);
+        int firstDifference = 0;
         switch (kind) {
         case 0: case 1: days.back().second += step(rng); break;
         case 2: days.push_back({days.back().first + 1, days.back().second + step(rng)}); break;
-        case 3: days[rng() % days.size()].second += 0.75f; break;
+        case 3:
+            firstDifference = int(rng() % days.size());
+            days[std::size_t(firstDifference)].second += 0.75f;
+            break;
         case 4: other.back().second += step(rng); break;
         case 5:
             for (auto& d : days)
@@ -136,8 +153,58 @@ TEST(QChartIncremental, KeptSeriesDrawWhatANewChartDraws)
         base = KRecord(days, "600001");
         overlay = KRecord(other, "600002");
         point(base), point(overlay);
-        kept.onSyncUpdateKLine(kind == 4 ? overlay.get() : base.get(), kind == 4 ? 1 : 0);
-        expectSameAsNewChart(kept, base, overlay, "edit " + std::to_string(edit) + " (" + what[kind] + ")");
+        // Ticks, new bars and corrections come as the library pushes them
+        // (the changed bar alone) every other time, else as the whole record.
+        const bool push = kind <= 4 && edit % 2 == 1;
+        const KRecord& r = kind == 4 ? overlay : base;
+        const std::size_t changed = kind == 3 ? std::size_t(firstDifference) : r.points.size() - 1;
+        const Push one(r, changed);
+        kept.onSyncUpdateKLine(push ? one.get() : r.get(), kind == 4 ? 1 : 0);
+        expectSameAsNewChart(kept, base, overlay,
+                             "edit " + std::to_string(edit) + " (" + what[kind] + (push ? ", pushed)" : ")"));
+        if (testing::Test::HasFatalFailure())
+            return;
+    }
+}
+
+// A live push (one bar, as the library's incremental reply carries it)
+// changes the bars from the bar it carries: the last bar again, a newer bar
+// or a corrected older one; the formulas re-evaluate from there, never from
+// bar 0, and draw what a new chart draws from the whole record.
+TEST(QChartIncremental, OneBarPushesChangeBarsFromTheBarTheyCarry)
+{
+    std::mt19937 rng(45);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    Days days = randomDays(rng, step, 400, 20.0f);
+    const KRecord overlay(days, "600002");
+    QChart kept;
+    addFormulas(kept);
+    kept.onSyncUpdateKLine(KRecord(days, "600001").get(), 0);
+    kept.onSyncUpdateKLine(overlay.get(), 1);
+    struct Case {
+        const char* what;
+        void (*edit)(Days&);
+        int bar;  // the bar pushed, from the end (-1 the last)
+        int from; // the first changed bar, from the end of the series before
+    } cases[] = {
+        {"the last bar's close", [](Days& d) { d.back().second += 0.3f; }, -1, -1},
+        {"the last bar unchanged", [](Days&) {}, -1, -1},
+        {"a new day", [](Days& d) { d.push_back({d.back().first + 1, d.back().second + 0.1f}); }, -1, 0},
+        {"a day after a gap", [](Days& d) { d.push_back({d.back().first + 3, d.back().second - 0.2f}); }, -1, 0},
+        {"the bar before the last", [](Days& d) { d[d.size() - 2].second -= 0.4f; }, -2, -2},
+        {"an older bar", [](Days& d) { d[d.size() - 150].second += 0.6f; }, -150, -150},
+    };
+    for (const Case& c : cases) {
+        const int before = int(days.size());
+        c.edit(days);
+        const KRecord whole(days, "600001");
+        const Push one(whole, std::size_t(int(days.size()) + c.bar));
+        const ChartBarLayer& layer = *kept.barLayer(0);
+        const unsigned seen = layer.changes.version();
+        kept.onSyncUpdateKLine(one.get(), 0);
+        EXPECT_EQ(before + c.from, layer.changes.since(seen, int(layer.bars.size())))
+            << c.what << ": first bar changed";
+        expectSameAsNewChart(kept, whole, overlay, c.what);
         if (testing::Test::HasFatalFailure())
             return;
     }
@@ -209,12 +276,16 @@ TEST(QChartIncremental, LowerPanesFollowTheMainPane)
     std::normal_distribution<float> step(0.0f, 0.2f);
     Days days = randomDays(rng, step, 300, 15.0f);
     const char* const what[] = {"tick", "new bar", "older bar", "other prices", "direct to a lower pane"};
-    for (int edit = 0; edit < 20; ++edit) {
+    for (int edit = 0; edit < 30; ++edit) {
         const int kind = edit == 0 ? -1 : edit <= 5 ? edit - 1 : int(rng() % 5);
+        int corrected = 0;
         switch (kind) {
         case 0: days.back().second += step(rng); break;
         case 1: days.push_back({days.back().first + 1, days.back().second}); break;
-        case 2: days[rng() % days.size()].second += 0.5f; break;
+        case 2:
+            corrected = int(rng() % days.size());
+            days[std::size_t(corrected)].second += 0.5f;
+            break;
         case 3:
             for (auto& d : days)
                 d.second = 30.0f - d.second;
@@ -228,9 +299,13 @@ TEST(QChartIncremental, LowerPanesFollowTheMainPane)
             days.back().second = r.points.back().close;
             vol.onSyncUpdateKLine(&r.record, 0);
         }
-        main.onUpdateKLine(&r.record, 0);
-        const std::string where =
-            std::string("edit ") + std::to_string(edit) + " (" + (kind < 0 ? "first" : what[kind]) + ")";
+        // Ticks, new bars and corrections come every other time as the
+        // library pushes them: the changed bar alone.
+        const bool push = kind >= 0 && kind != 3 && edit % 2 == 0;
+        const Push one(r, kind == 2 ? std::size_t(corrected) : r.points.size() - 1);
+        main.onUpdateKLine(push ? one.get() : &r.record, 0);
+        const std::string where = std::string("edit ") + std::to_string(edit) + " (" +
+                                  (kind < 0 ? "first" : what[kind]) + (push ? ", pushed)" : ")");
         for (QChart* pane : {&main, &vol, &macd}) {
             QChart fresh;
             setUp(fresh, pane->getCTXData(0)->name.toUtf8().constData(),

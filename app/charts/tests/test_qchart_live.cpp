@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "chartfixtures.h"
@@ -133,4 +135,71 @@ TEST_F(LiveChart, KLineMinuteAndDividendsReachTheChart)
     // Symmetric about the previous close (within float rounding).
     EXPECT_NEAR(m->geometry.max() - minutePreClose, minutePreClose - m->geometry.min(),
                 1e-4f * std::max(1.0f, minutePreClose));
+}
+
+// The library's live K-line pushes from the local quote server (the newest
+// bar alone, only count and bars set) keep a chart with formulas where a new
+// chart puts the library's whole series: at the refresh that repeats the
+// series, bars and every line drawn are the same bit for bit.
+TEST_F(LiveChart, PushedBarsMatchTheWholeSeriesOfTheRefresh)
+{
+    auto setUp = [](QChart& c) {
+        c.setSize(QSizeF(1000, 500));
+        for (const char* f : {"KLINE", "MA", "MACD", "KDJ"})
+            c.appendFormula(0, f, f == std::string("KLINE") ? "KSCALES" : "", "", 0);
+    };
+    MQModel model;
+    QChart kept;
+    setUp(kept);
+    int pushes = 0, wholeAfterPushes = 0;
+    bool pushFormSeen = true;
+    std::string mismatch;
+    // Connected before the chart: each record is looked at before the chart takes it.
+    QObject::connect(&model, &MQModel::updateKLine, [&](const QuoteKPoints* k, int) {
+        if (k->count == 1 && kept.getFirstKLineSize() > 1) {
+            ++pushes;
+            pushFormSeen = pushFormSeen && k->period == 0 && k->code_info.code[0] == '\0';
+            return;
+        }
+        if (pushes == 0 || k->count <= 1)
+            return;
+        ++wholeAfterPushes;
+        QChart fresh;
+        setUp(fresh);
+        fresh.onUpdateKLine(k, 0);
+        fresh.setVisibleRange(kept.getBegin(), kept.getEnd());
+        fresh.relayout();
+        const std::vector<ChartBar>& a = *kept.getKData(0);
+        const std::vector<ChartBar>& b = *fresh.getKData(0);
+        if (a.size() != b.size() || std::memcmp(a.data(), b.data(), a.size() * sizeof(ChartBar)) != 0) {
+            mismatch = "bars: kept " + std::to_string(a.size()) + ", whole series " + std::to_string(b.size());
+            return;
+        }
+        for (std::size_t s = 0; s < kept.formulaLayer(0)->size(); ++s) {
+            FormulaContext* x = (*kept.formulaLayer(0))[s]->context;
+            FormulaContext* y = (*fresh.formulaLayer(0))[s]->context;
+            for (int i = 0; i < fml_ctx_op_count(y, FML_DRAW_LINE); ++i) {
+                FMLOutputItem p{}, q{};
+                fml_ctx_op_line(x, &p, unsigned(i));
+                fml_ctx_op_line(y, &q, unsigned(i));
+                if (p.count != q.count || (q.count && std::memcmp(p.line.values, q.line.values, q.count * 4) != 0))
+                    mismatch = std::string("line ") + std::to_string(i) + " of slot " + std::to_string(s);
+            }
+        }
+    });
+    kept.bindDataSignal(&model, 0);
+    thread_.start();
+    model.getKLineData("600001", 1, 300, 33, 0);
+    // The market moves while quotes are subscribed, as the stock view's
+    // price panel has them; the server pushes the newest bar each second the
+    // market moved it.
+    MQModel prices;
+    prices.getPriceData("600001", 1);
+    for (int i = 0; i < 600 && pushes < 2; ++i)
+        QTest::qWait(100);
+    ASSERT_GE(pushes, 2) << "one-bar pushes from the local quote server";
+    EXPECT_TRUE(pushFormSeen) << "a push sets only count and bars";
+    model.setDividendCmd("");  // unadjusted as requested: the refresh repeats the library's series
+    ASSERT_TRUE(waitFor([&] { return wholeAfterPushes > 0; })) << "the refresh";
+    EXPECT_EQ("", mismatch);
 }

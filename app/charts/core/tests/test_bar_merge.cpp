@@ -57,6 +57,49 @@ TEST(BarMerge, Cases)
     }
 }
 
+// A few new bars inside a long held series (a pushed correction): bars on
+// held time stamps replace them, others go in between, a repeated time
+// stamp keeps both new bars, as the ordered merge has it.
+TEST(BarMerge, FewBarsInsideALongSeries)
+{
+    std::vector<int> even;
+    for (int t = 2; t <= 400; t += 2)
+        even.push_back(t);  // 200 bars
+    auto held = [&even] {
+        std::vector<ChartBar> v;
+        for (int t : even)
+            v.push_back(bars({t}, 1).front());
+        return v;
+    };
+    struct Case {
+        const char* what;
+        std::vector<ChartBar> incoming;
+        std::size_t size;
+        const char* news;  // the new bars in the result, time:index
+    } cases[] = {
+        {"one held bar replaced", bars({100}, 2), 200, "100:49 "},
+        {"two held bars replaced", bars({100, 300}, 2), 200, "100:49 300:149 "},
+        {"the bar before the last replaced", bars({398}, 2), 200, "398:198 "},
+        {"a new time stamp in between", bars({101}, 2), 201, "101:50 "},
+        {"a held and a new time stamp", bars({100, 101}, 2), 201, "100:49 101:50 "},
+        {"the same time stamp twice", bars({100, 100}, 2), 201, "100:49 100:50 "},
+    };
+    for (Case& c : cases) {
+        std::vector<ChartBar> e = held();
+        mergeBars(e, std::move(c.incoming));
+        std::string news;
+        bool ordered = true;
+        for (std::size_t i = 0; i < e.size(); ++i) {
+            if (int((e[i].close - float(e[i].time)) * 10.0f + 0.5f) == 2)
+                news += std::to_string(e[i].time) + ":" + std::to_string(i) + " ";
+            ordered = ordered && (i == 0 || e[i - 1].time <= e[i].time);
+        }
+        EXPECT_EQ(c.size, e.size()) << c.what;
+        EXPECT_EQ(c.news, news) << c.what;
+        EXPECT_TRUE(ordered) << c.what;
+    }
+}
+
 TEST(BarMerge, PreviousCloseFollowsTheBarBefore)
 {
     std::vector<ChartBar> v = bars({10, 20, 30}, 0);
