@@ -124,7 +124,11 @@ QVariant QQuorvexService::quorvexResponse(QJsonObject jObj)
             const QJsonObject o = data.at(i).toObject();
             NotifyStockItem& it = items[size_t(i)];
             std::memset(&it, 0, sizeof it);
-            const QByteArray code = o.value("stock_code").toString().toUtf8().left(int(sizeof it.code) - 1);
+            // A code that does not fit the record whole (too long, or holding a
+            // NUL) goes in as one the bridge refuses rather than cut short.
+            QByteArray code = o.value("stock_code").toString().toUtf8();
+            if (code.size() >= int(sizeof it.code) || code.contains('\0'))
+                code = "?";
             std::memcpy(it.code, code.constData(), size_t(code.size()));
             it.market = o.value("exchange_type").toString().toInt(nullptr, 10);
         }
