@@ -137,13 +137,20 @@ Window {
                 showMessage(Documents.isObject(json) && json.info ? json.info : "数据请求错误，请重试！");
                 return;
             }
+            // A held or full database does not stop the sign-in: the action
+            // row waits in memory for the next sync, the remembered
+            // password stays as it was.
             Sql.dbAddActionCmd("LOGIN", appVer());
             base.setLoginInfo(json);
             signedIn = true;
-            if (save_check.save_checked)
-                Sql.dbSaveUserInfo(userField.text, crypto.encode(passwordField.text));
-            else
-                Sql.dbCleanAllUserInfo();
+            try {
+                if (save_check.save_checked)
+                    Sql.dbSaveUserInfo(userField.text, crypto.encode(passwordField.text));
+                else
+                    Sql.dbCleanAllUserInfo();
+            } catch (e) {
+                console.log("remembered sign-in not saved: " + e);
+            }
             fetchGroups();
         }, timeout);
     }
