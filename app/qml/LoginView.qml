@@ -155,14 +155,19 @@ Window {
         }, timeout);
     }
 
-    function fetchGroups() {
+    // An empty group list gets the default groups once and is read once
+    // more (`afterCreate`); still empty then, the sign-in goes on without
+    // groups rather than asking again.
+    function fetchGroups(afterCreate) {
         loading.show("同步自选股数据，请稍候...");
         JSHttp.getData(address("url.mystock"), { user_id: login("user.id"), cmd: "get" }, jsonHeaders(), function (ok, json) {
             if (!ok || !Documents.isObject(json)) {
                 loading.hide();
                 return;
             }
-            if (json.code === "0000" && (json.result === null || json.result === undefined || json.result.length === 0)) {
+            var empty = json.result === null || json.result === undefined
+                    || (Array.isArray(json.result) && json.result.length === 0);
+            if (json.code === "0000" && empty && !afterCreate) {
                 createDefaultGroups();
                 return;
             }
@@ -191,7 +196,7 @@ Window {
         var url = address("url.mystock") + "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
         JSHttp.postData(url, cmds, jsonHeaders(), function (ok, json) {
             if (ok && Documents.isObject(json) && json.code === "0000")
-                fetchGroups();
+                fetchGroups(true);
             else
                 showMessage("初始化自选股错误！请重试！");
         }, timeout);

@@ -96,6 +96,15 @@ protected:
         QMetaObject::invokeMethod(o.get(), "run", Q_RETURN_ARG(QVariant, out));
         return out;
     }
+    // How many GET and POST requests of /api/mystock the back end has seen.
+    int mystockRequests(const char* method)
+    {
+        int n = 0;
+        for (const std::string& l : backend_.lines())
+            n += l.rfind(std::string(method) + " /api/mystock", 0) == 0 ? 1 : 0;
+        return n;
+    }
+
     ServerProcess backend_{"backend", {}};
     QQmlApplicationEngine engine_;
 };
@@ -344,4 +353,22 @@ TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
     EXPECT_EQ("MENU:held", rows[0].toStdString());
     EXPECT_TRUE(rows[1].startsWith("LOGIN:")) << rows[1].toStdString();
     EXPECT_EQ(0, script("return Sql.dbPendingCount();").toInt());
+}
+
+// A back end whose group reads keep answering an empty list: the default
+// groups are made once and read once more, then the sign-in goes on with no
+// groups.
+TEST_F(LoginFlow, EmptyGroupRepliesAreAskedOnceMore)
+{
+    backend_.control("answer /api/mystock " +
+                     QByteArray(R"({"code":"0000","msg":"success","result":[]})").toHex().toStdString());
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    signIn(w, "demo", "demo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 30000))
+        << "still showing " << child(w, "loading")->property("msg_").toString().toStdString() << " after "
+        << mystockRequests("GET") << " reads";
+    EXPECT_EQ(2, mystockRequests("GET"));
+    EXPECT_EQ(1, mystockRequests("POST"));
+    EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rzrq.json"));
 }
