@@ -66,6 +66,22 @@ QJsonArray cleanGroups(const QJsonValue& result, int* dropped)
     return out;
 }
 
+QVariantMap groupTitles(const QJsonArray& result)
+{
+    const auto text = [](const QJsonValue& v) {
+        return v.isString() ? v.toString() : v.isDouble() ? QString::number(v.toDouble(), 'g', 15) : QString();
+    };
+    QStringList ids, names;
+    ids.reserve(result.size());
+    names.reserve(result.size());
+    for (const QJsonValue& g : result) {
+        const QJsonObject o = g.toObject();
+        ids << text(o.value("group_id"));
+        names << text(o.value("group_name"));
+    }
+    return {{"ids", ids}, {"names", names}};
+}
+
 bool parse(const QString& text, QJsonObject* out)
 {
     QJsonParseError err{};

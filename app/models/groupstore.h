@@ -41,6 +41,11 @@ QString groupIdOf(const QJsonObject& group);
 // *dropped (when given) gets the number of entries left out.
 QJsonArray cleanGroups(const QJsonValue& result, int* dropped = nullptr);
 
+// The bar titles of the groups: their "group_id" and "group_name" as the
+// views show them (text, a number as its text, anything else ""), without
+// making a script object per group and stock.
+QVariantMap groupTitles(const QJsonArray& result);
+
 // A parsed document, or false when the text does not parse or is not an
 // object ("[]" is refused too).
 bool parse(const QString& text, QJsonObject* out);

@@ -50,6 +50,8 @@ QVariant QQuorvexService::getJson() const { return store().document().toVariantM
 
 QVariant QQuorvexService::getGroups() const { return store().groups().toVariantList(); }
 
+QVariant QQuorvexService::getGroupTitles() const { return groupdoc::groupTitles(store().groups()); }
+
 QVariant QQuorvexService::getGroupCodes(QString group_id) const
 {
     return groupdoc::groupCodes(store().groups(), group_id);
