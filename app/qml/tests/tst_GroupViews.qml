@@ -286,6 +286,7 @@ Item {
             var list = menu.contentItem;
             compare(list.objectName, "overflowList");
             compare(list.height, 20 * 25);
+            compare(list.width, 180);   // a dated result name fits beside the "√" column
             verify(list.contentItem.children.length <= shown + 20 + 2,
                    "overflow delegates made: " + list.contentItem.children.length);
             // Scrolled to the end, the last group is there and chooses its group.
