@@ -3,6 +3,9 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QtDebug>
+
+#include <cmath>
 
 namespace groupdoc {
 
@@ -11,6 +14,10 @@ const char* const kDefaultText = R"({"code":"0000","msg":"success","result":[]})
 int marketOf(const QJsonObject& item)
 {
     const QJsonValue v = item.value("market_id");
+    if (v.isDouble()) {
+        const double d = v.toDouble();
+        return d == std::floor(d) && std::fabs(d) <= 1e9 ? int(d) : 0;
+    }
     if (!v.isString())
         return 0;
     bool ok = false;
@@ -22,6 +29,57 @@ QString groupIdOf(const QJsonObject& group)
 {
     const QJsonValue v = group.value("group_id");
     return v.isString() ? v.toString() : QString();
+}
+
+QJsonArray cleanGroups(const QJsonValue& result, int* dropped)
+{
+    int left = result.isArray() || result.isUndefined() || result.isNull() ? 0 : 1;
+    QJsonArray out;
+    for (const QJsonValue& g : result.toArray()) {
+        if (!g.isObject()) {
+            ++left;
+            continue;
+        }
+        QJsonObject group = g.toObject();
+        const QJsonValue name = group.value("group_name");
+        if (!name.isString())
+            group.insert("group_name", name.isDouble() ? QString::number(name.toDouble(), 'g', 15) : QString());
+        const QJsonValue codes = group.value("codes");
+        QJsonArray kept;
+        for (const QJsonValue& c : codes.toArray()) {
+            QJsonObject item = c.toObject();
+            if (!c.isObject() || !item.value("code").isString()) {
+                ++left;
+                continue;
+            }
+            if (item.value("market_id").isDouble())
+                item.insert("market_id", QString::number(marketOf(item)));
+            kept.append(item);
+        }
+        if (!codes.isArray() && !codes.isUndefined() && !codes.isNull())
+            ++left;
+        group.insert("codes", kept);
+        out.append(group);
+    }
+    if (dropped)
+        *dropped = left;
+    return out;
+}
+
+QVariantMap groupTitles(const QJsonArray& result)
+{
+    const auto text = [](const QJsonValue& v) {
+        return v.isString() ? v.toString() : v.isDouble() ? QString::number(v.toDouble(), 'g', 15) : QString();
+    };
+    QStringList ids, names;
+    ids.reserve(result.size());
+    names.reserve(result.size());
+    for (const QJsonValue& g : result) {
+        const QJsonObject o = g.toObject();
+        ids << text(o.value("group_id"));
+        names << text(o.value("group_name"));
+    }
+    return {{"ids", ids}, {"names", names}};
 }
 
 bool parse(const QString& text, QJsonObject* out)
@@ -70,6 +128,10 @@ bool GroupStore::fromJson(const QString& text)
 void GroupStore::setDocument(const QJsonObject& doc)
 {
     doc_ = doc;
+    int dropped = 0;
+    doc_.insert("result", groupdoc::cleanGroups(doc.value("result"), &dropped));
+    if (dropped > 0)
+        qWarning() << "stock groups:" << dropped << "entries of another shape left out";
     indexed_ = false;
 }
 

@@ -5,8 +5,12 @@
 //      {"group_id":"1","group_name":"自选股1","codes":[{"code":"600000","market_id":"1"}]}]}
 //
 // Only "result" is read; "code" and "msg" pass through. A stock's market_id is
-// decimal text compared as a number (anything else counts as 0); a group's
-// group_id is compared as text (a value that is not a string counts as "").
+// decimal text or a whole number, compared as a number (anything else counts
+// as 0); a group's group_id is compared as text (a value that is not a string
+// counts as ""). A document is checked for this shape when it is stored: a
+// "result" that is not a list counts as no groups, a group that is not an
+// object and a code item that is not an object with a text "code" are
+// dropped, and the rest is kept.
 // GUI thread only; the stores are not locked.
 #pragma once
 
@@ -14,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPair>
+#include <QStringList>
 #include <QString>
 #include <QVariant>
 
@@ -24,10 +29,22 @@ namespace groupdoc {
 // The document used when a file is missing or empty.
 extern const char* const kDefaultText;
 
-// market_id of a code item as a number: base-10 text, else 0.
+// market_id of a code item as a number: base-10 text or a whole number,
+// else 0. The one reading of a stock's market for the stores and the tables.
 int marketOf(const QJsonObject& item);
 // group_id of a group as text: a string, else "".
 QString groupIdOf(const QJsonObject& group);
+
+// `result` in the group shape: groups that are objects, each with a "codes"
+// list of objects with a text "code"; a text "group_name" (a number becomes
+// its text, anything else ""); a number as market_id becomes its decimal text.
+// *dropped (when given) gets the number of entries left out.
+QJsonArray cleanGroups(const QJsonValue& result, int* dropped = nullptr);
+
+// The bar titles of the groups: their "group_id" and "group_name" as the
+// views show them (text, a number as its text, anything else ""), without
+// making a script object per group and stock.
+QVariantMap groupTitles(const QJsonArray& result);
 
 // A parsed document, or false when the text does not parse or is not an
 // object ("[]" is refused too).

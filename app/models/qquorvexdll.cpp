@@ -85,6 +85,16 @@ QString QQuorvexDll::actionText(const NotifyConditionItem& item)
     return QString::fromUtf8(cutUtf8(text, kMaxActionBytes));
 }
 
+bool QQuorvexDll::isKnownStock(const NotifyStockItem& item)
+{
+    if (strnlen(item.code, sizeof item.code) != 6)
+        return false;
+    for (int i = 0; i < 6; ++i)
+        if (item.code[i] < '0' || item.code[i] > '9')
+            return false;
+    return item.market == 1 || item.market == 2;
+}
+
 void QQuorvexDll::postMessage(const QString& text)
 {
     QTimer::singleShot(0, this, [text] { messageSink()(text); });
@@ -97,17 +107,26 @@ int32_t QQuorvexDll::notify(NotifyMsg* msg)
     const int count = msg->items ? std::max(0, int(msg->count)) : 0;
     switch (msg->type) {
     case NotifyStocks: {
-        int n = count;
-        if (n > kMaxStocks) {
-            postMessage(QStringLiteral("选股结果超过500只,系统将截取保留前500只!请增加选股条件缩小范围!"));
-            n = kMaxStocks;
-        }
+        // Stocks the program cannot list are left out and counted; of the
+        // rest the first 500 are kept.
         const auto* items = static_cast<const NotifyStockItem*>(msg->items);
         QJsonArray codes;
-        for (int i = 0; i < n; ++i)
-            codes.append(QJsonObject{{"code", itemCode(items[i])}, {"market_id", QString::number(items[i].market)}});
+        int refused = 0, listed = 0;
+        for (int i = 0; i < count; ++i) {
+            if (!isKnownStock(items[i])) {
+                ++refused;
+                continue;
+            }
+            if (++listed <= kMaxStocks)
+                codes.append(QJsonObject{{"code", itemCode(items[i])}, {"market_id", QString::number(items[i].market)}});
+        }
+        if (listed > kMaxStocks)
+            postMessage(QStringLiteral("选股结果超过500只,系统将截取保留前500只!请增加选股条件缩小范围!"));
+        if (refused > 0)
+            postMessage(QStringLiteral("选股结果中有%1只股票的代码或市场无法识别，已略去").arg(refused));
         if (codes.isEmpty()) {
-            postMessage(QStringLiteral("没有符合条件的数据"));
+            if (refused == 0)
+                postMessage(QStringLiteral("没有符合条件的数据"));
             return 1;
         }
         const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yy/MM/dd HH:mm:ss"));

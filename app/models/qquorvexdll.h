@@ -40,6 +40,9 @@ public:
     // Pure pieces of the callback, for the web notifications and the tests.
     // The code of an item: at most 6 bytes up to the first NUL, as UTF-8.
     static QString itemCode(const NotifyStockItem& item);
+    // A stock the program can list: a code of exactly six ASCII digits
+    // before its NUL, on the Shanghai (1) or Shenzhen (2) market.
+    static bool isKnownStock(const NotifyStockItem& item);
     // "key|period|params" cut to 128 bytes on a character boundary; null
     // texts count as "".
     static QString actionText(const NotifyConditionItem& item);

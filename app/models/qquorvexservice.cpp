@@ -50,6 +50,8 @@ QVariant QQuorvexService::getJson() const { return store().document().toVariantM
 
 QVariant QQuorvexService::getGroups() const { return store().groups().toVariantList(); }
 
+QVariant QQuorvexService::getGroupTitles() const { return groupdoc::groupTitles(store().groups()); }
+
 QVariant QQuorvexService::getGroupCodes(QString group_id) const
 {
     return groupdoc::groupCodes(store().groups(), group_id);
@@ -123,7 +125,11 @@ QVariant QQuorvexService::quorvexResponse(QJsonObject jObj)
             const QJsonObject o = data.at(i).toObject();
             NotifyStockItem& it = items[size_t(i)];
             std::memset(&it, 0, sizeof it);
-            const QByteArray code = o.value("stock_code").toString().toUtf8().left(int(sizeof it.code) - 1);
+            // A code that does not fit the record whole (too long, or holding a
+            // NUL) goes in as one the bridge refuses rather than cut short.
+            QByteArray code = o.value("stock_code").toString().toUtf8();
+            if (code.size() >= int(sizeof it.code) || code.contains('\0'))
+                code = "?";
             std::memcpy(it.code, code.constData(), size_t(code.size()));
             it.market = o.value("exchange_type").toString().toInt(nullptr, 10);
         }

@@ -30,6 +30,9 @@ public slots:
     void fromJson(QString json_str);
     QVariant getJson() const;
     QVariant getGroups() const;
+    // {ids: [...], names: [...]} of every group, in order: what a group bar
+    // shows, cheap for thousands of groups.
+    QVariant getGroupTitles() const;
     QVariant getGroupCodes(QString group_id) const;
     void addGroup(QString id, QString name, QVariant codes);
     void removeGroup(QString group_id);

@@ -26,6 +26,8 @@ QVariant QStockPoolService::getJson() const { return store().document().toVarian
 
 QVariant QStockPoolService::getGroups() const { return store().groups().toVariantList(); }
 
+QVariant QStockPoolService::getGroupTitles() const { return groupdoc::groupTitles(store().groups()); }
+
 QVariant QStockPoolService::getGroupCodes(QString group_id) const
 {
     return groupdoc::groupCodes(store().groups(), group_id);

@@ -18,6 +18,9 @@ public slots:
     void fromJson(QString json_str);
     QVariant getJson() const;
     QVariant getGroups() const;
+    // {ids: [...], names: [...]} of every group, in order: what a group bar
+    // shows, cheap for thousands of groups.
+    QVariant getGroupTitles() const;
     // The codes of the first group with that id, or an invalid value.
     QVariant getGroupCodes(QString group_id) const;
 };

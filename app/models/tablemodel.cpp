@@ -10,6 +10,7 @@
 
 #include "models/codetext.h"
 #include "models/core/tablepaging.h"
+#include "models/groupstore.h"
 #include "shell/hutil.h"
 #include "shell/quoteproxy.h"
 
@@ -582,8 +583,7 @@ void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode
     entries.reserve(size_t(codes.size()));
     for (const QJsonValue& v : codes) {
         const QJsonObject o = v.toObject();
-        const QJsonValue m = o.value("market_id");
-        const int market = m.isString() ? m.toString().toInt() : m.toInt();
+        const int market = groupdoc::marketOf(o);
         entries.push_back(makeCodeEntry(o.value("code").toString(), unsigned(market)));
     }
     const std::vector<uint16_t>& fields = g.compact ? kCompactFields : fullFields();

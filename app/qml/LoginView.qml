@@ -137,25 +137,37 @@ Window {
                 showMessage(Documents.isObject(json) && json.info ? json.info : "数据请求错误，请重试！");
                 return;
             }
+            // A held or full database does not stop the sign-in: the action
+            // row waits in memory for the next sync, the remembered
+            // password stays as it was.
             Sql.dbAddActionCmd("LOGIN", appVer());
             base.setLoginInfo(json);
             signedIn = true;
-            if (save_check.save_checked)
-                Sql.dbSaveUserInfo(userField.text, crypto.encode(passwordField.text));
-            else
-                Sql.dbCleanAllUserInfo();
+            try {
+                if (save_check.save_checked)
+                    Sql.dbSaveUserInfo(userField.text, crypto.encode(passwordField.text));
+                else
+                    Sql.dbCleanAllUserInfo();
+            } catch (e) {
+                console.log("remembered sign-in not saved: " + e);
+            }
             fetchGroups();
         }, timeout);
     }
 
-    function fetchGroups() {
+    // An empty group list gets the default groups once and is read once
+    // more (`afterCreate`); still empty then, the sign-in goes on without
+    // groups rather than asking again.
+    function fetchGroups(afterCreate) {
         loading.show("同步自选股数据，请稍候...");
         JSHttp.getData(address("url.mystock"), { user_id: login("user.id"), cmd: "get" }, jsonHeaders(), function (ok, json) {
             if (!ok || !Documents.isObject(json)) {
                 loading.hide();
                 return;
             }
-            if (json.code === "0000" && (json.result === null || json.result === undefined || json.result.length === 0)) {
+            var empty = json.result === null || json.result === undefined
+                    || (Array.isArray(json.result) && json.result.length === 0);
+            if (json.code === "0000" && empty && !afterCreate) {
                 createDefaultGroups();
                 return;
             }
@@ -184,7 +196,7 @@ Window {
         var url = address("url.mystock") + "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
         JSHttp.postData(url, cmds, jsonHeaders(), function (ok, json) {
             if (ok && Documents.isObject(json) && json.code === "0000")
-                fetchGroups();
+                fetchGroups(true);
             else
                 showMessage("初始化自选股错误！请重试！");
         }, timeout);

@@ -29,8 +29,10 @@ Item {
     // Per queue: rounds to skip after failures (`skip`, doubling) and still to
     // skip (`wait`), rows sent one at a time after a refused batch (`single`),
     // ids refused on their own (`parked`).
-    property var myStockQueue: ({ skip: 0, wait: 0, single: false, parked: {} })
-    property var actionQueue: ({ skip: 0, wait: 0, single: false, parked: {} })
+    // Ids the back end took that a held database kept from deleting
+    // (`taken`) are deleted on a later round and never sent again.
+    property var myStockQueue: ({ skip: 0, wait: 0, single: false, parked: {}, taken: {} })
+    property var actionQueue: ({ skip: 0, wait: 0, single: false, parked: {}, taken: {} })
     property int waitingEdits: 0
     readonly property string waitingText: waitingEdits > 0 ? "自选股修改待同步（" + waitingEdits + "）" : ""
     signal exitWindow(var msg)
@@ -95,6 +97,11 @@ Item {
     // kept aside go again one at a time when nothing else waits. done(left)
     // gets the rows still queued after a round that did not take them all.
     function syncQueue(queue, rows, url, remove, roundMs, done) {
+        var taken = queue.taken;
+        var takenIds = Object.keys(taken).map(Number);
+        if (takenIds.length > 0 && tryRemove(remove, takenIds))
+            queue.taken = {};
+        rows = rows.filter(function (r) { return !taken[r.id]; });
         if (queue.wait > 0) {
             queue.wait -= 1;
             done(rows.length);
@@ -120,7 +127,9 @@ Item {
         JSHttp.postData(url, body, { "Content-Type": "application/json" }, function (ok, json) {
             var left = rows.length;
             if (ok && json && json.code === "0000") {
-                remove(ids);
+                if (!tryRemove(remove, ids))
+                    for (var t = 0; t < ids.length; ++t)
+                        queue.taken[ids[t]] = true;
                 left -= ids.length;
                 for (var j = 0; j < ids.length; ++j)
                     delete queue.parked[ids[j]];
@@ -142,11 +151,34 @@ Item {
         return true;
     }
 
+    function tryRemove(remove, ids) {
+        try {
+            remove(ids);
+            return true;
+        } catch (e) {
+            console.log("synced rows not deleted yet: " + e);
+            return false;
+        }
+    }
+
+    // The queued rows, or null while the database cannot be read (the
+    // round is skipped).
+    function readRows(read) {
+        try {
+            return read();
+        } catch (e) {
+            console.log("queued rows not readable now: " + e);
+            return null;
+        }
+    }
+
     function syncMyStock() {
         var url = address("url.mystock");
         if (myStockBusy || url === "")
             return;
-        var rows = Sql.dbGetMyStockCmd();
+        var rows = readRows(Sql.dbGetMyStockCmd);
+        if (rows === null)
+            return;
         if (rows.length === 0) {
             waitingEdits = 0;
             return;
@@ -165,8 +197,8 @@ Item {
         var url = address("url.user_action");
         if (actionBusy || url === "")
             return;
-        var rows = Sql.dbGetActionCmd();
-        if (rows.length === 0)
+        var rows = readRows(Sql.dbGetActionCmd);
+        if (rows === null || rows.length === 0)
             return;
         url += "?user_id=" + encodeURIComponent(login("user.sid"));
         actionBusy = true;

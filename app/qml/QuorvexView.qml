@@ -11,7 +11,7 @@ QGroupView {
     id: root
     objectName: "quorvexView"
     firstColumnWidth: 45
-    property var groups: []
+    property var groups: []   // the groups' ids, in bar order
     property bool built: false
     property var editor: null
     property alias service: service
@@ -35,12 +35,13 @@ QGroupView {
     }
     function updateQuery(query_map) { setQuery(query_map); }
     function rebuildBar() {
-        var doc = service.getJson();
-        groups = doc && doc.result ? doc.result : [];
+        var titles = service.getGroupTitles();
+        groups = titles.ids;
+        var items = [];
+        for (var i = 0; i < titles.ids.length; ++i)
+            items.push({ name: titles.names[i], flag: titles.ids[i], key: titles.ids[i], select: i === 0 });
         barModel.clear();
-        for (var i = 0; i < groups.length; ++i)
-            barModel.append({ name: String(groups[i].group_name), flag: String(groups[i].group_id),
-                              key: String(groups[i].group_id), select: i === 0 });
+        barModel.append(items);   // one insertion: the bar is built once
         clearRows();
         listSelected();
         var first = !built;

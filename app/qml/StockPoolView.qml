@@ -8,7 +8,7 @@ QGroupView {
     objectName: "stockPoolView"
     firstColumnWidth: 45
     property var query_map_: ({})
-    property var groups: []
+    property var groups: []   // the groups' ids, in bar order
     property alias service: service
     property alias bar: bar
 
@@ -30,15 +30,16 @@ QGroupView {
     function updateQuery(query_map) { setQuery(query_map); }
     // One item per pool, the pool with that id (or the first) selected.
     function rebuildBar(groupId) {
-        groups = service.getGroups() || [];
+        var titles = service.getGroupTitles();
+        groups = titles.ids;
         barModel.clear();
-        var chosen = 0;
-        for (var i = 0; i < groups.length; ++i)
-            if (groupId !== undefined && String(groups[i].group_id) === String(groupId))
-                chosen = i;
-        for (i = 0; i < groups.length; ++i)
-            barModel.append({ name: String(groups[i].group_name), flag: String(groups[i].group_id),
-                              key: String(groups[i].group_id), select: i === chosen });
+        var chosen = groupId === undefined ? -1 : titles.ids.indexOf(String(groupId));
+        if (chosen < 0)
+            chosen = 0;
+        var items = [];
+        for (var i = 0; i < titles.ids.length; ++i)
+            items.push({ name: titles.names[i], flag: titles.ids[i], key: titles.ids[i], select: i === chosen });
+        barModel.append(items);   // one insertion: the bar is built once
     }
     function listSelected() {
         var i = bar.getFirstSelectIndex();

@@ -22,6 +22,12 @@ namespace {
 
 const char kCheckConnection[] = "LocalDatabaseCheck";
 
+// How long a statement of the GUI thread waits for a lock another process
+// holds before it fails: less than a frame, so that a held database makes
+// the window answer "locked" at once rather than freeze (SQLite's default
+// through Qt is 5 s per statement).
+const char kBusyOption[] = "QSQLITE_BUSY_TIMEOUT=10";
+
 // The command tables as the script module creates them; a table of the same
 // name with other columns is not one the program can use.
 struct Table {
@@ -128,7 +134,7 @@ bool inspect(const QString& file, std::vector<Salvage>* salvage)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kCheckConnection);
         db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        db.setConnectOptions(QLatin1String(kBusyOption));
         if (db.open()) {
             QSqlQuery query(db);
             const bool checked = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next() &&
@@ -236,10 +242,18 @@ LocalDatabaseCheck checkLocalDatabase(const QString& storagePath, const QString&
     QDir().mkpath(folder);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
-    // The module names its connection after the file's base name.
+    // The module names its connection after the file's base name, and uses
+    // a connection of that name it finds: it is made here, with the short
+    // wait for locks, before the module opens it.
     const QString moduleConnection = QFileInfo(base).fileName();
-    if (QSqlDatabase::contains(moduleConnection))
-        QSqlDatabase::database(moduleConnection, false).close();
+    {
+        QSqlDatabase module = QSqlDatabase::contains(moduleConnection)
+                                  ? QSqlDatabase::database(moduleConnection, false)
+                                  : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), moduleConnection);
+        module.close();
+        module.setDatabaseName(file);
+        module.setConnectOptions(QLatin1String(kBusyOption));
+    }
 
     std::vector<Salvage> salvage;
     const QFileInfo info(file);

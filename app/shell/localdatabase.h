@@ -19,5 +19,6 @@ struct LocalDatabaseCheck {
 // GUI thread, before the QML side opens the database: checks and, when
 // needed, replaces the database that the LocalStorage module keeps under
 // `storagePath` for `name`. A connection the module holds open to it is
-// closed first (the module reopens it on its next use).
+// closed first (the module reopens it on its next use); the module's
+// connection waits at most 10 ms for a lock held elsewhere.
 LocalDatabaseCheck checkLocalDatabase(const QString& storagePath, const QString& name);

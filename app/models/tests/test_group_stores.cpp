@@ -53,16 +53,16 @@ TEST_F(MyStockStore, OnlyAnObjectReplacesTheStore)
               QByteArray(R"({"code":"0000","msg":"success","result":[]})"));
 }
 
-// Lookups: the code exactly, market_id as a base-10 number (anything else 0),
-// group_id as text (anything else "").
+// Lookups: the code exactly, market_id as base-10 text or a whole number
+// (anything else 0), group_id as text (anything else "").
 TEST_F(MyStockStore, LookupRules)
 {
     a.fromJson(R"({"result":[{"group_id":7,"group_name":"n","codes":[{"code":"600009","market_id":1},
         {"code":"600010","market_id":"x"},{"code":"600011","market_id":" 01"},{"code":600012,"market_id":"1"}]},
         {"group_id":"7","group_name":"t","codes":[{"code":"600009","market_id":"1"}]}]})");
     struct Case { const char* code; int market; bool exists; int group; } cases[] = {
-        {"600009", 1, true, 1},   // the number 1 reads as 0: only group "7" matches
-        {"600009", 0, true, 0},
+        {"600009", 1, true, 0},   // the number 1 reads as 1, as the quote tables read it
+        {"600009", 0, false, -1},
         {"600010", 0, true, 0},
         {"600011", 1, true, 0},
         {"60001", 1, false, -1},
@@ -79,6 +79,60 @@ TEST_F(MyStockStore, LookupRules)
     EXPECT_EQ(a.getGroupIndex("7").toInt(), 1);
     EXPECT_EQ(a.getGroupIndex("").toInt(), 0);   // the number 7 reads as ""
     EXPECT_EQ(a.getGroupIndex("8").toInt(), -1);
+}
+
+// A hand-written market_id that is a number is the same stock as its text:
+// adding it again to another group changes nothing, and the stored item
+// carries the market as text like every item the program writes.
+TEST_F(MyStockStore, NumberMarketIsTheSameStock)
+{
+    a.fromJson(R"({"result":[{"group_id":"1","group_name":"a","codes":[{"code":"600009","market_id":1},
+        {"code":"000010","market_id":2.0},{"code":"000011","market_id":2.5}]},
+        {"group_id":"2","group_name":"b","codes":[]}]})");
+    QSignalSpy added(&a, &QMyStockService::updateMyStock);
+    a.addStock(1, "600009", 1);
+    a.addStock(1, "000010", 2);
+    EXPECT_EQ(added.count(), 0);
+    EXPECT_EQ(codesOf(a.getJson(), 0), "600009:1,000010:2,000011:0");
+    EXPECT_EQ(codesOf(a.getJson(), 1), "");
+    a.addStock(1, "000011", 2);   // 2.5 is no market: counted as 0, so 000011/2 is new
+    EXPECT_EQ(codesOf(a.getJson(), 1), "000011:2");
+}
+
+// Groups of another shape are left out where a document is stored (a reply,
+// a file): what is not a group object or a code item goes, the rest stays.
+TEST_F(MyStockStore, EntriesOfAnotherShapeAreLeftOut)
+{
+    struct Case { const char* result; const char* groups; } cases[] = {
+        // name|id|codes per group, ';' between groups
+        {R"([null,{"group_id":"1","group_name":"a","codes":[{"code":"600000","market_id":"1"}]},42,"x"])",
+         "a|1|600000:1"},
+        {R"("自选股自选股")", ""},
+        {R"(7)", ""},
+        {R"(null)", ""},
+        {R"({"group_id":"1"})", ""},
+        {R"([{"group_id":"1","group_name":null,"codes":"abc"},{"group_id":"2","group_name":5,"codes":[null,1,"x",
+             {"code":600001},{"code":"600002","market_id":"2"},["600003"]]}])",
+         "|1|;5|2|600002:2"},
+        {R"([{"group_id":"3","group_name":"无代码"}])", "无代码|3|"},
+        {R"([[],{}])", "||"},
+    };
+    for (const Case& c : cases) {
+        a.fromJson(QString(R"({"code":"0000","result":%1})").arg(c.result));
+        const QJsonArray groups = QJsonObject::fromVariantMap(a.getJson().toMap())["result"].toArray();
+        QStringList out;
+        for (int g = 0; g < groups.size(); ++g)
+            out << groups[g]["group_name"].toString() + "|" + groups[g]["group_id"].toString() + "|" +
+                       codesOf(a.getJson(), g);
+        EXPECT_EQ(out.join(';').toStdString(), c.groups) << "result " << c.result;
+        EXPECT_TRUE(a.getJson().toMap().value("result").canConvert<QVariantList>()) << c.result;
+    }
+    // The stores as the quote tables read them hold the same.
+    a.fromJson(R"({"result":[null,{"group_id":"9","group_name":"n","codes":[7,{"code":"600000","market_id":1}]}]})");
+    const QJsonArray seen = GroupStore::tableSource()->groups(StockGroupSource::MyStock);
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(QJsonDocument(seen).toJson(QJsonDocument::Compact),
+              QByteArray(R"([{"codes":[{"code":"600000","market_id":"1"}],"group_id":"9","group_name":"n"}])"));
 }
 
 // Add at the front, one group per stock, only inside the group list; remove the

@@ -64,9 +64,10 @@ protected:
 
 }  // namespace
 
-// Stocks: codes read up to 6 bytes or the first NUL, a group named by the local
-// time put first and saved, 500 at most with one message, none with another;
-// two results of one second keep their name but get distinct ids.
+// Stocks: six-digit codes of markets 1 and 2 only (the others counted in one
+// message), a group named by the local time put first and saved, 500 at most
+// with one message, none with another; two results of one second keep their
+// name but get distinct ids.
 TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
 {
     QQuorvexService service;
@@ -79,8 +80,9 @@ TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
     EXPECT_FALSE(QFile::exists(HFileIO::dataPath("Quorvex.json")));
 
     NotifyStockItem longCode = stock("60000012345", 1);   // 11 bytes, NUL-terminated
-    std::vector<NotifyStockItem> few{stock("000001", 2), longCode, stock("6001", 1)};
-    few[2].code[5] = 'x';                                  // "6001\0x": stops at the NUL
+    std::vector<NotifyStockItem> few{stock("000001", 2), longCode, stock("6001", 1), stock("600004", 1)};
+    few[2].code[5] = 'x';                                  // "6001\0x": cut at the NUL
+    messages.clear();
     EXPECT_EQ(notifyStocks(few), 1);
     EXPECT_EQ(updated.count(), 0);                          // re-emitted from the event loop only
     ASSERT_TRUE(waitFor([&] { return updated.count() == 1; }));
@@ -90,7 +92,9 @@ TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
     EXPECT_TRUE(QRegularExpression("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(g["group_name"].toString()).hasMatch())
         << g["group_name"].toString().toStdString();
     EXPECT_EQ(QJsonDocument(g["codes"].toArray()).toJson(QJsonDocument::Compact),
-              QByteArray(R"([{"code":"000001","market_id":"2"},{"code":"600000","market_id":"1"},{"code":"6001","market_id":"1"}])"));
+              QByteArray(R"([{"code":"000001","market_id":"2"},{"code":"600004","market_id":"1"}])"));
+    ASSERT_TRUE(waitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{"选股结果中有2只股票的代码或市场无法识别，已略去"});
     EXPECT_TRUE(HFileIO::readData("Quorvex.json").contains("\n    \"result\": ["));   // indented
 
     std::vector<NotifyStockItem> many;
@@ -100,7 +104,8 @@ TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
     notifyStocks(many);
     notifyStocks(few);
     ASSERT_TRUE(waitFor([&] { return updated.count() == 3; }));
-    EXPECT_EQ(messages, QStringList{"选股结果超过500只,系统将截取保留前500只!请增加选股条件缩小范围!"});
+    EXPECT_EQ(messages, (QStringList{"选股结果超过500只,系统将截取保留前500只!请增加选股条件缩小范围!",
+                                     "选股结果中有2只股票的代码或市场无法识别，已略去"}));
     groups = fileGroups();
     ASSERT_EQ(groups.size(), 3);
     const QJsonArray five = groups.at(1).toObject()["codes"].toArray();
@@ -112,6 +117,73 @@ TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
     EXPECT_EQ(ids.removeDuplicates(), 0) << ids.join('|').toStdString();
     for (const QJsonValue& v : groups)
         EXPECT_TRUE(v.toObject()["group_id"].toString().startsWith(v.toObject()["group_name"].toString()));
+}
+
+// What the bridge stores of a stock: exactly six ASCII digits before the NUL
+// and market 1 or 2; everything else is refused and counted, not cut into a
+// code of another stock. A result of refused stocks only says so once.
+TEST_F(ScreeningBridge, StocksOfUnknownShapeAreRefused)
+{
+    struct Case { QByteArray code; int market; bool kept; } cases[] = {
+        {"600000", 1, true},
+        {"000001", 2, true},
+        {QByteArray("600\0001", 7), 1, false},       // cut at a NUL
+        {"6000001", 1, false},                       // seven digits
+        {"60000", 1, false},
+        {"", 1, false},
+        {"60000a", 1, false},
+        {"\xb2\xe2\xca\xd4\xd6\xd0", 1, false},     // six bytes, not digits (nor UTF-8)
+        {"\xef\xbc\x96\xef\xbc\x90", 1, false},     // full-width digits
+        {"600000", 0, false},
+        {"600000", 3, false},
+        {"600000", -1, false},
+        {"600000", 20, false},
+    };
+    std::vector<NotifyStockItem> items;
+    QStringList expected;
+    for (const Case& c : cases) {
+        NotifyStockItem it;
+        std::memset(&it, 0, sizeof it);
+        std::memcpy(it.code, c.code.constData(), size_t(c.code.size()));
+        it.market = c.market;
+        EXPECT_EQ(QQuorvexDll::isKnownStock(it), c.kept) << c.code.toHex().constData() << "/" << c.market;
+        items.push_back(it);
+        if (c.kept)
+            expected << QString::fromLatin1(c.code) + ":" + QString::number(c.market);
+    }
+    QQuorvexService service;
+    QSignalSpy updated(&service, &QQuorvexService::updateQuorvex);
+    notifyStocks(items);
+    ASSERT_TRUE(waitFor([&] { return updated.count() == 1 && !messages.isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{"选股结果中有11只股票的代码或市场无法识别，已略去"});
+    QStringList stored;
+    for (const QJsonValue& v : fileGroups().at(0).toObject()["codes"].toArray())
+        stored << v["code"].toString() + ":" + v["market_id"].toString();
+    EXPECT_EQ(stored, expected);
+
+    // Only refused stocks: that message alone, no group.
+    messages.clear();
+    std::vector<NotifyStockItem> bad(items.begin() + 2, items.end());
+    notifyStocks(bad);
+    EXPECT_EQ(fileGroups().size(), 1);
+    // A good result after it: its group comes from the event loop after every
+    // box the first one asked for.
+    std::vector<NotifyStockItem> good(items.begin(), items.begin() + 1);
+    notifyStocks(good);
+    ASSERT_TRUE(waitFor([&] { return updated.count() == 2; }));
+    EXPECT_EQ(fileGroups().size(), 2);
+    EXPECT_EQ(messages, QStringList{"选股结果中有11只股票的代码或市场无法识别，已略去"});
+
+    // The web road: a code holding a NUL or longer than the record is refused
+    // rather than cut.
+    messages.clear();
+    service.quorvexResponse(QJsonDocument::fromJson(R"({"type":0,"data":[{"stock_code":"600000\u00001","exchange_type":"1"},
+        {"stock_code":"6000001234567","exchange_type":"1"},{"stock_code":"600519","exchange_type":"9"},
+        {"stock_code":"000002","exchange_type":"2"}]})").object());
+    ASSERT_TRUE(waitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages, QStringList{"选股结果中有3只股票的代码或市场无法识别，已略去"});
+    EXPECT_EQ(QJsonDocument(fileGroups().at(0).toObject()["codes"].toArray()).toJson(QJsonDocument::Compact),
+              QByteArray(R"([{"code":"000002","market_id":"2"}])"));
 }
 
 // Conditions: "key|period|params", null texts as "", cut to 128 bytes on a

@@ -130,13 +130,61 @@ function dbCleanAllUserInfo() {
     dbExecuteSql("DELETE FROM user_info WHERE user_name not null");
 }
 
+// Queued rows that could not be written (another process holds the file, or
+// the disk is full), per table, in order: kept here and written before the
+// table is next read, so that a held database neither loses them nor stops
+// the caller. They live as long as the program.
+var pendingRows = { mystock_cmd: [], action_cmd: [] };
+
+var insertSql = {
+    mystock_cmd: "INSERT INTO mystock_cmd(cmd, code, market, group_id, group_name) VALUES(?, ?, ?, ?, ?)",
+    action_cmd: "INSERT INTO action_cmd(do_action, remark, create_time) VALUES(?, ?, ?)"
+};
+
+// Writes the rows kept for `table`, oldest first, in one transaction; true
+// when none is left. A failure keeps them all for the next try.
+function flushPending(table) {
+    var rows = pendingRows[table];
+    if (rows.length === 0)
+        return true;
+    try {
+        dbGetHandle().transaction(function (tx) {
+            for (var i = 0; i < rows.length; ++i)
+                tx.executeSql(insertSql[table], rows[i]);
+        });
+    } catch (err) {
+        return false;
+    }
+    pendingRows[table] = [];
+    return true;
+}
+
+// Queues a row; false when it is kept in memory for a later write.
+function queueRow(table, values) {
+    if (flushPending(table)) {
+        try {
+            dbExecuteSql(insertSql[table], values);
+            return true;
+        } catch (err) {
+            console.log("queued row kept for a later write: " + err);
+        }
+    }
+    pendingRows[table].push(values);
+    return false;
+}
+
+function dbPendingCount() {
+    return pendingRows.mystock_cmd.length + pendingRows.action_cmd.length;
+}
+
 function dbAddMyStockCmd(cmd, code, market, group_id, group_name) {
-    dbExecuteSql("INSERT INTO mystock_cmd(cmd, code, market, group_id, group_name) VALUES(?, ?, ?, ?, ?)",
-                 [cmd, code, market, group_id, group_name === undefined ? null : group_name]);
+    return queueRow("mystock_cmd", [cmd, code, market, group_id, group_name === undefined ? null : group_name]);
 }
 
 // Rows in table order; each keeps its id so a sync deletes only what it sent.
+// Rows kept in memory are written first; they are read once they are in.
 function dbGetMyStockCmd() {
+    flushPending("mystock_cmd");
     var rs = dbExecuteSql("SELECT id, cmd, code, market, group_id, group_name FROM mystock_cmd ORDER BY id");
     var list = [];
     for (var i = 0; i < rs.rows.length; ++i) {
@@ -164,10 +212,11 @@ function dbAddActionCmd(do_action, remark) {
     var d = new Date();
     var stamp = d.getFullYear() + "-" + pad2(d.getMonth() + 1) + "-" + pad2(d.getDate()) + " "
             + pad2(d.getHours()) + ":" + pad2(d.getMinutes()) + ":" + pad2(d.getSeconds());
-    dbExecuteSql("INSERT INTO action_cmd(do_action, remark, create_time) VALUES(?, ?, ?)", [do_action, remark, stamp]);
+    return queueRow("action_cmd", [do_action, remark, stamp]);
 }
 
 function dbGetActionCmd() {
+    flushPending("action_cmd");
     var rs = dbExecuteSql("SELECT id, do_action, remark, create_time FROM action_cmd ORDER BY id");
     var list = [];
     for (var i = 0; i < rs.rows.length; ++i) {

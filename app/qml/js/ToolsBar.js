@@ -9,6 +9,19 @@ function fixedShowCount(width, leftPadding, rightPadding, itemWidth) {
     return Math.max(0, Math.floor((width - leftPadding - rightPadding) / itemWidth));
 }
 
+// Width of the first `count` items: their own widths when given (missing
+// ones count 0), else count * itemWidth.
+function shownWidth(itemWidths, itemWidth, count) {
+    if (count <= 0)
+        return 0;
+    if (!itemWidths)
+        return count * itemWidth;
+    var total = 0;
+    for (var i = 0; i < count && i < itemWidths.length; ++i)
+        total += itemWidths[i] || 0;
+    return total;
+}
+
 // Number of items whose running total of (text width + 10) fits in the room.
 function autoShowCount(textWidths, width, leftPadding, rightPadding) {
     var room = width - leftPadding - rightPadding;
@@ -30,8 +43,13 @@ function change(model, overflow, showCount, style, index) {
     if (style === 0) {
         model.setProperty(index, "select", !model.get(index).select);
     } else {
-        for (var i = 0; i < model.count; ++i)
-            model.setProperty(i, "select", style === 1 && i === index);
+        // Only the items whose state changes are written: a long bar changes
+        // one or two rows, not all of them.
+        for (var i = 0; i < model.count; ++i) {
+            var want = style === 1 && i === index;
+            if (!!model.get(i).select !== want)
+                model.setProperty(i, "select", want);
+        }
     }
     mirror(model, overflow, showCount);
 }
@@ -68,6 +86,8 @@ function selectIndexes(model) {
 }
 
 function firstSelectIndex(model) {
-    var list = selectIndexes(model);
-    return list.length > 0 ? list[0] : -1;
+    for (var i = 0; i < model.count; ++i)
+        if (model.get(i).select)
+            return i;
+    return -1;
 }

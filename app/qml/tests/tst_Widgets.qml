@@ -76,6 +76,30 @@ Item {
             compare(bar.getFirstSelectIndex(), -1);
         }
 
+        // Single choice remembers the chosen item, and forgets it when the
+        // model changes under the bar; the row's width is that of the items
+        // it shows.
+        function test_toolsBarChoiceAndRowWidth() {
+            bar.style = 1;
+            bar.onChange(4, true);
+            bar.onChange(2, true);
+            compare(bar.getSelectIndexs(), [2]);
+            compare(bar.getFirstSelectIndex(), 2);
+            items.setProperty(2, "select", false);   // another view's own change
+            items.setProperty(0, "select", true);
+            compare(bar.getFirstSelectIndex(), 0);
+            bar.onChange(3, true);
+            compare(bar.getSelectIndexs(), [3]);
+            items.setProperty(3, "select", false);
+            compare(bar.getFirstSelectIndex(), -1);
+            bar.style = 0;
+
+            var cases = [[null, 60, 3, 180], [null, 60, 0, 0], [[30, 40, 50], 60, 2, 70],
+                         [[30, 40], 60, 3, 70], [[30, 0, 50], 60, 3, 80], [[30], 60, -1, 0]];
+            for (var i = 0; i < cases.length; ++i)
+                compare(Bar.shownWidth(cases[i][0], cases[i][1], cases[i][2]), cases[i][3], JSON.stringify(cases[i]));
+        }
+
         function test_autoToolsBarWidths() {
             // Items are text width + 10 wide; show_count counts those whose
             // running total fits in width - paddings.

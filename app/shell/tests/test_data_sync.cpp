@@ -3,6 +3,8 @@
 #include <QJsonObject>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <memory>
@@ -11,6 +13,7 @@
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
+#include "shell/stockdictionary.h"
 
 // The main window's background sync against the local back end, with its
 // intervals shortened through its properties.
@@ -204,4 +207,47 @@ TEST_F(DataSync, MissingAddressSendsNothing)
         EXPECT_EQ(0u, l.compare(0, 4, "POST") == 0 ? 1u : 0u) << l;
     EXPECT_EQ(1, call(h, "stockRows"));
     EXPECT_EQ(1, call(h, "actionRows"));
+}
+
+// Another connection holds the local database's write lock: an edit made
+// under it waits in memory, the rows the back end took cannot be deleted
+// yet, so they are remembered and deleted once the database is free, never
+// sent again; the sync goes on meanwhile.
+TEST_F(DataSync, HeldDatabaseKeepsSyncingWithoutSendingTwice)
+{
+    setAddresses({}, {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    // Queued first; then, before the first tick, the other connection takes
+    // the write lock: reading goes on, writing and deleting wait for it.
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
+    const char* holder = "DataSyncHold";
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", holder);
+        db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("BEGIN IMMEDIATE") && q.exec("INSERT INTO action_cmd(do_action, remark, create_time) "
+                                                       "VALUES('HOLD', 'x', '2026-01-01 00:00:00')"));
+    }
+    ASSERT_TRUE(seen("mystock u7 1 edits"));
+    const auto taken = [&] {
+        return sync(h)->property("myStockQueue").toMap().value("taken").toMap().size();
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return taken() == 1; }, 10000)) << "the reply under the lock was lost";
+    EXPECT_FALSE(sync(h)->property("myStockBusy").toBool());
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600002"), Q_ARG(QVariant, 1));
+    const int ticks = sync(h)->property("tick").toInt();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sync(h)->property("tick").toInt() > ticks + 5; }, 5000));
+
+    {
+        QSqlDatabase db = QSqlDatabase::database(holder, false);
+        QSqlQuery(db).exec("ROLLBACK");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(holder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend_.count("mystock u7 1 edits") == 2; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0 && taken() == 0; }, 10000));
+    EXPECT_EQ(2u, backend_.count("mystock u7 1 edits")) << "a row the back end took was sent again";
+    EXPECT_EQ(0u, backend_.count("mystock u7 2 edits"));
 }

@@ -1,21 +1,30 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
+
+#include <memory>
 
 #include "serverprocess.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
+#include "shell/stockdictionary.h"
 
 // The sign-in window driven through its real document against the local back
 // end: addresses, sign-in, first-login groups, and the start-up files.
@@ -71,8 +80,65 @@ protected:
         return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()) : QJsonDocument();
     }
 
+    // Runs `js` (a function body) in the engine of the window, with the
+    // database module the window uses.
+    QVariant script(const QString& js)
+    {
+        QQmlComponent c(&engine_);
+        c.setData(("import QtQml 2.15\nimport \"qrc:/qml/js/Database.js\" as Sql\n"
+                   "QtObject { function run() { " + js + " } }").toUtf8(), QUrl("qrc:/qml/LoginScript.qml"));
+        std::unique_ptr<QObject> o(c.create());
+        if (!o) {
+            ADD_FAILURE() << c.errorString().toStdString();
+            return {};
+        }
+        QVariant out;
+        QMetaObject::invokeMethod(o.get(), "run", Q_RETURN_ARG(QVariant, out));
+        return out;
+    }
+    // How many GET and POST requests of /api/mystock the back end has seen.
+    int mystockRequests(const char* method)
+    {
+        int n = 0;
+        for (const std::string& l : backend_.lines())
+            n += l.rfind(std::string(method) + " /api/mystock", 0) == 0 ? 1 : 0;
+        return n;
+    }
+
     ServerProcess backend_{"backend", {}};
     QQmlApplicationEngine engine_;
+};
+
+// A second connection that holds the local database with an exclusive lock
+// (no reading, no writing) until it goes.
+class DatabaseHold {
+public:
+    DatabaseHold()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kName);
+        db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
+        db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+        held_ = db.open() && QSqlQuery(db).exec("BEGIN EXCLUSIVE");
+        if (!held_)
+            ADD_FAILURE() << "no lock: " << db.lastError().text().toStdString();
+    }
+    ~DatabaseHold() { release(); }
+    void release()
+    {
+        if (!QSqlDatabase::contains(kName))
+            return;
+        {
+            QSqlDatabase db = QSqlDatabase::database(kName, false);
+            QSqlQuery(db).exec("ROLLBACK");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(kName);
+    }
+    bool held() const { return held_; }
+
+private:
+    static constexpr const char* kName = "LoginFlowHold";
+    bool held_ = false;
 };
 
 }  // namespace
@@ -250,4 +316,59 @@ TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
     QTest::qWait(300);
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(QFile::exists(dataDirectory() + "/board.json"));
+}
+
+// Another connection holds the local database: the sign-in goes on to the end
+// without writing (the window closes), each statement gives up within the
+// short lock wait instead of SQLite's 5 s, and the LOGIN action row waits in
+// memory until the database is free, then is queued like any other.
+TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
+{
+    QQuickWindow* w = openReady();   // the database and its tables exist now
+    ASSERT_TRUE(w);
+    ASSERT_EQ(0, script("Sql.dbClearActionCmd(); return Sql.dbGetActionCmd().length;").toInt());
+    DatabaseHold hold;
+    ASSERT_TRUE(hold.held());
+
+    QElapsedTimer clock;
+    clock.start();
+    const QVariant kept = script("return Sql.dbAddActionCmd('MENU', 'held');");
+    const qint64 oneStatement = clock.elapsed();
+    EXPECT_FALSE(kept.toBool()) << "a row was written under an exclusive lock";
+    EXPECT_LT(oneStatement, 1000) << "a statement under the lock waited " << oneStatement << " ms";
+    const QString module = QFileInfo(localStorageDatabaseFile(dataDirectory(), "qelm")).completeBaseName();
+    ASSERT_TRUE(QSqlDatabase::contains(module));
+    EXPECT_EQ("QSQLITE_BUSY_TIMEOUT=10", QSqlDatabase::database(module, false).connectOptions().toStdString());
+
+    signIn(w, "demo", "demo");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 30000))
+        << "still showing " << child(w, "loading")->property("msg_").toString().toStdString();
+    EXPECT_TRUE(w->property("signedIn").toBool());
+    EXPECT_EQ(2, script("return Sql.dbPendingCount();").toInt());
+
+    hold.release();
+    const QStringList rows = script("return Sql.dbGetActionCmd().map(function (r) { return r.do_action + ':' + r.remark; });")
+                                 .toStringList();
+    ASSERT_EQ(2, rows.size()) << rows.join(',').toStdString();
+    EXPECT_EQ("MENU:held", rows[0].toStdString());
+    EXPECT_TRUE(rows[1].startsWith("LOGIN:")) << rows[1].toStdString();
+    EXPECT_EQ(0, script("return Sql.dbPendingCount();").toInt());
+}
+
+// A back end whose group reads keep answering an empty list: the default
+// groups are made once and read once more, then the sign-in goes on with no
+// groups.
+TEST_F(LoginFlow, EmptyGroupRepliesAreAskedOnceMore)
+{
+    backend_.control("answer /api/mystock " +
+                     QByteArray(R"({"code":"0000","msg":"success","result":[]})").toHex().toStdString());
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    signIn(w, "demo", "demo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 30000))
+        << "still showing " << child(w, "loading")->property("msg_").toString().toStdString() << " after "
+        << mystockRequests("GET") << " reads";
+    EXPECT_EQ(2, mystockRequests("GET"));
+    EXPECT_EQ(1, mystockRequests("POST"));
+    EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rzrq.json"));
 }

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import HFileIO 1.0
 import "qrc:/qml/" as Q
 import "qrc:/qml/js/Database.js" as Sql
 
@@ -13,8 +14,11 @@ Item {
         timeout: 2000
         onExitWindow: root.exitMessages = root.exitMessages.concat([msg])
     }
-    // The local database outlives a test: each starts with empty queues.
+    HFileIO { id: files }
+    // The local database outlives a test: each starts with empty queues. It
+    // is checked first, as the sign-in window does.
     function init() {
+        files.checkLocalDatabase();
         Sql.dbInit();
         Sql.dbDeleteMyStockCmd(Sql.dbGetMyStockCmd().map(function (r) { return r.id; }));
         Sql.dbDeleteActionCmd(Sql.dbGetActionCmd().map(function (r) { return r.id; }));
