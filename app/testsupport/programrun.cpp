@@ -85,7 +85,8 @@ QString programPath() { return QString(TARVOLIN_BIN_DIR) + "/Tarvolin"; }
 
 bool canRunVirtualDisplay(bool grabs)
 {
-    return !QStandardPaths::findExecutable("Xvfb").isEmpty() &&
+    return !QStandardPaths::findExecutable("Xvfb").isEmpty() && !QStandardPaths::findExecutable("openbox").isEmpty() &&
+           !QStandardPaths::findExecutable("xprop").isEmpty() &&
            (!grabs || !QStandardPaths::findExecutable("import").isEmpty());
 }
 
@@ -95,8 +96,23 @@ VirtualDisplay::VirtualDisplay(QSize size)
     xvfb_.start(QStandardPaths::findExecutable("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
                 QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
     const QString number = xvfb_.waitFor("", 20000).trimmed();
-    if (!number.isEmpty())
-        name_ = ":" + number;
+    if (number.isEmpty())
+        return;
+    const QString display = ":" + number;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    wm_.start(QStandardPaths::findExecutable("openbox"), {"--sm-disable"}, env);
+    // The window manager has taken the display once the root window names its
+    // check window; xprop -spy prints the property now and at every change.
+    QProcess spy;
+    spy.setProcessEnvironment(env);
+    spy.start(QStandardPaths::findExecutable("xprop"), {"-root", "-spy", "_NET_SUPPORTING_WM_CHECK"});
+    QStringList lines;
+    const QString taken = readUntil(spy, lines, [](const QString& l) { return l.contains("window id"); }, 20000);
+    spy.kill();
+    spy.waitForFinished(5000);
+    if (!taken.isNull())
+        name_ = display;
 }
 
 LocalServers::LocalServers() : quote(std::make_unique<QuoteServerProcess>())
