@@ -103,15 +103,19 @@ VirtualDisplay::VirtualDisplay(QSize size)
     env.insert("DISPLAY", display);
     wm_.start(QStandardPaths::findExecutable("openbox"), {"--sm-disable"}, env);
     // The window manager has taken the display once the root window names its
-    // check window; xprop -spy prints the property now and at every change.
-    QProcess spy;
-    spy.setProcessEnvironment(env);
-    spy.start(QStandardPaths::findExecutable("xprop"), {"-root", "-spy", "_NET_SUPPORTING_WM_CHECK"});
-    QStringList lines;
-    const QString taken = readUntil(spy, lines, [](const QString& l) { return l.contains("window id"); }, 20000);
-    spy.kill();
-    spy.waitForFinished(5000);
-    if (!taken.isNull())
+    // check window; asked again until it does (each answer ends its line only
+    // when xprop ends, so a watching xprop would never say it).
+    QElapsedTimer clock;
+    clock.start();
+    QString taken;
+    while (taken.isEmpty() && clock.elapsed() < 20000 && wm_.process().state() != QProcess::NotRunning) {
+        QProcess ask;
+        ask.setProcessEnvironment(env);
+        ask.start(QStandardPaths::findExecutable("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"});
+        if (ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("window id"))
+            taken = display;
+    }
+    if (!taken.isEmpty())
         name_ = display;
 }
 
