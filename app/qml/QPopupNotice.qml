@@ -19,7 +19,8 @@ Window {
     width: 300; height: 200
     minimumWidth: 300; maximumWidth: 300
     minimumHeight: 200; maximumHeight: 200
-    flags: Qt.FramelessWindowHint | Qt.Window | Qt.WindowStaysOnTopHint
+    // It shows beside the work and never takes the keyboard from it.
+    flags: Qt.FramelessWindowHint | Qt.Window | Qt.WindowStaysOnTopHint | Qt.WindowDoesNotAcceptFocus
     color: "#1E2126"
     visible: true
 
