@@ -52,6 +52,8 @@ ApplicationWindow {
     }
 
     function onChangeToMQView(query) {
+        if (!query)
+            return;
         onChangedTabView(query.name, tabView.chartUrl(query.code, query.market, query, "mline"));
     }
 
