@@ -2,10 +2,17 @@
 
 #include <QEvent>
 #include <QScreen>
+#include <QVariant>
 #include <QWindow>
 #include <private/qwindow_p.h>
 
 #include <algorithm>
+
+namespace {
+// The window property holding where a shown window was placed, until its
+// first exposure.
+const char* const placedAt = "windowPlacerAt";
+}  // namespace
 
 WindowPlacer::WindowPlacer(std::function<QWindow*()> owner, QObject* parent) : QObject(parent), owner_(std::move(owner)) {}
 
@@ -23,9 +30,22 @@ QPoint WindowPlacer::centredOver(const QRect& owner, const QSize& size, const QR
 // GUI thread.
 bool WindowPlacer::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::Show || !watched->isWindowType())
+    if (!watched->isWindowType())
         return false;
     auto* window = static_cast<QWindow*>(watched);
+    // A window manager may still put the window where it puts new ones:
+    // once shown, it is moved to where it was placed.
+    if (event->type() == QEvent::Expose && window->isExposed()) {
+        const QVariant at = window->property(placedAt);
+        if (at.isValid()) {
+            window->setProperty(placedAt, QVariant());
+            if (window->position() != at.toPoint())
+                window->setPosition(at.toPoint());
+        }
+        return false;
+    }
+    if (event->type() != QEvent::Show)
+        return false;
     if (!window->isTopLevel())
         return false;
     const Qt::WindowType type = window->type();
@@ -41,6 +61,8 @@ bool WindowPlacer::eventFilter(QObject* watched, QEvent* event)
     if (!owner || owner == window || !owner->isVisible())
         return false;
     const QRect available = owner->screen() ? owner->screen()->availableGeometry() : QRect();
-    window->setPosition(centredOver(owner->geometry(), window->size(), available));
+    const QPoint at = centredOver(owner->geometry(), window->size(), available);
+    window->setProperty(placedAt, at);
+    window->setPosition(at);
     return false;
 }
