@@ -36,13 +36,11 @@ Window {
     function next() { if (current < notices.length - 1) current += 1; }
 
     onClosing: Qt.callLater(root.destroy)
-    Component.onCompleted: {
-        if (typeof QRoot !== "undefined" && QRoot) {
-            var p = QRoot.getScreenRightBottom(width, height);
-            x = p.x;
-            y = p.y;
-        }
-    }
+    // In the bottom-right corner of the screen from the start, before it shows.
+    readonly property point corner: typeof QRoot !== "undefined" && QRoot ? QRoot.getScreenRightBottom(width, height)
+                                                                           : Qt.point(0, 0)
+    x: corner.x
+    y: corner.y
 
     Rectangle {
         anchors.fill: parent
