@@ -1,12 +1,18 @@
 import QtQuick 2.15
+import HFileIO 1.0
 
 // Whole-program tour of where the keyboard goes (TourMain.qml's runner with
 // steps of its own): typing a code while the pop-up notice is open and after
 // the login notice closed, one pop-up notice at a time, a ranking table
 // worked by keys only (a fresh tab, Ctrl+Shift+Tab back to it), the tab
-// title following the chosen block, 多股同列 from a row's menu, and the
-// Shanghai index opened as an index from the status bar and the quick bar.
-// Ends quitting through the confirm dialog, as TourMain does.
+// title following the chosen block, 多股同列 from a row's menu, the
+// Shanghai index opened as an index from the status bar and the quick bar, a
+// group renamed by keys, and two strokes drawn from the 画线 palette, which
+// stays above the chart: "tour: pose PATH x y w h" asks the test for a grab
+// of the whole screen, to be compared at (x, y, w, h) with the palette's own
+// picture kept beside it (PATH with "-palette.png"); the tour goes on once
+// the grab is there. Ends quitting through the confirm dialog, as TourMain
+// does.
 TourMain {
     id: keys
 
@@ -58,11 +64,55 @@ TourMain {
     }
     function closeCurrentTab() { memo.tabs = win.tabView.entries.length; clickTab(win.tabView.currentIndex, true); }
 
+    property var files: HFileIO {}
+    property string posing: ""
+    property Timer posed: Timer {
+        interval: 100
+        repeat: true
+        running: keys.posing !== ""
+        onTriggered: {
+            if (keys.files.readFile(keys.posing).byteLength > 0) {
+                keys.posing = "";
+                keys.busy = false;
+            }
+        }
+    }
+    // The palette's own picture, then the screen grab of the test.
+    function posePalette(name) {
+        var t = drawing().toolsView;
+        busy = true;
+        var path = dir + "/" + name;
+        t.contentItem.grabToImage(function (result) {
+            result.saveToFile(path.replace(".png", "-palette.png"));
+            keys.posing = path;
+            keys.say("pose " + path + " " + t.x + " " + t.y + " " + t.width + " " + t.height);
+        });
+    }
+    function drawing() { return named(view(), "stockDrawing"); }
+    // The window point at fraction (fx, fy) of the main pane's plot.
+    function plotPoint(fx, fy) {
+        var m = mainPane();
+        return point(m, 60 + (m.width - 120) * fx, 20 + (m.height - 21) * fy);
+    }
+    function pickTool(name) {
+        var t = drawing().toolsView;
+        clickAt(t, point(named(t.contentItem, name)));
+    }
+
     readonly property var keySteps: [
         { name: "the pop-up notice opens",
           wait: 20000,
           act: function () {},
-          done: function () { var p = win.notices.lastPopup; return p && p.visible && p.noticeText.text !== ""; },
+          // In the bottom-right corner of the screen, whatever the window manager does.
+          done: function () {
+              var p = win.notices.lastPopup;
+              var c = p ? QRoot.getScreenRightBottom(p.width, p.height) : null;
+              return p && p.visible && p.noticeText.text !== "" && p.x === c.x && p.y === c.y;
+          },
+          state: function () {
+              var p = win.notices.lastPopup;
+              return p ? "the pop-up notice at " + p.x + "," + p.y + " visible " + p.visible : "no pop-up notice";
+          },
           after: function () { memo.popup = win.notices.lastPopup; } },
         { name: "the login notice shows its page",
           wait: 20000,
@@ -94,6 +144,9 @@ TourMain {
               var n = popups().length;
               if (n !== 1)
                   return n + " pop-up notices are shown";
+              var c = QRoot.getScreenRightBottom(memo.popup.width, memo.popup.height);
+              if (memo.popup.x !== c.x || memo.popup.y !== c.y)
+                  return "the pop-up notice moved to " + memo.popup.x + "," + memo.popup.y;
               return mainHasKeys() ? "" : "the main window lost the keys (" + situation() + ")";
           } },
         { name: "61 opens the 沪A ranking",
@@ -217,7 +270,38 @@ TourMain {
           } },
         { name: "the group has its name again",
           act: function () {},
-          done: function () { return gone(memo.rename) && labelled(memo.my.bar, memo.group) !== null; } }
+          done: function () { return gone(memo.rename) && labelled(memo.my.bar, memo.group) !== null; } },
+        { name: "600000 again from the quick-command box",
+          act: function () { typeText("600000"); },
+          done: function () { return quickRow("600000") >= 0; } },
+        { name: "its tab comes back",
+          act: function () { chooseQuickRow("600000"); },
+          done: function () { return isStockView(view()) && view().query_map_.code === "600000" && minutes(); } },
+        { name: "日线 for drawing on",
+          act: function () { clickChartButton(1); },
+          done: function () { return candles(33); } },
+        { name: "画线 opens the palette",
+          act: function () { click(named(view(), "klineTool_painttools")); },
+          done: function () {
+              var t = drawing().toolsView;
+              return t && t.visible && named(t.contentItem, "tool_CPaintSegment") && named(t.contentItem, "tool_CPaintRect");
+          } },
+        { name: "a 线段 drawn from the palette",
+          act: function () {
+              pickTool("tool_CPaintSegment");
+              var a = plotPoint(0.15, 0.3), b = plotPoint(0.4, 0.7);
+              TestInput.drag(win, a.x, a.y, b.x, b.y);
+          },
+          done: function () { return true; },
+          after: function () { posePalette("keys-07-palette-after-first.png"); } },
+        { name: "a 矩形 drawn from the palette without opening it again",
+          act: function () {
+              pickTool("tool_CPaintRect");
+              var a = plotPoint(0.55, 0.2), b = plotPoint(0.75, 0.5);
+              TestInput.drag(win, a.x, a.y, b.x, b.y);
+          },
+          done: function () { return drawing().toolsView.visible; },
+          after: function () { posePalette("keys-08-palette-after-second.png"); } }
     ]
 
     function plan() {
