@@ -94,7 +94,8 @@ Item {
             }
             if (w) {
                 w.cancelNotice.connect(function () { JSNotice.cancelNotice(2); });
-                w.visibleChanged.connect(function () { if (!w.visible) root.giveKeysBack(); });
+                if (w.visibleChanged)
+                    w.visibleChanged.connect(function () { if (!w.visible) root.giveKeysBack(); });
             }
             loginWindow = w;
         });
