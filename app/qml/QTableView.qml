@@ -238,14 +238,14 @@ Rectangle {
         case Qt.Key_Up: prevRow(); break;
         case Qt.Key_Down: nextRow(); break;
         case Qt.Key_PageUp:
-            if (is_page_change) {
+            if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(table_model.rowCount() - 1);
                 scrollToBottom();
                 table_model.pageUp();
             }
             break;
         case Qt.Key_PageDown:
-            if (is_page_change) {
+            if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(0);
                 resetXY();
                 table_model.pageDown();
