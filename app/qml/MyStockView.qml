@@ -76,7 +76,7 @@ QGroupView {
 
     onRequestRows: listGroup()
     // After an edit from a row's menu (置顶) the highlight follows its stock to
-    // the row the stock is listed on next.
+    // the rows it is listed on next, until the user marks another row.
     property var followStock: null
     function rowOf(info) {
         var m = table.table_model;
@@ -99,11 +99,13 @@ QGroupView {
             if (!root.followStock)
                 return;
             var r = root.rowOf(root.followStock);
-            if (r >= 0) {
+            if (r >= 0)
                 root.table.table.selectIndex = r;
-                root.followStock = null;
-            }
         }
+    }
+    Connections {
+        target: root.table.table
+        function onRowSelectChange() { root.followStock = null; }
     }
 
     Hbtn {
