@@ -38,6 +38,34 @@ TourMain {
     function rowPoint(t, i) {
         return point(t, 150, t.header_height + t.spacing + i * (t.rowHeight + t.spacing) + t.rowHeight / 2);
     }
+    // The entry named name of an open menu (a QRMenu or a sub-menu).
+    function menuEntry(menu, name) {
+        for (var i = 0; menu && i < menu.count; ++i) {
+            var it = menu.itemAt(i);
+            if (it && (it.name === name || (it.subMenu && it.subMenu.title === name)))
+                return it;
+        }
+        return null;
+    }
+    function myTable() { return memo.my.table.table; }
+    // Steps adding the ranking's row to the first my-stock group through its menu.
+    function addToGroupSteps(row) {
+        return [
+            { name: "a right click on ranking row " + row + " opens its menu",
+              act: function () { clickAt(win, rowPoint(rankingTable(), row), Qt.RightButton); },
+              done: function () {
+                  var m = rankingTable().rMenu;
+                  return m && m.opened && menuEntry(m, "添加自选") !== null;
+              },
+              after: function () { memo.menu = rankingTable().rMenu; memo.added = codeOfRow(rankingTable(), row); } },
+            { name: "添加自选 lists the groups for row " + row,
+              act: function () { click(menuEntry(memo.menu, "添加自选")); },
+              done: function () { var sub = menuEntry(memo.menu, "添加自选").subMenu; return sub && sub.opened && sub.count > 0; } },
+            { name: "the first group takes row " + row,
+              act: function () { click(menuEntry(memo.menu, "添加自选").subMenu.itemAt(0)); },
+              done: function () { return !memo.menu || !memo.menu.opened; } }
+        ];
+    }
     function codeOfRow(t, i) { var info = t.table_model.getCodeInfo(i); return info ? String(info.code) : ""; }
     // The view of code with its minutes drawn, and for an index its panel shown.
     function indexView(code) {
@@ -149,6 +177,19 @@ TourMain {
                   return "the pop-up notice moved to " + memo.popup.x + "," + memo.popup.y;
               return mainHasKeys() ? "" : "the main window lost the keys (" + situation() + ")";
           } },
+        { name: "F6 shows the empty 我的自选",
+          act: function () { key(Qt.Key_F6); },
+          done: function () {
+              var v = view();
+              return v && v.objectName === "myStockView" && v.groups.length > 0 && v.table.table_model.rowCount() === 0;
+          },
+          after: function () { memo.my = view(); memo.tabs = win.tabView.entries.length; } },
+        { name: "Down and Return on the empty table open nothing",
+          act: function () { key(Qt.Key_Down); key(Qt.Key_Return); },
+          done: function () { return myTable().selectIndex === -1 && view() === memo.my; },
+          check: function () {
+              return win.tabView.entries.length === memo.tabs ? "" : "a tab was opened from the empty table";
+          } },
         { name: "61 opens the 沪A ranking",
           act: function () { typeText("61"); },
           done: function () { return quickRow("沪A涨幅排名") >= 0; } },
@@ -179,7 +220,9 @@ TourMain {
               var t = rankingTable();
               return win.tabView.entries[i].title === "深圳A股" && t && t.table_model.rowCount() > 5;
           },
-          after: function () { shoot("keys-02-ranking-block.png"); } },
+          after: function () { shoot("keys-02-ranking-block.png"); } }
+    ].concat(addToGroupSteps(2), addToGroupSteps(3), [
+
         { name: "a right click on a row opens its menu",
           act: function () { var t = rankingTable(); clickAt(win, rowPoint(t, 1), Qt.RightButton); },
           done: function () { var t = rankingTable(); return t.rMenu && t.rMenu.opened; },
@@ -219,6 +262,25 @@ TourMain {
               return v && v.objectName === "myStockView" && v.groups.length > 0 && labelled(v.bar, String(v.groups[0].group_name));
           },
           after: function () { memo.my = view(); memo.group = String(view().groups[0].group_name); } },
+        { name: "the two added stocks are listed",
+          act: function () {},
+          done: function () { return myTable().table_model.rowCount() >= 2; } },
+        { name: "a click on the second stock marks it",
+          act: function () { click(myTable(), 150, myTable().header_height + 1.5 * (myTable().rowHeight + myTable().spacing)); },
+          done: function () { return myTable().selectIndex === 1; },
+          after: function () { memo.code = codeOfRow(myTable(), 1); } },
+        { name: "its menu offers 置顶",
+          act: function () { clickAt(win, rowPoint(myTable(), 1), Qt.RightButton); },
+          done: function () { var m = myTable().rMenu; return m && m.opened && menuEntry(m, "置顶") !== null; },
+          after: function () { memo.menu = myTable().rMenu; } },
+        { name: "置顶 puts the stock first and the highlight follows it",
+          act: function () { click(menuEntry(memo.menu, "置顶")); },
+          done: function () { return codeOfRow(myTable(), 0) === memo.code; },
+          check: function () {
+              var i = myTable().selectIndex;
+              return i === 0 ? "" : "row " + i + " (" + codeOfRow(myTable(), i) + ") is marked, " + memo.code + " is on row 0";
+          },
+          after: function () { shoot("keys-09-top.png"); } },
         { name: "a double click on the group opens 修改分组名称 with the keys in its field",
           act: function () {
               var p = point(labelled(memo.my.bar, memo.group));
@@ -302,7 +364,7 @@ TourMain {
           },
           done: function () { return drawing().toolsView.visible; },
           after: function () { posePalette("keys-08-palette-after-second.png"); } }
-    ]
+    ])
 
     function plan() {
         var quit = stockSteps.slice(stockSteps.length - 2);
