@@ -236,7 +236,14 @@ TourMain {
           },
           done: function () {
               var i = win.tabView.currentIndex;
-              return win.tabView.entries[i].title === "多股同列" && view() !== memo.ranking;
+              var v = view();
+              return win.tabView.entries[i].title === "多股同列" && v !== memo.ranking && v.stocks !== undefined
+                      && v.stocks.length > 0 && v.tile(0).chart.upper && v.tile(0).chart.upper.getFirstKLineSize() > 1;
+          },
+          state: function () {
+              var v = view();
+              return "tab " + win.tabView.entries[win.tabView.currentIndex].title + " stocks "
+                      + (v.stocks ? JSON.stringify(v.stocks).slice(0, 120) : "none");
           },
           after: function () { shoot("keys-03-multi-stock.png"); } },
         { name: "a double click on 上证指数 in the status bar opens the index as an index",
