@@ -5,6 +5,7 @@ import HRoute 1.0
 import FrameHold 1.0
 import MultiStockModel 1.0
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
+import "qrc:/qml/js/Database.js" as Sql
 import "theme"
 
 // The stock view: one stock in one tab, fed by one MQModel. This document
@@ -159,12 +160,22 @@ FocusScope {
         var k;
         for (k in query_map_) merged[k] = query_map_[k];
         for (k in q) merged[k] = q[k];
+        // Another code without a type is typed afresh (setQuery).
+        if (q.code !== undefined && q.type === undefined && String(q.code) !== String(query_map_.code))
+            delete merged.type;
         setQuery(merged);
     }
 
     function setQuery(q) {
         var next = {};
         for (var k in q) next[k] = q[k];
+        // Whoever opened the code without its type (the status bar, a quick-bar
+        // address): the stock dictionary knows it.
+        if (next.code && (next.type === undefined || next.type === "")) {
+            var known = Sql.dbGetStockInfo(String(next.code), Number(next.market));
+            if (known && known.type !== undefined && known.type !== null)
+                next.type = Number(known.type);
+        }
         var chart = next.chart || "default";
         if (chart === "mk_line") {
             chart = isKLine() ? "mline" : "kline";

@@ -84,9 +84,37 @@ QGroupView {
             listGroup();
         }
     }
+    // After an edit from a row's menu (置顶) the highlight follows its stock to
+    // the rows it is listed on next, until the user marks another row.
+    property var followStock: null
+    function rowOf(info) {
+        var m = table.table_model;
+        for (var r = 0; r < m.rowCount(); ++r) {
+            var at = m.getCodeInfo(r);
+            if (at && String(at.code) === String(info.code) && Number(at.market) === Number(info.market))
+                return r;
+        }
+        return -1;
+    }
     Connections {
         target: root.table
-        function onMystockChange() { if (root.visible) root.listGroup(); }
+        function onMystockChange() {
+            var t = root.table.table;
+            root.followStock = t.selectIndex >= 0 ? t.table_model.getCodeInfo(t.selectIndex) || null : null;
+            if (root.visible)
+                root.listGroup();
+        }
+        function onDataChange() {
+            if (!root.followStock)
+                return;
+            var r = root.rowOf(root.followStock);
+            if (r >= 0)
+                root.table.table.selectIndex = r;
+        }
+    }
+    Connections {
+        target: root.table.table
+        function onRowSelectChange() { root.followStock = null; }
     }
 
     Hbtn {

@@ -4,6 +4,10 @@ import QtQuick 2.15
 // selected block, and two chart panes (the block and the stock).
 Rectangle {
     id: root
+    // The table that had the keys last takes them whenever the view does
+    // (a fresh tab, Ctrl+Tab, a click on the tab).
+    property var keyTable: blockTable
+    onActiveFocusChanged: if (activeFocus && keyTable) keyTable.table.forceActiveFocus()
     color: "#000000"
     property var query_map_: ({ category: 1011, field: 34, sort: 0 })
     property string blockName: ""
@@ -69,6 +73,7 @@ Rectangle {
         }
         QRTableView {
             id: blockTable
+            onTookKeys: root.keyTable = blockTable
             width: parent.width
             height: (parent.height - 25 - 29) / 2
             fieldStyle: 4
@@ -90,6 +95,7 @@ Rectangle {
         }
         QRTableView {
             id: stockTable
+            onTookKeys: root.keyTable = stockTable
             width: parent.width
             height: (parent.height - 25 - 29) / 2
             fieldStyle: 4

@@ -52,6 +52,10 @@ Rectangle {
         }
     }
 
+    // The table that had the keys last takes them whenever the view does
+    // (a fresh tab, Ctrl+Tab, a click on the tab).
+    property var keyTable: repeater.count > 0 ? repeater.itemAt(0).table : null
+    onActiveFocusChanged: if (activeFocus && keyTable) keyTable.table.forceActiveFocus()
     MQModel { id: mq }
     QStockTipModel { id: tipModel; objectName: "tipModel" }
     Component.onCompleted: tipModel.bindDataSignal(mq)
@@ -89,6 +93,7 @@ Rectangle {
                     fixedColumns: 3
                     onRowClicked: root.showStock(codeInfo)
                     onChangeToMQView: root.changeToMQView(codeInfo)
+                    onTookKeys: root.keyTable = t
                     onDataChange: {
                         if (index === 0 && !root.codeInfo && t.table_model.rowCount() > 0) {
                             t.table.selectIndex = 0;

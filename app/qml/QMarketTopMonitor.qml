@@ -17,6 +17,10 @@ Rectangle {
         { title: "今日成交额排名", field: 11, sort: 0, layout: 10 }
     ]
     signal changeToMQView(var codeInfo)
+    // The table that had the keys last takes them whenever the view does
+    // (a fresh tab, Ctrl+Tab, a click on the tab).
+    property var keyTable: repeater.count > 0 ? table(0) : null
+    onActiveFocusChanged: if (activeFocus && keyTable) keyTable.table.forceActiveFocus()
 
     function table(i) { return repeater.itemAt(i).table; }
     function widths() {
@@ -69,6 +73,7 @@ Rectangle {
                     fixedColumns: 3
                     columnWidths: root.widths()
                     onChangeToMQView: root.changeToMQView(codeInfo)
+                    onTookKeys: root.keyTable = t
                 }
             }
         }

@@ -5,8 +5,9 @@ import "js/JSNotice.js" as JSNotice
 
 // The main window's notices: the login notice once a day after sign-in, and
 // pop-up notices at start and every `interval` ms, each reply with notices in
-// a new QPopupNotice. `host` is the main window (onChangedTabView,
-// createWindow).
+// the one QPopupNotice (a new one once the last was closed). `host` is the
+// main window (onChangedTabView, createWindow); it gets the keyboard back
+// when the login notice closes.
 Item {
     id: root
     property var host: null
@@ -41,6 +42,12 @@ Item {
         });
     }
     function showPopup(reply) {
+        // One pop-up at a time: a newer reply replaces what the open one shows.
+        if (lastPopup && lastPopup.visible) {
+            lastPopup.setData(reply);
+            popupCount += 1;
+            return lastPopup;
+        }
         var c = Qt.createComponent("qrc:/qml/QPopupNotice.qml");
         var w = c.status === Component.Ready ? c.createObject(root, { title_: "提示" }) : null;
         if (!w)
@@ -88,6 +95,15 @@ Item {
         return w;
     }
 
+    // The main window and its current tab take the keyboard again.
+    function giveKeysBack() {
+        if (!host)
+            return;
+        host.requestActivate();
+        if (host.tabView)
+            host.tabView.focusCurrent();
+    }
+
     function checkLoginNotice() {
         JSNotice.getNotice(2, function (last) {
             var w = null;
@@ -98,8 +114,11 @@ Item {
             } else {
                 w = messageBox(last, true);
             }
-            if (w)
+            if (w) {
                 w.cancelNotice.connect(function () { JSNotice.cancelNotice(2); });
+                if (w.visibleChanged)
+                    w.visibleChanged.connect(function () { if (!w.visible) root.giveKeysBack(); });
+            }
             loginWindow = w;
         });
     }

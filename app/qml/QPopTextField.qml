@@ -2,7 +2,8 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 
-// A small frameless window asking for one line of text.
+// A small frameless window asking for one line of text: it opens with the
+// keys in its field, Return confirms and Esc cancels.
 Window {
     id: root
     property string text_
@@ -13,6 +14,10 @@ Window {
     signal clickedCancel()
 
     function setText(aText) { field.text = aText; }
+    function accept() { root.clickedOK(field.text); root.close(); }
+    function reject() { root.clickedCancel(); root.close(); }
+
+    onVisibleChanged: if (visible) { requestActivate(); field.forceActiveFocus(); field.selectAll(); }
 
     width: 320; height: 110
     flags: Qt.FramelessWindowHint | Qt.Window
@@ -39,6 +44,10 @@ Window {
             color: root.color_
             font: root.font_
             selectByMouse: true
+            focus: true
+            Keys.onReturnPressed: root.accept()
+            Keys.onEnterPressed: root.accept()
+            Keys.onEscapePressed: root.reject()
         }
         Row {
             anchors.bottom: parent.bottom
@@ -46,8 +55,8 @@ Window {
             anchors.right: parent.right
             anchors.rightMargin: 10
             spacing: 10
-            Button { objectName: "okButton"; text: "确定"; height: 24; onClicked: { root.clickedOK(field.text); root.close(); } }
-            Button { objectName: "cancelButton"; text: "取消"; height: 24; onClicked: { root.clickedCancel(); root.close(); } }
+            Button { objectName: "okButton"; text: "确定"; height: 24; onClicked: root.accept() }
+            Button { objectName: "cancelButton"; text: "取消"; height: 24; onClicked: root.reject() }
         }
     }
 }

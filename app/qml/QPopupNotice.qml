@@ -19,7 +19,8 @@ Window {
     width: 300; height: 200
     minimumWidth: 300; maximumWidth: 300
     minimumHeight: 200; maximumHeight: 200
-    flags: Qt.FramelessWindowHint | Qt.Window | Qt.WindowStaysOnTopHint
+    // It shows beside the work and never takes the keyboard from it.
+    flags: Qt.FramelessWindowHint | Qt.Window | Qt.WindowStaysOnTopHint | Qt.WindowDoesNotAcceptFocus
     color: "#1E2126"
     visible: true
 
@@ -35,13 +36,11 @@ Window {
     function next() { if (current < notices.length - 1) current += 1; }
 
     onClosing: Qt.callLater(root.destroy)
-    Component.onCompleted: {
-        if (typeof QRoot !== "undefined" && QRoot) {
-            var p = QRoot.getScreenRightBottom(width, height);
-            x = p.x;
-            y = p.y;
-        }
-    }
+    // In the bottom-right corner of the screen from the start, before it shows.
+    readonly property point corner: typeof QRoot !== "undefined" && QRoot ? QRoot.getScreenRightBottom(width, height)
+                                                                           : Qt.point(0, 0)
+    x: corner.x
+    y: corner.y
 
     Rectangle {
         anchors.fill: parent

@@ -15,6 +15,16 @@ Menu {
     objectName: "rMenu"
     background: QRMenuBg { implicitWidth: 120 }
     delegate: QRMenuItem {}
+    // As wide as its widest entry, so that no name is cut.
+    width: {
+        var w = implicitWidth;
+        for (var i = 0; i < count; ++i) {
+            var it = itemAt(i);
+            if (it)
+                w = Math.max(w, it.implicitWidth + leftPadding + rightPadding);
+        }
+        return w;
+    }
     property var entries: []
     // Made for one opening (the tables make one per right click).
     property bool destroyOnClose: false

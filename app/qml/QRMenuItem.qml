@@ -7,7 +7,8 @@ MenuItem {
     property string name
     property bool select: false
     property var key
-    implicitWidth: 100
+    // Wide enough for its whole name (and a sub-menu's arrow); 100 at least.
+    implicitWidth: Math.max(100, leftPadding + 20 + label.implicitWidth + (subMenu ? 20 : 0) + rightPadding)
     implicitHeight: 25
     font.family: "微软雅黑"
     font.pixelSize: 14
@@ -23,6 +24,7 @@ MenuItem {
             height: root.availableHeight
         }
         Text {
+            id: label
             text: root.name !== "" ? root.name : root.text
             textFormat: Text.PlainText
             color: "#FFFFFF"

@@ -8,4 +8,15 @@ Menu {
     title: name
     background: QRMenuBg {}
     delegate: QRMenuItem {}
+    // As wide as its widest entry, so that no name is cut.
+    width: {
+        var w = implicitWidth;
+        for (var i = 0; i < count; ++i) {
+            var it = itemAt(i);
+            if (it)
+                w = Math.max(w, it.implicitWidth + leftPadding + rightPadding);
+        }
+        return w;
+    }
+
 }

@@ -16,6 +16,8 @@ Item {
     signal changeToMQView(var codeInfo)
     signal mystockChange()
     signal dataChange()
+    // The table took the keyboard (a click, or its view handing the keys on).
+    signal tookKeys()
 
     function setQuery(query_map) {
         query_map_ = query_map;
@@ -58,6 +60,7 @@ Item {
         onMystockChange: root.mystockChange()
         onChangeFieldSort: root.onChangeFieldSort(column, type)
         onDataChange: root.dataChange()
+        onActiveFocusChanged: if (activeFocus) root.tookKeys()
     }
 
     Component.onCompleted: {

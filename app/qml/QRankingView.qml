@@ -15,6 +15,12 @@ Rectangle {
         { name: "深圳B股", key: 1109 }
     ]
     property alias table: table
+    // The tab's title once a block button was chosen: the block's name.
+    property string tabTitle: ""
+    // The table that had the keys last takes them whenever the view does
+    // (a fresh tab, Ctrl+Tab, a click on the tab).
+    property var keyTable: table
+    onActiveFocusChanged: if (activeFocus && keyTable) keyTable.table.forceActiveFocus()
 
     signal changeToMQView(var codeInfo)
 
@@ -78,6 +84,7 @@ Rectangle {
         pane1.clear();
         pane2.clear();
         setQuery({ block: blocks[i].key, field: 34, sort: 0 });
+        tabTitle = blocks[i].name;
     }
 
     Item {
@@ -96,6 +103,7 @@ Rectangle {
             columnWidths: [45, 80, 100, 80, 85, 85, 95, 95, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85, 85]
             onRowClicked: root.showStock(codeInfo)
             onChangeToMQView: root.changeToMQView(codeInfo)
+            onTookKeys: root.keyTable = table
             onDataChange: {
                 if (table.table.selectIndex < 0 && table.table_model.rowCount() > 0) {
                     table.table.selectIndex = 0;

@@ -6,6 +6,10 @@ import QMyStockService 1.0
 // stock, my-stock row, and the index of the index buttons).
 Rectangle {
     id: root
+    // The table that had the keys last takes them whenever the view does
+    // (a fresh tab, Ctrl+Tab, a click on the tab).
+    property var keyTable: blockTable
+    onActiveFocusChanged: if (activeFocus && keyTable) keyTable.table.forceActiveFocus()
     color: "#000000"
     property var query_map_: ({})
     property var own: ({ field: -1, sort: 0 })
@@ -96,6 +100,7 @@ Rectangle {
         }
         QRTableView {
             id: blockTable
+            onTookKeys: root.keyTable = blockTable
             width: parent.width
             height: (parent.height - 25 - 25 - 6) / 3
             fieldStyle: 4
@@ -111,6 +116,7 @@ Rectangle {
         }
         QRTableView {
             id: stockTable
+            onTookKeys: root.keyTable = stockTable
             width: parent.width
             height: (parent.height - 25 - 25 - 6) / 3
             fieldStyle: 4
@@ -133,6 +139,7 @@ Rectangle {
         }
         QRTableView {
             id: myTable
+            onTookKeys: root.keyTable = myTable
             width: parent.width
             height: (parent.height - 25 - 25 - 6) / 3
             fieldStyle: 1

@@ -128,6 +128,9 @@ FocusScope {
                 item.changeToMQView.connect(root.changeToMQView);
             if (item.mystockChange && typeof item.mystockChange.connect === "function")
                 item.mystockChange.connect(root.notifyMyStockChange);
+            // A view that names itself (tabTitle) retitles its tab.
+            if (!web && item.tabTitleChanged !== undefined)
+                item.tabTitleChanged.connect(function () { viewTitle(item); });
             if (web && item.titleChanged !== undefined)
                 item.titleChanged.connect(function () { webTitle(item); });
         }
@@ -153,6 +156,13 @@ FocusScope {
         return item;
     }
 
+    function viewTitle(item) {
+        var i = indexOfItem(item);
+        if (i < 0 || !item.tabTitle)
+            return;
+        entries[i].title = item.tabTitle;
+        tabModel.setProperty(i, "title", item.tabTitle);
+    }
     function webTitle(item) {
         var i = indexOfItem(item);
         if (i < 0 || !item.title)
@@ -171,8 +181,13 @@ FocusScope {
         currentIndex = i;
         strip.currentIndex = i;
         strip.positionViewAtIndex(i, ListView.Contain);
-        if (entries[i].item)
-            entries[i].item.forceActiveFocus();
+        focusCurrent();
+    }
+    // The current tab's view takes the keyboard (the tab area without one).
+    function focusCurrent() {
+        var e = entries[currentIndex];
+        if (e && e.item)
+            e.item.forceActiveFocus();
         else
             root.forceActiveFocus();
     }

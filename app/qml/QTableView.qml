@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
 import TableModel 1.0
 import QTableModelProxy 1.0
 
@@ -123,7 +124,10 @@ Rectangle {
         rowSelectChange(table_model.getCodeInfo(row));
         clickTimer.restart();
     }
+    // Up and Down step rows (an empty table has none to step to).
     function prevRow() {
+        if (table_model.rowCount() === 0)
+            return;
         var i = selectIndex < 0 ? 0 : selectIndex;
         i -= 1;
         if (i < 0) {
@@ -137,6 +141,8 @@ Rectangle {
         clickRow(i);
     }
     function nextRow() {
+        if (table_model.rowCount() === 0)
+            return;
         var i = selectIndex + 1;
         if (i >= table_model.rowCount()) {
             i = 0;
@@ -157,9 +163,13 @@ Rectangle {
             showStateImgIndex = column;
         changeFieldSort(column, showStateImgType);
     }
+    // 多股同列 opens as a tab of the window the table is in.
     function onChangeToQMultiStockView(row) {
-        changeToTabView("多股同列", "app://qml/qml/QMultiStockView.qml#row=" + row + "&json="
-                        + encodeURIComponent(table_model.getCtx()));
+        var url = "app://qml/qml/QMultiStockView.qml#row=" + row + "&json=" + encodeURIComponent(table_model.getCtx());
+        changeToTabView("多股同列", url);
+        var host = root.Window.window;
+        if (host && typeof host.onChangedTabView === "function")
+            host.onChangedTabView("多股同列", url);
     }
     // A new page length when the rows that fit changed and the context pages.
     function resizedPage() {
@@ -228,14 +238,14 @@ Rectangle {
         case Qt.Key_Up: prevRow(); break;
         case Qt.Key_Down: nextRow(); break;
         case Qt.Key_PageUp:
-            if (is_page_change) {
+            if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(table_model.rowCount() - 1);
                 scrollToBottom();
                 table_model.pageUp();
             }
             break;
         case Qt.Key_PageDown:
-            if (is_page_change) {
+            if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(0);
                 resetXY();
                 table_model.pageDown();
@@ -243,8 +253,11 @@ Rectangle {
             break;
         case Qt.Key_Return:
         case Qt.Key_Enter:
-            if (selectIndex >= 0)
-                changeToMQView(chartQuery(selectIndex));
+            if (selectIndex >= 0 && selectIndex < table_model.rowCount()) {
+                var q = chartQuery(selectIndex);
+                if (q)
+                    changeToMQView(q);
+            }
             event.accepted = false;
             return;
         default:

@@ -60,7 +60,8 @@ Item {
 
     function openTools() {
         if (!toolsView) {
-            toolsView = create("qrc:/qml/PanintToolsView.qml");
+            // Owned by the chart's window, so it stays above it while open.
+            toolsView = create("qrc:/qml/PanintToolsView.qml", { transientParent: root.Window.window });
             if (!toolsView)
                 return;
             toolsView.clickedItem.connect(function (flag) {

@@ -54,6 +54,8 @@ ApplicationWindow {
     }
 
     function onChangeToMQView(query) {
+        if (!query)
+            return;
         onChangedTabView(query.name, tabView.chartUrl(query.code, query.market, query, "mline"));
     }
 

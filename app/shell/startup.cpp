@@ -4,6 +4,7 @@
 #include <QJsonValue>
 #include <QNetworkCookie>
 #include <QOpenGLContext>
+#include <QPointer>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QQmlApplicationEngine>
@@ -34,6 +35,7 @@
 #include "shell/settingsstores.h"
 #include "shell/singleapplication.h"
 #include "shell/testhooks.h"
+#include "shell/windowplacer.h"
 
 namespace {
 
@@ -180,6 +182,11 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     } dropInterceptor{webProfileReady};
     registerQmlTypes();
     hooks.fillStores();
+    // Secondary windows open over the window of the phase: the sign-in window,
+    // then the main window.
+    QPointer<QWindow> phaseWindow;
+    WindowPlacer placer([&phaseWindow] { return phaseWindow ? phaseWindow.data() : QRoot::instance()->window(); });
+    app.installEventFilter(&placer);
 
     // Login phase.
     {
@@ -191,6 +198,8 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         engine.rootContext()->setContextProperty("controlUrl", controlEndpoint());
         hooks.publishInput(engine.rootContext());
         engine.load(url);
+        if (!engine.rootObjects().isEmpty())
+            phaseWindow = qobject_cast<QWindow*>(engine.rootObjects().first());
         prepareWebProfileAfterFirstFrame(engine, app, prepareWebProfile);
         app.exec();
     }

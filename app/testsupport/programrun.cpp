@@ -85,7 +85,8 @@ QString programPath() { return QString(TARVOLIN_BIN_DIR) + "/Tarvolin"; }
 
 bool canRunVirtualDisplay(bool grabs)
 {
-    return !QStandardPaths::findExecutable("Xvfb").isEmpty() &&
+    return !QStandardPaths::findExecutable("Xvfb").isEmpty() && !QStandardPaths::findExecutable("openbox").isEmpty() &&
+           !QStandardPaths::findExecutable("xprop").isEmpty() &&
            (!grabs || !QStandardPaths::findExecutable("import").isEmpty());
 }
 
@@ -95,8 +96,27 @@ VirtualDisplay::VirtualDisplay(QSize size)
     xvfb_.start(QStandardPaths::findExecutable("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
                 QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
     const QString number = xvfb_.waitFor("", 20000).trimmed();
-    if (!number.isEmpty())
-        name_ = ":" + number;
+    if (number.isEmpty())
+        return;
+    const QString display = ":" + number;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    wm_.start(QStandardPaths::findExecutable("openbox"), {"--sm-disable"}, env);
+    // The window manager has taken the display once the root window names its
+    // check window; asked again until it does (each answer ends its line only
+    // when xprop ends, so a watching xprop would never say it).
+    QElapsedTimer clock;
+    clock.start();
+    QString taken;
+    while (taken.isEmpty() && clock.elapsed() < 20000 && wm_.process().state() != QProcess::NotRunning) {
+        QProcess ask;
+        ask.setProcessEnvironment(env);
+        ask.start(QStandardPaths::findExecutable("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"});
+        if (ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("window id"))
+            taken = display;
+    }
+    if (!taken.isEmpty())
+        name_ = display;
 }
 
 LocalServers::LocalServers() : quote(std::make_unique<QuoteServerProcess>())

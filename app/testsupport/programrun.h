@@ -55,20 +55,24 @@ QString e2eDocument(const char* name);
 // <build>/bin/Tarvolin.
 QString programPath();
 
-// Xvfb is installed (and, when grabs are wanted, ImageMagick's import).
+// Xvfb, openbox and xprop are installed (and, when grabs are wanted,
+// ImageMagick's import).
 bool canRunVirtualDisplay(bool grabs = false);
 
-// An Xvfb display of its own, 24 bits deep; Xvfb prints its number on the
-// descriptor given. Ends with the object.
+// An Xvfb display of its own, 24 bits deep, managed by openbox so that windows
+// are placed, decorated and focused as on a desktop; Xvfb prints its number on
+// the descriptor given. Ends with the object.
 class VirtualDisplay {
 public:
     explicit VirtualDisplay(QSize size = QSize(1280, 800));
-    // ":N", or empty when Xvfb did not report a display within 20 s.
+    // ":N", or empty when Xvfb did not report a display or openbox did not
+    // take it within 20 s each.
     QString name() const { return name_; }
-    QString output() const { return xvfb_.output(); }
+    QString output() const { return xvfb_.output() + "\n" + wm_.output(); }
 
 private:
     LineProcess xvfb_;
+    LineProcess wm_;
     QString name_;
 };
 

@@ -139,12 +139,13 @@ TestCase {
         compare(w.width, 300);
         compare(w.height, 200);
         verify(w.flags & Qt.WindowStaysOnTopHint);
+        verify(w.flags & Qt.WindowDoesNotAcceptFocus);   // never takes the keyboard
         compare(w.noticeText.font.italic, true);
         compare(w.noticeText.font.pixelSize, 14);
     }
 
     // The service with a stub host: pop-ups at start and at each poll (one
-    // window per poll, earlier ones left open), and the login notice.
+    // window, each poll's reply replacing what it shows), and the login notice.
     QtObject {
         id: stubHost
         property var tabs: []
@@ -171,7 +172,10 @@ TestCase {
 
     function test_service_polls_and_shows_the_login_notice() {
         var s = createTemporaryObject(serviceComponent, test);
+        tryVerify(function () { return s.popupCount >= 1; }, 20000, "a pop-up at start");
+        var first = s.lastPopup;
         tryVerify(function () { return s.popupCount >= 3; }, 20000, "pop-ups at start and on each poll");
+        compare(s.lastPopup, first, "one pop-up window for every poll");
         verify(s.lastPopup.notices.length > 0);
         s.running = false;
         // The back end's login notice has a page: a window in alert mode.

@@ -90,6 +90,39 @@ Item {
             compare(rview.table_model.fixedColumnCount(), 3);
         }
 
+        // An empty table has no row to step to or open: Up, Down, Page Up,
+        // Page Down and Return leave it without a selection and open nothing.
+        function test_keysOnAnEmptyTable() {
+            rview.clear();
+            rview.table.forceActiveFocus();
+            var opened = 0;
+            var count = function () { opened += 1; };
+            rview.changeToMQView.connect(count);
+            var keys = [Qt.Key_Down, Qt.Key_Return, Qt.Key_Up, Qt.Key_Enter, Qt.Key_PageDown, Qt.Key_Return,
+                        Qt.Key_PageUp, Qt.Key_Return];
+            for (var i = 0; i < keys.length; ++i) {
+                keyClick(keys[i]);
+                compare(rview.table.selectIndex, -1, "after key " + i);
+            }
+            compare(opened, 0);
+            rview.changeToMQView.disconnect(count);
+        }
+
+        // A table screen hands the keys to its table when it takes them (a
+        // new tab, Ctrl+Tab, a click on the tab).
+        function test_screensGiveTheirTableTheKeys() {
+            var cases = [["QRankingView", function (s) { return s.table.table; }],
+                         ["QMarketTopMonitor", function (s) { return s.table(0).table; }],
+                         ["QMarketBlockMonitor", function (s) { return s.blockTable.table; }],
+                         ["QStrategyView", function (s) { return s.keyTable.table; }]];
+            for (var i = 0; i < cases.length; ++i) {
+                var s = screen(cases[i][0]);
+                s.forceActiveFocus();
+                verify(cases[i][1](s).activeFocus, cases[i][0] + ": its table has no keys");
+                s.destroy();
+            }
+        }
+
         function test_rankingScreen() {
             var s = screen("QRankingView");
             s.setQuery({ tab: "1100", block: "1101", field: "34", sort: "0" });

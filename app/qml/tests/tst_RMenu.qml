@@ -186,6 +186,32 @@ Item {
         }
 
         // The menu built from the entries and an item chosen through it.
+        // Each entry's name is drawn whole inside its item and the menu, for
+        // short names, long ones and those of a sub-menu.
+        function test_entriesFitTheirNames() {
+            menu.show([{ name: "短", key: "a" }, { name: "选择叠加股票", key: "b" },
+                       { name: "叠加品种", menuItems: [{ name: "选择叠加股票", key: "c" }, { name: "取消叠加", key: "d" }] },
+                       { name: "当日不再提醒并选择叠加股票", key: "e" }]);
+            tryVerify(function () { return menu.opened; });
+            var sub = menu.menuAt(2);
+            sub.open();
+            tryVerify(function () { return sub.opened; });
+            var cases = [[menu, 0, "短"], [menu, 1, "选择叠加股票"], [menu, 3, "当日不再提醒并选择叠加股票"],
+                         [sub, 0, "选择叠加股票"], [sub, 1, "取消叠加"]];
+            for (var i = 0; i < cases.length; ++i) {
+                var m = cases[i][0], it = m.itemAt(cases[i][1]);
+                var label = it.contentItem.children[1];
+                compare(label.text, cases[i][2]);
+                var right = label.mapToItem(it, label.implicitWidth, 0).x;
+                verify(right <= it.width - it.rightPadding + 0.5,
+                       cases[i][2] + " ends at " + right + " in an item of " + it.width);
+                verify(it.width <= m.width - m.leftPadding - m.rightPadding + 0.5,
+                       cases[i][2] + ": an item of " + it.width + " in a menu of " + m.width);
+            }
+            sub.close();
+            menu.close();
+        }
+
         function test_builtMenu() {
             menu.showTableMenu("600001", 1, 0, "");
             tryVerify(function () { return menu.opened; });

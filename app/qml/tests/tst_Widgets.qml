@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
 import QtTest 1.15
 import HUtil 1.0
 import "qrc:/qml/" as W
@@ -21,6 +22,8 @@ Item {
     W.QToolsBar { id: bar; width: 205; height: 25; model_: items }
 
     W.QPopup { id: popup }
+    TextField { id: input; x: 300; y: 10; width: 100; height: 25 }
+    TextField { id: other; x: 300; y: 40; width: 100; height: 25 }
     W.QSpinBox { id: spin }
     W.QTextField { id: field; width: 100; height: 25 }
 
@@ -201,6 +204,32 @@ Item {
             compare(popup.is_cancel_, false);
             popup.answer(false);
             compare(got, [true, false]);
+        }
+
+        // However the message closes (a click outside, Escape, its button),
+        // the next keys reach the field its callback gave the focus to.
+        function test_popupHandsTheKeysToTheFieldItWasAbout() {
+            var ways = [
+                ["a click outside", function () { mouseClick(top, 5, 5); }],
+                ["Escape", function () { keyClick(Qt.Key_Escape); }],
+                ["Return", function () { keyClick(Qt.Key_Return); }],
+                ["its button", function () { mouseClick(findChild(popup.contentItem, "confirmButton")); }]
+            ];
+            top.Window.window.requestActivate();
+            tryVerify(function () { return top.Window.window.active; });
+            for (var i = 0; i < ways.length; ++i) {
+                input.text = "";
+                other.forceActiveFocus();
+                popup.showMsg("用户名不能为空", function () { input.forceActiveFocus(); }, false);
+                tryVerify(function () { return popup.opened; }, 5000, ways[i][0]);
+                waitForRendering(popup.contentItem);
+                ways[i][1]();
+                tryVerify(function () { return !popup.opened; }, 5000, ways[i][0] + " closes the message");
+                tryVerify(function () { return input.activeFocus; }, 5000,
+                          ways[i][0] + ": the keys are with " + top.Window.activeFocusItem);
+                keyClick(Qt.Key_A);
+                compare(input.text, "a", ways[i][0] + ": the key went to " + top.Window.activeFocusItem);
+            }
         }
 
         function test_spinBoxIndexes() {
