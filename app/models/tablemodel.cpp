@@ -748,9 +748,16 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     const size_t width = layout(listKind_).size();
     // Changed cells by row: [first, last] column runs, announced at the end.
     struct Run {
-        int row, first, last;
+        int row, lastRow, first, last;
     };
     std::vector<Run> runs;
+    // Whole rows next to each other go out as one block.
+    const auto wholeRow = [&runs, width](int r) {
+        if (!runs.empty() && runs.back().first == 0 && runs.back().last == int(width) - 1 && runs.back().lastRow == r - 1)
+            runs.back().lastRow = r;
+        else
+            runs.push_back({r, r, 0, int(width) - 1});
+    };
     const size_t kept = std::min(oldRows, n);
     lastRecords_.resize(std::max(lastRecords_.size(), kept));
     for (size_t i = 0; i < kept; ++i) {
@@ -767,7 +774,7 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
             if (!last.stale && flashCol >= 0 && size_t(flashCol) < row.size() &&
                 row[size_t(flashCol)].acolor != kNoFlash) {
                 row[size_t(flashCol)].acolor = kNoFlash;
-                runs.push_back({int(i), flashCol, flashCol});
+                runs.push_back({int(i), int(i), flashCol, flashCol});
             }
             continue;
         }
@@ -785,7 +792,7 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
             // Never read since it last changed: no view shows it, it is built
             // when read; the row is announced whole.
             last.stale = true;
-            runs.push_back({int(i), 0, int(width) - 1});
+            wholeRow(int(i));
             continue;
         }
         // Read before: built now, and only the cells that differ announced.
@@ -797,7 +804,7 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
             if (differs && open < 0)
                 open = int(col);
             if (!differs && open >= 0) {
-                runs.push_back({int(i), open, int(col) - 1});
+                runs.push_back({int(i), int(i), open, int(col) - 1});
                 open = -1;
             }
         }
@@ -824,7 +831,7 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         endResetModel();
     } else {
         for (const Run& r : runs)
-            emit dataChanged(index(r.row, r.first), index(r.row, r.last));
+            emit dataChanged(index(r.row, r.first), index(r.lastRow, r.last));
     }
     if (codesChanged)
         emit fixedRowChanged();

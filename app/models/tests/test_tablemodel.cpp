@@ -497,4 +497,22 @@ TEST_F(TableCalls, PushesSignalChangedCellsOnly)
                           m.data(m.index(int(r), col), 0).toString())
                     << "row " << r << " column " << col;
     }
+
+    // Rows no view has read since they changed are built when read; their
+    // change goes out as one block of whole rows.
+    rec::pageFirstNo = 0;
+    TableModel m;
+    m.initHeader(0);
+    QuoteReply first = reply(m.context(), base.data(), int(base.size()));
+    m.onQuotePeroidRealTime(&first);
+    QSignalSpy changes(&m, &QAbstractItemModel::dataChanged);
+    Records all = base;
+    for (QuoteRealTimeMarket& r : all)
+        r.close = 10.5f;
+    QuoteReply p = reply(m.context(), all.data(), int(all.size()));
+    m.onQuotePeroidRealTime(&p);
+    ASSERT_EQ(1, changes.count());
+    const QModelIndex tl = changes[0][0].toModelIndex(), br = changes[0][1].toModelIndex();
+    EXPECT_EQ((std::vector<int>{0, 0, 2, 22}), (std::vector<int>{tl.row(), tl.column(), br.row(), br.column()}));
+    EXPECT_EQ("10.50", m.data(m.index(2, 3), 0).toString());
 }
