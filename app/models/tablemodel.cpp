@@ -322,6 +322,15 @@ QHash<int, QByteArray> TableModel::roleNames() const
     return {{0, "text_"}, {1, "color_"}, {2, "acolor_"}, {3, "isrun_"}, {4, "align_"}};
 }
 
+std::vector<TableItemData> TableModel::buildCells(const Record& rec) const
+{
+    std::vector<TableItemData> row = buildRow(listKind_, rec.rt, rec.seq, &rec.names);
+    const int flashCol = flashColumn(listKind_);
+    if (rec.flash != 0 && flashCol >= 0 && size_t(flashCol) < row.size())
+        row[size_t(flashCol)].acolor = rec.flash > 0 ? kFlashUp : kFlashDown;
+    return row;
+}
+
 const TableItemData* TableModel::cell(int dataRow, int column) const
 {
     if (dataRow < 0 || size_t(dataRow) + 1 >= rows_.size() || column < 0)
@@ -329,10 +338,7 @@ const TableItemData* TableModel::cell(int dataRow, int column) const
     auto& row = rows_[size_t(dataRow) + 1];
     if (size_t(dataRow) < lastRecords_.size() && lastRecords_[size_t(dataRow)].stale) {
         const Record& rec = lastRecords_[size_t(dataRow)];
-        row = buildRow(listKind_, rec.rt, rec.seq, &rec.names);
-        const int flashCol = flashColumn(listKind_);
-        if (rec.flash != 0 && flashCol >= 0 && size_t(flashCol) < row.size())
-            row[size_t(flashCol)].acolor = rec.flash > 0 ? kFlashUp : kFlashDown;
+        row = buildCells(rec);
         rec.stale = false;
     }
     return size_t(column) < row.size() ? &row[size_t(column)] : nullptr;
@@ -714,60 +720,134 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         return;
     const auto* recs = static_cast<const QuoteRealTimeMarket*>(rpl->data);
     const size_t n = recs && rpl->count > 0 ? size_t(rpl->count) : 0;
-    beginResetModel();
+    // The first reply brings the header and the columns: a reset. Later ones
+    // say which rows came or went and which cells changed, so a view rebuilds
+    // only those.
+    const bool reset = rows_.empty();
+    if (reset)
+        beginResetModel();
+    if (rows_.empty())
+        rows_.emplace_back(buildHeader(listKind_));
+    const size_t oldRows = rows_.size() - 1;
+    if (!reset && n < oldRows)
+        beginRemoveRows(QModelIndex(), int(n), int(oldRows) - 1);
+    if (n < oldRows) {
+        rows_.resize(n + 1);
+        lastRecords_.resize(std::min(lastRecords_.size(), n));
+    }
+    if (!reset && n < oldRows)
+        endRemoveRows();
+
+    bool codesChanged = reset;
     if (n > 0) {
-        codeInfos_.clear();
+        std::vector<QuoteCodeInfo> infos;
+        infos.reserve(n);
+        for (size_t i = 0; i < n; ++i)
+            infos.push_back(recs[i].code_info);
+        codesChanged = codesChanged || infos.size() != codeInfos_.size() ||
+                       !std::equal(infos.begin(), infos.end(), codeInfos_.begin(),
+                                   [](const QuoteCodeInfo& a, const QuoteCodeInfo& b) {
+                                       return std::memcmp(&a, &b, sizeof a) == 0;
+                                   });
+        codeInfos_ = std::move(infos);
         rowBlockIds_.clear();
+        rowBlockIds_.reserve(n);
+        for (size_t i = 0; i < n; ++i)
+            rowBlockIds_.push_back(static_cast<int32_t>(recs[i].block_id));
         blockIdsStale_ = true;
     }
     const int firstNo = quoteApi().get_page_first_no(ctx_.get()) + 1;
     const int flashCol = flashColumn(listKind_);
     const bool named = showsBlockNames(listKind_);
-    if (rows_.empty())
-        rows_.emplace_back(buildHeader(listKind_));
-    codeInfos_.reserve(n);
-    rowBlockIds_.reserve(n);
-    lastRecords_.resize(std::max(lastRecords_.size(), n));
-    for (size_t i = 0; i < n; ++i) {
+    const size_t width = layout(listKind_).size();
+    // Changed cells by row: [first, last] column runs, announced at the end.
+    struct Run {
+        int row, lastRow, first, last;
+    };
+    std::vector<Run> runs;
+    // Whole rows next to each other go out as one block.
+    const auto wholeRow = [&runs, width](int r) {
+        if (!runs.empty() && runs.back().first == 0 && runs.back().last == int(width) - 1 && runs.back().lastRow == r - 1)
+            runs.back().lastRow = r;
+        else
+            runs.push_back({r, r, 0, int(width) - 1});
+    };
+    const size_t kept = std::min(oldRows, n);
+    lastRecords_.resize(std::max(lastRecords_.size(), kept));
+    for (size_t i = 0; i < kept; ++i) {
         // GUI thread, reply held: the symbol link's names are read now, never later.
         QuoteRealTimeMarket rt = recs[i];
         BlockNames names = named ? blockNames(rt) : BlockNames{};
         rt.symbol = nullptr;
-        codeInfos_.push_back(rt.code_info);
-        rowBlockIds_.push_back(static_cast<int32_t>(rt.block_id));
         const int seq = firstNo + int(i);
-        const size_t r = i + 1;
+        auto& row = rows_[i + 1];
         Record& last = lastRecords_[i];
-        if (r < rows_.size()) {
-            auto& row = rows_[r];
-            if (last.seq == seq && sameRecord(last.rt, rt) && last.names == names &&
-                (last.stale || row.size() == layout(listKind_).size())) {
-                // Unchanged since the previous reply: only a flash ends.
-                last.flash = 0;
-                if (!last.stale && flashCol >= 0 && size_t(flashCol) < row.size())
-                    row[size_t(flashCol)].acolor = kNoFlash;
-                continue;
+        if (last.seq == seq && sameRecord(last.rt, rt) && last.names == names && (last.stale || row.size() == width)) {
+            // Unchanged since the previous reply: only a flash ends.
+            last.flash = 0;
+            if (!last.stale && flashCol >= 0 && size_t(flashCol) < row.size() &&
+                row[size_t(flashCol)].acolor != kNoFlash) {
+                row[size_t(flashCol)].acolor = kNoFlash;
+                runs.push_back({int(i), int(i), flashCol, flashCol});
             }
-            // A moved last price of the same stock flashes in its direction.
-            last.flash = 0;
-            if (flashCol >= 0 && last.seq != 0 &&
-                std::strncmp(last.rt.code_info.code, rt.code_info.code, sizeof rt.code_info.code) == 0 &&
-                last.rt.code_info.market == rt.code_info.market && last.rt.close != rt.close && last.rt.close != 0.0f &&
-                rt.close != 0.0f)
-                last.flash = rt.close > last.rt.close ? 1 : -1;
-        } else {
-            rows_.emplace_back();
-            last.flash = 0;
+            continue;
         }
+        // A moved last price of the same stock flashes in its direction.
+        last.flash = 0;
+        if (flashCol >= 0 && last.seq != 0 &&
+            std::strncmp(last.rt.code_info.code, rt.code_info.code, sizeof rt.code_info.code) == 0 &&
+            last.rt.code_info.market == rt.code_info.market && last.rt.close != rt.close && last.rt.close != 0.0f &&
+            rt.close != 0.0f)
+            last.flash = rt.close > last.rt.close ? 1 : -1;
         last.rt = rt;
         last.names = std::move(names);
         last.seq = seq;
+        if (last.stale || row.size() != width) {
+            // Never read since it last changed: no view shows it, it is built
+            // when read; the row is announced whole.
+            last.stale = true;
+            wholeRow(int(i));
+            continue;
+        }
+        // Read before: built now, and only the cells that differ announced.
+        std::vector<TableItemData> fresh = buildCells(last);
+        int open = -1;
+        for (size_t col = 0; col <= width; ++col) {
+            const bool differs = col < width && (fresh[col].text != row[col].text || fresh[col].color != row[col].color ||
+                                                 fresh[col].acolor != row[col].acolor || fresh[col].align != row[col].align);
+            if (differs && open < 0)
+                open = int(col);
+            if (!differs && open >= 0) {
+                runs.push_back({int(i), int(i), open, int(col) - 1});
+                open = -1;
+            }
+        }
+        row = std::move(fresh);
+    }
+    if (!reset && n > oldRows)
+        beginInsertRows(QModelIndex(), int(oldRows), int(n) - 1);
+    lastRecords_.resize(n);
+    for (size_t i = oldRows; i < n; ++i) {
+        QuoteRealTimeMarket rt = recs[i];
+        BlockNames names = named ? blockNames(rt) : BlockNames{};
+        rt.symbol = nullptr;
+        rows_.emplace_back();
+        Record& last = lastRecords_[i];
+        last.rt = rt;
+        last.names = std::move(names);
+        last.seq = firstNo + int(i);
+        last.flash = 0;
         last.stale = true;
     }
-    if (rows_.size() > n + 1)
-        rows_.resize(n + 1);
-    lastRecords_.resize(n);
-    endResetModel();
-    emit fixedRowChanged();
+    if (!reset && n > oldRows)
+        endInsertRows();
+    if (reset) {
+        endResetModel();
+    } else {
+        for (const Run& r : runs)
+            emit dataChanged(index(r.row, r.first), index(r.lastRow, r.last));
+    }
+    if (codesChanged)
+        emit fixedRowChanged();
     emit dataChange();
 }

@@ -139,6 +139,8 @@ private:
         mutable bool stale = false;
     };
     std::vector<Record> lastRecords_;
+    // A row's cells from its record, its flash included.
+    std::vector<TableItemData> buildCells(const Record& rec) const;
     std::vector<QuoteCodeInfo> codeInfos_;
     // Block ids by "code_market", made from the rows' ids when first asked.
     mutable QHash<QString, int> blockIds_;

@@ -16,7 +16,7 @@ Item {
     readonly property bool showBlocks: codeInfo !== null && Number(codeInfo.type) !== 1
 
     // Returns the block id: -1 when the left table is shown, else the stock's
-    // block id (0 when it has none).
+    // block id (0 when it has none). Hidden, nothing is asked until shown.
     function setQuery(query_map) {
         codeInfo = query_map;
         blockTable.clear();
@@ -25,11 +25,12 @@ Item {
         if (!query_map)
             return 0;
         if (showBlocks) {
-            loadBlocks();
+            if (visible)
+                loadBlocks();
             return -1;
         }
         blockId = stockTable.getBlockId(String(query_map.code), Number(query_map.market));
-        if (blockId !== 0)
+        if (blockId !== 0 && visible)
             loadStocks();
         return blockId;
     }

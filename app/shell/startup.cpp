@@ -3,7 +3,9 @@
 
 #include <QJsonValue>
 #include <QNetworkCookie>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPointer>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
@@ -23,6 +25,7 @@
 #include "platform/crashreporter.h"
 #include "quote.h"
 #include "shell/controlurl.h"
+#include "shell/core/glrenderer.h"
 #include "shell/core/webengineswitches.h"
 #include "shell/datadir.h"
 #include "shell/hfileio.h"
@@ -88,18 +91,40 @@ void setUpWebProfile(HWebEngineUrlRequestInterceptor* interceptor)
     profile->cookieStore()->setCookie(cookie, QUrl());
 }
 
+// GUI thread: the renderer string of a valid context, made current on an
+// offscreen surface for the question; empty when it cannot be made current.
+QByteArray openGlRenderer(QOpenGLContext* context)
+{
+    QOffscreenSurface surface;
+    surface.setFormat(context->format());
+    surface.create();
+    if (!surface.isValid() || !context->makeCurrent(&surface))
+        return QByteArray();
+    const auto* text = reinterpret_cast<const char*>(context->functions()->glGetString(GL_RENDERER));
+    const QByteArray renderer(text ? text : "");
+    context->doneCurrent();
+    return renderer;
+}
+
 // GUI thread, before the first window: without OpenGL (no display to get it
 // from, a remote desktop without it) Qt Quick would abort creating its first
 // window; it draws in software instead, and says so. The application already
 // tried to create the shared context the web views need: whether that worked
-// answers the question without making another context.
+// answers the question without making another context. With OpenGL drawn on
+// the CPU it draws in software too, silently.
 void fallBackToSoftwareWithoutOpenGl()
 {
     if (!qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND") || !qEnvironmentVariableIsEmpty("QMLSCENE_DEVICE"))
         return;  // chosen by the user
-    const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
-    if (shared && shared->isValid())
+    QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+    if (shared && shared->isValid()) {
+        // OpenGL rasterised on the CPU redraws and copies the whole window at
+        // every frame (a core's worth with live quotes): Qt Quick's software
+        // renderer redraws only what changed.
+        if (shellcore::isSoftwareRasterizer(openGlRenderer(shared).constData()))
+            QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
         return;
+    }
     std::cerr << "OpenGL is not available: drawing in software; web pages may stay empty" << std::endl;
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
 }

@@ -9,7 +9,11 @@
 #include <QQuickView>
 #include <QTest>
 
+#include <algorithm>
+
+#include "ctxrecorder.h"
 #include "livetest.h"
+#include "shell/qmltypes.h"
 
 namespace {
 
@@ -83,6 +87,62 @@ TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
     eval(view, "stockTable.table_model.clear()");
     eval(view, "visible = true");
     EXPECT_TRUE(waitUntil(view, "stockTable.table_model.rowCount() > 0"));
+}
+
+// A hidden block tab (the information panel opens on another tab) asks the
+// library for nothing when a stock comes; shown, it asks for that stock's
+// blocks; hidden again, it cancels. Recorded through the context calls.
+TEST(BlockViewSubscriptions, HiddenAsksNothingShownAsksAgain)
+{
+    QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+    registerQmlTypes();
+    rec::calls.clear();
+    setQuoteApi(&rec::api);
+    {
+        testsupport::LiveView view;
+        ASSERT_TRUE(view.load(QUrl("qrc:/qml/QBlockView.qml"), 1000, 260)) << view.log();
+        view.show();
+        auto count = [](const char* what) {
+            return int(std::count_if(rec::calls.begin(), rec::calls.end(),
+                                     [&](const std::string& c) { return c.rfind(what, 0) == 0; }));
+        };
+        auto all = [] {
+            std::string s;
+            for (const std::string& c : rec::calls)
+                s += c + "; ";
+            return s;
+        };
+        struct Case {
+            const char* what;
+            const char* query;
+        };
+        const Case cases[] = {
+            {"stock", "({ code: '600001', market: 1, type: 2 })"},
+            {"index", "({ code: '1A0001', market: 1, type: 1 })"},
+        };
+        rec::blockIds["1A0001/1"] = 7;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            view.rootObject()->setVisible(false);
+            rec::calls.clear();
+            eval(view, QString("setQuery(%1)").arg(c.query));
+            EXPECT_EQ(0, count("subscribe ")) << "hidden, expected no subscription; calls: " << all();
+            EXPECT_EQ(0, count("request ")) << all();
+            EXPECT_EQ(0, count("update ")) << all();
+            rec::calls.clear();
+            view.rootObject()->setVisible(true);
+            EXPECT_GE(count("subscribe "), 1) << "shown, expected the stock's query; calls: " << all();
+            if (std::string(c.what) == "stock")
+                EXPECT_GE(count("code c"), 1) << all();
+            else
+                EXPECT_GE(count("block c"), 1) << all();
+            rec::calls.clear();
+            view.rootObject()->setVisible(false);
+            EXPECT_GE(count("cancel "), 1) << all();
+            EXPECT_EQ(0, count("subscribe ")) << all();
+        }
+    }
+    setQuoteApi(nullptr);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <set>
 
 #include "ctxrecorder.h"
 #include "models/tablemodel.h"
@@ -426,4 +427,134 @@ TEST(TableColumns, FastVolumeTextsAgreeWithTheUtilities)
         ASSERT_EQ(HUtil::formatVolText(float(v)), row[10].text) << "volume " << v;
         ASSERT_EQ(HUtil::formatVolText(float(r.sum)), row[11].text) << "amount " << r.sum;
     }
+}
+
+namespace {
+
+// A row of the full layout with every shown field set; its code and name.
+QuoteRealTimeMarket fullRecord(const char* code)
+{
+    QuoteRealTimeMarket r = rec::record(code, "名称", 1);
+    r.pre_close = 10.0f; r.open = 10.1f; r.high = 10.5f; r.low = 9.8f; r.close = 10.25f;
+    r.vol = 1234567; r.cur_vol = 5600; r.sum = 2.5e8; r.red_vol = 700000; r.green_vol = 534567;
+    r.vol_rate = 1.35f; r.swap = 0.0123f; r.amplitude = 0.07f; r.rf_value = 0.25f; r.rf_rate = 0.025f;
+    return r;
+}
+
+using Cells = std::set<std::pair<int, int>>;
+
+}  // namespace
+
+// A push tells the views which cells it changed (dataChanged), and which rows
+// came or went, never that the whole model was reset: a table view then
+// rebuilds only what changed. Each case starts from three rows the view has
+// read, pushes its records (the last push is the one observed) and lists
+// the cells, by (row, column) of the full layout, expected to change.
+TEST_F(TableCalls, PushesSignalChangedCellsOnly)
+{
+    using Records = std::vector<QuoteRealTimeMarket>;
+    const Records base = {fullRecord("600001"), fullRecord("600002"), fullRecord("600003")};
+    struct Case {
+        const char* what;
+        std::vector<Records> pushes;
+        int pageFirstNo;
+        Cells changed;
+        int inserted;  // rows added at the end, -1 none
+        int removed;   // rows taken from the end, -1 none
+    };
+    Records vol = base;
+    vol[1].cur_vol = 5700;  // 现手, column 13
+    Records price = base;
+    price[0].close = 10.5f;  // 最新 (column 3), flashing up; the rates are fields of their own
+    Records rate = base;
+    rate[2].rf_rate = -0.01f;  // 涨跌幅 2.50% -> -1.00%, column 4, text and colour
+    Records shorter(base.begin(), base.begin() + 2);
+    Records longer = base;
+    longer.push_back(fullRecord("600004"));
+    Records moved = base;
+    std::swap(moved[0], moved[2]);  // 600003 now first: its row differs in the code column only
+    const Case cases[] = {
+        {"the same records", {base}, 0, {}, -1, -1},
+        {"one volume", {vol}, 0, {{1, 13}}, -1, -1},
+        {"one last price", {price}, 0, {{0, 3}}, -1, -1},
+        {"a flash ends on the next unchanged push", {price, price}, 0, {{0, 3}}, -1, -1},
+        {"one rate", {rate}, 0, {{2, 4}}, -1, -1},
+        {"a row fewer", {shorter}, 0, {}, -1, 2},
+        {"a row more", {longer}, 0, {}, 3, -1},
+        {"two rows swapped", {moved}, 0, {{0, 1}, {2, 1}}, -1, -1},
+        {"the page moved by one", {base}, 1, {{0, 0}, {1, 0}, {2, 0}}, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rec::pageFirstNo = 0;
+        TableModel m;
+        m.initHeader(0);
+        QuoteReply first = reply(m.context(), base.data(), int(base.size()));
+        m.onQuotePeroidRealTime(&first);
+        ASSERT_EQ(3, m.rowCount());
+        ASSERT_EQ(23, m.columnCount());
+        auto readAll = [&] {
+            for (int r = 0; r < m.rowCount(); ++r)
+                for (int col = 0; col < m.columnCount(); ++col)
+                    for (int role = 0; role <= 4; ++role)
+                        m.data(m.index(r, col), role);
+        };
+        readAll();
+        for (size_t i = 0; i + 1 < c.pushes.size(); ++i) {
+            QuoteReply p = reply(m.context(), c.pushes[i].data(), int(c.pushes[i].size()));
+            m.onQuotePeroidRealTime(&p);
+            readAll();
+        }
+        rec::pageFirstNo = c.pageFirstNo;
+        Cells changed;
+        int resets = 0, inserted = -1, removed = -1;
+        QObject::connect(&m, &QAbstractItemModel::dataChanged, [&](const QModelIndex& tl, const QModelIndex& br) {
+            for (int r = tl.row(); r <= br.row(); ++r)
+                for (int col = tl.column(); col <= br.column(); ++col)
+                    changed.insert({r, col});
+        });
+        QObject::connect(&m, &QAbstractItemModel::modelReset, [&] { ++resets; });
+        QObject::connect(&m, &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int f, int l) {
+            EXPECT_EQ(f, l);
+            inserted = f;
+        });
+        QObject::connect(&m, &QAbstractItemModel::rowsRemoved, [&](const QModelIndex&, int f, int l) {
+            EXPECT_EQ(f, l);
+            removed = f;
+        });
+        QSignalSpy dataChange(&m, &TableModel::dataChange);
+        const Records& last = c.pushes.back();
+        QuoteReply p = reply(m.context(), last.data(), int(last.size()));
+        m.onQuotePeroidRealTime(&p);
+        EXPECT_EQ(0, resets) << "expected no model reset";
+        EXPECT_EQ(c.changed, changed);
+        EXPECT_EQ(c.inserted, inserted);
+        EXPECT_EQ(c.removed, removed);
+        EXPECT_EQ(1, dataChange.count());
+        EXPECT_EQ(int(last.size()), m.rowCount());
+        // What the signals announced is what the model now says.
+        for (size_t r = 0; r < last.size(); ++r)
+            for (int col = 0; col < m.columnCount(); ++col)
+                EXPECT_EQ(TableModel::buildRow(0, last[r], c.pageFirstNo + int(r) + 1)[size_t(col)].text,
+                          m.data(m.index(int(r), col), 0).toString())
+                    << "row " << r << " column " << col;
+    }
+
+    // Rows no view has read since they changed are built when read; their
+    // change goes out as one block of whole rows.
+    rec::pageFirstNo = 0;
+    TableModel m;
+    m.initHeader(0);
+    QuoteReply first = reply(m.context(), base.data(), int(base.size()));
+    m.onQuotePeroidRealTime(&first);
+    QSignalSpy changes(&m, &QAbstractItemModel::dataChanged);
+    Records all = base;
+    for (QuoteRealTimeMarket& r : all)
+        r.close = 10.5f;
+    QuoteReply p = reply(m.context(), all.data(), int(all.size()));
+    m.onQuotePeroidRealTime(&p);
+    ASSERT_EQ(1, changes.count());
+    const QModelIndex tl = changes[0][0].toModelIndex(), br = changes[0][1].toModelIndex();
+    EXPECT_EQ((std::vector<int>{0, 0, 2, 22}), (std::vector<int>{tl.row(), tl.column(), br.row(), br.column()}));
+    EXPECT_EQ("10.50", m.data(m.index(2, 3), 0).toString());
 }
