@@ -171,8 +171,15 @@ FocusScope {
         for (var k in q) next[k] = q[k];
         // Whoever opened the code without its type (the status bar, a quick-bar
         // address): the stock dictionary knows it.
+        // A dictionary that cannot answer (held by another process, not made
+        // yet) leaves the code a stock rather than stopping the switch.
         if (next.code && (next.type === undefined || next.type === "")) {
-            var known = Sql.dbGetStockInfo(String(next.code), Number(next.market));
+            var known = null;
+            try {
+                known = Sql.dbGetStockInfo(String(next.code), Number(next.market));
+            } catch (e) {
+                known = null;
+            }
             if (known && known.type !== undefined && known.type !== null)
                 next.type = Number(known.type);
         }
