@@ -58,8 +58,33 @@ TestCase {
         verify(out.ok, url);
         return out.reply;
     }
+    // The page v loads has loaded and drawn a frame: a click before that
+    // may find no page to take it.
     function loaded(v) {
         tryVerify(function () { return !v.loading && v.loadProgress === 100; }, 30000, "page did not load");
+        painted(v);
+    }
+    // Two animation frames of the page have run (the page is on the screen
+    // and takes input).
+    function painted(v) {
+        var frames = null;
+        v.runJavaScript("window.testFrames = 0; requestAnimationFrame(function () {"
+                        + " requestAnimationFrame(function () { window.testFrames = 2; }); }); 0");
+        tryVerify(function () {
+            v.runJavaScript("window.testFrames", function (x) { frames = x; });
+            return frames === 2;
+        }, 10000, "the page drew no frame (saw " + frames + ")");
+    }
+    // Loads url into v and waits for that load, not the page v showed
+    // before (which may be the same address, already at 100%).
+    function open(v, url) {
+        var succeeded = false;
+        function seen(r) { if (r.status === 2) succeeded = true; }   // WebEngineView.LoadSucceededStatus
+        v.loadingChanged.connect(seen);
+        v.url = url;
+        tryVerify(function () { return succeeded && !v.loading; }, 30000, "page did not load: " + url);
+        v.loadingChanged.disconnect(seen);
+        painted(v);
     }
     // Clicks a link of the page with the mouse, as a user does (pages may
     // not open other schemes without a user's gesture).
@@ -132,8 +157,7 @@ TestCase {
     }
 
     function test_tab_page_links() {
-        view.url = base + "news/view?id=" + newsId;
-        loaded(view);
+        open(view, base + "news/view?id=" + newsId);
         var pageUrl = String(view.url);
         // A stock the dictionary has: its quote view.
         click(view, "quote");
@@ -182,8 +206,7 @@ TestCase {
     }
 
     function test_context_menu_and_refresh() {
-        view.url = base + "news/view?id=" + newsId;
-        loaded(view);
+        open(view, base + "news/view?id=" + newsId);
         view.right_menu = false;
         mouseClick(view, 100, 100, Qt.RightButton);
         wait(300);
