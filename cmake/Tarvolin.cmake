@@ -41,6 +41,28 @@ function(tarvolin_tests target)
     TARVOLIN_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
     TARVOLIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  tarvolin_label_discovered(${target} ${srcs})
+endfunction()
+
+# tarvolin_label_discovered(<target> <sources...>): after the target's
+# gtest_discover_tests, labels its cases "unit", "live" (they start a local
+# server) or "e2e" (whole-program runs) by their source files, when ctest
+# reads the test list (cmake/testlabels.cmake). Tests added by add_test carry
+# their LABELS themselves; the fuzz targets are "fuzz".
+function(tarvolin_label_discovered target)
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
+  file(WRITE ${file}
+    "include(\"${CMAKE_SOURCE_DIR}/cmake/testlabels.cmake\")\n"
+    "tarvolin_label_cases(\"\${${target}_TESTS}\" \"${ARGN}\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
+endfunction()
+
+# tarvolin_qt_printers(<target>): the test program prints Qt values (QString,
+# QColor, QVariant, ...) readably in its failures: every file of it starts
+# with testsupport/qtprinters.h.
+function(tarvolin_qt_printers target)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/testsupport)
+  target_compile_options(${target} PRIVATE "SHELL:-include ${CMAKE_SOURCE_DIR}/testsupport/qtprinters.h")
 endfunction()
 
 # tarvolin_exports_test(<shared target> <prefix> [COUNT n]): the shared library
@@ -53,6 +75,7 @@ function(tarvolin_exports_test lib prefix)
   add_test(NAME ${lib}.exports
     COMMAND ${CMAKE_COMMAND} -DLIB=$<TARGET_FILE:${lib}> -DPREFIX=${prefix} -DCOUNT=${E_COUNT} -DALSO=${E_ALSO}
             -P ${CMAKE_SOURCE_DIR}/cmake/check_exports.cmake)
+  set_tests_properties(${lib}.exports PROPERTIES LABELS unit)
 endfunction()
 
 # The static core a fuzz target or benchmark links, chosen by its file name:

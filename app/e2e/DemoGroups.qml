@@ -11,7 +11,9 @@ import "qrc:/qml/js/Database.js" as Sql
 // "自选股" view holding the stock (mystock.png), the background sync's upload,
 // and a screening result listed by "条件选股" (screening-results.png). Second
 // run (--phase=second): the groups of the new sign-in. Progress goes to the
-// log as "demo: ..." lines.
+// log as "demo: ..." lines. Each step waits for the state it reports and
+// shoots (rows with names, charts with data, the login and pop-up notices come
+// and put away), and a shot waits for the window to draw a frame after that.
 QtObject {
     id: demo
     property var win: null
@@ -39,13 +41,51 @@ QtObject {
     property var files: HFileIO {}
     property string posing: ""
     property var afterShot: null
+    // A shot waits for a frame drawn after it was asked for (frames then
+    // passes shotFrame).
+    property string shooting: ""
+    property int frames: 0
+    property int shotFrame: 0
+    property var frameCounter: Connections {
+        target: demo.win
+        function onFrameSwapped() { demo.frames += 1; }
+    }
     function grab(name, next) {
-        posing = dir + "/" + name;
+        shooting = name;
+        shotFrame = frames;
         afterShot = next;
-        say("pose " + posing);
+        win.update();
     }
     function ready() {
         return win.visible && win.stateBar.connected && win.tabView.entries.length > 0;
+    }
+    // The login notice and the pop-up notices come once after sign-in, each
+    // in a window of its own over the main window: the shots wait for both,
+    // then put them away.
+    function noticesAway() {
+        var n = win.notices;
+        if (!n.loginWindow || n.popupCount === 0)
+            return false;
+        n.loginWindow.visible = false;
+        if (n.lastPopup)
+            n.lastPopup.visible = false;
+        win.requestActivate();
+        return true;
+    }
+    // The table's first rows hold their names (their quotes came).
+    function rowsNamed(v, n) {
+        var m = v.table.table_model;
+        if (m.rowCount() < n)
+            return false;
+        for (var i = 0; i < n; ++i)
+            if (String(m.getCodeInfo(i).name || "") === "")
+                return false;
+        return true;
+    }
+    // The group view's upper chart pane shows the selected stock's data.
+    function chartShown(v) {
+        var c = v.pane1.chart;
+        return v.pane1.codeInfo !== null && c.upper !== null && c.upper.getFirstKLineSize() > 0;
     }
     function open(title, url) {
         win.onChangedTabView(title, url);
@@ -67,7 +107,13 @@ QtObject {
         running: true
         onTriggered: {
             demo.waited += interval;
-            if (demo.posing !== "") {
+            if (demo.shooting !== "") {
+                if (demo.frames > demo.shotFrame) {
+                    demo.posing = demo.dir + "/" + demo.shooting;
+                    demo.shooting = "";
+                    demo.say("pose " + demo.posing);
+                }
+            } else if (demo.posing !== "") {
                 if (demo.files.readFile(demo.posing).byteLength > 0) {
                     demo.say("wrote " + demo.posing);
                     demo.posing = "";
@@ -81,7 +127,7 @@ QtObject {
                     demo.say("groups " + demo.groupCodes());
                     Qt.quit();
                 }
-            } else if (demo.step === 0 && demo.ready()) {
+            } else if (demo.step === 0 && demo.ready() && demo.noticesAway()) {
                 demo.step = 1;
                 demo.say("groups " + demo.groupCodes());
                 demo.open("涨幅排名", "app://qml/qml/QRankingView.qml?tab=1100#block=1101&field=34&sort=0");
@@ -93,7 +139,7 @@ QtObject {
                 table.openMenu(2);
                 demo.menu = table.rMenu;
                 demo.waited = 0;
-            } else if (demo.step === 2 && demo.menu && demo.menu.opened && demo.waited >= 600) {
+            } else if (demo.step === 2 && demo.menu && demo.menu.opened && demo.menu.count > 0) {
                 demo.step = 3;
                 demo.say("menu " + demo.menu.entries.map(function (e) { return e.name === "" ? "-" : e.name; }).join(" "));
                 demo.grab("table-menu.png", function () {
@@ -110,8 +156,7 @@ QtObject {
                     demo.step = 4;
                     demo.waited = 0;
                 });
-            } else if (demo.step === 4 && demo.tableRows(demo.view) > 1 && demo.view.pane1.codeInfo
-                       && demo.waited >= 2500) {
+            } else if (demo.step === 4 && demo.rowsNamed(demo.view, 2) && demo.chartShown(demo.view)) {
                 demo.step = 5;
                 demo.say("mystock rows " + demo.tableRows(demo.view) + " last " + demo.view.table.table_model.getCodeInfo(demo.tableRows(demo.view) - 1).code);
                 demo.grab("mystock.png", function () { demo.step = 6; demo.waited = 0; });
@@ -128,7 +173,7 @@ QtObject {
                 demo.say("screening " + demo.results.quorvexResponse({ type: 0, data: rows }));
                 demo.open("条件选股", "app://qml/qml/QuorvexView.qml");
                 demo.waited = 0;
-            } else if (demo.step === 7 && demo.tableRows(demo.view) > 0 && demo.waited >= 2500) {
+            } else if (demo.step === 7 && demo.rowsNamed(demo.view, 6) && demo.chartShown(demo.view)) {
                 demo.step = 8;
                 demo.say("results " + demo.view.bar.model_.count + " rows " + demo.tableRows(demo.view));
                 demo.grab("screening-results.png", function () { Qt.quit(); });

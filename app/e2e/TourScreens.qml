@@ -414,7 +414,12 @@ QtObject {
               var row = t.find(memo.hot, function (o) { return o.datamodel !== undefined && o.datamodel.count === 2 && o.datamodel.get(1).flag === "stock"; });
               clickCell(row, 1);
           },
-          done: function () { return memo.hot.tipFlag === "stock" && cell(t.find(memo.hot, function (o) { return o.datamodel !== undefined && o.datamodel.count === 2; }), 1) !== null; },
+          // The shot looks at the tip list: the switch empties it, and the
+          // stock's tips come with a later reply.
+          done: function () {
+              return memo.hot.tipFlag === "stock" && memo.hot.tipModel.rowCount() > 0
+                      && cell(t.find(memo.hot, function (o) { return o.datamodel !== undefined && o.datamodel.count === 2; }), 1) !== null;
+          },
           after: function () { t.shoot("13-hot-stock.png", [t.named(memo.hot, "tipView")]); } },
         { name: "a double click on the row opens the stock's chart",
           act: function () {

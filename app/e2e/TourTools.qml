@@ -19,6 +19,9 @@ import QMyStockService 1.0
 // pixels the tour names before it ("tour: expect line|rect|ink X1 Y1 X2 Y2 RGB",
 // screen coordinates). Other lines: "tour: ok STEP", "tour: FAIL STEP: why",
 // "tour: done N failures". Arguments: --screenshots=DIR.
+// A step's done() holds once the state its check and its screenshot need is
+// there; the tour then waits for the window to draw a frame after that, so a
+// shot of the screen shows that state whatever the machine's load.
 QtObject {
     id: tour
     property var win: null
@@ -29,6 +32,15 @@ QtObject {
     property int failures: 0
     property string posing: ""
     property var memo: ({})
+    // Frames the main window drew, the count when a step was found done (-1
+    // until then), and what the step's done() last found missing.
+    property int frames: 0
+    property int doneAtFrame: -1
+    property string unmet: ""
+    property var frameCounter: Connections {
+        target: tour.win
+        function onFrameSwapped() { tour.frames += 1; }
+    }
     property var files: HFileIO {}
     property var groups: QMyStockService {}
 
@@ -40,6 +52,13 @@ QtObject {
         return fallback;
     }
     function say(text) { console.info("tour: " + text); }
+    // For done(): cond, noting what is still missing when it is false
+    // (the deadline's failure names it).
+    function need(cond, what) {
+        if (!cond)
+            unmet = what;
+        return !!cond;
+    }
 
     // ---- Finding things (state only) ----
     function find(item, test) {
@@ -531,10 +550,14 @@ QtObject {
           after: function () { expectRow(view(), rowOf(view().table, memo.code2)); pose("10b-mystock-relisted.png"); } },
         { name: "股票池 from the quick bar",
           act: function () { click(labelled(win.quickBar, "股票池")); },
-          // The shot looks for the first row's text: the rows must be there.
+          // The shot's check reads the first row's text: it comes with the
+          // quote reply, after the bar's groups.
           done: function () {
               var v = view();
-              return v && v.objectName === "stockPoolView" && v.bar.model_.count > 0 && v.table.table_model.rowCount() > 0;
+              return need(v && v.objectName === "stockPoolView", "the stock pool view")
+                      && need(v.bar.model_.count > 0, "the pools in the group bar")
+                      && need(v.table.table_model.rowCount() > 0, "the pool's rows")
+                      && need(String(v.table.table_model.getCodeInfo(0).name || "") !== "", "the first row's name");
           },
           after: function () { expectRow(view(), 0); pose("11-stock-pool.png"); } },
         { name: "选股 in the title bar's menu shows Quorvex",
@@ -604,15 +627,31 @@ QtObject {
             }
             tour.waited += interval;
             var ok = false;
-            try {
-                ok = s.done();
-            } catch (e2) {
-                ok = false;
+            if (tour.doneAtFrame < 0) {
+                tour.unmet = "";
+                try {
+                    ok = s.done();
+                } catch (e2) {
+                    tour.unmet = "done() threw " + e2;
+                    ok = false;
+                }
+                if (ok) {
+                    // Done: once the window has drawn what it now shows.
+                    tour.doneAtFrame = tour.frames;
+                    tour.win.update();
+                    return;
+                }
+            } else {
+                ok = tour.frames > tour.doneAtFrame;
+                if (!ok)
+                    tour.unmet = "a frame drawn after the step was done (" + tour.frames + " frames)";
             }
             if (!ok && tour.waited < 20000)
                 return;
+            tour.doneAtFrame = -1;
             if (!ok) {
-                tour.fail(s, "not done after 20 s (" + tour.situation() + ")");
+                tour.fail(s, "not done after 20 s, waiting for " + (tour.unmet || "done()") + " ("
+                          + tour.situation() + ")");
             } else {
                 var why = "";
                 try {

@@ -34,6 +34,7 @@ if(formulagen_tests)
   set_target_properties(formulagen_tests PROPERTIES AUTOMOC OFF AUTORCC OFF)
   target_compile_definitions(formulagen_tests PRIVATE TARVOLIN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(formulagen_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  tarvolin_label_discovered(formulagen_tests ${formulagen_tests})
 endif()
 
 # The program loads the indicator plug-in at run time; build it with the program's code.

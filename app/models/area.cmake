@@ -9,7 +9,7 @@ endfunction()
 # The quote panels' screenshot needs a real window: the display of the test run
 # (xcb, drawn by Qt Quick's software renderer). Under offscreen it skips itself.
 add_test(NAME models.price_panels COMMAND app_models_tests --gtest_filter=PricePanels.*)
-set_tests_properties(models.price_panels PROPERTIES TIMEOUT 120
+set_tests_properties(models.price_panels PROPERTIES TIMEOUT 120 LABELS live
                      ENVIRONMENT "QT_QPA_PLATFORM=xcb;QT_QUICK_BACKEND=software")
 
 # The screening bridge reads the records of the screening library's header and

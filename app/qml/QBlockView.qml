@@ -53,6 +53,16 @@ Item {
         var q = stockTable.query_map_;
         stockTable.setQuery({ block: blockId, field: q.field === undefined ? 34 : q.field, sort: q.sort === undefined ? 0 : q.sort });
     }
+    // The left table's row of block id, or -1.
+    function rowOfBlock(id) {
+        var m = blockTable.table_model;
+        for (var i = 0; id !== 0 && i < m.rowCount(); ++i) {
+            var info = m.getCodeInfo(i);
+            if (blockTable.getBlockId(String(info.code), Number(info.market)) === id)
+                return i;
+        }
+        return -1;
+    }
     function blockChosen(info) {
         if (!info)
             return;
@@ -88,10 +98,18 @@ Item {
         // A header click: the block list again, sorted by that field.
         function setQuery(q) { query_map_ = q; root.loadBlocks(); }
         onDataChange: {
-            if (table.selectIndex < 0 && table_model.rowCount() > 0) {
+            if (table_model.rowCount() === 0)
+                return;
+            if (table.selectIndex < 0) {
                 table.selectIndex = 0;
                 root.blockChosen(getFirstCodeInfo());
+                return;
             }
+            // Rows sorted anew (a reload, live values, a header click): the
+            // mark stays on the block the right table shows.
+            var row = root.rowOfBlock(root.blockId);
+            if (row >= 0)
+                table.selectIndex = row;
         }
     }
     QRTableView {

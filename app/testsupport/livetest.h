@@ -3,7 +3,10 @@
 // calls of QML functions, and the screens' drawing and screenshots.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QMetaObject>
 #include <QQuickItem>
@@ -25,14 +28,33 @@
 
 namespace testsupport {
 
-// Up to ms (15 s unless given) in 100 ms steps; true when the condition holds
-// at the end.
+// Runs the event loop until done() holds, for up to ms (15 s unless given) in
+// 100 ms steps. Success when it holds at the end; otherwise a failure that
+// says how long it waited (ASSERT_TRUE(waitFor(...)) prints it beside the
+// condition's text).
 template <class Pred>
-bool waitFor(Pred done, int ms = 15000)
+::testing::AssertionResult waitFor(Pred done, int ms = 15000)
 {
-    for (int i = 0; i < ms / 100 && !done(); ++i)
+    QElapsedTimer clock;
+    clock.start();
+    int steps = 0;
+    for (; steps < ms / 100 && !done(); ++steps)
         QTest::qWait(100);
-    return done();
+    if (done())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "not so after " << steps << " waits of 100 ms (" << clock.elapsed()
+                                         << " ms)";
+}
+
+// The same, and a failure also says what seen() showed at the end (a value
+// GoogleTest prints: a text, a number, a QVariant).
+template <class Pred, class Seen>
+::testing::AssertionResult waitFor(Pred done, Seen seen, int ms = 15000)
+{
+    ::testing::AssertionResult r = waitFor(done, ms);
+    if (!r)
+        r << "; last seen: " << ::testing::PrintToString(seen());
+    return r;
 }
 
 // A QML function of o with no or one argument; its result.

@@ -26,7 +26,7 @@ namespace {
 
 // The library's dialog and the back end may be slow to answer: 30 s.
 template <class F>
-bool waitFor(F done)
+::testing::AssertionResult waitFor(F done)
 {
     return testsupport::waitFor(done, 30000);
 }

@@ -58,21 +58,33 @@ TestCase {
         verify(out.ok, url);
         return out.reply;
     }
+    // The page v loads has loaded and drawn a frame: a click before that
+    // may find no page to take it.
     function loaded(v) {
         tryVerify(function () { return !v.loading && v.loadProgress === 100; }, 30000, "page did not load");
+        painted(v);
     }
-    // Loads an address of the back end into a view and waits for its page
-    // (not the one shown before) to be in.
-    function show(v, path) {
-        var done = false;
-        function on(r) {
-            if (r.status === 2 && String(r.url) === base + path)   // WebEngineView.LoadSucceededStatus
-                done = true;
-        }
-        v.loadingChanged.connect(on);
-        v.url = base + path;
-        tryVerify(function () { return done; }, 30000, path + " did not load");
-        v.loadingChanged.disconnect(on);
+    // Two animation frames of the page have run (the page is on the screen
+    // and takes input).
+    function painted(v) {
+        var frames = null;
+        v.runJavaScript("window.testFrames = 0; requestAnimationFrame(function () {"
+                        + " requestAnimationFrame(function () { window.testFrames = 2; }); }); 0");
+        tryVerify(function () {
+            v.runJavaScript("window.testFrames", function (x) { frames = x; });
+            return frames === 2;
+        }, 10000, "the page drew no frame (saw " + frames + ")");
+    }
+    // Loads url into v and waits for that load, not the page v showed
+    // before (which may be the same address, already at 100%).
+    function open(v, url) {
+        var succeeded = false;
+        function seen(r) { if (r.status === 2) succeeded = true; }   // WebEngineView.LoadSucceededStatus
+        v.loadingChanged.connect(seen);
+        v.url = url;
+        tryVerify(function () { return succeeded && !v.loading; }, 30000, "page did not load: " + url);
+        v.loadingChanged.disconnect(seen);
+        painted(v);
     }
     // Clicks a link of the page with the mouse, as a user does (pages may
     // not open other schemes without a user's gesture).
@@ -182,7 +194,7 @@ TestCase {
     }
 
     function test_tab_page_links() {
-        show(view, "news/view?id=" + newsId);
+        open(view, base + "news/view?id=" + newsId);
         var pageUrl = String(view.url);
         // A stock the dictionary has: its quote view.
         click(view, "quote");
@@ -231,7 +243,7 @@ TestCase {
     }
 
     function test_context_menu_and_refresh() {
-        show(view, "news/view?id=" + newsId);
+        open(view, base + "news/view?id=" + newsId);
         view.right_menu = false;
         mouseClick(view, 100, 100, Qt.RightButton);
         wait(300);
@@ -424,7 +436,7 @@ TestCase {
     // A tab takes a report's PDF as a window does and says where it went;
     // anything else is refused with a line saying why.
     function test_tab_downloads() {
-        show(view, "research/view?id=" + researchId);
+        open(view, base + "research/view?id=" + researchId);
         var title = view.title;
         click(view, "pdf");
         tryVerify(function () { return view.downloads.savedPath !== ""; }, 20000, "no PDF saved from the tab");

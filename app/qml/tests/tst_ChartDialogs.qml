@@ -52,7 +52,7 @@ Item {
         return null;
     }
 
-    TestCase {
+    TextCase {
         name: "PPoint"
         when: windowShown
 
@@ -65,7 +65,7 @@ Item {
             var chart = stubChart("mline", [{ date: "2026-01-05 Monday 09:31:00" }], 0);
             ppoint.setChartType("mline");
             ppoint.setData(chart);
-            compare(find(ppoint, "ppointDate").text, "时间: 01-05 09:31");
+            compareText(find(ppoint, "ppointDate").text, "时间: 01-05 09:31");
             ppoint.setChartType("kline");
             ppoint.setData(chart);
             compare(find(ppoint, "ppointDate").text, "2026-01-05 Mon");
@@ -83,7 +83,7 @@ Item {
             ppoint.setChartType(chart);
             verify(ppoint.isMinute);
             ppoint.setData(chart);
-            compare(find(ppoint, "ppointDate").text, "时间: 01-05 09:31");
+            compareText(find(ppoint, "ppointDate").text, "时间: 01-05 09:31");
             compare(shownRows(), [
                 "开盘 10.25 #ff0000", "最高 10.25 #ff0000", "最低 10.25 #ff0000", "最新 10.25 #ff0000",
                 "均价 10.10 #ff0000", "涨跌额 0.25 #ff0000", "涨跌幅 2.50% #ff0000",
@@ -98,7 +98,7 @@ Item {
             ppoint.setChartType("kline");
             verify(!ppoint.isMinute);
             ppoint.setData(stubChart("kline", bars, 1));
-            compare(find(ppoint, "ppointDate").text, "2026-01-02 星期五");
+            compareText(find(ppoint, "ppointDate").text, "2026-01-02 星期五");
             // 10.29 - 10.50 = -0.21, / 10.50 = -2.00 %; exactly 1e8 is not above 1e8.
             compare(shownRows(), [
                 "开盘 10.50 #ffffff", "最高 10.60 #ff0000", "最低 10.20 #00ff00", "收盘 10.29 #00ff00",
@@ -128,7 +128,7 @@ Item {
         App.QFormulaParamSet {}
     }
 
-    TestCase {
+    TextCase {
         name: "QFormulaParamSet"
 
         // The catalogue's service as the dialog uses it: current values,
@@ -161,7 +161,7 @@ Item {
             var service = stubService();
             var dlg = createTemporaryObject(paramDialog, top, { service: service });
             var finals = createTemporaryObject(spyComponent, top, { target: dlg, signalName: "formulaParamSetFinal" });
-            compare(dlg.title, "指标设置");
+            compareText(dlg.title, "指标设置");
             compare(dlg.modality, Qt.ApplicationModal);
             dlg.setFormulaName("TEST");
             compare(dlg.params.length, 2);
@@ -241,7 +241,7 @@ Item {
         SignalSpy {}
     }
 
-    TestCase {
+    TextCase {
         name: "QSuperpositionEdit"
         when: windowShown
 
@@ -268,12 +268,12 @@ Item {
         function test_rowsAndTheAddButton() {
             picker.show("kline");
             verify(picker.opened);
-            compare(picker.input.placeholderText, "请输入代码或拼音");
+            compareText(picker.input.placeholderText, "请输入代码或拼音");
             picker.input.text = "SZ";            // command rows (type 0) are left out
-            compare(rowTexts(), ["指数 1A0001 上证指数", "指数 399001 深证成指", "基金 510050 上证50ETF",
+            compareText(rowTexts(), ["指数 1A0001 上证指数", "指数 399001 深证成指", "基金 510050 上证50ETF",
                                  "未知 580001 某权证"]);
             picker.input.text = "HS00";
-            compare(rowTexts(), ["股票 600000 沪市000", "股票 600001 沪市001", "股票 600002 沪市002"]);
+            compareText(rowTexts(), ["股票 600000 沪市000", "股票 600001 沪市001", "股票 600002 沪市002"]);
             waitForRendering(picker.list);
             verify(find(picker.list, "superRow_0").addShown);
             verify(!find(picker.list, "superRow_1").addShown);   // already an overlay of K-lines

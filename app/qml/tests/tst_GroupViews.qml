@@ -24,7 +24,7 @@ Item {
         { group_id: "2", group_name: "自选股2", codes: [{ code: "600004", market_id: "1" }] },
         { group_id: "3", group_name: "自选股3", codes: [] }] })
 
-    TestCase {
+    TextCase {
         name: "GroupViews"
         when: windowShown
 
@@ -54,7 +54,7 @@ Item {
             v.setQuery({});
             compare(v.groups.length, 3);
             compare(v.bar.datamodel.count, 3);
-            compare(v.bar.datamodel.get(1).name, "自选股2");
+            compareText(v.bar.datamodel.get(1).name, "自选股2");
             compare(codes(v), "000002:2,600000:1");
             compare(ctxOf(v).option_, 12);
             compare(ctxOf(v).sort_.mode, 2);               // field -1: no sort
@@ -70,12 +70,12 @@ Item {
             // A double click on a button asks for the new name in a pop-up;
             // its OK renames, queues a RENAME row and renames the button.
             v.rename(2);
-            compare(v.renameWindow.caption, "修改分组名称");
+            compareText(v.renameWindow.caption, "修改分组名称");
             verify(v.renameWindow.visible);
             v.renameWindow.setText("长线");
             v.renameWindow.clickedOK("长线");
             v.renameWindow.close();
-            compare(v.bar.datamodel.get(2).name, "长线");
+            compareText(v.bar.datamodel.get(2).name, "长线");
             var rows = Sql.dbGetMyStockCmd();
             compare(rows.length, 1);
             compare([rows[0].cmd, rows[0].code.code, Number(rows[0].code.market_id), String(rows[0].group_id), rows[0].group_name],
@@ -83,7 +83,7 @@ Item {
             // The panes: the stock, then its market's main index.
             v.showStock({ code: "000001", market: 2, name: "平安" });
             compare(v.pane2.codeInfo.code, "399001");
-            compare(v.pane2.codeInfo.name, "深证成指");
+            compareText(v.pane2.codeInfo.name, "深证成指");
             v.showStock({ code: "600004", market: 1, name: "x" });
             compare(v.pane2.codeInfo.code, "1A0001");
             compare(v.pane1.title(), "x(600004)");
@@ -125,14 +125,14 @@ Item {
         function test_strategyGroupButtons() {
             myStock.fromJson(top.groupsText);
             var st = view("QStrategyView");
-            compare(st.groups, ["自选股1", "自选股2", "自选股3"]);
+            compareText(st.groups, ["自选股1", "自选股2", "自选股3"]);
             compare(codes({ table: st.myTable.table }), "000002:2,600000:1");
             st.groupIndex = 1;
             st.queryMyStock();
             compare(codes({ table: st.myTable.table }), "600004:1");
             myStock.renameGroup(0, "短线");
             st.onMyStockChange();
-            compare(st.groups[0], "短线");
+            compareText(st.groups[0], "短线");
             st.destroy();
         }
 
@@ -201,12 +201,12 @@ Item {
             ed.remove(1);
             var saved = JSON.parse(files.readFileDefaultPath("Quorvex.json"));
             compare(saved.result.length, 1);
-            compare(saved.result[0].group_name, "突破");
+            compareText(saved.result[0].group_name, "突破");
             compare(saved.result[0].group_id, "26/01/02 10:00:00");
             ed.finish();
             verify(!ed.opened);
             compare(v.bar.model_.count, 1);
-            compare(v.bar.model_.get(0).name, "突破");
+            compareText(v.bar.model_.get(0).name, "突破");
 
             // An action announced by the library is queued as a "CND" row.
             v.service.updateActionCmd("MA|5|5,10");

@@ -30,7 +30,7 @@ Item {
     SignalSpy { id: barClicks; target: bar; signalName: "clickedMenu" }
     Text { id: measure; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
 
-    TestCase {
+    TextCase {
         name: "Menu"
         when: windowShown
 
@@ -49,7 +49,7 @@ Item {
             compare(e.active, "");
             compare(e.id, undefined);
             compare(e.hovered_, false);
-            compare(listModel.get(2).name, "行情");
+            compareText(listModel.get(2).name, "行情");
             compare(Menu.getJsonModel(null, null).length, 0);
             compare(Menu.getJsonModel(null, "not json").length, 0);
             compare(Menu.iconUrl("/images/menubar/0_n.png"), "qrc:/images/menubar/0_n.png");
@@ -99,7 +99,7 @@ Item {
             var actions = Sql.dbGetActionCmd();
             compare(actions.length, 1);
             compare(actions[0].do_action, "MENU");
-            compare(actions[0].remark, "自选");
+            compareText(actions[0].remark, "自选");
             // Hovering opens the drop-down 9 pixels into the item; leaving
             // through the top closes it.
             mouseMove(bar.repeater.itemAt(2), 10, 15);

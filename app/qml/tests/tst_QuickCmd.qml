@@ -32,7 +32,7 @@ Item {
                          [code, market, name, type, pinyin, active]);
     }
 
-    TestCase {
+    TextCase {
         name: "QuickCmd"
         when: windowShown
 
@@ -88,21 +88,21 @@ Item {
             var codes = cmd.rows.map(function (r) { return r.code; });
             compare(codes.length, 12);
             compare(codes[0], "600000");
-            compare(cmd.rows[0].type_name, "股票");
-            compare(cmd.rows[0].name, "沪市000");
+            compareText(cmd.rows[0].type_name, "股票");
+            compareText(cmd.rows[0].name, "沪市000");
             cmd.input.text = "SZ";                     // pinyin initials: commands, then indices
             compare(cmd.rows.map(function (r) { return r.type_name + r.name; }),
                     ["指令深债涨幅排名", "指令深债综合排名", "指数上证指数", "指数深证成指"]);
             cmd.input.text = "HS00";
             compare(cmd.rows.length, 10);
-            compare(cmd.rows[0].name, "沪市000");
+            compareText(cmd.rows[0].name, "沪市000");
             cmd.input.text = "06";                     // a command row comes first (type 0)
-            compare(cmd.rows[0].type_name, "指令");
-            compare(cmd.rows[0].name, "自选股");
+            compareText(cmd.rows[0].type_name, "指令");
+            compareText(cmd.rows[0].name, "自选股");
             cmd.input.text = "";
             compare(cmd.rows.length, 0);
-            compare(cmd.type_name(5), "权证");
-            compare(cmd.type_name(9), "未知");
+            compareText(cmd.type_name(5), "权证");
+            compareText(cmd.type_name(9), "未知");
             cmd.close();
         }
 
@@ -124,7 +124,7 @@ Item {
             compare(cmd.rows.length, 1);
             keyClick(Qt.Key_Return);
             compare(opened.count, 1);
-            compare(opened.signalArguments[0][0], "沪市001");
+            compareText(opened.signalArguments[0][0], "沪市001");
             compare(opened.signalArguments[0][1],
                     "app://qml/qml/MQView.qml?code=600001&market=1#chart=default&type=2&name=沪市001&pinyin=HS001");
             verify(!cmd.opened);
@@ -136,7 +136,7 @@ Item {
             compare(cmd.rows.length, 2);                 // SS010, SS011
             tryVerify(function () { return cmd.list.count === 2; });
             mouseClick(cmd.list.itemAtIndex(1), 40, 10);
-            compare(opened.signalArguments[opened.count - 1][0], "深市011");
+            compareText(opened.signalArguments[opened.count - 1][0], "深市011");
             verify(!cmd.opened);
             cmd.show("");
             verify(cmd.opened);

@@ -27,7 +27,7 @@ Item {
 
     readonly property var two: [{ group_id: "1", group_name: "自选股1" }, { group_id: "2", group_name: "自选股2" }]
 
-    TestCase {
+    TextCase {
         name: "RMenu"
         when: windowShown
 
@@ -64,7 +64,7 @@ Item {
             var cur = "app://curview/?";
             // Not in a group: 添加自选 with every group; type 2 has F10 and F9.
             var m = RMenu.tableMenu(top.two, null, "600009", 1, 4, "CTX", 2);
-            compare(names(m), "添加自选 - 查看K线 查看分时 图文F10 深度F9 - 多股同列");
+            compareText(names(m), "添加自选 - 查看K线 查看分时 图文F10 深度F9 - 多股同列");
             compare(m[0].menuItems[1].key, cur + "active=add&group_id=2&code=600009&market=1");
             compare(m[2].key, cur + "active=MQView&code=600009&market=1#chart=kline&cycle=33&json=CTX");
             compare(m[3].key, cur + "active=MQView&code=600009&market=1#chart=mline&json=CTX");
@@ -72,38 +72,38 @@ Item {
             compare(m[7].key, cur + "active=QMultiStockView#row=4");
             // In group 1: 置顶, 移除自选 and 移动分组 without its own group.
             m = RMenu.tableMenu(top.two, top.two[0], "600001", 1, 0, "", 3);
-            compare(names(m), "置顶 移除自选 移动分组 - 查看K线 查看分时 图文F10 - 多股同列");
+            compareText(names(m), "置顶 移除自选 移动分组 - 查看K线 查看分时 图文F10 - 多股同列");
             compare(m[0].key, cur + "active=move&group_id=1&code=600001&market=1");
             compare(m[1].key, cur + "active=del&group_id=1&code=600001&market=1");
-            compare(names(m[2].menuItems), "自选股2");
+            compareText(names(m[2].menuItems), "自选股2");
             compare(m[2].menuItems[0].key, cur + "active=move&group_id=2&code=600001&market=1");
             // Types 1 (index) and 4 have no F10 pages.
-            compare(names(RMenu.tableMenu(top.two, null, "1A0001", 1, 0, "", 1)), "添加自选 - 查看K线 查看分时 - 多股同列");
-            compare(names(RMenu.tableMenu(top.two, null, "500001", 1, 0, "", 4)), "添加自选 - 查看K线 查看分时 - 多股同列");
+            compareText(names(RMenu.tableMenu(top.two, null, "1A0001", 1, 0, "", 1)), "添加自选 - 查看K线 查看分时 - 多股同列");
+            compareText(names(RMenu.tableMenu(top.two, null, "500001", 1, 0, "", 4)), "添加自选 - 查看K线 查看分时 - 多股同列");
         }
 
         function test_chartAndToolMenuEntries() {
             var cur = "app://curview/?";
             var k = RMenu.chartMenu("kline", top.two, null, "600009", 1, false, "fd", 2);
-            compare(names(k), "查看分时 显示十字线 - 图文F10 深度F9 - 添加自选 叠加品种 - 除复权 平移K线");
+            compareText(names(k), "查看分时 显示十字线 - 图文F10 深度F9 - 添加自选 叠加品种 - 除复权 平移K线");
             compare(k[7].menuItems[0].key, cur + "active=add_kline&market=0&code=*");
             compare(k[1].key, cur + "active=crosshair#crosshair=true");
             var adj = k[k.length - 2].menuItems;
-            compare(names(adj), "不复权 前复权 后复权");
+            compareText(names(adj), "不复权 前复权 后复权");
             compare([adj[0].select, adj[1].select, adj[2].select], [false, true, false]);
             compare(adj[2].key, cur + "#kcmd=bd");
             compare(k[k.length - 1].key, cur + "active=hold#hold=true");
             var mline = RMenu.chartMenu("mline", top.two, top.two[1], "600009", 1, true, "", 1);
-            compare(names(mline), "查看K线 隐藏十字线 - 移除自选 移动分组 叠加品种");
+            compareText(names(mline), "查看K线 隐藏十字线 - 移除自选 移动分组 叠加品种");
             compare(mline[5].menuItems[1].key, cur + "active=add_mline&market=0&code=");
             compare(mline[1].key, cur + "active=crosshair#crosshair=false");
             compare(RMenu.chartMenu("kline", top.two, null, "6", 1, false, "xx", 1)[6].menuItems[0].select, true);
 
             var line = RMenu.paintToolsMenu("line");
-            compare(names(line), "颜色 粗细 虚实 删除");
+            compareText(names(line), "颜色 粗细 虚实 删除");
             compare(line[1].menuItems[2].key, cur + "active=panint&operation=line&width=3");
             compare(line[2].menuItems[1].key, cur + "active=panint&operation=line&style=2");
-            compare(names(RMenu.paintToolsMenu("text")), "颜色 文本 删除");
+            compareText(names(RMenu.paintToolsMenu("text")), "颜色 文本 删除");
             // The board's style commands, as the drawing tools number them.
             var cases = [[{ operation: "color" }, 0], [{ operation: "delete" }, 1], [{ operation: "text" }, 2],
                          [{ operation: "line", style: "1" }, 4], [{ operation: "line", style: "2" }, 5],
@@ -114,11 +114,11 @@ Item {
 
             var home = RMenu.homeIndexMenu("KLINE", [{ name: "MA", flag: { name: "MA", n: 5 }, select: true }],
                                            [{ name: "VOL", flag: "VOL" }]);
-            compare(names(home), "主图指标 幅图指标");
+            compareText(names(home), "主图指标 幅图指标");
             compare(home[0].menuItems[0].key,
                     cur + "#active=formula&chart=main_charts&flag=" + encodeURIComponent('{"name":"MA","n":5}'));
             compare(home[0].menuItems[0].select, true);
-            compare(names(RMenu.homeIndexMenu("MLINE", [], [])), "幅图指标");
+            compareText(names(RMenu.homeIndexMenu("MLINE", [], [])), "幅图指标");
         }
 
         // Group edits: add, move (and 置顶), remove, each with its rows; a move
@@ -127,13 +127,13 @@ Item {
             var cur = "app://curview/?";
             menu.choose(cur + "active=add&group_id=2&code=600009&market=1");
             compare(codesOf(1), "600009");
-            compare(rows(), ["ADD:600009:1:2:自选股2"]);
+            compareText(rows(), ["ADD:600009:1:2:自选股2"]);
             compare(changed.count, 1);
 
             menu.choose(cur + "active=move&group_id=1&code=600009&market=1");
             compare(codesOf(0), "600009,600001");
             compare(codesOf(1), "");
-            compare(rows().slice(1), ["DELETE:600009:1:2:自选股2", "ADD:600009:1:1:自选股1"]);
+            compareText(rows().slice(1), ["DELETE:600009:1:2:自选股2", "ADD:600009:1:1:自选股1"]);
 
             menu.choose(cur + "active=move&group_id=1&code=600001&market=1");   // 置顶
             compare(codesOf(0), "600001,600009");
@@ -145,7 +145,7 @@ Item {
 
             menu.choose(cur + "active=del&group_id=1&code=600009&market=1");
             compare(codesOf(0), "600001");
-            compare(rows(), ["DELETE:600009:1:1:自选股1"]);
+            compareText(rows(), ["DELETE:600009:1:1:自选股1"]);
             changed.clear();
             menu.choose(cur + "active=add&group_id=2&code=600001&market=1");   // already in a group
             compare(codesOf(1), "");
@@ -159,7 +159,7 @@ Item {
             menu.choose(cur + "active=MQView&code=600009&market=1#chart=kline&cycle=33&json=" + encodeURIComponent('{"a":1}'));
             compare(opened.count, 1);
             var q = opened.signalArguments[0][0];
-            compare([q.code, q.market, q.name, q.chart, q.cycle, q.json], ["600009", "1", "测试股", "kline", "33", '{"a":1}']);
+            compareText([q.code, q.market, q.name, q.chart, q.cycle, q.json], ["600009", "1", "测试股", "kline", "33", '{"a":1}']);
             menu.choose(cur + "active=QMultiStockView#row=7");
             compare(multi.signalArguments[0][0], 7);
             menu.choose(cur + "#kcmd=fd");
@@ -216,14 +216,14 @@ Item {
             menu.showTableMenu("600001", 1, 0, "");
             tryVerify(function () { return menu.opened; });
             compare(menu.count, RMenu.tableMenu(top.two, top.two[0], "600001", 1, 0, "", menu.stockType("600001", 1)).length);
-            compare(menu.itemAt(0).name, "置顶");
+            compareText(menu.itemAt(0).name, "置顶");
             compare(menu.menuAt(2).count, 1);
             menu.itemAt(1).triggered();                  // 移除自选
             compare(codesOf(0), "");
             menu.close();
             // Opened again: the entries of now, no leftovers of before.
             menu.showTableMenu("600001", 1, 0, "");
-            compare(menu.menuAt(0).title, "添加自选");
+            compareText(menu.menuAt(0).title, "添加自选");
             compare(menu.menuAt(0).count, 2);
             menu.close();
         }

@@ -17,7 +17,7 @@ Item {
         { title: "乙", author: "本地资讯", date: "2026-12-08", content: "二" },
         { title: "丙", author: "运营中心", date: "2026-12-09", content: "三" }] })
 
-    TestCase {
+    TextCase {
         name: "StatusBar"
         when: windowShown
 
@@ -25,7 +25,7 @@ Item {
             compare(state.height, 31);
             compare(String(state.color), "#252b33");
             compare(state.stateModel.server_state, 0);
-            compare(state.stateText, "断开");
+            compareText(state.stateText, "断开");
             // Without the index model the index bar shows nothing and takes no room.
             if (state.indexBar.model_ === null) {
                 compare(state.indexBar.boards.length, 0);
@@ -54,7 +54,7 @@ Item {
             compare([second.width, second.height], [280, 30]);
             mouseDoubleClickSequence(second, 10, 10);
             compare(spy.count, 1);
-            compare(spy.signalArguments[0][0], { code: "399001", market: 2, name: "深证成指" });
+            compareText(spy.signalArguments[0][0], { code: "399001", market: 2, name: "深证成指" });
             compare(bar.selected, 1);
             bar.model_ = saved;
             bar.refresh();
@@ -65,19 +65,19 @@ Item {
             compare(marquee.advanceTimer.interval, 5000);
             marquee.takeReply(top.reply);
             compare(marquee.items.length, 3);
-            compare(marquee.frontText, "甲");
-            compare(marquee.backText, "乙");
+            compareText(marquee.frontText, "甲");
+            compareText(marquee.backText, "乙");
             verify(marquee.advanceTimer.running);
             marquee.advanceTimer.triggered();           // back side turns to the front
             compare(marquee.current, 1);
             verify(!marquee.frontShown);
-            compare(marquee.backText, "乙");
-            compare(marquee.frontText, "丙");           // the hidden side gets the next one
+            compareText(marquee.backText, "乙");
+            compareText(marquee.frontText, "丙");           // the hidden side gets the next one
             marquee.next();
             compare(marquee.current, 2);
             verify(marquee.frontShown);
-            compare(marquee.frontText, "丙");
-            compare(marquee.backText, "甲");
+            compareText(marquee.frontText, "丙");
+            compareText(marquee.backText, "甲");
             marquee.next();                              // wraps
             compare(marquee.current, 0);
             // A reply other than "true" keeps the running list.
@@ -101,10 +101,10 @@ Item {
             marquee.next();
             marquee.openCurrent();
             verify(marquee.detailBox !== null);
-            compare(marquee.detailBox.title_, "详情");
-            compare(marquee.detailBox.title1_, "乙");
-            compare(marquee.detailBox.title2_, "撰写作者:本地资讯  发布日期:2026-12-08");
-            compare(marquee.detailBox.text_, "二");
+            compareText(marquee.detailBox.title_, "详情");
+            compareText(marquee.detailBox.title1_, "乙");
+            compareText(marquee.detailBox.title2_, "撰写作者:本地资讯  发布日期:2026-12-08");
+            compareText(marquee.detailBox.text_, "二");
             marquee.detailBox.close();
         }
     }

@@ -53,7 +53,7 @@ Item {
     SignalSpy { id: boxClosed; target: box; signalName: "clickedClose" }
     SignalSpy { id: boxCancel; target: box; signalName: "cancelNotice" }
 
-    TestCase {
+    TextCase {
         name: "Widgets"
         when: windowShown
 
@@ -129,25 +129,25 @@ Item {
             for (var i = 0; i < items.count; ++i)
                 items.setProperty(i, "select", false);
             Bar.mirror(items, overflow, 3);
-            compare(rows(), ["四3", "五4"]);
+            compareText(rows(), ["四3", "五4"]);
             overflowInserted.clear();
             overflowRemoved.clear();
             // Again unchanged, then one pressed state: the rows stay, updated.
             Bar.mirror(items, overflow, 3);
             items.setProperty(4, "select", true);
             Bar.mirror(items, overflow, 3);
-            compare(rows(), ["四3", "五+4"]);
+            compareText(rows(), ["四3", "五+4"]);
             compare(overflowInserted.count, 0);
             compare(overflowRemoved.count, 0);
             // More room, less room, no overflow.
             Bar.mirror(items, overflow, 4);
-            compare(rows(), ["五+4"]);
+            compareText(rows(), ["五+4"]);
             Bar.mirror(items, overflow, 1);
-            compare(rows(), ["二1", "三2", "四3", "五+4"]);
+            compareText(rows(), ["二1", "三2", "四3", "五+4"]);
             Bar.mirror(items, overflow, 5);
             compare(rows(), []);
             Bar.mirror(items, overflow, -2);
-            compare(rows(), ["一0", "二1", "三2", "四3", "五+4"]);
+            compareText(rows(), ["一0", "二1", "三2", "四3", "五+4"]);
             items.setProperty(4, "select", false);
         }
 
@@ -155,9 +155,9 @@ Item {
             box.show();
             box.requestClose();                  // refused: the question comes up
             verify(box.alert !== null);
-            compare(box.alert.text_, "下次启动是否不再弹出本条消息？");
-            compare(box.alert.ok_text_, "当天不再提醒");
-            compare(box.alert.cancel_text_, "继续提醒");
+            compareText(box.alert.text_, "下次启动是否不再弹出本条消息？");
+            compareText(box.alert.ok_text_, "当天不再提醒");
+            compareText(box.alert.cancel_text_, "继续提醒");
             box.alert.clickedOk();               // close and stop the notice
             compare(boxCancel.count, 1);
             compare(boxClosed.count, 0);
@@ -192,8 +192,8 @@ Item {
             var got = [];
             popup.showMsg("确认?", function (ok) { got.push(ok); }, false, null, "好");
             compare(popup.is_cancel_, false);
-            compare(popup.confirm_text_, "好");
-            compare(popup.cancel_text_, "取  消");
+            compareText(popup.confirm_text_, "好");
+            compareText(popup.cancel_text_, "取  消");
             var confirm = findChild(popup.contentItem, "confirmButton");
             compare(confirm.width, popup.availableWidth);
             popup.answer(true);

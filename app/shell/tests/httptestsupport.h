@@ -3,8 +3,6 @@
 // the event loop.
 #pragma once
 
-#include <ostream>
-
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,12 +11,6 @@
 
 #include "serverprocess.h"
 #include "shell/httprequest.h"
-
-// Readable QString values in test failures.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // Names of the request's signals as they come, progress signals left out.
 class SignalLog {

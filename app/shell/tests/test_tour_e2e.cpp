@@ -4,8 +4,8 @@
 // "tour: ok ..." or "tour: FAIL ...". This test starts everything, reads the
 // steps, looks at the K-line screenshots' pixels (candles in the main pane)
 // and at every part a screenshot was taken for (not an empty place), and
-// expects the program to quit through its confirm dialog, all within two
-// minutes. It runs on a 1280 x 800 and a 1920 x 1080 screen; screenshots are
+// expects the program to quit through its confirm dialog, all within the
+// tour budget. It runs on a 1280 x 800 and a 1920 x 1080 screen; screenshots are
 // kept in <build>/screenshots/tour/<width>x<height>/.
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // This test starts everything, shoots the whole screen whenever the tour
 // poses (so pop-up menus and the tool windows show), checks in each shot the
 // lines and rectangles the tour expects there, and expects the program to
-// quit through its confirm dialog, all within two minutes. It runs on a
+// quit through its confirm dialog, all within the tour budget. It runs on a
 // 1280 x 800 and a 1920 x 1080 screen; screenshots are kept in
 // <build>/screenshots/tour-tools/<width>x<height>/.
 #include <gtest/gtest.h>

@@ -1,0 +1,18 @@
+import QtQuick 2.15
+import QtTest 1.15
+import "TextChecks.js" as TextChecks
+
+// A test case that compares texts readably: compareText() fails with both
+// texts as they are and escaped ("涨幅" (\u6DA8\u5E45)), where compare()
+// prints Chinese as "?". Values that are not both texts go to compare().
+TestCase {
+    function compareText(actual, expected, message) {
+        if (typeof actual === "string" && typeof expected === "string") {
+            if (actual !== expected)
+                qtest_fail(TextChecks.mismatch(actual, expected, message), 1);
+        } else if (!qtest_compareInternal(actual, expected)) {
+            qtest_fail((message ? message + ": " : "") + "Compared values are not the same\n   Actual   : "
+                       + qtest_results.stringify(actual) + "\n   Expected : " + qtest_results.stringify(expected), 1);
+        }
+    }
+}
