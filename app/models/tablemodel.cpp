@@ -10,6 +10,7 @@
 
 #include "models/codetext.h"
 #include "models/core/tablepaging.h"
+#include "shell/core/theme.h"
 #include "shell/hutil.h"
 #include "shell/quoteproxy.h"
 
@@ -17,16 +18,23 @@ namespace {
 
 const StockGroupSource* groupSource = nullptr;
 
-const QString kNoFlash = QStringLiteral("#00000000");
-const QString kHeaderColor = QStringLiteral("#93979D");
-const QString kGold = QStringLiteral("#F5BE4A");
-const QString kCyan = QStringLiteral("#00F4FF");
-const QString kWhite = QStringLiteral("#FFFFFF");
-const QString kUp = QStringLiteral("#FF3D3D");
-const QString kDown = QStringLiteral("#0FC351");
+QString themeColour(uint32_t argb, bool withAlpha = false)
+{
+    return QString::fromStdString(theme::hexName(argb, withAlpha));
+}
+
+const QString kNoFlash = themeColour(theme::kNoColor);
+const QString kHeaderColor = themeColour(theme::kTableHeaderTextColor);
+const QString kGold = themeColour(theme::kGoldTextColor);
+const QString kCyan = themeColour(theme::kCyanTextColor);
+const QString kWhite = themeColour(theme::kTextColor);
+const QString kUp = themeColour(theme::kUpColor);
+const QString kDown = themeColour(theme::kDownColor);
 // Flash of a last price that moved since the previous reply.
-const QString kFlashUp = QStringLiteral("#66FF3D3D");
-const QString kFlashDown = QStringLiteral("#660FC351");
+const QString kFlashUp = themeColour(theme::kFlashUpColor);
+const QString kFlashDown = themeColour(theme::kFlashDownColor);
+// The text colour of a cell outside the table.
+const QString kNoCellColor = themeColour(theme::kTextColor, true);
 
 // What a column shows; the variants differ only in colour or scaling.
 enum Col {
@@ -519,9 +527,9 @@ QVariant TableModel::getRowColumnData(int row, int column) const
 QVariant TableModel::getTextColor(int row, int column) const
 {
     if (column >= columnCount() + fixedColumn_)
-        return QStringLiteral("#FFFFFFFF");
+        return kNoCellColor;
     const TableItemData* c = cell(row, column);
-    return c ? c->color : QStringLiteral("#FFFFFFFF");
+    return c ? c->color : kNoCellColor;
 }
 
 QVariant TableModel::getTextAnimationColor(int row, int column) const
