@@ -12,9 +12,9 @@ namespace {
 
 QString kLineFormat(int cycle)
 {
-    if (cycle == 33 || cycle == 39)
+    if (cycle == QUOTE_PERIOD_KLINE_DAY || cycle == QUOTE_PERIOD_KLINE_WEEK)
         return QStringLiteral("yyyy-MM-dd");
-    if (cycle == 40)
+    if (cycle == QUOTE_PERIOD_KLINE_MONTH)
         return QStringLiteral("yyyy-MM");
     return QStringLiteral("yyyy-MM-dd HH:mm");
 }

@@ -557,10 +557,10 @@ void TableModel::getQuotePeroidRealTime(uint block_id, int field, uint mode, uin
     const std::vector<uint16_t>& fields = fullFields();
     q.cancel(ctx);
     q.set_page(ctx, 0, clampPageSize(page_size));
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
     q.set_block(ctx, int64_t(block_id));
-    q.set_option(ctx, 4);
+    q.set_option(ctx, QUOTE_OPTION_LIST_SORT);
     setSort(ctx, field, mode);
     q.set_market_field(ctx, fields.data(), int(fields.size()));
     // No object address goes into the context: replies are matched by handle.
@@ -594,9 +594,9 @@ void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode
     }
     const std::vector<uint16_t>& fields = g.compact ? kCompactFields : fullFields();
     q.set_page(ctx, static_cast<uint16_t>(std::min<uint>(page_index, 0xFFFF)), clampPageSize(page_size));
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
-    q.set_option(ctx, 12);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
+    q.set_option(ctx, QUOTE_OPTION_LIST_SORT | QUOTE_OPTION_LIST_WINDOW);
     setSort(ctx, field, mode);
     q.set_code(ctx, entries.data(), int(entries.size()));
     q.set_market_field(ctx, fields.data(), int(fields.size()));
@@ -632,9 +632,9 @@ void TableModel::getBlockIndex(QString acode, int market, int field, uint mode)
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(acode, unsigned(market));
     q.cancel(ctx);
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
-    q.set_option(ctx, 6);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
+    q.set_option(ctx, QUOTE_OPTION_LIST_INDEXES | QUOTE_OPTION_LIST_SORT);
     setSort(ctx, field, mode);
     q.set_code(ctx, entry.bytes, 1);
     q.set_market_field(ctx, kBlockIndexFields.data(), int(kBlockIndexFields.size()));
