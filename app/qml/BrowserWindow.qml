@@ -4,6 +4,7 @@ import QtQuick.Window 2.15
 import QtWebEngine 1.10
 import "js/WebLinks.js" as WebLinks
 import "js/Database.js" as Sql
+import "theme"
 
 // A web page in a frameless window of its own (pop-ups, links that ask for a
 // new window, notices), moved by its title bar. With show_alert every way of
@@ -30,7 +31,7 @@ Window {
     minimumWidth: 800; maximumWidth: 800
     minimumHeight: 600; maximumHeight: 600
     flags: Qt.FramelessWindowHint | Qt.Window
-    color: "#191B1F"
+    color: Theme.background
     visible: true
     title: WebLinks.windowTitle(view.title)
 
@@ -76,7 +77,7 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         border.width: 1
         QTitleView2 {
             id: titleBar

@@ -6,6 +6,7 @@ import QBaseService 1.0
 import "qrc:/qml/js/MiniCharts.js" as Mini
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/RMenu.js" as RMenu
+import "theme"
 
 // The mini chart: an upper pane on its own MQModel (two thirds of the
 // height) and a lower pane that follows it, shown in the home, ranking,
@@ -36,7 +37,7 @@ Item {
     QBaseService { id: baseService }
 
     // The panes stay transparent: their layers paint beneath them over this.
-    Rectangle { anchors.fill: parent; color: "#FF191B1F" }
+    Rectangle { anchors.fill: parent; color: Theme.chartBackground }
 
     // A pane of qchart.qml placed by the y and height functions, without its
     // settings bar; its clicks, mouse and context menu come to this view.

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import HUtil 1.0
+import "theme"
 
 // The main indices of the status bar (上证指数, 深证成指, 创业板指): name, last
 // price, change, change rate and amount. The index model is created when the
@@ -51,11 +52,11 @@ Item {
                     anchors.verticalCenter: parent.verticalCenter
                     x: 6
                     spacing: 6
-                    Text { text: b.name; color: root.selected === index ? "#FFFFFF" : "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatVol(b.sum); color: "#FF8000"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { text: b.name; color: root.selected === index ? Theme.textColor : Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatVol(b.sum); color: Theme.actionColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                 }
                 MouseArea {
                     anchors.fill: parent

@@ -1,10 +1,11 @@
 import QtQuick 2.15
+import "theme"
 
 // The block monitor: the blocks of the chosen category, the stocks of the
 // selected block, and two chart panes (the block and the stock).
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({ category: 1011, field: 34, sort: 0 })
     property string blockName: ""
     readonly property var categories: [
@@ -58,8 +59,8 @@ Rectangle {
                 model: root.categories.length
                 delegate: Rectangle {
                     width: 80; height: 25
-                    color: index === root.currentCategory ? "#E6000C" : "#2F343B"
-                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: index === root.currentCategory ? Theme.selectedColor : Theme.buttonColor
+                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea {
                         anchors.fill: parent
                         onClicked: root.setQuery({ category: root.categories[index].key, field: 34, sort: 0 })
@@ -85,7 +86,7 @@ Rectangle {
         Text {
             height: 25
             text: root.blockName
-            color: "#FFFFFF"
+            color: Theme.textColor
             font.pixelSize: 14
         }
         QRTableView {

@@ -2,12 +2,13 @@ import QtQuick 2.15
 import MQModel 1.0
 import QStockTipModel 1.0
 import QStockTipView 1.0
+import "theme"
 
 // The hot-stock monitor: four ranked lists of block 1110, two chart panes of
 // the selected stock and the stock tips of the market or of that stock.
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({})
     property var codeInfo: null
     property string tipFlag: "block"
@@ -72,13 +73,13 @@ Rectangle {
                 property alias table: t
                 width: (grid.width - 2) / 2
                 height: (grid.height - 2) / 2
-                color: "#191B1F"
+                color: Theme.background
                 Text {
                     height: 25
                     x: 8
                     verticalAlignment: Text.AlignVCenter
                     text: root.lists[index].title
-                    color: "#FFFFFF"
+                    color: Theme.textColor
                     font.pixelSize: 14
                 }
                 QRTableView {
@@ -112,7 +113,7 @@ Rectangle {
             id: tips
             width: parent.width
             height: (parent.height - 4) / 3
-            color: "#191B1F"
+            color: Theme.background
             onHeightChanged: if (height > 0) root.requestTips()
             Hbtn {
                 id: tipButtons

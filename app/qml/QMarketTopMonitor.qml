@@ -1,9 +1,10 @@
 import QtQuick 2.15
+import "theme"
 
 // The top-list monitor: nine ranked lists of the route's block in a 3 x 3 grid.
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({})
     readonly property var lists: [
         { title: "当日涨幅排名", field: 34, sort: 0, layout: 5 },
@@ -51,14 +52,14 @@ Rectangle {
                 property alias table: t
                 width: (grid.width - 4) / 3
                 height: (grid.height - 4) / 3
-                color: "#191B1F"
+                color: Theme.background
                 Text {
                     id: title
                     height: 25
                     x: 8
                     verticalAlignment: Text.AlignVCenter
                     text: root.lists[index].title
-                    color: "#FFFFFF"
+                    color: Theme.textColor
                     font.pixelSize: 14
                 }
                 QRTableView {

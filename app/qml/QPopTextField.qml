@@ -1,14 +1,15 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // A small frameless window asking for one line of text.
 Window {
     id: root
     property string text_
     property string caption: "请输入文本"
-    property color color_: "#000000"
-    property font font_: Qt.font({ family: "宋体", pixelSize: 12 })
+    property color color_: Theme.blackBackground
+    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 12 })
     signal clickedOK(string text)
     signal clickedCancel()
 
@@ -16,12 +17,12 @@ Window {
 
     width: 320; height: 110
     flags: Qt.FramelessWindowHint | Qt.Window
-    color: "#2F343B"
+    color: Theme.buttonColor
 
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         QTitleView2 {
             id: title
             x: 1; y: 1; width: parent.width - 2

@@ -1,12 +1,13 @@
 import QtQuick 2.15
 import QMyStockService 1.0
+import "theme"
 
 // The strategy screen: blocks of the chosen category, the stocks of the
 // selected block, the user's my-stock group, and four chart panes (block,
 // stock, my-stock row, and the index of the index buttons).
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({})
     property var own: ({ field: -1, sort: 0 })
     property int groupIndex: 0
@@ -88,8 +89,8 @@ Rectangle {
                 model: root.categories.length
                 delegate: Rectangle {
                     width: 80; height: 25
-                    color: index === root.currentCategory ? "#E6000C" : "#2F343B"
-                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: index === root.currentCategory ? Theme.selectedColor : Theme.buttonColor
+                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea { anchors.fill: parent; onClicked: root.chooseCategory(index) }
                 }
             }
@@ -125,8 +126,8 @@ Rectangle {
                 model: root.groups.length
                 delegate: Rectangle {
                     width: 80; height: 25
-                    color: index === root.groupIndex ? "#E6000C" : "#2F343B"
-                    Text { anchors.centerIn: parent; text: root.groups[index]; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: index === root.groupIndex ? Theme.selectedColor : Theme.buttonColor
+                    Text { anchors.centerIn: parent; text: root.groups[index]; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea { anchors.fill: parent; onClicked: { root.groupIndex = index; root.queryMyStock(); } }
                 }
             }
@@ -173,8 +174,8 @@ Rectangle {
                     model: root.indices.length
                     delegate: Rectangle {
                         width: 80; height: 25
-                        color: "#2F343B"
-                        Text { anchors.centerIn: parent; text: root.indices[index].name; color: "#FFFFFF"; font.pixelSize: 14 }
+                        color: Theme.buttonColor
+                        Text { anchors.centerIn: parent; text: root.indices[index].name; color: Theme.textColor; font.pixelSize: 14 }
                         MouseArea { anchors.fill: parent; onClicked: root.showIndex(index) }
                     }
                 }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import TimeBar 1.0
+import "theme"
 
 // The chart area of the stock view: one main pane over any number of sub
 // panes, all made from qchart.qml, and the time bar under them. The main pane
@@ -34,7 +35,7 @@ FocusScope {
 
     Rectangle {
         id: panes
-        color: "#FF191B1F"
+        color: Theme.chartBackground
         width: root.width
         height: Math.max(0, root.height - timeBar.height)
         onHeightChanged: root.layoutPanes()
