@@ -7,6 +7,7 @@ import "qrc:/qml/js/MiniCharts.js" as Mini
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/RMenu.js" as RMenu
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The mini chart: an upper pane on its own MQModel (two thirds of the
 // height) and a lower pane that follows it, shown in the home, ranking,
@@ -140,7 +141,7 @@ Item {
     }
 
     function getKLineData(info) {
-        var cycle = Number(info && info.cycle || 33);
+        var cycle = Number(info && info.cycle || QuoteCodes.KLINE_DAY);
         if (!info || !info.code || !preparePanes(info, "kline", cycle))
             return;
         upper.addFormula(0, "KLINE", "KSCALES", "KCROSSHAIR");

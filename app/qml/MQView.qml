@@ -6,6 +6,7 @@ import FrameHold 1.0
 import MultiStockModel 1.0
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The stock view: one stock in one tab, fed by one MQModel. This document
 // routes: it takes the view's query (setQuery, the chart buttons' routes,
@@ -139,7 +140,7 @@ FocusScope {
     }
 
     function isKLine() { return chartKind === "kline"; }
-    function cycle() { return Number(query_map_.cycle || 33); }
+    function cycle() { return Number(query_map_.cycle || QuoteCodes.KLINE_DAY); }
     function layoutKey() { return isKLine() ? "kline" : "mline"; }
 
     function codeInfo() {
@@ -168,11 +169,11 @@ FocusScope {
         var chart = next.chart || "default";
         if (chart === "mk_line") {
             chart = isKLine() ? "mline" : "kline";
-            next.cycle = 33;
+            next.cycle = QuoteCodes.KLINE_DAY;
         } else if (chart === "mk_cycle") {
-            var c = isKLine() ? cycle() + 1 : 33;
-            chart = c > 40 ? "mline" : "kline";
-            next.cycle = c > 40 ? 33 : c;
+            var c = isKLine() ? cycle() + 1 : QuoteCodes.KLINE_DAY;
+            chart = c > QuoteCodes.KLINE_LAST ? "mline" : "kline";
+            next.cycle = c > QuoteCodes.KLINE_LAST ? QuoteCodes.KLINE_DAY : c;
         }
         if (chart === "default")
             chart = page === "chart" ? chartKind : page;
@@ -181,9 +182,9 @@ FocusScope {
         // An index has the chart page only.
         if (Number(next.type) === 1 && chart !== "mline" && chart !== "kline")
             chart = chartKind;
-        var c2 = Number(next.cycle || 33);
-        if (!(c2 >= 33 && c2 <= 40))
-            c2 = 33;
+        var c2 = Number(next.cycle || QuoteCodes.KLINE_DAY);
+        if (!(c2 >= QuoteCodes.KLINE_FIRST && c2 <= QuoteCodes.KLINE_LAST))
+            c2 = QuoteCodes.KLINE_DAY;
         next.cycle = c2;
         next.chart = chart;
         // The new stock's data is asked for first, so that the server works
@@ -231,7 +232,7 @@ FocusScope {
         var market = Number(q.market || 0);
         if (kline) {
             model.setDividendCmd(q.kcmd || "");
-            model.getKLineData(code, market, 512, Number(q.cycle || 33), 0);
+            model.getKLineData(code, market, 512, Number(q.cycle || QuoteCodes.KLINE_DAY), 0);
         } else {
             model.getMinuteData(code, market, 0);
         }

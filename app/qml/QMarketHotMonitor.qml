@@ -3,6 +3,7 @@ import MQModel 1.0
 import QStockTipModel 1.0
 import QStockTipView 1.0
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The hot-stock monitor: four ranked lists of block 1110, two chart panes of
 // the selected stock and the stock tips of the market or of that stock.
@@ -15,10 +16,10 @@ Rectangle {
     property int tipRowHeight: 25
     readonly property alias tipModel: tipModel
     readonly property var lists: [
-        { title: "当日涨幅排名", field: 34, sort: 0, layout: 5 },
-        { title: "当日跌幅排名", field: 34, sort: 1, layout: 5 },
-        { title: "5分钟涨幅排名", field: 36, sort: 0, layout: 6 },
-        { title: "5分钟跌幅排名", field: 36, sort: 1, layout: 6 }
+        { title: "当日涨幅排名", field: QuoteCodes.FIELD_RISE_RATE, sort: 0, layout: 5 },
+        { title: "当日跌幅排名", field: QuoteCodes.FIELD_RISE_RATE, sort: 1, layout: 5 },
+        { title: "5分钟涨幅排名", field: QuoteCodes.FIELD_RATE_5MIN, sort: 0, layout: 6 },
+        { title: "5分钟跌幅排名", field: QuoteCodes.FIELD_RATE_5MIN, sort: 1, layout: 6 }
     ]
     signal changeToMQView(var codeInfo)
 

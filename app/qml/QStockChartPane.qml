@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // One chart pane of the list screens: a title with the stock's name and
 // code, the chart buttons (分时, 日线, 周线 with its cycle menu) and the mini
@@ -10,7 +11,7 @@ Rectangle {
     property int pane: 1
     property var codeInfo: null
     property string chartKind: "mline"
-    property int cycle: 33
+    property int cycle: QuoteCodes.KLINE_DAY
     property alias chart: chart
     // The group views centre a larger title and use wider buttons.
     property bool centredTitle: false

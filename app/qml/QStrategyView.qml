@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QMyStockService 1.0
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The strategy screen: blocks of the chosen category, the stocks of the
 // selected block, the user's my-stock group, and four chart panes (block,
@@ -47,7 +48,7 @@ Rectangle {
         pane2.clear();
         var id = blockTable.getBlockId(info.code, info.market);
         var q = stockTable.query_map_;
-        stockTable.setQuery({ block: id, field: q.field === undefined ? 34 : q.field, sort: q.sort === undefined ? 0 : q.sort });
+        stockTable.setQuery({ block: id, field: q.field === undefined ? QuoteCodes.FIELD_RISE_RATE : q.field, sort: q.sort === undefined ? 0 : q.sort });
     }
     QMyStockService { id: myStock }
     function loadGroups() {
