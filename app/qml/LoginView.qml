@@ -166,16 +166,9 @@ Window {
         }, timeout);
     }
 
-    // The stock-group store is a later screen's service; it takes the groups
-    // when it exists.
+    // The signed-in user's stock groups go to the stock-group store.
     function myStockFromJson(text) {
-        try {
-            var service = Qt.createQmlObject("import QMyStockService 1.0; QMyStockService {}", root, "myStock");
-            service.fromJson(text);
-            service.destroy();
-        } catch (e) {
-            console.log("stock groups kept for later: " + e);
-        }
+        myStockService.fromJson(text);
     }
 
     function createDefaultGroups() {

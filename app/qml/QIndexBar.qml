@@ -1,10 +1,11 @@
 import QtQuick 2.15
 import HUtil 1.0
+import IndexBoardModel 1.0
 import "theme"
 
 // The main indices of the status bar (上证指数, 深证成指, 创业板指): name, last
-// price, change, change rate and amount. The index model is created when the
-// program has it; without it the bar stays empty.
+// price, change, change rate and amount, from the index model; without a
+// model the bar stays empty.
 Item {
     id: root
     property var model_: null
@@ -29,13 +30,10 @@ Item {
     }
     function info(b) { return { code: b.code, market: b.market, name: b.name }; }
 
+    Component { id: indexModel; IndexBoardModel {} }
+
     Component.onCompleted: {
-        try {
-            model_ = Qt.createQmlObject("import IndexBoardModel 1.0; IndexBoardModel {}", root, "IndexBoardModel");
-        } catch (e) {
-            model_ = null;    // the quote tables are not part of this build
-            return;
-        }
+        model_ = indexModel.createObject(root);
         model_.dataChanged.connect(refresh);
         model_.getIndexData();
         refresh();

@@ -71,8 +71,6 @@ Item {
         onRemoveSubChart: root.removeSubPane(self)
         onEditFormulaPraram: root.editFormulaParam(self, name)
         onShowHistoryMLine: root.showHistoryMLine(date, timestamp)
-        // Interval statistics come with a later screen.
-        onShowIntervalStatistics: {}
     }
 
     // The overlay stocks' names over the main pane's legend, in their colours.
