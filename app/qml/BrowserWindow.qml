@@ -23,7 +23,7 @@ Window {
     // The last download: its file name, or "" when it was refused.
     property alias lastDownload: downloads.lastDownload
     property alias downloads: downloads
-    property alias titleBar: titleBar
+    property alias titleBar: frame.titleBar
     signal clickedClose()
     signal cancelNotice()
 
@@ -74,25 +74,16 @@ Window {
         }
     }
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        border.width: 1
-        QTitleView2 {
-            id: titleBar
-            x: 1; y: 1
-            width: parent.width - 2
-            title: root.title
-            show_max: false; show_min: false
-            // Dragging moves this window; its close button closes it
-            // through onClosing.
-            window_: root
-        }
+    WindowFrame {
+        id: frame
+        title: root.title
+        // Dragging moves this window; its close button closes it through
+        // onClosing.
+        window_: root
         WebEngineView {
             id: view
             objectName: "windowWebView"
-            anchors.top: titleBar.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.bottom: parent.bottom
             x: 1; width: parent.width - 2
 

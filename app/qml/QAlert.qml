@@ -26,21 +26,13 @@ Window {
     color: Theme.buttonColor
     visible: true
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        border.width: 1
-        QTitleView2 {
-            id: title
-            x: 1; y: 1
-            width: parent.width - 2
-            window_: root
-            title: root.title_
-            show_close: false; show_max: false; show_min: false
-        }
+    WindowFrame {
+        id: frame
+        window_: root
+        title: root.title_
+        titleBar.show_close: false
         Text {
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.bottom: buttons.top
             anchors.left: parent.left
             anchors.right: parent.right

@@ -62,25 +62,16 @@ Window {
         }
     }
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        border.width: 1
-        QTitleView2 {
-            id: title
-            x: 1; y: 1
-            width: parent.width - 2
-            title: root.title_
-            show_max: false; show_min: false
-            // The close button is handled here, so the alert can refuse it.
-            window_: null
-            onCloseClicked: root.requestClose()
-        }
+    WindowFrame {
+        id: frame
+        title: root.title_
+        // The close button is handled here, so the alert can refuse it.
+        window_: null
+        onCloseClicked: root.requestClose()
         Rectangle {
             id: heading
             visible: root.title1_ !== ""
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             x: 1; width: parent.width - 2
             height: visible ? 30 : 0
             color: Theme.lightTitleColor

@@ -19,21 +19,14 @@ Window {
     flags: Qt.FramelessWindowHint | Qt.Window
     color: Theme.buttonColor
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        QTitleView2 {
-            id: title
-            x: 1; y: 1; width: parent.width - 2
-            window_: root
-            title: root.caption
-            show_max: false; show_min: false
-        }
+    WindowFrame {
+        id: frame
+        window_: root
+        title: root.caption
         TextField {
             id: field
             objectName: "field"
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.topMargin: 8
             x: 10; width: parent.width - 20; height: 26
             text: root.text_

@@ -44,23 +44,15 @@ Window {
         }
     }
 
-    Rectangle {
-        anchors.fill: parent
+    WindowFrame {
+        id: frame
         color: root.color
-        border.color: Theme.frameBorderColor
-        border.width: 1
-        QTitleView2 {
-            id: title
-            x: 1; y: 1
-            width: parent.width - 2
-            window_: root
-            title: root.title_
-            show_max: false; show_min: false
-        }
+        window_: root
+        title: root.title_
         Text {
             id: noticeText
             objectName: "noticeText"
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.bottom: buttons.top
             anchors.left: parent.left
             anchors.right: parent.right
