@@ -38,6 +38,7 @@ inline constexpr uint32_t kTableSelectedRowColor = 0xFF22304Cu;
 inline constexpr uint32_t kTableActiveRowColor = 0x802F2F2Fu;
 inline constexpr uint32_t kHoverColor = 0xFF404A58u;
 inline constexpr uint32_t kButtonHoverColor = 0xFF4A515Bu;
+inline constexpr uint32_t kMenuBackground = 0xF23E414Bu;  // alpha 0.95
 inline constexpr uint32_t kMenuHighlightColor = 0xFF33373Fu;
 inline constexpr uint32_t kTitleBarDarkColor = 0xFF171717u;
 inline constexpr uint32_t kLightBackground = 0xFFFFFFFFu;
@@ -135,6 +136,7 @@ inline constexpr ColourRole kColourRoles[] = {
     {"tableActiveRowColor", kTableActiveRowColor},
     {"hoverColor", kHoverColor},
     {"buttonHoverColor", kButtonHoverColor},
+    {"menuBackground", kMenuBackground},
     {"menuHighlightColor", kMenuHighlightColor},
     {"titleBarDarkColor", kTitleBarDarkColor},
     {"lightBackground", kLightBackground},
