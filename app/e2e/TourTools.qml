@@ -460,7 +460,11 @@ QtObject {
           after: function () { expectRow(view(), rowOf(view().table, memo.code)); pose("10-mystock.png"); } },
         { name: "股票池 from the quick bar",
           act: function () { click(labelled(win.quickBar, "股票池")); },
-          done: function () { var v = view(); return v && v.objectName === "stockPoolView" && v.bar.model_.count > 0; },
+          done: function () {
+              var v = view();
+              return v && v.objectName === "stockPoolView" && v.bar.model_.count > 0
+                  && v.table.table_model.rowCount() > 0;
+          },
           after: function () { expectRow(view(), 0); pose("11-stock-pool.png"); } },
         { name: "选股 in the title bar's menu shows Quorvex",
           act: function () {
