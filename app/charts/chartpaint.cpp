@@ -11,7 +11,7 @@ namespace chartpaint {
 
 QFont chartFont(int pixelSize, bool antialias)
 {
-    static const QFont base(QStringLiteral("Microsoft YaHei"));  // built on first use, after the application exists
+    static const QFont base(QString::fromUtf8(theme::kFontFamily));  // built on first use, after the application exists
     QFont f(base);
     f.setPixelSize(pixelSize);
     f.setWeight(QFont::Normal);

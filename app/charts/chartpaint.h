@@ -11,15 +11,16 @@
 #include <vector>
 
 #include "charts/core/chartgeometry.h"
+#include "shell/core/theme.h"
 
 class QPainter;
 class QRect;
 
 namespace chartpaint {
 
-inline const QColor kUp(255, 61, 61);
-inline const QColor kDown(15, 195, 81);
-inline const QColor kWhite(255, 255, 255);
+inline const QColor kUp = QColor::fromRgba(theme::kUpColor);
+inline const QColor kDown = QColor::fromRgba(theme::kDownColor);
+inline const QColor kWhite = QColor::fromRgba(theme::kFlatColor);
 
 // The font every chart painter starts from (set to its own pixel size).
 QFont chartFont(int pixelSize, bool antialias = true);

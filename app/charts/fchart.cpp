@@ -385,8 +385,8 @@ void paintGradientArea(QPainter& p, const Span& s, const float* v)
         return;
     const QRect& r = s.g.plot;
     QLinearGradient grad(r.width() / 2.0, r.top(), r.width() / 2.0, r.bottom());
-    grad.setColorAt(0, QColor(30, 57, 100, 150));
-    grad.setColorAt(1, QColor(0, 0, 0, 10));
+    grad.setColorAt(0, QColor::fromRgba(theme::kMinuteFillTopColor));
+    grad.setColorAt(1, QColor::fromRgba(theme::kMinuteFillBottomColor));
     QPolygonF area = pts;
     area << QPointF(pts.last().x(), r.bottom()) << QPointF(pts.first().x(), r.bottom()) << pts.first();
     p.setBrush(grad);

@@ -12,9 +12,9 @@ namespace {
 
 QString kLineFormat(int cycle)
 {
-    if (cycle == 33 || cycle == 39)
+    if (cycle == QUOTE_PERIOD_KLINE_DAY || cycle == QUOTE_PERIOD_KLINE_WEEK)
         return QStringLiteral("yyyy-MM-dd");
-    if (cycle == 40)
+    if (cycle == QUOTE_PERIOD_KLINE_MONTH)
         return QStringLiteral("yyyy-MM");
     return QStringLiteral("yyyy-MM-dd HH:mm");
 }
@@ -40,7 +40,7 @@ void TimeBar::paint(QPainter* p)
     if (scales_.isEmpty())
         return;
     const int w = int(width()), h = int(height());
-    p->fillRect(QRect(0, 0, w, h), QColor(25, 27, 31));
+    p->fillRect(QRect(0, 0, w, h), QColor::fromRgba(theme::kBackground));
     p->setPen(QPen(chartpaint::kWhite, 1));
     p->setFont(chartpaint::chartFont(12));
     const QFontMetrics fm(p->font());
@@ -82,7 +82,7 @@ void TimeBar::paint(QPainter* p)
         p->drawText(QRect(left, 0, tw, h), Qt::AlignCenter, labels[i]);
     }
     if (cur_ != 0) {
-        p->fillRect(box, QColor(70, 77, 89));
+        p->fillRect(box, QColor::fromRgba(theme::kTimeBarBoxColor));
         p->drawText(box, Qt::AlignCenter, cursorText);
     }
 }

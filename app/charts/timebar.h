@@ -6,6 +6,8 @@
 #include <QQuickPaintedItem>
 #include <QString>
 
+#include "quote.h"
+
 class TimeBar : public QQuickPaintedItem {
     Q_OBJECT
 public:
@@ -43,5 +45,5 @@ private:
     int begin_ = 0;
     int end_ = 0;
     QString type_ = QStringLiteral("mline");
-    int cycle_ = 33;
+    int cycle_ = QUOTE_PERIOD_KLINE_DAY;
 };

@@ -68,8 +68,8 @@ void IndexBoardModel::getIndexData()
         return;
     const QuoteApi& q = quoteApi();
     const auto& fields = boardFields();
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
     q.set_code(ctx, indexCodes_, 5);
     q.set_market_field(ctx, fields.data(), int(fields.size()));
     q.subscribe(ctx);
@@ -90,9 +90,9 @@ void IndexBoardModel::getConceptData(int sort, int mode, int show_size)
     const QuoteApi& q = quoteApi();
     const auto& fields = boardFields();
     q.set_page(ctx, 0, uint16_t(pageSize_));
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
-    q.set_option(ctx, 4);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
+    q.set_option(ctx, QUOTE_OPTION_LIST_SORT);
     q.set_sort(ctx, 34, static_cast<uint8_t>(direction_));
     q.set_category(ctx, 1016);
     q.set_market_field(ctx, fields.data(), int(fields.size()));

@@ -80,7 +80,7 @@ const std::vector<uint16_t>& MQModel::priceFields()
 
 uint16_t MQModel::kLinePageSize(unsigned pageSize, unsigned cycle)
 {
-    if (pageSize == 2048 && (cycle == 33 || cycle == 39 || cycle == 40))
+    if (pageSize == 2048 && (cycle == QUOTE_PERIOD_KLINE_DAY || cycle == QUOTE_PERIOD_KLINE_WEEK || cycle == QUOTE_PERIOD_KLINE_MONTH))
         return 9999;
     // Saturates: a count that went negative in QML arrives as a huge unsigned.
     return static_cast<uint16_t>(std::min(pageSize, 0xFFFFu));
@@ -109,10 +109,10 @@ void MQModel::requestMinute(const QString& code, uint market, int sIndex, bool w
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(code, market);
     q.set_page(ctx, 0xFFFF, 0);
-    q.set_type(ctx, 0);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
     if (withTime)
         q.set_time(ctx, static_cast<int64_t>(time), 0, 0);
-    q.set_peroid(ctx, 32);
+    q.set_peroid(ctx, QUOTE_PERIOD_MINUTE);
     q.set_code(ctx, entry.bytes, 1);
     q.set_user_data(ctx, sIndex);
     q.subscribe(ctx);
@@ -136,7 +136,7 @@ void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(code, market);
     q.set_page(ctx, 0, kLinePageSize(page_size, cycle));
-    q.set_type(ctx, 0);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
     q.set_peroid(ctx, static_cast<uint8_t>(cycle));
     q.set_code(ctx, entry.bytes, 1);
     q.set_user_data(ctx, sIndex);
@@ -149,7 +149,7 @@ void MQModel::requestDividend(const CodeEntry& entry)
     dividendCtx_ = makeQuoteCtx();
     quote_ctx* ctx = dividendCtx_.get();
     const QuoteApi& q = quoteApi();
-    q.set_type(ctx, 1);
+    q.set_type(ctx, QUOTE_TYPE_DIVIDEND);
     q.set_code(ctx, entry.bytes, 1);
     q.subscribe(ctx);
 }
@@ -212,8 +212,8 @@ void MQModel::getPriceData(QString code, uint market)
     quote_ctx* ctx = priceCtx_.get();
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
     q.set_code(ctx, entry.bytes, 1);
     q.set_market_field(ctx, priceFields().data(), int(priceFields().size()));
     q.subscribe(ctx);
@@ -230,8 +230,8 @@ void MQModel::getDetailData(QString acode, uint market, int sIndex, uint page_si
     quote_ctx* ctx = detailsCtx_.get();
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(acode, market);
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 31);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_DETAIL);
     q.set_code(ctx, entry.bytes, 1);
     q.set_page(ctx, static_cast<uint16_t>(sIndex), static_cast<uint16_t>(page_size));
     q.subscribe(ctx);
@@ -248,7 +248,7 @@ void MQModel::getStockTipData(QString acode, uint market, uint page_size)
     quote_ctx* ctx = stockTipCtx_.get();
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(acode, market);
-    q.set_type(ctx, 3);
+    q.set_type(ctx, QUOTE_TYPE_TIPS);
     q.set_code(ctx, entry.bytes, 1);
     q.set_page(ctx, 0, static_cast<uint16_t>(page_size));
     q.subscribe(ctx);
@@ -259,7 +259,7 @@ void MQModel::getStockTipData(uint block, uint page_size)
     stockTipCtx_ = makeQuoteCtx();
     quote_ctx* ctx = stockTipCtx_.get();
     const QuoteApi& q = quoteApi();
-    q.set_type(ctx, 3);
+    q.set_type(ctx, QUOTE_TYPE_TIPS);
     q.set_block(ctx, static_cast<int64_t>(block));
     q.set_page(ctx, 0, static_cast<uint16_t>(page_size));
     q.subscribe(ctx);
@@ -299,7 +299,9 @@ void MQModel::refreshFirstKLine()
 
 void MQModel::setDividendCmd(QString cmd)
 {
-    dividendOption_ = cmd == QLatin1String("fd") ? 2 : cmd == QLatin1String("bd") ? 4 : 1;
+    dividendOption_ = cmd == QLatin1String("fd")   ? QUOTE_OPTION_KLINE_FORWARD
+                      : cmd == QLatin1String("bd") ? QUOTE_OPTION_KLINE_BACKWARD
+                                                   : QUOTE_OPTION_KLINE_NO_ADJUST;
     refreshFirstKLine();
 }
 
@@ -334,7 +336,7 @@ void MQModel::onQuoteReplayTypeDividend(const QuoteReply* rpl)
     emit updateDividend(static_cast<const QuoteDividendPoints*>(rpl->data));
     // Only adjusted bars need the first K-line series again, now that its
     // dividends are known; unadjusted ones (option 1) came as they stay.
-    if (dividendOption_ != 1)
+    if (dividendOption_ != QUOTE_OPTION_KLINE_NO_ADJUST)
         refreshFirstKLine();
 }
 

@@ -86,5 +86,5 @@ private:
     QuoteCodeInfo codeInfo_;
     QuoteCtxPtr priceCtx_, detailsCtx_, stockTipCtx_, dividendCtx_;
     std::vector<QuoteCtxPtr> kLineCtxs_, minuteCtxs_;
-    int dividendOption_ = 1;
+    int dividendOption_ = QUOTE_OPTION_KLINE_NO_ADJUST;
 };

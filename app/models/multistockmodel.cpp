@@ -20,7 +20,7 @@ void MultiStockModel::setCtx(QString str)
     if (!parsed)
         return;
     ctx_ = std::move(parsed);
-    quoteApi().set_option(ctx_.get(), 12);
+    quoteApi().set_option(ctx_.get(), QUOTE_OPTION_LIST_SORT | QUOTE_OPTION_LIST_WINDOW);
     quoteApi().request(ctx_.get());
 }
 

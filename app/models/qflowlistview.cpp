@@ -7,6 +7,7 @@
 #include "models/core/ticklists.h"
 #include "models/qdetailedmodel.h"
 #include "models/qpagemodelsorter.h"
+#include "shell/core/theme.h"
 #include "shell/hutil.h"
 
 QFlowListView::QFlowListView(QQuickItem* parent) : QQuickPaintedItem(parent) {}
@@ -56,13 +57,13 @@ void QFlowListView::paintList(QPainter* p, double w, double h) const
     const int a = g.priceWidth;
     const int b = g.volumeWidth;
 
-    QFont font(QStringLiteral("Microsoft YaHei"));
+    QFont font(QString::fromUtf8(theme::kFontFamily));
     font.setPixelSize(12);
     font.setWeight(QFont::Normal);
     font.setStyle(QFont::StyleNormal);
     p->setFont(font);
 
-    const QColor back = style_ == 0 ? QColor(42, 47, 54) : QColor(25, 27, 31);
+    const QColor back = style_ == 0 ? QColor::fromRgba(theme::kListAltBackground) : QColor::fromRgba(theme::kBackground);
     p->fillRect(QRectF(0, 0, w, h), back);
     const QColor white(255, 255, 255);
     if (style_ == 0) {
@@ -76,7 +77,7 @@ void QFlowListView::paintList(QPainter* p, double w, double h) const
             p->drawText(QRectF(x + 5, 0, a - 5, rh), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("价格"));
             p->drawText(QRectF(x + a, 0, b - 20, rh), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("成交量"));
         }
-        p->setPen(QColor(38, 43, 50));
+        p->setPen(QColor::fromRgba(theme::kListGridColor));
         for (int i = 1; i <= 3; ++i)
             p->drawLine(QLineF(i * g.groupWidth, 0, i * g.groupWidth, h));
         p->drawLine(QLineF(0, rh, w, rh));
@@ -96,7 +97,7 @@ void QFlowListView::paintList(QPainter* p, double w, double h) const
         const ListCell& c = cells[size_t(r - first)];
         const QModelIndex idx = src->index(r, 0);
         if (r == model_->selectIndex())
-            p->fillRect(QRectF(c.x, c.y, g.groupWidth, rh), QColor(34, 50, 79));
+            p->fillRect(QRectF(c.x, c.y, g.groupWidth, rh), QColor::fromRgba(theme::kListSelectedColor));
         // The text changes only with the minute: formatted once per minute.
         const uint minute = src->data(idx, QDetailedModel::TimeRole).toUInt() / 60;
         const bool sameMinute = r != first && minute == lastMinute;

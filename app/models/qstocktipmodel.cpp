@@ -3,6 +3,7 @@
 #include "models/codetext.h"
 #include "models/core/ticklists.h"
 #include "models/mqmodel.h"
+#include "shell/core/theme.h"
 
 QStockTipModel::QStockTipModel(QObject* parent) : QAbstractListModel(parent) {}
 
@@ -20,11 +21,12 @@ QHash<int, QByteArray> QStockTipModel::roleNames() const
 QString QStockTipModel::kindColor(int kind)
 {
     switch (kind) {
-    case 1: return QStringLiteral("#FF3D3D");
-    case 2: return QStringLiteral("#0FC351");
-    case 3: return QStringLiteral("#006AFF");
-    case 4: return QStringLiteral("#008080");
-    default: return QStringLiteral("#ffffff");
+    case 1: return QString::fromStdString(theme::hexName(theme::kUpColor));
+    case 2: return QString::fromStdString(theme::hexName(theme::kDownColor));
+    case 3: return QString::fromStdString(theme::hexName(theme::kTipBlueColor));
+    case 4: return QString::fromStdString(theme::hexName(theme::kTipTealColor));
+    // Lower case, as the tip rows have always carried it.
+    default: return QString::fromStdString(theme::hexName(theme::kFlatColor)).toLower();
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "models/core/ticklists.h"
 #include "models/qstocktipmodel.h"
+#include "shell/core/theme.h"
 
 QStockTipView::QStockTipView(QQuickItem* parent) : QQuickPaintedItem(parent) {}
 
@@ -39,15 +40,15 @@ void QStockTipView::paintList(QPainter* p, double w, double h) const
     const int rh = rowHeight_;
     const TipListGeometry g = tipListGeometry(style_, w, rh);
     const int u = g.unit;
-    QFont font(QStringLiteral("Microsoft YaHei"));
+    QFont font(QString::fromUtf8(theme::kFontFamily));
     font.setPointSize(11);
     font.setWeight(QFont::Normal);
     p->setFont(font);
-    const QColor white(255, 255, 255);
+    const QColor white = QColor::fromRgba(theme::kTextColor);
     if (style_ != 0) {
-        p->fillRect(QRectF(0, 0, w, h), QColor(25, 27, 31));
+        p->fillRect(QRectF(0, 0, w, h), QColor::fromRgba(theme::kBackground));
     } else {
-        p->fillRect(QRectF(0, 0, w, h), QColor(42, 47, 54));
+        p->fillRect(QRectF(0, 0, w, h), QColor::fromRgba(theme::kListAltBackground));
         p->setPen(white);
         for (int i = 0; i < g.columns; ++i) {
             const double x = i * g.columnWidth;
@@ -56,7 +57,7 @@ void QStockTipView::paintList(QPainter* p, double w, double h) const
             p->drawText(QRectF(x + 3 * u, 0, 2 * u, rh), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("类型"));
             p->drawText(QRectF(x + 5 * u, 0, u, rh), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("值"));
         }
-        p->setPen(QColor(38, 43, 50));
+        p->setPen(QColor::fromRgba(theme::kListGridColor));
         for (int i = 1; i <= 3; ++i)
             p->drawLine(QLineF(i * g.columnWidth, 0, i * g.columnWidth, h));
         p->drawLine(QLineF(0, rh, w, rh));
@@ -65,14 +66,14 @@ void QStockTipView::paintList(QPainter* p, double w, double h) const
         return;
     const auto& rows = model_->rows();
     const std::vector<ListCell> cells = tipListCells(style_, w, h, rh, int(rows.size()));
-    const QColor nameColor(QStringLiteral("#00F4FF"));
+    const QColor nameColor = QColor::fromRgba(theme::kCyanTextColor);
     for (size_t i = 0; i < rows.size(); ++i) {
         const auto& r = rows[i];
         const ListCell& c = cells[i];
         if (c.y >= h && style_ != 0)
             break;  // the rest lies below the item
         if (int(i) == model_->selectIndex())
-            p->fillRect(QRectF(c.x, c.y, g.columnWidth, rh), QColor(34, 50, 79));
+            p->fillRect(QRectF(c.x, c.y, g.columnWidth, rh), QColor::fromRgba(theme::kListSelectedColor));
         p->setPen(white);
         p->drawText(QRectF(c.x, c.y, u, rh), Qt::AlignLeft | Qt::AlignVCenter,
                     QDateTime::fromSecsSinceEpoch(r.time).toString(QStringLiteral("HH:mm")));

@@ -11,6 +11,7 @@
 #include "models/codetext.h"
 #include "models/core/tablepaging.h"
 #include "models/groupstore.h"
+#include "shell/core/theme.h"
 #include "shell/hutil.h"
 #include "shell/quoteproxy.h"
 
@@ -18,16 +19,23 @@ namespace {
 
 const StockGroupSource* groupSource = nullptr;
 
-const QString kNoFlash = QStringLiteral("#00000000");
-const QString kHeaderColor = QStringLiteral("#93979D");
-const QString kGold = QStringLiteral("#F5BE4A");
-const QString kCyan = QStringLiteral("#00F4FF");
-const QString kWhite = QStringLiteral("#FFFFFF");
-const QString kUp = QStringLiteral("#FF3D3D");
-const QString kDown = QStringLiteral("#0FC351");
+QString themeColour(uint32_t argb, bool withAlpha = false)
+{
+    return QString::fromStdString(theme::hexName(argb, withAlpha));
+}
+
+const QString kNoFlash = themeColour(theme::kNoColor);
+const QString kHeaderColor = themeColour(theme::kTableHeaderTextColor);
+const QString kGold = themeColour(theme::kGoldTextColor);
+const QString kCyan = themeColour(theme::kCyanTextColor);
+const QString kWhite = themeColour(theme::kTextColor);
+const QString kUp = themeColour(theme::kUpColor);
+const QString kDown = themeColour(theme::kDownColor);
 // Flash of a last price that moved since the previous reply.
-const QString kFlashUp = QStringLiteral("#66FF3D3D");
-const QString kFlashDown = QStringLiteral("#660FC351");
+const QString kFlashUp = themeColour(theme::kFlashUpColor);
+const QString kFlashDown = themeColour(theme::kFlashDownColor);
+// The text colour of a cell outside the table.
+const QString kNoCellColor = themeColour(theme::kTextColor, true);
 
 // What a column shows; the variants differ only in colour or scaling.
 enum Col {
@@ -526,9 +534,9 @@ QVariant TableModel::getRowColumnData(int row, int column) const
 QVariant TableModel::getTextColor(int row, int column) const
 {
     if (column >= columnCount() + fixedColumn_)
-        return QStringLiteral("#FFFFFFFF");
+        return kNoCellColor;
     const TableItemData* c = cell(row, column);
-    return c ? c->color : QStringLiteral("#FFFFFFFF");
+    return c ? c->color : kNoCellColor;
 }
 
 QVariant TableModel::getTextAnimationColor(int row, int column) const
@@ -556,10 +564,10 @@ void TableModel::getQuotePeroidRealTime(uint block_id, int field, uint mode, uin
     const std::vector<uint16_t>& fields = fullFields();
     q.cancel(ctx);
     q.set_page(ctx, 0, clampPageSize(page_size));
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
     q.set_block(ctx, int64_t(block_id));
-    q.set_option(ctx, 4);
+    q.set_option(ctx, QUOTE_OPTION_LIST_SORT);
     setSort(ctx, field, mode);
     q.set_market_field(ctx, fields.data(), int(fields.size()));
     // No object address goes into the context: replies are matched by handle.
@@ -594,9 +602,9 @@ void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode
     }
     const std::vector<uint16_t>& fields = g.compact ? kCompactFields : fullFields();
     q.set_page(ctx, static_cast<uint16_t>(std::min<uint>(page_index, 0xFFFF)), clampPageSize(page_size));
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
-    q.set_option(ctx, 12);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
+    q.set_option(ctx, QUOTE_OPTION_LIST_SORT | QUOTE_OPTION_LIST_WINDOW);
     setSort(ctx, field, mode);
     q.set_code(ctx, entries.data(), int(entries.size()));
     q.set_market_field(ctx, fields.data(), int(fields.size()));
@@ -633,9 +641,9 @@ void TableModel::getBlockIndex(QString acode, int market, int field, uint mode)
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(acode, unsigned(market));
     q.cancel(ctx);
-    q.set_type(ctx, 0);
-    q.set_peroid(ctx, 30);
-    q.set_option(ctx, 6);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
+    q.set_option(ctx, QUOTE_OPTION_LIST_INDEXES | QUOTE_OPTION_LIST_SORT);
     setSort(ctx, field, mode);
     q.set_code(ctx, entry.bytes, 1);
     q.set_market_field(ctx, kBlockIndexFields.data(), int(kBlockIndexFields.size()));

@@ -25,8 +25,9 @@ struct TableItemData {
 };
 
 // Where the group queries read the user's stock groups: the store's "result"
-// array of groups, each with a "codes" array of {code, market_id}. The stores
-// of the stock-group services plug in here; until then no group exists.
+// array of groups, each with a "codes" array of {code, market_id}. The group
+// store plugs in here at start-up (GroupStore::tableSource); without a source
+// no group exists.
 class StockGroupSource {
 public:
     enum Kind { MyStock, Screening, StockPool };

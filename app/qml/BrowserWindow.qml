@@ -4,6 +4,7 @@ import QtQuick.Window 2.15
 import QtWebEngine 1.10
 import "js/WebLinks.js" as WebLinks
 import "js/Database.js" as Sql
+import "theme"
 
 // A web page in a frameless window of its own (pop-ups, links that ask for a
 // new window, notices), moved by its title bar. With show_alert every way of
@@ -22,7 +23,7 @@ Window {
     // The last download: its file name, or "" when it was refused.
     property alias lastDownload: downloads.lastDownload
     property alias downloads: downloads
-    property alias titleBar: titleBar
+    property alias titleBar: frame.titleBar
     signal clickedClose()
     signal cancelNotice()
 
@@ -30,7 +31,7 @@ Window {
     minimumWidth: 800; maximumWidth: 800
     minimumHeight: 600; maximumHeight: 600
     flags: Qt.FramelessWindowHint | Qt.Window
-    color: "#191B1F"
+    color: Theme.background
     visible: true
     title: WebLinks.windowTitle(view.title)
 
@@ -73,25 +74,16 @@ Window {
         }
     }
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: "#335493"
-        border.width: 1
-        QTitleView2 {
-            id: titleBar
-            x: 1; y: 1
-            width: parent.width - 2
-            title: root.title
-            show_max: false; show_min: false
-            // Dragging moves this window; its close button closes it
-            // through onClosing.
-            window_: root
-        }
+    WindowFrame {
+        id: frame
+        title: root.title
+        // Dragging moves this window; its close button closes it through
+        // onClosing.
+        window_: root
         WebEngineView {
             id: view
             objectName: "windowWebView"
-            anchors.top: titleBar.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.bottom: parent.bottom
             x: 1; width: parent.width - 2
 

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "theme"
 
 // A row of exclusive buttons. An item with menuItems gets an arrow that opens
 // a menu of its sub-items; picking one selects the item and takes over the
@@ -13,16 +14,16 @@ Rectangle {
     property int menu_width: 60
     property int menu_item_height: 25
     property int menu_align: Text.AlignHCenter
-    property color select_color: "#E6000C"
-    property color select_color_hovered: "#E6000C"
-    property color item_color: "#2F343B"
-    property color item_color_hovered: "#4A515B"
+    property color select_color: Theme.selectedColor
+    property color select_color_hovered: Theme.selectedColor
+    property color item_color: Theme.buttonColor
+    property color item_color_hovered: Theme.buttonHoverColor
     property int font_pixelSize: 14
     property int more_btn_width: 20
     signal btnClicked(var flag)
     signal btnDClicked(var flag)
 
-    color: "#2F343B"
+    color: Theme.buttonColor
     height: item_height
 
     function visibleCount() {
@@ -90,7 +91,7 @@ Rectangle {
                 width: visible ? root.itemWidth(index) : 0
                 height: root.height
                 property bool hasMenu: subItems !== undefined && subItems !== null && subItems.count > 0
-                Rectangle { visible: index > 0; width: 1; height: parent.height; color: "black" }
+                Rectangle { visible: index > 0; width: 1; height: parent.height; color: Theme.lineColor }
                 Rectangle {
                     x: index > 0 ? 1 : 0
                     width: parent.width - x - (parent.hasMenu ? root.more_btn_width : 0)
@@ -101,8 +102,8 @@ Rectangle {
                         anchors.centerIn: parent
                         text: model.name
                         textFormat: Text.PlainText
-                        color: "#FFFFFF"
-                        font.family: "Microsoft YaHei"
+                        color: Theme.textColor
+                        font.family: Theme.fontFamily
                         font.pixelSize: root.font_pixelSize
                     }
                     MouseArea {
@@ -141,14 +142,14 @@ Rectangle {
                             contentItem: Text {
                                 text: subItem.text
                                 textFormat: Text.PlainText
-                                color: "#FFFFFF"
-                                font.family: "Microsoft YaHei"
+                                color: Theme.textColor
+                                font.family: Theme.fontFamily
                                 font.pixelSize: root.font_pixelSize
                                 horizontalAlignment: root.menu_align
                                 verticalAlignment: Text.AlignVCenter
                                 elide: Text.ElideRight
                             }
-                            background: Rectangle { color: subItem.highlighted ? "#33373F" : "transparent" }
+                            background: Rectangle { color: subItem.highlighted ? Theme.menuHighlightColor : "transparent" }
                         }
                     }
                 }

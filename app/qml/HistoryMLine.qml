@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 import "qrc:/qml/js/MiniCharts.js" as Mini
 import "qrc:/qml/js/Database.js" as Sql
+import "theme"
 
 // The history minute line: a frameless window with a mini chart of one past
 // day's minute data, titled with the stock and the day.
@@ -14,7 +15,7 @@ Window {
     title: titleText
     width: 800
     height: 500
-    color: "#FF191B1F"
+    color: Theme.chartBackground
 
     // The stock's name: the one given, else the local dictionary's.
     function stockName(info) {
@@ -45,7 +46,7 @@ Window {
         objectName: "titleBar"
         width: root.width
         height: 28
-        color: "#22272E"
+        color: Theme.toolRowColor
         MouseArea {
             anchors.fill: parent
             onPressed: root.startSystemMove()
@@ -58,8 +59,8 @@ Window {
             verticalAlignment: Text.AlignVCenter
             elide: Text.ElideRight
             text: root.titleText
-            color: "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 14
         }
         Text {
@@ -70,7 +71,7 @@ Window {
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             text: "×"
-            color: closeArea.containsMouse ? "#E6000C" : "#FFFFFF"
+            color: closeArea.containsMouse ? Theme.selectedColor : Theme.textColor
             font.pixelSize: 20
             MouseArea {
                 id: closeArea

@@ -6,6 +6,8 @@ import QBaseService 1.0
 import "qrc:/qml/js/MiniCharts.js" as Mini
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/RMenu.js" as RMenu
+import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The mini chart: an upper pane on its own MQModel (two thirds of the
 // height) and a lower pane that follows it, shown in the home, ranking,
@@ -36,7 +38,7 @@ Item {
     QBaseService { id: baseService }
 
     // The panes stay transparent: their layers paint beneath them over this.
-    Rectangle { anchors.fill: parent; color: "#FF191B1F" }
+    Rectangle { anchors.fill: parent; color: Theme.chartBackground }
 
     // A pane of qchart.qml placed by the y and height functions, without its
     // settings bar; its clicks, mouse and context menu come to this view.
@@ -139,7 +141,7 @@ Item {
     }
 
     function getKLineData(info) {
-        var cycle = Number(info && info.cycle || 33);
+        var cycle = Number(info && info.cycle || QuoteCodes.KLINE_DAY);
         if (!info || !info.code || !preparePanes(info, "kline", cycle))
             return;
         upper.addFormula(0, "KLINE", "KSCALES", "KCROSSHAIR");

@@ -1,10 +1,11 @@
 import QtQuick 2.15
+import "theme"
 
 // The home view's news: "新闻资讯" and "研究报告" over the news list widget,
 // which loads the chosen button's flag for the Shanghai composite.
 Rectangle {
     id: root
-    color: "#191B1F"
+    color: Theme.background
     readonly property var buttons: [
         { name: "新闻资讯", flag: "stock_news_list,stock_news_view" },
         { name: "研究报告", flag: "research_list,research_view" }
@@ -31,11 +32,11 @@ Rectangle {
                 objectName: "newsButton" + index
                 width: 96
                 height: bar.height
-                color: root.currentFlag === modelData.flag ? "#191B1F" : "#2A2F38"
+                color: root.currentFlag === modelData.flag ? Theme.background : Theme.sectionBackground
                 Text {
                     anchors.centerIn: parent
-                    font.family: "Microsoft YaHei"; font.pixelSize: 14
-                    color: root.currentFlag === modelData.flag ? "#FFFFFF" : "#92979D"
+                    font.family: Theme.fontFamily; font.pixelSize: 14
+                    color: root.currentFlag === modelData.flag ? Theme.textColor : Theme.labelTextColor
                     text: modelData.name
                 }
                 MouseArea { anchors.fill: parent; onClicked: root.load(modelData.flag) }

@@ -2,12 +2,13 @@ import QtQuick 2.15
 import QBaseService 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/HomeView.js" as Home
+import "theme"
 
 // The home view's four rise-and-fall distributions, fetched from the back end
 // at start and every 5 s while the view is visible.
 Rectangle {
     id: root
-    color: "#191B1F"
+    color: Theme.background
     property int refreshInterval: 5000
     property int requestCount: 0
     property int replyCount: 0

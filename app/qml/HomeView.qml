@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QMyStockService 1.0
 import "qrc:/qml/js/HomeView.js" as Home
+import "theme"
 
 // The home view ("首页"): the first my-stock group as a compact quote table,
 // the main indices as tiles over the chosen index's minute chart, news and
@@ -8,7 +9,7 @@ import "qrc:/qml/js/HomeView.js" as Home
 // distributions. Everything subscribes while the view is visible only.
 Rectangle {
     id: root
-    color: "#191B1F"
+    color: Theme.background
     // The table's sort: field -1 (none) and direction 0.
     property var query_map_: ({ field: -1, direction: 0 })
     property var curCodeInfo_: null
@@ -65,12 +66,12 @@ Rectangle {
         id: myStockPane
         width: root.columns.left
         height: root.topHeight
-        color: "#191B1F"
+        color: Theme.background
         Text {
             x: 10; height: 30
             verticalAlignment: Text.AlignVCenter
-            font.family: "Microsoft YaHei"; font.pixelSize: 14
-            color: "#FFFFFF"
+            font.family: Theme.fontFamily; font.pixelSize: 14
+            color: Theme.textColor
             text: "自选股"
         }
         QTableView {
@@ -101,7 +102,7 @@ Rectangle {
         x: root.columns.left + 2
         width: root.columns.middle - 2
         height: root.topHeight
-        color: "#1E2126"
+        color: Theme.raisedBackground
         QPriceBoard {
             id: priceBoard
             objectName: "priceBoard"
@@ -133,7 +134,7 @@ Rectangle {
         y: root.topHeight + 2
         width: root.columns.middle - 2
         height: root.height - y
-        color: "#1E2126"
+        color: Theme.raisedBackground
         QConceptBoard {
             id: conceptBoard
             objectName: "conceptBoard"

@@ -1,9 +1,10 @@
 import QtQuick 2.15
+import "theme"
 
 // One line of text.
 Rectangle {
     property string text_
-    property color text_color: "#FFFFFF"
+    property color text_color: Theme.textColor
     property int horizontalAlignment: Text.AlignHCenter
     property int verticalAlignment: Text.AlignVCenter
     property int font_pixelSize: 12
@@ -14,7 +15,7 @@ Rectangle {
         color: parent.text_color
         horizontalAlignment: parent.horizontalAlignment
         verticalAlignment: parent.verticalAlignment
-        font.family: "Microsoft YaHei"
+        font.family: Theme.fontFamily
         font.pixelSize: parent.font_pixelSize
     }
 }

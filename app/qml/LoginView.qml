@@ -9,6 +9,7 @@ import QMyStockService 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/Documents.js" as Documents
+import "theme"
 
 // The sign-in window: fetches the service addresses, signs the user in, then
 // downloads the stock groups and the start-up files before it closes, which
@@ -21,7 +22,7 @@ Window {
     minimumHeight: 290; maximumHeight: 290
     flags: Qt.FramelessWindowHint | Qt.Window
     title: "金融终端"
-    color: "#1B1E23"
+    color: Theme.inputBackground
     visible: true
 
     property var image_list: ["qrc:/images/start.png"]
@@ -177,16 +178,9 @@ Window {
         }, timeout);
     }
 
-    // The stock-group store is a later screen's service; it takes the groups
-    // when it exists.
+    // The signed-in user's stock groups go to the stock-group store.
     function myStockFromJson(text) {
-        try {
-            var service = Qt.createQmlObject("import QMyStockService 1.0; QMyStockService {}", root, "myStock");
-            service.fromJson(text);
-            service.destroy();
-        } catch (e) {
-            console.log("stock groups kept for later: " + e);
-        }
+        myStockService.fromJson(text);
     }
 
     function createDefaultGroups() {
@@ -268,7 +262,7 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         border.width: 1
         z: 10
     }
@@ -320,7 +314,7 @@ Window {
         anchors.top: imageArea.bottom
         width: parent.width
         height: 60
-        color: "#252B33"
+        color: Theme.barBackground
         Row {
             anchors.verticalCenter: parent.verticalCenter
             x: 10
@@ -352,11 +346,11 @@ Window {
                     Rectangle {
                         width: 12; height: 12
                         anchors.verticalCenter: parent.verticalCenter
-                        color: save_check.save_checked ? "#E6000C" : "transparent"
-                        border.color: "#92979D"
-                        Text { anchors.centerIn: parent; text: save_check.save_checked ? "√" : ""; color: "#FFFFFF"; font.pixelSize: 10 }
+                        color: save_check.save_checked ? Theme.selectedColor : "transparent"
+                        border.color: Theme.labelTextColor
+                        Text { anchors.centerIn: parent; text: save_check.save_checked ? "√" : ""; color: Theme.textColor; font.pixelSize: 10 }
                     }
-                    Text { text: "记住密码"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { text: "记住密码"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                 }
                 MouseArea { anchors.fill: parent; onClicked: save_check.save_checked = !save_check.save_checked }
             }
@@ -367,8 +361,8 @@ Window {
                 width: 90; height: 30
                 radius: 2
                 enabled: root.addressesReady
-                color: !enabled ? "#4A515B" : (loginArea.containsMouse ? "#CC351C" : "#E6000C")
-                Text { anchors.centerIn: parent; text: "登  录"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+                color: !enabled ? Theme.buttonHoverColor : (loginArea.containsMouse ? Theme.closeHoverColor : Theme.selectedColor)
+                Text { anchors.centerIn: parent; text: "登  录"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
                 MouseArea { id: loginArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.onLoginClicked() }
             }
         }
@@ -382,11 +376,11 @@ Window {
     component LoginField: TextField {
         anchors.verticalCenter: parent.verticalCenter
         height: 28
-        color: "#FFFFFF"
-        font.family: "Microsoft YaHei"
+        color: Theme.textColor
+        font.family: Theme.fontFamily
         font.pixelSize: 12
         selectByMouse: true
-        placeholderTextColor: "#92979D"
-        background: Rectangle { color: "#1B1E23"; border.color: parent.activeFocus ? "#335493" : "#404A58" }
+        placeholderTextColor: Theme.labelTextColor
+        background: Rectangle { color: Theme.inputBackground; border.color: parent.activeFocus ? Theme.frameBorderColor : Theme.hoverColor }
     }
 }

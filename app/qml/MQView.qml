@@ -7,6 +7,7 @@ import MultiStockModel 1.0
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "qrc:/qml/js/Database.js" as Sql
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The stock view: one stock in one tab, fed by one MQModel. This document
 // routes: it takes the view's query (setQuery, the chart buttons' routes,
@@ -140,7 +141,7 @@ FocusScope {
     }
 
     function isKLine() { return chartKind === "kline"; }
-    function cycle() { return Number(query_map_.cycle || 33); }
+    function cycle() { return Number(query_map_.cycle || QuoteCodes.KLINE_DAY); }
     function layoutKey() { return isKLine() ? "kline" : "mline"; }
 
     function codeInfo() {
@@ -186,11 +187,11 @@ FocusScope {
         var chart = next.chart || "default";
         if (chart === "mk_line") {
             chart = isKLine() ? "mline" : "kline";
-            next.cycle = 33;
+            next.cycle = QuoteCodes.KLINE_DAY;
         } else if (chart === "mk_cycle") {
-            var c = isKLine() ? cycle() + 1 : 33;
-            chart = c > 40 ? "mline" : "kline";
-            next.cycle = c > 40 ? 33 : c;
+            var c = isKLine() ? cycle() + 1 : QuoteCodes.KLINE_DAY;
+            chart = c > QuoteCodes.KLINE_LAST ? "mline" : "kline";
+            next.cycle = c > QuoteCodes.KLINE_LAST ? QuoteCodes.KLINE_DAY : c;
         }
         if (chart === "default")
             chart = page === "chart" ? chartKind : page;
@@ -199,9 +200,9 @@ FocusScope {
         // An index has the chart page only.
         if (Number(next.type) === 1 && chart !== "mline" && chart !== "kline")
             chart = chartKind;
-        var c2 = Number(next.cycle || 33);
-        if (!(c2 >= 33 && c2 <= 40))
-            c2 = 33;
+        var c2 = Number(next.cycle || QuoteCodes.KLINE_DAY);
+        if (!(c2 >= QuoteCodes.KLINE_FIRST && c2 <= QuoteCodes.KLINE_LAST))
+            c2 = QuoteCodes.KLINE_DAY;
         next.cycle = c2;
         next.chart = chart;
         // The new stock's data is asked for first, so that the server works
@@ -249,7 +250,7 @@ FocusScope {
         var market = Number(q.market || 0);
         if (kline) {
             model.setDividendCmd(q.kcmd || "");
-            model.getKLineData(code, market, 512, Number(q.cycle || 33), 0);
+            model.getKLineData(code, market, 512, Number(q.cycle || QuoteCodes.KLINE_DAY), 0);
         } else {
             model.getMinuteData(code, market, 0);
         }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import HUtil 1.0
 import "qrc:/qml/js/ChartDialogs.js" as Dlg
+import "theme"
 
 // The crosshair's info pop-up: the bar's date and its prices, change and
 // volumes, read from a chart pane at its crosshair bar. It can be dragged
@@ -13,8 +14,8 @@ Rectangle {
 
     width: 140
     height: head.height + dateLine.height + rowColumn.height + 6
-    color: "#FF191B1F"  // opaque: no candle shows through the figures
-    border.color: "#335493"
+    color: Theme.chartBackground  // opaque: no candle shows through the figures
+    border.color: Theme.frameBorderColor
     border.width: 1
 
     HUtil { id: util }
@@ -56,12 +57,12 @@ Rectangle {
         x: 1; y: 1
         width: parent.width - 2
         height: 18
-        color: "#335493"
+        color: Theme.frameBorderColor
         Text {
             anchors.centerIn: parent
             text: "可拖动"
-            color: "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 12
         }
     }
@@ -74,8 +75,8 @@ Rectangle {
         height: 20
         verticalAlignment: Text.AlignVCenter
         text: root.dateText
-        color: "#FFFFFF"
-        font.family: "Microsoft YaHei"
+        color: Theme.textColor
+        font.family: Theme.fontFamily
         font.pixelSize: 12
     }
     Column {
@@ -89,7 +90,7 @@ Rectangle {
             model: 9
             delegate: Item {
                 objectName: "ppointRow_" + index
-                readonly property var modelData: index < root.rows.length ? root.rows[index] : { label: "", text: "", color: "#FFFFFF" }
+                readonly property var modelData: index < root.rows.length ? root.rows[index] : { label: "", text: "", color: Theme.textColor }
                 width: rowColumn.width
                 height: 19
                 property alias label: labelText
@@ -98,8 +99,8 @@ Rectangle {
                     id: labelText
                     anchors.verticalCenter: parent.verticalCenter
                     text: modelData.label
-                    color: "#C0C4CA"
-                    font.family: "Microsoft YaHei"
+                    color: Theme.secondaryTextColor
+                    font.family: Theme.fontFamily
                     font.pixelSize: 12
                 }
                 Text {
@@ -108,7 +109,7 @@ Rectangle {
                     anchors.verticalCenter: parent.verticalCenter
                     text: modelData.text
                     color: modelData.color
-                    font.family: "Microsoft YaHei"
+                    font.family: Theme.fontFamily
                     font.pixelSize: 12
                 }
             }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // The floating palette of drawing tools: a click hands the chart the tool's
 // class name ("" for the pointer, "clear" to empty the board).
@@ -10,7 +11,7 @@ Window {
     height: 300
     title: "画线工具"
     flags: Qt.FramelessWindowHint | Qt.MSWindowsFixedSizeDialogHint | Qt.CustomizeWindowHint | Qt.Tool
-    color: "#000000"
+    color: Theme.blackBackground
 
     signal clickedItem(var flag)
     signal closeView()
@@ -77,7 +78,7 @@ Window {
                 height: grid.cellHeight - 4
                 hoverEnabled: true
                 background: Rectangle {
-                    color: parent.hovered ? "#2F3A4F" : "#000000"
+                    color: parent.hovered ? Theme.paintToolSelectedColor : Theme.blackBackground
                     Image {
                         anchors.centerIn: parent
                         source: "qrc:/images/painttools/" + image
@@ -96,7 +97,7 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         border.width: 1
     }
 }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtWebEngine 1.10
 import "js/WebLinks.js" as WebLinks
+import "theme"
 
 // The downloads of one web view (a tab's or a window's): a PDF is saved in
 // the profile's download folder under the page's title and the time, anything
@@ -17,8 +18,8 @@ Rectangle {
     property string note: ""
     visible: note !== ""
     height: 24
-    color: "#2F343B"
-    border.color: "#335493"
+    color: Theme.buttonColor
+    border.color: Theme.frameBorderColor
 
     Text {
         objectName: "downloadNote"
@@ -28,8 +29,8 @@ Rectangle {
         elide: Text.ElideMiddle
         text: root.note
         textFormat: Text.PlainText
-        color: "#FFFFFF"
-        font.family: "Microsoft YaHei"
+        color: Theme.textColor
+        font.family: Theme.fontFamily
         font.pixelSize: 13
     }
     MouseArea { anchors.fill: parent; onClicked: root.note = "" }

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import HUtil 1.0
 import QMyStockService 1.0
 import "qrc:/qml/js/Database.js" as Sql
+import "theme"
 
 // Name, code, badges, last price with change, and the my-stock button.
 Column {
@@ -41,23 +42,23 @@ Column {
             objectName: "nameText"
             anchors.verticalCenter: parent.verticalCenter
             text: root.priceModel ? root.priceModel.name + "  " + root.priceModel.code : ""
-            color: "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 17
         }
         Rectangle {
             visible: root.priceModel && root.priceModel.margin_trading
             anchors.verticalCenter: parent.verticalCenter
             width: 20; height: 20
-            color: "#FF8000"
-            Text { anchors.centerIn: parent; text: "融"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+            color: Theme.actionColor
+            Text { anchors.centerIn: parent; text: "融"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
         }
         Rectangle {
             visible: root.priceModel && root.priceModel.market_name !== ""
             anchors.verticalCenter: parent.verticalCenter
             width: 40; height: 20
-            color: "#FF0000"
-            Text { anchors.centerIn: parent; text: root.priceModel ? root.priceModel.market_name : ""; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+            color: Theme.marketTagColor
+            Text { anchors.centerIn: parent; text: root.priceModel ? root.priceModel.market_name : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
         }
     }
     Row {
@@ -68,23 +69,23 @@ Column {
             objectName: "closeText"
             anchors.verticalCenter: parent.verticalCenter
             text: root.priceModel ? util.formatPrice(root.priceModel.close, root.priceModel.decimal) : ""
-            color: root.priceModel ? util.getPriceColor(root.priceModel.close, root.priceModel.pre_close) : "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: root.priceModel ? util.getPriceColor(root.priceModel.close, root.priceModel.pre_close) : Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 19
             font.bold: true
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: root.priceModel ? util.formatFixed(root.priceModel.rf_rate * 100.0, 2) + "%" : ""
-            color: root.priceModel ? root.signColor(root.priceModel.rf_value) : "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: root.priceModel ? root.signColor(root.priceModel.rf_value) : Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 17
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: root.priceModel ? util.formatFixed(root.priceModel.rf_value, root.priceModel.decimal) : ""
-            color: root.priceModel ? root.signColor(root.priceModel.rf_rate) : "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: root.priceModel ? root.signColor(root.priceModel.rf_rate) : Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 17
         }
     }
@@ -95,9 +96,9 @@ Column {
             x: 10
             anchors.verticalCenter: parent.verticalCenter
             spacing: 6
-            Text { text: root.priceModel ? root.priceModel.trade_tag : ""; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
-            Text { text: root.priceModel ? root.priceModel.trade_date : ""; color: "#999999"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
-            Text { text: root.priceModel ? root.priceModel.trade_time : ""; color: "#999999"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+            Text { text: root.priceModel ? root.priceModel.trade_tag : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
+            Text { text: root.priceModel ? root.priceModel.trade_date : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
+            Text { text: root.priceModel ? root.priceModel.trade_time : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
         }
         Rectangle {
             id: mineButton
@@ -107,8 +108,8 @@ Column {
             anchors.rightMargin: 10
             anchors.verticalCenter: parent.verticalCenter
             width: 60; height: 22
-            color: mine ? (mineArea.containsMouse ? "#535860" : "#343E4F") : (mineArea.containsMouse ? "#BD631A" : "#FF8000")
-            Text { anchors.centerIn: parent; text: mineButton.mine ? "删自选" : "+自选"; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 13 }
+            color: mine ? (mineArea.containsMouse ? Theme.myStockHoverColor : Theme.myStockColor) : (mineArea.containsMouse ? Theme.actionDimColor : Theme.actionColor)
+            Text { anchors.centerIn: parent; text: mineButton.mine ? "删自选" : "+自选"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 13 }
             MouseArea { id: mineArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.toggleMine() }
         }
     }

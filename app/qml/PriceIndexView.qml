@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import PriceModel 1.0
 import IndexSectionCountModel 1.0
+import "theme"
 
 // The index quote panel at the right of the quote page.
 Rectangle {
@@ -15,7 +16,7 @@ Rectangle {
     property alias sectionHost2: sectionHost2
     property alias sectionHost: sectionHost
     width: 280
-    color: "#191B1F"
+    color: Theme.background
     visible: mqModel ? mqModel.type === 1 : false
 
     function clearData() {}

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import HUtil 1.0
+import "theme"
 
 // Five asks (fifth down to best), a line, five bids (best first).
 Column {
@@ -15,20 +16,20 @@ Column {
         property real volume
         width: root.width
         height: 20
-        Text { width: parent.width / 3; leftPadding: 10; text: parent.tag; color: "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 14; verticalAlignment: Text.AlignVCenter; height: 20 }
+        Text { width: parent.width / 3; leftPadding: 10; text: parent.tag; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 14; verticalAlignment: Text.AlignVCenter; height: 20 }
         Text {
             width: parent.width / 3; height: 20
             horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter
             text: root.priceModel ? util.formatPrice(parent.price, root.priceModel.decimal) : ""
-            color: root.priceModel ? util.getPriceColor(parent.price, root.priceModel.pre_close) : "#D3D9DE"
-            font.family: "Microsoft YaHei"; font.pixelSize: 14
+            color: root.priceModel ? util.getPriceColor(parent.price, root.priceModel.pre_close) : Theme.quoteLabelColor
+            font.family: Theme.fontFamily; font.pixelSize: 14
         }
         Text {
             width: parent.width / 3; height: 20; rightPadding: 10
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
             text: util.formatVol(parent.volume)
-            color: "#F58F22"
-            font.family: "Microsoft YaHei"; font.pixelSize: 14
+            color: Theme.volumeColor
+            font.family: Theme.fontFamily; font.pixelSize: 14
         }
     }
 
@@ -40,7 +41,7 @@ Column {
             volume: root.priceModel ? Number(root.priceModel.sell_vol[index]) : 0
         }
     }
-    Rectangle { width: root.width; height: 1; color: "black" }
+    Rectangle { width: root.width; height: 1; color: Theme.lineColor }
     Repeater {
         model: 5
         QueueRow {

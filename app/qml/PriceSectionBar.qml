@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "theme"
 
 // A 20-pixel section bar of the quote panels; a fold image or a link at the right.
 Rectangle {
@@ -10,8 +11,8 @@ Rectangle {
     signal linkClicked()
     width: 280
     height: 20
-    color: "#2A2F38"
-    Text { x: 10; anchors.verticalCenter: parent.verticalCenter; text: bar.title; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+    color: Theme.sectionBackground
+    Text { x: 10; anchors.verticalCenter: parent.verticalCenter; text: bar.title; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
     Image {
         visible: bar.foldImgType >= 0
         anchors.right: parent.right; anchors.rightMargin: 8
@@ -25,8 +26,8 @@ Rectangle {
         anchors.right: parent.right; anchors.rightMargin: 8
         anchors.verticalCenter: parent.verticalCenter
         text: bar.linkText
-        color: linkArea.containsMouse ? "#FF8000" : "#92979D"
-        font.family: "Microsoft YaHei"; font.pixelSize: 12
+        color: linkArea.containsMouse ? Theme.actionColor : Theme.labelTextColor
+        font.family: Theme.fontFamily; font.pixelSize: 12
         MouseArea { id: linkArea; anchors.fill: parent; hoverEnabled: true; onClicked: bar.linkClicked() }
     }
 }

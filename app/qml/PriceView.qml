@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import PriceModel 1.0
+import "theme"
 
 // The stock quote panel at the right of the quote page.
 Rectangle {
@@ -13,7 +14,7 @@ Rectangle {
     property alias detailHost: detailHost
     property alias tickList: tickList
     width: 280
-    color: "#191B1F"
+    color: Theme.background
     visible: mqModel ? mqModel.type === 2 : false
 
     function clearData() { tickList.clearData(); }

@@ -1,19 +1,20 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // A small frameless question window with two buttons; shown on creation.
 Window {
     id: root
     property string title_
     property string text_
-    property color color_: "#FFFFFF"
+    property color color_: Theme.lightBackground
     property string ok_text_
     property string cancel_text_
-    property font font_: Qt.font({ family: "宋体", pixelSize: 14 })
-    property font btn_font_: Qt.font({ family: "宋体", pixelSize: 14 })
-    property color btn_bg_color_normal: "#252B33"
-    property color btn_bg_color_hovered: "#404A58"
-    property color btn_bg_color_hovered_2: "#CC351C"
+    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 14 })
+    property font btn_font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 14 })
+    property color btn_bg_color_normal: Theme.barBackground
+    property color btn_bg_color_hovered: Theme.hoverColor
+    property color btn_bg_color_hovered_2: Theme.closeHoverColor
     property string name_
     signal clickedOk()
     signal clickedCancel()
@@ -22,24 +23,16 @@ Window {
     minimumWidth: 300; maximumWidth: 300
     minimumHeight: 200; maximumHeight: 200
     flags: Qt.FramelessWindowHint | Qt.Window
-    color: "#2F343B"
+    color: Theme.buttonColor
     visible: true
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: "#335493"
-        border.width: 1
-        QTitleView2 {
-            id: title
-            x: 1; y: 1
-            width: parent.width - 2
-            window_: root
-            title: root.title_
-            show_close: false; show_max: false; show_min: false
-        }
+    WindowFrame {
+        id: frame
+        window_: root
+        title: root.title_
+        titleBar.show_close: false
         Text {
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.bottom: buttons.top
             anchors.left: parent.left
             anchors.right: parent.right
@@ -68,8 +61,8 @@ Window {
         signal clicked()
         width: 110; height: 30
         color: area.containsMouse ? hoverColor : root.btn_bg_color_normal
-        border.color: "#404A58"
-        Text { anchors.centerIn: parent; text: parent.label; color: "#FFFFFF"; font: root.btn_font_ }
+        border.color: Theme.hoverColor
+        Text { anchors.centerIn: parent; text: parent.label; color: Theme.textColor; font: root.btn_font_ }
         MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
     }
 }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import HUtil 1.0
 import "qrc:/qml/js/ToolsBar.js" as Bar
+import "theme"
 
 // A QToolsBar whose items are as wide as their text plus 10; the overflow menu
 // is as wide as the widest text plus 35.
@@ -14,7 +15,7 @@ QToolsBar {
         var widths = [];
         var widest = 0;
         for (var i = 0; i < model_.count; ++i) {
-            var w = util.stringWidth(model_.get(i).name, "Microsoft YaHei", font_pixelSize, font_weight);
+            var w = util.stringWidth(model_.get(i).name, Theme.fontFamily, font_pixelSize, font_weight);
             widths.push(w);
             widest = Math.max(widest, w);
         }

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The blocks a stock belongs to (left, 323 pixels) and the stocks of the
 // chosen block (right); for an index or block only the right table, with its
@@ -47,11 +48,11 @@ Item {
         var q = blockTable.query_map_;
         blockTable.table.query_map_ = q;
         blockTable.table_model.getBlockIndex(String(codeInfo.code), Number(codeInfo.market),
-                                             q.field === undefined ? 34 : Number(q.field), q.sort === undefined ? 0 : Number(q.sort));
+                                             q.field === undefined ? QuoteCodes.FIELD_RISE_RATE : Number(q.field), q.sort === undefined ? 0 : Number(q.sort));
     }
     function loadStocks() {
         var q = stockTable.query_map_;
-        stockTable.setQuery({ block: blockId, field: q.field === undefined ? 34 : q.field, sort: q.sort === undefined ? 0 : q.sort });
+        stockTable.setQuery({ block: blockId, field: q.field === undefined ? QuoteCodes.FIELD_RISE_RATE : q.field, sort: q.sort === undefined ? 0 : q.sort });
     }
     // The left table's row of block id, or -1.
     function rowOfBlock(id) {
@@ -92,7 +93,7 @@ Item {
         fieldStyle: 3
         fixedColumns: 2
         columnWidths: [45, 100, 80, 95]
-        query_map_: ({ field: 34, sort: 0 })
+        query_map_: ({ field: QuoteCodes.FIELD_RISE_RATE, sort: 0 })
         onRowClicked: root.blockChosen(codeInfo)
         onChangeToMQView: root.changeToMQView(codeInfo)
         // A header click: the block list again, sorted by that field.
@@ -121,7 +122,7 @@ Item {
         fieldStyle: 1
         fixedColumns: 3
         columnWidths: [45, 80, 100, 80, 85, 85, 95, 95]
-        query_map_: ({ field: 34, sort: 0 })
+        query_map_: ({ field: QuoteCodes.FIELD_RISE_RATE, sort: 0 })
         onChangeToMQView: root.changeToMQView(codeInfo)
     }
 }

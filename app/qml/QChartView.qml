@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "theme"
 
 // A tile of the chart grids: a title strip over a mini chart. The border
 // shows whether the tile is the selected one.
@@ -11,9 +12,9 @@ Rectangle {
     signal changeToMQView(var codeInfo)
     signal selectChange(var self)
 
-    color: "#FF191B1F"
+    color: Theme.chartBackground
     border.width: 1
-    border.color: select_ ? "#E6000C" : "#2F343B"
+    border.color: select_ ? Theme.selectedColor : Theme.buttonColor
 
     LiteTitle {
         id: titleStrip
@@ -22,7 +23,7 @@ Rectangle {
         y: 1
         width: Math.max(0, root.width - 2)
         height: 20
-        color: "#22272E"
+        color: Theme.toolRowColor
         font_pixelSize: 13
     }
 

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import IndexBoardModel 1.0
 import HUtil 1.0
 import "qrc:/qml/js/HomeView.js" as Home
+import "theme"
 
 // The home view's concept board: the strongest concept blocks as 5 x 4 tiles
 // coloured by their change rate. A double click opens the block's chart view.
@@ -50,7 +51,7 @@ Item {
                         model: [tile.b.name, hutil.formatRate(tile.b.rf_rate * 100, 2, tile.b.close)]
                         Text {
                             anchors.horizontalCenter: parent.horizontalCenter
-                            font.family: "Microsoft YaHei"; font.pixelSize: 18
+                            font.family: Theme.fontFamily; font.pixelSize: 18
                             color: Home.conceptTextColor(tile.color.toString().toUpperCase(), tile.current)
                             text: modelData
                         }

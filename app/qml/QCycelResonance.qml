@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import HFileIO 1.0
 import "qrc:/qml/js/MiniCharts.js" as Mini
+import "theme"
 
 // Cycle resonance: one stock in a 3 x 3 grid of tiles, the minute chart and
 // the eight K-line cycles. The K-line tiles take the overlay and sub formula
@@ -8,7 +9,7 @@ import "qrc:/qml/js/MiniCharts.js" as Mini
 // grid keeps requests running.
 Rectangle {
     id: root
-    color: "#FF191B1F"
+    color: Theme.chartBackground
     // The stock {code, market, ...}; empty when none.
     property var codeInfo: ({})
     property alias tiles: tiles

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QDetailedModel 1.0
 import QPageModelSorter 1.0
 import QFlowListView 1.0
+import "theme"
 
 // A paged view of a stock's tick details: the page (showSize rows) painted by
 // QFlowListView, an 8 px scroll bar, row selection by click and keys. Style 0
@@ -93,7 +94,7 @@ FocusScope {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.bottom: parent.bottom
-        color: "#000000"
+        color: Theme.blackBackground
         readonly property int rows: root.oldCount
         Rectangle {
             id: handle
@@ -102,7 +103,7 @@ FocusScope {
             height: bar.rows > 0 ? Math.max(8, bar.height * Math.min(1, root.showSize / bar.rows)) : 0
             y: bar.rows > 0 ? Math.min(bar.height - height, bar.height * sorter.startIndex / bar.rows) : 0
             radius: 3
-            color: "#3E4349"
+            color: Theme.rowHoverColor
         }
         MouseArea {
             anchors.fill: parent

@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import QBaseService 1.0
 import "qrc:/qml/js/ChartDialogs.js" as Dlg
+import "theme"
 
 // The indicator parameter dialog ("指标设置"): one spin box per parameter of
 // a catalogue formula. Every change is stored at once (setFormulaParam, which
@@ -26,7 +27,7 @@ Window {
     flags: Qt.FramelessWindowHint | Qt.Dialog
     modality: Qt.ApplicationModal
     title: "指标设置"
-    color: "#22272E"
+    color: Theme.toolRowColor
 
     QBaseService { id: baseService }
 
@@ -95,7 +96,7 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         z: 2
     }
     QTitleView2 {
@@ -127,15 +128,15 @@ Window {
                 property alias spin: spin
                 width: table.width
                 height: root.rowHeight
-                color: index % 2 ? "#262B33" : "#22272E"
+                color: index % 2 ? Theme.alternateRowColor : Theme.toolRowColor
                 Text {
                     width: 140
                     height: parent.height
                     horizontalAlignment: Text.AlignHCenter
                     verticalAlignment: Text.AlignVCenter
                     text: modelData.name
-                    color: "#FFFFFF"
-                    font.family: "宋体"
+                    color: Theme.textColor
+                    font.family: Theme.songFontFamily
                     font.pixelSize: 14
                 }
                 SpinBox {
@@ -158,12 +159,12 @@ Window {
                     }
                     validator: RegularExpressionValidator { regularExpression: /[-+]?\d*\.?\d{0,4}/ }
                     onValueModified: root.send()
-                    font.family: "Microsoft YaHei"
+                    font.family: Theme.fontFamily
                     font.pixelSize: 13
                     contentItem: TextInput {
                         text: spin.displayText
-                        color: "#FFFFFF"
-                        selectionColor: "#335493"
+                        color: Theme.textColor
+                        selectionColor: Theme.frameBorderColor
                         selectByMouse: true
                         font: spin.font
                         horizontalAlignment: Qt.AlignHCenter
@@ -173,7 +174,7 @@ Window {
                         inputMethodHints: Qt.ImhFormattedNumbersOnly
                         onEditingFinished: root.enter(index, text)
                     }
-                    background: Rectangle { color: "#191B1F"; border.color: "#404A58" }
+                    background: Rectangle { color: Theme.background; border.color: Theme.hoverColor }
                 }
             }
         }
@@ -188,9 +189,9 @@ Window {
             objectName: "resetButton"
             anchors.centerIn: parent
             width: 90; height: 28
-            color: resetArea.containsMouse ? "#404A58" : "#252B33"
-            border.color: "#404A58"
-            Text { anchors.centerIn: parent; text: "重  置"; color: "#FFFFFF"; font.family: "宋体"; font.pixelSize: 14 }
+            color: resetArea.containsMouse ? Theme.hoverColor : Theme.barBackground
+            border.color: Theme.hoverColor
+            Text { anchors.centerIn: parent; text: "重  置"; color: Theme.textColor; font.family: Theme.songFontFamily; font.pixelSize: 14 }
             MouseArea { id: resetArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.reset() }
         }
     }
@@ -198,12 +199,12 @@ Window {
     component HeadCell: Rectangle {
         property string label
         height: 26
-        color: "#2F343B"
+        color: Theme.buttonColor
         Text {
             anchors.centerIn: parent
             text: parent.label
-            color: "#C0C4CA"
-            font.family: "宋体"
+            color: Theme.secondaryTextColor
+            font.family: Theme.songFontFamily
             font.pixelSize: 14
         }
     }

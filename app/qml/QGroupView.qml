@@ -7,7 +7,7 @@ import "theme"
 // index. A view puts its bar into the strip and lists its rows in requestRows().
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property alias table: table
     property alias pane1: pane1
     property alias pane2: pane2

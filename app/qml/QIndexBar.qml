@@ -1,9 +1,11 @@
 import QtQuick 2.15
 import HUtil 1.0
+import IndexBoardModel 1.0
+import "theme"
 
 // The main indices of the status bar (上证指数, 深证成指, 创业板指): name, last
-// price, change, change rate and amount. The index model is created when the
-// program has it; without it the bar stays empty.
+// price, change, change rate and amount, from the index model; without a
+// model the bar stays empty.
 Item {
     id: root
     property var model_: null
@@ -28,13 +30,10 @@ Item {
     }
     function info(b) { return { code: b.code, market: b.market, name: b.name }; }
 
+    Component { id: indexModel; IndexBoardModel {} }
+
     Component.onCompleted: {
-        try {
-            model_ = Qt.createQmlObject("import IndexBoardModel 1.0; IndexBoardModel {}", root, "IndexBoardModel");
-        } catch (e) {
-            model_ = null;    // the quote tables are not part of this build
-            return;
-        }
+        model_ = indexModel.createObject(root);
         model_.dataChanged.connect(refresh);
         model_.getIndexData();
         refresh();
@@ -51,11 +50,11 @@ Item {
                     anchors.verticalCenter: parent.verticalCenter
                     x: 6
                     spacing: 6
-                    Text { text: b.name; color: root.selected === index ? "#FFFFFF" : "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { text: util.formatVol(b.sum); color: "#FF8000"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { text: b.name; color: root.selected === index ? Theme.textColor : Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: util.formatVol(b.sum); color: Theme.actionColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                 }
                 MouseArea {
                     anchors.fill: parent

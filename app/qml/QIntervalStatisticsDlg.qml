@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // Interval statistics of a span of bars; the two dates move the span.
 Window {
@@ -8,7 +9,7 @@ Window {
     height: 320
     title: "区间统计"
     flags: Qt.FramelessWindowHint | Qt.MSWindowsFixedSizeDialogHint | Qt.Tool
-    color: "#2c2c2c"
+    color: Theme.dialogBackground
 
     property var model: ({ array1: [], array2: [], dates: [], sdate: "", edate: "" })
     property bool loading: false
@@ -51,8 +52,8 @@ Window {
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
                     text: modelData.label
-                    color: "#FFFFFF"
-                    font.family: "宋体"
+                    color: Theme.textColor
+                    font.family: Theme.songFontFamily
                     font.pixelSize: 14
                 }
                 QSpinBox {
@@ -97,8 +98,8 @@ Window {
                             horizontalAlignment: Text.AlignHCenter
                             verticalAlignment: Text.AlignVCenter
                             text: modelData.name
-                            color: "#FFFFFF"
-                            font.family: "宋体"
+                            color: Theme.textColor
+                            font.family: Theme.songFontFamily
                             font.pixelSize: 14
                         }
                         Text {
@@ -107,8 +108,8 @@ Window {
                             horizontalAlignment: Text.AlignHCenter
                             verticalAlignment: Text.AlignVCenter
                             text: modelData.vol
-                            color: "#FFFFFF"
-                            font.family: "宋体"
+                            color: Theme.textColor
+                            font.family: Theme.songFontFamily
                             font.pixelSize: 14
                         }
                     }
@@ -120,7 +121,7 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         border.width: 1
     }
 }

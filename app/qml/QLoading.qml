@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "theme"
 
 // A busy overlay over the whole parent with a turning image and a message.
 Popup {
@@ -14,7 +15,7 @@ Popup {
     height: parent ? parent.height : 0
     modal: true
     closePolicy: Popup.NoAutoClose
-    background: Rectangle { color: "#80000000" }
+    background: Rectangle { color: Theme.modalShade }
 
     Column {
         anchors.centerIn: parent
@@ -33,8 +34,8 @@ Popup {
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
             text: root.msg_
-            color: "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 14
         }
     }

@@ -1,4 +1,6 @@
 import QtQuick 2.15
+import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The block monitor: the blocks of the chosen category, the stocks of the
 // selected block, and two chart panes (the block and the stock).
@@ -8,8 +10,8 @@ Rectangle {
     // (a fresh tab, Ctrl+Tab, a click on the tab).
     property var keyTable: blockTable
     onActiveFocusChanged: if (activeFocus && keyTable) keyTable.table.forceActiveFocus()
-    color: "#000000"
-    property var query_map_: ({ category: 1011, field: 34, sort: 0 })
+    color: Theme.blackBackground
+    property var query_map_: ({ category: 1011, field: QuoteCodes.FIELD_RISE_RATE, sort: 0 })
     property string blockName: ""
     readonly property var categories: [
         { name: "行业板块", key: 1011 }, { name: "地区板块", key: 1010 }, { name: "概念板块", key: 1016 }
@@ -24,7 +26,7 @@ Rectangle {
         var q = {};
         for (var k in query_map) q[k] = query_map[k];
         q.category = Number(q.category || 1011);
-        q.field = q.field === undefined || q.field === "" ? 34 : Number(q.field);
+        q.field = q.field === undefined || q.field === "" ? QuoteCodes.FIELD_RISE_RATE : Number(q.field);
         q.sort = q.sort === undefined || q.sort === "" ? 0 : Number(q.sort);
         query_map_ = q;
         for (var i = 0; i < categories.length; ++i)
@@ -44,7 +46,7 @@ Rectangle {
         blockName = info.name;
         var id = blockTable.getBlockId(info.code, info.market);
         var q = stockTable.query_map_;
-        stockTable.setQuery({ block: id, field: q.field === undefined ? 34 : q.field, sort: q.sort === undefined ? 0 : q.sort });
+        stockTable.setQuery({ block: id, field: q.field === undefined ? QuoteCodes.FIELD_RISE_RATE : q.field, sort: q.sort === undefined ? 0 : q.sort });
     }
 
     Column {
@@ -62,11 +64,11 @@ Rectangle {
                 model: root.categories.length
                 delegate: Rectangle {
                     width: 80; height: 25
-                    color: index === root.currentCategory ? "#E6000C" : "#2F343B"
-                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: index === root.currentCategory ? Theme.selectedColor : Theme.buttonColor
+                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea {
                         anchors.fill: parent
-                        onClicked: root.setQuery({ category: root.categories[index].key, field: 34, sort: 0 })
+                        onClicked: root.setQuery({ category: root.categories[index].key, field: QuoteCodes.FIELD_RISE_RATE, sort: 0 })
                     }
                 }
             }
@@ -90,7 +92,7 @@ Rectangle {
         Text {
             height: 25
             text: root.blockName
-            color: "#FFFFFF"
+            color: Theme.textColor
             font.pixelSize: 14
         }
         QRTableView {

@@ -2,22 +2,24 @@ import QtQuick 2.15
 import MQModel 1.0
 import QStockTipModel 1.0
 import QStockTipView 1.0
+import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The hot-stock monitor: four ranked lists of block 1110, two chart panes of
 // the selected stock and the stock tips of the market or of that stock.
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({})
     property var codeInfo: null
     property string tipFlag: "block"
     property int tipRowHeight: 25
     readonly property alias tipModel: tipModel
     readonly property var lists: [
-        { title: "当日涨幅排名", field: 34, sort: 0, layout: 5 },
-        { title: "当日跌幅排名", field: 34, sort: 1, layout: 5 },
-        { title: "5分钟涨幅排名", field: 36, sort: 0, layout: 6 },
-        { title: "5分钟跌幅排名", field: 36, sort: 1, layout: 6 }
+        { title: "当日涨幅排名", field: QuoteCodes.FIELD_RISE_RATE, sort: 0, layout: 5 },
+        { title: "当日跌幅排名", field: QuoteCodes.FIELD_RISE_RATE, sort: 1, layout: 5 },
+        { title: "5分钟涨幅排名", field: QuoteCodes.FIELD_RATE_5MIN, sort: 0, layout: 6 },
+        { title: "5分钟跌幅排名", field: QuoteCodes.FIELD_RATE_5MIN, sort: 1, layout: 6 }
     ]
     signal changeToMQView(var codeInfo)
 
@@ -76,13 +78,13 @@ Rectangle {
                 property alias table: t
                 width: (grid.width - 2) / 2
                 height: (grid.height - 2) / 2
-                color: "#191B1F"
+                color: Theme.background
                 Text {
                     height: 25
                     x: 8
                     verticalAlignment: Text.AlignVCenter
                     text: root.lists[index].title
-                    color: "#FFFFFF"
+                    color: Theme.textColor
                     font.pixelSize: 14
                 }
                 QRTableView {
@@ -117,7 +119,7 @@ Rectangle {
             id: tips
             width: parent.width
             height: (parent.height - 4) / 3
-            color: "#191B1F"
+            color: Theme.background
             onHeightChanged: if (height > 0) root.requestTips()
             Hbtn {
                 id: tipButtons

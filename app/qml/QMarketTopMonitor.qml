@@ -1,20 +1,22 @@
 import QtQuick 2.15
+import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The top-list monitor: nine ranked lists of the route's block in a 3 x 3 grid.
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({})
     readonly property var lists: [
-        { title: "当日涨幅排名", field: 34, sort: 0, layout: 5 },
-        { title: "当日跌幅排名", field: 34, sort: 1, layout: 5 },
-        { title: "今日量比排名", field: 33, sort: 0, layout: 7 },
-        { title: "5分钟涨幅排名", field: 36, sort: 0, layout: 6 },
-        { title: "5分钟跌幅排名", field: 36, sort: 1, layout: 6 },
-        { title: "今日振幅排名", field: 41, sort: 0, layout: 8 },
-        { title: "即时委比前几名", field: 38, sort: 0, layout: 9 },
-        { title: "即时委比后几名", field: 38, sort: 1, layout: 9 },
-        { title: "今日成交额排名", field: 11, sort: 0, layout: 10 }
+        { title: "当日涨幅排名", field: QuoteCodes.FIELD_RISE_RATE, sort: 0, layout: 5 },
+        { title: "当日跌幅排名", field: QuoteCodes.FIELD_RISE_RATE, sort: 1, layout: 5 },
+        { title: "今日量比排名", field: QuoteCodes.FIELD_VOLUME_RATIO, sort: 0, layout: 7 },
+        { title: "5分钟涨幅排名", field: QuoteCodes.FIELD_RATE_5MIN, sort: 0, layout: 6 },
+        { title: "5分钟跌幅排名", field: QuoteCodes.FIELD_RATE_5MIN, sort: 1, layout: 6 },
+        { title: "今日振幅排名", field: QuoteCodes.FIELD_AMPLITUDE, sort: 0, layout: 8 },
+        { title: "即时委比前几名", field: QuoteCodes.FIELD_ORDER_RATIO, sort: 0, layout: 9 },
+        { title: "即时委比后几名", field: QuoteCodes.FIELD_ORDER_RATIO, sort: 1, layout: 9 },
+        { title: "今日成交额排名", field: QuoteCodes.FIELD_AMOUNT, sort: 0, layout: 10 }
     ]
     signal changeToMQView(var codeInfo)
     // The table that had the keys last takes them whenever the view does
@@ -55,14 +57,14 @@ Rectangle {
                 property alias table: t
                 width: (grid.width - 4) / 3
                 height: (grid.height - 4) / 3
-                color: "#191B1F"
+                color: Theme.background
                 Text {
                     id: title
                     height: 25
                     x: 8
                     verticalAlignment: Text.AlignVCenter
                     text: root.lists[index].title
-                    color: "#FFFFFF"
+                    color: Theme.textColor
                     font.pixelSize: 14
                 }
                 QRTableView {

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QBaseService 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
+import "theme"
 
 // The scrolling announcement line of the status bar: fetched from url.marque
 // at start and every five minutes; every 5 s the next title turns in about the
@@ -110,8 +111,8 @@ Item {
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
         textFormat: Text.PlainText
-        color: "#E0BD80"
-        font.family: "Microsoft YaHei"
+        color: Theme.codeNameColor
+        font.family: Theme.fontFamily
         font.pixelSize: 12
     }
 }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import "qrc:/qml/js/menu.js" as Menu
 import "qrc:/qml/js/Database.js" as Sql
+import "theme"
 
 // The server-defined menu row of the main window's title bar. Hovering an item
 // opens its drop-down; clicking an item or an entry queues the action and
@@ -61,7 +62,7 @@ Item {
                 property bool hovered: root.hoveredIndex === index
                 width: Menu.menuItemWidth(label.implicitWidth)
                 height: root.height
-                color: "#2F343B"
+                color: Theme.buttonColor
                 Image {
                     x: 6
                     anchors.verticalCenter: parent.verticalCenter
@@ -73,8 +74,8 @@ Item {
                     x: 30
                     anchors.verticalCenter: parent.verticalCenter
                     text: modelData.name
-                    color: item.hovered ? "#EB2832" : "#FFFFFF"
-                    font.family: "Microsoft YaHei"
+                    color: item.hovered ? Theme.menuHoverTextColor : Theme.textColor
+                    font.family: Theme.fontFamily
                     font.pixelSize: 14
                 }
                 MouseArea {

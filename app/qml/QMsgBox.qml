@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // A large frameless message window: heading, sub-heading and scrolled body.
 // With show_alert a close asks whether the message should come back tomorrow.
@@ -10,8 +11,8 @@ Window {
     property string title1_
     property string title2_
     property string text_
-    property color color_: "#2c2c2c"
-    property font font_: Qt.font({ family: "宋体", pixelSize: 14 })
+    property color color_: Theme.dialogBackground
+    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 14 })
     property bool show_alert: false
     property string name_
     property var alert: null
@@ -22,7 +23,7 @@ Window {
     minimumWidth: 800; maximumWidth: 800
     minimumHeight: 600; maximumHeight: 600
     flags: Qt.FramelessWindowHint | Qt.Window
-    color: "#FFFFFF"
+    color: Theme.lightBackground
 
     // Closing: with show_alert the close is refused and the question asked.
     // A close from the window manager (Alt+F4) takes the same way.
@@ -61,29 +62,20 @@ Window {
         }
     }
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: "#335493"
-        border.width: 1
-        QTitleView2 {
-            id: title
-            x: 1; y: 1
-            width: parent.width - 2
-            title: root.title_
-            show_max: false; show_min: false
-            // The close button is handled here, so the alert can refuse it.
-            window_: null
-            onCloseClicked: root.requestClose()
-        }
+    WindowFrame {
+        id: frame
+        title: root.title_
+        // The close button is handled here, so the alert can refuse it.
+        window_: null
+        onCloseClicked: root.requestClose()
         Rectangle {
             id: heading
             visible: root.title1_ !== ""
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             x: 1; width: parent.width - 2
             height: visible ? 30 : 0
-            color: "#D9E7F6"
-            Text { anchors.centerIn: parent; text: root.title1_; textFormat: Text.PlainText; color: "#0068b7"; font.pixelSize: 16; font.family: "宋体" }
+            color: Theme.lightTitleColor
+            Text { anchors.centerIn: parent; text: root.title1_; textFormat: Text.PlainText; color: Theme.lightTitleTextColor; font.pixelSize: 16; font.family: Theme.songFontFamily }
         }
         Rectangle {
             id: subheading
@@ -91,8 +83,8 @@ Window {
             anchors.top: heading.bottom
             x: 1; width: parent.width - 2
             height: visible ? 20 : 0
-            color: "#FaFaFa"
-            Text { anchors.centerIn: parent; text: root.title2_; textFormat: Text.PlainText; color: "#2c2c2c"; font.family: "宋体"; font.pixelSize: 12 }
+            color: Theme.lightBodyColor
+            Text { anchors.centerIn: parent; text: root.title2_; textFormat: Text.PlainText; color: Theme.dialogTextColor; font.family: Theme.songFontFamily; font.pixelSize: 12 }
         }
         ScrollView {
             anchors.top: subheading.bottom
@@ -107,7 +99,7 @@ Window {
                 font: root.font_
                 wrapMode: Text.Wrap
                 textFormat: Text.PlainText
-                background: Rectangle { color: "#FFFFFF" }
+                background: Rectangle { color: Theme.lightBackground }
             }
         }
     }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import MultiStockModel 1.0
 import "qrc:/qml/js/MiniCharts.js" as Mini
+import "theme"
 
 // Multi-stock: the rows of a quote table, one page of nine, as a 3 x 3 grid
 // of minute charts titled "name(code)". Arrow keys move the selection (across
@@ -25,7 +26,7 @@ FocusScope {
         onDataChange: root.fill(data || [])
     }
 
-    Rectangle { anchors.fill: parent; color: "#FF191B1F" }
+    Rectangle { anchors.fill: parent; color: Theme.chartBackground }
 
     Grid {
         columns: Mini.GRID

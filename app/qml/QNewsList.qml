@@ -5,6 +5,7 @@ import QBaseService 1.0
 import "js/NewsList.js" as NewsList
 import "js/JSUtil.js" as JSUtil
 import "js/WebLinks.js" as WebLinks
+import "theme"
 
 // A list of news or research rows of one stock (or of the market): the list
 // service is url.<first part of the flag>, the page of a row url.<second
@@ -15,7 +16,7 @@ import "js/WebLinks.js" as WebLinks
 Rectangle {
     id: root
     objectName: "newsList"
-    color: "#191B1F"
+    color: Theme.background
     property alias model_: listModel
     property alias listView: list
     property string flag_: ""
@@ -90,7 +91,7 @@ Rectangle {
         delegate: Rectangle {
             width: list.width
             height: 25
-            color: rowArea.containsMouse ? "#293652" : "#191B1F"
+            color: rowArea.containsMouse ? Theme.linkHoverColor : Theme.background
             Text {
                 anchors.left: parent.left
                 anchors.leftMargin: 8
@@ -99,9 +100,9 @@ Rectangle {
                 anchors.verticalCenter: parent.verticalCenter
                 text: model.title
                 textFormat: Text.PlainText
-                color: "#FFFFFF"
+                color: Theme.textColor
                 font.pixelSize: 14
-                font.family: "Microsoft YaHei"
+                font.family: Theme.fontFamily
                 elide: Text.ElideRight
             }
             Text {
@@ -111,9 +112,9 @@ Rectangle {
                 anchors.verticalCenter: parent.verticalCenter
                 text: model.pubdate
                 textFormat: Text.PlainText
-                color: "#FFFFFF"
+                color: Theme.textColor
                 font.pixelSize: 14
-                font.family: "Microsoft YaHei"
+                font.family: Theme.fontFamily
             }
             MouseArea {
                 id: rowArea

@@ -11,7 +11,7 @@ import "theme"
 Rectangle {
     id: root
     objectName: "pieSeries"
-    color: "#191B1F"
+    color: Theme.background
     property var codeInfo: null
     property var result: null
     property int refreshInterval: 10000
@@ -52,7 +52,7 @@ Rectangle {
             var s = pie.append(d.name, Number(d.ratio));
             s.color = d.color;
             s.borderWidth = 1;
-            s.borderColor = "#191B1F";
+            s.borderColor = Theme.background;
             s.labelVisible = false;
         }
     }
@@ -77,7 +77,7 @@ Rectangle {
             width: Math.min(parent.height, 170)
             height: parent.height
             antialiasing: true
-            backgroundColor: "#191B1F"
+            backgroundColor: Theme.background
             legend.visible: false
             margins { left: 0; right: 0; top: 0; bottom: 0 }
             PieSeries { id: pie; size: 0.9 }
@@ -96,12 +96,12 @@ Rectangle {
                 ]
                 delegate: Column {
                     spacing: 2
-                    Text { text: modelData[0]; color: "#92979D"; font.pixelSize: 13; font.family: "Microsoft YaHei" }
+                    Text { text: modelData[0]; color: Theme.labelTextColor; font.pixelSize: 13; font.family: Theme.fontFamily }
                     Text {
                         objectName: "mainFigure" + index
                         text: modelData[1]
                         color: index === 0 ? Theme.upColor : index === 1 ? Theme.downColor : root.signColour(modelData[2])
-                        font.pixelSize: 16; font.family: "Microsoft YaHei"
+                        font.pixelSize: 16; font.family: Theme.fontFamily
                     }
                 }
             }
@@ -119,16 +119,16 @@ Rectangle {
                 Repeater {
                     objectName: "flowHead"
                     model: ["", "流入", "流出", "", "", "占比", "占比"]
-                    Text { width: flowTable.widths[index]; text: modelData; color: "#92979D"; font.pixelSize: 13
-                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
+                    Text { width: flowTable.widths[index]; text: modelData; color: Theme.labelTextColor; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
                 }
             }
             Repeater {
                 model: root.rows
                 delegate: Row {
                     height: 24
-                    Text { width: flowTable.widths[0]; text: modelData.name; color: "#FFFFFF"; font.pixelSize: 13
-                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
+                    Text { width: flowTable.widths[0]; text: modelData.name; color: Theme.textColor; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
                     Text { width: flowTable.widths[1]; text: modelData.inflow; color: Theme.upColor; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight }
                     Text { width: flowTable.widths[2]; text: modelData.outflow; color: Theme.downColor; font.pixelSize: 13
@@ -146,9 +146,9 @@ Rectangle {
                     }
                     Text { width: flowTable.widths[4]; text: modelData.net; color: root.signColour(modelData.netValue)
                            font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
-                    Text { width: flowTable.widths[5]; text: modelData.inRatio; color: "#FFFFFF"; font.pixelSize: 13
+                    Text { width: flowTable.widths[5]; text: modelData.inRatio; color: Theme.textColor; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight }
-                    Text { width: flowTable.widths[6]; text: modelData.outRatio; color: "#FFFFFF"; font.pixelSize: 13
+                    Text { width: flowTable.widths[6]; text: modelData.outRatio; color: Theme.textColor; font.pixelSize: 13
                            horizontalAlignment: Text.AlignRight }
                 }
             }
@@ -165,16 +165,16 @@ Rectangle {
                 height: 22
                 Repeater {
                     model: ["", "5日", "20日"]
-                    Text { width: [48, 50, 50][index]; text: modelData; color: "#92979D"; font.pixelSize: 13
-                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
+                    Text { width: [48, 50, 50][index]; text: modelData; color: Theme.labelTextColor; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
                 }
             }
             Repeater {
                 model: root.bars ? 5 : 0
                 delegate: Row {
                     height: 24
-                    Text { width: 48; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: "#FFFFFF"; font.pixelSize: 13
-                           horizontalAlignment: Text.AlignRight; font.family: "Microsoft YaHei" }
+                    Text { width: 48; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: Theme.textColor; font.pixelSize: 13
+                           horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
                     Text { width: 50; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: 13
                            color: root.signColour(root.bars.day5[index].value); horizontalAlignment: Text.AlignRight }
                     Text { width: 50; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: 13

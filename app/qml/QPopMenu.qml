@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import "qrc:/qml/js/menu.js" as Menu
+import "theme"
 
 // Drop-down of one top-level menu item: for each section a title row
 // "• name" (when named) and its entries in a grid of three columns. Hover and
@@ -48,8 +49,8 @@ Popup {
             y: 10
             width: parent.width
             height: parent.height - 10
-            color: "#2F343B"
-            border.color: "#404A58"
+            color: Theme.buttonColor
+            border.color: Theme.hoverColor
         }
         Column {
             y: 10
@@ -69,11 +70,11 @@ Popup {
                             height: 30
                             verticalAlignment: Text.AlignVCenter
                             text: "• " + section.name
-                            color: "#EB2832"
-                            font.family: "Microsoft YaHei"
+                            color: Theme.menuHoverTextColor
+                            font.family: Theme.fontFamily
                             font.pixelSize: 14
                         }
-                        Rectangle { y: 30; width: parent.width; height: 1; color: "#161616" }
+                        Rectangle { y: 30; width: parent.width; height: 1; color: Theme.buttonBorderColor }
                     }
                     Grid {
                         columns: 3
@@ -85,8 +86,8 @@ Popup {
                                 verticalAlignment: Text.AlignVCenter
                                 elide: Text.ElideRight
                                 text: "  " + modelData.name
-                                color: root.hoverSection === sectionIndex && root.hoverIndex === index ? "#EB2832" : "#FFFFFF"
-                                font.family: "Microsoft YaHei"
+                                color: root.hoverSection === sectionIndex && root.hoverIndex === index ? Theme.menuHoverTextColor : Theme.textColor
+                                font.family: Theme.fontFamily
                                 font.pixelSize: 14
                             }
                         }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // A small frameless window asking for one line of text: it opens with the
 // keys in its field, Return confirms and Esc cancels.
@@ -8,8 +9,8 @@ Window {
     id: root
     property string text_
     property string caption: "请输入文本"
-    property color color_: "#000000"
-    property font font_: Qt.font({ family: "宋体", pixelSize: 12 })
+    property color color_: Theme.blackBackground
+    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 12 })
     signal clickedOK(string text)
     signal clickedCancel()
 
@@ -21,23 +22,16 @@ Window {
 
     width: 320; height: 110
     flags: Qt.FramelessWindowHint | Qt.Window
-    color: "#2F343B"
+    color: Theme.buttonColor
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: "#335493"
-        QTitleView2 {
-            id: title
-            x: 1; y: 1; width: parent.width - 2
-            window_: root
-            title: root.caption
-            show_max: false; show_min: false
-        }
+    WindowFrame {
+        id: frame
+        window_: root
+        title: root.caption
         TextField {
             id: field
             objectName: "field"
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.topMargin: 8
             x: 10; width: parent.width - 20; height: 26
             text: root.text_

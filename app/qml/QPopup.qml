@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "theme"
 
 // A small modal message with confirm (and optionally cancel) buttons; the
 // callback gets true for confirm, false for cancel. Enter confirms; Escape or a
@@ -21,8 +22,8 @@ Popup {
     anchors.centerIn: Overlay.overlay
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
     focus: true
-    Overlay.modal: Rectangle { color: "#80000000" }
-    background: Rectangle { color: "#2F343B"; border.color: "#335493" }
+    Overlay.modal: Rectangle { color: Theme.modalShade }
+    background: Rectangle { color: Theme.buttonColor; border.color: Theme.frameBorderColor }
 
     function showMsg(msg, cb, is_cancel, cancel_text, confirm_text) {
         msg_ = msg;
@@ -60,11 +61,11 @@ Popup {
         anchors.bottom: buttons.top
         anchors.margins: 6
         text: root.msg_
-        color: "#FFFFFF"
+        color: Theme.textColor
         wrapMode: Text.Wrap
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
-        font.family: "Microsoft YaHei"
+        font.family: Theme.fontFamily
         font.pixelSize: 14
     }
     Row {
@@ -91,8 +92,8 @@ Popup {
         property string label
         signal clicked()
         height: 30
-        color: area.containsMouse ? "#0080FF" : "#FF8000"
-        Text { anchors.centerIn: parent; text: parent.label; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 14 }
+        color: area.containsMouse ? Theme.actionHoverColor : Theme.actionColor
+        Text { anchors.centerIn: parent; text: parent.label; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
         MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
     }
 }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // A pop-up notice in the bottom-right corner of the screen: the title of one
 // notice of a reply at a time, with "上一条" and "下一条" to step through them.
@@ -21,7 +22,7 @@ Window {
     minimumHeight: 200; maximumHeight: 200
     // It shows beside the work and never takes the keyboard from it.
     flags: Qt.FramelessWindowHint | Qt.Window | Qt.WindowStaysOnTopHint | Qt.WindowDoesNotAcceptFocus
-    color: "#1E2126"
+    color: Theme.raisedBackground
     visible: true
 
     // Takes reply.notices; a missing or empty list changes nothing.
@@ -42,31 +43,23 @@ Window {
     x: corner.x
     y: corner.y
 
-    Rectangle {
-        anchors.fill: parent
+    WindowFrame {
+        id: frame
         color: root.color
-        border.color: "#335493"
-        border.width: 1
-        QTitleView2 {
-            id: title
-            x: 1; y: 1
-            width: parent.width - 2
-            window_: root
-            title: root.title_
-            show_max: false; show_min: false
-        }
+        window_: root
+        title: root.title_
         Text {
             id: noticeText
             objectName: "noticeText"
-            anchors.top: title.bottom
+            anchors.top: frame.titleBar.bottom
             anchors.bottom: buttons.top
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.margins: 12
             text: root.currentNotice && root.currentNotice.title !== undefined ? String(root.currentNotice.title) : ""
             textFormat: Text.PlainText
-            color: "#0080FF"
-            font.family: "宋体"
+            color: Theme.actionHoverColor
+            font.family: Theme.songFontFamily
             font.pixelSize: 14
             font.italic: true
             wrapMode: Text.Wrap
@@ -91,8 +84,8 @@ Window {
                 objectName: "prevButton"
                 text: "上一条"
                 enabled: root.current > 0
-                color: !enabled ? "#999999" : prevArea.containsMouse ? "#0080FF" : "#FF8000"
-                font.family: "宋体"
+                color: !enabled ? Theme.dimTextColor : prevArea.containsMouse ? Theme.actionHoverColor : Theme.actionColor
+                font.family: Theme.songFontFamily
                 font.pixelSize: 14
                 MouseArea { id: prevArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.previous() }
             }
@@ -101,8 +94,8 @@ Window {
                 objectName: "nextButton"
                 text: "下一条"
                 enabled: root.current < root.notices.length - 1
-                color: !enabled ? "#999999" : nextArea.containsMouse ? "#0080FF" : "#FF8000"
-                font.family: "宋体"
+                color: !enabled ? Theme.dimTextColor : nextArea.containsMouse ? Theme.actionHoverColor : Theme.actionColor
+                font.family: Theme.songFontFamily
                 font.pixelSize: 14
                 MouseArea { id: nextArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.next() }
             }

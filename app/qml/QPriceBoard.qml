@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import IndexBoardModel 1.0
 import HUtil 1.0
+import "theme"
 
 // The home view's index tiles: the main indices left to right, each with its
 // close, change rate and change in the price colour. A click picks the tile
@@ -50,30 +51,30 @@ Item {
                 visible: b.code !== root.filterCode
                 width: root.tileWidth
                 height: 80
-                color: "#2A2F38"
+                color: Theme.sectionBackground
                 Text {
                     x: 8; y: 6
-                    font.family: "Microsoft YaHei"; font.pixelSize: 17
-                    color: root.curIndex === index ? "#FFFFFF" : "#92979D"
+                    font.family: Theme.fontFamily; font.pixelSize: 17
+                    color: root.curIndex === index ? Theme.textColor : Theme.labelTextColor
                     text: tile.b.name
                 }
                 Text {
                     objectName: "closeText"
                     x: 8; y: 30
-                    font.family: "Microsoft YaHei"; font.pixelSize: 19
+                    font.family: Theme.fontFamily; font.pixelSize: 19
                     color: tile.tint
                     text: hutil.formatPrice(tile.b.close, 2)
                 }
                 Text {
                     x: 8; y: 56
-                    font.family: "Microsoft YaHei"; font.pixelSize: 14
+                    font.family: Theme.fontFamily; font.pixelSize: 14
                     color: tile.tint
                     text: hutil.formatRate(tile.b.rf_rate * 100, 2, tile.b.close)
                 }
                 Text {
                     anchors.right: parent.right; anchors.rightMargin: 8; y: 56
                     horizontalAlignment: Text.AlignRight
-                    font.family: "Microsoft YaHei"; font.pixelSize: 14
+                    font.family: Theme.fontFamily; font.pixelSize: 14
                     color: tile.tint
                     text: hutil.formatPrice(tile.b.rf_value, 2)
                 }

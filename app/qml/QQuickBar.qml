@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QBaseService 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
+import "theme"
 
 // The quick bar of server-defined shortcuts: as many 85-pixel buttons as fit,
 // the rest in the ">" menu. A click queues the action and reports the item.
@@ -12,11 +13,11 @@ Rectangle {
     readonly property int showCount: showCountFor(width, items.length)
     readonly property var hiddenItems: items.slice(showCount)
     property alias moreMenu: more
-    property var styleColors: ["#FFE10B", "#FF3900", "#00F4FF", "#E0BD80"]
+    property var styleColors: Theme.quickBarStyleColors
     signal clickedItem(string name, string flag)
 
     height: 35
-    color: "#22272E"
+    color: Theme.toolRowColor
 
     // Buttons 85 wide, 8 apart and 8 from the left, within width - 25.
     function showCountFor(w, n) {
@@ -53,7 +54,7 @@ Rectangle {
             model: root.items.slice(0, root.showCount)
             delegate: Rectangle {
                 width: 85; height: 25
-                color: area.containsMouse ? "#2F343B" : "transparent"
+                color: area.containsMouse ? Theme.buttonColor : "transparent"
                 border.color: root.style_color(modelData.style)
                 radius: 2
                 Text {
@@ -64,7 +65,7 @@ Rectangle {
                     elide: Text.ElideRight
                     text: modelData.name
                     color: root.style_color(modelData.style)
-                    font.family: "Microsoft YaHei"
+                    font.family: Theme.fontFamily
                     font.pixelSize: 13
                 }
                 MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: root.clickItem(modelData) }
@@ -79,8 +80,8 @@ Rectangle {
         anchors.rightMargin: 2
         anchors.verticalCenter: parent.verticalCenter
         width: 20; height: 25
-        color: moreArea.containsMouse ? "#4A515B" : "transparent"
-        Text { anchors.centerIn: parent; text: ">"; color: "#FFFFFF"; font.pixelSize: 14 }
+        color: moreArea.containsMouse ? Theme.buttonHoverColor : "transparent"
+        Text { anchors.centerIn: parent; text: ">"; color: Theme.textColor; font.pixelSize: 14 }
         MouseArea { id: moreArea; anchors.fill: parent; hoverEnabled: true; onClicked: more.open() }
         Menu {
             id: more
@@ -88,7 +89,7 @@ Rectangle {
             y: parent.height
             width: 80
             padding: 0
-            background: Rectangle { color: "#2F343B"; border.color: "#404A58" }
+            background: Rectangle { color: Theme.buttonColor; border.color: Theme.hoverColor }
             Instantiator {
                 model: root.hiddenItems
                 delegate: MenuItem {
@@ -98,10 +99,10 @@ Rectangle {
                         elide: Text.ElideRight
                         verticalAlignment: Text.AlignVCenter
                         color: root.style_color(modelData.style)
-                        font.family: "Microsoft YaHei"
+                        font.family: Theme.fontFamily
                         font.pixelSize: 13
                     }
-                    background: Rectangle { color: parent.highlighted ? "#4A515B" : "transparent" }
+                    background: Rectangle { color: parent.highlighted ? Theme.buttonHoverColor : "transparent" }
                     onTriggered: root.clickItem(modelData)
                 }
                 onObjectAdded: more.insertItem(index, object)

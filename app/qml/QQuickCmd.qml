@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QMyStockService 1.0
 import "qrc:/qml/js/Database.js" as Sql
+import "theme"
 
 // The quick-command box ("键盘精灵"): searches the stock dictionary as the user
 // types and opens the chosen row's address; each stock row has a my-stock
@@ -20,7 +21,7 @@ Popup {
     modal: false
     padding: 0
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    background: Rectangle { color: "#22272E"; border.color: "#335493" }
+    background: Rectangle { color: Theme.toolRowColor; border.color: Theme.frameBorderColor }
 
     function type_name(type) {
         return Sql.stockTypeName(type);
@@ -80,13 +81,13 @@ Popup {
             id: title
             width: parent.width
             height: 26
-            color: "#335493"
+            color: Theme.frameBorderColor
             Text {
                 x: 8
                 anchors.verticalCenter: parent.verticalCenter
                 text: "键盘精灵"
-                color: "#FFFFFF"
-                font.family: "Microsoft YaHei"
+                color: Theme.textColor
+                font.family: Theme.fontFamily
                 font.pixelSize: 13
             }
         }
@@ -99,12 +100,12 @@ Popup {
             anchors.margins: 4
             height: 28
             placeholderText: "请输入代码或拼音"
-            color: "#FFFFFF"
-            placeholderTextColor: "#92979D"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            placeholderTextColor: Theme.labelTextColor
+            font.family: Theme.fontFamily
             font.pixelSize: 13
             selectByMouse: true
-            background: Rectangle { color: "#191B1F"; border.color: "#404A58" }
+            background: Rectangle { color: Theme.background; border.color: Theme.hoverColor }
             onTextChanged: root.search(text)
             Keys.onReturnPressed: root.openRow(list.currentIndex)
             Keys.onEnterPressed: root.openRow(list.currentIndex)
@@ -127,15 +128,15 @@ Popup {
             delegate: Rectangle {
                 width: list.width
                 height: 24
-                color: index === list.currentIndex ? "#335493" : (rowArea.containsMouse ? "#4A515B" : "transparent")
+                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : "transparent")
                 MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.openRow(index) }
                 Row {
                     x: 6
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 6
-                    Text { width: 30; text: modelData.type_name; color: "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { width: 60; text: modelData.code; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: "#E0BD80"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { width: 30; text: modelData.type_name; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { width: 60; text: modelData.code; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: Theme.codeNameColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                 }
                 Rectangle {
                     visible: !!root.myStock && modelData.type !== 0
@@ -143,8 +144,8 @@ Popup {
                     anchors.rightMargin: 6
                     anchors.verticalCenter: parent.verticalCenter
                     width: 18; height: 18
-                    color: addArea.containsMouse ? "#4A515B" : "transparent"
-                    Text { anchors.centerIn: parent; text: modelData.isMyStock ? "−" : "+"; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: addArea.containsMouse ? Theme.buttonHoverColor : "transparent"
+                    Text { anchors.centerIn: parent; text: modelData.isMyStock ? "−" : "+"; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea { id: addArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.toggleMyStock(index) }
                 }
             }

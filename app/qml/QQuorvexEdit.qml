@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "theme"
 
 // "选股结果管理": rename or delete screening results; every change is saved at
 // once through the service.
@@ -15,8 +16,8 @@ Popup {
     anchors.centerIn: Overlay.overlay
     closePolicy: Popup.NoAutoClose
     padding: 0
-    Overlay.modal: Rectangle { color: "#80000000" }
-    background: Rectangle { color: "#191b1f"; border.color: "#335493" }
+    Overlay.modal: Rectangle { color: Theme.modalShade }
+    background: Rectangle { color: Theme.background; border.color: Theme.frameBorderColor }
 
     function show(json) {
         rows.clear();
@@ -48,7 +49,7 @@ Popup {
             id: title
             width: parent.width
             height: 30
-            color: "#22272E"
+            color: Theme.toolRowColor
             text_: "选股结果管理"
             font_pixelSize: 14
         }
@@ -58,9 +59,9 @@ Popup {
             x: 10
             height: 30
             property real room: root.width - 20
-            LiteTitle { width: head.room * 0.8 - 60; height: 30; text_: "结果名称"; text_color: "#999999" }
-            LiteTitle { width: head.room * 0.2; height: 30; text_: "股票数量"; text_color: "#999999" }
-            LiteTitle { width: 60; height: 30; text_: "删除"; text_color: "#999999" }
+            LiteTitle { width: head.room * 0.8 - 60; height: 30; text_: "结果名称"; text_color: Theme.dimTextColor }
+            LiteTitle { width: head.room * 0.2; height: 30; text_: "股票数量"; text_color: Theme.dimTextColor }
+            LiteTitle { width: 60; height: 30; text_: "删除"; text_color: Theme.dimTextColor }
         }
         ListView {
             id: list
@@ -79,10 +80,10 @@ Popup {
                     width: head.room * 0.8 - 60
                     height: 28
                     text: model.group_name
-                    color: activeFocus ? "#000000" : "#FFFFFF"
+                    color: activeFocus ? Theme.focusedTextColor : Theme.textColor
                     font.pixelSize: 12
                     selectByMouse: true
-                    background: Rectangle { color: parent.activeFocus ? "#FFFFFF" : "#191b1f" }
+                    background: Rectangle { color: parent.activeFocus ? Theme.lightBackground : Theme.background }
                     onTextEdited: root.rename(index, text)
                     onAccepted: focus = false
                 }
@@ -95,8 +96,8 @@ Popup {
                         anchors.centerIn: parent
                         width: 20
                         height: 20
-                        color: delArea.containsMouse ? "#CC351C" : "#252B33"
-                        Text { anchors.centerIn: parent; text: "×"; color: "#FFFFFF"; font.pixelSize: 14 }
+                        color: delArea.containsMouse ? Theme.closeHoverColor : Theme.barBackground
+                        Text { anchors.centerIn: parent; text: "×"; color: Theme.textColor; font.pixelSize: 14 }
                         MouseArea { id: delArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.remove(index) }
                     }
                 }
@@ -110,8 +111,8 @@ Popup {
             anchors.horizontalCenter: parent.horizontalCenter
             width: 60
             height: 30
-            color: okArea.containsMouse ? "#0080FF" : "#FF8000"
-            Text { anchors.centerIn: parent; text: "确  认"; color: "#FFFFFF"; font.pixelSize: 13 }
+            color: okArea.containsMouse ? Theme.actionHoverColor : Theme.actionColor
+            Text { anchors.centerIn: parent; text: "确  认"; color: Theme.textColor; font.pixelSize: 13 }
             MouseArea { id: okArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.finish() }
         }
     }

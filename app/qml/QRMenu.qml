@@ -4,6 +4,7 @@ import HRoute 1.0
 import QMyStockService 1.0
 import "qrc:/qml/js/RMenu.js" as RMenu
 import "qrc:/qml/js/Database.js" as Sql
+import "theme"
 
 // The right-click menu of the quote tables and charts: the table menu, the
 // chart menu, the drawing-tool menu and the home chart's indicator menu. Its
@@ -175,5 +176,5 @@ Menu {
 
     Component { id: entry; QRMenuItem {} }
     Component { id: subMenu; QRMenuSub {} }
-    Component { id: separator; MenuSeparator { contentItem: Rectangle { implicitHeight: 1; color: "#55FFFFFF" } } }
+    Component { id: separator; MenuSeparator { contentItem: Rectangle { implicitHeight: 1; color: Theme.separatorColor } } }
 }

@@ -1,9 +1,10 @@
 import QtQuick 2.15
+import "theme"
 
 // Background of the right-click menus.
 Rectangle {
     implicitWidth: 100
     implicitHeight: 25
-    color: Qt.rgba(62 / 255, 65 / 255, 75 / 255, 0.95)
+    color: Theme.menuBackground
     radius: 4
 }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "theme"
 
 // One entry of the right-click menus: a "√" column when selected, then the name.
 MenuItem {
@@ -10,7 +11,7 @@ MenuItem {
     // Wide enough for its whole name (and a sub-menu's arrow); 100 at least.
     implicitWidth: Math.max(100, leftPadding + 20 + label.implicitWidth + (subMenu ? 20 : 0) + rightPadding)
     implicitHeight: 25
-    font.family: "微软雅黑"
+    font.family: Theme.fontFamilyCn
     font.pixelSize: 14
     // The texts fill the item inside its padding, so that they are centred
     // on the highlight and the last entry stays inside the menu.
@@ -18,7 +19,7 @@ MenuItem {
         Text {
             width: 20
             text: root.select ? "√" : ""
-            color: "#FFFFFF"
+            color: Theme.textColor
             font: root.font
             verticalAlignment: Text.AlignVCenter
             height: root.availableHeight
@@ -27,7 +28,7 @@ MenuItem {
             id: label
             text: root.name !== "" ? root.name : root.text
             textFormat: Text.PlainText
-            color: "#FFFFFF"
+            color: Theme.textColor
             font: root.font
             verticalAlignment: Text.AlignVCenter
             height: root.availableHeight
@@ -36,6 +37,6 @@ MenuItem {
     background: Rectangle {
         implicitWidth: 100
         implicitHeight: 25
-        color: root.highlighted ? "#33373F" : "transparent"
+        color: root.highlighted ? Theme.menuHighlightColor : "transparent"
     }
 }

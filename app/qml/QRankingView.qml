@@ -1,10 +1,11 @@
 import QtQuick 2.15
+import "theme"
 
 // The ranking screen: one ranked table of the chosen block, the block buttons
 // below it, and two chart panes (the selected stock and its market index).
 Rectangle {
     id: root
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({ field: 34, sort: 0 })
     property int currentBlock: -1   // index of the highlighted block button
     readonly property var blocks: [
@@ -121,11 +122,11 @@ Rectangle {
             item_width: 81
             style: 1
             font_pixelSize: 14
-            bg_color: "#2F343B"
-            hovered_color: "#3A4049"
-            select_bg_color: "#E6000C"
-            select_hovered_color: "#E6000C"
-            spacing_color: "#000000"
+            bg_color: Theme.buttonColor
+            hovered_color: Theme.tabHoverColor
+            select_bg_color: Theme.selectedColor
+            select_hovered_color: Theme.selectedColor
+            spacing_color: Theme.blackBackground
             model_: blockModel
             onClickedItem: root.chooseBlock(index)
         }

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "theme"
 
 // A titled distribution panel of the home view.
 Rectangle {
@@ -6,14 +7,14 @@ Rectangle {
     property string title: ""
     property alias model: list.model
     property int titleHeight: 30
-    color: "#191B1F"
+    color: Theme.background
     Text {
         x: 10
         height: root.titleHeight
         verticalAlignment: Text.AlignVCenter
-        font.family: "Microsoft YaHei"
+        font.family: Theme.fontFamily
         font.pixelSize: 14
-        color: "#FFFFFF"
+        color: Theme.textColor
         text: root.title
     }
     SectionCount {

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import ServerStateModel 1.0
+import "theme"
 
 // The status bar: quote-server state, the index bar and the announcement line.
 Rectangle {
@@ -14,7 +15,7 @@ Rectangle {
     signal openUrl(string url)
 
     height: 31
-    color: "#252B33"
+    color: Theme.barBackground
 
     ServerStateModel { id: serverState }
 
@@ -32,16 +33,16 @@ Rectangle {
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: serverState.server_name
-            color: "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: 12
         }
         Text {
             objectName: "serverStateText"
             anchors.verticalCenter: parent.verticalCenter
             text: root.stateText
-            color: root.connected ? "#5AC478" : "#EB2832"
-            font.family: "Microsoft YaHei"
+            color: root.connected ? Theme.onlineColor : Theme.offlineColor
+            font.family: Theme.fontFamily
             font.pixelSize: 12
         }
         Text {
@@ -49,8 +50,8 @@ Rectangle {
             visible: text !== ""
             anchors.verticalCenter: parent.verticalCenter
             text: root.syncNote
-            color: "#F58F22"
-            font.family: "Microsoft YaHei"
+            color: Theme.volumeColor
+            font.family: Theme.fontFamily
             font.pixelSize: 12
         }
     }

@@ -1,15 +1,17 @@
 import QtQuick 2.15
+import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // One chart pane of the list screens: a title with the stock's name and
 // code, the chart buttons (分时, 日线, 周线 with its cycle menu) and the mini
 // chart below; a double click on the chart opens the stock view.
 Rectangle {
     id: root
-    color: "#191B1F"
+    color: Theme.background
     property int pane: 1
     property var codeInfo: null
     property string chartKind: "mline"
-    property int cycle: 33
+    property int cycle: QuoteCodes.KLINE_DAY
     property alias chart: chart
     // The group views centre a larger title and use wider buttons.
     property bool centredTitle: false
@@ -53,13 +55,13 @@ Rectangle {
         id: head
         width: parent.width
         height: 25
-        color: "#191B1F"
+        color: Theme.background
         Text {
             objectName: "paneTitle"
             x: root.centredTitle ? (buttons.x - width) / 2 : 8
             anchors.verticalCenter: parent.verticalCenter
             text: root.title()
-            color: "#FFFFFF"
+            color: Theme.textColor
             font.pixelSize: root.centredTitle ? 15 : 14
         }
         Hbtn {

@@ -1,5 +1,7 @@
 import QtQuick 2.15
 import QMyStockService 1.0
+import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The strategy screen: blocks of the chosen category, the stocks of the
 // selected block, the user's my-stock group, and four chart panes (block,
@@ -10,7 +12,7 @@ Rectangle {
     // (a fresh tab, Ctrl+Tab, a click on the tab).
     property var keyTable: blockTable
     onActiveFocusChanged: if (activeFocus && keyTable) keyTable.table.forceActiveFocus()
-    color: "#000000"
+    color: Theme.blackBackground
     property var query_map_: ({})
     property var own: ({ field: -1, sort: 0 })
     property int groupIndex: 0
@@ -50,7 +52,7 @@ Rectangle {
         pane2.clear();
         var id = blockTable.getBlockId(info.code, info.market);
         var q = stockTable.query_map_;
-        stockTable.setQuery({ block: id, field: q.field === undefined ? 34 : q.field, sort: q.sort === undefined ? 0 : q.sort });
+        stockTable.setQuery({ block: id, field: q.field === undefined ? QuoteCodes.FIELD_RISE_RATE : q.field, sort: q.sort === undefined ? 0 : q.sort });
     }
     QMyStockService { id: myStock }
     function loadGroups() {
@@ -92,8 +94,8 @@ Rectangle {
                 model: root.categories.length
                 delegate: Rectangle {
                     width: 80; height: 25
-                    color: index === root.currentCategory ? "#E6000C" : "#2F343B"
-                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: index === root.currentCategory ? Theme.selectedColor : Theme.buttonColor
+                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea { anchors.fill: parent; onClicked: root.chooseCategory(index) }
                 }
             }
@@ -131,8 +133,8 @@ Rectangle {
                 model: root.groups.length
                 delegate: Rectangle {
                     width: 80; height: 25
-                    color: index === root.groupIndex ? "#E6000C" : "#2F343B"
-                    Text { anchors.centerIn: parent; text: root.groups[index]; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: index === root.groupIndex ? Theme.selectedColor : Theme.buttonColor
+                    Text { anchors.centerIn: parent; text: root.groups[index]; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea { anchors.fill: parent; onClicked: { root.groupIndex = index; root.queryMyStock(); } }
                 }
             }
@@ -180,8 +182,8 @@ Rectangle {
                     model: root.indices.length
                     delegate: Rectangle {
                         width: 80; height: 25
-                        color: "#2F343B"
-                        Text { anchors.centerIn: parent; text: root.indices[index].name; color: "#FFFFFF"; font.pixelSize: 14 }
+                        color: Theme.buttonColor
+                        Text { anchors.centerIn: parent; text: root.indices[index].name; color: Theme.textColor; font.pixelSize: 14 }
                         MouseArea { anchors.fill: parent; onClicked: root.showIndex(index) }
                     }
                 }

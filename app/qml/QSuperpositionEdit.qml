@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import HFileIO 1.0
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
+import "theme"
 
 // The overlay picker ("自定义叠加"): searches the stock dictionary as the user
 // types; a stock that is not yet an overlay of the chart kind gets an add
@@ -23,7 +24,7 @@ Popup {
     modal: false
     padding: 0
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
-    background: Rectangle { color: "#22272E"; border.color: "#335493" }
+    background: Rectangle { color: Theme.toolRowColor; border.color: Theme.frameBorderColor }
 
     HFileIO { id: fileIO }
 
@@ -81,13 +82,13 @@ Popup {
             id: title
             width: parent.width
             height: 26
-            color: "#335493"
+            color: Theme.frameBorderColor
             Text {
                 x: 8
                 anchors.verticalCenter: parent.verticalCenter
                 text: "自定义叠加"
-                color: "#FFFFFF"
-                font.family: "Microsoft YaHei"
+                color: Theme.textColor
+                font.family: Theme.fontFamily
                 font.pixelSize: 13
             }
         }
@@ -100,12 +101,12 @@ Popup {
             anchors.margins: 4
             height: 28
             placeholderText: "请输入代码或拼音"
-            color: "#FFFFFF"
-            placeholderTextColor: "#92979D"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            placeholderTextColor: Theme.labelTextColor
+            font.family: Theme.fontFamily
             font.pixelSize: 13
             selectByMouse: true
-            background: Rectangle { color: "#191B1F"; border.color: "#404A58" }
+            background: Rectangle { color: Theme.background; border.color: Theme.hoverColor }
             onTextChanged: root.search(text)
             Keys.onReturnPressed: root.addRow(list.currentIndex)
             Keys.onEnterPressed: root.addRow(list.currentIndex)
@@ -130,15 +131,15 @@ Popup {
                 property bool addShown: !modelData.present
                 width: list.width
                 height: 24
-                color: index === list.currentIndex ? "#335493" : (rowArea.containsMouse ? "#4A515B" : "transparent")
+                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : "transparent")
                 MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: list.currentIndex = index }
                 Row {
                     x: 6
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 6
-                    Text { width: 30; text: modelData.type_name; color: "#92979D"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { width: 60; text: modelData.code; color: "#FFFFFF"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
-                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: "#E0BD80"; font.family: "Microsoft YaHei"; font.pixelSize: 12 }
+                    Text { width: 30; text: modelData.type_name; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { width: 60; text: modelData.code; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: Theme.codeNameColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                 }
                 Rectangle {
                     objectName: "superButton_" + index
@@ -146,9 +147,9 @@ Popup {
                     anchors.rightMargin: 6
                     anchors.verticalCenter: parent.verticalCenter
                     width: 18; height: 18
-                    color: addArea.containsMouse ? "#E6000C" : "transparent"
-                    border.color: "#404A58"
-                    Text { anchors.centerIn: parent; text: modelData.present ? "−" : "+"; color: "#FFFFFF"; font.pixelSize: 14 }
+                    color: addArea.containsMouse ? Theme.selectedColor : "transparent"
+                    border.color: Theme.hoverColor
+                    Text { anchors.centerIn: parent; text: modelData.present ? "−" : "+"; color: Theme.textColor; font.pixelSize: 14 }
                     MouseArea {
                         id: addArea
                         anchors.fill: parent

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import HRoute 1.0
 import "js/WebLinks.js" as WebLinks
+import "theme"
 
 // The tab area: a strip of tabs over the views they hold. Every view is opened
 // by an address (app://qml/..., app://curview/..., app://findview/...,
@@ -285,7 +286,7 @@ FocusScope {
         id: stripBg
         width: parent.width
         height: 22
-        color: "#2F343B"
+        color: Theme.buttonColor
         ListView {
             id: strip
             objectName: "tabStrip"
@@ -302,8 +303,8 @@ FocusScope {
                 id: tab
                 width: 140
                 height: 22
-                color: index === root.currentIndex ? "#335493" : (tabArea.containsMouse ? "#4A515B" : "#2F343B")
-                Rectangle { x: 140; width: 1; height: 22; color: "#161616" }
+                color: index === root.currentIndex ? Theme.frameBorderColor : (tabArea.containsMouse ? Theme.buttonHoverColor : Theme.buttonColor)
+                Rectangle { x: 140; width: 1; height: 22; color: Theme.buttonBorderColor }
                 MouseArea {
                     id: tabArea
                     anchors.fill: parent
@@ -325,15 +326,15 @@ FocusScope {
                     text: model.title
                     textFormat: Text.PlainText
                     elide: Text.ElideRight
-                    color: "#FFFFFF"
-                    font.family: "Microsoft YaHei"
+                    color: Theme.textColor
+                    font.family: Theme.fontFamily
                     font.pixelSize: 14
                 }
                 Rectangle {
                     visible: !model.homeTag
                     x: 120; width: 20; height: 22
-                    color: closeArea.containsMouse ? "#CC351C" : "transparent"
-                    Text { anchors.centerIn: parent; text: "✕"; color: "#FFFFFF"; font.pixelSize: 11 }
+                    color: closeArea.containsMouse ? Theme.closeHoverColor : "transparent"
+                    Text { anchors.centerIn: parent; text: "✕"; color: Theme.textColor; font.pixelSize: 11 }
                     MouseArea { id: closeArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.closeTab(index) }
                 }
             }

@@ -3,13 +3,14 @@ import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import TableModel 1.0
 import QTableModelProxy 1.0
+import "theme"
 
 // A quote table: a fixed left part (sequence, code, name) and a scrolling
 // right part over one TableModel, sortable headers, row stepping by keys and
 // wheel across pages, and a short flash of changed cells.
 Rectangle {
     id: root
-    color: "#22272E"
+    color: Theme.toolRowColor
     focus: true
 
     property alias table_model: table_model
@@ -24,7 +25,7 @@ Rectangle {
     property bool is_page_change: true
     property int showStateImgIndex: -1
     property int showStateImgType: 0
-    property string fontFamily: "宋体"
+    property string fontFamily: Theme.songFontFamily
     property int columnTotal: 0
     property int headerRevision: 0
 
@@ -272,13 +273,13 @@ Rectangle {
         property bool fixedPart: true
         width: root.columnWidth(column)
         height: root.header_height
-        color: "#191B1F"
+        color: Theme.background
         Text {
             anchors.fill: parent
             anchors.leftMargin: fixedPart ? 2 : 10
             anchors.rightMargin: fixedPart ? 2 : 10
             text: root.headerRevision >= 0 ? (table_model.getHeaderData(column) || "") : ""
-            color: root.headerRevision >= 0 ? table_model.getHeaderColor(column) : "#00000000"
+            color: root.headerRevision >= 0 ? table_model.getHeaderColor(column) : Theme.noColor
             font.family: root.fontFamily
             font.pixelSize: 16
             horizontalAlignment: fixedPart ? Text.AlignHCenter : Text.AlignRight
@@ -302,22 +303,22 @@ Rectangle {
         required property string acolor_
         required property bool isrun_
         required property int align_
-        property color flash: "#00000000"
-        color: row === root.selectIndex ? "#FF22304C" : row === root.activeIndex ? "#802f2f2f" : "#191B1F"
+        property color flash: Theme.noColor
+        color: row === root.selectIndex ? Theme.tableSelectedRowColor : row === root.activeIndex ? Theme.tableActiveRowColor : Theme.background
         function startFlash() {
             if (isrun_) {
                 flash = acolor_;
                 flashTimer.restart();
             } else {
                 flashTimer.stop();
-                flash = "#00000000";
+                flash = Theme.noColor;
             }
         }
         onIsrun_Changed: startFlash()
         Component.onCompleted: startFlash()
-        TableView.onPooled: { flashTimer.stop(); flash = "#00000000"; }
+        TableView.onPooled: { flashTimer.stop(); flash = Theme.noColor; }
         Rectangle { anchors.fill: parent; color: cell.flash }
-        Timer { id: flashTimer; interval: 1000; onTriggered: cell.flash = "#00000000" }
+        Timer { id: flashTimer; interval: 1000; onTriggered: cell.flash = Theme.noColor }
         Text {
             anchors.fill: parent
             anchors.leftMargin: 3

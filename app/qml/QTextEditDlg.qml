@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Dialogs 1.3
 import QtQuick.Window 2.15
+import "theme"
 
 // The text of a text tool: typed text, its colour and its font.
 Window {
@@ -13,8 +14,8 @@ Window {
     modality: Qt.WindowModal
 
     property string text: ""
-    property color color: "#FFFFFF"
-    property font font: Qt.font({ family: "宋体", pixelSize: 12, weight: Font.Normal })
+    property color color: Theme.lightBackground
+    property font font: Qt.font({ family: Theme.songFontFamily, pixelSize: 12, weight: Font.Normal })
 
     // The chart's edit id of the text tool being edited.
     property var editId: 0
@@ -71,7 +72,7 @@ Window {
         anchors.top: titleBar.bottom
         anchors.bottom: toolRow.top
         width: parent.width
-        color: "#2c2c2c"
+        color: Theme.dialogBackground
         TextEdit {
             id: editor
             objectName: "textEditor"
@@ -89,7 +90,7 @@ Window {
         anchors.bottom: parent.bottom
         width: parent.width
         height: 40
-        color: "#F2F2F2"
+        color: Theme.lightDialogColor
         Row {
             anchors.verticalCenter: parent.verticalCenter
             x: 8
@@ -97,9 +98,9 @@ Window {
             Text {
                 anchors.verticalCenter: parent.verticalCenter
                 text: "颜色"
-                font.family: "Microsoft YaHei"
+                font.family: Theme.fontFamily
                 font.pixelSize: 14
-                color: "black"
+                color: Theme.lineColor
             }
             Rectangle {
                 objectName: "colorSwatch"
@@ -107,7 +108,7 @@ Window {
                 width: toolRow.height * 0.8
                 height: toolRow.height * 0.8
                 color: root.color
-                border.color: "#E2E2E2"
+                border.color: Theme.lightBorderColor
                 MouseArea {
                     anchors.fill: parent
                     onClicked: colorDialog.open()
@@ -120,11 +121,11 @@ Window {
                     anchors.verticalCenter: parent.verticalCenter
                     width: 60
                     height: 26
-                    color: area.containsMouse ? "#0080FF" : "#FF8000"
+                    color: area.containsMouse ? Theme.actionHoverColor : Theme.actionColor
                     Text {
                         anchors.centerIn: parent
                         text: modelData.t
-                        color: "#FFFFFF"
+                        color: Theme.textColor
                         font.pixelSize: 14
                     }
                     MouseArea {
@@ -162,7 +163,7 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         border.width: 1
     }
 }

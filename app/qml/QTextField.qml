@@ -1,12 +1,13 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtGraphicalEffects 1.12
+import "theme"
 
 // A text field with a bottom line (board_style 1 adds top, left and right
 // lines); two presses within 180 ms emit doubleClicked, which selects all text.
 TextField {
     id: root
-    property color checkedColor: "#D5DBDB"
+    property color checkedColor: Theme.checkedFieldColor
     property int board_style: 0
     property int doubleClickInterval: 180
     property double firstPressTime: 0
@@ -17,13 +18,13 @@ TextField {
     selectByMouse: true
 
     background: Rectangle {
-        color: root.enabled ? "transparent" : "#F4F6F6"
+        color: root.enabled ? "transparent" : Theme.disabledFieldColor
         Rectangle { anchors.bottom: parent.bottom; width: parent.width; height: 1; color: root.checkedColor }
         Rectangle { visible: root.board_style === 1; anchors.top: parent.top; width: parent.width; height: 1; color: root.checkedColor }
         Rectangle { visible: root.board_style === 1; anchors.left: parent.left; width: 1; height: parent.height; color: root.checkedColor }
         Rectangle { visible: root.board_style === 1; anchors.right: parent.right; width: 1; height: parent.height; color: root.checkedColor }
         layer.enabled: root.hovered
-        layer.effect: DropShadow { radius: 6; samples: 13; color: "#40000000" }
+        layer.effect: DropShadow { radius: 6; samples: 13; color: Theme.shadowColor }
     }
     cursorDelegate: Rectangle {
         width: 1

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // Draggable title bar of a frameless window. A drag starts once the pointer
 // has moved more than 5 pixels from the press point; a double click toggles
@@ -9,8 +10,8 @@ Rectangle {
     id: root
     property var window_: Window.window
     property bool canDoubleClicked: true
-    property color bg_color_1_: "#171717"
-    property color bg_color_2_: "#252B33"
+    property color bg_color_1_: Theme.titleBarDarkColor
+    property color bg_color_2_: Theme.barBackground
     // The platform plug-in; a test may set it.
     property string platformName: Qt.platform.pluginName
     readonly property bool systemMove: platformName.indexOf("wayland") === 0

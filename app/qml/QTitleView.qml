@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 import QBaseService 1.0
 import "qrc:/qml/js/menu.js" as Menu
+import "theme"
 
 // The main window's title bar: logo, the server-defined menu bar, and the
 // minimise, maximise/restore and close buttons. Close asks through the exit
@@ -53,7 +54,7 @@ QTitleBar {
         TitleButton {
             objectName: "closeButton"
             glyph: "✕"
-            hoverColor: "#CC351C"
+            hoverColor: Theme.closeHoverColor
             onClicked: root.closeRequested()
         }
     }
@@ -62,11 +63,11 @@ QTitleBar {
 
     component TitleButton: Rectangle {
         property string glyph
-        property color hoverColor: "#404A58"
+        property color hoverColor: Theme.hoverColor
         signal clicked()
         width: 30; height: 30
-        color: area.containsMouse ? hoverColor : "#252B33"
-        Text { anchors.centerIn: parent; text: parent.glyph; color: "#FFFFFF"; font.pixelSize: 14 }
+        color: area.containsMouse ? hoverColor : Theme.barBackground
+        Text { anchors.centerIn: parent; text: parent.glyph; color: Theme.textColor; font.pixelSize: 14 }
         MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
     }
 }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.12
+import "theme"
 
 // Title bar of dialogs and secondary windows: optional icon, title, and the
 // close / maximise / minimise buttons acting on window_. Dragging moves the window.
@@ -15,7 +16,7 @@ Rectangle {
     signal closeClicked()
 
     height: 30
-    color: "#335493"
+    color: Theme.frameBorderColor
 
     MouseArea {
         anchors.fill: parent
@@ -44,8 +45,8 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             text: root.title
             textFormat: Text.PlainText
-            color: "#FFFFFF"
-            font.family: "Microsoft YaHei"
+            color: Theme.textColor
+            font.family: Theme.fontFamily
             font.pixelSize: root.font_size
         }
     }
@@ -69,7 +70,7 @@ Rectangle {
         TitleButton {
             visible: root.show_close
             glyph: "✕"
-            hoverColor: "#CC351C"
+            hoverColor: Theme.closeHoverColor
             onClicked: {
                 root.closeClicked();
                 if (root.window_)
@@ -80,11 +81,11 @@ Rectangle {
 
     component TitleButton: Rectangle {
         property string glyph
-        property color hoverColor: "#404A58"
+        property color hoverColor: Theme.hoverColor
         signal clicked()
         width: 30; height: 30
         color: area.containsMouse ? hoverColor : "transparent"
-        Text { anchors.centerIn: parent; text: parent.glyph; color: "#FFFFFF"; font.pixelSize: 14 }
+        Text { anchors.centerIn: parent; text: parent.glyph; color: Theme.textColor; font.pixelSize: 14 }
         MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
     }
 }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import "qrc:/qml/js/ToolsBar.js" as Bar
+import "theme"
 
 // A row of fixed-width items; those that do not fit go to an overflow menu
 // opened by the "more" button. Both show the one model: the row makes only
@@ -18,12 +19,12 @@ Rectangle {
     property int show_style: 0     // 1 shows icons
     property int font_pixelSize: 12
     property int font_weight: Font.Normal
-    property color bg_color: "#22272E"
-    property color hovered_color: "#E6000C"
-    property color select_bg_color: "#335493"
-    property color select_hovered_color: "#4364a3"
-    property color spacing_color: "#161616"
-    property color text_color: "#FFFFFF"
+    property color bg_color: Theme.toolRowColor
+    property color hovered_color: Theme.selectedColor
+    property color select_bg_color: Theme.frameBorderColor
+    property color select_hovered_color: Theme.toolSelectedHoverColor
+    property color spacing_color: Theme.buttonBorderColor
+    property color text_color: Theme.textColor
     property int show_count: 0
     property alias moreMenu: menu
     // Per-item widths (QAutoToolsBar); null: every item is item_width wide.
@@ -111,7 +112,7 @@ Rectangle {
                     text: model.name
                     textFormat: Text.PlainText
                     color: root.text_color
-                    font.family: "Microsoft YaHei"
+                    font.family: Theme.fontFamily
                     font.pixelSize: root.font_pixelSize
                     font.weight: root.font_weight
                 }

@@ -1,5 +1,7 @@
 import QtQuick 2.15
 import TimeBar 1.0
+import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The chart area of the stock view: one main pane over any number of sub
 // panes, all made from qchart.qml, and the time bar under them. The main pane
@@ -8,7 +10,7 @@ FocusScope {
     id: root
     property var mainChart: null
     property var subCharts: []
-    property int cycle: 33
+    property int cycle: QuoteCodes.KLINE_DAY
     property var maximisedSub: null  // a sub pane shown alone in the sub panes' room
     // While true, panes are added and removed without laying them out; the
     // layout happens once when it turns false (a stock change keeps the main
@@ -34,7 +36,7 @@ FocusScope {
 
     Rectangle {
         id: panes
-        color: "#FF191B1F"
+        color: Theme.chartBackground
         width: root.width
         height: Math.max(0, root.height - timeBar.height)
         onHeightChanged: root.layoutPanes()
@@ -212,7 +214,7 @@ FocusScope {
             layoutPanes();
             return;
         }
-        if (cycle === 33 && mainChart.getLineType() === "kline") {
+        if (cycle === QuoteCodes.KLINE_DAY && mainChart.getLineType() === "kline") {
             var pos = mainChart.getCrosshairPos();
             if (pos >= 0 && pos < mainChart.getFirstKLineSize() - 1) {
                 var hi = mainChart.getPointY(mainChart.getPosDataF(pos, "high"));

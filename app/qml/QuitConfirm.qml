@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // The exit dialog: quit, sign in again (restarts the program) or cancel.
 Window {
@@ -11,7 +12,7 @@ Window {
     flags: Qt.FramelessWindowHint | Qt.Dialog
     modality: Qt.ApplicationModal
     title: "退出确认"
-    color: "#22272E"
+    color: Theme.toolRowColor
 
     function quit() {
         close();
@@ -27,7 +28,7 @@ Window {
     Rectangle {
         anchors.fill: parent
         color: "transparent"
-        border.color: "#335493"
+        border.color: Theme.frameBorderColor
         z: 2
     }
     QTitleView2 {
@@ -46,8 +47,8 @@ Window {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         text: "您确定退出吗？请您选择:"
-        color: "#FFFFFF"
-        font.family: "宋体"
+        color: Theme.textColor
+        font.family: Theme.songFontFamily
         font.pixelSize: 14
     }
     Row {
@@ -56,19 +57,19 @@ Window {
         anchors.bottomMargin: 16
         anchors.horizontalCenter: parent.horizontalCenter
         spacing: 12
-        DialogButton { objectName: "quitButton"; label: "退出"; hoverColor: "#CC351C"; onClicked: root.quit() }
+        DialogButton { objectName: "quitButton"; label: "退出"; hoverColor: Theme.closeHoverColor; onClicked: root.quit() }
         DialogButton { objectName: "restartButton"; label: "重新登录"; onClicked: root.restart() }
         DialogButton { objectName: "cancelButton"; label: "取消"; onClicked: root.close() }
     }
 
     component DialogButton: Rectangle {
         property string label
-        property color hoverColor: "#404A58"
+        property color hoverColor: Theme.hoverColor
         signal clicked()
         width: 80; height: 28
-        color: area.containsMouse ? hoverColor : "#252B33"
-        border.color: "#404A58"
-        Text { anchors.centerIn: parent; text: parent.label; color: "#FFFFFF"; font.family: "宋体"; font.pixelSize: 14 }
+        color: area.containsMouse ? hoverColor : Theme.barBackground
+        border.color: Theme.hoverColor
+        Text { anchors.centerIn: parent; text: parent.label; color: Theme.textColor; font.family: Theme.songFontFamily; font.pixelSize: 14 }
         MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
     }
 }

@@ -1,17 +1,18 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import "theme"
 
 // The web pages' right-click menu: a single "刷新" that asks for a reload.
 Menu {
     id: root
     signal refresh()
     width: 80
-    background: Rectangle { implicitWidth: 80; color: "#191b1f"; border.color: "#335493" }
+    background: Rectangle { implicitWidth: 80; color: Theme.background; border.color: Theme.frameBorderColor }
     MenuItem {
         text: "刷新"
         height: 25
-        contentItem: Text { text: "刷新"; color: "#FFFFFF"; font.pixelSize: 13; verticalAlignment: Text.AlignVCenter }
-        background: Rectangle { color: parent.highlighted ? "#335493" : "#191b1f" }
+        contentItem: Text { text: "刷新"; color: Theme.textColor; font.pixelSize: 13; verticalAlignment: Text.AlignVCenter }
+        background: Rectangle { color: parent.highlighted ? Theme.frameBorderColor : Theme.background }
         onTriggered: root.refresh()
     }
 }

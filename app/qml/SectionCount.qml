@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import HUtil 1.0
+import "theme"
 
 // One rise-and-fall distribution: twelve rows of name, section, a bar of the
 // row's share of the largest count, and the count. Rows come from a list with
@@ -22,20 +23,20 @@ ListView {
         id: row
         width: root.width
         height: root.rowHeight
-        color: area.containsMouse || root.selectIndex === index ? "#3E4349" : "#191B1F"
+        color: area.containsMouse || root.selectIndex === index ? Theme.rowHoverColor : Theme.background
         readonly property color tint: hutil.getPriceColor(Number(model.type), 0)
         readonly property real barSpace: Math.max(0, width - 20 - 35 - 50 - 35 - 10)
         Text {
             x: 10; width: 35; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            font.family: "Microsoft YaHei"; font.pixelSize: 14
-            color: "#92979D"
+            font.family: Theme.fontFamily; font.pixelSize: 14
+            color: Theme.labelTextColor
             text: model.name
         }
         Text {
             x: 45; width: 50; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            font.family: "Microsoft YaHei"; font.pixelSize: 13
+            font.family: Theme.fontFamily; font.pixelSize: 13
             // Long sections ("-7~-9.9%") shrink to their 50 px.
             fontSizeMode: Text.HorizontalFit
             minimumPixelSize: 9
@@ -53,7 +54,7 @@ ListView {
         Text {
             x: row.width - 10 - 35; width: 35; height: parent.height
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
-            font.family: "Microsoft YaHei"; font.pixelSize: 14
+            font.family: Theme.fontFamily; font.pixelSize: 14
             color: row.tint
             text: model.count
         }

@@ -4,6 +4,7 @@ import CChipDistribution 1.0
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "qrc:/qml/js/Database.js" as Sql
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The chart page of the stock view: the tool row, the chart area (QView.qml:
 // main pane, sub panes, time bar) composed from the saved formula layout, the
@@ -16,7 +17,7 @@ Item {
     property var mqModel: null
     // "mline" or "kline".
     property string chartKind: "mline"
-    property int cycle: 33
+    property int cycle: QuoteCodes.KLINE_DAY
     // The view's query (code, market, kcmd, formula_group_name, ...).
     property var query: ({})
     // The overlays' legend rows {name, colour}.
@@ -70,8 +71,6 @@ Item {
         onRemoveSubChart: root.removeSubPane(self)
         onEditFormulaPraram: root.editFormulaParam(self, name)
         onShowHistoryMLine: root.showHistoryMLine(date, timestamp)
-        // Interval statistics come with a later screen.
-        onShowIntervalStatistics: {}
     }
 
     // The overlay stocks' names over the main pane's legend, in their colours.
@@ -335,7 +334,7 @@ Item {
 
     // The history minute line of a day bar (day K-lines only).
     function showHistoryMLine(date, timestamp) {
-        if (!isKLine() || cycle !== 33)
+        if (!isKLine() || cycle !== QuoteCodes.KLINE_DAY)
             return;
         if (!historyWindow)
             historyWindow = createFrom("qrc:/qml/HistoryMLine.qml", root);

@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QtQuick.Dialogs 1.3
 import QtQuick.Window 2.15
 import "qrc:/qml/js/RMenu.js" as RMenu
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The stock view's drawing tools and interval statistics: the tool palette,
 // the text dialog, the tool menu ("line" / "text") and the statistics window
@@ -21,7 +22,7 @@ Item {
     // The identity whose file the main pane shows.
     property string code: ""
     property int market: 0
-    property int cycle: 33
+    property int cycle: QuoteCodes.KLINE_DAY
 
     readonly property var chart: chartArea ? chartArea.mainChart : null
 

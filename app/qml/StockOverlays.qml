@@ -2,6 +2,7 @@ import QtQuick 2.15
 import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "qrc:/qml/js/Database.js" as Sql
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The overlay stocks (superposition) of the stock view's main pane: each one
 // a further layer of the main pane with its own bars, colour and legend
@@ -16,7 +17,7 @@ Item {
     // The chart area (QView.qml) whose main pane takes the overlays.
     property var chartArea: null
     property string chartKind: "mline"
-    property int cycle: 33
+    property int cycle: QuoteCodes.KLINE_DAY
     // Where the picker window is made.
     property var popupParent: null
 

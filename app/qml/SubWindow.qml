@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "theme"
 
 // A second window with its own tab area.
 Window {
@@ -8,7 +9,7 @@ Window {
     height: 700
     x: (Screen.desktopAvailableWidth - width) / 2
     y: (Screen.desktopAvailableHeight - height) / 2
-    color: "#191B1F"
+    color: Theme.background
     title: "Hello World"
     property alias tabView: tabView
 

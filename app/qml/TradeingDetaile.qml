@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import HUtil 1.0
+import "theme"
 
 // A list-view form of the tick details for a QDetailedModel with the id
 // qdetailModel in the enclosing document: 20 px rows, the time shown on the
@@ -15,12 +16,12 @@ ListView {
         width: root.width
         height: 20
         readonly property bool firstOfMinute: !qdetailModel.isPreMinute(index)
-        color: area.containsMouse || root.currentIndex === index ? "#3E4349" : "#191B1F"
-        Rectangle { width: parent.width; height: 1; color: "#22272E"; visible: row.firstOfMinute }
+        color: area.containsMouse || root.currentIndex === index ? Theme.rowHoverColor : Theme.background
+        Rectangle { width: parent.width; height: 1; color: Theme.toolRowColor; visible: row.firstOfMinute }
         Text {
             x: 5; width: parent.width * 0.25; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            color: "#FFFFFF"; font.pixelSize: 12
+            color: Theme.textColor; font.pixelSize: 12
             text: row.firstOfMinute ? Qt.formatTime(new Date(time * 1000), "hh:mm") : ""
         }
         Text {
@@ -34,7 +35,7 @@ ListView {
             x: parent.width * 0.5; width: parent.width * 0.3; height: parent.height
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
             font.pixelSize: 12
-            color: "#F58F22"
+            color: Theme.volumeColor
             text: hutil.formatVol(vol)
         }
         Text {

@@ -5,6 +5,7 @@ import QBaseService 1.0
 import HRoute 1.0
 import HFileIO 1.0
 import "js/WebLinks.js" as WebLinks
+import "theme"
 
 // The main window: title bar with the server's menus, quick bar, tab area and
 // status bar, the background sync, the quick-command box and the resize frame.
@@ -13,7 +14,7 @@ ApplicationWindow {
     objectName: "mainWindow"
     width: 1000
     height: 650
-    color: "#191B1F"
+    color: Theme.background
     title: "金融终端"
     flags: Qt.Window | Qt.FramelessWindowHint | Qt.MSWindowsFixedSizeDialogHint
     visible: true

@@ -4,6 +4,7 @@ import QChart 1.0
 import QChartExtend 1.0
 import TitleBar 1.0
 import "js/WebLinks.js" as WebLinks
+import "theme"
 
 // One chart pane: a QChart with one FChart child per layer of formula slots.
 QChart {
@@ -119,7 +120,7 @@ QChart {
                     objectName: "setTool_" + model.flag
                     width: 20
                     height: 20
-                    color: toolArea.containsMouse ? "#335493" : "transparent"
+                    color: toolArea.containsMouse ? Theme.frameBorderColor : "transparent"
                     Image { anchors.centerIn: parent; source: model.image }
                     MouseArea {
                         id: toolArea
@@ -164,9 +165,9 @@ QChart {
         z: 3
         width: 200
         height: Math.min(22 + tipModel.count * 20, chart.height - 10)
-        color: "black"
+        color: Theme.lineColor
         border.width: 1
-        border.color: "#4586FF"
+        border.color: Theme.chartFrameColor
 
         ListModel { id: tipModel }
         Timer { id: tipHideTimer; interval: chart.tipHideDelay; onTriggered: tipBox.visible = false }
@@ -187,14 +188,14 @@ QChart {
                 y: 1
                 width: parent.width - 2
                 height: 20
-                color: "#4586FF"
+                color: Theme.chartFrameColor
                 Text {
                     objectName: "tipTitle"
                     x: 4
                     anchors.verticalCenter: parent.verticalCenter
                     text: tipBox.title
-                    color: "white"
-                    font.family: "宋体"
+                    color: Theme.textColor
+                    font.family: Theme.songFontFamily
                     font.pixelSize: 14
                 }
             }
@@ -211,7 +212,7 @@ QChart {
                     objectName: "tipRow_" + index
                     width: tipList.width
                     height: 20
-                    color: rowArea.containsMouse && model.url !== "" ? "#1E3A70" : "transparent"
+                    color: rowArea.containsMouse && model.url !== "" ? Theme.chartFillColor : "transparent"
                     Text {
                         x: 4
                         width: parent.width - 8
@@ -219,8 +220,8 @@ QChart {
                         elide: Text.ElideRight
                         text: model.detailed
                         textFormat: Text.PlainText
-                        color: "white"
-                        font.family: "宋体"
+                        color: Theme.textColor
+                        font.family: Theme.songFontFamily
                         font.pixelSize: 14
                     }
                     MouseArea {
@@ -239,7 +240,7 @@ QChart {
         id: zoomRect
         visible: false
         color: "transparent"
-        border.color: "#4586FF"
+        border.color: Theme.chartFrameColor
         border.width: 1
     }
 

@@ -10,13 +10,14 @@
 
 #include "platform/machineid.h"
 #include "platform/process.h"
+#include "shell/core/theme.h"
 #include "shell/settingsstores.h"
 
 namespace {
 
-const QString kUp = QStringLiteral("#FF3D3D");
-const QString kDown = QStringLiteral("#0FC351");
-const QString kFlat = QStringLiteral("#FFFFFF");
+const QString kUp = QString::fromStdString(theme::hexName(theme::kUpColor));
+const QString kDown = QString::fromStdString(theme::hexName(theme::kDownColor));
+const QString kFlat = QString::fromStdString(theme::hexName(theme::kFlatColor));
 
 // Qt's fixed-point text of a single-precision value, widened exactly.
 QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals < 0 ? 0 : decimals); }

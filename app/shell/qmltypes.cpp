@@ -36,8 +36,8 @@
 #include "shell/qcrypto.h"
 #include "shell/serverstatemodel.h"
 
-// The order is the program's registration order. Each line is added when its
-// type exists; the types of later screens plug in here.
+// The order is the program's registration order: every type the documents
+// import, with its URI and version.
 void registerQmlTypes()
 {
     qmlRegisterType<HttpRequest>("Network", 1, 0, "HttpRequest");

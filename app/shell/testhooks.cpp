@@ -9,7 +9,9 @@
 #include <QJsonObject>
 #include <QQmlContext>
 #include <QQmlEngine>
+#ifdef TARVOLIN_TEST_HOOKS
 #include <qpa/qwindowsysteminterface.h>
+#endif
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -123,11 +125,17 @@ void TestHooks::armMainPhaseQuit() const
 
 void TestHooks::publishInput(QQmlContext* context) const
 {
+#ifdef TARVOLIN_TEST_HOOKS
     if (!input || !context)
         return;
     static TestInput* sender = new TestInput(QCoreApplication::instance());
     context->setContextProperty("TestInput", sender);
+#else
+    Q_UNUSED(context);  // built without the hooks: no input object to publish
+#endif
 }
+
+#ifdef TARVOLIN_TEST_HOOKS
 
 namespace {
 
@@ -224,6 +232,19 @@ void TestInput::wheel(QWindow* window, double x, double y, int angleDelta)
                                              QPoint(0, angleDelta));
     QWindowSystemInterface::flushWindowSystemEvents();
 }
+#else
+
+// Built without the test hooks (TARVOLIN_TEST_HOOKS off): no input reaches a
+// window, and TARVOLIN_TEST_INPUT publishes nothing.
+void TestInput::key(QWindow*, int, int, const QString&) {}
+void TestInput::type(QWindow*, const QString&) {}
+void TestInput::move(QWindow*, double, double) {}
+void TestInput::click(QWindow*, double, double, int) {}
+void TestInput::doubleClick(QWindow*, double, double) {}
+void TestInput::drag(QWindow*, double, double, double, double) {}
+void TestInput::wheel(QWindow*, double, double, int) {}
+
+#endif  // TARVOLIN_TEST_HOOKS
 
 QWindow* TestInput::window(const QString& title) const
 {

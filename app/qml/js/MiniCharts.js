@@ -1,5 +1,6 @@
 .pragma library
 .import "MQChartFormula.js" as JSFormula
+.import "QuoteCodes.js" as QuoteCodes
 
 // View logic of the mini chart and the chart grids: tile sizes, titles, the
 // lower pane's formula, selection moves across pages and the multi-stock
@@ -11,14 +12,14 @@ var PAGE = GRID * GRID;  // tiles of a grid, rows of a multi-stock page
 // Cycle resonance: tile 1 the minute chart, tiles 2-9 the K-line cycles.
 var resonanceTiles = [
     { title: "分时线", cycle: 0 },
-    { title: "日线", cycle: 33 },
-    { title: "1分钟", cycle: 34 },
-    { title: "5分钟", cycle: 35 },
-    { title: "15分钟", cycle: 36 },
-    { title: "30分钟", cycle: 37 },
-    { title: "60分钟", cycle: 38 },
-    { title: "周线", cycle: 39 },
-    { title: "月线", cycle: 40 }
+    { title: "日线", cycle: QuoteCodes.KLINE_DAY },
+    { title: "1分钟", cycle: QuoteCodes.KLINE_MIN1 },
+    { title: "5分钟", cycle: QuoteCodes.KLINE_MIN5 },
+    { title: "15分钟", cycle: QuoteCodes.KLINE_MIN15 },
+    { title: "30分钟", cycle: QuoteCodes.KLINE_MIN30 },
+    { title: "60分钟", cycle: QuoteCodes.KLINE_MIN60 },
+    { title: "周线", cycle: QuoteCodes.KLINE_WEEK },
+    { title: "月线", cycle: QuoteCodes.KLINE_MONTH }
 ];
 
 // One of n equal parts of a length in whole pixels; never negative, so a view

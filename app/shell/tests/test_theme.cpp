@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QMetaProperty>
+#include <QQmlComponent>
+#include <QQmlEngine>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "shell/core/theme.h"
+
+namespace {
+
+// The singleton as a document reaches it, through the theme's import.
+QObject* loadTheme(QQmlEngine& engine, std::unique_ptr<QObject>* holder, QString* error)
+{
+    QQmlComponent component(&engine);
+    component.setData("import QtQuick 2.15\nimport \"qrc:/qml/theme\"\nQtObject { property QtObject theme: Theme }\n",
+                      QUrl("qrc:/qml/test_theme.qml"));
+    holder->reset(component.create());
+    if (!*holder) {
+        *error = component.errorString();
+        return nullptr;
+    }
+    return (*holder)->property("theme").value<QObject*>();
+}
+
+}  // namespace
+
+// The QML theme and the C++ one hold the same roles with the same values:
+// every colour of one is in the other, and the fonts agree.
+TEST(Theme, QmlAndCppAgree)
+{
+    QQmlEngine engine;
+    QString error;
+    std::unique_ptr<QObject> holder;
+    QObject* qml = loadTheme(engine, &holder, &error);
+    ASSERT_TRUE(qml) << error.toStdString();
+
+    std::map<std::string, uint32_t> cpp;
+    for (const auto& r : theme::kColourRoles)
+        cpp[r.name] = r.argb;
+
+    int qmlColours = 0;
+    const QMetaObject* mo = qml->metaObject();
+    for (int i = mo->propertyOffset(); i < mo->propertyCount(); ++i) {
+        const QMetaProperty p = mo->property(i);
+        if (p.userType() != QMetaType::QColor)
+            continue;
+        ++qmlColours;
+        const auto it = cpp.find(p.name());
+        if (it == cpp.end()) {
+            ADD_FAILURE() << "QML role " << p.name() << " is missing from theme.h";
+            continue;
+        }
+        const QColor c = p.read(qml).value<QColor>();
+        EXPECT_EQ(c.rgba(), it->second) << p.name() << ": QML " << theme::hexName(c.rgba()) << ", C++ "
+                                        << theme::hexName(it->second);
+    }
+    for (const auto& r : cpp)
+        EXPECT_GE(mo->indexOfProperty(r.first.c_str()), 0) << "C++ role " << r.first << " is missing from Theme.qml";
+    EXPECT_EQ(qmlColours, int(cpp.size()));
+
+    EXPECT_EQ(qml->property("fontFamily").toString(), QString::fromUtf8(theme::kFontFamily));
+    EXPECT_EQ(qml->property("fontFamilyCn").toString(), QString::fromUtf8(theme::kFontFamilyCn));
+    EXPECT_EQ(qml->property("songFontFamily").toString(), QString::fromUtf8(theme::kSongFontFamily));
+}
