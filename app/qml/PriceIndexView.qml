@@ -28,6 +28,8 @@ Rectangle {
 
     PriceModel { id: priceModel }
     IndexSectionCountModel { id: sectionCounts }
+    // A row's 14 px text (SectionCount), for the rows' least height.
+    Text { id: rowText; visible: false; font.family: "Microsoft YaHei"; font.pixelSize: 14; text: "涨停" }
     Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
 
     Flickable {
@@ -39,8 +41,9 @@ Rectangle {
             id: column
             width: root.width
             // The two charts share the space left under the quote rows (less
-            // their two 20 px bars): both show whole without scrolling.
-            property real lineHeight: Math.max(0, (root.height - distributionBar.y - 40) / 24)
+            // their two 20 px bars): both show whole without scrolling, unless
+            // a row would be lower than its text; then the panel scrolls.
+            property real lineHeight: Math.max(Math.ceil(rowText.implicitHeight), (root.height - distributionBar.y - 40) / 24)
             PriceHeader { width: root.width; priceModel: priceModel }
             PriceSectionBar {
                 width: root.width; title: "行情信息"
