@@ -417,7 +417,20 @@ TourMain {
               TestInput.drag(win, a.x, a.y, b.x, b.y);
           },
           done: function () { return drawing().toolsView.visible; },
-          after: function () { posePalette("keys-08-palette-after-second.png"); } }
+          after: function () { posePalette("keys-08-palette-after-second.png"); } },
+        { name: "the restore button leaves the maximised state again",
+          act: function () { click(named(win.titleView, "maxButton")); },
+          done: function () { return win.visibility !== Window.Maximized; } },
+        { name: "the corner dragged to 1000 x 650 for the chip panel",
+          act: function () {
+              var r = win.width - 2, b = win.height - 2;
+              TestInput.drag(win, r, b, r + 1000 - win.width, b + 650 - win.height);
+          },
+          done: function () { return win.width === 1000 && win.height === 650 && candles(33); } },
+        { name: "筹码 shows the chip panel",
+          act: function () { click(labelled(named(view(), "chipSwitch"), "筹码")); },
+          done: function () { var c = named(view(), "chip"); return c && c.visible && c.width > 0 && candles(33); },
+          after: function () { shoot("keys-11-chip-at-1000x650.png"); } }
     ])
 
     function plan() {

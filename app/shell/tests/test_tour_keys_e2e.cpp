@@ -102,7 +102,8 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
     for (const char* name : {"keys-01-typed-under-notice.png", "keys-02-ranking-block.png", "keys-03-multi-stock.png",
                              "keys-04-index-from-status-bar.png", "keys-05-index-from-quick-bar.png",
                              "keys-06-rename.png", "keys-07-palette-after-first.png", "keys-08-palette-after-second.png",
-                             "keys-09-top.png", "keys-10-index-at-1000x650.png"}) {
+                             "keys-09-top.png", "keys-10-index-at-1000x650.png",
+                             "keys-11-chip-at-1000x650.png"}) {
         EXPECT_TRUE(shots.contains(name)) << name << " was not shot";
         EXPECT_FALSE(QImage(dir + "/" + name).isNull()) << name;
     }
