@@ -177,9 +177,6 @@ void CChipDistribution::paint(QPainter* p)
     QFont font = chartpaint::chartFont(12);
     font.setWeight(50);
     p->setFont(font);
-    p->setPen(titleColour_);
-    p->drawText(QRect(0, 0, w, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                QStringLiteral("%1 %2").arg(codeInfoCode(codeInfo_), codeInfoName(codeInfo_)));
 
     const ChipRows rows = chipRows(model_, scaleMin_, scaleMax_, panel_.top(), panel_.height());
     const double largest = largestCell(model_.cells());
@@ -188,6 +185,15 @@ void CChipDistribution::paint(QPainter* p)
     else
         paintLines(p, rows, largest);
     paintTexts(p);
+
+    // The title last, on the background: the plot's top rows may reach under it.
+    p->setFont(font);
+    const QString title = QStringLiteral("%1 %2").arg(codeInfoCode(codeInfo_), codeInfoName(codeInfo_));
+    const QRect titleRect(0, 0, w, 20);
+    const QRect used = p->boundingRect(titleRect, Qt::AlignLeft | Qt::AlignVCenter, title);
+    p->fillRect(QRect(0, 0, std::min(w, used.right() + 3), 20), background_);
+    p->setPen(titleColour_);
+    p->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter, title);
 }
 
 void CChipDistribution::paintLines(QPainter* p, const ChipRows& rows, double largest)

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Window 2.15
 import HFileIO 1.0
 
 // Whole-program tour of where the keyboard goes (TourMain.qml's runner with
@@ -89,6 +90,28 @@ TourMain {
         if (pages !== "")
             return "stock pages shown: " + pages;
         return named(v, "priceIndexView").visible ? "" : "the index panel is not shown";
+    }
+    // The twelve rows of a distribution chart: each as tall as its text,
+    // one under the other, inside the chart; "" when they are.
+    function rowsFit(chart) {
+        if (!chart || chart.count !== 12)
+            return "the distribution chart has " + (chart ? chart.count : "no") + " rows";
+        var bottom = 0;
+        for (var i = 0; i < chart.count; ++i) {
+            var row = chart.itemAtIndex(i);
+            if (!row)
+                return chart.objectName + " row " + i + " is not shown";
+            var text = row.children[0];
+            if (text.implicitHeight > row.height + 0.5)
+                return chart.objectName + " row " + i + " is " + row.height.toFixed(1) + " px high for a "
+                        + text.implicitHeight.toFixed(1) + " px text";
+            if (row.y + 0.5 < bottom)
+                return chart.objectName + " row " + i + " at " + row.y.toFixed(1) + " overlaps the row above (to "
+                        + bottom.toFixed(1) + ")";
+            bottom = row.y + row.height;
+        }
+        return bottom <= chart.height + 0.5 ? "" : chart.objectName + " rows end at " + bottom.toFixed(1)
+                                                    + " in a " + chart.height.toFixed(1) + " px chart";
     }
     function closeCurrentTab() { memo.tabs = win.tabView.entries.length; clickTab(win.tabView.currentIndex, true); }
 
@@ -268,6 +291,24 @@ TourMain {
           done: function () { return indexView("1A0001") !== null; },
           check: indexCheck,
           after: function () { shoot("keys-05-index-from-quick-bar.png"); } },
+        { name: "the restore button leaves the maximised state",
+          act: function () { click(named(win.titleView, "maxButton")); },
+          done: function () { return win.visibility !== Window.Maximized; } },
+        { name: "the corner dragged to 1000 x 650",
+          act: function () {
+              var r = win.width - 2, b = win.height - 2;
+              TestInput.drag(win, r, b, r + 1000 - win.width, b + 650 - win.height);
+          },
+          done: function () { return win.width === 1000 && win.height === 650 && indexView("1A0001") !== null; },
+          state: function () { return "window " + win.width + "x" + win.height; },
+          check: function () {
+              var v = view();
+              return rowsFit(named(v, "sectionChart2")) || rowsFit(named(v, "sectionChart"));
+          },
+          after: function () { shoot("keys-10-index-at-1000x650.png"); } },
+        { name: "the maximise button brings the window back",
+          act: function () { click(named(win.titleView, "maxButton")); },
+          done: function () { return win.visibility === Window.Maximized && indexView("1A0001") !== null; } },
         { name: "F6 shows 我的自选 with its group buttons",
           act: function () { key(Qt.Key_F6); },
           done: function () {
@@ -376,7 +417,20 @@ TourMain {
               TestInput.drag(win, a.x, a.y, b.x, b.y);
           },
           done: function () { return drawing().toolsView.visible; },
-          after: function () { posePalette("keys-08-palette-after-second.png"); } }
+          after: function () { posePalette("keys-08-palette-after-second.png"); } },
+        { name: "the restore button leaves the maximised state again",
+          act: function () { click(named(win.titleView, "maxButton")); },
+          done: function () { return win.visibility !== Window.Maximized; } },
+        { name: "the corner dragged to 1000 x 650 for the chip panel",
+          act: function () {
+              var r = win.width - 2, b = win.height - 2;
+              TestInput.drag(win, r, b, r + 1000 - win.width, b + 650 - win.height);
+          },
+          done: function () { return win.width === 1000 && win.height === 650 && candles(33); } },
+        { name: "筹码 shows the chip panel",
+          act: function () { click(labelled(named(view(), "chipSwitch"), "筹码")); },
+          done: function () { var c = named(view(), "chip"); return c && c.visible && c.width > 0 && candles(33); },
+          after: function () { shoot("keys-11-chip-at-1000x650.png"); } }
     ])
 
     function plan() {

@@ -29,6 +29,8 @@ Rectangle {
 
     PriceModel { id: priceModel }
     IndexSectionCountModel { id: sectionCounts }
+    // A row's text (SectionCount) at the size the rows take, for their least height.
+    Text { id: rowText; visible: false; font.family: "Microsoft YaHei"; font.pixelSize: column.textSize; text: "涨停" }
     Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
 
     Flickable {
@@ -40,8 +42,12 @@ Rectangle {
             id: column
             width: root.width
             // The two charts share the space left under the quote rows (less
-            // their two 20 px bars): both show whole without scrolling.
-            property real lineHeight: Math.max(0, (root.height - distributionBar.y - 40) / 24)
+            // their two 20 px bars): both show whole without scrolling, their
+            // text shrinking with the rows from 14 px down to 11 px; below
+            // that a row keeps its text's height and the panel scrolls.
+            readonly property real share: (root.height - distributionBar.y - 40) / 24
+            readonly property int textSize: Math.max(11, Math.min(14, Math.floor(share / 1.3)))
+            property real lineHeight: Math.max(Math.ceil(rowText.implicitHeight), share)
             PriceHeader { width: root.width; priceModel: priceModel }
             PriceSectionBar {
                 width: root.width; title: "行情信息"
@@ -52,12 +58,12 @@ Rectangle {
             PriceSectionBar { id: distributionBar; width: root.width; title: "涨跌分布" }
             Item {
                 id: sectionHost2; width: root.width; height: Math.max(0, column.lineHeight * 12)
-                SectionCount { objectName: "sectionChart2"; anchors.fill: parent; model: sectionCounts }
+                SectionCount { objectName: "sectionChart2"; anchors.fill: parent; model: sectionCounts; textSize: column.textSize }
             }
             PriceSectionBar { width: root.width; title: "全市场分布" }
             Item {
                 id: sectionHost; width: root.width; height: Math.max(0, column.lineHeight * 12)
-                SectionCount { objectName: "sectionChart"; anchors.fill: parent; model: sectionCounts }
+                SectionCount { objectName: "sectionChart"; anchors.fill: parent; model: sectionCounts; textSize: column.textSize }
             }
         }
     }

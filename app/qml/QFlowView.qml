@@ -2,10 +2,11 @@ import QtQuick 2.15
 import QtWebEngine 1.10
 import QBaseService 1.0
 import "js/JSQuote.js" as JSQuote
+import "js/Database.js" as Sql
 
-// The 63-day net inflow chart of a stock in the local fund-flow page; hidden
-// until the page has loaded. The chart data reach the page as a JSON text
-// literal, never spliced into hand-made quotes. Opened as a tab by the route
+// The 63-day net inflow chart of a stock in the local fund-flow page, under
+// the stock's name; hidden until the page has loaded. The chart data reach
+// the page as a JSON text literal, never spliced into hand-made quotes. Opened as a tab by the route
 // "app://qml/qml/QFlowView.qml" (code and market from the route, else the
 // Shanghai composite).
 BrowserView {
@@ -26,12 +27,26 @@ BrowserView {
                       name: q && q.name ? String(q.name) : "" });
     }
     function updateQuery(q) { setQuery(q); }
+    // The name given, else the local dictionary's, else the code.
+    function stockName(c) {
+        if (c.name)
+            return String(c.name);
+        try {
+            var row = Sql.dbGetStockInfo(String(c.code), Number(c.market));
+            if (row && row.name)
+                return String(row.name);
+        } catch (e) {
+            // no local dictionary yet
+        }
+        return String(c.code);
+    }
     function setCodeInfo(c) {
         codeInfo = c;
         JSQuote.configure(baseService);
         JSQuote.getHistoryZJLX(c, 1, function (ok, r) {
             if (!ok || c !== root.codeInfo)
                 return;
+            r.title = root.stockName(c);
             run("updateData(" + JSON.stringify(JSON.stringify(r)) + ")");
         });
     }

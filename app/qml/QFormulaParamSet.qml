@@ -52,6 +52,17 @@ Window {
                 s.value = Dlg.heldValue(params[i].value);
         }
     }
+    // Opened: the keys in the first value, selected.
+    onVisibleChanged: {
+        if (!visible)
+            return;
+        requestActivate();
+        var s = spinAt(0);
+        if (s) {
+            s.contentItem.forceActiveFocus();
+            s.contentItem.selectAll();
+        }
+    }
     function spinAt(i) {
         var row = rows.itemAt(i);
         return row ? row.spin : null;
@@ -173,6 +184,12 @@ Window {
                         validator: spin.validator
                         inputMethodHints: Qt.ImhFormattedNumbersOnly
                         onEditingFinished: root.enter(index, text)
+                        // Return stores the typed value and closes; Esc
+                        // drops it (the shown value is entered again) and
+                        // closes.
+                        Keys.onReturnPressed: { root.enter(index, text); root.close(); }
+                        Keys.onEnterPressed: { root.enter(index, text); root.close(); }
+                        Keys.onEscapePressed: { text = spin.displayText; root.close(); }
                     }
                     background: Rectangle { color: Theme.background; border.color: Theme.hoverColor }
                 }

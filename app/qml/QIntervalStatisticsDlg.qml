@@ -18,6 +18,8 @@ Window {
     signal clickedClose()
 
     onClosing: clickedClose()
+    // Opened: the keys in the start date; Esc closes.
+    onVisibleChanged: if (visible) { requestActivate(); if (startBox) startBox.forceActiveFocus(); }
 
     function setModel(json) {
         loading = true;
@@ -62,6 +64,7 @@ Window {
                     width: 180
                     height: 26
                     font.pixelSize: 13
+                    Keys.onEscapePressed: root.close()
                     Component.onCompleted: {
                         if (modelData.start)
                             startBox = box;

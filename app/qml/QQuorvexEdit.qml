@@ -26,6 +26,13 @@ Popup {
             rows.append({ group_id: String(result[i].group_id), group_name: String(result[i].group_name),
                           count: result[i].codes ? result[i].codes.length : 0 });
         open();
+        // The keys in the first name, else in the editor (for Return and Esc).
+        list.forceLayout();
+        var first = list.itemAtIndex(0);
+        if (first)
+            first.field.forceActiveFocus();
+        else
+            keys.forceActiveFocus();
     }
     function rename(i, text) {
         if (i < 0 || i >= rows.count || rows.get(i).group_name === text)
@@ -45,6 +52,11 @@ Popup {
     ListModel { id: rows }
 
     contentItem: Item {
+        id: keys
+        // Every change is saved as typed: Return and Esc both close.
+        Keys.onReturnPressed: root.finish()
+        Keys.onEnterPressed: root.finish()
+        Keys.onEscapePressed: root.finish()
         LiteTitle {
             id: title
             width: parent.width
@@ -74,9 +86,13 @@ Popup {
             clip: true
             model: rows
             delegate: Row {
+                property alias field: field
                 height: 30
                 TextField {
+                    id: field
                     objectName: "nameField"
+                    // The name when the field took the keys: Esc puts it back.
+                    property string before: ""
                     width: head.room * 0.8 - 60
                     height: 28
                     text: model.group_name
@@ -85,7 +101,13 @@ Popup {
                     selectByMouse: true
                     background: Rectangle { color: parent.activeFocus ? Theme.lightBackground : Theme.background }
                     onTextEdited: root.rename(index, text)
-                    onAccepted: focus = false
+                    onActiveFocusChanged: if (activeFocus) before = text
+                    Keys.onReturnPressed: root.finish()
+                    Keys.onEnterPressed: root.finish()
+                    Keys.onEscapePressed: {
+                        root.rename(index, before);
+                        root.finish();
+                    }
                 }
                 LiteTitle { width: head.room * 0.2; height: 30; text_: String(model.count) }
                 Item {

@@ -58,6 +58,9 @@ Window {
         close();
     }
 
+    // Opened: the keys in the editor.
+    onVisibleChanged: if (visible) { requestActivate(); editor.forceActiveFocus(); }
+
     QTitleView2 {
         id: titleBar
         width: parent.width
@@ -82,6 +85,16 @@ Window {
             selectByMouse: true
             color: root.color
             font: root.font
+            // Return confirms and Esc cancels; Shift+Return starts a new line.
+            Keys.onPressed: {
+                if ((event.key === Qt.Key_Return || event.key === Qt.Key_Enter) && !(event.modifiers & Qt.ShiftModifier)) {
+                    event.accepted = true;
+                    root.accept();
+                } else if (event.key === Qt.Key_Escape) {
+                    event.accepted = true;
+                    root.cancel();
+                }
+            }
         }
     }
 

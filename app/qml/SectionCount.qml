@@ -9,6 +9,8 @@ ListView {
     id: root
     property int selectIndex: -1
     readonly property real rowHeight: height / 12
+    // The name and count size; the section is a pixel smaller.
+    property int textSize: 14
     interactive: false
     clip: true
     HUtil { id: hutil }
@@ -29,14 +31,14 @@ ListView {
         Text {
             x: 10; width: 35; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            font.family: Theme.fontFamily; font.pixelSize: 14
-            color: Theme.labelTextColor
+            font.family: "Microsoft YaHei"; font.pixelSize: root.textSize
+            color: "#92979D"
             text: model.name
         }
         Text {
             x: 45; width: 50; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            font.family: Theme.fontFamily; font.pixelSize: 13
+            font.family: "Microsoft YaHei"; font.pixelSize: root.textSize - 1
             // Long sections ("-7~-9.9%") shrink to their 50 px.
             fontSizeMode: Text.HorizontalFit
             minimumPixelSize: 9
@@ -54,7 +56,7 @@ ListView {
         Text {
             x: row.width - 10 - 35; width: 35; height: parent.height
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
-            font.family: Theme.fontFamily; font.pixelSize: 14
+            font.family: "Microsoft YaHei"; font.pixelSize: root.textSize
             color: row.tint
             text: model.count
         }

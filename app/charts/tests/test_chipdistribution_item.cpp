@@ -185,6 +185,50 @@ TEST(ChipDistributionItem, RowsLineUpWithThePaneAndPriceStartsAtTheClose)
     p.chip.setParentItem(nullptr);
 }
 
+// The stock page puts the panel under its type buttons, so the top rows of
+// the chart's plot fall on the title: the title is drawn last, on the
+// background, whole whatever the rows behind it.
+TEST(ChipDistributionItem, TitleStaysWholeOverTheTopRows)
+{
+    struct Case {
+        const char* type;
+        int below;  // the panel's offset under the chart's top
+    };
+    const Case cases[] = {{"0", 0}, {"0", 22}, {"1", 22}, {"2", 40}};
+    for (const Case& c : cases) {
+        Panel p;
+        QQuickItem view;
+        p.chart.setParentItem(&view);
+        p.chip.setParentItem(&view);
+        p.chip.setY(c.below);
+        p.chip.setChipType(QVariant(c.type));
+        p.chip.onSyncUpdateKData();
+        const auto items = p.draw();
+        int title = -1;
+        for (int i = 0; i < int(items.size()); ++i)
+            if (items[std::size_t(i)].kind == Drawn::Text && items[std::size_t(i)].text == "600001 测试股份")
+                title = i;
+        ASSERT_GE(title, 1) << "type " << c.type << " below " << c.below << ": no title";
+        const Drawn& t = items[std::size_t(title)];
+        // Right before it, the background behind its whole text.
+        const Drawn& back = items[std::size_t(title - 1)];
+        EXPECT_EQ(back.kind, Drawn::Rect) << "type " << c.type << " below " << c.below;
+        EXPECT_EQ(back.brush.color(), QColor(0, 0, 0)) << "type " << c.type << " below " << c.below;
+        EXPECT_LE(back.rect.left(), t.at.x()) << "type " << c.type << " below " << c.below;
+        EXPECT_GE(back.rect.right(), t.at.x() + t.advance) << "type " << c.type << " below " << c.below;
+        EXPECT_LE(back.rect.top(), 0.0);
+        EXPECT_GE(back.rect.bottom(), 20.0);
+        // No chip line or band drawn after it.
+        int lastChip = -1;
+        for (int i = 0; i < int(items.size()); ++i)
+            if (items[std::size_t(i)].kind == Drawn::Line || items[std::size_t(i)].kind == Drawn::Polygon)
+                lastChip = i;
+        EXPECT_LT(lastChip, title) << "type " << c.type << " below " << c.below << ": a chip drawn over the title";
+        p.chart.setParentItem(nullptr);
+        p.chip.setParentItem(nullptr);
+    }
+}
+
 TEST(ChipDistributionItem, BandTypesDrawOutlinesAndLegend)
 {
     Panel p;

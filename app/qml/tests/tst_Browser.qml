@@ -304,7 +304,8 @@ TestCase {
         W.QFlowView { width: 900; height: 500 }
     }
     // The 63-day chart: hidden until the page is in, the data drawn by the
-    // chart library; data with quotes and backslashes reach the page intact.
+    // chart library under the stock's name (the dictionary's when the route
+    // gives none); data with quotes and backslashes reach the page intact.
     function test_flow_chart() {
         var v = createTemporaryObject(flowComponent, hostWin.contentItem);
         verify(!v.visible);
@@ -312,18 +313,29 @@ TestCase {
         tryVerify(function () { return v.visible && v.updates === 1; }, 30000);
         var got = null;
         v.runJavaScript("JSON.stringify({ x: chart.getOption().xAxis[0].data.length, s: chart.getOption().series.map("
-                        + "function (s) { return s.name + ':' + s.data.length; }), g: chart.getOption().grid[0].left })",
+                        + "function (s) { return s.name + ':' + s.data.length; }), g: chart.getOption().grid[0].left,"
+                        + " t: chart.getOption().title[0].text, top: chart.getOption().grid[0].top })",
                         function (r) { got = JSON.parse(r); });
         tryVerify(function () { return got !== null; }, 10000);
         compare(got.x, 63);
         compare(got.s, ["主力净流入:63", "超大单净流入:63", "大单净流入:63", "中单净流入:63", "小单净流入:63"]);
         compare(got.g, 60);
+        compare(got.t, "测试股");
+        verify(got.top >= 30, "the plot starts below the name, at " + got.top);
         got = null;
         v.run("updateData(" + JSON.stringify(JSON.stringify({ xaxis: ["a'b"], series: [{ name: "x'\\\"</script>", data: [1] }] })) + ")");
         tryVerify(function () { return v.updates === 2; }, 10000);
         v.runJavaScript("chart.getOption().series[0].name + '|' + chart.getOption().xAxis[0].data[0]", function (r) { got = r; });
         tryVerify(function () { return got !== null; }, 10000);
         compare(got, "x'\\\"</script>|a'b");
+
+        // A name given by the caller is shown as it stands.
+        got = null;
+        v.setCodeInfo({ code: stock.code, market: stock.market, name: "乙'<b>" });
+        tryVerify(function () { return v.updates === 3; }, 30000);
+        v.runJavaScript("chart.getOption().title[0].text", function (r) { got = r; });
+        tryVerify(function () { return got !== null; }, 10000);
+        compare(got, "乙'<b>");
     }
 
     // The main window: pop-up notices at start and on each shortened poll,

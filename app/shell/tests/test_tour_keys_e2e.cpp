@@ -2,7 +2,8 @@
 // virtual display managed by a window manager, against the local servers:
 // app/e2e/TourKeys.qml types a code while the pop-up notice is open, works a
 // ranking table by keys only, opens 多股同列 and the Shanghai index from the
-// status bar and the quick bar, renames a group by keys and draws twice from
+// status bar and the quick bar (and the index panel in the restored 1000 x 650
+// window), renames a group by keys and draws twice from
 // the 画线 palette, and reports each step ("tour: ok ...", "tour: FAIL ...").
 // The palette is looked for on whole-screen grabs. Runs on a 1280 x 800 and a 1920 x 1080 screen;
 // screenshots are kept in <build>/screenshots/tour-keys/<width>x<height>/.
@@ -101,7 +102,8 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
     for (const char* name : {"keys-01-typed-under-notice.png", "keys-02-ranking-block.png", "keys-03-multi-stock.png",
                              "keys-04-index-from-status-bar.png", "keys-05-index-from-quick-bar.png",
                              "keys-06-rename.png", "keys-07-palette-after-first.png", "keys-08-palette-after-second.png",
-                             "keys-09-top.png"}) {
+                             "keys-09-top.png", "keys-10-index-at-1000x650.png",
+                             "keys-11-chip-at-1000x650.png"}) {
         EXPECT_TRUE(shots.contains(name)) << name << " was not shot";
         EXPECT_FALSE(QImage(dir + "/" + name).isNull()) << name;
     }
