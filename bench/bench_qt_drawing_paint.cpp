@@ -12,6 +12,13 @@
 #include <vector>
 
 #include "charts/cpaintboard.h"
+#include "charts/paintfan.h"
+#include "charts/paintfibonacci.h"
+#include "charts/paintratioline.h"
+#include "charts/paintregression.h"
+#include "charts/paintsegment.h"
+#include "charts/paintshapes.h"
+#include "charts/paintvelmora.h"
 #include "charts/fchart.h"
 #include "charts/qchart.h"
 #include "chartbench.h"

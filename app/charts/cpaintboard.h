@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "charts/paintmethods.h"
+#include "charts/painttoolfactory.h"
 
 class QChart;
 class QPainter;

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <map>
 
 #include "charts/core/paintfile.h"
 #include "charts/qchart.h"
@@ -319,54 +317,3 @@ void CPaintMethodBase::loadJson(const json_node* o)
     readPen(o);
     finishLoad();
 }
-
-// ---- Factory ----
-
-namespace {
-using Maker = std::function<std::unique_ptr<CPaintMethodBase>()>;
-template <class T>
-Maker maker()
-{
-    return [] { return std::unique_ptr<CPaintMethodBase>(new T); };
-}
-
-const std::map<QString, Maker>& makers()
-{
-    static const std::map<QString, Maker> m = {
-        {"PaintSegment", maker<CPaintSegment>()},
-        {"PaintLine", maker<CPaintLine>()},
-        {"PaintSpeedBlock", maker<CPaintSpeedBlock>()},
-        {"PaintGannLine", maker<CPaintGannLine>()},
-        {"PaintGoldenSplit", maker<CPaintGoldenSplit>()},
-        {"PaintGoldenPrice", maker<CPaintGoldenPrice>()},
-        {"PaintBandLine", maker<CPaintBandLine>()},
-        {"PaintPercentage", maker<CPaintPercentage>()},
-        {"PaintTrendLine", maker<CPaintTrendLine>()},
-        {"PaintLinerRegression", maker<CPaintLinerRegression>()},
-        {"PaintLinerRegressionBand", maker<CPaintLinerRegressionBand>()},
-        {"PaintRegressionChannel", maker<CPaintRegressionChannel>()},
-        {"PaintCycleLine", maker<CPaintCycleLine>()},
-        {"PaintFibonacci", maker<CPaintFibonacci>()},
-        {"PaintText", maker<CPaintText>()},
-        {"PaintRect", maker<CPaintRect>()},
-        {"PaintEllipse", maker<CPaintEllipse>()},
-        {"PaintArcEllipse", maker<CPaintArcEllipse>()},
-        {"PaintUpArrow", maker<CPaintUpArrow>()},
-        {"PaintDownArrow", maker<CPaintDownArrow>()},
-        {"PaintThreePoint", maker<CPaintThreePoint>()},
-        {"PaintFullRect", maker<CPaintFullRect>()},
-        {"PaintVelmora", maker<CPaintVelmora>()},
-    };
-    return m;
-}
-
-QString typeOf(const QString& name) { return name.startsWith("CPaint") ? name.mid(1) : name; }
-}  // namespace
-
-std::unique_ptr<CPaintMethodBase> createPaintTool(const QString& name)
-{
-    auto it = makers().find(typeOf(name));
-    return it == makers().end() ? nullptr : it->second();
-}
-
-bool isPaintToolName(const QString& name) { return makers().count(typeOf(name)) != 0; }

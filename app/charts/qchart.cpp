@@ -11,6 +11,7 @@
 #include "charts/chartscales.h"
 #include "charts/chartviews.h"
 #include "charts/cpaintboard.h"
+#include "charts/paintfullrect.h"
 #include "charts/qdividendprocesser.h"
 #include "formulas/formulaservice.h"
 

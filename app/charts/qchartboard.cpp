@@ -13,6 +13,8 @@
 
 #include "charts/core/intervalstats.h"
 #include "charts/cpaintboard.h"
+#include "charts/paintfullrect.h"
+#include "charts/painttext.h"
 #include "charts/qchart.h"
 #include "shell/core/codefilename.h"
 #include "shell/hfileio.h"

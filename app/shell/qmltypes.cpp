@@ -5,6 +5,7 @@
 #include "charts/cchipdistribution.h"
 #include "charts/cpaintboard.h"
 #include "charts/fchart.h"
+#include "charts/painttoollist.h"
 #include "charts/qchart.h"
 #include "charts/qchartextend.h"
 #include "charts/timebar.h"
@@ -69,6 +70,7 @@ void registerQmlTypes()
     qmlRegisterType<TitleBar>("TitleBar", 1, 0, "TitleBar");
     qmlRegisterType<CChipDistribution>("CChipDistribution", 1, 0, "CChipDistribution");
     qmlRegisterType<CPaintBoard>("CPaintBoard", 1, 0, "CPaintBoard");
+    qmlRegisterSingletonType<PaintToolList>("CPaintBoard", 1, 0, "PaintTools", &PaintToolList::provider);
     qmlRegisterType<TableModel>("TableModel", 1, 0, "TableModel");
     qmlRegisterType<QMyStockService>("QMyStockService", 1, 0, "QMyStockService");
     qmlRegisterType<QQuorvexService>("QQuorvexService", 1, 0, "QQuorvexService");

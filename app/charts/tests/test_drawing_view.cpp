@@ -22,6 +22,13 @@
 
 #include "chartfixtures.h"
 #include "charts/cpaintboard.h"
+#include "charts/paintfan.h"
+#include "charts/paintfibonacci.h"
+#include "charts/paintratioline.h"
+#include "charts/paintsegment.h"
+#include "charts/paintshapes.h"
+#include "charts/painttext.h"
+#include "charts/paintthreepoint.h"
 #include "charts/qchart.h"
 #include "livetest.h"
 #include "shell/hfileio.h"

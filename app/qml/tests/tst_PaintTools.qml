@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtTest 1.15
+import CPaintBoard 1.0
 import "qrc:/qml/" as App
 
 // The drawing-tool palette, the text dialog and the statistics window.
@@ -59,6 +60,29 @@ Item {
             compare(picked.signalArguments[0][0], "");  // the pointer: no tool
             compare(picked.signalArguments[1][0], "CPaintSegment");
             compare(picked.signalArguments[22][0], "clear");
+            palette.close();
+        }
+
+        // The palette shows the pointer, every tool of the chart's one list in
+        // its order, and the eraser.
+        function test_paletteFollowsTheToolList() {
+            palette.show();
+            var grid = find(palette.contentItem, "toolGrid");
+            verify(grid);
+            var tools = PaintTools.tools;
+            compare(tools.length, 21);
+            compare(grid.count, tools.length + 2);
+            tryVerify(function () { return find(grid, "tool_clear") !== null; });
+            picked.clear();
+            for (var i = 0; i < tools.length; ++i) {
+                var b = find(grid, "tool_" + tools[i].flag);
+                verify(b, "no button for " + tools[i].flag);
+                compare(String(b.background.children[0].source), "qrc:/images/painttools/" + tools[i].image);
+                compare(b.background.children[0].status, Image.Ready, tools[i].flag);
+                b.clicked();
+                compare(picked.signalArguments[i][0], tools[i].flag);
+            }
+            compare(picked.count, tools.length);
             palette.close();
         }
 

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "charts/cpaintboard.h"
+#include "charts/paintshapes.h"
 #include "charts/tests/chartfixtures.h"
 #include "fulldisk.h"
 #include "models/qquorvexservice.h"

@@ -1,0 +1,122 @@
+#include "charts/paintthreepoint.h"
+
+#include <QPainter>
+
+using namespace paintcore;
+
+CPaintThreePoint::CPaintThreePoint(const char* type) : CPaintMethodBase(type) { threePoint = true; }
+
+void CPaintThreePoint::setChart(QChart* c)
+{
+    CPaintMethodBase::setChart(c);
+    first_.setChart(c);
+    second_.setChart(c);
+}
+
+void CPaintThreePoint::setPainter(QPainter* p)
+{
+    CPaintMethodBase::setPainter(p);
+    first_.setPainter(p);
+    second_.setPainter(p);
+}
+
+void CPaintThreePoint::setColor(int c)
+{
+    CPaintMethodBase::setColor(c);
+    first_.setColor(c);
+    second_.setColor(c);
+}
+
+void CPaintThreePoint::setWidth(int w)
+{
+    CPaintMethodBase::setWidth(w);
+    first_.setWidth(w);
+    second_.setWidth(w);
+}
+
+void CPaintThreePoint::setStyle(int s)
+{
+    CPaintMethodBase::setStyle(s);
+    first_.setStyle(s);
+    second_.setStyle(s);
+}
+
+bool CPaintThreePoint::computeThreePoint()
+{
+    for (CPaintSegment* s : {&first_, &second_}) {
+        s->rect = rect;
+        s->selected = false;
+        s->labelsShown = labelsShown;
+    }
+    first_.start = start;
+    first_.end = mid;
+    second_.start = mid;
+    second_.end = end;
+    return true;
+}
+
+bool CPaintThreePoint::hitShape(int x, int y)
+{
+    if (!mid.set())
+        return false;
+    computeThreePoint();
+    return first_.hitShape(x, y) || (end.set() && second_.hitShape(x, y));
+}
+
+void CPaintThreePoint::draw()
+{
+    if (!start.set() || !mid.set())
+        return;
+    computeThreePoint();
+    first_.draw();
+    if (end.set())
+        second_.draw();
+    if (selected)
+        drawHandles();
+}
+
+void CPaintThreePoint::anchorsChanged()
+{
+    first_.resolveAnchors();
+    second_.resolveAnchors();
+}
+
+CPaintTrendLine::CPaintTrendLine() : CPaintThreePoint("PaintTrendLine") {}
+
+void CPaintTrendLine::setChart(QChart* c)
+{
+    CPaintThreePoint::setChart(c);
+    golden_.setChart(c);
+}
+
+void CPaintTrendLine::setPainter(QPainter* p)
+{
+    CPaintThreePoint::setPainter(p);
+    golden_.setPainter(p);
+}
+
+bool CPaintTrendLine::computeThreePoint()
+{
+    CPaintThreePoint::computeThreePoint();
+    golden_.rect = rect;
+    golden_.selected = false;
+    golden_.setColor(color);
+    golden_.start = end;
+    golden_.end = end;
+    golden_.end.y = end.y + mid.y - start.y;
+    return true;
+}
+
+bool CPaintTrendLine::hitShape(int x, int y)
+{
+    if (CPaintThreePoint::hitShape(x, y))
+        return true;
+    return start.set() && mid.set() && end.set() && golden_.hitShape(x, y);
+}
+
+void CPaintTrendLine::draw()
+{
+    CPaintThreePoint::draw();
+    if (start.set() && mid.set() && end.set())
+        golden_.draw();
+}
