@@ -30,7 +30,7 @@ Rectangle {
     PriceModel { id: priceModel }
     IndexSectionCountModel { id: sectionCounts }
     // A row's text (SectionCount) at the size the rows take, for their least height.
-    Text { id: rowText; visible: false; font.family: "Microsoft YaHei"; font.pixelSize: column.textSize; text: "涨停" }
+    Text { id: rowText; visible: false; font.family: Theme.fontFamily; font.pixelSize: column.textSize; text: "涨停" }
     Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
 
     Flickable {

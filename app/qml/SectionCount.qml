@@ -31,14 +31,14 @@ ListView {
         Text {
             x: 10; width: 35; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            font.family: "Microsoft YaHei"; font.pixelSize: root.textSize
-            color: "#92979D"
+            font.family: Theme.fontFamily; font.pixelSize: root.textSize
+            color: Theme.labelTextColor
             text: model.name
         }
         Text {
             x: 45; width: 50; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            font.family: "Microsoft YaHei"; font.pixelSize: root.textSize - 1
+            font.family: Theme.fontFamily; font.pixelSize: root.textSize - 1
             // Long sections ("-7~-9.9%") shrink to their 50 px.
             fontSizeMode: Text.HorizontalFit
             minimumPixelSize: 9
@@ -56,7 +56,7 @@ ListView {
         Text {
             x: row.width - 10 - 35; width: 35; height: parent.height
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
-            font.family: "Microsoft YaHei"; font.pixelSize: root.textSize
+            font.family: Theme.fontFamily; font.pixelSize: root.textSize
             color: row.tint
             text: model.count
         }
