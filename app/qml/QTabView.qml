@@ -139,9 +139,55 @@ FocusScope {
         return item || {};
     }
 
+    // Views made ahead, by document: {component, incubator}. The first
+    // creation of a view builds every type its panes use, which is slow; one
+    // made between frames while the user looks elsewhere takes that off the
+    // first opening of the view.
+    property var spares: ({})
+
+    // Starts making one view of the document ahead (once per document until
+    // it is taken); it waits hidden in the tab area.
+    function prepareView(doc) {
+        if (spares[doc])
+            return;
+        var spare = { component: Qt.createComponent(doc, Component.Asynchronous), incubator: null };
+        spares[doc] = spare;
+        function incubate() {
+            if (spares[doc] !== spare || spare.incubator)
+                return;
+            if (spare.component.status === Component.Ready)
+                spare.incubator = spare.component.incubateObject(stack, { visible: false });
+            else if (spare.component.status === Component.Error)
+                delete spares[doc];
+        }
+        if (spare.component.status === Component.Loading)
+            spare.component.statusChanged.connect(incubate);
+        else
+            incubate();
+    }
+    // The view made ahead for the document (finished now if it is still
+    // being made), or null.
+    function takeSpare(doc) {
+        var spare = spares[doc];
+        if (!spare || !spare.incubator)
+            return null;
+        delete spares[doc];
+        if (spare.incubator.status === Component.Loading)
+            spare.incubator.forceCompletion();
+        return spare.incubator.status === Component.Ready ? spare.incubator.object : null;
+    }
+
     // A view of the document, or null when it cannot be created (the tab
     // stays empty).
     function createView(doc, props) {
+        var spared = takeSpare(doc);
+        if (spared) {
+            for (var k in props)
+                spared[k] = props[k];
+            spared.width = Qt.binding(function () { return stack.width; });
+            spared.height = Qt.binding(function () { return stack.height; });
+            return spared;
+        }
         var c = Qt.createComponent(doc);
         if (c.status !== Component.Ready) {
             if (c.status === Component.Error)

@@ -213,5 +213,7 @@ ApplicationWindow {
             message.showMsg(savedFiles.pendingSaveFailure(), null, false);
         quickBar.load();
         onChangedTabView("首页", "app://qml/qml/HomeView.qml", true);
+        // The first stock opened finds its view made between the first frames.
+        tabView.prepareView(tabView.documentBase + "/qml/MQView.qml");
     }
 }

@@ -151,6 +151,37 @@ Item {
             compare(tabs.count, 1);
         }
 
+        // A view made ahead is the one the next opening of its document
+        // shows, with the tab's query; the opening after that makes its own.
+        function test_viewMadeAhead() {
+            var stack = findChild(tabs, "tabStack");
+            // Closed tabs' views may not be gone yet: only a new child counts.
+            var known = [];
+            for (var i = 0; i < stack.children.length; ++i)
+                known.push(stack.children[i]);
+            function waiting() {
+                for (var i = 0; i < stack.children.length; ++i) {
+                    var c = stack.children[i];
+                    if (known.indexOf(c) < 0 && tabs.indexOfItem(c) < 0)
+                        return c;
+                }
+                return null;
+            }
+            tabs.prepareView(tabs.documentBase + "/qml/StubView.qml");
+            tryVerify(function () { return waiting() !== null; }, 5000, "a view of the document waits hidden in the tab area");
+            var spare = waiting();
+            verify(!spare.visible, "the view made ahead is hidden");
+            var v = tabs.onAddModel("浦发银行", "app://qml/qml/StubView.qml?code=600000&market=1", false);
+            compare(v, spare, "the opened view is the one made ahead");
+            verify(v.visible);
+            compare(v.query.code, "600000");
+            compare(v.width, stack.width);
+            compare(waiting(), null, "the view made ahead was taken");
+            var w = tabs.onAddModel("深市", "app://qml/qml/StubView.qml?code=000001&market=2", false);
+            verify(w !== v);
+            compare(w.query.code, "000001");
+        }
+
         function test_strip() {
             for (var i = 0; i < 12; ++i)
                 tabs.onAddModel("T" + i, "app://qml/qml/StubView.qml?n=" + i, false);
