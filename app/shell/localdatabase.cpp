@@ -22,11 +22,10 @@ namespace {
 
 const char kCheckConnection[] = "LocalDatabaseCheck";
 
-// How long a statement of the GUI thread waits for a lock another process
-// holds before it fails: less than a frame, so that a held database makes
-// the window answer "locked" at once rather than freeze (SQLite's default
-// through Qt is 5 s per statement).
-const char kBusyOption[] = "QSQLITE_BUSY_TIMEOUT=10";
+// Every connection made here waits less than a frame for a lock another
+// process holds, so that a held database makes the window answer "locked"
+// at once rather than freeze.
+const char* const kBusyOption = kLocalDatabaseBusyOption;
 
 // The command tables as the script module creates them; a table of the same
 // name with other columns is not one the program can use.
@@ -189,6 +188,7 @@ int createFresh(const QString& file, const std::vector<Salvage>& salvage)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kCheckConnection);
         db.setDatabaseName(file);
+        db.setConnectOptions(QLatin1String(kBusyOption));
         if (db.open()) {
             QSqlQuery query(db);
             db.transaction();
