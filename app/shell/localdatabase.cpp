@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "platform/savefile.h"
+#include "shell/hfileio.h"
 #include "shell/stockdictionary.h"
 
 namespace {
@@ -215,18 +215,19 @@ int createFresh(const QString& file, const std::vector<Salvage>& salvage)
     return kept;
 }
 
-// The LocalStorage module's description of the database, written as the
-// module writes it for a database it creates.
+// The LocalStorage module's description of the database, in the form the
+// module's settings file takes for a database it creates. Written through
+// the checked writer: on a full disk an old file stays whole and a new one
+// is not left empty (the module then writes its own when it opens).
 void writeSettings(const QString& ini, const QString& name)
 {
-    createOwnerOnly(ini);
-    QSettings settings(ini, QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Name"), name);
-    settings.setValue(QStringLiteral("Version"), QString());
-    settings.setValue(QStringLiteral("Description"), QStringLiteral("stock db"));
-    settings.setValue(QStringLiteral("EstimatedSize"), 100000);
-    settings.setValue(QStringLiteral("Driver"), QStringLiteral("QSQLITE"));
-    settings.sync();
+    const QByteArray text = "[General]\nDescription=stock db\nDriver=QSQLITE\nEstimatedSize=100000\nName=" +
+                            name.toUtf8() + "\nVersion=\n";
+    const bool created = !QFileInfo::exists(ini);
+    if (created)
+        createOwnerOnly(ini);  // the writer keeps the permissions of the file it replaces
+    if (!HFileIO::writePath(ini, text) && created)
+        QFile::remove(ini);
     setOwnerOnly(ini);
 }
 

@@ -250,3 +250,30 @@ TEST(SaveNotice, ANewCauseIsToldAgain)
         texts << signal.at(0).toString();
     EXPECT_EQ(texts.join(" | ").toStdString(), "保存失败：没有写入权限 | 保存失败：磁盘空间不足 | 保存失败：没有写入权限");
 }
+
+// The local database's settings file on a full disk: an old one stays whole,
+// a missing one is not left as an empty file; with room it is written.
+TEST(LocalDatabaseSettings, AFailedWriteKeepsTheOldFileWhole)
+{
+    const QString storage = dataDirectory() + "/settings-storage";
+    const QString db = localStorageDatabaseFile(storage, "qelm");
+    const QString ini = db.left(db.size() - int(sizeof(".sqlite") - 1)) + ".ini";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(db).absolutePath()));
+    ASSERT_TRUE(HFileIO::writePath(db, QByteArray(8192, 'x')));  // unreadable: replaced by a fresh one
+    ASSERT_TRUE(HFileIO::writePath(ini, "old settings"));
+
+    platform::set_write_failure(ENOSPC);
+    EXPECT_TRUE(checkLocalDatabase(storage, "qelm").movedAside);
+    EXPECT_EQ(bytesOf(ini).toStdString(), "old settings");
+    QFile::remove(ini);
+    checkLocalDatabase(storage, "qelm");
+    EXPECT_FALSE(QFileInfo::exists(ini)) << "left behind: \"" << bytesOf(ini).toStdString() << '"';
+    platform::set_write_failure(0);
+
+    checkLocalDatabase(storage, "qelm");
+    const QByteArray text = bytesOf(ini);
+    for (const char* line : {"[General]\n", "Name=qelm\n", "Version=\n", "Description=stock db\n",
+                             "EstimatedSize=100000\n", "Driver=QSQLITE\n"})
+        EXPECT_TRUE(text.contains(line)) << "no " << line << " in " << text.toStdString();
+    EXPECT_FALSE(QFile::permissions(ini) & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+}
