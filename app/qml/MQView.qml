@@ -172,7 +172,12 @@ FocusScope {
         // Whoever opened the code without its type (the status bar, a quick-bar
         // address): the stock dictionary knows it.
         if (next.code && (next.type === undefined || next.type === "")) {
-            var known = Sql.dbGetStockInfo(String(next.code), Number(next.market));
+            var known = null;
+            try {
+                known = Sql.dbGetStockInfo(String(next.code), Number(next.market));
+            } catch (e) {
+                known = null;   // the database is held: the view opens without the type
+            }
             if (known && known.type !== undefined && known.type !== null)
                 next.type = Number(known.type);
         }
