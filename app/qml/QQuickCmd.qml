@@ -23,6 +23,13 @@ Popup {
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
     background: Rectangle { color: Theme.toolRowColor; border.color: Theme.frameBorderColor }
 
+    Timer {
+        id: heldRetry
+        interval: 500
+        running: false
+        onTriggered: if (root.visible) root.search(input.text)
+    }
+
     function type_name(type) {
         return Sql.stockTypeName(type);
     }
@@ -33,8 +40,17 @@ Popup {
             input.text = str;
         input.forceActiveFocus();
     }
+    // While another program holds the local database the search fails: the
+    // rows found so far stay and the same text is searched again shortly.
     function search(text) {
-        var found = text === "" ? [] : Sql.dbGetStockCmd(text);
+        var found;
+        try {
+            found = text === "" ? [] : Sql.dbGetStockCmd(text);
+        } catch (e) {
+            heldRetry.restart();
+            return;
+        }
+        heldRetry.stop();
         var out = [];
         for (var i = 0; i < found.length; ++i) {
             var r = found[i];

@@ -28,6 +28,13 @@ Popup {
 
     HFileIO { id: fileIO }
 
+    Timer {
+        id: heldRetry
+        interval: 500
+        running: false
+        onTriggered: if (root.visible) root.search(input.text)
+    }
+
     function show(kind) {
         if (kind !== undefined && kind !== null && String(kind) !== "")
             chart = String(kind);
@@ -50,8 +57,17 @@ Popup {
         return keys;
     }
     // Command rows (type 0) are no stocks and are left out.
+    // While another program holds the local database the search fails: the
+    // rows found so far stay and the same text is searched again shortly.
     function search(text) {
-        var found = text === "" ? [] : Sql.dbGetStockCmd(text);
+        var found;
+        try {
+            found = text === "" ? [] : Sql.dbGetStockCmd(text);
+        } catch (e) {
+            heldRetry.restart();
+            return;
+        }
+        heldRetry.stop();
         var present = found.length > 0 ? overlays() : {};
         var out = [];
         for (var i = 0; i < found.length; ++i) {

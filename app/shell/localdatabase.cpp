@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,17 +15,17 @@
 #include <vector>
 
 #include "platform/savefile.h"
+#include "shell/hfileio.h"
 #include "shell/stockdictionary.h"
 
 namespace {
 
 const char kCheckConnection[] = "LocalDatabaseCheck";
 
-// How long a statement of the GUI thread waits for a lock another process
-// holds before it fails: less than a frame, so that a held database makes
-// the window answer "locked" at once rather than freeze (SQLite's default
-// through Qt is 5 s per statement).
-const char kBusyOption[] = "QSQLITE_BUSY_TIMEOUT=10";
+// Every connection made here waits less than a frame for a lock another
+// process holds, so that a held database makes the window answer "locked"
+// at once rather than freeze.
+const char* const kBusyOption = kLocalDatabaseBusyOption;
 
 // The command tables as the script module creates them; a table of the same
 // name with other columns is not one the program can use.
@@ -189,6 +188,7 @@ int createFresh(const QString& file, const std::vector<Salvage>& salvage)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kCheckConnection);
         db.setDatabaseName(file);
+        db.setConnectOptions(QLatin1String(kBusyOption));
         if (db.open()) {
             QSqlQuery query(db);
             db.transaction();
@@ -215,18 +215,19 @@ int createFresh(const QString& file, const std::vector<Salvage>& salvage)
     return kept;
 }
 
-// The LocalStorage module's description of the database, written as the
-// module writes it for a database it creates.
+// The LocalStorage module's description of the database, in the form the
+// module's settings file takes for a database it creates. Written through
+// the checked writer: on a full disk an old file stays whole and a new one
+// is not left empty (the module then writes its own when it opens).
 void writeSettings(const QString& ini, const QString& name)
 {
-    createOwnerOnly(ini);
-    QSettings settings(ini, QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Name"), name);
-    settings.setValue(QStringLiteral("Version"), QString());
-    settings.setValue(QStringLiteral("Description"), QStringLiteral("stock db"));
-    settings.setValue(QStringLiteral("EstimatedSize"), 100000);
-    settings.setValue(QStringLiteral("Driver"), QStringLiteral("QSQLITE"));
-    settings.sync();
+    const QByteArray text = "[General]\nDescription=stock db\nDriver=QSQLITE\nEstimatedSize=100000\nName=" +
+                            name.toUtf8() + "\nVersion=\n";
+    const bool created = !QFileInfo::exists(ini);
+    if (created)
+        createOwnerOnly(ini);  // the writer keeps the permissions of the file it replaces
+    if (!HFileIO::writePath(ini, text) && created)
+        QFile::remove(ini);
     setOwnerOnly(ini);
 }
 

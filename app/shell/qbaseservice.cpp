@@ -1,5 +1,7 @@
 #include "shell/qbaseservice.h"
 
+#include <optional>
+
 #include <algorithm>
 
 #include <QFile>
@@ -185,8 +187,23 @@ void QBaseService::removeLocalFormulaGroup(QString old_name)
     writeLocalGroups(groups);
 }
 
+namespace {
+
+// The user's groups as last edited when their save failed: read in place of
+// the file and saved again with the next edit, so a failed save loses
+// nothing (empty once a save went through).
+std::optional<QJsonArray>& unsavedGroups()
+{
+    static std::optional<QJsonArray> groups;
+    return groups;
+}
+
+}  // namespace
+
 QJsonArray QBaseService::readLocalGroups()
 {
+    if (unsavedGroups())
+        return *unsavedGroups();
     const QByteArray text = HFileIO::readData(kLocalGroupFile).toUtf8();
     if (text.isEmpty())
         return QJsonArray();
@@ -200,8 +217,11 @@ QJsonArray QBaseService::readLocalGroups()
 void QBaseService::writeLocalGroups(const QJsonArray& groups)
 {
     // Written whole to a temporary file and renamed into place, so a crash
-    // never leaves half a file.
-    HFileIO::writeData(kLocalGroupFile, QString::fromUtf8(QJsonDocument(groups).toJson(QJsonDocument::Indented)));
+    // or a full disk never leaves half a file; what did not save is kept.
+    if (HFileIO::writeData(kLocalGroupFile, QString::fromUtf8(QJsonDocument(groups).toJson(QJsonDocument::Indented))))
+        unsavedGroups().reset();
+    else
+        unsavedGroups() = groups;
 }
 
 int QBaseService::findLocalGroup(const QJsonArray& groups, const QString& name)

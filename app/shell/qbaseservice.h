@@ -1,7 +1,8 @@
 // QBaseService: the QML face of the settings stores, the indicator catalogue's
 // names, parameters and groups, and the user's own indicator groups
 // (formula_group_own.json). It holds no state: every instance, QML-created or
-// a temporary in native code, sees the same process-wide stores.
+// a temporary in native code, sees the same process-wide stores (the user's
+// groups that failed to save among them, kept until a save goes through).
 #pragma once
 
 #include <QJsonArray>

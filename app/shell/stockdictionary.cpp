@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 #include <QVariant>
 
 #include "quote.h"
@@ -38,7 +39,21 @@ QString fieldText(const char* field, int width)
 
 const char kConnection[] = "StockDictionary";
 
+// How long rows wait before they are tried again while the database is held.
+constexpr int kRetryMs = 2000;
+
+// SQLITE_BUSY and SQLITE_LOCKED (with their extended codes): another
+// connection holds the file.
+bool heldElsewhere(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    return ok && (code == 5 || code == 6);
+}
+
 }  // namespace
+
+const char kLocalDatabaseBusyOption[] = "QSQLITE_BUSY_TIMEOUT=10";
 
 QString encodeRouteValue(const QString& value)
 {
@@ -100,35 +115,74 @@ void StockDictionary::onQuoteCodes(const QuoteReply* rpl)
 
 bool StockDictionary::write(const QuoteCodeInfo* records, int count)
 {
+    for (int i = 0; i < count; ++i) {
+        StockDictionaryRow row = stockDictionaryRow(records[i]);
+        auto key = std::make_pair(row.code, row.market);
+        pending_[std::move(key)] = std::move(row);
+    }
+    return flush();
+}
+
+bool StockDictionary::flush()
+{
+    if (pending_.empty())
+        return true;
     const QString file = localStorageDatabaseFile(dataDirectory(), QStringLiteral("qelm"));
     QDir().mkpath(QFileInfo(file).absolutePath());
     bool ok = false;
+    bool held = false;
     {
         QSqlDatabase db = QSqlDatabase::contains(kConnection) ? QSqlDatabase::database(kConnection, false)
                                                                : QSqlDatabase::addDatabase("QSQLITE", kConnection);
         db.setDatabaseName(file);
+        db.setConnectOptions(QLatin1String(kLocalDatabaseBusyOption));
         if (!db.open())
             return false;
         QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QSqlQuery create(db);
-        create.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS StockDictionary(code TEXT(16) NOT NULL, market INTEGER, "
-                                   "name TEXT, type INTEGER, pinyin TEXT, active TEXT, PRIMARY KEY (code, market))"));
-        db.transaction();
-        QSqlQuery insert(db);
-        insert.prepare(QStringLiteral("Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
-                                      "VALUES(?, ?, ?, ?, ?, ?)"));
-        for (int i = 0; i < count; ++i) {
-            const StockDictionaryRow row = stockDictionaryRow(records[i]);
-            insert.bindValue(0, row.code);
-            insert.bindValue(1, row.market);
-            insert.bindValue(2, row.name);
-            insert.bindValue(3, row.type);
-            insert.bindValue(4, row.pinyin);
-            insert.bindValue(5, row.active);
-            insert.exec();  // a failing row is missing, the rest go on
+        QSqlQuery query(db);
+        // The write lock is taken first, so a held database fails before
+        // any row is written.
+        ok = query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS StockDictionary(code TEXT(16) NOT NULL, "
+                                       "market INTEGER, name TEXT, type INTEGER, pinyin TEXT, active TEXT, "
+                                       "PRIMARY KEY (code, market))")) &&
+             query.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        held = !ok && heldElsewhere(query.lastError());
+        if (ok) {
+            QSqlQuery insert(db);
+            ok = insert.prepare(QStringLiteral("Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
+                                               "VALUES(?, ?, ?, ?, ?, ?)"));
+            for (auto it = pending_.cbegin(); ok && it != pending_.cend(); ++it) {
+                const StockDictionaryRow& row = it->second;
+                insert.bindValue(0, row.code);
+                insert.bindValue(1, row.market);
+                insert.bindValue(2, row.name);
+                insert.bindValue(3, row.type);
+                insert.bindValue(4, row.pinyin);
+                insert.bindValue(5, row.active);
+                // A row the table refuses is missing, the rest go on; a lock
+                // lost on the way keeps them all for the next try.
+                if (!insert.exec() && heldElsewhere(insert.lastError()))
+                    ok = false;
+            }
+            held = !ok && heldElsewhere(insert.lastError());
+            insert.finish();
+            ok = ok && query.exec(QStringLiteral("COMMIT"));
+            if (!ok) {
+                held = held || heldElsewhere(query.lastError());
+                query.exec(QStringLiteral("ROLLBACK"));
+            }
         }
-        ok = db.commit();
+        query.finish();
         db.close();
+    }
+    if (ok) {
+        pending_.clear();
+    } else if (held && !retryQueued_) {
+        retryQueued_ = true;
+        QTimer::singleShot(kRetryMs, this, [this] {
+            retryQueued_ = false;
+            flush();
+        });
     }
     return ok;
 }

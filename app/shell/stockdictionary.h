@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
+#include <utility>
+
 struct QuoteReply;
 struct QuoteCodeInfo;
 
@@ -32,6 +35,12 @@ QString encodeRouteValue(const QString& value);
 // LocalStorage module names it: <path>/Databases/<md5 hex of name>.sqlite.
 QString localStorageDatabaseFile(const QString& storagePath, const QString& name);
 
+// Connect options of every native connection to the local database: a
+// statement waits at most 10 ms for a lock another connection holds, less
+// than a frame, so that the GUI thread answers "busy" at once rather than
+// stall (SQLite's default through Qt is 5 s per statement).
+extern const char kLocalDatabaseBusyOption[];
+
 class StockDictionary : public QObject {
     Q_OBJECT
 public:
@@ -39,8 +48,14 @@ public:
     // bridge's code-list signal.
     static StockDictionary* instance();
 
-    // Writes the rows in one transaction; false when the database does not open.
+    // GUI thread. Writes the rows, with those an earlier try left waiting,
+    // in one transaction. True when they are all in the table; otherwise
+    // they are kept: while another connection holds the database they are
+    // tried again a little later, else with the next code list.
     bool write(const QuoteCodeInfo* records, int count);
+
+    // GUI thread. Rows waiting for the database.
+    int pendingRows() const { return int(pending_.size()); }
 
 public Q_SLOTS:
     // GUI thread, while the quote-engine thread waits on the delivery.
@@ -48,4 +63,11 @@ public Q_SLOTS:
 
 private:
     StockDictionary();
+    // GUI thread. Writes the waiting rows; see write().
+    bool flush();
+
+    // The rows not yet in the table, one per key (a later code list's row
+    // replaces an earlier one, as the table's REPLACE does).
+    std::map<std::pair<QString, int>, StockDictionaryRow> pending_;
+    bool retryQueued_ = false;
 };

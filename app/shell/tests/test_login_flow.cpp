@@ -372,3 +372,62 @@ TEST_F(LoginFlow, EmptyGroupRepliesAreAskedOnceMore)
     EXPECT_EQ(1, mystockRequests("POST"));
     EXPECT_TRUE(QFile::exists(dataDirectory() + "/stock_rzrq.json"));
 }
+
+// The stock dictionary's search boxes typed into while another program holds
+// the local database: the search fails without a script error, and once the
+// lock goes the box shows the rows by itself, without another key.
+TEST_F(LoginFlow, SearchBoxesSearchAgainAfterAHeldDatabase)
+{
+    ASSERT_TRUE(openReady());  // the command rows are in the dictionary now
+    ASSERT_TRUE(script("Sql.dbExecuteSql(\"Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
+                       "VALUES('600096', 1, '云天化', 2, 'YTH', 'app://qml/qml/MQView.qml?code=600096&market=1')\"); "
+                       "return true;")
+                    .toBool());
+    const struct {
+        const char* document;
+        const char* found;  // a row that "96" finds
+    } boxes[] = {{"QQuickCmd", "日线"}, {"QSuperpositionEdit", "云天化"}};
+    for (const auto& b : boxes) {
+        SCOPED_TRACE(b.document);
+        QQmlComponent c(&engine_);
+        c.setData(QString("import QtQuick 2.15\nimport QtQuick.Window 2.15\n"
+                          "Window { width: 300; height: 360; visible: true; property alias box: box; %1 { id: box } }")
+                      .arg(b.document)
+                      .toUtf8(),
+                  QUrl("qrc:/qml/SearchBoxHarness.qml"));
+        std::unique_ptr<QObject> o(c.create());
+        ASSERT_TRUE(o) << c.errorString().toStdString();
+        auto* window = qobject_cast<QQuickWindow*>(o.get());
+        ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+        auto* box = o->property("box").value<QObject*>();
+        ASSERT_TRUE(box);
+        QMetaObject::invokeMethod(box, "show", Q_ARG(QVariant, QString()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return box->property("opened").toBool(); }, 10000));
+        QStringList errors;
+        const QMetaObject::Connection told =
+            QObject::connect(&engine_, &QQmlEngine::warnings, [&](const QList<QQmlError>& list) {
+                for (const QQmlError& e : list)
+                    errors << e.toString();
+            });
+        auto names = [&] {
+            QStringList out;
+            for (const QVariant& r : box->property("rows").toList())
+                out << r.toMap().value("name").toString();
+            return out;
+        };
+
+        DatabaseHold hold;
+        ASSERT_TRUE(hold.held());
+        for (char key : {'9', '6'})
+            QTest::keyClick(window, key);
+        EXPECT_EQ("96", box->property("input").value<QObject*>()->property("text").toString().toStdString());
+        EXPECT_TRUE(names().isEmpty()) << names().join(',').toStdString();
+        EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+
+        hold.release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return names().contains(b.found); }, 30000))
+            << "rows after the lock went: " << names().join(',').toStdString();
+        EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+        QObject::disconnect(told);
+    }
+}

@@ -251,3 +251,61 @@ TEST(SaveNotice, ANewCauseIsToldAgain)
         texts << signal.at(0).toString();
     EXPECT_EQ(texts.join(" | ").toStdString(), "保存失败：没有写入权限 | 保存失败：磁盘空间不足 | 保存失败：没有写入权限");
 }
+
+// An own formula group added while the disk is full stays in the list as
+// unsaved, and the next edit with room saves it with that edit.
+TEST(OwnFormulaGroups, AnEditThatFailedToSaveIsSavedWithTheNext)
+{
+    const QString file = dataDirectory() + "/formula_group_own.json";
+    QBaseService service;
+    service.addLocalFormulaGroup(QJsonObject{{"name", "底"}});  // saved with room
+    const QByteArray before = bytesOf(file);
+    ASSERT_TRUE(before.contains("底")) << before.toStdString();
+
+    platform::set_write_failure(ENOSPC);
+    service.addLocalFormulaGroup(QJsonObject{{"name", "甲"}});
+    platform::set_write_failure(0);
+    EXPECT_EQ(bytesOf(file).toStdString(), before.toStdString()) << "the old file was not kept whole";
+    auto names = [&] {
+        QStringList out;
+        for (const QJsonValue& g : service.getLoadLocalFormulaGroup().toJsonArray())
+            out << g.toObject().value("name").toString();
+        return out;
+    };
+    ASSERT_FALSE(names().isEmpty());
+    EXPECT_EQ(names().last().toStdString(), "甲") << "the unsaved group left the list";
+
+    service.addLocalFormulaGroup(QJsonObject{{"name", "乙"}});
+    const QStringList saved = names();
+    ASSERT_GE(saved.size(), 3);
+    EXPECT_EQ(saved.mid(saved.size() - 3).join(',').toStdString(), "底,甲,乙");
+    const QByteArray after = bytesOf(file);
+    EXPECT_TRUE(after.contains("甲") && after.contains("乙")) << "saved: " << after.toStdString();
+}
+
+// The local database's settings file on a full disk: an old one stays whole,
+// a missing one is not left as an empty file; with room it is written.
+TEST(LocalDatabaseSettings, AFailedWriteKeepsTheOldFileWhole)
+{
+    const QString storage = dataDirectory() + "/settings-storage";
+    const QString db = localStorageDatabaseFile(storage, "qelm");
+    const QString ini = db.left(db.size() - int(sizeof(".sqlite") - 1)) + ".ini";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(db).absolutePath()));
+    ASSERT_TRUE(HFileIO::writePath(db, QByteArray(8192, 'x')));  // unreadable: replaced by a fresh one
+    ASSERT_TRUE(HFileIO::writePath(ini, "old settings"));
+
+    platform::set_write_failure(ENOSPC);
+    EXPECT_TRUE(checkLocalDatabase(storage, "qelm").movedAside);
+    EXPECT_EQ(bytesOf(ini).toStdString(), "old settings");
+    QFile::remove(ini);
+    checkLocalDatabase(storage, "qelm");
+    EXPECT_FALSE(QFileInfo::exists(ini)) << "left behind: \"" << bytesOf(ini).toStdString() << '"';
+    platform::set_write_failure(0);
+
+    checkLocalDatabase(storage, "qelm");
+    const QByteArray text = bytesOf(ini);
+    for (const char* line : {"[General]\n", "Name=qelm\n", "Version=\n", "Description=stock db\n",
+                             "EstimatedSize=100000\n", "Driver=QSQLITE\n"})
+        EXPECT_TRUE(text.contains(line)) << "no " << line << " in " << text.toStdString();
+    EXPECT_FALSE(QFile::permissions(ini) & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+}

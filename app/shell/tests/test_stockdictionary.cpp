@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QQmlEngine>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QTest>
 #include <QVariant>
 
 #include <cstring>
@@ -52,6 +55,38 @@ bool readRow(const QString& code, int market, Row* row)
     QSqlDatabase::removeDatabase("reader");
     return found;
 }
+
+// A second connection holding the local database with an exclusive lock (no
+// reading, no writing) until it goes.
+class DatabaseHold {
+public:
+    DatabaseHold()
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kName);
+        db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
+        db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+        held_ = db.open() && QSqlQuery(db).exec("BEGIN EXCLUSIVE");
+        if (!held_)
+            ADD_FAILURE() << "no lock: " << db.lastError().text().toStdString();
+    }
+    ~DatabaseHold() { release(); }
+    void release()
+    {
+        if (!QSqlDatabase::contains(kName))
+            return;
+        {
+            QSqlDatabase db = QSqlDatabase::database(kName, false);
+            QSqlQuery(db).exec("ROLLBACK");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(kName);
+    }
+    bool held() const { return held_; }
+
+private:
+    static constexpr const char* kName = "StockDictionaryHold";
+    bool held_ = false;
+};
 
 }  // namespace
 
@@ -123,4 +158,36 @@ TEST(StockDictionary, RowsFromCodeRecords)
     // The database is the user's alone.
     const QFile::Permissions p = QFile::permissions(localStorageDatabaseFile(dataDirectory(), "qelm"));
     EXPECT_FALSE(p & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+}
+
+// A code list that comes while another program holds the database: the write
+// answers at once, keeps the rows (a later list's row replacing an earlier
+// one) and puts them in by itself once the lock goes.
+TEST(StockDictionary, HeldDatabaseKeepsTheRowsForLater)
+{
+    StockDictionary* dictionary = StockDictionary::instance();
+    const QuoteCodeInfo first = record("600000", 1, "浦发银行", 1, "PFYH");
+    ASSERT_TRUE(dictionary->write(&first, 1));  // the table is there
+    DatabaseHold hold;
+    ASSERT_TRUE(hold.held());
+
+    const QuoteCodeInfo list[] = {record("600010", 1, "包钢股份", 1, "BGGF"), record("000010", 2, "美丽生态", 1, "MLST")};
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(dictionary->write(list, 2)) << "written under an exclusive lock";
+    const QuoteCodeInfo renamed = record("600010", 1, "北方稀土", 1, "BFXT");
+    EXPECT_FALSE(dictionary->write(&renamed, 1));
+    const qint64 waited = clock.elapsed();
+    EXPECT_LT(waited, 1000) << "two writes under the lock waited " << waited << " ms";
+    EXPECT_EQ(2, dictionary->pendingRows());
+
+    hold.release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dictionary->pendingRows() == 0; }, 30000))
+        << dictionary->pendingRows() << " rows still waiting after the lock went";
+    Row row;
+    ASSERT_TRUE(readRow("600010", 1, &row)) << "a row kept under the lock was lost";
+    EXPECT_EQ("北方稀土", row.name);
+    ASSERT_TRUE(readRow("000010", 2, &row)) << "a row kept under the lock was lost";
+    EXPECT_EQ("美丽生态", row.name);
+    ASSERT_TRUE(readRow("600000", 1, &row));
 }
