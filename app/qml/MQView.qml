@@ -171,9 +171,8 @@ FocusScope {
         var next = {};
         for (var k in q) next[k] = q[k];
         // Whoever opened the code without its type (the status bar, a quick-bar
-        // address): the stock dictionary knows it.
-        // A dictionary that cannot answer (held by another process, not made
-        // yet) leaves the code a stock rather than stopping the switch.
+        // address): the stock dictionary knows it. A dictionary that cannot
+        // answer (held by another process) leaves the code a stock.
         if (next.code && (next.type === undefined || next.type === "")) {
             var known = null;
             try {
