@@ -9,6 +9,7 @@
 
 #include "builtins.h"
 #include "seriesrules.h"
+#include "widevectors.h"
 
 namespace {
 
@@ -66,6 +67,20 @@ struct BinaryLoop {
                 o[i] = applyBinary<markerOut>(f, x ? x[i] : xl, y ? y[i] : yl);
             return;
         }
+#if FML_WIDE_VECTORS
+        if (widevectors::enabled()) {
+            runWide(lo, hi);
+            return;
+        }
+#endif
+        passes(lo, hi);
+    }
+
+    // The passes of run over [lo, hi), compiled into each variant of run.
+    __attribute__((always_inline)) void passes(uint32_t lo, uint32_t hi) const
+    {
+        float* o = out;
+        const Op f = op;
         if (!x) {
             const float a = xl;
             const float* v = y;
@@ -83,6 +98,9 @@ struct BinaryLoop {
                 o[i] = applyBinary<markerOut>(f, u[i], v[i]);
         }
     }
+#if FML_WIDE_VECTORS
+    FML_WIDE void runWide(uint32_t lo, uint32_t hi) const { passes(lo, hi); }
+#endif
 };
 
 // A loop left waiting in the context.

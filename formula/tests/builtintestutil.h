@@ -16,6 +16,7 @@
 #include "builtins.h"
 #include "formulaargument.h"
 #include "formulacontext.h"
+#include "widevectors.h"
 
 // An argument's values as a plain vector, for comparisons in the tests.
 inline std::vector<float> toVector(const FloatValues& v)
@@ -146,6 +147,25 @@ inline void expectEdgeCases(const std::vector<EdgeCase>& cases)
                 EXPECT_EQ(g, c.oneBar) << c.name << " on one bar";
         }
     }
+}
+
+// Runs body on the baseline loops, then on the wide-vector loops where the
+// processor has them: both must give the bits the expectations ask for.
+// Failures name the variant.
+template <typename Body>
+void onEachLoopVariant(Body body)
+{
+    for (const bool wide : {false, true}) {
+        widevectors::force(wide);
+        if (wide && !widevectors::enabled())
+            break;
+        SCOPED_TRACE(wide ? "wide-vector loops" : "baseline loops");
+        body();
+        widevectors::force(true);
+        if (testing::Test::HasFatalFailure())
+            return;
+    }
+    widevectors::force(true);
 }
 
 }  // namespace builtintest

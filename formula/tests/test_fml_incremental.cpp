@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "builtintestutil.h"
 #include "fml.h"
 #include "fmltestprogram.h"
 #include "windowkernels.h"
@@ -424,7 +425,10 @@ void runRandomEdits(int hostMode)
     }
 }
 
-TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit) { runRandomEdits(0); }
+TEST(FmlIncremental, RandomProgramsAndEditsMatchAFullRunBitForBit)
+{
+    builtintest::onEachLoopVariant([] { runRandomEdits(0); });
+}
 
 TEST(FmlIncremental, SeriesKeptInTheEngineMatchAFullRunBitForBit)
 {
@@ -437,7 +441,7 @@ TEST(FmlIncremental, SeriesKeptInTheEngineMatchAFullRunBitForBit)
 // and then run two at a time: each gives the bits it gives alone, in whole
 // and in resumed runs, also when the pair differs in first bars and lengths
 // and when one reads another that waits.
-TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
+void interleavedRecursionsMatchEachAlone()
 {
     auto p = [](std::initializer_list<Op> ops) { return Program(ops); };
     const Op c{FML_OP_PUSH_NAME, "C"};
@@ -506,6 +510,11 @@ TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
             return;
         ++seed;
     }
+}
+
+TEST(FmlIncremental, InterleavedRecursionsMatchEachAlone)
+{
+    builtintest::onEachLoopVariant([] { interleavedRecursionsMatchEachAlone(); });
 }
 
 // A host function: its first argument's values, as it reads them.
@@ -701,7 +710,7 @@ TEST(FmlIncremental, KeptSeriesComeBackOnlyAfterASuccessfulRun)
 // sums check the data as they go: a value that is not finite in the first or
 // a later group of stretches gives the kernel for such data, as a resumed
 // run that meets it does.
-TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
+static void checkedPiecesMatchTheStepBarByBar()
 {
     std::vector<float> x(6000);
     float price = 10.0f;
@@ -784,4 +793,9 @@ TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
             }
         }
     }
+}
+
+TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
+{
+    builtintest::onEachLoopVariant([] { checkedPiecesMatchTheStepBarByBar(); });
 }

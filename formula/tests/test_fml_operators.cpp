@@ -125,7 +125,7 @@ TEST(FmlOperators, BinaryRulesOnLiterals)
 // The same rules bar by bar over long series in each shape (series with
 // series, literal with series, series with literal), so that the loops'
 // vectorised part and their tails both meet every case.
-TEST(FmlOperators, BinaryRulesOverSeriesLoops)
+void binaryRulesOverSeriesLoops()
 {
     const std::vector<BinaryCase>& cases = binaryCases();
     const uint32_t bars = 517;
@@ -149,6 +149,11 @@ TEST(FmlOperators, BinaryRulesOverSeriesLoops)
             }
         }
     }
+}
+
+TEST(FmlOperators, BinaryRulesOverSeriesLoops)
+{
+    builtintest::onEachLoopVariant([] { binaryRulesOverSeriesLoops(); });
 }
 
 TEST(FmlOperators, ModuloNeverTraps)
