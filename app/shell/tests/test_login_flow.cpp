@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "serverprocess.h"
+#include "databasehold.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
@@ -29,6 +30,8 @@
 // The sign-in window driven through its real document against the local back
 // end: addresses, sign-in, first-login groups, and the start-up files.
 namespace {
+
+using testsupport::DatabaseHold;
 
 class LoginFlow : public ::testing::Test {
 protected:
@@ -107,38 +110,6 @@ protected:
 
     ServerProcess backend_{"backend", {}};
     QQmlApplicationEngine engine_;
-};
-
-// A second connection that holds the local database with an exclusive lock
-// (no reading, no writing) until it goes.
-class DatabaseHold {
-public:
-    DatabaseHold()
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kName);
-        db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
-        db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
-        held_ = db.open() && QSqlQuery(db).exec("BEGIN EXCLUSIVE");
-        if (!held_)
-            ADD_FAILURE() << "no lock: " << db.lastError().text().toStdString();
-    }
-    ~DatabaseHold() { release(); }
-    void release()
-    {
-        if (!QSqlDatabase::contains(kName))
-            return;
-        {
-            QSqlDatabase db = QSqlDatabase::database(kName, false);
-            QSqlQuery(db).exec("ROLLBACK");
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(kName);
-    }
-    bool held() const { return held_; }
-
-private:
-    static constexpr const char* kName = "LoginFlowHold";
-    bool held_ = false;
 };
 
 }  // namespace
@@ -327,7 +298,7 @@ TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
     QQuickWindow* w = openReady();   // the database and its tables exist now
     ASSERT_TRUE(w);
     ASSERT_EQ(0, script("Sql.dbClearActionCmd(); return Sql.dbGetActionCmd().length;").toInt());
-    DatabaseHold hold;
+    DatabaseHold hold("LoginFlowHold");
     ASSERT_TRUE(hold.held());
 
     QElapsedTimer clock;
@@ -416,7 +387,7 @@ TEST_F(LoginFlow, SearchBoxesSearchAgainAfterAHeldDatabase)
             return out;
         };
 
-        DatabaseHold hold;
+        DatabaseHold hold("LoginFlowHold");
         ASSERT_TRUE(hold.held());
         for (char key : {'9', '6'})
             QTest::keyClick(window, key);

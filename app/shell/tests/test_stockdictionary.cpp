@@ -14,10 +14,13 @@
 #include <vector>
 
 #include "quote.h"
+#include "databasehold.h"
 #include "shell/datadir.h"
 #include "shell/stockdictionary.h"
 
 namespace {
+
+using testsupport::DatabaseHold;
 
 QuoteCodeInfo record(const char* code, int market, const char* name, int type, const char* pinyin)
 {
@@ -55,38 +58,6 @@ bool readRow(const QString& code, int market, Row* row)
     QSqlDatabase::removeDatabase("reader");
     return found;
 }
-
-// A second connection holding the local database with an exclusive lock (no
-// reading, no writing) until it goes.
-class DatabaseHold {
-public:
-    DatabaseHold()
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kName);
-        db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
-        db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
-        held_ = db.open() && QSqlQuery(db).exec("BEGIN EXCLUSIVE");
-        if (!held_)
-            ADD_FAILURE() << "no lock: " << db.lastError().text().toStdString();
-    }
-    ~DatabaseHold() { release(); }
-    void release()
-    {
-        if (!QSqlDatabase::contains(kName))
-            return;
-        {
-            QSqlDatabase db = QSqlDatabase::database(kName, false);
-            QSqlQuery(db).exec("ROLLBACK");
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(kName);
-    }
-    bool held() const { return held_; }
-
-private:
-    static constexpr const char* kName = "StockDictionaryHold";
-    bool held_ = false;
-};
 
 }  // namespace
 
@@ -168,7 +139,7 @@ TEST(StockDictionary, HeldDatabaseKeepsTheRowsForLater)
     StockDictionary* dictionary = StockDictionary::instance();
     const QuoteCodeInfo first = record("600000", 1, "浦发银行", 1, "PFYH");
     ASSERT_TRUE(dictionary->write(&first, 1));  // the table is there
-    DatabaseHold hold;
+    DatabaseHold hold("StockDictionaryHold");
     ASSERT_TRUE(hold.held());
 
     const QuoteCodeInfo list[] = {record("600010", 1, "包钢股份", 1, "BGGF"), record("000010", 2, "美丽生态", 1, "MLST")};
