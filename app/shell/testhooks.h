@@ -17,7 +17,7 @@
 //                              ends the program
 // While any is set, the program reports its progress as lines on standard
 // output ("window", "main phase", "activated window=N", "quitting",
-// "exposed").
+// "engine stopped" once the quote-engine thread has been joined, "exposed").
 #pragma once
 
 #include <QByteArray>
