@@ -15,6 +15,7 @@ QtObject {
     property int waited: 0
     property int step: 0
     property var view: null
+    property int flowDrawn: 0   // polls in a row that saw the flow chart drawn
 
     function argument(prefix, fallback) {
         var args = Qt.application.arguments;
@@ -124,7 +125,12 @@ QtObject {
                 demo.advance();
                 break;
             case 8:
-                if (demo.view && demo.view.visible && demo.view.updates > 0) {
+                // Drawn: the data is in and the chart's animation has ended
+                // (seen twice, a poll apart, so that the frame is on the screen).
+                if (demo.view && demo.view.visible && demo.view.updates > 0)
+                    demo.view.runJavaScript("chart.getZr().animation.isFinished() && chart.getOption().series.length > 0",
+                                            function (r) { demo.flowDrawn = r ? demo.flowDrawn + 1 : 0; });
+                if (demo.flowDrawn >= 2) {
                     demo.say("flow chart drawn");
                     demo.step = -1;
                     demo.grabItem(w.page, "flow-chart.png", function () { demo.say("done"); Qt.quit(); });
