@@ -2,11 +2,14 @@
 // child process on a free loopback port (argument "0"), collects the lines it
 // prints and sends it control lines on its standard input. The first line is
 // the port. The server stops ("quit", then SIGKILL after 10 s) when the object
-// goes. QuoteServerProcess is the local quote server.
+// goes. A server that cannot start (no such program, or it exits before its
+// first line) ends every wait at once. QuoteServerProcess is the local quote
+// server.
 #ifndef TARVOLIN_TESTSUPPORT_SERVERPROCESS_H
 #define TARVOLIN_TESTSUPPORT_SERVERPROCESS_H
 
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,7 +30,9 @@ public:
         ::signal(SIGPIPE, SIG_IGN);
         int in_pipe[2];
         int out_pipe[2];
-        if (::pipe(in_pipe) != 0 || ::pipe(out_pipe) != 0)
+        // Close-on-exec, so no other child started meanwhile holds the write
+        // end open: the server's output ends when the server does.
+        if (::pipe2(in_pipe, O_CLOEXEC) != 0 || ::pipe2(out_pipe, O_CLOEXEC) != 0)
             return;
         pid_ = ::fork();
         if (pid_ == 0) {
@@ -92,7 +97,8 @@ public:
 
     // Waits (30 s at most: a busy machine slows the server down) for a line,
     // not yet consumed by an earlier wait, that satisfies pred; each line
-    // satisfies one wait at most. Lines already looked at are not looked at
+    // satisfies one wait at most. False at once when the server has ended
+    // without such a line. Lines already looked at are not looked at
     // again (a line once used stays used), so long logs stay cheap.
     bool wait_for(const std::function<bool(const std::string&)>& pred, std::string* line = nullptr,
                   std::chrono::milliseconds timeout = std::chrono::milliseconds(30000))
@@ -108,16 +114,26 @@ public:
                     return true;
                 }
             }
-            if (cv_.wait_until(lock, deadline) == std::cv_status::timeout)
+            if (ended_)  // every line it wrote has been looked at
+                return false;
+            if (cv_.wait_until(lock, deadline) == std::cv_status::timeout && i == lines_.size())
                 return false;
         }
     }
-    // Waits (30 s at most) until the log as a whole satisfies pred.
+    // Waits (30 s at most) until the log as a whole satisfies pred; false at
+    // once when the server has ended and its log does not.
     bool wait_lines(const std::function<bool(const std::vector<std::string>&)>& pred,
                     std::chrono::milliseconds timeout = std::chrono::milliseconds(30000))
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        return cv_.wait_for(lock, timeout, [&] { return pred(lines_); });
+        cv_.wait_for(lock, timeout, [&] { return ended_ || pred(lines_); });
+        return pred(lines_);
+    }
+    // True once the server's output has ended (it exited, or never started).
+    bool ended()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return ended_;
     }
     bool wait_line(const std::string& exact) { return wait_for([&](const std::string& l) { return l == exact; }); }
     bool wait_prefix(const std::string& prefix, std::string* line = nullptr)

@@ -21,6 +21,7 @@ QtObject {
     property string stockShot: argument("--stock-shot=", "stock.png")
     property int waited: 0
     property int step: 0
+    property bool wantDay: false  // the day K-line has been asked for
 
     function argument(prefix, fallback) {
         var args = Qt.application.arguments;
@@ -65,6 +66,18 @@ QtObject {
             win.quickCmd.input.text = "03";      // no stock rows: the 上证指数 command
         return true;
     }
+    // The open tab is a stock view whose main pane shows its chart: the
+    // minute line, or with day the day candles with the last one in view.
+    function stockShown(day) {
+        var v = win.tabView.currentItem;
+        var m = v && v.qview !== undefined && v.query_map_ !== undefined && v.qview ? v.qview.mainChart : null;
+        if (!m)
+            return false;
+        if (!day)
+            return v.chartKey === "mline_" && m.getLineType() === "mline" && m.getFirstKLineSize() > 1;
+        var n = m.getFirstKLineSize();
+        return v.chartKey === "kline_33" && m.getLineType() === "kline" && n > 0 && m.getEnd() === n - 1;
+    }
     function openStock() {
         say("quick command " + win.quickCmd.input.text + " rows " + win.quickCmd.rows.length);
         win.quickCmd.openRow(0);
@@ -105,13 +118,17 @@ QtObject {
                 demo.openStock();
                 demo.step = 3;
                 demo.waited = 0;
-            } else if (demo.step === 3 && demo.waited >= 1000 && demo.dayKLine) {
+            } else if (demo.step === 3 && demo.dayKLine && demo.stockShown(false)) {
                 demo.win.tabView.quickKey("9");
                 demo.win.quickCmd.input.text = "96";
                 demo.openStock();
                 demo.dayKLine = false;
+                demo.wantDay = true;
                 demo.waited = 0;
-            } else if (demo.step === 3 && demo.waited >= 1000) {
+            } else if (demo.step === 3 && (demo.stockShown(demo.wantDay) || demo.waited > 30000)) {
+                if (!demo.stockShown(demo.wantDay))
+                    demo.say("the stock view showed no " + (demo.wantDay ? "day candles" : "minute line") + " after "
+                             + demo.waited + " ms");
                 demo.step = 4;
                 demo.grab(demo.stockShot, function () {
                     demo.step = 5;

@@ -15,6 +15,7 @@ QtObject {
     property int waited: 0
     property int step: 0
     property var view: null
+    property int flowDrawn: 0   // polls in a row that saw the flow chart drawn
 
     function argument(prefix, fallback) {
         var args = Qt.application.arguments;
@@ -40,6 +41,14 @@ QtObject {
     }
     function ready() { return win.visible && win.stateBar.connected && win.quickBar.items.length > 0; }
     function panel() { return view && view.chartPage ? view.chartPage.newsView : null; }
+    // The main pane shows the day candles with the newest in view.
+    function dayCandles() {
+        var main = view ? view.chartPage.chartArea.mainChart : null;
+        if (!main || main.getLineType() !== "kline" || main.getCycle() !== 33)
+            return false;
+        var n = main.getFirstKLineSize();
+        return n > 20 && main.getEnd() === n - 1;
+    }
     function marks() {
         var main = view ? view.chartPage.chartArea.mainChart : null;
         return main && main.chartExtend ? main.chartExtend : null;
@@ -54,7 +63,8 @@ QtObject {
             var w = demo.win;
             switch (demo.step) {
             case 0:   // the window, the quote server and a pop-up notice
-                if (demo.ready() && w.notices.lastPopup && demo.waited >= 1000) {
+                var popup = w.notices.lastPopup;
+                if (demo.ready() && popup && popup.visible && popup.notices.length > 0 && popup.noticeText.text !== "") {
                     demo.say("ready; pop-ups " + w.notices.popupCount + " notices " + w.notices.lastPopup.notices.length);
                     demo.shoot(w.notices.lastPopup.contentItem, "notice.png");
                 } else if (demo.waited > 40000) {
@@ -77,7 +87,7 @@ QtObject {
             case 2:   // the research marks under the K-lines
                 var m = demo.marks();
                 var n = m && demo.view.chartPage.researchMarks ? demo.view.chartPage.researchMarks.data.length : 0;
-                if (n > 0 && demo.waited >= 2000) {
+                if (n > 0 && demo.dayCandles()) {
                     demo.say("research marks " + n + " panel " + demo.panel().current + " rows " + demo.panel().newsList.model_.count);
                     // The mouse resting on the newest mark: its tip box.
                     for (var x = m.width - 1; x > 0; --x)
@@ -92,7 +102,8 @@ QtObject {
                 demo.advance();
                 break;
             case 4:
-                if (!demo.panel().newsList.loading && demo.panel().newsList.model_.count > 0 && demo.waited >= 600) {
+                var news = demo.panel().newsList;
+                if (demo.panel().current === 2 && !news.loading && news.model_.count > 0 && news.listView.itemAtIndex(0) !== null) {
                     demo.say("news rows " + demo.panel().newsList.model_.count);
                     demo.shoot(w.page, "stock-news.png");
                 }
@@ -102,7 +113,8 @@ QtObject {
                 demo.advance();
                 break;
             case 6:
-                if (demo.panel().pieSeries.loads > 0 && demo.waited >= 1000) {
+                var pie = demo.panel().pieSeries;
+                if (demo.panel().current === 1 && pie.visible && pie.loads > 0 && pie.pie.count > 0) {
                     demo.say("fund flow slices " + demo.panel().pieSeries.pie.count + " main in " + demo.panel().pieSeries.result.mBuySum);
                     demo.shoot(w.page, "fund-flow.png");
                 }
@@ -113,7 +125,12 @@ QtObject {
                 demo.advance();
                 break;
             case 8:
-                if (demo.view && demo.view.updates > 0 && demo.waited >= 2000) {
+                // Drawn: the data is in and the chart's animation has ended
+                // (seen twice, a poll apart, so that the frame is on the screen).
+                if (demo.view && demo.view.visible && demo.view.updates > 0)
+                    demo.view.runJavaScript("chart.getZr().animation.isFinished() && chart.getOption().series.length > 0",
+                                            function (r) { demo.flowDrawn = r ? demo.flowDrawn + 1 : 0; });
+                if (demo.flowDrawn >= 2) {
                     demo.say("flow chart drawn");
                     demo.step = -1;
                     demo.grabItem(w.page, "flow-chart.png", function () { demo.say("done"); Qt.quit(); });

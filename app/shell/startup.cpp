@@ -269,5 +269,6 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     // The bridge loses its receivers before the engine stops, and deliveries
     // already waiting are served, so the engine thread never waits forever.
     quoteThread.stop();
+    hooks.report("engine stopped");
     return 0;
 }

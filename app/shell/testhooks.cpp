@@ -11,6 +11,7 @@
 #include <QQmlEngine>
 #ifdef TARVOLIN_TEST_HOOKS
 #include <qpa/qwindowsysteminterface.h>
+#include <qpa/qwindowsysteminterface_p.h>
 #endif
 #include <QThread>
 #include <QTimer>
@@ -146,6 +147,15 @@ void mouse(QWindow* w, QPointF at, Qt::MouseButtons state, Qt::MouseButton butto
     QWindowSystemInterface::handleMouseEvent<Delivery>(w, at, w->mapToGlobal(at.toPoint()), state, button, type);
 }
 
+// As mouse(), stamped with `timestamp` on the clock the window system
+// interface stamps its own events with.
+void mouseAt(QWindow* w, ulong timestamp, QPointF at, Qt::MouseButtons state, Qt::MouseButton button,
+             QEvent::Type type)
+{
+    QWindowSystemInterface::handleMouseEvent<Delivery>(w, timestamp, at, w->mapToGlobal(at.toPoint()), state, button,
+                                                       type);
+}
+
 // A press of button at `at` and its release.
 void pressAndRelease(QWindow* w, QPointF at, Qt::MouseButton button)
 {
@@ -196,13 +206,17 @@ void TestInput::click(QWindow* window, double x, double y, int button)
 
 void TestInput::doubleClick(QWindow* window, double x, double y)
 {
-    // Two presses at one place within the double-click interval: the window
-    // system interface makes the second a double click.
+    // Two presses at one place, stamped a millisecond apart: the second is a
+    // double click however long the first took to handle.
     if (!window)
         return;
     move(window, x, y);
-    for (int i = 0; i < 2; ++i)
-        pressAndRelease(window, QPointF(x, y), Qt::LeftButton);
+    const QPointF at(x, y);
+    const ulong t = ulong(QWindowSystemInterfacePrivate::eventTime.elapsed());
+    for (ulong i = 0; i < 2; ++i) {
+        mouseAt(window, t + 2 * i, at, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+        mouseAt(window, t + 2 * i + 1, at, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    }
 }
 
 void TestInput::drag(QWindow* window, double x, double y, double x2, double y2)

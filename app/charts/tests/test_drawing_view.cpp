@@ -37,6 +37,19 @@ namespace {
 
 using testsupport::waitFor;
 
+// Asks window for a frame and waits until it has been put on the screen, so a
+// screen grab shows what the window's items show now.
+bool waitForFrame(QQuickWindow* window)
+{
+    int swapped = 0;
+    const QMetaObject::Connection c =
+        QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] { ++swapped; }, Qt::DirectConnection);
+    window->update();
+    const bool ok = waitFor([&] { return swapped > 0; });
+    QObject::disconnect(c);
+    return ok;
+}
+
 // An item by object name among the visual children (delegates included).
 QQuickItem* findItem(QQuickItem* in, const QString& name)
 {
@@ -253,7 +266,7 @@ TEST(DrawingScreenshots, ToolsOnDayKLinesAndIntervalStatistics)
     testsupport::callQml(dlg, "accept");
     ASSERT_EQ("压力位 突破看多", dynamic_cast<CPaintText*>(note)->text);
     QTest::mouseMove(&v.view, v.at(last - 3, f(0.03)));
-    QTest::qWait(500);
+    ASSERT_TRUE(waitForFrame(&v.view)) << "no frame after the mouse moved";
     const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
     QDir().mkpath(dir);
     QImage shot = v.view.screen()->grabWindow(0, 0, 0, 1280, 800).toImage();
@@ -281,7 +294,8 @@ TEST(DrawingScreenshots, ToolsOnDayKLinesAndIntervalStatistics)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(stats));
     const QJsonObject model = stats->property("model").value<QJSValue>().toVariant().toJsonObject();
     EXPECT_EQ("11个", model["array1"].toArray()[0].toObject()["vol"].toString());
-    QTest::qWait(500);
+    ASSERT_TRUE(waitForFrame(stats)) << "the statistics dialog drew no frame";
+    ASSERT_TRUE(waitForFrame(&v.view)) << "the chart drew no frame under the dialog";
     shot = v.view.screen()->grabWindow(0, 0, 0, 1280, 800).toImage();
     EXPECT_TRUE(shot.save(dir + "/interval-stats.png"));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();

@@ -72,6 +72,11 @@ TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
     // The pie's slices in their colours.
     const QImage pie(screenshotDir() + "/fund-flow.png");
     EXPECT_GT(countColour(pie, pie.rect(), qRgb(0xCC, 0x33, 0x33)) + countColour(pie, pie.rect(), qRgb(0x33, 0xCC, 0x33)), 50);
+    // The 63-day chart between the tabs and the status bar: its lines, grid
+    // and axis labels, not the empty page behind them.
+    const QImage chart(screenshotDir() + "/flow-chart.png");
+    const QRect plot(0, 100, chart.width(), chart.height() - 140);
+    EXPECT_GT(distinctColours(chart, plot), 10) << "flow-chart.png: the chart area is empty";
 }
 
 }  // namespace
