@@ -158,6 +158,18 @@ bool grabScreen(const QString& display, const QString& path)
     return QProcess::execute("import", {"-display", display, "-window", "root", part}) == 0 && QFile::rename(part, path);
 }
 
+void startTour(QProcess& program, const QString& display, const LocalServers& servers, const char* document,
+               const QString& dir)
+{
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    QProcessEnvironment env = programEnvironment(display, servers.backendUrl() + "/", document);
+    env.insert("TARVOLIN_TEST_INPUT", "1");
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(programPath(), {"--screenshots=" + dir});
+}
+
 void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
              const std::function<void(const QString&)>& onStep)
 {

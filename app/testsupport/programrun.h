@@ -121,6 +121,11 @@ struct TourRun {
 void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
              const std::function<void(const QString&)>& onStep);
 
+// Starts the program on display with the tour document of app/e2e/ and its
+// test input, writing its shots into dir (emptied first).
+void startTour(QProcess& program, const QString& display, const LocalServers& servers, const char* document,
+               const QString& dir);
+
 // The checks every tour ends with: it said done with no FAIL line, and the
 // program ended by itself, cleanly, within kTourBudgetMs on clock. Fatal
 // when it is still running: call under ASSERT_NO_FATAL_FAILURE.

@@ -84,14 +84,8 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
     ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
     const QString dir = testsupport::screenshotDir() + "/tour/" + size;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
-    QProcessEnvironment env = testsupport::programEnvironment(display.name(), servers.backendUrl() + "/", "TourMain.qml");
-    env.insert("TARVOLIN_TEST_INPUT", "1");
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(testsupport::programPath(), {"--screenshots=" + dir});
+    testsupport::startTour(program, display.name(), servers, "TourMain.qml", dir);
 
     testsupport::TourRun run;
     QMap<QString, QRect> paneOf;  // screenshot -> the main pane's plot in it

@@ -62,14 +62,8 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
     ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
 
     const QString dir = screenshotDir() + "/tour-keys/" + size;
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
-    QProcessEnvironment env = programEnvironment(display.name(), servers.backendUrl() + "/", "TourKeys.qml");
-    env.insert("TARVOLIN_TEST_INPUT", "1");
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(programPath(), {"--screenshots=" + dir});
+    startTour(program, display.name(), servers, "TourKeys.qml", dir);
 
     TourRun run;
     QStringList shots;

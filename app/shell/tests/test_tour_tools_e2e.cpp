@@ -101,14 +101,8 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
     ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
 
     const QString dir = QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots/tour-tools/" + size);
-    QDir(dir).removeRecursively();
-    QDir().mkpath(dir);
-    QProcessEnvironment env = programEnvironment(display->name(), servers.backendUrl() + "/", "TourTools.qml");
-    env.insert("TARVOLIN_TEST_INPUT", "1");
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(programPath(), {"--screenshots=" + dir});
+    startTour(program, display->name(), servers, "TourTools.qml", dir);
 
     TourRun run;
     QStringList shots;
