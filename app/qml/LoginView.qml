@@ -354,16 +354,20 @@ Window {
                 }
                 MouseArea { anchors.fill: parent; onClicked: save_check.save_checked = !save_check.save_checked }
             }
-            Rectangle {
+            FlatButton {
                 id: loginButton
                 objectName: "loginButton"
                 anchors.verticalCenter: parent.verticalCenter
                 width: 90; height: 30
                 radius: 2
                 enabled: root.addressesReady
-                color: !enabled ? Theme.buttonHoverColor : (loginArea.containsMouse ? Theme.closeHoverColor : Theme.selectedColor)
-                Text { anchors.centerIn: parent; text: "登  录"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
-                MouseArea { id: loginArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.onLoginClicked() }
+                normalColor: Theme.selectedColor
+                hoverColor: Theme.closeHoverColor
+                disabledColor: Theme.buttonHoverColor
+                text: "登  录"
+                font.family: Theme.fontFamily
+                font.pixelSize: 14
+                onClicked: root.onLoginClicked()
             }
         }
     }

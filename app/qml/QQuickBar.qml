@@ -73,16 +73,16 @@ Rectangle {
         }
     }
 
-    Rectangle {
+    GlyphButton {
         objectName: "moreButton"
         visible: root.hiddenItems.length > 0
         anchors.right: parent.right
         anchors.rightMargin: 2
         anchors.verticalCenter: parent.verticalCenter
         width: 20; height: 25
-        color: moreArea.containsMouse ? Theme.buttonHoverColor : "transparent"
-        Text { anchors.centerIn: parent; text: ">"; color: Theme.textColor; font.pixelSize: 14 }
-        MouseArea { id: moreArea; anchors.fill: parent; hoverEnabled: true; onClicked: more.open() }
+        glyph: ">"
+        hoverColor: Theme.buttonHoverColor
+        onClicked: more.open()
         Menu {
             id: more
             x: parent.width - 80

@@ -129,30 +129,20 @@ Window {
             }
             Repeater {
                 model: [{ t: "字体", a: "font" }, { t: "确定", a: "ok" }, { t: "取消", a: "cancel" }]
-                Rectangle {
+                ActionButton {
                     objectName: "button_" + modelData.a
                     anchors.verticalCenter: parent.verticalCenter
                     width: 60
                     height: 26
-                    color: area.containsMouse ? Theme.actionHoverColor : Theme.actionColor
-                    Text {
-                        anchors.centerIn: parent
-                        text: modelData.t
-                        color: Theme.textColor
-                        font.pixelSize: 14
-                    }
-                    MouseArea {
-                        id: area
-                        anchors.fill: parent
-                        hoverEnabled: true
-                        onClicked: {
-                            if (modelData.a === "font")
-                                fontDialog.open();
-                            else if (modelData.a === "ok")
-                                root.accept();
-                            else
-                                root.cancel();
-                        }
+                    text: modelData.t
+                    font.pixelSize: 14
+                    onClicked: {
+                        if (modelData.a === "font")
+                            fontDialog.open();
+                        else if (modelData.a === "ok")
+                            root.accept();
+                        else
+                            root.cancel();
                     }
                 }
             }
