@@ -261,7 +261,7 @@ Window {
 
     Rectangle {
         anchors.fill: parent
-        color: "transparent"
+        color: Theme.noColor
         border.color: Theme.frameBorderColor
         border.width: 1
         z: 10
@@ -302,7 +302,7 @@ Window {
         }
         QTitleView2 {
             width: parent.width
-            color: "transparent"
+            color: Theme.noColor
             window_: root
             title: "金融终端"
             show_max: false
@@ -339,14 +339,14 @@ Window {
                 property bool save_checked: false
                 anchors.verticalCenter: parent.verticalCenter
                 width: 70; height: 28
-                color: "transparent"
+                color: Theme.noColor
                 Row {
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 4
                     Rectangle {
                         width: 12; height: 12
                         anchors.verticalCenter: parent.verticalCenter
-                        color: save_check.save_checked ? Theme.selectedColor : "transparent"
+                        color: save_check.save_checked ? Theme.selectedColor : Theme.noColor
                         border.color: Theme.labelTextColor
                         Text { anchors.centerIn: parent; text: save_check.save_checked ? "√" : ""; color: Theme.textColor; font.pixelSize: 10 }
                     }

@@ -54,7 +54,7 @@ Rectangle {
             model: root.items.slice(0, root.showCount)
             delegate: Rectangle {
                 width: 85; height: 25
-                color: area.containsMouse ? Theme.buttonColor : "transparent"
+                color: area.containsMouse ? Theme.buttonColor : Theme.noColor
                 border.color: root.style_color(modelData.style)
                 radius: 2
                 Text {
@@ -102,7 +102,7 @@ Rectangle {
                         font.family: Theme.fontFamily
                         font.pixelSize: 13
                     }
-                    background: Rectangle { color: parent.highlighted ? Theme.buttonHoverColor : "transparent" }
+                    background: Rectangle { color: parent.highlighted ? Theme.buttonHoverColor : Theme.noColor }
                     onTriggered: root.clickItem(modelData)
                 }
                 onObjectAdded: more.insertItem(index, object)

@@ -144,7 +144,7 @@ Popup {
             delegate: Rectangle {
                 width: list.width
                 height: 24
-                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : "transparent")
+                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : Theme.noColor)
                 MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.openRow(index) }
                 Row {
                     x: 6

@@ -147,7 +147,7 @@ Popup {
                 property bool addShown: !modelData.present
                 width: list.width
                 height: 24
-                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : "transparent")
+                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : Theme.noColor)
                 MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: list.currentIndex = index }
                 Row {
                     x: 6

@@ -18,7 +18,7 @@ Rectangle {
     signal closeClicked()
 
     anchors.fill: parent
-    color: "transparent"
+    color: Theme.noColor
     border.color: Theme.frameBorderColor
     border.width: borderOnTop ? 0 : 1
     QTitleView2 {
