@@ -2,7 +2,7 @@ import QtQuick 2.15
 import QtTest 1.15
 import "qrc:/qml/" as App
 
-// The shared buttons as the dialogs use them: each kind's look (plate,
+// The shared buttons and links as the dialogs use them: each kind's look (plate,
 // hover, border, font), a left click that fires once, and keys that stay
 // with the item that had them: a button neither takes the keyboard on a
 // click nor answers Return, Space or Esc itself.
@@ -24,6 +24,7 @@ Item {
     Component { id: dialog; App.DialogButton { x: 100; y: 100; width: 80; height: 28; text: "退出" } }
     Component { id: action; App.ActionButton { x: 100; y: 100; width: 60; height: 26; text: "确定" } }
     Component { id: glyph; App.GlyphButton { x: 100; y: 100; width: 30; height: 30; glyph: "✕" } }
+    Component { id: link; App.LinkButton { x: 100; y: 100; text: "下一条"; font.pixelSize: 14 } }
     Component { id: spy; SignalSpy { signalName: "clicked" } }
     // The alert hands its buttons one whole font.
     Component {
@@ -84,7 +85,7 @@ Item {
             sameColour(b.color, d.normal, "plate again");
         }
 
-        function test_clickAndKeys_data() { return kinds(); }
+        function test_clickAndKeys_data() { return kinds().concat([{ tag: "LinkButton", c: link }]); }
         function test_clickAndKeys(d) {
             var b = createTemporaryObject(d.c, top);
             var clicks = createTemporaryObject(spy, top, { target: b });
@@ -99,6 +100,27 @@ Item {
             keyClick(Qt.Key_Escape);
             compare(clicks.count, 1, "keys do not press the button");
             compare(keyHolder.keys, [Qt.Key_Return, Qt.Key_Space, Qt.Key_Escape], "the keys reach the item that has them");
+        }
+
+        // A link is its own label: orange, blue under the mouse, grey while
+        // disabled, and a disabled link does not fire.
+        function test_link() {
+            var l = createTemporaryObject(link, top);
+            var clicks = createTemporaryObject(spy, top, { target: l });
+            sameColour(l.color, "#FF8000", "link");
+            mouseMove(l, l.width / 2, l.height / 2);
+            tryVerify(function () { return l.containsMouse; }, 5000, "the mouse over the link");
+            sameColour(l.color, "#0080FF", "link under the mouse");
+            l.enabled = false;
+            sameColour(l.color, "#999999", "disabled link");
+            mouseClick(l);
+            compare(clicks.count, 0, "a disabled link does not fire");
+            l.enabled = true;
+            mouseClick(l);
+            compare(clicks.count, 1);
+            mouseMove(top, 5, 290);
+            tryVerify(function () { return !l.containsMouse; }, 5000, "the mouse off the link");
+            sameColour(l.color, "#FF8000", "link again");
         }
 
         function test_disabled() {
