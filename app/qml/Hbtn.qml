@@ -149,7 +149,7 @@ Rectangle {
                                 verticalAlignment: Text.AlignVCenter
                                 elide: Text.ElideRight
                             }
-                            background: Rectangle { color: subItem.highlighted ? Theme.menuHighlightColor : "transparent" }
+                            background: Rectangle { color: subItem.highlighted ? Theme.menuHighlightColor : Theme.noColor }
                         }
                     }
                 }

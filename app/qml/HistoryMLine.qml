@@ -63,7 +63,7 @@ Window {
             font.family: Theme.fontFamily
             font.pixelSize: 14
         }
-        Text {
+        LinkButton {
             objectName: "closeButton"
             anchors.right: parent.right
             width: 36
@@ -71,14 +71,10 @@ Window {
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             text: "×"
-            color: closeArea.containsMouse ? Theme.selectedColor : Theme.textColor
+            normalColor: Theme.textColor
+            hoverColor: Theme.selectedColor
             font.pixelSize: 20
-            MouseArea {
-                id: closeArea
-                anchors.fill: parent
-                hoverEnabled: true
-                onClicked: root.close()
-            }
+            onClicked: root.close()
         }
     }
 

@@ -8,7 +8,7 @@ Rectangle {
     property int horizontalAlignment: Text.AlignHCenter
     property int verticalAlignment: Text.AlignVCenter
     property int font_pixelSize: 12
-    color: "transparent"
+    color: Theme.noColor
     Text {
         anchors.fill: parent
         text: parent.text_

@@ -261,7 +261,7 @@ Window {
 
     Rectangle {
         anchors.fill: parent
-        color: "transparent"
+        color: Theme.noColor
         border.color: Theme.frameBorderColor
         border.width: 1
         z: 10
@@ -302,7 +302,7 @@ Window {
         }
         QTitleView2 {
             width: parent.width
-            color: "transparent"
+            color: Theme.noColor
             window_: root
             title: "金融终端"
             show_max: false
@@ -339,14 +339,14 @@ Window {
                 property bool save_checked: false
                 anchors.verticalCenter: parent.verticalCenter
                 width: 70; height: 28
-                color: "transparent"
+                color: Theme.noColor
                 Row {
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 4
                     Rectangle {
                         width: 12; height: 12
                         anchors.verticalCenter: parent.verticalCenter
-                        color: save_check.save_checked ? Theme.selectedColor : "transparent"
+                        color: save_check.save_checked ? Theme.selectedColor : Theme.noColor
                         border.color: Theme.labelTextColor
                         Text { anchors.centerIn: parent; text: save_check.save_checked ? "√" : ""; color: Theme.textColor; font.pixelSize: 10 }
                     }
@@ -354,16 +354,20 @@ Window {
                 }
                 MouseArea { anchors.fill: parent; onClicked: save_check.save_checked = !save_check.save_checked }
             }
-            Rectangle {
+            FlatButton {
                 id: loginButton
                 objectName: "loginButton"
                 anchors.verticalCenter: parent.verticalCenter
                 width: 90; height: 30
                 radius: 2
                 enabled: root.addressesReady
-                color: !enabled ? Theme.buttonHoverColor : (loginArea.containsMouse ? Theme.closeHoverColor : Theme.selectedColor)
-                Text { anchors.centerIn: parent; text: "登  录"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
-                MouseArea { id: loginArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.onLoginClicked() }
+                normalColor: Theme.selectedColor
+                hoverColor: Theme.closeHoverColor
+                disabledColor: Theme.buttonHoverColor
+                text: "登  录"
+                font.family: Theme.fontFamily
+                font.pixelSize: 14
+                onClicked: root.onLoginClicked()
             }
         }
     }

@@ -23,59 +23,48 @@ Window {
     readonly property var tools: [{ name: "指针", image: "mouse.png", flag: "" }]
         .concat(PaintTools.tools, [{ name: "清除画线", image: "clear.png", flag: "clear" }])
 
-    QTitleView2 {
-        id: titleBar
-        width: parent.width
+    WindowFrame {
+        id: frame
+        borderOnTop: true
         window_: root
         title: root.title
-        font_size: 13
-        show_icon: false
-        show_max: false
-        show_min: false
+        titleBar.font_size: 13
+        titleBar.show_icon: false
         onCloseClicked: root.close()
-    }
-
-    GridView {
-        id: grid
-        objectName: "toolGrid"
-        anchors.top: titleBar.bottom
-        anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
-        cellWidth: width / 3
-        cellHeight: width / 3
-        interactive: false
-        model: root.tools
-        delegate: Item {
-            width: grid.cellWidth
-            height: grid.cellHeight
-            Button {
-                objectName: "tool_" + (modelData.flag === "" ? "pointer" : modelData.flag)
-                anchors.centerIn: parent
-                width: grid.cellWidth - 4
-                height: grid.cellHeight - 4
-                hoverEnabled: true
-                background: Rectangle {
-                    color: parent.hovered ? Theme.paintToolSelectedColor : Theme.blackBackground
-                    Image {
-                        anchors.centerIn: parent
-                        source: "qrc:/images/painttools/" + modelData.image
+        GridView {
+            id: grid
+            objectName: "toolGrid"
+            anchors.top: frame.titleBar.bottom
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            cellWidth: width / 3
+            cellHeight: width / 3
+            interactive: false
+            model: root.tools
+            delegate: Item {
+                width: grid.cellWidth
+                height: grid.cellHeight
+                Button {
+                    objectName: "tool_" + (modelData.flag === "" ? "pointer" : modelData.flag)
+                    anchors.centerIn: parent
+                    width: grid.cellWidth - 4
+                    height: grid.cellHeight - 4
+                    hoverEnabled: true
+                    background: Rectangle {
+                        color: parent.hovered ? Theme.paintToolSelectedColor : Theme.blackBackground
+                        Image {
+                            anchors.centerIn: parent
+                            source: "qrc:/images/painttools/" + modelData.image
+                        }
                     }
+                    ToolTip.text: modelData.name
+                    ToolTip.visible: hovered
+                    ToolTip.delay: 500
+                    ToolTip.timeout: 5000
+                    onClicked: root.clickedItem(modelData.flag)
                 }
-                ToolTip.text: modelData.name
-                ToolTip.visible: hovered
-                ToolTip.delay: 500
-                ToolTip.timeout: 5000
-                onClicked: root.clickedItem(modelData.flag)
             }
         }
-    }
-
-    // The border over the content.
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        border.width: 1
     }
 }

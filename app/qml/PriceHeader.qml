@@ -100,7 +100,7 @@ Column {
             Text { text: root.priceModel ? root.priceModel.trade_date : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
             Text { text: root.priceModel ? root.priceModel.trade_time : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
         }
-        Rectangle {
+        ActionButton {
             id: mineButton
             objectName: "myStockButton"
             property bool mine: root.priceModel ? (root.priceModel.close, root.isMine()) : false
@@ -108,9 +108,12 @@ Column {
             anchors.rightMargin: 10
             anchors.verticalCenter: parent.verticalCenter
             width: 60; height: 22
-            color: mine ? (mineArea.containsMouse ? Theme.myStockHoverColor : Theme.myStockColor) : (mineArea.containsMouse ? Theme.actionDimColor : Theme.actionColor)
-            Text { anchors.centerIn: parent; text: mineButton.mine ? "删自选" : "+自选"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 13 }
-            MouseArea { id: mineArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.toggleMine() }
+            normalColor: mine ? Theme.myStockColor : Theme.actionColor
+            hoverColor: mine ? Theme.myStockHoverColor : Theme.actionDimColor
+            text: mine ? "删自选" : "+自选"
+            font.family: Theme.fontFamily
+            font.pixelSize: 13
+            onClicked: root.toggleMine()
         }
     }
 }

@@ -21,13 +21,14 @@ Rectangle {
         source: bar.foldImgType === 1 ? "qrc:/images/down_2.png" : "qrc:/images/up_2.png"
         MouseArea { anchors.fill: parent; anchors.margins: -4; onClicked: bar.foldClicked() }
     }
-    Text {
+    LinkButton {
         visible: bar.linkText !== ""
         anchors.right: parent.right; anchors.rightMargin: 8
         anchors.verticalCenter: parent.verticalCenter
         text: bar.linkText
-        color: linkArea.containsMouse ? Theme.actionColor : Theme.labelTextColor
+        normalColor: Theme.labelTextColor
+        hoverColor: Theme.actionColor
         font.family: Theme.fontFamily; font.pixelSize: 12
-        MouseArea { id: linkArea; anchors.fill: parent; hoverEnabled: true; onClicked: bar.linkClicked() }
+        onClicked: bar.linkClicked()
     }
 }

@@ -50,19 +50,10 @@ Window {
             anchors.bottomMargin: 15
             anchors.horizontalCenter: parent.horizontalCenter
             spacing: 20
-            AlertButton { objectName: "okButton"; label: root.ok_text_; hoverColor: root.btn_bg_color_hovered_2; onClicked: root.clickedOk() }
-            AlertButton { objectName: "cancelButton"; label: root.cancel_text_; hoverColor: root.btn_bg_color_hovered; onClicked: root.clickedCancel() }
+            AlertButton { objectName: "okButton"; text: root.ok_text_; hoverColor: root.btn_bg_color_hovered_2; onClicked: root.clickedOk() }
+            AlertButton { objectName: "cancelButton"; text: root.cancel_text_; hoverColor: root.btn_bg_color_hovered; onClicked: root.clickedCancel() }
         }
     }
 
-    component AlertButton: Rectangle {
-        property string label
-        property color hoverColor
-        signal clicked()
-        width: 110; height: 30
-        color: area.containsMouse ? hoverColor : root.btn_bg_color_normal
-        border.color: Theme.hoverColor
-        Text { anchors.centerIn: parent; text: parent.label; color: Theme.textColor; font: root.btn_font_ }
-        MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
-    }
+    component AlertButton: DialogButton { width: 110; height: 30; normalColor: root.btn_bg_color_normal; font: root.btn_font_ }
 }

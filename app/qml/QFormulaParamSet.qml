@@ -21,7 +21,7 @@ Window {
     signal formulaParamSetFinal()
 
     width: 320
-    height: title.height + header.height + Math.max(1, params.length) * rowHeight + footer.height + 2
+    height: frame.titleBar.height + header.height + Math.max(1, params.length) * rowHeight + footer.height + 2
     minimumWidth: width; maximumWidth: width
     minimumHeight: height; maximumHeight: height
     flags: Qt.FramelessWindowHint | Qt.Dialog
@@ -104,112 +104,102 @@ Window {
             send();
     }
 
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        z: 2
-    }
-    QTitleView2 {
-        id: title
-        width: parent.width
+    WindowFrame {
+        id: frame
+        borderOnTop: true
         window_: root
         title: "指标设置"
-        show_max: false
-        show_min: false
-    }
-    Row {
-        id: header
-        anchors.top: title.bottom
-        x: 1
-        height: 26
-        HeadCell { width: 140; label: "参数名称" }
-        HeadCell { width: root.width - 2 - 140; label: "参数值" }
-    }
-    Column {
-        id: table
-        anchors.top: header.bottom
-        x: 1
-        width: root.width - 2
-        Repeater {
-            id: rows
-            model: root.params
-            delegate: Rectangle {
-                objectName: "paramRow_" + index
-                property alias spin: spin
-                width: table.width
-                height: root.rowHeight
-                color: index % 2 ? Theme.alternateRowColor : Theme.toolRowColor
-                Text {
-                    width: 140
-                    height: parent.height
-                    horizontalAlignment: Text.AlignHCenter
-                    verticalAlignment: Text.AlignVCenter
-                    text: modelData.name
-                    color: Theme.textColor
-                    font.family: Theme.songFontFamily
-                    font.pixelSize: 14
-                }
-                SpinBox {
-                    id: spin
-                    objectName: "paramSpin_" + index
-                    x: 150
-                    anchors.verticalCenter: parent.verticalCenter
-                    width: parent.width - 160
-                    height: 24
-                    editable: true
-                    from: Dlg.heldValue(modelData.min)
-                    to: Dlg.heldValue(modelData.max)
-                    value: Dlg.heldValue(modelData.value)
-                    // The arrows step by one of the shown value.
-                    stepSize: Dlg.HELD
-                    textFromValue: function (v) { return Dlg.heldText(v); }
-                    valueFromText: function (t) {
-                        var held = Dlg.heldFromText(t, from, to);
-                        return held === null ? value : held;
-                    }
-                    validator: RegularExpressionValidator { regularExpression: /[-+]?\d*\.?\d{0,4}/ }
-                    onValueModified: root.send()
-                    font.family: Theme.fontFamily
-                    font.pixelSize: 13
-                    contentItem: TextInput {
-                        text: spin.displayText
+        Row {
+            id: header
+            anchors.top: frame.titleBar.bottom
+            x: 1
+            height: 26
+            HeadCell { width: 140; label: "参数名称" }
+            HeadCell { width: root.width - 2 - 140; label: "参数值" }
+        }
+        Column {
+            id: table
+            anchors.top: header.bottom
+            x: 1
+            width: root.width - 2
+            Repeater {
+                id: rows
+                model: root.params
+                delegate: Rectangle {
+                    objectName: "paramRow_" + index
+                    property alias spin: spin
+                    width: table.width
+                    height: root.rowHeight
+                    color: index % 2 ? Theme.alternateRowColor : Theme.toolRowColor
+                    Text {
+                        width: 140
+                        height: parent.height
+                        horizontalAlignment: Text.AlignHCenter
+                        verticalAlignment: Text.AlignVCenter
+                        text: modelData.name
                         color: Theme.textColor
-                        selectionColor: Theme.frameBorderColor
-                        selectByMouse: true
-                        font: spin.font
-                        horizontalAlignment: Qt.AlignHCenter
-                        verticalAlignment: Qt.AlignVCenter
-                        readOnly: !spin.editable
-                        validator: spin.validator
-                        inputMethodHints: Qt.ImhFormattedNumbersOnly
-                        onEditingFinished: root.enter(index, text)
-                        // Return stores the typed value and closes; Esc
-                        // drops it (the shown value is entered again) and
-                        // closes.
-                        Keys.onReturnPressed: { root.enter(index, text); root.close(); }
-                        Keys.onEnterPressed: { root.enter(index, text); root.close(); }
-                        Keys.onEscapePressed: { text = spin.displayText; root.close(); }
+                        font.family: Theme.songFontFamily
+                        font.pixelSize: 14
                     }
-                    background: Rectangle { color: Theme.background; border.color: Theme.hoverColor }
+                    SpinBox {
+                        id: spin
+                        objectName: "paramSpin_" + index
+                        x: 150
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: parent.width - 160
+                        height: 24
+                        editable: true
+                        from: Dlg.heldValue(modelData.min)
+                        to: Dlg.heldValue(modelData.max)
+                        value: Dlg.heldValue(modelData.value)
+                        // The arrows step by one of the shown value.
+                        stepSize: Dlg.HELD
+                        textFromValue: function (v) { return Dlg.heldText(v); }
+                        valueFromText: function (t) {
+                            var held = Dlg.heldFromText(t, from, to);
+                            return held === null ? value : held;
+                        }
+                        validator: RegularExpressionValidator { regularExpression: /[-+]?\d*\.?\d{0,4}/ }
+                        onValueModified: root.send()
+                        font.family: Theme.fontFamily
+                        font.pixelSize: 13
+                        contentItem: TextInput {
+                            text: spin.displayText
+                            color: Theme.textColor
+                            selectionColor: Theme.frameBorderColor
+                            selectByMouse: true
+                            font: spin.font
+                            horizontalAlignment: Qt.AlignHCenter
+                            verticalAlignment: Qt.AlignVCenter
+                            readOnly: !spin.editable
+                            validator: spin.validator
+                            inputMethodHints: Qt.ImhFormattedNumbersOnly
+                            onEditingFinished: root.enter(index, text)
+                            // Return stores the typed value and closes; Esc
+                            // drops it (the shown value is entered again) and
+                            // closes.
+                            Keys.onReturnPressed: { root.enter(index, text); root.close(); }
+                            Keys.onEnterPressed: { root.enter(index, text); root.close(); }
+                            Keys.onEscapePressed: { text = spin.displayText; root.close(); }
+                        }
+                        background: Rectangle { color: Theme.background; border.color: Theme.hoverColor }
+                    }
                 }
             }
         }
-    }
-    Item {
-        id: footer
-        anchors.bottom: parent.bottom
-        anchors.bottomMargin: 1
-        width: root.width
-        height: 44
-        Rectangle {
-            objectName: "resetButton"
-            anchors.centerIn: parent
-            width: 90; height: 28
-            color: resetArea.containsMouse ? Theme.hoverColor : Theme.barBackground
-            border.color: Theme.hoverColor
-            Text { anchors.centerIn: parent; text: "重  置"; color: Theme.textColor; font.family: Theme.songFontFamily; font.pixelSize: 14 }
-            MouseArea { id: resetArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.reset() }
+        Item {
+            id: footer
+            anchors.bottom: parent.bottom
+            anchors.bottomMargin: 1
+            width: root.width
+            height: 44
+            DialogButton {
+                objectName: "resetButton"
+                anchors.centerIn: parent
+                width: 90; height: 28
+                text: "重  置"
+                onClicked: root.reset()
+            }
         }
     }
 

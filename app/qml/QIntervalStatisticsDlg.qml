@@ -13,6 +13,8 @@ Window {
 
     property var model: ({ array1: [], array2: [], dates: [], sdate: "", edate: "" })
     property bool loading: false
+    property var startBox: null
+    property var endBox: null
 
     signal setStartEndDate(string start, string end)
     signal clickedClose()
@@ -31,100 +33,87 @@ Window {
         loading = false;
     }
 
-    QTitleView2 {
-        id: titleBar
-        width: parent.width
+    WindowFrame {
+        id: frame
+        borderOnTop: true
         window_: root
         title: root.title
-        show_max: false
-        show_min: false
         onCloseClicked: root.close()
-    }
-
-    Column {
-        id: dates
-        anchors.top: titleBar.bottom
-        anchors.topMargin: 8
-        x: 16
-        spacing: 6
-        Repeater {
-            model: [{ label: "起始日期 ", start: true }, { label: "结束日期 ", start: false }]
-            Row {
-                spacing: 4
-                Text {
-                    anchors.verticalCenter: parent.verticalCenter
-                    text: modelData.label
-                    color: Theme.textColor
-                    font.family: Theme.songFontFamily
-                    font.pixelSize: 14
-                }
-                QSpinBox {
-                    id: box
-                    objectName: modelData.start ? "startDate" : "endDate"
-                    width: 180
-                    height: 26
-                    font.pixelSize: 13
-                    Keys.onEscapePressed: root.close()
-                    Component.onCompleted: {
-                        if (modelData.start)
-                            startBox = box;
-                        else
-                            endBox = box;
+        Column {
+            id: dates
+            anchors.top: frame.titleBar.bottom
+            anchors.topMargin: 8
+            x: 16
+            spacing: 6
+            Repeater {
+                model: [{ label: "起始日期 ", start: true }, { label: "结束日期 ", start: false }]
+                Row {
+                    spacing: 4
+                    Text {
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: modelData.label
+                        color: Theme.textColor
+                        font.family: Theme.songFontFamily
+                        font.pixelSize: 14
                     }
-                    onValueChanged: {
-                        if (!root.loading && startBox && endBox)
-                            root.setStartEndDate(startBox.getCurText(), endBox.getCurText());
-                    }
-                }
-            }
-        }
-    }
-    property var startBox: null
-    property var endBox: null
-
-    Row {
-        anchors.top: dates.bottom
-        anchors.topMargin: 8
-        anchors.horizontalCenter: parent.horizontalCenter
-        Repeater {
-            model: ["array1", "array2"]
-            Column {
-                width: (root.width - 8) / 2
-                Repeater {
-                    model: root.model[modelData] || []
-                    Row {
-                        height: 30
-                        width: parent.width
-                        Text {
-                            width: parent.width / 2
-                            height: 30
-                            horizontalAlignment: Text.AlignHCenter
-                            verticalAlignment: Text.AlignVCenter
-                            text: modelData.name
-                            color: Theme.textColor
-                            font.family: Theme.songFontFamily
-                            font.pixelSize: 14
+                    QSpinBox {
+                        id: box
+                        objectName: modelData.start ? "startDate" : "endDate"
+                        width: 180
+                        height: 26
+                        font.pixelSize: 13
+                        Keys.onEscapePressed: root.close()
+                        Component.onCompleted: {
+                            if (modelData.start)
+                                startBox = box;
+                            else
+                                endBox = box;
                         }
-                        Text {
-                            width: parent.width / 2
-                            height: 30
-                            horizontalAlignment: Text.AlignHCenter
-                            verticalAlignment: Text.AlignVCenter
-                            text: modelData.vol
-                            color: Theme.textColor
-                            font.family: Theme.songFontFamily
-                            font.pixelSize: 14
+                        onValueChanged: {
+                            if (!root.loading && startBox && endBox)
+                                root.setStartEndDate(startBox.getCurText(), endBox.getCurText());
                         }
                     }
                 }
             }
         }
-    }
-
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        border.width: 1
+        Row {
+            anchors.top: dates.bottom
+            anchors.topMargin: 8
+            anchors.horizontalCenter: parent.horizontalCenter
+            Repeater {
+                model: ["array1", "array2"]
+                Column {
+                    width: (root.width - 8) / 2
+                    Repeater {
+                        model: root.model[modelData] || []
+                        Row {
+                            height: 30
+                            width: parent.width
+                            Text {
+                                width: parent.width / 2
+                                height: 30
+                                horizontalAlignment: Text.AlignHCenter
+                                verticalAlignment: Text.AlignVCenter
+                                text: modelData.name
+                                color: Theme.textColor
+                                font.family: Theme.songFontFamily
+                                font.pixelSize: 14
+                            }
+                            Text {
+                                width: parent.width / 2
+                                height: 30
+                                horizontalAlignment: Text.AlignHCenter
+                                verticalAlignment: Text.AlignVCenter
+                                text: modelData.vol
+                                color: Theme.textColor
+                                font.family: Theme.songFontFamily
+                                font.pixelSize: 14
+                            }
+                        }
+                    }
+                }
+            }
+        }
     }
 }

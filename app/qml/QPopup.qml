@@ -77,23 +77,16 @@ Popup {
             objectName: "cancelButton"
             visible: root.is_cancel_
             width: (root.availableWidth - 10) / 2
-            label: root.cancel_text_
+            text: root.cancel_text_
             onClicked: root.answer(false)
         }
         PopButton {
             objectName: "confirmButton"
             width: root.is_cancel_ ? (root.availableWidth - 10) / 2 : root.availableWidth
-            label: root.confirm_text_
+            text: root.confirm_text_
             onClicked: root.answer(true)
         }
     }
 
-    component PopButton: Rectangle {
-        property string label
-        signal clicked()
-        height: 30
-        color: area.containsMouse ? Theme.actionHoverColor : Theme.actionColor
-        Text { anchors.centerIn: parent; text: parent.label; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
-        MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
-    }
+    component PopButton: ActionButton { height: 30; font.family: Theme.fontFamily; font.pixelSize: 14 }
 }

@@ -79,25 +79,23 @@ Window {
             anchors.rightMargin: 12
             spacing: 16
             height: 20
-            Text {
+            LinkButton {
                 id: prevButton
                 objectName: "prevButton"
                 text: "上一条"
                 enabled: root.current > 0
-                color: !enabled ? Theme.dimTextColor : prevArea.containsMouse ? Theme.actionHoverColor : Theme.actionColor
                 font.family: Theme.songFontFamily
                 font.pixelSize: 14
-                MouseArea { id: prevArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.previous() }
+                onClicked: root.previous()
             }
-            Text {
+            LinkButton {
                 id: nextButton
                 objectName: "nextButton"
                 text: "下一条"
                 enabled: root.current < root.notices.length - 1
-                color: !enabled ? Theme.dimTextColor : nextArea.containsMouse ? Theme.actionHoverColor : Theme.actionColor
                 font.family: Theme.songFontFamily
                 font.pixelSize: 14
-                MouseArea { id: nextArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.next() }
+                onClicked: root.next()
             }
         }
     }

@@ -54,7 +54,7 @@ Rectangle {
             model: root.items.slice(0, root.showCount)
             delegate: Rectangle {
                 width: 85; height: 25
-                color: area.containsMouse ? Theme.buttonColor : "transparent"
+                color: area.containsMouse ? Theme.buttonColor : Theme.noColor
                 border.color: root.style_color(modelData.style)
                 radius: 2
                 Text {
@@ -73,16 +73,16 @@ Rectangle {
         }
     }
 
-    Rectangle {
+    GlyphButton {
         objectName: "moreButton"
         visible: root.hiddenItems.length > 0
         anchors.right: parent.right
         anchors.rightMargin: 2
         anchors.verticalCenter: parent.verticalCenter
         width: 20; height: 25
-        color: moreArea.containsMouse ? Theme.buttonHoverColor : "transparent"
-        Text { anchors.centerIn: parent; text: ">"; color: Theme.textColor; font.pixelSize: 14 }
-        MouseArea { id: moreArea; anchors.fill: parent; hoverEnabled: true; onClicked: more.open() }
+        glyph: ">"
+        hoverColor: Theme.buttonHoverColor
+        onClicked: more.open()
         Menu {
             id: more
             x: parent.width - 80
@@ -102,7 +102,7 @@ Rectangle {
                         font.family: Theme.fontFamily
                         font.pixelSize: 13
                     }
-                    background: Rectangle { color: parent.highlighted ? Theme.buttonHoverColor : "transparent" }
+                    background: Rectangle { color: parent.highlighted ? Theme.buttonHoverColor : Theme.noColor }
                     onTriggered: root.clickItem(modelData)
                 }
                 onObjectAdded: more.insertItem(index, object)

@@ -144,7 +144,7 @@ Popup {
             delegate: Rectangle {
                 width: list.width
                 height: 24
-                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : "transparent")
+                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : Theme.noColor)
                 MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.openRow(index) }
                 Row {
                     x: 6
@@ -154,15 +154,15 @@ Popup {
                     Text { width: 60; text: modelData.code; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                     Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: Theme.codeNameColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                 }
-                Rectangle {
+                GlyphButton {
                     visible: !!root.myStock && modelData.type !== 0
                     anchors.right: parent.right
                     anchors.rightMargin: 6
                     anchors.verticalCenter: parent.verticalCenter
                     width: 18; height: 18
-                    color: addArea.containsMouse ? Theme.buttonHoverColor : "transparent"
-                    Text { anchors.centerIn: parent; text: modelData.isMyStock ? "−" : "+"; color: Theme.textColor; font.pixelSize: 14 }
-                    MouseArea { id: addArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.toggleMyStock(index) }
+                    glyph: modelData.isMyStock ? "−" : "+"
+                    hoverColor: Theme.buttonHoverColor
+                    onClicked: root.toggleMyStock(index)
                 }
             }
         }

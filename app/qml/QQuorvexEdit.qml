@@ -113,19 +113,20 @@ Popup {
                 Item {
                     width: 60
                     height: 30
-                    Rectangle {
+                    GlyphButton {
                         objectName: "deleteButton"
                         anchors.centerIn: parent
                         width: 20
                         height: 20
-                        color: delArea.containsMouse ? Theme.closeHoverColor : Theme.barBackground
-                        Text { anchors.centerIn: parent; text: "×"; color: Theme.textColor; font.pixelSize: 14 }
-                        MouseArea { id: delArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.remove(index) }
+                        glyph: "×"
+                        normalColor: Theme.barBackground
+                        hoverColor: Theme.closeHoverColor
+                        onClicked: root.remove(index)
                     }
                 }
             }
         }
-        Rectangle {
+        ActionButton {
             id: okButton
             objectName: "okButton"
             anchors.bottom: parent.bottom
@@ -133,9 +134,9 @@ Popup {
             anchors.horizontalCenter: parent.horizontalCenter
             width: 60
             height: 30
-            color: okArea.containsMouse ? Theme.actionHoverColor : Theme.actionColor
-            Text { anchors.centerIn: parent; text: "确  认"; color: Theme.textColor; font.pixelSize: 13 }
-            MouseArea { id: okArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.finish() }
+            text: "确  认"
+            font.pixelSize: 13
+            onClicked: root.finish()
         }
     }
 }

@@ -37,6 +37,6 @@ MenuItem {
     background: Rectangle {
         implicitWidth: 100
         implicitHeight: 25
-        color: root.highlighted ? Theme.menuHighlightColor : "transparent"
+        color: root.highlighted ? Theme.menuHighlightColor : Theme.noColor
     }
 }

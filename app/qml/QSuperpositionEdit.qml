@@ -147,7 +147,7 @@ Popup {
                 property bool addShown: !modelData.present
                 width: list.width
                 height: 24
-                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : "transparent")
+                color: index === list.currentIndex ? Theme.frameBorderColor : (rowArea.containsMouse ? Theme.buttonHoverColor : Theme.noColor)
                 MouseArea { id: rowArea; anchors.fill: parent; hoverEnabled: true; onClicked: list.currentIndex = index }
                 Row {
                     x: 6
@@ -157,21 +157,16 @@ Popup {
                     Text { width: 60; text: modelData.code; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                     Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: Theme.codeNameColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
                 }
-                Rectangle {
+                GlyphButton {
                     objectName: "superButton_" + index
                     anchors.right: parent.right
                     anchors.rightMargin: 6
                     anchors.verticalCenter: parent.verticalCenter
                     width: 18; height: 18
-                    color: addArea.containsMouse ? Theme.selectedColor : "transparent"
+                    glyph: modelData.present ? "−" : "+"
+                    hoverColor: Theme.selectedColor
                     border.color: Theme.hoverColor
-                    Text { anchors.centerIn: parent; text: modelData.present ? "−" : "+"; color: Theme.textColor; font.pixelSize: 14 }
-                    MouseArea {
-                        id: addArea
-                        anchors.fill: parent
-                        hoverEnabled: true
-                        onClicked: modelData.present ? root.removeRow(index) : root.addRow(index)
-                    }
+                    onClicked: modelData.present ? root.removeRow(index) : root.addRow(index)
                 }
             }
         }

@@ -376,12 +376,13 @@ FocusScope {
                     font.family: Theme.fontFamily
                     font.pixelSize: 14
                 }
-                Rectangle {
+                GlyphButton {
                     visible: !model.homeTag
                     x: 120; width: 20; height: 22
-                    color: closeArea.containsMouse ? Theme.closeHoverColor : "transparent"
-                    Text { anchors.centerIn: parent; text: "✕"; color: Theme.textColor; font.pixelSize: 11 }
-                    MouseArea { id: closeArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.closeTab(index) }
+                    glyph: "✕"
+                    font.pixelSize: 11
+                    hoverColor: Theme.closeHoverColor
+                    onClicked: root.closeTab(index)
                 }
             }
         }

@@ -61,90 +61,77 @@ Window {
     // Opened: the keys in the editor.
     onVisibleChanged: if (visible) { requestActivate(); editor.forceActiveFocus(); }
 
-    QTitleView2 {
-        id: titleBar
-        width: parent.width
+    WindowFrame {
+        id: frame
+        borderOnTop: true
         window_: root
         title: root.title
-        show_max: false
-        show_min: false
         onCloseClicked: root.cancel()
-    }
-
-    Rectangle {
-        anchors.top: titleBar.bottom
-        anchors.bottom: toolRow.top
-        width: parent.width
-        color: Theme.dialogBackground
-        TextEdit {
-            id: editor
-            objectName: "textEditor"
-            anchors.fill: parent
-            anchors.margins: 6
-            wrapMode: TextEdit.Wrap
-            selectByMouse: true
-            color: root.color
-            font: root.font
-            // Return confirms and Esc cancels; Shift+Return starts a new line.
-            Keys.onPressed: {
-                if ((event.key === Qt.Key_Return || event.key === Qt.Key_Enter) && !(event.modifiers & Qt.ShiftModifier)) {
-                    event.accepted = true;
-                    root.accept();
-                } else if (event.key === Qt.Key_Escape) {
-                    event.accepted = true;
-                    root.cancel();
+        Rectangle {
+            anchors.top: frame.titleBar.bottom
+            anchors.bottom: toolRow.top
+            width: parent.width
+            color: Theme.dialogBackground
+            TextEdit {
+                id: editor
+                objectName: "textEditor"
+                anchors.fill: parent
+                anchors.margins: 6
+                wrapMode: TextEdit.Wrap
+                selectByMouse: true
+                color: root.color
+                font: root.font
+                // Return confirms and Esc cancels; Shift+Return starts a new line.
+                Keys.onPressed: {
+                    if ((event.key === Qt.Key_Return || event.key === Qt.Key_Enter) && !(event.modifiers & Qt.ShiftModifier)) {
+                        event.accepted = true;
+                        root.accept();
+                    } else if (event.key === Qt.Key_Escape) {
+                        event.accepted = true;
+                        root.cancel();
+                    }
                 }
             }
         }
-    }
 
-    Rectangle {
-        id: toolRow
-        anchors.bottom: parent.bottom
-        width: parent.width
-        height: 40
-        color: Theme.lightDialogColor
-        Row {
-            anchors.verticalCenter: parent.verticalCenter
-            x: 8
-            spacing: 6
-            Text {
+        Rectangle {
+            id: toolRow
+            anchors.bottom: parent.bottom
+            width: parent.width
+            height: 40
+            color: Theme.lightDialogColor
+            Row {
                 anchors.verticalCenter: parent.verticalCenter
-                text: "颜色"
-                font.family: Theme.fontFamily
-                font.pixelSize: 14
-                color: Theme.lineColor
-            }
-            Rectangle {
-                objectName: "colorSwatch"
-                anchors.verticalCenter: parent.verticalCenter
-                width: toolRow.height * 0.8
-                height: toolRow.height * 0.8
-                color: root.color
-                border.color: Theme.lightBorderColor
-                MouseArea {
-                    anchors.fill: parent
-                    onClicked: colorDialog.open()
-                }
-            }
-            Repeater {
-                model: [{ t: "字体", a: "font" }, { t: "确定", a: "ok" }, { t: "取消", a: "cancel" }]
-                Rectangle {
-                    objectName: "button_" + modelData.a
+                x: 8
+                spacing: 6
+                Text {
                     anchors.verticalCenter: parent.verticalCenter
-                    width: 60
-                    height: 26
-                    color: area.containsMouse ? Theme.actionHoverColor : Theme.actionColor
-                    Text {
-                        anchors.centerIn: parent
-                        text: modelData.t
-                        color: Theme.textColor
-                        font.pixelSize: 14
-                    }
+                    text: "颜色"
+                    font.family: Theme.fontFamily
+                    font.pixelSize: 14
+                    color: Theme.lineColor
+                }
+                Rectangle {
+                    objectName: "colorSwatch"
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: toolRow.height * 0.8
+                    height: toolRow.height * 0.8
+                    color: root.color
+                    border.color: Theme.lightBorderColor
                     MouseArea {
-                        id: area
                         anchors.fill: parent
-                        hoverEnabled: true
+                        onClicked: colorDialog.open()
+                    }
+                }
+                Repeater {
+                    model: [{ t: "字体", a: "font" }, { t: "确定", a: "ok" }, { t: "取消", a: "cancel" }]
+                    ActionButton {
+                        objectName: "button_" + modelData.a
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: 60
+                        height: 26
+                        text: modelData.t
+                        font.pixelSize: 14
                         onClicked: {
                             if (modelData.a === "font")
                                 fontDialog.open();
@@ -165,18 +152,12 @@ Window {
         color: root.color
         onAccepted: root.color = colorDialog.color
     }
+
     FontDialog {
         id: fontDialog
         title: "请选择字体"
         font: editor.font
         // A cancelled dialog keeps the font.
         onAccepted: root.font = fontDialog.font
-    }
-
-    Rectangle {
-        anchors.fill: parent
-        color: "transparent"
-        border.color: Theme.frameBorderColor
-        border.width: 1
     }
 }

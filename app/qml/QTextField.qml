@@ -18,7 +18,7 @@ TextField {
     selectByMouse: true
 
     background: Rectangle {
-        color: root.enabled ? "transparent" : Theme.disabledFieldColor
+        color: root.enabled ? Theme.noColor : Theme.disabledFieldColor
         Rectangle { anchors.bottom: parent.bottom; width: parent.width; height: 1; color: root.checkedColor }
         Rectangle { visible: root.board_style === 1; anchors.top: parent.top; width: parent.width; height: 1; color: root.checkedColor }
         Rectangle { visible: root.board_style === 1; anchors.left: parent.left; width: 1; height: parent.height; color: root.checkedColor }

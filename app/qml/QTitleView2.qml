@@ -79,13 +79,5 @@ Rectangle {
         }
     }
 
-    component TitleButton: Rectangle {
-        property string glyph
-        property color hoverColor: Theme.hoverColor
-        signal clicked()
-        width: 30; height: 30
-        color: area.containsMouse ? hoverColor : "transparent"
-        Text { anchors.centerIn: parent; text: parent.glyph; color: Theme.textColor; font.pixelSize: 14 }
-        MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: parent.clicked() }
-    }
+    component TitleButton: GlyphButton { width: 30; height: 30 }
 }

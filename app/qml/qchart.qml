@@ -120,7 +120,7 @@ QChart {
                     objectName: "setTool_" + model.flag
                     width: 20
                     height: 20
-                    color: toolArea.containsMouse ? Theme.frameBorderColor : "transparent"
+                    color: toolArea.containsMouse ? Theme.frameBorderColor : Theme.noColor
                     Image { anchors.centerIn: parent; source: model.image }
                     MouseArea {
                         id: toolArea
@@ -212,7 +212,7 @@ QChart {
                     objectName: "tipRow_" + index
                     width: tipList.width
                     height: 20
-                    color: rowArea.containsMouse && model.url !== "" ? Theme.chartFillColor : "transparent"
+                    color: rowArea.containsMouse && model.url !== "" ? Theme.chartFillColor : Theme.noColor
                     Text {
                         x: 4
                         width: parent.width - 8
@@ -239,7 +239,7 @@ QChart {
     Rectangle {
         id: zoomRect
         visible: false
-        color: "transparent"
+        color: Theme.noColor
         border.color: Theme.chartFrameColor
         border.width: 1
     }

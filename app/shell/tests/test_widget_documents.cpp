@@ -26,7 +26,8 @@ TEST(WidgetDocuments, LoadWithoutWarnings)
                                "QRMenuBg", "LiteTitle", "LiteTitle2", "QTitleView2", "PriceView",
                                "PriceIndexView", "QDataSyncService",
                                "QPopupNotice", "QNoticeService", "QNewsList", "QBlockView", "QPieSeries",
-                               "MQNewsView"};
+                               "MQNewsView", "WindowFrame", "FlatButton", "DialogButton", "ActionButton",
+                               "GlyphButton", "LinkButton"};
     for (const char* name : documents) {
         const QByteArray source = QByteArray("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n"
                                              "Window { width: 400; height: 300; W.") + name + " {} }\n";
