@@ -4,8 +4,19 @@ cmake_language(DEFER CALL _tarvolin_shell_test_deps)
 function(_tarvolin_shell_test_deps)
   if(TARGET app_shell_tests)
     add_dependencies(app_shell_tests Tarvolin quoteserver backend)
+    target_link_libraries(app_shell_tests PRIVATE TarvolinWeb Qt5::WebEngine)
   endif()
+  add_dependencies(Tarvolin TarvolinWeb)
+  # The browser tests' web views: the runner initialises the web engine.
+  target_link_libraries(app_qmltests PRIVATE Qt5::WebEngine)
 endfunction()
+
+# libTarvolinWeb.so: the program's code that links the web engine (shell/web/).
+# The program loads it by name once the sign-in window is on screen.
+file(GLOB web_srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/shell/web/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/shell/web/*.h)
+add_library(TarvolinWeb SHARED ${web_srcs})
+target_include_directories(TarvolinWeb PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(TarvolinWeb PRIVATE Qt5::Core Qt5::Network Qt5::WebEngine Qt5::WebEngineCore)
 
 # The web view test needs a real window: the display of the test run (xcb) and,
 # as root, WebEngine without its sandbox. Under offscreen it skips itself.

@@ -2,7 +2,6 @@
 #include "shell/stockdictionary.h"
 
 #include <QJsonValue>
-#include <QNetworkCookie>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -14,22 +13,19 @@
 #include <QTranslator>
 #include <QUrl>
 #include <QWindow>
-#include <QWebEngineCookieStore>
-#include <QtWebEngine/QQuickWebEngineProfile>
-#include <QtWebEngine/qtwebengineglobal.h>
 
 #include <iostream>
 #include <memory>
 
 #include "formulas/formulaservice.h"
 #include "platform/crashreporter.h"
+#include "platform/library.h"
 #include "quote.h"
 #include "shell/controlurl.h"
 #include "shell/core/glrenderer.h"
 #include "shell/core/webengineswitches.h"
 #include "shell/datadir.h"
 #include "shell/hfileio.h"
-#include "shell/hwebengineurlrequestinterceptor.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
 #include "shell/qroot.h"
@@ -80,16 +76,48 @@ void createStockDictionary()
     StockDictionary::instance();
 }
 
-// Marks every request of the embedded web views with the client's edition
-// (header and the "SoftwareFlags" cookie for the back end's host).
-void setUpWebProfile(HWebEngineUrlRequestInterceptor* interceptor)
-{
-    QQuickWebEngineProfile* profile = QQuickWebEngineProfile::defaultProfile();
-    profile->setUrlRequestInterceptor(interceptor);
-    QNetworkCookie cookie("SoftwareFlags", HWebEngineUrlRequestInterceptor::kSoftwareFlags);
-    cookie.setDomain(QUrl(controlEndpoint()).host());
-    profile->cookieStore()->setCookie(cookie, QUrl());
-}
+// The web views' profile, set up through libTarvolinWeb.so (shell/web/
+// webprofile.h): the program itself does not link the web engine, so its
+// libraries are not loaded before the sign-in window shows.
+class WebProfile {
+public:
+    WebProfile() = default;
+    WebProfile(const WebProfile&) = delete;
+    WebProfile& operator=(const WebProfile&) = delete;
+    // The profile outlives this object: it must not keep the interceptor.
+    ~WebProfile()
+    {
+        if (auto release = symbol<void (*)()>("tarvolin_web_release_profile"))
+            release();
+    }
+
+    // GUI thread: marks every request of the embedded web views with the
+    // client's edition (header and the "SoftwareFlags" cookie for the back
+    // end's host). Once; without the library the pages go unmarked, and say so.
+    void prepare()
+    {
+        if (tried_)
+            return;
+        tried_ = true;
+        library_ = platform::load_library("TarvolinWeb.dll");
+        const auto prepareProfile = symbol<void (*)(const char*)>("tarvolin_web_prepare_profile");
+        if (!prepareProfile) {
+            std::cerr << "web pages are not marked with the edition: " << platform::last_library_error() << std::endl;
+            return;
+        }
+        prepareProfile(QUrl(controlEndpoint()).host().toUtf8().constData());
+    }
+
+private:
+    template <typename Fn>
+    Fn symbol(const char* name) const
+    {
+        return library_ ? reinterpret_cast<Fn>(platform::library_symbol(library_, name)) : nullptr;
+    }
+
+    bool tried_ = false;
+    platform::LibraryHandle library_ = nullptr;  // kept loaded: the web engine stays too
+};
 
 // GUI thread: the renderer string of a valid context, made current on an
 // offscreen surface for the question; empty when it cannot be made current.
@@ -170,8 +198,9 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     shellcore::ExtendedArguments args(
         argc, argv, shellcore::webEngineSwitches(qEnvironmentVariableIntValue("TARVOLIN_DISABLE_WEB_SECURITY") == 1));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    // The shared OpenGL context the web views draw with: the application
+    // makes it, so the web engine need not be loaded this early.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
-    QtWebEngine::initialize();
 
     SingleApplication app(args.argc(), args.argv(), appName);
     if (app.isRunning())
@@ -188,23 +217,8 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     // Creating the default web profile takes most of a second: it is made
     // once the sign-in window has shown its first frame (that window holds no
     // web view), and at the latest before the main phase creates any.
-    HWebEngineUrlRequestInterceptor interceptor;
-    bool webProfileReady = false;
-    const auto prepareWebProfile = [&interceptor, &webProfileReady] {
-        if (webProfileReady)
-            return;
-        webProfileReady = true;
-        setUpWebProfile(&interceptor);
-    };
-    // The profile outlives this function: it must not keep the interceptor.
-    const struct DropInterceptor {
-        const bool& ready;
-        ~DropInterceptor()
-        {
-            if (ready)
-                QQuickWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr);
-        }
-    } dropInterceptor{webProfileReady};
+    WebProfile webProfile;
+    const auto prepareWebProfile = [&webProfile] { webProfile.prepare(); };
     registerQmlTypes();
     hooks.fillStores();
     // Secondary windows open over the window of the phase: the sign-in window,

@@ -17,7 +17,10 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <link.h>
+
 #include <cstdio>
+#include <cstring>
 
 #include "shell/quoteproxy.h"
 #include "shell/settingsstores.h"
@@ -30,6 +33,23 @@ QUrl urlFromEnvironment(const char* name)
     return text.isEmpty() ? QUrl() : QUrl::fromUserInput(text);
 }
 
+// Whether the web engine's library is mapped into the process yet.
+bool webEngineLoaded()
+{
+    const auto visit = [](dl_phdr_info* info, size_t, void*) -> int {
+        return info->dlpi_name && std::strstr(info->dlpi_name, "libQt5WebEngineCore.so") ? 1 : 0;
+    };
+    return dl_iterate_phdr(visit, nullptr) != 0;
+}
+
+// Says whether the web engine is loaded yet (at a first expose it should not
+// be: loading it would delay the window), then "exposed".
+void reportExposed(const TestHooks& hooks)
+{
+    hooks.report(webEngineLoaded() ? "web engine loaded" : "web engine not loaded");
+    hooks.report("exposed");
+}
+
 // Quits on the first expose of the window it watches.
 class ExposeWatcher : public QObject {
 public:
@@ -40,7 +60,7 @@ protected:
     {
         if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
             watched->removeEventFilter(this);
-            hooks_.report("exposed");
+            reportExposed(hooks_);
             QCoreApplication::quit();
         }
         return false;
@@ -87,7 +107,7 @@ void TestHooks::watchFirstExpose(QWindow* window) const
     if (quit != "exposed" || !window)
         return;
     if (window->isExposed()) {  // exposed before this hook saw the window
-        report("exposed");
+        reportExposed(*this);
         QCoreApplication::quit();
         return;
     }

@@ -17,7 +17,8 @@
 //                              ends the program
 // While any is set, the program reports its progress as lines on standard
 // output ("window", "main phase", "activated window=N", "quitting",
-// "engine stopped" once the quote-engine thread has been joined, "exposed").
+// "engine stopped" once the quote-engine thread has been joined, "exposed"
+// after "web engine loaded" or "web engine not loaded").
 // TestInput uses Qt's private window system interface, so it is built only
 // with the CMake option TARVOLIN_TEST_HOOKS (on unless a build turns it off;
 // scripts/test turns it on): without it TARVOLIN_TEST_INPUT publishes nothing.

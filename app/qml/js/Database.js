@@ -95,13 +95,17 @@ function dbInit() {
     }
 }
 
+// One transaction for the table and every row: a transaction a row would
+// sync the file fifty times before the sign-in window could show.
 function initQuickCmd() {
-    dbExecuteSql(stockDictionaryTable);
-    for (var i = 0; i < quickCmdRows.length; ++i) {
-        var r = quickCmdRows[i];
-        dbExecuteSql("Replace INTO StockDictionary(code,market,name,type,pinyin,active) VALUES(?, 0, ?, 0, ?, ?)",
-                     [r[0], r[1], r[2], r[3]]);
-    }
+    dbGetHandle().transaction(function (tx) {
+        tx.executeSql(stockDictionaryTable);
+        for (var i = 0; i < quickCmdRows.length; ++i) {
+            var r = quickCmdRows[i];
+            tx.executeSql("Replace INTO StockDictionary(code,market,name,type,pinyin,active) VALUES(?, 0, ?, 0, ?, ?)",
+                          [r[0], r[1], r[2], r[3]]);
+        }
+    });
 }
 
 function dbExecuteSql(sql, args) {

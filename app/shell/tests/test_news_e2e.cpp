@@ -52,6 +52,12 @@ TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
     EXPECT_FALSE(program.waitFor("demo: done", 60000).isEmpty()) << output();
     EXPECT_TRUE(program.finishWithin(20000));
     display.reset();
+    // The web views' pages reached the back end marked with the edition: the
+    // profile was set up although the web engine loaded only after sign-in.
+    std::string marked;
+    EXPECT_TRUE(servers.backend->wait_for(
+        [](const std::string& line) { return line.find(" SoftwareFlags=Tarvolin-PC") != std::string::npos; }, &marked))
+        << "expected a page request with SoftwareFlags=Tarvolin-PC at the back end; saw none";
 
     for (const QString& s : shots) {
         const QImage image(screenshotDir() + "/" + s);

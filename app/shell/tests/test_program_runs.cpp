@@ -143,6 +143,19 @@ TEST(ProgramRuns, WithoutOpenGlTheProgramDrawsInSoftware)
     EXPECT_EQ(run.exitCode(), 0);
 }
 
+// Loading the web engine's libraries takes a good part of a start: the
+// sign-in window (which holds no web view) shows before they are loaded.
+TEST(ProgramRuns, TheSignInWindowShowsBeforeTheWebEngineLoads)
+{
+    ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("window.qml"), "TARVOLIN_TEST_QUIT=exposed"});
+    ASSERT_TRUE(run.waitLine("exposed")) << run.lines().join("\n").toStdString();
+    ASSERT_TRUE(run.finishWithin(kExitDeadlineMs)) << "the program hung after its first expose";
+    const QStringList lines = run.lines();
+    EXPECT_TRUE(lines.contains("web engine not loaded"))
+        << "expected the web engine not loaded at the first expose; saw:\n" << lines.join("\n").toStdString();
+    EXPECT_EQ(run.exitCode(), 0);
+}
+
 TEST(ProgramRuns, ClosingTheLoginWindowEndsWithoutTheMainPhase)
 {
     ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml")});

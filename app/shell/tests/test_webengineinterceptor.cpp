@@ -12,7 +12,7 @@
 #include <chrono>
 
 #include "serverprocess.h"
-#include "shell/hwebengineurlrequestinterceptor.h"
+#include "shell/web/hwebengineurlrequestinterceptor.h"
 
 namespace {
 

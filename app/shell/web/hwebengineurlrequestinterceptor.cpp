@@ -1,4 +1,4 @@
-#include "shell/hwebengineurlrequestinterceptor.h"
+#include "shell/web/hwebengineurlrequestinterceptor.h"
 
 const char HWebEngineUrlRequestInterceptor::kSoftwareFlags[] = "Tarvolin-PC";
 const char HWebEngineUrlRequestInterceptor::kUserAgent[] =

@@ -6,7 +6,10 @@
 
 #include <QWebEngineUrlRequestInterceptor>
 
-class HWebEngineUrlRequestInterceptor : public QWebEngineUrlRequestInterceptor {
+#include "shell/web/webprofile.h"
+
+// Exported from libTarvolinWeb.so for the tests that drive it directly.
+class TARVOLIN_WEB_EXPORT HWebEngineUrlRequestInterceptor : public QWebEngineUrlRequestInterceptor {
     Q_OBJECT
 public:
     using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
