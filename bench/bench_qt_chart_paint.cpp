@@ -23,18 +23,6 @@ namespace {
 
 const int kPaneHeights[] = {600, 240, 240};
 
-// A day-bar record over points (which must outlive it), two decimals.
-QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points)
-{
-    QuoteKPoints record{};
-    record.count = int(points.size());
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-    record.code_info.decimal = 2;
-    return record;
-}
-
 const std::vector<std::vector<const char*>> kFourFormulas = {{"KLINE", "MA"}, {"VOL"}, {"MACD"}};
 const std::vector<std::vector<const char*>> kTenFormulas = {
     {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
@@ -61,7 +49,7 @@ void BM_PaintThreePaneFrame(benchmark::State& state)
     ensureChartApplication();
     const int n = 5000;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record = dayRecord(points);
+    QuoteKPoints record = dayRecord(points, 2);
 
     struct Pane {
         std::unique_ptr<QChart> chart;
@@ -108,7 +96,7 @@ void BM_LayerImages(benchmark::State& state)
     ensureChartApplication();
     const int n = 5000;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record = dayRecord(points);
+    QuoteKPoints record = dayRecord(points, 2);
     const QImage::Format format = (state.range(0) & 1) ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32;
     const bool compose = state.range(0) < 2;
     std::vector<std::unique_ptr<QChart>> charts;
@@ -177,7 +165,7 @@ void BM_CrosshairMove(benchmark::State& state)
 {
     ensureChartApplication();
     std::vector<QuoteKPoint> points = syntheticBars(5000, true);
-    QuoteKPoints record = dayRecord(points);
+    QuoteKPoints record = dayRecord(points, 2);
     std::unique_ptr<QChart> c = makePane(0, record);
     c->setShowCrosshairLine(true);
     QImage frame(1920, kPaneHeights[0], QImage::Format_ARGB32_Premultiplied);

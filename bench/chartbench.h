@@ -7,9 +7,9 @@
 #include <QApplication>
 #include <QGuiApplication>
 
-
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "formulas/formulaservice.h"
@@ -49,4 +49,16 @@ inline std::vector<QuoteKPoint> syntheticBars(int n, bool alternateOpen)
         p.amount = p.volume * 20;
     }
     return v;
+}
+
+// A day-bar record of 600001 over points (which must outlive it).
+inline QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points, uint8_t decimal = 0)
+{
+    QuoteKPoints record{};
+    record.count = int(points.size());
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    record.code_info.decimal = decimal;
+    return record;
 }
