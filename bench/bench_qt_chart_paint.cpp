@@ -68,16 +68,13 @@ void BM_PaintThreePaneFrame(benchmark::State& state)
         state.SkipWithError("range not set up");
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        frame.fill(Qt::black);
-        QPainter p(&frame);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        QPainter p;
+        beginFrame(p, frame);
         for (Pane& pane : panes) {
             QChart& c = *pane.chart;
-            c.relayout();
             p.save();
             p.translate(0, pane.top);
-            FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
-            c.paint(&p);
+            paintPane(p, c);
             p.restore();
         }
         p.end();
@@ -173,9 +170,8 @@ void BM_CrosshairMove(benchmark::State& state)
     for (auto _ : state) {
         c->updateMousePoint(c.get(), 100 + (k * 37) % 1700, 40 + (k * 13) % 500);
         ++k;
-        frame.fill(Qt::black);
-        QPainter p(&frame);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        QPainter p;
+        beginFrame(p, frame);
         c->paint(&p);
         p.end();
         benchmark::DoNotOptimize(frame.constBits());
@@ -198,12 +194,9 @@ void BM_MinuteFrame(benchmark::State& state)
     c.updateMousePoint(&c, 960, 400);
     QImage frame(1920, 800, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        frame.fill(Qt::black);
-        QPainter p(&frame);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-        c.relayout();
-        FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
-        c.paint(&p);
+        QPainter p;
+        beginFrame(p, frame);
+        paintPane(p, c);
         p.end();
         benchmark::DoNotOptimize(frame.constBits());
     }

@@ -6,12 +6,16 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "charts/fchart.h"
+#include "charts/qchart.h"
 #include "formulas/formulaservice.h"
 #include "quote.h"
 
@@ -61,4 +65,21 @@ inline QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points, uint8_t decimal 
     std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
     record.code_info.decimal = decimal;
     return record;
+}
+
+// Starts a frame as the view's window does: frame cleared to black, p
+// painting on it with the view's render hints.
+inline void beginFrame(QPainter& p, QImage& frame)
+{
+    frame.fill(Qt::black);
+    p.begin(&frame);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+}
+
+// One pane as the view paints it: laid out, its formula layer, the chart.
+inline void paintPane(QPainter& p, QChart& c)
+{
+    c.relayout();
+    FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+    c.paint(&p);
 }
