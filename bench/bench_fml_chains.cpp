@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fml.h"
+#include "fmlopchain.h"
 
 namespace {
 
@@ -38,34 +39,16 @@ std::vector<float> prices(int n)
     return c;
 }
 
-struct Program {
+struct Program : FmlOpChain<Program> {
     FormulaVM* vm = fml_vm_create();
     FormulaContext* ctx = fml_ctx_create(vm);
     const std::vector<float>* close = nullptr;
+    Program() { chainTo(ctx); }
     ~Program()
     {
         fml_ctx_release(ctx);
         fml_vm_release(vm);
     }
-    Program& n(float v) { FMLOpValue o{}; o.number = v; fml_ctx_op_code_push(ctx, FML_OP_PUSH_NUMBER, &o); return *this; }
-    Program& op(int code, const char* s) { FMLOpValue o{}; o.name = s; fml_ctx_op_code_push(ctx, code, &o); return *this; }
-    Program& name(const char* s) { return op(FML_OP_PUSH_NAME, s); }
-    Program& call(const char* s) { return op(FML_OP_CALL, s); }
-    Program& assign(const char* s) { return op(FML_OP_ASSIGN, s); }
-    Program& drop() { fml_ctx_op_code_push(ctx, FML_OP_DROP, nullptr); return *this; }
-    // A drawn output of the value on the stack, as the catalogue's programs
-    // declare theirs (kind data, the given pen style).
-    Program& out(const char* s, int style = FML_PEN_LINE)
-    {
-        const FMLOutputAttr attr{0, 1.0f, style};
-        FMLOpValue o{};
-        o.kind = FML_DRAW_DATA;
-        o.output_name = s;
-        o.attr = &attr;
-        fml_ctx_op_code_push(ctx, FML_OP_OUTPUT, &o);
-        return *this;
-    }
-
     static int supply(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
     {
         if ((name[0] | 0x20) != 'c' || name[1])
@@ -129,9 +112,9 @@ void BM_Macd(benchmark::State& state)
     compare(
         state,
         [](Program& p) {
-            p.name("C").n(12).call("EMA").name("C").n(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
-            p.name("DIF").n(9).call("EMA").assign("DEA").out("DEA").drop();
-            p.name("DIF").name("DEA").call("-").n(2).call("*").assign("MACD").out("MACD", FML_PEN_COLORSTICK)
+            p.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
+            p.name("DIF").num(9).call("EMA").assign("DEA").out("DEA").drop();
+            p.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD", FML_PEN_COLORSTICK)
                 .drop();
         },
         [&dif, &dea](const std::vector<float>& c, std::vector<float>& out) {
@@ -159,9 +142,9 @@ void BM_MacdNoOutputs(benchmark::State& state)
     compare(
         state,
         [](Program& p) {
-            p.name("C").n(12).call("EMA").name("C").n(26).call("EMA").call("-").assign("DIF").drop();
-            p.name("DIF").n(9).call("EMA").assign("DEA").drop();
-            p.name("DIF").name("DEA").call("-").n(2).call("*").assign("MACD").drop();
+            p.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").drop();
+            p.name("DIF").num(9).call("EMA").assign("DEA").drop();
+            p.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").drop();
         },
         [](const std::vector<float>& c, std::vector<float>& out) {
             double e12 = c[0], e26 = c[0], dea = 0.0;
@@ -180,9 +163,9 @@ void BM_Rsi(benchmark::State& state)
     compare(
         state,
         [](Program& p) {
-            p.name("C").n(1).call("REF").assign("LC").drop();
-            p.name("C").name("LC").call("-").n(0).call("MAX").n(6).n(1).call("SMA");
-            p.name("C").name("LC").call("-").call("ABS").n(6).n(1).call("SMA").call("/").n(100).call("*");
+            p.name("C").num(1).call("REF").assign("LC").drop();
+            p.name("C").name("LC").call("-").num(0).call("MAX").num(6).num(1).call("SMA");
+            p.name("C").name("LC").call("-").call("ABS").num(6).num(1).call("SMA").call("/").num(100).call("*");
             p.assign("RSI").drop();
         },
         [](const std::vector<float>& c, std::vector<float>& out) {
@@ -201,7 +184,7 @@ void BM_Rsi(benchmark::State& state)
 void BM_Sum20(benchmark::State& state)
 {
     compare(
-        state, [](Program& p) { p.name("C").n(20).call("SUM").assign("S").drop(); },
+        state, [](Program& p) { p.name("C").num(20).call("SUM").assign("S").drop(); },
         [](const std::vector<float>& c, std::vector<float>& out) {
             double s = 0.0;
             for (std::size_t i = 0; i < c.size(); ++i) {
@@ -273,7 +256,7 @@ void BM_Avedev(benchmark::State& state)
     const int bars = 100000;
     const int n = int(state.range(0));
     compare(
-        state, [n](Program& p) { p.name("C").n(float(n)).call("AVEDEV").assign("A").drop(); },
+        state, [n](Program& p) { p.name("C").num(float(n)).call("AVEDEV").assign("A").drop(); },
         [n](const std::vector<float>& c, std::vector<float>& out) { rankTreeAvedev(c, n, out); }, bars);
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fml.h"
+#include "fmlopchain.h"
 
 namespace {
 
@@ -59,27 +60,10 @@ int supply(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
     return 1;
 }
 
-class Builder {
+// The program builder shared with the engine's tests.
+class Builder : public FmlOpChain<Builder> {
 public:
-    explicit Builder(FormulaContext* ctx) : ctx_(ctx) {}
-    Builder& n(float v) { FMLOpValue o{}; o.number = v; fml_ctx_op_code_push(ctx_, FML_OP_PUSH_NUMBER, &o); return *this; }
-    Builder& name(const char* s) { return op(FML_OP_PUSH_NAME, s); }
-    Builder& call(const char* s) { return op(FML_OP_CALL, s); }
-    Builder& assign(const char* s) { return op(FML_OP_ASSIGN, s); }
-    Builder& drop() { fml_ctx_op_code_push(ctx_, FML_OP_DROP, nullptr); return *this; }
-    Builder& out(const char* s)
-    {
-        FMLOutputAttr attr{0, 1.0f, 0};
-        FMLOpValue o{};
-        o.kind = FML_DRAW_DATA;
-        o.output_name = s;
-        o.attr = &attr;
-        fml_ctx_op_code_push(ctx_, FML_OP_OUTPUT, &o);
-        return *this;
-    }
-private:
-    Builder& op(int code, const char* s) { FMLOpValue o{}; o.name = s; fml_ctx_op_code_push(ctx_, code, &o); return *this; }
-    FormulaContext* ctx_;
+    using FmlOpChain::FmlOpChain;
 };
 
 // DIF, DEA, MACD; RSV, K, D, J: seven drawn outputs.
@@ -87,23 +71,23 @@ void compileMacdKdj(FormulaContext* ctx, bool builtins)
 {
     Builder b(ctx);
     if (builtins) {
-        b.name("C").n(12).call("EMA").name("C").n(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
-        b.name("DIF").n(9).call("EMA").assign("DEA").out("DEA").drop();
-        b.name("DIF").name("DEA").call("-").n(2).call("*").assign("MACD").out("MACD").drop();
-        b.name("C").name("L").n(9).call("LLV").call("-").name("H").n(9).call("HHV").name("L").n(9).call("LLV")
-            .call("-").call("/").n(100).call("*").assign("RSV").out("RSV").drop();
-        b.name("RSV").n(3).n(1).call("SMA").assign("K").out("K").drop();
-        b.name("K").n(3).n(1).call("SMA").assign("D").out("D").drop();
-        b.n(3).name("K").call("*").n(2).name("D").call("*").call("-").assign("J").out("J").drop();
+        b.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
+        b.name("DIF").num(9).call("EMA").assign("DEA").out("DEA").drop();
+        b.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD").drop();
+        b.name("C").name("L").num(9).call("LLV").call("-").name("H").num(9).call("HHV").name("L").num(9).call("LLV")
+            .call("-").call("/").num(100).call("*").assign("RSV").out("RSV").drop();
+        b.name("RSV").num(3).num(1).call("SMA").assign("K").out("K").drop();
+        b.name("K").num(3).num(1).call("SMA").assign("D").out("D").drop();
+        b.num(3).name("K").call("*").num(2).name("D").call("*").call("-").assign("J").out("J").drop();
     } else {
-        b.name("C").n(0.15f).call("*").name("C").n(0.07f).call("*").call("-").assign("DIF").out("DIF").drop();
-        b.name("DIF").n(0.2f).call("*").assign("DEA").out("DEA").drop();
-        b.name("DIF").name("DEA").call("-").n(2).call("*").assign("MACD").out("MACD").drop();
-        b.name("C").name("L").call("-").name("H").name("L").call("-").call("/").n(100).call("*").assign("RSV")
+        b.name("C").num(0.15f).call("*").name("C").num(0.07f).call("*").call("-").assign("DIF").out("DIF").drop();
+        b.name("DIF").num(0.2f).call("*").assign("DEA").out("DEA").drop();
+        b.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD").drop();
+        b.name("C").name("L").call("-").name("H").name("L").call("-").call("/").num(100).call("*").assign("RSV")
             .out("RSV").drop();
-        b.name("RSV").n(0.5f).call("*").assign("K").out("K").drop();
-        b.name("K").n(0.5f).call("*").assign("D").out("D").drop();
-        b.n(3).name("K").call("*").n(2).name("D").call("*").call("-").assign("J").out("J").drop();
+        b.name("RSV").num(0.5f).call("*").assign("K").out("K").drop();
+        b.name("K").num(0.5f).call("*").assign("D").out("D").drop();
+        b.num(3).name("K").call("*").num(2).name("D").call("*").call("-").assign("J").out("J").drop();
     }
 }
 

@@ -10,17 +10,14 @@
 #include <atomic>
 #include <thread>
 
+#include "benchapplication.h"
 #include "shell/quoteproxy.h"
 
 namespace {
 
 QCoreApplication* application()
 {
-    static int argc = 1;
-    static char name[] = "bench_qt_bridge";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return &app;
+    return benchApplication<QCoreApplication>("bench_qt_bridge");
 }
 
 constexpr int kBatch = 1000;

@@ -23,18 +23,6 @@ namespace {
 
 const int kPaneHeights[] = {600, 240, 240};
 
-// A day-bar record over points (which must outlive it), two decimals.
-QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points)
-{
-    QuoteKPoints record{};
-    record.count = int(points.size());
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-    record.code_info.decimal = 2;
-    return record;
-}
-
 const std::vector<std::vector<const char*>> kFourFormulas = {{"KLINE", "MA"}, {"VOL"}, {"MACD"}};
 const std::vector<std::vector<const char*>> kTenFormulas = {
     {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
@@ -61,7 +49,7 @@ void BM_PaintThreePaneFrame(benchmark::State& state)
     ensureChartApplication();
     const int n = 5000;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record = dayRecord(points);
+    QuoteKPoints record = dayRecord(points, 2);
 
     struct Pane {
         std::unique_ptr<QChart> chart;
@@ -80,16 +68,13 @@ void BM_PaintThreePaneFrame(benchmark::State& state)
         state.SkipWithError("range not set up");
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        frame.fill(Qt::black);
-        QPainter p(&frame);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        QPainter p;
+        beginFrame(p, frame);
         for (Pane& pane : panes) {
             QChart& c = *pane.chart;
-            c.relayout();
             p.save();
             p.translate(0, pane.top);
-            FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
-            c.paint(&p);
+            paintPane(p, c);
             p.restore();
         }
         p.end();
@@ -108,7 +93,7 @@ void BM_LayerImages(benchmark::State& state)
     ensureChartApplication();
     const int n = 5000;
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record = dayRecord(points);
+    QuoteKPoints record = dayRecord(points, 2);
     const QImage::Format format = (state.range(0) & 1) ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32;
     const bool compose = state.range(0) < 2;
     std::vector<std::unique_ptr<QChart>> charts;
@@ -177,7 +162,7 @@ void BM_CrosshairMove(benchmark::State& state)
 {
     ensureChartApplication();
     std::vector<QuoteKPoint> points = syntheticBars(5000, true);
-    QuoteKPoints record = dayRecord(points);
+    QuoteKPoints record = dayRecord(points, 2);
     std::unique_ptr<QChart> c = makePane(0, record);
     c->setShowCrosshairLine(true);
     QImage frame(1920, kPaneHeights[0], QImage::Format_ARGB32_Premultiplied);
@@ -185,9 +170,8 @@ void BM_CrosshairMove(benchmark::State& state)
     for (auto _ : state) {
         c->updateMousePoint(c.get(), 100 + (k * 37) % 1700, 40 + (k * 13) % 500);
         ++k;
-        frame.fill(Qt::black);
-        QPainter p(&frame);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+        QPainter p;
+        beginFrame(p, frame);
         c->paint(&p);
         p.end();
         benchmark::DoNotOptimize(frame.constBits());
@@ -210,12 +194,9 @@ void BM_MinuteFrame(benchmark::State& state)
     c.updateMousePoint(&c, 960, 400);
     QImage frame(1920, 800, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        frame.fill(Qt::black);
-        QPainter p(&frame);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-        c.relayout();
-        FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
-        c.paint(&p);
+        QPainter p;
+        beginFrame(p, frame);
+        paintPane(p, c);
         p.end();
         benchmark::DoNotOptimize(frame.constBits());
     }

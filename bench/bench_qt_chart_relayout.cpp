@@ -28,17 +28,6 @@ const std::vector<std::vector<const char*>> kPaneFormulas = {
     {"KLINE", "MA", "BOLL", "SAR", "EXPMA"}, {"VOL", "MACD"}, {"KDJ", "RSI", "WR"}};
 const int kPaneHeights[] = {600, 240, 240};
 
-// A day-bar record over points (which must outlive it).
-QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points)
-{
-    QuoteKPoints record{};
-    record.count = int(points.size());
-    record.period = 33;
-    record.points = points.data();
-    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
-    return record;
-}
-
 // Pane i at 1920 wide with its formulas over record, 300 bars shown; item,
 // when given, is attached as the pane's layer item before the data arrives.
 // Given main (pane 0), the pane is bound to it as the stock view binds its
@@ -167,8 +156,7 @@ void BM_TickThreePanes(benchmark::State& state)
     const bool paint = state.range(1) != 0;
     const int kind = int(state.range(2));
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record = dayRecord(points);
-    record.code_info.decimal = 2;
+    QuoteKPoints record = dayRecord(points, 2);
     std::vector<std::unique_ptr<QChart>> panes;
     for (std::size_t i = 0; i < kPaneFormulas.size(); ++i)
         panes.push_back(makePane(i, record, nullptr, panes.empty() ? nullptr : panes.front().get()));
@@ -209,8 +197,7 @@ void BM_TickLayerItems(benchmark::State& state)
     const int n = int(state.range(0));
     const int kind = int(state.range(1));
     std::vector<QuoteKPoint> points = syntheticBars(n, true);
-    QuoteKPoints record = dayRecord(points);
-    record.code_info.decimal = 2;
+    QuoteKPoints record = dayRecord(points, 2);
     std::vector<std::unique_ptr<QChart>> panes;
     std::vector<std::unique_ptr<FChart>> items;
     QImage frame(1920, 1080, QImage::Format_ARGB32_Premultiplied);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "benchapplication.h"
 #include "models/core/ticklists.h"
 #include "models/qdetailedmodel.h"
 #include "models/qflowlistview.h"
@@ -21,11 +22,7 @@ namespace {
 
 QApplication* application()
 {
-    static int argc = 1;
-    static char name[] = "bench_qt_detail_push";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return &app;
+    return benchApplication<QApplication>("bench_qt_detail_push");
 }
 
 constexpr int kDay = 5000;

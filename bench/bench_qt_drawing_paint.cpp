@@ -68,12 +68,9 @@ void paintFrame(benchmark::State& state, int tools)
         state.SkipWithError("tools not drawn");
     QImage frame(1920, 600, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        frame.fill(Qt::black);
-        QPainter p(&frame);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-        pane.chart.relayout();
-        FChart::paintLayer(p, *pane.chart.formulaLayer(0), pane.chart.getBegin(), pane.chart.getEnd());
-        pane.chart.paint(&p);
+        QPainter p;
+        beginFrame(p, frame);
+        paintPane(p, pane.chart);
         p.end();
         benchmark::DoNotOptimize(frame.constBits());
     }

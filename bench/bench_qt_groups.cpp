@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "benchapplication.h"
 #include "models/qmystockservice.h"
 #include "models/qquorvexdll.h"
 #include "models/qquorvexservice.h"
@@ -30,11 +31,7 @@ QApplication* application()
         return true;
     }();
     (void)once;
-    static int argc = 1;
-    static char name[] = "bench_qt_groups";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return &app;
+    return benchApplication<QApplication>("bench_qt_groups");
 }
 
 // Ten groups of 500 stocks each.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "benchapplication.h"
 #include "models/qtablemodelproxy.h"
 #include "models/tablemodel.h"
 
@@ -17,11 +18,7 @@ namespace {
 
 QApplication* application()
 {
-    static int argc = 1;
-    static char name[] = "bench_qt_table_push";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return &app;
+    return benchApplication<QApplication>("bench_qt_table_push");
 }
 
 constexpr int kRows = 5000;

@@ -6,12 +6,16 @@
 
 #include <QApplication>
 #include <QGuiApplication>
-
+#include <QImage>
+#include <QPainter>
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "charts/fchart.h"
+#include "charts/qchart.h"
 #include "formulas/formulaservice.h"
 #include "quote.h"
 
@@ -49,4 +53,33 @@ inline std::vector<QuoteKPoint> syntheticBars(int n, bool alternateOpen)
         p.amount = p.volume * 20;
     }
     return v;
+}
+
+// A day-bar record of 600001 over points (which must outlive it).
+inline QuoteKPoints dayRecord(std::vector<QuoteKPoint>& points, uint8_t decimal = 0)
+{
+    QuoteKPoints record{};
+    record.count = int(points.size());
+    record.period = 33;
+    record.points = points.data();
+    std::strncpy(record.code_info.code, "600001", sizeof record.code_info.code - 1);
+    record.code_info.decimal = decimal;
+    return record;
+}
+
+// Starts a frame as the view's window does: frame cleared to black, p
+// painting on it with the view's render hints.
+inline void beginFrame(QPainter& p, QImage& frame)
+{
+    frame.fill(Qt::black);
+    p.begin(&frame);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+}
+
+// One pane as the view paints it: laid out, its formula layer, the chart.
+inline void paintPane(QPainter& p, QChart& c)
+{
+    c.relayout();
+    FChart::paintLayer(p, *c.formulaLayer(0), c.getBegin(), c.getEnd());
+    c.paint(&p);
 }

@@ -9,36 +9,31 @@ CPaintThreePoint::CPaintThreePoint(const char* type) : CPaintMethodBase(type) { 
 void CPaintThreePoint::setChart(QChart* c)
 {
     CPaintMethodBase::setChart(c);
-    first_.setChart(c);
-    second_.setChart(c);
+    toSegments(&CPaintMethodBase::setChart, c);
 }
 
 void CPaintThreePoint::setPainter(QPainter* p)
 {
     CPaintMethodBase::setPainter(p);
-    first_.setPainter(p);
-    second_.setPainter(p);
+    toSegments(&CPaintMethodBase::setPainter, p);
 }
 
 void CPaintThreePoint::setColor(int c)
 {
     CPaintMethodBase::setColor(c);
-    first_.setColor(c);
-    second_.setColor(c);
+    toSegments(&CPaintMethodBase::setColor, c);
 }
 
 void CPaintThreePoint::setWidth(int w)
 {
     CPaintMethodBase::setWidth(w);
-    first_.setWidth(w);
-    second_.setWidth(w);
+    toSegments(&CPaintMethodBase::setWidth, w);
 }
 
 void CPaintThreePoint::setStyle(int s)
 {
     CPaintMethodBase::setStyle(s);
-    first_.setStyle(s);
-    second_.setStyle(s);
+    toSegments(&CPaintMethodBase::setStyle, s);
 }
 
 bool CPaintThreePoint::computeThreePoint()

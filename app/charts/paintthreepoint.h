@@ -21,6 +21,14 @@ public:
     void anchorsChanged() override;
 
 protected:
+    // Passes one setting on to both segments.
+    template <typename T>
+    void toSegments(void (CPaintMethodBase::*set)(T), T value)
+    {
+        (first_.*set)(value);
+        (second_.*set)(value);
+    }
+
     CPaintSegment first_, second_;
 };
 

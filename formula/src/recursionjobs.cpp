@@ -44,6 +44,66 @@ inline void plainLane(Lane& l, float xt, uint32_t t)
     l.out[t] = static_cast<float>(l.y);
 }
 
+// Whether no lane of N reads a bar that another (or itself) writes.
+template <int N>
+inline bool lanesApart(const Lane* const* lanes, uint32_t count)
+{
+    bool apart = true;
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < N; ++j)
+            apart = apart && !sharesBars(lanes[i]->x, lanes[j]->out, count);
+    return apart;
+}
+
+// Bars [p, e) of N lanes (N >= 2) one step each, bar by bar, for lanes whose
+// data and results overlap.
+template <int N>
+inline void stepLanes(Lane& l0, Lane& l1, Lane& l2, Lane& l3, uint32_t p, uint32_t e)
+{
+    for (uint32_t t = p; t < e; ++t) {
+        stepLane(l0, t);
+        stepLane(l1, t);
+        if (N > 2)
+            stepLane(l2, t);
+        if (N > 3)
+            stepLane(l3, t);
+    }
+}
+
+// The end of a piece [p, e) that N lanes went through together, from the
+// lanes' last states ys and their largest and smallest magnitudes: a lane
+// takes its last state when every candidate lay within [2^-100, 2^101) (each
+// one qualified); otherwise its piece is done again by linearStep from its
+// first state y0. A candidate that is not finite leaves every later state of
+// the piece not finite (NaN stays NaN, infinity stays infinite or turns NaN),
+// so the last state shows what the maximum may have dropped.
+template <int N>
+inline void settlePiece(Lane* const* lanes, const double* ys, const double* his, const double* los,
+                        const double* y0, uint32_t p, uint32_t e)
+{
+    for (int k = 0; k < N; ++k) {
+        Lane& q = *lanes[k];
+        q.y = ys[k];
+        if (__builtin_expect(his[k] < 0x1p101 && los[k] >= 0x1p-100 && ys[k] == ys[k], 1))
+            continue;
+        q.y = y0[k];
+        for (uint32_t t = p; t < e; ++t)
+            stepLane(q, t);
+    }
+}
+
+// The N lanes' states back in their loops, count bars on.
+template <int N>
+inline void storeLanes(RecursionLoop* const* m, const Lane& l0, const Lane& l1, const Lane& l2, const Lane& l3,
+                       uint32_t count)
+{
+    const double y[4] = {l0.y, l1.y, l2.y, l3.y};
+    for (int k = 0; k < N; ++k) {
+        m[k]->y = y[k];
+        m[k]->next += count;
+    }
+}
+
 // count bars of each of the N recursions from its next bar on, interleaved
 // (named lanes, so that every state stays in a register). Pieces go as
 // linearRun's do: without the test of the candidates, each lane's piece
@@ -52,22 +112,13 @@ template <int N>
 void advanceTogether(RecursionLoop* const* m, uint32_t count)
 {
     Lane l[4] = {laneOf(*m[0]), laneOf(*m[1]), laneOf(*m[N > 2 ? 2 : 1]), laneOf(*m[N > 3 ? 3 : 1])};
-    bool apart = true;
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < N; ++j)
-            apart = apart && !sharesBars(l[i].x, l[j].out, count);
+    const Lane* checked[4] = {&l[0], &l[1], &l[2], &l[3]};
+    const bool apart = lanesApart<N>(checked, count);
     Lane l0 = l[0], l1 = l[1], l2 = l[2], l3 = l[3];
     for (uint32_t p = 0; p < count; p += kCheckedRun) {
         const uint32_t e = std::min(count, p + kCheckedRun);
         if (!apart) {
-            for (uint32_t t = p; t < e; ++t) {
-                stepLane(l0, t);
-                stepLane(l1, t);
-                if (N > 2)
-                    stepLane(l2, t);
-                if (N > 3)
-                    stepLane(l3, t);
-            }
+            stepLanes<N>(l0, l1, l2, l3, p, e);
             continue;
         }
         const double y0[4] = {l0.y, l1.y, l2.y, l3.y};
@@ -107,9 +158,6 @@ void advanceTogether(RecursionLoop* const* m, uint32_t count)
                 lo23 = _mm_min_pd(lo23, m23);
             }
         }
-        // A candidate that is not finite leaves every later state of the
-        // piece not finite (NaN stays NaN, infinity stays infinite or turns
-        // NaN), so the last state shows what the maximum may have dropped.
         double ys[4], his[4], los[4];
         _mm_storeu_pd(ys, y01);
         _mm_storeu_pd(ys + 2, y23);
@@ -118,22 +166,9 @@ void advanceTogether(RecursionLoop* const* m, uint32_t count)
         _mm_storeu_pd(los, lo01);
         _mm_storeu_pd(los + 2, lo23);
         Lane* lanes[4] = {&l0, &l1, &l2, &l3};
-        for (int k = 0; k < N; ++k) {
-            Lane& q = *lanes[k];
-            q.y = ys[k];
-            // Every candidate within [2^-100, 2^101): each one qualified.
-            if (__builtin_expect(his[k] < 0x1p101 && los[k] >= 0x1p-100 && ys[k] == ys[k], 1))
-                continue;
-            q.y = y0[k];
-            for (uint32_t t = p; t < e; ++t)
-                stepLane(q, t);
-        }
+        settlePiece<N>(lanes, ys, his, los, y0, p, e);
     }
-    const double y[4] = {l0.y, l1.y, l2.y, l3.y};
-    for (int k = 0; k < N; ++k) {
-        m[k]->y = y[k];
-        m[k]->next += count;
-    }
+    storeLanes<N>(m, l0, l1, l2, l3, count);
 }
 
 
@@ -149,23 +184,14 @@ FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count)
     static_assert(N == 3 || N == 4, "three or four lanes");
     Lane l0 = laneOf(*m[0]), l1 = laneOf(*m[1]), l2 = laneOf(*m[2]), l3 = laneOf(*m[N > 3 ? 3 : 2]);
     const Lane* lanes[4] = {&l0, &l1, &l2, &l3};
-    bool apart = true;
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < N; ++j)
-            apart = apart && !sharesBars(lanes[i]->x, lanes[j]->out, count);
+    const bool apart = lanesApart<N>(lanes, count);
     const __m256d a = _mm256_set_pd(N > 3 ? l3.a : 1.0, l2.a, l1.a, l0.a);
     const __m256d b = _mm256_set_pd(N > 3 ? l3.b : 0.0, l2.b, l1.b, l0.b);
     const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
     for (uint32_t p = 0; p < count; p += kCheckedRun) {
         const uint32_t e = std::min(count, p + kCheckedRun);
         if (!apart) {
-            for (uint32_t t = p; t < e; ++t) {
-                stepLane(l0, t);
-                stepLane(l1, t);
-                stepLane(l2, t);
-                if (N > 3)
-                    stepLane(l3, t);
-            }
+            stepLanes<N>(l0, l1, l2, l3, p, e);
             continue;
         }
         const double y0[4] = {l0.y, l1.y, l2.y, l3.y};
@@ -194,21 +220,9 @@ FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count)
         _mm256_storeu_pd(his, hi);
         _mm256_storeu_pd(los, lo);
         Lane* each[4] = {&l0, &l1, &l2, &l3};
-        for (int k = 0; k < N; ++k) {
-            Lane& q = *each[k];
-            q.y = ys[k];
-            if (__builtin_expect(his[k] < 0x1p101 && los[k] >= 0x1p-100 && ys[k] == ys[k], 1))
-                continue;
-            q.y = y0[k];
-            for (uint32_t t = p; t < e; ++t)
-                stepLane(q, t);
-        }
+        settlePiece<N>(each, ys, his, los, y0, p, e);
     }
-    const double ys[4] = {l0.y, l1.y, l2.y, l3.y};
-    for (int k = 0; k < N; ++k) {
-        m[k]->y = ys[k];
-        m[k]->next += count;
-    }
+    storeLanes<N>(m, l0, l1, l2, l3, count);
 }
 #endif
 

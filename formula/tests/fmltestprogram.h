@@ -8,10 +8,15 @@
 #include <vector>
 
 #include "fml.h"
+#include "fmlopchain.h"
 
-class TestProgram {
+class TestProgram : public FmlOpChain<TestProgram> {
 public:
-    TestProgram() : vm_(fml_vm_create()), ctx_(fml_ctx_create(vm_)) { fml_ctx_miss_callback(ctx_, this, &TestProgram::onMiss); }
+    TestProgram() : vm_(fml_vm_create()), ctx_(fml_ctx_create(vm_))
+    {
+        chainTo(ctx_);
+        fml_ctx_miss_callback(ctx_, this, &TestProgram::onMiss);
+    }
     ~TestProgram()
     {
         fml_ctx_release(ctx_);
@@ -31,33 +36,6 @@ public:
     {
         auto it = calls_.find(upper(name));
         return it == calls_.end() ? 0 : it->second;
-    }
-
-    TestProgram& num(float v)
-    {
-        FMLOpValue op{};
-        op.number = v;
-        fml_ctx_op_code_push(ctx_, FML_OP_PUSH_NUMBER, &op);
-        return *this;
-    }
-    TestProgram& name(const char* n) { return push(FML_OP_PUSH_NAME, n); }
-    TestProgram& str(const char* s) { return push(FML_OP_PUSH_STRING, s); }
-    TestProgram& call(const char* f) { return push(FML_OP_CALL, f); }
-    TestProgram& assign(const char* n) { return push(FML_OP_ASSIGN, n); }
-    TestProgram& drop()
-    {
-        fml_ctx_op_code_push(ctx_, FML_OP_DROP, nullptr);
-        return *this;
-    }
-    TestProgram& output(int kind, const char* outName, uint32_t color = 0, float width = 1.0f, int32_t style = 0)
-    {
-        FMLOutputAttr attr{color, width, style};
-        FMLOpValue op{};
-        op.kind = kind;
-        op.output_name = outName;
-        op.attr = &attr;
-        fml_ctx_op_code_push(ctx_, FML_OP_OUTPUT, &op);
-        return *this;
     }
 
     // Cleans, sets the bar count and runs; the VM's result.
@@ -83,14 +61,6 @@ private:
             if (c >= 'a' && c <= 'z')
                 c = static_cast<char>(c - 32);
         return s;
-    }
-
-    TestProgram& push(int op, const char* text)
-    {
-        FMLOpValue v{};
-        v.name = text;
-        fml_ctx_op_code_push(ctx_, op, &v);
-        return *this;
     }
 
     static int onMiss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)

@@ -121,16 +121,20 @@ TEST(BuiltinText, StrcatAndStrcmp)
     expectLiteral(call(builtinStrcmp, {makeLiteralString("ab"), makeLiteralString("abc")}), 0.0f);
 }
 
+// Records an output of kind named name, as a drawing statement would.
+void recordNamed(FormulaContext& ctx, int kind, const char* name)
+{
+    FormulaOutput out;
+    out.name = name;
+    ctx.recordOutput(kind, out);
+}
+
 TEST(BuiltinOprename, RenamesTheFirstMatchInSearchOrder)
 {
     FormulaContext ctx;
-    FormulaOutput number;
-    number.name = "MA1";
-    ctx.recordOutput(FML_DRAW_NUMBER, number);
-    FormulaOutput line;
-    line.name = "MA1";
-    ctx.recordOutput(FML_DRAW_LINE, line);
-    ctx.recordOutput(FML_DRAW_LINE, line);
+    recordNamed(ctx, FML_DRAW_NUMBER, "MA1");
+    recordNamed(ctx, FML_DRAW_LINE, "MA1");
+    recordNamed(ctx, FML_DRAW_LINE, "MA1");
     ArgumentPtr f = lit(1);
     ArgumentPtr r = call(builtinOprename, {f, makeLiteralString("MA1"), makeLiteralString("MA5")}, 0, &ctx);
     EXPECT_EQ(r, f) << "oprename pushes F itself";
@@ -142,12 +146,8 @@ TEST(BuiltinOprename, RenamesTheFirstMatchInSearchOrder)
 TEST(BuiltinOprename, OnlyWhenFIsOne)
 {
     FormulaContext ctx;
-    FormulaOutput band;
-    band.name = "X";
-    ctx.recordOutput(FML_DRAW_BAND, band);
-    FormulaOutput number;
-    number.name = "X";
-    ctx.recordOutput(FML_DRAW_NUMBER, number);
+    recordNamed(ctx, FML_DRAW_BAND, "X");
+    recordNamed(ctx, FML_DRAW_NUMBER, "X");
     ArgumentPtr f = lit(0);
     EXPECT_EQ(call(builtinOprename, {f, makeLiteralString("X"), makeLiteralString("Y")}, 0, &ctx), f);
     EXPECT_EQ(ctx.outputList(FML_DRAW_NUMBER)->at(0).name, "X");

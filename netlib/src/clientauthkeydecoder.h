@@ -4,20 +4,17 @@
 // Then ClientAuthResultDecoder takes over.
 #pragma once
 
-#include "framedecoder.h"
+#include "logindecoder.h"
 
 namespace b2c {
 
-class ClientAuthKeyDecoder : public FrameDecoder {
+class ClientAuthKeyDecoder : public LoginDecoder<ClientAuthKeyDecoder> {
 public:
     static constexpr uint32_t kBodyLength = 25;
     static constexpr uint32_t kKeyBytes = 24;
 
     DecodeStatus decodeOne(ModuoBuffer& in, DecodedFrame& out) const override;
     const FrameDecoder& next() const override;
-    bool deliversWhenClosed() const override { return true; }
-
-    static const ClientAuthKeyDecoder& instance();
 };
 
 }  // namespace b2c

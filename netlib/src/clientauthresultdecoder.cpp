@@ -12,18 +12,11 @@ DecodeStatus ClientAuthResultDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& o
     if (st != DecodeStatus::Decoded) return st;
     int32_t result = 0;
     in.readValue(result, true);
-    out.kind = B2C_MESSAGE_AUTH;
-    out.auth = _B2CAuthMsg{};
-    out.auth.kind = B2C_AUTH_RESULT;
+    startRecord(out, B2C_AUTH_RESULT);
     std::memcpy(out.auth.key, &result, sizeof result);
     return DecodeStatus::Decoded;
 }
 
 const FrameDecoder& ClientAuthResultDecoder::next() const { return NormalDecoder::instance(); }
-
-const ClientAuthResultDecoder& ClientAuthResultDecoder::instance() {
-    static const ClientAuthResultDecoder decoder;
-    return decoder;
-}
 
 }  // namespace b2c

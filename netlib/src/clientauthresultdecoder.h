@@ -4,19 +4,16 @@
 // are skipped; any other frame is fatal. Then NormalDecoder takes over.
 #pragma once
 
-#include "framedecoder.h"
+#include "logindecoder.h"
 
 namespace b2c {
 
-class ClientAuthResultDecoder : public FrameDecoder {
+class ClientAuthResultDecoder : public LoginDecoder<ClientAuthResultDecoder> {
 public:
     static constexpr uint32_t kBodyLength = 5;
 
     DecodeStatus decodeOne(ModuoBuffer& in, DecodedFrame& out) const override;
     const FrameDecoder& next() const override;
-    bool deliversWhenClosed() const override { return true; }
-
-    static const ClientAuthResultDecoder& instance();
 };
 
 }  // namespace b2c

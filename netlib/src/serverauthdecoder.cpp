@@ -18,9 +18,7 @@ DecodeStatus ServerAuthDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) co
     }
     if (in.readableBytes() < uint64_t{FrameFormat::kHeaderSize} + length) return DecodeStatus::NeedMore;
     in.retrieve(FrameFormat::kHeaderSize + 1);  // header and the kind byte, not examined
-    out.kind = B2C_MESSAGE_AUTH;
-    out.auth = _B2CAuthMsg{};
-    out.auth.kind = B2C_AUTH_ANSWER;
+    startRecord(out, B2C_AUTH_ANSWER);
     in.read(out.auth.key, kAnswerBytes, true);
     if (length == kAnswerWithIdLength) {
         out.auth.kind = B2C_AUTH_ANSWER_ID;
@@ -36,10 +34,5 @@ DecodeStatus ServerAuthDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) co
 }
 
 const FrameDecoder& ServerAuthDecoder::next() const { return NormalDecoder::instance(); }
-
-const ServerAuthDecoder& ServerAuthDecoder::instance() {
-    static const ServerAuthDecoder decoder;
-    return decoder;
-}
 
 }  // namespace b2c

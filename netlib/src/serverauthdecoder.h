@@ -6,11 +6,11 @@
 // front of it are skipped; any other frame is fatal.
 #pragma once
 
-#include "framedecoder.h"
+#include "logindecoder.h"
 
 namespace b2c {
 
-class ServerAuthDecoder : public FrameDecoder {
+class ServerAuthDecoder : public LoginDecoder<ServerAuthDecoder> {
 public:
     static constexpr uint32_t kAnswerLength = 33;
     static constexpr uint32_t kAnswerWithIdLength = 57;
@@ -19,9 +19,6 @@ public:
 
     DecodeStatus decodeOne(ModuoBuffer& in, DecodedFrame& out) const override;
     const FrameDecoder& next() const override;
-    bool deliversWhenClosed() const override { return true; }
-
-    static const ServerAuthDecoder& instance();
 };
 
 }  // namespace b2c

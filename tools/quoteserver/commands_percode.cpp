@@ -158,13 +158,8 @@ void answer_minute_by_index(QuoteServer& server, const Request& request) {
     const int16_t index = in.i16();
     const std::vector<uint8_t> options = read_options(in);
     server.subscribe(request.connection, request.request_id, 0x24);
-    std::vector<uint8_t> sent = today_series(*c, index, options);
-    if (!server.reply(request.connection, 0x24, request.request_id, 1, sent)) return;
-    _B2CConnection* conn = request.connection;
-    const uint16_t id = request.request_id;
-    server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options, sent] {
-        push_minutes(server, conn, id, c, index, options, sent);
-    });
+    // Nothing sent yet: the first look answers at once.
+    push_minutes(server, request.connection, request.request_id, c, index, options, {});
 }
 
 void answer_dividends(QuoteServer& server, const Request& request) {

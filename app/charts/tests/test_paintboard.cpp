@@ -53,19 +53,22 @@ KRecord bars(int n, const char* code = "600001", float base = 10.0f)
     return k;
 }
 
+// The bars of k as a K-line pane, 100 bars in view, drawing board active.
+void showBoard(QChart& c, const KRecord& k)
+{
+    setUpKLinePane(c, 1);
+    c.setLineType("kline");
+    c.setkShowNumber(100);
+    c.onUpdateKLine(k.get(), 0);
+    c.setkShowNumber(100);
+    c.setPaintBoardActive(true);
+}
+
 // A 100-bar K-line pane, all bars in view, drawing board active.
 struct Board : ::testing::Test {
     QChart c;
     KRecord k = bars(100);
-    void SetUp() override
-    {
-        setUpKLinePane(c, 1);
-        c.setLineType("kline");
-        c.setkShowNumber(100);
-        c.onUpdateKLine(k.get(), 0);
-        c.setkShowNumber(100);
-        c.setPaintBoardActive(true);
-    }
+    void SetUp() override { showBoard(c, k); }
     CPaintBoard& board() { return *c.paintBoard(); }
     int x(int bar) const { return c.getPointX(bar - c.getBegin()); }
     int y(double price) const { return int(c.getPointY(price)); }
@@ -837,12 +840,7 @@ TEST(BoardLabels, RatioLinesPrintTheAnchorsRatioPrice)
 {
     QChart c;
     KRecord k = bars(100, "600001", 12.0f);  // lows 11 .. highs 22
-    setUpKLinePane(c, 1);
-    c.setLineType("kline");
-    c.setkShowNumber(100);
-    c.onUpdateKLine(k.get(), 0);
-    c.setkShowNumber(100);
-    c.setPaintBoardActive(true);
+    showBoard(c, k);
     const struct {
         const char* type;
         std::vector<const char*> labels;

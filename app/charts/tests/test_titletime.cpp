@@ -23,6 +23,16 @@ std::vector<Drawn> paintItem(QQuickPaintedItem& item)
     return dev.engine.items;
 }
 
+// A layer of one slot over the program's context and the bars.
+CTXLayer layerOver(const TestProgram& p, std::vector<ChartBar>& bars)
+{
+    CTXLayer layer;
+    layer.push_back(std::make_unique<CTXData>());
+    layer[0]->context = p.ctx();
+    layer[0]->bars = &bars;
+    return layer;
+}
+
 void shanghai()
 {
     setenv("TZ", "Asia/Shanghai", 1);
@@ -38,10 +48,7 @@ TEST(TitleBar, ValuesAtTheCrosshairInOutputColours)
     p.name("X").output(FML_DRAW_DATA, "MA5", 0x000000ffu).drop();
     ASSERT_EQ(1, p.run(2));
     std::vector<ChartBar> bars(2);
-    CTXLayer layer;
-    layer.push_back(std::make_unique<CTXData>());
-    layer[0]->context = p.ctx();
-    layer[0]->bars = &bars;
+    CTXLayer layer = layerOver(p, bars);
 
     TitleBar t;
     t.setSize(QSizeF(600, 20));
@@ -74,10 +81,7 @@ TEST(TitleBar, ValuesStayInsideTheTextArea)
     p.name("X").output(FML_DRAW_DATA, "MA20", 0x00ff0000u).drop();
     ASSERT_EQ(1, p.run(2));
     std::vector<ChartBar> bars(2);
-    CTXLayer layer;
-    layer.push_back(std::make_unique<CTXData>());
-    layer[0]->context = p.ctx();
-    layer[0]->bars = &bars;
+    CTXLayer layer = layerOver(p, bars);
     TitleBar t;
     t.setCTXData(&layer);
     t.setCurX(1);

@@ -7,11 +7,9 @@
 
 // Sending thread.
 bool B2CClient0x24::build_body(_B2CQuoteMsg& header, ContextBase& base) {
-    Context* ctx = context_of(base);
     CodeEntry code;
-    if (!ctx || !ctx->first_code(&code)) return false;
-    const ContextPage page = ctx->page();
-    header.command = kCommand;
+    ContextPage page;
+    if (!requestbody::first_code_and_page(header, base, kCommand, &code, &page)) return false;
     _B2CStream* out = header.payload;
     requestbody::code(out, code);
     requestbody::i16(out, page.first);

@@ -6,11 +6,9 @@
 
 // Sending thread.
 bool B2CClient0x26::build_body(_B2CQuoteMsg& header, ContextBase& base) {
-    Context* ctx = context_of(base);
     CodeEntry code;
-    if (!ctx || !ctx->first_code(&code)) return false;
-    const ContextPage page = ctx->page();
-    header.command = kCommand;
+    ContextPage page;
+    if (!requestbody::first_code_and_page(header, base, kCommand, &code, &page)) return false;
     requestbody::code(header.payload, code);
     requestbody::i32(header.payload, page.first);
     requestbody::i16(header.payload, page.count);

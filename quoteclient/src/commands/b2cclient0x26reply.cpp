@@ -2,9 +2,9 @@
 
 #include "context.h"
 #include "datetime.h"
-#include "realtimerowparser.h"
 
-bool B2CClient0x26Reply::parse_entries(ReplyReader& in) {
+// Engine thread.
+bool B2CClient0x26Reply::parse_body(ReplyReader& in) {
     record_.total = in.i32();
     const int16_t n = in.i16();
     if (!in.count_fits(n, 21)) return false;
@@ -19,32 +19,6 @@ bool B2CClient0x26Reply::parse_entries(ReplyReader& in) {
         e.time = DateTime::decimal(time);
     }
     if (auto ctx = context_of(context_.lock())) ctx->set_total(record_.total);
-    record_.count = static_cast<int32_t>(entries_.size());
-    record_.entries = entries_.empty() ? nullptr : entries_.data();
-    reply_.kind = QUOTE_REPLY_DETAIL;
-    reply_.count = 1;
-    reply_.data = &record_;
+    deliver_one(QUOTE_REPLY_DETAIL, record_, record_.entries, entries_);
     return true;
-}
-
-// Engine thread.
-bool B2CClient0x26Reply::parse() {
-    ReplyReader in(payload());
-    RealTimeRowParser::read_identity_and_price(in, record_.code_info, record_.price);
-    if (!parse_entries(in)) return false;
-    if (cache_) {
-        cache_->price = record_.price;
-        cache_->code_info = record_.code_info;
-    }
-    return true;
-}
-
-// Engine thread.
-bool B2CClient0x26Reply::parse_other() {
-    ReplyReader in(payload());
-    if (cache_) {
-        record_.price = cache_->price;
-        record_.code_info = cache_->code_info;
-    }
-    return parse_entries(in);
 }

@@ -6,28 +6,19 @@
 #ifndef PELMAR_B2CCLIENT0X26REPLY_H
 #define PELMAR_B2CCLIENT0X26REPLY_H
 
-#include <memory>
 #include <vector>
 
-#include "b2cbasicreply.h"
-#include "codecache.h"
-#include "replyreader.h"
+#include "codecachereply.h"
 
-class B2CClient0x26Reply : public B2CBasicReply {
+class B2CClient0x26Reply : public CodeCacheReply<QuoteDetailPoints> {
 public:
-    B2CClient0x26Reply(const _B2CQuoteMsg& header, std::shared_ptr<CodeCache> cache)
-        : B2CBasicReply(header), cache_(std::move(cache)) {}
-
-    bool parse() override;
-    bool parse_other() override;
+    using CodeCacheReply::CodeCacheReply;
 
     const QuoteDetailPoints& details() const { return record_; }
 
 private:
-    bool parse_entries(ReplyReader& in);
+    bool parse_body(ReplyReader& in) override;
 
-    std::shared_ptr<CodeCache> cache_;
-    QuoteDetailPoints record_{};
     std::vector<QuoteDetailPoint> entries_;
 };
 

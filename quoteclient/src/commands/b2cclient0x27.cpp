@@ -8,11 +8,8 @@
 
 // Sending thread.
 bool B2CClient0x27::build_body(_B2CQuoteMsg& header, ContextBase& base) {
-    Context* ctx = context_of(base);
-    if (!ctx) return false;
-    const ContextSettings s = ctx->settings();
-    if (s.codes.empty()) return false;
-    header.command = kCommand;
+    ContextSettings s;
+    if (!requestbody::settings_with(header, base, &ContextSettings::codes, kCommand, &s)) return false;
     _B2CStream* out = header.payload;
     requestbody::code(out, s.codes.front());
     requestbody::i32(out, s.time_start == 0 ? -1 : static_cast<int32_t>(DateTime::pack(s.time_start)));

@@ -6,11 +6,8 @@
 
 // Sending thread.
 bool B2CClient0X28::build_body(_B2CQuoteMsg& header, ContextBase& base) {
-    Context* ctx = context_of(base);
-    if (!ctx) return false;
-    const ContextSettings s = ctx->settings();
-    if (s.blocks.empty()) return false;
-    header.command = kCommand;
+    ContextSettings s;
+    if (!requestbody::settings_with(header, base, &ContextSettings::blocks, kCommand, &s)) return false;
     _B2CStream* out = header.payload;
     requestbody::i64(out, s.blocks.front());
     requestbody::i32(out, s.page.first);

@@ -6,11 +6,8 @@
 
 // Sending thread.
 bool B2CClient0X2A::build_body(_B2CQuoteMsg& header, ContextBase& base) {
-    Context* ctx = context_of(base);
-    if (!ctx) return false;
-    const ContextSettings s = ctx->settings();
-    if (s.categories.empty()) return false;
-    header.command = kCommand;
+    ContextSettings s;
+    if (!requestbody::settings_with(header, base, &ContextSettings::categories, kCommand, &s)) return false;
     _B2CStream* out = header.payload;
     requestbody::i16(out, s.categories.front());
     requestbody::i16(out, s.page.first);

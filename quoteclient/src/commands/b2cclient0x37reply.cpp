@@ -75,10 +75,6 @@ bool B2CClient0x37Reply::parse() {
             }
         }
     }
-    record_.count = static_cast<int32_t>(events_.size());
-    record_.events = events_.empty() ? nullptr : events_.data();
-    reply_.kind = QUOTE_REPLY_DIVIDEND;
-    reply_.count = 1;
-    reply_.data = &record_;
+    deliver_one(QUOTE_REPLY_DIVIDEND, record_, record_.events, events_);
     return true;
 }

@@ -1,7 +1,5 @@
 #include "b2cclient0x3creply.h"
 
-#include "realtimerowparser.h"
-
 namespace {
 
 // A share of the total; 0 when there is no total.
@@ -11,7 +9,8 @@ float share(int64_t part, int64_t total) {
 
 }  // namespace
 
-bool B2CClient0x3CReply::parse_levels(ReplyReader& in) {
+// Engine thread.
+bool B2CClient0x3CReply::parse_body(ReplyReader& in) {
     record_.total_volume = in.i64();
     const int16_t n = in.i16();
     if (!in.count_fits(n, 20)) return false;
@@ -27,32 +26,6 @@ bool B2CClient0x3CReply::parse_levels(ReplyReader& in) {
     }
     if (!in.ok()) return false;
     record_.max_volume = max_volume;
-    record_.count = static_cast<int32_t>(levels_.size());
-    record_.levels = levels_.empty() ? nullptr : levels_.data();
-    reply_.kind = QUOTE_REPLY_PRICE_VOLUME;
-    reply_.count = 1;
-    reply_.data = &record_;
+    deliver_one(QUOTE_REPLY_PRICE_VOLUME, record_, record_.levels, levels_);
     return true;
-}
-
-// Engine thread.
-bool B2CClient0x3CReply::parse() {
-    ReplyReader in(payload());
-    RealTimeRowParser::read_identity_and_price(in, record_.code_info, record_.price);
-    if (!parse_levels(in)) return false;
-    if (cache_) {
-        cache_->price = record_.price;
-        cache_->code_info = record_.code_info;
-    }
-    return true;
-}
-
-// Engine thread.
-bool B2CClient0x3CReply::parse_other() {
-    ReplyReader in(payload());
-    if (cache_) {
-        record_.price = cache_->price;
-        record_.code_info = cache_->code_info;
-    }
-    return parse_levels(in);
 }

@@ -5,28 +5,19 @@
 #ifndef PELMAR_B2CCLIENT0X3CREPLY_H
 #define PELMAR_B2CCLIENT0X3CREPLY_H
 
-#include <memory>
 #include <vector>
 
-#include "b2cbasicreply.h"
-#include "codecache.h"
-#include "replyreader.h"
+#include "codecachereply.h"
 
-class B2CClient0x3CReply : public B2CBasicReply {
+class B2CClient0x3CReply : public CodeCacheReply<QuotePriceDistribution> {
 public:
-    B2CClient0x3CReply(const _B2CQuoteMsg& header, std::shared_ptr<CodeCache> cache)
-        : B2CBasicReply(header), cache_(std::move(cache)) {}
-
-    bool parse() override;
-    bool parse_other() override;
+    using CodeCacheReply::CodeCacheReply;
 
     const QuotePriceDistribution& distribution() const { return record_; }
 
 private:
-    bool parse_levels(ReplyReader& in);
+    bool parse_body(ReplyReader& in) override;
 
-    std::shared_ptr<CodeCache> cache_;
-    QuotePriceDistribution record_{};
     std::vector<QuotePriceLevel> levels_;
 };
 

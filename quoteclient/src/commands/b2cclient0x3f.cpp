@@ -6,11 +6,8 @@
 
 // Sending thread.
 bool B2CClient0x3f::build_body(_B2CQuoteMsg& header, ContextBase& base) {
-    Context* ctx = context_of(base);
-    if (!ctx) return false;
-    const ContextSettings s = ctx->settings();
-    if (s.blocks.empty()) return false;
-    header.command = kCommand;
+    ContextSettings s;
+    if (!requestbody::settings_with(header, base, &ContextSettings::blocks, kCommand, &s)) return false;
     requestbody::i64(header.payload, s.blocks.front());
     requestbody::i16(header.payload, s.page.count);
     requestbody::options(header.payload, B2CClientSmartTipReply::kOptions, sizeof B2CClientSmartTipReply::kOptions);

@@ -27,11 +27,7 @@ bool B2CClient0x44Reply::finish(const std::vector<uint8_t>& ids, int16_t count, 
 
     auto ctx = context_of(context_.lock());
     if (ctx) DividendAdjuster::adjust_for(bars_.data(), bars_.size(), *ctx, engine_ ? &engine_->symbols() : nullptr);
-    record_.count = static_cast<int32_t>(bars_.size());
-    record_.points = bars_.empty() ? nullptr : bars_.data();
-    reply_.kind = QUOTE_REPLY_KLINE;
-    reply_.count = 1;
-    reply_.data = &record_;
+    deliver_one(QUOTE_REPLY_KLINE, record_, record_.points, bars_);
     return true;
 }
 

@@ -6,11 +6,8 @@
 
 // Sending thread.
 bool B2CClient0x48::build_body(_B2CQuoteMsg& header, ContextBase& base) {
-    Context* ctx = context_of(base);
-    if (!ctx) return false;
-    const ContextSettings s = ctx->settings();
-    if (s.codes.empty()) return false;
-    header.command = kCommand;
+    ContextSettings s;
+    if (!requestbody::settings_with(header, base, &ContextSettings::codes, kCommand, &s)) return false;
     requestbody::code_list(header.payload, s.codes);
     requestbody::i16(header.payload, s.page.count);
     requestbody::options(header.payload, B2CClientSmartTipReply::kOptions, sizeof B2CClientSmartTipReply::kOptions);

@@ -64,6 +64,32 @@ inline bool first_code_only(_B2CQuoteMsg& header, ContextBase& base, uint8_t com
     return true;
 }
 
+// Sending thread: the settings of a quote context whose `list` (codes,
+// blocks, categories) is not empty, with `command` set in the header; false,
+// with the header untouched, otherwise.
+template <typename Entry>
+inline bool settings_with(_B2CQuoteMsg& header, ContextBase& base,
+                                            std::vector<Entry> ContextSettings::*list,
+                                            uint8_t command, ContextSettings* out) {
+    Context* ctx = context_of(base);
+    if (!ctx) return false;
+    *out = ctx->settings();
+    if ((out->*list).empty()) return false;
+    header.command = command;
+    return true;
+}
+
+// Sending thread: the first code and the page of a quote context, with
+// `command` set in the header; false, with nothing set, when it has no code.
+inline bool first_code_and_page(_B2CQuoteMsg& header, ContextBase& base, uint8_t command,
+                                CodeEntry* code, ContextPage* page) {
+    Context* ctx = context_of(base);
+    if (!ctx || !ctx->first_code(code)) return false;
+    *page = ctx->page();
+    header.command = command;
+    return true;
+}
+
 }  // namespace requestbody
 
 #endif

@@ -8,7 +8,9 @@
 #ifndef PELMAR_BASICQUOTEREPLY_H
 #define PELMAR_BASICQUOTEREPLY_H
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "contextbase.h"
 #include "quote.h"
@@ -31,6 +33,17 @@ public:
     void set_context(std::weak_ptr<ContextBase> context) { context_ = std::move(context); }
 
 protected:
+    // Engine thread: the reply becomes the one `record`, of `kind`, whose
+    // count and `list` pointer show `items` (null when there are none).
+    template <typename Record, typename Item>
+    void deliver_one(uint16_t kind, Record& record, Item*& list, std::vector<Item>& items) {
+        record.count = static_cast<int32_t>(items.size());
+        list = items.empty() ? nullptr : items.data();
+        reply_.kind = kind;
+        reply_.count = 1;
+        reply_.data = &record;
+    }
+
     QuoteReply reply_{};
     std::weak_ptr<ContextBase> context_;
 };

@@ -18,19 +18,6 @@
 #include "kdataclient.h"
 #include "offsetpagecontrol.h"
 
-namespace {
-
-enum ContextType {
-    kTypeMarket = QUOTE_TYPE_MARKET,
-    kTypeDividend = QUOTE_TYPE_DIVIDEND,
-    kTypeCodeTable = QUOTE_TYPE_CODE_TABLE,
-    kTypeTips = QUOTE_TYPE_TIPS,
-    kTypePrice = QUOTE_TYPE_PRICE_VOLUME,
-    kTypeServer = QUOTE_TYPE_SERVER,
-};
-
-}  // namespace
-
 std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
     auto impl = std::make_shared<DefaultClientImpl>();
     std::shared_ptr<IB2CClient> command;
@@ -38,7 +25,7 @@ std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
     const bool has_code = !s.codes.empty();
 
     switch (s.type) {
-    case kTypeMarket:
+    case QUOTE_TYPE_MARKET:
         if (s.period == QUOTE_PERIOD_REALTIME) {
             if (s.blocks.size() == 1) {
                 command = std::make_shared<B2CClient0X28>(context);
@@ -63,22 +50,22 @@ std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
             if (has_code) return KDataClient::create(context);
         }
         break;
-    case kTypeDividend:
+    case QUOTE_TYPE_DIVIDEND:
         if (has_code) command = std::make_shared<B2CClient0x37>(context);
         break;
-    case kTypeCodeTable:
+    case QUOTE_TYPE_CODE_TABLE:
         command = std::make_shared<B2CClient0x05>(context);
         break;
-    case kTypeTips:
+    case QUOTE_TYPE_TIPS:
         if (!s.blocks.empty())
             command = std::make_shared<B2CClient0x3f>(context);
         else if (has_code)
             command = std::make_shared<B2CClient0x48>(context);
         break;
-    case kTypePrice:
+    case QUOTE_TYPE_PRICE_VOLUME:
         if (has_code) command = std::make_shared<B2CClient0x3C>(context);
         break;
-    case kTypeServer:
+    case QUOTE_TYPE_SERVER:
         command = std::make_shared<B2CClient0x03>(context);
         break;
     default:
