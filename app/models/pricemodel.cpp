@@ -33,11 +33,16 @@ void PriceModel::bindDataSignal(QObject* obj)
 
 void PriceModel::onUpdatePrice(const QuoteRealTimeMarket& rt)
 {
-    const QuoteCodeInfo kept = rt_.code_info;
-    rt_ = rt;
-    rt_.symbol = nullptr;  // a link into the library's tables is not ours to keep
-    if (rt_.code_info.code[0] == '\0')
-        rt_.code_info = kept;
+    QuoteRealTimeMarket next;
+    std::memcpy(&next, &rt, sizeof next);
+    next.symbol = nullptr;  // a link into the library's tables is not ours to keep
+    if (next.code_info.code[0] == '\0')
+        std::memcpy(&next.code_info, &rt_.code_info, sizeof next.code_info);
+    // A repeated record (pushes come many times a second) re-runs no binding.
+    // Copied byte for byte, a record that compares equal is the same values.
+    if (std::memcmp(&next, &rt_, sizeof next) == 0)
+        return;
+    std::memcpy(&rt_, &next, sizeof next);
     emit dataChanged();
 }
 

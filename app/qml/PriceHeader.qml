@@ -61,12 +61,15 @@ Column {
             Text { anchors.centerIn: parent; text: root.priceModel ? root.priceModel.market_name : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
         }
     }
-    Row {
+    // Texts that change at every push are chained by anchors, not a Row:
+    // a Row would move them while the frame is prepared and ask for a second.
+    Item {
+        width: root.width
         height: 30
-        x: 10
-        spacing: 14
         Text {
+            id: closeText
             objectName: "closeText"
+            x: 10
             anchors.verticalCenter: parent.verticalCenter
             text: root.priceModel ? util.formatPrice(root.priceModel.close, root.priceModel.decimal) : ""
             color: root.priceModel ? util.getPriceColor(root.priceModel.close, root.priceModel.pre_close) : Theme.textColor
@@ -75,6 +78,9 @@ Column {
             font.bold: true
         }
         Text {
+            id: rateText
+            anchors.left: closeText.right
+            anchors.leftMargin: 14
             anchors.verticalCenter: parent.verticalCenter
             text: root.priceModel ? util.formatFixed(root.priceModel.rf_rate * 100.0, 2) + "%" : ""
             color: root.priceModel ? root.signColor(root.priceModel.rf_value) : Theme.textColor
@@ -82,6 +88,8 @@ Column {
             font.pixelSize: 17
         }
         Text {
+            anchors.left: rateText.right
+            anchors.leftMargin: 14
             anchors.verticalCenter: parent.verticalCenter
             text: root.priceModel ? util.formatFixed(root.priceModel.rf_value, root.priceModel.decimal) : ""
             color: root.priceModel ? root.signColor(root.priceModel.rf_rate) : Theme.textColor
@@ -92,13 +100,20 @@ Column {
     Item {
         width: root.width
         height: 30
-        Row {
+        Text {
+            id: tagText
             x: 10
             anchors.verticalCenter: parent.verticalCenter
-            spacing: 6
-            Text { text: root.priceModel ? root.priceModel.trade_tag : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
-            Text { text: root.priceModel ? root.priceModel.trade_date : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
-            Text { text: root.priceModel ? root.priceModel.trade_time : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
+            text: root.priceModel ? root.priceModel.trade_tag : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14
+        }
+        Text {
+            id: dateText
+            anchors.left: tagText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
+            text: root.priceModel ? root.priceModel.trade_date : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14
+        }
+        Text {
+            anchors.left: dateText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
+            text: root.priceModel ? root.priceModel.trade_time : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14
         }
         ActionButton {
             id: mineButton

@@ -46,15 +46,31 @@ Item {
             delegate: Item {
                 width: 280; height: 30
                 property var b: modelData
-                Row {
-                    anchors.verticalCenter: parent.verticalCenter
-                    x: 6
-                    spacing: 6
-                    Text { text: b.name; color: root.selected === index ? Theme.textColor : Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
-                    Text { text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
-                    Text { text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
-                    Text { text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12 }
-                    Text { text: util.formatVol(b.sum); color: Theme.actionColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                // Chained by anchors, not a Row: a Row would move the texts
+                // while the frame is prepared and ask for a second one.
+                Text {
+                    id: nameText
+                    x: 6; anchors.verticalCenter: parent.verticalCenter
+                    text: b.name; color: root.selected === index ? Theme.textColor : Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12
+                }
+                Text {
+                    id: closeText
+                    anchors.left: nameText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
+                    text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12
+                }
+                Text {
+                    id: valueText
+                    anchors.left: closeText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
+                    text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12
+                }
+                Text {
+                    id: rateText
+                    anchors.left: valueText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
+                    text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12
+                }
+                Text {
+                    anchors.left: rateText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
+                    text: util.formatVol(b.sum); color: Theme.actionColor; font.family: Theme.fontFamily; font.pixelSize: 12
                 }
                 MouseArea {
                     anchors.fill: parent

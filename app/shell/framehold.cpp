@@ -1,15 +1,12 @@
 #include "shell/framehold.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QQuickWindow>
-
-#include <utility>
 
 FrameHold::FrameHold(QQuickItem* parent) : QQuickItem(parent)
 {
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &FrameHold::release);
+    hold_.onPending = [this] { emit framePendingChanged(); };
 }
 
 FrameHold::~FrameHold()
@@ -30,11 +27,10 @@ void FrameHold::setLimit(int ms)
 void FrameHold::hold()
 {
     QQuickWindow* w = window();
-    if (!w || limit_ <= 0 || window_ == w)
+    if (!w || limit_ <= 0 || hold_.holds(w))
         return;
     release();
-    window_ = w;
-    w->installEventFilter(this);
+    hold_.hold(w);
     deadline_.start(limit_);
     emit holdingChanged();
 }
@@ -52,30 +48,7 @@ void FrameHold::release()
 bool FrameHold::letGo()
 {
     deadline_.stop();
-    QQuickWindow* w = window_;
-    window_ = nullptr;
-    const bool pending = std::exchange(pending_, false);
-    if (!w)
-        return false;
-    w->removeEventFilter(this);
-    // The frame asked for meanwhile is drawn next, without the platform's
-    // wait before a requested frame: it has waited already.
-    if (pending)
-        QCoreApplication::postEvent(w, new QEvent(QEvent::UpdateRequest));
-    return true;
-}
-
-// GUI thread. A frame request of the held window is taken aside.
-bool FrameHold::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::UpdateRequest && watched == window_) {
-        if (!pending_) {
-            pending_ = true;
-            emit framePendingChanged();
-        }
-        return true;
-    }
-    return QQuickItem::eventFilter(watched, event);
+    return hold_.letGo();
 }
 
 // GUI thread. Leaving the window ends its hold.

@@ -6,9 +6,10 @@
 // events are never held.
 #pragma once
 
-#include <QPointer>
 #include <QQuickItem>
 #include <QTimer>
+
+#include "shell/updatehold.h"
 
 class FrameHold : public QQuickItem {
     Q_OBJECT
@@ -23,8 +24,8 @@ public:
 
     int limit() const { return limit_; }
     void setLimit(int ms);
-    bool holding() const { return !window_.isNull(); }
-    bool framePending() const { return pending_; }
+    bool holding() const { return hold_.holding(); }
+    bool framePending() const { return hold_.pending(); }
 
     // GUI thread. Starts a hold of the item's window (a hold under way keeps
     // its limit).
@@ -40,7 +41,6 @@ signals:
     void released();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void itemChange(ItemChange change, const ItemChangeData& value) override;
 
 private:
@@ -48,7 +48,6 @@ private:
     bool letGo();
 
     int limit_ = 100;
-    QPointer<QQuickWindow> window_;  // the held window; null while none is held
-    bool pending_ = false;
+    UpdateHold hold_;  // holds the item's window, or nothing
     QTimer deadline_;
 };

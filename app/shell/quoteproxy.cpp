@@ -1,8 +1,20 @@
 #include "shell/quoteproxy.h"
 
+#include <QLoggingCategory>
 #include <QMutexLocker>
 
+// One line per reply handed on ("bridge: kline 1"), off unless the logging
+// rules turn it on; scripts/bench-idle counts pushes with it.
+Q_LOGGING_CATEGORY(bridgeLog, "tarvolin.bridge", QtWarningMsg)
+
 namespace {
+
+const char* kindName(int kind)
+{
+    static const char* const names[] = {"error", "server", "codes", "realtime", "minute", "kline",
+                                        "detail", "dividend", "8", "tip"};
+    return kind >= 0 && kind < 10 ? names[kind] : "other";
+}
 
 // Counts one engine-thread emission for deliveriesInFlight().
 struct InFlight {
@@ -39,6 +51,7 @@ int QuoteProxy::serverState() const
 void QuoteProxy::disconnectReceivers()
 {
     disconnect(this, nullptr, nullptr, nullptr);
+    gate_.reset();
 }
 
 void QuoteProxy::readServerState(const QuoteReply* rpl, QString* name, int* state)
@@ -58,7 +71,23 @@ void QuoteProxy::onUpdate(const QuoteReply* rpl)
 {
     if (!rpl)
         return;
-    InFlight counting(inFlight_);
+    const int kind = rpl->kind;
+    const bool forwarded = kind >= QUOTE_REPLY_SERVER && kind <= QUOTE_REPLY_SMART_TIP && kind != 8;
+    if (!forwarded)
+        return;  // 0 (errors), 8, 10 and above are not forwarded
+    qCDebug(bridgeLog, "bridge: %s %d", kindName(kind), int(rpl->count));
+    // The gate's begin and end are queued to the GUI thread around the
+    // deliveries, so it sees them in the order they run there.
+    gate_.postBegin();
+    {
+        InFlight counting(inFlight_);
+        emitSignals(rpl);
+    }
+    gate_.postEnd();
+}
+
+void QuoteProxy::emitSignals(const QuoteReply* rpl)
+{
     switch (rpl->kind) {
     case QUOTE_REPLY_SERVER: {
         QString name;
@@ -95,6 +124,6 @@ void QuoteProxy::onUpdate(const QuoteReply* rpl)
         emit quoteStockTip(rpl);
         break;
     default:
-        break;  // 0 (errors), 8, 10 and above are not forwarded
+        break;
     }
 }

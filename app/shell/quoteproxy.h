@@ -13,6 +13,7 @@
 #include <atomic>
 
 #include "quote.h"
+#include "shell/quoteframegate.h"
 
 Q_DECLARE_METATYPE(const QuoteReply*)
 
@@ -27,8 +28,13 @@ public:
     int serverState() const;
 
     // GUI thread, at shutdown: removes every connection from the bridge's
-    // signals, so the engine thread never again waits on the GUI thread.
+    // signals, so the engine thread never again waits on the GUI thread, and
+    // lets the windows draw.
     void disconnectReceivers();
+
+    // The windows' frames wait while one delivery follows another, so that a
+    // push of several replies draws one frame. GUI thread.
+    QuoteFrameGate* frameGate() { return &gate_; }
 
     // Any thread. Emissions under way on the engine thread (each waits until
     // its receivers' slots have run).
@@ -56,9 +62,12 @@ public slots:
 
 private:
     QuoteProxy();
+    // Engine thread. The signals of one forwarded reply.
+    void emitSignals(const QuoteReply* rpl);
 
     mutable QMutex mutex_;  // guards serverName_ and serverState_
     QString serverName_;
     int serverState_ = 0;
     std::atomic<int> inFlight_{0};
+    QuoteFrameGate gate_;
 };

@@ -158,3 +158,37 @@ TEST_F(MQModelCalls, PriceRepliesAndIdentity)
     EXPECT_EQ(1, m.type());
     EXPECT_FLOAT_EQ(10.5f, p.close());
 }
+
+// A push that repeats the record shown changes nothing: the price panels'
+// bindings are told only when a value changed; a record without a code keeps
+// the identity shown and is a repeat when its values are.
+TEST(PriceModelPush, OnlyAChangedRecordIsAChange)
+{
+    PriceModel p;
+    int changes = 0;
+    QObject::connect(&p, &PriceModel::dataChanged, [&changes] { ++changes; });
+    QuoteRealTimeMarket rt{};
+    std::memcpy(rt.code_info.code, "600000", 6);
+    rt.code_info.market = 1;
+    rt.close = 10.5f;
+    rt.vol = 1000;
+    QuoteRealTimeMarket noCode = rt;
+    std::memset(noCode.code_info.code, 0, sizeof noCode.code_info.code);
+    QuoteRealTimeMarket higher = rt;
+    higher.close = 10.51f;
+    QuoteRealTimeMarket traded = higher;
+    traded.vol = 1100;
+    struct Step {
+        const QuoteRealTimeMarket* push;
+        int changesAfter;
+    };
+    const Step steps[] = {{&rt, 1}, {&rt, 1}, {&noCode, 1}, {&higher, 2}, {&higher, 2}, {&traded, 3}};
+    int i = 0;
+    for (const Step& s : steps) {
+        p.onUpdatePrice(*s.push);
+        EXPECT_EQ(s.changesAfter, changes) << "after push " << i;
+        ++i;
+    }
+    EXPECT_EQ(QString("600000"), p.code());
+    EXPECT_FLOAT_EQ(10.51f, p.close());
+}

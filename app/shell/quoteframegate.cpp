@@ -1,0 +1,70 @@
+#include "shell/quoteframegate.h"
+
+#include <QGuiApplication>
+#include <QQuickWindow>
+
+QuoteFrameGate::QuoteFrameGate(QObject* parent) : QObject(parent)
+{
+    hold_.onPending = [this] { emit frameHeld(); };
+    quiet_.setSingleShot(true);
+    quiet_.setTimerType(Qt::PreciseTimer);
+    longest_.setSingleShot(true);
+    longest_.setTimerType(Qt::PreciseTimer);
+    // The engine thread turns from one reply to the next in microseconds;
+    // a quarter frame covers a busy machine's scheduling, and a run never
+    // keeps the windows from drawing longer than a frame.
+    setWaits(4, 16);
+    connect(&quiet_, &QTimer::timeout, this, &QuoteFrameGate::release);
+    connect(&longest_, &QTimer::timeout, this, &QuoteFrameGate::release);
+}
+
+void QuoteFrameGate::setWaits(int quietMs, int longestMs)
+{
+    quiet_.setInterval(quietMs);
+    longest_.setInterval(longestMs);
+}
+
+void QuoteFrameGate::postBegin()
+{
+    QMetaObject::invokeMethod(this, [this] { begin(); }, Qt::QueuedConnection);
+}
+
+void QuoteFrameGate::postEnd()
+{
+    QMetaObject::invokeMethod(this, [this] { end(); }, Qt::QueuedConnection);
+}
+
+void QuoteFrameGate::begin()
+{
+    ++open_;
+    quiet_.stop();
+    if (!hold_.holding())
+        longest_.start();
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (qobject_cast<QQuickWindow*>(w) && w->isVisible())
+            hold_.hold(w);
+}
+
+void QuoteFrameGate::end()
+{
+    if (open_ == 0)
+        return;
+    if (--open_ == 0 && hold_.holding())
+        quiet_.start();
+}
+
+void QuoteFrameGate::reset()
+{
+    open_ = 0;
+    release();
+}
+
+void QuoteFrameGate::release()
+{
+    quiet_.stop();
+    longest_.stop();
+    if (hold_.letGo())
+        emit released();
+}

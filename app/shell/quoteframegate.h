@@ -1,0 +1,57 @@
+// QuoteFrameGate: one frame for a run of quote deliveries. The replies of a
+// push reach the GUI thread one delivery after another (each while the engine
+// thread waits), and a view that changes at each would draw a frame between
+// them. While deliveries follow one another the gate holds the frame requests
+// of the program's windows; once no delivery has begun for quietMs after the
+// last one ended, or longestMs after the run began, each window that asked
+// draws its frame, once.
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include "shell/updatehold.h"
+
+class QuoteFrameGate : public QObject {
+    Q_OBJECT
+public:
+    explicit QuoteFrameGate(QObject* parent = nullptr);
+
+    // Any thread: queue begin() and end() to the gate's thread, in order
+    // with the deliveries posted between them.
+    void postBegin();
+    void postEnd();
+
+    // GUI thread. A delivery begins: the windows are held, the wait for the
+    // run's end stops.
+    void begin();
+    // GUI thread. A delivery ended: the run ends once quietMs pass without
+    // another.
+    void end();
+    // GUI thread. Lets the windows go and forgets the deliveries under way
+    // (shutdown: their ends may never come).
+    void reset();
+
+    bool holding() const { return hold_.holding(); }
+    // A held window asked for a frame.
+    bool framePending() const { return hold_.pending(); }
+    int quietMs() const { return quiet_.interval(); }
+    int longestMs() const { return longest_.interval(); }
+    // GUI thread. The two waits (a frame interval at most by default).
+    void setWaits(int quietMs, int longestMs);
+
+signals:
+    // A held window asked for a frame (once a run).
+    void frameHeld();
+    // The run ended and the windows were let go.
+    void released();
+
+private:
+    // GUI thread.
+    void release();
+
+    UpdateHold hold_;
+    QTimer quiet_;    // from the last delivery's end
+    QTimer longest_;  // from the run's first delivery
+    int open_ = 0;    // deliveries begun and not ended
+};

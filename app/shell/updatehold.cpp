@@ -1,0 +1,59 @@
+#include "shell/updatehold.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <utility>
+
+UpdateHold::~UpdateHold()
+{
+    letGo();
+}
+
+void UpdateHold::hold(QWindow* window)
+{
+    if (!window || holds(window))
+        return;
+    windows_.push_back({window, false});
+    window->installEventFilter(this);
+}
+
+bool UpdateHold::holds(const QWindow* window) const
+{
+    for (const Held& h : windows_)
+        if (h.window == window)
+            return true;
+    return false;
+}
+
+bool UpdateHold::letGo()
+{
+    std::vector<Held> held = std::exchange(windows_, {});
+    pending_ = false;
+    for (const Held& h : held) {
+        if (!h.window)
+            continue;
+        h.window->removeEventFilter(this);
+        // The frame asked for meanwhile is drawn next, without the platform's
+        // wait before a requested frame: it has waited already.
+        if (h.asked)
+            QCoreApplication::postEvent(h.window, new QEvent(QEvent::UpdateRequest));
+    }
+    return !held.empty();
+}
+
+// GUI thread. A frame request of a held window is taken aside.
+bool UpdateHold::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::UpdateRequest)
+        return QObject::eventFilter(watched, event);
+    for (Held& h : windows_) {
+        if (h.window != watched)
+            continue;
+        h.asked = true;
+        if (!std::exchange(pending_, true) && onPending)
+            onPending();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
