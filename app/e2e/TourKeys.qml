@@ -151,9 +151,11 @@ TourMain {
         var m = mainPane();
         return point(m, 60 + (m.width - 120) * fx, 20 + (m.height - 21) * fy);
     }
-    function pickTool(name) {
-        var t = drawing().toolsView;
-        clickAt(t, point(named(t.contentItem, name)));
+    // A left click through the X server at (dx, dy) of item (its centre by
+    // default): "tour: xclick X Y" in screen coordinates, done by the test.
+    function screenClick(item, dx, dy) {
+        var p = item.mapToGlobal(dx === undefined ? item.width / 2 : dx, dy === undefined ? item.height / 2 : dy);
+        say("xclick " + Math.round(p.x) + " " + Math.round(p.y));
     }
 
     readonly property var keySteps: [
@@ -401,18 +403,32 @@ TourMain {
           done: function () {
               var t = drawing().toolsView;
               return t && t.visible && named(t.contentItem, "tool_CPaintSegment") && named(t.contentItem, "tool_CPaintRect");
-          } },
+          },
+          after: function () { drawing().toolsView.clickedItem.connect(function (flag) { memo.picked = String(flag); }); } },
+        // Picks and clicks go through the X server here, so the window
+        // manager raises what is clicked, as for a person: a palette that
+        // is not kept above the main window falls behind it on the click
+        // after the first stroke, and the next pick lands on the chart.
+        { name: "线段 picked by a click on the palette",
+          act: function () { memo.picked = ""; screenClick(named(drawing().toolsView.contentItem, "tool_CPaintSegment")); },
+          done: function () { return memo.picked === "CPaintSegment"; },
+          state: function () { return "picked " + JSON.stringify(memo.picked); } },
         { name: "a 线段 drawn from the palette",
           act: function () {
-              pickTool("tool_CPaintSegment");
               var a = plotPoint(0.15, 0.3), b = plotPoint(0.4, 0.7);
               TestInput.drag(win, a.x, a.y, b.x, b.y);
           },
-          done: function () { return true; },
+          done: function () { return true; } },
+        { name: "a click on the chart after the first stroke",
+          act: function () { screenClick(mainPane(), mainPane().width - 80, mainPane().height - 20); },
+          done: function () { return win.active && drawing().toolsView.visible; },
           after: function () { posePalette("keys-07-palette-after-first.png"); } },
-        { name: "a 矩形 drawn from the palette without opening it again",
+        { name: "矩形 picked from the palette without opening it again",
+          act: function () { memo.picked = ""; screenClick(named(drawing().toolsView.contentItem, "tool_CPaintRect")); },
+          done: function () { return memo.picked === "CPaintRect"; },
+          state: function () { return "picked " + JSON.stringify(memo.picked) + ", the palette visible " + drawing().toolsView.visible; } },
+        { name: "a 矩形 drawn from the palette",
           act: function () {
-              pickTool("tool_CPaintRect");
               var a = plotPoint(0.55, 0.2), b = plotPoint(0.75, 0.5);
               TestInput.drag(win, a.x, a.y, b.x, b.y);
           },
