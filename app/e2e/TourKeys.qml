@@ -447,7 +447,25 @@ TourMain {
           act: function () { click(labelled(named(view(), "chipSwitch"), "筹码")); },
           done: function () { var c = named(view(), "chip"); return c && c.visible && c.width > 0 && candles(33); },
           after: function () { shoot("keys-11-chip-at-1000x650.png"); } }
-    ])
+    ].concat(limitSteps("300032", "keys-12-limit-up-at-1000x650.png"),
+             limitSteps("000046", "keys-13-limit-down-at-1000x650.png"), [
+        { name: "the maximise button for the limits at full size",
+          act: function () { click(named(win.titleView, "maxButton")); },
+          done: function () { return win.visibility === Window.Maximized && minutes(); } }
+    ], limitSteps("300032", "keys-14-limit-up.png"), limitSteps("000046", "keys-15-limit-down.png")))
+
+    // A stock sealed at its limit opened in its minute chart from the quick-command box.
+    function limitSteps(code, shot) {
+        return [
+            { name: code + " from the quick-command box",
+              act: function () { typeText(code); },
+              done: function () { return quickRow(code) >= 0; } },
+            { name: code + "'s minute chart (" + shot + ")",
+              act: function () { chooseQuickRow(code); },
+              done: function () { return isStockView(view()) && String(view().query_map_.code) === code && minutes(); },
+              after: function () { shoot(shot); } }
+        ];
+    }
 
     function plan() {
         var quit = stockSteps.slice(stockSteps.length - 2);

@@ -120,7 +120,8 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
                              "keys-04-index-from-status-bar.png", "keys-05-index-from-quick-bar.png",
                              "keys-06-rename.png", "keys-07-palette-after-first.png", "keys-08-palette-after-second.png",
                              "keys-09-top.png", "keys-10-index-at-1000x650.png",
-                             "keys-11-chip-at-1000x650.png"}) {
+                             "keys-11-chip-at-1000x650.png", "keys-12-limit-up-at-1000x650.png",
+                             "keys-13-limit-down-at-1000x650.png", "keys-14-limit-up.png", "keys-15-limit-down.png"}) {
         EXPECT_TRUE(shots.contains(name)) << name << " was not shot";
         EXPECT_FALSE(QImage(dir + "/" + name).isNull()) << name;
     }
