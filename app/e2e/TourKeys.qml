@@ -8,8 +8,11 @@ import HFileIO 1.0
 // worked by keys only (a fresh tab, Ctrl+Shift+Tab back to it), the tab
 // title following the chosen block, 多股同列 from a row's menu, the
 // Shanghai index opened as an index from the status bar and the quick bar, a
-// group renamed by keys, and two strokes drawn from the 画线 palette, which
-// stays above the chart: "tour: pose PATH x y w h" asks the test for a grab
+// group renamed by keys, two strokes drawn from the 画线 palette, which
+// stays above the chart when the window manager raises the main window
+// ("tour: xclick X Y" asks the test for a click through the X server), and
+// stocks sealed at their limits in the minute chart at 1000 x 650 and
+// maximised: "tour: pose PATH x y w h" asks the test for a grab
 // of the whole screen, to be compared at (x, y, w, h) with the palette's own
 // picture kept beside it (PATH with "-palette.png"; nothing to compare when
 // w is 0); the tour goes on once the grab is there. Ends quitting through the confirm dialog, as TourMain
