@@ -5,6 +5,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <limits>
+#include <vector>
 
 #include "charts/chartpaint.h"
 
@@ -69,6 +71,7 @@ void TimeBar::paint(QPainter* p)
     const int axis = w - 120;
     const int gaps = int(labels.size()) - 1;
     const double step = gaps > 0 ? double(axis) / gaps : double(axis);
+    std::vector<QRect> at(std::size_t(labels.size()));
     for (int i = 0; i < labels.size(); ++i) {
         const int tw = fm.horizontalAdvance(labels[i]);
         const int x = 60 + int(i * step);
@@ -77,9 +80,21 @@ void TimeBar::paint(QPainter* p)
             left = x;
         else if (i == labels.size() - 1)
             left = x - tw;
-        if (cur_ != 0 && left < box.left() + box.width() && left + tw > box.left())
+        at[std::size_t(i)] = QRect(left, 0, tw, h);
+    }
+    // The first and the last label always show; one between them that would
+    // run into the label before it or the last one is left out.
+    constexpr int kRoom = 4;
+    int drawnRight = std::numeric_limits<int>::min();
+    for (int i = 0; i < labels.size(); ++i) {
+        const QRect& r = at[std::size_t(i)];
+        const bool last = i == labels.size() - 1;
+        if (i > 0 && !last && (r.left() < drawnRight + kRoom || r.left() + r.width() + kRoom > at.back().left()))
             continue;
-        p->drawText(QRect(left, 0, tw, h), Qt::AlignCenter, labels[i]);
+        drawnRight = r.left() + r.width();
+        if (cur_ != 0 && r.left() < box.left() + box.width() && r.left() + r.width() > box.left())
+            continue;
+        p->drawText(r, Qt::AlignCenter, labels[i]);
     }
     if (cur_ != 0) {
         p->fillRect(box, QColor::fromRgba(theme::kTimeBarBoxColor));

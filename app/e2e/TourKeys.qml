@@ -8,8 +8,11 @@ import HFileIO 1.0
 // worked by keys only (a fresh tab, Ctrl+Shift+Tab back to it), the tab
 // title following the chosen block, 多股同列 from a row's menu, the
 // Shanghai index opened as an index from the status bar and the quick bar, a
-// group renamed by keys, and two strokes drawn from the 画线 palette, which
-// stays above the chart: "tour: pose PATH x y w h" asks the test for a grab
+// group renamed by keys, two strokes drawn from the 画线 palette, which
+// stays above the chart when the window manager raises the main window
+// ("tour: xclick X Y" asks the test for a click through the X server), and
+// stocks sealed at their limits in the minute chart at 1000 x 650 and
+// maximised: "tour: pose PATH x y w h" asks the test for a grab
 // of the whole screen, to be compared at (x, y, w, h) with the palette's own
 // picture kept beside it (PATH with "-palette.png"; nothing to compare when
 // w is 0); the tour goes on once the grab is there. Ends quitting through the confirm dialog, as TourMain
@@ -151,9 +154,11 @@ TourMain {
         var m = mainPane();
         return point(m, 60 + (m.width - 120) * fx, 20 + (m.height - 21) * fy);
     }
-    function pickTool(name) {
-        var t = drawing().toolsView;
-        clickAt(t, point(named(t.contentItem, name)));
+    // A left click through the X server at (dx, dy) of item (its centre by
+    // default): "tour: xclick X Y" in screen coordinates, done by the test.
+    function screenClick(item, dx, dy) {
+        var p = item.mapToGlobal(dx === undefined ? item.width / 2 : dx, dy === undefined ? item.height / 2 : dy);
+        say("xclick " + Math.round(p.x) + " " + Math.round(p.y));
     }
 
     readonly property var keySteps: [
@@ -401,18 +406,32 @@ TourMain {
           done: function () {
               var t = drawing().toolsView;
               return t && t.visible && named(t.contentItem, "tool_CPaintSegment") && named(t.contentItem, "tool_CPaintRect");
-          } },
+          },
+          after: function () { drawing().toolsView.clickedItem.connect(function (flag) { memo.picked = String(flag); }); } },
+        // Picks and clicks go through the X server here, so the window
+        // manager raises what is clicked, as for a person: a palette that
+        // is not kept above the main window falls behind it on the click
+        // after the first stroke, and the next pick lands on the chart.
+        { name: "线段 picked by a click on the palette",
+          act: function () { memo.picked = ""; screenClick(named(drawing().toolsView.contentItem, "tool_CPaintSegment")); },
+          done: function () { return memo.picked === "CPaintSegment"; },
+          state: function () { return "picked " + JSON.stringify(memo.picked); } },
         { name: "a 线段 drawn from the palette",
           act: function () {
-              pickTool("tool_CPaintSegment");
               var a = plotPoint(0.15, 0.3), b = plotPoint(0.4, 0.7);
               TestInput.drag(win, a.x, a.y, b.x, b.y);
           },
-          done: function () { return true; },
+          done: function () { return true; } },
+        { name: "a click on the chart after the first stroke",
+          act: function () { screenClick(mainPane(), mainPane().width - 80, mainPane().height - 20); },
+          done: function () { return win.active && drawing().toolsView.visible; },
           after: function () { posePalette("keys-07-palette-after-first.png"); } },
-        { name: "a 矩形 drawn from the palette without opening it again",
+        { name: "矩形 picked from the palette without opening it again",
+          act: function () { memo.picked = ""; screenClick(named(drawing().toolsView.contentItem, "tool_CPaintRect")); },
+          done: function () { return memo.picked === "CPaintRect"; },
+          state: function () { return "picked " + JSON.stringify(memo.picked) + ", the palette visible " + drawing().toolsView.visible; } },
+        { name: "a 矩形 drawn from the palette",
           act: function () {
-              pickTool("tool_CPaintRect");
               var a = plotPoint(0.55, 0.2), b = plotPoint(0.75, 0.5);
               TestInput.drag(win, a.x, a.y, b.x, b.y);
           },
@@ -431,7 +450,25 @@ TourMain {
           act: function () { click(labelled(named(view(), "chipSwitch"), "筹码")); },
           done: function () { var c = named(view(), "chip"); return c && c.visible && c.width > 0 && candles(33); },
           after: function () { shoot("keys-11-chip-at-1000x650.png"); } }
-    ])
+    ].concat(limitSteps("300032", "keys-12-limit-up-at-1000x650.png"),
+             limitSteps("000046", "keys-13-limit-down-at-1000x650.png"), [
+        { name: "the maximise button for the limits at full size",
+          act: function () { click(named(win.titleView, "maxButton")); },
+          done: function () { return win.visibility === Window.Maximized && minutes(); } }
+    ], limitSteps("300032", "keys-14-limit-up.png"), limitSteps("000046", "keys-15-limit-down.png")))
+
+    // A stock sealed at its limit opened in its minute chart from the quick-command box.
+    function limitSteps(code, shot) {
+        return [
+            { name: code + " from the quick-command box",
+              act: function () { typeText(code); },
+              done: function () { return quickRow(code) >= 0; } },
+            { name: code + "'s minute chart (" + shot + ")",
+              act: function () { chooseQuickRow(code); },
+              done: function () { return isStockView(view()) && String(view().query_map_.code) === code && minutes(); },
+              after: function () { shoot(shot); } }
+        ];
+    }
 
     function plan() {
         var quit = stockSteps.slice(stockSteps.length - 2);

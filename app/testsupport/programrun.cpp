@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLibrary>
 #include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
@@ -156,6 +157,100 @@ bool grabScreen(const QString& display, const QString& path)
 {
     const QString part = path + ".part.png";
     return QProcess::execute("import", {"-display", display, "-window", "root", part}) == 0 && QFile::rename(part, path);
+}
+
+namespace {
+
+// The few Xlib and XTEST calls the screen input needs, loaded at run time so
+// that the tests build without the X development files.
+struct XInput {
+    using OpenDisplay = void* (*)(const char*);
+    using CloseDisplay = int (*)(void*);
+    using Flush = int (*)(void*);
+    using Sync = int (*)(void*, int);
+    using StringToKeysym = unsigned long (*)(const char*);
+    using KeysymToKeycode = unsigned char (*)(void*, unsigned long);
+    using FakeMotion = int (*)(void*, int, int, int, unsigned long);
+    using FakeButton = int (*)(void*, unsigned, int, unsigned long);
+    using FakeKey = int (*)(void*, unsigned, int, unsigned long);
+
+    QLibrary x11{"X11", 6}, xtst{"Xtst", 6};
+    OpenDisplay open = nullptr;
+    CloseDisplay close = nullptr;
+    Flush flush = nullptr;
+    Sync sync = nullptr;
+    StringToKeysym keysym = nullptr;
+    KeysymToKeycode keycode = nullptr;
+    FakeMotion motion = nullptr;
+    FakeButton button = nullptr;
+    FakeKey key = nullptr;
+    void* dpy = nullptr;
+
+    explicit XInput(const QString& display)
+    {
+        open = reinterpret_cast<OpenDisplay>(x11.resolve("XOpenDisplay"));
+        close = reinterpret_cast<CloseDisplay>(x11.resolve("XCloseDisplay"));
+        flush = reinterpret_cast<Flush>(x11.resolve("XFlush"));
+        sync = reinterpret_cast<Sync>(x11.resolve("XSync"));
+        keysym = reinterpret_cast<StringToKeysym>(x11.resolve("XStringToKeysym"));
+        keycode = reinterpret_cast<KeysymToKeycode>(x11.resolve("XKeysymToKeycode"));
+        motion = reinterpret_cast<FakeMotion>(xtst.resolve("XTestFakeMotionEvent"));
+        button = reinterpret_cast<FakeButton>(xtst.resolve("XTestFakeButtonEvent"));
+        key = reinterpret_cast<FakeKey>(xtst.resolve("XTestFakeKeyEvent"));
+        if (open && close && flush && sync && keysym && keycode && motion && button && key)
+            dpy = open(display.toLatin1().constData());
+    }
+    ~XInput()
+    {
+        if (dpy) {
+            sync(dpy, 0);
+            close(dpy);
+        }
+    }
+    bool ready() const { return dpy != nullptr; }
+    // Presses and releases the key of the keysym named name.
+    bool tap(const char* name)
+    {
+        const unsigned long sym = keysym(name);
+        const unsigned code = sym ? keycode(dpy, sym) : 0;
+        if (!code)
+            return false;
+        key(dpy, code, 1, 0);
+        key(dpy, code, 0, 0);
+        sync(dpy, 0);
+        return true;
+    }
+};
+
+}  // namespace
+
+bool clickScreen(const QString& display, QPoint at)
+{
+    XInput x(display);
+    if (!x.ready())
+        return false;
+    x.motion(x.dpy, -1, at.x(), at.y(), 0);
+    x.button(x.dpy, 1, 1, 0);
+    x.button(x.dpy, 1, 0, 0);
+    x.sync(x.dpy, 0);
+    return true;
+}
+
+bool typeOnScreen(const QString& display, const QString& text)
+{
+    XInput x(display);
+    if (!x.ready())
+        return false;
+    for (const QChar c : text) {
+        const QByteArray name = c == '\n' ? QByteArray("Return")
+                                : c == '\b' ? QByteArray("BackSpace")
+                                             : QByteArray(1, c.toLatin1());
+        if ((!c.isLetterOrNumber() || c.unicode() > 127) && c != '\n' && c != '\b')
+            return false;
+        if (!x.tap(name.constData()))
+            return false;
+    }
+    return true;
 }
 
 void startTour(QProcess& program, const QString& display, const LocalServers& servers, const char* document,

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -100,6 +101,14 @@ int distinctColours(const QImage& image, QRect r);
 // Grabs the whole of display into path (through a part file, so a reader never
 // sees half a PNG); true when the file is there.
 bool grabScreen(const QString& display, const QString& path);
+
+// Input as the X server sees it (through its XTEST extension), so that the
+// window manager reacts as to a person: a left click at the screen point at
+// (raising and focusing what is under it), or text typed key by key (ASCII
+// letters, digits, "\n" for Return and "\b" for BackSpace) into the window with the X focus.
+// False when libX11/libXtst are missing or the display cannot be opened.
+bool clickScreen(const QString& display, QPoint at);
+bool typeOnScreen(const QString& display, const QString& text);
 
 // The time a whole tour may take, start to quit: about a minute on a quiet
 // machine, several with every core busy (each step still waits for its

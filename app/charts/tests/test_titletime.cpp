@@ -154,6 +154,34 @@ TEST(TimeBar, CursorLabelHidesTheAxisLabelUnderIt)
     EXPECT_EQ(QStringLiteral("2026-01-05 11:15"), texts.back().text);
 }
 
+// A narrow axis (the K-lines beside the chip panel in a 1000 x 650 window)
+// keeps its first and last dates and leaves out the ones between that would
+// run into a neighbour; at 800 px every label has its room.
+TEST(TimeBar, NarrowAxisLeavesOutLabelsThatWouldOverlap)
+{
+    shanghai();
+    const int t0 = 1767576600;
+    const QList<int> stamps{t0, t0 + 40 * 86400, t0 + 80 * 86400, t0 + 120 * 86400, t0 + 160 * 86400};
+    for (const int width : {420, 500, 800}) {
+        TimeBar b;
+        b.setSize(QSizeF(width, 20));
+        b.setChartType("kline");
+        b.setChartCycle(33);
+        b.setScales(stamps);
+        const auto texts = only(paintItem(b), Drawn::Text);
+        ASSERT_GE(texts.size(), 2u) << width;
+        EXPECT_EQ(TimeBar::label(stamps.front(), "kline", 33), texts.front().text) << width;
+        EXPECT_NEAR(60.0, texts.front().at.x(), 1.0) << width;
+        EXPECT_EQ(TimeBar::label(stamps.back(), "kline", 33), texts.back().text) << width;
+        EXPECT_NEAR(width - 60.0, texts.back().at.x() + texts.back().advance, 1.5) << width;
+        for (std::size_t i = 0; i + 1 < texts.size(); ++i)
+            EXPECT_LE(texts[i].at.x() + texts[i].advance + 4, texts[i + 1].at.x())
+                << width << ": " << texts[i].text.toStdString() << " runs into " << texts[i + 1].text.toStdString();
+        if (width == 800)
+            EXPECT_EQ(5u, texts.size());
+    }
+}
+
 TEST(TimeBar, KLineLabelsByCycleAndFewStamps)
 {
     shanghai();
