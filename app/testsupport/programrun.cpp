@@ -93,12 +93,16 @@ bool canRunVirtualDisplay(bool grabs)
 
 VirtualDisplay::VirtualDisplay(QSize size)
 {
+    // Generous bounds: on a busy machine Xvfb and openbox each take seconds.
+    const int kStartMs = 60000;
     const QString screen = QString("%1x%2x24").arg(size.width()).arg(size.height());
     xvfb_.start(QStandardPaths::findExecutable("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
                 QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
-    const QString number = xvfb_.waitFor("", 20000).trimmed();
-    if (number.isEmpty())
+    const QString number = xvfb_.waitFor("", kStartMs).trimmed();
+    if (number.isEmpty()) {
+        why_ = "Xvfb reported no display number";
         return;
+    }
     const QString display = ":" + number;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display);
@@ -109,15 +113,27 @@ VirtualDisplay::VirtualDisplay(QSize size)
     QElapsedTimer clock;
     clock.start();
     QString taken;
-    while (taken.isEmpty() && clock.elapsed() < 20000 && wm_.process().state() != QProcess::NotRunning) {
+    QString lastAnswer;
+    while (taken.isEmpty() && clock.elapsed() < kStartMs && wm_.process().state() != QProcess::NotRunning) {
         QProcess ask;
         ask.setProcessEnvironment(env);
+        ask.setProcessChannelMode(QProcess::MergedChannels);
         ask.start(QStandardPaths::findExecutable("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"});
-        if (ask.waitForFinished(5000) && ask.readAllStandardOutput().contains("window id"))
+        if (!ask.waitForFinished(kStartMs))
+            continue;
+        lastAnswer = QString::fromLocal8Bit(ask.readAll()).trimmed();
+        if (lastAnswer.contains("window id"))
             taken = display;
     }
-    if (!taken.isEmpty())
+    if (!taken.isEmpty()) {
         name_ = display;
+        return;
+    }
+    why_ = QString("openbox %1 on %2 after %3 ms; xprop said: %4")
+               .arg(wm_.process().state() == QProcess::NotRunning ? "ended" : "did not take the display")
+               .arg(display)
+               .arg(clock.elapsed())
+               .arg(lastAnswer);
 }
 
 LocalServers::LocalServers() : quote(std::make_unique<QuoteServerProcess>())

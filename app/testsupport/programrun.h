@@ -67,14 +67,16 @@ class VirtualDisplay {
 public:
     explicit VirtualDisplay(QSize size = QSize(1280, 800));
     // ":N", or empty when Xvfb did not report a display or openbox did not
-    // take it within 20 s each.
+    // take it within 60 s each.
     QString name() const { return name_; }
-    QString output() const { return xvfb_.output() + "\n" + wm_.output(); }
+    // What went wrong (when name() is empty), then what Xvfb and openbox wrote.
+    QString output() const { return why_ + "\n" + xvfb_.output() + "\n" + wm_.output(); }
 
 private:
     LineProcess xvfb_;
     LineProcess wm_;
     QString name_;
+    QString why_;
 };
 
 // The local quote server and the back end that signs in against it, each on
