@@ -308,14 +308,25 @@ QtObject {
               // after the shown one in the table's order as the view has it.
               var list = view().stockList;
               for (var i = 0; i < list.length; ++i)
-                  if (String(list[i].code) === view().query_map_.code)
+                  if (String(list[i].code) === view().query_map_.code) {
                       memo.next = String(list[(i + 1) % list.length].code);
+                      memo.nextType = Number(list[(i + 1) % list.length].type);
+                  }
               key(Qt.Key_PageDown);
           },
-          done: function () { return isStockView(view()) && memo.next && view().query_map_.code === memo.next && minutes(); },
+          done: function () {
+              var price = isStockView(view()) ? named(view(), "nameText") : null;
+              return isStockView(view()) && memo.next && view().query_map_.code === memo.next && minutes()
+                      && price !== null && price.text.indexOf(memo.next) >= 0;
+          },
           check: function () {
               var title = win.tabView.entries[win.tabView.currentIndex].title;
-              return title === String(view().query_map_.name) ? "" : "the tab still says " + title;
+              if (title !== String(view().query_map_.name))
+                  return "the tab still says " + title;
+              // The stock keeps its table type: a stock's price pane, not an index's.
+              if (Number(view().query_map_.type) !== memo.nextType || view().isIndex)
+                  return "type " + view().query_map_.type + " (index " + view().isIndex + "), the table says " + memo.nextType;
+              return "";
           },
           after: function () { shoot("10-pagedown.png"); } },
         { name: "F3 opens the Shanghai index as an index",

@@ -48,6 +48,8 @@ void MultiStockModel::onQuotePeroidRealTime(const QuoteReply* rpl)
             {"code", codeInfoCode(ci)},
             {"market", int(ci.market)},
             {"name", codeInfoName(ci)},
+            // As the quote table gives it: the stock view needs no dictionary look-up.
+            {"type", int(static_cast<int8_t>(ci.type))},
         });
     }
     emit dataChange(list_.toVariantList());

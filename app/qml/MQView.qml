@@ -317,7 +317,10 @@ FocusScope {
         var s = neighbour(step);
         if (!s)
             return;
-        updateQuery({ code: s.code, market: String(s.market), name: s.name, chart: "default" });
+        var q = { code: s.code, market: String(s.market), name: s.name, chart: "default" };
+        if (s.type !== undefined)
+            q.type = Number(s.type);
+        updateQuery(q);
         updateTabsUrl(root, { code: String(s.code), market: Number(s.market), name: String(s.name) });
     }
 

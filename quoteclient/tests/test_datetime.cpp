@@ -86,4 +86,44 @@ TEST_F(DateTimeTest, PackThenUnpackDropsOnlyTheSeconds)
         EXPECT_EQ(DateTime::unpack(DateTime::pack(t)), t - t % 60) << t;
 }
 
+struct LocalCase {
+    int64_t year, month, day, hour, minute, second;
+    int64_t seconds;
+    const char* what;
+};
+
+// Summer time (US Eastern rules, 2024: 10 March 02:00 to 3 November 02:00):
+// days with and without a clock change, each read the same as the calendar
+// reads it. Expected: the UTC time (hours added to the local one) from
+// calendar.timegm.
+TEST_F(DateTimeTest, LocalTimesFollowSummerTimeOnEveryDay)
+{
+    setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
+    tzset();
+    const LocalCase table[] = {
+        {2024, 3, 9, 12, 0, 0, 1710003600, "the day before the change, UTC-5"},
+        {2024, 3, 10, 1, 30, 0, 1710052200, "the change day before 02:00, UTC-5"},
+        {2024, 3, 10, 12, 0, 0, 1710086400, "the change day after 03:00, UTC-4"},
+        {2024, 3, 11, 12, 0, 0, 1710172800, "the day after the change, UTC-4"},
+        {2024, 7, 1, 9, 30, 0, 1719840600, "summer, UTC-4"},
+        {2024, 7, 1, 9, 31, 0, 1719840660, "the next minute of the same day"},
+    };
+    for (int pass = 0; pass < 2; ++pass)  // the second pass reads days seen already
+        for (const auto& row : table)
+            EXPECT_EQ(DateTime::fromLocal(row.year, row.month, row.day, row.hour, row.minute, row.second), row.seconds)
+                << row.what << " (pass " << pass << ")";
+}
+
+TEST_F(DateTimeTest, ChangedZoneIsReadAtTheNextCall)
+{
+    // 2024-01-02 00:00 in UTC+8, then in UTC, then in UTC+8 again.
+    EXPECT_EQ(DateTime::fromLocal(2024, 1, 2, 0, 0, 0), 1704124800);
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    EXPECT_EQ(DateTime::fromLocal(2024, 1, 2, 0, 0, 0), 1704153600) << "the day read in the zone before";
+    setenv("TZ", "CST-8", 1);
+    tzset();
+    EXPECT_EQ(DateTime::fromLocal(2024, 1, 2, 9, 30, 0), 1704159000);
+}
+
 } // namespace

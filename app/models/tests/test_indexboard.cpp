@@ -171,7 +171,8 @@ TEST_F(BoardCalls, MultiStockRunsADumpedContext)
     ASSERT_EQ(1, spy.count());
     const QVariantList list = spy.at(0).at(0).toList();
     ASSERT_EQ(2, list.size());
-    EXPECT_EQ((QVariantMap{{"code", "000002"}, {"market", 2}, {"name", "深市002"}}), list[1].toMap());
+    // Type 2 (a stock) as the record gives it.
+    EXPECT_EQ((QVariantMap{{"code", "000002"}, {"market", 2}, {"name", "深市002"}, {"type", 2}}), list[1].toMap());
     take();
     m.setCtx(dumped);
     EXPECT_EQ("release c1", take()[1]);

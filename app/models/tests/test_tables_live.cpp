@@ -81,6 +81,12 @@ TEST_F(LiveTables, BlockListPagesAndDumpsItsContext)
     const QVariantList list = listSpy.at(0).at(0).toList();
     EXPECT_EQ(20, list.size());
     EXPECT_FALSE(list.value(0).toMap()["name"].toString().isEmpty());
+    // Each stock carries the type its table row gives (the stock view steps
+    // through the list without asking the dictionary).
+    for (int i = 0; i < list.size() && i < m.rowCount(); ++i)
+        EXPECT_EQ(m.getCodeInfo(i).toMap()["type"].toString().toStdString(),
+                  list.value(i).toMap()["type"].toString().toStdString())
+            << "row " << i;
 
     // Resubscribing with a longer page brings that many rows.
     QJsonObject longer = ctx;
