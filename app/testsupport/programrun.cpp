@@ -93,28 +93,46 @@ bool canRunVirtualDisplay(bool grabs)
 
 VirtualDisplay::VirtualDisplay(QSize size)
 {
-    // Generous bounds: on a busy machine Xvfb and openbox each take seconds.
-    const int kStartMs = 60000;
-    const QString screen = QString("%1x%2x24").arg(size.width()).arg(size.height());
-    xvfb_.start(QStandardPaths::findExecutable("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
-                QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
-    const QString number = xvfb_.waitFor("", kStartMs).trimmed();
-    if (number.isEmpty()) {
-        why_ = "Xvfb reported no display number";
-        return;
+    // A display whose window manager never takes it (seen now and then on a
+    // busy machine, openbox running but not yet connected after a minute) is
+    // given up and a new one started.
+    for (int attempt = 1; attempt <= 3 && name_.isEmpty(); ++attempt) {
+        wm_.reset();
+        xvfb_.reset();
+        const QString why = start(size);
+        if (!why.isEmpty())
+            why_ += QString("attempt %1: %2\n").arg(attempt).arg(why);
     }
+}
+
+QString VirtualDisplay::output() const
+{
+    return why_ + (xvfb_ ? xvfb_->output() : QString()) + "\n" + (wm_ ? wm_->output() : QString());
+}
+
+QString VirtualDisplay::start(QSize size)
+{
+    // Generous bounds: on a busy machine Xvfb and openbox each take seconds.
+    const int kStartMs = 30000;
+    xvfb_ = std::make_unique<LineProcess>();
+    wm_ = std::make_unique<LineProcess>();
+    const QString screen = QString("%1x%2x24").arg(size.width()).arg(size.height());
+    xvfb_->start(QStandardPaths::findExecutable("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
+                 QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
+    const QString number = xvfb_->waitFor("", kStartMs).trimmed();
+    if (number.isEmpty())
+        return "Xvfb reported no display number";
     const QString display = ":" + number;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display);
-    wm_.start(QStandardPaths::findExecutable("openbox"), {"--sm-disable"}, env);
+    wm_->start(QStandardPaths::findExecutable("openbox"), {"--sm-disable"}, env);
     // The window manager has taken the display once the root window names its
     // check window; asked again until it does (each answer ends its line only
     // when xprop ends, so a watching xprop would never say it).
     QElapsedTimer clock;
     clock.start();
-    QString taken;
     QString lastAnswer;
-    while (taken.isEmpty() && clock.elapsed() < kStartMs && wm_.process().state() != QProcess::NotRunning) {
+    while (clock.elapsed() < kStartMs && wm_->process().state() != QProcess::NotRunning) {
         QProcess ask;
         ask.setProcessEnvironment(env);
         ask.setProcessChannelMode(QProcess::MergedChannels);
@@ -122,18 +140,19 @@ VirtualDisplay::VirtualDisplay(QSize size)
         if (!ask.waitForFinished(kStartMs))
             continue;
         lastAnswer = QString::fromLocal8Bit(ask.readAll()).trimmed();
-        if (lastAnswer.contains("window id"))
-            taken = display;
+        if (lastAnswer.contains("window id")) {
+            name_ = display;
+            return QString();
+        }
     }
-    if (!taken.isEmpty()) {
-        name_ = display;
-        return;
-    }
-    why_ = QString("openbox %1 on %2 after %3 ms; xprop said: %4")
-               .arg(wm_.process().state() == QProcess::NotRunning ? "ended" : "did not take the display")
-               .arg(display)
-               .arg(clock.elapsed())
-               .arg(lastAnswer);
+    const bool ended = wm_->process().state() == QProcess::NotRunning;
+    wm_->finishWithin(0);
+    return QString("openbox %1 on %2 after %3 ms; xprop said: %4; openbox wrote: %5")
+        .arg(ended ? "ended" : "did not take the display")
+        .arg(display)
+        .arg(clock.elapsed())
+        .arg(lastAnswer)
+        .arg(wm_->output());
 }
 
 LocalServers::LocalServers() : quote(std::make_unique<QuoteServerProcess>())

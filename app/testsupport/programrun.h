@@ -66,15 +66,19 @@ bool canRunVirtualDisplay(bool grabs = false);
 class VirtualDisplay {
 public:
     explicit VirtualDisplay(QSize size = QSize(1280, 800));
-    // ":N", or empty when Xvfb did not report a display or openbox did not
-    // take it within 60 s each.
+    // ":N", or empty when three displays in turn failed: Xvfb did not report
+    // a number or openbox did not take it within 30 s.
     QString name() const { return name_; }
-    // What went wrong (when name() is empty), then what Xvfb and openbox wrote.
-    QString output() const { return why_ + "\n" + xvfb_.output() + "\n" + wm_.output(); }
+    // What went wrong with each display given up, then what the last Xvfb
+    // and openbox wrote.
+    QString output() const;
 
 private:
-    LineProcess xvfb_;
-    LineProcess wm_;
+    // Starts one display; empty when it is ready, else what went wrong.
+    QString start(QSize size);
+
+    std::unique_ptr<LineProcess> xvfb_;
+    std::unique_ptr<LineProcess> wm_;  // ends before its display
     QString name_;
     QString why_;
 };
