@@ -20,14 +20,14 @@ QString text(const std::string& s) { return QString::fromUtf8(s.data(), int(s.si
 
 }  // namespace
 
-CChipDistribution::CChipDistribution(QQuickItem* parent) : QQuickPaintedItem(parent)
+CChipDistribution::CChipDistribution(QQuickItem* parent) : ShownPaintedItem(parent)
 {
     connect(this, &QQuickItem::visibleChanged, this, &CChipDistribution::onVisibleChanged);
 }
 
 void CChipDistribution::componentComplete()
 {
-    QQuickPaintedItem::componentComplete();
+    ShownPaintedItem::componentComplete();
 }
 
 bool CChipDistribution::isKLine() const

@@ -7,18 +7,18 @@
 #include <QColor>
 #include <QPointer>
 #include <QQmlParserStatus>
-#include <QQuickPaintedItem>
 #include <QRect>
 #include <QVariant>
 
 #include <limits>
 
 #include "charts/core/chipdistribution.h"
+#include "charts/shownpainteditem.h"
 #include "quote.h"
 
 class QChart;
 
-class CChipDistribution : public QQuickPaintedItem {
+class CChipDistribution : public ShownPaintedItem {
     Q_OBJECT
     Q_INTERFACES(QQmlParserStatus)
 public:

@@ -627,7 +627,7 @@ void FChart::repaintLastBar(QPainter& painter, const CTXLayer& layer, int begin,
     painter.restore();
 }
 
-FChart::FChart(QQuickItem* parent) : QQuickPaintedItem(parent)
+FChart::FChart(QQuickItem* parent) : ShownPaintedItem(parent)
 {
     connect(this, &QQuickItem::widthChanged, this, &FChart::onWidthChanged);
     connect(this, &QQuickItem::heightChanged, this, &FChart::onHeightChanged);

@@ -5,18 +5,18 @@
 
 #include <QFont>
 #include <QImage>
-#include <QQuickPaintedItem>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "charts/chartviews.h"
+#include "charts/shownpainteditem.h"
 
 class QPainter;
 
 // Takes part in QML's parser status through QQuickItem.
-class FChart : public QQuickPaintedItem, public ChartLayerView {
+class FChart : public ShownPaintedItem, public ChartLayerView {
     Q_OBJECT
 public:
     explicit FChart(QQuickItem* parent = nullptr);

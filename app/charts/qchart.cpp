@@ -67,7 +67,7 @@ void fillSeries(FormulaArgument* arg, const CTXData& slot, ChartColumns::Field f
 
 }  // namespace
 
-QChart::QChart(QQuickItem* parent) : QQuickPaintedItem(parent)
+QChart::QChart(QQuickItem* parent) : ShownPaintedItem(parent)
 {
     vm_ = fml_vm_create();
     fml_vm_reg_fn(vm_, &currentBars_, "DYNAINFO", &QChart::dynaInfo, 1);

@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QJsonObject>
 #include <QPointer>
-#include <QQuickPaintedItem>
 #include <QVariant>
 
 #include <memory>
@@ -15,6 +14,7 @@
 
 #include "charts/core/barmerge.h"
 #include "charts/ctxdata.h"
+#include "charts/shownpainteditem.h"
 #include "fml.h"
 #include "quote.h"
 
@@ -35,7 +35,7 @@ struct ChartBarLayer {
 };
 
 // The item takes part in QML's parser status through QQuickItem.
-class QChart : public QQuickPaintedItem {
+class QChart : public ShownPaintedItem {
     Q_OBJECT
 public:
     explicit QChart(QQuickItem* parent = nullptr);

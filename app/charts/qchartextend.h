@@ -5,18 +5,18 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPointer>
-#include <QQuickPaintedItem>
 
 #include <vector>
 
 #include "charts/core/chartbar.h"
+#include "charts/shownpainteditem.h"
 
 class QChart;
 
-class QChartExtend : public QQuickPaintedItem {
+class QChartExtend : public ShownPaintedItem {
     Q_OBJECT
 public:
-    explicit QChartExtend(QQuickItem* parent = nullptr) : QQuickPaintedItem(parent) {}
+    explicit QChartExtend(QQuickItem* parent = nullptr) : ShownPaintedItem(parent) {}
 
     void paint(QPainter* painter) override;
 

@@ -3,15 +3,15 @@
 #pragma once
 
 #include <QList>
-#include <QQuickPaintedItem>
 #include <QString>
 
+#include "charts/shownpainteditem.h"
 #include "quote.h"
 
-class TimeBar : public QQuickPaintedItem {
+class TimeBar : public ShownPaintedItem {
     Q_OBJECT
 public:
-    explicit TimeBar(QQuickItem* parent = nullptr) : QQuickPaintedItem(parent) {}
+    explicit TimeBar(QQuickItem* parent = nullptr) : ShownPaintedItem(parent) {}
 
     void paint(QPainter* painter) override;
 

@@ -2,15 +2,14 @@
 // pane's named outputs at the crosshair bar, each in its output colour.
 #pragma once
 
-#include <QQuickPaintedItem>
-
 #include "charts/chartviews.h"
+#include "charts/shownpainteditem.h"
 
-class TitleBar : public QQuickPaintedItem, public ChartTitleView {
+class TitleBar : public ShownPaintedItem, public ChartTitleView {
     Q_OBJECT
     Q_PROPERTY(int leftPadding READ leftPadding WRITE setLeftPadding NOTIFY leftPaddingChanged)
 public:
-    explicit TitleBar(QQuickItem* parent = nullptr) : QQuickPaintedItem(parent) {}
+    explicit TitleBar(QQuickItem* parent = nullptr) : ShownPaintedItem(parent) {}
 
     void paint(QPainter* painter) override;
     void setCTXData(CTXLayer* layer) override { layer_ = layer; }

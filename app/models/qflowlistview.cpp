@@ -10,7 +10,7 @@
 #include "shell/core/theme.h"
 #include "shell/hutil.h"
 
-QFlowListView::QFlowListView(QQuickItem* parent) : QQuickPaintedItem(parent) {}
+QFlowListView::QFlowListView(QQuickItem* parent) : ShownPaintedItem(parent) {}
 
 void QFlowListView::setModel(QPageModelSorter* model) { model_ = model; }
 void QFlowListView::setStyle(int style) { style_ = style; }

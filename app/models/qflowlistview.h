@@ -4,11 +4,12 @@
 #pragma once
 
 #include <QPointer>
-#include <QQuickPaintedItem>
+
+#include "charts/shownpainteditem.h"
 
 class QPageModelSorter;
 
-class QFlowListView : public QQuickPaintedItem {
+class QFlowListView : public ShownPaintedItem {
     Q_OBJECT
 public:
     explicit QFlowListView(QQuickItem* parent = nullptr);

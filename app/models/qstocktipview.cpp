@@ -8,7 +8,7 @@
 #include "models/qstocktipmodel.h"
 #include "shell/core/theme.h"
 
-QStockTipView::QStockTipView(QQuickItem* parent) : QQuickPaintedItem(parent) {}
+QStockTipView::QStockTipView(QQuickItem* parent) : ShownPaintedItem(parent) {}
 
 void QStockTipView::setModel(QStockTipModel* model)
 {

@@ -4,12 +4,13 @@
 #pragma once
 
 #include <QPointer>
-#include <QQuickPaintedItem>
 #include <QVariant>
+
+#include "charts/shownpainteditem.h"
 
 class QStockTipModel;
 
-class QStockTipView : public QQuickPaintedItem {
+class QStockTipView : public ShownPaintedItem {
     Q_OBJECT
 public:
     explicit QStockTipView(QQuickItem* parent = nullptr);
