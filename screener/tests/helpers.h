@@ -14,8 +14,9 @@
 #include "messageboxes.h"
 #include "quorvex.h"
 
-// Runs the event loop until done() holds (10 s at most).
-inline bool waitUntil(const std::function<bool()>& done, int ms = 10000)
+// Runs the event loop until done() holds (a minute at most: on a busy machine
+// a 32 MiB flood through loopback alone takes seconds).
+inline bool waitUntil(const std::function<bool()>& done, int ms = 60000)
 {
     QElapsedTimer t;
     t.start();
