@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
@@ -100,7 +99,7 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
     auto display = std::make_unique<VirtualDisplay>(screen);
     ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
 
-    const QString dir = QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots/tour-tools/" + size);
+    const QString dir = screenshotDir() + "/tour-tools/" + size;
     QProcess program;
     startTour(program, display->name(), servers, "TourTools.qml", dir);
 
