@@ -52,7 +52,8 @@ QtObject {
         var home = win.tabView.entries.length > 0 ? win.tabView.entries[0].item : null;
         return !!home && !!home.sectionView && home.sectionView.models[0].count > 0
                 && home.priceBoard.boardModel.indexBoard.length > 0
-                && home.conceptBoard.boardModel.indexBoard.length > 0;
+                && home.conceptBoard.boardModel.indexBoard.length > 0
+                && !!home.indexChart && !!home.indexChart.upper && home.indexChart.upper.getFirstKLineSize() > 1;
     }
     // Types 600000 into the quick commands; false while the dictionary has no
     // such row yet (the code list is still on its way).
