@@ -198,30 +198,49 @@ std::optional<QJsonArray>& unsavedGroups()
     return groups;
 }
 
+
+// The groups in the file; nullopt when it has content that is not a list.
+std::optional<QJsonArray> fileGroups(const QString& fileName)
+{
+    const QByteArray text = HFileIO::readData(fileName).toUtf8();
+    if (text.isEmpty())
+        return QJsonArray();
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray())
+        return std::nullopt;
+    return doc.array();
+}
+
 }  // namespace
 
 QJsonArray QBaseService::readLocalGroups()
 {
     if (unsavedGroups())
         return *unsavedGroups();
-    const QByteArray text = HFileIO::readData(kLocalGroupFile).toUtf8();
-    if (text.isEmpty())
-        return QJsonArray();
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isArray())
-        return QJsonArray();
-    return doc.array();
+    return fileGroups(kLocalGroupFile).value_or(QJsonArray());
 }
 
 void QBaseService::writeLocalGroups(const QJsonArray& groups)
 {
-    // Written whole to a temporary file and renamed into place, so a crash
-    // or a full disk never leaves half a file; what did not save is kept.
-    if (HFileIO::writeData(kLocalGroupFile, QString::fromUtf8(QJsonDocument(groups).toJson(QJsonDocument::Indented))))
-        unsavedGroups().reset();
-    else
+    // A file that did not read is moved aside (.bad) before the new list
+    // takes its place, so groups written by hand or by another version are
+    // not lost; while it cannot be moved, nothing is written over it.
+    QString keptAs;
+    if (!fileGroups(kLocalGroupFile) && (keptAs = HFileIO::keepBadCopy(kLocalGroupFile)).isEmpty()) {
         unsavedGroups() = groups;
+        return;
+    }
+    // Written whole to a temporary file and renamed into place, so a crash
+    // or a full disk never leaves half a file; what did not save is kept,
+    // and a file moved aside for it goes back.
+    if (HFileIO::writeData(kLocalGroupFile, QString::fromUtf8(QJsonDocument(groups).toJson(QJsonDocument::Indented)))) {
+        unsavedGroups().reset();
+    } else {
+        unsavedGroups() = groups;
+        if (!keptAs.isEmpty())
+            QFile::rename(keptAs, localFormulaGroupPath());
+    }
 }
 
 int QBaseService::findLocalGroup(const QJsonArray& groups, const QString& name)

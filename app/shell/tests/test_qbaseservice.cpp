@@ -150,13 +150,24 @@ TEST(LocalFormulaGroups, ReadAddEditRemove)
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(textOf(service.getFormulaGroup("无此组")), "");
 
-    // Corrupt or non-array content reads as []; the next add overwrites it.
-    for (const QByteArray& bad : {QByteArray("[{\"name\":"), QByteArray("{\"name\":\"x\"}"), QByteArray("")}) {
+    // Corrupt or non-array content reads as []; the next add keeps it as
+    // .bad, then .2.bad, before the new list takes its place. An empty file
+    // is no loss and is simply written over.
+    const std::pair<QByteArray, QString> damaged[] = {
+        {"[{\"name\":", ".bad"}, {"{\"name\":\"x\"}", ".2.bad"}, {"", ""}};
+    for (const auto& [bad, keptAs] : damaged) {
+        SCOPED_TRACE(bad.constData());
         writeFile(path, bad);
-        EXPECT_EQ(textOf(service.getLoadLocalFormulaGroup()), "[]") << bad.constData();
+        EXPECT_EQ(textOf(service.getLoadLocalFormulaGroup()), "[]");
+        service.addLocalFormulaGroup(objectOf(R"({"name":"新"})"));
+        EXPECT_EQ(textOf(service.getLoadLocalFormulaGroup()), QString::fromUtf8(R"([{"name":"新"}])"));
+        if (!keptAs.isEmpty()) {
+            EXPECT_EQ(readFile(path + keptAs), bad);
+        }
     }
-    service.addLocalFormulaGroup(objectOf(R"({"name":"新"})"));
-    EXPECT_EQ(textOf(service.getLoadLocalFormulaGroup()), QString::fromUtf8(R"([{"name":"新"}])"));
+    EXPECT_FALSE(QFile::exists(path + ".3.bad"));
+    QFile::remove(path + ".bad");
+    QFile::remove(path + ".2.bad");
 }
 
 // The catalogue through QBaseService, with a small catalogue of our own:
