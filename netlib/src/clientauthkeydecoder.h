@@ -1,6 +1,7 @@
 // First decoder of a client connection: the server's challenge, a data frame
 // of length 25 (kind byte 0x04 and 24 key bytes), delivered as a login record
-// of kind 0. Heartbeats in front of it are skipped; any other frame is fatal.
+// of kind 0. Any other frame in front of it, a heartbeat included, is fatal:
+// the server writes nothing before its challenge.
 // Then ClientAuthResultDecoder takes over.
 #pragma once
 

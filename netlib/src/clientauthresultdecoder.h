@@ -1,7 +1,7 @@
 // Second decoder of a client connection: the login result, a data frame of
 // length 5 (kind byte and a big-endian int32), delivered as a login record of
-// kind 3 with the result in key[0..3] in host order. Heartbeats in front of it
-// are skipped; any other frame is fatal. Then NormalDecoder takes over.
+// kind 3 with the result in key[0..3] in host order. Any other frame in front
+// of it, a heartbeat included, is fatal. Then NormalDecoder takes over.
 #pragma once
 
 #include "logindecoder.h"
