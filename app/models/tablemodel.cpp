@@ -770,7 +770,7 @@ bool TableModel::showNeighbour(bool down)
     const std::vector<Incoming> rows = std::move(nb.rows);
     nb = Neighbour{};
     (down ? prev_ : next_) = std::move(left);
-    applyRows(rows, to + 1);
+    applyRows(rows, to + 1, true);
     askNeighbours();
     return true;
 }
@@ -878,7 +878,7 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     }
 }
 
-void TableModel::applyRows(const std::vector<Incoming>& in, int firstNo)
+void TableModel::applyRows(const std::vector<Incoming>& in, int firstNo, bool newPage)
 {
     const size_t n = in.size();
     // The first reply brings the header and the columns: a reset. Later ones
@@ -959,9 +959,10 @@ void TableModel::applyRows(const std::vector<Incoming>& in, int firstNo)
         last.rt = rt;
         last.names = names;
         last.seq = seq;
-        if (last.stale || row.size() != width) {
-            // Never read since it last changed: no view shows it, it is built
-            // when read; the row is announced whole.
+        if (last.stale || row.size() != width || newPage) {
+            // Never read since it last changed, or on a new page: it is built
+            // when read, and the row is announced whole (a new page in one
+            // announcement rather than one per cell).
             last.stale = true;
             wholeRow(int(i));
             continue;

@@ -138,8 +138,9 @@ private:
         BlockNames names;
     };
     // Rows of the shown page from `in`, numbered from firstNo: changed cells
-    // announced, rows that came or went inserted or removed.
-    void applyRows(const std::vector<Incoming>& in, int firstNo);
+    // announced (whole rows on a new page), rows that came or went inserted or
+    // removed.
+    void applyRows(const std::vector<Incoming>& in, int firstNo, bool newPage = false);
     std::vector<Incoming> incoming(const QuoteRealTimeMarket* recs, size_t n) const;
 
     // A page next to the shown one, asked for once (never subscribed) after a

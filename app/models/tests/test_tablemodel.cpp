@@ -634,7 +634,10 @@ TEST_F(TableCalls, PagesBesideTheShownOneShowAtOnce)
     EXPECT_EQ("戊", m.getRowColumnData(0, 2).toString().toStdString());
     EXPECT_EQ((QVariantList{"600005", "600006"}), m.fixedRow());
     EXPECT_EQ(0, resets.count());
-    EXPECT_GE(cells.count(), 1);
+    // The new page in one announcement, every cell of its rows.
+    ASSERT_EQ(1, cells.count());
+    EXPECT_EQ(m.index(0, 0), cells.at(0).at(0).toModelIndex());
+    EXPECT_EQ(m.index(1, 19), cells.at(0).at(1).toModelIndex());
     // The page left stays at hand; only the one after the new page is asked for.
     const Calls paged = take();
     EXPECT_EQ("pagedown c1", paged.front());
