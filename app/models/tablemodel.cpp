@@ -707,12 +707,17 @@ void TableModel::ask(Neighbour& nb, int first, const QJsonObject& text)
         nb = Neighbour{};
 }
 
+QJsonObject TableModel::ctxText() const
+{
+    const char* dumped = ctx_ ? quoteApi().dump(ctx_.get()) : nullptr;
+    return dumped ? QJsonDocument::fromJson(QByteArray(dumped)).object() : QJsonObject();
+}
+
 void TableModel::askNeighbours()
 {
     if (!ctx_ || cancelled_)
         return;
-    const char* dumped = quoteApi().dump(ctx_.get());
-    const QJsonObject text = dumped ? QJsonDocument::fromJson(QByteArray(dumped)).object() : QJsonObject();
+    const QJsonObject text = ctxText();
     const int count = text.value("page_").toObject().value("length").toInt();
     if (count <= 0) {
         forgetNeighbours();
@@ -736,8 +741,7 @@ void TableModel::takeNeighbour(Neighbour& nb, const QuoteRealTimeMarket* recs, s
 {
     if (n == 0 && &nb == &next_ && nb.first > 0 && !nb.wrapped) {
         // Past the last row: the page after the last is the first.
-        const char* dumped = quoteApi().dump(ctx_.get());
-        ask(nb, 0, dumped ? QJsonDocument::fromJson(QByteArray(dumped)).object() : QJsonObject());
+        ask(nb, 0, ctxText());
         nb.wrapped = true;
         return;
     }

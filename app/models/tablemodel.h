@@ -159,6 +159,8 @@ private:
     // Codes of the page a switch to a neighbour left: a reply for that page
     // still on its way is dropped rather than shown over the new one.
     std::vector<QuoteCodeInfo> leftCodes_;
+    // The context's settings as the library dumps them (empty without one).
+    QJsonObject ctxText() const;
     void forgetNeighbours();
     void askNeighbours();
     void ask(Neighbour& nb, int first, const QJsonObject& text);
