@@ -247,6 +247,37 @@ TourMain {
         { name: "the table has the keys after Ctrl+Shift+Tab",
           act: function () {},
           done: function () { var t = rankingTable(); return t && t.selectIndex === 2; } },
+        { name: "Page Down shows the ranking's next page, numbered on",
+          act: function () {
+              var t = rankingTable();
+              memo.pageRows = t.table_model.rowCount();
+              memo.pageFirst = codeOfRow(t, 0);
+              key(Qt.Key_PageDown);
+          },
+          done: function () {
+              var t = rankingTable();
+              return t.selectIndex === 0 && t.table_model.rowCount() > 1
+                      && String(t.table_model.getRowColumnData(0, 0)) === String(memo.pageRows + 1);
+          },
+          check: function () {
+              var t = rankingTable();
+              return codeOfRow(t, 0) !== memo.pageFirst ? "" : "row 0 still shows " + memo.pageFirst;
+          },
+          state: function () {
+              var t = rankingTable();
+              return "row 0 numbered " + t.table_model.getRowColumnData(0, 0) + ", selected " + t.selectIndex;
+          } },
+        { name: "Page Up shows the first page again with its last row selected",
+          act: function () { key(Qt.Key_PageUp); },
+          done: function () {
+              var t = rankingTable();
+              return String(t.table_model.getRowColumnData(0, 0)) === "1"
+                      && t.selectIndex === t.table_model.rowCount() - 1;
+          },
+          after: function () { clickAt(win, rowPoint(rankingTable(), 2)); } },
+        { name: "a click gives the third row back its highlight",
+          act: function () {},
+          done: function () { var t = rankingTable(); return t && t.selectIndex === 2; } },
         { name: "深圳A股 gives the tab its title",
           act: function () { click(labelled(named(view(), "blockBar"), "深圳A股")); },
           done: function () {

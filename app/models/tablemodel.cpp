@@ -424,6 +424,7 @@ void TableModel::initHeader(int mode_type)
     listKind_ = mode_type;
     beginResetModel();
     lastRecords_.clear();
+    forgetNeighbours();
     std::vector<TableItemData> head = buildHeader(mode_type);
     if (head.empty()) {
         rows_.clear();
@@ -574,6 +575,8 @@ void TableModel::getQuotePeroidRealTime(uint block_id, int field, uint mode, uin
     q.set_user_data(ctx, 0);
     q.subscribe(ctx);
     cancelled_ = false;
+    forgetNeighbours();
+    neighboursDue_ = true;
 }
 
 void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode, uint page_size, uint page_index)
@@ -589,6 +592,7 @@ void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode
     const QuoteApi& q = quoteApi();
     q.cancel(ctx);
     cancelled_ = true;
+    forgetNeighbours();
     if (codes.isEmpty()) {
         clear();
         return;
@@ -610,6 +614,8 @@ void TableModel::groupQuery(const GroupQuery& g, int index, int field, uint mode
     q.set_market_field(ctx, fields.data(), int(fields.size()));
     q.subscribe(ctx);
     cancelled_ = false;
+    forgetNeighbours();
+    neighboursDue_ = true;
 }
 
 void TableModel::getGroupStockRealTime(int index, int field, uint mode, uint page_size)
@@ -649,12 +655,13 @@ void TableModel::getBlockIndex(QString acode, int market, int field, uint mode)
     q.set_market_field(ctx, kBlockIndexFields.data(), int(kBlockIndexFields.size()));
     q.subscribe(ctx);
     cancelled_ = false;
+    forgetNeighbours();
 }
 
 void TableModel::pageUp()
 {
     if (ctx_) {
-        quoteApi().page_up(ctx_.get());
+        showNeighbour(false);
         cancelled_ = false;
     }
 }
@@ -662,9 +669,114 @@ void TableModel::pageUp()
 void TableModel::pageDown()
 {
     if (ctx_) {
-        quoteApi().page_down(ctx_.get());
+        showNeighbour(true);
         cancelled_ = false;
     }
+}
+
+bool TableModel::neighbourReady(bool down) const
+{
+    const Neighbour& nb = down ? next_ : prev_;
+    return nb.ready && !nb.rows.empty();
+}
+
+void TableModel::forgetNeighbours()
+{
+    // Dropping a context's last owner cancels its request.
+    next_ = Neighbour{};
+    prev_ = Neighbour{};
+    leftCodes_.clear();
+    neighboursDue_ = false;
+}
+
+void TableModel::ask(Neighbour& nb, int first, const QJsonObject& text)
+{
+    nb = Neighbour{};
+    if (first < 0)
+        return;
+    QJsonObject ctx = text;
+    QJsonObject page = ctx.value("page_").toObject();
+    page["no"] = first;
+    ctx["page_"] = page;
+    nb.ctx = parseQuoteCtx(QJsonDocument(ctx).toJson(QJsonDocument::Compact));
+    if (!nb.ctx)
+        return;
+    nb.first = first;
+    // One reply, no subscription: a page nobody sees costs one answer.
+    if (!quoteApi().request(nb.ctx.get()))
+        nb = Neighbour{};
+}
+
+QJsonObject TableModel::ctxText() const
+{
+    const char* dumped = ctx_ ? quoteApi().dump(ctx_.get()) : nullptr;
+    return dumped ? QJsonDocument::fromJson(QByteArray(dumped)).object() : QJsonObject();
+}
+
+void TableModel::askNeighbours()
+{
+    if (!ctx_ || cancelled_)
+        return;
+    const QJsonObject text = ctxText();
+    const int count = text.value("page_").toObject().value("length").toInt();
+    if (count <= 0) {
+        forgetNeighbours();
+        return;
+    }
+    const int first = quoteApi().get_page_first_no(ctx_.get());
+    const int shown = rowCount();
+    // The library's paging: forward by a page, back to row 0 after a short
+    // (last) page; back by a page, or to row 0 from inside the first page.
+    // Back from row 0 wraps to the last page, whose start only the library
+    // knows: that one comes with its reply.
+    const int after = shown < count ? 0 : first + count;
+    const int before = first == 0 ? -1 : first < count ? 0 : first - count;
+    if (after == first || next_.first != after)
+        ask(next_, after == first ? -1 : after, text);
+    if (prev_.first != before)
+        ask(prev_, before, text);
+}
+
+void TableModel::takeNeighbour(Neighbour& nb, const QuoteRealTimeMarket* recs, size_t n)
+{
+    if (n == 0 && &nb == &next_ && nb.first > 0 && !nb.wrapped) {
+        // Past the last row: the page after the last is the first.
+        ask(nb, 0, ctxText());
+        nb.wrapped = true;
+        return;
+    }
+    nb.rows = incoming(recs, n);
+    nb.ready = true;
+}
+
+bool TableModel::showNeighbour(bool down)
+{
+    const QuoteApi& q = quoteApi();
+    quote_ctx* ctx = ctx_.get();
+    const int from = q.get_page_first_no(ctx);
+    if (!(down ? q.page_down(ctx) : q.page_up(ctx)))
+        return false;
+    const int to = q.get_page_first_no(ctx);
+    Neighbour& nb = down ? next_ : prev_;
+    if (to == from || !nb.ready || nb.rows.empty() || nb.first != to) {
+        // Not at hand: the subscription's first reply shows the page.
+        neighboursDue_ = true;
+        return false;
+    }
+    // The page left stays at hand on the other side.
+    Neighbour left;
+    left.first = from;
+    left.ready = true;
+    left.rows.reserve(lastRecords_.size());
+    for (const Record& r : lastRecords_)
+        left.rows.push_back({r.rt, r.names});
+    leftCodes_ = codeInfos_;
+    const std::vector<Incoming> rows = std::move(nb.rows);
+    nb = Neighbour{};
+    (down ? prev_ : next_) = std::move(left);
+    applyRows(rows, to + 1, true);
+    askNeighbours();
+    return true;
 }
 
 void TableModel::cancel()
@@ -672,6 +784,7 @@ void TableModel::cancel()
     if (ctx_)
         quoteApi().cancel(ctx_.get());
     cancelled_ = true;
+    forgetNeighbours();
 }
 
 void TableModel::update()
@@ -679,6 +792,7 @@ void TableModel::update()
     if (ctx_) {
         quoteApi().update(ctx_.get());
         cancelled_ = false;
+        neighboursDue_ = true;
     }
 }
 
@@ -688,6 +802,8 @@ void TableModel::resubscribe(QString str)
     // checks for one, so nothing reaches the library with a null handle.
     ctx_ = parseQuoteCtx(str.toUtf8());
     cancelled_ = false;
+    forgetNeighbours();
+    neighboursDue_ = true;
     if (ctx_)
         quoteApi().subscribe(ctx_.get());
 }
@@ -715,19 +831,60 @@ void TableModel::clear()
 {
     beginResetModel();
     clearRows();
+    forgetNeighbours();
     endResetModel();
     emit fixedRowChanged();
     emit dataChange();
+}
+
+std::vector<TableModel::Incoming> TableModel::incoming(const QuoteRealTimeMarket* recs, size_t n) const
+{
+    // GUI thread, reply held: the symbol link's names are read now, never later.
+    const bool named = showsBlockNames(listKind_);
+    std::vector<Incoming> in(n);
+    for (size_t i = 0; i < n; ++i) {
+        in[i].rt = recs[i];
+        if (named)
+            in[i].names = blockNames(recs[i]);
+        in[i].rt.symbol = nullptr;
+    }
+    return in;
 }
 
 void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
 {
     // A reply already on its way when the query was cancelled is dropped:
     // nothing of a cancelled query reaches the rows until it subscribes again.
-    if (!rpl || !ctx_ || cancelled_ || rpl->ctx != ctx_.get())
+    if (!rpl || !ctx_ || cancelled_)
         return;
     const auto* recs = static_cast<const QuoteRealTimeMarket*>(rpl->data);
     const size_t n = recs && rpl->count > 0 ? size_t(rpl->count) : 0;
+    if (rpl->ctx != ctx_.get()) {
+        if (next_.ctx && rpl->ctx == next_.ctx.get())
+            takeNeighbour(next_, recs, n);
+        else if (prev_.ctx && rpl->ctx == prev_.ctx.get())
+            takeNeighbour(prev_, recs, n);
+        return;
+    }
+    if (!leftCodes_.empty()) {
+        const bool left = n == leftCodes_.size() &&
+                          std::equal(leftCodes_.begin(), leftCodes_.end(), recs, [](const QuoteCodeInfo& a, const QuoteRealTimeMarket& b) {
+                              return std::memcmp(&a, &b.code_info, sizeof a) == 0;
+                          });
+        if (left)
+            return;
+        leftCodes_.clear();
+    }
+    applyRows(incoming(recs, n), quoteApi().get_page_first_no(ctx_.get()) + 1);
+    if (neighboursDue_) {
+        neighboursDue_ = false;
+        askNeighbours();
+    }
+}
+
+void TableModel::applyRows(const std::vector<Incoming>& in, int firstNo, bool newPage)
+{
+    const size_t n = in.size();
     // The first reply brings the header and the columns: a reset. Later ones
     // say which rows came or went and which cells changed, so a view rebuilds
     // only those.
@@ -751,7 +908,7 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         std::vector<QuoteCodeInfo> infos;
         infos.reserve(n);
         for (size_t i = 0; i < n; ++i)
-            infos.push_back(recs[i].code_info);
+            infos.push_back(in[i].rt.code_info);
         codesChanged = codesChanged || infos.size() != codeInfos_.size() ||
                        !std::equal(infos.begin(), infos.end(), codeInfos_.begin(),
                                    [](const QuoteCodeInfo& a, const QuoteCodeInfo& b) {
@@ -761,12 +918,10 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         rowBlockIds_.clear();
         rowBlockIds_.reserve(n);
         for (size_t i = 0; i < n; ++i)
-            rowBlockIds_.push_back(static_cast<int32_t>(recs[i].block_id));
+            rowBlockIds_.push_back(static_cast<int32_t>(in[i].rt.block_id));
         blockIdsStale_ = true;
     }
-    const int firstNo = quoteApi().get_page_first_no(ctx_.get()) + 1;
     const int flashCol = flashColumn(listKind_);
-    const bool named = showsBlockNames(listKind_);
     const size_t width = layout(listKind_).size();
     // Changed cells by row: [first, last] column runs, announced at the end.
     struct Run {
@@ -783,10 +938,8 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     const size_t kept = std::min(oldRows, n);
     lastRecords_.resize(std::max(lastRecords_.size(), kept));
     for (size_t i = 0; i < kept; ++i) {
-        // GUI thread, reply held: the symbol link's names are read now, never later.
-        QuoteRealTimeMarket rt = recs[i];
-        BlockNames names = named ? blockNames(rt) : BlockNames{};
-        rt.symbol = nullptr;
+        const QuoteRealTimeMarket& rt = in[i].rt;
+        const BlockNames& names = in[i].names;
         const int seq = firstNo + int(i);
         auto& row = rows_[i + 1];
         Record& last = lastRecords_[i];
@@ -808,11 +961,12 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
             rt.close != 0.0f)
             last.flash = rt.close > last.rt.close ? 1 : -1;
         last.rt = rt;
-        last.names = std::move(names);
+        last.names = names;
         last.seq = seq;
-        if (last.stale || row.size() != width) {
-            // Never read since it last changed: no view shows it, it is built
-            // when read; the row is announced whole.
+        if (last.stale || row.size() != width || newPage) {
+            // Never read since it last changed, or on a new page: it is built
+            // when read, and the row is announced whole (a new page in one
+            // announcement rather than one per cell).
             last.stale = true;
             wholeRow(int(i));
             continue;
@@ -836,13 +990,10 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         beginInsertRows(QModelIndex(), int(oldRows), int(n) - 1);
     lastRecords_.resize(n);
     for (size_t i = oldRows; i < n; ++i) {
-        QuoteRealTimeMarket rt = recs[i];
-        BlockNames names = named ? blockNames(rt) : BlockNames{};
-        rt.symbol = nullptr;
         rows_.emplace_back();
         Record& last = lastRecords_[i];
-        last.rt = rt;
-        last.names = std::move(names);
+        last.rt = in[i].rt;
+        last.names = in[i].names;
         last.seq = firstNo + int(i);
         last.flash = 0;
         last.stale = true;

@@ -8,6 +8,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <array>
@@ -77,6 +78,10 @@ public:
 
     int setHeadersData(std::vector<TableItemData>& data);
 
+    // True once the page after (down) or before the shown one has come in,
+    // so that pageDown or pageUp shows its rows at once.
+    bool neighbourReady(bool down) const;
+
 signals:
     void textChange(int row, int column, QString sColor);
     void fixedRowChanged();
@@ -125,6 +130,42 @@ private:
     void groupQuery(const GroupQuery& q, int index, int field, uint mode, uint page_size, uint page_index);
     void setSort(quote_ctx* ctx, int field, uint mode) const;
     void clearRows();
+
+    // A row as a reply brings it: the record with its symbol link cleared and
+    // the block names that link held.
+    struct Incoming {
+        QuoteRealTimeMarket rt;
+        BlockNames names;
+    };
+    // Rows of the shown page from `in`, numbered from firstNo: changed cells
+    // announced (whole rows on a new page), rows that came or went inserted or
+    // removed.
+    void applyRows(const std::vector<Incoming>& in, int firstNo, bool newPage = false);
+    std::vector<Incoming> incoming(const QuoteRealTimeMarket* recs, size_t n) const;
+
+    // A page next to the shown one, asked for once (never subscribed) after a
+    // page is shown, so that PgDn and PgUp show rows at once while the
+    // subscription follows and corrects them with its first reply.
+    struct Neighbour {
+        QuoteCtxPtr ctx;      // its one-shot request; null once forgotten
+        int first = -1;       // the page's first row; -1 none
+        bool ready = false;   // its rows came
+        bool wrapped = false; // an empty page after the last was asked again at row 0
+        std::vector<Incoming> rows;
+    };
+    Neighbour next_, prev_;
+    // The first reply of a page position asks for the pages beside it.
+    bool neighboursDue_ = false;
+    // Codes of the page a switch to a neighbour left: a reply for that page
+    // still on its way is dropped rather than shown over the new one.
+    std::vector<QuoteCodeInfo> leftCodes_;
+    // The context's settings as the library dumps them (empty without one).
+    QJsonObject ctxText() const;
+    void forgetNeighbours();
+    void askNeighbours();
+    void ask(Neighbour& nb, int first, const QJsonObject& text);
+    void takeNeighbour(Neighbour& nb, const QuoteRealTimeMarket* recs, size_t n);
+    bool showNeighbour(bool down);
     const TableItemData* cell(int dataRow, int column) const;
 
     // Data rows are built from their record when first read after a push

@@ -295,7 +295,48 @@ Rectangle {
         MouseArea { anchors.fill: parent; onClicked: root.headerClicked(column) }
     }
 
-    component Cell: Rectangle {
+    // The width of `count` columns from `first` with the gaps between them.
+    function columnsWidth(first, count) {
+        var w = Math.max(0, count - 1) * spacing;
+        for (var i = 0; i < count; ++i)
+            w += columnWidth(first + i);
+        return w;
+    }
+
+    // Under a body's cells: a band per row in its row's colour (highlighted,
+    // hovered or plain) and a line per column gap, so that the renderer layers
+    // a few items per row and column rather than a background per cell.
+    component RowBands: Item {
+        id: bands
+        property int firstColumn: 0
+        property int columns: 0
+        property int rows: 0
+        z: -1
+        width: root.columnsWidth(firstColumn, columns)
+        height: rows * (root.rowHeight + root.spacing)
+        Repeater {
+            model: bands.rows
+            delegate: Rectangle {
+                y: index * (root.rowHeight + root.spacing)
+                width: bands.width
+                height: root.rowHeight
+                color: index === root.selectIndex ? Theme.tableSelectedRowColor
+                     : index === root.activeIndex ? Theme.tableActiveRowColor : Theme.background
+            }
+        }
+        Repeater {
+            model: Math.max(0, bands.columns - 1)
+            delegate: Rectangle {
+                x: root.columnsWidth(bands.firstColumn, index + 1)
+                width: root.spacing
+                height: bands.height
+                color: root.color
+            }
+        }
+    }
+
+    // A cell's text and its flash; its background is its row's band.
+    component Cell: Item {
         id: cell
         required property int row
         required property string text_
@@ -304,7 +345,6 @@ Rectangle {
         required property bool isrun_
         required property int align_
         property color flash: Theme.noColor
-        color: row === root.selectIndex ? Theme.tableSelectedRowColor : row === root.activeIndex ? Theme.tableActiveRowColor : Theme.background
         function startFlash() {
             if (isrun_) {
                 flash = acolor_;
@@ -361,6 +401,7 @@ Rectangle {
             columnWidthProvider: function (c) { return root.columnWidth(c); }
             rowHeightProvider: function () { return root.rowHeight; }
             delegate: Cell {}
+            RowBands { firstColumn: 0; columns: leftBody.columns; rows: leftBody.rows }
         }
     }
     Item {
@@ -396,6 +437,7 @@ Rectangle {
             columnWidthProvider: function (c) { return root.columnWidth(root.fixedCount + c); }
             rowHeightProvider: function () { return root.rowHeight; }
             delegate: Cell {}
+            RowBands { firstColumn: root.fixedCount; columns: rightBody.columns; rows: rightBody.rows }
             ScrollBar.horizontal: ScrollBar { policy: ScrollBar.AsNeeded }
         }
     }

@@ -17,6 +17,7 @@ namespace rec {
 inline std::vector<std::string> calls;
 inline int nextCtx = 1;
 inline int pageFirstNo = 0;
+inline int pageStep = 0;  // rows page down and page up move pageFirstNo by
 inline std::string dumpText = "{}";
 inline std::map<std::string, int64_t> blockIds;  // "code/market" -> id
 inline std::map<quote_ctx*, intptr_t> userData;
@@ -63,8 +64,8 @@ inline const QuoteApi api = {
     [](quote_ctx* c) { log("request " + id(c)); return 1; },
     [](quote_ctx* c) { log("update " + id(c)); return 1; },
     [](quote_ctx* c, int n) { log("more " + id(c) + " " + std::to_string(n)); return 1; },
-    [](quote_ctx* c) { log("pageup " + id(c)); return 1; },
-    [](quote_ctx* c) { log("pagedown " + id(c)); return 1; },
+    [](quote_ctx* c) { log("pageup " + id(c)); pageFirstNo -= pageStep; return 1; },
+    [](quote_ctx* c) { log("pagedown " + id(c)); pageFirstNo += pageStep; return 1; },
     [](quote_ctx*) { return pageFirstNo; },
     [](quote_ctx* c) { log("dump " + id(c)); return dumpText.c_str(); },
     [](const char* t, int n) -> quote_ctx* {
@@ -90,6 +91,7 @@ protected:
         calls.clear();
         nextCtx = 1;
         pageFirstNo = 0;
+        pageStep = 0;
         dumpText = "{}";
         blockIds.clear();
         userData.clear();

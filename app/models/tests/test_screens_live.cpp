@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 
 #include <QDir>
@@ -329,4 +330,80 @@ TEST_F(LiveScreens, RightClicksOpenTheirMenus)
     for (int i = 0; i < 500 && !formulaMenu->property("opened").toBool(); ++i)
         QTest::qWait(20);
     EXPECT_TRUE(formulaMenu->property("opened").toBool());
+}
+
+// A quote table draws its rows, the highlighted and the hovered row and the
+// grid between cells with a few items per row and per column, not one per
+// cell (the software renderer's cost grows with the items it layers), and
+// looks as a grid of cells: cell colours inside the cells, the tool-row
+// colour in the one-pixel gaps and below the last row.
+TEST_F(LiveScreens, TableRowsAndGridAreFewItemsThatLookAsCells)
+{
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRTableView.qml"), 1400, 700)) << view.log();
+    view.show();
+    QQuickItem* root = view.rootObject();
+    // Sorted by code: the same rows on every run.
+    const QVariantMap query{{"block", 1101}, {"field", 1}, {"sort", 0}};
+    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    QQmlExpression rows(view.rootContext(), root, "table_model.rowCount()");
+    ASSERT_TRUE(testsupport::waitFor([&] { return rows.evaluate().toInt() == 25; }, [&] { return rows.evaluate(); }));
+    QQmlExpression(view.rootContext(), root, "table.selectIndex = 1; table.activeIndex = 3").evaluate();
+    // Every cell of the rows in sight made and laid out.
+    auto texts = [root] {
+        int n = 0;
+        for (QQuickItem* t : itemsUnder(root))
+            n += t->inherits("QQuickText") && t->isVisible() && !t->property("text").toString().isEmpty();
+        return n;
+    };
+    ASSERT_TRUE(testsupport::waitFor([&] { return texts() > 25 * 12; }, texts));
+
+    int rects = 0;
+    for (QQuickItem* body : itemsUnder(root)) {
+        if (!body->inherits("QQuickTableView"))
+            continue;
+        for (QQuickItem* i : itemsUnder(body))
+            rects += i->inherits("QQuickRectangle") && i->isVisible() && i->property("color").value<QColor>().alpha() > 0;
+    }
+    // Two bodies of 25 rows over 23 columns: a band per row in each, a line
+    // per column gap and the scroll bar, where one per cell in sight would be
+    // 400 and more.
+    EXPECT_LE(rects, 2 * 25 + 23 + 1) << "visible coloured rectangles in the table bodies";
+
+    const QImage image = testsupport::grabItem(root);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(testsupport::saveScreenshot(image, "table-grid.png"));
+    // Columns 80, 100 | 80, 85, 85, 95, 95, 85...; the fixed part is its
+    // widths plus one pixel per column, the body starts 26 pixels down and
+    // rows are 26 pixels with 1-pixel gaps.
+    const QColor gap(0x22, 0x27, 0x2E), cell(0x19, 0x1B, 0x1F), selected(0x22, 0x30, 0x4C);
+    // The hovered row: #2F2F2F at alpha 128 over the gap colour.
+    const QColor hovered(41, 43, 46);
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) <= 1 && std::abs(a.green() - b.green()) <= 1 &&
+               std::abs(a.blue() - b.blue()) <= 1;
+    };
+    const int cellLeft[] = {0, 81, 182, 263, 349, 435, 531, 627};
+    const int cellRight[] = {79, 180, 261, 347, 433, 529, 625, 711};
+    for (int r = 0; r < 5; ++r) {
+        const int top = 26 + r * 27;
+        const QColor want = r == 1 ? selected : r == 3 ? hovered : cell;
+        for (size_t c = 0; c < sizeof cellLeft / sizeof *cellLeft; ++c) {
+            for (int x : {cellLeft[c], cellRight[c]})
+                for (int y : {top, top + 25}) {
+                    const QColor got = image.pixelColor(x, y);
+                    EXPECT_TRUE(near(want, got)) << "row " << r << " column " << c << " at " << x << "," << y
+                                                 << ": expected " << want.name().toStdString() << ", got "
+                                                 << got.name().toStdString();
+                }
+            const QColor between = image.pixelColor(cellRight[c] + 1, top + 2);
+            EXPECT_TRUE(near(gap, between)) << "gap after column " << c << " in row " << r << ": got "
+                                            << between.name().toStdString();
+        }
+        const QColor under = image.pixelColor(100, top + 26);
+        EXPECT_TRUE(near(gap, under)) << "gap under row " << r << ": got " << under.name().toStdString();
+    }
+    const QColor below = image.pixelColor(300, 26 + 25 * 27 + 3);
+    if (26 + 25 * 27 + 3 < image.height())
+        EXPECT_TRUE(near(gap, below)) << "below the last row: got " << below.name().toStdString();
 }

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QVariantMap>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -557,4 +558,183 @@ TEST_F(TableCalls, PushesSignalChangedCellsOnly)
     const QModelIndex tl = changes[0][0].toModelIndex(), br = changes[0][1].toModelIndex();
     EXPECT_EQ((std::vector<int>{0, 0, 2, 22}), (std::vector<int>{tl.row(), tl.column(), br.row(), br.column()}));
     EXPECT_EQ("10.50", m.data(m.index(2, 3), 0).toString());
+}
+
+namespace {
+
+// A ranked list of two-row pages shown at row 2 (the second page), as the
+// paging tests start it: the model, its context and the reply of the page.
+struct PagedTable {
+    TableModel m;
+    QuoteRealTimeMarket shown[2] = {rec::record("600003", "丙", 1), rec::record("600004", "丁", 1)};
+    QuoteRealTimeMarket after[2] = {rec::record("600005", "戊", 1), rec::record("600006", "己", 1)};
+    PagedTable()
+    {
+        rec::dumpText = R"({"page_":{"no":2,"length":2},"blocks_":[1101]})";
+        rec::pageFirstNo = 2;
+        rec::pageStep = 2;
+        m.initHeader(4);
+        m.getQuotePeroidRealTime(1101, 34, 0, 2);
+    }
+    QString code(int row) const { return m.getCodeInfo(row).toMap().value("code").toString(); }
+    QString seq(int row) const { return m.getRowColumnData(row, 0).toString(); }
+};
+
+quote_ctx* handle(int n) { return reinterpret_cast<quote_ctx*>(intptr_t(n)); }
+
+// The parse calls in `calls` with the page each asked for, then whether a
+// subscription or a request was made for them.
+std::vector<std::string> pagesAsked(const Calls& calls)
+{
+    std::vector<std::string> asked;
+    for (const std::string& c : calls) {
+        if (c.rfind("parse ", 0) == 0) {
+            const size_t at = c.find("\"no\":");
+            asked.push_back(c.substr(6, c.find(' ', 6) - 6) + " no " +
+                            (at == std::string::npos ? "?" : c.substr(at + 5, c.find_first_of(",}", at) - at - 5)));
+        }
+        if (c.rfind("request ", 0) == 0 || c.rfind("subscribe ", 0) == 0)
+            asked.push_back(c);
+    }
+    return asked;
+}
+
+}  // namespace
+
+// After a page's first reply the pages before and after it are asked for once
+// each, never subscribed. Page Down then shows the page after at once,
+// numbered on, and asks for the next one; a reply of the page left still on
+// its way is dropped; the subscription's first reply corrects a row that moved
+// since, cell by cell; Page Up shows the page left at once.
+TEST_F(TableCalls, PagesBesideTheShownOneShowAtOnce)
+{
+    PagedTable t;
+    TableModel& m = t.m;
+    take();
+    QuoteReply r = reply(m.context(), t.shown, 2);
+    m.onQuotePeroidRealTime(&r);
+    EXPECT_EQ((Calls{"c2 no 4", "request c2", "c3 no 0", "request c3"}), pagesAsked(take()));
+    EXPECT_FALSE(m.neighbourReady(true));
+    EXPECT_FALSE(m.neighbourReady(false));
+
+    t.after[0].pre_close = 10.0f;
+    t.after[0].close = 10.0f;
+    QuoteReply ahead = reply(handle(2), t.after, 2);
+    m.onQuotePeroidRealTime(&ahead);
+    EXPECT_TRUE(m.neighbourReady(true));
+    EXPECT_EQ("600003", t.code(0).toStdString()) << "a page beside changes no shown row";
+
+    QSignalSpy resets(&m, &QAbstractItemModel::modelReset);
+    QSignalSpy cells(&m, &QAbstractItemModel::dataChanged);
+    m.pageDown();
+    EXPECT_EQ("600005", t.code(0).toStdString());
+    EXPECT_EQ("600006", t.code(1).toStdString());
+    EXPECT_EQ("5", t.seq(0).toStdString());
+    EXPECT_EQ("6", t.seq(1).toStdString());
+    EXPECT_EQ("戊", m.getRowColumnData(0, 2).toString().toStdString());
+    EXPECT_EQ((QVariantList{"600005", "600006"}), m.fixedRow());
+    EXPECT_EQ(0, resets.count());
+    // The new page in one announcement, every cell of its rows.
+    ASSERT_EQ(1, cells.count());
+    EXPECT_EQ(m.index(0, 0), cells.at(0).at(0).toModelIndex());
+    EXPECT_EQ(m.index(1, 19), cells.at(0).at(1).toModelIndex());
+    // The page left stays at hand; only the one after the new page is asked for.
+    const Calls paged = take();
+    EXPECT_EQ("pagedown c1", paged.front());
+    EXPECT_EQ((Calls{"c4 no 6", "request c4"}), pagesAsked(paged));
+    EXPECT_TRUE(m.neighbourReady(false));
+
+    // The left page's reply, sent before the key.
+    m.onQuotePeroidRealTime(&r);
+    EXPECT_EQ("600005", t.code(0).toStdString()) << "a reply of the page left was shown";
+
+    // The subscription's first reply: 戊 rose since it was fetched.
+    t.after[0].close = 10.5f;
+    t.after[0].rf_rate = 0.05f;
+    cells.clear();
+    QuoteReply live = reply(m.context(), t.after, 2);
+    m.onQuotePeroidRealTime(&live);
+    EXPECT_EQ("10.50", m.getRowColumnData(0, 3).toString().toStdString());
+    EXPECT_EQ("5.00%", m.getRowColumnData(0, 4).toString().toStdString());
+    EXPECT_EQ(0, resets.count());
+    ASSERT_GE(cells.count(), 1);
+    for (const QList<QVariant>& c : cells) {
+        EXPECT_EQ(0, c.at(0).toModelIndex().row()) << "only 戊's cells changed";
+        EXPECT_EQ(0, c.at(1).toModelIndex().row()) << "only 戊's cells changed";
+    }
+
+    m.pageUp();
+    EXPECT_EQ("600003", t.code(0).toStdString());
+    EXPECT_EQ("3", t.seq(0).toStdString());
+    EXPECT_EQ(0, resets.count());
+}
+
+// Where the page beside is not at hand (not come yet, empty, or elsewhere than
+// the library pages to) paging waits for the subscription's reply, as before;
+// an empty page after the last is asked again at row 0, where the library
+// wraps to.
+TEST_F(TableCalls, PagingWithoutAPageAtHandWaitsForTheReply)
+{
+    PagedTable t;
+    TableModel& m = t.m;
+    QuoteReply r = reply(m.context(), t.shown, 2);
+    m.onQuotePeroidRealTime(&r);
+    take();
+    m.pageDown();  // c2 has not answered
+    EXPECT_EQ("600003", t.code(0).toStdString());
+    QuoteReply ra = reply(m.context(), t.after, 2);
+    m.onQuotePeroidRealTime(&ra);
+    EXPECT_EQ("600005", t.code(0).toStdString());
+    EXPECT_EQ("5", t.seq(0).toStdString());
+    // Its neighbours: row 6 after, row 2 before (c2 asked for row 4: replaced).
+    EXPECT_EQ((Calls{"c4 no 6", "request c4", "c5 no 2", "request c5"}), pagesAsked(take()));
+
+    // Nothing after the last page: the first page is asked for instead.
+    QuoteReply none = reply(handle(4), nullptr, 0);
+    m.onQuotePeroidRealTime(&none);
+    EXPECT_FALSE(m.neighbourReady(true));
+    EXPECT_EQ((Calls{"c6 no 0", "request c6"}), pagesAsked(take()));
+    QuoteRealTimeMarket top[2] = {rec::record("600001", "甲", 1), rec::record("600002", "乙", 1)};
+    QuoteReply rt = reply(handle(6), top, 2);
+    m.onQuotePeroidRealTime(&rt);
+    ASSERT_TRUE(m.neighbourReady(true));
+    // The library pages elsewhere (the list grew): the reply decides.
+    rec::pageStep = 4;
+    m.pageDown();
+    EXPECT_EQ("600005", t.code(0).toStdString());
+    // Wrapping as the library does: row 0 comes at once.
+    rec::pageFirstNo = 4;
+    rec::pageStep = -4;
+    m.pageDown();
+    EXPECT_EQ("600001", t.code(0).toStdString());
+    EXPECT_EQ("1", t.seq(0).toStdString());
+}
+
+// A hidden table asks for nothing beside its page: cancelling drops the pages
+// at hand and releases their requests, replies still on their way are
+// dropped, and pages are asked for again only once the table is shown again.
+TEST_F(TableCalls, HiddenTablesAskForNoPageBeside)
+{
+    PagedTable t;
+    TableModel& m = t.m;
+    QuoteReply r = reply(m.context(), t.shown, 2);
+    m.onQuotePeroidRealTime(&r);
+    QuoteReply ahead = reply(handle(2), t.after, 2);
+    m.onQuotePeroidRealTime(&ahead);
+    ASSERT_TRUE(m.neighbourReady(true));
+    take();
+
+    m.cancel();
+    const Calls hidden = take();
+    for (const char* c : {"cancel c1", "release c2", "release c3"})
+        EXPECT_NE(hidden.end(), std::find(hidden.begin(), hidden.end(), c)) << c;
+    EXPECT_FALSE(m.neighbourReady(true));
+    m.onQuotePeroidRealTime(&ahead);
+    m.onQuotePeroidRealTime(&r);
+    EXPECT_FALSE(m.neighbourReady(true));
+    EXPECT_EQ(Calls{}, pagesAsked(take())) << "a hidden table asked for a page";
+
+    m.update();
+    m.onQuotePeroidRealTime(&r);
+    EXPECT_EQ(4u, pagesAsked(take()).size()) << "shown again, the pages beside are asked for";
 }

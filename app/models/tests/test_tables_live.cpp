@@ -100,6 +100,55 @@ TEST_F(LiveTables, BlockListPagesAndDumpsItsContext)
     EXPECT_EQ(30, m.rowCount());
 }
 
+// Through the library and the server: once the page after the shown one came
+// in, Page Down shows its rows at once, the subscription follows on that page
+// without a reset, and Page Up shows the page left at once. Sorted by code, so
+// that the pages stay where they are while prices move.
+TEST_F(LiveTables, PagesBesideTheShownOneShowAtOnce)
+{
+    TableModel m;
+    m.initHeader(4);
+    const auto code = [&m](int row) { return m.getCodeInfo(row).toMap().value("code").toString(); };
+    const auto codes = [&m, &code] {
+        QStringList c;
+        for (int r = 0; r < m.rowCount(); ++r)
+            c << code(r);
+        return c;
+    };
+    m.getQuotePeroidRealTime(1101, 1, 0, 20);
+    ASSERT_TRUE(testsupport::waitFor([&] { return m.rowCount() == 20 && m.neighbourReady(true); },
+                                     [&] { return m.rowCount(); }));
+    const QStringList page1 = codes();
+    const bool rising = page1.front() < page1.back();
+
+    QSignalSpy resets(&m, &QAbstractItemModel::modelReset);
+    QSignalSpy replies(&m, &TableModel::dataChange);
+    m.pageDown();
+    // At once, before any reply.
+    ASSERT_EQ(1, replies.count());
+    ASSERT_EQ(20, m.rowCount());
+    EXPECT_EQ("21", m.getRowColumnData(0, 0).toString());
+    EXPECT_EQ("40", m.getRowColumnData(19, 0).toString());
+    const QStringList page2 = codes();
+    EXPECT_EQ(rising, page1.back() < page2.front()) << "page 1 ends at " << page1.back().toStdString()
+                                                    << ", page 2 starts at " << page2.front().toStdString();
+    for (int r = 1; r < page2.size(); ++r)
+        EXPECT_EQ(rising, page2[r - 1] < page2[r]) << "row " << r;
+    EXPECT_EQ(20, QJsonDocument::fromJson(m.getCtx().toUtf8()).object()["page_"].toObject()["no"].toInt());
+
+    // The subscription's first reply lands on the same page, cell by cell.
+    ASSERT_TRUE(testsupport::waitFor([&] { return replies.count() >= 2; }, [&] { return replies.count(); }));
+    EXPECT_EQ(page2, codes());
+    EXPECT_EQ("21", m.getRowColumnData(0, 0).toString());
+    EXPECT_EQ(0, resets.count());
+
+    ASSERT_TRUE(m.neighbourReady(false));
+    m.pageUp();
+    EXPECT_EQ(page1, codes());
+    EXPECT_EQ("1", m.getRowColumnData(0, 0).toString());
+    EXPECT_EQ(0, resets.count());
+}
+
 // A my-stock group lists exactly its codes; the block index lists a block's
 // index row; a block's id comes from the block index.
 TEST_F(LiveTables, GroupListAndBlockIndex)
