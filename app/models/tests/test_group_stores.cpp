@@ -73,8 +73,9 @@ TEST_F(MyStockStore, LookupRules)
         EXPECT_EQ(a.isExist(c.code, c.market).toBool(), c.exists) << c.code << "/" << c.market;
         const QVariant g = a.getGroup(c.code, c.market);
         EXPECT_EQ(g.isValid(), c.group >= 0) << c.code;
-        if (c.group >= 0)
+        if (c.group >= 0) {
             EXPECT_EQ(g.toMap().value("group_name").toString(), c.group == 0 ? "n" : "t") << c.code;
+        }
     }
     EXPECT_EQ(a.getGroupIndex("7").toInt(), 1);
     EXPECT_EQ(a.getGroupIndex("").toInt(), 0);   // the number 7 reads as ""

@@ -404,6 +404,7 @@ TEST_F(LiveScreens, TableRowsAndGridAreFewItemsThatLookAsCells)
         EXPECT_TRUE(near(gap, under)) << "gap under row " << r << ": got " << under.name().toStdString();
     }
     const QColor below = image.pixelColor(300, 26 + 25 * 27 + 3);
-    if (26 + 25 * 27 + 3 < image.height())
+    if (26 + 25 * 27 + 3 < image.height()) {
         EXPECT_TRUE(near(gap, below)) << "below the last row: got " << below.name().toStdString();
+    }
 }
