@@ -42,6 +42,7 @@ MQModel::MQModel(QObject* parent) : QObject(parent)
 
 MQModel::~MQModel()
 {
+    prefetched_.clear();
     kLineCtxs_.clear();
     minuteCtxs_.clear();
     priceCtx_.reset();
@@ -121,11 +122,23 @@ void MQModel::requestMinute(const QString& code, uint market, int sIndex, bool w
 void MQModel::getMinuteData(QString code, uint market, int sIndex)
 {
     requestMinute(code, market, sIndex, false, 0);
+    noteSlotZero(sIndex, Series{code, market, QUOTE_PERIOD_MINUTE, 0xFFFF});
 }
 
 void MQModel::getHMinuteData(QString code, uint market, int sIndex, uint time)
 {
     requestMinute(code, market, sIndex, true, time);
+    noteSlotZero(sIndex, Series{});  // a past day: no snapshot stands for it
+}
+
+// GUI thread.
+void MQModel::noteSlotZero(int sIndex, const Series& s)
+{
+    if (sIndex != 0)
+        return;
+    slotZero_ = s;
+    slotZeroAnswered_ = false;
+    slotZeroFromSnapshot_ = false;
 }
 
 void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle, int sIndex)
@@ -142,6 +155,7 @@ void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle
     q.set_user_data(ctx, sIndex);
     q.subscribe(ctx);
     requestDividend(entry);
+    noteSlotZero(sIndex, Series{code, market, static_cast<uint8_t>(cycle), kLinePageSize(page_size, cycle)});
 }
 
 void MQModel::requestDividend(const CodeEntry& entry)
@@ -217,6 +231,9 @@ void MQModel::getPriceData(QString code, uint market)
     q.set_code(ctx, entry.bytes, 1);
     q.set_market_field(ctx, priceFields().data(), int(priceFields().size()));
     q.subscribe(ctx);
+    priceCode_ = code;
+    priceMarket_ = market;
+    priceAnswered_ = false;
 }
 
 void MQModel::cancelPrice()
@@ -307,9 +324,16 @@ void MQModel::setDividendCmd(QString cmd)
 
 void MQModel::onQuoteReplayTypePrice(const QuoteReply* rpl)
 {
-    if (!owns(priceCtx_, rpl) || !rpl->data)
+    if (!rpl || !rpl->data)
         return;
     const auto* rt = static_cast<const QuoteRealTimeMarket*>(rpl->data);
+    if (!owns(priceCtx_, rpl)) {
+        for (Prefetched& p : prefetched_)
+            if (owns(p.price, rpl))
+                p.snapshot->takePrice(*rt);
+        return;
+    }
+    priceAnswered_ = true;
     codeInfo_ = rt->code_info;
     emit codeInfoChanged();
     emit updatePrice(*rt);
@@ -342,16 +366,143 @@ void MQModel::onQuoteReplayTypeDividend(const QuoteReply* rpl)
 
 void MQModel::onQuoteReplayTypeKLine(const QuoteReply* rpl)
 {
-    quote_ctx* ctx = rpl ? findInList(kLineCtxs_, rpl->ctx) : nullptr;
-    if (!ctx || !rpl->data)
+    if (!rpl || !rpl->data)
         return;
-    emit updateKLine(static_cast<const QuoteKPoints*>(rpl->data), int(quoteApi().get_user_data(ctx)));
+    quote_ctx* ctx = findInList(kLineCtxs_, rpl->ctx);
+    if (!ctx) {
+        for (Prefetched& p : prefetched_)
+            if (owns(p.bars, rpl))
+                p.snapshot->takeKLine(*static_cast<const QuoteKPoints*>(rpl->data));
+        return;
+    }
+    const auto* k = static_cast<const QuoteKPoints*>(rpl->data);
+    if (ctx == kLineCtxs_.front().get()) {
+        slotZeroAnswered_ = true;
+        if (slotZeroFromSnapshot_) {
+            slotZeroFromSnapshot_ = false;
+            emit replaceKLine(k, int(quoteApi().get_user_data(ctx)));
+            return;
+        }
+    }
+    emit updateKLine(k, int(quoteApi().get_user_data(ctx)));
 }
 
 void MQModel::onQuoteReplayTypeMinute(const QuoteReply* rpl)
 {
-    quote_ctx* ctx = rpl ? findInList(minuteCtxs_, rpl->ctx) : nullptr;
-    if (!ctx || !rpl->data)
+    if (!rpl || !rpl->data)
         return;
+    quote_ctx* ctx = findInList(minuteCtxs_, rpl->ctx);
+    if (!ctx) {
+        for (Prefetched& p : prefetched_)
+            if (owns(p.bars, rpl))
+                p.snapshot->takeMinute(*static_cast<const QuoteMinPoints*>(rpl->data));
+        return;
+    }
+    if (ctx == minuteCtxs_.front().get())
+        slotZeroAnswered_ = true;
     emit updateMinute(static_cast<const QuoteMinPoints*>(rpl->data), int(quoteApi().get_user_data(ctx)));
+}
+
+// GUI thread.
+MQModel::Prefetched* MQModel::prefetchedFor(const QString& code, uint market)
+{
+    for (Prefetched& p : prefetched_)
+        if (p.series.code == code && p.series.market == market)
+            return &p;
+    return nullptr;
+}
+
+// GUI thread.
+void MQModel::prefetch(QVariantList stocks, bool kline, uint page_size, uint cycle)
+{
+    const Series kind = kline ? Series{QString(), 0, static_cast<uint8_t>(cycle), kLinePageSize(page_size, cycle)}
+                              : Series{QString(), 0, QUOTE_PERIOD_MINUTE, 0xFFFF};
+    if (!kind.sameKind(prefetchKind_))
+        cancelPrefetch();
+    prefetchKind_ = kind;
+    std::vector<Prefetched> kept;
+    for (const QVariant& v : stocks) {
+        const QVariantMap s = v.toMap();
+        const QString code = s.value(QStringLiteral("code")).toString();
+        const uint market = s.value(QStringLiteral("market")).toUInt();
+        if (code.isEmpty())
+            continue;
+        bool listed = false;
+        for (const Prefetched& k : kept)
+            listed = listed || (k.series.code == code && k.series.market == market);
+        if (listed)
+            continue;
+        if (Prefetched* old = prefetchedFor(code, market)) {
+            kept.push_back(std::move(*old));
+            old->series = Series{};
+            continue;
+        }
+        Prefetched p;
+        p.series = kind;
+        p.series.code = code;
+        p.series.market = market;
+        p.snapshot = std::make_unique<QuoteSnapshot>();
+        const QuoteApi& q = quoteApi();
+        const CodeEntry entry = makeCodeEntry(code, market);
+        p.bars = makeQuoteCtx();
+        if (kline)
+            q.set_page(p.bars.get(), 0, kind.pageSize);
+        else
+            q.set_page(p.bars.get(), 0xFFFF, 0);
+        q.set_type(p.bars.get(), QUOTE_TYPE_MARKET);
+        q.set_peroid(p.bars.get(), kind.period);
+        q.set_code(p.bars.get(), entry.bytes, 1);
+        q.request(p.bars.get());
+        p.price = makeQuoteCtx();
+        q.set_type(p.price.get(), QUOTE_TYPE_MARKET);
+        q.set_peroid(p.price.get(), QUOTE_PERIOD_REALTIME);
+        q.set_code(p.price.get(), entry.bytes, 1);
+        q.set_market_field(p.price.get(), priceFields().data(), int(priceFields().size()));
+        q.request(p.price.get());
+        kept.push_back(std::move(p));
+    }
+    // Those no longer asked for are released, which cancels their requests.
+    prefetched_.swap(kept);
+}
+
+// GUI thread.
+void MQModel::cancelPrefetch()
+{
+    prefetched_.clear();
+    prefetchKind_ = Series{};
+}
+
+// GUI thread.
+bool MQModel::showPrefetched()
+{
+    Prefetched* p = prefetchedFor(slotZero_.code, slotZero_.market);
+    if (!p || slotZero_.period == 0 || !slotZero_.sameKind(p->series))
+        return false;
+    const QuoteSnapshot& snap = *p->snapshot;
+    if (!priceAnswered_ && priceCtx_ && snap.price() && priceCode_ == slotZero_.code && priceMarket_ == slotZero_.market) {
+        codeInfo_ = snap.price()->code_info;
+        emit codeInfoChanged();
+        emit updatePrice(*snap.price());
+    }
+    if (slotZeroAnswered_)
+        return false;
+    if (slotZero_.period == QUOTE_PERIOD_MINUTE) {
+        if (minuteCtxs_.empty() || !minuteCtxs_.front() || !snap.minute())
+            return false;
+        emit updateMinute(snap.minute(), 0);
+    } else {
+        if (kLineCtxs_.empty() || !kLineCtxs_.front() || !snap.kLine())
+            return false;
+        slotZeroFromSnapshot_ = true;
+        emit updateKLine(snap.kLine(), 0);
+    }
+    return true;
+}
+
+bool MQModel::hasPrefetched(const QString& code, uint market) const
+{
+    for (const Prefetched& p : prefetched_)
+        if (p.series.code == code && p.series.market == market)
+            return p.snapshot->price() && (p.snapshot->kLine() || p.snapshot->minute());
+    return false;
 }
