@@ -81,3 +81,44 @@ TEST(FrameHold, FramesWaitForTheReleaseOrTheLimit)
     QMetaObject::invokeMethod(hold, "hold");
     EXPECT_FALSE(hold->property("holding").toBool());
 }
+
+// A released hold draws its frame before the events queued during the hold
+// (the replies that come in while a switch is set up): what the hold kept
+// back shows first, whether or not the window had asked for the frame yet.
+TEST(FrameHold, TheReleasedFrameComesBeforeWhatWasQueued)
+{
+    QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+    registerQmlTypes();
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport FrameHold 1.0\n"
+                      "Window { width: 120; height: 80; visible: true\n"
+                      "  Rectangle { objectName: 'face'; anchors.fill: parent; color: 'red' }\n"
+                      "  FrameHold { objectName: 'hold'; limit: 60000 } }\n",
+                      QUrl("qrc:/test_framehold_order.qml"));
+    std::unique_ptr<QObject> object(component.create());
+    ASSERT_TRUE(object) << component.errorString().toStdString();
+    auto* window = qobject_cast<QQuickWindow*>(object.get());
+    QObject* face = window->findChild<QObject*>("face");
+    QObject* hold = window->findChild<QObject*>("hold");
+    ASSERT_TRUE(face && hold);
+    int frames = 0;
+    QObject::connect(window, &QQuickWindow::frameSwapped, [&] { ++frames; });
+    ASSERT_TRUE(waitFor([&] { return frames > 0; })) << "the window never drew its first frame";
+
+    const QColor colours[] = {Qt::blue, Qt::green};
+    for (bool askedFirst : {false, true}) {
+        QMetaObject::invokeMethod(hold, "hold");
+        face->setProperty("color", colours[askedFirst]);
+        if (askedFirst)
+            ASSERT_TRUE(waitFor([&] { return hold->property("framePending").toBool(); }));
+        frames = 0;
+        int framesWhenQueuedRan = -1;
+        QMetaObject::invokeMethod(
+            window, [&] { framesWhenQueuedRan = frames; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(hold, "release");
+        ASSERT_TRUE(waitFor([&] { return framesWhenQueuedRan >= 0; }));
+        EXPECT_EQ(1, framesWhenQueuedRan) << (askedFirst ? "asked for" : "not asked for yet")
+                                          << ": frames drawn when the queued event ran";
+    }
+}
