@@ -25,6 +25,34 @@ bool owns(const QuoteCtxPtr& slot, const QuoteReply* rpl)
     return slot && rpl && slot.get() == rpl->ctx;
 }
 
+// The settings of a series context: the minute line (period
+// QUOTE_PERIOD_MINUTE; of the day of *time when given) or the K-lines of
+// period in a page of pageSize bars.
+void setUpSeries(quote_ctx* ctx, const CodeEntry& entry, uint8_t period, uint16_t pageSize,
+                 const int64_t* time = nullptr)
+{
+    const QuoteApi& q = quoteApi();
+    if (period == QUOTE_PERIOD_MINUTE)
+        q.set_page(ctx, 0xFFFF, 0);
+    else
+        q.set_page(ctx, 0, pageSize);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    if (time)
+        q.set_time(ctx, *time, 0, 0);
+    q.set_peroid(ctx, period);
+    q.set_code(ctx, entry.bytes, 1);
+}
+
+// The settings of a quote context (the price panel's fields).
+void setUpPrice(quote_ctx* ctx, const CodeEntry& entry)
+{
+    const QuoteApi& q = quoteApi();
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_market_field(ctx, MQModel::priceFields().data(), int(MQModel::priceFields().size()));
+}
+
 }  // namespace
 
 MQModel::MQModel(QObject* parent) : QObject(parent)
@@ -108,13 +136,8 @@ void MQModel::requestMinute(const QString& code, uint market, int sIndex, bool w
     if (!ctx)
         return;
     const QuoteApi& q = quoteApi();
-    const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_page(ctx, 0xFFFF, 0);
-    q.set_type(ctx, QUOTE_TYPE_MARKET);
-    if (withTime)
-        q.set_time(ctx, static_cast<int64_t>(time), 0, 0);
-    q.set_peroid(ctx, QUOTE_PERIOD_MINUTE);
-    q.set_code(ctx, entry.bytes, 1);
+    const int64_t day = static_cast<int64_t>(time);
+    setUpSeries(ctx, makeCodeEntry(code, market), QUOTE_PERIOD_MINUTE, 0, withTime ? &day : nullptr);
     q.set_user_data(ctx, sIndex);
     q.subscribe(ctx);
 }
@@ -148,10 +171,7 @@ void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle
         return;
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_page(ctx, 0, kLinePageSize(page_size, cycle));
-    q.set_type(ctx, QUOTE_TYPE_MARKET);
-    q.set_peroid(ctx, static_cast<uint8_t>(cycle));
-    q.set_code(ctx, entry.bytes, 1);
+    setUpSeries(ctx, entry, static_cast<uint8_t>(cycle), kLinePageSize(page_size, cycle));
     q.set_user_data(ctx, sIndex);
     q.subscribe(ctx);
     requestDividend(entry);
@@ -223,14 +243,8 @@ void MQModel::loadMoreKLine(uint page_size)
 void MQModel::getPriceData(QString code, uint market)
 {
     priceCtx_ = makeQuoteCtx();
-    quote_ctx* ctx = priceCtx_.get();
-    const QuoteApi& q = quoteApi();
-    const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_type(ctx, QUOTE_TYPE_MARKET);
-    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
-    q.set_code(ctx, entry.bytes, 1);
-    q.set_market_field(ctx, priceFields().data(), int(priceFields().size()));
-    q.subscribe(ctx);
+    setUpPrice(priceCtx_.get(), makeCodeEntry(code, market));
+    quoteApi().subscribe(priceCtx_.get());
     priceCode_ = code;
     priceMarket_ = market;
     priceAnswered_ = false;
@@ -442,23 +456,13 @@ void MQModel::prefetch(QVariantList stocks, bool kline, uint page_size, uint cyc
         p.series.code = code;
         p.series.market = market;
         p.snapshot = std::make_unique<QuoteSnapshot>();
-        const QuoteApi& q = quoteApi();
         const CodeEntry entry = makeCodeEntry(code, market);
         p.bars = makeQuoteCtx();
-        if (kline)
-            q.set_page(p.bars.get(), 0, kind.pageSize);
-        else
-            q.set_page(p.bars.get(), 0xFFFF, 0);
-        q.set_type(p.bars.get(), QUOTE_TYPE_MARKET);
-        q.set_peroid(p.bars.get(), kind.period);
-        q.set_code(p.bars.get(), entry.bytes, 1);
-        q.request(p.bars.get());
+        setUpSeries(p.bars.get(), entry, kind.period, kind.pageSize);
+        quoteApi().request(p.bars.get());
         p.price = makeQuoteCtx();
-        q.set_type(p.price.get(), QUOTE_TYPE_MARKET);
-        q.set_peroid(p.price.get(), QUOTE_PERIOD_REALTIME);
-        q.set_code(p.price.get(), entry.bytes, 1);
-        q.set_market_field(p.price.get(), priceFields().data(), int(priceFields().size()));
-        q.request(p.price.get());
+        setUpPrice(p.price.get(), entry);
+        quoteApi().request(p.price.get());
         kept.push_back(std::move(p));
     }
     // Those no longer asked for are released, which cancels their requests.
