@@ -216,6 +216,8 @@ FocusScope {
             if ((chart === "mline" || chart === "kline") && visible)
                 frameHold.hold();
             cancel();
+            if (String(next.code) !== String(query_map_.code) || Number(next.market) !== Number(query_map_.market))
+                quotePane.clearTrades();
             request(next, chart === "kline" || (chart !== "mline" && isKLine()));
         }
         query_map_ = next;

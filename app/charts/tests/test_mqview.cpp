@@ -32,6 +32,7 @@
 #include "charts/timebar.h"
 #include "livetest.h"
 #include "models/mqmodel.h"
+#include "models/qdetailedmodel.h"
 #include "shell/hfileio.h"
 #include "shell/qbaseservice.h"
 
@@ -809,7 +810,11 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
         QString code, name;
         int bars = -1;
         QStringList emptySubs;
+        QString tradesOf;  // the stock of the trades listed ("" for none)
     };
+    auto* trades = v.root->findChild<QObject*>("tickList")->property("detailModel").value<QDetailedModel*>();
+    ASSERT_TRUE(trades);
+    ASSERT_TRUE(waitFor([&] { return trades->rowCount() > 0; })) << "the first stock's trades never came";
     QList<Seen> frames;
     QObject::connect(&v.view, &QQuickWindow::frameSwapped, [&] {
         Seen s;
@@ -817,6 +822,7 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
         s.code = slot ? QString::fromUtf8(slot->codeInfo.code) : QString();
         s.bars = main->getFirstKLineSize();
         s.name = name->property("text").toString();
+        s.tradesOf = trades->rowCount() > 0 ? trades->code() : QString();
         for (const QVariant& p : v.subPanes()) {
             auto* pane = qobject_cast<QChart*>(p.value<QObject*>());
             if (!pane || pane->getFirstKLineSize() <= 0)
@@ -834,6 +840,8 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
     EXPECT_GT(first.bars, 30);
     EXPECT_TRUE(first.emptySubs.isEmpty()) << first.emptySubs.join(",").toStdString();
     EXPECT_TRUE(first.name.endsWith("  600002") && first.name.size() > 8) << first.name.toStdString();
+    EXPECT_TRUE(first.tradesOf.isEmpty() || first.tradesOf == "600002")
+        << "the price pane listed the trades of " << first.tradesOf.toStdString();
 
     // A second view opens the stock fresh; both then show the same bars and
     // the same indicator values (but for the live last bar, which may move
