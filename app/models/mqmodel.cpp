@@ -342,9 +342,8 @@ void MQModel::onQuoteReplayTypePrice(const QuoteReply* rpl)
         return;
     const auto* rt = static_cast<const QuoteRealTimeMarket*>(rpl->data);
     if (!owns(priceCtx_, rpl)) {
-        for (Prefetched& p : prefetched_)
-            if (owns(p.price, rpl))
-                p.snapshot->takePrice(*rt);
+        if (QuoteSnapshot* s = snapshotFor(rpl, &Prefetched::price))
+            s->takePrice(*rt);
         return;
     }
     priceAnswered_ = true;
@@ -384,9 +383,8 @@ void MQModel::onQuoteReplayTypeKLine(const QuoteReply* rpl)
         return;
     quote_ctx* ctx = findInList(kLineCtxs_, rpl->ctx);
     if (!ctx) {
-        for (Prefetched& p : prefetched_)
-            if (owns(p.bars, rpl))
-                p.snapshot->takeKLine(*static_cast<const QuoteKPoints*>(rpl->data));
+        if (QuoteSnapshot* s = snapshotFor(rpl, &Prefetched::bars))
+            s->takeKLine(*static_cast<const QuoteKPoints*>(rpl->data));
         return;
     }
     const auto* k = static_cast<const QuoteKPoints*>(rpl->data);
@@ -407,14 +405,22 @@ void MQModel::onQuoteReplayTypeMinute(const QuoteReply* rpl)
         return;
     quote_ctx* ctx = findInList(minuteCtxs_, rpl->ctx);
     if (!ctx) {
-        for (Prefetched& p : prefetched_)
-            if (owns(p.bars, rpl))
-                p.snapshot->takeMinute(*static_cast<const QuoteMinPoints*>(rpl->data));
+        if (QuoteSnapshot* s = snapshotFor(rpl, &Prefetched::bars))
+            s->takeMinute(*static_cast<const QuoteMinPoints*>(rpl->data));
         return;
     }
     if (ctx == minuteCtxs_.front().get())
         slotZeroAnswered_ = true;
     emit updateMinute(static_cast<const QuoteMinPoints*>(rpl->data), int(quoteApi().get_user_data(ctx)));
+}
+
+// GUI thread.
+QuoteSnapshot* MQModel::snapshotFor(const QuoteReply* rpl, QuoteCtxPtr Prefetched::*ctx)
+{
+    for (Prefetched& p : prefetched_)
+        if (owns(p.*ctx, rpl))
+            return p.snapshot.get();
+    return nullptr;
 }
 
 // GUI thread.

@@ -119,6 +119,8 @@ private:
         std::unique_ptr<QuoteSnapshot> snapshot;
     };
     Prefetched* prefetchedFor(const QString& code, uint market);
+    // The snapshot whose context (bars or price) asked for rpl, or null.
+    QuoteSnapshot* snapshotFor(const QuoteReply* rpl, QuoteCtxPtr Prefetched::*ctx);
     void noteSlotZero(int sIndex, const Series& s);
 
     QuoteCodeInfo codeInfo_;
