@@ -14,29 +14,52 @@
 
 using testsupport::waitFor;
 
+namespace {
+
+// A shown window with a red face and a FrameHold, counting its frames.
+struct HeldWindow {
+    QQmlEngine engine;
+    std::unique_ptr<QObject> object;
+    QQuickWindow* window = nullptr;
+    QObject* face = nullptr;
+    QObject* hold = nullptr;
+    int frames = 0;
+
+    // Empty when the window drew its first frame; otherwise what went wrong.
+    std::string open()
+    {
+        registerQmlTypes();
+        QQmlComponent component(&engine);
+        component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport FrameHold 1.0\n"
+                          "Window { width: 120; height: 80; visible: true\n"
+                          "  Rectangle { objectName: 'face'; anchors.fill: parent; color: 'red' }\n"
+                          "  FrameHold { objectName: 'hold' } }\n",
+                          QUrl("qrc:/test_framehold.qml"));
+        object.reset(component.create());
+        window = qobject_cast<QQuickWindow*>(object.get());
+        if (!window)
+            return component.errorString().toStdString();
+        face = window->findChild<QObject*>("face");
+        hold = window->findChild<QObject*>("hold");
+        if (!face || !hold)
+            return "no face or hold";
+        QObject::connect(window, &QQuickWindow::frameSwapped, [this] { ++frames; });
+        return waitFor([this] { return frames > 0; }) ? std::string() : "the window never drew its first frame";
+    }
+};
+
+}  // namespace
+
 // A hold keeps a shown window from drawing: the frame the scene asks for is
 // taken aside and drawn once the hold is released, or once the limit of the
 // first hold has passed; a hold with no limit does nothing.
 TEST(FrameHold, FramesWaitForTheReleaseOrTheLimit)
 {
-    registerQmlTypes();
-    QQmlEngine engine;
-    QQmlComponent component(&engine);
-    component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport FrameHold 1.0\n"
-                      "Window { width: 120; height: 80; visible: true\n"
-                      "  Rectangle { objectName: 'face'; anchors.fill: parent; color: 'red' }\n"
-                      "  FrameHold { objectName: 'hold' } }\n",
-                      QUrl("qrc:/test_framehold.qml"));
-    std::unique_ptr<QObject> object(component.create());
-    ASSERT_TRUE(object) << component.errorString().toStdString();
-    auto* window = qobject_cast<QQuickWindow*>(object.get());
-    ASSERT_TRUE(window);
-    QObject* face = window->findChild<QObject*>("face");
-    QObject* hold = window->findChild<QObject*>("hold");
-    ASSERT_TRUE(face && hold);
-    int frames = 0;
-    QObject::connect(window, &QQuickWindow::frameSwapped, [&] { ++frames; });
-    ASSERT_TRUE(waitFor([&] { return frames > 0; })) << "the window never drew its first frame";
+    HeldWindow w;
+    ASSERT_EQ("", w.open());
+    QObject* face = w.face;
+    QObject* hold = w.hold;
+    int& frames = w.frames;
     QSignalSpy released(hold, SIGNAL(released()));
 
     // Held until released.
@@ -88,23 +111,13 @@ TEST(FrameHold, FramesWaitForTheReleaseOrTheLimit)
 TEST(FrameHold, TheReleasedFrameComesBeforeWhatWasQueued)
 {
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
-    registerQmlTypes();
-    QQmlEngine engine;
-    QQmlComponent component(&engine);
-    component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport FrameHold 1.0\n"
-                      "Window { width: 120; height: 80; visible: true\n"
-                      "  Rectangle { objectName: 'face'; anchors.fill: parent; color: 'red' }\n"
-                      "  FrameHold { objectName: 'hold'; limit: 60000 } }\n",
-                      QUrl("qrc:/test_framehold_order.qml"));
-    std::unique_ptr<QObject> object(component.create());
-    ASSERT_TRUE(object) << component.errorString().toStdString();
-    auto* window = qobject_cast<QQuickWindow*>(object.get());
-    QObject* face = window->findChild<QObject*>("face");
-    QObject* hold = window->findChild<QObject*>("hold");
-    ASSERT_TRUE(face && hold);
-    int frames = 0;
-    QObject::connect(window, &QQuickWindow::frameSwapped, [&] { ++frames; });
-    ASSERT_TRUE(waitFor([&] { return frames > 0; })) << "the window never drew its first frame";
+    HeldWindow w;
+    ASSERT_EQ("", w.open());
+    QObject* face = w.face;
+    QObject* hold = w.hold;
+    QQuickWindow* window = w.window;
+    int& frames = w.frames;
+    hold->setProperty("limit", 60000);
 
     const QColor colours[] = {Qt::blue, Qt::green};
     for (bool askedFirst : {false, true}) {
