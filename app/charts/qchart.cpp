@@ -664,6 +664,9 @@ void QChart::bindDataSignal(QObject* obj, int maxIndex)
     if (!obj)
         return;
     connect(obj, SIGNAL(updateKLine(const QuoteKPoints*, int)), this, SLOT(onUpdateKLine(const QuoteKPoints*, int)));
+    if (obj->metaObject()->indexOfSignal("replaceKLine(const QuoteKPoints*,int)") >= 0)
+        connect(obj, SIGNAL(replaceKLine(const QuoteKPoints*, int)), this,
+                SLOT(onReplaceKLine(const QuoteKPoints*, int)));
     connect(obj, SIGNAL(updateMinute(const QuoteMinPoints*, int)), this,
             SLOT(onUpdateMinute(const QuoteMinPoints*, int)));
     connect(obj, SIGNAL(updateDividend(const QuoteDividendPoints*)), this,
@@ -839,6 +842,19 @@ void QChart::onUpdateKLine(const QuoteKPoints* k, int index)
         emit dataUpdate();
         emit syncUpdateKData();
     }
+}
+
+// GUI thread, during the model's delivery: a whole series that replaces the
+// bars of layer 0 instead of merging with them (they were a snapshot taken
+// earlier, whose window of bars may have moved since); the pane ends as a
+// new one that took only this record.
+void QChart::onReplaceKLine(const QuoteKPoints* k, int index)
+{
+    if (index == 0 && k && k->count > 0 && k->points && !barLayers_.empty()) {
+        barLayers_.front()->bars.clear();
+        reset_ = true;
+    }
+    onUpdateKLine(k, index);
 }
 
 // GUI thread.

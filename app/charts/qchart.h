@@ -183,6 +183,7 @@ signals:
 
 public slots:
     void onUpdateKLine(const QuoteKPoints* k, int index);
+    void onReplaceKLine(const QuoteKPoints* k, int index);
     void onSyncUpdateKLine(const QuoteKPoints* k, int index);
     void onUpdateMinute(const QuoteMinPoints* m, int index);
     void onSyncUpdateMinute(const QuoteMinPoints* m, int index);

@@ -136,9 +136,15 @@ QtObject {
                 b.next();
             } else if (s === 13 && b.since() > 1500) {
                 if (b.reps >= 10) { b.reps = 0; b.next(); return; }
-                var v = b.view(); var code = String(v.query_map_.code);
+                // Timed to the first frame whose price pane shows the next
+                // stock's name and code.
+                var v = b.view(); var s = v.neighbour(1);
+                var pane = b.find(v, function (o) { return o.objectName === "pricePane"; });
+                var shown = b.find(pane, function (o) { return o.objectName === "nameText"; });
+                var want = String(s.name) + "  " + String(s.code);
                 b.timed("nextstock", function () { b.key(Qt.Key_PageDown); },
-                        function () { return String(b.view().query_map_.code) !== code; });
+                        function () { return String(b.view().query_map_.code) === String(s.code) && shown.visible
+                                             && String(shown.text) === want; });
                 b.reps++;
                 b.waitedFrom = Date.now();
             } else if (s === 14) {

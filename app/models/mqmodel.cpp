@@ -25,6 +25,34 @@ bool owns(const QuoteCtxPtr& slot, const QuoteReply* rpl)
     return slot && rpl && slot.get() == rpl->ctx;
 }
 
+// The settings of a series context: the minute line (period
+// QUOTE_PERIOD_MINUTE; of the day of *time when given) or the K-lines of
+// period in a page of pageSize bars.
+void setUpSeries(quote_ctx* ctx, const CodeEntry& entry, uint8_t period, uint16_t pageSize,
+                 const int64_t* time = nullptr)
+{
+    const QuoteApi& q = quoteApi();
+    if (period == QUOTE_PERIOD_MINUTE)
+        q.set_page(ctx, 0xFFFF, 0);
+    else
+        q.set_page(ctx, 0, pageSize);
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    if (time)
+        q.set_time(ctx, *time, 0, 0);
+    q.set_peroid(ctx, period);
+    q.set_code(ctx, entry.bytes, 1);
+}
+
+// The settings of a quote context (the price panel's fields).
+void setUpPrice(quote_ctx* ctx, const CodeEntry& entry)
+{
+    const QuoteApi& q = quoteApi();
+    q.set_type(ctx, QUOTE_TYPE_MARKET);
+    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
+    q.set_code(ctx, entry.bytes, 1);
+    q.set_market_field(ctx, MQModel::priceFields().data(), int(MQModel::priceFields().size()));
+}
+
 }  // namespace
 
 MQModel::MQModel(QObject* parent) : QObject(parent)
@@ -42,6 +70,7 @@ MQModel::MQModel(QObject* parent) : QObject(parent)
 
 MQModel::~MQModel()
 {
+    prefetched_.clear();
     kLineCtxs_.clear();
     minuteCtxs_.clear();
     priceCtx_.reset();
@@ -107,13 +136,8 @@ void MQModel::requestMinute(const QString& code, uint market, int sIndex, bool w
     if (!ctx)
         return;
     const QuoteApi& q = quoteApi();
-    const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_page(ctx, 0xFFFF, 0);
-    q.set_type(ctx, QUOTE_TYPE_MARKET);
-    if (withTime)
-        q.set_time(ctx, static_cast<int64_t>(time), 0, 0);
-    q.set_peroid(ctx, QUOTE_PERIOD_MINUTE);
-    q.set_code(ctx, entry.bytes, 1);
+    const int64_t day = static_cast<int64_t>(time);
+    setUpSeries(ctx, makeCodeEntry(code, market), QUOTE_PERIOD_MINUTE, 0, withTime ? &day : nullptr);
     q.set_user_data(ctx, sIndex);
     q.subscribe(ctx);
 }
@@ -121,11 +145,23 @@ void MQModel::requestMinute(const QString& code, uint market, int sIndex, bool w
 void MQModel::getMinuteData(QString code, uint market, int sIndex)
 {
     requestMinute(code, market, sIndex, false, 0);
+    noteSlotZero(sIndex, Series{code, market, QUOTE_PERIOD_MINUTE, 0xFFFF});
 }
 
 void MQModel::getHMinuteData(QString code, uint market, int sIndex, uint time)
 {
     requestMinute(code, market, sIndex, true, time);
+    noteSlotZero(sIndex, Series{});  // a past day: no snapshot stands for it
+}
+
+// GUI thread.
+void MQModel::noteSlotZero(int sIndex, const Series& s)
+{
+    if (sIndex != 0)
+        return;
+    slotZero_ = s;
+    slotZeroAnswered_ = false;
+    slotZeroFromSnapshot_ = false;
 }
 
 void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle, int sIndex)
@@ -135,13 +171,11 @@ void MQModel::getKLineData(QString code, uint market, uint page_size, uint cycle
         return;
     const QuoteApi& q = quoteApi();
     const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_page(ctx, 0, kLinePageSize(page_size, cycle));
-    q.set_type(ctx, QUOTE_TYPE_MARKET);
-    q.set_peroid(ctx, static_cast<uint8_t>(cycle));
-    q.set_code(ctx, entry.bytes, 1);
+    setUpSeries(ctx, entry, static_cast<uint8_t>(cycle), kLinePageSize(page_size, cycle));
     q.set_user_data(ctx, sIndex);
     q.subscribe(ctx);
     requestDividend(entry);
+    noteSlotZero(sIndex, Series{code, market, static_cast<uint8_t>(cycle), kLinePageSize(page_size, cycle)});
 }
 
 void MQModel::requestDividend(const CodeEntry& entry)
@@ -209,14 +243,11 @@ void MQModel::loadMoreKLine(uint page_size)
 void MQModel::getPriceData(QString code, uint market)
 {
     priceCtx_ = makeQuoteCtx();
-    quote_ctx* ctx = priceCtx_.get();
-    const QuoteApi& q = quoteApi();
-    const CodeEntry entry = makeCodeEntry(code, market);
-    q.set_type(ctx, QUOTE_TYPE_MARKET);
-    q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
-    q.set_code(ctx, entry.bytes, 1);
-    q.set_market_field(ctx, priceFields().data(), int(priceFields().size()));
-    q.subscribe(ctx);
+    setUpPrice(priceCtx_.get(), makeCodeEntry(code, market));
+    quoteApi().subscribe(priceCtx_.get());
+    priceCode_ = code;
+    priceMarket_ = market;
+    priceAnswered_ = false;
 }
 
 void MQModel::cancelPrice()
@@ -307,9 +338,15 @@ void MQModel::setDividendCmd(QString cmd)
 
 void MQModel::onQuoteReplayTypePrice(const QuoteReply* rpl)
 {
-    if (!owns(priceCtx_, rpl) || !rpl->data)
+    if (!rpl || !rpl->data)
         return;
     const auto* rt = static_cast<const QuoteRealTimeMarket*>(rpl->data);
+    if (!owns(priceCtx_, rpl)) {
+        if (QuoteSnapshot* s = snapshotFor(rpl, &Prefetched::price))
+            s->takePrice(*rt);
+        return;
+    }
+    priceAnswered_ = true;
     codeInfo_ = rt->code_info;
     emit codeInfoChanged();
     emit updatePrice(*rt);
@@ -342,16 +379,140 @@ void MQModel::onQuoteReplayTypeDividend(const QuoteReply* rpl)
 
 void MQModel::onQuoteReplayTypeKLine(const QuoteReply* rpl)
 {
-    quote_ctx* ctx = rpl ? findInList(kLineCtxs_, rpl->ctx) : nullptr;
-    if (!ctx || !rpl->data)
+    if (!rpl || !rpl->data)
         return;
-    emit updateKLine(static_cast<const QuoteKPoints*>(rpl->data), int(quoteApi().get_user_data(ctx)));
+    quote_ctx* ctx = findInList(kLineCtxs_, rpl->ctx);
+    if (!ctx) {
+        if (QuoteSnapshot* s = snapshotFor(rpl, &Prefetched::bars))
+            s->takeKLine(*static_cast<const QuoteKPoints*>(rpl->data));
+        return;
+    }
+    const auto* k = static_cast<const QuoteKPoints*>(rpl->data);
+    if (ctx == kLineCtxs_.front().get()) {
+        slotZeroAnswered_ = true;
+        if (slotZeroFromSnapshot_) {
+            slotZeroFromSnapshot_ = false;
+            emit replaceKLine(k, int(quoteApi().get_user_data(ctx)));
+            return;
+        }
+    }
+    emit updateKLine(k, int(quoteApi().get_user_data(ctx)));
 }
 
 void MQModel::onQuoteReplayTypeMinute(const QuoteReply* rpl)
 {
-    quote_ctx* ctx = rpl ? findInList(minuteCtxs_, rpl->ctx) : nullptr;
-    if (!ctx || !rpl->data)
+    if (!rpl || !rpl->data)
         return;
+    quote_ctx* ctx = findInList(minuteCtxs_, rpl->ctx);
+    if (!ctx) {
+        if (QuoteSnapshot* s = snapshotFor(rpl, &Prefetched::bars))
+            s->takeMinute(*static_cast<const QuoteMinPoints*>(rpl->data));
+        return;
+    }
+    if (ctx == minuteCtxs_.front().get())
+        slotZeroAnswered_ = true;
     emit updateMinute(static_cast<const QuoteMinPoints*>(rpl->data), int(quoteApi().get_user_data(ctx)));
+}
+
+// GUI thread.
+QuoteSnapshot* MQModel::snapshotFor(const QuoteReply* rpl, QuoteCtxPtr Prefetched::*ctx)
+{
+    for (Prefetched& p : prefetched_)
+        if (owns(p.*ctx, rpl))
+            return p.snapshot.get();
+    return nullptr;
+}
+
+// GUI thread.
+MQModel::Prefetched* MQModel::prefetchedFor(const QString& code, uint market)
+{
+    for (Prefetched& p : prefetched_)
+        if (p.series.code == code && p.series.market == market)
+            return &p;
+    return nullptr;
+}
+
+// GUI thread.
+void MQModel::prefetch(QVariantList stocks, bool kline, uint page_size, uint cycle)
+{
+    const Series kind = kline ? Series{QString(), 0, static_cast<uint8_t>(cycle), kLinePageSize(page_size, cycle)}
+                              : Series{QString(), 0, QUOTE_PERIOD_MINUTE, 0xFFFF};
+    if (!kind.sameKind(prefetchKind_))
+        cancelPrefetch();
+    prefetchKind_ = kind;
+    std::vector<Prefetched> kept;
+    for (const QVariant& v : stocks) {
+        const QVariantMap s = v.toMap();
+        const QString code = s.value(QStringLiteral("code")).toString();
+        const uint market = s.value(QStringLiteral("market")).toUInt();
+        if (code.isEmpty())
+            continue;
+        bool listed = false;
+        for (const Prefetched& k : kept)
+            listed = listed || (k.series.code == code && k.series.market == market);
+        if (listed)
+            continue;
+        if (Prefetched* old = prefetchedFor(code, market)) {
+            kept.push_back(std::move(*old));
+            old->series = Series{};
+            continue;
+        }
+        Prefetched p;
+        p.series = kind;
+        p.series.code = code;
+        p.series.market = market;
+        p.snapshot = std::make_unique<QuoteSnapshot>();
+        const CodeEntry entry = makeCodeEntry(code, market);
+        p.bars = makeQuoteCtx();
+        setUpSeries(p.bars.get(), entry, kind.period, kind.pageSize);
+        quoteApi().request(p.bars.get());
+        p.price = makeQuoteCtx();
+        setUpPrice(p.price.get(), entry);
+        quoteApi().request(p.price.get());
+        kept.push_back(std::move(p));
+    }
+    // Those no longer asked for are released, which cancels their requests.
+    prefetched_.swap(kept);
+}
+
+// GUI thread.
+void MQModel::cancelPrefetch()
+{
+    prefetched_.clear();
+    prefetchKind_ = Series{};
+}
+
+// GUI thread.
+bool MQModel::showPrefetched()
+{
+    Prefetched* p = prefetchedFor(slotZero_.code, slotZero_.market);
+    if (!p || slotZero_.period == 0 || !slotZero_.sameKind(p->series))
+        return false;
+    const QuoteSnapshot& snap = *p->snapshot;
+    if (!priceAnswered_ && priceCtx_ && snap.price() && priceCode_ == slotZero_.code && priceMarket_ == slotZero_.market) {
+        codeInfo_ = snap.price()->code_info;
+        emit codeInfoChanged();
+        emit updatePrice(*snap.price());
+    }
+    if (slotZeroAnswered_)
+        return false;
+    if (slotZero_.period == QUOTE_PERIOD_MINUTE) {
+        if (minuteCtxs_.empty() || !minuteCtxs_.front() || !snap.minute())
+            return false;
+        emit updateMinute(snap.minute(), 0);
+    } else {
+        if (kLineCtxs_.empty() || !kLineCtxs_.front() || !snap.kLine())
+            return false;
+        slotZeroFromSnapshot_ = true;
+        emit updateKLine(snap.kLine(), 0);
+    }
+    return true;
+}
+
+bool MQModel::hasPrefetched(const QString& code, uint market) const
+{
+    for (const Prefetched& p : prefetched_)
+        if (p.series.code == code && p.series.market == market)
+            return p.snapshot->price() && (p.snapshot->kLine() || p.snapshot->minute());
+    return false;
 }

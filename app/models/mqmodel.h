@@ -7,10 +7,13 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariant>
 
+#include <memory>
 #include <vector>
 
 #include "models/quoteapi.h"
+#include "models/quotesnapshot.h"
 
 class MQModel : public QObject {
     Q_OBJECT
@@ -54,10 +57,29 @@ public:
     Q_INVOKABLE void cancelDividend();
     Q_INVOKABLE void setDividendCmd(QString cmd);
 
+    // Neighbour prefetch: one request (no subscription) for the bars of slot
+    // 0's kind (K-lines of `cycle` in pages of page_size, or the minute line)
+    // and the quote of each stock of `stocks` ({code, market}), kept as
+    // snapshots. Stocks asked for before keep their snapshot; the others, and
+    // everything when the kind changed, go.
+    Q_INVOKABLE void prefetch(QVariantList stocks, bool kline, uint page_size, uint cycle);
+    // Drops the prefetch requests and snapshots.
+    Q_INVOKABLE void cancelPrefetch();
+    // Hands the snapshot of the stock slot 0 and the quote ask for, as
+    // replies of theirs, to whichever still waits for its first reply; true
+    // when slot 0 got bars. The subscriptions' own replies follow as ever.
+    Q_INVOKABLE bool showPrefetched();
+    int prefetchCount() const { return int(prefetched_.size()); }
+    // Both the bars and the quote of the stock came in.
+    bool hasPrefetched(const QString& code, uint market) const;
+
 signals:
     void codeInfoChanged();
     void updateMinute(const QuoteMinPoints* minute, int index);
     void updateKLine(const QuoteKPoints* k, int index);
+    // Slot 0's first reply after showPrefetched() gave it a snapshot: the
+    // whole series, to replace the snapshot's bars rather than merge with them.
+    void replaceKLine(const QuoteKPoints* k, int index);
     void updateDividend(const QuoteDividendPoints* div);
     void updatePrice(const QuoteRealTimeMarket& rt);
     void updateDetail(const QuoteDetailPoints& dp);
@@ -83,8 +105,36 @@ private:
     void refreshFirstKLine();
     void clearDividend();
 
+    // What a series request asks for, as far as a snapshot must match it.
+    struct Series {
+        QString code;
+        uint market = 0;
+        uint8_t period = 0;  // 0: nothing a snapshot can stand for
+        uint16_t pageSize = 0;
+        bool sameKind(const Series& o) const { return period == o.period && pageSize == o.pageSize; }
+    };
+    struct Prefetched {
+        Series series;
+        QuoteCtxPtr bars, price;
+        std::unique_ptr<QuoteSnapshot> snapshot;
+    };
+    Prefetched* prefetchedFor(const QString& code, uint market);
+    // The snapshot whose context (bars or price) asked for rpl, or null.
+    QuoteSnapshot* snapshotFor(const QuoteReply* rpl, QuoteCtxPtr Prefetched::*ctx);
+    void noteSlotZero(int sIndex, const Series& s);
+
     QuoteCodeInfo codeInfo_;
     QuoteCtxPtr priceCtx_, detailsCtx_, stockTipCtx_, dividendCtx_;
     std::vector<QuoteCtxPtr> kLineCtxs_, minuteCtxs_;
     int dividendOption_ = QUOTE_OPTION_KLINE_NO_ADJUST;
+
+    std::vector<Prefetched> prefetched_;
+    Series prefetchKind_;
+    // What slot 0 and the quote asked for last, and whether a reply came.
+    Series slotZero_;
+    bool slotZeroAnswered_ = false;
+    bool slotZeroFromSnapshot_ = false;  // K-lines of a snapshot shown in slot 0
+    QString priceCode_;
+    uint priceMarket_ = 0;
+    bool priceAnswered_ = false;
 };

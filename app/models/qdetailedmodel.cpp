@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "models/codetext.h"
 #include "models/core/ticklists.h"
 #include "models/mqmodel.h"
 
@@ -41,6 +42,11 @@ void QDetailedModel::bindDataSignal(QObject* obj)
 {
     if (auto* model = qobject_cast<MQModel*>(obj))
         connect(model, &MQModel::updateDetail, this, &QDetailedModel::onUpdateDetail, Qt::UniqueConnection);
+}
+
+QString QDetailedModel::code() const
+{
+    return codeInfoCode(codeInfo_);
 }
 
 void QDetailedModel::clearData()

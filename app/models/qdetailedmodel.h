@@ -33,6 +33,8 @@ public:
 
     const std::vector<Row>& rows() const { return rows_; }
     float preClose() const { return preClose_; }
+    // The stock of the rows listed.
+    QString code() const;
 
     Q_INVOKABLE void bindDataSignal(QObject* obj);
     Q_INVOKABLE void clearData();

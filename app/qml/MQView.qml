@@ -49,6 +49,8 @@ FocusScope {
     // The stocks of the quote table the view was opened from, in its order.
     property var stockList: []
     property string stockCtx: ""
+    // K-lines asked for at a time.
+    readonly property int kLinePage: 512
 
     signal changeToMQView(var query)
     // The view went to another stock by itself (Page Up/Down): its tab
@@ -60,7 +62,10 @@ FocusScope {
     MQModel { id: model }
     MultiStockModel {
         id: stockListModel
-        onDataChange: root.stockList = data || []
+        onDataChange: {
+            root.stockList = data || [];
+            root.prefetchNeighbours();
+        }
     }
     HFileIO { id: fileIO }
     HRoute { id: hroute }
@@ -211,6 +216,8 @@ FocusScope {
             if ((chart === "mline" || chart === "kline") && visible)
                 frameHold.hold();
             cancel();
+            if (String(next.code) !== String(query_map_.code) || Number(next.market) !== Number(query_map_.market))
+                quotePane.clearTrades();
             request(next, chart === "kline" || (chart !== "mline" && isKLine()));
         }
         query_map_ = next;
@@ -232,6 +239,10 @@ FocusScope {
         if (page === "chart")
             qview.focus = true;
         subscribe();
+        // A neighbour fetched beforehand shows at once (and ends the hold);
+        // its subscription's first reply replaces it.
+        model.showPrefetched();
+        prefetchNeighbours();
     }
 
     function cancel() {
@@ -249,7 +260,7 @@ FocusScope {
         var market = Number(q.market || 0);
         if (kline) {
             model.setDividendCmd(q.kcmd || "");
-            model.getKLineData(code, market, 512, Number(q.cycle || QuoteCodes.KLINE_DAY), 0);
+            model.getKLineData(code, market, kLinePage, Number(q.cycle || QuoteCodes.KLINE_DAY), 0);
         } else {
             model.getMinuteData(code, market, 0);
         }
@@ -293,6 +304,7 @@ FocusScope {
         if (!ctx || typeof ctx !== "object")
             return;
         ctx.page_ = { no: 0, length: 9999 };
+        model.cancelPrefetch();
         stockListModel.setCtx(JSON.stringify(ctx));
     }
 
@@ -310,6 +322,24 @@ FocusScope {
             }
         var next = at < 0 ? (step > 0 ? 0 : n - 1) : (at + step + n) % n;
         return stockList[next];
+    }
+
+    // The shown view of a chart keeps the bars and quotes of the stocks before
+    // and after its own in the list at hand, so that Page Up or Page Down
+    // shows them at once.
+    function prefetchNeighbours() {
+        if (!visible || page !== "chart" || !query_map_.code) {
+            model.cancelPrefetch();
+            return;
+        }
+        var list = [];
+        var steps = [1, -1];
+        for (var i = 0; i < steps.length; ++i) {
+            var s = neighbour(steps[i]);
+            if (s && !(String(s.code) === String(query_map_.code) && Number(s.market) === Number(query_map_.market)))
+                list.push({ code: String(s.code), market: Number(s.market) });
+        }
+        model.prefetch(list, isKLine(), kLinePage, cycle());
     }
 
     // Page Up / Page Down through the quote table the view was opened from.
@@ -338,7 +368,9 @@ FocusScope {
             request(query_map_, isKLine());
             chartPage.initChartView();
             subscribe();
+            prefetchNeighbours();
         } else {
+            model.cancelPrefetch();
             frameHold.release();
             if (isKLine())
                 saveDrawing();

@@ -22,7 +22,7 @@ Item {
 
     QBaseService { id: baseService }
 
-    PriceView { anchors.fill: parent; mqModel: root.mqModel; page: root.view }
+    PriceView { id: priceView; anchors.fill: parent; mqModel: root.mqModel; page: root.view }
     PriceIndexView { id: priceIndexView; objectName: "priceIndexView"; anchors.fill: parent; mqModel: root.mqModel }
 
     Timer {
@@ -33,6 +33,8 @@ Item {
         onTriggered: root.refreshMarketStats()
     }
 
+    // Another stock: the trades listed go at once (the new stock's follow).
+    function clearTrades() { priceView.clearData(); }
     function startStats() { if (isIndex) statsTimer.restart(); }
     function stopStats() { statsTimer.stop(); }
 

@@ -45,10 +45,12 @@ void FrameHold::release()
     emit released();
 }
 
+// The view set up during the hold draws at once, before the replies queued
+// meanwhile (the data that follows draws a frame of its own).
 bool FrameHold::letGo()
 {
     deadline_.stop();
-    return hold_.letGo();
+    return hold_.letGo(true);
 }
 
 // GUI thread. Leaving the window ends its hold.

@@ -26,7 +26,7 @@ bool UpdateHold::holds(const QWindow* window) const
     return false;
 }
 
-bool UpdateHold::letGo()
+bool UpdateHold::letGo(bool drawNow)
 {
     std::vector<Held> held = std::exchange(windows_, {});
     pending_ = false;
@@ -36,7 +36,9 @@ bool UpdateHold::letGo()
         h.window->removeEventFilter(this);
         // The frame asked for meanwhile is drawn next, without the platform's
         // wait before a requested frame: it has waited already.
-        if (h.asked)
+        if (drawNow)
+            QCoreApplication::postEvent(h.window, new QEvent(QEvent::UpdateRequest), Qt::HighEventPriority);
+        else if (h.asked)
             QCoreApplication::postEvent(h.window, new QEvent(QEvent::UpdateRequest));
     }
     return !held.empty();

@@ -19,8 +19,10 @@ public:
     // GUI thread. Adds a window to the hold (nothing when held already).
     void hold(QWindow* window);
     // GUI thread. Lets every held window go; a window that asked for a frame
-    // meanwhile draws it next. True when any window had been held.
-    bool letGo();
+    // meanwhile draws it next. With drawNow every held window draws a frame
+    // ahead of the events queued meanwhile (what the hold kept back shows
+    // before what follows it). True when any window had been held.
+    bool letGo(bool drawNow = false);
 
     bool holding() const { return !windows_.empty(); }
     bool holds(const QWindow* window) const;

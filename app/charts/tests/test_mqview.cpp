@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 #include "chartfixtures.h"
@@ -31,6 +32,7 @@
 #include "charts/timebar.h"
 #include "livetest.h"
 #include "models/mqmodel.h"
+#include "models/qdetailedmodel.h"
 #include "shell/hfileio.h"
 #include "shell/qbaseservice.h"
 
@@ -772,6 +774,143 @@ TEST(MQView, SwitchDrawsItsFirstFrameWithTheBars)
     // Another page than the charts holds nothing.
     call(v.root, "activeFlag", "app://curview/?#chart=detail");
     EXPECT_FALSE(hold->property("holding").toBool());
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// The stocks before and after the one shown are fetched beforehand: Page
+// Down to one of them draws its first frame with its bars in every pane and
+// its quote in the price pane while the server answers nothing; once the
+// server answers again the view shows what a view that opened the stock
+// fresh shows. A hidden view fetches nothing beforehand.
+TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
+{
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    auto* model = v.root->property("mqModel").value<MQModel*>();
+    QObject* hold = v.root->findChild<QObject*>("frameHold");
+    QObject* name = v.root->findChild<QObject*>("nameText");
+    ASSERT_TRUE(model && hold && name);
+    hold->setProperty("limit", 60000);  // only the bars end a hold
+    const QVariantList stocks{QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "a"}},
+                              QVariantMap{{"code", "600002"}, {"market", 1}, {"name", "b"}},
+                              QVariantMap{{"code", "600003"}, {"market", 1}, {"name", "c"}}};
+    call(v.root, "setQuery", route("kline", 33));
+    QChart* main = v.mainPane();
+    ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 30; }));
+    // The list comes (as the table's rows do) once the view shows its stock.
+    v.root->setProperty("stockList", stocks);
+    call(v.root, "prefetchNeighbours");
+    ASSERT_TRUE(waitFor([&] { return model->hasPrefetched("600002", 1) && model->hasPrefetched("600003", 1); },
+                        [&] { return model->prefetchCount(); }));
+
+    // From here on the server keeps every request unanswered.
+    v.live.server.control("hold");
+    ASSERT_TRUE(v.live.server.wait_line("holding"));
+    struct Seen {
+        QString code, name;
+        int bars = -1;
+        QStringList emptySubs;
+        QString tradesOf;  // the stock of the trades listed ("" for none)
+    };
+    auto* trades = v.root->findChild<QObject*>("tickList")->property("detailModel").value<QDetailedModel*>();
+    ASSERT_TRUE(trades);
+    ASSERT_TRUE(waitFor([&] { return trades->rowCount() > 0; })) << "the first stock's trades never came";
+    QList<Seen> frames;
+    QObject::connect(&v.view, &QQuickWindow::frameSwapped, [&] {
+        Seen s;
+        const CTXData* slot = main->getCTXData(0);
+        s.code = slot ? QString::fromUtf8(slot->codeInfo.code) : QString();
+        s.bars = main->getFirstKLineSize();
+        s.name = name->property("text").toString();
+        s.tradesOf = trades->rowCount() > 0 ? trades->code() : QString();
+        for (const QVariant& p : v.subPanes()) {
+            auto* pane = qobject_cast<QChart*>(p.value<QObject*>());
+            if (!pane || pane->getFirstKLineSize() <= 0)
+                s.emptySubs << (pane ? pane->property("name_tag_").toString() : QString("?"));
+        }
+        frames << s;
+    });
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QCoreApplication::sendEvent(v.qview, &press);
+    EXPECT_EQ("600002", v.root->property("query_map_").toMap()["code"].toString());
+    EXPECT_FALSE(hold->property("holding").toBool()) << "the switch waited for a reply";
+    ASSERT_TRUE(waitFor([&] { return !frames.isEmpty(); })) << "no frame drawn after the switch";
+    const Seen first = frames.first();
+    EXPECT_EQ("600002", first.code.toStdString());
+    EXPECT_GT(first.bars, 30);
+    EXPECT_TRUE(first.emptySubs.isEmpty()) << first.emptySubs.join(",").toStdString();
+    EXPECT_TRUE(first.name.endsWith("  600002") && first.name.size() > 8) << first.name.toStdString();
+    EXPECT_TRUE(first.tradesOf.isEmpty() || first.tradesOf == "600002")
+        << "the price pane listed the trades of " << first.tradesOf.toStdString();
+
+    // A second view opens the stock fresh; both then show the same bars and
+    // the same indicator values (but for the live last bar, which may move
+    // between their replies).
+    v.live.server.control("release");
+    ASSERT_TRUE(v.live.server.wait_line("released"));
+    QQuickView freshView;
+    freshView.resize(1280, 800);
+    freshView.setSource(QUrl("qrc:/qml/MQView.qml"));
+    QObject* fresh = freshView.rootObject();
+    ASSERT_TRUE(fresh);
+    freshView.show();
+    QVariantMap q = route("kline", 33);
+    q["code"] = "600002";
+    call(fresh, "setQuery", q);
+    auto* freshMain = qvariant_cast<QChart*>(fresh->findChild<QObject*>("qview")->property("mainChart"));
+    ASSERT_TRUE(freshMain);
+    // Every named output of every slot of every pane at each bar but the last.
+    auto values = [](QObject* view) {
+        std::vector<float> out;
+        QObject* area = view->findChild<QObject*>("qview");
+        QVariantList panes = list(area, "subCharts");
+        panes.prepend(area->property("mainChart"));
+        for (const QVariant& p : panes) {
+            auto* pane = qobject_cast<QChart*>(p.value<QObject*>());
+            for (const auto& slot : *pane->formulaLayer(0)) {
+                FMLSelectedValue sel[64];
+                for (int bar = 0; bar + 1 < pane->getPointCount(0); ++bar) {
+                    const int n = fml_ctx_output_selected_value(slot->context, unsigned(bar), sel, 64);
+                    for (int i = 0; i < n; ++i)
+                        out.push_back(sel[i].value);
+                }
+            }
+        }
+        return out;
+    };
+    auto sameButTheLast = [&] {
+        const std::vector<ChartBar>* a = main->getKData(0);
+        const std::vector<ChartBar>* b = freshMain->getKData(0);
+        if (!a || !b || a->size() != b->size() || a->size() < 31 || a->back().time != b->back().time)
+            return false;
+        if (std::memcmp(a->data(), b->data(), (a->size() - 1) * sizeof(ChartBar)) != 0)
+            return false;
+        const std::vector<float> x = values(v.root), y = values(fresh);
+        return x.size() > 3 * a->size() && x.size() == y.size() &&
+               std::memcmp(x.data(), y.data(), x.size() * sizeof(float)) == 0;
+    };
+    EXPECT_TRUE(waitFor(sameButTheLast, [&] {
+        const std::vector<ChartBar>& a = *main->getKData(0);
+        const std::vector<ChartBar>& b = *freshMain->getKData(0);
+        std::size_t i = 0;
+        while (i < a.size() && i < b.size() && std::memcmp(&a[i], &b[i], sizeof(ChartBar)) == 0)
+            ++i;
+        const std::vector<float> x = values(v.root), y = values(fresh);
+        std::size_t j = 0;
+        while (j < x.size() && j < y.size() && std::memcmp(&x[j], &y[j], sizeof(float)) == 0)
+            ++j;
+        return QString("%1 bars against %2 fresh, the same up to bar %3; %4 values against %5, the same up to %6")
+            .arg(a.size()).arg(b.size()).arg(i).arg(x.size()).arg(y.size()).arg(j);
+    }));
+
+    // Hidden: nothing is fetched beforehand, not even for a new stock;
+    // shown again: the neighbours are fetched again.
+    v.root->setProperty("visible", false);
+    EXPECT_EQ(0, model->prefetchCount());
+    call(v.root, "setQuery", route("kline", 33));
+    EXPECT_EQ(0, model->prefetchCount());
+    v.root->setProperty("visible", true);
+    EXPECT_TRUE(waitFor([&] { return model->hasPrefetched("600002", 1) && model->hasPrefetched("600003", 1); }));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 

@@ -210,6 +210,36 @@ TEST(QChartIncremental, OneBarPushesChangeBarsFromTheBarTheyCarry)
     }
 }
 
+// A snapshot taken earlier, then the subscription's first record, whose
+// window of bars has moved on since (three days dropped at the front, three
+// new ones): the record replaces the snapshot's bars instead of merging with
+// them, and the pane draws what a new pane draws from the record alone, over
+// the same bars.
+TEST(QChartIncremental, ARecordReplacingASnapshotDrawsWhatANewChartDraws)
+{
+    std::mt19937 rng(52);
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    const Days days = randomDays(rng, step, 400, 20.0f);
+    const KRecord overlay(days, "600002");
+    QChart kept;
+    addFormulas(kept);
+    kept.onUpdateKLine(KRecord(days, "600001").get(), 0);
+    kept.onSyncUpdateKLine(overlay.get(), 1);
+    Days later(days.begin() + 3, days.end());
+    for (int i = 0; i < 3; ++i)
+        later.push_back({later.back().first + 1, later.back().second + step(rng)});
+    const KRecord record(later, "600001");
+    kept.onReplaceKLine(record.get(), 0);
+    EXPECT_EQ(400, kept.getPointCount(0)) << "the snapshot's older bars stayed";
+    QChart fresh;
+    addFormulas(fresh);
+    fresh.onUpdateKLine(record.get(), 0);
+    fresh.onSyncUpdateKLine(overlay.get(), 1);
+    EXPECT_EQ(fresh.getBegin(), kept.getBegin());
+    EXPECT_EQ(fresh.getEnd(), kept.getEnd());
+    expectSameAsNewChart(kept, record, overlay, "replaced");
+}
+
 // Minute records replace the whole day: a longer one, a shorter one and
 // another stock's day all draw what a new chart draws.
 TEST(QChartIncremental, MinuteRecordsOfEveryLength)

@@ -192,3 +192,126 @@ TEST(PriceModelPush, OnlyAChangedRecordIsAChange)
     EXPECT_EQ(QString("600000"), p.code());
     EXPECT_FLOAT_EQ(10.51f, p.close());
 }
+
+// The neighbours of the stock shown are asked for once each, by one request
+// for their bars and one for their quote (never a subscription); those no
+// longer asked for are released, and a new kind of bars starts afresh.
+TEST_F(MQModelCalls, NeighboursAreAskedForOnceWithoutSubscribing)
+{
+    MQModel m;
+    std::string fields;
+    for (int i = 0; i <= 46; ++i)
+        fields += " " + std::to_string(i);
+    fields += " 49 306 350 351 1001 1002 1003 1015 1016";
+    auto asked = [&](int bars, const std::string& code, const std::string& page, int period) {
+        const std::string b = "c" + std::to_string(bars), p = "c" + std::to_string(bars + 1);
+        return Calls{"create " + b, "page " + b + " " + page, "type " + b + " 0", "period " + b + " " + std::to_string(period),
+                     "code " + b + " " + code, "request " + b, "create " + p, "type " + p + " 0", "period " + p + " 30",
+                     "code " + p + " " + code, "fields " + p + fields, "request " + p};
+    };
+    auto plus = [](Calls a, const Calls& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    auto stocks = [](std::initializer_list<const char*> codes) {
+        QVariantList out;
+        for (const char* c : codes)
+            out << QVariantMap{{"code", c}, {"market", 1}};
+        return out;
+    };
+    m.prefetch(stocks({"600002", "600003", "600002"}), true, 512, 33);
+    EXPECT_EQ(plus(asked(1, "600002/1", "0 512", 33), asked(3, "600003/1", "0 512", 33)), take());
+    EXPECT_EQ(2, m.prefetchCount());
+
+    // 600003 stays as it was asked for; 600002 goes.
+    m.prefetch(stocks({"600003", "600004"}), true, 512, 33);
+    EXPECT_EQ(plus(asked(5, "600004/1", "0 512", 33), Calls{"release c2", "release c1"}), take());
+    m.prefetch(stocks({"600003", "600004"}), true, 512, 33);
+    EXPECT_TRUE(take().empty()) << "asked again for what is at hand";
+
+    // Minute lines instead: everything is asked for anew.
+    m.prefetch(stocks({"600003"}), false, 512, 33);
+    EXPECT_EQ(plus(Calls{"release c4", "release c3", "release c6", "release c5"},
+                   asked(7, "600003/1", "65535 0", 32)),
+              take());
+    m.cancelPrefetch();
+    EXPECT_EQ((Calls{"release c8", "release c7"}), take());
+    EXPECT_EQ(0, m.prefetchCount());
+}
+
+// A snapshot is handed on as slot 0's and the quote's reply only while they
+// wait for their first reply and only when it is of their stock and kind;
+// the slot's first reply then replaces the snapshot's bars.
+TEST_F(MQModelCalls, ASnapshotStandsInUntilTheFirstReply)
+{
+    MQModel m;
+    std::vector<std::pair<int, float>> shown;  // count and last close of each updateKLine
+    int replaced = 0;
+    std::vector<float> prices;
+    QObject::connect(&m, &MQModel::updateKLine, [&](const QuoteKPoints* k, int index) {
+        EXPECT_EQ(0, index);
+        shown.push_back({k->count, k->points[k->count - 1].close});
+    });
+    QObject::connect(&m, &MQModel::replaceKLine, [&](const QuoteKPoints* k, int) {
+        ++replaced;
+        EXPECT_EQ(4, k->count);
+    });
+    QObject::connect(&m, &MQModel::updatePrice, [&](const QuoteRealTimeMarket& rt) { prices.push_back(rt.close); });
+
+    m.prefetch(QVariantList{QVariantMap{{"code", "600002"}, {"market", 1}}}, true, 512, 33);  // c1 bars, c2 quote
+    QuoteKPoint bars[4]{};
+    for (int i = 0; i < 4; ++i) {
+        bars[i].time = 1767225600LL + 86400 * i;
+        bars[i].close = 10.0f + float(i);
+    }
+    QuoteKPoints k{};
+    k.period = 33;
+    k.count = 3;
+    k.points = bars;
+    std::strcpy(k.code_info.code, "600002");
+    k.code_info.market = 1;
+    QuoteReply r = reply(1, &k);
+    m.onQuoteReplayTypeKLine(&r);
+    QuoteRealTimeMarket rt = rec::record("600002", "b", 1);
+    rt.close = 12.5f;
+    QuoteReply rq = reply(2, &rt);
+    m.onQuoteReplayTypePrice(&rq);
+    EXPECT_TRUE(shown.empty() && prices.empty()) << "a prefetched reply was shown";
+    EXPECT_TRUE(m.code().isEmpty());
+    EXPECT_TRUE(m.hasPrefetched("600002", 1));
+    EXPECT_FALSE(m.hasPrefetched("600003", 1));
+    // The library's buffers hold other data after their delivery.
+    bars[2].close = 99.0f;
+    rt.close = 99.0f;
+
+    EXPECT_FALSE(m.showPrefetched()) << "nothing asked for yet";
+    m.getKLineData("600003", 1, 512, 33, 0);  // c3 (dividends c4): another stock
+    EXPECT_FALSE(m.showPrefetched());
+    m.getKLineData("600002", 1, 512, 34, 0);  // c5 (c6): another cycle
+    EXPECT_FALSE(m.showPrefetched());
+    m.getKLineData("600002", 1, 512, 33, 0);  // c7 (c8)
+    m.getPriceData("600002", 1);              // c9
+    EXPECT_TRUE(m.showPrefetched());
+    EXPECT_EQ((std::vector<std::pair<int, float>>{{3, 12.0f}}), shown);
+    EXPECT_EQ(std::vector<float>{12.5f}, prices);
+    EXPECT_EQ("600002", m.code());
+
+    // The subscription's first bars replace the snapshot's, later ones update.
+    k.count = 4;
+    QuoteReply first = reply(7, &k);
+    m.onQuoteReplayTypeKLine(&first);
+    EXPECT_EQ(1, replaced);
+    EXPECT_EQ(1u, shown.size());
+    m.onQuoteReplayTypeKLine(&first);
+    EXPECT_EQ(1, replaced);
+    EXPECT_EQ(2u, shown.size());
+    QuoteReply quote = reply(9, &rt);
+    m.onQuoteReplayTypePrice(&quote);
+    EXPECT_FALSE(m.showPrefetched()) << "shown again after the replies";
+    EXPECT_EQ(2u, shown.size());
+    EXPECT_EQ((std::vector<float>{12.5f, 99.0f}), prices);
+
+    // The minute line is not what was fetched.
+    m.getMinuteData("600002", 1, 0);
+    EXPECT_FALSE(m.showPrefetched());
+}
