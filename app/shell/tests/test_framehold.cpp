@@ -123,8 +123,9 @@ TEST(FrameHold, TheReleasedFrameComesBeforeWhatWasQueued)
     for (bool askedFirst : {false, true}) {
         QMetaObject::invokeMethod(hold, "hold");
         face->setProperty("color", colours[askedFirst]);
-        if (askedFirst)
+        if (askedFirst) {
             ASSERT_TRUE(waitFor([&] { return hold->property("framePending").toBool(); }));
+        }
         frames = 0;
         int framesWhenQueuedRan = -1;
         QMetaObject::invokeMethod(

@@ -162,8 +162,9 @@ protected:
             w.save(1);
             w.save(2);
             EXPECT_EQ(bytesOf(dir + "/" + w.file).toStdString(), w.before().toStdString()) << w.what;
-            if (w.unsaved)
+            if (w.unsaved) {
                 EXPECT_TRUE(w.unsaved()) << w.what << ": a failed save was taken as done";
+            }
         }
         QStringList now = filesUnder(dir);
         now.removeAll(extra);
@@ -175,8 +176,9 @@ protected:
         for (const Writer& w : rows) {
             w.save(3);
             EXPECT_NE(bytesOf(dir + "/" + w.file), w.before()) << w.what << ": not saved with room";
-            if (w.unsaved)
+            if (w.unsaved) {
                 EXPECT_FALSE(w.unsaved()) << w.what;
+            }
         }
         EXPECT_EQ(told.count(), 1);
 
