@@ -192,3 +192,38 @@ TEST(PriceModelPush, OnlyAChangedRecordIsAChange)
     EXPECT_EQ(QString("600000"), p.code());
     EXPECT_FLOAT_EQ(10.51f, p.close());
 }
+
+// A price model behind a hidden panel (the index panel of a stock view, the
+// stock panel of an index) keeps each push but tells nobody, so no hidden
+// text is laid out again; shown again, it tells of the newest record once,
+// and nothing when nothing came while it was hidden.
+TEST(PriceModelPush, AHiddenModelTellsOnceWhenShown)
+{
+    PriceModel p;
+    EXPECT_TRUE(p.active()) << "a new price model should tell of pushes";
+    int changes = 0;
+    QObject::connect(&p, &PriceModel::dataChanged, [&changes] { ++changes; });
+    QuoteRealTimeMarket rt{};
+    std::memcpy(rt.code_info.code, "600000", 6);
+    rt.code_info.market = 1;
+    rt.close = 10.5f;
+    p.onUpdatePrice(rt);
+    EXPECT_EQ(1, changes);
+    p.setActive(false);
+    EXPECT_EQ(1, changes) << "hiding told of a change";
+    QuoteRealTimeMarket higher = rt;
+    higher.close = 10.6f;
+    QuoteRealTimeMarket highest = rt;
+    highest.close = 10.7f;
+    p.onUpdatePrice(higher);
+    p.onUpdatePrice(highest);
+    EXPECT_EQ(1, changes) << "a hidden model told of its pushes";
+    EXPECT_FLOAT_EQ(10.7f, p.close()) << "a hidden model lost a push";
+    p.setActive(true);
+    EXPECT_EQ(2, changes) << "shown again, the model should tell of the newest record once";
+    p.setActive(false);
+    p.setActive(true);
+    EXPECT_EQ(2, changes) << "shown again with nothing new, the model told of a change";
+    p.onUpdatePrice(rt);
+    EXPECT_EQ(3, changes);
+}
