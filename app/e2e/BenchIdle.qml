@@ -2,9 +2,9 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 
 // Timing runs only (loaded through TARVOLIN_TEST_MAIN_QML by
-// scripts/bench-idle): opens one stock view (600000) through the quick
-// command, lets it settle, then leaves the window idle with live pushes for
-// `seconds`. Prints "bench: settled" when the idle span starts, "bench:
+// scripts/bench-idle): opens a stock view for each of `codes` (one tab each,
+// the last one shown) through the quick command, lets it settle, then leaves
+// the window idle with live pushes for `seconds`. Prints "bench: settled" when the idle span starts, "bench:
 // frames N" (frames swapped in the span) and "bench: done" when it ends, then
 // quits; the script reads the process's CPU time at the first and last line.
 // Each frame is also a debug line "frame", for a time line of frames and
@@ -16,6 +16,9 @@ QtObject {
     property real waitedFrom: 0
     property int frames: 0
     property int seconds: 60
+    property var codes: ["600000"]
+    property int opened: 0
+    function code() { return codes[opened]; }
     property var fr: Connections {
         target: b.win
         function onFrameSwapped() { b.frames++; console.debug("frame"); }
@@ -39,12 +42,15 @@ QtObject {
                 if (b.win.visible && b.win.quickBar.items.length > 0 && b.win.stateBar.connected
                     && b.win.tabView.entries.length > 0) b.next();
             } else if (s === 1 && b.since() > 2000) {
-                TestInput.type(b.win, "600000"); b.next();
+                TestInput.type(b.win, b.code()); b.next();
             } else if (s === 2) {
-                if (b.quickRow("600000") < 0) return;
+                if (b.quickRow(b.code()) < 0) return;
                 TestInput.key(b.win, Qt.Key_Return, 0, ""); b.next();
             } else if (s === 3) {
-                if (b.isStockView(b.view()) && b.view().query_map_.code === "600000" && b.since() > 8000) {
+                if (!b.isStockView(b.view()) || b.view().query_map_.code !== b.code()) return;
+                if (b.opened + 1 < b.codes.length) {
+                    b.say("opened " + b.code()); b.opened++; b.step = 0; b.next();
+                } else if (b.since() > 8000) {
                     b.frames = 0; b.say("settled"); b.next();
                 }
             } else if (s === 4 && b.since() > b.seconds * 1000) {

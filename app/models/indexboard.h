@@ -30,7 +30,8 @@ public:
     // The turnover amount narrowed to float, as the strips show it.
     float sum() const { return float(rt_.sum); }
 
-    // GUI thread: copies the record (the symbol link is not kept).
+    // GUI thread: copies the record (the symbol link is not kept); tells of
+    // it only when a shown figure or the name changed.
     void setRecord(const QuoteRealTimeMarket& rt);
 
 signals:

@@ -43,7 +43,23 @@ void PriceModel::onUpdatePrice(const QuoteRealTimeMarket& rt)
     if (std::memcmp(&next, &rt_, sizeof next) == 0)
         return;
     std::memcpy(&rt_, &next, sizeof next);
+    if (!active_) {
+        untold_ = true;
+        return;
+    }
     emit dataChanged();
+}
+
+void PriceModel::setActive(bool active)
+{
+    if (active == active_)
+        return;
+    active_ = active;
+    emit activeChanged();
+    if (active_ && untold_) {
+        untold_ = false;
+        emit dataChanged();
+    }
 }
 
 QString PriceModel::name() const { return codeInfoName(rt_.code_info); }

@@ -68,6 +68,9 @@ class PriceModel : public QObject {
     Q_PROPERTY(double total_buy READ total_buy NOTIFY dataChanged)
     Q_PROPERTY(double total_sell READ total_sell NOTIFY dataChanged)
     Q_PROPERTY(float m5_rf_rate READ m5_rf_rate NOTIFY dataChanged)
+    // False while the panel reading the model is hidden: pushes are kept but
+    // told of only when it is true again.
+    Q_PROPERTY(bool active READ active WRITE setActive NOTIFY activeChanged)
 public:
     explicit PriceModel(QObject* parent = nullptr);
 
@@ -131,11 +134,16 @@ public:
 
     const QuoteRealTimeMarket& record() const { return rt_; }
 
+    bool active() const { return active_; }
+    // GUI thread: made active, tells of a record that came while it was not.
+    void setActive(bool active);
+
     // Connects obj's MQModel::updatePrice to onUpdatePrice (each call once more).
     Q_INVOKABLE void bindDataSignal(QObject* obj);
 
 signals:
     void dataChanged();
+    void activeChanged();
 
 public slots:
     // Copies rt; a record without a code keeps the identity shown.
@@ -143,4 +151,6 @@ public slots:
 
 private:
     QuoteRealTimeMarket rt_;
+    bool active_ = true;
+    bool untold_ = false;  // a record came while not active
 };

@@ -27,7 +27,7 @@ Rectangle {
             sectionHost2.children[0].model = sectionModel2;
     }
 
-    PriceModel { id: priceModel }
+    PriceModel { id: priceModel; active: root.visible }  // hidden, its texts wait
     IndexSectionCountModel { id: sectionCounts }
     // A row's text (SectionCount) at the size the rows take, for their least height.
     Text { id: rowText; visible: false; font.family: Theme.fontFamily; font.pixelSize: column.textSize; text: "涨停" }

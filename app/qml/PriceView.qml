@@ -19,7 +19,7 @@ Rectangle {
 
     function clearData() { tickList.clearData(); }
 
-    PriceModel { id: priceModel }
+    PriceModel { id: priceModel; active: root.visible }  // hidden, its texts wait
     Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
 
     Flickable {

@@ -127,6 +127,14 @@ TEST_F(BoardCalls, IndexStripAndConceptRanking)
     EXPECT_EQ("1A0004", m.boards()[4]->code());
     EXPECT_FLOAT_EQ(3150.5f, m.boards()[4]->close());
     EXPECT_EQ(1, fifth.count());
+    // A push that repeats a board's figures tells nobody: the status bar's
+    // cells would redo their texts at every push for nothing.
+    m.onQuotePeroidRealTime(&push);
+    EXPECT_EQ(1, second.count()) << "a push of the same figures told the board's texts again";
+    EXPECT_EQ(1, fifth.count()) << "a push of the same figures told the board's texts again";
+    pushed[1].rf_rate = 0.02f;
+    m.onQuotePeroidRealTime(&push);
+    EXPECT_EQ(2, second.count()) << "a changed change rate was not told";
     // The same code text in the other market is another index.
     QuoteRealTimeMarket twin = rec::record("399001", "同码", 1);
     QuoteReply twinReply = reply(own, &twin, 1);

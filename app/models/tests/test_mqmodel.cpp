@@ -22,6 +22,23 @@ protected:
 
 using rec::Calls;
 
+// A price record of 600000 in Shanghai at `close`.
+QuoteRealTimeMarket priceRecord(float close)
+{
+    QuoteRealTimeMarket rt{};
+    std::memcpy(rt.code_info.code, "600000", 6);
+    rt.code_info.market = 1;
+    rt.close = close;
+    return rt;
+}
+
+// A price model with the count of its changes told.
+struct CountedPrice {
+    CountedPrice() { QObject::connect(&model, &PriceModel::dataChanged, [this] { ++changes; }); }
+    PriceModel model;
+    int changes = 0;
+};
+
 }  // namespace
 
 TEST_F(MQModelCalls, RequestsSetUpTheirContextsInOrder)
@@ -164,13 +181,10 @@ TEST_F(MQModelCalls, PriceRepliesAndIdentity)
 // the identity shown and is a repeat when its values are.
 TEST(PriceModelPush, OnlyAChangedRecordIsAChange)
 {
-    PriceModel p;
-    int changes = 0;
-    QObject::connect(&p, &PriceModel::dataChanged, [&changes] { ++changes; });
-    QuoteRealTimeMarket rt{};
-    std::memcpy(rt.code_info.code, "600000", 6);
-    rt.code_info.market = 1;
-    rt.close = 10.5f;
+    CountedPrice counted;
+    PriceModel& p = counted.model;
+    const int& changes = counted.changes;
+    QuoteRealTimeMarket rt = priceRecord(10.5f);
     rt.vol = 1000;
     QuoteRealTimeMarket noCode = rt;
     std::memset(noCode.code_info.code, 0, sizeof noCode.code_info.code);
@@ -314,4 +328,32 @@ TEST_F(MQModelCalls, ASnapshotStandsInUntilTheFirstReply)
     // The minute line is not what was fetched.
     m.getMinuteData("600002", 1, 0);
     EXPECT_FALSE(m.showPrefetched());
+}
+
+// A price model behind a hidden panel (the index panel of a stock view, the
+// stock panel of an index) keeps each push but tells nobody, so no hidden
+// text is laid out again; shown again, it tells of the newest record once,
+// and nothing when nothing came while it was hidden.
+TEST(PriceModelPush, AHiddenModelTellsOnceWhenShown)
+{
+    CountedPrice counted;
+    PriceModel& p = counted.model;
+    const int& changes = counted.changes;
+    EXPECT_TRUE(p.active()) << "a new price model should tell of pushes";
+    const QuoteRealTimeMarket rt = priceRecord(10.5f);
+    p.onUpdatePrice(rt);
+    EXPECT_EQ(1, changes);
+    p.setActive(false);
+    EXPECT_EQ(1, changes) << "hiding told of a change";
+    p.onUpdatePrice(priceRecord(10.6f));
+    p.onUpdatePrice(priceRecord(10.7f));
+    EXPECT_EQ(1, changes) << "a hidden model told of its pushes";
+    EXPECT_FLOAT_EQ(10.7f, p.close()) << "a hidden model lost a push";
+    p.setActive(true);
+    EXPECT_EQ(2, changes) << "shown again, the model should tell of the newest record once";
+    p.setActive(false);
+    p.setActive(true);
+    EXPECT_EQ(2, changes) << "shown again with nothing new, the model told of a change";
+    p.onUpdatePrice(rt);
+    EXPECT_EQ(3, changes);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QMetaProperty>
+#include <QStringList>
+
 #include <QSignalSpy>
 #include <QVariant>
 
@@ -91,7 +94,14 @@ TEST(PriceModel, PropertiesFromTheRecord)
     EXPECT_EQ(5000, m.property("sell_vol").toList().at(0).toLongLong());
     EXPECT_FLOAT_EQ(10.0f, m.property("buy_price").toList().at(0).toFloat());
     EXPECT_EQ(100, m.property("buy_vol").toList().at(0).toLongLong());
-    EXPECT_EQ(57, m.metaObject()->propertyCount() - m.metaObject()->propertyOffset());
+    // 57 read-only figures of the record, and the one switch a panel sets.
+    const QMetaObject* meta = m.metaObject();
+    int readOnly = 0;
+    QStringList writable;
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i)
+        meta->property(i).isWritable() ? void(writable << meta->property(i).name()) : void(++readOnly);
+    EXPECT_EQ(57, readOnly);
+    EXPECT_EQ(QStringList({"active"}), writable);
 }
 
 // An update without a code keeps the identity shown; markets other than 1 and
