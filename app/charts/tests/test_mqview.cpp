@@ -940,7 +940,10 @@ TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
     hold->setProperty("limit", 60000);
     for (const Case& c : {Case{"mline", 0}, Case{"kline", 33}}) {
         SCOPED_TRACE(c.chart);
+        // No list yet, so nothing is fetched beforehand.
+        v.root->setProperty("stockList", QVariantList());
         call(v.root, "setQuery", route(c.chart, c.cycle));
+        ASSERT_EQ(0, v.root->property("mqModel").value<MQModel*>()->prefetchCount());
         QChart* main = v.mainPane();
         ASSERT_TRUE(main);
         auto subs = [&] {
@@ -968,6 +971,14 @@ TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
                 return main->getFirstKLineSize() > 1;
             },
             described));
+        // An overlay stock on the first stock: the next one shows it once,
+        // as a view opened on it would (the overlays are kept per chart kind).
+        call(v.root, "superposition", "600003", 1);
+        auto overlayCode = [&] {
+            const CTXLayer* l = main->formulaLayer(1);
+            return l && !l->empty() ? QString::fromUtf8((*l)[0]->codeInfo.code) : QString();
+        };
+        ASSERT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 1; }));
         const QList<QChart*> before = subs();
 
         v.live.server.control("hold");
@@ -999,6 +1010,9 @@ TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
                 return main->getFirstKLineSize() > 1;
             },
             described));
+        EXPECT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 1 && overlayCode() == "600003"; },
+                            [&] { return QString("%1 layers, overlay of %2").arg(main->getKLineCount()).arg(overlayCode()); }));
+        call(v.root, "superposition", "", 0);
     }
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
