@@ -962,15 +962,15 @@ TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
                 out << QString("%1: %2 bars of %3").arg(p->getMainName()).arg(p->getFirstKLineSize()).arg(slotCode(p));
             return QString("main %1 bars; ").arg(main->getFirstKLineSize()) + out.join(", ");
         };
+        // Every sub pane holds the main pane's bars of the stock code.
+        auto showing = [&](const char* code) {
+            for (QChart* p : subs())
+                if (slotCode(p) != code || p->getFirstKLineSize() != main->getFirstKLineSize())
+                    return false;
+            return main->getFirstKLineSize() > 1;
+        };
         ASSERT_EQ(2, subs().size());
-        ASSERT_TRUE(waitFor(
-            [&] {
-                for (QChart* p : subs())
-                    if (slotCode(p) != "600001" || p->getFirstKLineSize() != main->getFirstKLineSize())
-                        return false;
-                return main->getFirstKLineSize() > 1;
-            },
-            described));
+        ASSERT_TRUE(waitFor([&] { return showing("600001"); }, described));
         // An overlay stock on the first stock: the next one shows it once,
         // as a view opened on it would (the overlays are kept per chart kind).
         call(v.root, "superposition", "600003", 1);
@@ -1002,14 +1002,7 @@ TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
 
         v.live.server.control("release");
         ASSERT_TRUE(v.live.server.wait_line("released"));
-        EXPECT_TRUE(waitFor(
-            [&] {
-                for (QChart* p : subs())
-                    if (slotCode(p) != "600002" || p->getFirstKLineSize() != main->getFirstKLineSize())
-                        return false;
-                return main->getFirstKLineSize() > 1;
-            },
-            described));
+        EXPECT_TRUE(waitFor([&] { return showing("600002"); }, described));
         EXPECT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 1 && overlayCode() == "600003"; },
                             [&] { return QString("%1 layers, overlay of %2").arg(main->getKLineCount()).arg(overlayCode()); }));
         call(v.root, "superposition", "", 0);
