@@ -111,6 +111,10 @@ public:
     // Copies aChart's first bar layer into layer index (a new last layer when
     // index is at or beyond the count); returns aChart's layer count.
     Q_INVOKABLE int setKData(QChart* aChart, uint index);
+    // Lets every bar of every layer go but keeps the formula slots: the
+    // pane then stands as a new one with the same formulas, for another
+    // stock's bars.
+    Q_INVOKABLE void clearKData();
 
     // Drawing board: mouse events (x snapped to a bar centre), the tool
     // chosen in the tool bar, menu commands, text edits and the drawing file.

@@ -256,6 +256,35 @@ QList<int> QChart::getTimeBarTime(int n) const
 }
 
 // GUI thread.
+void QChart::clearKData()
+{
+    // The layers stay (the slots point at them); their new version makes
+    // every column and kept series be built again from bar 0.
+    for (auto& layer : barLayers_) {
+        layer->bars.clear();
+        layer->raw.clear();
+        layer->changes.mark(0);
+    }
+    for (auto& layer : formulaLayers_)
+        for (auto& slot : *layer) {
+            slot->codeInfo = QuoteCodeInfo{};
+            slot->seriesVersion = 0;
+            if (slot->context)
+                fml_ctx_clean(slot->context);  // no outputs of the bars gone
+        }
+    dividends_.clear();
+    lastKPoints_ = nullptr;
+    lastKCount_ = 0;
+    lastKVersion_ = 0;
+    synced_ = {};
+    range_ = ChartRange{};
+    reset_ = true;
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+    update();
+}
+
+// GUI thread.
 int QChart::setKData(QChart* aChart, uint index)
 {
     if (!aChart)

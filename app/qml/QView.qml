@@ -258,14 +258,28 @@ FocusScope {
         // minute volume's, which carry none.
         p.showSetToolsBar(fname !== "MLINE" && fname !== "分时成交");
         p.showSetToolsBarClose(true);
-        p.setKData(m, 0);
+        followMain(p, m);
         p.bindSyncDataSignal(m, 0);
-        p.updateReCalcShow(m.getBegin(), m.getEnd(), m.getkShowNumber(), m.getCrosshairPos());
         var list = subCharts;
         list.push(p);
         subCharts = list;
         layoutPanes();
         return p;
+    }
+    // A sub pane takes the main pane's bars and range.
+    function followMain(p, m) {
+        p.setKData(m, 0);
+        p.updateReCalcShow(m.getBegin(), m.getEnd(), m.getkShowNumber(), m.getCrosshairPos());
+    }
+    // Another stock in the same panes: each sub pane keeps its formulas and
+    // lets the previous stock's bars go, as a pane made anew would hold none.
+    function renewSubCharts() {
+        var m = ensureMain();
+        maximisedSub = null;
+        for (var i = 0; i < subCharts.length; ++i) {
+            subCharts[i].clearKData();
+            followMain(subCharts[i], m);
+        }
     }
     function setMainChartKData() {
         for (var i = 0; i < subCharts.length; ++i)

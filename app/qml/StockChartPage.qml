@@ -195,8 +195,11 @@ Item {
         var main = qview.ensureMain();
         if (!main)
             return;
+        var layout = JSFormula.getFormulaMap(layoutKey()) || {};
+        var keep = keepsSubPanes(layout);
         qview.holdLayout = true;
-        qview.clearSubChartAll();
+        if (!keep)
+            qview.clearSubChartAll();
         // The previous chart's formulas go first: what follows (cycle, show
         // count) would lay them out again for nothing.
         qview.clearMainChartAll();
@@ -214,21 +217,46 @@ Item {
             main.setkShowNumber(242);
         }
         qview.setChartCycle(cycle);
-        initFormula();
+        initFormula(layout, keep);
+        subPanesFor = subPanesKey(layout);
         qview.holdLayout = false;
         qview.clearTimeLabel();  // the new show count moved the hidden crosshair
     }
 
-    function initFormula() {
+    // The sub panes made last: their chart kind, cycle and layout entries.
+    property string subPanesFor: ""
+    function subPanesKey(layout) {
+        return JSON.stringify([layoutKey(), cycle, layout.sub_charts || []]);
+    }
+    // The sub panes shown are those the layout would make (the usual Page
+    // Down to the next stock): they stay and only take the new bars. A
+    // formula group of the route lays its own formulas over them.
+    function keepsSubPanes(layout) {
+        var subs = layout.sub_charts || [];
+        if (subs.length === 0 || subs.length !== qview.subCharts.length || subPanesFor !== subPanesKey(layout))
+            return false;
+        if (isKLine() && query.formula_group_name)
+            return false;
+        for (var i = 0; i < subs.length; ++i) {
+            var names = qview.subCharts[i].getFormulas();
+            if (qview.subCharts[i].name_tag_ !== subs[i].fname || names.length !== 1 || names[0] !== subs[i].fname)
+                return false;
+        }
+        return true;
+    }
+
+    function initFormula(layout, keepSubs) {
         var key = layoutKey();
-        var layout = JSFormula.getFormulaMap(key) || {};
         var mains = layout.main_charts || [];
         var subs = layout.sub_charts || [];
         qview.clearMainChartAll();
         for (var i = 0; i < mains.length; ++i)
             qview.mainChart.addFormula(0, mains[i].fname, mains[i].s, mains[i].c);
-        for (var j = 0; j < subs.length; ++j)
-            qview.addSubChart(subs[j].fname, subs[j].s, subs[j].c, false);
+        if (keepSubs)
+            qview.renewSubCharts();
+        else
+            for (var j = 0; j < subs.length; ++j)
+                qview.addSubChart(subs[j].fname, subs[j].s, subs[j].c, false);
         toolRow.fillSubBar(key);
         if (isKLine() && query.formula_group_name)
             setFormulaGroup(query.formula_group_name);

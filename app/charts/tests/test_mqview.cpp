@@ -830,10 +830,18 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
         }
         frames << s;
     });
+    // The layout's sub panes (two indicators) stay across the switch.
+    const QVariantList panesBefore = v.subPanes();
+    ASSERT_EQ(2, panesBefore.size());
     QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
     QCoreApplication::sendEvent(v.qview, &press);
     EXPECT_EQ("600002", v.root->property("query_map_").toMap()["code"].toString());
     EXPECT_FALSE(hold->property("holding").toBool()) << "the switch waited for a reply";
+    const QVariantList panesAfter = v.subPanes();
+    ASSERT_EQ(2, panesAfter.size());
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(panesBefore[i].value<QObject*>(), panesAfter[i].value<QObject*>())
+            << "sub pane " << i << " was made anew for the next stock";
     ASSERT_TRUE(waitFor([&] { return !frames.isEmpty(); })) << "no frame drawn after the switch";
     const Seen first = frames.first();
     EXPECT_EQ("600002", first.code.toStdString());
@@ -911,6 +919,94 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
     EXPECT_EQ(0, model->prefetchCount());
     v.root->setProperty("visible", true);
     EXPECT_TRUE(waitFor([&] { return model->hasPrefetched("600002", 1) && model->hasPrefetched("600003", 1); }));
+    EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
+}
+
+// Page Down with nothing fetched beforehand: the sub panes stay, hold none
+// of the previous stock's bars, codes or values while the new stock's reply
+// is outstanding, and take its bars when it comes; in the minute line and
+// the day K-line alike.
+TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
+{
+    struct Case {
+        const char* chart;
+        int cycle;
+    };
+    // One view goes through both cases (a chart kind of its own first).
+    OpenView v;
+    ASSERT_TRUE(v.open());
+    QObject* hold = v.root->findChild<QObject*>("frameHold");
+    ASSERT_TRUE(hold);
+    hold->setProperty("limit", 60000);
+    for (const Case& c : {Case{"mline", 0}, Case{"kline", 33}}) {
+        SCOPED_TRACE(c.chart);
+        // No list yet, so nothing is fetched beforehand.
+        v.root->setProperty("stockList", QVariantList());
+        call(v.root, "setQuery", route(c.chart, c.cycle));
+        ASSERT_EQ(0, v.root->property("mqModel").value<MQModel*>()->prefetchCount());
+        QChart* main = v.mainPane();
+        ASSERT_TRUE(main);
+        auto subs = [&] {
+            QList<QChart*> out;
+            for (const QVariant& p : v.subPanes())
+                out << qobject_cast<QChart*>(p.value<QObject*>());
+            return out;
+        };
+        auto slotCode = [](QChart* pane) {
+            const CTXData* slot = pane->getCTXData(0);
+            return slot ? QString::fromUtf8(slot->codeInfo.code) : QString("?");
+        };
+        auto described = [&] {
+            QStringList out;
+            for (QChart* p : subs())
+                out << QString("%1: %2 bars of %3").arg(p->getMainName()).arg(p->getFirstKLineSize()).arg(slotCode(p));
+            return QString("main %1 bars; ").arg(main->getFirstKLineSize()) + out.join(", ");
+        };
+        // Every sub pane holds the main pane's bars of the stock code.
+        auto showing = [&](const char* code) {
+            for (QChart* p : subs())
+                if (slotCode(p) != code || p->getFirstKLineSize() != main->getFirstKLineSize())
+                    return false;
+            return main->getFirstKLineSize() > 1;
+        };
+        ASSERT_EQ(2, subs().size());
+        ASSERT_TRUE(waitFor([&] { return showing("600001"); }, described));
+        // An overlay stock on the first stock: the next one shows it once,
+        // as a view opened on it would (the overlays are kept per chart kind).
+        call(v.root, "superposition", "600003", 1);
+        auto overlayCode = [&] {
+            const CTXLayer* l = main->formulaLayer(1);
+            return l && !l->empty() ? QString::fromUtf8((*l)[0]->codeInfo.code) : QString();
+        };
+        ASSERT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 1; }));
+        const QList<QChart*> before = subs();
+
+        v.live.server.control("hold");
+        ASSERT_TRUE(v.live.server.wait_line("holding"));
+        v.root->setProperty("stockList", QVariantList{QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "a"}},
+                                                      QVariantMap{{"code", "600002"}, {"market", 1}, {"name", "b"}}});
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QCoreApplication::sendEvent(v.qview, &press);
+        ASSERT_EQ("600002", v.root->property("query_map_").toMap()["code"].toString());
+        ASSERT_EQ(before, subs()) << "the sub panes were made anew";
+        for (QChart* p : subs()) {
+            EXPECT_EQ(0, p->getFirstKLineSize()) << "bars of the previous stock in " << p->getMainName().toStdString();
+            EXPECT_NE("600001", slotCode(p).toStdString());
+            FMLSelectedValue sel[64];
+            const CTXData* slot = p->getCTXData(0);
+            ASSERT_TRUE(slot);
+            EXPECT_EQ(0, fml_ctx_output_selected_value(slot->context, 0u, sel, 64))
+                << "values of the previous stock in " << p->getMainName().toStdString();
+        }
+        EXPECT_TRUE(hold->property("holding").toBool()) << "nothing prefetched, yet the frame was let go";
+
+        v.live.server.control("release");
+        ASSERT_TRUE(v.live.server.wait_line("released"));
+        EXPECT_TRUE(waitFor([&] { return showing("600002"); }, described));
+        EXPECT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 1 && overlayCode() == "600003"; },
+                            [&] { return QString("%1 layers, overlay of %2").arg(main->getKLineCount()).arg(overlayCode()); }));
+        call(v.root, "superposition", "", 0);
+    }
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
 
