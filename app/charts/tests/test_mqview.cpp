@@ -803,6 +803,16 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
     ASSERT_TRUE(waitFor([&] { return model->hasPrefetched("600002", 1) && model->hasPrefetched("600003", 1); },
                         [&] { return model->prefetchCount(); }));
 
+    // A parameter changed meanwhile (in another view's dialog, say): the
+    // next stock's panes compute with it, as a view opened fresh does.
+    const QVariantList subs = v.subPanes();
+    ASSERT_EQ(2, subs.size());
+    const QString subName = qobject_cast<QChart*>(subs[1].value<QObject*>())->getMainName();
+    const auto entry = formula::FormulaService::instance().find(subName.toStdString());
+    ASSERT_TRUE(entry && !entry->params.empty()) << subName.toStdString();
+    const float paramWas = entry->params[0].value;
+    entry->params[0].value = paramWas + 3;
+
     // From here on the server keeps every request unanswered.
     v.live.server.control("hold");
     ASSERT_TRUE(v.live.server.wait_line("holding"));
@@ -910,6 +920,7 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
         return QString("%1 bars against %2 fresh, the same up to bar %3; %4 values against %5, the same up to %6")
             .arg(a.size()).arg(b.size()).arg(i).arg(x.size()).arg(y.size()).arg(j);
     }));
+    entry->params[0].value = paramWas;
 
     // Hidden: nothing is fetched beforehand, not even for a new stock;
     // shown again: the neighbours are fetched again.
