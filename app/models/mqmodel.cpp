@@ -424,15 +424,6 @@ QuoteSnapshot* MQModel::snapshotFor(const QuoteReply* rpl, QuoteCtxPtr Prefetche
 }
 
 // GUI thread.
-MQModel::Prefetched* MQModel::prefetchedFor(const QString& code, uint market)
-{
-    for (Prefetched& p : prefetched_)
-        if (p.series.code == code && p.series.market == market)
-            return &p;
-    return nullptr;
-}
-
-// GUI thread.
 void MQModel::prefetch(QVariantList stocks, bool kline, uint page_size, uint cycle)
 {
     const Series kind = kline ? Series{QString(), 0, static_cast<uint8_t>(cycle), kLinePageSize(page_size, cycle)}
@@ -447,10 +438,7 @@ void MQModel::prefetch(QVariantList stocks, bool kline, uint page_size, uint cyc
         const uint market = s.value(QStringLiteral("market")).toUInt();
         if (code.isEmpty())
             continue;
-        bool listed = false;
-        for (const Prefetched& k : kept)
-            listed = listed || (k.series.code == code && k.series.market == market);
-        if (listed)
+        if (prefetchedIn(kept, code, market))
             continue;
         if (Prefetched* old = prefetchedFor(code, market)) {
             kept.push_back(std::move(*old));
@@ -511,8 +499,6 @@ bool MQModel::showPrefetched()
 
 bool MQModel::hasPrefetched(const QString& code, uint market) const
 {
-    for (const Prefetched& p : prefetched_)
-        if (p.series.code == code && p.series.market == market)
-            return p.snapshot->price() && (p.snapshot->kLine() || p.snapshot->minute());
-    return false;
+    const Prefetched* p = prefetchedIn(prefetched_, code, market);
+    return p && p->snapshot->price() && (p->snapshot->kLine() || p->snapshot->minute());
 }

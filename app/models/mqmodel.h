@@ -112,13 +112,23 @@ private:
         uint8_t period = 0;  // 0: nothing a snapshot can stand for
         uint16_t pageSize = 0;
         bool sameKind(const Series& o) const { return period == o.period && pageSize == o.pageSize; }
+        bool isStock(const QString& c, uint m) const { return code == c && market == m; }
     };
     struct Prefetched {
         Series series;
         QuoteCtxPtr bars, price;
         std::unique_ptr<QuoteSnapshot> snapshot;
     };
-    Prefetched* prefetchedFor(const QString& code, uint market);
+    // The entry of the stock in `list`, or null.
+    template <typename List>
+    static auto prefetchedIn(List& list, const QString& code, uint market) -> decltype(&list.front())
+    {
+        for (auto& p : list)
+            if (p.series.isStock(code, market))
+                return &p;
+        return nullptr;
+    }
+    Prefetched* prefetchedFor(const QString& code, uint market) { return prefetchedIn(prefetched_, code, market); }
     // The snapshot whose context (bars or price) asked for rpl, or null.
     QuoteSnapshot* snapshotFor(const QuoteReply* rpl, QuoteCtxPtr Prefetched::*ctx);
     void noteSlotZero(int sIndex, const Series& s);
