@@ -348,6 +348,15 @@ void QChart::replaceFormula(QString nName)
 // GUI thread.
 void QChart::reLoadFormula()
 {
+    instantiateAgain();
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+}
+
+// GUI thread. Every slot's formula is made anew from the catalogue (its
+// parameters as they are now).
+void QChart::instantiateAgain()
+{
     for (auto& layer : formulaLayers_) {
         for (auto& slot : *layer) {
             auto fresh = instantiate(slot->name);
@@ -368,8 +377,6 @@ void QChart::reLoadFormula()
             replaceInstance(*slot, std::move(fresh));
         }
     }
-    relayout();
-    updateTitleBarCTXData(range_.crosshair);
 }
 
 QVariant QChart::getFormulas() const

@@ -111,9 +111,9 @@ public:
     // Copies aChart's first bar layer into layer index (a new last layer when
     // index is at or beyond the count); returns aChart's layer count.
     Q_INVOKABLE int setKData(QChart* aChart, uint index);
-    // Lets every bar of every layer go but keeps the formula slots: the
-    // pane then stands as a new one with the same formulas, for another
-    // stock's bars.
+    // Lets every bar of every layer go but keeps the formula slots, whose
+    // formulas are made anew: the pane then stands as a new one with the
+    // same formulas, for another stock's bars.
     Q_INVOKABLE void clearKData();
 
     // Drawing board: mouse events (x snapped to a bar centre), the tool
@@ -213,6 +213,7 @@ private:
     std::shared_ptr<formula::Formula> instantiate(const QString& name) const;
     // Swaps the instance that holds slot's context for fresh (same name, or nName).
     void replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh);
+    void instantiateAgain();
     // The instance running in ctx, or instances_.end().
     std::vector<std::shared_ptr<formula::Formula>>::iterator instanceOf(FormulaContext* ctx);
     QList<QObject*> subFCharts() const;

@@ -265,12 +265,13 @@ void QChart::clearKData()
         layer->raw.clear();
         layer->changes.mark(0);
     }
+    // Fresh formula instances hold no outputs of the bars gone, and take
+    // parameters changed since (in another view's dialog) as a new pane would.
+    instantiateAgain();
     for (auto& layer : formulaLayers_)
         for (auto& slot : *layer) {
             slot->codeInfo = QuoteCodeInfo{};
             slot->seriesVersion = 0;
-            if (slot->context)
-                fml_ctx_clean(slot->context);  // no outputs of the bars gone
         }
     dividends_.clear();
     lastKPoints_ = nullptr;

@@ -273,14 +273,11 @@ FocusScope {
     }
     // Another stock in the same panes: each sub pane keeps its formulas and
     // lets the previous stock's bars go, as a pane made anew would hold none.
-    // The formulas are instantiated again, so that parameters changed since
-    // (in another view's dialog) count as they would in a new pane.
     function renewSubCharts() {
         var m = ensureMain();
         maximisedSub = null;
         for (var i = 0; i < subCharts.length; ++i) {
             subCharts[i].clearKData();
-            subCharts[i].reLoadFormula();
             followMain(subCharts[i], m);
         }
     }
