@@ -3,6 +3,9 @@
 #include <QGuiApplication>
 #include <QQuickWindow>
 
+#include <algorithm>
+#include <utility>
+
 QuoteFrameGate::QuoteFrameGate(QObject* parent) : QObject(parent)
 {
     hold_.onPending = [this] { emit frameHeld(); };
@@ -42,6 +45,8 @@ void QuoteFrameGate::begin()
         longest_.start();
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
+    if (!std::exchange(watching_, true))
+        QCoreApplication::instance()->installEventFilter(this);
     for (QWindow* w : QGuiApplication::topLevelWindows())
         if (qobject_cast<QQuickWindow*>(w) && w->isVisible())
             hold_.hold(w);
@@ -59,6 +64,41 @@ void QuoteFrameGate::reset()
 {
     open_ = 0;
     release();
+}
+
+bool QuoteFrameGate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!watched->isWindowType())
+        return false;
+    auto* window = static_cast<QWindow*>(watched);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+        if (hold_.holds(window)) {
+            hold_.passNext(window);
+        } else {
+            // Not held yet: a run that begins before the input's frame lets it through.
+            input_.erase(std::remove(input_.begin(), input_.end(), nullptr), input_.end());
+            if (std::find(input_.begin(), input_.end(), window) == input_.end())
+                input_.push_back(window);
+        }
+        break;
+    case QEvent::UpdateRequest: {
+        // Seen here before the hold's own filter on the window.
+        auto it = std::find(input_.begin(), input_.end(), window);
+        if (it != input_.end()) {
+            input_.erase(it);
+            hold_.passNext(window);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
 }
 
 void QuoteFrameGate::release()

@@ -4,13 +4,18 @@
 // them. While deliveries follow one another the gate holds the frame requests
 // of the program's windows; once no delivery has begun for quietMs after the
 // last one ended, or longestMs after the run began, each window that asked
-// draws its frame, once.
+// draws its frame, once. A frame a window asks for after the user's input
+// (a key, a click, the wheel) is not held: the user sees it at once, and the
+// window is held again for the rest of the run.
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include "shell/updatehold.h"
+
+#include <vector>
 
 class QuoteFrameGate : public QObject {
     Q_OBJECT
@@ -46,6 +51,11 @@ signals:
     // The run ended and the windows were let go.
     void released();
 
+protected:
+    // GUI thread, on the application: marks windows given input and lets
+    // their next frame request through.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // GUI thread.
     void release();
@@ -54,4 +64,6 @@ private:
     QTimer quiet_;    // from the last delivery's end
     QTimer longest_;  // from the run's first delivery
     int open_ = 0;    // deliveries begun and not ended
+    bool watching_ = false;  // the application's events are filtered
+    std::vector<QPointer<QWindow>> input_;  // given input since their last frame request
 };

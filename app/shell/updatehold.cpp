@@ -26,6 +26,18 @@ bool UpdateHold::holds(const QWindow* window) const
     return false;
 }
 
+void UpdateHold::passNext(const QWindow* window)
+{
+    for (Held& h : windows_) {
+        if (h.window != window)
+            continue;
+        h.pass = true;
+        // The window asks no more while what it asked for is undrawn.
+        if (h.asked)
+            QCoreApplication::postEvent(h.window, new QEvent(QEvent::UpdateRequest));
+    }
+}
+
 bool UpdateHold::letGo(bool drawNow)
 {
     std::vector<Held> held = std::exchange(windows_, {});
@@ -52,6 +64,11 @@ bool UpdateHold::eventFilter(QObject* watched, QEvent* event)
     for (Held& h : windows_) {
         if (h.window != watched)
             continue;
+        // Passed: this frame shows what was asked for so far.
+        if (std::exchange(h.pass, false)) {
+            h.asked = false;
+            break;
+        }
         h.asked = true;
         if (!std::exchange(pending_, true) && onPending)
             onPending();

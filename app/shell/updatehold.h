@@ -26,6 +26,9 @@ public:
 
     bool holding() const { return !windows_.empty(); }
     bool holds(const QWindow* window) const;
+    // GUI thread. The held window's next frame request goes through (the
+    // window stays held); a request held already is made again now.
+    void passNext(const QWindow* window);
     // A held window asked for a frame.
     bool pending() const { return pending_; }
     // GUI thread. Called when the first frame request of a hold is taken aside.
@@ -38,6 +41,7 @@ private:
     struct Held {
         QPointer<QWindow> window;
         bool asked = false;
+        bool pass = false;
     };
     std::vector<Held> windows_;
     bool pending_ = false;

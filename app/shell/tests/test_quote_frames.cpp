@@ -6,6 +6,7 @@
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickWindow>
+#include <QTest>
 
 #include <atomic>
 #include <chrono>
@@ -28,7 +29,8 @@ struct PushWindow {
     {
         component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\n"
                           "Window { width: 160; height: 60; visible: true\n"
-                          "  Rectangle { objectName: 'bar'; width: 10; height: 20; color: 'red' } }\n",
+                          "  Rectangle { id: bar; objectName: 'bar'; width: 10; height: 20; color: 'red' }\n"
+                          "  MouseArea { anchors.fill: parent; onPressed: bar.height = 30 } }\n",
                           QUrl("qrc:/test_quote_frames.qml"));
         object.reset(component.create());
         window = qobject_cast<QQuickWindow*>(object.get());
@@ -37,6 +39,7 @@ struct PushWindow {
             return;
         QObject::connect(window, &QQuickWindow::frameSwapped, window, [this] {
             shownWidth = bar->property("width").toInt();
+            shownHeight = bar->property("height").toInt();
             ++frames;
         }, Qt::DirectConnection);
         QObject::connect(QuoteProxy::instance(), &QuoteProxy::quoteReplayTypeKLine, window,
@@ -54,6 +57,7 @@ struct PushWindow {
     QObject* bar = nullptr;
     std::atomic<int> frames{0};
     std::atomic<int> shownWidth{0};
+    std::atomic<int> shownHeight{0};
     std::vector<int> seen;  // GUI thread: the replies' sequence numbers
 };
 
@@ -119,4 +123,41 @@ TEST(QuoteFrameGate, RepliesNotHandedOnHoldNothing)
     QCoreApplication::processEvents();
     EXPECT_FALSE(gate->holding());
     EXPECT_TRUE(w.seen.empty());
+}
+
+// A click during a run, or one just before a run begins, is answered at
+// once: the frame it asks for is drawn (with what the run changed so far),
+// and the window is held again for the rest of the run.
+TEST(QuoteFrameGate, AFrameAfterInputIsNotHeld)
+{
+    for (const bool clickFirst : {false, true}) {
+        SCOPED_TRACE(clickFirst ? "click, then the run begins" : "the run holds a frame, then a click");
+        PushWindow w;
+        ASSERT_TRUE(w.window && w.bar) << w.component.errorString().toStdString();
+        ASSERT_TRUE(waitFor([&] { return w.frames > 0; }));
+        QuoteFrameGate* gate = QuoteProxy::instance()->frameGate();
+        gate->setWaits(600000, 600000);
+        const int framesBefore = w.frames;
+        const auto click = [&] { QTest::mouseClick(w.window, Qt::LeftButton, {}, QPoint(80, 30)); };
+        if (clickFirst)
+            click();
+        // A delivery under way that changed the bar.
+        gate->begin();
+        w.bar->setProperty("width", 11);
+        if (!clickFirst) {
+            ASSERT_TRUE(waitFor([&] { return gate->framePending(); })) << "the window never asked for a frame";
+            click();
+        }
+        ASSERT_TRUE(waitFor([&] { return w.frames > framesBefore; })) << "the click's frame was held";
+        EXPECT_EQ(30, w.shownHeight.load());
+        EXPECT_EQ(11, w.shownWidth.load());
+        EXPECT_TRUE(gate->holding());
+
+        // What the run changes after the click waits for the run's end.
+        w.bar->setProperty("width", 12);
+        gate->setWaits(4, 16);
+        gate->end();
+        ASSERT_TRUE(waitFor([&] { return w.shownWidth == 12; })) << "the rest of the run never showed";
+        EXPECT_FALSE(gate->holding());
+    }
 }
