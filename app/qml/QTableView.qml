@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import TableModel 1.0
 import QTableModelProxy 1.0
+import RepaintArea 1.0
 import "theme"
 
 // A quote table: a fixed left part (sequence, code, name) and a scrolling
@@ -212,6 +213,9 @@ Rectangle {
     TableModel {
         id: table_model
         onDataChange: root.dataChange()
+        // Other stocks in the rows (a page, a sort, a new query): nearly
+        // every cell changes, and the table repaints as one area.
+        onFixedRowChanged: wholeTable.markAll()
         onModelReset: {
             root.columnTotal = table_model.columnCount();
             root.headerRevision++;
@@ -279,6 +283,7 @@ Rectangle {
             anchors.leftMargin: fixedPart ? 2 : 10
             anchors.rightMargin: fixedPart ? 2 : 10
             text: root.headerRevision >= 0 ? (table_model.getHeaderData(column) || "") : ""
+            textFormat: Text.PlainText
             color: root.headerRevision >= 0 ? table_model.getHeaderColor(column) : Theme.noColor
             font.family: root.fontFamily
             font.pixelSize: 16
@@ -364,6 +369,7 @@ Rectangle {
             anchors.leftMargin: 3
             anchors.rightMargin: 4
             text: cell.text_
+            textFormat: Text.PlainText
             color: cell.color_
             font.family: root.fontFamily
             font.pixelSize: 16
@@ -476,5 +482,10 @@ Rectangle {
             else if (wheel.angleDelta.y < 0)
                 root.nextRow();
         }
+    }
+
+    RepaintArea {
+        id: wholeTable
+        anchors.fill: parent
     }
 }

@@ -25,6 +25,7 @@
 #include "models/qstocktipmodel.h"
 #include "models/qstocktipview.h"
 #include "models/qtablemodelproxy.h"
+#include "models/repaintarea.h"
 #include "models/tablemodel.h"
 #include "shell/framehold.h"
 #include "shell/hdatetime.h"
@@ -55,6 +56,7 @@ void registerQmlTypes()
     qmlRegisterType<PriceModel>("PriceModel", 1, 0, "PriceModel");
     qmlRegisterType<QPageModelSorter>("QPageModelSorter", 1, 0, "QPageModelSorter");
     qmlRegisterType<QTableModelProxy>("QTableModelProxy", 1, 0, "QTableModelProxy");
+    qmlRegisterType<RepaintArea>("RepaintArea", 1, 0, "RepaintArea");
     qmlRegisterType<MultiStockModel>("MultiStockModel", 1, 0, "MultiStockModel");
     qmlRegisterType<IndexBoardModel>("IndexBoardModel", 1, 0, "IndexBoardModel");
     qmlRegisterType<IndexBoard>("IndexBoardModel", 1, 0, "IndexBoard");

@@ -4,6 +4,8 @@
 #include <set>
 
 #include <QDir>
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QImage>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -18,6 +20,7 @@
 #include <QWheelEvent>
 
 #include "livetest.h"
+#include "models/tablemodel.h"
 
 // The ranking screen and the top-list monitor with live rows from the local
 // quote server, drawn by the software renderer and kept as screenshots under
@@ -407,4 +410,67 @@ TEST_F(LiveScreens, TableRowsAndGridAreFewItemsThatLookAsCells)
     if (26 + 25 * 27 + 3 < image.height()) {
         EXPECT_TRUE(near(gap, below)) << "below the last row: got " << below.name().toStdString();
     }
+}
+
+namespace {
+
+// The software renderer's account of each frame ("render" and the region it
+// flushed), while a test listens.
+QStringList renderedRegions;
+QtMessageHandler formerHandler = nullptr;
+void keepRenderedRegion(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (context.category && qstrcmp(context.category, "qt.scenegraph.softwarecontext.renderer") == 0) {
+        if (text.startsWith("render QRegion"))
+            renderedRegions << text;
+        return;
+    }
+    formerHandler(type, context, text);
+}
+
+// The rectangles of the region in such a line: "QRegion(x,y wxh)" is one,
+// "QRegion(size=n, ...)" n.
+int regionRects(const QString& line)
+{
+    const QRegularExpressionMatch m = QRegularExpression("^render QRegion\\((size=(\\d+))?").match(line);
+    if (!m.hasMatch())
+        return -1;
+    return m.captured(2).isEmpty() ? (line.startsWith("render QRegion()") ? 0 : 1) : m.captured(2).toInt();
+}
+
+}  // namespace
+
+// Page Down to a page at hand changes nearly every cell in one frame. The
+// software renderer repaints the table as one rectangle then, not as the
+// hundreds of cell boxes that changed: its work per frame grows with the
+// rectangles of that region times the items it draws.
+TEST_F(LiveScreens, APageOfOtherStocksRepaintsTheTableAsOneArea)
+{
+    testsupport::LiveView view;
+    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRTableView.qml"), 1400, 700)) << view.log();
+    view.show();
+    QQuickItem* root = view.rootObject();
+    const QVariantMap query{{"block", 1101}, {"field", 1}, {"sort", 0}};
+    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    auto* model = qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
+    ASSERT_TRUE(model);
+    ASSERT_TRUE(testsupport::waitFor([&] { return model->rowCount() == 25 && model->neighbourReady(true); },
+                                     [&] { return model->rowCount(); }));
+    QQmlExpression(view.rootContext(), root, "table.forceActiveFocus()").evaluate();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const QString first = model->getRowColumnData(0, 0).toString();
+
+    renderedRegions.clear();
+    formerHandler = qInstallMessageHandler(keepRenderedRegion);
+    QLoggingCategory::setFilterRules("qt.scenegraph.softwarecontext.renderer.debug=true");
+    int frames = 0;
+    QObject::connect(&view, &QQuickWindow::frameSwapped, &view, [&frames] { ++frames; });
+    QTest::keyClick(&view, Qt::Key_PageDown);
+    const bool shown = testsupport::waitFor([&] { return frames > 0 && !renderedRegions.isEmpty(); });
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(formerHandler);
+
+    EXPECT_EQ("26", model->getRowColumnData(0, 0).toString()) << "first row was " << first.toStdString();
+    ASSERT_TRUE(shown) << "no frame after Page Down";
+    EXPECT_EQ(1, regionRects(renderedRegions.front())) << renderedRegions.front().left(300).toStdString();
 }
