@@ -14,6 +14,10 @@ QChart {
     property string name_tag_: ""
     property int leftPadding: 60
     property int fchartSerial: 0
+    // Layers let go, hidden, for the next layers to take: a stock switch
+    // lays its overlays anew, and a new layer item would paint into new
+    // images from nothing.
+    property var spareFCharts: []
     property bool hold: false
     property var chartExtend: null
     // How long the tip box stays after the mouse leaves it (ms).
@@ -325,24 +329,35 @@ QChart {
         }
     }
 
-    // Adds formula `name` to layer fchartIndex; a new layer gets a new FChart child.
+    // Adds formula `name` to layer fchartIndex; a new layer gets a spare FChart
+    // child, or a new one.
     function addFormula(fchartIndex, name, scales, crosshair, markcolor) {
         if (fchartIndex === 0)
             name_tag_ = name
         var child = null
         var index = fchartIndex
         if (fchartIndex >= subFChart.length) {
-            var component = Qt.createComponent("fchart.qml")
-            if (component.status === Component.Ready) {
-                fchartSerial += 1
-                child = component.createObject(chart, {
-                    "objectName": "subFChart_" + fchartSerial,
-                    "cname": "FChart"
-                })
+            if (spareFCharts.length > 0) {
+                // The first let go first: overlays keep their stacking.
+                var spares = spareFCharts
+                child = spares.shift()
+                spareFCharts = spares
+                if (typeof child.setGray === "function")
+                    child.setGray(markcolor !== undefined && markcolor !== null ? markcolor : 0)
+                child.visible = true
+            } else {
+                var component = Qt.createComponent("fchart.qml")
+                if (component.status === Component.Ready) {
+                    fchartSerial += 1
+                    child = component.createObject(chart, {
+                        "objectName": "subFChart_" + fchartSerial,
+                        "cname": "FChart"
+                    })
+                }
+                if (child && markcolor !== undefined && markcolor !== null && typeof child.setGray === "function")
+                    child.setGray(markcolor)
             }
             if (child) {
-                if (markcolor !== undefined && markcolor !== null && typeof child.setGray === "function")
-                    child.setGray(markcolor)
                 var list = subFChart
                 list.push(child)
                 subFChart = list
@@ -355,13 +370,24 @@ QChart {
         return child
     }
 
+    // A layer let go: hidden and kept for the next (a few at most).
+    function retireFChart(c) {
+        c.visible = false
+        var spares = spareFCharts
+        if (spares.length < 4) {
+            spares.push(c)
+            spareFCharts = spares
+        } else {
+            c.destroy()
+        }
+    }
+
     function destroyFChart(subObjectName) {
         var list = []
         for (var i = 0; i < subFChart.length; ++i) {
             var c = subFChart[i]
             if (c && c.objectName === subObjectName) {
-                c.visible = false
-                c.destroy()
+                retireFChart(c)
             } else {
                 list.push(c)
             }
@@ -373,10 +399,8 @@ QChart {
         var list = []
         for (var i = 0; i < subFChart.length; ++i) {
             if (i >= sIndex) {
-                if (subFChart[i]) {
-                    subFChart[i].visible = false
-                    subFChart[i].destroy()
-                }
+                if (subFChart[i])
+                    retireFChart(subFChart[i])
             } else {
                 list.push(subFChart[i])
             }
