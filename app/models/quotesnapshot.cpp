@@ -1,27 +1,33 @@
 #include "models/quotesnapshot.h"
 
+namespace {
+
+// Copies the points of `in` into store and `in` into out, pointing at store;
+// false (and nothing changed) for a record without points.
+template <typename Record, typename Point>
+bool copyPoints(const Record& in, std::vector<Point>& store, Record& out)
+{
+    if (in.count <= 0 || !in.points)
+        return false;
+    store.assign(in.points, in.points + in.count);
+    out = in;
+    out.points = store.data();
+    return true;
+}
+
+}  // namespace
+
 void QuoteSnapshot::takeKLine(const QuoteKPoints& k)
 {
-    if (k.count <= 0 || !k.points)
-        return;
-    kPoints_.assign(k.points, k.points + k.count);
-    kLine_ = k;
-    kLine_.points = kPoints_.data();
-    hasKLine_ = true;
+    copyPoints(k, kPoints_, kLine_);
 }
 
 void QuoteSnapshot::takeMinute(const QuoteMinPoints& m)
 {
-    if (m.count <= 0 || !m.points)
-        return;
-    minPoints_.assign(m.points, m.points + m.count);
-    minute_ = m;
-    minute_.points = minPoints_.data();
-    if (m.axis) {
+    if (copyPoints(m, minPoints_, minute_) && m.axis) {
         axis_ = *m.axis;
         minute_.axis = &axis_;
     }
-    hasMinute_ = true;
 }
 
 void QuoteSnapshot::takePrice(const QuoteRealTimeMarket& rt)

@@ -21,18 +21,16 @@ public:
     void takePrice(const QuoteRealTimeMarket& rt);
 
     // The copies, or null when none came.
-    const QuoteKPoints* kLine() const { return hasKLine_ ? &kLine_ : nullptr; }
-    const QuoteMinPoints* minute() const { return hasMinute_ ? &minute_ : nullptr; }
+    const QuoteKPoints* kLine() const { return kPoints_.empty() ? nullptr : &kLine_; }
+    const QuoteMinPoints* minute() const { return minPoints_.empty() ? nullptr : &minute_; }
     const QuoteRealTimeMarket* price() const { return hasPrice_ ? &price_ : nullptr; }
 
 private:
     std::vector<QuoteKPoint> kPoints_;
     QuoteKPoints kLine_{};
-    bool hasKLine_ = false;
     std::vector<QuoteMinPoint> minPoints_;
     QuoteMinAxis axis_{};
     QuoteMinPoints minute_{};
-    bool hasMinute_ = false;
     QuoteRealTimeMarket price_{};
     bool hasPrice_ = false;
 };
