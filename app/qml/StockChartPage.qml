@@ -249,7 +249,7 @@ Item {
         var key = layoutKey();
         var mains = layout.main_charts || [];
         var subs = layout.sub_charts || [];
-        qview.clearMainChartAll();
+        // initChartView cleared the main pane already.
         for (var i = 0; i < mains.length; ++i)
             qview.mainChart.addFormula(0, mains[i].fname, mains[i].s, mains[i].c);
         if (keepSubs)
