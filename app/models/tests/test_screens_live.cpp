@@ -83,6 +83,19 @@ protected:
         EXPECT_TRUE(gold) << file.toStdString();
     }
 
+    // Shows the 沪深A股 ranking sorted by code (the same rows on every run)
+    // in view and returns its root, or null when the document did not load.
+    static QQuickItem* showCodeSortedTable(testsupport::LiveView& view)
+    {
+        if (!view.load(QUrl("qrc:/qml/QRTableView.qml"), 1400, 700))
+            return nullptr;
+        view.show();
+        QQuickItem* root = view.rootObject();
+        const QVariantMap query{{"block", 1101}, {"field", 1}, {"sort", 0}};
+        QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+        return root;
+    }
+
     testsupport::LiveQuoteEngine live_;
 };
 
@@ -343,12 +356,8 @@ TEST_F(LiveScreens, RightClicksOpenTheirMenus)
 TEST_F(LiveScreens, TableRowsAndGridAreFewItemsThatLookAsCells)
 {
     testsupport::LiveView view;
-    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRTableView.qml"), 1400, 700)) << view.log();
-    view.show();
-    QQuickItem* root = view.rootObject();
-    // Sorted by code: the same rows on every run.
-    const QVariantMap query{{"block", 1101}, {"field", 1}, {"sort", 0}};
-    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    QQuickItem* root = showCodeSortedTable(view);
+    ASSERT_TRUE(root) << view.log();
     QQmlExpression rows(view.rootContext(), root, "table_model.rowCount()");
     ASSERT_TRUE(testsupport::waitFor([&] { return rows.evaluate().toInt() == 25; }, [&] { return rows.evaluate(); }));
     QQmlExpression(view.rootContext(), root, "table.selectIndex = 1; table.activeIndex = 3").evaluate();
@@ -447,11 +456,8 @@ int regionRects(const QString& line)
 TEST_F(LiveScreens, APageOfOtherStocksRepaintsTheTableAsOneArea)
 {
     testsupport::LiveView view;
-    ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRTableView.qml"), 1400, 700)) << view.log();
-    view.show();
-    QQuickItem* root = view.rootObject();
-    const QVariantMap query{{"block", 1101}, {"field", 1}, {"sort", 0}};
-    QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
+    QQuickItem* root = showCodeSortedTable(view);
+    ASSERT_TRUE(root) << view.log();
     auto* model = qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
     ASSERT_TRUE(model);
     ASSERT_TRUE(testsupport::waitFor([&] { return model->rowCount() == 25 && model->neighbourReady(true); },
