@@ -4,11 +4,13 @@ import QtQuick.Window 2.15
 import TableModel 1.0
 import QTableModelProxy 1.0
 import RepaintArea 1.0
+import TableBody 1.0
 import "theme"
 
 // A quote table: a fixed left part (sequence, code, name) and a scrolling
-// right part over one TableModel, sortable headers, row stepping by keys and
-// wheel across pages, and a short flash of changed cells.
+// right part over one TableModel, each part's cells painted by one
+// TableBody, sortable headers, row stepping by keys and wheel across pages,
+// and a short flash of changed cells.
 Rectangle {
     id: root
     color: Theme.toolRowColor
@@ -75,7 +77,6 @@ Rectangle {
         leftHead.invalidate(); rightHead.invalidate();
         columnTotal = table_model.columnCount();
         headerRevision++;
-        leftBody.forceLayout(); rightBody.forceLayout();
     }
 
     function setQuery(query_map) {
@@ -205,10 +206,6 @@ Rectangle {
     }
 
     onHeightChanged: if (height > 0) resizedPage()
-    onColumnWidthsChanged: {
-        leftBody.forceLayout();
-        rightBody.forceLayout();
-    }
 
     TableModel {
         id: table_model
@@ -300,86 +297,27 @@ Rectangle {
         MouseArea { anchors.fill: parent; onClicked: root.headerClicked(column) }
     }
 
-    // The width of `count` columns from `first` with the gaps between them.
-    function columnsWidth(first, count) {
-        var w = Math.max(0, count - 1) * spacing;
-        for (var i = 0; i < count; ++i)
-            w += columnWidth(first + i);
-        return w;
-    }
-
-    // Under a body's cells: a band per row in its row's colour (highlighted,
-    // hovered or plain) and a line per column gap, so that the renderer layers
-    // a few items per row and column rather than a background per cell.
-    component RowBands: Item {
-        id: bands
-        property int firstColumn: 0
-        property int columns: 0
-        property int rows: 0
-        z: -1
-        width: root.columnsWidth(firstColumn, columns)
-        height: rows * (root.rowHeight + root.spacing)
-        Repeater {
-            model: bands.rows
-            delegate: Rectangle {
-                y: index * (root.rowHeight + root.spacing)
-                width: bands.width
-                height: root.rowHeight
-                color: index === root.selectIndex ? Theme.tableSelectedRowColor
-                     : index === root.activeIndex ? Theme.tableActiveRowColor : Theme.background
-            }
-        }
-        Repeater {
-            model: Math.max(0, bands.columns - 1)
-            delegate: Rectangle {
-                x: root.columnsWidth(bands.firstColumn, index + 1)
-                width: root.spacing
-                height: bands.height
-                color: root.color
-            }
-        }
-    }
-
-    // A cell's text and its flash; its background is its row's band.
-    component Cell: Item {
-        id: cell
-        required property int row
-        required property string text_
-        required property string color_
-        required property string acolor_
-        required property bool isrun_
-        required property int align_
-        property color flash: Theme.noColor
-        function startFlash() {
-            if (isrun_) {
-                flash = acolor_;
-                flashTimer.restart();
-            } else {
-                flashTimer.stop();
-                flash = Theme.noColor;
-            }
-        }
-        onIsrun_Changed: startFlash()
-        Component.onCompleted: startFlash()
-        TableView.onPooled: { flashTimer.stop(); flash = Theme.noColor; }
-        Rectangle { anchors.fill: parent; color: cell.flash }
-        Timer { id: flashTimer; interval: 1000; onTriggered: cell.flash = Theme.noColor }
-        Text {
-            anchors.fill: parent
-            anchors.leftMargin: 3
-            anchors.rightMargin: 4
-            text: cell.text_
-            textFormat: Text.PlainText
-            color: cell.color_
-            font.family: root.fontFamily
-            font.pixelSize: 16
-            // A long value shrinks to its column rather than losing digits.
-            fontSizeMode: Text.HorizontalFit
-            minimumPixelSize: 10
-            elide: Text.ElideRight
-            verticalAlignment: Text.AlignVCenter
-            horizontalAlignment: cell.align_ === 1 ? Text.AlignLeft : cell.align_ === 2 ? Text.AlignRight : Text.AlignHCenter
-        }
+    // A part's cells, scrolled as `flick` is; its columns' widths are the
+    // table's from `first`.
+    component Body: TableBody {
+        property Flickable flick
+        property int first: 0
+        x: flick.contentX
+        y: flick.contentY
+        width: flick.width
+        height: flick.height
+        columnWidths: root.columnWidths.slice(first)
+        rowHeight: root.rowHeight
+        spacing: root.spacing
+        contentX: flick.contentX
+        contentY: flick.contentY
+        selectedRow: root.selectIndex
+        activeRow: root.activeIndex
+        cellColor: Theme.background
+        selectedColor: Theme.tableSelectedRowColor
+        activeColor: Theme.tableActiveRowColor
+        gridColor: root.color
+        fontFamily: root.fontFamily
     }
 
     Item {
@@ -394,20 +332,15 @@ Rectangle {
                 delegate: HeadCell { column: index; fixedPart: true }
             }
         }
-        TableView {
+        Flickable {
             id: leftBody
             y: root.header_height + root.spacing
             width: parent.width
             height: parent.height - y
-            model: leftCells
-            rowSpacing: root.spacing
-            columnSpacing: root.spacing
+            contentWidth: leftPaint.contentWidth
+            contentHeight: leftPaint.contentHeight
             interactive: false
-            clip: true
-            columnWidthProvider: function (c) { return root.columnWidth(c); }
-            rowHeightProvider: function () { return root.rowHeight; }
-            delegate: Cell {}
-            RowBands { firstColumn: 0; columns: leftBody.columns; rows: leftBody.rows }
+            Body { id: leftPaint; flick: leftBody; model: leftCells }
         }
     }
     Item {
@@ -430,20 +363,15 @@ Rectangle {
                 }
             }
         }
-        TableView {
+        Flickable {
             id: rightBody
             y: root.header_height + root.spacing
             width: parent.width
             height: parent.height - y
-            model: rightCells
-            rowSpacing: root.spacing
-            columnSpacing: root.spacing
+            contentWidth: rightPaint.contentWidth
+            contentHeight: rightPaint.contentHeight
             interactive: false
-            clip: true
-            columnWidthProvider: function (c) { return root.columnWidth(root.fixedCount + c); }
-            rowHeightProvider: function () { return root.rowHeight; }
-            delegate: Cell {}
-            RowBands { firstColumn: root.fixedCount; columns: rightBody.columns; rows: rightBody.rows }
+            Body { id: rightPaint; flick: rightBody; model: rightCells; first: root.fixedCount }
             ScrollBar.horizontal: ScrollBar { policy: ScrollBar.AsNeeded }
         }
     }

@@ -26,6 +26,7 @@
 #include "models/qstocktipview.h"
 #include "models/qtablemodelproxy.h"
 #include "models/repaintarea.h"
+#include "models/tablebody.h"
 #include "models/tablemodel.h"
 #include "shell/framehold.h"
 #include "shell/hdatetime.h"
@@ -57,6 +58,7 @@ void registerQmlTypes()
     qmlRegisterType<QPageModelSorter>("QPageModelSorter", 1, 0, "QPageModelSorter");
     qmlRegisterType<QTableModelProxy>("QTableModelProxy", 1, 0, "QTableModelProxy");
     qmlRegisterType<RepaintArea>("RepaintArea", 1, 0, "RepaintArea");
+    qmlRegisterType<TableBody>("TableBody", 1, 0, "TableBody");
     qmlRegisterType<MultiStockModel>("MultiStockModel", 1, 0, "MultiStockModel");
     qmlRegisterType<IndexBoardModel>("IndexBoardModel", 1, 0, "IndexBoardModel");
     qmlRegisterType<IndexBoard>("IndexBoardModel", 1, 0, "IndexBoard");
