@@ -91,99 +91,62 @@ void TableBody::connectModel()
 
 void TableBody::setColumnWidths(const QVariantList& w)
 {
-    if (widthList_ == w)
-        return;
-    widthList_ = w;
-    shapeDue_ = true;
-    markAll();
-    emit widthsChanged();
+    if (change(widthList_, w, true))
+        emit widthsChanged();
 }
 
 void TableBody::setRowHeight(int h)
 {
-    if (rowHeight_ == h)
-        return;
-    rowHeight_ = std::max(1, h);
-    shapeDue_ = true;
-    markAll();
-    emit layoutChanged();
+    if (change(rowHeight_, std::max(1, h), true))
+        emit layoutChanged();
 }
 
 void TableBody::setSpacing(int s)
 {
-    if (spacing_ == s)
-        return;
-    spacing_ = std::max(0, s);
-    shapeDue_ = true;
-    markAll();
-    emit layoutChanged();
+    if (change(spacing_, std::max(0, s), true))
+        emit layoutChanged();
 }
 
 void TableBody::setContentX(qreal x)
 {
-    if (qFuzzyCompare(contentX_ + 1, x + 1))
-        return;
-    contentX_ = x;
-    markAll();
-    emit layoutChanged();
+    if (change(contentX_, x))
+        emit layoutChanged();
 }
 
 void TableBody::setContentY(qreal y)
 {
-    if (qFuzzyCompare(contentY_ + 1, y + 1))
-        return;
-    contentY_ = y;
-    markAll();
-    emit layoutChanged();
+    if (change(contentY_, y))
+        emit layoutChanged();
 }
 
 void TableBody::setSelectedRow(int r)
 {
-    if (selectedRow_ == r)
-        return;
-    dirty_ |= rowsRect(selectedRow_, selectedRow_) | rowsRect(r, r);
-    selectedRow_ = r;
-    if (isVisible())
-        polish();
-    emit layoutChanged();
+    if (moveRow(selectedRow_, r))
+        emit layoutChanged();
 }
 
 void TableBody::setActiveRow(int r)
 {
-    if (activeRow_ == r)
-        return;
-    dirty_ |= rowsRect(activeRow_, activeRow_) | rowsRect(r, r);
-    activeRow_ = r;
-    if (isVisible())
-        polish();
-    emit layoutChanged();
+    if (moveRow(activeRow_, r))
+        emit layoutChanged();
 }
 
 void TableBody::setCellColor(const QColor& c)
 {
-    if (cellColor_ == c)
-        return;
-    cellColor_ = c;
-    markAll();
-    emit layoutChanged();
+    if (change(cellColor_, c))
+        emit layoutChanged();
 }
 
 void TableBody::setSelectedColor(const QColor& c)
 {
-    if (selectedColor_ == c)
-        return;
-    selectedColor_ = c;
-    markAll();
-    emit layoutChanged();
+    if (change(selectedColor_, c))
+        emit layoutChanged();
 }
 
 void TableBody::setActiveColor(const QColor& c)
 {
-    if (activeColor_ == c)
-        return;
-    activeColor_ = c;
-    markAll();
-    emit layoutChanged();
+    if (change(activeColor_, c))
+        emit layoutChanged();
 }
 
 void TableBody::setGridColor(const QColor& c)
@@ -195,13 +158,26 @@ void TableBody::setGridColor(const QColor& c)
     emit layoutChanged();
 }
 
+// GUI thread. Only the rows the highlight leaves and reaches are painted again.
+bool TableBody::moveRow(int& row, int to)
+{
+    if (row == to)
+        return false;
+    dirty_ |= rowsRect(row, row) | rowsRect(to, to);
+    row = to;
+    if (isVisible())
+        polish();
+    return true;
+}
+
 void TableBody::setFontFamily(const QString& f)
 {
     if (font_.family() == f)
         return;
     font_.setFamily(f);
-    for (Cell& c : cells_)
-        c.fitted = false;
+    for (auto& row : cells_)
+        for (Cell& c : row)
+            c.fitted = false;
     markAll();
     emit layoutChanged();
 }
@@ -233,6 +209,7 @@ void TableBody::takeShape()
     const int oldRows = rows_;
     const int oldColumns = columns();
     const qreal oldWidth = contentWidth();
+    const qreal oldHeight = contentHeight();
     const int n = model_ ? model_->columnCount() : 0;
     rows_ = model_ && n > 0 ? model_->rowCount() : 0;
     widths_.assign(size_t(n), kDefaultWidth);
@@ -243,14 +220,15 @@ void TableBody::takeShape()
         lefts_[size_t(i)] = i == 0 ? 0 : lefts_[size_t(i) - 1] + widths_[size_t(i) - 1] + spacing_;
     }
     if (rows_ != oldRows || n != oldColumns) {
-        cells_.assign(size_t(rows_) * size_t(n), Cell());
+        cells_.assign(size_t(rows_), {});
     } else {
-        for (Cell& c : cells_) {
-            c.stale = true;
-            c.fitted = false;
-        }
+        for (auto& row : cells_)
+            for (Cell& c : row) {
+                c.stale = true;
+                c.fitted = false;
+            }
     }
-    if (rows_ != oldRows || n != oldColumns || contentWidth() != oldWidth)
+    if (rows_ != oldRows || n != oldColumns || contentWidth() != oldWidth || contentHeight() != oldHeight)
         emit sizeChanged();
 }
 
@@ -264,9 +242,11 @@ void TableBody::onDataChanged(const QModelIndex& tl, const QModelIndex& br)
     const int r1 = std::min(br.row(), rows_ - 1);
     if (c0 > c1 || r0 > r1)
         return;
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c)
-            cellAt(r, c).stale = true;
+    for (int r = r0; r <= r1; ++r) {
+        std::vector<Cell>& row = rowCells(r);
+        for (int c = c0; c <= c1 && size_t(c) < row.size(); ++c)
+            row[size_t(c)].stale = true;
+    }
     const QRectF area = cellRect(r0, c0).united(cellRect(r1, c1));
     dirty_ |= area.toAlignedRect() & QRect(0, 0, int(std::ceil(width())), int(std::ceil(height())));
     if (isVisible())
@@ -277,7 +257,7 @@ void TableBody::onDataChanged(const QModelIndex& tl, const QModelIndex& br)
 // starts when the model marks the cell with a flash colour it did not have.
 void TableBody::readCell(int row, int column, qint64 now)
 {
-    Cell& cell = cellAt(row, column);
+    Cell& cell = rowCells(row)[size_t(column)];
     const QModelIndex idx = model_->index(row, column);
     const QString text = model_->data(idx, 0).toString();
     if (text != cell.text || !cell.read) {
@@ -305,8 +285,9 @@ void TableBody::endFlashes()
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     qint64 next = 0;
     for (int r = 0; r < rows_; ++r) {
-        for (int c = 0; c < columns(); ++c) {
-            Cell& cell = cellAt(r, c);
+        std::vector<Cell>& row = rowCells(r);
+        for (int c = 0; c < int(row.size()); ++c) {
+            Cell& cell = row[size_t(c)];
             if (cell.flashUntil == 0)
                 continue;
             if (cell.flashUntil <= now) {
@@ -336,8 +317,10 @@ void TableBody::updatePolish()
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QFont font = font_;
     for (int r = first; r <= last; ++r) {
+        std::vector<Cell>& row = rowCells(r);
+        row.resize(widths_.size());
         for (int c = 0; c < columns(); ++c) {
-            Cell& cell = cellAt(r, c);
+            Cell& cell = row[size_t(c)];
             if (cell.stale && model_)
                 readCell(r, c, now);
             if (cell.fitted)
@@ -412,8 +395,9 @@ QVariantList TableBody::cellsInView() const
     if (shapeDue_)
         return out;
     for (int r = firstRowInView(); r <= lastRowInView(); ++r) {
-        for (int c = 0; c < columns(); ++c) {
-            const Cell& cell = cellAt(r, c);
+        const std::vector<Cell>& row = rowCells(r);
+        for (int c = 0; c < int(row.size()); ++c) {
+            const Cell& cell = row[size_t(c)];
             if (!cell.read || cell.stale)
                 continue;
             const qreal left = lefts_[size_t(c)] - contentX_;
@@ -435,15 +419,17 @@ QVariantList TableBody::cellsInView() const
 // Scene graph sync (the GUI thread waits): paints only what polish prepared.
 void TableBody::paint(QPainter* painter)
 {
+    if (shapeDue_)
+        return;
     const QRectF clip = painter->hasClipping() ? painter->clipBoundingRect() : boundingRect();
     const int first = firstRowInView();
     const int last = lastRowInView();
     QFont font = font_;
     for (int r = first; r <= last; ++r) {
-        const QRectF band = rowsRect(r, r);
-        if (!band.intersects(clip))
+        const std::vector<Cell>& row = rowCells(r);
+        if (!QRectF(rowsRect(r, r)).intersects(clip))
             continue;
-        for (int c = 0; c < columns(); ++c) {
+        for (int c = 0; c < int(row.size()); ++c) {
             const QRectF rect = cellRect(r, c);
             if (!rect.intersects(clip))
                 continue;
@@ -455,7 +441,7 @@ void TableBody::paint(QPainter* painter)
                 painter->fillRect(rect, activeColor_);
             else
                 painter->fillRect(rect, cellColor_);
-            const Cell& cell = cellAt(r, c);
+            const Cell& cell = row[size_t(c)];
             if (cell.flashUntil != 0)
                 painter->fillRect(rect, cell.flash);
             if (!cell.fitted || cell.fit.shown.isEmpty())

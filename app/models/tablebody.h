@@ -120,6 +120,20 @@ private:
         QStaticText staticText;
     };
 
+    // GUI thread. Sets member to value; when that changes it, everything in
+    // view is painted again (and the model's shape taken again with
+    // `reshape`), and the answer is true.
+    template <class T>
+    bool change(T& member, const T& value, bool reshape = false)
+    {
+        if (member == value)
+            return false;
+        member = value;
+        shapeDue_ = shapeDue_ || reshape;
+        markAll();
+        return true;
+    }
+    bool moveRow(int& row, int to);
     void connectModel();
     void takeShape();
     void markAll();
@@ -131,8 +145,9 @@ private:
     qreal columnLeft(int column) const;
     QRectF cellRect(int row, int column) const;
     QRect rowsRect(int first, int last) const;
-    Cell& cellAt(int row, int column) { return cells_[size_t(row) * widths_.size() + size_t(column)]; }
-    const Cell& cellAt(int row, int column) const { return cells_[size_t(row) * widths_.size() + size_t(column)]; }
+    // A row's cells; empty until the row is first in view.
+    std::vector<Cell>& rowCells(int row) { return cells_[size_t(row)]; }
+    const std::vector<Cell>& rowCells(int row) const { return cells_[size_t(row)]; }
     QFont fontOf(int pixelSize) const;
 
     QPointer<QAbstractItemModel> model_;
@@ -151,7 +166,7 @@ private:
     QColor activeColor_;
     QFont font_;
     int rows_ = 0;
-    std::vector<Cell> cells_;
+    std::vector<std::vector<Cell>> cells_;   // by row, then column
     bool shapeDue_ = true;   // rows, columns or widths to take from the model
     QRect dirty_;            // to repaint at the next polish
     QTimer flashTimer_;

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QVariant>
 
+#include <cstdlib>
 #include <string>
 
 #include "formulas/formulaservice.h"
@@ -113,6 +114,19 @@ inline QImage grabItem(QQuickItem* item)
     bool ready = false;
     QObject::connect(g.data(), &QQuickItemGrabResult::ready, [&ready] { ready = true; });
     return waitFor([&] { return ready; }) ? g->image() : QImage();
+}
+
+// Pixels of the image's rectangle r close to a colour (within 40 in each channel).
+inline int countNear(const QImage& img, const QRect& r, const QColor& want)
+{
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            n += std::abs(c.red() - want.red()) < 40 && std::abs(c.green() - want.green()) < 40 &&
+                 std::abs(c.blue() - want.blue()) < 40;
+        }
+    return n;
 }
 
 // Keeps image as <build>/screenshots/<name>.

@@ -97,19 +97,6 @@ QString shotDir()
     return dir;
 }
 
-// Pixels of an image region close to a colour.
-int countNear(const QImage& img, const QRect& r, QColor want)
-{
-    int n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x) {
-            const QColor c = img.pixelColor(x, y);
-            n += std::abs(c.red() - want.red()) < 40 && std::abs(c.green() - want.green()) < 40 &&
-                 std::abs(c.blue() - want.blue()) < 40;
-        }
-    return n;
-}
-
 }  // namespace
 
 TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
@@ -152,9 +139,9 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     EXPECT_TRUE(points.save(shotDir() + "/ppoint.png"));
     auto* kpoint = root->property("kpoint").value<QQuickItem*>();
     const QRect kbox = kpoint->mapRectToScene(QRectF(0, 0, kpoint->width(), kpoint->height())).toRect();
-    EXPECT_GT(countNear(points, kbox.adjusted(2, 2, -2, -kbox.height() + 18), QColor("#335493")), 300);
-    EXPECT_GT(countNear(points, kbox.adjusted(0, 40, 0, 0), QColor("#ff0000")) +
-                  countNear(points, kbox.adjusted(0, 40, 0, 0), QColor("#00ff00")),
+    EXPECT_GT(testsupport::countNear(points, kbox.adjusted(2, 2, -2, -kbox.height() + 18), QColor("#335493")), 300);
+    EXPECT_GT(testsupport::countNear(points, kbox.adjusted(0, 40, 0, 0), QColor("#ff0000")) +
+                  testsupport::countNear(points, kbox.adjusted(0, 40, 0, 0), QColor("#00ff00")),
               20);
 
     // The parameter dialog of MACD in its own window.
@@ -168,7 +155,7 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     const QImage params = dialog->grabWindow();
     EXPECT_TRUE(params.save(shotDir() + "/formula-param.png"));
     EXPECT_EQ(30 + 26 + 3 * 30 + 44 + 2, params.height());
-    EXPECT_GT(countNear(params, QRect(0, 0, params.width(), 30), QColor("#335493")), params.width() * 20);
+    EXPECT_GT(testsupport::countNear(params, QRect(0, 0, params.width(), 30), QColor("#335493")), params.width() * 20);
     dialog->close();
 
     // The overlay picker over the charts, with one stock already overlaid.
@@ -181,7 +168,7 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     const QImage overlays = view.grabWindow();
     EXPECT_TRUE(overlays.save(shotDir() + "/superposition.png"));
     EXPECT_EQ(12, picker->property("rows").value<QJSValue>().property("length").toInt());
-    EXPECT_GT(countNear(overlays, QRect(321, 141, 258, 24), QColor("#335493")), 2000);
+    EXPECT_GT(testsupport::countNear(overlays, QRect(321, 141, 258, 24), QColor("#335493")), 2000);
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
     QLocale::setDefault(before);
 }

@@ -86,19 +86,6 @@ protected:
         }
         return {};
     }
-    // Pixels of colour `want` (give or take 40 in each channel) in the rectangle.
-    static int pixelsLike(const QImage& image, const QRect& rect, const QColor& want)
-    {
-        int n = 0;
-        for (int y = rect.top(); y <= rect.bottom(); ++y)
-            for (int x = rect.left(); x <= rect.right(); ++x) {
-                const QColor c = image.pixelColor(x, y);
-                n += std::abs(c.red() - want.red()) < 40 && std::abs(c.green() - want.green()) < 40 &&
-                     std::abs(c.blue() - want.blue()) < 40;
-            }
-        return n;
-    }
-
     const QColor cell_{0x19, 0x1B, 0x1F}, selected_{0x22, 0x30, 0x4C}, grid_{0x22, 0x27, 0x2E};
     QQuickWindow window_;
     CellModel model_{3, 3};
@@ -170,10 +157,10 @@ TEST_F(TableBodyCells, PaintsRowsGridTextsAndAFlashThatEnds)
     }
     // Left alignment puts the red text at the cell's left, right alignment the
     // green one at its right.
-    EXPECT_GT(pixelsLike(image, {3, 4, 20, 18}, QColor("#FF3030")), 5);
-    EXPECT_EQ(pixelsLike(image, {36, 4, 24, 18}, QColor("#FF3030")), 0);
-    EXPECT_GT(pixelsLike(image, {156, 4, 20, 18}, QColor("#30FF30")), 5);
-    EXPECT_EQ(pixelsLike(image, {120, 4, 24, 18}, QColor("#30FF30")), 0);
+    EXPECT_GT(testsupport::countNear(image, {3, 4, 20, 18}, QColor("#FF3030")), 5);
+    EXPECT_EQ(testsupport::countNear(image, {36, 4, 24, 18}, QColor("#FF3030")), 0);
+    EXPECT_GT(testsupport::countNear(image, {156, 4, 20, 18}, QColor("#30FF30")), 5);
+    EXPECT_EQ(testsupport::countNear(image, {120, 4, 24, 18}, QColor("#30FF30")), 0);
 
     // A changed price flashes its cell for a second, then the cell is plain.
     model_.set(0, 1, "9.99", "#FFFFFF", 4, "#FFFFD000");
