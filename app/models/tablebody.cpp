@@ -175,6 +175,7 @@ void TableBody::setFontFamily(const QString& f)
     if (font_.family() == f)
         return;
     font_.setFamily(f);
+    paintFonts_.clear();
     for (auto& row : cells_)
         for (Cell& c : row)
             c.fitted = false;
@@ -315,7 +316,6 @@ void TableBody::updatePolish()
     const int first = firstRowInView();
     const int last = lastRowInView();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    QFont font = font_;
     for (int r = first; r <= last; ++r) {
         std::vector<Cell>& row = rowCells(r);
         row.resize(widths_.size());
@@ -327,16 +327,14 @@ void TableBody::updatePolish()
                 continue;
             // Most values fit at the full size: one layout then.
             const qreal room = widths_[size_t(c)] - kLeftMargin - kRightMargin;
-            font.setPixelSize(kPixelSize);
             cell.staticText.setTextFormat(Qt::PlainText);
             cell.staticText.setText(cell.text);
-            cell.staticText.prepare(QTransform(), font);
+            cell.staticText.prepare(QTransform(), fontOf(kPixelSize));
             cell.fit = {kPixelSize, cell.text, false};
             if (cell.staticText.size().width() > room) {
-                cell.fit = fitCellText(cell.text, font, kMinimumPixelSize, room);
-                font.setPixelSize(cell.fit.pixelSize);
+                cell.fit = fitCellText(cell.text, fontOf(kPixelSize), kMinimumPixelSize, room);
                 cell.staticText.setText(cell.fit.shown);
-                cell.staticText.prepare(QTransform(), font);
+                cell.staticText.prepare(QTransform(), fontOf(cell.fit.pixelSize));
             }
             cell.fitted = true;
         }
@@ -360,6 +358,16 @@ void TableBody::itemChange(ItemChange change, const ItemChangeData& value)
     QQuickPaintedItem::itemChange(change, value);
     if ((change == ItemVisibleHasChanged && value.boolValue) || change == ItemSceneChange)
         markAll();
+}
+
+QFont TableBody::fontOf(int pixelSize) const
+{
+    const auto it = paintFonts_.find(pixelSize);
+    if (it != paintFonts_.end())
+        return it->second;
+    QFont f = font_;
+    f.setPixelSize(pixelSize);
+    return f;
 }
 
 int TableBody::firstRowInView() const
@@ -424,7 +432,6 @@ void TableBody::paint(QPainter* painter)
     const QRectF clip = painter->hasClipping() ? painter->clipBoundingRect() : boundingRect();
     const int first = firstRowInView();
     const int last = lastRowInView();
-    QFont font = font_;
     for (int r = first; r <= last; ++r) {
         const std::vector<Cell>& row = rowCells(r);
         if (!QRectF(rowsRect(r, r)).intersects(clip))
@@ -446,8 +453,9 @@ void TableBody::paint(QPainter* painter)
                 painter->fillRect(rect, cell.flash);
             if (!cell.fitted || cell.fit.shown.isEmpty())
                 continue;
-            font.setPixelSize(cell.fit.pixelSize);
-            painter->setFont(font);
+            painter->setFont(fontOf(cell.fit.pixelSize));
+            if (paintFonts_.count(cell.fit.pixelSize) == 0)
+                paintFonts_[cell.fit.pixelSize] = painter->font();
             painter->setPen(cell.color);
             const QSizeF size = cell.staticText.size();
             const QRectF room = rect.adjusted(kLeftMargin, 0, -kRightMargin, 0);

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVariantList>
 
+#include <map>
 #include <vector>
 
 // How a text shows in `width` pixels of a font of `font`'s family: the
@@ -148,6 +149,9 @@ private:
     // A row's cells; empty until the row is first in view.
     std::vector<Cell>& rowCells(int row) { return cells_[size_t(row)]; }
     const std::vector<Cell>& rowCells(int row) const { return cells_[size_t(row)]; }
+    // The font at pixelSize as the painter holds it once it has painted at
+    // that size, else the body's font at that size. A text laid out in that
+    // font is not laid out again when it is painted.
     QFont fontOf(int pixelSize) const;
 
     QPointer<QAbstractItemModel> model_;
@@ -165,6 +169,7 @@ private:
     QColor selectedColor_;
     QColor activeColor_;
     QFont font_;
+    std::map<int, QFont> paintFonts_;
     int rows_ = 0;
     std::vector<std::vector<Cell>> cells_;   // by row, then column
     bool shapeDue_ = true;   // rows, columns or widths to take from the model
