@@ -90,7 +90,7 @@ public:
     qreal contentHeight() const;
 
     // The cells in view as shown: {row, column, text, shown, pixelSize,
-    // truncated, color, flashing}. For tests and the tours.
+    // truncated, color, flashing}. For tests.
     Q_INVOKABLE QVariantList cellsInView() const;
 
     void paint(QPainter* painter) override;
@@ -143,7 +143,6 @@ private:
     void readCell(int row, int column, qint64 now);
     int firstRowInView() const;
     int lastRowInView() const;
-    qreal columnLeft(int column) const;
     QRectF cellRect(int row, int column) const;
     QRect rowsRect(int first, int last) const;
     // A row's cells; empty until the row is first in view.
