@@ -59,9 +59,8 @@ void TableBody::setModel(QAbstractItemModel* m)
 {
     if (model_ == m)
         return;
-    for (const auto& c : connections_)
-        disconnect(c);
-    connections_.clear();
+    if (model_)
+        model_->disconnect(this);
     model_ = m;
     connectModel();
     shapeDue_ = true;
@@ -78,15 +77,15 @@ void TableBody::connectModel()
         shapeDue_ = true;
         markAll();
     };
-    connections_.push_back(connect(m, &QAbstractItemModel::dataChanged, this, &TableBody::onDataChanged));
-    connections_.push_back(connect(m, &QAbstractItemModel::modelReset, this, reshape));
-    connections_.push_back(connect(m, &QAbstractItemModel::layoutChanged, this, reshape));
-    connections_.push_back(connect(m, &QAbstractItemModel::rowsInserted, this, reshape));
-    connections_.push_back(connect(m, &QAbstractItemModel::rowsRemoved, this, reshape));
-    connections_.push_back(connect(m, &QAbstractItemModel::rowsMoved, this, reshape));
-    connections_.push_back(connect(m, &QAbstractItemModel::columnsInserted, this, reshape));
-    connections_.push_back(connect(m, &QAbstractItemModel::columnsRemoved, this, reshape));
-    connections_.push_back(connect(m, &QAbstractItemModel::columnsMoved, this, reshape));
+    connect(m, &QAbstractItemModel::dataChanged, this, &TableBody::onDataChanged);
+    connect(m, &QAbstractItemModel::modelReset, this, reshape);
+    connect(m, &QAbstractItemModel::layoutChanged, this, reshape);
+    connect(m, &QAbstractItemModel::rowsInserted, this, reshape);
+    connect(m, &QAbstractItemModel::rowsRemoved, this, reshape);
+    connect(m, &QAbstractItemModel::rowsMoved, this, reshape);
+    connect(m, &QAbstractItemModel::columnsInserted, this, reshape);
+    connect(m, &QAbstractItemModel::columnsRemoved, this, reshape);
+    connect(m, &QAbstractItemModel::columnsMoved, this, reshape);
 }
 
 void TableBody::setColumnWidths(const QVariantList& w)
@@ -197,7 +196,7 @@ qreal TableBody::contentHeight() const
 // is asked of a hidden body until it shows.
 void TableBody::markAll()
 {
-    dirty_ = QRect(0, 0, int(std::ceil(width())), int(std::ceil(height())));
+    dirty_ = viewRect();
     if (isVisible())
         polish();
 }
@@ -249,7 +248,7 @@ void TableBody::onDataChanged(const QModelIndex& tl, const QModelIndex& br)
             row[size_t(c)].stale = true;
     }
     const QRectF area = cellRect(r0, c0).united(cellRect(r1, c1));
-    dirty_ |= area.toAlignedRect() & QRect(0, 0, int(std::ceil(width())), int(std::ceil(height())));
+    dirty_ |= area.toAlignedRect();
     if (isVisible())
         polish();
 }
@@ -339,8 +338,7 @@ void TableBody::updatePolish()
             cell.fitted = true;
         }
     }
-    const QRect bounds(0, 0, int(std::ceil(width())), int(std::ceil(height())));
-    const QRect area = dirty_ & bounds;
+    const QRect area = dirty_ & viewRect();
     dirty_ = QRect();
     if (!area.isEmpty())
         update(area);
@@ -368,6 +366,11 @@ QFont TableBody::fontOf(int pixelSize) const
     QFont f = font_;
     f.setPixelSize(pixelSize);
     return f;
+}
+
+QRect TableBody::viewRect() const
+{
+    return QRect(0, 0, int(std::ceil(width())), int(std::ceil(height())));
 }
 
 int TableBody::firstRowInView() const

@@ -141,6 +141,7 @@ private:
     void onDataChanged(const QModelIndex& tl, const QModelIndex& br);
     void endFlashes();
     void readCell(int row, int column, qint64 now);
+    QRect viewRect() const;   // the item's own area, in whole pixels
     int firstRowInView() const;
     int lastRowInView() const;
     QRectF cellRect(int row, int column) const;
@@ -154,7 +155,6 @@ private:
     QFont fontOf(int pixelSize) const;
 
     QPointer<QAbstractItemModel> model_;
-    std::vector<QMetaObject::Connection> connections_;
     QVariantList widthList_;
     std::vector<int> widths_;
     std::vector<qreal> lefts_;
