@@ -218,6 +218,34 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     quote_ctx_release(ctx);
 }
 
+// A server that pushes ranked pages: a subscribed page comes again and again
+// (word 1), sorted anew as prices move, and stops once cancelled.
+TEST_F(Scenario, PushedRankingPagesComeUntilCancelled) {
+    server = std::make_unique<QuoteServerProcess>(std::vector<std::string>{"--push-pages"});
+    ASSERT_GT(server->port(), 0);
+    start();
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 30);
+    quote_ctx_set_category(ctx, 2);  // the 150 Shenzhen stocks
+    quote_ctx_set_page(ctx, 0, 20);
+    quote_ctx_set_sort(ctx, 34, 0);  // by change rate, largest first
+    const uint16_t fields[] = {0, 8, 34};
+    quote_ctx_set_market_field(ctx, fields, 3);
+    ASSERT_EQ(quote_ctx_subscribe(ctx), 1);
+    Copied first, third;
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &first));
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 3, &third));
+    EXPECT_EQ(first.word, 1);
+    EXPECT_EQ(third.word, 1);
+    ASSERT_EQ(third.rows.size(), 20u);
+    for (size_t i = 1; i < third.rows.size(); ++i)
+        EXPECT_GE(third.rows[i - 1].rf_rate, third.rows[i].rf_rate) << "row " << i;
+    ASSERT_EQ(quote_ctx_cancel(ctx), 1);
+    EXPECT_TRUE(server->wait_prefix("cancel "));
+    quote_ctx_release(ctx);
+}
+
 // An index row counts its market's stocks up, flat and down; a stock row has
 // no such counts to speak of.
 TEST_F(Scenario, IndexRowsCountTheirMarketsStocks) {
