@@ -5,6 +5,8 @@
 // may be thrown away.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -158,6 +160,7 @@ protected:
 // could be read; the database and its settings file are owner-only.
 TEST_F(DamagedState, DatabaseStates)
 {
+    RUN_IN_OWN_PROCESS();
     const QString file = dbFile();
     const auto valid = [file](const QStringList& extra) { sql(file, kTables + extra); };
     struct Row {
@@ -223,6 +226,7 @@ TEST_F(DamagedState, DatabaseStates)
 // the file kept from an earlier start.
 TEST_F(DamagedState, DownloadedDocumentsOfTheWrongShape)
 {
+    RUN_IN_OWN_PROCESS();
     // The control reply with its start images replaced.
     const auto control = [this](const QJsonValue& images) {
         QNetworkAccessManager manager;
@@ -280,6 +284,7 @@ TEST_F(DamagedState, DownloadedDocumentsOfTheWrongShape)
 // overlay goes, the window stays open, and the next sign-in goes through.
 TEST_F(DamagedState, SignInRepliesOfTheWrongShape)
 {
+    RUN_IN_OWN_PROCESS();
     for (const char* body : {"null", "[]", "7", "\"text\""}) {
         SCOPED_TRACE(body);
         answer("/api/login", body);
@@ -307,6 +312,7 @@ TEST_F(DamagedState, SignInRepliesOfTheWrongShape)
 // stock view's pane layout.
 TEST_F(DamagedState, LocalFilesOfTheWrongShape)
 {
+    RUN_IN_OWN_PROCESS();
     const QString dir = dataDirectory() + "/";
     // Start images: only a short list of addresses adds to the built-in one.
     const std::pair<QByteArray, int> images[] = {
@@ -402,6 +408,7 @@ void keepMessage(QtMsgType, const QMessageLogContext&, const QString& text) { g_
 // A failed upload answered with a huge page is logged cut, not whole.
 TEST_F(DamagedState, SyncFailureLogsACutBody)
 {
+    RUN_IN_OWN_PROCESS();
     QBaseService().setLoginInfo(QJsonObject{{"user", QJsonObject{{"id", "u7"}, {"sid", "s7"}}}});
     QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"mystock", base() + "/api/mystock"},
                                                                     {"heartbeat", base() + "/api/heartbeat"},

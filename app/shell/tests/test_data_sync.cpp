@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QJsonObject>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -78,6 +80,7 @@ protected:
 // out every sixth tick with the session id and the machine id.
 TEST_F(DataSync, UploadsQueuedRowsAndSendsHeartbeats)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -95,6 +98,7 @@ TEST_F(DataSync, UploadsQueuedRowsAndSendsHeartbeats)
 // An upload that fails keeps its rows for the next try.
 TEST_F(DataSync, FailedUploadKeepsTheRows)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses("http://127.0.0.1:1/api/mystock", {});
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -107,6 +111,7 @@ TEST_F(DataSync, FailedUploadKeepsTheRows)
 // A heartbeat answered "false" ends the program with the back end's message.
 TEST_F(DataSync, RefusedHeartbeatStops)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("heartbeat-false on");
     setAddresses({}, {});
     QObject* h = create();
@@ -119,6 +124,7 @@ TEST_F(DataSync, RefusedHeartbeatStops)
 // Ten failed heartbeats in a row end it; a good one in between resets the count.
 TEST_F(DataSync, TenFailedHeartbeatsStop)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, "http://127.0.0.1:1/api/heartbeat");
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -139,6 +145,7 @@ TEST_F(DataSync, TenFailedHeartbeatsStop)
 // out), so the ten-failure exit still comes.
 TEST_F(DataSync, MissingHeartbeatAddressCountsAsFailedBeats)
 {
+    RUN_IN_OWN_PROCESS();
     const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
     QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"mystock", base + "/api/mystock"},
                                                                      {"user_action", base + "/api/user_action"}}}});
@@ -155,6 +162,7 @@ TEST_F(DataSync, MissingHeartbeatAddressCountsAsFailedBeats)
 // says so in the status text, and goes through once the back end is back.
 TEST_F(DataSync, FailingUploadsBackOffAndSayEditsWait)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("fail /api/mystock");
     setAddresses({}, {});
     QObject* h = create();
@@ -182,6 +190,7 @@ TEST_F(DataSync, FailingUploadsBackOffAndSayEditsWait)
 // A refused row is kept, and the edits queued after it still go through.
 TEST_F(DataSync, ARefusedRowDoesNotHoldBackLaterEdits)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -195,6 +204,7 @@ TEST_F(DataSync, ARefusedRowDoesNotHoldBackLaterEdits)
 // Without the edits' address nothing is sent and nothing is lost.
 TEST_F(DataSync, MissingAddressSendsNothing)
 {
+    RUN_IN_OWN_PROCESS();
     const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
     QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"heartbeat", base + "/api/heartbeat"}}}});
     QObject* h = create();
@@ -215,6 +225,7 @@ TEST_F(DataSync, MissingAddressSendsNothing)
 // sent again; the sync goes on meanwhile.
 TEST_F(DataSync, HeldDatabaseKeepsSyncingWithoutSendingTwice)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);

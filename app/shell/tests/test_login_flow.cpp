@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -116,6 +118,7 @@ protected:
 
 TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = open();
     ASSERT_TRUE(w);
     QObject* button = child(w, "loginButton");
@@ -161,6 +164,7 @@ TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
 
 TEST_F(LoginFlow, RemembersTheSignInForTheNextStart)
 {
+    RUN_IN_OWN_PROCESS();
     {
         QQuickWindow* w = open();
         ASSERT_TRUE(w);
@@ -184,6 +188,7 @@ TEST_F(LoginFlow, RemembersTheSignInForTheNextStart)
 
 TEST_F(LoginFlow, UnreachableBackEndSaysSo)
 {
+    RUN_IN_OWN_PROCESS();
     engine_.setOfflineStoragePath(dataDirectory());
     engine_.rootContext()->setContextProperty("controlUrl", QString("http://127.0.0.1:1/"));
     engine_.load(QUrl("qrc:/qml/LoginView.qml"));
@@ -206,6 +211,7 @@ TEST_F(LoginFlow, UnreachableBackEndSaysSo)
 // about, so that typing goes on there.
 TEST_F(LoginFlow, MessagesTakeEnterAndHandTheFocusBack)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
     w->requestActivate();
@@ -242,6 +248,7 @@ TEST_F(LoginFlow, MessagesTakeEnterAndHandTheFocusBack)
 // test run's virtual display).
 TEST_F(LoginFlow, Screenshot)
 {
+    RUN_IN_OWN_PROCESS();
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as shell.login_screenshot on the virtual display";
     QQuickWindow* w = open();
@@ -265,6 +272,7 @@ TEST_F(LoginFlow, Screenshot)
 // is written for it); a failed group fetch stops with the window open.
 TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("fail /api/board");
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
@@ -277,6 +285,7 @@ TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
 
 TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("fail /api/mystock");
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
@@ -295,6 +304,7 @@ TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
 // memory until the database is free, then is queued like any other.
 TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = openReady();   // the database and its tables exist now
     ASSERT_TRUE(w);
     ASSERT_EQ(0, script("Sql.dbClearActionCmd(); return Sql.dbGetActionCmd().length;").toInt());
@@ -331,6 +341,7 @@ TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
 // groups.
 TEST_F(LoginFlow, EmptyGroupRepliesAreAskedOnceMore)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("answer /api/mystock " +
                      QByteArray(R"({"code":"0000","msg":"success","result":[]})").toHex().toStdString());
     QQuickWindow* w = openReady();
@@ -349,6 +360,7 @@ TEST_F(LoginFlow, EmptyGroupRepliesAreAskedOnceMore)
 // lock goes the box shows the rows by itself, without another key.
 TEST_F(LoginFlow, SearchBoxesSearchAgainAfterAHeldDatabase)
 {
+    RUN_IN_OWN_PROCESS();
     ASSERT_TRUE(openReady());  // the command rows are in the dictionary now
     ASSERT_TRUE(script("Sql.dbExecuteSql(\"Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
                        "VALUES('600096', 1, '云天化', 2, 'YTH', 'app://qml/qml/MQView.qml?code=600096&market=1')\"); "
