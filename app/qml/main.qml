@@ -243,13 +243,12 @@ ApplicationWindow {
     }
     QMouseFrame { window_: root; z: 10 }
     // While quitting: the window takes no input and says why it waits.
-    Rectangle {
+    Item {
         id: savingNote
         objectName: "savingNote"
         anchors.fill: parent
         z: 20
         visible: root.quitting
-        color: Theme.modalShade
         Keys.onPressed: event.accepted = true
         MouseArea {
             anchors.fill: parent
@@ -257,12 +256,20 @@ ApplicationWindow {
             acceptedButtons: Qt.AllButtons
             onWheel: wheel.accepted = true
         }
-        Text {
+        Rectangle {
             anchors.centerIn: parent
-            text: "正在保存…"
-            color: Theme.textColor
-            font.family: Theme.fontFamily
-            font.pixelSize: 16
+            width: 220
+            height: 64
+            color: Theme.barBackground
+            border.color: Theme.frameBorderColor
+            Text {
+                objectName: "savingText"
+                anchors.centerIn: parent
+                text: "正在保存…"
+                color: Theme.textColor
+                font.family: Theme.fontFamily
+                font.pixelSize: 16
+            }
         }
     }
 

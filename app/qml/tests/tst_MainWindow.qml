@@ -183,7 +183,7 @@ TestCase {
         verify(!win.quitDialog.visible);
         verify(win.quitting);
         verify(savingNote().visible);
-        compare(savingNote().children[1].text, "正在保存…");
+        compare(savingNote().children[1].children[0].text, "正在保存…");
         tryVerify(function () { return !win.visible; }, 5000);
         compare(Sql.dbGetMyStockCmd().length, queued);
         base.setServerAddress({});
