@@ -46,6 +46,16 @@ protected:
         if (!registered)
             registerQmlTypes();
         registered = true;
+        // Nor the sign-in of an earlier one: no session, no remembered user.
+        QBaseService().setLoginInfo(QJsonObject());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "LoginFlowSetUp");
+            db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
+            if (db.open())
+                QSqlQuery(db).exec("DELETE FROM user_info");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("LoginFlowSetUp");
     }
 
     QQuickWindow* open()
