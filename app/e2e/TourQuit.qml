@@ -86,7 +86,8 @@ TourMain {
               act: function () {
                   say("done " + quit.failures + " failures");
                   say("quitting");
-                  clickAt(win.quitDialog, point(named(win.quitDialog.contentItem, how === "退出" ? "quitButton" : "restartButton")));
+                  var button = named(win.quitDialog.contentItem, how === "退出" ? "quitButton" : "restartButton");
+                  clickAt(win.quitDialog, point(button));
               },
               // The window waits for the back end under "正在保存…".
               done: function () {

@@ -51,13 +51,15 @@ QList<qint64> processesWith(const QByteArray& entry)
 class PhaseRun {
 public:
     PhaseRun(const QString& display, const LocalServers& servers, const QString& phase, const QString& log)
-        : entry_("TARVOLIN_TOUR_RUN=" + QByteArray::number(QCoreApplication::applicationPid()) + "-" + phase.toLatin1()),
-          log_(log)
+        : log_(log)
     {
+        // Marks this run's processes, the one 重新登录 starts included.
+        const QString mark = QString::number(QCoreApplication::applicationPid()) + "-" + phase;
+        entry_ = "TARVOLIN_TOUR_RUN=" + mark.toLatin1();
         QFile::remove(log_);
         QProcessEnvironment env = programEnvironment(display, servers.backendUrl() + "/", "TourQuit.qml");
         env.insert("TARVOLIN_TEST_INPUT", "1");
-        env.insert(QString::fromLatin1(entry_.left(entry_.indexOf('='))), QString::fromLatin1(entry_.mid(entry_.indexOf('=') + 1)));
+        env.insert("TARVOLIN_TOUR_RUN", mark);
         program_.setProcessEnvironment(env);
         program_.setProcessChannelMode(QProcess::MergedChannels);
         program_.setStandardOutputFile(log_, QIODevice::Append);
