@@ -100,7 +100,8 @@ TourMain {
               } }
         ];
     }
-    // Waits until a request to the back end goes unanswered (the test stopped it).
+    // Waits until a request to the back end goes unanswered for 1.5 s (the
+    // test stopped it; a running one answers on the loopback in milliseconds).
     property bool probing: false
     property bool backEndStopped: false
     function probe() {
@@ -111,7 +112,7 @@ TourMain {
             probing = false;
             if (!ok && data === JSHttp.timeoutText)
                 backEndStopped = true;
-        }, 500);
+        }, 1500);
     }
     readonly property var stopSteps: [
         { name: "the back end stops answering",
