@@ -48,6 +48,16 @@ protected:
         if (!registered)
             registerQmlTypes();
         registered = true;
+        // Nor the sign-in of an earlier one: no session, no remembered user.
+        QBaseService().setLoginInfo(QJsonObject());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "LoginFlowSetUp");
+            db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
+            if (db.open())
+                QSqlQuery(db).exec("DELETE FROM user_info");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("LoginFlowSetUp");
     }
 
     QQuickWindow* open()
@@ -413,4 +423,36 @@ TEST_F(LoginFlow, SearchBoxesSearchAgainAfterAHeldDatabase)
         EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
         QObject::disconnect(told);
     }
+}
+
+// Edits the last session left queued (it ended before the back end took
+// them) go to the back end before the sign-in reads the groups, so the
+// groups hold the user's last edit.
+TEST_F(LoginFlow, EditsLeftQueuedGoBeforeTheGroupsAreRead)
+{
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    ASSERT_EQ(2, script("Sql.dbDeleteMyStockCmd(Sql.dbGetMyStockCmd().map(function (r) { return r.id; }));"
+                        "Sql.dbAddMyStockCmd('RENAME', '000000', 0, '1', '自选股1');"
+                        "Sql.dbAddMyStockCmd('ADD', '600030', 1, '1', '自选股1');"
+                        "return Sql.dbGetMyStockCmd().length;")
+                     .toInt());
+    signIn(w, "demo", "demo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 30000))
+        << "still showing " << child(w, "loading")->property("msg_").toString().toStdString();
+    int post = -1, get = -1, i = 0;
+    for (const std::string& l : backend_.lines()) {
+        if (post < 0 && l.rfind("POST /api/mystock", 0) == 0)
+            post = i;
+        if (get < 0 && l.rfind("GET /api/mystock", 0) == 0)
+            get = i;
+        ++i;
+    }
+    ASSERT_GE(post, 0) << "the queued edits were not sent";
+    EXPECT_LT(post, get) << "the groups were read before the queued edits went";
+    EXPECT_EQ(0, script("return Sql.dbGetMyStockCmd().length;").toInt());
+    const QString groups = script("var s = null; return JSON.stringify(Qt.createQmlObject("
+                                  "'import QMyStockService 1.0; QMyStockService {}', Qt.application).getJson());")
+                               .toString();
+    EXPECT_TRUE(groups.contains("600030")) << groups.toStdString();
 }
