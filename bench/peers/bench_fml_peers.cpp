@@ -21,7 +21,10 @@
 // periods 13, 27 and 9, where both take 2 / (N + 1), and timed at 12, 26, 9
 // (the same loops). Prints per kernel the median of the per-round ratios
 // engine / peer, their range and the median times, with the machine's load.
-//   bench_fml_peers [--rounds N] [--cold-rounds N]
+//   bench_fml_peers [--rounds N] [--cold-rounds N] [--only MACD|SUM|RSI] [--no-check]
+// On a busy machine, count instructions instead (scripts/bench-peers
+// --callgrind does): callgrind with the collection toggled on fml_vm_run
+// for the engine and on ti_macd, TA_SUM or TA_RSI for the peer.
 
 #include <algorithm>
 #include <chrono>
@@ -265,6 +268,8 @@ double coldRun(const std::string& self, const char* side)
 int main(int argc, char** argv)
 {
     int rounds = 31, coldRounds = 21;
+    const char* only = nullptr;
+    bool check = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--cold") == 0 && i + 1 < argc)
             return coldChild(argv[i + 1]);
@@ -272,21 +277,33 @@ int main(int argc, char** argv)
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--cold-rounds") == 0 && i + 1 < argc)
             coldRounds = std::max(0, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            only = argv[++i];
+        else if (std::strcmp(argv[i], "--no-check") == 0)
+            check = false;
         else {
-            std::fprintf(stderr, "usage: %s [--rounds N] [--cold-rounds N]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--rounds N] [--cold-rounds N] [--only MACD|SUM|RSI] [--no-check]\n"
+                         "  --only runs one warm kernel and no cold rounds; --no-check skips the\n"
+                         "  comparison of values (for counting instructions under callgrind)\n",
+                         argv[0]);
             return 2;
         }
     }
+    if (only)
+        coldRounds = 0;
     if (TA_Initialize() != TA_SUCCESS) {
         std::fprintf(stderr, "TA_Initialize failed\n");
         return 1;
     }
     std::printf("load before: %s\n", loadAverage().c_str());
     std::vector<float> c = fmlbench::prices(kBars);
-    const bool same = checkMacd(c) && checkSum(c) && checkRsi(c) && checkAvedev(fmlbench::prices(100000));
-    std::printf("values checked equal: %s\n", same ? "yes" : "NO");
-    if (!same)
-        return 1;
+    if (check) {
+        const bool same = checkMacd(c) && checkSum(c) && checkRsi(c) && checkAvedev(fmlbench::prices(100000));
+        std::printf("values checked equal: %s\n", same ? "yes" : "NO");
+        if (!same)
+            return 1;
+    }
 
     Program macd, sum, rsi;
     macdProgram(macd, 12, 26, 9);
@@ -298,14 +315,17 @@ int main(int argc, char** argv)
         {"SUM(C,20)", [&] { return sum.run(c); }, [&] { return ts.sum(20); }, {}, {}, {}},
         {"RSI program", [&] { return rsi.run(c); }, [&] { return tr.rsi(6); }, {}, {}, {}},
     };
+    const auto chosen = [only](const Kernel& k) { return !only || std::strncmp(k.name, only, std::strlen(only)) == 0; };
     for (Kernel& k : kernels) {  // warm both sides up once
-        if (!k.engine() || !k.peer()) {
+        if (chosen(k) && (!k.engine() || !k.peer())) {
             std::fprintf(stderr, "%s failed\n", k.name);
             return 1;
         }
     }
     for (int r = 0; r < rounds; ++r) {
         for (Kernel& k : kernels) {
+            if (!chosen(k))
+                continue;
             double te = 0.0, tp = 0.0;
             for (int side = 0; side < 2; ++side) {
                 const bool engineTurn = (side == 0) == (r % 2 == 0);
@@ -321,9 +341,10 @@ int main(int argc, char** argv)
             k.ratio.push_back(te / tp);
         }
     }
-    report(kernels[0], "Tulip macd");
-    report(kernels[1], "TA_SUM");
-    report(kernels[2], "TA_RSI");
+    const char* peers[] = {"Tulip macd", "TA_SUM", "TA_RSI"};
+    for (int k = 0; k < 3; ++k)
+        if (chosen(kernels[k]))
+            report(kernels[k], peers[k]);
 
     if (coldRounds > 0) {
         char self[4096] = {};
