@@ -259,12 +259,21 @@ QList<int> QChart::getTimeBarTime(int n) const
 // GUI thread.
 void QChart::clearKData()
 {
-    // Every layer takes a store of its own, empty (layer 0's may be shared
-    // with other panes, which keep it); the slots point at the new stores,
-    // whose versions make every column and kept series be built from bar 0.
+    // Every layer's store is emptied, or, where other panes share it (layer
+    // 0 of a view), this pane takes an empty one of its own and they keep
+    // theirs. The new versions make every column and kept series be built
+    // from bar 0.
     for (int li = 0; li < int(barLayers_.size()); ++li) {
-        barLayers_[std::size_t(li)] = std::make_shared<BarStore>();
-        pointSlots(li, nullptr);
+        SharedBarStore& store = barLayers_[std::size_t(li)];
+        if (store.use_count() > 1) {
+            store = std::make_shared<BarStore>();
+            pointSlots(li, nullptr);
+        } else {
+            store->bars.clear();
+            store->raw.clear();
+            store->changes.mark(0);
+            store->alignedTo = 0;
+        }
     }
     // Fresh formula instances hold no outputs of the bars gone, and take
     // parameters changed since (in another view's dialog) as a new pane would.
