@@ -814,15 +814,15 @@ void QChart::pointSlots(int li, const QuoteCodeInfo* info)
     }
 }
 
-void QChart::shareLayer0(const SharedBarStore& store)
+void QChart::takeLayer0(const SharedBarStore& store, const QuoteCodeInfo* info)
 {
     if (barLayers_.empty())
         barLayers_.push_back(store);
     else if (barLayers_.front() != store)
         barLayers_.front() = store;
-    else
-        return;
-    pointSlots(0, nullptr);
+    pointSlots(0, info);
+    if (board_ && !store->bars.empty())
+        board_->attachChart(this);
 }
 
 void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index)
@@ -833,9 +833,7 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     BarStore& store = *barLayers_[std::size_t(li)];
     if (li == 0) {
         store.push(barsFromKPoints(points, count, store.bars));
-        pointSlots(0, &info);
-        if (board_ && !store.bars.empty())
-            board_->attachChart(this);
+        takeLayer0(barLayers_.front(), &info);
         afterLayer0Changed();
         return;
     }
@@ -866,10 +864,7 @@ void QChart::onSyncUpdateKLine(const QuoteKPoints* k, int index)
         return;
     // The chart this pane follows took the record into the store both hold.
     if (index == 0 && syncSource_ && !syncSource_->barLayers_.empty()) {
-        shareLayer0(syncSource_->barLayers_.front());
-        pointSlots(0, &k->code_info);
-        if (board_ && !barLayers_.front()->bars.empty())
-            board_->attachChart(this);
+        takeLayer0(syncSource_->barLayers_.front(), &k->code_info);
         afterLayer0Changed();
         return;
     }

@@ -225,8 +225,9 @@ private:
                   int changedFrom = 0);
     // Takes a K-line record into layer index's store by its push rule (pushBars).
     void storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index);
-    // Layer 0 becomes store (shared with the pane it comes from); its slots point at it.
-    void shareLayer0(const SharedBarStore& store);
+    // Layer 0 holds store (shared with the panes that hold it): its slots
+    // point at it and take info, and the drawing board attaches once it has bars.
+    void takeLayer0(const SharedBarStore& store, const QuoteCodeInfo* info);
     // The slots of layer li point at its bars and take info when it names a code.
     void pointSlots(int li, const QuoteCodeInfo* info);
     // After layer 0's bars changed: the range follows them, the view is laid

@@ -305,10 +305,7 @@ int QChart::setKData(QChart* aChart, uint index)
             info = src->codeInfo;
         if (li == 0) {
             // Layer 0 is the other chart's store: one copy of the bars for the view.
-            shareLayer0(aChart->barLayers_.front());
-            pointSlots(0, &info);
-            if (board_ && !barLayers_.front()->bars.empty())
-                board_->attachChart(this);
+            takeLayer0(aChart->barLayers_.front(), &info);
         } else {
             if (li == int(barLayers_.size()))
                 barLayers_.push_back(std::make_shared<BarStore>());
