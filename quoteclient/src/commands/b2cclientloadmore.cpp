@@ -47,10 +47,13 @@ bool B2CClientLoadMore::time_and_count(const ContextBase&, int64_t* time, int32_
 
 // Engine thread.
 bool B2CClientLoadMore::send_next_page() {
+    // A load the caller began meanwhile goes its own way (its pages included).
+    if (!engine_ || data_->loading.exchange(true)) return false;
     const int rest = rest_.exchange(0);
-    if (rest <= 0 || data_->state() != 2 || !engine_) return false;
-    // A load the caller began meanwhile goes its own way.
-    if (data_->loading.exchange(true)) return false;
+    if (rest <= 0 || data_->state() != 2) {
+        data_->loading.store(false);
+        return false;
+    }
     set_count(rest);
     if (engine_->send(shared_from_this(), false) == 0) {
         data_->loading.store(false);
