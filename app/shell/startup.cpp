@@ -1,6 +1,7 @@
 #include "shell/startup.h"
 #include "shell/stockdictionary.h"
 
+#include <QDir>
 #include <QJsonValue>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -18,6 +19,7 @@
 #include <memory>
 
 #include "formulas/formulaservice.h"
+#include "installjournal.h"
 #include "platform/crashreporter.h"
 #include "platform/library.h"
 #include "quote.h"
@@ -205,6 +207,12 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     SingleApplication app(args.argc(), args.argv(), appName);
     if (app.isRunning())
         return 0;
+    // An update the updater could not finish (it was killed while putting the
+    // files in place, in the folder it was started in) is finished or undone
+    // before anything of the installation is loaded.
+    QString installError;
+    if (!updater::recoverInstall(QDir::cleanPath(QDir::currentPath()), &installError))
+        std::cerr << "the last update could not be settled: " << installError.toStdString() << std::endl;
     fallBackToSoftwareWithoutOpenGl();
     const TestHooks hooks = TestHooks::fromEnvironment();
     QObject::connect(&app, &SingleApplication::activated, &app, [&app, &hooks] {

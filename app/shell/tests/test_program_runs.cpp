@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <signal.h>
@@ -31,8 +33,10 @@ QString document(const char* name)
 // output is read line by line.
 class ProgramRun {
 public:
-    explicit ProgramRun(const QStringList& environment, const QStringList& args = {})
+    explicit ProgramRun(const QStringList& environment, const QStringList& args = {}, const QString& workdir = {})
     {
+        if (!workdir.isEmpty())
+            process_.setWorkingDirectory(workdir);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -131,6 +135,40 @@ TEST(ProgramRuns, SecondStartHandsOverAndAStaleNameIsRecovered)
     EXPECT_TRUE(QFile::exists(testsupport::testHome() + "/runtime/Tarvolin")) << "no stale name to recover";
     ProgramRun third(env);
     EXPECT_TRUE(third.waitLine("window")) << third.lines().join("\n").toStdString();
+}
+
+// The updater was killed while it put an update in place (its journal says
+// the files were all staged and committed, one renamed): the program's start
+// finishes the install in its folder before anything else.
+TEST(ProgramRuns, AStartFinishesAnUpdateCutShort)
+{
+    QTemporaryDir install;
+    const QString root = QDir::cleanPath(install.path());
+    const auto put = [](const QString& path, const QByteArray& data) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    };
+    put(root + "/lib/a.so", "new a");  // renamed in already
+    put(root + "/lib/a.so.update-old", "old a");
+    put(root + "/b.dat.update-new", "new b");
+    put(root + "/version.json", "old version");
+    put(root + "/version.json.update-old", "old version");
+    put(root + "/version.json.update-new", "new version");
+    put(root + "/update.journal", "[\"replace\",\"lib/a.so\"]\n[\"new\",\"b.dat\"]\n"
+                                  "[\"replace\",\"version.json\"]\n[\"commit\"]\n");
+    ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml")}, {}, root);
+    ASSERT_TRUE(run.waitLine("window")) << run.lines().join("\n").toStdString();
+    ASSERT_TRUE(run.finishWithin(kExitDeadlineMs));
+    QDir dir(root);
+    QStringList left = dir.entryList(QDir::Files | QDir::Hidden) + QDir(root + "/lib").entryList(QDir::Files);
+    left.sort();
+    EXPECT_EQ(left, QStringList({"a.so", "b.dat", "version.json"}));
+    QFile b(root + "/b.dat"), v(root + "/version.json");
+    ASSERT_TRUE(b.open(QIODevice::ReadOnly) && v.open(QIODevice::ReadOnly));
+    EXPECT_EQ(b.readAll(), "new b");
+    EXPECT_EQ(v.readAll(), "new version");
 }
 
 // Without OpenGL (here: no display to take it from) the program draws in
