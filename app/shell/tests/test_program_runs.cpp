@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QCoreApplication>
+#include <QMap>
+#include <QDateTime>
+#include <QThread>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -169,6 +173,102 @@ TEST(ProgramRuns, AStartFinishesAnUpdateCutShort)
     ASSERT_TRUE(b.open(QIODevice::ReadOnly) && v.open(QIODevice::ReadOnly));
     EXPECT_EQ(b.readAll(), "new b");
     EXPECT_EQ(v.readAll(), "new version");
+}
+
+namespace {
+
+struct MarkedProcess {
+    qint64 parent = 0;
+    QString name;
+};
+
+// Every process whose environment holds TARVOLIN_RUN_MARK=mark, by pid: the
+// program, the one it restarted, and their web-engine helpers inherit it.
+QMap<qint64, MarkedProcess> markedProcesses(const QString& mark)
+{
+    QMap<qint64, MarkedProcess> out;
+    const QByteArray wanted = "TARVOLIN_RUN_MARK=" + mark.toUtf8();
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile environ("/proc/" + entry + "/environ"), stat("/proc/" + entry + "/stat");
+        if (!environ.open(QIODevice::ReadOnly) || !environ.readAll().split('\0').contains(wanted)
+            || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces, the last ')' ends it.
+        const QByteArray line = stat.readAll();
+        const int close = line.lastIndexOf(')');
+        const QList<QByteArray> rest = line.mid(close + 2).split(' ');
+        if (close < 0 || rest.size() < 2)
+            continue;
+        out[pid] = MarkedProcess{rest.at(1).toLongLong(), QString::fromUtf8(line.mid(line.indexOf('(') + 1, close - line.indexOf('(') - 1))};
+    }
+    return out;
+}
+
+// Web-engine helpers whose parent is none of the marked processes: left
+// behind by a process that ended (their parent is now 1 or a subreaper).
+QList<qint64> orphanedHelpers(const QMap<qint64, MarkedProcess>& marked)
+{
+    QList<qint64> out;
+    for (auto it = marked.constBegin(); it != marked.constEnd(); ++it) {
+        if (it.value().name.startsWith("QtWebEngine") && !marked.contains(it.value().parent))
+            out << it.key();
+    }
+    return out;
+}
+
+}  // namespace
+
+// 重新登录 ends the program and starts it again: the web-engine helpers of
+// the ended process end too, instead of staying (parent 1) while the new
+// program runs.
+TEST(ProgramRuns, ARestartLeavesNoWebEngineHelpersBehind)
+{
+    const QString mark = QString::number(QCoreApplication::applicationPid()) + "-" + QString::number(QDateTime::currentMSecsSinceEpoch());
+    auto run = std::make_unique<ProgramRun>(QStringList{kLogin, "TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml"),
+                                                        "TARVOLIN_TEST_MAIN_QML=" + document("restarting.qml"),
+                                                        "TARVOLIN_RUN_MARK=" + mark},
+                                            QStringList{"restart"});
+    const qint64 first = run->pid();
+    ASSERT_TRUE(run->waitLine("main phase")) << run->lines().join("\n").toStdString();
+    ASSERT_TRUE(run->finishWithin(kExitDeadlineMs)) << "the first run did not end with its restart";
+    run.reset();
+
+    // The restarted program and its own helpers.
+    qint64 second = 0;
+    const auto restartedWithHelpers = [&] {
+        const QMap<qint64, MarkedProcess> marked = markedProcesses(mark);
+        for (auto it = marked.constBegin(); it != marked.constEnd(); ++it) {
+            if (it.value().name == "Tarvolin" && it.key() != first)
+                second = it.key();
+        }
+        for (const MarkedProcess& p : marked) {
+            if (second && p.parent == second && p.name.startsWith("QtWebEngine"))
+                return true;
+        }
+        return false;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (!restartedWithHelpers() && waited.elapsed() < kExitDeadlineMs)
+        QThread::msleep(20);
+    const bool restarted = restartedWithHelpers();
+    // The old helpers notice their parent's end on their own: wait for it.
+    QList<qint64> orphans = orphanedHelpers(markedProcesses(mark));
+    waited.restart();
+    while (!orphans.isEmpty() && waited.elapsed() < 15000) {
+        QThread::msleep(20);
+        orphans = orphanedHelpers(markedProcesses(mark));
+    }
+    for (qint64 pid : orphans)
+        ::kill(static_cast<pid_t>(pid), SIGKILL);
+    if (second)
+        ::kill(static_cast<pid_t>(second), SIGKILL);
+    EXPECT_TRUE(restarted) << "no restarted program with web-engine helpers of its own was seen";
+    EXPECT_TRUE(orphans.isEmpty()) << orphans.size() << " web-engine helpers of the ended program still run";
 }
 
 // Without OpenGL (here: no display to take it from) the program draws in
