@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QJsonValue>
+#include <QMessageBox>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -205,6 +206,16 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
 
     SingleApplication app(args.argc(), args.argv(), appName);
+    if (!app.startFailure().isEmpty()) {
+        // Nothing else keeps this start out: the user is told why.
+        std::cerr << app.startFailure().toStdString() << std::endl;
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("无法启动"), app.startFailure(), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
+        box.show();
+        TestHooks::fromEnvironment().watchFirstExpose(box.windowHandle());
+        box.exec();
+        return 1;
+    }
     if (app.isRunning())
         return 0;
     // An update the updater could not finish (it was killed while putting the

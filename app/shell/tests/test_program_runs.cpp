@@ -15,9 +15,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QSysInfo>
 #include <QUrl>
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -37,7 +40,10 @@ QString document(const char* name)
 // output is read line by line.
 class ProgramRun {
 public:
-    explicit ProgramRun(const QStringList& environment, const QStringList& args = {}, const QString& workdir = {})
+    // `asUser`: a uid the program runs as (through setpriv, without root's
+    // rights); its standard error is then read with its output.
+    explicit ProgramRun(const QStringList& environment, const QStringList& args = {}, const QString& workdir = {},
+                        int asUser = -1)
     {
         if (!workdir.isEmpty())
             process_.setWorkingDirectory(workdir);
@@ -47,8 +53,15 @@ public:
         for (const QString& pair : environment)
             env.insert(pair.section('=', 0, 0), pair.section('=', 1));
         process_.setProcessEnvironment(env);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QString(TARVOLIN_BIN_DIR) + "/Tarvolin", args);
+        const QString program = QString(TARVOLIN_BIN_DIR) + "/Tarvolin";
+        if (asUser < 0) {
+            process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            process_.start(program, args);
+        } else {
+            process_.setProcessChannelMode(QProcess::MergedChannels);
+            const QString id = QString::number(asUser);
+            process_.start("setpriv", QStringList{"--reuid=" + id, "--regid=" + id, "--clear-groups", program} + args);
+        }
     }
     ~ProgramRun()
     {
@@ -269,6 +282,97 @@ TEST(ProgramRuns, ARestartLeavesNoWebEngineHelpersBehind)
         ::kill(static_cast<pid_t>(second), SIGKILL);
     EXPECT_TRUE(restarted) << "no restarted program with web-engine helpers of its own was seen";
     EXPECT_TRUE(orphans.isEmpty()) << orphans.size() << " web-engine helpers of the ended program still run";
+}
+
+namespace {
+
+constexpr int kNobody = 65534;
+
+void chownTo(const QString& path, int uid)
+{
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), uid, uid), 0) << path.toStdString();
+}
+
+// A home of its own for a run as the user nobody, whose data folder is theirs.
+class NobodysHome {
+public:
+    NobodysHome()
+    {
+        home_ = QDir::cleanPath(dir_.path());
+        for (const char* sub : {"data/Tarvolin", "config", "runtime"})
+            QDir(home_).mkpath(sub);
+        for (const char* sub : {"", "/data", "/data/Tarvolin", "/config", "/runtime"}) {
+            ::chmod(QFile::encodeName(home_ + sub).constData(), 0700);
+            chownTo(home_ + sub, kNobody);
+        }
+    }
+    QStringList environment() const
+    {
+        return {"HOME=" + home_, "XDG_DATA_HOME=" + home_ + "/data", "XDG_CONFIG_HOME=" + home_ + "/config",
+                "XDG_RUNTIME_DIR=" + home_ + "/runtime"};
+    }
+    QString dataDir() const { return home_ + "/data/Tarvolin"; }
+
+private:
+    QTemporaryDir dir_;
+    QString home_;
+};
+
+}  // namespace
+
+// An instance.lock no process holds, left by another account or unreadable to
+// the user (mode 000): the program starts all the same, holding a lock of its
+// own. One it truly cannot remove keeps it out with a message box and a line
+// on standard error.
+TEST(ProgramRuns, ALeftoverLockTheUserCannotWriteDoesNotKeepTheProgramOut)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make files of another account";
+    const QByteArray deadOwner = "2147483646\nTarvolin\n" + QSysInfo::machineHostName().toUtf8() + "\n";
+    struct Row {
+        const char* what;
+        int owner;
+        int mode;
+        bool folderWritable;
+        bool starts;
+    };
+    const Row rows[] = {
+        {"another account's, readable", 0, 0644, true, true},
+        {"the user's own, mode 000", kNobody, 0, true, true},
+        {"another account's, mode 000", 0, 0, true, true},
+        {"in a folder the user cannot write", 0, 0644, false, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        NobodysHome home;
+        const QString lock = home.dataDir() + "/instance.lock";
+        {
+            QFile f(lock);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(deadOwner);
+        }
+        ::chmod(QFile::encodeName(lock).constData(), mode_t(r.mode));
+        chownTo(lock, r.owner);
+        if (!r.folderWritable) {
+            chownTo(home.dataDir(), 0);
+            ::chmod(QFile::encodeName(home.dataDir()).constData(), 0755);
+        }
+        ProgramRun run(home.environment() + QStringList{"TARVOLIN_TEST_LOGIN_QML=" + document("window.qml"),
+                                                        "TARVOLIN_TEST_QUIT=exposed"},
+                       {}, {}, kNobody);
+        ASSERT_TRUE(run.finishWithin(kExitDeadlineMs)) << run.lines().join("\n").toStdString();
+        const QStringList lines = run.lines();
+        EXPECT_TRUE(lines.contains("exposed")) << "no window was shown; saw:\n" << lines.join("\n").toStdString();
+        if (r.starts) {
+            EXPECT_EQ(run.exitCode(), 0);
+            EXPECT_TRUE(lines.contains("window")) << lines.join("\n").toStdString();
+        } else {
+            EXPECT_EQ(run.exitCode(), 1);
+            EXPECT_FALSE(lines.contains("window"));
+            EXPECT_TRUE(lines.filter("无法删除残留的锁文件 " + lock + "：").size() == 1)
+                << "the reason is not on standard error; saw:\n" << lines.join("\n").toStdString();
+        }
+    }
 }
 
 // Without OpenGL (here: no display to take it from) the program draws in
