@@ -109,7 +109,8 @@ bool removeLeftoverLock(QLockFile& lock, const QString& path, QString* failure)
         if (::unlink(name.constData()) == 0 || errno == ENOENT)
             return true;
     }
-    *failure = QStringLiteral("无法删除残留的锁文件 %1：%2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    *failure = QStringLiteral("无法删除残留的锁文件 %1：%2").arg(path, reason);
     return false;
 }
 

@@ -6,7 +6,6 @@
 #include <QVector>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "installfiles.h"
@@ -26,23 +25,6 @@ bool existsOrLink(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
-}
-
-// Puts the names in the folders on the disk before the journal relies on them.
-void syncFolders(const QStringList& paths)
-{
-    QStringList done;
-    for (const QString& p : paths) {
-        const QString dir = QFileInfo(p).path();
-        if (done.contains(dir))
-            continue;
-        done << dir;
-        const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-    }
 }
 
 }  // namespace
@@ -230,7 +212,7 @@ bool Installer::commit(QString* error)
     QStringList names = dests_;
     for (const QString& dest : dests_)
         names << InstallJournal::stagedPath(dest);
-    syncFolders(names);
+    InstallJournal::syncFoldersOf(names);  // the names are on the disk before the journal relies on them
     // From the commit step on, a kill leaves an install the next start finishes.
     if (!journal_.note(QStringLiteral("commit"))) {
         *error = QStringLiteral("写入文件错误:") + root_ + QLatin1Char('/') + InstallJournal::fileName();

@@ -53,32 +53,6 @@ bool renamePath(const QString& from, const QString& to)
     return std::rename(encoded(from).constData(), encoded(to).constData()) == 0;
 }
 
-// Puts the names in the folders on the disk, so a power cut keeps the renames.
-void syncFolders(const QStringList& folders)
-{
-    for (const QString& dir : folders) {
-        const int fd = ::open(encoded(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-QStringList foldersOf(const QString& root, const QStringList& files)
-{
-    QStringList out{root};
-    QSet<QString> seen{root};
-    for (const QString& f : files) {
-        const QString dir = QFileInfo(f).path();
-        if (!seen.contains(dir)) {
-            seen.insert(dir);
-            out << dir;
-        }
-    }
-    return out;
-}
-
 bool writeAll(int fd, const QByteArray& bytes)
 {
     const char* data = bytes.constData();
@@ -122,6 +96,22 @@ QString InstallJournal::stagedPath(const QString& file)
 QString InstallJournal::backupPath(const QString& file)
 {
     return file + QStringLiteral(".update-old");
+}
+
+void InstallJournal::syncFoldersOf(const QStringList& paths)
+{
+    QSet<QString> done;
+    for (const QString& path : paths) {
+        const QString dir = QFileInfo(path).path();
+        if (done.contains(dir))
+            continue;
+        done.insert(dir);
+        const int fd = ::open(encoded(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+    }
 }
 
 // Opens the journal and takes its lock. A journal another process holds sets
@@ -234,7 +224,7 @@ bool InstallJournal::replay(bool undo, QString* error)
                 return false;
             }
         }
-        syncFolders(foldersOf(root_, files));
+        syncFoldersOf(QStringList(files) << path_);
         for (const QString& file : files)
             removeFile(backupPath(file));
         return true;
@@ -261,7 +251,7 @@ bool InstallJournal::replay(bool undo, QString* error)
     }
     for (int i = folders.size() - 1; i >= 0; --i)
         QDir().rmdir(folders.at(i));
-    syncFolders(foldersOf(root_, files));
+    syncFoldersOf(QStringList(files) << path_);
     return true;
 }
 

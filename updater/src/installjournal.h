@@ -31,6 +31,9 @@ public:
     static QString fileName();  // "update.journal"
     static QString stagedPath(const QString& file);
     static QString backupPath(const QString& file);
+    // Puts the entries of the folders holding `paths` on the disk, so a power
+    // cut cannot lose a rename or a new name in them.
+    static void syncFoldersOf(const QStringList& paths);
 
     // Starts a new journal, first finishing or rolling back one a killed
     // install left. False when another install is running or it cannot be

@@ -74,8 +74,8 @@ TEST(InstallJournal, AStartFinishesOrUndoesWhatAKillLeft)
     const QByteArray staged(kStaged);
     const Row rows[] = {
         {"while staging: a's step noted, its backup not made", "[\"replace\",\"a.txt\"]\n", OldA, "old"},
-        {"while staging: b noted, not written", "[\"replace\",\"a.txt\"]\n[\"new\",\"b.txt\"]\n", OldA | BackupA | StagedA,
-         "old"},
+        {"while staging: b noted, not written", "[\"replace\",\"a.txt\"]\n[\"new\",\"b.txt\"]\n",
+         OldA | BackupA | StagedA, "old"},
         {"everything staged, no commit", staged, OldA | BackupA | StagedA | StagedB | StagedC, "old"},
         {"the commit step cut short", staged + "[\"comm", OldA | BackupA | StagedA | StagedB | StagedC, "old"},
         {"committed, nothing renamed", staged + "[\"commit\"]\n", OldA | BackupA | StagedA | StagedB | StagedC, "new"},

@@ -183,8 +183,9 @@ TEST(UpdateKills, AKillAtAnyRenameLeavesAProgramAndARerunFinishes)
         Installation inst;
         installOld(inst, u);
         ASSERT_GT(inst.startProgram(), 0);
-        const ProcessEnd killed = runIn(inst.path(), UPDATER_CLICKTHROUGH, args,
-                                        {{"LD_PRELOAD", UPDATER_KILLSHIM}, {"UPDATER_KILL_AT_STEP", QString::number(n)}});
+        const QMap<QString, QString> killer = {{"LD_PRELOAD", UPDATER_KILLSHIM},
+                                               {"UPDATER_KILL_AT_STEP", QString::number(n)}};
+        const ProcessEnd killed = runIn(inst.path(), UPDATER_CLICKTHROUGH, args, killer);
         ASSERT_TRUE(killed.killed) << "not killed; exit " << killed.exitCode << " " << killed.errors.toStdString();
 
         // The main program is there, whole, and starts.

@@ -216,7 +216,8 @@ QMap<qint64, MarkedProcess> markedProcesses(const QString& mark)
         const QList<QByteArray> rest = line.mid(close + 2).split(' ');
         if (close < 0 || rest.size() < 2)
             continue;
-        out[pid] = MarkedProcess{rest.at(1).toLongLong(), QString::fromUtf8(line.mid(line.indexOf('(') + 1, close - line.indexOf('(') - 1))};
+        const int open = line.indexOf('(');
+        out[pid] = MarkedProcess{rest.at(1).toLongLong(), QString::fromUtf8(line.mid(open + 1, close - open - 1))};
     }
     return out;
 }
@@ -240,7 +241,8 @@ QList<qint64> orphanedHelpers(const QMap<qint64, MarkedProcess>& marked)
 // program runs.
 TEST(ProgramRuns, ARestartLeavesNoWebEngineHelpersBehind)
 {
-    const QString mark = QString::number(QCoreApplication::applicationPid()) + "-" + QString::number(QDateTime::currentMSecsSinceEpoch());
+    const QString mark =
+        QString::number(QCoreApplication::applicationPid()) + "-" + QString::number(QDateTime::currentMSecsSinceEpoch());
     // The output goes to a file: the restarted program inherits it and
     // writes on after the first has ended (a pipe would be closed by then).
     QTemporaryDir outDir;
