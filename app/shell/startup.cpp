@@ -211,6 +211,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         std::cerr << app.startFailure().toStdString() << std::endl;
         QMessageBox box(QMessageBox::Critical, QStringLiteral("无法启动"), app.startFailure(), QMessageBox::Ok);
         box.setTextFormat(Qt::PlainText);
+        box.setInformativeText(QStringLiteral("请检查数据文件夹及其中文件的权限，然后重新启动。"));
         box.show();
         TestHooks::fromEnvironment().watchFirstExpose(box.windowHandle());
         box.exec();
