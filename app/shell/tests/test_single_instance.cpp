@@ -27,7 +27,6 @@ namespace {
 // Leaves a socket file at path that nobody listens on, as a killed instance does.
 void makeStaleSocket(const QString& path)
 {
-    QFile::remove(path);  // what an earlier case of this process left there
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
     sockaddr_un addr{};
