@@ -114,7 +114,13 @@ Item {
             compare(autoBar.show_count, 2);
             autoBar.width = w[0] + 10 + 24;                       // not even the first
             compare(autoBar.show_count, 0);
-            compare(autoBar.menu_width, Math.max(w[0], w[1], w[2]) + 35);
+            // The ">" menu: its widest name in the entries' own font (14 px),
+            // the 20 px tick column, the entry's paddings and the scroll bar.
+            var m = [];
+            for (var j = 0; j < autoItems.count; ++j)
+                m.push(util.stringWidth(autoItems.get(j).name, "微软雅黑", 14, Font.Normal));
+            verify(autoBar.menuEntryChrome >= 20 + 12);
+            compare(autoBar.menu_width, Math.ceil(Math.max.apply(null, m)) + autoBar.menuEntryChrome);
         }
 
         function test_overflowMirrorKeepsItsRows() {
