@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import HRoute 1.0
+import PageKeys 1.0
 import "js/WebLinks.js" as WebLinks
 import "theme"
 
@@ -327,6 +328,8 @@ FocusScope {
         return true;
     }
     Keys.onPressed: event.accepted = handleKey(event)
+    // Keys typed in a web page that the page does not use come here too.
+    PageKeys { area: root }
 
     Rectangle {
         id: stripBg
