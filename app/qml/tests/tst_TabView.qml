@@ -196,7 +196,8 @@ Item {
             // A narrower window keeps the current tab whole on the strip.
             var wide = top.width;
             top.width = 300;
-            compare(strip.width, 300);
+            // Less the two 20 px arrows of a strip that overflows.
+            compare(strip.width, 260);
             verify(last.x - strip.contentX >= 0);
             verify(last.x - strip.contentX + 140 <= strip.width);
             top.width = wide;
