@@ -132,30 +132,38 @@ Rectangle {
         if (table_model.rowCount() === 0)
             return;
         var i = selectIndex < 0 ? 0 : selectIndex;
+        var newPage = false;
         i -= 1;
         if (i < 0) {
             i = table_model.rowCount() - 1;
             scrollToBottom();
-            if (is_page_change)
-                table_model.pageUp();
+            newPage = is_page_change;
         } else if (i * (rowHeight + spacing) < leftBody.contentY) {
             scrollRows(-1);
         }
         clickRow(i);
+        if (newPage) {
+            selectedStock = null;   // the new page's row keeps the highlight
+            table_model.pageUp();
+        }
     }
     function nextRow() {
         if (table_model.rowCount() === 0)
             return;
         var i = selectIndex + 1;
+        var newPage = false;
         if (i >= table_model.rowCount()) {
             i = 0;
             resetXY();
-            if (is_page_change)
-                table_model.pageDown();
+            newPage = is_page_change;
         } else if (i - Math.floor(leftBody.contentY / (rowHeight + spacing)) >= visibleRows()) {
             scrollRows(1);
         }
         clickRow(i);
+        if (newPage) {
+            selectedStock = null;
+            table_model.pageDown();
+        }
     }
     function headerClicked(column) {
         if (table_model.getSortField(column) < 0)
@@ -207,9 +215,45 @@ Rectangle {
 
     onHeightChanged: if (height > 0) resizedPage()
 
+    // The stock of the highlighted row ({code, market}), so that the
+    // highlight follows it when the ranks move.
+    property var selectedStock: null
+    onSelectIndexChanged: selectedStock = stockAt(selectIndex)
+    function stockAt(row) {
+        var info = row >= 0 && row < table_model.rowCount() ? table_model.getCodeInfo(row) : null;
+        return info ? { code: String(info.code), market: Number(info.market) } : null;
+    }
+    function sameStock(a, b) { return !!a && !!b && a.code === b.code && a.market === b.market; }
+    // New rows: the highlight goes to its stock's new row while the stock is
+    // on the page; once it left, the row keeps the highlight and its stock is
+    // told on (rowClicked), so that the row and the panes beside the table
+    // name the same stock.
+    function followSelection() {
+        if (selectIndex < 0)
+            return;
+        var now = stockAt(selectIndex);
+        if (!selectedStock) {
+            selectedStock = now;   // a new page: the row keeps the highlight
+            return;
+        }
+        if (!now || sameStock(now, selectedStock))
+            return;
+        for (var r = 0; r < table_model.rowCount(); ++r)
+            if (sameStock(stockAt(r), selectedStock)) {
+                selectIndex = r;
+                return;
+            }
+        selectedStock = now;
+        if (!clickTimer.running)
+            rowClicked(table_model.getCodeInfo(selectIndex));
+    }
+
     TableModel {
         id: table_model
-        onDataChange: root.dataChange()
+        onDataChange: {
+            root.followSelection();
+            root.dataChange();
+        }
         // Other stocks in the rows (a page, a sort, a new query): nearly
         // every cell changes, and the table repaints as one area.
         onFixedRowChanged: wholeTable.markAll()
@@ -243,6 +287,7 @@ Rectangle {
             if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(table_model.rowCount() - 1);
                 scrollToBottom();
+                selectedStock = null;
                 table_model.pageUp();
             }
             break;
@@ -250,6 +295,7 @@ Rectangle {
             if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(0);
                 resetXY();
+                selectedStock = null;
                 table_model.pageDown();
             }
             break;
