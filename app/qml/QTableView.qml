@@ -142,10 +142,8 @@ Rectangle {
             scrollRows(-1);
         }
         clickRow(i);
-        if (newPage) {
-            selectedStock = null;   // the new page's row keeps the highlight
-            table_model.pageUp();
-        }
+        if (newPage)
+            askPage(false);   // the new page's row keeps the highlight
     }
     function nextRow() {
         if (table_model.rowCount() === 0)
@@ -160,10 +158,8 @@ Rectangle {
             scrollRows(1);
         }
         clickRow(i);
-        if (newPage) {
-            selectedStock = null;
-            table_model.pageDown();
-        }
+        if (newPage)
+            askPage(true);
     }
     function headerClicked(column) {
         if (table_model.getSortField(column) < 0)
@@ -218,6 +214,19 @@ Rectangle {
     // The stock of the highlighted row ({code, market}), so that the
     // highlight follows it when the ranks move.
     property var selectedStock: null
+    // Another page: the highlighted row names its stock from the page's own
+    // reply. Rows kept at hand show at once, while asking, but may be older
+    // than that reply, in which the ranks may have moved.
+    property bool pageAsking: false
+    function askPage(down) {
+        pageAsking = true;
+        if (down)
+            table_model.pageDown();
+        else
+            table_model.pageUp();
+        pageAsking = false;
+        selectedStock = null;
+    }
     onSelectIndexChanged: selectedStock = stockAt(selectIndex)
     function stockAt(row) {
         var info = row >= 0 && row < table_model.rowCount() ? table_model.getCodeInfo(row) : null;
@@ -231,9 +240,15 @@ Rectangle {
     function followSelection() {
         if (selectIndex < 0)
             return;
+        if (pageAsking)
+            return;
         var now = stockAt(selectIndex);
         if (!selectedStock) {
-            selectedStock = now;   // a new page: the row keeps the highlight
+            // A new page: the row keeps the highlight, and the others hear
+            // of its stock if it is not the one they were told of.
+            selectedStock = now;
+            if (now && toldStock && !sameStock(now, toldStock) && !clickTimer.running)
+                tellSelection();
             return;
         }
         if (!now || sameStock(now, selectedStock))
@@ -245,7 +260,13 @@ Rectangle {
             }
         selectedStock = now;
         if (!clickTimer.running)
-            rowClicked(table_model.getCodeInfo(selectIndex));
+            tellSelection();
+    }
+    // The stock the others were told of last (rowClicked).
+    property var toldStock: null
+    function tellSelection() {
+        toldStock = stockAt(selectIndex);
+        rowClicked(table_model.getCodeInfo(selectIndex));
     }
 
     TableModel {
@@ -270,7 +291,7 @@ Rectangle {
     Timer {
         id: clickTimer
         interval: 300
-        onTriggered: if (root.selectIndex >= 0) root.rowClicked(table_model.getCodeInfo(root.selectIndex))
+        onTriggered: if (root.selectIndex >= 0) root.tellSelection()
     }
 
     Keys.onPressed: {
@@ -287,16 +308,14 @@ Rectangle {
             if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(table_model.rowCount() - 1);
                 scrollToBottom();
-                selectedStock = null;
-                table_model.pageUp();
+                askPage(false);
             }
             break;
         case Qt.Key_PageDown:
             if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(0);
                 resetXY();
-                selectedStock = null;
-                table_model.pageDown();
+                askPage(true);
             }
             break;
         case Qt.Key_Return:
