@@ -8,7 +8,8 @@ import HFileIO 1.0
 // sub-chart buttons of the day K-line reached from 分时 as from 明细, and the
 // K-line tool row and its ">" menu whole in the restored 1000 x 650 window;
 // keys typed after a click in the F10 and 诊断 pages and in a browser tab
-// (a code and Return, Esc, Ctrl+W) reaching the tab area; the first tabs
+// (a code and Return, Esc, Ctrl+W) reaching the tab area, and a field of the
+// page keeping what is typed into it; the first tabs
 // reached by the mouse once fourteen tabs overflow the strip; the highlight of
 // a ranking following its stock when the ranks move. "tour: xclick X Y" and
 // "tour: xtype TEXT" ask the test for input through the X server, "tour: pose PATH"
@@ -412,6 +413,30 @@ TourMain {
           act: function () { var v = browserTab(); click(v, v.width / 2, v.height / 2); },
           done: function () { return pageHasKeys(browserTab()); },
           after: function () { memo.tabs = win.tabView.entries.length; } },
+        // A field of the page keeps what is typed into it.
+        { name: "a field added to the page",
+          act: function () {
+              memo.field = "";
+              browserTab().runJavaScript("(function () { var i = document.createElement('input'); i.id = 'probe';"
+                  + " i.style = 'position:fixed;left:10px;top:10px;width:200px;height:30px;z-index:99';"
+                  + " document.body.appendChild(i); return 'added'; })()", function (r) { memo.field = r; });
+          },
+          done: function () { return memo.field === "added"; } },
+        { name: "a click in the field",
+          act: function () { memo.field = ""; click(browserTab(), 110, 25); },
+          done: function () {
+              browserTab().runJavaScript("document.activeElement ? document.activeElement.id : ''",
+                                         function (r) { memo.field = r; });
+              return memo.field === "probe";
+          } },
+        { name: "600001 typed in the field stays in the page",
+          act: function () { memo.field = ""; say("xtype 600001"); },
+          done: function () {
+              browserTab().runJavaScript("document.getElementById('probe').value", function (r) { memo.field = r; });
+              return memo.field === "600001";
+          },
+          check: function () { return win.quickCmd.visible ? "the quick-command box opened over the field" : ""; },
+          state: function () { return "the field holds '" + memo.field + "', box " + win.quickCmd.visible; } },
         { name: "Ctrl+W in the browser tab closes it",
           act: function () { key(Qt.Key_W, Qt.ControlModifier); },
           done: function () { return win.tabView.entries.length === memo.tabs - 1 && !browserTab(); } }
