@@ -11,10 +11,11 @@ import HFileIO 1.0
 // (a code and Return, Esc, Ctrl+W) reaching the tab area, and a field of the
 // page keeping what is typed into it; the first tabs
 // reached by the mouse once fourteen tabs overflow the strip; the highlight of
-// a ranking following its stock when the ranks move. "tour: xclick X Y" and
-// "tour: xtype TEXT" ask the test for input through the X server, "tour: pose PATH"
-// for a grab of the whole screen (menus and the pop-up notice show); the tour
-// goes on once the grab is there. Ends quitting through the confirm dialog.
+// a ranking following its stock when the ranks move. "tour: xtype TEXT" asks
+// the test to type through the X server, "tour: market-tick N" to move the
+// local quote server's market on, "tour: pose PATH" for a grab of the whole
+// screen (menus and the pop-up notice show); the tour goes on once the grab is
+// there. Ends quitting through the confirm dialog.
 TourMain {
     id: reach
 
@@ -75,10 +76,6 @@ TourMain {
         busy = true;
         posing = dir + "/" + name;
         say("pose " + posing);
-    }
-    function screenClick(item, dx, dy) {
-        var p = item.mapToGlobal(dx === undefined ? item.width / 2 : dx, dy === undefined ? item.height / 2 : dy);
-        say("xclick " + Math.round(p.x) + " " + Math.round(p.y));
     }
 
     // ---- The sub-chart bar ----
@@ -166,7 +163,7 @@ TourMain {
     // Tab i's place in the window, or null when it is not on the strip.
     function tabPoint(i, dx) {
         var s = strip();
-        var x = i * 141 - s.contentX + s.originX * 0 + dx;
+        var x = i * 141 - s.contentX + dx;
         if (x < 0 || x > s.width)
             return null;
         return s.mapToItem(null, x, 11);
