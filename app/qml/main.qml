@@ -5,6 +5,7 @@ import QBaseService 1.0
 import HRoute 1.0
 import HFileIO 1.0
 import "js/WebLinks.js" as WebLinks
+import "js/Placement.js" as Placement
 import "theme"
 
 // The main window: title bar with the server's menus, quick bar, tab area and
@@ -221,10 +222,21 @@ ApplicationWindow {
             onOpenUrl: root.createWindow(url)
         }
     }
+    // The pop-up notice's place in the window (it stays at the screen's
+    // corner), or null while none shows.
+    readonly property var noticeRect: {
+        var p = notices.lastPopup;
+        return p && p.visible ? { x: p.x - root.x, y: p.y - root.y, w: p.width, h: p.height } : null;
+    }
     QQuickCmd {
         id: quickCmd
-        x: root.width - width - 10
-        y: root.height - height - stateBar.height - 10
+        // At the bottom right above the status bar, or beside the pop-up
+        // notice when that would cover it: its rows stay in sight.
+        readonly property var place: Placement.clearOf(
+            { x: root.width - width - 10, y: root.height - height - stateBar.height - 10, w: width, h: height },
+            root.noticeRect, { x: 0, y: 0, w: root.width, h: root.height }, 10)
+        x: place.x
+        y: place.y
         onOpenCmd: root.onChangedTabView(name, cmd)
         onMyStockChange: tabView.notifyMyStockChange()
     }
