@@ -162,6 +162,7 @@ TEST(ProgramRuns, SecondStartHandsOverAndAStaleNameIsRecovered)
 // finishes the install in its folder before anything else.
 TEST(ProgramRuns, AStartFinishesAnUpdateCutShort)
 {
+    RUN_IN_OWN_PROCESS();
     QTemporaryDir install;
     const QString root = QDir::cleanPath(install.path());
     const auto put = [](const QString& path, const QByteArray& data) {
@@ -244,6 +245,7 @@ QList<qint64> orphanedHelpers(const QMap<qint64, MarkedProcess>& marked)
 // program runs.
 TEST(ProgramRuns, ARestartLeavesNoWebEngineHelpersBehind)
 {
+    RUN_IN_OWN_PROCESS();
     const QString mark =
         QString::number(QCoreApplication::applicationPid()) + "-" + QString::number(QDateTime::currentMSecsSinceEpoch());
     // The output goes to a file: the restarted program inherits it and
@@ -355,6 +357,7 @@ private:
 // on standard error.
 TEST(ProgramRuns, ALeftoverLockTheUserCannotWriteDoesNotKeepTheProgramOut)
 {
+    RUN_IN_OWN_PROCESS();
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to make files of another account";
     const QByteArray deadOwner = "2147483646\nTarvolin\n" + QSysInfo::machineHostName().toUtf8() + "\n";

@@ -9,6 +9,8 @@
 // <build>/screenshots/tour-reach/<width>x<height>/.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
@@ -22,6 +24,7 @@ class TourReachEndToEnd : public ::testing::TestWithParam<QSize> {};
 
 TEST_P(TourReachEndToEnd, EverythingShownCanBeReached)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb, openbox, xprop or ImageMagick's import is not installed";
     const QSize screen = GetParam();
