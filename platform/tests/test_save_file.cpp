@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "fulldisk.h"
+#include "nofileoverride.h"
 #include "platform/savefile.h"
 
 namespace {
@@ -99,11 +100,19 @@ protected:
     std::unique_ptr<testsupport::FullDisk> disk;
 };
 
+mode_t modeOf(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777;
+}
+
 TEST_F(SaveFile, ReplacesWholeAndKeepsPermissions)
 {
     const std::string path = dir + "/doc.json";
+    ::umask(022);
     ASSERT_EQ(platform::replace_file(path, std::string("first")), 0);
     EXPECT_EQ(readAll(path), "first");
+    EXPECT_EQ(modeOf(path), 0600u) << "a new file is the owner's only";
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     ASSERT_EQ(platform::replace_file(path, std::string("second, longer")), 0);
     EXPECT_EQ(readAll(path), "second, longer");
@@ -113,6 +122,105 @@ TEST_F(SaveFile, ReplacesWholeAndKeepsPermissions)
     ASSERT_EQ(platform::replace_file(path, std::string()), 0);
     EXPECT_EQ(readAll(path), "");
     EXPECT_EQ(entries(dir), std::set<std::string>{"doc.json"}) << names(entries(dir));
+}
+
+// A replaced file keeps its permissions, but its owner can always read and
+// write the new content; one that could not be read is moved aside first.
+TEST_F(SaveFile, AnUnreadableOldFileIsKeptAsideAndTheNewOneIsReadable)
+{
+    testsupport::WithoutFileOverride asUser;
+    if (!asUser.active())
+        GTEST_SKIP() << "mode 000 files stay readable here";
+    struct Case {
+        mode_t before;
+        mode_t after;
+        bool keptAside;
+    };
+    const Case cases[] = {{0640, 0640, false}, {0400, 0600, false}, {0, 0600, true}, {0200, 0600, true},
+                          {0044, 0600, true}};
+    const std::string path = dir + "/Quorvex.json";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.before));
+        ::unlink((path + ".bad").c_str());
+        writePlain(path, "old results");
+        ASSERT_EQ(chmod(path.c_str(), c.before), 0);
+        std::string kept = "?";
+        ASSERT_EQ(platform::replace_file(path, std::string("new results"), &kept), 0);
+        EXPECT_EQ(readAll(path), "new results");
+        EXPECT_EQ(modeOf(path), c.after);
+        EXPECT_EQ(kept, c.keptAside ? path + ".bad" : "");
+        if (c.keptAside) {
+            EXPECT_EQ(modeOf(path + ".bad"), c.before) << "the copy is the old file itself";
+            ASSERT_EQ(chmod((path + ".bad").c_str(), 0600), 0);
+            EXPECT_EQ(readAll(path + ".bad"), "old results");
+        }
+        std::set<std::string> expected{"Quorvex.json"};
+        if (c.keptAside)
+            expected.insert("Quorvex.json.bad");
+        EXPECT_EQ(entries(dir), expected) << names(entries(dir));
+    }
+    // A save that fails leaves the unreadable file where it was.
+    writePlain(path, "old results");
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    ::unlink((path + ".bad").c_str());
+    platform::set_write_failure(ENOSPC);
+    EXPECT_EQ(platform::replace_file(path, std::string("new results")), ENOSPC);
+    platform::set_write_failure(0);
+    EXPECT_EQ(entries(dir), std::set<std::string>{"Quorvex.json"}) << names(entries(dir));
+    EXPECT_EQ(modeOf(path), 0u);
+}
+
+// "Missing" and "cannot be read" are different answers.
+TEST_F(SaveFile, ReadTellsMissingFromUnreadable)
+{
+    testsupport::WithoutFileOverride asUser;
+    if (!asUser.active())
+        GTEST_SKIP() << "mode 000 files stay readable here";
+    writePlain(dir + "/plain", "text");
+    writePlain(dir + "/closed", "text");
+    ASSERT_EQ(chmod((dir + "/closed").c_str(), 0), 0);
+    writePlain(dir + "/empty", "");
+    writePlain(dir + "/big", std::string(100, 'x'));
+    ASSERT_EQ(mkdir((dir + "/folder").c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        int error;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {"plain", 0, "text"},       {"empty", 0, ""},          {"missing", ENOENT, ""},
+        {"plain/below", ENOENT, ""}, {"closed", EACCES, ""},    {"folder", EISDIR, ""},
+        {"pipe", EISDIR, ""},        {"big", EFBIG, ""},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = "left over";
+        EXPECT_EQ(platform::read_file(dir + "/" + c.name, &bytes, 99), c.error) << c.name;
+        EXPECT_EQ(bytes, c.bytes) << c.name;
+    }
+    EXPECT_EQ(platform::read_error_text(EACCES), "没有读取权限");
+    EXPECT_EQ(platform::read_error_text(EISDIR), "不是普通文件");
+    EXPECT_EQ(platform::read_error_text(EFBIG), "文件过大");
+}
+
+// What a save cut short by a kill leaves beside its file is removed at the
+// next start; this process's own and everything else stay.
+TEST_F(SaveFile, StaleTemporaryFilesAreRemoved)
+{
+    const std::string self = std::to_string(getpid());
+    const char* stale[] = {"Quorvex.json.123-0.tmp", "index.param.99999-41.tmp", "600000-1-33.json.7-3.tmp"};
+    const std::string kept[] = {"Quorvex.json", "Quorvex.json.bad", "x.tmp", "a.1-.tmp", "a.-1.tmp", "a-1.tmp",
+                                "a.1-2.tmp.bad", "notes.12-3.txt", "doc.json." + self + "-0.tmp"};
+    for (const char* n : stale)
+        writePlain(dir + "/" + n, "part");
+    for (const std::string& n : kept)
+        writePlain(dir + "/" + n, "keep");
+    ASSERT_EQ(mkdir((dir + "/sub.5-5.tmp").c_str(), 0755), 0);
+    EXPECT_EQ(platform::remove_stale_temp_files(dir), 3);
+    std::set<std::string> expected(std::begin(kept), std::end(kept));
+    expected.insert("sub.5-5.tmp");
+    EXPECT_EQ(entries(dir), expected) << names(entries(dir));
+    EXPECT_EQ(platform::remove_stale_temp_files(dir + "/missing"), 0);
 }
 
 TEST_F(SaveFile, FollowsALinkAndKeepsIt)
@@ -162,8 +270,9 @@ TEST_F(SaveFile, FailureLeavesTheOldFile)
 
 TEST_F(SaveFile, ReadOnlyFolderIsRefused)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+    testsupport::WithoutFileOverride asUser;
+    if (!asUser.active())
+        GTEST_SKIP() << "this user writes into read-only folders";
     const std::string doc = dir + "/doc.json";
     writePlain(doc, "old");
     ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
