@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -271,11 +272,14 @@ int remove_stale_temp_files(const std::string& dir)
     DIR* d = ::opendir(dir.c_str());
     if (!d)
         return 0;
-    const long self = long(::getpid());
     int removed = 0;
     while (const dirent* e = ::readdir(d)) {
         long pid = 0;
-        if (!isTempName(e->d_name, &pid) || pid == self)
+        if (!isTempName(e->d_name, &pid))
+            continue;
+        // A process still running may be finishing its save: the program
+        // restarting itself starts the next one before it ends.
+        if (pid <= 0 || pid > INT_MAX || ::kill(pid_t(pid), 0) == 0 || errno == EPERM)
             continue;
         const std::string path = dir + '/' + e->d_name;
         struct stat st;

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "fulldisk.h"
@@ -203,22 +204,36 @@ TEST_F(SaveFile, ReadTellsMissingFromUnreadable)
     EXPECT_EQ(platform::read_error_text(EFBIG), "文件过大");
 }
 
+// The id of a process that has ended.
+std::string endedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return std::to_string(child);
+}
+
 // What a save cut short by a kill leaves beside its file is removed at the
-// next start; this process's own and everything else stay.
+// next start; a running process's own and everything else stay.
 TEST_F(SaveFile, StaleTemporaryFilesAreRemoved)
 {
     const std::string self = std::to_string(getpid());
-    const char* stale[] = {"Quorvex.json.123-0.tmp", "index.param.99999-41.tmp", "600000-1-33.json.7-3.tmp"};
+    const std::string ended = endedProcess();
+    const std::string stale[] = {"Quorvex.json." + ended + "-0.tmp", "index.param." + ended + "-41.tmp",
+                                 "600000-1-33.json." + ended + "-3.tmp"};
     const std::string kept[] = {"Quorvex.json", "Quorvex.json.bad", "x.tmp", "a.1-.tmp", "a.-1.tmp", "a-1.tmp",
-                                "a.1-2.tmp.bad", "notes.12-3.txt", "doc.json." + self + "-0.tmp"};
-    for (const char* n : stale)
+                                "a." + ended + "-2.tmp.bad", "notes." + ended + "-3.txt", "doc.json." + self + "-0.tmp",
+                                "doc.json.1-0.tmp"};
+    for (const std::string& n : stale)
         writePlain(dir + "/" + n, "part");
     for (const std::string& n : kept)
         writePlain(dir + "/" + n, "keep");
-    ASSERT_EQ(mkdir((dir + "/sub.5-5.tmp").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((dir + "/sub." + ended + "-5.tmp").c_str(), 0755), 0);
     EXPECT_EQ(platform::remove_stale_temp_files(dir), 3);
     std::set<std::string> expected(std::begin(kept), std::end(kept));
-    expected.insert("sub.5-5.tmp");
+    expected.insert("sub." + ended + "-5.tmp");
     EXPECT_EQ(entries(dir), expected) << names(entries(dir));
     EXPECT_EQ(platform::remove_stale_temp_files(dir + "/missing"), 0);
 }

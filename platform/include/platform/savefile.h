@@ -41,10 +41,9 @@ int read_file(const std::string& path, std::string* bytes, std::size_t limit = s
 std::string read_error_text(int error);
 
 // Any thread. Removes from the folder `dir` the temporary files of saves
-// that were cut short in an earlier process ("<name>.<pid>-<n>.tmp" of a
-// process id other than this one's). Only the program's own folders are
-// cleaned, at start, with this process the only one writing there. Returns
-// how many were removed.
+// that a process cut short ("<name>.<pid>-<n>.tmp" of a process that is no
+// longer running; a live one may still be finishing its save). Called at
+// start for the program's own folders. Returns how many were removed.
 int remove_stale_temp_files(const std::string& dir);
 
 // Any thread. Puts what was written to the open file `fd` on the disk, for
