@@ -95,7 +95,8 @@ void QQuorvexService::editGroup(QString group_id, QString name)
 
 // The file is replaced atomically. A file that does not parse (hand-edited,
 // or written by something else) is kept as "Quorvex.json.bad" first rather
-// than lost under the new store (a later damaged one beside it, numbered).
+// than lost under the new store (a later damaged one beside it, numbered);
+// one that cannot be read the writer moves aside itself.
 // The store takes the edit even when the disk refuses it: the next save
 // writes it again.
 void QQuorvexService::saveJson(const QJsonObject& doc)

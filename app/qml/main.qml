@@ -200,10 +200,18 @@ ApplicationWindow {
     QPopup { id: message; objectName: "message"; width: 240 }
     // A file the disk refused to take ("保存失败：磁盘空间不足"), told once per
     // cause (one refused during the sign-in as the window opens); what was
-    // not saved is written again by its next save.
+    // not saved is written again by its next save. A file that could not be
+    // read ("无法读取 Quorvex.json：没有读取权限"), or was moved aside for
+    // that, is told once.
     HFileIO {
         id: savedFiles
+        function tellReadFailures() {
+            var text = takeReadFailures();
+            if (text !== "")
+                message.showMsg(text, null, false);
+        }
         onSaveFailed: message.showMsg(text, null, false)
+        onReadFailed: tellReadFailures()
     }
     QMouseFrame { window_: root; z: 10 }
 
@@ -211,6 +219,7 @@ ApplicationWindow {
         showMaximized();
         if (savedFiles.pendingSaveFailure() !== "")
             message.showMsg(savedFiles.pendingSaveFailure(), null, false);
+        savedFiles.tellReadFailures();
         quickBar.load();
         onChangedTabView("首页", "app://qml/qml/HomeView.qml", true);
         // The first stock opened finds its view made between the first frames.

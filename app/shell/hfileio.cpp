@@ -1,11 +1,14 @@
 #include "shell/hfileio.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QMutex>
 #include <QQmlEngine>
 
@@ -53,12 +56,53 @@ public:
         return failing_.isEmpty() ? QString() : failing_.cbegin().value();
     }
 
+    // Any thread. A file at `path` that could not be read: told once while
+    // it stays so; the copy a save moved it to (`keptAs`) is told too.
+    void noteUnreadable(const QString& path, int error, const QString& keptAs = QString())
+    {
+        const QString name = shownName(path);
+        const QString text = keptAs.isEmpty()
+            ? QStringLiteral("无法读取 %1：%2").arg(name, QString::fromStdString(platform::read_error_text(error)))
+            : QStringLiteral("无法读取的 %1 已移到 %2").arg(name, shownName(keptAs));
+        {
+            QMutexLocker lock(&mutex_);
+            if (keptAs.isEmpty() && unreadable_.contains(path))
+                return;
+            if (keptAs.isEmpty())
+                unreadable_.insert(path);
+            else
+                unreadable_.remove(path);
+            untold_ << text;
+        }
+        qWarning("%s", qPrintable(text));
+        emit readFailed();
+    }
+
+    // Any thread.
+    QString takeUntold()
+    {
+        QMutexLocker lock(&mutex_);
+        const QString text = untold_.join(QLatin1Char('\n'));
+        untold_.clear();
+        return text;
+    }
+
 signals:
     void failed(QString text);
+    void readFailed();
 
 private:
-    QMutex mutex_;                     // guards failing_
+    // A data-directory file by its name there, any other by its file name.
+    static QString shownName(const QString& path)
+    {
+        const QString dir = dataDirectory() + QLatin1Char('/');
+        return path.startsWith(dir) ? path.mid(dir.size()) : QFileInfo(path).fileName();
+    }
+
+    QMutex mutex_;                     // guards failing_, unreadable_ and untold_
     QHash<QString, QString> failing_;  // path -> the cause told for it
+    QSet<QString> unreadable_;         // paths told unreadable and not replaced since
+    QStringList untold_;               // read problems no window has shown yet
 };
 
 SaveFailures* saveFailures()
@@ -72,6 +116,7 @@ SaveFailures* saveFailures()
 HFileIO::HFileIO(QObject* parent) : QObject(parent)
 {
     connect(saveFailures(), &SaveFailures::failed, this, &HFileIO::saveFailed);
+    connect(saveFailures(), &SaveFailures::readFailed, this, &HFileIO::readFailed);
 }
 
 QString HFileIO::dataPath(const QString& fileName)
@@ -89,15 +134,38 @@ QString HFileIO::dataPath(const QString& fileName)
     return path;
 }
 
-QString HFileIO::readData(const QString& fileName)
+HFileIO::Found HFileIO::readData(const QString& fileName, QString* text)
 {
+    text->clear();
     const QString path = dataPath(fileName);
     if (path.isEmpty())
-        return QString();
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
+        return Found::Missing;
+    QByteArray bytes;
+    const Found found = readPath(path, &bytes);
+    *text = QString::fromUtf8(bytes);
+    return found;
+}
+
+HFileIO::Found HFileIO::readPath(const QString& path, QByteArray* bytes)
+{
+    bytes->clear();
+    std::string read;
+    const int error = platform::read_file(QFile::encodeName(path).toStdString(), &read);
+    if (error == ENOENT)
+        return Found::Missing;
+    if (error != 0) {
+        saveFailures()->noteUnreadable(path, error);
+        return Found::Unreadable;
+    }
+    *bytes = QByteArray(read.data(), int(read.size()));
+    return Found::Read;
+}
+
+QString HFileIO::readData(const QString& fileName)
+{
+    QString text;
+    readData(fileName, &text);
+    return text;
 }
 
 bool HFileIO::writeData(const QString& fileName, const QString& data)
@@ -110,19 +178,35 @@ bool HFileIO::writeData(const QString& fileName, const QString& data)
 
 bool HFileIO::writePath(const QString& path, const QByteArray& bytes)
 {
-    const int error =
-        platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(), size_t(bytes.size()));
+    std::string keptAs;
+    const int error = platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(),
+                                             size_t(bytes.size()), &keptAs);
     saveFailures()->note(path, error);
+    if (!keptAs.empty())
+        saveFailures()->noteUnreadable(path, 0, QFile::decodeName(QByteArray::fromStdString(keptAs)));
     return error == 0;
 }
 
 QString HFileIO::keepBadCopy(const QString& fileName)
 {
     const QString path = dataPath(fileName);
-    if (path.isEmpty())
-        return QString();
+    return path.isEmpty() ? QString() : keepBadCopyAt(path);
+}
+
+QString HFileIO::keepBadCopyAt(const QString& path)
+{
     const std::string copy = platform::keep_bad_copy(QFile::encodeName(path).toStdString());
     return QFile::decodeName(QByteArray::fromStdString(copy));
+}
+
+// GUI thread.
+int HFileIO::removeStaleTempFiles()
+{
+    const QString dir = dataDirectory();
+    int removed = platform::remove_stale_temp_files(QFile::encodeName(dir).toStdString());
+    for (const QString& sub : QDir(dir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden))
+        removed += platform::remove_stale_temp_files(QFile::encodeName(dir + QLatin1Char('/') + sub).toStdString());
+    return removed;
 }
 
 QByteArray HFileIO::readFile(QString fileName)
@@ -148,6 +232,8 @@ bool HFileIO::writedFileDefaultPath(QString fileName, QString data) { return wri
 QString HFileIO::keepBadFileDefaultPath(QString fileName) { return keepBadCopy(fileName); }
 
 QString HFileIO::pendingSaveFailure() { return saveFailures()->pending(); }
+
+QString HFileIO::takeReadFailures() { return saveFailures()->takeUntold(); }
 
 QString HFileIO::getDefaultPath() { return dataDirectory(); }
 

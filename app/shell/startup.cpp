@@ -205,6 +205,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     SingleApplication app(args.argc(), args.argv(), appName);
     if (app.isRunning())
         return 0;
+    HFileIO::removeStaleTempFiles();
     fallBackToSoftwareWithoutOpenGl();
     const TestHooks hooks = TestHooks::fromEnvironment();
     QObject::connect(&app, &SingleApplication::activated, &app, [&app, &hooks] {
