@@ -203,22 +203,27 @@ ApplicationWindow {
     // not saved is written again by its next save. A file that could not be
     // read ("无法读取 Quorvex.json：没有读取权限"), or was moved aside for
     // that, is told once.
+    // A notice that comes while another file notice shows is added to it; a
+    // question waiting for its answer is left alone.
     HFileIO {
         id: savedFiles
-        function tellReadFailures() {
-            var text = takeReadFailures();
-            if (text !== "")
+        function tell(text) {
+            if (text === "")
+                return;
+            if (!message.opened)
                 message.showMsg(text, null, false);
+            else if (message.call_back_ === null && message.msg_.indexOf(text) < 0)
+                message.msg_ += "\n" + text;
         }
-        onSaveFailed: message.showMsg(text, null, false)
+        function tellReadFailures() { tell(takeReadFailures()); }
+        onSaveFailed: tell(text)
         onReadFailed: tellReadFailures()
     }
     QMouseFrame { window_: root; z: 10 }
 
     Component.onCompleted: {
         showMaximized();
-        if (savedFiles.pendingSaveFailure() !== "")
-            message.showMsg(savedFiles.pendingSaveFailure(), null, false);
+        savedFiles.tell(savedFiles.pendingSaveFailure());
         savedFiles.tellReadFailures();
         quickBar.load();
         onChangedTabView("首页", "app://qml/qml/HomeView.qml", true);

@@ -78,13 +78,16 @@ public:
         emit readFailed();
     }
 
-    // Any thread.
+    // Any thread. At most three lines fit the message; the rest are counted
+    // (each is in the log).
     QString takeUntold()
     {
         QMutexLocker lock(&mutex_);
-        const QString text = untold_.join(QLatin1Char('\n'));
+        QStringList lines = untold_.mid(0, 3);
+        if (untold_.size() > 3)
+            lines << QStringLiteral("另有 %1 条，见程序日志").arg(untold_.size() - 3);
         untold_.clear();
-        return text;
+        return lines.join(QLatin1Char('\n'));
     }
 
 signals:

@@ -71,7 +71,8 @@ public slots:
     // before this window could show it), or "".
     QString pendingSaveFailure();
     // The texts of files found unreadable (and where they were moved) that
-    // no window has shown yet, one a line; taking them marks them shown.
+    // no window has shown yet, one a line (three at most, then how many
+    // more); taking them marks them shown.
     QString takeReadFailures();
     QString getDefaultPath();
     // Makes the local database usable before the QML side opens it (see

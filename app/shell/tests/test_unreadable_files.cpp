@@ -45,6 +45,13 @@ QByteArray bytesOf(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
+QStringList& logged()
+{
+    static QStringList lines;
+    return lines;
+}
+void keepLine(QtMsgType, const QMessageLogContext&, const QString& text) { logged() << text; }
+
 class UnreadableFiles : public ::testing::Test {
 protected:
     void SetUp() override
@@ -84,6 +91,8 @@ TEST_F(UnreadableFiles, EveryWriterKeepsTheOldFileAsideAndTellsTheUser)
     }
     HFileIO io;
     QSignalSpy told(&io, &HFileIO::readFailed);
+    logged().clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepLine);
     // As at start: the parameters are read, then the services and the chart
     // read their files as the views open.
     formula::FormulaService::instance().loadParams(QBaseService::formulaParamFile());
@@ -105,8 +114,12 @@ TEST_F(UnreadableFiles, EveryWriterKeepsTheOldFileAsideAndTellsTheUser)
         EXPECT_EQ(modeOf(path + ".bad"), 0u) << "the old file is not kept as it was";
         EXPECT_EQ(bytesOfClosed(path + ".bad").toStdString(), w.before().toStdString());
     }
+    qInstallMessageHandler(previous);
     EXPECT_GE(told.count(), 1);
-    const QStringList texts = io.takeReadFailures().split('\n');
+    QStringList texts;
+    for (const QString& line : logged())
+        if (line.startsWith("无法读取"))
+            texts << line;
     for (const Writer& w : rows) {
         EXPECT_TRUE(texts.contains("无法读取的 " + w.file + " 已移到 " + w.file + ".bad"))
             << w.what << ": " << qPrintable(texts.join(" | "));
@@ -115,6 +128,10 @@ TEST_F(UnreadableFiles, EveryWriterKeepsTheOldFileAsideAndTellsTheUser)
     for (const char* read : {"index.param", "600020-1-33.json", "Quorvex.json", "formula_group_own.json"}) {
         EXPECT_EQ(texts.count(QString("无法读取 %1：没有读取权限").arg(read)), 1) << read << ": " << qPrintable(texts.join(" | "));
     }
+    // The window shows the first three and how many more there are.
+    const QString shown = io.takeReadFailures();
+    EXPECT_EQ(shown.toStdString(),
+              (texts.mid(0, 3).join('\n') + QString("\n另有 %1 条，见程序日志").arg(texts.size() - 3)).toStdString());
     EXPECT_EQ(io.takeReadFailures(), "") << "told twice";
 }
 
