@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -53,6 +54,15 @@ public:
             ::close(probe);
         ::unlink(path);
         return probe < 0;
+    }
+
+    // The command that starts a program without the override (a root
+    // process's children take up every capability again): setpriv with
+    // those capabilities out of the bounding set, then the program and its
+    // arguments.
+    static std::vector<std::string> childPrefix()
+    {
+        return {"setpriv", "--bounding-set=-dac_override,-dac_read_search,-fowner", "--"};
     }
 
 private:
