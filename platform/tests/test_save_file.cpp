@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <cstdlib>
 #include <dirent.h>
@@ -236,6 +237,43 @@ TEST_F(SaveFile, StaleTemporaryFilesAreRemoved)
     expected.insert("sub." + ended + "-5.tmp");
     EXPECT_EQ(entries(dir), expected) << names(entries(dir));
     EXPECT_EQ(platform::remove_stale_temp_files(dir + "/missing"), 0);
+}
+
+// Each rename is put on the disk with its folder (a power cut after the
+// save must not bring the old file back): traced by strace on the saves of
+// another test of this program.
+TEST_F(SaveFile, TheRenameIsSyncedWithItsFolder)
+{
+    if (std::system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace is not installed";
+    char self[PATH_MAX] = {0};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const std::string log = dir + "/trace.log";
+    const std::string cmd = "strace -f -qq -e trace=openat,rename,fdatasync,fsync -o '" + log + "' '" + self +
+                            "' --gtest_filter=SaveFile.ReplacesWholeAndKeepsPermissions >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream in(log);
+    std::string line, folder, fd;
+    int renames = 0, synced = 0;
+    while (std::getline(in, line)) {
+        if (line.find("rename(") != std::string::npos && line.find("doc.json\") = 0") != std::string::npos) {
+            ++renames;
+            const std::size_t to = line.find(", \"") + 3;
+            const std::string target = line.substr(to, line.find('"', to) - to);
+            folder = target.substr(0, target.rfind('/'));
+            fd.clear();
+        } else if (!folder.empty() && line.find("openat(AT_FDCWD, \"" + folder + "\"") != std::string::npos &&
+                   line.find("O_DIRECTORY") != std::string::npos) {
+            fd = line.substr(line.rfind("= ") + 2);
+        } else if (!fd.empty() && (line.find("fdatasync(" + fd + ")") != std::string::npos ||
+                                   line.find("fsync(" + fd + ")") != std::string::npos)) {
+            ++synced;
+            folder.clear();
+            fd.clear();
+        }
+    }
+    EXPECT_EQ(renames, 3);
+    EXPECT_EQ(synced, renames) << "renames not followed by a sync of their folder";
 }
 
 TEST_F(SaveFile, FollowsALinkAndKeepsIt)
