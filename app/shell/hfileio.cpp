@@ -1,6 +1,10 @@
 #include "shell/hfileio.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <cerrno>
 
 #include <QCoreApplication>
@@ -114,6 +118,96 @@ SaveFailures* saveFailures()
     return failures;
 }
 
+// The writer thread of writeDataLater: per file at most one save waiting
+// (a later one takes its place) and one being written. The thread lives
+// while there are saves and ends when there are none.
+class LaterSaves {
+public:
+    struct Job {
+        std::function<QByteArray()> produce;
+        std::function<void(bool)> done;
+    };
+
+    ~LaterSaves()
+    {
+        finish(QString());
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // Any thread.
+    void add(const QString& path, Job job)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!waiting_.contains(path))
+            order_.push_back(path);
+        waiting_.insert(path, std::move(job));
+        if (!alive_) {
+            if (thread_.joinable())
+                thread_.join();  // it has left the lock for good
+            alive_ = true;
+            thread_ = std::thread([this] { run(); });
+        }
+    }
+
+    // Any thread. Whether `path` has a save waiting or being written.
+    bool busy(const QString& path)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return waiting_.contains(path) || running_ == path;
+    }
+
+    // Any thread but the writer's own (where it returns at once: a save
+    // reading its own file). Waits until `path`, or every file when it is
+    // "", has no save waiting or being written.
+    void finish(const QString& path)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (alive_ && std::this_thread::get_id() == thread_.get_id())
+            return;
+        idle_.wait(lock, [&] {
+            return path.isEmpty() ? waiting_.isEmpty() && running_.isEmpty()
+                                  : !waiting_.contains(path) && running_ != path;
+        });
+    }
+
+private:
+    // Writer thread.
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!order_.empty()) {
+            const QString path = order_.front();
+            order_.pop_front();
+            Job job = waiting_.take(path);
+            running_ = path;
+            lock.unlock();
+            const bool written = HFileIO::writePath(path, job.produce());
+            if (job.done)
+                job.done(written);
+            lock.lock();
+            running_.clear();
+            idle_.notify_all();
+        }
+        alive_ = false;
+    }
+
+    std::mutex mutex_;  // guards every member below
+    std::condition_variable idle_;
+    std::deque<QString> order_;    // files with a save waiting, oldest first
+    QHash<QString, Job> waiting_;  // the save waiting per file
+    QString running_;              // the file being written, or ""
+    bool alive_ = false;           // the thread is taking saves
+    std::thread thread_;
+};
+
+LaterSaves& laterSaves()
+{
+    static LaterSaves saves;
+    return saves;
+}
+
 }  // namespace
 
 HFileIO::HFileIO(QObject* parent) : QObject(parent)
@@ -152,6 +246,7 @@ HFileIO::Found HFileIO::readData(const QString& fileName, QString* text)
 HFileIO::Found HFileIO::readPath(const QString& path, QByteArray* bytes)
 {
     bytes->clear();
+    laterSaves().finish(path);
     std::string read;
     const int error = platform::read_file(QFile::encodeName(path).toStdString(), &read);
     if (error == ENOENT)
@@ -181,6 +276,7 @@ bool HFileIO::writeData(const QString& fileName, const QString& data)
 
 bool HFileIO::writePath(const QString& path, const QByteArray& bytes)
 {
+    laterSaves().finish(path);
     std::string keptAs;
     const int error = platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(),
                                              size_t(bytes.size()), &keptAs);
@@ -190,6 +286,26 @@ bool HFileIO::writePath(const QString& path, const QByteArray& bytes)
     return error == 0;
 }
 
+void HFileIO::writeDataLater(const QString& fileName, std::function<QByteArray()> produce,
+                             std::function<void(bool)> done)
+{
+    const QString path = dataPath(fileName);
+    if (path.isEmpty()) {
+        if (done)
+            done(false);
+        return;
+    }
+    laterSaves().add(path, LaterSaves::Job{std::move(produce), std::move(done)});
+}
+
+bool HFileIO::savingLater(const QString& fileName)
+{
+    const QString path = dataPath(fileName);
+    return !path.isEmpty() && laterSaves().busy(path);
+}
+
+void HFileIO::finishSaves() { laterSaves().finish(QString()); }
+
 QString HFileIO::keepBadCopy(const QString& fileName)
 {
     const QString path = dataPath(fileName);
@@ -198,6 +314,7 @@ QString HFileIO::keepBadCopy(const QString& fileName)
 
 QString HFileIO::keepBadCopyAt(const QString& path)
 {
+    laterSaves().finish(path);
     const std::string copy = platform::keep_bad_copy(QFile::encodeName(path).toStdString());
     return QFile::decodeName(QByteArray::fromStdString(copy));
 }

@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class HFileIO : public QObject {
     Q_OBJECT
 public:
@@ -46,6 +48,21 @@ public:
     // there that cannot be read is moved aside as ".bad" first, and the user
     // told where it went.
     static bool writePath(const QString& path, const QByteArray& bytes);
+    // Any thread. Saves a data-directory file on the program's writer thread
+    // with the bytes `produce` makes there, so that a large document is
+    // neither serialised nor written on the GUI thread. Saves of one file
+    // land in the order given, and one not yet begun gives way to a later
+    // one. A failure is told as writeData's; `done` (when given) runs on the
+    // writer thread once the save was written or failed. Reading or writing
+    // that file through HFileIO first waits for its saves.
+    static void writeDataLater(const QString& fileName, std::function<QByteArray()> produce,
+                               std::function<void(bool)> done = {});
+    // Any thread. Whether a save of the file given to writeDataLater is
+    // waiting or being written.
+    static bool savingLater(const QString& fileName);
+    // Any thread. Waits until every save given to writeDataLater is done (at
+    // the end of the program, and in tests before they look at the files).
+    static void finishSaves();
     // Any thread. Moves an unreadable data-directory file aside as
     // "<name>.bad" (or "<name>.2.bad", ... so no earlier copy is lost) before
     // anything replaces it; the full path of the copy, or "".

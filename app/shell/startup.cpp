@@ -285,5 +285,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     // already waiting are served, so the engine thread never waits forever.
     quoteThread.stop();
     hooks.report("engine stopped");
+    // The saves still on the writer thread land before the program ends.
+    HFileIO::finishSaves();
     return 0;
 }

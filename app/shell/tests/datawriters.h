@@ -85,7 +85,11 @@ inline std::vector<Writer> writers(DrawingChart& drawing, std::function<bool(int
         {"drawings", "600020-1-33.json", [&drawing](int n) { drawing.drawAndSave(5 + n * 6); },
          [&drawing] { return drawing.unsaved(); }},
         {"screening results", "Quorvex.json",
-         [](int n) { QQuorvexService().addGroup(QStringLiteral("g%1").arg(n), "result", QVariantList{}); }, nullptr,
+         [](int n) {
+             QQuorvexService().addGroup(QStringLiteral("g%1").arg(n), "result", QVariantList{});
+             HFileIO::finishSaves();  // written on the writer thread
+         },
+         nullptr,
          R"({"code":"0000","msg":"success","result":[{"group_id":"old","group_name":"old","stock_list":[]}]})"},
         {"own formula groups", "formula_group_own.json",
          [](int n) { QBaseService().addLocalFormulaGroup(QJsonObject{{"name", QStringLiteral("组%1").arg(n)}}); },

@@ -157,6 +157,8 @@ TEST_F(UnreadableFiles, WhatWasSavedInsteadIsReadAtTheNextStart)
         QBaseService().setFormulaParam("MA", QJsonObject{{"args", QJsonArray{QJsonObject{{"value", ma + 2}}}}});
     }
     // The next start.
+    HFileIO::finishSaves();
+    QQuorvexService::loadFile();
     DrawingChart drawing;
     EXPECT_EQ(drawing.chart.paintBoard()->tools().size(), 1u);
     const QStringList results = QQuorvexService().getGroupTitles().toMap().value("names").toStringList();
