@@ -25,8 +25,16 @@ ino_t inodeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
+// An empty data directory, whatever tests ran before in this process.
+void emptyDataDirectory()
+{
+    QDir(testsupport::testDataDir()).removeRecursively();
+    QDir().mkpath(testsupport::testDataDir());
+}
+
 TEST(HFileIO, DataDirectoryFilesAreReplacedWhole)
 {
+    emptyDataDirectory();
     HFileIO io;
     const QString dir = testsupport::testDataDir();
     EXPECT_EQ(io.getDefaultPath(), dir);
@@ -59,6 +67,7 @@ TEST(HFileIO, DataDirectoryFilesAreReplacedWhole)
 
 TEST(HFileIO, NamesThatLeaveTheDataDirectoryAreRefused)
 {
+    emptyDataDirectory();
     HFileIO io;
     const QString dir = testsupport::testDataDir();
     const QString outside = QFileInfo(dir).path() + "/escape.txt";

@@ -124,6 +124,7 @@ TEST(LocalFormulaGroups, ReadAddEditRemove)
     QBaseService service;
     const QString path = testsupport::testDataDir() + "/formula_group_own.json";
     ASSERT_EQ(QBaseService::localFormulaGroupPath(), path);
+    QFile::remove(path);  // an earlier test's in this process
     EXPECT_EQ(textOf(service.getLoadLocalFormulaGroup()), "[]") << "no file";
 
     service.addLocalFormulaGroup(objectOf(R"({"name":"趋势","formulas":["MA","MACD"],"extra":1})"));
