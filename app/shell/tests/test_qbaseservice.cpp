@@ -2,6 +2,7 @@
 // catalogue's slots and the user's own formula groups.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -124,7 +125,8 @@ TEST(LocalFormulaGroups, ReadAddEditRemove)
     QBaseService service;
     const QString path = testsupport::testDataDir() + "/formula_group_own.json";
     ASSERT_EQ(QBaseService::localFormulaGroupPath(), path);
-    QFile::remove(path);  // an earlier test's in this process
+    for (const QString& f : QDir(testsupport::testDataDir()).entryList({"formula_group_own.json*"}))
+        QFile::remove(testsupport::testDataDir() + "/" + f);  // an earlier test's in this process
     EXPECT_EQ(textOf(service.getLoadLocalFormulaGroup()), "[]") << "no file";
 
     service.addLocalFormulaGroup(objectOf(R"({"name":"趋势","formulas":["MA","MACD"],"extra":1})"));
