@@ -350,6 +350,25 @@ TEST_F(FullDisk, OldFileStaysWhole)
     EXPECT_EQ(readAll(path), small);
 }
 
+// On a full disk an unreadable old file is not moved: the save fails before.
+TEST_F(FullDisk, AnUnreadableOldFileStaysInPlace)
+{
+    testsupport::WithoutFileOverride asUser;
+    if (!asUser.active())
+        GTEST_SKIP() << "mode 000 files stay readable here";
+    const std::string path = mnt + "/doc.json";
+    ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    std::string kept = "?";
+    EXPECT_EQ(platform::replace_file(path, std::string(8192, 'n'), &kept), ENOSPC);
+    EXPECT_EQ(kept, "");
+    EXPECT_EQ(entries(mnt), (std::set<std::string>{"doc.json", ".filler"})) << names(entries(mnt));
+    EXPECT_EQ(modeOf(path), 0u);
+    ASSERT_TRUE(disk->free());
+    EXPECT_EQ(platform::replace_file(path, std::string("new"), &kept), 0);
+    EXPECT_EQ(kept, path + ".bad");
+    EXPECT_EQ(readAll(path), "new");
+}
+
 TEST(SaveErrorText, NamesTheCause)
 {
     struct Case {
