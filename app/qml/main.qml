@@ -248,10 +248,24 @@ ApplicationWindow {
     QPopup { id: message; objectName: "message"; width: 240 }
     // A file the disk refused to take ("保存失败：磁盘空间不足"), told once per
     // cause (one refused during the sign-in as the window opens); what was
-    // not saved is written again by its next save.
+    // not saved is written again by its next save. A file that could not be
+    // read ("无法读取 Quorvex.json：没有读取权限"), or was moved aside for
+    // that, is told once.
+    // A notice that comes while another file notice shows is added to it; a
+    // question waiting for its answer is left alone.
     HFileIO {
         id: savedFiles
-        onSaveFailed: message.showMsg(text, null, false)
+        function tell(text) {
+            if (text === "")
+                return;
+            if (!message.opened)
+                message.showMsg(text, null, false);
+            else if (message.call_back_ === null && message.msg_.indexOf(text) < 0)
+                message.msg_ += "\n" + text;
+        }
+        function tellReadFailures() { tell(takeReadFailures()); }
+        onSaveFailed: tell(text)
+        onReadFailed: tellReadFailures()
     }
     QMouseFrame { window_: root; z: 10 }
     // While quitting: the window takes no input and says why it waits.
@@ -287,8 +301,8 @@ ApplicationWindow {
 
     Component.onCompleted: {
         showMaximized();
-        if (savedFiles.pendingSaveFailure() !== "")
-            message.showMsg(savedFiles.pendingSaveFailure(), null, false);
+        savedFiles.tell(savedFiles.pendingSaveFailure());
+        savedFiles.tellReadFailures();
         quickBar.load();
         onChangedTabView("首页", "app://qml/qml/HomeView.qml", true);
         // The first stock opened finds its view made between the first frames.

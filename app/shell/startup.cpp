@@ -225,6 +225,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     QString installError;
     if (!updater::recoverInstall(QDir::cleanPath(QDir::currentPath()), &installError))
         std::cerr << "the last update could not be settled: " << installError.toStdString() << std::endl;
+    HFileIO::removeStaleTempFiles();
     fallBackToSoftwareWithoutOpenGl();
     const TestHooks hooks = TestHooks::fromEnvironment();
     QObject::connect(&app, &SingleApplication::activated, &app, [&app, &hooks] {
@@ -304,5 +305,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     // already waiting are served, so the engine thread never waits forever.
     quoteThread.stop();
     hooks.report("engine stopped");
+    // The saves still on the writer thread land before the program ends.
+    HFileIO::finishSaves();
     return 0;
 }

@@ -242,6 +242,20 @@ Item {
 
         // However the message closes (a click outside, Escape, its button),
         // the next keys reach the field its callback gave the focus to.
+        // A message of several lines is shown whole above the buttons.
+        function test_popupGrowsForALongMessage() {
+            popup.showMsg("x", null, false);
+            compare(popup.height, 150);
+            popup.showMsg("无法读取 600020-1-33.json：没有读取权限\n无法读取的 Quorvex.json 已移到 Quorvex.json.bad\n"
+                          + "无法读取 formula_group_own.json：没有读取权限\n另有 3 条，见程序日志", null, false);
+            var text = findChild(popup.contentItem, "popupText");
+            var confirm = findChild(popup.contentItem, "confirmButton");
+            verify(popup.height > 150);
+            verify(text.contentHeight <= confirm.mapToItem(text, 0, 0).y, text.contentHeight + " over the buttons");
+            popup.answer(true);
+            tryVerify(function () { return !popup.opened; });
+        }
+
         function test_popupHandsTheKeysToTheFieldItWasAbout() {
             var ways = [
                 ["a click outside", function () { mouseClick(top, 5, 5); }],
