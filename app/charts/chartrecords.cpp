@@ -1,5 +1,7 @@
 #include "charts/chartrecords.h"
 
+#include "charts/core/barmerge.h"
+
 #include <QJsonArray>
 
 #include <algorithm>
@@ -79,6 +81,15 @@ std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int coun
         b.extra = 0.0f;
     }
     return out;
+}
+
+std::vector<ChartBar> continuedMinuteBars(const std::vector<ChartBar>& held, std::vector<ChartBar>&& points)
+{
+    std::vector<ChartBar> day = held;
+    mergeBars(day, std::move(points));
+    for (std::size_t i = 1; i < day.size(); ++i)
+        day[i].preClose = day[i - 1].close;
+    return day;
 }
 
 QuoteCodeInfo sanitizedCodeInfo(const QuoteCodeInfo& info)

@@ -22,6 +22,11 @@ std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, cons
 // Minute points: open = high = low = close = price, previous close the
 // series' previous close for the first point, average 0 becomes no value.
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose);
+// Minute bars that continue the held day: the day held with each new bar in
+// place of the held minute of its time, or added in time order; every bar's
+// previous close is the price of the minute before it, the first keeps the
+// day's previous close.
+std::vector<ChartBar> continuedMinuteBars(const std::vector<ChartBar>& held, std::vector<ChartBar>&& points);
 
 // The date word of a K-line bar: (year - 1900) * 10000 + month * 100 + day of
 // the local time of t.

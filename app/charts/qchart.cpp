@@ -920,8 +920,13 @@ void QChart::onSyncUpdateMinute(const QuoteMinPoints* m, int index)
     const int li = layerForRecord(index);
     if (li < 0)
         return;
-    // The library's minute record carries no append flag: every record is the whole day.
-    storeBars(li, barsFromMinutePoints(m->points, m->count, m->price), false, false, m->code_info);
+    // The append flag (value1, nonzero) says the points continue the day
+    // held; otherwise the record is the whole day.
+    std::vector<ChartBar> bars = barsFromMinutePoints(m->points, m->count, m->price);
+    const std::vector<ChartBar>& held = li == 0 ? barLayers_.front()->bars : barLayers_[std::size_t(li)]->raw;
+    if (m->value1 != 0 && !held.empty())
+        bars = continuedMinuteBars(held, std::move(bars));
+    storeBars(li, std::move(bars), false, false, m->code_info);
     if (li == 0)
         followMinuteRange(range_, int(barLayers_.front()->bars.size()), kShowNumber_, crosshairShown_);
     relayout();

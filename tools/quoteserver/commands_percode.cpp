@@ -1,10 +1,12 @@
 // Commands about one code: 0x26 (tick details; a negative first row asks for
 // the last rows of the day), 0x3C (volume by price level),
 // 0x27 (the minute series of a trading day, none for other days) and 0x24
-// (today's minute series, sent again when the market moved it, word 1),
+// (today's minute series, sent again when the market moved it, word 1; with
+// the minute-append option only its changed tail, flagged as continuing),
 // 0x37 (dividend events). The others answer once (word 0, header version 1);
 // an unknown code gets an error answer.
 #include <algorithm>
+#include <memory>
 
 #include "bodywriter.h"
 #include "commandregistry.h"
@@ -73,17 +75,19 @@ void answer_price_levels(QuoteServer& server, const Request& request) {
     server.reply(request.connection, 0x3C, request.request_id, 0, body.data());
 }
 
-// The minute points of trading day j (none for j < 0) with the values of the
-// echoed options: price and average (1/10000), the minute's own volume
-// (option 3) and amount (option 2), its number, and its time YYYYMMDDhhmm.
-void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<uint8_t>& options, int j) {
-    const int n = j < 0 ? 0 : SyntheticMarket::kMinutes;
+// The minute points of trading day j (none for j < 0) from point `from` on,
+// with the values of the echoed options: price and average (1/10000), the
+// minute's own volume (option 3) and amount (option 2), its number, and its
+// time YYYYMMDDhhmm.
+void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<uint8_t>& options, int j,
+                  int from = 0) {
+    const int n = j < 0 ? 0 : SyntheticMarket::kMinutes - std::max(0, std::min(from, SyntheticMarket::kMinutes));
     body.i16(static_cast<int16_t>(n)).u8(static_cast<uint8_t>(options.size()));
     for (uint8_t o : options) body.u8(o);
     if (n == 0) return;
     const SyntheticMarket::MinuteSeries series = SyntheticMarket::instance().minutes(c, j);
     const int64_t date = TradingCalendar::civil_from_days(TradingCalendar::day(j)).decimal();
-    for (int i = 0; i < n; ++i) {
+    for (int i = SyntheticMarket::kMinutes - n; i < SyntheticMarket::kMinutes; ++i) {
         const SyntheticMinute& m = series[static_cast<size_t>(i)];
         const int minutes = i <= 120 ? 9 * 60 + 30 + i : 13 * 60 + (i - 121);
         for (uint8_t o : options) {
@@ -121,31 +125,51 @@ void answer_minute_by_date(QuoteServer& server, const Request& request) {
                                                                   (time >> 11) & 0x1F);
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
-    body.i32(SyntheticMarket::instance().close(*c, j < 0 ? 1 : j + 1)).i64(j < 0 ? 0 : SyntheticMarket::kMinutes);
+    // The int64 is the append flag: 0, the whole day.
+    body.i32(SyntheticMarket::instance().close(*c, j < 0 ? 1 : j + 1)).i64(0);
     write_points(body, *c, options, j);
     server.reply(request.connection, 0x27, request.request_id, 0, body.data());
 }
 
-// Today's series, whole. Scheduler thread.
-std::vector<uint8_t> today_series(const SyntheticCode& c, int16_t index, const std::vector<uint8_t>& options) {
+// Today's series from point `from` on (0: whole). The answer's second int64
+// is the append flag: set when the points continue the series already sent.
+// Scheduler thread.
+std::vector<uint8_t> today_series(const SyntheticCode& c, int16_t index, const std::vector<uint8_t>& options,
+                                  int from = 0) {
     BodyWriter body;
     SyntheticMarket::write_identity(body, c);
-    body.i32(SyntheticMarket::instance().pre_close(c)).i64(index).i64(SyntheticMarket::kMinutes).i16(index);
-    write_points(body, c, options, 0);
+    body.i32(SyntheticMarket::instance().pre_close(c)).i64(index).i64(from > 0 ? 1 : 0).i16(index);
+    write_points(body, c, options, 0, from);
     return body.data();
 }
 
+// The first minute whose values differ between the two series (the count of
+// minutes when none does).
+int first_changed_minute(const SyntheticMarket::MinuteSeries& a, const SyntheticMarket::MinuteSeries& b) {
+    for (int i = 0; i < SyntheticMarket::kMinutes; ++i) {
+        const SyntheticMinute& x = a[static_cast<size_t>(i)];
+        const SyntheticMinute& y = b[static_cast<size_t>(i)];
+        if (x.price != y.price || x.average != y.average || x.volume != y.volume || x.amount != y.amount) return i;
+    }
+    return SyntheticMarket::kMinutes;
+}
+
 // While the request lasts, today's series is looked at every second and,
-// when the market moved it (with the list pushes), sent again whole, its last
+// when the market moved it (with the list pushes), sent again, its last
 // minute at the live price of the moment, so that an open minute chart
-// follows the quotes.
+// follows the quotes: whole, or with the minute-append option only from the
+// first changed minute on (the first answer is always whole).
 constexpr int kSeriesPushMs = 1000;
 
 void push_minutes(QuoteServer& server, _B2CConnection* conn, uint16_t id, const SyntheticCode* c, int16_t index,
-                  std::vector<uint8_t> options, std::vector<uint8_t> sent) {
+                  std::vector<uint8_t> options, std::shared_ptr<const SyntheticMarket::MinuteSeries> sent) {
     if (!server.subscribed(conn, id)) return;
-    std::vector<uint8_t> now = today_series(*c, index, options);
-    if (now != sent && !server.reply(conn, 0x24, id, 1, now)) return;
+    auto now = std::make_shared<const SyntheticMarket::MinuteSeries>(SyntheticMarket::instance().minutes(*c, 0));
+    const int from = sent ? first_changed_minute(*sent, *now) : 0;
+    if (from < SyntheticMarket::kMinutes) {
+        const int tail = sent && server.options().minute_append ? from : 0;
+        if (!server.reply(conn, 0x24, id, 1, today_series(*c, index, options, tail))) return;
+    }
     server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options, now] {
         push_minutes(server, conn, id, c, index, options, now);
     });
@@ -159,7 +183,7 @@ void answer_minute_by_index(QuoteServer& server, const Request& request) {
     const std::vector<uint8_t> options = read_options(in);
     server.subscribe(request.connection, request.request_id, 0x24);
     // Nothing sent yet: the first look answers at once.
-    push_minutes(server, request.connection, request.request_id, c, index, options, {});
+    push_minutes(server, request.connection, request.request_id, c, index, options, nullptr);
 }
 
 void answer_dividends(QuoteServer& server, const Request& request) {

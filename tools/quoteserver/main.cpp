@@ -1,6 +1,6 @@
 // quoteserver [port] [--key TEXT] [--refuse-login] [--delay-ms N] [--gzip]
 //             [--challenge-delay-ms N] [--hold-challenge] [--write-files DIR]
-//             [--market small|real] [--push-pages]
+//             [--market small|real] [--push-pages] [--minute-append]
 //
 // --market real serves a market of the A-share market's size (about 5,300
 // stocks and 500 boards) instead of the small default one (350 stocks).
@@ -14,6 +14,10 @@
 // --write-files DIR first writes board.json, stock_rzrq.json and
 // stock_rating.json matching the synthetic market into DIR (see BoardFiles),
 // then serves as usual.
+//
+// --minute-append answers a subscribed minute series once whole and then,
+// when the market moved it, with only the points from the first changed one
+// on, flagged as continuing the series already sent (as a real server may).
 //
 // A local quote server with synthetic data on 127.0.0.1. port 0 (the default)
 // picks a free port. The first line on standard output is the port; then one
@@ -37,7 +41,7 @@ int usage()
 {
     std::fprintf(stderr, "usage: quoteserver [port] [--key TEXT] [--refuse-login] [--delay-ms N] [--gzip]\n"
                          "       [--challenge-delay-ms N] [--hold-challenge] [--write-files DIR]\n"
-                         "       [--market small|real] [--push-pages]\n");
+                         "       [--market small|real] [--push-pages] [--minute-append]\n");
     return 2;
 }
 
@@ -74,6 +78,8 @@ int main(int argc, char** argv)
             options.hold_challenge = true;
         } else if (arg == "--write-files" && i + 1 < argc) {
             files_dir = argv[++i];
+        } else if (arg == "--minute-append") {
+            options.minute_append = true;
         } else if (arg == "--gzip") {
             options.gzip = true;
         } else if (arg == "--market" && i + 1 < argc) {

@@ -50,6 +50,7 @@ public:
         int challenge_delay_ms = 0; // hold the login challenge back this long
         bool hold_challenge = false; // hold it until the control line "challenge"
         bool push_pages = false; // push ranked pages (0x2A, 0x28) until cancelled
+        bool minute_append = false; // a moved minute series is sent as its changed tail, flagged as continuing
     };
 
     QuoteServer(_B2CEvent* event, Options options);

@@ -205,6 +205,65 @@ TEST(QChartData, ModelSignalsAndTheLayerBound)
     EXPECT_EQ(2, minute.getFirstKLineSize());
 }
 
+// A minute record whose append flag (value1) is set continues the day held:
+// a point replaces the held minute of its time or is added after it, and the
+// previous closes run on from the minute before. Without the flag the record
+// is the whole day. The main chart passes the record on to its sub chart.
+TEST(QChartData, MinuteRecordsWithTheAppendFlagContinueTheDay)
+{
+    ensureStandardCatalogue();
+    const struct {
+        const char* name;
+        bool heldFirst;  // the day 10.00 10.10 10.20 (previous close 9.90) came first
+        int64_t flag;
+        int firstMinute;
+        std::initializer_list<float> prices;
+        std::vector<float> closes, preCloses;
+    } cases[] = {
+        {"a new minute", true, 1, 3, {10.3f}, {10.0f, 10.1f, 10.2f, 10.3f}, {9.9f, 10.0f, 10.1f, 10.2f}},
+        {"the last minute moved, one more", true, 1, 2, {10.25f, 10.4f},
+         {10.0f, 10.1f, 10.25f, 10.4f}, {9.9f, 10.0f, 10.1f, 10.25f}},
+        {"a correction inside the day", true, 1, 1, {10.15f}, {10.0f, 10.15f, 10.2f}, {9.9f, 10.0f, 10.15f}},
+        {"any nonzero value is the flag", true, 241, 3, {10.3f}, {10.0f, 10.1f, 10.2f, 10.3f},
+         {9.9f, 10.0f, 10.1f, 10.2f}},
+        {"no flag: the whole day", true, 0, 2, {10.3f}, {10.3f}, {9.9f}},
+        {"flag with nothing held", false, 1, 2, {10.3f, 10.4f}, {10.3f, 10.4f}, {9.9f, 10.3f}},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        MQModel model;
+        QChart main, sub;
+        main.setLineType("mline");
+        sub.setLineType("mline");
+        main.appendFormula(0, "MLINE", "MSCALES", "MCROSSHAIR", 0);
+        sub.appendFormula(0, "VOL", "VSCALES", "VCROSSHAIR", 0);
+        main.bindDataSignal(&model, 0);
+        sub.bindSyncDataSignal(&main, 0);
+        MinuteRecord day({10.0f, 10.1f, 10.2f}, 9.9f);
+        if (t.heldFirst)
+            emit model.updateMinute(day.get(), 0);
+        MinuteRecord more(t.prices, 9.9f);
+        for (QuoteMinPoint& p : more.points)
+            p.time += 60 * t.firstMinute;
+        more.record.value1 = more.record.value2 = t.flag;
+        emit model.updateMinute(more.get(), 0);
+        for (QChart* c : {&main, &sub}) {
+            const std::vector<ChartBar>& bars = *c->getKData(0);
+            std::vector<float> closes, preCloses;
+            std::vector<int32_t> minutes;
+            for (const ChartBar& b : bars) {
+                closes.push_back(b.close);
+                preCloses.push_back(b.preClose);
+                minutes.push_back((b.time - 1767260000) / 60);
+            }
+            EXPECT_EQ(t.closes, closes) << (c == &main ? "main" : "sub");
+            EXPECT_EQ(t.preCloses, preCloses) << (c == &main ? "main" : "sub");
+            for (std::size_t i = 0; i < minutes.size(); ++i)
+                EXPECT_EQ(int32_t(i) + (t.heldFirst && t.flag ? 0 : t.firstMinute), minutes[i]);
+        }
+    }
+}
+
 TEST(QChartData, DividendMarks)
 {
     QChart c;

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -207,4 +208,96 @@ TEST_F(LiveChart, PushedBarsMatchTheWholeSeriesOfTheRefresh)
     model.setDividendCmd("");  // unadjusted as requested: the refresh repeats the library's series
     ASSERT_TRUE(waitFor([&] { return wholeAfterPushes > 0; })) << "the refresh";
     EXPECT_EQ("", mismatch);
+}
+
+// A quote server that answers a moved minute series with only its changed
+// tail, flagged as continuing the day: the minute chart and its formulas hold
+// what a chart given the whole day (merged here by hand, by minute) holds,
+// bit for bit, after each continuation.
+TEST(LiveMinuteChart, ContinuationPointsKeepTheWholeDay)
+{
+    ensureStandardCatalogue();
+    QuoteServerProcess server({"--minute-append"});
+    ASSERT_GT(server.port(), 0);
+    testsupport::pointQuoteEngineAt(server.port());
+    QuoteEngineThread thread;
+    auto setUp = [](QChart& c) {
+        c.setSize(QSizeF(1000, 500));
+        c.setLineType("mline");
+        for (const char* f : {"MLINE", "MACD", "KDJ"})
+            c.appendFormula(0, f, f == std::string("MLINE") ? "MSCALES" : "", "", 0);
+    };
+    MQModel model;
+    QChart kept;
+    setUp(kept);
+    std::map<int64_t, QuoteMinPoint> day;  // the whole day by minute
+    float preClose = 0.0f;
+    int wholes = 0, continuations = 0, checked = 0;
+    std::string mismatch;
+    // Connected before the chart: each record is merged by hand first.
+    QObject::connect(&model, &MQModel::updateMinute, [&](const QuoteMinPoints* m, int) {
+        if (m->count <= 0)
+            return;
+        if (m->value1 == 0) {
+            ++wholes;
+            day.clear();
+            preClose = m->price;
+        } else {
+            ++continuations;
+            if (m->count >= int(day.size()))
+                mismatch = "a continuation of " + std::to_string(m->count) + " points, not a tail";
+        }
+        for (const QuoteMinPoint* p = m->points; p != m->points + m->count; ++p)
+            day[p->time] = *p;
+    });
+    kept.bindDataSignal(&model, 0);
+    // Connected after the chart: it has taken the record.
+    QObject::connect(&model, &MQModel::updateMinute, [&](const QuoteMinPoints* m, int) {
+        if (m->count <= 0 || m->value1 == 0 || !mismatch.empty())
+            return;
+        std::vector<QuoteMinPoint> points;
+        for (const auto& e : day)
+            points.push_back(e.second);
+        QuoteMinPoints whole = *m;
+        whole.value1 = whole.value2 = 0;
+        whole.price = preClose;
+        whole.count = int32_t(points.size());
+        whole.points = points.data();
+        QChart fresh;
+        setUp(fresh);
+        fresh.onUpdateMinute(&whole, 0);
+        fresh.relayout();
+        kept.relayout();
+        const std::vector<ChartBar>& a = *kept.getKData(0);
+        const std::vector<ChartBar>& b = *fresh.getKData(0);
+        if (a.size() != b.size() || std::memcmp(a.data(), b.data(), a.size() * sizeof(ChartBar)) != 0) {
+            mismatch = "bars: kept " + std::to_string(a.size()) + ", whole day " + std::to_string(b.size());
+            return;
+        }
+        for (std::size_t s = 0; s < kept.formulaLayer(0)->size(); ++s) {
+            FormulaContext* x = (*kept.formulaLayer(0))[s]->context;
+            FormulaContext* y = (*fresh.formulaLayer(0))[s]->context;
+            for (int i = 0; i < fml_ctx_op_count(y, FML_DRAW_LINE); ++i) {
+                FMLOutputItem p{}, q{};
+                fml_ctx_op_line(x, &p, unsigned(i));
+                fml_ctx_op_line(y, &q, unsigned(i));
+                if (p.count != q.count || (q.count && std::memcmp(p.line.values, q.line.values, q.count * 4) != 0))
+                    mismatch = std::string("line ") + std::to_string(i) + " of slot " + std::to_string(s);
+            }
+        }
+        ++checked;
+    });
+    thread.start();
+    model.getMinuteData("600001", 1, 0);
+    // The market moves while quotes are subscribed; the server sends the
+    // moved tail of the day each second it moved.
+    MQModel prices;
+    prices.getPriceData("600001", 1);
+    for (int i = 0; i < 600 && checked < 2 && mismatch.empty(); ++i)
+        QTest::qWait(100);
+    thread.stop();
+    EXPECT_EQ("", mismatch);
+    EXPECT_EQ(1, wholes) << "the first answer is the whole day";
+    EXPECT_GE(checked, 2) << "continuations from the local quote server";
+    EXPECT_EQ(241u, kept.getKData(0)->size());
 }
