@@ -137,10 +137,12 @@ void paintMScales(QPainter& p, ScaleArgs& a)
     CTXGeometry& g = *a.geometry;
     if (!g.hasRange() || g.plot.isEmpty())
         return;
+    // Without a previous close the base is the middle of the range, as the
+    // crosshair takes it; percentages are drawn whenever the base is not 0.
     float b = baseClose(a.ctx);
-    const bool percent = b != 0.0f;
-    if (!percent)
+    if (b == 0.0f)
         b = (g.max() + g.min()) * 0.5f;
+    const bool percent = b != 0.0f;
     const float d = std::max(std::fabs(g.min() - b), std::fabs(g.max() - b));
     g.range.max = b + d;
     g.range.min = b - d;

@@ -205,6 +205,53 @@ TEST(ChartScales, MinuteScaleIsSymmetricWithPercentages)
         EXPECT_NE(Drawn::Line, d.kind);
 }
 
+// The minute scale and the crosshair take one base price: the first "_CC",
+// or the middle of the range when it is absent or 0. Range 9.40 .. 10.30.
+TEST(ChartScales, MinuteScaleAndCrosshairShareTheBase)
+{
+    const struct {
+        const char* name;
+        std::vector<float> cc;  // empty: no "_CC"
+        const char* top;        // the top level's percentage, on the scale and the crosshair
+        const char* bottom;
+    } cases[] = {
+        // b = 10: d = 0.60, 9.40 .. 10.60, (10.60 - 10) / 10 = 6.00 %
+        {"previous close", {10.0f}, "6.00%", "-6.00%"},
+        // b = 9.85: d = 0.45, 9.40 .. 10.30, 0.45 / 9.85 = 4.5685 %
+        {"zero previous close", {0.0f}, "4.57%", "-4.57%"},
+        {"no previous close", {}, "4.57%", "-4.57%"},
+    };
+    for (const auto& t : cases) {
+        SCOPED_TRACE(t.name);
+        TestProgram p;
+        if (!t.cc.empty()) {
+            p.setSeries("CC", t.cc);
+            p.name("CC").assign("_CC").drop();
+        }
+        ASSERT_EQ(1, p.run(1));
+        CTXGeometry g = geometry(9.4f, 10.3f);
+        ScaleArgs a;
+        a.ctx = p.ctx();
+        a.inner = 5;
+        a.geometry = &g;
+        a.name = "MLINE";
+        const std::vector<QString> scale = texts(record([&](QPainter& q) { scalePainterFor("MSCALES")(q, a); }));
+        ASSERT_EQ(14u, scale.size()) << "a price and a percentage for each of 7 levels";
+        EXPECT_EQ(QString::fromUtf8(t.top), scale[1]);
+        EXPECT_EQ(QString::fromUtf8(t.bottom), scale[13]);
+        CrosshairArgs c;
+        c.ctx = p.ctx();
+        c.geometry = &g;
+        c.mouseX = 100;
+        c.mouseY = g.plot.top();  // the top level
+        c.style = "MCROSSHAIR";
+        c.name = "MLINE";
+        const std::vector<QString> cross = texts(record([&](QPainter& q) { crosshairPainterFor("MCROSSHAIR")(q, c); }));
+        ASSERT_EQ(2u, cross.size());
+        EXPECT_EQ(QString::fromUtf8(t.top), cross[1]);
+    }
+}
+
 namespace {
 
 // Paints onto a transparent 520 x 240 image with smoothing on, as the pane does.
