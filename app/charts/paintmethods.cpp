@@ -1,6 +1,7 @@
 #include "charts/paintmethods.h"
 
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -178,6 +179,7 @@ void CPaintMethodBase::draw()
     const PaintPoint& other = end.set() ? end : mid;
     if (!other.set())
         return;
+    beginLabels();
     drawShape(start.x, start.y, other.x, other.y);
     if (labelsShown)
         drawLabels(start.x, start.y, other.x, other.y);
@@ -196,6 +198,7 @@ void CPaintOnePoint::draw()
 {
     if (!end.set())
         return;
+    beginLabels();
     drawShape(end.x, end.y, end.x, end.y);
     if (selected)
         drawHandles();
@@ -229,7 +232,45 @@ QPoint CPaintMethodBase::storedPixel(const PaintPoint& p) const
     return QPoint(q.x, q.y);
 }
 
-void CPaintMethodBase::label(const QPoint& at, const QString& text) { pen.printText(at, text); }
+void CPaintMethodBase::label(const QPoint& at, const QString& text)
+{
+    std::vector<QRect>& placed = labelsPlaced ? *labelsPlaced : ownLabels_;
+    // The pen centres a text in 18 px; a taller font takes its own height.
+    const QFontMetrics fm = pen.painter ? pen.painter->fontMetrics() : QFontMetrics(QFont());
+    const int h = std::max(18, fm.height());
+    QRect r(at.x(), at.y() + 9 - h / 2, fm.horizontalAdvance(text.left(128)), h);
+    // The free place nearest to the wanted one, inside the plot: there, or
+    // next to a label already placed on the side the label's line is (so
+    // the labels keep the order of their lines); else below them all.
+    const int want = r.top();
+    int lowest = want;
+    std::vector<int> tops{want};
+    for (const QRect& other : placed) {
+        tops.push_back(want >= other.top() ? other.bottom() + 1 : other.top() - h);
+        lowest = std::max(lowest, other.bottom() + 1);
+    }
+    std::stable_sort(tops.begin(), tops.end(), [want](int a, int b) { return std::abs(a - want) < std::abs(b - want); });
+    tops.push_back(lowest);
+    for (int top : tops) {
+        r.moveTop(top);
+        const bool inside = rect.isEmpty() || top >= rect.top() || top == lowest;
+        if (inside && std::none_of(placed.begin(), placed.end(), [&r](const QRect& o) { return r.intersects(o); }))
+            break;
+    }
+    pen.printText(QPoint(r.left(), r.top() + h / 2 - 9), text);
+    placed.push_back(r);
+}
+
+void CPaintMethodBase::beginLabels()
+{
+    if (!labelsPlaced)
+        ownLabels_.clear();
+}
+
+void CPaintMethodBase::shareLabels(CPaintMethodBase& part)
+{
+    part.labelsPlaced = labelsPlaced ? labelsPlaced : &ownLabels_;
+}
 
 void CPaintMethodBase::writePoint(json_node* o, const char* t, const char* pr, const PaintPoint& p)
 {

@@ -101,6 +101,9 @@ public:
     QChart* chart = nullptr;
     QRect rect;
     QPainter* painter = nullptr;
+    // The labels placed in this paint: a composite tool points its parts at
+    // its own list, so that no label of the whole tool covers another.
+    std::vector<QRect>* labelsPlaced = nullptr;
     int color = 0xFFFFFF, width = 1, style = 1;
     int handleColor = 0xFFFF00;
 
@@ -116,10 +119,18 @@ protected:
     void finishLoad();
     // The pixel point a stored anchor gives back after a reload.
     QPoint storedPixel(const PaintPoint& p) const;
+    // Prints a label at `at`, or just below the labels of this tool placed
+    // in this paint that it would cover.
     void label(const QPoint& at, const QString& text);
+    // Starts the paint's list of placed labels (the tool's own, unless it
+    // is part of a composite tool).
+    void beginLabels();
+    // Points the part's label list at this tool's.
+    void shareLabels(CPaintMethodBase& part);
 
 private:
     const char* type_;
+    std::vector<QRect> ownLabels_;
 };
 
 // A tool placed by one click: start and end are the same point, and it is

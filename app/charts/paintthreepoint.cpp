@@ -63,6 +63,9 @@ void CPaintThreePoint::draw()
     if (!start.set() || !mid.set())
         return;
     computeThreePoint();
+    beginLabels();
+    shareLabels(first_);
+    shareLabels(second_);
     first_.draw();
     if (end.set())
         second_.draw();
@@ -96,9 +99,12 @@ bool CPaintTrendLine::computeThreePoint()
     golden_.rect = rect;
     golden_.selected = false;
     golden_.setColor(color);
+    // The golden split stands on the end point with the first leg's height:
+    // its far point is computed, in pixels and in price alike.
     golden_.start = end;
     golden_.end = end;
     golden_.end.y = end.y + mid.y - start.y;
+    golden_.end.price = end.price + mid.price - start.price;
     return true;
 }
 
@@ -112,6 +118,7 @@ bool CPaintTrendLine::hitShape(int x, int y)
 void CPaintTrendLine::draw()
 {
     CPaintThreePoint::draw();
+    shareLabels(golden_);
     if (start.set() && mid.set() && end.set())
         golden_.draw();
 }

@@ -53,6 +53,10 @@ void CPaintVelmora::draw()
     if (!start.set() || !end.set())
         return;
     computeTwoPoint();
+    beginLabels();
+    for (CPaintMethodBase* part : {static_cast<CPaintMethodBase*>(&golden), static_cast<CPaintMethodBase*>(&fibonacci),
+                                   static_cast<CPaintMethodBase*>(&gann)})
+        shareLabels(*part);
     golden.draw();
     fibonacci.draw();
     gann.draw();

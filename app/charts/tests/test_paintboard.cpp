@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -842,9 +843,12 @@ TEST_F(Board, NoteFontAndColourInTheFile)
     }
 }
 
-// Ratio-line labels print the price the ratio gives between the anchors'
-// prices (worked out by hand from 21.50 and 13.50, a fall of 8.00), not the
-// price at the line's whole-pixel row.
+// Ratio-line labels print the price the ratio gives between the tool's two
+// points, worked out by hand, and no label covers another of its tool. The
+// two-point tools go from 21.50 (bar 20) to 13.50 (bar 40), a fall of 8.00;
+// the trend line goes 13.50 (bar 20), 17.50 (bar 40), 13.50 (bar 60) and
+// stands its golden split on the end point with the first leg's height, so
+// from 13.50 up 4.00.
 TEST(BoardLabels, RatioLinesPrintTheAnchorsRatioPrice)
 {
     QChart c;
@@ -852,24 +856,50 @@ TEST(BoardLabels, RatioLinesPrintTheAnchorsRatioPrice)
     showBoard(c, k);
     const struct {
         const char* type;
+        const char* endPrice;
+        bool threePoint;
         std::vector<const char*> labels;
     } cases[] = {
-        // 21.50 - 8 x 0.236 = 19.612, x 0.382 = 18.444, x 0.618 = 16.556
-        {"PaintGoldenSplit", {"23.6%,  19.61", "38.2%,  18.44", "61.8%,  16.56"}},
-        // x 0.618 = 16.556, x 0.809 = 15.028, x 1.191 = 11.972
-        {"PaintGoldenPrice", {"61.8%,  16.56", "80.9%,  15.03", "119.1%,  11.97"}},
-        // x 0.25 = 19.50, x 0.33 = 18.86
-        {"PaintBandLine", {"25.0%,  19.50", "33.0%,  18.86"}},
-        // x 0.125 = 20.50, x 1/3 = 18.8333, x 0.625 = 16.50
-        {"PaintPercentage", {"12.5%,  20.50", "33.3%,  18.83", "62.5%,  16.50"}},
+        // 21.50 - 8 x 0.236 = 19.612, x 0.382 = 18.444, x 0.5 = 17.50, x 0.618 = 16.556
+        {"PaintGoldenSplit", "13.50", false,
+         {"0.0%,  21.50", "23.6%,  19.61", "38.2%,  18.44", "50.0%,  17.50", "61.8%,  16.56", "100.0%,  13.50"}},
+        // x 0.618 = 16.556, x 0.809 = 15.028, x 1 = 13.50, x 1.191 = 11.972 (the rest lie below the plot)
+        {"PaintGoldenPrice", "13.50", false, {"61.8%,  16.56", "80.9%,  15.03", "100.0%,  13.50", "119.1%,  11.97"}},
+        // x 0.25 = 19.50, x 0.33 = 18.86, x 0.5 = 17.50
+        {"PaintBandLine", "13.50", false,
+         {"0.0%,  21.50", "25.0%,  19.50", "33.0%,  18.86", "50.0%,  17.50", "100.0%,  13.50"}},
+        // x 1/8 = 20.50, x 1/4 = 19.50, x 1/3 = 18.8333, x 3/8 = 18.50, x 5/8 = 16.50,
+        // x 2/3 = 16.1667, x 3/4 = 15.50, x 7/8 = 14.50
+        {"PaintPercentage", "13.50", false,
+         {"0.0%,  21.50", "12.5%,  20.50", "25.0%,  19.50", "33.3%,  18.83", "37.5%,  18.50", "50.0%,  17.50",
+          "62.5%,  16.50", "66.7%,  16.17", "75.0%,  15.50", "87.5%,  14.50", "100.0%,  13.50"}},
+        // bar 20 to bar 40: a cycle of 20 bars
+        {"PaintCycleLine", "13.50", false, {"20"}},
+        // 13.50 + 4 x 0.236 = 14.444, x 0.382 = 15.028, x 0.5 = 15.50, x 0.618 = 15.972
+        {"PaintTrendLine", "17.50", true,
+         {"0.0%,  13.50", "23.6%,  14.44", "38.2%,  15.03", "50.0%,  15.50", "61.8%,  15.97", "100.0%,  17.50"}},
+        // lines 0.40 apart in all, closer than a text line: every label whole
+        // 21.50 - 0.4 x 0.236 = 21.4056, x 0.382 = 21.3472, x 0.5 = 21.30, x 0.618 = 21.2528
+        {"PaintGoldenSplit", "21.10", false,
+         {"0.0%,  21.50", "23.6%,  21.41", "38.2%,  21.35", "50.0%,  21.30", "61.8%,  21.25", "100.0%,  21.10"}},
     };
     for (const auto& t : cases) {
-        SCOPED_TRACE(t.type);
-        const QString doc = QStringLiteral("{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":"
-                                           "\"21.50\",\"kend_time\":\"%3\",\"kend_price\":\"13.50\"}]}")
-                                .arg(t.type)
-                                .arg(k.points[20].time)
-                                .arg(k.points[40].time);
+        SCOPED_TRACE(std::string(t.type) + " to " + t.endPrice);
+        const QString doc =
+            t.threePoint
+                ? QStringLiteral("{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":\"13.50\","
+                                 "\"kmid_time\":\"%3\",\"kmid_price\":\"%4\",\"kend_time\":\"%5\",\"kend_price\":\"13.50\"}]}")
+                      .arg(t.type)
+                      .arg(k.points[20].time)
+                      .arg(k.points[40].time)
+                      .arg(t.endPrice)
+                      .arg(k.points[60].time)
+                : QStringLiteral("{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":"
+                                 "\"21.50\",\"kend_time\":\"%3\",\"kend_price\":\"%4\"}]}")
+                      .arg(t.type)
+                      .arg(k.points[20].time)
+                      .arg(k.points[40].time)
+                      .arg(t.endPrice);
         ASSERT_TRUE(HFileIO::writeData("600001-1-33.json", doc));
         c.paintBoard()->setIdentity("", 0, 0);
         c.parsePaintData("600001", 1, 33);
@@ -877,12 +907,30 @@ TEST(BoardLabels, RatioLinesPrintTheAnchorsRatioPrice)
         RecordingDevice dev(800, 400);
         QPainter p(&dev);
         c.paintBoard()->paintAll(&p);
+        const int ascent = p.fontMetrics().ascent(), lineHeight = p.fontMetrics().height();
         p.end();
         QStringList texts;
-        for (const Drawn& d : dev.engine.of(Drawn::Text))
+        std::vector<QRectF> boxes;
+        for (const Drawn& d : dev.engine.of(Drawn::Text)) {
             texts << d.text;
+            if (d.text.contains('%'))
+                boxes.emplace_back(d.at.x(), d.at.y() - ascent, d.advance, lineHeight);
+        }
         for (const char* want : t.labels)
             EXPECT_TRUE(texts.contains(QString::fromUtf8(want))) << want << " among " << qPrintable(texts.join(" | "));
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(boxes[i].intersects(boxes[j]))
+                    << qPrintable(texts.join(" | ")) << ": labels " << i << " and " << j << " overlap";
+        // The picture, to look at.
+        QImage shot(int(c.width()), int(c.height()), QImage::Format_RGB32);
+        shot.fill(Qt::black);
+        QPainter sp(&shot);
+        c.paintBoard()->paintAll(&sp);
+        sp.end();
+        const QString dir = QStringLiteral(TARVOLIN_BIN_DIR "/../screenshots");
+        QDir().mkpath(dir);
+        shot.save(QStringLiteral("%1/drawing-labels-%2-%3.png").arg(dir, t.type, t.endPrice));
     }
 }
 
