@@ -116,6 +116,45 @@ TourMain {
         return bottom <= chart.height + 0.5 ? "" : chart.objectName + " rows end at " + bottom.toFixed(1)
                                                     + " in a " + chart.height.toFixed(1) + " px chart";
     }
+    // The index panel's two charts show the back end's rows, not made-up ones.
+    function backEndRows(v) {
+        var panel = named(v, "priceIndexView");
+        if (named(v, "sectionChart").model !== panel.sectionModel || named(v, "sectionChart2").model !== panel.sectionModel2)
+            return "the index panel's distributions are not the back end's rows";
+        return "";
+    }
+    // Every row of the four home distributions: name, section, bar and count
+    // apart, each text whole in its place, the largest bar plainly seen.
+    function distributionsWhole(sections) {
+        for (var p = 0; p < 4; ++p) {
+            var list = named(named(sections, "sectionPanel" + p), "sectionList");
+            if (!list || list.count === 0)
+                return "distribution " + p + " shows no rows";
+            var title = named(named(sections, "sectionPanel" + p), "title");
+            if (!title || title.contentWidth > title.width + 0.5)
+                return "distribution " + p + "'s title runs out of its panel";
+            for (var i = 0; i < list.count; ++i) {
+                var row = list.itemAtIndex(i);
+                var name = named(row, "name"), section = named(row, "section"), bar = named(row, "bar"), count = named(row, "count");
+                var where = "distribution " + p + " (" + list.width.toFixed(0) + " px) row " + i + ": ";
+                if (!name || !count || !bar)
+                    return where + "not laid out";
+                if (name.contentWidth > name.width + 0.5 || count.contentWidth > count.width + 0.5)
+                    return where + "a text is cut";
+                var nameRight = name.x + name.contentWidth, countLeft = count.x + count.width - count.contentWidth;
+                if (nameRight > countLeft)
+                    return where + "the name runs into the count";
+                if (section.visible && (section.x < nameRight || section.x + section.contentWidth > bar.x))
+                    return where + "the section overlaps";
+                var under = bar.y >= name.y + name.height;
+                if (!under && (bar.x < nameRight || bar.x + bar.width > countLeft))
+                    return where + "the bar overlaps a text";
+                if (list.model.get(i).ratio === 1 && bar.width < 20)
+                    return where + "the largest bar is " + bar.width + " px";
+            }
+        }
+        return "";
+    }
     function closeCurrentTab() { memo.tabs = win.tabView.entries.length; clickTab(win.tabView.currentIndex, true); }
 
     property var files: HFileIO {}
@@ -335,13 +374,74 @@ TourMain {
               var r = win.width - 2, b = win.height - 2;
               TestInput.drag(win, r, b, r + 1000 - win.width, b + 650 - win.height);
           },
-          done: function () { return win.width === 1000 && win.height === 650 && indexView("1A0001") !== null; },
+          done: function () {
+              var v = indexView("1A0001");
+              return win.width === 1000 && win.height === 650 && v !== null && named(v, "sectionChart").count > 0
+                      && named(v, "sectionChart2").count > 0;
+          },
           state: function () { return "window " + win.width + "x" + win.height; },
           check: function () {
               var v = view();
-              return rowsFit(named(v, "sectionChart2")) || rowsFit(named(v, "sectionChart"));
+              return rowsFit(named(v, "sectionChart2")) || rowsFit(named(v, "sectionChart")) || backEndRows(v);
           },
-          after: function () { shoot("keys-10-index-at-1000x650.png"); } },
+          after: function () { memo.indexTab = win.tabView.currentIndex; shoot("keys-10-index-at-1000x650.png"); } },
+        { name: "首页 at 1000 x 650 lays its distributions out whole",
+          act: function () { clickTab(0); },
+          done: function () {
+              var h = win.tabView.entries[0].item;
+              return view() === h && h.sectionView.models[0].count > 0 && h.sectionView.models[3].count > 0;
+          },
+          check: function () { return distributionsWhole(win.tabView.entries[0].item.sectionView); },
+          after: function () { shoot("keys-10-home-at-1000x650.png", [win.tabView.entries[0].item.sectionView]); } },
+        { name: "600000 from the quick-command box at 1000 x 650",
+          act: function () { typeText("600000"); },
+          done: function () { return quickRow("600000") >= 0; } },
+        { name: "its minute chart",
+          act: function () { chooseQuickRow("600000"); },
+          done: function () { return isStockView(view()) && view().query_map_.code === "600000" && minutes(); } },
+        { name: "the corner dragged to 1024 x 700: the quote panel lists trades",
+          act: function () {
+              var r = win.width - 2, b = win.height - 2;
+              TestInput.drag(win, r, b, r + 1024 - win.width, b + 700 - win.height);
+          },
+          done: function () {
+              var l = named(view(), "tickList");
+              return win.width === 1024 && win.height === 700 && isStockView(view()) && l && l.showSize > 0
+                      && l.rowCount() > 0;
+          },
+          state: function () {
+              var l = named(view(), "tickList");
+              return "window " + win.width + "x" + win.height + ", tick list " + (l ? l.height + " px, "
+                      + l.showSize + " rows shown of " + l.rowCount() : "none");
+          },
+          after: function () { shoot("keys-10-quote-at-1024x700.png"); } },
+        { name: "the wheel over the quote panel brings its trades into view",
+          act: function () {
+              memo.quotePanel = find(named(view(), "pricePane"), function (o) { return o.contentY !== undefined && o.visible; });
+              var p = point(memo.quotePanel, memo.quotePanel.width / 2, 40);
+              TestInput.wheel(win, p.x, p.y, -1200);
+          },
+          done: function () {
+              var f = memo.quotePanel, l = named(view(), "tickList");
+              return !f.moving && l.mapToItem(f, 0, l.height).y <= f.height + 1;
+          },
+          state: function () {
+              var f = memo.quotePanel, l = named(view(), "tickList");
+              return "panel " + f.height + " px at " + f.contentY + ", list ends at " + l.mapToItem(f, 0, l.height).y;
+          },
+          after: function () { shoot("keys-10-ticks-at-1024x700.png", [named(view(), "tickList")]); } },
+        { name: "首页 at 1024 x 700 lays its distributions out whole",
+          act: function () { clickTab(0); },
+          done: function () { return view() === win.tabView.entries[0].item; },
+          check: function () { return distributionsWhole(win.tabView.entries[0].item.sectionView); },
+          after: function () { shoot("keys-10-home-at-1024x700.png", [win.tabView.entries[0].item.sectionView]); } },
+        { name: "back to the index at 1000 x 650",
+          act: function () {
+              clickTab(memo.indexTab);
+              var r = win.width - 2, b = win.height - 2;
+              TestInput.drag(win, r, b, r + 1000 - win.width, b + 650 - win.height);
+          },
+          done: function () { return win.width === 1000 && win.height === 650 && indexView("1A0001") !== null; } },
         { name: "the maximise button brings the window back",
           act: function () { click(named(win.titleView, "maxButton")); },
           done: function () { return win.visibility === Window.Maximized && indexView("1A0001") !== null; } },

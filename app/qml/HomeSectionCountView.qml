@@ -60,6 +60,7 @@ Rectangle {
                 width: (root.width - 2) / 2
                 height: (root.height - 2) / 2
                 title: Home.distributionTitles[index]
+                shortTitle: Home.distributionShortTitles[index]
                 model: root.models[index]
             }
         }

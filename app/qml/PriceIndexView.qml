@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import PriceModel 1.0
-import IndexSectionCountModel 1.0
 import "theme"
 
 // The index quote panel at the right of the quote page.
@@ -28,7 +27,6 @@ Rectangle {
     }
 
     PriceModel { id: priceModel; active: root.visible }  // hidden, its texts wait
-    IndexSectionCountModel { id: sectionCounts }
     // A row's text (SectionCount) at the size the rows take, for their least height.
     Text { id: rowText; visible: false; font.family: Theme.fontFamily; font.pixelSize: column.textSize; text: "涨停" }
     Component.onCompleted: if (mqModel) priceModel.bindDataSignal(mqModel)
@@ -58,12 +56,13 @@ Rectangle {
             PriceSectionBar { id: distributionBar; width: root.width; title: "涨跌分布" }
             Item {
                 id: sectionHost2; width: root.width; height: Math.max(0, column.lineHeight * 12)
-                SectionCount { objectName: "sectionChart2"; anchors.fill: parent; model: sectionCounts; textSize: column.textSize }
+                // The back end's rows only: empty until they arrive.
+                SectionCount { objectName: "sectionChart2"; anchors.fill: parent; model: root.sectionModel2; textSize: column.textSize }
             }
             PriceSectionBar { width: root.width; title: "全市场分布" }
             Item {
                 id: sectionHost; width: root.width; height: Math.max(0, column.lineHeight * 12)
-                SectionCount { objectName: "sectionChart"; anchors.fill: parent; model: sectionCounts; textSize: column.textSize }
+                SectionCount { objectName: "sectionChart"; anchors.fill: parent; model: root.sectionModel; textSize: column.textSize }
             }
         }
     }

@@ -49,7 +49,9 @@ Rectangle {
             Item {
                 id: detailHost
                 width: root.width
-                height: Math.max(0, root.height - y)
+                // The space left, and never less than a title and eight
+                // trades: in a short window the panel scrolls to them.
+                height: Math.max(tickList.title_height_ + 8 * tickList.row_height_, root.height - y)
                 QDetaileView {
                     id: tickList
                     objectName: "tickList"

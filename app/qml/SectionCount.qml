@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import HUtil 1.0
 import "theme"
+import "qrc:/qml/js/HomeView.js" as Home
 
 // One rise-and-fall distribution: twelve rows of name, section, a bar of the
 // row's share of the largest count, and the count. Rows come from a list with
@@ -21,22 +22,33 @@ ListView {
         return model && model.getCurRatio ? model.getCurRatio(index) : 0;
     }
 
+    // The columns follow the panel's width (Home.sectionRowLayout).
+    readonly property var columns: Home.sectionRowLayout(width)
+
     delegate: Rectangle {
         id: row
         width: root.width
         height: root.rowHeight
         color: area.containsMouse || root.selectIndex === index ? Theme.rowHoverColor : Theme.background
         readonly property color tint: hutil.getPriceColor(Number(model.type), 0)
-        readonly property real barSpace: Math.max(0, width - 20 - 35 - 50 - 35 - 10)
+        readonly property var c: root.columns
+        // With the bar along the foot, the texts take the row above it.
+        readonly property real textHeight: c.barBelow ? height * 0.75 : height
         Text {
-            x: 10; width: 35; height: parent.height
+            objectName: "name"
+            x: row.c.nameX; width: row.c.nameW; height: row.textHeight
             verticalAlignment: Text.AlignVCenter
             font.family: Theme.fontFamily; font.pixelSize: root.textSize
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: 8
+            clip: true
             color: Theme.labelTextColor
             text: model.name
         }
         Text {
-            x: 45; width: 50; height: parent.height
+            objectName: "section"
+            visible: row.c.section
+            x: row.c.sectionX; width: row.c.sectionW; height: parent.height
             verticalAlignment: Text.AlignVCenter
             font.family: Theme.fontFamily; font.pixelSize: root.textSize - 1
             // Long sections ("-7~-9.9%") shrink to their 50 px.
@@ -47,16 +59,20 @@ ListView {
         }
         Rectangle {
             objectName: "bar"
-            x: 100
-            y: row.height / 4
-            height: row.height / 2
-            width: Math.max(1, row.barSpace * root.ratioOf(index, model.ratio))
+            x: row.c.barX
+            y: row.c.barBelow ? row.textHeight : row.height / 4
+            height: row.c.barBelow ? Math.max(2, row.height / 5) : row.height / 2
+            width: Math.max(1, row.c.barSpace * root.ratioOf(index, model.ratio))
             color: row.tint
         }
         Text {
-            x: row.width - 10 - 35; width: 35; height: parent.height
+            objectName: "count"
+            x: row.c.countX; width: row.c.countW; height: row.textHeight
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
             font.family: Theme.fontFamily; font.pixelSize: root.textSize
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: 8
+            clip: true
             color: row.tint
             text: model.count
         }

@@ -64,6 +64,28 @@ function distributionRows(array) {
     return rows;
 }
 
+// The columns of a distribution row in a panel w px wide. Wide enough
+// (w >= 170): 10 px each side, the name 35 px, the section 50 px, the bar
+// from x 100 to 5 px before the count, 35 px at the right. Narrower
+// (w >= 110): the section is left out, 6 px each side, the bar 4 px after
+// the name and before the count. Narrower still: 3 px each side, the name
+// and the count share the row's width half and half above the bar, which
+// runs along the row's foot over the whole width. Label, bar and count never
+// overlap, and the bar has room at every width.
+function sectionRowLayout(w) {
+    var width = Math.max(0, w);
+    if (width >= 170)
+        return { section: true, barBelow: false, nameX: 10, nameW: 35, sectionX: 45, sectionW: 50,
+                 barX: 100, barSpace: width - 150, countX: width - 45, countW: 35 };
+    if (width >= 110)
+        return { section: false, barBelow: false, nameX: 6, nameW: 35, sectionX: 0, sectionW: 0,
+                 barX: 45, barSpace: width - 90, countX: width - 41, countW: 35 };
+    var half = Math.max(0, Math.floor((width - 6) / 2) - 1);
+    return { section: false, barBelow: true, nameX: 3, nameW: half, sectionX: 0, sectionW: 0,
+             barX: 3, barSpace: Math.max(0, width - 6), countX: width - 3 - half, countW: half };
+}
+
 // The keys of the four panels in order.
 var distributionKeys = ["HS", "SH", "SZ", "CY"];
 var distributionTitles = ["全市场涨跌分布", "上海涨跌分布", "深圳涨跌分布", "创业板涨跌分布"];
+var distributionShortTitles = ["全市场", "上海", "深圳", "创业板"];

@@ -14,6 +14,14 @@ Item {
     IndexSectionCountModel { id: buckets }
     W.HomeNewsView { id: news; width: 400; height: 300 }
     W.SectionCount { id: fixedRows; x: 500; width: 300; height: 240; model: buckets }
+    // Back-end rows, with the widest texts they take.
+    ListModel {
+        id: wideRows
+        ListElement { name: "涨停"; section: "≥9.9%"; count: 1234; type: 1; ratio: 1 }
+        ListElement { name: "大跌"; section: "-7~-9.9%"; count: 98; type: -1; ratio: 0.08 }
+        ListElement { name: "微跌"; section: "0~-3%"; count: 0; type: -1; ratio: 0 }
+    }
+    Component { id: panelOf; W.SectionCount { height: 240; model: wideRows } }
     // Stands in for the news list widget: records what it is asked to load.
     QtObject {
         id: fakeList
@@ -104,6 +112,56 @@ Item {
             mouseClick(findChild(news, "newsButton1"));   // no widget: the flag still follows
             compare(news.currentFlag, "research_list,research_view");
             compare(fakeList.calls.length, 3);
+        }
+
+        // Columns by panel width (hand-worked from the rules beside the function).
+        function test_sectionRowLayout() {
+            // width: section, bar below, name x/w, bar x/space, count x/w
+            var rows = [[300, true, false, 10, 35, 100, 150, 255, 35], [170, true, false, 10, 35, 100, 20, 125, 35],
+                        [154, false, false, 6, 35, 45, 64, 113, 35], [110, false, false, 6, 35, 45, 20, 69, 35],
+                        [100, false, true, 3, 46, 3, 94, 51, 46], [49, false, true, 3, 20, 3, 43, 26, 20]];
+            for (var i = 0; i < rows.length; ++i) {
+                var r = rows[i], l = Home.sectionRowLayout(r[0]);
+                var got = [r[0], l.section, l.barBelow, l.nameX, l.nameW, l.barX, l.barSpace, l.countX, l.countW];
+                compare(JSON.stringify(got), JSON.stringify(r), "columns at " + r[0] + " px");
+            }
+        }
+
+        // At the widths the home view gives its panels (49 px in the
+        // 1000 px window, 58 at 1024, 154 at 1280, 274 at 1920) no two of a
+        // row's name, section, bar and count overlap, every text is whole in
+        // its place, and a bar of half the largest count is plainly seen.
+        function test_rowsNeverOverlap() {
+            var widths = [49, 58, 100, 154, 274];
+            for (var k = 0; k < widths.length; ++k) {
+                var panel = createTemporaryObject(panelOf, top, { width: widths[k] });
+                for (var i = 0; i < wideRows.count; ++i) {
+                    var row = panel.itemAtIndex(i);
+                    var what = widths[k] + " px, row " + i + ": ";
+                    var name = findChild(row, "name"), section = findChild(row, "section");
+                    var bar = findChild(row, "bar"), count = findChild(row, "count");
+                    tryVerify(function () { return name.contentWidth > 0 && count.contentWidth > 0; });
+                    verify(name.contentWidth <= name.width + 0.5, what + "the name is cut");
+                    verify(count.contentWidth <= count.width + 0.5, what + "the count is cut");
+                    var nameRight = name.x + name.contentWidth;
+                    var countLeft = count.x + count.width - count.contentWidth;
+                    verify(nameRight <= countLeft, what + "name reaches into the count");
+                    if (section.visible) {
+                        verify(section.contentWidth <= section.width + 0.5, what + "the section is cut");
+                        verify(nameRight <= section.x && section.x + section.contentWidth <= bar.x, what + "section overlaps");
+                    }
+                    var barRight = bar.x + Math.max(bar.width, Home.sectionRowLayout(widths[k]).barSpace);
+                    if (bar.y >= name.y + name.height)  // along the foot, under the texts
+                        verify(bar.y + bar.height <= row.height + 0.5, what + "bar outside the row");
+                    else
+                        verify(bar.x >= nameRight && barRight <= countLeft, what + "bar between " + nameRight + " and "
+                               + countLeft + " runs " + bar.x + ".." + barRight);
+                    if (i === 1)
+                        verify(bar.width >= 2, what + "a bar of 8% of the largest is " + bar.width + " px");
+                    if (i === 0)
+                        verify(bar.width >= 20, what + "the largest bar is " + bar.width + " px");
+                }
+            }
         }
 
         // The fixed buckets drawn as bars of their share of the largest count.
