@@ -216,8 +216,12 @@ Item {
             layout.formatToolsBarModel(mainMenuItems, formulaNames(0), lineType, "main_charts");
             layout.formatToolsBarModel(subMenuItems, formulaNames(1), lineType, "sub_charts");
         });
-        formulaMenu.build(RMenu.homeIndexMenu(lineType === "kline" ? "KLINE" : "MLINE", menuList(mainMenuItems),
-                                              menuList(subMenuItems)));
+        // Ticked by what the two panes draw, not by the stock view's layout.
+        formulaMenu.build(RMenu.homeIndexMenu(lineType === "kline" ? "KLINE" : "MLINE",
+                                              Mini.markShown(menuList(mainMenuItems), lineType, "main_charts",
+                                                             mainFormula, subFormula),
+                                              Mini.markShown(menuList(subMenuItems), lineType, "sub_charts",
+                                                             mainFormula, subFormula)));
         var at = src ? src.mapToItem(root, x, y) : Qt.point(x, y);
         formulaMenu.popup(root, at.x, at.y);
     }

@@ -50,6 +50,21 @@ function subFormulaFor(kind, chosen) {
     return chosen && chosen !== "分时成交" ? chosen : "VOL";
 }
 
+// The menu entries { name, select, flag } of the home chart's main (type
+// "main_charts") or lower pane's formulas, ticked by what the pane draws:
+// the main formula by its name (K-lines only), the lower one as
+// subFormulaFor gives it for the chart kind.
+function markShown(entries, kind, type, mainFormula, subFormula) {
+    var shown = type === "main_charts" ? (kind === "kline" ? mainFormula : "") : subFormulaFor(kind, subFormula);
+    var out = [];
+    for (var i = 0; i < entries.length; ++i) {
+        var e = entries[i];
+        var drawn = type === "main_charts" ? e.name === shown : subFormulaFor(kind, e.name) === shown;
+        out.push({ name: e.name, select: shown !== "" && drawn, flag: e.flag });
+    }
+    return out;
+}
+
 // A selection move by delta (±1 across, ±GRID down and up) from index on a
 // page with count filled tiles: {page: 0, index} within the page, or
 // {page: -1 | 1, index} for the tile to select on the previous or next page

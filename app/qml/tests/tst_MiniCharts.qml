@@ -53,6 +53,27 @@ Item {
         function test_subFormula(d) { compare(Mini.subFormulaFor(d.kind, d.chosen), d.want); }
 
         // Tiles 0..8 in three rows; count = filled tiles of the page.
+        // The home chart's menu ticks what its panes draw: the lower pane's
+        // volume (MVOL in the minute chart, VOL over K-lines) or the chosen one.
+        function test_markShown_data() {
+            var subs = [{ name: "VOL", select: false, flag: 1 }, { name: "MACD", select: true, flag: 2 },
+                        { name: "KDJ", select: false, flag: 3 }];
+            var mains = [{ name: "MA", select: false, flag: 4 }, { name: "BOLL", select: true, flag: 5 }];
+            return [
+                { tag: "minute, nothing chosen: volume", list: subs, kind: "mline", type: "sub_charts", main: "MA", sub: "", want: "VOL" },
+                { tag: "K-lines, nothing chosen: volume", list: subs, kind: "kline", type: "sub_charts", main: "MA", sub: "", want: "VOL" },
+                { tag: "K-lines, KDJ chosen", list: subs, kind: "kline", type: "sub_charts", main: "MA", sub: "KDJ", want: "KDJ" },
+                { tag: "minute, MACD chosen", list: subs, kind: "mline", type: "sub_charts", main: "MA", sub: "MACD", want: "MACD" },
+                { tag: "K-lines' overlay", list: mains, kind: "kline", type: "main_charts", main: "MA", sub: "", want: "MA" },
+                { tag: "no overlay on the minute chart", list: mains, kind: "mline", type: "main_charts", main: "MA", sub: "", want: "" }
+            ];
+        }
+        function test_markShown(d) {
+            var marked = Mini.markShown(d.list, d.kind, d.type, d.main, d.sub);
+            compare(marked.filter(function (e) { return e.select; }).map(function (e) { return e.name; }).join(","), d.want);
+            compare(marked.map(function (e) { return e.flag; }).join(","), d.list.map(function (e) { return e.flag; }).join(","));
+        }
+
         function test_step_data() {
             return [
                 { tag: "right", index: 0, delta: 1, count: 9, page: 0, want: 1 },
