@@ -56,10 +56,13 @@ function subFormulaFor(kind, chosen) {
 // subFormulaFor gives it for the chart kind.
 function markShown(entries, kind, type, mainFormula, subFormula) {
     var shown = type === "main_charts" ? (kind === "kline" ? mainFormula : "") : subFormulaFor(kind, subFormula);
+    // The volume has three names: VOL, the minute chart's MVOL and 分时成交.
+    var volume = ["VOL", "MVOL", "分时成交"];
+    function same(a, b) { return a === b || (volume.indexOf(a) >= 0 && volume.indexOf(b) >= 0); }
     var out = [];
     for (var i = 0; i < entries.length; ++i) {
         var e = entries[i];
-        var drawn = type === "main_charts" ? e.name === shown : subFormulaFor(kind, e.name) === shown;
+        var drawn = type === "main_charts" ? e.name === shown : same(subFormulaFor(kind, e.name), shown);
         out.push({ name: e.name, select: shown !== "" && drawn, flag: e.flag });
     }
     return out;

@@ -64,6 +64,9 @@ Item {
                 { tag: "K-lines, nothing chosen: volume", list: subs, kind: "kline", type: "sub_charts", main: "MA", sub: "", want: "VOL" },
                 { tag: "K-lines, KDJ chosen", list: subs, kind: "kline", type: "sub_charts", main: "MA", sub: "KDJ", want: "KDJ" },
                 { tag: "minute, MACD chosen", list: subs, kind: "mline", type: "sub_charts", main: "MA", sub: "MACD", want: "MACD" },
+                { tag: "minute, nothing chosen: 分时成交 is the volume",
+                  list: [{ name: "分时成交", select: false, flag: 6 }, { name: "MACD", select: true, flag: 2 }],
+                  kind: "mline", type: "sub_charts", main: "MA", sub: "", want: "分时成交" },
                 { tag: "K-lines' overlay", list: mains, kind: "kline", type: "main_charts", main: "MA", sub: "", want: "MA" },
                 { tag: "no overlay on the minute chart", list: mains, kind: "mline", type: "main_charts", main: "MA", sub: "", want: "" }
             ];
