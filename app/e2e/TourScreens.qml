@@ -28,6 +28,18 @@ QtObject {
     property var memo: ({})
 
     function homeView() { return t.win.tabView.entries[0].item; }
+    // The contrast ratio of two CSS colours "rgb(r, g, b)" (relative luminance, 0.05 flare).
+    function contrast(a, b) {
+        function luminance(css) {
+            var c = String(css).match(/[0-9.]+/g).slice(0, 3).map(function (v) {
+                var x = Number(v) / 255;
+                return x <= 0.03928 ? x / 12.92 : Math.pow((x + 0.055) / 1.055, 2.4);
+            });
+            return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2];
+        }
+        var la = luminance(a), lb = luminance(b);
+        return (Math.max(la, lb) + 0.05) / (Math.min(la, lb) + 0.05);
+    }
     function infoPanel() { return t.view().chartPage.newsView; }
     // The cell of button i of an Hbtn row.
     function cell(row, i) { return t.find(row, function (o) { return o.itemIndex === i && o.visible; }); }
@@ -128,6 +140,43 @@ QtObject {
                       && h.indexChart.upper.getFirstKLineSize() > 1;
           },
           after: function () { t.shoot("00-home-index.png", [homeView().indexChart]); } },
+        { name: "a right click on the home chart's lower pane opens its menu, ticking what the pane draws",
+          act: function () {
+              var c = homeView().indexChart;
+              TestInput.click(t.win, t.point(c.lower).x, t.point(c.lower).y, Qt.RightButton);
+          },
+          done: function () {
+              var m = homeView().indexChart.formulaMenu;
+              return m.opened && m.count > 0;
+          },
+          check: function () {
+              var c = homeView().indexChart, m = c.formulaMenu;
+              var drawn = c.lower.getFormulas();
+              var sub = null;
+              for (var i = 0; i < m.count; ++i)
+                  if (m.itemAt(i) && m.itemAt(i).subMenu && m.itemAt(i).subMenu.title === "幅图指标")
+                      sub = m.itemAt(i).subMenu;
+              if (!sub)
+                  return "no 幅图指标 in the home chart's menu";
+              var ticked = [], names = [];
+              for (var j = 0; j < sub.count; ++j)
+                  if (sub.itemAt(j)) {
+                      names.push(sub.itemAt(j).name);
+                      if (sub.itemAt(j).select)
+                          ticked.push(sub.itemAt(j).name);
+                  }
+              var shown = String(drawn && drawn.length ? (drawn[0].name || drawn[0]) : "");
+              // The minute chart's volume (MVOL) stands in the menu as 分时成交 or VOL.
+              var volume = ["VOL", "MVOL", "分时成交"];
+              var same = ticked.length === 1 && (ticked[0] === shown
+                                                 || (volume.indexOf(ticked[0]) >= 0 && volume.indexOf(shown) >= 0));
+              return same ? "" : "the menu ticks " + JSON.stringify(ticked) + " of " + JSON.stringify(names)
+                                 + " while the pane draws " + shown;
+          },
+          after: function () { t.key(Qt.Key_Escape); } },
+        { name: "the home chart's menu closes",
+          act: function () {},
+          done: function () { return !homeView().indexChart.formulaMenu.opened; } },
         { name: "a double click on the tile opens the index's chart",
           act: function () {
               var p = t.point(homeView().priceBoard.tileAt(1));
@@ -324,10 +373,34 @@ QtObject {
                       ? "" : "the window shows '" + memo.page.webView.title + "' for the row '" + row.title + "'";
           },
           after: function () { t.shootItem(memo.page.contentItem, "02-news-window.png", [memo.page.contentItem]); } },
+        { name: "the news page's links stand out from its ground",
+          act: function () {
+              memo.link = null;
+              memo.page.webView.runJavaScript(
+                  "(function () { var a = document.getElementById('quote'); var r = a.getBoundingClientRect();"
+                  + " return [r.left + r.width / 2, r.top + r.height / 2, getComputedStyle(a).color,"
+                  + " getComputedStyle(document.body).backgroundColor]; })()",
+                  function (r) { memo.link = r; });
+          },
+          done: function () { return memo.link !== null && memo.link !== undefined; },
+          check: function () {
+              var ratio = contrast(memo.link[2], memo.link[3]);
+              return ratio >= 4.5 ? "" : "links " + memo.link[2] + " on " + memo.link[3] + ": contrast " + ratio.toFixed(2);
+          } },
+        { name: "查看行情 in the news window brings the main window forward",
+          act: function () {
+              var p = t.point(memo.page.webView, memo.link[0], memo.link[1]);
+              TestInput.click(memo.page, p.x, p.y);
+          },
+          done: function () { return t.win.active && !memo.page.active && t.isStockView(t.view()); },
+          state: function () { return "main window active " + t.win.active + ", news window active " + memo.page.active; } },
         { name: "the news window closes with its close mark",
           act: function () { clickClose(memo.page); },
           done: function () { return gone(memo.page); },
           after: function () { t.win.requestActivate(); } },
+        { name: "日线 again after 查看行情 opened the minute chart",
+          act: function () { t.clickChartButton(1); },
+          done: function () { return t.candles(33); } },
         { name: "研究报告 lists the stock's research",
           act: function () { clickCell(infoPanel().tabs, 3); },
           done: function () { var n = infoPanel().newsList; return infoPanel().current === 3 && !n.loading && n.model_.count > 0; },

@@ -100,8 +100,14 @@ Window {
                         info = null;   // no dictionary yet: nothing to open
                     }
                     var app = root.applicationRoot;
-                    if (info && app && typeof app.onChangeToMQView === "function")
+                    if (info && app && typeof app.onChangeToMQView === "function") {
                         app.onChangeToMQView(info);
+                        // The quote opens in the main window: it comes forward.
+                        if (typeof app.raise === "function") {
+                            app.raise();
+                            app.requestActivate();
+                        }
+                    }
                 }
             }
             // Only a request the user started (a click) opens a window;

@@ -130,7 +130,8 @@ bool parse_row_id(const std::string& id, bool research, const SyntheticCode** co
 
 std::string page(const std::string& title, const std::string& body) {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + MarketJson::html_escape(title) +
-           "</title></head>\n<body style=\"background:#191B1F;color:#FFFFFF\">\n<h1>" + MarketJson::html_escape(title) +
+           "</title>\n<style>a{color:#6CB4FF}a:visited{color:#B9A4FF}</style></head>\n"
+           "<body style=\"background:#191B1F;color:#FFFFFF\">\n<h1>" + MarketJson::html_escape(title) +
            "</h1>\n" + body + "</body></html>\n";
 }
 
