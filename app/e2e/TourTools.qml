@@ -434,6 +434,9 @@ QtObject {
           done: function () { var m = view().chartMenu.menu; return m.opened && m.count > 0; },
           check: function () {
               var want = memo.crosshair ? "隐藏十字线" : "显示十字线";
+              var bg = view().chartMenu.menu.background;
+              if (bg.color.a < 1 || bg.opacity < 1)
+                  return "the chart menu lets the candles show through";
               return menuEntry(view().chartMenu.menu, want) ? menuFits(view().chartMenu.menu) : "no " + want + " in the chart menu";
           },
           after: function () { pose("08-chart-menu.png"); } },

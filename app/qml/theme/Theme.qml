@@ -35,7 +35,7 @@ QtObject {
     readonly property color tableActiveRowColor: "#802f2f2f"
     readonly property color hoverColor: "#404A58"
     readonly property color buttonHoverColor: "#4A515B"
-    readonly property color menuBackground: Qt.rgba(62 / 255, 65 / 255, 75 / 255, 0.95)
+    readonly property color menuBackground: "#3E414B"  // opaque: nothing shows through a menu
     readonly property color menuHighlightColor: "#33373F"
     readonly property color titleBarDarkColor: "#171717"
     readonly property color lightBackground: "#FFFFFF"
