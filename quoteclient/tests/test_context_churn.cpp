@@ -107,6 +107,7 @@ protected:
 // and a new login sends none of them again.
 TEST_F(ContextChurn, HundredThousandReRequestsOnOneContext)
 {
+    RUN_IN_OWN_PROCESS();
     quote_ctx* ctx = fiveMinuteContext();
     // Every 64th request and the last ask for 600000 and wait for the answer,
     // so that the client is alive when it comes; the others are replaced at once.
@@ -318,6 +319,7 @@ TEST(ContextRelease, ReplyParsedWhileTheContextIsReleasedIsDropped)
 // to another context's request, which that context's cancel leaves running.
 TEST_F(ContextChurn, CancelLeavesAnIdTakenByAnotherRequestAlone)
 {
+    RUN_IN_OWN_PROCESS();
     quote_ctx* once = fiveMinuteContext();
     const auto shanghai0 = entry17("600000", 1);
     quote_ctx_set_code(once, shanghai0.data(), 1);

@@ -78,6 +78,7 @@ std::string fresh_with(const std::string& from, const std::string& to)
 
 TEST(ContextText, FreshContextDumpsTheDocumentedText)
 {
+    RUN_IN_OWN_PROCESS();
     quote_ctx* ctx = quote_ctx_create();
     ASSERT_NE(ctx, nullptr);
     EXPECT_EQ(dump_of(ctx), kFresh);
@@ -86,6 +87,7 @@ TEST(ContextText, FreshContextDumpsTheDocumentedText)
 
 TEST(ContextText, EmptyObjectParsesToFreshSettings)
 {
+    RUN_IN_OWN_PROCESS();
     EXPECT_EQ(reparse("{}"), kFresh);
     // White space and a text after the object are not looked at.
     EXPECT_EQ(reparse(" { } trailing"), kFresh);
@@ -93,6 +95,7 @@ TEST(ContextText, EmptyObjectParsesToFreshSettings)
 
 TEST(ContextText, EverySettingDumpsExactlyAndRoundTrips)
 {
+    RUN_IN_OWN_PROCESS();
     quote_ctx* ctx = quote_ctx_create();
     ASSERT_NE(ctx, nullptr);
     quote_ctx_set_type(ctx, -7);
@@ -132,6 +135,7 @@ TEST(ContextText, EverySettingDumpsExactlyAndRoundTrips)
 
 TEST(ContextText, CodeRecordsGiveTheirCodeAndMarketByte)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteCodeInfo records[2] = {};
     std::memcpy(records[0].code, "600519", 6);
     std::memcpy(records[0].name, "NAME", 4);
@@ -147,6 +151,7 @@ TEST(ContextText, CodeRecordsGiveTheirCodeAndMarketByte)
 
 TEST(ContextText, ListsAndScalarsOfManyValuesRoundTrip)
 {
+    RUN_IN_OWN_PROCESS();
     const std::string text =
         "{\"peroid_\":33,\"dir_\":-1,\"type_\":2147483647,\"option_\":12,"
         "\"time_\":{\"start\":1700000000,\"end\":9223372036854775807},"
@@ -158,6 +163,7 @@ TEST(ContextText, ListsAndScalarsOfManyValuesRoundTrip)
 
 TEST(ContextText, StringsAreEscapedAsDocumented)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         std::string code;
         uint8_t market;
@@ -190,6 +196,7 @@ TEST(ContextText, StringsAreEscapedAsDocumented)
 
 TEST(ContextText, EscapedCodesReadBackToTheSameBytes)
 {
+    RUN_IN_OWN_PROCESS();
     // Code texts of the Basic Multilingual Plane survive the round trip.
     const std::string texts[] = {"{\"codes_\":[{\"code\":\"a\\\"b\\\\c\",\"market\":1}]}",
                                  "{\"codes_\":[{\"code\":\"\\b\\t\\n\\f\\r\\u0001\\u007F\",\"market\":1}]}",
@@ -203,6 +210,7 @@ TEST(ContextText, EscapedCodesReadBackToTheSameBytes)
 
 TEST(ContextText, ReaderRules)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         const char* text;
         const char* from; // part of the fresh dump that changes
@@ -237,6 +245,7 @@ TEST(ContextText, ReaderRules)
 
 TEST(ContextText, MarketTwoHundredReadsBackAsTheSameByte)
 {
+    RUN_IN_OWN_PROCESS();
     const std::string text = "{\"codes_\":[{\"code\":\"9\",\"market\":-56}]}";
     quote_ctx* ctx = quote_ctx_parse(text.data(), static_cast<int>(text.size()));
     ASSERT_NE(ctx, nullptr);
@@ -250,6 +259,7 @@ TEST(ContextText, MarketTwoHundredReadsBackAsTheSameByte)
 
 TEST(ContextText, ACodeGivenTwiceKeepsOnlyTheLaterBytes)
 {
+    RUN_IN_OWN_PROCESS();
     const std::string text = "{\"codes_\":[{\"code\":\"ABCDEFGH\",\"code\":\"XY\",\"market\":1}]}";
     ContextSettings s;
     ASSERT_TRUE(ContextText::parse(text.data(), text.size(), &s));
@@ -260,6 +270,7 @@ TEST(ContextText, ACodeGivenTwiceKeepsOnlyTheLaterBytes)
 
 TEST(ContextText, UnparsableTextsGiveNull)
 {
+    RUN_IN_OWN_PROCESS();
     const std::string bad[] = {
         "",
         "   ",
@@ -292,6 +303,7 @@ TEST(ContextText, UnparsableTextsGiveNull)
 
 TEST(ContextText, DumpTextStaysUntilTheNextDump)
 {
+    RUN_IN_OWN_PROCESS();
     quote_ctx* ctx = quote_ctx_create();
     const char* first = quote_ctx_dump(ctx);
     ASSERT_NE(first, nullptr);
@@ -304,6 +316,7 @@ TEST(ContextText, DumpTextStaysUntilTheNextDump)
 
 TEST(ContextTextWriter, NumbersIncludingTheExtremes)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         int64_t v;
         const char* text;

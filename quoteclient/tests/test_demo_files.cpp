@@ -300,6 +300,7 @@ TEST_F(DemoFiles, FilesLoadedBeforeTheCodeTableApplyOnceItArrives)
 // at once with status 0.
 TEST(DemoFilesOption, AFolderThatCannotBeMadeStopsTheServer)
 {
+    RUN_IN_OWN_PROCESS();
     TempDir dir{"pelmar-demo-"};
     ASSERT_FALSE(dir.path().empty());
     const std::string blocker = dir.path() + "/file";

@@ -225,6 +225,7 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
 // A server that pushes ranked pages: a subscribed page comes again and again
 // (word 1), sorted anew as prices move, and stops once cancelled.
 TEST_F(Scenario, PushedRankingPagesComeUntilCancelled) {
+    RUN_IN_OWN_PROCESS();
     server = std::make_unique<QuoteServerProcess>(std::vector<std::string>{"--push-pages"});
     ASSERT_GT(server->port(), 0);
     start();

@@ -128,6 +128,7 @@ QuoteCodeInfo code_info(const char* code, uint8_t market, const char* name = "")
 
 TEST(ReceiverLibrary, LoadsTheReceiverByItsWindowsNameWithAllFourEntryPoints)
 {
+    RUN_IN_OWN_PROCESS();
     platform::ReceiverLibrary lib;
     EXPECT_TRUE(lib.loaded()) << "libStock.so beside the test program: " << lib.error();
     EXPECT_TRUE(lib.usable()) << "all four entry points resolve";
@@ -135,6 +136,7 @@ TEST(ReceiverLibrary, LoadsTheReceiverByItsWindowsNameWithAllFourEntryPoints)
 
 TEST(ReceiverLibrary, ALibraryLackingAnEntryPointIsNeverStarted)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock partial("StockNoQuit.dll");
     ASSERT_TRUE(partial.ready());
     Collector collected;
@@ -149,6 +151,7 @@ TEST(ReceiverLibrary, ALibraryLackingAnEntryPointIsNeverStarted)
 
 TEST(ReceiverLibrary, AMissingLibraryLeavesTheReceiverQuietlyOff)
 {
+    RUN_IN_OWN_PROCESS();
     Collector collected;
     RealtimeReceiver receiver("NoSuchReceiver.dll");
     EXPECT_FALSE(receiver.loaded());
@@ -164,6 +167,7 @@ TEST(ReceiverLibrary, AMissingLibraryLeavesTheReceiverQuietlyOff)
 
 TEST(RealtimeReceiver, HostTextComesFromTheReceiverUrl)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         const char* url;
         const char* host;
@@ -191,6 +195,7 @@ TEST(RealtimeReceiver, HostTextComesFromTheReceiverUrl)
 
 TEST(RealtimeReceiver, StartsOnceWithAHostAndStopsWithQuit)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     fake.reset_calls();
@@ -223,6 +228,7 @@ TEST(RealtimeReceiver, StartsOnceWithAHostAndStopsWithQuit)
 
 TEST(RealtimeReceiver, PacketsAreCopiedOnTheReceiversThread)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     Collector collected;
@@ -244,6 +250,7 @@ TEST(RealtimeReceiver, PacketsAreCopiedOnTheReceiversThread)
 
 TEST(RealtimeReceiver, PacketsWithBadCountsOrPointersAreIgnored)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     Collector collected;
@@ -270,6 +277,7 @@ TEST(RealtimeReceiver, PacketsWithBadCountsOrPointersAreIgnored)
 
 TEST(RealtimeReceiver, TheHandlerIsInstalledOnce)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     Collector first;
@@ -288,6 +296,7 @@ TEST(RealtimeReceiver, TheHandlerIsInstalledOnce)
 
 TEST(RealtimeReceiver, GoingAwayStopsTheReceiver)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     fake.reset_calls();
@@ -337,6 +346,7 @@ void expect_pushed_fields(const QuoteRealTimeMarket& row, const PushedFields& wa
 
 TEST(FullPushReply, RecordFieldsBecomeRowFields)
 {
+    RUN_IN_OWN_PROCESS();
     RealtimeReport r = report("600000", "SH", 10.0f, 11.0f, 123456.0f);
     r.time = 1700000000;
     r.open = 10.5f;
@@ -417,6 +427,7 @@ TEST(FullPushReply, RawRecordBytesLandInTheDocumentedRowFields)
 
 TEST(FullPushReply, CurrentVolumeIsTheGrowthAndANewDayStartsAfresh)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteRealTimeMarket row{};
     struct Step {
         float volume;
@@ -431,6 +442,7 @@ TEST(FullPushReply, CurrentVolumeIsTheGrowthAndANewDayStartsAfresh)
 
 TEST(FullPushReply, ConversionsSaturateAndTimeIsUnsigned)
 {
+    RUN_IN_OWN_PROCESS();
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     RealtimeReport r = report("600000", "SH", 0.0f, 5.0f, 1e30f);

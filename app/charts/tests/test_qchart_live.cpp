@@ -216,6 +216,7 @@ TEST_F(LiveChart, PushedBarsMatchTheWholeSeriesOfTheRefresh)
 // bit for bit, after each continuation.
 TEST(LiveMinuteChart, ContinuationPointsKeepTheWholeDay)
 {
+    RUN_IN_OWN_PROCESS();
     ensureStandardCatalogue();
     QuoteServerProcess server({"--minute-append"});
     ASSERT_GT(server.port(), 0);

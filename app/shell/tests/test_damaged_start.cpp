@@ -176,6 +176,7 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
 // removed at start.
 TEST(DamagedStart, UnreadableFilesAreToldAndNotWrittenOver)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
     if (QStandardPaths::findExecutable("setpriv").isEmpty())
