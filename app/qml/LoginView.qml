@@ -6,6 +6,8 @@ import HUtil 1.0
 import HFileIO 1.0
 import QCrypto 1.0
 import QMyStockService 1.0
+import ReplyImage 1.0
+import Network 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/Documents.js" as Documents
@@ -40,6 +42,7 @@ Window {
     HFileIO { id: fileIO }
     QCrypto { id: crypto }
     QMyStockService { id: myStockService }
+    FileDownload { id: fileDownload }
 
     function jsonHeaders() { return { "Content-Type": "application/json" }; }
     function appVer() { return base.getBaseInfoValue("appVer"); }
@@ -135,7 +138,14 @@ Window {
             // A reply that is not an object (null, a list, a number) is refused
             // like any other; it must not leave the busy overlay up.
             if (!Documents.isObject(json) || json.result !== "true") {
-                showMessage(Documents.isObject(json) && json.info ? json.info : "数据请求错误，请重试！");
+                showMessage(Documents.isObject(json) && typeof json.info === "string" && json.info ? json.info : "数据请求错误，请重试！");
+                return;
+            }
+            // A success of the wrong shape (no user id, no session) would sign
+            // in nobody: refused here, the window stays.
+            if (!Documents.isSignIn(json)) {
+                console.log("sign-in reply refused: " + Documents.logText(json));
+                showMessage("数据请求错误，请重试！");
                 return;
             }
             // A held or full database does not stop the sign-in: the action
@@ -246,15 +256,17 @@ Window {
         }, timeout);
     }
 
+    // The large lists go straight to their files: received, checked and
+    // written off the GUI thread. A reply of another shape (an error page,
+    // say) keeps the cached file.
     function fetchFile(key, file, busy, next) {
         loading.show(busy);
-        JSHttp.getData(address(key), {}, jsonHeaders(), function (ok, json) {
+        fileDownload.fetch(address(key), file, timeout, function (saved, reason) {
             loading.hide();
-            // A reply of another shape (an error page, say) keeps the cached file.
-            if (ok && Documents.isDownload(file, json))
-                writeFile(file, json);
+            if (!saved)
+                console.log(file + " kept: " + reason);
             next();
-        }, timeout);
+        });
     }
 
     Component.onCompleted: initData()
@@ -279,9 +291,10 @@ Window {
             interactive: false
             Repeater {
                 model: root.image_list
-                Image {
+                // Fetched and decoded off the GUI thread at the size shown.
+                ReplyImage {
                     source: modelData
-                    fillMode: Image.PreserveAspectCrop
+                    crop: true
                 }
             }
         }

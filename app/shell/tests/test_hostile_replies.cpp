@@ -1,0 +1,311 @@
+// The sign-in window against a back end that answers what a taken-over one
+// could: start images that name a device or declare a quarter of a gigapixel,
+// a sign-in success of the wrong types, and start-up lists of hundreds of
+// thousands of rows. The window must show, stay responsive (no stall of the
+// GUI thread over 100 ms) and say what it refused.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+#include <memory>
+
+#include "hostilereplies.h"
+#include "serverprocess.h"
+#include "shell/datadir.h"
+#include "shell/qbaseservice.h"
+#include "shell/qmltypes.h"
+#include "shell/replyimage.h"
+
+namespace {
+
+using hostile::GapMeter;
+
+class HostileReplies : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_GT(backend_.port(), 0);
+        for (const char* name : {"board.json", "stock_rating.json", "stock_rzrq.json", "formula.json", "StockPool.json",
+                                 "start_image.json"})
+            QFile::remove(dataDirectory() + "/" + name);
+        static bool registered = false;
+        if (!registered)
+            registerQmlTypes();
+        registered = true;
+        QBaseService().setLoginInfo(QJsonObject());
+    }
+
+    QQuickWindow* open()
+    {
+        engine_.setOfflineStoragePath(dataDirectory());
+        engine_.rootContext()->setContextProperty("controlUrl", base() + "/");
+        engine_.load(QUrl("qrc:/qml/LoginView.qml"));
+        if (engine_.rootObjects().isEmpty())
+            return nullptr;
+        return qobject_cast<QQuickWindow*>(engine_.rootObjects().first());
+    }
+    QQuickWindow* openReady()
+    {
+        QQuickWindow* w = open();
+        if (w && !QTest::qWaitFor([w] { return w->property("addressesReady").toBool(); }, 10000))
+            ADD_FAILURE() << "no service addresses";
+        return w;
+    }
+    QString base() const { return QString("http://127.0.0.1:%1").arg(backend_.port()); }
+    static QObject* child(QObject* w, const char* name) { return w->findChild<QObject*>(name); }
+    static QString message(QObject* w) { return child(w, "message")->property("msg_").toString(); }
+    static void signIn(QObject* w)
+    {
+        child(w, "userField")->setProperty("text", "demo");
+        child(w, "passwordField")->setProperty("text", "demo");
+        QMetaObject::invokeMethod(w, "onLoginClicked");
+    }
+    // Answers `path` with the octets of a file written now.
+    void answerWith(const std::string& path, const QByteArray& body)
+    {
+        const QString file = dir_.filePath(QString::number(++files_));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(body), body.size());
+        f.close();
+        backend_.control("answer-file " + path + " " + file.toStdString());
+        ASSERT_TRUE(backend_.wait_line("ok answer-file " + path + " " + file.toStdString()));
+    }
+    int requests(const std::string& prefix)
+    {
+        int n = 0;
+        for (const std::string& l : backend_.lines())
+            n += l.rfind(prefix, 0) == 0 ? 1 : 0;
+        return n;
+    }
+    // Every image item below `item` (the start images).
+    static void replyImages(QQuickItem* item, QList<ReplyImage*>* out)
+    {
+        if (auto* image = qobject_cast<ReplyImage*>(item))
+            out->append(image);
+        for (QQuickItem* c : item->childItems())
+            replyImages(c, out);
+    }
+
+    ServerProcess backend_{"backend", {}};
+    QQmlApplicationEngine engine_;
+    QTemporaryDir dir_;
+    int files_ = 0;
+};
+
+// Standard input made a pipe nobody writes to, as when a launcher starts the
+// program; put back at the end.
+class SilentInput {
+public:
+    SilentInput()
+    {
+        saved_ = dup(0);
+        if (pipe(fds_) == 0)
+            dup2(fds_[0], 0);
+    }
+    ~SilentInput()
+    {
+        dup2(saved_, 0);
+        close(saved_);
+        close(fds_[0]);
+        close(fds_[1]);
+    }
+
+private:
+    int saved_ = -1;
+    int fds_[2] = {-1, -1};
+};
+
+}  // namespace
+
+// A start image that names standard input, kept by an earlier start: the
+// window still shows and gets its addresses; the device is never read.
+TEST_F(HostileReplies, StartImageNamingADeviceDoesNotHoldTheStart)
+{
+    SilentInput input;
+    for (const char* images : {R"(["file:///proc/self/fd/0"])", R"(["qrc:/images/start.png","/proc/self/fd/0"])"}) {
+        SCOPED_TRACE(images);
+        QFile f(dataDirectory() + "/start_image.json");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(images);
+        f.close();
+        QQmlApplicationEngine engine;
+        engine.setOfflineStoragePath(dataDirectory());
+        engine.rootContext()->setContextProperty("controlUrl", base() + "/");
+        engine.load(QUrl("qrc:/qml/LoginView.qml"));
+        ASSERT_FALSE(engine.rootObjects().isEmpty());
+        QObject* w = engine.rootObjects().first();
+        EXPECT_TRUE(QTest::qWaitFor([w] { return w->property("addressesReady").toBool(); }, 10000));
+        for (const QVariant& v : w->property("image_list").toList())
+            EXPECT_FALSE(v.toString().contains("fd/0")) << v.toString().toStdString();
+    }
+    // The back end's own start-image list of the same kind is not kept.
+    answerWith("/v3clientcontrol",
+               QString(R"({"code":"0000","url":{"login":"%1/api/login","start_image":["file:///proc/self/fd/0"]}})")
+                   .arg(base())
+                   .toUtf8());
+    QFile::remove(dataDirectory() + "/start_image.json");
+    ASSERT_TRUE(openReady());
+    EXPECT_FALSE(QFile::exists(dataDirectory() + "/start_image.json"));
+}
+
+// A start image of 16,384 x 16,384 pixels (under a megabyte as a PNG) is
+// refused from its header: the window stays responsive, the process does
+// not grow by the gigabyte its pixels would take, and the place stays empty.
+TEST_F(HostileReplies, HugeStartImageIsRefusedFromItsHeader)
+{
+    const QByteArray png = hostile::blackPng(16384, 16384);
+    ASSERT_LT(png.size(), 1200 * 1024);
+    answerWith("/images/huge.png", png);
+    QFile f(dataDirectory() + "/start_image.json");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QString(R"(["%1/images/huge.png"])").arg(base()).toUtf8());
+    f.close();
+
+    hostile::resetPeakMemory();
+    const qint64 before = hostile::statusKb("VmRSS");
+    GapMeter gaps;
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    QList<ReplyImage*> images;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        images.clear();
+        replyImages(w->contentItem(), &images);
+        for (ReplyImage* i : images)
+            if (i->source().toString().endsWith("huge.png"))
+                return i->status() == ReplyImage::Error;
+        return false;
+    }, 20000)) << images.size() << " images, none refused the huge one";
+    const qint64 grown = hostile::statusKb("VmHWM") - before;
+    std::cout << "huge start image: peak growth " << grown / 1024 << " MB, longest stall " << gaps.longestMs()
+              << " ms" << std::endl;
+    EXPECT_LT(grown, 150 * 1024) << "kB";
+    EXPECT_LT(gaps.longestMs(), 100);
+    EXPECT_EQ(requests("GET /images/huge.png"), 1);
+}
+
+// A sign-in "success" whose user is a list, whose session is an object, or
+// that lacks either: refused with the window's own error line, no download
+// runs for an empty user, and the window signs in once the reply is sound.
+TEST_F(HostileReplies, SignInOfTheWrongTypesIsRefused)
+{
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    const char* replies[] = {
+        R"({"result":"true","code":"0000","user":[1,2],"sessionId":{"a":1}})",
+        R"({"result":"true","code":"0000","user":{"id":"10001","sessionId":{"a":1}},"sessionId":"x"})",
+        R"({"result":"true","code":"0000","user":{"id":[],"sessionId":"abc"}})",
+        R"({"result":"true","code":"0000","user":{"id":"10001","sessionId":""}})",
+        R"({"result":"true","code":"0000","user":{"id":"10001","sessionId":"abc"},"sessionId":[]})",
+        R"({"result":"true"})",
+    };
+    for (const char* reply : replies) {
+        SCOPED_TRACE(reply);
+        child(w, "message")->setProperty("msg_", "");
+        QMetaObject::invokeMethod(child(w, "message"), "close");
+        answerWith("/api/login", reply);
+        signIn(w);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return message(w) == QString("数据请求错误，请重试！"); }, 10000))
+            << "message: " << message(w).toStdString();
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_FALSE(w->property("signedIn").toBool());
+        EXPECT_EQ(requests("GET /api/mystock"), 0);
+    }
+    backend_.control("ok /api/login");
+    ASSERT_TRUE(backend_.wait_line("ok ok /api/login"));
+    QMetaObject::invokeMethod(child(w, "message"), "close");
+    signIn(w);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 30000)) << message(w).toStdString();
+}
+
+// The start-up lists a hundred times their usual size and the margin and
+// rating lists at half a million rows: the window never stalls over 100 ms,
+// the files are kept whole, and memory stays bounded.
+TEST_F(HostileReplies, LargeStartUpListsDoNotHoldTheWindow)
+{
+    // Usual: the local back end's own lists.
+    QByteArray board("{\"boardIndex\":[");
+    for (int i = 0; i < 100 * 40; ++i)
+        board += QString(R"(%1{"id":%2,"name":"板块%2","marketid":1,"index":[{"boardid":%2,"code":"1A0001","name":"上证指数"}]})")
+                     .arg(i ? "," : "")
+                     .arg(1000 + i)
+                     .toUtf8();
+    board += "]}";
+    QByteArray margin("[");
+    for (int i = 0; i < 500000; ++i)
+        margin += QString(R"(%1{"tradingcode":"%2","name":"岚峰农商","market":1})").arg(i ? "," : "").arg(600000 + i).toUtf8();
+    margin += "]";
+    QByteArray rating("{\"ratingInfos\":[");
+    for (int i = 0; i < 500000; ++i)
+        rating += QString(R"(%1{"stockId":"%2","rating":"买入"})").arg(i ? "," : "").arg(600000 + i).toUtf8();
+    rating += "]}";
+    ASSERT_GT(margin.size(), 25 * 1000 * 1000);
+    answerWith("/api/board", board);
+    answerWith("/api/stock_rzrq", margin);
+    answerWith("/api/stock_rating", rating);
+
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    hostile::resetPeakMemory();
+    const qint64 before = hostile::statusKb("VmRSS");
+    GapMeter gaps;
+    signIn(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 60000)) << message(w).toStdString();
+    const qint64 grown = hostile::statusKb("VmHWM") - before;
+    std::cout << "start-up lists: peak growth " << grown / 1024 << " MB, longest stall " << gaps.longestMs() << " ms"
+              << std::endl;
+    EXPECT_LT(gaps.longestMs(), 100);
+    EXPECT_LT(grown, 400 * 1024) << "kB";
+    for (const auto& file : {std::make_pair("board.json", &board), std::make_pair("stock_rzrq.json", &margin),
+                             std::make_pair("stock_rating.json", &rating)}) {
+        QFile f(dataDirectory() + "/" + file.first);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << file.first;
+        EXPECT_EQ(QJsonDocument::fromJson(f.readAll()), QJsonDocument::fromJson(*file.second)) << file.first;
+    }
+}
+
+// Decoding at the size shown: stretched to the box, or with crop scaled to
+// cover it (never above the image's own size); refused by its header when it
+// declares more than the cap, or when it is no image at all.
+TEST(ReplyImageDecode, DecodesAtTheShownSizeAndRefusesByHeader)
+{
+    const QByteArray wide = hostile::blackPng(800, 400);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QSize shown;
+        bool crop;
+        QSize expected;  // invalid: refused
+    } rows[] = {
+        {"stretched to the box", wide, {20, 20}, false, {20, 20}},
+        {"covering 100x100: 200x100", wide, {100, 100}, true, {200, 100}},
+        {"covering 560x230: 560x280", wide, {560, 230}, true, {560, 280}},
+        {"never enlarged", wide, {1600, 1600}, false, {800, 400}},
+        {"at the cap", hostile::blackPng(4096, 4096), {10, 10}, false, {10, 10}},
+        {"one row over the cap", hostile::blackPng(4096, 4097), {10, 10}, false, {}},
+        {"no image", QByteArray(5000, 'x'), {10, 10}, false, {}},
+        {"empty", QByteArray(), {10, 10}, false, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        QString error;
+        const QImage image = ReplyImage::decode(r.bytes, r.shown, r.crop, &error);
+        EXPECT_EQ(image.size(), r.expected.isValid() ? r.expected : QSize(0, 0));
+        EXPECT_EQ(error.isEmpty(), r.expected.isValid()) << error.toStdString();
+    }
+    for (const char* url : {"file:///proc/self/fd/0", "/proc/self/fd/0", "data:image/png;base64,AA", "ftp://h/x.png"})
+        EXPECT_FALSE(ReplyImage::isAllowed(QUrl(url))) << url;
+    for (const char* url : {"http://h/x.png", "https://h/x.png", "qrc:/images/start.png"})
+        EXPECT_TRUE(ReplyImage::isAllowed(QUrl(url))) << url;
+}
