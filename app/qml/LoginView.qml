@@ -34,6 +34,9 @@ Window {
     // controlUrl); the local back end's address otherwise.
     property string controlEndpoint: typeof controlUrl !== "undefined" && controlUrl ? controlUrl : "http://127.0.0.1:7710/"
     property int timeout: 15000
+    // The sign-in reply's only lists are its menus, of which the menu bar
+    // shows a few dozen: a longer list is cut off the GUI thread.
+    readonly property int maxMenuRows: 60
     property alias save_check: save_check
     signal finishedSync()
 
@@ -163,7 +166,7 @@ Window {
                 console.log("remembered sign-in not saved: " + e);
             }
             fetchGroups();
-        }, timeout);
+        }, timeout, maxMenuRows);
     }
 
     // An empty group list gets the default groups once and is read once

@@ -65,7 +65,8 @@ function setHeaders(request, headers) {
         request.setRequestHeader(key, headers[key]);
 }
 
-// keepRows (optional): for a view that shows only so many rows of a list, the
+// keepRows (optional, getData and postData): for a view that shows only so
+// many rows of a list, the
 // reply is parsed off the GUI thread and each of its lists cut to that many
 // (the newest rows of a dated list) before the callback sees it.
 function getData(url, parame, headers, callback, timeout, keepRows) {
@@ -90,9 +91,11 @@ function getData(url, parame, headers, callback, timeout, keepRows) {
     return request;
 }
 
-function postData(url, parame, headers, callback, timeout) {
+function postData(url, parame, headers, callback, timeout, keepRows) {
     var request = Network.HttpRequestFactory.create();
     watch(request, callback);
+    if (keepRows > 0)
+        request.setKeepRows(keepRows);
     request.open("POST", url);
     request.setTimeout(timeout || defaultTimeout);
     var json = false;
