@@ -28,6 +28,14 @@ QCache<QString, QImage>& imageCache()
     return cache;
 }
 
+// GUI thread: loads that failed, by source and size: not fetched again while
+// the program runs (a hostile icon would be fetched at every hover).
+QSet<QString>& failedLoads()
+{
+    static QSet<QString> failed;
+    return failed;
+}
+
 // GUI thread: a failed address is logged once, however many items show it.
 void logFailure(const QUrl& url, const QString& error)
 {
@@ -170,6 +178,10 @@ void ReplyImage::load()
         finish(*cached, QString(), serial);
         return;
     }
+    if (failedLoads().contains(key)) {
+        finish(QImage(), QStringLiteral("failed before"), serial);
+        return;
+    }
     if (!isAllowed(source_)) {
         finish(QImage(), QStringLiteral("only http(s) and the program's own images are read"), serial);
         return;
@@ -249,6 +261,8 @@ void ReplyImage::finish(const QImage& image, const QString& error, quint64 load)
     if (load != loadSerial_)
         return;
     if (image.isNull()) {
+        if (failedLoads().size() < 1000)
+            failedLoads().insert(loadedKey_);
         logFailure(source_, error.isEmpty() ? QStringLiteral("cannot be read") : error);
         image_ = QImage();
         setStatus(Error);

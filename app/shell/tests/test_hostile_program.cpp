@@ -146,23 +146,25 @@ TEST(HostileProgram, StartUpDownloadsOfAHundredTimesTheirSizeKeepTheWindowRespon
         {"/api/fast_menu", repeated(fetch(base + "/api/fast_menu"), "", 100)},
         {"/api/marque", repeated(fetch(base + "/api/marque"), "marquee", 100)},
     };
-    // 30,000 menus whose icons name standard input.
+    // 30,000 menus whose icons name standard input, or a PNG of 16,384 x
+    // 16,384 pixels (under a megabyte).
     QJsonArray many;
     for (int i = 0; i < 30000; ++i) {
         QJsonObject m = usualMenus.at(i % usualMenus.size()).toObject();
-        m.insert("img_n", "file:///proc/self/fd/0");
+        m.insert("img_n", i % 2 ? QString("file:///proc/self/fd/0") : base + "/images/huge.png");
         m.insert("img_h", "/proc/self/fd/0");
         many.append(m);
     }
     QJsonObject manyMenus = login;
     manyMenus.insert("menus", many);
-    const std::vector<Answer> menuFlood = {{"/api/login", QJsonDocument(manyMenus).toJson(QJsonDocument::Compact)}};
+    const std::vector<Answer> menuFlood = {{"/api/login", QJsonDocument(manyMenus).toJson(QJsonDocument::Compact)},
+                                           {"/images/huge.png", hostile::blackPng(16384, 16384)}};
 
     const struct {
         const char* what;
         const std::vector<Answer>* answers;
     } rows[] = {{"usual replies", nullptr}, {"every start-up download a hundred times its size", &hundredfold},
-                {"30,000 menus with icons naming standard input", &menuFlood}};
+                {"30,000 menus with icons naming standard input or a quarter gigapixel", &menuFlood}};
     int n = 0;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);

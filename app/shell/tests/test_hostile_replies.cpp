@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJSEngine>
 #include <QJSValue>
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
@@ -28,6 +29,7 @@
 #include "hostilereplies.h"
 #include "serverprocess.h"
 #include "shell/datadir.h"
+#include "shell/filedownload.h"
 #include "shell/httprequest.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
@@ -410,4 +412,74 @@ TEST_F(HostileReplies, HugeResearchListDoesNotHoldTheStockView)
               << std::endl;
     EXPECT_LT(opening, 100);
     EXPECT_LT(choosing, 100);
+}
+
+// A start-up list straight to its file: a packed reply is kept unpacked; a
+// failed one, one over the cap, one of another shape, or one that comes too
+// late keeps the file there was, and the callback says why.
+TEST_F(HostileReplies, FileDownloadsKeepTheOldFileUnlessTheReplyFits)
+{
+    QJSEngine js;
+    FileDownload download;
+    QJSValue results = js.newArray();
+    js.globalObject().setProperty("results", results);
+    const QJSValue done = js.evaluate("(function (saved, why) { results.push([saved, why]); })");
+    const auto fetchInto = [&](const QString& file, int timeoutMs) -> std::pair<bool, QString> {
+        const int before = js.evaluate("results.length").toInt();
+        download.fetch(base() + "/api/stock_rzrq", file, timeoutMs, done);
+        if (!QTest::qWaitFor([&] { return js.evaluate("results.length").toInt() > before; }, 20000))
+            return {false, "no answer"};
+        const QJSValue last = js.evaluate("results[results.length - 1]");
+        return {last.property(0).toBool(), last.property(1).toString()};
+    };
+    const QString path = dataDirectory() + "/stock_rzrq.json";
+    const auto contents = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray list = R"([{"tradingcode":"600000","name":"岚峰农商","market":1}])";
+
+    backend_.control("gzip on");
+    ASSERT_TRUE(backend_.wait_line("ok gzip on"));
+    answerWith("/api/stock_rzrq", list);
+    EXPECT_EQ(fetchInto("stock_rzrq.json", 10000), std::make_pair(true, QString()));
+    EXPECT_EQ(contents(), list);
+    backend_.control("gzip off");
+    ASSERT_TRUE(backend_.wait_line("ok gzip off"));
+
+    const struct {
+        const char* what;
+        QByteArray body;   // answered; empty: the line below
+        const char* line;  // a switch instead
+        const char* file;
+        int timeoutMs;
+        const char* why;
+    } rows[] = {
+        {"another shape", R"({"msg":"<html>"})", nullptr, "stock_rzrq.json", 10000, "reply of another shape"},
+        {"not JSON", "<html>502</html>", nullptr, "stock_rzrq.json", 10000, "reply of another shape"},
+        {"over the cap", '[' + QByteArray(33 * 1024 * 1024, ' ') + ']', nullptr, "stock_rzrq.json", 10000,
+         "reply larger than 33554432 bytes"},
+        {"failed", QByteArray(), "fail /api/stock_rzrq", "stock_rzrq.json", 10000, nullptr},
+        {"too late", QByteArray(), "delay /api/stock_rzrq 3000", "stock_rzrq.json", 200, "timed out"},
+        {"not a list file", list, nullptr, "formula.json", 10000, "reply of another shape"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        if (r.line) {
+            backend_.control(r.line);
+            ASSERT_TRUE(backend_.wait_line(std::string("ok ") + r.line));
+        } else {
+            answerWith("/api/stock_rzrq", r.body);
+        }
+        const auto got = fetchInto(r.file, r.timeoutMs);
+        EXPECT_FALSE(got.first);
+        if (r.why)
+            EXPECT_EQ(got.second, QString::fromUtf8(r.why));
+        EXPECT_EQ(contents(), list);
+        backend_.control("ok /api/stock_rzrq");
+        ASSERT_TRUE(backend_.wait_line("ok ok /api/stock_rzrq"));
+        backend_.control("delay /api/stock_rzrq 0");
+        ASSERT_TRUE(backend_.wait_line("ok delay /api/stock_rzrq 0"));
+    }
+    EXPECT_FALSE(QFile::exists(dataDirectory() + "/formula.json"));
 }
