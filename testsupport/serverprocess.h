@@ -64,6 +64,8 @@ public:
 
     ~ServerProcess()
     {
+        if (pid_ > 0 && paused_)
+            ::kill(pid_, SIGCONT);
         if (to_server_) {
             std::fputs("quit\n", to_server_);
             std::fclose(to_server_);
@@ -88,6 +90,19 @@ public:
     }
 
     int port() const { return port_; }
+
+    // Stops the server as a hung one is (SIGSTOP: connections are still
+    // taken by the system, nothing is answered) and lets it go on again.
+    void pause()
+    {
+        if (pid_ > 0 && ::kill(pid_, SIGSTOP) == 0)
+            paused_ = true;
+    }
+    void resume()
+    {
+        if (pid_ > 0 && paused_ && ::kill(pid_, SIGCONT) == 0)
+            paused_ = false;
+    }
 
     void control(const std::string& line)
     {
@@ -185,6 +200,7 @@ private:
     }
 
     pid_t pid_ = -1;
+    bool paused_ = false;
     FILE* to_server_ = nullptr;
     int from_server_ = -1;
     int port_ = 0;

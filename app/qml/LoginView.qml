@@ -46,6 +46,11 @@ Window {
     QCrypto { id: crypto }
     QMyStockService { id: myStockService }
     FileDownload { id: fileDownload }
+    // Stock-group edits left queued by the last session (it ended before the
+    // back end took them) go before the groups are read, so the user's last
+    // edit is what the groups show.
+    QDataSyncService { id: editSync; running: false }
+    property int editUploadMs: 5000
 
     function jsonHeaders() { return { "Content-Type": "application/json" }; }
     function appVer() { return base.getBaseInfoValue("appVer"); }
@@ -165,7 +170,8 @@ Window {
             } catch (e) {
                 console.log("remembered sign-in not saved: " + e);
             }
-            fetchGroups();
+            loading.show("同步自选股数据，请稍候...");
+            editSync.flushMyStock(editUploadMs, function () { fetchGroups(); });
         }, timeout, maxMenuRows);
     }
 

@@ -11,8 +11,11 @@ import "qrc:/qml/js/Documents.js" as Documents
 // queued is lost to a failed upload. A failing queue backs off (its rounds
 // skipped, doubling up to five minutes); a refused batch is sent again row by
 // row, and a row refused on its own is kept aside, so that it does not hold
-// back the edits after it. Nothing goes out while a service's address is
-// missing. `waitingText` says when edits wait for the back end.
+// back the edits after it; the later edits of the same stock (or group) wait
+// behind it, so that the back end gets one stock's edits in the order made.
+// Nothing goes out while a service's address is missing. `waitingText` says
+// when edits wait for the back end. `flushMyStock` sends every queued edit at
+// once (quitting, signing in) and waits for the back end a bounded time.
 Item {
     id: root
     property int interval: 5000
@@ -34,6 +37,9 @@ Item {
     property var myStockQueue: ({ skip: 0, wait: 0, single: false, parked: {}, taken: {} })
     property var actionQueue: ({ skip: 0, wait: 0, single: false, parked: {}, taken: {} })
     property int waitingEdits: 0
+    // While flushMyStock runs: what to call when it ends, and when it must end.
+    property var flushDone: null
+    property double flushEnd: 0
     readonly property string waitingText: waitingEdits > 0 ? "自选股修改待同步（" + waitingEdits + "）" : ""
     signal exitWindow(var msg)
 
@@ -92,11 +98,36 @@ Item {
         queue.wait = queue.skip;
     }
 
+    // What a stock-group edit is about: its stock, or for a rename its group.
+    function editKey(r) {
+        if (r.cmd === "RENAME")
+            return "group " + r.group_id;
+        var c = r.code || {};
+        return "stock " + c.code + " " + c.market_id;
+    }
+
+    // The rows that may go now: neither kept aside nor behind a row kept
+    // aside that has the same key (keyOf null: rows are independent).
+    function freshRows(queue, rows, keyOf) {
+        var held = {};
+        return rows.filter(function (r) {
+            var k = keyOf ? keyOf(r) : null;
+            if (queue.parked[r.id]) {
+                if (k !== null)
+                    held[k] = true;
+                return false;
+            }
+            return k === null || !held[k];
+        });
+    }
+
     // One round of a queue: posts its rows (without their local ids) and
     // deletes exactly the posted ids once the reply says code "0000". Rows
-    // kept aside go again one at a time when nothing else waits. done(left)
-    // gets the rows still queued after a round that did not take them all.
-    function syncQueue(queue, rows, url, remove, roundMs, done) {
+    // kept aside go again one at a time when nothing else waits (the oldest
+    // first, before the rows held behind it). done(left) gets the rows still
+    // queued after a round that did not take them all. ms: the request's
+    // time-out.
+    function syncQueue(queue, rows, url, remove, roundMs, done, keyOf, ms) {
         var taken = queue.taken;
         var takenIds = Object.keys(taken).map(Number);
         if (takenIds.length > 0 && tryRemove(remove, takenIds))
@@ -107,7 +138,7 @@ Item {
             done(rows.length);
             return false;
         }
-        var fresh = rows.filter(function (r) { return !queue.parked[r.id]; });
+        var fresh = freshRows(queue, rows, keyOf);
         var batch = fresh.length > 0 ? (queue.single ? fresh.slice(0, 1) : fresh) : rows.slice(0, 1);
         if (batch.length === 0) {
             queue.single = false;
@@ -147,7 +178,7 @@ Item {
                 backOff(queue, roundMs);
             }
             done(left);
-        }, timeout);
+        }, ms || timeout);
         return true;
     }
 
@@ -172,16 +203,18 @@ Item {
         }
     }
 
-    function syncMyStock() {
+    // One round of the stock-group edits; true when a request went out (ms:
+    // its time-out, the default one when not given).
+    function syncMyStock(ms) {
         var url = address("url.mystock");
         if (myStockBusy || url === "")
-            return;
+            return false;
         var rows = readRows(Sql.dbGetMyStockCmd);
         if (rows === null)
-            return;
+            return false;
         if (rows.length === 0) {
             waitingEdits = 0;
-            return;
+            return false;
         }
         url += "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
         myStockBusy = true;
@@ -189,8 +222,44 @@ Item {
             myStockBusy = false;
             var stuck = myStockQueue.skip > 0 || Object.keys(myStockQueue.parked).length > 0;
             waitingEdits = stuck ? left : 0;
-        }))
+            if (flushDone !== null) {
+                if (myStockQueue.wait > 0)
+                    endFlush();                // the back end failed: the rest waits
+                else
+                    Qt.callLater(flushRound);
+            }
+        }, editKey, ms))
             myStockBusy = false;
+        return myStockBusy;
+    }
+
+    // Sends the queued stock-group edits now, round after round (a refused
+    // batch row by row), until none is left, the back end fails or ms have
+    // passed; then calls done() once. What is left stays queued: the next
+    // sign-in sends it before it reads the groups. A round already under way
+    // is waited for.
+    function flushMyStock(ms, done) {
+        flushDone = done || function () {};
+        flushEnd = Date.now() + ms;
+        myStockQueue.wait = 0;
+        flushGuard.interval = Math.max(1, ms);
+        flushGuard.restart();
+        if (!myStockBusy)
+            flushRound();
+    }
+    function flushRound() {
+        if (flushDone === null)
+            return;
+        var left = flushEnd - Date.now();
+        if (left <= 0 || !syncMyStock(left))
+            endFlush();
+    }
+    function endFlush() {
+        flushGuard.stop();
+        var done = flushDone;
+        flushDone = null;
+        if (done)
+            done();
     }
 
     function syncAction() {
@@ -207,6 +276,11 @@ Item {
             actionBusy = false;
     }
 
+    Timer {
+        id: flushGuard
+        repeat: false
+        onTriggered: root.endFlush()
+    }
     Timer {
         id: timer
         interval: root.interval

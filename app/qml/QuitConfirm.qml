@@ -14,14 +14,17 @@ Window {
     title: "退出确认"
     color: Theme.toolRowColor
 
+    // Both go through the main window, which first sends the queued edits.
     function quit() {
         close();
         if (mainWindow)
-            mainWindow.close();
+            mainWindow.quitProgram(false);
     }
     function restart() {
         close();
-        if (typeof QRoot !== "undefined")
+        if (mainWindow)
+            mainWindow.quitProgram(true);
+        else if (typeof QRoot !== "undefined")
             QRoot.restartApp();
     }
 

@@ -29,6 +29,13 @@ ApplicationWindow {
     property alias message: message
     property alias notices: notices
     property var quitDialog: null
+    // Quitting (or signing in again) has begun: the queued stock-group edits
+    // are being sent, under "正在保存…".
+    property bool quitting: false
+    // The next close request ends the program (the edits were sent).
+    property bool closeAllowed: false
+    // How long quitting waits for the back end to take the queued edits.
+    property int saveWaitMs: 2000
     // Visibility before the last change, to restore a minimised maximised window.
     property int lastVisibility: Window.Windowed
     property bool restoreMaximized: false
@@ -112,7 +119,25 @@ ApplicationWindow {
     }
 
     function onExitWindow(msg) {
-        message.showMsg(msg, function () { root.close(); }, false);
+        message.showMsg(msg, function () { root.quitProgram(false); }, false);
+    }
+    // Ends the program, or starts it again (restart), once the queued
+    // stock-group edits have gone to the back end or saveWaitMs have passed;
+    // what could not go is sent by the next sign-in.
+    function quitProgram(restart) {
+        if (quitting)
+            return;
+        quitting = true;
+        sync.running = false;
+        savingNote.forceActiveFocus();
+        sync.flushMyStock(saveWaitMs, function () {
+            if (restart && typeof QRoot !== "undefined" && QRoot) {
+                QRoot.restartApp();
+                return;
+            }
+            closeAllowed = true;
+            root.close();
+        });
     }
     function showQuitConfirm() {
         if (!quitDialog)
@@ -129,7 +154,18 @@ ApplicationWindow {
         onChangeToMQView(q);
     }
 
-    onClosing: sync.syncMyStock()
+    // A close request from the window manager (Alt+F4) asks first, as the
+    // title bar's close button does; once confirmed the edits are sent first.
+    onClosing: {
+        if (closeAllowed) {
+            closeAllowed = false;
+            quitting = false;
+            return;
+        }
+        close.accepted = false;
+        if (!quitting)
+            showQuitConfirm();
+    }
     onVisibilityChanged: {
         if (visibility === Window.Minimized)
             restoreMaximized = lastVisibility === Window.Maximized || lastVisibility === Window.FullScreen;
@@ -139,9 +175,9 @@ ApplicationWindow {
     }
 
     property list<Shortcut> shortcuts: [
-        Shortcut { sequence: "F3"; onActivated: root.openChart("1A0001", "1", "上证指数", 1) },
-        Shortcut { sequence: "F4"; onActivated: root.openChart("399001", "2", "深证成指", 1) },
-        Shortcut { sequence: "F6"; onActivated: root.onChangedTabView("我的自选", "app://qml/qml/MyStockView.qml") }
+        Shortcut { sequence: "F3"; enabled: !root.quitting; onActivated: root.openChart("1A0001", "1", "上证指数", 1) },
+        Shortcut { sequence: "F4"; enabled: !root.quitting; onActivated: root.openChart("399001", "2", "深证成指", 1) },
+        Shortcut { sequence: "F6"; enabled: !root.quitting; onActivated: root.onChangedTabView("我的自选", "app://qml/qml/MyStockView.qml") }
     ]
 
     // Everything the window shows, as one item (screenshots grab it).
@@ -206,6 +242,36 @@ ApplicationWindow {
         onSaveFailed: message.showMsg(text, null, false)
     }
     QMouseFrame { window_: root; z: 10 }
+    // While quitting: the window takes no input and says why it waits.
+    Item {
+        id: savingNote
+        objectName: "savingNote"
+        anchors.fill: parent
+        z: 20
+        visible: root.quitting
+        Keys.onPressed: event.accepted = true
+        MouseArea {
+            anchors.fill: parent
+            hoverEnabled: true
+            acceptedButtons: Qt.AllButtons
+            onWheel: wheel.accepted = true
+        }
+        Rectangle {
+            anchors.centerIn: parent
+            width: 220
+            height: 64
+            color: Theme.barBackground
+            border.color: Theme.frameBorderColor
+            Text {
+                objectName: "savingText"
+                anchors.centerIn: parent
+                text: "正在保存…"
+                color: Theme.textColor
+                font.family: Theme.fontFamily
+                font.pixelSize: 16
+            }
+        }
+    }
 
     Component.onCompleted: {
         showMaximized();

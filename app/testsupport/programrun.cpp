@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <vector>
 
 namespace testsupport {
 
@@ -285,6 +286,27 @@ bool typeOnScreen(const QString& display, const QString& text)
         if (!x.tap(name.constData()))
             return false;
     }
+    return true;
+}
+
+bool chordOnScreen(const QString& display, const QString& keys)
+{
+    XInput x(display);
+    if (!x.ready())
+        return false;
+    std::vector<unsigned> codes;
+    for (const QString& name : keys.split('+')) {
+        const unsigned long sym = x.keysym(name.toLatin1().constData());
+        const unsigned code = sym ? x.keycode(x.dpy, sym) : 0;
+        if (!code)
+            return false;
+        codes.push_back(code);
+    }
+    for (const unsigned code : codes)
+        x.key(x.dpy, code, 1, 0);
+    for (auto it = codes.rbegin(); it != codes.rend(); ++it)
+        x.key(x.dpy, *it, 0, 0);
+    x.sync(x.dpy, 0);
     return true;
 }
 

@@ -115,6 +115,9 @@ bool grabScreen(const QString& display, const QString& path);
 // False when libX11/libXtst are missing or the display cannot be opened.
 bool clickScreen(const QString& display, QPoint at);
 bool typeOnScreen(const QString& display, const QString& text);
+// Keys held together, named by their keysyms ("Alt_L+F4"): pressed in order,
+// released in reverse.
+bool chordOnScreen(const QString& display, const QString& keys);
 
 // The time a whole tour may take, start to quit: about a minute on a quiet
 // machine, several with every core busy (each step still waits for its

@@ -40,6 +40,57 @@ float directAvedev(const float* v, uint32_t from, uint32_t i)
     return static_cast<float>(dev / c);
 }
 
+// avedev over the windows that all start at the data's first bar (the whole
+// history), in one sweep: each bar added to a Fenwick tree of the count and
+// the sum of the values by rank, then its window's values below the mean
+// read from it. The same sums in the same order as the general sweep of
+// builtinAvedev (a window from the first bar subtracts nothing), without
+// its per-bar tables.
+void expandingAvedev(const DataSeries& x, const rangequeries::Ranks& ranks, double ref, float* out)
+{
+    struct Node {
+        double sum;
+        uint32_t count;
+    };
+    const uint32_t first = x.first;
+    const std::size_t m = ranks.sorted.size();
+    const float* sorted = ranks.sorted.data();
+    ScratchVector<Node> tree(m + 1, Node{0.0, 0u});
+    Node* node = tree.data();
+    double total = 0.0;  // the window's values less ref
+    bool finite = true;  // every value so far
+    uint32_t guess = 0;
+    for (uint32_t i = first; i < x.end; ++i) {
+        const float v = x.v[i];
+        const uint32_t r = ranks.rank[i - first];
+        const double w = std::isfinite(v) ? v - ref : 0.0;
+        total = total + w;
+        finite = finite && std::isfinite(v);
+        if (r != rangequeries::kNone) {
+            for (std::size_t t = r + 1; t <= m; t += t & (~t + 1)) {
+                ++node[t].count;
+                node[t].sum += w;
+            }
+        }
+        if (!finite) {
+            out[i] = kInvalidValue;
+            continue;
+        }
+        const double c = static_cast<double>(i - first + 1);
+        const double mean = total / c;
+        const uint32_t limit = rangequeries::lowerBoundFrom(sorted, static_cast<uint32_t>(m), mean + ref, guess);
+        guess = limit;
+        uint32_t below = 0;
+        double sum = 0.0;
+        for (std::size_t t = limit; t > 0; t -= t & (~t + 1)) {
+            below += node[t].count;
+            sum += node[t].sum;
+        }
+        const double dev = total - 2.0 * sum + (2.0 * below - c) * mean;
+        out[i] = static_cast<float>(std::max(0.0, dev) / c);
+    }
+}
+
 }  // namespace
 
 // avedev(X, N): a short constant window is summed directly; any other window
@@ -90,6 +141,10 @@ bool builtinAvedev(FormulaContext* ctx)
             [](float a) { return std::isfinite(a) ? rangequeries::ascendingKey(a) : rangequeries::kNaNKey; },
             rangequeries::kNaNKey, ranks);
         const double ref = windowkernels::referenceValue(x.v, first, x.end);
+        if (constant && k0 == 0) {
+            expandingAvedev(x, ranks, ref, out);
+            return;
+        }
         ScratchVector<double> shifted(bars);
         ScratchVector<double> total(bars + 1);
         ScratchVector<uint32_t> bad(bars + 1);
@@ -103,6 +158,7 @@ bool builtinAvedev(FormulaContext* ctx)
             bad[j + 1] = bad[j] + (finite ? 0u : 1u);
         }
         ScratchVector<double> mean(bars);
+        uint32_t guess = 0;  // the last window's rank bound
         rangequeries::RankSweep sweep;
         sweep.run(
             ranks.rank.data(), shifted.data(), ranks.sorted.size(), first, x.end,
@@ -117,10 +173,8 @@ bool builtinAvedev(FormulaContext* ctx)
                 const double m = (total[b] - total[a]) / static_cast<double>(b - a);
                 mean[i - first] = m;
                 // Ranks of the (finite) values below the mean.
-                limit = static_cast<uint32_t>(
-                    std::lower_bound(ranks.sorted.begin(), ranks.sorted.end(), m + ref,
-                                     [](float v, double t) { return v < t; }) -
-                    ranks.sorted.begin());
+                limit = guess = rangequeries::lowerBoundFrom(ranks.sorted.data(),
+                                                             static_cast<uint32_t>(ranks.sorted.size()), m + ref, guess);
                 return true;
             },
             [&](uint32_t i, const rangequeries::RankSweep::Answer& a) {

@@ -72,7 +72,7 @@ void* take(std::size_t bytes)
             return block;
         }
     }
-    void* block = std::malloc(c.bytes);
+    void* block = std::aligned_alloc(64, (c.bytes + 63) & ~std::size_t{63});
     if (!block)
         throw std::bad_alloc();
     if (kPooling) {

@@ -18,7 +18,9 @@ constexpr std::size_t kPooledBytes = 16 * 1024;
 // returned to the system.
 constexpr std::size_t kKeptBytes = 256u * 1024u * 1024u;
 
-// A block of at least bytes (>= kPooledBytes) bytes; throws std::bad_alloc.
+// A block of at least bytes (>= kPooledBytes) bytes on a 64-byte boundary
+// (a cache line: the vector loops' loads and stores never straddle two);
+// throws std::bad_alloc.
 // Declared like malloc so that the compiler knows that two blocks never
 // overlap (kernels keep values of two scratch arrays in registers).
 __attribute__((malloc, returns_nonnull, alloc_size(1))) void* take(std::size_t bytes);

@@ -795,6 +795,54 @@ static void checkedPiecesMatchTheStepBarByBar()
     }
 }
 
+// Groups of three and of four recursions over any length (the wide loop goes
+// four bars at a time and finishes a piece bar by bar), with values that
+// make a piece be done again starting inside a group of four bars: each
+// equals linearStep's loop bit for bit.
+static void groupedRecursionsMatchTheStepForAnyLength()
+{
+    for (const std::size_t bars : {257u, 258u, 259u, 1027u, 2050u, 6001u}) {
+        std::vector<float> x(bars);
+        float price = 10.0f;
+        std::mt19937 rng(static_cast<uint32_t>(bars));
+        std::normal_distribution<float> step(0.0f, 0.2f);
+        for (float& v : x)
+            v = price += step(rng);
+        if (bars > 1000) {
+            std::fill(x.begin() + 301, x.begin() + 303, 0.0f);  // zeros from the middle of four bars
+            x[517] = 1e35f;                                       // huge at the last of four
+            std::fill(x.begin() + 770, x.begin() + 900, 1e-32f);  // tiny from the third of four
+        }
+        const int periods[] = {5, 12, 26, 60};
+        for (const int lanes : {3, 4}) {
+            TestProgram t;
+            t.setSeries("C", x);
+            const char* names[] = {"A", "B", "D", "E"};
+            for (int k = 0; k < lanes; ++k)
+                t.name("C").num(static_cast<float>(periods[k])).call("ema").assign(names[k]).drop();
+            for (int k = 0; k < lanes; ++k)
+                t.name(names[k]).output(FML_DRAW_DATA, names[k]).drop();
+            ASSERT_EQ(t.run(int(bars)), 1);
+            for (int k = 0; k < lanes; ++k) {
+                const double n = periods[k];
+                std::vector<float> want(bars);
+                double y = x[0];
+                for (std::size_t i = 0; i < bars; ++i)
+                    windowkernels::linearStep((n - 1.0) / (n + 1.0), 2.0 / (n + 1.0), x[i], y, want[i]);
+                const std::vector<float> got = t.values(names[k]);
+                ASSERT_EQ(got.size(), want.size());
+                EXPECT_EQ(std::memcmp(got.data(), want.data(), bars * sizeof(float)), 0)
+                    << names[k] << " of " << lanes << " lanes over " << bars << " bars";
+            }
+        }
+    }
+}
+
+TEST(FmlIncremental, GroupedRecursionsMatchTheStepForAnyLength)
+{
+    builtintest::onEachLoopVariant([] { groupedRecursionsMatchTheStepForAnyLength(); });
+}
+
 TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
 {
     builtintest::onEachLoopVariant([] { checkedPiecesMatchTheStepBarByBar(); });

@@ -5,6 +5,8 @@
 // to name what they got.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -224,6 +226,7 @@ TEST(Blocks, SymbolsCarryTheNamesOfTheirFirstBlockInEachNamedGroup)
 // What a context with the index option puts in place of its first code.
 TEST(Blocks, IndexEntriesFollowTheSymbolsBlockList)
 {
+    RUN_IN_OWN_PROCESS();
     loadBoard();
     SymbolTable& symbols = B2CService::instance().symbols();
     // 000001/2 is in blocks 100 (index 880301/1) and 200 (index 399001/2).
@@ -244,6 +247,7 @@ TEST(Blocks, IndexEntriesFollowTheSymbolsBlockList)
 // rule type in the wrong case and a quoted board id.
 TEST(Blocks, IndexGroupsAreReadAsTheFileGivesThem)
 {
+    RUN_IN_OWN_PROCESS();
     loadSymbols({{"600000", 1}, {"600001", 1}, {"880001", 1}, {"880002", 1}, {"ABCDEFGHIJKLMNOP", 1}});
     const char* board = R"({"boardIndex":[
         {"name":"NoId","marketid":1,"index":[{"boardid":10,"code":"880001"}]},
@@ -280,6 +284,7 @@ TEST(Blocks, IndexGroupsAreReadAsTheFileGivesThem)
 
 TEST(Blocks, ABoardFileThatDoesNotParseLeavesTheBlocks)
 {
+    RUN_IN_OWN_PROCESS();
     loadBoard();
     const char* bad[] = {"", "{\"boardset\":", "[1,2]", "{\"boardset\":{\"board\":[{\"id\":1,}]}}"};
     for (const char* text : bad)
@@ -291,6 +296,7 @@ TEST(Blocks, ABoardFileThatDoesNotParseLeavesTheBlocks)
 
 TEST(Blocks, MembersAskedForBeforeTheCodeTableAreWorkedOutAgainLater)
 {
+    RUN_IN_OWN_PROCESS();
     const char* board = R"({"boardset":{"board":[{"id":700,"name":"Late","codeRules":[
         {"type":"list","market":7,"value":"123456,654321"}]}]}})";
     ASSERT_EQ(quote_block_load(board, static_cast<int>(std::strlen(board))), 1);
@@ -316,6 +322,7 @@ TEST(Blocks, MembersAskedForBeforeTheCodeTableAreWorkedOutAgainLater)
 
 TEST(Blocks, AReplacedBlockStaysValidForThoseHoldingIt)
 {
+    RUN_IN_OWN_PROCESS();
     const char* v1 = R"({"boardset":{"board":[{"id":800,"name":"Old","codeRules":[
         {"type":"list","market":8,"value":"800001"}]}]}})";
     const char* v2 = R"({"boardset":{"board":[{"id":800,"name":"New","codeRules":[

@@ -3,6 +3,8 @@
 // symbol on its own.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstring>
 #include <mutex>
 #include <random>
@@ -69,6 +71,7 @@ TEST(CodeRules, GroupsMatchWhenAnyRuleMatches)
 // and random rules built from their codes and separators.
 TEST(CodeRules, WholeTableMatchingAgreesWithMatchingEachSymbol)
 {
+    RUN_IN_OWN_PROCESS();
     std::mt19937 rng(7);
     const char alphabet[] = "0123456789AB,;";
     auto randomText = [&](std::size_t len, std::size_t letters) {

@@ -2,6 +2,8 @@
 // answers that do not read whole leaving everything unchanged.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstring>
 
 #include "b2cclient0x05.h"
@@ -20,6 +22,7 @@ WireBytes& record(WireBytes& w, unsigned market, unsigned type, const std::strin
 }  // namespace
 
 TEST(CodeTable, AnswerFillsRecordsStampsAndSymbolTable) {
+    RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = std::make_shared<Context>(&engine);
     QuoteCodeInfo known{};
@@ -61,6 +64,7 @@ TEST(CodeTable, AnswerFillsRecordsStampsAndSymbolTable) {
 }
 
 TEST(CodeTable, AnswersThatDoNotReadWholeChangeNothing) {
+    RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = std::make_shared<Context>(&engine);
     WireBytes full;

@@ -4,6 +4,8 @@
 // Both are bounded by counts, not by time.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -85,6 +87,7 @@ class ContextChurn : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        SET_UP_IN_OWN_PROCESS();
         ASSERT_GT(server.port(), 0);
         engine = std::make_unique<EngineRecorder>(serverUrl(server.port()));
         engine->set_on_reply([this](const QuoteReply& r) { answers.add(r); });
@@ -159,6 +162,7 @@ TEST_F(ContextChurn, HundredThousandReRequestsOnOneContext)
 // answer (the user data as set, or 0); release never waits for it.
 TEST(ContextRelease, RacingDeliveries)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine(serverUrl(server.port()));
@@ -277,6 +281,7 @@ private:
 // that stays alive gets it.
 TEST(ContextRelease, ReplyParsedWhileTheContextIsReleasedIsDropped)
 {
+    RUN_IN_OWN_PROCESS();
     EngineRecorder engine("tcp://127.0.0.1:1/?auto_delay=0");
     engine.start();
     for (const bool release : {true, false, true}) {

@@ -2,6 +2,8 @@
 // combination of type, period, lists and options, and paging.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstring>
 
 #include "b2cclient0x20.h"
@@ -252,6 +254,7 @@ TEST(Paging, ListWithoutCommandStillPagesAgainstTheTotal) {
 }
 
 TEST(ContextFactory, IndexOptionSendsTheIndexSymbolsOfTheFirstCodesBlocks) {
+    RUN_IN_OWN_PROCESS();
     QuoteCodeInfo records[2]{};
     std::memcpy(records[0].code, "600005", 6);
     records[0].market = 1;

@@ -5,6 +5,8 @@
 // local quote server.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -323,6 +325,7 @@ TEST(ContextTextWriter, NumbersIncludingTheExtremes)
 // Its own process: the engine cannot restart within one.
 TEST(DefaultQueryClient, CancellingAQueryThatWasNeverSentSendsNothing)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine("tcp://127.0.0.1:" + std::to_string(server.port()) + "/?auto_delay=50");

@@ -10,6 +10,8 @@
 // scenario is its own process.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,6 +110,7 @@ protected:
 
 TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
 {
+    RUN_IN_OWN_PROCESS();
     startEngine();
     ASSERT_EQ(waitCodeTable(), 368)
         << "4 market indices, 200 Shanghai and 150 Shenzhen stocks, 12 board indices, 399005 and 1A0004";
@@ -230,6 +233,7 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
 
 TEST_F(DemoFiles, MarginAndRatingMarkTheSymbols)
 {
+    RUN_IN_OWN_PROCESS();
     startEngine();
     ASSERT_EQ(waitCodeTable(), 368);
     loadFiles();
@@ -268,6 +272,7 @@ TEST_F(DemoFiles, MarginAndRatingMarkTheSymbols)
 // the code table comes after them and brings the links.
 TEST_F(DemoFiles, FilesLoadedBeforeTheCodeTableApplyOnceItArrives)
 {
+    RUN_IN_OWN_PROCESS();
     loadFiles();
     int n = -1;
     quote_block_symbol_list(880471, &n);

@@ -2,6 +2,8 @@
 // the version check and the symbol table.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -146,6 +148,7 @@ TEST(SymbolTable, KeysUseAtMostSixteenCodeBytes)
 
 TEST(SymbolTable, LoadKeepsExistingRecordsAndSeparatesMarkets)
 {
+    RUN_IN_OWN_PROCESS();
     SymbolTable table;
     const QuoteCodeInfo first[] = {code_info("600000", 1, "first"), code_info("600000", 0, "market zero")};
     table.load(first, 2);
@@ -166,6 +169,7 @@ TEST(SymbolTable, LoadKeepsExistingRecordsAndSeparatesMarkets)
 
 TEST(SymbolExports, LoadFindAndRecordParts)
 {
+    RUN_IN_OWN_PROCESS();
     const QuoteCodeInfo records[] = {code_info("000001", 2, "Ping"), code_info("600519", 1, "Mao")};
     quote_code_load(records, 2);
     quote_code_load(nullptr, 5);
@@ -185,6 +189,7 @@ TEST(SymbolExports, LoadFindAndRecordParts)
 
 TEST(SymbolTable, RecordsKeepTheirAddressWhileOtherThreadsLoadAndFind)
 {
+    RUN_IN_OWN_PROCESS();
     SymbolTable table;
     const QuoteCodeInfo first = code_info("600000", 1, "first");
     table.load(&first, 1);

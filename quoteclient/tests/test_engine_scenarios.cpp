@@ -2,6 +2,8 @@
 // Each test is its own process (the engine cannot restart within one).
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <algorithm>
 #include <map>
 #include <cstdio>
@@ -77,6 +79,7 @@ int32_t yyyymmdd_seconds(int y, int m, int d)
 
 TEST(EngineScenario, LogsInWithTheUrlKeyAndFollowsServerState)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server({"--key", "s3cret-key"});
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine(url_for(server.port(), "encrypt_key=s3cret-key&auto_delay=50"));
@@ -122,6 +125,7 @@ TEST(EngineScenario, LogsInWithTheUrlKeyAndFollowsServerState)
 
 TEST(EngineScenario, ServerStateMessagesMatchWhateverIdTheyCarry)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));
@@ -147,6 +151,7 @@ TEST(EngineScenario, ServerStateMessagesMatchWhateverIdTheyCarry)
 
 TEST(EngineScenario, WrongKeyIsRefusedAndRetriedAfterTheDelay)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server({"--key", "other"});
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine(url_for(server.port(), "auto_delay=30"));
@@ -159,6 +164,7 @@ TEST(EngineScenario, WrongKeyIsRefusedAndRetriedAfterTheDelay)
 
 TEST(EngineScenario, OneShotRepliesAndPushesAreMatchedAndCancelled)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));
@@ -197,6 +203,7 @@ TEST(EngineScenario, OneShotRepliesAndPushesAreMatchedAndCancelled)
 
 TEST(EngineScenario, ConcurrentSendersEachGetTheirOneAnswer)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));
@@ -240,6 +247,7 @@ TEST(EngineScenario, ConcurrentSendersEachGetTheirOneAnswer)
 
 TEST(EngineScenario, ErrorRepliesPlainGzipAndEmpty)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));
@@ -285,6 +293,7 @@ TEST(EngineScenario, ErrorRepliesPlainGzipAndEmpty)
 
 TEST(EngineScenario, RequestsBeforeLoginGoOutOnceAfterTheLoginAnswer)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server({"--hold-challenge"});
     EngineRecorder engine(url_for(server.port()));
     engine.start();
@@ -327,6 +336,7 @@ TEST(EngineScenario, RequestsBeforeLoginGoOutOnceAfterTheLoginAnswer)
 
 TEST(EngineScenario, DroppedServerReconnectsAndResendsPendingRequests)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port(), "auto_delay=40"));
     engine.start();
@@ -395,6 +405,7 @@ protected:
 
 TEST(EngineScenario, ACancelDuringTheResendAfterALoginIsHonoured)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port(), "auto_delay=40"));
     engine.start();
@@ -433,6 +444,7 @@ TEST(EngineScenario, ACancelDuringTheResendAfterALoginIsHonoured)
 
 TEST(EngineScenario, AutoDelayZeroNeverReconnects)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port(), "auto_delay=0"));
     engine.start();
@@ -448,6 +460,7 @@ TEST(EngineScenario, AutoDelayZeroNeverReconnects)
 
 TEST(EngineScenario, DateChangeClosesAndReconnects)
 {
+    RUN_IN_OWN_PROCESS();
     // Worked out before the engine thread starts converting dates itself.
     const int64_t new_day = yyyymmdd_seconds(2030, 1, 2);
     QuoteServerProcess server;
@@ -481,6 +494,7 @@ TEST(EngineScenario, DateChangeClosesAndReconnects)
 
 TEST(EngineScenario, CodeTableIsFetchedOnceAcrossReconnects)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port(), "auto_delay=40"), 0);
     engine.start();
@@ -505,6 +519,7 @@ TEST(EngineScenario, CodeTableIsFetchedOnceAcrossReconnects)
 
 TEST(EngineScenario, ShutdownFromAnotherThreadEndsRunAndRepeatsAsNoOp)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));
@@ -522,6 +537,7 @@ TEST(EngineScenario, ShutdownFromAnotherThreadEndsRunAndRepeatsAsNoOp)
 
 TEST(EngineScenario, ShutdownFromTheResultCallback)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     engine.set_on_reply([](const QuoteReply& r) {
@@ -535,6 +551,7 @@ TEST(EngineScenario, ShutdownFromTheResultCallback)
 
 TEST(EngineScenario, BadConfigurationsAreRefusedBeforeAnyThreadStarts)
 {
+    RUN_IN_OWN_PROCESS();
     const std::vector<std::string> bad = {
         "tcp://127.0.0.1/?auto_delay=10",           // no port
         "tcp://127.0.0.1:0/",                       // port 0
@@ -566,6 +583,7 @@ TEST(EngineScenario, BadConfigurationsAreRefusedBeforeAnyThreadStarts)
 
 TEST(EngineScenario, RepliesOfReleasedContextsAreDroppedAndPushesCancelled)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));
@@ -612,6 +630,7 @@ TEST(EngineScenario, RepliesOfReleasedContextsAreDroppedAndPushesCancelled)
 // everything sent to it meanwhile, finds one cancel for the id.
 TEST(EngineScenario, PushesUnderWayAfterACancelAreNotCancelledAgain)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));

@@ -4,6 +4,8 @@
 // Every expected frame is written out byte by byte.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -245,6 +247,7 @@ Bytes probe_body(uint8_t mode, uint16_t repeat, uint16_t interval)
 
 TEST(EngineWire, LoginRequestsCancelsAndResendsByteForByte)
 {
+    RUN_IN_OWN_PROCESS();
     BareServer server;
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine(url_for(server.port(), "encrypt_key=k3y&auto_delay=40"));
@@ -340,6 +343,7 @@ TEST(EngineWire, LoginRequestsCancelsAndResendsByteForByte)
 
 TEST(EngineWire, RefusedLoginAndEarlyQuoteMessagesCloseTheConnection)
 {
+    RUN_IN_OWN_PROCESS();
     BareServer server;
     ASSERT_GT(server.port(), 0);
     // No encrypt_key: the default session key.
@@ -373,6 +377,7 @@ TEST(EngineWire, RefusedLoginAndEarlyQuoteMessagesCloseTheConnection)
 
 TEST(EngineWire, AFailedFirstConnectIsReportedAndRetriedAfterTheDelay)
 {
+    RUN_IN_OWN_PROCESS();
     BareServer server(false);
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine(url_for(server.port(), "encrypt_key=k3y&auto_delay=20"));
@@ -416,6 +421,7 @@ private:
 
 TEST(EngineWire, ACancelDuringTheResendAfterLoginIsHonoured)
 {
+    RUN_IN_OWN_PROCESS();
     BareServer server;
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine(url_for(server.port(), "encrypt_key=k3y&auto_delay=20"));

@@ -6,6 +6,8 @@
 // behind the opaque pointers). Each scenario is its own process.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -44,6 +46,7 @@ class ExportsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        SET_UP_IN_OWN_PROCESS();
         ASSERT_FALSE(dir.path().empty());
         server = std::make_unique<QuoteServerProcess>(std::vector<std::string>{"--write-files", dir.path()});
         ASSERT_GT(server->port(), 0);
@@ -163,6 +166,7 @@ TEST(ExportsVersion, AcceptsMajorOneUpToMinorNineteen)
 
 TEST(ExportsEngine, RunsUntilShutdownAndDoesNotRunTwice)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine("tcp://127.0.0.1:" + std::to_string(server.port()) + "/?auto_delay=50", 0);
@@ -183,6 +187,7 @@ TEST(ExportsEngine, RunsUntilShutdownAndDoesNotRunTwice)
 
 TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
 {
+    RUN_IN_OWN_PROCESS();
     // quote_symbol_find keeps the markets apart.
     const void* index = quote_symbol_find("1A0001", 1);
     const void* stock = quote_symbol_find("000001", 2);
@@ -296,6 +301,7 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
 // first concept in the group's order 885002, 885001, 885003 that holds it.
 TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
 {
+    RUN_IN_OWN_PROCESS();
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
     const uint16_t fields[] = {0, 8, 9};
     const std::array<char, 17> codes[] = {entry17("600150", 1), entry17("600001", 1), entry17("300041", 2),
@@ -320,6 +326,7 @@ TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
 
 TEST_F(ExportsEndToEnd, EveryContextFunctionAgainstTheServer)
 {
+    RUN_IN_OWN_PROCESS();
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
     const uint16_t fields[] = {0, 8, 9};
 
@@ -455,6 +462,7 @@ TEST_F(ExportsEndToEnd, EveryContextFunctionAgainstTheServer)
 // and a block's tips name its members only.
 TEST_F(ExportsEndToEnd, BlockPagesHoldTheBoardFileMembers)
 {
+    RUN_IN_OWN_PROCESS();
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
     const uint16_t fields[] = {0};
     std::vector<quote_ctx*> contexts; // released at the end, so no address is reused

@@ -2,6 +2,8 @@
 // flag, incremental answers, refresh, and adjustment of delivered bars.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstring>
 
 #include "b2cclient0x44reply.h"
@@ -184,6 +186,7 @@ TEST(KLine, CacheMergeRules) {
 }
 
 TEST(KLine, LoadMoreNeedsBarsStateTwoAndNoLoadRunning) {
+    RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = kline_ctx(&engine);
     auto client = KDataClient::create(*ctx);
@@ -213,6 +216,7 @@ TEST(KLine, LoadMoreNeedsBarsStateTwoAndNoLoadRunning) {
 }
 
 TEST(KLine, OlderBarsFromLoadMoreGoInFront) {
+    RUN_IN_OWN_PROCESS();
     auto ctx = kline_ctx(nullptr);
     auto data = std::make_shared<KData>(33);
     processed<B2CClient0x44Reply>(two_daily_bars().bytes(), 1, ctx, data, false, nullptr);
@@ -230,6 +234,7 @@ TEST(KLine, OlderBarsFromLoadMoreGoInFront) {
 }
 
 TEST(KLine, RefreshAndRepliesAreAdjustedNotTheCache) {
+    RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = kline_ctx(&engine);
     ctx->set_option(kOptionForward);

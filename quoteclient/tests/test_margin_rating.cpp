@@ -3,6 +3,8 @@
 // real-time link.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -49,6 +51,7 @@ const char* kRating = R"({"ratingInfos":[{"stockId":"600000","rating":"A"},{"sto
 
 TEST(Margin, ListedCodesAnswerForTypesOneAndTwoOnly)
 {
+    RUN_IN_OWN_PROCESS();
     loadSymbols({{"600000", 1}, {"600036", 1}, {"000001", 1}, {"000001", 2}});
     ASSERT_EQ(load(quote_margin_load, kMargin), 1);
     struct Row {
@@ -73,6 +76,7 @@ TEST(Margin, ListedCodesAnswerForTypesOneAndTwoOnly)
 
 TEST(Margin, AFileThatDoesNotParseKeepsThePreviousSet)
 {
+    RUN_IN_OWN_PROCESS();
     loadSymbols({{"600000", 1}});
     ASSERT_EQ(load(quote_margin_load, kMargin), 1);
     const char* bad[] = {"[{", "{\"tradingcode\":\"600036\"}", "", "[{\"tradingcode\":1.2.3}]"};
@@ -87,6 +91,7 @@ TEST(Margin, AFileThatDoesNotParseKeepsThePreviousSet)
 
 TEST(Margin, AnEmptyListEmptiesTheSetAndClearsTheMarks)
 {
+    RUN_IN_OWN_PROCESS();
     loadSymbols({{"600000", 1}});
     ASSERT_EQ(load(quote_margin_load, kMargin), 1);
     EXPECT_EQ(load(quote_margin_load, "[ ]"), 0);
@@ -97,6 +102,7 @@ TEST(Margin, AnEmptyListEmptiesTheSetAndClearsTheMarks)
 
 TEST(Rating, TheFirstRatingOfACodeIsCopiedIntoItsRecords)
 {
+    RUN_IN_OWN_PROCESS();
     loadSymbols({{"600000", 1}, {"600036", 1}, {"000001", 1}, {"000001", 2}});
     ASSERT_EQ(load(quote_rating_load, kRating), 1);
     EXPECT_EQ(linksOf("600000", 1).rating, "A");
@@ -112,6 +118,7 @@ TEST(Rating, TheFirstRatingOfACodeIsCopiedIntoItsRecords)
 
 TEST(Rating, AFileThatDoesNotParseKeepsThePreviousTexts)
 {
+    RUN_IN_OWN_PROCESS();
     loadSymbols({{"600000", 1}});
     ASSERT_EQ(load(quote_rating_load, kRating), 1);
     const char* bad[] = {R"([{"stockId":"600000","rating":"Z"}])", R"({"ratingInfos":[{"stockId":"600000",)", ""};
@@ -124,6 +131,7 @@ TEST(Rating, AFileThatDoesNotParseKeepsThePreviousTexts)
 
 TEST(Rating, AnEmptyTableClearsTheTexts)
 {
+    RUN_IN_OWN_PROCESS();
     loadSymbols({{"600000", 1}});
     ASSERT_EQ(load(quote_rating_load, kRating), 1);
     EXPECT_EQ(load(quote_rating_load, R"({"ratingInfos":[]})"), 0);
@@ -133,6 +141,7 @@ TEST(Rating, AnEmptyTableClearsTheTexts)
 
 TEST(Tables, ACodeTableDownloadBringsNewSymbolsUpToDate)
 {
+    RUN_IN_OWN_PROCESS();
     const char* board = R"({"boardIndex":[{"id":1016,"name":"Concept","marketid":1,
         "index":[{"boardid":901,"code":"889001"}]}],
         "boardset":{"board":[{"id":901,"name":"Chips","codeRules":[{"type":"list","market":1,"value":"688001"}]}]}})";

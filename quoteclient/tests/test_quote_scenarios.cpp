@@ -5,6 +5,8 @@
 // quotes and day bars of their day. Each scenario is its own process.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -154,6 +156,7 @@ std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list) {
 }  // namespace
 
 TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
+    RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* ctx = list_context({entry("600000", 1), entry("600001", 1), entry("000001", 2)});
     ASSERT_EQ(quote_ctx_subscribe(ctx), 1);
@@ -182,6 +185,7 @@ TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
 }
 
 TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
+    RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* ctx = quote_ctx_create();
     quote_ctx_set_type(ctx, 0);
@@ -218,9 +222,38 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
     quote_ctx_release(ctx);
 }
 
+// A server that pushes ranked pages: a subscribed page comes again and again
+// (word 1), sorted anew as prices move, and stops once cancelled.
+TEST_F(Scenario, PushedRankingPagesComeUntilCancelled) {
+    server = std::make_unique<QuoteServerProcess>(std::vector<std::string>{"--push-pages"});
+    ASSERT_GT(server->port(), 0);
+    start();
+    quote_ctx* ctx = quote_ctx_create();
+    quote_ctx_set_type(ctx, 0);
+    quote_ctx_set_peroid(ctx, 30);
+    quote_ctx_set_category(ctx, 2);  // the 150 Shenzhen stocks
+    quote_ctx_set_page(ctx, 0, 20);
+    quote_ctx_set_sort(ctx, 34, 0);  // by change rate, largest first
+    const uint16_t fields[] = {0, 8, 34};
+    quote_ctx_set_market_field(ctx, fields, 3);
+    ASSERT_EQ(quote_ctx_subscribe(ctx), 1);
+    Copied first, third;
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &first));
+    ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 3, &third));
+    EXPECT_EQ(first.word, 1);
+    EXPECT_EQ(third.word, 1);
+    ASSERT_EQ(third.rows.size(), 20u);
+    for (size_t i = 1; i < third.rows.size(); ++i)
+        EXPECT_GE(third.rows[i - 1].rf_rate, third.rows[i].rf_rate) << "row " << i;
+    ASSERT_EQ(quote_ctx_cancel(ctx), 1);
+    EXPECT_TRUE(server->wait_prefix("cancel "));
+    quote_ctx_release(ctx);
+}
+
 // An index row counts its market's stocks up, flat and down; a stock row has
 // no such counts to speak of.
 TEST_F(Scenario, IndexRowsCountTheirMarketsStocks) {
+    RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* ctx = list_context({entry("1A0001", 1), entry("399001", 2)});
     const uint16_t fields[] = {0, 1001, 1002, 1003, 1016};
@@ -242,6 +275,7 @@ TEST_F(Scenario, IndexRowsCountTheirMarketsStocks) {
 // first): by code the first page holds the last codes; by another field the
 // rows carry (amplitude, 41) the rows come in that field's order.
 TEST_F(Scenario, SortedPagesComeLargestFirst) {
+    RUN_IN_OWN_PROCESS();
     start();
     for (const uint16_t sortField : {uint16_t{0}, uint16_t{41}}) {
         quote_ctx* ctx = quote_ctx_create();
@@ -275,6 +309,7 @@ TEST_F(Scenario, SortedPagesComeLargestFirst) {
 // a concept board's price is its previous close moved by the mean change rate
 // of the board's stocks.
 TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
+    RUN_IN_OWN_PROCESS();
     start();
     // Released at the end: a new context may take a released one's address
     // and be handed the late replies of the old one.
@@ -344,6 +379,7 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
 }
 
 TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
+    RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* k = quote_ctx_create();
     quote_ctx_set_type(k, 0);
@@ -421,6 +457,7 @@ TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
 }
 
 TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
+    RUN_IN_OWN_PROCESS();
     std::promise<void> released;
     std::shared_future<void> released_f = released.get_future().share();
     std::atomic<quote_ctx*> watched{nullptr};
@@ -479,6 +516,7 @@ TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
 }
 
 TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
+    RUN_IN_OWN_PROCESS();
     start(0);  // with the code table
     ASSERT_GE(recorder->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; }), 0);
     const void* symbol = quote_symbol_find("600199", 1);
@@ -519,6 +557,7 @@ TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
 }
 
 TEST_F(Scenario, KLineIsSentAgainFromTheNewestBarAfterANewLogin) {
+    RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* k = quote_ctx_create();
     quote_ctx_set_type(k, 0);
@@ -611,6 +650,7 @@ quote_ctx* series_context(const std::vector<uint8_t>& code, uint8_t period, int6
 }  // namespace
 
 TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
+    RUN_IN_OWN_PROCESS();
     start();
     const std::vector<std::vector<uint8_t>> codes = {entry("600001", 1), entry("000005", 2), entry("1A0001", 1)};
     std::vector<Copied> minutes(codes.size()), days(codes.size());
@@ -662,6 +702,7 @@ TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
 // today's one-minute bars run 09:31 to 11:30 and 13:01 to 15:00 and end at the
 // live price, and a 60-minute bar holds its 60 one-minute bars.
 TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk) {
+    RUN_IN_OWN_PROCESS();
     start();
     std::vector<quote_ctx*> kept;
     for (const auto& code : {entry("600001", 1), entry("300005", 2), entry("1A0001", 1)}) {
@@ -718,6 +759,7 @@ TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk) {
 }
 
 TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
+    RUN_IN_OWN_PROCESS();
     start();
     const auto code = entry("600007", 1);
     quote_ctx* k = series_context(code, 33, 0, 12);

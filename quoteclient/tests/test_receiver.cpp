@@ -6,6 +6,8 @@
 // pushes the records from a thread of its own.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -375,6 +377,7 @@ TEST(FullPushReply, RecordFieldsBecomeRowFields)
 // misplaced in the record type shows up here.
 TEST(FullPushReply, RawRecordBytesLandInTheDocumentedRowFields)
 {
+    RUN_IN_OWN_PROCESS();
     unsigned char bytes[158];
     std::memset(bytes, 0x5A, sizeof bytes); // bytes 0-1 and the code's tail are not read
     const auto put_float = [&bytes](size_t at, float v) { std::memcpy(bytes + at, &v, 4); };
@@ -456,6 +459,7 @@ TEST(FullPushReply, ConversionsSaturateAndTimeIsUnsigned)
 
 TEST(FullPushReply, RecordsFindTheirSymbolsByCodeAndMarketWord)
 {
+    RUN_IN_OWN_PROCESS();
     SymbolTable table;
     const QuoteCodeInfo infos[] = {code_info("600000", 1), code_info("000001", 2), code_info("000001", 1)};
     table.load(infos, 3);
@@ -614,6 +618,7 @@ void code_table_arrives(const char* code, unsigned market)
 
 TEST(ReceiverEngine, AfterTheCodeTableRecordsReachSymbolsAndTheCallbackOnTheEngineThread)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     fake.reset_calls();
@@ -669,6 +674,7 @@ TEST(ReceiverEngine, AfterTheCodeTableRecordsReachSymbolsAndTheCallbackOnTheEngi
 
 TEST(ReceiverEngine, TheDownloadedCodeTableStartsTheReceiver)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     fake.reset_calls();
@@ -710,6 +716,7 @@ TEST(ReceiverEngine, TheDownloadedCodeTableStartsTheReceiver)
 
 TEST(ReceiverEngine, WithoutTheHostFlagTheReceiverStaysOff)
 {
+    RUN_IN_OWN_PROCESS();
     FakeStock fake;
     ASSERT_TRUE(fake.ready());
     fake.reset_calls();
@@ -728,6 +735,7 @@ TEST(ReceiverEngine, WithoutTheHostFlagTheReceiverStaysOff)
 
 TEST(ReceiverEngine, WithoutAReceiverLibraryNothingHappensAndNothingFails)
 {
+    RUN_IN_OWN_PROCESS();
     RealtimeReceiver::set_library_name("NoSuchReceiver.dll");
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);

@@ -2,6 +2,8 @@
 // expectations, and the commands that need a code sending nothing without one.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <memory>
 #include <vector>
 
@@ -175,6 +177,7 @@ TEST(RequestBodies, SmartTips0x3FAnd0x48) {
 }
 
 TEST(RequestBodies, CodeTable0x05FirstRequest) {
+    RUN_IN_OWN_PROCESS();
     auto ctx = make_ctx();
     const Sent s = send_from<B2CClient0x05>(*ctx);
     EXPECT_EQ(s.command, 0x05);

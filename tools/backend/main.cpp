@@ -1,5 +1,6 @@
 // backend [port] [--quote-url URL] [--account NAME PASSWORD] [--refuse-login]
 //         [--heartbeat-false] [--gzip] [--fail PATH] [--delay PATH MS]
+//         [--market small|real]
 //
 // The local back end of the main program on 127.0.0.1. port 0 picks a free
 // port; the default is 7710, the program's built-in control endpoint
@@ -17,12 +18,14 @@
 #include <string>
 
 #include "backend.h"
+#include "syntheticmarket.h"
 
 namespace {
 
 int usage() {
     std::fprintf(stderr, "usage: backend [port] [--quote-url URL] [--account NAME PASSWORD] [--refuse-login]\n"
-                         "       [--heartbeat-false] [--gzip] [--fail PATH] [--delay PATH MS]\n");
+                         "       [--heartbeat-false] [--gzip] [--fail PATH] [--delay PATH MS]\n"
+                         "       [--market small|real]\n");
     return 2;
 }
 
@@ -41,6 +44,12 @@ int main(int argc, char** argv) {
             i += 2;
         } else if (arg == "--refuse-login" || arg == "--heartbeat-false" || arg == "--gzip") {
             switches.apply({arg.substr(2), "on"});
+        } else if (arg == "--market" && i + 1 < argc) {
+            // The market the board, margin and rating files and the market pages
+            // describe: the quote server's, given the same way.
+            MarketSize size;
+            if (!MarketSize::by_name(argv[++i], &size)) return usage();
+            SyntheticMarket::configure(size);
         } else if (arg == "--fail" && i + 1 < argc) {
             switches.apply({"fail", argv[++i]});
         } else if (arg == "--delay" && i + 2 < argc) {

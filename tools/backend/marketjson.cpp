@@ -27,7 +27,11 @@ double change_percent(const SyntheticCode& c) {
 double price_yuan(const SyntheticCode& c) { return SyntheticMarket::instance().price(c) / 10000.0; }
 
 // The distribution rows: rises from the largest down, then falls from the
-// smallest down. A stock whose change is exactly 0 is in neither.
+// smallest down. A stock whose change is exactly 0 is in neither. 涨停 and
+// 跌停 count the stocks at their own limit price (10 %, 5 % for ST names,
+// 20 % on the science and growth boards); any other stock falls in the bucket
+// of its change, those 9.9 % or more off their close (on a 20 % board) in
+// 大涨 and 大跌.
 struct Bucket {
     const char* rise_name;
     const char* rise_section;
@@ -43,14 +47,20 @@ const Bucket kBuckets[6] = {
 
 void write_distribution(JsonWriter& w, const std::vector<const SyntheticCode*>& stocks) {
     int up[6] = {}, down[6] = {}, ups = 0, downs = 0;
+    const SyntheticMarket& market = SyntheticMarket::instance();
     for (const SyntheticCode* c : stocks) {
         const double change = change_percent(*c);
         if (change == 0) continue;
-        const double size = std::fabs(change);
-        for (int b = 0; b < 6; ++b) {
-            if (size >= kBuckets[b].low && size < kBuckets[b].high) {
-                (change > 0 ? up : down)[b] += 1;
-                break;
+        const int32_t price = market.price(*c);
+        if (price >= market.rise_limit(*c) || price <= market.fall_limit(*c)) {
+            (change > 0 ? up : down)[0] += 1;
+        } else {
+            const double size = std::fabs(change);
+            for (int b = 1; b < 6; ++b) {
+                if (size >= kBuckets[b].low && (b == 1 || size < kBuckets[b].high)) {
+                    (change > 0 ? up : down)[b] += 1;
+                    break;
+                }
             }
         }
         (change > 0 ? ups : downs) += 1;

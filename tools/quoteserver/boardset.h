@@ -26,6 +26,11 @@
 //   885003 i mod 7 = 3.
 // Each industry, region and concept block is quoted by the Shanghai index
 // of its own id (880471 quotes block 880471), named as the block.
+//
+// The real-sized market (MarketSize::real) keeps these ids and adds boards up
+// to about 500: 100 industries from 880471 (each market cut into 100 code
+// ranges), 31 regions from 880201 (position modulo 31) and 369 concepts from
+// 885001 (the three above, then ones of about 1 % of each market's stocks).
 #ifndef QUOTESERVER_BOARDSET_H
 #define QUOTESERVER_BOARDSET_H
 
@@ -40,6 +45,7 @@ struct BoardRule {
     uint8_t market = 0;
     std::string a;     // start, or the list's value
     std::string b;     // end
+    std::vector<std::string> listed;  // a "list" rule's codes, sorted, for matching
 
     bool matches(const std::string& code, uint8_t code_market) const;
 };

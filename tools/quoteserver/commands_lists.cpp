@@ -1,7 +1,10 @@
 // Commands 0x20 (rows of listed codes), 0x2A (a ranked page of a category) and
 // 0x28 (a ranked page of a block). 0x20 is a subscription: after the first
 // answer the server moves the prices and pushes every 100 ms the rows of
-// every other listed code (word 1) until the request is cancelled.
+// every other listed code (word 1) until the request is cancelled. With the
+// option push_pages a ranked page is one too: every 100 ms the prices move
+// and the page is sorted and pushed again whole (word 1).
+#include <functional>
 #include <memory>
 
 #include "bodywriter.h"
@@ -98,6 +101,30 @@ void write_page(BodyWriter& out, std::vector<const SyntheticCode*> all, int firs
     write_rows(out, page, p.fields);
 }
 
+// Answers a ranked page: body() writes it anew from the current prices. Once
+// when pages are not pushed; otherwise as a subscription, pushed every 100 ms
+// with the prices moved until the request is cancelled.
+void answer_page(QuoteServer& server, const Request& request, uint8_t command, std::function<std::vector<uint8_t>()> body) {
+    if (!server.options().push_pages) {
+        server.reply(request.connection, command, request.request_id, 0, body());
+        return;
+    }
+    server.subscribe(request.connection, request.request_id, command);
+    if (!server.reply(request.connection, command, request.request_id, 1, body())) return;
+    struct Pusher {
+        static void next(QuoteServer& server, _B2CConnection* conn, uint16_t id, uint8_t command,
+                         std::shared_ptr<std::function<std::vector<uint8_t>()>> body) {
+            server.scheduler().post_after(100, [&server, conn, id, command, body] {
+                if (!server.subscribed(conn, id)) return;
+                SyntheticMarket::instance().tick();
+                if (server.reply(conn, command, id, 1, (*body)())) next(server, conn, id, command, body);
+            });
+        }
+    };
+    Pusher::next(server, request.connection, request.request_id, command,
+                 std::make_shared<std::function<std::vector<uint8_t>()>>(std::move(body)));
+}
+
 void answer_category(QuoteServer& server, const Request& request) {
     BodyReader in(request.body);
     const int16_t category = in.i16();
@@ -107,11 +134,13 @@ void answer_category(QuoteServer& server, const Request& request) {
         server.reply_error(request.connection, request.request_id, -2, "bad ranking request");
         return;
     }
-    const auto all = SyntheticMarket::instance().category(category);
-    BodyWriter body;
-    body.i16(static_cast<int16_t>(all.size()));
-    write_page(body, all, first, page);
-    server.reply(request.connection, 0x2A, request.request_id, 0, body.data());
+    answer_page(server, request, 0x2A, [category, first, page] {
+        const auto all = SyntheticMarket::instance().category(category);
+        BodyWriter body;
+        body.i16(static_cast<int16_t>(all.size()));
+        write_page(body, all, first, page);
+        return body.data();
+    });
 }
 
 void answer_block(QuoteServer& server, const Request& request) {
@@ -123,11 +152,13 @@ void answer_block(QuoteServer& server, const Request& request) {
         server.reply_error(request.connection, request.request_id, -2, "bad block request");
         return;
     }
-    const auto all = SyntheticMarket::instance().block(block);
-    BodyWriter body;
-    body.i64(block).i32(static_cast<int32_t>(all.size()));
-    write_page(body, all, first, page);
-    server.reply(request.connection, 0x28, request.request_id, 0, body.data());
+    answer_page(server, request, 0x28, [block, first, page] {
+        const auto all = SyntheticMarket::instance().block(block);
+        BodyWriter body;
+        body.i64(block).i32(static_cast<int32_t>(all.size()));
+        write_page(body, all, first, page);
+        return body.data();
+    });
 }
 
 const CommandRegistration list_registration(0x20, &answer_list);

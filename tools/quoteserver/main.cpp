@@ -1,5 +1,12 @@
 // quoteserver [port] [--key TEXT] [--refuse-login] [--delay-ms N] [--gzip]
 //             [--challenge-delay-ms N] [--hold-challenge] [--write-files DIR]
+//             [--market small|real] [--push-pages]
+//
+// --market real serves a market of the A-share market's size (about 5,300
+// stocks and 500 boards) instead of the small default one (350 stocks).
+//
+// --push-pages keeps pushing a ranked page (0x2A, 0x28) after its answer,
+// re-sorted as prices move, until it is cancelled, as 0x20 is pushed.
 //
 // --hold-challenge sends a new connection's login challenge only on the
 // control line "challenge".
@@ -22,13 +29,15 @@
 #include "b2c.h"
 #include "boardfiles.h"
 #include "quoteserver.h"
+#include "syntheticmarket.h"
 
 namespace {
 
 int usage()
 {
     std::fprintf(stderr, "usage: quoteserver [port] [--key TEXT] [--refuse-login] [--delay-ms N] [--gzip]\n"
-                         "       [--challenge-delay-ms N] [--hold-challenge] [--write-files DIR]\n");
+                         "       [--challenge-delay-ms N] [--hold-challenge] [--write-files DIR]\n"
+                         "       [--market small|real] [--push-pages]\n");
     return 2;
 }
 
@@ -67,6 +76,13 @@ int main(int argc, char** argv)
             files_dir = argv[++i];
         } else if (arg == "--gzip") {
             options.gzip = true;
+        } else if (arg == "--market" && i + 1 < argc) {
+            MarketSize size;
+            if (!MarketSize::by_name(argv[++i], &size))
+                return usage();
+            SyntheticMarket::configure(size);
+        } else if (arg == "--push-pages") {
+            options.push_pages = true;
         } else if (arg[0] != '-') {
             if (!parse_int(arg.c_str(), 0, 65535, &port))
                 return usage();

@@ -49,6 +49,7 @@ public:
         bool gzip = false; // compress every answer
         int challenge_delay_ms = 0; // hold the login challenge back this long
         bool hold_challenge = false; // hold it until the control line "challenge"
+        bool push_pages = false; // push ranked pages (0x2A, 0x28) until cancelled
     };
 
     QuoteServer(_B2CEvent* event, Options options);

@@ -57,6 +57,8 @@ constexpr Word kIndustryWords[5][3] = {
 };
 // The first position of each industry range (as BoardSet cuts them).
 int industry_of(uint8_t market, int position) {
+    const MarketSize& size = SyntheticMarket::size();
+    if (size.real) return std::min(4, position * 5 / (market == 1 ? size.shanghai() : size.shenzhen()));
     static const int kShanghai[5] = {0, 40, 80, 120, 160}, kShenzhen[5] = {0, 29, 59, 89, 119};
     const int* cuts = market == 1 ? kShanghai : kShenzhen;
     int k = 0;
@@ -67,21 +69,52 @@ int industry_of(uint8_t market, int position) {
 // Stocks with a day of their own, by market and position: marked ST (a
 // leading '*' for those at risk of delisting), sealed at the limit up or
 // down, and the one suspended stock.
-bool is_st(uint8_t market, int p) { return market == 1 ? p % 47 == 13 : p < 100 && p % 41 == 29; }
+// The real-sized market repeats the small one's pattern over its larger
+// boards (ST names on the main boards only, as on the exchanges).
+bool is_st(uint8_t market, int p) {
+    const MarketSize& size = SyntheticMarket::size();
+    return market == 1 ? p < size.shanghai_main && p % 47 == 13 : p < size.shenzhen_main && p % 41 == 29;
+}
 bool is_star_st(uint8_t market, int p) { return is_st(market, p) && p % 2 == 0; }
 int sealed_of(uint8_t market, int p) {
     if (market == 1) return p % 53 == 18 ? 1 : p % 59 == 21 ? -1 : p == 107 ? 1 : 0;
+    if (SyntheticMarket::size().real) return p % 37 == 11 ? 1 : p % 43 == 2 ? -1 : 0;
     return (p == 11 || p == 57 || p == 104 || p == 131) ? 1 : (p == 45 || p == 70 || p == 122) ? -1 : 0;
 }
-bool is_suspended(uint8_t market, int p) { return market == 1 && p == 33; }
+bool is_suspended(uint8_t market, int p) { return market == 1 && p % 400 == 33; }
+// The science and growth boards move up to 20 % a day.
+bool wide_limit(uint8_t market, int p) {
+    const MarketSize& size = SyntheticMarket::size();
+    return market == 1 ? p >= size.shanghai_main : p >= size.shenzhen_main;
+}
+
+MarketSize& configured_size() {
+    static MarketSize size;
+    return size;
+}
+
+std::string code_key(uint8_t market, const std::string& code) { return static_cast<char>('0' + market) + code; }
 
 }  // namespace
 
+bool MarketSize::by_name(const std::string& name, MarketSize* out) {
+    if (name == "small") *out = small();
+    else if (name == "real") *out = real_sized();
+    else return false;
+    return true;
+}
+
+const MarketSize& SyntheticMarket::size() { return configured_size(); }
+
+void SyntheticMarket::configure(const MarketSize& size) { configured_size() = size; }
+
 std::string SyntheticMarket::stock_code(uint8_t market, int position) {
+    const MarketSize& size = SyntheticMarket::size();
     char code[16];
-    const int n = market == 1                         ? 600000 + position
-                  : position < kShenzhenMainStocks ? 1 + position
-                                                     : 300001 + (position - kShenzhenMainStocks);
+    const int n = market == 1 ? (position < size.shanghai_main ? 600000 + position
+                                                               : 688001 + (position - size.shanghai_main))
+                              : (position < size.shenzhen_main ? 1 + position
+                                                               : 300001 + (position - size.shenzhen_main));
     std::snprintf(code, sizeof code, "%06d", n);
     return code;
 }
@@ -103,6 +136,7 @@ SyntheticMarket::SyntheticMarket() {
         c.index = static_cast<int>(codes_.size());
         // The market indices from 3,000 points, the board indices 800 to 3,700.
         c.base = base ? base : c.index < 4 ? 30000000 + 1000000 * c.index : 8000000 + 1000000 * (c.index % 30);
+        by_code_[code_key(c.market, c.code)] = c.index;
         codes_.push_back(std::move(c));
         return codes_.back();
     };
@@ -112,12 +146,18 @@ SyntheticMarket::SyntheticMarket() {
     add("399006", "创业板指", "CYBZ", 2, 1);
     int stock = 0;  // position among all stocks, for the stem of the name
     auto add_stock = [&](uint8_t market, int p) {
-        const int a = stock % 20, b = (stock / 20 + stock) % 20;  // a different pair for each of 400 stocks
+        // A different pair for each of 400 stocks; past those a third
+        // character keeps the names of a real-sized market apart.
+        const int a = stock % 20, b = (stock / 20 + stock) % 20, c3 = stock / 400;
         ++stock;
         const int k = industry_of(market, p);
         const Word& word = kIndustryWords[k][(stock * 7) % 3];
         std::string name = std::string(kFirst[a].text) + kSecond[b].text;
         std::string pinyin{kFirst[a].initial, kSecond[b].initial};
+        if (c3 > 0) {
+            name += kFirst[(c3 - 1) % 20].text;
+            pinyin += kFirst[(c3 - 1) % 20].initial;
+        }
         const bool st = is_st(market, p);
         if (st) {
             name = (is_star_st(market, p) ? "*ST" : "ST") + name;
@@ -130,7 +170,7 @@ SyntheticMarket::SyntheticMarket() {
         const double u = unit(stock, 0, 0, kPrice);
         const int32_t base = to_cent(10000.0 * std::exp(std::log(1.2) + std::pow(u, 1.8) * std::log(2000.0 / 1.2)));
         SyntheticCode& c = add(stock_code(market, p), name, pinyin, market, 2, base);
-        c.limit = st ? 0.05 : (market == 2 && p >= kShenzhenMainStocks) ? 0.20 : 0.10;
+        c.limit = st ? 0.05 : wide_limit(market, p) ? 0.20 : 0.10;
         c.sealed = sealed_of(market, p);
         c.suspended = is_suspended(market, p);
         // Free stocks: mostly small moves, a few large ones, inside the limit.
@@ -147,8 +187,9 @@ SyntheticMarket::SyntheticMarket() {
         const double tradable_value = static_cast<double>(c.float_shares) * base / 10000.0;
         c.turnover = std::min(c.turnover, 3e10 * (0.3 + 0.7 * unit(c.index, 1, 0, kTurnover)) / tradable_value);
     };
-    for (int i = 0; i < kShanghaiStocks; ++i) add_stock(1, i);
-    for (int j = 0; j < kShenzhenStocks; ++j) add_stock(2, j);
+    codes_.reserve(static_cast<size_t>(size().shanghai() + size().shenzhen()) + 1000);
+    for (int i = 0; i < size().shanghai(); ++i) add_stock(1, i);
+    for (int j = 0; j < size().shenzhen(); ++j) add_stock(2, j);
     // The board indices, so that every index code of board.json links to its
     // block; the market indices above are there already.
     for (const BoardIndexGroup& group : BoardSet::index_groups())
@@ -161,10 +202,9 @@ SyntheticMarket::SyntheticMarket() {
     for (const BoardIndexGroup& group : BoardSet::index_groups())
         for (const BoardIndexItem& item : group.items) {
             if (item.code != std::to_string(item.board)) continue;
-            SyntheticCode* index = nullptr;
-            for (SyntheticCode& c : codes_)
-                if (c.market == group.market && c.code == item.code) index = &c;
-            if (!index) continue;
+            const auto it = by_code_.find(code_key(group.market, item.code));
+            if (it == by_code_.end()) continue;
+            SyntheticCode* index = &codes_[static_cast<size_t>(it->second)];
             index->members.clear();
             for (const SyntheticCode* m : BoardSet::members(item.board, codes_))
                 if (m->type == 2) index->members.push_back(m->index);
@@ -172,9 +212,8 @@ SyntheticMarket::SyntheticMarket() {
 }
 
 const SyntheticCode* SyntheticMarket::find(const std::string& code, uint8_t market) const {
-    for (const SyntheticCode& c : codes_)
-        if (c.market == market && c.code == code) return &c;
-    return nullptr;
+    const auto it = by_code_.find(code_key(market, code));
+    return it == by_code_.end() ? nullptr : &codes_[static_cast<size_t>(it->second)];
 }
 
 int32_t SyntheticMarket::rise_limit(const SyntheticCode& c) const {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "bodywriter.h"
@@ -57,13 +58,34 @@ struct SyntheticDay {
     int64_t volume = 0, amount = 0;
 };
 
+// How many stocks each board of the synthetic market lists. The small market
+// (the default, which every test's expectations follow) has 200 Shanghai and
+// 150 Shenzhen stocks; the real-sized one about the A-share market's 5,300
+// stocks (1,700 + 600 in Shanghai, 2,000 + 999 in Shenzhen) with some 500
+// boards, for benchmarks and tests of scale.
+struct MarketSize {
+    int shanghai_main = 200;  // 600000 + i
+    int shanghai_star = 0;    // 688001 + (i - shanghai_main)
+    int shenzhen_main = 100;  // 000001 + j
+    int shenzhen_growth = 50; // 300001 + (j - shenzhen_main)
+    bool real = false;        // the boards, sealed and ST stocks of the real-sized market
+
+    int shanghai() const { return shanghai_main + shanghai_star; }
+    int shenzhen() const { return shenzhen_main + shenzhen_growth; }
+    static MarketSize small() { return MarketSize{}; }
+    static MarketSize real_sized() { return MarketSize{1700, 600, 2000, 999, true}; }
+    // "small" or "real"; false for another name.
+    static bool by_name(const std::string& name, MarketSize* out);
+};
+
 class SyntheticMarket {
 public:
-    // Shanghai stock i is 600000 + i; Shenzhen stock j is 000001 + j on the
-    // main board (j < 100) and 300001 + (j - 100) on the growth board.
-    static constexpr int kShanghaiStocks = 200;
-    static constexpr int kShenzhenStocks = 150;
-    static constexpr int kShenzhenMainStocks = 100;
+    // Shanghai stock i is 600000 + i on the main board and 688001 + (i - main)
+    // on the science board; Shenzhen stock j is 000001 + j on the main board
+    // and 300001 + (j - main) on the growth board.
+    static const MarketSize& size();
+    // Chooses the size; only before the first use of the market or the boards.
+    static void configure(const MarketSize& size);
     // Every made-up value follows from this seed and the code's position.
     static constexpr uint64_t kSeed = 0x5EED2026;
     static std::string stock_code(uint8_t market, int position);
@@ -126,6 +148,7 @@ public:
 private:
     SyntheticMarket();
     std::vector<SyntheticCode> codes_;
+    std::unordered_map<std::string, int> by_code_;  // market digit and code -> position in codes_
     int64_t tick_ = 0;
 };
 

@@ -3,6 +3,8 @@
 // chart's own painters and kept in build/screenshots.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -74,6 +76,7 @@ bool save(const QImage& img, const char* name)
 
 TEST(ChartScreenshots, KLineAndMinuteCharts)
 {
+    RUN_IN_OWN_PROCESS();
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as charts.screenshots on the virtual display";
     ensureStandardCatalogue();

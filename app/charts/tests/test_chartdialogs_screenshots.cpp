@@ -4,6 +4,8 @@
 // (superposition.png), kept under screenshots/ beside bin/.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QLocale>
@@ -101,6 +103,7 @@ QString shotDir()
 
 TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
 {
+    RUN_IN_OWN_PROCESS();
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as charts.dialogs_screenshot on the virtual display";
     ensureStandardCatalogue();

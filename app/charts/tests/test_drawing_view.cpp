@@ -6,6 +6,8 @@
 // statistics over a marked range as interval-stats.png.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QJSValue>
 #include <QJsonArray>
@@ -152,6 +154,7 @@ double priceAt(QChart* c, int bar) { return c->getPosDataF(bar, "close"); }
 
 TEST(DrawingView, ToolsDrawnByMouseComeBackWithTheView)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveQuoteEngine live;
     ASSERT_TRUE(live.start());
     const int n0 = [&] {
@@ -224,6 +227,7 @@ TEST(DrawingView, ToolsDrawnByMouseComeBackWithTheView)
 
 TEST(DrawingScreenshots, ToolsOnDayKLinesAndIntervalStatistics)
 {
+    RUN_IN_OWN_PROCESS();
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as charts.drawing_screenshots on the virtual display";
     testsupport::LiveQuoteEngine live;

@@ -4,6 +4,8 @@
 // the way gives a restarted formula service the same values.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -99,6 +101,7 @@ Item {
 
 TEST(FormulaParamsLive, ChangedMacdPeriodReloadsThePaneAndSurvivesARestart)
 {
+    RUN_IN_OWN_PROCESS();
     ensureStandardCatalogue();
     auto macd = formula::FormulaService::instance().find("MACD");
     ASSERT_TRUE(macd);

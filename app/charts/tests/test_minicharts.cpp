@@ -6,6 +6,8 @@
 // display the screens are kept under build/screenshots/.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -192,6 +194,7 @@ int selectedTile(LiveDocument& d)
 
 TEST(MiniCharts, CycleResonanceGridTakesTheKLineLayout)
 {
+    RUN_IN_OWN_PROCESS();
     LiveDocument d;
     // A K-line layout whose overlay and first sub formula are not the defaults.
     ASSERT_TRUE(HFileIO::writeData(
@@ -257,6 +260,7 @@ TEST(MiniCharts, CycleResonanceGridTakesTheKLineLayout)
 
 TEST(MiniCharts, MultiStockGridPagesThroughATable)
 {
+    RUN_IN_OWN_PROCESS();
     LiveDocument d;
     ASSERT_TRUE(d.open("QMultiStockView.qml"));
     const QString ctx = shanghaiTableContext();
@@ -334,6 +338,7 @@ TEST(MiniCharts, MultiStockGridPagesThroughATable)
 
 TEST(MiniCharts, HistoryMinuteLineShowsOneDay)
 {
+    RUN_IN_OWN_PROCESS();
     LiveDocument d;
     ASSERT_TRUE(d.start());
     QQmlComponent c(d.view.engine(), QUrl("qrc:/qml/HistoryMLine.qml"));
@@ -369,6 +374,7 @@ TEST(MiniCharts, HistoryMinuteLineShowsOneDay)
 
 TEST(MiniCharts, MiniChartFormulasAndClicks)
 {
+    RUN_IN_OWN_PROCESS();
     LiveDocument d;
     ASSERT_TRUE(d.open("HomeIndexView.qml", QSize(600, 400)));
     d.actions();  // the action table exists as after sign-in
@@ -465,6 +471,7 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
 
 TEST(MiniChartsScreenshot, GridsAndHistoryMinuteLine)
 {
+    RUN_IN_OWN_PROCESS();
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as charts.minicharts_screenshot on the virtual display";
     const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";

@@ -6,6 +6,8 @@
 // kept as build/screenshots/stock-kline.png and stock-minute.png.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QGuiApplication>
@@ -163,6 +165,7 @@ double lastDif(QChart* pane)
 
 TEST(MQView, MinuteAndKLinePanesFromTheLayout)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open()) << v.view.errors().size();
     ASSERT_TRUE(HFileIO::readData("formula_map.json").isEmpty());
@@ -327,6 +330,7 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
 // the K-lines of cycles 33 to 40 (week and month share the drop-down button).
 TEST(MQView, EveryChartButtonOpensItsChart)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     call(v.root, "setQuery", route("mline"));
@@ -384,6 +388,7 @@ TEST(MQView, EveryChartButtonOpensItsChart)
 // refreshes its market statistics from the back end.
 TEST(MQView, PagesAndIndexStatistics)
 {
+    RUN_IN_OWN_PROCESS();
     ServerProcess backend("backend", {});
     ASSERT_GT(backend.port(), 0);
     OpenView v;
@@ -454,6 +459,7 @@ TEST(MQView, PagesAndIndexStatistics)
 // still saves its pane layout.
 TEST(MQView, LayoutIsSavedAfterAnotherViewCloses)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     call(v.root, "setQuery", route("mline"));
@@ -473,6 +479,7 @@ TEST(MQView, LayoutIsSavedAfterAnotherViewCloses)
 // its buttons set the chip type, "明细" hides it again.
 TEST(MQView, ChipPanelBesideTheKLines)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     call(v.root, "setQuery", route("kline", 33));
@@ -505,6 +512,7 @@ TEST(MQView, ChipPanelBesideTheKLines)
 // bar opens that day's minute line.
 TEST(MQView, ParameterDialogAndHistoryMinuteLine)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     call(v.root, "setQuery", route("kline", 33));
@@ -546,6 +554,7 @@ TEST(MQView, ParameterDialogAndHistoryMinuteLine)
 // the time bar's label sits at that bar.
 TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     QChart* main = nullptr;
@@ -597,6 +606,7 @@ TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
 // and Page Up then step to the table's next and previous rows.
 TEST(MQView, PageDownStepsThroughTheTableItWasOpenedFrom)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     QQmlComponent doc(v.view.engine(), QUrl("qrc:/qml/QTableView.qml"));
@@ -630,6 +640,7 @@ TEST(MQView, PageDownStepsThroughTheTableItWasOpenedFrom)
 // close button takes the pane and its layout entry away.
 TEST(MQView, PaneButtons)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     auto buttons = [&](QObject* pane) {
@@ -664,6 +675,7 @@ TEST(MQView, PaneButtons)
 // sides change within their limits, the others stay.
 TEST(MQView, PaneSplitsAreDragged)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     call(v.root, "setQuery", route("kline", 33));
@@ -701,6 +713,7 @@ TEST(MQView, PaneSplitsAreDragged)
 // Show counts from a pane laid out at size 0 never become a page size of -1.
 TEST(MQView, ShowCountsAndPageSizesStayInRange)
 {
+    RUN_IN_OWN_PROCESS();
     EXPECT_EQ(65535, MQModel::kLinePageSize(0xFFFFFFFFu, 34));  // -1 from QML
     EXPECT_EQ(65535, MQModel::kLinePageSize(70000, 33));
     EXPECT_EQ(512, MQModel::kLinePageSize(512, 33));
@@ -722,6 +735,7 @@ TEST(MQView, ShowCountsAndPageSizesStayInRange)
 // after it shows the new stock's bars in the main pane and every sub pane.
 TEST(MQView, SwitchDrawsItsFirstFrameWithTheBars)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     QObject* hold = v.root->findChild<QObject*>("frameHold");
@@ -784,6 +798,7 @@ TEST(MQView, SwitchDrawsItsFirstFrameWithTheBars)
 // fresh shows. A hidden view fetches nothing beforehand.
 TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     auto* model = v.root->property("mqModel").value<MQModel*>();
@@ -939,6 +954,7 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
 // the day K-line alike.
 TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         const char* chart;
         int cycle;
@@ -1023,6 +1039,7 @@ TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
 
 TEST(MQView, OpensFromATabRoute)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     v.view.setSource(QUrl("qrc:/qml/QTabView.qml"));
@@ -1047,6 +1064,7 @@ TEST(MQView, OpensFromATabRoute)
 // chart kind, the crosshair, the price adjustment, hold and the overlay picker.
 TEST(MQView, ChartMenuRoutes)
 {
+    RUN_IN_OWN_PROCESS();
     OpenView v;
     ASSERT_TRUE(v.open());
     call(v.root, "setQuery", route("kline", 33));
@@ -1087,6 +1105,7 @@ TEST(MQView, ChartMenuRoutes)
 
 TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
 {
+    RUN_IN_OWN_PROCESS();
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as charts.mqview_screenshot on the virtual display";
     OpenView v;

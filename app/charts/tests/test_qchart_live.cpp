@@ -3,6 +3,8 @@
 // and marks.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -26,6 +28,7 @@ class LiveChart : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        SET_UP_IN_OWN_PROCESS();
         ensureStandardCatalogue();
         ASSERT_GT(server_.port(), 0);
         testsupport::pointQuoteEngineAt(server_.port());
@@ -48,6 +51,7 @@ bool waitFor(Pred done)
 
 TEST_F(LiveChart, KLineMinuteAndDividendsReachTheChart)
 {
+    RUN_IN_OWN_PROCESS();
     MQModel model;
     // Copies of what the library delivered, taken before the chart sees the records.
     std::vector<QuoteKPoint> kpoints;
@@ -143,6 +147,7 @@ TEST_F(LiveChart, KLineMinuteAndDividendsReachTheChart)
 // series, bars and every line drawn are the same bit for bit.
 TEST_F(LiveChart, PushedBarsMatchTheWholeSeriesOfTheRefresh)
 {
+    RUN_IN_OWN_PROCESS();
     auto setUp = [](QChart& c) {
         c.setSize(QSizeF(1000, 500));
         for (const char* f : {"KLINE", "MA", "MACD", "KDJ"})

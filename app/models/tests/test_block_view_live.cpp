@@ -4,6 +4,8 @@
 // right table with its constituents.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickView>
@@ -21,6 +23,7 @@ class LiveBlockView : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        SET_UP_IN_OWN_PROCESS();
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
         ASSERT_TRUE(live_.start(true));
     }
@@ -43,6 +46,7 @@ bool waitUntil(QQuickView& view, const QString& js)
 
 TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     ASSERT_TRUE(view.load(QUrl("qrc:/qml/QBlockView.qml"), 1000, 260)) << view.log();
     view.show();
@@ -106,6 +110,7 @@ TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
 // blocks; hidden again, it cancels. Recorded through the context calls.
 TEST(BlockViewSubscriptions, HiddenAsksNothingShownAsksAgain)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
     registerQmlTypes();
     rec::calls.clear();

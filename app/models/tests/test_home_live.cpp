@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QJsonObject>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -26,7 +28,7 @@ namespace {
 class HomeLive : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
-    void SetUp() override { ASSERT_TRUE(live_.start()); }
+    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start()); }
 
     testsupport::LiveQuoteEngine live_;
 };
@@ -35,6 +37,7 @@ protected:
 
 TEST_F(HomeLive, ShowsEveryPartWhileVisible)
 {
+    RUN_IN_OWN_PROCESS();
     ServerProcess backend("backend", {"--quote-url", "tcp://127.0.0.1:" + std::to_string(live_.server.port()) +
                                                          "/?auto_delay=1000&encrypt_key=varnoquel"});
     ASSERT_GT(backend.port(), 0);
@@ -153,6 +156,7 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
 // all of them ask again. Recorded through the library's context calls.
 TEST(HomeSubscriptions, FollowTheVisibility)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
     auto& formulas = formula::FormulaService::instance();
     if (!formulas.find("KLINE"))

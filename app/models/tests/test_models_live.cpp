@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cmath>
 
 #include <QJsonArray>
@@ -29,6 +31,7 @@ class LiveQuotes : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        SET_UP_IN_OWN_PROCESS();
         ASSERT_GT(server_.port(), 0);
         testsupport::pointQuoteEngineAt(server_.port());
     }
@@ -44,6 +47,7 @@ protected:
 // K-line and minute series arrive in their slots.
 TEST_F(LiveQuotes, PriceKLineAndMinuteReachTheirModels)
 {
+    RUN_IN_OWN_PROCESS();
     MQModel model;
     PriceModel price;
     price.bindDataSignal(&model);
@@ -87,6 +91,7 @@ TEST_F(LiveQuotes, PriceKLineAndMinuteReachTheirModels)
 // The code list that arrives after login fills the dictionary table.
 TEST_F(LiveQuotes, CodeListFillsTheDictionary)
 {
+    RUN_IN_OWN_PROCESS();
     StockDictionary::instance();   // connected before the thread starts
     thread_.start();
     const QString file = localStorageDatabaseFile(dataDirectory(), "qelm");
@@ -113,6 +118,7 @@ TEST_F(LiveQuotes, CodeListFillsTheDictionary)
 // where the quote panel stands.
 TEST_F(LiveQuotes, TodaysMinutesAndNewestBarsFollowTheQuote)
 {
+    RUN_IN_OWN_PROCESS();
     MQModel model;
     PriceModel price;
     price.bindDataSignal(&model);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -41,6 +43,7 @@ QString textOf(QObject* root, const char* name)
 // kept as a screenshot.
 TEST(PricePanels, ShowLiveRecords)
 {
+    RUN_IN_OWN_PROCESS();
     // The screenshot needs a real window (the test run's virtual display).
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as models.price_panels on the virtual display";

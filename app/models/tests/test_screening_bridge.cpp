@@ -3,6 +3,8 @@
 // screening through the real dialog library against the local back end.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -70,6 +72,7 @@ protected:
 // name but get distinct ids.
 TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
 {
+    RUN_IN_OWN_PROCESS();
     QQuorvexService service;
     QSignalSpy updated(&service, &QQuorvexService::updateQuorvex);
 
@@ -124,6 +127,7 @@ TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
 // code of another stock. A result of refused stocks only says so once.
 TEST_F(ScreeningBridge, StocksOfUnknownShapeAreRefused)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case { QByteArray code; int market; bool kept; } cases[] = {
         {"600000", 1, true},
         {"000001", 2, true},
@@ -191,6 +195,7 @@ TEST_F(ScreeningBridge, StocksOfUnknownShapeAreRefused)
 // ahead. Templates and other types are accepted.
 TEST_F(ScreeningBridge, ConditionsBecomeActionTexts)
 {
+    RUN_IN_OWN_PROCESS();
     const QByteArray longParams = QByteArray("1;") + QString(80, QChar(0x4E2D)).toUtf8();   // 3-byte characters
     struct Case { const char* key; int period; const char* params; QString text; } cases[] = {
         {"MA", 5, "5,10", "MA|5|5,10"},
@@ -225,6 +230,7 @@ TEST_F(ScreeningBridge, ConditionsBecomeActionTexts)
 // not parse is kept aside as Quorvex.json.bad before the first save.
 TEST_F(ScreeningBridge, StoreFile)
 {
+    RUN_IN_OWN_PROCESS();
     ASSERT_TRUE(HFileIO::writeData("Quorvex.json", "{\"result\": [ oops"));
     QQuorvexService a;
     EXPECT_EQ(a.getGroups().toList().size(), 0);
@@ -254,6 +260,7 @@ TEST_F(ScreeningBridge, StoreFile)
 // A second damaged file is kept beside the first copy, never over it.
 TEST_F(ScreeningBridge, EveryDamagedStoreFileIsKept)
 {
+    RUN_IN_OWN_PROCESS();
     const char* damaged[] = {"{\"result\": [ first", "[\"second\""};
     for (const char* text : damaged) {
         ASSERT_TRUE(HFileIO::writeData("Quorvex.json", text));
@@ -269,6 +276,7 @@ TEST_F(ScreeningBridge, EveryDamagedStoreFileIsKept)
 // A web page's notifications take the dialog's road.
 TEST_F(ScreeningBridge, WebNotifications)
 {
+    RUN_IN_OWN_PROCESS();
     QQuorvexService service;
     QSignalSpy actions(&service, &QQuorvexService::updateActionCmd);
     const auto obj = [](const char* text) { return QJsonDocument::fromJson(text).object(); };
@@ -294,6 +302,7 @@ TEST_F(ScreeningBridge, WebNotifications)
 // group in Quorvex.json and its condition as an action text.
 TEST_F(ScreeningBridge, LiveScreeningAgainstTheLocalBackEnd)
 {
+    RUN_IN_OWN_PROCESS();
     ServerProcess backend("backend", {});
     ASSERT_GT(backend.port(), 0);
     QQuorvexService service;

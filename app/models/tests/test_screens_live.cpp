@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <cstdlib>
 #include <set>
 
@@ -55,7 +57,7 @@ QList<QVariantMap> cellsShown(QQuickItem* root)
 class LiveScreens : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
-    void SetUp() override { ASSERT_TRUE(live_.start()); }
+    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start()); }
 
     // Loads a screen, queries it, waits for rows in `probe` (a table found
     // by the JavaScript expression) and saves the picture.
@@ -121,6 +123,7 @@ protected:
 // long amount (成交额, "2811.68亿") shrinks to its column instead of losing digits.
 TEST_F(LiveScreens, ValuesShowWholeAt1280Pixels)
 {
+    RUN_IN_OWN_PROCESS();
     for (const char* doc : {"QMarketTopMonitor.qml", "QRankingView.qml"}) {
         SCOPED_TRACE(doc);
         testsupport::LiveView view;
@@ -149,6 +152,7 @@ TEST_F(LiveScreens, ValuesShowWholeAt1280Pixels)
 
 TEST_F(LiveScreens, RankingAndMonitorScreenshots)
 {
+    RUN_IN_OWN_PROCESS();
     shoot("QRankingView.qml", {{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}},
           "table.table_model.rowCount()", "ranking.png", 2);
     shoot("QMarketTopMonitor.qml", {{"tab", "1100"}, {"block", "1101"}}, "table(8).table_model.rowCount()",
@@ -159,6 +163,7 @@ TEST_F(LiveScreens, RankingAndMonitorScreenshots)
 // row; stepping back before the first row turns back and selects the last.
 TEST_F(LiveScreens, RowSteppingTurnsPages)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRTableView.qml"), 900, 300)) << view.log();
     view.show();
@@ -199,6 +204,7 @@ TEST_F(LiveScreens, RowSteppingTurnsPages)
 // panes show the same stock afterwards.
 TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1400, 860)) << view.log();
     view.show();
@@ -250,6 +256,7 @@ TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
 // menu, and a click there chooses the block as a button would.
 TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1280, 760)) << view.log();
     view.show();
@@ -319,6 +326,7 @@ TEST_F(LiveScreens, EveryRankingBlockIsReachableAt1280Pixels)
 // a chart pane it opens the mini chart's indicator menu.
 TEST_F(LiveScreens, RightClicksOpenTheirMenus)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     ASSERT_TRUE(view.load(QUrl("qrc:/qml/QRankingView.qml"), 1400, 860)) << view.log();
     view.show();
@@ -375,6 +383,7 @@ TEST_F(LiveScreens, RightClicksOpenTheirMenus)
 // tool-row colour in the one-pixel gaps and below the last row.
 TEST_F(LiveScreens, TableBodiesAreOneItemEachThatLooksAsCells)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     QQuickItem* root = showCodeSortedTable(view);
     ASSERT_TRUE(root) << view.log();
@@ -479,6 +488,7 @@ int regionRects(const QString& line)
 // rectangles of that region times the items it draws.
 TEST_F(LiveScreens, APageOfOtherStocksRepaintsTheTableAsOneArea)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     QQuickItem* root = showCodeSortedTable(view);
     ASSERT_TRUE(root) << view.log();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -31,7 +33,7 @@ struct FixedGroups : StockGroupSource {
 
 class LiveTables : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(live_.start(true)); }
+    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start(true)); }
     void TearDown() override
     {
         live_.thread.stop();
@@ -47,6 +49,7 @@ protected:
 // runs again in a multi-stock list.
 TEST_F(LiveTables, BlockListPagesAndDumpsItsContext)
 {
+    RUN_IN_OWN_PROCESS();
     TableModel m;
     m.initHeader(4);
     QSignalSpy spy(&m, &TableModel::dataChange);
@@ -106,6 +109,7 @@ TEST_F(LiveTables, BlockListPagesAndDumpsItsContext)
 // that the pages stay where they are while prices move.
 TEST_F(LiveTables, PagesBesideTheShownOneShowAtOnce)
 {
+    RUN_IN_OWN_PROCESS();
     TableModel m;
     m.initHeader(4);
     const auto code = [&m](int row) { return m.getCodeInfo(row).toMap().value("code").toString(); };
@@ -153,6 +157,7 @@ TEST_F(LiveTables, PagesBesideTheShownOneShowAtOnce)
 // index row; a block's id comes from the block index.
 TEST_F(LiveTables, GroupListAndBlockIndex)
 {
+    RUN_IN_OWN_PROCESS();
     FixedGroups g;
     QJsonArray codes{QJsonObject{{"code", "600001"}, {"market_id", "1"}},
                      QJsonObject{{"code", "000002"}, {"market_id", "2"}}};
@@ -192,6 +197,7 @@ TEST_F(LiveTables, GroupListAndBlockIndex)
 // The index strip and the concept ranking fill their boards.
 TEST_F(LiveTables, IndexBoards)
 {
+    RUN_IN_OWN_PROCESS();
     IndexBoardModel strip;
     QSignalSpy spy(&strip, &IndexBoardModel::dataChanged);
     strip.getIndexData();
@@ -223,6 +229,7 @@ TEST_F(LiveTables, IndexBoards)
 // stocks whose book is all on one side, so their ratio holds while prices move.
 TEST_F(LiveTables, OneStockShowsOneOrderRatioEverywhere)
 {
+    RUN_IN_OWN_PROCESS();
     registerQmlTypes();
     QQmlEngine engine;
     QQmlComponent panel(&engine);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QImage>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -24,7 +26,7 @@ namespace {
 class LiveTicks : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::prepareLiveScreens(true); }
-    void SetUp() override { ASSERT_TRUE(live_.start()); }
+    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start()); }
 
     testsupport::LiveQuoteEngine live_;
 };
@@ -56,6 +58,7 @@ QRect areaIn(QQuickItem* root, QQuickItem* item)
 // arrive in front, coloured by kind.
 TEST_F(LiveTicks, DetailsAndTipsThroughMQModel)
 {
+    RUN_IN_OWN_PROCESS();
     MQModel mq;
     PriceModel price;
     QDetailedModel details;
@@ -112,6 +115,7 @@ TEST_F(LiveTicks, DetailsAndTipsThroughMQModel)
 // the end; kept as ticks.png.
 TEST_F(LiveTicks, QuotePanelTickList)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     const QString doc = QString(TARVOLIN_SOURCE_DIR) + "/app/models/tests/qml/TickScreens.qml";
     ASSERT_TRUE(view.load(QUrl::fromLocalFile(doc), 300, 900)) << view.log();
@@ -145,6 +149,7 @@ TEST_F(LiveTicks, QuotePanelTickList)
 // The hot-stock monitor's tips panel fills from the server; kept as monitor-hot.png.
 TEST_F(LiveTicks, HotMonitorTips)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     ASSERT_TRUE(view.load(QUrl("qrc:/qml/QMarketHotMonitor.qml"), 1400, 860)) << view.log();
     view.show();
@@ -171,6 +176,7 @@ TEST_F(LiveTicks, HotMonitorTips)
 // the end, paged by keys and selected by a click; kept as detail-page.png.
 TEST_F(LiveTicks, StockViewDetailPage)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
     ASSERT_TRUE(view.load(QUrl("qrc:/qml/MQView.qml"), 1280, 800)) << view.log();
     QQuickItem* root = view.rootObject();

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtTest 1.15
 import HFileIO 1.0
+import QBaseService 1.0
 import "qrc:/qml/js/Database.js" as Sql
 
 // The main window's layout and its routing rules (stub views for documents).
@@ -11,6 +12,7 @@ TestCase {
     when: windowShown
     property var win: null
     HFileIO { id: files }
+    QBaseService { id: base }
 
     function initTestCase() {
         Sql.dbInit();
@@ -162,6 +164,39 @@ TestCase {
         compare(sub.tabView.count, 2);
         compare(sub.tabView.entries[1].route.url_query, "app://qml/qml/MQView.qml?code=000001&market=2");
         sub.destroy();
+    }
+
+    // A close request (the window manager's, Alt+F4) asks first, as the
+    // title bar's close button does; 退出 then sends the queued edits under
+    // "正在保存…" and closes the window once the back end answered (here it
+    // cannot be reached, so the edit stays queued for the next sign-in).
+    function test_closeRequestAsksThenSavesThenCloses() {
+        win.close();
+        verify(win.visible, "a close request ended the program without asking");
+        verify(win.quitDialog && win.quitDialog.visible);
+        compare(win.quitDialog.title, "退出确认");
+
+        base.setServerAddress({ url: { mystock: "http://127.0.0.1:1/api/mystock" } });
+        Sql.dbAddMyStockCmd("ADD", "600000", 1, "1", "自选股1");
+        var queued = Sql.dbGetMyStockCmd().length;
+        win.quitDialog.quit();
+        verify(!win.quitDialog.visible);
+        verify(win.quitting);
+        verify(savingNote().visible);
+        compare(savingNote().children[1].children[0].text, "正在保存…");
+        tryVerify(function () { return !win.visible; }, 5000);
+        compare(Sql.dbGetMyStockCmd().length, queued);
+        base.setServerAddress({});
+        Sql.dbDeleteMyStockCmd(Sql.dbGetMyStockCmd().map(function (r) { return r.id; }));
+        verify(!win.quitting);
+        win.show();
+    }
+    function savingNote() {
+        var kids = win.contentItem.children;
+        for (var i = 0; i < kids.length; ++i)
+            if (kids[i].objectName === "savingNote")
+                return kids[i];
+        return null;
     }
 
     function test_exitMessageClosesTheWindow() {

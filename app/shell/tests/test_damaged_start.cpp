@@ -6,6 +6,8 @@
 // <build>/screenshots/damaged-<n>.png.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -60,6 +62,7 @@ QString databaseFile() { return localStorageDatabaseFile(dataDir(), "qelm"); }
 
 TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
     LocalServers servers;

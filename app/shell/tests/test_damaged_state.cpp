@@ -5,6 +5,8 @@
 // may be thrown away.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -154,10 +156,12 @@ protected:
 }  // namespace
 
 // Every database state the window can meet: it signs in from each; a damaged
-// file is kept as ".bad" beside a fresh one that holds the queued edits that
-// could be read; the database and its settings file are owner-only.
+// file is kept as ".bad" beside a fresh one that takes the queued edits that
+// could be read (the sign-in sends them); the database and its settings file
+// are owner-only.
 TEST_F(DamagedState, DatabaseStates)
 {
+    RUN_IN_OWN_PROCESS();
     const QString file = dbFile();
     const auto valid = [file](const QStringList& extra) { sql(file, kTables + extra); };
     struct Row {
@@ -209,8 +213,18 @@ TEST_F(DamagedState, DatabaseStates)
         engine_.reset();
         EXPECT_EQ(QFileInfo::exists(file + ".bad"), r.movedAside);
         ASSERT_TRUE(QFileInfo(file).isFile());
-        if (r.edits >= 0)
-            EXPECT_EQ(sql(file, {"SELECT count(*) FROM mystock_cmd"}).join(",").toStdString(), std::to_string(r.edits));
+        // The edits that could be read were kept, and the sign-in sent them
+        // before it read the groups.
+        if (r.edits >= 0) {
+            EXPECT_EQ(sql(file, {"SELECT count(*) FROM mystock_cmd"}).join(",").toStdString(), "0");
+            const std::string sent = " " + std::to_string(r.edits) + " edits";
+            EXPECT_EQ(r.edits > 0, backend_.wait_for(
+                                       [&](const std::string& l) {
+                                           return l.rfind("mystock ", 0) == 0 && l.size() > sent.size() &&
+                                                  l.compare(l.size() - sent.size(), sent.size(), sent) == 0;
+                                       },
+                                       nullptr, std::chrono::milliseconds(r.edits > 0 ? 10000 : 0)));
+        }
         EXPECT_EQ(sql(file, {"SELECT do_action FROM action_cmd ORDER BY id DESC LIMIT 1"}).join(",").toStdString(),
                   "LOGIN");
         EXPECT_TRUE(ownerOnly(file)) << "database mode " << std::oct << int(QFile::permissions(file));
@@ -223,6 +237,7 @@ TEST_F(DamagedState, DatabaseStates)
 // the file kept from an earlier start.
 TEST_F(DamagedState, DownloadedDocumentsOfTheWrongShape)
 {
+    RUN_IN_OWN_PROCESS();
     // The control reply with its start images replaced.
     const auto control = [this](const QJsonValue& images) {
         QNetworkAccessManager manager;
@@ -280,6 +295,7 @@ TEST_F(DamagedState, DownloadedDocumentsOfTheWrongShape)
 // overlay goes, the window stays open, and the next sign-in goes through.
 TEST_F(DamagedState, SignInRepliesOfTheWrongShape)
 {
+    RUN_IN_OWN_PROCESS();
     for (const char* body : {"null", "[]", "7", "\"text\""}) {
         SCOPED_TRACE(body);
         answer("/api/login", body);
@@ -307,6 +323,7 @@ TEST_F(DamagedState, SignInRepliesOfTheWrongShape)
 // stock view's pane layout.
 TEST_F(DamagedState, LocalFilesOfTheWrongShape)
 {
+    RUN_IN_OWN_PROCESS();
     const QString dir = dataDirectory() + "/";
     // Start images: only a short list of addresses adds to the built-in one.
     const std::pair<QByteArray, int> images[] = {
@@ -402,6 +419,7 @@ void keepMessage(QtMsgType, const QMessageLogContext&, const QString& text) { g_
 // A failed upload answered with a huge page is logged cut, not whole.
 TEST_F(DamagedState, SyncFailureLogsACutBody)
 {
+    RUN_IN_OWN_PROCESS();
     QBaseService().setLoginInfo(QJsonObject{{"user", QJsonObject{{"id", "u7"}, {"sid", "s7"}}}});
     QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"mystock", base() + "/api/mystock"},
                                                                     {"heartbeat", base() + "/api/heartbeat"},

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"
@@ -78,6 +80,7 @@ protected:
 // out every sixth tick with the session id and the machine id.
 TEST_F(DataSync, UploadsQueuedRowsAndSendsHeartbeats)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -95,6 +98,7 @@ TEST_F(DataSync, UploadsQueuedRowsAndSendsHeartbeats)
 // An upload that fails keeps its rows for the next try.
 TEST_F(DataSync, FailedUploadKeepsTheRows)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses("http://127.0.0.1:1/api/mystock", {});
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -107,6 +111,7 @@ TEST_F(DataSync, FailedUploadKeepsTheRows)
 // A heartbeat answered "false" ends the program with the back end's message.
 TEST_F(DataSync, RefusedHeartbeatStops)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("heartbeat-false on");
     setAddresses({}, {});
     QObject* h = create();
@@ -119,6 +124,7 @@ TEST_F(DataSync, RefusedHeartbeatStops)
 // Ten failed heartbeats in a row end it; a good one in between resets the count.
 TEST_F(DataSync, TenFailedHeartbeatsStop)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, "http://127.0.0.1:1/api/heartbeat");
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -139,6 +145,7 @@ TEST_F(DataSync, TenFailedHeartbeatsStop)
 // out), so the ten-failure exit still comes.
 TEST_F(DataSync, MissingHeartbeatAddressCountsAsFailedBeats)
 {
+    RUN_IN_OWN_PROCESS();
     const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
     QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"mystock", base + "/api/mystock"},
                                                                      {"user_action", base + "/api/user_action"}}}});
@@ -155,6 +162,7 @@ TEST_F(DataSync, MissingHeartbeatAddressCountsAsFailedBeats)
 // says so in the status text, and goes through once the back end is back.
 TEST_F(DataSync, FailingUploadsBackOffAndSayEditsWait)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("fail /api/mystock");
     setAddresses({}, {});
     QObject* h = create();
@@ -182,6 +190,7 @@ TEST_F(DataSync, FailingUploadsBackOffAndSayEditsWait)
 // A refused row is kept, and the edits queued after it still go through.
 TEST_F(DataSync, ARefusedRowDoesNotHoldBackLaterEdits)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -195,6 +204,7 @@ TEST_F(DataSync, ARefusedRowDoesNotHoldBackLaterEdits)
 // Without the edits' address nothing is sent and nothing is lost.
 TEST_F(DataSync, MissingAddressSendsNothing)
 {
+    RUN_IN_OWN_PROCESS();
     const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
     QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"heartbeat", base + "/api/heartbeat"}}}});
     QObject* h = create();
@@ -215,6 +225,7 @@ TEST_F(DataSync, MissingAddressSendsNothing)
 // sent again; the sync goes on meanwhile.
 TEST_F(DataSync, HeldDatabaseKeepsSyncingWithoutSendingTwice)
 {
+    RUN_IN_OWN_PROCESS();
     setAddresses({}, {});
     QObject* h = create();
     ASSERT_TRUE(h);
@@ -250,4 +261,113 @@ TEST_F(DataSync, HeldDatabaseKeepsSyncingWithoutSendingTwice)
     ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0 && taken() == 0; }, 10000));
     EXPECT_EQ(2u, backend_.count("mystock u7 1 edits")) << "a row the back end took was sent again";
     EXPECT_EQ(0u, backend_.count("mystock u7 2 edits"));
+}
+
+namespace {
+
+// The codes of group 1 as the back end holds them for u7.
+QString groupCodes(QObject* h, int port)
+{
+    QMetaObject::invokeMethod(h, "readGroups", Q_ARG(QVariant, QString("http://127.0.0.1:%1/api/mystock").arg(port)),
+                              Q_ARG(QVariant, "u7"));
+    if (!QTest::qWaitFor([&] { return h->property("groupCodes").toString() != "?"; }, 10000))
+        return "no answer";
+    return h->property("groupCodes").toString();
+}
+
+int parkedRows(QObject* sync)
+{
+    return sync->property("myStockQueue").toMap().value("parked").toMap().size();
+}
+
+}  // namespace
+
+// An edit the back end refused once is kept aside; the user's next edit of
+// the same stock waits behind it, so the back end sees them in the order
+// made and ends holding what the user last asked for.
+TEST_F(DataSync, AnEditKeptAsideStillGoesBeforeTheNextEditOfItsStock)
+{
+    struct Case {
+        const char* code;
+        bool heldBefore;
+        const char *first, *second;
+        bool heldAfter;
+    };
+    const Case cases[] = {
+        {"600010", false, "ADD", "DELETE", false},
+        {"600011", true, "DELETE", "ADD", true},
+    };
+    setAddresses({}, {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QObject* s = sync(h);
+    QMetaObject::invokeMethod(h, "queueRename", Q_ARG(QVariant, 1), Q_ARG(QVariant, "自选股1"));
+    const std::string refusal = QByteArray(R"({"code":"9999","msg":"系统繁忙"})").toHex().toStdString();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " then " + c.second);
+        if (c.heldBefore)
+            QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, c.code), Q_ARG(QVariant, 1));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0; }, 10000));
+        ASSERT_EQ(c.heldBefore, groupCodes(h, backend_.port()).split(',').contains(c.code));
+
+        backend_.control("answer /api/mystock " + refusal);
+        QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, c.first), Q_ARG(QVariant, c.code), Q_ARG(QVariant, 1));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return parkedRows(s) == 1; }, 10000)) << "the refused edit was not kept aside";
+        QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, c.second), Q_ARG(QVariant, c.code), Q_ARG(QVariant, 1));
+        backend_.control("ok /api/mystock");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0 && parkedRows(s) == 0; }, 20000));
+        EXPECT_EQ(c.heldAfter, groupCodes(h, backend_.port()).split(',').contains(c.code))
+            << "group 1 holds " << groupCodes(h, backend_.port()).toStdString();
+    }
+}
+
+// Quitting sends every queued edit at once and waits a bounded time for the
+// back end: done when it took them, when it refused one for good (the others
+// still go), when it does not answer, and when it cannot be reached. What it
+// did not take stays queued.
+TEST_F(DataSync, FlushSendsTheQueuedEditsAndWaitsABoundedTime)
+{
+    struct Case {
+        const char* name;
+        const char* control;  // for the back end first, or ""
+        bool unreachable;
+        int ms;
+        int badRows, goodRows;
+        int rowsLeft;
+    };
+    const Case cases[] = {
+        {"taken", "", false, 2000, 0, 2, 0},
+        {"one refused for good", "", false, 2000, 1, 1, 1},
+        {"no answer", "delay /api/mystock 20000", false, 500, 0, 1, 1},
+        {"not reachable", "", true, 500, 0, 1, 1},
+    };
+    setAddresses({}, {});
+    QObject* h = create();
+    ASSERT_TRUE(h);
+    QObject* s = sync(h);
+    s->setProperty("running", false);
+    int flushes = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMetaObject::invokeMethod(h, "init");  // empty queues
+        if (*c.control)
+            backend_.control(c.control);
+        if (c.unreachable)
+            setAddresses("http://127.0.0.1:1/api/mystock", {});
+        for (int i = 0; i < c.badRows; ++i)
+            QMetaObject::invokeMethod(h, "queueBadStock", Q_ARG(QVariant, "600020"), Q_ARG(QVariant, 1));
+        for (int i = 0; i < c.goodRows; ++i)
+            QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, QString::number(600021 + i)),
+                                      Q_ARG(QVariant, 1));
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(h, "flush", Q_ARG(QVariant, c.ms));
+        // Generous for a busy machine, yet far below the back end's 20 s.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h->property("flushed").toInt() == flushes + 1; }, c.ms + 5000))
+            << "not done " << clock.elapsed() << " ms after a " << c.ms << " ms bound";
+        EXPECT_LT(clock.elapsed(), c.ms + 3000);
+        flushes += 1;
+        EXPECT_EQ(c.rowsLeft, call(h, "stockRows"));
+    }
+    EXPECT_EQ(1u, backend_.count("mystock u7 2 edits"));
 }

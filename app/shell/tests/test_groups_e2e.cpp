@@ -6,6 +6,8 @@
 // screening-results.png in <build>/screenshots/. Driven by app/e2e/DemoGroups.qml.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QImage>
 
@@ -50,6 +52,7 @@ int count(const QImage& img, const QRect& r, const QColor& c)
 
 TEST(GroupsEndToEnd, RowMenuAddsToMyStocksThatSyncAndScreeningResultsShow)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
     LocalServers servers;

@@ -2,6 +2,8 @@
 // process has its own temporary home (testhome.h).
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +29,7 @@ ino_t inodeOf(const QString& path)
 
 TEST(HFileIO, DataDirectoryFilesAreReplacedWhole)
 {
+    RUN_IN_OWN_PROCESS();
     HFileIO io;
     const QString dir = testsupport::testDataDir();
     EXPECT_EQ(io.getDefaultPath(), dir);
@@ -59,6 +62,7 @@ TEST(HFileIO, DataDirectoryFilesAreReplacedWhole)
 
 TEST(HFileIO, NamesThatLeaveTheDataDirectoryAreRefused)
 {
+    RUN_IN_OWN_PROCESS();
     HFileIO io;
     const QString dir = testsupport::testDataDir();
     const QString outside = QFileInfo(dir).path() + "/escape.txt";
@@ -85,6 +89,7 @@ TEST(HFileIO, NamesThatLeaveTheDataDirectoryAreRefused)
 
 TEST(HFileIO, PlainPathsReadAndAppend)
 {
+    RUN_IN_OWN_PROCESS();
     HFileIO io;
     const QString path = testsupport::testHome() + "/plain.bin";
     EXPECT_EQ(io.readFile(path), QByteArray());

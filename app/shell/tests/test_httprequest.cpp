@@ -3,6 +3,8 @@
 // and the lifetime of replies.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -31,6 +33,7 @@ protected:
 // The signals of one whole request, as the request's rules order them.
 TEST_F(HttpRequestTest, EveryMethodGoesThroughItsStatesInOrder)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         const char* method;
         const char* body;
@@ -64,6 +67,7 @@ TEST_F(HttpRequestTest, EveryMethodGoesThroughItsStatesInOrder)
 
 TEST_F(HttpRequestTest, AnInvalidMethodSendsNothingAndSaysNothing)
 {
+    RUN_IN_OWN_PROCESS();
     HttpRequest request(&manager_);
     request.open("PATCH", QUrl(url("/echo")));
     SignalLog log(&request);
@@ -86,6 +90,7 @@ protected:
 
 TEST_F(SlowBackendTest, ATimeOutAbortsTheReplyThenSignalsTimeout)
 {
+    RUN_IN_OWN_PROCESS();
     HttpRequest request(&manager_);
     request.open("GET", QUrl(url("/api/marque")));
     request.setTimeout(50);
@@ -102,6 +107,7 @@ TEST_F(SlowBackendTest, ATimeOutAbortsTheReplyThenSignalsTimeout)
 
 TEST_F(SlowBackendTest, ZeroTimeOutWaitsAndASecondSendWhileLoadingIsIgnored)
 {
+    RUN_IN_OWN_PROCESS();
     HttpRequest request(&manager_);
     request.open("GET", QUrl(url("/api/marque")));
     request.setTimeout(0);
@@ -119,6 +125,7 @@ TEST_F(SlowBackendTest, ZeroTimeOutWaitsAndASecondSendWhileLoadingIsIgnored)
 // The time-out of a send cleared away does not abort the next send.
 TEST_F(SlowBackendTest, AClearedSendsTimeOutLeavesTheNextSendAlone)
 {
+    RUN_IN_OWN_PROCESS();
     HttpRequest request(&manager_);
     request.open("GET", QUrl(url("/api/marque")));
     request.setTimeout(150);
@@ -136,6 +143,7 @@ TEST_F(SlowBackendTest, AClearedSendsTimeOutLeavesTheNextSendAlone)
 
 TEST_F(HttpRequestTest, AGzipBodyReadsAsItsUnpackedText)
 {
+    RUN_IN_OWN_PROCESS();
     HttpRequest plain(&manager_);
     plain.open("GET", QUrl(url("/api/notice?type=3")));
     plain.send();
@@ -227,6 +235,7 @@ TEST_F(HttpRequestTest, KeptRowsReadCutInTheSameOrderOfSignals)
 // its trailer size set to 0, so it is read as its raw bytes.
 TEST_F(HttpRequestTest, GzipMembersOfOtherMakersAndASizeOfZero)
 {
+    RUN_IN_OWN_PROCESS();
     const QByteArray member = "1f8b08000000000002037bb277c1d3a57b15d2ab320b0021985cc10b000000";
     const QByteArray sizeZero = "1f8b08000000000002037bb277c1d3a57b15d2ab320b0021985cc100000000";
     const std::pair<QByteArray, QString> cases[] = {
@@ -247,6 +256,7 @@ TEST_F(HttpRequestTest, GzipMembersOfOtherMakersAndASizeOfZero)
 // comes in large or inflates past the cap (gzip of "[0,0,...]", 603 bytes).
 TEST_F(HttpRequestTest, RepliesOverTheCapFail)
 {
+    RUN_IN_OWN_PROCESS();
     const QByteArray packed = "1f8b08000000000002038b36d01985a390063016007c644a515b020000";
     struct Case {
         QString path;
@@ -279,6 +289,7 @@ TEST_F(HttpRequestTest, RepliesOverTheCapFail)
 
 TEST_F(HttpRequestTest, NoContentRedirectsAndHttpFailures)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         const char* path;
         int status;
@@ -311,6 +322,7 @@ TEST_F(HttpRequestTest, NoContentRedirectsAndHttpFailures)
 
 TEST_F(HttpRequestTest, TemplatesTakeTheLoginInfoThenTheBaseInfoEncoded)
 {
+    RUN_IN_OWN_PROCESS();
     QBaseService().setLoginInfo(QJsonObject{{"user", QJsonObject{{"id", 7}}},
                                             {"pw", QString::fromUtf8("a&b=c+d%中")},
                                             {"appName", ""}});
@@ -326,6 +338,7 @@ TEST_F(HttpRequestTest, TemplatesTakeTheLoginInfoThenTheBaseInfoEncoded)
 
 TEST_F(HttpRequestTest, RequestCookiesHeadersAndTheJar)
 {
+    RUN_IN_OWN_PROCESS();
     HttpRequest request(&manager_);
     request.open("GET", QUrl(url("/echo")));
     request.setRequestCookies(QJsonObject{{"a", "1"}, {"b", "x"}, {"n", 5}});
@@ -385,6 +398,7 @@ int liveReplies(const QNetworkAccessManager& manager)
 
 TEST_F(HttpRequestTest, RepliesGoWhenReplacedAndWithTheRequest)
 {
+    RUN_IN_OWN_PROCESS();
     {
         HttpRequest request(&manager_);
         for (int i = 0; i < 3; ++i) {
@@ -400,6 +414,7 @@ TEST_F(HttpRequestTest, RepliesGoWhenReplacedAndWithTheRequest)
 
 TEST_F(HttpRequestTest, FactoryAndDeclaredRequestsUseTheEngineManager)
 {
+    RUN_IN_OWN_PROCESS();
     QQmlEngine engine;
     HttpRequestFactory factory(&engine);
     HttpRequest* made = factory.create();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -46,6 +48,16 @@ protected:
         if (!registered)
             registerQmlTypes();
         registered = true;
+        // Nor the sign-in of an earlier one: no session, no remembered user.
+        QBaseService().setLoginInfo(QJsonObject());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "LoginFlowSetUp");
+            db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));
+            if (db.open())
+                QSqlQuery(db).exec("DELETE FROM user_info");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("LoginFlowSetUp");
     }
 
     QQuickWindow* open()
@@ -116,6 +128,7 @@ protected:
 
 TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = open();
     ASSERT_TRUE(w);
     QObject* button = child(w, "loginButton");
@@ -161,6 +174,7 @@ TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
 
 TEST_F(LoginFlow, RemembersTheSignInForTheNextStart)
 {
+    RUN_IN_OWN_PROCESS();
     {
         QQuickWindow* w = open();
         ASSERT_TRUE(w);
@@ -184,6 +198,7 @@ TEST_F(LoginFlow, RemembersTheSignInForTheNextStart)
 
 TEST_F(LoginFlow, UnreachableBackEndSaysSo)
 {
+    RUN_IN_OWN_PROCESS();
     engine_.setOfflineStoragePath(dataDirectory());
     engine_.rootContext()->setContextProperty("controlUrl", QString("http://127.0.0.1:1/"));
     engine_.load(QUrl("qrc:/qml/LoginView.qml"));
@@ -206,6 +221,7 @@ TEST_F(LoginFlow, UnreachableBackEndSaysSo)
 // about, so that typing goes on there.
 TEST_F(LoginFlow, MessagesTakeEnterAndHandTheFocusBack)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
     w->requestActivate();
@@ -242,6 +258,7 @@ TEST_F(LoginFlow, MessagesTakeEnterAndHandTheFocusBack)
 // test run's virtual display).
 TEST_F(LoginFlow, Screenshot)
 {
+    RUN_IN_OWN_PROCESS();
     if (QGuiApplication::platformName() == "offscreen")
         GTEST_SKIP() << "runs as shell.login_screenshot on the virtual display";
     QQuickWindow* w = open();
@@ -265,6 +282,7 @@ TEST_F(LoginFlow, Screenshot)
 // is written for it); a failed group fetch stops with the window open.
 TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("fail /api/board");
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
@@ -277,6 +295,7 @@ TEST_F(LoginFlow, FailedStepsStopOrGoOnAsTheyShould)
 
 TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("fail /api/mystock");
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
@@ -295,6 +314,7 @@ TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
 // memory until the database is free, then is queued like any other.
 TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = openReady();   // the database and its tables exist now
     ASSERT_TRUE(w);
     ASSERT_EQ(0, script("Sql.dbClearActionCmd(); return Sql.dbGetActionCmd().length;").toInt());
@@ -331,6 +351,7 @@ TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
 // groups.
 TEST_F(LoginFlow, EmptyGroupRepliesAreAskedOnceMore)
 {
+    RUN_IN_OWN_PROCESS();
     backend_.control("answer /api/mystock " +
                      QByteArray(R"({"code":"0000","msg":"success","result":[]})").toHex().toStdString());
     QQuickWindow* w = openReady();
@@ -349,6 +370,7 @@ TEST_F(LoginFlow, EmptyGroupRepliesAreAskedOnceMore)
 // lock goes the box shows the rows by itself, without another key.
 TEST_F(LoginFlow, SearchBoxesSearchAgainAfterAHeldDatabase)
 {
+    RUN_IN_OWN_PROCESS();
     ASSERT_TRUE(openReady());  // the command rows are in the dictionary now
     ASSERT_TRUE(script("Sql.dbExecuteSql(\"Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
                        "VALUES('600096', 1, '云天化', 2, 'YTH', 'app://qml/qml/MQView.qml?code=600096&market=1')\"); "
@@ -401,4 +423,36 @@ TEST_F(LoginFlow, SearchBoxesSearchAgainAfterAHeldDatabase)
         EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
         QObject::disconnect(told);
     }
+}
+
+// Edits the last session left queued (it ended before the back end took
+// them) go to the back end before the sign-in reads the groups, so the
+// groups hold the user's last edit.
+TEST_F(LoginFlow, EditsLeftQueuedGoBeforeTheGroupsAreRead)
+{
+    QQuickWindow* w = openReady();
+    ASSERT_TRUE(w);
+    ASSERT_EQ(2, script("Sql.dbDeleteMyStockCmd(Sql.dbGetMyStockCmd().map(function (r) { return r.id; }));"
+                        "Sql.dbAddMyStockCmd('RENAME', '000000', 0, '1', '自选股1');"
+                        "Sql.dbAddMyStockCmd('ADD', '600030', 1, '1', '自选股1');"
+                        "return Sql.dbGetMyStockCmd().length;")
+                     .toInt());
+    signIn(w, "demo", "demo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->isVisible(); }, 30000))
+        << "still showing " << child(w, "loading")->property("msg_").toString().toStdString();
+    int post = -1, get = -1, i = 0;
+    for (const std::string& l : backend_.lines()) {
+        if (post < 0 && l.rfind("POST /api/mystock", 0) == 0)
+            post = i;
+        if (get < 0 && l.rfind("GET /api/mystock", 0) == 0)
+            get = i;
+        ++i;
+    }
+    ASSERT_GE(post, 0) << "the queued edits were not sent";
+    EXPECT_LT(post, get) << "the groups were read before the queued edits went";
+    EXPECT_EQ(0, script("return Sql.dbGetMyStockCmd().length;").toInt());
+    const QString groups = script("var s = null; return JSON.stringify(Qt.createQmlObject("
+                                  "'import QMyStockService 1.0; QMyStockService {}', Qt.application).getJson());")
+                               .toString();
+    EXPECT_TRUE(groups.contains("600030")) << groups.toStdString();
 }

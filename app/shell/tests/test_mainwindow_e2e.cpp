@@ -6,6 +6,8 @@
 // the TARVOLIN_TEST_*_QML hooks.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QColor>
 #include <QDir>
 #include <QImage>
@@ -41,6 +43,7 @@ bool bandHolds(const QImage& image, int y0, int y1, const QColor& colour)
 
 TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
     LocalServers servers;

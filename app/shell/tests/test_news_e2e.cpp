@@ -5,6 +5,8 @@
 // fund-flow.png and flow-chart.png.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QImage>
 
@@ -28,6 +30,7 @@ int countColour(const QImage& image, QRect r, QRgb colour)
 
 TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
     LocalServers servers;

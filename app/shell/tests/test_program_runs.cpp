@@ -5,6 +5,8 @@
 // a watchdog kills a run that does not end in time and the test fails.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -113,6 +115,7 @@ void expectCleanExit(ProgramRun& run)
 
 TEST(ProgramRuns, SecondStartHandsOverAndAStaleNameIsRecovered)
 {
+    RUN_IN_OWN_PROCESS();
     const QStringList env = {"TARVOLIN_TEST_LOGIN_QML=" + document("window.qml")};
     auto first = std::make_unique<ProgramRun>(env);
     ASSERT_TRUE(first->waitLine("window")) << first->lines().join("\n").toStdString();
@@ -137,6 +140,7 @@ TEST(ProgramRuns, SecondStartHandsOverAndAStaleNameIsRecovered)
 // software instead of aborting in its first window.
 TEST(ProgramRuns, WithoutOpenGlTheProgramDrawsInSoftware)
 {
+    RUN_IN_OWN_PROCESS();
     ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml"), "DISPLAY=", "WAYLAND_DISPLAY=",
                     "QT_QUICK_BACKEND=", "QMLSCENE_DEVICE="});
     EXPECT_TRUE(run.waitLine("window")) << run.lines().join("\n").toStdString();
@@ -148,6 +152,7 @@ TEST(ProgramRuns, WithoutOpenGlTheProgramDrawsInSoftware)
 // sign-in window (which holds no web view) shows before they are loaded.
 TEST(ProgramRuns, TheSignInWindowShowsBeforeTheWebEngineLoads)
 {
+    RUN_IN_OWN_PROCESS();
     ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("window.qml"), "TARVOLIN_TEST_QUIT=exposed"});
     ASSERT_TRUE(run.waitLine("exposed")) << run.lines().join("\n").toStdString();
     ASSERT_TRUE(run.finishWithin(kExitDeadlineMs)) << "the program hung after its first expose";
@@ -159,6 +164,7 @@ TEST(ProgramRuns, TheSignInWindowShowsBeforeTheWebEngineLoads)
 
 TEST(ProgramRuns, ClosingTheLoginWindowEndsWithoutTheMainPhase)
 {
+    RUN_IN_OWN_PROCESS();
     ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml")});
     ASSERT_TRUE(run.waitLine("window")) << run.lines().join("\n").toStdString();
     ASSERT_TRUE(run.finishWithin(kExitDeadlineMs)) << "the program hung after its login window closed";
@@ -170,6 +176,7 @@ TEST(ProgramRuns, ClosingTheLoginWindowEndsWithoutTheMainPhase)
 
 TEST(ProgramRuns, QuitWhileDisconnected)
 {
+    RUN_IN_OWN_PROCESS();
     QFile formula(testsupport::testDataDir() + "/formula.json");
     QDir().mkpath(testsupport::testDataDir());
     ASSERT_TRUE(formula.open(QIODevice::WriteOnly));
@@ -184,6 +191,7 @@ TEST(ProgramRuns, QuitWhileDisconnected)
 
 TEST(ProgramRuns, QuitWhileTheEngineWaitsOnTheGuiThread)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     ProgramRun run({kLogin, serverJson(QString("tcp://127.0.0.1:%1/?auto_delay=50").arg(server.port())),
@@ -196,6 +204,7 @@ TEST(ProgramRuns, QuitWhileTheEngineWaitsOnTheGuiThread)
 // its child exits, instead of waiting out the 30 s a slow server may take.
 TEST(ServerProcessStart, AProgramThatCannotStartEndsTheWaitAtOnce)
 {
+    RUN_IN_OWN_PROCESS();
     QElapsedTimer timer;
     timer.start();
     ServerProcess missing("no-such-server", {});

@@ -2,6 +2,8 @@
 // catalogue's slots and the user's own formula groups.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -57,6 +59,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 TEST(SettingsStores, DottedPathRules)
 {
+    RUN_IN_OWN_PROCESS();
     QBaseService service;
     EXPECT_EQ(textOf(service.getLoginValue("user.sessionId")), "null") << "before any sign-in";
     EXPECT_EQ(textOf(service.getServerAddressValue("url")), "null");
@@ -107,6 +110,7 @@ TEST(SettingsStores, DottedPathRules)
 
 TEST(SettingsStores, BaseInfoNamesTheProgram)
 {
+    RUN_IN_OWN_PROCESS();
     QBaseService service;
     const QJsonObject info = service.getBaseInfo().toJsonObject();
     EXPECT_EQ(info.keys(), (QStringList{"appName", "appVer", "pcID"}));
@@ -121,6 +125,7 @@ TEST(SettingsStores, BaseInfoNamesTheProgram)
 // corrupt file; writes are whole and atomic.
 TEST(LocalFormulaGroups, ReadAddEditRemove)
 {
+    RUN_IN_OWN_PROCESS();
     QBaseService service;
     const QString path = testsupport::testDataDir() + "/formula_group_own.json";
     ASSERT_EQ(QBaseService::localFormulaGroupPath(), path);
@@ -174,6 +179,7 @@ TEST(LocalFormulaGroups, ReadAddEditRemove)
 // types 1 (main chart), 4 and 8 (sub-chart), 64 (neither list).
 TEST(FormulaSlots, NamesParametersAndGroups)
 {
+    RUN_IN_OWN_PROCESS();
     QBaseService service;
     EXPECT_EQ(textOf(service.getFormulaNames(2, false)), "[]") << "an empty catalogue";
     EXPECT_EQ(textOf(service.getFormula("MA")), "null");

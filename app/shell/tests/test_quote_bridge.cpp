@@ -3,6 +3,8 @@
 // server, with deliveries reaching the GUI thread while the engine waits.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -85,6 +87,7 @@ public:
 
 TEST(QuoteProxy, EveryKindGivesItsSignalsInOrder)
 {
+    RUN_IN_OWN_PROCESS();
     Recorder recorder(Qt::DirectConnection);
     const char* entry[] = {"tcp://x", "主站", "1", ""};
     QuoteServerState state{entry, 1};
@@ -119,6 +122,7 @@ TEST(QuoteProxy, EveryKindGivesItsSignalsInOrder)
 
 TEST(QuoteProxy, KeepsTheLastServerStateForLateModels)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteProxy* proxy = QuoteProxy::instance();
     EXPECT_EQ(proxy->serverName(), QString());
     EXPECT_EQ(proxy->serverState(), 0);
@@ -147,6 +151,7 @@ TEST(QuoteProxy, KeepsTheLastServerStateForLateModels)
 
 TEST(QuoteServerEntry, TextsFromTheFirstServerObject)
 {
+    RUN_IN_OWN_PROCESS();
     const QJsonArray servers{QJsonObject{{"url", "tcp://127.0.0.1:1/?auto_delay=5"}, {"name", "主站"}, {"type", "2"}},
                              QJsonObject{{"url", "tcp://other"}}};
     const QuoteServerEntry entry{QVariant(servers)};
@@ -172,6 +177,7 @@ TEST(QuoteServerEntry, TextsFromTheFirstServerObject)
 // a kind-10 reply gives nothing.
 TEST(QuoteBridge, RealEngineRepliesReachTheGuiThread)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     const QString url = QString("tcp://127.0.0.1:%1/?auto_delay=50").arg(server.port());
@@ -295,6 +301,7 @@ void useQuoteServer(const QString& url)
 // outlives the stop, as the stock dictionary does.
 TEST(QuoteBridge, StopWhileTheEngineWaitsOnTheGuiThread)
 {
+    RUN_IN_OWN_PROCESS();
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     useQuoteServer(QString("tcp://127.0.0.1:%1/?auto_delay=50").arg(server.port()));
@@ -321,6 +328,7 @@ TEST(QuoteBridge, StopWhileTheEngineWaitsOnTheGuiThread)
 
 TEST(QuoteBridge, StopWhileDisconnected)
 {
+    RUN_IN_OWN_PROCESS();
     useQuoteServer("tcp://127.0.0.1:1/?auto_delay=100");  // nothing listens there
     ServerStateModel state;
     QuoteEngineThread thread;
@@ -335,6 +343,7 @@ TEST(QuoteBridge, StopWhileDisconnected)
 
 TEST(QuoteBridge, StopWithoutStartOnlyDisconnects)
 {
+    RUN_IN_OWN_PROCESS();
     ServerStateModel state;
     QuoteEngineThread thread;
     EXPECT_FALSE(thread.started());

@@ -5,6 +5,8 @@
 // may be mounted, an injected write failure everywhere.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -195,11 +197,13 @@ protected:
 
 TEST_F(SaveFailures, InjectedWriteFailureKeepsEveryFile)
 {
+    RUN_IN_OWN_PROCESS();
     run([](bool on) { platform::set_write_failure(on ? ENOSPC : 0); }, QString());
 }
 
 TEST_F(SaveFailures, FullFileSystemKeepsEveryFile)
 {
+    RUN_IN_OWN_PROCESS();
     testsupport::FullDisk disk(QFile::encodeName(dataDirectory()).toStdString());
     if (!disk.mounted())
         GTEST_SKIP() << "cannot mount a small file system here (" << disk.why() << ")";
@@ -219,6 +223,7 @@ TEST_F(SaveFailures, FullFileSystemKeepsEveryFile)
 // copy, never over it (the screening results and the local database alike).
 TEST(DamagedCopies, ASecondDamagedFileIsKeptBesideTheFirst)
 {
+    RUN_IN_OWN_PROCESS();
     const QString storage = dataDirectory() + "/storage";
     ASSERT_TRUE(QDir().mkpath(storage));
     const QString db = localStorageDatabaseFile(storage, "qelm");
@@ -239,6 +244,7 @@ TEST(DamagedCopies, ASecondDamagedFileIsKeptBesideTheFirst)
 // A file that keeps failing is told again only when the cause changes.
 TEST(SaveNotice, ANewCauseIsToldAgain)
 {
+    RUN_IN_OWN_PROCESS();
     HFileIO io;
     QSignalSpy told(&io, &HFileIO::saveFailed);
     const int causes[] = {EACCES, EACCES, ENOSPC, ENOSPC, EACCES};
@@ -258,6 +264,7 @@ TEST(SaveNotice, ANewCauseIsToldAgain)
 // unsaved, and the next edit with room saves it with that edit.
 TEST(OwnFormulaGroups, AnEditThatFailedToSaveIsSavedWithTheNext)
 {
+    RUN_IN_OWN_PROCESS();
     const QString file = dataDirectory() + "/formula_group_own.json";
     QBaseService service;
     service.addLocalFormulaGroup(QJsonObject{{"name", "底"}});  // saved with room
@@ -289,6 +296,7 @@ TEST(OwnFormulaGroups, AnEditThatFailedToSaveIsSavedWithTheNext)
 // a missing one is not left as an empty file; with room it is written.
 TEST(LocalDatabaseSettings, AFailedWriteKeepsTheOldFileWhole)
 {
+    RUN_IN_OWN_PROCESS();
     const QString storage = dataDirectory() + "/settings-storage";
     const QString db = localStorageDatabaseFile(storage, "qelm");
     const QString ini = db.left(db.size() - int(sizeof(".sqlite") - 1)) + ".ini";

@@ -9,6 +9,8 @@
 // kept in <build>/screenshots/tour/<width>x<height>/.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QColor>
 #include <QDir>
 #include <QElapsedTimer>
@@ -72,6 +74,7 @@ class TourEndToEnd : public ::testing::TestWithParam<QSize> {};
 
 TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
 {
+    RUN_IN_OWN_PROCESS();
     if (!testsupport::canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
     const QSize screen = GetParam();

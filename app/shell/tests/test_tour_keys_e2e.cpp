@@ -10,6 +10,8 @@
 // screenshots are kept in <build>/screenshots/tour-keys/<width>x<height>/.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -71,6 +73,7 @@ class TourKeysEndToEnd : public ::testing::TestWithParam<QSize> {};
 
 TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb, openbox, xprop or ImageMagick's import is not installed";
     const QSize screen = GetParam();
@@ -133,6 +136,7 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
 // message was about.
 TEST(TourLoginEndToEnd, KeysReachTheFieldAfterAClickOutsideAMessage)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(false))
         GTEST_SKIP() << "Xvfb, openbox or xprop is not installed";
     LocalServers servers;

@@ -10,6 +10,8 @@
 // <build>/screenshots/tour-tools/<width>x<height>/.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QColor>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -88,6 +90,7 @@ class TourToolsEndToEnd : public ::testing::TestWithParam<QSize> {};
 
 TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
     const QSize screen = GetParam();

@@ -4,6 +4,8 @@
 // (xcb, sandbox off); under the offscreen platform it is skipped.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QQmlApplicationEngine>
 #include <QtTest/QTest>
 #include <QtWebEngine/QQuickWebEngineProfile>
@@ -18,6 +20,7 @@ namespace {
 
 TEST(WebEngineInterceptor, PageRequestsCarryTheEditionAndTheUserAgent)
 {
+    RUN_IN_OWN_PROCESS();
     if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen"))
         GTEST_SKIP() << "needs a real window; run by shell.webengine_interceptor";
     ServerProcess server("backend", {});

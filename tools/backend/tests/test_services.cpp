@@ -3,6 +3,7 @@
 // (Shanghai stock i = 600000 + i, Shenzhen stock j = 000001 + j).
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "httpclient.h"
@@ -188,9 +189,18 @@ TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
     // 350 stocks; each market's twelve rows count its rising and falling stocks.
     const auto total = http_get(port(), "/api/market_total").json();
     int all_stocks = 0;
+    // 涨停 and 跌停 count the stocks sealed at their own limit: up Shanghai
+    // i = 18, 71, 107 (ST, +5 %), 124, 177 and Shenzhen j = 11, 57, 104 and 131
+    // (both +20 %); down i = 21, 80, 139, 198 and j = 45, 70, 122.
+    const std::map<std::string, std::pair<int, int>> sealed = {
+        {"HS", {9, 7}}, {"SH", {5, 4}}, {"SZ", {4, 3}}, {"CY", {2, 1}}};
     for (const char* market : {"HS", "SH", "SZ", "CY"}) {
         const auto& rows = total[market];
         ASSERT_EQ(rows.Size(), 14u) << market;
+        EXPECT_EQ(text_of(rows[0], "name"), "涨停");
+        EXPECT_EQ(text_of(rows[11], "name"), "跌停");
+        EXPECT_EQ(rows[0]["count"].GetInt(), sealed.at(market).first) << market;
+        EXPECT_EQ(rows[11]["count"].GetInt(), sealed.at(market).second) << market;
         int ups = 0, downs = 0;
         for (unsigned r = 0; r < 12; ++r) (rows[r]["type"].GetInt() == 1 ? ups : downs) += rows[r]["count"].GetInt();
         EXPECT_EQ(text_of(rows[12], "section"), "up_counts");
@@ -204,6 +214,41 @@ TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
     }
     EXPECT_LE(all_stocks, 350);
     EXPECT_GT(all_stocks, 300);
+}
+
+// The real-sized market: 5,299 stocks on the four boards' code ranges,
+// 506 boards, and the limit buckets by each stock's own limit (sealed up:
+// Shanghai i mod 53 = 18 and i = 107, Shenzhen j mod 37 = 11; sealed down:
+// i mod 59 = 21, j mod 43 = 2, where not sealed up; the suspended stocks
+// i mod 400 = 33 moved by neither).
+TEST(BackendRealSizedMarket, ServesTheMarketsSizeAndItsLimits) {
+    ServerProcess server("backend", {"0", "--quote-url", kQuoteUrl, "--market", "real"});
+    ASSERT_GT(server.port(), 0);
+    const auto board = http_get(server.port(), "/api/board").json();
+    ASSERT_TRUE(board.HasMember("boardset"));
+    EXPECT_EQ(board["boardset"]["board"].Size(), 506u);
+    const auto margin = http_get(server.port(), "/api/stock_rzrq").json();
+    ASSERT_TRUE(margin.IsArray());
+    EXPECT_GT(margin.Size(), 1000u);
+    for (const auto& row : margin.GetArray()) {
+        const std::string code = text_of(row, "tradingcode");
+        const int n = std::stoi(code);
+        const bool valid = row["market"].GetInt() == 1 ? (n >= 600000 && n <= 605999) || (n >= 688000 && n <= 688999)
+                                                         : (n >= 1 && n <= 3999) || (n >= 300000 && n <= 300999);
+        EXPECT_TRUE(valid) << code;
+    }
+    const auto total = http_get(server.port(), "/api/market_total").json();
+    const auto& all = total["HS"];
+    ASSERT_EQ(all.Size(), 14u);
+    const int moved = all[12]["count"].GetInt() + all[13]["count"].GetInt();
+    EXPECT_GT(moved, 4500);  // the cheapest stocks' smallest moves round to no change
+    EXPECT_LE(moved, 5299);
+    const std::map<std::string, std::pair<int, int>> sealed = {
+        {"HS", {126, 106}}, {"SH", {45, 38}}, {"SZ", {81, 68}}, {"CY", {27, 22}}};
+    for (const auto& m : sealed) {
+        EXPECT_EQ(total[m.first.c_str()][0]["count"].GetInt(), m.second.first) << m.first;
+        EXPECT_EQ(total[m.first.c_str()][11]["count"].GetInt(), m.second.second) << m.first;
+    }
 }
 
 TEST_F(BackendServices, NewsResearchAndStockPages) {

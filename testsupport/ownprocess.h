@@ -1,0 +1,72 @@
+// RUN_IN_OWN_PROCESS(): the first line of a test case that needs a process of
+// its own. The quote engine runs once per process (it cannot start again after
+// its shutdown), so a case that runs it cannot share its process with another
+// such case. When the test program runs this case alone (as ctest does), the
+// line does nothing; when it runs several cases (a developer running the whole
+// program, shuffled or not), the case is run again in a child process of the
+// same program with a filter naming only it, and its result is this case's.
+// Cases that share no such state keep running in one process.
+#ifndef TESTSUPPORT_OWNPROCESS_H
+#define TESTSUPPORT_OWNPROCESS_H
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace own_process {
+
+inline constexpr const char* kChildVariable = "TARVOLIN_TEST_OWN_PROCESS";
+
+// True when the case ran in a child (its result is recorded); false when it is
+// to run here.
+inline bool delegate()
+{
+    if (std::getenv(kChildVariable))
+        return false;
+    const ::testing::UnitTest* unit = ::testing::UnitTest::GetInstance();
+    if (unit->test_to_run_count() <= 1)
+        return false;
+    const ::testing::TestInfo* info = unit->current_test_info();
+    const std::string filter = std::string("--gtest_filter=") + info->test_suite_name() + "." + info->name();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv(kChildVariable, "1", 1);
+        char* const argv[] = {const_cast<char*>("/proc/self/exe"), const_cast<char*>(filter.c_str()),
+                              const_cast<char*>("--gtest_brief=1"), nullptr};
+        ::execv("/proc/self/exe", argv);
+        ::_exit(127);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) {
+        ADD_FAILURE() << "could not run " << filter << " in a process of its own";
+        return true;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        ADD_FAILURE() << "the case failed in its own process (" << filter << "; status " << status
+                      << "): its report is above";
+    return true;
+}
+
+} // namespace own_process
+
+#define RUN_IN_OWN_PROCESS()            \
+    do {                                \
+        if (own_process::delegate())    \
+            return;                     \
+    } while (0)
+
+// The same for a fixture whose SetUp starts the engine: its first line. A case
+// run in a child shows here as skipped, with the child's result.
+#define SET_UP_IN_OWN_PROCESS()                                  \
+    do {                                                         \
+        if (own_process::delegate())                             \
+            GTEST_SKIP() << "ran in a process of its own";       \
+    } while (0)
+
+#endif
