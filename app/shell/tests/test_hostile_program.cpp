@@ -7,6 +7,8 @@
 // display against the local quote server and back end.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -95,6 +97,7 @@ ProgramRun runProgram(const QString& display, const QString& base)
 
 TEST(HostileProgram, StartUpDownloadsOfAHundredTimesTheirSizeKeepTheWindowResponsive)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
     LocalServers servers;

@@ -5,6 +5,8 @@
 // GUI thread over 100 ms) and say what it refused.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -141,6 +143,7 @@ private:
 // window still shows and gets its addresses; the device is never read.
 TEST_F(HostileReplies, StartImageNamingADeviceDoesNotHoldTheStart)
 {
+    RUN_IN_OWN_PROCESS();
     SilentInput input;
     for (const char* images : {R"(["file:///proc/self/fd/0"])", R"(["qrc:/images/start.png","/proc/self/fd/0"])"}) {
         SCOPED_TRACE(images);
@@ -173,6 +176,7 @@ TEST_F(HostileReplies, StartImageNamingADeviceDoesNotHoldTheStart)
 // not grow by the gigabyte its pixels would take, and the place stays empty.
 TEST_F(HostileReplies, HugeStartImageIsRefusedFromItsHeader)
 {
+    RUN_IN_OWN_PROCESS();
     const QByteArray png = hostile::blackPng(16384, 16384);
     ASSERT_LT(png.size(), 1200 * 1024);
     answerWith("/images/huge.png", png);
@@ -210,6 +214,7 @@ TEST_F(HostileReplies, HugeStartImageIsRefusedFromItsHeader)
 // runs for an empty user, and the window signs in once the reply is sound.
 TEST_F(HostileReplies, SignInOfTheWrongTypesIsRefused)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
     const char* replies[] = {
@@ -244,6 +249,7 @@ TEST_F(HostileReplies, SignInOfTheWrongTypesIsRefused)
 // the files are kept whole, and memory stays bounded.
 TEST_F(HostileReplies, LargeStartUpListsDoNotHoldTheWindow)
 {
+    RUN_IN_OWN_PROCESS();
     // Usual: the local back end's own lists.
     QByteArray board("{\"boardIndex\":[");
     for (int i = 0; i < 100 * 40; ++i)
@@ -357,6 +363,7 @@ TEST(KeepNewestRows, CutsEveryListToItsNewestRows)
 // 100 ms, and the list and the chart's marks hold the newest 300 rows.
 TEST_F(HostileReplies, HugeResearchListDoesNotHoldTheStockView)
 {
+    RUN_IN_OWN_PROCESS();
     // Rows i of day 2026-12-08 minus (i % 1000) days: the newest 300 are the
     // 230 rows of the first day (i = 0, 1000, ...) and 70 of the next (i = 1,
     // 1001, ..., 69001).
@@ -419,6 +426,7 @@ TEST_F(HostileReplies, HugeResearchListDoesNotHoldTheStockView)
 // late keeps the file there was, and the callback says why.
 TEST_F(HostileReplies, FileDownloadsKeepTheOldFileUnlessTheReplyFits)
 {
+    RUN_IN_OWN_PROCESS();
     QJSEngine js;
     FileDownload download;
     QJSValue results = js.newArray();
