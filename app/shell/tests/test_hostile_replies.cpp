@@ -25,6 +25,7 @@
 
 #include <unistd.h>
 
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -490,4 +491,50 @@ TEST_F(HostileReplies, FileDownloadsKeepTheOldFileUnlessTheReplyFits)
         ASSERT_TRUE(backend_.wait_line("ok delay /api/stock_rzrq 0"));
     }
     EXPECT_FALSE(QFile::exists(dataDirectory() + "/formula.json"));
+}
+
+// Many items showing one icon that cannot be read (a missing resource, a file
+// path): each stays empty, the program logs the address once and does not
+// fetch it again when an item shows it at another moment.
+TEST(ReplyImageItems, AFailedIconIsLoggedOnceAndLeavesItsPlaceEmpty)
+{
+    registerQmlTypes();
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+        if (m.contains("image not shown"))
+            warnings << m;
+    });
+    QQmlEngine engine;
+    QQmlComponent component(&engine);
+    component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport ReplyImage 1.0\n"
+                      "Window { width: 200; height: 60; visible: true\n"
+                      "  Row { Repeater { model: 30; ReplyImage { width: 20; height: 20\n"
+                      "    source: index % 3 === 2 ? 'file:///proc/self/fd/0' : 'qrc:/images/menubar/99_n.png' } } } }\n",
+                      QUrl("qrc:/test_reply_icons.qml"));
+    std::unique_ptr<QObject> window(component.create());
+    ASSERT_TRUE(window) << component.errorString().toStdString();
+    auto* quick = qobject_cast<QQuickWindow*>(window.get());
+    ASSERT_TRUE(quick);
+    QList<ReplyImage*> items;
+    std::function<void(QQuickItem*)> collect = [&](QQuickItem* item) {
+        if (auto* image = qobject_cast<ReplyImage*>(item))
+            items << image;
+        for (QQuickItem* c : item->childItems())
+            collect(c);
+    };
+    collect(quick->contentItem());
+    ASSERT_EQ(items.size(), 30);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        for (ReplyImage* i : items)
+            if (i->status() != ReplyImage::Error)
+                return false;
+        return true;
+    }, 10000));
+    // Shown again at another size: refused at once, not logged again.
+    items.first()->setSize(QSizeF(30, 30));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return items.first()->status() == ReplyImage::Error; }, 5000));
+    QCoreApplication::processEvents();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(warnings.size(), 2) << warnings.join("\n").toStdString();
 }
