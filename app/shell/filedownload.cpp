@@ -1,6 +1,7 @@
 #include "shell/filedownload.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -45,19 +46,33 @@ QByteArray FileDownload::unpack(const QByteArray& body, qint64 maxBytes)
     return out;
 }
 
-bool FileDownload::fitsFile(const QString& file, const QByteArray& json)
+QString FileDownload::misfit(const QString& file, const QByteArray& json)
 {
+    const QString shape = QStringLiteral("reply of another shape");
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
-        return false;
-    if (file == QLatin1String("board.json"))
-        return doc.isObject() && (doc.object().value("boardIndex").isArray() || doc.object().value("boardset").isArray());
-    if (file == QLatin1String("stock_rating.json"))
-        return doc.isObject() && doc.object().value("ratingInfos").isArray();
-    if (file == QLatin1String("stock_rzrq.json"))
-        return doc.isArray();
-    return false;
+        return shape;
+    QJsonArray rows;
+    if (file == QLatin1String("board.json")) {
+        const QJsonObject o = doc.object();
+        if (!doc.isObject() || !(o.value("boardIndex").isArray() || o.value("boardset").isArray()))
+            return shape;
+        rows = o.value("boardIndex").isArray() ? o.value("boardIndex").toArray() : o.value("boardset").toArray();
+    } else if (file == QLatin1String("stock_rating.json")) {
+        if (!doc.isObject() || !doc.object().value("ratingInfos").isArray())
+            return shape;
+        rows = doc.object().value("ratingInfos").toArray();
+    } else if (file == QLatin1String("stock_rzrq.json")) {
+        if (!doc.isArray())
+            return shape;
+        rows = doc.array();
+    } else {
+        return shape;
+    }
+    if (rows.size() > kMaxRows)
+        return QStringLiteral("a list of %1 rows, more than the %2 a market has").arg(rows.size()).arg(kMaxRows);
+    return QString();
 }
 
 void FileDownload::report(quint64 id, const QString& reason)
@@ -104,12 +119,9 @@ void FileDownload::fetch(const QString& url, const QString& file, int timeoutMs,
         QPointer<FileDownload> self(this);
         QThreadPool::globalInstance()->start([self, id, body, file, cap] {
             const QByteArray json = unpack(body, cap);
-            QString reason;
-            if (json.isEmpty())
-                reason = QStringLiteral("reply empty or larger than %1 bytes").arg(cap);
-            else if (!fitsFile(file, json))
-                reason = QStringLiteral("reply of another shape");
-            else if (!HFileIO::writePath(HFileIO::dataPath(file), json))
+            QString reason = json.isEmpty() ? QStringLiteral("reply empty or larger than %1 bytes").arg(cap)
+                                            : misfit(file, json);
+            if (reason.isEmpty() && !HFileIO::writePath(HFileIO::dataPath(file), json))
                 reason = QStringLiteral("not saved");
             QMetaObject::invokeMethod(
                 qApp,

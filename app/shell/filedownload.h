@@ -25,9 +25,15 @@ public:
     // replaced, reason a short text of why not.
     Q_INVOKABLE void fetch(const QString& url, const QString& file, int timeoutMs, const QJSValue& done);
 
-    // Any thread: whether the parsed reply has the shape `file` keeps; false
-    // for a file that is not a download of this kind.
-    static bool fitsFile(const QString& file, const QByteArray& json);
+    // The most rows a list may have: every security of the market, several
+    // times over. The lists feed lookup tables loaded at each start, so a
+    // longer one is refused rather than slowing every start.
+    static constexpr int kMaxRows = 50000;
+
+    // Any thread: why the reply cannot be kept as `file` ("reply of another
+    // shape" for JSON of another shape or a file that is not a download of
+    // this kind, or a list over kMaxRows), or "" when it can.
+    static QString misfit(const QString& file, const QByteArray& json);
     // Any thread: the body unpacked when it is a gzip stream, or empty when
     // it is or unpacks to more than maxBytes.
     static QByteArray unpack(const QByteArray& body, qint64 maxBytes);
