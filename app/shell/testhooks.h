@@ -9,9 +9,11 @@
 //   TARVOLIN_TEST_STALLS       "1": from the first frame of each phase's
 //                              window, a 2 ms timer on the GUI thread keeps
 //                              the longest time between its ticks (the
-//                              longest a frame could have waited); the end
-//                              of the phase reports "stalls PHASE: longest
-//                              N ms, peak memory K kB"
+//                              longest a frame could have waited) and the
+//                              most processor time the thread spent within
+//                              one (its own work); the end of the phase
+//                              reports "stalls PHASE: longest N ms, busy M
+//                              ms, peak memory K kB"
 //   TARVOLIN_TEST_INPUT        "1": the documents of both phases see the
 //                              context property TestInput, which sends key
 //                              and mouse events into a window the way the
