@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,6 +20,7 @@
 #include "models/qmystockservice.h"
 #include "models/qquorvexdll.h"
 #include "models/qquorvexservice.h"
+#include "shell/hfileio.h"
 
 namespace {
 
@@ -89,5 +91,38 @@ void BM_ScreeningCallback500(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ScreeningCallback500)->Unit(benchmark::kMillisecond);
+
+// The same callback when Quorvex.json already holds 1,000 results of 50
+// stocks each: what the GUI thread pays must not grow with the results kept.
+void BM_ScreeningCallbackOver1000Results(benchmark::State& state)
+{
+    application();
+    QQuorvexDll::setMessageSink([](const QString&) {});
+    std::vector<NotifyStockItem> items(50);
+    for (size_t i = 0; i < items.size(); ++i) {
+        std::memset(&items[i], 0, sizeof items[i]);
+        std::snprintf(items[i].code, sizeof items[i].code, "%06zu", 600000 + i);
+        items[i].market = 1;
+    }
+    QJsonArray result;
+    for (int g = 0; g < 1000; ++g) {
+        QJsonArray codes;
+        for (int i = 0; i < 50; ++i)
+            codes.append(QJsonObject{{"code", QString::number(600000 + i)}, {"market_id", "1"}});
+        result.append(QJsonObject{{"group_id", QString("26/01/02 09:%1").arg(g)}, {"group_name", "g"}, {"codes", codes}});
+    }
+    const QString full =
+        QString::fromUtf8(QJsonDocument(QJsonObject{{"code", "0000"}, {"msg", "success"}, {"result", result}}).toJson());
+    HFileIO::writeData("Quorvex.json", full);
+    QQuorvexService::loadFile();  // as at start
+    for (auto _ : state) {
+        NotifyMsg m{NotifyStocks, int32_t(items.size()), items.data()};
+        benchmark::DoNotOptimize(QQuorvexDll::onNotify(&m));
+        state.PauseTiming();
+        HFileIO::finishSaves();  // the writer thread's part is not the GUI thread's
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ScreeningCallbackOver1000Results)->Unit(benchmark::kMillisecond);
 
 }  // namespace

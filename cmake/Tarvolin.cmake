@@ -49,12 +49,20 @@ endfunction()
 # server) or "e2e" (whole-program runs) by their source files, when ctest
 # reads the test list (cmake/testlabels.cmake). Tests added by add_test carry
 # their LABELS themselves; the fuzz targets are "fuzz".
+#
+# It also adds <target>.whole (label "whole"): the program run whole once, in
+# a shuffled order, so state leaking from one case into another shows. Cases
+# marked RUN_IN_OWN_PROCESS (testsupport/ownprocess.h) are left to their own
+# entries there.
 function(tarvolin_label_discovered target)
   set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_labels.cmake)
   file(WRITE ${file}
     "include(\"${CMAKE_SOURCE_DIR}/cmake/testlabels.cmake\")\n"
     "tarvolin_label_cases(\"\${${target}_TESTS}\" \"${ARGN}\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
+  add_test(NAME ${target}.whole COMMAND ${target} --gtest_shuffle --gtest_brief=1)
+  set_tests_properties(${target}.whole PROPERTIES LABELS whole TIMEOUT 900
+    ENVIRONMENT "TARVOLIN_TEST_WHOLE=1;QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1")
 endfunction()
 
 # tarvolin_qt_printers(<target>): the test program prints Qt values (QString,

@@ -50,80 +50,14 @@ std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, cons
     for (int i = 0; i < count; ++i) {
         const QuoteKPoint& p = points[i];
         const int32_t t = int32_t(uint32_t(uint64_t(p.time)));
-        const bool known = std::size_t(i) < held.size() && held[std::size_t(i)].time == t;
-        out.push_back(kBar(p, known ? held[std::size_t(i)].date : chartDate(p.time),
+        // A whole series again has its bars at the held indices; a push, at the last.
+        const ChartBar* same = std::size_t(i) < held.size() && held[std::size_t(i)].time == t ? &held[std::size_t(i)]
+                               : !held.empty() && held.back().time == t                     ? &held.back()
+                                                                                            : nullptr;
+        out.push_back(kBar(p, same ? same->date : chartDate(p.time),
                            i == 0 ? p.open : points[i - 1].close));
     }
     return out;
-}
-
-bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int count)
-{
-    if (!points || count <= 0 || held.empty())
-        return false;
-    const std::size_t n = std::size_t(count);
-    if (held.size() != n && held.size() + 1 != n)
-        return false;
-    const std::size_t keep = n - 1;
-    // Field by field, the bits kBar would give against the held bar (its
-    // date is the held one's); differences are gathered over a block of bars
-    // before one branch.
-    auto bits = [](float f) {
-        uint32_t u;
-        std::memcpy(&u, &f, sizeof u);
-        return u;
-    };
-    constexpr std::size_t kBlock = 64;
-    for (std::size_t start = 0; start < keep; start += kBlock) {
-        const std::size_t end = std::min(keep, start + kBlock);
-        uint32_t diff = 0;
-        for (std::size_t i = start; i < end; ++i) {
-            const QuoteKPoint& p = points[i];
-            const ChartBar& h = held[i];
-            const float pre = i == 0 ? p.close : points[i - 1].close;
-            diff |= (uint32_t(uint64_t(p.time)) ^ uint32_t(h.time)) | (bits(p.open) ^ bits(h.open)) |
-                    (bits(p.high) ^ bits(h.high)) | (bits(p.low) ^ bits(h.low)) | (bits(p.close) ^ bits(h.close)) |
-                    (bits(float(p.amount)) ^ bits(h.amount)) | (bits(float(p.volume)) ^ bits(h.volume)) |
-                    (bits(pre) ^ bits(h.preClose)) | bits(h.avgPrice) | (bits(p.extra) ^ bits(h.extra));
-        }
-        if (diff != 0)
-            return false;
-    }
-    const QuoteKPoint& last = points[keep];
-    const int32_t t = int32_t(uint32_t(uint64_t(last.time)));
-    if (keep > 0 && t <= held[keep - 1].time)
-        return false;  // out of order: the merge decides
-    const bool same = held.size() == n;
-    if (same && held.back().time != t)
-        return false;
-    const ChartBar b = kBar(last, same ? held.back().date : chartDate(last.time),
-                            keep == 0 ? last.close : points[keep - 1].close);
-    if (same)
-        held.back() = b;
-    else
-        held.push_back(b);
-    return true;
-}
-
-int applyKLinePush(std::vector<ChartBar>& held, const QuoteKPoint* points, int count)
-{
-    if (!points || count <= 0 || held.empty())
-        return -1;
-    const int32_t first = int32_t(uint32_t(uint64_t(points[0].time)));
-    if (first < held.back().time)
-        return -1;
-    const bool same = first == held.back().time;
-    // The held date of the same time stamp saves a time-zone lookup.
-    const uint32_t sameDate = held.back().date;
-    if (same)
-        held.pop_back();
-    const std::size_t from = held.size();
-    for (int i = 0; i < count; ++i) {
-        const QuoteKPoint& p = points[i];
-        const float pre = i > 0 ? points[i - 1].close : from > 0 ? held[from - 1].close : p.close;
-        held.push_back(kBar(p, i == 0 && same ? sameDate : chartDate(p.time), pre));
-    }
-    return int(from);
 }
 
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose)

@@ -15,24 +15,10 @@
 // the point before (the first point: its own open).
 std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count);
 // The same, taking the date of a bar from held (the bars already stored)
-// where the bar at the same index has the same time: a live record repeats
-// the whole series, and the local date of a time costs a time-zone lookup.
+// where the bar at the same index, or the last one, has the same time: a
+// refresh repeats the whole series, a push the last bar, and the local date
+// of a time costs a time-zone lookup.
 std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, const std::vector<ChartBar>& held);
-// A live record that repeats the held series with only its last point new or
-// changed: when every point but the last converts to exactly the held bar
-// (previous closes as recomputed from the closes), the last bar is updated or
-// appended in place and true returned; held then equals what converting the
-// whole record and recomputing the previous closes would give. False, with
-// held untouched, for anything else.
-bool updateKLineTail(std::vector<ChartBar>& held, const QuoteKPoint* points, int count);
-// A live push: the library's incremental reply carries only the newest bars.
-// When the first point is at or after the last held bar, the merge would
-// overwrite that bar with a single point of the same time, drop it for more,
-// and append the rest; that is done here in place, with the previous closes
-// of the new bars as recomputing them over the whole series gives. Returns
-// the first bar that changed; -1, with held untouched, when nothing is held
-// or the first point is older than the last held bar (the merge decides).
-int applyKLinePush(std::vector<ChartBar>& held, const QuoteKPoint* points, int count);
 // Minute points: open = high = low = close = price, previous close the
 // series' previous close for the first point, average 0 becomes no value.
 std::vector<ChartBar> barsFromMinutePoints(const QuoteMinPoint* points, int count, float previousClose);

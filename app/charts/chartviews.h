@@ -1,9 +1,12 @@
 // What the chart item hands to the child items that paint a layer's outputs
-// and to its title bars. A child takes part by also deriving from one of these;
-// the item finds them with a checked cast and skips anything else.
+// and to its title bars. A layer child takes part by also deriving from
+// ChartLayerView (the item finds them in its subFChart list with a checked
+// cast and skips anything else); a title bar registers with its chart.
 #pragma once
 
 #include "charts/ctxdata.h"
+
+class QChart;
 
 class ChartLayerView {
 public:
@@ -16,9 +19,18 @@ public:
 
 class ChartTitleView {
 public:
-    virtual ~ChartTitleView() = default;
+    // Leaves the chart it is registered with.
+    virtual ~ChartTitleView();
     // GUI thread. Layer 0's slots; null when the chart has none.
     virtual void setCTXData(CTXLayer* layer) = 0;
     // GUI thread. The bar whose values the title shows.
     virtual void setCurX(int index) = 0;
+    // GUI thread. Registers with chart (null: with none), leaving the chart
+    // before; a chart going away lets its title views go first.
+    void attachToChart(QChart* chart);
+    QChart* attachedChart() const { return chart_; }
+
+private:
+    friend class QChart;
+    QChart* chart_ = nullptr;
 };

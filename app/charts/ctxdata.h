@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "charts/core/barchanges.h"
+#include "charts/core/barstore.h"
 #include "charts/core/chartbar.h"
 #include "charts/core/chartgeometry.h"
 #include "fml.h"
@@ -37,16 +38,7 @@ struct CTXGeometry {
     float yValue(float y) const { return yToValue(range, plot.top(), plot.height(), y); }
 };
 
-// The bar fields as columns, kept between evaluations and regathered only
-// from the first bar that changed; every slot that asks for a field copies
-// from its column (instead of each slot walking the bar records again).
-struct ChartColumns {
-    enum Field { Close, High, Low, Open, Volume, Amount, AvgPrice, Date, TimeBits, FieldCount };
-    std::vector<float> values[FieldCount];
-    unsigned built[FieldCount] = {};  // the bars' version each column holds (0: none)
-};
-
-struct ChartBarLayer;
+struct BarStore;
 
 struct CTXData {
     FormulaContext* context = nullptr;  // owned by the slot's formula instance
@@ -59,9 +51,9 @@ struct CTXData {
     std::vector<ChartBar>* bars = nullptr;  // the layer's bars, set before every run
     ChartColumns* columns = nullptr;        // the layer's columns during a run, else null
     const BarChanges* changes = nullptr;    // the layer's changes during a run, else null
-    // The layer and version of bars whose series the slot's context keeps
+    // The store and version of bars whose series the slot's context keeps
     // (fml_ctx_keep_series) since its last run that succeeded; null: none.
-    const ChartBarLayer* seriesLayer = nullptr;
+    const BarStore* seriesLayer = nullptr;
     unsigned seriesVersion = 0;
     bool draw = true;   // false for main-chart programs that replace the candles
     QChart* chart = nullptr;

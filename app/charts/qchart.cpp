@@ -88,6 +88,8 @@ QChart::QChart(QQuickItem* parent) : ShownPaintedItem(parent)
 
 QChart::~QChart()
 {
+    for (ChartTitleView* view : titleViews_)
+        view->chart_ = nullptr;
     closePaintBoard();
     // Slots first: their contexts belong to the instances, which need the machine.
     formulaLayers_.clear();
@@ -216,7 +218,7 @@ bool QChart::removeFormula(int vIndex, int aIndex)
             barLayers_.erase(barLayers_.begin() + vIndex);
             if (vIndex == 0 && !barLayers_.empty()) {
                 // The first overlay becomes the base: its own bars, not the aligned copy.
-                ChartBarLayer& base = *barLayers_.front();
+                BarStore& base = *barLayers_.front();
                 base.bars.swap(base.raw);
                 base.raw.clear();
                 base.changes.mark(0);
@@ -262,9 +264,40 @@ void QChart::clearFormula(bool bSaveFirst)
 // GUI thread. No slot is left for the title bars to show.
 void QChart::detachTitleViews()
 {
-    for (QObject* o : findChildren<QObject*>())
-        if (auto* title = dynamic_cast<ChartTitleView*>(o))
-            title->setCTXData(nullptr);
+    for (ChartTitleView* view : titleViews_)
+        view->setCTXData(nullptr);
+}
+
+// GUI thread.
+void QChart::addTitleView(ChartTitleView* view)
+{
+    if (!view || std::find(titleViews_.begin(), titleViews_.end(), view) != titleViews_.end())
+        return;
+    titleViews_.push_back(view);
+    if (!formulaLayers_.empty() && !formulaLayers_.front()->empty()) {
+        view->setCTXData(formulaLayers_.front().get());
+        const int last = barLayers_.empty() ? 0 : std::max(0, int(barLayers_.front()->bars.size()) - 1);
+        view->setCurX(range_.crosshair < 0 || range_.crosshair > last ? last : range_.crosshair);
+    }
+}
+
+// GUI thread.
+void QChart::removeTitleView(ChartTitleView* view)
+{
+    titleViews_.erase(std::remove(titleViews_.begin(), titleViews_.end(), view), titleViews_.end());
+}
+
+ChartTitleView::~ChartTitleView() { attachToChart(nullptr); }
+
+void ChartTitleView::attachToChart(QChart* chart)
+{
+    if (chart == chart_)
+        return;
+    if (chart_)
+        chart_->removeTitleView(this);
+    chart_ = chart;
+    if (chart_)
+        chart_->addTitleView(this);
 }
 
 // GUI thread.
@@ -426,7 +459,7 @@ CTXLayer* QChart::formulaLayer(int i) const
     return i >= 0 && i < int(formulaLayers_.size()) ? formulaLayers_[std::size_t(i)].get() : nullptr;
 }
 
-ChartBarLayer* QChart::barLayer(int i) const
+BarStore* QChart::barLayer(int i) const
 {
     return i >= 0 && i < int(barLayers_.size()) ? barLayers_[std::size_t(i)].get() : nullptr;
 }
@@ -436,11 +469,12 @@ ChartBarLayer* QChart::barLayer(int i) const
 // GUI thread.
 void QChart::runFormulas()
 {
+    alignOverlays();
     for (std::size_t i = 0; i < barLayers_.size(); ++i) {
         std::vector<ChartBar>& bars = barLayers_[i]->bars;
         if (bars.empty() || i >= formulaLayers_.size())
             break;
-        ChartBarLayer& layer = *barLayers_[i];
+        BarStore& layer = *barLayers_[i];
         for (auto& slot : *formulaLayers_[i]) {
             slot->bars = &bars;
             slot->columns = &layer.columns;
@@ -581,7 +615,7 @@ void QChart::layoutSlots()
     const QRect rect(pr.x, pr.y, pr.width, pr.height);
     const BarGeometry g = barGeometry(pr.width, kShowNumber_, n);
     for (std::size_t li = 0; li < formulaLayers_.size(); ++li) {
-        const ChartBarLayer* bl = li < barLayers_.size() ? barLayers_[li].get() : nullptr;
+        const BarStore* bl = li < barLayers_.size() ? barLayers_[li].get() : nullptr;
         for (auto& slot : *formulaLayers_[li]) {
             CTXGeometry& geo = slot->geometry;
             geo.plot = rect;
@@ -642,11 +676,9 @@ void QChart::updateTitleBarCTXData(int x)
         return;
     const int last = barLayers_.empty() ? 0 : std::max(0, int(barLayers_.front()->bars.size()) - 1);
     const int index = (x == -1 || x > last) ? last : x;
-    for (QObject* o : findChildren<QObject*>()) {
-        if (auto* title = dynamic_cast<ChartTitleView*>(o)) {
-            title->setCTXData(formulaLayers_.front().get());
-            title->setCurX(index);
-        }
+    for (ChartTitleView* view : titleViews_) {
+        view->setCTXData(formulaLayers_.front().get());
+        view->setCurX(index);
     }
 }
 
@@ -691,7 +723,6 @@ void QChart::bindSyncDataSignal(QObject* obj, int maxIndex)
     connect(obj, SIGNAL(syncUpdateMinute(const QuoteMinPoints*, int)), this,
             SLOT(onSyncUpdateMinute(const QuoteMinPoints*, int)));
     syncSource_ = qobject_cast<QChart*>(obj);
-    synced_ = {};
     maxIndex_ = maxIndex;
 }
 
@@ -702,7 +733,7 @@ int QChart::layerForRecord(int index)
     // An overlay's reply may come before layer 0's: the layers in between are
     // made empty, so the overlay's bars never land in another stock's layer.
     while (index >= int(barLayers_.size()))
-        barLayers_.push_back(std::make_unique<ChartBarLayer>());
+        barLayers_.push_back(std::make_shared<BarStore>());
     return index;
 }
 
@@ -710,18 +741,29 @@ void QChart::realign(int li)
 {
     if (li <= 0 || li >= int(barLayers_.size()))
         return;
-    ChartBarLayer& l = *barLayers_[std::size_t(li)];
+    BarStore& l = *barLayers_[std::size_t(li)];
     // The aligned bars are made anew; the formulas re-evaluate from the
     // first one that differs from before.
     alignedBefore_.swap(l.bars);
     alignToBase(barLayers_.front()->bars, l.raw, l.bars);
     l.changes.mark(firstChangedBar(alignedBefore_, l.bars));
+    l.alignedTo = barLayers_.front()->changes.version();
+}
+
+void QChart::alignOverlays()
+{
+    if (barLayers_.empty())
+        return;
+    const unsigned base = barLayers_.front()->changes.version();
+    for (int j = 1; j < int(barLayers_.size()); ++j)
+        if (barLayers_[std::size_t(j)]->alignedTo != base)
+            realign(j);
 }
 
 int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses,
                       const QuoteCodeInfo& info, int changedFrom)
 {
-    ChartBarLayer& layer = *barLayers_[std::size_t(li)];
+    BarStore& layer = *barLayers_[std::size_t(li)];
     // Layer 0 is its own series; an overlay keeps its stock's bars apart from the aligned copy.
     std::vector<ChartBar>& own = li == 0 ? layer.bars : layer.raw;
     const int oldCount = int(layer.bars.size());
@@ -755,75 +797,60 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
         realign(li);
     }
 
-    if (li < int(formulaLayers_.size())) {
-        const bool hasCode = info.code[0] != '\0';
-        const QuoteCodeInfo clean = sanitizedCodeInfo(info);
-        for (auto& slot : *formulaLayers_[std::size_t(li)]) {
-            slot->bars = &layer.bars;
-            if (hasCode)
-                slot->codeInfo = clean;
-        }
-    }
+    pointSlots(li, &info);
     return oldCount;
 }
 
-bool QChart::followSource(const QChart& source, const QuoteKPoint* points, int count, const QuoteCodeInfo& info)
+void QChart::pointSlots(int li, const QuoteCodeInfo* info)
 {
-    const ChartBarLayer* theirs = source.barLayer(0);
-    ChartBarLayer& mine = *barLayers_.front();
-    if (!theirs || synced_.ownVersion == 0 || synced_.ownVersion != mine.changes.version() ||
-        source.lastKPoints_ != points || source.lastKCount_ != count ||
-        source.lastKVersion_ != theirs->changes.version())
-        return false;
-    const int n = int(theirs->bars.size());
-    const int from = std::min(theirs->changes.since(synced_.sourceVersion, n), int(mine.bars.size()));
-    mine.bars.resize(theirs->bars.size());
-    std::copy(theirs->bars.begin() + from, theirs->bars.end(), mine.bars.begin() + from);
-    // No bars to merge: the store only notes the change from `from`,
-    // realigns the overlays and refreshes the slots.
-    storeBars(0, {}, true, false, info, from);
-    return true;
+    if (li >= int(formulaLayers_.size()) || li >= int(barLayers_.size()))
+        return;
+    const bool hasCode = info && info->code[0] != '\0';
+    const QuoteCodeInfo clean = hasCode ? sanitizedCodeInfo(*info) : QuoteCodeInfo{};
+    for (auto& slot : *formulaLayers_[std::size_t(li)]) {
+        slot->bars = &barLayers_[std::size_t(li)]->bars;
+        if (hasCode)
+            slot->codeInfo = clean;
+    }
 }
 
-void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index,
-                        const QChart* source)
+void QChart::takeLayer0(const SharedBarStore& store, const QuoteCodeInfo* info)
+{
+    if (barLayers_.empty())
+        barLayers_.push_back(store);
+    else if (barLayers_.front() != store)
+        barLayers_.front() = store;
+    pointSlots(0, info);
+    if (board_ && !store->bars.empty())
+        board_->attachChart(this);
+}
+
+void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index)
 {
     const int li = layerForRecord(index);
     if (li < 0)
         return;
-    ChartBarLayer& held = *barLayers_[std::size_t(li)];
-    // A live push carries the newest bar only, and a refresh repeats the
-    // whole series with only its last bar new or changed: either updates the
-    // bars in place from the bar it changed, instead of converting and
-    // merging the whole record again.
-    const int heldCount = int(held.bars.size());
-    int oldCount = heldCount;
-    const bool followed = li == 0 && source && followSource(*source, points, count, info);
-    if (!followed) {
-        std::vector<ChartBar>& own = li == 0 ? held.bars : held.raw;
-        int pushedFrom = -1;
-        if (li == 0 && updateKLineTail(held.bars, points, count))
-            storeBars(li, {}, true, false, info, int(held.bars.size()) - 1);
-        else if ((pushedFrom = applyKLinePush(own, points, count)) >= 0)
-            storeBars(li, {}, true, false, info, pushedFrom);
-        else
-            oldCount = storeBars(li, barsFromKPoints(points, count, own), true, true, info);
-    }
+    BarStore& store = *barLayers_[std::size_t(li)];
     if (li == 0) {
-        lastKPoints_ = points;
-        lastKCount_ = count;
-        lastKVersion_ = held.changes.version();
-        // Whether layer 0 now equals the source's, which took the same record.
-        const ChartBarLayer* theirs = source ? source->barLayer(0) : nullptr;
-        const bool same = theirs && (followed || (source->lastKPoints_ == points && source->lastKCount_ == count &&
-                                                  source->lastKVersion_ == theirs->changes.version() &&
-                                                  theirs->bars.size() == held.bars.size() &&
-                                                  std::memcmp(theirs->bars.data(), held.bars.data(),
-                                                              held.bars.size() * sizeof(ChartBar)) == 0));
-        synced_ = same ? SyncedBars{theirs->changes.version(), held.changes.version()} : SyncedBars{};
-        followKLineRange(range_, oldCount, int(barLayers_.front()->bars.size()), reset_, kShowNumber_);
-        reset_ = false;
+        store.push(barsFromKPoints(points, count, store.bars));
+        takeLayer0(barLayers_.front(), &info);
+        afterLayer0Changed();
+        return;
     }
+    pushBars(store.raw, barsFromKPoints(points, count, store.raw));
+    realign(li);
+    pointSlots(li, &info);
+    relayout();
+    updateTitleBarCTXData(range_.crosshair);
+    update();
+}
+
+void QChart::afterLayer0Changed()
+{
+    const int count = int(barLayers_.front()->bars.size());
+    followKLineRange(range_, followedCount_, count, reset_, kShowNumber_);
+    followedCount_ = count;
+    reset_ = false;
     relayout();
     updateTitleBarCTXData(range_.crosshair);
     update();
@@ -835,7 +862,13 @@ void QChart::onSyncUpdateKLine(const QuoteKPoints* k, int index)
 {
     if (!k || k->count <= 0 || !k->points)
         return;
-    storeKLine(k->points, k->count, k->code_info, index, syncSource_.data());
+    // The chart this pane follows took the record into the store both hold.
+    if (index == 0 && syncSource_ && !syncSource_->barLayers_.empty()) {
+        takeLayer0(syncSource_->barLayers_.front(), &k->code_info);
+        afterLayer0Changed();
+        return;
+    }
+    storeKLine(k->points, k->count, k->code_info, index);
 }
 
 // GUI thread, during the model's delivery.

@@ -1,7 +1,8 @@
 // QChart: one pane of a minute or K-line chart. It owns one formula virtual
-// machine, holds bars per layer (layer 0 its own stock, further layers overlay
-// stocks aligned to layer 0's time stamps), evaluates every formula slot over
-// its layer's bars and lays out bar widths and value ranges for the painters.
+// machine, holds a bar store per layer (layer 0 its own stock, shared with
+// the panes bound to it; further layers overlay stocks aligned to layer 0's
+// time stamps), evaluates every formula slot over its layer's bars and lays
+// out bar widths and value ranges for the painters.
 #pragma once
 
 #include <QImage>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "charts/core/barmerge.h"
+#include "charts/core/barstore.h"
 #include "charts/ctxdata.h"
 #include "charts/shownpainteditem.h"
 #include "fml.h"
@@ -24,15 +26,7 @@ class Formula;
 class QDividendProcesser;
 class CPaintBoard;
 class CPaintFullRect;
-
-// The bars of one layer. An overlay layer keeps the stock's own bars in raw
-// and the series aligned to layer 0 in bars; layer 0 uses bars only.
-struct ChartBarLayer {
-    std::vector<ChartBar> bars;
-    std::vector<ChartBar> raw;
-    ChartColumns columns;  // of bars
-    BarChanges changes;    // of bars
-};
+class ChartTitleView;
 
 // The item takes part in QML's parser status through QQuickItem.
 class QChart : public ShownPaintedItem {
@@ -150,7 +144,11 @@ public:
     FormulaVM* vm() const { return vm_; }
     int formulaLayerCount() const { return int(formulaLayers_.size()); }
     CTXLayer* formulaLayer(int i) const;
-    ChartBarLayer* barLayer(int i) const;
+    BarStore* barLayer(int i) const;
+    // GUI thread. Title bars register to be shown layer 0's slots and the
+    // crosshair bar (ChartTitleView::attachToChart).
+    void addTitleView(ChartTitleView* view);
+    void removeTitleView(ChartTitleView* view);
     int visibleBegin() const { return range_.begin; }
     int visibleEnd() const { return range_.end; }
     int crosshairPos() const { return range_.crosshair; }
@@ -225,31 +223,29 @@ private:
     // changedFrom: the first bar the store may change (0 when not known).
     int storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses, const QuoteCodeInfo& info,
                   int changedFrom = 0);
-    // source: the chart that handed the record on (syncUpdateKLine), or null.
-    void storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index,
-                    const QChart* source = nullptr);
-    // Layer 0 takes what source made of the record it handed on, copying the
-    // bars that changed since this pane last matched it; false (nothing done)
-    // when this pane's bars are not known to equal source's before the record.
-    bool followSource(const QChart& source, const QuoteKPoint* points, int count, const QuoteCodeInfo& info);
+    // Takes a K-line record into layer index's store by its push rule (pushBars).
+    void storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInfo& info, int index);
+    // Layer 0 holds store (shared with the panes that hold it): its slots
+    // point at it and take info, and the drawing board attaches once it has bars.
+    void takeLayer0(const SharedBarStore& store, const QuoteCodeInfo* info);
+    // The slots of layer li point at its bars and take info when it names a code.
+    void pointSlots(int li, const QuoteCodeInfo* info);
+    // After layer 0's bars changed: the range follows them, the view is laid
+    // out again from the first changed bar, and the title bars follow.
+    void afterLayer0Changed();
     void realign(int li);
+    // Overlays aligned to an older version of layer 0 (another pane changed it) are aligned again.
+    void alignOverlays();
 
-    std::vector<std::unique_ptr<ChartBarLayer>> barLayers_;
+    std::vector<SharedBarStore> barLayers_;
     std::vector<ChartBar> previousBars_;  // layer 0's bars before a store (storeBars)
     std::vector<ChartBar> alignedBefore_;  // an overlay's aligned bars before realign
     // The chart bound with bindSyncDataSignal, when it is a chart: the panes
-    // of one view hold the same bars, so a record it hands on is not
-    // converted and compared again here (followSource).
+    // of one view hold its layer-0 store, so a record it hands on was taken already.
     QPointer<QChart> syncSource_;
-    // The last K-line record layer 0 took and the version of its bars then.
-    const QuoteKPoint* lastKPoints_ = nullptr;
-    int lastKCount_ = 0;
-    unsigned lastKVersion_ = 0;
-    // Layer 0 equals syncSource_'s layer 0: at its version sourceVersion and
-    // this pane's version ownVersion (0: not known).
-    struct SyncedBars {
-        unsigned sourceVersion = 0, ownVersion = 0;
-    } synced_;
+    // Layer 0's bar count when the range last followed it.
+    int followedCount_ = 0;
+    std::vector<ChartTitleView*> titleViews_;
     int maxIndex_ = 0;
     ChartRange range_;
     int kShowNumber_ = 120;

@@ -8,6 +8,7 @@
 
 #include "charts/chartscales.h"
 #include "charts/core/chartrange.h"
+#include "charts/cpaintboard.h"
 #include "charts/qchart.h"
 
 const CTXData* QChart::firstSlot() const
@@ -258,12 +259,21 @@ QList<int> QChart::getTimeBarTime(int n) const
 // GUI thread.
 void QChart::clearKData()
 {
-    // The layers stay (the slots point at them); their new version makes
-    // every column and kept series be built again from bar 0.
-    for (auto& layer : barLayers_) {
-        layer->bars.clear();
-        layer->raw.clear();
-        layer->changes.mark(0);
+    // Every layer's store is emptied, or, where other panes share it (layer
+    // 0 of a view), this pane takes an empty one of its own and they keep
+    // theirs. The new versions make every column and kept series be built
+    // from bar 0.
+    for (int li = 0; li < int(barLayers_.size()); ++li) {
+        SharedBarStore& store = barLayers_[std::size_t(li)];
+        if (store.use_count() > 1) {
+            store = std::make_shared<BarStore>();
+            pointSlots(li, nullptr);
+        } else {
+            store->bars.clear();
+            store->raw.clear();
+            store->changes.mark(0);
+            store->alignedTo = 0;
+        }
     }
     // Fresh formula instances hold no outputs of the bars gone, and take
     // parameters changed since (in another view's dialog) as a new pane would.
@@ -274,10 +284,7 @@ void QChart::clearKData()
             slot->seriesVersion = 0;
         }
     dividends_.clear();
-    lastKPoints_ = nullptr;
-    lastKCount_ = 0;
-    lastKVersion_ = 0;
-    synced_ = {};
+    followedCount_ = 0;
     range_ = ChartRange{};
     reset_ = true;
     relayout();
@@ -291,17 +298,25 @@ int QChart::setKData(QChart* aChart, uint index)
     if (!aChart)
         return 0;
     const int li = index >= barLayers_.size() ? int(barLayers_.size()) : int(index);
-    if (li == int(barLayers_.size()))
-        barLayers_.push_back(std::make_unique<ChartBarLayer>());
     if (!aChart->barLayers_.empty()) {
         const CTXData* src = aChart->firstSlot();
         QuoteCodeInfo info{};
         if (src)
             info = src->codeInfo;
-        storeBars(li, std::vector<ChartBar>(aChart->barLayers_.front()->bars), false, false, info);
+        if (li == 0) {
+            // Layer 0 is the other chart's store: one copy of the bars for the view.
+            takeLayer0(aChart->barLayers_.front(), &info);
+        } else {
+            if (li == int(barLayers_.size()))
+                barLayers_.push_back(std::make_shared<BarStore>());
+            storeBars(li, std::vector<ChartBar>(aChart->barLayers_.front()->bars), false, false, info);
+        }
+    } else if (li == int(barLayers_.size())) {
+        barLayers_.push_back(std::make_shared<BarStore>());
     }
     if (li == 0) {
         const int count = int(barLayers_.front()->bars.size());
+        followedCount_ = count;
         range_.begin = std::max(0, count - kShowNumber_);
         range_.end = std::max(0, count - 1);
         range_.crosshair = range_.end;

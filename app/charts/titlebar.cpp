@@ -5,6 +5,21 @@
 
 #include "charts/chartpaint.h"
 #include "charts/chartscales.h"
+#include "charts/qchart.h"
+
+TitleBar::TitleBar(QQuickItem* parent) : ShownPaintedItem(parent)
+{
+    // The base's constructor placed it before this class could hear of it.
+    attachToChart(qobject_cast<QChart*>(parent));
+}
+
+// GUI thread.
+void TitleBar::itemChange(ItemChange change, const ItemChangeData& value)
+{
+    if (change == ItemParentHasChanged)
+        attachToChart(qobject_cast<QChart*>(value.item));
+    ShownPaintedItem::itemChange(change, value);
+}
 
 void TitleBar::setLeftPadding(int p)
 {

@@ -9,7 +9,7 @@ class TitleBar : public ShownPaintedItem, public ChartTitleView {
     Q_OBJECT
     Q_PROPERTY(int leftPadding READ leftPadding WRITE setLeftPadding NOTIFY leftPaddingChanged)
 public:
-    explicit TitleBar(QQuickItem* parent = nullptr) : ShownPaintedItem(parent) {}
+    explicit TitleBar(QQuickItem* parent = nullptr);
 
     void paint(QPainter* painter) override;
     void setCTXData(CTXLayer* layer) override { layer_ = layer; }
@@ -25,6 +25,10 @@ public:
 
 signals:
     void leftPaddingChanged(int leftPadding);
+
+protected:
+    // Registers with the chart it is placed in.
+    void itemChange(ItemChange change, const ItemChangeData& value) override;
 
 private:
     CTXLayer* layer_ = nullptr;

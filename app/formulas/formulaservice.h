@@ -56,11 +56,16 @@ public:
     std::shared_ptr<Group> findGroup(const std::string& name) const;
 
     // GUI thread. Reads the parameter file at path into the entries' current
-    // values (missing file, flag 0 or unknown keys load nothing).
+    // values (missing file, flag 0 or unknown keys load nothing). A file that
+    // is not a parameter file (no completion flag, a NUL) is marked to be
+    // kept as ".bad" by the next save; one that cannot be read is told, and
+    // moved aside by the writer.
     void loadParams(const std::string& path);
     // GUI thread. Rewrites the parameter file at path with every entry's
-    // current values; written to a temporary file and renamed into place.
-    void saveParams(const std::string& path) const;
+    // current values; written to a temporary file and renamed into place,
+    // after a file marked by loadParams was moved aside. False when nothing
+    // was written (the values stay as they are for the next save).
+    bool saveParams(const std::string& path);
 
     const std::vector<std::shared_ptr<BasicFormulaFactory>>& formulas() const { return formulas_; }
     const std::vector<std::shared_ptr<Group>>& groups() const { return groups_; }
@@ -72,6 +77,7 @@ public:
 private:
     std::vector<std::shared_ptr<BasicFormulaFactory>> formulas_;
     std::vector<std::shared_ptr<Group>> groups_;
+    std::string damagedParams_;  // the parameter file to keep aside before the next save, or ""
 };
 
 // The default palette as output colour words (red bits 0-7, green 8-15, blue 16-23).

@@ -3,10 +3,10 @@
 #include "formulas/formulaservice.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <locale>
 #include <sstream>
 
@@ -14,7 +14,7 @@
 
 namespace formula {
 
-void FormulaService::saveParams(const std::string& path) const
+bool FormulaService::saveParams(const std::string& path)
 {
     std::ostringstream body;
     body.imbue(std::locale::classic());
@@ -31,7 +31,13 @@ void FormulaService::saveParams(const std::string& path) const
     // one by rename only once every line is on the disk, so a full disk or a
     // crash leaves the old file.
     text[0] = '1';
-    HFileIO::writePath(QFile::decodeName(QByteArray::fromStdString(path)), QByteArray::fromStdString(text));
+    const QString file = QFile::decodeName(QByteArray::fromStdString(path));
+    if (damagedParams_ == path) {
+        if (QFileInfo::exists(file) && HFileIO::keepBadCopyAt(file).isEmpty())
+            return false;
+        damagedParams_.clear();
+    }
+    return HFileIO::writePath(file, QByteArray::fromStdString(text));
 }
 
 namespace {
@@ -48,19 +54,28 @@ const char* skipBlank(const char* p, const char* end)
 
 void FormulaService::loadParams(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    QByteArray bytes;
+    // One that cannot be read is told, and moved aside by the writer once
+    // the next save is on the disk.
+    if (HFileIO::readPath(QFile::decodeName(QByteArray::fromStdString(path)), &bytes) != HFileIO::Found::Read ||
+        bytes.isEmpty())
         return;
+    std::istringstream in(bytes.toStdString());
     std::string line;
-    if (!std::getline(in, line))
-        return;
+    std::getline(in, line);
     int flag = 0;
     {
         const char* p = skipBlank(line.data(), line.data() + line.size());
-        std::from_chars(p, line.data() + line.size(), flag);
+        const char* end = skipBlank(std::from_chars(p, line.data() + line.size(), flag).ptr, line.data() + line.size());
+        // Only a whole file of this form is taken; anything else is kept
+        // for the user before it is replaced.
+        if (end != line.data() + line.size() || (flag != 0 && flag != 1) || bytes.contains('\0'))
+            flag = 0;
     }
-    if (flag == 0)
+    if (flag == 0) {
+        damagedParams_ = path;
         return;
+    }
 
     while (std::getline(in, line)) {
         const char* p = line.data();

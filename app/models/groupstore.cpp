@@ -135,6 +135,12 @@ void GroupStore::setDocument(const QJsonObject& doc)
     indexed_ = false;
 }
 
+void GroupStore::adoptDocument(const QJsonObject& doc)
+{
+    doc_ = doc;
+    indexed_ = false;
+}
+
 void GroupStore::setGroups(const QJsonArray& result)
 {
     QJsonObject d = doc_;

@@ -71,6 +71,9 @@ public:
     // The text-to-store rule: replaced only by a text that parses to an object.
     bool fromJson(const QString& text);
     void setDocument(const QJsonObject& doc);
+    // A document already in the group shape (this store's own, edited with
+    // entries that were checked): taken without walking every group again.
+    void adoptDocument(const QJsonObject& doc);
     void setGroups(const QJsonArray& result);
     // The first place of a stock (groups in order, codes in order): the code
     // as text, the market as a number. Answered from an index of every

@@ -4,7 +4,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,17 +22,71 @@ const QString kFile = QStringLiteral("Quorvex.json");
 
 GroupStore& store() { return GroupStore::instance(GroupStore::Screening); }
 
+// Which file the store holds: its identity on the disk when it was last read
+// or written here. A file of the same identity is not read again.
+struct FileMark {
+    bool exists = false;
+    qint64 size = 0, seconds = 0, nanoseconds = 0;
+    quint64 inode = 0;
+    bool operator==(const FileMark& o) const
+    {
+        return exists == o.exists && size == o.size && seconds == o.seconds && nanoseconds == o.nanoseconds &&
+               inode == o.inode;
+    }
+};
+
+FileMark markOf(const QString& path)
+{
+    FileMark m;
+    struct stat st;
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return m;
+    m.exists = true;
+    m.size = st.st_size;
+    m.seconds = st.st_mtim.tv_sec;
+    m.nanoseconds = st.st_mtim.tv_nsec;
+    m.inode = st.st_ino;
+    return m;
+}
+
+std::mutex markMutex;          // guards the three below (the writer thread sets the mark)
+std::optional<FileMark> held;  // the file as the store last had it; none before the first load
+bool fileDamaged = false;      // the file held did not parse: kept aside before the next save
+
 }  // namespace
 
+// GUI thread. Reads the file again unless the store already holds it (or
+// newer: a save of it still on its way).
 QQuorvexService::QQuorvexService(QObject* parent) : QObject(parent)
 {
     QQuorvexDll* dll = QQuorvexDll::instance();
     connect(dll, &QQuorvexDll::dataChange, this, &QQuorvexService::onDataChange, Qt::QueuedConnection);
     connect(dll, &QQuorvexDll::syncActionCmd, this, &QQuorvexService::onSyncActionCmd, Qt::QueuedConnection);
-    QString text = HFileIO::readData(kFile);
+    if (HFileIO::savingLater(kFile))
+        return;
+    {
+        std::lock_guard<std::mutex> lock(markMutex);
+        if (held && *held == markOf(HFileIO::dataPath(kFile)))
+            return;
+    }
+    loadFile();
+}
+
+void QQuorvexService::loadFile()
+{
+    // A file that cannot be read is told and shows the default; the writer
+    // moves it aside as ".bad" once the next save is on the disk.
+    const FileMark mark = markOf(HFileIO::dataPath(kFile));
+    QString text;
+    const bool read = HFileIO::readData(kFile, &text) == HFileIO::Found::Read;
+    QJsonObject parsed;
+    const bool damaged = read && !text.isEmpty() && !groupdoc::parse(text, &parsed);
     if (text.isEmpty())
         text = QString::fromUtf8(groupdoc::kDefaultText);
     store().fromJson(text);
+    std::lock_guard<std::mutex> lock(markMutex);
+    held = mark;
+    fileDamaged = damaged;
 }
 
 QString QQuorvexService::freeGroupId(const QString& id) const
@@ -61,8 +119,9 @@ void QQuorvexService::addGroup(QString id, QString name, QVariant codes)
 {
     QJsonObject doc = store().document();
     QJsonArray result = doc.value("result").toArray();
-    result.prepend(QJsonObject{{"group_id", id}, {"group_name", name},
-                               {"codes", QJsonArray::fromVariantList(codes.toList())}});
+    // Only the new group is checked for the store's shape.
+    result.prepend(groupdoc::cleanGroups(QJsonArray{QJsonObject{
+        {"group_id", id}, {"group_name", name}, {"codes", QJsonArray::fromVariantList(codes.toList())}}}).first());
     doc.insert("result", result);
     saveJson(doc);
 }
@@ -93,20 +152,31 @@ void QQuorvexService::editGroup(QString group_id, QString name)
     saveJson(doc);
 }
 
-// The file is replaced atomically. A file that does not parse (hand-edited,
-// or written by something else) is kept as "Quorvex.json.bad" first rather
-// than lost under the new store (a later damaged one beside it, numbered).
-// The store takes the edit even when the disk refuses it: the next save
-// writes it again.
+// GUI thread. The store takes the edit at once; the file is written whole
+// and renamed into place on the writer thread, so that neither the text of a
+// thousand results nor the disk holds the window. A file that did not parse
+// (hand-edited, or written by something else) is kept as "Quorvex.json.bad"
+// first rather than lost under the new store (a later damaged one beside it,
+// numbered); one that cannot be read the writer moves aside itself. When the
+// disk refuses the save the store keeps the edit: the next save writes it
+// again.
 void QQuorvexService::saveJson(const QJsonObject& doc)
 {
-    const QString current = HFileIO::readData(kFile);
-    QJsonObject ignored;
-    if (!current.isEmpty() && !groupdoc::parse(current, &ignored))
+    bool damaged = false;
+    {
+        std::lock_guard<std::mutex> lock(markMutex);
+        std::swap(damaged, fileDamaged);
+    }
+    if (damaged)
         HFileIO::keepBadCopy(kFile);
-    const QString text = QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
-    HFileIO::writeData(kFile, text);
-    store().fromJson(text);
+    store().adoptDocument(doc);
+    const QString path = HFileIO::dataPath(kFile);
+    HFileIO::writeDataLater(
+        kFile, [doc] { return QJsonDocument(doc).toJson(QJsonDocument::Indented); },
+        [path](bool) {
+            std::lock_guard<std::mutex> lock(markMutex);
+            held = markOf(path);
+        });
 }
 
 void QQuorvexService::showQuorvex(QString appName, QString host, QString user, QString auth, int option)

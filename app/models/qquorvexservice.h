@@ -1,7 +1,8 @@
 // QQuorvexService: the QML face of the screening store. The screening groups
-// are kept in "Quorvex.json" of the data directory; each new instance reloads
-// the file, and every add, remove and edit writes it (atomically). Every live
-// instance re-emits the library's notifications from the event loop.
+// are kept in "Quorvex.json" of the data directory; a new instance reloads
+// the file when it changed on the disk since the store last had it, and every
+// add, remove and edit writes it (atomically, on the writer thread). Every
+// live instance re-emits the library's notifications from the event loop.
 #pragma once
 
 #include <QJsonObject>
@@ -40,6 +41,10 @@ public slots:
     void showQuorvex(QString appName, QString host, QString user, QString auth, int option);
     // A web page's notification {type, data}, answered as the dialog's would be.
     QVariant quorvexResponse(QJsonObject jObj);
+
+public:
+    // GUI thread. Reads the file into the store, as at start.
+    static void loadFile();
 
 private:
     void saveJson(const QJsonObject& doc);

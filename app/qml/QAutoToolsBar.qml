@@ -4,7 +4,8 @@ import "qrc:/qml/js/ToolsBar.js" as Bar
 import "theme"
 
 // A QToolsBar whose items are as wide as their text plus 10; the overflow menu
-// is as wide as the widest text plus 35.
+// is as wide as its widest entry as the menu lays it out (the entries' own font,
+// the tick column, the paddings and the scroll bar).
 QToolsBar {
     id: root
     property var textWidths: []
@@ -13,15 +14,16 @@ QToolsBar {
 
     function measure() {
         var widths = [];
-        var widest = 0;
+        var widestEntry = 0;
         for (var i = 0; i < model_.count; ++i) {
-            var w = util.stringWidth(model_.get(i).name, Theme.fontFamily, font_pixelSize, font_weight);
-            widths.push(w);
-            widest = Math.max(widest, w);
+            var name = model_.get(i).name;
+            widths.push(util.stringWidth(name, Theme.fontFamily, font_pixelSize, font_weight));
+            widestEntry = Math.max(widestEntry, util.stringWidth(name, menuEntryFont.family, menuEntryFont.pixelSize,
+                                                                 menuEntryFont.weight));
         }
         textWidths = widths;
         itemWidths = widths.map(function (w) { return w + 10; });
-        menu_width = widest + 35;
+        menu_width = Math.ceil(widestEntry) + menuEntryChrome;
     }
     function computeShowCount() {
         return Bar.autoShowCount(textWidths, width, leftPadding, rightPadding);

@@ -17,7 +17,8 @@ Popup {
     property var answer_: undefined  // the button pressed; undefined: closed otherwise
 
     width: 200
-    height: 150
+    // A message of several lines makes it taller, never clipped.
+    height: Math.max(150, body.contentHeight + 12 + buttons.height + 10 + topPadding + bottomPadding)
     modal: true
     anchors.centerIn: Overlay.overlay
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
@@ -55,6 +56,8 @@ Popup {
     }
 
     Text {
+        id: body
+        objectName: "popupText"
         anchors.top: parent.top
         anchors.left: parent.left
         anchors.right: parent.right

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import HRoute 1.0
+import PageKeys 1.0
 import "js/WebLinks.js" as WebLinks
 import "theme"
 
@@ -327,16 +328,28 @@ FocusScope {
         return true;
     }
     Keys.onPressed: event.accepted = handleKey(event)
+    // Keys typed in a web page that the page does not use come here too.
+    PageKeys { area: root }
 
     Rectangle {
         id: stripBg
         width: parent.width
         height: 22
         color: Theme.buttonColor
+        // More tabs than the strip shows: the wheel over the strip and the
+        // two arrows at its end scroll it, so that every tab can be reached.
+        readonly property bool overflows: tabModel.count * 141 > width
+        function scrollStrip(dx) {
+            var most = Math.max(strip.originX, strip.originX + strip.contentWidth - strip.width);
+            strip.contentX = Math.max(strip.originX, Math.min(most, strip.contentX + dx));
+        }
         ListView {
             id: strip
             objectName: "tabStrip"
-            anchors.fill: parent
+            anchors.left: parent.left
+            anchors.top: parent.top
+            anchors.bottom: parent.bottom
+            anchors.right: stripBg.overflows ? stripArrows.left : parent.right
             orientation: ListView.Horizontal
             spacing: 1
             clip: true
@@ -384,6 +397,35 @@ FocusScope {
                     hoverColor: Theme.closeHoverColor
                     onClicked: root.closeTab(index)
                 }
+            }
+        }
+        // Over the strip, under the tabs' own mouse areas: the wheel only.
+        MouseArea {
+            anchors.fill: strip
+            acceptedButtons: Qt.NoButton
+            onWheel: {
+                var d = wheel.angleDelta.y !== 0 ? wheel.angleDelta.y : wheel.angleDelta.x;
+                stripBg.scrollStrip(-d / 120 * 141);
+            }
+        }
+        Row {
+            id: stripArrows
+            visible: stripBg.overflows
+            anchors.right: parent.right
+            height: parent.height
+            GlyphButton {
+                objectName: "tabScrollLeft"
+                width: 20; height: 22
+                glyph: "<"
+                enabled: strip.contentX > strip.originX
+                onClicked: stripBg.scrollStrip(-141)
+            }
+            GlyphButton {
+                objectName: "tabScrollRight"
+                width: 20; height: 22
+                glyph: ">"
+                enabled: strip.contentX < strip.originX + strip.contentWidth - strip.width
+                onClicked: stripBg.scrollStrip(141)
             }
         }
     }

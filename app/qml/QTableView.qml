@@ -132,30 +132,34 @@ Rectangle {
         if (table_model.rowCount() === 0)
             return;
         var i = selectIndex < 0 ? 0 : selectIndex;
+        var newPage = false;
         i -= 1;
         if (i < 0) {
             i = table_model.rowCount() - 1;
             scrollToBottom();
-            if (is_page_change)
-                table_model.pageUp();
+            newPage = is_page_change;
         } else if (i * (rowHeight + spacing) < leftBody.contentY) {
             scrollRows(-1);
         }
         clickRow(i);
+        if (newPage)
+            askPage(false);   // the new page's row keeps the highlight
     }
     function nextRow() {
         if (table_model.rowCount() === 0)
             return;
         var i = selectIndex + 1;
+        var newPage = false;
         if (i >= table_model.rowCount()) {
             i = 0;
             resetXY();
-            if (is_page_change)
-                table_model.pageDown();
+            newPage = is_page_change;
         } else if (i - Math.floor(leftBody.contentY / (rowHeight + spacing)) >= visibleRows()) {
             scrollRows(1);
         }
         clickRow(i);
+        if (newPage)
+            askPage(true);
     }
     function headerClicked(column) {
         if (table_model.getSortField(column) < 0)
@@ -207,9 +211,70 @@ Rectangle {
 
     onHeightChanged: if (height > 0) resizedPage()
 
+    // The stock of the highlighted row ({code, market}), so that the
+    // highlight follows it when the ranks move.
+    property var selectedStock: null
+    // Another page: the highlighted row names its stock from the page's own
+    // reply. Rows kept at hand show at once, while asking, but may be older
+    // than that reply, in which the ranks may have moved.
+    property bool pageAsking: false
+    function askPage(down) {
+        pageAsking = true;
+        if (down)
+            table_model.pageDown();
+        else
+            table_model.pageUp();
+        pageAsking = false;
+        selectedStock = null;
+    }
+    onSelectIndexChanged: selectedStock = stockAt(selectIndex)
+    function stockAt(row) {
+        var info = row >= 0 && row < table_model.rowCount() ? table_model.getCodeInfo(row) : null;
+        return info ? { code: String(info.code), market: Number(info.market) } : null;
+    }
+    function sameStock(a, b) { return !!a && !!b && a.code === b.code && a.market === b.market; }
+    // New rows: the highlight goes to its stock's new row while the stock is
+    // on the page; once it left, the row keeps the highlight and its stock is
+    // told on (rowClicked), so that the row and the panes beside the table
+    // name the same stock.
+    function followSelection() {
+        if (selectIndex < 0)
+            return;
+        if (pageAsking)
+            return;
+        var now = stockAt(selectIndex);
+        if (!selectedStock) {
+            // A new page: the row keeps the highlight, and the others hear
+            // of its stock if it is not the one they were told of.
+            selectedStock = now;
+            if (now && toldStock && !sameStock(now, toldStock) && !clickTimer.running)
+                tellSelection();
+            return;
+        }
+        if (!now || sameStock(now, selectedStock))
+            return;
+        for (var r = 0; r < table_model.rowCount(); ++r)
+            if (sameStock(stockAt(r), selectedStock)) {
+                selectIndex = r;
+                return;
+            }
+        selectedStock = now;
+        if (!clickTimer.running)
+            tellSelection();
+    }
+    // The stock the others were told of last (rowClicked).
+    property var toldStock: null
+    function tellSelection() {
+        toldStock = stockAt(selectIndex);
+        rowClicked(table_model.getCodeInfo(selectIndex));
+    }
+
     TableModel {
         id: table_model
-        onDataChange: root.dataChange()
+        onDataChange: {
+            root.followSelection();
+            root.dataChange();
+        }
         // Other stocks in the rows (a page, a sort, a new query): nearly
         // every cell changes, and the table repaints as one area.
         onFixedRowChanged: wholeTable.markAll()
@@ -226,7 +291,7 @@ Rectangle {
     Timer {
         id: clickTimer
         interval: 300
-        onTriggered: if (root.selectIndex >= 0) root.rowClicked(table_model.getCodeInfo(root.selectIndex))
+        onTriggered: if (root.selectIndex >= 0) root.tellSelection()
     }
 
     Keys.onPressed: {
@@ -243,14 +308,14 @@ Rectangle {
             if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(table_model.rowCount() - 1);
                 scrollToBottom();
-                table_model.pageUp();
+                askPage(false);
             }
             break;
         case Qt.Key_PageDown:
             if (is_page_change && table_model.rowCount() > 0) {
                 clickRow(0);
                 resetXY();
-                table_model.pageDown();
+                askPage(true);
             }
             break;
         case Qt.Key_Return:

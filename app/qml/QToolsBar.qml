@@ -30,6 +30,10 @@ Rectangle {
     // Per-item widths (QAutoToolsBar); null: every item is item_width wide.
     property var itemWidths: null
     property int menu_width: 100
+    // What an overflow entry adds to its name's width, and the font it
+    // names in (QRMenuItem's): measured, not guessed.
+    readonly property int menuEntryChrome: Math.ceil(entryProbe.leftPadding + 20 + entryProbe.rightPadding) + 12
+    readonly property font menuEntryFont: entryProbe.font
     // The overflow menu shows at most this many rows at a time and scrolls.
     property int menu_rows: 20
     signal clickedItem(int index)
@@ -42,6 +46,9 @@ Rectangle {
     function updateShowCount() {
         show_count = computeShowCount();
         menu.close();
+        // The row never scrolls: a model refilled in place, or a width that
+        // changed with it, must not leave its first buttons out of sight.
+        row.positionViewAtBeginning();
     }
     // Single choice: the chosen index once known (-2: not known), so that a
     // click on a long bar rewrites two items, not all of them. Any change of
@@ -94,7 +101,11 @@ Rectangle {
         orientation: ListView.Horizontal
         interactive: false
         boundsBehavior: Flickable.StopAtBounds
+        // No current item for the view to scroll to.
+        currentIndex: -1
+        highlightFollowsCurrentItem: false
         cacheBuffer: 0
+        onCountChanged: positionViewAtBeginning()
         clip: true
         model: root.model_
         delegate: Rectangle {
@@ -123,6 +134,7 @@ Rectangle {
 
     Rectangle {
         id: moreButton
+        objectName: "moreButton"
         visible: root.show_count < root.model_.count
         anchors.right: parent.right
         width: root.rightPadding
@@ -137,6 +149,8 @@ Rectangle {
             onClicked: menu.popup(moreButton, moreButton.width / 2, moreButton.height / 2 + 25)
         }
     }
+
+    QRMenuItem { id: entryProbe; visible: false }
 
     // The items from show_count on; the ones before it have no height.
     Menu {

@@ -5,6 +5,7 @@ import QBaseService 1.0
 import HRoute 1.0
 import HFileIO 1.0
 import "js/WebLinks.js" as WebLinks
+import "js/Placement.js" as Placement
 import "theme"
 
 // The main window: title bar with the server's menus, quick bar, tab area and
@@ -221,10 +222,21 @@ ApplicationWindow {
             onOpenUrl: root.createWindow(url)
         }
     }
+    // The pop-up notice's place in the window (it stays at the screen's
+    // corner), or null while none shows.
+    readonly property var noticeRect: {
+        var p = notices.lastPopup;
+        return p && p.visible ? { x: p.x - root.x, y: p.y - root.y, w: p.width, h: p.height } : null;
+    }
     QQuickCmd {
         id: quickCmd
-        x: root.width - width - 10
-        y: root.height - height - stateBar.height - 10
+        // At the bottom right above the status bar, or beside the pop-up
+        // notice when that would cover it: its rows stay in sight.
+        readonly property var place: Placement.clearOf(
+            { x: root.width - width - 10, y: root.height - height - stateBar.height - 10, w: width, h: height },
+            root.noticeRect, { x: 0, y: 0, w: root.width, h: root.height }, 10)
+        x: place.x
+        y: place.y
         onOpenCmd: root.onChangedTabView(name, cmd)
         onMyStockChange: tabView.notifyMyStockChange()
     }
@@ -236,10 +248,24 @@ ApplicationWindow {
     QPopup { id: message; objectName: "message"; width: 240 }
     // A file the disk refused to take ("保存失败：磁盘空间不足"), told once per
     // cause (one refused during the sign-in as the window opens); what was
-    // not saved is written again by its next save.
+    // not saved is written again by its next save. A file that could not be
+    // read ("无法读取 Quorvex.json：没有读取权限"), or was moved aside for
+    // that, is told once.
+    // A notice that comes while another file notice shows is added to it; a
+    // question waiting for its answer is left alone.
     HFileIO {
         id: savedFiles
-        onSaveFailed: message.showMsg(text, null, false)
+        function tell(text) {
+            if (text === "")
+                return;
+            if (!message.opened)
+                message.showMsg(text, null, false);
+            else if (message.call_back_ === null && message.msg_.indexOf(text) < 0)
+                message.msg_ += "\n" + text;
+        }
+        function tellReadFailures() { tell(takeReadFailures()); }
+        onSaveFailed: tell(text)
+        onReadFailed: tellReadFailures()
     }
     QMouseFrame { window_: root; z: 10 }
     // While quitting: the window takes no input and says why it waits.
@@ -275,8 +301,8 @@ ApplicationWindow {
 
     Component.onCompleted: {
         showMaximized();
-        if (savedFiles.pendingSaveFailure() !== "")
-            message.showMsg(savedFiles.pendingSaveFailure(), null, false);
+        savedFiles.tell(savedFiles.pendingSaveFailure());
+        savedFiles.tellReadFailures();
         quickBar.load();
         onChangedTabView("首页", "app://qml/qml/HomeView.qml", true);
         // The first stock opened finds its view made between the first frames.

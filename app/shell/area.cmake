@@ -7,6 +7,8 @@ function(_tarvolin_shell_test_deps)
     target_link_libraries(app_shell_tests PRIVATE TarvolinWeb Qt5::WebEngine)
   endif()
   add_dependencies(Tarvolin TarvolinWeb)
+  # An install the updater left cut short is settled at the start.
+  target_link_libraries(tarvolin_app PUBLIC updater_journal)
   # The browser tests' web views: the runner initialises the web engine.
   target_link_libraries(app_qmltests PRIVATE Qt5::WebEngine)
 endfunction()

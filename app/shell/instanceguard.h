@@ -25,9 +25,12 @@ public:
     static QString lockPath();
 
     // True when this process is the first instance: it holds the lock and
-    // listens. False when another live instance holds it; `message` was then
-    // sent to that instance's server if it answered within 500 ms.
+    // listens. False when another live instance holds it (`message` was then
+    // sent to that instance's server if it answered within 500 ms), or when a
+    // leftover lock could not be removed (failure() says why).
     bool claim(const QString& message);
+    // Why this start cannot go on; "" when it can, or another instance runs.
+    const QString& failure() const { return failure_; }
 
     // The first instance's server (null otherwise); its newConnection()
     // signals a second start.
@@ -42,6 +45,7 @@ private:
     void listen(bool ownsLock);
 
     QString serverName_;
+    QString failure_;
     QLocalServer* server_ = nullptr;
     std::unique_ptr<QLockFile> lock_;
 };

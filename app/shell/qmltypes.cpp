@@ -36,6 +36,7 @@
 #include "shell/httprequest.h"
 #include "shell/httprequestfactory.h"
 #include "shell/hutil.h"
+#include "shell/pagekeys.h"
 #include "shell/qbaseservice.h"
 #include "shell/qcrypto.h"
 #include "shell/replyimage.h"
@@ -54,6 +55,7 @@ void registerQmlTypes()
     qmlRegisterType<FrameHold>("FrameHold", 1, 0, "FrameHold");
     qmlRegisterType<HDatetime>("HDatetime", 1, 0, "HDatetime");
     qmlRegisterType<HUtil>("HUtil", 1, 0, "HUtil");
+    qmlRegisterType<PageKeys>("PageKeys", 1, 0, "PageKeys");
     qmlRegisterType<QCrypto>("QCrypto", 1, 0, "QCrypto");
     qmlRegisterType<QBaseService>("QBaseService", 1, 0, "QBaseService");
     qmlRegisterType<ServerStateModel>("ServerStateModel", 1, 0, "ServerStateModel");

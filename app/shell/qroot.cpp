@@ -2,9 +2,10 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QProcess>
+#include <QFile>
 #include <QScreen>
 
+#include "platform/process.h"
 #include "shell/singleapplication.h"
 
 QRoot* QRoot::instance()
@@ -50,6 +51,9 @@ void QRoot::restartApp()
     if (!app_)
         return;
     app_->closeServer();
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), QStringList());
+    // The new program inherits none of our descriptors: the web engine's
+    // helper processes end when their sockets to this process close, which
+    // they would not while the new program held them open.
+    platform::start_detached(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString(), {}, {});
     QCoreApplication::exit(0);
 }

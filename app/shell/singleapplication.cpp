@@ -18,6 +18,11 @@ SingleApplication::SingleApplication(int& argc, char** argv, QString serverName)
 
 SingleApplication::~SingleApplication() = default;
 
+QString SingleApplication::startFailure() const
+{
+    return guard_->failure();
+}
+
 void SingleApplication::closeServer()
 {
     guard_->close();

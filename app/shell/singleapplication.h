@@ -18,6 +18,8 @@ public:
     ~SingleApplication() override;
 
     bool isRunning() const { return isRunning_; }
+    // Why this start cannot go on (isRunning() is then true too); "" otherwise.
+    QString startFailure() const;
     // Frees the local server name (and the instance lock) before a restart.
     void closeServer();
 

@@ -1,7 +1,9 @@
 #include "shell/startup.h"
 #include "shell/stockdictionary.h"
 
+#include <QDir>
 #include <QJsonValue>
+#include <QMessageBox>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -18,6 +20,7 @@
 #include <memory>
 
 #include "formulas/formulaservice.h"
+#include "installjournal.h"
 #include "platform/crashreporter.h"
 #include "platform/library.h"
 #include "quote.h"
@@ -203,8 +206,26 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
 
     SingleApplication app(args.argc(), args.argv(), appName);
+    if (!app.startFailure().isEmpty()) {
+        // Nothing else keeps this start out: the user is told why.
+        std::cerr << app.startFailure().toStdString() << std::endl;
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("无法启动"), app.startFailure(), QMessageBox::Ok);
+        box.setTextFormat(Qt::PlainText);
+        box.setInformativeText(QStringLiteral("请检查数据文件夹及其中文件的权限，然后重新启动。"));
+        box.show();
+        TestHooks::fromEnvironment().watchFirstExpose(box.windowHandle());
+        box.exec();
+        return 1;
+    }
     if (app.isRunning())
         return 0;
+    // An update the updater could not finish (it was killed while putting the
+    // files in place, in the folder it was started in) is finished or undone
+    // before anything of the installation is loaded.
+    QString installError;
+    if (!updater::recoverInstall(QDir::cleanPath(QDir::currentPath()), &installError))
+        std::cerr << "the last update could not be settled: " << installError.toStdString() << std::endl;
+    HFileIO::removeStaleTempFiles();
     fallBackToSoftwareWithoutOpenGl();
     const TestHooks hooks = TestHooks::fromEnvironment();
     QObject::connect(&app, &SingleApplication::activated, &app, [&app, &hooks] {
@@ -288,5 +309,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     // already waiting are served, so the engine thread never waits forever.
     quoteThread.stop();
     hooks.report("engine stopped");
+    // The saves still on the writer thread land before the program ends.
+    HFileIO::finishSaves();
     return 0;
 }

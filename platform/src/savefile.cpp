@@ -3,9 +3,12 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,11 +71,90 @@ bool exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+// Opens a regular file for reading without waiting on a pipe or a device;
+// the descriptor, or -1 with errno set (EISDIR for anything not a regular
+// file).
+int openToRead(const std::string& path, struct stat* st)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    int err = ::fstat(fd, st) != 0 ? errno : 0;
+    if (err == 0 && !S_ISREG(st->st_mode))
+        err = EISDIR;
+    if (err != 0) {
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
+// Whether a file is at `path` that this process cannot read; errno of the
+// refusal in *error.
+bool unreadable(const std::string& path, int* error)
+{
+    struct stat st;
+    const int fd = openToRead(path, &st);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    *error = errno;
+    return errno != ENOENT;
+}
+
+// Puts a rename in `dir` on the disk; 0 or the errno of the sync. A folder
+// that cannot be opened has its rename synced by the file system's own
+// schedule.
+int syncFolder(const std::string& dir)
+{
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    const int err = sync_to_disk(fd);
+    ::close(fd);
+    return err;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether `name` is "<something>.<digits>-<digits>.tmp"; the digits before
+// the dash in *pid.
+bool isTempName(const std::string& name, long* pid)
+{
+    static const std::string suffix = ".tmp";
+    if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    std::size_t end = name.size() - suffix.size();
+    std::size_t i = end;
+    while (i > 0 && name[i - 1] >= '0' && name[i - 1] <= '9')
+        --i;
+    if (i == end || i == 0 || name[i - 1] != '-')
+        return false;
+    end = i - 1;
+    i = end;
+    while (i > 0 && name[i - 1] >= '0' && name[i - 1] <= '9')
+        --i;
+    if (i == end || end - i > 9 || i < 2 || name[i - 1] != '.')
+        return false;
+    *pid = std::strtol(name.substr(i, end - i).c_str(), nullptr, 10);
+    return true;
+}
+
 }  // namespace
 
 // Any thread.
-int replace_file(const std::string& path, const void* data, std::size_t size)
+int replace_file(const std::string& path, const void* data, std::size_t size, std::string* keptAs)
 {
+    if (keptAs)
+        keptAs->clear();
     if (path.empty())
         return EINVAL;
     const std::string target = resolved(path);
@@ -80,6 +162,8 @@ int replace_file(const std::string& path, const void* data, std::size_t size)
     const bool hadOld = ::stat(target.c_str(), &old) == 0;
     if (hadOld && S_ISDIR(old.st_mode))
         return EISDIR;
+    int readError = 0;
+    const bool oldUnreadable = hadOld && unreadable(target, &readError);
 
     std::string temp;
     int fd = -1;
@@ -91,18 +175,119 @@ int replace_file(const std::string& path, const void* data, std::size_t size)
     }
     if (fd < 0)
         return EEXIST;
-    if (hadOld && ::fchmod(fd, old.st_mode & 07777) != 0) {
+    // The permissions of a file that could not be read are not taken over:
+    // the new content has to be readable again.
+    const mode_t mode = hadOld && !oldUnreadable ? (old.st_mode & 07777) | S_IRUSR | S_IWUSR : S_IRUSR | S_IWUSR;
+    if (::fchmod(fd, mode) != 0) {
         const int err = errno;
         ::close(fd);
         ::unlink(temp.c_str());
         return err;
     }
     int err = fillAndClose(fd, static_cast<const char*>(data), size);
-    if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0)
+    std::string kept;
+    if (err == 0 && oldUnreadable) {
+        kept = keep_bad_copy(target);
+        if (kept.empty())
+            err = errno != 0 ? errno : EACCES;
+    }
+    if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) {
         err = errno;
-    if (err != 0)
+        if (!kept.empty() && ::rename(kept.c_str(), target.c_str()) == 0)
+            kept.clear();
+    }
+    if (err != 0) {
         ::unlink(temp.c_str());
+        return err;
+    }
+    if (keptAs)
+        *keptAs = kept;
+    return syncFolder(folderOf(target));
+}
+
+// Any thread.
+int read_file(const std::string& path, std::string* bytes, std::size_t limit)
+{
+    bytes->clear();
+    if (path.empty())
+        return ENOENT;
+    struct stat st;
+    const int fd = openToRead(path, &st);
+    if (fd < 0)
+        return errno == ENOTDIR ? ENOENT : errno;
+    if (std::uint64_t(st.st_size) > limit) {
+        ::close(fd);
+        return EFBIG;
+    }
+    std::string out;
+    out.reserve(std::size_t(st.st_size));
+    char buf[65536];
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = errno == EAGAIN ? EIO : errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (out.size() + std::size_t(n) > limit) {
+            err = EFBIG;
+            break;
+        }
+        out.append(buf, std::size_t(n));
+    }
+    ::close(fd);
+    if (err == 0)
+        bytes->swap(out);
     return err;
+}
+
+// Any thread.
+std::string read_error_text(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "没有读取权限";
+    case EISDIR:
+        return "不是普通文件";
+    case EIO:
+        return "磁盘读写错误";
+    case EFBIG:
+        return "文件过大";
+    default:
+        break;
+    }
+    char buf[256] = {0};
+    const char* reason = ::strerror_r(error, buf, sizeof buf);
+    return reason ? reason : "未知错误";
+}
+
+// Any thread.
+int remove_stale_temp_files(const std::string& dir)
+{
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return 0;
+    int removed = 0;
+    while (const dirent* e = ::readdir(d)) {
+        long pid = 0;
+        if (!isTempName(e->d_name, &pid))
+            continue;
+        // A process still running may be finishing its save: the program
+        // restarting itself starts the next one before it ends.
+        if (pid <= 0 || pid > INT_MAX || ::kill(pid_t(pid), 0) == 0 || errno == EPERM)
+            continue;
+        const std::string path = dir + '/' + e->d_name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    ::closedir(d);
+    return removed;
 }
 
 // Any thread. A file that cannot be synced (a pipe, some special files) has

@@ -215,6 +215,59 @@ TEST(KLine, LoadMoreNeedsBarsStateTwoAndNoLoadRunning) {
     EXPECT_FALSE(client->data()->loading.load());
 }
 
+// The request's count as the load sends it.
+class PageProbe : public B2CClientLoadMore {
+public:
+    using B2CClientLoadMore::B2CClientLoadMore;
+    int32_t asked(const ContextBase& ctx) {
+        int64_t time = 0;
+        int32_t count = -1;
+        return time_and_count(ctx, &time, &count) ? count : -1;
+    }
+    // Takes an answer to the load as the loop and engine threads do.
+    void answer(const std::vector<uint8_t>& body) {
+        _B2CStream* s = stream_of(body);
+        _B2CQuoteMsg h{1, 0, 5, 0x44, 1, 7, s};
+        auto reply = make_reply(h);
+        b2c_stream_release(s);
+        reply->set_context(context_);
+        reply->process();
+    }
+};
+
+// An answer carries its bar count in 16 signed bits: a load of 65,535 bars
+// asks for 32,766 + 1, then the rest page by page while the server says
+// older bars remain, and stops when it says none do.
+TEST(KLine, LoadMoreAsksPagesOneAnswerCanCarry) {
+    B2CService& engine = B2CService::instance();
+    auto ctx = kline_ctx(&engine);
+    auto data = std::make_shared<KData>(33);
+    processed<B2CClient0x44Reply>(two_daily_bars(2).bytes(), 1, ctx, data, false, &engine);
+    auto load = std::make_shared<PageProbe>(*ctx, data);
+    struct Step {
+        uint8_t state;  // of the answer to the page before
+        int32_t asked;  // then asked (-1: nothing more sent)
+        bool loading;
+    };
+    load->set_count(65535);
+    data->loading.store(true);
+    EXPECT_EQ(load->asked(*ctx), 32767) << "the first page";
+    const Step steps[] = {{2, 32767, true}, {2, 4, true}, {2, -1, false}};
+    for (const Step& s : steps) {
+        load->answer(two_daily_bars(s.state).bytes());
+        EXPECT_EQ(data->loading.load(), s.loading) << "after asking " << s.asked;
+        if (s.asked > 0) EXPECT_EQ(load->asked(*ctx), s.asked);
+    }
+
+    load->set_count(40000);
+    data->loading.store(true);
+    EXPECT_EQ(load->asked(*ctx), 32767);
+    load->answer(two_daily_bars(1).bytes());
+    EXPECT_FALSE(data->loading.load()) << "no older bars: the load ends after its first page";
+    load->set_count(100);
+    EXPECT_EQ(load->asked(*ctx), 101) << "a small load in one request, as before";
+}
+
 TEST(KLine, OlderBarsFromLoadMoreGoInFront) {
     RUN_IN_OWN_PROCESS();
     auto ctx = kline_ctx(nullptr);

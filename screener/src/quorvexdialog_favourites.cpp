@@ -1,4 +1,6 @@
 // The favourites of CQuorvexDialog: the list view, applying a set, and the file.
+#include <cerrno>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,12 +44,20 @@ void CQuorvexDialog::loadFavourites()
     if (!favouritesPath_.isEmpty() && !QFileInfo::exists(favouritesPath_) && !legacyPath_.isEmpty() &&
         QFileInfo::exists(legacyPath_))
         favouritesRead_ = legacyPath_; // saved under the new name from the next OK on
-    QFile file(favouritesRead_);
-    if (favouritesRead_.isEmpty() || !file.open(QIODevice::ReadOnly))
+    std::string data;
+    const int error = platform::read_file(QFile::encodeName(favouritesRead_).toStdString(), &data);
+    if (error == ENOENT)
         return; // no file: no favourites
-    const QByteArray data = file.readAll();
+    if (error != 0) {
+        // Not taken for an empty file: it is kept as .bad before the next OK
+        // writes the favourites in its place.
+        favouritesDamaged_ = true;
+        message(QStringLiteral("无法读取收藏文件 %1：%2，保存时原文件将另存为 .bad")
+                    .arg(QDir::toNativeSeparators(favouritesRead_), QString::fromStdString(platform::read_error_text(error))));
+        return;
+    }
     std::vector<quorvex::ArchivedFavourite> read;
-    if (!quorvex::readFavourites(data.constData(), static_cast<size_t>(data.size()), &read)) {
+    if (!quorvex::readFavourites(data.data(), data.size(), &read)) {
         favouritesDamaged_ = true;
         qWarning("Quorvex: the favourites file %s is damaged; kept %zu favourites, the file is kept as .bad on save",
                  qPrintable(favouritesPath_), read.size());

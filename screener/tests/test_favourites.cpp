@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include "dialogfixture.h"
+#include "nofileoverride.h"
 #include "platform/savefile.h"
 #include "quorvexapp.h"
 
@@ -163,6 +164,35 @@ TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
     ASSERT_TRUE(d.SaveFavourites());
     EXPECT_EQ(damaged, readFile(path + ".bad"));
     EXPECT_EQ(kOneFavourite, readFile(path));
+}
+
+// A favourites file that cannot be read is told, not taken for an empty
+// one, and kept as .bad when OK writes the favourites in its place.
+TEST(QuorvexFavourites, UnreadableFileIsToldAndKeptAside)
+{
+    testsupport::WithoutFileOverride asUser;
+    if (!asUser.active())
+        GTEST_SKIP() << "mode 000 files stay readable to this process";
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/Tarvolin-u1.dat";
+    writeFile(path, kOneFavourite);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
+    DialogFixture f;
+    const QStringList& texts = f.messages.texts;
+    f.dialog = std::make_unique<CQuorvexDialog>(path, 0);
+    ASSERT_EQ(1, texts.size());
+    EXPECT_EQ(texts[0].toStdString(),
+              ("无法读取收藏文件 " + path + "：没有读取权限，保存时原文件将另存为 .bad").toStdString());
+    EXPECT_TRUE(f.dialog->Favourites().isEmpty());
+    ASSERT_TRUE(f.dialog->SaveFavourites());
+    EXPECT_EQ(1, texts.size());
+    EXPECT_EQ(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                            QFileDevice::WriteUser);
+    ASSERT_TRUE(QFile::setPermissions(path + ".bad", QFileDevice::ReadOwner));
+    EXPECT_EQ(kOneFavourite, readFile(path + ".bad"));
+    CQuorvexDialog again(path, 0);
+    EXPECT_TRUE(again.Favourites().isEmpty());
+    EXPECT_EQ(1, texts.size()) << "the saved file does not read back";
 }
 
 TEST(QuorvexFavourites, UnwritableFileKeepsTheDialogShown)

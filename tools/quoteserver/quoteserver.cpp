@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "bodywriter.h"
 #include "commandregistry.h"
+#include "syntheticmarket.h"
 
 namespace {
 
@@ -477,6 +479,8 @@ void QuoteServer::push_market_state_as(uint16_t request_id)
 //   hold                    keep later requests unanswered ("holding")
 //   release                 answer the kept requests and stop holding
 //                           ("released")
+//   tick <n>                move the synthetic market on by n ticks, as n
+//                           list pushes do ("ticked"); later answers show it
 void QuoteServer::control(const std::string& line)
 {
     std::istringstream in(line);
@@ -518,6 +522,14 @@ void QuoteServer::control(const std::string& line)
     } else if (word == "release") {
         release();
         event("released");
+    } else if (word == "tick") {
+        long n = 0;
+        in >> n;
+        n = std::clamp(n, 0L, 1000000L);
+        scheduler_.post([this, n] {
+            for (long i = 0; i < n; ++i) SyntheticMarket::instance().tick();
+            event("ticked");
+        });
     } else if (!word.empty()) {
         event("unknown control " + word);
     }

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QVector>
 
 #include <cstdio>
+#include <unistd.h>
 
 #include "installfiles.h"
 #include "platform/savefile.h"
@@ -32,21 +32,23 @@ bool existsOrLink(const QString& path)
 Installer::Installer(const QString& root)
     : root_(root)
     , realRoot_(QFileInfo(root).canonicalFilePath())
+    , journal_(root)
 {
 }
 
 Installer::~Installer()
 {
     if (!committed_)
-        rollBack(0);
+        rollBack();
 }
 
 QStringList Installer::stagedPaths() const
 {
     QStringList out;
-    for (const Item& item : items_) {
-        if (!item.staged.isEmpty())
-            out << item.staged;
+    for (const QString& dest : dests_) {
+        const QString staged = InstallJournal::stagedPath(dest);
+        if (existsOrLink(staged))
+            out << staged;
     }
     return out;
 }
@@ -78,11 +80,12 @@ bool Installer::makeFolder(const QString& dir, QString* error)
         return false;
     }
     for (const QString& part : missing) {
-        if (!QDir().mkdir(part)) {
+        if (!journal_.begin(error))
+            return false;
+        if (!journal_.note(QStringLiteral("folder"), part) || !QDir().mkdir(part)) {
             *error = QStringLiteral("无法创建文件夹:") + part;
             return false;
         }
-        madeFolders_ << part;
     }
     return true;
 }
@@ -97,22 +100,45 @@ bool Installer::stage(const QString& dest, const std::function<bool(QFileDevice&
         *error = QStringLiteral("目标是文件夹:") + dest;
         return false;
     }
-    const QFileDevice::Permissions permissions =
-        old.exists() && !old.isSymLink() ? old.permissions() : newPermissions;
-    QTemporaryFile tmp(dest + QStringLiteral(".XXXXXX"));
-    if (!tmp.open()) {
+    if (dest == root_ + QLatin1Char('/') + InstallJournal::fileName()) {
         *error = QStringLiteral("无法创建文件:") + dest;
         return false;
     }
-    // On the disk before the rename: a full disk fails here, not later.
-    if (!fill(tmp) || !tmp.flush() || platform::sync_to_disk(tmp.handle()) != 0 || !tmp.setPermissions(permissions)) {
+    const QFileDevice::Permissions permissions =
+        old.exists() && !old.isSymLink() ? old.permissions() : newPermissions;
+    if (!journal_.begin(error))
+        return false;
+    // A destination staged twice (an archive naming it twice) keeps its
+    // first step: the later content wins.
+    if (!dests_.contains(dest)) {
+        const bool replaces = existsOrLink(dest);
+        if (!journal_.note(replaces ? QStringLiteral("replace") : QStringLiteral("new"), dest)) {
+            *error = QStringLiteral("写入文件错误:") + dest;
+            return false;
+        }
+        dests_ << dest;
+        const QString backup = InstallJournal::backupPath(dest);
+        if (replaces
+            && ((existsOrLink(backup) && !QFile::remove(backup))
+                || ::link(QFile::encodeName(dest).constData(), QFile::encodeName(backup).constData()) != 0)) {
+            *error = QStringLiteral("替换文件错误:") + dest;
+            return false;
+        }
+    }
+    const QString staged = InstallJournal::stagedPath(dest);
+    QFile out(staged);
+    // A file or link of that name is left over: the new one is made afresh.
+    if ((existsOrLink(staged) && !QFile::remove(staged)) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        *error = QStringLiteral("无法创建文件:") + dest;
+        return false;
+    }
+    // On the disk before the commit: a full disk fails here, not later.
+    if (!fill(out) || !out.flush() || platform::sync_to_disk(out.handle()) != 0 || !out.setPermissions(permissions)) {
         if (error->isEmpty())
             *error = QStringLiteral("写入文件错误:") + dest;
         return false;
     }
-    tmp.close();
-    tmp.setAutoRemove(false);
-    items_.push_back(Item{dest, tmp.fileName(), QString()});
+    out.close();
     return true;
 }
 
@@ -121,9 +147,10 @@ bool Installer::stageCopy(const QString& source, const QString& dest, QString* e
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("无法读取文件:") + source;
+        rollBack();
         return false;
     }
-    return stage(
+    const bool staged = stage(
         dest,
         [&in](QFileDevice& out) {
             char buf[65536];
@@ -138,6 +165,9 @@ bool Installer::stageCopy(const QString& source, const QString& dest, QString* e
             }
         },
         in.permissions(), error);
+    if (!staged)
+        rollBack();
+    return staged;
 }
 
 bool Installer::stageZip(const QString& zipPath, const QString& destDir,
@@ -145,8 +175,10 @@ bool Installer::stageZip(const QString& zipPath, const QString& destDir,
 {
     ZipArchive zip;
     QVector<QString> targets;
-    if (!zip.open(zipPath, ZipLimits(), error) || !zipTargets(zip, destDir, &targets, error))
+    if (!zip.open(zipPath, ZipLimits(), error) || !zipTargets(zip, destDir, &targets, error)) {
+        rollBack();
         return false;
+    }
     const QFileDevice::Permissions writableByOthers = QFileDevice::WriteGroup | QFileDevice::WriteOther;
     const QFileDevice::Permissions plain = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
         | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
@@ -155,78 +187,62 @@ bool Installer::stageZip(const QString& zipPath, const QString& destDir,
         if (targets[i].isEmpty())
             continue;
         if (item.isDir) {
-            if (!makeFolder(targets[i], error))
+            if (!makeFolder(targets[i], error)) {
+                rollBack();
                 return false;
+            }
             continue;
         }
         onFile(item.name);
         const QFileDevice::Permissions mode = item.permissions ? item.permissions & ~writableByOthers : plain;
-        if (!stage(targets[i], [&](QFileDevice& out) { return zip.extract(item, out, error); }, mode, error))
+        if (!stage(targets[i], [&](QFileDevice& out) { return zip.extract(item, out, error); }, mode, error)) {
+            rollBack();
             return false;
+        }
     }
     return true;
 }
 
 bool Installer::commit(QString* error)
 {
-    for (size_t i = 0; i < items_.size(); ++i) {
-        Item& item = items_[i];
-        if (existsOrLink(item.dest)) {
-            // The old file goes aside under a name of its own first.
-            QTemporaryFile reserve(item.dest + QStringLiteral(".old-XXXXXX"));
-            if (!reserve.open()) {
-                *error = QStringLiteral("替换文件错误:") + item.dest;
-                rollBack(i);
-                return false;
-            }
-            reserve.setAutoRemove(false);
-            reserve.close();
-            if (!renamePath(item.dest, reserve.fileName())) {
-                QFile::remove(reserve.fileName());
-                *error = QStringLiteral("替换文件错误:") + item.dest;
-                rollBack(i);
-                return false;
-            }
-            item.backup = reserve.fileName();
-        }
-        if (!renamePath(item.staged, item.dest)) {
-            *error = QStringLiteral("替换文件错误:") + item.dest;
-            rollBack(i + 1);
+    if (!journal_.isOpen()) {
+        committed_ = true;
+        return true;
+    }
+    QStringList names = dests_;
+    for (const QString& dest : dests_)
+        names << InstallJournal::stagedPath(dest);
+    InstallJournal::syncFoldersOf(names);  // the names are on the disk before the journal relies on them
+    // From the commit step on, a kill leaves an install the next start finishes.
+    if (!journal_.note(QStringLiteral("commit"))) {
+        *error = QStringLiteral("写入文件错误:") + root_ + QLatin1Char('/') + InstallJournal::fileName();
+        rollBack();
+        return false;
+    }
+    for (const QString& dest : dests_) {
+        if (!renamePath(InstallJournal::stagedPath(dest), dest)) {
+            *error = QStringLiteral("替换文件错误:") + dest;
+            journal_.note(QStringLiteral("rollback"));
+            rollBack();
             return false;
         }
-        item.staged.clear();
     }
-    for (const Item& item : items_) {
-        if (!item.backup.isEmpty())
-            QFile::remove(item.backup);
-    }
-    items_.clear();
-    madeFolders_.clear();
+    // Nothing is left to rename: this removes the backups and the journal.
+    if (!journal_.settle(error))
+        qWarning("install finished, but %s", qPrintable(*error));
+    dests_.clear();
     committed_ = true;
     return true;
 }
 
-// Undoes the first `done` swaps (newest first), then drops every staged file
-// and the folders made for them.
-void Installer::rollBack(size_t done)
+// Puts every replaced file back and drops every staged file, backup and
+// folder made, as the journal lists them.
+void Installer::rollBack()
 {
-    for (size_t i = done; i-- > 0;) {
-        Item& item = items_[i];
-        if (item.staged.isEmpty())
-            QFile::remove(item.dest);
-        if (!item.backup.isEmpty() && !renamePath(item.backup, item.dest))
-            qWarning("could not put back %s (kept as %s)", qPrintable(item.dest), qPrintable(item.backup));
-        item.backup.clear();
-    }
-    for (Item& item : items_) {
-        if (!item.staged.isEmpty())
-            QFile::remove(item.staged);
-        item.staged.clear();
-    }
-    items_.clear();
-    for (int i = madeFolders_.size() - 1; i >= 0; --i)
-        QDir().rmdir(madeFolders_.at(i));
-    madeFolders_.clear();
+    QString error;
+    if (!journal_.settle(&error, true))
+        qWarning("could not roll the install back: %s (the next start tries again)", qPrintable(error));
+    dests_.clear();
 }
 
 }  // namespace updater

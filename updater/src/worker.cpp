@@ -15,6 +15,7 @@
 #include "gzipdecoder.h"
 #include "installer.h"
 #include "installfiles.h"
+#include "installjournal.h"
 #include "platform/savefile.h"
 
 namespace {
@@ -162,6 +163,14 @@ void Worker::doCheckVersion(const QString& exe, const QString& versionFile, cons
     pending.clear();
     versionFileName = versionFile;
     root = QDir::cleanPath(QDir::currentPath());
+
+    // An install cut short by a kill is finished or undone first, so the
+    // versions compared below are the installation's real ones.
+    QString recoverError;
+    if (!updater::recoverInstall(root, &recoverError)) {
+        emit sigShowError(QStringLiteral("更新错误"), recoverError);
+        return;
+    }
 
     const QString localPath = updater::checkedJoin(root, versionFileName);
     qDebug() << "local version file:" << localPath;

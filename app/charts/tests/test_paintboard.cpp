@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QSignalSpy>
@@ -13,6 +14,7 @@
 
 #include "chartfixtures.h"
 #include "charts/core/paintfile.h"
+#include "shell/datadir.h"
 #include "charts/cpaintboard.h"
 #include "charts/paintarrow.h"
 #include "charts/paintfan.h"
@@ -68,7 +70,14 @@ void showBoard(QChart& c, const KRecord& k)
 struct Board : ::testing::Test {
     QChart c;
     KRecord k = bars(100);
-    void SetUp() override { showBoard(c, k); }
+    void SetUp() override
+    {
+        // Each case starts with no drawings kept: earlier cases of the process
+        // save theirs in the same data folder.
+        const QDir data(dataDirectory());
+        for (const QString& name : data.entryList({"??????-?-*.json"}, QDir::Files)) QFile::remove(data.filePath(name));
+        showBoard(c, k);
+    }
     CPaintBoard& board() { return *c.paintBoard(); }
     int x(int bar) const { return c.getPointX(bar - c.getBegin()); }
     int y(double price) const { return int(c.getPointY(price)); }

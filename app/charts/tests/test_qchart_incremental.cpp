@@ -188,7 +188,7 @@ TEST(QChartIncremental, OneBarPushesChangeBarsFromTheBarTheyCarry)
         int from; // the first changed bar, from the end of the series before
     } cases[] = {
         {"the last bar's close", [](Days& d) { d.back().second += 0.3f; }, -1, -1},
-        {"the last bar unchanged", [](Days&) {}, -1, -1},
+        {"the last bar unchanged (no bar changed)", [](Days&) {}, -1, 0},
         {"a new day", [](Days& d) { d.push_back({d.back().first + 1, d.back().second + 0.1f}); }, -1, 0},
         {"a day after a gap", [](Days& d) { d.push_back({d.back().first + 3, d.back().second - 0.2f}); }, -1, 0},
         {"the bar before the last", [](Days& d) { d[d.size() - 2].second -= 0.4f; }, -2, -2},
@@ -199,7 +199,7 @@ TEST(QChartIncremental, OneBarPushesChangeBarsFromTheBarTheyCarry)
         c.edit(days);
         const KRecord whole(days, "600001");
         const Push one(whole, std::size_t(int(days.size()) + c.bar));
-        const ChartBarLayer& layer = *kept.barLayer(0);
+        const BarStore& layer = *kept.barLayer(0);
         const unsigned seen = layer.changes.version();
         kept.onSyncUpdateKLine(one.get(), 0);
         EXPECT_EQ(before + c.from, layer.changes.since(seen, int(layer.bars.size())))
@@ -284,8 +284,7 @@ TEST(QChartIncremental, MinuteRecordsOfEveryLength)
 
 namespace {
 
-// Lower panes bound to the main pane take the bars it made of each record it
-// hands on; after ticks, new bars, a corrected older bar, a record of other
+// Lower panes bound to the main pane hold the store it took each record into; after ticks, new bars, a corrected older bar, a record of other
 // prices and a record given to a lower pane directly, every pane holds and
 // draws what a new chart makes of the record.
 TEST(QChartIncremental, LowerPanesFollowTheMainPane)
@@ -336,6 +335,9 @@ TEST(QChartIncremental, LowerPanesFollowTheMainPane)
         main.onUpdateKLine(push ? one.get() : &r.record, 0);
         const std::string where = std::string("edit ") + std::to_string(edit) + " (" +
                                   (kind < 0 ? "first" : what[kind]) + (push ? ", pushed)" : ")");
+        // One copy of the bars for the view: the lower panes hold the main pane's store.
+        ASSERT_EQ(main.barLayer(0), vol.barLayer(0)) << where;
+        ASSERT_EQ(main.barLayer(0), macd.barLayer(0)) << where;
         for (QChart* pane : {&main, &vol, &macd}) {
             QChart fresh;
             setUp(fresh, pane->getCTXData(0)->name.toUtf8().constData(),

@@ -46,6 +46,7 @@ class ScreeningBridge : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        HFileIO::finishSaves();  // an earlier test's
         QFile::remove(HFileIO::dataPath("Quorvex.json"));
         QFile::remove(HFileIO::dataPath("Quorvex.json.bad"));
         QFile::remove(HFileIO::dataPath("Quorvex.json.2.bad"));

@@ -238,4 +238,19 @@ TestCase {
         verify(!files.writedFileDefaultPath("no-such-folder/a.json", "y"));
         verify(!win.message.opened);
     }
+
+    // A data file that is there but cannot be read (here the database's
+    // folder where a file is asked for) is told in the window, once, and not
+    // taken for a missing one silently.
+    function test_unreadableFileToldOnce() {
+        win.message.close();
+        tryVerify(function () { return !win.message.opened; });
+        compare(files.readFileDefaultPath("Databases"), "");
+        tryVerify(function () { return win.message.opened; });
+        compare(win.message.msg_, "无法读取 Databases：不是普通文件");
+        win.message.close();
+        tryVerify(function () { return !win.message.opened; });
+        compare(files.readFileDefaultPath("Databases"), "");
+        verify(!win.message.opened);
+    }
 }

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtTest 1.15
 import "qrc:/qml/" as App
 import "qrc:/qml/js/Database.js" as Sql
+import "qrc:/qml/js/Placement.js" as Placement
 
 // The quick bar and the quick-command box over the stock dictionary.
 Item {
@@ -142,6 +143,34 @@ Item {
             verify(cmd.opened);
             keyClick(Qt.Key_Escape);
             verify(!cmd.opened);
+        }
+    }
+    // The box's place clear of another window, by hand: a 260 x 320 box wished
+    // at (1010, 439) in a 1280 x 759 window, the notice 300 x 200 at (979, 599).
+    TestCase {
+        name: "ClearOf"
+
+        function test_places_data() {
+            var box = { x: 1010, y: 439, w: 260, h: 320 };
+            var bounds = { x: 0, y: 0, w: 1280, h: 759 };
+            return [
+                { tag: "nothing to avoid", box: box, avoid: null, bounds: bounds, want: { x: 1010, y: 439 } },
+                { tag: "clear already", box: box, avoid: { x: 100, y: 100, w: 300, h: 200 }, bounds: bounds,
+                  want: { x: 1010, y: 439 } },
+                // 979 - 10 - 260 = 709
+                { tag: "left of the notice", box: box, avoid: { x: 979, y: 599, w: 300, h: 200 }, bounds: bounds,
+                  want: { x: 709, y: 439 } },
+                // No room on the left (100 - 10 - 260 < 0): above it, 599 - 10 - 320 = 269.
+                { tag: "above when the left is short", box: { x: 20, y: 439, w: 260, h: 320 },
+                  avoid: { x: 100, y: 599, w: 300, h: 200 }, bounds: bounds, want: { x: 20, y: 269 } },
+                { tag: "stays when nothing fits", box: { x: 20, y: 100, w: 260, h: 320 },
+                  avoid: { x: 100, y: 150, w: 300, h: 200 }, bounds: bounds, want: { x: 20, y: 100 } }
+            ];
+        }
+        function test_places(d) {
+            var at = Placement.clearOf(d.box, d.avoid, d.bounds, 10);
+            compare(at.x, d.want.x);
+            compare(at.y, d.want.y);
         }
     }
 }

@@ -196,10 +196,36 @@ Item {
             // A narrower window keeps the current tab whole on the strip.
             var wide = top.width;
             top.width = 300;
-            compare(strip.width, 300);
+            // Less the two 20 px arrows of a strip that overflows.
+            compare(strip.width, 260);
             verify(last.x - strip.contentX >= 0);
             verify(last.x - strip.contentX + 140 <= strip.width);
             top.width = wide;
+        }
+
+        // Thirteen tabs of 141 px in 900: the strip overflows by 13 * 141 - 860
+        // = 973 px once the two 20 px arrows take their place.
+        function test_stripScrollsByWheelAndArrows() {
+            for (var i = 0; i < 12; ++i)
+                tabs.onAddModel("T" + i, "app://qml/qml/StubView.qml?n=" + i, false);
+            var strip = tabs.tabStrip;
+            compare(strip.width, 860);
+            compare(strip.contentX, 13 * 141 - 1 - 860);   // the last tab whole, at the end
+            mouseWheel(strip, 400, 11, 0, 120);
+            compare(strip.contentX, 13 * 141 - 1 - 860 - 141);
+            for (var k = 0; k < 10; ++k)
+                mouseWheel(strip, 400, 11, 0, 120);
+            compare(strip.contentX, 0);                     // stops at the first tab
+            var right = findChild(tabs, "tabScrollRight");
+            var left = findChild(tabs, "tabScrollLeft");
+            verify(!left.enabled);
+            mouseClick(right);
+            compare(strip.contentX, 141);
+            mouseClick(left);
+            compare(strip.contentX, 0);
+            // A click on the first tab, scrolled back into view, makes it current.
+            mouseClick(strip, 60, 11);
+            compare(tabs.currentIndex, 0);
         }
     }
 }

@@ -43,6 +43,10 @@ Item {
         ListElement { name: "科创板"; select: false }
     }
     W.QAutoToolsBar { id: autoBar; width: 400; height: 25; model_: autoItems; rightPadding: 25 }
+    // A sub-chart bar as the stock view's tool row has it: refilled in place
+    // when the chart kind changes, narrower on K-lines.
+    ListModel { id: subItems }
+    W.QAutoToolsBar { id: subBar; y: 30; width: 1200; height: 25; model_: subItems; rightPadding: 25 }
     HUtil { id: util }
 
     ListModel { id: overflow }
@@ -114,7 +118,37 @@ Item {
             compare(autoBar.show_count, 2);
             autoBar.width = w[0] + 10 + 24;                       // not even the first
             compare(autoBar.show_count, 0);
-            compare(autoBar.menu_width, Math.max(w[0], w[1], w[2]) + 35);
+            // The ">" menu: its widest name in the entries' own font (14 px),
+            // the 20 px tick column, the entry's paddings and the scroll bar.
+            var m = [];
+            for (var j = 0; j < autoItems.count; ++j)
+                m.push(util.stringWidth(autoItems.get(j).name, "微软雅黑", 14, Font.Normal));
+            verify(autoBar.menuEntryChrome >= 20 + 12);
+            compare(autoBar.menu_width, Math.ceil(Math.max.apply(null, m)) + autoBar.menuEntryChrome);
+        }
+
+        // However the bar was refilled, it shows its first buttons from its
+        // left edge: the row is never left scrolled.
+        function test_refilledBarStartsAtItsFirstButton() {
+            function fill(names) {
+                subItems.clear();
+                for (var i = 0; i < names.length; ++i)
+                    subItems.append({ name: names[i], select: i === 1 });
+                subBar.updateModel_(subItems);
+            }
+            var many = [];
+            for (var i = 0; i < 30; ++i)
+                many.push("F" + i);
+            fill(["MACD"].concat(many));
+            var row = findChild(subBar, "barRow");
+            compare(row.contentX, row.originX);
+            subBar.width = 500;
+            fill(["VOL", "MACD"].concat(many));
+            verify(subBar.show_count > 0);
+            compare(row.contentX, row.originX);
+            var first = row.itemAtIndex(0);
+            verify(first !== null, "the first button is made");
+            compare(first.mapToItem(subBar, 0, 0).x, 0);
         }
 
         function test_overflowMirrorKeepsItsRows() {
@@ -208,6 +242,20 @@ Item {
 
         // However the message closes (a click outside, Escape, its button),
         // the next keys reach the field its callback gave the focus to.
+        // A message of several lines is shown whole above the buttons.
+        function test_popupGrowsForALongMessage() {
+            popup.showMsg("x", null, false);
+            compare(popup.height, 150);
+            popup.showMsg("无法读取 600020-1-33.json：没有读取权限\n无法读取的 Quorvex.json 已移到 Quorvex.json.bad\n"
+                          + "无法读取 formula_group_own.json：没有读取权限\n另有 3 条，见程序日志", null, false);
+            var text = findChild(popup.contentItem, "popupText");
+            var confirm = findChild(popup.contentItem, "confirmButton");
+            verify(popup.height > 150);
+            verify(text.contentHeight <= confirm.mapToItem(text, 0, 0).y, text.contentHeight + " over the buttons");
+            popup.answer(true);
+            tryVerify(function () { return !popup.opened; });
+        }
+
         function test_popupHandsTheKeysToTheFieldItWasAbout() {
             var ways = [
                 ["a click outside", function () { mouseClick(top, 5, 5); }],

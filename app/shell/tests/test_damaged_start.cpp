@@ -12,6 +12,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QStandardPaths>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRandomGenerator>
@@ -19,6 +21,9 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
+#include "nofileoverride.h"
 #include "programrun.h"
 #include "shell/stockdictionary.h"
 #include "testhome.h"
@@ -161,4 +166,83 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
             ASSERT_TRUE(backend.wait_line("ok ok " + a.first));
         }
     }
+}
+
+// The files a user would miss most, unreadable to the program (mode 000 after
+// a restore from a backup): it starts, signs in and shows the day K-line, says
+// which files it cannot read, and writes over none of them; the pane layout,
+// which the stock view saves at once, is moved aside as .bad and the next
+// start reads the new one back. A temporary file of a save cut short is
+// removed at start.
+TEST(DamagedStart, UnreadableFilesAreToldAndNotWrittenOver)
+{
+    if (!canRunVirtualDisplay())
+        GTEST_SKIP() << "Xvfb is not installed";
+    if (QStandardPaths::findExecutable("setpriv").isEmpty())
+        GTEST_SKIP() << "setpriv is not installed";
+    LocalServers servers;
+    ASSERT_TRUE(servers.started());
+    VirtualDisplay display;
+    ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
+    QDir(dataDir()).removeRecursively();
+    const QString closed[] = {"index.param", "Quorvex.json", "formula_group_own.json", "formula_map.json",
+                              "600000-1-33.json"};
+    const auto mode = [](const QString& name) {
+        struct stat st;
+        return ::stat(QFile::encodeName(dataDir() + "/" + name).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+    };
+    for (const QString& name : closed) {
+        put(name, "old " + name.toUtf8());
+        ASSERT_EQ(::chmod(QFile::encodeName(dataDir() + "/" + name).constData(), 0), 0);
+    }
+    // What a save cut short by a kill left: gone after the start. Process
+    // id 2^22 + 1 is above the kernel's limit, so no process has it.
+    put("Quorvex.json.4194305-3.tmp", "part");
+    QStringList command;
+    for (const std::string& part : testsupport::WithoutFileOverride::childPrefix())
+        command << QString::fromStdString(part);
+    const auto run = [&](int n) {
+        const QString shot = QString("unreadable-%1.png").arg(n);
+        clearScreenshots({shot});
+        LineProcess program;
+        program.start(command.first(),
+                      command.mid(1) + QStringList{programPath(), "--screenshots=" + screenshotDir(), "--day-kline",
+                                                   "--stock-shot=" + shot,
+                                                   QString("--main-shot=unreadable-main-%1.png").arg(n)},
+                      programEnvironment(display.name(), servers.backendUrl() + "/", "DemoMain.qml"));
+        // The whole screen while the stock shows, with the message over it.
+        EXPECT_FALSE(program.waitFor("demo: opened", 90000).isEmpty()) << program.output().toStdString();
+        if (canRunVirtualDisplay(true))
+            grabScreen(display.name(), screenshotDir() + QString("/unreadable-screen-%1.png").arg(n));
+        EXPECT_FALSE(program.waitFor("demo: wrote " + screenshotDir() + "/" + shot, 90000).isEmpty())
+            << program.output().toStdString();
+        EXPECT_TRUE(program.finishWithin(20000));
+        EXPECT_EQ(program.exitCode(), 0);
+        return program.output();
+    };
+
+    const QString first = run(1);
+    EXPECT_FALSE(QFileInfo::exists(dataDir() + "/Quorvex.json.4194305-3.tmp"));
+    for (const char* told : {"无法读取 index.param：没有读取权限", "无法读取 formula_map.json：没有读取权限",
+                             "无法读取的 formula_map.json 已移到 formula_map.json.bad",
+                             "无法读取 formula_group_own.json：没有读取权限", "无法读取 600000-1-33.json：没有读取权限"})
+        EXPECT_TRUE(first.contains(QString::fromUtf8(told))) << told << "\n" << first.toStdString();
+    // Nothing the user did not change is written over.
+    for (const QString& name : closed) {
+        if (name == "formula_map.json")
+            continue;
+        EXPECT_EQ(mode(name), 0) << name.toStdString();
+        ::chmod(QFile::encodeName(dataDir() + "/" + name).constData(), 0600);
+        EXPECT_EQ(read(name), "old " + name.toUtf8()) << name.toStdString() << " was replaced";
+        ::chmod(QFile::encodeName(dataDir() + "/" + name).constData(), 0);
+    }
+    EXPECT_EQ(mode("formula_map.json"), 0600);
+    EXPECT_EQ(mode("formula_map.json.bad"), 0);
+    EXPECT_TRUE(QJsonDocument::fromJson(read("formula_map.json")).isObject());
+
+    // The next start reads the layout it wrote.
+    const QString second = run(2);
+    EXPECT_FALSE(second.contains("formula_map.json")) << second.toStdString();
+    EXPECT_TRUE(second.contains(QString::fromUtf8("无法读取 index.param：没有读取权限"))) << second.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dataDir() + "/formula_map.json.2.bad"));
 }

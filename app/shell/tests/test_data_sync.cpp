@@ -287,6 +287,7 @@ int parkedRows(QObject* sync)
 // made and ends holding what the user last asked for.
 TEST_F(DataSync, AnEditKeptAsideStillGoesBeforeTheNextEditOfItsStock)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         const char* code;
         bool heldBefore;
@@ -327,6 +328,7 @@ TEST_F(DataSync, AnEditKeptAsideStillGoesBeforeTheNextEditOfItsStock)
 // did not take stays queued.
 TEST_F(DataSync, FlushSendsTheQueuedEditsAndWaitsABoundedTime)
 {
+    RUN_IN_OWN_PROCESS();
     struct Case {
         const char* name;
         const char* control;  // for the back end first, or ""

@@ -27,9 +27,16 @@ ino_t inodeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
+// An empty data directory, whatever tests ran before in this process.
+void emptyDataDirectory()
+{
+    QDir(testsupport::testDataDir()).removeRecursively();
+    QDir().mkpath(testsupport::testDataDir());
+}
+
 TEST(HFileIO, DataDirectoryFilesAreReplacedWhole)
 {
-    RUN_IN_OWN_PROCESS();
+    emptyDataDirectory();
     HFileIO io;
     const QString dir = testsupport::testDataDir();
     EXPECT_EQ(io.getDefaultPath(), dir);
@@ -62,7 +69,7 @@ TEST(HFileIO, DataDirectoryFilesAreReplacedWhole)
 
 TEST(HFileIO, NamesThatLeaveTheDataDirectoryAreRefused)
 {
-    RUN_IN_OWN_PROCESS();
+    emptyDataDirectory();
     HFileIO io;
     const QString dir = testsupport::testDataDir();
     const QString outside = QFileInfo(dir).path() + "/escape.txt";

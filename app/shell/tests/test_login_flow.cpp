@@ -430,6 +430,7 @@ TEST_F(LoginFlow, SearchBoxesSearchAgainAfterAHeldDatabase)
 // groups hold the user's last edit.
 TEST_F(LoginFlow, EditsLeftQueuedGoBeforeTheGroupsAreRead)
 {
+    RUN_IN_OWN_PROCESS();
     QQuickWindow* w = openReady();
     ASSERT_TRUE(w);
     ASSERT_EQ(2, script("Sql.dbDeleteMyStockCmd(Sql.dbGetMyStockCmd().map(function (r) { return r.id; }));"

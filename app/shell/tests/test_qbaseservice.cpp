@@ -2,8 +2,7 @@
 // catalogue's slots and the user's own formula groups.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +10,7 @@
 #include <QJsonValue>
 
 #include "formulas/basicformulafactory.h"
+#include "ownprocess.h"
 #include "formulas/formulaservice.h"
 #include "platform/machineid.h"
 #include "shell/qbaseservice.h"
@@ -129,6 +129,8 @@ TEST(LocalFormulaGroups, ReadAddEditRemove)
     QBaseService service;
     const QString path = testsupport::testDataDir() + "/formula_group_own.json";
     ASSERT_EQ(QBaseService::localFormulaGroupPath(), path);
+    for (const QString& f : QDir(testsupport::testDataDir()).entryList({"formula_group_own.json*"}))
+        QFile::remove(testsupport::testDataDir() + "/" + f);  // an earlier test's in this process
     EXPECT_EQ(textOf(service.getLoadLocalFormulaGroup()), "[]") << "no file";
 
     service.addLocalFormulaGroup(objectOf(R"({"name":"趋势","formulas":["MA","MACD"],"extra":1})"));

@@ -12,6 +12,8 @@
 // 1280 x 800 and a 1920 x 1080 screen.
 #include <gtest/gtest.h>
 
+#include "ownprocess.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -167,6 +169,7 @@ class QuitEndToEnd : public ::testing::TestWithParam<QSize> {};
 
 TEST_P(QuitEndToEnd, AStockAddedRightBeforeQuittingIsThereAtTheNextSignIn)
 {
+    RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb, openbox, xprop or ImageMagick's import is not installed";
     const QSize screen = GetParam();

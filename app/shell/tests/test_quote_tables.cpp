@@ -8,6 +8,7 @@
 
 #include "quote.h"
 #include "shell/controlurl.h"
+#include "shell/hfileio.h"
 #include "shell/quotetables.h"
 #include "testhome.h"
 
@@ -55,6 +56,8 @@ TEST(QuoteTables, FilesGoToTheirLoadersInOrder)
     const QuoteTableFile recorded[] = {{"board.json", &recordBoard},
                                        {"stock_rzrq.json", &recordMargin},
                                        {"stock_rating.json", &recordRating}};
+    for (const QuoteTableFile& f : recorded)  // what earlier cases of the process wrote
+        QFile::remove(HFileIO::dataPath(f.file));
     loadQuoteTables(recorded, 3);
     EXPECT_TRUE(g_calls.empty()) << "no files, no calls";
 

@@ -33,6 +33,7 @@ void makeStaleSocket(const QString& path)
     addr.sun_family = AF_UNIX;
     const QByteArray bytes = path.toLocal8Bit();
     std::strncpy(addr.sun_path, bytes.constData(), sizeof(addr.sun_path) - 1);
+    QFile::remove(path);  // an earlier case's
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0) << bytes.constData();
     ::close(fd);
     ASSERT_TRUE(QFile::exists(path));

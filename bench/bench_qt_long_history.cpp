@@ -1,0 +1,179 @@
+// Long K-line histories with the stock view's default layout: the main pane
+// with the candles and the Sulvane overlay, Lumeth and KD below, the lower
+// panes bound to the main pane as the view binds them. Replies come in the
+// form the quote library delivers them: a one-bar push, and the older bars a
+// load-more brings (with the one bar that overlaps the oldest held). Each
+// case reports the GUI thread's time per delivery. BM_DefaultLayoutMemory
+// reports the growth of the resident set while the panes take n bars; run it
+// alone in a process per size (--benchmark_filter=BM_DefaultLayoutMemory/N),
+// as the allocator keeps memory freed by earlier cases.
+#include <benchmark/benchmark.h>
+
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chartbench.h"
+
+namespace {
+
+const std::vector<std::vector<std::pair<const char*, const char*>>> kDefaultLayout = {
+    {{"KLINE", "KSCALES"}, {"Sulvane", "NO"}}, {{"Lumeth", "KSCALES"}}, {{"KD", "KSCALES"}}};
+const int kPaneHeights[] = {600, 240, 240};
+
+void ensureOwnCatalogue()
+{
+    ensureChartApplication();
+    auto& service = formula::FormulaService::instance();
+    if (!service.find("Sulvane"))
+        formula::registerOwnFormulas(service);
+}
+
+// n one-minute bars ending now-ish, on a slow wave with noise of its own.
+std::vector<QuoteKPoint> minuteBars(int n)
+{
+    std::vector<QuoteKPoint> v = syntheticBars(n, true);
+    for (int i = 0; i < n; ++i) {
+        v[std::size_t(i)].time = 1764000000LL + int64_t(i) * 60;
+        v[std::size_t(i)].close += 0.05f * float((i * 7919) % 13);
+        v[std::size_t(i)].volume += (i * 104729) % 5000;
+    }
+    return v;
+}
+
+long rssKb()
+{
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return 0;
+    char line[256];
+    long kb = 0;
+    while (std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1)
+            break;
+    std::fclose(f);
+    return kb;
+}
+
+// The three panes of the default layout over a record, as the view makes them.
+struct DefaultLayout {
+    std::vector<std::unique_ptr<QChart>> panes;
+    explicit DefaultLayout(const QuoteKPoints& record)
+    {
+        for (std::size_t i = 0; i < kDefaultLayout.size(); ++i) {
+            auto c = std::make_unique<QChart>();
+            c->setSize(QSizeF(1920, kPaneHeights[i]));
+            c->setLineType("kline");
+            for (const auto& f : kDefaultLayout[i])
+                c->appendFormula(0, f.first, f.second, "NO", 0);
+            if (!panes.empty()) {
+                c->bindSyncDataSignal(panes.front().get(), 0);
+                c->setKData(panes.front().get(), 0);
+            }
+            panes.push_back(std::move(c));
+        }
+        for (auto& c : panes)
+            c->setkShowNumber(300);
+        deliver(record);
+    }
+    void deliver(const QuoteKPoints& record) { panes.front()->onUpdateKLine(&record, 0); }
+};
+
+QuoteKPoints recordOf(std::vector<QuoteKPoint>& points, std::size_t from, std::size_t count)
+{
+    QuoteKPoints r{};
+    r.count = int(count);
+    r.points = points.data() + from;
+    std::strncpy(r.code_info.code, "600001", sizeof r.code_info.code - 1);
+    r.code_info.decimal = 2;
+    return r;
+}
+
+// A one-bar push over n bars: arg 1 = 0 the last bar's close changed, 1 a new bar.
+void BM_DefaultLayoutPush(benchmark::State& state)
+{
+    ensureOwnCatalogue();
+    const int n = int(state.range(0));
+    const bool newBar = state.range(1) != 0;
+    std::vector<QuoteKPoint> points = minuteBars(n);
+    points.reserve(points.size() + 100000);
+    DefaultLayout view(recordOf(points, 0, points.size()));
+    if (view.panes.front()->getFirstKLineSize() != n)
+        state.SkipWithError("bars not taken");
+    float delta = 0.01f;
+    for (auto _ : state) {
+        QuoteKPoint p = points.back();
+        if (newBar) {
+            p.time += 60;
+            points.push_back(p);
+        } else {
+            p.close += delta;
+            delta = -delta;
+            points.back() = p;
+        }
+        QuoteKPoint one = p;
+        QuoteKPoints push{};
+        push.count = 1;
+        push.points = &one;
+        view.deliver(push);
+        benchmark::DoNotOptimize(view.panes.back()->getCTXData(0)->geometry.range.max);
+    }
+}
+BENCHMARK(BM_DefaultLayoutPush)
+    ->ArgsProduct({{512, 10066, 31998, 70958, 100000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_DefaultLayoutMemory(benchmark::State& state)
+{
+    ensureOwnCatalogue();
+    const int n = int(state.range(0));
+    std::vector<QuoteKPoint> points = minuteBars(n);
+    for (auto _ : state) {
+        const long before = rssKb();
+        DefaultLayout view(recordOf(points, 0, points.size()));
+        state.counters["rss_mb"] = double(rssKb() - before) / 1024.0;
+        benchmark::DoNotOptimize(view.panes.back()->getFirstKLineSize());
+    }
+}
+BENCHMARK(BM_DefaultLayoutMemory)->Arg(512)->Arg(10066)->Arg(31998)->Arg(70958)->Arg(100000)->Iterations(1);
+
+// The load-more of a zoom step: the panes hold the newest held bars of n, and
+// the older ones arrive as one record (with the bar overlapping the oldest
+// held). Timed: that delivery, every pane evaluated and laid out.
+void BM_DefaultLayoutLoadMore(benchmark::State& state)
+{
+    ensureOwnCatalogue();
+    const int n = int(state.range(0));
+    const int held = int(state.range(1));
+    std::vector<QuoteKPoint> points = minuteBars(n);
+    double heldMs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto view = std::make_unique<DefaultLayout>(recordOf(points, std::size_t(n - held), std::size_t(held)));
+        const QuoteKPoints older = recordOf(points, 0, std::size_t(n - held + 1));
+        QElapsedTimer t;
+        state.ResumeTiming();
+        t.start();
+        view->deliver(older);
+        heldMs += double(t.nsecsElapsed()) / 1e6;
+        state.PauseTiming();
+        if (view->panes.back()->getFirstKLineSize() != n)
+            state.SkipWithError("older bars not taken");
+        view.reset();
+        state.ResumeTiming();
+    }
+    state.counters["gui_ms"] = heldMs / double(std::max<benchmark::IterationCount>(1, state.iterations()));
+}
+BENCHMARK(BM_DefaultLayoutLoadMore)
+    ->Args({10066, 512})
+    ->Args({31998, 10066})
+    ->Args({70958, 31998})
+    ->Args({100000, 70958})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
