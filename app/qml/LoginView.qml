@@ -6,6 +6,8 @@ import HUtil 1.0
 import HFileIO 1.0
 import QCrypto 1.0
 import QMyStockService 1.0
+import ReplyImage 1.0
+import Network 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/Documents.js" as Documents
@@ -32,6 +34,9 @@ Window {
     // controlUrl); the local back end's address otherwise.
     property string controlEndpoint: typeof controlUrl !== "undefined" && controlUrl ? controlUrl : "http://127.0.0.1:7710/"
     property int timeout: 15000
+    // The sign-in reply's only lists are its menus, of which the menu bar
+    // shows a few dozen: a longer list is cut off the GUI thread.
+    readonly property int maxMenuRows: 60
     property alias save_check: save_check
     signal finishedSync()
 
@@ -40,6 +45,7 @@ Window {
     HFileIO { id: fileIO }
     QCrypto { id: crypto }
     QMyStockService { id: myStockService }
+    FileDownload { id: fileDownload }
     // Stock-group edits left queued by the last session (it ended before the
     // back end took them) go before the groups are read, so the user's last
     // edit is what the groups show.
@@ -140,7 +146,14 @@ Window {
             // A reply that is not an object (null, a list, a number) is refused
             // like any other; it must not leave the busy overlay up.
             if (!Documents.isObject(json) || json.result !== "true") {
-                showMessage(Documents.isObject(json) && json.info ? json.info : "数据请求错误，请重试！");
+                showMessage(Documents.isObject(json) && typeof json.info === "string" && json.info ? json.info : "数据请求错误，请重试！");
+                return;
+            }
+            // A success of the wrong shape (no user id, no session) would sign
+            // in nobody: refused here, the window stays.
+            if (!Documents.isSignIn(json)) {
+                console.log("sign-in reply refused: " + Documents.logText(json));
+                showMessage("数据请求错误，请重试！");
                 return;
             }
             // A held or full database does not stop the sign-in: the action
@@ -159,7 +172,7 @@ Window {
             }
             loading.show("同步自选股数据，请稍候...");
             editSync.flushMyStock(editUploadMs, function () { fetchGroups(); });
-        }, timeout);
+        }, timeout, maxMenuRows);
     }
 
     // An empty group list gets the default groups once and is read once
@@ -252,15 +265,17 @@ Window {
         }, timeout);
     }
 
+    // The large lists go straight to their files: received, checked and
+    // written off the GUI thread. A reply of another shape (an error page,
+    // say) keeps the cached file.
     function fetchFile(key, file, busy, next) {
         loading.show(busy);
-        JSHttp.getData(address(key), {}, jsonHeaders(), function (ok, json) {
+        fileDownload.fetch(address(key), file, timeout, function (saved, reason) {
             loading.hide();
-            // A reply of another shape (an error page, say) keeps the cached file.
-            if (ok && Documents.isDownload(file, json))
-                writeFile(file, json);
+            if (!saved)
+                console.log(file + " kept: " + reason);
             next();
-        }, timeout);
+        });
     }
 
     Component.onCompleted: initData()
@@ -285,9 +300,10 @@ Window {
             interactive: false
             Repeater {
                 model: root.image_list
-                Image {
+                // Fetched and decoded off the GUI thread at the size shown.
+                ReplyImage {
                     source: modelData
-                    fillMode: Image.PreserveAspectCrop
+                    crop: true
                 }
             }
         }

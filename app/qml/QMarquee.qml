@@ -48,10 +48,12 @@ Item {
         var url = base.getServerAddressValue("url.marque");
         if (!url)
             return;
+        // The marquee turns through a hundred items at most: a longer reply
+        // is cut off the GUI thread.
         JSHttp.getData(String(url), {}, { "Content-Type": "application/json" }, function (ok, json) {
             if (ok)
                 takeReply(json);
-        });
+        }, undefined, 100);
     }
     // Next item (wrapping); the side turning away gets the one after it.
     function next() {

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import ReplyImage 1.0
 import "qrc:/qml/js/menu.js" as Menu
 import "qrc:/qml/js/Database.js" as Sql
 import "theme"
@@ -63,7 +64,7 @@ Item {
                 width: Menu.menuItemWidth(label.implicitWidth)
                 height: root.height
                 color: Theme.buttonColor
-                Image {
+                ReplyImage {
                     x: 6
                     anchors.verticalCenter: parent.verticalCenter
                     width: 20; height: 20

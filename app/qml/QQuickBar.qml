@@ -10,6 +10,7 @@ import "theme"
 Rectangle {
     id: root
     property var items: []             // [{name, flag, style}]
+    readonly property int maxItems: 60
     readonly property int showCount: showCountFor(width, items.length)
     readonly property var hiddenItems: items.slice(showCount)
     property alias moreMenu: more
@@ -38,10 +39,12 @@ Rectangle {
         var url = base.getServerAddressValue("url.fast_menu");
         if (!url)
             return;
+        // The bar and its "more" list show a few dozen items: a longer reply
+        // is cut off the GUI thread.
         JSHttp.getData(String(url), {}, { "Content-Type": "application/json" }, function (ok, json) {
             if (ok)
                 setItems(json);
-        });
+        }, undefined, root.maxItems);
     }
 
     QBaseService { id: base }

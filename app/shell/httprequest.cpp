@@ -1,6 +1,10 @@
 #include "shell/httprequest.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -8,7 +12,12 @@
 #include <QPointer>
 #include <QQmlEngine>
 #include <QRegularExpression>
+#include <QThreadPool>
 #include <QTimer>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
 
 #include "shell/core/gzipdecoder.h"
 #include "shell/qbaseservice.h"
@@ -35,7 +44,69 @@ QString bodyText(const QByteArray& body)
     return QString::fromUtf8(body);
 }
 
+// The date a row is ordered by: its "pubdate", else its "date" text; "".
+QString rowDate(const QJsonValue& row)
+{
+    const QJsonObject o = row.toObject();
+    const QJsonValue d = o.contains(QLatin1String("pubdate")) ? o.value(QLatin1String("pubdate")) : o.value(QLatin1String("date"));
+    return d.isString() ? d.toString() : QString();
+}
+
+// Worker thread: the body's text for the caller, with every list cut to
+// `rows` when the body is JSON.
+QString keptText(const QByteArray& body, int rows)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        return bodyText(body);
+    const QJsonValue kept = keepNewestRows(doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object()), rows);
+    return QString::fromUtf8((kept.isArray() ? QJsonDocument(kept.toArray()) : QJsonDocument(kept.toObject()))
+                                 .toJson(QJsonDocument::Compact));
+}
+
 }  // namespace
+
+QJsonValue keepNewestRows(const QJsonValue& value, int rows)
+{
+    if (value.isObject()) {
+        QJsonObject o = value.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            if (it.value().isArray() || it.value().isObject())
+                it.value() = keepNewestRows(it.value(), rows);
+        return o;
+    }
+    if (!value.isArray())
+        return value;
+    const QJsonArray in = value.toArray();
+    std::vector<int> order;
+    if (in.size() > rows) {
+        std::vector<QString> dates;
+        dates.reserve(size_t(in.size()));
+        bool dated = true;
+        for (const QJsonValue& row : in) {
+            dates.push_back(rowDate(row));
+            dated = dated && !dates.back().isEmpty();
+        }
+        order.resize(size_t(in.size()));
+        std::iota(order.begin(), order.end(), 0);
+        if (dated)
+            std::stable_sort(order.begin(), order.end(),
+                             [&dates](int a, int b) { return dates[size_t(a)] > dates[size_t(b)]; });
+        order.resize(size_t(rows));
+        if (!dated)
+            std::sort(order.begin(), order.end());
+    } else {
+        order.resize(size_t(in.size()));
+        std::iota(order.begin(), order.end(), 0);
+    }
+    QJsonArray out;
+    for (int i : order) {
+        const QJsonValue row = in.at(i);
+        out.append(row.isArray() || row.isObject() ? keepNewestRows(row, rows) : row);
+    }
+    return out;
+}
 
 class HttpRequestPrivate : public QObject {
     Q_OBJECT
@@ -91,10 +162,48 @@ public slots:
             tooLarge = true;
             body.clear();
         }
-        if (body != responseBody) {
+        const int httpCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (keepRows > 0 && !tooLarge && reply->error() == QNetworkReply::NoError && httpCode < 300
+            && !body.isEmpty()) {
+            // Unpacked, parsed and cut on a worker; the reply ends when its
+            // text is back, if the request still waits for it.
+            QPointer<HttpRequestPrivate> self(this);
+            QPointer<QNetworkReply> current(reply);
+            const int rows = keepRows;
+            QThreadPool::globalInstance()->start([self, current, body, rows] {
+                const QByteArray raw = body;
+                const int32_t size = gzip_size_check(reinterpret_cast<const unsigned char*>(raw.constData()),
+                                                     static_cast<size_t>(raw.size()));
+                QByteArray plain = raw;
+                if (size > 0) {
+                    plain = QByteArray(size, Qt::Uninitialized);
+                    if (!gzip_inflate(reinterpret_cast<const unsigned char*>(raw.constData()), static_cast<size_t>(raw.size()),
+                                      reinterpret_cast<unsigned char*>(plain.data()), static_cast<size_t>(size)))
+                        plain = raw;
+                }
+                const QString text = keptText(plain, rows);
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [self, current, body, text] {
+                        if (self && current && self->reply == current)
+                            self->finishWith(body, text);
+                    },
+                    Qt::QueuedConnection);
+            });
+            return;
+        }
+        finishWith(body, QString(), false);
+    }
+
+public:
+    // GUI thread: ends the current reply with its body and the text the
+    // caller reads (decoded here unless `decoded`).
+    void finishWith(const QByteArray& body, const QString& keptText, bool decoded = true)
+    {
+        if (body != responseBody || decoded) {
             // Decoded once here, not on every read of the property.
             responseBody = body;
-            responseText = bodyText(body);
+            responseText = decoded ? keptText : bodyText(body);
             emit q->responseTextChanged();
         }
         int code = reply->error();
@@ -139,6 +248,7 @@ public:
     QPointer<QNetworkAccessManager> manager;
     int sequence = 0;
     qint64 maxReplySize = HttpRequest::kDefaultMaxReplySize;
+    int keepRows = 0;  // > 0: lists of a JSON body cut off the GUI thread
     bool tooLarge = false;  // the current reply went over maxReplySize
 
     // GUI thread: aborts the current reply once it announces or brings more
@@ -262,6 +372,17 @@ void HttpRequest::setMaxReplySize(qint64 bytes)
 {
     if (d->readyState != Loading && bytes > 0)
         d->maxReplySize = bytes;
+}
+
+void HttpRequest::setKeepRows(int rows)
+{
+    if (d->readyState != Loading)
+        d->keepRows = std::max(0, rows);
+}
+
+int HttpRequest::keepRows() const
+{
+    return d->keepRows;
 }
 
 qint64 HttpRequest::maxReplySize() const

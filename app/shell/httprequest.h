@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QObject>
 #include <QQmlParserStatus>
 #include <QString>
@@ -107,6 +108,13 @@ public slots:
     // while Loading and for sizes below 1.
     void setMaxReplySize(qint64 bytes);
     qint64 maxReplySize() const;
+    // For replies whose lists a view shows only in part: when rows > 0, a
+    // JSON body is unpacked, parsed and every list in it cut to `rows`
+    // (keepNewestRows) on a worker thread, and responseText is the compact
+    // JSON of the rest; finished follows once it is back. 0 (the default)
+    // hands the body over as it came. Ignored while Loading.
+    void setKeepRows(int rows);
+    int keepRows() const;
     void setRequestCookies(const QJsonObject& cookies);
     void setRequestHeader(const QJsonObject& headers);
     void setRequestHeader(const QByteArray& headerName, const QByteArray& value);
@@ -121,6 +129,12 @@ private:
     friend class HttpRequestPrivate;
     HttpRequestPrivate* d;  // child object
 };
+
+// Every list in value (at any depth) cut to its first `rows` entries; a list
+// whose entries all carry a "pubdate" (else "date") text keeps its `rows`
+// newest instead, newest first (the reply's order among equal dates). Lists
+// of `rows` or fewer stay as they are.
+QJsonValue keepNewestRows(const QJsonValue& value, int rows);
 
 // The URL text with every %7B%7Bkey%7D%7D placeholder replaced by the
 // percent-encoded text of the key's login value, else its base-info value,

@@ -28,6 +28,7 @@
 #include "models/repaintarea.h"
 #include "models/tablebody.h"
 #include "models/tablemodel.h"
+#include "shell/filedownload.h"
 #include "shell/framehold.h"
 #include "shell/hdatetime.h"
 #include "shell/hfileio.h"
@@ -38,6 +39,7 @@
 #include "shell/pagekeys.h"
 #include "shell/qbaseservice.h"
 #include "shell/qcrypto.h"
+#include "shell/replyimage.h"
 #include "shell/serverstatemodel.h"
 
 // The order is the program's registration order: every type the documents
@@ -47,6 +49,8 @@ void registerQmlTypes()
     qmlRegisterType<HttpRequest>("Network", 1, 0, "HttpRequest");
     qmlRegisterSingletonType<HttpRequestFactory>("Network", 1, 0, "HttpRequestFactory", &HttpRequestFactory::provider);
     qmlRegisterType<HFileIO>("HFileIO", 1, 0, "HFileIO");
+    qmlRegisterType<FileDownload>("Network", 1, 0, "FileDownload");
+    qmlRegisterType<ReplyImage>("ReplyImage", 1, 0, "ReplyImage");
     qmlRegisterType<HRoute>("HRoute", 1, 0, "HRoute");
     qmlRegisterType<FrameHold>("FrameHold", 1, 0, "FrameHold");
     qmlRegisterType<HDatetime>("HDatetime", 1, 0, "HDatetime");

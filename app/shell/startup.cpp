@@ -260,8 +260,10 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         engine.load(url);
         if (!engine.rootObjects().isEmpty())
             phaseWindow = qobject_cast<QWindow*>(engine.rootObjects().first());
+        hooks.watchStalls(engine.rootObjects().isEmpty() ? nullptr : engine.rootObjects().first());
         prepareWebProfileAfterFirstFrame(engine, app, prepareWebProfile);
         app.exec();
+        hooks.reportStalls("login");
     }
     if (!hasSession())
         return 0;
@@ -296,9 +298,11 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
         const QList<QObject*> roots = engine.rootObjects();
         if (!roots.isEmpty())
             QRoot::instance()->setWindow(roots.first());
+        hooks.watchStalls(roots.isEmpty() ? nullptr : roots.first());
         QRoot::instance()->setApp(&app);
         hooks.armMainPhaseQuit();
         app.exec();
+        hooks.reportStalls("main");
     }
     QRoot::instance()->setApp(nullptr);
     // The bridge loses its receivers before the engine stops, and deliveries

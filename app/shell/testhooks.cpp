@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickWindow>
 #ifdef TARVOLIN_TEST_HOOKS
 #include <qpa/qwindowsysteminterface.h>
 #include <qpa/qwindowsysteminterface_p.h>
@@ -19,8 +21,11 @@
 
 #include <link.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <cstring>
+#include <ctime>
 
 #include "shell/quoteproxy.h"
 #include "shell/settingsstores.h"
@@ -81,8 +86,9 @@ TestHooks TestHooks::fromEnvironment()
     hooks.loginDocument = urlFromEnvironment("TARVOLIN_TEST_LOGIN_QML");
     hooks.mainDocument = urlFromEnvironment("TARVOLIN_TEST_MAIN_QML");
     hooks.input = qgetenv("TARVOLIN_TEST_INPUT") == "1";
+    hooks.stalls = qgetenv("TARVOLIN_TEST_STALLS") == "1";
     hooks.active = !hooks.loginJson.isEmpty() || !hooks.serverJson.isEmpty() || !hooks.quit.isEmpty() ||
-                   hooks.loginDocument.isValid() || hooks.mainDocument.isValid() || hooks.input;
+                   hooks.loginDocument.isValid() || hooks.mainDocument.isValid() || hooks.input || hooks.stalls;
     return hooks;
 }
 
@@ -99,6 +105,101 @@ void TestHooks::report(const char* line) const
     if (!active)
         return;
     std::printf("%s\n", line);
+    std::fflush(stdout);
+}
+
+namespace {
+
+// The calling thread's processor time in milliseconds.
+qint64 threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+// GUI thread: the longest gap between ticks of a 2 ms timer, from start(), and
+// the most processor time the thread spent within one gap (its own work, as
+// against a busy machine's scheduling).
+class StallMeter : public QObject {
+public:
+    void start()
+    {
+        longest_ = busy_ = 0;
+        clock_.start();
+        cpu_ = threadCpuMs();
+        if (!timer_) {
+            timer_ = new QTimer(this);
+            timer_->setTimerType(Qt::PreciseTimer);
+            timer_->setInterval(2);
+            connect(timer_, &QTimer::timeout, this, [this] {
+                longest_ = std::max(longest_, clock_.restart());
+                const qint64 cpu = threadCpuMs();
+                busy_ = std::max(busy_, cpu - cpu_);
+                cpu_ = cpu;
+            });
+        }
+        timer_->start();
+    }
+    qint64 longest() const { return longest_; }
+    qint64 busy() const { return busy_; }
+
+private:
+    QTimer* timer_ = nullptr;
+    QElapsedTimer clock_;
+    qint64 longest_ = 0;
+    qint64 busy_ = 0;
+    qint64 cpu_ = 0;
+};
+
+StallMeter& stallMeter()
+{
+    static StallMeter* meter = new StallMeter;  // lives as long as the program
+    return *meter;
+}
+
+qint64 peakMemoryKb()
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+}  // namespace
+
+void TestHooks::watchStalls(QObject* root) const
+{
+    if (!stalls)
+        return;
+    // A document that is no window (the e2e documents) made the phase's
+    // window itself: the first one of the program's windows.
+    auto* quick = qobject_cast<QQuickWindow*>(root);
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (!quick)
+            quick = qobject_cast<QQuickWindow*>(w);
+    if (!quick)
+        return;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        quick, &QQuickWindow::frameSwapped, &stallMeter(),
+        [connection] {
+            QObject::disconnect(*connection);
+            stallMeter().start();
+        },
+        Qt::QueuedConnection);
+}
+
+void TestHooks::reportStalls(const char* phase) const
+{
+    if (!stalls)
+        return;
+    std::printf("stalls %s: longest %lld ms, busy %lld ms, peak memory %lld kB\n", phase,
+                static_cast<long long>(stallMeter().longest()), static_cast<long long>(stallMeter().busy()),
+                static_cast<long long>(peakMemoryKb()));
     std::fflush(stdout);
 }
 

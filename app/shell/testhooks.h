@@ -6,6 +6,14 @@
 //   TARVOLIN_TEST_SERVER_JSON  JSON object stored as the server addresses
 //   TARVOLIN_TEST_LOGIN_QML    URL loaded instead of qrc:/qml/LoginView.qml
 //   TARVOLIN_TEST_MAIN_QML     URL loaded instead of qrc:/qml/main.qml
+//   TARVOLIN_TEST_STALLS       "1": from the first frame of each phase's
+//                              window, a 2 ms timer on the GUI thread keeps
+//                              the longest time between its ticks (the
+//                              longest a frame could have waited) and the
+//                              most processor time the thread spent within
+//                              one (its own work); the end of the phase
+//                              reports "stalls PHASE: longest N ms, busy M
+//                              ms, peak memory K kB"
 //   TARVOLIN_TEST_INPUT        "1": the documents of both phases see the
 //                              context property TestInput, which sends key
 //                              and mouse events into a window the way the
@@ -80,9 +88,15 @@ struct TestHooks {
     void armMainPhaseQuit() const;
     // With TARVOLIN_TEST_INPUT set: TestInput in the context.
     void publishInput(QQmlContext* context) const;
+    // With TARVOLIN_TEST_STALLS set: starts measuring at the first frame of
+    // the phase's window (root, or the window a root that is none made), and
+    // reports what was measured at the end of `phase`.
+    void watchStalls(QObject* root) const;
+    void reportStalls(const char* phase) const;
 
     bool active = false;
     QByteArray loginJson, serverJson, quit;
     bool input = false;
+    bool stalls = false;
     QUrl loginDocument, mainDocument;
 };

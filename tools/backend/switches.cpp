@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -43,6 +45,11 @@ bool Switches::apply(const std::vector<std::string>& words) {
             body += static_cast<char>(std::strtol(hex.substr(i, 2).c_str(), nullptr, 16));
         }
         answers_[words[1]] = std::move(body);
+        return true;
+    } else if (words.size() == 3 && what == "answer-file") {
+        std::ifstream in(words[2], std::ios::binary);
+        if (!in) return false;
+        answers_[words[1]] = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return true;
     } else if (words.size() == 3 && what == "delay") {
         char* end = nullptr;

@@ -11,6 +11,8 @@
 //   answer PATH HEX          PATH answers 200 with the octets given in
 //                            hexadecimal (an HTML page when they start with
 //                            "<"); "ok PATH" ends it
+//   answer-file PATH FILE    the same with the octets of FILE, read now (for
+//                            replies of many megabytes)
 // Read by the server thread, written by the control thread.
 #ifndef BACKEND_SWITCHES_H
 #define BACKEND_SWITCHES_H

@@ -13,23 +13,37 @@ function isObject(v) { return v !== null && typeof v === "object" && !Array.isAr
 // JSHttp hands a body that is not JSON over as {msg: <text>}.
 function isTextBody(v) { return isObject(v) && Object.keys(v).length === 1 && typeof v.msg === "string"; }
 
-// The start images: a short, non-empty list of URL texts; null otherwise.
+// The start images: a short, non-empty list of http(s) or resource (qrc:)
+// addresses; null otherwise. A file or device address is refused: reading one
+// could block the start.
 function startImages(v) {
     if (!Array.isArray(v) || v.length === 0 || v.length > MAX_START_IMAGES)
         return null;
     for (var i = 0; i < v.length; ++i)
-        if (typeof v[i] !== "string" || v[i].length > MAX_URL_LENGTH || !/^(https?|qrc|file):/i.test(v[i]))
+        if (typeof v[i] !== "string" || v[i].length > MAX_URL_LENGTH || !/^(https?:\/\/|qrc:\/)/i.test(v[i]))
             return null;
     return v;
 }
 
-// The downloads of the sign-in window, by the file each one is kept in.
+// A sign-in reply the program can go on with: result "true", a user object
+// whose id is a text or a number and whose sessionId is a text, neither
+// empty, and a top-level sessionId, when there is one, a text too.
+function isSignIn(v) {
+    if (!isObject(v) || v.result !== "true" || !isObject(v.user))
+        return false;
+    var id = v.user.id;
+    var idOk = (typeof id === "string" && id !== "") || (typeof id === "number" && isFinite(id));
+    var session = v.user.sessionId;
+    return idOk && typeof session === "string" && session !== ""
+            && (v.sessionId === undefined || typeof v.sessionId === "string");
+}
+
+// The downloads of the sign-in window that it reads itself, by the file each
+// one is kept in (the board, rating and margin lists are checked by
+// FileDownload, off the GUI thread).
 var downloads = {
     "formula.json": function (v) { return (isObject(v) || Array.isArray(v)) && !isTextBody(v); },
-    "StockPool.json": Array.isArray,
-    "board.json": function (v) { return isObject(v) && (Array.isArray(v.boardIndex) || Array.isArray(v.boardset)); },
-    "stock_rating.json": function (v) { return isObject(v) && Array.isArray(v.ratingInfos); },
-    "stock_rzrq.json": Array.isArray
+    "StockPool.json": Array.isArray
 };
 
 function isDownload(file, v) {

@@ -65,9 +65,15 @@ function setHeaders(request, headers) {
         request.setRequestHeader(key, headers[key]);
 }
 
-function getData(url, parame, headers, callback, timeout) {
+// keepRows (optional, getData and postData): for a view that shows only so
+// many rows of a list, the
+// reply is parsed off the GUI thread and each of its lists cut to that many
+// (the newest rows of a dated list) before the callback sees it.
+function getData(url, parame, headers, callback, timeout, keepRows) {
     var request = Network.HttpRequestFactory.create();
     watch(request, callback);
+    if (keepRows > 0)
+        request.setKeepRows(keepRows);
     var query = formatQuery(parame);
     if (query !== "") {
         var mark = url.indexOf("?");
@@ -85,9 +91,11 @@ function getData(url, parame, headers, callback, timeout) {
     return request;
 }
 
-function postData(url, parame, headers, callback, timeout) {
+function postData(url, parame, headers, callback, timeout, keepRows) {
     var request = Network.HttpRequestFactory.create();
     watch(request, callback);
+    if (keepRows > 0)
+        request.setKeepRows(keepRows);
     request.open("POST", url);
     request.setTimeout(timeout || defaultTimeout);
     var json = false;

@@ -77,7 +77,7 @@ function getJsonModel(model, json) {
 }
 
 function getStockNewsList(url, param, callback) {
-    return JSHttp.getData(url, param, { "Content-Type": "application/json" }, callback);
+    return JSHttp.getData(url, param, { "Content-Type": "application/json" }, callback, undefined, maxRows);
 }
 
 // Research marks for a chart from a research list reply: one per row, from

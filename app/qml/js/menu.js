@@ -11,6 +11,18 @@ function text(v) {
     return v === null || v === undefined ? "" : String(v);
 }
 
+// What a window can show: the menu bar holds a few dozen items, a drop-down
+// a screen's height of sections and entries. A reply past these is cut.
+var maxItems = 40;
+var maxSections = 12;
+var maxEntries = 60;
+// The program ships /images/menubar/<n>_n.png and _h.png for these positions.
+var shippedIcons = 6;
+
+function list(v, max) {
+    return Array.isArray(v) ? v.slice(0, max) : [];
+}
+
 // One entry of a section: name and active, hovered_ false, no id.
 function normEntry(e) {
     return { name: text(e.name), active: text(e.active), hovered_: false };
@@ -18,16 +30,17 @@ function normEntry(e) {
 
 function normSection(s) {
     var entries = [];
-    var list = s.menus || [];
-    for (var i = 0; i < list.length; ++i)
-        entries.push(normEntry(list[i]));
+    var menus = list(s.menus, maxEntries);
+    for (var i = 0; i < menus.length; ++i)
+        entries.push(normEntry(menus[i] || {}));
     return { name: text(s.name), active: text(s.active), menus: entries };
 }
 
 // Normalises the login value "menus" (an array, or its JSON text) into plain
-// top-level items and appends them to model (a ListModel) when one is given.
-// Missing icons default to /images/menubar/<position>_n.png and _h.png.
-// Returns the items as a JS array.
+// top-level items, at most maxItems, and appends them to model (a ListModel)
+// in one step when one is given. Missing icons default to
+// /images/menubar/<position>_n.png and _h.png where the program has one, and
+// stay empty elsewhere. Returns the items as a JS array.
 function getJsonModel(model, json) {
     var tree = json;
     if (typeof tree === "string") {
@@ -37,27 +50,26 @@ function getJsonModel(model, json) {
             tree = [];
         }
     }
-    if (!Array.isArray(tree))
-        tree = [];
+    tree = list(tree, maxItems);
     var items = [];
     for (var i = 0; i < tree.length; ++i) {
         var t = tree[i] || {};
         var sections = [];
-        var list = t.menus || [];
-        for (var j = 0; j < list.length; ++j)
-            sections.push(normSection(list[j] || {}));
+        var menus = list(t.menus, maxSections);
+        for (var j = 0; j < menus.length; ++j)
+            sections.push(normSection(menus[j] || {}));
         var hasIcon = t.img_n !== undefined && t.img_n !== null && t.img_n !== "";
-        var item = {
+        var shipped = i < shippedIcons;
+        items.push({
             name: text(t.name),
             active: text(t.active),
-            img_n: hasIcon ? text(t.img_n) : "/images/menubar/" + i + "_n.png",
-            img_h: hasIcon ? text(t.img_h) : "/images/menubar/" + i + "_h.png",
+            img_n: hasIcon ? text(t.img_n) : shipped ? "/images/menubar/" + i + "_n.png" : "",
+            img_h: hasIcon ? text(t.img_h) : shipped ? "/images/menubar/" + i + "_h.png" : "",
             menus: sections
-        };
-        items.push(item);
-        if (model)
-            model.append(item);
+        });
     }
+    if (model && items.length > 0)
+        model.append(items);
     return items;
 }
 
@@ -117,7 +129,11 @@ function leftThroughSide(x, y, width) {
 }
 
 // An icon path of the tree as an image source: a resource path for "/..."
-// (the program's own images), else the server's address as given.
+// (the program's own images), the server's http(s) address as given, and
+// nothing for any other address (a file or a device is never read).
 function iconUrl(path) {
-    return path.charAt(0) === "/" ? "qrc:" + path : path;
+    var p = text(path);
+    if (p.charAt(0) === "/" && p.charAt(1) !== "/")
+        return "qrc:" + p;
+    return /^https?:\/\//i.test(p) ? p : "";
 }

@@ -24,6 +24,7 @@ Item {
     ]
 
     ListModel { id: listModel }
+    SignalSpy { id: inserts; target: listModel; signalName: "rowsInserted" }
     App.QPopMenu { id: pop }
     App.QMenuBar { id: bar; y: 40 }
     SignalSpy { id: popClicks; target: pop; signalName: "clickedBtn" }
@@ -53,6 +54,48 @@ Item {
             compare(Menu.getJsonModel(null, null).length, 0);
             compare(Menu.getJsonModel(null, "not json").length, 0);
             compare(Menu.iconUrl("/images/menubar/0_n.png"), "qrc:/images/menubar/0_n.png");
+        }
+
+        // A reply of 30,000 items, each with 200 sections of 200 entries, is
+        // cut to what a window shows and goes into the model in one step;
+        // positions without an icon of the program get none, and icon
+        // addresses that are files or devices are never read.
+        function test_hostileMenus() {
+            var entries = [];
+            for (var e = 0; e < 200; ++e)
+                entries.push({ name: "e" + e, active: "a" + e });
+            var sections = [];
+            for (var s = 0; s < 200; ++s)
+                sections.push({ name: "s" + s, menus: entries });
+            var tree = [];
+            for (var i = 0; i < 30000; ++i)
+                tree.push({ name: "m" + i, active: "x", menus: sections });
+            tree[1].img_n = "file:///proc/self/fd/0";
+            tree[1].img_h = "/proc/self/fd/0";
+            listModel.clear();
+            inserts.clear();
+            var items = Menu.getJsonModel(listModel, tree);
+            compare(items.length, 40);
+            compare(listModel.count, 40);
+            compare(inserts.count, 1);
+            compare(items[0].menus.length, 12);
+            compare(items[0].menus[0].menus.length, 60);
+            compare(items[5].img_n, "/images/menubar/5_n.png");
+            compare(items[6].img_n, "");
+            compare(items[39].img_h, "");
+            compare(Menu.iconUrl(items[1].img_n), "");
+            compare(Menu.iconUrl(""), "");
+            compare(Menu.iconUrl("//host/x.png"), "");
+            compare(Menu.iconUrl("ftp://host/x.png"), "");
+            compare(Menu.iconUrl("http://host/x.png"), "http://host/x.png");
+            compare(Menu.iconUrl("HTTPS://host/x.png"), "HTTPS://host/x.png");
+            // "/..." is the program's own resource, never the file system.
+            compare(Menu.iconUrl(items[1].img_h), "qrc:/proc/self/fd/0");
+            // The bar shows them; the icons are its reply images.
+            bar.setModel(items);
+            tryVerify(function () { return bar.repeater.count === 40; });
+            bar.setModel(Menu.getJsonModel(null, top.tree));
+            tryVerify(function () { return bar.repeater.count === 3; });
         }
 
         function test_heightAndHits() {

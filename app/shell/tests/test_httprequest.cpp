@@ -13,6 +13,7 @@
 #include <QNetworkReply>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QTest>
 
 #include "httptestsupport.h"
 #include "shell/httprequestfactory.h"
@@ -160,6 +161,75 @@ TEST_F(HttpRequestTest, AGzipBodyReadsAsItsUnpackedText)
     EXPECT_TRUE(octets) << "the body did not come packed";
     EXPECT_FALSE(plain.responseText().isEmpty());
     EXPECT_EQ(packed.responseText(), plain.responseText());
+}
+
+// A request that keeps rows: its JSON body, packed or not, reads with every
+// list cut (the research rows newest first), in the same order of signals;
+// a body that is no JSON reads as it came; a request cleared meanwhile hears
+// nothing of the reply.
+TEST_F(HttpRequestTest, KeptRowsReadCutInTheSameOrderOfSignals)
+{
+    RUN_IN_OWN_PROCESS();
+    for (const char* gzip : {"off", "on"}) {
+        SCOPED_TRACE(gzip);
+        server_.control(std::string("gzip ") + gzip);
+        ASSERT_TRUE(server_.wait_line(std::string("ok gzip ") + gzip));
+        HttpRequest whole(&manager_);
+        whole.open("GET", QUrl(url("/api/research_list?code=600000&market=1")));
+        whole.send();
+        ASSERT_TRUE(waitForEnd(&whole));
+        const QJsonArray all = jsonOf(whole.responseText())["data"].toArray();
+        ASSERT_GE(all.size(), 3);
+
+        HttpRequest kept(&manager_);
+        kept.setKeepRows(2);
+        SignalLog log(&kept);
+        kept.open("GET", QUrl(url("/api/research_list?code=600000&market=1")));
+        kept.send();
+        ASSERT_TRUE(waitForEnd(&kept));
+        EXPECT_EQ(log.names, QStringList({"abort", "started", "readyStateChanged", "responseTextChanged", "statusChanged",
+                                          "readyStateChanged", "finished"}))
+            << log.names.join(",").toStdString();
+        const QJsonObject cut = jsonOf(kept.responseText());
+        EXPECT_EQ(cut["code"].toString(), QString("0000"));
+        // The back end's rows come newest first: the first two are the newest.
+        EXPECT_EQ(cut["data"].toArray(), QJsonArray({all[0], all[1]}));
+    }
+    server_.control("gzip off");
+    ASSERT_TRUE(server_.wait_line("ok gzip off"));
+
+    server_.control("answer /api/board " + QByteArray("<html>not json</html>").toHex().toStdString());
+    ASSERT_TRUE(server_.wait_prefix("ok answer /api/board"));
+    HttpRequest text(&manager_);
+    text.setKeepRows(2);
+    text.open("GET", QUrl(url("/api/board")));
+    text.send();
+    ASSERT_TRUE(waitForEnd(&text));
+    EXPECT_EQ(text.responseText(), QString("<html>not json</html>"));
+
+    // Cleared right after its reply ended, while the text is on a worker.
+    HttpRequest cleared(&manager_);
+    cleared.setKeepRows(2);
+    SignalLog clearedLog(&cleared);
+    cleared.open("GET", QUrl(url("/api/research_list?code=600000&market=1")));
+    cleared.send();
+    const QList<QNetworkReply*> replies = manager_.findChildren<QNetworkReply*>();
+    ASSERT_FALSE(replies.isEmpty());
+    bool ended = false;
+    QObject::connect(replies.last(), &QNetworkReply::finished, &cleared, [&] {
+        cleared.clear();  // after the request's own handler: the body is on its way to a worker
+        ended = true;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 10000));
+    // A later request's whole answer comes after the worker's.
+    HttpRequest later(&manager_);
+    later.setKeepRows(2);
+    later.open("GET", QUrl(url("/api/research_list?code=600000&market=1")));
+    later.send();
+    ASSERT_TRUE(waitForEnd(&later));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(clearedLog.names.contains("finished")) << clearedLog.names.join(",").toStdString();
+    EXPECT_EQ(cleared.readyState(), HttpRequest::UnStart);
 }
 
 // Members made by Python's gzip.compress("你好 gzip", mtime=0); the second has

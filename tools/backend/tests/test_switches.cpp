@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <zlib.h>
 
 #include "httpclient.h"
@@ -55,6 +56,21 @@ TEST(BackendSwitches, ControlLinesTurnFailuresOnAndOff) {
     server.control("ok /api/board");
     ASSERT_TRUE(server.wait_line("ok ok /api/board"));
     EXPECT_EQ(http_get(port, "/api/board").status, 200);
+
+    // A reply read from a file, octet for octet; a missing file is no switch.
+    const std::string file = testing::TempDir() + "backend-answer-file.bin";
+    const std::string body("{\"a\":\"\0\xff\"}", 10);
+    FILE* f = std::fopen(file.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(body.data(), 1, body.size(), f);
+    std::fclose(f);
+    server.control("answer-file /api/board " + file);
+    ASSERT_TRUE(server.wait_line("ok answer-file /api/board " + file));
+    EXPECT_EQ(http_get(port, "/api/board").body, body);
+    server.control("ok /api/board");
+    ASSERT_TRUE(server.wait_line("ok ok /api/board"));
+    server.control("answer-file /api/board /nonexistent/file");
+    EXPECT_TRUE(server.wait_line("unknown answer-file /api/board /nonexistent/file"));
 
     server.control("frobnicate");
     EXPECT_TRUE(server.wait_line("unknown frobnicate"));
