@@ -10,7 +10,7 @@ import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/JSNotice.js" as JSNotice
 import "qrc:/qml/" as W
 
-TestCase {
+TextCase {
     id: test
     name: "Notice"
     when: windowShown
@@ -115,27 +115,27 @@ TestCase {
         compare(w.notices.length, 0);
         compare(w.noticeText.text, "");
         w.setData({ notices: [{ title: "一" }, { title: "二" }, { title: "三" }] });
-        compare(w.noticeText.text, "一");
+        compareText(w.noticeText.text, "一");
         verify(!w.prevButton.enabled);
         compare(String(w.prevButton.color), "#999999");
         compare(String(w.nextButton.color), "#ff8000");
         waitForRendering(w.contentItem);
         mouseClick(w.nextButton);
-        compare(w.noticeText.text, "二");
+        compareText(w.noticeText.text, "二");
         mouseClick(w.nextButton);
-        compare(w.noticeText.text, "三");
+        compareText(w.noticeText.text, "三");
         verify(!w.nextButton.enabled);
         compare(String(w.nextButton.color), "#999999");
         mouseClick(w.nextButton);            // stays at the last
-        compare(w.noticeText.text, "三");
+        compareText(w.noticeText.text, "三");
         mouseClick(w.prevButton);
         mouseClick(w.prevButton);
         mouseClick(w.prevButton);            // stays at the first
-        compare(w.noticeText.text, "一");
+        compareText(w.noticeText.text, "一");
         var clicked = null;
         w.clickedItem.connect(function (n) { clicked = n; });
         mouseClick(w.noticeText);
-        compare(clicked.title, "一");
+        compareText(clicked.title, "一");
         compare(w.width, 300);
         compare(w.height, 200);
         verify(w.flags & Qt.WindowStaysOnTopHint);
@@ -198,8 +198,8 @@ TestCase {
                 compare(stubHost.tabs[stubHost.tabs.length - 1].url, notices[i].url);
             } else {
                 verify(r !== null);
-                compare(r.title_, "提示");
-                compare(r.title2_, "撰写作者:" + notices[i].author + "  发布日期:" + notices[i].pub_date);
+                compareText(r.title_, "提示");
+                compareText(r.title2_, "撰写作者:" + notices[i].author + "  发布日期:" + notices[i].pub_date);
                 r.destroy();
             }
         }

@@ -33,7 +33,7 @@ Item {
         return null;
     }
 
-    TestCase {
+    TextCase {
         name: "PaintTools"
         when: windowShown
 
@@ -98,7 +98,7 @@ Item {
             textDlg.show();
             textDlg.accept();
             compare(ok.count, 1);
-            compare(ok.signalArguments[0][0], "支撑位");
+            compareText(ok.signalArguments[0][0], "支撑位");
             compare(String(ok.signalArguments[0][1]), "#ff8000");
             compare(ok.signalArguments[0][2].pixelSize, 20);
             compare(textDlg.visible, false);

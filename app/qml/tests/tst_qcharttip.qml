@@ -7,7 +7,7 @@ Item {
     width: 800
     height: 400
 
-    TestCase {
+    TextCase {
         name: "QChartTip"
         when: windowShown
 
@@ -53,7 +53,7 @@ Item {
             tryVerify(function () { return find(pane, "tipRow_1") !== null })
             var row = find(pane, "tipRow_1")
             compare(row.height, 20)
-            compare(row.children[0].text, "送转2股")
+            compareText(row.children[0].text, "送转2股")
             compare(row.children[0].color, "#ffffff")
             compare(row.children[0].font.pixelSize, 14)
             compare(box.x, 100)
