@@ -311,9 +311,10 @@ TextCase {
     // gives none); data with quotes and backslashes reach the page intact.
     function test_flow_chart() {
         var v = createTemporaryObject(flowComponent, hostWin.contentItem);
+        var updates = spyOn(v, "scriptRan");
         verify(!v.visible);
         v.setCodeInfo({ code: stock.code, market: stock.market });
-        tryVerify(function () { return v.visible && v.updates === 1; }, 30000);
+        tryVerify(function () { return v.visible && updates.count === 1; }, 30000);
         var got = null;
         v.runJavaScript("JSON.stringify({ x: chart.getOption().xAxis[0].data.length, s: chart.getOption().series.map("
                         + "function (s) { return s.name + ':' + s.data.length; }), g: chart.getOption().grid[0].left,"
@@ -327,7 +328,7 @@ TextCase {
         verify(got.top >= 30, "the plot starts below the name, at " + got.top);
         got = null;
         v.run("updateData(" + JSON.stringify(JSON.stringify({ xaxis: ["a'b"], series: [{ name: "x'\\\"</script>", data: [1] }] })) + ")");
-        tryVerify(function () { return v.updates === 2; }, 10000);
+        tryVerify(function () { return updates.count === 2; }, 10000);
         v.runJavaScript("chart.getOption().series[0].name + '|' + chart.getOption().xAxis[0].data[0]", function (r) { got = r; });
         tryVerify(function () { return got !== null; }, 10000);
         compare(got, "x'\\\"</script>|a'b");
@@ -335,7 +336,7 @@ TextCase {
         // A name given by the caller is shown as it stands.
         got = null;
         v.setCodeInfo({ code: stock.code, market: stock.market, name: "乙'<b>" });
-        tryVerify(function () { return v.updates === 3; }, 30000);
+        tryVerify(function () { return updates.count === 3; }, 30000);
         v.runJavaScript("chart.getOption().title[0].text", function (r) { got = r; });
         tryVerify(function () { return got !== null; }, 10000);
         compareText(got, "乙'<b>");
@@ -349,9 +350,10 @@ TextCase {
         var c = Qt.createComponent("qrc:/qml/main.qml");
         compare(c.status, Component.Ready, c.errorString());
         var win = c.createObject(null);
+        var popups = spyOn(win.notices, "popupShown");
         win.syncService.running = false;
         win.notices.interval = 300;
-        tryVerify(function () { return win.notices.popupCount >= 3; }, 30000);
+        tryVerify(function () { return popups.count >= 3; }, 30000);
         win.notices.running = false;
         tryVerify(function () { return win.notices.loginWindow !== null; }, 10000);
         var login = win.notices.loginWindow;

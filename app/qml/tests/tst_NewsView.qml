@@ -161,9 +161,10 @@ TextCase {
     }
     function test_fund_flow_tab() {
         var p = createTemporaryObject(pieComponent, holder);
+        var loads = spyOn(p, "replyTaken");
         p.refreshInterval = 200;
         p.setCodeInfo(stock);
-        tryVerify(function () { return p.loads >= 1; }, 10000);
+        tryVerify(function () { return loads.count >= 1; }, 10000);
         compare(p.pie.count, 8);
         compareText(p.pie.at(0).label, "超大单流出", "the entries in reverse order");
         compare(String(p.pie.at(0).color), "#33cc33");
@@ -177,7 +178,7 @@ TextCase {
         compareText(heads, ["", "流入", "流出", "", "", "占比", "占比"]);
         compare(findChild(p, "mainFigure0").text, p.result.mBuySum);
         // Refreshed while shown, for a stock of market 1 or 2.
-        tryVerify(function () { return p.loads >= 3; }, 10000);
+        tryVerify(function () { return loads.count >= 3; }, 10000);
         verify(p.refreshing);
         p.visible = false;
         verify(!p.refreshing);

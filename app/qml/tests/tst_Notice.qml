@@ -172,9 +172,10 @@ TextCase {
 
     function test_service_polls_and_shows_the_login_notice() {
         var s = createTemporaryObject(serviceComponent, test);
-        tryVerify(function () { return s.popupCount >= 1; }, 20000, "a pop-up at start");
+        var popups = spyOn(s, "popupShown");
+        tryVerify(function () { return popups.count >= 1; }, 20000, "a pop-up at start");
         var first = s.lastPopup;
-        tryVerify(function () { return s.popupCount >= 3; }, 20000, "pop-ups at start and on each poll");
+        tryVerify(function () { return popups.count >= 3; }, 20000, "pop-ups at start and on each poll");
         compare(s.lastPopup, first, "one pop-up window for every poll");
         verify(s.lastPopup.notices.length > 0);
         s.running = false;
@@ -209,26 +210,27 @@ TextCase {
     // notice, however often it is clicked.
     function test_one_box_per_notice() {
         var s = createTemporaryObject(serviceComponent, test, { running: false });
+        var boxes = spyOn(s, "boxShown");
         var p = s.showPopup({ notices: [{ title: "盘后公告", author: "甲", pub_date: "2026-12-09", content: "正文" },
                                         { title: "另一条", author: "乙", pub_date: "2026-12-09", content: "正文二" }] });
         waitForRendering(p.contentItem);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 1);
+        compare(boxes.count, 1);
         var box = s.noticeBoxes[s.noticeKey(p.notices[0])];
         verify(box.visible);
         mouseClick(p.noticeText);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 1, "the same notice clicked three times");
+        compare(boxes.count, 1, "the same notice clicked three times");
         verify(box.visible);
         box.requestClose();
         verify(!box.visible);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 1, "a closed box comes back");
+        compare(boxes.count, 1, "a closed box comes back");
         verify(box.visible);
         // Another notice has a box of its own.
         mouseClick(p.nextButton);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 2);
+        compare(boxes.count, 2);
         box.requestClose();
         s.noticeBoxes[s.noticeKey(p.notices[1])].requestClose();
         p.close();
