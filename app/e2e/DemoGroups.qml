@@ -64,7 +64,7 @@ QtObject {
     // then put them away.
     function noticesAway() {
         var n = win.notices;
-        if (!n.loginWindow || n.popupCount === 0)
+        if (!n.loginWindow || !n.lastPopup)
             return false;
         n.loginWindow.visible = false;
         if (n.lastPopup)

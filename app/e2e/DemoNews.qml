@@ -65,7 +65,7 @@ QtObject {
             case 0:   // the window, the quote server and a pop-up notice
                 var popup = w.notices.lastPopup;
                 if (demo.ready() && popup && popup.visible && popup.notices.length > 0 && popup.noticeText.text !== "") {
-                    demo.say("ready; pop-ups " + w.notices.popupCount + " notices " + w.notices.lastPopup.notices.length);
+                    demo.say("ready; notices " + w.notices.lastPopup.notices.length);
                     demo.shoot(w.notices.lastPopup.contentItem, "notice.png");
                 } else if (demo.waited > 40000) {
                     demo.say("not ready");
@@ -114,7 +114,7 @@ QtObject {
                 break;
             case 6:
                 var pie = demo.panel().pieSeries;
-                if (demo.panel().current === 1 && pie.visible && pie.loads > 0 && pie.pie.count > 0) {
+                if (demo.panel().current === 1 && pie.visible && pie.result !== null && pie.pie.count > 0) {
                     demo.say("fund flow slices " + demo.panel().pieSeries.pie.count + " main in " + demo.panel().pieSeries.result.mBuySum);
                     demo.shoot(w.page, "fund-flow.png");
                 }
@@ -127,7 +127,7 @@ QtObject {
             case 8:
                 // Drawn: the data is in and the chart's animation has ended
                 // (seen twice, a poll apart, so that the frame is on the screen).
-                if (demo.view && demo.view.visible && demo.view.updates > 0)
+                if (demo.view && demo.view.visible)
                     demo.view.runJavaScript("chart.getZr().animation.isFinished() && chart.getOption().series.length > 0",
                                             function (r) { demo.flowDrawn = r ? demo.flowDrawn + 1 : 0; });
                 if (demo.flowDrawn >= 2) {

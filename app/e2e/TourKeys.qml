@@ -239,8 +239,13 @@ TourMain {
           done: function () { return isStockView(view()) && view().query_map_.code === "600000" && minutes(); },
           after: function () { shoot("keys-01-typed-under-notice.png"); } },
         { name: "the next poll replaces the pop-up notice",
-          act: function () { memo.polls = win.notices.popupCount; win.notices.pollPopup(); },
-          done: function () { return win.notices.popupCount > memo.polls; },
+          act: function () {
+              memo.popped = false;
+              var seen = function () { memo.popped = true; win.notices.popupShown.disconnect(seen); };
+              win.notices.popupShown.connect(seen);
+              win.notices.pollPopup();
+          },
+          done: function () { return memo.popped; },
           check: function () {
               var n = popups().length;
               if (n !== 1)

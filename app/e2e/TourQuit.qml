@@ -53,7 +53,7 @@ TourMain {
           act: function () {},
           done: function () {
               var n = win.notices;
-              if (!n.loginWindow || n.popupCount === 0 || !n.lastPopup)
+              if (!n.loginWindow || !n.lastPopup)
                   return false;
               n.loginWindow.visible = false;
               n.lastPopup.visible = false;

@@ -331,7 +331,7 @@ QtObject {
           after: function () { t.shoot("02-blocks.png", [infoPanel().blockView.blockTable, infoPanel().blockView.stockTable]); } },
         { name: "资金 shows the fund-flow pie and table",
           act: function () { clickCell(infoPanel().tabs, 1); },
-          done: function () { var p = infoPanel().pieSeries; return infoPanel().current === 1 && p.visible && p.loads > 0 && p.pie.count > 0; },
+          done: function () { var p = infoPanel().pieSeries; return infoPanel().current === 1 && p.visible && p.result !== null && p.pie.count > 0; },
           after: function () { t.shoot("02-fund.png", [infoPanel().pieSeries]); } },
         { name: "新闻资讯 lists the stock's news",
           act: function () { clickCell(infoPanel().tabs, 2); },
@@ -451,7 +451,7 @@ QtObject {
               // Drawn: the data is in and the chart's animation has ended
               // (seen twice, a poll apart, so that the frame is on the screen).
               var v = t.view();
-              if (!v || v.objectName !== "flowView" || !v.visible || v.updates === 0)
+              if (!v || v.objectName !== "flowView" || !v.visible)
                   return false;
               v.runJavaScript("chart.getZr().animation.isFinished() && chart.getOption().series.length > 0",
                               function (r) { memo.flowDrawn = r ? (memo.flowDrawn || 0) + 1 : 0; });

@@ -9,7 +9,7 @@
 #include "models/core/ticklists.h"
 #include "models/mqmodel.h"
 
-QDetailedModel::QDetailedModel(QObject* parent) : QAbstractListModel(parent) {}
+QDetailedModel::QDetailedModel(QObject* parent) : TrimmedListModel(parent) {}
 
 int QDetailedModel::rowCount(const QModelIndex& parent) const
 {
@@ -112,18 +112,9 @@ void QDetailedModel::onUpdateDetail(const QuoteDetailPoints& dp)
     const int startNumber = dp.total;
     const int count = dp.entries && dp.count > 0 ? dp.count : 0;
 
-    const int old = int(rows_.size());
-    const int kept = detailKeptRows(old, otherStock ? 0 : startNumber, count > 0, count > 0 ? dp.entries[0].time : -1,
+    const int kept = detailKeptRows(int(rows_.size()), otherStock ? 0 : startNumber, count > 0, count > 0 ? dp.entries[0].time : -1,
                                     [this](int i) { return rows_[size_t(i)].time; });
-    if (kept == 0 && old > 0) {
-        beginResetModel();
-        rows_.clear();
-        endResetModel();
-    } else if (kept < old) {
-        beginRemoveRows(QModelIndex(), kept, old - 1);
-        rows_.resize(size_t(kept));
-        endRemoveRows();
-    }
+    keepFirstRows(rows_, kept);
 
     const int n = int(rows_.size());
     if (count > 0) {

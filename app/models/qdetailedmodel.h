@@ -11,9 +11,10 @@
 
 #include <vector>
 
+#include "models/trimmedlistmodel.h"
 #include "quote.h"
 
-class QDetailedModel : public QAbstractListModel {
+class QDetailedModel : public TrimmedListModel {
     Q_OBJECT
 public:
     enum Role { TimeRole = 1, PriceRole, VolRole, WindRole, PreCloseRole };

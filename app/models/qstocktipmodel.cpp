@@ -5,7 +5,7 @@
 #include "models/mqmodel.h"
 #include "shell/core/theme.h"
 
-QStockTipModel::QStockTipModel(QObject* parent) : QAbstractListModel(parent) {}
+QStockTipModel::QStockTipModel(QObject* parent) : TrimmedListModel(parent) {}
 
 int QStockTipModel::rowCount(const QModelIndex& parent) const
 {
@@ -87,18 +87,9 @@ void QStockTipModel::onUpdateStockTip(const QuoteReply* rpl)
     const auto* tips = rpl ? static_cast<const QuoteSmartTip*>(rpl->data) : nullptr;
     const int count = tips && rpl->count > 0 ? int(rpl->count) : 0;
 
-    const int old = int(rows_.size());
-    const int kept = tipKeptRows(old, count > 0, count > 0 ? tips[0].time : -1,
+    const int kept = tipKeptRows(int(rows_.size()), count > 0, count > 0 ? tips[0].time : -1,
                                  [this](int i) { return uint32_t(rows_[size_t(i)].time); });
-    if (kept == 0 && old > 0) {
-        beginResetModel();
-        rows_.clear();
-        endResetModel();
-    } else if (kept < old) {
-        beginRemoveRows(QModelIndex(), kept, old - 1);
-        rows_.resize(size_t(kept));
-        endRemoveRows();
-    }
+    keepFirstRows(rows_, kept);
     const int n = int(rows_.size());
     if (count == 0)
         return;

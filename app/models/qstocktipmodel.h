@@ -10,9 +10,10 @@
 
 #include <vector>
 
+#include "models/trimmedlistmodel.h"
 #include "quote.h"
 
-class QStockTipModel : public QAbstractListModel {
+class QStockTipModel : public TrimmedListModel {
     Q_OBJECT
     Q_PROPERTY(int selectIndex READ selectIndex WRITE setSelectIndex NOTIFY selectIndexChanged)
     Q_PROPERTY(int count READ count NOTIFY dataUpdated)

@@ -8,6 +8,7 @@ import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "qrc:/qml/js/Database.js" as Sql
 import "theme"
 import "js/QuoteCodes.js" as QuoteCodes
+import "js/StockRoute.js" as StockRoute
 
 // The stock view: one stock in one tab, fed by one MQModel. This document
 // routes: it takes the view's query (setQuery, the chart buttons' routes,
@@ -188,25 +189,10 @@ FocusScope {
             if (known && known.type !== undefined && known.type !== null)
                 next.type = Number(known.type);
         }
-        var chart = next.chart || "default";
-        if (chart === "mk_line") {
-            chart = isKLine() ? "mline" : "kline";
-            next.cycle = QuoteCodes.KLINE_DAY;
-        } else if (chart === "mk_cycle") {
-            var c = isKLine() ? cycle() + 1 : QuoteCodes.KLINE_DAY;
-            chart = c > QuoteCodes.KLINE_LAST ? "mline" : "kline";
-            next.cycle = c > QuoteCodes.KLINE_LAST ? QuoteCodes.KLINE_DAY : c;
-        }
-        if (chart === "default")
-            chart = page === "chart" ? chartKind : page;
-        if (pageNames.indexOf(chart) < 0)
-            chart = "mline";
-        // An index has the chart page only.
-        if (Number(next.type) === 1 && chart !== "mline" && chart !== "kline")
-            chart = chartKind;
-        var c2 = Number(next.cycle || QuoteCodes.KLINE_DAY);
-        if (!(c2 >= QuoteCodes.KLINE_FIRST && c2 <= QuoteCodes.KLINE_LAST))
-            c2 = QuoteCodes.KLINE_DAY;
+        var route = StockRoute.resolve(next, { kline: isKLine(), cycle: cycle(), page: page, chartKind: chartKind,
+                                               pages: pageNames });
+        var chart = route.chart;
+        var c2 = route.cycle;
         next.cycle = c2;
         next.chart = chart;
         // The new stock's data is asked for first, so that the server works

@@ -18,7 +18,7 @@ BrowserView {
     property bool loaded_: false
     property string pendingScript: ""
     property var codeInfo: null
-    property int updates: 0        // scripts run, for tests
+    signal scriptRan()             // the page ran a script handed to it
 
     QBaseService { id: baseService }
 
@@ -55,7 +55,7 @@ BrowserView {
             pendingScript = script;
             return;
         }
-        runJavaScript(script, function () { root.updates += 1; });
+        runJavaScript(script, function () { root.scriptRan(); });
     }
 
     onLoadingChanged: {

@@ -13,12 +13,11 @@ Item {
     property var host: null
     property int interval: 300000
     property bool running: true
-    // Pop-up windows made so far and the login notice's window, for tests.
-    property int popupCount: 0
+    // The last pop-up window and the login notice's window.
     property var lastPopup: null
     property var loginWindow: null
-    // Message boxes made for clicked notices so far, for tests.
-    property int boxCount: 0
+    signal popupShown()            // a pop-up window shows a reply (new or replaced)
+    signal boxShown()              // a message box was made for a clicked notice
     // The message box of each notice clicked, by noticeKey: a second click
     // brings the same box back instead of opening another.
     property var noticeBoxes: ({})
@@ -45,7 +44,7 @@ Item {
         // One pop-up at a time: a newer reply replaces what the open one shows.
         if (lastPopup && lastPopup.visible) {
             lastPopup.setData(reply);
-            popupCount += 1;
+            popupShown();
             return lastPopup;
         }
         var c = Qt.createComponent("qrc:/qml/QPopupNotice.qml");
@@ -55,7 +54,7 @@ Item {
         w.setData(reply);
         w.clickedItem.connect(openNotice);
         lastPopup = w;
-        popupCount += 1;
+        popupShown();
         return w;
     }
     function noticeKey(n) {
@@ -80,7 +79,7 @@ Item {
         var w = messageBox(n, false);
         if (w) {
             noticeBoxes[key] = w;
-            boxCount += 1;
+            boxShown();
         }
         return w;
     }

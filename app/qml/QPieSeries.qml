@@ -15,9 +15,9 @@ Rectangle {
     property var codeInfo: null
     property var result: null
     property int refreshInterval: 10000
-    property int loads: 0          // replies taken, for tests
     readonly property bool refreshing: refreshTimer.running
     property alias pie: pie
+    signal replyTaken()            // a reply became the shown result
     readonly property var rows: result ? JSQuote.flowRows(result) : []
     readonly property var bars: result ? JSQuote.historyBars(result.day5, result.day20) : null
     readonly property bool emptyFlow: result === null || JSQuote.isEmptyFlow(result)
@@ -39,8 +39,8 @@ Rectangle {
             if (!ok || asked !== root.codeInfo)
                 return;       // a failure changes nothing; the timer tries again
             root.result = r;
-            root.loads += 1;
             root.fillPie();
+            root.replyTaken();
         });
     }
     function fillPie() {

@@ -116,6 +116,53 @@ inline QImage grabItem(QQuickItem* item)
     return waitFor([&] { return ready; }) ? g->image() : QImage();
 }
 
+// The picture grab() gives once it has stopped changing: grabbed at each step
+// of waitFor until three grabs in a row are the same, so images still loading
+// and the last reply are in it. A null image when it never settles: a view
+// that a live server keeps pushing to wants grabWhen.
+template <class Grab>
+QImage settledPicture(Grab grab, int ms = 15000)
+{
+    QImage last;
+    int same = 0;
+    const bool settled = waitFor(
+        [&] {
+            QImage now = grab();
+            same = !now.isNull() && now == last ? same + 1 : 0;
+            last = std::move(now);
+            return same >= 2;
+        },
+        ms);
+    return settled ? last : QImage();
+}
+
+inline QImage settledGrab(QQuickWindow* window, int ms = 15000)
+{
+    return settledPicture([window] { return window->grabWindow(); }, ms);
+}
+
+inline QImage settledGrab(QQuickItem* item, int ms = 15000)
+{
+    return settledPicture([item] { return grabItem(item); }, ms);
+}
+
+// The item's picture once check(picture) holds, grabbed at each step of
+// waitFor: the screenshot that the test's pixel checks need, however late the
+// replies and images it shows. The last picture when it never holds (the
+// checks then say what it lacks).
+template <class Check>
+QImage grabWhen(QQuickItem* item, Check check, int ms = 15000)
+{
+    QImage shot;
+    waitFor(
+        [&] {
+            shot = grabItem(item);
+            return !shot.isNull() && check(shot);
+        },
+        ms);
+    return shot;
+}
+
 // Pixels of the image's rectangle r close to a colour (within 40 in each channel).
 inline int countNear(const QImage& img, const QRect& r, const QColor& want)
 {

@@ -322,6 +322,22 @@ void startTour(QProcess& program, const QString& display, const LocalServers& se
     program.start(programPath(), {"--screenshots=" + dir});
 }
 
+void Tour::start(QSize screen, const char* document, const char* folder)
+{
+    clock.start();
+    servers = std::make_unique<LocalServers>();
+    ASSERT_TRUE(servers->started());
+    display = std::make_unique<VirtualDisplay>(screen);
+    ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
+    dir = screenshotDir() + "/" + folder + "/" + QString::fromStdString(screenName(screen));
+    startTour(program, display->name(), *servers, document, dir);
+}
+
+std::string screenName(QSize screen)
+{
+    return std::to_string(screen.width()) + "x" + std::to_string(screen.height());
+}
+
 void runTour(QProcess& program, const QElapsedTimer& clock, TourRun& run,
              const std::function<void(const QString&)>& onStep)
 {

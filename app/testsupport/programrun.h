@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "serverprocess.h"
 
@@ -148,5 +149,25 @@ void startTour(QProcess& program, const QString& display, const LocalServers& se
 // program ended by itself, cleanly, within kTourBudgetMs on clock. Fatal
 // when it is still running: call under ASSERT_NO_FATAL_FAILURE.
 void expectTourEnded(const TourRun& run, const QProcess& program, const QElapsedTimer& clock);
+
+// What every tour test sets up: its clock, its own local servers, a virtual
+// display of the screen's size and the program on the tour document
+// app/e2e/<document>, its shots in <build>/screenshots/<folder>/<w>x<h>/.
+// Members go in reverse: the program before the display and the servers.
+struct Tour {
+    QElapsedTimer clock;
+    std::unique_ptr<LocalServers> servers;
+    std::unique_ptr<VirtualDisplay> display;
+    QString dir;
+    QProcess program;
+    TourRun run;
+
+    // Fatal when the servers or the display do not start: call under
+    // ASSERT_NO_FATAL_FAILURE.
+    void start(QSize screen, const char* document, const char* folder);
+};
+
+// The name of a tour's screen parameter: "1280x800".
+std::string screenName(QSize screen);
 
 }  // namespace testsupport

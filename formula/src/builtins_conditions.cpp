@@ -122,10 +122,8 @@ bool builtinExist(FormulaContext* ctx)
         return false;
     const FormulaArgument& x = *args[0];
     const FormulaArgument& n = *args[1];
-    if (x.literal) {
-        ctx->push(makeLiteralNumber(x.literalValue() >= 1.0f ? 1.0f : 0.0f));
+    if (answeredForLiteral(ctx, x, [](float v) { return v >= 1.0f ? 1.0f : 0.0f; }))
         return true;
-    }
     ArgumentPtr r = makeResultToWrite(x);
     const BarRange range = rangeOf(*r);
     float* out = r->values.data();
@@ -212,10 +210,8 @@ bool builtinBackset(FormulaContext* ctx)
         return false;
     const FormulaArgument& x = *args[0];
     const FormulaArgument& n = *args[1];
-    if (x.literal) {
-        ctx->push(makeLiteralNumber(x.literalValue() != 0.0f ? 1.0f : 0.0f));
+    if (answeredForLiteral(ctx, x, [](float v) { return v != 0.0f ? 1.0f : 0.0f; }))
         return true;
-    }
     const BarRange range = rangeOf(x);
     if (range.end < range.begin)
         return false;

@@ -130,11 +130,8 @@ bool builtinLast(FormulaContext* ctx)
     const FormulaArgument& x = *args[0];
     const FormulaArgument& fa = *args[1];
     const FormulaArgument& fb = *args[2];
-    if (x.literal) {
-        const float v = x.literalValue();
-        ctx->push(makeLiteralNumber(isInvalid(v) ? kInvalidValue : (v != 0.0f ? 1.0f : 0.0f)));
+    if (answeredForLiteral(ctx, x, [](float v) { return isInvalid(v) ? kInvalidValue : (v != 0.0f ? 1.0f : 0.0f); }))
         return true;
-    }
     ArgumentPtr r = makeResultToWrite(x);
     float* out = r->values.data();
     const uint32_t first = x.firstValid;

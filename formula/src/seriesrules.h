@@ -95,6 +95,17 @@ struct Span {
 // unsigned (0, fractions below 1 and negatives reach back to the first valid bar).
 inline uint32_t windowLength(float n) { return saturatingUInt32Bits(n); }
 
+// A builtin that answers a literal X with a literal: when X is one, pushes
+// answer(X's value) and says so; otherwise leaves the stack alone.
+template <class Answer>
+bool answeredForLiteral(FormulaContext* ctx, const FormulaArgument& x, Answer answer)
+{
+    if (!x.literal)
+        return false;
+    ctx->push(makeLiteralNumber(answer(x.literalValue())));
+    return true;
+}
+
 // First bar of the window of k bars ending at bar i of a series whose first
 // valid bar is first: max(first, i - min(i, k - 1)), k - 1 in unsigned 32-bit
 // arithmetic (k = 0 reaches back to first).

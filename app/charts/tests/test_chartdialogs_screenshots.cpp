@@ -136,8 +136,7 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
 
     // The pop-ups: blue heads, white date lines, up-red or down-green rows.
     callQml(root, "point");
-    QTest::qWait(300);
-    const QImage points = view.grabWindow();
+    const QImage points = testsupport::settledGrab(&view);
     ASSERT_FALSE(points.isNull());
     EXPECT_TRUE(points.save(shotDir() + "/ppoint.png"));
     auto* kpoint = root->property("kpoint").value<QQuickItem*>();
@@ -154,8 +153,7 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     callQml(dialogObject, "setFormulaName", "MACD");
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-    QTest::qWait(300);
-    const QImage params = dialog->grabWindow();
+    const QImage params = testsupport::settledGrab(dialog);
     EXPECT_TRUE(params.save(shotDir() + "/formula-param.png"));
     EXPECT_EQ(30 + 26 + 3 * 30 + 44 + 2, params.height());
     EXPECT_GT(testsupport::countNear(params, QRect(0, 0, params.width(), 30), QColor("#335493")), params.width() * 20);
@@ -167,8 +165,8 @@ TEST(ChartDialogsScreenshot, PopUpParameterDialogAndOverlayPicker)
     QObject* picker = root->property("picker").value<QObject*>();
     callQml(picker, "show", "kline");
     picker->property("input").value<QObject*>()->setProperty("text", "600");
-    QTest::qWait(300);
-    const QImage overlays = view.grabWindow();
+    ASSERT_TRUE(waitFor([&] { return picker->property("rows").value<QJSValue>().property("length").toInt() == 12; }));
+    const QImage overlays = testsupport::settledGrab(&view);
     EXPECT_TRUE(overlays.save(shotDir() + "/superposition.png"));
     EXPECT_EQ(12, picker->property("rows").value<QJSValue>().property("length").toInt());
     EXPECT_GT(testsupport::countNear(overlays, QRect(321, 141, 258, 24), QColor("#335493")), 2000);

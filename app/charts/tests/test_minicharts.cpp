@@ -484,8 +484,7 @@ TEST(MiniChartsScreenshot, GridsAndHistoryMinuteLine)
     };
     auto keep = [&](QQuickWindow* w, const char* name) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        QTest::qWait(500);  // the last paint
-        EXPECT_TRUE(w->grabWindow().save(dir + "/" + name));
+        EXPECT_TRUE(testsupport::settledGrab(w).save(dir + "/" + name));
     };
     // One engine for the three screens: it does not start twice in a process.
     LiveDocument d;

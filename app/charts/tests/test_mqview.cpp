@@ -1116,33 +1116,36 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     ASSERT_TRUE(main);
     ASSERT_TRUE(waitFor([&] { return main->getFirstKLineSize() > 20; }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&v.view));
-    QTest::qWait(800);  // the price record and the last paint
-    const QImage shot = v.view.grabWindow();
+    // Up-red and down-green candles in the main pane's plot, left of the chip
+    // panel, and the panel's chips (white or yellow lines) beside them, once
+    // the price record and the last paint are in.
+    QImage shot;
+    int red = 0, green = 0, chips = 0;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            shot = testsupport::settledGrab(&v.view);
+            red = green = chips = 0;
+            for (int y = 80; y < 400 && !shot.isNull(); ++y) {
+                for (int x = 70; x < 720; ++x) {
+                    const QColor c = shot.pixelColor(x, y);
+                    red += c.red() > 150 && c.green() < 90;
+                    green += c.green() > 150 && c.red() < 60;
+                }
+                for (int x = 785; x < 990; ++x)
+                    chips += shot.pixelColor(x, y).red() > 200 && shot.pixelColor(x, y).green() > 200;
+            }
+            return red > 100 && green > 100 && chips > 500;
+        },
+        [&] { return QString("%1 red, %2 green, %3 chip pixels").arg(red).arg(green).arg(chips); }));
     ASSERT_FALSE(shot.isNull());
     const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";
     QDir().mkpath(dir);
     EXPECT_TRUE(shot.save(dir + "/stock-kline.png"));
-    // Up-red and down-green candles in the main pane's plot, left of the chip
-    // panel, and the panel's chips (white or yellow lines) beside them.
-    int red = 0, green = 0, chips = 0;
-    for (int y = 80; y < 400; ++y) {
-        for (int x = 70; x < 720; ++x) {
-            const QColor c = shot.pixelColor(x, y);
-            red += c.red() > 150 && c.green() < 90;
-            green += c.green() > 150 && c.red() < 60;
-        }
-        for (int x = 785; x < 990; ++x)
-            chips += shot.pixelColor(x, y).red() > 200 && shot.pixelColor(x, y).green() > 200;
-    }
-    EXPECT_GT(red, 100);
-    EXPECT_GT(green, 100);
-    EXPECT_GT(chips, 500);
 
     // The same stock's minute chart from the minute button.
     call(v.root, "activeFlag", "app://curview/?#chart=mline");
     ASSERT_TRUE(waitFor([&] { return main->getLineType() == "mline" && main->getFirstKLineSize() > 1; }));
-    QTest::qWait(500);
-    EXPECT_TRUE(v.view.grabWindow().save(dir + "/stock-minute.png"));
+    EXPECT_TRUE(testsupport::settledGrab(&v.view).save(dir + "/stock-minute.png"));
 
     // An index: its minute chart beside the index panel with the market statistics.
     ServerProcess backend("backend", {});
@@ -1155,7 +1158,6 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     ASSERT_TRUE(waitFor([&] {
         return main->getFirstKLineSize() > 1 && rowsOf(panel->property("sectionModel").value<QObject*>()).size() == 12;
     }));
-    QTest::qWait(500);
-    EXPECT_TRUE(v.view.grabWindow().save(dir + "/stock-index.png"));
+    EXPECT_TRUE(testsupport::settledGrab(&v.view).save(dir + "/stock-index.png"));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }

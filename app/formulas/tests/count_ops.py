@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # Counts statements and engine operations per program of a statement data file
-# by token classes alone (independently of the generator), for the counts
-# checked by test_owncatalogue.cpp and test_programs.cpp:
+# by token classes alone (independently of the generator); the build writes
+# them into the table test_owncatalogue.cpp checks the generated programs by:
 #   operand (name, number, text)      1      function call            1
 #   binary operator (incl. AND, OR)   1      '-' before '(' (negate)  1
 #   '-' before a number in operand position: part of the number (0)
@@ -46,14 +46,22 @@ def count(stmt):
         n += 1; prev = 'operand'
     return n + (2 if variable else 3)
 
-for path in sys.argv[1:]:
-    prog = None; stmts = 0; ops = 0
+args = sys.argv[1:]
+out = sys.stdout
+if args[:1] == ['-o']:  # the build writes the counts into a file the tests include
+    out = open(args[1], 'w', encoding='utf-8'); args = args[2:]
+for path in args:
+    prog = None; stmts = 0; ops = 0; counted = {}
     for line in open(path, encoding='utf-8'):
         line = line.strip()
         if line.startswith('program '):
             prog = line.split()[1]; stmts = ops = 0
         elif line == 'end':
-            print('{"%s", %d, %d},' % (prog, stmts, ops)); prog = None
+            counted[prog] = (stmts, ops)
+            print('{"%s", %d, %d},' % (prog, stmts, ops), file=out); prog = None
+        elif line.startswith('variant '):  # "variant NAME of BASE ...": BASE's statements
+            name, base = line.split()[1], line.split()[3]
+            print('{"%s", %d, %d},' % ((name,) + counted[base]), file=out)
         elif line.startswith('|') and prog:
             stmt = line.split('`')[1]
             stmts += 1; ops += count(stmt)

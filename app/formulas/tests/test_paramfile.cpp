@@ -60,18 +60,13 @@ TEST(ParamFile, WritesTheFlagThenOneLinePerEntry)
     QTemporaryDir dir;
     const std::string path = dir.filePath("index.param").toStdString();
     FormulaService s;
-    formula::registerStandardFormulas(s);
-    s.find("EXPMA")->params[0].value = 0.5f;
-    s.find("EXPMA")->params[1].value = 1234567.0f;
+    smallCatalogue(s);
+    s.find("MA")->params[0].value = 0.5f;
+    s.find("MA")->params[3].value = 1234567.0f;
     s.saveParams(path);
-    const std::string expected =
-        "1\n"
-        "MLINE\t\nSMLINE\t\n分时成交\t\nMVOL\t\nKLINE\t\nSKLINE\t\n"
-        "VOL\t5\t10\t\nMACD\t12\t9\t26\t\nBOLL\t26\t\nKD\t9\t3\t3\t\nKDJ\t9\t3\t3\t\nRSI\t6\t12\t24\t\n"
-        "WR\t10\t6\t\nBIAS\t6\t12\t24\t\nCCI\t14\t\nDMA\t10\t50\t10\t\nBRAR\t26\t\nPSY\t12\t6\t\n"
-        "MA\t5\t10\t20\t60\t\nMA2\t5\t10\t20\t60\t120\t250\t0\t0\t0\t0\t\nMBOLL\t26\t\nBBI\t3\t6\t12\t24\t\n"
-        "EXPMA\t0.5\t1.23457e+06\t\n";
-    EXPECT_EQ(readFile(path), expected);
+    // in registration order, an entry without values too; values in the
+    // shortest form with six significant digits
+    EXPECT_EQ(readFile(path), "1\nMA\t0.5\t10\t20\t1.23457e+06\t\n测试副图\t12\t\nKLINE\t\n");
     // nothing else is left beside it
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"index.param"});
 }

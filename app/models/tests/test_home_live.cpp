@@ -127,7 +127,6 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
     EXPECT_DOUBLE_EQ(eval("sectionView.models[0].get(3).count").toDouble() / largest,
                      eval("sectionView.models[0].get(3).ratio").toDouble());
 
-    QTest::qWait(300);
     {
         const QImage image = testsupport::grabItem(root);
         ASSERT_FALSE(image.isNull());

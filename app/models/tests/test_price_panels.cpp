@@ -96,7 +96,6 @@ TEST(PricePanels, ShowLiveRecords)
         ASSERT_TRUE(QTest::qWaitFor([&] { return ticks->rowCount() > 0; }, 10000));
 
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-        QTest::qWait(300);  // let the last update render
         const QImage shot = window->grabWindow();
         ASSERT_FALSE(shot.isNull());
         const QString dir = QString(TARVOLIN_BIN_DIR) + "/../screenshots";

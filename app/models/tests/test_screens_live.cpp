@@ -86,7 +86,6 @@ protected:
         for (int i = 0; i < 100 && filled() < chartsWithBars; ++i)
             QTest::qWait(100);
         EXPECT_GE(filled(), chartsWithBars) << doc.toStdString();
-        QTest::qWait(300);
         const QImage image = testsupport::grabItem(root);
         ASSERT_FALSE(image.isNull());
         EXPECT_TRUE(testsupport::saveScreenshot(image, file));

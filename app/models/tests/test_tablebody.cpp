@@ -181,7 +181,14 @@ TEST_F(TableBodyCells, AHiddenBodyReadsNothingUntilShown)
     model_.reads = 0;
     for (int r = 0; r < 3; ++r)
         model_.set(r, 1, "7" + QString::number(r), "#FFFFFF", 4);
-    QTest::qWait(200);
+    // Two frames of the window go by (asked for here) without a read.
+    int frames = 0;
+    const auto counting = QObject::connect(&window_, &QQuickWindow::frameSwapped, [&frames] { ++frames; });
+    EXPECT_TRUE(testsupport::waitFor([&] {
+        window_.update();
+        return frames >= 2;
+    }));
+    QObject::disconnect(counting);
     EXPECT_EQ(model_.reads, 0);
     body_->setVisible(true);
     ASSERT_TRUE(testsupport::waitFor([&] { return shown(2, 1)["text"] == "72"; }));

@@ -133,14 +133,16 @@ TEST_F(LiveTicks, QuotePanelTickList)
     // The page sits at the end of the list.
     EXPECT_EQ(std::max(0, n - s), start.evaluate().toInt());
 
-    QTest::qWait(200);
-    const QImage image = testsupport::grabItem(root);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(testsupport::saveScreenshot(image, "ticks.png"));
     // The list under the panel: volumes in orange and buy/sell tags in red and green.
     QQuickItem* list = root->findChild<QQuickItem*>("tickList");
     ASSERT_TRUE(list);
     const QRect area = areaIn(root, list);
+    const QImage image = testsupport::grabWhen(root, [&](const QImage& shot) {
+        return pixelsNear(shot, area, QColor(255, 128, 0)) > 20 && pixelsNear(shot, area, QColor("#FF3D3D")) > 10 &&
+               pixelsNear(shot, area, QColor("#0FC351")) > 10;
+    });
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(testsupport::saveScreenshot(image, "ticks.png"));
     EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 20);
     EXPECT_GT(pixelsNear(image, area, QColor("#FF3D3D")), 10);
     EXPECT_GT(pixelsNear(image, area, QColor("#0FC351")), 10);
@@ -161,13 +163,13 @@ TEST_F(LiveTicks, HotMonitorTips)
     QQmlExpression tableRows(view.rootContext(), root, "table(0).table_model.rowCount()");
     ASSERT_TRUE(testsupport::waitFor([&] { return tipModel->count() > 0 && tableRows.evaluate().toInt() > 0; }))
         << tipModel->count() << " tips, " << tableRows.evaluate().toInt() << " rows";
-    QTest::qWait(300);
-    const QImage image = testsupport::grabItem(root);
-    ASSERT_FALSE(image.isNull());
-    EXPECT_TRUE(testsupport::saveScreenshot(image, "monitor-hot.png"));
     QQuickItem* tipView = root->findChild<QQuickItem*>("tipView");
     ASSERT_TRUE(tipView);
     const QRect area = areaIn(root, tipView);
+    const QImage image = testsupport::grabWhen(
+        root, [&](const QImage& shot) { return pixelsNear(shot, area, QColor("#00F4FF")) > 20; });
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(testsupport::saveScreenshot(image, "monitor-hot.png"));
     // Names in cyan on the tips' background.
     EXPECT_GT(pixelsNear(image, area, QColor("#00F4FF")), 20);
 }
@@ -208,11 +210,12 @@ TEST_F(LiveTicks, StockViewDetailPage)
     QTest::keyClick(&view, Qt::Key_Up);
     EXPECT_EQ(rows - show + show / 4 + 1, value("sorter.selectIndex"));
 
-    QTest::qWait(300);
-    const QImage image = testsupport::grabItem(root);
+    const QRect area = areaIn(root, page);
+    const QImage image = testsupport::grabWhen(root, [&](const QImage& shot) {
+        return pixelsNear(shot, area, QColor(255, 128, 0)) > 100 && pixelsNear(shot, area, QColor(34, 50, 79)) > 100;
+    });
     ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(testsupport::saveScreenshot(image, "detail-page.png"));
-    const QRect area = areaIn(root, page);
     EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 100);   // volumes
     EXPECT_GT(pixelsNear(image, area, QColor(34, 50, 79)), 100);    // the selected row
     EXPECT_TRUE(view.warnings.isEmpty()) << view.log();

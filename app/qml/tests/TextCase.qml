@@ -5,7 +5,20 @@ import "TextChecks.js" as TextChecks
 // A test case that compares texts readably: compareText() fails with both
 // texts as they are and escaped ("涨幅" (\u6DA8\u5E45)), where compare()
 // prints Chinese as "?". Values that are not both texts go to compare().
+// spyOn() counts a signal of an object the test made.
 TestCase {
+    id: textCase
+
+    Component {
+        id: spyComponent
+        SignalSpy {}
+    }
+
+    // A SignalSpy on target's signal, gone at the end of the test function.
+    function spyOn(target, signalName) {
+        return createTemporaryObject(spyComponent, textCase, { target: target, signalName: signalName });
+    }
+
     function compareText(actual, expected, message) {
         if (typeof actual === "string" && typeof expected === "string") {
             if (actual !== expected)

@@ -35,7 +35,7 @@ Item {
     App.QBorder { id: left; flag: 3; window_: fakeWindow; rectTarget: rects; platformName: "xcb"; y: 100; width: 4; height: 100 }
     App.QMouseFrame { id: frame; window_: fakeWindow }
 
-    TestCase {
+    TextCase {
         name: "Chrome"
         when: windowShown
 

@@ -33,7 +33,7 @@ Item {
         return null;
     }
 
-    TestCase {
+    TextCase {
         name: "DialogKeys"
         when: windowShown
 

@@ -31,7 +31,7 @@ Item {
     QDetailedModel { id: qdetailModel }
     W.TradeingDetaile { id: spareList; x: 850; width: 300; height: 200 }
 
-    TestCase {
+    TextCase {
         name: "HomeView"
         when: windowShown
 

@@ -9,7 +9,7 @@ import "qrc:/qml/js/JSQuote.js" as JSQuote
 import "qrc:/qml/js/NewsList.js" as NewsList
 import "qrc:/qml/js/JSUtil.js" as JSUtil
 
-TestCase {
+TextCase {
     id: test
     name: "JSQuote"
 
@@ -186,7 +186,7 @@ TestCase {
         for (var s = 0; s < 5; ++s) {
             compare(c.series[s].name, names[s]);
             compare(c.series[s].color, colours[s]);
-            compare(c.series[s].suffix, "万元");
+            compareText(c.series[s].suffix, "万元");
             compare(c.series[s].data.length, 63);
             compare(c.series[s].data[0], firsts[s]);
         }
@@ -199,8 +199,8 @@ TestCase {
                 + "<td><span>0.00</span></td><td><span>0.00%</span></td>"
                 + "<td><span class=\"green\">-5000.00</span></td><td><span class=\"green\">-0.20%</span></td></tr>"
                 + "<tr><td>2026-12-05</td>" + "<td><span>0.00</span></td><td><span>0.00%</span></td>".repeat(5) + "</tr>");
-        compare(JSQuote.autoUnit(-123456789), "-1.23亿");
-        compare(JSQuote.autoUnit(12345), "1.23万");
+        compareText(JSQuote.autoUnit(-123456789), "-1.23亿");
+        compareText(JSQuote.autoUnit(12345), "1.23万");
         compare(JSQuote.escapeHtml("a'<\\"), "a&#39;&lt;\\");
     }
 
@@ -238,10 +238,10 @@ TestCase {
             delete d.f64; delete d.f164; delete d.f252;
         }
         var r = JSQuote.formatToday({ data: { diff: [d] } });
-        compare(r.data[0].name, "超大单流入");
+        compareText(r.data[0].name, "超大单流入");
         compare(r.data[0].value, "-");
         compare(r.data[0].ratio, "-");
-        compare(r.data[0].showInfo, "超大单流入 -万元 -%");
+        compareText(r.data[0].showInfo, "超大单流入 -万元 -%");
         compare(r.data[1].value, "1.0000");               // 10000 / 10000
         compare(r.data[1].ratio, "50.0");                 // of the known inflows, 20000
         compare(r.mBuySum, "-");
@@ -336,10 +336,10 @@ TestCase {
             "http://h/r?id={{id}}", JSUtil.tagRplace);
         compare(m.name, "research");
         compare(m.data.length, 3);
-        compare(m.data[0].detailed, "三");
+        compareText(m.data[0].detailed, "三");
         compare(m.data[0].url, "http://h/r?id=c");
         compare(m.data[0].time, new Date(2026, 11, 4).getTime() / 1000);
-        compare(m.data[2].detailed, "一");
+        compareText(m.data[2].detailed, "一");
         compare(m.data[1].type, "text");
         compare(m.data[1].color, "#FF0000");
         compare(m.data[1].content, "R");
@@ -370,6 +370,6 @@ TestCase {
         JSQuote.getHistoryZJLX({ code: "999999", market: 1 }, 1, function (ok, r) { failed = { ok: ok, r: r }; });
         tryVerify(function () { return failed !== null; }, 10000);
         compare(failed.ok, false);
-        compare(failed.r, "数据格式错误");
+        compareText(failed.r, "数据格式错误");
     }
 }

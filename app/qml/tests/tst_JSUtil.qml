@@ -16,7 +16,7 @@ Item {
     HUtil { id: util }
     QCrypto { id: crypto }
 
-    TestCase {
+    TextCase {
         name: "UtilityTypes"
 
         function test_route_is_an_object() {
@@ -33,10 +33,10 @@ Item {
         }
 
         function test_formatters_take_numbers() {
-            compare(util.formatVol(150000000), "1.50亿");
+            compareText(util.formatVol(150000000), "1.50亿");
             compare(util.formatPrice(0, 2), "-");
             compare(util.getPriceColor(0, 5), "#FFFFFF");
-            compare(crypto.decode(crypto.encode("记住密码")), "记住密码");
+            compareText(crypto.decode(crypto.encode("记住密码")), "记住密码");
         }
 
         function test_files_by_name() {
@@ -46,7 +46,7 @@ Item {
         }
     }
 
-    TestCase {
+    TextCase {
         name: "JSUtil"
 
         function test_tagRplace_data() {

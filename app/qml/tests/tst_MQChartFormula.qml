@@ -8,7 +8,7 @@ Item {
     HFileIO { id: fileio }
     ListModel { id: model }
 
-    TestCase {
+    TextCase {
         name: "MQChartFormula"
 
         function init() {
@@ -23,11 +23,11 @@ Item {
             var m = stored();
             compare(names(m.kline.sub_charts), ["Lumeth", "KD"]);
             compare(names(m.mline.main_charts), ["MLINE"]);
-            compare(names(m.mline.sub_charts), ["分时成交", "MACD"]);
+            compareText(names(m.mline.sub_charts), ["分时成交", "MACD"]);
             compare(m.mline.main_charts[0].s, "MSCALES");
             compare(m.mline.main_charts[0].c, "MCROSSHAIR");
             compare(m.kline.main_charts[1].s, "NO");
-            compare(m.kline.main_charts[0].name, "K线");
+            compareText(m.kline.main_charts[0].name, "K线");
         }
 
         function test_add_and_remove() {
@@ -48,7 +48,7 @@ Item {
             compare(names(m.kline.main_charts), ["KLINE", "BOLL"]);
             compare(names(m.kline.sub_charts), ["VOL", "RSI"]);
             compare(m.kline.sub_charts[1].s, "KSCALES");
-            compare(names(m.mline.sub_charts), ["分时成交", "MACD"]);
+            compareText(names(m.mline.sub_charts), ["分时成交", "MACD"]);
         }
 
         function test_at_most_five_overlays() {

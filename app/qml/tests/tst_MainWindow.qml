@@ -6,7 +6,7 @@ import QBaseService 1.0
 import "qrc:/qml/js/Database.js" as Sql
 
 // The main window's layout and its routing rules (stub views for documents).
-TestCase {
+TextCase {
     id: test
     name: "MainWindow"
     when: windowShown
@@ -48,7 +48,7 @@ TestCase {
 
     function test_layout() {
         compare(win.objectName, "mainWindow");
-        compare(win.title, "金融终端");
+        compareText(win.title, "金融终端");
         compare(String(win.color), "#191b1f");
         verify(win.flags & Qt.FramelessWindowHint);
         compare(win.titleView.y, 0);
@@ -60,7 +60,7 @@ TestCase {
         compare(win.stateBar.y + 31, win.contentItem.height);
         compare(win.tabView.y + win.tabView.height, win.stateBar.y);
         // The fixed home tab comes first, even before its view exists.
-        compare(win.tabView.entries[0].title, "首页");
+        compareText(win.tabView.entries[0].title, "首页");
         compare(win.tabView.entries[0].homeTag, true);
         compare(win.tabView.entries[0].route.url, "app://qml/qml/HomeView.qml");
     }
@@ -73,17 +73,17 @@ TestCase {
         win.onChangedTabView("", "app://findview/qml/MQView.qml?cycle=39");
         compare(win.tabView.count, 2);
         var q = win.tabView.entries[1].route.query_map;
-        compare([q.code, q.market, q.name, q.cycle, q.chart], ["1A0001", "1", "上证指数", "39", "mline"]);
+        compareText([q.code, q.market, q.name, q.cycle, q.chart], ["1A0001", "1", "上证指数", "39", "mline"]);
         win.tabView.closeTab(1);
         // A view's changeToMQView opens the chart tab.
         win.onChangedTabView("自选", "app://qml/qml/StubView.qml?g=1");
         var v = win.tabView.currentItem;
         v.changeToMQView({ code: "600000", market: "1", name: "沪市000", cmd: "c", chart: "kline" });
         compare(win.tabView.count, 3);
-        compare(win.tabView.entries[2].title, "沪市000");
+        compareText(win.tabView.entries[2].title, "沪市000");
         var r = win.tabView.entries[2].route;
         compare(r.url_query, "app://qml/qml/MQView.qml?code=600000&market=1");
-        compare([r.query_map.chart, r.query_map.name, r.query_map.cmd], ["kline", "沪市000", undefined]);
+        compareText([r.query_map.chart, r.query_map.name, r.query_map.cmd], ["kline", "沪市000", undefined]);
         // The same chart twice keeps one tab.
         win.onChangeToMQView({ code: "600000", market: "1", name: "沪市000", chart: "kline" });
         compare(win.tabView.count, 3);
@@ -102,10 +102,10 @@ TestCase {
         // A formula group that does not exist: the "提醒" tab with the flag's url.
         win.onQuickClicked("趋势指标", "app://findview/qml/MQView.qml?formula_group_name=%E6%B2%A1%E6%9C%89&url=http%3A%2F%2F127.0.0.1%3A7710%2Fnews");
         compare(win.tabView.count, 2);
-        compare(win.tabView.entries[1].title, "提醒");
+        compareText(win.tabView.entries[1].title, "提醒");
         compare(win.tabView.entries[1].route.url, "http://127.0.0.1:7710/news");
         win.onQuickClicked("我的", "app://qml/qml/StubView.qml?q=1");
-        compare(win.tabView.entries[2].title, "我的");
+        compareText(win.tabView.entries[2].title, "我的");
     }
 
     function test_functionKeys() {
@@ -114,18 +114,18 @@ TestCase {
             keys[win.shortcuts[i].sequence] = win.shortcuts[i];
         keys["F3"].activated();
         var e = win.tabView.entries[win.tabView.currentIndex];
-        compare(e.title, "上证指数");
+        compareText(e.title, "上证指数");
         compare(e.route.url_query, "app://qml/qml/MQView.qml?code=1A0001&market=1");
         compare(e.route.query_map.chart, "mline");
         compare(e.route.query_map.type, "1");  // an index: its view shows no stock pages
         keys["F4"].activated();
         e = win.tabView.entries[win.tabView.currentIndex];
-        compare(e.title, "深证成指");
+        compareText(e.title, "深证成指");
         compare(e.route.url_query, "app://qml/qml/MQView.qml?code=399001&market=2");
         compare(e.route.query_map.type, "1");
         keys["F6"].activated();
         e = win.tabView.entries[win.tabView.currentIndex];
-        compare(e.title, "我的自选");
+        compareText(e.title, "我的自选");
         compare(e.route.url, "app://qml/qml/MyStockView.qml");
         compare(win.tabView.count, 4);
         // A digit typed in the tab area opens the quick commands with it.
@@ -148,7 +148,7 @@ TestCase {
         win.showQuitConfirm();
         var d = win.quitDialog;
         verify(d.visible);
-        compare(d.title, "退出确认");
+        compareText(d.title, "退出确认");
         compare([d.width, d.height], [300, 150]);
         verify(d.flags & Qt.FramelessWindowHint);
         d.close();
@@ -159,7 +159,7 @@ TestCase {
         compare(sub.title, "Hello World");
         compare([sub.width, sub.height], [1000, 650]);
         compare(sub.tabView.count, 1);
-        compare(sub.tabView.entries[0].title, "沪市000");
+        compareText(sub.tabView.entries[0].title, "沪市000");
         sub.onChangeToMQView({ code: "000001", market: "2", name: "深市000" });
         compare(sub.tabView.count, 2);
         compare(sub.tabView.entries[1].route.url_query, "app://qml/qml/MQView.qml?code=000001&market=2");
@@ -174,7 +174,7 @@ TestCase {
         win.close();
         verify(win.visible, "a close request ended the program without asking");
         verify(win.quitDialog && win.quitDialog.visible);
-        compare(win.quitDialog.title, "退出确认");
+        compareText(win.quitDialog.title, "退出确认");
 
         base.setServerAddress({ url: { mystock: "http://127.0.0.1:1/api/mystock" } });
         Sql.dbAddMyStockCmd("ADD", "600000", 1, "1", "自选股1");
@@ -183,7 +183,7 @@ TestCase {
         verify(!win.quitDialog.visible);
         verify(win.quitting);
         verify(savingNote().visible);
-        compare(savingNote().children[1].children[0].text, "正在保存…");
+        compareText(savingNote().children[1].children[0].text, "正在保存…");
         tryVerify(function () { return !win.visible; }, 5000);
         compare(Sql.dbGetMyStockCmd().length, queued);
         base.setServerAddress({});
@@ -204,7 +204,7 @@ TestCase {
         win.closing.connect(function () { closed = true; });
         win.onExitWindow("连接认证系统失败，点击确定退出！");
         verify(win.message.opened);
-        compare(win.message.msg_, "连接认证系统失败，点击确定退出！");
+        compareText(win.message.msg_, "连接认证系统失败，点击确定退出！");
         verify(!win.message.is_cancel_);
         win.message.answer(true);
         verify(closed);
@@ -232,7 +232,7 @@ TestCase {
         tryVerify(function () { return !win.message.opened; });
         verify(!files.writedFileDefaultPath("no-such-folder/a.json", "x"));
         verify(win.message.opened);
-        compare(win.message.msg_, "保存失败：找不到保存的文件夹");
+        compareText(win.message.msg_, "保存失败：找不到保存的文件夹");
         win.message.close();
         tryVerify(function () { return !win.message.opened; });
         verify(!files.writedFileDefaultPath("no-such-folder/a.json", "y"));

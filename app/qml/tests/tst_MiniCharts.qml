@@ -13,13 +13,13 @@ Item {
 
     HFileIO { id: fileIO }
 
-    TestCase {
+    TextCase {
         name: "MiniCharts"
 
         function test_titles() {
-            compare(Mini.stockTitle("沪市001", "600001"), "沪市001(600001)");
+            compareText(Mini.stockTitle("沪市001", "600001"), "沪市001(600001)");
             // Date text "2026-12-07 星期一 ..." keeps its first 14 characters.
-            compare(Mini.historyTitle("沪市001", "600001", "2026-12-07 星期一 15:00"), "沪市001(600001) 2026-12-07 星期一");
+            compareText(Mini.historyTitle("沪市001", "600001", "2026-12-07 星期一 15:00"), "沪市001(600001) 2026-12-07 星期一");
             compare(Mini.historyTitle("", "600001", "2026-12-07"), "(600001) 2026-12-07");
             compare(Mini.historyTitle("a", "1", undefined), "a(1) ");
             compare(Mini.resonanceTiles.map(function (t) { return t.title; }).join(","),

@@ -10,7 +10,7 @@ import "qrc:/qml/" as W
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/JSQuote.js" as JSQuote
 
-TestCase {
+TextCase {
     id: test
     name: "NewsView"
     when: windowShown
@@ -66,7 +66,7 @@ TestCase {
         // A stock: all tabs (its blocks come from the quote engine: the left
         // table is shown), the research list loads for the marks.
         v.setCodeInfo(stock);
-        compare(shown(v), "关联板块,资金,新闻资讯,研究报告");
+        compareText(shown(v), "关联板块,资金,新闻资讯,研究报告");
         compare(v.current, 3);
         tryVerify(function () { return marks.length === 1 && v.newsList.model_.count > 0; }, 10000);
         var rows = getJson(base + "api/research_list?code=" + stock.code + "&market=" + stock.market).data;
@@ -86,15 +86,15 @@ TestCase {
         compare(v.current, 2);
         // An index without a block id: no block tab, no fund flow, research selected.
         v.setCodeInfo({ code: "1A0001", market: 1, name: "上证指数", type: 1 });
-        compare(shown(v), "新闻资讯,研究报告");
+        compareText(shown(v), "新闻资讯,研究报告");
         compare(v.current, 3);
         // Another market: only the block and news tabs, research selected.
         v.setCodeInfo({ code: "HK0001", market: 3, name: "其他", type: 2 });
-        compare(shown(v), "关联板块,新闻资讯,研究报告");
+        compareText(shown(v), "关联板块,新闻资讯,研究报告");
         compare(v.current, 3);
         // An unknown type: neither of the first two.
         v.setCodeInfo({ code: stock.code, market: stock.market, name: "x", type: 5 });
-        compare(shown(v), "新闻资讯,研究报告");
+        compareText(shown(v), "新闻资讯,研究报告");
     }
 
     // The research marks of a stock never reach the next stock's chart: a
@@ -161,11 +161,12 @@ TestCase {
     }
     function test_fund_flow_tab() {
         var p = createTemporaryObject(pieComponent, holder);
+        var loads = spyOn(p, "replyTaken");
         p.refreshInterval = 200;
         p.setCodeInfo(stock);
-        tryVerify(function () { return p.loads >= 1; }, 10000);
+        tryVerify(function () { return loads.count >= 1; }, 10000);
         compare(p.pie.count, 8);
-        compare(p.pie.at(0).label, "超大单流出", "the entries in reverse order");
+        compareText(p.pie.at(0).label, "超大单流出", "the entries in reverse order");
         compare(String(p.pie.at(0).color), "#33cc33");
         compare(p.pie.at(0).value, Number(p.result.data[7].ratio));
         compare(p.rows.length, 4);
@@ -174,10 +175,10 @@ TestCase {
         var heads = [];
         for (var h = 0; h < head.count; ++h)
             heads.push(head.itemAt(h).text);
-        compare(heads, ["", "流入", "流出", "", "", "占比", "占比"]);
+        compareText(heads, ["", "流入", "流出", "", "", "占比", "占比"]);
         compare(findChild(p, "mainFigure0").text, p.result.mBuySum);
         // Refreshed while shown, for a stock of market 1 or 2.
-        tryVerify(function () { return p.loads >= 3; }, 10000);
+        tryVerify(function () { return loads.count >= 3; }, 10000);
         verify(p.refreshing);
         p.visible = false;
         verify(!p.refreshing);

@@ -10,7 +10,7 @@ import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/JSNotice.js" as JSNotice
 import "qrc:/qml/" as W
 
-TestCase {
+TextCase {
     id: test
     name: "Notice"
     when: windowShown
@@ -115,27 +115,27 @@ TestCase {
         compare(w.notices.length, 0);
         compare(w.noticeText.text, "");
         w.setData({ notices: [{ title: "一" }, { title: "二" }, { title: "三" }] });
-        compare(w.noticeText.text, "一");
+        compareText(w.noticeText.text, "一");
         verify(!w.prevButton.enabled);
         compare(String(w.prevButton.color), "#999999");
         compare(String(w.nextButton.color), "#ff8000");
         waitForRendering(w.contentItem);
         mouseClick(w.nextButton);
-        compare(w.noticeText.text, "二");
+        compareText(w.noticeText.text, "二");
         mouseClick(w.nextButton);
-        compare(w.noticeText.text, "三");
+        compareText(w.noticeText.text, "三");
         verify(!w.nextButton.enabled);
         compare(String(w.nextButton.color), "#999999");
         mouseClick(w.nextButton);            // stays at the last
-        compare(w.noticeText.text, "三");
+        compareText(w.noticeText.text, "三");
         mouseClick(w.prevButton);
         mouseClick(w.prevButton);
         mouseClick(w.prevButton);            // stays at the first
-        compare(w.noticeText.text, "一");
+        compareText(w.noticeText.text, "一");
         var clicked = null;
         w.clickedItem.connect(function (n) { clicked = n; });
         mouseClick(w.noticeText);
-        compare(clicked.title, "一");
+        compareText(clicked.title, "一");
         compare(w.width, 300);
         compare(w.height, 200);
         verify(w.flags & Qt.WindowStaysOnTopHint);
@@ -172,9 +172,10 @@ TestCase {
 
     function test_service_polls_and_shows_the_login_notice() {
         var s = createTemporaryObject(serviceComponent, test);
-        tryVerify(function () { return s.popupCount >= 1; }, 20000, "a pop-up at start");
+        var popups = spyOn(s, "popupShown");
+        tryVerify(function () { return popups.count >= 1; }, 20000, "a pop-up at start");
         var first = s.lastPopup;
-        tryVerify(function () { return s.popupCount >= 3; }, 20000, "pop-ups at start and on each poll");
+        tryVerify(function () { return popups.count >= 3; }, 20000, "pop-ups at start and on each poll");
         compare(s.lastPopup, first, "one pop-up window for every poll");
         verify(s.lastPopup.notices.length > 0);
         s.running = false;
@@ -198,8 +199,8 @@ TestCase {
                 compare(stubHost.tabs[stubHost.tabs.length - 1].url, notices[i].url);
             } else {
                 verify(r !== null);
-                compare(r.title_, "提示");
-                compare(r.title2_, "撰写作者:" + notices[i].author + "  发布日期:" + notices[i].pub_date);
+                compareText(r.title_, "提示");
+                compareText(r.title2_, "撰写作者:" + notices[i].author + "  发布日期:" + notices[i].pub_date);
                 r.destroy();
             }
         }
@@ -209,26 +210,27 @@ TestCase {
     // notice, however often it is clicked.
     function test_one_box_per_notice() {
         var s = createTemporaryObject(serviceComponent, test, { running: false });
+        var boxes = spyOn(s, "boxShown");
         var p = s.showPopup({ notices: [{ title: "盘后公告", author: "甲", pub_date: "2026-12-09", content: "正文" },
                                         { title: "另一条", author: "乙", pub_date: "2026-12-09", content: "正文二" }] });
         waitForRendering(p.contentItem);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 1);
+        compare(boxes.count, 1);
         var box = s.noticeBoxes[s.noticeKey(p.notices[0])];
         verify(box.visible);
         mouseClick(p.noticeText);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 1, "the same notice clicked three times");
+        compare(boxes.count, 1, "the same notice clicked three times");
         verify(box.visible);
         box.requestClose();
         verify(!box.visible);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 1, "a closed box comes back");
+        compare(boxes.count, 1, "a closed box comes back");
         verify(box.visible);
         // Another notice has a box of its own.
         mouseClick(p.nextButton);
         mouseClick(p.noticeText);
-        compare(s.boxCount, 2);
+        compare(boxes.count, 2);
         box.requestClose();
         s.noticeBoxes[s.noticeKey(p.notices[1])].requestClose();
         p.close();

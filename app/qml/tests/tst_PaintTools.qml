@@ -33,56 +33,37 @@ Item {
         return null;
     }
 
-    TestCase {
+    TextCase {
         name: "PaintTools"
         when: windowShown
 
-        function test_palette() {
-            palette.show();
-            var grid = find(palette.contentItem, "toolGrid");
-            verify(grid);
-            compare(grid.count, 23);
-            tryVerify(function () { return find(grid, "tool_clear") !== null; });
-            var flags = ["pointer", "CPaintSegment", "CPaintLine", "CPaintSpeedBlock", "CPaintGannLine",
-                         "CPaintGoldenSplit", "CPaintGoldenPrice", "CPaintBandLine", "CPaintPercentage",
-                         "CPaintTrendLine", "CPaintLinerRegression", "CPaintLinerRegressionBand",
-                         "CPaintRegressionChannel", "CPaintCycleLine", "CPaintFibonacci", "CPaintText", "CPaintRect",
-                         "CPaintEllipse", "CPaintArcEllipse", "CPaintUpArrow", "CPaintDownArrow", "CPaintVelmora",
-                         "clear"];
-            picked.clear();
-            for (var i = 0; i < flags.length; ++i) {
-                var b = find(grid, "tool_" + flags[i]);
-                verify(b, flags[i]);
-                compare(b.background.children[0].status, Image.Ready, flags[i]);
-                b.clicked();
-            }
-            compare(picked.count, 23);
-            compare(picked.signalArguments[0][0], "");  // the pointer: no tool
-            compare(picked.signalArguments[1][0], "CPaintSegment");
-            compare(picked.signalArguments[22][0], "clear");
-            palette.close();
-        }
-
         // The palette shows the pointer, every tool of the chart's one list in
-        // its order, and the eraser.
+        // its order (pinned by test_painttool_list.cpp), and the eraser; each
+        // button shows its icon and names its tool when clicked.
         function test_paletteFollowsTheToolList() {
             palette.show();
             var grid = find(palette.contentItem, "toolGrid");
             verify(grid);
             var tools = PaintTools.tools;
-            compare(tools.length, 21);
+            verify(tools.length > 0);
             compare(grid.count, tools.length + 2);
             tryVerify(function () { return find(grid, "tool_clear") !== null; });
+            var flags = ["pointer"];
+            for (var t = 0; t < tools.length; ++t)
+                flags.push(tools[t].flag);
+            flags.push("clear");
             picked.clear();
-            for (var i = 0; i < tools.length; ++i) {
-                var b = find(grid, "tool_" + tools[i].flag);
-                verify(b, "no button for " + tools[i].flag);
-                compare(String(b.background.children[0].source), "qrc:/images/painttools/" + tools[i].image);
-                compare(b.background.children[0].status, Image.Ready, tools[i].flag);
+            for (var i = 0; i < flags.length; ++i) {
+                var b = find(grid, "tool_" + flags[i]);
+                verify(b, "no button for " + flags[i]);
+                if (i > 0 && i <= tools.length)
+                    compare(String(b.background.children[0].source), "qrc:/images/painttools/" + tools[i - 1].image);
+                compare(b.background.children[0].status, Image.Ready, flags[i]);
                 b.clicked();
-                compare(picked.signalArguments[i][0], tools[i].flag);
+                compare(picked.signalArguments[i][0], i === 0 ? "" : flags[i]);  // the pointer: no tool
             }
-            compare(picked.count, tools.length);
+            compare(picked.count, flags.length);
+            compare(picked.signalArguments[1][0], "CPaintSegment");
             palette.close();
         }
 
@@ -98,7 +79,7 @@ Item {
             textDlg.show();
             textDlg.accept();
             compare(ok.count, 1);
-            compare(ok.signalArguments[0][0], "支撑位");
+            compareText(ok.signalArguments[0][0], "支撑位");
             compare(String(ok.signalArguments[0][1]), "#ff8000");
             compare(ok.signalArguments[0][2].pixelSize, 20);
             compare(textDlg.visible, false);

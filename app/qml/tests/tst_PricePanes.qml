@@ -13,7 +13,7 @@ Item {
     App.PriceView { id: stockPanel; mqModel: quote; height: 600 }
     App.PriceIndexView { id: indexPanel; mqModel: quote; height: 600 }
 
-    TestCase {
+    TextCase {
         name: "PricePanes"
         when: windowShown
 

@@ -22,7 +22,7 @@ TextCase {
     }
 
     function test_mismatch_names_both_texts() {
-        compare(TextChecks.mismatch("涨", "跌", "the header"),
+        compareText(TextChecks.mismatch("涨", "跌", "the header"),
                 "the header: the texts differ\n   Actual   : \"涨\" (\\u6DA8)\n   Expected : \"跌\" (\\u8DCC)");
         compare(TextChecks.describe(5), "\"5\" (5)");
     }

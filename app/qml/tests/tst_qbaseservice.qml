@@ -5,7 +5,7 @@ import QtTest 1.2
 import QBaseService 1.0
 import ServerStateModel 1.0
 
-TestCase {
+TextCase {
     name: "QBaseService"
 
     QBaseService { id: base }
@@ -20,7 +20,7 @@ TestCase {
         compare(base.getLoginValue("nothing.id"), null)
         verify(base.getLoginValue("user.missing") === undefined)
         base.setServerAddress({ "url": { "quote": [{ "url": "tcp://q", "name": "主站" }] } })
-        compare(base.getServerAddressValue("url.quote")[0].name, "主站")
+        compareText(base.getServerAddressValue("url.quote")[0].name, "主站")
         compare(base.getBaseInfoValue("appName"), "Tarvolin")
         compare(base.getBaseInfo().appVer, "tarvo_winpc_tax1_1.000006")
     }
@@ -28,7 +28,7 @@ TestCase {
     function test_local_groups() {
         base.addLocalFormulaGroup({ "name": "趋势", "formulas": ["MA", "MACD"] })
         compare(base.getLoadLocalFormulaGroup().length, 1)
-        compare(base.getFormulaGroup("趋势"), ["MA", "MACD"])
+        compareText(base.getFormulaGroup("趋势"), ["MA", "MACD"])
         base.removeLocalFormulaGroup("趋势")
         compare(base.getLoadLocalFormulaGroup().length, 0)
     }

@@ -12,7 +12,7 @@ Item {
         Item { }
     }
 
-    TestCase {
+    TextCase {
         name: "QChartPane"
 
         function makePane() {

@@ -13,7 +13,7 @@ Item {
     SignalSpy { id: clickSpy; signalName: "clicked" }
     SignalSpy { id: moveSpy; signalName: "mousePointChange" }
 
-    TestCase {
+    TextCase {
         name: "QChartMouse"
         when: windowShown
 

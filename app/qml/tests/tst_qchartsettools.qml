@@ -11,7 +11,7 @@ Item {
     SignalSpy { id: removeSpy; signalName: "removeSubChart" }
     SignalSpy { id: clickSpy; signalName: "clicked" }
 
-    TestCase {
+    TextCase {
         name: "QChartSetTools"
         when: windowShown
 

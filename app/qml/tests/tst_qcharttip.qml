@@ -7,7 +7,9 @@ Item {
     width: 800
     height: 400
 
-    TestCase {
+    Timer { id: fence; property bool fired: false; onTriggered: fired = true }
+
+    TextCase {
         name: "QChartTip"
         when: windowShown
 
@@ -53,7 +55,7 @@ Item {
             tryVerify(function () { return find(pane, "tipRow_1") !== null })
             var row = find(pane, "tipRow_1")
             compare(row.height, 20)
-            compare(row.children[0].text, "送转2股")
+            compareText(row.children[0].text, "送转2股")
             compare(row.children[0].color, "#ffffff")
             compare(row.children[0].font.pixelSize, 14)
             compare(box.x, 100)
@@ -77,8 +79,13 @@ Item {
             var box = find(pane, "tipBox")
             ext.activeTip(100, 5, items)
             mouseMove(pane, 150, 360)  // inside the box (338..400)
-            wait(60)
-            verify(box.visible)  // stays while the mouse is on it
+            // A timer of the hide delay started now fires after any hide the
+            // move could have started: the box stays while the mouse is on it.
+            fence.interval = pane.tipHideDelay
+            fence.fired = false
+            fence.start()
+            tryVerify(function () { return fence.fired })
+            verify(box.visible)
             mouseMove(pane, 500, 100)
             tryCompare(box, "visible", false, 1000)
 

@@ -45,7 +45,7 @@ TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
                   programEnvironment(display->name(), servers.backendUrl() + "/", "DemoNews.qml"));
     auto output = [&program] { return program.output().toStdString(); };
 
-    EXPECT_FALSE(program.waitFor("demo: ready; pop-ups", 60000).isEmpty()) << output();
+    EXPECT_FALSE(program.waitFor("demo: ready; notices", 60000).isEmpty()) << output();
     EXPECT_FALSE(program.waitFor("demo: opened 600000 kline", 40000).isEmpty()) << output();
     const QString marks = program.waitFor("demo: research marks", 40000);
     EXPECT_TRUE(marks.startsWith("demo: research marks 5 panel 3")) << output();

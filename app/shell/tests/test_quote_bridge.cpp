@@ -55,7 +55,8 @@ public:
                                   &QuoteProxy::quoteReplayTypePrice,    &QuoteProxy::quoteCodes,
                                   &QuoteProxy::quoteDetail,             &QuoteProxy::quoteServerState,
                                   &QuoteProxy::quoteStockTip};
-        for (size_t i = 0; i < 9; ++i) {
+        static_assert(std::size(sources) == std::size(kSignalNames), "one name per signal");
+        for (size_t i = 0; i < std::size(sources); ++i) {
             const std::string name = kSignalNames[i];
             connect(p, sources[i], this,
                     [this, name](const QuoteReply* r) {

@@ -77,25 +77,15 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
     RUN_IN_OWN_PROCESS();
     if (!testsupport::canRunVirtualDisplay())
         GTEST_SKIP() << "Xvfb is not installed";
-    const QSize screen = GetParam();
-    const QString size = QString("%1x%2").arg(screen.width()).arg(screen.height());
-    QElapsedTimer clock;
-    clock.start();
-    testsupport::LocalServers servers;
-    ASSERT_TRUE(servers.started());
-    testsupport::VirtualDisplay display(screen);
-    ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
-
-    const QString dir = testsupport::screenshotDir() + "/tour/" + size;
-    QProcess program;
-    testsupport::startTour(program, display.name(), servers, "TourMain.qml", dir);
-
-    testsupport::TourRun run;
+    testsupport::Tour tour;
+    ASSERT_NO_FATAL_FAILURE(tour.start(GetParam(), "TourMain.qml", "tour"));
+    testsupport::TourRun& run = tour.run;
+    const QString& dir = tour.dir;
     QMap<QString, QRect> paneOf;  // screenshot -> the main pane's plot in it
     QRect pane;
     QMap<QString, QList<QRect>> looksOf;  // screenshot -> the parts that must show something
     QList<QRect> looks;
-    testsupport::runTour(program, clock, run, [&](const QString& text) {
+    testsupport::runTour(tour.program, tour.clock, run, [&](const QString& text) {
         if (text.startsWith("pane main ")) {
             const QStringList p = text.split(' ');
             pane = QRect(p[2].toInt(), p[3].toInt(), p[4].toInt(), p[5].toInt());
@@ -108,7 +98,7 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
             looks.clear();
         }
     });
-    ASSERT_NO_FATAL_FAILURE(testsupport::expectTourEnded(run, program, clock));
+    ASSERT_NO_FATAL_FAILURE(testsupport::expectTourEnded(run, tour.program, tour.clock));
 
     // Every K-line screenshot holds up and down candles in its main pane.
     for (const char* name : {"02-day.png", "03-week.png", "04-5min.png", "07-back.png"}) {
@@ -137,5 +127,5 @@ TEST_P(TourEndToEnd, StockViewThroughKeysAndMouse)
 
 INSTANTIATE_TEST_SUITE_P(Screens, TourEndToEnd, ::testing::Values(QSize(1280, 800), QSize(1920, 1080)),
                          [](const ::testing::TestParamInfo<QSize>& info) {
-                             return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
+                             return testsupport::screenName(info.param);
                          });

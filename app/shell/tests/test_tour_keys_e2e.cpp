@@ -76,32 +76,23 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
     RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb, openbox, xprop or ImageMagick's import is not installed";
-    const QSize screen = GetParam();
-    const QString size = QString("%1x%2").arg(screen.width()).arg(screen.height());
-    QElapsedTimer clock;
-    clock.start();
-    LocalServers servers;
-    ASSERT_TRUE(servers.started());
-    VirtualDisplay display(screen);
-    ASSERT_FALSE(display.name().isEmpty()) << display.output().toStdString();
-
-    const QString dir = screenshotDir() + "/tour-keys/" + size;
-    QProcess program;
-    startTour(program, display.name(), servers, "TourKeys.qml", dir);
-
-    TourRun run;
+    Tour tour;
+    ASSERT_NO_FATAL_FAILURE(tour.start(GetParam(), "TourKeys.qml", "tour-keys"));
+    TourRun& run = tour.run;
+    const QString display = tour.display->name();
+    const QString& dir = tour.dir;
     QStringList shots;
-    runTour(program, clock, run, [&](const QString& text) {
+    runTour(tour.program, tour.clock, run, [&](const QString& text) {
         if (text.startsWith("wrote "))
             shots << QFileInfo(text.mid(6)).fileName();
-        if (screenInput(display.name(), text, run.failures))
+        if (screenInput(display, text, run.failures))
             return;
         if (!text.startsWith("pose "))
             return;
         // "pose PATH x y w h": the screen, and there the palette whole (no
         // palette when w is 0).
         const QStringList p = text.split(' ');
-        if (p.size() != 6 || !grabScreen(display.name(), p[1])) {
+        if (p.size() != 6 || !grabScreen(display, p[1])) {
             run.failures << "could not shoot " + text;
             return;
         }
@@ -115,7 +106,7 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
             run.failures << QString("%1: the palette at %2,%3 shows on %4% of its place")
                                 .arg(name).arg(rect.x()).arg(rect.y()).arg(int(share * 100));
     });
-    ASSERT_NO_FATAL_FAILURE(expectTourEnded(run, program, clock));
+    ASSERT_NO_FATAL_FAILURE(expectTourEnded(run, tour.program, tour.clock));
     // No script error on the way (an empty selection, an undefined row).
     for (const QString& line : run.log)
         EXPECT_FALSE(line.contains("TypeError") || line.contains("ReferenceError")) << line.toStdString();
@@ -171,6 +162,4 @@ TEST(TourLoginEndToEnd, KeysReachTheFieldAfterAClickOutsideAMessage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, TourKeysEndToEnd, ::testing::Values(QSize(1280, 800), QSize(1920, 1080)),
-                         [](const ::testing::TestParamInfo<QSize>& info) {
-                             return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
-                         });
+                         [](const ::testing::TestParamInfo<QSize>& info) { return screenName(info.param); });

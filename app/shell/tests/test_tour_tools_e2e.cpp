@@ -93,23 +93,13 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
     RUN_IN_OWN_PROCESS();
     if (!canRunVirtualDisplay(true))
         GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
-    const QSize screen = GetParam();
-    const QString size = QString("%1x%2").arg(screen.width()).arg(screen.height());
-    QElapsedTimer clock;
-    clock.start();
-    LocalServers servers;
-    ASSERT_TRUE(servers.started());
-    auto display = std::make_unique<VirtualDisplay>(screen);
-    ASSERT_FALSE(display->name().isEmpty()) << display->output().toStdString();
-
-    const QString dir = screenshotDir() + "/tour-tools/" + size;
-    QProcess program;
-    startTour(program, display->name(), servers, "TourTools.qml", dir);
-
-    TourRun run;
+    Tour tour;
+    ASSERT_NO_FATAL_FAILURE(tour.start(GetParam(), "TourTools.qml", "tour-tools"));
+    TourRun& run = tour.run;
+    std::unique_ptr<VirtualDisplay>& display = tour.display;
     QStringList shots;
     std::vector<Expectation> pending;
-    runTour(program, clock, run, [&](const QString& text) {
+    runTour(tour.program, tour.clock, run, [&](const QString& text) {
         if (text.startsWith("expect ")) {
             const QStringList p = text.split(' ');
             if (p.size() == 7)
@@ -144,7 +134,7 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
         }
     });
     display.reset();
-    ASSERT_NO_FATAL_FAILURE(expectTourEnded(run, program, clock));
+    ASSERT_NO_FATAL_FAILURE(expectTourEnded(run, tour.program, tour.clock));
     for (const char* name : {"01-drawn.png", "04-recoloured.png", "05-interval-statistics.png",
                              "05b-zoomed-over-drawing.png", "06-drawing-back.png", "09-row-menu.png", "10-mystock.png",
                              "10b-mystock-relisted.png", "12-screening-results.png"})
@@ -152,6 +142,4 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, TourToolsEndToEnd, ::testing::Values(QSize(1280, 800), QSize(1920, 1080)),
-                         [](const ::testing::TestParamInfo<QSize>& info) {
-                             return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
-                         });
+                         [](const ::testing::TestParamInfo<QSize>& info) { return screenName(info.param); });
