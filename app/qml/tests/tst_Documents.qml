@@ -4,7 +4,7 @@ import "qrc:/qml/js/Documents.js" as Documents
 
 // Shape checks of what the back end hands the sign-in window: start-image
 // addresses and the sign-in reply.
-TestCase {
+TextCase {
     name: "Documents"
 
     function test_startImages_data() {

@@ -247,7 +247,7 @@ TextCase {
         tryVerify(function () { return !win.message.opened; });
         compare(files.readFileDefaultPath("Databases"), "");
         tryVerify(function () { return win.message.opened; });
-        compare(win.message.msg_, "无法读取 Databases：不是普通文件");
+        compareText(win.message.msg_, "无法读取 Databases：不是普通文件");
         win.message.close();
         tryVerify(function () { return !win.message.opened; });
         compare(files.readFileDefaultPath("Databases"), "");

@@ -147,7 +147,7 @@ Item {
     }
     // The box's place clear of another window, by hand: a 260 x 320 box wished
     // at (1010, 439) in a 1280 x 759 window, the notice 300 x 200 at (979, 599).
-    TestCase {
+    TextCase {
         name: "ClearOf"
 
         function test_places_data() {
