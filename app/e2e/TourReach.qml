@@ -272,8 +272,13 @@ TourMain {
           done: function () { return win.quickCmd.list.currentIndex === 5; },
           check: wizardClear },
         { name: "the next poll keeps the two apart",
-          act: function () { memo.polls = win.notices.popupCount; win.notices.pollPopup(); },
-          done: function () { return win.notices.popupCount > memo.polls && win.quickCmd.visible; },
+          act: function () {
+              memo.polled = false;
+              var seen = function () { memo.polled = true; win.notices.popupShown.disconnect(seen); };
+              win.notices.popupShown.connect(seen);
+              win.notices.pollPopup();
+          },
+          done: function () { return memo.polled && win.quickCmd.visible; },
           check: wizardClear,
           after: function () { poseScreen("reach-02-wizard-after-poll.png"); } },
         { name: "Esc closes the box",

@@ -11,7 +11,6 @@ Rectangle {
     color: Theme.background
     property int refreshInterval: 5000
     property int requestCount: 0
-    property int replyCount: 0
     readonly property var models: [hs, sh, sz, cy]
 
     QBaseService { id: base }
@@ -37,7 +36,6 @@ Rectangle {
             for (var i = 0; i < rows.length; ++i)
                 models[k].append(rows[i]);
         }
-        replyCount++;
     }
 
     Timer {
