@@ -5,8 +5,6 @@
 // to name what they got.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "b2cservice.h"
 #include "block.h"
 #include "blockstore.h"
+#include "ownprocess.h"
 #include "quote.h"
 #include "symbolrecord.h"
 

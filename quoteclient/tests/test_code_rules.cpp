@@ -3,8 +3,6 @@
 // symbol on its own.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstring>
 #include <mutex>
 #include <random>
@@ -16,6 +14,7 @@
 #include "coderulegroup.h"
 #include "coderulelist.h"
 #include "coderulerange.h"
+#include "ownprocess.h"
 #include "symbolindex.h"
 #include "symboltable.h"
 #include "tablelock.h"

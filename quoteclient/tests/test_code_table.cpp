@@ -2,13 +2,12 @@
 // answers that do not read whole leaving everything unchanged.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstring>
 
 #include "b2cclient0x05.h"
 #include "b2cclient0x05reply.h"
 #include "b2cservice.h"
+#include "ownprocess.h"
 #include "replyharness.h"
 #include "symboltable.h"
 

@@ -4,8 +4,6 @@
 // Both are bounded by counts, not by time.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -24,6 +22,7 @@
 #include "basicquotereply.h"
 #include "enginerecorder.h"
 #include "exporthelpers.h"
+#include "ownprocess.h"
 #include "quote.h"
 #include "serverprocess.h"
 

@@ -2,8 +2,6 @@
 // combination of type, period, lists and options, and paging.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstring>
 
 #include "b2cclient0x20.h"
@@ -14,6 +12,7 @@
 #include "defaultclientimpl.h"
 #include "kdataclient.h"
 #include "offsetpagecontrol.h"
+#include "ownprocess.h"
 #include "wirebytes.h"
 
 namespace {

@@ -5,8 +5,6 @@
 // local quote server.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <array>
 #include <climits>
 #include <cstdint>
@@ -18,6 +16,7 @@
 #include "contexttext.h"
 #include "defaultb2cqueryclient.h"
 #include "enginerecorder.h"
+#include "ownprocess.h"
 #include "probeclient.h"
 #include "quote.h"
 #include "serverprocess.h"

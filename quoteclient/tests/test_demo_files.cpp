@@ -10,8 +10,6 @@
 // scenario is its own process.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +26,7 @@
 #include "block.h"
 #include "enginerecorder.h"
 #include "exporthelpers.h"
+#include "ownprocess.h"
 #include "quote.h"
 #include "serverprocess.h"
 #include "symbolrecord.h"

@@ -2,8 +2,6 @@
 // the version check and the symbol table.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstring>
 #include <memory>
 #include <string>
@@ -12,6 +10,7 @@
 
 #include "b2cservice.h"
 #include "context.h"
+#include "ownprocess.h"
 #include "probeclient.h"
 #include "quote.h"
 #include "symboltable.h"

@@ -2,8 +2,6 @@
 // Each test is its own process (the engine cannot restart within one).
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <algorithm>
 #include <map>
 #include <cstdio>
@@ -16,6 +14,7 @@
 
 #include "b2cservice.h"
 #include "enginerecorder.h"
+#include "ownprocess.h"
 #include "probeclient.h"
 #include "quote.h"
 #include "serverprocess.h"

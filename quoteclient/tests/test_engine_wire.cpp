@@ -4,8 +4,6 @@
 // Every expected frame is written out byte by byte.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -22,6 +20,7 @@
 
 #include "b2cservice.h"
 #include "enginerecorder.h"
+#include "ownprocess.h"
 #include "probeclient.h"
 #include "quote.h"
 

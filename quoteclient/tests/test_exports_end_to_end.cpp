@@ -6,8 +6,6 @@
 // behind the opaque pointers). Each scenario is its own process.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -22,6 +20,7 @@
 #include "block.h"
 #include "enginerecorder.h"
 #include "exporthelpers.h"
+#include "ownprocess.h"
 #include "quote.h"
 #include "serverprocess.h"
 #include "syntheticmarket.h"

@@ -2,8 +2,6 @@
 // flag, incremental answers, refresh, and adjustment of delivered bars.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstring>
 
 #include "b2cclient0x44reply.h"
@@ -11,6 +9,7 @@
 #include "b2cclientrefreshreply.h"
 #include "b2cservice.h"
 #include "kdataclient.h"
+#include "ownprocess.h"
 #include "replyharness.h"
 #include "symboltable.h"
 

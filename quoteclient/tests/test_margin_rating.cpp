@@ -3,13 +3,12 @@
 // real-time link.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "b2cservice.h"
+#include "ownprocess.h"
 #include "quote.h"
 #include "quotetables.h"
 #include "symbolrecord.h"

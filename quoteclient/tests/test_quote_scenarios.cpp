@@ -5,8 +5,6 @@
 // quotes and day bars of their day. Each scenario is its own process.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -24,6 +22,7 @@
 #include "context.h"
 #include "defaultb2cqueryclient.h"
 #include "enginerecorder.h"
+#include "ownprocess.h"
 #include "quote.h"
 #include "serverprocess.h"
 #include "syntheticmarket.h"

@@ -6,8 +6,6 @@
 // pushes the records from a thread of its own.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -23,6 +21,7 @@
 #include "b2cclient0x05reply.h"
 #include "b2cservice.h"
 #include "fullpushreply.h"
+#include "ownprocess.h"
 #include "platform/receiverlibrary.h"
 #include "quote.h"
 #include "serverprocess.h"

@@ -2,8 +2,6 @@
 // expectations, and the commands that need a code sending nothing without one.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <memory>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "b2cclient0x48.h"
 #include "b2cclientloadmore.h"
 #include "context.h"
+#include "ownprocess.h"
 #include "wirebytes.h"
 
 namespace {

@@ -3,8 +3,6 @@
 // chart's own painters and kept in build/screenshots.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -21,6 +19,7 @@
 #include "charts/titlebar.h"
 #include "livequotes.h"
 #include "models/mqmodel.h"
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/quotethread.h"
 

@@ -4,8 +4,6 @@
 // (superposition.png), kept under screenshots/ beside bin/.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QGuiApplication>
 #include <QLocale>
@@ -18,6 +16,7 @@
 
 #include "chartfixtures.h"
 #include "charts/qchart.h"
+#include "ownprocess.h"
 #include "shell/hfileio.h"
 #include "livetest.h"
 #include "testhome.h"

@@ -6,8 +6,6 @@
 // statistics over a marked range as interval-stats.png.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QJSValue>
 #include <QJsonArray>
@@ -33,6 +31,7 @@
 #include "charts/paintthreepoint.h"
 #include "charts/qchart.h"
 #include "livetest.h"
+#include "ownprocess.h"
 #include "shell/hfileio.h"
 
 namespace {

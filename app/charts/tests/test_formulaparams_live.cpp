@@ -4,8 +4,6 @@
 // the way gives a restarted formula service the same values.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -17,6 +15,7 @@
 
 #include "chartfixtures.h"
 #include "charts/qchart.h"
+#include "ownprocess.h"
 #include "shell/hfileio.h"
 #include "shell/qbaseservice.h"
 #include "livetest.h"

@@ -6,8 +6,6 @@
 // display the screens are kept under build/screenshots/.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -35,6 +33,7 @@
 #include "charts/qchartextend.h"
 #include "livetest.h"
 #include "models/tablemodel.h"
+#include "ownprocess.h"
 #include "shell/hfileio.h"
 #include "shell/stockdictionary.h"
 #include "testhome.h"

@@ -6,8 +6,6 @@
 // kept as build/screenshots/stock-kline.png and stock-minute.png.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QGuiApplication>
@@ -35,6 +33,7 @@
 #include "livetest.h"
 #include "models/mqmodel.h"
 #include "models/qdetailedmodel.h"
+#include "ownprocess.h"
 #include "shell/hfileio.h"
 #include "shell/qbaseservice.h"
 

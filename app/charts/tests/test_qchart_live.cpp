@@ -3,8 +3,6 @@
 // and marks.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -19,6 +17,7 @@
 #include "charts/qchart.h"
 #include "models/mqmodel.h"
 #include "livequotes.h"
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/qbaseservice.h"
 #include "shell/quotethread.h"
@@ -46,6 +45,29 @@ bool waitFor(Pred done)
     for (int i = 0; i < 150 && !done(); ++i)
         QTest::qWait(100);
     return done();
+}
+
+// Where a chart kept up by pushes differs from a fresh one given the whole
+// series at once: its bars, or a line of a formula slot; empty when equal to
+// the bit.
+std::string differenceOf(QChart& kept, QChart& fresh, const char* whole)
+{
+    const std::vector<ChartBar>& a = *kept.getKData(0);
+    const std::vector<ChartBar>& b = *fresh.getKData(0);
+    if (a.size() != b.size() || std::memcmp(a.data(), b.data(), a.size() * sizeof(ChartBar)) != 0)
+        return "bars: kept " + std::to_string(a.size()) + ", " + whole + " " + std::to_string(b.size());
+    for (std::size_t s = 0; s < kept.formulaLayer(0)->size(); ++s) {
+        FormulaContext* x = (*kept.formulaLayer(0))[s]->context;
+        FormulaContext* y = (*fresh.formulaLayer(0))[s]->context;
+        for (int i = 0; i < fml_ctx_op_count(y, FML_DRAW_LINE); ++i) {
+            FMLOutputItem p{}, q{};
+            fml_ctx_op_line(x, &p, unsigned(i));
+            fml_ctx_op_line(y, &q, unsigned(i));
+            if (p.count != q.count || (q.count && std::memcmp(p.line.values, q.line.values, q.count * 4) != 0))
+                return std::string("line ") + std::to_string(i) + " of slot " + std::to_string(s);
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -175,23 +197,8 @@ TEST_F(LiveChart, PushedBarsMatchTheWholeSeriesOfTheRefresh)
         fresh.onUpdateKLine(k, 0);
         fresh.setVisibleRange(kept.getBegin(), kept.getEnd());
         fresh.relayout();
-        const std::vector<ChartBar>& a = *kept.getKData(0);
-        const std::vector<ChartBar>& b = *fresh.getKData(0);
-        if (a.size() != b.size() || std::memcmp(a.data(), b.data(), a.size() * sizeof(ChartBar)) != 0) {
-            mismatch = "bars: kept " + std::to_string(a.size()) + ", whole series " + std::to_string(b.size());
-            return;
-        }
-        for (std::size_t s = 0; s < kept.formulaLayer(0)->size(); ++s) {
-            FormulaContext* x = (*kept.formulaLayer(0))[s]->context;
-            FormulaContext* y = (*fresh.formulaLayer(0))[s]->context;
-            for (int i = 0; i < fml_ctx_op_count(y, FML_DRAW_LINE); ++i) {
-                FMLOutputItem p{}, q{};
-                fml_ctx_op_line(x, &p, unsigned(i));
-                fml_ctx_op_line(y, &q, unsigned(i));
-                if (p.count != q.count || (q.count && std::memcmp(p.line.values, q.line.values, q.count * 4) != 0))
-                    mismatch = std::string("line ") + std::to_string(i) + " of slot " + std::to_string(s);
-            }
-        }
+        if (const std::string d = differenceOf(kept, fresh, "whole series"); !d.empty())
+            mismatch = d;
     });
     kept.bindDataSignal(&model, 0);
     thread_.start();
@@ -269,22 +276,9 @@ TEST(LiveMinuteChart, ContinuationPointsKeepTheWholeDay)
         fresh.onUpdateMinute(&whole, 0);
         fresh.relayout();
         kept.relayout();
-        const std::vector<ChartBar>& a = *kept.getKData(0);
-        const std::vector<ChartBar>& b = *fresh.getKData(0);
-        if (a.size() != b.size() || std::memcmp(a.data(), b.data(), a.size() * sizeof(ChartBar)) != 0) {
-            mismatch = "bars: kept " + std::to_string(a.size()) + ", whole day " + std::to_string(b.size());
+        if (const std::string d = differenceOf(kept, fresh, "whole day"); !d.empty()) {
+            mismatch = d;
             return;
-        }
-        for (std::size_t s = 0; s < kept.formulaLayer(0)->size(); ++s) {
-            FormulaContext* x = (*kept.formulaLayer(0))[s]->context;
-            FormulaContext* y = (*fresh.formulaLayer(0))[s]->context;
-            for (int i = 0; i < fml_ctx_op_count(y, FML_DRAW_LINE); ++i) {
-                FMLOutputItem p{}, q{};
-                fml_ctx_op_line(x, &p, unsigned(i));
-                fml_ctx_op_line(y, &q, unsigned(i));
-                if (p.count != q.count || (q.count && std::memcmp(p.line.values, q.line.values, q.count * 4) != 0))
-                    mismatch = std::string("line ") + std::to_string(i) + " of slot " + std::to_string(s);
-            }
         }
         ++checked;
     });

@@ -4,8 +4,6 @@
 // right table with its constituents.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickView>
@@ -15,6 +13,7 @@
 
 #include "ctxrecorder.h"
 #include "livetest.h"
+#include "ownprocess.h"
 #include "shell/qmltypes.h"
 
 namespace {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QJsonObject>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -17,6 +15,7 @@
 #include "ctxrecorder.h"
 #include "livetest.h"
 #include "models/groupstore.h"
+#include "ownprocess.h"
 #include "shell/qbaseservice.h"
 
 // The home view against the local quote server and back end: the layout, the

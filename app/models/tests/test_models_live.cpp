@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cmath>
 
 #include <QJsonArray>
@@ -16,6 +14,7 @@
 #include "models/mqmodel.h"
 #include "models/pricemodel.h"
 #include "livequotes.h"
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -17,6 +15,7 @@
 #include "models/qdetailedmodel.h"
 #include "models/pricemodel.h"
 #include "livequotes.h"
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"

@@ -3,8 +3,6 @@
 // screening through the real dialog library against the local back end.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -21,6 +19,7 @@
 #include "models/groupstore.h"
 #include "models/qquorvexdll.h"
 #include "models/qquorvexservice.h"
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/hfileio.h"
 

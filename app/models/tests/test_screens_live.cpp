@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <cstdlib>
 #include <set>
 
@@ -23,6 +21,7 @@
 
 #include "livetest.h"
 #include "models/tablemodel.h"
+#include "ownprocess.h"
 
 // The ranking screen and the top-list monitor with live rows from the local
 // quote server, drawn by the software renderer and kept as screenshots under

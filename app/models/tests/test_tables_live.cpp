@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -21,6 +19,7 @@
 #include "models/multistockmodel.h"
 #include "models/tablemodel.h"
 #include "livetest.h"
+#include "ownprocess.h"
 #include "syntheticmarket.h"
 
 // The quote tables against the real library and the local quote server.

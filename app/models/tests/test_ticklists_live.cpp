@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QImage>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -18,6 +16,7 @@
 #include "models/pricemodel.h"
 #include "models/qdetailedmodel.h"
 #include "models/qstocktipmodel.h"
+#include "ownprocess.h"
 
 // Tick details and stock tips against the local quote server through MQModel,
 // and the screens that show them, kept as screenshots.

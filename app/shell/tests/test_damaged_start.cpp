@@ -6,8 +6,6 @@
 // <build>/screenshots/damaged-<n>.png.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -24,6 +22,7 @@
 #include <sys/stat.h>
 
 #include "nofileoverride.h"
+#include "ownprocess.h"
 #include "programrun.h"
 #include "shell/stockdictionary.h"
 #include "testhome.h"

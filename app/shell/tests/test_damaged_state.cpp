@@ -5,8 +5,6 @@
 // may be thrown away.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -30,6 +28,7 @@
 #include <functional>
 #include <memory>
 
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"

@@ -6,11 +6,10 @@
 // screening-results.png in <build>/screenshots/. Driven by app/e2e/DemoGroups.qml.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QImage>
 
+#include "ownprocess.h"
 #include "programrun.h"
 
 namespace {

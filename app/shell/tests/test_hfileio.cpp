@@ -2,14 +2,13 @@
 // process has its own temporary home (testhome.h).
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sys/stat.h>
 
+#include "ownprocess.h"
 #include "shell/hfileio.h"
 #include "testhome.h"
 

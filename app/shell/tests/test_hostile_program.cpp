@@ -7,8 +7,6 @@
 // display against the local quote server and back end.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -24,6 +22,7 @@
 #include <iostream>
 
 #include "hostilereplies.h"
+#include "ownprocess.h"
 #include "programrun.h"
 #include "testhome.h"
 

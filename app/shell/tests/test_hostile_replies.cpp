@@ -5,8 +5,6 @@
 // GUI thread over 100 ms) and say what it refused.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -30,6 +28,8 @@
 #include <memory>
 
 #include "hostilereplies.h"
+#include "loginwindow.h"
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/datadir.h"
 #include "shell/filedownload.h"
@@ -57,22 +57,8 @@ protected:
         QBaseService().setLoginInfo(QJsonObject());
     }
 
-    QQuickWindow* open()
-    {
-        engine_.setOfflineStoragePath(dataDirectory());
-        engine_.rootContext()->setContextProperty("controlUrl", base() + "/");
-        engine_.load(QUrl("qrc:/qml/LoginView.qml"));
-        if (engine_.rootObjects().isEmpty())
-            return nullptr;
-        return qobject_cast<QQuickWindow*>(engine_.rootObjects().first());
-    }
-    QQuickWindow* openReady()
-    {
-        QQuickWindow* w = open();
-        if (w && !QTest::qWaitFor([w] { return w->property("addressesReady").toBool(); }, 10000))
-            ADD_FAILURE() << "no service addresses";
-        return w;
-    }
+    QQuickWindow* open() { return testsupport::openLoginWindow(engine_, base() + "/"); }
+    QQuickWindow* openReady() { return testsupport::openReadyLoginWindow(engine_, base() + "/"); }
     QString base() const { return QString("http://127.0.0.1:%1").arg(backend_.port()); }
     static QObject* child(QObject* w, const char* name) { return w->findChild<QObject*>(name); }
     static QString message(QObject* w) { return child(w, "message")->property("msg_").toString(); }

@@ -3,8 +3,6 @@
 // and the lifetime of replies.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -16,6 +14,7 @@
 #include <QTest>
 
 #include "httptestsupport.h"
+#include "ownprocess.h"
 #include "shell/httprequestfactory.h"
 #include "shell/networkcookiejar.h"
 #include "shell/qbaseservice.h"

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,6 +23,8 @@
 #include "serverprocess.h"
 #include "databasehold.h"
 #include "livetest.h"
+#include "loginwindow.h"
+#include "ownprocess.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"
 #include "shell/qmltypes.h"
@@ -61,23 +61,10 @@ protected:
         QSqlDatabase::removeDatabase("LoginFlowSetUp");
     }
 
-    QQuickWindow* open()
-    {
-        engine_.setOfflineStoragePath(dataDirectory());
-        engine_.rootContext()->setContextProperty("controlUrl", QString("http://127.0.0.1:%1/").arg(backend_.port()));
-        engine_.load(QUrl("qrc:/qml/LoginView.qml"));
-        if (engine_.rootObjects().isEmpty())
-            return nullptr;
-        return qobject_cast<QQuickWindow*>(engine_.rootObjects().first());
-    }
+    QString controlUrl() const { return QString("http://127.0.0.1:%1/").arg(backend_.port()); }
+    QQuickWindow* open() { return testsupport::openLoginWindow(engine_, controlUrl()); }
     // Opens the window and waits until the service addresses are in.
-    QQuickWindow* openReady()
-    {
-        QQuickWindow* w = open();
-        if (w && !QTest::qWaitFor([w] { return w->property("addressesReady").toBool(); }, 10000))
-            ADD_FAILURE() << "no service addresses";
-        return w;
-    }
+    QQuickWindow* openReady() { return testsupport::openReadyLoginWindow(engine_, controlUrl()); }
     static void signIn(QObject* w, const QString& user, const QString& password)
     {
         type(w, "userField", user);

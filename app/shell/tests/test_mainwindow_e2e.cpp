@@ -6,13 +6,12 @@
 // the TARVOLIN_TEST_*_QML hooks.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QColor>
 #include <QDir>
 #include <QImage>
 #include <QMap>
 
+#include "ownprocess.h"
 #include "programrun.h"
 #include "testhome.h"
 #include "syntheticmarket.h"

@@ -5,13 +5,12 @@
 // fund-flow.png and flow-chart.png.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QImage>
 
 #include <memory>
 
+#include "ownprocess.h"
 #include "programrun.h"
 
 namespace {

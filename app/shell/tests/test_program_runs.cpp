@@ -5,8 +5,6 @@
 // a watchdog kills a run that does not end in time and the test fails.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QCoreApplication>
 #include <QMap>
@@ -27,6 +25,7 @@
 #include <chrono>
 #include <memory>
 
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "programrun.h"
 #include "testhome.h"

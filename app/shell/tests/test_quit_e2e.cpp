@@ -12,8 +12,6 @@
 // 1280 x 800 and a 1920 x 1080 screen.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +23,7 @@
 
 #include <functional>
 
+#include "ownprocess.h"
 #include "programrun.h"
 
 using namespace testsupport;

@@ -3,8 +3,6 @@
 // server, with deliveries reaching the GUI thread while the engine waits.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -22,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "ownprocess.h"
 #include "quote.h"
 #include "serverprocess.h"
 #include "shell/quoteproxy.h"

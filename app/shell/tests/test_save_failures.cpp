@@ -5,8 +5,6 @@
 // may be mounted, an injected write failure everywhere.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +16,7 @@
 
 #include "datawriters.h"
 #include "fulldisk.h"
+#include "ownprocess.h"
 #include "platform/savefile.h"
 #include "shell/datadir.h"
 #include "shell/hfileio.h"

@@ -9,8 +9,6 @@
 // kept in <build>/screenshots/tour/<width>x<height>/.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QColor>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +23,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "ownprocess.h"
 #include "programrun.h"
 
 namespace {

@@ -10,8 +10,6 @@
 // screenshots are kept in <build>/screenshots/tour-keys/<width>x<height>/.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -23,6 +21,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ownprocess.h"
 #include "programrun.h"
 
 using namespace testsupport;

@@ -9,13 +9,12 @@
 // <build>/screenshots/tour-reach/<width>x<height>/.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 
+#include "ownprocess.h"
 #include "programrun.h"
 
 using namespace testsupport;

@@ -10,8 +10,6 @@
 // <build>/screenshots/tour-tools/<width>x<height>/.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QColor>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -22,6 +20,7 @@
 
 #include <memory>
 
+#include "ownprocess.h"
 #include "programrun.h"
 
 namespace {

@@ -4,8 +4,6 @@
 // (xcb, sandbox off); under the offscreen platform it is skipped.
 #include <gtest/gtest.h>
 
-#include "ownprocess.h"
-
 #include <QQmlApplicationEngine>
 #include <QtTest/QTest>
 #include <QtWebEngine/QQuickWebEngineProfile>
@@ -13,6 +11,7 @@
 
 #include <chrono>
 
+#include "ownprocess.h"
 #include "serverprocess.h"
 #include "shell/web/hwebengineurlrequestinterceptor.h"
 
