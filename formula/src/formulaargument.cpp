@@ -161,13 +161,14 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
     end = static_cast<uint32_t>(std::min<std::size_t>(end, size));
     first = std::min(first, end);
     ArgumentPtr r = ctx ? ctx->takeResumeTarget() : ArgumentPtr();
-    if (r && !r->literal && r->text.empty() && r->endBar <= r->values.size()) {
-        // The previous result's array is written again even when every bar
-        // changed: no new array, no zeros written first.
-        const bool resume = r->firstValid == first && changed > first && !r->hostWritten;
+    // A result made again from its first bar goes to a new array: the step
+    // compares it with the previous one (FormulaContext::callStep) to find
+    // where it really changed.
+    const bool resume = r && r->firstValid == first && changed > first && !r->hostWritten;
+    if (resume && !r->literal && r->text.empty() && r->endBar <= r->values.size()) {
         const uint32_t oldEnd = r->endBar;
         const std::size_t oldSize = r->values.size();
-        const uint32_t from = resume ? std::max(first, std::min(changed, oldEnd)) : first;
+        const uint32_t from = std::max(first, std::min(changed, oldEnd));
         roomFor(r->values, size);
         r->values.resize(size);
         float* v = r->values.data();
@@ -181,11 +182,6 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
         r->endBar = end;
         r->ownResult = true;
         r->hostWritten = false;
-        if (!resume) {
-            r->changedFrom = 0;
-            r->extremes.reset();
-            return {std::move(r), first};
-        }
         r->changedFrom = (from >= end && end == oldEnd && size == oldSize) ? kUnchanged : std::min(from, end);
         if (r->extremes) {
             // Blocks wholly before the first rewritten bar stay.
