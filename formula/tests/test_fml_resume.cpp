@@ -152,7 +152,16 @@ struct Row {
     // The names that must resume, and how many bars before the first edited
     // bar (and the old end) their changedFrom may lie at most; -1: not checked.
     std::vector<std::pair<const char*, int>> resumes;
+    // The names whose step must have rewritten its last result in place
+    // (resumed) rather than made it again and compared it.
+    std::vector<const char*> inPlace = {};
 };
+
+const FormulaArgument* objectOf(const TestProgram& t, const std::string& name)
+{
+    auto it = t.ctx()->variables.find(name);
+    return it == t.ctx()->variables.end() ? nullptr : it->second.get();
+}
 
 uint32_t changedFromOf(const TestProgram& t, const std::string& name)
 {
@@ -176,6 +185,9 @@ void runRow(const Row& row, int bars, uint32_t seed)
                 const std::size_t oldEnd = b.c.size();
                 const std::size_t touched = std::min(applyEdit(b, edit, rng), oldEnd);
                 b.serve(kept);
+                std::vector<const FormulaArgument*> before;
+                for (const char* name : row.inPlace)
+                    before.push_back(objectOf(kept, name));
                 const std::string where = std::string(row.what) + ", " + dataName(kind) + ", " + editName(edit) +
                                           ", " + std::to_string(bars) + " bars, round " + std::to_string(round);
                 ASSERT_EQ(kept.run(int(b.c.size())), 1) << where;
@@ -192,6 +204,9 @@ void runRow(const Row& row, int bars, uint32_t seed)
                             << where << " " << name << " bar " << i << ": resumed " << got[i] << ", from bar 0 "
                             << want[i];
                 }
+                for (std::size_t k = 0; k < row.inPlace.size() && bars >= 200; ++k)
+                    EXPECT_EQ(objectOf(kept, row.inPlace[k]), before[k])
+                        << where << ": " << row.inPlace[k] << " was made again, not resumed";
                 for (const auto& r : row.resumes) {
                     if (r.second < 0 || bars < 200)
                         continue;
@@ -231,5 +246,18 @@ TEST(FmlResume, StepsAfterAWholeRecomputationReadWhereItChanged)
          "@currbarscount C O @> @barslast @const 3 @+ @<= =A A V 0 @if =B B 2 @+ =D",
          {{"A", 12}, {"B", 12}, {"D", 12}}},
         {"count to the end alone", "@currbarscount 4 @<= =A C A @* =B", {{"A", 4}, {"B", 4}}},
+    });
+}
+
+// Periods per bar: from 0 to 12 (NaN where the close is), bars since an
+// event plus one, and one longer than the data.
+#define PERIOD_STEPS "C 7 @* @intpart 13 @% =P C O @> @barslast 1 @+ =Q C 0 @* 5000 @+ =R "
+
+TEST(FmlResume, WindowExtremesWithAPeriodPerBar)
+{
+    runTable({
+        {"hhv and llv", PERIOD_STEPS "H P @hhv =A L P @llv =B V Q @hhv =D L R @llv =E C Q @hhv C @= =F",
+         {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}, {"F", 0}},
+         {"A", "B", "D", "E"}},
     });
 }
