@@ -13,6 +13,7 @@
 
 using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::kNoBar;
 using windowkernels::seriesByPeriod;
 
 namespace {
@@ -79,14 +80,42 @@ bool builtinBarssince(FormulaContext* ctx)
 
 bool builtinBarslast(FormulaContext* ctx)
 {
-    return eachBarOf(ctx, [](const DataSeries& x, float* out) {
-        uint32_t last = x.first;
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            if (x.v[i] != 0.0f)
-                last = i;
-            out[i] = (i == 0 && last == 0) ? kInvalidValue : countToFloat(i - last);
+    // Resumes the step's last result from the first changed bar: the last
+    // nonzero bar before it is read back from the count its previous bar
+    // holds (or searched for when that count is not exact in a float).
+    ArgumentPtr arg;
+    if (!ctx->pop(arg))
+        return false;
+    const DataSeries x = dataOf(ctx, arg);
+    if (x.end < x.first)
+        return false;
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), x.arg->changedFrom);
+    float* out = u.result->values.data();
+    const uint32_t from = u.from;
+    uint32_t last = x.first;
+    if (from > x.first + 1) {
+        const uint32_t before = from - 1;
+        const float held = out[before];
+        const uint32_t back = held >= 0.0f && held < 16777216.0f ? static_cast<uint32_t>(held) : kNoBar;
+        if (back != kNoBar && countToFloat(back) == held && back <= before - x.first &&
+            (before - back == x.first || x.v[before - back] != 0.0f)) {
+            last = before - back;
+        } else {
+            for (uint32_t j = before; j > x.first; --j) {
+                if (x.v[j] != 0.0f) {
+                    last = j;
+                    break;
+                }
+            }
         }
-    });
+    }
+    for (uint32_t i = from; i < x.end; ++i) {
+        if (x.v[i] != 0.0f)
+            last = i;
+        out[i] = (i == 0 && last == 0) ? kInvalidValue : countToFloat(i - last);
+    }
+    ctx->push(std::move(u.result));
+    return true;
 }
 
 bool builtinBarsnext(FormulaContext* ctx)

@@ -261,3 +261,21 @@ TEST(FmlResume, WindowExtremesWithAPeriodPerBar)
          {"A", "B", "D", "E"}},
     });
 }
+
+TEST(FmlResume, ReferencesBackWithAPeriodPerBar)
+{
+    runTable({
+        {"ref and refv", PERIOD_STEPS "V P @ref =A C Q @ref =B O R @ref =D L P @refv =E C P 6 @- @ref =F",
+         {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}, {"F", 0}},
+         {"A", "B", "D", "E", "F"}},
+    });
+}
+
+TEST(FmlResume, BarsSinceTheLastEvent)
+{
+    runTable({
+        {"barslast", "C O @> @barslast =A L L 11 @llv @= @barslast =B C @barslast =D C 0 @* @barslast =E",
+         {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
+         {"A", "B", "D", "E"}},
+    });
+}
