@@ -225,6 +225,33 @@ bool builtinCurrbarscount(FormulaContext* ctx)
 
 bool builtinCount(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && !ctx->stack.back()->literal) {
+        // A period per bar: a bar counts the window ending at it, so the
+        // step's last result is resumed from the first changed bar of either
+        // input, the ones counted from the oldest bar those windows reach.
+        ArgumentPtr args[2];
+        if (!ctx->popArgs(args, 2))
+            return false;
+        const DataSeries x = dataOf(ctx, args[0]);
+        const FormulaArgument& n = *args[1];
+        SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(),
+                                        std::min(x.arg->changedFrom, n.changedFrom));
+        float* out = u.result->values.data();
+        uint32_t start = u.from;
+        for (uint32_t i = u.from; i < x.end; ++i)
+            start = std::min(start, windowStart(x.first, i, windowLength(n.at(i))));
+        // ones[j - start]: bars equal to 1.0 in [start, j).
+        ScratchVector<uint32_t> ones(static_cast<std::size_t>(x.end > start ? x.end - start : 0) + 1);
+        ones[0] = 0;
+        for (uint32_t j = start; j < x.end; ++j)
+            ones[j - start + 1] = ones[j - start] + (x.v[j] == 1.0f ? 1u : 0u);
+        for (uint32_t i = u.from; i < x.end; ++i) {
+            const uint32_t from = windowStart(x.first, i, windowLength(n.at(i)));
+            out[i] = countToFloat(ones[i - start + 1] - ones[from - start]);
+        }
+        ctx->push(std::move(u.result));
+        return true;
+    }
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& n, float* out) {
         if (x.empty())
             return;

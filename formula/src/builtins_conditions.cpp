@@ -64,10 +64,14 @@ bool builtinCross(FormulaContext* ctx)
                                                                                                  : 0.0f));
         return true;
     }
+    // A bar reads the two bars before and at it: the step's last result is
+    // resumed from the first changed bar of either side.
     const FormulaArgument& shape = a.literal ? b : a;
-    ArgumentPtr r = makeResultToWrite(shape);
+    SeriesUpdate u = seriesToUpdate(ctx, shape.firstValid, shape.endBar, shape.values.size(),
+                                    std::min(a.changedFrom, b.changedFrom));
+    ArgumentPtr r = std::move(u.result);
     const BarRange range = rangeOf(*r);
-    if (!range.empty()) {
+    if (u.from < range.end) {
         float* out = r->values.data();
         // Bars that both arguments hold are read without checks and without
         // branches; a shorter series reads as the marker past its values.
@@ -81,11 +85,12 @@ bool builtinCross(FormulaContext* ctx)
             const float d = isInvalid(pb) ? 0.0f : c;
             return (isInvalid(va) || isInvalid(vb)) ? kInvalidValue : d;
         };
-        uint32_t i = range.begin;
-        float pa = a.at(i);
-        float pb = b.at(i);
+        uint32_t i = u.from;
+        // The first bar of the range compares with itself (no cross).
+        float pa = a.at(i == range.begin ? i : i - 1);
+        float pb = b.at(i == range.begin ? i : i - 1);
         if (i < fastEnd) {
-            out[i] = crossAt(pa, pb, pa, pb);
+            out[i] = crossAt(pa, pb, a.at(i), b.at(i));
             const float* va = a.values.data();
             const float* vb = b.values.data();
             const std::size_t span = fastEnd - i;

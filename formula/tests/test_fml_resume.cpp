@@ -279,3 +279,18 @@ TEST(FmlResume, BarsSinceTheLastEvent)
          {"A", "B", "D", "E"}},
     });
 }
+
+TEST(FmlResume, CrossesConditionsAndCounts)
+{
+    runTable({
+        {"cross", "C C 5 @ma @cross =A C 20 @cross =B 20 C @cross =D V V 3 @ref @cross =E",
+         {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
+         {"B", "D", "E"}},
+        {"if and between", "C O @> V 0 @if =A C O @< C 1 @ref O @if =B C L H @between =D 1 C 0 @if =E",
+         {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
+         {"A", "B", "D", "E"}},
+        {"count", PERIOD_STEPS "C O @> P @count =A C O @> Q @count =B C L @= R @count =D C O @> P 6 @- @count =E",
+         {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
+         {"A", "B", "D", "E"}},
+    });
+}
