@@ -106,10 +106,18 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
         // Every other kind reads its series here (and a volume stick looks
         // names up).
         const bool keepsOnly = v.kind == FML_DRAW_DATA && style != FML_PEN_VOLSTICK;
-        ctx->code.emplace_back([handler, name, width, color, style, keepsOnly](FormulaContext* c) {
+        // A line is made anew on each run: the steps that read it learn where
+        // it differs from the last run's (FormulaContext::madeAnew).
+        const bool madeAnew = v.kind == FML_DRAW_LINE;
+        const std::size_t slot = ctx->code.size();
+        ctx->code.emplace_back([handler, name, width, color, style, keepsOnly, madeAnew, slot](FormulaContext* c) {
             if (!keepsOnly)
                 c->runPending();
-            return handler(c, name, width, color, style);
+            if (!handler(c, name, width, color, style))
+                return false;
+            if (madeAnew)
+                c->madeAnew(slot);
+            return true;
         });
         break;
     }

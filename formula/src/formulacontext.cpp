@@ -187,6 +187,22 @@ bool FormulaContext::run()
     return true;
 }
 
+void FormulaContext::madeAnew(std::size_t slot)
+{
+    if (stack.empty())
+        return;
+    if (slot >= memory.results.size()) {
+        memory.results.resize(slot + 1);
+        memory.arity.resize(slot + 1);
+        memory.lookedUp.resize(slot + 1, 1);
+    }
+    ArgumentPtr& was = memory.results[slot];
+    FormulaArgument& now = *stack.back();
+    if (memory.valid && was && was != stack.back() && !was->hostWritten && now.changedFrom == 0 && !now.hostWritten)
+        now.changedFrom = firstDifference(was.get(), now);
+    was = stack.back();
+}
+
 bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers)
 {
     if (!defers && !pending.empty()) {

@@ -198,6 +198,11 @@ struct FormulaContext {
     // other step first runs the waiting loops it may read.
     bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers = false);
 
+    // The step at slot (not a call: an output) pushed a value it made anew:
+    // its changedFrom becomes the first bar where it differs from the value
+    // the step pushed in the last run, which the memory keeps for the next.
+    void madeAnew(std::size_t slot);
+
     // The running builtin may leave its loop over that many bars waiting.
     bool mayDefer(uint32_t bars) const
     {

@@ -24,7 +24,8 @@
 namespace {
 
 // A program in postfix words: a number pushes it, "@f" calls builtin f,
-// "=V" assigns the top to V and drops it, any other word pushes a name.
+// "=V" assigns the top to V and drops it, "!V" draws a line named V (it
+// stays on the stack), any other word pushes a name.
 void compileWords(TestProgram& t, const std::string& words)
 {
     std::istringstream in(words);
@@ -32,6 +33,8 @@ void compileWords(TestProgram& t, const std::string& words)
     while (in >> w) {
         if (w[0] == '@') {
             t.call(w.c_str() + 1);
+        } else if (w[0] == '!') {
+            t.output(FML_DRAW_LINE, w.c_str() + 1);
         } else if (w[0] == '=') {
             t.assign(w.c_str() + 1);
             t.drop();
@@ -246,6 +249,11 @@ TEST(FmlResume, StepsAfterAWholeRecomputationReadWhereItChanged)
          "@currbarscount C O @> @barslast @const 3 @+ @<= =A A V 0 @if =B B 2 @+ =D",
          {{"A", 12}, {"B", 12}, {"D", 12}}},
         {"count to the end alone", "@currbarscount 4 @<= =A C A @* =B", {{"A", 4}, {"B", 4}}},
+        {"a line from the last event to the last bar",
+         "@currbarscount C O @> @barslast @const 1 @+ @= O @currbarscount 1 @= C 0 !EXT =E C E @cross =A "
+         "E 0.5 @> @barslast =B",
+         {{"E", 12}, {"A", 12}, {"B", 12}},
+         {"A", "B"}},
     });
 }
 
