@@ -94,6 +94,20 @@ void seriesWindowExtremeFrom(const DataSeries& x, const FormulaArgument& period,
             haveAll = true;
         }
     };
+    // A bar whose window starts where its previous bar's did holds the
+    // better of that bar's value and its own (the older on a tie): a window
+    // that only grows at its end costs a bar, however long it is.
+    for (; from > x.first && from < x.end; ++from) {
+        const int32_t k = kOf(period.at(from));
+        const int32_t kBefore = kOf(period.at(from - 1));
+        if (k <= 0 || kBefore <= 0 ||
+            windowStart(x.first, from, static_cast<uint32_t>(k)) !=
+                windowStart(x.first, from - 1, static_cast<uint32_t>(kBefore)))
+            break;
+        const float before = out[from - 1];
+        const float xi = v[from];
+        out[from] = (!std::isnan(xi) && (std::isnan(before) || Cmp::better(xi, before))) ? xi : before;
+    }
     uint32_t start = from;
     bool wantsAll = false;
     for (uint32_t i = from; i < x.end; ++i) {

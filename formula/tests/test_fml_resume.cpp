@@ -267,6 +267,11 @@ TEST(FmlResume, WindowExtremesWithAPeriodPerBar)
         {"hhv and llv", PERIOD_STEPS "H P @hhv =A L P @llv =B V Q @hhv =D L R @llv =E C Q @hhv C @= =F",
          {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}, {"F", 0}},
          {"A", "B", "D", "E"}},
+        // Zeros of both signs: the oldest of equal extremes gives the bits.
+        {"hhv and llv over signed zeros",
+         PERIOD_STEPS "C O @> C C @- C C @- @negate @if =Z Z Q @hhv =A Z Q @llv =B Z R @hhv =D Z P @llv =E",
+         {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
+         {"A", "B", "D", "E"}},
     });
 }
 
