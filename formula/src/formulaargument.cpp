@@ -124,13 +124,28 @@ ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n)
 {
     if (!x || !x->literal)
         return x;
+    const float v = x->literalValue();
+    ArgumentPtr& kept = x->widened;
+    if (kept && kept.use_count() == 1 && !kept->hostWritten && kept->literal && kept->text == x->text &&
+        !kept->values.empty() && std::memcmp(&kept->values[0], &v, sizeof v) == 0 &&
+        kept->endBar == kept->values.size()) {
+        // Every value is v: nothing wrote into it since (it has not been
+        // handed to the host, and readers only read).
+        roomFor(kept->values, n);
+        kept->values.resize(n, v);
+        kept->firstValid = 0;
+        kept->endBar = n;
+        kept->changedFrom = 0;
+        return kept;
+    }
     auto r = std::make_shared<FormulaArgument>();
     roomFor(r->values, n);
-    r->values.assign(n, x->literalValue());
+    r->values.assign(n, v);
     r->text = x->text;
     r->firstValid = 0;
     r->endBar = n;
     r->literal = true;
+    kept = r;
     return r;
 }
 

@@ -307,3 +307,46 @@ TEST(FmlResume, CrossesConditionsAndCounts)
          {"A", "B", "D", "E"}},
     });
 }
+
+// A drawn stick's constant prices are widened to the run's bars; the copy is
+// kept for the next run, grown or cut to its bars, and made again when the
+// constant changes.
+TEST(FmlResume, WidenedConstantsFollowTheBarsAndTheValue)
+{
+    TestProgram t;
+    compileWords(t, "C O @> 0 N1 1 0");
+    t.output(FML_DRAW_STICK, "S");
+    t.drop();
+    FormulaArgument* n1 = fml_get_static_argument(t.ctx(), "N1");
+    fml_argument_literal(n1, 1);
+    struct Step {
+        int bars;
+        float price;
+    };
+    const FormulaArgument* kept = nullptr;
+    std::mt19937 rng(7);
+    for (const Step& s : {Step{5, 2.5f}, Step{6, 2.5f}, Step{7, 2.5f}, Step{4, 2.5f}, Step{4, -1.0f}, Step{9, -1.0f},
+                          Step{9, -0.0f}, Step{9, 0.0f}}) {
+        Bars b = makeBars(Data::Walk, s.bars, rng);
+        b.serve(t);
+        fml_argument_data(n1, 1)[0] = s.price;
+        ASSERT_EQ(t.run(s.bars), 1);
+        const std::vector<FormulaOutput>* sticks = t.ctx()->outputList(FML_DRAW_STICK);
+        ASSERT_TRUE(sticks && sticks->size() == 1u);
+        const FormulaArgument& zero = *sticks->front().series[1];
+        const FormulaArgument& price = *sticks->front().series[2];
+        const std::string where = std::to_string(s.bars) + " bars at " + std::to_string(s.price);
+        ASSERT_EQ(zero.values.size(), std::size_t(s.bars)) << where;
+        ASSERT_EQ(price.values.size(), std::size_t(s.bars)) << where;
+        EXPECT_EQ(price.endBar, uint32_t(s.bars)) << where;
+        for (int i = 0; i < s.bars; ++i) {
+            EXPECT_EQ(zero.values[std::size_t(i)], 0.0f) << where << " bar " << i;
+            EXPECT_EQ(std::memcmp(&price.values[std::size_t(i)], &s.price, sizeof(float)), 0)
+                << where << " bar " << i;
+        }
+        if (kept && s.price == 2.5f) {
+            EXPECT_EQ(&zero, kept) << where << ": the widened zero was made again";
+        }
+        kept = &zero;
+    }
+}
