@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "builtins.h"
 #include "seriesrules.h"
@@ -224,29 +225,54 @@ bool builtinBackset(FormulaContext* ctx)
     const BarRange range = rangeOf(x);
     if (range.end < range.begin)
         return false;
-    ArgumentPtr r = makeResultLike(x);
-    shapeResult(*r, x.firstValid, range.end);
-    float* out = r->values.data();
     const uint32_t k = firstQualifyingBar(x);
-    // A bar is set when some true bar at or after it reaches back to it: one
-    // backward pass keeping the lowest window start seen so far fills every
-    // range once, however long the counts.
-    uint32_t reach = kUnboundedEnd;  // lowest window start of the true bars after i
-    for (uint32_t i = range.end; i-- > k;) {
-        const float v = x.values[i];
-        if (isQualifyingTrue(v)) {
-            // A count of 0 or below means one bar; any other count is a window
-            // length under the shared rule, so 0 < N < 1 reaches back to the
-            // first valid bar.
-            float len = n.at(i);
-            if (len <= 0.0f)
-                len = 1.0f;
-            reach = std::min(reach, windowStart(*r, i, windowLength(len)));
-        }
-        if (reach <= i)
-            out[i] = 1.0f;
+    // The step's last result is resumed when the inputs changed after the
+    // first qualifying bar. A true bar at or after the first changed one, c,
+    // set in the last run (or sets now) the bars back to its window start,
+    // so the bars that may change begin at the lower of: the start of the
+    // run of set bars that ends at c - 1 in the last result (a bar before it
+    // was not set, so no bar from c on reached past it), and the lowest
+    // window start of the true bars from c on now. Bars from there on depend
+    // on the bars from there on only, and are written again.
+    const uint32_t changed = std::min(x.changedFrom, n.changedFrom);
+    SeriesUpdate u = seriesToUpdate(ctx, x.firstValid, range.end, range.end, changed > k ? changed : 0u);
+    ArgumentPtr r = std::move(u.result);
+    float* out = r->values.data();
+    const uint32_t first = r->firstValid;
+    auto lengthAt = [&n](uint32_t i) {
+        // A count of 0 or below means one bar; any other count is a window
+        // length under the shared rule, so 0 < N < 1 reaches back to the
+        // first valid bar.
+        float len = n.at(i);
+        if (len <= 0.0f)
+            len = 1.0f;
+        return windowLength(len);
+    };
+    const uint32_t from = std::max(u.from, k);
+    uint32_t lo = from;
+    if (from > k) {
+        while (lo > k && out[lo - 1] == 1.0f)
+            --lo;
+        for (uint32_t j = from; j < range.end; ++j)
+            if (isQualifyingTrue(x.values[j]))
+                lo = std::min(lo, std::max(k, windowStart(first, j, lengthAt(j))));
     }
-    std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
+    // One backward pass keeping the lowest window start seen so far fills
+    // every range once, however long the counts.
+    uint32_t reach = kUnboundedEnd;  // lowest window start of the true bars after i
+    uint32_t differs = kUnchanged;   // the first bar before from written with another value
+    for (uint32_t i = range.end; i-- > lo;) {
+        if (isQualifyingTrue(x.values[i]))
+            reach = std::min(reach, windowStart(first, i, lengthAt(i)));
+        const float value = reach <= i ? 1.0f : 0.0f;
+        if (i < from && std::memcmp(&out[i], &value, sizeof value) != 0)
+            differs = i;
+        out[i] = value;
+    }
+    if (differs != kUnchanged)
+        r->changedFrom = std::min(r->changedFrom, differs);
+    if (lo <= k)
+        std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
     ctx->push(std::move(r));
     return true;
 }

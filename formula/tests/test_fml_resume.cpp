@@ -350,3 +350,21 @@ TEST(FmlResume, WidenedConstantsFollowTheBarsAndTheValue)
         kept = &zero;
     }
 }
+
+// BACKSET sets bars before a true bar: a change sets or clears them back to
+// the window start of the true bars after it, and clears the run the true
+// bars it removed had set.
+TEST(FmlResume, BacksetRewritesOnlyTheBarsItsChangedBarsReach)
+{
+    runTable({
+        {"backset with a constant count",
+         "L L 11 @llv @= 10 @backset =A C O @> 3 @backset =B C O @< 0 @backset =D C O @> 0.5 @backset =E "
+         "C O @> 5000 @backset =F",
+         {{"A", 10}, {"B", 3}, {"D", 1}},
+         {"A", "B", "D", "E", "F"}},
+        {"backset with a count per bar",
+         PERIOD_STEPS "C O @> P @backset =A L L 11 @llv @= Q @backset =B C O @< R @backset =D",
+         {{"A", 13}},
+         {"A", "B", "D"}},
+    });
+}
