@@ -237,15 +237,27 @@ bool builtinCount(FormulaContext* ctx)
         SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(),
                                         std::min(x.arg->changedFrom, n.changedFrom));
         float* out = u.result->values.data();
-        uint32_t start = u.from;
-        for (uint32_t i = u.from; i < x.end; ++i)
+        // A bar whose window starts where its previous bar's did adds its
+        // own bar to that bar's count: a window that only grows at its end
+        // costs a bar, however long it is.
+        uint32_t resumeAt = u.from;
+        for (; resumeAt > x.first && resumeAt < x.end; ++resumeAt) {
+            const float before = out[resumeAt - 1];
+            if (windowStart(x.first, resumeAt, windowLength(n.at(resumeAt))) !=
+                    windowStart(x.first, resumeAt - 1, windowLength(n.at(resumeAt - 1))) ||
+                !(before >= 0.0f && before < 16777216.0f))
+                break;
+            out[resumeAt] = countToFloat(static_cast<uint32_t>(before) + (x.v[resumeAt] == 1.0f ? 1u : 0u));
+        }
+        uint32_t start = resumeAt;
+        for (uint32_t i = resumeAt; i < x.end; ++i)
             start = std::min(start, windowStart(x.first, i, windowLength(n.at(i))));
         // ones[j - start]: bars equal to 1.0 in [start, j).
         ScratchVector<uint32_t> ones(static_cast<std::size_t>(x.end > start ? x.end - start : 0) + 1);
         ones[0] = 0;
         for (uint32_t j = start; j < x.end; ++j)
             ones[j - start + 1] = ones[j - start] + (x.v[j] == 1.0f ? 1u : 0u);
-        for (uint32_t i = u.from; i < x.end; ++i) {
+        for (uint32_t i = resumeAt; i < x.end; ++i) {
             const uint32_t from = windowStart(x.first, i, windowLength(n.at(i)));
             out[i] = countToFloat(ones[i - start + 1] - ones[from - start]);
         }
