@@ -269,8 +269,14 @@ bool builtinBackset(FormulaContext* ctx)
             differs = i;
         out[i] = value;
     }
-    if (differs != kUnchanged)
+    if (differs != kUnchanged) {
         r->changedFrom = std::min(r->changedFrom, differs);
+        // The readers' block extremes hold only the blocks wholly before it.
+        if (r->extremes && r->extremes->hi.size() > differs / kExtremeBlock) {
+            r->extremes->hi.resize(differs / kExtremeBlock);
+            r->extremes->lo.resize(differs / kExtremeBlock);
+        }
+    }
     if (lo <= k)
         std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
     ctx->push(std::move(r));

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -37,6 +38,7 @@ void compileWords(TestProgram& t, const std::string& words)
             t.output(FML_DRAW_LINE, w.c_str() + 1);
         } else if (w[0] == '=') {
             t.assign(w.c_str() + 1);
+            t.output(FML_DRAW_DATA, w.c_str() + 1);
             t.drop();
         } else if ((w[0] >= '0' && w[0] <= '9') || (w[0] == '-' && w.size() > 1)) {
             t.num(std::stof(w));
@@ -166,6 +168,30 @@ const FormulaArgument* objectOf(const TestProgram& t, const std::string& name)
     return it == t.ctx()->variables.end() ? nullptr : it->second.get();
 }
 
+// The readers' value range of the outputs over a few spans (the first query
+// builds per-block extremes that later runs must cut where they rewrite)
+// against a plain scan of the values.
+void expectRangesOfTheValues(TestProgram& t, const std::vector<std::string>& names, const std::string& where)
+{
+    const std::vector<float> c = t.values("C");
+    const uint32_t bars = uint32_t(c.size());
+    for (uint32_t back : {bars, 300u, 20u}) {
+        const uint32_t begin = bars > back ? bars - back : 0u;
+        float hi = -FMLInvalidValue, lo = FMLInvalidValue;
+        fml_ctx_output_maxmin(t.ctx(), begin, bars - begin, &hi, &lo);
+        float wantHi = -FMLInvalidValue, wantLo = FMLInvalidValue;
+        for (const std::string& name : names) {
+            const std::vector<float> v = t.values(name.c_str());
+            const bool literal = v.size() == 1;
+            for (std::size_t i = literal ? 0 : begin; i < (literal ? 1 : std::min<std::size_t>(v.size(), bars)); ++i)
+                if (v[i] != FMLInvalidValue && v[i] != FMLContinuousValue && !std::isnan(v[i]))
+                    wantHi = std::max(wantHi, v[i]), wantLo = std::min(wantLo, v[i]);
+        }
+        EXPECT_EQ(hi, wantHi) << where << ": highest of the last " << back << " bars";
+        EXPECT_EQ(lo, wantLo) << where << ": lowest of the last " << back << " bars";
+    }
+}
+
 uint32_t changedFromOf(const TestProgram& t, const std::string& name)
 {
     auto it = t.ctx()->variables.find(name);
@@ -183,6 +209,7 @@ void runRow(const Row& row, int bars, uint32_t seed)
             compileWords(kept, row.words);
             b.serve(kept);
             ASSERT_EQ(kept.run(int(b.c.size())), 1) << row.what;
+            expectRangesOfTheValues(kept, names, row.what);
             // Two edits in a row: the second resumes a result that was itself resumed.
             for (int round = 0; round < 2; ++round) {
                 const std::size_t oldEnd = b.c.size();
@@ -207,6 +234,7 @@ void runRow(const Row& row, int bars, uint32_t seed)
                             << where << " " << name << " bar " << i << ": resumed " << got[i] << ", from bar 0 "
                             << want[i];
                 }
+                expectRangesOfTheValues(kept, names, where);
                 for (std::size_t k = 0; k < row.inPlace.size() && bars >= 200; ++k)
                     EXPECT_EQ(objectOf(kept, row.inPlace[k]), before[k])
                         << where << ": " << row.inPlace[k] << " was made again, not resumed";
@@ -228,7 +256,7 @@ void runTable(const std::vector<Row>& rows)
     for (const Row& row : rows) {
         // Short histories too: periods longer than the data, a window
         // reaching bar 0.
-        for (int bars : {1, 3, 12, 400, 3000}) {
+        for (int bars : {1, 3, 12, 260, 400, 3000}) {
             runRow(row, bars, seed++);
             if (testing::Test::HasFatalFailure())
                 return;
@@ -367,4 +395,29 @@ TEST(FmlResume, BacksetRewritesOnlyTheBarsItsChangedBarsReach)
          {{"A", 13}},
          {"A", "B", "D"}},
     });
+}
+
+// The readers' value range is kept per block of bars: BACKSET rewriting bars
+// before the first changed one must drop the blocks holding them.
+TEST(FmlResume, BacksetRewritingEarlierBarsRenewsTheirValueRange)
+{
+    TestProgram t;
+    compileWords(t, "@currbarscount 1 @<= =X X 5 @backset =B");
+    std::mt19937 rng(3);
+    // Five whole blocks of 256 bars; the last bar of the fifth is set.
+    Bars b = makeBars(Data::Walk, 1284, rng);
+    b.serve(t);
+    ASSERT_EQ(t.run(1284), 1);
+    float hi = -FMLInvalidValue, lo = FMLInvalidValue;
+    fml_ctx_output_maxmin(t.ctx(), 0, 1280, &hi, &lo);
+    EXPECT_EQ(hi, 1.0f) << "bar 1279 is set";
+    EXPECT_EQ(lo, 0.0f);
+    b.append(20.0f, 1000.0f);  // now bars 1280 to 1284 are set, bar 1279 no more
+    b.serve(t);
+    ASSERT_EQ(t.run(1285), 1);
+    ASSERT_EQ(t.values("B")[1279], 0.0f);
+    hi = -FMLInvalidValue, lo = FMLInvalidValue;
+    fml_ctx_output_maxmin(t.ctx(), 0, 1280, &hi, &lo);
+    EXPECT_EQ(hi, 0.0f) << "no bar of the first 1280 is set";
+    EXPECT_EQ(lo, 0.0f);
 }
