@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "fml.h"
+#include "builtintestutil.h"
 #include "fmltestprogram.h"
 #include "formulacontext.h"
 
@@ -420,4 +421,36 @@ TEST(FmlResume, BacksetRewritingEarlierBarsRenewsTheirValueRange)
     fml_ctx_output_maxmin(t.ctx(), 0, 1280, &hi, &lo);
     EXPECT_EQ(hi, 0.0f) << "no bar of the first 1280 is set";
     EXPECT_EQ(lo, 0.0f);
+}
+
+// BARSLAST reads the last event before the first changed bar back from the
+// count its previous bar holds; a count that a float cannot hold exactly
+// (2^24 bars and more) is not trusted, and the event is searched for.
+TEST(FmlResume, BarslastSearchesWhenTheCountBeforeTheChangeIsNotExact)
+{
+    using builtintest::INF;
+    struct Case {
+        std::vector<float> x;
+        std::vector<float> want;  // by hand
+    };
+    const Case cases[] = {
+        {{0, 1, 0, 0, 1, 0, 0, 0}, {INF, 0, 1, 2, 0, 1, 2, 3}},
+        {{0, 0, 0, 0, 0, 0, 5, 0}, {INF, 1, 2, 3, 4, 5, 0, 1}},
+        {{0, 0, 0, 0, 0, 0, 0, 0}, {INF, 1, 2, 3, 4, 5, 6, 7}},
+    };
+    for (const Case& c : cases) {
+        FormulaContext ctx;
+        ArgumentPtr x = builtintest::series(c.x);
+        x->changedFrom = 6;
+        // The last run's result, its bar 5 holding a count of 2^25.
+        ArgumentPtr last = builtintest::series(c.want);
+        last->values[5] = 33554432.0f;
+        last->values[6] = last->values[7] = -1.0f;
+        ctx.offerResumeTarget(last);
+        ArgumentPtr r = builtintest::call(builtinBarslast, {x}, 8, &ctx);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r.get(), last.get()) << "the last result is resumed";
+        EXPECT_EQ(r->values[6], c.want[6]);
+        EXPECT_EQ(r->values[7], c.want[7]);
+    }
 }
