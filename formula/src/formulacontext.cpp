@@ -187,18 +187,28 @@ bool FormulaContext::run()
     return true;
 }
 
-void FormulaContext::madeAnew(std::size_t slot)
+void FormulaContext::beginOutput(std::size_t slot)
 {
-    if (stack.empty())
-        return;
+    if (memory.valid && slot < memory.results.size() && memory.results[slot] &&
+        memory.results[slot].use_count() == 1)
+        resumeTarget_ = std::move(memory.results[slot]);
+}
+
+void FormulaContext::endOutput(std::size_t slot, bool keep, bool compare)
+{
+    resumeTarget_.reset();
     if (slot >= memory.results.size()) {
         memory.results.resize(slot + 1);
         memory.arity.resize(slot + 1);
         memory.lookedUp.resize(slot + 1, 1);
     }
     ArgumentPtr& was = memory.results[slot];
+    if (!keep || stack.empty() || stack.back()->hostWritten) {
+        was.reset();
+        return;
+    }
     FormulaArgument& now = *stack.back();
-    if (memory.valid && was && was != stack.back() && !was->hostWritten && now.changedFrom == 0 && !now.hostWritten)
+    if (compare && memory.valid && was && was != stack.back() && !was->hostWritten && now.changedFrom == 0)
         now.changedFrom = firstDifference(was.get(), now);
     was = stack.back();
 }

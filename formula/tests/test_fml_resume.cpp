@@ -26,8 +26,9 @@
 namespace {
 
 // A program in postfix words: a number pushes it, "@f" calls builtin f,
-// "=V" assigns the top to V and drops it, "!V" draws a line named V (it
-// stays on the stack), any other word pushes a name.
+// "=V" assigns the top to V and drops it, "!V" draws a line named V and
+// "%number", "%text", "%icon" an unnamed output of that kind (the drawn
+// series stays on the stack), any other word pushes a name.
 void compileWords(TestProgram& t, const std::string& words)
 {
     std::istringstream in(words);
@@ -37,6 +38,10 @@ void compileWords(TestProgram& t, const std::string& words)
             t.call(w.c_str() + 1);
         } else if (w[0] == '!') {
             t.output(FML_DRAW_LINE, w.c_str() + 1);
+        } else if (w[0] == '%') {
+            // %number, %text, %icon: an unnamed drawn output of that kind.
+            const int kind = w == "%number" ? FML_DRAW_NUMBER : w == "%text" ? FML_DRAW_TEXT : FML_DRAW_ICON;
+            t.output(kind, "");
         } else if (w[0] == '=') {
             t.assign(w.c_str() + 1);
             t.output(FML_DRAW_DATA, w.c_str() + 1);
@@ -278,6 +283,10 @@ TEST(FmlResume, StepsAfterAWholeRecomputationReadWhereItChanged)
          "@currbarscount C O @> @barslast @const 3 @+ @<= =A A V 0 @if =B B 2 @+ =D",
          {{"A", 12}, {"B", 12}, {"D", 12}}},
         {"count to the end alone", "@currbarscount 4 @<= =A C A @* =B", {{"A", 4}, {"B", 4}}},
+        {"numbers, texts and icons drawn where a condition holds",
+         "C O @> L 1 %icon =A @currbarscount 3 @<= H 2 %number =B C O @< C 1 %text =D B 1 @+ =E",
+         {{"A", 0}, {"B", 3}, {"D", 0}, {"E", 3}},
+         {"A", "D", "E"}},
         {"a line from the last event to the last bar",
          "@currbarscount C O @> @barslast @const 1 @+ @= O @currbarscount 1 @= C 0 !EXT =E C E @cross =A "
          "E 0.5 @> @barslast =B",
