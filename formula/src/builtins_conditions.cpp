@@ -225,7 +225,17 @@ bool builtinBackset(FormulaContext* ctx)
     const BarRange range = rangeOf(x);
     if (range.end < range.begin)
         return false;
-    const uint32_t k = firstQualifyingBar(x);
+    const uint32_t changed = std::min(x.changedFrom, n.changedFrom);
+    // The first qualifying bar: the one the last result noted (note - 1)
+    // when the inputs changed only after it, else searched for.
+    uint32_t k = kUnboundedEnd;
+    if (ArgumentPtr was = ctx->takeResumeTarget()) {
+        if (was->note != 0 && was->note - 1 < changed && was->note - 1 < range.end)
+            k = was->note - 1;
+        ctx->offerResumeTarget(std::move(was));
+    }
+    if (k == kUnboundedEnd)
+        k = firstQualifyingBar(x);
     // The step's last result is resumed when the inputs changed after the
     // first qualifying bar. A true bar at or after the first changed one, c,
     // set in the last run (or sets now) the bars back to its window start,
@@ -234,7 +244,6 @@ bool builtinBackset(FormulaContext* ctx)
     // was not set, so no bar from c on reached past it), and the lowest
     // window start of the true bars from c on now. Bars from there on depend
     // on the bars from there on only, and are written again.
-    const uint32_t changed = std::min(x.changedFrom, n.changedFrom);
     SeriesUpdate u = seriesToUpdate(ctx, x.firstValid, range.end, range.end, changed > k ? changed : 0u);
     ArgumentPtr r = std::move(u.result);
     float* out = r->values.data();
@@ -279,6 +288,7 @@ bool builtinBackset(FormulaContext* ctx)
     }
     if (lo <= k)
         std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
+    r->note = k < kUnboundedEnd ? k + 1 : 0;
     ctx->push(std::move(r));
     return true;
 }

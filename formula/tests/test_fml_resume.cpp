@@ -397,9 +397,9 @@ TEST(FmlResume, BacksetRewritesOnlyTheBarsItsChangedBarsReach)
     runTable({
         {"backset with a constant count",
          "L L 11 @llv @= 10 @backset =A C O @> 3 @backset =B C O @< 0 @backset =D C O @> 0.5 @backset =E "
-         "C O @> 5000 @backset =F",
-         {{"A", 10}, {"B", 3}, {"D", 1}},
-         {"A", "B", "D", "E", "F"}},
+         "C O @> 5000 @backset =F C 50 @refv O @> 3 @backset =G",
+         {{"A", 10}, {"B", 3}, {"D", 1}, {"G", 3}},
+         {"A", "B", "D", "E", "F", "G"}},
         {"backset with a count per bar",
          PERIOD_STEPS "C O @> P @backset =A L L 11 @llv @= Q @backset =B C O @< R @backset =D",
          {{"A", 13}},
