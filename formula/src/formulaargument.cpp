@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "formulacontext.h"
 
@@ -125,10 +126,18 @@ ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n)
     if (!x || !x->literal)
         return x;
     const float v = x->literalValue();
-    ArgumentPtr& kept = x->widened;
-    if (kept && kept.use_count() == 1 && !kept->hostWritten && kept->literal && kept->text == x->text &&
-        !kept->values.empty() && std::memcmp(&kept->values[0], &v, sizeof v) == 0 &&
-        kept->endBar == kept->values.size()) {
+    // A literal of a VM's shared context may be widened by contexts running
+    // at the same time: the copy is taken and put back under a lock, and
+    // only a copy nothing else holds is written.
+    static std::mutex keptLock;
+    ArgumentPtr kept;
+    {
+        std::lock_guard<std::mutex> lock(keptLock);
+        if (x->widened && x->widened.use_count() == 1)
+            kept = x->widened;
+    }
+    if (kept && !kept->hostWritten && kept->literal && kept->text == x->text && !kept->values.empty() &&
+        std::memcmp(&kept->values[0], &v, sizeof v) == 0 && kept->endBar == kept->values.size()) {
         // Every value is v: nothing wrote into it since (it has not been
         // handed to the host, and readers only read).
         roomFor(kept->values, n);
@@ -145,7 +154,8 @@ ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n)
     r->firstValid = 0;
     r->endBar = n;
     r->literal = true;
-    kept = r;
+    std::lock_guard<std::mutex> lock(keptLock);
+    x->widened = r;
     return r;
 }
 
