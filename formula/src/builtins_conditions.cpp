@@ -227,24 +227,30 @@ bool builtinBackset(FormulaContext* ctx)
         return false;
     const uint32_t changed = std::min(x.changedFrom, n.changedFrom);
     // The first qualifying bar: the one the last result noted (note - 1)
-    // when the inputs changed only after it, else searched for.
-    uint32_t k = kUnboundedEnd;
+    // when the inputs changed only after it; when they changed before it,
+    // none lies before the first changed bar. Searched for otherwise.
+    uint32_t k = 0;
+    bool noted = false;
     if (ArgumentPtr was = ctx->takeResumeTarget()) {
-        if (was->note != 0 && was->note - 1 < changed && was->note - 1 < range.end)
-            k = was->note - 1;
+        const uint32_t before = was->note - 1;
+        if (was->note != 0 && before <= range.end) {
+            k = before < changed ? before : firstQualifyingBar(x, changed);
+            noted = true;
+        }
         ctx->offerResumeTarget(std::move(was));
     }
-    if (k == kUnboundedEnd)
+    if (!noted)
         k = firstQualifyingBar(x);
-    // The step's last result is resumed when the inputs changed after the
-    // first qualifying bar. A true bar at or after the first changed one, c,
+    // The step's last result is resumed when its first qualifying bar is
+    // known (the bars before it and before the first changed bar hold the
+    // marker in both runs). A true bar at or after the first changed one, c,
     // set in the last run (or sets now) the bars back to its window start,
     // so the bars that may change begin at the lower of: the start of the
     // run of set bars that ends at c - 1 in the last result (a bar before it
     // was not set, so no bar from c on reached past it), and the lowest
     // window start of the true bars from c on now. Bars from there on depend
     // on the bars from there on only, and are written again.
-    SeriesUpdate u = seriesToUpdate(ctx, x.firstValid, range.end, range.end, changed > k ? changed : 0u);
+    SeriesUpdate u = seriesToUpdate(ctx, x.firstValid, range.end, range.end, noted ? changed : 0u);
     ArgumentPtr r = std::move(u.result);
     float* out = r->values.data();
     const uint32_t first = r->firstValid;
@@ -286,8 +292,11 @@ bool builtinBackset(FormulaContext* ctx)
             r->extremes->lo.resize(differs / kExtremeBlock);
         }
     }
-    if (lo <= k)
-        std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
+    // The marker before the first qualifying bar (from the first rewritten
+    // bar on when resumed).
+    const uint32_t markFrom = u.from > first ? u.from : 0u;
+    if (k > markFrom)
+        std::fill(out + markFrom, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
     r->note = k < kUnboundedEnd ? k + 1 : 0;
     ctx->push(std::move(r));
     return true;

@@ -400,6 +400,10 @@ TEST(FmlResume, BacksetRewritesOnlyTheBarsItsChangedBarsReach)
          "C O @> 5000 @backset =F C 50 @refv O @> 3 @backset =G",
          {{"A", 10}, {"B", 3}, {"D", 1}, {"G", 3}},
          {"A", "B", "D", "E", "F", "G"}},
+        // Markers only, and markers until the 401st bar.
+        {"backset over markers", "C 5000 @refv O @> 3 @backset =H C 400 @refv O @> 2 @backset =I",
+         {{"H", 0}, {"I", 2}},
+         {"H", "I"}},
         {"backset with a count per bar",
          PERIOD_STEPS "C O @> P @backset =A L L 11 @llv @= Q @backset =B C O @< R @backset =D",
          {{"A", 13}},
