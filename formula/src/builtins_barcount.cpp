@@ -13,6 +13,7 @@
 
 using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::kNoBar;
 using windowkernels::seriesByPeriod;
 
 namespace {
@@ -79,14 +80,42 @@ bool builtinBarssince(FormulaContext* ctx)
 
 bool builtinBarslast(FormulaContext* ctx)
 {
-    return eachBarOf(ctx, [](const DataSeries& x, float* out) {
-        uint32_t last = x.first;
-        for (uint32_t i = x.first; i < x.end; ++i) {
-            if (x.v[i] != 0.0f)
-                last = i;
-            out[i] = (i == 0 && last == 0) ? kInvalidValue : countToFloat(i - last);
+    // Resumes the step's last result from the first changed bar: the last
+    // nonzero bar before it is read back from the count its previous bar
+    // holds (or searched for when that count is not exact in a float).
+    ArgumentPtr arg;
+    if (!ctx->pop(arg))
+        return false;
+    const DataSeries x = dataOf(ctx, arg);
+    if (x.end < x.first)
+        return false;
+    SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), x.arg->changedFrom);
+    float* out = u.result->values.data();
+    const uint32_t from = u.from;
+    uint32_t last = x.first;
+    if (from > x.first + 1) {
+        const uint32_t before = from - 1;
+        const float held = out[before];
+        const uint32_t back = held >= 0.0f && held < 16777216.0f ? static_cast<uint32_t>(held) : kNoBar;
+        if (back != kNoBar && countToFloat(back) == held && back <= before - x.first &&
+            (before - back == x.first || x.v[before - back] != 0.0f)) {
+            last = before - back;
+        } else {
+            for (uint32_t j = before; j > x.first; --j) {
+                if (x.v[j] != 0.0f) {
+                    last = j;
+                    break;
+                }
+            }
         }
-    });
+    }
+    for (uint32_t i = from; i < x.end; ++i) {
+        if (x.v[i] != 0.0f)
+            last = i;
+        out[i] = (i == 0 && last == 0) ? kInvalidValue : countToFloat(i - last);
+    }
+    ctx->push(std::move(u.result));
+    return true;
 }
 
 bool builtinBarsnext(FormulaContext* ctx)
@@ -196,6 +225,45 @@ bool builtinCurrbarscount(FormulaContext* ctx)
 
 bool builtinCount(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && !ctx->stack.back()->literal) {
+        // A period per bar: a bar counts the window ending at it, so the
+        // step's last result is resumed from the first changed bar of either
+        // input, the ones counted from the oldest bar those windows reach.
+        ArgumentPtr args[2];
+        if (!ctx->popArgs(args, 2))
+            return false;
+        const DataSeries x = dataOf(ctx, args[0]);
+        const FormulaArgument& n = *args[1];
+        SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(),
+                                        std::min(x.arg->changedFrom, n.changedFrom));
+        float* out = u.result->values.data();
+        // A bar whose window starts where its previous bar's did adds its
+        // own bar to that bar's count: a window that only grows at its end
+        // costs a bar, however long it is.
+        uint32_t resumeAt = u.from;
+        for (; resumeAt > x.first && resumeAt < x.end; ++resumeAt) {
+            const float before = out[resumeAt - 1];
+            if (windowStart(x.first, resumeAt, windowLength(n.at(resumeAt))) !=
+                    windowStart(x.first, resumeAt - 1, windowLength(n.at(resumeAt - 1))) ||
+                !(before >= 0.0f && before < 16777216.0f))
+                break;
+            out[resumeAt] = countToFloat(static_cast<uint32_t>(before) + (x.v[resumeAt] == 1.0f ? 1u : 0u));
+        }
+        uint32_t start = resumeAt;
+        for (uint32_t i = resumeAt; i < x.end; ++i)
+            start = std::min(start, windowStart(x.first, i, windowLength(n.at(i))));
+        // ones[j - start]: bars equal to 1.0 in [start, j).
+        ScratchVector<uint32_t> ones(static_cast<std::size_t>(x.end > start ? x.end - start : 0) + 1);
+        ones[0] = 0;
+        for (uint32_t j = start; j < x.end; ++j)
+            ones[j - start + 1] = ones[j - start] + (x.v[j] == 1.0f ? 1u : 0u);
+        for (uint32_t i = resumeAt; i < x.end; ++i) {
+            const uint32_t from = windowStart(x.first, i, windowLength(n.at(i)));
+            out[i] = countToFloat(ones[i - start + 1] - ones[from - start]);
+        }
+        ctx->push(std::move(u.result));
+        return true;
+    }
     return seriesByPeriod(ctx, [](const DataSeries& x, const FormulaArgument& n, float* out) {
         if (x.empty())
             return;

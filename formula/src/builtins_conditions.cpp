@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "builtins.h"
 #include "seriesrules.h"
@@ -64,10 +65,14 @@ bool builtinCross(FormulaContext* ctx)
                                                                                                  : 0.0f));
         return true;
     }
+    // A bar reads the two bars before and at it: the step's last result is
+    // resumed from the first changed bar of either side.
     const FormulaArgument& shape = a.literal ? b : a;
-    ArgumentPtr r = makeResultToWrite(shape);
+    SeriesUpdate u = seriesToUpdate(ctx, shape.firstValid, shape.endBar, shape.values.size(),
+                                    std::min(a.changedFrom, b.changedFrom));
+    ArgumentPtr r = std::move(u.result);
     const BarRange range = rangeOf(*r);
-    if (!range.empty()) {
+    if (u.from < range.end) {
         float* out = r->values.data();
         // Bars that both arguments hold are read without checks and without
         // branches; a shorter series reads as the marker past its values.
@@ -81,11 +86,12 @@ bool builtinCross(FormulaContext* ctx)
             const float d = isInvalid(pb) ? 0.0f : c;
             return (isInvalid(va) || isInvalid(vb)) ? kInvalidValue : d;
         };
-        uint32_t i = range.begin;
-        float pa = a.at(i);
-        float pb = b.at(i);
+        uint32_t i = u.from;
+        // The first bar of the range compares with itself (no cross).
+        float pa = a.at(i == range.begin ? i : i - 1);
+        float pb = b.at(i == range.begin ? i : i - 1);
         if (i < fastEnd) {
-            out[i] = crossAt(pa, pb, pa, pb);
+            out[i] = crossAt(pa, pb, a.at(i), b.at(i));
             const float* va = a.values.data();
             const float* vb = b.values.data();
             const std::size_t span = fastEnd - i;
@@ -215,29 +221,79 @@ bool builtinBackset(FormulaContext* ctx)
     const BarRange range = rangeOf(x);
     if (range.end < range.begin)
         return false;
-    ArgumentPtr r = makeResultLike(x);
-    shapeResult(*r, x.firstValid, range.end);
-    float* out = r->values.data();
-    const uint32_t k = firstQualifyingBar(x);
-    // A bar is set when some true bar at or after it reaches back to it: one
-    // backward pass keeping the lowest window start seen so far fills every
-    // range once, however long the counts.
-    uint32_t reach = kUnboundedEnd;  // lowest window start of the true bars after i
-    for (uint32_t i = range.end; i-- > k;) {
-        const float v = x.values[i];
-        if (isQualifyingTrue(v)) {
-            // A count of 0 or below means one bar; any other count is a window
-            // length under the shared rule, so 0 < N < 1 reaches back to the
-            // first valid bar.
-            float len = n.at(i);
-            if (len <= 0.0f)
-                len = 1.0f;
-            reach = std::min(reach, windowStart(*r, i, windowLength(len)));
+    const uint32_t changed = std::min(x.changedFrom, n.changedFrom);
+    // The first qualifying bar: the one the last result noted (note - 1)
+    // when the inputs changed only after it; when they changed before it,
+    // none lies before the first changed bar. Searched for otherwise.
+    uint32_t k = 0;
+    bool noted = false;
+    if (ArgumentPtr was = ctx->takeResumeTarget()) {
+        const uint32_t before = was->note - 1;
+        if (was->note != 0 && before <= range.end) {
+            k = before < changed ? before : firstQualifyingBar(x, changed);
+            noted = true;
         }
-        if (reach <= i)
-            out[i] = 1.0f;
+        ctx->offerResumeTarget(std::move(was));
     }
-    std::fill(out, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
+    if (!noted)
+        k = firstQualifyingBar(x);
+    // The step's last result is resumed when its first qualifying bar is
+    // known (the bars before it and before the first changed bar hold the
+    // marker in both runs). A true bar at or after the first changed one, c,
+    // set in the last run (or sets now) the bars back to its window start,
+    // so the bars that may change begin at the lower of: the start of the
+    // run of set bars that ends at c - 1 in the last result (a bar before it
+    // was not set, so no bar from c on reached past it), and the lowest
+    // window start of the true bars from c on now. Bars from there on depend
+    // on the bars from there on only, and are written again.
+    SeriesUpdate u = seriesToUpdate(ctx, x.firstValid, range.end, range.end, noted ? changed : 0u);
+    ArgumentPtr r = std::move(u.result);
+    float* out = r->values.data();
+    const uint32_t first = r->firstValid;
+    auto lengthAt = [&n](uint32_t i) {
+        // A count of 0 or below means one bar; any other count is a window
+        // length under the shared rule, so 0 < N < 1 reaches back to the
+        // first valid bar.
+        float len = n.at(i);
+        if (len <= 0.0f)
+            len = 1.0f;
+        return windowLength(len);
+    };
+    const uint32_t from = std::max(u.from, k);
+    uint32_t lo = from;
+    if (from > k) {
+        while (lo > k && out[lo - 1] == 1.0f)
+            --lo;
+        for (uint32_t j = from; j < range.end; ++j)
+            if (isQualifyingTrue(x.values[j]))
+                lo = std::min(lo, std::max(k, windowStart(first, j, lengthAt(j))));
+    }
+    // One backward pass keeping the lowest window start seen so far fills
+    // every range once, however long the counts.
+    uint32_t reach = kUnboundedEnd;  // lowest window start of the true bars after i
+    uint32_t differs = kUnchanged;   // the first bar before from written with another value
+    for (uint32_t i = range.end; i-- > lo;) {
+        if (isQualifyingTrue(x.values[i]))
+            reach = std::min(reach, windowStart(first, i, lengthAt(i)));
+        const float value = reach <= i ? 1.0f : 0.0f;
+        if (i < from && std::memcmp(&out[i], &value, sizeof value) != 0)
+            differs = i;
+        out[i] = value;
+    }
+    if (differs != kUnchanged) {
+        r->changedFrom = std::min(r->changedFrom, differs);
+        // The readers' block extremes hold only the blocks wholly before it.
+        if (r->extremes && r->extremes->hi.size() > differs / kExtremeBlock) {
+            r->extremes->hi.resize(differs / kExtremeBlock);
+            r->extremes->lo.resize(differs / kExtremeBlock);
+        }
+    }
+    // The marker before the first qualifying bar (from the first rewritten
+    // bar on when resumed).
+    const uint32_t markFrom = u.from > first ? u.from : 0u;
+    if (k > markFrom)
+        std::fill(out + markFrom, out + std::min<std::size_t>(k, r->values.size()), kInvalidValue);
+    r->note = k < kUnboundedEnd ? k + 1 : 0;
     ctx->push(std::move(r));
     return true;
 }

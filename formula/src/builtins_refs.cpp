@@ -30,11 +30,12 @@ bool reference(FormulaContext* ctx, const ArgumentPtr& xArg, const FormulaArgume
         return false;
     const bool constantBack =
         n.literal && !isInvalid(n.literalValue()) && dir == Direction::Back && saturatingInt32(n.literalValue()) >= 0;
-    // A constant look-back resumes the step's last result from the first
-    // changed bar (the first value it may repeat lies before that bar).
+    // A look-back resumes the step's last result from the first changed bar:
+    // a bar reads its own N and a bar at or before it (or the first valid
+    // bar), all of them before that bar when the bar lies before it.
     uint32_t from = range.begin;
     ArgumentPtr r;
-    if (constantBack) {
+    if (dir == Direction::Back) {
         SeriesUpdate u = seriesToUpdate(ctx, range.begin, range.end, range.end, std::min(x.changedFrom, n.changedFrom));
         r = std::move(u.result);
         from = u.from;
@@ -77,7 +78,7 @@ bool reference(FormulaContext* ctx, const ArgumentPtr& xArg, const FormulaArgume
         for (; i < range.end; ++i)
             out[i] = v[i - k];
     } else {
-        for (uint32_t i = range.begin; i < range.end; ++i)
+        for (uint32_t i = from; i < range.end; ++i)
             out[i] = at(i, n.at(i));
     }
     ctx->push(std::move(r));

@@ -159,13 +159,17 @@ bool drawConditional(FormulaContext* ctx, const std::string& name, float width, 
     std::array<ArgumentPtr, 3> a;
     if (!ctx->popArgs(a))
         return false;
-    // A literal condition stands for every bar of the run.
+    // A literal condition stands for every bar of the run. Each bar reads
+    // its own bar: the step's last value is resumed from the first changed
+    // bar of either input.
     const ArgumentPtr cond = dataSeries(ctx, a[0]);
-    ArgumentPtr r = makeResultToWrite(*cond);
     const uint32_t end = cond->rangeEnd();
     const FormulaArgument& value = *a[1];
+    SeriesUpdate u = seriesToUpdate(ctx, cond->firstValid, end, cond->values.size(),
+                                    std::min(cond->changedFrom, value.changedFrom));
+    ArgumentPtr r = std::move(u.result);
     float* out = r->values.data();
-    for (uint32_t i = cond->firstValid; i < end; ++i) {
+    for (uint32_t i = u.from; i < end; ++i) {
         const float c = cond->values[i];
         const bool on = qualifyingOnly ? isQualifyingTrue(c) : (c != 0.0f);
         out[i] = on ? value.at(i) : kInvalidValue;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "formulacontext.h"
 
@@ -124,13 +125,37 @@ ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n)
 {
     if (!x || !x->literal)
         return x;
+    const float v = x->literalValue();
+    // A literal of a VM's shared context may be widened by contexts running
+    // at the same time: the copy is taken and put back under a lock, and
+    // only a copy nothing else holds is written.
+    static std::mutex keptLock;
+    ArgumentPtr kept;
+    {
+        std::lock_guard<std::mutex> lock(keptLock);
+        if (x->widened && x->widened.use_count() == 1)
+            kept = x->widened;
+    }
+    if (kept && !kept->hostWritten && kept->literal && kept->text == x->text && !kept->values.empty() &&
+        std::memcmp(&kept->values[0], &v, sizeof v) == 0 && kept->endBar == kept->values.size()) {
+        // Every value is v: nothing wrote into it since (it has not been
+        // handed to the host, and readers only read).
+        roomFor(kept->values, n);
+        kept->values.resize(n, v);
+        kept->firstValid = 0;
+        kept->endBar = n;
+        kept->changedFrom = 0;
+        return kept;
+    }
     auto r = std::make_shared<FormulaArgument>();
     roomFor(r->values, n);
-    r->values.assign(n, x->literalValue());
+    r->values.assign(n, v);
     r->text = x->text;
     r->firstValid = 0;
     r->endBar = n;
     r->literal = true;
+    std::lock_guard<std::mutex> lock(keptLock);
+    x->widened = r;
     return r;
 }
 
@@ -161,13 +186,14 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
     end = static_cast<uint32_t>(std::min<std::size_t>(end, size));
     first = std::min(first, end);
     ArgumentPtr r = ctx ? ctx->takeResumeTarget() : ArgumentPtr();
-    if (r && !r->literal && r->text.empty() && r->endBar <= r->values.size()) {
-        // The previous result's array is written again even when every bar
-        // changed: no new array, no zeros written first.
-        const bool resume = r->firstValid == first && changed > first && !r->hostWritten;
+    // A result made again from its first bar goes to a new array: the step
+    // compares it with the previous one (FormulaContext::callStep) to find
+    // where it really changed.
+    const bool resume = r && r->firstValid == first && changed > first && !r->hostWritten;
+    if (resume && !r->literal && r->text.empty() && r->endBar <= r->values.size()) {
         const uint32_t oldEnd = r->endBar;
         const std::size_t oldSize = r->values.size();
-        const uint32_t from = resume ? std::max(first, std::min(changed, oldEnd)) : first;
+        const uint32_t from = std::max(first, std::min(changed, oldEnd));
         roomFor(r->values, size);
         r->values.resize(size);
         float* v = r->values.data();
@@ -181,11 +207,6 @@ SeriesUpdate seriesToUpdate(FormulaContext* ctx, uint32_t first, uint32_t end, s
         r->endBar = end;
         r->ownResult = true;
         r->hostWritten = false;
-        if (!resume) {
-            r->changedFrom = 0;
-            r->extremes.reset();
-            return {std::move(r), first};
-        }
         r->changedFrom = (from >= end && end == oldEnd && size == oldSize) ? kUnchanged : std::min(from, end);
         if (r->extremes) {
             // Blocks wholly before the first rewritten bar stay.

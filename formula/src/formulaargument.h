@@ -127,6 +127,10 @@ struct FormulaArgument {
     // hold what they held in the previous run. Cleared before each hand-back.
     bool rewriteReported = false;
     uint32_t rewrittenFrom = 0;
+    // A literal's copy widened to a run's bars (expandLiteral), kept for the
+    // next run: a drawn stick's constant price is then not written over
+    // every bar again on each tick.
+    std::shared_ptr<FormulaArgument> widened;
 
     // Start of the bar range: 0 for a literal.
     uint32_t rangeBegin() const { return literal ? 0u : firstValid; }
@@ -229,10 +233,11 @@ ArgumentPtr makeResultToWrite(const FormulaArgument& x);
 // every one of them.
 ArgumentPtr makeSeriesToWrite(uint32_t first, uint32_t end);
 
-// x widened to n bars as a NEW argument: for a literal, n copies of its value,
-// bar range [0, n), still a literal. A series is returned as it is (the same
-// object). The literal itself is never changed, so a compiled literal does not
-// grow from run to run.
+// x widened to n bars as an argument other than x: for a literal, n copies of
+// its value, bar range [0, n), still a literal. A series is returned as it is
+// (the same object). The literal's values are never changed, so a compiled
+// literal does not grow from run to run; it keeps the copy, which the next
+// call takes again (cut or grown to n bars) while nothing else holds it.
 ArgumentPtr expandLiteral(const ArgumentPtr& x, uint32_t n);
 
 // x as a series that holds at least n values, for code that hands raw arrays of

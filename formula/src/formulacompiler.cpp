@@ -106,11 +106,23 @@ void compileOperation(FormulaContext* ctx, int op, const FMLOpValue* value)
         // Every other kind reads its series here (and a volume stick looks
         // names up).
         const bool keepsOnly = v.kind == FML_DRAW_DATA && style != FML_PEN_VOLSTICK;
-        ctx->code.emplace_back([handler, name, width, color, style, keepsOnly](FormulaContext* c) {
-            if (!keepsOnly)
-                c->runPending();
-            return handler(c, name, width, color, style);
-        });
+        // A line is made anew on each run: the steps that read it learn where
+        // it differs from the last run's. Numbers, texts and icons are
+        // written bar by bar: they resume the last run's from the first
+        // changed bar (FormulaContext::beginOutput).
+        const bool madeAnew = v.kind == FML_DRAW_LINE;
+        const bool resumes = v.kind == FML_DRAW_NUMBER || v.kind == FML_DRAW_TEXT || v.kind == FML_DRAW_ICON;
+        const std::size_t slot = ctx->code.size();
+        ctx->code.emplace_back(
+            [handler, name, width, color, style, keepsOnly, madeAnew, resumes, slot](FormulaContext* c) {
+                if (!keepsOnly)
+                    c->runPending();
+                if (resumes)
+                    c->beginOutput(slot);
+                const bool ok = handler(c, name, width, color, style);
+                c->endOutput(slot, ok && (madeAnew || resumes), madeAnew);
+                return ok;
+            });
         break;
     }
     default:

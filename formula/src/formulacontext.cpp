@@ -187,6 +187,32 @@ bool FormulaContext::run()
     return true;
 }
 
+void FormulaContext::beginOutput(std::size_t slot)
+{
+    if (memory.valid && slot < memory.results.size() && memory.results[slot] &&
+        memory.results[slot].use_count() == 1)
+        resumeTarget_ = std::move(memory.results[slot]);
+}
+
+void FormulaContext::endOutput(std::size_t slot, bool keep, bool compare)
+{
+    resumeTarget_.reset();
+    if (slot >= memory.results.size()) {
+        memory.results.resize(slot + 1);
+        memory.arity.resize(slot + 1);
+        memory.lookedUp.resize(slot + 1, 1);
+    }
+    ArgumentPtr& was = memory.results[slot];
+    if (!keep || stack.empty() || stack.back()->hostWritten) {
+        was.reset();
+        return;
+    }
+    FormulaArgument& now = *stack.back();
+    if (compare && memory.valid && was && was != stack.back() && !was->hostWritten && now.changedFrom == 0)
+        now.changedFrom = firstDifference(was.get(), now);
+    was = stack.back();
+}
+
 bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers)
 {
     if (!defers && !pending.empty()) {
@@ -224,14 +250,26 @@ bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool 
     }
     const std::size_t depth = stack.size();
     const uint64_t lookups = lookups_;
-    // Only a value nothing else holds may be rewritten in place.
-    if (memory.valid && remembered && remembered.use_count() == 1)
+    // Only a value nothing else holds may be rewritten in place. The step's
+    // last value is kept until the call returns: a result made anew is
+    // compared with it, so that a step that cannot resume (its result made
+    // again from the first bar) still tells the steps after it where its
+    // values actually differ; a new bar at the end then reaches them as a
+    // change at the end, not at bar 0.
+    ArgumentPtr previous;
+    if (memory.valid && remembered && remembered.use_count() == 1) {
+        previous = remembered;
         resumeTarget_ = std::move(remembered);
+    }
     remembered.reset();
     deferring_ = defers;
     const bool ok = fn(this);
     deferring_ = false;
     resumeTarget_.reset();
+    if (ok && previous && !stack.empty() && stack.back() != previous && stack.back().use_count() == 1 &&
+        stack.back()->changedFrom == 0 && !stack.back()->hostWritten && !isPending(stack.back().get()))
+        stack.back()->changedFrom = firstDifference(previous.get(), *stack.back());
+    previous.reset();
     if (ok && !stack.empty()) {
         // A value the host wrote (a host series a draw call hands on) is
         // neither reused nor resumed: keeping it would only stop the series

@@ -198,6 +198,14 @@ struct FormulaContext {
     // other step first runs the waiting loops it may read.
     bool callStep(const FormulaFunction& fn, std::size_t slot, bool pure, bool defers = false);
 
+    // An output step at slot that keeps the value it pushes for the next run:
+    // beginOutput offers the handler the value of the last run to resume
+    // (takeResumeTarget); endOutput, after the handler, keeps the value
+    // pushed (keep) and, for a value made anew (compare), sets its
+    // changedFrom to the first bar where it differs from the last run's.
+    void beginOutput(std::size_t slot);
+    void endOutput(std::size_t slot, bool keep, bool compare);
+
     // The running builtin may leave its loop over that many bars waiting.
     bool mayDefer(uint32_t bars) const
     {

@@ -190,13 +190,17 @@ bool pushBarByBar3(FormulaContext* ctx, const std::array<ArgumentPtr, 3>& args, 
     const BarRange range = commonRange(args.data(), args.size());
     if (range.end < range.begin)
         return false;
-    ArgumentPtr r = makeSeriesToWrite(range.begin, range.end);
-    float* out = r->values.data();
-    std::fill(out, out + range.begin, kInvalidValue);
+    // Bar by bar: the step's last result is resumed from the first changed
+    // bar of any argument (the bars below the range stay the marker).
+    SeriesUpdate u = seriesToUpdate(ctx, range.begin, range.end, range.end,
+                                    std::min({a.changedFrom, b.changedFrom, c.changedFrom}));
+    float* out = u.result->values.data();
+    if (u.from <= range.begin)
+        std::fill(out, out + range.begin, kInvalidValue);
     const SeriesReader ra = readerOf(a), rb = readerOf(b), rc = readerOf(c);
-    for (uint32_t i = range.begin; i < range.end; ++i)
+    for (uint32_t i = u.from; i < range.end; ++i)
         out[i] = fn(ra[i], rb[i], rc[i]);
-    ctx->push(std::move(r));
+    ctx->push(std::move(u.result));
     return true;
 }
 

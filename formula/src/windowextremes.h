@@ -74,9 +74,85 @@ bool constantWindowExtreme(FormulaContext* ctx, uint32_t k)
     return true;
 }
 
+// hhv / llv with a period given per bar, writing the bars [from, end): each
+// bar's value is the oldest extreme of the numbers of its own window (NaN when
+// it holds none), or for a period of zero or less the extreme of all values
+// other than +infinity so far. A window ends at its bar, so a bar before the
+// first changed input bar keeps its value: only the bars from there on are
+// written, from a monotonic stack fed from the oldest bar any of their
+// windows reaches (it answers for a window whatever bar it started from).
+template <typename Cmp>
+void seriesWindowExtremeFrom(const DataSeries& x, const FormulaArgument& period, uint32_t from, float* out)
+{
+    const float* v = x.v;
+    auto kOf = [](float n) { return saturatingInt32(isInvalid(n) ? 1.0f : n); };
+    bool haveAll = false;
+    float all = 0.0f;
+    auto takeAll = [&](float xi) {
+        if (!isInvalid(xi) && !std::isnan(xi) && (!haveAll || Cmp::better(xi, all))) {
+            all = xi;
+            haveAll = true;
+        }
+    };
+    // A bar whose window starts where its previous bar's did holds the
+    // better of that bar's value and its own (the older on a tie): a window
+    // that only grows at its end costs a bar, however long it is.
+    for (; from > x.first && from < x.end; ++from) {
+        const int32_t k = kOf(period.at(from));
+        const int32_t kBefore = kOf(period.at(from - 1));
+        if (k <= 0 || kBefore <= 0 ||
+            windowStart(x.first, from, static_cast<uint32_t>(k)) !=
+                windowStart(x.first, from - 1, static_cast<uint32_t>(kBefore)))
+            break;
+        const float before = out[from - 1];
+        const float xi = v[from];
+        out[from] = (!std::isnan(xi) && (std::isnan(before) || Cmp::better(xi, before))) ? xi : before;
+    }
+    uint32_t start = from;
+    bool wantsAll = false;
+    for (uint32_t i = from; i < x.end; ++i) {
+        const int32_t k = kOf(period.at(i));
+        if (k > 0)
+            start = std::min(start, windowStart(x.first, i, static_cast<uint32_t>(k)));
+        else
+            wantsAll = true;
+    }
+    if (wantsAll) {
+        for (uint32_t i = x.first; i < from; ++i)
+            takeAll(v[i]);
+    }
+    rangequeries::BestStack<Cmp> best(x.end > start ? x.end - start : 0);
+    for (uint32_t i = start; i < from; ++i)
+        best.push(v, i);
+    for (uint32_t i = from; i < x.end; ++i) {
+        takeAll(v[i]);
+        best.push(v, i);
+        const int32_t k = kOf(period.at(i));
+        if (k > 0) {
+            const uint32_t at = best.bestFrom(windowStart(x.first, i, static_cast<uint32_t>(k)));
+            out[i] = at == rangequeries::kNone ? NAN : v[at];
+        } else {
+            out[i] = haveAll ? all : kInvalidValue;
+        }
+    }
+}
+
 template <typename Cmp>
 bool extremeValue(FormulaContext* ctx)
 {
+    if (ctx->stack.size() >= 2 && !ctx->stack.back()->literal) {
+        // A period per bar: the step's last result is resumed from the first
+        // changed bar of either input.
+        ArgumentPtr args[2];
+        if (!ctx->popArgs(args, 2))
+            return false;
+        const DataSeries x = windowkernels::dataOf(ctx, args[0]);
+        SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(),
+                                        std::min(x.arg->changedFrom, args[1]->changedFrom));
+        seriesWindowExtremeFrom<Cmp>(x, *args[1], u.from, u.result->values.data());
+        ctx->push(std::move(u.result));
+        return true;
+    }
     if (ctx->stack.size() >= 2 && ctx->stack.back()->literal) {
         const float n = ctx->stack.back()->literalValue();
         const int32_t k = saturatingInt32(isInvalid(n) ? 1.0f : n);
@@ -111,18 +187,7 @@ bool extremeValue(FormulaContext* ctx)
                     windowkernels::slidingMin(v, x.first, x.end, static_cast<uint32_t>(k), scratch, emit);
             }
         } else {
-            rangequeries::BestStack<Cmp> best(x.empty() ? 0 : x.end - x.first);
-            for (uint32_t i = x.first; i < x.end; ++i) {
-                takeAll(v[i]);
-                best.push(v, i);
-                const int32_t k = kOf(period.at(i));
-                if (k > 0) {
-                    const uint32_t at = best.bestFrom(windowStart(x.first, i, static_cast<uint32_t>(k)));
-                    out[i] = at == rangequeries::kNone ? NAN : v[at];
-                } else {
-                    out[i] = haveAll ? all : kInvalidValue;
-                }
-            }
+            seriesWindowExtremeFrom<Cmp>(x, period, x.first, out);
         }
     });
 }

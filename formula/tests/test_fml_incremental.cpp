@@ -104,8 +104,17 @@ public:
         }
         case 11: {
             // Look-ahead and past-rewriting builtins.
-            static const char* const fns[] = {"zig", "backset", "filter", "peak"};
-            const char* f = fns[rng_() % 4];
+            static const char* const fns[] = {"zig", "backset", "filter", "peak", "const"};
+            const char* f = fns[rng_() % 5];
+            if (std::strcmp(f, "const") == 0) {
+                // The last value against the bars to the end: a whole
+                // recomputation that changes only near the end.
+                call(p, "currbarscount");
+                expression(p, depth - 1);
+                call(p, "const");
+                call(p, "<=");
+                break;
+            }
             if (std::strcmp(f, "zig") == 0 || std::strcmp(f, "peak") == 0) {
                 number(p, 3.0f);  // the close
                 number(p, 5.0f);
@@ -160,10 +169,30 @@ private:
     }
     void period(Program& p)
     {
-        if (rng_() % 4 == 0)
+        const uint32_t pick = rng_() % 8;
+        if (pick < 2) {
             p.push_back(Op{FML_OP_PUSH_NAME, "N1"});
-        else
+        } else if (pick == 2) {
+            // A period per bar from 0 to 12 (NaN where the close is).
+            p.push_back(Op{FML_OP_PUSH_NAME, "C"});
+            number(p, 7.0f);
+            call(p, "*");
+            call(p, "intpart");
+            number(p, 13.0f);
+            call(p, "%");
+        } else if (pick == 3) {
+            // Bars since the close last rose, plus one: windows that grow.
+            p.push_back(Op{FML_OP_PUSH_NAME, "C"});
+            p.push_back(Op{FML_OP_PUSH_NAME, "C"});
+            number(p, 1.0f);
+            call(p, "ref");
+            call(p, ">");
+            call(p, "barslast");
+            number(p, 1.0f);
+            call(p, "+");
+        } else {
             number(p, float(rng_() % 12));
+        }
     }
     void number(Program& p, float v) { p.push_back(Op{FML_OP_PUSH_NUMBER, "", v}); }
     void call(Program& p, const char* f) { p.push_back(Op{FML_OP_CALL, f}); }
