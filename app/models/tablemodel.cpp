@@ -877,6 +877,9 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     }
     applyRows(incoming(recs, n), quoteApi().get_page_first_no(ctx_.get()) + 1);
     if (neighboursDue_) {
+        // The first rows of a page, order or list the user asked for: shown
+        // as soon as this delivery ends, not after the push's quiet spell.
+        QuoteProxy::instance()->frameGate()->answersInput();
         neighboursDue_ = false;
         askNeighbours();
     }
