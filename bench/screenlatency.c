@@ -9,6 +9,8 @@
  *   wheel       one wheel step over 沪深A股涨幅排名 to the moved highlight
  *   wheel-page  a wheel step at the page's last row to the next page's rows
  *   pgdn, pgup  Page Down / Page Up there to the other page's rows
+ *   pgup-first/pgdn-last  Page Up on the first page (to the last) and Page
+ *               Down on the last page (to the first), taken in turn
  *   sort        a click on the 代码 header to the re-sorted rows
  *   mystock     Page Down in the first my-stock group to its next rows
  *
@@ -522,6 +524,7 @@ int main(int argc, char** argv)
      * step nor repainted by a push. */
     Rect seq_mid = {t.x, t.row0 + 2 * kRowStep, seq_w, (t.rows - 4) * kRowStep};
     Rect seq_all = {t.x, t.row0, seq_w, (t.rows - 1) * kRowStep};
+    XImage* first_page = grab(seq_mid);
     double v[100];
     int n, missed;
 
@@ -582,6 +585,28 @@ int main(int argc, char** argv)
             v[n++] = ms;
     }
     report("pgup", v, n, missed);
+    /* Around the ends: Page Up on the first page to the last, Page Down
+     * there back to the first. Page Up first leads back to the first page
+     * (its sequence numbers as they showed when the table opened). */
+    for (int k = 0; k < 40; ++k) {
+        settle(seq_mid, 200, 3000);
+        XImage* now = grab(seq_mid);
+        const int there = same_image(now, first_page);
+        XDestroyImage(now);
+        if (there)
+            break;
+        timed_change(seq_mid, act_key, (void*)(long)XK_Prior, 3000);
+    }
+    n = missed = 0;
+    for (int i = 0; i < reps; ++i) {
+        settle(seq_mid, 300, 3000);
+        double ms = timed_change(seq_mid, act_key, (void*)(long)(i % 2 ? XK_Next : XK_Prior), 3000);
+        if (ms < 0)
+            ++missed;
+        else
+            v[n++] = ms;
+    }
+    report("pgup-first/pgdn-last", v, n, missed);
 
     /* Header clicks on 代码: code order down, then up, and so on; the codes
      * column holds still in code order while pushes re-sort the rates. */
