@@ -728,17 +728,43 @@ void TableModel::askNeighbours()
     // The library's paging: forward by a page, back to row 0 after a short
     // (last) page; back by a page, or to row 0 from inside the first page.
     // Back from row 0 wraps to the last page, whose start only the library
-    // knows: that one comes with its reply.
+    // knows once a reply told it the row count: a context of its own asks for
+    // row 0 first and then pages back (takeNeighbour).
     const int after = shown < count ? 0 : first + count;
-    const int before = first == 0 ? -1 : first < count ? 0 : first - count;
     if (after == first || next_.first != after)
         ask(next_, after == first ? -1 : after, text);
+    if (first == 0) {
+        if (shown < count)
+            prev_ = Neighbour{};  // one page holds every row: nothing to wrap to
+        else if (!prev_.last)
+            askLastPage(text);
+        return;
+    }
+    const int before = first < count ? 0 : first - count;
     if (prev_.first != before)
         ask(prev_, before, text);
 }
 
+void TableModel::askLastPage(const QJsonObject& text)
+{
+    ask(prev_, 0, text);
+    prev_.probe = prev_.last = bool(prev_.ctx);
+}
+
 void TableModel::takeNeighbour(Neighbour& nb, const QuoteRealTimeMarket* recs, size_t n)
 {
+    if (nb.probe) {
+        // The reply told the context the row count: paging it back from row
+        // 0 asks for the last page, as the shown context's Page Up will.
+        nb.probe = false;
+        const QuoteApi& q = quoteApi();
+        if (n == 0 || !q.page_up(nb.ctx.get())) {
+            nb = Neighbour{};
+            return;
+        }
+        nb.first = q.get_page_first_no(nb.ctx.get());
+        return;
+    }
     if (n == 0 && &nb == &next_ && nb.first > 0 && !nb.wrapped) {
         // Past the last row: the page after the last is the first.
         ask(nb, 0, ctxText());
@@ -767,6 +793,7 @@ bool TableModel::showNeighbour(bool down)
     Neighbour left;
     left.first = from;
     left.ready = true;
+    left.last = down && to == 0;  // wrapped from the last page to the first
     left.rows.reserve(lastRecords_.size());
     for (const Record& r : lastRecords_)
         left.rows.push_back({r.rt, r.names});
@@ -877,6 +904,9 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
     }
     applyRows(incoming(recs, n), quoteApi().get_page_first_no(ctx_.get()) + 1);
     if (neighboursDue_) {
+        // The first rows of a page, order or list the user asked for: shown
+        // as soon as this delivery ends, not after the push's quiet spell.
+        QuoteProxy::instance()->frameGate()->answersInput();
         neighboursDue_ = false;
         askNeighbours();
     }

@@ -151,6 +151,8 @@ private:
         int first = -1;       // the page's first row; -1 none
         bool ready = false;   // its rows came
         bool wrapped = false; // an empty page after the last was asked again at row 0
+        bool probe = false;   // row 0 asked only for the row count, to find the last page
+        bool last = false;    // the last page, the one before row 0
         std::vector<Incoming> rows;
     };
     Neighbour next_, prev_;
@@ -164,6 +166,8 @@ private:
     void forgetNeighbours();
     void askNeighbours();
     void ask(Neighbour& nb, int first, const QJsonObject& text);
+    // Asks prev_ for the last page, the one Page Up on the first page shows.
+    void askLastPage(const QJsonObject& text);
     void takeNeighbour(Neighbour& nb, const QuoteRealTimeMarket* recs, size_t n);
     bool showNeighbour(bool down);
     const TableItemData* cell(int dataRow, int column) const;

@@ -56,8 +56,27 @@ void QuoteFrameGate::end()
 {
     if (open_ == 0)
         return;
-    if (--open_ == 0 && hold_.holding())
-        quiet_.start();
+    if (--open_ > 0)
+        return;
+    if (!std::exchange(answer_, false)) {
+        if (hold_.holding())
+            quiet_.start();
+        return;
+    }
+    // The answer's frame may be asked for only after this (a window's frame
+    // request can come a few milliseconds late): it passes as a frame after
+    // input does, even when another run holds the window by then.
+    input_.erase(std::remove(input_.begin(), input_.end(), nullptr), input_.end());
+    for (QWindow* w : QGuiApplication::topLevelWindows())
+        if (qobject_cast<QQuickWindow*>(w) && w->isVisible() && std::find(input_.begin(), input_.end(), w) == input_.end())
+            input_.push_back(w);
+    release();
+}
+
+void QuoteFrameGate::answersInput()
+{
+    if (open_ > 0)
+        answer_ = true;
 }
 
 void QuoteFrameGate::reset()
@@ -103,6 +122,7 @@ bool QuoteFrameGate::eventFilter(QObject* watched, QEvent* event)
 
 void QuoteFrameGate::release()
 {
+    answer_ = false;
     quiet_.stop();
     longest_.stop();
     if (hold_.letGo())

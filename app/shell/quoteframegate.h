@@ -36,6 +36,11 @@ public:
     // GUI thread. Lets the windows go and forgets the deliveries under way
     // (shutdown: their ends may never come).
     void reset();
+    // GUI thread, during a delivery: it brings what the user asked for (the
+    // first rows of a new page, order or list), so the windows draw as soon
+    // as the run's deliveries have ended, without waiting for a quiet spell.
+    // Outside a delivery it does nothing.
+    void answersInput();
 
     bool holding() const { return hold_.holding(); }
     // A held window asked for a frame.
@@ -64,6 +69,7 @@ private:
     QTimer quiet_;    // from the last delivery's end
     QTimer longest_;  // from the run's first delivery
     int open_ = 0;    // deliveries begun and not ended
+    bool answer_ = false;  // the run brings what the user asked for: it ends with its deliveries
     bool watching_ = false;  // the application's events are filtered
     std::vector<QPointer<QWindow>> input_;  // given input since their last frame request
 };

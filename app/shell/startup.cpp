@@ -182,6 +182,12 @@ void prepareWebProfileAfterFirstFrame(QQmlApplicationEngine& engine, QObject& re
 
 }  // namespace
 
+void startFramesAtOnce()
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
+        qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
+}
+
 int runTarvolin(int argc, char** argv, const StartupOptions& options)
 {
     const QJsonObject base = settings::baseInfo();
@@ -205,6 +211,7 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     // makes it, so the web engine need not be loaded this early.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
 
+    startFramesAtOnce();
     SingleApplication app(args.argc(), args.argv(), appName);
     if (!app.startFailure().isEmpty()) {
         // Nothing else keeps this start out: the user is told why.

@@ -152,6 +152,51 @@ TEST_F(LiveTables, PagesBesideTheShownOneShowAtOnce)
     EXPECT_EQ(0, resets.count());
 }
 
+// Page Up on the first page wraps to the last page: that page is held too,
+// so it shows at once, and the subscription's first reply confirms it.
+TEST_F(LiveTables, TheLastPageIsHeldOnTheFirst)
+{
+    RUN_IN_OWN_PROCESS();
+    TableModel m;
+    m.initHeader(4);
+    const auto codes = [&m] {
+        QStringList c;
+        for (int r = 0; r < m.rowCount(); ++r)
+            c << m.getCodeInfo(r).toMap().value("code").toString();
+        return c;
+    };
+    const auto pageNo = [&m] {
+        return QJsonDocument::fromJson(m.getCtx().toUtf8()).object()["page_"].toObject()["no"].toInt();
+    };
+    m.getQuotePeroidRealTime(1101, 1, 0, 20);
+    ASSERT_TRUE(testsupport::waitFor([&] { return m.rowCount() == 20 && m.neighbourReady(false); },
+                                     [&] { return m.rowCount(); }))
+        << "the page before the first (the last) was never held";
+
+    QSignalSpy replies(&m, &TableModel::dataChange);
+    m.pageUp();
+    ASSERT_EQ(1, replies.count()) << "the last page waited for a reply";
+    const int first = pageNo();
+    EXPECT_GT(first, 0);
+    EXPECT_EQ(0, first % 20) << first;
+    ASSERT_GE(m.rowCount(), 1);
+    ASSERT_LE(m.rowCount(), 20);
+    for (int r = 0; r < m.rowCount(); ++r)
+        EXPECT_EQ(QString::number(first + r + 1), m.getRowColumnData(r, 0).toString()) << "row " << r;
+    const QStringList held = codes();
+
+    // The subscription's first reply lands on the same rows.
+    ASSERT_TRUE(testsupport::waitFor([&] { return replies.count() >= 2; }, [&] { return replies.count(); }));
+    EXPECT_EQ(held, codes());
+    EXPECT_EQ(first, pageNo());
+
+    // Page Down from the last page wraps back to the first, held as well.
+    ASSERT_TRUE(testsupport::waitFor([&] { return m.neighbourReady(true); }));
+    m.pageDown();
+    EXPECT_EQ(0, pageNo());
+    EXPECT_EQ("1", m.getRowColumnData(0, 0).toString());
+}
+
 // A my-stock group lists exactly its codes; the block index lists a block's
 // index row; a block's id comes from the block index.
 TEST_F(LiveTables, GroupListAndBlockIndex)

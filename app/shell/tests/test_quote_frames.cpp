@@ -161,3 +161,41 @@ TEST(QuoteFrameGate, AFrameAfterInputIsNotHeld)
         EXPECT_FALSE(gate->holding());
     }
 }
+
+// A run whose delivery brings what the user asked for draws as soon as its
+// deliveries end; asked outside a delivery, it changes nothing, and the next
+// run waits for its quiet spell again.
+TEST(QuoteFrameGate, ARunThatAnswersInputEndsWithItsDeliveries)
+{
+    PushWindow w;
+    ASSERT_TRUE(w.window && w.bar) << w.component.errorString().toStdString();
+    ASSERT_TRUE(waitFor([&] { return w.frames > 0; }));
+    QuoteFrameGate* gate = QuoteProxy::instance()->frameGate();
+    gate->setWaits(600000, 600000);
+
+    gate->answersInput();  // no delivery under way: nothing to answer
+    gate->begin();
+    w.bar->setProperty("width", 11);
+    ASSERT_TRUE(waitFor([&] { return gate->framePending(); })) << "the window never asked for a frame";
+    gate->end();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(gate->holding()) << "a run that answered nothing ended before its quiet spell";
+    EXPECT_EQ(10, w.shownWidth.load());
+
+    gate->begin();
+    w.bar->setProperty("width", 12);
+    gate->answersInput();
+    gate->end();
+    EXPECT_FALSE(gate->holding());
+    ASSERT_TRUE(waitFor([&] { return w.shownWidth == 12; })) << "the answer was not drawn";
+
+    // The answer does not carry over to the next run.
+    gate->begin();
+    w.bar->setProperty("width", 13);
+    gate->end();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(gate->holding());
+    gate->setWaits(4, 16);
+    gate->reset();
+    ASSERT_TRUE(waitFor([&] { return w.shownWidth == 13; }));
+}
