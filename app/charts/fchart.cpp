@@ -211,10 +211,13 @@ void centredText(QPainter& p, const QFontMetrics& fm, float x, float y, const QS
     p.drawText(QPointF(x - fm.horizontalAdvance(t) / 2, y), t);
 }
 
-void textPen(QPainter& p, uint32_t word)
+// Formula texts are mostly Chinese: smoothed at 12 px, their dense glyphs
+// blur into a half-bright ghost beside every stroke and read as printed
+// twice, so they go unsmoothed (as the title bar's); numbers stay smoothed.
+void textPen(QPainter& p, uint32_t word, bool antialias = true)
 {
     const QColor c = outputColor(word);
-    p.setFont(chartFont(12));
+    p.setFont(chartFont(12, antialias));
     p.setPen(c);
     p.setBrush(c);
 }
@@ -242,11 +245,15 @@ void paintString(QPainter& p, FormulaContext* ctx, const Span& span, int index)
         return;
     const Span s = clipped(span, it.count);
     const QString text = QString::fromUtf8(it.string.text ? it.string.text : "");
-    textPen(p, it.color);
+    textPen(p, it.color, false);
     const QFontMetrics fm(p.font());
+    // Centred on its bar, or moved left to end at the plot's right edge
+    // rather than run into the price scale; the baseline stays at the price.
+    const qreal w = fm.horizontalAdvance(text);
+    const qreal right = s.g.plot.left() + s.g.plot.width();
     for (int i = s.begin; i < s.stop; ++i)
         if (set(it.string.values[i]))
-            centredText(p, fm, s.x(i), s.y(it.string.values[i]), text);
+            p.drawText(QPointF(std::min(s.x(i) - w / 2, right - w), s.y(it.string.values[i])), text);
 }
 
 // One stretch of the band over bars where both series have values: polygon
@@ -341,7 +348,7 @@ void paintFixString(QPainter& p, FormulaContext* ctx, const Span& s, int index)
     if (!valid(f.x) || !valid(f.y))
         return;
     const QRect& r = s.g.plot;
-    p.setFont(chartFont(12));
+    p.setFont(chartFont(12, false));  // unsmoothed, as textPen says
     p.setPen(outputColor(it.color));
     p.drawText(QPointF(heldPixel(r.left() + r.width() * f.x), heldPixel(r.top() + r.height() * f.y)),
                QString::fromUtf8(f.text ? f.text : ""));

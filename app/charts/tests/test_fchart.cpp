@@ -468,6 +468,51 @@ TEST(FChartMarks, TextsIconsLiteralsSticksAndRects)
     EXPECT_EQ(Qt::NoBrush, rects[0].brush.style());
 }
 
+// A drawtext label in Chinese, at a middle bar and at the last one: its
+// glyphs are crisp (every pixel the text colour or untouched, no half-bright
+// ghost beside the strokes that reads as the text printed twice), and the
+// label at the last bar ends at the plot's right edge instead of running into
+// the price scale, its baseline still at the price.
+TEST(FChartMarks, ChineseTextCrispAndInsideThePlot)
+{
+    TestProgram p;
+    p.setSeries("Z", {0, 0, 1, 0, 0, 0, 0, 0, 0, 1});
+    p.setSeries("L", {50, 50, 60, 50, 50, 50, 50, 50, 50, 40});
+    p.name("Z").name("L").str("阶段低点").output(FML_DRAW_TEXT, "T", 0x0000ffffu).drop();  // yellow
+    ASSERT_EQ(1, p.run(10));
+    CTXLayer layer;
+    layer.push_back(slotOf(p));
+
+    const auto texts = only(paintOne(p, 0, 9), Drawn::Text);
+    ASSERT_EQ(2u, texts.size());
+    const qreal w = texts[0].advance;
+    ASSERT_GT(w, 30.0);
+    EXPECT_DOUBLE_EQ(24.5 - w / 2, texts[0].at.x());  // centred on bar 2
+    EXPECT_DOUBLE_EQ(40.0, texts[0].at.y());
+    EXPECT_DOUBLE_EQ(100.0 - w, texts[1].at.x());  // bar 9 (x 94.5) would reach past 100
+    EXPECT_DOUBLE_EQ(60.0, texts[1].at.y());
+
+    // Beyond the plot, where the price scale stands.
+    QImage img(140, 100, FChart::kImageFormat);
+    img.fill(0);
+    {
+        QPainter painter(&img);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+        FChart::paintLayer(painter, layer, 0, 9);
+    }
+    int lit = 0, ghost = 0, outside = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const int a = qAlpha(img.pixel(x, y));
+            lit += a == 255;
+            ghost += a != 0 && a != 255;
+            outside += a != 0 && x >= 100;
+        }
+    EXPECT_GT(lit, 100);
+    EXPECT_EQ(0, ghost) << "half-bright pixels";
+    EXPECT_EQ(0, outside) << "pixels right of the plot";
+}
+
 TEST(FChartItem, RendersOnFirstPaintAndNeverAZeroSizeImage)
 {
     TestProgram p;
