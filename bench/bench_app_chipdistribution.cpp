@@ -45,7 +45,12 @@ void BM_Chips(benchmark::State& state)
     state.counters["cells"] = double(m.cells().size());
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_Chips)->ArgNames({"bars", "type"})->Args({512, 0})->Args({5000, 0})->Args({512, 2})->Args({5000, 2})
+BENCHMARK(BM_Chips)
+    ->ArgNames({"bars", "type"})
+    ->Args({512, 0})
+    ->Args({5000, 0})
+    ->Args({512, 2})
+    ->Args({5000, 2})
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

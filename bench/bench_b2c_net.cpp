@@ -23,7 +23,8 @@ struct ServerSide {
     std::vector<_B2CConnection*> open;                  // loop thread only
 };
 
-int serverOnConnection(void* user, _B2CServer*, _B2CConnection* conn) {
+int serverOnConnection(void* user, _B2CServer*, _B2CConnection* conn)
+{
     auto* s = static_cast<ServerSide*>(user);
     if (b2c_connection_is_open(conn)) {
         _B2CAuthMsg ch;
@@ -41,7 +42,8 @@ int serverOnConnection(void* user, _B2CServer*, _B2CConnection* conn) {
 
 // Answers the login; echoes a quote message, or, for command 0x7F, sends
 // request_id * 64 small frames back.
-int serverOnMessage(void* user, _B2CMessage* msg) {
+int serverOnMessage(void* user, _B2CMessage* msg)
+{
     auto* s = static_cast<ServerSide*>(user);
     if (msg->kind == B2C_MESSAGE_AUTH) {
         _B2CAuthMsg res{};
@@ -54,13 +56,15 @@ int serverOnMessage(void* user, _B2CMessage* msg) {
         b2c_send_message(&out);
         return 0;
     }
-    if (msg->kind != B2C_MESSAGE_QUOTE) return 0;
+    if (msg->kind != B2C_MESSAGE_QUOTE)
+        return 0;
     auto* q = static_cast<_B2CQuoteMsg*>(msg->data);
     if (q->command == 0x7F) {
         const int frames = q->request_id * 64;
         _B2CQuoteMsg small{1, 0, 5, 0x0c, 1, 0, nullptr};
         _B2CMessage out{msg->connection, B2C_MESSAGE_QUOTE, &small};
-        for (int i = 0; i < frames; ++i) b2c_send_message(&out);
+        for (int i = 0; i < frames; ++i)
+            b2c_send_message(&out);
     } else {
         _B2CQuoteMsg reply = *q;
         _B2CMessage out{msg->connection, B2C_MESSAGE_QUOTE, &reply};
@@ -74,9 +78,13 @@ struct ClientSide {
     std::atomic<uint64_t> received{0};
 };
 
-int clientOnConnection(void*, _B2CConnection*) { return 0; }
+int clientOnConnection(void*, _B2CConnection*)
+{
+    return 0;
+}
 
-int clientOnMessage(void* user, _B2CMessage* msg) {
+int clientOnMessage(void* user, _B2CMessage* msg)
+{
     auto* c = static_cast<ClientSide*>(user);
     if (msg->kind == B2C_MESSAGE_AUTH) {
         auto* rec = static_cast<_B2CAuthMsg*>(msg->data);
@@ -99,7 +107,8 @@ int clientOnMessage(void* user, _B2CMessage* msg) {
 // where the peer is another process).
 class Pair {
 public:
-    Pair() {
+    Pair()
+    {
         serverEv_ = b2c_event_create();
         clientEv_ = b2c_event_create();
         srv_ = b2c_server_create(serverEv_);
@@ -113,18 +122,22 @@ public:
         b2c_connection_on_connection(conn_, clientOnConnection, &client_);
         b2c_connection_on_message(conn_, clientOnMessage, &client_);
         b2c_connection_connect(conn_, "127.0.0.1", port);
-        while (!client_.loggedIn) std::this_thread::yield();
+        while (!client_.loggedIn)
+            std::this_thread::yield();
     }
-    ~Pair() {
+    ~Pair()
+    {
         b2c_event_stop(clientEv_);
         b2c_event_stop(serverEv_);
         b2c_connection_release(conn_);
         b2c_server_release(srv_);
-        for (auto* c : server_.open) b2c_connection_release(c);
+        for (auto* c : server_.open)
+            b2c_connection_release(c);
         b2c_event_release(clientEv_);
         b2c_event_release(serverEv_);
     }
-    int send(uint8_t command, uint16_t requestId, _B2CStream* payload) {
+    int send(uint8_t command, uint16_t requestId, _B2CStream* payload)
+    {
         _B2CQuoteMsg q{1, 0, 5, command, 1, requestId, payload};
         _B2CMessage m{conn_, B2C_MESSAGE_QUOTE, &q};
         return b2c_send_message(&m);
@@ -140,7 +153,8 @@ private:
     _B2CConnection* conn_;
 };
 
-void BM_LoopbackRoundTrip(benchmark::State& state) {
+void BM_LoopbackRoundTrip(benchmark::State& state)
+{
     Pair pair;
     _B2CStream* payload = b2c_stream_create(32);
     const char body[32] = "0123456789abcdef0123456789abcde";
@@ -164,7 +178,8 @@ void BM_LoopbackRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_LoopbackRoundTrip)->UseRealTime();
 
-void BM_ServerToClientSmallFrames(benchmark::State& state) {
+void BM_ServerToClientSmallFrames(benchmark::State& state)
+{
     Pair pair;
     constexpr uint16_t kBatches = 1024;  // 65536 frames of 14 bytes per iteration
     uint64_t frames = 0;
@@ -172,7 +187,8 @@ void BM_ServerToClientSmallFrames(benchmark::State& state) {
         const uint64_t before = pair.client().received.load(std::memory_order_acquire);
         pair.send(0x7F, kBatches, nullptr);
         const uint64_t want = before + uint64_t{kBatches} * 64;
-        while (pair.client().received.load(std::memory_order_acquire) < want) std::this_thread::yield();
+        while (pair.client().received.load(std::memory_order_acquire) < want)
+            std::this_thread::yield();
         frames += uint64_t{kBatches} * 64;
     }
     state.counters["frames_per_s"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);

@@ -15,7 +15,8 @@
 namespace {
 
 // Values of mixed magnitudes, as prices, volumes and deltas travel.
-std::vector<int64_t> sampleValues(size_t n) {
+std::vector<int64_t> sampleValues(size_t n)
+{
     std::mt19937_64 gen(42);
     std::vector<int64_t> v(n);
     for (size_t i = 0; i < n; ++i) {
@@ -28,36 +29,42 @@ std::vector<int64_t> sampleValues(size_t n) {
 
 constexpr size_t kValues = 4096;
 
-void BM_CompressInt64Encode(benchmark::State& state) {
+void BM_CompressInt64Encode(benchmark::State& state)
+{
     const auto values = sampleValues(kValues);
     b2c::ModuoBuffer buf(kValues * 10);
     for (auto _ : state) {
         buf.retrieveAll();
-        for (int64_t v : values) buf.appendCompressInt64(v);
+        for (int64_t v : values)
+            buf.appendCompressInt64(v);
         benchmark::DoNotOptimize(buf.peek());
     }
     state.SetItemsProcessed(state.iterations() * kValues);
 }
 BENCHMARK(BM_CompressInt64Encode);
 
-void BM_CompressInt64Decode(benchmark::State& state) {
+void BM_CompressInt64Decode(benchmark::State& state)
+{
     const auto values = sampleValues(kValues);
     b2c::ModuoBuffer encoded(kValues * 10);
-    for (int64_t v : values) encoded.appendCompressInt64(v);
+    for (int64_t v : values)
+        encoded.appendCompressInt64(v);
     const std::string bytes(encoded.peek(), encoded.readableBytes());
     b2c::ModuoBuffer buf(bytes.size());
     for (auto _ : state) {
         buf.retrieveAll();
         buf.append(bytes.data(), bytes.size());
         int64_t v = 0, sum = 0;
-        while (buf.readCompressInt64(v, true)) sum += v;
+        while (buf.readCompressInt64(v, true))
+            sum += v;
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * kValues);
 }
 BENCHMARK(BM_CompressInt64Decode);
 
-void BM_FixedWidthWrite(benchmark::State& state) {
+void BM_FixedWidthWrite(benchmark::State& state)
+{
     b2c::ModuoBuffer buf(kValues * 14);
     for (auto _ : state) {
         buf.retrieveAll();
@@ -72,7 +79,8 @@ void BM_FixedWidthWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_FixedWidthWrite);
 
-void BM_FixedWidthRead(benchmark::State& state) {
+void BM_FixedWidthRead(benchmark::State& state)
+{
     b2c::ModuoBuffer src(kValues * 14);
     for (size_t i = 0; i < kValues; ++i) {
         src.appendValue<int32_t>(static_cast<int32_t>(i));
@@ -101,7 +109,8 @@ void BM_FixedWidthRead(benchmark::State& state) {
 BENCHMARK(BM_FixedWidthRead);
 
 // Quote-like text of about 1 MB.
-std::string sampleText() {
+std::string sampleText()
+{
     std::string s;
     std::mt19937 gen(7);
     while (s.size() < (1u << 20)) {
@@ -111,7 +120,8 @@ std::string sampleText() {
     return s;
 }
 
-void BM_GzipCompress(benchmark::State& state) {
+void BM_GzipCompress(benchmark::State& state)
+{
     const std::string text = sampleText();
     b2c::ModuoBuffer out(text.size());
     for (auto _ : state) {
@@ -122,7 +132,8 @@ void BM_GzipCompress(benchmark::State& state) {
 }
 BENCHMARK(BM_GzipCompress)->Unit(benchmark::kMillisecond);
 
-void BM_GzipDecompress(benchmark::State& state) {
+void BM_GzipDecompress(benchmark::State& state)
+{
     const std::string text = sampleText();
     b2c::ModuoBuffer packed(text.size());
     b2c::GzipCodec::compress(text.data(), text.size(), packed);
@@ -137,14 +148,27 @@ void BM_GzipDecompress(benchmark::State& state) {
 BENCHMARK(BM_GzipDecompress)->Unit(benchmark::kMillisecond);
 
 // Frames of quote messages with a payload of range(0) bytes, as one read delivers them.
-void BM_NormalDecoderFrame(benchmark::State& state) {
+void BM_NormalDecoderFrame(benchmark::State& state)
+{
     const size_t payload = static_cast<size_t>(state.range(0));
     constexpr size_t kFrames = 256;
     std::string wire;
     for (size_t i = 0; i < kFrames; ++i) {
         const uint32_t len = static_cast<uint32_t>(9 + payload);
-        const char header[] = {static_cast<char>(len >> 24), static_cast<char>(len >> 16), static_cast<char>(len >> 8),
-                               static_cast<char>(len), 1, 2, 1, 0, 0, 5, 0x27, 1, 0, static_cast<char>(i)};
+        const char header[] = {static_cast<char>(len >> 24),
+                               static_cast<char>(len >> 16),
+                               static_cast<char>(len >> 8),
+                               static_cast<char>(len),
+                               1,
+                               2,
+                               1,
+                               0,
+                               0,
+                               5,
+                               0x27,
+                               1,
+                               0,
+                               static_cast<char>(i)};
         wire.append(header, sizeof header);
         wire.append(payload, 'p');
     }
@@ -157,8 +181,10 @@ void BM_NormalDecoderFrame(benchmark::State& state) {
         for (;;) {
             b2c::DecodedFrame f;
             const b2c::DecodeStatus st = decoder.decodeOne(input, f);
-            if (st == b2c::DecodeStatus::NeedMore || st == b2c::DecodeStatus::Fatal) break;
-            if (st == b2c::DecodeStatus::Decoded) ++delivered;
+            if (st == b2c::DecodeStatus::NeedMore || st == b2c::DecodeStatus::Fatal)
+                break;
+            if (st == b2c::DecodeStatus::Decoded)
+                ++delivered;
         }
         benchmark::DoNotOptimize(delivered);
     }

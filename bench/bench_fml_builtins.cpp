@@ -124,21 +124,66 @@ void run(benchmark::State& state, BuiltinFn fn, std::vector<float> params)
                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_MA20(benchmark::State& s) { run(s, builtinMa, {20}); }
-void BM_EMA20(benchmark::State& s) { run(s, builtinEma, {20}); }
-void BM_SMA20_1(benchmark::State& s) { run(s, builtinSma, {20, 1}); }
-void BM_HHV20(benchmark::State& s) { run(s, builtinHhv, {20}); }
-void BM_LLV20(benchmark::State& s) { run(s, builtinLlv, {20}); }
-void BM_STD20(benchmark::State& s) { run(s, builtinStd, {20}); }
-void BM_REF10(benchmark::State& s) { run(s, builtinRef, {10}); }
-void BM_SUM20(benchmark::State& s) { run(s, builtinSum, {20}); }
-void BM_COUNT20(benchmark::State& s) { run(s, builtinCount, {20}); }
-void BM_HHVBARS20(benchmark::State& s) { run(s, builtinHhvbars, {20}); }
-void BM_MA250(benchmark::State& s) { run(s, builtinMa, {250}); }
-void BM_WMA20(benchmark::State& s) { run(s, builtinWma, {20}); }
-void BM_HOD20(benchmark::State& s) { run(s, builtinHod, {20}); }
-void BM_HOD0(benchmark::State& s) { run(s, builtinHod, {0}); }
-void BM_STD250(benchmark::State& s) { run(s, builtinStd, {250}); }
+void BM_MA20(benchmark::State& s)
+{
+    run(s, builtinMa, {20});
+}
+void BM_EMA20(benchmark::State& s)
+{
+    run(s, builtinEma, {20});
+}
+void BM_SMA20_1(benchmark::State& s)
+{
+    run(s, builtinSma, {20, 1});
+}
+void BM_HHV20(benchmark::State& s)
+{
+    run(s, builtinHhv, {20});
+}
+void BM_LLV20(benchmark::State& s)
+{
+    run(s, builtinLlv, {20});
+}
+void BM_STD20(benchmark::State& s)
+{
+    run(s, builtinStd, {20});
+}
+void BM_REF10(benchmark::State& s)
+{
+    run(s, builtinRef, {10});
+}
+void BM_SUM20(benchmark::State& s)
+{
+    run(s, builtinSum, {20});
+}
+void BM_COUNT20(benchmark::State& s)
+{
+    run(s, builtinCount, {20});
+}
+void BM_HHVBARS20(benchmark::State& s)
+{
+    run(s, builtinHhvbars, {20});
+}
+void BM_MA250(benchmark::State& s)
+{
+    run(s, builtinMa, {250});
+}
+void BM_WMA20(benchmark::State& s)
+{
+    run(s, builtinWma, {20});
+}
+void BM_HOD20(benchmark::State& s)
+{
+    run(s, builtinHod, {20});
+}
+void BM_HOD0(benchmark::State& s)
+{
+    run(s, builtinHod, {0});
+}
+void BM_STD250(benchmark::State& s)
+{
+    run(s, builtinStd, {250});
+}
 
 // ---- engine against a plain single-pass loop of the same result ----
 

@@ -69,8 +69,7 @@ void BM_Macd(benchmark::State& state)
         [](Program& p) {
             p.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
             p.name("DIF").num(9).call("EMA").assign("DEA").out("DEA").drop();
-            p.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD", FML_PEN_COLORSTICK)
-                .drop();
+            p.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD", FML_PEN_COLORSTICK).drop();
         },
         [&dif, &dea](const std::vector<float>& c, std::vector<float>& out) {
             dif.resize(c.size());

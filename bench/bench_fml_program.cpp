@@ -45,10 +45,17 @@ int supply(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
     const Series& s = *static_cast<const Series*>(user);
     const std::vector<float>* v = nullptr;
     switch (name[0] | 0x20) {
-    case 'c': v = &s.close; break;
-    case 'h': v = &s.high; break;
-    case 'l': v = &s.low; break;
-    default: return 0;
+    case 'c':
+        v = &s.close;
+        break;
+    case 'h':
+        v = &s.high;
+        break;
+    case 'l':
+        v = &s.low;
+        break;
+    default:
+        return 0;
     }
     const int n = static_cast<int>(v->size());
     const int had = fml_argument_data_size(arg);
@@ -74,8 +81,24 @@ void compileMacdKdj(FormulaContext* ctx, bool builtins)
         b.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
         b.name("DIF").num(9).call("EMA").assign("DEA").out("DEA").drop();
         b.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD").drop();
-        b.name("C").name("L").num(9).call("LLV").call("-").name("H").num(9).call("HHV").name("L").num(9).call("LLV")
-            .call("-").call("/").num(100).call("*").assign("RSV").out("RSV").drop();
+        b.name("C")
+            .name("L")
+            .num(9)
+            .call("LLV")
+            .call("-")
+            .name("H")
+            .num(9)
+            .call("HHV")
+            .name("L")
+            .num(9)
+            .call("LLV")
+            .call("-")
+            .call("/")
+            .num(100)
+            .call("*")
+            .assign("RSV")
+            .out("RSV")
+            .drop();
         b.name("RSV").num(3).num(1).call("SMA").assign("K").out("K").drop();
         b.name("K").num(3).num(1).call("SMA").assign("D").out("D").drop();
         b.num(3).name("K").call("*").num(2).name("D").call("*").call("-").assign("J").out("J").drop();
@@ -83,8 +106,18 @@ void compileMacdKdj(FormulaContext* ctx, bool builtins)
         b.name("C").num(0.15f).call("*").name("C").num(0.07f).call("*").call("-").assign("DIF").out("DIF").drop();
         b.name("DIF").num(0.2f).call("*").assign("DEA").out("DEA").drop();
         b.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD").drop();
-        b.name("C").name("L").call("-").name("H").name("L").call("-").call("/").num(100).call("*").assign("RSV")
-            .out("RSV").drop();
+        b.name("C")
+            .name("L")
+            .call("-")
+            .name("H")
+            .name("L")
+            .call("-")
+            .call("/")
+            .num(100)
+            .call("*")
+            .assign("RSV")
+            .out("RSV")
+            .drop();
         b.name("RSV").num(0.5f).call("*").assign("K").out("K").drop();
         b.name("K").num(0.5f).call("*").assign("D").out("D").drop();
         b.num(3).name("K").call("*").num(2).name("D").call("*").call("-").assign("J").out("J").drop();
@@ -178,14 +211,29 @@ void BM_Tick10OperatorPrograms(benchmark::State& state)
 {
     runTicks(state, false, 10, int(state.range(0)), state.range(1) != 0);
 }
-void BM_Tick10Programs(benchmark::State& state) { runTicks(state, true, 10, int(state.range(0)), state.range(1) != 0); }
+void BM_Tick10Programs(benchmark::State& state)
+{
+    runTicks(state, true, 10, int(state.range(0)), state.range(1) != 0);
+}
 BENCHMARK(BM_Tick10OperatorPrograms)->ArgsProduct({{5000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Tick10Programs)->ArgsProduct({{5000, 100000}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
-void BM_MacdKdj100k(benchmark::State& state) { runPrograms(state, true, 1, 100000); }
-void BM_MacdKdjOperators100k(benchmark::State& state) { runPrograms(state, false, 1, 100000); }
-void BM_Relayout10Programs5000(benchmark::State& state) { runPrograms(state, true, 10, 5000); }
-void BM_Relayout10OperatorPrograms5000(benchmark::State& state) { runPrograms(state, false, 10, 5000); }
+void BM_MacdKdj100k(benchmark::State& state)
+{
+    runPrograms(state, true, 1, 100000);
+}
+void BM_MacdKdjOperators100k(benchmark::State& state)
+{
+    runPrograms(state, false, 1, 100000);
+}
+void BM_Relayout10Programs5000(benchmark::State& state)
+{
+    runPrograms(state, true, 10, 5000);
+}
+void BM_Relayout10OperatorPrograms5000(benchmark::State& state)
+{
+    runPrograms(state, false, 10, 5000);
+}
 
 }  // namespace
 

@@ -27,8 +27,9 @@ void BM_BridgeDeliveryToGuiSlot(benchmark::State& state)
     application();
     QObject receiver;
     long served = 0;
-    QObject::connect(QuoteProxy::instance(), &QuoteProxy::quoteCodes, &receiver,
-                     [&served](const QuoteReply* r) { served += r->count; }, Qt::BlockingQueuedConnection);
+    QObject::connect(
+        QuoteProxy::instance(), &QuoteProxy::quoteCodes, &receiver,
+        [&served](const QuoteReply* r) { served += r->count; }, Qt::BlockingQueuedConnection);
     QuoteReply reply{0, QUOTE_REPLY_CODE_TABLE, nullptr, 1, nullptr};
     for (auto _ : state) {
         std::atomic<bool> done{false};
@@ -36,7 +37,8 @@ void BM_BridgeDeliveryToGuiSlot(benchmark::State& state)
             for (int i = 0; i < kBatch; ++i)
                 QuoteProxy::instance()->onUpdate(&reply);
             done.store(true);
-            QMetaObject::invokeMethod(&receiver, [] {}, Qt::QueuedConnection);  // wakes the loop below
+            QMetaObject::invokeMethod(
+                &receiver, [] {}, Qt::QueuedConnection);  // wakes the loop below
         });
         while (!done.load())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -44,9 +46,8 @@ void BM_BridgeDeliveryToGuiSlot(benchmark::State& state)
     }
     QuoteProxy::instance()->disconnectReceivers();
     state.SetItemsProcessed(state.iterations() * kBatch);
-    state.counters["time_per_delivery"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * kBatch),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["time_per_delivery"] = benchmark::Counter(static_cast<double>(state.iterations() * kBatch),
+                                                             benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     if (served != state.iterations() * kBatch)
         state.SkipWithError("a delivery was lost");
 }

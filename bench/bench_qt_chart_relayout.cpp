@@ -276,7 +276,11 @@ void BM_LayerImagesLastBar(benchmark::State& state)
         benchmark::DoNotOptimize(images.front().constBits());
     }
 }
-BENCHMARK(BM_LayerImagesLastBar)->Args({5000, 0})->Args({5000, 1})->Args({100000, 0})->Args({100000, 1})
+BENCHMARK(BM_LayerImagesLastBar)
+    ->Args({5000, 0})
+    ->Args({5000, 1})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

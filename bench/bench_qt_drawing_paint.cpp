@@ -46,9 +46,10 @@ struct Pane {
         chart.onUpdateKLine(&record, 0);
         chart.setkShowNumber(300);
         chart.setPaintBoardActive(true);
-        const char* kinds[] = {"CPaintSegment", "CPaintLine", "CPaintGannLine", "CPaintGoldenSplit",
-                               "CPaintPercentage", "CPaintLinerRegressionBand", "CPaintRegressionChannel",
-                               "CPaintRect", "CPaintEllipse", "CPaintFibonacci", "CPaintVelmora"};
+        const char* kinds[] = {"CPaintSegment",           "CPaintLine",       "CPaintGannLine",
+                               "CPaintGoldenSplit",       "CPaintPercentage", "CPaintLinerRegressionBand",
+                               "CPaintRegressionChannel", "CPaintRect",       "CPaintEllipse",
+                               "CPaintFibonacci",         "CPaintVelmora"};
         const QRect plot = chart.getCTXData(0)->geometry.plot;
         for (int i = 0; i < tools; ++i) {
             chart.setPaintBoardQChart(kinds[i % 11]);
@@ -76,8 +77,14 @@ void paintFrame(benchmark::State& state, int tools)
     }
 }
 
-void BM_PlainKLineFrame(benchmark::State& state) { paintFrame(state, 0); }
-void BM_KLineFrameWith50Tools(benchmark::State& state) { paintFrame(state, 50); }
+void BM_PlainKLineFrame(benchmark::State& state)
+{
+    paintFrame(state, 0);
+}
+void BM_KLineFrameWith50Tools(benchmark::State& state)
+{
+    paintFrame(state, 50);
+}
 BENCHMARK(BM_PlainKLineFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KLineFrameWith50Tools)->Unit(benchmark::kMillisecond);
 

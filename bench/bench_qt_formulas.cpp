@@ -35,12 +35,23 @@ int supply(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
     const std::vector<float>* s = nullptr;
     if (name[0] && !name[1]) {
         switch (name[0] | 0x20) {
-        case 'c': s = &b.c; break;
-        case 'h': s = &b.h; break;
-        case 'l': s = &b.l; break;
-        case 'o': s = &b.o; break;
-        case 'v': s = &b.v; break;
-        default: break;
+        case 'c':
+            s = &b.c;
+            break;
+        case 'h':
+            s = &b.h;
+            break;
+        case 'l':
+            s = &b.l;
+            break;
+        case 'o':
+            s = &b.o;
+            break;
+        case 'v':
+            s = &b.v;
+            break;
+        default:
+            break;
         }
     }
     if (!s)

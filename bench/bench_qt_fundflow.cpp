@@ -74,10 +74,22 @@ void run(benchmark::State& state, const char* method)
     }
 }
 
-void BM_FormatToday(benchmark::State& s) { run(s, "todayOnce"); }
-void BM_FormatChart63(benchmark::State& s) { run(s, "chartOnce"); }
-void BM_FormatTable120(benchmark::State& s) { run(s, "tableOnce"); }
-void BM_ResearchMarks20(benchmark::State& s) { run(s, "marksOnce"); }
+void BM_FormatToday(benchmark::State& s)
+{
+    run(s, "todayOnce");
+}
+void BM_FormatChart63(benchmark::State& s)
+{
+    run(s, "chartOnce");
+}
+void BM_FormatTable120(benchmark::State& s)
+{
+    run(s, "tableOnce");
+}
+void BM_ResearchMarks20(benchmark::State& s)
+{
+    run(s, "marksOnce");
+}
 BENCHMARK(BM_FormatToday);
 BENCHMARK(BM_FormatChart63);
 BENCHMARK(BM_FormatTable120);

@@ -46,7 +46,8 @@ QString fullGroups()
             codes.append(QJsonObject{{"code", QString::number(600000 + g * 500 + i)}, {"market_id", "1"}});
         result.append(QJsonObject{{"group_id", QString::number(g + 1)}, {"group_name", "g"}, {"codes", codes}});
     }
-    return QString::fromUtf8(QJsonDocument(QJsonObject{{"code", "0000"}, {"msg", "success"}, {"result", result}}).toJson());
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"code", "0000"}, {"msg", "success"}, {"result", result}}).toJson());
 }
 
 void BM_IsExistMiss(benchmark::State& state)
@@ -109,10 +110,11 @@ void BM_ScreeningCallbackOver1000Results(benchmark::State& state)
         QJsonArray codes;
         for (int i = 0; i < 50; ++i)
             codes.append(QJsonObject{{"code", QString::number(600000 + i)}, {"market_id", "1"}});
-        result.append(QJsonObject{{"group_id", QString("26/01/02 09:%1").arg(g)}, {"group_name", "g"}, {"codes", codes}});
+        result.append(
+            QJsonObject{{"group_id", QString("26/01/02 09:%1").arg(g)}, {"group_name", "g"}, {"codes", codes}});
     }
-    const QString full =
-        QString::fromUtf8(QJsonDocument(QJsonObject{{"code", "0000"}, {"msg", "success"}, {"result", result}}).toJson());
+    const QString full = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{"code", "0000"}, {"msg", "success"}, {"result", result}}).toJson());
     HFileIO::writeData("Quorvex.json", full);
     QQuorvexService::loadFile();  // as at start
     for (auto _ : state) {

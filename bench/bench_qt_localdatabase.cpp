@@ -25,8 +25,9 @@ void fill(const QString& file, int rows)
         db.setDatabaseName(file);
         db.open();
         QSqlQuery q(db);
-        q.exec("CREATE TABLE StockDictionary(code TEXT(16) NOT NULL, market INTEGER, name TEXT, type INTEGER, "
-               "pinyin TEXT, active TEXT, PRIMARY KEY (code, market))");
+        q.exec(
+            "CREATE TABLE StockDictionary(code TEXT(16) NOT NULL, market INTEGER, name TEXT, type INTEGER, "
+            "pinyin TEXT, active TEXT, PRIMARY KEY (code, market))");
         db.transaction();
         q.prepare("INSERT INTO StockDictionary VALUES(?, 1, '名称', 2, 'MC', ?)");
         for (int i = 0; i < rows; ++i) {

@@ -115,7 +115,8 @@ void BM_SwitchStock(benchmark::State& state)
         view.resize(1280, 800);
         view.setSource(QUrl("qrc:/qml/MQView.qml"));
         QObject* root = view.rootObject();
-        QChart* main = root ? qvariant_cast<QChart*>(root->findChild<QObject*>("qview")->property("mainChart")) : nullptr;
+        QChart* main =
+            root ? qvariant_cast<QChart*>(root->findChild<QObject*>("qview")->property("mainChart")) : nullptr;
         if (!main) {
             state.SkipWithError("the view did not load");
             return;
@@ -126,7 +127,7 @@ void BM_SwitchStock(benchmark::State& state)
         QString expected;
         QElapsedTimer clock;
         double setUp = 0, toData = 0;  // ms summed over the timed switches
-        long framesBefore = 0;  // frames drawn between a switch and its bars
+        long framesBefore = 0;         // frames drawn between a switch and its bars
         QObject::connect(main, &QChart::dataUpdate, [&] {
             const CTXData* slot = main->getCTXData(0);
             if (!arrived && main->getFirstKLineSize() > 0 && slot && expected == slot->codeInfo.code) {

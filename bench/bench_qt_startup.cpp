@@ -76,8 +76,8 @@ std::string runToFirstExpose(const std::string& home, const std::string& documen
         return program + ": could not wait for the process";
     const std::string when = exposed ? " after its first expose" : " before its first expose";
     if (WIFSIGNALED(status))
-        return program + ": ended by signal " + std::to_string(WTERMSIG(status)) + " (" + ::strsignal(WTERMSIG(status)) +
-               ")" + when;
+        return program + ": ended by signal " + std::to_string(WTERMSIG(status)) + " (" +
+               ::strsignal(WTERMSIG(status)) + ")" + when;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return program + ": exited with status " + std::to_string(WEXITSTATUS(status)) + when;
     if (!exposed)

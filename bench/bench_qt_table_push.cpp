@@ -97,8 +97,14 @@ void push(benchmark::State& state, int every)
     state.counters["rows"] = t.model.rowCount();
 }
 
-void BM_PushAllRowsChanged(benchmark::State& state) { push(state, 1); }
-void BM_PushOneRowInTenChanged(benchmark::State& state) { push(state, 10); }
+void BM_PushAllRowsChanged(benchmark::State& state)
+{
+    push(state, 1);
+}
+void BM_PushOneRowInTenChanged(benchmark::State& state)
+{
+    push(state, 10);
+}
 
 }  // namespace
 

@@ -52,8 +52,8 @@ std::string boardText()
     for (int g = 0; g < 3; ++g) {
         text += (g ? ",{" : "{") + std::string("\"id\":") + std::to_string(groups[g]) + ",\"marketid\":1,\"index\":[";
         for (int b = 0; b < kBoards; ++b)
-            text += (b ? "," : "") + std::string("{\"boardid\":") + std::to_string(1000 + b) + ",\"code\":\"88"
-                + std::to_string(1000 + b) + "\"}";
+            text += (b ? "," : "") + std::string("{\"boardid\":") + std::to_string(1000 + b) + ",\"code\":\"88" +
+                    std::to_string(1000 + b) + "\"}";
         text += "]}";
     }
     text += "],\"boardset\":{\"board\":[";
@@ -66,9 +66,9 @@ std::string boardText()
             value += codeOf(i - i % 2 + (market == 2 ? 1 : 0));
             value += ',';
         }
-        text += (b ? "," : "") + std::string("{\"id\":") + std::to_string(1000 + b) + ",\"name\":\"Board"
-            + std::to_string(b) + "\",\"codeRules\":[{\"type\":\"list\",\"market\":" + std::to_string(market)
-            + ",\"value\":\"" + value + "\"}]}";
+        text += (b ? "," : "") + std::string("{\"id\":") + std::to_string(1000 + b) + ",\"name\":\"Board" +
+                std::to_string(b) + "\",\"codeRules\":[{\"type\":\"list\",\"market\":" + std::to_string(market) +
+                ",\"value\":\"" + value + "\"}]}";
     }
     text += "]}}";
     return text;
@@ -157,4 +157,4 @@ void BM_BlocksOfOneSymbol(benchmark::State& state)
 }
 BENCHMARK(BM_BlocksOfOneSymbol)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace

@@ -78,7 +78,7 @@ std::vector<uint8_t> make_body()
     return b;
 }
 
-} // namespace
+}  // namespace
 
 static void BM_ParseRealTimeRows(benchmark::State& state)
 {
@@ -107,7 +107,7 @@ BENCHMARK(BM_ParseRealTimeRows)->Unit(benchmark::kMicrosecond);
 namespace {
 
 struct Latencies {
-    std::mutex mutex; // guards samples
+    std::mutex mutex;  // guards samples
     std::condition_variable cv;
     std::vector<int64_t> samples;
 };
@@ -134,7 +134,7 @@ void on_reply(intptr_t, const QuoteReply* reply)
     g_latencies.cv.notify_all();
 }
 
-} // namespace
+}  // namespace
 
 static void BM_PushToCallback(benchmark::State& state)
 {

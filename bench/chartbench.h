@@ -28,8 +28,7 @@ inline void ensureChartApplication(bool widgets = false)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Never destroyed: at exit the libraries' own statics (Qt SQL's
     // connection registry among them) may be gone before it.
-    static QGuiApplication* const app =
-        widgets ? new QApplication(argc, argv) : new QGuiApplication(argc, argv);
+    static QGuiApplication* const app = widgets ? new QApplication(argc, argv) : new QGuiApplication(argc, argv);
     (void)app;
     auto& service = formula::FormulaService::instance();
     if (!service.find("KLINE"))

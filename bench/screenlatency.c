@@ -313,7 +313,10 @@ static void report(const char* name, double* v, int n, int missed)
     fflush(stdout);
 }
 
-static void act_key(void* arg) { key((KeySym)(long)arg); }
+static void act_key(void* arg)
+{
+    key((KeySym)(long)arg);
+}
 
 static void act_button(void* arg)
 {

@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const json_node* label = json_find_label(root, "paintArray");
     const json_node* array = label ? label->firstChild : nullptr;
-    static const char* keys[] = {"type", "kstart_time", "kstart_price", "kend_time", "kend_price", "kmid_time",
-                                 "kmid_price", "m_color", "m_size", "m_style", "m_dK", "m_dB", "m_dR", "text",
-                                 "font"};
+    static const char* keys[] = {"type",      "kstart_time", "kstart_price", "kend_time", "kend_price",
+                                 "kmid_time", "kmid_price",  "m_color",      "m_size",    "m_style",
+                                 "m_dK",      "m_dB",        "m_dR",         "text",      "font"};
     for (const json_node* e = array ? array->firstChild : nullptr; e; e = e->next) {
         for (const char* k : keys) {
             std::string v;

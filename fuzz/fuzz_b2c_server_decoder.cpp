@@ -6,8 +6,11 @@
 #include "decodeloop.h"
 #include "serverauthdecoder.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
-    if (!decodesAlikeInAnyChunking(data, size, &b2c::ServerAuthDecoder::instance())) abort();
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    if (!decodesAlikeInAnyChunking(data, size, &b2c::ServerAuthDecoder::instance()))
+        abort();
     return 0;
 }

@@ -38,8 +38,8 @@ struct Input {
     }
 };
 
-const char* const kSeriesNames[] = {"C", "O", "H", "L", "V", "AMOUNT", "DATE", "X", "Y", "S", "MISSING", "N", "SHARED",
-                                    "HOSTFN"};
+const char* const kSeriesNames[] = {"C", "O", "H", "L",       "V", "AMOUNT", "DATE",
+                                    "X", "Y", "S", "MISSING", "N", "SHARED", "HOSTFN"};
 
 const char* nameOf(Input& in)
 {
@@ -91,8 +91,8 @@ void readOutputs(FormulaContext* ctx, int bars)
     const struct {
         int kind;
         Reader read;
-    } readers[] = {{1, fml_ctx_op_line},    {2, fml_ctx_op_stick},          {3, fml_ctx_op_number},
-                   {5, fml_ctx_op_string},  {6, fml_ctx_op_band},           {7, fml_ctx_op_icon},
+    } readers[] = {{1, fml_ctx_op_line},           {2, fml_ctx_op_stick},      {3, fml_ctx_op_number},
+                   {5, fml_ctx_op_string},         {6, fml_ctx_op_band},       {7, fml_ctx_op_icon},
                    {8, fml_ctx_op_literal_number}, {9, fml_ctx_op_fix_string}, {10, fml_ctx_op_rect},
                    {11, fml_ctx_op_k_line}};
     for (const auto& r : readers) {

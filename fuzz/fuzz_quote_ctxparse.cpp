@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string first = ContextText::dump(settings);
     ContextSettings again;
     if (!ContextText::parse(first.data(), first.size(), &again))
-        __builtin_trap(); // a dump that does not read back
+        __builtin_trap();  // a dump that does not read back
     const std::string second = ContextText::dump(again);
     ContextSettings third;
     if (!ContextText::parse(second.data(), second.size(), &third))

@@ -55,7 +55,7 @@ void tryParse(const char* data, std::size_t size)
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -50,7 +50,7 @@ std::unique_ptr<B2CBasicReply> make_reply(const _B2CQuoteMsg& header)
     return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (header.payload != inflated)
                 __builtin_trap();
             std::unique_ptr<B2CBasicReply> reply = make_reply(header);
-            b2c_stream_release(inflated); // the reply keeps its own share
+            b2c_stream_release(inflated);  // the reply keeps its own share
             if (reply)
                 check(*reply, 0);
         }

@@ -11,8 +11,10 @@ namespace {
 
 enum class MergedSeries { Turns, High, Low };
 
-void mergeBars(int count, float* out, const float* high, const float* low, MergedSeries what) {
-    if (count <= 0 || !out || !high || !low) return;
+void mergeBars(int count, float* out, const float* high, const float* low, MergedSeries what)
+{
+    if (count <= 0 || !out || !high || !low)
+        return;
     BarRange prev{high[0], low[0]};       // merged bar i - 1
     BarRange direction{high[0], low[0]};  // merged bar before the last turn
     BarRange previous{high[0], low[0]};   // merged bar before the last independent bar
@@ -32,29 +34,35 @@ void mergeBars(int count, float* out, const float* high, const float* low, Merge
         const int turn = turnAt(i, prev, h, l, previous);
         if (turn != 0) {
             direction = prev;
-            if (what == MergedSeries::Turns) out[i] = float(turn);
+            if (what == MergedSeries::Turns)
+                out[i] = float(turn);
         }
         if (newBar) {
             previous = prev;
             newBar = false;
         }
-        if (what == MergedSeries::High) out[i] = cur.high;
-        if (what == MergedSeries::Low) out[i] = cur.low;
+        if (what == MergedSeries::High)
+            out[i] = cur.high;
+        if (what == MergedSeries::Low)
+            out[i] = cur.low;
         prev = cur;
     }
 }
 
 }  // namespace
 
-void tdxMergedTurns(int count, float* out, float* a, float* b, float*) {
+void tdxMergedTurns(int count, float* out, float* a, float* b, float*)
+{
     mergeBars(count, out, a, b, MergedSeries::Turns);
 }
 
-void tdxMergedHigh(int count, float* out, float* a, float* b, float*) {
+void tdxMergedHigh(int count, float* out, float* a, float* b, float*)
+{
     mergeBars(count, out, a, b, MergedSeries::High);
 }
 
-void tdxMergedLow(int count, float* out, float* a, float* b, float*) {
+void tdxMergedLow(int count, float* out, float* a, float* b, float*)
+{
     mergeBars(count, out, a, b, MergedSeries::Low);
 }
 

@@ -8,11 +8,14 @@
 
 namespace ostrilug {
 
-void tdxMarkBack(int count, float* out, float* a, float*, float*) {
-    if (count <= 0 || !out || !a) return;
+void tdxMarkBack(int count, float* out, float* a, float*, float*)
+{
+    if (count <= 0 || !out || !a)
+        return;
     for (int i = 0; i < count; ++i) {
         const int32_t k = truncToInt(a[i]);
-        if (k >= 0 && k <= i) out[i - k] = 1.0f;
+        if (k >= 0 && k <= i)
+            out[i - k] = 1.0f;
     }
 }
 
@@ -27,21 +30,25 @@ constexpr float kPlainMark = -1.0f;
 // removed one (so bar 0 is never marked), an entry above kFolded marks a
 // folded end at entry - kFolded. Plain marks are held apart from the mark 3
 // until they are numbered, so a plain mark at bar 3 is numbered like any other.
-void tdxSegmentEnds(int count, float* out, float* a, float*, float*) {
-    if (count <= 0 || !out || !a) return;
+void tdxSegmentEnds(int count, float* out, float* a, float*, float*)
+{
+    if (count <= 0 || !out || !a)
+        return;
     std::fill(out, out + count, 0.0f);
     std::vector<int64_t> v;
     v.reserve(64);
     for (int i = 0; i < count; ++i) {
         const int32_t k = truncToInt(a[i]);
-        if (k == 0) continue;
+        if (k == 0)
+            continue;
         v.push_back(int64_t(i) - int64_t(k));
         v.push_back(i);
     }
 
     auto nextNonZero = [&v](size_t from) {
         size_t t = from + 1;
-        while (t < v.size() && v[t] == 0) ++t;
+        while (t < v.size() && v[t] == 0)
+            ++t;
         return t;
     };
     // Entries behind the walk no longer change, so the last kept end before
@@ -50,13 +57,15 @@ void tdxSegmentEnds(int count, float* out, float* a, float*, float*) {
     size_t lastKept = 0;  // 0: none yet
     for (size_t j = 2; j < v.size(); ++j) {
         for (; scanned < j; ++scanned)
-            if (v[scanned] > 0 && v[scanned] < kFolded) lastKept = scanned;
+            if (v[scanned] > 0 && v[scanned] < kFolded)
+                lastKept = scanned;
         const int64_t hi = lastKept ? v[lastKept] : 0;
         const int64_t lo = lastKept ? v[lastKept - 1] : 0;
         const int64_t cur = v[j];
         if ((cur < lo || cur > hi) && cur - hi >= 10) {
             const size_t t = nextNonZero(j);
-            if (t < v.size()) j = t;
+            if (t < v.size())
+                j = t;
         } else {
             v[j] = 0;
             const size_t t = nextNonZero(j);
@@ -69,14 +78,16 @@ void tdxSegmentEnds(int count, float* out, float* a, float*, float*) {
 
     for (int64_t e : v) {
         if (e > kFolded) {
-            if (e - kFolded < count) out[e - kFolded] = 3.0f;
+            if (e - kFolded < count)
+                out[e - kFolded] = 3.0f;
         } else if (e > 0 && e < count) {
             out[e] = kPlainMark;
         }
     }
     int64_t counter = 1;
     for (int i = 0; i < count; ++i) {
-        if (out[i] != kPlainMark) continue;
+        if (out[i] != kPlainMark)
+            continue;
         out[i] = (counter % 2) ? 1.0f : 2.0f;
         ++counter;
     }
@@ -86,8 +97,10 @@ namespace {
 // Pairs each mark 1 of a with the first later mark 2 and writes pick(b[i], b[j])
 // on both bars; marks 3 are passed through when keepThrees is set.
 template <typename Pick>
-void pairMarks(int count, float* out, const float* a, const float* b, Pick pick, bool keepThrees) {
-    if (count <= 0 || !out || !a || !b) return;
+void pairMarks(int count, float* out, const float* a, const float* b, Pick pick, bool keepThrees)
+{
+    if (count <= 0 || !out || !a || !b)
+        return;
     std::fill(out, out + count, 0.0f);
     bool twosLeft = true;  // once a search finds no 2, no later one will
     int i = 0;
@@ -95,7 +108,8 @@ void pairMarks(int count, float* out, const float* a, const float* b, Pick pick,
         const int32_t k = truncToInt(a[i]);
         if (k == 1 && twosLeft) {
             int j = i + 1;
-            while (j < count && a[j] != 2.0f) ++j;
+            while (j < count && a[j] != 2.0f)
+                ++j;
             if (j < count) {
                 out[i] = out[j] = pick(b[i], b[j]);
                 i = j + 1;
@@ -110,12 +124,16 @@ void pairMarks(int count, float* out, const float* a, const float* b, Pick pick,
 }
 }  // namespace
 
-void tdxPairHigh(int count, float* out, float* a, float* b, float*) {
-    pairMarks(count, out, a, b, [](float x, float y) { return std::max(x, y); }, true);
+void tdxPairHigh(int count, float* out, float* a, float* b, float*)
+{
+    pairMarks(
+        count, out, a, b, [](float x, float y) { return std::max(x, y); }, true);
 }
 
-void tdxPairLow(int count, float* out, float* a, float* b, float*) {
-    pairMarks(count, out, a, b, [](float x, float y) { return std::min(x, y); }, false);
+void tdxPairLow(int count, float* out, float* a, float* b, float*)
+{
+    pairMarks(
+        count, out, a, b, [](float x, float y) { return std::min(x, y); }, false);
 }
 
 }  // namespace ostrilug

@@ -17,20 +17,25 @@ namespace {
 std::array<std::vector<float>, 10> seriesSet;
 
 // Index of the last bar c <= from with series[c] == key, or -1.
-int lastBarEqual(const float* series, int from, float key) {
+int lastBarEqual(const float* series, int from, float key)
+{
     for (int c = from; c >= 0; --c)
-        if (series[c] == key) return c;
+        if (series[c] == key)
+            return c;
     return -1;
 }
 
 }  // namespace
 
-void tdxFillSeriesSet(int count, float* out, float* a, float* b, float*) {
-    if (count < 2 || !out || !a || !b) return;
+void tdxFillSeriesSet(int count, float* out, float* a, float* b, float*)
+{
+    if (count < 2 || !out || !a || !b)
+        return;
     const float* H = a;
     const float* L = b;
     const float E = out[0];
-    for (auto& s : seriesSet) s.assign(size_t(count), E);
+    for (auto& s : seriesSet)
+        s.assign(size_t(count), E);
     auto& S0 = seriesSet[0];
     auto& S1 = seriesSet[1];
     auto& S2 = seriesSet[2];
@@ -106,7 +111,8 @@ void tdxFillSeriesSet(int count, float* out, float* a, float* b, float*) {
     // Second pass: alternating low (1) and high (2) marks with their prices.
     int mode = 0;
     int d = 0;
-    while (d < count && S6[d] != 1.0f && S7[d] != 1.0f) ++d;
+    while (d < count && S6[d] != 1.0f && S7[d] != 1.0f)
+        ++d;
     if (d < count) {
         // Both marks start at the first marked bar's own range, so a switch
         // before the other kind of extreme is seen writes a real price.
@@ -185,10 +191,13 @@ void tdxFillSeriesSet(int count, float* out, float* a, float* b, float*) {
 
 // A selector outside 0-9 leaves out unchanged; a set shorter than count (not
 // built yet, or built over fewer bars) fills only the bars it has.
-void tdxSeriesFromSet(int count, float* out, float* a, float*, float*) {
-    if (count < 2 || !out || !a) return;
+void tdxSeriesFromSet(int count, float* out, float* a, float*, float*)
+{
+    if (count < 2 || !out || !a)
+        return;
     const int32_t k = truncToInt(a[0]);
-    if (k < 0 || k > 9) return;
+    if (k < 0 || k > 9)
+        return;
     const auto& s = seriesSet[size_t(k)];
     const size_t n = std::min(s.size(), size_t(count));
     std::copy(s.begin(), s.begin() + std::ptrdiff_t(n), out);

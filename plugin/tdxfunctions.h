@@ -10,10 +10,14 @@
 namespace ostrilug {
 
 // Float to int32 by truncation toward zero, saturating at the int32 limits; NaN gives 0.
-inline int32_t truncToInt(float v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483648.0f) return std::numeric_limits<int32_t>::max();
-    if (v <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
+inline int32_t truncToInt(float v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483648.0f)
+        return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483648.0f)
+        return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }
 

@@ -30,9 +30,9 @@ inline constexpr const char* kChildVariable = "TARVOLIN_TEST_OWN_PROCESS";
 inline constexpr const char* kWholeVariable = "TARVOLIN_TEST_WHOLE";
 
 enum class Where {
-    here,    // run the case in this process
-    skip,    // a whole run: ctest runs the case alone
-    done,    // it ran in a child; its result is recorded
+    here,  // run the case in this process
+    skip,  // a whole run: ctest runs the case alone
+    done,  // it ran in a child; its result is recorded
 };
 
 inline Where decide()
@@ -67,34 +67,34 @@ inline Where decide()
     return Where::done;
 }
 
-} // namespace own_process
+}  // namespace own_process
 
 #define TARVOLIN_OWN_PROCESS_SKIP_TEXT "runs in a process of its own (ctest runs it alone)"
 
-#define RUN_IN_OWN_PROCESS()                                  \
-    do {                                                      \
-        switch (own_process::decide()) {                      \
-        case own_process::Where::here:                        \
-            break;                                            \
-        case own_process::Where::skip:                        \
-            GTEST_SKIP() << TARVOLIN_OWN_PROCESS_SKIP_TEXT;   \
-        case own_process::Where::done:                        \
-            return;                                           \
-        }                                                     \
+#define RUN_IN_OWN_PROCESS()                                \
+    do {                                                    \
+        switch (own_process::decide()) {                    \
+        case own_process::Where::here:                      \
+            break;                                          \
+        case own_process::Where::skip:                      \
+            GTEST_SKIP() << TARVOLIN_OWN_PROCESS_SKIP_TEXT; \
+        case own_process::Where::done:                      \
+            return;                                         \
+        }                                                   \
     } while (0)
 
 // The same for a fixture whose SetUp starts the engine: its first line. A case
 // run in a child shows here as skipped, with the child's result.
-#define SET_UP_IN_OWN_PROCESS()                                           \
-    do {                                                                  \
-        switch (own_process::decide()) {                                  \
-        case own_process::Where::here:                                    \
-            break;                                                        \
-        case own_process::Where::skip:                                    \
-            GTEST_SKIP() << TARVOLIN_OWN_PROCESS_SKIP_TEXT;               \
-        case own_process::Where::done:                                    \
-            GTEST_SKIP() << "ran in a process of its own";                \
-        }                                                                 \
+#define SET_UP_IN_OWN_PROCESS()                             \
+    do {                                                    \
+        switch (own_process::decide()) {                    \
+        case own_process::Where::here:                      \
+            break;                                          \
+        case own_process::Where::skip:                      \
+            GTEST_SKIP() << TARVOLIN_OWN_PROCESS_SKIP_TEXT; \
+        case own_process::Where::done:                      \
+            GTEST_SKIP() << "ran in a process of its own";  \
+        }                                                   \
     } while (0)
 
 #endif

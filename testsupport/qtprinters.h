@@ -87,15 +87,24 @@ inline std::string quotedBytes(const QByteArray& bytes, int limit = 200)
     return out;
 }
 
-inline std::string number(double v) { return QString::number(v, 'g', 10).toStdString(); }
+inline std::string number(double v)
+{
+    return QString::number(v, 'g', 10).toStdString();
+}
 
 }  // namespace qtprinters
 
 QT_BEGIN_NAMESPACE
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << qtprinters::quoted(text); }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << qtprinters::quoted(text);
+}
 
-inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << qtprinters::quotedBytes(bytes); }
+inline void PrintTo(const QByteArray& bytes, std::ostream* os)
+{
+    *os << qtprinters::quotedBytes(bytes);
+}
 
 // "#rrggbb", with the alpha when it is not opaque ("#80ff0000"); "invalid".
 inline void PrintTo(const QColor& c, std::ostream* os)
@@ -106,7 +115,10 @@ inline void PrintTo(const QColor& c, std::ostream* os)
         *os << "QColor(" << c.name(c.alpha() == 255 ? QColor::HexRgb : QColor::HexArgb).toStdString() << ")";
 }
 
-inline void PrintTo(const QPoint& p, std::ostream* os) { *os << "(" << p.x() << ", " << p.y() << ")"; }
+inline void PrintTo(const QPoint& p, std::ostream* os)
+{
+    *os << "(" << p.x() << ", " << p.y() << ")";
+}
 
 inline void PrintTo(const QPointF& p, std::ostream* os)
 {
@@ -114,7 +126,10 @@ inline void PrintTo(const QPointF& p, std::ostream* os)
 }
 
 // Sizes print as a screen size does ("1280x800"), also in test names.
-inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << "x" << s.height(); }
+inline void PrintTo(const QSize& s, std::ostream* os)
+{
+    *os << s.width() << "x" << s.height();
+}
 
 inline void PrintTo(const QRect& r, std::ostream* os)
 {
@@ -164,8 +179,14 @@ inline void PrintTo(const QJsonValue& v, std::ostream* os)
     }
 }
 
-inline void PrintTo(const QJsonObject& o, std::ostream* os) { PrintTo(QJsonValue(o), os); }
-inline void PrintTo(const QJsonArray& a, std::ostream* os) { PrintTo(QJsonValue(a), os); }
+inline void PrintTo(const QJsonObject& o, std::ostream* os)
+{
+    PrintTo(QJsonValue(o), os);
+}
+inline void PrintTo(const QJsonArray& a, std::ostream* os)
+{
+    PrintTo(QJsonValue(a), os);
+}
 
 // The type's name and the value as text: QVariant(int, 5),
 // QVariant(QString, "涨幅"), QVariant(QVariantMap, {"a":1}).

@@ -150,7 +150,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return ended_;
     }
-    bool wait_line(const std::string& exact) { return wait_for([&](const std::string& l) { return l == exact; }); }
+    bool wait_line(const std::string& exact)
+    {
+        return wait_for([&](const std::string& l) { return l == exact; });
+    }
     bool wait_prefix(const std::string& prefix, std::string* line = nullptr)
     {
         return wait_for([&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }, line);
@@ -205,19 +208,16 @@ private:
     int from_server_ = -1;
     int port_ = 0;
     std::thread reader_;
-    std::mutex mutex_; // guards lines_, used_ and ended_
+    std::mutex mutex_;  // guards lines_, used_ and ended_
     std::condition_variable cv_;
     std::vector<std::string> lines_;
     std::vector<bool> used_;
-    bool ended_ = false; // the server's standard output has ended
+    bool ended_ = false;  // the server's standard output has ended
 };
 
 class QuoteServerProcess : public ServerProcess {
 public:
-    explicit QuoteServerProcess(const std::vector<std::string>& options = {})
-        : ServerProcess("quoteserver", options)
-    {
-    }
+    explicit QuoteServerProcess(const std::vector<std::string>& options = {}) : ServerProcess("quoteserver", options) {}
 };
 
 #endif

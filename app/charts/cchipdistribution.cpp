@@ -14,9 +14,15 @@
 
 namespace {
 
-QColor toQColor(const ChipColour& c) { return QColor(c.r, c.g, c.b); }
+QColor toQColor(const ChipColour& c)
+{
+    return QColor(c.r, c.g, c.b);
+}
 
-QString text(const std::string& s) { return QString::fromUtf8(s.data(), int(s.size())); }
+QString text(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), int(s.size()));
+}
 
 }  // namespace
 

@@ -26,12 +26,18 @@ inline const QColor kWhite = QColor::fromRgba(theme::kFlatColor);
 QFont chartFont(int pixelSize, bool antialias = true);
 
 // A bar value the painters may convert: finite (the engine's missing marker is +inf).
-inline bool valid(float v) { return std::isfinite(v); }
+inline bool valid(float v)
+{
+    return std::isfinite(v);
+}
 
 // Red in bits 0-7, green 8-15, blue 16-23; 0 takes the next palette colour.
 QColor outputColor(uint32_t word);
 // The same word decoded without the palette fallback.
-inline QColor wordColor(uint32_t w) { return QColor(int(w & 0xff), int((w >> 8) & 0xff), int((w >> 16) & 0xff)); }
+inline QColor wordColor(uint32_t w)
+{
+    return QColor(int(w & 0xff), int((w >> 8) & 0xff), int((w >> 16) & 0xff));
+}
 // Dash-dot for style 1, else solid; width truncated.
 QPen outputPen(uint32_t word, float width, int32_t style);
 

@@ -54,10 +54,9 @@ std::vector<ChartBar> barsFromKPoints(const QuoteKPoint* points, int count, cons
         const int32_t t = int32_t(uint32_t(uint64_t(p.time)));
         // A whole series again has its bars at the held indices; a push, at the last.
         const ChartBar* same = std::size_t(i) < held.size() && held[std::size_t(i)].time == t ? &held[std::size_t(i)]
-                               : !held.empty() && held.back().time == t                     ? &held.back()
-                                                                                            : nullptr;
-        out.push_back(kBar(p, same ? same->date : chartDate(p.time),
-                           i == 0 ? p.open : points[i - 1].close));
+                               : !held.empty() && held.back().time == t                       ? &held.back()
+                                                                                              : nullptr;
+        out.push_back(kBar(p, same ? same->date : chartDate(p.time), i == 0 ? p.open : points[i - 1].close));
     }
     return out;
 }

@@ -41,8 +41,9 @@ struct LabelBoxes {
     QFontMetrics fm;
     int width;
     int height;
-    LabelBoxes(const QRect& r, const QFont& f) : plot(r), fm(f), width(fm.horizontalAdvance("99999.99")),
-        height(fm.ascent() + fm.descent()) {}
+    LabelBoxes(const QRect& r, const QFont& f)
+        : plot(r), fm(f), width(fm.horizontalAdvance("99999.99")), height(fm.ascent() + fm.descent())
+    {}
     // Centre of the label of level i of n at pixel y: the top label hangs below, the bottom one sits above.
     int centre(int i, int n, float y) const
     {
@@ -230,7 +231,8 @@ void paintCrosshair(QPainter& p, const CrosshairArgs& a)
 QString fixedText(double v, int decimals)
 {
     QString text = QString::number(v, 'f', decimals);
-    if (text.startsWith(QLatin1Char('-')) && text.count(QLatin1Char('0')) == text.size() - 1 - text.count(QLatin1Char('.')))
+    if (text.startsWith(QLatin1Char('-')) &&
+        text.count(QLatin1Char('0')) == text.size() - 1 - text.count(QLatin1Char('.')))
         text.remove(0, 1);
     return text;
 }

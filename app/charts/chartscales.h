@@ -15,12 +15,12 @@ struct RegScaleslineStyle {
 
 struct ScaleArgs {
     FormulaContext* ctx = nullptr;
-    int inner = 1;        // inner grid lines: 3 for "KLINE", 5 for "MLINE", else 1
+    int inner = 1;                    // inner grid lines: 3 for "KLINE", 5 for "MLINE", else 1
     CTXGeometry* geometry = nullptr;  // the minute scale writes its symmetric range back
     int begin = 0;
-    int end = 0;          // inclusive
+    int end = 0;  // inclusive
     int showNumber = 0;
-    QString name;         // the pane's formula name
+    QString name;  // the pane's formula name
     int decimals = 2;
 };
 

@@ -250,8 +250,7 @@ bool CPaintBoard::press(uint, int x, int y)
     dragged_ = false;
     // The hovered tool is only dragged by a press on one of its handles or
     // on its shape; a press elsewhere leaves it where it is.
-    if (current_ && !current_->hitTest(raw_.x(), raw_.y()) &&
-        !current_->hitShape(raw_.x(), raw_.y())) {
+    if (current_ && !current_->hitTest(raw_.x(), raw_.y()) && !current_->hitShape(raw_.x(), raw_.y())) {
         select(current_, false);
         current_ = nullptr;
     }
@@ -452,10 +451,19 @@ void CPaintBoard::styleCommand(int type, int value)
         if (IPaintTextEditor* e = t->textEditor())
             e->openEditor();
         break;
-    case 4: t->setStyle(1); break;
-    case 5: t->setStyle(3); break;
-    case 6: case 7: case 8: t->setWidth(type - 5); break;
-    default: return;
+    case 4:
+        t->setStyle(1);
+        break;
+    case 5:
+        t->setStyle(3);
+        break;
+    case 6:
+    case 7:
+    case 8:
+        t->setWidth(type - 5);
+        break;
+    default:
+        return;
     }
     modified_ = true;
     repaint();

@@ -20,8 +20,8 @@ class QChart;
 
 // Scale and bar geometry of a slot, written by QChart::relayout.
 struct CTXGeometry {
-    ValueRange range;   // range.valid() is false when nothing in view has a value
-    QRect plot;         // plot rectangle (the layer rectangle)
+    ValueRange range;  // range.valid() is false when nothing in view has a value
+    QRect plot;        // plot rectangle (the layer rectangle)
     float barWidth = 10.0f;
     float barGap = 1.0f;
 
@@ -44,10 +44,10 @@ struct CTXData {
     FormulaContext* context = nullptr;  // owned by the slot's formula instance
     CTXGeometry geometry;
     QRect layerRect;
-    QString scales;     // "KSCALES", "MSCALES", ...
-    QString crosshair;  // "KCROSSHAIR", "MCROSSHAIR", ...
-    QString name;       // catalogue display name: "KLINE", "MLINE", "MACD", ...
-    QuoteCodeInfo codeInfo{};            // from the last record of the layer with a code
+    QString scales;                         // "KSCALES", "MSCALES", ...
+    QString crosshair;                      // "KCROSSHAIR", "MCROSSHAIR", ...
+    QString name;                           // catalogue display name: "KLINE", "MLINE", "MACD", ...
+    QuoteCodeInfo codeInfo{};               // from the last record of the layer with a code
     std::vector<ChartBar>* bars = nullptr;  // the layer's bars, set before every run
     ChartColumns* columns = nullptr;        // the layer's columns during a run, else null
     const BarChanges* changes = nullptr;    // the layer's changes during a run, else null
@@ -55,7 +55,7 @@ struct CTXData {
     // (fml_ctx_keep_series) since its last run that succeeded; null: none.
     const BarStore* seriesLayer = nullptr;
     unsigned seriesVersion = 0;
-    bool draw = true;   // false for main-chart programs that replace the candles
+    bool draw = true;  // false for main-chart programs that replace the candles
     QChart* chart = nullptr;
 };
 

@@ -24,7 +24,7 @@ namespace {
 struct Span {
     const CTXGeometry& g;
     int begin;
-    int stop;  // one past the last bar with a value in the output's series
+    int stop;    // one past the last bar with a value in the output's series
     int origin;  // the first visible bar, at offset 0 (begin may lie right of it)
     float x(int i) const { return g.barCentre(i - origin); }
     float y(float v) const { return g.valueY(v); }
@@ -35,7 +35,10 @@ Span clipped(const Span& s, uint32_t count)
     return Span{s.g, s.begin, std::min(s.stop, int(count)), s.origin};
 }
 
-bool set(float v) { return valid(v) && v != 0.0f; }
+bool set(float v)
+{
+    return valid(v) && v != 0.0f;
+}
 
 // The "_color" parameter's float bits as a Qt RGB value; invalid when the formula has none.
 QColor overlayColor(FormulaContext* ctx)
@@ -62,7 +65,10 @@ bool rising(float open, float close, float prevClose)
     return close > open || (close == open && close > prevClose);
 }
 
-QRect toRect(const PixelRect& r) { return QRect(r.x, r.y, r.w, r.h); }
+QRect toRect(const PixelRect& r)
+{
+    return QRect(r.x, r.y, r.w, r.h);
+}
 
 // One pixel column from the zero line to the value, in the column of the
 // candle's shadow (the bar centre's pixel); zero counts as above.
@@ -166,8 +172,12 @@ void paintLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
         return;
     const Span s = clipped(span, it.count);
     switch (it.style) {
-    case 2: paintColorStick(p, s, it.line.values); break;
-    case 4: paintVolStick(p, s, ctx, it.line.values); break;
+    case 2:
+        paintColorStick(p, s, it.line.values);
+        break;
+    case 4:
+        paintVolStick(p, s, ctx, it.line.values);
+        break;
     default: {
         QPen pen = outputPen(it.color, it.width, it.style);
         if (it.style == -8) {
@@ -471,8 +481,7 @@ void paintKLine(QPainter& p, FormulaContext* ctx, const Span& span, int index)
         const bool r = rising(o, c, prev);
         prev = c;
         const QColor& colour = r ? upC : downC;
-        const CandlePixels k =
-            candlePixels(int(s.x(i)), w, int(s.y(h)), int(s.y(o)), int(s.y(l)), int(s.y(c)), r);
+        const CandlePixels k = candlePixels(int(s.x(i)), w, int(s.y(h)), int(s.y(o)), int(s.y(l)), int(s.y(c)), r);
         if (k.hollow) {
             PixelRect edges[4];
             const int n = outlineRects(k.body, edges);

@@ -44,7 +44,10 @@ void CPaintFullRect::drawLabels(int x1, int, int x2, int)
     pen.color = keep;
 }
 
-void CPaintFullRect::reset() { clearPoints(); }
+void CPaintFullRect::reset()
+{
+    clearPoints();
+}
 
 void CPaintFullRect::setBars(int a, int b)
 {

@@ -6,7 +6,11 @@
 // The chart's interval selection: never written to the file.
 class CPaintFullRect : public CPaintMethodBase {
 public:
-    CPaintFullRect() : CPaintMethodBase("PaintFullRect") { color = int(0x80FFFFFF); pen.color = 0x80FFFFFF; }
+    CPaintFullRect() : CPaintMethodBase("PaintFullRect")
+    {
+        color = int(0x80FFFFFF);
+        pen.color = 0x80FFFFFF;
+    }
     bool hitShape(int x, int y) override;
     void drawShape(int x1, int y1, int x2, int y2) override;
     void drawLabels(int x1, int y1, int x2, int y2) override;

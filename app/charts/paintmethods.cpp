@@ -18,7 +18,10 @@ CPaintMethodBase::CPaintMethodBase(const char* type) : type_(type) {}
 
 CPaintMethodBase::~CPaintMethodBase() = default;
 
-void CPaintMethodBase::setChart(QChart* c) { chart = c; }
+void CPaintMethodBase::setChart(QChart* c)
+{
+    chart = c;
+}
 
 void CPaintMethodBase::setPainter(QPainter* p)
 {
@@ -75,7 +78,10 @@ PaintFrame CPaintMethodBase::frame() const
     return f;
 }
 
-const std::vector<ChartBar>* CPaintMethodBase::bars() const { return chart ? chart->getKData(0) : nullptr; }
+const std::vector<ChartBar>* CPaintMethodBase::bars() const
+{
+    return chart ? chart->getKData(0) : nullptr;
+}
 
 void CPaintMethodBase::anchorOf(PaintPoint& p) const
 {
@@ -144,10 +150,22 @@ void CPaintMethodBase::moveBy(int dx, int dy)
         draw();
 }
 
-bool CPaintMethodBase::hitTest(int x, int y) { return hitStart(x, y) || hitEnd(x, y) || hitMid(x, y); }
-bool CPaintMethodBase::hitStart(int x, int y) { return start.set() && pointNear(x, y, start.x, start.y); }
-bool CPaintMethodBase::hitEnd(int x, int y) { return end.set() && pointNear(x, y, end.x, end.y); }
-bool CPaintMethodBase::hitMid(int x, int y) { return mid.set() && pointNear(x, y, mid.x, mid.y); }
+bool CPaintMethodBase::hitTest(int x, int y)
+{
+    return hitStart(x, y) || hitEnd(x, y) || hitMid(x, y);
+}
+bool CPaintMethodBase::hitStart(int x, int y)
+{
+    return start.set() && pointNear(x, y, start.x, start.y);
+}
+bool CPaintMethodBase::hitEnd(int x, int y)
+{
+    return end.set() && pointNear(x, y, end.x, end.y);
+}
+bool CPaintMethodBase::hitMid(int x, int y)
+{
+    return mid.set() && pointNear(x, y, mid.x, mid.y);
+}
 
 void CPaintMethodBase::placeFromAnchors()
 {
@@ -249,7 +267,8 @@ void CPaintMethodBase::label(const QPoint& at, const QString& text)
         tops.push_back(want >= other.top() ? other.bottom() + 1 : other.top() - h);
         lowest = std::max(lowest, other.bottom() + 1);
     }
-    std::stable_sort(tops.begin(), tops.end(), [want](int a, int b) { return std::abs(a - want) < std::abs(b - want); });
+    std::stable_sort(tops.begin(), tops.end(),
+                     [want](int a, int b) { return std::abs(a - want) < std::abs(b - want); });
     tops.push_back(lowest);
     for (int top : tops) {
         r.moveTop(top);
@@ -319,7 +338,10 @@ json_node* CPaintMethodBase::writeCommon() const
     return o;
 }
 
-json_node* CPaintMethodBase::toJson() const { return writeCommon(); }
+json_node* CPaintMethodBase::toJson() const
+{
+    return writeCommon();
+}
 
 void CPaintMethodBase::readPoints(const json_node* o)
 {

@@ -19,7 +19,10 @@ QPen PaintPen::penWithStyle(int s) const
     return p;
 }
 
-QPen PaintPen::pen() const { return penWithStyle(style); }
+QPen PaintPen::pen() const
+{
+    return penWithStyle(style);
+}
 
 void PaintPen::arc(const QRect& r, int p, int q, int mode)
 {
@@ -53,8 +56,8 @@ void PaintPen::line(const QPoint& a, const QPoint& b)
     // whole pixels, both ends included: filled as a rectangle it places those
     // pixels at a fraction of the stroker's cost (about 100 ns a pixel).
     const QTransform& t = painter->transform();
-    const bool centred = t.type() <= QTransform::TxTranslate && std::fmod(t.dx(), 1.0) == 0.5 &&
-                         std::fmod(t.dy(), 1.0) == 0.5;
+    const bool centred =
+        t.type() <= QTransform::TxTranslate && std::fmod(t.dx(), 1.0) == 0.5 && std::fmod(t.dy(), 1.0) == 0.5;
     const bool axis = a != b && (a.x() == b.x() || a.y() == b.y());
     if (centred && axis && p.style() == Qt::SolidLine && p.width() <= 1) {
         const QRectF px(std::min(a.x(), b.x()) - 0.5, std::min(a.y(), b.y()) - 0.5, std::abs(a.x() - b.x()) + 1,

@@ -43,7 +43,10 @@ bool CPaintRegression::hitShape(int x, int y)
     return false;
 }
 
-void CPaintRegression::drawShape(int, int, int, int) { drawRegression(); }
+void CPaintRegression::drawShape(int, int, int, int)
+{
+    drawRegression();
+}
 
 void CPaintRegression::drawRegression()
 {

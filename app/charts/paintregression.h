@@ -16,7 +16,11 @@ public:
     virtual void drawRegression();
 
 private:
-    struct Lines { bool ok = false; int xa = 0, xb = 0; QLine main, upper, lower; };
+    struct Lines {
+        bool ok = false;
+        int xa = 0, xb = 0;
+        QLine main, upper, lower;
+    };
     Lines lines() const;
     Kind kind_;
 };

@@ -11,7 +11,10 @@ bool CPaintSegment::hitShape(int x, int y)
     return start.set() && end.set() && hitSegment(x, y, start.x, start.y, end.x, end.y);
 }
 
-void CPaintSegment::drawShape(int x1, int y1, int x2, int y2) { pen.line(QPoint(x1, y1), QPoint(x2, y2)); }
+void CPaintSegment::drawShape(int x1, int y1, int x2, int y2)
+{
+    pen.line(QPoint(x1, y1), QPoint(x2, y2));
+}
 
 void CPaintSegment::drawLabels(int x1, int y1, int x2, int y2)
 {

@@ -42,9 +42,15 @@ json_node* shapeJson(const CPaintMethodBase& t, const PaintPoint& s, const Paint
 }
 }  // namespace
 
-json_node* CPaintRect::toJson() const { return shapeJson(*this, start, end, nullptr); }
+json_node* CPaintRect::toJson() const
+{
+    return shapeJson(*this, start, end, nullptr);
+}
 
-void CPaintRect::loadJson(const json_node* o) { CPaintMethodBase::loadJson(o); }
+void CPaintRect::loadJson(const json_node* o)
+{
+    CPaintMethodBase::loadJson(o);
+}
 
 bool CPaintEllipse::computeTwoPoint()
 {
@@ -52,7 +58,10 @@ bool CPaintEllipse::computeTwoPoint()
     return true;
 }
 
-bool CPaintEllipse::hitShape(int x, int y) { return start.set() && end.set() && hitCircle(x, y, start.x, start.y, r); }
+bool CPaintEllipse::hitShape(int x, int y)
+{
+    return start.set() && end.set() && hitCircle(x, y, start.x, start.y, r);
+}
 
 void CPaintEllipse::drawShape(int x1, int y1, int, int)
 {
@@ -91,6 +100,12 @@ void CPaintArcEllipse::drawShape(int x1, int y1, int x2, int y2)
     pen.arc(QRect(x2 - rx, y1 - ry, 2 * rx, 2 * ry), y1, y2, 1);
 }
 
-json_node* CPaintArcEllipse::toJson() const { return shapeJson(*this, start, end, nullptr); }
+json_node* CPaintArcEllipse::toJson() const
+{
+    return shapeJson(*this, start, end, nullptr);
+}
 
-void CPaintArcEllipse::loadJson(const json_node* o) { CPaintMethodBase::loadJson(o); }
+void CPaintArcEllipse::loadJson(const json_node* o)
+{
+    CPaintMethodBase::loadJson(o);
+}

@@ -22,7 +22,10 @@ void CPaintText::setStartPoint(int x, int y)
     relayout();
 }
 
-bool CPaintText::hitShape(int x, int y) { return textRect.contains(x, y); }
+bool CPaintText::hitShape(int x, int y)
+{
+    return textRect.contains(x, y);
+}
 
 void CPaintText::drawShape(int x1, int y1, int, int)
 {
@@ -80,9 +83,10 @@ void CPaintText::openEditor()
     last = std::max(now, last + 1);
     editId_ = last;
     if (chart)
-        chart->requestTextDialog(editId_, text.isEmpty() ? QStringLiteral("请输入文字") : text,
-                                 QStringLiteral("#") + QString::number(uint32_t(color) & 0xFFFFFF, 16).rightJustified(6, '0'),
-                                 font.toString());
+        chart->requestTextDialog(
+            editId_, text.isEmpty() ? QStringLiteral("请输入文字") : text,
+            QStringLiteral("#") + QString::number(uint32_t(color) & 0xFFFFFF, 16).rightJustified(6, '0'),
+            font.toString());
 }
 
 void CPaintText::setEditText(const QString& t, const QFont& f)

@@ -4,7 +4,10 @@
 
 using namespace paintcore;
 
-CPaintThreePoint::CPaintThreePoint(const char* type) : CPaintMethodBase(type) { threePoint = true; }
+CPaintThreePoint::CPaintThreePoint(const char* type) : CPaintMethodBase(type)
+{
+    threePoint = true;
+}
 
 void CPaintThreePoint::setChart(QChart* c)
 {

@@ -66,4 +66,7 @@ std::unique_ptr<CPaintMethodBase> createPaintTool(const QString& name)
     return t ? t->make() : nullptr;
 }
 
-bool isPaintToolName(const QString& name) { return find(name) != nullptr; }
+bool isPaintToolName(const QString& name)
+{
+    return find(name) != nullptr;
+}

@@ -18,4 +18,7 @@ QVariantList PaintToolList::tools() const
     return list;
 }
 
-QObject* PaintToolList::provider(QQmlEngine*, QJSEngine*) { return new PaintToolList; }
+QObject* PaintToolList::provider(QQmlEngine*, QJSEngine*)
+{
+    return new PaintToolList;
+}

@@ -82,8 +82,8 @@ json_node* CPaintVelmora::toJson() const
     json_node* o = writeCommon();
     if (!o)
         return nullptr;
-    const std::pair<const char*, const CPaintMethodBase*> parts[] = {{"gann", &gann}, {"golden", &golden},
-                                                                     {"fibonacci", &fibonacci}};
+    const std::pair<const char*, const CPaintMethodBase*> parts[] = {
+        {"gann", &gann}, {"golden", &golden}, {"fibonacci", &fibonacci}};
     for (const auto& p : parts) {
         json_node* inner = p.second->toJson();
         if (inner && json_add_pair(o, p.first, inner) != JSON_OK)
@@ -94,8 +94,8 @@ json_node* CPaintVelmora::toJson() const
 
 void CPaintVelmora::loadJson(const json_node* o)
 {
-    const std::pair<const char*, CPaintMethodBase*> parts[] = {{"gann", &gann}, {"golden", &golden},
-                                                               {"fibonacci", &fibonacci}};
+    const std::pair<const char*, CPaintMethodBase*> parts[] = {
+        {"gann", &gann}, {"golden", &golden}, {"fibonacci", &fibonacci}};
     for (const auto& p : parts) {
         const json_node* label = json_find_label(o, p.first);
         const json_node* inner = label ? label->firstChild : nullptr;

@@ -287,7 +287,10 @@ void QChart::removeTitleView(ChartTitleView* view)
     titleViews_.erase(std::remove(titleViews_.begin(), titleViews_.end(), view), titleViews_.end());
 }
 
-ChartTitleView::~ChartTitleView() { attachToChart(nullptr); }
+ChartTitleView::~ChartTitleView()
+{
+    attachToChart(nullptr);
+}
 
 void ChartTitleView::attachToChart(QChart* chart)
 {
@@ -433,7 +436,10 @@ std::vector<ChartBar>* QChart::getKData(uint index) const
     return index < barLayers_.size() ? &barLayers_[index]->bars : nullptr;
 }
 
-int QChart::getFirstKLineSize() const { return barLayers_.empty() ? 0 : int(barLayers_.front()->bars.size()); }
+int QChart::getFirstKLineSize() const
+{
+    return barLayers_.empty() ? 0 : int(barLayers_.front()->bars.size());
+}
 
 int QChart::getPointCount(int index) const
 {
@@ -760,8 +766,8 @@ void QChart::alignOverlays()
             realign(j);
 }
 
-int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses,
-                      const QuoteCodeInfo& info, int changedFrom)
+int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool recomputeCloses, const QuoteCodeInfo& info,
+                      int changedFrom)
 {
     BarStore& layer = *barLayers_[std::size_t(li)];
     // Layer 0 is its own series; an overlay keeps its stock's bars apart from the aligned copy.
@@ -769,8 +775,8 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
     const int oldCount = int(layer.bars.size());
     // Layer 0's bars without a known first change are compared with what
     // they were: a correction of one old bar re-evaluates from there only.
-    const bool compare = li == 0 && changedFrom == 0 && !own.empty() && !bars.empty() &&
-                         bars.front().time == own.front().time;
+    const bool compare =
+        li == 0 && changedFrom == 0 && !own.empty() && !bars.empty() && bars.front().time == own.front().time;
     // New bars that begin after the first held one leave every bar before
     // their first time stamp as it was (the merge keeps them, and their
     // previous closes come from bars before them).

@@ -159,7 +159,11 @@ public:
     const QString& dividendCmd() const { return dividendCmd_; }
     const std::vector<std::shared_ptr<formula::Formula>>& formulas() const { return instances_; }
     // Tests and the view: visible range and zoom without the mouse.
-    void setVisibleRange(int begin, int end) { range_.begin = begin; range_.end = end; }
+    void setVisibleRange(int begin, int end)
+    {
+        range_.begin = begin;
+        range_.end = end;
+    }
     void setShowNumberValue(int n) { kShowNumber_ = n; }
     void setCrosshairShown(bool shown) { crosshairShown_ = shown; }
 
@@ -238,7 +242,7 @@ private:
     void alignOverlays();
 
     std::vector<SharedBarStore> barLayers_;
-    std::vector<ChartBar> previousBars_;  // layer 0's bars before a store (storeBars)
+    std::vector<ChartBar> previousBars_;   // layer 0's bars before a store (storeBars)
     std::vector<ChartBar> alignedBefore_;  // an overlay's aligned bars before realign
     // The chart bound with bindSyncDataSignal, when it is a chart: the panes
     // of one view hold its layer-0 store, so a record it hands on was taken already.

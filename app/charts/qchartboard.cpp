@@ -293,13 +293,19 @@ QJsonObject QChart::intervalStatistics(int anStart, int anEnd) const
     auto row = [](const QString& name, const QString& value) {
         return QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("vol"), value}};
     };
-    QJsonArray a1{row("总数", count(s.count)),       row("阴线", count(s.falling)),
-                  row("起始价", price(s.refClose)),  row("最高", price(s.highest)),
-                  row("涨幅", ratio(s.rise)),        row("振幅", ratio(s.amplitude)),
+    QJsonArray a1{row("总数", count(s.count)),
+                  row("阴线", count(s.falling)),
+                  row("起始价", price(s.refClose)),
+                  row("最高", price(s.highest)),
+                  row("涨幅", ratio(s.rise)),
+                  row("振幅", ratio(s.amplitude)),
                   row("成交量", HUtil::formatVolText(float(s.volume)))};
-    QJsonArray a2{row("阳线", count(s.rising)),      row("平线", count(s.flat)),
-                  row("终止价", price(s.endClose)),  row("最低", price(s.lowest)),
-                  row("涨跌", price(s.change)),      row("换手率", percent(s.turnover)),
+    QJsonArray a2{row("阳线", count(s.rising)),
+                  row("平线", count(s.flat)),
+                  row("终止价", price(s.endClose)),
+                  row("最低", price(s.lowest)),
+                  row("涨跌", price(s.change)),
+                  row("换手率", percent(s.turnover)),
                   row("成交金额", HUtil::formatVolText(float(s.amount)))};
     QJsonArray dates;
     auto date = [](int32_t t) { return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy-MM-dd")); };

@@ -11,8 +11,7 @@
 
 int QChartExtend::markBar(const std::vector<ChartBar>& bars, int t)
 {
-    const auto it =
-        std::lower_bound(bars.begin(), bars.end(), t, [](const ChartBar& b, int v) { return b.time < v; });
+    const auto it = std::lower_bound(bars.begin(), bars.end(), t, [](const ChartBar& b, int v) { return b.time < v; });
     if (it == bars.begin() || it == bars.end())
         return -1;  // before the first bar (which never matches) or after the last
     return int(it - bars.begin());

@@ -62,7 +62,10 @@ int QChart::updateMousePoint(QChart* src, double x, double y)
         range_.crosshair = getXPoint(x);
         if (src == this) {
             const double v = getYPoint(int(y));  // any float a formula gave the range: saturated
-            emit crosshairChange(this, range_.crosshair, v > -2e9 && v < 2e9 ? int(v) : v >= 2e9 ? 2000000000 : -2000000000);
+            emit crosshairChange(this, range_.crosshair,
+                                 v > -2e9 && v < 2e9 ? int(v)
+                                 : v >= 2e9          ? 2000000000
+                                                     : -2000000000);
         }
     }
     updateTitleBarCTXData(range_.crosshair);
@@ -146,8 +149,8 @@ bool QChart::zoomToPixels(double left, double right)
 {
     if (barLayers_.empty() || barLayers_.front()->bars.empty())
         return false;
-    const ZoomResult z = zoomSelection(getXPoint(std::min(left, right)), getXPoint(std::max(left, right)),
-                                       getPointCount(0));
+    const ZoomResult z =
+        zoomSelection(getXPoint(std::min(left, right)), getXPoint(std::max(left, right)), getPointCount(0));
     emit reCalcShow(z.begin, z.end, z.showNumber, z.crosshair);
     return true;
 }
@@ -217,7 +220,8 @@ QString QChart::getPosTitle(int x) const
     const int n = fml_ctx_output_selected_value(s->context, unsigned(x), values, 5);
     QStringList parts;
     for (int i = 0; i < n; ++i)
-        parts << QStringLiteral("%1:%2").arg(QString::fromUtf8(values[i].name ? values[i].name : ""))
+        parts << QStringLiteral("%1:%2")
+                     .arg(QString::fromUtf8(values[i].name ? values[i].name : ""))
                      .arg(isChartValue(values[i].value) ? fixedText(double(values[i].value), getDecimal())
                                                         : QStringLiteral("-"));
     return parts.join(QLatin1Char(' '));

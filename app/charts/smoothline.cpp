@@ -27,13 +27,12 @@ struct Target {
     uint32_t* bits;
     qsizetype stride;  // in pixels
     QRect clip;
-    uint32_t colour;  // premultiplied
+    uint32_t colour;               // premultiplied
     int left, top, right, bottom;  // clip, inclusive
 
     Target(uint32_t* b, qsizetype s, const QRect& c, uint32_t col)
         : bits(b), stride(s), clip(c), colour(col), left(c.left()), top(c.top()), right(c.right()), bottom(c.bottom())
-    {
-    }
+    {}
 
     // Blends the colour over pixel (x, y) at coverage c (0..1).
     void plot(int x, int y, double c) const
@@ -96,7 +95,10 @@ struct Target {
     }
 };
 
-bool whole(qreal v) { return std::floor(v) == v && std::fabs(v) < 1e6; }
+bool whole(qreal v)
+{
+    return std::floor(v) == v && std::fabs(v) < 1e6;
+}
 
 }  // namespace
 
@@ -108,9 +110,8 @@ bool directTarget(QPainter& p, QImage*& image, QRect& clip, QPointF& offset)
         return false;
     QImage* img = static_cast<QImage*>(d);
     const QTransform t = p.deviceTransform();
-    if (img->format() != QImage::Format_ARGB32_Premultiplied || t.type() > QTransform::TxTranslate ||
-        !whole(t.dx()) || !whole(t.dy()) || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
-        p.opacity() != 1.0)
+    if (img->format() != QImage::Format_ARGB32_Premultiplied || t.type() > QTransform::TxTranslate || !whole(t.dx()) ||
+        !whole(t.dy()) || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.opacity() != 1.0)
         return false;
     QRect c = img->rect();
     if (p.hasClipping()) {

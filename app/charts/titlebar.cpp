@@ -34,7 +34,7 @@ void TitleBar::paint(QPainter* painter)
     if (!layer_)
         return;
     const int h = int(height());
-    int x = leftPadding_;  // the text area starts after the left padding
+    int x = leftPadding_;                           // the text area starts after the left padding
     const int right = int(width()) - leftPadding_;  // and ends before the right one
     painter->setFont(chartpaint::chartFont(13, false));
     const QFontMetrics fm(painter->font());

@@ -4,27 +4,19 @@ namespace formula {
 
 BasicFormulaFactory::BasicFormulaFactory(int type_, std::string displayName_, std::string code_,
                                          std::string description_, std::vector<FormulaParam> params_)
-    : type(type_),
-      code(std::move(code_)),
-      codeCopy(code),
-      displayName(std::move(displayName_)),
-      description(std::move(description_)),
-      params(std::move(params_)),
-      defaultParams(params)
-{
-}
+    : type(type_), code(std::move(code_)), codeCopy(code), displayName(std::move(displayName_)),
+      description(std::move(description_)), params(std::move(params_)), defaultParams(params)
+{}
 
 BasicFormulaFactory::~BasicFormulaFactory() = default;
 
 LocalFormula::LocalFormula(int type_, const std::string& name, std::string description_,
                            std::vector<FormulaParam> params_, FormulaBuildFn build_)
     : BasicFormulaFactory(type_, name, name, std::move(description_), std::move(params_)), build(build_)
-{
-}
+{}
 
-LocalFormula::LocalFormula(int type_, const std::string& shortCode, std::string displayName_,
-                           std::string groupCode_, std::string description_, std::vector<FormulaParam> params_,
-                           FormulaBuildFn build_)
+LocalFormula::LocalFormula(int type_, const std::string& shortCode, std::string displayName_, std::string groupCode_,
+                           std::string description_, std::vector<FormulaParam> params_, FormulaBuildFn build_)
     : BasicFormulaFactory(type_, std::move(displayName_), shortCode, std::move(description_), std::move(params_)),
       build(build_)
 {

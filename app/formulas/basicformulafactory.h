@@ -20,12 +20,12 @@ public:
     // cannot be built there (the chart then skips the slot).
     virtual std::shared_ptr<Formula> create(FormulaVM* vm) = 0;
 
-    int type = 0;             // list bits; only the low byte is tested
-    std::string code;         // indicator name, or the own entry's short code
-    std::string codeCopy;     // a second copy of code
-    std::string displayName;  // the key of every lookup
-    std::string groupCode;    // empty for standard entries
-    std::string description;  // "\r\n"-separated templates, "{}" = the value
+    int type = 0;                             // list bits; only the low byte is tested
+    std::string code;                         // indicator name, or the own entry's short code
+    std::string codeCopy;                     // a second copy of code
+    std::string displayName;                  // the key of every lookup
+    std::string groupCode;                    // empty for standard entries
+    std::string description;                  // "\r\n"-separated templates, "{}" = the value
     std::vector<FormulaParam> params;         // current values
     std::vector<FormulaParam> defaultParams;  // as constructed; never changed
 };

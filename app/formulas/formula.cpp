@@ -14,8 +14,7 @@ void setStaticLiteral(FormulaContext* ctx, const char* name, float value)
 
 Formula::Formula(int type_, std::string name_, FormulaContext* ctx)
     : type(type_), name(std::move(name_)), ctx_(ctx, fml_ctx_release)
-{
-}
+{}
 
 void Formula::updateTitle()
 {

@@ -17,11 +17,11 @@ namespace formula {
 // Entry types (only the low byte is tested): which list offers an entry and
 // how a chart treats it.
 enum FormulaEntryType {
-    MainOverlay = 1,         // drawn over the candles or the minute line
-    MainReplacesCandles = 2, // a main-chart program whose slot hides the candles
-    SubIndicator = 4,        // a sub-chart indicator
-    SubIndicatorBoll = 8,    // the sub-chart BOLL
-    BaseChartProgram = 64,   // KLINE, MLINE, ...: found by name, never listed
+    MainOverlay = 1,          // drawn over the candles or the minute line
+    MainReplacesCandles = 2,  // a main-chart program whose slot hides the candles
+    SubIndicator = 4,         // a sub-chart indicator
+    SubIndicatorBoll = 8,     // the sub-chart BOLL
+    BaseChartProgram = 64,    // KLINE, MLINE, ...: found by name, never listed
     SubIndicatorBase = SubIndicator | BaseChartProgram
 };
 

@@ -28,8 +28,8 @@ void registerExtraFormulas(FormulaService& service)
         {"Dravel", "FML-DVL", "DVL", {"Dravel"}},
     };
     for (const GroupRow& g : groups)
-        service.addGroup(std::make_shared<FormulaService::Group>(
-            FormulaService::Group{g.name, g.code, g.shortCode, g.members}));
+        service.addGroup(
+            std::make_shared<FormulaService::Group>(FormulaService::Group{g.name, g.code, g.shortCode, g.members}));
 
     const char* const kNoParams = "无参数设置";
     struct EntryRow {

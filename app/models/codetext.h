@@ -14,6 +14,12 @@ inline QString fixedFieldText(const char (&field)[N])
     return QString::fromUtf8(field, int(strnlen(field, N)));
 }
 
-inline QString codeInfoCode(const QuoteCodeInfo& ci) { return fixedFieldText(ci.code); }
+inline QString codeInfoCode(const QuoteCodeInfo& ci)
+{
+    return fixedFieldText(ci.code);
+}
 
-inline QString codeInfoName(const QuoteCodeInfo& ci) { return fixedFieldText(ci.name); }
+inline QString codeInfoName(const QuoteCodeInfo& ci)
+{
+    return fixedFieldText(ci.name);
+}

@@ -181,9 +181,12 @@ struct StoreSource : StockGroupSource {
     QJsonArray groups(Kind kind) const override
     {
         switch (kind) {
-        case MyStock: return GroupStore::instance(GroupStore::MyStock).groups();
-        case Screening: return GroupStore::instance(GroupStore::Screening).groups();
-        case StockPool: return GroupStore::instance(GroupStore::StockPool).groups();
+        case MyStock:
+            return GroupStore::instance(GroupStore::MyStock).groups();
+        case Screening:
+            return GroupStore::instance(GroupStore::Screening).groups();
+        case StockPool:
+            return GroupStore::instance(GroupStore::StockPool).groups();
         }
         return {};
     }

@@ -109,7 +109,8 @@ const std::vector<uint16_t>& MQModel::priceFields()
 
 uint16_t MQModel::kLinePageSize(unsigned pageSize, unsigned cycle)
 {
-    if (pageSize == 2048 && (cycle == QUOTE_PERIOD_KLINE_DAY || cycle == QUOTE_PERIOD_KLINE_WEEK || cycle == QUOTE_PERIOD_KLINE_MONTH))
+    if (pageSize == 2048 &&
+        (cycle == QUOTE_PERIOD_KLINE_DAY || cycle == QUOTE_PERIOD_KLINE_WEEK || cycle == QUOTE_PERIOD_KLINE_MONTH))
         return 9999;
     // Saturates: a count that went negative in QML arrives as a huge unsigned.
     return static_cast<uint16_t>(std::min(pageSize, 0xFFFFu));
@@ -477,7 +478,8 @@ bool MQModel::showPrefetched()
     if (!p || slotZero_.period == 0 || !slotZero_.sameKind(p->series))
         return false;
     const QuoteSnapshot& snap = *p->snapshot;
-    if (!priceAnswered_ && priceCtx_ && snap.price() && priceCode_ == slotZero_.code && priceMarket_ == slotZero_.market) {
+    if (!priceAnswered_ && priceCtx_ && snap.price() && priceCode_ == slotZero_.code &&
+        priceMarket_ == slotZero_.market) {
         codeInfo_ = snap.price()->code_info;
         emit codeInfoChanged();
         emit updatePrice(*snap.price());

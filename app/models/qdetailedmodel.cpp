@@ -18,18 +18,25 @@ int QDetailedModel::rowCount(const QModelIndex& parent) const
 
 QHash<int, QByteArray> QDetailedModel::roleNames() const
 {
-    return {{TimeRole, "time"}, {PriceRole, "price"}, {VolRole, "vol"}, {WindRole, "wind"}, {PreCloseRole, "pre_close"}};
+    return {
+        {TimeRole, "time"}, {PriceRole, "price"}, {VolRole, "vol"}, {WindRole, "wind"}, {PreCloseRole, "pre_close"}};
 }
 
 QVariant QDetailedModel::value(const Row& r, int role) const
 {
     switch (role) {
-    case TimeRole: return QVariant::fromValue(uint(r.time));
-    case PriceRole: return r.price;
-    case VolRole: return r.vol;
-    case WindRole: return r.wind ? QString(QChar::fromLatin1(r.wind)) : QString();
-    case PreCloseRole: return preClose_;
-    default: return QVariant();
+    case TimeRole:
+        return QVariant::fromValue(uint(r.time));
+    case PriceRole:
+        return r.price;
+    case VolRole:
+        return r.vol;
+    case WindRole:
+        return r.wind ? QString(QChar::fromLatin1(r.wind)) : QString();
+    case PreCloseRole:
+        return preClose_;
+    default:
+        return QVariant();
     }
 }
 
@@ -104,16 +111,18 @@ int QDetailedModel::getDecimal() const
 void QDetailedModel::onUpdateDetail(const QuoteDetailPoints& dp)
 {
     // A batch of another stock never continues this one's list.
-    const bool otherStock = !rows_.empty() && (std::memcmp(codeInfo_.code, dp.code_info.code, sizeof codeInfo_.code) != 0 ||
-                                               codeInfo_.market != dp.code_info.market);
+    const bool otherStock =
+        !rows_.empty() && (std::memcmp(codeInfo_.code, dp.code_info.code, sizeof codeInfo_.code) != 0 ||
+                           codeInfo_.market != dp.code_info.market);
     preClose_ = dp.price;
     codeInfo_ = dp.code_info;
     // The library's last header field: where the batch stands in the day.
     const int startNumber = dp.total;
     const int count = dp.entries && dp.count > 0 ? dp.count : 0;
 
-    const int kept = detailKeptRows(int(rows_.size()), otherStock ? 0 : startNumber, count > 0, count > 0 ? dp.entries[0].time : -1,
-                                    [this](int i) { return rows_[size_t(i)].time; });
+    const int kept =
+        detailKeptRows(int(rows_.size()), otherStock ? 0 : startNumber, count > 0, count > 0 ? dp.entries[0].time : -1,
+                       [this](int i) { return rows_[size_t(i)].time; });
     keepFirstRows(rows_, kept);
 
     const int n = int(rows_.size());

@@ -12,9 +12,18 @@
 
 QFlowListView::QFlowListView(QQuickItem* parent) : ShownPaintedItem(parent) {}
 
-void QFlowListView::setModel(QPageModelSorter* model) { model_ = model; }
-void QFlowListView::setStyle(int style) { style_ = style; }
-void QFlowListView::setRowHeight(int rowHeight) { rowHeight_ = rowHeight; }
+void QFlowListView::setModel(QPageModelSorter* model)
+{
+    model_ = model;
+}
+void QFlowListView::setStyle(int style)
+{
+    style_ = style;
+}
+void QFlowListView::setRowHeight(int rowHeight)
+{
+    rowHeight_ = rowHeight;
+}
 
 int QFlowListView::showSize(double height, int titleHeight, int rowHeight, int columns) const
 {
@@ -31,8 +40,8 @@ int QFlowListView::clampStart(int startIndex, int count, int showSize) const
     return detailClampStart(startIndex, count, showSize);
 }
 
-int QFlowListView::rowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight,
-                         int startIndex, int showSize) const
+int QFlowListView::rowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight, int startIndex,
+                         int showSize) const
 {
     return detailRowAt(x, y, width, columns, titleHeight, rowHeight, startIndex, showSize, style_);
 }
@@ -63,7 +72,8 @@ void QFlowListView::paintList(QPainter* p, double w, double h) const
     font.setStyle(QFont::StyleNormal);
     p->setFont(font);
 
-    const QColor back = style_ == 0 ? QColor::fromRgba(theme::kListAltBackground) : QColor::fromRgba(theme::kBackground);
+    const QColor back =
+        style_ == 0 ? QColor::fromRgba(theme::kListAltBackground) : QColor::fromRgba(theme::kBackground);
     p->fillRect(QRectF(0, 0, w, h), back);
     const QColor white(255, 255, 255);
     if (style_ == 0) {

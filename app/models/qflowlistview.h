@@ -22,8 +22,8 @@ public:
     Q_INVOKABLE int showSize(double height, int titleHeight, int rowHeight, int columns) const;
     Q_INVOKABLE int startAfterUpdate(int startIndex, int pageSize, int oldCount, int newCount) const;
     Q_INVOKABLE int clampStart(int startIndex, int count, int showSize) const;
-    Q_INVOKABLE int rowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight,
-                          int startIndex, int showSize) const;
+    Q_INVOKABLE int rowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight, int startIndex,
+                          int showSize) const;
 
     int style() const { return style_; }
     int rowHeight() const { return rowHeight_; }

@@ -7,7 +7,10 @@
 
 namespace {
 
-GroupStore& store() { return GroupStore::instance(GroupStore::MyStock); }
+GroupStore& store()
+{
+    return GroupStore::instance(GroupStore::MyStock);
+}
 
 // Changes group `index` of the store through `change` and stores the groups
 // again; false (and nothing changed) when there is no such group.
@@ -39,9 +42,15 @@ bool editCodes(int index, Change change)
 
 QMyStockService::QMyStockService(QObject* parent) : QObject(parent) {}
 
-void QMyStockService::fromJson(QString json_str) { store().fromJson(json_str); }
+void QMyStockService::fromJson(QString json_str)
+{
+    store().fromJson(json_str);
+}
 
-QVariant QMyStockService::getJson() const { return store().document().toVariantMap(); }
+QVariant QMyStockService::getJson() const
+{
+    return store().document().toVariantMap();
+}
 
 QVariant QMyStockService::isExist(QString code, int market) const
 {

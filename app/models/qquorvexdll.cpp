@@ -25,7 +25,10 @@ QQuorvexDll::MessageSink& messageSink()
     return sink;
 }
 
-const char* orEmpty(const char* s) { return s ? s : ""; }
+const char* orEmpty(const char* s)
+{
+    return s ? s : "";
+}
 
 // At most `max` bytes of UTF-8, cut back to the start of a character.
 QByteArray cutUtf8(QByteArray text, int max)
@@ -59,18 +62,24 @@ QQuorvexDll::QQuorvexDll()
 
 QQuorvexDll::~QQuorvexDll() = default;  // the library stays loaded
 
-void QQuorvexDll::setMessageSink(MessageSink sink) { messageSink() = std::move(sink); }
+void QQuorvexDll::setMessageSink(MessageSink sink)
+{
+    messageSink() = std::move(sink);
+}
 
 void QQuorvexDll::showDialog(QString appName, QString host, QString user, QString auth, int option)
 {
     auto show = reinterpret_cast<ShowFn>(platform::library_symbol(library_, "quorvex_show1"));
     if (!show)
         return;
-    show(appName.toUtf8().constData(), host.toUtf8().constData(), user.toUtf8().constData(),
-         auth.toUtf8().constData(), option, &QQuorvexDll::onNotify);
+    show(appName.toUtf8().constData(), host.toUtf8().constData(), user.toUtf8().constData(), auth.toUtf8().constData(),
+         option, &QQuorvexDll::onNotify);
 }
 
-int32_t QQuorvexDll::onNotify(NotifyMsg* msg) { return instance()->notify(msg); }
+int32_t QQuorvexDll::onNotify(NotifyMsg* msg)
+{
+    return instance()->notify(msg);
+}
 
 QString QQuorvexDll::itemCode(const NotifyStockItem& item)
 {
@@ -80,8 +89,8 @@ QString QQuorvexDll::itemCode(const NotifyStockItem& item)
 
 QString QQuorvexDll::actionText(const NotifyConditionItem& item)
 {
-    const QByteArray text = QByteArray(orEmpty(item.key)) + '|' + QByteArray::number(item.period) + '|' +
-                            QByteArray(orEmpty(item.params));
+    const QByteArray text =
+        QByteArray(orEmpty(item.key)) + '|' + QByteArray::number(item.period) + '|' + QByteArray(orEmpty(item.params));
     return QString::fromUtf8(cutUtf8(text, kMaxActionBytes));
 }
 
@@ -118,7 +127,8 @@ int32_t QQuorvexDll::notify(NotifyMsg* msg)
                 continue;
             }
             if (++listed <= kMaxStocks)
-                codes.append(QJsonObject{{"code", itemCode(items[i])}, {"market_id", QString::number(items[i].market)}});
+                codes.append(
+                    QJsonObject{{"code", itemCode(items[i])}, {"market_id", QString::number(items[i].market)}});
         }
         if (listed > kMaxStocks)
             postMessage(QStringLiteral("选股结果超过500只,系统将截取保留前500只!请增加选股条件缩小范围!"));

@@ -20,7 +20,10 @@ namespace {
 
 const QString kFile = QStringLiteral("Quorvex.json");
 
-GroupStore& store() { return GroupStore::instance(GroupStore::Screening); }
+GroupStore& store()
+{
+    return GroupStore::instance(GroupStore::Screening);
+}
 
 // Which file the store holds: its identity on the disk when it was last read
 // or written here. A file of the same identity is not read again.
@@ -98,17 +101,35 @@ QString QQuorvexService::freeGroupId(const QString& id) const
     return candidate;
 }
 
-void QQuorvexService::onDataChange() { emit updateQuorvex(); }
+void QQuorvexService::onDataChange()
+{
+    emit updateQuorvex();
+}
 
-void QQuorvexService::onSyncActionCmd(QString str) { emit updateActionCmd(str); }
+void QQuorvexService::onSyncActionCmd(QString str)
+{
+    emit updateActionCmd(str);
+}
 
-void QQuorvexService::fromJson(QString json_str) { store().fromJson(json_str); }
+void QQuorvexService::fromJson(QString json_str)
+{
+    store().fromJson(json_str);
+}
 
-QVariant QQuorvexService::getJson() const { return store().document().toVariantMap(); }
+QVariant QQuorvexService::getJson() const
+{
+    return store().document().toVariantMap();
+}
 
-QVariant QQuorvexService::getGroups() const { return store().groups().toVariantList(); }
+QVariant QQuorvexService::getGroups() const
+{
+    return store().groups().toVariantList();
+}
 
-QVariant QQuorvexService::getGroupTitles() const { return groupdoc::groupTitles(store().groups()); }
+QVariant QQuorvexService::getGroupTitles() const
+{
+    return groupdoc::groupTitles(store().groups());
+}
 
 QVariant QQuorvexService::getGroupCodes(QString group_id) const
 {
@@ -120,8 +141,11 @@ void QQuorvexService::addGroup(QString id, QString name, QVariant codes)
     QJsonObject doc = store().document();
     QJsonArray result = doc.value("result").toArray();
     // Only the new group is checked for the store's shape.
-    result.prepend(groupdoc::cleanGroups(QJsonArray{QJsonObject{
-        {"group_id", id}, {"group_name", name}, {"codes", QJsonArray::fromVariantList(codes.toList())}}}).first());
+    result.prepend(
+        groupdoc::cleanGroups(
+            QJsonArray{QJsonObject{
+                {"group_id", id}, {"group_name", name}, {"codes", QJsonArray::fromVariantList(codes.toList())}}})
+            .first());
     doc.insert("result", result);
     saveJson(doc);
 }

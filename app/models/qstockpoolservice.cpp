@@ -8,7 +8,10 @@
 
 namespace {
 
-GroupStore& store() { return GroupStore::instance(GroupStore::StockPool); }
+GroupStore& store()
+{
+    return GroupStore::instance(GroupStore::StockPool);
+}
 
 }  // namespace
 
@@ -20,13 +23,25 @@ QStockPoolService::QStockPoolService(QObject* parent) : QObject(parent)
     store().fromJson(text);
 }
 
-void QStockPoolService::fromJson(QString json_str) { store().fromJson(json_str); }
+void QStockPoolService::fromJson(QString json_str)
+{
+    store().fromJson(json_str);
+}
 
-QVariant QStockPoolService::getJson() const { return store().document().toVariantMap(); }
+QVariant QStockPoolService::getJson() const
+{
+    return store().document().toVariantMap();
+}
 
-QVariant QStockPoolService::getGroups() const { return store().groups().toVariantList(); }
+QVariant QStockPoolService::getGroups() const
+{
+    return store().groups().toVariantList();
+}
 
-QVariant QStockPoolService::getGroupTitles() const { return groupdoc::groupTitles(store().groups()); }
+QVariant QStockPoolService::getGroupTitles() const
+{
+    return groupdoc::groupTitles(store().groups());
+}
 
 QVariant QStockPoolService::getGroupCodes(QString group_id) const
 {

@@ -14,19 +14,24 @@ int QStockTipModel::rowCount(const QModelIndex& parent) const
 
 QHash<int, QByteArray> QStockTipModel::roleNames() const
 {
-    return {{TimeRole, "time"}, {CodeRole, "code"},   {MarketRole, "market"},        {NameRole, "name"},
-            {TipRole, "tip"},   {ValRole, "val"},     {TextColorRole, "text_color"}};
+    return {{TimeRole, "time"}, {CodeRole, "code"}, {MarketRole, "market"},       {NameRole, "name"},
+            {TipRole, "tip"},   {ValRole, "val"},   {TextColorRole, "text_color"}};
 }
 
 QString QStockTipModel::kindColor(int kind)
 {
     switch (kind) {
-    case 1: return QString::fromStdString(theme::hexName(theme::kUpColor));
-    case 2: return QString::fromStdString(theme::hexName(theme::kDownColor));
-    case 3: return QString::fromStdString(theme::hexName(theme::kTipBlueColor));
-    case 4: return QString::fromStdString(theme::hexName(theme::kTipTealColor));
+    case 1:
+        return QString::fromStdString(theme::hexName(theme::kUpColor));
+    case 2:
+        return QString::fromStdString(theme::hexName(theme::kDownColor));
+    case 3:
+        return QString::fromStdString(theme::hexName(theme::kTipBlueColor));
+    case 4:
+        return QString::fromStdString(theme::hexName(theme::kTipTealColor));
     // Lower case, as the tip rows have always carried it.
-    default: return QString::fromStdString(theme::hexName(theme::kFlatColor)).toLower();
+    default:
+        return QString::fromStdString(theme::hexName(theme::kFlatColor)).toLower();
     }
 }
 
@@ -36,14 +41,22 @@ QVariant QStockTipModel::getItem(int index, int role) const
         return QVariant();
     const Row& r = rows_[size_t(index)];
     switch (role) {
-    case TimeRole: return QVariant::fromValue(uint(r.time));
-    case CodeRole: return r.code;
-    case MarketRole: return r.market;
-    case NameRole: return r.name;
-    case TipRole: return r.tip;
-    case ValRole: return r.val;
-    case TextColorRole: return r.textColor;
-    default: return QVariant();
+    case TimeRole:
+        return QVariant::fromValue(uint(r.time));
+    case CodeRole:
+        return r.code;
+    case MarketRole:
+        return r.market;
+    case NameRole:
+        return r.name;
+    case TipRole:
+        return r.tip;
+    case ValRole:
+        return r.val;
+    case TextColorRole:
+        return r.textColor;
+    default:
+        return QVariant();
     }
 }
 
@@ -99,8 +112,7 @@ void QStockTipModel::onUpdateStockTip(const QuoteReply* rpl)
     for (int i = 0; i < count; ++i) {
         const QuoteSmartTip& t = tips[i];
         fresh.push_back({int32_t(t.time), codeInfoCode(t.code_info), int32_t(int8_t(t.code_info.market)),
-                         codeInfoName(t.code_info),
-                         t.kind_text ? QString::fromUtf8(t.kind_text) : QString(),
+                         codeInfoName(t.code_info), t.kind_text ? QString::fromUtf8(t.kind_text) : QString(),
                          fixedFieldText(t.text), kindColor(t.kind_class)});
     }
     beginInsertRows(QModelIndex(), 0, count - 1);

@@ -24,8 +24,14 @@ void QStockTipView::setModel(QStockTipModel* model)
     update();
 }
 
-void QStockTipView::onDataUpdated(int) { update(); }
-void QStockTipView::onSelectIndexChanged(int) { update(); }
+void QStockTipView::onDataUpdated(int)
+{
+    update();
+}
+void QStockTipView::onSelectIndexChanged(int)
+{
+    update();
+}
 
 // GUI thread.
 void QStockTipView::paint(QPainter* painter)

@@ -20,8 +20,16 @@ public:
     void paintList(QPainter* painter, double width, double height) const;
 
     Q_INVOKABLE void setModel(QStockTipModel* model);
-    Q_INVOKABLE void setStyle(int style) { style_ = style; update(); }
-    Q_INVOKABLE void setRowHeight(int rowHeight) { rowHeight_ = rowHeight; update(); }
+    Q_INVOKABLE void setStyle(int style)
+    {
+        style_ = style;
+        update();
+    }
+    Q_INVOKABLE void setRowHeight(int rowHeight)
+    {
+        rowHeight_ = rowHeight;
+        update();
+    }
     Q_INVOKABLE QVariant getRowHeight() const { return rowHeight_; }
 
 public slots:

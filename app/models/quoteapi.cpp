@@ -9,12 +9,15 @@
 namespace {
 
 const QuoteApi kLibrary = {
-    quote_ctx_create, quote_ctx_release, quote_ctx_cancel, quote_ctx_set_type, quote_ctx_set_peroid,
-    quote_ctx_set_code, quote_ctx_set_page, quote_ctx_set_time, quote_ctx_set_user_data,
-    quote_ctx_get_user_data, quote_ctx_set_market_field, quote_ctx_set_block, quote_ctx_set_category,
-    quote_ctx_set_sort, quote_ctx_set_direction, quote_ctx_set_option, quote_ctx_subscribe,
-    quote_ctx_request, quote_ctx_update, quote_ctx_load_more, quote_ctx_page_up, quote_ctx_page_down,
-    quote_ctx_get_page_first_no, quote_ctx_dump, quote_ctx_parse, quote_block_index_block_id1,
+    quote_ctx_create,        quote_ctx_release,           quote_ctx_cancel,
+    quote_ctx_set_type,      quote_ctx_set_peroid,        quote_ctx_set_code,
+    quote_ctx_set_page,      quote_ctx_set_time,          quote_ctx_set_user_data,
+    quote_ctx_get_user_data, quote_ctx_set_market_field,  quote_ctx_set_block,
+    quote_ctx_set_category,  quote_ctx_set_sort,          quote_ctx_set_direction,
+    quote_ctx_set_option,    quote_ctx_subscribe,         quote_ctx_request,
+    quote_ctx_update,        quote_ctx_load_more,         quote_ctx_page_up,
+    quote_ctx_page_down,     quote_ctx_get_page_first_no, quote_ctx_dump,
+    quote_ctx_parse,         quote_block_index_block_id1,
 };
 
 std::atomic<const QuoteApi*> current{&kLibrary};

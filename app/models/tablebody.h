@@ -110,9 +110,9 @@ private:
     struct Cell {
         QString text;
         QColor color;
-        QColor flash;       // the flash colour while it lasts
-        QString acolor;     // as the model last said it
-        int align = 0;      // 1 left, 2 right, else centre
+        QColor flash;    // the flash colour while it lasts
+        QString acolor;  // as the model last said it
+        int align = 0;   // 1 left, 2 right, else centre
         qint64 flashUntil = 0;
         bool stale = true;  // to be read from the model
         bool read = false;  // read at least once
@@ -141,7 +141,7 @@ private:
     void onDataChanged(const QModelIndex& tl, const QModelIndex& br);
     void endFlashes();
     void readCell(int row, int column, qint64 now);
-    QRect viewRect() const;   // the item's own area, in whole pixels
+    QRect viewRect() const;  // the item's own area, in whole pixels
     int firstRowInView() const;
     int lastRowInView() const;
     QRectF cellRect(int row, int column) const;
@@ -170,8 +170,8 @@ private:
     QFont font_;
     std::map<int, QFont> paintFonts_;
     int rows_ = 0;
-    std::vector<std::vector<Cell>> cells_;   // by row, then column
-    bool shapeDue_ = true;   // rows, columns or widths to take from the model
-    QRect dirty_;            // to repaint at the next polish
+    std::vector<std::vector<Cell>> cells_;  // by row, then column
+    bool shapeDue_ = true;                  // rows, columns or widths to take from the model
+    QRect dirty_;                           // to repaint at the next polish
     QTimer flashTimer_;
 };

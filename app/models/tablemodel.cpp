@@ -39,8 +39,33 @@ const QString kNoCellColor = themeColour(theme::kTextColor, true);
 
 // What a column shows; the variants differ only in colour or scaling.
 enum Col {
-    Seq, Code, Name, Last, Rate, Change, Industry, Region, Concept, Speed, Vol, Amount, AmountWhite, Swap, CurVol,
-    PreClose, Open, High, Low, VolRatio, VolRatioRate, Committee, Amplitude, AmplitudeColoured, Inner, Outer, Pe,
+    Seq,
+    Code,
+    Name,
+    Last,
+    Rate,
+    Change,
+    Industry,
+    Region,
+    Concept,
+    Speed,
+    Vol,
+    Amount,
+    AmountWhite,
+    Swap,
+    CurVol,
+    PreClose,
+    Open,
+    High,
+    Low,
+    VolRatio,
+    VolRatioRate,
+    Committee,
+    Amplitude,
+    AmplitudeColoured,
+    Inner,
+    Outer,
+    Pe,
     M5Rate
 };
 
@@ -55,25 +80,25 @@ using Layout = std::vector<Column>;
 const Layout& layout(int kind)
 {
     static const Layout full = {
-        {"序号", Seq, -1},       {"代码", Code, 1},        {"名称", Name, -1},      {"最新", Last, 8},
-        {"涨跌幅", Rate, 34},    {"涨跌额", Change, 35},   {"行业", Industry, -1},  {"地区", Region, -1},
-        {"概念", Concept, -1},   {"涨速", Speed, 58},      {"成交量", Vol, 9},      {"成交额", Amount, 11},
-        {"换手率", Swap, 37},    {"现量", CurVol, 10},     {"昨收", PreClose, 4},   {"今开", Open, 5},
-        {"最高", High, 6},       {"最低", Low, 7},         {"量比", VolRatio, 33},  {"委比", Committee, 38},
-        {"振幅", Amplitude, 41}, {"内盘", Inner, -1},      {"外盘", Outer, -1},
+        {"序号", Seq, -1},       {"代码", Code, 1},      {"名称", Name, -1},     {"最新", Last, 8},
+        {"涨跌幅", Rate, 34},    {"涨跌额", Change, 35}, {"行业", Industry, -1}, {"地区", Region, -1},
+        {"概念", Concept, -1},   {"涨速", Speed, 58},    {"成交量", Vol, 9},     {"成交额", Amount, 11},
+        {"换手率", Swap, 37},    {"现量", CurVol, 10},   {"昨收", PreClose, 4},  {"今开", Open, 5},
+        {"最高", High, 6},       {"最低", Low, 7},       {"量比", VolRatio, 33}, {"委比", Committee, 38},
+        {"振幅", Amplitude, 41}, {"内盘", Inner, -1},    {"外盘", Outer, -1},
     };
     static const Layout compact = {
-        {"序号", Seq, -1},       {"名称", Name, -1},          {"涨跌幅", Rate, 34},
-        {"最新", Last, 8},       {"成交额", AmountWhite, 11}, {"量比", VolRatioRate, 33},
+        {"序号", Seq, -1}, {"名称", Name, -1},          {"涨跌幅", Rate, 34},
+        {"最新", Last, 8}, {"成交额", AmountWhite, 11}, {"量比", VolRatioRate, 33},
     };
     static const Layout blockIndex = {
         {"序号", Seq, -1}, {"名称", Name, -1}, {"涨跌幅", Rate, 34}, {"成交额", AmountWhite, 11}};
     static const Layout ranking = {
-        {"序号", Seq, -1},     {"代码", Code, 1},       {"名称", Name, -1},      {"最新", Last, 8},
-        {"涨跌幅", Rate, 34},  {"涨跌额", Change, 35},  {"成交量", Vol, 9},      {"换手率", Swap, 37},
-        {"现量", CurVol, 10},  {"昨收", PreClose, 4},   {"今开", Open, 5},       {"最高", High, 6},
-        {"最低", Low, 7},      {"成交额", Amount, 11},  {"量比", VolRatio, 33},  {"委比", Committee, 38},
-        {"震幅", Amplitude, 41}, {"内盘", Inner, -1},   {"外盘", Outer, -1},     {"市盈率", Pe, 40},
+        {"序号", Seq, -1},       {"代码", Code, 1},      {"名称", Name, -1},     {"最新", Last, 8},
+        {"涨跌幅", Rate, 34},    {"涨跌额", Change, 35}, {"成交量", Vol, 9},     {"换手率", Swap, 37},
+        {"现量", CurVol, 10},    {"昨收", PreClose, 4},  {"今开", Open, 5},      {"最高", High, 6},
+        {"最低", Low, 7},        {"成交额", Amount, 11}, {"量比", VolRatio, 33}, {"委比", Committee, 38},
+        {"震幅", Amplitude, 41}, {"内盘", Inner, -1},    {"外盘", Outer, -1},    {"市盈率", Pe, 40},
     };
     // Monitor top lists: sequence, code, name, last price and one measure;
     // none of their columns sorts.
@@ -81,8 +106,8 @@ const Layout& layout(int kind)
         return Layout{{"序号", Seq, -1}, {"代码", Code, -1}, {"名称", Name, -1}, {"最新", Last, -1}, {title, col, -1}};
     };
     static const Layout tops[6] = {
-        top("涨幅", Rate),      top("涨幅", M5Rate),    top("量比", VolRatio),
-        top("振幅", AmplitudeColoured), top("委比", Committee), top("金额", AmountWhite),
+        top("涨幅", Rate),      top("涨幅", M5Rate),      top("量比", VolRatio), top("振幅", AmplitudeColoured),
+        top("委比", Committee), top("金额", AmountWhite),
     };
     static const Layout none;
     switch (kind) {
@@ -185,8 +210,14 @@ QString volText(float value)
     return QString::number(n);
 }
 
-QString codeText(const QuoteCodeInfo& ci) { return codeInfoCode(ci); }
-QString nameText(const QuoteCodeInfo& ci) { return codeInfoName(ci); }
+QString codeText(const QuoteCodeInfo& ci)
+{
+    return codeInfoCode(ci);
+}
+QString nameText(const QuoteCodeInfo& ci)
+{
+    return codeInfoName(ci);
+}
 
 QString blockKey(const QString& code, int market)
 {
@@ -210,41 +241,116 @@ TableItemData makeCell(const Col col, const QuoteRealTimeMarket& rt, int seq, co
     c.acolor = kNoFlash;
     c.align = col == Seq ? 4 : (col == Code || col == Name) ? 1 : 2;
     switch (col) {
-    case Seq: c.text = QString::number(seq); c.color = kGold; break;
-    case Code: c.text = codeText(rt.code_info); c.color = kGold; break;
-    case Name: c.text = nameText(rt.code_info); c.color = kGold; break;
-    case Last: c.text = priceText(rt.close, dec); c.color = HUtil::priceColor(rt.close, rt.pre_close); break;
-    case Rate: c.text = rateText(rate, 2, rt.close); c.color = HUtil::priceColor(rt.rf_rate, 0); break;
-    case Change: c.text = priceText(rt.rf_value, 2); c.color = HUtil::priceColor(rt.rf_value, 0); break;
-    case Industry: c.text = names ? (*names)[0] : symbolName(rt, 0); c.color = kCyan; break;
-    case Region: c.text = names ? (*names)[1] : symbolName(rt, 1); c.color = kCyan; break;
-    case Concept: c.text = names ? (*names)[2] : symbolName(rt, 2); c.color = kCyan; break;
-    case Speed: c.text = priceText(rt.speed * 100.0f, 2); c.color = HUtil::priceColor(rt.speed, 0); break;
-    case Vol: c.text = volText(float(rt.vol)); c.color = kGold; break;
-    case Amount: c.text = volText(float(rt.sum)); c.color = kGold; break;
-    case AmountWhite: c.text = volText(float(rt.sum)); c.color = kWhite; break;
-    case Swap: c.text = rateText(rt.swap * 100.0f, 2, rt.close); c.color = kGold; break;
-    case CurVol: c.text = volText(float(rt.cur_vol)); c.color = kGold; break;
-    case PreClose: c.text = priceText(rt.pre_close, dec); c.color = HUtil::priceColor(rt.pre_close, rt.pre_close); break;
-    case Open: c.text = priceText(rt.open, dec); c.color = HUtil::priceColor(rt.open, rt.pre_close); break;
-    case High: c.text = priceText(rt.high, dec); c.color = HUtil::priceColor(rt.high, rt.pre_close); break;
-    case Low: c.text = priceText(rt.low, dec); c.color = HUtil::priceColor(rt.low, rt.pre_close); break;
+    case Seq:
+        c.text = QString::number(seq);
+        c.color = kGold;
+        break;
+    case Code:
+        c.text = codeText(rt.code_info);
+        c.color = kGold;
+        break;
+    case Name:
+        c.text = nameText(rt.code_info);
+        c.color = kGold;
+        break;
+    case Last:
+        c.text = priceText(rt.close, dec);
+        c.color = HUtil::priceColor(rt.close, rt.pre_close);
+        break;
+    case Rate:
+        c.text = rateText(rate, 2, rt.close);
+        c.color = HUtil::priceColor(rt.rf_rate, 0);
+        break;
+    case Change:
+        c.text = priceText(rt.rf_value, 2);
+        c.color = HUtil::priceColor(rt.rf_value, 0);
+        break;
+    case Industry:
+        c.text = names ? (*names)[0] : symbolName(rt, 0);
+        c.color = kCyan;
+        break;
+    case Region:
+        c.text = names ? (*names)[1] : symbolName(rt, 1);
+        c.color = kCyan;
+        break;
+    case Concept:
+        c.text = names ? (*names)[2] : symbolName(rt, 2);
+        c.color = kCyan;
+        break;
+    case Speed:
+        c.text = priceText(rt.speed * 100.0f, 2);
+        c.color = HUtil::priceColor(rt.speed, 0);
+        break;
+    case Vol:
+        c.text = volText(float(rt.vol));
+        c.color = kGold;
+        break;
+    case Amount:
+        c.text = volText(float(rt.sum));
+        c.color = kGold;
+        break;
+    case AmountWhite:
+        c.text = volText(float(rt.sum));
+        c.color = kWhite;
+        break;
+    case Swap:
+        c.text = rateText(rt.swap * 100.0f, 2, rt.close);
+        c.color = kGold;
+        break;
+    case CurVol:
+        c.text = volText(float(rt.cur_vol));
+        c.color = kGold;
+        break;
+    case PreClose:
+        c.text = priceText(rt.pre_close, dec);
+        c.color = HUtil::priceColor(rt.pre_close, rt.pre_close);
+        break;
+    case Open:
+        c.text = priceText(rt.open, dec);
+        c.color = HUtil::priceColor(rt.open, rt.pre_close);
+        break;
+    case High:
+        c.text = priceText(rt.high, dec);
+        c.color = HUtil::priceColor(rt.high, rt.pre_close);
+        break;
+    case Low:
+        c.text = priceText(rt.low, dec);
+        c.color = HUtil::priceColor(rt.low, rt.pre_close);
+        break;
     // The library already divides the volume ratio by 100: the value is the
     // ratio itself, shown as the price panel shows it and compared with 1.
-    case VolRatio: c.text = priceText(rt.vol_rate, 2); c.color = HUtil::priceColor(rt.vol_rate, 1.0f); break;
-    case VolRatioRate: c.text = rateText(rt.vol_rate, 2, rt.close); c.color = kWhite; break;
+    case VolRatio:
+        c.text = priceText(rt.vol_rate, 2);
+        c.color = HUtil::priceColor(rt.vol_rate, 1.0f);
+        break;
+    case VolRatioRate:
+        c.text = rateText(rt.vol_rate, 2, rt.close);
+        c.color = kWhite;
+        break;
     case Committee:
         c.text = rateText(rt.committee * 100.0f, 2, rt.close);
         c.color = HUtil::priceColor(rt.committee * 100.0f, 0);
         break;
-    case Amplitude: c.text = rateText(rt.amplitude * 100.0f, 2, rt.close); c.color = kGold; break;
+    case Amplitude:
+        c.text = rateText(rt.amplitude * 100.0f, 2, rt.close);
+        c.color = kGold;
+        break;
     case AmplitudeColoured:
         c.text = rateText(rt.amplitude * 100.0f, 2, rt.close);
         c.color = HUtil::priceColor(rt.amplitude, 0);
         break;
-    case Inner: c.text = volText(float(rt.green_vol)); c.color = kDown; break;
-    case Outer: c.text = volText(float(rt.red_vol)); c.color = kUp; break;
-    case Pe: c.text = priceText(rt.pe, 2); c.color = kGold; break;
+    case Inner:
+        c.text = volText(float(rt.green_vol));
+        c.color = kDown;
+        break;
+    case Outer:
+        c.text = volText(float(rt.red_vol));
+        c.color = kUp;
+        break;
+    case Pe:
+        c.text = priceText(rt.pe, 2);
+        c.color = kGold;
+        break;
     case M5Rate:
         c.text = rateText(rt.m5_rf_rate * 100.0f, 2, rt.close);
         c.color = HUtil::priceColor(rt.m5_rf_rate, 0);
@@ -360,12 +466,18 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
     if (!c)
         return role == 3 ? QVariant(false) : QVariant();
     switch (role) {
-    case 0: return c->text;
-    case 1: return c->color;
-    case 2: return c->acolor;
-    case 3: return c->acolor != kNoFlash;
-    case 4: return c->align;
-    default: return QVariant();
+    case 0:
+        return c->text;
+    case 1:
+        return c->color;
+    case 2:
+        return c->acolor;
+    case 3:
+        return c->acolor != kNoFlash;
+    case 4:
+        return c->align;
+    default:
+        return QVariant();
     }
 }
 
@@ -894,10 +1006,11 @@ void TableModel::onQuotePeroidRealTime(const QuoteReply* rpl)
         return;
     }
     if (!leftCodes_.empty()) {
-        const bool left = n == leftCodes_.size() &&
-                          std::equal(leftCodes_.begin(), leftCodes_.end(), recs, [](const QuoteCodeInfo& a, const QuoteRealTimeMarket& b) {
-                              return std::memcmp(&a, &b.code_info, sizeof a) == 0;
-                          });
+        const bool left =
+            n == leftCodes_.size() && std::equal(leftCodes_.begin(), leftCodes_.end(), recs,
+                                                 [](const QuoteCodeInfo& a, const QuoteRealTimeMarket& b) {
+                                                     return std::memcmp(&a, &b.code_info, sizeof a) == 0;
+                                                 });
         if (left)
             return;
         leftCodes_.clear();
@@ -960,7 +1073,8 @@ void TableModel::applyRows(const std::vector<Incoming>& in, int firstNo, bool ne
     std::vector<Run> runs;
     // Whole rows next to each other go out as one block.
     const auto wholeRow = [&runs, width](int r) {
-        if (!runs.empty() && runs.back().first == 0 && runs.back().last == int(width) - 1 && runs.back().lastRow == r - 1)
+        if (!runs.empty() && runs.back().first == 0 && runs.back().last == int(width) - 1 &&
+            runs.back().lastRow == r - 1)
             runs.back().lastRow = r;
         else
             runs.push_back({r, r, 0, int(width) - 1});
@@ -1005,8 +1119,9 @@ void TableModel::applyRows(const std::vector<Incoming>& in, int firstNo, bool ne
         std::vector<TableItemData> fresh = buildCells(last);
         int open = -1;
         for (size_t col = 0; col <= width; ++col) {
-            const bool differs = col < width && (fresh[col].text != row[col].text || fresh[col].color != row[col].color ||
-                                                 fresh[col].acolor != row[col].acolor || fresh[col].align != row[col].align);
+            const bool differs =
+                col < width && (fresh[col].text != row[col].text || fresh[col].color != row[col].color ||
+                                fresh[col].acolor != row[col].acolor || fresh[col].align != row[col].align);
             if (differs && open < 0)
                 open = int(col);
             if (!differs && open >= 0) {

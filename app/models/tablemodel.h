@@ -147,12 +147,12 @@ private:
     // page is shown, so that PgDn and PgUp show rows at once while the
     // subscription follows and corrects them with its first reply.
     struct Neighbour {
-        QuoteCtxPtr ctx;      // its one-shot request; null once forgotten
-        int first = -1;       // the page's first row; -1 none
-        bool ready = false;   // its rows came
-        bool wrapped = false; // an empty page after the last was asked again at row 0
-        bool probe = false;   // row 0 asked only for the row count, to find the last page
-        bool last = false;    // the last page, the one before row 0
+        QuoteCtxPtr ctx;       // its one-shot request; null once forgotten
+        int first = -1;        // the page's first row; -1 none
+        bool ready = false;    // its rows came
+        bool wrapped = false;  // an empty page after the last was asked again at row 0
+        bool probe = false;    // row 0 asked only for the row count, to find the last page
+        bool last = false;     // the last page, the one before row 0
         std::vector<Incoming> rows;
     };
     Neighbour next_, prev_;

@@ -107,8 +107,8 @@ void FileDownload::fetch(const QString& url, const QString& file, int timeoutMs,
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (*tooLarge || *timedOut || reply->error() != QNetworkReply::NoError || status >= 300) {
-            report(id, *tooLarge ? QStringLiteral("reply larger than %1 bytes").arg(cap)
-                       : *timedOut ? QStringLiteral("timed out")
+            report(id, *tooLarge       ? QStringLiteral("reply larger than %1 bytes").arg(cap)
+                       : *timedOut     ? QStringLiteral("timed out")
                        : status >= 300 ? QStringLiteral("HTTP status %1").arg(status)
                                        : reply->errorString());
             return;
@@ -119,8 +119,8 @@ void FileDownload::fetch(const QString& url, const QString& file, int timeoutMs,
         QPointer<FileDownload> self(this);
         QThreadPool::globalInstance()->start([self, id, body, file, cap] {
             const QByteArray json = unpack(body, cap);
-            QString reason = json.isEmpty() ? QStringLiteral("reply empty or larger than %1 bytes").arg(cap)
-                                            : misfit(file, json);
+            QString reason =
+                json.isEmpty() ? QStringLiteral("reply empty or larger than %1 bytes").arg(cap) : misfit(file, json);
             if (reason.isEmpty() && !HFileIO::writePath(HFileIO::dataPath(file), json))
                 reason = QStringLiteral("not saved");
             QMetaObject::invokeMethod(

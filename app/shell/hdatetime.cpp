@@ -17,7 +17,10 @@ qint64 HDatetime::parseTime(const QString& str, const QString& format, bool* ok)
     return t.isValid() ? t.toSecsSinceEpoch() : 0;
 }
 
-QVariant HDatetime::formatV(QString format, uint timestamp) { return formatTimeT(format, qint64(timestamp)); }
+QVariant HDatetime::formatV(QString format, uint timestamp)
+{
+    return formatTimeT(format, qint64(timestamp));
+}
 
 QVariant HDatetime::fromStringV(QString str, QString fstr)
 {

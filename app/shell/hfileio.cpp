@@ -65,9 +65,10 @@ public:
     void noteUnreadable(const QString& path, int error, const QString& keptAs = QString())
     {
         const QString name = shownName(path);
-        const QString text = keptAs.isEmpty()
-            ? QStringLiteral("无法读取 %1：%2").arg(name, QString::fromStdString(platform::read_error_text(error)))
-            : QStringLiteral("无法读取的 %1 已移到 %2").arg(name, shownName(keptAs));
+        const QString text =
+            keptAs.isEmpty()
+                ? QStringLiteral("无法读取 %1：%2").arg(name, QString::fromStdString(platform::read_error_text(error)))
+                : QStringLiteral("无法读取的 %1 已移到 %2").arg(name, shownName(keptAs));
         {
             QMutexLocker lock(&mutex_);
             if (keptAs.isEmpty() && unreadable_.contains(path))
@@ -278,8 +279,8 @@ bool HFileIO::writePath(const QString& path, const QByteArray& bytes)
 {
     laterSaves().finish(path);
     std::string keptAs;
-    const int error = platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(),
-                                             size_t(bytes.size()), &keptAs);
+    const int error =
+        platform::replace_file(QFile::encodeName(path).toStdString(), bytes.constData(), size_t(bytes.size()), &keptAs);
     saveFailures()->note(path, error);
     if (!keptAs.empty())
         saveFailures()->noteUnreadable(path, 0, QFile::decodeName(QByteArray::fromStdString(keptAs)));
@@ -304,7 +305,10 @@ bool HFileIO::savingLater(const QString& fileName)
     return !path.isEmpty() && laterSaves().busy(path);
 }
 
-void HFileIO::finishSaves() { laterSaves().finish(QString()); }
+void HFileIO::finishSaves()
+{
+    laterSaves().finish(QString());
+}
 
 QString HFileIO::keepBadCopy(const QString& fileName)
 {
@@ -337,7 +341,10 @@ QByteArray HFileIO::readFile(QString fileName)
     return f.readAll();
 }
 
-QString HFileIO::readFileDefaultPath(QString fileName) { return readData(fileName); }
+QString HFileIO::readFileDefaultPath(QString fileName)
+{
+    return readData(fileName);
+}
 
 bool HFileIO::writeFile(QString fileName, QByteArray byteArray)
 {
@@ -347,15 +354,30 @@ bool HFileIO::writeFile(QString fileName, QByteArray byteArray)
     return f.write(byteArray) == byteArray.size() && f.flush();
 }
 
-bool HFileIO::writedFileDefaultPath(QString fileName, QString data) { return writeData(fileName, data); }
+bool HFileIO::writedFileDefaultPath(QString fileName, QString data)
+{
+    return writeData(fileName, data);
+}
 
-QString HFileIO::keepBadFileDefaultPath(QString fileName) { return keepBadCopy(fileName); }
+QString HFileIO::keepBadFileDefaultPath(QString fileName)
+{
+    return keepBadCopy(fileName);
+}
 
-QString HFileIO::pendingSaveFailure() { return saveFailures()->pending(); }
+QString HFileIO::pendingSaveFailure()
+{
+    return saveFailures()->pending();
+}
 
-QString HFileIO::takeReadFailures() { return saveFailures()->takeUntold(); }
+QString HFileIO::takeReadFailures()
+{
+    return saveFailures()->takeUntold();
+}
 
-QString HFileIO::getDefaultPath() { return dataDirectory(); }
+QString HFileIO::getDefaultPath()
+{
+    return dataDirectory();
+}
 
 // GUI thread.
 QString HFileIO::checkLocalDatabase()

@@ -56,4 +56,7 @@ QJsonObject HRoute::route(const QString& text)
     return r;
 }
 
-QVariant HRoute::getRoute(QString url) { return route(url); }
+QVariant HRoute::getRoute(QString url)
+{
+    return route(url);
+}

@@ -48,7 +48,8 @@ QString bodyText(const QByteArray& body)
 QString rowDate(const QJsonValue& row)
 {
     const QJsonObject o = row.toObject();
-    const QJsonValue d = o.contains(QLatin1String("pubdate")) ? o.value(QLatin1String("pubdate")) : o.value(QLatin1String("date"));
+    const QJsonValue d =
+        o.contains(QLatin1String("pubdate")) ? o.value(QLatin1String("pubdate")) : o.value(QLatin1String("date"));
     return d.isString() ? d.toString() : QString();
 }
 
@@ -163,8 +164,8 @@ public slots:
             body.clear();
         }
         const int httpCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (keepRows > 0 && !tooLarge && reply->error() == QNetworkReply::NoError && httpCode < 300
-            && !body.isEmpty()) {
+        if (keepRows > 0 && !tooLarge && reply->error() == QNetworkReply::NoError && httpCode < 300 &&
+            !body.isEmpty()) {
             // Unpacked, parsed and cut on a worker; the reply ends when its
             // text is back, if the request still waits for it.
             QPointer<HttpRequestPrivate> self(this);
@@ -177,8 +178,9 @@ public slots:
                 QByteArray plain = raw;
                 if (size > 0) {
                     plain = QByteArray(size, Qt::Uninitialized);
-                    if (!gzip_inflate(reinterpret_cast<const unsigned char*>(raw.constData()), static_cast<size_t>(raw.size()),
-                                      reinterpret_cast<unsigned char*>(plain.data()), static_cast<size_t>(size)))
+                    if (!gzip_inflate(reinterpret_cast<const unsigned char*>(raw.constData()),
+                                      static_cast<size_t>(raw.size()), reinterpret_cast<unsigned char*>(plain.data()),
+                                      static_cast<size_t>(size)))
                         plain = raw;
                 }
                 const QString text = keptText(plain, rows);
@@ -248,7 +250,7 @@ public:
     QPointer<QNetworkAccessManager> manager;
     int sequence = 0;
     qint64 maxReplySize = HttpRequest::kDefaultMaxReplySize;
-    int keepRows = 0;  // > 0: lists of a JSON body cut off the GUI thread
+    int keepRows = 0;       // > 0: lists of a JSON body cut off the GUI thread
     bool tooLarge = false;  // the current reply went over maxReplySize
 
     // GUI thread: aborts the current reply once it announces or brings more

@@ -20,7 +20,10 @@ const QString kDown = QString::fromStdString(theme::hexName(theme::kDownColor));
 const QString kFlat = QString::fromStdString(theme::hexName(theme::kFlatColor));
 
 // Qt's fixed-point text of a single-precision value, widened exactly.
-QString fixed(double v, int decimals) { return QString::number(v, 'f', decimals < 0 ? 0 : decimals); }
+QString fixed(double v, int decimals)
+{
+    return QString::number(v, 'f', decimals < 0 ? 0 : decimals);
+}
 
 }  // namespace
 
@@ -47,7 +50,10 @@ QString HUtil::formatVolText(float value)
     return fixed(value, 0);
 }
 
-QString HUtil::formatFixedText(float value, int decimals) { return fixed(value, decimals); }
+QString HUtil::formatFixedText(float value, int decimals)
+{
+    return fixed(value, decimals);
+}
 
 QString HUtil::priceColor(float close, float reference)
 {
@@ -67,15 +73,30 @@ QString HUtil::windColor(const QString& tag)
     return kFlat;
 }
 
-QVariant HUtil::getPriceColor(float close, float pclose) { return priceColor(close, pclose); }
-QVariant HUtil::getWindColor(QString tag) { return windColor(tag); }
-QVariant HUtil::formatPrice(float price, uint fixed) { return formatPriceText(price, int(qMin(fixed, 64u))); }
+QVariant HUtil::getPriceColor(float close, float pclose)
+{
+    return priceColor(close, pclose);
+}
+QVariant HUtil::getWindColor(QString tag)
+{
+    return windColor(tag);
+}
+QVariant HUtil::formatPrice(float price, uint fixed)
+{
+    return formatPriceText(price, int(qMin(fixed, 64u)));
+}
 QVariant HUtil::formatRate(float price, uint fixed, float cur_close)
 {
     return formatRateText(price, int(qMin(fixed, 64u)), cur_close);
 }
-QVariant HUtil::formatVol(float vol) { return formatVolText(vol); }
-QVariant HUtil::formatFixed(float f, uint fixed) { return formatFixedText(f, int(qMin(fixed, 64u))); }
+QVariant HUtil::formatVol(float vol)
+{
+    return formatVolText(vol);
+}
+QVariant HUtil::formatFixed(float f, uint fixed)
+{
+    return formatFixedText(f, int(qMin(fixed, 64u)));
+}
 
 // GUI thread. The hardware address that sorts last among the interfaces that
 // are up and running; "" when there is none.
@@ -94,8 +115,14 @@ QVariant HUtil::mac()
     return best;
 }
 
-QVariant HUtil::getCpuId() { return QString::fromStdString(platform::processor_id()); }
-QVariant HUtil::getDiskNum() { return QString::fromStdString(platform::disk_serial()); }
+QVariant HUtil::getCpuId()
+{
+    return QString::fromStdString(platform::processor_id());
+}
+QVariant HUtil::getDiskNum()
+{
+    return QString::fromStdString(platform::disk_serial());
+}
 
 bool HUtil::startUpdater(const QString& dir, const QStringList& args)
 {

@@ -18,8 +18,7 @@
 
 InstanceGuard::InstanceGuard(const QString& appName, QObject* parent)
     : QObject(parent), serverName_(serverNameFor(appName))
-{
-}
+{}
 
 InstanceGuard::~InstanceGuard() = default;
 
@@ -58,8 +57,8 @@ bool openedByAnyProcess(const struct stat& st)
             continue;  // ended, or another account's
         while (const dirent* fd = ::readdir(fds)) {
             struct stat target;
-            if (fd->d_name[0] != '.' && ::stat((fdDir + '/' + fd->d_name).constData(), &target) == 0
-                && target.st_dev == st.st_dev && target.st_ino == st.st_ino) {
+            if (fd->d_name[0] != '.' && ::stat((fdDir + '/' + fd->d_name).constData(), &target) == 0 &&
+                target.st_dev == st.st_dev && target.st_ino == st.st_ino) {
                 open = true;
                 break;
             }

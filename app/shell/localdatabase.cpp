@@ -39,15 +39,18 @@ struct Table {
 const std::vector<Table>& tables()
 {
     static const std::vector<Table> list = {
-        {"user_info", "CREATE TABLE IF NOT EXISTS user_info(user_name text PRIMARY KEY NOT NULL, user_password text)",
-         {"user_name", "user_password"}, {}},
+        {"user_info",
+         "CREATE TABLE IF NOT EXISTS user_info(user_name text PRIMARY KEY NOT NULL, user_password text)",
+         {"user_name", "user_password"},
+         {}},
         {"mystock_cmd",
          "CREATE TABLE IF NOT EXISTS mystock_cmd(id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, cmd TEXT NOT NULL, "
          "code TEXT NOT NULL, market INTEGER NOT NULL, group_id TEXT NOT NULL, group_name TEXT)",
          {"id", "cmd", "code", "market", "group_id", "group_name"},
          {"cmd", "code", "market", "group_id", "group_name"}},
         {"action_cmd",
-         "CREATE TABLE IF NOT EXISTS action_cmd(id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, do_action TEXT NOT NULL, "
+         "CREATE TABLE IF NOT EXISTS action_cmd(id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, do_action TEXT NOT "
+         "NULL, "
          "remark TEXT NOT NULL, create_time TEXT NOT NULL)",
          {"id", "do_action", "remark", "create_time"},
          {"do_action", "remark", "create_time"}},
@@ -221,8 +224,8 @@ int createFresh(const QString& file, const std::vector<Salvage>& salvage)
 // is not left empty (the module then writes its own when it opens).
 void writeSettings(const QString& ini, const QString& name)
 {
-    const QByteArray text = "[General]\nDescription=stock db\nDriver=QSQLITE\nEstimatedSize=100000\nName=" +
-                            name.toUtf8() + "\nVersion=\n";
+    const QByteArray text =
+        "[General]\nDescription=stock db\nDriver=QSQLITE\nEstimatedSize=100000\nName=" + name.toUtf8() + "\nVersion=\n";
     const bool created = !QFileInfo::exists(ini);
     if (created)
         createOwnerOnly(ini);  // the writer keeps the permissions of the file it replaces

@@ -34,7 +34,10 @@ PageKeys::~PageKeys()
         window_->removeEventFilter(this);
 }
 
-QQuickItem* PageKeys::area() const { return area_; }
+QQuickItem* PageKeys::area() const
+{
+    return area_;
+}
 
 void PageKeys::setArea(QQuickItem* area)
 {
@@ -87,8 +90,8 @@ bool PageKeys::eventFilter(QObject* watched, QEvent* event)
     if (!page)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    const bool editable = (focus->flags() & QQuickItem::ItemAcceptsInputMethod) ||
-                          focus->inputMethodQuery(Qt::ImEnabled).toBool();
+    const bool editable =
+        (focus->flags() & QQuickItem::ItemAcceptsInputMethod) || focus->inputMethodQuery(Qt::ImEnabled).toBool();
     if (!tabAreaTakes(key->key(), key->modifiers(), key->text(), editable))
         return false;
     // Up from the page's parent, as an unused key travels from a focused item.

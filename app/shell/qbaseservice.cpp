@@ -198,7 +198,6 @@ std::optional<QJsonArray>& unsavedGroups()
     return groups;
 }
 
-
 // The groups in the file; nullopt when it has content that is not a list.
 std::optional<QJsonArray> fileGroups(const QString& fileName)
 {

@@ -54,9 +54,11 @@ bool QCrypto::crypt(bool encrypt, const QByteArray& in, QByteArray* out, QString
 {
     const Secret secret;
     std::unique_ptr<EVP_CIPHER_CTX, CtxFree> ctx(EVP_CIPHER_CTX_new());
-    if (!ctx || EVP_CipherInit_ex(ctx.get(), EVP_des_ede3_cbc(), nullptr, secret.key, secret.iv, encrypt ? 1 : 0) != 1) {
+    if (!ctx ||
+        EVP_CipherInit_ex(ctx.get(), EVP_des_ede3_cbc(), nullptr, secret.key, secret.iv, encrypt ? 1 : 0) != 1) {
         unsigned long e = ERR_get_error();
-        *error = QStringLiteral("cipher init error:") + (e ? QString::fromLatin1(ERR_error_string(e, nullptr)) : QString());
+        *error =
+            QStringLiteral("cipher init error:") + (e ? QString::fromLatin1(ERR_error_string(e, nullptr)) : QString());
         return false;
     }
     // Room for the input plus one block for the update, one more for the final step.

@@ -29,12 +29,14 @@ void QuoteFrameGate::setWaits(int quietMs, int longestMs)
 
 void QuoteFrameGate::postBegin()
 {
-    QMetaObject::invokeMethod(this, [this] { begin(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { begin(); }, Qt::QueuedConnection);
 }
 
 void QuoteFrameGate::postEnd()
 {
-    QMetaObject::invokeMethod(this, [this] { end(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { end(); }, Qt::QueuedConnection);
 }
 
 void QuoteFrameGate::begin()
@@ -68,7 +70,8 @@ void QuoteFrameGate::end()
     // input does, even when another run holds the window by then.
     input_.erase(std::remove(input_.begin(), input_.end(), nullptr), input_.end());
     for (QWindow* w : QGuiApplication::topLevelWindows())
-        if (qobject_cast<QQuickWindow*>(w) && w->isVisible() && std::find(input_.begin(), input_.end(), w) == input_.end())
+        if (qobject_cast<QQuickWindow*>(w) && w->isVisible() &&
+            std::find(input_.begin(), input_.end(), w) == input_.end())
             input_.push_back(w);
     release();
 }

@@ -66,10 +66,10 @@ private:
     void release();
 
     UpdateHold hold_;
-    QTimer quiet_;    // from the last delivery's end
-    QTimer longest_;  // from the run's first delivery
-    int open_ = 0;    // deliveries begun and not ended
-    bool answer_ = false;  // the run brings what the user asked for: it ends with its deliveries
-    bool watching_ = false;  // the application's events are filtered
+    QTimer quiet_;                          // from the last delivery's end
+    QTimer longest_;                        // from the run's first delivery
+    int open_ = 0;                          // deliveries begun and not ended
+    bool answer_ = false;                   // the run brings what the user asked for: it ends with its deliveries
+    bool watching_ = false;                 // the application's events are filtered
     std::vector<QPointer<QWindow>> input_;  // given input since their last frame request
 };

@@ -11,8 +11,8 @@ namespace {
 
 const char* kindName(int kind)
 {
-    static const char* const names[] = {"error", "server", "codes", "realtime", "minute", "kline",
-                                        "detail", "dividend", "8", "tip"};
+    static const char* const names[] = {"error", "server", "codes",    "realtime", "minute",
+                                        "kline", "detail", "dividend", "8",        "tip"};
     return kind >= 0 && kind < 10 ? names[kind] : "other";
 }
 

@@ -5,8 +5,8 @@
 #include <cstddef>
 
 struct QuoteTableFile {
-    const char* file;                   // name in the data directory
-    int (*load)(const char*, int);      // the library's loader; result not used
+    const char* file;               // name in the data directory
+    int (*load)(const char*, int);  // the library's loader; result not used
 };
 
 // board.json -> quote_block_load, stock_rzrq.json -> quote_margin_load,

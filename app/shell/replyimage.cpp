@@ -62,7 +62,10 @@ QString cacheKey(const QUrl& url, const QSize& size, bool crop)
 
 ReplyImage::ReplyImage(QQuickItem* parent) : QQuickPaintedItem(parent) {}
 
-ReplyImage::~ReplyImage() { dropReply(); }
+ReplyImage::~ReplyImage()
+{
+    dropReply();
+}
 
 bool ReplyImage::isAllowed(const QUrl& url)
 {
@@ -138,7 +141,10 @@ void ReplyImage::geometryChanged(const QRectF& newGeometry, const QRectF& oldGeo
         polish();
 }
 
-void ReplyImage::updatePolish() { load(); }
+void ReplyImage::updatePolish()
+{
+    load();
+}
 
 void ReplyImage::dropReply()
 {
@@ -192,8 +198,8 @@ void ReplyImage::load()
         return;
     }
     QQmlEngine* engine = qmlEngine(this);
-    QNetworkAccessManager* manager = engine && engine->networkAccessManager() ? engine->networkAccessManager()
-                                                                              : sharedManager();
+    QNetworkAccessManager* manager =
+        engine && engine->networkAccessManager() ? engine->networkAccessManager() : sharedManager();
     QNetworkRequest request(source_);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(30000);
@@ -248,7 +254,8 @@ void ReplyImage::fetched(const QByteArray& bytes, const QString& error)
             err = QStringLiteral("more than %1 bytes").arg(kMaxBytes);
         const QImage image = err.isEmpty() ? decode(body, shown, crop, &err) : QImage();
         QMetaObject::invokeMethod(
-            qApp, [self, image, err, serial] {
+            qApp,
+            [self, image, err, serial] {
                 if (self)
                     self->finish(image, err, serial);
             },

@@ -69,7 +69,7 @@ private:
     bool crop_ = false;
     Status status_ = Null;
     QImage image_;
-    QString loadedKey_;                // source and size of image_ or of the load under way
-    quint64 loadSerial_ = 0;           // the load whose result is still wanted
+    QString loadedKey_;       // source and size of image_ or of the load under way
+    quint64 loadSerial_ = 0;  // the load whose result is still wanted
     QPointer<QNetworkReply> reply_;
 };

@@ -194,9 +194,10 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     const QString appName = base.value("appName").toString();
 
     // Failure to install is not fatal: the program runs without reports.
-    platform::install_crash_reporter({appName.toStdString(), base.value("appVer").toString().toStdString(),
-                                      QUrl(controlEndpoint()).resolved(QUrl("/crash-reporter/")).toString().toStdString(),
-                                      dataDirectory().toStdString()});
+    platform::install_crash_reporter(
+        {appName.toStdString(), base.value("appVer").toString().toStdString(),
+         QUrl(controlEndpoint()).resolved(QUrl("/crash-reporter/")).toString().toStdString(),
+         dataDirectory().toStdString()});
 
     const auto versionCheck = options.versionCheck ? options.versionCheck : &__quote_version_check;
     if (!versionCheck(1, 19, 0)) {
@@ -235,9 +236,8 @@ int runTarvolin(int argc, char** argv, const StartupOptions& options)
     HFileIO::removeStaleTempFiles();
     fallBackToSoftwareWithoutOpenGl();
     const TestHooks hooks = TestHooks::fromEnvironment();
-    QObject::connect(&app, &SingleApplication::activated, &app, [&app, &hooks] {
-        hooks.report(app.window() ? "activated window=1" : "activated window=0");
-    });
+    QObject::connect(&app, &SingleApplication::activated, &app,
+                     [&app, &hooks] { hooks.report(app.window() ? "activated window=1" : "activated window=0"); });
 
     QTranslator translator;
     if (translator.load(":/cn.qm", QString(), QString(), QString()))

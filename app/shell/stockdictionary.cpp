@@ -61,12 +61,23 @@ QString encodeRouteValue(const QString& value)
     out.reserve(value.size());
     for (const QChar c : value) {
         switch (c.unicode()) {
-        case '%': out += QLatin1String("%25"); break;
-        case '&': out += QLatin1String("%26"); break;
-        case '#': out += QLatin1String("%23"); break;
-        case '=': out += QLatin1String("%3D"); break;
-        case '+': out += QLatin1String("%2B"); break;
-        default: out += c;
+        case '%':
+            out += QLatin1String("%25");
+            break;
+        case '&':
+            out += QLatin1String("%26");
+            break;
+        case '#':
+            out += QLatin1String("%23");
+            break;
+        case '=':
+            out += QLatin1String("%3D");
+            break;
+        case '+':
+            out += QLatin1String("%2B");
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -80,11 +91,10 @@ StockDictionaryRow stockDictionaryRow(const QuoteCodeInfo& info)
     row.name = fieldText(info.name, sizeof info.name);
     row.type = info.type;
     row.pinyin = fieldText(info.pinyin, sizeof info.pinyin);
-    row.active = QStringLiteral("app://qml/qml/MQView.qml?code=") + encodeRouteValue(row.code)
-                 + QStringLiteral("&market=") + QString::number(row.market)
-                 + QStringLiteral("#chart=default&type=") + QString::number(row.type)
-                 + QStringLiteral("&name=") + encodeRouteValue(row.name)
-                 + QStringLiteral("&pinyin=") + encodeRouteValue(row.pinyin);
+    row.active = QStringLiteral("app://qml/qml/MQView.qml?code=") + encodeRouteValue(row.code) +
+                 QStringLiteral("&market=") + QString::number(row.market) + QStringLiteral("#chart=default&type=") +
+                 QString::number(row.type) + QStringLiteral("&name=") + encodeRouteValue(row.name) +
+                 QStringLiteral("&pinyin=") + encodeRouteValue(row.pinyin);
     return row;
 }
 
@@ -133,7 +143,7 @@ bool StockDictionary::flush()
     bool held = false;
     {
         QSqlDatabase db = QSqlDatabase::contains(kConnection) ? QSqlDatabase::database(kConnection, false)
-                                                               : QSqlDatabase::addDatabase("QSQLITE", kConnection);
+                                                              : QSqlDatabase::addDatabase("QSQLITE", kConnection);
         db.setDatabaseName(file);
         db.setConnectOptions(QLatin1String(kLocalDatabaseBusyOption));
         if (!db.open())
@@ -149,8 +159,9 @@ bool StockDictionary::flush()
         held = !ok && heldElsewhere(query.lastError());
         if (ok) {
             QSqlQuery insert(db);
-            ok = insert.prepare(QStringLiteral("Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
-                                               "VALUES(?, ?, ?, ?, ?, ?)"));
+            ok =
+                insert.prepare(QStringLiteral("Replace INTO StockDictionary(code,market,name,type,pinyin,active) "
+                                              "VALUES(?, ?, ?, ?, ?, ?)"));
             for (auto it = pending_.cbegin(); ok && it != pending_.cend(); ++it) {
                 const StockDictionaryRow& row = it->second;
                 insert.bindValue(0, row.code);

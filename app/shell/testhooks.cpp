@@ -270,8 +270,7 @@ void mouse(QWindow* w, QPointF at, Qt::MouseButtons state, Qt::MouseButton butto
 
 // As mouse(), stamped with `timestamp` on the clock the window system
 // interface stamps its own events with.
-void mouseAt(QWindow* w, ulong timestamp, QPointF at, Qt::MouseButtons state, Qt::MouseButton button,
-             QEvent::Type type)
+void mouseAt(QWindow* w, ulong timestamp, QPointF at, Qt::MouseButtons state, Qt::MouseButton button, QEvent::Type type)
 {
     QWindowSystemInterface::handleMouseEvent<Delivery>(w, timestamp, at, w->mapToGlobal(at.toPoint()), state, button,
                                                        type);
@@ -298,7 +297,9 @@ void TestInput::key(QWindow* window, int key, int modifiers, const QString& text
 void TestInput::type(QWindow* window, const QString& text)
 {
     for (const QChar c : text) {
-        const int k = c.isDigit() ? Qt::Key_0 + c.digitValue() : c.isLetter() ? int(c.toUpper().unicode()) : int(c.unicode());
+        const int k = c.isDigit()    ? Qt::Key_0 + c.digitValue()
+                      : c.isLetter() ? int(c.toUpper().unicode())
+                                     : int(c.unicode());
         key(window, k, 0, QString(c));
     }
 }

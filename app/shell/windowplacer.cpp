@@ -14,7 +14,8 @@ namespace {
 const char* const placedAt = "windowPlacerAt";
 }  // namespace
 
-WindowPlacer::WindowPlacer(std::function<QWindow*()> owner, QObject* parent) : QObject(parent), owner_(std::move(owner)) {}
+WindowPlacer::WindowPlacer(std::function<QWindow*()> owner, QObject* parent) : QObject(parent), owner_(std::move(owner))
+{}
 
 QPoint WindowPlacer::centredOver(const QRect& owner, const QSize& size, const QRect& available)
 {

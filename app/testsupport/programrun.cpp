@@ -58,7 +58,8 @@ LineProcess::~LineProcess()
 
 QString LineProcess::waitFor(const QString& text, int ms)
 {
-    const QString line = readUntil(process_, lines_, [&](const QString& l) { return l.contains(text); }, ms);
+    const QString line = readUntil(
+        process_, lines_, [&](const QString& l) { return l.contains(text); }, ms);
     return line.isNull() ? QString() : line.mid(line.indexOf(text));
 }
 
@@ -69,7 +70,10 @@ bool LineProcess::finishWithin(int ms)
     return done;
 }
 
-QString screenshotDir() { return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots"); }
+QString screenshotDir()
+{
+    return QDir::cleanPath(QString(TARVOLIN_BIN_DIR) + "/../screenshots");
+}
 
 QString e2eDocument(const char* name)
 {
@@ -83,7 +87,10 @@ void clearScreenshots(const QStringList& names)
         QFile::remove(screenshotDir() + "/" + name);
 }
 
-QString programPath() { return QString(TARVOLIN_BIN_DIR) + "/Tarvolin"; }
+QString programPath()
+{
+    return QString(TARVOLIN_BIN_DIR) + "/Tarvolin";
+}
 
 bool canRunVirtualDisplay(bool grabs)
 {
@@ -118,7 +125,8 @@ QString VirtualDisplay::start(QSize size)
     xvfb_ = std::make_unique<LineProcess>();
     wm_ = std::make_unique<LineProcess>();
     const QString screen = QString("%1x%2x24").arg(size.width()).arg(size.height());
-    xvfb_->start(QStandardPaths::findExecutable("Xvfb"), {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
+    xvfb_->start(QStandardPaths::findExecutable("Xvfb"),
+                 {"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
                  QProcessEnvironment::systemEnvironment(), QProcess::ForwardedErrorChannel);
     const QString number = xvfb_->waitFor("", kStartMs).trimmed();
     if (number.isEmpty())
@@ -164,7 +172,10 @@ LocalServers::LocalServers() : quote(std::make_unique<QuoteServerProcess>())
                                                                    "/?auto_delay=1000&encrypt_key=varnoquel"});
 }
 
-QString LocalServers::backendUrl() const { return QString("http://127.0.0.1:%1").arg(backend ? backend->port() : 0); }
+QString LocalServers::backendUrl() const
+{
+    return QString("http://127.0.0.1:%1").arg(backend ? backend->port() : 0);
+}
 
 QProcessEnvironment programEnvironment(const QString& display, const QString& controlUrl, const char* mainDocument)
 {
@@ -192,7 +203,8 @@ int distinctColours(const QImage& image, QRect r)
 bool grabScreen(const QString& display, const QString& path)
 {
     const QString part = path + ".part.png";
-    return QProcess::execute("import", {"-display", display, "-window", "root", part}) == 0 && QFile::rename(part, path);
+    return QProcess::execute("import", {"-display", display, "-window", "root", part}) == 0 &&
+           QFile::rename(part, path);
 }
 
 namespace {
@@ -278,9 +290,9 @@ bool typeOnScreen(const QString& display, const QString& text)
     if (!x.ready())
         return false;
     for (const QChar c : text) {
-        const QByteArray name = c == '\n' ? QByteArray("Return")
+        const QByteArray name = c == '\n'   ? QByteArray("Return")
                                 : c == '\b' ? QByteArray("BackSpace")
-                                             : QByteArray(1, c.toLatin1());
+                                            : QByteArray(1, c.toLatin1());
         if ((!c.isLetterOrNumber() || c.unicode() > 127) && c != '\n' && c != '\b')
             return false;
         if (!x.tap(name.constData()))

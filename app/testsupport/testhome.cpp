@@ -20,7 +20,8 @@ QString setUpTestHome()
         const QString home = homeDir()->path();
         for (const char* sub : {"data", "config", "runtime"})
             QDir(home).mkpath(sub);
-        QFile::setPermissions(home + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(home + "/runtime",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("HOME", home.toUtf8());
         qputenv("XDG_DATA_HOME", (home + "/data").toUtf8());
         qputenv("XDG_CONFIG_HOME", (home + "/config").toUtf8());

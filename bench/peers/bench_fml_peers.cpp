@@ -155,12 +155,13 @@ bool checkMacd(const std::vector<float>& c0)
     const float* macd = p.values("MACD", kBars);
     const int lead = 26;  // Tulip's first output is bar slow - 1
     auto tol = [&](int i) { return floatTol(c[i]) * 4.0; };
-    int bad = mismatches("MACD DIF", kSettled, kBars, [&](int i) { return dif[i]; },
-                         [&](int i) { return t.out[0][i - lead]; }, tol);
-    bad += mismatches("MACD DEA", kSettled, kBars, [&](int i) { return dea[i]; },
-                      [&](int i) { return t.out[1][i - lead]; }, tol);
-    bad += mismatches("MACD MACD", kSettled, kBars, [&](int i) { return macd[i]; },
-                      [&](int i) { return 2.0 * t.out[2][i - lead]; }, tol);
+    int bad = mismatches(
+        "MACD DIF", kSettled, kBars, [&](int i) { return dif[i]; }, [&](int i) { return t.out[0][i - lead]; }, tol);
+    bad += mismatches(
+        "MACD DEA", kSettled, kBars, [&](int i) { return dea[i]; }, [&](int i) { return t.out[1][i - lead]; }, tol);
+    bad += mismatches(
+        "MACD MACD", kSettled, kBars, [&](int i) { return macd[i]; }, [&](int i) { return 2.0 * t.out[2][i - lead]; },
+        tol);
     return bad == 0;
 }
 
@@ -175,8 +176,9 @@ bool checkSum(const std::vector<float>& c0)
     if (!t.sum(20))
         return false;
     const float* s = p.values("S", kBars);
-    return mismatches("SUM", 19, kBars, [&](int i) { return s[i]; }, [&](int i) { return t.out[0][i - 19]; },
-                      [&](int i) { return floatTol(t.out[0][i - 19]) + floatTol(c[i]) * 20.0; }) == 0;
+    return mismatches(
+               "SUM", 19, kBars, [&](int i) { return s[i]; }, [&](int i) { return t.out[0][i - 19]; },
+               [&](int i) { return floatTol(t.out[0][i - 19]) + floatTol(c[i]) * 20.0; }) == 0;
 }
 
 bool checkRsi(const std::vector<float>& c0)
@@ -192,8 +194,9 @@ bool checkRsi(const std::vector<float>& c0)
     const float* r = p.values("RSI", kBars);
     // Each step is the difference of two floats near the price: the float
     // rounding of the price moves both averages by a few of its units.
-    return mismatches("RSI", kSettled, kBars, [&](int i) { return r[i]; }, [&](int i) { return t.out[0][i - 6]; },
-                      [&](int) { return 2e-3; }) == 0;
+    return mismatches(
+               "RSI", kSettled, kBars, [&](int i) { return r[i]; }, [&](int i) { return t.out[0][i - 6]; },
+               [&](int) { return 2e-3; }) == 0;
 }
 
 bool checkAvedev(const std::vector<float>& c0)
@@ -206,8 +209,9 @@ bool checkAvedev(const std::vector<float>& c0)
     std::vector<float> ref(c.size());
     fmlbench::rankTreeAvedev(c, 0, ref);
     const float* a = p.values("A", int(c.size()));
-    return mismatches("AVEDEV", 0, int(c.size()), [&](int i) { return a[i]; }, [&](int i) { return ref[i]; },
-                      [&](int i) { return floatTol(ref[i]) + 1e-6 * floatTol(c[i]); }) == 0;
+    return mismatches(
+               "AVEDEV", 0, int(c.size()), [&](int i) { return a[i]; }, [&](int i) { return ref[i]; },
+               [&](int i) { return floatTol(ref[i]) + 1e-6 * floatTol(c[i]); }) == 0;
 }
 
 struct Kernel {
@@ -220,9 +224,8 @@ void report(const Kernel& k, const char* peerName)
 {
     std::vector<double> r = k.ratio;
     std::sort(r.begin(), r.end());
-    std::printf("%-28s vs %-18s ratio %.3f  (range %.3f-%.3f over %zu rounds)  engine %.3f ms  peer %.3f ms\n",
-                k.name, peerName, median(r), r.front(), r.back(), r.size(), median(k.te) / 1e6,
-                median(k.tp) / 1e6);
+    std::printf("%-28s vs %-18s ratio %.3f  (range %.3f-%.3f over %zu rounds)  engine %.3f ms  peer %.3f ms\n", k.name,
+                peerName, median(r), r.front(), r.back(), r.size(), median(k.te) / 1e6, median(k.tp) / 1e6);
 }
 
 // One cold run in this process: prints the nanoseconds of the timed part.

@@ -101,8 +101,8 @@ typedef struct FMLOpValue {
         float number;     /* op 2 */
         int32_t kind;     /* op 6: FMLDrawKind */
     };
-    const char* output_name;    /* op 6 */
-    const FMLOutputAttr* attr;  /* op 6 */
+    const char* output_name;   /* op 6 */
+    const FMLOutputAttr* attr; /* op 6 */
 } FMLOpValue;
 
 /* ---- Callbacks ---- */
@@ -199,7 +199,9 @@ FML_API int fml_vm_load_tdx_dll(FormulaVM* vm, const char* path, int n);
 /* ---- Reading drawn outputs ---- */
 
 /* The kind's own fields of an FMLOutputItem, one record per reader. */
-typedef struct FMLLineFields { const float* values; } FMLLineFields;
+typedef struct FMLLineFields {
+    const float* values;
+} FMLLineFields;
 typedef struct FMLStickFields {
     float width_factor;  /* 4th argument's value */
     float empty;         /* 5th argument's value */
@@ -211,16 +213,29 @@ typedef struct FMLNumberFields {
     const float* values;   /* 3rd argument: the number shown */
     const float* position; /* the 2nd argument where the 1st is not 0 */
 } FMLNumberFields;
-typedef struct FMLStringFields { const float* values; const char* text; } FMLStringFields;
+typedef struct FMLStringFields {
+    const float* values;
+    const char* text;
+} FMLStringFields;
 typedef struct FMLBandFields {
     const float* series1;
     const float* series2;
     uint32_t color1;
     uint32_t color2;
 } FMLBandFields;
-typedef struct FMLIconFields { const float* values; int32_t icon; } FMLIconFields;
-typedef struct FMLLiteralNumberFields { float value; } FMLLiteralNumberFields;
-typedef struct FMLFixStringFields { float x; float y; int32_t value; const char* text; } FMLFixStringFields;
+typedef struct FMLIconFields {
+    const float* values;
+    int32_t icon;
+} FMLIconFields;
+typedef struct FMLLiteralNumberFields {
+    float value;
+} FMLLiteralNumberFields;
+typedef struct FMLFixStringFields {
+    float x;
+    float y;
+    int32_t value;
+    const char* text;
+} FMLFixStringFields;
 typedef struct FMLRectFields {
     int32_t outline; /* 5th argument's value; 1 = outline */
     const float* cond;
@@ -294,8 +309,7 @@ FML_STATIC_ASSERT(sizeof(FMLOutputAttr) == 12, "FMLOutputAttr is three 32-bit wo
 FML_STATIC_ASSERT(offsetof(FMLOutputAttr, width) == 4 && offsetof(FMLOutputAttr, style) == 8,
                   "FMLOutputAttr field offsets");
 FML_STATIC_ASSERT(sizeof(FMLOpValue) == 3 * sizeof(void*), "FMLOpValue is three pointer-size words");
-FML_STATIC_ASSERT(offsetof(FMLOpValue, output_name) == sizeof(void*) &&
-                      offsetof(FMLOpValue, attr) == 2 * sizeof(void*),
+FML_STATIC_ASSERT(offsetof(FMLOpValue, output_name) == sizeof(void*) && offsetof(FMLOpValue, attr) == 2 * sizeof(void*),
                   "FMLOpValue field offsets");
 FML_STATIC_ASSERT(sizeof(FMLSelectedValue) == sizeof(void*) + 8, "FMLSelectedValue layout");
 FML_STATIC_ASSERT(offsetof(FMLSelectedValue, value) == sizeof(void*) &&
@@ -307,8 +321,7 @@ FML_STATIC_ASSERT(offsetof(FMLOutputItem, begin) == sizeof(void*) &&
 FML_STATIC_ASSERT(offsetof(FMLOutputItem, line) % sizeof(void*) == 0 &&
                       offsetof(FMLOutputItem, line) >= sizeof(void*) + 28,
                   "FMLOutputItem kind fields follow the common ones");
-FML_STATIC_ASSERT(sizeof(FMLOutputItem) == offsetof(FMLOutputItem, line) + 5 * sizeof(void*),
-                  "FMLOutputItem size");
+FML_STATIC_ASSERT(sizeof(FMLOutputItem) == offsetof(FMLOutputItem, line) + 5 * sizeof(void*), "FMLOutputItem size");
 
 #ifdef __cplusplus
 }

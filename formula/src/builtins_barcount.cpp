@@ -11,8 +11,8 @@
 #include "simdscan.h"
 #include "windowkernels.h"
 
-using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::DataSeries;
 using windowkernels::kNoBar;
 using windowkernels::seriesByPeriod;
 
@@ -234,8 +234,8 @@ bool builtinCount(FormulaContext* ctx)
             return false;
         const DataSeries x = dataOf(ctx, args[0]);
         const FormulaArgument& n = *args[1];
-        SeriesUpdate u = seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(),
-                                        std::min(x.arg->changedFrom, n.changedFrom));
+        SeriesUpdate u =
+            seriesToUpdate(ctx, x.first, x.end, x.arg->values.size(), std::min(x.arg->changedFrom, n.changedFrom));
         float* out = u.result->values.data();
         // A bar whose window starts where its previous bar's did adds its
         // own bar to that bar's count: a window that only grows at its end

@@ -61,8 +61,7 @@ bool builtinCross(FormulaContext* ctx)
     const FormulaArgument& a = *args[0];
     const FormulaArgument& b = *args[1];
     if (a.literal && b.literal) {
-        ctx->push(makeLiteralNumber(isInvalid(a.literalValue()) || isInvalid(b.literalValue()) ? kInvalidValue
-                                                                                                 : 0.0f));
+        ctx->push(makeLiteralNumber(isInvalid(a.literalValue()) || isInvalid(b.literalValue()) ? kInvalidValue : 0.0f));
         return true;
     }
     // A bar reads the two bars before and at it: the step's last result is
@@ -77,7 +76,8 @@ bool builtinCross(FormulaContext* ctx)
         // Bars that both arguments hold are read without checks and without
         // branches; a shorter series reads as the marker past its values.
         auto held = [](const FormulaArgument& v) {
-            return v.literal ? kUnboundedEnd : static_cast<uint32_t>(std::min<std::size_t>(v.values.size(), kUnboundedEnd));
+            return v.literal ? kUnboundedEnd
+                             : static_cast<uint32_t>(std::min<std::size_t>(v.values.size(), kUnboundedEnd));
         };
         const uint32_t fastEnd = std::min({range.end, held(a), held(b)});
         const SeriesReader ra = readerOf(a), rb = readerOf(b);

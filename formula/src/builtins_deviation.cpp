@@ -173,8 +173,8 @@ bool builtinAvedev(FormulaContext* ctx)
                 const double m = (total[b] - total[a]) / static_cast<double>(b - a);
                 mean[i - first] = m;
                 // Ranks of the (finite) values below the mean.
-                limit = guess = rangequeries::lowerBoundFrom(ranks.sorted.data(),
-                                                             static_cast<uint32_t>(ranks.sorted.size()), m + ref, guess);
+                limit = guess = rangequeries::lowerBoundFrom(
+                    ranks.sorted.data(), static_cast<uint32_t>(ranks.sorted.size()), m + ref, guess);
                 return true;
             },
             [&](uint32_t i, const rangequeries::RankSweep::Answer& a) {

@@ -14,8 +14,8 @@
 #include "windowextremes.h"
 #include "windowkernels.h"
 
-using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::DataSeries;
 
 bool builtinHhv(FormulaContext* ctx)
 {

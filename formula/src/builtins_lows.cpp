@@ -11,8 +11,8 @@
 #include "windowextremes.h"
 #include "windowkernels.h"
 
-using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::DataSeries;
 
 bool builtinLlv(FormulaContext* ctx)
 {

@@ -99,7 +99,10 @@ struct BinaryLoop {
         }
     }
 #if FML_WIDE_VECTORS
-    FML_WIDE void runWide(uint32_t lo, uint32_t hi) const { passes(lo, hi); }
+    FML_WIDE void runWide(uint32_t lo, uint32_t hi) const
+    {
+        passes(lo, hi);
+    }
 #endif
 };
 
@@ -237,7 +240,10 @@ bool unaryFunction(FormulaContext* ctx, Fn fn)
     return true;
 }
 
-float boolValue(bool b) { return b ? 1.0f : 0.0f; }
+float boolValue(bool b)
+{
+    return b ? 1.0f : 0.0f;
+}
 
 // The integer operand of "%": ceil in double, narrowed to float, truncated to
 // int32. False when the float lies outside the int32 range (or is a NaN).
@@ -348,8 +354,9 @@ bool builtinMax(FormulaContext* ctx)
 
 bool builtinPow(FormulaContext* ctx)
 {
-    return binaryOperator<true>(
-        ctx, [](float a, float b) { return static_cast<float>(std::pow(static_cast<double>(a), static_cast<double>(b))); });
+    return binaryOperator<true>(ctx, [](float a, float b) {
+        return static_cast<float>(std::pow(static_cast<double>(a), static_cast<double>(b)));
+    });
 }
 
 bool builtinNegate(FormulaContext* ctx)
@@ -380,9 +387,9 @@ bool builtinNot(FormulaContext* ctx)
     return unaryFunction(ctx, [](float v) { return boolValue(v == 0.0f); });
 }
 
-#define FML_DOUBLE_FUNCTION(builtin, fn)                                                                \
-    bool builtin(FormulaContext* ctx)                                                                   \
-    {                                                                                                   \
+#define FML_DOUBLE_FUNCTION(builtin, fn)                                                                   \
+    bool builtin(FormulaContext* ctx)                                                                      \
+    {                                                                                                      \
         return unaryFunction(ctx, [](float v) { return static_cast<float>(fn(static_cast<double>(v))); }); \
     }
 

@@ -81,8 +81,7 @@ bool builtinLongcross(FormulaContext* ctx)
     const FormulaArgument& b = *args[1];
     const FormulaArgument& n = *args[2];
     if (a.literal && b.literal) {
-        ctx->push(makeLiteralNumber(isInvalid(a.literalValue()) || isInvalid(b.literalValue()) ? kInvalidValue
-                                                                                                 : 0.0f));
+        ctx->push(makeLiteralNumber(isInvalid(a.literalValue()) || isInvalid(b.literalValue()) ? kInvalidValue : 0.0f));
         return true;
     }
     ArgumentPtr r = makeResultToWrite(a.literal ? b : a);

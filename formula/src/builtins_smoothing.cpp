@@ -64,8 +64,8 @@ bool builtinEma(FormulaContext* ctx)
         if (!ctx->popArgs(args, 2))
             return false;
         const double n = emaPeriod(args[1]->literalValue());
-        ctx->push(windowkernels::linearRecursion(ctx, args[0], (n - 1.0) / (n + 1.0), 2.0 / (n + 1.0),
-                                                 args[1]->changedFrom));
+        ctx->push(
+            windowkernels::linearRecursion(ctx, args[0], (n - 1.0) / (n + 1.0), 2.0 / (n + 1.0), args[1]->changedFrom));
         return true;
     }
     ctx->runPending();  // the general path reads its arguments' values

@@ -13,9 +13,9 @@
 #include "seriesrules.h"
 #include "windowkernels.h"
 
+using windowkernels::dataOf;
 using windowkernels::DataSeries;
 using windowkernels::Moments;
-using windowkernels::dataOf;
 
 namespace {
 
@@ -58,9 +58,10 @@ bool builtinStd(FormulaContext* ctx)
                 },
                 [ready, k](const DataSeries& x, uint32_t, float* out) {
                     ScratchVector<windowkernels::ShiftedSums> scratch;
-                    windowkernels::slidingMoments(x.v, x.first, x.end, k, scratch, [out, ready](uint32_t i, const Moments& m) {
-                        out[i] = i >= ready ? markerIfNotFinite(std::sqrt(sampleVariance(m))) : kInvalidValue;
-                    });
+                    windowkernels::slidingMoments(
+                        x.v, x.first, x.end, k, scratch, [out, ready](uint32_t i, const Moments& m) {
+                            out[i] = i >= ready ? markerIfNotFinite(std::sqrt(sampleVariance(m))) : kInvalidValue;
+                        });
                     return x.first;
                 });
         }
@@ -72,7 +73,8 @@ bool builtinStd(FormulaContext* ctx)
                 const double invK = 1.0 / k;
                 const double invK1 = k > 1 ? 1.0 / (k - 1) : NAN;
                 windowkernels::runningWindows<true>(
-                    x.v, x.first, x.end, k, [&put, k, invK, invK1](uint32_t i, double s1, double s2, uint32_t n, double) {
+                    x.v, x.first, x.end, k,
+                    [&put, k, invK, invK1](uint32_t i, double s1, double s2, uint32_t n, double) {
                         double var;
                         if (n == k)
                             var = std::max(0.0, s2 - s1 * s1 * invK) * invK1;
@@ -128,8 +130,7 @@ bool builtinVar(FormulaContext* ctx)
                 const uint32_t ws = windowStart(x.first, i, static_cast<uint32_t>(k));
                 const bool finite = std::isfinite(m) && sums.sums.nonFinite(ws, i).total() == 0;
                 const uint32_t c = i - ws + 1;
-                out[i] = (finite && c >= 2) ? markerIfNotFinite(sums.squaresAbout(ws, i, m) / (c - 1))
-                                            : kInvalidValue;
+                out[i] = (finite && c >= 2) ? markerIfNotFinite(sums.squaresAbout(ws, i, m) / (c - 1)) : kInvalidValue;
             }
         }
     }

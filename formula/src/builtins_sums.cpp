@@ -13,8 +13,8 @@
 #include "seriesrules.h"
 #include "windowkernels.h"
 
-using windowkernels::DataSeries;
 using windowkernels::dataOf;
+using windowkernels::DataSeries;
 using windowkernels::seriesByPeriod;
 
 namespace {
@@ -70,10 +70,10 @@ bool builtinMa(FormulaContext* ctx)
         [](const DataSeries& x, uint32_t k, auto put) {
             if (k <= windowkernels::kRunningWindow && windowkernels::allFinite(x.v, x.first, x.end)) {
                 const double inv = 1.0 / k;
-                windowkernels::runningWindows<false>(x.v, x.first, x.end, k,
-                                              [&put, k, inv](uint32_t i, double s1, double, uint32_t n, double c) {
-                                                  put(i, static_cast<float>((n == k ? s1 * inv : s1 / n) + c));
-                                              });
+                windowkernels::runningWindows<false>(
+                    x.v, x.first, x.end, k, [&put, k, inv](uint32_t i, double s1, double, uint32_t n, double c) {
+                        put(i, static_cast<float>((n == k ? s1 * inv : s1 / n) + c));
+                    });
                 return;
             }
             ScratchVector<double> scratch;
@@ -157,9 +157,11 @@ bool builtinSum(FormulaContext* ctx)
         // they are never -0 and s + c would be s: the bar takes s itself.
         if (k != 0)
             return windowkernels::constantWindowSums<false>(
-                ctx, k, [](float* out, uint32_t i, double s, double, uint32_t, double) { out[i] = static_cast<float>(s); },
+                ctx, k,
+                [](float* out, uint32_t i, double s, double, uint32_t, double) { out[i] = static_cast<float>(s); },
                 [k](const DataSeries& x, uint32_t from, float* out) {
-                    blockSums(x, k, from, [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
+                    blockSums(x, k, from,
+                              [out](uint32_t i, double sum, uint32_t) { out[i] = static_cast<float>(sum); });
                     return from;
                 });
     }
@@ -336,8 +338,7 @@ bool builtinMular(FormulaContext* ctx)
 
 bool builtinMema(FormulaContext* ctx)
 {
-    return windowkernels::seededAverage(ctx,
-                                        [](float y, float x, float n) { return ((n - 1.0f) * y + x) / n; });
+    return windowkernels::seededAverage(ctx, [](float y, float x, float n) { return ((n - 1.0f) * y + x) / n; });
 }
 
 bool builtinSma(FormulaContext* ctx)

@@ -9,7 +9,10 @@
 struct CiLess {
     using is_transparent = void;
 
-    static unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+    static unsigned char fold(unsigned char c)
+    {
+        return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+    }
 
     static bool less(const char* a, std::size_t na, const char* b, std::size_t nb)
     {
@@ -23,5 +26,8 @@ struct CiLess {
         return na < nb;
     }
 
-    bool operator()(const std::string& a, const std::string& b) const { return less(a.data(), a.size(), b.data(), b.size()); }
+    bool operator()(const std::string& a, const std::string& b) const
+    {
+        return less(a.data(), a.size(), b.data(), b.size());
+    }
 };

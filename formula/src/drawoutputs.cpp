@@ -124,7 +124,8 @@ bool drawLine(FormulaContext* ctx, const std::string& name, float width, uint32_
     }
     r->firstValid = 0;
     r->endBar = n;
-    ctx->recordOutput(FML_DRAW_LINE, makeOutput({r}, name, "drawline", width, color, penStyle, seriesRange, seriesValueAt));
+    ctx->recordOutput(FML_DRAW_LINE,
+                      makeOutput({r}, name, "drawline", width, color, penStyle, seriesRange, seriesValueAt));
     if (!name.empty())
         ctx->variables[name] = r;
     ctx->push(std::move(r));
@@ -165,8 +166,8 @@ bool drawConditional(FormulaContext* ctx, const std::string& name, float width, 
     const ArgumentPtr cond = dataSeries(ctx, a[0]);
     const uint32_t end = cond->rangeEnd();
     const FormulaArgument& value = *a[1];
-    SeriesUpdate u = seriesToUpdate(ctx, cond->firstValid, end, cond->values.size(),
-                                    std::min(cond->changedFrom, value.changedFrom));
+    SeriesUpdate u =
+        seriesToUpdate(ctx, cond->firstValid, end, cond->values.size(), std::min(cond->changedFrom, value.changedFrom));
     ArgumentPtr r = std::move(u.result);
     float* out = r->values.data();
     for (uint32_t i = u.from; i < end; ++i) {
@@ -202,8 +203,8 @@ bool drawBand(FormulaContext* ctx, const std::string& name, float width, uint32_
     a[0] = expandLiteral(a[0], ctx->barCount);
     a[2] = expandLiteral(a[2], ctx->barCount);
     ArgumentPtr pushed = a[0];
-    ctx->recordOutput(FML_DRAW_BAND,
-                      makeOutput({a[0], a[2], a[1], a[3]}, name, "drawband", width, color, penStyle, bandRange, nullptr));
+    ctx->recordOutput(FML_DRAW_BAND, makeOutput({a[0], a[2], a[1], a[3]}, name, "drawband", width, color, penStyle,
+                                                bandRange, nullptr));
     ctx->push(std::move(pushed));
     return true;
 }

@@ -90,7 +90,7 @@ FML_API int fml_argument_data_size(FormulaArgument* arg)
         return 0;
     const std::size_t n = arg->values.size();
     return n > static_cast<std::size_t>(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max()
-                                                                        : static_cast<int>(n);
+                                                                         : static_cast<int>(n);
 }
 
 FML_API const char* fml_argument_data_string(FormulaArgument* arg)
@@ -264,11 +264,11 @@ FML_API void fml_ctx_op_seq_get(FormulaContext* ctx, unsigned i, int* kind, int*
         *index = ctx->drawOrder[i].index;
 }
 
-#define FML_OUTPUT_READER(fn, kind)                                   \
+#define FML_OUTPUT_READER(fn, kind)                                       \
     FML_API void fn(FormulaContext* ctx, FMLOutputItem* item, unsigned i) \
-    {                                                                 \
-        if (ctx)                                                      \
-            readOutputItem(*ctx, kind, item, i);                      \
+    {                                                                     \
+        if (ctx)                                                          \
+            readOutputItem(*ctx, kind, item, i);                          \
     }
 
 FML_OUTPUT_READER(fml_ctx_op_line, FML_DRAW_LINE)

@@ -51,8 +51,7 @@ struct DefaultInitAllocator : PoolAllocator<T> {
     DefaultInitAllocator() noexcept = default;
     template <typename U>
     DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept
-    {
-    }
+    {}
     template <typename U>
     void construct(U* p) noexcept(std::is_nothrow_default_constructible<U>::value)
     {
@@ -80,11 +79,11 @@ inline void roomFor(FloatValues& values, std::size_t n)
 }
 
 struct FormulaArgument {
-    FloatValues values;         // one float per bar; a literal's value is element 0
-    std::string text;           // a string literal's or string-valued name's text
-    uint32_t firstValid = 0;    // first bar whose value is meaningful
-    uint32_t endBar = 0;        // one past the last meaningful bar
-    bool literal = false;       // one value (element 0) for every bar
+    FloatValues values;       // one float per bar; a literal's value is element 0
+    std::string text;         // a string literal's or string-valued name's text
+    uint32_t firstValid = 0;  // first bar whose value is meaningful
+    uint32_t endBar = 0;      // one past the last meaningful bar
+    bool literal = false;     // one value (element 0) for every bar
     // First bar where this value may differ from the one the same step gave in
     // the context's previous run (kUnchanged: nowhere); 0, the default, asks
     // every consumer for a whole recomputation. See formulacontext.h.
@@ -221,7 +220,10 @@ ArgumentPtr makeLiteralString(const std::string& s);
 // A result shaped like x: as many values as x holds, all 0.0, x's first valid
 // bar and end bar (the end cut to the values held), not a literal.
 ArgumentPtr makeResultLike(const FormulaArgument& x);
-inline ArgumentPtr makeResultLike(const ArgumentPtr& x) { return makeResultLike(*x); }
+inline ArgumentPtr makeResultLike(const ArgumentPtr& x)
+{
+    return makeResultLike(*x);
+}
 
 // The same shape for a builtin that writes every bar of x's range itself: the
 // bars of [first valid bar, end) are left unset for it (no 0.0 is written

@@ -189,8 +189,7 @@ bool FormulaContext::run()
 
 void FormulaContext::beginOutput(std::size_t slot)
 {
-    if (memory.valid && slot < memory.results.size() && memory.results[slot] &&
-        memory.results[slot].use_count() == 1)
+    if (memory.valid && slot < memory.results.size() && memory.results[slot] && memory.results[slot].use_count() == 1)
         resumeTarget_ = std::move(memory.results[slot]);
 }
 
@@ -220,8 +219,8 @@ bool FormulaContext::callStep(const FormulaFunction& fn, std::size_t slot, bool 
         // among the values the call took in the last run, or the call is not
         // a builtin, looked names up itself or has not run yet.
         const std::size_t took = slot < memory.arity.size() ? memory.arity[slot] : 0;
-        bool reads = !pure || took == 0 || took > stack.size() || slot >= memory.lookedUp.size() ||
-                     memory.lookedUp[slot];
+        bool reads =
+            !pure || took == 0 || took > stack.size() || slot >= memory.lookedUp.size() || memory.lookedUp[slot];
         if (!reads) {
             for (std::size_t i = stack.size() - took; i < stack.size() && !reads; ++i)
                 reads = isPending(stack[i].get());

@@ -56,30 +56,30 @@ using ArgumentMap = std::map<std::string, ArgumentPtr, CiLess>;
 using MissCallback = std::function<int(FormulaContext*, const std::string&, const ArgumentPtr&)>;
 
 struct FormulaContext {
-    uint32_t barCount = 0;                   // bars of the next run
-    std::vector<FormulaFunction> code;       // the compiled program
-    std::deque<ArgumentPtr> stack;           // operands and results; back is the top
-    ArgumentMap staticArgs;                  // parameters; survive clean
-    ArgumentMap variables;                   // assignments, named outputs, cached host series
+    uint32_t barCount = 0;                                             // bars of the next run
+    std::vector<FormulaFunction> code;                                 // the compiled program
+    std::deque<ArgumentPtr> stack;                                     // operands and results; back is the top
+    ArgumentMap staticArgs;                                            // parameters; survive clean
+    ArgumentMap variables;                                             // assignments, named outputs, cached host series
     std::array<std::vector<FormulaOutput>, kOutputListCount> outputs;  // list k-1 holds draw kind k
-    std::vector<DrawOrderEntry> drawOrder;   // every recorded output, in order
-    std::mutex mutex;                        // guards the names of a VM's shared context during lookups
-    MissCallback miss;                       // empty until the host installs one
-    FormulaVM* vm = nullptr;                 // not owned; none for a VM's shared context
-    void* userData = nullptr;                // the host's word
-    bool keepSeries = false;                 // hand host series back for rewriting (see the top)
+    std::vector<DrawOrderEntry> drawOrder;                             // every recorded output, in order
+    std::mutex mutex;          // guards the names of a VM's shared context during lookups
+    MissCallback miss;         // empty until the host installs one
+    FormulaVM* vm = nullptr;   // not owned; none for a VM's shared context
+    void* userData = nullptr;  // the host's word
+    bool keepSeries = false;   // hand host series back for rewriting (see the top)
 
     // What the last run that succeeded left for the next one (see the top).
     struct RunMemory {
-        std::vector<ArgumentPtr> results;  // per step: the value a call step pushed
-        std::vector<uint16_t> arity;       // per step: values the call took (0: not known)
-        std::vector<char> lookedUp;        // per step: the call looked names up itself
-        uint32_t bars = 0;                 // the run's bar count
-        ArgumentMap series;                // host series by name
-        ArgumentMap seriesNow;             // those of the running run
+        std::vector<ArgumentPtr> results;                          // per step: the value a call step pushed
+        std::vector<uint16_t> arity;                               // per step: values the call took (0: not known)
+        std::vector<char> lookedUp;                                // per step: the call looked names up itself
+        uint32_t bars = 0;                                         // the run's bar count
+        ArgumentMap series;                                        // host series by name
+        ArgumentMap seriesNow;                                     // those of the running run
         std::map<std::string, FormulaArgument, CiLess> params;     // copies of the parameters read
         std::map<std::string, FormulaArgument, CiLess> paramsNow;  // those of the running run
-        bool valid = false;                // the run may resume from results
+        bool valid = false;                                        // the run may resume from results
     };
     RunMemory memory;
 
@@ -207,10 +207,7 @@ struct FormulaContext {
     void endOutput(std::size_t slot, bool keep, bool compare);
 
     // The running builtin may leave its loop over that many bars waiting.
-    bool mayDefer(uint32_t bars) const
-    {
-        return deferring_ && bars >= kDeferBars && pending.size() < kMostPending;
-    }
+    bool mayDefer(uint32_t bars) const { return deferring_ && bars >= kDeferBars && pending.size() < kMostPending; }
     // Runs every waiting loop; every call step that may read one, every
     // output and the end of a run do it first.
     void runPending()
@@ -252,6 +249,6 @@ private:
 
     ArgumentPtr resumeTarget_;
     bool deferring_ = false;
-    KeptShape kept_;  // of the series the last lookup handed back
+    KeptShape kept_;        // of the series the last lookup handed back
     uint64_t lookups_ = 0;  // names looked up so far (pushName)
 };

@@ -2,10 +2,7 @@
 
 #include <stdexcept>
 
-FormulaVM::FormulaVM()
-    : shared(std::make_shared<FormulaContext>(nullptr)), functions(makeBuiltinTable())
-{
-}
+FormulaVM::FormulaVM() : shared(std::make_shared<FormulaContext>(nullptr)), functions(makeBuiltinTable()) {}
 
 bool FormulaVM::registerFunction(const std::string& name, FormulaFunction fn)
 {
@@ -17,8 +14,7 @@ const FormulaFunction& FormulaVM::function(const std::string& name) const
     return functions->at(name);
 }
 
-FormulaFunction makeHostFunction(FormulaVM* vm, void* user, const std::string& name, FMLFunctionCallback cb,
-                                 int nargs)
+FormulaFunction makeHostFunction(FormulaVM* vm, void* user, const std::string& name, FMLFunctionCallback cb, int nargs)
 {
     const std::size_t n = nargs > 0 ? static_cast<std::size_t>(nargs) : 0u;
     return [vm, user, name, cb, n](FormulaContext* ctx) -> bool {

@@ -15,7 +15,7 @@
 using FormulaFunctionMap = std::map<std::string, FormulaFunction, CiLess>;
 
 struct FormulaVM {
-    std::shared_ptr<FormulaContext> shared;        // its VM field stays empty
+    std::shared_ptr<FormulaContext> shared;  // its VM field stays empty
     std::shared_ptr<FormulaFunctionMap> functions;
 
     // A new machine: a table filled with the builtins and a new shared context.
@@ -36,5 +36,4 @@ std::shared_ptr<FormulaFunctionMap> makeBuiltinTable();
 // nargs values, calls cb with [result, first argument, ..., last argument],
 // pushes the result whatever cb returned, and succeeds only when cb returns 1.
 // Too few values on the stack fail the step before cb is called.
-FormulaFunction makeHostFunction(FormulaVM* vm, void* user, const std::string& name, FMLFunctionCallback cb,
-                                 int nargs);
+FormulaFunction makeHostFunction(FormulaVM* vm, void* user, const std::string& name, FMLFunctionCallback cb, int nargs);

@@ -136,8 +136,8 @@ bool readOutputItem(const FormulaContext& ctx, int kind, FMLOutputItem* item, un
 
 void outputMaxMin(const FormulaContext& ctx, uint32_t begin, uint32_t count, float* max, float* min)
 {
-    static const int kOrder[] = {FML_DRAW_LINE, FML_DRAW_STICK, FML_DRAW_LITERAL_NUMBER, FML_DRAW_TEXT, FML_DRAW_ICON,
-                                 FML_DRAW_NUMBER, FML_DRAW_BAND, FML_DRAW_RECT, FML_DRAW_KLINE};
+    static const int kOrder[] = {FML_DRAW_LINE,   FML_DRAW_STICK, FML_DRAW_LITERAL_NUMBER, FML_DRAW_TEXT, FML_DRAW_ICON,
+                                 FML_DRAW_NUMBER, FML_DRAW_BAND,  FML_DRAW_RECT,           FML_DRAW_KLINE};
     float hi = *max;
     float lo = *min;
     for (int kind : kOrder) {
@@ -156,8 +156,8 @@ void outputMaxMin(const FormulaContext& ctx, uint32_t begin, uint32_t count, flo
 
 int outputSelectedValues(const FormulaContext& ctx, uint32_t bar, FMLSelectedValue* out, int capacity)
 {
-    static const int kOrder[] = {FML_DRAW_LINE,   FML_DRAW_STICK, FML_DRAW_LITERAL_NUMBER,
-                                 FML_DRAW_TEXT,   FML_DRAW_ICON,  FML_DRAW_NUMBER};
+    static const int kOrder[] = {FML_DRAW_LINE, FML_DRAW_STICK, FML_DRAW_LITERAL_NUMBER,
+                                 FML_DRAW_TEXT, FML_DRAW_ICON,  FML_DRAW_NUMBER};
     int n = 0;
     if (!out)
         return 0;

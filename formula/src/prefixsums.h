@@ -57,8 +57,14 @@ inline Dd operator+(Dd a, double b)
     const Dd s = twoSum(a.hi, b);
     return quickTwoSum(s.hi, s.lo + a.lo);
 }
-inline Dd operator-(Dd a) { return {-a.hi, -a.lo}; }
-inline Dd operator-(Dd a, Dd b) { return a + (-b); }
+inline Dd operator-(Dd a)
+{
+    return {-a.hi, -a.lo};
+}
+inline Dd operator-(Dd a, Dd b)
+{
+    return a + (-b);
+}
 inline Dd operator*(Dd a, double b)
 {
     const Dd p = twoProd(a.hi, b);
@@ -70,7 +76,10 @@ inline Dd operator/(Dd a, double b)
     const Dd r = a - twoProd(q1, b);
     return quickTwoSum(q1, r.hi / b);
 }
-inline double toDouble(Dd a) { return a.hi + a.lo; }
+inline double toDouble(Dd a)
+{
+    return a.hi + a.lo;
+}
 
 // Prefix counts of the values that are not finite, by kind.
 struct NonFinite {

@@ -176,18 +176,18 @@ inline uint32_t lowerBoundFrom(const float* s, uint32_t n, double t, uint32_t gu
 class RankSweep {
 public:
     struct Answer {
-        uint32_t below = 0;  // ranked values with rank < limit
-        double sum = 0.0;    // their weights
-        uint32_t ranked = 0; // ranked values in the window
-        uint32_t from = 0;   // the window's first bar
+        uint32_t below = 0;   // ranked values with rank < limit
+        double sum = 0.0;     // their weights
+        uint32_t ranked = 0;  // ranked values in the window
+        uint32_t from = 0;    // the window's first bar
     };
 
     // ranks[i - first] (kNone: not ranked), weights[i - first] (may be null),
     // m ranks. window(i, from, limit) returns false for a bar that asks
     // nothing, else sets from (first <= from <= i) and limit; emit(i, answer).
     template <typename Window, typename Emit>
-    void run(const uint32_t* ranks, const double* weights, std::size_t m, uint32_t first, uint32_t end,
-             Window window, Emit emit)
+    void run(const uint32_t* ranks, const double* weights, std::size_t m, uint32_t first, uint32_t end, Window window,
+             Emit emit)
     {
         if (end <= first)
             return;

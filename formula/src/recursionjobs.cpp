@@ -78,8 +78,8 @@ inline void stepLanes(Lane& l0, Lane& l1, Lane& l2, Lane& l3, uint32_t p, uint32
 // the piece not finite (NaN stays NaN, infinity stays infinite or turns NaN),
 // so the last state shows what the maximum may have dropped.
 template <int N>
-inline void settlePiece(Lane* const* lanes, const double* ys, const double* his, const double* los,
-                        const double* y0, uint32_t p, uint32_t e)
+inline void settlePiece(Lane* const* lanes, const double* ys, const double* his, const double* los, const double* y0,
+                        uint32_t p, uint32_t e)
 {
     for (int k = 0; k < N; ++k) {
         Lane& q = *lanes[k];
@@ -138,8 +138,8 @@ void advanceTogether(RecursionLoop* const* m, uint32_t count)
             // by a load 4 KiB (or a multiple) apart stalls the load, and the
             // series' arrays tend to lie at one offset within their pages.
             const __m128 x01 = _mm_unpacklo_ps(_mm_load_ss(l0.x + t), _mm_load_ss(l1.x + t));
-            const __m128 x23 = N > 3 ? _mm_unpacklo_ps(_mm_load_ss(l2.x + t), _mm_load_ss(l3.x + t))
-                                     : _mm_load_ss(l2.x + t);
+            const __m128 x23 =
+                N > 3 ? _mm_unpacklo_ps(_mm_load_ss(l2.x + t), _mm_load_ss(l3.x + t)) : _mm_load_ss(l2.x + t);
             y01 = _mm_add_pd(_mm_mul_pd(a01, y01), _mm_mul_pd(b01, _mm_cvtps_pd(x01)));
             const __m128 f01 = _mm_cvtpd_ps(y01);
             _mm_store_ss(l0.out + t, f01);
@@ -170,7 +170,6 @@ void advanceTogether(RecursionLoop* const* m, uint32_t count)
     }
     storeLanes<N>(m, l0, l1, l2, l3, count);
 }
-
 
 #if FML_WIDE_VECTORS
 // advanceTogether for three or four lanes in one 256-bit vector of doubles:
@@ -211,10 +210,10 @@ FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count)
             __m128 r3 = N > 3 ? _mm_loadu_ps(x3 + t) : _mm_setzero_ps();
             _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
             __m128 f0, f1, f2, f3;
-#define FML_WIDE_BAR(x, f)                                                          \
-    y = _mm256_add_pd(_mm256_mul_pd(a, y), _mm256_mul_pd(b, _mm256_cvtps_pd(x)));   \
-    f = _mm256_cvtpd_ps(y);                                                        \
-    hi = _mm256_max_pd(hi, _mm256_and_pd(y, magnitude));                           \
+#define FML_WIDE_BAR(x, f)                                                        \
+    y = _mm256_add_pd(_mm256_mul_pd(a, y), _mm256_mul_pd(b, _mm256_cvtps_pd(x))); \
+    f = _mm256_cvtpd_ps(y);                                                       \
+    hi = _mm256_max_pd(hi, _mm256_and_pd(y, magnitude));                          \
     lo = _mm256_min_pd(lo, _mm256_and_pd(y, magnitude))
             FML_WIDE_BAR(r0, f0);
             FML_WIDE_BAR(r1, f1);

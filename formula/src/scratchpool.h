@@ -45,8 +45,7 @@ struct PoolAllocator {
     PoolAllocator() noexcept = default;
     template <typename U>
     PoolAllocator(const PoolAllocator<U>&) noexcept
-    {
-    }
+    {}
     T* allocate(std::size_t n)
     {
         if (n > static_cast<std::size_t>(-1) / sizeof(T))

@@ -16,13 +16,25 @@
 // ---- markers ----
 
 // Exactly the no-value marker (+infinity); a NaN or -infinity is not.
-inline bool isInvalid(float v) { return v == kInvalidValue; }
+inline bool isInvalid(float v)
+{
+    return v == kInvalidValue;
+}
 // Either marker (exact, ordered equality; a NaN equals neither).
-inline bool isMarker(float v) { return v == kInvalidValue || v == kContinuousValue; }
+inline bool isMarker(float v)
+{
+    return v == kInvalidValue || v == kContinuousValue;
+}
 // Neither marker.
-inline bool isQualifying(float v) { return !isMarker(v); }
+inline bool isQualifying(float v)
+{
+    return !isMarker(v);
+}
 // A condition that holds and has a value: nonzero and neither marker.
-inline bool isQualifyingTrue(float v) { return v != 0.0f && isQualifying(v); }
+inline bool isQualifyingTrue(float v)
+{
+    return v != 0.0f && isQualifying(v);
+}
 
 // ---- conversions ----
 
@@ -41,7 +53,10 @@ inline int32_t saturatingInt32(double v)
 
 // The same conversion taken as an unsigned 32-bit number (a negative value
 // wraps, as the window rule wants: -2 gives 2^32-2).
-inline uint32_t saturatingUInt32Bits(double v) { return static_cast<uint32_t>(saturatingInt32(v)); }
+inline uint32_t saturatingUInt32Bits(double v)
+{
+    return static_cast<uint32_t>(saturatingInt32(v));
+}
 
 // Truncation to the uint32 range: NaN and negatives give 0, values past the
 // range give 2^32-1.
@@ -55,14 +70,23 @@ inline uint32_t saturatingUInt32(double v)
 }
 
 // A count, distance or bar index as a float (through double: exact up to 2^24).
-inline float countToFloat(uint32_t n) { return static_cast<float>(static_cast<double>(n)); }
+inline float countToFloat(uint32_t n)
+{
+    return static_cast<float>(static_cast<double>(n));
+}
 
 // A period N of the window averages taken as at least one bar (a NaN counts as 1).
-inline float atLeastOne(float n) { return n > 1.0f ? n : 1.0f; }
+inline float atLeastOne(float n)
+{
+    return n > 1.0f ? n : 1.0f;
+}
 
 // The period test of the window averages: bar i has at least N - 1 bars
 // before it, compared in single precision (a NaN N passes).
-inline bool periodReached(uint32_t i, float n) { return !(countToFloat(i) < n - 1.0f); }
+inline bool periodReached(uint32_t i, float n)
+{
+    return !(countToFloat(i) < n - 1.0f);
+}
 
 // The first bar that passes periodReached for a constant n (the test holds
 // from that bar on); 2^32-1 when none does.
@@ -93,7 +117,10 @@ struct Span {
 
 // The window length k of a bar-count value N: truncated toward zero, taken as
 // unsigned (0, fractions below 1 and negatives reach back to the first valid bar).
-inline uint32_t windowLength(float n) { return saturatingUInt32Bits(n); }
+inline uint32_t windowLength(float n)
+{
+    return saturatingUInt32Bits(n);
+}
 
 // A builtin that answers a literal X with a literal: when X is one, pushes
 // answer(X's value) and says so; otherwise leaves the stack alone.
@@ -116,7 +143,10 @@ inline uint32_t windowStart(uint32_t first, uint32_t i, uint32_t k)
     return from > first ? from : first;
 }
 
-inline uint32_t windowStart(const FormulaArgument& x, uint32_t i, uint32_t k) { return windowStart(x.firstValid, i, k); }
+inline uint32_t windowStart(const FormulaArgument& x, uint32_t i, uint32_t k)
+{
+    return windowStart(x.firstValid, i, k);
+}
 
 // The window of k bars ending at bar i: for a literal all of its values; for a
 // series from windowStart to max(first valid bar, i) inclusive. The span is cut
@@ -152,7 +182,10 @@ struct BarRange {
 };
 
 // Range of an argument: [first valid, end) cut to the values held; [0, 2^32-1) for a literal.
-inline BarRange rangeOf(const FormulaArgument& x) { return {x.rangeBegin(), x.rangeEnd()}; }
+inline BarRange rangeOf(const FormulaArgument& x)
+{
+    return {x.rangeBegin(), x.rangeEnd()};
+}
 
 // Largest begin and smallest end of the ranges of n arguments.
 BarRange commonRange(const ArgumentPtr* args, std::size_t n);
@@ -192,8 +225,8 @@ bool pushBarByBar3(FormulaContext* ctx, const std::array<ArgumentPtr, 3>& args, 
         return false;
     // Bar by bar: the step's last result is resumed from the first changed
     // bar of any argument (the bars below the range stay the marker).
-    SeriesUpdate u = seriesToUpdate(ctx, range.begin, range.end, range.end,
-                                    std::min({a.changedFrom, b.changedFrom, c.changedFrom}));
+    SeriesUpdate u =
+        seriesToUpdate(ctx, range.begin, range.end, range.end, std::min({a.changedFrom, b.changedFrom, c.changedFrom}));
     float* out = u.result->values.data();
     if (u.from <= range.begin)
         std::fill(out, out + range.begin, kInvalidValue);

@@ -34,8 +34,8 @@ inline bool allFinite(const float* x, std::size_t n)
 // magnitudes, which order like the values (NaN's above infinity's).
 inline bool magnitudesWithin(const float* x, std::size_t n)
 {
-    constexpr int32_t kLow = (127 - 99) << 23;   // 2^-99
-    constexpr int32_t kHigh = (127 + 100) << 23; // 2^100
+    constexpr int32_t kLow = (127 - 99) << 23;    // 2^-99
+    constexpr int32_t kHigh = (127 + 100) << 23;  // 2^100
     const __m128i mask = _mm_set1_epi32(0x7FFFFFFF);
     const __m128i below = _mm_set1_epi32(kLow - 1);
     const __m128i high = _mm_set1_epi32(kHigh);

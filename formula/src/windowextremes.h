@@ -54,12 +54,12 @@ bool constantWindowExtreme(FormulaContext* ctx, uint32_t k)
     if (nanAt != kNoBar) {
         if (Cmp::kHigh)
             windowkernels::slidingAggregateFrom<float>(
-                x.v, x.first, x.end, k, NAN, [](float a, float b) { return (b > a || std::isnan(a)) ? b : a; },
-                scratch, from, emit);
+                x.v, x.first, x.end, k, NAN, [](float a, float b) { return (b > a || std::isnan(a)) ? b : a; }, scratch,
+                from, emit);
         else
             windowkernels::slidingAggregateFrom<float>(
-                x.v, x.first, x.end, k, NAN, [](float a, float b) { return (b < a || std::isnan(a)) ? b : a; },
-                scratch, from, emit);
+                x.v, x.first, x.end, k, NAN, [](float a, float b) { return (b < a || std::isnan(a)) ? b : a; }, scratch,
+                from, emit);
     } else {
         if (Cmp::kHigh)
             windowkernels::slidingAggregateFrom<float>(
@@ -67,8 +67,7 @@ bool constantWindowExtreme(FormulaContext* ctx, uint32_t k)
                 emit);
         else
             windowkernels::slidingAggregateFrom<float>(
-                x.v, x.first, x.end, k, INFINITY, [](float a, float b) { return std::min(a, b); }, scratch, from,
-                emit);
+                x.v, x.first, x.end, k, INFINITY, [](float a, float b) { return std::min(a, b); }, scratch, from, emit);
     }
     ctx->push(std::move(r));
     return true;

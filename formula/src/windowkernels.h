@@ -29,10 +29,10 @@ namespace windowkernels {
 // widened to the context's bar count, so MA(5,3) runs over the bars instead of
 // an unbounded range.
 struct DataSeries {
-    ArgumentPtr arg;          // keeps a widened copy alive
+    ArgumentPtr arg;  // keeps a widened copy alive
     const float* v = nullptr;
     uint32_t first = 0;
-    uint32_t end = 0;         // cut to the values held
+    uint32_t end = 0;  // cut to the values held
     bool empty() const { return end <= first; }
 };
 
@@ -644,8 +644,8 @@ struct ShiftedPrefix {
     {
         const double delta = mean - ref;
         const double n = static_cast<double>(to - from + 1 - sums.nonFinite(from, to).total());
-        const prefixsums::Dd d = sums.sum(1, from, to) - sums.sum(0, from, to) * (2.0 * delta) +
-                                 prefixsums::twoProd(delta, delta) * n;
+        const prefixsums::Dd d =
+            sums.sum(1, from, to) - sums.sum(0, from, to) * (2.0 * delta) + prefixsums::twoProd(delta, delta) * n;
         return std::max(0.0, prefixsums::toDouble(d));
     }
 };
@@ -721,10 +721,10 @@ void pairWindows(const DataSeries& a, const DataSeries& b, const float* meanA, c
             const Dd sa = p.sum(0, ws, i), sb = p.sum(1, ws, i);
             // sum (a - ma)(b - mb) = S_ab - db S_a - da S_b + n da db, and alike.
             s.sxy = prefixsums::toDouble(p.sum(2, ws, i) - sa * db - sb * da + prefixsums::twoProd(da, db) * n);
-            s.sxx = std::max(0.0, prefixsums::toDouble(p.sum(3, ws, i) - sa * (2.0 * da) +
-                                                         prefixsums::twoProd(da, da) * n));
-            s.syy = std::max(0.0, prefixsums::toDouble(p.sum(4, ws, i) - sb * (2.0 * db) +
-                                                         prefixsums::twoProd(db, db) * n));
+            s.sxx = std::max(0.0,
+                             prefixsums::toDouble(p.sum(3, ws, i) - sa * (2.0 * da) + prefixsums::twoProd(da, da) * n));
+            s.syy = std::max(0.0,
+                             prefixsums::toDouble(p.sum(4, ws, i) - sb * (2.0 * db) + prefixsums::twoProd(db, db) * n));
         }
         emit(i, s);
     }
@@ -839,8 +839,8 @@ bool windowAverage(FormulaContext* ctx, Sliding sliding, Direct direct)
             sums.build(x);
             for (uint32_t i = x.first; i < x.end; ++i) {
                 const float n = atLeastOne(period.at(i));
-                out[i] = periodReached(i, n) ? direct(sums, windowStart(x.first, i, windowLength(n)), i)
-                                             : kInvalidValue;
+                out[i] =
+                    periodReached(i, n) ? direct(sums, windowStart(x.first, i, windowLength(n)), i) : kInvalidValue;
             }
         }
     });
@@ -954,7 +954,10 @@ inline void linearStep(double a, double b, float xi, double& y, float& out)
 constexpr uint32_t kCheckedRun = 256;
 
 // True when [a, a + n) and [b, b + n) share a float.
-inline bool sharesBars(const float* a, const float* b, uint32_t n) { return a < b + n && b < a + n; }
+inline bool sharesBars(const float* a, const float* b, uint32_t n)
+{
+    return a < b + n && b < a + n;
+}
 
 // count bars of linearStep from x and out on (out[t] from x[t] and y), as
 // linearStep's loop writes them, but checked after the piece instead of at
@@ -1000,11 +1003,11 @@ struct RecursionLoop {
     double y = 0.0;       // the state before bar next
     double before = 0.0;  // the state before bar start (resumed)
     double keep[2] = {0.0, 0.0};
-    uint32_t first = 0;   // the data's first qualifying bar, once found
-    uint32_t start = 0;   // the bar the loop starts at, once found
-    uint32_t next = 0;    // the next bar to write
+    uint32_t first = 0;  // the data's first qualifying bar, once found
+    uint32_t start = 0;  // the bar the loop starts at, once found
+    uint32_t next = 0;   // the next bar to write
     uint32_t end = 0;
-    bool found = false;   // first and start are known
+    bool found = false;  // first and start are known
     bool resumed = false;
 
     // Bars up to e0 until the first qualifying one (markers before it).
@@ -1083,8 +1086,7 @@ struct RecursionJob : FormulaContext::PendingJob {
 // are constant (no division on the bar-to-bar chain); a candidate that is a
 // marker leaves y unchanged. Resumes as resumableRecursion does. A long loop
 // of a step that may defer waits in the context (FormulaContext::PendingJob).
-inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b,
-                                   uint32_t changed)
+inline ArgumentPtr linearRecursion(FormulaContext* ctx, const ArgumentPtr& data, double a, double b, uint32_t changed)
 {
     const DataSeries x = dataOf(ctx, data);
     changed = std::min(changed, x.arg->changedFrom);

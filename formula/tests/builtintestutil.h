@@ -78,7 +78,8 @@ std::string show(const Values& v)
 
 // Bars [from, expected.size()) of r must equal expected (exact for markers
 // and NaN, within tol relative otherwise).
-inline void expectBars(const ArgumentPtr& r, const std::vector<float>& expected, std::size_t from = 0, double tol = 1e-6)
+inline void expectBars(const ArgumentPtr& r, const std::vector<float>& expected, std::size_t from = 0,
+                       double tol = 1e-6)
 {
     ASSERT_TRUE(r) << "the builtin failed; expected " << show(expected);
     ASSERT_GE(r->values.size(), expected.size()) << "got " << show(r->values) << ", expected " << show(expected);

@@ -20,7 +20,8 @@ TEST(BuiltinBetween, CommonRangeAndMarkers)
 {
     // X from bar 2, A from bar 1: bars below 2 are +inf; a +inf X is outside
     // finite bounds, inside when a bound is +inf.
-    ArgumentPtr r = call(builtinBetween, {series({0, 0, 4, 5, INF}, 2), series({1, 1, 1, 1, 1}, 1), series({9, 9, 4.5f, 4.5f, INF})});
+    ArgumentPtr r = call(builtinBetween,
+                         {series({0, 0, 4, 5, INF}, 2), series({1, 1, 1, 1, 1}, 1), series({9, 9, 4.5f, 4.5f, INF})});
     expectBars(r, {INF, INF, 1, 0, 1});
     EXPECT_EQ(r->firstValid, 2u);
     EXPECT_EQ(r->endBar, 5u);

@@ -197,7 +197,8 @@ TEST(BuiltinRandomized, WindowExtremes)
         compare("LLV series N" + tag, call(builtinLlv, {asSeries(d), constantSeries(d, n)}), llv, d.first, exact);
         compare("HHVBARS" + tag, call(builtinHhvbars, {asSeries(d), lit(n)}), hb, d.first, exact);
         compare("LLVBARS" + tag, call(builtinLlvbars, {asSeries(d), lit(n)}), lb, d.first, exact);
-        compare("HHVBARS series N" + tag, call(builtinHhvbars, {asSeries(d), constantSeries(d, n)}), hb, d.first, exact);
+        compare("HHVBARS series N" + tag, call(builtinHhvbars, {asSeries(d), constantSeries(d, n)}), hb, d.first,
+                exact);
         // Ranks: bars of the window at least as high / as low as the current one.
         std::vector<float> hod(d.v.size(), 0.0f), lod(hod);
         for (uint32_t i = d.first; i < d.end(); ++i) {
@@ -309,7 +310,8 @@ TEST(BuiltinRandomized, RecursionsAndReferences)
         compare("EMA" + tag, call(builtinEma, {asSeries(d), lit(n)}), ema, d.first, rtol);
         compare("EMA series N" + tag, call(builtinEma, {asSeries(d), constantSeries(d, n)}), ema, d.first, rtol);
         compare("SMA" + tag, call(builtinSma, {asSeries(d), lit(n), lit(1)}), sma, d.first, rtol);
-        compare("SMA series N" + tag, call(builtinSma, {asSeries(d), constantSeries(d, n), lit(1)}), sma, d.first, rtol);
+        compare("SMA series N" + tag, call(builtinSma, {asSeries(d), constantSeries(d, n), lit(1)}), sma, d.first,
+                rtol);
         const uint32_t back = static_cast<uint32_t>(n);
         for (uint32_t i = d.first; i < d.end(); ++i)
             ref[i] = i >= d.first + back ? d.v[i - back] : (d.v.empty() ? 0.0f : d.v[d.first]);
@@ -326,8 +328,7 @@ TEST(BuiltinRandomized, SumbarsAgainstBackwardSums)
         // Volumes: nonnegative, with markers now and then.
         for (float& v : d.v)
             v = std::isinf(v) ? v : std::fabs(v - 100.0f) * 10.0f;
-        const float a = std::uniform_real_distribution<float>(0.0f, 4000.0f)(rng) *
-                        (round % 3 == 0 ? 1000.0f : 1.0f);
+        const float a = std::uniform_real_distribution<float>(0.0f, 4000.0f)(rng) * (round % 3 == 0 ? 1000.0f : 1.0f);
         std::vector<float> want(d.v.size(), 0.0f);
         for (uint32_t j = d.first + 1; j < d.end(); ++j) {
             float s = 0.0f;
@@ -451,8 +452,8 @@ TEST(BuiltinRandomized, FreeWindowsMatchPlainLoops)
         const ArgumentPtr N = series(np, 0);
         const std::string tag = " (round " + std::to_string(round) + ", regime " + std::to_string(regime) + ")";
         const std::size_t bars = d.v.size();
-        std::vector<float> hhv(bars, 0.0f), llv(hhv), hb(hhv), lb(hhv), hod(hhv), lod(hhv), ma(hhv), wma(hhv),
-            sd(hhv), sum(hhv), cnt(hhv), dev(hhv);
+        std::vector<float> hhv(bars, 0.0f), llv(hhv), hb(hhv), lb(hhv), hod(hhv), lod(hhv), ma(hhv), wma(hhv), sd(hhv),
+            sum(hhv), cnt(hhv), dev(hhv);
         bool haveAll = false;
         float allHigh = 0, allLow = 0;
         for (uint32_t i = d.first; i < d.end(); ++i) {
@@ -631,8 +632,8 @@ TEST(BuiltinRandomized, SignedSumbarsAndLongBacksets)
             for (uint32_t j = freeFrom(d.first, i, len); j <= i; ++j)
                 back[j] = 1.0f;
         }
-        compare("BACKSET" + std::to_string(round), call(builtinBackset, {series(cond, d.first), series(counts)}),
-                back, d.first, exact);
+        compare("BACKSET" + std::to_string(round), call(builtinBackset, {series(cond, d.first), series(counts)}), back,
+                d.first, exact);
     }
 }
 

@@ -210,16 +210,19 @@ struct Family {
 };
 
 const Family kMine[] = {
-    {"between", builtinBetween, 3}, {"if", builtinIf, 3},         {"cross", builtinCross, 2},
-    {"exist", builtinExist, 2},     {"filter", builtinFilter, 2}, {"filterx", builtinFilterx, 2},
-    {"backset", builtinBackset, 2}, {"const", builtinConst, 1},   {"con2str", builtinCon2str, 2},
-    {"zig", builtinZig, 2},         {"peak", builtinPeak, 3},     {"peakbars", builtinPeakbars, 3},
-    {"trough", builtinTrough, 3},   {"troughbars", builtinTroughbars, 3},
-    {"sar", builtinSar, 3},         {"sarturn", builtinSarturn, 3},
-    {"range", builtinRange, 3},     {"longcross", builtinLongcross, 3},
-    {"upnday", builtinUpnday, 2},   {"tfilter", builtinTfilter, 3},
-    {"reverse", builtinReverse, 1}, {"rgb", builtinRgb, 3},       {"strcat", builtinStrcat, 2},
-    {"strcmp", builtinStrcmp, 2},   {"oprename", builtinOprename, 3},
+    {"between", builtinBetween, 3},   {"if", builtinIf, 3},
+    {"cross", builtinCross, 2},       {"exist", builtinExist, 2},
+    {"filter", builtinFilter, 2},     {"filterx", builtinFilterx, 2},
+    {"backset", builtinBackset, 2},   {"const", builtinConst, 1},
+    {"con2str", builtinCon2str, 2},   {"zig", builtinZig, 2},
+    {"peak", builtinPeak, 3},         {"peakbars", builtinPeakbars, 3},
+    {"trough", builtinTrough, 3},     {"troughbars", builtinTroughbars, 3},
+    {"sar", builtinSar, 3},           {"sarturn", builtinSarturn, 3},
+    {"range", builtinRange, 3},       {"longcross", builtinLongcross, 3},
+    {"upnday", builtinUpnday, 2},     {"tfilter", builtinTfilter, 3},
+    {"reverse", builtinReverse, 1},   {"rgb", builtinRgb, 3},
+    {"strcat", builtinStrcat, 2},     {"strcmp", builtinStrcmp, 2},
+    {"oprename", builtinOprename, 3},
 };
 
 // Every combination of odd shapes, with and without price series and with a

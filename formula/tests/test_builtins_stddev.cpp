@@ -26,7 +26,8 @@ TEST(BuiltinStd, OneValueWindowsAndMarkersGiveMarker)
 TEST(BuiltinVar, SampleVariance)
 {
     expectBars(call(builtinVar, {series({1, 2, 3}), lit(3)}), {INF, INF, 1});
-    expectBars(call(builtinVar, {series({2, 4, 4, 4, 5, 5, 7, 9}), lit(8)}), {INF, INF, INF, INF, INF, INF, INF, 32.0f / 7.0f});
+    expectBars(call(builtinVar, {series({2, 4, 4, 4, 5, 5, 7, 9}), lit(8)}),
+               {INF, INF, INF, INF, INF, INF, INF, 32.0f / 7.0f});
     expectBars(call(builtinVar, {series({1, 2, 3}), lit(0)}), {INF, INF, INF});
     expectBars(call(builtinVar, {series({1, 2, 3}), lit(1)}), {INF, INF, INF});
     expectBars(call(builtinVar, {series({1, 3, 5, 9}), lit(2)}), {INF, 2, 2, 8});

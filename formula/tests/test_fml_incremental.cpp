@@ -48,8 +48,12 @@ public:
     {
         const int pick = depth <= 0 ? 0 : int(rng_() % 14);
         switch (pick) {
-        case 0: leaf(p); break;
-        case 1: case 2: case 3: {
+        case 0:
+            leaf(p);
+            break;
+        case 1:
+        case 2:
+        case 3: {
             static const char* const ops[] = {"+", "-", "*", "/", ">", "<", "=", "and", "or", "max", "min", "%"};
             expression(p, depth - 1);
             expression(p, depth - 1);
@@ -62,8 +66,10 @@ public:
             call(p, fns[rng_() % 7]);
             break;
         }
-        case 5: case 6: case 7: {
-            static const char* const fns[] = {"ma",  "ema", "sum",   "hhv",   "llv",    "ref",       "std",
+        case 5:
+        case 6:
+        case 7: {
+            static const char* const fns[] = {"ma",  "ema",    "sum",   "hhv",     "llv",      "ref", "std",
                                               "wma", "avedev", "count", "hhvbars", "barslast", "tma", "mema"};
             const char* f = fns[rng_() % 14];
             expression(p, depth - 1);
@@ -228,12 +234,24 @@ void compile(TestProgram& t, const Program& p)
 {
     for (const Op& op : p) {
         switch (op.code) {
-        case FML_OP_PUSH_NUMBER: t.num(op.number); break;
-        case FML_OP_PUSH_NAME: t.name(op.text.c_str()); break;
-        case FML_OP_CALL: t.call(op.text.c_str()); break;
-        case FML_OP_ASSIGN: t.assign(op.text.c_str()); break;
-        case FML_OP_OUTPUT: t.output(op.kind, op.text.c_str()); break;
-        case FML_OP_DROP: t.drop(); break;
+        case FML_OP_PUSH_NUMBER:
+            t.num(op.number);
+            break;
+        case FML_OP_PUSH_NAME:
+            t.name(op.text.c_str());
+            break;
+        case FML_OP_CALL:
+            t.call(op.text.c_str());
+            break;
+        case FML_OP_ASSIGN:
+            t.assign(op.text.c_str());
+            break;
+        case FML_OP_OUTPUT:
+            t.output(op.kind, op.text.c_str());
+            break;
+        case FML_OP_DROP:
+            t.drop();
+            break;
         }
     }
 }
@@ -286,9 +304,8 @@ void expectSameAsFullRun(TestProgram& kept, const Program& program, int statemen
         const std::vector<float> b = fresh.values(name.c_str());
         ASSERT_EQ(a.size(), b.size()) << where << " " << name;
         for (std::size_t i = 0; i < a.size(); ++i)
-            ASSERT_EQ(std::memcmp(&a[i], &b[i], sizeof(float)), 0)
-                << where << " " << name << " bar " << i << ": kept " << bitsText(a, i) << ", full run "
-                << bitsText(b, i);
+            ASSERT_EQ(std::memcmp(&a[i], &b[i], sizeof(float)), 0) << where << " " << name << " bar " << i << ": kept "
+                                                                   << bitsText(a, i) << ", full run " << bitsText(b, i);
     }
 }
 
@@ -315,8 +332,8 @@ public:
         fml_ctx_keep_series(t.ctx(), 1);
         fml_ctx_miss_callback(t.ctx(), this, &KeepingHost::onMiss);
     }
-    int handedBack = 0;     // series that came back holding values
-    std::string mismatch;   // the first handed-back series that did not hold what was written
+    int handedBack = 0;    // series that came back holding values
+    std::string mismatch;  // the first handed-back series that did not hold what was written
 
 private:
     static int onMiss(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
@@ -430,13 +447,14 @@ void runRandomEdits(int hostMode)
 {
     constexpr int kStatements = 4;
     // Seed 0: plain statements whose ranges follow the prices closely.
-    const Program plain = {
-        {FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 1.0f}, {FML_OP_CALL, "+"}, {FML_OP_ASSIGN, "V0"},
-        {FML_OP_OUTPUT, "V0"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 5.0f},
-        {FML_OP_CALL, "ema"}, {FML_OP_ASSIGN, "V1"}, {FML_OP_OUTPUT, "V1"}, {FML_OP_DROP, ""},
-        {FML_OP_PUSH_NAME, "H"}, {FML_OP_PUSH_NUMBER, "", 10.0f}, {FML_OP_CALL, "hhv"}, {FML_OP_ASSIGN, "V2"},
-        {FML_OP_OUTPUT, "V2"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "L"}, {FML_OP_PUSH_NUMBER, "", 20.0f}, {FML_OP_CALL, "ma"},
-        {FML_OP_ASSIGN, "V3"}, {FML_OP_OUTPUT, "V3"}, {FML_OP_DROP, ""}};
+    const Program plain = {{FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 1.0f},  {FML_OP_CALL, "+"},
+                           {FML_OP_ASSIGN, "V0"},   {FML_OP_OUTPUT, "V0"},           {FML_OP_DROP, ""},
+                           {FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 5.0f},  {FML_OP_CALL, "ema"},
+                           {FML_OP_ASSIGN, "V1"},   {FML_OP_OUTPUT, "V1"},           {FML_OP_DROP, ""},
+                           {FML_OP_PUSH_NAME, "H"}, {FML_OP_PUSH_NUMBER, "", 10.0f}, {FML_OP_CALL, "hhv"},
+                           {FML_OP_ASSIGN, "V2"},   {FML_OP_OUTPUT, "V2"},           {FML_OP_DROP, ""},
+                           {FML_OP_PUSH_NAME, "L"}, {FML_OP_PUSH_NUMBER, "", 20.0f}, {FML_OP_CALL, "ma"},
+                           {FML_OP_ASSIGN, "V3"},   {FML_OP_OUTPUT, "V3"},           {FML_OP_DROP, ""}};
     int handedBack = 0;
     for (uint32_t seed = 0; seed <= 60; ++seed) {
         Generator gen(seed);
@@ -488,9 +506,9 @@ void interleavedRecursionsMatchEachAlone()
     // come (1 / (C > 10.3) is the marker until C first exceeds 10.3).
     const Program gated = p({num(1), c, num(10.3f), fn(">"), fn("/"), c, fn("*"), num(5), fn("ema")});
     const Program shifted = p({c, num(40), fn("ref"), num(1), fn("+"), num(6), num(2), fn("sma")});
-    const std::vector<std::pair<Program, Program>> pairs = {
-        {ema12, ema26}, {up, all},       {late, byParam},   {nested, ema12},
-        {roots, late},  {all, nested},   {gated, shifted},  {shifted, gated}};
+    const std::vector<std::pair<Program, Program>> pairs = {{ema12, ema26},   {up, all},       {late, byParam},
+                                                            {nested, ema12},  {roots, late},   {all, nested},
+                                                            {gated, shifted}, {shifted, gated}};
     uint32_t seed = 100;
     for (const auto& pair : pairs) {
         // V0 and V1 wait, V2 reads both, V3 is a recursion of V2.
@@ -499,9 +517,17 @@ void interleavedRecursionsMatchEachAlone()
         // theirs: the loops still wait for the reading step.
         program.insert(program.end(), {{FML_OP_ASSIGN, "V0"}, {FML_OP_OUTPUT, "V0"}, {FML_OP_DROP, ""}});
         program.insert(program.end(), pair.second.begin(), pair.second.end());
-        program.insert(program.end(), {{FML_OP_ASSIGN, "V1"}, {FML_OP_OUTPUT, "V1"}, {FML_OP_DROP, ""}, {FML_OP_PUSH_NAME, "V0"},
-                                       {FML_OP_PUSH_NAME, "V1"}, fn("-"), {FML_OP_ASSIGN, "V2"}, num(9), fn("ema"),
-                                       {FML_OP_ASSIGN, "V3"}, {FML_OP_DROP, ""}});
+        program.insert(program.end(), {{FML_OP_ASSIGN, "V1"},
+                                       {FML_OP_OUTPUT, "V1"},
+                                       {FML_OP_DROP, ""},
+                                       {FML_OP_PUSH_NAME, "V0"},
+                                       {FML_OP_PUSH_NAME, "V1"},
+                                       fn("-"),
+                                       {FML_OP_ASSIGN, "V2"},
+                                       num(9),
+                                       fn("ema"),
+                                       {FML_OP_ASSIGN, "V3"},
+                                       {FML_OP_DROP, ""}});
         for (const char* v : {"V2", "V3"})
             program.push_back(Op{FML_OP_OUTPUT, v});
         // Each snippet alone, every call's result drawn at once: nothing
@@ -515,7 +541,8 @@ void interleavedRecursionsMatchEachAlone()
                     single.insert(single.end(), {{FML_OP_ASSIGN, t}, {FML_OP_OUTPUT, t, 0.0f, kReadNow}});
                 }
             }
-            single.insert(single.end(), {{FML_OP_ASSIGN, "A"}, {FML_OP_OUTPUT, "A", 0.0f, kReadNow}, {FML_OP_DROP, ""}});
+            single.insert(single.end(),
+                          {{FML_OP_ASSIGN, "A"}, {FML_OP_OUTPUT, "A", 0.0f, kReadNow}, {FML_OP_DROP, ""}});
             TestProgram t;
             compile(t, single);
             m.serve(t);
@@ -582,7 +609,8 @@ TEST(FmlIncremental, WaitingLoopsAreWrittenForEveryReader)
     chain.insert(chain.end(), {num(3), fn("ema")});
     chainAlone.insert(chainAlone.end(), {num(3), fn("ema")});
     const std::vector<Case> cases = {
-        {"host function", {c, num(5), fn("ema"), num(0), fn("+"), fn("COPYARG")},
+        {"host function",
+         {c, num(5), fn("ema"), num(0), fn("+"), fn("COPYARG")},
          {c, num(5), fn("ema"), assign("T"), {FML_OP_OUTPUT, "T", 0.0f, kReadNow}, num(0), fn("+")}},
         {"sar after H and L are assigned",
          {var("H"), num(1), fn("*"), assign("H"), drop, var("L"), num(1), fn("*"), assign("L"), drop, num(4), num(2),
@@ -645,9 +673,9 @@ namespace {
 // that value for its own last one.
 TEST(FmlIncremental, AResultTheHostWroteIntoIsComputedAgain)
 {
-    const Program program = {{FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 5.0f}, {FML_OP_CALL, "ema"},
-                             {FML_OP_PUSH_NUMBER, "", 1.0f}, {FML_OP_CALL, "+"},        {FML_OP_ASSIGN, "V0"},
-                             {FML_OP_OUTPUT, "V0"},          {FML_OP_DROP, ""}};
+    const Program program = {
+        {FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NUMBER, "", 5.0f}, {FML_OP_CALL, "ema"},  {FML_OP_PUSH_NUMBER, "", 1.0f},
+        {FML_OP_CALL, "+"},      {FML_OP_ASSIGN, "V0"},          {FML_OP_OUTPUT, "V0"}, {FML_OP_DROP, ""}};
     Market m;
     for (int i = 0; i < 50; ++i) {
         m.c.push_back(0.0f), m.h.push_back(0.0f), m.l.push_back(0.0f), m.o.push_back(0.0f);
@@ -699,7 +727,7 @@ TEST(FmlIncremental, KeptSeriesComeBackOnlyAfterASuccessfulRun)
         }
     };
     const Program program = {{FML_OP_PUSH_NAME, "C"}, {FML_OP_PUSH_NAME, "N"}, {FML_OP_CALL, "ma"},
-                             {FML_OP_ASSIGN, "V0"},   {FML_OP_OUTPUT, "V0"},  {FML_OP_DROP, ""}};
+                             {FML_OP_ASSIGN, "V0"},   {FML_OP_OUTPUT, "V0"},   {FML_OP_DROP, ""}};
     for (const bool keep : {false, true}) {
         Host host;
         for (int i = 0; i < 40; ++i)
@@ -777,7 +805,8 @@ static void checkedPiecesMatchTheStepBarByBar()
     for (const char* v : {"E12", "E26", "D", "E9", "S"})
         t.name(v).output(FML_DRAW_DATA, v).drop();
     ASSERT_EQ(t.run(int(x.size())), 1);
-    for (const auto& [name, n] : std::vector<std::pair<const char*, double>>{{"E5", 5}, {"E12", 12}, {"E26", 26}, {"S1", 0}, {"S", 0}}) {
+    for (const auto& [name, n] :
+         std::vector<std::pair<const char*, double>>{{"E5", 5}, {"E12", 12}, {"E26", 26}, {"S1", 0}, {"S", 0}}) {
         const std::vector<float> want = reference(n), got = t.values(name);
         ASSERT_EQ(got.size(), want.size()) << name;
         EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(float)), 0) << name;
@@ -838,7 +867,7 @@ static void groupedRecursionsMatchTheStepForAnyLength()
         for (float& v : x)
             v = price += step(rng);
         if (bars > 1000) {
-            std::fill(x.begin() + 301, x.begin() + 303, 0.0f);  // zeros from the middle of four bars
+            std::fill(x.begin() + 301, x.begin() + 303, 0.0f);    // zeros from the middle of four bars
             x[517] = 1e35f;                                       // huge at the last of four
             std::fill(x.begin() + 770, x.begin() + 900, 1e-32f);  // tiny from the third of four
         }

@@ -92,7 +92,10 @@ struct Bars {
 };
 
 enum class Data { Walk, Ties, Markers };
-const char* dataName(Data d) { return d == Data::Walk ? "walk" : d == Data::Ties ? "ties" : "markers"; }
+const char* dataName(Data d)
+{
+    return d == Data::Walk ? "walk" : d == Data::Ties ? "ties" : "markers";
+}
 
 Bars makeBars(Data kind, int n, std::mt19937& rng)
 {
@@ -127,10 +130,18 @@ std::size_t applyEdit(Bars& b, Edit e, std::mt19937& rng)
     const std::size_t last = b.c.size() - 1;
     const float base = std::isfinite(b.c[last]) ? b.c[last] : 20.0f;
     switch (e) {
-    case Edit::ReplaceLast: b.set(last, base + 0.75f, b.v[last] + 7.0f); return last;
-    case Edit::ReplaceLastMarker: b.c[last] = FMLInvalidValue, b.l[last] = FMLInvalidValue; return last;
-    case Edit::ReplaceLastNaN: b.c[last] = std::nanf(""), b.v[last] = std::nanf(""); return last;
-    case Edit::Append: b.append(base - 1.5f, 900.0f + float(rng() % 500)); return last + 1;
+    case Edit::ReplaceLast:
+        b.set(last, base + 0.75f, b.v[last] + 7.0f);
+        return last;
+    case Edit::ReplaceLastMarker:
+        b.c[last] = FMLInvalidValue, b.l[last] = FMLInvalidValue;
+        return last;
+    case Edit::ReplaceLastNaN:
+        b.c[last] = std::nanf(""), b.v[last] = std::nanf("");
+        return last;
+    case Edit::Append:
+        b.append(base - 1.5f, 900.0f + float(rng() % 500));
+        return last + 1;
     case Edit::AppendMarker:
         b.append(base, 1000.0f);
         b.c.back() = FMLInvalidValue;
@@ -147,12 +158,18 @@ std::size_t applyEdit(Bars& b, Edit e, std::mt19937& rng)
 const char* editName(Edit e)
 {
     switch (e) {
-    case Edit::ReplaceLast: return "replace last";
-    case Edit::ReplaceLastMarker: return "replace last with a marker";
-    case Edit::ReplaceLastNaN: return "replace last with NaN";
-    case Edit::Append: return "append";
-    case Edit::AppendMarker: return "append a marker";
-    case Edit::ChangeBack: return "change a bar 6 back";
+    case Edit::ReplaceLast:
+        return "replace last";
+    case Edit::ReplaceLastMarker:
+        return "replace last with a marker";
+    case Edit::ReplaceLastNaN:
+        return "replace last with NaN";
+    case Edit::Append:
+        return "append";
+    case Edit::AppendMarker:
+        return "append a marker";
+    case Edit::ChangeBack:
+        return "change a bar 6 back";
     }
     return "";
 }
@@ -224,8 +241,8 @@ void runRow(const Row& row, int bars, uint32_t seed)
                 std::vector<const FormulaArgument*> before;
                 for (const char* name : row.inPlace)
                     before.push_back(objectOf(kept, name));
-                const std::string where = std::string(row.what) + ", " + dataName(kind) + ", " + editName(edit) +
-                                          ", " + std::to_string(bars) + " bars, round " + std::to_string(round);
+                const std::string where = std::string(row.what) + ", " + dataName(kind) + ", " + editName(edit) + ", " +
+                                          std::to_string(bars) + " bars, round " + std::to_string(round);
                 ASSERT_EQ(kept.run(int(b.c.size())), 1) << where;
                 TestProgram fresh;
                 compileWords(fresh, row.words);
@@ -302,7 +319,8 @@ TEST(FmlResume, StepsAfterAWholeRecomputationReadWhereItChanged)
 TEST(FmlResume, WindowExtremesWithAPeriodPerBar)
 {
     runTable({
-        {"hhv and llv", PERIOD_STEPS "H P @hhv =A L P @llv =B V Q @hhv =D L R @llv =E C Q @hhv C @= =F",
+        {"hhv and llv",
+         PERIOD_STEPS "H P @hhv =A L P @llv =B V Q @hhv =D L R @llv =E C Q @hhv C @= =F",
          {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}, {"F", 0}},
          {"A", "B", "D", "E"}},
         // Zeros of both signs: the oldest of equal extremes gives the bits.
@@ -316,7 +334,8 @@ TEST(FmlResume, WindowExtremesWithAPeriodPerBar)
 TEST(FmlResume, ReferencesBackWithAPeriodPerBar)
 {
     runTable({
-        {"ref and refv", PERIOD_STEPS "V P @ref =A C Q @ref =B O R @ref =D L P @refv =E C P 6 @- @ref =F",
+        {"ref and refv",
+         PERIOD_STEPS "V P @ref =A C Q @ref =B O R @ref =D L P @refv =E C P 6 @- @ref =F",
          {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}, {"F", 0}},
          {"A", "B", "D", "E", "F"}},
     });
@@ -325,7 +344,8 @@ TEST(FmlResume, ReferencesBackWithAPeriodPerBar)
 TEST(FmlResume, BarsSinceTheLastEvent)
 {
     runTable({
-        {"barslast", "C O @> @barslast =A L L 11 @llv @= @barslast =B C @barslast =D C 0 @* @barslast =E",
+        {"barslast",
+         "C O @> @barslast =A L L 11 @llv @= @barslast =B C @barslast =D C 0 @* @barslast =E",
          {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
          {"A", "B", "D", "E"}},
     });
@@ -334,13 +354,16 @@ TEST(FmlResume, BarsSinceTheLastEvent)
 TEST(FmlResume, CrossesConditionsAndCounts)
 {
     runTable({
-        {"cross", "C C 5 @ma @cross =A C 20 @cross =B 20 C @cross =D V V 3 @ref @cross =E",
+        {"cross",
+         "C C 5 @ma @cross =A C 20 @cross =B 20 C @cross =D V V 3 @ref @cross =E",
          {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
          {"B", "D", "E"}},
-        {"if and between", "C O @> V 0 @if =A C O @< C 1 @ref O @if =B C L H @between =D 1 C 0 @if =E",
+        {"if and between",
+         "C O @> V 0 @if =A C O @< C 1 @ref O @if =B C L H @between =D 1 C 0 @if =E",
          {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
          {"A", "B", "D", "E"}},
-        {"count", PERIOD_STEPS "C O @> P @count =A C O @> Q @count =B C L @= R @count =D C O @> P 6 @- @count =E",
+        {"count",
+         PERIOD_STEPS "C O @> P @count =A C O @> Q @count =B C L @= R @count =D C O @> P 6 @- @count =E",
          {{"A", 0}, {"B", 0}, {"D", 0}, {"E", 0}},
          {"A", "B", "D", "E"}},
     });
@@ -379,8 +402,7 @@ TEST(FmlResume, WidenedConstantsFollowTheBarsAndTheValue)
         EXPECT_EQ(price.endBar, uint32_t(s.bars)) << where;
         for (int i = 0; i < s.bars; ++i) {
             EXPECT_EQ(zero.values[std::size_t(i)], 0.0f) << where << " bar " << i;
-            EXPECT_EQ(std::memcmp(&price.values[std::size_t(i)], &s.price, sizeof(float)), 0)
-                << where << " bar " << i;
+            EXPECT_EQ(std::memcmp(&price.values[std::size_t(i)], &s.price, sizeof(float)), 0) << where << " bar " << i;
         }
         if (kept && s.price == 2.5f) {
             EXPECT_EQ(&zero, kept) << where << ": the widened zero was made again";
@@ -401,7 +423,8 @@ TEST(FmlResume, BacksetRewritesOnlyTheBarsItsChangedBarsReach)
          {{"A", 10}, {"B", 3}, {"D", 1}, {"G", 3}},
          {"A", "B", "D", "E", "F", "G"}},
         // Markers only, and markers until the 401st bar.
-        {"backset over markers", "C 5000 @refv O @> 3 @backset =H C 400 @refv O @> 2 @backset =I",
+        {"backset over markers",
+         "C 5000 @refv O @> 3 @backset =H C 400 @refv O @> 2 @backset =I",
          {{"H", 0}, {"I", 2}},
          {"H", "I"}},
         {"backset with a count per bar",

@@ -198,11 +198,23 @@ TEST(FmlSeriesRules, QualifyingCandidateMatchesTheNarrowedRule)
 {
     const double fltMax = std::numeric_limits<float>::max();
     const double fltMin = std::numeric_limits<float>::min();
-    std::vector<double> cs = {0.0, -0.0, 1.0, -3.5, fltMax, -fltMax, fltMin, -fltMin,
-                              std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                              std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::denorm_min(),
-                              fltMax * (1.0 + 0x1p-24), fltMax * (1.0 + 0x1p-25), fltMin * (1.0 + 0x1p-30),
-                              fltMin * (1.0 - 0x1p-30), std::numeric_limits<float>::denorm_min()};
+    std::vector<double> cs = {0.0,
+                              -0.0,
+                              1.0,
+                              -3.5,
+                              fltMax,
+                              -fltMax,
+                              fltMin,
+                              -fltMin,
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(),
+                              std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::denorm_min(),
+                              fltMax * (1.0 + 0x1p-24),
+                              fltMax * (1.0 + 0x1p-25),
+                              fltMin * (1.0 + 0x1p-30),
+                              fltMin * (1.0 - 0x1p-30),
+                              std::numeric_limits<float>::denorm_min()};
     for (int e : {-127, -126, -125, -101, -100, -99, 99, 100, 101, 102, 127, 128})
         for (double f : {1.0, 1.5, 1.9999999999999998})
             cs.push_back(std::ldexp(f, e)), cs.push_back(-std::ldexp(f, e));

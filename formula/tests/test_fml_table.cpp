@@ -23,16 +23,112 @@ namespace {
 
 const float INF = std::numeric_limits<float>::infinity();
 
-const char* const kNames[] = {
-    "oprename", "<>", "!=", "==", "=", ">", ">=", "<", "<=", "and", "&&", "or", "||", "+", "-", "*", "/", "%",
-    "mod", "min", "max", "pow", "negate", "abs", "cos", "sin", "tan", "atan", "acos", "asin", "intpart", "floor",
-    "not", "ln", "log", "exp", "sqrt", "const", "con2str", "strcat", "barslast", "barsnext", "ref", "refv", "refx",
-    "refxv", "llv", "llvbars", "hhv", "hhvbars", "hod", "lod", "mema", "expmema", "ema", "expma", "sma", "tma",
-    "dma", "ama", "wma", "ma", "mular", "reverse", "sumbars", "covar", "var", "relate", "if", "std", "filter",
-    "filterx", "toprange", "lowrange", "range", "exist", "last", "findhigh", "findhighbars", "findlow",
-    "findlowbars", "cross", "longcross", "upnday", "sum", "between", "barscount", "count", "currbarscount",
-    "barssince", "barssincen", "barslastcount", "zig", "trough", "troughbars", "peak", "peakbars", "sar",
-    "sarturn", "rgb", "range", "exist", "avedev", "backset", "tfilter", "strcmp"};
+const char* const kNames[] = {"oprename",
+                              "<>",
+                              "!=",
+                              "==",
+                              "=",
+                              ">",
+                              ">=",
+                              "<",
+                              "<=",
+                              "and",
+                              "&&",
+                              "or",
+                              "||",
+                              "+",
+                              "-",
+                              "*",
+                              "/",
+                              "%",
+                              "mod",
+                              "min",
+                              "max",
+                              "pow",
+                              "negate",
+                              "abs",
+                              "cos",
+                              "sin",
+                              "tan",
+                              "atan",
+                              "acos",
+                              "asin",
+                              "intpart",
+                              "floor",
+                              "not",
+                              "ln",
+                              "log",
+                              "exp",
+                              "sqrt",
+                              "const",
+                              "con2str",
+                              "strcat",
+                              "barslast",
+                              "barsnext",
+                              "ref",
+                              "refv",
+                              "refx",
+                              "refxv",
+                              "llv",
+                              "llvbars",
+                              "hhv",
+                              "hhvbars",
+                              "hod",
+                              "lod",
+                              "mema",
+                              "expmema",
+                              "ema",
+                              "expma",
+                              "sma",
+                              "tma",
+                              "dma",
+                              "ama",
+                              "wma",
+                              "ma",
+                              "mular",
+                              "reverse",
+                              "sumbars",
+                              "covar",
+                              "var",
+                              "relate",
+                              "if",
+                              "std",
+                              "filter",
+                              "filterx",
+                              "toprange",
+                              "lowrange",
+                              "range",
+                              "exist",
+                              "last",
+                              "findhigh",
+                              "findhighbars",
+                              "findlow",
+                              "findlowbars",
+                              "cross",
+                              "longcross",
+                              "upnday",
+                              "sum",
+                              "between",
+                              "barscount",
+                              "count",
+                              "currbarscount",
+                              "barssince",
+                              "barssincen",
+                              "barslastcount",
+                              "zig",
+                              "trough",
+                              "troughbars",
+                              "peak",
+                              "peakbars",
+                              "sar",
+                              "sarturn",
+                              "rgb",
+                              "range",
+                              "exist",
+                              "avedev",
+                              "backset",
+                              "tfilter",
+                              "strcmp"};
 
 BuiltinFn targetOf(const FormulaFunction& f)
 {
@@ -63,7 +159,10 @@ TEST(FmlTable, NewVmHolds104Names)
         EXPECT_EQ(vm.functions->count(n), 1u) << n;
 }
 
-static int unusedHostFunction(void*, FormulaVM*, FormulaContext*, const char*, FormulaArgument**, int) { return 1; }
+static int unusedHostFunction(void*, FormulaVM*, FormulaContext*, const char*, FormulaArgument**, int)
+{
+    return 1;
+}
 
 // Through the exported interface: a new VM refuses every builtin name, in
 // upper case too, and takes a name no builtin has.
@@ -89,8 +188,8 @@ TEST(FmlTable, LookupIgnoresCaseAndSharesFunctions)
     const struct {
         const char* a;
         const char* b;
-    } same[] = {{"EXPMA", "ema"}, {"ExpMa", "EMA"}, {"MOD", "%"}, {"<>", "!="}, {"==", "="},
-                {"AND", "&&"},    {"Or", "||"},    {"MA", "ma"}, {"Range", "RANGE"}};
+    } same[] = {{"EXPMA", "ema"}, {"ExpMa", "EMA"}, {"MOD", "%"}, {"<>", "!="},      {"==", "="},
+                {"AND", "&&"},    {"Or", "||"},     {"MA", "ma"}, {"Range", "RANGE"}};
     for (const auto& s : same)
         EXPECT_EQ(targetOf(vm.function(s.a)), targetOf(vm.function(s.b))) << s.a << " vs " << s.b;
     EXPECT_NE(targetOf(vm.function("ema")), targetOf(vm.function("expmema")));

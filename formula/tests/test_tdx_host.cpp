@@ -71,15 +71,14 @@ TEST_P(TdxHostCall, CallsTheNumberedFunction)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, TdxHostCall,
-    ::testing::Values(CallCase{1, 1, {13, 24, 35}},  // a + b + c
-                      CallCase{2.7f, 1, {3, 3, 3}},  // truncated to 2: the count
-                      CallCase{3, 1, {2, 2, 2}},     // the later of two entries numbered 3
-                      CallCase{-1.5f, 0, {}},        // -1: not in the table
-                      CallCase{5, 0, {}},            // {5, NULL} ended the table
-                      CallCase{6, 0, {}},            // after the end
-                      CallCase{0, 0, {}}));
+INSTANTIATE_TEST_SUITE_P(Numbers, TdxHostCall,
+                         ::testing::Values(CallCase{1, 1, {13, 24, 35}},  // a + b + c
+                                           CallCase{2.7f, 1, {3, 3, 3}},  // truncated to 2: the count
+                                           CallCase{3, 1, {2, 2, 2}},     // the later of two entries numbered 3
+                                           CallCase{-1.5f, 0, {}},        // -1: not in the table
+                                           CallCase{5, 0, {}},            // {5, NULL} ended the table
+                                           CallCase{6, 0, {}},            // after the end
+                                           CallCase{0, 0, {}}));
 
 TEST(TdxHost, NameIsCaseInsensitiveAndReplacesNothingElse)
 {

@@ -148,15 +148,20 @@ INSTANTIATE_TEST_SUITE_P(
         // Function 2: segments 0-10, 20-30, 32-33. 20 lies 10 past the end
         // 10 and is kept; 32 lies 2 past 30 and is dropped, so the short
         // follow-on end 33 is folded in as 3.
-        FunctionCase{"segmentEndsFolded", 2, marksAt(40, {{10, 10}, {30, 10}, {33, 1}}), {},
+        FunctionCase{"segmentEndsFolded",
+                     2,
+                     marksAt(40, {{10, 10}, {30, 10}, {33, 1}}),
+                     {},
                      marksAt(40, {{10, 1}, {20, 2}, {30, 1}, {33, 3}})},
         // Segments 0-3 and 17-19: bar 3 is a plain mark like any other.
-        FunctionCase{"segmentEndsBar3", 2, marksAt(20, {{3, 3}, {19, 2}}), {},
-                     marksAt(20, {{3, 1}, {17, 2}, {19, 1}})},
+        FunctionCase{"segmentEndsBar3", 2, marksAt(20, {{3, 3}, {19, 2}}), {}, marksAt(20, {{3, 1}, {17, 2}, {19, 1}})},
         // Segments 0-10, 15-25, 28-32: 15 lies only 5 past the end 10, so it
         // is dropped and 25 (15 past 10) with it; 28 is then measured against
         // the last kept end 10 and kept, and 32 right after it is passed over.
-        FunctionCase{"segmentEndsDropAndSkip", 2, marksAt(40, {{10, 10}, {25, 10}, {32, 4}}), {},
+        FunctionCase{"segmentEndsDropAndSkip",
+                     2,
+                     marksAt(40, {{10, 10}, {25, 10}, {32, 4}}),
+                     {},
                      marksAt(40, {{10, 1}, {28, 2}, {32, 1}})},
         // Starts before bar 0 (+inf distance) and past the end (-50) are not
         // written; only the end at bar 3 is.
@@ -226,16 +231,16 @@ TEST(OstrilugSeriesSet, UpStrokeLastEndsOnAHighMark)
     const std::vector<float> low{8, 7, 6, 7, 8, 9};
     plugin.run(8, high, low);
     const std::vector<std::vector<float>> expected{
-        {INF, INF, INF, 2, INF, INF},    // S0
-        {10, 9, 8, 9, 10, 11},           // S1
-        {8, 7, 6, 7, 8, 9},              // S2
-        {INF, INF, INF, INF, INF, 1},    // S3
-        {INF, INF, 1, INF, INF, 2},      // S4
-        {INF, INF, 8, INF, INF, 11},     // S5: max of the two bottoms' lows; last bar's high
-        {INF, INF, 1, INF, INF, 2},      // S6
-        {INF, INF, 2, INF, INF, 1},      // S7
-        {INF, INF, 1, INF, INF, 2},      // S8
-        {INF, INF, 6, INF, INF, 11},     // S9
+        {INF, INF, INF, 2, INF, INF},  // S0
+        {10, 9, 8, 9, 10, 11},         // S1
+        {8, 7, 6, 7, 8, 9},            // S2
+        {INF, INF, INF, INF, INF, 1},  // S3
+        {INF, INF, 1, INF, INF, 2},    // S4
+        {INF, INF, 8, INF, INF, 11},   // S5: max of the two bottoms' lows; last bar's high
+        {INF, INF, 1, INF, INF, 2},    // S6
+        {INF, INF, 2, INF, INF, 1},    // S7
+        {INF, INF, 1, INF, INF, 2},    // S8
+        {INF, INF, 6, INF, INF, 11},   // S9
     };
     for (int k = 0; k < 10; ++k)
         EXPECT_EQ(plugin.run(9, std::vector<float>(6, static_cast<float>(k)), {}), expected[k]) << "selector " << k;

@@ -76,7 +76,7 @@ typedef struct _B2CMessage {
 typedef struct _B2CAuthMsg {
     int32_t kind;
     uint8_t key[32];
-    uint32_t id[2]; /* a 64-bit value, low word first; kind 2 only */
+    uint32_t id[2];    /* a 64-bit value, low word first; kind 2 only */
     uint8_t extra[16]; /* kind 2 only */
 } _B2CAuthMsg;
 
@@ -157,7 +157,8 @@ B2C_API int b2c_send_message(const _B2CMessage* msg);
  * it hides neither the secret nor the session from an observer. */
 B2C_API void b2c_auth_msg_gen_key(_B2CAuthMsg* out);
 B2C_API int b2c_auth_msg_encrypt(const _B2CAuthMsg* challenge, _B2CAuthMsg* answer, const char* secret, unsigned len);
-B2C_API bool b2c_auth_msg_verify(const _B2CAuthMsg* challenge, const _B2CAuthMsg* answer, const char* secret, unsigned len);
+B2C_API bool b2c_auth_msg_verify(const _B2CAuthMsg* challenge, const _B2CAuthMsg* answer, const char* secret,
+                                 unsigned len);
 
 /* ---- Event loop, client connection and server side ---- */
 
@@ -175,9 +176,9 @@ typedef struct _B2CServer _B2CServer;
 
 /* Error codes that the library itself reports to error callbacks (other codes
  * are the system's error numbers, with their texts). */
-#define B2C_ERROR_TIMED_OUT 138        /* no completed traffic for longer than the idle limit */
-#define B2C_ERROR_BAD_INPUT (-1000)    /* the peer sent bytes that are not a valid frame */
-#define B2C_ERROR_CALLBACK (-1001)     /* a callback threw, or a needed callback is not set */
+#define B2C_ERROR_TIMED_OUT 138     /* no completed traffic for longer than the idle limit */
+#define B2C_ERROR_BAD_INPUT (-1000) /* the peer sent bytes that are not a valid frame */
+#define B2C_ERROR_CALLBACK (-1001)  /* a callback threw, or a needed callback is not set */
 
 B2C_API _B2CEvent* b2c_event_create(void);
 /* threaded != 0: starts the loop on a new thread and returns that thread's id

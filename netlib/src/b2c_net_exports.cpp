@@ -17,7 +17,8 @@ using b2c::ServerImpl;
 
 // ---- Event loop ----
 
-_B2CEvent* b2c_event_create(void) {
+_B2CEvent* b2c_event_create(void)
+{
     try {
         return new _B2CEvent{std::make_shared<EventImpl>()};
     } catch (const std::exception&) {
@@ -25,8 +26,10 @@ _B2CEvent* b2c_event_create(void) {
     }
 }
 
-int b2c_event_run(_B2CEvent* event, int threaded) {
-    if (event == nullptr) return 0;
+int b2c_event_run(_B2CEvent* event, int threaded)
+{
+    if (event == nullptr)
+        return 0;
     try {
         auto impl = event->impl;  // an unthreaded run may outlive the handle
         return impl->run(threaded != 0);
@@ -35,16 +38,20 @@ int b2c_event_run(_B2CEvent* event, int threaded) {
     }
 }
 
-void b2c_event_stop(_B2CEvent* event) {
-    if (event == nullptr) return;
+void b2c_event_stop(_B2CEvent* event)
+{
+    if (event == nullptr)
+        return;
     try {
         event->impl->stop();
     } catch (const std::exception&) {
     }
 }
 
-int b2c_event_run_in_loop(_B2CEvent* event, int (*fn)(intptr_t user), intptr_t user) {
-    if (event == nullptr || fn == nullptr) return 0;
+int b2c_event_run_in_loop(_B2CEvent* event, int (*fn)(intptr_t user), intptr_t user)
+{
+    if (event == nullptr || fn == nullptr)
+        return 0;
     try {
         EventImpl* loop = event->impl.get();  // the call runs on this loop, which is alive then
         event->impl->runInLoop([loop, fn, user] {
@@ -57,8 +64,10 @@ int b2c_event_run_in_loop(_B2CEvent* event, int (*fn)(intptr_t user), intptr_t u
     }
 }
 
-void b2c_event_release(_B2CEvent* event) {
-    if (event == nullptr) return;
+void b2c_event_release(_B2CEvent* event)
+{
+    if (event == nullptr)
+        return;
     auto impl = std::move(event->impl);
     delete event;
     try {
@@ -69,8 +78,10 @@ void b2c_event_release(_B2CEvent* event) {
 
 // ---- Connection ----
 
-_B2CConnection* b2c_connection_create(_B2CEvent* event) {
-    if (event == nullptr) return nullptr;
+_B2CConnection* b2c_connection_create(_B2CEvent* event)
+{
+    if (event == nullptr)
+        return nullptr;
     try {
         auto* cell = new _B2CConnection{std::make_shared<ConnectionImpl>(event->impl)};
         cell->impl->setCell(cell);
@@ -80,8 +91,10 @@ _B2CConnection* b2c_connection_create(_B2CEvent* event) {
     }
 }
 
-void b2c_connection_release(_B2CConnection* conn) {
-    if (conn == nullptr) return;
+void b2c_connection_release(_B2CConnection* conn)
+{
+    if (conn == nullptr)
+        return;
     // The connection frees the cell once no callback can carry it any more.
     std::unique_ptr<_B2CConnection> cell(conn);
     const std::shared_ptr<ConnectionImpl> impl = cell->impl;
@@ -91,8 +104,10 @@ void b2c_connection_release(_B2CConnection* conn) {
     }
 }
 
-int b2c_connection_connect(_B2CConnection* conn, const char* host, uint16_t port) {
-    if (conn == nullptr || host == nullptr) return 0;
+int b2c_connection_connect(_B2CConnection* conn, const char* host, uint16_t port)
+{
+    if (conn == nullptr || host == nullptr)
+        return 0;
     try {
         conn->impl->connect(host, port);
         return 1;
@@ -101,8 +116,10 @@ int b2c_connection_connect(_B2CConnection* conn, const char* host, uint16_t port
     }
 }
 
-int b2c_connection_delay_connect(_B2CConnection* conn, const char* host, uint16_t port, int delay_ms) {
-    if (conn == nullptr || host == nullptr) return 0;
+int b2c_connection_delay_connect(_B2CConnection* conn, const char* host, uint16_t port, int delay_ms)
+{
+    if (conn == nullptr || host == nullptr)
+        return 0;
     try {
         return conn->impl->delayConnect(host, port, delay_ms) ? 1 : 0;
     } catch (const std::exception&) {
@@ -110,8 +127,10 @@ int b2c_connection_delay_connect(_B2CConnection* conn, const char* host, uint16_
     }
 }
 
-int b2c_connection_close(_B2CConnection* conn) {
-    if (conn == nullptr) return 0;
+int b2c_connection_close(_B2CConnection* conn)
+{
+    if (conn == nullptr)
+        return 0;
     try {
         conn->impl->close();
         return 1;
@@ -120,12 +139,15 @@ int b2c_connection_close(_B2CConnection* conn) {
     }
 }
 
-int b2c_connection_is_open(_B2CConnection* conn) {
+int b2c_connection_is_open(_B2CConnection* conn)
+{
     return conn != nullptr && conn->impl->isOpen() ? 1 : 0;
 }
 
-void b2c_connection_on_message(_B2CConnection* conn, int (*fn)(void* user, _B2CMessage* msg), void* user) {
-    if (conn == nullptr) return;
+void b2c_connection_on_message(_B2CConnection* conn, int (*fn)(void* user, _B2CMessage* msg), void* user)
+{
+    if (conn == nullptr)
+        return;
     if (fn == nullptr) {
         conn->impl->setOnMessage(nullptr);
         return;
@@ -134,41 +156,52 @@ void b2c_connection_on_message(_B2CConnection* conn, int (*fn)(void* user, _B2CM
 }
 
 void b2c_connection_on_error(_B2CConnection* conn,
-                             int (*fn)(void* user, _B2CConnection* conn, const char* text, int code), void* user) {
-    if (conn == nullptr) return;
+                             int (*fn)(void* user, _B2CConnection* conn, const char* text, int code), void* user)
+{
+    if (conn == nullptr)
+        return;
     if (fn == nullptr) {
         conn->impl->setOnError(nullptr);  // back to the printer
         return;
     }
     conn->impl->setOnError([fn, user](const std::shared_ptr<ConnectionImpl>& c, const char* text, int code) {
-        if (_B2CConnection* cell = c->cell()) fn(user, cell, text, code);
+        if (_B2CConnection* cell = c->cell())
+            fn(user, cell, text, code);
     });
 }
 
-void b2c_connection_on_connection(_B2CConnection* conn, int (*fn)(void* user, _B2CConnection* conn), void* user) {
-    if (conn == nullptr) return;
+void b2c_connection_on_connection(_B2CConnection* conn, int (*fn)(void* user, _B2CConnection* conn), void* user)
+{
+    if (conn == nullptr)
+        return;
     if (fn == nullptr) {
         conn->impl->setOnConnection(nullptr);
         return;
     }
     conn->impl->setOnConnection([fn, user](const std::shared_ptr<ConnectionImpl>& c) {
-        if (_B2CConnection* cell = c->cell()) fn(user, cell);
+        if (_B2CConnection* cell = c->cell())
+            fn(user, cell);
     });
 }
 
-intptr_t b2c_connection_set_ud(_B2CConnection* conn, intptr_t ud) {
+intptr_t b2c_connection_set_ud(_B2CConnection* conn, intptr_t ud)
+{
     return conn == nullptr ? 0 : conn->impl->setUserWord(ud);
 }
 
-intptr_t b2c_connection_get_ud(_B2CConnection* conn) {
+intptr_t b2c_connection_get_ud(_B2CConnection* conn)
+{
     return conn == nullptr ? 0 : conn->impl->userWord();
 }
 
-int b2c_send_message(const _B2CMessage* msg) {
-    if (msg == nullptr || msg->connection == nullptr) return 0;
+int b2c_send_message(const _B2CMessage* msg)
+{
+    if (msg == nullptr || msg->connection == nullptr)
+        return 0;
     try {
         b2c::FrameProducer frame = b2c::MsgEncoder::make(*msg);
-        if (!frame) return 0;
+        if (!frame)
+            return 0;
         return msg->connection->impl->send(std::move(frame)) ? 1 : 0;
     } catch (const std::exception&) {
         return 0;
@@ -177,8 +210,10 @@ int b2c_send_message(const _B2CMessage* msg) {
 
 // ---- Server ----
 
-_B2CServer* b2c_server_create(_B2CEvent* event) {
-    if (event == nullptr) return nullptr;
+_B2CServer* b2c_server_create(_B2CEvent* event)
+{
+    if (event == nullptr)
+        return nullptr;
     try {
         auto* cell = new _B2CServer{std::make_shared<ServerImpl>(event->impl)};
         cell->impl->setCell(cell);
@@ -188,8 +223,10 @@ _B2CServer* b2c_server_create(_B2CEvent* event) {
     }
 }
 
-bool b2c_server_start(_B2CServer* srv, const char* address, int port) {
-    if (srv == nullptr || address == nullptr) return false;
+bool b2c_server_start(_B2CServer* srv, const char* address, int port)
+{
+    if (srv == nullptr || address == nullptr)
+        return false;
     try {
         return srv->impl->start(address, port);
     } catch (const std::exception&) {
@@ -197,16 +234,20 @@ bool b2c_server_start(_B2CServer* srv, const char* address, int port) {
     }
 }
 
-void b2c_server_stop(_B2CServer* srv) {
-    if (srv == nullptr) return;
+void b2c_server_stop(_B2CServer* srv)
+{
+    if (srv == nullptr)
+        return;
     try {
         srv->impl->stop();
     } catch (const std::exception&) {
     }
 }
 
-void b2c_server_release(_B2CServer* srv) {
-    if (srv == nullptr) return;
+void b2c_server_release(_B2CServer* srv)
+{
+    if (srv == nullptr)
+        return;
     // The server frees the cell once no callback can carry it any more.
     std::unique_ptr<_B2CServer> cell(srv);
     const std::shared_ptr<ServerImpl> impl = cell->impl;
@@ -216,9 +257,10 @@ void b2c_server_release(_B2CServer* srv) {
     }
 }
 
-void b2c_server_on_connection(_B2CServer* srv, int (*fn)(void* user, _B2CServer* srv, _B2CConnection* conn),
-                              void* user) {
-    if (srv == nullptr) return;
+void b2c_server_on_connection(_B2CServer* srv, int (*fn)(void* user, _B2CServer* srv, _B2CConnection* conn), void* user)
+{
+    if (srv == nullptr)
+        return;
     if (fn == nullptr) {
         srv->impl->setOnConnection(nullptr);
         return;
@@ -228,8 +270,10 @@ void b2c_server_on_connection(_B2CServer* srv, int (*fn)(void* user, _B2CServer*
 
 void b2c_server_on_error(_B2CServer* srv,
                          int (*fn)(void* user, _B2CServer* srv, _B2CConnection* conn, const char* text, int code),
-                         void* user) {
-    if (srv == nullptr) return;
+                         void* user)
+{
+    if (srv == nullptr)
+        return;
     if (fn == nullptr) {
         srv->impl->setOnError(nullptr);
         return;
@@ -238,8 +282,10 @@ void b2c_server_on_error(_B2CServer* srv,
         [fn, user](_B2CServer* s, _B2CConnection* c, const char* text, int code) { fn(user, s, c, text, code); });
 }
 
-void b2c_server_on_message(_B2CServer* srv, int (*fn)(void* user, _B2CMessage* msg), void* user) {
-    if (srv == nullptr) return;
+void b2c_server_on_message(_B2CServer* srv, int (*fn)(void* user, _B2CMessage* msg), void* user)
+{
+    if (srv == nullptr)
+        return;
     if (fn == nullptr) {
         srv->impl->setOnMessage(nullptr);
         return;

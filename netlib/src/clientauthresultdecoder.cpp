@@ -7,9 +7,11 @@
 
 namespace b2c {
 
-DecodeStatus ClientAuthResultDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const {
+DecodeStatus ClientAuthResultDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const
+{
     const DecodeStatus st = FrameFormat::startLoginFrame(in, kBodyLength);
-    if (st != DecodeStatus::Decoded) return st;
+    if (st != DecodeStatus::Decoded)
+        return st;
     int32_t result = 0;
     in.readValue(result, true);
     startRecord(out, B2C_AUTH_RESULT);
@@ -17,6 +19,9 @@ DecodeStatus ClientAuthResultDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& o
     return DecodeStatus::Decoded;
 }
 
-const FrameDecoder& ClientAuthResultDecoder::next() const { return NormalDecoder::instance(); }
+const FrameDecoder& ClientAuthResultDecoder::next() const
+{
+    return NormalDecoder::instance();
+}
 
 }  // namespace b2c

@@ -2,7 +2,8 @@
 
 namespace b2c {
 
-_B2CMessage DecodedFrame::message(_B2CConnection* connection) {
+_B2CMessage DecodedFrame::message(_B2CConnection* connection)
+{
     _B2CMessage msg{connection, kind, nullptr};
     switch (kind) {
     case B2C_MESSAGE_AUTH:

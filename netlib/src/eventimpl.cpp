@@ -15,8 +15,10 @@
 
 namespace b2c {
 
-EventImpl::~EventImpl() {
-    if (!io_.stopped()) io_.stop();
+EventImpl::~EventImpl()
+{
+    if (!io_.stopped())
+        io_.stop();
     if (thread_.joinable()) {
         // The last share may go on the loop thread itself, after its run returned.
         if (thread_.get_id() == std::this_thread::get_id()) {
@@ -27,12 +29,15 @@ EventImpl::~EventImpl() {
     }
 }
 
-void EventImpl::joinThread() {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+void EventImpl::joinThread()
+{
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
 }
 
 // Loop thread.
-void EventImpl::runLoop() {
+void EventImpl::runLoop()
+{
     auto work = boost::asio::make_work_guard(io_);
     for (;;) {
         try {
@@ -45,10 +50,13 @@ void EventImpl::runLoop() {
     }
 }
 
-int EventImpl::run(bool threaded) {
-    if (released_ || inLoopThread()) return 0;
+int EventImpl::run(bool threaded)
+{
+    if (released_ || inLoopThread())
+        return 0;
     std::unique_lock<std::mutex> lock(mutex_);
-    if (threadRunning_ || callerRunning_) return 0;
+    if (threadRunning_ || callerRunning_)
+        return 0;
     threaded_ = threaded;
     if (!threaded) {
         callerRunning_ = true;
@@ -78,16 +86,21 @@ int EventImpl::run(bool threaded) {
     return tid.get();
 }
 
-void EventImpl::stop() {
-    if (!io_.stopped()) io_.stop();
+void EventImpl::stop()
+{
+    if (!io_.stopped())
+        io_.stop();
     // On the loop thread there is nothing to join, and the mutex may be held
     // by another thread's stop() that is joining this very thread.
-    if (inLoopThread()) return;
+    if (inLoopThread())
+        return;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (threaded_) joinThread();
+    if (threaded_)
+        joinThread();
 }
 
-bool EventImpl::runInLoop(std::function<void()> fn) {
+bool EventImpl::runInLoop(std::function<void()> fn)
+{
     if (inLoopThread()) {
         fn();
         return true;
@@ -95,35 +108,43 @@ bool EventImpl::runInLoop(std::function<void()> fn) {
     return post(std::move(fn));
 }
 
-bool EventImpl::post(std::function<void()> fn) {
+bool EventImpl::post(std::function<void()> fn)
+{
     std::lock_guard<std::mutex> lock(queueMutex_);
-    if (released_) return false;
+    if (released_)
+        return false;
     boost::asio::post(io_, std::move(fn));
     return true;
 }
 
-void EventImpl::runEnded(std::atomic<bool>& runningFlag) {
+void EventImpl::runEnded(std::atomic<bool>& runningFlag)
+{
     bool drop = false;
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         runningFlag = false;
         drop = released_ && !dropped_;
-        if (drop) dropped_ = true;
+        if (drop)
+            dropped_ = true;
     }
     wakeWaiters();
-    if (drop) io_.shutdown();
+    if (drop)
+        io_.shutdown();
 }
 
-void EventImpl::dropQueuedWork() {
+void EventImpl::dropQueuedWork()
+{
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
-        if (dropped_ || running()) return;  // a run still ending drops it itself
+        if (dropped_ || running())
+            return;  // a run still ending drops it itself
         dropped_ = true;
     }
     io_.shutdown();
 }
 
-bool EventImpl::runInLoopAndWait(std::function<void()> fn, bool handOver) {
+bool EventImpl::runInLoopAndWait(std::function<void()> fn, bool handOver)
+{
     if (inLoopThread() || !running()) {
         fn();
         return true;
@@ -137,7 +158,8 @@ bool EventImpl::runInLoopAndWait(std::function<void()> fn, bool handOver) {
     call->fn = std::move(fn);
     // Runs on the loop, or here when the loop stopped first; once either way.
     auto runCall = [this, call] {
-        if (call->taken.exchange(true)) return;
+        if (call->taken.exchange(true))
+            return;
         call->fn();
         call->fn = nullptr;  // what fn holds goes before the waiting caller returns
         std::lock_guard<std::mutex> lock(waitMutex_);
@@ -186,33 +208,42 @@ bool EventImpl::runInLoopAndWait(std::function<void()> fn, bool handOver) {
     return call->done;
 }
 
-void EventImpl::wakeWaiters() {
-    if (waiters_ == 0) return;
+void EventImpl::wakeWaiters()
+{
+    if (waiters_ == 0)
+        return;
     std::lock_guard<std::mutex> lock(waitMutex_);
     waitCv_.notify_all();
 }
 
 // Loop thread.
-EventImpl::CallbackScope::CallbackScope(EventImpl& event) : event_(event) {
+EventImpl::CallbackScope::CallbackScope(EventImpl& event) : event_(event)
+{
     ++event_.callbackEntries_;
     ++event_.callbackDepth_;
     event_.wakeWaiters();
 }
 
 // Loop thread.
-EventImpl::CallbackScope::~CallbackScope() { --event_.callbackDepth_; }
+EventImpl::CallbackScope::~CallbackScope()
+{
+    --event_.callbackDepth_;
+}
 
-bool EventImpl::inLoopThread() const {
+bool EventImpl::inLoopThread() const
+{
     return io_.get_executor().running_in_this_thread();
 }
 
-void EventImpl::release() {
+void EventImpl::release()
+{
     {
         std::lock_guard<std::mutex> lock(queueMutex_);
         released_ = true;
     }
     io_.stop();
-    if (inLoopThread()) return;  // the loop drops the queued work once its run returns
+    if (inLoopThread())
+        return;  // the loop drops the queued work once its run returns
     {
         std::lock_guard<std::mutex> lock(mutex_);
         joinThread();

@@ -14,8 +14,8 @@ enum class DecodeStatus { NeedMore, Skipped, Decoded, Fatal };
 
 // Frame header and body kind constants.
 struct FrameFormat {
-    static constexpr uint32_t kHeaderSize = 5;        // length(4) + type(1)
-    static constexpr uint32_t kMaxBody = 64u << 20;   // longer frames close the connection
+    static constexpr uint32_t kHeaderSize = 5;       // length(4) + type(1)
+    static constexpr uint32_t kMaxBody = 64u << 20;  // longer frames close the connection
     static constexpr unsigned char kTypeHeartbeat = 0;
     static constexpr unsigned char kTypeData = 1;
     static constexpr unsigned char kKindQuote = 0x02;

@@ -22,12 +22,17 @@ constexpr int kMemLevel = 8;
 
 // Failure result of the codec: negative zlib codes pass through, anything
 // else (Z_NEED_DICT, truncation, size limits) becomes 0.
-int failure(int zlibCode) { return zlibCode < 0 ? zlibCode : 0; }
+int failure(int zlibCode)
+{
+    return zlibCode < 0 ? zlibCode : 0;
+}
 
 // Input that lies inside the output buffer is copied first: making room in
 // the output moves or frees it. Returns the input to use.
-const void* detachedInput(const void* data, uint64_t len, const ModuoBuffer& out, std::vector<char>& copy) {
-    if (len == 0 || !out.contains(data)) return data;
+const void* detachedInput(const void* data, uint64_t len, const ModuoBuffer& out, std::vector<char>& copy)
+{
+    if (len == 0 || !out.contains(data))
+        return data;
     const char* p = static_cast<const char*>(data);
     copy.assign(p, p + len);
     return copy.data();
@@ -35,13 +40,16 @@ const void* detachedInput(const void* data, uint64_t len, const ModuoBuffer& out
 
 }  // namespace
 
-int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint64_t maxOutput) {
-    if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0)) return 0;
+int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint64_t maxOutput)
+{
+    if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0))
+        return 0;
     std::vector<char> copy;
     data = detachedInput(data, len, out, copy);
     z_stream zs{};
     int rc = inflateInit2(&zs, kInflateWindowBits);
-    if (rc != Z_OK) return failure(rc);
+    if (rc != Z_OK)
+        return failure(rc);
 
     const uint32_t oldReadable = out.readableBytes();
     zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
@@ -50,20 +58,25 @@ int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint
     uint64_t chunk = kFirstChunk;
     int result = 0;
     for (;;) {
-        if (!out.ensureWritable(chunk)) break;
+        if (!out.ensureWritable(chunk))
+            break;
         // One byte past the limit is enough to see that the limit is passed.
         uint64_t room = out.writableBytes();
         uint64_t allowed = maxOutput - produced;
-        if (allowed < std::numeric_limits<uint64_t>::max()) ++allowed;
-        if (room > allowed) room = allowed;
-        if (room > std::numeric_limits<uInt>::max()) room = std::numeric_limits<uInt>::max();
+        if (allowed < std::numeric_limits<uint64_t>::max())
+            ++allowed;
+        if (room > allowed)
+            room = allowed;
+        if (room > std::numeric_limits<uInt>::max())
+            room = std::numeric_limits<uInt>::max();
         zs.next_out = reinterpret_cast<Bytef*>(out.beginWrite());
         zs.avail_out = static_cast<uInt>(room);
         rc = inflate(&zs, Z_FINISH);
         const uint64_t got = room - zs.avail_out;
         out.hasWritten(got);
         produced += got;
-        if (produced > maxOutput) break;  // a decompression bomb
+        if (produced > maxOutput)
+            break;  // a decompression bomb
         if (rc == Z_STREAM_END) {
             result = 1;
             break;
@@ -74,22 +87,29 @@ int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint
         }
         // Output space left over without the end of the stream: the input
         // ended early. A truncated stream is a failure, not a short success.
-        if (zs.avail_out != 0) break;
-        if (chunk < kLargestChunk) chunk *= 2;
+        if (zs.avail_out != 0)
+            break;
+        if (chunk < kLargestChunk)
+            chunk *= 2;
     }
     const int endRc = inflateEnd(&zs);
-    if (result == 1 && endRc != Z_OK) result = failure(endRc);
-    if (result != 1) out.truncate(oldReadable);
+    if (result == 1 && endRc != Z_OK)
+        result = failure(endRc);
+    if (result != 1)
+        out.truncate(oldReadable);
     return result;
 }
 
-int GzipCodec::compress(const void* data, uint64_t len, ModuoBuffer& out) {
-    if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0)) return 0;
+int GzipCodec::compress(const void* data, uint64_t len, ModuoBuffer& out)
+{
+    if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0))
+        return 0;
     std::vector<char> copy;
     data = detachedInput(data, len, out, copy);
     z_stream zs{};
     int rc = deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kDeflateWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
-    if (rc != Z_OK) return failure(rc);
+    if (rc != Z_OK)
+        return failure(rc);
 
     const uint32_t oldReadable = out.readableBytes();
     zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
@@ -97,9 +117,11 @@ int GzipCodec::compress(const void* data, uint64_t len, ModuoBuffer& out) {
     uint64_t chunk = kFirstChunk;
     int result = 0;
     for (;;) {
-        if (!out.ensureWritable(chunk)) break;
+        if (!out.ensureWritable(chunk))
+            break;
         uint64_t room = out.writableBytes();
-        if (room > std::numeric_limits<uInt>::max()) room = std::numeric_limits<uInt>::max();
+        if (room > std::numeric_limits<uInt>::max())
+            room = std::numeric_limits<uInt>::max();
         zs.next_out = reinterpret_cast<Bytef*>(out.beginWrite());
         zs.avail_out = static_cast<uInt>(room);
         rc = deflate(&zs, Z_FINISH);
@@ -115,16 +137,21 @@ int GzipCodec::compress(const void* data, uint64_t len, ModuoBuffer& out) {
             result = failure(rc);
             break;
         }
-        if (chunk < kLargestChunk) chunk *= 2;
+        if (chunk < kLargestChunk)
+            chunk *= 2;
     }
     const int endRc = deflateEnd(&zs);
-    if (result == 1 && endRc != Z_OK) result = failure(endRc);
-    if (result != 1) out.truncate(oldReadable);
+    if (result == 1 && endRc != Z_OK)
+        result = failure(endRc);
+    if (result != 1)
+        out.truncate(oldReadable);
     return result;
 }
 
-bool GzipCodec::isGzip(const ModuoBuffer& in, uint64_t offset) {
-    if (offset + 2 > in.readableBytes()) return false;
+bool GzipCodec::isGzip(const ModuoBuffer& in, uint64_t offset)
+{
+    if (offset + 2 > in.readableBytes())
+        return false;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(in.peek()) + offset;
     return p[0] == 0x1F && p[1] == 0x8B;
 }

@@ -6,12 +6,14 @@ namespace {
 const char kHeartbeatFrame[5] = {0, 0, 0, 0, 0};
 }
 
-size_t HeartbeatEncoder::ranges(ByteRange out[kMaxRanges]) const {
+size_t HeartbeatEncoder::ranges(ByteRange out[kMaxRanges]) const
+{
     out[0] = ByteRange{kHeartbeatFrame, sizeof kHeartbeatFrame};
     return 1;
 }
 
-FrameProducer HeartbeatEncoder::shared() {
+FrameProducer HeartbeatEncoder::shared()
+{
     static const FrameProducer instance = std::make_shared<const HeartbeatEncoder>();
     return instance;
 }

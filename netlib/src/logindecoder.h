@@ -12,14 +12,16 @@ class LoginDecoder : public FrameDecoder {
 public:
     bool deliversWhenClosed() const override { return true; }
 
-    static const Self& instance() {
+    static const Self& instance()
+    {
         static const Self decoder;
         return decoder;
     }
 
 protected:
     // Any thread: `out` becomes an empty login record of `kind` (B2C_AUTH_*).
-    static void startRecord(DecodedFrame& out, int32_t kind) {
+    static void startRecord(DecodedFrame& out, int32_t kind)
+    {
         out.kind = B2C_MESSAGE_AUTH;
         out.auth = _B2CAuthMsg{};
         out.auth.kind = kind;

@@ -59,14 +59,18 @@ public:
     // them. False when fewer than n bytes lie in front of it (prepend included).
     bool prepend(const void* data, uint32_t n);
 
-    bool append(const void* data, uint64_t n) {
-        if (n > writableBytes()) return appendMakingRoom(data, n);
-        if (n != 0) std::memcpy(beginWrite(), data, static_cast<size_t>(n));
+    bool append(const void* data, uint64_t n)
+    {
+        if (n > writableBytes())
+            return appendMakingRoom(data, n);
+        if (n != 0)
+            std::memcpy(beginWrite(), data, static_cast<size_t>(n));
         write_ += static_cast<uint32_t>(n);
         return true;
     }
     // True when p points into this buffer's storage (making room would move it).
-    bool contains(const void* p) const {
+    bool contains(const void* p) const
+    {
         const auto at = reinterpret_cast<uintptr_t>(p);
         const auto begin = reinterpret_cast<uintptr_t>(storage_.data());
         return at >= begin && at < begin + storage_.size();
@@ -76,7 +80,8 @@ public:
 
     // Fixed-width big-endian values: integers of 1, 2, 4, 8 bytes, float, double.
     template <typename T>
-    bool appendValue(T v) {
+    bool appendValue(T v)
+    {
         static_assert(std::is_arithmetic<T>::value, "arithmetic values only");
         unsigned char raw[sizeof(T)];
         std::memcpy(raw, &v, sizeof(T));
@@ -84,14 +89,17 @@ public:
         return append(raw, sizeof(T));
     }
     template <typename T>
-    bool readValue(T& out, bool consume) {
+    bool readValue(T& out, bool consume)
+    {
         static_assert(std::is_arithmetic<T>::value, "arithmetic values only");
-        if (readableBytes() < sizeof(T)) return false;
+        if (readableBytes() < sizeof(T))
+            return false;
         unsigned char raw[sizeof(T)];
         std::memcpy(raw, peek(), sizeof(T));
         toBigEndian(raw, sizeof(T));
         std::memcpy(&out, raw, sizeof(T));
-        if (consume) retrieve(sizeof(T));
+        if (consume)
+            retrieve(sizeof(T));
         return true;
     }
 
@@ -109,7 +117,8 @@ private:
     // append() when room must be made first; the data may lie in this buffer.
     bool appendMakingRoom(const void* data, uint64_t n);
 
-    static void toBigEndian(unsigned char* p, size_t n) {
+    static void toBigEndian(unsigned char* p, size_t n)
+    {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
         for (size_t i = 0, j = n - 1; i < j; ++i, --j) {
             unsigned char t = p[i];

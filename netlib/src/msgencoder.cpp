@@ -13,14 +13,17 @@ constexpr uint64_t kHeaderBufferSize = 1024;
 constexpr unsigned char kTypeData = 1;
 }  // namespace
 
-MsgEncoder::MsgEncoder(const _B2CMessage& msg) : kind_(msg.kind), header_(kHeaderBufferSize) {
-    if (msg.data == nullptr) throw std::invalid_argument("message without data");
+MsgEncoder::MsgEncoder(const _B2CMessage& msg) : kind_(msg.kind), header_(kHeaderBufferSize)
+{
+    if (msg.data == nullptr)
+        throw std::invalid_argument("message without data");
     if (kind_ == B2C_MESSAGE_AUTH) {
         header_.appendValue<uint8_t>(kKindLogin);
         appendLoginRecord(*static_cast<const _B2CAuthMsg*>(msg.data));
     } else if (kind_ == B2C_MESSAGE_QUOTE) {
         const auto& q = *static_cast<const _B2CQuoteMsg*>(msg.data);
-        if (q.payload != nullptr) payload_ = q.payload->buffer;
+        if (q.payload != nullptr)
+            payload_ = q.payload->buffer;
         header_.appendValue<uint8_t>(kKindQuote);
         header_.appendValue<uint8_t>(q.version);
         header_.appendValue<uint16_t>(q.word);
@@ -32,13 +35,16 @@ MsgEncoder::MsgEncoder(const _B2CMessage& msg) : kind_(msg.kind), header_(kHeade
         payload_ = static_cast<const _B2CStream*>(msg.data)->buffer;
         // The body's first byte is its kind: an empty body is an empty data
         // frame, which a receiver takes for bad input and closes on.
-        if (!payload_ || payload_->readableBytes() == 0) throw std::invalid_argument("empty raw message");
+        if (!payload_ || payload_->readableBytes() == 0)
+            throw std::invalid_argument("empty raw message");
     }
-    if (payload_) payloadSize_ = payload_->readableBytes();
+    if (payload_)
+        payloadSize_ = payload_->readableBytes();
     writeFrameHeader(uint64_t{header_.readableBytes()} + payloadSize_);
 }
 
-void MsgEncoder::appendLoginRecord(const _B2CAuthMsg& rec) {
+void MsgEncoder::appendLoginRecord(const _B2CAuthMsg& rec)
+{
     switch (rec.kind) {
     case B2C_AUTH_CHALLENGE:
         header_.append(rec.key, 24);
@@ -63,9 +69,11 @@ void MsgEncoder::appendLoginRecord(const _B2CAuthMsg& rec) {
     }
 }
 
-void MsgEncoder::writeFrameHeader(uint64_t bodyLength) {
+void MsgEncoder::writeFrameHeader(uint64_t bodyLength)
+{
     // A receiver closes on a frame longer than the cap: never send one.
-    if (bodyLength > FrameFormat::kMaxBody) throw std::length_error("frame body beyond the cap");
+    if (bodyLength > FrameFormat::kMaxBody)
+        throw std::length_error("frame body beyond the cap");
     const unsigned char type = kTypeData;
     const uint32_t len = static_cast<uint32_t>(bodyLength);
     const unsigned char be[4] = {static_cast<unsigned char>(len >> 24), static_cast<unsigned char>(len >> 16),
@@ -74,9 +82,11 @@ void MsgEncoder::writeFrameHeader(uint64_t bodyLength) {
     header_.prepend(be, 4);
 }
 
-size_t MsgEncoder::ranges(ByteRange out[kMaxRanges]) const {
+size_t MsgEncoder::ranges(ByteRange out[kMaxRanges]) const
+{
     out[0] = ByteRange{header_.peek(), header_.readableBytes()};
-    if (!payload_ || payloadSize_ == 0) return 1;
+    if (!payload_ || payloadSize_ == 0)
+        return 1;
     // The payload must not change once sent; should it have been consumed
     // anyway, never read past what it still holds.
     const uint32_t size = payload_->readableBytes() < payloadSize_ ? payload_->readableBytes() : payloadSize_;
@@ -84,8 +94,10 @@ size_t MsgEncoder::ranges(ByteRange out[kMaxRanges]) const {
     return 2;
 }
 
-FrameProducer MsgEncoder::make(const _B2CMessage& msg) {
-    if (msg.data == nullptr) return nullptr;
+FrameProducer MsgEncoder::make(const _B2CMessage& msg)
+{
+    if (msg.data == nullptr)
+        return nullptr;
     try {
         return std::make_shared<const MsgEncoder>(msg);
     } catch (const std::exception&) {

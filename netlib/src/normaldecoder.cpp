@@ -9,19 +9,27 @@ namespace b2c {
 
 namespace {
 
-uint16_t be16(const unsigned char* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint16_t be16(const unsigned char* p)
+{
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
 
 }  // namespace
 
-DecodeStatus NormalDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const {
+DecodeStatus NormalDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const
+{
     uint32_t length = 0;
     unsigned char type = 0;
-    if (!FrameFormat::peekHeader(in, length, type)) return DecodeStatus::NeedMore;
-    if (length > FrameFormat::kMaxBody) return DecodeStatus::Fatal;
+    if (!FrameFormat::peekHeader(in, length, type))
+        return DecodeStatus::NeedMore;
+    if (length > FrameFormat::kMaxBody)
+        return DecodeStatus::Fatal;
     // A data frame carries at least its kind byte: an empty one is not part
     // of the protocol.
-    if (type == FrameFormat::kTypeData && length == 0) return DecodeStatus::Fatal;
-    if (in.readableBytes() < uint64_t{FrameFormat::kHeaderSize} + length) return DecodeStatus::NeedMore;
+    if (type == FrameFormat::kTypeData && length == 0)
+        return DecodeStatus::Fatal;
+    if (in.readableBytes() < uint64_t{FrameFormat::kHeaderSize} + length)
+        return DecodeStatus::NeedMore;
     if (type != FrameFormat::kTypeData) {
         // Nothing to deliver: drop the whole frame, body included.
         in.retrieve(uint64_t{FrameFormat::kHeaderSize} + length);
@@ -58,7 +66,8 @@ DecodeStatus NormalDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const 
     return DecodeStatus::Decoded;
 }
 
-const NormalDecoder& NormalDecoder::instance() {
+const NormalDecoder& NormalDecoder::instance()
+{
     static const NormalDecoder decoder;
     return decoder;
 }

@@ -5,10 +5,12 @@
 
 namespace b2c {
 
-DecodeStatus ServerAuthDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const {
+DecodeStatus ServerAuthDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) const
+{
     uint32_t length = 0;
     unsigned char type = 0;
-    if (!FrameFormat::peekHeader(in, length, type)) return DecodeStatus::NeedMore;
+    if (!FrameFormat::peekHeader(in, length, type))
+        return DecodeStatus::NeedMore;
     if (length == 0 && type == FrameFormat::kTypeHeartbeat) {
         in.retrieve(FrameFormat::kHeaderSize);
         return DecodeStatus::Skipped;
@@ -16,7 +18,8 @@ DecodeStatus ServerAuthDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) co
     if (type != FrameFormat::kTypeData || (length != kAnswerLength && length != kAnswerWithIdLength)) {
         return DecodeStatus::Fatal;
     }
-    if (in.readableBytes() < uint64_t{FrameFormat::kHeaderSize} + length) return DecodeStatus::NeedMore;
+    if (in.readableBytes() < uint64_t{FrameFormat::kHeaderSize} + length)
+        return DecodeStatus::NeedMore;
     in.retrieve(FrameFormat::kHeaderSize + 1);  // header and the kind byte, not examined
     startRecord(out, B2C_AUTH_ANSWER);
     in.read(out.auth.key, kAnswerBytes, true);
@@ -33,6 +36,9 @@ DecodeStatus ServerAuthDecoder::decodeOne(ModuoBuffer& in, DecodedFrame& out) co
     return DecodeStatus::Decoded;
 }
 
-const FrameDecoder& ServerAuthDecoder::next() const { return NormalDecoder::instance(); }
+const FrameDecoder& ServerAuthDecoder::next() const
+{
+    return NormalDecoder::instance();
+}
 
 }  // namespace b2c

@@ -23,8 +23,10 @@ enum class AcceptFailure { OneClient, Shortage, Fatal };
 // next one at once; Linux also reports a new socket's pending network errors
 // this way), a passing shortage of descriptors or memory (retry shortly), or
 // the end of accepting.
-AcceptFailure classifyAcceptError(const boost::system::error_code& ec) {
-    if (ec.category() != boost::system::system_category()) return AcceptFailure::Fatal;
+AcceptFailure classifyAcceptError(const boost::system::error_code& ec)
+{
+    if (ec.category() != boost::system::system_category())
+        return AcceptFailure::Fatal;
     switch (ec.value()) {
     case ECONNABORTED:
     case EPROTO:
@@ -57,21 +59,26 @@ ServerImpl::ServerImpl(std::shared_ptr<EventImpl> event) : event_(std::move(even
 
 // Runs after detach() closed everything on the loop thread, or once the
 // event dropped that work unrun.
-ServerImpl::~ServerImpl() {
+ServerImpl::~ServerImpl()
+{
     boost::system::error_code ignored;
     acceptor_.close(ignored);
 }
 
 // Loop thread, or the owner's while no thread runs the loop.
-void ServerImpl::closeAll() {
+void ServerImpl::closeAll()
+{
     // The connections' closed notifications find them gone from the set and call nothing.
     auto connections = std::move(connections_);
     connections_.clear();
-    for (const auto& conn : connections) conn->closeNow();
+    for (const auto& conn : connections)
+        conn->closeNow();
 }
 
-bool ServerImpl::start(const char* address, int port) {
-    if (event_->released()) return false;  // nothing may be left pending on a released loop
+bool ServerImpl::start(const char* address, int port)
+{
+    if (event_->released())
+        return false;  // nothing may be left pending on a released loop
     bool ok = false;
     // On the loop, so that a start right after a stop sees the stop done.
     // The result is needed, so this waits even while a callback is under way.
@@ -80,17 +87,24 @@ bool ServerImpl::start(const char* address, int port) {
 }
 
 // Loop thread, or the owner's while no thread runs the loop.
-bool ServerImpl::listen(const char* address, int port) {
-    if (acceptor_.is_open()) return true;
-    if (address == nullptr || port < 0 || port > 65535) return false;
+bool ServerImpl::listen(const char* address, int port)
+{
+    if (acceptor_.is_open())
+        return true;
+    if (address == nullptr || port < 0 || port > 65535)
+        return false;
     boost::system::error_code ec;
     const asio::ip::address addr = asio::ip::make_address(address, ec);
-    if (ec) return false;
+    if (ec)
+        return false;
     const tcp::endpoint endpoint(addr, static_cast<uint16_t>(port));
     acceptor_.open(endpoint.protocol(), ec);
-    if (!ec) acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);  // before bind
-    if (!ec) acceptor_.bind(endpoint, ec);
-    if (!ec) acceptor_.listen(asio::socket_base::max_listen_connections, ec);
+    if (!ec)
+        acceptor_.set_option(tcp::acceptor::reuse_address(true), ec);  // before bind
+    if (!ec)
+        acceptor_.bind(endpoint, ec);
+    if (!ec)
+        acceptor_.listen(asio::socket_base::max_listen_connections, ec);
     if (ec) {
         closeAcceptor();  // a failed start leaves nothing open
         return false;
@@ -104,13 +118,18 @@ bool ServerImpl::listen(const char* address, int port) {
     return true;
 }
 
-void ServerImpl::stop() {
+void ServerImpl::stop()
+{
     event_->runInLoopAndWait([self = shared_from_this()] { self->closeAcceptor(); }, true);
 }
 
-uint16_t ServerImpl::localPort() const { return port_; }
+uint16_t ServerImpl::localPort() const
+{
+    return port_;
+}
 
-void ServerImpl::detach(std::unique_ptr<_B2CServer> cell) {
+void ServerImpl::detach(std::unique_ptr<_B2CServer> cell)
+{
     // Set before the loop is asked: a callback that starts from now on sees
     // them and calls nothing.
     detached_ = true;
@@ -118,7 +137,8 @@ void ServerImpl::detach(std::unique_ptr<_B2CServer> cell) {
     const std::shared_ptr<_B2CServer> handle(std::move(cell));
     event_->runInLoopAndWait(
         [self = shared_from_this(), handle] {
-            if (self->timer_) self->timer_->cancel();
+            if (self->timer_)
+                self->timer_->cancel();
             self->closeAcceptor();
             self->closeAll();
         },
@@ -126,7 +146,8 @@ void ServerImpl::detach(std::unique_ptr<_B2CServer> cell) {
 }
 
 // Loop thread (or the owner's thread for the first accept).
-void ServerImpl::startAccept() {
+void ServerImpl::startAccept()
+{
     // The pending accept holds only a weak reference: neither it nor an
     // aborted accept left queued keeps the server, a connection or the loop
     // alive. The socket is made by the accept and handed over on success.
@@ -136,12 +157,14 @@ void ServerImpl::startAccept() {
         auto self = weak.lock();
         // An accept of a listening session that has ended (stopped, released,
         // or stopped and started again) takes nothing; its socket just closes.
-        if (self && session == self->acceptSession_ && !self->detached_) self->onAccepted(ec, std::move(peer));
+        if (self && session == self->acceptSession_ && !self->detached_)
+            self->onAccepted(ec, std::move(peer));
     });
 }
 
 // Loop thread, or the owner's while no thread runs the loop.
-void ServerImpl::closeAcceptor() {
+void ServerImpl::closeAcceptor()
+{
     boost::system::error_code ignored;
     acceptor_.close(ignored);
     port_ = 0;
@@ -149,7 +172,8 @@ void ServerImpl::closeAcceptor() {
 }
 
 // Loop thread.
-void ServerImpl::onAccepted(const boost::system::error_code& ec, tcp::socket peer) {
+void ServerImpl::onAccepted(const boost::system::error_code& ec, tcp::socket peer)
+{
     if (ec) {
         const AcceptFailure failure = classifyAcceptError(ec);
         if (failure == AcceptFailure::OneClient) {
@@ -161,7 +185,8 @@ void ServerImpl::onAccepted(const boost::system::error_code& ec, tcp::socket pee
             const uint64_t session = acceptSession_;
             retry->async_wait([weak, retry, session](const boost::system::error_code& wec) {
                 auto self = weak.lock();
-                if (!wec && self && session == self->acceptSession_ && !self->detached_) self->startAccept();
+                if (!wec && self && session == self->acceptSession_ && !self->detached_)
+                    self->startAccept();
             });
         } else {
             closeAcceptor();  // accepting ends
@@ -177,7 +202,8 @@ void ServerImpl::onAccepted(const boost::system::error_code& ec, tcp::socket pee
     conn->startAccepted(ServerAuthDecoder::instance());
     std::weak_ptr<ServerImpl> weak = shared_from_this();
     conn->setOnConnection([weak](const std::shared_ptr<ConnectionImpl>& c) {
-        if (auto server = weak.lock()) server->onConnectionClosed(c);
+        if (auto server = weak.lock())
+            server->onConnectionClosed(c);
     });
     conn->setOnMessage(onMessage_);
     startAccept();
@@ -192,17 +218,23 @@ void ServerImpl::onAccepted(const boost::system::error_code& ec, tcp::socket pee
 }
 
 // Loop thread.
-void ServerImpl::onConnectionClosed(const std::shared_ptr<ConnectionImpl>& conn) {
-    if (conn->isOpen()) return;
-    if (connections_.erase(conn) == 0) return;
-    if (_B2CConnection* connCell = conn->cell()) notifyConnection(connCell);
+void ServerImpl::onConnectionClosed(const std::shared_ptr<ConnectionImpl>& conn)
+{
+    if (conn->isOpen())
+        return;
+    if (connections_.erase(conn) == 0)
+        return;
+    if (_B2CConnection* connCell = conn->cell())
+        notifyConnection(connCell);
 }
 
 // Loop thread.
-bool ServerImpl::notifyConnection(_B2CConnection* connCell) {
+bool ServerImpl::notifyConnection(_B2CConnection* connCell)
+{
     EventImpl::CallbackScope scope(*event_);  // entered before the check, see EventImpl
     _B2CServer* const srv = cell_;
-    if (!srv) return false;
+    if (!srv)
+        return false;
     if (!onConnection_) {
         notifyError(connCell, "no connection callback set", B2C_ERROR_CALLBACK);
         return false;
@@ -218,10 +250,12 @@ bool ServerImpl::notifyConnection(_B2CConnection* connCell) {
 }
 
 // Loop thread.
-void ServerImpl::notifyError(_B2CConnection* connCell, const char* text, int code) {
+void ServerImpl::notifyError(_B2CConnection* connCell, const char* text, int code)
+{
     EventImpl::CallbackScope scope(*event_);
     _B2CServer* const srv = cell_;
-    if (!srv) return;
+    if (!srv)
+        return;
     if (onError_) {
         try {
             onError_(srv, connCell, text, code);
@@ -238,19 +272,24 @@ void ServerImpl::notifyError(_B2CConnection* connCell, const char* text, int cod
 }
 
 // Loop thread.
-void ServerImpl::armTimer() {
+void ServerImpl::armTimer()
+{
     auto timer = timer_;
     timer->expires_after(netTimings().serverTick);
     std::weak_ptr<ServerImpl> weak = shared_from_this();
     timer->async_wait([weak, timer](const boost::system::error_code& ec) {
-        if (ec) return;
-        if (auto self = weak.lock()) self->onTick();
+        if (ec)
+            return;
+        if (auto self = weak.lock())
+            self->onTick();
     });
 }
 
 // Loop thread.
-void ServerImpl::onTick() {
-    if (detached_) return;
+void ServerImpl::onTick()
+{
+    if (detached_)
+        return;
     const auto now = ConnectionImpl::Clock::now();
     const NetTimings timings = netTimings();
     // Closing removes from the set: walk a copy.

@@ -30,7 +30,10 @@
 
 namespace nettest {
 
-inline int currentTid() { return static_cast<int>(::syscall(SYS_gettid)); }
+inline int currentTid()
+{
+    return static_cast<int>(::syscall(SYS_gettid));
+}
 
 constexpr const char* kSecret = "loopback-secret";
 constexpr auto kDeadline = std::chrono::seconds(20);
@@ -39,7 +42,8 @@ constexpr auto kDeadline = std::chrono::seconds(20);
 class Waiter {
 public:
     template <typename F>
-    void update(F f) {
+    void update(F f)
+    {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             f();
@@ -47,7 +51,8 @@ public:
         cv_.notify_all();
     }
     template <typename P>
-    bool waitFor(P pred, std::chrono::milliseconds limit = kDeadline) {
+    bool waitFor(P pred, std::chrono::milliseconds limit = kDeadline)
+    {
         std::unique_lock<std::mutex> lock(mutex_);
         return cv_.wait_for(lock, limit, pred);
     }
@@ -59,7 +64,8 @@ private:
 };
 
 // Runs fn on the loop thread and waits for it; runs it here when the loop is stopped.
-inline void inLoop(_B2CEvent* ev, std::function<void()> fn) {
+inline void inLoop(_B2CEvent* ev, std::function<void()> fn)
+{
     if (!ev->impl->running()) {
         fn();
         return;
@@ -85,7 +91,8 @@ inline void inLoop(_B2CEvent* ev, std::function<void()> fn) {
 // connect. port is 0 when the socket could not be bound.
 class RefusingPort {
 public:
-    RefusingPort() {
+    RefusingPort()
+    {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
@@ -95,8 +102,10 @@ public:
             ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
             port = ntohs(a.sin_port);
     }
-    ~RefusingPort() {
-        if (fd_ >= 0) ::close(fd_);
+    ~RefusingPort()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     RefusingPort(const RefusingPort&) = delete;
     RefusingPort& operator=(const RefusingPort&) = delete;
@@ -109,7 +118,8 @@ private:
 // Shortened timers for the duration of a test.
 class FastTimers {
 public:
-    explicit FastTimers(int heartbeatMs = 20, int idleMs = 300, int tickMs = 30) {
+    explicit FastTimers(int heartbeatMs = 20, int idleMs = 300, int tickMs = 30)
+    {
         b2c::NetTimings t;
         t.heartbeat = std::chrono::milliseconds(heartbeatMs);
         t.idleLimit = std::chrono::milliseconds(idleMs);
@@ -127,7 +137,8 @@ public:
     explicit TestServer(_B2CEvent* ev) : ev_(ev) {}
     ~TestServer() { release(); }
 
-    bool start(int port = 0) {
+    bool start(int port = 0)
+    {
         bool ok = false;
         inLoop(ev_, [&] {
             srv_ = b2c_server_create(ev_);
@@ -139,18 +150,22 @@ public:
         return ok;
     }
     // Releases the server: its connections close.
-    void release() {
-        if (!srv_) return;
+    void release()
+    {
+        if (!srv_)
+            return;
         inLoop(ev_, [&] {
             b2c_server_release(srv_);
             srv_ = nullptr;
-            for (auto* c : open_) b2c_connection_release(c);
+            for (auto* c : open_)
+                b2c_connection_release(c);
             open_.clear();
         });
     }
     // The listening port (the server was started on port 0).
     // Sends `count` quote messages of `size` payload bytes to every open connection.
-    void sendBig(int count, size_t size) {
+    void sendBig(int count, size_t size)
+    {
         inLoop(ev_, [&] {
             _B2CStream* payload = b2c_stream_create(static_cast<unsigned>(size));
             const std::string fill(size, 'y');
@@ -158,21 +173,25 @@ public:
             for (auto* c : open_) {
                 _B2CQuoteMsg q{1, 0, 5, 0x0c, 1, 1, payload};
                 _B2CMessage m{c, B2C_MESSAGE_QUOTE, &q};
-                for (int i = 0; i < count; ++i) b2c_send_message(&m);
+                for (int i = 0; i < count; ++i)
+                    b2c_send_message(&m);
             }
             b2c_stream_release(payload);
         });
     }
-    void stop() {
+    void stop()
+    {
         inLoop(ev_, [&] { b2c_server_stop(srv_); });
     }
     // Starts the stopped server again on a new port.
-    bool restart() {
+    bool restart()
+    {
         bool ok = false;
         inLoop(ev_, [&] { ok = b2c_server_start(srv_, "127.0.0.1", 0); });
         return ok;
     }
-    uint16_t port() {
+    uint16_t port()
+    {
         uint16_t p = 0;
         inLoop(ev_, [&] { p = srv_ ? srv_->impl->localPort() : 0; });
         return p;
@@ -186,14 +205,15 @@ public:
     int closed = 0;
     int answers = 0;
     int quotes = 0;
-    std::vector<int> kinds;  // message kinds in arrival order
+    std::vector<int> kinds;             // message kinds in arrival order
     std::vector<int> errors;            // the server's own error callback (idle limit)
     std::vector<int> connectionErrors;  // the accepted connections' error callbacks
     std::vector<_B2CAuthMsg> answerRecords;
     std::vector<int> callbackTids;
 
 private:
-    static int onConnection(void* user, _B2CServer*, _B2CConnection* conn) {
+    static int onConnection(void* user, _B2CServer*, _B2CConnection* conn)
+    {
         auto* self = static_cast<TestServer*>(user);
         if (b2c_connection_is_open(conn)) {
             _B2CAuthMsg challenge;
@@ -220,7 +240,8 @@ private:
         }
         return 0;
     }
-    static int onMessage(void* user, _B2CMessage* msg) {
+    static int onMessage(void* user, _B2CMessage* msg)
+    {
         auto* self = static_cast<TestServer*>(user);
         if (msg->kind == B2C_MESSAGE_AUTH) {
             const auto* answer = static_cast<const _B2CAuthMsg*>(msg->data);
@@ -251,12 +272,14 @@ private:
         }
         return 0;
     }
-    static int onError(void* user, _B2CServer*, _B2CConnection*, const char*, int code) {
+    static int onError(void* user, _B2CServer*, _B2CConnection*, const char*, int code)
+    {
         auto* self = static_cast<TestServer*>(user);
         self->w.update([&] { self->errors.push_back(code); });
         return 0;
     }
-    static int onConnectionError(void* user, _B2CConnection*, const char*, int code) {
+    static int onConnectionError(void* user, _B2CConnection*, const char*, int code)
+    {
         auto* self = static_cast<TestServer*>(user);
         self->w.update([&] { self->connectionErrors.push_back(code); });
         return 0;
@@ -273,7 +296,8 @@ private:
 // and, when `reconnectDelayMs` > 0, reconnects after every loss.
 class TestClient {
 public:
-    TestClient(_B2CEvent* ev, uint16_t port) : ev_(ev), port_(port) {
+    TestClient(_B2CEvent* ev, uint16_t port) : ev_(ev), port_(port)
+    {
         conn_ = b2c_connection_create(ev);
         b2c_connection_on_connection(conn_, &TestClient::onConnection, this);
         b2c_connection_on_message(conn_, &TestClient::onMessage, this);
@@ -281,7 +305,8 @@ public:
     }
     ~TestClient() { release(); }
     // Releases the connection handle early (done once).
-    void release() {
+    void release()
+    {
         b2c_connection_release(conn_);
         conn_ = nullptr;
     }
@@ -289,7 +314,8 @@ public:
     void connect() { b2c_connection_connect(conn_, "127.0.0.1", port_); }
 
     // Sends a quote message whose payload is `text`; the result of b2c_send_message.
-    int sendQuote(uint16_t requestId, const std::string& text) {
+    int sendQuote(uint16_t requestId, const std::string& text)
+    {
         _B2CStream* payload = b2c_stream_create(static_cast<unsigned>(text.size()));
         b2c_stream_append_bytes(payload, text.data(), static_cast<unsigned>(text.size()));
         _B2CQuoteMsg q{1, 0, 5, 0x0c, 1, requestId, payload};
@@ -301,7 +327,8 @@ public:
 
     // Sends a raw stream holding `bytes` (its first byte is the kind byte);
     // the result of b2c_send_message.
-    int sendRaw(const std::string& bytes) {
+    int sendRaw(const std::string& bytes)
+    {
         _B2CStream* body = b2c_stream_create(static_cast<unsigned>(bytes.size()));
         b2c_stream_append_bytes(body, bytes.data(), static_cast<unsigned>(bytes.size()));
         _B2CMessage msg{conn_, B2C_MESSAGE_RAW, body};
@@ -326,21 +353,26 @@ public:
     std::vector<std::string> states;  // "open", "closed", "login"
 
 private:
-    static int onConnection(void* user, _B2CConnection* conn) {
+    static int onConnection(void* user, _B2CConnection* conn)
+    {
         auto* self = static_cast<TestClient*>(user);
         const bool open = b2c_connection_is_open(conn) != 0;
         self->w.update([&] {
             open ? ++self->opened : ++self->closed;
-            if (!open) self->loggedIn = false;
+            if (!open)
+                self->loggedIn = false;
             self->states.push_back(open ? "open" : "closed");
             self->callbackTids.push_back(currentTid());
         });
-        if (open && self->whenOpen) self->whenOpen(*self);
+        if (open && self->whenOpen)
+            self->whenOpen(*self);
         const int delay = self->reconnectDelayMs;
-        if (!open && delay > 0) b2c_connection_delay_connect(conn, "127.0.0.1", self->port_, delay);
+        if (!open && delay > 0)
+            b2c_connection_delay_connect(conn, "127.0.0.1", self->port_, delay);
         return 0;
     }
-    static int onMessage(void* user, _B2CMessage* msg) {
+    static int onMessage(void* user, _B2CMessage* msg)
+    {
         auto* self = static_cast<TestClient*>(user);
         if (msg->kind == B2C_MESSAGE_AUTH) {
             const auto* rec = static_cast<const _B2CAuthMsg*>(msg->data);
@@ -374,7 +406,8 @@ private:
         }
         return 0;
     }
-    static int onError(void* user, _B2CConnection*, const char*, int code) {
+    static int onError(void* user, _B2CConnection*, const char*, int code)
+    {
         auto* self = static_cast<TestClient*>(user);
         self->w.update([&] { self->errors.push_back(code); });
         return 0;
@@ -407,18 +440,21 @@ struct ServedClient {
     TestClient client{loop.ev(), server.port()};
 
     // Waits until the client has logged in `logins` times and is logged in now.
-    bool waitLoggedIn(int logins = 1) {
+    bool waitLoggedIn(int logins = 1)
+    {
         return client.w.waitFor([&] { return client.logins >= logins && client.loggedIn; });
     }
     // Connects and waits for the first login.
-    bool logIn() {
+    bool logIn()
+    {
         client.connect();
         return waitLoggedIn(1);
     }
 };
 
 // Waits until a run of `ev` has started: a call queued to the loop has run.
-inline bool waitLoopRuns(_B2CEvent* ev) {
+inline bool waitLoopRuns(_B2CEvent* ev)
+{
     std::promise<void> inside;
     std::future<void> ran = inside.get_future();
     b2c_event_run_in_loop(
@@ -434,7 +470,8 @@ inline bool waitLoopRuns(_B2CEvent* ev) {
 // A plain socket peer on 127.0.0.1 for exact bytes.
 class RawListener {
 public:
-    RawListener() {
+    RawListener()
+    {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
@@ -448,9 +485,11 @@ public:
     ~RawListener() { ::close(fd_); }
     uint16_t port() const { return port_; }
     // An accepted socket, or -1 after the deadline.
-    int accept() {
+    int accept()
+    {
         pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, 20000) <= 0) return -1;
+        if (::poll(&p, 1, 20000) <= 0)
+            return -1;
         return ::accept(fd_, nullptr, nullptr);
     }
 
@@ -460,7 +499,8 @@ private:
 };
 
 // Raw socket helpers.
-inline int rawConnect(uint16_t port) {
+inline int rawConnect(uint16_t port)
+{
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -472,57 +512,70 @@ inline int rawConnect(uint16_t port) {
     }
     return fd;
 }
-inline bool rawSend(int fd, const std::vector<unsigned char>& bytes) {
+inline bool rawSend(int fd, const std::vector<unsigned char>& bytes)
+{
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (n <= 0) return false;
+        if (n <= 0)
+            return false;
         done += static_cast<size_t>(n);
     }
     return true;
 }
 // Reads exactly n bytes (fewer on close or after the deadline).
-inline std::vector<unsigned char> rawRead(int fd, size_t n, int timeoutMs = 20000) {
+inline std::vector<unsigned char> rawRead(int fd, size_t n, int timeoutMs = 20000)
+{
     std::vector<unsigned char> out;
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (out.size() < n) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
+        if (left.count() <= 0)
+            break;
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            break;
         unsigned char buf[4096];
         const ssize_t r = ::recv(fd, buf, std::min(sizeof buf, n - out.size()), 0);
-        if (r <= 0) break;
+        if (r <= 0)
+            break;
         out.insert(out.end(), buf, buf + r);
     }
     return out;
 }
 // True when the peer closed the socket (EOF) within the deadline; data before it is skipped.
-inline bool rawWaitClosed(int fd, int timeoutMs = 20000) {
+inline bool rawWaitClosed(int fd, int timeoutMs = 20000)
+{
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
+        if (left.count() <= 0)
+            return false;
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            return false;
         unsigned char buf[4096];
         const ssize_t r = ::recv(fd, buf, sizeof buf, 0);
-        if (r <= 0) return true;
+        if (r <= 0)
+            return true;
     }
 }
-inline std::vector<unsigned char> frame(const std::vector<unsigned char>& body, unsigned char type = 1) {
+inline std::vector<unsigned char> frame(const std::vector<unsigned char>& body, unsigned char type = 1)
+{
     const uint32_t n = static_cast<uint32_t>(body.size());
     std::vector<unsigned char> f{static_cast<unsigned char>(n >> 24), static_cast<unsigned char>(n >> 16),
                                  static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(n), type};
     f.insert(f.end(), body.begin(), body.end());
     return f;
 }
-inline std::vector<unsigned char> challengeFrame(const unsigned char key[24]) {
+inline std::vector<unsigned char> challengeFrame(const unsigned char key[24])
+{
     std::vector<unsigned char> body{0x04};
     body.insert(body.end(), key, key + 24);
     return frame(body);
 }
-inline std::vector<unsigned char> resultFrame(int32_t result) {
+inline std::vector<unsigned char> resultFrame(int32_t result)
+{
     const uint32_t r = static_cast<uint32_t>(result);
     return frame({0x04, static_cast<unsigned char>(r >> 24), static_cast<unsigned char>(r >> 16),
                   static_cast<unsigned char>(r >> 8), static_cast<unsigned char>(r)});

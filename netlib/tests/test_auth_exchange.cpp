@@ -9,22 +9,27 @@
 
 namespace {
 
-_B2CAuthMsg countingChallenge() {
+_B2CAuthMsg countingChallenge()
+{
     _B2CAuthMsg c{};
     c.kind = B2C_AUTH_CHALLENGE;
-    for (int i = 0; i < 24; ++i) c.key[i] = static_cast<uint8_t>(i + 1);
+    for (int i = 0; i < 24; ++i)
+        c.key[i] = static_cast<uint8_t>(i + 1);
     return c;
 }
 
-TEST(AuthExchange, GenKeyFillsTwentyFourBytesAndZeroesTheRest) {
+TEST(AuthExchange, GenKeyFillsTwentyFourBytesAndZeroesTheRest)
+{
     _B2CAuthMsg rec;
     std::memset(&rec, 0xCD, sizeof rec);
     b2c_auth_msg_gen_key(&rec);
     EXPECT_EQ(rec.kind, B2C_AUTH_CHALLENGE);
-    for (int i = 24; i < 32; ++i) EXPECT_EQ(rec.key[i], 0) << "key byte " << i;
+    for (int i = 24; i < 32; ++i)
+        EXPECT_EQ(rec.key[i], 0) << "key byte " << i;
 }
 
-TEST(AuthExchange, GenKeyDiffersBetweenCalls) {
+TEST(AuthExchange, GenKeyDiffersBetweenCalls)
+{
     std::set<std::string> seen;
     for (int i = 0; i < 8; ++i) {
         _B2CAuthMsg rec{};
@@ -34,7 +39,8 @@ TEST(AuthExchange, GenKeyDiffersBetweenCalls) {
     EXPECT_GT(seen.size(), 1u);
 }
 
-TEST(AuthExchange, AnswerWithNineByteSecretUsesChallengeBytesSixteenOn) {
+TEST(AuthExchange, AnswerWithNineByteSecretUsesChallengeBytesSixteenOn)
+{
     const _B2CAuthMsg ch = countingChallenge();
     _B2CAuthMsg ans{};
     ans.kind = B2C_AUTH_ANSWER_ID;
@@ -48,7 +54,8 @@ TEST(AuthExchange, AnswerWithNineByteSecretUsesChallengeBytesSixteenOn) {
     EXPECT_EQ(ans.id[0], 77u) << "encrypt leaves the id alone";
 }
 
-TEST(AuthExchange, AnswerUsesOnlySixteenSecretBytes) {
+TEST(AuthExchange, AnswerUsesOnlySixteenSecretBytes)
+{
     _B2CAuthMsg ch{};
     std::memset(ch.key, 0xFF, 24);
     _B2CAuthMsg ans{};
@@ -60,7 +67,8 @@ TEST(AuthExchange, AnswerUsesOnlySixteenSecretBytes) {
     }
 }
 
-TEST(AuthExchange, EmptySecretTakesAllKeyMaterialFromTheChallenge) {
+TEST(AuthExchange, EmptySecretTakesAllKeyMaterialFromTheChallenge)
+{
     const _B2CAuthMsg ch = countingChallenge();
     _B2CAuthMsg ans{};
     b2c_auth_msg_encrypt(&ch, &ans, nullptr, 5);  // a null secret counts as empty
@@ -70,12 +78,14 @@ TEST(AuthExchange, EmptySecretTakesAllKeyMaterialFromTheChallenge) {
               "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
 }
 
-TEST(AuthExchange, VerifyAcceptsTheRightAnswerOnly) {
+TEST(AuthExchange, VerifyAcceptsTheRightAnswerOnly)
+{
     _B2CAuthMsg ch{};
     b2c_auth_msg_gen_key(&ch);
     // Each answer byte pair is secret byte times challenge byte: a zero challenge
     // byte at 9 would hide the one-letter difference below (1 run in 256).
-    if (ch.key[9] == 0) ch.key[9] = 1;
+    if (ch.key[9] == 0)
+        ch.key[9] = 1;
     _B2CAuthMsg ans{};
     ans.kind = B2C_AUTH_ANSWER;
     b2c_auth_msg_encrypt(&ch, &ans, "secret-key", 10);
@@ -86,7 +96,8 @@ TEST(AuthExchange, VerifyAcceptsTheRightAnswerOnly) {
     EXPECT_FALSE(b2c_auth_msg_verify(nullptr, &ans, "secret-key", 10));
 }
 
-TEST(AuthExchange, VerifyIgnoresStaleBytesAfterTheChallenge) {
+TEST(AuthExchange, VerifyIgnoresStaleBytesAfterTheChallenge)
+{
     // A challenge record reused from earlier traffic: gen_key clears bytes 24..31,
     // so the answer computed from the sent (24-byte) challenge verifies.
     _B2CAuthMsg server;

@@ -51,7 +51,8 @@ const IntCase kIntCases[] = {
     {std::numeric_limits<int64_t>::min(), "7F 00 00 00 00 00 00 00 00 80"},
 };
 
-TEST(CompressedInt, WritesTheTableForms) {
+TEST(CompressedInt, WritesTheTableForms)
+{
     for (const IntCase& c : kIntCases) {
         StreamPtr s = makeStream(2);
         ASSERT_EQ(b2c_stream_append_compress_int64(s.get(), c.value), 1);
@@ -60,7 +61,8 @@ TEST(CompressedInt, WritesTheTableForms) {
 }
 
 // The bytes of a hex text such as "7F C0".
-Bytes fromHex(const char* text) {
+Bytes fromHex(const char* text)
+{
     Bytes out;
     for (const char* p = text; *p != '\0';) {
         if (*p == ' ') {
@@ -73,7 +75,8 @@ Bytes fromHex(const char* text) {
     return out;
 }
 
-TEST(CompressedInt, ReadsTheTableFormsAndConsumesExactly) {
+TEST(CompressedInt, ReadsTheTableFormsAndConsumesExactly)
+{
     for (const IntCase& c : kIntCases) {
         StreamPtr s = makeStream(2);
         const Bytes form = fromHex(c.bytes);  // the hand-encoded bytes, not the writer's
@@ -90,7 +93,8 @@ TEST(CompressedInt, ReadsTheTableFormsAndConsumesExactly) {
     }
 }
 
-TEST(CompressedInt, ReaderAcceptsLongerFormsUpToTheStopByte) {
+TEST(CompressedInt, ReaderAcceptsLongerFormsUpToTheStopByte)
+{
     StreamPtr s = makeStream();
     const uint8_t raw[] = {0x00, 0x00, 0x81, 0x7F, 0x7F, 0xFF};  // 1, then -1 in three bytes
     b2c_stream_append_bytes(s.get(), raw, sizeof raw);
@@ -101,14 +105,16 @@ TEST(CompressedInt, ReaderAcceptsLongerFormsUpToTheStopByte) {
     EXPECT_EQ(v, -1);
 }
 
-TEST(CompressedInt, NothingReadableGivesZero) {
+TEST(CompressedInt, NothingReadableGivesZero)
+{
     StreamPtr s = makeStream();
     int64_t v = 5;
     EXPECT_EQ(b2c_stream_read_compress_int64(s.get(), &v, 1), 0);
     EXPECT_EQ(v, 5);
 }
 
-TEST(CompressedInt, MissingStopByteConsumesNothing) {
+TEST(CompressedInt, MissingStopByteConsumesNothing)
+{
     StreamPtr s = makeStream();
     const uint8_t raw[] = {0x02, 0x2C};  // the start of a longer value, no stop bit yet
     b2c_stream_append_bytes(s.get(), raw, sizeof raw);
@@ -126,9 +132,11 @@ TEST(CompressedInt, MissingStopByteConsumesNothing) {
     EXPECT_EQ(v, (2 << 14) | (0x2C << 7));
 }
 
-TEST(CompressedInt, MoreThanTenBytesWithoutStopIsRefused) {
+TEST(CompressedInt, MoreThanTenBytesWithoutStopIsRefused)
+{
     StreamPtr s = makeStream();
-    for (int i = 0; i < 10; ++i) b2c_stream_append_int8(s.get(), 0x01);
+    for (int i = 0; i < 10; ++i)
+        b2c_stream_append_int8(s.get(), 0x01);
     b2c_stream_append_int8(s.get(), static_cast<int8_t>(0x81));  // stop byte as the 11th
     int64_t v = 5;
     EXPECT_EQ(b2c_stream_read_compress_int64(s.get(), &v, 1), 0);
@@ -139,7 +147,7 @@ TEST(CompressedInt, MoreThanTenBytesWithoutStopIsRefused) {
 struct DoubleCase {
     double x;
     int scale;
-    const char* bytes;   // the compressed int64 stored
+    const char* bytes;  // the compressed int64 stored
     double readBack;
 };
 
@@ -160,7 +168,8 @@ const DoubleCase kDoubleCases[] = {
     {7.0, 0, "87", 7.0},
 };
 
-TEST(CompressedDouble, StoresTheRoundedScaledInteger) {
+TEST(CompressedDouble, StoresTheRoundedScaledInteger)
+{
     for (const DoubleCase& c : kDoubleCases) {
         StreamPtr s = makeStream(2);
         ASSERT_EQ(b2c_stream_append_compress_double(s.get(), c.x, c.scale), 1);
@@ -171,7 +180,8 @@ TEST(CompressedDouble, StoresTheRoundedScaledInteger) {
     }
 }
 
-TEST(CompressedDouble, ScaleOutsideZeroToSixIsRefused) {
+TEST(CompressedDouble, ScaleOutsideZeroToSixIsRefused)
+{
     for (int scale : {-1, 7, 100, std::numeric_limits<int>::min()}) {
         StreamPtr s = makeStream();
         EXPECT_EQ(b2c_stream_append_compress_double(s.get(), 1.5, scale), 0) << scale;
@@ -184,7 +194,8 @@ TEST(CompressedDouble, ScaleOutsideZeroToSixIsRefused) {
     }
 }
 
-TEST(CompressedDouble, NanAndOutOfRangeValuesAreClamped) {
+TEST(CompressedDouble, NanAndOutOfRangeValuesAreClamped)
+{
     struct {
         double x;
         const char* bytes;

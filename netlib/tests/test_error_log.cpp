@@ -19,23 +19,19 @@
 using namespace nettest;
 using b2c::RepeatLimiter;
 
-TEST(ErrorLog, RepeatsAreCountedAndReportedOncePerPeriod) {
+TEST(ErrorLog, RepeatsAreCountedAndReportedOncePerPeriod)
+{
     struct Step {
         int second;
         const char* kind;
         std::vector<std::string> printed;
     };
     const Step steps[] = {
-        {0, "a", {"a@0"}},
-        {1, "a", {}},
-        {59, "a", {}},
-        {60, "a", {"a@60 (3 times since the last report)"}},
-        {61, "a", {}},
-        {62, "b", {"a@60 (1 more times)", "b@62"}},
-        {63, "b", {}},
-        {64, "a", {"b@62 (1 more times)", "a@64"}},
-        {65, "c", {"c@65"}},
-        {200, "c", {"c@200 (1 times since the last report)"}},
+        {0, "a", {"a@0"}},   {1, "a", {}},
+        {59, "a", {}},       {60, "a", {"a@60 (3 times since the last report)"}},
+        {61, "a", {}},       {62, "b", {"a@60 (1 more times)", "b@62"}},
+        {63, "b", {}},       {64, "a", {"b@62 (1 more times)", "a@64"}},
+        {65, "c", {"c@65"}}, {200, "c", {"c@200 (1 times since the last report)"}},
     };
     RepeatLimiter limiter(std::chrono::seconds(60));
     const RepeatLimiter::Clock::time_point t0{};
@@ -50,7 +46,8 @@ namespace {
 struct Retrier {
     uint16_t port = 0;
     std::atomic<int> closes{0};
-    static int onConnection(void* user, _B2CConnection* conn) {
+    static int onConnection(void* user, _B2CConnection* conn)
+    {
         auto* self = static_cast<Retrier*>(user);
         if (!b2c_connection_is_open(conn)) {
             ++self->closes;
@@ -62,7 +59,8 @@ struct Retrier {
 
 }  // namespace
 
-TEST(ErrorLog, RefusedReconnectsPrintOneLine) {
+TEST(ErrorLog, RefusedReconnectsPrintOneLine)
+{
     RefusingPort refusing;
     ASSERT_NE(refusing.port, 0);
     Retrier retrier;
@@ -82,7 +80,8 @@ TEST(ErrorLog, RefusedReconnectsPrintOneLine) {
     const std::string out = testing::internal::GetCapturedStdout();
     ASSERT_GE(retrier.closes.load(), 100) << "the connect was not retried";
     size_t lines = 0;
-    for (char c : out) lines += c == '\n';
+    for (char c : out)
+        lines += c == '\n';
     EXPECT_LE(lines, 2u) << out.substr(0, 2000);  // at most a count of an earlier error, then this one
     EXPECT_LE(out.size(), 300u);
 }

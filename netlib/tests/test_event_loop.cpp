@@ -13,7 +13,8 @@ using nettest::currentTid;
 using nettest::inLoop;
 using nettest::waitLoopRuns;
 
-TEST(EventLoop, ThreadedRunCallsOnTheLoopThread) {
+TEST(EventLoop, ThreadedRunCallsOnTheLoopThread)
+{
     _B2CEvent* ev = b2c_event_create();
     const int tid = b2c_event_run(ev, 1);
     ASSERT_GT(tid, 0);
@@ -25,7 +26,8 @@ TEST(EventLoop, ThreadedRunCallsOnTheLoopThread) {
     b2c_event_release(ev);
 }
 
-TEST(EventLoop, SecondThreadedRunWhileRunningIsRefused) {
+TEST(EventLoop, SecondThreadedRunWhileRunningIsRefused)
+{
     _B2CEvent* ev = b2c_event_create();
     ASSERT_GT(b2c_event_run(ev, 1), 0);
     EXPECT_EQ(b2c_event_run(ev, 1), 0) << "a second loop thread must not start while one runs";
@@ -39,14 +41,16 @@ TEST(EventLoop, SecondThreadedRunWhileRunningIsRefused) {
     b2c_event_release(ev);  // stops and joins by itself
 }
 
-TEST(EventLoop, StopOnLoopThatNeverRanReturns) {
+TEST(EventLoop, StopOnLoopThatNeverRanReturns)
+{
     _B2CEvent* ev = b2c_event_create();
     b2c_event_stop(ev);
     b2c_event_release(ev);
     b2c_event_release(nullptr);
 }
 
-TEST(EventLoop, RunInLoopFromInsideACallbackRunsAtOnce) {
+TEST(EventLoop, RunInLoopFromInsideACallbackRunsAtOnce)
+{
     nettest::LoopThread loop;
     std::vector<int> order;
     inLoop(loop.ev(), [&] {
@@ -63,7 +67,8 @@ TEST(EventLoop, RunInLoopFromInsideACallbackRunsAtOnce) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(EventLoop, StopAndReleaseOnTheLoopThreadDoNotJoinThemselves) {
+TEST(EventLoop, StopAndReleaseOnTheLoopThreadDoNotJoinThemselves)
+{
     _B2CEvent* ev = b2c_event_create();
     ASSERT_GT(b2c_event_run(ev, 1), 0);
     std::promise<void> stopped;
@@ -85,7 +90,8 @@ TEST(EventLoop, StopAndReleaseOnTheLoopThreadDoNotJoinThemselves) {
     EXPECT_EQ(fut.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "stop/release on the loop hung";
 }
 
-TEST(EventLoop, UnthreadedRunReturnsAfterStop) {
+TEST(EventLoop, UnthreadedRunReturnsAfterStop)
+{
     _B2CEvent* ev = b2c_event_create();
     std::atomic<bool> ran{false};
     std::thread runner([&] {
@@ -100,7 +106,8 @@ TEST(EventLoop, UnthreadedRunReturnsAfterStop) {
     b2c_event_release(ev);
 }
 
-TEST(EventLoop, WorkQueuedWhileStoppedIsDestroyedUnrunOnRelease) {
+TEST(EventLoop, WorkQueuedWhileStoppedIsDestroyedUnrunOnRelease)
+{
     _B2CEvent* ev = b2c_event_create();
     static std::atomic<int> calls{0};
     b2c_event_run_in_loop(
@@ -114,7 +121,8 @@ TEST(EventLoop, WorkQueuedWhileStoppedIsDestroyedUnrunOnRelease) {
     EXPECT_EQ(calls.load(), 0);
 }
 
-TEST(EventLoop, StopFromTheLoopWhileAnotherThreadStopsDoesNotDeadlock) {
+TEST(EventLoop, StopFromTheLoopWhileAnotherThreadStopsDoesNotDeadlock)
+{
     for (int round = 0; round < 20; ++round) {
         _B2CEvent* ev = b2c_event_create();
         ASSERT_GT(b2c_event_run(ev, 1), 0);
@@ -124,7 +132,8 @@ TEST(EventLoop, StopFromTheLoopWhileAnotherThreadStopsDoesNotDeadlock) {
             ev,
             [](intptr_t user) {
                 auto* e = reinterpret_cast<_B2CEvent*>(user);
-                while (!e->impl->io().stopped()) std::this_thread::yield();
+                while (!e->impl->io().stopped())
+                    std::this_thread::yield();
                 b2c_event_stop(e);
                 return 0;
             },

@@ -11,51 +11,62 @@
 namespace {
 
 // The frame bytes in the order they go out.
-Bytes frameBytes(const b2c::FrameEncoder& enc) {
+Bytes frameBytes(const b2c::FrameEncoder& enc)
+{
     b2c::ByteRange r[b2c::FrameEncoder::kMaxRanges];
     const size_t n = enc.ranges(r);
     Bytes out;
-    for (size_t i = 0; i < n; ++i) out.insert(out.end(), r[i].data, r[i].data + r[i].size);
+    for (size_t i = 0; i < n; ++i)
+        out.insert(out.end(), r[i].data, r[i].data + r[i].size);
     return out;
 }
 
-Bytes encode(int kind, void* data) {
+Bytes encode(int kind, void* data)
+{
     _B2CMessage msg{nullptr, kind, data};
     b2c::FrameProducer p = b2c::MsgEncoder::make(msg);
     EXPECT_TRUE(p);
     return p ? frameBytes(*p) : Bytes{};
 }
 
-_B2CAuthMsg sampleRecord(int kind) {
+_B2CAuthMsg sampleRecord(int kind)
+{
     _B2CAuthMsg rec{};
     rec.kind = kind;
-    for (int i = 0; i < 32; ++i) rec.key[i] = static_cast<uint8_t>(0xA0 + i);
+    for (int i = 0; i < 32; ++i)
+        rec.key[i] = static_cast<uint8_t>(0xA0 + i);
     rec.id[0] = 0x05060708;  // low word
     rec.id[1] = 0x01020304;  // high word
-    for (int i = 0; i < 16; ++i) rec.extra[i] = static_cast<uint8_t>(0xE0 + i);
+    for (int i = 0; i < 16; ++i)
+        rec.extra[i] = static_cast<uint8_t>(0xE0 + i);
     return rec;
 }
 
-std::string keyHex(int from, int count) {
+std::string keyHex(int from, int count)
+{
     Bytes b;
-    for (int i = from; i < from + count; ++i) b.push_back(static_cast<uint8_t>(0xA0 + i));
+    for (int i = from; i < from + count; ++i)
+        b.push_back(static_cast<uint8_t>(0xA0 + i));
     return hex(b);
 }
 
-TEST(FrameEncoder, ChallengeIsThirtyBytes) {
+TEST(FrameEncoder, ChallengeIsThirtyBytes)
+{
     _B2CAuthMsg rec = sampleRecord(B2C_AUTH_CHALLENGE);
     const Bytes f = encode(B2C_MESSAGE_AUTH, &rec);
     EXPECT_EQ(hex(f), "00 00 00 19 01 04 " + keyHex(0, 24));
 }
 
-TEST(FrameEncoder, AnswerIsThirtyEightBytes) {
+TEST(FrameEncoder, AnswerIsThirtyEightBytes)
+{
     _B2CAuthMsg rec = sampleRecord(B2C_AUTH_ANSWER);
     const Bytes f = encode(B2C_MESSAGE_AUTH, &rec);
     ASSERT_EQ(f.size(), 38u);
     EXPECT_EQ(hex(f), "00 00 00 21 01 04 " + keyHex(0, 32));
 }
 
-TEST(FrameEncoder, AnswerWithIdentityIsSixtyTwoBytes) {
+TEST(FrameEncoder, AnswerWithIdentityIsSixtyTwoBytes)
+{
     _B2CAuthMsg rec = sampleRecord(B2C_AUTH_ANSWER_ID);
     const Bytes f = encode(B2C_MESSAGE_AUTH, &rec);
     ASSERT_EQ(f.size(), 62u);
@@ -64,7 +75,8 @@ TEST(FrameEncoder, AnswerWithIdentityIsSixtyTwoBytes) {
                           " E0 E1 E2 E3 E4 E5 E6 E7 E8 E9 EA EB EC ED EE EF");
 }
 
-TEST(FrameEncoder, ResultIsTenBytes) {
+TEST(FrameEncoder, ResultIsTenBytes)
+{
     _B2CAuthMsg rec{};
     rec.kind = B2C_AUTH_RESULT;
     const int32_t result = -1;
@@ -75,12 +87,14 @@ TEST(FrameEncoder, ResultIsTenBytes) {
     EXPECT_EQ(hex(encode(B2C_MESSAGE_AUTH, &rec)), "00 00 00 05 01 04 01 02 03 04");
 }
 
-TEST(FrameEncoder, UnknownRecordKindHasNoContent) {
+TEST(FrameEncoder, UnknownRecordKindHasNoContent)
+{
     _B2CAuthMsg rec = sampleRecord(9);
     EXPECT_EQ(hex(encode(B2C_MESSAGE_AUTH, &rec)), "00 00 00 01 01 04");
 }
 
-TEST(FrameEncoder, QuoteMessageWithEmptyPayloadIsFourteenBytes) {
+TEST(FrameEncoder, QuoteMessageWithEmptyPayloadIsFourteenBytes)
+{
     _B2CQuoteMsg q{1, 0x1234, 5, 0x27, 1, 0xBEEF, nullptr};
     EXPECT_EQ(hex(encode(B2C_MESSAGE_QUOTE, &q)), "00 00 00 09 01 02 01 12 34 05 27 01 BE EF");
     StreamPtr empty = makeStream();
@@ -88,7 +102,8 @@ TEST(FrameEncoder, QuoteMessageWithEmptyPayloadIsFourteenBytes) {
     EXPECT_EQ(hex(encode(B2C_MESSAGE_QUOTE, &q)), "00 00 00 09 01 02 01 12 34 05 27 01 BE EF");
 }
 
-TEST(FrameEncoder, QuoteMessagePayloadFollowsUncopied) {
+TEST(FrameEncoder, QuoteMessagePayloadFollowsUncopied)
+{
     StreamPtr body = makeStream();
     b2c_stream_append_bytes(body.get(), "\x00\x01\x36\x30\x30", 5);
     b2c_stream_consume(body.get(), 1);  // only the readable bytes go out
@@ -105,10 +120,12 @@ TEST(FrameEncoder, QuoteMessagePayloadFollowsUncopied) {
     EXPECT_EQ(hex(frameBytes(*p)), "00 00 00 0D 01 02 01 00 00 05 03 01 00 07 01 36 30 30");
 }
 
-TEST(FrameEncoder, RawStreamOfHundredBytesIsHundredFiveBytes) {
+TEST(FrameEncoder, RawStreamOfHundredBytesIsHundredFiveBytes)
+{
     StreamPtr raw = makeStream();
     Bytes body(100);
-    for (int i = 0; i < 100; ++i) body[i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 100; ++i)
+        body[i] = static_cast<uint8_t>(i);
     b2c_stream_append_bytes(raw.get(), body.data(), 100);
     const Bytes f = encode(B2C_MESSAGE_RAW, raw.get());
     ASSERT_EQ(f.size(), 105u);
@@ -119,14 +136,16 @@ TEST(FrameEncoder, RawStreamOfHundredBytesIsHundredFiveBytes) {
     EXPECT_TRUE(encode(7, raw.get()) == f) << "kind 7 is framed like a raw stream";
 }
 
-TEST(FrameEncoder, MessageWithoutDataIsRefused) {
+TEST(FrameEncoder, MessageWithoutDataIsRefused)
+{
     _B2CMessage msg{nullptr, B2C_MESSAGE_QUOTE, nullptr};
     EXPECT_FALSE(b2c::MsgEncoder::make(msg));
     msg.kind = B2C_MESSAGE_RAW;
     EXPECT_FALSE(b2c::MsgEncoder::make(msg));
 }
 
-TEST(FrameEncoder, EmptyRawStreamIsRefused) {
+TEST(FrameEncoder, EmptyRawStreamIsRefused)
+{
     // Its frame would be 00 00 00 00 01, an empty data frame, on which the
     // receiving side closes the connection.
     StreamPtr raw = makeStream();
@@ -141,7 +160,8 @@ TEST(FrameEncoder, EmptyRawStreamIsRefused) {
     EXPECT_EQ(hex(frameBytes(*p)), "00 00 00 01 01 07");
 }
 
-TEST(FrameEncoder, BodyBeyondTheFrameCapIsRefused) {
+TEST(FrameEncoder, BodyBeyondTheFrameCapIsRefused)
+{
     // 64 MiB is the longest body a receiver accepts (length field 04 00 00 00).
     const unsigned cap = 64u << 20;
     StreamPtr raw = makeStream(cap + 1);
@@ -167,7 +187,8 @@ TEST(FrameEncoder, BodyBeyondTheFrameCapIsRefused) {
     EXPECT_FALSE(b2c::MsgEncoder::make(quote)) << "9 + (64 MiB - 8) bytes";
 }
 
-TEST(FrameEncoder, HeartbeatIsFiveZeroBytes) {
+TEST(FrameEncoder, HeartbeatIsFiveZeroBytes)
+{
     b2c::FrameProducer hb = b2c::HeartbeatEncoder::shared();
     EXPECT_EQ(hex(frameBytes(*hb)), "00 00 00 00 00");
     EXPECT_EQ(hb, b2c::HeartbeatEncoder::shared()) << "one shared heartbeat";

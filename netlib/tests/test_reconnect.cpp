@@ -10,13 +10,15 @@ using namespace nettest;
 
 namespace {
 
-bool waitLoggedIn(TestClient& c, int logins) {
+bool waitLoggedIn(TestClient& c, int logins)
+{
     return c.w.waitFor([&] { return c.logins >= logins && c.loggedIn; });
 }
 
 }  // namespace
 
-TEST(ClientConnection, LogsInAndExchangesFramesOnTheLoopThread) {
+TEST(ClientConnection, LogsInAndExchangesFramesOnTheLoopThread)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     ASSERT_TRUE(s.logIn()) << "no login within the deadline";
@@ -26,10 +28,12 @@ TEST(ClientConnection, LogsInAndExchangesFramesOnTheLoopThread) {
     std::lock_guard<std::mutex> lock(s.client.w.mutex());
     EXPECT_EQ(s.client.payloads, (std::vector<std::string>{"hello", "world"}));
     EXPECT_EQ(s.client.requestIds, (std::vector<uint16_t>{7, 8}));
-    for (int tid : s.client.callbackTids) EXPECT_EQ(tid, s.loop.tid()) << "a callback ran off the loop thread";
+    for (int tid : s.client.callbackTids)
+        EXPECT_EQ(tid, s.loop.tid()) << "a callback ran off the loop thread";
 }
 
-TEST(ClientConnection, ReconnectsAfterTheServerGoes200Times) {
+TEST(ClientConnection, ReconnectsAfterTheServerGoes200Times)
+{
     LoopThread loop;
     TestServer first(loop.ev());
     ASSERT_TRUE(first.start());
@@ -40,7 +44,8 @@ TEST(ClientConnection, ReconnectsAfterTheServerGoes200Times) {
     for (int cycle = 1; cycle <= 200; ++cycle) {
         TestServer server(loop.ev());
         ASSERT_TRUE(server.start(port)) << "cycle " << cycle << ": port not reusable";
-        if (cycle == 1) client.connect();
+        if (cycle == 1)
+            client.connect();
         ASSERT_TRUE(waitLoggedIn(client, cycle)) << "cycle " << cycle << ": no login";
         const std::string text = "cycle " + std::to_string(cycle);
         ASSERT_EQ(client.sendQuote(static_cast<uint16_t>(cycle), text), 1);
@@ -52,7 +57,8 @@ TEST(ClientConnection, ReconnectsAfterTheServerGoes200Times) {
     client.reconnectDelayMs = 0;
 }
 
-TEST(ClientConnection, SendWhileClosedFailsAndEarlySendFollowsTheAnswer) {
+TEST(ClientConnection, SendWhileClosedFailsAndEarlySendFollowsTheAnswer)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     EXPECT_EQ(s.client.sendQuote(1, "too early"), 0) << "a send while not open must report failure";
@@ -66,7 +72,8 @@ TEST(ClientConnection, SendWhileClosedFailsAndEarlySendFollowsTheAnswer) {
     EXPECT_EQ(s.server.kinds[1], B2C_MESSAGE_QUOTE);
 }
 
-TEST(ClientConnection, FrameSentAcrossACloseDoesNotBlockTheNextSession) {
+TEST(ClientConnection, FrameSentAcrossACloseDoesNotBlockTheNextSession)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     ASSERT_TRUE(s.logIn());
@@ -84,7 +91,8 @@ TEST(ClientConnection, FrameSentAcrossACloseDoesNotBlockTheNextSession) {
     EXPECT_EQ(s.client.payloads, (std::vector<std::string>{"fresh"}));
 }
 
-TEST(ClientConnection, CloseCallsOnConnectionOnceAndCloseWhenClosedNothing) {
+TEST(ClientConnection, CloseCallsOnConnectionOnceAndCloseWhenClosedNothing)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     ASSERT_TRUE(s.logIn());
@@ -99,7 +107,8 @@ TEST(ClientConnection, CloseCallsOnConnectionOnceAndCloseWhenClosedNothing) {
     EXPECT_EQ(b2c_connection_is_open(s.client.conn()), 0);
 }
 
-TEST(ClientConnection, ConnectOnAnOpenConnectionClosesItFirst) {
+TEST(ClientConnection, ConnectOnAnOpenConnectionClosesItFirst)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     ASSERT_TRUE(s.logIn());
@@ -110,7 +119,8 @@ TEST(ClientConnection, ConnectOnAnOpenConnectionClosesItFirst) {
     EXPECT_EQ(s.client.states, (std::vector<std::string>{"open", "login", "closed", "open", "login"}));
 }
 
-TEST(ClientConnection, DelayedConnectRules) {
+TEST(ClientConnection, DelayedConnectRules)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     // A second delayed connect while one is pending changes nothing.
@@ -128,13 +138,14 @@ TEST(ClientConnection, DelayedConnectRules) {
     }
 }
 
-TEST(ClientConnection, ConnectFromAnotherThreadEndsAPendingDelayAtOnce) {
+TEST(ClientConnection, ConnectFromAnotherThreadEndsAPendingDelayAtOnce)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     const std::weak_ptr<b2c::ConnectionImpl> obj = s.client.conn()->impl;
     EXPECT_EQ(b2c_connection_delay_connect(s.client.conn(), "127.0.0.1", s.server.port(), 1000000), 1);
     inLoop(s.loop.ev(), [] {});  // the wait is armed
-    s.client.connect();  // from this thread: cancels the pending wait, not just its effect
+    s.client.connect();          // from this thread: cancels the pending wait, not just its effect
     ASSERT_TRUE(s.waitLoggedIn(1));
     s.client.release();
     // With the wait cancelled nothing holds the connection any more: it goes
@@ -148,7 +159,8 @@ TEST(ClientConnection, ConnectFromAnotherThreadEndsAPendingDelayAtOnce) {
     EXPECT_TRUE(gone) << "the cancelled delayed connect still holds the connection";
 }
 
-TEST(ClientConnection, FailedConnectReportsErrorThenNotOpen) {
+TEST(ClientConnection, FailedConnectReportsErrorThenNotOpen)
+{
     RefusingPort refusing;
     ASSERT_NE(refusing.port, 0);
     const uint16_t port = refusing.port;
@@ -162,7 +174,8 @@ TEST(ClientConnection, FailedConnectReportsErrorThenNotOpen) {
     EXPECT_EQ(client.errors[0], ECONNREFUSED);
 }
 
-TEST(ClientConnection, BadHostReportsResolveError) {
+TEST(ClientConnection, BadHostReportsResolveError)
+{
     LoopThread loop;
     TestClient client(loop.ev(), 1);
     // The lookup must fail without any query leaving the machine: the name is
@@ -177,7 +190,8 @@ TEST(ClientConnection, BadHostReportsResolveError) {
     EXPECT_EQ(client.errors.size(), 1u);
 }
 
-TEST(ClientConnection, ThrowingOrMissingCallbackIsReportedNotFatal) {
+TEST(ClientConnection, ThrowingOrMissingCallbackIsReportedNotFatal)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     // An on_connection that throws (a C++ caller's callback) reaches on_error.
@@ -193,7 +207,8 @@ TEST(ClientConnection, ThrowingOrMissingCallbackIsReportedNotFatal) {
     EXPECT_EQ(s.client.errors[1], B2C_ERROR_CALLBACK);
 }
 
-TEST(ClientConnection, UserWordHoldsAnAddress) {
+TEST(ClientConnection, UserWordHoldsAnAddress)
+{
     LoopThread loop;
     TestClient client(loop.ev(), 1);
     int anchor = 0;
@@ -202,7 +217,8 @@ TEST(ClientConnection, UserWordHoldsAnAddress) {
     EXPECT_EQ(b2c_connection_get_ud(client.conn()), word);
 }
 
-TEST(ClientConnection, RefusedLoginClosesAndRetriesAfterTheDelay) {
+TEST(ClientConnection, RefusedLoginClosesAndRetriesAfterTheDelay)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     s.server.result = 0;  // anything but -1 refuses; read on the loop once an answer arrives
@@ -214,7 +230,8 @@ TEST(ClientConnection, RefusedLoginClosesAndRetriesAfterTheDelay) {
     EXPECT_EQ(s.client.logins, 0);
 }
 
-TEST(ClientConnection, ReleasingTheEventBeforeAnOpenConnectionIsSafe) {
+TEST(ClientConnection, ReleasingTheEventBeforeAnOpenConnectionIsSafe)
+{
     auto loop = std::make_unique<LoopThread>();
     TestServer server(loop->ev());
     ASSERT_TRUE(server.start());
@@ -231,7 +248,8 @@ TEST(ClientConnection, ReleasingTheEventBeforeAnOpenConnectionIsSafe) {
     EXPECT_EQ(b2c_connection_is_open(client.conn()), 1) << "the queued close never ran";
 }
 
-TEST(ClientConnection, SendRefusesAnEmptyRawStreamAndABodyOverTheCap) {
+TEST(ClientConnection, SendRefusesAnEmptyRawStreamAndABodyOverTheCap)
+{
     ServedClient s;
     ASSERT_TRUE(s.started);
     ASSERT_TRUE(s.logIn());

@@ -19,7 +19,8 @@ namespace {
 
 enum class LoopAtRelease { Running, Stopped, StoppedRightAfterServerStop };
 
-const char* loopName(LoopAtRelease l) {
+const char* loopName(LoopAtRelease l)
+{
     switch (l) {
     case LoopAtRelease::Running:
         return "running";
@@ -38,7 +39,8 @@ struct Scene {
     bool reconnect = true;  // the client reconnects after every loss
 };
 
-int onServerConnection(void* user, _B2CServer*, _B2CConnection* conn) {
+int onServerConnection(void* user, _B2CServer*, _B2CConnection* conn)
+{
     auto* scene = static_cast<Scene*>(user);
     if (b2c_connection_is_open(conn)) {
         scene->w.update([&] {
@@ -51,16 +53,27 @@ int onServerConnection(void* user, _B2CServer*, _B2CConnection* conn) {
     } else {
         bool ours = false;
         scene->w.update([&] { ours = scene->accepted == conn; });
-        if (!ours) b2c_connection_release(conn);
+        if (!ours)
+            b2c_connection_release(conn);
     }
     return 0;
 }
 
-int onMessage(void*, _B2CMessage*) { return 0; }
-int onError(void*, _B2CConnection*, const char*, int) { return 0; }
-int onServerError(void*, _B2CServer*, _B2CConnection*, const char*, int) { return 0; }
+int onMessage(void*, _B2CMessage*)
+{
+    return 0;
+}
+int onError(void*, _B2CConnection*, const char*, int)
+{
+    return 0;
+}
+int onServerError(void*, _B2CServer*, _B2CConnection*, const char*, int)
+{
+    return 0;
+}
 
-int onClientConnection(void* user, _B2CConnection* conn) {
+int onClientConnection(void* user, _B2CConnection* conn)
+{
     auto* scene = static_cast<Scene*>(user);
     if (!b2c_connection_is_open(conn) && scene->reconnect) {
         b2c_connection_delay_connect(conn, "127.0.0.1", scene->port, 1);
@@ -70,11 +83,15 @@ int onClientConnection(void* user, _B2CConnection* conn) {
 
 using Order = std::array<char, 4>;  // 'E' event, 'S' server, 'A' accepted, 'C' client
 
-std::string orderName(const Order& o) { return std::string(o.begin(), o.end()); }
+std::string orderName(const Order& o)
+{
+    return std::string(o.begin(), o.end());
+}
 
 // Builds the scene, releases the four handles in `order` and checks that
 // every object behind them is gone afterwards.
-void runScenario(const Order& order, LoopAtRelease loopState) {
+void runScenario(const Order& order, LoopAtRelease loopState)
+{
     SCOPED_TRACE(orderName(order) + ", loop " + loopName(loopState));
     FastTimers timers(5, 10000, 5);  // heartbeats and supervision ticks keep timers pending
     Scene scene;
@@ -151,7 +168,8 @@ void runScenario(const Order& order, LoopAtRelease loopState) {
                 EXPECT_TRUE(srvObj.expired()) << "server kept by pending work";
             }
         }
-        if (which == 'A') accepted = nullptr;
+        if (which == 'A')
+            accepted = nullptr;
         if (eventGone) {
             // The handles still held are used after their loop was released:
             // nothing may be queued on it any more, nothing may crash.
@@ -160,7 +178,8 @@ void runScenario(const Order& order, LoopAtRelease loopState) {
                 b2c_server_stop(srv);
             }
             for (_B2CConnection* c : {client, accepted}) {
-                if (!c) continue;
+                if (!c)
+                    continue;
                 _B2CStream* body = b2c_stream_create(4);
                 b2c_stream_append_bytes(body, "\x07xyz", 4);
                 _B2CMessage m{c, B2C_MESSAGE_RAW, body};
@@ -178,7 +197,8 @@ void runScenario(const Order& order, LoopAtRelease loopState) {
     EXPECT_TRUE(evObj.expired()) << "the event object outlived every handle";
 }
 
-std::vector<Order> allOrders() {
+std::vector<Order> allOrders()
+{
     Order o{'A', 'C', 'E', 'S'};
     std::vector<Order> out;
     do {
@@ -189,21 +209,28 @@ std::vector<Order> allOrders() {
 
 }  // namespace
 
-TEST(ReleaseOrder, EveryOrderWithTheLoopRunning) {
-    for (const Order& o : allOrders()) runScenario(o, LoopAtRelease::Running);
+TEST(ReleaseOrder, EveryOrderWithTheLoopRunning)
+{
+    for (const Order& o : allOrders())
+        runScenario(o, LoopAtRelease::Running);
 }
 
-TEST(ReleaseOrder, EveryOrderWithTheLoopStopped) {
-    for (const Order& o : allOrders()) runScenario(o, LoopAtRelease::Stopped);
+TEST(ReleaseOrder, EveryOrderWithTheLoopStopped)
+{
+    for (const Order& o : allOrders())
+        runScenario(o, LoopAtRelease::Stopped);
 }
 
-TEST(ReleaseOrder, EveryOrderWithAnAbortedAcceptStillQueued) {
-    for (const Order& o : allOrders()) runScenario(o, LoopAtRelease::StoppedRightAfterServerStop);
+TEST(ReleaseOrder, EveryOrderWithAnAbortedAcceptStillQueued)
+{
+    for (const Order& o : allOrders())
+        runScenario(o, LoopAtRelease::StoppedRightAfterServerStop);
 }
 
 // An unthreaded run ending on its own thread while the event is released on
 // another: whichever comes last drops the queued work.
-TEST(ReleaseOrder, UnthreadedRunEndingWhileTheEventIsReleased) {
+TEST(ReleaseOrder, UnthreadedRunEndingWhileTheEventIsReleased)
+{
     for (int round = 0; round < 50; ++round) {
         _B2CEvent* ev = b2c_event_create();
         const std::weak_ptr<b2c::EventImpl> evObj = ev->impl;
@@ -225,11 +252,13 @@ TEST(ReleaseOrder, UnthreadedRunEndingWhileTheEventIsReleased) {
 // A release or stop from another thread while a loop callback waits for that
 // very thread: the call must not wait for the loop, which finishes the work
 // once the callback returned, and no callback of a released object follows.
-TEST(ReleaseOrder, ReleaseWhileACallbackWaitsOnTheReleasingThread) {
+TEST(ReleaseOrder, ReleaseWhileACallbackWaitsOnTheReleasingThread)
+{
     enum Which { ConnectionRelease, ServerRelease, ServerStop };
     for (Which which : {ConnectionRelease, ServerRelease, ServerStop}) {
         SCOPED_TRACE(which == ConnectionRelease ? "connection release"
-                                                : which == ServerRelease ? "server release" : "server stop");
+                     : which == ServerRelease   ? "server release"
+                                                : "server stop");
         LoopThread loop;
         TestServer server(loop.ev());
         ASSERT_TRUE(server.start());
@@ -276,7 +305,8 @@ TEST(ReleaseOrder, ReleaseWhileACallbackWaitsOnTheReleasingThread) {
         // The loop finishes the handed-over work and the completions of the close.
         const auto goneInTime = [&](const auto& weak) {
             const auto end = std::chrono::steady_clock::now() + kDeadline;
-            while (!weak.expired() && std::chrono::steady_clock::now() < end) inLoop(loop.ev(), [] {});
+            while (!weak.expired() && std::chrono::steady_clock::now() < end)
+                inLoop(loop.ev(), [] {});
             return weak.expired();
         };
         if (which == ConnectionRelease) {

@@ -16,9 +16,11 @@ using Bytes = std::vector<unsigned char>;
 
 // Reads the 30-byte challenge and returns the answer frame for it, of kind 1
 // (38 bytes) or, with an id, of kind 2 (62 bytes), built by hand.
-Bytes answerFor(int fd, bool withId) {
+Bytes answerFor(int fd, bool withId)
+{
     const Bytes ch = rawRead(fd, 30);
-    if (ch.size() != 30) return {};
+    if (ch.size() != 30)
+        return {};
     const unsigned char* key = ch.data() + 6;
     const std::string secret = kSecret;  // 15 bytes: the 16th is challenge byte 16
     Bytes body{0x04};
@@ -31,14 +33,16 @@ Bytes answerFor(int fd, bool withId) {
     if (withId) {
         const Bytes id{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
         body.insert(body.end(), id.begin(), id.end());
-        for (int i = 0; i < 16; ++i) body.push_back(static_cast<unsigned char>(0xA0 + i));
+        for (int i = 0; i < 16; ++i)
+            body.push_back(static_cast<unsigned char>(0xA0 + i));
     }
     return frame(body);
 }
 
 }  // namespace
 
-TEST(ServerSide, AnswerWithIdAndAFrameInTheSameWrite) {
+TEST(ServerSide, AnswerWithIdAndAFrameInTheSameWrite)
+{
     LoopThread loop;
     TestServer server(loop.ev());
     ASSERT_TRUE(server.start());
@@ -56,7 +60,8 @@ TEST(ServerSide, AnswerWithIdAndAFrameInTheSameWrite) {
     for (;;) {
         Bytes head = rawRead(fd, 5);
         ASSERT_EQ(head.size(), 5u);
-        if (head == Bytes{0, 0, 0, 0, 0} && ++skipped < 100) continue;
+        if (head == Bytes{0, 0, 0, 0, 0} && ++skipped < 100)
+            continue;
         const Bytes body = rawRead(fd, head[3]);
         echo = head;
         echo.insert(echo.end(), body.begin(), body.end());
@@ -74,7 +79,8 @@ TEST(ServerSide, AnswerWithIdAndAFrameInTheSameWrite) {
     ::close(fd);
 }
 
-TEST(ServerSide, PlainAnswerIsDeliveredOnce) {
+TEST(ServerSide, PlainAnswerIsDeliveredOnce)
+{
     LoopThread loop;
     TestServer server(loop.ev());
     ASSERT_TRUE(server.start());
@@ -83,7 +89,8 @@ TEST(ServerSide, PlainAnswerIsDeliveredOnce) {
     const Bytes out = answerFor(fd, false);
     ASSERT_EQ(out.size(), 38u);
     // One byte at a time: nothing is delivered before the frame is complete.
-    for (unsigned char b : out) ASSERT_TRUE(rawSend(fd, {b}));
+    for (unsigned char b : out)
+        ASSERT_TRUE(rawSend(fd, {b}));
     EXPECT_EQ(rawRead(fd, 10), (Bytes{0, 0, 0, 5, 1, 4, 0xFF, 0xFF, 0xFF, 0xFF}));
     std::lock_guard<std::mutex> lock(server.w.mutex());
     ASSERT_EQ(server.answerRecords.size(), 1u);
@@ -91,7 +98,8 @@ TEST(ServerSide, PlainAnswerIsDeliveredOnce) {
     ::close(fd);
 }
 
-TEST(ServerSide, StartRules) {
+TEST(ServerSide, StartRules)
+{
     LoopThread loop;
     TestServer first(loop.ev());
     ASSERT_TRUE(first.start());
@@ -103,7 +111,7 @@ TEST(ServerSide, StartRules) {
         badPortLow = b2c_server_start(s, "127.0.0.1", -1);
         badPortHigh = b2c_server_start(s, "127.0.0.1", 70000);
         badAddress = b2c_server_start(s, "not an address", 0);
-        taken = b2c_server_start(s, "127.0.0.1", port);  // in use by `first`
+        taken = b2c_server_start(s, "127.0.0.1", port);    // in use by `first`
         freshAfter = b2c_server_start(s, "127.0.0.1", 0);  // nothing was left half open
         again = b2c_server_start(s, "127.0.0.1", 0);
         b2c_server_release(s);
@@ -116,7 +124,8 @@ TEST(ServerSide, StartRules) {
     EXPECT_TRUE(again) << "a second start on a listening server reports true";
 }
 
-TEST(ServerSide, StopEndsAcceptingButKeepsConnections) {
+TEST(ServerSide, StopEndsAcceptingButKeepsConnections)
+{
     LoopThread loop;
     TestServer server(loop.ev());
     ASSERT_TRUE(server.start());
@@ -130,7 +139,8 @@ TEST(ServerSide, StopEndsAcceptingButKeepsConnections) {
     ASSERT_TRUE(client.w.waitFor([&] { return !client.payloads.empty(); }));
 }
 
-TEST(ServerSide, StopAndStartInOneLoopCallbackKeepsListening) {
+TEST(ServerSide, StopAndStartInOneLoopCallbackKeepsListening)
+{
     LoopThread loop;
     TestServer server(loop.ev());
     ASSERT_TRUE(server.start());
@@ -148,7 +158,8 @@ TEST(ServerSide, StopAndStartInOneLoopCallbackKeepsListening) {
     ::close(fd);
 }
 
-TEST(ServerSide, BadClientIsClosedOthersGoOn) {
+TEST(ServerSide, BadClientIsClosedOthersGoOn)
+{
     ServedClient s;  // a good client beside the bad one
     ASSERT_TRUE(s.started);
     ASSERT_TRUE(s.logIn());
@@ -164,7 +175,8 @@ TEST(ServerSide, BadClientIsClosedOthersGoOn) {
     EXPECT_EQ(s.client.payloads[0], "unaffected");
 }
 
-TEST(ServerSide, ZeroLengthDataFrameClosesThatConnectionWithAnError) {
+TEST(ServerSide, ZeroLengthDataFrameClosesThatConnectionWithAnError)
+{
     ServedClient s;  // a good client beside the bad one
     ASSERT_TRUE(s.started);
     ASSERT_TRUE(s.logIn());
@@ -200,7 +212,8 @@ TEST(ServerSide, ZeroLengthDataFrameClosesThatConnectionWithAnError) {
     ASSERT_TRUE(s.client.w.waitFor([&] { return !s.client.payloads.empty(); }));
 }
 
-TEST(ServerSide, IdleLimitClosesAStalledConnectionAndSparesAListeningOne) {
+TEST(ServerSide, IdleLimitClosesAStalledConnectionAndSparesAListeningOne)
+{
     // An idle limit of 5 s: long enough that a saturated machine, holding the
     // loop thread back for a while (its timer can then run before the
     // completion of the last heartbeat's write), does not trip it for a
@@ -238,7 +251,8 @@ TEST(ServerSide, IdleLimitClosesAStalledConnectionAndSparesAListeningOne) {
     ::close(stalled);
 }
 
-TEST(ServerSide, AcceptGoesOnAfterRunningOutOfDescriptors) {
+TEST(ServerSide, AcceptGoesOnAfterRunningOutOfDescriptors)
+{
     LoopThread loop;
     TestServer server(loop.ev());
     ASSERT_TRUE(server.start());

@@ -13,10 +13,17 @@
 namespace {
 
 // Indices of the buffer behind a handle.
-uint32_t readIndex(_B2CStream* s) { return s->buffer->readIndex(); }
-uint32_t writeIndex(_B2CStream* s) { return s->buffer->writeIndex(); }
+uint32_t readIndex(_B2CStream* s)
+{
+    return s->buffer->readIndex();
+}
+uint32_t writeIndex(_B2CStream* s)
+{
+    return s->buffer->writeIndex();
+}
 
-TEST(StreamBuffer, NewStreamHasPrependAndRequestedCapacity) {
+TEST(StreamBuffer, NewStreamHasPrependAndRequestedCapacity)
+{
     StreamPtr s = makeStream(1024);
     ASSERT_TRUE(s);
     EXPECT_EQ(readIndex(s.get()), 8u);
@@ -26,7 +33,8 @@ TEST(StreamBuffer, NewStreamHasPrependAndRequestedCapacity) {
     EXPECT_EQ(b2c_stream_writeable_size(s.get()), 1024u);
 }
 
-TEST(StreamBuffer, FixedWidthWritersAreBigEndian) {
+TEST(StreamBuffer, FixedWidthWritersAreBigEndian)
+{
     StreamPtr s = makeStream(4);
     b2c_stream_append_int8(s.get(), -2);
     b2c_stream_append_int16(s.get(), 0x1234);
@@ -34,20 +42,20 @@ TEST(StreamBuffer, FixedWidthWritersAreBigEndian) {
     b2c_stream_append_int64(s.get(), 0x0102030405060708LL);
     b2c_stream_append_float(s.get(), 1.0f);
     b2c_stream_append_double(s.get(), -2.5);
-    const Bytes expected = {0xFE,                                            // int8 -2
-                            0x12, 0x34,                                      // int16
-                            0xFF, 0xFF, 0xFF, 0xFE,                          // int32 -2
-                            0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,  // int64, high word first
-                            0x3F, 0x80, 0x00, 0x00,                          // float 1.0
-                            0xC0, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}; // double -2.5
+    const Bytes expected = {0xFE,                                             // int8 -2
+                            0x12, 0x34,                                       // int16
+                            0xFF, 0xFF, 0xFF, 0xFE,                           // int32 -2
+                            0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,   // int64, high word first
+                            0x3F, 0x80, 0x00, 0x00,                           // float 1.0
+                            0xC0, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};  // double -2.5
     EXPECT_EQ(hex(readableBytes(s.get())), hex(expected));
 }
 
-TEST(StreamBuffer, FixedWidthReadersDecodeBigEndian) {
+TEST(StreamBuffer, FixedWidthReadersDecodeBigEndian)
+{
     StreamPtr s = makeStream();
-    const uint8_t raw[] = {0x80, 0xFF, 0xFE, 0x80, 0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0xFF,
-                           0xFF, 0xFF, 0xFF, 0xFD, 0xC0, 0x49, 0x0F, 0xDB, 0x40, 0x09, 0x21,
-                           0xFB, 0x54, 0x44, 0x2D, 0x18};
+    const uint8_t raw[] = {0x80, 0xFF, 0xFE, 0x80, 0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                           0xFD, 0xC0, 0x49, 0x0F, 0xDB, 0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D, 0x18};
     ASSERT_EQ(b2c_stream_append_bytes(s.get(), raw, sizeof raw), 1);
     int8_t i8 = 0;
     int16_t i16 = 0;
@@ -70,7 +78,8 @@ TEST(StreamBuffer, FixedWidthReadersDecodeBigEndian) {
     EXPECT_EQ(b2c_stream_readable_size(s.get()), 0u);
 }
 
-TEST(StreamBuffer, ReadingTheLastByteResetsBothIndices) {
+TEST(StreamBuffer, ReadingTheLastByteResetsBothIndices)
+{
     StreamPtr s = makeStream();
     b2c_stream_append_int32(s.get(), 7);
     b2c_stream_append_int32(s.get(), 9);
@@ -83,7 +92,8 @@ TEST(StreamBuffer, ReadingTheLastByteResetsBothIndices) {
     EXPECT_EQ(writeIndex(s.get()), 8u);
 }
 
-TEST(StreamBuffer, PeekLeavesTheReadIndex) {
+TEST(StreamBuffer, PeekLeavesTheReadIndex)
+{
     StreamPtr s = makeStream();
     b2c_stream_append_int16(s.get(), 0x0102);
     int16_t v = 0;
@@ -93,7 +103,8 @@ TEST(StreamBuffer, PeekLeavesTheReadIndex) {
     EXPECT_EQ(readIndex(s.get()), 8u);
 }
 
-TEST(StreamBuffer, ShortReadsStoreAndConsumeNothing) {
+TEST(StreamBuffer, ShortReadsStoreAndConsumeNothing)
+{
     StreamPtr s = makeStream();
     b2c_stream_append_int16(s.get(), 0x0102);
     b2c_stream_append_int8(s.get(), 3);
@@ -112,7 +123,8 @@ TEST(StreamBuffer, ShortReadsStoreAndConsumeNothing) {
     EXPECT_EQ(b2c_stream_readable_size(s.get()), 3u);
 }
 
-TEST(StreamBuffer, NullArgumentsAreRefused) {
+TEST(StreamBuffer, NullArgumentsAreRefused)
+{
     StreamPtr s = makeStream();
     b2c_stream_append_int32(s.get(), 1);
     EXPECT_EQ(b2c_stream_read_int32(s.get(), nullptr, 1), 0);
@@ -126,7 +138,8 @@ TEST(StreamBuffer, NullArgumentsAreRefused) {
     EXPECT_EQ(b2c_stream_readable_size(s.get()), 4u);
 }
 
-TEST(StreamBuffer, ReadBytesOfTheWholeContentEmptiesAndResets) {
+TEST(StreamBuffer, ReadBytesOfTheWholeContentEmptiesAndResets)
+{
     StreamPtr s = makeStream();
     const char text[] = "600000";
     b2c_stream_append_bytes(s.get(), text, 6);
@@ -138,7 +151,8 @@ TEST(StreamBuffer, ReadBytesOfTheWholeContentEmptiesAndResets) {
     EXPECT_EQ(writeIndex(s.get()), 8u);
 }
 
-TEST(StreamBuffer, ConsumeFollowsTheRetrieveRule) {
+TEST(StreamBuffer, ConsumeFollowsTheRetrieveRule)
+{
     StreamPtr s = makeStream();
     b2c_stream_append_bytes(s.get(), "abcdef", 6);
     b2c_stream_consume(s.get(), 2);
@@ -148,7 +162,8 @@ TEST(StreamBuffer, ConsumeFollowsTheRetrieveRule) {
     EXPECT_EQ(readIndex(s.get()), 8u);
 }
 
-TEST(StreamBuffer, RoomIsMadeBySlidingBeforeGrowing) {
+TEST(StreamBuffer, RoomIsMadeBySlidingBeforeGrowing)
+{
     StreamPtr s = makeStream(16);  // capacity 24
     b2c_stream_append_bytes(s.get(), "0123456789abcdef", 16);
     b2c_stream_consume(s.get(), 10);  // 6 readable at index 18, nothing writable
@@ -159,7 +174,8 @@ TEST(StreamBuffer, RoomIsMadeBySlidingBeforeGrowing) {
     EXPECT_EQ(std::string(b2c_stream_read_pos(s.get()), 14), "abcdefABCDEFGH");
 }
 
-TEST(StreamBuffer, RoomIsMadeByGrowingWhenSlidingCannot) {
+TEST(StreamBuffer, RoomIsMadeByGrowingWhenSlidingCannot)
+{
     StreamPtr s = makeStream(16);
     b2c_stream_append_bytes(s.get(), "0123456789abcdef", 16);
     b2c_stream_consume(s.get(), 2);  // read index 10: freed front space 2
@@ -170,10 +186,12 @@ TEST(StreamBuffer, RoomIsMadeByGrowingWhenSlidingCannot) {
     EXPECT_EQ(std::string(b2c_stream_read_pos(s.get()), 17), "23456789abcdefXYZ");
 }
 
-TEST(StreamBuffer, FilledAndDrainedInTurnsNeverGrows) {
+TEST(StreamBuffer, FilledAndDrainedInTurnsNeverGrows)
+{
     StreamPtr s = makeStream(16);
     for (int round = 0; round < 1000; ++round) {
-        for (int i = 0; i < 4; ++i) b2c_stream_append_int32(s.get(), round * 4 + i);
+        for (int i = 0; i < 4; ++i)
+            b2c_stream_append_int32(s.get(), round * 4 + i);
         int32_t v = 0;
         for (int i = 0; i < 4; ++i) {
             ASSERT_EQ(b2c_stream_read_int32(s.get(), &v, 1), 1);
@@ -183,7 +201,8 @@ TEST(StreamBuffer, FilledAndDrainedInTurnsNeverGrows) {
     EXPECT_EQ(s->buffer->capacity(), 24u);
 }
 
-TEST(StreamBuffer, DirectAccessWritesInPlace) {
+TEST(StreamBuffer, DirectAccessWritesInPlace)
+{
     StreamPtr s = makeStream(4);
     b2c_stream_append_int8(s.get(), 1);
     const int writable = b2c_stream_prepare_write(s.get(), 100);
@@ -195,13 +214,15 @@ TEST(StreamBuffer, DirectAccessWritesInPlace) {
     EXPECT_EQ(hex(readableBytes(s.get())), "01 68 65 6C 6C 6F");
 }
 
-TEST(StreamBuffer, PrepareWriteReturnsTheWritableCountWhenItSuffices) {
+TEST(StreamBuffer, PrepareWriteReturnsTheWritableCountWhenItSuffices)
+{
     StreamPtr s = makeStream(64);
     EXPECT_EQ(b2c_stream_prepare_write(s.get(), 10), 64);
     EXPECT_EQ(s->buffer->capacity(), 72u);
 }
 
-TEST(StreamBuffer, CommitBeyondTheWritableBytesIsRefused) {
+TEST(StreamBuffer, CommitBeyondTheWritableBytesIsRefused)
+{
     StreamPtr s = makeStream(8);
     EXPECT_EQ(b2c_stream_commit(s.get(), 9), 0);
     EXPECT_EQ(b2c_stream_commit(s.get(), -1), 0);
@@ -210,7 +231,8 @@ TEST(StreamBuffer, CommitBeyondTheWritableBytesIsRefused) {
     EXPECT_EQ(b2c_stream_readable_size(s.get()), 8u);
 }
 
-TEST(StreamBuffer, RefSharesTheBufferUntilTheLastRelease) {
+TEST(StreamBuffer, RefSharesTheBufferUntilTheLastRelease)
+{
     _B2CStream* a = b2c_stream_create(8);
     _B2CStream* b = b2c_stream_ref(a);
     ASSERT_NE(b, nullptr);
@@ -224,7 +246,8 @@ TEST(StreamBuffer, RefSharesTheBufferUntilTheLastRelease) {
     b2c_stream_release(b);
 }
 
-TEST(StreamBuffer, AppendingItsOwnBytesWhileGrowing) {
+TEST(StreamBuffer, AppendingItsOwnBytesWhileGrowing)
+{
     StreamPtr s = makeStream(4);
     b2c_stream_append_bytes(s.get(), "abcd", 4);
     // The source lies in the buffer that must grow to take it.
@@ -232,17 +255,20 @@ TEST(StreamBuffer, AppendingItsOwnBytesWhileGrowing) {
     EXPECT_EQ(std::string(b2c_stream_read_pos(s.get()), 8), "abcdabcd");
 }
 
-TEST(StreamBuffer, OversizedCreateIsRefused) {
+TEST(StreamBuffer, OversizedCreateIsRefused)
+{
     EXPECT_EQ(b2c_stream_create(std::numeric_limits<unsigned>::max()), nullptr);
 }
 
-TEST(StreamBuffer, GrowthBeyondFourGiBIsRefused) {
+TEST(StreamBuffer, GrowthBeyondFourGiBIsRefused)
+{
     b2c::ModuoBuffer b(16);
     EXPECT_FALSE(b.ensureWritable(uint64_t{1} << 32));
     EXPECT_EQ(b.capacity(), 24u);
 }
 
-TEST(StreamBuffer, QuoteHeaderIsSplitOff) {
+TEST(StreamBuffer, QuoteHeaderIsSplitOff)
+{
     StreamPtr s = makeStream();
     const uint8_t raw[] = {0x01, 0x12, 0x34, 0x05, 0x27, 0x01, 0xBE, 0xEF, 0xAA, 0xBB};
     b2c_stream_append_bytes(s.get(), raw, sizeof raw);
@@ -258,7 +284,8 @@ TEST(StreamBuffer, QuoteHeaderIsSplitOff) {
     EXPECT_EQ(hex(readableBytes(s.get())), "AA BB");
 }
 
-TEST(StreamBuffer, QuoteHeaderNeedsEightBytes) {
+TEST(StreamBuffer, QuoteHeaderNeedsEightBytes)
+{
     StreamPtr s = makeStream();
     b2c_stream_append_bytes(s.get(), "\x01\x00\x00\x05\x27\x01\x00", 7);
     _B2CQuoteMsg q{};

@@ -14,13 +14,16 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // Reads frames until a data frame arrives; counts the heartbeats before it.
-Bytes readDataFrame(int fd, int* heartbeats) {
+Bytes readDataFrame(int fd, int* heartbeats)
+{
     for (;;) {
         Bytes head = rawRead(fd, 5);
-        if (head.size() != 5) return {};
+        if (head.size() != 5)
+            return {};
         const uint32_t len = (uint32_t{head[0]} << 24) | (uint32_t{head[1]} << 16) | (uint32_t{head[2]} << 8) | head[3];
         if (head[4] == 0 && len == 0) {
-            if (heartbeats) ++*heartbeats;
+            if (heartbeats)
+                ++*heartbeats;
             continue;
         }
         Bytes body = rawRead(fd, len);
@@ -40,26 +43,34 @@ struct RawSession {
     TestClient client{loop.ev(), peer.port()};
     int fd = -1;
 
-    ~RawSession() {
-        if (fd >= 0) ::close(fd);
+    ~RawSession()
+    {
+        if (fd >= 0)
+            ::close(fd);
     }
     // Connects and accepts the client's socket; true once the client saw it open.
-    bool open() {
+    bool open()
+    {
         client.connect();
         fd = peer.accept();
         return fd >= 0 && client.w.waitFor([&] { return client.opened == 1; });
     }
     // Sends a challenge with key bytes 1..24 and reads the 38-byte answer.
-    bool challenge(Bytes* answer = nullptr) {
+    bool challenge(Bytes* answer = nullptr)
+    {
         unsigned char key[24];
-        for (int i = 0; i < 24; ++i) key[i] = static_cast<unsigned char>(i + 1);
-        if (!rawSend(fd, challengeFrame(key))) return false;
+        for (int i = 0; i < 24; ++i)
+            key[i] = static_cast<unsigned char>(i + 1);
+        if (!rawSend(fd, challengeFrame(key)))
+            return false;
         Bytes got = rawRead(fd, 38);
-        if (answer) *answer = got;
+        if (answer)
+            *answer = got;
         return got.size() == 38;
     }
     // The whole exchange up to a logged-in client.
-    bool logIn(Bytes* answer = nullptr) {
+    bool logIn(Bytes* answer = nullptr)
+    {
         return open() && challenge(answer) && rawSend(fd, resultFrame(-1)) &&
                client.w.waitFor([&] { return client.loggedIn; });
     }
@@ -67,7 +78,8 @@ struct RawSession {
 
 }  // namespace
 
-TEST(WirePeer, LoginAnswerDataFrameAndHeartbeatBytes) {
+TEST(WirePeer, LoginAnswerDataFrameAndHeartbeatBytes)
+{
     FastTimers timers(20, 5000, 30);
     RawSession s;
     Bytes answer;
@@ -93,7 +105,8 @@ TEST(WirePeer, LoginAnswerDataFrameAndHeartbeatBytes) {
     const Bytes hb = rawRead(s.fd, 5);
     EXPECT_EQ(hb, (Bytes{0, 0, 0, 0, 0}));
     // Sends from this thread go out one after another, in order.
-    for (uint16_t id = 1; id <= 3; ++id) ASSERT_EQ(s.client.sendQuote(id, "x"), 1);
+    for (uint16_t id = 1; id <= 3; ++id)
+        ASSERT_EQ(s.client.sendQuote(id, "x"), 1);
     for (uint16_t id = 1; id <= 3; ++id) {
         const Bytes f = readDataFrame(s.fd, nullptr);
         ASSERT_EQ(f.size(), 15u);
@@ -101,13 +114,16 @@ TEST(WirePeer, LoginAnswerDataFrameAndHeartbeatBytes) {
     }
 }
 
-TEST(WirePeer, FramesSentBeforeTheLoginRecordFollowTheAnswer) {
+TEST(WirePeer, FramesSentBeforeTheLoginRecordFollowTheAnswer)
+{
     RawSession s;
     // Sent from the open notification, before the challenge arrives: a raw
     // body whose first byte is the login kind byte 0x04 is not a login record
     // and is held like the quote message.
     s.client.whenOpen = [](TestClient& c) {
-        c.sendRaw(std::string("\x04" "early"));
+        c.sendRaw(
+            std::string("\x04"
+                        "early"));
         c.sendQuote(2, "q");
     };
     ASSERT_TRUE(s.open());
@@ -118,7 +134,8 @@ TEST(WirePeer, FramesSentBeforeTheLoginRecordFollowTheAnswer) {
     EXPECT_EQ(readDataFrame(s.fd, nullptr), (Bytes{0, 0, 0, 10, 1, 0x02, 1, 0, 0, 5, 0x0c, 1, 0, 2, 'q'}));
 }
 
-TEST(WirePeer, SlowChallengeKeepsTheConnectionOpenAndWritesNothing) {
+TEST(WirePeer, SlowChallengeKeepsTheConnectionOpenAndWritesNothing)
+{
     // Heartbeat periods and idle limits pass many times over before the
     // challenge; a server that has not challenged yet reads nothing, and the
     // wait counts as traffic, as the heartbeats would.
@@ -137,7 +154,8 @@ TEST(WirePeer, SlowChallengeKeepsTheConnectionOpenAndWritesNothing) {
     EXPECT_EQ(Bytes(answer.begin(), answer.begin() + 6), kAnswerHead);
 }
 
-TEST(WirePeer, HeartbeatsDueBeforeTheChallengeDoNotFollowTheAnswer) {
+TEST(WirePeer, HeartbeatsDueBeforeTheChallengeDoNotFollowTheAnswer)
+{
     FastTimers timers(5, 100000, 30);
     RawSession s;
     ASSERT_TRUE(s.open());
@@ -156,7 +174,8 @@ TEST(WirePeer, HeartbeatsDueBeforeTheChallengeDoNotFollowTheAnswer) {
     EXPECT_LE(after.size(), 5u) << "heartbeats held before the challenge went out behind the answer";
 }
 
-TEST(WirePeer, WriteErrorClosesAndLaterSendsFail) {
+TEST(WirePeer, WriteErrorClosesAndLaterSendsFail)
+{
     RawSession s;
     ASSERT_TRUE(s.logIn());
     // Shut the client's own sending side: its next write fails with EPIPE.
@@ -178,7 +197,8 @@ struct BadInputCase {
     Bytes bytes;
 };
 
-TEST(WirePeer, BadInputClosesWithAnError) {
+TEST(WirePeer, BadInputClosesWithAnError)
+{
     const Bytes emptyDataFrame{0, 0, 0, 0, 1};
     const std::vector<BadInputCase> cases = {
         {"length over the cap", Stage::LoggedIn, {0x7F, 0xFF, 0xFF, 0xFF, 1, 2}},
@@ -211,20 +231,23 @@ TEST(WirePeer, BadInputClosesWithAnError) {
     }
 }
 
-TEST(WirePeer, StalledWritesTripTheIdleLimit) {
+TEST(WirePeer, StalledWritesTripTheIdleLimit)
+{
     FastTimers timers(20, 300, 30);
     RawSession s;
     ASSERT_TRUE(s.logIn());
     // The peer stops reading; large frames fill the socket buffers.
     const std::string big(64 * 1024, 'x');
-    for (int i = 0; i < 400 && b2c_connection_is_open(s.client.conn()); ++i) s.client.sendQuote(1, big);
+    for (int i = 0; i < 400 && b2c_connection_is_open(s.client.conn()); ++i)
+        s.client.sendQuote(1, big);
     ASSERT_TRUE(s.client.w.waitFor([&] { return s.client.closed == 1; })) << "stalled connection not dropped";
     std::lock_guard<std::mutex> lock(s.client.w.mutex());
     ASSERT_FALSE(s.client.errors.empty());
     EXPECT_EQ(s.client.errors[0], B2C_ERROR_TIMED_OUT);
 }
 
-TEST(WirePeer, SilentPeerThatTakesHeartbeatsStaysConnected) {
+TEST(WirePeer, SilentPeerThatTakesHeartbeatsStaysConnected)
+{
     FastTimers timers(20, 600, 30);
     RawSession s;
     ASSERT_TRUE(s.logIn());
@@ -238,7 +261,8 @@ TEST(WirePeer, SilentPeerThatTakesHeartbeatsStaysConnected) {
     EXPECT_TRUE(s.client.errors.empty());
 }
 
-TEST(IdleLimit, CountsWholeUnitsAsTheProtocolDoes) {
+TEST(IdleLimit, CountsWholeUnitsAsTheProtocolDoes)
+{
     using std::chrono::milliseconds;
     struct Case {
         milliseconds idle;
@@ -246,9 +270,9 @@ TEST(IdleLimit, CountsWholeUnitsAsTheProtocolDoes) {
     };
     // Defaults: idle counted in whole seconds, dropped when the count exceeds 30.
     const b2c::NetTimings defaults;
-    for (const Case& c : {Case{milliseconds(0), false}, Case{milliseconds(30000), false},
-                          Case{milliseconds(30999), false}, Case{milliseconds(31000), true},
-                          Case{milliseconds(-5000), false}}) {
+    for (const Case& c :
+         {Case{milliseconds(0), false}, Case{milliseconds(30000), false}, Case{milliseconds(30999), false},
+          Case{milliseconds(31000), true}, Case{milliseconds(-5000), false}}) {
         EXPECT_EQ(b2c::idleTooLong(c.idle, defaults), c.tooLong) << c.idle.count() << " ms idle, default timings";
     }
     // The shortened test timings count in milliseconds.

@@ -35,7 +35,8 @@ void appendNumber(char* out, size_t cap, size_t* len, long long value, int width
     char digits[24];
     int n = 0;
     const bool negative = value < 0;
-    unsigned long long v = negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    unsigned long long v =
+        negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     do {
         digits[n++] = static_cast<char>('0' + v % 10);
         v /= 10;

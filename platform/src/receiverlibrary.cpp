@@ -4,12 +4,14 @@ namespace platform {
 
 namespace {
 template <class Fn>
-Fn resolve(LibraryHandle lib, const char* name) {
+Fn resolve(LibraryHandle lib, const char* name)
+{
     return reinterpret_cast<Fn>(library_symbol(lib, name));
 }
 }  // namespace
 
-ReceiverLibrary::ReceiverLibrary(const std::string& windowsName) {
+ReceiverLibrary::ReceiverLibrary(const std::string& windowsName)
+{
     handle_ = load_library(windowsName);
     if (!handle_) {
         error_ = last_library_error();
@@ -21,6 +23,9 @@ ReceiverLibrary::ReceiverLibrary(const std::string& windowsName) {
     quit_ = resolve<StockQuitFn>(handle_, "Stock_Quit");
 }
 
-ReceiverLibrary::~ReceiverLibrary() { free_library(handle_); }
+ReceiverLibrary::~ReceiverLibrary()
+{
+    free_library(handle_);
+}
 
 }  // namespace platform

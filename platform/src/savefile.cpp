@@ -348,6 +348,9 @@ std::string keep_bad_copy(const std::string& path)
 }
 
 // Any thread.
-void set_write_failure(int error) { injectedFailure.store(error); }
+void set_write_failure(int error)
+{
+    injectedFailure.store(error);
+}
 
 }  // namespace platform

@@ -64,7 +64,8 @@ TEST(CrashReporter, WritesReportThenDiesOfTheSameSignal)
         std::ifstream in(dir + "/crash/" + reports[0]);
         std::stringstream text;
         text << in.rdbuf();
-        EXPECT_EQ(text.str().rfind("Tarvolin v1\nendpoint http://127.0.0.1:7710/crash-reporter/\n", 0), 0u) << text.str();
+        EXPECT_EQ(text.str().rfind("Tarvolin v1\nendpoint http://127.0.0.1:7710/crash-reporter/\n", 0), 0u)
+            << text.str();
         EXPECT_NE(text.str().find("signal " + std::to_string(sig) + "\nbacktrace:\n"), std::string::npos) << text.str();
         ::unlink((dir + "/crash/" + reports[0]).c_str());
     }

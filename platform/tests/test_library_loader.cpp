@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
-TEST(LibraryName, MapsWindowsNamesToLinuxOnes) {
-    struct Case { const char* in; const char* out; } cases[] = {
+TEST(LibraryName, MapsWindowsNamesToLinuxOnes)
+{
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
         {"Ostrilug.dll", "libOstrilug.so"},
         {"Stock.DLL", "libStock.so"},
         {"cl.dll", "libcl.so"},
@@ -12,10 +16,12 @@ TEST(LibraryName, MapsWindowsNamesToLinuxOnes) {
         {"/opt/x/Plug.dll", "/opt/x/Plug.dll"},
         {"NoSuffix", "libNoSuffix.so"},
     };
-    for (const auto& c : cases) EXPECT_EQ(platform::library_file_name(c.in), c.out) << "input " << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::library_file_name(c.in), c.out) << "input " << c.in;
 }
 
-TEST(LibraryLoader, MissingLibraryFailsWithReason) {
+TEST(LibraryLoader, MissingLibraryFailsWithReason)
+{
     EXPECT_EQ(platform::load_library("cl.dll"), nullptr);
     EXPECT_FALSE(platform::last_library_error().empty());
     EXPECT_EQ(platform::load_library(""), nullptr);
@@ -23,7 +29,8 @@ TEST(LibraryLoader, MissingLibraryFailsWithReason) {
     EXPECT_EQ(platform::library_symbol(nullptr, "x"), nullptr);
 }
 
-TEST(LibraryLoader, LoadsFromTheSearchPathAndResolves) {
+TEST(LibraryLoader, LoadsFromTheSearchPathAndResolves)
+{
     // zlib is on every machine that builds this project.
     auto h = platform::load_library("libz.so.1");
     ASSERT_NE(h, nullptr) << platform::last_library_error();
@@ -32,6 +39,7 @@ TEST(LibraryLoader, LoadsFromTheSearchPathAndResolves) {
     platform::free_library(h);
 }
 
-TEST(LibraryLoader, ProgramDirectoryIsWhereTheTestRuns) {
+TEST(LibraryLoader, ProgramDirectoryIsWhereTheTestRuns)
+{
     EXPECT_EQ(platform::program_directory(), TARVOLIN_BIN_DIR);
 }

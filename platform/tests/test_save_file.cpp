@@ -138,8 +138,8 @@ TEST_F(SaveFile, AnUnreadableOldFileIsKeptAsideAndTheNewOneIsReadable)
         mode_t after;
         bool keptAside;
     };
-    const Case cases[] = {{0640, 0640, false}, {0400, 0600, false}, {0, 0600, true}, {0200, 0600, true},
-                          {0044, 0600, true}};
+    const Case cases[] = {
+        {0640, 0640, false}, {0400, 0600, false}, {0, 0600, true}, {0200, 0600, true}, {0044, 0600, true}};
     const std::string path = dir + "/Quorvex.json";
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.before));
@@ -191,9 +191,8 @@ TEST_F(SaveFile, ReadTellsMissingFromUnreadable)
         const char* bytes;
     };
     const Case cases[] = {
-        {"plain", 0, "text"},       {"empty", 0, ""},          {"missing", ENOENT, ""},
-        {"plain/below", ENOENT, ""}, {"closed", EACCES, ""},    {"folder", EISDIR, ""},
-        {"pipe", EISDIR, ""},        {"big", EFBIG, ""},
+        {"plain", 0, "text"},   {"empty", 0, ""},       {"missing", ENOENT, ""}, {"plain/below", ENOENT, ""},
+        {"closed", EACCES, ""}, {"folder", EISDIR, ""}, {"pipe", EISDIR, ""},    {"big", EFBIG, ""},
     };
     for (const Case& c : cases) {
         std::string bytes = "left over";
@@ -224,8 +223,15 @@ TEST_F(SaveFile, StaleTemporaryFilesAreRemoved)
     const std::string ended = endedProcess();
     const std::string stale[] = {"Quorvex.json." + ended + "-0.tmp", "index.param." + ended + "-41.tmp",
                                  "600000-1-33.json." + ended + "-3.tmp"};
-    const std::string kept[] = {"Quorvex.json", "Quorvex.json.bad", "x.tmp", "a.1-.tmp", "a.-1.tmp", "a-1.tmp",
-                                "a." + ended + "-2.tmp.bad", "notes." + ended + "-3.txt", "doc.json." + self + "-0.tmp",
+    const std::string kept[] = {"Quorvex.json",
+                                "Quorvex.json.bad",
+                                "x.tmp",
+                                "a.1-.tmp",
+                                "a.-1.tmp",
+                                "a-1.tmp",
+                                "a." + ended + "-2.tmp.bad",
+                                "notes." + ended + "-3.txt",
+                                "doc.json." + self + "-0.tmp",
                                 "doc.json.1-0.tmp"};
     for (const std::string& n : stale)
         writePlain(dir + "/" + n, "part");
@@ -250,8 +256,9 @@ TEST_F(SaveFile, TheRenameIsSyncedWithItsFolder)
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     const std::string log = dir + "/trace.log";
     // LeakSanitizer cannot run under a tracer: a sanitizer build leaves it off for the traced run.
-    const std::string cmd = "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" strace -f -qq -e trace=openat,rename,fdatasync,fsync -o '" + log + "' '" + self +
-                            "' --gtest_filter=SaveFile.ReplacesWholeAndKeepsPermissions >/dev/null 2>&1";
+    const std::string cmd =
+        "ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\" strace -f -qq -e trace=openat,rename,fdatasync,fsync -o '" +
+        log + "' '" + self + "' --gtest_filter=SaveFile.ReplacesWholeAndKeepsPermissions >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     std::ifstream in(log);
     std::string line, folder, fd;
@@ -377,9 +384,9 @@ TEST(SaveErrorText, NamesTheCause)
         const char* text;
     };
     const Case cases[] = {
-        {ENOSPC, "保存失败：磁盘空间不足"},     {EDQUOT, "保存失败：磁盘空间不足"},
-        {EACCES, "保存失败：没有写入权限"},     {EROFS, "保存失败：没有写入权限"},
-        {EPERM, "保存失败：没有写入权限"},      {ENOENT, "保存失败：找不到保存的文件夹"},
+        {ENOSPC, "保存失败：磁盘空间不足"}, {EDQUOT, "保存失败：磁盘空间不足"},
+        {EACCES, "保存失败：没有写入权限"}, {EROFS, "保存失败：没有写入权限"},
+        {EPERM, "保存失败：没有写入权限"},  {ENOENT, "保存失败：找不到保存的文件夹"},
         {EIO, "保存失败：磁盘读写错误"},
     };
     for (const Case& c : cases)

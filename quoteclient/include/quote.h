@@ -34,17 +34,17 @@ extern "C" {
 typedef struct quote_ctx quote_ctx;
 
 /* Reply kinds (QuoteReply.kind). */
-#define QUOTE_REPLY_ERROR 0        /* data: QuoteErrorInfo */
-#define QUOTE_REPLY_SERVER 1       /* data: QuoteServerState (connection state) */
-#define QUOTE_REPLY_CODE_TABLE 2   /* data: QuoteCodeInfo[count] */
-#define QUOTE_REPLY_REALTIME 3     /* data: QuoteRealTimeMarket[count] */
-#define QUOTE_REPLY_MINUTE 4       /* minute series */
-#define QUOTE_REPLY_KLINE 5        /* K-line series */
-#define QUOTE_REPLY_DETAIL 6       /* tick detail */
-#define QUOTE_REPLY_DIVIDEND 7     /* dividend records */
-#define QUOTE_REPLY_SMART_TIP 9    /* smart stock tips */
+#define QUOTE_REPLY_ERROR 0         /* data: QuoteErrorInfo */
+#define QUOTE_REPLY_SERVER 1        /* data: QuoteServerState (connection state) */
+#define QUOTE_REPLY_CODE_TABLE 2    /* data: QuoteCodeInfo[count] */
+#define QUOTE_REPLY_REALTIME 3      /* data: QuoteRealTimeMarket[count] */
+#define QUOTE_REPLY_MINUTE 4        /* minute series */
+#define QUOTE_REPLY_KLINE 5         /* K-line series */
+#define QUOTE_REPLY_DETAIL 6        /* tick detail */
+#define QUOTE_REPLY_DIVIDEND 7      /* dividend records */
+#define QUOTE_REPLY_SMART_TIP 9     /* smart stock tips */
 #define QUOTE_REPLY_PRICE_VOLUME 10 /* volume by price level */
-#define QUOTE_REPLY_RECEIVER 11    /* records pushed by the outside receiver */
+#define QUOTE_REPLY_RECEIVER 11     /* records pushed by the outside receiver */
 #define QUOTE_REPLY_MARKET_STATE 12 /* data: QuoteMarketState[count] */
 
 /* Every reply as the result callback receives it. */
@@ -139,10 +139,10 @@ typedef struct QuoteRealTimeMarket {
 #define QUOTE_FLAG_RECEIVER 2      /* give the outside real-time receiver its host */
 
 typedef struct quote_engine_config {
-    intptr_t user_value;     /* handed back as the callback's first argument */
-    const char* reserved;    /* not read */
+    intptr_t user_value;  /* handed back as the callback's first argument */
+    const char* reserved; /* not read */
     const char* const* server;
-    int32_t flags;           /* QUOTE_FLAG_* */
+    int32_t flags; /* QUOTE_FLAG_* */
 } quote_engine_config;
 
 typedef void (*quote_engine_callback)(intptr_t user_value, const QuoteReply* reply);
@@ -159,9 +159,9 @@ typedef void (*quote_engine_callback)(intptr_t user_value, const QuoteReply* rep
 
 /* Periods (quote_ctx_set_peroid) of a QUOTE_TYPE_MARKET context. 33 to 41 are
  * K-line cycles, served from one bar cache per context. */
-#define QUOTE_PERIOD_REALTIME 30   /* real-time list: codes (0x20), a block (0x28) or a category (0x2A) */
-#define QUOTE_PERIOD_DETAIL 31     /* tick-by-tick details of one code (0x26) */
-#define QUOTE_PERIOD_MINUTE 32     /* minute series: by index (0x24) or, with a time, by date (0x27) */
+#define QUOTE_PERIOD_REALTIME 30 /* real-time list: codes (0x20), a block (0x28) or a category (0x2A) */
+#define QUOTE_PERIOD_DETAIL 31   /* tick-by-tick details of one code (0x26) */
+#define QUOTE_PERIOD_MINUTE 32   /* minute series: by index (0x24) or, with a time, by date (0x27) */
 #define QUOTE_PERIOD_KLINE_DAY 33
 #define QUOTE_PERIOD_KLINE_MIN1 34
 #define QUOTE_PERIOD_KLINE_MIN5 35
@@ -177,19 +177,20 @@ typedef void (*quote_engine_callback)(intptr_t user_value, const QuoteReply* rep
 #define QUOTE_OPTION_KLINE_NO_ADJUST 1 /* K-lines: bars as traded (wins over 2 and 4) */
 #define QUOTE_OPTION_KLINE_FORWARD 2   /* K-lines: forward-adjusted for dividends */
 #define QUOTE_OPTION_KLINE_BACKWARD 4  /* K-lines: backward-adjusted for dividends */
-#define QUOTE_OPTION_LIST_INDEXES 2    /* code list (0x20): replace the codes by the index
+#define QUOTE_OPTION_LIST_INDEXES \
+    2                              /* code list (0x20): replace the codes by the index
                                           symbols of the first code's blocks */
-#define QUOTE_OPTION_LIST_SORT 4       /* lists: sort the rows here by the context's sort field */
-#define QUOTE_OPTION_LIST_WINDOW 8     /* code list (0x20): deliver only the page window */
+#define QUOTE_OPTION_LIST_SORT 4   /* lists: sort the rows here by the context's sort field */
+#define QUOTE_OPTION_LIST_WINDOW 8 /* code list (0x20): deliver only the page window */
 
 /* Kind 4: one point of a minute series. */
 typedef struct QuoteMinPoint {
-    int64_t time;      /* seconds, local time */
-    float price;       /* 0 on the wire is replaced by the reference price */
+    int64_t time; /* seconds, local time */
+    float price;  /* 0 on the wire is replaced by the reference price */
     float avg_price;
-    int64_t volume;    /* point option 3 */
-    int64_t amount;    /* point option 2 */
-    int16_t value;     /* point option 7 */
+    int64_t volume; /* point option 3 */
+    int64_t amount; /* point option 2 */
+    int16_t value;  /* point option 7 */
 } QuoteMinPoint;
 
 /* The trading-day axis of a minute series: `points` points and `count`
@@ -208,10 +209,10 @@ typedef struct QuoteMinAxis {
 
 /* Kind 4 payload. */
 typedef struct QuoteMinPoints {
-    float price;        /* reference price */
-    int64_t value1;     /* the series' two int64 values, as received */
+    float price;    /* reference price */
+    int64_t value1; /* the series' two int64 values, as received */
     int64_t value2;
-    int16_t value3;     /* the series' int16 value (0x24 only) */
+    int16_t value3; /* the series' int16 value (0x24 only) */
     int32_t count;
     QuoteMinPoint* points;
     QuoteCodeInfo code_info;
@@ -220,13 +221,13 @@ typedef struct QuoteMinPoints {
 
 /* Kind 5: one K-line bar (56 bytes). */
 typedef struct QuoteKPoint {
-    int64_t time;       /* seconds */
+    int64_t time;                 /* seconds */
     float high, open, low, close; /* the prices dividend adjustment changes */
-    float extra;        /* a further price of the bar */
+    float extra;                  /* a further price of the bar */
     int32_t reserved1;
     int64_t volume;
     int64_t amount;
-    float prev_close;   /* close of the bar before it in the same reply */
+    float prev_close; /* close of the bar before it in the same reply */
     int32_t reserved2;
 } QuoteKPoint;
 
@@ -240,29 +241,29 @@ typedef struct QuoteKPoints {
 
 /* Kind 6: one tick of the detail list. */
 typedef struct QuoteDetailPoint {
-    int64_t time;   /* seconds */
+    int64_t time; /* seconds */
     float price;
     int64_t volume;
-    int32_t value;  /* as received */
-    int8_t flag;    /* as received */
+    int32_t value; /* as received */
+    int8_t flag;   /* as received */
 } QuoteDetailPoint;
 
 /* Kind 6 payload. */
 typedef struct QuoteDetailPoints {
-    float price;    /* reference price */
+    float price; /* reference price */
     int32_t count;
     QuoteDetailPoint* entries;
     QuoteCodeInfo code_info;
-    int32_t total;  /* entries the server holds for the day */
+    int32_t total; /* entries the server holds for the day */
 } QuoteDetailPoints;
 
 /* Kind 7: one dividend or rights event with its adjustment factors. */
 typedef struct QuoteDividend {
-    int64_t time;           /* event date, seconds */
-    double bonus_ratio;     /* bonus and transferred shares per share */
-    double rights_ratio;    /* rights shares per share */
+    int64_t time;        /* event date, seconds */
+    double bonus_ratio;  /* bonus and transferred shares per share */
+    double rights_ratio; /* rights shares per share */
     double rights_price;
-    double cash_dividend;   /* cash per share */
+    double cash_dividend; /* cash per share */
     double forward_factor, forward_sum;
     double backward_factor, backward_sum;
 } QuoteDividend;
@@ -277,27 +278,27 @@ typedef struct QuoteDividendPoints {
 /* Kind 9: one smart tip. */
 typedef struct QuoteSmartTip {
     QuoteCodeInfo code_info;
-    int64_t time;           /* seconds */
-    const char* kind_text;  /* display text of the kind; NULL for an unknown kind */
-    char text[20];          /* the tip's own text, terminated */
+    int64_t time;          /* seconds */
+    const char* kind_text; /* display text of the kind; NULL for an unknown kind */
+    char text[20];         /* the tip's own text, terminated */
     uint8_t kind;
-    uint8_t kind_class;     /* 1 rise, 2 fall, 3 institution buy, 4 institution sell; 0 unknown */
+    uint8_t kind_class; /* 1 rise, 2 fall, 3 institution buy, 4 institution sell; 0 unknown */
 } QuoteSmartTip;
 
 /* Kind 10: one price level. */
 typedef struct QuotePriceLevel {
     float price;
-    float volume_share;     /* volume / total volume; 0 when the total is 0 */
-    float second_share;     /* second volume / total volume; 0 when the total is 0 */
+    float volume_share; /* volume / total volume; 0 when the total is 0 */
+    float second_share; /* second volume / total volume; 0 when the total is 0 */
     int64_t volume;
     int64_t second_volume;
 } QuotePriceLevel;
 
 /* Kind 10 payload. */
 typedef struct QuotePriceDistribution {
-    float price;            /* reference price */
+    float price; /* reference price */
     int64_t total_volume;
-    int64_t max_volume;     /* largest level volume of this answer */
+    int64_t max_volume; /* largest level volume of this answer */
     int32_t count;
     QuotePriceLevel* levels;
     QuoteCodeInfo code_info;

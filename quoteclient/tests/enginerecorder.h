@@ -20,12 +20,12 @@ struct RecordedReply {
     uint16_t kind = 0;
     quote_ctx* ctx = nullptr;
     int32_t count = 0;
-    int32_t state = -1;                 // kind 1
-    const char* const* server = nullptr; // kind 1
-    int32_t error_code = 0;             // kind 0
-    std::string error_text;             // kind 0
-    std::vector<QuoteMarketState> markets; // kind 12
-    std::vector<uint8_t> bytes;         // probe replies
+    int32_t state = -1;                     // kind 1
+    const char* const* server = nullptr;    // kind 1
+    int32_t error_code = 0;                 // kind 0
+    std::string error_text;                 // kind 0
+    std::vector<QuoteMarketState> markets;  // kind 12
+    std::vector<uint8_t> bytes;             // probe replies
     std::thread::id thread;
 };
 
@@ -136,8 +136,7 @@ public:
         });
     }
 
-    int wait_state(int32_t state, size_t from = 0,
-                   std::chrono::milliseconds timeout = std::chrono::milliseconds(10000))
+    int wait_state(int32_t state, size_t from = 0, std::chrono::milliseconds timeout = std::chrono::milliseconds(10000))
     {
         return wait_for([state](const RecordedReply& r) { return r.kind == QUOTE_REPLY_SERVER && r.state == state; },
                         from, timeout);
@@ -168,7 +167,7 @@ private:
     std::atomic<int> result_{-1};
     std::atomic<bool> returned_{false};
     std::function<void(const QuoteReply&)> on_reply_;
-    std::mutex mutex_; // guards replies_
+    std::mutex mutex_;  // guards replies_
     std::condition_variable cv_;
     std::vector<RecordedReply> replies_;
 };

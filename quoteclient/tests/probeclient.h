@@ -54,8 +54,7 @@ public:
                 uint16_t interval_ms = 20)
         : ContextBasicB2CClient(context), mode_(mode), payload_(std::move(payload)), repeat_(repeat),
           interval_(interval_ms)
-    {
-    }
+    {}
 
 protected:
     bool build_body(_B2CQuoteMsg& header, ContextBase&) override

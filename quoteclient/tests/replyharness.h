@@ -12,17 +12,20 @@
 
 template <class R, class... Args>
 std::shared_ptr<R> processed(const std::vector<uint8_t>& body, uint8_t version, const std::shared_ptr<Context>& ctx,
-                             Args&&... args) {
+                             Args&&... args)
+{
     _B2CStream* s = stream_of(body);
     _B2CQuoteMsg h{version, 0, 5, 0, 1, 7, s};
     auto reply = std::make_shared<R>(h, std::forward<Args>(args)...);
     b2c_stream_release(s);
-    if (ctx) reply->set_context(ctx);
+    if (ctx)
+        reply->set_context(ctx);
     reply->process();
     return reply;
 }
 
-inline void expect_bad_reply(const QuoteReply* r) {
+inline void expect_bad_reply(const QuoteReply* r)
+{
     EXPECT_EQ(r->kind, QUOTE_REPLY_ERROR);
     EXPECT_EQ(r->count, 0);
     ASSERT_NE(r->data, nullptr);

@@ -128,8 +128,7 @@ TEST(AJson, NothingIsReadPastTheLengthOrANul)
         EXPECT_STREQ(e.what(), "error at line :0 col :11 msg:invalid json document!");
     }
     const char withNul[] = "{\"value\":1\0}";
-    EXPECT_EQ(errorOf(std::string(withNul, sizeof withNul - 1)),
-              "error at line :0 col :10 msg:invalid json document!");
+    EXPECT_EQ(errorOf(std::string(withNul, sizeof withNul - 1)), "error at line :0 col :10 msg:invalid json document!");
     // A null text is an empty input whatever the length says.
     try {
         ajson::parse(item, nullptr, 5);
@@ -275,4 +274,4 @@ TEST(AJson, CommentsAndTrailingTextAreIgnored)
     EXPECT_EQ(parseItem(R"({"value":1} /x trailing)").value, 1);
 }
 
-} // namespace
+}  // namespace

@@ -110,7 +110,7 @@ std::vector<int64_t> blockIds(void** list, int n)
 std::vector<int64_t> blocksOfCode(const char* code, uint8_t market)
 {
     QuoteCodeInfo info = codeInfo(code, market);
-    void** list = reinterpret_cast<void**>(&info); // must be overwritten
+    void** list = reinterpret_cast<void**>(&info);  // must be overwritten
     int n = quote_block_list_by_code(&info, &list);
     std::vector<int64_t> ids = blockIds(list, n);
     // Key form 2 gives the same list.
@@ -183,11 +183,10 @@ TEST(Blocks, IndexSymbolsLinkToTheirBlocks)
         int64_t id;
     };
     const Row table[] = {
-        {"880301", 1, 400}, // named by 100 and 400: the larger id, linked last, wins
-        {"399001", 2, 200}, // block 100's first index item is in group 1012, not here
-        {"880302", 1, 0},   // block 400 takes its index from group 1012
-        {"600000", 1, 0},
-        {"777777", 1, 0}, // unknown symbol
+        {"880301", 1, 400},                    // named by 100 and 400: the larger id, linked last, wins
+        {"399001", 2, 200},                    // block 100's first index item is in group 1012, not here
+        {"880302", 1, 0},                      // block 400 takes its index from group 1012
+        {"600000", 1, 0},   {"777777", 1, 0},  // unknown symbol
     };
     for (const Row& r : table) {
         QuoteCodeInfo info = codeInfo(r.code, r.market);
@@ -209,11 +208,9 @@ TEST(Blocks, SymbolsCarryTheNamesOfTheirFirstBlockInEachNamedGroup)
         const char* names[3];
     };
     const Row table[] = {
-        {"600000", 1, {"Bank", "Bank", ""}},   {"000001", 2, {"Bank", "LowSZ", ""}},
-        {"000500", 2, {"", "LowSZ", ""}},      {"00050", 2, {"", "LowSZ", ""}},
-        {"001000", 2, {"", "", ""}},           {"60003", 1, {"Bank", "Bank", ""}},
-        {"880301", 1, {"Mixed", "", "Mixed"}}, {"399001", 2, {"", "", ""}},
-        {"600036", 2, {"", "", ""}},
+        {"600000", 1, {"Bank", "Bank", ""}},   {"000001", 2, {"Bank", "LowSZ", ""}}, {"000500", 2, {"", "LowSZ", ""}},
+        {"00050", 2, {"", "LowSZ", ""}},       {"001000", 2, {"", "", ""}},          {"60003", 1, {"Bank", "Bank", ""}},
+        {"880301", 1, {"Mixed", "", "Mixed"}}, {"399001", 2, {"", "", ""}},          {"600036", 2, {"", "", ""}},
     };
     for (const Row& r : table) {
         const SymbolLinks& links = linksOf(r.code, r.market);
@@ -349,4 +346,4 @@ TEST(Blocks, AReplacedBlockStaysValidForThoseHoldingIt)
     EXPECT_EQ(static_cast<const Block*>(now[0])->name, "New");
 }
 
-} // namespace
+}  // namespace

@@ -31,8 +31,8 @@ TEST(CodeRules, ListRulesSearchTheValueText)
 {
     CodeRuleList rule(1, "600000,600036");
     const MatchCase table[] = {
-        {"600036", 1, true},  {"600036", 2, false}, {"60003", 1, true}, {"0,6", 1, true},
-        {"", 1, true},        {"", 2, false},       {"600037", 1, false}, {"6000366", 1, false},
+        {"600036", 1, true}, {"600036", 2, false}, {"60003", 1, true},   {"0,6", 1, true},
+        {"", 1, true},       {"", 2, false},       {"600037", 1, false}, {"6000366", 1, false},
     };
     for (const MatchCase& c : table)
         EXPECT_EQ(rule.match(c.code, c.market), c.expected) << c.code << "/" << int(c.market);
@@ -42,9 +42,8 @@ TEST(CodeRules, RangeRulesCompareBytes)
 {
     CodeRuleRange rule(2, "000001", "000999");
     const MatchCase table[] = {
-        {"000500", 2, true}, {"000999", 2, true}, {"000001", 2, true}, {"001000", 2, false},
-        {"00050", 2, true},  {"000000", 2, false}, {"000500", 1, false}, {"0009991", 2, false},
-        {"", 2, false},
+        {"000500", 2, true},  {"000999", 2, true},  {"000001", 2, true},   {"001000", 2, false}, {"00050", 2, true},
+        {"000000", 2, false}, {"000500", 1, false}, {"0009991", 2, false}, {"", 2, false},
     };
     for (const MatchCase& c : table)
         EXPECT_EQ(rule.match(c.code, c.market), c.expected) << c.code << "/" << int(c.market);
@@ -86,7 +85,7 @@ TEST(CodeRules, WholeTableMatchingAgreesWithMatchingEachSymbol)
     for (int i = 0; i < 600; ++i) {
         QuoteCodeInfo r;
         std::memset(&r, 0, sizeof r);
-        std::string code = randomText(rng() % 17, 4); // short alphabet: many substrings
+        std::string code = randomText(rng() % 17, 4);  // short alphabet: many substrings
         std::memcpy(r.code, code.data(), code.size());
         r.market = static_cast<uint8_t>(rng() % 3);
         records.push_back(r);
@@ -124,4 +123,4 @@ TEST(CodeRules, WholeTableMatchingAgreesWithMatchingEachSymbol)
     }
 }
 
-} // namespace
+}  // namespace

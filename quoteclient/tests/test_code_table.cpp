@@ -14,13 +14,15 @@
 namespace {
 
 WireBytes& record(WireBytes& w, unsigned market, unsigned type, const std::string& code, const std::string& name,
-                  const std::string& pinyin) {
+                  const std::string& pinyin)
+{
     return w.u8(9).u8(market).u8(type).text(code, 6).text(name, 24).text(pinyin, 6);
 }
 
 }  // namespace
 
-TEST(CodeTable, AnswerFillsRecordsStampsAndSymbolTable) {
+TEST(CodeTable, AnswerFillsRecordsStampsAndSymbolTable)
+{
     RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = std::make_shared<Context>(&engine);
@@ -62,7 +64,8 @@ TEST(CodeTable, AnswerFillsRecordsStampsAndSymbolTable) {
     EXPECT_EQ(stamps[1].stamp, 20261207);
 }
 
-TEST(CodeTable, AnswersThatDoNotReadWholeChangeNothing) {
+TEST(CodeTable, AnswersThatDoNotReadWholeChangeNothing)
+{
     RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = std::make_shared<Context>(&engine);

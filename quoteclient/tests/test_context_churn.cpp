@@ -57,7 +57,7 @@ public:
     }
 
 private:
-    std::mutex mutex_; // guards counts_
+    std::mutex mutex_;  // guards counts_
     std::condition_variable cv_;
     std::map<std::string, size_t> counts_;
 };
@@ -99,7 +99,7 @@ protected:
     std::unique_ptr<EngineRecorder> engine;
 };
 
-} // namespace
+}  // namespace
 
 // Flipping through codes on one K-line screen: each request replaces the last,
 // answered ones leave nothing pending (the ids would run out after 65,535),
@@ -144,7 +144,7 @@ TEST_F(ContextChurn, HundredThousandReRequestsOnOneContext)
     ASSERT_TRUE(server.wait_prefix("request 0x03 ")) << "the subscription is sent again";
     const auto marker = entry17("600003", 1);
     quote_ctx_set_code(ctx, marker.data(), 1);
-    B2CService::instance().set_request_counter(40000); // the marker goes out as 40001
+    B2CService::instance().set_request_counter(40000);  // the marker goes out as 40001
     ASSERT_EQ(quote_ctx_request(ctx), 1);
     ASSERT_TRUE(answers.wait("600003", 1));
     // The server's log trails its answers, and id 40001 went out before the
@@ -167,11 +167,11 @@ TEST(ContextRelease, RacingDeliveries)
     ASSERT_GT(server.port(), 0);
     EngineRecorder engine(serverUrl(server.port()));
     constexpr intptr_t kWord = static_cast<intptr_t>(0x5eed0000abcdLL);
-    std::atomic<quote_ctx*> target{nullptr};     // the handle the next delivery holds up
-    std::atomic<quote_ctx*> delivering{nullptr}; // set by that delivery once it runs
-    std::atomic<quote_ctx*> released{nullptr};   // set once release has returned
-    std::atomic<int> wrong{0};                   // getters that answered neither kWord nor 0
-    std::atomic<int> waited{0};                  // deliveries that saw release wait for them
+    std::atomic<quote_ctx*> target{nullptr};      // the handle the next delivery holds up
+    std::atomic<quote_ctx*> delivering{nullptr};  // set by that delivery once it runs
+    std::atomic<quote_ctx*> released{nullptr};    // set once release has returned
+    std::atomic<int> wrong{0};                    // getters that answered neither kWord nor 0
+    std::atomic<int> waited{0};                   // deliveries that saw release wait for them
     std::atomic<int> delivered{0};
     engine.set_on_reply([&](const QuoteReply& r) {
         if (!r.ctx)
@@ -275,7 +275,7 @@ private:
     std::atomic<int>* stage_;
 };
 
-} // namespace
+}  // namespace
 
 // A context released while its reply is being parsed gets no callback; one
 // that stays alive gets it.

@@ -18,18 +18,22 @@
 namespace {
 
 // The command byte the context's chosen client writes; 0 when none is chosen.
-uint8_t command_of(Context& ctx) {
+uint8_t command_of(Context& ctx)
+{
     auto client = ClientFactory::make(ctx);
-    if (dynamic_cast<KDataClient*>(client.get())) return 0x44;
+    if (dynamic_cast<KDataClient*>(client.get()))
+        return 0x44;
     auto* query = dynamic_cast<DefaultB2CQueryClient*>(client->query());
-    if (!query || !query->command_client()) return 0;
+    if (!query || !query->command_client())
+        return 0;
     _B2CQuoteMsg h{1, 0, 5, 0, 1, 1, b2c_stream_create(1024)};
     query->command_client()->send(h);
     b2c_stream_release(h.payload);
     return h.command;
 }
 
-std::shared_ptr<Context> make(int type, uint8_t period) {
+std::shared_ptr<Context> make(int type, uint8_t period)
+{
     auto ctx = std::make_shared<Context>(nullptr);
     ctx->set_type(type);
     ctx->set_period(period);
@@ -38,7 +42,8 @@ std::shared_ptr<Context> make(int type, uint8_t period) {
 
 }  // namespace
 
-TEST(ContextFactory, PicksTheCommandForEachCombination) {
+TEST(ContextFactory, PicksTheCommandForEachCombination)
+{
     const CodeEntry code = CodeEntry::from("600000", 1);
     struct Case {
         const char* name;
@@ -76,15 +81,19 @@ TEST(ContextFactory, PicksTheCommandForEachCombination) {
     };
     for (const Case& c : cases) {
         auto ctx = make(c.type, c.period);
-        if (c.block) ctx->set_block(1110);
-        if (c.category) ctx->set_category(2);
-        if (c.codes) ctx->set_codes({code});
+        if (c.block)
+            ctx->set_block(1110);
+        if (c.category)
+            ctx->set_category(2);
+        if (c.codes)
+            ctx->set_codes({code});
         ctx->set_time(c.time, 0);
         EXPECT_EQ(command_of(*ctx), c.want) << c.name;
     }
 }
 
-TEST(ContextFactory, MinuteByDateTurnsPageCountZeroIntoOne) {
+TEST(ContextFactory, MinuteByDateTurnsPageCountZeroIntoOne)
+{
     auto ctx = make(0, 32);
     ctx->set_codes({CodeEntry::from("600000", 1)});
     ctx->set_time(1765000000, 0);
@@ -94,7 +103,8 @@ TEST(ContextFactory, MinuteByDateTurnsPageCountZeroIntoOne) {
     EXPECT_EQ(ctx->page().first, 4);
 }
 
-TEST(ContextFactory, ListsGetPageControlAndKLinesLoadMoreAndRefresh) {
+TEST(ContextFactory, ListsGetPageControlAndKLinesLoadMoreAndRefresh)
+{
     auto list = make(0, 30);
     auto c = ClientFactory::make(*list);
     EXPECT_NE(c->query(), nullptr);
@@ -112,7 +122,8 @@ TEST(ContextFactory, ListsGetPageControlAndKLinesLoadMoreAndRefresh) {
     EXPECT_EQ(ClientFactory::make(*detail)->page_control(), nullptr);
 }
 
-TEST(ContextFactory, IndexOptionLeavesTheCodeListAlone) {
+TEST(ContextFactory, IndexOptionLeavesTheCodeListAlone)
+{
     auto ctx = make(0, 30);
     ctx->set_option(kOptionIndexList);
     ctx->set_codes({CodeEntry::from("999999", 1)});  // an unknown code: no blocks, no index symbols
@@ -126,7 +137,8 @@ TEST(ContextFactory, IndexOptionLeavesTheCodeListAlone) {
     EXPECT_EQ(ctx->codes()[0].code(), "999999");
 }
 
-TEST(ContextSettings, SettersStoreAndFreshContextDefaults) {
+TEST(ContextSettings, SettersStoreAndFreshContextDefaults)
+{
     auto ctx = std::make_shared<Context>(nullptr);
     ContextSettings s = ctx->settings();
     EXPECT_EQ(s.type, 0);
@@ -169,7 +181,8 @@ TEST(ContextSettings, SettersStoreAndFreshContextDefaults) {
     EXPECT_TRUE(ctx->settings().market_fields.empty());
 }
 
-TEST(ContextSettings, CExportsSetAndReadThroughTheHandle) {
+TEST(ContextSettings, CExportsSetAndReadThroughTheHandle)
+{
     quote_ctx* h = quote_ctx_create();
     ASSERT_NE(h, nullptr);
     quote_ctx_set_page(h, 40000, 20);
@@ -206,7 +219,8 @@ TEST(ContextSettings, CExportsSetAndReadThroughTheHandle) {
     quote_ctx_release(nullptr);
 }
 
-TEST(Paging, NextAndPreviousFollowTheTotal) {
+TEST(Paging, NextAndPreviousFollowTheTotal)
+{
     struct Case {
         bool forward;
         int16_t first, count;
@@ -215,24 +229,35 @@ TEST(Paging, NextAndPreviousFollowTheTotal) {
         int16_t want;
     };
     const Case cases[] = {
-        {false, 0, 20, 95, true, 80},   {false, 0, 20, 100, true, 80}, {false, 10, 20, 100, true, 0},
-        {false, 40, 20, 100, true, 20}, {true, 80, 20, 95, true, 0},   {true, 0, 20, 95, true, 20},
-        {true, 60, 20, 80, true, 0},    {true, 0, 0, 95, false, 0},    {false, 0, 0, 95, false, 0},
-        {true, 0, 20, 0, false, 0},     {true, 0, 95, 95, false, 0},   {false, 0, 100, 95, false, 0},
+        {false, 0, 20, 95, true, 80},
+        {false, 0, 20, 100, true, 80},
+        {false, 10, 20, 100, true, 0},
+        {false, 40, 20, 100, true, 20},
+        {true, 80, 20, 95, true, 0},
+        {true, 0, 20, 95, true, 20},
+        {true, 60, 20, 80, true, 0},
+        {true, 0, 0, 95, false, 0},
+        {false, 0, 0, 95, false, 0},
+        {true, 0, 20, 0, false, 0},
+        {true, 0, 95, 95, false, 0},
+        {false, 0, 100, 95, false, 0},
         {true, 0, -5, 95, false, 0},
         // A first row before 0 follows the signed rule: forward by count, back to 0.
-        {true, -1, 20, 95, true, 19},   {false, -1, 20, 95, true, 0},
+        {true, -1, 20, 95, true, 19},
+        {false, -1, 20, 95, true, 0},
     };
     for (const Case& c : cases) {
         ContextPage page{c.first, c.count};
-        const bool changed = c.forward ? OffsetPageControl::next(page, c.total) : OffsetPageControl::previous(page, c.total);
+        const bool changed =
+            c.forward ? OffsetPageControl::next(page, c.total) : OffsetPageControl::previous(page, c.total);
         EXPECT_EQ(changed, c.changed) << (c.forward ? "next" : "previous") << " from " << c.first << " count "
                                       << c.count << " total " << c.total;
         EXPECT_EQ(page.first, c.changed ? c.want : c.first);
     }
 }
 
-TEST(Paging, ListWithoutCommandStillPagesAgainstTheTotal) {
+TEST(Paging, ListWithoutCommandStillPagesAgainstTheTotal)
+{
     auto ctx = std::make_shared<Context>(nullptr);
     ctx->set_period(30);
     ctx->set_category(1);
@@ -241,7 +266,7 @@ TEST(Paging, ListWithoutCommandStillPagesAgainstTheTotal) {
     s.categories = {1, 2};
     ctx->set_settings(s);
     ctx->set_page(0, 20);
-    EXPECT_EQ(ctx->request(), 1);  // the query exists but sends nothing
+    EXPECT_EQ(ctx->request(), 1);    // the query exists but sends nothing
     EXPECT_FALSE(ctx->page_down());  // no total yet
     ctx->set_total(100);
     EXPECT_TRUE(ctx->page_down());
@@ -252,7 +277,8 @@ TEST(Paging, ListWithoutCommandStillPagesAgainstTheTotal) {
     EXPECT_EQ(ctx->page().first, 80);
 }
 
-TEST(ContextFactory, IndexOptionSendsTheIndexSymbolsOfTheFirstCodesBlocks) {
+TEST(ContextFactory, IndexOptionSendsTheIndexSymbolsOfTheFirstCodesBlocks)
+{
     RUN_IN_OWN_PROCESS();
     QuoteCodeInfo records[2]{};
     std::memcpy(records[0].code, "600005", 6);

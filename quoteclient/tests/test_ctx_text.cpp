@@ -73,7 +73,7 @@ std::string fresh_with(const std::string& from, const std::string& to)
     return s;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ContextText, FreshContextDumpsTheDocumentedText)
 {
@@ -98,18 +98,17 @@ TEST(ContextText, EverySettingDumpsExactlyAndRoundTrips)
     quote_ctx* ctx = quote_ctx_create();
     ASSERT_NE(ctx, nullptr);
     quote_ctx_set_type(ctx, -7);
-    quote_ctx_set_peroid(ctx, 200);      // a byte of 128 or more dumps negative
+    quote_ctx_set_peroid(ctx, 200);  // a byte of 128 or more dumps negative
     quote_ctx_set_direction(ctx, 1);
     quote_ctx_set_option(ctx, INT32_MIN);
-    quote_ctx_set_time(ctx, INT64_MIN, 5, -1); // end = (-1 << 32) | 5
+    quote_ctx_set_time(ctx, INT64_MIN, 5, -1);  // end = (-1 << 32) | 5
     quote_ctx_set_page(ctx, 65535, 20);
     quote_ctx_set_sort(ctx, 65535, 0);
     const uint16_t fields[] = {0, 8, 40000};
     quote_ctx_set_market_field(ctx, fields, 3);
     quote_ctx_set_block(ctx, INT64_MAX);
     quote_ctx_set_category(ctx, 32768);
-    const std::vector<char> codes =
-        entries({entry("600000", 1), entry("000001", 200), entry("ABCDEFGHIJKLMNOP", 2)});
+    const std::vector<char> codes = entries({entry("600000", 1), entry("000001", 200), entry("ABCDEFGHIJKLMNOP", 2)});
     quote_ctx_set_code(ctx, codes.data(), 3);
     quote_ctx_set_user_data(ctx, 77);
 
@@ -139,12 +138,13 @@ TEST(ContextText, CodeRecordsGiveTheirCodeAndMarketByte)
     std::memcpy(records[0].code, "600519", 6);
     std::memcpy(records[0].name, "NAME", 4);
     records[0].market = 1;
-    std::memcpy(records[1].code, "0123456789abcdef", 16); // fills the field, no terminator
+    std::memcpy(records[1].code, "0123456789abcdef", 16);  // fills the field, no terminator
     records[1].market = 2;
     quote_ctx* ctx = quote_ctx_create();
     quote_ctx_set_code1(ctx, records, 2);
-    EXPECT_EQ(dump_of(ctx), fresh_with("\"codes_\":[]", "\"codes_\":[{\"code\":\"600519\",\"market\":1},"
-                                                         "{\"code\":\"0123456789abcdef\",\"market\":2}]"));
+    EXPECT_EQ(dump_of(ctx), fresh_with("\"codes_\":[]",
+                                       "\"codes_\":[{\"code\":\"600519\",\"market\":1},"
+                                       "{\"code\":\"0123456789abcdef\",\"market\":2}]"));
     quote_ctx_release(ctx);
 }
 
@@ -186,8 +186,8 @@ TEST(ContextText, StringsAreEscapedAsDocumented)
         const std::vector<char> e = entry(c.code, c.market);
         quote_ctx_set_code(ctx, e.data(), 1);
         const std::string market = std::to_string(static_cast<int8_t>(c.market));
-        EXPECT_EQ(dump_of(ctx), fresh_with("\"codes_\":[]", "\"codes_\":[{\"code\":" + c.json +
-                                                               ",\"market\":" + market + "}]"))
+        EXPECT_EQ(dump_of(ctx),
+                  fresh_with("\"codes_\":[]", "\"codes_\":[{\"code\":" + c.json + ",\"market\":" + market + "}]"))
             << "code bytes of case " << c.json;
         quote_ctx_release(ctx);
     }
@@ -200,8 +200,7 @@ TEST(ContextText, EscapedCodesReadBackToTheSameBytes)
     const std::string texts[] = {"{\"codes_\":[{\"code\":\"a\\\"b\\\\c\",\"market\":1}]}",
                                  "{\"codes_\":[{\"code\":\"\\b\\t\\n\\f\\r\\u0001\\u007F\",\"market\":1}]}",
                                  "{\"codes_\":[{\"code\":\"\\u00E9\\u4E2D\",\"market\":1}]}"};
-    const std::string expected[] = {"\"a\\\"b\\\\c\"", "\"\\b\\t\\n\\f\\r\\u0001\\u007F\"",
-                                    "\"\\u00E9\\u4E2D\""};
+    const std::string expected[] = {"\"a\\\"b\\\\c\"", "\"\\b\\t\\n\\f\\r\\u0001\\u007F\"", "\"\\u00E9\\u4E2D\""};
     for (size_t i = 0; i < 3; ++i)
         EXPECT_EQ(reparse(texts[i]),
                   fresh_with("\"codes_\":[]", "\"codes_\":[{\"code\":" + expected[i] + ",\"market\":1}]"));
@@ -212,7 +211,7 @@ TEST(ContextText, ReaderRules)
     RUN_IN_OWN_PROCESS();
     struct Case {
         const char* text;
-        const char* from; // part of the fresh dump that changes
+        const char* from;  // part of the fresh dump that changes
         const char* to;
     } cases[] = {
         // Unknown keys are skipped, whatever their value.
@@ -348,7 +347,7 @@ TEST(DefaultQueryClient, CancellingAQueryThatWasNeverSentSendsNothing)
     auto context = std::make_shared<ContextBase>(service);
     auto probe = std::make_shared<ProbeClient>(*context, kProbeSilent, std::vector<uint8_t>{});
     DefaultB2CQueryClient query(service, probe);
-    query.cancel(); // never sent: nothing may go out
+    query.cancel();  // never sent: nothing may go out
 
     // Without a command client every operation does nothing.
     DefaultB2CQueryClient empty(service, nullptr);

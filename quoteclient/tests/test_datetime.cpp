@@ -66,7 +66,7 @@ TEST_F(DateTimeTest, OutOfRangeDigitsAreNormalisedWithoutFailing)
     EXPECT_EQ(DateTime::decimal(20221301), 1672502400);
     EXPECT_EQ(DateTime::decimal(20230229), 1677600000);
     // Values whose year the calendar cannot hold do not crash.
-    (void)DateTime::decimal(240001); // year 24, month 0
+    (void)DateTime::decimal(240001);  // year 24, month 0
     (void)DateTime::decimal(INT64_MAX);
     (void)DateTime::decimal(INT64_MIN);
 }
@@ -126,4 +126,4 @@ TEST_F(DateTimeTest, ChangedZoneIsReadAtTheNextCall)
     EXPECT_EQ(DateTime::fromLocal(2024, 1, 2, 9, 30, 0), 1704159000);
 }
 
-} // namespace
+}  // namespace

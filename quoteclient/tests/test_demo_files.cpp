@@ -79,9 +79,8 @@ protected:
     // Starts the engine with the code-table request at start.
     void startEngine()
     {
-        engine = std::make_unique<EngineRecorder>("tcp://127.0.0.1:" + std::to_string(server->port()) +
-                                                      "/?auto_delay=50",
-                                                  0);
+        engine = std::make_unique<EngineRecorder>(
+            "tcp://127.0.0.1:" + std::to_string(server->port()) + "/?auto_delay=50", 0);
         engine->start();
     }
 
@@ -105,7 +104,7 @@ protected:
     std::string board, margin, rating;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
 {
@@ -124,16 +123,16 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
     };
     // Members come in key order: code text, then the market byte.
     const Members table[] = {
-        {880471, 40 + 29, "000001/2", "000002/2", "600039/1"}, // bank: i 0-39, j 0-28
-        {880475, 40 + 31, "300020/2", "300021/2", "600199/1"}, // cars: i 160-199, j 119-149
-        {880201, 50 + 38, "000001/2", "000005/2", "600196/1"}, // region: i, j = 0 mod 4
-        {880472, 40 + 30, "000030/2", "000031/2", "600079/1"}, // securities: i 40-79, j 29-58
-        {1110, 368, "000001/2", "000002/2", "885003/1"},       // everything, indices too
-        {1106, 50, "300001/2", "300002/2", "300050/2"},        // j >= 100: the 300xxx board
+        {880471, 40 + 29, "000001/2", "000002/2", "600039/1"},  // bank: i 0-39, j 0-28
+        {880475, 40 + 31, "300020/2", "300021/2", "600199/1"},  // cars: i 160-199, j 119-149
+        {880201, 50 + 38, "000001/2", "000005/2", "600196/1"},  // region: i, j = 0 mod 4
+        {880472, 40 + 30, "000030/2", "000031/2", "600079/1"},  // securities: i 40-79, j 29-58
+        {1110, 368, "000001/2", "000002/2", "885003/1"},        // everything, indices too
+        {1106, 50, "300001/2", "300002/2", "300050/2"},         // j >= 100: the 300xxx board
         {1300, 60 + 40, "000001/2", "000002/2", "600059/1"},
-        {885003, 29, "600003/1", "600010/1", "600199/1"}, // i = 3 mod 7
+        {885003, 29, "600003/1", "600010/1", "600199/1"},  // i = 3 mod 7
         {885002, 11 + 50, "300040/2", "300041/2", "600199/1"},
-        {885001, 20 + 15, "000001/2", "000011/2", "600190/1"}, // i, j = 0 mod 10
+        {885001, 20 + 15, "000001/2", "000011/2", "600190/1"},  // i, j = 0 mod 10
     };
     for (const Members& m : table) {
         int n = -1;
@@ -151,18 +150,18 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
 
     // Blocks of single symbols, ascending ids, by both key forms.
     void** blocks = nullptr;
-    const QuoteCodeInfo s600150 = codeInfo("600150", 1); // i = 150
+    const QuoteCodeInfo s600150 = codeInfo("600150", 1);  // i = 150
     n = quote_block_list_by_code(&s600150, &blocks);
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1101, 1102, 1110, 880203, 880474, 885001, 885002, 885003}));
-    const auto sz000001 = entry17("000001", 2); // j = 0
+    const auto sz000001 = entry17("000001", 2);  // j = 0
     n = quote_block_list_by_code1(sz000001.data(), &blocks);
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1101, 1103, 1110, 1300, 880201, 880471, 885001}));
-    const QuoteCodeInfo sh1A0001 = codeInfo("1A0001", 1); // the Shanghai index
+    const QuoteCodeInfo sh1A0001 = codeInfo("1A0001", 1);  // the Shanghai index
     n = quote_block_list_by_code(&sh1A0001, &blocks);
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1110}));
-    blocks = quote_symbol_block_list(quote_symbol_find("600045", 1), &n); // i = 45
+    blocks = quote_symbol_block_list(quote_symbol_find("600045", 1), &n);  // i = 45
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1101, 1102, 1110, 1300, 880202, 880472, 885003}));
-    const auto board880471 = entry17("880471", 1); // a board index: only the whole market holds it
+    const auto board880471 = entry17("880471", 1);  // a board index: only the whole market holds it
     n = quote_block_list_by_code1(board880471.data(), &blocks);
     EXPECT_EQ(blockIds(blocks, n), (std::vector<int64_t>{1110}));
 
@@ -172,9 +171,8 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
         const char* name;
         const char* pinyin;
     };
-    const IndexName indexNames[] = {{"880471", "银行", "YH"},     {"880475", "汽车", "QC"},
-                                    {"880201", "北京", "BJ"},     {"880204", "浙江", "ZJ"},
-                                    {"885001", "人工智能", "RGZN"}, {"885003", "芯片", "XP"}};
+    const IndexName indexNames[] = {{"880471", "银行", "YH"}, {"880475", "汽车", "QC"},       {"880201", "北京", "BJ"},
+                                    {"880204", "浙江", "ZJ"}, {"885001", "人工智能", "RGZN"}, {"885003", "芯片", "XP"}};
     for (const IndexName& x : indexNames) {
         const void* symbol = quote_symbol_find(x.code, 1);
         ASSERT_NE(symbol, nullptr) << x.code << "/1 is not in the code table";
@@ -213,14 +211,14 @@ TEST_F(DemoFiles, BlocksFollowTheGeneratorsRules)
         const char* concept;
     };
     const Names names[] = {
-        {"600150", 1, "电子", "广东", "新能源"},   // in 885001 and 885003 too
-        {"600010", 1, "银行", "广东", "人工智能"}, // i = 10: 885001 before 885003
+        {"600150", 1, "电子", "广东", "新能源"},    // in 885001 and 885003 too
+        {"600010", 1, "银行", "广东", "人工智能"},  // i = 10: 885001 before 885003
         {"600003", 1, "银行", "浙江", "芯片"},
         {"000001", 2, "银行", "北京", "人工智能"},
-        {"000100", 2, "电子", "浙江", ""}, // j = 99
-        {"300050", 2, "汽车", "上海", "新能源"}, // j = 149
-        {"1A0001", 1, "", "", ""},          // the index is in no named group
-        {"880471", 1, "", "", ""},          // nor is a board index
+        {"000100", 2, "电子", "浙江", ""},        // j = 99
+        {"300050", 2, "汽车", "上海", "新能源"},  // j = 149
+        {"1A0001", 1, "", "", ""},                // the index is in no named group
+        {"880471", 1, "", "", ""},                // nor is a board index
     };
     for (const Names& row : names) {
         const SymbolLinks& links = linksOf(row.code, row.market);

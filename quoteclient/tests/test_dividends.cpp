@@ -16,7 +16,8 @@
 namespace {
 
 // One event on the wire: date, cash, rights price, rights ratio, bonus ratio, unused.
-WireBytes& event(WireBytes& w, int32_t date, int32_t cash, int32_t rights_price, int32_t rights_ratio, int32_t bonus) {
+WireBytes& event(WireBytes& w, int32_t date, int32_t cash, int32_t rights_price, int32_t rights_ratio, int32_t bonus)
+{
     return w.i32(date).i32(cash).i32(rights_price).i32(rights_ratio).i32(bonus).i32(12345);
 }
 
@@ -26,18 +27,22 @@ struct WireEvent {
 
 // An answer for one stock (type 2): its identity, the event count, then the events.
 std::vector<uint8_t> answer_body(const char* code, const char* name, unsigned decimal, unsigned market,
-                                 std::initializer_list<WireEvent> events) {
+                                 std::initializer_list<WireEvent> events)
+{
     WireBytes w;
     w.identity(code, name, decimal, market, 2).i16(static_cast<int>(events.size()));
-    for (const WireEvent& e : events) event(w, e.date, e.cash, e.rights_price, e.rights_ratio, e.bonus);
+    for (const WireEvent& e : events)
+        event(w, e.date, e.cash, e.rights_price, e.rights_ratio, e.bonus);
     return w.bytes();
 }
 
-const QuoteDividendPoints* points(const std::shared_ptr<B2CClient0x37Reply>& r) {
+const QuoteDividendPoints* points(const std::shared_ptr<B2CClient0x37Reply>& r)
+{
     return static_cast<const QuoteDividendPoints*>(r->reply()->data);
 }
 
-DividendEvent ev(int64_t time, double ff, double fs, double bf, double bs) {
+DividendEvent ev(int64_t time, double ff, double fs, double bf, double bs)
+{
     DividendEvent e;
     e.time = time;
     e.forward_factor = ff;
@@ -47,7 +52,8 @@ DividendEvent ev(int64_t time, double ff, double fs, double bf, double bs) {
     return e;
 }
 
-QuoteKPoint bar(int64_t time, float price) {
+QuoteKPoint bar(int64_t time, float price)
+{
     QuoteKPoint b{};
     b.time = time;
     b.high = b.open = b.low = b.close = price;
@@ -57,7 +63,8 @@ QuoteKPoint bar(int64_t time, float price) {
 
 }  // namespace
 
-TEST(Dividends, OneBonusEventFactors) {
+TEST(Dividends, OneBonusEventFactors)
+{
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
     auto reply = processed<B2CClient0x37Reply>(answer_body("600000", "浦发银行", 2, 1, {{20260601, 50, 0, 0, 30}}), 1,
@@ -78,12 +85,14 @@ TEST(Dividends, OneBonusEventFactors) {
     EXPECT_STREQ(p->code_info.code, "600000");
 }
 
-TEST(Dividends, TwoEventsAccumulateAndRightsPriceScale) {
+TEST(Dividends, TwoEventsAccumulateAndRightsPriceScale)
+{
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
-    const auto body = answer_body("000001", "平安银行", 2, 2,
-                                  {{20260601, 100, 0, 0, 0},      // newest: cash 1.00
-                                   {20250601, 0, 1250, 0, 100}});  // oldest: one bonus share per share; rights price 1.25
+    const auto body =
+        answer_body("000001", "平安银行", 2, 2,
+                    {{20260601, 100, 0, 0, 0},       // newest: cash 1.00
+                     {20250601, 0, 1250, 0, 100}});  // oldest: one bonus share per share; rights price 1.25
     auto reply = processed<B2CClient0x37Reply>(body, 1, ctx, nullptr);
     const QuoteDividendPoints* p = points(reply);
     ASSERT_EQ(p->count, 2);
@@ -100,12 +109,13 @@ TEST(Dividends, TwoEventsAccumulateAndRightsPriceScale) {
     EXPECT_DOUBLE_EQ(p->events[1].rights_price, 1.25);
 }
 
-TEST(Dividends, DecimalBeyondTableAndZeroDivisorAreSafe) {
+TEST(Dividends, DecimalBeyondTableAndZeroDivisorAreSafe)
+{
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
-    const auto body = answer_body("600001", "x", 9, 1,
-                                  {{20260601, 100, 250000, 0, 0},
-                                   {20250601, 0, 0, 0, -100}});  // 1 + 0 + (-1) = 0: no factor from it
+    const auto body =
+        answer_body("600001", "x", 9, 1,
+                    {{20260601, 100, 250000, 0, 0}, {20250601, 0, 0, 0, -100}});  // 1 + 0 + (-1) = 0: no factor from it
     auto reply = processed<B2CClient0x37Reply>(body, 1, ctx, nullptr);
     const QuoteDividendPoints* p = points(reply);
     ASSERT_EQ(p->count, 2);
@@ -120,7 +130,8 @@ TEST(Dividends, DecimalBeyondTableAndZeroDivisorAreSafe) {
     }
 }
 
-TEST(Dividends, AnswerReplacesTheSymbolsDividendList) {
+TEST(Dividends, AnswerReplacesTheSymbolsDividendList)
+{
     use_china_time();
     B2CService& engine = B2CService::instance();
     auto ctx = std::make_shared<Context>(&engine);
@@ -136,26 +147,32 @@ TEST(Dividends, AnswerReplacesTheSymbolsDividendList) {
     EXPECT_TRUE(record->links.dividends.empty());
 }
 
-TEST(Dividends, BadCountsBecomeErrorReplies) {
+TEST(Dividends, BadCountsBecomeErrorReplies)
+{
     auto ctx = std::make_shared<Context>(nullptr);
-    expect_bad_reply(processed<B2CClient0x37Reply>(WireBytes().identity("1", "2", 2, 1, 2).i16(-1).bytes(), 1, ctx,
-                                                   nullptr)->reply());
-    expect_bad_reply(processed<B2CClient0x37Reply>(WireBytes().identity("1", "2", 2, 1, 2).i16(1).i32(1).bytes(), 1,
-                                                   ctx, nullptr)->reply());
+    expect_bad_reply(
+        processed<B2CClient0x37Reply>(WireBytes().identity("1", "2", 2, 1, 2).i16(-1).bytes(), 1, ctx, nullptr)
+            ->reply());
+    expect_bad_reply(
+        processed<B2CClient0x37Reply>(WireBytes().identity("1", "2", 2, 1, 2).i16(1).i32(1).bytes(), 1, ctx, nullptr)
+            ->reply());
 }
 
 // Events of the two-event case above: cash 1.00 on 2026-06-01 after a 1:1
 // bonus on 2025-06-01. A price of 20 before both is 10 between and 9 after.
 class Adjustment : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         use_china_time();
-        events = {ev(china_seconds(2026, 6, 1), 1.0, -1.0, 2.0, 2.0), ev(china_seconds(2025, 6, 1), 0.5, -1.0, 2.0, 0.0)};
+        events = {ev(china_seconds(2026, 6, 1), 1.0, -1.0, 2.0, 2.0),
+                  ev(china_seconds(2025, 6, 1), 0.5, -1.0, 2.0, 0.0)};
     }
     std::vector<DividendEvent> events;
 };
 
-TEST_F(Adjustment, ForwardBringsOlderPricesToToday) {
+TEST_F(Adjustment, ForwardBringsOlderPricesToToday)
+{
     std::vector<QuoteKPoint> bars = {bar(china_seconds(2025, 5, 30), 20), bar(china_seconds(2025, 6, 1), 10),
                                      bar(china_seconds(2026, 5, 29), 10), bar(china_seconds(2026, 6, 1), 9),
                                      bar(china_seconds(2026, 6, 2), 9)};
@@ -170,16 +187,19 @@ TEST_F(Adjustment, ForwardBringsOlderPricesToToday) {
     EXPECT_FLOAT_EQ(bars[0].extra, 20);  // only the four prices change
 }
 
-TEST_F(Adjustment, BackwardBringsNewerPricesToTheStart) {
+TEST_F(Adjustment, BackwardBringsNewerPricesToTheStart)
+{
     std::vector<QuoteKPoint> bars = {bar(china_seconds(2025, 5, 30), 20), bar(china_seconds(2025, 6, 1), 10),
                                      bar(china_seconds(2026, 5, 29), 10), bar(china_seconds(2026, 6, 1), 9),
                                      bar(china_seconds(2026, 6, 2), 9)};
     DividendAdjuster::adjust(bars.data(), bars.size(), events.data(), events.size(), kOptionBackward);
     // Bars on an event's day are on its far side and adjusted by it.
-    for (size_t i = 0; i < bars.size(); ++i) EXPECT_FLOAT_EQ(bars[i].close, 20) << "bar " << i;
+    for (size_t i = 0; i < bars.size(); ++i)
+        EXPECT_FLOAT_EQ(bars[i].close, 20) << "bar " << i;
 }
 
-TEST_F(Adjustment, WeeklyBarsStepOverEveryEventBetweenThem) {
+TEST_F(Adjustment, WeeklyBarsStepOverEveryEventBetweenThem)
+{
     // Both events fall between two weekly bars.
     std::vector<DividendEvent> close_events = {ev(china_seconds(2026, 6, 1), 1.0, -1.0, 2.0, 2.0),
                                                ev(china_seconds(2026, 5, 27), 0.5, -1.0, 2.0, 0.0)};
@@ -193,14 +213,16 @@ TEST_F(Adjustment, WeeklyBarsStepOverEveryEventBetweenThem) {
     EXPECT_FLOAT_EQ(back[1].close, 20);
 }
 
-TEST_F(Adjustment, OptionBitsChooseTheDirection) {
+TEST_F(Adjustment, OptionBitsChooseTheDirection)
+{
     const std::vector<QuoteKPoint> original = {bar(china_seconds(2025, 5, 30), 20)};
     struct Case {
         int option;
         float want;
     };
-    for (const Case& c : {Case{0, 20}, Case{kOptionNoAdjust | kOptionForward, 20}, Case{kOptionNoAdjust | kOptionBackward, 20},
-                          Case{kOptionForward | kOptionBackward, 9}, Case{8, 20}}) {
+    for (const Case& c :
+         {Case{0, 20}, Case{kOptionNoAdjust | kOptionForward, 20}, Case{kOptionNoAdjust | kOptionBackward, 20},
+          Case{kOptionForward | kOptionBackward, 9}, Case{8, 20}}) {
         auto bars = original;
         DividendAdjuster::adjust(bars.data(), bars.size(), events.data(), events.size(), c.option);
         EXPECT_FLOAT_EQ(bars[0].close, c.want) << "option " << c.option;

@@ -32,7 +32,7 @@ QuoteCodeInfo code_info(const char* code, uint8_t market, const char* name)
     return info;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RequestIds, RunFromOneAndWrapPastZero)
 {
@@ -95,7 +95,7 @@ TEST(RequestIds, RequestsWaitPendingWhileNotLoggedIn)
     EXPECT_EQ(a->request_id(), ida) << "the client remembers its id";
     EXPECT_EQ(engine.pending_count(), 2u);
     engine.cancel(ida);
-    engine.cancel(999); // unknown: nothing happens
+    engine.cancel(999);  // unknown: nothing happens
     EXPECT_EQ(engine.pending_count(), 1u);
 }
 
@@ -113,8 +113,7 @@ TEST(EngineSettings, TakesHostPortDelayAndKeyFromTheUrl)
 {
     B2CService::Settings s;
     std::string error;
-    ASSERT_TRUE(B2CService::parse_settings("tcp://10.0.0.7:7709/?encrypt_key=abc&auto_delay=250", &s, &error))
-        << error;
+    ASSERT_TRUE(B2CService::parse_settings("tcp://10.0.0.7:7709/?encrypt_key=abc&auto_delay=250", &s, &error)) << error;
     EXPECT_EQ(s.host, "10.0.0.7");
     EXPECT_EQ(s.port, 7709);
     EXPECT_EQ(s.auto_delay, 250);
@@ -133,7 +132,7 @@ TEST(EngineSettings, TakesHostPortDelayAndKeyFromTheUrl)
 TEST(SymbolTable, KeysUseAtMostSixteenCodeBytes)
 {
     char code[16];
-    std::memset(code, 'A', sizeof(code)); // no terminator within the field
+    std::memset(code, 'A', sizeof(code));  // no terminator within the field
     EXPECT_EQ(SymbolTable::make_key(code, 16, 1), std::string(16, 'A') + '\x01');
     EXPECT_EQ(SymbolTable::make_key("600000", 16, 1), std::string("600000\x01", 7));
     unsigned char entry[17] = {'0', '0', '0', '0', '0', '1'};

@@ -74,7 +74,7 @@ int32_t yyyymmdd_seconds(int y, int m, int d)
     return static_cast<int32_t>(std::mktime(&tm));
 }
 
-} // namespace
+}  // namespace
 
 TEST(EngineScenario, LogsInWithTheUrlKeyAndFollowsServerState)
 {
@@ -129,11 +129,11 @@ TEST(EngineScenario, ServerStateMessagesMatchWhateverIdTheyCarry)
     EngineRecorder engine(url_for(server.port()));
     ASSERT_NO_FATAL_FAILURE(start_connected(engine));
     ASSERT_GE(engine.wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_MARKET_STATE; }), 0);
-    server.control("state 1 9"); // pushed under the subscription's own id
+    server.control("state 1 9");  // pushed under the subscription's own id
     ASSERT_TRUE(server.wait_line("pushed"));
-    server.control("push-id 0"); // the same table under id 0
+    server.control("push-id 0");  // the same table under id 0
     ASSERT_TRUE(server.wait_line("pushed"));
-    server.control("push-id 4321"); // and under an id never used
+    server.control("push-id 4321");  // and under an id never used
     ASSERT_TRUE(server.wait_line("pushed"));
     const auto is_nine = [](const RecordedReply& r) {
         return r.kind == QUOTE_REPLY_MARKET_STATE && !r.markets.empty() && r.markets[0].state == 9;
@@ -144,8 +144,7 @@ TEST(EngineScenario, ServerStateMessagesMatchWhateverIdTheyCarry)
     ASSERT_GE(second, 0) << "the push under id 0 reaches the server-state subscription";
     EXPECT_GE(engine.wait_for(is_nine, second + 1), 0) << "so does the push under id 4321";
     const std::vector<std::string> lines = server.lines();
-    EXPECT_EQ(count_starting(lines, "cancel "), 0)
-        << "server-state pushes are never cancelled";
+    EXPECT_EQ(count_starting(lines, "cancel "), 0) << "server-state pushes are never cancelled";
 }
 
 TEST(EngineScenario, WrongKeyIsRefusedAndRetriedAfterTheDelay)
@@ -174,7 +173,8 @@ TEST(EngineScenario, OneShotRepliesAndPushesAreMatchedAndCancelled)
     const uint16_t id = svc.send(one_shot, false);
     ASSERT_NE(id, 0);
     EXPECT_TRUE(server.wait_line(request_line(kProbeCommand, id)));
-    const int got = engine.wait_for([&](const RecordedReply& r) { return r.kind == kProbeKind && r.ctx == once.handle(); });
+    const int got =
+        engine.wait_for([&](const RecordedReply& r) { return r.kind == kProbeKind && r.ctx == once.handle(); });
     ASSERT_GE(got, 0);
     EXPECT_EQ(engine.replies()[got].bytes, (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(engine.replies()[got].header_word, 0);
@@ -219,8 +219,9 @@ TEST(EngineScenario, ConcurrentSendersEachGetTheirOneAnswer)
     std::vector<std::shared_ptr<ProbeClient>> clients(kThreads * kEach);
     for (int i = 0; i < kThreads * kEach; ++i) {
         contexts[i] = std::make_unique<TestContext>();
-        clients[i] = std::make_shared<ProbeClient>(*contexts[i]->context, kProbeOnce,
-                                                   std::vector<uint8_t>{static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8)});
+        clients[i] =
+            std::make_shared<ProbeClient>(*contexts[i]->context, kProbeOnce,
+                                          std::vector<uint8_t>{static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8)});
     }
     std::vector<std::thread> senders;
     for (int t = 0; t < kThreads; ++t)
@@ -452,8 +453,8 @@ TEST(EngineScenario, AutoDelayZeroNeverReconnects)
     ASSERT_TRUE(server.wait_line("open"));
     server.control("drop");
     ASSERT_GE(engine.wait_state(0, up + 1), 0);
-    EXPECT_FALSE(server.wait_for([](const std::string& l) { return l == "open"; }, nullptr,
-                                 std::chrono::milliseconds(300)))
+    EXPECT_FALSE(
+        server.wait_for([](const std::string& l) { return l == "open"; }, nullptr, std::chrono::milliseconds(300)))
         << "no reconnect with auto_delay 0";
 }
 
@@ -469,7 +470,7 @@ TEST(EngineScenario, DateChangeClosesAndReconnects)
     ASSERT_GE(up, 0);
     ASSERT_GE(engine.wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_MARKET_STATE; }), 0);
 
-    server.control("state 1 3"); // same dates: no reconnect
+    server.control("state 1 3");  // same dates: no reconnect
     ASSERT_TRUE(server.wait_line("pushed"));
     server.control("date 1 20300102");
     const int moved = engine.wait_for([new_day](const RecordedReply& r) {
@@ -509,8 +510,8 @@ TEST(EngineScenario, CodeTableIsFetchedOnceAcrossReconnects)
     const int down = engine.wait_state(0, up + 1);
     ASSERT_GE(down, 0);
     ASSERT_GE(engine.wait_state(1, down + 1), 0);
-    ASSERT_TRUE(server.wait_prefix("request 0x03")); // first subscription
-    ASSERT_TRUE(server.wait_prefix("request 0x03")); // renewed after the reconnect
+    ASSERT_TRUE(server.wait_prefix("request 0x03"));  // first subscription
+    ASSERT_TRUE(server.wait_prefix("request 0x03"));  // renewed after the reconnect
     const std::vector<std::string> lines = server.lines();
     EXPECT_EQ(count_starting(lines, "request 0x05"), 1)
         << "an answered one-shot request is not repeated after a reconnect";
@@ -529,7 +530,7 @@ TEST(EngineScenario, ShutdownFromAnotherThreadEndsRunAndRepeatsAsNoOp)
     EXPECT_EQ(engine.result(), 1);
     EXPECT_TRUE(server.wait_line("closed")) << "the connection was closed before the loop stopped";
 
-    quote_engine_shutdown(); // a second shutdown does nothing
+    quote_engine_shutdown();  // a second shutdown does nothing
     EngineRecorder late(url_for(server.port()));
     EXPECT_EQ(quote_engine_run(late.config(), &EngineRecorder::callback), 0) << "no restart after a shutdown";
 }
@@ -552,12 +553,12 @@ TEST(EngineScenario, BadConfigurationsAreRefusedBeforeAnyThreadStarts)
 {
     RUN_IN_OWN_PROCESS();
     const std::vector<std::string> bad = {
-        "tcp://127.0.0.1/?auto_delay=10",           // no port
-        "tcp://127.0.0.1:0/",                       // port 0
-        "tcp://127.0.0.1:70000/",                   // port out of range
-        "tcp://127.0.0.1:9/?auto_delay=soon",       // auto_delay not a number
-        "tcp://127.0.0.1:9/?auto_delay=99999999999", // auto_delay too large
-        "tcp://[zz]:9/",                            // URL the parser refuses
+        "tcp://127.0.0.1/?auto_delay=10",             // no port
+        "tcp://127.0.0.1:0/",                         // port 0
+        "tcp://127.0.0.1:70000/",                     // port out of range
+        "tcp://127.0.0.1:9/?auto_delay=soon",         // auto_delay not a number
+        "tcp://127.0.0.1:9/?auto_delay=99999999999",  // auto_delay too large
+        "tcp://[zz]:9/",                              // URL the parser refuses
         "",
     };
     for (const std::string& url : bad) {

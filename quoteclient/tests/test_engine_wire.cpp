@@ -53,8 +53,8 @@ public:
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = 0;
         socklen_t len = sizeof addr;
-        if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && (!listening || listen())
-            && ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        if (::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && (!listening || listen()) &&
+            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
             port_ = ntohs(addr.sin_port);
     }
     bool listen() { return ::listen(listen_, 4) == 0; }
@@ -103,7 +103,8 @@ public:
             Bytes head;
             if (!read(5, head))
                 return {};
-            const uint32_t length = (uint32_t{head[0]} << 24) | (uint32_t{head[1]} << 16) | (uint32_t{head[2]} << 8) | head[3];
+            const uint32_t length =
+                (uint32_t{head[0]} << 24) | (uint32_t{head[1]} << 16) | (uint32_t{head[2]} << 8) | head[3];
             if (length == 0 && head[4] == 0)
                 continue;
             Bytes body;
@@ -131,7 +132,8 @@ private:
         eof_ = false;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
         while (done < n) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             pollfd p{conn_, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) != 1)
                 return false;
@@ -182,8 +184,20 @@ void accept_and_log_in(BareServer& server, const char* accept_note = "")
 Bytes request_frame(uint8_t command, uint16_t id, const Bytes& body = {})
 {
     const uint32_t length = static_cast<uint32_t>(9 + body.size());
-    Bytes f = {0x00, 0x00, 0x00, static_cast<uint8_t>(length), 0x01, 0x02, 0x01, 0x00, 0x00, 0x05, command, 0x01,
-               static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id)};
+    Bytes f = {0x00,
+               0x00,
+               0x00,
+               static_cast<uint8_t>(length),
+               0x01,
+               0x02,
+               0x01,
+               0x00,
+               0x00,
+               0x05,
+               command,
+               0x01,
+               static_cast<uint8_t>(id >> 8),
+               static_cast<uint8_t>(id)};
     f.insert(f.end(), body.begin(), body.end());
     return f;
 }
@@ -197,8 +211,8 @@ Bytes cancel_frame(uint16_t id)
 // The 8-byte quote header of an answer from the server.
 Bytes answer_header(uint16_t word, uint8_t command, uint16_t id)
 {
-    return {0x01, static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word), 0x05, command, 0x01,
-            static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id)};
+    return {0x01, static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word), 0x05, command,
+            0x01, static_cast<uint8_t>(id >> 8),   static_cast<uint8_t>(id)};
 }
 
 Bytes plain_answer(uint16_t word, uint8_t command, uint16_t id)
@@ -242,7 +256,7 @@ Bytes probe_body(uint8_t mode, uint16_t repeat, uint16_t interval)
             static_cast<uint8_t>(interval)};
 }
 
-} // namespace
+}  // namespace
 
 TEST(EngineWire, LoginRequestsCancelsAndResendsByteForByte)
 {
@@ -416,7 +430,7 @@ private:
     uint16_t victim_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 TEST(EngineWire, ACancelDuringTheResendAfterLoginIsHonoured)
 {

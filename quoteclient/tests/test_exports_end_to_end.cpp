@@ -34,9 +34,9 @@ struct Kept {
     quote_ctx* ctx = nullptr;
     uint16_t kind = 0;
     int32_t count = 0;
-    std::vector<std::string> codes; // kinds 3 and 9: code/market of each row
-    std::vector<std::string> names; // kind 3: industry|region|concept read through each row's link
-    int bars = 0;                   // kind 5
+    std::vector<std::string> codes;  // kinds 3 and 9: code/market of each row
+    std::vector<std::string> names;  // kind 3: industry|region|concept read through each row's link
+    int bars = 0;                    // kind 5
 };
 
 // The local server (writing its start-up files) and the engine on a thread of
@@ -54,8 +54,7 @@ protected:
         engine->set_on_reply([this](const QuoteReply& r) { keep(r); });
         engine->start();
         ASSERT_GE(engine->wait_state(1), 0) << "no login";
-        const int table =
-            engine->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; });
+        const int table = engine->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; });
         ASSERT_GE(table, 0) << "no code table";
         ASSERT_EQ(engine->replies()[static_cast<size_t>(table)].count, 368)
             << "4 market indices, 350 stocks, 12 board indices, 399005 and 1A0004";
@@ -83,8 +82,7 @@ protected:
         if (r.kind == QUOTE_REPLY_REALTIME && r.data) {
             const auto* rows = static_cast<const QuoteRealTimeMarket*>(r.data);
             for (int i = 0; i < r.count; ++i) {
-                k.codes.push_back(std::string(rows[i].code_info.code) + "/" +
-                                  std::to_string(rows[i].code_info.market));
+                k.codes.push_back(std::string(rows[i].code_info.code) + "/" + std::to_string(rows[i].code_info.market));
                 const auto* n = static_cast<const QuoteSymbolNames*>(rows[i].symbol);
                 k.names.push_back(n ? std::string(n->industry_name) + "|" + n->region_name + "|" + n->concept_name
                                     : "<no link>");
@@ -92,8 +90,7 @@ protected:
         } else if (r.kind == QUOTE_REPLY_SMART_TIP && r.data) {
             const auto* tips = static_cast<const QuoteSmartTip*>(r.data);
             for (int i = 0; i < r.count; ++i)
-                k.codes.push_back(std::string(tips[i].code_info.code) + "/" +
-                                  std::to_string(tips[i].code_info.market));
+                k.codes.push_back(std::string(tips[i].code_info.code) + "/" + std::to_string(tips[i].code_info.market));
         } else if (r.kind == QUOTE_REPLY_KLINE && r.data) {
             k.bars = static_cast<const QuoteKPoints*>(r.data)->count;
         }
@@ -135,22 +132,23 @@ protected:
     TempDir dir{"pelmar-exports-"};
     std::unique_ptr<QuoteServerProcess> server;
     std::unique_ptr<EngineRecorder> engine;
-    std::mutex mutex; // guards kept
+    std::mutex mutex;  // guards kept
     std::condition_variable cv;
     std::vector<Kept> kept;
 };
 
-
 // Keys "code/market" of a list of the server's market sorted by volume,
 // ascending, as the server ranks them.
-std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list) {
+std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list)
+{
     SyntheticMarket::instance().sort(list, 9, 1);
     std::vector<std::string> keys;
-    for (const SyntheticCode* c : list) keys.push_back(c->code + "/" + std::to_string(c->market));
+    for (const SyntheticCode* c : list)
+        keys.push_back(c->code + "/" + std::to_string(c->market));
     return keys;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ExportsVersion, AcceptsMajorOneUpToMinorNineteen)
 {
@@ -175,11 +173,11 @@ TEST(ExportsEngine, RunsUntilShutdownAndDoesNotRunTwice)
     ASSERT_GE(engine.wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; }), 0);
     EXPECT_TRUE(server.wait_prefix("request 0x05 "));
 
-    std::thread other([] { quote_engine_shutdown(); }); // any thread may stop it
+    std::thread other([] { quote_engine_shutdown(); });  // any thread may stop it
     other.join();
     ASSERT_TRUE(engine.wait_returned());
     EXPECT_EQ(engine.result(), 1);
-    quote_engine_shutdown(); // a second shutdown does nothing
+    quote_engine_shutdown();  // a second shutdown does nothing
     const auto before = std::chrono::steady_clock::now();
     EXPECT_EQ(quote_engine_run(engine.config(), &EngineRecorder::callback), 0) << "no second run";
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5)) << "returned at once";
@@ -223,7 +221,8 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
     ASSERT_NE(twin, nullptr);
     ASSERT_NE(quote_symbol_find("600200", 1), nullptr);
     EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600200", 1))->name, "新股");
-    EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600000", 1))->name, SyntheticMarket::instance().find("600000", 1)->name.c_str());
+    EXPECT_STREQ(quote_symbol_code_info(quote_symbol_find("600000", 1))->name,
+                 SyntheticMarket::instance().find("600000", 1)->name.c_str());
 
     // Blocks, both key forms, and the record itself, give the same lists.
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
@@ -239,7 +238,7 @@ TEST_F(ExportsEndToEnd, SymbolLookupsByBothKeyForms)
         {"000300", 1, {1110}, 1300},
         {"399006", 2, {1110}, 1106},
         {"000001", 2, {1101, 1103, 1110, 1300, 880201, 880471, 885001}, 0},
-        {"600200", 1, {1101, 1102, 1110}, 0}, // i = 200: beyond every other rule
+        {"600200", 1, {1101, 1102, 1110}, 0},  // i = 200: beyond every other rule
         {"880471", 1, {1110}, 880471},         // board indices quote their blocks
         {"885001", 1, {1110}, 885001},
     };
@@ -316,10 +315,10 @@ TEST_F(ExportsEndToEnd, RowsReadTheirBlockNamesThroughTheSymbolLink)
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 1, &got));
     EXPECT_EQ(got.codes, (std::vector<std::string>{"600150/1", "600001/1", "300041/2", "1A0001/1"}));
     EXPECT_EQ(got.names, (std::vector<std::string>{
-                             "电子|广东|新能源", // position 150: 885002 before 885001
-                             "银行|上海|",       // position 1: in no concept
-                             "汽车|北京|新能源", // Shenzhen position 140
-                             "||",              // the index is in no block of the three groups
+                             "电子|广东|新能源",  // position 150: 885002 before 885001
+                             "银行|上海|",        // position 1: in no concept
+                             "汽车|北京|新能源",  // Shenzhen position 140
+                             "||",                // the index is in no block of the three groups
                          }));
     quote_ctx_release(ctx);
 }
@@ -404,9 +403,10 @@ TEST_F(ExportsEndToEnd, EveryContextFunctionAgainstTheServer)
     quote_ctx_set_sort(category, 9, 1);
     quote_ctx_set_market_field(category, fields, 3);
     quote_ctx_set_category(category, 2);
-    const std::string text = "{\"peroid_\":30,\"dir_\":1,\"type_\":0,\"option_\":4,\"time_\":{\"start\":0,\"end\":0},"
-                             "\"page_\":{\"no\":0,\"length\":10},\"sort_\":{\"id\":9,\"mode\":1},"
-                             "\"market_field_\":[0,8,9],\"blocks_\":[],\"categories_\":[2],\"codes_\":[]}";
+    const std::string text =
+        "{\"peroid_\":30,\"dir_\":1,\"type_\":0,\"option_\":4,\"time_\":{\"start\":0,\"end\":0},"
+        "\"page_\":{\"no\":0,\"length\":10},\"sort_\":{\"id\":9,\"mode\":1},"
+        "\"market_field_\":[0,8,9],\"blocks_\":[],\"categories_\":[2],\"codes_\":[]}";
     ASSERT_NE(quote_ctx_dump(category), nullptr);
     EXPECT_EQ(std::string(quote_ctx_dump(category)), text);
     quote_ctx* parsed = quote_ctx_parse(text.data(), static_cast<int>(text.size()));
@@ -465,7 +465,7 @@ TEST_F(ExportsEndToEnd, BlockPagesHoldTheBoardFileMembers)
     RUN_IN_OWN_PROCESS();
     ASSERT_EQ(load(quote_block_load, "board.json"), 1);
     const uint16_t fields[] = {0};
-    std::vector<quote_ctx*> contexts; // released at the end, so no address is reused
+    std::vector<quote_ctx*> contexts;  // released at the end, so no address is reused
     auto make = [&contexts](int type, int64_t block, uint16_t first, uint16_t count) {
         quote_ctx* ctx = quote_ctx_create();
         quote_ctx_set_type(ctx, type);
@@ -484,11 +484,10 @@ TEST_F(ExportsEndToEnd, BlockPagesHoldTheBoardFileMembers)
         int count;
     };
     const Members boards[] = {
-        {1101, 350},         {1102, 200},        {1103, 150},         {1106, 50},
-        {1110, 368},         {1300, 60 + 40},    {880471, 40 + 29},   {880472, 40 + 30},
-        {880473, 40 + 30},   {880474, 40 + 30},  {880475, 40 + 31},   {880201, 50 + 38},
-        {880202, 50 + 38},   {880203, 50 + 37},  {880204, 50 + 37},   {885001, 20 + 15},
-        {885002, 50 + 11},   {885003, 29},
+        {1101, 350},       {1102, 200},       {1103, 150},       {1106, 50},        {1110, 368},
+        {1300, 60 + 40},   {880471, 40 + 29}, {880472, 40 + 30}, {880473, 40 + 30}, {880474, 40 + 30},
+        {880475, 40 + 31}, {880201, 50 + 38}, {880202, 50 + 38}, {880203, 50 + 37}, {880204, 50 + 37},
+        {885001, 20 + 15}, {885002, 50 + 11}, {885003, 29},
     };
     for (const Members& b : boards) {
         int n = 0;
@@ -499,7 +498,7 @@ TEST_F(ExportsEndToEnd, BlockPagesHoldTheBoardFileMembers)
             const QuoteCodeInfo* info = quote_symbol_code_info(members[i]);
             expected.push_back(std::string(info->code) + "/" + std::to_string(info->market));
         }
-        quote_ctx* page = make(0, b.id, 0, 400); // one page holds the largest block
+        quote_ctx* page = make(0, b.id, 0, 400);  // one page holds the largest block
         quote_ctx_set_market_field(page, fields, 1);
         ASSERT_EQ(quote_ctx_request(page), 1);
         Kept got;

@@ -16,10 +16,12 @@
 namespace {
 
 // Full-form header: identity, period, state, field ids, count.
-WireBytes full_header(uint8_t period, uint8_t state, const std::vector<uint8_t>& ids, int count) {
+WireBytes full_header(uint8_t period, uint8_t state, const std::vector<uint8_t>& ids, int count)
+{
     WireBytes w;
     w.identity("600000", "浦发银行", 2, 1, 2).u8(period).u8(state).u8(static_cast<unsigned>(ids.size()));
-    for (uint8_t id : ids) w.u8(id);
+    for (uint8_t id : ids)
+        w.u8(id);
     w.i16(count);
     return w;
 }
@@ -27,20 +29,39 @@ WireBytes full_header(uint8_t period, uint8_t state, const std::vector<uint8_t>&
 const std::vector<uint8_t> kIds = {1, 10, 2, 3, 4, 5, 6, 7, 8, 9};
 
 // Two daily bars as differences: 2026-12-07 and 2026-12-08.
-WireBytes two_daily_bars(uint8_t state = 2) {
+WireBytes two_daily_bars(uint8_t state = 2)
+{
     WireBytes w = full_header(33, state, kIds, 2);
-    w.compressed(0).compressed(20261207).compressed(1000).compressed(1050).compressed(990).compressed(1020)
-        .compressed(500000).compressed(3000).compressed(5);
-    w.compressed(0).compressed(1).compressed(20).compressed(30).compressed(20).compressed(40)
-        .compressed(1000).compressed(-100).compressed(-5);
+    w.compressed(0)
+        .compressed(20261207)
+        .compressed(1000)
+        .compressed(1050)
+        .compressed(990)
+        .compressed(1020)
+        .compressed(500000)
+        .compressed(3000)
+        .compressed(5);
+    w.compressed(0)
+        .compressed(1)
+        .compressed(20)
+        .compressed(30)
+        .compressed(20)
+        .compressed(40)
+        .compressed(1000)
+        .compressed(-100)
+        .compressed(-5);
     return w;
 }
 
-const QuoteKPoints* kpoints(const QuoteReply* r) { return static_cast<const QuoteKPoints*>(r->data); }
+const QuoteKPoints* kpoints(const QuoteReply* r)
+{
+    return static_cast<const QuoteKPoints*>(r->data);
+}
 
 // A decoded bar's time, prices, amount and volume.
 void expect_bar(const QuoteKPoint& bar, int64_t time, float open, float high, float low, float close, int64_t amount,
-                int64_t volume) {
+                int64_t volume)
+{
     EXPECT_EQ(bar.time, time);
     EXPECT_FLOAT_EQ(bar.open, open);
     EXPECT_FLOAT_EQ(bar.high, high);
@@ -50,20 +71,24 @@ void expect_bar(const QuoteKPoint& bar, int64_t time, float open, float high, fl
     EXPECT_EQ(bar.volume, volume);
 }
 
-QuoteKPoint at(int64_t time, float close) {
+QuoteKPoint at(int64_t time, float close)
+{
     QuoteKPoint b{};
     b.time = time;
     b.close = close;
     return b;
 }
 
-std::vector<int64_t> times(const std::vector<QuoteKPoint>& v) {
+std::vector<int64_t> times(const std::vector<QuoteKPoint>& v)
+{
     std::vector<int64_t> t;
-    for (const auto& b : v) t.push_back(b.time);
+    for (const auto& b : v)
+        t.push_back(b.time);
     return t;
 }
 
-std::shared_ptr<Context> kline_ctx(B2CService* engine, uint8_t period = 33) {
+std::shared_ptr<Context> kline_ctx(B2CService* engine, uint8_t period = 33)
+{
     use_china_time();
     auto ctx = std::make_shared<Context>(engine);
     ctx->set_type(0);
@@ -75,7 +100,8 @@ std::shared_ptr<Context> kline_ctx(B2CService* engine, uint8_t period = 33) {
 
 }  // namespace
 
-TEST(KLine, FullFormDecodesDifferencesIntoBars) {
+TEST(KLine, FullFormDecodesDifferencesIntoBars)
+{
     auto ctx = kline_ctx(nullptr);
     auto data = std::make_shared<KData>(33);
     auto reply = processed<B2CClient0x44Reply>(two_daily_bars().bytes(), 1, ctx, data, false, nullptr);
@@ -102,7 +128,8 @@ TEST(KLine, FullFormDecodesDifferencesIntoBars) {
     EXPECT_EQ(data->state(), 2);
 }
 
-TEST(KLine, LongPeriodsTakeTheirTimeFromFieldOne) {
+TEST(KLine, LongPeriodsTakeTheirTimeFromFieldOne)
+{
     auto ctx = kline_ctx(nullptr, 39);
     auto data = std::make_shared<KData>(39);
     const uint32_t packed = (2026u << 20) | (12u << 16) | (4u << 11) | (15u << 6);
@@ -115,28 +142,32 @@ TEST(KLine, LongPeriodsTakeTheirTimeFromFieldOne) {
     EXPECT_FLOAT_EQ(k->points[0].close, 12.34f);
 }
 
-TEST(KLine, TruncatedBarsDeliverOnlyWholeBarsAndBadCountsFail) {
+TEST(KLine, TruncatedBarsDeliverOnlyWholeBarsAndBadCountsFail)
+{
     auto ctx = kline_ctx(nullptr);
     auto data = std::make_shared<KData>(33);
     WireBytes w = full_header(33, 2, {10, 5}, 3);
     w.compressed(20261207).compressed(1000);  // a whole bar (6 bytes)
-    w.compressed(1);                           // half of the next
+    w.compressed(1);                          // half of the next
     auto reply = processed<B2CClient0x44Reply>(w.bytes(), 1, ctx, data, false, nullptr);
     ASSERT_EQ(reply->reply()->kind, QUOTE_REPLY_KLINE);
     ASSERT_EQ(kpoints(reply->reply())->count, 1);
     EXPECT_FLOAT_EQ(kpoints(reply->reply())->points[0].close, 10.0f);
 
     auto fresh = std::make_shared<KData>(33);
-    expect_bad_reply(processed<B2CClient0x44Reply>(full_header(33, 2, {10, 5}, -1).bytes(), 1, ctx, fresh, false,
-                                                   nullptr)->reply());
-    expect_bad_reply(processed<B2CClient0x44Reply>(full_header(33, 2, {10, 5}, 50).compressed(1).bytes(), 1, ctx,
-                                                   fresh, false, nullptr)->reply());
-    expect_bad_reply(processed<B2CClient0x44Reply>(WireBytes().identity("6", "x", 2, 1, 2).bytes(), 1, ctx, fresh,
-                                                   false, nullptr)->reply());
+    expect_bad_reply(
+        processed<B2CClient0x44Reply>(full_header(33, 2, {10, 5}, -1).bytes(), 1, ctx, fresh, false, nullptr)->reply());
+    expect_bad_reply(processed<B2CClient0x44Reply>(full_header(33, 2, {10, 5}, 50).compressed(1).bytes(), 1, ctx, fresh,
+                                                   false, nullptr)
+                         ->reply());
+    expect_bad_reply(
+        processed<B2CClient0x44Reply>(WireBytes().identity("6", "x", 2, 1, 2).bytes(), 1, ctx, fresh, false, nullptr)
+            ->reply());
     EXPECT_TRUE(fresh->empty());
 }
 
-TEST(KLine, IncrementalFormUsesTheScaleOfTheLastFullAnswer) {
+TEST(KLine, IncrementalFormUsesTheScaleOfTheLastFullAnswer)
+{
     auto ctx = kline_ctx(nullptr);
     auto data = std::make_shared<KData>(33);
     processed<B2CClient0x44Reply>(two_daily_bars().bytes(), 1, ctx, data, false, nullptr);
@@ -154,7 +185,8 @@ TEST(KLine, IncrementalFormUsesTheScaleOfTheLastFullAnswer) {
     EXPECT_FLOAT_EQ(cache[1].close, 10.99f);
 }
 
-TEST(KLine, CacheMergeRules) {
+TEST(KLine, CacheMergeRules)
+{
     using V = std::vector<QuoteKPoint>;
     struct Case {
         const char* name;
@@ -184,7 +216,8 @@ TEST(KLine, CacheMergeRules) {
     EXPECT_FLOAT_EQ(front[1].close, 7);
 }
 
-TEST(KLine, LoadMoreNeedsBarsStateTwoAndNoLoadRunning) {
+TEST(KLine, LoadMoreNeedsBarsStateTwoAndNoLoadRunning)
+{
     RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = kline_ctx(&engine);
@@ -218,13 +251,15 @@ TEST(KLine, LoadMoreNeedsBarsStateTwoAndNoLoadRunning) {
 class PageProbe : public B2CClientLoadMore {
 public:
     using B2CClientLoadMore::B2CClientLoadMore;
-    int32_t asked(const ContextBase& ctx) {
+    int32_t asked(const ContextBase& ctx)
+    {
         int64_t time = 0;
         int32_t count = -1;
         return time_and_count(ctx, &time, &count) ? count : -1;
     }
     // Takes an answer to the load as the loop and engine threads do.
-    void answer(const std::vector<uint8_t>& body) {
+    void answer(const std::vector<uint8_t>& body)
+    {
         _B2CStream* s = stream_of(body);
         _B2CQuoteMsg h{1, 0, 5, 0x44, 1, 7, s};
         auto reply = make_reply(h);
@@ -237,7 +272,8 @@ public:
 // An answer carries its bar count in 16 signed bits: a load of 65,535 bars
 // asks for 32,766 + 1, then the rest page by page while the server says
 // older bars remain, and stops when it says none do.
-TEST(KLine, LoadMoreAsksPagesOneAnswerCanCarry) {
+TEST(KLine, LoadMoreAsksPagesOneAnswerCanCarry)
+{
     B2CService& engine = B2CService::instance();
     auto ctx = kline_ctx(&engine);
     auto data = std::make_shared<KData>(33);
@@ -255,7 +291,8 @@ TEST(KLine, LoadMoreAsksPagesOneAnswerCanCarry) {
     for (const Step& s : steps) {
         load->answer(two_daily_bars(s.state).bytes());
         EXPECT_EQ(data->loading.load(), s.loading) << "after asking " << s.asked;
-        if (s.asked > 0) EXPECT_EQ(load->asked(*ctx), s.asked);
+        if (s.asked > 0)
+            EXPECT_EQ(load->asked(*ctx), s.asked);
     }
 
     load->set_count(40000);
@@ -267,7 +304,8 @@ TEST(KLine, LoadMoreAsksPagesOneAnswerCanCarry) {
     EXPECT_EQ(load->asked(*ctx), 101) << "a small load in one request, as before";
 }
 
-TEST(KLine, OlderBarsFromLoadMoreGoInFront) {
+TEST(KLine, OlderBarsFromLoadMoreGoInFront)
+{
     RUN_IN_OWN_PROCESS();
     auto ctx = kline_ctx(nullptr);
     auto data = std::make_shared<KData>(33);
@@ -285,7 +323,8 @@ TEST(KLine, OlderBarsFromLoadMoreGoInFront) {
     EXPECT_EQ(cache[2].time, china_seconds(2026, 12, 8));
 }
 
-TEST(KLine, RefreshAndRepliesAreAdjustedNotTheCache) {
+TEST(KLine, RefreshAndRepliesAreAdjustedNotTheCache)
+{
     RUN_IN_OWN_PROCESS();
     B2CService& engine = B2CService::instance();
     auto ctx = kline_ctx(&engine);
@@ -310,9 +349,9 @@ TEST(KLine, RefreshAndRepliesAreAdjustedNotTheCache) {
     auto data = std::make_shared<KData>(33);
     auto reply = processed<B2CClient0x44Reply>(two_daily_bars().bytes(), 1, ctx, data, false, &engine);
     const QuoteKPoints* k = kpoints(reply->reply());
-    EXPECT_FLOAT_EQ(k->points[0].close, 10.0f);   // 10.20 - 0.20
+    EXPECT_FLOAT_EQ(k->points[0].close, 10.0f);  // 10.20 - 0.20
     EXPECT_FLOAT_EQ(k->points[0].high, 10.3f);
-    EXPECT_FLOAT_EQ(k->points[1].close, 10.6f);   // on the event's day: unchanged
+    EXPECT_FLOAT_EQ(k->points[1].close, 10.6f);     // on the event's day: unchanged
     EXPECT_FLOAT_EQ(data->copy()[0].close, 10.2f);  // the cache keeps raw prices
 
     ctx->set_option(kOptionBackward);
@@ -331,7 +370,8 @@ TEST(KLine, RefreshAndRepliesAreAdjustedNotTheCache) {
     EXPECT_FLOAT_EQ(rk->points[1].close, 10.8f);  // 10.60 + 0.20
 }
 
-TEST(KLine, UpdateRefreshesWithoutSending) {
+TEST(KLine, UpdateRefreshesWithoutSending)
+{
     B2CService& engine = B2CService::instance();
     auto ctx = kline_ctx(&engine);
     EXPECT_EQ(ctx->request(), 1);

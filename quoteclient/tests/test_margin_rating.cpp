@@ -161,4 +161,4 @@ TEST(Tables, ACodeTableDownloadBringsNewSymbolsUpToDate)
     EXPECT_EQ(quote_block_index_block_id(&index), 901);
 }
 
-} // namespace
+}  // namespace

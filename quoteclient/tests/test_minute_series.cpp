@@ -8,18 +8,21 @@
 
 namespace {
 
-std::shared_ptr<Context> ctx_of() {
+std::shared_ptr<Context> ctx_of()
+{
     use_china_time();
     return std::make_shared<Context>(nullptr);
 }
 
-const QuoteMinPoints* series(const std::shared_ptr<B2CBasicReply>& r) {
+const QuoteMinPoints* series(const std::shared_ptr<B2CBasicReply>& r)
+{
     return static_cast<const QuoteMinPoints*>(r->reply()->data);
 }
 
 }  // namespace
 
-TEST(MinuteSeries, ByDateReadsEchoedOptionsAndReplacesZeroPrice) {
+TEST(MinuteSeries, ByDateReadsEchoedOptionsAndReplacesZeroPrice)
+{
     WireBytes w;
     w.identity("600000", "浦发银行", 2, 1, 2).i32(123400).i64(99).i16(2);
     // Echoed options in another order than sent, with 5 (read and dropped) and 12 (nothing).
@@ -50,7 +53,8 @@ TEST(MinuteSeries, ByDateReadsEchoedOptionsAndReplacesZeroPrice) {
     EXPECT_EQ(s->axis->bounds[3].seconds, 25200);
 }
 
-TEST(MinuteSeries, TimeThatDoesNotConvertBecomesZero) {
+TEST(MinuteSeries, TimeThatDoesNotConvertBecomesZero)
+{
     WireBytes w;
     w.identity("600000", "x", 2, 1, 2).i32(10000).i64(0).i16(1).u8(1).u8(9).i64(-99999999999999LL);
     std::shared_ptr<B2CBasicReply> reply = processed<B2CClient0x27Reply>(w.bytes(), 1, ctx_of());
@@ -58,7 +62,8 @@ TEST(MinuteSeries, TimeThatDoesNotConvertBecomesZero) {
     EXPECT_EQ(series(reply)->points[0].time, 0);
 }
 
-TEST(MinuteSeries, ByIndexKeepsReferencePriceForLaterVersions) {
+TEST(MinuteSeries, ByIndexKeepsReferencePriceForLaterVersions)
+{
     auto ctx = ctx_of();
     auto cache = std::make_shared<CodeCache>();
     WireBytes first;
@@ -83,13 +88,15 @@ TEST(MinuteSeries, ByIndexKeepsReferencePriceForLaterVersions) {
     EXPECT_FLOAT_EQ(s->points[1].price, 11.24f);
 }
 
-TEST(MinuteSeries, BadCountsBecomeErrorReplies) {
+TEST(MinuteSeries, BadCountsBecomeErrorReplies)
+{
     auto ctx = ctx_of();
     auto cache = std::make_shared<CodeCache>();
-    expect_bad_reply(processed<B2CClient0x24Reply>(WireBytes().i64(1).i64(2).i16(3).i16(-1).u8(0).bytes(), 2, ctx,
-                                                   cache)->reply());
-    expect_bad_reply(processed<B2CClient0x24Reply>(WireBytes().i64(1).i64(2).i16(3).i16(2).u8(1).u8(3).i64(1).bytes(),
-                                                   2, ctx, cache)->reply());
-    expect_bad_reply(processed<B2CClient0x27Reply>(WireBytes().identity("1", "2", 2, 1, 1).i32(1).bytes(), 1, ctx)
-                         ->reply());
+    expect_bad_reply(
+        processed<B2CClient0x24Reply>(WireBytes().i64(1).i64(2).i16(3).i16(-1).u8(0).bytes(), 2, ctx, cache)->reply());
+    expect_bad_reply(
+        processed<B2CClient0x24Reply>(WireBytes().i64(1).i64(2).i16(3).i16(2).u8(1).u8(3).i64(1).bytes(), 2, ctx, cache)
+            ->reply());
+    expect_bad_reply(
+        processed<B2CClient0x27Reply>(WireBytes().identity("1", "2", 2, 1, 1).i32(1).bytes(), 1, ctx)->reply());
 }

@@ -8,14 +8,16 @@
 
 namespace {
 
-std::shared_ptr<Context> ctx_of() {
+std::shared_ptr<Context> ctx_of()
+{
     use_china_time();
     return std::make_shared<Context>(nullptr);
 }
 
 }  // namespace
 
-TEST(PriceDistribution, LevelsSharesAndLargestVolume) {
+TEST(PriceDistribution, LevelsSharesAndLargestVolume)
+{
     auto cache = std::make_shared<CodeCache>();
     WireBytes w;
     w.identity("600000", "浦发银行", 2, 1, 2).i32(101000).i64(20).i16(3);
@@ -40,13 +42,14 @@ TEST(PriceDistribution, LevelsSharesAndLargestVolume) {
     EXPECT_FLOAT_EQ(cache->price, 10.1f);
 }
 
-TEST(PriceDistribution, LaterAnswerKeepsIdentityAndZeroTotalGivesZeroShares) {
+TEST(PriceDistribution, LaterAnswerKeepsIdentityAndZeroTotalGivesZeroShares)
+{
     auto ctx = ctx_of();
     auto cache = std::make_shared<CodeCache>();
     processed<B2CClient0x3CReply>(WireBytes().identity("600000", "浦发银行", 2, 1, 2).i32(101000).i64(0).i16(0).bytes(),
                                   1, ctx, cache);
-    auto reply = processed<B2CClient0x3CReply>(WireBytes().i64(0).i16(1).i32(100000).i64(7).i64(2).bytes(), 2, ctx,
-                                               cache);
+    auto reply =
+        processed<B2CClient0x3CReply>(WireBytes().i64(0).i16(1).i32(100000).i64(7).i64(2).bytes(), 2, ctx, cache);
     const auto* d = static_cast<const QuotePriceDistribution*>(reply->reply()->data);
     ASSERT_EQ(reply->reply()->kind, QUOTE_REPLY_PRICE_VOLUME);
     EXPECT_STREQ(d->code_info.name, "浦发银行");
@@ -56,17 +59,19 @@ TEST(PriceDistribution, LaterAnswerKeepsIdentityAndZeroTotalGivesZeroShares) {
     EXPECT_EQ(d->max_volume, 7);
 }
 
-TEST(PriceDistribution, BadCountsBecomeErrorReplies) {
+TEST(PriceDistribution, BadCountsBecomeErrorReplies)
+{
     auto ctx = ctx_of();
     auto cache = std::make_shared<CodeCache>();
     expect_bad_reply(processed<B2CClient0x3CReply>(WireBytes().i64(10).i16(-1).bytes(), 2, ctx, cache)->reply());
-    expect_bad_reply(processed<B2CClient0x3CReply>(WireBytes().i64(10).i16(2).i32(1).i64(1).i64(1).bytes(), 2, ctx,
-                                                   cache)->reply());
-    expect_bad_reply(processed<B2CClient0x3CReply>(WireBytes().identity("6", "x", 2, 1, 2).bytes(), 1, ctx, cache)
-                         ->reply());
+    expect_bad_reply(
+        processed<B2CClient0x3CReply>(WireBytes().i64(10).i16(2).i32(1).i64(1).i64(1).bytes(), 2, ctx, cache)->reply());
+    expect_bad_reply(
+        processed<B2CClient0x3CReply>(WireBytes().identity("6", "x", 2, 1, 2).bytes(), 1, ctx, cache)->reply());
 }
 
-TEST(TickDetail, EntriesTotalAndContextTotal) {
+TEST(TickDetail, EntriesTotalAndContextTotal)
+{
     auto ctx = ctx_of();
     auto cache = std::make_shared<CodeCache>();
     WireBytes w;
@@ -89,8 +94,8 @@ TEST(TickDetail, EntriesTotalAndContextTotal) {
     EXPECT_EQ(d->entries[1].time, china_seconds(1970, 1, 1, 9, 30, 3));
 
     // A later answer of version 2 still reports the identity of the first.
-    auto later = processed<B2CClient0x26Reply>(WireBytes().i32(4322).i16(1).i32(112600).i64(1).i32(93010).i32(0).u8(0).bytes(),
-                                               2, ctx, cache);
+    auto later = processed<B2CClient0x26Reply>(
+        WireBytes().i32(4322).i16(1).i32(112600).i64(1).i32(93010).i32(0).u8(0).bytes(), 2, ctx, cache);
     const auto* d2 = static_cast<const QuoteDetailPoints*>(later->reply()->data);
     EXPECT_STREQ(d2->code_info.code, "000001");
     EXPECT_STREQ(d2->code_info.name, "平安银行");
@@ -98,10 +103,12 @@ TEST(TickDetail, EntriesTotalAndContextTotal) {
     EXPECT_EQ(ctx->total(), 4322);
 }
 
-TEST(TickDetail, BadCountsBecomeErrorReplies) {
+TEST(TickDetail, BadCountsBecomeErrorReplies)
+{
     auto ctx = ctx_of();
     auto cache = std::make_shared<CodeCache>();
     expect_bad_reply(processed<B2CClient0x26Reply>(WireBytes().i32(1).i16(-3).bytes(), 2, ctx, cache)->reply());
-    expect_bad_reply(processed<B2CClient0x26Reply>(WireBytes().i32(1).i16(1).i32(1).i64(1).i32(1).i32(1).bytes(), 2,
-                                                   ctx, cache)->reply());
+    expect_bad_reply(
+        processed<B2CClient0x26Reply>(WireBytes().i32(1).i16(1).i32(1).i64(1).i32(1).i32(1).bytes(), 2, ctx, cache)
+            ->reply());
 }

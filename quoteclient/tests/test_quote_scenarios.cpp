@@ -40,19 +40,21 @@ struct Copied {
     uint8_t period = 0;
     int32_t dividends = 0;
     std::vector<QuoteMinPoint> minutes;
-    float reference = 0;  // of the minute series
+    float reference = 0;        // of the minute series
     QuoteCodeInfo code_info{};  // of a K-line series
 };
 
 class Scenario : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         use_china_time();
         server = std::make_unique<QuoteServerProcess>();
         ASSERT_GT(server->port(), 0);
     }
 
-    void start(int flags = QUOTE_FLAG_NO_CODE_TABLE) {
+    void start(int flags = QUOTE_FLAG_NO_CODE_TABLE)
+    {
         recorder = std::make_unique<EngineRecorder>(
             "tcp://127.0.0.1:" + std::to_string(server->port()) + "/?auto_delay=50", flags);
         recorder->set_on_reply([this](const QuoteReply& r) { copy(r); });
@@ -60,13 +62,15 @@ protected:
         ASSERT_GE(recorder->wait_state(1), 0) << "no login";
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         recorder.reset();
         server.reset();
     }
 
     // Engine thread.
-    void copy(const QuoteReply& r) {
+    void copy(const QuoteReply& r)
+    {
         Copied c;
         c.ctx = r.ctx;
         c.kind = r.kind;
@@ -78,40 +82,47 @@ protected:
             const auto* k = static_cast<const QuoteKPoints*>(r.data);
             c.period = k->period;
             c.code_info = k->code_info;
-            if (k->count > 0) c.bars.assign(k->points, k->points + k->count);
+            if (k->count > 0)
+                c.bars.assign(k->points, k->points + k->count);
         } else if (r.kind == QUOTE_REPLY_DIVIDEND) {
             c.dividends = static_cast<const QuoteDividendPoints*>(r.data)->count;
         } else if (r.kind == QUOTE_REPLY_MINUTE) {
             const auto* m = static_cast<const QuoteMinPoints*>(r.data);
             c.reference = m->price;
-            if (m->count > 0) c.minutes.assign(m->points, m->points + m->count);
+            if (m->count > 0)
+                c.minutes.assign(m->points, m->points + m->count);
         }
         {
             std::lock_guard<std::mutex> lock(mutex);
             copied.push_back(std::move(c));
         }
         cv.notify_all();
-        if (hook) hook(r);
+        if (hook)
+            hook(r);
     }
 
     // Waits for the n-th (from 1) reply of ctx with the kind; returns a copy.
-    bool wait(quote_ctx* ctx, uint16_t kind, size_t n, Copied* out) {
+    bool wait(quote_ctx* ctx, uint16_t kind, size_t n, Copied* out)
+    {
         std::unique_lock<std::mutex> lock(mutex);
         return cv.wait_for(lock, std::chrono::seconds(10), [&] {
             size_t seen = 0;
             for (const Copied& c : copied) {
                 if (c.ctx == ctx && c.kind == kind && ++seen == n) {
-                    if (out) *out = c;
+                    if (out)
+                        *out = c;
                     return true;
                 }
             }
             return false;
         });
     }
-    size_t count_of(quote_ctx* ctx) {
+    size_t count_of(quote_ctx* ctx)
+    {
         std::lock_guard<std::mutex> lock(mutex);
         size_t n = 0;
-        for (const Copied& c : copied) n += c.ctx == ctx ? 1 : 0;
+        for (const Copied& c : copied)
+            n += c.ctx == ctx ? 1 : 0;
         return n;
     }
 
@@ -123,38 +134,43 @@ protected:
     std::function<void(const QuoteReply&)> hook;  // set before start
 };
 
-std::vector<uint8_t> entry(const char* code, uint8_t market) {
+std::vector<uint8_t> entry(const char* code, uint8_t market)
+{
     std::vector<uint8_t> e(17, 0);
     std::memcpy(e.data(), code, std::strlen(code));
     e[16] = market;
     return e;
 }
 
-quote_ctx* list_context(const std::vector<std::vector<uint8_t>>& codes) {
+quote_ctx* list_context(const std::vector<std::vector<uint8_t>>& codes)
+{
     quote_ctx* ctx = quote_ctx_create();
     quote_ctx_set_type(ctx, 0);
     quote_ctx_set_peroid(ctx, 30);
     std::vector<uint8_t> all;
-    for (const auto& e : codes) all.insert(all.end(), e.begin(), e.end());
+    for (const auto& e : codes)
+        all.insert(all.end(), e.begin(), e.end());
     quote_ctx_set_code(ctx, all.data(), static_cast<int>(codes.size()));
     const uint16_t fields[] = {0, 8, 9, 10};
     quote_ctx_set_market_field(ctx, fields, 4);
     return ctx;
 }
 
-
 // Keys "code/market" of a list of the server's market sorted by volume,
 // ascending, as the server ranks them.
-std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list) {
+std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list)
+{
     SyntheticMarket::instance().sort(list, 9, 1);
     std::vector<std::string> keys;
-    for (const SyntheticCode* c : list) keys.push_back(c->code + "/" + std::to_string(c->market));
+    for (const SyntheticCode* c : list)
+        keys.push_back(c->code + "/" + std::to_string(c->market));
     return keys;
 }
 
 }  // namespace
 
-TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
+TEST_F(Scenario, SubscribedListReceivesPushesAndCancels)
+{
     RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* ctx = list_context({entry("600000", 1), entry("600001", 1), entry("000001", 2)});
@@ -170,7 +186,8 @@ TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
     ASSERT_TRUE(wait(ctx, QUOTE_REPLY_REALTIME, 4, &later));
     EXPECT_EQ(later.word, 1);
     ASSERT_EQ(later.rows.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) EXPECT_STREQ(later.rows[i].code_info.name, first.rows[i].code_info.name);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_STREQ(later.rows[i].code_info.name, first.rows[i].code_info.name);
     // Each push moves the market: the pushed rows are not the first ones again.
     bool moved = false;
     for (size_t i = 0; i < 2; ++i)
@@ -183,7 +200,8 @@ TEST_F(Scenario, SubscribedListReceivesPushesAndCancels) {
     quote_ctx_release(ctx);
 }
 
-TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
+TEST_F(Scenario, RankingPagesForwardAndWrapsBack)
+{
     RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* ctx = quote_ctx_create();
@@ -223,7 +241,8 @@ TEST_F(Scenario, RankingPagesForwardAndWrapsBack) {
 
 // A server that pushes ranked pages: a subscribed page comes again and again
 // (word 1), sorted anew as prices move, and stops once cancelled.
-TEST_F(Scenario, PushedRankingPagesComeUntilCancelled) {
+TEST_F(Scenario, PushedRankingPagesComeUntilCancelled)
+{
     RUN_IN_OWN_PROCESS();
     server = std::make_unique<QuoteServerProcess>(std::vector<std::string>{"--push-pages"});
     ASSERT_GT(server->port(), 0);
@@ -252,7 +271,8 @@ TEST_F(Scenario, PushedRankingPagesComeUntilCancelled) {
 
 // An index row counts its market's stocks up, flat and down; a stock row has
 // no such counts to speak of.
-TEST_F(Scenario, IndexRowsCountTheirMarketsStocks) {
+TEST_F(Scenario, IndexRowsCountTheirMarketsStocks)
+{
     RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* ctx = list_context({entry("1A0001", 1), entry("399001", 2)});
@@ -274,7 +294,8 @@ TEST_F(Scenario, IndexRowsCountTheirMarketsStocks) {
 // Pages of the Shanghai category sorted by the server, direction 0 (larger
 // first): by code the first page holds the last codes; by another field the
 // rows carry (amplitude, 41) the rows come in that field's order.
-TEST_F(Scenario, SortedPagesComeLargestFirst) {
+TEST_F(Scenario, SortedPagesComeLargestFirst)
+{
     RUN_IN_OWN_PROCESS();
     start();
     for (const uint16_t sortField : {uint16_t{0}, uint16_t{41}}) {
@@ -308,7 +329,8 @@ TEST_F(Scenario, SortedPagesComeLargestFirst) {
 // group's board indices (industries are group 1012), ranked by change rate;
 // a concept board's price is its previous close moved by the mean change rate
 // of the board's stocks.
-TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
+TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks)
+{
     RUN_IN_OWN_PROCESS();
     start();
     // Released at the end: a new context may take a released one's address
@@ -318,7 +340,8 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
         SCOPED_TRACE(category);
         const BoardIndexGroup* group = nullptr;
         for (const BoardIndexGroup& g : BoardSet::index_groups())
-            if (g.id == groupId) group = &g;
+            if (g.id == groupId)
+                group = &g;
         ASSERT_NE(group, nullptr);
         std::map<std::string, std::string> names;  // code -> name of the group's items
         std::map<std::string, int64_t> boards;     // code -> board it quotes
@@ -352,8 +375,8 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
             }
 
             if (category != 1016)
-            continue;  // the price rule is checked on the small concept boards
-        // The board's stocks from the server's block page.
+                continue;  // the price rule is checked on the small concept boards
+                           // The board's stocks from the server's block page.
             quote_ctx* block = quote_ctx_create();
             contexts.push_back(block);
             quote_ctx_set_type(block, 0);
@@ -375,10 +398,12 @@ TEST_F(Scenario, BoardCategoriesRankTheirBoardsByTheirStocks) {
             EXPECT_NEAR(row.rf_rate, (double(row.close) - row.pre_close) / row.pre_close, 0.0001) << code;
         }
     }
-    for (quote_ctx* c : contexts) quote_ctx_release(c);
+    for (quote_ctx* c : contexts)
+        quote_ctx_release(c);
 }
 
-TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
+TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh)
+{
     RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* k = quote_ctx_create();
@@ -396,7 +421,8 @@ TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
     EXPECT_EQ(screen.period, 39);
     EXPECT_EQ(screen.bars.back().time, china_seconds(2026, 12, 4, 15, 0));
     std::map<int64_t, float> raw;
-    for (const auto& b : screen.bars) raw[b.time] = b.close;
+    for (const auto& b : screen.bars)
+        raw[b.time] = b.close;
     for (size_t n = 2; n <= 3; ++n) {
         // The server keeps the load unanswered until the running load was
         // seen to refuse a second one.
@@ -409,7 +435,8 @@ TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
         ASSERT_TRUE(server->wait_line("released"));
         ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, n, &screen));
         ASSERT_EQ(screen.bars.size(), 101u);  // one overlaps the oldest cached bar
-        for (const auto& b : screen.bars) raw[b.time] = b.close;
+        for (const auto& b : screen.bars)
+            raw[b.time] = b.close;
     }
     ASSERT_EQ(raw.size(), 300u);
 
@@ -451,12 +478,14 @@ TEST_F(Scenario, ThreeScreensOfKLineHistoryThenAdjustedRefresh) {
     EXPECT_GT(after, 0);
     // The refresh asked the server nothing.
     const auto lines = server->lines();
-    for (size_t i = before; i < lines.size(); ++i) EXPECT_EQ(lines[i].find("request 0x44"), std::string::npos);
+    for (size_t i = before; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].find("request 0x44"), std::string::npos);
     quote_ctx_release(d);
     quote_ctx_release(k);
 }
 
-TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
+TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped)
+{
     RUN_IN_OWN_PROCESS();
     std::promise<void> released;
     std::shared_future<void> released_f = released.get_future().share();
@@ -479,7 +508,8 @@ TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
     hook = [&](const QuoteReply& r) {
         // Hold the engine thread on the first reply of the watched context
         // until the test released it, so that pushes queue up behind.
-        if (r.ctx && r.ctx == watched.load() && !held.exchange(true)) released_f.wait();
+        if (r.ctx && r.ctx == watched.load() && !held.exchange(true))
+            released_f.wait();
     };
     start();
     quote_ctx* ctx = list_context({entry("600010", 1), entry("600011", 1)});
@@ -494,7 +524,8 @@ TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
         auto list = std::dynamic_pointer_cast<B2CClient0X20>(query->command_client());
         ASSERT_NE(list, nullptr);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (list->table().use_count() < 5 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        while (list->table().use_count() < 5 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
         EXPECT_GE(list->table().use_count(), 5) << "pushes queued behind the held reply";
     }
     quote_ctx* other = quote_ctx_create();
@@ -515,7 +546,8 @@ TEST_F(Scenario, ReleasedContextsQueuedRepliesAreDropped) {
     quote_ctx_release(other);
 }
 
-TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
+TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer)
+{
     RUN_IN_OWN_PROCESS();
     start(0);  // with the code table
     ASSERT_GE(recorder->wait_for([](const RecordedReply& r) { return r.kind == QUOTE_REPLY_CODE_TABLE; }), 0);
@@ -531,10 +563,10 @@ TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
         uint16_t kind;
         bool block;
     };
-    const Case cases[] = {{0, 31, 0, QUOTE_REPLY_DETAIL, false},       {0, 32, 0, QUOTE_REPLY_MINUTE, false},
+    const Case cases[] = {{0, 31, 0, QUOTE_REPLY_DETAIL, false},          {0, 32, 0, QUOTE_REPLY_MINUTE, false},
                           {0, 32, 1765000000, QUOTE_REPLY_MINUTE, false}, {4, 0, 0, QUOTE_REPLY_PRICE_VOLUME, false},
-                          {3, 0, 0, QUOTE_REPLY_SMART_TIP, false},     {3, 0, 0, QUOTE_REPLY_SMART_TIP, true},
-                          {0, 30, 0, QUOTE_REPLY_REALTIME, true},      {0, 35, 0, QUOTE_REPLY_KLINE, false},
+                          {3, 0, 0, QUOTE_REPLY_SMART_TIP, false},        {3, 0, 0, QUOTE_REPLY_SMART_TIP, true},
+                          {0, 30, 0, QUOTE_REPLY_REALTIME, true},         {0, 35, 0, QUOTE_REPLY_KLINE, false},
                           {1, 0, 0, QUOTE_REPLY_DIVIDEND, false}};
     for (const Case& c : cases) {
         quote_ctx* ctx = quote_ctx_create();
@@ -542,7 +574,8 @@ TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
         quote_ctx_set_peroid(ctx, c.period);
         quote_ctx_set_time(ctx, c.time, 0, 0);
         quote_ctx_set_code(ctx, code.data(), 1);
-        if (c.block) quote_ctx_set_block(ctx, 1110);
+        if (c.block)
+            quote_ctx_set_block(ctx, 1110);
         const uint16_t fields[] = {0, 8};
         quote_ctx_set_market_field(ctx, fields, 2);
         quote_ctx_set_page(ctx, 0, 10);
@@ -556,7 +589,8 @@ TEST_F(Scenario, CodeTableAndPerCodeCommandsAnswer) {
     }
 }
 
-TEST_F(Scenario, KLineIsSentAgainFromTheNewestBarAfterANewLogin) {
+TEST_F(Scenario, KLineIsSentAgainFromTheNewestBarAfterANewLogin)
+{
     RUN_IN_OWN_PROCESS();
     start();
     quote_ctx* k = quote_ctx_create();
@@ -581,7 +615,8 @@ TEST_F(Scenario, KLineIsSentAgainFromTheNewestBarAfterANewLogin) {
     ASSERT_TRUE(server->wait_prefix("request 0x44 "));
     ASSERT_TRUE(server->wait_prefix("request 0x44 ")) << "sent again after the new login";
     size_t requests = 0;
-    for (const std::string& l : server->lines()) requests += l.compare(0, 13, "request 0x44 ") == 0 ? 1 : 0;
+    for (const std::string& l : server->lines())
+        requests += l.compare(0, 13, "request 0x44 ") == 0 ? 1 : 0;
     EXPECT_EQ(requests, 2u);
     ASSERT_EQ(quote_ctx_update(k), 1);
     ASSERT_TRUE(wait(k, QUOTE_REPLY_KLINE, 3, &refreshed));
@@ -595,7 +630,8 @@ namespace {
 // 11:30 and 13:00 to 14:59 of that day, opening at the day bar's open,
 // closing at its close, touching its high and low, its volumes and amounts
 // adding up to the bar's, and its reference the close of the day before.
-void expect_day_walk(const Copied& m, const QuoteKPoint& day, const QuoteKPoint& before, int y, int mo, int d) {
+void expect_day_walk(const Copied& m, const QuoteKPoint& day, const QuoteKPoint& before, int y, int mo, int d)
+{
     ASSERT_EQ(m.minutes.size(), 241u);
     EXPECT_EQ(m.minutes.front().time, china_seconds(y, mo, d, 9, 30));
     EXPECT_EQ(m.minutes[120].time, china_seconds(y, mo, d, 11, 30));
@@ -628,7 +664,8 @@ void expect_day_walk(const Copied& m, const QuoteKPoint& day, const QuoteKPoint&
     float step_before = 0;
     for (size_t i = 1; i < m.minutes.size(); ++i) {
         const float step = m.minutes[i].price - m.minutes[i - 1].price;
-        if (step == 0) continue;
+        if (step == 0)
+            continue;
         turns += step * step_before < 0;
         step_before = step;
     }
@@ -637,7 +674,8 @@ void expect_day_walk(const Copied& m, const QuoteKPoint& day, const QuoteKPoint&
     EXPECT_EQ(amount, day.amount);
 }
 
-quote_ctx* series_context(const std::vector<uint8_t>& code, uint8_t period, int64_t time, uint16_t count) {
+quote_ctx* series_context(const std::vector<uint8_t>& code, uint8_t period, int64_t time, uint16_t count)
+{
     quote_ctx* ctx = quote_ctx_create();
     quote_ctx_set_type(ctx, 0);
     quote_ctx_set_peroid(ctx, period);
@@ -649,7 +687,8 @@ quote_ctx* series_context(const std::vector<uint8_t>& code, uint8_t period, int6
 
 }  // namespace
 
-TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
+TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar)
+{
     RUN_IN_OWN_PROCESS();
     start();
     const std::vector<std::vector<uint8_t>> codes = {entry("600001", 1), entry("000005", 2), entry("1A0001", 1)};
@@ -676,8 +715,9 @@ TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
     for (size_t i = 0; i < codes.size(); ++i) {
         const char* code = reinterpret_cast<const char*>(codes[i].data());
         SCOPED_TRACE(code);
-        const auto row = std::find_if(rows.rows.begin(), rows.rows.end(),
-                                      [code](const QuoteRealTimeMarket& r) { return std::strcmp(r.code_info.code, code) == 0; });
+        const auto row = std::find_if(rows.rows.begin(), rows.rows.end(), [code](const QuoteRealTimeMarket& r) {
+            return std::strcmp(r.code_info.code, code) == 0;
+        });
         ASSERT_NE(row, rows.rows.end());
         ASSERT_EQ(days[i].bars.size(), 2u);
         const QuoteKPoint& today = days[i].bars[1];
@@ -695,13 +735,15 @@ TEST_F(Scenario, TodaysMinutesMeetTheQuoteAndTheDayBar) {
     }
     EXPECT_STREQ(days[2].code_info.name, "上证指数");
     quote_ctx_release(list);
-    for (quote_ctx* ctx : kept) quote_ctx_release(ctx);
+    for (quote_ctx* ctx : kept)
+        quote_ctx_release(ctx);
 }
 
 // Intraday bars are the minute walk of their trading day cut into cycles:
 // today's one-minute bars run 09:31 to 11:30 and 13:01 to 15:00 and end at the
 // live price, and a 60-minute bar holds its 60 one-minute bars.
-TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk) {
+TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk)
+{
     RUN_IN_OWN_PROCESS();
     start();
     std::vector<quote_ctx*> kept;
@@ -712,7 +754,8 @@ TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk) {
         quote_ctx* hour = series_context(code, 38, 0, 8);
         quote_ctx* list = list_context({code});
         Copied minutes, ones, hours, rows;
-        for (quote_ctx* ctx : {m, one, hour, list}) ASSERT_EQ(quote_ctx_request(ctx), 1);
+        for (quote_ctx* ctx : {m, one, hour, list})
+            ASSERT_EQ(quote_ctx_request(ctx), 1);
         ASSERT_TRUE(wait(m, QUOTE_REPLY_MINUTE, 1, &minutes));
         ASSERT_TRUE(wait(one, QUOTE_REPLY_KLINE, 1, &ones));
         ASSERT_TRUE(wait(hour, QUOTE_REPLY_KLINE, 1, &hours));
@@ -755,10 +798,12 @@ TEST_F(Scenario, IntradayBarsAreMadeOfTheMinuteWalk) {
         EXPECT_EQ(h.volume, volume);
         kept.insert(kept.end(), {m, one, hour, list});
     }
-    for (quote_ctx* ctx : kept) quote_ctx_release(ctx);  // at the end, so that no new context reuses an address
+    for (quote_ctx* ctx : kept)
+        quote_ctx_release(ctx);  // at the end, so that no new context reuses an address
 }
 
-TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
+TEST_F(Scenario, PastMinutesOnlyOnTradingDays)
+{
     RUN_IN_OWN_PROCESS();
     start();
     const auto code = entry("600007", 1);
@@ -778,10 +823,10 @@ TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
     constexpr size_t kOldest = 99;
     // The 1000 trading days start 999 weekdays before 2026-12-08, on Wednesday 2023-02-08.
     const Day cases[] = {
-        {2026, 11, 24, 1}, {2026, 11, 27, 4}, {2026, 11, 30, 5},  // Tuesday, Friday, Monday
-        {2026, 11, 28, 0}, {2026, 11, 29, 0},                     // the weekend between
-        {2026, 12, 9, 0},  {2027, 1, 4, 0},                       // after the last trading day
-        {2023, 2, 8, kOldest}, {2023, 2, 7, 0}, {2020, 1, 6, 0},  // the first day, and before it
+        {2026, 11, 24, 1},     {2026, 11, 27, 4}, {2026, 11, 30, 5},  // Tuesday, Friday, Monday
+        {2026, 11, 28, 0},     {2026, 11, 29, 0},                     // the weekend between
+        {2026, 12, 9, 0},      {2027, 1, 4, 0},                       // after the last trading day
+        {2023, 2, 8, kOldest}, {2023, 2, 7, 0},   {2020, 1, 6, 0},    // the first day, and before it
     };
     std::vector<quote_ctx*> kept;
     for (const Day& c : cases) {
@@ -799,6 +844,7 @@ TEST_F(Scenario, PastMinutesOnlyOnTradingDays) {
             expect_day_walk(got, days.bars[c.bar], days.bars[c.bar - 1], c.y, c.m, c.d);
         kept.push_back(m);  // released at the end, so that no new context reuses an address
     }
-    for (quote_ctx* ctx : kept) quote_ctx_release(ctx);
+    for (quote_ctx* ctx : kept)
+        quote_ctx_release(ctx);
     EXPECT_TRUE(server->wait_prefix("request 0x27 "));
 }

@@ -17,34 +17,49 @@
 
 namespace {
 
-std::shared_ptr<Context> list_ctx(int option = 0) {
+std::shared_ptr<Context> list_ctx(int option = 0)
+{
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
     ctx->set_option(option);
     return ctx;
 }
 
-const QuoteRealTimeMarket* rows_of(const QuoteReply* r) { return static_cast<const QuoteRealTimeMarket*>(r->data); }
+const QuoteRealTimeMarket* rows_of(const QuoteReply* r)
+{
+    return static_cast<const QuoteRealTimeMarket*>(r->data);
+}
 
 // Rows of fields {0, 8}: identity and close.
-WireBytes& add_close_row(WireBytes& w, const std::string& code, const std::string& name, unsigned market,
-                         int32_t close) {
+WireBytes& add_close_row(WireBytes& w, const std::string& code, const std::string& name, unsigned market, int32_t close)
+{
     return w.identity(code, name, 2, market, 2).i32(close);
 }
 
 }  // namespace
 
-TEST(RealTimeRows, CategoryPageDecodesEveryFieldKind) {
+TEST(RealTimeRows, CategoryPageDecodesEveryFieldKind)
+{
     auto ctx = list_ctx();
     // ids: identity, date, time, close, volume rate, 47 (carries nothing), volume,
     // amount, sell price 1, buy volume 5, rise count, eps, block id
     WireBytes w;
     w.i16(95).i16(13);
-    for (int id : {0, 2, 3, 8, 33, 47, 9, 11, 12, 31, 1001, 350, 1015}) w.i16(id);
+    for (int id : {0, 2, 3, 8, 33, 47, 9, 11, 12, 31, 1001, 350, 1015})
+        w.i16(id);
     w.i16(1);
     w.identity("600000", "浦发银行", 2, 1, 2)
-        .i32(20261208).i32(93005).i32(123400).i32(150)
-        .i64(5000000000LL).i64(123456789).i32(123500).i64(777).i16(-3).i32(12500).i64(1110);
+        .i32(20261208)
+        .i32(93005)
+        .i32(123400)
+        .i32(150)
+        .i64(5000000000LL)
+        .i64(123456789)
+        .i32(123500)
+        .i64(777)
+        .i16(-3)
+        .i32(12500)
+        .i64(1110);
     auto reply = processed<B2CClient0X2AReply>(w.bytes(), 1, ctx);
     const QuoteReply* r = reply->reply();
     ASSERT_EQ(r->kind, QUOTE_REPLY_REALTIME);
@@ -69,7 +84,8 @@ TEST(RealTimeRows, CategoryPageDecodesEveryFieldKind) {
     EXPECT_EQ(ctx->total(), 95);
 }
 
-TEST(RealTimeRows, RowWithoutDateHasTimestampMinusOne) {
+TEST(RealTimeRows, RowWithoutDateHasTimestampMinusOne)
+{
     auto ctx = list_ctx();
     WireBytes w;
     w.i16(10).i16(2).i16(0).i16(8).i16(1);
@@ -79,7 +95,8 @@ TEST(RealTimeRows, RowWithoutDateHasTimestampMinusOne) {
     EXPECT_EQ(rows_of(reply->reply())[0].timestamp, -1);
 }
 
-TEST(RealTimeRows, LocalSortByCodeAndByValue) {
+TEST(RealTimeRows, LocalSortByCodeAndByValue)
+{
     struct Case {
         uint16_t field;
         uint8_t direction;
@@ -108,7 +125,8 @@ TEST(RealTimeRows, LocalSortByCodeAndByValue) {
     }
 }
 
-TEST(RealTimeRows, SortPutsNaNLastInBothDirections) {
+TEST(RealTimeRows, SortPutsNaNLastInBothDirections)
+{
     std::vector<QuoteRealTimeMarket> rows(3);
     std::strcpy(rows[0].code_info.code, "A");
     rows[0].pe = std::numeric_limits<float>::quiet_NaN();
@@ -123,18 +141,19 @@ TEST(RealTimeRows, SortPutsNaNLastInBothDirections) {
     }
 }
 
-TEST(RealTimeRows, BadCountsAndShortRowsBecomeErrorReplies) {
+TEST(RealTimeRows, BadCountsAndShortRowsBecomeErrorReplies)
+{
     auto ctx = list_ctx();
     WireBytes good;
     good.i16(10).i16(2).i16(0).i16(8).i16(2);
     add_close_row(good, "000001", "平安银行", 2, 100000);
     add_close_row(good, "000002", "万科A", 2, 100000);
     const std::vector<std::vector<uint8_t>> bad = {
-        WireBytes().i16(10).i16(-1).bytes(),                    // negative field count
-        WireBytes().i16(10).i16(2).i16(0).i16(8).i16(-2).bytes(),  // negative row count
+        WireBytes().i16(10).i16(-1).bytes(),                          // negative field count
+        WireBytes().i16(10).i16(2).i16(0).i16(8).i16(-2).bytes(),     // negative row count
         WireBytes().i16(10).i16(2).i16(0).i16(8).i16(30000).bytes(),  // more rows than bytes
-        good.cut(good.size() - 1),                                // last row cut short
-        WireBytes().i16(10).bytes(),                               // no field list
+        good.cut(good.size() - 1),                                    // last row cut short
+        WireBytes().i16(10).bytes(),                                  // no field list
     };
     for (const auto& body : bad) {
         auto reply = processed<B2CClient0X2AReply>(body, 1, ctx);
@@ -144,7 +163,8 @@ TEST(RealTimeRows, BadCountsAndShortRowsBecomeErrorReplies) {
     EXPECT_EQ(reply->reply()->count, 2);
 }
 
-TEST(RealTimeRows, ErrorAnswerCarriesCodeAndText) {
+TEST(RealTimeRows, ErrorAnswerCarriesCodeAndText)
+{
     auto reply = processed<B2CErrorReply>(WireBytes().u8(0xFF).text("no such code", 12).bytes(), 1, list_ctx());
     const QuoteReply* r = reply->reply();
     ASSERT_EQ(r->kind, QUOTE_REPLY_ERROR);
@@ -153,7 +173,8 @@ TEST(RealTimeRows, ErrorAnswerCarriesCodeAndText) {
     EXPECT_STREQ(e->text, "no such code");
 }
 
-TEST(RealTimeRows, BlockPageTakesInt32TotalAndLinksSymbols) {
+TEST(RealTimeRows, BlockPageTakesInt32TotalAndLinksSymbols)
+{
     auto ctx = list_ctx();
     B2CService& engine = B2CService::instance();
     WireBytes w;
@@ -172,7 +193,8 @@ TEST(RealTimeRows, BlockPageTakesInt32TotalAndLinksSymbols) {
     EXPECT_EQ(engine.symbols().find("", 1), nullptr);
 }
 
-TEST(RealTimeRows, ListTableMergesByMarketAndCode) {
+TEST(RealTimeRows, ListTableMergesByMarketAndCode)
+{
     auto ctx = list_ctx();
     auto table = std::make_shared<RealTimeTable>();
     WireBytes first;
@@ -191,21 +213,27 @@ TEST(RealTimeRows, ListTableMergesByMarketAndCode) {
     const QuoteRealTimeMarket* rows = rows_of(r);
     EXPECT_STREQ(rows[0].code_info.code, "600000");
     EXPECT_STREQ(rows[0].code_info.name, "浦发银行");  // identity kept
-    EXPECT_FLOAT_EQ(rows[0].close, 12.34f);             // values replaced
+    EXPECT_FLOAT_EQ(rows[0].close, 12.34f);            // values replaced
     EXPECT_STREQ(rows[1].code_info.name, "同码深市");
-    EXPECT_FLOAT_EQ(rows[1].close, 11.0f);               // not in the answer: unchanged
+    EXPECT_FLOAT_EQ(rows[1].close, 11.0f);  // not in the answer: unchanged
     EXPECT_STREQ(rows[2].code_info.code, "000002");
     EXPECT_EQ(ctx->total(), 3);
 }
 
-TEST(RealTimeRows, ListWindowIsClampedToTheTable) {
+TEST(RealTimeRows, ListWindowIsClampedToTheTable)
+{
     struct Case {
         int16_t first, count;
         size_t want_first, want_count;
     };
-    const Case cases[] = {{2, 10, 2, 3}, {0, 2, 0, 2}, {5, 3, 5, 0}, {9, 3, 5, 0}, {-4, 2, 0, 2},
+    const Case cases[] = {{2, 10, 2, 3},
+                          {0, 2, 0, 2},
+                          {5, 3, 5, 0},
+                          {9, 3, 5, 0},
+                          {-4, 2, 0, 2},
                           // A page count of 0xFFFF (-1) is compared unsigned: every row from the first.
-                          {1, -1, 1, 4}, {3, -32768, 3, 2}};
+                          {1, -1, 1, 4},
+                          {3, -32768, 3, 2}};
     for (const Case& c : cases) {
         size_t first = 99, count = 99;
         B2CClient0X20Reply::window(5, c.first, c.count, &first, &count);
@@ -217,7 +245,8 @@ TEST(RealTimeRows, ListWindowIsClampedToTheTable) {
     ctx->set_page(2, 10);
     WireBytes w;
     w.i16(2).i16(0).i16(8).i16(5);
-    for (int i = 0; i < 5; ++i) add_close_row(w, "00000" + std::to_string(i + 1), "x", 2, 10000 * (i + 1));
+    for (int i = 0; i < 5; ++i)
+        add_close_row(w, "00000" + std::to_string(i + 1), "x", 2, 10000 * (i + 1));
     auto table = std::make_shared<RealTimeTable>();
     auto reply = processed<B2CClient0X20Reply>(w.bytes(), 1, ctx, table, nullptr);
     ASSERT_EQ(reply->reply()->count, 3);

@@ -47,19 +47,17 @@ struct FakeStock {
     {
         push = reinterpret_cast<decltype(push)>(platform::library_symbol(handle, "fake_stock_push"));
         push_raw = reinterpret_cast<decltype(push_raw)>(platform::library_symbol(handle, "fake_stock_push_raw"));
-        push_null_packet =
-            reinterpret_cast<decltype(push_null_packet)>(platform::library_symbol(handle, "fake_stock_push_null_packet"));
+        push_null_packet = reinterpret_cast<decltype(push_null_packet)>(
+            platform::library_symbol(handle, "fake_stock_push_null_packet"));
         wait_delivered =
             reinterpret_cast<decltype(wait_delivered)>(platform::library_symbol(handle, "fake_stock_wait_delivered"));
         calls_into = reinterpret_cast<decltype(calls_into)>(platform::library_symbol(handle, "fake_stock_calls"));
-        reset_calls = reinterpret_cast<decltype(reset_calls)>(platform::library_symbol(handle, "fake_stock_reset_calls"));
+        reset_calls =
+            reinterpret_cast<decltype(reset_calls)>(platform::library_symbol(handle, "fake_stock_reset_calls"));
     }
     ~FakeStock() { platform::free_library(handle); }
 
-    bool ready() const
-    {
-        return push && push_raw && push_null_packet && wait_delivered && calls_into && reset_calls;
-    }
+    bool ready() const { return push && push_raw && push_null_packet && wait_delivered && calls_into && reset_calls; }
     std::string calls() const
     {
         char buf[4096];
@@ -73,7 +71,7 @@ RealtimeReport report(const char* code, const char* market, float pre_close, flo
     RealtimeReport r;
     std::memset(&r, 0, sizeof r);
     std::strncpy(r.code, code, sizeof r.code);
-    std::memcpy(&r.market, market, 2); // two letters, as the receiver stores them
+    std::memcpy(&r.market, market, 2);  // two letters, as the receiver stores them
     r.pre_close = pre_close;
     r.close = close;
     r.volume = volume;
@@ -82,7 +80,7 @@ RealtimeReport report(const char* code, const char* market, float pre_close, flo
 
 // Collects what the holder's handler receives.
 struct Collector {
-    std::mutex mutex; // guards packets and threads
+    std::mutex mutex;  // guards packets and threads
     std::condition_variable cv;
     std::vector<std::vector<RealtimeReport>> packets;
     std::vector<std::thread::id> threads;
@@ -110,7 +108,10 @@ struct Collector {
     }
 };
 
-bool same_bytes(const RealtimeReport& a, const RealtimeReport& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same_bytes(const RealtimeReport& a, const RealtimeReport& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 QuoteCodeInfo code_info(const char* code, uint8_t market, const char* name = "")
 {
@@ -121,7 +122,7 @@ QuoteCodeInfo code_info(const char* code, uint8_t market, const char* name = "")
     return info;
 }
 
-} // namespace
+}  // namespace
 
 // ---- Loading ----
 
@@ -173,14 +174,14 @@ TEST(RealtimeReceiver, HostTextComesFromTheReceiverUrl)
     } cases[] = {
         {"tcp://127.0.0.1:7709/", "127.0.0.1:7709"},
         {"tcp://quotes.example:80/feed?x=1", "quotes.example:80"},
-        {"tcp://quotes.example/", "quotes.example:"}, // no port: host and a colon
+        {"tcp://quotes.example/", "quotes.example:"},  // no port: host and a colon
         {"tcp://[::1]:7709/", "::1:7709"},
         // No host: still host, colon and port, so the receiver starts and
         // keeps to its own defaults.
         {"tcp://:7709/", ":7709"},
         {"/no/host", ":"},
         {"", ":"},
-        {"http://ho st/", ""}, // does not parse: the receiver stays off
+        {"http://ho st/", ""},  // does not parse: the receiver stays off
         {"tcp://h:99999/", ""},
         {nullptr, ""},
     };
@@ -259,11 +260,11 @@ TEST(RealtimeReceiver, PacketsWithBadCountsOrPointersAreIgnored)
 
     static const RealtimeReport one[1] = {report("600000", "SH", 10, 11, 100)};
     fake.push_raw(-1, one);
-    fake.push_raw(RealtimeReceiver::kMaxRecordsPerPacket + 1, one); // would read far past the one record
+    fake.push_raw(RealtimeReceiver::kMaxRecordsPerPacket + 1, one);  // would read far past the one record
     fake.push_raw(INT32_MAX, one);
     fake.push_raw(2, nullptr);
     fake.push_null_packet();
-    fake.push_raw(0, nullptr); // an empty packet is an empty list
+    fake.push_raw(0, nullptr);  // an empty packet is an empty list
     fake.push(one, 1);
     ASSERT_TRUE(fake.wait_delivered(10000));
     ASSERT_TRUE(collected.wait_packets(2));
@@ -316,7 +317,7 @@ namespace {
 struct PushedFields {
     int64_t timestamp;
     float pre_close, open, high, low, close;
-    int64_t vol; // total volume; the first record of a day also gives it as the current volume
+    int64_t vol;  // total volume; the first record of a day also gives it as the current volume
     double sum;
     float buy_price[5], sell_price[5];
     int64_t buy_vol[5], sell_vol[5];
@@ -341,7 +342,7 @@ void expect_pushed_fields(const QuoteRealTimeMarket& row, const PushedFields& wa
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(FullPushReply, RecordFieldsBecomeRowFields)
 {
@@ -368,7 +369,14 @@ TEST(FullPushReply, RecordFieldsBecomeRowFields)
     row.total_shares = 42;
     FullPushReply::update_row(r, row);
 
-    expect_pushed_fields(row, {1700000000, 10.0f, 10.5f, 11.5f, 9.5f, 11.0f, 123456, 150000000.0,
+    expect_pushed_fields(row, {1700000000,
+                               10.0f,
+                               10.5f,
+                               11.5f,
+                               9.5f,
+                               11.0f,
+                               123456,
+                               150000000.0,
                                {10.99f, 10.98f, 10.97f, 10.96f, 10.95f},
                                {11.01f, 11.02f, 11.03f, 11.04f, 11.05f},
                                {100, 200, 300, 700, 900},
@@ -388,7 +396,7 @@ TEST(FullPushReply, RawRecordBytesLandInTheDocumentedRowFields)
 {
     RUN_IN_OWN_PROCESS();
     unsigned char bytes[158];
-    std::memset(bytes, 0x5A, sizeof bytes); // bytes 0-1 and the code's tail are not read
+    std::memset(bytes, 0x5A, sizeof bytes);  // bytes 0-1 and the code's tail are not read
     const auto put_float = [&bytes](size_t at, float v) { std::memcpy(bytes + at, &v, 4); };
     const int32_t time = 1234567890;
     std::memcpy(bytes + 2, &time, 4);
@@ -403,7 +411,7 @@ TEST(FullPushReply, RawRecordBytesLandInTheDocumentedRowFields)
         put_float(at, static_cast<float>(at));
     for (size_t at : volumes)
         put_float(at, static_cast<float>(at * 10));
-    put_float(74, 7400000.0f); // amount
+    put_float(74, 7400000.0f);  // amount
     RealtimeReport r;
     static_assert(sizeof r == sizeof bytes, "158-byte record");
     std::memcpy(&r, bytes, sizeof bytes);
@@ -415,13 +423,20 @@ TEST(FullPushReply, RawRecordBytesLandInTheDocumentedRowFields)
     ASSERT_EQ(updated.size(), 1u) << "\"SZ\" at bytes 6-7 and the code at byte 8 find 000002 in market 2";
     const QuoteRealTimeMarket& row = updated[0]->realtime;
     // Prices are their offsets, volumes ten times theirs.
-    expect_pushed_fields(row, {1234567890, 50.0f, 54.0f, 58.0f, 62.0f, 66.0f, 700, 7400000.0,
+    expect_pushed_fields(row, {1234567890,
+                               50.0f,
+                               54.0f,
+                               58.0f,
+                               62.0f,
+                               66.0f,
+                               700,
+                               7400000.0,
                                {78, 82, 86, 126, 142},
                                {102, 106, 110, 134, 150},
                                {900, 940, 980, 1300, 1460},
                                {1140, 1180, 1220, 1380, 1540}});
-    EXPECT_EQ(row.rf_value, 16.0f);            // 66 - 50
-    EXPECT_FLOAT_EQ(row.rf_rate, 0.32f);       // 66 / 50 - 1
+    EXPECT_EQ(row.rf_value, 16.0f);       // 66 - 50
+    EXPECT_FLOAT_EQ(row.rf_rate, 0.32f);  // 66 / 50 - 1
 }
 
 TEST(FullPushReply, CurrentVolumeIsTheGrowthAndANewDayStartsAfresh)
@@ -476,12 +491,12 @@ TEST(FullPushReply, RecordsFindTheirSymbolsByCodeAndMarketWord)
     table.load(infos, 3);
 
     RealtimeReport unterminated = report("", "SH", 1, 1, 1);
-    std::memset(unterminated.code, 'A', sizeof unterminated.code); // no NUL within the field
+    std::memset(unterminated.code, 'A', sizeof unterminated.code);  // no NUL within the field
     RealtimeReport zero_word = report("000001", "SZ", 1, 4.0f, 1);
-    zero_word.market = 0; // any word but "SH" is Shenzhen
-    const std::vector<RealtimeReport> records = {
-        report("600000", "SH", 1, 1.0f, 1), report("000001", "SZ", 1, 2.0f, 1), report("999999", "SH", 1, 1, 1),
-        unterminated, report("600000", "SH", 1, 3.0f, 1), zero_word};
+    zero_word.market = 0;  // any word but "SH" is Shenzhen
+    const std::vector<RealtimeReport> records = {report("600000", "SH", 1, 1.0f, 1), report("000001", "SZ", 1, 2.0f, 1),
+                                                 report("999999", "SH", 1, 1, 1),    unterminated,
+                                                 report("600000", "SH", 1, 3.0f, 1), zero_word};
     const std::vector<SymbolRecord*> updated = FullPushReply::apply(records, table);
 
     SymbolRecord* sh600000 = table.find("600000", 1);
@@ -511,8 +526,8 @@ struct PushSeen {
 class ReceiverEngine {
 public:
     ReceiverEngine(int port, int flags, const char* receiver_url)
-        : url_("tcp://127.0.0.1:" + std::to_string(port) + "/?auto_delay=50"),
-          entry_{url_.c_str(), "local", "quote", receiver_url}
+        : url_("tcp://127.0.0.1:" + std::to_string(port) + "/?auto_delay=50"), entry_{url_.c_str(), "local", "quote",
+                                                                                      receiver_url}
     {
         config_.user_value = reinterpret_cast<intptr_t>(this);
         config_.server = entry_;
@@ -607,7 +622,7 @@ private:
     const char* entry_[4];
     quote_engine_config config_{};
     std::thread thread_;
-    std::mutex mutex_; // guards what the callback records
+    std::mutex mutex_;  // guards what the callback records
     std::condition_variable cv_;
     std::thread::id engine_thread_;
     bool logged_in_ = false;
@@ -625,7 +640,7 @@ void code_table_arrives(const char* code, unsigned market)
     EXPECT_EQ(reply->reply()->kind, QUOTE_REPLY_CODE_TABLE);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ReceiverEngine, AfterTheCodeTableRecordsReachSymbolsAndTheCallbackOnTheEngineThread)
 {

@@ -44,7 +44,7 @@ int64_t local_midnight(int y, int m, int d)
     return std::mktime(&tm);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ErrorReply, CodeAndTextFromTheBody)
 {
@@ -55,9 +55,9 @@ TEST(ErrorReply, CodeAndTextFromTheBody)
     };
     const std::vector<Case> cases = {
         {{0x03, 'b', 'a', 'd'}, 3, "bad"},
-        {{0xFF}, -1, ""},                        // code only: empty text, sign-extended
+        {{0xFF}, -1, ""},  // code only: empty text, sign-extended
         {{0x80, 'x'}, -128, "x"},
-        {{}, QUOTE_ERROR_BAD_REPLY, ""},         // nothing at all: defined code, terminated text
+        {{}, QUOTE_ERROR_BAD_REPLY, ""},  // nothing at all: defined code, terminated text
     };
     for (const Case& c : cases) {
         Answer a(0x10, c.body, 1, 0);
@@ -78,7 +78,7 @@ TEST(ErrorReply, KeepsItsBodyAfterTheSenderReleasedTheStream)
 {
     auto a = std::make_unique<Answer>(0x10, std::vector<uint8_t>{0x07, 'o', 'k'});
     B2CErrorReply reply(a->header);
-    a.reset(); // the connection's buffer moves on
+    a.reset();  // the connection's buffer moves on
     reply.process();
     const QuoteErrorInfo* e = static_cast<const QuoteErrorInfo*>(reply.reply()->data);
     EXPECT_EQ(e->code, 7);
@@ -89,8 +89,7 @@ TEST(ServerStateReply, DecodesEntriesAsLocalDates)
 {
     B2CService engine;
     // n = 2; {1, 20261208, 1}; {2, 20261209, 0}
-    const std::vector<uint8_t> body = {0x02, 0x01, 0x01, 0x35, 0x29, 0x58, 0x01,
-                                       0x02, 0x01, 0x35, 0x29, 0x59, 0x00};
+    const std::vector<uint8_t> body = {0x02, 0x01, 0x01, 0x35, 0x29, 0x58, 0x01, 0x02, 0x01, 0x35, 0x29, 0x59, 0x00};
     Answer a(0x03, body, 1, 1);
     B2CClient0x03Reply reply(a.header, &engine);
     reply.process();
@@ -133,11 +132,11 @@ TEST(ServerStateReply, OnlyADateChangeOfAKnownMarketCounts)
 TEST(ServerStateReply, ShortOrTruncatedBodiesBecomeErrorReplies)
 {
     const std::vector<std::vector<uint8_t>> bodies = {
-        {},                                             // no count
-        {0x01},                                         // count, no entry
-        {0x01, 0x01, 0x01, 0x35, 0x29},                 // entry cut in the date
-        {0x02, 0x01, 0x01, 0x35, 0x29, 0x58, 0x01},     // second entry missing
-        {0xFF, 0x01, 0x01, 0x35, 0x29, 0x58, 0x01},     // count beyond the bytes
+        {},                                          // no count
+        {0x01},                                      // count, no entry
+        {0x01, 0x01, 0x01, 0x35, 0x29},              // entry cut in the date
+        {0x02, 0x01, 0x01, 0x35, 0x29, 0x58, 0x01},  // second entry missing
+        {0xFF, 0x01, 0x01, 0x35, 0x29, 0x58, 0x01},  // count beyond the bytes
     };
     for (size_t i = 0; i < bodies.size(); ++i) {
         B2CService engine;
@@ -180,7 +179,7 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(BasicReply, VersionPicksParseOrParseOther)
 {
@@ -242,9 +241,9 @@ namespace {
 
 // gzip of the header {1, 0, 0, 5, 0x10, 1, 0, 7} and the body {0xFE, "busy"},
 // made with Python's gzip module.
-const std::vector<uint8_t> kGzipErrorAnswer = {
-    0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03, 0x63, 0x64, 0x60, 0x60, 0x15, 0x60, 0x64,
-    0x60, 0xff, 0x97, 0x54, 0x5a, 0x5c, 0x09, 0x00, 0xb6, 0xbe, 0x7e, 0x50, 0x0d, 0x00, 0x00, 0x00};
+const std::vector<uint8_t> kGzipErrorAnswer = {0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03, 0x63,
+                                               0x64, 0x60, 0x60, 0x15, 0x60, 0x64, 0x60, 0xff, 0x97, 0x54, 0x5a,
+                                               0x5c, 0x09, 0x00, 0xb6, 0xbe, 0x7e, 0x50, 0x0d, 0x00, 0x00, 0x00};
 
 _B2CStream* raw_stream(uint8_t kind, const std::vector<uint8_t>& rest)
 {
@@ -254,7 +253,7 @@ _B2CStream* raw_stream(uint8_t kind, const std::vector<uint8_t>& rest)
     return s;
 }
 
-} // namespace
+}  // namespace
 
 TEST(CompressedAnswer, UnpacksKind02And33)
 {
@@ -284,11 +283,11 @@ TEST(CompressedAnswer, AnythingElseIsDropped)
     std::vector<uint8_t> corrupt = kGzipErrorAnswer;
     corrupt[12] ^= 0xFF;
     const std::vector<std::pair<uint8_t, std::vector<uint8_t>>> cases = {
-        {0x05, kGzipErrorAnswer},                        // another body kind
-        {0x02, {1, 0, 0, 5, 0x10, 1, 0, 7}},             // not gzip
-        {0x02, cut},                                     // truncated gzip
-        {0x02, corrupt},                                 // corrupt gzip
-        {0x02, {0x1f, 0x8b}},                            // magic alone
+        {0x05, kGzipErrorAnswer},             // another body kind
+        {0x02, {1, 0, 0, 5, 0x10, 1, 0, 7}},  // not gzip
+        {0x02, cut},                          // truncated gzip
+        {0x02, corrupt},                      // corrupt gzip
+        {0x02, {0x1f, 0x8b}},                 // magic alone
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         _B2CStream* raw = raw_stream(cases[i].first, cases[i].second);

@@ -30,7 +30,8 @@ struct Sent {
     std::vector<uint8_t> body;
 };
 
-Sent send_of(IB2CClient& client) {
+Sent send_of(IB2CClient& client)
+{
     _B2CQuoteMsg h{1, 0, 5, 0, 1, 7, b2c_stream_create(1024)};
     Sent s;
     s.ok = client.send(h);
@@ -40,24 +41,28 @@ Sent send_of(IB2CClient& client) {
     return s;
 }
 
-std::shared_ptr<Context> make_ctx() {
+std::shared_ptr<Context> make_ctx()
+{
     use_china_time();
     return std::make_shared<Context>(nullptr);
 }
 
-void two_codes(Context& c) {
+void two_codes(Context& c)
+{
     c.set_codes({CodeEntry::from("600000", 1), CodeEntry::from("000001", 2)});
 }
 
 // What a client of type C made over the context sends.
 template <class C>
-Sent send_from(Context& ctx) {
+Sent send_from(Context& ctx)
+{
     C client(ctx);
     return send_of(client);
 }
 
 // The minute requests end with their field list: a count of 6, then ids 1, 2, 3, 4, 7 and 9.
-std::vector<uint8_t> with_minute_fields(WireBytes& w) {
+std::vector<uint8_t> with_minute_fields(WireBytes& w)
+{
     return w.u8(6).u8(1).u8(2).u8(3).u8(4).u8(7).u8(9).bytes();
 }
 
@@ -65,24 +70,24 @@ const std::vector<uint8_t> kTipOptions = {20, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
 
 }  // namespace
 
-TEST(RequestBodies, CodeList0x20) {
+TEST(RequestBodies, CodeList0x20)
+{
     auto ctx = make_ctx();
     two_codes(*ctx);
     const uint16_t fields[] = {0, 8, 33};
     ctx->set_market_fields(fields, 3);
     B2CClient0X20 client(*ctx, false);
     const Sent s = send_of(client);
-    const auto expected = WireBytes()
-                              .i16(2).text("600000", 6).u8(1).text("000001", 6).u8(2)
-                              .i16(3).i16(0).i16(8).i16(33)
-                              .bytes();
+    const auto expected =
+        WireBytes().i16(2).text("600000", 6).u8(1).text("000001", 6).u8(2).i16(3).i16(0).i16(8).i16(33).bytes();
     EXPECT_TRUE(s.ok);
     EXPECT_EQ(s.command, 0x20);
     EXPECT_EQ(s.body, expected);
     EXPECT_EQ(client.request_id(), 7);
 }
 
-TEST(RequestBodies, CategoryPage0x2A) {
+TEST(RequestBodies, CategoryPage0x2A)
+{
     auto ctx = make_ctx();
     ctx->set_category(2);
     ctx->set_page(20, 10);
@@ -94,7 +99,8 @@ TEST(RequestBodies, CategoryPage0x2A) {
     EXPECT_EQ(s.body, WireBytes().i16(2).i16(20).i16(10).i16(8).u8(0).i16(2).i16(1).i16(8).bytes());
 }
 
-TEST(RequestBodies, BlockPage0x28SignExtendsFirstRow) {
+TEST(RequestBodies, BlockPage0x28SignExtendsFirstRow)
+{
     auto ctx = make_ctx();
     ctx->set_block(1110);
     ctx->set_page(static_cast<int16_t>(40000), 20);  // u16 40000 is -25536 as int16
@@ -104,14 +110,29 @@ TEST(RequestBodies, BlockPage0x28SignExtendsFirstRow) {
     const Sent s = send_from<B2CClient0X28>(*ctx);
     EXPECT_EQ(s.command, 0x28);
     const auto expected = WireBytes()
-                              .u8(0).u8(0).u8(0).u8(0).u8(0).u8(0).u8(0x04).u8(0x56)
-                              .u8(0xFF).u8(0xFF).u8(0x9C).u8(0x40)
-                              .i16(20).i16(8).u8(1).i16(1).i16(0)
+                              .u8(0)
+                              .u8(0)
+                              .u8(0)
+                              .u8(0)
+                              .u8(0)
+                              .u8(0)
+                              .u8(0x04)
+                              .u8(0x56)
+                              .u8(0xFF)
+                              .u8(0xFF)
+                              .u8(0x9C)
+                              .u8(0x40)
+                              .i16(20)
+                              .i16(8)
+                              .u8(1)
+                              .i16(1)
+                              .i16(0)
                               .bytes();
     EXPECT_EQ(s.body, expected);
 }
 
-TEST(RequestBodies, TickDetail0x26) {
+TEST(RequestBodies, TickDetail0x26)
+{
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_page(100, 50);
@@ -120,7 +141,8 @@ TEST(RequestBodies, TickDetail0x26) {
     EXPECT_EQ(s.body, WireBytes().text("600000", 6).u8(1).i32(100).i16(50).bytes());
 }
 
-TEST(RequestBodies, PriceDistribution0x3CAndDividends0x37) {
+TEST(RequestBodies, PriceDistribution0x3CAndDividends0x37)
+{
     auto ctx = make_ctx();
     ctx->set_codes({CodeEntry::from("000001", 2)});
     B2CClient0x3C price(*ctx);
@@ -132,7 +154,8 @@ TEST(RequestBodies, PriceDistribution0x3CAndDividends0x37) {
     EXPECT_EQ(b.body, a.body);
 }
 
-TEST(RequestBodies, MinuteByDate0x27) {
+TEST(RequestBodies, MinuteByDate0x27)
+{
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_time(china_seconds(2026, 12, 8, 9, 30, 45), 0);
@@ -143,7 +166,8 @@ TEST(RequestBodies, MinuteByDate0x27) {
     EXPECT_EQ(s.body, with_minute_fields(WireBytes().text("600000", 6).u8(1).i32(packed).i32(240)));
 }
 
-TEST(RequestBodies, MinuteTimeZeroSendsMinusOne) {
+TEST(RequestBodies, MinuteTimeZeroSendsMinusOne)
+{
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_page(0, -2);
@@ -151,7 +175,8 @@ TEST(RequestBodies, MinuteTimeZeroSendsMinusOne) {
     EXPECT_EQ(s.body, with_minute_fields(WireBytes().text("600000", 6).u8(1).i32(-1).i32(-2)));
 }
 
-TEST(RequestBodies, MinuteByIndex0x24) {
+TEST(RequestBodies, MinuteByIndex0x24)
+{
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_page(3, 0);
@@ -160,7 +185,8 @@ TEST(RequestBodies, MinuteByIndex0x24) {
     EXPECT_EQ(s.body, with_minute_fields(WireBytes().text("600000", 6).u8(1).i16(3)));
 }
 
-TEST(RequestBodies, SmartTips0x3FAnd0x48) {
+TEST(RequestBodies, SmartTips0x3FAnd0x48)
+{
     auto ctx = make_ctx();
     ctx->set_block(1110);
     two_codes(*ctx);
@@ -175,7 +201,8 @@ TEST(RequestBodies, SmartTips0x3FAnd0x48) {
               WireBytes().i16(2).text("600000", 6).u8(1).text("000001", 6).u8(2).i16(12).raw(kTipOptions).bytes());
 }
 
-TEST(RequestBodies, CodeTable0x05FirstRequest) {
+TEST(RequestBodies, CodeTable0x05FirstRequest)
+{
     RUN_IN_OWN_PROCESS();
     auto ctx = make_ctx();
     const Sent s = send_from<B2CClient0x05>(*ctx);
@@ -184,7 +211,8 @@ TEST(RequestBodies, CodeTable0x05FirstRequest) {
     EXPECT_EQ(s.body, expected);
 }
 
-TEST(RequestBodies, KLineFirstRequestAndResendWithCache) {
+TEST(RequestBodies, KLineFirstRequestAndResendWithCache)
+{
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_period(33);
@@ -206,7 +234,8 @@ TEST(RequestBodies, KLineFirstRequestAndResendWithCache) {
     EXPECT_EQ(s.body, WireBytes().text("600000", 6).u8(1).u8(33).i32(packed).i32(0).raw(ids).bytes());
 }
 
-TEST(RequestBodies, KLineLoadMoreSendsOldestTimeAndCountPlusOne) {
+TEST(RequestBodies, KLineLoadMoreSendsOldestTimeAndCountPlusOne)
+{
     auto ctx = make_ctx();
     two_codes(*ctx);
     ctx->set_period(39);
@@ -220,11 +249,18 @@ TEST(RequestBodies, KLineLoadMoreSendsOldestTimeAndCountPlusOne) {
     const Sent s = send_of(client);
     const uint32_t packed = (2026u << 20) | (1u << 16) | (5u << 11) | (15u << 6);
     EXPECT_EQ(s.command, 0x44);
-    EXPECT_EQ(s.body, WireBytes().text("600000", 6).u8(1).u8(39).i32(packed).i32(101)
-                          .raw({10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}).bytes());
+    EXPECT_EQ(s.body, WireBytes()
+                          .text("600000", 6)
+                          .u8(1)
+                          .u8(39)
+                          .i32(packed)
+                          .i32(101)
+                          .raw({10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10})
+                          .bytes());
 }
 
-TEST(RequestBodies, CommandsNeedingACodeSendNothingWithout) {
+TEST(RequestBodies, CommandsNeedingACodeSendNothingWithout)
+{
     auto ctx = make_ctx();
     B2CClient0x26 detail(*ctx);
     B2CClient0x27 minute(*ctx);

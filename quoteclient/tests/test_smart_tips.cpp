@@ -7,13 +7,15 @@
 
 namespace {
 
-WireBytes& tip(WireBytes& w, const std::string& code, int kind, int32_t time, const std::string& text) {
+WireBytes& tip(WireBytes& w, const std::string& code, int kind, int32_t time, const std::string& text)
+{
     return w.identity(code, "名称", 2, 1, 2).u8(static_cast<uint8_t>(kind)).i32(time).text(text, 16);
 }
 
 }  // namespace
 
-TEST(SmartTips, RowsComeNewestFirstWithKindTexts) {
+TEST(SmartTips, RowsComeNewestFirstWithKindTexts)
+{
     use_china_time();
     auto ctx = std::make_shared<Context>(nullptr);
     WireBytes w;
@@ -46,7 +48,8 @@ TEST(SmartTips, RowsComeNewestFirstWithKindTexts) {
     EXPECT_STREQ(rows[3].code_info.name, "名称");
 }
 
-TEST(SmartTips, BadCountsBecomeErrorReplies) {
+TEST(SmartTips, BadCountsBecomeErrorReplies)
+{
     auto ctx = std::make_shared<Context>(nullptr);
     expect_bad_reply(processed<B2CClientSmartTipReply>(WireBytes().u8(0).i16(-1).bytes(), 1, ctx)->reply());
     expect_bad_reply(processed<B2CClientSmartTipReply>(WireBytes().u8(0).i16(2).text("", 54).bytes(), 1, ctx)->reply());

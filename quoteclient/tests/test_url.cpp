@@ -141,4 +141,4 @@ TEST(Url, ParsesLazilyAndStaysUnparsedAfterAFailure)
     EXPECT_THROW(url.host(), std::invalid_argument);
 }
 
-} // namespace
+}  // namespace

@@ -145,10 +145,7 @@ public:
     }
     // A count read from the file, checked against what is left: every
     // counted record takes at least `least` bytes.
-    bool count(uint32_t* n, size_t least)
-    {
-        return u32(n) && uint64_t{*n} * least <= left_;
-    }
+    bool count(uint32_t* n, size_t least) { return u32(n) && uint64_t{*n} * least <= left_; }
 
 private:
     const unsigned char* p_;
@@ -169,7 +166,7 @@ bool readCondition(Reader& r, ArchivedCondition* c)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::string writeFavourites(const std::vector<ArchivedFavourite>& favourites)
 {
@@ -215,4 +212,4 @@ bool readFavourites(const char* data, size_t size, std::vector<ArchivedFavourite
     return true;
 }
 
-} // namespace quorvex
+}  // namespace quorvex

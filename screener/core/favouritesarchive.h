@@ -32,6 +32,6 @@ std::string writeFavourites(const std::vector<ArchivedFavourite>& favourites);
 // `out` then keeps the favourites completely read before the damage.
 bool readFavourites(const char* data, size_t size, std::vector<ArchivedFavourite>* out);
 
-} // namespace quorvex
+}  // namespace quorvex
 
 #endif

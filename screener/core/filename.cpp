@@ -37,4 +37,4 @@ std::string sanitiseFileNamePart(const std::string& name)
     return out;
 }
 
-} // namespace quorvex
+}  // namespace quorvex

@@ -16,6 +16,6 @@ std::string encodeFileNamePart(const std::string& name);
 // empty name becomes "_".
 std::string sanitiseFileNamePart(const std::string& name);
 
-} // namespace quorvex
+}  // namespace quorvex
 
 #endif

@@ -68,4 +68,4 @@ ArgRangeText splitArgRange(const std::string& text)
     return r;
 }
 
-} // namespace quorvex
+}  // namespace quorvex

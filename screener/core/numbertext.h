@@ -31,6 +31,6 @@ struct ArgRangeText {
 };
 ArgRangeText splitArgRange(const std::string& text);
 
-} // namespace quorvex
+}  // namespace quorvex
 
 #endif

@@ -7,8 +7,7 @@ class Pen {
 public:
     Pen(int width, int lineHeight, const MeasureText& measure, ParamLayout* out)
         : width_(width), h_(lineHeight), measure_(measure), out_(out)
-    {
-    }
+    {}
 
     void newLine()
     {
@@ -57,7 +56,7 @@ private:
     size_t fitting(const std::u16string& run, size_t start) const
     {
         size_t lo = 0, hi = run.size() - start;
-        while (lo < hi) { // largest n with measure(n chars) <= room
+        while (lo < hi) {  // largest n with measure(n chars) <= room
             const size_t mid = (lo + hi + 1) / 2;
             if (x_ + measure_(run.substr(start, mid)) <= width_)
                 lo = mid;
@@ -78,7 +77,7 @@ private:
     int x_ = 0, y_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 ParamLayout layoutParams(const std::u16string& content, int width, int lineHeight, const MeasureText& measure)
 {
@@ -104,4 +103,4 @@ ParamLayout layoutParams(const std::u16string& content, int width, int lineHeigh
     return out;
 }
 
-} // namespace quorvex
+}  // namespace quorvex

@@ -23,8 +23,8 @@ struct TextPiece {
 };
 struct ParamLayout {
     std::vector<TextPiece> pieces;
-    std::vector<LayoutRect> boxes; // the slots' edit boxes in order, at most kParamSlots
-    int ignoredSlots = 0;          // slots past the tenth
+    std::vector<LayoutRect> boxes;  // the slots' edit boxes in order, at most kParamSlots
+    int ignoredSlots = 0;           // slots past the tenth
 };
 
 using MeasureText = std::function<int(const std::u16string&)>;
@@ -32,6 +32,6 @@ using MeasureText = std::function<int(const std::u16string&)>;
 // Text between a slot's braces is its default value and is not drawn.
 ParamLayout layoutParams(const std::u16string& content, int width, int lineHeight, const MeasureText& measure);
 
-} // namespace quorvex
+}  // namespace quorvex
 
 #endif

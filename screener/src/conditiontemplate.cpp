@@ -20,7 +20,7 @@ QStringList ScreeningCondition::values() const
 QString periodText(int position)
 {
     static const char* const kTexts[kPeriodCount] = {"1 分钟线", "5 分钟线", "15分钟线", "30分钟线", "60分钟线",
-                                                      "日线",     "周线",     "月线",     "年线"};
+                                                     "日线",     "周线",     "月线",     "年线"};
     return position >= 0 && position < kPeriodCount ? QString::fromUtf8(kTexts[position]) : QString();
 }
 

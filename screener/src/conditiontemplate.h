@@ -15,8 +15,8 @@ struct ArgRange {
 
 struct ConditionTemplate {
     QString title;
-    QString content; // text with parameter slots written in braces
-    QByteArray key;  // formula key, UTF-8
+    QString content;  // text with parameter slots written in braces
+    QByteArray key;   // formula key, UTF-8
     QVector<ArgRange> argRanges;
     int fmlType = 0;
     int color = -1;  // 0x00BBGGRR, -1 when absent
@@ -24,10 +24,10 @@ struct ConditionTemplate {
 
 struct ScreeningCondition {
     QByteArray fmlName;
-    QByteArray fmlParams; // values joined by ';'
-    int period = 8;       // 3..11
+    QByteArray fmlParams;  // values joined by ';'
+    int period = 8;        // 3..11
     int fmlType = 0;
-    ConditionTemplate tmpl; // the template with the entered values
+    ConditionTemplate tmpl;  // the template with the entered values
 
     QStringList values() const;
 };

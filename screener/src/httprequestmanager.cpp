@@ -21,7 +21,7 @@ qint64 millisecondsSinceStart()
     return t.msecsSinceReference();
 }
 
-} // namespace
+}  // namespace
 
 FCHttpRequest::~FCHttpRequest()
 {
@@ -32,9 +32,9 @@ FCHttpRequest::~FCHttpRequest()
     }
 }
 
-FCHttpRequestManager::FCHttpRequestManager() : context_(new QObject), network_(new QNetworkAccessManager(context_.get()))
-{
-}
+FCHttpRequestManager::FCHttpRequestManager()
+    : context_(new QObject), network_(new QNetworkAccessManager(context_.get()))
+{}
 
 FCHttpRequestManager::~FCHttpRequestManager()
 {
@@ -51,7 +51,7 @@ bool FCHttpRequestManager::ParseHeaderLines(const QString& lines, QList<QPair<QB
         const QString& line = parts[i];
         if (line.isEmpty()) {
             if (i == parts.size() - 1)
-                continue; // after the last line's ending
+                continue;  // after the last line's ending
             return false;
         }
         if (line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n')))
@@ -128,7 +128,8 @@ int FCHttpRequestManager::AddRequest(const FCHttpRequestHeader& header)
     if (header.timeoutMs != 0) {
         request->timer_ = std::make_unique<QTimer>();
         request->timer_->setSingleShot(true);
-        QObject::connect(request->timer_.get(), &QTimer::timeout, context_.get(), [this, taskId] { onTimeout(taskId); });
+        QObject::connect(request->timer_.get(), &QTimer::timeout, context_.get(),
+                         [this, taskId] { onTimeout(taskId); });
         request->timer_->start(header.timeoutMs);
     }
     return taskId;
@@ -222,13 +223,14 @@ void FCHttpRequestManager::onFinished(int taskId)
     const QNetworkReply::NetworkError error = reply->error();
     // HTTP error statuses still carry a whole body; transport failures and
     // a body shorter than its declared length do not.
-    const bool httpStatusError = (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-                                 (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+    const bool httpStatusError =
+        (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
+        (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
     const bool transportOk = error == QNetworkReply::NoError || httpStatusError;
     const qint64 declared = request->response_.contentLength;
     request->response_.readOk =
         request->sent_ && transportOk && !request->tooLarge_ && (declared <= 0 || request->received_ >= declared) ? 1
-                                                                                                                : 0;
+                                                                                                                  : 0;
     if (request->timer_)
         request->timer_->stop();
     OnRequestFinished(*request);

@@ -18,14 +18,14 @@ class QTimer;
 
 struct FCHttpRequestHeader {
     enum Verb { Get = 0, Post = 1, PostToo = 2, Delete = 3 };
-    QByteArray body;          // sent only when not empty
-    int verb = Get;           // 1 or 2: POST, 3: DELETE, else GET
+    QByteArray body;  // sent only when not empty
+    int verb = Get;   // 1 or 2: POST, 3: DELETE, else GET
     QString url;
-    int rangeStart = 0;       // not 0: "Range: bytes=<n>-"
-    QString userAgent;        // empty: the manager's default agent
-    QString headers;          // extra header lines, each ended by "\r\n"
-    quint32 flags = 0x84000000; // reload from the server, do not cache
-    int timeoutMs = 0;        // not 0: drop the request after this long
+    int rangeStart = 0;          // not 0: "Range: bytes=<n>-"
+    QString userAgent;           // empty: the manager's default agent
+    QString headers;             // extra header lines, each ended by "\r\n"
+    quint32 flags = 0x84000000;  // reload from the server, do not cache
+    int timeoutMs = 0;           // not 0: drop the request after this long
     QString proxyHost;
     int proxyPort = 80;
     QString proxyUser;
@@ -33,12 +33,12 @@ struct FCHttpRequestHeader {
 };
 
 struct FCHttpResponseInfo {
-    int status = -1;          // -1 while no status line was received
-    qint64 contentLength = 0; // 0 when absent
+    int status = -1;           // -1 while no status line was received
+    qint64 contentLength = 0;  // 0 when absent
     QString lastModified;
     QString server;
     QString contentType;
-    int readOk = 0;           // 1 when the body was read to its end
+    int readOk = 0;  // 1 when the body was read to its end
 };
 
 class FCHttpRequest {
@@ -59,7 +59,7 @@ private:
     qint64 received_ = 0;
     qint64 startTime_ = 0;
     bool sent_ = false;
-    bool tooLarge_ = false;   // the body passed the cap: dropped, the request fails
+    bool tooLarge_ = false;  // the body passed the cap: dropped, the request fails
     QPointer<QNetworkReply> reply_;
     std::unique_ptr<QTimer> timer_;
 };
@@ -100,7 +100,7 @@ private:
     void onFinished(int taskId);
     void onTimeout(int taskId);
 
-    std::unique_ptr<QObject> context_; // owns the network manager and the connections
+    std::unique_ptr<QObject> context_;  // owns the network manager and the connections
     QNetworkAccessManager* network_ = nullptr;
     std::map<int, std::unique_ptr<FCHttpRequest>> running_;
     int nextTaskId_ = 100;

@@ -15,7 +15,7 @@ public:
 WidgetMessageBoxes g_default;
 MessageBoxes* g_current = &g_default;
 
-} // namespace
+}  // namespace
 
 MessageBoxes& MessageBoxes::instance()
 {

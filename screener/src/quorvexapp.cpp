@@ -15,7 +15,7 @@ QString utf8(const char* text)
 {
     return text ? QString::fromUtf8(text) : QString();
 }
-} // namespace
+}  // namespace
 
 bool CMsgProxy::event(QEvent* e)
 {
@@ -89,9 +89,9 @@ void CQuorvexApp::entry(const char* appName, const char* host, const char* user,
                         int eventType, int32_t option)
 {
     if (!dialog_)
-        dialog_ = std::make_unique<CQuorvexDialog>(
-            favouritesPathFor(utf8(appName), utf8(user)), option,
-            favouritesPathFor(utf8(appName), utf8(user), FavouritesName::Legacy));
+        dialog_ =
+            std::make_unique<CQuorvexDialog>(favouritesPathFor(utf8(appName), utf8(user)), option,
+                                             favouritesPathFor(utf8(appName), utf8(user), FavouritesName::Legacy));
     dialog_->SetNotifyTarget(target, eventType);
     dialog_->SetTexts(utf8(appName), utf8(host), utf8(user), utf8(auth));
     dialog_->StartTemplateDownload();

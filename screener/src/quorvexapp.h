@@ -17,7 +17,7 @@
 class CMsgProxy : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kNotifyEvent = 0x401; // in Qt's user range
+    static constexpr int kNotifyEvent = 0x401;  // in Qt's user range
     explicit CMsgProxy(QObject* parent) : QObject(parent) {}
     void SetCallback(NotifyCallback cb) { callback_ = cb; }
     NotifyCallback Callback() const { return callback_; }
@@ -65,7 +65,6 @@ enum class FavouritesName { Encoded, Legacy };
 // The favourites file of an application and user, under the user's data
 // location: <data>/Quorvex/<app>-<user>.dat with both names encoded.
 // Empty when the data location is unknown.
-QString favouritesPathFor(const QString& appName, const QString& user,
-                          FavouritesName scheme = FavouritesName::Encoded);
+QString favouritesPathFor(const QString& appName, const QString& user, FavouritesName scheme = FavouritesName::Encoded);
 
 #endif

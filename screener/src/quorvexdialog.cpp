@@ -32,10 +32,10 @@ constexpr int kTemplateIndexRole = Qt::UserRole;
 enum class Kind { Tree, GroupBox, Static, Combo, Panel, ListBox, Button, ListView, OkButton };
 
 struct ControlEntry {
-    int id; // -1: none
+    int id;  // -1: none
     Kind kind;
     const char* caption;
-    int x, y, w, h; // dialog units
+    int x, y, w, h;  // dialog units
 };
 
 // Dialog template 1000, 478 by 290 dialog units.
@@ -83,7 +83,7 @@ QString controlName(int id)
     return id < 0 ? QString() : QString::number(id);
 }
 
-} // namespace
+}  // namespace
 
 CQuorvexDialog::CQuorvexDialog(const QString& favouritesPath, int option, const QString& legacyPath)
     : QDialog(nullptr), option_(option), favouritesPath_(favouritesPath), legacyPath_(legacyPath)
@@ -111,7 +111,8 @@ void CQuorvexDialog::buildControls()
         switch (entry.kind) {
         case Kind::Tree:
             tree_ = new CTreeCtrlEx(this);
-            connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { SelectTemplateItem(item); });
+            connect(tree_, &QTreeWidget::itemClicked, this,
+                    [this](QTreeWidgetItem* item) { SelectTemplateItem(item); });
             w = tree_;
             break;
         case Kind::GroupBox: {
@@ -134,7 +135,7 @@ void CQuorvexDialog::buildControls()
         case Kind::Panel:
             panel_ = new CFormulaParamEditor(this);
             panel_->setWindowTitle(caption);
-            panel_->SetFont(font()); // a copy of the dialog's font
+            panel_->SetFont(font());  // a copy of the dialog's font
             w = panel_;
             break;
         case Kind::ListBox:
@@ -161,8 +162,12 @@ void CQuorvexDialog::buildControls()
             auto* button = new QPushButton(caption, this);
             button->setAutoDefault(false);
             switch (entry.id) {
-            case 1005: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::AddCondition); break;
-            case 1006: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::DeleteCondition); break;
+            case 1005:
+                connect(button, &QPushButton::clicked, this, &CQuorvexDialog::AddCondition);
+                break;
+            case 1006:
+                connect(button, &QPushButton::clicked, this, &CQuorvexDialog::DeleteCondition);
+                break;
             case 1009:
                 screenButton_ = button;
                 connect(button, &QPushButton::clicked, this, &CQuorvexDialog::Screen);
@@ -171,9 +176,15 @@ void CQuorvexDialog::buildControls()
                 scopeButton_ = button;
                 connect(button, &QPushButton::clicked, this, [this] { Notify(NotifyScope, 0, nullptr); });
                 break;
-            case 1017: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::AddFavourite); break;
-            case 1018: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::DeleteFavourite); break;
-            case 1019: connect(button, &QPushButton::clicked, this, &CQuorvexDialog::RenameFavourite); break;
+            case 1017:
+                connect(button, &QPushButton::clicked, this, &CQuorvexDialog::AddFavourite);
+                break;
+            case 1018:
+                connect(button, &QPushButton::clicked, this, &CQuorvexDialog::DeleteFavourite);
+                break;
+            case 1019:
+                connect(button, &QPushButton::clicked, this, &CQuorvexDialog::RenameFavourite);
+                break;
             case 1:
                 button->setDefault(true);
                 connect(button, &QPushButton::clicked, this, &CQuorvexDialog::accept);

@@ -95,7 +95,7 @@ private:
     QListWidgetItem* addFavouriteItem(const QString& name);
     void appendCondition(const ScreeningCondition& c);
     void setBusy(bool busy);
-    void setParamCaption(const QString* title); // null: no template
+    void setParamCaption(const QString* title);  // null: no template
 
     QString appName_, host_, user_, token_;
     QPointer<QObject> notifyTarget_;
@@ -103,8 +103,8 @@ private:
     int option_ = 0;
     QString favouritesPath_;
     QString legacyPath_;
-    QString favouritesRead_;         // the file the favourites came from
-    bool favouritesDamaged_ = false; // the file read was damaged: keep a copy before writing
+    QString favouritesRead_;          // the file the favourites came from
+    bool favouritesDamaged_ = false;  // the file read was damaged: keep a copy before writing
 
     QVector<ConditionTemplate> templates_;
     int current_ = -1;

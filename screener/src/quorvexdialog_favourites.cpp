@@ -34,7 +34,7 @@ std::string str(const QByteArray& b)
     return std::string(b.constData(), static_cast<size_t>(b.size()));
 }
 
-} // namespace
+}  // namespace
 
 void CQuorvexDialog::loadFavourites()
 {
@@ -43,17 +43,18 @@ void CQuorvexDialog::loadFavourites()
     favouritesRead_ = favouritesPath_;
     if (!favouritesPath_.isEmpty() && !QFileInfo::exists(favouritesPath_) && !legacyPath_.isEmpty() &&
         QFileInfo::exists(legacyPath_))
-        favouritesRead_ = legacyPath_; // saved under the new name from the next OK on
+        favouritesRead_ = legacyPath_;  // saved under the new name from the next OK on
     std::string data;
     const int error = platform::read_file(QFile::encodeName(favouritesRead_).toStdString(), &data);
     if (error == ENOENT)
-        return; // no file: no favourites
+        return;  // no file: no favourites
     if (error != 0) {
         // Not taken for an empty file: it is kept as .bad before the next OK
         // writes the favourites in its place.
         favouritesDamaged_ = true;
         message(QStringLiteral("无法读取收藏文件 %1：%2，保存时原文件将另存为 .bad")
-                    .arg(QDir::toNativeSeparators(favouritesRead_), QString::fromStdString(platform::read_error_text(error))));
+                    .arg(QDir::toNativeSeparators(favouritesRead_),
+                         QString::fromStdString(platform::read_error_text(error))));
         return;
     }
     std::vector<quorvex::ArchivedFavourite> read;
@@ -123,7 +124,8 @@ bool CQuorvexDialog::SaveFavourites()
     if (error != 0) {
         // The favourites stay as they are in the dialog: the next OK tries again.
         message(QStringLiteral("无法写入文件 %1: %2")
-                    .arg(QDir::toNativeSeparators(favouritesPath_), QString::fromStdString(platform::save_error_text(error))));
+                    .arg(QDir::toNativeSeparators(favouritesPath_),
+                         QString::fromStdString(platform::save_error_text(error))));
         return false;
     }
     return true;

@@ -59,7 +59,7 @@ bool stockItem(const QJsonValue& element, NotifyStockItem* out)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 QByteArray CQuorvexDialog::RequestBody() const
 {

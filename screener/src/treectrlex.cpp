@@ -45,17 +45,18 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent)
     setRootIsDecorated(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setAllColumnsShowFocus(true);
-    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& parent, int first, int last) {
-        for (int row = first; row <= last; ++row) {
-            QTreeWidgetItem* item = itemFromIndex(model()->index(row, 0, parent));
-            records_.remove(item);
-        }
-    });
+    connect(model(), &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                for (int row = first; row <= last; ++row) {
+                    QTreeWidgetItem* item = itemFromIndex(model()->index(row, 0, parent));
+                    records_.remove(item);
+                }
+            });
 }
 
 void CTreeCtrlEx::SetItemColor(QTreeWidgetItem* item, int color)
 {
-    Color_Font& r = records_[item]; // a new record starts without a face name
+    Color_Font& r = records_[item];  // a new record starts without a face name
     r.color = color;
     viewport()->update();
 }

@@ -14,8 +14,8 @@ class CTreeCtrlEx : public QTreeWidget {
     Q_OBJECT
 public:
     struct Color_Font {
-        int color = -1; // 0x00BBGGRR; -1: the system's window-text colour
-        QFont font;     // used when its family is set, else the tree's font
+        int color = -1;  // 0x00BBGGRR; -1: the system's window-text colour
+        QFont font;      // used when its family is set, else the tree's font
         bool hasFont = false;
     };
 

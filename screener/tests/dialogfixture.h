@@ -24,7 +24,7 @@ inline const QByteArray kTemplates = R"([
   {"title":"无类型","content":"x","key":"NT","argRanges":[]}]},
  {"title":"空组","items":[]}])";
 
-constexpr int kNotifyType = 1000 + 7; // QEvent::User + 7
+constexpr int kNotifyType = 1000 + 7;  // QEvent::User + 7
 
 struct DialogFixture {
     explicit DialogFixture(const QByteArray& token = QByteArray())

@@ -52,7 +52,7 @@ TEST(QuorvexControls, PanelShowsOneBoxPerSlotAndReadsNormalisedValues)
     t.content = "A{}B{}C{}";
     t.argRanges = {ArgRange{"1.50", "", ""}, ArgRange{"x", "", ""}, ArgRange{"7", "0", "9"}};
     panel.ShowTemplate(t);
-    panel.grab(); // paints, placing the boxes
+    panel.grab();  // paints, placing the boxes
     const quorvex::ParamLayout layout = panel.Layout();
     ASSERT_EQ(3u, layout.boxes.size());
     for (int i = 0; i < quorvex::kParamSlots; ++i) {
@@ -96,7 +96,7 @@ TEST(QuorvexControls, TreeItemColoursAndBoldState)
     auto* red = new QTreeWidgetItem(&tree, QStringList("红色"));
     auto* plain = new QTreeWidgetItem(&tree, QStringList("默认"));
     auto* system = new QTreeWidgetItem(&tree, QStringList("系统"));
-    tree.SetItemColor(red, 0x0000FF); // 0x00BBGGRR: red
+    tree.SetItemColor(red, 0x0000FF);  // 0x00BBGGRR: red
     tree.SetItemColor(system, -1);
     tree.SetItemBold(red, true);
 

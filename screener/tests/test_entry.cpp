@@ -28,7 +28,8 @@ struct EntryFixture {
     EntryFixture()
     {
         http.set("/condition-template.json", CannedAnswer{200, kTemplates, 0});
-        http.set("/api/230050", CannedAnswer{200, R"({"code":"0000","result":[{"stock_code":"600000","exchange_type":"1"}]})", 0});
+        http.set("/api/230050",
+                 CannedAnswer{200, R"({"code":"0000","result":[{"stock_code":"600000","exchange_type":"1"}]})", 0});
         g_first.clear();
         g_second.clear();
         g_answer = 1;
@@ -45,7 +46,7 @@ struct EntryFixture {
     RecordedMessages messages;
 };
 
-} // namespace
+}  // namespace
 
 TEST(QuorvexEntry, Show1KeepsTheFirstCallbackOptionAndFavouritesFile)
 {
@@ -114,7 +115,8 @@ TEST(QuorvexEntry, ShowSendsEventsToAQObjectAndReadsTheResult)
     EntryFixture f;
     NotifyReceiver receiver(kNotifyType);
     receiver.answer = [](const NotifyMsg* m) {
-        return intptr_t{m->type == NotifyTemplate && std::string(static_cast<const NotifyTemplateItem*>(m->items)->key) == "MA"};
+        return intptr_t{m->type == NotifyTemplate &&
+                        std::string(static_cast<const NotifyTemplateItem*>(m->items)->key) == "MA"};
     };
     quorvex_show("应用", f.host(), "用户", "tok", &receiver, kNotifyType);
     ASSERT_TRUE(waitUntil([&] { return f.dialog()->Templates().size() == 1; }));
@@ -143,7 +145,8 @@ TEST(QuorvexEntry, NoReceiverMeansNotificationsAreSkippedAndAccepted)
     quorvex_show("Tarvolin", f.host(), "u1", "", nullptr, kNotifyType);
     DialogFixture::addConditionTo(f.dialog(), 0, 0, {"3"});
     f.dialog()->Screen();
-    ASSERT_TRUE(waitUntil([&] { return f.http.seen().size() == 2 && f.dialog()->findChild<QPushButton*>("1009")->isEnabled(); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return f.http.seen().size() == 2 && f.dialog()->findChild<QPushButton*>("1009")->isEnabled(); }));
     EXPECT_TRUE(f.messages.texts.isEmpty());
 
     // A later quorvex_show1 still gets a receiver of its own.

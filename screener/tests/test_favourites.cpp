@@ -26,15 +26,15 @@ QByteArray bytes(std::initializer_list<int> list)
 
 // "收藏" holding MA (period 9, type 2, "5;20") and XX, a key no template has.
 const QByteArray kOneFavourite = bytes({
-    0x01, 0, 0, 0,                                         // one favourite
-    0xFF, 0xFE, 0xFF, 0x02, 0x36, 0x65, 0xCF, 0x85,        // 收藏
-    0x02, 0, 0, 0,                                         // two conditions
-    0x02, 'M', 'A', 0x09, 0, 0, 0, 0x02, 0, 0, 0,          // MA, period 9, type 2
-    0x04, '5', ';', '2', '0', 0x02, 0, 0, 0,               // "5;20", two values
-    0xFF, 0xFE, 0xFF, 0x01, '5', 0,                        // "5"
-    0xFF, 0xFE, 0xFF, 0x02, '2', 0, '0', 0,                // "20"
-    0x02, 'X', 'X', 0x08, 0, 0, 0, 0x01, 0, 0, 0,          // XX, period 8, type 1
-    0x01, '7', 0x01, 0, 0, 0, 0xFF, 0xFE, 0xFF, 0x01, '7', 0, // "7", one value "7"
+    0x01, 0,    0,    0,                                                 // one favourite
+    0xFF, 0xFE, 0xFF, 0x02, 0x36, 0x65, 0xCF, 0x85,                      // 收藏
+    0x02, 0,    0,    0,                                                 // two conditions
+    0x02, 'M',  'A',  0x09, 0,    0,    0,    0x02, 0,    0,    0,       // MA, period 9, type 2
+    0x04, '5',  ';',  '2',  '0',  0x02, 0,    0,    0,                   // "5;20", two values
+    0xFF, 0xFE, 0xFF, 0x01, '5',  0,                                     // "5"
+    0xFF, 0xFE, 0xFF, 0x02, '2',  0,    '0',  0,                         // "20"
+    0x02, 'X',  'X',  0x08, 0,    0,    0,    0x01, 0,    0,    0,       // XX, period 8, type 1
+    0x01, '7',  0x01, 0,    0,    0,    0xFF, 0xFE, 0xFF, 0x01, '7', 0,  // "7", one value "7"
 });
 
 void writeFile(const QString& path, const QByteArray& data)
@@ -50,7 +50,7 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-} // namespace
+}  // namespace
 
 TEST(QuorvexFavourites, LoadRelinkApplyAndSaveTheSameBytes)
 {
@@ -100,10 +100,10 @@ TEST(QuorvexFavourites, AddRenameDeleteAndEmptyFavourites)
     const QString path = f.dialog->FavouritesPath();
     ASSERT_TRUE(f.loadTemplates());
     auto* list = f.dialog->findChild<QListWidget*>(QStringLiteral("1016"));
-    f.dialog->AddFavourite(); // no conditions: an empty favourite
+    f.dialog->AddFavourite();  // no conditions: an empty favourite
     ASSERT_EQ(1, list->count());
     EXPECT_EQ("新分组", list->item(0)->text());
-    list->item(0)->setText(""); // an empty name is accepted
+    list->item(0)->setText("");  // an empty name is accepted
     EXPECT_EQ("", f.dialog->Favourites()[0].name);
 
     f.addCondition(0, 0, {"3"});
@@ -112,11 +112,11 @@ TEST(QuorvexFavourites, AddRenameDeleteAndEmptyFavourites)
     EXPECT_EQ("涨", f.dialog->Favourites()[1].name);
     ASSERT_TRUE(f.dialog->SaveFavourites());
     const QByteArray expected = bytes({
-        0x02, 0, 0, 0,                                     // two favourites
-        0xFF, 0xFE, 0xFF, 0x00, 0, 0, 0, 0,               // "" without conditions
-        0xFF, 0xFE, 0xFF, 0x01, 0xA8, 0x6D, 0x01, 0, 0, 0, // 涨 (U+6DA8), one condition
-        0x02, 'Z', 'F', 0x08, 0, 0, 0, 0x01, 0, 0, 0,     // ZF, period 8, type 1
-        0x01, '3', 0x01, 0, 0, 0, 0xFF, 0xFE, 0xFF, 0x01, '3', 0,
+        0x02, 0,    0,    0,                                            // two favourites
+        0xFF, 0xFE, 0xFF, 0x00, 0,    0,    0,    0,                    // "" without conditions
+        0xFF, 0xFE, 0xFF, 0x01, 0xA8, 0x6D, 0x01, 0,    0,    0,        // 涨 (U+6DA8), one condition
+        0x02, 'Z',  'F',  0x08, 0,    0,    0,    0x01, 0,    0,    0,  // ZF, period 8, type 1
+        0x01, '3',  0x01, 0,    0,    0,    0xFF, 0xFE, 0xFF, 0x01, '3', 0,
     });
     EXPECT_EQ(expected.toHex(' '), readFile(path).toHex(' '));
 
@@ -133,7 +133,8 @@ TEST(QuorvexFavourites, AddRenameDeleteAndEmptyFavourites)
     ASSERT_EQ(1, list->count());
     EXPECT_EQ("涨", f.dialog->Favourites()[0].name);
     ASSERT_TRUE(f.dialog->SaveFavourites());
-    EXPECT_EQ(QByteArray(bytes({0x01, 0, 0, 0})) + expected.mid(12), readFile(path)) << "a save rewrites the whole file";
+    EXPECT_EQ(QByteArray(bytes({0x01, 0, 0, 0})) + expected.mid(12), readFile(path))
+        << "a save rewrites the whole file";
 }
 
 TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
@@ -151,7 +152,7 @@ TEST(QuorvexFavourites, DamagedFileKeepsWhatWasReadAndIsCopiedBeforeSaving)
 
     // A stored period outside 3..11 is brought into range (and sent so).
     QByteArray badPeriod = kOneFavourite;
-    badPeriod[19] = 99; // the first condition's period
+    badPeriod[19] = 99;  // the first condition's period
     writeFile(path + "2", badPeriod);
     CQuorvexDialog bad(path + "2", 0);
     bad.ApplyFavourite(0);
@@ -186,8 +187,8 @@ TEST(QuorvexFavourites, UnreadableFileIsToldAndKeptAside)
     EXPECT_TRUE(f.dialog->Favourites().isEmpty());
     ASSERT_TRUE(f.dialog->SaveFavourites());
     EXPECT_EQ(1, texts.size());
-    EXPECT_EQ(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                                            QFileDevice::WriteUser);
+    EXPECT_EQ(QFile::permissions(path),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
     ASSERT_TRUE(QFile::setPermissions(path + ".bad", QFileDevice::ReadOwner));
     EXPECT_EQ(kOneFavourite, readFile(path + ".bad"));
     CQuorvexDialog again(path, 0);

@@ -53,7 +53,7 @@ struct BackendFlow {
     RecordedMessages messages;
 };
 
-} // namespace
+}  // namespace
 
 TEST(QuorvexFlow, ScreensAgainstTheLocalBackEnd)
 {
@@ -121,7 +121,7 @@ TEST(QuorvexScreenshot, DialogWithTemplatesAndConditions)
     d->Tree()->setCurrentItem(d->Tree()->topLevelItem(0)->child(1));
     d->findChild<QListWidget*>("1003")->setCurrentRow(1);
     ASSERT_TRUE(waitUntil([&] { return d->windowHandle() && d->windowHandle()->isExposed(); }));
-    QCoreApplication::processEvents(); // layouts and pending paints
+    QCoreApplication::processEvents();  // layouts and pending paints
     const QImage shot = d->grab().toImage();
     const QString path = QStringLiteral(QUORVEX_SCREENSHOT);
     QDir().mkpath(QFileInfo(path).path());

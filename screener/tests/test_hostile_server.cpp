@@ -11,7 +11,7 @@
 namespace {
 const QByteArray kTemplatePath = "/condition-template.json";
 const QByteArray kScreenPath = "/api/230050";
-} // namespace
+}  // namespace
 
 // A body past the cap fails the request with the usual network message
 // instead of growing the host; the server is cut off on the way.

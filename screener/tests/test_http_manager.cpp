@@ -27,7 +27,7 @@ protected:
     void OnRequestTimeout(FCHttpRequest& r) override { stages << QStringLiteral("timeout %1").arg(r.taskId()); }
 };
 
-} // namespace
+}  // namespace
 
 TEST(QuorvexHttp, TaskIdsVerbsHeadersAndStages)
 {

@@ -72,7 +72,8 @@ TEST(QuorvexScreening, StockItemsAreCheckedBeforeCopying)
         {"stock_code":"000002","exchange_type":"99999999999"},
         {"stock_code":"000003","exchange_type":"-2147483648"},
         {"stock_code":"000005","exchange_type":"2147483648"},
-        {"stock_code":"000004","exchange_type":" +7abc"}]})", 0});
+        {"stock_code":"000004","exchange_type":" +7abc"}]})",
+                                         0});
     f.receiver.seen.clear();
     ASSERT_TRUE(f.screenAndWait());
     ASSERT_EQ(2u, f.receiver.seen.size());
@@ -95,7 +96,8 @@ TEST(QuorvexScreening, FailuresShowTheirMessages)
         {"refused", {}, "调用选股服务失败,请检查网络设置"},
         {"500", {500, "{}", 0}, "调用选股服务失败, 错误代码: 500"},
         {"403", {403, "{}", 0}, "调用选股服务失败, 错误代码: 403"},
-        {"short body", {200, R"({"code":"0000","result":[{"stock_code":"600000","exchange_type":"1"}]})", 9},
+        {"short body",
+         {200, R"({"code":"0000","result":[{"stock_code":"600000","exchange_type":"1"}]})", 9},
          "调用选股服务失败,请检查网络设置"},
         {"bad JSON", {200, "{\"code\":", 0}, "解析结果错误"},
         {"not an object", {200, "[1]", 0}, "解析结果错误"},

@@ -13,16 +13,16 @@ class QTcpSocket;
 struct CannedAnswer {
     int status = 200;
     QByteArray body;
-    int shortBy = 0; // declares this many bytes more than it sends, then closes
-    bool silent = false; // never answers
-    QByteArray location; // sent as a Location header when not empty
-    qint64 endless = 0;  // no length: this many filler bytes as fast as taken, then closes
+    int shortBy = 0;      // declares this many bytes more than it sends, then closes
+    bool silent = false;  // never answers
+    QByteArray location;  // sent as a Location header when not empty
+    qint64 endless = 0;   // no length: this many filler bytes as fast as taken, then closes
 };
 
 struct SeenRequest {
     QByteArray method, path, body;
     QList<QByteArray> headerLines;
-    QByteArray header(const QByteArray& name) const; // value of the first such line, lower-case match
+    QByteArray header(const QByteArray& name) const;  // value of the first such line, lower-case match
 };
 
 class LoopbackHttp : public QObject {

@@ -15,7 +15,8 @@
 namespace {
 
 // A number in [0, 1) from a code, a day and a salt, the same on every run.
-double unit(int index, int j, int salt) {
+double unit(int index, int j, int salt)
+{
     uint64_t h = 1469598103934665603ull;
     for (const int v : {index, j, salt}) {
         h ^= static_cast<uint32_t>(v);
@@ -25,9 +26,13 @@ double unit(int index, int j, int salt) {
     return static_cast<double>(h % 1000003) / 1000003.0;
 }
 
-double round2(double v) { return std::round(v * 100.0) / 100.0; }
+double round2(double v)
+{
+    return std::round(v * 100.0) / 100.0;
+}
 
-std::string date_text(int j) {
+std::string date_text(int j)
+{
     const CivilDate d = TradingCalendar::civil_from_days(TradingCalendar::day(j));
     char text[16];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.y, d.m, d.d);
@@ -35,13 +40,17 @@ std::string date_text(int j) {
 }
 
 // "1.600000" -> the code; market 1 for "1", 2 for "0", either for "90".
-const SyntheticCode* from_secid(const std::string& secid) {
+const SyntheticCode* from_secid(const std::string& secid)
+{
     const size_t dot = secid.find('.');
-    if (dot == std::string::npos) return nullptr;
+    if (dot == std::string::npos)
+        return nullptr;
     const std::string id = secid.substr(0, dot), code = secid.substr(dot + 1);
     const SyntheticMarket& m = SyntheticMarket::instance();
-    if (id == "1") return m.find(code, 1);
-    if (id == "0") return m.find(code, 2);
+    if (id == "1")
+        return m.find(code, 1);
+    if (id == "0")
+        return m.find(code, 2);
     if (id == "90") {
         const SyntheticCode* c = m.find(code, 1);
         return c ? c : m.find(code, 2);
@@ -49,9 +58,13 @@ const SyntheticCode* from_secid(const std::string& secid) {
     return nullptr;
 }
 
-int service_market(const SyntheticCode& c) { return c.market == 1 ? 1 : 0; }
+int service_market(const SyntheticCode& c)
+{
+    return c.market == 1 ? 1 : 0;
+}
 
-FundFlow::Split split_of(const SyntheticCode& c, int j) {
+FundFlow::Split split_of(const SyntheticCode& c, int j)
+{
     const SyntheticDay d = SyntheticMarket::instance().day(c, j);
     FundFlow::Split s;
     s.amount = d.amount;
@@ -74,33 +87,41 @@ FundFlow::Split split_of(const SyntheticCode& c, int j) {
 }
 
 // Nets of one day: main, super-large, large, medium, small.
-void nets(const FundFlow::Split& s, int64_t out[5]) {
-    for (int k = 0; k < 4; ++k) out[k + 1] = s.in[k] - s.out[k];
+void nets(const FundFlow::Split& s, int64_t out[5])
+{
+    for (int k = 0; k < 4; ++k)
+        out[k + 1] = s.in[k] - s.out[k];
     out[0] = out[1] + out[2];
 }
 
-double percent(int64_t part, int64_t whole) {
+double percent(int64_t part, int64_t whole)
+{
     return whole == 0 ? 0.0 : round2(100.0 * static_cast<double>(part) / static_cast<double>(whole));
 }
 
-std::vector<std::string> split_list(const std::string& text, char sep) {
+std::vector<std::string> split_list(const std::string& text, char sep)
+{
     std::vector<std::string> out;
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find(sep, start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) out.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            out.push_back(text.substr(start, end - start));
         start = end + 1;
     }
     return out;
 }
 
-std::string param(const std::map<std::string, std::string>& q, const char* key) {
+std::string param(const std::map<std::string, std::string>& q, const char* key)
+{
     const auto it = q.find(key);
     return it == q.end() ? std::string() : it->second;
 }
 
-void write_today(JsonWriter& w, const SyntheticCode& c) {
+void write_today(JsonWriter& w, const SyntheticCode& c)
+{
     const FundFlow::Split s = split_of(c, 0);
     int64_t today[5], day5[5] = {}, day20[5] = {};
     nets(s, today);
@@ -109,15 +130,25 @@ void write_today(JsonWriter& w, const SyntheticCode& c) {
         nets(j == 0 ? s : split_of(c, j), n);
         for (int k = 0; k < 5; ++k) {
             day20[k] += n[k];
-            if (j < 5) day5[k] += n[k];
+            if (j < 5)
+                day5[k] += n[k];
         }
     }
-    auto num = [&w](const char* key, int64_t v) { w.Key(key); w.Int64(v); };
-    auto real = [&w](const char* key, double v) { w.Key(key); w.Double(v); };
+    auto num = [&w](const char* key, int64_t v) {
+        w.Key(key);
+        w.Int64(v);
+    };
+    auto real = [&w](const char* key, double v) {
+        w.Key(key);
+        w.Double(v);
+    };
     w.StartObject();
-    w.Key("f12"); json_text(w, c.code);
-    w.Key("f13"); w.Int(service_market(c));
-    w.Key("f14"); json_text(w, c.name);
+    w.Key("f12");
+    json_text(w, c.code);
+    w.Key("f13");
+    w.Int(service_market(c));
+    w.Key("f14");
+    json_text(w, c.name);
     const char* net_keys[5] = {"f62", "f66", "f72", "f78", "f84"};
     const char* ratio_keys[5] = {"f184", "f69", "f75", "f81", "f87"};
     for (int k = 0; k < 5; ++k) {
@@ -139,16 +170,19 @@ void write_today(JsonWriter& w, const SyntheticCode& c) {
     num("f6", s.amount);
     // Update time: 15:00 of the last trading day, UTC+8.
     num("f124", TradingCalendar::day(0) * 86400 + 7 * 3600);
-    for (const char* key : {"f278", "f279", "f280", "f281", "f282"}) num(key, 0);
+    for (const char* key : {"f278", "f279", "f280", "f281", "f282"})
+        num(key, 0);
     w.EndObject();
 }
 
 // {"rc":0,"data":<what data writes>}.
-std::string rc_reply(const std::function<void(JsonWriter&)>& data) {
+std::string rc_reply(const std::function<void(JsonWriter&)>& data)
+{
     rapidjson::StringBuffer buffer;
     JsonWriter w(buffer);
     w.StartObject();
-    w.Key("rc"); w.Int(0);
+    w.Key("rc");
+    w.Int(0);
     w.Key("data");
     data(w);
     w.EndObject();
@@ -157,13 +191,15 @@ std::string rc_reply(const std::function<void(JsonWriter&)>& data) {
 
 // A list's data: {"total":total,"diff":[<what rows writes>]}, or null when
 // the list is empty.
-void write_list(JsonWriter& w, size_t total, const std::function<void()>& rows) {
+void write_list(JsonWriter& w, size_t total, const std::function<void()>& rows)
+{
     if (total == 0) {
         w.Null();
         return;
     }
     w.StartObject();
-    w.Key("total"); w.Int(static_cast<int>(total));
+    w.Key("total");
+    w.Int(static_cast<int>(total));
     w.Key("diff");
     w.StartArray();
     rows();
@@ -171,20 +207,24 @@ void write_list(JsonWriter& w, size_t total, const std::function<void()>& rows) 
     w.EndObject();
 }
 
-std::string today_flow(const std::map<std::string, std::string>& q) {
+std::string today_flow(const std::map<std::string, std::string>& q)
+{
     std::vector<const SyntheticCode*> codes;
     for (const std::string& secid : split_list(param(q, "secids"), ','))
-        if (const SyntheticCode* c = from_secid(secid)) codes.push_back(c);
+        if (const SyntheticCode* c = from_secid(secid))
+            codes.push_back(c);
     return rc_reply([&](JsonWriter& w) {
         write_list(w, codes.size(), [&] {
-            for (const SyntheticCode* c : codes) write_today(w, *c);
+            for (const SyntheticCode* c : codes)
+                write_today(w, *c);
         });
     });
 }
 
 // Daily rows "date,main,small,medium,large,super,<the five in percent of the
 // day's amount>,close,change %,0,0" for the last 120 trading days.
-std::string history_flow(const std::map<std::string, std::string>& q) {
+std::string history_flow(const std::map<std::string, std::string>& q)
+{
     const SyntheticCode* c = from_secid(param(q, "secid"));
     return rc_reply([&](JsonWriter& w) {
         if (!c) {
@@ -192,9 +232,12 @@ std::string history_flow(const std::map<std::string, std::string>& q) {
             return;
         }
         w.StartObject();
-        w.Key("code"); json_text(w, c->code);
-        w.Key("market"); w.Int(service_market(*c));
-        w.Key("name"); json_text(w, c->name);
+        w.Key("code");
+        json_text(w, c->code);
+        w.Key("market");
+        w.Int(service_market(*c));
+        w.Key("name");
+        json_text(w, c->name);
         w.Key("klines");
         w.StartArray();
         const SyntheticMarket& m = SyntheticMarket::instance();
@@ -226,9 +269,11 @@ std::string history_flow(const std::map<std::string, std::string>& q) {
 
 // The stocks of a block ("b:<id>" or "<id>") with today's main net, sorted by
 // it (po 1 descending, else ascending), page pn (from 1) of pz rows.
-std::string block_flow(const std::map<std::string, std::string>& q) {
+std::string block_flow(const std::map<std::string, std::string>& q)
+{
     std::string fs = param(q, "fs");
-    if (fs.compare(0, 2, "b:") == 0) fs.erase(0, 2);
+    if (fs.compare(0, 2, "b:") == 0)
+        fs.erase(0, 2);
     const auto members = SyntheticMarket::instance().block(std::atoll(fs.c_str()));
     std::vector<std::pair<int64_t, const SyntheticCode*>> rows;
     rows.reserve(members.size());
@@ -248,10 +293,14 @@ std::string block_flow(const std::map<std::string, std::string>& q) {
             const size_t first = static_cast<size_t>(pn - 1) * static_cast<size_t>(pz);
             for (size_t i = first; i < rows.size() && i < first + static_cast<size_t>(pz); ++i) {
                 w.StartObject();
-                w.Key("f12"); json_text(w, rows[i].second->code);
-                w.Key("f13"); w.Int(service_market(*rows[i].second));
-                w.Key("f14"); json_text(w, rows[i].second->name);
-                w.Key("f62"); w.Int64(rows[i].first);
+                w.Key("f12");
+                json_text(w, rows[i].second->code);
+                w.Key("f13");
+                w.Int(service_market(*rows[i].second));
+                w.Key("f14");
+                json_text(w, rows[i].second->name);
+                w.Key("f62");
+                w.Int64(rows[i].first);
                 w.EndObject();
             }
         });
@@ -262,7 +311,8 @@ std::string block_flow(const std::map<std::string, std::string>& q) {
 // northbound net (10 thousand yuan) runs with each index's move since its
 // open. Values by field: f51 time, f52/f53 Shanghai net and quota left,
 // f54/f55 Shenzhen, f56 both; the buy/sell reply adds f57..f62 (buys, sells).
-std::string connect_minutes(const std::map<std::string, std::string>& q) {
+std::string connect_minutes(const std::map<std::string, std::string>& q)
+{
     const SyntheticMarket& m = SyntheticMarket::instance();
     const SyntheticCode* sh = m.find("1A0001", 1);
     const SyntheticCode* sz = m.find("399001", 2);
@@ -270,8 +320,10 @@ std::string connect_minutes(const std::map<std::string, std::string>& q) {
     return rc_reply([&](JsonWriter& w) {
         w.StartObject();
         const std::string day = date_text(0).substr(5);
-        w.Key("s2nDate"); json_text(w, day);
-        w.Key("n2sDate"); json_text(w, day);
+        w.Key("s2nDate");
+        json_text(w, day);
+        w.Key("n2sDate");
+        json_text(w, day);
         for (const char* side : {"s2n", "n2s"}) {
             const double sign = side[0] == 's' ? 1.0 : -0.5;
             w.Key(side);
@@ -283,15 +335,18 @@ std::string connect_minutes(const std::map<std::string, std::string>& q) {
                     const double net_sh = round2(sign * 4.0e5 * (a[t].price - a[0].price) / a[0].price * 100.0);
                     const double net_sz = round2(sign * 3.0e5 * (b[t].price - b[0].price) / b[0].price * 100.0);
                     const double buys = round2(2.0e4 * (t + 1)), sells = round2(buys - net_sh - net_sz);
-                    std::map<std::string, double> v = {
-                        {"f52", net_sh}, {"f53", 5.2e6 - net_sh}, {"f54", net_sz}, {"f55", 5.2e6 - net_sz},
-                        {"f56", net_sh + net_sz}, {"f57", buys}, {"f58", sells}, {"f59", 0}, {"f60", buys / 2},
-                        {"f61", sells / 2}, {"f62", buys - sells}};
+                    std::map<std::string, double> v = {{"f52", net_sh},          {"f53", 5.2e6 - net_sh},
+                                                       {"f54", net_sz},          {"f55", 5.2e6 - net_sz},
+                                                       {"f56", net_sh + net_sz}, {"f57", buys},
+                                                       {"f58", sells},           {"f59", 0},
+                                                       {"f60", buys / 2},        {"f61", sells / 2},
+                                                       {"f62", buys - sells}};
                     char hm[16];
                     std::snprintf(hm, sizeof hm, "%d:%02d", minute / 60, minute % 60);
                     std::string row;
                     for (const std::string& f : fields) {
-                        if (!row.empty()) row += ',';
+                        if (!row.empty())
+                            row += ',';
                         if (f == "f51") {
                             row += hm;
                         } else {
@@ -310,7 +365,8 @@ std::string connect_minutes(const std::map<std::string, std::string>& q) {
 }
 
 // Daily connect-channel nets after the date of filter "(DateTime>^date^)".
-std::string connect_days(const std::map<std::string, std::string>& q) {
+std::string connect_days(const std::map<std::string, std::string>& q)
+{
     const std::string filter = param(q, "filter");
     const size_t a = filter.find('^'), b = filter.rfind('^');
     const std::string after = a != std::string::npos && b > a ? filter.substr(a + 1, b - a - 1) : std::string();
@@ -324,15 +380,20 @@ std::string connect_days(const std::map<std::string, std::string>& q) {
     int written = 0;
     for (int j = 0; sh && sz && j < TradingCalendar::kDays && written < ps; ++j) {
         const std::string date = date_text(j);
-        if (date <= after) break;
+        if (date <= after)
+            break;
         const SyntheticDay x = m.day(*sh, j), y = m.day(*sz, j);
         const double hgt = round2(4.0e5 * (x.close - x.pre_close) / x.pre_close);
         const double sgt = round2(3.0e5 * (y.close - y.pre_close) / y.pre_close);
         w.StartObject();
-        w.Key("DateTime"); json_text(w, date + "T00:00:00");
-        w.Key("HGTJME"); w.Double(hgt);
-        w.Key("SGTJME"); w.Double(sgt);
-        w.Key("BXJME"); w.Double(round2(hgt + sgt));
+        w.Key("DateTime");
+        json_text(w, date + "T00:00:00");
+        w.Key("HGTJME");
+        w.Double(hgt);
+        w.Key("SGTJME");
+        w.Double(sgt);
+        w.Key("BXJME");
+        w.Double(round2(hgt + sgt));
         w.EndObject();
         ++written;
     }
@@ -344,24 +405,33 @@ std::string connect_days(const std::map<std::string, std::string>& q) {
 
 namespace FundFlow {
 
-bool handles(const std::string& path) {
-    return path == "/api/qt/ulist.np/get" || path == "/api/qt/stock/fflow/daykline/get" || path == "/api/qt/clist/get" ||
-           path == "/api/qt/kamt.rtmin/get" || path == "/api/qt/kamtbs.rtmin/get" ||
+bool handles(const std::string& path)
+{
+    return path == "/api/qt/ulist.np/get" || path == "/api/qt/stock/fflow/daykline/get" ||
+           path == "/api/qt/clist/get" || path == "/api/qt/kamt.rtmin/get" || path == "/api/qt/kamtbs.rtmin/get" ||
            path == "/EM_MutiSvcExpandInterface/api/js/get";
 }
 
-std::string answer(const std::string& path, const std::map<std::string, std::string>& query) {
-    if (path == "/api/qt/ulist.np/get") return today_flow(query);
-    if (path == "/api/qt/stock/fflow/daykline/get") return history_flow(query);
-    if (path == "/api/qt/clist/get") return block_flow(query);
-    if (path == "/api/qt/kamt.rtmin/get" || path == "/api/qt/kamtbs.rtmin/get") return connect_minutes(query);
-    if (path == "/EM_MutiSvcExpandInterface/api/js/get") return connect_days(query);
+std::string answer(const std::string& path, const std::map<std::string, std::string>& query)
+{
+    if (path == "/api/qt/ulist.np/get")
+        return today_flow(query);
+    if (path == "/api/qt/stock/fflow/daykline/get")
+        return history_flow(query);
+    if (path == "/api/qt/clist/get")
+        return block_flow(query);
+    if (path == "/api/qt/kamt.rtmin/get" || path == "/api/qt/kamtbs.rtmin/get")
+        return connect_minutes(query);
+    if (path == "/EM_MutiSvcExpandInterface/api/js/get")
+        return connect_days(query);
     return "{\"rc\":102,\"data\":null}";
 }
 
-bool split(const std::string& code, int market, int j, Split* out) {
+bool split(const std::string& code, int market, int j, Split* out)
+{
     const SyntheticCode* c = SyntheticMarket::instance().find(code, static_cast<uint8_t>(market));
-    if (!c || !out || j < 0) return false;
+    if (!c || !out || j < 0)
+        return false;
     *out = split_of(*c, j);
     return true;
 }

@@ -22,16 +22,19 @@
 
 namespace {
 
-int usage() {
-    std::fprintf(stderr, "usage: backend [port] [--quote-url URL] [--account NAME PASSWORD] [--refuse-login]\n"
-                         "       [--heartbeat-false] [--gzip] [--fail PATH] [--delay PATH MS]\n"
-                         "       [--market small|real]\n");
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: backend [port] [--quote-url URL] [--account NAME PASSWORD] [--refuse-login]\n"
+                 "       [--heartbeat-false] [--gzip] [--fail PATH] [--delay PATH MS]\n"
+                 "       [--market small|real]\n");
     return 2;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     Services::Options options;
     Switches switches;
     int port = 7710;
@@ -48,17 +51,20 @@ int main(int argc, char** argv) {
             // The market the board, margin and rating files and the market pages
             // describe: the quote server's, given the same way.
             MarketSize size;
-            if (!MarketSize::by_name(argv[++i], &size)) return usage();
+            if (!MarketSize::by_name(argv[++i], &size))
+                return usage();
             SyntheticMarket::configure(size);
         } else if (arg == "--fail" && i + 1 < argc) {
             switches.apply({"fail", argv[++i]});
         } else if (arg == "--delay" && i + 2 < argc) {
-            if (!switches.apply({"delay", argv[i + 1], argv[i + 2]})) return usage();
+            if (!switches.apply({"delay", argv[i + 1], argv[i + 2]}))
+                return usage();
             i += 2;
         } else if (arg[0] != '-') {
             char* end = nullptr;
             const long v = std::strtol(arg.c_str(), &end, 10);
-            if (*end || v < 0 || v > 65535) return usage();
+            if (*end || v < 0 || v > 65535)
+                return usage();
             port = static_cast<int>(v);
         } else {
             return usage();
@@ -81,9 +87,11 @@ int main(int argc, char** argv) {
     print(std::to_string(chosen));
     std::string line;
     while (std::getline(std::cin, line)) {
-        if (line == "quit") break;
+        if (line == "quit")
+            break;
         const auto words = split_words(line);
-        if (!words.empty()) print(switches.apply(words) ? "ok " + line : "unknown " + line);
+        if (!words.empty())
+            print(switches.apply(words) ? "ok " + line : "unknown " + line);
     }
     backend.stop();
     return 0;

@@ -16,24 +16,30 @@
 using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
 
 // Writes a UTF-8 text as a JSON string (or key).
-inline void json_text(JsonWriter& w, const std::string& s) {
+inline void json_text(JsonWriter& w, const std::string& s)
+{
     w.String(s.data(), static_cast<rapidjson::SizeType>(s.size()));
 }
-inline void json_key(JsonWriter& w, const std::string& s) {
+inline void json_key(JsonWriter& w, const std::string& s)
+{
     w.Key(s.data(), static_cast<rapidjson::SizeType>(s.size()));
 }
 
 // The text a writer wrote into its buffer.
-inline std::string json_string(const rapidjson::StringBuffer& buffer) {
+inline std::string json_string(const rapidjson::StringBuffer& buffer)
+{
     return {buffer.GetString(), buffer.GetSize()};
 }
 
 // Opens a success reply {"code":"0000","msg":"success","<list>":[ ; the
 // caller writes the rows and closes the array and the object.
-inline void begin_success(JsonWriter& w, const char* list) {
+inline void begin_success(JsonWriter& w, const char* list)
+{
     w.StartObject();
-    w.Key("code"); w.String("0000");
-    w.Key("msg"); w.String("success");
+    w.Key("code");
+    w.String("0000");
+    w.Key("msg");
+    w.String("success");
     w.Key(list);
     w.StartArray();
 }

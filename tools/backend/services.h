@@ -15,9 +15,9 @@
 #include "switches.h"
 
 struct HttpIn {
-    std::string method;  // "GET", "POST", ...
-    std::string target;  // as sent: path and query
-    std::string path;    // percent-decoded, without the query
+    std::string method;                          // "GET", "POST", ...
+    std::string target;                          // as sent: path and query
+    std::string path;                            // percent-decoded, without the query
     std::map<std::string, std::string> query;    // decoded; the first of repeated keys
     std::map<std::string, std::string> headers;  // names in lower case
     std::string body;

@@ -16,7 +16,8 @@ namespace {
 const char* const kRatings[4] = {"买入", "增持", "中性", "减持"};
 
 // A JSON string literal (the texts here are plain, but quote them properly).
-std::string quoted(const std::string& text) {
+std::string quoted(const std::string& text)
+{
     std::string out = "\"";
     for (const char ch : text) {
         const unsigned char c = static_cast<unsigned char>(ch);
@@ -36,13 +37,16 @@ std::string quoted(const std::string& text) {
 
 // Calls fn(code, position) for every stock of a market in table order: the
 // position is i for Shanghai and j for Shenzhen.
-void for_each_stock(uint8_t market, const std::function<void(const SyntheticCode&, int)>& fn) {
+void for_each_stock(uint8_t market, const std::function<void(const SyntheticCode&, int)>& fn)
+{
     int position = 0;
     for (const SyntheticCode& c : SyntheticMarket::instance().codes())
-        if (c.type == 2 && c.market == market) fn(c, position++);
+        if (c.type == 2 && c.market == market)
+            fn(c, position++);
 }
 
-std::string rule_json(const BoardRule& r) {
+std::string rule_json(const BoardRule& r)
+{
     std::string out = "{\"type\":" + quoted(r.type) + ",\"market\":" + std::to_string(r.market);
     if (r.type == "list")
         out += ",\"value\":" + quoted(r.a);
@@ -51,7 +55,8 @@ std::string rule_json(const BoardRule& r) {
     return out + "}";
 }
 
-bool write_file(const std::filesystem::path& path, const std::string& text, std::string* error) {
+bool write_file(const std::filesystem::path& path, const std::string& text, std::string* error)
+{
     const std::filesystem::path temporary = path.string() + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -71,9 +76,10 @@ bool write_file(const std::filesystem::path& path, const std::string& text, std:
     return true;
 }
 
-} // namespace
+}  // namespace
 
-std::string BoardFiles::board_json() {
+std::string BoardFiles::board_json()
+{
     std::string out = "{\"boardIndex\":[";
     bool firstGroup = true;
     for (const BoardIndexGroup& g : BoardSet::index_groups()) {
@@ -103,7 +109,8 @@ std::string BoardFiles::board_json() {
     return out + "]}}\n";
 }
 
-std::string BoardFiles::margin_json() {
+std::string BoardFiles::margin_json()
+{
     std::string out = "[";
     bool first = true;
     auto add = [&](const SyntheticCode& c) {
@@ -112,12 +119,19 @@ std::string BoardFiles::margin_json() {
         out += "{\"tradingcode\":" + quoted(c.code) + ",\"name\":" + quoted(c.name) +
                ",\"market\":" + std::to_string(c.market) + "}";
     };
-    for_each_stock(1, [&](const SyntheticCode& c, int i) { if (i % 3 == 0) add(c); });
-    for_each_stock(2, [&](const SyntheticCode& c, int j) { if (j % 4 == 0) add(c); });
+    for_each_stock(1, [&](const SyntheticCode& c, int i) {
+        if (i % 3 == 0)
+            add(c);
+    });
+    for_each_stock(2, [&](const SyntheticCode& c, int j) {
+        if (j % 4 == 0)
+            add(c);
+    });
     return out + "]\n";
 }
 
-std::string BoardFiles::rating_json() {
+std::string BoardFiles::rating_json()
+{
     std::string out = "{\"ratingInfos\":[";
     bool first = true;
     auto add = [&](const SyntheticCode& c, int position) {
@@ -125,12 +139,19 @@ std::string BoardFiles::rating_json() {
         first = false;
         out += "{\"stockId\":" + quoted(c.code) + ",\"rating\":" + quoted(kRatings[(position / 5) % 4]) + "}";
     };
-    for_each_stock(1, [&](const SyntheticCode& c, int i) { if (i % 5 == 0) add(c, i); });
-    for_each_stock(2, [&](const SyntheticCode& c, int j) { if (j % 5 == 0) add(c, j); });
+    for_each_stock(1, [&](const SyntheticCode& c, int i) {
+        if (i % 5 == 0)
+            add(c, i);
+    });
+    for_each_stock(2, [&](const SyntheticCode& c, int j) {
+        if (j % 5 == 0)
+            add(c, j);
+    });
     return out + "]}\n";
 }
 
-bool BoardFiles::write(const std::string& dir, std::string* error) {
+bool BoardFiles::write(const std::string& dir, std::string* error)
+{
     const std::filesystem::path folder(dir);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);

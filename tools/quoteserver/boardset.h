@@ -43,8 +43,8 @@ struct SyntheticCode;
 struct BoardRule {
     std::string type;  // "range" or "list"
     uint8_t market = 0;
-    std::string a;     // start, or the list's value
-    std::string b;     // end
+    std::string a;                    // start, or the list's value
+    std::string b;                    // end
     std::vector<std::string> listed;  // a "list" rule's codes, sorted, for matching
 
     bool matches(const std::string& code, uint8_t code_market) const;

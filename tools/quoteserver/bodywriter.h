@@ -8,16 +8,30 @@
 #include <string>
 #include <vector>
 
-#include "bodyreader.h" // handlers that include this header read bodies too
+#include "bodyreader.h"  // handlers that include this header read bodies too
 
 class BodyWriter {
 public:
-    BodyWriter& u8(uint8_t v) { bytes_.push_back(v); return *this; }
+    BodyWriter& u8(uint8_t v)
+    {
+        bytes_.push_back(v);
+        return *this;
+    }
     BodyWriter& i16(int16_t v) { return be(static_cast<uint16_t>(v), 2); }
     BodyWriter& i32(int32_t v) { return be(static_cast<uint32_t>(v), 4); }
     BodyWriter& i64(int64_t v) { return be(static_cast<uint64_t>(v), 8); }
-    BodyWriter& f32(float v) { uint32_t b; std::memcpy(&b, &v, 4); return be(b, 4); }
-    BodyWriter& f64(double v) { uint64_t b; std::memcpy(&b, &v, 8); return be(b, 8); }
+    BodyWriter& f32(float v)
+    {
+        uint32_t b;
+        std::memcpy(&b, &v, 4);
+        return be(b, 4);
+    }
+    BodyWriter& f64(double v)
+    {
+        uint64_t b;
+        std::memcpy(&b, &v, 8);
+        return be(b, 8);
+    }
     BodyWriter& bytes(const void* data, size_t n)
     {
         const uint8_t* p = static_cast<const uint8_t*>(data);

@@ -24,4 +24,4 @@ void answer_cancel(QuoteServer& server, const Request& request)
 
 const CommandRegistration registration(0x11, &answer_cancel);
 
-} // namespace
+}  // namespace

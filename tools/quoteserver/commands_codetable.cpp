@@ -9,7 +9,8 @@
 
 namespace {
 
-void answer_code_table(QuoteServer& server, const Request& request) {
+void answer_code_table(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const int16_t length = in.i16();
     if (!in.ok() || length < 0 || length % 5 != 0) {

@@ -32,7 +32,8 @@ constexpr int kHistory = TradingCalendar::kDays;
 struct BarTime {
     int y, m, d, hh, mm;
     int64_t key() const { return ((static_cast<int64_t>(y) * 100 + m) * 100 + d) * 10000 + hh * 100 + mm; }
-    uint32_t packed() const {
+    uint32_t packed() const
+    {
         return (static_cast<uint32_t>(y) << 20) | (static_cast<uint32_t>(m) << 16) | (static_cast<uint32_t>(d) << 11) |
                (static_cast<uint32_t>(hh) << 6) | static_cast<uint32_t>(mm);
     }
@@ -41,7 +42,8 @@ struct BarTime {
 constexpr int kStep[] = {1, 5, 15, 30, 60};
 
 // Time of bar j (0 the newest) of a period.
-BarTime bar_time(uint8_t period, int j) {
+BarTime bar_time(uint8_t period, int j)
+{
     BarTime t{};
     const int64_t last = TradingCalendar::last_day();
     auto set_date = [&t](int64_t day) {
@@ -80,7 +82,8 @@ BarTime bar_time(uint8_t period, int j) {
     return t;
 }
 
-int64_t decimal_of(uint8_t period, const BarTime& t) {
+int64_t decimal_of(uint8_t period, const BarTime& t)
+{
     return (period >= 34 && period <= 38) ? t.key() : t.key() / 10000;
 }
 
@@ -92,11 +95,14 @@ struct Bar {
 // Bar j of an intraday cycle, made from the minute series of its day: the
 // day's first two minute points make the first one-minute bar (the opening
 // minute and the next), each later point one bar.
-Bar intraday_bar(const SyntheticCode& c, uint8_t period, int j, std::vector<std::pair<int, SyntheticMarket::MinuteSeries>>& days) {
+Bar intraday_bar(const SyntheticCode& c, uint8_t period, int j,
+                 std::vector<std::pair<int, SyntheticMarket::MinuteSeries>>& days)
+{
     const int step = kStep[period - 34], per_day = 240 / step, day = j / per_day;
     const SyntheticMarket::MinuteSeries* series = nullptr;
     for (const auto& d : days)
-        if (d.first == day) series = &d.second;
+        if (d.first == day)
+            series = &d.second;
     if (!series) {
         days.emplace_back(day, SyntheticMarket::instance().minutes(c, day));
         series = &days.back().second;
@@ -115,13 +121,16 @@ Bar intraday_bar(const SyntheticCode& c, uint8_t period, int j, std::vector<std:
     return b;
 }
 
-Bar bar_of(const SyntheticCode& c, uint8_t period, int j, std::vector<std::pair<int, SyntheticMarket::MinuteSeries>>& days) {
+Bar bar_of(const SyntheticCode& c, uint8_t period, int j,
+           std::vector<std::pair<int, SyntheticMarket::MinuteSeries>>& days)
+{
     const SyntheticMarket& m = SyntheticMarket::instance();
     if (period == 33) {  // the market's trading days, as the quotes and minute series tell them
         const SyntheticDay d = m.day(c, j);
         return {d.open / 100, d.high / 100, d.low / 100, d.close / 100, d.volume, d.amount};
     }
-    if (period >= 34 && period <= 38) return intraday_bar(c, period, j, days);
+    if (period >= 34 && period <= 38)
+        return intraday_bar(c, period, j, days);
     auto close_of = [&c, &m](int k) {
         return std::llround(m.pre_close(c) / 100.0 * (1.0 + 0.1 * std::sin(0.05 * k + c.index)));
     };
@@ -130,10 +139,12 @@ Bar bar_of(const SyntheticCode& c, uint8_t period, int j, std::vector<std::pair<
 }
 
 // Compressed int64: 7 bits a byte, most significant first, 0x80 on the last.
-void put_compressed(BodyWriter& body, int64_t v) {
+void put_compressed(BodyWriter& body, int64_t v)
+{
     const uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
     int bytes = 1;
-    while (bytes < 9 && mag > (uint64_t{1} << (7 * bytes - 1)) - 1) ++bytes;
+    while (bytes < 9 && mag > (uint64_t{1} << (7 * bytes - 1)) - 1)
+        ++bytes;
     for (int i = bytes - 1; i >= 0; --i) {
         uint8_t b = static_cast<uint8_t>((static_cast<uint64_t>(v) >> (7 * i)) & 0x7F);
         body.u8(i == 0 ? static_cast<uint8_t>(b | 0x80) : b);
@@ -142,27 +153,50 @@ void put_compressed(BodyWriter& body, int64_t v) {
 
 // The bar's turnover rate in percent with two decimals (the extra field, 8):
 // its volume against the tradable shares.
-int64_t turnover_of(const SyntheticCode& c, const Bar& b) {
-    return c.float_shares > 0 ? std::llround(static_cast<double>(b.volume) * 10000.0 / static_cast<double>(c.float_shares)) : 0;
+int64_t turnover_of(const SyntheticCode& c, const Bar& b)
+{
+    return c.float_shares > 0
+               ? std::llround(static_cast<double>(b.volume) * 10000.0 / static_cast<double>(c.float_shares))
+               : 0;
 }
 
 // The values of one bar for the asked field ids, as differences to `last`.
 void put_bar(BodyWriter& body, const SyntheticCode& c, uint8_t period, int j, const Bar& b,
-             const std::vector<uint8_t>& ids, int64_t* last) {
+             const std::vector<uint8_t>& ids, int64_t* last)
+{
     const BarTime t = bar_time(period, j);
     for (uint8_t id : ids) {
         int64_t v;
         switch (id) {
-        case 1: v = t.packed(); break;
-        case 10: v = decimal_of(period, t); break;
-        case 2: v = b.open; break;
-        case 3: v = b.high; break;
-        case 4: v = b.low; break;
-        case 5: v = b.close; break;
-        case 6: v = b.amount; break;
-        case 7: v = b.volume; break;
-        case 8: v = turnover_of(c, b); break;
-        default: continue;  // carries nothing
+        case 1:
+            v = t.packed();
+            break;
+        case 10:
+            v = decimal_of(period, t);
+            break;
+        case 2:
+            v = b.open;
+            break;
+        case 3:
+            v = b.high;
+            break;
+        case 4:
+            v = b.low;
+            break;
+        case 5:
+            v = b.close;
+            break;
+        case 6:
+            v = b.amount;
+            break;
+        case 7:
+            v = b.volume;
+            break;
+        case 8:
+            v = turnover_of(c, b);
+            break;
+        default:
+            continue;  // carries nothing
         }
         put_compressed(body, v - last[id]);
         last[id] = v;
@@ -175,11 +209,13 @@ void put_bar(BodyWriter& body, const SyntheticCode& c, uint8_t period, int j, co
 // moment, so that an open K-line chart follows the quotes.
 constexpr int kBarPushMs = 1000;
 
-std::vector<uint8_t> newest_bar(const SyntheticCode& c, uint8_t period, const std::vector<uint8_t>& ids) {
+std::vector<uint8_t> newest_bar(const SyntheticCode& c, uint8_t period, const std::vector<uint8_t>& ids)
+{
     std::vector<std::pair<int, SyntheticMarket::MinuteSeries>> days;
     BodyWriter body;
     body.u8(0).u8(static_cast<uint8_t>(ids.size()));
-    for (uint8_t f : ids) body.u8(f);
+    for (uint8_t f : ids)
+        body.u8(f);
     body.i16(1).u8(0);
     int64_t last[11] = {};
     put_bar(body, c, period, 0, bar_of(c, period, 0, days), ids, last);
@@ -187,16 +223,20 @@ std::vector<uint8_t> newest_bar(const SyntheticCode& c, uint8_t period, const st
 }
 
 void push_newest_bar(QuoteServer& server, _B2CConnection* conn, uint16_t id, const SyntheticCode* c, uint8_t period,
-                     std::vector<uint8_t> ids, std::vector<uint8_t> sent) {
-    if (!server.subscribed(conn, id)) return;
+                     std::vector<uint8_t> ids, std::vector<uint8_t> sent)
+{
+    if (!server.subscribed(conn, id))
+        return;
     std::vector<uint8_t> now = newest_bar(*c, period, ids);
-    if (now != sent && !server.reply(conn, 0x44, id, 1, now, false, 2)) return;
+    if (now != sent && !server.reply(conn, 0x44, id, 1, now, false, 2))
+        return;
     server.scheduler().post_after(kBarPushMs, [&server, conn, id, c, period, ids, now] {
         push_newest_bar(server, conn, id, c, period, ids, now);
     });
 }
 
-void answer_kline(QuoteServer& server, const Request& request) {
+void answer_kline(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const std::string code = in.text(6);
     const uint8_t market = in.u8();
@@ -205,7 +245,8 @@ void answer_kline(QuoteServer& server, const Request& request) {
     const int32_t count = in.i32();
     const uint8_t k = in.u8();
     std::vector<uint8_t> ids;
-    for (int i = 0; i < k && in.ok(); ++i) ids.push_back(in.u8());
+    for (int i = 0; i < k && in.ok(); ++i)
+        ids.push_back(in.u8());
     const SyntheticCode* c = in.ok() ? SyntheticMarket::instance().find(code, market) : nullptr;
     if (!c || period < 33 || period > 41) {
         server.reply_error(request.connection, request.request_id, -3, "unknown code or cycle");
@@ -220,7 +261,8 @@ void answer_kline(QuoteServer& server, const Request& request) {
                             static_cast<int>((time >> 11) & 0x1F), static_cast<int>((time >> 6) & 0x1F),
                             static_cast<int>(time & 0x3F)};
         int j = 0;
-        while (j < kHistory && bar_time(period, j).key() > asked.key()) ++j;
+        while (j < kHistory && bar_time(period, j).key() > asked.key())
+            ++j;
         if (count <= 0) {
             to = std::min(j, kHistory - 1);
         } else {
@@ -232,15 +274,19 @@ void answer_kline(QuoteServer& server, const Request& request) {
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
     body.u8(period).u8(to + 1 < kHistory ? 2 : 1).u8(static_cast<uint8_t>(ids.size()));
-    for (uint8_t id : ids) body.u8(id);
+    for (uint8_t id : ids)
+        body.u8(id);
     body.i16(static_cast<int16_t>(n));
     int64_t last[11] = {};
     std::vector<std::pair<int, SyntheticMarket::MinuteSeries>> days;  // minute series met so far
-    for (int j = to; j >= from && n > 0; --j) put_bar(body, *c, period, j, bar_of(*c, period, j, days), ids, last);
+    for (int j = to; j >= from && n > 0; --j)
+        put_bar(body, *c, period, j, bar_of(*c, period, j, days), ids, last);
     const uint16_t word = (time != 0xFFFFFFFFu && count > 0) ? 0 : 1;
     const bool follows = word == 1 && period <= 38;
-    if (follows) server.subscribe(request.connection, request.request_id, 0x44);
-    if (!server.reply(request.connection, 0x44, request.request_id, word, body.data()) || !follows) return;
+    if (follows)
+        server.subscribe(request.connection, request.request_id, 0x44);
+    if (!server.reply(request.connection, 0x44, request.request_id, word, body.data()) || !follows)
+        return;
     _B2CConnection* conn = request.connection;
     const uint16_t id = request.request_id;
     std::vector<uint8_t> sent = newest_bar(*c, period, ids);

@@ -14,21 +14,27 @@
 
 namespace {
 
-std::vector<uint16_t> read_fields(BodyReader& in) {
+std::vector<uint16_t> read_fields(BodyReader& in)
+{
     const int16_t m = in.i16();
     std::vector<uint16_t> fields;
-    for (int i = 0; i < m && in.ok(); ++i) fields.push_back(static_cast<uint16_t>(in.i16()));
+    for (int i = 0; i < m && in.ok(); ++i)
+        fields.push_back(static_cast<uint16_t>(in.i16()));
     return fields;
 }
 
-void write_fields(BodyWriter& out, const std::vector<uint16_t>& fields) {
+void write_fields(BodyWriter& out, const std::vector<uint16_t>& fields)
+{
     out.i16(static_cast<int16_t>(fields.size()));
-    for (uint16_t f : fields) out.i16(static_cast<int16_t>(f));
+    for (uint16_t f : fields)
+        out.i16(static_cast<int16_t>(f));
 }
 
-void write_rows(BodyWriter& out, const std::vector<const SyntheticCode*>& rows, const std::vector<uint16_t>& fields) {
+void write_rows(BodyWriter& out, const std::vector<const SyntheticCode*>& rows, const std::vector<uint16_t>& fields)
+{
     out.i16(static_cast<int16_t>(rows.size()));
-    for (const SyntheticCode* c : rows) SyntheticMarket::instance().write_row(out, *c, fields);
+    for (const SyntheticCode* c : rows)
+        SyntheticMarket::instance().write_row(out, *c, fields);
 }
 
 struct ListRequest {
@@ -36,27 +42,33 @@ struct ListRequest {
     std::vector<uint16_t> fields;
 };
 
-void push_list(QuoteServer& server, _B2CConnection* conn, uint16_t id, std::shared_ptr<ListRequest> list,
-               int64_t round) {
-    if (!server.subscribed(conn, id)) return;
+void push_list(QuoteServer& server, _B2CConnection* conn, uint16_t id, std::shared_ptr<ListRequest> list, int64_t round)
+{
+    if (!server.subscribed(conn, id))
+        return;
     SyntheticMarket::instance().tick();
     std::vector<const SyntheticCode*> rows;
-    for (size_t i = static_cast<size_t>(round % 2); i < list->codes.size(); i += 2) rows.push_back(list->codes[i]);
+    for (size_t i = static_cast<size_t>(round % 2); i < list->codes.size(); i += 2)
+        rows.push_back(list->codes[i]);
     BodyWriter body;
     write_fields(body, list->fields);
     write_rows(body, rows, list->fields);
-    if (!server.reply(conn, 0x20, id, 1, body.data())) return;
-    server.scheduler().post_after(100, [&server, conn, id, list, round] { push_list(server, conn, id, list, round + 1); });
+    if (!server.reply(conn, 0x20, id, 1, body.data()))
+        return;
+    server.scheduler().post_after(100,
+                                  [&server, conn, id, list, round] { push_list(server, conn, id, list, round + 1); });
 }
 
-void answer_list(QuoteServer& server, const Request& request) {
+void answer_list(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     auto list = std::make_shared<ListRequest>();
     const int16_t n = in.i16();
     for (int i = 0; i < n && in.ok(); ++i) {
         const std::string code = in.text(6);
         const uint8_t market = in.u8();
-        if (const SyntheticCode* c = SyntheticMarket::instance().find(code, market)) list->codes.push_back(c);
+        if (const SyntheticCode* c = SyntheticMarket::instance().find(code, market))
+            list->codes.push_back(c);
     }
     list->fields = read_fields(in);
     if (!in.ok()) {
@@ -67,7 +79,8 @@ void answer_list(QuoteServer& server, const Request& request) {
     write_fields(body, list->fields);
     write_rows(body, list->codes, list->fields);
     server.subscribe(request.connection, request.request_id, 0x20);
-    if (!server.reply(request.connection, 0x20, request.request_id, 1, body.data())) return;
+    if (!server.reply(request.connection, 0x20, request.request_id, 1, body.data()))
+        return;
     _B2CConnection* conn = request.connection;
     const uint16_t id = request.request_id;
     server.scheduler().post_after(100, [&server, conn, id, list] { push_list(server, conn, id, list, 0); });
@@ -82,7 +95,8 @@ struct PageRequest {
     std::vector<uint16_t> fields;
 };
 
-PageRequest read_page_request(BodyReader& in) {
+PageRequest read_page_request(BodyReader& in)
+{
     PageRequest p;
     p.count = in.i16();
     p.sort = static_cast<uint16_t>(in.i16());
@@ -92,10 +106,12 @@ PageRequest read_page_request(BodyReader& in) {
 }
 
 // The fields and the page [first, first + count) of the sorted list.
-void write_page(BodyWriter& out, std::vector<const SyntheticCode*> all, int first, const PageRequest& p) {
+void write_page(BodyWriter& out, std::vector<const SyntheticCode*> all, int first, const PageRequest& p)
+{
     SyntheticMarket::instance().sort(all, p.sort, p.direction);
     std::vector<const SyntheticCode*> page;
-    for (int i = first < 0 ? 0 : first; i < static_cast<int>(all.size()) && static_cast<int>(page.size()) < p.count; ++i)
+    for (int i = first < 0 ? 0 : first; i < static_cast<int>(all.size()) && static_cast<int>(page.size()) < p.count;
+         ++i)
         page.push_back(all[static_cast<size_t>(i)]);
     write_fields(out, p.fields);
     write_rows(out, page, p.fields);
@@ -104,20 +120,26 @@ void write_page(BodyWriter& out, std::vector<const SyntheticCode*> all, int firs
 // Answers a ranked page: body() writes it anew from the current prices. Once
 // when pages are not pushed; otherwise as a subscription, pushed every 100 ms
 // with the prices moved until the request is cancelled.
-void answer_page(QuoteServer& server, const Request& request, uint8_t command, std::function<std::vector<uint8_t>()> body) {
+void answer_page(QuoteServer& server, const Request& request, uint8_t command,
+                 std::function<std::vector<uint8_t>()> body)
+{
     if (!server.options().push_pages) {
         server.reply(request.connection, command, request.request_id, 0, body());
         return;
     }
     server.subscribe(request.connection, request.request_id, command);
-    if (!server.reply(request.connection, command, request.request_id, 1, body())) return;
+    if (!server.reply(request.connection, command, request.request_id, 1, body()))
+        return;
     struct Pusher {
         static void next(QuoteServer& server, _B2CConnection* conn, uint16_t id, uint8_t command,
-                         std::shared_ptr<std::function<std::vector<uint8_t>()>> body) {
+                         std::shared_ptr<std::function<std::vector<uint8_t>()>> body)
+        {
             server.scheduler().post_after(100, [&server, conn, id, command, body] {
-                if (!server.subscribed(conn, id)) return;
+                if (!server.subscribed(conn, id))
+                    return;
                 SyntheticMarket::instance().tick();
-                if (server.reply(conn, command, id, 1, (*body)())) next(server, conn, id, command, body);
+                if (server.reply(conn, command, id, 1, (*body)()))
+                    next(server, conn, id, command, body);
             });
         }
     };
@@ -125,7 +147,8 @@ void answer_page(QuoteServer& server, const Request& request, uint8_t command, s
                  std::make_shared<std::function<std::vector<uint8_t>()>>(std::move(body)));
 }
 
-void answer_category(QuoteServer& server, const Request& request) {
+void answer_category(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const int16_t category = in.i16();
     const int16_t first = in.i16();
@@ -143,7 +166,8 @@ void answer_category(QuoteServer& server, const Request& request) {
     });
 }
 
-void answer_block(QuoteServer& server, const Request& request) {
+void answer_block(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const int64_t block = in.i64();
     const int32_t first = in.i32();

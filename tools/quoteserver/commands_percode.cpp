@@ -16,27 +16,32 @@
 
 namespace {
 
-const SyntheticCode* read_code(QuoteServer& server, const Request& request, BodyReader& in) {
+const SyntheticCode* read_code(QuoteServer& server, const Request& request, BodyReader& in)
+{
     const std::string code = in.text(6);
     const uint8_t market = in.u8();
     const SyntheticCode* c = in.ok() ? SyntheticMarket::instance().find(code, market) : nullptr;
-    if (!c) server.reply_error(request.connection, request.request_id, -3, "unknown code");
+    if (!c)
+        server.reply_error(request.connection, request.request_id, -3, "unknown code");
     return c;
 }
 
 // Today's trades, twenty a minute over the minute walk (none for a
 // suspended stock): each at its minute's price, sharing out its volume in
 // whole lots, bought ('B') when the price rose and sold ('S') when it fell.
-void answer_detail(QuoteServer& server, const Request& request) {
+void answer_detail(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
-    if (!c) return;
+    if (!c)
+        return;
     int32_t first = in.i32();
     const int16_t count = in.i16();
     constexpr int kPerMinute = 20;
     const SyntheticMarket& m = SyntheticMarket::instance();
     const int32_t total = c->type == 2 && c->suspended ? 0 : kPerMinute * (SyntheticMarket::kMinutes - 1);
-    if (first < 0) first = std::max(0, total - std::max<int>(0, count));  // a negative first row asks for the day's last rows
+    if (first < 0)
+        first = std::max(0, total - std::max<int>(0, count));  // a negative first row asks for the day's last rows
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
     body.i32(m.pre_close(*c)).i32(total);
@@ -61,10 +66,12 @@ void answer_detail(QuoteServer& server, const Request& request) {
     server.reply(request.connection, 0x26, request.request_id, 0, body.data());
 }
 
-void answer_price_levels(QuoteServer& server, const Request& request) {
+void answer_price_levels(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
-    if (!c) return;
+    if (!c)
+        return;
     const SyntheticMarket& m = SyntheticMarket::instance();
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
@@ -79,12 +86,14 @@ void answer_price_levels(QuoteServer& server, const Request& request) {
 // with the values of the echoed options: price and average (1/10000), the
 // minute's own volume (option 3) and amount (option 2), its number, and its
 // time YYYYMMDDhhmm.
-void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<uint8_t>& options, int j,
-                  int from = 0) {
+void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<uint8_t>& options, int j, int from = 0)
+{
     const int n = j < 0 ? 0 : SyntheticMarket::kMinutes - std::max(0, std::min(from, SyntheticMarket::kMinutes));
     body.i16(static_cast<int16_t>(n)).u8(static_cast<uint8_t>(options.size()));
-    for (uint8_t o : options) body.u8(o);
-    if (n == 0) return;
+    for (uint8_t o : options)
+        body.u8(o);
+    if (n == 0)
+        return;
     const SyntheticMarket::MinuteSeries series = SyntheticMarket::instance().minutes(c, j);
     const int64_t date = TradingCalendar::civil_from_days(TradingCalendar::day(j)).decimal();
     for (int i = SyntheticMarket::kMinutes - n; i < SyntheticMarket::kMinutes; ++i) {
@@ -92,32 +101,53 @@ void write_points(BodyWriter& body, const SyntheticCode& c, const std::vector<ui
         const int minutes = i <= 120 ? 9 * 60 + 30 + i : 13 * 60 + (i - 121);
         for (uint8_t o : options) {
             switch (o) {
-            case 1: body.i32(m.price); break;
-            case 2: body.i64(m.amount); break;
-            case 3: body.i64(m.volume); break;
-            case 4: body.i32(m.average); break;
-            case 7: body.i16(static_cast<int16_t>(i)); break;
-            case 9: body.i64(date * 10000 + minutes / 60 * 100 + minutes % 60); break;
-            case 5: case 6: case 8: body.i64(1000 * (i + 1) + o); break;
-            default: break;
+            case 1:
+                body.i32(m.price);
+                break;
+            case 2:
+                body.i64(m.amount);
+                break;
+            case 3:
+                body.i64(m.volume);
+                break;
+            case 4:
+                body.i32(m.average);
+                break;
+            case 7:
+                body.i16(static_cast<int16_t>(i));
+                break;
+            case 9:
+                body.i64(date * 10000 + minutes / 60 * 100 + minutes % 60);
+                break;
+            case 5:
+            case 6:
+            case 8:
+                body.i64(1000 * (i + 1) + o);
+                break;
+            default:
+                break;
             }
         }
     }
 }
 
-std::vector<uint8_t> read_options(BodyReader& in) {
+std::vector<uint8_t> read_options(BodyReader& in)
+{
     const uint8_t k = in.u8();
     std::vector<uint8_t> options;
-    for (int i = 0; i < k && in.ok(); ++i) options.push_back(in.u8());
+    for (int i = 0; i < k && in.ok(); ++i)
+        options.push_back(in.u8());
     return options;
 }
 
-void answer_minute_by_date(QuoteServer& server, const Request& request) {
+void answer_minute_by_date(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
-    if (!c) return;
+    if (!c)
+        return;
     const uint32_t time = static_cast<uint32_t>(in.i32());  // packed local date-time, -1 for today
-    in.i32();                                                 // page count: one day is sent
+    in.i32();                                               // page count: one day is sent
     const std::vector<uint8_t> options = read_options(in);
     // A day without trading (or not a date at all) has no points.
     const int j = time == 0xFFFFFFFFu ? 0
@@ -135,7 +165,8 @@ void answer_minute_by_date(QuoteServer& server, const Request& request) {
 // is the append flag: set when the points continue the series already sent.
 // Scheduler thread.
 std::vector<uint8_t> today_series(const SyntheticCode& c, int16_t index, const std::vector<uint8_t>& options,
-                                  int from = 0) {
+                                  int from = 0)
+{
     BodyWriter body;
     SyntheticMarket::write_identity(body, c);
     body.i32(SyntheticMarket::instance().pre_close(c)).i64(index).i64(from > 0 ? 1 : 0).i16(index);
@@ -145,11 +176,13 @@ std::vector<uint8_t> today_series(const SyntheticCode& c, int16_t index, const s
 
 // The first minute whose values differ between the two series (the count of
 // minutes when none does).
-int first_changed_minute(const SyntheticMarket::MinuteSeries& a, const SyntheticMarket::MinuteSeries& b) {
+int first_changed_minute(const SyntheticMarket::MinuteSeries& a, const SyntheticMarket::MinuteSeries& b)
+{
     for (int i = 0; i < SyntheticMarket::kMinutes; ++i) {
         const SyntheticMinute& x = a[static_cast<size_t>(i)];
         const SyntheticMinute& y = b[static_cast<size_t>(i)];
-        if (x.price != y.price || x.average != y.average || x.volume != y.volume || x.amount != y.amount) return i;
+        if (x.price != y.price || x.average != y.average || x.volume != y.volume || x.amount != y.amount)
+            return i;
     }
     return SyntheticMarket::kMinutes;
 }
@@ -162,23 +195,28 @@ int first_changed_minute(const SyntheticMarket::MinuteSeries& a, const Synthetic
 constexpr int kSeriesPushMs = 1000;
 
 void push_minutes(QuoteServer& server, _B2CConnection* conn, uint16_t id, const SyntheticCode* c, int16_t index,
-                  std::vector<uint8_t> options, std::shared_ptr<const SyntheticMarket::MinuteSeries> sent) {
-    if (!server.subscribed(conn, id)) return;
+                  std::vector<uint8_t> options, std::shared_ptr<const SyntheticMarket::MinuteSeries> sent)
+{
+    if (!server.subscribed(conn, id))
+        return;
     auto now = std::make_shared<const SyntheticMarket::MinuteSeries>(SyntheticMarket::instance().minutes(*c, 0));
     const int from = sent ? first_changed_minute(*sent, *now) : 0;
     if (from < SyntheticMarket::kMinutes) {
         const int tail = sent && server.options().minute_append ? from : 0;
-        if (!server.reply(conn, 0x24, id, 1, today_series(*c, index, options, tail))) return;
+        if (!server.reply(conn, 0x24, id, 1, today_series(*c, index, options, tail)))
+            return;
     }
     server.scheduler().post_after(kSeriesPushMs, [&server, conn, id, c, index, options, now] {
         push_minutes(server, conn, id, c, index, options, now);
     });
 }
 
-void answer_minute_by_index(QuoteServer& server, const Request& request) {
+void answer_minute_by_index(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
-    if (!c) return;
+    if (!c)
+        return;
     const int16_t index = in.i16();
     const std::vector<uint8_t> options = read_options(in);
     server.subscribe(request.connection, request.request_id, 0x24);
@@ -186,10 +224,12 @@ void answer_minute_by_index(QuoteServer& server, const Request& request) {
     push_minutes(server, request.connection, request.request_id, c, index, options, nullptr);
 }
 
-void answer_dividends(QuoteServer& server, const Request& request) {
+void answer_dividends(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const SyntheticCode* c = read_code(server, request, in);
-    if (!c) return;
+    if (!c)
+        return;
     BodyWriter body;
     SyntheticMarket::write_identity(body, *c);
     if (c->type != 2) {

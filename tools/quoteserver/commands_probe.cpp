@@ -25,7 +25,6 @@ namespace {
 
 constexpr uint8_t kProbe = 0x7F;
 
-
 void push_probe(QuoteServer& server, _B2CConnection* conn, uint16_t id, std::vector<uint8_t> payload, int left,
                 int interval, uint16_t seq, bool stamp)
 {
@@ -43,11 +42,11 @@ void push_probe(QuoteServer& server, _B2CConnection* conn, uint16_t id, std::vec
         return;
     if (left == 1)
         return;
-    server.scheduler().post_after(interval, [&server, conn, id, payload = std::move(payload), left, interval, seq,
-                                             stamp] {
-        push_probe(server, conn, id, payload, left == 0 ? 0 : left - 1, interval, static_cast<uint16_t>(seq + 1),
-                   stamp);
-    });
+    server.scheduler().post_after(interval,
+                                  [&server, conn, id, payload = std::move(payload), left, interval, seq, stamp] {
+                                      push_probe(server, conn, id, payload, left == 0 ? 0 : left - 1, interval,
+                                                 static_cast<uint16_t>(seq + 1), stamp);
+                                  });
 }
 
 void answer_probe(QuoteServer& server, const Request& request)
@@ -102,4 +101,4 @@ void answer_probe(QuoteServer& server, const Request& request)
 
 const CommandRegistration registration(kProbe, &answer_probe);
 
-} // namespace
+}  // namespace

@@ -20,4 +20,4 @@ void answer_server_state(QuoteServer& server, const Request& request)
 
 const CommandRegistration registration(0x03, &answer_server_state);
 
-} // namespace
+}  // namespace

@@ -9,7 +9,8 @@
 namespace {
 
 void answer_tips(QuoteServer& server, const Request& request, uint8_t command,
-                 const std::vector<const SyntheticCode*>& codes, int count) {
+                 const std::vector<const SyntheticCode*>& codes, int count)
+{
     BodyWriter body;
     body.u8(0);
     const int n = codes.empty() ? 0 : std::min(count < 0 ? 0 : count, 100);
@@ -24,7 +25,8 @@ void answer_tips(QuoteServer& server, const Request& request, uint8_t command,
     server.reply(request.connection, command, request.request_id, 0, body.data());
 }
 
-void answer_block_tips(QuoteServer& server, const Request& request) {
+void answer_block_tips(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const int64_t block = in.i64();
     const int16_t count = in.i16();
@@ -35,14 +37,16 @@ void answer_block_tips(QuoteServer& server, const Request& request) {
     answer_tips(server, request, 0x3F, SyntheticMarket::instance().block(block), count);
 }
 
-void answer_code_tips(QuoteServer& server, const Request& request) {
+void answer_code_tips(QuoteServer& server, const Request& request)
+{
     BodyReader in(request.body);
     const int16_t n = in.i16();
     std::vector<const SyntheticCode*> codes;
     for (int i = 0; i < n && in.ok(); ++i) {
         const std::string code = in.text(6);
         const uint8_t market = in.u8();
-        if (const SyntheticCode* c = SyntheticMarket::instance().find(code, market)) codes.push_back(c);
+        if (const SyntheticCode* c = SyntheticMarket::instance().find(code, market))
+            codes.push_back(c);
     }
     const int16_t count = in.i16();
     if (!in.ok()) {

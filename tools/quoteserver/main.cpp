@@ -39,9 +39,10 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: quoteserver [port] [--key TEXT] [--refuse-login] [--delay-ms N] [--gzip]\n"
-                         "       [--challenge-delay-ms N] [--hold-challenge] [--write-files DIR]\n"
-                         "       [--market small|real] [--push-pages] [--minute-append]\n");
+    std::fprintf(stderr,
+                 "usage: quoteserver [port] [--key TEXT] [--refuse-login] [--delay-ms N] [--gzip]\n"
+                 "       [--challenge-delay-ms N] [--hold-challenge] [--write-files DIR]\n"
+                 "       [--market small|real] [--push-pages] [--minute-append]\n");
     return 2;
 }
 
@@ -55,7 +56,7 @@ bool parse_int(const char* text, int min, int max, int* out)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -48,11 +48,10 @@ int pick_port()
     return port;
 }
 
-} // namespace
+}  // namespace
 
 QuoteServer::QuoteServer(_B2CEvent* event, Options options)
-    : event_(event), options_(std::move(options)), refuse_login_(options_.refuse_login),
-      delay_ms_(options_.delay_ms)
+    : event_(event), options_(std::move(options)), refuse_login_(options_.refuse_login), delay_ms_(options_.delay_ms)
 {
     const int32_t today = today_yyyymmdd();
     markets_[1] = MarketState{1, today, 1};
@@ -97,7 +96,7 @@ void QuoteServer::stop()
 namespace {
 
 struct LoopMarker {
-    std::mutex mutex; // guards seen
+    std::mutex mutex;  // guards seen
     std::condition_variable cv;
     bool seen = false;
 };
@@ -111,7 +110,7 @@ int mark_loop(intptr_t user)
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 void QuoteServer::flush_loop()
 {
@@ -443,7 +442,7 @@ void QuoteServer::push_market_state()
         request.connection = sub.first;
         request.command = 0x03;
         request.request_id = sub.second;
-        request.word = 1; // marks a push of an existing subscription
+        request.word = 1;  // marks a push of an existing subscription
         (*handler)(*this, request);
     }
 }
@@ -487,7 +486,10 @@ void QuoteServer::control(const std::string& line)
     std::string word;
     in >> word;
     if (word == "drop") {
-        scheduler_.post([this] { drop_all(); event("dropped"); });
+        scheduler_.post([this] {
+            drop_all();
+            event("dropped");
+        });
     } else if (word == "date" || word == "state") {
         long market = 0, value = 0;
         in >> market >> value;
@@ -499,11 +501,17 @@ void QuoteServer::control(const std::string& line)
             event("pushed");
         });
     } else if (word == "push") {
-        scheduler_.post([this] { push_market_state(); event("pushed"); });
+        scheduler_.post([this] {
+            push_market_state();
+            event("pushed");
+        });
     } else if (word == "push-id") {
         long id = 0;
         in >> id;
-        scheduler_.post([this, id] { push_market_state_as(static_cast<uint16_t>(id)); event("pushed"); });
+        scheduler_.post([this, id] {
+            push_market_state_as(static_cast<uint16_t>(id));
+            event("pushed");
+        });
     } else if (word == "refuse") {
         int v = 0;
         in >> v;
@@ -515,7 +523,10 @@ void QuoteServer::control(const std::string& line)
         set_delay(v);
         event("ok");
     } else if (word == "challenge") {
-        scheduler_.post([this] { send_held_challenges(); event("challenged"); });
+        scheduler_.post([this] {
+            send_held_challenges();
+            event("challenged");
+        });
     } else if (word == "hold") {
         hold();
         event("holding");
@@ -527,7 +538,8 @@ void QuoteServer::control(const std::string& line)
         in >> n;
         n = std::clamp(n, 0L, 1000000L);
         scheduler_.post([this, n] {
-            for (long i = 0; i < n; ++i) SyntheticMarket::instance().tick();
+            for (long i = 0; i < n; ++i)
+                SyntheticMarket::instance().tick();
             event("ticked");
         });
     } else if (!word.empty()) {

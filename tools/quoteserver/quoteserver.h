@@ -46,11 +46,11 @@ public:
         std::string key = "varnoquel";
         bool refuse_login = false;
         int delay_ms = 0;
-        bool gzip = false; // compress every answer
-        int challenge_delay_ms = 0; // hold the login challenge back this long
-        bool hold_challenge = false; // hold it until the control line "challenge"
-        bool push_pages = false; // push ranked pages (0x2A, 0x28) until cancelled
-        bool minute_append = false; // a moved minute series is sent as its changed tail, flagged as continuing
+        bool gzip = false;            // compress every answer
+        int challenge_delay_ms = 0;   // hold the login challenge back this long
+        bool hold_challenge = false;  // hold it until the control line "challenge"
+        bool push_pages = false;      // push ranked pages (0x2A, 0x28) until cancelled
+        bool minute_append = false;   // a moved minute series is sent as its changed tail, flagged as continuing
     };
 
     QuoteServer(_B2CEvent* event, Options options);
@@ -111,9 +111,9 @@ private:
     struct Session {
         _B2CAuthMsg challenge{};
         bool logged_in = false;
-        bool challenged = false; // the challenge went out
+        bool challenged = false;  // the challenge went out
         std::set<uint16_t> subscriptions;
-        std::map<uint16_t, uint8_t> commands; // request id -> command
+        std::map<uint16_t, uint8_t> commands;  // request id -> command
     };
 
     // Loop thread.
@@ -138,15 +138,15 @@ private:
     std::atomic<bool> refuse_login_;
     std::atomic<int> delay_ms_;
 
-    std::mutex hold_mutex_; // guards holding_ and held_
+    std::mutex hold_mutex_;  // guards holding_ and held_
     bool holding_ = false;
     std::vector<Request> held_;
 
-    mutable std::mutex mutex_; // guards sessions_ and markets_; held while sending
+    mutable std::mutex mutex_;  // guards sessions_ and markets_; held while sending
     std::map<_B2CConnection*, Session> sessions_;
     std::map<uint8_t, MarketState> markets_;
 
-    std::mutex out_mutex_; // guards standard output
+    std::mutex out_mutex_;  // guards standard output
     Scheduler scheduler_;
 };
 

@@ -28,7 +28,7 @@ public:
 private:
     void run();
 
-    std::mutex mutex_; // guards tasks_, seq_, stopping_
+    std::mutex mutex_;  // guards tasks_, seq_, stopping_
     std::condition_variable cv_;
     std::multimap<std::pair<Clock::time_point, uint64_t>, std::function<void()>> tasks_;
     uint64_t seq_ = 0;

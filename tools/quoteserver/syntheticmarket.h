@@ -64,11 +64,11 @@ struct SyntheticDay {
 // stocks (1,700 + 600 in Shanghai, 2,000 + 999 in Shenzhen) with some 500
 // boards, for benchmarks and tests of scale.
 struct MarketSize {
-    int shanghai_main = 200;  // 600000 + i
-    int shanghai_star = 0;    // 688001 + (i - shanghai_main)
-    int shenzhen_main = 100;  // 000001 + j
-    int shenzhen_growth = 50; // 300001 + (j - shenzhen_main)
-    bool real = false;        // the boards, sealed and ST stocks of the real-sized market
+    int shanghai_main = 200;   // 600000 + i
+    int shanghai_star = 0;     // 688001 + (i - shanghai_main)
+    int shenzhen_main = 100;   // 000001 + j
+    int shenzhen_growth = 50;  // 300001 + (j - shenzhen_main)
+    bool real = false;         // the boards, sealed and ST stocks of the real-sized market
 
     int shanghai() const { return shanghai_main + shanghai_star; }
     int shenzhen() const { return shenzhen_main + shenzhen_growth; }

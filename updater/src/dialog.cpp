@@ -8,11 +8,8 @@
 #include "worker.h"
 
 Dialog::Dialog(MessageBoxes* boxes, QWidget* parent)
-    : QDialog(parent, Qt::WindowTitleHint)
-    , ui(new Ui::Dialog)
-    , worker(new Worker)
-    , thread(new QThread(this))
-    , boxes(boxes)
+    : QDialog(parent, Qt::WindowTitleHint), ui(new Ui::Dialog), worker(new Worker), thread(new QThread(this)),
+      boxes(boxes)
 {
     if (!this->boxes) {
         ownBoxes = std::make_unique<WidgetMessageBoxes>();
@@ -25,12 +22,12 @@ Dialog::Dialog(MessageBoxes* boxes, QWidget* parent)
     worker->moveToThread(thread);
     connect(thread, SIGNAL(finished()), worker, SLOT(deleteLater()));
     connect(this, SIGNAL(sigWork()), worker, SLOT(doWork()));
-    connect(this, SIGNAL(sigCheck(QString,QString,QString)), worker, SLOT(doCheckVersion(QString,QString,QString)));
+    connect(this, SIGNAL(sigCheck(QString, QString, QString)), worker, SLOT(doCheckVersion(QString, QString, QString)));
     connect(this, SIGNAL(sigUpdateAndLaunchApp()), worker, SLOT(updateAndLaunchApp()));
-    connect(worker, SIGNAL(sigShowProgress(qint64,qint64)), this, SLOT(showProgress(qint64,qint64)));
+    connect(worker, SIGNAL(sigShowProgress(qint64, qint64)), this, SLOT(showProgress(qint64, qint64)));
     connect(worker, SIGNAL(sigShowStatus(QString)), this, SLOT(showStatus(QString)));
     connect(worker, SIGNAL(sigShowInfo(QString)), this, SLOT(showInfo(QString)));
-    connect(worker, SIGNAL(sigShowError(QString,QString)), this, SLOT(showError(QString,QString)));
+    connect(worker, SIGNAL(sigShowError(QString, QString)), this, SLOT(showError(QString, QString)));
     connect(worker, SIGNAL(sigExit()), this, SLOT(exit()));
     connect(worker, SIGNAL(sigDownloadOk()), this, SLOT(onDownloadOk()));
     connect(worker, SIGNAL(sigCheckUpdateOK()), this, SLOT(onCheckUpdateOK()));
@@ -82,9 +79,7 @@ void Dialog::showStatus(const QString& text)
     ui->statusLabel->setText(text);
 }
 
-void Dialog::showInfo(const QString&)
-{
-}
+void Dialog::showInfo(const QString&) {}
 
 void Dialog::showError(const QString& title, const QString& text)
 {

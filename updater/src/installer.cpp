@@ -29,12 +29,8 @@ bool existsOrLink(const QString& path)
 
 }  // namespace
 
-Installer::Installer(const QString& root)
-    : root_(root)
-    , realRoot_(QFileInfo(root).canonicalFilePath())
-    , journal_(root)
-{
-}
+Installer::Installer(const QString& root) : root_(root), realRoot_(QFileInfo(root).canonicalFilePath()), journal_(root)
+{}
 
 Installer::~Installer()
 {
@@ -104,8 +100,7 @@ bool Installer::stage(const QString& dest, const std::function<bool(QFileDevice&
         *error = QStringLiteral("无法创建文件:") + dest;
         return false;
     }
-    const QFileDevice::Permissions permissions =
-        old.exists() && !old.isSymLink() ? old.permissions() : newPermissions;
+    const QFileDevice::Permissions permissions = old.exists() && !old.isSymLink() ? old.permissions() : newPermissions;
     if (!journal_.begin(error))
         return false;
     // A destination staged twice (an archive naming it twice) keeps its
@@ -118,9 +113,8 @@ bool Installer::stage(const QString& dest, const std::function<bool(QFileDevice&
         }
         dests_ << dest;
         const QString backup = InstallJournal::backupPath(dest);
-        if (replaces
-            && ((existsOrLink(backup) && !QFile::remove(backup))
-                || ::link(QFile::encodeName(dest).constData(), QFile::encodeName(backup).constData()) != 0)) {
+        if (replaces && ((existsOrLink(backup) && !QFile::remove(backup)) ||
+                         ::link(QFile::encodeName(dest).constData(), QFile::encodeName(backup).constData()) != 0)) {
             *error = QStringLiteral("替换文件错误:") + dest;
             return false;
         }
@@ -180,8 +174,8 @@ bool Installer::stageZip(const QString& zipPath, const QString& destDir,
         return false;
     }
     const QFileDevice::Permissions writableByOthers = QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    const QFileDevice::Permissions plain = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser
-        | QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QFileDevice::Permissions plain = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                           QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     for (int i = 0; i < zip.items().size(); ++i) {
         const ZipItem& item = zip.items().at(i);
         if (targets[i].isEmpty())
@@ -195,7 +189,8 @@ bool Installer::stageZip(const QString& zipPath, const QString& destDir,
         }
         onFile(item.name);
         const QFileDevice::Permissions mode = item.permissions ? item.permissions & ~writableByOthers : plain;
-        if (!stage(targets[i], [&](QFileDevice& out) { return zip.extract(item, out, error); }, mode, error)) {
+        if (!stage(
+                targets[i], [&](QFileDevice& out) { return zip.extract(item, out, error); }, mode, error)) {
             rollBack();
             return false;
         }

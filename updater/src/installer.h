@@ -32,8 +32,8 @@ public:
     // A failure here or in stageZip rolls back everything staged so far.
     bool stageCopy(const QString& source, const QString& dest, QString* error);
     // Stages every file entry of the archive to land under `destDir`.
-    bool stageZip(const QString& zipPath, const QString& destDir,
-                  const std::function<void(const QString&)>& onFile, QString* error);
+    bool stageZip(const QString& zipPath, const QString& destDir, const std::function<void(const QString&)>& onFile,
+                  QString* error);
     // Puts every staged file in place, in staging order. On failure every
     // file already replaced is restored and the new ones removed.
     bool commit(QString* error);

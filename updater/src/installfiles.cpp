@@ -29,9 +29,9 @@ Manifest parseManifest(const QByteArray& json)
 
 bool isSafeRelativePath(const QString& relative)
 {
-    return !relative.isEmpty() && !relative.startsWith(QLatin1Char('/'))
-        && !relative.contains(QLatin1String("..")) && !relative.contains(QLatin1Char('\\'))
-        && !relative.contains(QLatin1Char(':')) && !relative.contains(QChar(0));
+    return !relative.isEmpty() && !relative.startsWith(QLatin1Char('/')) && !relative.contains(QLatin1String("..")) &&
+           !relative.contains(QLatin1Char('\\')) && !relative.contains(QLatin1Char(':')) &&
+           !relative.contains(QChar(0));
 }
 
 QString checkedJoin(const QString& root, const QString& relative, bool allowRoot)
@@ -142,8 +142,8 @@ bool checkZip(const QString& zipPath, const QString& destDir, const QString& scr
     return true;
 }
 
-bool unpackZip(const QString& zipPath, const QString& destDir,
-               const std::function<void(const QString&)>& onFile, QString* error)
+bool unpackZip(const QString& zipPath, const QString& destDir, const std::function<void(const QString&)>& onFile,
+               QString* error)
 {
     Installer installer(destDir);
     return installer.stageZip(zipPath, destDir, onFile, error) && installer.commit(error);

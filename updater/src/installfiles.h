@@ -61,8 +61,8 @@ bool checkZip(const QString& zipPath, const QString& destDir, const QString& scr
 // skipped; each file's size and CRC are verified. New files take the entry's
 // mode masked to 0755. `onFile` is told each file entry's path before it is
 // unpacked.
-bool unpackZip(const QString& zipPath, const QString& destDir,
-               const std::function<void(const QString&)>& onFile, QString* error);
+bool unpackZip(const QString& zipPath, const QString& destDir, const std::function<void(const QString&)>& onFile,
+               QString* error);
 
 // Removes a file, or a folder with everything in it (links are removed, not
 // followed). An empty or missing path is left alone. False when something stayed.

@@ -32,8 +32,8 @@ bool existsOrLink(const QString& path)
 bool sameFile(const QString& a, const QString& b)
 {
     struct stat sa, sb;
-    return ::lstat(encoded(a).constData(), &sa) == 0 && ::lstat(encoded(b).constData(), &sb) == 0
-        && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return ::lstat(encoded(a).constData(), &sa) == 0 && ::lstat(encoded(b).constData(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // Removes a file or link; a folder of that name is not ours and stays. False
@@ -71,11 +71,7 @@ bool writeAll(int fd, const QByteArray& bytes)
 
 }  // namespace
 
-InstallJournal::InstallJournal(const QString& root)
-    : root_(root)
-    , path_(root + QLatin1Char('/') + fileName())
-{
-}
+InstallJournal::InstallJournal(const QString& root) : root_(root), path_(root + QLatin1Char('/') + fileName()) {}
 
 InstallJournal::~InstallJournal()
 {
@@ -134,8 +130,8 @@ bool InstallJournal::open(bool create, QString* error)
             return false;
         }
         struct stat held, named;
-        if (::fstat(fd, &held) == 0 && ::stat(encoded(path_).constData(), &named) == 0 && held.st_dev == named.st_dev
-            && held.st_ino == named.st_ino) {
+        if (::fstat(fd, &held) == 0 && ::stat(encoded(path_).constData(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino) {
             fd_ = fd;
             return true;
         }

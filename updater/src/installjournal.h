@@ -55,7 +55,7 @@ private:
 
     QString root_;
     QString path_;
-    int fd_ = -1;      // open and locked while this process owns the journal
+    int fd_ = -1;        // open and locked while this process owns the journal
     bool busy_ = false;  // another process held the lock
 };
 

@@ -65,11 +65,7 @@ Worker::Limits& Worker::limits()
     return l;
 }
 
-Worker::Worker(QObject* parent)
-    : QObject(parent)
-    , processes(platform::makeProcessControl())
-{
-}
+Worker::Worker(QObject* parent) : QObject(parent), processes(platform::makeProcessControl()) {}
 
 Worker::~Worker()
 {
@@ -200,8 +196,8 @@ void Worker::doCheckVersion(const QString& exe, const QString& versionFile, cons
 
     for (auto it = remoteFiles.constBegin(); it != remoteFiles.constEnd(); ++it) {
         const auto have = local.files.constFind(it.key());
-        if (have == local.files.constEnd()
-            || updater::compareVersions(updater::versionText(have.value()), updater::versionText(it.value())) < 0)
+        if (have == local.files.constEnd() ||
+            updater::compareVersions(updater::versionText(have.value()), updater::versionText(it.value())) < 0)
             pending.append(it.key());
     }
     if (pending.isEmpty()) {
@@ -211,13 +207,14 @@ void Worker::doCheckVersion(const QString& exe, const QString& versionFile, cons
 
     // The manifest becomes the local version file once everything is in place.
     const QString saved = tempRoot() + QLatin1Char('/') + versionFileName;
-    const int error = QDir().mkpath(QFileInfo(saved).absolutePath())
-        ? platform::replace_file(QFile::encodeName(saved).toStdString(), body.constData(), size_t(body.size()))
-        : ENOENT;
+    const int error =
+        QDir().mkpath(QFileInfo(saved).absolutePath())
+            ? platform::replace_file(QFile::encodeName(saved).toStdString(), body.constData(), size_t(body.size()))
+            : ENOENT;
     if (error != 0) {
         updater::removePath(tempRoot());
-        emit sigShowError(QStringLiteral("下载错误"),
-                          QStringLiteral("创建下载文件错误: ") + QString::fromStdString(platform::save_error_text(error)));
+        emit sigShowError(QStringLiteral("下载错误"), QStringLiteral("创建下载文件错误: ") +
+                                                          QString::fromStdString(platform::save_error_text(error)));
         return;
     }
 
@@ -238,8 +235,8 @@ void Worker::doWork()
     target = updater::checkedJoin(tempRoot(), currentKey);
     file = new QFile(target, this);
     // Unbuffered: a failed write (a full disk) shows at once.
-    if (target.isEmpty() || !QDir().mkpath(QFileInfo(target).absolutePath())
-        || !file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    if (target.isEmpty() || !QDir().mkpath(QFileInfo(target).absolutePath()) ||
+        !file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         failDownload(QStringLiteral("下载错误"), QStringLiteral("创建下载文件错误"));
         return;
     }
@@ -263,7 +260,7 @@ void Worker::startRequest(const QUrl& url)
     reply->setReadBufferSize(readBuffer);
     connect(reply, SIGNAL(readyRead()), this, SLOT(onReadyRead()));
     connect(reply, SIGNAL(finished()), this, SLOT(onFinishDownload()));
-    connect(reply, SIGNAL(downloadProgress(qint64,qint64)), this, SLOT(updateProgress(qint64,qint64)));
+    connect(reply, SIGNAL(downloadProgress(qint64, qint64)), this, SLOT(updateProgress(qint64, qint64)));
     connect(reply, &QNetworkReply::metaDataChanged, idle, [this] { idle->start(limits().idleTimeoutMs); });
     idle->start(limits().idleTimeoutMs);
 }
@@ -478,8 +475,8 @@ void Worker::updateAndLaunchApp()
         qWarning() << "install failed:" << error;
     }
 
-    if (exePath.isEmpty()
-        || !processes->restart(QFile::encodeName(exePath).toStdString(), {}, QFile::encodeName(root).toStdString())) {
+    if (exePath.isEmpty() ||
+        !processes->restart(QFile::encodeName(exePath).toStdString(), {}, QFile::encodeName(root).toStdString())) {
         if (error.isEmpty())
             error = QStringLiteral("无法启动程序:") + appExeName;
     }

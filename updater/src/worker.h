@@ -34,8 +34,8 @@ public:
 
     // Bounds on what a server can make the updater do; tests shorten them.
     struct Limits {
-        int idleTimeoutMs = 30000;              // a request without progress this long fails
-        qint64 maxDownload = qint64(512) << 20; // one file, unpacked
+        int idleTimeoutMs = 30000;               // a request without progress this long fails
+        qint64 maxDownload = qint64(512) << 20;  // one file, unpacked
         qint64 maxManifest = qint64(4) << 20;
     };
     static Limits& limits();
@@ -80,14 +80,14 @@ private:
     QNetworkReply* reply = nullptr;
     QFile* file = nullptr;
 
-    QString root;        // the installation: the current directory at the check
-    QString target;      // where the running download is written
-    int redirects = 0;   // of the running download, in a row
-    qint64 received = 0; // bytes of the running download's body as sent
-    qint64 written = 0;  // bytes of the running download written (unpacked)
+    QString root;         // the installation: the current directory at the check
+    QString target;       // where the running download is written
+    int redirects = 0;    // of the running download, in a row
+    qint64 received = 0;  // bytes of the running download's body as sent
+    qint64 written = 0;   // bytes of the running download written (unpacked)
     bool bodyStarted = false;
     std::unique_ptr<updater::GzipDecoder> gzip;  // for a gzip-encoded body
-    QTimer* idle = nullptr;  // no progress for a while: the download fails
-    bool keepTemp = false;  // a failed install leaves the folder for inspection
+    QTimer* idle = nullptr;                      // no progress for a while: the download fails
+    bool keepTemp = false;                       // a failed install leaves the folder for inspection
     std::unique_ptr<platform::ProcessControl> processes;
 };

@@ -65,8 +65,8 @@ bool ZipArchive::open(const QString& path, const ZipLimits& limits, QString* err
         const char* raw = zip_get_name(archive_, zip_uint64_t(i), ZIP_FL_ENC_RAW);
         zip_stat_t st;
         zip_stat_init(&st);
-        if (!raw || zip_stat_index(archive_, zip_uint64_t(i), 0, &st) != 0
-            || (st.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) != (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) {
+        if (!raw || zip_stat_index(archive_, zip_uint64_t(i), 0, &st) != 0 ||
+            (st.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) != (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) {
             close();
             *error = damaged(QFileInfo(path).fileName());
             return false;
@@ -76,8 +76,8 @@ bool ZipArchive::open(const QString& path, const ZipLimits& limits, QString* err
         item.isDir = item.rawName.endsWith('/');
         zip_uint8_t system = 0;
         zip_uint32_t attributes = 0;
-        if (zip_file_get_external_attributes(archive_, zip_uint64_t(i), 0, &system, &attributes) == 0
-            && system == ZIP_OPSYS_UNIX) {
+        if (zip_file_get_external_attributes(archive_, zip_uint64_t(i), 0, &system, &attributes) == 0 &&
+            system == ZIP_OPSYS_UNIX) {
             const unsigned mode = attributes >> 16;
             // A mode of 0 (no type) counts as a plain file or folder.
             item.isSpecial = (mode & S_IFMT) != 0 && !S_ISREG(mode) && !S_ISDIR(mode);

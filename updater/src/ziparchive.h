@@ -28,9 +28,9 @@ struct ZipItem {
     QByteArray rawName;  // as the central directory stores it
     QString name;        // rawName as UTF-8
     bool isDir = false;
-    bool isSpecial = false;  // a link, device or pipe: never unpacked
-    qint64 size = 0;     // declared unpacked size
-    qint64 packed = 0;   // declared packed size
+    bool isSpecial = false;                // a link, device or pipe: never unpacked
+    qint64 size = 0;                       // declared unpacked size
+    qint64 packed = 0;                     // declared packed size
     QFileDevice::Permissions permissions;  // from a Unix mode; empty without one
 };
 

@@ -65,7 +65,7 @@ TEST(UpdaterDialog, FormHasItsWidgetsInPlace)
         const char* name;
         QRect geometry;
     } children[] = {
-        {"imageLabel", {0, 0, 480, 300}},   {"progressBar", {10, 310, 441, 20}}, {"statusLabel", {10, 340, 321, 30}},
+        {"imageLabel", {0, 0, 480, 300}},     {"progressBar", {10, 310, 441, 20}}, {"statusLabel", {10, 340, 321, 30}},
         {"cancelButton", {340, 340, 61, 30}}, {"getButton", {409, 340, 61, 30}},
     };
     for (const Child& p : children) {
@@ -90,7 +90,7 @@ TEST(UpdaterDialog, ProgressIsTheTruncatedPercentage)
     struct Case {
         qint64 read, total;
         int value;
-    } cases[] = {{50, 200, 25}, {1, 3, 33}, {2, 3, 66}, {999, 1000, 99}, {7, -1, 0}, {3000000000LL, 4000000000LL, 75},
+    } cases[] = {{50, 200, 25},   {1, 3, 33}, {2, 3, 66}, {999, 1000, 99}, {7, -1, 0}, {3000000000LL, 4000000000LL, 75},
                  {200, 200, 100}, {0, 0, 100} /* an empty body leaves the bar as it was */};
     for (const Case& c : cases) {
         d.showProgress(c.read, c.total);
@@ -106,7 +106,8 @@ TEST(UpdaterProgram, RefusesAShortOrUnsafeCommandLine)
                                     QStringList{"Tarvolin", "/etc/version.json", "http://127.0.0.1:1/m"}}) {
         const ProgramRun r = runProgram(dir.path(), args);
         EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.errors.contains("usage: UpDate1 <program> <version file> <manifest URL>\n")) << r.errors.toStdString();
+        EXPECT_TRUE(r.errors.contains("usage: UpDate1 <program> <version file> <manifest URL>\n"))
+            << r.errors.toStdString();
     }
 }
 

@@ -27,8 +27,7 @@ const QString retry = QStringLiteral("\n下载升级文件失败，请请稍后�
 // process maps now, both undone at the end of the scope.
 class Bounds {
 public:
-    explicit Bounds(const Worker::Limits& limits)
-        : saved_(Worker::limits())
+    explicit Bounds(const Worker::Limits& limits) : saved_(Worker::limits())
     {
         Worker::limits() = limits;
         getrlimit(RLIMIT_AS, &as_);
@@ -121,21 +120,17 @@ TEST(HostileServer, CraftedArchivesAreRefusedBeforeTheProgramStops)
     } cases[] = {
         // A tiny archive declaring 2 GiB - 1 unpacked (the old reader
         // allocated that up front and threw on the worker thread).
-        {"declares 0x7FFFFFFF bytes",
-         buildZip({{"big.bin", "x", 0100644, false, 0x7FFFFFFF, -1, -1}}),
+        {"declares 0x7FFFFFFF bytes", buildZip({{"big.bin", "x", 0100644, false, 0x7FFFFFFF, -1, -1}}),
          "^下载错误\\|(压缩文件过大:big\\.bin|无法读取压缩文件:b\\.zip)$"},
         // A packed size far past the archive's end (the old reader spun).
-        {"packed size 0xFFFFFFF0",
-         buildZip({{"spin.bin", "x", 0100644, false, -1, 0xFFFFFFF0LL, -1}}),
+        {"packed size 0xFFFFFFF0", buildZip({{"spin.bin", "x", 0100644, false, -1, 0xFFFFFFF0LL, -1}}),
          "^下载错误\\|(无法读取压缩文件:b\\.zip|压缩文件已损坏:spin\\.bin)$"},
         // 1.3 MB that inflates to 1300 MiB while declaring 1200 MiB (the old
         // reader overflowed a buffer length).
-        {"zip bomb",
-         buildZip({{"bomb.bin", bomb, 0100644, true, qint64(1200) << 20, bomb.size(), zerosCrc}}),
+        {"zip bomb", buildZip({{"bomb.bin", bomb, 0100644, true, qint64(1200) << 20, bomb.size(), zerosCrc}}),
          "^下载错误\\|压缩文件过大:bomb\\.bin$"},
         // Declares 1 MiB, inflates to 64 MiB: unpacking stops at the lie.
-        {"longer than declared",
-         buildZip({{"liar.bin", liar, 0100644, true, qint64(1) << 20, liar.size(), liarCrc}}),
+        {"longer than declared", buildZip({{"liar.bin", liar, 0100644, true, qint64(1) << 20, liar.size(), liarCrc}}),
          "^下载错误\\|压缩文件已损坏:liar\\.bin$"},
         {"damaged data", corrupt, "^下载错误\\|压缩文件已损坏:data\\.txt$"},
         {"entry leaving the folder", buildZip({{"fine.txt", "fine"}, {"../../evil.txt", "evil"}}),

@@ -170,7 +170,8 @@ TEST(InstallFiles, FullDiskLeavesTheInstallationAsItWas)
     for (int zip = 0; zip < 2; ++zip) {
         QString error;
         Installer installer(root);
-        const bool staged = zip ? installer.stageZip(dir.path() + "/new.zip", root, [](const QString&) {}, &error)
+        const bool staged = zip ? installer.stageZip(
+                                      dir.path() + "/new.zip", root, [](const QString&) {}, &error)
                                 : installer.stageCopy(dir.path() + "/new.txt", root + "/a.txt", &error);
         EXPECT_FALSE(staged) << zip;
         EXPECT_TRUE(error.contains("a.txt")) << error.toStdString();
@@ -199,7 +200,9 @@ TEST(InstallFiles, ZipUnpacksCheckedEntriesWithTheirModes)
     writeFile(dest + "/old.bin", "old", 0700);
     QStringList seen;
     QString error;
-    ASSERT_TRUE(unpackZip(zipPath, dest, [&](const QString& e) { seen << e; }, &error)) << error.toStdString();
+    ASSERT_TRUE(unpackZip(
+        zipPath, dest, [&](const QString& e) { seen << e; }, &error))
+        << error.toStdString();
     EXPECT_EQ(seen, QStringList({"d/x.bin", "y.txt", "old.bin"}));
     EXPECT_EQ(readAll(dest + "/d/x.bin"), "executable");
     EXPECT_EQ(modeOf(dest + "/d/x.bin"), 0755);
@@ -215,13 +218,15 @@ TEST(InstallFiles, ZipWithUnsafeOrDamagedEntriesWritesNothing)
     QTemporaryDir dir;
     const QString dest = dir.path() + "/in/out";
     QDir().mkpath(dest);
-    for (const QString& bad : {QStringLiteral("../evil.txt"), QStringLiteral("/tmp/evil.txt"),
-                               QStringLiteral("a/../../evil.txt"), QStringLiteral("c:\\evil.txt"),
-                               QStringLiteral("./../evil.txt")}) {
+    for (const QString& bad :
+         {QStringLiteral("../evil.txt"), QStringLiteral("/tmp/evil.txt"), QStringLiteral("a/../../evil.txt"),
+          QStringLiteral("c:\\evil.txt"), QStringLiteral("./../evil.txt")}) {
         const QString zipPath = dir.path() + "/bad.zip";
         writeFile(zipPath, buildZip({{"first.txt", "first"}, {bad.toUtf8(), "evil"}}));
         QString error;
-        EXPECT_FALSE(unpackZip(zipPath, dest, [](const QString&) {}, &error)) << bad.toStdString();
+        EXPECT_FALSE(unpackZip(
+            zipPath, dest, [](const QString&) {}, &error))
+            << bad.toStdString();
         EXPECT_TRUE(QDir(dest).isEmpty()) << bad.toStdString();
         EXPECT_FALSE(QFileInfo::exists(dir.path() + "/in/evil.txt"));
     }
@@ -239,11 +244,13 @@ TEST(InstallFiles, ZipWithUnsafeOrDamagedEntriesWritesNothing)
     f.write(bytes);
     f.close();
     QString error;
-    EXPECT_FALSE(unpackZip(zipPath, dest, [](const QString&) {}, &error));
+    EXPECT_FALSE(unpackZip(
+        zipPath, dest, [](const QString&) {}, &error));
     EXPECT_FALSE(QFileInfo::exists(dest + "/data.txt"));
 
     writeFile(dir.path() + "/junk.zip", "this is not a zip archive");
-    EXPECT_FALSE(unpackZip(dir.path() + "/junk.zip", dest, [](const QString&) {}, &error));
+    EXPECT_FALSE(unpackZip(
+        dir.path() + "/junk.zip", dest, [](const QString&) {}, &error));
 }
 
 // A swap that fails part-way puts back every file it replaced and leaves

@@ -51,14 +51,14 @@ const char kStaged[] = "[\"folder\",\"d\"]\n[\"replace\",\"a.txt\"]\n[\"new\",\"
 
 // What a state holds besides the journal.
 enum Piece : unsigned {
-    OldA = 1,        // a.txt holds the old content
-    NewA = 2,        // a.txt holds the new content
-    BackupA = 4,     // a.txt.update-old (a hard link to the old a.txt)
-    StagedA = 8,     // a.txt.update-new
-    StagedB = 16,    // b.txt.update-new
-    NewB = 32,       // b.txt (renamed in)
-    StagedC = 64,    // d/c.txt.update-new
-    NewC = 128,      // d/c.txt (renamed in)
+    OldA = 1,      // a.txt holds the old content
+    NewA = 2,      // a.txt holds the new content
+    BackupA = 4,   // a.txt.update-old (a hard link to the old a.txt)
+    StagedA = 8,   // a.txt.update-new
+    StagedB = 16,  // b.txt.update-new
+    NewB = 32,     // b.txt (renamed in)
+    StagedC = 64,  // d/c.txt.update-new
+    NewC = 128,    // d/c.txt (renamed in)
 };
 
 }  // namespace
@@ -98,7 +98,8 @@ TEST(InstallJournal, AStartFinishesOrUndoesWhatAKillLeft)
         if (r.pieces & BackupA) {
             if (r.pieces & OldA)
                 ASSERT_EQ(::link(QFile::encodeName(root + "/a.txt").constData(),
-                                 QFile::encodeName(root + "/a.txt.update-old").constData()), 0);
+                                 QFile::encodeName(root + "/a.txt.update-old").constData()),
+                          0);
             else
                 put(root + "/a.txt.update-old", "old a");
         }

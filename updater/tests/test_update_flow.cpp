@@ -72,10 +72,8 @@ TEST(UpdateFlow, ChangedAndNewFilesAreInstalledAndTheProgramRestarted)
     inst.write("data/a.txt", "old a", 0600);
     inst.write("b.txt", "old b");
     inst.write("c.txt", "unchanged c");
-    const QByteArray remote = manifestText(server.url("/files/"), {{"data/a.txt", "1.1"},
-                                                                   {"b.txt", "1.0.10"},
-                                                                   {"c.txt", "5"},
-                                                                   {"sub/dir/new.txt", "1"}});
+    const QByteArray remote = manifestText(
+        server.url("/files/"), {{"data/a.txt", "1.1"}, {"b.txt", "1.0.10"}, {"c.txt", "5"}, {"sub/dir/new.txt", "1"}});
     server.file("/manifest.json", remote);
     server.file("/files/data/a.txt", "new a");
     server.file("/files/b.txt", "new b");
@@ -86,7 +84,9 @@ TEST(UpdateFlow, ChangedAndNewFilesAreInstalledAndTheProgramRestarted)
     // Stopped as a process (checked before the restart is awaited).
     EXPECT_FALSE(inst.running(pid));
     expectInstalled(inst, r, remote,
-                    {{"data/a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "unchanged c"},
+                    {{"data/a.txt", "new a"},
+                     {"b.txt", "new b"},
+                     {"c.txt", "unchanged c"},
                      {"sub/dir/new.txt", QByteArray(100000, 'n')}});
     // The dialog's states at each click.
     ASSERT_EQ(r.clicks.size(), 2);
@@ -118,7 +118,9 @@ TEST(UpdateFlow, ZipKeysUnpackIntoTheFolderOfTheKey)
 
     const UpdateRun r = inst.run(server.url("/manifest.json"));
     expectInstalled(inst, r, remote,
-                    {{"plugins/p1.txt", "plugin one"}, {"plugins/deep/p2.txt", "plugin two"}, {"top.txt", "top"},
+                    {{"plugins/p1.txt", "plugin one"},
+                     {"plugins/deep/p2.txt", "plugin two"},
+                     {"top.txt", "top"},
                      {"plain.txt", "plain"}});
     // Archives are unpacked, not copied.
     EXPECT_FALSE(inst.exists("plugins/a.zip"));
@@ -130,7 +132,8 @@ TEST(UpdateFlow, RedirectsAreFollowedAndTheirBodiesDropped)
     TestHttpServer server;
     Installation inst;
     ASSERT_GT(inst.startProgram(), 0);
-    const QByteArray remote = manifestText(server.url("/files/"), {{"rel.txt", "1"}, {"abs.txt", "1"}, {"chain.txt", "1"}});
+    const QByteArray remote =
+        manifestText(server.url("/files/"), {{"rel.txt", "1"}, {"abs.txt", "1"}, {"chain.txt", "1"}});
     // The manifest itself sits behind a redirect.
     server.redirect("/manifest.json", 302, "/real/manifest.json");
     server.file("/real/manifest.json", remote);
@@ -162,14 +165,15 @@ TEST(UpdateFlow, DownloadFailuresInstallNothingAndLeaveTheProgramRunning)
         QString box;
     } cases[] = {
         {"404", [](TestHttpServer&, Installation&) {}, "网络错误|HTTP status codes: 404" + retry},
-        {"redirect loop",
-         [](TestHttpServer& s, Installation&) { s.redirect("/files/f3.txt", 302, "/files/f3.txt"); },
+        {"redirect loop", [](TestHttpServer& s, Installation&) { s.redirect("/files/f3.txt", 302, "/files/f3.txt"); },
          "网络错误|HTTP status codes: 302" + retry},
         {"redirect to a local file",
          [](TestHttpServer& s, Installation&) { s.redirect("/files/f3.txt", 302, "file:///etc/passwd"); },
          "网络错误|HTTP status codes: 302" + retry},
         {"body shorter than its length",
-         [](TestHttpServer& s, Installation&) { s.answer("/files/f3.txt", HttpAnswer{200, "short", {}, 10}); },
+         [](TestHttpServer& s, Installation&) {
+             s.answer("/files/f3.txt", HttpAnswer{200, "short", {}, 10});
+         },
          "网络错误|下载文件不完整" + retry},
         {"download file cannot be created",
          [](TestHttpServer& s, Installation& inst) {

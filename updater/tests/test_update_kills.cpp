@@ -98,8 +98,8 @@ Update makeUpdate(TestHttpServer& server)
     u.before["z1.txt"] = "old z1";
     u.after["z1.txt"] = "new z1";
     u.after["unpacked/z2.txt"] = "new z2";
-    server.file("/files/pack.zip", buildZip({{"z1.txt", "new z1"}, {"unpacked/", "", 040755},
-                                             {"unpacked/z2.txt", "new z2"}}));
+    server.file("/files/pack.zip",
+                buildZip({{"z1.txt", "new z1"}, {"unpacked/", "", 040755}, {"unpacked/z2.txt", "new z2"}}));
     newKeys << qMakePair(QString("pack.zip"), QString("1"));
     u.oldManifest = manifestText(src, oldKeys);
     u.newManifest = manifestText(src, newKeys);
@@ -195,8 +195,8 @@ TEST(UpdateKills, AKillAtAnyRenameLeavesAProgramAndARerunFinishes)
         EXPECT_GT(inst.startProgram(), 0) << "the main program does not start";
 
         // A rerun that cannot reach the server settles what the kill left.
-        const ProcessEnd offline = runIn(inst.path(), UPDATER_PROGRAM,
-                                         {"FakeMain", "version.json", "http://127.0.0.1:1/manifest.json"});
+        const ProcessEnd offline =
+            runIn(inst.path(), UPDATER_PROGRAM, {"FakeMain", "version.json", "http://127.0.0.1:1/manifest.json"});
         EXPECT_EQ(offline.exitCode, 0) << offline.errors.toStdString();
         const QString settled = stateOf(inst, u, false);
         EXPECT_TRUE(settled == "old" || settled == "new") << settled.toStdString();

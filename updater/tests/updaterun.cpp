@@ -127,10 +127,13 @@ UpdateRun Installation::run(const QString& manifestUrl, UserAction action) const
 
 QByteArray manifestText(const QString& source, const QList<QPair<QString, QString>>& files)
 {
-    QByteArray out = "{ \"source\": " + QJsonDocument::fromVariant(QVariantList{source}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+    QByteArray out = "{ \"source\": " +
+                     QJsonDocument::fromVariant(QVariantList{source}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
     out += ",\n  \"files\": {";
     for (int i = 0; i < files.size(); ++i) {
-        out += (i ? ", " : " ") + QJsonDocument::fromVariant(QVariantList{files[i].first}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+        out +=
+            (i ? ", " : " ") +
+            QJsonDocument::fromVariant(QVariantList{files[i].first}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
         out += ": \"" + files[i].second.toUtf8() + "\"";
     }
     out += " } }\n";

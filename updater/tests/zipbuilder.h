@@ -20,27 +20,47 @@ struct ZipEntry {
 inline QByteArray buildZip(const QList<ZipEntry>& entries)
 {
     auto u16 = [](QByteArray& b, unsigned v) { b.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); };
-    auto u32 = [&](QByteArray& b, unsigned v) { u16(b, v & 0xffff); u16(b, v >> 16); };
+    auto u32 = [&](QByteArray& b, unsigned v) {
+        u16(b, v & 0xffff);
+        u16(b, v >> 16);
+    };
     QByteArray out, central;
     for (const ZipEntry& e : entries) {
-        const unsigned crc = e.crc >= 0 ? unsigned(e.crc) : static_cast<unsigned>(
-            ::crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), static_cast<uInt>(e.data.size())));
+        const unsigned crc = e.crc >= 0
+                                 ? unsigned(e.crc)
+                                 : static_cast<unsigned>(::crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()),
+                                                                 static_cast<uInt>(e.data.size())));
         const unsigned size = unsigned(e.size >= 0 ? e.size : e.data.size());
         const unsigned packed = unsigned(e.packed >= 0 ? e.packed : e.data.size());
         const unsigned method = e.deflated ? 8 : 0;
         const unsigned offset = static_cast<unsigned>(out.size());
         u32(out, 0x04034b50);
-        u16(out, 20); u16(out, 0); u16(out, method);  // version, flags, method
-        u16(out, 0); u16(out, 0x21);             // time, date (1980-01-01)
-        u32(out, crc); u32(out, packed); u32(out, size);
-        u16(out, e.name.size()); u16(out, 0);
+        u16(out, 20);
+        u16(out, 0);
+        u16(out, method);  // version, flags, method
+        u16(out, 0);
+        u16(out, 0x21);  // time, date (1980-01-01)
+        u32(out, crc);
+        u32(out, packed);
+        u32(out, size);
+        u16(out, e.name.size());
+        u16(out, 0);
         out += e.name + e.data;
         u32(central, 0x02014b50);
-        u16(central, 0x0314); u16(central, 20);  // made by Unix, version needed
-        u16(central, 0); u16(central, method); u16(central, 0); u16(central, 0x21);
-        u32(central, crc); u32(central, packed); u32(central, size);
-        u16(central, e.name.size()); u16(central, 0); u16(central, 0);
-        u16(central, 0); u16(central, 0);        // disk, internal attributes
+        u16(central, 0x0314);
+        u16(central, 20);  // made by Unix, version needed
+        u16(central, 0);
+        u16(central, method);
+        u16(central, 0);
+        u16(central, 0x21);
+        u32(central, crc);
+        u32(central, packed);
+        u32(central, size);
+        u16(central, e.name.size());
+        u16(central, 0);
+        u16(central, 0);
+        u16(central, 0);
+        u16(central, 0);  // disk, internal attributes
         u32(central, e.mode << 16);
         u32(central, offset);
         central += e.name;
@@ -48,9 +68,12 @@ inline QByteArray buildZip(const QList<ZipEntry>& entries)
     const unsigned centralOffset = static_cast<unsigned>(out.size());
     out += central;
     u32(out, 0x06054b50);
-    u16(out, 0); u16(out, 0);
-    u16(out, entries.size()); u16(out, entries.size());
-    u32(out, central.size()); u32(out, centralOffset);
+    u16(out, 0);
+    u16(out, 0);
+    u16(out, entries.size());
+    u16(out, entries.size());
+    u32(out, central.size());
+    u32(out, centralOffset);
     u16(out, 0);
     return out;
 }

@@ -5,7 +5,10 @@
 
 namespace {
 
-bool sameBits(const ChartBar& a, const ChartBar& b) { return std::memcmp(&a, &b, sizeof(ChartBar)) == 0; }
+bool sameBits(const ChartBar& a, const ChartBar& b)
+{
+    return std::memcmp(&a, &b, sizeof(ChartBar)) == 0;
+}
 
 // Previous closes of bars from..end from the close before from (bar 0: its own).
 void previousClosesFrom(std::vector<ChartBar>& bars, std::size_t from)

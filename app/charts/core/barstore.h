@@ -36,8 +36,8 @@ struct ChartColumns {
 struct BarStore {
     std::vector<ChartBar> bars;
     std::vector<ChartBar> raw;
-    ChartColumns columns;  // of bars
-    BarChanges changes;    // of bars
+    ChartColumns columns;    // of bars
+    BarChanges changes;      // of bars
     unsigned alignedTo = 0;  // an overlay: the version of layer 0 its bars are aligned to
 
     // Layer 0: pushBars into bars, noting the change. Returns its first changed bar.

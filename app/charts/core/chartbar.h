@@ -38,4 +38,7 @@ inline ChartBar fillerBar()
     return b;
 }
 
-inline bool isChartValue(float v) { return v != kChartNoValue && v == v && v != -kChartNoValue; }
+inline bool isChartValue(float v)
+{
+    return v != kChartNoValue && v == v && v != -kChartNoValue;
+}

@@ -97,9 +97,7 @@ void dashedLinePixels(bool across, int at, int from, int to, LineDash dash, std:
     static const int kDot[] = {1, 2}, kDashDot[] = {4, 2, 1, 2};
     const int* pattern = dash == LineDash::Dot ? kDot : kDashDot;
     const int steps = dash == LineDash::Dot ? 2 : 4;
-    auto put = [&](int a, int n) {
-        out.push_back(across ? PixelRect{a, at, n, 1} : PixelRect{at, a, 1, n});
-    };
+    auto put = [&](int a, int n) { out.push_back(across ? PixelRect{a, at, n, 1} : PixelRect{at, a, 1, n}); };
     if (dash == LineDash::Solid) {
         if (to >= from)
             put(from, to - from + 1);

@@ -40,7 +40,10 @@ inline float heldPixel(float v)
 {
     return v < kPixelLimit ? (v > -kPixelLimit ? v : -kPixelLimit) : v == v ? kPixelLimit : -kPixelLimit;
 }
-inline int heldPixelInt(float v) { return int(heldPixel(v)); }
+inline int heldPixelInt(float v)
+{
+    return int(heldPixel(v));
+}
 
 // Whole pixels: columns [x, x + w), rows [y, y + h).
 struct PixelRect {

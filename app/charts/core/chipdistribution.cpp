@@ -296,9 +296,8 @@ int chipRowY(const ChipRows& rows, int64_t units)
     return int(float(rows.bottom) - barCentreX(0, rows.geometry, row));
 }
 
-std::vector<ChipLine> chipLines(const ChipDistributionModel& m, const std::vector<double>& cells,
-                                const ChipRows& rows, double largest, double width, int64_t fromUnits,
-                                int64_t toUnits)
+std::vector<ChipLine> chipLines(const ChipDistributionModel& m, const std::vector<double>& cells, const ChipRows& rows,
+                                double largest, double width, int64_t fromUnits, int64_t toUnits)
 {
     std::vector<ChipLine> lines;
     if (!rows.valid || !(largest > 0.0))

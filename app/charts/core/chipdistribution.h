@@ -226,9 +226,8 @@ struct ChipLine {
 // Lines of cells (the model's or a band's) in [fromUnits, toUnits] and on the
 // rows, lowest price first: length = cell / largest * width; a line on the
 // same y as the line before it is kept only when at least as long.
-std::vector<ChipLine> chipLines(const ChipDistributionModel& m, const std::vector<double>& cells,
-                                const ChipRows& rows, double largest, double width, int64_t fromUnits,
-                                int64_t toUnits);
+std::vector<ChipLine> chipLines(const ChipDistributionModel& m, const std::vector<double>& cells, const ChipRows& rows,
+                                double largest, double width, int64_t fromUnits, int64_t toUnits);
 // The outline of a band: the left edge on the first line's row, the end of
 // each line, the left edge on the last line's row. Empty without lines.
 struct ChipPoint {
@@ -251,13 +250,13 @@ std::vector<ChipLegendRow> chipLegend(const ChipDistributionModel& m, int itemHe
 
 // The text block under the legend, rows 20 pixels apart from 120 above the bottom.
 struct ChipTexts {
-    std::string date;        // "成本分布 日期: yyyy-MM-dd"
-    std::string profit;      // "获利比例: "
-    std::string ratio;       // "%.2f%%" in the profit bar
-    std::string crosshair;   // "%.2f处获利盘: %.2f%%"
-    std::string average;     // "平均成本: %.2f元", empty without chips
-    std::string range90;     // "90%成本%.2f-%.2f集中%.1f%%", empty without a range
-    std::string range70;     // "70%成本...", likewise
+    std::string date;       // "成本分布 日期: yyyy-MM-dd"
+    std::string profit;     // "获利比例: "
+    std::string ratio;      // "%.2f%%" in the profit bar
+    std::string crosshair;  // "%.2f处获利盘: %.2f%%"
+    std::string average;    // "平均成本: %.2f元", empty without chips
+    std::string range90;    // "90%成本%.2f-%.2f集中%.1f%%", empty without a range
+    std::string range70;    // "70%成本...", likewise
 };
 ChipTexts chipTexts(const ChipDistributionModel& m, double crosshairPrice);
 // yyyy-MM-dd of a K-line bar's date word ((year - 1900) * 10000 + month * 100 + day).

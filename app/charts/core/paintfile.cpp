@@ -14,13 +14,27 @@ std::string jsonEscape(const std::string& text)
     for (const char ch : text) {
         const unsigned char c = static_cast<unsigned char>(ch);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -86,14 +100,38 @@ std::string jsonUnescape(const std::string& s)
         }
         const char e = s[i + 1];
         switch (e) {
-        case '"': out += '"'; ++i; continue;
-        case '\\': out += '\\'; ++i; continue;
-        case '/': out += '/'; ++i; continue;
-        case 'n': out += '\n'; ++i; continue;
-        case 'r': out += '\r'; ++i; continue;
-        case 't': out += '\t'; ++i; continue;
-        case 'b': out += '\b'; ++i; continue;
-        case 'f': out += '\f'; ++i; continue;
+        case '"':
+            out += '"';
+            ++i;
+            continue;
+        case '\\':
+            out += '\\';
+            ++i;
+            continue;
+        case '/':
+            out += '/';
+            ++i;
+            continue;
+        case 'n':
+            out += '\n';
+            ++i;
+            continue;
+        case 'r':
+            out += '\r';
+            ++i;
+            continue;
+        case 't':
+            out += '\t';
+            ++i;
+            continue;
+        case 'b':
+            out += '\b';
+            ++i;
+            continue;
+        case 'f':
+            out += '\f';
+            ++i;
+            continue;
         case 'u': {
             int cp = hex4(s, i + 2);
             if (cp < 0)
@@ -112,7 +150,8 @@ std::string jsonUnescape(const std::string& s)
             i += used - 1;
             continue;
         }
-        default: break;
+        default:
+            break;
         }
         out += s[i];
     }
@@ -169,9 +208,15 @@ std::string fixedText(double v, int precision)
 }
 }  // namespace
 
-std::string priceText(float price) { return fixedText(double(price), 2); }
+std::string priceText(float price)
+{
+    return fixedText(double(price), 2);
+}
 
-std::string paramText(double value) { return fixedText(value, 14); }
+std::string paramText(double value)
+{
+    return fixedText(value, 14);
+}
 
 int parseInt(const std::string& text)
 {

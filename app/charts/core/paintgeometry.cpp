@@ -9,7 +9,10 @@
 namespace paintcore {
 
 namespace {
-double pitch(const PaintFrame& f) { return double(f.gap) + double(f.barWidth); }
+double pitch(const PaintFrame& f)
+{
+    return double(f.gap) + double(f.barWidth);
+}
 
 int toInt(double v)
 {
@@ -30,14 +33,20 @@ int pixelToIndex(const PaintFrame& f, int x)
     return std::max(0, std::min(f.lastVisible, f.first + steps));
 }
 
-float pixelToPrice(const PaintFrame& f, int y) { return float(f.max - (y - f.top) / f.scale()); }
+float pixelToPrice(const PaintFrame& f, int y)
+{
+    return float(f.max - (y - f.top) / f.scale());
+}
 
 int indexToX(const PaintFrame& f, int index)
 {
     return toInt(pitch(f) * (index - f.first) + f.left + f.barWidth * 0.5);
 }
 
-int priceToY(const PaintFrame& f, float price) { return toInt((double(f.max) - price) * f.scale() + f.top); }
+int priceToY(const PaintFrame& f, float price)
+{
+    return toInt((double(f.max) - price) * f.scale() + f.top);
+}
 
 int snapX(const PaintFrame& f, int x)
 {
@@ -60,18 +69,25 @@ int resolveByTime(const ChartBar* bars, int count, int index, int32_t time)
 const RatioTable& ratioTable(RatioTool t)
 {
     static const RatioTable golden{{0, 0.236, 0.382, 0.5, 0.618, 1}, {0, 3, 3, 3, 3, 0}, true, false};
-    static const RatioTable price{{0.618, 0.809, 1, 1.191, 1.382, 1.5, 1.618, 1.809, 2},
-                                  {3, 3, 0, 3, 3, 3, 3, 3, 3}, true, false};
+    static const RatioTable price{
+        {0.618, 0.809, 1, 1.191, 1.382, 1.5, 1.618, 1.809, 2}, {3, 3, 0, 3, 3, 3, 3, 3, 3}, true, false};
     static const RatioTable band{{0, 0.25, 0.33, 0.5, 1}, {0, 3, 3, 3, 0}, true, false};
     static const RatioTable percent{{0, 0.125, 0.25, 1.0 / 3, 0.375, 0.5, 0.625, 2.0 / 3, 0.75, 0.875, 1},
-                                    {0, 3, 3, 3, 3, 3, 3, 3, 3, 3, 0}, true, false};
+                                    {0, 3, 3, 3, 3, 3, 3, 3, 3, 3, 0},
+                                    true,
+                                    false};
     static const RatioTable cycle{{1}, {0}, false, true};
     switch (t) {
-    case RatioTool::GoldenSplit: return golden;
-    case RatioTool::GoldenPrice: return price;
-    case RatioTool::BandLine: return band;
-    case RatioTool::Percentage: return percent;
-    case RatioTool::CycleLine: break;
+    case RatioTool::GoldenSplit:
+        return golden;
+    case RatioTool::GoldenPrice:
+        return price;
+    case RatioTool::BandLine:
+        return band;
+    case RatioTool::Percentage:
+        return percent;
+    case RatioTool::CycleLine:
+        break;
     }
     return cycle;
 }

@@ -63,7 +63,10 @@ double labelAngle(int x1, int y1, int x2, int y2);
 // Gann fan: nine slopes (r = 0.125, 0.25, 0.33, 0.5 steep; 1 x 1; 0.5, 0.33,
 // 0.25, 0.125 flat) with their styles (3 dotted, 0 own). Speed lines: the
 // slopes through end and through 2/3 and 1/3 of the rise.
-struct FanLine { double slope; int style; };
+struct FanLine {
+    double slope;
+    int style;
+};
 std::vector<FanLine> gannLines(int x1, int y1, int x2, int y2);
 std::vector<FanLine> speedLines(int x1, int y1, int x2, int y2);
 
@@ -91,7 +94,9 @@ bool hitFan(int x, int y, int x1, int y1, const std::vector<FanLine>& lines);
 bool pointNear(int mx, int my, int px, int py);
 
 // Arrow outlines at (x, y): seven points each.
-struct IntPoint { int x, y; };
+struct IntPoint {
+    int x, y;
+};
 std::vector<IntPoint> upArrow(int x, int y);
 std::vector<IntPoint> downArrow(int x, int y);
 

@@ -13,11 +13,11 @@
 
 struct Drawn {
     enum Kind { Rect, Line, Point, Polygon, Text, Image } kind;
-    QRectF rect;   // Rect, Image (target)
-    QLineF line;   // Line
-    QPolygonF poly;  // Polygon, Point (one point)
-    QString text;  // Text
-    QPointF at;    // Text baseline start
+    QRectF rect;        // Rect, Image (target)
+    QLineF line;        // Line
+    QPolygonF poly;     // Polygon, Point (one point)
+    QString text;       // Text
+    QPointF at;         // Text baseline start
     qreal advance = 0;  // Text width
     QPen pen;
     QBrush brush;
@@ -139,15 +139,27 @@ protected:
     int metric(PaintDeviceMetric m) const override
     {
         switch (m) {
-        case PdmWidth: return w_;
-        case PdmHeight: return h_;
-        case PdmWidthMM: return w_ / 4;
-        case PdmHeightMM: return h_ / 4;
-        case PdmNumColors: return 0x7fffffff;
-        case PdmDepth: return 32;
-        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(QPaintDevice::devicePixelRatioFScale());
+        case PdmWidth:
+            return w_;
+        case PdmHeight:
+            return h_;
+        case PdmWidthMM:
+            return w_ / 4;
+        case PdmHeightMM:
+            return h_ / 4;
+        case PdmNumColors:
+            return 0x7fffffff;
+        case PdmDepth:
+            return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(QPaintDevice::devicePixelRatioFScale());
         }
         return 0;
     }

@@ -23,8 +23,8 @@
 
 namespace {
 
-using testsupport::waitFor;
 using testsupport::callQml;
+using testsupport::waitFor;
 
 const char* kScene = R"qml(
 import QtQuick 2.15

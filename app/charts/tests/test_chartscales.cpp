@@ -55,9 +55,9 @@ TEST(ChartScales, LabelTexts)
         bool cross;
         const char* want;
     } cases[] = {
-        {12.345, "KLINE", false, "12.35"}, {12.345, "MLINE", true, "12.35"}, {15000, "VOL", false, "1.5万"},
+        {12.345, "KLINE", false, "12.35"}, {12.345, "MLINE", true, "12.35"},   {15000, "VOL", false, "1.5万"},
         {15000, "VOL", true, "1.50万"},    {250000000, "VOL", false, "2.5亿"}, {10000, "VOL", false, "10000.00"},
-        {-3.5, "MACD", false, "-3.50"},    {-0.004, "MACD", false, "0.00"},  {-0.004, "KLINE", false, "0.00"},
+        {-3.5, "MACD", false, "-3.50"},    {-0.004, "MACD", false, "0.00"},    {-0.004, "KLINE", false, "0.00"},
         {-0.006, "MACD", false, "-0.01"},
     };
     for (const Case& c : cases)
@@ -101,11 +101,11 @@ TEST(ChartScales, KLineScaleLevelsGridAndExtremes)
             EXPECT_EQ(Qt::NoPen, d.pen.style());
         }
     ASSERT_EQ(7u, grid.size());
-    EXPECT_EQ(QRectF(60, 20, 400, 1), grid[0]);    // the top level (30)
-    EXPECT_EQ(QRectF(60, 70, 400, 1), grid[1]);    // 25: 5 units of 10 px
-    EXPECT_EQ(QRectF(60, 220, 400, 1), grid[4]);   // 10
-    EXPECT_EQ(QRectF(60, 20, 1, 200), grid[5]);    // left edge
-    EXPECT_EQ(QRectF(459, 20, 1, 200), grid[6]);   // right edge
+    EXPECT_EQ(QRectF(60, 20, 400, 1), grid[0]);   // the top level (30)
+    EXPECT_EQ(QRectF(60, 70, 400, 1), grid[1]);   // 25: 5 units of 10 px
+    EXPECT_EQ(QRectF(60, 220, 400, 1), grid[4]);  // 10
+    EXPECT_EQ(QRectF(60, 20, 1, 200), grid[5]);   // left edge
+    EXPECT_EQ(QRectF(459, 20, 1, 200), grid[6]);  // right edge
 }
 
 // Painted: each grid row one crisp pixel row, the row a level's y falls in
@@ -293,22 +293,18 @@ TEST(ChartScales, MinuteGridIsCrispAndDotted)
         int at, from, to;
         const char* want;
     } cases[] = {
-        {true, 53, 60, 75, "#..#..#..#..#..#"},   // a dotted level from the left edge
-        {true, 52, 61, 75, "..............."},    // nothing beside it
-        {true, 54, 61, 75, "..............."},
-        {true, 119, 61, 75, "###############"},  // the close: two solid rows
-        {true, 120, 61, 75, "###############"},
-        {true, 121, 61, 75, "..............."},
-        {true, 20, 60, 75, "################"},   // the top edge
+        {true, 53, 60, 75, "#..#..#..#..#..#"},  // a dotted level from the left edge
+        {true, 52, 61, 75, "..............."},   // nothing beside it
+        {true, 54, 61, 75, "..............."},    {true, 119, 61, 75, "###############"},  // the close: two solid rows
+        {true, 120, 61, 75, "###############"},   {true, 121, 61, 75, "..............."},
+        {true, 20, 60, 75, "################"},    // the top edge
         {false, 110, 21, 36, "..#..#..#..#..#."},  // a dotted column from the top (20)
-        {false, 111, 21, 36, "................"},
-        {false, 109, 21, 36, "................"},
+        {false, 111, 21, 36, "................"}, {false, 109, 21, 36, "................"},
         {false, 260, 21, 36, "################"},  // the middle column: solid
         {false, 60, 21, 36, "################"},   // the left edge
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.want, pixelRun(img, c.across, c.at, c.from, c.to, grid)) << (c.across ? "row " : "column ")
-                                                                             << c.at;
+        EXPECT_EQ(c.want, pixelRun(img, c.across, c.at, c.from, c.to, grid)) << (c.across ? "row " : "column ") << c.at;
     // Rows 86 and 186 dotted too; nothing of the grid right of the plot.
     EXPECT_EQ(grid, img.pixel(60, 86));
     EXPECT_EQ(grid, img.pixel(63, 186));

@@ -250,8 +250,8 @@ TEST(ChipDistributionItem, BandTypesDrawOutlinesAndLegend)
         // Every band has a cut within 120 bars: six legend rows of 20 pixels from 240 above the bottom.
         int rows = 0;
         for (const auto& entry : *m.bands()) {
-            const QString want = QString::asprintf("%d周期%s成本%.1f%%", entry.first, c.side,
-                                                   m.bandShare(entry.second) * 100.0);
+            const QString want =
+                QString::asprintf("%d周期%s成本%.1f%%", entry.first, c.side, m.bandShare(entry.second) * 100.0);
             EXPECT_TRUE(texts(items).contains(want)) << want.toStdString();
             ++rows;
         }
@@ -296,8 +296,7 @@ TEST(ChipDistributionItem, FollowsTheCrosshairBar)
     // The crosshair sits on bar 60's close; its price is read back from the pane's scale.
     const double price = p.chip.crosshairPrice();
     EXPECT_NEAR(price, p.days.points[60].close, 0.02);
-    EXPECT_TRUE(texts(items).contains(
-        QString::asprintf("%.2f处获利盘: %.2f%%", price, m.shareBelow(price) * 100.0)));
+    EXPECT_TRUE(texts(items).contains(QString::asprintf("%.2f处获利盘: %.2f%%", price, m.shareBelow(price) * 100.0)));
     p.chip.onReCalcShow(0, 119, 120, 119);
     EXPECT_EQ(m.count(), 120);
 }
@@ -323,9 +322,10 @@ TEST(ChipDistributionItem, QmlMakesItAndPassesTheTypeAsText)
     registerQmlTypes();
     QQmlEngine engine;
     QQmlComponent component(&engine);
-    component.setData("import QtQuick 2.15\nimport CChipDistribution 1.0\n"
-                      "CChipDistribution { width: 100; height: 300; Component.onCompleted: setChipType(\"2\") }",
-                      QUrl());
+    component.setData(
+        "import QtQuick 2.15\nimport CChipDistribution 1.0\n"
+        "CChipDistribution { width: 100; height: 300; Component.onCompleted: setChipType(\"2\") }",
+        QUrl());
     std::unique_ptr<QObject> obj(component.create());
     ASSERT_TRUE(obj) << component.errorString().toStdString();
     auto* chip = qobject_cast<CChipDistribution*>(obj.get());

@@ -43,8 +43,8 @@ using testsupport::waitFor;
 bool waitForFrame(QQuickWindow* window)
 {
     int swapped = 0;
-    const QMetaObject::Connection c =
-        QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] { ++swapped; }, Qt::DirectConnection);
+    const QMetaObject::Connection c = QObject::connect(
+        window, &QQuickWindow::frameSwapped, window, [&] { ++swapped; }, Qt::DirectConnection);
     window->update();
     const bool ok = waitFor([&] { return swapped > 0; });
     QObject::disconnect(c);
@@ -91,9 +91,10 @@ struct View {
         view.show();
         if (!qview || !drawing || !QTest::qWaitForWindowExposed(&view))
             return false;
-        testsupport::callQml(root, "setQuery",
-                             QVariantMap{{"code", code}, {"market", "1"}, {"type", "2"}, {"name", code},
-                                         {"chart", "kline"}, {"cycle", "33"}});
+        testsupport::callQml(
+            root, "setQuery",
+            QVariantMap{
+                {"code", code}, {"market", "1"}, {"type", "2"}, {"name", code}, {"chart", "kline"}, {"cycle", "33"}});
         return waitFor([&] { return chart() && chart()->getFirstKLineSize() > 60; });
     }
     QChart* chart() const { return qvariant_cast<QChart*>(qview->property("mainChart")); }
@@ -147,7 +148,10 @@ void menuAction(QObject* drawing, const char* op)
 }
 
 // Mid price of the bars around `bar`, so that tools sit among the candles.
-double priceAt(QChart* c, int bar) { return c->getPosDataF(bar, "close"); }
+double priceAt(QChart* c, int bar)
+{
+    return c->getPosDataF(bar, "close");
+}
 
 }  // namespace
 

@@ -80,7 +80,7 @@ TEST(FChartLines, BrokenAtInvalidValuesWithPaletteColoursPerSlot)
     EXPECT_EQ(Qt::DashDotLine, lines[4].pen.style());
     EXPECT_EQ(2, lines[4].pen.width());
     EXPECT_EQ(Qt::SolidLine, lines[6].pen.style());
-    EXPECT_EQ(QColor(181, 91, 173), lines[6].pen.color());  // own colour took no palette entry
+    EXPECT_EQ(QColor(181, 91, 173), lines[6].pen.color());   // own colour took no palette entry
     EXPECT_EQ(QColor(255, 255, 255), lines[8].pen.color());  // next slot starts again
     EXPECT_EQ(QLineF(4.5, 99.5, 14.5, 98.5), lines[8].line);
 }
@@ -221,7 +221,10 @@ std::vector<std::string> pixelMap(TestProgram& p, int bars, QSize size, float lo
         std::string row;
         for (int x = 0; x < img.width(); ++x) {
             const QRgb px = img.pixel(x, y);
-            row += px == 0 ? '.' : px == QColor(255, 61, 61).rgba() ? 'R' : px == QColor(15, 195, 81).rgba() ? 'G' : '?';
+            row += px == 0                            ? '.'
+                   : px == QColor(255, 61, 61).rgba() ? 'R'
+                   : px == QColor(15, 195, 81).rgba() ? 'G'
+                                                      : '?';
         }
         rows.push_back(row);
     }
@@ -265,8 +268,8 @@ TEST(FChartStickPixels, CrispSticksAgainstHandDrawnMaps)
          10,
          4.3f,
          1.0f,
-         {"...........R.R", "...........R.R", "...........R.R", "...........R.R", ".RRR.......R.R",
-          ".R.R.......R.R", ".R.R.......R.R", ".R.R..GGG..R.R", ".R.R..GGG..R.R", ".RRR..GGG..RRR"}},
+         {"...........R.R", "...........R.R", "...........R.R", "...........R.R", ".RRR.......R.R", ".R.R.......R.R",
+          ".R.R.......R.R", ".R.R..GGG..R.R", ".R.R..GGG..R.R", ".RRR..GGG..RRR"}},
         // Width 1 (columns 1, 4, 7, 10): zero volume and a falling 0.3 (under
         // half a pixel) keep the bottom row; 4 rising and falling alike.
         {"width 1",
@@ -333,8 +336,8 @@ TEST(FChartSticks, VolStickPixelsEqualTheGeneralRectPath)
         int begin, end;
         qreal dy = 0;
     };
-    const Case cases[] = {{9.0f, 1.0f, 0, 9}, {6.4f, 1.28f, 0, 14}, {3.3f, 0.7f, 5, 29}, {12.75f, 2.5f, 2, 7},
-                          {1.0f, 0.0f, 0, 39}};
+    const Case cases[] = {
+        {9.0f, 1.0f, 0, 9}, {6.4f, 1.28f, 0, 14}, {3.3f, 0.7f, 5, 29}, {12.75f, 2.5f, 2, 7}, {1.0f, 0.0f, 0, 39}};
     std::vector<float> vol, open, close;
     for (int i = 0; i < 40; ++i) {
         vol.push_back(float(7 + (i * 37) % 90) + 0.37f * float(i % 3));
@@ -402,12 +405,15 @@ TEST(FChartCandles, BodiesShadowsDojiAndWidths)
     p.name("H").name("O").name("L").name("C").output(FML_DRAW_KLINE, "K").drop();
     ASSERT_EQ(1, p.run(5));
     const std::vector<std::string> want = {
-        "...................................", "...................................", "...................................",
-        "...R...............................", "...R...............................", "...R...............................",
-        ".RRRRR.............................", ".R...R....G........................", ".R...R....G........................",
-        ".R...R..GGGGG......................", ".R...R....G...........GGGGG........", ".RRRRR....G...........GGGGG........",
-        "...R..................GGGGG........", "...R..................GGGGG..RRRRR.", "...R..................GGGGG..RRRRR.",
-        "...R..................GGGGG....R...", "........................G......R...", "........................G..........",
+        "...................................", "...................................",
+        "...................................", "...R...............................",
+        "...R...............................", "...R...............................",
+        ".RRRRR.............................", ".R...R....G........................",
+        ".R...R....G........................", ".R...R..GGGGG......................",
+        ".R...R....G...........GGGGG........", ".RRRRR....G...........GGGGG........",
+        "...R..................GGGGG........", "...R..................GGGGG..RRRRR.",
+        "...R..................GGGGG..RRRRR.", "...R..................GGGGG....R...",
+        "........................G......R...", "........................G..........",
         "........................G..........", "..................................."};
     const auto got = pixelMap(p, 5, QSize(35, 20), 0, 20, 6.0f, 1.0f);
     EXPECT_EQ(want, got) << "expected" << joined(want) << "\ngot" << joined(got);
@@ -617,8 +623,8 @@ TEST(FChartAreas, BandBrokenWhereEitherSeriesHasNoValue)
          {kInf, kInf, 60, 70},
          {0, 0, 0, 0},
          {
-             {20, 90, 0, {}},               // under the empty bars: no black triangle
-             {10, 98, 0, {}},               // the plot's bottom-left
+             {20, 90, 0, {}},                   // under the empty bars: no black triangle
+             {10, 98, 0, {}},                   // the plot's bottom-left
              {30, 80, 255, QColor(255, 0, 0)},  // between the lines, series 1 above
          }},
         {"series 2 missing at bar 2",

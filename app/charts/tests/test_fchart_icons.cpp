@@ -17,7 +17,7 @@ TEST(FChartIcons, EveryIconOfTheBuiltInProgramsIsA16PixelImage)
         ASSERT_FALSE(img.isNull()) << n;
         EXPECT_EQ(QSize(16, 16), img.size()) << n;
         EXPECT_TRUE(img.hasAlphaChannel()) << n;
-        EXPECT_EQ(0, img.pixelColor(0, 0).alpha()) << n;  // transparent corner
+        EXPECT_EQ(0, img.pixelColor(0, 0).alpha()) << n;    // transparent corner
         EXPECT_EQ(255, img.pixelColor(8, 8).alpha()) << n;  // solid middle
     }
 }

@@ -81,9 +81,9 @@ int differingPixels(Pane& pane)
 
 TEST(FChartLastBar, TickOnLastBarRepaintsItsStripAndEqualsWholePaint)
 {
-    for (auto formulas : {std::initializer_list<const char*>{"KLINE", "MA", "BOLL", "SAR", "EXPMA"},
-                          std::initializer_list<const char*>{"VOL", "MACD"},
-                          std::initializer_list<const char*>{"KDJ", "RSI", "WR"}}) {
+    for (auto formulas :
+         {std::initializer_list<const char*>{"KLINE", "MA", "BOLL", "SAR", "EXPMA"},
+          std::initializer_list<const char*>{"VOL", "MACD"}, std::initializer_list<const char*>{"KDJ", "RSI", "WR"}}) {
         Pane pane(formulas, 400);
         const std::string name = *formulas.begin();
         ASSERT_EQ(pane.chart.getEnd(), 399) << name;

@@ -52,7 +52,10 @@ QVariant call(QObject* o, const char* fn, const A&... a)
     return r;
 }
 
-QObject* object(const QVariant& v) { return v.value<QObject*>(); }
+QObject* object(const QVariant& v)
+{
+    return v.value<QObject*>();
+}
 
 // A JavaScript value handed to C++ as plain variants.
 QVariant plain(const QVariant& v)
@@ -75,8 +78,14 @@ QStringList layerZero(QChart* c)
 }
 
 // A tile's mini chart and title.
-QObject* tileChart(QObject* tile) { return object(tile->property("chart")); }
-QString tileTitle(QObject* tile) { return tile->property("title").toString(); }
+QObject* tileChart(QObject* tile)
+{
+    return object(tile->property("chart"));
+}
+QString tileTitle(QObject* tile)
+{
+    return tile->property("title").toString();
+}
 
 // One QML document in a window, bound to a running quote engine; the local
 // dictionary fills from the server's code list.
@@ -134,9 +143,10 @@ struct LiveDocument {
     QVariantList actions()
     {
         QQmlComponent c(view.engine());
-        c.setData("import QtQuick 2.15\nimport \"qrc:/qml/js/Database.js\" as Sql\n"
-                  "QtObject { function init() { Sql.dbInit(); } function actions() { return Sql.dbGetActionCmd(); } }",
-                  QUrl("qrc:/qml/actionprobe.qml"));
+        c.setData(
+            "import QtQuick 2.15\nimport \"qrc:/qml/js/Database.js\" as Sql\n"
+            "QtObject { function init() { Sql.dbInit(); } function actions() { return Sql.dbGetActionCmd(); } }",
+            QUrl("qrc:/qml/actionprobe.qml"));
         std::unique_ptr<QObject> probe(c.create());
         if (!probe)
             return {};
@@ -150,7 +160,6 @@ void key(QObject* item, int k)
     QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
     QCoreApplication::sendEvent(item, &press);
 }
-
 
 // A quote table's context: block 1102 (the 200 Shanghai stocks 600000 to
 // 600199) unsorted, in the market's own order.
@@ -204,7 +213,8 @@ TEST(MiniCharts, CycleResonanceGridTakesTheKLineLayout)
     ASSERT_TRUE(d.open("QCycelResonance.qml"));
     call(d.root, "getData", QVariantMap{{"code", "600001"}, {"market", 1}, {"name", "沪市001"}});
 
-    EXPECT_EQ((QStringList{"分时线", "日线", "1分钟", "5分钟", "15分钟", "30分钟", "60分钟", "周线", "月线"}), d.titles());
+    EXPECT_EQ((QStringList{"分时线", "日线", "1分钟", "5分钟", "15分钟", "30分钟", "60分钟", "周线", "月线"}),
+              d.titles());
     QChart* minute = pane(tileChart(d.tile(0)));
     ASSERT_TRUE(minute);
     EXPECT_EQ("IndexChartView", minute->objectName());
@@ -241,10 +251,9 @@ TEST(MiniCharts, CycleResonanceGridTakesTheKLineLayout)
 
     // Shown again, the grid takes the layout as it is then.
     d.root->setProperty("visible", false);
-    ASSERT_TRUE(HFileIO::writeData(
-        "formula_map.json",
-        R"({"kline":{"main_charts":[{"fname":"KLINE","s":"KSCALES","c":"KCROSSHAIR"}],)"
-        R"("sub_charts":[{"fname":"KD","s":"KSCALES","c":"KCROSSHAIR"}]}})"));
+    ASSERT_TRUE(HFileIO::writeData("formula_map.json",
+                                   R"({"kline":{"main_charts":[{"fname":"KLINE","s":"KSCALES","c":"KCROSSHAIR"}],)"
+                                   R"("sub_charts":[{"fname":"KD","s":"KSCALES","c":"KCROSSHAIR"}]}})"));
     d.root->setProperty("visible", true);
     EXPECT_EQ((QStringList{"KLINE"}), layerZero(pane(tileChart(d.tile(8)))));
     EXPECT_EQ((QStringList{"KD"}), layerZero(pane(tileChart(d.tile(8)), false)));
@@ -272,7 +281,8 @@ TEST(MiniCharts, MultiStockGridPagesThroughATable)
     for (int i = 0; i < 9; ++i) {
         QChart* upper = pane(tileChart(d.tile(i)));
         EXPECT_EQ("mline", upper->getLineType());
-        EXPECT_EQ(QString::number(600002 + i), plain(tileChart(d.tile(i))->property("codeInfo")).toMap()["code"].toString());
+        EXPECT_EQ(QString::number(600002 + i),
+                  plain(tileChart(d.tile(i))->property("codeInfo")).toMap()["code"].toString());
     }
     ASSERT_TRUE(waitFor([&] { return pane(tileChart(d.tile(8)))->getFirstKLineSize() == 241; }));
     EXPECT_EQ(0, selectedTile(d));
@@ -361,8 +371,8 @@ TEST(MiniCharts, HistoryMinuteLineShowsOneDay)
     // of the day before).
     QSignalSpy answers(object(chart->property("mqModel")), SIGNAL(updateMinute(const QuoteMinPoints*, int)));
     const int saturday = int(QDateTime(QDate(2026, 12, 5), QTime(12, 0)).toSecsSinceEpoch());
-    call(window.get(), "getHMLineData", QVariantMap{{"code", "600002"}, {"market", 1}},
-         QString("2026-12-05 星期六"), saturday);
+    call(window.get(), "getHMLineData", QVariantMap{{"code", "600002"}, {"market", 1}}, QString("2026-12-05 星期六"),
+         saturday);
     EXPECT_EQ(shanghaiTitle(2) + " 2026-12-05 星期六", window->property("title").toString())
         << "the name comes from the local dictionary";
     ASSERT_TRUE(waitFor([&] { return answers.count() > 0; }));
@@ -414,7 +424,10 @@ TEST(MiniCharts, MiniChartFormulasAndClicks)
     auto chooseEntry = [&](int submenu, const char* name) {
         QQmlExpression(qmlContext(d.root), d.root,
                        QString("formulaMenu.choose(formulaMenu.entries[%1].menuItems.filter(function (e) "
-                               "{ return e.name === '%2'; })[0].key)").arg(submenu).arg(name)).evaluate();
+                               "{ return e.name === '%2'; })[0].key)")
+                           .arg(submenu)
+                           .arg(name))
+            .evaluate();
     };
     call(d.root, "chooseFormula", "main_charts", "BOLL");
     EXPECT_EQ((QStringList{"KLINE", "BOLL"}), layerZero(upper));
@@ -494,7 +507,8 @@ TEST(MiniChartsScreenshot, GridsAndHistoryMinuteLine)
     keep(&d.view, "cycle-resonance.png");
 
     ASSERT_TRUE(d.open("QMultiStockView.qml"));
-    call(d.root, "setQuery", QVariantMap{{"json", QString::fromLatin1(QUrl::toPercentEncoding(shanghaiTableContext()))}});
+    call(d.root, "setQuery",
+         QVariantMap{{"json", QString::fromLatin1(QUrl::toPercentEncoding(shanghaiTableContext()))}});
     ASSERT_TRUE(waitFor([&] { return d.titles() == shanghaiTitles(0, 9) && allBars(d); }));
     keep(&d.view, "multistock.png");
 

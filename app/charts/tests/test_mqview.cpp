@@ -41,7 +41,10 @@ namespace {
 
 using testsupport::waitFor;
 
-QVariant call(QObject* o, const char* fn, const QVariant& a = QVariant()) { return testsupport::callQml(o, fn, a); }
+QVariant call(QObject* o, const char* fn, const QVariant& a = QVariant())
+{
+    return testsupport::callQml(o, fn, a);
+}
 
 QVariant call(QObject* o, const char* fn, const QVariant& a, const QVariant& b)
 {
@@ -115,7 +118,8 @@ void addBackendAddresses(int port, const QStringList& keys)
     QJsonObject urls = QBaseService().getServerAddressValue("url").toJsonObject();
     const QString base = QString("http://127.0.0.1:%1").arg(port);
     for (const QString& k : keys)
-        urls[k] = k == "market_total" ? base + "/api/market_total" : base + "/" + k + "?code={{code}}&market={{market}}";
+        urls[k] =
+            k == "market_total" ? base + "/api/market_total" : base + "/" + k + "?code={{code}}&market={{market}}";
     QBaseService().setServerAddress(QJsonObject{{"url", urls}});
 }
 
@@ -145,7 +149,10 @@ QStringList buttonNames(QObject* root)
     return out;
 }
 
-int selectedButton(QObject* root) { return root->findChild<QObject*>("chartButtons")->property("indextemp").toInt(); }
+int selectedButton(QObject* root)
+{
+    return root->findChild<QObject*>("chartButtons")->property("indextemp").toInt();
+}
 
 // The last settled value of a pane's output "DIF".
 double lastDif(QChart* pane)
@@ -250,10 +257,12 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     // The main-chart drop-down replaces the overlay formula; a formula group
     // sets the main formula and the first sub pane.
     QQmlComponent db(v.view.engine());
-    db.setData("import QtQuick 2.15\nimport 'qrc:/qml/js/Database.js' as Sql\n"
-               "QtObject { function init() { Sql.dbInit() }\n"
-               "  function last() { var l = Sql.dbGetActionCmd(); return l[l.length - 1].do_action + ' ' + l[l.length - 1].remark } }",
-               QUrl("qrc:/test/db.qml"));
+    db.setData(
+        "import QtQuick 2.15\nimport 'qrc:/qml/js/Database.js' as Sql\n"
+        "QtObject { function init() { Sql.dbInit() }\n"
+        "  function last() { var l = Sql.dbGetActionCmd(); return l[l.length - 1].do_action + ' ' + l[l.length - "
+        "1].remark } }",
+        QUrl("qrc:/test/db.qml"));
     std::unique_ptr<QObject> sql(db.create());
     ASSERT_TRUE(sql) << db.errorString().toStdString();
     call(sql.get(), "init");
@@ -301,10 +310,12 @@ TEST(MQView, MinuteAndKLinePanesFromTheLayout)
     auto* picker = v.root->property("superEdit").value<QObject*>();
     ASSERT_TRUE(picker);
     EXPECT_TRUE(picker->property("opened").toBool() || picker->property("visible").toBool());
-    QMetaObject::invokeMethod(picker, "addSuperChart", Q_ARG(QString, "600008"), Q_ARG(int, 1), Q_ARG(QString, "kline"));
+    QMetaObject::invokeMethod(picker, "addSuperChart", Q_ARG(QString, "600008"), Q_ARG(int, 1),
+                              Q_ARG(QString, "kline"));
     ASSERT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 20; }));
     EXPECT_TRUE(HFileIO::readData("superposition.json").contains("600008"));
-    QMetaObject::invokeMethod(picker, "removeSuperChart", Q_ARG(QString, "600008"), Q_ARG(int, 1), Q_ARG(QString, "kline"));
+    QMetaObject::invokeMethod(picker, "removeSuperChart", Q_ARG(QString, "600008"), Q_ARG(int, 1),
+                              Q_ARG(QString, "kline"));
     EXPECT_EQ(1, main->getKLineCount());
     EXPECT_FALSE(HFileIO::readData("superposition.json").contains("600008"));
 
@@ -434,8 +445,8 @@ TEST(MQView, PagesAndIndexStatistics)
     // An index: buttons up to the K-lines, the chart page only, and the market
     // statistics: twelve buckets each (totals left out), shares of the largest.
     v.root->setProperty("statsInterval", 100);
-    call(v.root, "setQuery", QVariantMap{{"code", "1A0001"}, {"market", "1"}, {"type", "1"}, {"name", "上证指数"},
-                                         {"chart", "f10"}});
+    call(v.root, "setQuery",
+         QVariantMap{{"code", "1A0001"}, {"market", "1"}, {"type", "1"}, {"name", "上证指数"}, {"chart", "f10"}});
     EXPECT_EQ((QStringList{"分时", "日线", "1分", "5分", "15分", "30分", "60分", "周线"}), buttonNames(v.root));
     EXPECT_TRUE(visibleOnly("chartPage"));
     auto* panel = v.root->findChild<QObject*>("priceIndexView");
@@ -563,8 +574,8 @@ TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
         EXPECT_TRUE(waitFor([&] {
             const int n = main->getFirstKLineSize();
             return n > 20 && main->getEnd() == n - 1 && main->getBegin() <= main->getEnd();
-        })) << step << ": begin " << main->getBegin() << " end " << main->getEnd() << " bars "
-            << main->getFirstKLineSize();
+        })) << step
+            << ": begin " << main->getBegin() << " end " << main->getEnd() << " bars " << main->getFirstKLineSize();
         const QList<int> axis = main->getTimeBarTime(5);
         ASSERT_FALSE(axis.isEmpty()) << step;
         EXPECT_GT(axis.first(), 86400) << step << ": the axis reads 1970";
@@ -583,7 +594,8 @@ TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
     call(v.root, "setQuery", route("default"));
     shown("the stock opened again");
     for (const QVariant& p : v.subPanes())
-        ASSERT_TRUE(waitFor([&] { return qvariant_cast<QChart*>(p)->getFirstKLineSize() == main->getFirstKLineSize(); }));
+        ASSERT_TRUE(
+            waitFor([&] { return qvariant_cast<QChart*>(p)->getFirstKLineSize() == main->getFirstKLineSize(); }));
 
     // Left five times: every pane on the main pane's bar, the time bar's
     // label at that bar's centre.
@@ -596,7 +608,8 @@ TEST(MQView, KLinesLoadedAgainAndTheCrosshairInEveryPane)
     const int at = main->getCrosshairPos();
     EXPECT_EQ(main->getEnd() - 5, at);
     for (const QVariant& p : v.subPanes())
-        EXPECT_EQ(at, qvariant_cast<QChart*>(p)->getCrosshairPos()) << qvariant_cast<QChart*>(p)->getMainName().toStdString();
+        EXPECT_EQ(at, qvariant_cast<QChart*>(p)->getCrosshairPos())
+            << qvariant_cast<QChart*>(p)->getMainName().toStdString();
     EXPECT_EQ(main->getPointX(at - main->getBegin()), timeBar->getCurX());
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
@@ -661,7 +674,8 @@ TEST(MQView, PaneButtons)
     call(v.root, "activeFlag", "app://curview/?#chart=kline&cycle=33");
     EXPECT_EQ(QStringList(), buttons(v.mainPane())) << "K-line main pane";
     for (const QVariant& p : v.subPanes())
-        EXPECT_EQ(both, buttons(p.value<QObject*>())) << p.value<QObject*>()->property("name_tag_").toString().toStdString();
+        EXPECT_EQ(both, buttons(p.value<QObject*>()))
+            << p.value<QObject*>()->property("name_tag_").toString().toStdString();
     call(v.root, "toggleSubChart", "RSI");
     EXPECT_EQ(both, buttons(v.subPanes().last().value<QObject*>())) << "a pane added from the tool bar";
     call(v.subPanes().last().value<QObject*>(), "onSetToolClicked", "1");
@@ -702,7 +716,7 @@ TEST(MQView, PaneSplitsAreDragged)
     drag(first, -400);  // far up: one and a half shares at most
     EXPECT_NEAR(1.5 * h, first->height(), 1.5);
     EXPECT_NEAR(2.5 * h, main->height(), 3);  // the main pane takes what the rounded sub panes leave
-    drag(second, -400);  // the split between the sub panes: the lower one grows to its limit
+    drag(second, -400);                       // the split between the sub panes: the lower one grows to its limit
     EXPECT_NEAR(1.5 * h, second->height(), 1.5);
     EXPECT_NEAR(h, first->height(), 1.5);
     EXPECT_NEAR(h0 + h1 + h2, main->height() + first->height() + second->height(), 3);  // whole pixels each
@@ -763,8 +777,11 @@ TEST(MQView, SwitchDrawsItsFirstFrameWithTheBars)
         const char* chart;
         int cycle;
     };
-    const Step steps[] = {{"600001", "kline", 33}, {"600002", "kline", 33}, {"600001", "mline", 0},
-                          {"600002", "kline", 35}, {"600001", "kline", 35}};
+    const Step steps[] = {{"600001", "kline", 33},
+                          {"600002", "kline", 33},
+                          {"600001", "mline", 0},
+                          {"600002", "kline", 35},
+                          {"600001", "kline", 35}};
     bool first = true;
     for (const Step& s : steps) {
         QVariantMap q = route(s.chart, s.cycle);
@@ -932,7 +949,12 @@ TEST(MQView, PageDownShowsAPrefetchedNeighbourAtOnce)
         while (j < x.size() && j < y.size() && std::memcmp(&x[j], &y[j], sizeof(float)) == 0)
             ++j;
         return QString("%1 bars against %2 fresh, the same up to bar %3; %4 values against %5, the same up to %6")
-            .arg(a.size()).arg(b.size()).arg(i).arg(x.size()).arg(y.size()).arg(j);
+            .arg(a.size())
+            .arg(b.size())
+            .arg(i)
+            .arg(x.size())
+            .arg(y.size())
+            .arg(j);
     }));
     entry->params[0].value = paramWas;
 
@@ -1029,8 +1051,9 @@ TEST(MQView, PageDownKeepsTheSubPanesButNotThePreviousStock)
         v.live.server.control("release");
         ASSERT_TRUE(v.live.server.wait_line("released"));
         EXPECT_TRUE(waitFor([&] { return showing("600002"); }, described));
-        EXPECT_TRUE(waitFor([&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 1 && overlayCode() == "600003"; },
-                            [&] { return QString("%1 layers, overlay of %2").arg(main->getKLineCount()).arg(overlayCode()); }));
+        EXPECT_TRUE(waitFor(
+            [&] { return main->getKLineCount() == 2 && main->getPointCount(1) > 1 && overlayCode() == "600003"; },
+            [&] { return QString("%1 layers, overlay of %2").arg(main->getKLineCount()).arg(overlayCode()); }));
         call(v.root, "superposition", "", 0);
     }
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
@@ -1046,8 +1069,9 @@ TEST(MQView, OpensFromATabRoute)
     QVariant item;
     QMetaObject::invokeMethod(v.view.rootObject(), "onAddModel", Q_RETURN_ARG(QVariant, item),
                               Q_ARG(QVariant, "沪市001"),
-                              Q_ARG(QVariant, "app://qml/qml/MQView.qml?code=600001&market=1"
-                                              "#chart=default&type=2&name=%E6%B2%AA%E5%B8%82001&pinyin=HS001"),
+                              Q_ARG(QVariant,
+                                    "app://qml/qml/MQView.qml?code=600001&market=1"
+                                    "#chart=default&type=2&name=%E6%B2%AA%E5%B8%82001&pinyin=HS001"),
                               Q_ARG(QVariant, false));
     QObject* view = v.view.rootObject()->property("currentItem").value<QObject*>();
     ASSERT_TRUE(view);
@@ -1150,8 +1174,8 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     ServerProcess backend("backend", {});
     ASSERT_GT(backend.port(), 0);
     addBackendAddresses(backend.port(), {"market_total"});
-    call(v.root, "setQuery", QVariantMap{{"code", "1A0001"}, {"market", "1"}, {"type", "1"}, {"name", "上证指数"},
-                                         {"chart", "mline"}});
+    call(v.root, "setQuery",
+         QVariantMap{{"code", "1A0001"}, {"market", "1"}, {"type", "1"}, {"name", "上证指数"}, {"chart", "mline"}});
     auto* panel = v.root->findChild<QObject*>("priceIndexView");
     ASSERT_TRUE(panel);
     ASSERT_TRUE(waitFor([&] {

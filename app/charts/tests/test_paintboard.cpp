@@ -76,7 +76,8 @@ struct Board : ::testing::Test {
         // Each case starts with no drawings kept: earlier cases of the process
         // save theirs in the same data folder.
         const QDir data(dataDirectory());
-        for (const QString& name : data.entryList({"??????-?-*.json"}, QDir::Files)) QFile::remove(data.filePath(name));
+        for (const QString& name : data.entryList({"??????-?-*.json"}, QDir::Files))
+            QFile::remove(data.filePath(name));
         showBoard(c, k);
     }
     CPaintBoard& board() { return *c.paintBoard(); }
@@ -206,10 +207,13 @@ TEST_F(Board, HoverDragMoveAndMenu)
     ASSERT_EQ(1, menu.count());
     EXPECT_EQ("line", menu.last().at(1).toString());
     ASSERT_EQ(b, board().menuTarget());
-    struct { int type, value, color, width, style; bool kept; } cmds[] = {
+    struct {
+        int type, value, color, width, style;
+        bool kept;
+    } cmds[] = {
         {3, 0, 0xFFFFFF, 1, 1, true},  // nothing
-        {4, 0, 0xFFFFFF, 1, 1, true}, {5, 0, 0xFFFFFF, 1, 3, true}, {6, 0, 0xFFFFFF, 1, 3, true},
-        {7, 0, 0xFFFFFF, 2, 3, true}, {8, 0, 0xFFFFFF, 3, 3, true}, {2, 0, 0xFFFFFF, 3, 3, true},
+        {4, 0, 0xFFFFFF, 1, 1, true},         {5, 0, 0xFFFFFF, 1, 3, true}, {6, 0, 0xFFFFFF, 1, 3, true},
+        {7, 0, 0xFFFFFF, 2, 3, true},         {8, 0, 0xFFFFFF, 3, 3, true}, {2, 0, 0xFFFFFF, 3, 3, true},
         {0, 0x00FF00, 0x00FF00, 3, 3, false},
     };
     for (auto cmd : cmds) {
@@ -323,10 +327,22 @@ TEST_F(Board, FileRoundTripAndFixedDocuments)
 {
     c.parsePaintData("600001", 1, 33);
     // One of each storable tool.
-    const char* two[] = {"CPaintSegment", "CPaintLine", "CPaintSpeedBlock", "CPaintGannLine", "CPaintGoldenSplit",
-                         "CPaintGoldenPrice", "CPaintBandLine", "CPaintPercentage", "CPaintLinerRegression",
-                         "CPaintLinerRegressionBand", "CPaintRegressionChannel", "CPaintCycleLine", "CPaintRect",
-                         "CPaintEllipse", "CPaintArcEllipse", "CPaintVelmora"};
+    const char* two[] = {"CPaintSegment",
+                         "CPaintLine",
+                         "CPaintSpeedBlock",
+                         "CPaintGannLine",
+                         "CPaintGoldenSplit",
+                         "CPaintGoldenPrice",
+                         "CPaintBandLine",
+                         "CPaintPercentage",
+                         "CPaintLinerRegression",
+                         "CPaintLinerRegressionBand",
+                         "CPaintRegressionChannel",
+                         "CPaintCycleLine",
+                         "CPaintRect",
+                         "CPaintEllipse",
+                         "CPaintArcEllipse",
+                         "CPaintVelmora"};
     int bar = 5;
     for (const char* cls : two) {
         ASSERT_TRUE(draw(cls, bar, 12.3, bar + 3, 16.7)) << cls;
@@ -346,7 +362,8 @@ TEST_F(Board, FileRoundTripAndFixedDocuments)
 
     c.savePaintData("600001", 1, 33);
     const QString first = fileText();
-    ASSERT_TRUE(first.startsWith("{\"paintArray\":[{\"type\":\"PaintSegment\",\"kstart_time\":\"")) << qPrintable(first);
+    ASSERT_TRUE(first.startsWith("{\"paintArray\":[{\"type\":\"PaintSegment\",\"kstart_time\":\""))
+        << qPrintable(first);
     EXPECT_TRUE(first.contains("\"text\":\"说明 \\\"a\\\\b\\\"\\n第二行\""));
     EXPECT_TRUE(first.contains("\"gann\":{\"type\":\"PaintGannLine\""));
     board().setIdentity("", 0, 0);
@@ -429,11 +446,13 @@ TEST_F(Board, EmptyBoardsAndSwitchingStocks)
 // goes back into the file as it was read.
 TEST_F(Board, UnreadableAndForeignFilesSurviveViewing)
 {
-    const QString segment = "{\"type\":\"PaintSegment\",\"kstart_time\":\"1767225600\",\"kstart_price\":\"12.00\","
-                            "\"kend_time\":\"1768089600\",\"kend_price\":\"15.00\",\"m_color\":\"ffffff\","
-                            "\"m_size\":\"1\",\"m_style\":\"1\"}";
-    const QString rect = "{\"type\":\"PaintRect\",\"kstart_time\":\"1767398400\",\"kstart_price\":\"11.00\","
-                         "\"kend_time\":\"1768262400\",\"kend_price\":\"14.00\"}";
+    const QString segment =
+        "{\"type\":\"PaintSegment\",\"kstart_time\":\"1767225600\",\"kstart_price\":\"12.00\","
+        "\"kend_time\":\"1768089600\",\"kend_price\":\"15.00\",\"m_color\":\"ffffff\","
+        "\"m_size\":\"1\",\"m_style\":\"1\"}";
+    const QString rect =
+        "{\"type\":\"PaintRect\",\"kstart_time\":\"1767398400\",\"kstart_price\":\"11.00\","
+        "\"kend_time\":\"1768262400\",\"kend_price\":\"14.00\"}";
     const QString foreign = "{\"type\":\"PaintFutureTool\",\"kstart_time\":\"1767225600\",\"extra\":[1,{\"a\":\"b\"}]}";
     struct Case {
         const char* what;
@@ -443,7 +462,8 @@ TEST_F(Board, UnreadableAndForeignFilesSurviveViewing)
         size_t tools;   // tools read
     };
     const Case cases[] = {
-        {"cut after two tools", "600011", "{\"paintArray\":[" + segment + "," + rect + ",{\"type\":\"PaintRe", false, 0},
+        {"cut after two tools", "600011", "{\"paintArray\":[" + segment + "," + rect + ",{\"type\":\"PaintRe", false,
+         0},
         {"unknown tool type", "600012", "{\"paintArray\":[" + segment + "," + foreign + "," + rect + "]}", true, 2},
         {"not a drawing document", "600013", "[1,2,3]", false, 0},
         {"no tool array", "600014", "{\"paintArray\":{\"type\":\"PaintSegment\"}}", false, 0},
@@ -644,9 +664,12 @@ TEST(PaintPen, AxisLinesCoverWholePixelsEndToEnd)
         return [d](int x, int y) { return std::find(d.begin(), d.end(), QPoint(x, y)) != d.end(); };
     };
     const Case cases[] = {
-        {{2, 3}, {30, 3}, 1, rect({2, 3, 29, 1})},    {{30, 5}, {2, 5}, 1, rect({2, 5, 29, 1})},
-        {{5, 1}, {5, 10}, 1, rect({5, 1, 1, 10})},    {{5, 10}, {5, 1}, 1, rect({5, 1, 1, 10})},
-        {{0, 0}, {39, 0}, 1, rect({0, 0, 40, 1})},    {{-5, 11}, {50, 11}, 1, rect({0, 11, 40, 1})},
+        {{2, 3}, {30, 3}, 1, rect({2, 3, 29, 1})},
+        {{30, 5}, {2, 5}, 1, rect({2, 5, 29, 1})},
+        {{5, 1}, {5, 10}, 1, rect({5, 1, 1, 10})},
+        {{5, 10}, {5, 1}, 1, rect({5, 1, 1, 10})},
+        {{0, 0}, {39, 0}, 1, rect({0, 0, 40, 1})},
+        {{-5, 11}, {50, 11}, 1, rect({0, 11, 40, 1})},
         {{2, 3}, {12, 3}, 3, dots({{2, 3}, {5, 3}, {8, 3}, {11, 3}})},
         {{12, 5}, {2, 5}, 3, dots({{12, 5}, {9, 5}, {6, 5}, {3, 5}})},
         {{7, 1}, {7, 10}, 3, dots({{7, 1}, {7, 4}, {7, 7}, {7, 10}})},
@@ -743,8 +766,7 @@ TEST_F(Board, DragsFromEmptySpaceMoveNoTool)
         {"press off a hovered line", true, [&] { c.onMousePaintBoard(0, lineAt30.x(), lineAt30.y()); },
          QPoint(x(25), y(18))},
         // Hovered inside, pressed outside the plot, dragged in.
-        {"press outside the plot", true, [&] { c.onMousePaintBoard(0, lineAt30.x(), lineAt30.y()); },
-         QPoint(x(25), 5)},
+        {"press outside the plot", true, [&] { c.onMousePaintBoard(0, lineAt30.x(), lineAt30.y()); }, QPoint(x(25), 5)},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
@@ -826,9 +848,11 @@ TEST_F(Board, NoteFontAndColourInTheFile)
     } forms[] = {{"ffff0000", QColor(255, 0, 0)}, {"ff0000", QColor(255, 0, 0)}, {"ff00ff00", QColor(0, 255, 0)}};
     for (const auto& f : forms) {
         SCOPED_TRACE(f.colour);
-        const QString doc = QStringLiteral("{\"paintArray\":[{\"type\":\"PaintText\",\"text\":\"字\",\"kstart_time\":\"%1\","
-                                           "\"kstart_price\":\"15.00\",\"kend_time\":\"%1\",\"kend_price\":\"15.00\",\"m_color\":\"%2\"}]}")
-                                .arg(t20, f.colour);
+        const QString doc =
+            QStringLiteral(
+                "{\"paintArray\":[{\"type\":\"PaintText\",\"text\":\"字\",\"kstart_time\":\"%1\","
+                "\"kstart_price\":\"15.00\",\"kend_time\":\"%1\",\"kend_price\":\"15.00\",\"m_color\":\"%2\"}]}")
+                .arg(t20, f.colour);
         ASSERT_TRUE(HFileIO::writeData("600005-1-33.json", doc));
         board().setIdentity("", 0, 0);
         c.parsePaintData("600005", 1, 33);
@@ -861,41 +885,53 @@ TEST(BoardLabels, RatioLinesPrintTheAnchorsRatioPrice)
         std::vector<const char*> labels;
     } cases[] = {
         // 21.50 - 8 x 0.236 = 19.612, x 0.382 = 18.444, x 0.5 = 17.50, x 0.618 = 16.556
-        {"PaintGoldenSplit", "13.50", false,
+        {"PaintGoldenSplit",
+         "13.50",
+         false,
          {"0.0%,  21.50", "23.6%,  19.61", "38.2%,  18.44", "50.0%,  17.50", "61.8%,  16.56", "100.0%,  13.50"}},
         // x 0.618 = 16.556, x 0.809 = 15.028, x 1 = 13.50, x 1.191 = 11.972 (the rest lie below the plot)
         {"PaintGoldenPrice", "13.50", false, {"61.8%,  16.56", "80.9%,  15.03", "100.0%,  13.50", "119.1%,  11.97"}},
         // x 0.25 = 19.50, x 0.33 = 18.86, x 0.5 = 17.50
-        {"PaintBandLine", "13.50", false,
+        {"PaintBandLine",
+         "13.50",
+         false,
          {"0.0%,  21.50", "25.0%,  19.50", "33.0%,  18.86", "50.0%,  17.50", "100.0%,  13.50"}},
         // x 1/8 = 20.50, x 1/4 = 19.50, x 1/3 = 18.8333, x 3/8 = 18.50, x 5/8 = 16.50,
         // x 2/3 = 16.1667, x 3/4 = 15.50, x 7/8 = 14.50
-        {"PaintPercentage", "13.50", false,
+        {"PaintPercentage",
+         "13.50",
+         false,
          {"0.0%,  21.50", "12.5%,  20.50", "25.0%,  19.50", "33.3%,  18.83", "37.5%,  18.50", "50.0%,  17.50",
           "62.5%,  16.50", "66.7%,  16.17", "75.0%,  15.50", "87.5%,  14.50", "100.0%,  13.50"}},
         // bar 20 to bar 40: a cycle of 20 bars
         {"PaintCycleLine", "13.50", false, {"20"}},
         // 13.50 + 4 x 0.236 = 14.444, x 0.382 = 15.028, x 0.5 = 15.50, x 0.618 = 15.972
-        {"PaintTrendLine", "17.50", true,
+        {"PaintTrendLine",
+         "17.50",
+         true,
          {"0.0%,  13.50", "23.6%,  14.44", "38.2%,  15.03", "50.0%,  15.50", "61.8%,  15.97", "100.0%,  17.50"}},
         // lines 0.40 apart in all, closer than a text line: every label whole
         // 21.50 - 0.4 x 0.236 = 21.4056, x 0.382 = 21.3472, x 0.5 = 21.30, x 0.618 = 21.2528
-        {"PaintGoldenSplit", "21.10", false,
+        {"PaintGoldenSplit",
+         "21.10",
+         false,
          {"0.0%,  21.50", "23.6%,  21.41", "38.2%,  21.35", "50.0%,  21.30", "61.8%,  21.25", "100.0%,  21.10"}},
     };
     for (const auto& t : cases) {
         SCOPED_TRACE(std::string(t.type) + " to " + t.endPrice);
         const QString doc =
             t.threePoint
-                ? QStringLiteral("{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":\"13.50\","
-                                 "\"kmid_time\":\"%3\",\"kmid_price\":\"%4\",\"kend_time\":\"%5\",\"kend_price\":\"13.50\"}]}")
+                ? QStringLiteral(
+                      "{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":\"13.50\","
+                      "\"kmid_time\":\"%3\",\"kmid_price\":\"%4\",\"kend_time\":\"%5\",\"kend_price\":\"13.50\"}]}")
                       .arg(t.type)
                       .arg(k.points[20].time)
                       .arg(k.points[40].time)
                       .arg(t.endPrice)
                       .arg(k.points[60].time)
-                : QStringLiteral("{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":"
-                                 "\"21.50\",\"kend_time\":\"%3\",\"kend_price\":\"%4\"}]}")
+                : QStringLiteral(
+                      "{\"paintArray\":[{\"type\":\"%1\",\"kstart_time\":\"%2\",\"kstart_price\":"
+                      "\"21.50\",\"kend_time\":\"%3\",\"kend_price\":\"%4\"}]}")
                       .arg(t.type)
                       .arg(k.points[20].time)
                       .arg(k.points[40].time)
@@ -953,9 +989,9 @@ TEST(BoardStatistics, ExactZerosPrintADash)
     ASSERT_EQ(1, stats.count());
     const QJsonObject j = stats.last().at(0).toJsonObject();
     auto value = [&](const char* array, int i) { return j[array].toArray()[i].toObject()["vol"].toString(); };
-    EXPECT_EQ("-%", value("array1", 4));  // 涨幅
-    EXPECT_EQ("-%", value("array1", 5));  // 振幅
-    EXPECT_EQ("-", value("array2", 4));   // 涨跌
-    EXPECT_EQ("-%", value("array2", 5));  // 换手率
+    EXPECT_EQ("-%", value("array1", 4));   // 涨幅
+    EXPECT_EQ("-%", value("array1", 5));   // 振幅
+    EXPECT_EQ("-", value("array2", 4));    // 涨跌
+    EXPECT_EQ("-%", value("array2", 5));   // 换手率
     EXPECT_EQ("3个", value("array2", 1));  // 平线
 }

@@ -14,12 +14,29 @@ namespace {
 // The types the drawing-tool file knows, in the palette's order, then the two
 // the palette does not show.
 const char* const kTypes[] = {
-    "PaintSegment",     "PaintLine",         "PaintSpeedBlock",      "PaintGannLine",
-    "PaintGoldenSplit", "PaintGoldenPrice",  "PaintBandLine",        "PaintPercentage",
-    "PaintTrendLine",   "PaintLinerRegression", "PaintLinerRegressionBand", "PaintRegressionChannel",
-    "PaintCycleLine",   "PaintFibonacci",    "PaintText",            "PaintRect",
-    "PaintEllipse",     "PaintArcEllipse",   "PaintUpArrow",         "PaintDownArrow",
-    "PaintVelmora",     "PaintThreePoint",   "PaintFullRect",
+    "PaintSegment",
+    "PaintLine",
+    "PaintSpeedBlock",
+    "PaintGannLine",
+    "PaintGoldenSplit",
+    "PaintGoldenPrice",
+    "PaintBandLine",
+    "PaintPercentage",
+    "PaintTrendLine",
+    "PaintLinerRegression",
+    "PaintLinerRegressionBand",
+    "PaintRegressionChannel",
+    "PaintCycleLine",
+    "PaintFibonacci",
+    "PaintText",
+    "PaintRect",
+    "PaintEllipse",
+    "PaintArcEllipse",
+    "PaintUpArrow",
+    "PaintDownArrow",
+    "PaintVelmora",
+    "PaintThreePoint",
+    "PaintFullRect",
 };
 }  // namespace
 

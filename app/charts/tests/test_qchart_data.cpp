@@ -221,10 +221,20 @@ TEST(QChartData, MinuteRecordsWithTheAppendFlagContinueTheDay)
         std::vector<float> closes, preCloses;
     } cases[] = {
         {"a new minute", true, 1, 3, {10.3f}, {10.0f, 10.1f, 10.2f, 10.3f}, {9.9f, 10.0f, 10.1f, 10.2f}},
-        {"the last minute moved, one more", true, 1, 2, {10.25f, 10.4f},
-         {10.0f, 10.1f, 10.25f, 10.4f}, {9.9f, 10.0f, 10.1f, 10.25f}},
+        {"the last minute moved, one more",
+         true,
+         1,
+         2,
+         {10.25f, 10.4f},
+         {10.0f, 10.1f, 10.25f, 10.4f},
+         {9.9f, 10.0f, 10.1f, 10.25f}},
         {"a correction inside the day", true, 1, 1, {10.15f}, {10.0f, 10.15f, 10.2f}, {9.9f, 10.0f, 10.15f}},
-        {"any nonzero value is the flag", true, 241, 3, {10.3f}, {10.0f, 10.1f, 10.2f, 10.3f},
+        {"any nonzero value is the flag",
+         true,
+         241,
+         3,
+         {10.3f},
+         {10.0f, 10.1f, 10.2f, 10.3f},
          {9.9f, 10.0f, 10.1f, 10.2f}},
         {"no flag: the whole day", true, 0, 2, {10.3f}, {10.3f}, {9.9f}},
         {"flag with nothing held", false, 1, 2, {10.3f, 10.4f}, {10.3f, 10.4f}, {9.9f, 10.3f}},
@@ -270,12 +280,12 @@ TEST(QChartData, DividendMarks)
     QSignalSpy spy(&c, &QChart::syncUpdateDividend);
     QuoteDividend events[3]{};
     events[0].time = 1700000000;
-    events[0].cash_dividend = 0.35;   // 3.5 per 10 shares
+    events[0].cash_dividend = 0.35;  // 3.5 per 10 shares
     events[0].rights_ratio = 0.15;
     events[0].rights_price = 8.5;
     events[0].bonus_ratio = 0.3;
     events[1].time = 1600000000;
-    events[1].bonus_ratio = 1.0;      // only a bonus: the text starts with its space
+    events[1].bonus_ratio = 1.0;  // only a bonus: the text starts with its space
     events[2].time = 1500000000;
     events[2].cash_dividend = 12.34;  // 123.4: two significant digits
     QuoteDividendPoints div{};

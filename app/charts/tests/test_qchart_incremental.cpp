@@ -137,18 +137,26 @@ TEST(QChartIncremental, KeptSeriesDrawWhatANewChartDraws)
         const int kind = edit < 7 ? edit : int(rng() % 7);
         int firstDifference = 0;
         switch (kind) {
-        case 0: case 1: days.back().second += step(rng); break;
-        case 2: days.push_back({days.back().first + 1, days.back().second + step(rng)}); break;
+        case 0:
+        case 1:
+            days.back().second += step(rng);
+            break;
+        case 2:
+            days.push_back({days.back().first + 1, days.back().second + step(rng)});
+            break;
         case 3:
             firstDifference = int(rng() % days.size());
             days[std::size_t(firstDifference)].second += 0.75f;
             break;
-        case 4: other.back().second += step(rng); break;
+        case 4:
+            other.back().second += step(rng);
+            break;
         case 5:
             for (auto& d : days)
                 d.second = 40.0f - d.second;  // another stock over the same days
             break;
-        default: break;
+        default:
+            break;
         }
         base = KRecord(days, "600001");
         overlay = KRecord(other, "600002");
@@ -184,13 +192,21 @@ TEST(QChartIncremental, OneBarPushesChangeBarsFromTheBarTheyCarry)
     struct Case {
         const char* what;
         void (*edit)(Days&);
-        int bar;  // the bar pushed, from the end (-1 the last)
-        int from; // the first changed bar, from the end of the series before
+        int bar;   // the bar pushed, from the end (-1 the last)
+        int from;  // the first changed bar, from the end of the series before
     } cases[] = {
         {"the last bar's close", [](Days& d) { d.back().second += 0.3f; }, -1, -1},
         {"the last bar unchanged (no bar changed)", [](Days&) {}, -1, 0},
-        {"a new day", [](Days& d) { d.push_back({d.back().first + 1, d.back().second + 0.1f}); }, -1, 0},
-        {"a day after a gap", [](Days& d) { d.push_back({d.back().first + 3, d.back().second - 0.2f}); }, -1, 0},
+        {"a new day",
+         [](Days& d) {
+             d.push_back({d.back().first + 1, d.back().second + 0.1f});
+         },
+         -1, 0},
+        {"a day after a gap",
+         [](Days& d) {
+             d.push_back({d.back().first + 3, d.back().second - 0.2f});
+         },
+         -1, 0},
         {"the bar before the last", [](Days& d) { d[d.size() - 2].second -= 0.4f; }, -2, -2},
         {"an older bar", [](Days& d) { d[d.size() - 150].second += 0.6f; }, -150, -150},
     };
@@ -309,8 +325,12 @@ TEST(QChartIncremental, LowerPanesFollowTheMainPane)
         const int kind = edit == 0 ? -1 : edit <= 5 ? edit - 1 : int(rng() % 5);
         int corrected = 0;
         switch (kind) {
-        case 0: days.back().second += step(rng); break;
-        case 1: days.push_back({days.back().first + 1, days.back().second}); break;
+        case 0:
+            days.back().second += step(rng);
+            break;
+        case 1:
+            days.push_back({days.back().first + 1, days.back().second});
+            break;
         case 2:
             corrected = int(rng() % days.size());
             days[std::size_t(corrected)].second += 0.5f;
@@ -319,7 +339,8 @@ TEST(QChartIncremental, LowerPanesFollowTheMainPane)
             for (auto& d : days)
                 d.second = 30.0f - d.second;
             break;
-        default: break;
+        default:
+            break;
         }
         KRecord r(days, "600001");
         if (kind == 4) {

@@ -26,9 +26,7 @@ TEST(QChartPane, RemovingALayerKeepsItsChildForTheNextLayer)
     ASSERT_TRUE(root) << pane.errorString().toStdString();
     auto* chart = qobject_cast<QChart*>(root.get());
     ASSERT_NE(nullptr, chart);
-    const auto list = [&root](const char* name) {
-        return root->property(name).value<QJSValue>().toVariant().toList();
-    };
+    const auto list = [&root](const char* name) { return root->property(name).value<QJSValue>().toVariant().toList(); };
 
     QQmlComponent childKind(&engine);
     childKind.setData("import QtQuick 2.15\nItem {}", QUrl());

@@ -14,8 +14,8 @@ QJsonObject markSet(const char* name, std::initializer_list<std::pair<int, const
 {
     QJsonArray data;
     for (const auto& it : items)
-        data.append(QJsonObject{{"time", it.first}, {"type", "text"}, {"color", "#FF0000"}, {"content", "D"},
-                                {"detailed", it.second}});
+        data.append(QJsonObject{
+            {"time", it.first}, {"type", "text"}, {"color", "#FF0000"}, {"content", "D"}, {"detailed", it.second}});
     return QJsonObject{{"name", name}, {"data", data}};
 }
 
@@ -65,9 +65,9 @@ TEST(QChartExtend, MarksAtTheirBarsWithTipsAndRemoval)
     EXPECT_EQ(QStringLiteral("split"), items[0].toObject().value("detailed").toString());
     EXPECT_TRUE(e.mouseMove(x1 + 1, 10));  // same bar: no second tip
     EXPECT_EQ(1, tip.size());
-    EXPECT_FALSE(e.mouseMove(x1, 30));     // below the strip
+    EXPECT_FALSE(e.mouseMove(x1, 30));  // below the strip
     const int x3 = int(g.plot.left() + g.pitch() * 3.5f);
-    EXPECT_TRUE(e.mouseMove(x3, 10));      // a mark without a tip text
+    EXPECT_TRUE(e.mouseMove(x3, 10));  // a mark without a tip text
     EXPECT_EQ(1, tip.size());
     EXPECT_FALSE(e.mouseMove(int(g.plot.left() + 1), 10));
 

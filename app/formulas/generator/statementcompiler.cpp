@@ -16,8 +16,7 @@ bool Op::operator==(const Op& o) const
 
 CompileError::CompileError(int line_, const std::string& what)
     : std::runtime_error("line " + std::to_string(line_) + ": " + what), line(line_)
-{
-}
+{}
 
 namespace {
 
@@ -28,8 +27,8 @@ struct DrawKind {
 };
 
 const DrawKind kDrawKinds[] = {
-    {"drawline", 1, 5},  {"drawstick", 2, 5}, {"drawnumber", 3, 3},   {"drawtext", 5, 3},  {"drawband", 6, 4},
-    {"drawicon", 7, 3},  {"drawtext_fix", 9, 5}, {"drawrect", 10, 5}, {"drawkline", 11, 4},
+    {"drawline", 1, 5}, {"drawstick", 2, 5},    {"drawnumber", 3, 3}, {"drawtext", 5, 3},   {"drawband", 6, 4},
+    {"drawicon", 7, 3}, {"drawtext_fix", 9, 5}, {"drawrect", 10, 5},  {"drawkline", 11, 4},
 };
 
 bool equalsNoCase(const std::string& a, const char* b)
@@ -62,9 +61,18 @@ struct Token {
     std::string text;
 };
 
-bool isNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
-bool isNameChar(unsigned char c) { return isNameStart(c) || (c >= '0' && c <= '9'); }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isNameStart(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
+bool isNameChar(unsigned char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9');
+}
+bool isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::vector<Token> tokenize(const std::string& s, int line)
 {
@@ -180,8 +188,7 @@ class ExprParser {
 public:
     ExprParser(const std::vector<Token>& toks, std::size_t pos, int line, std::vector<Op>& out)
         : toks_(toks), pos_(pos), line_(line), out_(out)
-    {
-    }
+    {}
 
     void expr(int minPrec)
     {
@@ -393,8 +400,8 @@ void compileStatement(const std::string& statement, const std::string& colour, c
     std::vector<Op> ops;
     ExprParser parser(toks, pos, line, ops);
     int kind = 0;
-    const DrawKind* draw = toks[pos].kind == Tok::Name && toks[pos + 1].kind == Tok::LParen ? drawKindOf(toks[pos].text)
-                                                                                            : nullptr;
+    const DrawKind* draw =
+        toks[pos].kind == Tok::Name && toks[pos + 1].kind == Tok::LParen ? drawKindOf(toks[pos].text) : nullptr;
     if (draw) {
         if (variable)
             throw CompileError(line, "a draw function cannot be assigned to a variable");
@@ -484,7 +491,8 @@ Program parseVariant(const std::string& s, int line, const std::vector<Program>&
     std::string item;
     while (words >> item) {
         const std::size_t eq = item.find('=');
-        const std::vector<Token> name = eq == std::string::npos ? std::vector<Token>{} : tokenize(item.substr(0, eq), line);
+        const std::vector<Token> name =
+            eq == std::string::npos ? std::vector<Token>{} : tokenize(item.substr(0, eq), line);
         if (name.size() != 2 || name[0].kind != Tok::Name || precedence(name[0]) != 0)
             throw CompileError(line, "preset '" + item + "' is not NAME=number");
         std::string number = item.substr(eq + 1);
@@ -553,8 +561,8 @@ std::vector<Program> compileFile(const std::string& text)
                 throw CompileError(line, "a statement row has five cells: number, statement, colour, width, style");
             const std::string number = trim(cells[0]);
             if (number != std::to_string(current->statements + 1))
-                throw CompileError(line, "statement number " + number + ", expected " +
-                                             std::to_string(current->statements + 1));
+                throw CompileError(
+                    line, "statement number " + number + ", expected " + std::to_string(current->statements + 1));
             const std::string stmt = trim(cells[1]);
             if (stmt.size() < 2 || stmt.front() != '`' || stmt.back() != '`')
                 throw CompileError(line, "the statement is written between backticks");

@@ -28,14 +28,14 @@ namespace formulagen {
 
 // One engine operation as the build function will push it.
 struct Op {
-    int op = 0;             // 0 assign, 1 name, 2 number, 3 string, 4 drop, 5 call, 6 output
-    std::string name;       // ops 0, 1, 3, 5; op 6: the output name
-    float number = 0.0f;    // op 2
-    int kind = 0;           // op 6: draw kind
-    bool palette = false;   // op 6: colour taken from the palette when pushed
-    uint32_t color = 0;     // op 6: colour word when not palette
-    float width = 0.0f;     // op 6
-    int style = 0;          // op 6
+    int op = 0;            // 0 assign, 1 name, 2 number, 3 string, 4 drop, 5 call, 6 output
+    std::string name;      // ops 0, 1, 3, 5; op 6: the output name
+    float number = 0.0f;   // op 2
+    int kind = 0;          // op 6: draw kind
+    bool palette = false;  // op 6: colour taken from the palette when pushed
+    uint32_t color = 0;    // op 6: colour word when not palette
+    float width = 0.0f;    // op 6
+    int style = 0;         // op 6
 
     bool operator==(const Op& o) const;
 };

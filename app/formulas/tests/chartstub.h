@@ -87,7 +87,7 @@ public:
     // Keep the series in each context between runs (fml_ctx_keep_series):
     // a series handed back is rewritten from its first changed bar only.
     bool keep = false;
-    int handedBack = 0;    // series handed back holding values
+    int handedBack = 0;     // series handed back holding values
     int wrongHandOver = 0;  // of those, ones that did not hold what was written
 
     // Runs the instance over the bars set; the engine's result.
@@ -108,7 +108,7 @@ public:
         return p ? std::vector<float>(p, p + fml_argument_data_size(a)) : std::vector<float>();
     }
 
-    float dynainfo3 = 9.5f;      // the previous close DYNAINFO(3) answers
+    float dynainfo3 = 9.5f;       // the previous close DYNAINFO(3) answers
     std::string code = "600000";  // CODE
 
 private:
@@ -194,15 +194,27 @@ inline std::vector<DrawnOutput> drawnOutputs(const formula::Formula& f)
         fml_ctx_op_seq_get(ctx, unsigned(i), &kind, &index);
         FMLOutputItem item{};
         switch (kind) {
-        case FML_DRAW_LINE: fml_ctx_op_line(ctx, &item, unsigned(index)); break;
-        case FML_DRAW_STICK: fml_ctx_op_stick(ctx, &item, unsigned(index)); break;
-        case FML_DRAW_LITERAL_NUMBER: fml_ctx_op_literal_number(ctx, &item, unsigned(index)); break;
-        case FML_DRAW_KLINE: fml_ctx_op_k_line(ctx, &item, unsigned(index)); break;
-        default: break;
+        case FML_DRAW_LINE:
+            fml_ctx_op_line(ctx, &item, unsigned(index));
+            break;
+        case FML_DRAW_STICK:
+            fml_ctx_op_stick(ctx, &item, unsigned(index));
+            break;
+        case FML_DRAW_LITERAL_NUMBER:
+            fml_ctx_op_literal_number(ctx, &item, unsigned(index));
+            break;
+        case FML_DRAW_KLINE:
+            fml_ctx_op_k_line(ctx, &item, unsigned(index));
+            break;
+        default:
+            break;
         }
         out.push_back({kind, item.name ? item.name : "", item.color});
     }
     return out;
 }
 
-constexpr uint32_t rgbWord(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+constexpr uint32_t rgbWord(uint32_t r, uint32_t g, uint32_t b)
+{
+    return r | g << 8 | b << 16;
+}

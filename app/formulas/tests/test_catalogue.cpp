@@ -193,12 +193,11 @@ TEST(FormulaService, TypeLowByteDuplicatesAndGroups)
     s.addFormula(std::make_shared<formula::LocalFormula>(0x100, "C", "", std::vector<FormulaParam>{}, build));
     s.addFormula(std::make_shared<formula::LocalFormula>(1, "SHORT", "名称", "FML-GRP", "无参数设置",
                                                          std::vector<FormulaParam>{}, build));
-    auto second =
-        s.addFormula(std::make_shared<formula::LocalFormula>(4, "A", "", std::vector<FormulaParam>{}, build));
+    auto second = s.addFormula(std::make_shared<formula::LocalFormula>(4, "A", "", std::vector<FormulaParam>{}, build));
     EXPECT_EQ(s.find("A"), first);
     EXPECT_NE(s.find("A"), second);
-    EXPECT_EQ(names(s.findByType(60)), "A A ");      // 68 carries bit 4
-    EXPECT_EQ(names(s.findByType(3)), "B 名称 ");    // only the low byte counts: 0x102 is main-chart, 0x100 none
+    EXPECT_EQ(names(s.findByType(60)), "A A ");    // 68 carries bit 4
+    EXPECT_EQ(names(s.findByType(3)), "B 名称 ");  // only the low byte counts: 0x102 is main-chart, 0x100 none
     auto own = s.find("名称");
     EXPECT_EQ(own->code, "SHORT");
     EXPECT_EQ(own->codeCopy, "SHORT");

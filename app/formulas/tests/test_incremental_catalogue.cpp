@@ -62,11 +62,20 @@ void everyProgramKeptMatchesANewInstance(bool keep)
         const int firstRun = chart.run(*kept);
         for (int edit = 0; edit < 12; ++edit) {
             switch (edit % kinds) {
-            case 0: case 1: closes.back() += step(rng); break;  // ticks
-            case 2: closes.push_back(closes.back() + step(rng)); break;  // a new bar
-            case 3: closes[rng() % closes.size()] += 0.5f; break;  // an older bar corrected
-            case 4: closes.resize(closes.size() - 1 - rng() % 3); break;  // a shorter history
-            default:  // another stock
+            case 0:
+            case 1:
+                closes.back() += step(rng);
+                break;  // ticks
+            case 2:
+                closes.push_back(closes.back() + step(rng));
+                break;  // a new bar
+            case 3:
+                closes[rng() % closes.size()] += 0.5f;
+                break;  // an older bar corrected
+            case 4:
+                closes.resize(closes.size() - 1 - rng() % 3);
+                break;  // a shorter history
+            default:    // another stock
                 closes.resize(300 + rng() % 600);
                 p = 5.0f + float(rng() % 50);
                 for (float& c : closes)
@@ -90,7 +99,10 @@ void everyProgramKeptMatchesANewInstance(bool keep)
     }
 }
 
-TEST(IncrementalCatalogue, EveryProgramKeptMatchesANewInstanceBitForBit) { everyProgramKeptMatchesANewInstance(false); }
+TEST(IncrementalCatalogue, EveryProgramKeptMatchesANewInstanceBitForBit)
+{
+    everyProgramKeptMatchesANewInstance(false);
+}
 
 TEST(IncrementalCatalogue, EveryProgramWithSeriesKeptMatchesANewInstanceBitForBit)
 {

@@ -133,7 +133,8 @@ TEST(OwnCatalogue, RaskinEntriesShareOneProgramWithPresetConstants)
     struct Row {
         const char* name;
         float k1, k2, n1, n2;
-    } rows[] = {{"Raskin消费", 0.5f, 0.5f, 10, 10}, {"Raskin中证", 0.4f, 0.46f, 11, 6}, {"Raskin医药", 0.4f, 0.44f, 8, 7}};
+    } rows[] = {
+        {"Raskin消费", 0.5f, 0.5f, 10, 10}, {"Raskin中证", 0.4f, 0.46f, 11, 6}, {"Raskin医药", 0.4f, 0.44f, 8, 7}};
     for (const Row& r : rows) {
         auto f = bothCatalogues().find(r.name)->create(chart.vm());
         ASSERT_TRUE(f);
@@ -149,7 +150,8 @@ TEST(OwnCatalogue, RaskinEntriesShareOneProgramWithPresetConstants)
     // Raskin中证 gives what Raskin消费 gives once its constants are set to 中证's
     auto zz = bothCatalogues().find("Raskin中证")->create(chart.vm());
     auto xf = bothCatalogues().find("Raskin消费")->create(chart.vm());
-    for (const auto& [n, v] : std::vector<std::pair<const char*, float>>{{"K1", 0.4f}, {"K2", 0.46f}, {"N1", 11}, {"N2", 6}})
+    for (const auto& [n, v] :
+         std::vector<std::pair<const char*, float>>{{"K1", 0.4f}, {"K2", 0.46f}, {"N1", 11}, {"N2", 6}})
         formula::setStaticLiteral(xf->context(), n, v);
     ASSERT_EQ(chart.run(*zz), 1);
     ASSERT_EQ(chart.run(*xf), 1);

@@ -31,14 +31,17 @@ void writeFile(const std::string& path, const std::string& text)
     out << text;
 }
 
-FormulaContext* emptyProgram(FormulaVM* vm) { return fml_ctx_create(vm); }
+FormulaContext* emptyProgram(FormulaVM* vm)
+{
+    return fml_ctx_create(vm);
+}
 
 // MA with four values, a Chinese-named entry with one, and one without any.
 void smallCatalogue(FormulaService& s)
 {
     s.addFormula(std::make_shared<formula::LocalFormula>(
-        1, "MA", "", std::vector<FormulaParam>{{"M1", 5, 1, 9999}, {"M2", 10, 1, 9999}, {"M3", 20, 1, 9999},
-                                                {"M4", 60, 1, 9999}},
+        1, "MA", "",
+        std::vector<FormulaParam>{{"M1", 5, 1, 9999}, {"M2", 10, 1, 9999}, {"M3", 20, 1, 9999}, {"M4", 60, 1, 9999}},
         emptyProgram));
     s.addFormula(std::make_shared<formula::LocalFormula>(68, "KRVS", "测试副图", "FML-KRV", "{}日布林线;",
                                                          std::vector<FormulaParam>{{"M", 12, 2, 999}}, emptyProgram));

@@ -32,8 +32,7 @@ void expectSeries(const std::vector<float>& got, const std::vector<float>& want,
     }
 }
 
-std::shared_ptr<formula::Formula> createWith(ChartStub& chart, const std::string& name,
-                                             std::vector<float> values = {})
+std::shared_ptr<formula::Formula> createWith(ChartStub& chart, const std::string& name, std::vector<float> values = {})
 {
     FormulaService s;
     formula::registerStandardFormulas(s);
@@ -90,8 +89,8 @@ TEST(StandardPrograms, CommonIndicatorsGiveTheDocumentedValues)
     auto macd = createWith(chart, "MACD");
     ASSERT_EQ(chart.run(*macd), 1);
     expectSeries(ChartStub::values(*macd, "DIF"),
-                 {0, 0.039886f, 0.0467496f, 0.0994576f, 0.187483f, 0.23038f, 0.325182f, 0.427659f, 0.479143f,
-                  0.561882f, 0.588394f, 0.6583f},
+                 {0, 0.039886f, 0.0467496f, 0.0994576f, 0.187483f, 0.23038f, 0.325182f, 0.427659f, 0.479143f, 0.561882f,
+                  0.588394f, 0.6583f},
                  "DIF");
     expectSeries(ChartStub::values(*macd, "DEA"),
                  {0, 0.00797721f, 0.0157317f, 0.0324769f, 0.063478f, 0.0968585f, 0.142523f, 0.19955f, 0.255469f,
@@ -119,18 +118,18 @@ TEST(StandardPrograms, CommonIndicatorsGiveTheDocumentedValues)
 
     auto rsi = createWith(chart, "RSI");
     ASSERT_EQ(chart.run(*rsi), 1);
-    expectSeries(ChartStub::values(*rsi, "RSI1"),
-                 {0, 100, 58.1395f, 79.1183f, 86.9603f, 70.9691f, 81.7238f, 85.0473f, 73.0856f, 79.8779f, 66.4601f,
-                  75.2062f},
-                 "RSI1");
-    expectSeries(ChartStub::values(*rsi, "RSI2"),
-                 {0, 100, 60.4396f, 78.7668f, 85.8952f, 72.6006f, 81.1072f, 83.8433f, 74.9611f, 79.662f, 70.0917f,
-                  75.6715f},
-                 "RSI2");
-    expectSeries(ChartStub::values(*rsi, "RSI3"),
-                 {0, 100, 61.4973f, 78.6515f, 85.4267f, 73.2912f, 80.8579f, 83.3229f, 75.6944f, 79.5934f, 71.6029f,
-                  76.0023f},
-                 "RSI3");
+    expectSeries(
+        ChartStub::values(*rsi, "RSI1"),
+        {0, 100, 58.1395f, 79.1183f, 86.9603f, 70.9691f, 81.7238f, 85.0473f, 73.0856f, 79.8779f, 66.4601f, 75.2062f},
+        "RSI1");
+    expectSeries(
+        ChartStub::values(*rsi, "RSI2"),
+        {0, 100, 60.4396f, 78.7668f, 85.8952f, 72.6006f, 81.1072f, 83.8433f, 74.9611f, 79.662f, 70.0917f, 75.6715f},
+        "RSI2");
+    expectSeries(
+        ChartStub::values(*rsi, "RSI3"),
+        {0, 100, 61.4973f, 78.6515f, 85.4267f, 73.2912f, 80.8579f, 83.3229f, 75.6944f, 79.5934f, 71.6029f, 76.0023f},
+        "RSI3");
 
     auto boll = createWith(chart, "BOLL", {3});
     ASSERT_EQ(chart.run(*boll), 1);
@@ -260,7 +259,7 @@ TEST(StandardPrograms, UnregisteredFunctionGivesNoInstance)
 
     // an absent plug-in's function
     const formula::ProgramOp ops[] = {
-        {2, nullptr, 1.0f, 0, false, 0, 0, 0}, {1, "H", 0, 0, false, 0, 0, 0}, {1, "L", 0, 0, false, 0, 0, 0},
+        {2, nullptr, 1.0f, 0, false, 0, 0, 0}, {1, "H", 0, 0, false, 0, 0, 0},       {1, "L", 0, 0, false, 0, 0, 0},
         {1, "C", 0, 0, false, 0, 0, 0},        {5, "TDXDLL1", 0, 0, false, 0, 0, 0},
     };
     EXPECT_EQ(formula::buildProgram(bare.vm(), ops, 5, true), nullptr);
@@ -276,7 +275,7 @@ TEST(StandardPrograms, GeneratedBbiArrayMatchesTheDocumentedPushes)
         if (std::string(formula::standard::programs[i].id) == "P21")
             bbi = &formula::standard::programs[i];
     ASSERT_TRUE(bbi);
-    const char* expected[] = {"1 C", "1 M1", "5 MA", "1 C", "1 M2", "5 MA", "5 +", "1 C", "1 M3", "5 MA",
+    const char* expected[] = {"1 C", "1 M1", "5 MA", "1 C",  "1 M2", "5 MA", "5 +", "1 C",   "1 M3",  "5 MA",
                               "5 +", "1 C",  "1 M4", "5 MA", "5 +",  "2 4",  "5 /", "0 BBI", "6 BBI", "4"};
     ASSERT_EQ(bbi->opCount, 20u);
     for (std::size_t i = 0; i < 20; ++i) {

@@ -78,8 +78,8 @@ int detailShowSize(double height, int titleHeight, int rowHeight, int columns)
 int detailStartAfterUpdate(int startIndex, int pageSize, int oldCount, int newCount)
 {
     const int64_t n = int64_t(newCount) - oldCount;
-    const bool followsEnd = (startIndex == 0 && pageSize > newCount) || oldCount == 0 ||
-                            int64_t(startIndex) + pageSize == oldCount;
+    const bool followsEnd =
+        (startIndex == 0 && pageSize > newCount) || oldCount == 0 || int64_t(startIndex) + pageSize == oldCount;
     int64_t start = followsEnd ? int64_t(newCount) - pageSize : int64_t(startIndex) + n;
     start = std::max<int64_t>(0, std::min<int64_t>(start, newCount));
     return int(start);
@@ -91,8 +91,8 @@ int detailClampStart(int startIndex, int count, int showSize)
     return int(std::max<int64_t>(0, std::min<int64_t>(startIndex, last)));
 }
 
-int detailRowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight,
-                int startIndex, int showSize, int style)
+int detailRowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight, int startIndex,
+                int showSize, int style)
 {
     if (columns <= 0 || rowHeight <= 0 || width <= 0 || x < 0 || y < 0)
         return -1;

@@ -44,11 +44,11 @@ struct ListCell {
 
 // The tick list painter: 4 groups with a header for style 0, else 1 group.
 struct FlowListGeometry {
-    int groups;        // 4 or 1
-    double groupWidth; // width / groups
-    int priceWidth;    // a = (int)groupWidth / 5 * 3: time and price
-    int volumeWidth;   // b = (int)groupWidth / 5 * 2: volume and tag
-    int firstRowY;     // rowHeight in style 0, else 0
+    int groups;         // 4 or 1
+    double groupWidth;  // width / groups
+    int priceWidth;     // a = (int)groupWidth / 5 * 3: time and price
+    int volumeWidth;    // b = (int)groupWidth / 5 * 2: volume and tag
+    int firstRowY;      // rowHeight in style 0, else 0
 };
 FlowListGeometry flowListGeometry(int style, double width, int rowHeight);
 
@@ -89,8 +89,8 @@ int detailStartAfterUpdate(int startIndex, int pageSize, int oldCount, int newCo
 int detailClampStart(int startIndex, int count, int showSize);
 
 // The row under a click, or -1 on the title row of style 0 or off the list.
-int detailRowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight,
-                int startIndex, int showSize, int style);
+int detailRowAt(double x, double y, double width, int columns, int titleHeight, int rowHeight, int startIndex,
+                int showSize, int style);
 
 // ---- Distributions ----
 

@@ -22,8 +22,14 @@ inline std::string dumpText = "{}";
 inline std::map<std::string, int64_t> blockIds;  // "code/market" -> id
 inline std::map<quote_ctx*, intptr_t> userData;
 
-inline std::string id(quote_ctx* c) { return "c" + std::to_string(reinterpret_cast<intptr_t>(c)); }
-inline void log(const std::string& s) { calls.push_back(s); }
+inline std::string id(quote_ctx* c)
+{
+    return "c" + std::to_string(reinterpret_cast<intptr_t>(c));
+}
+inline void log(const std::string& s)
+{
+    calls.push_back(s);
+}
 inline std::string entry(const void* e)
 {
     const auto* b = static_cast<const unsigned char*>(e);
@@ -32,9 +38,19 @@ inline std::string entry(const void* e)
 }
 
 inline const QuoteApi api = {
-    [] { auto* c = reinterpret_cast<quote_ctx*>(intptr_t(nextCtx++)); log("create " + id(c)); return c; },
-    [](quote_ctx* c) { if (c) log("release " + id(c)); },
-    [](quote_ctx* c) { log("cancel " + id(c)); return 1; },
+    [] {
+        auto* c = reinterpret_cast<quote_ctx*>(intptr_t(nextCtx++));
+        log("create " + id(c));
+        return c;
+    },
+    [](quote_ctx* c) {
+        if (c)
+            log("release " + id(c));
+    },
+    [](quote_ctx* c) {
+        log("cancel " + id(c));
+        return 1;
+    },
     [](quote_ctx* c, int t) { log("type " + id(c) + " " + std::to_string(t)); },
     [](quote_ctx* c, uint8_t p) { log("period " + id(c) + " " + std::to_string(p)); },
     [](quote_ctx* c, const void* e, int n) {
@@ -43,11 +59,16 @@ inline const QuoteApi api = {
             s += " " + entry(static_cast<const unsigned char*>(e) + 17 * i);
         log(s);
     },
-    [](quote_ctx* c, uint16_t f, uint16_t n) { log("page " + id(c) + " " + std::to_string(f) + " " + std::to_string(n)); },
+    [](quote_ctx* c, uint16_t f, uint16_t n) {
+        log("page " + id(c) + " " + std::to_string(f) + " " + std::to_string(n));
+    },
     [](quote_ctx* c, int64_t t, int a, int b) {
         log("time " + id(c) + " " + std::to_string(t) + " " + std::to_string(a) + " " + std::to_string(b));
     },
-    [](quote_ctx* c, intptr_t u) { userData[c] = u; log("user " + id(c) + " " + std::to_string(u)); },
+    [](quote_ctx* c, intptr_t u) {
+        userData[c] = u;
+        log("user " + id(c) + " " + std::to_string(u));
+    },
     [](quote_ctx* c) { return userData[c]; },
     [](quote_ctx* c, const uint16_t* ids, int n) {
         std::string s = "fields " + id(c);
@@ -57,17 +78,42 @@ inline const QuoteApi api = {
     },
     [](quote_ctx* c, int64_t b) { log("block " + id(c) + " " + std::to_string(b)); },
     [](quote_ctx* c, uint16_t v) { log("category " + id(c) + " " + std::to_string(v)); },
-    [](quote_ctx* c, uint16_t f, uint8_t d) { log("sort " + id(c) + " " + std::to_string(f) + " " + std::to_string(d)); },
+    [](quote_ctx* c, uint16_t f, uint8_t d) {
+        log("sort " + id(c) + " " + std::to_string(f) + " " + std::to_string(d));
+    },
     [](quote_ctx* c, uint8_t d) { log("direction " + id(c) + " " + std::to_string(d)); },
     [](quote_ctx* c, int o) { log("option " + id(c) + " " + std::to_string(o)); },
-    [](quote_ctx* c) { log("subscribe " + id(c)); return 1; },
-    [](quote_ctx* c) { log("request " + id(c)); return 1; },
-    [](quote_ctx* c) { log("update " + id(c)); return 1; },
-    [](quote_ctx* c, int n) { log("more " + id(c) + " " + std::to_string(n)); return 1; },
-    [](quote_ctx* c) { log("pageup " + id(c)); pageFirstNo -= pageStep; return 1; },
-    [](quote_ctx* c) { log("pagedown " + id(c)); pageFirstNo += pageStep; return 1; },
+    [](quote_ctx* c) {
+        log("subscribe " + id(c));
+        return 1;
+    },
+    [](quote_ctx* c) {
+        log("request " + id(c));
+        return 1;
+    },
+    [](quote_ctx* c) {
+        log("update " + id(c));
+        return 1;
+    },
+    [](quote_ctx* c, int n) {
+        log("more " + id(c) + " " + std::to_string(n));
+        return 1;
+    },
+    [](quote_ctx* c) {
+        log("pageup " + id(c));
+        pageFirstNo -= pageStep;
+        return 1;
+    },
+    [](quote_ctx* c) {
+        log("pagedown " + id(c));
+        pageFirstNo += pageStep;
+        return 1;
+    },
     [](quote_ctx*) { return pageFirstNo; },
-    [](quote_ctx* c) { log("dump " + id(c)); return dumpText.c_str(); },
+    [](quote_ctx* c) {
+        log("dump " + id(c));
+        return dumpText.c_str();
+    },
     [](const char* t, int n) -> quote_ctx* {
         const std::string text(t, size_t(n));
         if (text.empty() || text.front() != '{') {

@@ -60,20 +60,23 @@ TEST_F(LiveBlockView, StockBlocksAndIndexConstituents)
     EXPECT_NE(0, eval(view, "blockId").toInt());
     // The marked block row is the block the right table shows, also once the
     // rows came again in another order (live values re-sort them).
-    const char* markedBlock = "(function () { var i = blockTable.table_model.getCodeInfo(blockTable.table.selectIndex);"
-                              " return blockTable.getBlockId(i.code, i.market); })()";
+    const char* markedBlock =
+        "(function () { var i = blockTable.table_model.getCodeInfo(blockTable.table.selectIndex);"
+        " return blockTable.getBlockId(i.code, i.market); })()";
     EXPECT_EQ(eval(view, "blockId").toInt(), eval(view, markedBlock).toInt());
     if (eval(view, "blockTable.table_model.rowCount() > 1").toBool()) {
         const int shown = eval(view, "blockId").toInt();
         const QString first = eval(view, "blockTable.getFirstCodeInfo().code").toString();
         eval(view, "blockTable.setQuery({ field: 34, sort: 1 })");
-        EXPECT_TRUE(waitUntil(view, "blockTable.table_model.rowCount() > 1 && blockTable.getFirstCodeInfo().code !== '" +
-                                        first + "'"));
+        EXPECT_TRUE(waitUntil(
+            view, "blockTable.table_model.rowCount() > 1 && blockTable.getFirstCodeInfo().code !== '" + first + "'"));
         EXPECT_EQ(shown, eval(view, "blockId").toInt());
-        EXPECT_EQ(shown, eval(view, markedBlock).toInt()) << "row " << eval(view, "blockTable.table.selectIndex").toInt();
+        EXPECT_EQ(shown, eval(view, markedBlock).toInt())
+            << "row " << eval(view, "blockTable.table.selectIndex").toInt();
     }
-    const QString hasStock = "(function () { var m = stockTable.table_model; for (var i = 0; i < m.rowCount(); ++i)"
-                             " if (m.getCodeInfo(i).code === '600001') return true; return false; })()";
+    const QString hasStock =
+        "(function () { var m = stockTable.table_model; for (var i = 0; i < m.rowCount(); ++i)"
+        " if (m.getCodeInfo(i).code === '600001') return true; return false; })()";
     // The right table shows a page; the stock is on it when the page holds the block.
     if (eval(view, "stockTable.table_model.rowCount() < stockTable.getShowPageSize()").toBool()) {
         EXPECT_TRUE(eval(view, hasStock).toBool()) << firstBlock.toStdString();

@@ -23,7 +23,8 @@ const char* const kTwoGroups = R"({"code":"0000","msg":"success","extra":7,"resu
 // "code:market" of every item of group g, in order.
 QString codesOf(const QVariant& json, int g)
 {
-    const QJsonArray codes = QJsonObject::fromVariantMap(json.toMap())["result"].toArray()[g].toObject()["codes"].toArray();
+    const QJsonArray codes =
+        QJsonObject::fromVariantMap(json.toMap())["result"].toArray()[g].toObject()["codes"].toArray();
     QStringList out;
     for (const QJsonValue& v : codes)
         out << v["code"].toString() + ":" + v["market_id"].toString();
@@ -47,7 +48,7 @@ TEST_F(MyStockStore, OnlyAnObjectReplacesTheStore)
         a.fromJson(bad);
         EXPECT_EQ(a.getJson(), before) << "text " << bad;
     }
-    EXPECT_EQ(b.getJson().toMap().value("extra").toInt(), 7);   // another instance, the same store
+    EXPECT_EQ(b.getJson().toMap().value("extra").toInt(), 7);  // another instance, the same store
     a.fromJson(groupdoc::kDefaultText);
     EXPECT_EQ(QJsonDocument(QJsonObject::fromVariantMap(b.getJson().toMap())).toJson(QJsonDocument::Compact),
               QByteArray(R"({"code":"0000","msg":"success","result":[]})"));
@@ -60,14 +61,15 @@ TEST_F(MyStockStore, LookupRules)
     a.fromJson(R"({"result":[{"group_id":7,"group_name":"n","codes":[{"code":"600009","market_id":1},
         {"code":"600010","market_id":"x"},{"code":"600011","market_id":" 01"},{"code":600012,"market_id":"1"}]},
         {"group_id":"7","group_name":"t","codes":[{"code":"600009","market_id":"1"}]}]})");
-    struct Case { const char* code; int market; bool exists; int group; } cases[] = {
-        {"600009", 1, true, 0},   // the number 1 reads as 1, as the quote tables read it
-        {"600009", 0, false, -1},
-        {"600010", 0, true, 0},
-        {"600011", 1, true, 0},
-        {"60001", 1, false, -1},
-        {"", 1, false, -1},
-        {"600012", 1, false, -1},
+    struct Case {
+        const char* code;
+        int market;
+        bool exists;
+        int group;
+    } cases[] = {
+        {"600009", 1, true, 0},  // the number 1 reads as 1, as the quote tables read it
+        {"600009", 0, false, -1}, {"600010", 0, true, 0}, {"600011", 1, true, 0},
+        {"60001", 1, false, -1},  {"", 1, false, -1},     {"600012", 1, false, -1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(a.isExist(c.code, c.market).toBool(), c.exists) << c.code << "/" << c.market;
@@ -78,7 +80,7 @@ TEST_F(MyStockStore, LookupRules)
         }
     }
     EXPECT_EQ(a.getGroupIndex("7").toInt(), 1);
-    EXPECT_EQ(a.getGroupIndex("").toInt(), 0);   // the number 7 reads as ""
+    EXPECT_EQ(a.getGroupIndex("").toInt(), 0);  // the number 7 reads as ""
     EXPECT_EQ(a.getGroupIndex("8").toInt(), -1);
 }
 
@@ -96,7 +98,7 @@ TEST_F(MyStockStore, NumberMarketIsTheSameStock)
     EXPECT_EQ(added.count(), 0);
     EXPECT_EQ(codesOf(a.getJson(), 0), "600009:1,000010:2,000011:0");
     EXPECT_EQ(codesOf(a.getJson(), 1), "");
-    a.addStock(1, "000011", 2);   // 2.5 is no market: counted as 0, so 000011/2 is new
+    a.addStock(1, "000011", 2);  // 2.5 is no market: counted as 0, so 000011/2 is new
     EXPECT_EQ(codesOf(a.getJson(), 1), "000011:2");
 }
 
@@ -104,7 +106,10 @@ TEST_F(MyStockStore, NumberMarketIsTheSameStock)
 // a file): what is not a group object or a code item goes, the rest stays.
 TEST_F(MyStockStore, EntriesOfAnotherShapeAreLeftOut)
 {
-    struct Case { const char* result; const char* groups; } cases[] = {
+    struct Case {
+        const char* result;
+        const char* groups;
+    } cases[] = {
         // name|id|codes per group, ';' between groups
         {R"([null,{"group_id":"1","group_name":"a","codes":[{"code":"600000","market_id":"1"}]},42,"x"])",
          "a|1|600000:1"},
@@ -146,8 +151,8 @@ TEST_F(MyStockStore, EditsAndTheirSignal)
     EXPECT_EQ(sa.count(), 1);
     EXPECT_EQ(sb.count(), 0);
 
-    a.addStock(1, "000002", 2);   // already in group 0
-    a.addStock(2, "600100", 1);   // index == number of groups
+    a.addStock(1, "000002", 2);  // already in group 0
+    a.addStock(2, "600100", 1);  // index == number of groups
     a.addStock(-1, "600100", 1);
     EXPECT_EQ(codesOf(a.getJson(), 0), "600000:1,600001:1,000002:2");
     EXPECT_EQ(codesOf(a.getJson(), 1), "600001:2,600003:1,600003:1");
@@ -157,7 +162,7 @@ TEST_F(MyStockStore, EditsAndTheirSignal)
     EXPECT_EQ(codesOf(a.getJson(), 1), "600001:2,600003:1");
     b.removeStock("600001", 2);
     EXPECT_EQ(codesOf(a.getJson(), 1), "600003:1");
-    b.removeStock("699999", 1);   // no match: nothing, no signal
+    b.removeStock("699999", 1);  // no match: nothing, no signal
     EXPECT_EQ(sb.count(), 2);
     EXPECT_EQ(sa.count(), 1);
 
@@ -180,7 +185,7 @@ TEST(StockPoolStore, ReloadsItsFileOnEveryConstruction)
 
     ASSERT_TRUE(HFileIO::writeData("StockPool.json", kTwoGroups));
     QStockPoolService pool;
-    EXPECT_EQ(empty.getGroups().toList().size(), 2);   // the store is shared
+    EXPECT_EQ(empty.getGroups().toList().size(), 2);  // the store is shared
     EXPECT_EQ(pool.getGroupCodes("2").toList().size(), 3);
     EXPECT_FALSE(pool.getGroupCodes("3").isValid());
     EXPECT_EQ(GroupStore::tableSource()->groups(StockGroupSource::StockPool).size(), 2);
@@ -190,5 +195,5 @@ TEST(StockPoolStore, ReloadsItsFileOnEveryConstruction)
     EXPECT_EQ(kept.getGroups().toList().size(), 2);
     pool.fromJson(groupdoc::kDefaultText);
     EXPECT_EQ(kept.getGroups().toList().size(), 0);
-    EXPECT_EQ(HFileIO::readData("StockPool.json"), "[1,2]");   // fromJson writes no file
+    EXPECT_EQ(HFileIO::readData("StockPool.json"), "[1,2]");  // fromJson writes no file
 }

@@ -27,7 +27,11 @@ namespace {
 class HomeLive : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
-    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start()); }
+    void SetUp() override
+    {
+        SET_UP_IN_OWN_PROCESS();
+        ASSERT_TRUE(live_.start());
+    }
 
     testsupport::LiveQuoteEngine live_;
 };
@@ -94,16 +98,19 @@ TEST_F(HomeLive, ShowsEveryPartWhileVisible)
 
     // Concept tiles take the colour of their change rate (read in one go: the
     // board moves with the pushes); a double click opens a block of the board.
-    EXPECT_TRUE(eval("Qt.colorEqual(conceptBoard.tileAt(0).color, conceptBoard.colorOf(conceptBoard.tileAt(0).b.rf_rate))")
-                    .toBool());
+    EXPECT_TRUE(
+        eval("Qt.colorEqual(conceptBoard.tileAt(0).color, conceptBoard.colorOf(conceptBoard.tileAt(0).b.rf_rate))")
+            .toBool());
     auto* concept = eval("conceptBoard.tileAt(0)").value<QQuickItem*>();
     ASSERT_TRUE(concept);
     QTest::mouseDClick(&view, Qt::LeftButton, Qt::NoModifier,
                        concept->mapToScene(QPointF(concept->width() / 2, concept->height() / 2)).toPoint());
     const QString block = opened.last().at(0).value<QJSValue>().property("code").toString();
-    EXPECT_TRUE(eval(qPrintable("(function () { var l = conceptBoard.boardModel.indexBoard; for (var i = 0; i < l.length; ++i)"
-                                " if (l[i].code === '" + block + "') return true; return false; })()"))
-                    .toBool())
+    EXPECT_TRUE(
+        eval(qPrintable("(function () { var l = conceptBoard.boardModel.indexBoard; for (var i = 0; i < l.length; ++i)"
+                        " if (l[i].code === '" +
+                        block + "') return true; return false; })()"))
+            .toBool())
         << block.toStdString();
 
     // Four panels of twelve rows each; the whole market counts the sum of

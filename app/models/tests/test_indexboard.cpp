@@ -40,8 +40,8 @@ TEST_F(BoardCalls, IndexStripAndConceptRanking)
     quote_ctx* own = m.context();
     take();
     m.getConceptData(0);
-    EXPECT_EQ((Calls{"page c1 0 200", "type c1 0", "period c1 30", "option c1 4", "sort c1 34 0",
-                     "category c1 1016", "fields c1 0 1 2 3 4 8 11 34 35", "subscribe c1"}),
+    EXPECT_EQ((Calls{"page c1 0 200", "type c1 0", "period c1 30", "option c1 4", "sort c1 34 0", "category c1 1016",
+                     "fields c1 0 1 2 3 4 8 11 34 35", "subscribe c1"}),
               take());
     ASSERT_EQ(20, m.boards().size());
     EXPECT_EQ(1, m.mode());
@@ -198,7 +198,7 @@ TEST(Proxies, PageAndColumnWindows)
     page.setStartIndex(45);
     page.setPageSize(10);
     page.setSelectIndex(46);
-    EXPECT_EQ(0, start.count());  // writes do not emit
+    EXPECT_EQ(0, start.count());    // writes do not emit
     EXPECT_EQ(0, page.rowCount());  // nor filter again
     page.updateShow();
     EXPECT_EQ(5, page.count());

@@ -91,7 +91,7 @@ TEST_F(LiveQuotes, PriceKLineAndMinuteReachTheirModels)
 TEST_F(LiveQuotes, CodeListFillsTheDictionary)
 {
     RUN_IN_OWN_PROCESS();
-    StockDictionary::instance();   // connected before the thread starts
+    StockDictionary::instance();  // connected before the thread starts
     thread_.start();
     const QString file = localStorageDatabaseFile(dataDirectory(), "qelm");
     int rows = 0;
@@ -109,7 +109,7 @@ TEST_F(LiveQuotes, CodeListFillsTheDictionary)
         }
         QSqlDatabase::removeDatabase("probe");
     }
-    EXPECT_GE(rows, 350);   // 200 + 150 stocks and the indices
+    EXPECT_GE(rows, 350);  // 200 + 150 stocks and the indices
 }
 
 // Today's minute series and the newest K-line bar keep coming while they are
@@ -145,8 +145,7 @@ TEST_F(LiveQuotes, TodaysMinutesAndNewestBarsFollowTheQuote)
         << "the series came " << series << " times, the bars " << bars[0] << " and " << bars[1];
     auto at = [&price](float v) { return v > 0 && std::fabs(v - price.close()) < 0.001f; };
     EXPECT_TRUE(QTest::qWaitFor([&] { return at(last) && at(close[0]) && at(close[1]); }, 30000))
-        << "last minute " << last << ", day " << close[0] << ", minute bar " << close[1] << ", quote "
-        << price.close();
+        << "last minute " << last << ", day " << close[0] << ", minute bar " << close[1] << ", quote " << price.close();
     model.cancelMinute(0);
     model.cancelKLine(0);
 }

@@ -34,7 +34,10 @@ QuoteRealTimeMarket priceRecord(float close)
 
 // A price model with the count of its changes told.
 struct CountedPrice {
-    CountedPrice() { QObject::connect(&model, &PriceModel::dataChanged, [this] { ++changes; }); }
+    CountedPrice()
+    {
+        QObject::connect(&model, &PriceModel::dataChanged, [this] { ++changes; });
+    }
     PriceModel model;
     int changes = 0;
 };
@@ -52,44 +55,50 @@ TEST_F(MQModelCalls, RequestsSetUpTheirContextsInOrder)
     m.getPriceData("600000", 1);
     EXPECT_EQ((Calls{"create c1", "type c1 0", "period c1 30", "code c1 600000/1", fields, "subscribe c1"}), take());
 
-    m.getDetailData("000001", 2, 70000, 50);   // first cut to 16 bits: 70000 - 65536
-    EXPECT_EQ((Calls{"create c2", "type c2 0", "period c2 31", "code c2 000001/2", "page c2 4464 50", "subscribe c2"}), take());
+    m.getDetailData("000001", 2, 70000, 50);  // first cut to 16 bits: 70000 - 65536
+    EXPECT_EQ((Calls{"create c2", "type c2 0", "period c2 31", "code c2 000001/2", "page c2 4464 50", "subscribe c2"}),
+              take());
 
     m.getMinuteData("600000", 1, 0);
-    EXPECT_EQ((Calls{"create c3", "page c3 65535 0", "type c3 0", "period c3 32", "code c3 600000/1", "user c3 0", "subscribe c3"}), take());
+    EXPECT_EQ((Calls{"create c3", "page c3 65535 0", "type c3 0", "period c3 32", "code c3 600000/1", "user c3 0",
+                     "subscribe c3"}),
+              take());
 
-    m.getHMinuteData("600000", 1, 0, 1700000000u);   // replaces slot 0, releasing c3
-    EXPECT_EQ((Calls{"create c4", "release c3", "page c4 65535 0", "type c4 0", "time c4 1700000000 0 0", "period c4 32",
-                     "code c4 600000/1", "user c4 0", "subscribe c4"}), take());
+    m.getHMinuteData("600000", 1, 0, 1700000000u);  // replaces slot 0, releasing c3
+    EXPECT_EQ((Calls{"create c4", "release c3", "page c4 65535 0", "type c4 0", "time c4 1700000000 0 0",
+                     "period c4 32", "code c4 600000/1", "user c4 0", "subscribe c4"}),
+              take());
 
-    m.getKLineData("600000", 1, 2048, 33, 0);         // day: 9999 bars, then a dividend context
+    m.getKLineData("600000", 1, 2048, 33, 0);  // day: 9999 bars, then a dividend context
     EXPECT_EQ((Calls{"create c5", "page c5 0 9999", "type c5 0", "period c5 33", "code c5 600000/1", "user c5 0",
-                     "subscribe c5", "create c6", "type c6 1", "code c6 600000/1", "subscribe c6"}), take());
-    m.getKLineData("600000", 1, 2048, 34, 1);         // one minute: 2048 bars; appended
+                     "subscribe c5", "create c6", "type c6 1", "code c6 600000/1", "subscribe c6"}),
+              take());
+    m.getKLineData("600000", 1, 2048, 34, 1);  // one minute: 2048 bars; appended
     EXPECT_EQ("page c7 0 2048", take()[1]);
     EXPECT_EQ(2, m.kLineCount());
 
     m.getStockTipData("600000", 1, 20);
     EXPECT_EQ((Calls{"create c9", "type c9 3", "code c9 600000/1", "page c9 0 20", "subscribe c9"}), take());
     m.getStockTipData(1101u, 30);
-    EXPECT_EQ((Calls{"create c10", "release c9", "type c10 3", "block c10 1101", "page c10 0 30", "subscribe c10"}), take());
+    EXPECT_EQ((Calls{"create c10", "release c9", "type c10 3", "block c10 1101", "page c10 0 30", "subscribe c10"}),
+              take());
 
     // A code longer than the 16-byte field is cut to it.
     m.getPriceData("ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2);
-    EXPECT_EQ("code c11 ABCDEFGHIJKLMNOP/2", take()[4]);   // after create and the old release
+    EXPECT_EQ("code c11 ABCDEFGHIJKLMNOP/2", take()[4]);  // after create and the old release
 }
 
 TEST_F(MQModelCalls, SlotRuleAndKeepOne)
 {
     MQModel m;
-    m.getKLineData("1", 1, 100, 35, 1);      // beyond the end: nothing at all
+    m.getKLineData("1", 1, 100, 35, 1);  // beyond the end: nothing at all
     EXPECT_TRUE(take().empty());
-    m.getKLineData("1", 1, 100, 35, -1);     // negative compares as a huge index
+    m.getKLineData("1", 1, 100, 35, -1);  // negative compares as a huge index
     EXPECT_TRUE(take().empty());
     for (int i = 0; i < 3; ++i)
         m.getKLineData("1", 1, 100, 35, i);
     take();
-    m.cancelOtherKLine(5);                   // out of range: nothing
+    m.cancelOtherKLine(5);  // out of range: nothing
     m.cancelOtherKLine(-1);
     EXPECT_EQ(3, m.kLineCount());
     m.cancelOtherKLine(2);
@@ -98,11 +107,11 @@ TEST_F(MQModelCalls, SlotRuleAndKeepOne)
     std::vector<int> indexes;
     QObject::connect(&m, &MQModel::updateKLine, [&](const QuoteKPoints*, int i) { indexes.push_back(i); });
     QuoteKPoints k{};
-    const int kept = 5;   // contexts: k0=c1, div=c2, k1=c3, div=c4, k2=c5, div=c6
+    const int kept = 5;  // contexts: k0=c1, div=c2, k1=c3, div=c4, k2=c5, div=c6
     QuoteReply r = reply(kept, &k);
     m.onQuoteReplayTypeKLine(&r);
     EXPECT_EQ(std::vector<int>{2}, indexes);  // still its old index
-    QuoteReply other = reply(1, &k);         // a released context: ignored
+    QuoteReply other = reply(1, &k);          // a released context: ignored
     m.onQuoteReplayTypeKLine(&other);
     EXPECT_EQ(1u, indexes.size());
 
@@ -112,9 +121,8 @@ TEST_F(MQModelCalls, SlotRuleAndKeepOne)
     m.cancelMinute(-1);
     EXPECT_TRUE(take().empty());
     int cleared = 0;
-    QObject::connect(&m, &MQModel::updateDividend, [&](const QuoteDividendPoints* d) {
-        cleared += d && d->count == 0 && d->events == nullptr;
-    });
+    QObject::connect(&m, &MQModel::updateDividend,
+                     [&](const QuoteDividendPoints* d) { cleared += d && d->count == 0 && d->events == nullptr; });
     m.cancelKLine(0);
     EXPECT_EQ((Calls{"cancel c5", "release c5", "release c6"}), take());
     EXPECT_EQ(1, cleared);
@@ -125,7 +133,7 @@ TEST_F(MQModelCalls, DividendReplyRefetchesAdjustedFirstKLine)
     MQModel m;
     QuoteDividendPoints d{};
     QuoteReply r = reply(1, &d);
-    m.getDividendData("600000", 1);          // c1; no K-line series yet
+    m.getDividendData("600000", 1);  // c1; no K-line series yet
     take();
     int dividends = 0;
     QObject::connect(&m, &MQModel::updateDividend, [&](const QuoteDividendPoints*) { ++dividends; });
@@ -133,7 +141,7 @@ TEST_F(MQModelCalls, DividendReplyRefetchesAdjustedFirstKLine)
     EXPECT_EQ(1, dividends);
     EXPECT_TRUE(take().empty());
 
-    m.getKLineData("600000", 1, 300, 33, 0); // c2, dividend c3 replaces c1
+    m.getKLineData("600000", 1, 300, 33, 0);  // c2, dividend c3 replaces c1
     m.setDividendCmd("fd");
     EXPECT_EQ(2, m.dividendOption());
     auto c = take();
@@ -153,9 +161,9 @@ TEST_F(MQModelCalls, DividendReplyRefetchesAdjustedFirstKLine)
 TEST_F(MQModelCalls, PriceRepliesAndIdentity)
 {
     MQModel m;
-    EXPECT_EQ(2, m.type());                  // before any reply
+    EXPECT_EQ(2, m.type());  // before any reply
     EXPECT_TRUE(m.code().isEmpty());
-    m.getPriceData("600000", 1);             // c1
+    m.getPriceData("600000", 1);  // c1
     QuoteRealTimeMarket rt{};
     std::memcpy(rt.code_info.code, "600000", 6);
     rt.code_info.market = 1;
@@ -219,9 +227,18 @@ TEST_F(MQModelCalls, NeighboursAreAskedForOnceWithoutSubscribing)
     fields += " 49 306 350 351 1001 1002 1003 1015 1016";
     auto asked = [&](int bars, const std::string& code, const std::string& page, int period) {
         const std::string b = "c" + std::to_string(bars), p = "c" + std::to_string(bars + 1);
-        return Calls{"create " + b, "page " + b + " " + page, "type " + b + " 0", "period " + b + " " + std::to_string(period),
-                     "code " + b + " " + code, "request " + b, "create " + p, "type " + p + " 0", "period " + p + " 30",
-                     "code " + p + " " + code, "fields " + p + fields, "request " + p};
+        return Calls{"create " + b,
+                     "page " + b + " " + page,
+                     "type " + b + " 0",
+                     "period " + b + " " + std::to_string(period),
+                     "code " + b + " " + code,
+                     "request " + b,
+                     "create " + p,
+                     "type " + p + " 0",
+                     "period " + p + " 30",
+                     "code " + p + " " + code,
+                     "fields " + p + fields,
+                     "request " + p};
     };
     auto plus = [](Calls a, const Calls& b) {
         a.insert(a.end(), b.begin(), b.end());
@@ -245,8 +262,7 @@ TEST_F(MQModelCalls, NeighboursAreAskedForOnceWithoutSubscribing)
 
     // Minute lines instead: everything is asked for anew.
     m.prefetch(stocks({"600003"}), false, 512, 33);
-    EXPECT_EQ(plus(Calls{"release c4", "release c3", "release c6", "release c5"},
-                   asked(7, "600003/1", "65535 0", 32)),
+    EXPECT_EQ(plus(Calls{"release c4", "release c3", "release c6", "release c5"}, asked(7, "600003/1", "65535 0", 32)),
               take());
     m.cancelPrefetch();
     EXPECT_EQ((Calls{"release c8", "release c7"}), take());

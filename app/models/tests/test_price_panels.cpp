@@ -71,7 +71,8 @@ TEST(PricePanels, ShowLiveRecords)
         auto* indexPrice = indexView->property("priceModel").value<PriceModel*>();
         ASSERT_TRUE(stockPrice && indexPrice);
 
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !stockPrice->code().isEmpty() && !indexPrice->code().isEmpty(); }, 10000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !stockPrice->code().isEmpty() && !indexPrice->code().isEmpty(); }, 10000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return stockView->isVisible() && indexView->isVisible(); }, 5000));
         EXPECT_EQ("600001", stockPrice->code());
         EXPECT_EQ("399001", indexPrice->code());
@@ -84,8 +85,9 @@ TEST(PricePanels, ShowLiveRecords)
         EXPECT_EQ(QString::number(stockPrice->close(), 'f', stockPrice->decimal()), close);
         QObject* closeText = stockView->findChild<QObject*>("closeText");
         const QString colour = closeText->property("color").value<QColor>().name(QColor::HexRgb).toUpper();
-        const QString expected = stockPrice->close() > stockPrice->pre_close() ? "#FF3D3D"
-                                 : stockPrice->close() < stockPrice->pre_close() ? "#0FC351" : "#FFFFFF";
+        const QString expected = stockPrice->close() > stockPrice->pre_close()   ? "#FF3D3D"
+                                 : stockPrice->close() < stockPrice->pre_close() ? "#0FC351"
+                                                                                 : "#FFFFFF";
         EXPECT_EQ(expected, colour);
         EXPECT_EQ("深证成指  399001", textOf(indexView, "nameText"));
 

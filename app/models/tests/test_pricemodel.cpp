@@ -39,7 +39,7 @@ QuoteRealTimeMarket sampleRecord()
     }
     rt.float_shares = 1000000000;
     rt.total_shares = 3000000000LL;
-    rt.rise_count = -2;   // a 16-bit value read sign-extended
+    rt.rise_count = -2;  // a 16-bit value read sign-extended
     rt.block_id = 1101;
     return rt;
 }

@@ -13,23 +13,60 @@ TEST(QuoteCodes, ScriptMirrorsTheHeader)
     QFile file(":/qml/js/QuoteCodes.js");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "js/QuoteCodes.js is not in the resources";
     // The module's pragma line is for the QML engine only.
-    const QString source = QString::fromUtf8(file.readAll()).remove(QRegularExpression("^\\.[^\\n]*", QRegularExpression::MultilineOption));
+    const QString source = QString::fromUtf8(file.readAll())
+                               .remove(QRegularExpression("^\\.[^\\n]*", QRegularExpression::MultilineOption));
     QJSEngine js;
     const QJSValue result = js.evaluate(source, "QuoteCodes.js");
     ASSERT_FALSE(result.isError()) << result.toString().toStdString();
 
-#define PERIOD(n) {"PERIOD_" #n, QUOTE_PERIOD_##n}
-#define KLINE(n) {"KLINE_" #n, QUOTE_PERIOD_KLINE_##n}
-#define REPLY(n) {"REPLY_" #n, QUOTE_REPLY_##n}
-    const struct { const char* name; int value; } codes[] = {
-        PERIOD(REALTIME), PERIOD(DETAIL), PERIOD(MINUTE), KLINE(DAY), KLINE(MIN1), KLINE(MIN5), KLINE(MIN15),
-        KLINE(MIN30), KLINE(MIN60), KLINE(WEEK), KLINE(MONTH), {"KLINE_FIRST", QUOTE_PERIOD_KLINE_DAY},
-        {"KLINE_LAST", QUOTE_PERIOD_KLINE_MONTH}, REPLY(ERROR), REPLY(SERVER), REPLY(CODE_TABLE), REPLY(REALTIME),
-        REPLY(MINUTE), REPLY(KLINE), REPLY(DETAIL), REPLY(DIVIDEND), REPLY(SMART_TIP), REPLY(PRICE_VOLUME),
-        REPLY(RECEIVER), REPLY(MARKET_STATE),
+#define PERIOD(n)                      \
+    {                                  \
+        "PERIOD_" #n, QUOTE_PERIOD_##n \
+    }
+#define KLINE(n)                            \
+    {                                       \
+        "KLINE_" #n, QUOTE_PERIOD_KLINE_##n \
+    }
+#define REPLY(n)                     \
+    {                                \
+        "REPLY_" #n, QUOTE_REPLY_##n \
+    }
+    const struct {
+        const char* name;
+        int value;
+    } codes[] = {
+        PERIOD(REALTIME),
+        PERIOD(DETAIL),
+        PERIOD(MINUTE),
+        KLINE(DAY),
+        KLINE(MIN1),
+        KLINE(MIN5),
+        KLINE(MIN15),
+        KLINE(MIN30),
+        KLINE(MIN60),
+        KLINE(WEEK),
+        KLINE(MONTH),
+        {"KLINE_FIRST", QUOTE_PERIOD_KLINE_DAY},
+        {"KLINE_LAST", QUOTE_PERIOD_KLINE_MONTH},
+        REPLY(ERROR),
+        REPLY(SERVER),
+        REPLY(CODE_TABLE),
+        REPLY(REALTIME),
+        REPLY(MINUTE),
+        REPLY(KLINE),
+        REPLY(DETAIL),
+        REPLY(DIVIDEND),
+        REPLY(SMART_TIP),
+        REPLY(PRICE_VOLUME),
+        REPLY(RECEIVER),
+        REPLY(MARKET_STATE),
         // Market-field ids, as the server numbers them
-        {"FIELD_AMOUNT", 11}, {"FIELD_VOLUME_RATIO", 33}, {"FIELD_RISE_RATE", 34},
-        {"FIELD_RATE_5MIN", 36}, {"FIELD_ORDER_RATIO", 38}, {"FIELD_AMPLITUDE", 41},
+        {"FIELD_AMOUNT", 11},
+        {"FIELD_VOLUME_RATIO", 33},
+        {"FIELD_RISE_RATE", 34},
+        {"FIELD_RATE_5MIN", 36},
+        {"FIELD_ORDER_RATIO", 38},
+        {"FIELD_AMPLITUDE", 41},
     };
 #undef PERIOD
 #undef KLINE

@@ -82,23 +82,24 @@ TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
     EXPECT_EQ(messages, QStringList{"没有符合条件的数据"});
     EXPECT_FALSE(QFile::exists(HFileIO::dataPath("Quorvex.json")));
 
-    NotifyStockItem longCode = stock("60000012345", 1);   // 11 bytes, NUL-terminated
+    NotifyStockItem longCode = stock("60000012345", 1);  // 11 bytes, NUL-terminated
     std::vector<NotifyStockItem> few{stock("000001", 2), longCode, stock("6001", 1), stock("600004", 1)};
-    few[2].code[5] = 'x';                                  // "6001\0x": cut at the NUL
+    few[2].code[5] = 'x';  // "6001\0x": cut at the NUL
     messages.clear();
     EXPECT_EQ(notifyStocks(few), 1);
-    EXPECT_EQ(updated.count(), 0);                          // re-emitted from the event loop only
+    EXPECT_EQ(updated.count(), 0);  // re-emitted from the event loop only
     ASSERT_TRUE(waitFor([&] { return updated.count() == 1; }));
     QJsonArray groups = fileGroups();
     ASSERT_EQ(groups.size(), 1);
     const QJsonObject g = groups.at(0).toObject();
-    EXPECT_TRUE(QRegularExpression("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(g["group_name"].toString()).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression("^\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d$").match(g["group_name"].toString()).hasMatch())
         << g["group_name"].toString().toStdString();
     EXPECT_EQ(QJsonDocument(g["codes"].toArray()).toJson(QJsonDocument::Compact),
               QByteArray(R"([{"code":"000001","market_id":"2"},{"code":"600004","market_id":"1"}])"));
     ASSERT_TRUE(waitFor([&] { return !messages.isEmpty(); }));
     EXPECT_EQ(messages, QStringList{"选股结果中有2只股票的代码或市场无法识别，已略去"});
-    EXPECT_TRUE(HFileIO::readData("Quorvex.json").contains("\n    \"result\": ["));   // indented
+    EXPECT_TRUE(HFileIO::readData("Quorvex.json").contains("\n    \"result\": ["));  // indented
 
     std::vector<NotifyStockItem> many;
     for (int i = 0; i < 501; ++i)
@@ -128,16 +129,20 @@ TEST_F(ScreeningBridge, StocksBecomeADatedGroup)
 TEST_F(ScreeningBridge, StocksOfUnknownShapeAreRefused)
 {
     RUN_IN_OWN_PROCESS();
-    struct Case { QByteArray code; int market; bool kept; } cases[] = {
+    struct Case {
+        QByteArray code;
+        int market;
+        bool kept;
+    } cases[] = {
         {"600000", 1, true},
         {"000001", 2, true},
-        {QByteArray("600\0001", 7), 1, false},       // cut at a NUL
-        {"6000001", 1, false},                       // seven digits
+        {QByteArray("600\0001", 7), 1, false},  // cut at a NUL
+        {"6000001", 1, false},                  // seven digits
         {"60000", 1, false},
         {"", 1, false},
         {"60000a", 1, false},
-        {"\xb2\xe2\xca\xd4\xd6\xd0", 1, false},     // six bytes, not digits (nor UTF-8)
-        {"\xef\xbc\x96\xef\xbc\x90", 1, false},     // full-width digits
+        {"\xb2\xe2\xca\xd4\xd6\xd0", 1, false},  // six bytes, not digits (nor UTF-8)
+        {"\xef\xbc\x96\xef\xbc\x90", 1, false},  // full-width digits
         {"600000", 0, false},
         {"600000", 3, false},
         {"600000", -1, false},
@@ -181,9 +186,11 @@ TEST_F(ScreeningBridge, StocksOfUnknownShapeAreRefused)
     // The web road: a code holding a NUL or longer than the record is refused
     // rather than cut.
     messages.clear();
-    service.quorvexResponse(QJsonDocument::fromJson(R"({"type":0,"data":[{"stock_code":"600000\u00001","exchange_type":"1"},
+    service.quorvexResponse(
+        QJsonDocument::fromJson(R"({"type":0,"data":[{"stock_code":"600000\u00001","exchange_type":"1"},
         {"stock_code":"6000001234567","exchange_type":"1"},{"stock_code":"600519","exchange_type":"9"},
-        {"stock_code":"000002","exchange_type":"2"}]})").object());
+        {"stock_code":"000002","exchange_type":"2"}]})")
+            .object());
     ASSERT_TRUE(waitFor([&] { return !messages.isEmpty(); }));
     EXPECT_EQ(messages, QStringList{"选股结果中有3只股票的代码或市场无法识别，已略去"});
     EXPECT_EQ(QJsonDocument(fileGroups().at(0).toObject()["codes"].toArray()).toJson(QJsonDocument::Compact),
@@ -196,11 +203,16 @@ TEST_F(ScreeningBridge, StocksOfUnknownShapeAreRefused)
 TEST_F(ScreeningBridge, ConditionsBecomeActionTexts)
 {
     RUN_IN_OWN_PROCESS();
-    const QByteArray longParams = QByteArray("1;") + QString(80, QChar(0x4E2D)).toUtf8();   // 3-byte characters
-    struct Case { const char* key; int period; const char* params; QString text; } cases[] = {
+    const QByteArray longParams = QByteArray("1;") + QString(80, QChar(0x4E2D)).toUtf8();  // 3-byte characters
+    struct Case {
+        const char* key;
+        int period;
+        const char* params;
+        QString text;
+    } cases[] = {
         {"MA", 5, "5,10", "MA|5|5,10"},
         {nullptr, 8, nullptr, "|8|"},
-        {"ZF", 3, longParams.constData(), "ZF|3|1;" + QString(40, QChar(0x4E2D))},   // 7 + 40 x 3 = 127 bytes
+        {"ZF", 3, longParams.constData(), "ZF|3|1;" + QString(40, QChar(0x4E2D))},  // 7 + 40 x 3 = 127 bytes
     };
     std::vector<NotifyConditionItem> items;
     for (const Case& c : cases) {
@@ -241,7 +253,7 @@ TEST_F(ScreeningBridge, StoreFile)
 
     QQuorvexService b;
     EXPECT_EQ(b.getGroups().toList().size(), 3);
-    EXPECT_EQ(b.getGroupCodes("g1").toList().size(), 0);   // the first, newest "g1"
+    EXPECT_EQ(b.getGroupCodes("g1").toList().size(), 0);  // the first, newest "g1"
     b.editGroup("g1", "renamed");
     b.removeGroup("g2");
     EXPECT_EQ(fileGroups().size(), 2);
@@ -281,17 +293,25 @@ TEST_F(ScreeningBridge, WebNotifications)
     QSignalSpy actions(&service, &QQuorvexService::updateActionCmd);
     const auto obj = [](const char* text) { return QJsonDocument::fromJson(text).object(); };
 
-    EXPECT_EQ(service.quorvexResponse(obj(R"({"type":0,"data":[{"stock_code":"600519","exchange_type":"1"},
-        {"stock_code":"000002","exchange_type":"2"}]})")).toInt(), 1);
+    EXPECT_EQ(service
+                  .quorvexResponse(obj(R"({"type":0,"data":[{"stock_code":"600519","exchange_type":"1"},
+        {"stock_code":"000002","exchange_type":"2"}]})"))
+                  .toInt(),
+              1);
     const QJsonArray codes = fileGroups().at(0).toObject()["codes"].toArray();
     EXPECT_EQ(QJsonDocument(codes).toJson(QJsonDocument::Compact),
               QByteArray(R"([{"code":"600519","market_id":"1"},{"code":"000002","market_id":"2"}])"));
 
-    EXPECT_EQ(service.quorvexResponse(obj(R"({"type":1,"data":[{"name":"均线","id":"MA","args":"5,10","peroid":5,"type":1}]})")).toInt(), 1);
+    EXPECT_EQ(
+        service
+            .quorvexResponse(obj(R"({"type":1,"data":[{"name":"均线","id":"MA","args":"5,10","peroid":5,"type":1}]})"))
+            .toInt(),
+        1);
     ASSERT_TRUE(waitFor([&] { return actions.count() == 1; }));
     EXPECT_EQ(actions.at(0).at(0).toString(), "MA|5|5,10");
 
-    const QVariant kept = service.quorvexResponse(obj(R"({"type":2,"data":[{"name":"a","items":[{"key":"ZF"},{"key":"MA"}]}]})"));
+    const QVariant kept =
+        service.quorvexResponse(obj(R"({"type":2,"data":[{"name":"a","items":[{"key":"ZF"},{"key":"MA"}]}]})"));
     EXPECT_EQ(QJsonDocument(QJsonArray::fromVariantList(kept.toList())).toJson(QJsonDocument::Compact),
               QByteArray(R"([{"items":[{"key":"ZF"},{"key":"MA"}],"name":"a"}])"));
     EXPECT_EQ(service.quorvexResponse(obj(R"({"type":9,"data":[]})")).toInt(), 1);

@@ -57,7 +57,11 @@ QList<QVariantMap> cellsShown(QQuickItem* root)
 class LiveScreens : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::prepareLiveScreens(); }
-    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start()); }
+    void SetUp() override
+    {
+        SET_UP_IN_OWN_PROCESS();
+        ASSERT_TRUE(live_.start());
+    }
 
     // Loads a screen, queries it, waits for rows in `probe` (a table found
     // by the JavaScript expression) and saves the picture.
@@ -92,8 +96,7 @@ protected:
         // Something but the background was drawn: a quote cell's gold text.
         bool gold = false;
         for (int y = 0; y < image.height() && !gold; y += 2)
-            for (int x = 0; x < image.width() && !gold; x += 1)
-            {
+            for (int x = 0; x < image.width() && !gold; x += 1) {
                 const QColor c = image.pixelColor(x, y);
                 gold = c.red() > 220 && c.green() > 170 && c.green() < 205 && c.blue() < 110;
             }
@@ -143,9 +146,9 @@ TEST_F(LiveScreens, ValuesShowWholeAt1280Pixels)
         const QList<QVariantMap> amounts = texts();
         EXPECT_GE(amounts.size(), 5);
         for (const QVariantMap& c : amounts)
-            EXPECT_FALSE(c["truncated"].toBool()) << c["text"].toString().toStdString() << " shown as "
-                                                  << c["shown"].toString().toStdString() << " at "
-                                                  << c["pixelSize"].toInt() << " pixels";
+            EXPECT_FALSE(c["truncated"].toBool())
+                << c["text"].toString().toStdString() << " shown as " << c["shown"].toString().toStdString() << " at "
+                << c["pixelSize"].toInt() << " pixels";
     }
 }
 
@@ -169,7 +172,8 @@ TEST_F(LiveScreens, RowSteppingTurnsPages)
     QQuickItem* root = view.rootObject();
     QVariantMap query{{"block", 1101}, {"field", 34}, {"sort", 0}, {"page_size", 5}};
     QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
-    QQmlExpression first(view.rootContext(), root, "table_model.rowCount() > 0 ? table_model.getRowColumnData(0, 0) : ''");
+    QQmlExpression first(view.rootContext(), root,
+                         "table_model.rowCount() > 0 ? table_model.getRowColumnData(0, 0) : ''");
     QQmlExpression select(view.rootContext(), root, "table.selectIndex");
     auto waitFirst = [&](const QString& want) {
         for (int i = 0; i < 100 && first.evaluate().toString() != want; ++i)
@@ -186,7 +190,7 @@ TEST_F(LiveScreens, RowSteppingTurnsPages)
     EXPECT_EQ(0, select.evaluate().toInt());
     EXPECT_EQ("6", waitFirst("6"));
 
-    QTest::keyClick(&view, Qt::Key_Up);   // from row 0 back to the previous page's last row
+    QTest::keyClick(&view, Qt::Key_Up);  // from row 0 back to the previous page's last row
     EXPECT_EQ(4, select.evaluate().toInt());
     EXPECT_EQ("1", waitFirst("1"));
 
@@ -210,8 +214,9 @@ TEST_F(LiveScreens, SortingKeepsTheHighlightedRowAndThePanesTogether)
     QQuickItem* root = view.rootObject();
     const QVariantMap query{{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}};
     QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
-    QQmlExpression selected(qmlContext(root), root,
-                            "table.table.selectIndex >= 0 ? table.table_model.getCodeInfo(table.table.selectIndex).code : ''");
+    QQmlExpression selected(
+        qmlContext(root), root,
+        "table.table.selectIndex >= 0 ? table.table_model.getCodeInfo(table.table.selectIndex).code : ''");
     QQmlExpression shown(qmlContext(root), root, "pane1.codeInfo ? pane1.codeInfo.code : ''");
     auto agree = [&] {
         for (int i = 0; i < 100; ++i) {
@@ -343,7 +348,8 @@ TEST_F(LiveScreens, RightClicksOpenTheirMenus)
     // The right-clicked row is the marked one, and the charts follow it.
     EXPECT_EQ(2, QQmlExpression(view.rootContext(), root, "table.table.selectIndex").evaluate().toInt());
     QQmlExpression paneCode(qmlContext(root), root, "pane1.codeInfo ? String(pane1.codeInfo.code) : ''");
-    const QString rowCode = QQmlExpression(view.rootContext(), root, "table.table_model.getCodeInfo(2).code").evaluate().toString();
+    const QString rowCode =
+        QQmlExpression(view.rootContext(), root, "table.table_model.getCodeInfo(2).code").evaluate().toString();
     for (int i = 0; i < 500 && paneCode.evaluate().toString() != rowCode; ++i)
         QTest::qWait(20);
     EXPECT_EQ(rowCode.toStdString(), paneCode.evaluate().toString().toStdString());
@@ -355,7 +361,8 @@ TEST_F(LiveScreens, RightClicksOpenTheirMenus)
     EXPECT_TRUE(rMenu->property("opened").toBool());
     const QVariantList entries = rMenu->property("entries").value<QJSValue>().toVariant().toList();
     ASSERT_GT(entries.size(), 3);
-    const QString code = QQmlExpression(view.rootContext(), root, "table.table_model.getCodeInfo(2).code").evaluate().toString();
+    const QString code =
+        QQmlExpression(view.rootContext(), root, "table.table_model.getCodeInfo(2).code").evaluate().toString();
     EXPECT_TRUE(entries.at(2).toMap()["key"].toString().contains("code=" + code + "&")) << code.toStdString();
     QMetaObject::invokeMethod(rMenu, "close");
 
@@ -436,13 +443,13 @@ TEST_F(LiveScreens, TableBodiesAreOneItemEachThatLooksAsCells)
             for (int x : {cellLeft[c], cellRight[c]})
                 for (int y : {top, top + 25}) {
                     const QColor got = image.pixelColor(x, y);
-                    EXPECT_TRUE(near(want, got)) << "row " << r << " column " << c << " at " << x << "," << y
-                                                 << ": expected " << want.name().toStdString() << ", got "
-                                                 << got.name().toStdString();
+                    EXPECT_TRUE(near(want, got))
+                        << "row " << r << " column " << c << " at " << x << "," << y << ": expected "
+                        << want.name().toStdString() << ", got " << got.name().toStdString();
                 }
             const QColor between = image.pixelColor(cellRight[c] + 1, top + 2);
-            EXPECT_TRUE(near(gap, between)) << "gap after column " << c << " in row " << r << ": got "
-                                            << between.name().toStdString();
+            EXPECT_TRUE(near(gap, between))
+                << "gap after column " << c << " in row " << r << ": got " << between.name().toStdString();
         }
         const QColor under = image.pixelColor(100, top + 26);
         EXPECT_TRUE(near(gap, under)) << "gap under row " << r << ": got " << under.name().toStdString();
@@ -491,7 +498,8 @@ TEST_F(LiveScreens, APageOfOtherStocksRepaintsTheTableAsOneArea)
     testsupport::LiveView view;
     QQuickItem* root = showCodeSortedTable(view);
     ASSERT_TRUE(root) << view.log();
-    auto* model = qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
+    auto* model =
+        qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
     ASSERT_TRUE(model);
     ASSERT_TRUE(testsupport::waitFor([&] { return model->rowCount() == 25 && model->neighbourReady(true); },
                                      [&] { return model->rowCount(); }));
@@ -525,12 +533,15 @@ TEST_F(LiveScreens, ANewOrderShowsWhenItsRowsCome)
     testsupport::LiveView view;
     QQuickItem* root = showCodeSortedTable(view);
     ASSERT_TRUE(root) << view.log();
-    auto* model = qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
+    auto* model =
+        qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
     ASSERT_TRUE(model);
     ASSERT_TRUE(testsupport::waitFor([&] { return model->rowCount() == 25 && model->neighbourReady(true); },
                                      [&] { return model->rowCount(); }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    const auto firstCode = [model] { return model->rowCount() > 0 ? model->getCodeInfo(0).toMap().value("code").toString() : QString(); };
+    const auto firstCode = [model] {
+        return model->rowCount() > 0 ? model->getCodeInfo(0).toMap().value("code").toString() : QString();
+    };
     const QString before = firstCode();
     // The first row each frame showed (the software loop draws on this thread).
     QString shown;

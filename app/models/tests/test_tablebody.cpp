@@ -40,7 +40,8 @@ public:
     }
     void set(int r, int c, const QString& text, const QString& color, int align, const QString& flash = QString())
     {
-        cells_[size_t(r * columns_ + c)] = {text, color, flash.isEmpty() ? "#00000000" : flash, !flash.isEmpty(), align};
+        cells_[size_t(r * columns_ + c)] = {text, color, flash.isEmpty() ? "#00000000" : flash, !flash.isEmpty(),
+                                            align};
         emit dataChanged(index(r, c), index(r, c));
     }
     int rowCount(const QModelIndex& = QModelIndex()) const override { return rows_; }
@@ -143,10 +144,14 @@ TEST_F(TableBodyCells, PaintsRowsGridTextsAndAFlashThatEnds)
         QColor want;
         const char* what;
     } probes[] = {
-        {{1, 1}, cell_, "row 0"},         {{122, 24}, cell_, "row 0, column 2"},
-        {{30, 28}, selected_, "row 1"},    {{30, 55}, hovered, "row 2, hovered"},
-        {{60, 10}, grid_, "gap after column 0"}, {{30, 26}, grid_, "gap under row 0"},
-        {{200, 10}, grid_, "right of the columns"}, {{30, 100}, grid_, "below the rows"},
+        {{1, 1}, cell_, "row 0"},
+        {{122, 24}, cell_, "row 0, column 2"},
+        {{30, 28}, selected_, "row 1"},
+        {{30, 55}, hovered, "row 2, hovered"},
+        {{60, 10}, grid_, "gap after column 0"},
+        {{30, 26}, grid_, "gap under row 0"},
+        {{200, 10}, grid_, "right of the columns"},
+        {{30, 100}, grid_, "below the rows"},
     };
     for (const auto& p : probes) {
         const QColor got = image.pixelColor(p.at);
@@ -168,8 +173,9 @@ TEST_F(TableBodyCells, PaintsRowsGridTextsAndAFlashThatEnds)
     image = testsupport::grabItem(body_.get());
     EXPECT_EQ(image.pixelColor(62, 2), QColor("#FFD000")) << image.pixelColor(62, 2).name().toStdString();
     ASSERT_TRUE(testsupport::waitFor([&] { return !shown(0, 1)["flashing"].toBool(); }));
-    ASSERT_TRUE(testsupport::waitFor([&] { return testsupport::grabItem(body_.get()).pixelColor(62, 2) == cell_; },
-                                     [&] { return testsupport::grabItem(body_.get()).pixelColor(62, 2).name().toStdString(); }));
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return testsupport::grabItem(body_.get()).pixelColor(62, 2) == cell_; },
+        [&] { return testsupport::grabItem(body_.get()).pixelColor(62, 2).name().toStdString(); }));
 }
 
 // A hidden body reads nothing of the model; shown again, it shows what

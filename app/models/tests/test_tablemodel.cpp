@@ -39,10 +39,26 @@ QJsonObject group(std::initializer_list<std::pair<const char*, const char*>> cod
 QuoteRealTimeMarket known(QuoteSymbolNames* names)
 {
     QuoteRealTimeMarket r = rec::record("600001", "沪市001", 1);
-    r.pre_close = 10.0f; r.open = 10.1f; r.high = 10.5f; r.low = 9.8f; r.close = 10.25f;
-    r.vol = 1234567; r.cur_vol = 5600; r.sum = 2.5e8; r.red_vol = 700000; r.green_vol = 534567;
-    r.vol_rate = 1.35f; r.swap = 0.0123f; r.amplitude = 0.07f; r.rf_value = 0.25f; r.rf_rate = 0.025f;
-    r.committee = -0.125f; r.speed = 0.0012f; r.pe = 15.678f; r.m5_rf_rate = -0.004f; r.block_id = 880001;
+    r.pre_close = 10.0f;
+    r.open = 10.1f;
+    r.high = 10.5f;
+    r.low = 9.8f;
+    r.close = 10.25f;
+    r.vol = 1234567;
+    r.cur_vol = 5600;
+    r.sum = 2.5e8;
+    r.red_vol = 700000;
+    r.green_vol = 534567;
+    r.vol_rate = 1.35f;
+    r.swap = 0.0123f;
+    r.amplitude = 0.07f;
+    r.rf_value = 0.25f;
+    r.rf_rate = 0.025f;
+    r.committee = -0.125f;
+    r.speed = 0.0012f;
+    r.pe = 15.678f;
+    r.m5_rf_rate = -0.004f;
+    r.block_id = 880001;
     r.symbol = names;
     return r;
 }
@@ -55,26 +71,34 @@ TEST(TableColumns, CellsOfEveryLayout)
 {
     QuoteSymbolNames names{"银行", "上海", "金融科技"};
     const QuoteRealTimeMarket r = known(&names);
-    const char* G = "#F5BE4A"; const char* U = "#FF3D3D"; const char* D = "#0FC351"; const char* W = "#FFFFFF";
+    const char* G = "#F5BE4A";
+    const char* U = "#FF3D3D";
+    const char* D = "#0FC351";
+    const char* W = "#FFFFFF";
     const char* C = "#00F4FF";
-    struct Row { int kind; int col; const char* text; const char* color; int align; };
+    struct Row {
+        int kind;
+        int col;
+        const char* text;
+        const char* color;
+        int align;
+    };
     const Row full[] = {
-        {0, 0, "7", G, 4}, {0, 1, "600001", G, 1}, {0, 2, "沪市001", G, 1}, {0, 3, "10.25", U, 2},
-        {0, 4, "2.50%", U, 2}, {0, 5, "0.25", U, 2}, {0, 6, "银行", C, 2}, {0, 7, "上海", C, 2},
-        {0, 8, "金融科技", C, 2}, {0, 9, "0.12", U, 2}, {0, 10, "123.46万", G, 2}, {0, 11, "2.50亿", G, 2},
-        {0, 12, "1.23%", G, 2}, {0, 13, "5600", G, 2}, {0, 14, "10.00", W, 2}, {0, 15, "10.10", U, 2},
-        {0, 16, "10.50", U, 2}, {0, 17, "9.80", D, 2}, {0, 18, "1.35", U, 2}, {0, 19, "-12.50%", D, 2},
-        {0, 20, "7.00%", G, 2}, {0, 21, "53.46万", D, 2}, {0, 22, "70.00万", U, 2},
-        {2, 0, "7", G, 4}, {2, 1, "沪市001", G, 1}, {2, 2, "2.50%", U, 2}, {2, 3, "10.25", U, 2},
-        {2, 4, "2.50亿", W, 2}, {2, 5, "1.35%", W, 2},
-        {3, 0, "7", G, 4}, {3, 1, "沪市001", G, 1}, {3, 2, "2.50%", U, 2}, {3, 3, "2.50亿", W, 2},
-        {4, 0, "7", G, 4}, {4, 1, "600001", G, 1}, {4, 2, "沪市001", G, 1}, {4, 3, "10.25", U, 2},
-        {4, 4, "2.50%", U, 2}, {4, 5, "0.25", U, 2}, {4, 6, "123.46万", G, 2}, {4, 7, "1.23%", G, 2},
-        {4, 8, "5600", G, 2}, {4, 9, "10.00", W, 2}, {4, 10, "10.10", U, 2}, {4, 11, "10.50", U, 2},
-        {4, 12, "9.80", D, 2}, {4, 13, "2.50亿", G, 2}, {4, 14, "1.35", U, 2}, {4, 15, "-12.50%", D, 2},
-        {4, 16, "7.00%", G, 2}, {4, 17, "53.46万", D, 2}, {4, 18, "70.00万", U, 2}, {4, 19, "15.68", G, 2},
-        {5, 4, "2.50%", U, 2}, {6, 4, "-0.40%", D, 2}, {7, 4, "1.35", U, 2}, {8, 4, "7.00%", U, 2},
-        {9, 4, "-12.50%", D, 2}, {10, 4, "2.50亿", W, 2},
+        {0, 0, "7", G, 4},        {0, 1, "600001", G, 1},   {0, 2, "沪市001", G, 1},   {0, 3, "10.25", U, 2},
+        {0, 4, "2.50%", U, 2},    {0, 5, "0.25", U, 2},     {0, 6, "银行", C, 2},      {0, 7, "上海", C, 2},
+        {0, 8, "金融科技", C, 2}, {0, 9, "0.12", U, 2},     {0, 10, "123.46万", G, 2}, {0, 11, "2.50亿", G, 2},
+        {0, 12, "1.23%", G, 2},   {0, 13, "5600", G, 2},    {0, 14, "10.00", W, 2},    {0, 15, "10.10", U, 2},
+        {0, 16, "10.50", U, 2},   {0, 17, "9.80", D, 2},    {0, 18, "1.35", U, 2},     {0, 19, "-12.50%", D, 2},
+        {0, 20, "7.00%", G, 2},   {0, 21, "53.46万", D, 2}, {0, 22, "70.00万", U, 2},  {2, 0, "7", G, 4},
+        {2, 1, "沪市001", G, 1},  {2, 2, "2.50%", U, 2},    {2, 3, "10.25", U, 2},     {2, 4, "2.50亿", W, 2},
+        {2, 5, "1.35%", W, 2},    {3, 0, "7", G, 4},        {3, 1, "沪市001", G, 1},   {3, 2, "2.50%", U, 2},
+        {3, 3, "2.50亿", W, 2},   {4, 0, "7", G, 4},        {4, 1, "600001", G, 1},    {4, 2, "沪市001", G, 1},
+        {4, 3, "10.25", U, 2},    {4, 4, "2.50%", U, 2},    {4, 5, "0.25", U, 2},      {4, 6, "123.46万", G, 2},
+        {4, 7, "1.23%", G, 2},    {4, 8, "5600", G, 2},     {4, 9, "10.00", W, 2},     {4, 10, "10.10", U, 2},
+        {4, 11, "10.50", U, 2},   {4, 12, "9.80", D, 2},    {4, 13, "2.50亿", G, 2},   {4, 14, "1.35", U, 2},
+        {4, 15, "-12.50%", D, 2}, {4, 16, "7.00%", G, 2},   {4, 17, "53.46万", D, 2},  {4, 18, "70.00万", U, 2},
+        {4, 19, "15.68", G, 2},   {5, 4, "2.50%", U, 2},    {6, 4, "-0.40%", D, 2},    {7, 4, "1.35", U, 2},
+        {8, 4, "7.00%", U, 2},    {9, 4, "-12.50%", D, 2},  {10, 4, "2.50亿", W, 2},
     };
     for (const Row& e : full) {
         for (int kind : e.kind == 0 ? std::vector<int>{0, 1} : std::vector<int>{e.kind}) {
@@ -109,15 +133,25 @@ TEST(TableColumns, CellsOfEveryLayout)
 
 TEST(TableColumns, HeadersAndSortFields)
 {
-    struct Layout { int kind; const char* heads; std::vector<int> sort; };
+    struct Layout {
+        int kind;
+        const char* heads;
+        std::vector<int> sort;
+    };
     const Layout layouts[] = {
-        {0, "序号 代码 名称 最新 涨跌幅 涨跌额 行业 地区 概念 涨速 成交量 成交额 换手率 现量 昨收 今开 最高 最低 量比 委比 振幅 内盘 外盘",
+        {0,
+         "序号 代码 名称 最新 涨跌幅 涨跌额 行业 地区 概念 涨速 成交量 成交额 换手率 现量 昨收 今开 最高 最低 量比 "
+         "委比 振幅 内盘 外盘",
          {-1, 1, -1, 8, 34, 35, -1, -1, -1, 58, 9, 11, 37, 10, 4, 5, 6, 7, 33, 38, 41, -1, -1}},
-        {1, "序号 代码 名称 最新 涨跌幅 涨跌额 行业 地区 概念 涨速 成交量 成交额 换手率 现量 昨收 今开 最高 最低 量比 委比 振幅 内盘 外盘",
+        {1,
+         "序号 代码 名称 最新 涨跌幅 涨跌额 行业 地区 概念 涨速 成交量 成交额 换手率 现量 昨收 今开 最高 最低 量比 "
+         "委比 振幅 内盘 外盘",
          {-1, 1, -1, 8, 34, 35, -1, -1, -1, 58, 9, 11, 37, 10, 4, 5, 6, 7, 33, 38, 41, -1, -1}},
         {2, "序号 名称 涨跌幅 最新 成交额 量比", {-1, -1, 34, 8, 11, 33}},
         {3, "序号 名称 涨跌幅 成交额", {-1, -1, 34, 11}},
-        {4, "序号 代码 名称 最新 涨跌幅 涨跌额 成交量 换手率 现量 昨收 今开 最高 最低 成交额 量比 委比 震幅 内盘 外盘 市盈率",
+        {4,
+         "序号 代码 名称 最新 涨跌幅 涨跌额 成交量 换手率 现量 昨收 今开 最高 最低 成交额 量比 委比 震幅 内盘 外盘 "
+         "市盈率",
          {-1, 1, -1, 8, 34, 35, 9, 37, 10, 4, 5, 6, 7, 11, 33, 38, 41, -1, -1, 40}},
         {5, "序号 代码 名称 最新 涨幅", {-1, -1, -1, -1, -1}},
         {6, "序号 代码 名称 最新 涨幅", {-1, -1, -1, -1, -1}},
@@ -206,7 +240,10 @@ TEST_F(TableCalls, QueriesSetTheContextInOrder)
     m.getQuotePeroidRealTime(1101, 34, 0, uint(-1));
     EXPECT_EQ("page c1 0 1", take()[1]);
 
-    m.pageUp(); m.pageDown(); m.cancel(); m.update();
+    m.pageUp();
+    m.pageDown();
+    m.cancel();
+    m.update();
     EXPECT_EQ((Calls{"pageup c1", "pagedown c1", "cancel c1", "update c1"}), take());
     TableModel::setGroupSource(nullptr);
 }
@@ -312,9 +349,23 @@ TEST_F(TableCalls, RepliesOfACancelledQueryAreDropped)
     const Case cases[] = {
         {"the group emptied", [](TableModel& m) { m.getMyStockRealTime(1, -1, 0, 30); },
          [](TableModel& m) { m.getMyStockRealTime(0, -1, 0, 30); }},
-        {"hidden", [](TableModel& m) { m.cancel(); m.clear(); }, [](TableModel& m) { m.update(); }},
-        {"hidden, then paged", [](TableModel& m) { m.cancel(); m.clear(); }, [](TableModel& m) { m.pageDown(); }},
-        {"another block listed", [](TableModel& m) { m.cancel(); m.clear(); },
+        {"hidden",
+         [](TableModel& m) {
+             m.cancel();
+             m.clear();
+         },
+         [](TableModel& m) { m.update(); }},
+        {"hidden, then paged",
+         [](TableModel& m) {
+             m.cancel();
+             m.clear();
+         },
+         [](TableModel& m) { m.pageDown(); }},
+        {"another block listed",
+         [](TableModel& m) {
+             m.cancel();
+             m.clear();
+         },
          [](TableModel& m) { m.getQuotePeroidRealTime(1101, 34, 0, 20); }},
     };
     for (const Case& k : cases) {
@@ -381,7 +432,10 @@ TEST_F(TableCalls, BlockIdsAndContextText)
     EXPECT_FALSE(m.hasContext());
     m.getQuotePeroidRealTime(1101, 34, 0, 20);
     m.getBlockIndex("880001", 1, 34, 0);
-    m.pageUp(); m.pageDown(); m.cancel(); m.update();
+    m.pageUp();
+    m.pageDown();
+    m.cancel();
+    m.update();
     EXPECT_EQ("", m.getCtx());
     QuoteReply r = reply(nullptr, nullptr, 0);
     m.onQuotePeroidRealTime(&r);
@@ -416,8 +470,9 @@ TEST(TableColumns, FastTextsAgreeWithTheUtilities)
 TEST(TableColumns, FastVolumeTextsAgreeWithTheUtilities)
 {
     QuoteRealTimeMarket r = rec::record("600001", "x", 1);
-    const int64_t edges[] = {0, 1, 9999, 10000, 10001, 10050, 10051, 12345, 99999999, 100000000, 100000001,
-                             100500000, 100499999, 150000000, 123456789012LL, 16777217, 5000000050LL};
+    const int64_t edges[] = {0,         1,         9999,           10000,     10001,       10050,
+                             10051,     12345,     99999999,       100000000, 100000001,   100500000,
+                             100499999, 150000000, 123456789012LL, 16777217,  5000000050LL};
     std::vector<int64_t> vols(std::begin(edges), std::end(edges));
     for (int64_t v = 3; v < 4000000000LL; v = v * 3 + 7)
         vols.push_back(v);
@@ -436,9 +491,21 @@ namespace {
 QuoteRealTimeMarket fullRecord(const char* code)
 {
     QuoteRealTimeMarket r = rec::record(code, "名称", 1);
-    r.pre_close = 10.0f; r.open = 10.1f; r.high = 10.5f; r.low = 9.8f; r.close = 10.25f;
-    r.vol = 1234567; r.cur_vol = 5600; r.sum = 2.5e8; r.red_vol = 700000; r.green_vol = 534567;
-    r.vol_rate = 1.35f; r.swap = 0.0123f; r.amplitude = 0.07f; r.rf_value = 0.25f; r.rf_rate = 0.025f;
+    r.pre_close = 10.0f;
+    r.open = 10.1f;
+    r.high = 10.5f;
+    r.low = 9.8f;
+    r.close = 10.25f;
+    r.vol = 1234567;
+    r.cur_vol = 5600;
+    r.sum = 2.5e8;
+    r.red_vol = 700000;
+    r.green_vol = 534567;
+    r.vol_rate = 1.35f;
+    r.swap = 0.0123f;
+    r.amplitude = 0.07f;
+    r.rf_value = 0.25f;
+    r.rf_rate = 0.025f;
     return r;
 }
 
@@ -580,7 +647,10 @@ struct PagedTable {
     QString seq(int row) const { return m.getRowColumnData(row, 0).toString(); }
 };
 
-quote_ctx* handle(int n) { return reinterpret_cast<quote_ctx*>(intptr_t(n)); }
+quote_ctx* handle(int n)
+{
+    return reinterpret_cast<quote_ctx*>(intptr_t(n));
+}
 
 // The parse calls in `calls` with the page each asked for, then whether a
 // subscription or a request was made for them.

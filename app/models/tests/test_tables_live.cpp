@@ -32,7 +32,11 @@ struct FixedGroups : StockGroupSource {
 
 class LiveTables : public ::testing::Test {
 protected:
-    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start(true)); }
+    void SetUp() override
+    {
+        SET_UP_IN_OWN_PROCESS();
+        ASSERT_TRUE(live_.start(true));
+    }
     void TearDown() override
     {
         live_.thread.stop();
@@ -61,7 +65,8 @@ TEST_F(LiveTables, BlockListPagesAndDumpsItsContext)
     // Sorted by change rate, strongest first: the rate column never rises.
     for (int r = 1; r < 20; ++r)
         EXPECT_GE(m.getRowColumnData(r - 1, 4).toString().remove('%').toDouble(),
-                  m.getRowColumnData(r, 4).toString().remove('%').toDouble()) << "row " << r;
+                  m.getRowColumnData(r, 4).toString().remove('%').toDouble())
+            << "row " << r;
     const QVariantMap first = m.getCodeInfo(0).toMap();
     EXPECT_EQ(2, first["type"].toInt());
     EXPECT_TRUE(first["market"].toInt() == 1 || first["market"].toInt() == 2);
@@ -133,8 +138,8 @@ TEST_F(LiveTables, PagesBesideTheShownOneShowAtOnce)
     EXPECT_EQ("21", m.getRowColumnData(0, 0).toString());
     EXPECT_EQ("40", m.getRowColumnData(19, 0).toString());
     const QStringList page2 = codes();
-    EXPECT_EQ(rising, page1.back() < page2.front()) << "page 1 ends at " << page1.back().toStdString()
-                                                    << ", page 2 starts at " << page2.front().toStdString();
+    EXPECT_EQ(rising, page1.back() < page2.front())
+        << "page 1 ends at " << page1.back().toStdString() << ", page 2 starts at " << page2.front().toStdString();
     for (int r = 1; r < page2.size(); ++r)
         EXPECT_EQ(rising, page2[r - 1] < page2[r]) << "row " << r;
     EXPECT_EQ(20, QJsonDocument::fromJson(m.getCtx().toUtf8()).object()["page_"].toObject()["no"].toInt());
@@ -277,17 +282,18 @@ TEST_F(LiveTables, OneStockShowsOneOrderRatioEverywhere)
     registerQmlTypes();
     QQmlEngine engine;
     QQmlComponent panel(&engine);
-    panel.setData("import QtQuick 2.15\nimport MQModel 1.0\nimport \"qrc:/qml/\" as Q\n"
-                  "Item { width: 300; height: 700\n"
-                  "  property alias mq: mq\n  property alias ratio: ratio\n"
-                  "  MQModel { id: mq }\n"
-                  "  Q.PriceView { id: view; mqModel: mq; height: 600 }\n"
-                  "  Q.PriceRatio { id: ratio; priceModel: view.priceModel }\n"
-                  "  property alias indexMq: indexMq\n  property alias indexInfo: indexInfo\n"
-                  "  MQModel { id: indexMq }\n"
-                  "  Q.PriceIndexView { id: indexView; mqModel: indexMq; height: 600 }\n"
-                  "  Q.PriceIndexInfo { id: indexInfo; priceModel: indexView.priceModel } }",
-                  QUrl("qrc:/qml/OrderRatioProbe.qml"));
+    panel.setData(
+        "import QtQuick 2.15\nimport MQModel 1.0\nimport \"qrc:/qml/\" as Q\n"
+        "Item { width: 300; height: 700\n"
+        "  property alias mq: mq\n  property alias ratio: ratio\n"
+        "  MQModel { id: mq }\n"
+        "  Q.PriceView { id: view; mqModel: mq; height: 600 }\n"
+        "  Q.PriceRatio { id: ratio; priceModel: view.priceModel }\n"
+        "  property alias indexMq: indexMq\n  property alias indexInfo: indexInfo\n"
+        "  MQModel { id: indexMq }\n"
+        "  Q.PriceIndexView { id: indexView; mqModel: indexMq; height: 600 }\n"
+        "  Q.PriceIndexInfo { id: indexInfo; priceModel: indexView.priceModel } }",
+        QUrl("qrc:/qml/OrderRatioProbe.qml"));
     std::unique_ptr<QObject> root(panel.create());
     ASSERT_TRUE(root) << panel.errorString().toStdString();
     QObject* mq = root->property("mq").value<QObject*>();
@@ -296,7 +302,8 @@ TEST_F(LiveTables, OneStockShowsOneOrderRatioEverywhere)
 
     auto committeeColumn = [](const TableModel& m) {
         for (int c = 0; c < m.columnCount(); ++c)
-            if (m.getHeaderData(c).toString() == "委比") return c;
+            if (m.getHeaderData(c).toString() == "委比")
+                return c;
         return -1;
     };
     for (const uint mode : {0u, 1u}) {  // 即时委比前几名, 即时委比后几名
@@ -318,7 +325,8 @@ TEST_F(LiveTables, OneStockShowsOneOrderRatioEverywhere)
         EXPECT_EQ(mode == 0 ? "100.00%" : "-100.00%", monitorText) << "a book all on one side";
         int row = -1;
         for (int r = 0; r < ranking.rowCount() && row < 0; ++r)
-            if (ranking.getCodeInfo(r).toMap()["code"].toString() == code) row = r;
+            if (ranking.getCodeInfo(r).toMap()["code"].toString() == code)
+                row = r;
         ASSERT_GE(row, 0) << code.toStdString();
         EXPECT_EQ(monitorText, ranking.getRowColumnData(row, rankingColumn).toString());
 

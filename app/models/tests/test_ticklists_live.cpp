@@ -25,7 +25,11 @@ namespace {
 class LiveTicks : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { testsupport::prepareLiveScreens(true); }
-    void SetUp() override { SET_UP_IN_OWN_PROCESS(); ASSERT_TRUE(live_.start()); }
+    void SetUp() override
+    {
+        SET_UP_IN_OWN_PROCESS();
+        ASSERT_TRUE(live_.start());
+    }
 
     testsupport::LiveQuoteEngine live_;
 };
@@ -125,7 +129,8 @@ TEST_F(LiveTicks, QuotePanelTickList)
     QQmlExpression start(view.rootContext(), root, "panel.tickList.startIndex");
     QQmlExpression show(view.rootContext(), root, "panel.tickList.showSize");
     QQmlExpression code(view.rootContext(), root, "panel.priceModel.code");
-    ASSERT_TRUE(testsupport::waitFor([&] { return rows.evaluate().toInt() > 0 && !code.evaluate().toString().isEmpty(); }));
+    ASSERT_TRUE(
+        testsupport::waitFor([&] { return rows.evaluate().toInt() > 0 && !code.evaluate().toString().isEmpty(); }));
     const int n = rows.evaluate().toInt();
     const int s = show.evaluate().toInt();
     EXPECT_GT(s, 0);
@@ -165,8 +170,8 @@ TEST_F(LiveTicks, HotMonitorTips)
     QQuickItem* tipView = root->findChild<QQuickItem*>("tipView");
     ASSERT_TRUE(tipView);
     const QRect area = areaIn(root, tipView);
-    const QImage image = testsupport::grabWhen(
-        root, [&](const QImage& shot) { return pixelsNear(shot, area, QColor("#00F4FF")) > 20; });
+    const QImage image =
+        testsupport::grabWhen(root, [&](const QImage& shot) { return pixelsNear(shot, area, QColor("#00F4FF")) > 20; });
     ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(testsupport::saveScreenshot(image, "monitor-hot.png"));
     // Names in cyan on the tips' background.
@@ -183,7 +188,8 @@ TEST_F(LiveTicks, StockViewDetailPage)
     QQuickItem* root = view.rootObject();
     root->setProperty("webViewEnabled", false);
     view.show();
-    const QVariantMap query{{"code", "600001"}, {"market", "1"}, {"type", "2"}, {"name", "沪市001"}, {"chart", "detail"}};
+    const QVariantMap query{
+        {"code", "600001"}, {"market", "1"}, {"type", "2"}, {"name", "沪市001"}, {"chart", "detail"}};
     QMetaObject::invokeMethod(root, "setQuery", Q_ARG(QVariant, query));
     QQuickItem* page = root->findChild<QQuickItem*>("detailView");
     ASSERT_TRUE(page);
@@ -215,7 +221,7 @@ TEST_F(LiveTicks, StockViewDetailPage)
     });
     ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(testsupport::saveScreenshot(image, "detail-page.png"));
-    EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 100);   // volumes
-    EXPECT_GT(pixelsNear(image, area, QColor(34, 50, 79)), 100);    // the selected row
+    EXPECT_GT(pixelsNear(image, area, QColor(255, 128, 0)), 100);  // volumes
+    EXPECT_GT(pixelsNear(image, area, QColor(34, 50, 79)), 100);   // the selected row
     EXPECT_TRUE(view.warnings.isEmpty()) << view.log();
 }

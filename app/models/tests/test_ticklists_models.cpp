@@ -100,9 +100,10 @@ TEST(DetailedModel, MergesBatches)
     EXPECT_EQ(2, m.getDecimal());  // before the first batch
 
     {
-        Batch b(0, {tick(at(9, 30, 0), 10.1f, 100, 'B'), tick(at(9, 30, 3), 9.9f, 200, 'S'),
-                    tick(at(9, 30, 6), 10.0f, 300, 'B'), tick(at(9, 30, 9), 10.2f, 400, 'S'),
-                    tick(at(9, 30, 12), 10.3f, 500, ' ')},
+        Batch b(0,
+                {tick(at(9, 30, 0), 10.1f, 100, 'B'), tick(at(9, 30, 3), 9.9f, 200, 'S'),
+                 tick(at(9, 30, 6), 10.0f, 300, 'B'), tick(at(9, 30, 9), 10.2f, 400, 'S'),
+                 tick(at(9, 30, 12), 10.3f, 500, ' ')},
                 10.0f, 3);
         m.onUpdateDetail(b.dp);
         b.items.assign(5, QuoteDetailPoint{});  // the model kept copies, not the batch's items
@@ -283,7 +284,8 @@ TEST(IndexSectionCountModel, TwelveBuckets)
 {
     IndexSectionCountModel m;
     ASSERT_EQ(12, m.rowCount());
-    const char* sections[] = {"涨停", ">8%", "6-8%", "4-6%", "2-4%", "0-2%", "0-2%", "2-4%", "4-6%", "6-8%", ">8%", "跌停"};
+    const char* sections[] = {"涨停", ">8%",  "6-8%", "4-6%", "2-4%", "0-2%",
+                              "0-2%", "2-4%", "4-6%", "6-8%", ">8%",  "跌停"};
     const int counts[] = {51, 11, 31, 54, 219, 1580, 1490, 215, 28, 8, 7, 15};
     for (int i = 0; i < 12; ++i) {
         const QModelIndex idx = m.index(i, 0);
@@ -304,8 +306,9 @@ TEST(IndexSectionCountModel, TwelveBuckets)
 TEST(FlowListView, PaintsAPage)
 {
     QDetailedModel m;
-    Batch b(0, {tick(at(9, 30, 5), 10.5f, 1200, 'B'), tick(at(9, 30, 59), 9.5f, 30000, 'S'),
-                tick(at(9, 31, 0), 10.0f, 300, ' '), tick(at(9, 31, 3), 0.0f, 100, 'B')},
+    Batch b(0,
+            {tick(at(9, 30, 5), 10.5f, 1200, 'B'), tick(at(9, 30, 59), 9.5f, 30000, 'S'),
+             tick(at(9, 31, 0), 10.0f, 300, ' '), tick(at(9, 31, 3), 0.0f, 100, 'B')},
             10.0f, 2);
     m.onUpdateDetail(b.dp);
     QPageModelSorter page;

@@ -46,7 +46,10 @@ static int sb_append(strbuf* b, const char* s, size_t n)
     return 1;
 }
 
-static int sb_put(strbuf* b, char c) { return sb_append(b, &c, 1); }
+static int sb_put(strbuf* b, char c)
+{
+    return sb_append(b, &c, 1);
+}
 
 static void sb_free(strbuf* b)
 {
@@ -75,15 +78,24 @@ static json_node* make_node(int32_t kind, const char* text, size_t len)
     return n;
 }
 
-json_node* json_make_object(void) { return make_node(JSON_OBJECT, NULL, 0); }
-json_node* json_make_array(void) { return make_node(JSON_ARRAY, NULL, 0); }
+json_node* json_make_object(void)
+{
+    return make_node(JSON_OBJECT, NULL, 0);
+}
+json_node* json_make_array(void)
+{
+    return make_node(JSON_ARRAY, NULL, 0);
+}
 
 json_node* json_make_string(const char* text)
 {
     return make_node(JSON_STRING, text ? text : "", text ? strlen(text) : 0);
 }
 
-static int is_scalar(int32_t kind) { return kind != JSON_OBJECT && kind != JSON_ARRAY; }
+static int is_scalar(int32_t kind)
+{
+    return kind != JSON_OBJECT && kind != JSON_ARRAY;
+}
 
 int json_add_child(json_node* parent, json_node* child)
 {
@@ -187,30 +199,57 @@ void json_free_tree(json_node** node)
 /* ---- scanner ---- */
 
 enum token {
-    T_LBRACE, T_RBRACE, T_LBRACKET, T_RBRACKET, T_COLON, T_COMMA,
-    T_STRING, T_NUMBER, T_TRUE, T_FALSE, T_NULL,
-    T_ILLEGAL, T_MORE, T_NOMEM
+    T_LBRACE,
+    T_RBRACE,
+    T_LBRACKET,
+    T_RBRACKET,
+    T_COLON,
+    T_COMMA,
+    T_STRING,
+    T_NUMBER,
+    T_TRUE,
+    T_FALSE,
+    T_NULL,
+    T_ILLEGAL,
+    T_MORE,
+    T_NOMEM
 };
 
 enum scan_state {
-    S_BETWEEN, S_STRING, S_ESCAPE, S_UNICODE,
-    S_N_MINUS, S_N_ZERO, S_N_INT, S_N_POINT, S_N_FRAC, S_N_E, S_N_ESIGN, S_N_EXP,
+    S_BETWEEN,
+    S_STRING,
+    S_ESCAPE,
+    S_UNICODE,
+    S_N_MINUS,
+    S_N_ZERO,
+    S_N_INT,
+    S_N_POINT,
+    S_N_FRAC,
+    S_N_E,
+    S_N_ESIGN,
+    S_N_EXP,
     S_WORD
 };
 
 typedef struct {
     int state;
-    const char* p;     /* position in the current piece */
-    strbuf tok;        /* text of a string or number in progress */
+    const char* p; /* position in the current piece */
+    strbuf tok;    /* text of a string or number in progress */
     ssize_t line;
-    int hexLeft;       /* digits still due after \u */
-    const char* word;  /* true/false/null being matched */
+    int hexLeft;      /* digits still due after \u */
+    const char* word; /* true/false/null being matched */
     int wordPos;
     int wordToken;
 } scanner;
 
-static int is_digit(char c) { return c >= '0' && c <= '9'; }
-static int is_hex(char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+static int is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+static int is_hex(char c)
+{
+    return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 /* The next token of the piece at s->p (NUL-terminated); T_MORE when the piece
  * ends first, with the scanner ready to resume on the next piece. */
@@ -224,27 +263,49 @@ static int scan(scanner* s)
         case S_BETWEEN:
             ++s->p;
             switch (c) {
-            case ' ': case '\t': continue;
-            case '\n': case '\r': ++s->line; continue;
-            case '{': return T_LBRACE;
-            case '}': return T_RBRACE;
-            case '[': return T_LBRACKET;
-            case ']': return T_RBRACKET;
-            case ':': return T_COLON;
-            case ',': return T_COMMA;
+            case ' ':
+            case '\t':
+                continue;
+            case '\n':
+            case '\r':
+                ++s->line;
+                continue;
+            case '{':
+                return T_LBRACE;
+            case '}':
+                return T_RBRACE;
+            case '[':
+                return T_LBRACKET;
+            case ']':
+                return T_RBRACKET;
+            case ':':
+                return T_COLON;
+            case ',':
+                return T_COMMA;
             case '"':
                 s->tok.len = 0;
-                if (!sb_reserve(&s->tok, 0)) return T_NOMEM;
+                if (!sb_reserve(&s->tok, 0))
+                    return T_NOMEM;
                 s->tok.data[0] = '\0';
                 s->state = S_STRING;
                 continue;
-            case 't': s->word = "true"; s->wordToken = T_TRUE; break;
-            case 'f': s->word = "false"; s->wordToken = T_FALSE; break;
-            case 'n': s->word = "null"; s->wordToken = T_NULL; break;
+            case 't':
+                s->word = "true";
+                s->wordToken = T_TRUE;
+                break;
+            case 'f':
+                s->word = "false";
+                s->wordToken = T_FALSE;
+                break;
+            case 'n':
+                s->word = "null";
+                s->wordToken = T_NULL;
+                break;
             default:
                 if (c == '-' || is_digit(c)) {
                     s->tok.len = 0;
-                    if (!sb_put(&s->tok, c)) return T_NOMEM;
+                    if (!sb_put(&s->tok, c))
+                        return T_NOMEM;
                     s->state = c == '-' ? S_N_MINUS : c == '0' ? S_N_ZERO : S_N_INT;
                     continue;
                 }
@@ -272,7 +333,8 @@ static int scan(scanner* s)
                 return T_ILLEGAL;
             if (c == '\\')
                 s->state = S_ESCAPE;
-            if (!sb_put(&s->tok, c)) return T_NOMEM;
+            if (!sb_put(&s->tok, c))
+                return T_NOMEM;
             continue;
         case S_ESCAPE:
             ++s->p;
@@ -284,7 +346,8 @@ static int scan(scanner* s)
             } else {
                 return T_ILLEGAL;
             }
-            if (!sb_put(&s->tok, c)) return T_NOMEM;
+            if (!sb_put(&s->tok, c))
+                return T_NOMEM;
             continue;
         case S_UNICODE:
             ++s->p;
@@ -292,7 +355,8 @@ static int scan(scanner* s)
                 return T_ILLEGAL;
             if (--s->hexLeft == 0)
                 s->state = S_STRING;
-            if (!sb_put(&s->tok, c)) return T_NOMEM;
+            if (!sb_put(&s->tok, c))
+                return T_NOMEM;
             continue;
         default:
             break;
@@ -302,14 +366,34 @@ static int scan(scanner* s)
         int next = -1;
         int canEnd = 0;
         switch (s->state) {
-        case S_N_MINUS: next = c == '0' ? S_N_ZERO : is_digit(c) ? S_N_INT : -1; break;
-        case S_N_ZERO: canEnd = 1; next = c == '.' ? S_N_POINT : (c == 'e' || c == 'E') ? S_N_E : -1; break;
-        case S_N_INT: canEnd = 1; next = is_digit(c) ? S_N_INT : c == '.' ? S_N_POINT : (c == 'e' || c == 'E') ? S_N_E : -1; break;
-        case S_N_POINT: next = is_digit(c) ? S_N_FRAC : -1; break;
-        case S_N_FRAC: canEnd = 1; next = is_digit(c) ? S_N_FRAC : (c == 'e' || c == 'E') ? S_N_E : -1; break;
-        case S_N_E: next = (c == '+' || c == '-') ? S_N_ESIGN : is_digit(c) ? S_N_EXP : -1; break;
-        case S_N_ESIGN: next = is_digit(c) ? S_N_EXP : -1; break;
-        case S_N_EXP: canEnd = 1; next = is_digit(c) ? S_N_EXP : -1; break;
+        case S_N_MINUS:
+            next = c == '0' ? S_N_ZERO : is_digit(c) ? S_N_INT : -1;
+            break;
+        case S_N_ZERO:
+            canEnd = 1;
+            next = c == '.' ? S_N_POINT : (c == 'e' || c == 'E') ? S_N_E : -1;
+            break;
+        case S_N_INT:
+            canEnd = 1;
+            next = is_digit(c) ? S_N_INT : c == '.' ? S_N_POINT : (c == 'e' || c == 'E') ? S_N_E : -1;
+            break;
+        case S_N_POINT:
+            next = is_digit(c) ? S_N_FRAC : -1;
+            break;
+        case S_N_FRAC:
+            canEnd = 1;
+            next = is_digit(c) ? S_N_FRAC : (c == 'e' || c == 'E') ? S_N_E : -1;
+            break;
+        case S_N_E:
+            next = (c == '+' || c == '-') ? S_N_ESIGN : is_digit(c) ? S_N_EXP : -1;
+            break;
+        case S_N_ESIGN:
+            next = is_digit(c) ? S_N_EXP : -1;
+            break;
+        case S_N_EXP:
+            canEnd = 1;
+            next = is_digit(c) ? S_N_EXP : -1;
+            break;
         default:
             fprintf(stderr, "JSON: *state missing: %d\n", s->state);
             return T_ILLEGAL;
@@ -317,7 +401,8 @@ static int scan(scanner* s)
         if (next >= 0) {
             ++s->p;
             s->state = next;
-            if (!sb_put(&s->tok, c)) return T_NOMEM;
+            if (!sb_put(&s->tok, c))
+                return T_NOMEM;
             continue;
         }
         if (canEnd && (c == ' ' || c == '\t' || c == '\n' || c == '\r')) {
@@ -374,15 +459,23 @@ static int close_container(parser* ps)
 static json_node* scalar_node(const parser* ps, int tok)
 {
     switch (tok) {
-    case T_TRUE: return make_node(JSON_TRUE, NULL, 0);
-    case T_FALSE: return make_node(JSON_FALSE, NULL, 0);
-    case T_NULL: return make_node(JSON_NULL, NULL, 0);
-    case T_STRING: return make_node(JSON_STRING, ps->sc.tok.data, ps->sc.tok.len);
-    default: return make_node(JSON_NUMBER, ps->sc.tok.data, ps->sc.tok.len);
+    case T_TRUE:
+        return make_node(JSON_TRUE, NULL, 0);
+    case T_FALSE:
+        return make_node(JSON_FALSE, NULL, 0);
+    case T_NULL:
+        return make_node(JSON_NULL, NULL, 0);
+    case T_STRING:
+        return make_node(JSON_STRING, ps->sc.tok.data, ps->sc.tok.len);
+    default:
+        return make_node(JSON_NUMBER, ps->sc.tok.data, ps->sc.tok.len);
     }
 }
 
-static int is_value_token(int tok) { return tok >= T_STRING && tok <= T_NULL; }
+static int is_value_token(int tok)
+{
+    return tok >= T_STRING && tok <= T_NULL;
+}
 
 /* Attaches `n` to the cursor; 0, or the code that ends the parse. */
 static int attach(parser* ps, json_node* n)
@@ -443,8 +536,12 @@ static int parse_piece(parser* ps, const char* piece)
         int rc = 0;
         switch (ps->state) {
         case 0:
-            if (tok == T_LBRACE) { ps->state = 1; continue; }
-            if (tok == T_ILLEGAL) return JSON_MALFORMED;
+            if (tok == T_LBRACE) {
+                ps->state = 1;
+                continue;
+            }
+            if (tok == T_ILLEGAL)
+                return JSON_MALFORMED;
             return defaulted(ps);
         case 2:
         case 4:
@@ -456,15 +553,24 @@ static int parse_piece(parser* ps, const char* piece)
                 ps->state = 5;
                 continue;
             }
-            if (tok == T_RBRACE && ps->state == 2) break;
-            if (tok == T_ILLEGAL && ps->state == 4) return JSON_ILLEGAL_CHAR;
+            if (tok == T_RBRACE && ps->state == 2)
+                break;
+            if (tok == T_ILLEGAL && ps->state == 4)
+                return JSON_ILLEGAL_CHAR;
             return defaulted(ps);
         case 3:
-            if (tok == T_COMMA) { ps->state = 4; continue; }
-            if (tok == T_RBRACE) break;
+            if (tok == T_COMMA) {
+                ps->state = 4;
+                continue;
+            }
+            if (tok == T_RBRACE)
+                break;
             return defaulted(ps);
         case 5:
-            if (tok == T_COLON) { ps->state = 6; continue; }
+            if (tok == T_COLON) {
+                ps->state = 6;
+                continue;
+            }
             return defaulted(ps);
         case 6:
             if (is_value_token(tok)) {
@@ -474,9 +580,16 @@ static int parse_piece(parser* ps, const char* piece)
                 ps->state = 3;
                 continue;
             }
-            if (tok == T_LBRACE) { ps->state = 1; continue; }
-            if (tok == T_LBRACKET) { ps->state = 7; continue; }
-            if (tok == T_ILLEGAL) return JSON_ILLEGAL_CHAR;
+            if (tok == T_LBRACE) {
+                ps->state = 1;
+                continue;
+            }
+            if (tok == T_LBRACKET) {
+                ps->state = 7;
+                continue;
+            }
+            if (tok == T_ILLEGAL)
+                return JSON_ILLEGAL_CHAR;
             return defaulted(ps);
         case 8:
             if (is_value_token(tok)) {
@@ -485,14 +598,26 @@ static int parse_piece(parser* ps, const char* piece)
                 ps->state = 9;
                 continue;
             }
-            if (tok == T_LBRACE) { ps->state = 1; continue; }
-            if (tok == T_LBRACKET) { ps->state = 7; continue; }
-            if (tok == T_RBRACKET) break;
-            if (tok == T_ILLEGAL) return JSON_ILLEGAL_CHAR;
+            if (tok == T_LBRACE) {
+                ps->state = 1;
+                continue;
+            }
+            if (tok == T_LBRACKET) {
+                ps->state = 7;
+                continue;
+            }
+            if (tok == T_RBRACKET)
+                break;
+            if (tok == T_ILLEGAL)
+                return JSON_ILLEGAL_CHAR;
             return defaulted(ps);
         case 9:
-            if (tok == T_COMMA) { ps->state = 8; continue; }
-            if (tok == T_RBRACKET) break;
+            if (tok == T_COMMA) {
+                ps->state = 8;
+                continue;
+            }
+            if (tok == T_RBRACKET)
+                break;
             return defaulted(ps);
         default:
             defaulted(ps);
@@ -564,8 +689,12 @@ int json_to_text(const json_node* root, char** text)
         if (n != root && n->previous)
             ok = sb_put(&out, ',');
         switch (n->kind) {
-        case JSON_OBJECT: ok = ok && sb_put(&out, '{'); break;
-        case JSON_ARRAY: ok = ok && sb_put(&out, '['); break;
+        case JSON_OBJECT:
+            ok = ok && sb_put(&out, '{');
+            break;
+        case JSON_ARRAY:
+            ok = ok && sb_put(&out, '[');
+            break;
         case JSON_STRING: {
             const char* t = n->text ? n->text : "";
             ok = ok && sb_put(&out, '"') && sb_append(&out, t, strlen(t)) && sb_put(&out, '"');
@@ -583,10 +712,18 @@ int json_to_text(const json_node* root, char** text)
             ok = ok && sb_append(&out, t, strlen(t));
             break;
         }
-        case JSON_TRUE: ok = ok && sb_append(&out, "true", 4); break;
-        case JSON_FALSE: ok = ok && sb_append(&out, "false", 5); break;
-        case JSON_NULL: ok = ok && sb_append(&out, "null", 4); break;
-        default: rc = JSON_BAD_STRUCTURE; continue;
+        case JSON_TRUE:
+            ok = ok && sb_append(&out, "true", 4);
+            break;
+        case JSON_FALSE:
+            ok = ok && sb_append(&out, "false", 5);
+            break;
+        case JSON_NULL:
+            ok = ok && sb_append(&out, "null", 4);
+            break;
+        default:
+            rc = JSON_BAD_STRUCTURE;
+            continue;
         }
         if (!ok) {
             rc = JSON_NO_MEMORY;

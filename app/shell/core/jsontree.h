@@ -24,13 +24,13 @@ enum json_kind {
 
 enum json_result {
     JSON_OK = 1,
-    JSON_INCOMPLETE = 2,    /* input ended inside the document */
-    JSON_COMPLETE = 3,      /* root closed; only whitespace may follow (parsing only) */
+    JSON_INCOMPLETE = 2, /* input ended inside the document */
+    JSON_COMPLETE = 3,   /* root closed; only whitespace may follow (parsing only) */
     JSON_MALFORMED = 4,
     JSON_NO_MEMORY = 6,
     JSON_ILLEGAL_CHAR = 7,
     JSON_BAD_STRUCTURE = 8,
-    JSON_OTHER = 10         /* attaching failed while parsing, or the document never closed */
+    JSON_OTHER = 10 /* attaching failed while parsing, or the document never closed */
 };
 
 /* One heap block per node. An object's children are labels (strings), each

@@ -69,7 +69,8 @@ struct Writer {
 // The writers as the program calls them; the QML documents write their files
 // through HFileIO's slot.
 // `saves(n)`: whether the n-th save is to go through.
-inline std::vector<Writer> writers(DrawingChart& drawing, std::function<bool(int)> saves = [](int n) { return n == 3; })
+inline std::vector<Writer> writers(
+    DrawingChart& drawing, std::function<bool(int)> saves = [](int n) { return n == 3; })
 {
     auto byDocument = [saves](const char* what, const QString& file) {
         return Writer{what, file,
@@ -92,7 +93,9 @@ inline std::vector<Writer> writers(DrawingChart& drawing, std::function<bool(int
          nullptr,
          R"({"code":"0000","msg":"success","result":[{"group_id":"old","group_name":"old","stock_list":[]}]})"},
         {"own formula groups", "formula_group_own.json",
-         [](int n) { QBaseService().addLocalFormulaGroup(QJsonObject{{"name", QStringLiteral("组%1").arg(n)}}); },
+         [](int n) {
+             QBaseService().addLocalFormulaGroup(QJsonObject{{"name", QStringLiteral("组%1").arg(n)}});
+         },
          nullptr},
         {"indicator parameters", "index.param",
          [](int n) {

@@ -31,7 +31,10 @@ namespace {
 
 using namespace testsupport;
 
-QString dataDir() { return testsupport::testDataDir(); }
+QString dataDir()
+{
+    return testsupport::testDataDir();
+}
 
 void put(const QString& name, const QByteArray& bytes)
 {
@@ -60,7 +63,10 @@ QByteArray fetch(const QString& url)
     return body;
 }
 
-QString databaseFile() { return localStorageDatabaseFile(dataDir(), "qelm"); }
+QString databaseFile()
+{
+    return localStorageDatabaseFile(dataDir(), "qelm");
+}
 
 }  // namespace
 
@@ -89,7 +95,7 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
         const char* what;
         std::function<void()> damage;
         std::vector<std::pair<std::string, QByteArray>> answers;  // path, body
-        std::vector<std::pair<QString, QByteArray>> kept;       // file, content
+        std::vector<std::pair<QString, QByteArray>> kept;         // file, content
     };
     const Row rows[] = {
         {"garbage lock, random database, bad start images, layout and groups, HTML board, text pools",
@@ -205,11 +211,11 @@ TEST(DamagedStart, UnreadableFilesAreToldAndNotWrittenOver)
         const QString shot = QString("unreadable-%1.png").arg(n);
         clearScreenshots({shot});
         LineProcess program;
-        program.start(command.first(),
-                      command.mid(1) + QStringList{programPath(), "--screenshots=" + screenshotDir(), "--day-kline",
-                                                   "--stock-shot=" + shot,
-                                                   QString("--main-shot=unreadable-main-%1.png").arg(n)},
-                      programEnvironment(display.name(), servers.backendUrl() + "/", "DemoMain.qml"));
+        program.start(
+            command.first(),
+            command.mid(1) + QStringList{programPath(), "--screenshots=" + screenshotDir(), "--day-kline",
+                                         "--stock-shot=" + shot, QString("--main-shot=unreadable-main-%1.png").arg(n)},
+            programEnvironment(display.name(), servers.backendUrl() + "/", "DemoMain.qml"));
         // The whole screen while the stock shows, with the message over it.
         EXPECT_FALSE(program.waitFor("demo: opened", 90000).isEmpty()) << program.output().toStdString();
         if (canRunVirtualDisplay(true))
@@ -223,9 +229,10 @@ TEST(DamagedStart, UnreadableFilesAreToldAndNotWrittenOver)
 
     const QString first = run(1);
     EXPECT_FALSE(QFileInfo::exists(dataDir() + "/Quorvex.json.4194305-3.tmp"));
-    for (const char* told : {"无法读取 index.param：没有读取权限", "无法读取 formula_map.json：没有读取权限",
-                             "无法读取的 formula_map.json 已移到 formula_map.json.bad",
-                             "无法读取 formula_group_own.json：没有读取权限", "无法读取 600000-1-33.json：没有读取权限"})
+    for (const char* told :
+         {"无法读取 index.param：没有读取权限", "无法读取 formula_map.json：没有读取权限",
+          "无法读取的 formula_map.json 已移到 formula_map.json.bad", "无法读取 formula_group_own.json：没有读取权限",
+          "无法读取 600000-1-33.json：没有读取权限"})
         EXPECT_TRUE(first.contains(QString::fromUtf8(told))) << told << "\n" << first.toStdString();
     // Nothing the user did not change is written over.
     for (const QString& name : closed) {

@@ -37,7 +37,10 @@
 
 namespace {
 
-QString dbFile() { return localStorageDatabaseFile(dataDirectory(), "qelm"); }
+QString dbFile()
+{
+    return localStorageDatabaseFile(dataDirectory(), "qelm");
+}
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -92,8 +95,8 @@ const QStringList kTwoEdits = {
 bool ownerOnly(const QString& path)
 {
     const QFile::Permissions p = QFile::permissions(path);
-    return (p & QFileDevice::ReadOwner) && !(p & (QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                                  QFileDevice::ReadOther | QFileDevice::WriteOther));
+    return (p & QFileDevice::ReadOwner) &&
+           !(p & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther));
 }
 
 class DamagedState : public ::testing::Test {
@@ -326,9 +329,13 @@ TEST_F(DamagedState, LocalFilesOfTheWrongShape)
     const QString dir = dataDirectory() + "/";
     // Start images: only a short list of addresses adds to the built-in one.
     const std::pair<QByteArray, int> images[] = {
-        {R"({"length":3})", 1}, {R"("abc")", 1}, {"[1,2]", 1}, {R"x(["javascript:alert(1)"])x", 1},
+        {R"({"length":3})", 1},
+        {R"("abc")", 1},
+        {"[1,2]", 1},
+        {R"x(["javascript:alert(1)"])x", 1},
         {"[" + QByteArray("\"http://127.0.0.1:1/a.png\",").repeated(30) + "\"http://127.0.0.1:1/a.png\"]", 1},
-        {"not json", 1}, {R"(["http://127.0.0.1:1/a.png","qrc:/images/start.png"])", 3},
+        {"not json", 1},
+        {R"(["http://127.0.0.1:1/a.png","qrc:/images/start.png"])", 3},
     };
     for (const auto& row : images) {
         SCOPED_TRACE(row.first.left(60).toStdString());
@@ -345,7 +352,8 @@ TEST_F(DamagedState, LocalFilesOfTheWrongShape)
     const int catalogue = QBaseService().getFormulaGroupNames().toList().size();
     const std::pair<QByteArray, QStringList> groups[] = {
         {R"([null, 5, "x", {"name":"A","formulas":["MACD"]}, {"name":3}, {"formulas":[]},
-            {"name":"B","formulas":"MACD"}, {"name":""}, {"name":"C"}])", {"A", "C"}},
+            {"name":"B","formulas":"MACD"}, {"name":""}, {"name":"C"}])",
+         {"A", "C"}},
         {R"({"name":"A"})", {}},
         {"[[],[null]]", {}},
     };
@@ -374,7 +382,8 @@ Item {
         return Layout.getFormulaMap(key).main_charts.map(function (e) { return e.fname + "/" + e.s + "/" + e.c; }).join(",")
              + "|" + Layout.getFormulaMap(key).sub_charts.map(function (e) { return e.fname; }).join(",");
     }
-})", QUrl("qrc:/probe.qml"));
+})",
+                  QUrl("qrc:/probe.qml"));
     std::unique_ptr<QObject> layout(probe.create());
     ASSERT_TRUE(layout) << probe.errorString().toStdString();
     const QByteArray good =
@@ -412,7 +421,10 @@ Item {
 
 namespace {
 QStringList g_logged;
-void keepMessage(QtMsgType, const QMessageLogContext&, const QString& text) { g_logged << text; }
+void keepMessage(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    g_logged << text;
+}
 }  // namespace
 
 // A failed upload answered with a huge page is logged cut, not whole.
@@ -426,7 +438,8 @@ TEST_F(DamagedState, SyncFailureLogsACutBody)
     answer("/api/mystock", "<html>" + QByteArray(200000, 'z') + "</html>");
     QQmlEngine engine;
     engine.setOfflineStoragePath(dataDirectory());
-    QQmlComponent c(&engine, QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/shell/tests/qml/SyncHarness.qml"));
+    QQmlComponent c(&engine,
+                    QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/shell/tests/qml/SyncHarness.qml"));
     std::unique_ptr<QObject> harness(c.create());
     ASSERT_TRUE(harness) << c.errorString().toStdString();
     QMetaObject::invokeMethod(harness.get(), "init");

@@ -32,15 +32,16 @@ protected:
     void setAddresses(const QString& mystock, const QString& heartbeat)
     {
         const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
-        QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{
-            {"mystock", mystock.isEmpty() ? base + "/api/mystock" : mystock},
-            {"heartbeat", heartbeat.isEmpty() ? base + "/api/heartbeat" : heartbeat},
-            {"user_action", base + "/api/user_action"}}}});
+        QBaseService().setServerAddress(
+            QJsonObject{{"url", QJsonObject{{"mystock", mystock.isEmpty() ? base + "/api/mystock" : mystock},
+                                            {"heartbeat", heartbeat.isEmpty() ? base + "/api/heartbeat" : heartbeat},
+                                            {"user_action", base + "/api/user_action"}}}});
     }
     QObject* create()
     {
         engine_.setOfflineStoragePath(dataDirectory());
-        QQmlComponent c(&engine_, QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/shell/tests/qml/SyncHarness.qml"));
+        QQmlComponent c(&engine_,
+                        QUrl::fromLocalFile(QString(TARVOLIN_SOURCE_DIR) + "/app/shell/tests/qml/SyncHarness.qml"));
         harness_.reset(c.create());
         if (!harness_)
             ADD_FAILURE() << c.errorString().toStdString();
@@ -59,8 +60,8 @@ protected:
     bool seen(const std::string& prefix)
     {
         for (int i = 0; i < 500; ++i) {
-            if (backend_.wait_for([&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }, nullptr,
-                                  std::chrono::milliseconds(0)))
+            if (backend_.wait_for([&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; },
+                                  nullptr, std::chrono::milliseconds(0)))
                 return true;
             QTest::qWait(20);
         }
@@ -102,7 +103,8 @@ TEST_F(DataSync, FailedUploadKeepsTheRows)
     setAddresses("http://127.0.0.1:1/api/mystock", {});
     QObject* h = create();
     ASSERT_TRUE(h);
-    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "DELETE"), Q_ARG(QVariant, "600001"), Q_ARG(QVariant, 1));
+    QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "DELETE"), Q_ARG(QVariant, "600001"),
+                              Q_ARG(QVariant, 1));
     const int ticks = sync(h)->property("tick").toInt();
     ASSERT_TRUE(QTest::qWaitFor([&] { return sync(h)->property("tick").toInt() > ticks + 10; }, 5000));
     EXPECT_EQ(1, call(h, "stockRows"));
@@ -147,8 +149,8 @@ TEST_F(DataSync, MissingHeartbeatAddressCountsAsFailedBeats)
 {
     RUN_IN_OWN_PROCESS();
     const QString base = QString("http://127.0.0.1:%1").arg(backend_.port());
-    QBaseService().setServerAddress(QJsonObject{{"url", QJsonObject{{"mystock", base + "/api/mystock"},
-                                                                     {"user_action", base + "/api/user_action"}}}});
+    QBaseService().setServerAddress(QJsonObject{
+        {"url", QJsonObject{{"mystock", base + "/api/mystock"}, {"user_action", base + "/api/user_action"}}}});
     QObject* h = create();
     ASSERT_TRUE(h);
     EXPECT_TRUE(QTest::qWaitFor([&] { return exits(h).size() == 1; }, 20000));
@@ -239,12 +241,10 @@ TEST_F(DataSync, HeldDatabaseKeepsSyncingWithoutSendingTwice)
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
         ASSERT_TRUE(q.exec("BEGIN IMMEDIATE") && q.exec("INSERT INTO action_cmd(do_action, remark, create_time) "
-                                                       "VALUES('HOLD', 'x', '2026-01-01 00:00:00')"));
+                                                        "VALUES('HOLD', 'x', '2026-01-01 00:00:00')"));
     }
     ASSERT_TRUE(seen("mystock u7 1 edits"));
-    const auto taken = [&] {
-        return sync(h)->property("myStockQueue").toMap().value("taken").toMap().size();
-    };
+    const auto taken = [&] { return sync(h)->property("myStockQueue").toMap().value("taken").toMap().size(); };
     ASSERT_TRUE(QTest::qWaitFor([&] { return taken() == 1; }, 10000)) << "the reply under the lock was lost";
     EXPECT_FALSE(sync(h)->property("myStockBusy").toBool());
     QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, "600002"), Q_ARG(QVariant, 1));
@@ -307,14 +307,18 @@ TEST_F(DataSync, AnEditKeptAsideStillGoesBeforeTheNextEditOfItsStock)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.first) + " then " + c.second);
         if (c.heldBefore)
-            QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, c.code), Q_ARG(QVariant, 1));
+            QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, c.code),
+                                      Q_ARG(QVariant, 1));
         ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0; }, 10000));
         ASSERT_EQ(c.heldBefore, groupCodes(h, backend_.port()).split(',').contains(c.code));
 
         backend_.control("answer /api/mystock " + refusal);
-        QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, c.first), Q_ARG(QVariant, c.code), Q_ARG(QVariant, 1));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return parkedRows(s) == 1; }, 10000)) << "the refused edit was not kept aside";
-        QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, c.second), Q_ARG(QVariant, c.code), Q_ARG(QVariant, 1));
+        QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, c.first), Q_ARG(QVariant, c.code),
+                                  Q_ARG(QVariant, 1));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return parkedRows(s) == 1; }, 10000))
+            << "the refused edit was not kept aside";
+        QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, c.second), Q_ARG(QVariant, c.code),
+                                  Q_ARG(QVariant, 1));
         backend_.control("ok /api/mystock");
         ASSERT_TRUE(QTest::qWaitFor([&] { return call(h, "stockRows") == 0 && parkedRows(s) == 0; }, 20000));
         EXPECT_EQ(c.heldAfter, groupCodes(h, backend_.port()).split(',').contains(c.code))
@@ -359,8 +363,8 @@ TEST_F(DataSync, FlushSendsTheQueuedEditsAndWaitsABoundedTime)
         for (int i = 0; i < c.badRows; ++i)
             QMetaObject::invokeMethod(h, "queueBadStock", Q_ARG(QVariant, "600020"), Q_ARG(QVariant, 1));
         for (int i = 0; i < c.goodRows; ++i)
-            QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"), Q_ARG(QVariant, QString::number(600021 + i)),
-                                      Q_ARG(QVariant, 1));
+            QMetaObject::invokeMethod(h, "queueStock", Q_ARG(QVariant, "ADD"),
+                                      Q_ARG(QVariant, QString::number(600021 + i)), Q_ARG(QVariant, 1));
         QElapsedTimer clock;
         clock.start();
         QMetaObject::invokeMethod(h, "flush", Q_ARG(QVariant, c.ms));

@@ -15,14 +15,19 @@ namespace {
 TEST(HUtilFormat, PriceRateFixed)
 {
     HUtil u;
-    const struct { float v; uint d; const char* price; const char* fixed; } cases[] = {
+    const struct {
+        float v;
+        uint d;
+        const char* price;
+        const char* fixed;
+    } cases[] = {
         {0.0f, 2, "-", "0.00"},
         {10.5f, 2, "10.50", "10.50"},
         {3.14159f, 3, "3.142", "3.142"},
         {-1.5f, 1, "-1.5", "-1.5"},
-        {12.345f, 2, "12.35", "12.35"},    // the float is 12.34500027
-        {1.005f, 2, "1.00", "1.00"},       // the float is 1.00499999
-        {0.125f, 2, "0.13", "0.13"},       // exact tie: away from zero
+        {12.345f, 2, "12.35", "12.35"},  // the float is 12.34500027
+        {1.005f, 2, "1.00", "1.00"},     // the float is 1.00499999
+        {0.125f, 2, "0.13", "0.13"},     // exact tie: away from zero
         {-0.125f, 2, "-0.13", "-0.13"},
         {2.5f, 0, "3", "3"},
         {7.0f, 0, "7", "7"},
@@ -33,13 +38,14 @@ TEST(HUtilFormat, PriceRateFixed)
         EXPECT_EQ(HUtil::formatPriceText(c.v, int(c.d)), QString::fromUtf8(c.price));
         EXPECT_EQ(u.formatFixed(c.v, c.d).toString(), QString::fromUtf8(c.fixed));
     }
-    const struct { float rate; uint d; float close; const char* want; } rates[] = {
-        {0.0f, 2, 0.0f, "-"},
-        {0.0f, 2, 10.5f, "0.00%"},
-        {0.0f, 4, 1.0f, "0.00%"},
-        {-1.234f, 2, 5.0f, "-1.23%"},
-        {5.0f, 3, 0.0f, "5.000%"},
-        {9.995f, 2, 1.0f, "9.99%"},        // the float is 9.99499989
+    const struct {
+        float rate;
+        uint d;
+        float close;
+        const char* want;
+    } rates[] = {
+        {0.0f, 2, 0.0f, "-"},         {0.0f, 2, 10.5f, "0.00%"}, {0.0f, 4, 1.0f, "0.00%"},
+        {-1.234f, 2, 5.0f, "-1.23%"}, {5.0f, 3, 0.0f, "5.000%"}, {9.995f, 2, 1.0f, "9.99%"},  // the float is 9.99499989
     };
     for (const auto& c : rates) {
         EXPECT_EQ(u.formatRate(c.rate, c.d, c.close).toString(), QString::fromUtf8(c.want)) << c.rate;
@@ -50,11 +56,14 @@ TEST(HUtilFormat, PriceRateFixed)
 TEST(HUtilFormat, VolumeUnits)
 {
     HUtil u;
-    const struct { float v; const char* want; } cases[] = {
-        {100000000.0f, "10000.00万"},     // not above the first bound
+    const struct {
+        float v;
+        const char* want;
+    } cases[] = {
+        {100000000.0f, "10000.00万"},  // not above the first bound
         {150000000.0f, "1.50亿"},
-        {123456789.0f, "1.23亿"},         // the float is 123456792
-        {112500000.0f, "1.13亿"},         // 1.125 exactly: away from zero
+        {123456789.0f, "1.23亿"},  // the float is 123456792
+        {112500000.0f, "1.13亿"},  // 1.125 exactly: away from zero
         {10000.0f, "10000"},
         {10001.0f, "1.00万"},
         {12355.0f, "1.24万"},
@@ -72,15 +81,21 @@ TEST(HUtilFormat, VolumeUnits)
 TEST(HUtilFormat, Colours)
 {
     HUtil u;
-    const struct { float close, ref; const char* want; } cases[] = {
-        {5.0f, 5.0f, "#FFFFFF"}, {0.0f, 5.0f, "#FFFFFF"}, {5.0f, 0.0f, "#FF3D3D"},
+    const struct {
+        float close, ref;
+        const char* want;
+    } cases[] = {
+        {5.0f, 5.0f, "#FFFFFF"},  {0.0f, 5.0f, "#FFFFFF"},  {5.0f, 0.0f, "#FF3D3D"},
         {4.99f, 5.0f, "#0FC351"}, {5.01f, 5.0f, "#FF3D3D"}, {0.0f, 0.0f, "#FFFFFF"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(u.getPriceColor(c.close, c.ref).toString(), QString::fromUtf8(c.want)) << c.close << " " << c.ref;
         EXPECT_EQ(HUtil::priceColor(c.close, c.ref), QString::fromUtf8(c.want));
     }
-    const struct { const char* tag; const char* want; } winds[] = {
+    const struct {
+        const char* tag;
+        const char* want;
+    } winds[] = {
         {"B", "#FF3D3D"}, {"S", "#0FC351"}, {"b", "#FFFFFF"}, {"", "#FFFFFF"}, {"BS", "#FFFFFF"},
     };
     for (const auto& c : winds) {
@@ -117,7 +132,11 @@ protected:
 TEST_F(MarketTime, FormatAndParse)
 {
     HDatetime d;
-    const struct { const char* fmt; uint t; const char* want; } shown[] = {
+    const struct {
+        const char* fmt;
+        uint t;
+        const char* want;
+    } shown[] = {
         {"yyyy-MM-dd HH:mm:ss", 0, "1970-01-01 08:00:00"},
         {"yyyy-MM-dd HH:mm:ss", 1700000000u, "2023-11-15 06:13:20"},
         {"HH:mm", 1704159000u, "09:30"},
@@ -128,7 +147,11 @@ TEST_F(MarketTime, FormatAndParse)
         EXPECT_EQ(d.formatV(QString::fromUtf8(c.fmt), c.t).toString(), QString::fromUtf8(c.want)) << c.t;
         EXPECT_EQ(HDatetime::formatTimeT(QString::fromUtf8(c.fmt), c.t), QString::fromUtf8(c.want)) << c.t;
     }
-    const struct { const char* str; const char* fmt; qint64 want; } parsed[] = {
+    const struct {
+        const char* str;
+        const char* fmt;
+        qint64 want;
+    } parsed[] = {
         {"2023-11-15 06:13:20", "yyyy-MM-dd HH:mm:ss", 1700000000},
         {"20240102", "yyyyMMdd", 1704124800},
         {"1970-01-01 08:00:00", "yyyy-MM-dd HH:mm:ss", 0},

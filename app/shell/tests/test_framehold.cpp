@@ -30,11 +30,12 @@ struct HeldWindow {
     {
         registerQmlTypes();
         QQmlComponent component(&engine);
-        component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport FrameHold 1.0\n"
-                          "Window { width: 120; height: 80; visible: true\n"
-                          "  Rectangle { objectName: 'face'; anchors.fill: parent; color: 'red' }\n"
-                          "  FrameHold { objectName: 'hold' } }\n",
-                          QUrl("qrc:/test_framehold.qml"));
+        component.setData(
+            "import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport FrameHold 1.0\n"
+            "Window { width: 120; height: 80; visible: true\n"
+            "  Rectangle { objectName: 'face'; anchors.fill: parent; color: 'red' }\n"
+            "  FrameHold { objectName: 'hold' } }\n",
+            QUrl("qrc:/test_framehold.qml"));
         object.reset(component.create());
         window = qobject_cast<QQuickWindow*>(object.get());
         if (!window)
@@ -132,7 +133,7 @@ TEST(FrameHold, TheReleasedFrameComesBeforeWhatWasQueued)
             window, [&] { framesWhenQueuedRan = frames; }, Qt::QueuedConnection);
         QMetaObject::invokeMethod(hold, "release");
         ASSERT_TRUE(waitFor([&] { return framesWhenQueuedRan >= 0; }));
-        EXPECT_EQ(1, framesWhenQueuedRan) << (askedFirst ? "asked for" : "not asked for yet")
-                                          << ": frames drawn when the queued event ran";
+        EXPECT_EQ(1, framesWhenQueuedRan)
+            << (askedFirst ? "asked for" : "not asked for yet") << ": frames drawn when the queued event ran";
     }
 }

@@ -42,7 +42,8 @@ int count(const QImage& img, const QRect& r, const QColor& c)
     for (int y = r.top(); y <= r.bottom() && y < img.height(); ++y)
         for (int x = r.left(); x <= r.right() && x < img.width(); ++x) {
             const QColor p = img.pixelColor(x, y);
-            n += std::abs(p.red() - c.red()) < 30 && std::abs(p.green() - c.green()) < 30 && std::abs(p.blue() - c.blue()) < 30;
+            n += std::abs(p.red() - c.red()) < 30 && std::abs(p.green() - c.green()) < 30 &&
+                 std::abs(p.blue() - c.blue()) < 30;
         }
     return n;
 }

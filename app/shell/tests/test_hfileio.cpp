@@ -77,10 +77,10 @@ TEST(HFileIO, NamesThatLeaveTheDataDirectoryAreRefused)
     f.write("outside");
     f.close();
 
-    for (const QString& name : {QStringLiteral("../escape.txt"), QStringLiteral("a/../../escape.txt"),
-                                QStringLiteral("a/../b.txt"), outside, QStringLiteral("..\\escape.txt"),
-                                QStringLiteral("a\\b.txt"), QString(), QStringLiteral("."), QStringLiteral("./"),
-                                QStringLiteral("x") + QChar(0) + QStringLiteral("y")}) {
+    for (const QString& name :
+         {QStringLiteral("../escape.txt"), QStringLiteral("a/../../escape.txt"), QStringLiteral("a/../b.txt"), outside,
+          QStringLiteral("..\\escape.txt"), QStringLiteral("a\\b.txt"), QString(), QStringLiteral("."),
+          QStringLiteral("./"), QStringLiteral("x") + QChar(0) + QStringLiteral("y")}) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_EQ(HFileIO::dataPath(name), QString());
         EXPECT_FALSE(io.writedFileDefaultPath(name, "overwritten"));

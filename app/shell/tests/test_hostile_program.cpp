@@ -125,7 +125,9 @@ TEST(HostileProgram, StartUpDownloadsOfAHundredTimesTheirSizeKeepTheWindowRespon
     QJsonObject notice{{"code", "0000"}, {"notices", QJsonArray()}};
     QJsonArray notices;
     for (int i = 0; i < 100; ++i)
-        notices.append(QJsonObject{{"id", i}, {"title", QString("通知%1").arg(i)}, {"content", "系统维护"},
+        notices.append(QJsonObject{{"id", i},
+                                   {"title", QString("通知%1").arg(i)},
+                                   {"content", "系统维护"},
                                    {"updated_time", QString("2026-12-0%1 08:00:00").arg(1 + i % 8)}});
     notice.insert("notices", notices);
     // A start image of a hundred times the usual pixels (560 x 230).

@@ -180,14 +180,17 @@ TEST_F(HostileReplies, HugeStartImageIsRefusedFromItsHeader)
     ASSERT_TRUE(w);
     GapMeter gaps;
     QList<ReplyImage*> images;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        images.clear();
-        replyImages(w->contentItem(), &images);
-        for (ReplyImage* i : images)
-            if (i->source().toString().endsWith("huge.png"))
-                return i->status() == ReplyImage::Error;
-        return false;
-    }, 20000)) << images.size() << " images, none refused the huge one";
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            images.clear();
+            replyImages(w->contentItem(), &images);
+            for (ReplyImage* i : images)
+                if (i->source().toString().endsWith("huge.png"))
+                    return i->status() == ReplyImage::Error;
+            return false;
+        },
+        20000))
+        << images.size() << " images, none refused the huge one";
     const qint64 grown = hostile::statusKb("VmHWM") - before;
     std::cout << "huge start image: peak growth " << grown / 1024 << " MB" << std::endl;
     EXPECT_LT(grown, 150 * 1024) << "kB";
@@ -240,16 +243,21 @@ TEST_F(HostileReplies, LargeStartUpListsDoNotHoldTheWindow)
     const auto board = [](int n) {
         QByteArray b("{\"boardIndex\":[");
         for (int i = 0; i < n; ++i)
-            b += QString(R"(%1{"id":%2,"name":"板块%2","marketid":1,"index":[{"boardid":%2,"code":"1A0001","name":"上证指数"}]})")
-                     .arg(i ? "," : "")
-                     .arg(1000 + i)
-                     .toUtf8();
+            b +=
+                QString(
+                    R"(%1{"id":%2,"name":"板块%2","marketid":1,"index":[{"boardid":%2,"code":"1A0001","name":"上证指数"}]})")
+                    .arg(i ? "," : "")
+                    .arg(1000 + i)
+                    .toUtf8();
         return b + "]}";
     };
     const auto margin = [](int n) {
         QByteArray b("[");
         for (int i = 0; i < n; ++i)
-            b += QString(R"(%1{"tradingcode":"%2","name":"岚峰农商","market":1})").arg(i ? "," : "").arg(600000 + i).toUtf8();
+            b += QString(R"(%1{"tradingcode":"%2","name":"岚峰农商","market":1})")
+                     .arg(i ? "," : "")
+                     .arg(600000 + i)
+                     .toUtf8();
         return b + "]";
     };
     const auto rating = [](int n) {
@@ -350,9 +358,8 @@ TEST(KeepNewestRows, CutsEveryListToItsNewestRows)
          R"({"v":[{"pubdate":"2026-03-01","n":2},{"pubdate":"2026-02-01","n":1}]})"},
         {"dated, short: as it came", R"({"v":[{"pubdate":"1"},{"pubdate":"2"}]})", 2,
          R"({"v":[{"pubdate":"1"},{"pubdate":"2"}]})"},
-        {"equal dates: the earlier in the reply",
-         R"({"v":[{"date":"d","n":0},{"date":"d","n":1},{"date":"d","n":2}]})", 2,
-         R"({"v":[{"date":"d","n":0},{"date":"d","n":1}]})"},
+        {"equal dates: the earlier in the reply", R"({"v":[{"date":"d","n":0},{"date":"d","n":1},{"date":"d","n":2}]})",
+         2, R"({"v":[{"date":"d","n":0},{"date":"d","n":1}]})"},
         {"a row without a date: undated", R"({"v":[{"pubdate":"2"},{"n":1},{"pubdate":"3"}]})", 2,
          R"({"v":[{"pubdate":"2"},{"n":1}]})"},
     };
@@ -374,21 +381,24 @@ TEST_F(HostileReplies, HugeResearchListDoesNotHoldTheStockView)
     QByteArray body(R"({"code":"0000","msg":"success","data":[)");
     const QDate first(2026, 12, 8);
     for (int i = 0; i < 230000; ++i)
-        body += QString(R"(%1{"id":"r%2","title":"研究报告第%2篇：深度报告，稳健增长","pubdate":"%3","source":"本地研究所"})")
-                    .arg(i ? "," : "")
-                    .arg(i)
-                    .arg(first.addDays(-(i % 1000)).toString("yyyy-MM-dd"))
-                    .toUtf8();
+        body +=
+            QString(
+                R"(%1{"id":"r%2","title":"研究报告第%2篇：深度报告，稳健增长","pubdate":"%3","source":"本地研究所"})")
+                .arg(i ? "," : "")
+                .arg(i)
+                .arg(first.addDays(-(i % 1000)).toString("yyyy-MM-dd"))
+                .toUtf8();
     body += "]}";
     ASSERT_GT(body.size(), 20 * 1000 * 1000);
     answerWith("/api/research_list", body);
     ASSERT_TRUE(openReady());  // the service addresses are in the store
 
     QQmlComponent component(&engine_);
-    component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n"
-                      "Window { width: 1200; height: 750; visible: true\n"
-                      "  W.MQNewsView { objectName: 'news'; width: 1200; height: 700 } }\n",
-                      QUrl("qrc:/test_hostile_news.qml"));
+    component.setData(
+        "import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n"
+        "Window { width: 1200; height: 750; visible: true\n"
+        "  W.MQNewsView { objectName: 'news'; width: 1200; height: 700 } }\n",
+        QUrl("qrc:/test_hostile_news.qml"));
     std::unique_ptr<QObject> window(component.create());
     ASSERT_TRUE(window) << component.errorString().toStdString();
     QObject* view = window->findChild<QObject*>("news");
@@ -470,8 +480,8 @@ TEST_F(HostileReplies, FileDownloadsKeepTheOldFileUnlessTheReplyFits)
         {"failed", QByteArray(), "fail /api/stock_rzrq", "stock_rzrq.json", 10000, nullptr},
         {"too late", QByteArray(), "delay /api/stock_rzrq 3000", "stock_rzrq.json", 200, "timed out"},
         {"not a list file", list, nullptr, "formula.json", 10000, "reply of another shape"},
-        {"more rows than a market has", "[" + QByteArray("1,").repeated(50000) + "1]", nullptr, "stock_rzrq.json", 10000,
-         "a list of 50001 rows, more than the 50000 a market has"},
+        {"more rows than a market has", "[" + QByteArray("1,").repeated(50000) + "1]", nullptr, "stock_rzrq.json",
+         10000, "a list of 50001 rows, more than the 50000 a market has"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
@@ -502,17 +512,19 @@ TEST(ReplyImageItems, AFailedIconIsLoggedOnceAndLeavesItsPlaceEmpty)
     registerQmlTypes();
     static QStringList warnings;
     warnings.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
-        if (m.contains("image not shown"))
-            warnings << m;
-    });
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+            if (m.contains("image not shown"))
+                warnings << m;
+        });
     QQmlEngine engine;
     QQmlComponent component(&engine);
-    component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport ReplyImage 1.0\n"
-                      "Window { width: 200; height: 60; visible: true\n"
-                      "  Row { Repeater { model: 30; ReplyImage { width: 20; height: 20\n"
-                      "    source: index % 3 === 2 ? 'file:///proc/self/fd/0' : 'qrc:/images/menubar/99_n.png' } } } }\n",
-                      QUrl("qrc:/test_reply_icons.qml"));
+    component.setData(
+        "import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport ReplyImage 1.0\n"
+        "Window { width: 200; height: 60; visible: true\n"
+        "  Row { Repeater { model: 30; ReplyImage { width: 20; height: 20\n"
+        "    source: index % 3 === 2 ? 'file:///proc/self/fd/0' : 'qrc:/images/menubar/99_n.png' } } } }\n",
+        QUrl("qrc:/test_reply_icons.qml"));
     std::unique_ptr<QObject> window(component.create());
     ASSERT_TRUE(window) << component.errorString().toStdString();
     auto* quick = qobject_cast<QQuickWindow*>(window.get());
@@ -526,12 +538,14 @@ TEST(ReplyImageItems, AFailedIconIsLoggedOnceAndLeavesItsPlaceEmpty)
     };
     collect(quick->contentItem());
     ASSERT_EQ(items.size(), 30);
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        for (ReplyImage* i : items)
-            if (i->status() != ReplyImage::Error)
-                return false;
-        return true;
-    }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (ReplyImage* i : items)
+                if (i->status() != ReplyImage::Error)
+                    return false;
+            return true;
+        },
+        10000));
     // Shown again at another size: refused at once, not logged again.
     items.first()->setSize(QSizeF(30, 30));
     EXPECT_TRUE(QTest::qWaitFor([&] { return items.first()->status() == ReplyImage::Error; }, 5000));

@@ -38,14 +38,13 @@ TEST(HRoute, EveryMemberOfTheRouteObject)
     const RouteCase cases[] = {
         {"app://qml/qml/QRankingView.qml?tab=1100#block=1101&field=34&sort=0",
          "app://qml/qml/QRankingView.qml?tab=1100#block=1101&field=34&sort=0", "app", "qml", -1,
-         "/qml/QRankingView.qml", "tab=1100", "block=1101&field=34&sort=0",
-         "app://qml/qml/QRankingView.qml?tab=1100", "/qml/QRankingView.qml?tab=1100",
-         "tab=1100&block=1101&field=34&sort=0",
+         "/qml/QRankingView.qml", "tab=1100", "block=1101&field=34&sort=0", "app://qml/qml/QRankingView.qml?tab=1100",
+         "/qml/QRankingView.qml?tab=1100", "tab=1100&block=1101&field=34&sort=0",
          map({{"tab", "1100"}, {"block", "1101"}, {"field", "34"}, {"sort", "0"}})},
         {"app://curview/?#chart=f10", "app://curview/?#chart=f10", "app", "curview", -1, "/", "", "chart=f10",
          "app://curview/?", "/", "chart=f10", map({{"chart", "f10"}})},
-        {"app://curview/?#view=chart1&chart=kline&cycle=39", "app://curview/?#view=chart1&chart=kline&cycle=39",
-         "app", "curview", -1, "/", "", "view=chart1&chart=kline&cycle=39", "app://curview/?", "/",
+        {"app://curview/?#view=chart1&chart=kline&cycle=39", "app://curview/?#view=chart1&chart=kline&cycle=39", "app",
+         "curview", -1, "/", "", "view=chart1&chart=kline&cycle=39", "app://curview/?", "/",
          "view=chart1&chart=kline&cycle=39", map({{"view", "chart1"}, {"chart", "kline"}, {"cycle", "39"}})},
         // The fragment's value wins; percent-encoded UTF-8 shows decoded.
         {"app://findview/qml/MQView.qml?code=600000&market=1#code=000001&name=%E5%B9%B3%E5%AE%89",
@@ -56,21 +55,21 @@ TEST(HRoute, EveryMemberOfTheRouteObject)
         {"app://quorvex/show?id=7", "app://quorvex/show?id=7", "app", "quorvex", -1, "/show", "id=7", "",
          "app://quorvex/show?id=7", "/show?id=7", "id=7", map({{"id", "7"}})},
         // No query and no fragment.
-        {"app://qml/qml/MyStockView.qml", "app://qml/qml/MyStockView.qml", "app", "qml", -1,
-         "/qml/MyStockView.qml", "", "", "app://qml/qml/MyStockView.qml", "/qml/MyStockView.qml", "", map({})},
+        {"app://qml/qml/MyStockView.qml", "app://qml/qml/MyStockView.qml", "app", "qml", -1, "/qml/MyStockView.qml", "",
+         "", "app://qml/qml/MyStockView.qml", "/qml/MyStockView.qml", "", map({})},
         // Only a fragment.
         {"app://qml/qml/MQView.qml#chart=kline", "app://qml/qml/MQView.qml#chart=kline", "app", "qml", -1,
          "/qml/MQView.qml", "", "chart=kline", "app://qml/qml/MQView.qml", "/qml/MQView.qml", "chart=kline",
          map({{"chart", "kline"}})},
         // Web routes: port, decoded path; a "+" stays; an item without "=" maps to "".
         {"https://news.example:8443/a%20b/list.html?page=2&q=1+2#top",
-         "https://news.example:8443/a b/list.html?page=2&q=1+2#top", "https", "news.example", 8443,
-         "/a b/list.html", "page=2&q=1+2", "top", "https://news.example:8443/a b/list.html?page=2&q=1+2",
-         "/a b/list.html?page=2&q=1+2", "page=2&q=1+2&top", map({{"page", "2"}, {"q", "1+2"}, {"top", ""}})},
-        {"http://127.0.0.1:7710/f10.html?code=600000&&market=1",
-         "http://127.0.0.1:7710/f10.html?code=600000&&market=1", "http", "127.0.0.1", 7710, "/f10.html",
-         "code=600000&&market=1", "", "http://127.0.0.1:7710/f10.html?code=600000&&market=1",
-         "/f10.html?code=600000&&market=1", "code=600000&&market=1", map({{"code", "600000"}, {"market", "1"}})},
+         "https://news.example:8443/a b/list.html?page=2&q=1+2#top", "https", "news.example", 8443, "/a b/list.html",
+         "page=2&q=1+2", "top", "https://news.example:8443/a b/list.html?page=2&q=1+2", "/a b/list.html?page=2&q=1+2",
+         "page=2&q=1+2&top", map({{"page", "2"}, {"q", "1+2"}, {"top", ""}})},
+        {"http://127.0.0.1:7710/f10.html?code=600000&&market=1", "http://127.0.0.1:7710/f10.html?code=600000&&market=1",
+         "http", "127.0.0.1", 7710, "/f10.html", "code=600000&&market=1", "",
+         "http://127.0.0.1:7710/f10.html?code=600000&&market=1", "/f10.html?code=600000&&market=1",
+         "code=600000&&market=1", map({{"code", "600000"}, {"market", "1"}})},
         // Nothing to parse, or nothing parsable: empty parts.
         {"", "", "", "", -1, "", "", "", "", "", "", map({})},
         {"http://[::1/x?a=1", "", "", "", -1, "", "", "", "", "", "", map({})},
@@ -101,13 +100,12 @@ TEST(HRoute, EncodedKeysAndValuesSurviveSplitting)
 {
     const QJsonObject r = HRoute::route(QStringLiteral(
         "app://curview/?name=A%26B%3DC&g%23=%25&x=100%25#title=%E6%88%91%E7%9A%84%23%E8%87%AA%E9%80%89&active=add"));
-    const QJsonObject want = map({{"name", "A&B=C"}, {"g#", "%"}, {"x", "100%"}, {"title", "我的#自选"},
-                                  {"active", "add"}});
+    const QJsonObject want =
+        map({{"name", "A&B=C"}, {"g#", "%"}, {"x", "100%"}, {"title", "我的#自选"}, {"active", "add"}});
     EXPECT_EQ(r.value("query_map").toObject(), want)
         << QJsonDocument(r.value("query_map").toObject()).toJson().toStdString();
     // Plain values come through unchanged, "=" after the first one included.
-    EXPECT_EQ(HRoute::queryMap(QStringLiteral("json={\"a\":1}&k=a=b")),
-              map({{"json", "{\"a\":1}"}, {"k", "a=b"}}));
+    EXPECT_EQ(HRoute::queryMap(QStringLiteral("json={\"a\":1}&k=a=b")), map({{"json", "{\"a\":1}"}, {"k", "a=b"}}));
     HRoute route;
     EXPECT_EQ(route.getRoute(QStringLiteral("app://curview/?#a=1")).toJsonObject().value("host").toString(),
               QStringLiteral("curview"));

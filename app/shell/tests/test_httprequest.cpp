@@ -38,8 +38,8 @@ TEST_F(HttpRequestTest, EveryMethodGoesThroughItsStatesInOrder)
         const char* body;
         bool echoed;  // the reply has a body
     };
-    const Case cases[] = {{"GET", "", true}, {"post", "a=1&b=2", true}, {"PUT", "text", true},
-                          {"DELETE", "", true}, {"HEAD", "", false}};
+    const Case cases[] = {
+        {"GET", "", true}, {"post", "a=1&b=2", true}, {"PUT", "text", true}, {"DELETE", "", true}, {"HEAD", "", false}};
     for (const Case& c : cases) {
         HttpRequest request(&manager_);
         SignalLog log(&request);
@@ -51,7 +51,9 @@ TEST_F(HttpRequestTest, EveryMethodGoesThroughItsStatesInOrder)
         QStringList expected{"abort", "started", "readyStateChanged"};
         if (c.echoed)
             expected << "responseTextChanged";
-        expected << "statusChanged" << "readyStateChanged" << "finished";
+        expected << "statusChanged"
+                 << "readyStateChanged"
+                 << "finished";
         EXPECT_EQ(log.names, expected) << c.method << ": " << log.names.join(",").toStdString();
         EXPECT_EQ(request.readyState(), HttpRequest::Finished);
         EXPECT_EQ(int(request.status()), 200);
@@ -186,8 +188,8 @@ TEST_F(HttpRequestTest, KeptRowsReadCutInTheSameOrderOfSignals)
         kept.open("GET", QUrl(url("/api/research_list?code=600000&market=1")));
         kept.send();
         ASSERT_TRUE(waitForEnd(&kept));
-        EXPECT_EQ(log.names, QStringList({"abort", "started", "readyStateChanged", "responseTextChanged", "statusChanged",
-                                          "readyStateChanged", "finished"}))
+        EXPECT_EQ(log.names, QStringList({"abort", "started", "readyStateChanged", "responseTextChanged",
+                                          "statusChanged", "readyStateChanged", "finished"}))
             << log.names.join(",").toStdString();
         const QJsonObject cut = jsonOf(kept.responseText());
         EXPECT_EQ(cut["code"].toString(), QString("0000"));
@@ -323,9 +325,8 @@ TEST_F(HttpRequestTest, NoContentRedirectsAndHttpFailures)
 TEST_F(HttpRequestTest, TemplatesTakeTheLoginInfoThenTheBaseInfoEncoded)
 {
     RUN_IN_OWN_PROCESS();
-    QBaseService().setLoginInfo(QJsonObject{{"user", QJsonObject{{"id", 7}}},
-                                            {"pw", QString::fromUtf8("a&b=c+d%中")},
-                                            {"appName", ""}});
+    QBaseService().setLoginInfo(
+        QJsonObject{{"user", QJsonObject{{"id", 7}}}, {"pw", QString::fromUtf8("a&b=c+d%中")}, {"appName", ""}});
     HttpRequest request(&manager_);
     request.open("GET", QUrl(url("/echo?u={{user.id}}&v={{appVer}}&n={{appName}}&w={{nothing}}&x={{user.id}}"
                                  "&p={{pw}}&k={{a-b}}")));
@@ -383,8 +384,8 @@ TEST_F(HttpRequestTest, RequestCookiesHeadersAndTheJar)
     QFile file(NetworkCookieJar::cookieFilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QByteArray expected;
-    for (const QNetworkCookie& c : jar->cookiesForUrl(QUrl("http://other.example/")) +
-                                       jar->cookiesForUrl(QUrl(url("/"))))
+    for (const QNetworkCookie& c :
+         jar->cookiesForUrl(QUrl("http://other.example/")) + jar->cookiesForUrl(QUrl(url("/"))))
         expected += c.toRawForm() + "\n";
     EXPECT_EQ(file.readAll(), expected);
     EXPECT_EQ(QFile(NetworkCookieJar::cookieFilePath().section('/', 0, -2)).permissions() & 0x0077, 0);

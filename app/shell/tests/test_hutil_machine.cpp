@@ -64,8 +64,10 @@ void writeStandIn(const QString& path)
 {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\nprintf '%s\\n%s|%s|%s\\n%s\\nend\\n' \"$(basename \"$0\")\" \"$1\" \"$2\" \"$3\" \"$(pwd)\" > record.tmp\n"
-            "mv record.tmp record.txt\n");
+    f.write(
+        "#!/bin/sh\nprintf '%s\\n%s|%s|%s\\n%s\\nend\\n' \"$(basename \"$0\")\" \"$1\" \"$2\" \"$3\" \"$(pwd)\" > "
+        "record.tmp\n"
+        "mv record.tmp record.txt\n");
     f.close();
     ASSERT_TRUE(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }

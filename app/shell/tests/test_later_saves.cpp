@@ -60,8 +60,8 @@ TEST(LaterSaves, AScreeningResultIsSavedOffTheGuiThread)
     QJsonArray result;
     for (int g = 0; g < 1000; ++g)
         result.append(QJsonObject{{"group_id", QString::number(g)}, {"group_name", "g"}, {"codes", QJsonArray{}}});
-    ASSERT_TRUE(HFileIO::writeData(
-        "Quorvex.json", QJsonDocument(QJsonObject{{"code", "0000"}, {"result", result}}).toJson()));
+    ASSERT_TRUE(
+        HFileIO::writeData("Quorvex.json", QJsonDocument(QJsonObject{{"code", "0000"}, {"result", result}}).toJson()));
     QQuorvexService::loadFile();
 
     QElapsedTimer clock;

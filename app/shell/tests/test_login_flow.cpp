@@ -72,10 +72,7 @@ protected:
         QMetaObject::invokeMethod(w, "onLoginClicked");
     }
     static QObject* child(QObject* w, const char* name) { return w->findChild<QObject*>(name); }
-    static void type(QObject* w, const char* field, const QString& text)
-    {
-        child(w, field)->setProperty("text", text);
-    }
+    static void type(QObject* w, const char* field, const QString& text) { child(w, field)->setProperty("text", text); }
     static QString message(QObject* w) { return child(w, "message")->property("msg_").toString(); }
     static QJsonDocument readJson(const QString& name)
     {
@@ -89,7 +86,10 @@ protected:
     {
         QQmlComponent c(&engine_);
         c.setData(("import QtQml 2.15\nimport \"qrc:/qml/js/Database.js\" as Sql\n"
-                   "QtObject { function run() { " + js + " } }").toUtf8(), QUrl("qrc:/qml/LoginScript.qml"));
+                   "QtObject { function run() { " +
+                   js + " } }")
+                      .toUtf8(),
+                  QUrl("qrc:/qml/LoginScript.qml"));
         std::unique_ptr<QObject> o(c.create());
         if (!o) {
             ADD_FAILURE() << c.errorString().toStdString();
@@ -153,7 +153,7 @@ TEST_F(LoginFlow, SignsInAndWritesTheStartUpFiles)
     const QJsonArray result = pools["result"].toArray();
     ASSERT_FALSE(result.isEmpty());
     for (const QJsonValue& pool : result) {
-        ASSERT_FALSE(pool["codes"].toArray().isEmpty());   // empty pools are dropped
+        ASSERT_FALSE(pool["codes"].toArray().isEmpty());  // empty pools are dropped
         EXPECT_TRUE(pool["codes"].toArray().first()["market_id"].isString());
     }
     for (const char* name : {"board.json", "stock_rating.json", "stock_rzrq.json", "formula.json"})
@@ -292,8 +292,8 @@ TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
     // The failed fetch ends the sign-in in the reply's callback, the one that
     // closes the loading window: once the fetch was asked for and the window
     // closed, nothing of the sign-in is left to run.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return mystockRequests("GET") > 0 && !loading->property("opened").toBool(); }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return mystockRequests("GET") > 0 && !loading->property("opened").toBool(); }, 10000));
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(QFile::exists(dataDirectory() + "/board.json"));
 }
@@ -305,7 +305,7 @@ TEST_F(LoginFlow, FailedGroupFetchKeepsTheWindowOpen)
 TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
 {
     RUN_IN_OWN_PROCESS();
-    QQuickWindow* w = openReady();   // the database and its tables exist now
+    QQuickWindow* w = openReady();  // the database and its tables exist now
     ASSERT_TRUE(w);
     ASSERT_EQ(0, script("Sql.dbClearActionCmd(); return Sql.dbGetActionCmd().length;").toInt());
     DatabaseHold hold("LoginFlowHold");
@@ -328,8 +328,9 @@ TEST_F(LoginFlow, HeldDatabaseDoesNotStopTheSignIn)
     EXPECT_EQ(2, script("return Sql.dbPendingCount();").toInt());
 
     hold.release();
-    const QStringList rows = script("return Sql.dbGetActionCmd().map(function (r) { return r.do_action + ':' + r.remark; });")
-                                 .toStringList();
+    const QStringList rows =
+        script("return Sql.dbGetActionCmd().map(function (r) { return r.do_action + ':' + r.remark; });")
+            .toStringList();
     ASSERT_EQ(2, rows.size()) << rows.join(',').toStdString();
     EXPECT_EQ("MENU:held", rows[0].toStdString());
     EXPECT_TRUE(rows[1].startsWith("LOGIN:")) << rows[1].toStdString();
@@ -442,8 +443,9 @@ TEST_F(LoginFlow, EditsLeftQueuedGoBeforeTheGroupsAreRead)
     ASSERT_GE(post, 0) << "the queued edits were not sent";
     EXPECT_LT(post, get) << "the groups were read before the queued edits went";
     EXPECT_EQ(0, script("return Sql.dbGetMyStockCmd().length;").toInt());
-    const QString groups = script("var s = null; return JSON.stringify(Qt.createQmlObject("
-                                  "'import QMyStockService 1.0; QMyStockService {}', Qt.application).getJson());")
+    const QString groups = script(
+                               "var s = null; return JSON.stringify(Qt.createQmlObject("
+                               "'import QMyStockService 1.0; QMyStockService {}', Qt.application).getJson());")
                                .toString();
     EXPECT_TRUE(groups.contains("600030")) << groups.toStdString();
 }

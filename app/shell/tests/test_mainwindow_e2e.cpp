@@ -89,13 +89,13 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
         int x, y;
         const char* colour;
     } probes[] = {
-        {w - 120, 15, "#252B33"},  // title bar, between the menus and the buttons
-        {w - 120, 30, "#171717"},  // its outer line
+        {w - 120, 15, "#252B33"},                     // title bar, between the menus and the buttons
+        {w - 120, 30, "#171717"},                     // its outer line
         {geometry["menuBar"].x() + 2, 4, "#2F343B"},  // first menu item
-        {w - 100, 40, "#22272E"},  // quick bar
-        {w - 100, 70, "#2F343B"},  // tab strip
-        {w / 2, h / 2, "#191B1F"}, // tab area
-        {w - 5, h - 3, "#252B33"}, // status bar
+        {w - 100, 40, "#22272E"},                     // quick bar
+        {w - 100, 70, "#2F343B"},                     // tab strip
+        {w / 2, h / 2, "#191B1F"},                    // tab area
+        {w - 5, h - 3, "#252B33"},                    // status bar
     };
     for (const auto& p : probes)
         EXPECT_EQ(main.pixelColor(p.x, p.y).name(QColor::HexRgb).toUpper(), QString(p.colour))
@@ -106,7 +106,8 @@ TEST(MainWindowEndToEnd, SignsInShowsTheWindowOpensAStockAndFollowsTheServer)
     // The quick commands find 600000 in the dictionary of the server's codes.
     EXPECT_EQ(program.waitFor("demo: quick command", 30000), "demo: quick command 600000 rows 1");
     EXPECT_EQ(program.waitFor("demo: opened", 5000),
-              "demo: opened " + QString::fromStdString(SyntheticMarket::instance().find("600000", 1)->name) + " app://qml/qml/MQView.qml?code=600000&market=1")
+              "demo: opened " + QString::fromStdString(SyntheticMarket::instance().find("600000", 1)->name) +
+                  " app://qml/qml/MQView.qml?code=600000&market=1")
         << program.output().toStdString();
     ASSERT_FALSE(program.waitFor("demo: wrote " + screenshotDir() + "/stock.png", 20000).isEmpty());
     const QImage stock(screenshotDir() + "/stock.png");

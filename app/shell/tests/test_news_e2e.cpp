@@ -76,10 +76,13 @@ TEST(NewsEndToEnd, NoticePanelTabsResearchMarksAndFlowChart)
     EXPECT_GT(countColour(kline, kline.rect(), qRgb(0xFF, 0x00, 0x00)), 10);
     // The panel's selected tab (red) under the charts, in the bottom third.
     const QImage news(screenshotDir() + "/stock-news.png");
-    EXPECT_GT(countColour(news, QRect(0, news.height() / 2, news.width(), news.height() / 2), qRgb(0xE6, 0x00, 0x0C)), 100);
+    EXPECT_GT(countColour(news, QRect(0, news.height() / 2, news.width(), news.height() / 2), qRgb(0xE6, 0x00, 0x0C)),
+              100);
     // The pie's slices in their colours.
     const QImage pie(screenshotDir() + "/fund-flow.png");
-    EXPECT_GT(countColour(pie, pie.rect(), qRgb(0xCC, 0x33, 0x33)) + countColour(pie, pie.rect(), qRgb(0x33, 0xCC, 0x33)), 50);
+    EXPECT_GT(
+        countColour(pie, pie.rect(), qRgb(0xCC, 0x33, 0x33)) + countColour(pie, pie.rect(), qRgb(0x33, 0xCC, 0x33)),
+        50);
     // The 63-day chart between the tabs and the status bar: its lines, grid
     // and axis labels, not the empty page behind them.
     const QImage chart(screenshotDir() + "/flow-chart.png");

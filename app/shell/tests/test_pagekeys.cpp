@@ -9,8 +9,8 @@ namespace {
 
 TEST(PageKeys, TakesWhatThePageDoesNotUse)
 {
-    const Qt::KeyboardModifiers none = Qt::NoModifier, ctrl = Qt::ControlModifier,
-                                shift = Qt::ShiftModifier, alt = Qt::AltModifier;
+    const Qt::KeyboardModifiers none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier,
+                                alt = Qt::AltModifier;
     const struct {
         const char* what;
         int key;

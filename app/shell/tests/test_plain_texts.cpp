@@ -110,29 +110,36 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"QNewsList", "Window { visible: true; width: 500; height: 200\n"
-                  "  W.QNewsList { id: l; anchors.fill: parent\n"
-                  "    Component.onCompleted: l.model_.append({ id: \"1\", title: M, pubdate: M }) } }"},
-    {"QPopupNotice", "W.QPopupNotice { Component.onCompleted: setData({ notices: [{ title: M }, { title: \"二\" }] }) }"},
-    {"qchart", "Window { visible: true; width: 800; height: 400\n"
-               "  Component.onCompleted: { var p = Qt.createComponent(\"qrc:/qml/qchart.qml\").createObject(contentItem,"
-               " { width: 800, height: 400 }); p.loadQChartExtend();"
-               " p.showTip(10, 10, [{ time: 1718366400, detailed: M, url: \"\" }]); } }"},
-    {"QMarquee", "Window { visible: true; width: 500; height: 30\n"
-                 "  W.QMarquee { width: 500\n"
-                 "    Component.onCompleted: takeReply({ result: \"true\", marquee: [{ title: M, author: M, date: M,"
-                 " content: M, url: \"\" }] }) } }"},
+    {"QNewsList",
+     "Window { visible: true; width: 500; height: 200\n"
+     "  W.QNewsList { id: l; anchors.fill: parent\n"
+     "    Component.onCompleted: l.model_.append({ id: \"1\", title: M, pubdate: M }) } }"},
+    {"QPopupNotice",
+     "W.QPopupNotice { Component.onCompleted: setData({ notices: [{ title: M }, { title: \"二\" }] }) }"},
+    {"qchart",
+     "Window { visible: true; width: 800; height: 400\n"
+     "  Component.onCompleted: { var p = Qt.createComponent(\"qrc:/qml/qchart.qml\").createObject(contentItem,"
+     " { width: 800, height: 400 }); p.loadQChartExtend();"
+     " p.showTip(10, 10, [{ time: 1718366400, detailed: M, url: \"\" }]); } }"},
+    {"QMarquee",
+     "Window { visible: true; width: 500; height: 30\n"
+     "  W.QMarquee { width: 500\n"
+     "    Component.onCompleted: takeReply({ result: \"true\", marquee: [{ title: M, author: M, date: M,"
+     " content: M, url: \"\" }] }) } }"},
     {"QMsgBox", "W.QMsgBox { visible: true; title_: \"详情\"; title1_: M; title2_: M; text_: M }"},
-    {"QToolsBar", "Window { visible: true; width: 300; height: 30\n"
-                  "  W.QToolsBar { width: 150; height: 30; item_width: 100\n"
-                  "    Component.onCompleted: { model_.append({ name: M, select: false });"
-                  " model_.append({ name: M + \"2\", select: false }); updateShowCount(); } } }"},
-    {"Hbtn", "Window { visible: true; width: 400; height: 30\n"
-             "  W.Hbtn { width: 400; style: 2\n"
-             "    Component.onCompleted: datamodel.append({ name: M, flag: \"a\", show: true }) } }"},
-    {"QTabView", "Window { visible: true; width: 600; height: 300\n"
-                 "  W.QTabView { anchors.fill: parent\n"
-                 "    Component.onCompleted: onAddModel(M, \"app://qml/qml/NotYetBuilt.qml\", false) } }"},
+    {"QToolsBar",
+     "Window { visible: true; width: 300; height: 30\n"
+     "  W.QToolsBar { width: 150; height: 30; item_width: 100\n"
+     "    Component.onCompleted: { model_.append({ name: M, select: false });"
+     " model_.append({ name: M + \"2\", select: false }); updateShowCount(); } } }"},
+    {"Hbtn",
+     "Window { visible: true; width: 400; height: 30\n"
+     "  W.Hbtn { width: 400; style: 2\n"
+     "    Component.onCompleted: datamodel.append({ name: M, flag: \"a\", show: true }) } }"},
+    {"QTabView",
+     "Window { visible: true; width: 600; height: 300\n"
+     "  W.QTabView { anchors.fill: parent\n"
+     "    Component.onCompleted: onAddModel(M, \"app://qml/qml/NotYetBuilt.qml\", false) } }"},
     {"QTitleView2", "Window { visible: true; width: 400; height: 30\n  W.QTitleView2 { width: 400; title: M } }"},
 };
 
@@ -151,8 +158,9 @@ TEST(PlainTexts, MarkupFromRepliesShowsAsWrittenAndFetchesNothing)
     std::vector<std::unique_ptr<QObject>> objects;
     for (const Case& c : kCases) {
         const QString m = markup(c.name);
-        const QByteArray text = QByteArray("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n") +
-                                QByteArray(c.source);
+        const QByteArray text =
+            QByteArray("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n") +
+            QByteArray(c.source);
         // M: the markup, as the document's context gives it.
         auto context = std::make_unique<QQmlContext>(engine.rootContext());
         context->setContextProperty(QStringLiteral("M"), m);
@@ -175,12 +183,14 @@ TEST(PlainTexts, MarkupFromRepliesShowsAsWrittenAndFetchesNothing)
     // A rich text's image, made last: once it is asked for, every image the
     // documents above would have fetched has been asked for too.
     QQmlComponent control(&engine);
-    control.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nWindow { visible: true; width: 100; height: 100\n"
-                    "  Text { textFormat: Text.RichText; text: '<img src=\"http://127.0.0.1:9/control.png\">' } }",
-                    QUrl(QStringLiteral("qrc:/qml/test_plain_control.qml")));
+    control.setData(
+        "import QtQuick 2.15\nimport QtQuick.Window 2.15\nWindow { visible: true; width: 100; height: 100\n"
+        "  Text { textFormat: Text.RichText; text: '<img src=\"http://127.0.0.1:9/control.png\">' } }",
+        QUrl(QStringLiteral("qrc:/qml/test_plain_control.qml")));
     std::unique_ptr<QObject> controlObject(control.create());
     ASSERT_TRUE(controlObject) << control.errorString().toStdString();
-    ASSERT_TRUE(testsupport::waitFor([&] { return log.all().contains(QStringLiteral("http://127.0.0.1:9/control.png")); }, 30000))
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return log.all().contains(QStringLiteral("http://127.0.0.1:9/control.png")); }, 30000))
         << "the control image was never asked for: " << log.all().join(", ").toStdString();
     QStringList images;
     for (const QString& u : log.all())

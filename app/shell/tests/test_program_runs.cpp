@@ -75,7 +75,9 @@ public:
     // Waits for a whole output line equal to text; true when it came.
     bool waitLine(const QString& text, int ms = 20000)
     {
-        return !testsupport::readUntil(process_, lines_, [&](const QString& line) { return line == text; }, ms).isNull();
+        return !testsupport::readUntil(
+                    process_, lines_, [&](const QString& line) { return line == text; }, ms)
+                    .isNull();
     }
 
     // Watchdog: waits up to ms for the process to end; kills it otherwise.
@@ -123,11 +125,12 @@ void expectCleanExit(ProgramRun& run)
 {
     ASSERT_TRUE(run.waitLine("main phase")) << run.lines().join("\n").toStdString();
     ASSERT_TRUE(run.waitLine("quitting")) << run.lines().join("\n").toStdString();
-    ASSERT_TRUE(run.finishWithin(kExitDeadlineMs)) << "the program hung after quitting: "
-                                                    << run.lines().join("\n").toStdString();
+    ASSERT_TRUE(run.finishWithin(kExitDeadlineMs))
+        << "the program hung after quitting: " << run.lines().join("\n").toStdString();
     const QStringList lines = run.lines();
     EXPECT_GT(lines.indexOf("engine stopped"), lines.indexOf("quitting"))
-        << "the engine thread was not joined after quitting; saw:\n" << lines.join("\n").toStdString();
+        << "the engine thread was not joined after quitting; saw:\n"
+        << lines.join("\n").toStdString();
     EXPECT_EQ(run.exitCode(), 0);
 }
 
@@ -176,8 +179,9 @@ TEST(ProgramRuns, AStartFinishesAnUpdateCutShort)
     put(root + "/version.json", "old version");
     put(root + "/version.json.update-old", "old version");
     put(root + "/version.json.update-new", "new version");
-    put(root + "/update.journal", "[\"replace\",\"lib/a.so\"]\n[\"new\",\"b.dat\"]\n"
-                                  "[\"replace\",\"version.json\"]\n[\"commit\"]\n");
+    put(root + "/update.journal",
+        "[\"replace\",\"lib/a.so\"]\n[\"new\",\"b.dat\"]\n"
+        "[\"replace\",\"version.json\"]\n[\"commit\"]\n");
     ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml")}, {}, root);
     ASSERT_TRUE(run.waitLine("window")) << run.lines().join("\n").toStdString();
     ASSERT_TRUE(run.finishWithin(kExitDeadlineMs));
@@ -210,8 +214,8 @@ QMap<qint64, MarkedProcess> markedProcesses(const QString& mark)
         if (!number)
             continue;
         QFile environ("/proc/" + entry + "/environ"), stat("/proc/" + entry + "/stat");
-        if (!environ.open(QIODevice::ReadOnly) || !environ.readAll().split('\0').contains(wanted)
-            || !stat.open(QIODevice::ReadOnly))
+        if (!environ.open(QIODevice::ReadOnly) || !environ.readAll().split('\0').contains(wanted) ||
+            !stat.open(QIODevice::ReadOnly))
             continue;
         // "pid (name) state ppid ...": the name may hold spaces, the last ')' ends it.
         const QByteArray line = stat.readAll();
@@ -245,8 +249,8 @@ QList<qint64> orphanedHelpers(const QMap<qint64, MarkedProcess>& marked)
 TEST(ProgramRuns, ARestartLeavesNoWebEngineHelpersBehind)
 {
     RUN_IN_OWN_PROCESS();
-    const QString mark =
-        QString::number(QCoreApplication::applicationPid()) + "-" + QString::number(QDateTime::currentMSecsSinceEpoch());
+    const QString mark = QString::number(QCoreApplication::applicationPid()) + "-" +
+                         QString::number(QDateTime::currentMSecsSinceEpoch());
     // The output goes to a file: the restarted program inherits it and
     // writes on after the first has ended (a pipe would be closed by then).
     QTemporaryDir outDir;
@@ -401,7 +405,8 @@ TEST(ProgramRuns, ALeftoverLockTheUserCannotWriteDoesNotKeepTheProgramOut)
             EXPECT_EQ(run.exitCode(), 1);
             EXPECT_FALSE(lines.contains("window"));
             EXPECT_TRUE(lines.filter("无法删除残留的锁文件 " + lock + "：").size() == 1)
-                << "the reason is not on standard error; saw:\n" << lines.join("\n").toStdString();
+                << "the reason is not on standard error; saw:\n"
+                << lines.join("\n").toStdString();
         }
     }
 }
@@ -411,8 +416,8 @@ TEST(ProgramRuns, ALeftoverLockTheUserCannotWriteDoesNotKeepTheProgramOut)
 TEST(ProgramRuns, WithoutOpenGlTheProgramDrawsInSoftware)
 {
     RUN_IN_OWN_PROCESS();
-    ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml"), "DISPLAY=", "WAYLAND_DISPLAY=",
-                    "QT_QUICK_BACKEND=", "QMLSCENE_DEVICE="});
+    ProgramRun run({"TARVOLIN_TEST_LOGIN_QML=" + document("closing.qml"),
+                    "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QUICK_BACKEND=", "QMLSCENE_DEVICE="});
     EXPECT_TRUE(run.waitLine("window")) << run.lines().join("\n").toStdString();
     ASSERT_TRUE(run.finishWithin(kExitDeadlineMs));
     EXPECT_EQ(run.exitCode(), 0);
@@ -428,7 +433,8 @@ TEST(ProgramRuns, TheSignInWindowShowsBeforeTheWebEngineLoads)
     ASSERT_TRUE(run.finishWithin(kExitDeadlineMs)) << "the program hung after its first expose";
     const QStringList lines = run.lines();
     EXPECT_TRUE(lines.contains("web engine not loaded"))
-        << "expected the web engine not loaded at the first expose; saw:\n" << lines.join("\n").toStdString();
+        << "expected the web engine not loaded at the first expose; saw:\n"
+        << lines.join("\n").toStdString();
     EXPECT_EQ(run.exitCode(), 0);
 }
 

@@ -83,10 +83,10 @@ TEST(SettingsStores, DottedPathRules)
         {"l", "sessionId", "\"top\""},  // no dot: the top level
         {"l", "menus", "[{\"a\":1}]"},
         {"l", "user", "{\"flags\":[1,2],\"id\":7,\"none\":null,\"sessionId\":\"S1\",\"vip\":false}"},
-        {"l", "name.x", "null"},            // middle member is text
-        {"l", "nothing.sessionId", "null"}, // middle member missing
-        {"l", "user.sessionId.x", "null"},  // three parts, middle is text
-        {"l", "user..id", "null"},          // empty part keeps its place
+        {"l", "name.x", "null"},             // middle member is text
+        {"l", "nothing.sessionId", "null"},  // middle member missing
+        {"l", "user.sessionId.x", "null"},   // three parts, middle is text
+        {"l", "user..id", "null"},           // empty part keeps its place
         {"s", "url.quote", "[{\"name\":\"主站\",\"type\":\"1\",\"url\":\"tcp://q\"}]"},
         {"s", "url.login", "\"http://l/\""},
         {"s", "url.deep.x.y", "5"},
@@ -189,9 +189,12 @@ TEST(FormulaSlots, NamesParametersAndGroups)
     formula::FormulaService& catalogue = formula::FormulaService::instance();
     const std::vector<formula::FormulaParam> maParams = {{"N1", 5, 1, 100}, {"N2", 10.5f, 1, 100}, {"N3", 0.25f, 0, 1}};
     catalogue.addFormula(std::make_shared<formula::LocalFormula>(1, "MA", "", maParams, nullptr));
-    catalogue.addFormula(std::make_shared<formula::LocalFormula>(4, "MACD", "", std::vector<formula::FormulaParam>{}, nullptr));
-    catalogue.addFormula(std::make_shared<formula::LocalFormula>(8, "KDJ", "", std::vector<formula::FormulaParam>{}, nullptr));
-    catalogue.addFormula(std::make_shared<formula::LocalFormula>(64, "X64", "", std::vector<formula::FormulaParam>{}, nullptr));
+    catalogue.addFormula(
+        std::make_shared<formula::LocalFormula>(4, "MACD", "", std::vector<formula::FormulaParam>{}, nullptr));
+    catalogue.addFormula(
+        std::make_shared<formula::LocalFormula>(8, "KDJ", "", std::vector<formula::FormulaParam>{}, nullptr));
+    catalogue.addFormula(
+        std::make_shared<formula::LocalFormula>(64, "X64", "", std::vector<formula::FormulaParam>{}, nullptr));
     auto group = std::make_shared<formula::FormulaService::Group>();
     group->name = "常用";
     group->formulas = {"MA", "KDJ"};

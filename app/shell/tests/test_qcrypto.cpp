@@ -30,11 +30,14 @@ struct Messages {
 
 TEST(QCrypto, OpensslVectorsBothWays)
 {
-    const struct { const char* plain; const char* hex; } cases[] = {
+    const struct {
+        const char* plain;
+        const char* hex;
+    } cases[] = {
         {"hello", "38b9f3f3400c798f"},
-        {"", "0e4f2f0d177137e3"},                                   // one block of padding
-        {"密码abc123!@#", "a810eb2099b5cc1dfbc27e161f955ac8"},      // UTF-8 both ways
-        {"exactly8", "75b10ff884fc6b7c850cdfef55dc9f22"},           // a whole block of padding
+        {"", "0e4f2f0d177137e3"},                               // one block of padding
+        {"密码abc123!@#", "a810eb2099b5cc1dfbc27e161f955ac8"},  // UTF-8 both ways
+        {"exactly8", "75b10ff884fc6b7c850cdfef55dc9f22"},       // a whole block of padding
     };
     QCrypto c;
     for (const auto& v : cases) {

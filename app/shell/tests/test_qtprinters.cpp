@@ -21,8 +21,8 @@ TEST(QtPrinters, ValuesPrintReadably)
     const std::vector<Printed> cases = {
         {"ASCII text", ::testing::PrintToString(QString("600000")), "\"600000\""},
         {"Chinese text as UTF-8", ::testing::PrintToString(QString::fromUtf8("涨幅")), "\"涨幅\""},
-        {"quotes, backslash and controls escaped",
-         ::testing::PrintToString(QString("a\"b\\c\nd\te") + QChar(0x1B)), "\"a\\\"b\\\\c\\nd\\te\\u001B\""},
+        {"quotes, backslash and controls escaped", ::testing::PrintToString(QString("a\"b\\c\nd\te") + QChar(0x1B)),
+         "\"a\\\"b\\\\c\\nd\\te\\u001B\""},
         {"a character outside the BMP stays whole", ::testing::PrintToString(QString::fromUtf8("\xF0\x9F\x93\x88")),
          "\"\xF0\x9F\x93\x88\""},
         {"empty text", ::testing::PrintToString(QString()), "\"\""},

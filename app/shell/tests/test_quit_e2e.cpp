@@ -51,8 +51,7 @@ QList<qint64> processesWith(const QByteArray& entry)
 // program it starts again, read line by line from a file until both ended.
 class PhaseRun {
 public:
-    PhaseRun(const QString& display, const LocalServers& servers, const QString& phase, const QString& log)
-        : log_(log)
+    PhaseRun(const QString& display, const LocalServers& servers, const QString& phase, const QString& log) : log_(log)
     {
         // Marks this run's processes, the one 重新登录 starts included.
         const QString mark = QString::number(QCoreApplication::applicationPid()) + "-" + phase;
@@ -146,7 +145,10 @@ void expectCleanRun(PhaseRun& run, int tours)
 }
 
 // The codes of a "groups N CODES" step.
-QStringList codes(const QString& step) { return step.section(' ', 1).split(',', Qt::SkipEmptyParts); }
+QStringList codes(const QString& step)
+{
+    return step.section(' ', 1).split(',', Qt::SkipEmptyParts);
+}
 
 // From its "quitting" line to the end of the program (that of the first
 // process, the one quitting).
@@ -203,10 +205,12 @@ TEST_P(QuitEndToEnd, AStockAddedRightBeforeQuittingIsThereAtTheNextSignIn)
         expectCleanRun(run, 2);
         const QStringList groups = run.after("groups ");
         ASSERT_EQ(2, groups.size()) << "the program did not start again:\n" << run.log();
-        EXPECT_TRUE(codes(groups[0]).contains(first)) << first.toStdString() << " is not in " << groups[0].toStdString();
+        EXPECT_TRUE(codes(groups[0]).contains(first))
+            << first.toStdString() << " is not in " << groups[0].toStdString();
         ASSERT_EQ(1, run.after("added ").size()) << run.log();
         second = run.after("added ").first();
-        EXPECT_TRUE(codes(groups[1]).contains(second)) << second.toStdString() << " is not in " << groups[1].toStdString();
+        EXPECT_TRUE(codes(groups[1]).contains(second))
+            << second.toStdString() << " is not in " << groups[1].toStdString();
     }
 
     // The back end stopped: quitting ends within its bound (two seconds of

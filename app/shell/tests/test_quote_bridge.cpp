@@ -30,9 +30,11 @@
 
 namespace {
 
-const char* const kSignalNames[] = {"quotePeroidRealTime", "quoteReplayTypeMinute", "quoteReplayTypeKLine",
-                                    "quoteReplayTypeDividend", "quoteReplayTypePrice", "quoteCodes",
-                                    "quoteDetail", "quoteServerState", "quoteStockTip"};
+const char* const kSignalNames[] = {"quotePeroidRealTime",  "quoteReplayTypeMinute",
+                                    "quoteReplayTypeKLine", "quoteReplayTypeDividend",
+                                    "quoteReplayTypePrice", "quoteCodes",
+                                    "quoteDetail",          "quoteServerState",
+                                    "quoteStockTip"};
 
 // Records every bridge signal it receives: name, kind, context and whether
 // the slot ran on the GUI thread. Lives on the GUI thread.
@@ -49,19 +51,20 @@ public:
     {
         QuoteProxy* p = QuoteProxy::instance();
         using Signal = void (QuoteProxy::*)(const QuoteReply*);
-        const Signal sources[] = {&QuoteProxy::quotePeroidRealTime,     &QuoteProxy::quoteReplayTypeMinute,
-                                  &QuoteProxy::quoteReplayTypeKLine,    &QuoteProxy::quoteReplayTypeDividend,
-                                  &QuoteProxy::quoteReplayTypePrice,    &QuoteProxy::quoteCodes,
-                                  &QuoteProxy::quoteDetail,             &QuoteProxy::quoteServerState,
+        const Signal sources[] = {&QuoteProxy::quotePeroidRealTime,  &QuoteProxy::quoteReplayTypeMinute,
+                                  &QuoteProxy::quoteReplayTypeKLine, &QuoteProxy::quoteReplayTypeDividend,
+                                  &QuoteProxy::quoteReplayTypePrice, &QuoteProxy::quoteCodes,
+                                  &QuoteProxy::quoteDetail,          &QuoteProxy::quoteServerState,
                                   &QuoteProxy::quoteStockTip};
         static_assert(std::size(sources) == std::size(kSignalNames), "one name per signal");
         for (size_t i = 0; i < std::size(sources); ++i) {
             const std::string name = kSignalNames[i];
-            connect(p, sources[i], this,
-                    [this, name](const QuoteReply* r) {
-                        seen.push_back({name, r->kind, r->ctx, QThread::currentThread() == qApp->thread()});
-                    },
-                    type);
+            connect(
+                p, sources[i], this,
+                [this, name](const QuoteReply* r) {
+                    seen.push_back({name, r->kind, r->ctx, QThread::currentThread() == qApp->thread()});
+                },
+                type);
         }
     }
 
@@ -181,8 +184,8 @@ TEST(QuoteBridge, RealEngineRepliesReachTheGuiThread)
     QuoteServerProcess server;
     ASSERT_GT(server.port(), 0);
     const QString url = QString("tcp://127.0.0.1:%1/?auto_delay=50").arg(server.port());
-    settings::setServerAddresses(
-        QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{QJsonObject{{"url", url}, {"name", "本地"}, {"type", "1"}}}}}}});
+    settings::setServerAddresses(QJsonObject{
+        {"url", QJsonObject{{"quote", QJsonArray{QJsonObject{{"url", url}, {"name", "本地"}, {"type", "1"}}}}}}});
 
     Recorder recorder(Qt::BlockingQueuedConnection);
     QuoteEngineThread thread;
@@ -269,8 +272,7 @@ public:
                   std::_Exit(2);
               }
           })
-    {
-    }
+    {}
     ~Watchdog()
     {
         {
@@ -290,8 +292,8 @@ private:
 
 void useQuoteServer(const QString& url)
 {
-    settings::setServerAddresses(
-        QJsonObject{{"url", QJsonObject{{"quote", QJsonArray{QJsonObject{{"url", url}, {"name", "本地"}, {"type", "1"}}}}}}});
+    settings::setServerAddresses(QJsonObject{
+        {"url", QJsonObject{{"quote", QJsonArray{QJsonObject{{"url", url}, {"name", "本地"}, {"type", "1"}}}}}}});
 }
 
 }  // namespace
@@ -308,8 +310,9 @@ TEST(QuoteBridge, StopWhileTheEngineWaitsOnTheGuiThread)
     QObject receiver;
     int served = 0;
     for (auto signal : {&QuoteProxy::quoteServerState, &QuoteProxy::quoteCodes})
-        QObject::connect(QuoteProxy::instance(), signal, &receiver, [&served](const QuoteReply*) { ++served; },
-                         Qt::BlockingQueuedConnection);
+        QObject::connect(
+            QuoteProxy::instance(), signal, &receiver, [&served](const QuoteReply*) { ++served; },
+            Qt::BlockingQueuedConnection);
     QuoteEngineThread thread;
     thread.start();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -27,27 +27,32 @@ namespace {
 struct PushWindow {
     PushWindow()
     {
-        component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\n"
-                          "Window { width: 160; height: 60; visible: true\n"
-                          "  Rectangle { id: bar; objectName: 'bar'; width: 10; height: 20; color: 'red' }\n"
-                          "  MouseArea { anchors.fill: parent; onPressed: bar.height = 30 } }\n",
-                          QUrl("qrc:/test_quote_frames.qml"));
+        component.setData(
+            "import QtQuick 2.15\nimport QtQuick.Window 2.15\n"
+            "Window { width: 160; height: 60; visible: true\n"
+            "  Rectangle { id: bar; objectName: 'bar'; width: 10; height: 20; color: 'red' }\n"
+            "  MouseArea { anchors.fill: parent; onPressed: bar.height = 30 } }\n",
+            QUrl("qrc:/test_quote_frames.qml"));
         object.reset(component.create());
         window = qobject_cast<QQuickWindow*>(object.get());
         bar = window ? window->findChild<QObject*>("bar") : nullptr;
         if (!window || !bar)
             return;
-        QObject::connect(window, &QQuickWindow::frameSwapped, window, [this] {
-            shownWidth = bar->property("width").toInt();
-            shownHeight = bar->property("height").toInt();
-            ++frames;
-        }, Qt::DirectConnection);
-        QObject::connect(QuoteProxy::instance(), &QuoteProxy::quoteReplayTypeKLine, window,
-                         [this](const QuoteReply* r) {
-                             seen.push_back(r->count);
-                             bar->setProperty("width", bar->property("width").toInt() + 1);
-                         },
-                         Qt::BlockingQueuedConnection);
+        QObject::connect(
+            window, &QQuickWindow::frameSwapped, window,
+            [this] {
+                shownWidth = bar->property("width").toInt();
+                shownHeight = bar->property("height").toInt();
+                ++frames;
+            },
+            Qt::DirectConnection);
+        QObject::connect(
+            QuoteProxy::instance(), &QuoteProxy::quoteReplayTypeKLine, window,
+            [this](const QuoteReply* r) {
+                seen.push_back(r->count);
+                bar->setProperty("width", bar->property("width").toInt() + 1);
+            },
+            Qt::BlockingQueuedConnection);
     }
 
     QQmlEngine engine;

@@ -53,9 +53,8 @@ TEST(QuoteTables, FilesGoToTheirLoadersInOrder)
     EXPECT_STREQ(files[2].file, "stock_rating.json");
     EXPECT_EQ(files[2].load, &quote_rating_load);
 
-    const QuoteTableFile recorded[] = {{"board.json", &recordBoard},
-                                       {"stock_rzrq.json", &recordMargin},
-                                       {"stock_rating.json", &recordRating}};
+    const QuoteTableFile recorded[] = {
+        {"board.json", &recordBoard}, {"stock_rzrq.json", &recordMargin}, {"stock_rating.json", &recordRating}};
     for (const QuoteTableFile& f : recorded)  // what earlier cases of the process wrote
         QFile::remove(HFileIO::dataPath(f.file));
     loadQuoteTables(recorded, 3);
@@ -65,8 +64,9 @@ TEST(QuoteTables, FilesGoToTheirLoadersInOrder)
     writeData("stock_rzrq.json", "{\"tradingcode\":[\"600000\"]}");
     writeData("stock_rating.json", "{\"ratingInfos\":[{\"stockId\":\"600000\",\"rating\":\"买入\"}]}");
     loadQuoteTables(recorded, 3);
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"margin:{\"tradingcode\":[\"600000\"]}",
-                                                 "rating:{\"ratingInfos\":[{\"stockId\":\"600000\",\"rating\":\"买入\"}]}"}));
+    EXPECT_EQ(g_calls,
+              (std::vector<std::string>{"margin:{\"tradingcode\":[\"600000\"]}",
+                                        "rating:{\"ratingInfos\":[{\"stockId\":\"600000\",\"rating\":\"买入\"}]}"}));
 }
 
 TEST(ControlEndpoint, DefaultAndEnvironmentOverride)

@@ -163,7 +163,8 @@ TEST(SaveNotice, ANewCauseIsToldAgain)
     QStringList texts;
     for (const QList<QVariant>& signal : told)
         texts << signal.at(0).toString();
-    EXPECT_EQ(texts.join(" | ").toStdString(), "保存失败：没有写入权限 | 保存失败：磁盘空间不足 | 保存失败：没有写入权限");
+    EXPECT_EQ(texts.join(" | ").toStdString(),
+              "保存失败：没有写入权限 | 保存失败：磁盘空间不足 | 保存失败：没有写入权限");
 }
 
 // An own formula group added while the disk is full stays in the list as

@@ -157,9 +157,9 @@ TEST(QRoot, SetRectAppliesOnlyLargeDifferentGeometry)
         QRect after;
     };
     const Row rows[] = {
-        {10, 10, 600, 480, QRect(50, 60, 800, 600)},           // neither w > 600 nor h > 480
-        {10, 10, 601, 100, QRect(10, 10, 601, 100)},           // w > 600 is enough
-        {20, 30, 300, 481, QRect(20, 30, 300, 481)},           // h > 480 is enough
+        {10, 10, 600, 480, QRect(50, 60, 800, 600)},              // neither w > 600 nor h > 480
+        {10, 10, 601, 100, QRect(10, 10, 601, 100)},              // w > 600 is enough
+        {20, 30, 300, 481, QRect(20, 30, 300, 481)},              // h > 480 is enough
         {10.7f, 20.2f, 700.9f, 500.5f, QRect(10, 20, 700, 500)},  // truncated
     };
     for (const Row& r : rows) {

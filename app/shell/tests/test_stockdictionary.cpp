@@ -66,14 +66,17 @@ TEST(StockDictionary, DatabaseFileIsTheOfflineStorageFile)
 {
     QQmlEngine engine;
     engine.setOfflineStoragePath(dataDirectory());
-    EXPECT_EQ(engine.offlineStorageDatabaseFilePath("qelm") + ".sqlite", localStorageDatabaseFile(dataDirectory(), "qelm"));
-    EXPECT_TRUE(localStorageDatabaseFile("/d", "qelm").endsWith("/Databases/" + QString(QCryptographicHash::hash("qelm", QCryptographicHash::Md5).toHex()) + ".sqlite"));
+    EXPECT_EQ(engine.offlineStorageDatabaseFilePath("qelm") + ".sqlite",
+              localStorageDatabaseFile(dataDirectory(), "qelm"));
+    EXPECT_TRUE(localStorageDatabaseFile("/d", "qelm")
+                    .endsWith("/Databases/" +
+                              QString(QCryptographicHash::hash("qelm", QCryptographicHash::Md5).toHex()) + ".sqlite"));
 }
 
 // Fields read within their widths, cut characters dropped, link values escaped.
 TEST(StockDictionary, RowsFromCodeRecords)
 {
-    const std::string fullName(64, 'N');   // no terminator inside the field
+    const std::string fullName(64, 'N');  // no terminator inside the field
     // "平安" is E5 B9 B3 E5 AE 89; cut after one byte of the second character.
     const char cut[] = "\xE5\xB9\xB3\xE5";
     const char cutTwo[] = "\xE5\xB9\xB3\xE5\xAE";  // two bytes of the second
@@ -89,9 +92,10 @@ TEST(StockDictionary, RowsFromCodeRecords)
     } cases[] = {
         {record("600000", 1, "浦发银行", 2, "PFYH"), "600000", "浦发银行", "PFYH",
          "app://qml/qml/MQView.qml?code=600000&market=1#chart=default&type=2&name=浦发银行&pinyin=PFYH"},
-        {record("ABCDEFGHIJKLMNOP", 2, fullName.c_str(), 1, "ABCDEFG"), "ABCDEFGHIJKLMNOP", QString::fromStdString(fullName),
-         "ABCDEFG",
-         "app://qml/qml/MQView.qml?code=ABCDEFGHIJKLMNOP&market=2#chart=default&type=1&name=" + QString::fromStdString(fullName) + "&pinyin=ABCDEFG"},
+        {record("ABCDEFGHIJKLMNOP", 2, fullName.c_str(), 1, "ABCDEFG"), "ABCDEFGHIJKLMNOP",
+         QString::fromStdString(fullName), "ABCDEFG",
+         "app://qml/qml/MQView.qml?code=ABCDEFGHIJKLMNOP&market=2#chart=default&type=1&name=" +
+             QString::fromStdString(fullName) + "&pinyin=ABCDEFG"},
         {record("000001", 2, cut, 2, "PA"), "000001", "平", "PA",
          "app://qml/qml/MQView.qml?code=000001&market=2#chart=default&type=2&name=平&pinyin=PA"},
         {record("000003", 2, cutTwo, 2, "PA"), "000003", "平", "PA",
@@ -115,7 +119,7 @@ TEST(StockDictionary, RowsFromCodeRecords)
     ASSERT_TRUE(StockDictionary::instance()->write(records.data(), int(records.size())));
     Row row;
     ASSERT_TRUE(readRow("000002", 2, &row));
-    EXPECT_EQ("A&B#C=D%E+F'G", row.name);   // an apostrophe is data, not SQL
+    EXPECT_EQ("A&B#C=D%E+F'G", row.name);  // an apostrophe is data, not SQL
     ASSERT_TRUE(readRow("ABCDEFGHIJKLMNOP", 2, &row));
     EXPECT_EQ(1, row.type);
 
@@ -142,7 +146,8 @@ TEST(StockDictionary, HeldDatabaseKeepsTheRowsForLater)
     DatabaseHold hold("StockDictionaryHold");
     ASSERT_TRUE(hold.held());
 
-    const QuoteCodeInfo list[] = {record("600010", 1, "包钢股份", 1, "BGGF"), record("000010", 2, "美丽生态", 1, "MLST")};
+    const QuoteCodeInfo list[] = {record("600010", 1, "包钢股份", 1, "BGGF"),
+                                  record("000010", 2, "美丽生态", 1, "MLST")};
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(dictionary->write(list, 2)) << "written under an exclusive lock";

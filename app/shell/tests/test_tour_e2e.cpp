@@ -61,7 +61,9 @@ int inkPixels(const QImage& image, const QRect& rect)
     int ink = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
         const QRgb c = it.key();
-        if (std::abs(qRed(c) - qRed(ground)) + std::abs(qGreen(c) - qGreen(ground)) + std::abs(qBlue(c) - qBlue(ground)) > 90)
+        if (std::abs(qRed(c) - qRed(ground)) + std::abs(qGreen(c) - qGreen(ground)) +
+                std::abs(qBlue(c) - qBlue(ground)) >
+            90)
             ink += it.value();
     }
     return ink;

@@ -103,18 +103,21 @@ TEST_P(TourKeysEndToEnd, KeyboardGoesWhereTheUserLooks)
         const double share = shownShare(QImage(p[1]), QImage(QString(p[1]).replace(".png", "-palette.png")), rect);
         if (share < 0.9)
             run.failures << QString("%1: the palette at %2,%3 shows on %4% of its place")
-                                .arg(name).arg(rect.x()).arg(rect.y()).arg(int(share * 100));
+                                .arg(name)
+                                .arg(rect.x())
+                                .arg(rect.y())
+                                .arg(int(share * 100));
     });
     ASSERT_NO_FATAL_FAILURE(expectTourEnded(run, tour.program, tour.clock));
     // No script error on the way (an empty selection, an undefined row).
     for (const QString& line : run.log)
         EXPECT_FALSE(line.contains("TypeError") || line.contains("ReferenceError")) << line.toStdString();
-    for (const char* name : {"keys-01-typed-under-notice.png", "keys-02-ranking-block.png", "keys-03-multi-stock.png",
-                             "keys-04-index-from-status-bar.png", "keys-05-index-from-quick-bar.png",
-                             "keys-06-rename.png", "keys-07-palette-after-first.png", "keys-08-palette-after-second.png",
-                             "keys-09-top.png", "keys-10-index-at-1000x650.png",
-                             "keys-11-chip-at-1000x650.png", "keys-12-limit-up-at-1000x650.png",
-                             "keys-13-limit-down-at-1000x650.png", "keys-14-limit-up.png", "keys-15-limit-down.png"}) {
+    for (const char* name :
+         {"keys-01-typed-under-notice.png", "keys-02-ranking-block.png", "keys-03-multi-stock.png",
+          "keys-04-index-from-status-bar.png", "keys-05-index-from-quick-bar.png", "keys-06-rename.png",
+          "keys-07-palette-after-first.png", "keys-08-palette-after-second.png", "keys-09-top.png",
+          "keys-10-index-at-1000x650.png", "keys-11-chip-at-1000x650.png", "keys-12-limit-up-at-1000x650.png",
+          "keys-13-limit-down-at-1000x650.png", "keys-14-limit-up.png", "keys-15-limit-down.png"}) {
         EXPECT_TRUE(shots.contains(name)) << name << " was not shot";
         EXPECT_FALSE(QImage(dir + "/" + name).isNull()) << name;
     }
@@ -143,15 +146,18 @@ TEST(TourLoginEndToEnd, KeysReachTheFieldAfterAClickOutsideAMessage)
     ASSERT_TRUE(program.waitForStarted());
 
     QStringList log, failures;
-    const QString end = readUntil(program, log, [&](const QString& line) {
-        const int at = line.indexOf("tour: ");
-        if (at < 0)
-            return false;
-        const QString text = line.mid(at + 6);
-        if (!screenInput(display.name(), text, failures) && text.startsWith("FAIL "))
-            failures << text;
-        return text.startsWith("done ");
-    }, kTourBudgetMs);
+    const QString end = readUntil(
+        program, log,
+        [&](const QString& line) {
+            const int at = line.indexOf("tour: ");
+            if (at < 0)
+                return false;
+            const QString text = line.mid(at + 6);
+            if (!screenInput(display.name(), text, failures) && text.startsWith("FAIL "))
+                failures << text;
+            return text.startsWith("done ");
+        },
+        kTourBudgetMs);
     program.terminate();
     if (!program.waitForFinished(10000))
         program.kill();

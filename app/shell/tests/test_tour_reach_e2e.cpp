@@ -64,10 +64,10 @@ TEST_P(TourReachEndToEnd, EverythingShownCanBeReached)
     ASSERT_NO_FATAL_FAILURE(expectTourEnded(run, program, clock));
     for (const QString& line : run.log)
         EXPECT_FALSE(line.contains("TypeError") || line.contains("ReferenceError")) << line.toStdString();
-    for (const char* name : {"reach-01-wizard-and-notice.png", "reach-02-wizard-after-poll.png",
-                             "reach-03-day-from-minutes.png", "reach-04-tool-row-at-1000x650.png",
-                             "reach-05-overflow-at-1000x650.png", "reach-06-many-tabs.png",
-                             "reach-07-home-reached.png", "reach-08-ranking-moved.png"}) {
+    for (const char* name :
+         {"reach-01-wizard-and-notice.png", "reach-02-wizard-after-poll.png", "reach-03-day-from-minutes.png",
+          "reach-04-tool-row-at-1000x650.png", "reach-05-overflow-at-1000x650.png", "reach-06-many-tabs.png",
+          "reach-07-home-reached.png", "reach-08-ranking-moved.png"}) {
         EXPECT_TRUE(shots.contains(name)) << name << " was not shot";
         EXPECT_FALSE(QImage(dir + "/" + name).isNull()) << name;
     }

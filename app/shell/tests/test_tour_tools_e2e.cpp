@@ -119,15 +119,22 @@ TEST_P(TourToolsEndToEnd, DrawingGroupsAndMenusThroughKeysAndMouse)
                     const QRectF r(e.line.p1(), e.line.p2());
                     if (ink(image, r) < 60)
                         run.failures << QString("%1: the row at %2,%3 shows %4 light pixels")
-                                            .arg(QFileInfo(path).fileName()).arg(r.x()).arg(r.y()).arg(ink(image, r));
+                                            .arg(QFileInfo(path).fileName())
+                                            .arg(r.x())
+                                            .arg(r.y())
+                                            .arg(ink(image, r));
                     continue;
                 }
                 const double c = coverage(image, e);
                 if (c < 0.7)
                     run.failures << QString("%1: the %2 %3,%4-%5,%6 in %7 shows on %8% of its length")
                                         .arg(QFileInfo(path).fileName(), e.kind)
-                                        .arg(e.line.x1()).arg(e.line.y1()).arg(e.line.x2()).arg(e.line.y2())
-                                        .arg(e.color.name()).arg(int(c * 100));
+                                        .arg(e.line.x1())
+                                        .arg(e.line.y1())
+                                        .arg(e.line.x2())
+                                        .arg(e.line.y2())
+                                        .arg(e.color.name())
+                                        .arg(int(c * 100));
             }
             pending.clear();
         }

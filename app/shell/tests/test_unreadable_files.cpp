@@ -29,7 +29,10 @@ mode_t modeOf(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 07777;
 }
 
-void closeUp(const QString& path) { ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0) << qPrintable(path); }
+void closeUp(const QString& path)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0) << qPrintable(path);
+}
 
 // The bytes of a file closed to this process, opened for the look.
 QByteArray bytesOfClosed(const QString& path)
@@ -50,7 +53,10 @@ QStringList& logged()
     static QStringList lines;
     return lines;
 }
-void keepLine(QtMsgType, const QMessageLogContext&, const QString& text) { logged() << text; }
+void keepLine(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    logged() << text;
+}
 
 class UnreadableFiles : public ::testing::Test {
 protected:
@@ -126,7 +132,8 @@ TEST_F(UnreadableFiles, EveryWriterKeepsTheOldFileAsideAndTellsTheUser)
     }
     // The files the program read before saving were told as such, once.
     for (const char* read : {"index.param", "600020-1-33.json", "Quorvex.json", "formula_group_own.json"}) {
-        EXPECT_EQ(texts.count(QString("无法读取 %1：没有读取权限").arg(read)), 1) << read << ": " << qPrintable(texts.join(" | "));
+        EXPECT_EQ(texts.count(QString("无法读取 %1：没有读取权限").arg(read)), 1)
+            << read << ": " << qPrintable(texts.join(" | "));
     }
     // The window shows the first three and how many more there are.
     const QString shown = io.takeReadFailures();
@@ -198,7 +205,8 @@ Item {
         return Layout.getFormulaMap("kline").sub_charts.map(function (e) { return e.fname; }).join(",");
     }
     function told() { return io.takeReadFailures(); }
-})", QUrl("qrc:/unreadableprobe.qml"));
+})",
+                  QUrl("qrc:/unreadableprobe.qml"));
     std::unique_ptr<QObject> layout(probe.create());
     ASSERT_TRUE(layout) << probe.errorString().toStdString();
     QVariant subs, told;
@@ -221,9 +229,14 @@ TEST(ParameterFile, AFileThatIsNotOneIsKeptAsideBeforeTheSave)
         bool kept;
     };
     const Row rows[] = {
-        {"1\nMA\t7\t\n", false},         {"", false},           {"0\nMA\t7\t\n", true},
-        {"x\nMA\t7\t\n", true},          {"2\nMA\t7\t\n", true}, {"1x\nMA\t7\t\n", true},
-        {QByteArray("1\nMA\t7\0\t\n", 9), true}, {"<html>502</html>", true},
+        {"1\nMA\t7\t\n", false},
+        {"", false},
+        {"0\nMA\t7\t\n", true},
+        {"x\nMA\t7\t\n", true},
+        {"2\nMA\t7\t\n", true},
+        {"1x\nMA\t7\t\n", true},
+        {QByteArray("1\nMA\t7\0\t\n", 9), true},
+        {"<html>502</html>", true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text.toStdString());

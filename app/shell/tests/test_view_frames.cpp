@@ -24,25 +24,30 @@ struct ViewWindow {
     explicit ViewWindow(const QByteArray& view)
     {
         registerQmlTypes();
-        component.setData("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as App\n"
-                          "Window { width: 400; height: 140; visible: true\n"
-                          "  property QtObject rec: QtObject {\n"
-                          "    property string name: '浦发银行'; property string code: '600000'; property int market: 1\n"
-                          "    property int decimal: 2; property real close: 9.5; property real pre_close: 9.0\n"
-                          "    property real rf_rate: 0.05; property real rf_value: 0.5; property bool margin_trading: false\n"
-                          "    property string market_name: ''; property string trade_tag: '交易中'\n"
-                          "    property string trade_date: '2026-12-09'; property string trade_time: '10:00:00'\n"
-                          "    signal dataChanged() }\n  " + view + " }\n",
-                          QUrl("qrc:/test_view_frames.qml"));
+        component.setData(
+            "import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as App\n"
+            "Window { width: 400; height: 140; visible: true\n"
+            "  property QtObject rec: QtObject {\n"
+            "    property string name: '浦发银行'; property string code: '600000'; property int market: 1\n"
+            "    property int decimal: 2; property real close: 9.5; property real pre_close: 9.0\n"
+            "    property real rf_rate: 0.05; property real rf_value: 0.5; property bool margin_trading: false\n"
+            "    property string market_name: ''; property string trade_tag: '交易中'\n"
+            "    property string trade_date: '2026-12-09'; property string trade_time: '10:00:00'\n"
+            "    signal dataChanged() }\n  " +
+                view + " }\n",
+            QUrl("qrc:/test_view_frames.qml"));
         object.reset(component.create());
         window = qobject_cast<QQuickWindow*>(object.get());
         if (!window)
             return;
-        QObject::connect(window, &QQuickWindow::frameSwapped, window, [this] {
-            if (QWindowPrivate::get(window)->updateRequestPending)
-                ++framesAskingForMore;
-            ++frames;
-        }, Qt::DirectConnection);
+        QObject::connect(
+            window, &QQuickWindow::frameSwapped, window,
+            [this] {
+                if (QWindowPrivate::get(window)->updateRequestPending)
+                    ++framesAskingForMore;
+                ++frames;
+            },
+            Qt::DirectConnection);
     }
 
     QQmlEngine engine;
@@ -68,9 +73,8 @@ TEST(ViewFrames, PriceHeaderDrawsOneFramePerPush)
         const char* time;
     };
     // Each push changes the texts' widths: 9.50 -> 10.25 -> 100.00 -> 9.99.
-    const Push pushes[] = {{10.25, 0.1389, 1.25, "10:00:01"},
-                           {100.0, 10.1111, 91.0, "10:00:02"},
-                           {9.99, 0.11, 0.99, "10:00:03"}};
+    const Push pushes[] = {
+        {10.25, 0.1389, 1.25, "10:00:01"}, {100.0, 10.1111, 91.0, "10:00:02"}, {9.99, 0.11, 0.99, "10:00:03"}};
     for (const Push& p : pushes) {
         const int before = w.frames;
         const int askingBefore = w.framesAskingForMore;

@@ -44,8 +44,8 @@ TEST(WebEngineInterceptor, PageRequestsCarryTheEditionAndTheUserAgent)
                std::chrono::steady_clock::now() < deadline)
             QTest::qWait(20);
         EXPECT_EQ(line, std::string("GET /f10?code=600000&market=1 SoftwareFlags=") +
-                            HWebEngineUrlRequestInterceptor::kSoftwareFlags + " User-Agent=" +
-                            HWebEngineUrlRequestInterceptor::kUserAgent);
+                            HWebEngineUrlRequestInterceptor::kSoftwareFlags +
+                            " User-Agent=" + HWebEngineUrlRequestInterceptor::kUserAgent);
     }
     QQuickWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr);
 }

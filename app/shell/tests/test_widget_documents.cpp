@@ -21,16 +21,18 @@ TEST(WidgetDocuments, LoadWithoutWarnings)
         for (const QQmlError& e : list)
             warnings << e.toString();
     });
-    const char* documents[] = {"Hbtn", "QToolsBar", "QAutoToolsBar", "QAlert", "QMsgBox", "QPopTextField",
-                               "QPopup", "QLoading", "QSpinBox", "QTextField", "QRMenuItem", "QRMenuSub",
-                               "QRMenuBg", "LiteTitle", "LiteTitle2", "QTitleView2", "PriceView",
-                               "PriceIndexView", "QDataSyncService",
-                               "QPopupNotice", "QNoticeService", "QNewsList", "QBlockView", "QPieSeries",
-                               "MQNewsView", "WindowFrame", "FlatButton", "DialogButton", "ActionButton",
-                               "GlyphButton", "LinkButton"};
+    const char* documents[] = {"Hbtn",           "QToolsBar",  "QAutoToolsBar",  "QAlert",           "QMsgBox",
+                               "QPopTextField",  "QPopup",     "QLoading",       "QSpinBox",         "QTextField",
+                               "QRMenuItem",     "QRMenuSub",  "QRMenuBg",       "LiteTitle",        "LiteTitle2",
+                               "QTitleView2",    "PriceView",  "PriceIndexView", "QDataSyncService", "QPopupNotice",
+                               "QNoticeService", "QNewsList",  "QBlockView",     "QPieSeries",       "MQNewsView",
+                               "WindowFrame",    "FlatButton", "DialogButton",   "ActionButton",     "GlyphButton",
+                               "LinkButton"};
     for (const char* name : documents) {
-        const QByteArray source = QByteArray("import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n"
-                                             "Window { width: 400; height: 300; W.") + name + " {} }\n";
+        const QByteArray source = QByteArray(
+                                      "import QtQuick 2.15\nimport QtQuick.Window 2.15\nimport \"qrc:/qml/\" as W\n"
+                                      "Window { width: 400; height: 300; W.") +
+                                  name + " {} }\n";
         QQmlComponent component(&engine);
         component.setData(source, QUrl(QString("qrc:/qml/test_%1.qml").arg(name)));
         std::unique_ptr<QObject> object(component.create());

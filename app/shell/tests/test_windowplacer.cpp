@@ -23,7 +23,11 @@ TEST(WindowPlacer, CentresOnTheOwnerInsideTheScreen)
         {"odd sizes round down", {0, 0, 1001, 651}, {300, 200}, {0, 0, 1920, 1080}, {350, 225}},
         {"kept off the right and bottom edges", {1500, 900, 400, 150}, {800, 600}, {0, 0, 1920, 1080}, {1120, 480}},
         {"kept off the left and top edges", {-300, -200, 400, 300}, {800, 600}, {0, 0, 1920, 1080}, {0, 0}},
-        {"larger than the screen: its top-left corner shows", {0, 0, 1280, 800}, {1400, 900}, {0, 0, 1280, 800}, {0, 0}},
+        {"larger than the screen: its top-left corner shows",
+         {0, 0, 1280, 800},
+         {1400, 900},
+         {0, 0, 1280, 800},
+         {0, 0}},
         {"a second screen to the right", {1920, 0, 1280, 800}, {320, 110}, {1920, 0, 1280, 800}, {2400, 345}},
         {"no screen known: centred only", {0, 0, 1000, 650}, {1200, 100}, QRect(), {-100, 275}},
     };

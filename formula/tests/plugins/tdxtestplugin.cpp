@@ -62,8 +62,8 @@ int lastCount = -1;
 
 #if TDX_TEST_VARIANT == 1
 [[maybe_unused]] TdxFuncEntry table[] = {
-    {1, addInputs}, {2, writeCount}, {3, writeOne}, {3, writeTwo}, {4, scribble},
-    {5, nullptr},   {6, unreachable}, {0, nullptr},
+    {1, addInputs}, {2, writeCount}, {3, writeOne},    {3, writeTwo},
+    {4, scribble},  {5, nullptr},    {6, unreachable}, {0, nullptr},
 };
 #else
 [[maybe_unused]] TdxFuncEntry table[] = {{0, addInputs}, {7, unreachable}, {0, nullptr}};

@@ -19,16 +19,16 @@ namespace platform {
 // One real-time record as the receiver delivers it: 158 bytes, little-endian,
 // no padding; prices and volumes are 32-bit IEEE floats.
 struct RealtimeReport {
-    uint16_t reserved;     // not read
-    int32_t time;          // quote time, seconds
-    uint16_t market;       // the bytes "SH" (0x4853) for Shanghai
-    char code[42];         // NUL-terminated code text
+    uint16_t reserved;  // not read
+    int32_t time;       // quote time, seconds
+    uint16_t market;    // the bytes "SH" (0x4853) for Shanghai
+    char code[42];      // NUL-terminated code text
     float pre_close;
     float open;
     float high;
     float low;
     float close;
-    float volume;          // total volume of the day
+    float volume;  // total volume of the day
     float amount;
     float bid_price[3];
     float bid_volume[3];
@@ -64,7 +64,7 @@ constexpr uint16_t kReceiverMarketShanghai = 0x4853;
 // natural alignment.
 struct ReceiverPacket {
     int32_t reserved0;
-    int32_t count;                  // number of records at `records`
+    int32_t count;  // number of records at `records`
     unsigned char reserved[276];
     const RealtimeReport* records;  // the first record
 };
@@ -101,7 +101,8 @@ public:
 
     // Each calls its entry point; they must be called only when usable().
     int setupReceiver(int a) const { return setup_(a); }
-    int setHost(int a, const char* host, int b, int c, const char* extra) const {
+    int setHost(int a, const char* host, int b, int c, const char* extra) const
+    {
         return setHost_(a, host, b, c, extra);
     }
     int init(ReceiverCallback callback, int a, int b) const { return init_(callback, a, b); }

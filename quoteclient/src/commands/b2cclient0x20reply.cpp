@@ -9,7 +9,8 @@
 #include "replyreader.h"
 
 void B2CClient0X20Reply::window(std::size_t size, int16_t page_first, int16_t page_count, std::size_t* first,
-                                std::size_t* count) {
+                                std::size_t* count)
+{
     const std::size_t f = page_first < 0 ? 0 : static_cast<std::size_t>(page_first);
     // The count is compared unsigned: a negative one (a u16 page count above
     // 32767, e.g. 0xFFFF) asks for every row from the first.
@@ -19,12 +20,15 @@ void B2CClient0X20Reply::window(std::size_t size, int16_t page_first, int16_t pa
 }
 
 // Engine thread.
-bool B2CClient0X20Reply::parse() {
+bool B2CClient0X20Reply::parse()
+{
     ReplyReader in(payload());
     std::vector<uint16_t> ids;
     std::vector<QuoteRealTimeMarket> rows;
-    if (!RealTimeRowParser::read_fields(in, ids) || !RealTimeRowParser::read_rows(in, ids, rows)) return false;
-    if (!table_) table_ = std::make_shared<RealTimeTable>();
+    if (!RealTimeRowParser::read_fields(in, ids) || !RealTimeRowParser::read_rows(in, ids, rows))
+        return false;
+    if (!table_)
+        table_ = std::make_shared<RealTimeTable>();
     table_->merge(rows, engine_ ? &engine_->symbols() : nullptr);
 
     auto& table = table_->rows();

@@ -15,7 +15,8 @@ class B2CService;
 class B2CClient0X20Reply : public B2CBasicReply {
 public:
     B2CClient0X20Reply(const _B2CQuoteMsg& header, std::shared_ptr<RealTimeTable> table, B2CService* engine)
-        : B2CBasicReply(header), table_(std::move(table)), engine_(engine) {}
+        : B2CBasicReply(header), table_(std::move(table)), engine_(engine)
+    {}
 
     bool parse() override;
 

@@ -6,10 +6,12 @@
 #include "requestbody.h"
 
 // Sending thread.
-bool B2CClient0x24::build_body(_B2CQuoteMsg& header, ContextBase& base) {
+bool B2CClient0x24::build_body(_B2CQuoteMsg& header, ContextBase& base)
+{
     CodeEntry code;
     ContextPage page;
-    if (!requestbody::first_code_and_page(header, base, kCommand, &code, &page)) return false;
+    if (!requestbody::first_code_and_page(header, base, kCommand, &code, &page))
+        return false;
     _B2CStream* out = header.payload;
     requestbody::code(out, code);
     requestbody::i16(out, page.first);
@@ -18,6 +20,7 @@ bool B2CClient0x24::build_body(_B2CQuoteMsg& header, ContextBase& base) {
 }
 
 // Loop thread.
-std::shared_ptr<B2CBasicReply> B2CClient0x24::make_reply(const _B2CQuoteMsg& header) {
+std::shared_ptr<B2CBasicReply> B2CClient0x24::make_reply(const _B2CQuoteMsg& header)
+{
     return std::make_shared<B2CClient0x24Reply>(header, cache());
 }

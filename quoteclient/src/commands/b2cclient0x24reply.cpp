@@ -3,7 +3,8 @@
 #include "minuteseriesparser.h"
 #include "realtimerowparser.h"
 
-bool B2CClient0x24Reply::parse_rest(ReplyReader& in, bool replace_zero) {
+bool B2CClient0x24Reply::parse_rest(ReplyReader& in, bool replace_zero)
+{
     const int64_t first = in.i64();
     const int64_t second = in.i64();
     record_.value1 = second;
@@ -14,16 +15,20 @@ bool B2CClient0x24Reply::parse_rest(ReplyReader& in, bool replace_zero) {
 }
 
 // Engine thread.
-bool B2CClient0x24Reply::parse() {
+bool B2CClient0x24Reply::parse()
+{
     ReplyReader in(payload());
     RealTimeRowParser::read_identity_and_price(in, record_.code_info, record_.price);
-    if (!parse_rest(in, true)) return false;
-    if (cache_) cache_->price = record_.price;
+    if (!parse_rest(in, true))
+        return false;
+    if (cache_)
+        cache_->price = record_.price;
     return true;
 }
 
 // Engine thread.
-bool B2CClient0x24Reply::parse_other() {
+bool B2CClient0x24Reply::parse_other()
+{
     ReplyReader in(payload());
     record_.price = cache_ ? cache_->price : 0.0f;
     return parse_rest(in, false);

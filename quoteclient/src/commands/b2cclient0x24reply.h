@@ -16,7 +16,8 @@
 class B2CClient0x24Reply : public B2CBasicReply {
 public:
     B2CClient0x24Reply(const _B2CQuoteMsg& header, std::shared_ptr<CodeCache> cache)
-        : B2CBasicReply(header), cache_(std::move(cache)) {}
+        : B2CBasicReply(header), cache_(std::move(cache))
+    {}
 
     bool parse() override;
     bool parse_other() override;

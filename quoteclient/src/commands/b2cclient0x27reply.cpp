@@ -4,7 +4,8 @@
 #include "realtimerowparser.h"
 
 // Engine thread.
-bool B2CClient0x27Reply::parse() {
+bool B2CClient0x27Reply::parse()
+{
     ReplyReader in(payload());
     RealTimeRowParser::read_identity_and_price(in, record_.code_info, record_.price);
     record_.value1 = record_.value2 = in.i64();

@@ -5,9 +5,11 @@
 #include "requestbody.h"
 
 // Sending thread.
-bool B2CClient0X2A::build_body(_B2CQuoteMsg& header, ContextBase& base) {
+bool B2CClient0X2A::build_body(_B2CQuoteMsg& header, ContextBase& base)
+{
     ContextSettings s;
-    if (!requestbody::settings_with(header, base, &ContextSettings::categories, kCommand, &s)) return false;
+    if (!requestbody::settings_with(header, base, &ContextSettings::categories, kCommand, &s))
+        return false;
     _B2CStream* out = header.payload;
     requestbody::i16(out, s.categories.front());
     requestbody::i16(out, s.page.first);
@@ -16,6 +18,7 @@ bool B2CClient0X2A::build_body(_B2CQuoteMsg& header, ContextBase& base) {
 }
 
 // Loop thread.
-std::shared_ptr<B2CBasicReply> B2CClient0X2A::make_reply(const _B2CQuoteMsg& header) {
+std::shared_ptr<B2CBasicReply> B2CClient0X2A::make_reply(const _B2CQuoteMsg& header)
+{
     return std::make_shared<B2CClient0X2AReply>(header);
 }

@@ -4,7 +4,8 @@
 #include "realtimerowparser.h"
 #include "replyreader.h"
 
-void B2CClient0X2AReply::finish(int32_t total) {
+void B2CClient0X2AReply::finish(int32_t total)
+{
     if (auto ctx = context_of(context_.lock())) {
         ctx->set_total(total);
         if (ctx->option() & kOptionLocalSort) {
@@ -18,11 +19,13 @@ void B2CClient0X2AReply::finish(int32_t total) {
 }
 
 // Engine thread.
-bool B2CClient0X2AReply::parse() {
+bool B2CClient0X2AReply::parse()
+{
     ReplyReader in(payload());
     const int16_t total = in.i16();
     std::vector<uint16_t> ids;
-    if (!RealTimeRowParser::read_fields(in, ids) || !RealTimeRowParser::read_rows(in, ids, rows_)) return false;
+    if (!RealTimeRowParser::read_fields(in, ids) || !RealTimeRowParser::read_rows(in, ids, rows_))
+        return false;
     finish(total);
     return true;
 }

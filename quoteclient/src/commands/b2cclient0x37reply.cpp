@@ -11,7 +11,8 @@
 
 static_assert(sizeof(QuoteDividend) == sizeof(DividendEvent), "dividend records match");
 
-void B2CClient0x37Reply::compute_factors(QuoteDividend* events, std::size_t n) {
+void B2CClient0x37Reply::compute_factors(QuoteDividend* events, std::size_t n)
+{
     // Forward, newest to oldest.
     double b = 1, s = 0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -41,12 +42,14 @@ void B2CClient0x37Reply::compute_factors(QuoteDividend* events, std::size_t n) {
 }
 
 // Engine thread.
-bool B2CClient0x37Reply::parse() {
+bool B2CClient0x37Reply::parse()
+{
     static const float kDivisors[] = {10.0f, 100.0f, 1000.0f, 10000.0f, 100000.0f};
     ReplyReader in(payload());
     RealTimeRowParser::read_identity(in, record_.code_info);
     const int16_t n = in.i16();
-    if (!in.count_fits(n, 24)) return false;
+    if (!in.count_fits(n, 24))
+        return false;
     // A decimal byte beyond the table takes its last divisor.
     const float divisor = kDivisors[record_.code_info.decimal < 4 ? record_.code_info.decimal : 4];
     events_.assign(static_cast<std::size_t>(n), QuoteDividend{});
@@ -57,7 +60,8 @@ bool B2CClient0x37Reply::parse() {
         e.rights_ratio = static_cast<float>(in.i32()) / 100.0f;
         e.bonus_ratio = static_cast<float>(in.i32()) / 100.0f;
         in.i32();
-        if (!in.ok()) return false;
+        if (!in.ok())
+            return false;
         e.time = DateTime::decimal(date);
     }
     compute_factors(events_.data(), events_.size());
@@ -69,9 +73,9 @@ bool B2CClient0x37Reply::parse() {
             list.resize(events_.size());
             for (std::size_t i = 0; i < events_.size(); ++i) {
                 const QuoteDividend& e = events_[i];
-                list[i] = DividendEvent{e.time,           e.bonus_ratio,    e.rights_ratio,
-                                        e.rights_price,   e.cash_dividend,  e.forward_factor,
-                                        e.forward_sum,    e.backward_factor, e.backward_sum};
+                list[i] =
+                    DividendEvent{e.time,           e.bonus_ratio, e.rights_ratio,    e.rights_price, e.cash_dividend,
+                                  e.forward_factor, e.forward_sum, e.backward_factor, e.backward_sum};
             }
         }
     }

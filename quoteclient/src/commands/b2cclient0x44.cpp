@@ -7,13 +7,16 @@
 
 constexpr uint8_t B2CClient0x44::kFieldIds[10];
 
-int32_t B2CClient0x44::wire_time(int64_t seconds) {
+int32_t B2CClient0x44::wire_time(int64_t seconds)
+{
     return seconds == 0 ? -1 : static_cast<int32_t>(DateTime::pack(seconds));
 }
 
-bool B2CClient0x44::time_and_count(const ContextBase& base, int64_t* time, int32_t* count) {
+bool B2CClient0x44::time_and_count(const ContextBase& base, int64_t* time, int32_t* count)
+{
     const Context* ctx = dynamic_cast<const Context*>(&base);
-    if (!ctx) return false;
+    if (!ctx)
+        return false;
     if (data_->newest_time(time)) {
         *count = 0;
     } else {
@@ -23,8 +26,8 @@ bool B2CClient0x44::time_and_count(const ContextBase& base, int64_t* time, int32
     return true;
 }
 
-void B2CClient0x44::write_body(_B2CQuoteMsg& header, const CodeEntry& code, uint8_t period, int64_t time,
-                               int32_t count) {
+void B2CClient0x44::write_body(_B2CQuoteMsg& header, const CodeEntry& code, uint8_t period, int64_t time, int32_t count)
+{
     header.command = kCommand;
     _B2CStream* out = header.payload;
     requestbody::code(out, code);
@@ -35,18 +38,22 @@ void B2CClient0x44::write_body(_B2CQuoteMsg& header, const CodeEntry& code, uint
 }
 
 // Sending thread.
-bool B2CClient0x44::build_body(_B2CQuoteMsg& header, ContextBase& base) {
+bool B2CClient0x44::build_body(_B2CQuoteMsg& header, ContextBase& base)
+{
     Context* ctx = context_of(base);
     CodeEntry code;
-    if (!ctx || !ctx->first_code(&code)) return false;
+    if (!ctx || !ctx->first_code(&code))
+        return false;
     int64_t time = 0;
     int32_t count = 0;
-    if (!time_and_count(base, &time, &count)) return false;
+    if (!time_and_count(base, &time, &count))
+        return false;
     write_body(header, code, ctx->period(), time, count);
     return true;
 }
 
 // Loop thread.
-std::shared_ptr<B2CBasicReply> B2CClient0x44::make_reply(const _B2CQuoteMsg& header) {
+std::shared_ptr<B2CBasicReply> B2CClient0x44::make_reply(const _B2CQuoteMsg& header)
+{
     return std::make_shared<B2CClient0x44Reply>(header, data_, false, engine_);
 }

@@ -18,7 +18,8 @@ public:
     static constexpr uint8_t kFieldIds[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 
     B2CClient0x44(ContextBase& context, std::shared_ptr<KData> data)
-        : ContextBasicB2CClient(context), data_(std::move(data)) {}
+        : ContextBasicB2CClient(context), data_(std::move(data))
+    {}
 
     // The time field of a request: packed local date-time, -1 for 0.
     static int32_t wire_time(int64_t seconds);

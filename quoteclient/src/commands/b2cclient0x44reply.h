@@ -19,7 +19,8 @@ class B2CService;
 class B2CClient0x44Reply : public B2CBasicReply {
 public:
     B2CClient0x44Reply(const _B2CQuoteMsg& header, std::shared_ptr<KData> data, bool load_more, B2CService* engine)
-        : B2CBasicReply(header), data_(std::move(data)), load_more_(load_more), engine_(engine) {}
+        : B2CBasicReply(header), data_(std::move(data)), load_more_(load_more), engine_(engine)
+    {}
 
     bool parse() override;
     bool parse_other() override;

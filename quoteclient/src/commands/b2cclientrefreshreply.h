@@ -13,8 +13,8 @@ class B2CService;
 
 class B2CClientRefreshReply : public BasicQuoteReply {
 public:
-    B2CClientRefreshReply(std::vector<QuoteKPoint> bars, B2CService* engine)
-        : engine_(engine), bars_(std::move(bars)) {}
+    B2CClientRefreshReply(std::vector<QuoteKPoint> bars, B2CService* engine) : engine_(engine), bars_(std::move(bars))
+    {}
 
     void process() override;
 

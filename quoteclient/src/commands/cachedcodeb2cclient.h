@@ -12,7 +12,8 @@
 class CachedCodeB2CClient : public ContextBasicB2CClient {
 public:
     explicit CachedCodeB2CClient(ContextBase& context)
-        : ContextBasicB2CClient(context), cache_(std::make_shared<CodeCache>()) {}
+        : ContextBasicB2CClient(context), cache_(std::make_shared<CodeCache>())
+    {}
 
 protected:
     const std::shared_ptr<CodeCache>& cache() const { return cache_; }

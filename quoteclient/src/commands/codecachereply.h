@@ -16,13 +16,16 @@ template <typename Record>
 class CodeCacheReply : public B2CBasicReply {
 public:
     CodeCacheReply(const _B2CQuoteMsg& header, std::shared_ptr<CodeCache> cache)
-        : B2CBasicReply(header), cache_(std::move(cache)) {}
+        : B2CBasicReply(header), cache_(std::move(cache))
+    {}
 
     // Engine thread.
-    bool parse() override {
+    bool parse() override
+    {
         ReplyReader in(payload());
         RealTimeRowParser::read_identity_and_price(in, record_.code_info, record_.price);
-        if (!parse_body(in)) return false;
+        if (!parse_body(in))
+            return false;
         if (cache_) {
             cache_->price = record_.price;
             cache_->code_info = record_.code_info;
@@ -31,7 +34,8 @@ public:
     }
 
     // Engine thread.
-    bool parse_other() override {
+    bool parse_other() override
+    {
         ReplyReader in(payload());
         if (cache_) {
             record_.price = cache_->price;

@@ -5,8 +5,7 @@
 
 ContextBasicB2CClient::ContextBasicB2CClient(ContextBase& context)
     : context_(context.shared_from_this()), engine_(context.engine())
-{
-}
+{}
 
 // Sending thread.
 bool ContextBasicB2CClient::send(_B2CQuoteMsg& header)

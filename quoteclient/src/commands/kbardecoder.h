@@ -21,8 +21,8 @@ public:
 
     // Decodes up to `count` bars from `in`. Stops at the first value that
     // cannot be read and keeps only whole bars. Returns the bars decoded.
-    static std::size_t decode(_B2CStream* in, const std::vector<uint8_t>& ids, int count, uint8_t period,
-                              float scale, std::vector<QuoteKPoint>& bars);
+    static std::size_t decode(_B2CStream* in, const std::vector<uint8_t>& ids, int count, uint8_t period, float scale,
+                              std::vector<QuoteKPoint>& bars);
 };
 
 #endif

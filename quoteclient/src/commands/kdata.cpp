@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
-void KData::merge_into(std::vector<QuoteKPoint>& cache, const std::vector<QuoteKPoint>& bars) {
-    if (bars.empty()) return;
+void KData::merge_into(std::vector<QuoteKPoint>& cache, const std::vector<QuoteKPoint>& bars)
+{
+    if (bars.empty())
+        return;
     if (cache.empty()) {
         cache = bars;
         return;
@@ -12,7 +14,8 @@ void KData::merge_into(std::vector<QuoteKPoint>& cache, const std::vector<QuoteK
     const int64_t old_first = cache.front().time, old_last = cache.back().time;
     if (new_first >= old_last) {
         // At or after the end: the bar at the cached end is replaced.
-        if (new_first == old_last) cache.pop_back();
+        if (new_first == old_last)
+            cache.pop_back();
         cache.insert(cache.end(), bars.begin(), bars.end());
         return;
     }
@@ -20,7 +23,8 @@ void KData::merge_into(std::vector<QuoteKPoint>& cache, const std::vector<QuoteK
         // At or before the start: the bar at the cached start is replaced.
         const std::size_t skip = new_last == old_first ? 1 : 0;
         cache.insert(cache.begin() + static_cast<std::ptrdiff_t>(skip), bars.begin(), bars.end());
-        if (skip) cache.erase(cache.begin());
+        if (skip)
+            cache.erase(cache.begin());
         return;
     }
     // Overlapping: ordered merge, the new bar wins on equal times.
@@ -31,7 +35,8 @@ void KData::merge_into(std::vector<QuoteKPoint>& cache, const std::vector<QuoteK
         if (j == bars.size() || (i < cache.size() && cache[i].time < bars[j].time)) {
             out.push_back(cache[i++]);
         } else {
-            if (i < cache.size() && cache[i].time == bars[j].time) ++i;
+            if (i < cache.size() && cache[i].time == bars[j].time)
+                ++i;
             out.push_back(bars[j++]);
         }
     }
@@ -39,12 +44,14 @@ void KData::merge_into(std::vector<QuoteKPoint>& cache, const std::vector<QuoteK
 }
 
 // Engine thread.
-void KData::merge(const std::vector<QuoteKPoint>& bars) {
+void KData::merge(const std::vector<QuoteKPoint>& bars)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     merge_into(cache_, bars);
 }
 
-void KData::set_info(const QuoteCodeInfo& info, uint8_t period, uint8_t state, float scale) {
+void KData::set_info(const QuoteCodeInfo& info, uint8_t period, uint8_t state, float scale)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     info_ = info;
     period_ = period;
@@ -52,46 +59,56 @@ void KData::set_info(const QuoteCodeInfo& info, uint8_t period, uint8_t state, f
     scale_ = scale;
 }
 
-float KData::scale() const {
+float KData::scale() const
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return scale_;
 }
 
-uint8_t KData::period() const {
+uint8_t KData::period() const
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return period_;
 }
 
-uint8_t KData::state() const {
+uint8_t KData::state() const
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return state_;
 }
 
-bool KData::empty() const {
+bool KData::empty() const
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return cache_.empty();
 }
 
-std::size_t KData::size() const {
+std::size_t KData::size() const
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return cache_.size();
 }
 
-bool KData::oldest_time(int64_t* out) const {
+bool KData::oldest_time(int64_t* out) const
+{
     std::lock_guard<std::mutex> lock(mutex_);
-    if (cache_.empty()) return false;
+    if (cache_.empty())
+        return false;
     *out = cache_.front().time;
     return true;
 }
 
-bool KData::newest_time(int64_t* out) const {
+bool KData::newest_time(int64_t* out) const
+{
     std::lock_guard<std::mutex> lock(mutex_);
-    if (cache_.empty()) return false;
+    if (cache_.empty())
+        return false;
     *out = cache_.back().time;
     return true;
 }
 
-std::vector<QuoteKPoint> KData::copy() const {
+std::vector<QuoteKPoint> KData::copy() const
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return cache_;
 }

@@ -49,7 +49,7 @@ bool parse_decimal(const std::string& text, long long min, long long max, long l
     return true;
 }
 
-} // namespace
+}  // namespace
 
 B2CService::B2CService() : event_(b2c_event_create())
 {
@@ -128,7 +128,7 @@ bool B2CService::parse_settings(const char* url, Settings* out, std::string* err
 void B2CService::deliver_state_now(const quote_engine_config* config, quote_engine_callback callback, bool open)
 {
     if (!callback || !config)
-        return; // no configuration: no user value to report to
+        return;  // no configuration: no user value to report to
     ServerStateReply reply(config->server, open, service_context_);
     reply.process();
     callback(config->user_value, reply.reply());
@@ -252,7 +252,7 @@ uint16_t B2CService::next_request_id()
             before = request_counter_.fetch_add(1);
         const uint16_t id = static_cast<uint16_t>(before + 1);
         if (id != 0 && pending_.find(id) == pending_.end() && resend_.find(id) == resend_.end()) {
-            forget_cancel_locked(id); // pushes for the id are the new request's now
+            forget_cancel_locked(id);  // pushes for the id are the new request's now
             return id;
         }
     }
@@ -504,8 +504,8 @@ void B2CService::on_message(const _B2CMessage* msg)
     const bool error = header.command == kCommandError;
 
     std::shared_ptr<IB2CClient> client;
-    bool ended_push = false; // a push the request no longer wants
-    bool told = false;       // a push of a request whose cancel is on its way
+    bool ended_push = false;  // a push the request no longer wants
+    bool told = false;        // a push of a request whose cancel is on its way
     {
         std::lock_guard<std::mutex> lock(pending_mutex_);
         const auto it = pending_.find(header.request_id);
@@ -542,7 +542,7 @@ void B2CService::on_state()
         if (open) {
             resend_.insert(pending_.begin(), pending_.end());
             pending_.clear();
-            recent_cancels_.fill(0); // a new session: the server knows none of them
+            recent_cancels_.fill(0);  // a new session: the server knows none of them
         }
     }
     // Posted after the flag changed: a request made once the caller has seen

@@ -120,7 +120,7 @@ private:
     struct PendingRequest {
         std::weak_ptr<IB2CClient> client;
         bool subscribe = false;
-        bool sent = false; // handed to the connection of the current session
+        bool sent = false;  // handed to the connection of the current session
     };
 
     uint16_t next_request_id();
@@ -146,7 +146,7 @@ private:
     std::atomic<uint16_t> request_counter_{0};
     std::atomic<uint16_t> server_state_request_id_{0};
 
-    mutable std::mutex pending_mutex_; // guards pending_, resend_, logged_in_ and the recent cancels
+    mutable std::mutex pending_mutex_;  // guards pending_, resend_, logged_in_ and the recent cancels
     std::map<uint16_t, PendingRequest> pending_;
     // Entries moved out of pending_ by a login and not yet re-sent; a cancel
     // meanwhile removes its entry here, so it is not re-sent.
@@ -168,16 +168,16 @@ private:
     std::shared_ptr<IB2CClient> code_table_client_;
     std::shared_ptr<IB2CClient> server_state_client_;
 
-    std::mutex queue_mutex_; // guards queue_
+    std::mutex queue_mutex_;  // guards queue_
     std::condition_variable queue_cv_;
     std::deque<std::function<void()>> queue_;
 
-    std::mutex lifecycle_mutex_; // serialises run's start-up against shutdown
+    std::mutex lifecycle_mutex_;  // serialises run's start-up against shutdown
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
     std::atomic<bool> loop_started_{false};
 
-    std::mutex marker_mutex_; // guards marker_seen_
+    std::mutex marker_mutex_;  // guards marker_seen_
     std::condition_variable marker_cv_;
     bool marker_seen_ = false;
 

@@ -36,7 +36,8 @@ protected:
     // Engine thread: the reply becomes the one `record`, of `kind`, whose
     // count and `list` pointer show `items` (null when there are none).
     template <typename Record, typename Item>
-    void deliver_one(uint16_t kind, Record& record, Item*& list, std::vector<Item>& items) {
+    void deliver_one(uint16_t kind, Record& record, Item*& list, std::vector<Item>& items)
+    {
         record.count = static_cast<int32_t>(items.size());
         list = items.empty() ? nullptr : items.data();
         reply_.kind = kind;

@@ -18,7 +18,8 @@
 #include "kdataclient.h"
 #include "offsetpagecontrol.h"
 
-std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
+std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context)
+{
     auto impl = std::make_shared<DefaultClientImpl>();
     std::shared_ptr<IB2CClient> command;
     ContextSettings s = context.settings();
@@ -30,28 +31,33 @@ std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
             if (s.blocks.size() == 1) {
                 command = std::make_shared<B2CClient0X28>(context);
             } else if (s.categories.size() != 1) {
-                if (has_code) command = std::make_shared<B2CClient0X20>(context, (s.option & kOptionIndexList) != 0);
+                if (has_code)
+                    command = std::make_shared<B2CClient0X20>(context, (s.option & kOptionIndexList) != 0);
             } else {
                 command = std::make_shared<B2CClient0X2A>(context);
             }
             impl->set_page_control(std::make_unique<OffsetPageControl>(context.self()));
         } else if (s.period == QUOTE_PERIOD_DETAIL) {
-            if (has_code) command = std::make_shared<B2CClient0x26>(context);
+            if (has_code)
+                command = std::make_shared<B2CClient0x26>(context);
         } else if (s.period == QUOTE_PERIOD_MINUTE) {
             if (has_code) {
                 if (s.time_start <= 0) {
                     command = std::make_shared<B2CClient0x24>(context);
                 } else {
-                    if (s.page.count == 0) context.set_page(s.page.first, 1);
+                    if (s.page.count == 0)
+                        context.set_page(s.page.first, 1);
                     command = std::make_shared<B2CClient0x27>(context);
                 }
             }
         } else if (s.period >= QUOTE_PERIOD_KLINE_DAY && s.period <= QUOTE_PERIOD_KLINE_LAST) {
-            if (has_code) return KDataClient::create(context);
+            if (has_code)
+                return KDataClient::create(context);
         }
         break;
     case QUOTE_TYPE_DIVIDEND:
-        if (has_code) command = std::make_shared<B2CClient0x37>(context);
+        if (has_code)
+            command = std::make_shared<B2CClient0x37>(context);
         break;
     case QUOTE_TYPE_CODE_TABLE:
         command = std::make_shared<B2CClient0x05>(context);
@@ -63,7 +69,8 @@ std::shared_ptr<BasicContextClient> ClientFactory::make(Context& context) {
             command = std::make_shared<B2CClient0x48>(context);
         break;
     case QUOTE_TYPE_PRICE_VOLUME:
-        if (has_code) command = std::make_shared<B2CClient0x3C>(context);
+        if (has_code)
+            command = std::make_shared<B2CClient0x3C>(context);
         break;
     case QUOTE_TYPE_SERVER:
         command = std::make_shared<B2CClient0x03>(context);

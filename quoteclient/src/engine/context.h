@@ -31,8 +31,8 @@ class Context;
 // that still holds the Context after quote_ctx_release (on another thread)
 // hands the callback a handle that is valid and whose getters answer.
 struct quote_ctx {
-    std::shared_ptr<Context> context; // the caller's share; dropped by release
-    std::weak_ptr<Context> live;      // what the exported functions lock
+    std::shared_ptr<Context> context;  // the caller's share; dropped by release
+    std::weak_ptr<Context> live;       // what the exported functions lock
 
     // The Context while anything holds it, else null.
     std::shared_ptr<Context> lock() const { return live.lock(); }
@@ -168,15 +168,19 @@ private:
     std::atomic<int32_t> total_{0};
     std::atomic<intptr_t> user_data_{0};
     std::atomic<bool> subscribed_{false};
-    std::unique_ptr<quote_ctx> cell_; // the caller's handle, freed with the context
-    std::mutex issue_mutex_;  // serialises request/subscribe/update/paging of this context
+    std::unique_ptr<quote_ctx> cell_;  // the caller's handle, freed with the context
+    std::mutex issue_mutex_;           // serialises request/subscribe/update/paging of this context
     std::string dump_text_;
 };
 
 // The request context behind a ContextBase, or null for the engine's plain
 // built-in contexts.
-inline Context* context_of(ContextBase& base) { return dynamic_cast<Context*>(&base); }
-inline std::shared_ptr<Context> context_of(const std::shared_ptr<ContextBase>& base) {
+inline Context* context_of(ContextBase& base)
+{
+    return dynamic_cast<Context*>(&base);
+}
+inline std::shared_ptr<Context> context_of(const std::shared_ptr<ContextBase>& base)
+{
     return std::dynamic_pointer_cast<Context>(base);
 }
 

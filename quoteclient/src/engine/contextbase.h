@@ -48,7 +48,7 @@ private:
     B2CService* engine_;
     std::atomic<quote_ctx*> handle_{nullptr};
     std::atomic<bool> released_{false};
-    mutable std::mutex release_mutex_; // guards the step from released_ to the callback
+    mutable std::mutex release_mutex_;  // guards the step from released_ to the callback
 };
 
 #endif

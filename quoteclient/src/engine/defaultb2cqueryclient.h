@@ -14,7 +14,8 @@ class B2CService;
 class DefaultB2CQueryClient : public IQuery {
 public:
     DefaultB2CQueryClient(B2CService* engine, std::shared_ptr<IB2CClient> client)
-        : engine_(engine), client_(std::move(client)) {}
+        : engine_(engine), client_(std::move(client))
+    {}
 
     bool subscribe() override;
     bool request() override;

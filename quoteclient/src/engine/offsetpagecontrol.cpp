@@ -1,27 +1,39 @@
 #include "offsetpagecontrol.h"
 
-int32_t OffsetPageControl::total() const {
+int32_t OffsetPageControl::total() const
+{
     auto ctx = context_.lock();
     return ctx ? ctx->total() : 0;
 }
 
-bool OffsetPageControl::previous(ContextPage& page) { return previous(page, total()); }
-bool OffsetPageControl::next(ContextPage& page) { return next(page, total()); }
+bool OffsetPageControl::previous(ContextPage& page)
+{
+    return previous(page, total());
+}
+bool OffsetPageControl::next(ContextPage& page)
+{
+    return next(page, total());
+}
 
-bool OffsetPageControl::next(ContextPage& page, int32_t total) {
+bool OffsetPageControl::next(ContextPage& page, int32_t total)
+{
     const int32_t count = page.count;
-    if (total <= 0 || count <= 0 || count >= total) return false;
+    if (total <= 0 || count <= 0 || count >= total)
+        return false;
     // Signed throughout: a first row before 0 moves forward from there.
     int32_t first = page.first;
     first += count;
-    if (first >= total || first > INT16_MAX) first = 0;
+    if (first >= total || first > INT16_MAX)
+        first = 0;
     page.first = static_cast<int16_t>(first);
     return true;
 }
 
-bool OffsetPageControl::previous(ContextPage& page, int32_t total) {
+bool OffsetPageControl::previous(ContextPage& page, int32_t total)
+{
     const int32_t count = page.count;
-    if (total <= 0 || count <= 0 || count >= total) return false;
+    if (total <= 0 || count <= 0 || count >= total)
+        return false;
     const int32_t first = page.first;
     int32_t result;
     if (first == 0) {
@@ -29,7 +41,8 @@ bool OffsetPageControl::previous(ContextPage& page, int32_t total) {
         // count and still holds rows (total 100, count 20 -> 80; 95 -> 80).
         result = count * ((total - 1) / count);
         // The page's first row must fit its 16 bits.
-        if (result > INT16_MAX) result = count * (INT16_MAX / count);
+        if (result > INT16_MAX)
+            result = count * (INT16_MAX / count);
     } else if (first < count) {
         result = 0;
     } else {

@@ -102,4 +102,4 @@ void SimpleClient::answer_challenge(const _B2CAuthMsg& challenge)
     b2c_send_message(&msg);
 }
 
-} // namespace b2c
+}  // namespace b2c

@@ -25,10 +25,10 @@ public:
     struct ConnectInfo {
         std::string host;
         uint16_t port = 0;
-        int32_t auto_delay = 0; // milliseconds; 0 = never reconnect
-        std::string key;        // session key of the login answer
-        int32_t id1 = 0;        // low word of the login id
-        int32_t id2 = 0;        // high word
+        int32_t auto_delay = 0;  // milliseconds; 0 = never reconnect
+        std::string key;         // session key of the login answer
+        int32_t id1 = 0;         // low word of the login id
+        int32_t id2 = 0;         // high word
         uint8_t extra[16] = {};
     };
 
@@ -70,6 +70,6 @@ private:
     std::atomic<bool> authenticated_{false};
 };
 
-} // namespace b2c
+}  // namespace b2c
 
 #endif

@@ -57,4 +57,4 @@ QUOTE_API const QuoteRealTimeMarket* quote_symbol_realtime(const void* symbol)
     return symbol ? &static_cast<const SymbolRecord*>(symbol)->realtime : nullptr;
 }
 
-} // extern "C"
+}  // extern "C"

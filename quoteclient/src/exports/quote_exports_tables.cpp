@@ -11,11 +11,20 @@
 
 namespace {
 
-SymbolTable& symbols() { return B2CService::instance().symbols(); }
+SymbolTable& symbols()
+{
+    return B2CService::instance().symbols();
+}
 
 // The opaque arrays of the C interface: block and symbol record pointers.
-void** asOpaque(Block* const* list) { return reinterpret_cast<void**>(const_cast<Block**>(list)); }
-void** asOpaque(SymbolRecord* const* list) { return reinterpret_cast<void**>(const_cast<SymbolRecord**>(list)); }
+void** asOpaque(Block* const* list)
+{
+    return reinterpret_cast<void**>(const_cast<Block**>(list));
+}
+void** asOpaque(SymbolRecord* const* list)
+{
+    return reinterpret_cast<void**>(const_cast<SymbolRecord**>(list));
+}
 
 int blockList(const std::string& key, void*** blocks)
 {
@@ -24,7 +33,7 @@ int blockList(const std::string& key, void*** blocks)
     return static_cast<int>(count);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
@@ -158,4 +167,4 @@ QUOTE_API int quote_rating_load(const char* json, int length)
     }
 }
 
-} // extern "C"
+}  // extern "C"

@@ -39,10 +39,10 @@ QUOTE_API quote_ctx* quote_ctx_parse(const char* text, int length)
             Context::release_handle(cell);
             return nullptr;
         }
-        return cell; // the caller's until quote_ctx_release
+        return cell;  // the caller's until quote_ctx_release
     } catch (...) {
         return nullptr;
     }
 }
 
-} // extern "C"
+}  // extern "C"

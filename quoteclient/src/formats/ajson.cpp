@@ -15,9 +15,18 @@ constexpr int64_t kMaxExponent = 400;
 // exhausting the stack.
 constexpr unsigned kMaxSkipDepth = 512;
 
-bool isBlank(unsigned char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
-bool isSymbolByte(unsigned char c) { return c == '{' || c == '}' || c == '[' || c == ']' || c == ',' || c == ':'; }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isBlank(unsigned char c)
+{
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
+bool isSymbolByte(unsigned char c)
+{
+    return c == '{' || c == '}' || c == '[' || c == ']' || c == ',' || c == ':';
+}
+bool isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 int hexValue(unsigned char c)
 {
@@ -34,14 +43,18 @@ int hexValue(unsigned char c)
 int64_t truncateSigned(uint64_t v, unsigned bits)
 {
     switch (bits) {
-    case 8: return static_cast<int8_t>(static_cast<uint8_t>(v));
-    case 16: return static_cast<int16_t>(static_cast<uint16_t>(v));
-    case 32: return static_cast<int32_t>(static_cast<uint32_t>(v));
-    default: return static_cast<int64_t>(v);
+    case 8:
+        return static_cast<int8_t>(static_cast<uint8_t>(v));
+    case 16:
+        return static_cast<int16_t>(static_cast<uint16_t>(v));
+    case 32:
+        return static_cast<int32_t>(static_cast<uint32_t>(v));
+    default:
+        return static_cast<int64_t>(v);
     }
 }
 
-} // namespace
+}  // namespace
 
 ajson::field_names::field_names(const char* list)
 {
@@ -72,8 +85,7 @@ ajson::ajson(const char* text, std::size_t length) : text_(text), length_(text ?
 
 void ajson::fail(const char* message) const
 {
-    throw exception("error at line :" + std::to_string(line_) + " col :" + std::to_string(column_) + " msg:"
-                    + message);
+    throw exception("error at line :" + std::to_string(line_) + " col :" + std::to_string(column_) + " msg:" + message);
 }
 
 // Consumes one byte, keeping line and column.
@@ -117,7 +129,7 @@ void ajson::next()
                     break;
                 }
             }
-            if (!closed) // a block comment still open at the end of input
+            if (!closed)  // a block comment still open at the end of input
                 fail("not a comment!");
         } else {
             fail("not a comment!");
@@ -145,7 +157,7 @@ void ajson::next()
             }
         }
         token_.length = static_cast<std::size_t>(text_ + pos_ - token_.text);
-        advance(); // closing quote
+        advance();  // closing quote
         return;
     }
     if (isSymbolByte(c)) {
@@ -232,7 +244,10 @@ void ajson::scan_number()
     token_.length = static_cast<std::size_t>(text_ + pos_ - token_.text);
 }
 
-void ajson::begin_container() { ++depth_; }
+void ajson::begin_container()
+{
+    ++depth_;
+}
 
 // Consumes the closing symbol. The top-level value's closing symbol is the
 // last thing read: the text after it is not examined.
@@ -261,14 +276,30 @@ bool ajson::decode(const char* text, std::size_t length, std::string& out)
         if (++i >= length)
             return false;
         switch (text[i]) {
-        case '"': out.push_back('"'); break;
-        case '\\': out.push_back('\\'); break;
-        case '/': out.push_back('/'); break;
-        case 'b': out.push_back('\b'); break;
-        case 'f': out.push_back('\f'); break;
-        case 'n': out.push_back('\n'); break;
-        case 'r': out.push_back('\r'); break;
-        case 't': out.push_back('\t'); break;
+        case '"':
+            out.push_back('"');
+            break;
+        case '\\':
+            out.push_back('\\');
+            break;
+        case '/':
+            out.push_back('/');
+            break;
+        case 'b':
+            out.push_back('\b');
+            break;
+        case 'f':
+            out.push_back('\f');
+            break;
+        case 'n':
+            out.push_back('\n');
+            break;
+        case 'r':
+            out.push_back('\r');
+            break;
+        case 't':
+            out.push_back('\t');
+            break;
         case 'u': {
             if (length - i - 1 < 4)
                 return false;
@@ -294,7 +325,8 @@ bool ajson::decode(const char* text, std::size_t length, std::string& out)
             }
             break;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
     return true;
@@ -326,8 +358,8 @@ int64_t ajson::read_integer(unsigned bits)
     switch (token_.kind) {
     case String: {
         const char* t = token_.text;
-        if (token_.length == 4 && (t[0] | 0x20) == 't' && (t[1] | 0x20) == 'r' && (t[2] | 0x20) == 'u'
-            && (t[3] | 0x20) == 'e') {
+        if (token_.length == 4 && (t[0] | 0x20) == 't' && (t[1] | 0x20) == 'r' && (t[2] | 0x20) == 'u' &&
+            (t[3] | 0x20) == 'e') {
             result = 1;
             break;
         }
@@ -344,26 +376,42 @@ int64_t ajson::read_integer(unsigned bits)
         result = truncateSigned(static_cast<uint64_t>(v), bits);
         break;
     }
-    case Unsigned: result = truncateSigned(token_.magnitude, bits); break;
-    case Negative: result = truncateSigned(0 - token_.magnitude, bits); break;
+    case Unsigned:
+        result = truncateSigned(token_.magnitude, bits);
+        break;
+    case Negative:
+        result = truncateSigned(0 - token_.magnitude, bits);
+        break;
     case Floating: {
         // Toward zero, saturating at the limits of the field's width.
         const double v = token_.negative ? -token_.value : token_.value;
         switch (bits) {
-        case 8: result = saturating_cast<int8_t>(v); break;
-        case 16: result = saturating_cast<int16_t>(v); break;
-        case 32: result = saturating_cast<int32_t>(v); break;
-        default: result = saturating_cast<int64_t>(v); break;
+        case 8:
+            result = saturating_cast<int8_t>(v);
+            break;
+        case 16:
+            result = saturating_cast<int16_t>(v);
+            break;
+        case 32:
+            result = saturating_cast<int32_t>(v);
+            break;
+        default:
+            result = saturating_cast<int64_t>(v);
+            break;
         }
         break;
     }
-    default: fail("not a valid signed integral like number.");
+    default:
+        fail("not a valid signed integral like number.");
     }
     next();
     return result;
 }
 
-void ajson::skip_value() { skip_value(0); }
+void ajson::skip_value()
+{
+    skip_value(0);
+}
 
 void ajson::skip_value(unsigned depth)
 {
@@ -395,8 +443,7 @@ void ajson::skip_value(unsigned depth)
                 next();
                 return;
             }
-            if (token_.kind != String && token_.kind != Negative && token_.kind != Unsigned
-                && token_.kind != Floating)
+            if (token_.kind != String && token_.kind != Negative && token_.kind != Unsigned && token_.kind != Floating)
                 fail("invalid json document!");
             next();
             if (!is_symbol(':'))

@@ -37,10 +37,10 @@ public:
 
     struct Token {
         Kind kind = End;
-        const char* text = nullptr; // first byte, inside the input
+        const char* text = nullptr;  // first byte, inside the input
         std::size_t length = 0;
         uint64_t magnitude = 0;
-        double value = 0.0; // magnitude of a floating token
+        double value = 0.0;  // magnitude of a floating token
         bool negative = false;
         double scale = 0.1;
         int64_t exponent = 0;
@@ -128,7 +128,7 @@ private:
     std::size_t pos_ = 0;
     std::size_t line_ = 0;
     std::size_t column_ = 0;
-    unsigned depth_ = 0; // open objects and arrays of the records being read
+    unsigned depth_ = 0;  // open objects and arrays of the records being read
     Token token_;
 };
 
@@ -216,16 +216,16 @@ void ajson::read_array(std::vector<T>& elements)
 #define AJSON_FIELDS(...) AJSON_NAMED_FIELDS(#__VA_ARGS__, __VA_ARGS__)
 
 // Declares the fields of a record with their keys given as one text.
-#define AJSON_NAMED_FIELDS(names, ...)                                                                                \
-    static const ajson::field_names& ajson_field_names()                                                             \
-    {                                                                                                                 \
-        static const ajson::field_names ajson_names_(names);                                                          \
-        return ajson_names_;                                                                                          \
-    }                                                                                                                 \
-    template <class AjsonVisitor>                                                                                     \
-    void ajson_field(std::size_t ajson_field_index_, AjsonVisitor&& ajson_visitor_)                                   \
-    {                                                                                                                 \
-        ajson::visit_nth(ajson_field_index_, ajson_visitor_, __VA_ARGS__);                                            \
+#define AJSON_NAMED_FIELDS(names, ...)                                              \
+    static const ajson::field_names& ajson_field_names()                            \
+    {                                                                               \
+        static const ajson::field_names ajson_names_(names);                        \
+        return ajson_names_;                                                        \
+    }                                                                               \
+    template <class AjsonVisitor>                                                   \
+    void ajson_field(std::size_t ajson_field_index_, AjsonVisitor&& ajson_visitor_) \
+    {                                                                               \
+        ajson::visit_nth(ajson_field_index_, ajson_visitor_, __VA_ARGS__);          \
     }
 
 #endif

@@ -45,22 +45,27 @@ struct SettingsText {
     AJSON_FIELDS(peroid_, dir_, type_, option_, time_, page_, sort_, market_field_, blocks_, categories_, codes_)
 };
 
-void hex4(std::string& out, unsigned v) {
+void hex4(std::string& out, unsigned v)
+{
     static const char kDigits[] = "0123456789ABCDEF";
     out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(v >> shift) & 0xF];
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += kDigits[(v >> shift) & 0xF];
 }
 
 template <class T>
-void number(std::string& out, T v) {
+void number(std::string& out, T v)
+{
     ContextText::append_number(out, static_cast<int64_t>(v));
 }
 
 template <class T>
-void array(std::string& out, const std::vector<T>& values, bool as_int16) {
+void array(std::string& out, const std::vector<T>& values, bool as_int16)
+{
     out += '[';
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i) out += ',';
+        if (i)
+            out += ',';
         if (as_int16)
             number(out, static_cast<int16_t>(values[i]));
         else
@@ -71,7 +76,8 @@ void array(std::string& out, const std::vector<T>& values, bool as_int16) {
 
 }  // namespace
 
-void ContextText::append_number(std::string& out, int64_t v) {
+void ContextText::append_number(std::string& out, int64_t v)
+{
     char digits[24];
     int n = 0;
     // Work on the magnitude as unsigned so the most negative value is exact.
@@ -80,11 +86,14 @@ void ContextText::append_number(std::string& out, int64_t v) {
         digits[n++] = static_cast<char>('0' + m % 10);
         m /= 10;
     } while (m);
-    if (v < 0) out += '-';
-    while (n) out += digits[--n];
+    if (v < 0)
+        out += '-';
+    while (n)
+        out += digits[--n];
 }
 
-void ContextText::append_string(std::string& out, const char* s, std::size_t max) {
+void ContextText::append_string(std::string& out, const char* s, std::size_t max)
+{
     const std::size_t n = strnlen(s, max);
     const auto* p = reinterpret_cast<const unsigned char*>(s);
     out += '"';
@@ -98,8 +107,10 @@ void ContextText::append_string(std::string& out, const char* s, std::size_t max
             cp = c & (0x3F >> (len - 1));
             bool ok = i + len <= n;
             for (unsigned k = 1; ok && k < len; ++k) {
-                if ((p[i + k] & 0xC0) != 0x80) ok = false;
-                else cp = (cp << 6) | (p[i + k] & 0x3F);
+                if ((p[i + k] & 0xC0) != 0x80)
+                    ok = false;
+                else
+                    cp = (cp << 6) | (p[i + k] & 0x3F);
             }
             static const unsigned kMin[] = {0, 0, 0x80, 0x800, 0x10000};
             if (!ok || cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
@@ -116,14 +127,29 @@ void ContextText::append_string(std::string& out, const char* s, std::size_t max
         }
         i += len;
         switch (cp) {
-        case '"': out += "\\\""; continue;
-        case '\\': out += "\\\\"; continue;
-        case '\b': out += "\\b"; continue;
-        case '\t': out += "\\t"; continue;
-        case '\n': out += "\\n"; continue;
-        case '\f': out += "\\f"; continue;
-        case '\r': out += "\\r"; continue;
-        default: break;
+        case '"':
+            out += "\\\"";
+            continue;
+        case '\\':
+            out += "\\\\";
+            continue;
+        case '\b':
+            out += "\\b";
+            continue;
+        case '\t':
+            out += "\\t";
+            continue;
+        case '\n':
+            out += "\\n";
+            continue;
+        case '\f':
+            out += "\\f";
+            continue;
+        case '\r':
+            out += "\\r";
+            continue;
+        default:
+            break;
         }
         if (cp >= 0x20 && cp <= 0x7E) {
             out += static_cast<char>(cp);
@@ -138,7 +164,8 @@ void ContextText::append_string(std::string& out, const char* s, std::size_t max
     out += '"';
 }
 
-std::string ContextText::dump(const ContextSettings& s) {
+std::string ContextText::dump(const ContextSettings& s)
+{
     std::string out;
     out.reserve(256 + 40 * s.codes.size() + 8 * (s.market_fields.size() + s.blocks.size() + s.categories.size()));
     out += "{\"peroid_\":";
@@ -169,7 +196,8 @@ std::string ContextText::dump(const ContextSettings& s) {
     array(out, s.categories, true);
     out += ",\"codes_\":[";
     for (std::size_t i = 0; i < s.codes.size(); ++i) {
-        if (i) out += ',';
+        if (i)
+            out += ',';
         out += "{\"code\":";
         append_string(out, s.codes[i].bytes.data(), 16);
         out += ",\"market\":";
@@ -180,7 +208,8 @@ std::string ContextText::dump(const ContextSettings& s) {
     return out;
 }
 
-bool ContextText::parse(const char* text, std::size_t length, ContextSettings* out) {
+bool ContextText::parse(const char* text, std::size_t length, ContextSettings* out)
+{
     SettingsText t;
     try {
         ajson::parse(t, text, length);
@@ -204,7 +233,8 @@ bool ContextText::parse(const char* text, std::size_t length, ContextSettings* o
     // Up to the first NUL: a code given twice in one entry leaves no bytes
     // of the earlier, longer one behind the terminator.
     s.codes.reserve(t.codes_.size());
-    for (const CodeText& c : t.codes_) s.codes.push_back(CodeEntry::from(c.code, c.market));
+    for (const CodeText& c : t.codes_)
+        s.codes.push_back(CodeEntry::from(c.code, c.market));
     *out = std::move(s);
     return true;
 }

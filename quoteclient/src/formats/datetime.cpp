@@ -93,7 +93,7 @@ int64_t fromLocalDay(int64_t year, int64_t month, int64_t day, int64_t secondOfD
     return it->second == MidnightCache::kNoShortcut ? MidnightCache::kNoShortcut : it->second + secondOfDay;
 }
 
-} // namespace
+}  // namespace
 
 int64_t DateTime::fromLocal(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second)
 {
@@ -119,8 +119,8 @@ uint32_t DateTime::pack(int64_t seconds)
     if (!localtime_r(&t, &tm))
         return 0;
     uint32_t year = static_cast<uint32_t>(tm.tm_year + 1900);
-    return (year << 20) | (static_cast<uint32_t>(tm.tm_mon + 1) << 16) | (static_cast<uint32_t>(tm.tm_mday) << 11)
-        | (static_cast<uint32_t>(tm.tm_hour) << 6) | static_cast<uint32_t>(tm.tm_min);
+    return (year << 20) | (static_cast<uint32_t>(tm.tm_mon + 1) << 16) | (static_cast<uint32_t>(tm.tm_mday) << 11) |
+           (static_cast<uint32_t>(tm.tm_hour) << 6) | static_cast<uint32_t>(tm.tm_min);
 }
 
 int64_t DateTime::unpack(uint32_t packed)
@@ -130,7 +130,7 @@ int64_t DateTime::unpack(uint32_t packed)
 
 int64_t DateTime::decimal(int64_t value)
 {
-    if (value <= 240000) // hhmmss on 1 January 1970, negative values included
+    if (value <= 240000)  // hhmmss on 1 January 1970, negative values included
         return fromLocal(1970, 1, 1, value / 10000, value / 100 % 100, value % 100);
     if (value <= 99991231LL)
         return fromLocal(value / 10000, value / 100 % 100, value % 100, 0, 0, 0);

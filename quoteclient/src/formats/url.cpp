@@ -51,9 +51,18 @@ bool allIn(const std::string& s, uint8_t set)
     return true;
 }
 
-bool isAlpha(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool isHex(unsigned char c) { return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool isAlpha(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool isHex(unsigned char c)
+{
+    return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
 
 int hexValue(unsigned char c)
 {
@@ -147,7 +156,7 @@ std::string normaliseIPv6(const std::string& address)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 Url::Url(std::string text) : text_(std::move(text)) {}
 
@@ -159,13 +168,41 @@ void Url::ensure_parsed() const
     parsed_ = true;
 }
 
-const std::string& Url::scheme() const { ensure_parsed(); return parts_.scheme; }
-const std::string& Url::user_info() const { ensure_parsed(); return parts_.user_info; }
-const std::string& Url::host() const { ensure_parsed(); return parts_.host; }
-const std::string& Url::port() const { ensure_parsed(); return parts_.port; }
-const std::string& Url::path() const { ensure_parsed(); return parts_.path; }
-const std::string& Url::fragment() const { ensure_parsed(); return parts_.fragment; }
-Url::HostKind Url::host_kind() const { ensure_parsed(); return parts_.host_kind; }
+const std::string& Url::scheme() const
+{
+    ensure_parsed();
+    return parts_.scheme;
+}
+const std::string& Url::user_info() const
+{
+    ensure_parsed();
+    return parts_.user_info;
+}
+const std::string& Url::host() const
+{
+    ensure_parsed();
+    return parts_.host;
+}
+const std::string& Url::port() const
+{
+    ensure_parsed();
+    return parts_.port;
+}
+const std::string& Url::path() const
+{
+    ensure_parsed();
+    return parts_.path;
+}
+const std::string& Url::fragment() const
+{
+    ensure_parsed();
+    return parts_.fragment;
+}
+Url::HostKind Url::host_kind() const
+{
+    ensure_parsed();
+    return parts_.host_kind;
+}
 
 const std::vector<std::pair<std::string, std::string>>& Url::query_pairs() const
 {
@@ -241,8 +278,8 @@ Url::Parts Url::parse(const std::string& text)
                 std::string inside = authority.substr(h + 1, close - h - 1);
                 bool ok;
                 if (!inside.empty() && inside[0] == 'v') {
-                    ok = inside.size() >= 4 && isHex(static_cast<unsigned char>(inside[1])) && inside[2] == '.'
-                        && allIn(inside.substr(3), kUserInfoSet);
+                    ok = inside.size() >= 4 && isHex(static_cast<unsigned char>(inside[1])) && inside[2] == '.' &&
+                         allIn(inside.substr(3), kUserInfoSet);
                     if (ok) {
                         p.host = inside;
                         p.host_kind = HostKind::IPvFuture;
@@ -254,7 +291,7 @@ Url::Parts Url::parse(const std::string& text)
                         ok = isHex(c) || c == ':' || c == '.';
                     }
                     if (ok) {
-                        p.host = inside; // normalised once the path and fragment passed
+                        p.host = inside;  // normalised once the path and fragment passed
                         p.host_kind = HostKind::IPv6;
                     }
                 }

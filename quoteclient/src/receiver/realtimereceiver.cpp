@@ -8,12 +8,12 @@ namespace {
 
 // The receiver interface carries no user pointer, so its callback finds the
 // holder here: the one whose receiver was started last and still exists.
-std::mutex active_mutex; // guards active (held while a packet is handed on)
+std::mutex active_mutex;  // guards active (held while a packet is handed on)
 RealtimeReceiver* active = nullptr;
 
 std::atomic<RealtimeReceiver*> process_holder{nullptr};
 
-std::mutex name_mutex; // guards library_name()
+std::mutex name_mutex;  // guards library_name()
 std::string& library_name()
 {
     static std::string name = platform::ReceiverLibrary::kDefaultName;
@@ -26,7 +26,7 @@ std::string current_library_name()
     return library_name();
 }
 
-} // namespace
+}  // namespace
 
 RealtimeReceiver& RealtimeReceiver::instance()
 {

@@ -75,11 +75,11 @@ private:
     void deliver(const platform::ReceiverPacket* packet);
 
     platform::ReceiverLibrary library_;
-    std::mutex control_mutex_; // serialises start and stop
+    std::mutex control_mutex_;  // serialises start and stop
     std::atomic<bool> running_{false};
     std::atomic<bool> handler_ready_{false};
-    Handler handler_;          // written once, before handler_ready_ is set
-    mutable std::mutex host_mutex_; // guards host_
+    Handler handler_;                // written once, before handler_ready_ is set
+    mutable std::mutex host_mutex_;  // guards host_
     std::string host_;
 };
 

@@ -6,8 +6,7 @@
 
 Block::Block(int64_t id_, std::string name_, std::string desc_, std::shared_ptr<const CodeRuleGroup> rule_)
     : id(id_), name(std::move(name_)), desc(std::move(desc_)), rule(std::move(rule_))
-{
-}
+{}
 
 bool Block::match(const SymbolRecord& record) const
 {

@@ -114,7 +114,7 @@ void BlockStore::link_index_symbols_locked(SymbolTable& symbols)
         if (!record)
             continue;
         block.index_symbol = record;
-        record->links.index_block_id = block.id; // ascending ids: the larger id wins
+        record->links.index_block_id = block.id;  // ascending ids: the larger id wins
     }
 
     bool anyGroup = false;
@@ -130,7 +130,7 @@ void BlockStore::link_index_symbols_locked(SymbolTable& symbols)
     for (std::size_t slot = 0; slot < 3; ++slot) {
         const auto group = groups_.find(kNamedGroups[slot]);
         if (group == groups_.end())
-            continue; // its texts stay as they are
+            continue;  // its texts stay as they are
         std::fill(names.begin(), names.end(), nullptr);
         for (const auto& block : group->second.blocks) {
             const char* name = SymbolLinks::intern(block->name);

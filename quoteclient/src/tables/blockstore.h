@@ -73,7 +73,7 @@ private:
     struct IndexGroup {
         int64_t id = 0;
         std::string name;
-        std::vector<std::shared_ptr<Block>> blocks; // in index-item order
+        std::vector<std::shared_ptr<Block>> blocks;  // in index-item order
     };
 
     void build_locked(BoardFile& file, SymbolTable& symbols);

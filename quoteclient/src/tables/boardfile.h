@@ -34,7 +34,7 @@ struct BoardSetRecord {
 struct IndexItemRecord {
     int64_t boardid = 0;
     std::string code;
-    std::string name; // read, not used
+    std::string name;  // read, not used
     AJSON_FIELDS(boardid, code, name)
 };
 

@@ -33,7 +33,7 @@ void CodeRuleList::for_each_match(const SymbolIndex& index, const std::function<
             uint64_t packed = 0;
             // Windows holding a byte that no code of the market holds (the
             // separators of a list) cannot match and are not looked up.
-            std::size_t clean = 0; // bytes since the last such byte
+            std::size_t clean = 0;  // bytes since the last such byte
             for (std::size_t p = 0; p < n; ++p) {
                 const unsigned char c = static_cast<unsigned char>(value_[p]);
                 packed = ((packed << 8) | c) & mask;

@@ -4,8 +4,7 @@
 
 CodeRuleRange::CodeRuleRange(uint8_t market, std::string start, std::string end)
     : market_(market), start_(std::move(start)), end_(std::move(end))
-{
-}
+{}
 
 bool CodeRuleRange::match(std::string_view code, uint8_t market) const
 {

@@ -16,7 +16,7 @@ struct MarginRecord {
     AJSON_FIELDS(tradingcode)
 };
 
-} // namespace
+}  // namespace
 
 MarginTable& MarginTable::instance()
 {
@@ -60,7 +60,8 @@ bool MarginTable::contains(const char* code, int type) const
 void MarginTable::apply_locked(SymbolTable& symbols) const
 {
     symbols.for_each_locked([this](SymbolRecord& record) {
-        const std::string_view code(record.code_info.code, strnlen(record.code_info.code, sizeof record.code_info.code));
+        const std::string_view code(record.code_info.code,
+                                    strnlen(record.code_info.code, sizeof record.code_info.code));
         record.links.margin = codes_.find(code) != codes_.end();
     });
 }

@@ -23,7 +23,7 @@ struct RatingFile {
     AJSON_FIELDS(ratingInfos)
 };
 
-} // namespace
+}  // namespace
 
 RatingTable& RatingTable::instance()
 {
@@ -37,7 +37,7 @@ RatingTable::Map RatingTable::parse(const char* text, std::size_t length)
     ajson::parse(file, text, length);
     Map ratings;
     for (RatingRecord& r : file.ratingInfos)
-        ratings.emplace(std::move(r.stockId), std::move(r.rating)); // keeps the first
+        ratings.emplace(std::move(r.stockId), std::move(r.rating));  // keeps the first
     return ratings;
 }
 
@@ -61,7 +61,8 @@ void RatingTable::apply_locked(SymbolTable& symbols) const
     // The text is copied into the record, so a later load cannot leave a
     // record pointing at a freed rating.
     symbols.for_each_locked([this](SymbolRecord& record) {
-        const std::string_view code(record.code_info.code, strnlen(record.code_info.code, sizeof record.code_info.code));
+        const std::string_view code(record.code_info.code,
+                                    strnlen(record.code_info.code, sizeof record.code_info.code));
         const auto it = ratings_.find(code);
         if (it != ratings_.end())
             record.links.rating = it->second;

@@ -19,7 +19,7 @@ public:
     bool get(uint8_t market, QuoteMarketState* out) const;
 
 private:
-    mutable std::mutex mutex_; // guards markets_
+    mutable std::mutex mutex_;  // guards markets_
     std::map<int8_t, QuoteMarketState> markets_;
 };
 

@@ -46,7 +46,7 @@ public:
 private:
     struct Slot {
         uint64_t packed = 0;
-        uint32_t index_plus_one = 0; // 0 = empty
+        uint32_t index_plus_one = 0;  // 0 = empty
         uint8_t market = 0;
         uint8_t length = 0;
     };
@@ -54,14 +54,14 @@ private:
     std::size_t slot_of(uint64_t packed, std::size_t length, uint8_t market) const;
 
     std::vector<SymbolRecord*> records_;
-    std::vector<std::string_view> codes_; // point into the records' code fields
+    std::vector<std::string_view> codes_;  // point into the records' code fields
     std::vector<uint8_t> markets_;
     uint32_t lengths_[256] = {};
     uint64_t bytes_[256][4] = {};
     std::vector<uint32_t> by_market_[256];
     std::vector<Slot> slots_;
     std::size_t shift_ = 64;
-    std::map<std::string, uint32_t, std::less<>> long_codes_; // code text + market byte
+    std::map<std::string, uint32_t, std::less<>> long_codes_;  // code text + market byte
 };
 
 #endif

@@ -5,10 +5,10 @@
 
 namespace {
 
-const char* QuoteSymbolNames::*const kNameSlots[3] = {
-    &QuoteSymbolNames::industry_name, &QuoteSymbolNames::region_name, &QuoteSymbolNames::concept_name};
+const char* QuoteSymbolNames::*const kNameSlots[3] = {&QuoteSymbolNames::industry_name, &QuoteSymbolNames::region_name,
+                                                      &QuoteSymbolNames::concept_name};
 
-} // namespace
+}  // namespace
 
 const char* SymbolLinks::block_name(std::size_t slot) const
 {
@@ -22,8 +22,8 @@ void SymbolLinks::set_block_name(std::size_t slot, const char* interned)
 
 const char* SymbolLinks::intern(const std::string& name)
 {
-    static std::mutex mutex;       // guards kept
-    static std::set<std::string> kept; // nodes never move: their texts stay put
+    static std::mutex mutex;            // guards kept
+    static std::set<std::string> kept;  // nodes never move: their texts stay put
     if (name.empty())
         return "";
     std::lock_guard<std::mutex> lock(mutex);

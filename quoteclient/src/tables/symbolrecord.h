@@ -33,13 +33,13 @@ struct DividendEvent {
 // names the program reads through the link (first member, no virtual
 // functions: the link is also the address of the whole).
 struct SymbolLinks {
-    QuoteSymbolNames names{"", "", ""}; // groups 1012, 1010, 1016; interned texts
-    int64_t index_block_id = 0;     // 0 = none
-    std::vector<Block*> blocks;     // blocks whose rules match the symbol
+    QuoteSymbolNames names{"", "", ""};  // groups 1012, 1010, 1016; interned texts
+    int64_t index_block_id = 0;          // 0 = none
+    std::vector<Block*> blocks;          // blocks whose rules match the symbol
     bool blocks_computed = false;
     std::string rating;
     bool margin = false;
-    std::vector<DividendEvent> dividends; // newest first, as the server lists them
+    std::vector<DividendEvent> dividends;  // newest first, as the server lists them
 
     // The name of slot 0 (1012), 1 (1010) or 2 (1016).
     const char* block_name(std::size_t slot) const;
@@ -50,8 +50,8 @@ struct SymbolLinks {
 };
 
 struct SymbolRecord {
-    QuoteCodeInfo code_info;      // first: the record's address is its code info
-    QuoteRealTimeMarket realtime; // written only by the outside receiver's data
+    QuoteCodeInfo code_info;       // first: the record's address is its code info
+    QuoteRealTimeMarket realtime;  // written only by the outside receiver's data
     SymbolLinks links;
 
     explicit SymbolRecord(const QuoteCodeInfo& info);

@@ -28,9 +28,9 @@ namespace {
 struct Packet {
     std::vector<RealtimeReport> records;
     int32_t count = 0;
-    bool raw = false;                   // count and pointer as given
+    bool raw = false;  // count and pointer as given
     const RealtimeReport* raw_records = nullptr;
-    bool null_packet = false;           // hand the callback a null packet pointer
+    bool null_packet = false;  // hand the callback a null packet pointer
 };
 
 std::mutex mutex;  // guards everything below
@@ -43,18 +43,22 @@ std::thread worker;
 bool stopping = false;
 std::string calls;
 
-void log_call(const std::string& text) {
+void log_call(const std::string& text)
+{
     std::lock_guard<std::mutex> lock(mutex);
-    if (!calls.empty()) calls += ';';
+    if (!calls.empty())
+        calls += ';';
     calls += text;
 }
 
 // The receiver's own thread: delivers queued packets in order.
-void run() {
+void run()
+{
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
         cv.wait(lock, [] { return stopping || !queue.empty(); });
-        if (stopping) return;
+        if (stopping)
+            return;
         Packet p = std::move(queue.front());
         queue.pop_front();
         ReceiverCallback cb = callback;
@@ -65,9 +69,11 @@ void run() {
         // Scribble over the parts the client must not depend on.
         std::memset(header.reserved, 0xA5, sizeof header.reserved);
         header.reserved0 = -1;
-        if (cb) cb(7, 9, p.null_packet ? nullptr : &header);
+        if (cb)
+            cb(7, 9, p.null_packet ? nullptr : &header);
         // The packet's memory is the receiver's: spoil it once the call returned.
-        for (auto& r : p.records) std::memset(&r, 0xEE, sizeof r);
+        for (auto& r : p.records)
+            std::memset(&r, 0xEE, sizeof r);
         lock.lock();
         ++delivered;
         cv.notify_all();
@@ -76,17 +82,20 @@ void run() {
 
 // Stops the thread when the library goes away without Stock_Quit.
 struct Reaper {
-    ~Reaper() {
+    ~Reaper()
+    {
         {
             std::lock_guard<std::mutex> lock(mutex);
             stopping = true;
         }
         cv.notify_all();
-        if (worker.joinable()) worker.join();
+        if (worker.joinable())
+            worker.join();
     }
 } reaper;
 
-void enqueue(Packet p) {
+void enqueue(Packet p)
+{
     {
         std::lock_guard<std::mutex> lock(mutex);
         queue.push_back(std::move(p));
@@ -97,18 +106,21 @@ void enqueue(Packet p) {
 
 }  // namespace
 
-FAKE_EXPORT int SetupReceiver(int a) {
+FAKE_EXPORT int SetupReceiver(int a)
+{
     log_call("setup " + std::to_string(a));
     return 1;
 }
 
-FAKE_EXPORT int SetHost(int a, const char* host, int b, int c, const char* extra) {
+FAKE_EXPORT int SetHost(int a, const char* host, int b, int c, const char* extra)
+{
     log_call("host " + std::to_string(a) + " " + (host ? host : "<null>") + " " + std::to_string(b) + " " +
              std::to_string(c) + " [" + (extra ? extra : "<null>") + "]");
     return 1;
 }
 
-FAKE_EXPORT int Stock_Init1(ReceiverCallback cb, int a, int b) {
+FAKE_EXPORT int Stock_Init1(ReceiverCallback cb, int a, int b)
+{
     log_call("init " + std::to_string(a) + " " + std::to_string(b));
     std::lock_guard<std::mutex> lock(mutex);
     callback = cb;
@@ -120,7 +132,8 @@ FAKE_EXPORT int Stock_Init1(ReceiverCallback cb, int a, int b) {
 }
 
 #ifndef FAKE_STOCK_NO_QUIT
-FAKE_EXPORT int Stock_Quit(int a) {
+FAKE_EXPORT int Stock_Quit(int a)
+{
     log_call("quit " + std::to_string(a));
     std::thread t;
     {
@@ -130,7 +143,8 @@ FAKE_EXPORT int Stock_Quit(int a) {
         t.swap(worker);
     }
     cv.notify_all();
-    if (t.joinable()) t.join();
+    if (t.joinable())
+        t.join();
     return 1;
 }
 #endif
@@ -138,14 +152,17 @@ FAKE_EXPORT int Stock_Quit(int a) {
 // ---- Controls for the tests ----
 
 // Queues a packet of n records (copied).
-FAKE_EXPORT void fake_stock_push(const RealtimeReport* records, int n) {
+FAKE_EXPORT void fake_stock_push(const RealtimeReport* records, int n)
+{
     Packet p;
-    if (records && n > 0) p.records.assign(records, records + n);
+    if (records && n > 0)
+        p.records.assign(records, records + n);
     enqueue(std::move(p));
 }
 
 // Queues a packet whose header carries exactly this count and record pointer.
-FAKE_EXPORT void fake_stock_push_raw(int32_t count, const RealtimeReport* records) {
+FAKE_EXPORT void fake_stock_push_raw(int32_t count, const RealtimeReport* records)
+{
     Packet p;
     p.raw = true;
     p.count = count;
@@ -154,7 +171,8 @@ FAKE_EXPORT void fake_stock_push_raw(int32_t count, const RealtimeReport* record
 }
 
 // Queues a call with a null packet pointer.
-FAKE_EXPORT void fake_stock_push_null_packet() {
+FAKE_EXPORT void fake_stock_push_null_packet()
+{
     Packet p;
     p.null_packet = true;
     enqueue(std::move(p));
@@ -162,22 +180,26 @@ FAKE_EXPORT void fake_stock_push_null_packet() {
 
 // Waits (at most timeout_ms) until every queued packet went through the
 // callback; 1 when it did.
-FAKE_EXPORT int fake_stock_wait_delivered(int timeout_ms) {
+FAKE_EXPORT int fake_stock_wait_delivered(int timeout_ms)
+{
     std::unique_lock<std::mutex> lock(mutex);
     return cv.wait_for(lock, std::chrono::milliseconds(timeout_ms), [] { return delivered == queued; }) ? 1 : 0;
 }
 
 // The calls made so far, ';'-separated, into buf (terminated, truncated).
-FAKE_EXPORT void fake_stock_calls(char* buf, int size) {
+FAKE_EXPORT void fake_stock_calls(char* buf, int size)
+{
     std::lock_guard<std::mutex> lock(mutex);
-    if (!buf || size <= 0) return;
+    if (!buf || size <= 0)
+        return;
     const size_t n = calls.size() < static_cast<size_t>(size - 1) ? calls.size() : static_cast<size_t>(size - 1);
     std::memcpy(buf, calls.data(), n);
     buf[n] = '\0';
 }
 
 // Forgets the calls logged so far.
-FAKE_EXPORT void fake_stock_reset_calls() {
+FAKE_EXPORT void fake_stock_reset_calls()
+{
     std::lock_guard<std::mutex> lock(mutex);
     calls.clear();
 }

@@ -38,19 +38,19 @@ ArchivedFavourite oneCondition()
     return ArchivedFavourite{u"A", {c}};
 }
 
-} // namespace
+}  // namespace
 
 TEST(QuorvexArchive, OneFavouriteWithOneCondition)
 {
-    const std::string expected = raw({0x01, 0, 0, 0,                     // one favourite
+    const std::string expected = raw({0x01, 0,    0,    0,               // one favourite
                                       0xFF, 0xFE, 0xFF, 0x01, 'A', 0,    // name "A"
-                                      0x01, 0, 0, 0,                     // one condition
-                                      0x02, 'Z', 'F',                    // fmlName
-                                      0x08, 0, 0, 0,                     // period
-                                      0x01, 0, 0, 0,                     // fmlType
+                                      0x01, 0,    0,    0,               // one condition
+                                      0x02, 'Z',  'F',                   // fmlName
+                                      0x08, 0,    0,    0,               // period
+                                      0x01, 0,    0,    0,               // fmlType
                                       0x01, '5',                         // fmlParams
-                                      0x01, 0, 0, 0,                     // one value
-                                      0xFF, 0xFE, 0xFF, 0x01, '5', 0}); // "5"
+                                      0x01, 0,    0,    0,               // one value
+                                      0xFF, 0xFE, 0xFF, 0x01, '5', 0});  // "5"
     const std::string written = writeFavourites({oneCondition()});
     EXPECT_EQ(hex(expected), hex(written));
 

@@ -29,13 +29,11 @@ TEST(QuorvexNumberText, SpinSteps)
         std::optional<int32_t> lo, hi;
         const char* expected;
     } cases[] = {
-        {"9.5", +1, 1, 10, "10"},   // past the maximum
-        {"10", +1, 1, 10, "10"},    // stays there
-        {"1.5", -1, 1, 10, "1"},    // below the minimum
-        {"abc", +1, 1, 10, "1"},    // not a number reads as 0
-        {"-0.5", -1, {}, {}, "-1.5"},
-        {"5", +1, {}, 9, "6"},
-        {"2.25", +1, -10, 10, "3.25"},
+        {"9.5", +1, 1, 10, "10"},  // past the maximum
+        {"10", +1, 1, 10, "10"},   // stays there
+        {"1.5", -1, 1, 10, "1"},   // below the minimum
+        {"abc", +1, 1, 10, "1"},   // not a number reads as 0
+        {"-0.5", -1, {}, {}, "-1.5"}, {"5", +1, {}, 9, "6"}, {"2.25", +1, -10, 10, "3.25"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, spinStep(c.text, c.step, c.lo, c.hi)) << c.text << " step " << c.step;
@@ -66,8 +64,14 @@ TEST(QuorvexNumberText, ArgRangesSplitByPositionAndBounds)
 TEST(QuorvexFileName, OnlyPlainCharactersStay)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"Tarvolin", "Tarvolin"}, {"v1.2-x_y", "v1.2-x_y"}, {"../etc", "___etc"}, {".hidden", "_hidden"},
-        {"a b/c", "a_b_c"},       {"用户", "______"},         {"", "_"},            {"a..b", "a..b"},
+        {"Tarvolin", "Tarvolin"},
+        {"v1.2-x_y", "v1.2-x_y"},
+        {"../etc", "___etc"},
+        {".hidden", "_hidden"},
+        {"a b/c", "a_b_c"},
+        {"用户", "______"},
+        {"", "_"},
+        {"a..b", "a..b"},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(out, sanitiseFileNamePart(in)) << in;
@@ -78,9 +82,16 @@ TEST(QuorvexFileName, OnlyPlainCharactersStay)
 TEST(QuorvexFileName, EncodedNamesStayApart)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"Tarvolin", "Tarvolin"}, {"v1.2-x_y", "v1.2-x_y"}, {"../etc", "%2E.%2Fetc"}, {".hidden", "%2Ehidden"},
-        {"a b/c", "a%20b%2Fc"},   {"张三", "%E5%BC%A0%E4%B8%89"}, {"李四", "%E6%9D%8E%E5%9B%9B"},
-        {"", ""},                 {"a%b", "a%25b"},     {"_", "_"},
+        {"Tarvolin", "Tarvolin"},
+        {"v1.2-x_y", "v1.2-x_y"},
+        {"../etc", "%2E.%2Fetc"},
+        {".hidden", "%2Ehidden"},
+        {"a b/c", "a%20b%2Fc"},
+        {"张三", "%E5%BC%A0%E4%B8%89"},
+        {"李四", "%E6%9D%8E%E5%9B%9B"},
+        {"", ""},
+        {"a%b", "a%25b"},
+        {"_", "_"},
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(out, encodeFileNamePart(in)) << in;
@@ -121,7 +132,7 @@ void expectLayout(const ParamLayout& got, const std::vector<Piece>& pieces, cons
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(QuorvexParamLayout, SlotsTextAndWrapping)
 {
@@ -132,8 +143,7 @@ TEST(QuorvexParamLayout, SlotsTextAndWrapping)
     expectLayout(layout(u"AB{}CDEFGH", 100), {{u"AB", 0, 0}, {u"CDE", 70, 0}, {u"FGH", 0, 17}}, {{20, 0}},
                  "text after a slot continues at x 0");
     expectLayout(layout(u"AB CD EF", 50), {{u"AB ", 0, 0}, {u"CD EF", 0, 17}}, {}, "breaks after a blank");
-    expectLayout(layout(u"ABCDEF{}GH", 60), {{u"ABCDEF", 0, 0}, {u"G", 50, 17}, {u"H", 0, 34}}, {{0, 17}},
-                 "full line");
+    expectLayout(layout(u"ABCDEF{}GH", 60), {{u"ABCDEF", 0, 0}, {u"G", 50, 17}, {u"H", 0, 34}}, {{0, 17}}, "full line");
     expectLayout(layout(u"当日涨幅大于{1}%", 300), {{u"当日涨幅大于", 0, 0}, {u"%", 110, 0}}, {{60, 0}},
                  "text in the braces is not drawn");
 }

@@ -12,15 +12,20 @@
 
 namespace {
 
-const SyntheticMarket& market() { return SyntheticMarket::instance(); }
+const SyntheticMarket& market()
+{
+    return SyntheticMarket::instance();
+}
 
 }  // namespace
 
-TEST(SyntheticMarketDay, StocksLookLikeATradingDay) {
+TEST(SyntheticMarketDay, StocksLookLikeATradingDay)
+{
     std::set<std::string> names;
     int sealed_up[3] = {}, sealed_down[3] = {}, suspended = 0, cheap = 0, dear = 0;
     for (const SyntheticCode& c : market().codes()) {
-        if (c.type != 2) continue;
+        if (c.type != 2)
+            continue;
         SCOPED_TRACE(c.code + " " + c.name);
         EXPECT_TRUE(names.insert(c.name).second) << "one name per stock";
         EXPECT_EQ(c.name.find("沪市"), std::string::npos);
@@ -70,8 +75,10 @@ TEST(SyntheticMarketDay, StocksLookLikeATradingDay) {
         EXPECT_EQ(market().value(c, d, 39), bought - sold);
         EXPECT_EQ(market().value(c, d, 38), (bought - sold) * 10000 / (bought + sold));
         EXPECT_NE(market().value(c, d, 39), outer);
-        if (d.close == up) EXPECT_EQ(sold, 0) << "nobody sells at the limit up";
-        if (d.close == down) EXPECT_EQ(bought, 0) << "nobody buys at the limit down";
+        if (d.close == up)
+            EXPECT_EQ(sold, 0) << "nobody sells at the limit up";
+        if (d.close == down)
+            EXPECT_EQ(bought, 0) << "nobody buys at the limit down";
         // Turnover: the day's volume over the tradable shares, a fraction.
         EXPECT_EQ(market().value(c, d, 37), d.volume * 10000 / market().value(c, d, 351));
     }
@@ -86,7 +93,8 @@ TEST(SyntheticMarketDay, StocksLookLikeATradingDay) {
 
 // The live price is the last point of today's walk and moves with the ticks
 // (unless sealed or suspended); the moves of the day differ from stock to stock.
-TEST(SyntheticMarketDay, TheLivePriceEndsTheMinuteWalk) {
+TEST(SyntheticMarketDay, TheLivePriceEndsTheMinuteWalk)
+{
     SyntheticMarket& m = SyntheticMarket::instance();
     std::set<int64_t> five_minute_moves;
     int moved = 0;
@@ -99,7 +107,8 @@ TEST(SyntheticMarketDay, TheLivePriceEndsTheMinuteWalk) {
         const int32_t after = m.price(c);
         EXPECT_EQ(m.minutes(c, 0).back().price, after) << c.code;
         moved += after != before;
-        if (c.type == 2 && (c.sealed || c.suspended)) EXPECT_EQ(after, before) << c.code;
+        if (c.type == 2 && (c.sealed || c.suspended))
+            EXPECT_EQ(after, before) << c.code;
     }
     EXPECT_GT(moved, 100);
     EXPECT_GT(five_minute_moves.size(), 50u);

@@ -22,7 +22,8 @@ protected:
     ServerProcess server_;
 };
 
-TEST_F(BackendServices, ControlEndpointNamesEveryServiceOnThisServer) {
+TEST_F(BackendServices, ControlEndpointNamesEveryServiceOnThisServer)
+{
     ASSERT_GT(port(), 0);
     const TestReply reply = http_get(port(), "/v3clientcontrol?appName=Tarvolin&appVer=1");
     ASSERT_EQ(reply.status, 200);
@@ -31,19 +32,34 @@ TEST_F(BackendServices, ControlEndpointNamesEveryServiceOnThisServer) {
     const auto& url = doc["url"];
     // Every address key, and the path it must answer JSON (or a page) on.
     const std::vector<std::pair<const char*, const char*>> keys = {
-        {"login", nullptr},           {"mystock", nullptr},         {"formula", "{"},
-        {"stock_pool", "["},          {"board", "{"},               {"stock_rating", "{"},
-        {"stock_rzrq", "["},          {"heartbeat", "{"},           {"user_action", nullptr},
-        {"fast_menu", "["},           {"marque", "{"},              {"notice", "{"},
-        {"market_total", "{"},        {"stock_news_list", nullptr}, {"stock_news_view", nullptr},
-        {"research_list", nullptr},   {"research_view", nullptr},   {"f9", nullptr},
-        {"f10", nullptr},             {"f11", nullptr},             {"condition_stock", nullptr},
+        {"login", nullptr},
+        {"mystock", nullptr},
+        {"formula", "{"},
+        {"stock_pool", "["},
+        {"board", "{"},
+        {"stock_rating", "{"},
+        {"stock_rzrq", "["},
+        {"heartbeat", "{"},
+        {"user_action", nullptr},
+        {"fast_menu", "["},
+        {"marque", "{"},
+        {"notice", "{"},
+        {"market_total", "{"},
+        {"stock_news_list", nullptr},
+        {"stock_news_view", nullptr},
+        {"research_list", nullptr},
+        {"research_view", nullptr},
+        {"f9", nullptr},
+        {"f10", nullptr},
+        {"f11", nullptr},
+        {"condition_stock", nullptr},
         {"update1", "{"},
     };
     for (const auto& k : keys) {
         const std::string address = text_of(url, k.first);
         ASSERT_EQ(address.compare(0, base().size(), base()), 0) << k.first << " = " << address;
-        if (!k.second) continue;
+        if (!k.second)
+            continue;
         const TestReply answer = http_get(port(), address.substr(base().size()));
         EXPECT_EQ(answer.status, 200) << k.first;
         EXPECT_EQ(answer.body.compare(0, 1, k.second), 0) << k.first << ": " << answer.body.substr(0, 80);
@@ -60,10 +76,11 @@ TEST_F(BackendServices, ControlEndpointNamesEveryServiceOnThisServer) {
     EXPECT_EQ(text_of(url, "condition_stock"), base());
 }
 
-TEST_F(BackendServices, SignInGivesUserIdsSessionAndMenusAsTexts) {
-    const TestReply ok = http_request(port(), "POST", "/api/login",
-                                      "username=demo&password=demo&pcid=x&menu=v2&versionid=1",
-                                      {{"Content-Type", "application/x-www-form-urlencoded"}});
+TEST_F(BackendServices, SignInGivesUserIdsSessionAndMenusAsTexts)
+{
+    const TestReply ok =
+        http_request(port(), "POST", "/api/login", "username=demo&password=demo&pcid=x&menu=v2&versionid=1",
+                     {{"Content-Type", "application/x-www-form-urlencoded"}});
     const auto doc = ok.json();
     EXPECT_EQ(text_of(doc, "result"), "true") << ok.body;
     ASSERT_TRUE(doc.HasMember("user"));
@@ -82,14 +99,15 @@ TEST_F(BackendServices, SignInGivesUserIdsSessionAndMenusAsTexts) {
     EXPECT_NE(text_of(wrong.json(), "info"), "<missing>");
 
     // The password p&=+ %中 percent-encoded by hand (中 is E4 B8 AD in UTF-8).
-    const TestReply encoded = http_request(port(), "POST", "/api/login",
-                                           "username=li&password=p%26%3D%2B%20%25%E4%B8%AD",
-                                           {{"Content-Type", "application/x-www-form-urlencoded"}});
+    const TestReply encoded =
+        http_request(port(), "POST", "/api/login", "username=li&password=p%26%3D%2B%20%25%E4%B8%AD",
+                     {{"Content-Type", "application/x-www-form-urlencoded"}});
     EXPECT_EQ(text_of(encoded.json(), "result"), "true") << encoded.body;
     EXPECT_EQ(text_of(encoded.json()["user"], "id"), "10002");
 }
 
-TEST_F(BackendServices, GroupEditsOfOneRequestAreSeenByTheNextGet) {
+TEST_F(BackendServices, GroupEditsOfOneRequestAreSeenByTheNextGet)
+{
     const std::string get = "/api/mystock?user_id=10001&cmd=get";
     auto empty = http_get(port(), get).json();
     EXPECT_EQ(text_of(empty, "code"), "0000");
@@ -131,7 +149,8 @@ TEST_F(BackendServices, GroupEditsOfOneRequestAreSeenByTheNextGet) {
     EXPECT_EQ(http_get(port(), "/api/mystock?user_id=10002&cmd=get").json()["result"].Size(), 0u);
 }
 
-TEST_F(BackendServices, StartUpFilesFollowTheSyntheticMarket) {
+TEST_F(BackendServices, StartUpFilesFollowTheSyntheticMarket)
+{
     const auto board = http_get(port(), "/api/board").json();
     ASSERT_TRUE(board.HasMember("boardIndex") && board["boardIndex"].IsArray());
     ASSERT_TRUE(board["boardset"]["board"].IsArray());
@@ -139,7 +158,8 @@ TEST_F(BackendServices, StartUpFilesFollowTheSyntheticMarket) {
     // Margin trading: Shanghai i mod 3 = 0, Shenzhen j mod 4 = 0.
     const auto margin = http_get(port(), "/api/stock_rzrq").json();
     std::set<std::string> margin_codes;
-    for (const auto& row : margin.GetArray()) margin_codes.insert(text_of(row, "tradingcode"));
+    for (const auto& row : margin.GetArray())
+        margin_codes.insert(text_of(row, "tradingcode"));
     EXPECT_EQ(margin_codes.size(), 67u + 38u);
     EXPECT_TRUE(margin_codes.count("600003") && margin_codes.count("000005"));
     EXPECT_FALSE(margin_codes.count("600001") || margin_codes.count("000002"));
@@ -164,11 +184,13 @@ TEST_F(BackendServices, StartUpFilesFollowTheSyntheticMarket) {
     EXPECT_EQ(text_of(http_get(port(), "/api/formula?user_id=10001").json(), "code"), "0000");
 }
 
-TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
+TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution)
+{
     const std::vector<std::pair<int, unsigned>> counts = {{1, 0}, {2, 1}, {3, 3}};
     for (const auto& c : counts) {
-        const auto doc = http_get(port(), "/api/notice?updated_time=&type=" + std::to_string(c.first) +
-                                              "&cli_version=Tarvolin").json();
+        const auto doc =
+            http_get(port(), "/api/notice?updated_time=&type=" + std::to_string(c.first) + "&cli_version=Tarvolin")
+                .json();
         ASSERT_EQ(doc["notices"].Size(), c.second) << "type " << c.first;
         for (const auto& n : doc["notices"].GetArray())
             for (const char* key : {"title", "author", "pub_date", "content", "url", "updated_time"})
@@ -202,12 +224,14 @@ TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
         EXPECT_EQ(rows[0]["count"].GetInt(), sealed.at(market).first) << market;
         EXPECT_EQ(rows[11]["count"].GetInt(), sealed.at(market).second) << market;
         int ups = 0, downs = 0;
-        for (unsigned r = 0; r < 12; ++r) (rows[r]["type"].GetInt() == 1 ? ups : downs) += rows[r]["count"].GetInt();
+        for (unsigned r = 0; r < 12; ++r)
+            (rows[r]["type"].GetInt() == 1 ? ups : downs) += rows[r]["count"].GetInt();
         EXPECT_EQ(text_of(rows[12], "section"), "up_counts");
         EXPECT_EQ(text_of(rows[13], "section"), "down_counts");
         EXPECT_EQ(rows[12]["count"].GetInt(), ups) << market;
         EXPECT_EQ(rows[13]["count"].GetInt(), downs) << market;
-        if (std::string(market) == "HS") all_stocks = ups + downs;
+        if (std::string(market) == "HS")
+            all_stocks = ups + downs;
         if (std::string(market) == "CY") {
             EXPECT_LE(ups + downs, 50);  // Shenzhen j >= 100
         }
@@ -221,7 +245,8 @@ TEST_F(BackendServices, NoticesMarqueeQuickBarAndDistribution) {
 // Shanghai i mod 53 = 18 and i = 107, Shenzhen j mod 37 = 11; sealed down:
 // i mod 59 = 21, j mod 43 = 2, where not sealed up; the suspended stocks
 // i mod 400 = 33 moved by neither).
-TEST(BackendRealSizedMarket, ServesTheMarketsSizeAndItsLimits) {
+TEST(BackendRealSizedMarket, ServesTheMarketsSizeAndItsLimits)
+{
     ServerProcess server("backend", {"0", "--quote-url", kQuoteUrl, "--market", "real"});
     ASSERT_GT(server.port(), 0);
     const auto board = http_get(server.port(), "/api/board").json();
@@ -234,7 +259,7 @@ TEST(BackendRealSizedMarket, ServesTheMarketsSizeAndItsLimits) {
         const std::string code = text_of(row, "tradingcode");
         const int n = std::stoi(code);
         const bool valid = row["market"].GetInt() == 1 ? (n >= 600000 && n <= 605999) || (n >= 688000 && n <= 688999)
-                                                         : (n >= 1 && n <= 3999) || (n >= 300000 && n <= 300999);
+                                                       : (n >= 1 && n <= 3999) || (n >= 300000 && n <= 300999);
         EXPECT_TRUE(valid) << code;
     }
     const auto total = http_get(server.port(), "/api/market_total").json();
@@ -251,7 +276,8 @@ TEST(BackendRealSizedMarket, ServesTheMarketsSizeAndItsLimits) {
     }
 }
 
-TEST_F(BackendServices, NewsResearchAndStockPages) {
+TEST_F(BackendServices, NewsResearchAndStockPages)
+{
     const auto news = http_get(port(), "/api/stock_news_list?code=600000&market=1").json();
     ASSERT_EQ(news["data"].Size(), 5u);
     const std::string id = text_of(news["data"][0], "id");
@@ -276,13 +302,15 @@ TEST_F(BackendServices, NewsResearchAndStockPages) {
     EXPECT_EQ(http_get(port(), "/f10?code=123456&market=1").status, 404);
 }
 
-TEST_F(BackendServices, ScreeningTemplatesResultsAndUpdateManifest) {
+TEST_F(BackendServices, ScreeningTemplatesResultsAndUpdateManifest)
+{
     const auto templates = http_get(port(), "/condition-template.json").json();
     ASSERT_TRUE(templates.IsArray() && templates.Size() == 3u);
     for (const auto& group : templates.GetArray()) {
         EXPECT_NE(text_of(group, "title"), "<missing>");
         for (const auto& item : group["items"].GetArray()) {
-            for (const char* key : {"title", "content", "key"}) EXPECT_NE(text_of(item, key), "<missing>");
+            for (const char* key : {"title", "content", "key"})
+                EXPECT_NE(text_of(item, key), "<missing>");
             EXPECT_TRUE(item["fml_type"].IsInt() && item["argRanges"].IsArray());
         }
     }
@@ -293,7 +321,8 @@ TEST_F(BackendServices, ScreeningTemplatesResultsAndUpdateManifest) {
         {R"({"conditions":[{"fml_name":"GN885001","fml_params":"","fml_peroid":8,"fml_type":2}]})", 35},
         // Also 885003 (i mod 7 = 3): i in 10..199 with i = 10k and i = 7m + 3: 10, 80, 150.
         {R"({"conditions":[{"fml_name":"GN885001","fml_params":"","fml_peroid":8,"fml_type":2},)"
-         R"({"fml_name":"GN885003","fml_params":"","fml_peroid":8,"fml_type":2}]})", 3},
+         R"({"fml_name":"GN885003","fml_params":"","fml_peroid":8,"fml_type":2}]})",
+         3},
         {R"({"conditions":[{"fml_name":"NOPE","fml_params":"1","fml_peroid":8,"fml_type":1}]})", 0},
     };
     for (const auto& c : cases) {
@@ -311,7 +340,8 @@ TEST_F(BackendServices, ScreeningTemplatesResultsAndUpdateManifest) {
     EXPECT_TRUE(manifest["files"].IsObject() && manifest["files"].ObjectEmpty());
 }
 
-TEST_F(BackendServices, HeartbeatAndUserActionsAreRecorded) {
+TEST_F(BackendServices, HeartbeatAndUserActionsAreRecorded)
+{
     const auto beat = http_get(port(), "/api/heartbeat?user_id=s10001-1&pcid=ABC").json();
     EXPECT_EQ(text_of(beat, "result"), "true");
     EXPECT_TRUE(server_.wait_line("heartbeat s10001-1 ABC"));

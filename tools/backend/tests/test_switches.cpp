@@ -12,9 +12,11 @@
 
 namespace {
 
-std::string gunzip(const std::string& packed) {
+std::string gunzip(const std::string& packed)
+{
     z_stream z{};
-    if (inflateInit2(&z, 15 + 16) != Z_OK) return "<inflateInit2 failed>";
+    if (inflateInit2(&z, 15 + 16) != Z_OK)
+        return "<inflateInit2 failed>";
     std::string out(1 << 20, '\0');
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
     z.avail_in = static_cast<uInt>(packed.size());
@@ -26,10 +28,10 @@ std::string gunzip(const std::string& packed) {
     return rc == Z_STREAM_END ? out : "<not a whole gzip member>";
 }
 
-const std::vector<std::pair<std::string, std::string>> kForm = {
-    {"Content-Type", "application/x-www-form-urlencoded"}};
+const std::vector<std::pair<std::string, std::string>> kForm = {{"Content-Type", "application/x-www-form-urlencoded"}};
 
-TEST(BackendSwitches, ControlLinesTurnFailuresOnAndOff) {
+TEST(BackendSwitches, ControlLinesTurnFailuresOnAndOff)
+{
     ServerProcess server("backend", {});
     const int port = server.port();
     ASSERT_GT(port, 0);
@@ -76,7 +78,8 @@ TEST(BackendSwitches, ControlLinesTurnFailuresOnAndOff) {
     EXPECT_TRUE(server.wait_line("unknown frobnicate"));
 }
 
-TEST(BackendSwitches, GzipDelayAndFailFromTheCommandLine) {
+TEST(BackendSwitches, GzipDelayAndFailFromTheCommandLine)
+{
     ServerProcess server("backend", {"--gzip", "--delay", "/api/marque", "300", "--fail", "/api/notice"});
     const int port = server.port();
     ASSERT_GT(port, 0);
@@ -95,7 +98,8 @@ TEST(BackendSwitches, GzipDelayAndFailFromTheCommandLine) {
     EXPECT_EQ(http_get(port, "/api/notice?type=2").status, 500);
 }
 
-TEST(BackendSwitches, StatusRedirectCookieAndEchoHelpers) {
+TEST(BackendSwitches, StatusRedirectCookieAndEchoHelpers)
+{
     ServerProcess server("backend", {});
     const int port = server.port();
     const TestReply none = http_get(port, "/status/204");

@@ -206,7 +206,7 @@ TEST(BarChanges, FirstChangedBarAndTheNotesSinceAVersion)
     longer.push_back(ChartBar{});
     shorter.pop_back();
     negZero[0].close = -0.0f;  // equal as a number, not in bits
-    const Case cases[] = {{"equal", a, 5},      {"last bar", last, 4},       {"third bar's volume", third, 2},
+    const Case cases[] = {{"equal", a, 5},         {"last bar", last, 4},     {"third bar's volume", third, 2},
                           {"one more", longer, 5}, {"one fewer", shorter, 4}, {"-0 for 0", negZero, 0}};
     for (const Case& c : cases)
         EXPECT_EQ(c.first, firstChangedBar(a, c.now)) << c.what;

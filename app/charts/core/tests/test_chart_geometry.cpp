@@ -25,12 +25,12 @@ TEST(ChartGeometry, BarWidthAndGap)
         int width, show, visible;
         float barWidth, gap;
     } cases[] = {
-        {600, 120, 120, 4.0f, 1.0f},     // (600 - 120) / 120
-        {600, 800, 800, 0.75f, 0.0f},    // under 1: gap 0, 600 / 800
-        {600, 0, 60, 9.0f, 1.0f},        // show number 0: the visible count, (600 - 60) / 60
-        {600, 2, 2, 74.0f, 1.0f},        // 299 capped at 600 / 8 - 1
-        {605, 1, 1, 74.0f, 1.0f},        // 605 / 8 = 75 in whole pixels
-        {4, 1, 1, 0.0f, 1.0f},           // the cap 4 / 8 - 1 is below 0
+        {600, 120, 120, 4.0f, 1.0f},   // (600 - 120) / 120
+        {600, 800, 800, 0.75f, 0.0f},  // under 1: gap 0, 600 / 800
+        {600, 0, 60, 9.0f, 1.0f},      // show number 0: the visible count, (600 - 60) / 60
+        {600, 2, 2, 74.0f, 1.0f},      // 299 capped at 600 / 8 - 1
+        {605, 1, 1, 74.0f, 1.0f},      // 605 / 8 = 75 in whole pixels
+        {4, 1, 1, 0.0f, 1.0f},         // the cap 4 / 8 - 1 is below 0
         {0, 120, 120, 0.0f, 0.0f},
     };
     for (const Case& c : cases) {
@@ -81,8 +81,8 @@ TEST(ChartGeometry, OverlayBase)
     const float inv = kChartNoValue;
     const float ref[] = {1.0f, 2.0f, 3.0f, 4.0f};
     const float oo[] = {inv, inv, 7.0f, 8.0f};
-    EXPECT_FLOAT_EQ(3.0f, overlayBase(ref, 4, oo, 4, 0, 4));   // first valid _OO at 2
-    EXPECT_FLOAT_EQ(1.0f, overlayBase(ref, 4, oo, 4, 0, 2));   // none in view: at begin
+    EXPECT_FLOAT_EQ(3.0f, overlayBase(ref, 4, oo, 4, 0, 4));  // first valid _OO at 2
+    EXPECT_FLOAT_EQ(1.0f, overlayBase(ref, 4, oo, 4, 0, 2));  // none in view: at begin
     EXPECT_FLOAT_EQ(2.0f, overlayBase(ref, 4, nullptr, 0, 1, 4));
     const float literal[] = {9.5f};
     EXPECT_FLOAT_EQ(9.5f, overlayBase(literal, 1, oo, 4, 0, 4));  // _CC is one value
@@ -95,11 +95,11 @@ TEST(ChartGeometry, OverlayNormalisationSharesOnePercentScale)
     // Layer 0 base 10, 9..12 (+20% / -10%); layer 1 base 50, 45..55 (+10% / -10%);
     // layer 2 base 20, 10..22 (+10% / -50%). Shared: +20%, -50%.
     ValueRange a{12.0f, 9.0f}, b{55.0f, 45.0f}, c{22.0f, 10.0f};
-    ValueRange none;                    // a slot with nothing in view
-    ValueRange d{3.0f, 1.0f};           // a layer without a base keeps its range
-    ValueRange e{30.0f, 20.0f};         // a base of 0 is no base
-    std::vector<OverlayLayer> layers{{10.0f, {&a, &none}}, {50.0f, {&b}}, {20.0f, {&c}},
-                                     {kChartNoValue, {&d}}, {0.0f, {&e}}};
+    ValueRange none;             // a slot with nothing in view
+    ValueRange d{3.0f, 1.0f};    // a layer without a base keeps its range
+    ValueRange e{30.0f, 20.0f};  // a base of 0 is no base
+    std::vector<OverlayLayer> layers{
+        {10.0f, {&a, &none}}, {50.0f, {&b}}, {20.0f, {&c}}, {kChartNoValue, {&d}}, {0.0f, {&e}}};
     normalizeOverlayRanges(layers);
     EXPECT_FLOAT_EQ(12.0f, a.max);
     EXPECT_FLOAT_EQ(5.0f, a.min);
@@ -139,13 +139,13 @@ TEST(ChartGeometry, StickPixelsRoundEdgesAndKeepOneRow)
         PixelRect want;
     } cases[] = {
         {60.5f, 64.5f, 240.0f, 100.2f, {61, 100, 4, 140}},  // halves up; above the baseline
-        {0.5f, 3.8f, 10.0f, 4.0f, {1, 4, 3, 6}},             // width 3.3 covers three columns
-        {2.2f, 2.6f, 10.0f, 4.0f, {2, 4, 1, 6}},             // under a pixel wide: one column
-        {1.0f, 2.0f, 5.0f, 7.4f, {1, 5, 1, 2}},              // below the baseline
-        {1.0f, 2.0f, 10.0f, 10.0f, {1, 9, 1, 1}},            // on the baseline: one row above
-        {1.0f, 2.0f, 10.0f, 9.7f, {1, 9, 1, 1}},             // rounds onto it from above
-        {1.0f, 2.0f, 10.0f, 10.3f, {1, 10, 1, 1}},           // rounds onto it from below
-        {-3.5f, -1.5f, 0.0f, -2.0f, {-3, -2, 2, 2}},         // left of and above the origin
+        {0.5f, 3.8f, 10.0f, 4.0f, {1, 4, 3, 6}},            // width 3.3 covers three columns
+        {2.2f, 2.6f, 10.0f, 4.0f, {2, 4, 1, 6}},            // under a pixel wide: one column
+        {1.0f, 2.0f, 5.0f, 7.4f, {1, 5, 1, 2}},             // below the baseline
+        {1.0f, 2.0f, 10.0f, 10.0f, {1, 9, 1, 1}},           // on the baseline: one row above
+        {1.0f, 2.0f, 10.0f, 9.7f, {1, 9, 1, 1}},            // rounds onto it from above
+        {1.0f, 2.0f, 10.0f, 10.3f, {1, 10, 1, 1}},          // rounds onto it from below
+        {-3.5f, -1.5f, 0.0f, -2.0f, {-3, -2, 2, 2}},        // left of and above the origin
     };
     for (const Case& c : cases) {
         const PixelRect r = stickPixels(c.left, c.right, c.base, c.end);
@@ -221,9 +221,15 @@ TEST(ChartGeometry, HeldPixelsStayInsideIntRange)
         float v, held;
         int whole;
     } cases[] = {
-        {12.7f, 12.7f, 12},         {-3.5f, -3.5f, -3},        {65535.5f, 65535.5f, 65535},
-        {1e20f, kPixelLimit, 65536}, {-1e20f, -kPixelLimit, -65536}, {3e38f, kPixelLimit, 65536},
-        {inf, kPixelLimit, 65536},   {-inf, -kPixelLimit, -65536},  {nan, -kPixelLimit, -65536},
+        {12.7f, 12.7f, 12},
+        {-3.5f, -3.5f, -3},
+        {65535.5f, 65535.5f, 65535},
+        {1e20f, kPixelLimit, 65536},
+        {-1e20f, -kPixelLimit, -65536},
+        {3e38f, kPixelLimit, 65536},
+        {inf, kPixelLimit, 65536},
+        {-inf, -kPixelLimit, -65536},
+        {nan, -kPixelLimit, -65536},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.held, heldPixel(c.v)) << c.v;

@@ -21,12 +21,12 @@ TEST(ChartRange, KeyboardMovesScrollTheWindow)
         bool kline;
         int wantBegin, wantEnd, wantPos;
     } cases[] = {
-        {10, 19, 15, 99, true, 10, 19, 15},   // inside: no scroll
-        {10, 19, 9, 99, true, 9, 18, 9},      // one left: shifts left
-        {10, 19, -1, 99, true, 0, 9, 0},      // before the first bar
-        {10, 19, 20, 99, true, 11, 20, 20},   // one right: shifts right
-        {90, 99, 100, 99, true, 91, 99, 99},  // past the last bar: narrows
-        {90, 99, 100, 99, false, 90, 99, 99}, // minute pane keeps its begin
+        {10, 19, 15, 99, true, 10, 19, 15},    // inside: no scroll
+        {10, 19, 9, 99, true, 9, 18, 9},       // one left: shifts left
+        {10, 19, -1, 99, true, 0, 9, 0},       // before the first bar
+        {10, 19, 20, 99, true, 11, 20, 20},    // one right: shifts right
+        {90, 99, 100, 99, true, 91, 99, 99},   // past the last bar: narrows
+        {90, 99, 100, 99, false, 90, 99, 99},  // minute pane keeps its begin
         {3, 12, 2, 99, true, 2, 11, 2},
     };
     for (const Case& c : cases) {

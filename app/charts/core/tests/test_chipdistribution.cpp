@@ -59,9 +59,9 @@ TEST(ChipSpreading, TriangleAndAverageByHand)
     const Case cases[] = {
         {1, {1.0}},
         {2, {0.5, 0.5}},
-        {3, {0.0, 1.0, 0.0}},                       // m 2, e 0, G 1
-        {4, {0.0, 0.5, 0.5, 0.0}},                  // m 2, e 1, G 2
-        {5, {0.0, 0.25, 0.5, 0.25, 0.0}},           // m 3, e 1, G 4
+        {3, {0.0, 1.0, 0.0}},                             // m 2, e 0, G 1
+        {4, {0.0, 0.5, 0.5, 0.0}},                        // m 2, e 1, G 2
+        {5, {0.0, 0.25, 0.5, 0.25, 0.0}},                 // m 3, e 1, G 4
         {6, {0, 1 / 6.0, 2 / 6.0, 2 / 6.0, 1 / 6.0, 0}},  // m 3, e 2, G 6
     };
     for (const Case& c : cases) {
@@ -86,7 +86,7 @@ TEST(ChipDistribution, CellsPerPriceTick)
         int cell;
     };
     const Case cases[] = {
-        {2, 10.00f, 10.05f, 10.01f, 6, 1},   // 10.01f * 100 is 1000.99..; rounds to its tick
+        {2, 10.00f, 10.05f, 10.01f, 6, 1},  // 10.01f * 100 is 1000.99..; rounds to its tick
         {2, 9.99f, 10.00f, 10.00f, 2, 1},
         {3, 1.000f, 1.010f, 1.005f, 11, 5},
         {3, 2.345f, 2.345f, 2.345f, 1, 0},
@@ -120,8 +120,8 @@ TEST(ChipDistribution, WeightsDecayByTurnoverFromTheNewestBar)
         {"decay 0.5", 0.5f, 10, 20, 50, 67500, 150000, 300000},
     };
     for (const Case& c : cases) {
-        const auto bars = makeBars({{10, 10.02f, 10, 1000, c.t0}, {10, 10.02f, 10, 2000, c.t1},
-                                    {10, 10.02f, 10, 3000, c.t2}});
+        const auto bars =
+            makeBars({{10, 10.02f, 10, 1000, c.t0}, {10, 10.02f, 10, 2000, c.t1}, {10, 10.02f, 10, 3000, c.t2}});
         ChipDistributionModel m;
         m.decay = c.decay;
         run(m, bars);
@@ -141,8 +141,7 @@ TEST(ChipDistribution, TotalsAverageCostAndRanges)
     run(m, bars);
     expectCells(m.cells(), std::vector<double>(9, 100.0), "cells");
     EXPECT_DOUBLE_EQ(m.chipTotal(), 900.0);
-    EXPECT_NEAR(m.priceTotal(), 100.0 * (10.00 + 10.01 + 10.02 + 10.03 + 10.04 + 10.05 + 10.06 + 10.07 + 10.08),
-                1e-9);
+    EXPECT_NEAR(m.priceTotal(), 100.0 * (10.00 + 10.01 + 10.02 + 10.03 + 10.04 + 10.05 + 10.06 + 10.07 + 10.08), 1e-9);
     EXPECT_DOUBLE_EQ(m.profitTotal(), 500.0);  // 10.00..10.04 lie below the close
     EXPECT_NEAR(m.averageCost(), 10.04f, 1e-5);
     EXPECT_NEAR(m.profitRatio(), 5.0 / 9.0, 1e-12);
@@ -202,8 +201,10 @@ TEST(ChipDistribution, EdgeCases)
     {
         const float inf = std::numeric_limits<float>::infinity();
         const float nan = std::numeric_limits<float>::quiet_NaN();
-        const auto bars = makeBars({{10.00f, 10.00f, 10.0f, 1, 50}, {10.00f, inf, 10.0f, 5, 50},
-                                    {nan, 10.01f, 10.0f, 5, 50}, {10.01f, 10.01f, 10.01f, 2, 50}});
+        const auto bars = makeBars({{10.00f, 10.00f, 10.0f, 1, 50},
+                                    {10.00f, inf, 10.0f, 5, 50},
+                                    {nan, 10.01f, 10.0f, 5, 50},
+                                    {10.01f, 10.01f, 10.01f, 2, 50}});
         ChipDistributionModel m;
         run(m, bars);
         expectCells(m.weights(), {50, 0, 0, 200}, "weights");
@@ -256,12 +257,10 @@ TEST(ChipDistribution, BandSetsHoldTheirBars)
         bool stored;
     };
     const Case cases[] = {
-        {kChipWithin, 5, 7, 11, true},   // the latest 5
-        {kChipWithin, 10, 2, 11, true},  // the latest 10
-        {kChipWithin, 20, 0, -1, false},
-        {kChipBefore, 5, 0, 6, true},    // all but the latest 5
-        {kChipBefore, 10, 0, 1, true},
-        {kChipBefore, 100, 0, -1, false},
+        {kChipWithin, 5, 7, 11, true},                                  // the latest 5
+        {kChipWithin, 10, 2, 11, true},                                 // the latest 10
+        {kChipWithin, 20, 0, -1, false}, {kChipBefore, 5, 0, 6, true},  // all but the latest 5
+        {kChipBefore, 10, 0, 1, true},   {kChipBefore, 100, 0, -1, false},
     };
     for (const Case& c : cases) {
         ChipDistributionModel m;
@@ -343,7 +342,9 @@ TEST(ChipGeometry, RowsLinesAndOutline)
 
     // 100 ticks over 50 pixels: pitch 0.5, two cells a row. A line on the
     // row of the one before is kept only when at least as long.
-    const auto steps = makeBars({{10.00f, 10.00f, 10, 5, 1}, {10.01f, 10.01f, 10, 8, 1}, {10.02f, 10.02f, 10, 8, 1},
+    const auto steps = makeBars({{10.00f, 10.00f, 10, 5, 1},
+                                 {10.01f, 10.01f, 10, 8, 1},
+                                 {10.02f, 10.02f, 10, 8, 1},
                                  {10.03f, 10.03f, 10, 2, 1}});
     ChipDistributionModel s;
     s.decay = 0.0f;

@@ -34,10 +34,14 @@ PaintFrame frame()
 TEST(PaintGeometry, AnchorsAndPixels)
 {
     const PaintFrame f = frame();
-    struct { int x, index; } toIndex[] = {{60, 10}, {64, 10}, {65, 11}, {2000, 129}, {0, 0}};
+    struct {
+        int x, index;
+    } toIndex[] = {{60, 10}, {64, 10}, {65, 11}, {2000, 129}, {0, 0}};
     for (auto c : toIndex)
         EXPECT_EQ(c.index, pixelToIndex(f, c.x)) << "x " << c.x;
-    struct { int index, x; } toX[] = {{10, 62}, {12, 72}, {5, 37}};
+    struct {
+        int index, x;
+    } toX[] = {{10, 62}, {12, 72}, {5, 37}};
     for (auto c : toX)
         EXPECT_EQ(c.x, indexToX(f, c.index)) << "bar " << c.index;
     EXPECT_FLOAT_EQ(20.0f, pixelToPrice(f, 20));
@@ -55,7 +59,11 @@ TEST(PaintGeometry, AnchorsAndPixels)
     bars[0].time = 100;
     bars[1].time = 200;
     bars[2].time = 300;
-    struct { int index; int32_t time; int expected; } resolve[] = {{1, 200, 1}, {0, 300, 2}, {5, 999, 5}, {2, 100, 0}};
+    struct {
+        int index;
+        int32_t time;
+        int expected;
+    } resolve[] = {{1, 200, 1}, {0, 300, 2}, {5, 999, 5}, {2, 100, 0}};
     for (auto c : resolve)
         EXPECT_EQ(c.expected, resolveByTime(bars, 3, c.index, c.time)) << "bar " << c.index << " time " << c.time;
 }
@@ -98,10 +106,10 @@ TEST(PaintGeometry, FansAnglesAndLabels)
     EXPECT_NEAR(-2.0 / 3, speed[1].slope, 1e-9);
     EXPECT_NEAR(-1.0 / 3, speed[2].slope, 1e-9);
 
-    EXPECT_EQ("D: 45'", formatLabel("D:%3.0f'", labelAngle(0, 100, 100, 0)));   // rising on screen
+    EXPECT_EQ("D: 45'", formatLabel("D:%3.0f'", labelAngle(0, 100, 100, 0)));  // rising on screen
     EXPECT_EQ("D:-45'", formatLabel("D:%3.0f'", labelAngle(0, 0, 100, 100)));
     EXPECT_EQ("D:45.02'", formatLabel("D:%3.2f'", labelAngle(0, 100, 100, 0)));  // 141.37 / 3.14, not 45
-    EXPECT_EQ("D:  0'", formatLabel("D:%3.0f'", labelAngle(5, 0, 5, 100)));     // equal x: slope 0
+    EXPECT_EQ("D:  0'", formatLabel("D:%3.0f'", labelAngle(5, 0, 5, 100)));      // equal x: slope 0
     EXPECT_EQ("23.6%,  12.50", formatLabel("%3.1f%%,  %3.2f", 23.6, 12.5));
     EXPECT_EQ("W:30,H:40", formatLabel("W:%d,H:%d", 30, 40));
     EXPECT_EQ("R:  50'", formatLabel("R:%4.0f'", 50.0));
@@ -143,7 +151,10 @@ TEST(PaintGeometry, Regression)
 
 TEST(PaintGeometry, HitTests)
 {
-    struct Case { const char* what; bool got, expected; } cases[] = {
+    struct Case {
+        const char* what;
+        bool got, expected;
+    } cases[] = {
         {"line on", hitLine(50, 50, 0, 0, 100, 100), true},
         {"line 4 off", hitLine(50, 54, 0, 0, 100, 100), false},
         {"line beyond the points", hitLine(150, 150, 0, 0, 100, 100), true},
@@ -191,9 +202,17 @@ TEST(PaintFile, FieldsEscapeAndNumbers)
     const std::string escaped = "a\\\"b\\\\c\\nd\\t\\u0001中";
     EXPECT_EQ(escaped, jsonEscape(text));
     EXPECT_EQ(text, jsonUnescape(escaped));
-    struct { const char* in; const char* out; } un[] = {
-        {"\\u4e2d", "中"}, {"\\ud83d\\ude00", "\xF0\x9F\x98\x80"}, {"\\u12", "\\u12"}, {"\\x", "\\x"}, {"\\/", "/"},
-        {"end\\", "end\\"}, {"\\udc00", "\xEF\xBF\xBD"},
+    struct {
+        const char* in;
+        const char* out;
+    } un[] = {
+        {"\\u4e2d", "中"},
+        {"\\ud83d\\ude00", "\xF0\x9F\x98\x80"},
+        {"\\u12", "\\u12"},
+        {"\\x", "\\x"},
+        {"\\/", "/"},
+        {"end\\", "end\\"},
+        {"\\udc00", "\xEF\xBF\xBD"},
     };
     for (auto c : un)
         EXPECT_EQ(c.out, jsonUnescape(c.in)) << c.in;

@@ -8,9 +8,9 @@
 
 #include "statementcompiler.h"
 
+using formulagen::CompileError;
 using formulagen::compileFile;
 using formulagen::compileStatement;
-using formulagen::CompileError;
 using formulagen::Op;
 
 namespace {
@@ -29,7 +29,10 @@ Op num(float v)
     o.number = v;
     return o;
 }
-Op drop() { return name(4, ""); }
+Op drop()
+{
+    return name(4, "");
+}
 Op output(int kind, const std::string& n, bool palette, uint32_t color, float width, int style)
 {
     Op o = name(6, n);
@@ -83,7 +86,10 @@ std::string dataFileText(const std::string& name)
     return text.str();
 }
 
-std::vector<formulagen::Program> compileDataFile(const std::string& name) { return compileFile(dataFileText(name)); }
+std::vector<formulagen::Program> compileDataFile(const std::string& name)
+{
+    return compileFile(dataFileText(name));
+}
 
 // What a data file's lines say of its programs, read without the compiler:
 // per "program ID [noreset]" ... "end" block its id, its "|" rows and whether
@@ -132,12 +138,29 @@ void expectCompiledAsListed(const std::string& name)
 TEST(StatementCompiler, BbiGivesTheDocumentedOperationList)
 {
     const std::vector<Op> expected = {
-        name(1, "C"),  name(1, "M1"), name(5, "MA"), name(1, "C"),  name(1, "M2"), name(5, "MA"), name(5, "+"),
-        name(1, "C"),  name(1, "M3"), name(5, "MA"), name(5, "+"),  name(1, "C"),  name(1, "M4"), name(5, "MA"),
-        name(5, "+"),  num(4.0f),     name(5, "/"),  name(0, "BBI"), output(0, "BBI", true, 0, 1.0f, 0), drop(),
+        name(1, "C"),
+        name(1, "M1"),
+        name(5, "MA"),
+        name(1, "C"),
+        name(1, "M2"),
+        name(5, "MA"),
+        name(5, "+"),
+        name(1, "C"),
+        name(1, "M3"),
+        name(5, "MA"),
+        name(5, "+"),
+        name(1, "C"),
+        name(1, "M4"),
+        name(5, "MA"),
+        name(5, "+"),
+        num(4.0f),
+        name(5, "/"),
+        name(0, "BBI"),
+        output(0, "BBI", true, 0, 1.0f, 0),
+        drop(),
     };
-    const auto programs = compileFile(
-        "program P21\n| 1 | `BBI: (MA(C,M1)+MA(C,M2)+MA(C,M3)+MA(C,M4))/4` | palette | 1 | 0 |\nend\n");
+    const auto programs =
+        compileFile("program P21\n| 1 | `BBI: (MA(C,M1)+MA(C,M2)+MA(C,M3)+MA(C,M4))/4` | palette | 1 | 0 |\nend\n");
     ASSERT_EQ(programs.size(), 1u);
     EXPECT_EQ(programs[0].statements, 1);
     EXPECT_TRUE(programs[0].resetPalette);
@@ -186,8 +209,7 @@ TEST(StatementCompiler, StatementForms)
               show({name(1, "C"), name(1, "SHORT"), name(5, "EMA"), name(0, "DIF"), output(0, "DIF", true, 0, 1, 0),
                     drop()}));
     // variable
-    EXPECT_EQ(show(compile("PH := REF(H,1)")),
-              show({name(1, "H"), num(1), name(5, "REF"), name(0, "PH"), drop()}));
+    EXPECT_EQ(show(compile("PH := REF(H,1)")), show({name(1, "H"), num(1), name(5, "REF"), name(0, "PH"), drop()}));
     // unnamed output with an explicit colour and a style followed by its word
     EXPECT_EQ(show(compile("0", "(0,0,255)", "1", "1 DOTLINE")),
               show({num(0), name(0, ""), output(0, "", false, 0xff0000u, 1, 1), drop()}));
@@ -210,8 +232,8 @@ TEST(StatementCompiler, DrawKindsAndArgumentCounts)
         const char* call;
         int kind;
     } cases[] = {
-        {"drawline(1,2,3,4,5)", 1}, {"drawstick(1,2,3,4,5)", 2}, {"drawnumber(1,2,3)", 3},
-        {"drawtext(1,2,'a')", 5},    {"drawband(1,2,3,4)", 6},    {"drawicon(1,2,3)", 7},
+        {"drawline(1,2,3,4,5)", 1},       {"drawstick(1,2,3,4,5)", 2}, {"drawnumber(1,2,3)", 3},
+        {"drawtext(1,2,'a')", 5},         {"drawband(1,2,3,4)", 6},    {"drawicon(1,2,3)", 7},
         {"drawtext_fix(1,2,3,4,'a')", 9}, {"drawrect(1,2,3,4,5)", 10}, {"drawkline(1,2,3,4)", 11},
     };
     for (const Case& c : cases) {
@@ -228,30 +250,30 @@ TEST(StatementCompiler, RefusesMalformedDataWithItsLineNumber)
         const char* text;
         int line;
     } cases[] = {
-        {"program P\n| 1 | `A: B+` | palette | 1 | 0 |\nend\n", 2},           // operand missing
-        {"program P\n| 1 | `A: (B` | palette | 1 | 0 |\nend\n", 2},            // unclosed parenthesis
-        {"program P\n| 1 | `A: B)` | palette | 1 | 0 |\nend\n", 2},            // stray parenthesis
-        {"program P\n| 1 | `A: 'x` | palette | 1 | 0 |\nend\n", 2},            // unterminated string
-        {"program P\n| 1 | `A: B # C` | palette | 1 | 0 |\nend\n", 2},         // unknown character
-        {"program P\n| 1 | `A: B` | | | |\nend\n", 2},                         // drawn without attributes
-        {"program P\n| 1 | `A := B` | palette | 1 | 0 |\nend\n", 2},          // variable with attributes
-        {"program P\n| 1 | `A: B` | (256,0,0) | 1 | 0 |\nend\n", 2},          // colour out of range
-        {"program P\n| 1 | `A: B` | red | 1 | 0 |\nend\n", 2},                // unknown colour
-        {"program P\n| 1 | `A: B` | palette | wide | 0 |\nend\n", 2},         // width not a number
-        {"program P\n| 1 | `A: B` | palette | 1 | NODRAW |\nend\n", 2},       // style without its code
+        {"program P\n| 1 | `A: B+` | palette | 1 | 0 |\nend\n", 2},               // operand missing
+        {"program P\n| 1 | `A: (B` | palette | 1 | 0 |\nend\n", 2},               // unclosed parenthesis
+        {"program P\n| 1 | `A: B)` | palette | 1 | 0 |\nend\n", 2},               // stray parenthesis
+        {"program P\n| 1 | `A: 'x` | palette | 1 | 0 |\nend\n", 2},               // unterminated string
+        {"program P\n| 1 | `A: B # C` | palette | 1 | 0 |\nend\n", 2},            // unknown character
+        {"program P\n| 1 | `A: B` | | | |\nend\n", 2},                            // drawn without attributes
+        {"program P\n| 1 | `A := B` | palette | 1 | 0 |\nend\n", 2},              // variable with attributes
+        {"program P\n| 1 | `A: B` | (256,0,0) | 1 | 0 |\nend\n", 2},              // colour out of range
+        {"program P\n| 1 | `A: B` | red | 1 | 0 |\nend\n", 2},                    // unknown colour
+        {"program P\n| 1 | `A: B` | palette | wide | 0 |\nend\n", 2},             // width not a number
+        {"program P\n| 1 | `A: B` | palette | 1 | NODRAW |\nend\n", 2},           // style without its code
         {"program P\n| 1 | `A: 1+drawline(1,2,3,4,5)` | 0 | 1 | 0 |\nend\n", 2},  // draw inside an expression
-        {"program P\n| 1 | `A := drawicon(1,2,3)` | | | |\nend\n", 2},        // draw assigned to a variable
+        {"program P\n| 1 | `A := drawicon(1,2,3)` | | | |\nend\n", 2},            // draw assigned to a variable
         {"program P\n| 1 | `A: B` | palette | 1 | 0 |\n| 3 | `C: D` | palette | 1 | 0 |\nend\n", 3},  // numbering
-        {"program P\n| 1 | A: B | palette | 1 | 0 |\nend\n", 2},              // no backticks
-        {"program P\n| 1 | `A: B` | palette | 1 |\nend\n", 2},                // four cells
-        {"# c\n\nprogram P\n| 1 | `A: B` | palette | 1 | 0 |\n", 4},         // no end
-        {"program P\nend\n", 2},                                             // empty program
-        {"| 1 | `A: B` | palette | 1 | 0 |\n", 1},                           // outside a program
+        {"program P\n| 1 | A: B | palette | 1 | 0 |\nend\n", 2},                                      // no backticks
+        {"program P\n| 1 | `A: B` | palette | 1 |\nend\n", 2},                                        // four cells
+        {"# c\n\nprogram P\n| 1 | `A: B` | palette | 1 | 0 |\n", 4},                                  // no end
+        {"program P\nend\n", 2},                                                                      // empty program
+        {"| 1 | `A: B` | palette | 1 | 0 |\n", 1},                             // outside a program
         {"program P\n| 1 | `A: B` | palette | 1 | 0 |\nend\nprogram P\n", 4},  // defined twice
-        {"program 1P\n", 1},                                                 // not an identifier
-        {"program P fast\n", 1},                                             // unknown flag
-        {"program P\nwhat\n", 2},                                            // stray text
-        {"program P\n| 1 | `A: 1x` | palette | 1 | 0 |\nend\n", 2},           // malformed number
+        {"program 1P\n", 1},                                                   // not an identifier
+        {"program P fast\n", 1},                                               // unknown flag
+        {"program P\nwhat\n", 2},                                              // stray text
+        {"program P\n| 1 | `A: 1x` | palette | 1 | 0 |\nend\n", 2},            // malformed number
     };
     for (const Case& c : cases) {
         try {
@@ -267,7 +289,8 @@ TEST(StatementCompiler, RefusesMalformedDataWithItsLineNumber)
 TEST(StatementCompiler, NoResetFlagAndStatementCounts)
 {
     const auto programs = compileFile(
-        "# two programs\nprogram A noreset\n| 1 | `_TS := TIMESTAMP` | | | |\n| 2 | `drawkline(H,O,L,C)` | 0 | 1 | 0 |\nend\n"
+        "# two programs\nprogram A noreset\n| 1 | `_TS := TIMESTAMP` | | | |\n| 2 | `drawkline(H,O,L,C)` | 0 | 1 | 0 "
+        "|\nend\n"
         "program B\r\n| 1 | `X: 1` | palette | 1 | 0 |\r\nend\r\n");
     ASSERT_EQ(programs.size(), 2u);
     EXPECT_FALSE(programs[0].resetPalette);
@@ -279,8 +302,8 @@ TEST(StatementCompiler, NoResetFlagAndStatementCounts)
 
 TEST(StatementCompiler, EmittedSourceEscapesTextsAndKeepsFloatsExact)
 {
-    const auto programs = compileFile(
-        "program Q\n| 1 | `T: STRCAT('a\"b\\c?',X)*0.015` | (1,2,3) | 1.5 | -1 NODRAW |\nend\n");
+    const auto programs =
+        compileFile("program Q\n| 1 | `T: STRCAT('a\"b\\c?',X)*0.015` | (1,2,3) | 1.5 | -1 NODRAW |\nend\n");
     const std::string src = formulagen::emitSource(programs, "sample", "formulas/sampleprograms.h");
     EXPECT_NE(src.find(R"("a\"b\\c\?")"), std::string::npos) << src;
     EXPECT_NE(src.find("0.0149999997f"), std::string::npos) << src;
@@ -320,12 +343,12 @@ TEST(StatementCompiler, VariantsShareAProgramWithPresets)
     EXPECT_NE(src.find("{\"N1\", 10.0f},"), std::string::npos) << src;
 
     const char* bad[] = {
-        "variant V of R K=1\n",                                                          // unknown program
-        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V R K=1\n",          // no 'of'
-        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R\n",            // presets nothing
-        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R K=x\n",        // not a number
-        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant R of R K=1\n",        // name taken
-        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R A+B=1\n",      // not a name
+        "variant V of R K=1\n",                                                      // unknown program
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V R K=1\n",       // no 'of'
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R\n",        // presets nothing
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R K=x\n",    // not a number
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant R of R K=1\n",    // name taken
+        "program R\n| 1 | `B: 1` | palette | 1 | 0 |\nend\nvariant V of R A+B=1\n",  // not a name
     };
     for (const char* text : bad) {
         try {

@@ -54,12 +54,8 @@ TEST(TickLists, FlowListGeometry)
         double gw;
         int a, b, firstY;
     } cases[] = {
-        {0, 800, 25, 4, 200, 120, 80, 25},
-        {0, 803, 25, 4, 200.75, 120, 80, 25},
-        {0, 1000, 20, 4, 250, 150, 100, 20},
-        {1, 283, 20, 1, 283, 168, 112, 0},
-        {2, 280, 25, 1, 280, 168, 112, 0},
-        {0, 0, 25, 4, 0, 0, 0, 25},
+        {0, 800, 25, 4, 200, 120, 80, 25}, {0, 803, 25, 4, 200.75, 120, 80, 25}, {0, 1000, 20, 4, 250, 150, 100, 20},
+        {1, 283, 20, 1, 283, 168, 112, 0}, {2, 280, 25, 1, 280, 168, 112, 0},    {0, 0, 25, 4, 0, 0, 0, 25},
     };
     for (const auto& c : cases) {
         const FlowListGeometry g = flowListGeometry(c.style, c.width, c.rowHeight);
@@ -83,8 +79,8 @@ TEST(TickLists, FlowListGeometry)
 // h - rowHeight; other styles run on below the item.
 TEST(TickLists, RowsFlowIntoGroups)
 {
-    const std::vector<std::pair<double, double>> wrapped = {{0, 25}, {0, 50}, {0, 75}, {200, 25}, {200, 50}, {200, 75},
-                                                            {400, 25}};
+    const std::vector<std::pair<double, double>> wrapped = {{0, 25},   {0, 50},   {0, 75},  {200, 25},
+                                                            {200, 50}, {200, 75}, {400, 25}};
     const auto cells = flowListCells(0, 800, 100, 25, 7);
     ASSERT_EQ(wrapped.size(), cells.size());
     for (size_t i = 0; i < cells.size(); ++i) {
@@ -119,7 +115,7 @@ TEST(TickLists, DetailPaging)
         double height;
         int title, rowHeight, columns, show;
     } sizes[] = {
-        {300, 25, 25, 4, 44}, {110, 0, 25, 1, 4}, {0, 25, 25, 4, 0}, {24, 0, 25, 1, 0},
+        {300, 25, 25, 4, 44}, {110, 0, 25, 1, 4}, {0, 25, 25, 4, 0},  {24, 0, 25, 1, 0},
         {100, 0, 0, 1, 0},    {-50, 0, 25, 1, 0}, {NAN, 0, 25, 1, 0},
     };
     for (const auto& s : sizes)
@@ -147,7 +143,7 @@ TEST(TickLists, DetailPaging)
     // Clicks: column = x / (w / columns), row = (y - title) / rowHeight.
     EXPECT_EQ(112, detailRowAt(250, 60, 800, 4, 25, 25, 100, 44, 0));
     EXPECT_EQ(100, detailRowAt(5, 26, 800, 4, 25, 25, 100, 44, 0));
-    EXPECT_EQ(-1, detailRowAt(10, 10, 800, 4, 25, 25, 100, 44, 0));   // the title row
+    EXPECT_EQ(-1, detailRowAt(10, 10, 800, 4, 25, 25, 100, 44, 0));            // the title row
     EXPECT_EQ(-1, detailRowAt(10, 25 + 11 * 25, 800, 4, 25, 25, 100, 44, 0));  // below the page
     EXPECT_EQ(7, detailRowAt(5, 60, 280, 1, 0, 25, 5, 10, 1));
     EXPECT_EQ(-1, detailRowAt(5, 60, 280, 1, 0, 0, 5, 10, 1));

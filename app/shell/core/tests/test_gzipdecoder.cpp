@@ -16,9 +16,15 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 template <size_t N>
-Bytes bytes(const unsigned char (&a)[N]) { return Bytes(a, a + N); }
+Bytes bytes(const unsigned char (&a)[N])
+{
+    return Bytes(a, a + N);
+}
 
-Bytes bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes bytes(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
 // The text gzipvectors.py packed into kDynamic and kAllFlags.
 std::string dynamicText()
@@ -26,7 +32,8 @@ std::string dynamicText()
     std::string s;
     char line[160];
     for (int i = 0; i < 40; ++i) {
-        std::snprintf(line, sizeof line, "{\"code\":\"%06d\",\"name\":\"\xe8\x82\xa1\xe7\xa5\xa8%d\",\"price\":%d.%02d,\"vol\":%d},\n",
+        std::snprintf(line, sizeof line,
+                      "{\"code\":\"%06d\",\"name\":\"\xe8\x82\xa1\xe7\xa5\xa8%d\",\"price\":%d.%02d,\"vol\":%d},\n",
                       600000 + i * 7, i, 10 + i % 13, (i * 37) % 100, i * i * 131);
         s += line;
     }
@@ -60,7 +67,11 @@ TEST(GzipDecoder, DecodesPythonMembers)
 {
     const std::string text = dynamicText();
     ASSERT_EQ(text.size(), 2508u);
-    const struct { const char* name; Bytes gz; Bytes plain; } cases[] = {
+    const struct {
+        const char* name;
+        Bytes gz;
+        Bytes plain;
+    } cases[] = {
         {"stored block", bytes(kStored), bytes(kStoredPlain)},
         {"fixed codes", bytes(kFixed), bytes(kFixedPlain)},
         {"dynamic codes", bytes(kDynamic), bytes(text)},
@@ -81,15 +92,25 @@ TEST(GzipDecoder, DecodesPythonMembers)
 TEST(GzipDecoder, SizeCheckGate)
 {
     const Bytes good = bytes(kStored);
-    Bytes wrongMagic = good; wrongMagic[1] = 0x8C;
-    Bytes wrongMethod = good; wrongMethod[2] = 7;
-    Bytes zero = good; setTrailerSize(zero, 0);
-    Bytes atCap = good; setTrailerSize(atCap, 64u << 20);
-    Bytes overCap = good; setTrailerSize(overCap, (64u << 20) + 1);
-    Bytes negative = good; setTrailerSize(negative, 0x80000001u);
+    Bytes wrongMagic = good;
+    wrongMagic[1] = 0x8C;
+    Bytes wrongMethod = good;
+    wrongMethod[2] = 7;
+    Bytes zero = good;
+    setTrailerSize(zero, 0);
+    Bytes atCap = good;
+    setTrailerSize(atCap, 64u << 20);
+    Bytes overCap = good;
+    setTrailerSize(overCap, (64u << 20) + 1);
+    Bytes negative = good;
+    setTrailerSize(negative, 0x80000001u);
     const Bytes seventeen = {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3, 3, 0, 0, 0, 0, 0, 1};
     const Bytes eighteen = {0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 3, 3, 0, 0, 0, 1, 0, 0, 0};
-    const struct { const char* name; Bytes in; int32_t want; } cases[] = {
+    const struct {
+        const char* name;
+        Bytes in;
+        int32_t want;
+    } cases[] = {
         {"valid member", good, 25},
         {"not 1F 8B", wrongMagic, 0},
         {"method other than 8", wrongMethod, 0},
@@ -109,17 +130,28 @@ TEST(GzipDecoder, SizeCheckGate)
 TEST(GzipDecoder, DamagedInputFailsInsideTheBuffers)
 {
     const Bytes good = bytes(kDynamic);
-    Bytes smaller = good; setTrailerSize(smaller, 2507);   // output would overflow
-    Bytes larger = good; setTrailerSize(larger, 2509);     // stream ends early
-    Bytes truncated(good.begin(), good.begin() + 300);     // input ends mid-stream
+    Bytes smaller = good;
+    setTrailerSize(smaller, 2507);  // output would overflow
+    Bytes larger = good;
+    setTrailerSize(larger, 2509);                       // stream ends early
+    Bytes truncated(good.begin(), good.begin() + 300);  // input ends mid-stream
     truncated.insert(truncated.end(), good.end() - 8, good.end());
-    Bytes reserved = bytes(kStored); reserved[10] = 0x07;  // final block of type 3
-    Bytes noNameEnd = bytes(kStored); noNameEnd[3] = 0x08; // FNAME without its zero byte
-    for (size_t i = 10; i + 8 < noNameEnd.size(); ++i) noNameEnd[i] = 'x';
-    Bytes hugeExtra = bytes(kStored); hugeExtra[3] = 0x04; hugeExtra[10] = 0xFF; hugeExtra[11] = 0xFF;
-    const struct { const char* name; Bytes in; } cases[] = {
-        {"trailer size one short", smaller}, {"trailer size one long", larger},
-        {"input cut in the middle", truncated}, {"reserved block type", reserved},
+    Bytes reserved = bytes(kStored);
+    reserved[10] = 0x07;  // final block of type 3
+    Bytes noNameEnd = bytes(kStored);
+    noNameEnd[3] = 0x08;  // FNAME without its zero byte
+    for (size_t i = 10; i + 8 < noNameEnd.size(); ++i)
+        noNameEnd[i] = 'x';
+    Bytes hugeExtra = bytes(kStored);
+    hugeExtra[3] = 0x04;
+    hugeExtra[10] = 0xFF;
+    hugeExtra[11] = 0xFF;
+    const struct {
+        const char* name;
+        Bytes in;
+    } cases[] = {
+        {"trailer size one short", smaller},      {"trailer size one long", larger},
+        {"input cut in the middle", truncated},   {"reserved block type", reserved},
         {"file name runs to the end", noNameEnd}, {"extra field longer than the input", hugeExtra},
     };
     for (const auto& c : cases) {

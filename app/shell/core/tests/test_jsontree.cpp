@@ -43,9 +43,12 @@ const size_t kPieces[] = {1, 2, 3, 4, 5, 7, 11, 1024};
 
 TEST(JsonTree, ResultCodesWholeAndInPieces)
 {
-    const struct { const char* in; std::string want; } cases[] = {
+    const struct {
+        const char* in;
+        std::string want;
+    } cases[] = {
         {"{}", "{}"},
-        {"{\"a\":[1,2,]}", "{\"a\":[1,2]}"},               // comma before ] is fine
+        {"{\"a\":[1,2,]}", "{\"a\":[1,2]}"},  // comma before ] is fine
         {"{\"a\":[],\"b\":{}}", "{\"a\":[],\"b\":{}}"},
         {"{\"a\" : true ,\n\"b\":false,\r\n\"c\":null}\t\n ", "{\"a\":true,\"b\":false,\"c\":null}"},
         {"{\"s\":\"\\u00e9\\\"\\\\\\/\\b\\f\\n\\r\\t\"}", "{\"s\":\"\\u00e9\\\"\\\\\\/\\b\\f\\n\\r\\t\"}"},
@@ -53,15 +56,15 @@ TEST(JsonTree, ResultCodesWholeAndInPieces)
         {"{\"名\":\"行情\x7f\"}", "{\"名\":\"行情\x7f\"}"},
         {"{\"a\":[[1],[{\"b\":[2]}]]}", "{\"a\":[[1],[{\"b\":[2]}]]}"},
         {"{\"a\":1 }", "{\"a\":1}"},
-        {"", "<10>"},                                       // no input
-        {"{\"a\":1", "<10>"},                               // never closed
+        {"", "<10>"},          // no input
+        {"{\"a\":1", "<10>"},  // never closed
         {"{\"a\":1}  \n\t", "{\"a\":1}"},
         {"{\"a\":{}", "<10>"},
-        {"[]", "<4>"},                                      // root must be an object
+        {"[]", "<4>"},  // root must be an object
         {"\"x\"", "<4>"},
         {" \n ", "<4>"},
         {"x", "<4>"},
-        {"{\"a\":1,}", "<4>"},                              // comma before } is not
+        {"{\"a\":1,}", "<4>"},  // comma before } is not
         {"{}x", "<4>"},
         {"{}{}", "<4>"},
         {"{} t", "<4>"},
@@ -73,20 +76,20 @@ TEST(JsonTree, ResultCodesWholeAndInPieces)
         {"{\"a\":]}", "<4>"},
         {"{\"a\":[1,,2]}", "<4>"},
         {"{\"a\":[,]}", "<4>"},
-        {"{\"a\":01}", "<7>"},                              // leading zero, then a digit
+        {"{\"a\":01}", "<7>"},  // leading zero, then a digit
         {"{\"a\":-}", "<7>"},
         {"{\"a\":1.}", "<7>"},
         {"{\"a\":1e+}", "<7>"},
         {"{\"a\":1x}", "<7>"},
         {"{\"a\":tru}", "<7>"},
         {"{\"a\":nul}", "<7>"},
-        {"{\"a\":\"x\ty\"}", "<7>"},                        // control character in a string
+        {"{\"a\":\"x\ty\"}", "<7>"},  // control character in a string
         {"{\"a\":\"\\q\"}", "<7>"},
         {"{\"a\":\"\\u12G4\"}", "<7>"},
         {"{\"a\":1,#}", "<7>"},
         {"{\"a\":[#]}", "<7>"},
         {"{\"a\":#}", "<7>"},
-        {"{#}", "<4>"},                                     // state 2 has no 7
+        {"{#}", "<4>"},  // state 2 has no 7
     };
     testing::internal::CaptureStderr();
     for (const auto& c : cases)
@@ -100,7 +103,11 @@ TEST(JsonTree, TokensSplitAcrossThe1024BytePieces)
     // Each token of interest is placed so that it straddles byte 1024.
     const std::string values[] = {
         "\"" + std::string(40, 'x') + "\\u4E2d" + std::string(40, 'y') + "\"",
-        "-1234567.891e+12", "true", "false", "null", "\"a\\\\b\\\"c\"",
+        "-1234567.891e+12",
+        "true",
+        "false",
+        "null",
+        "\"a\\\\b\\\"c\"",
     };
     for (const std::string& v : values) {
         for (size_t cut = 1; cut < v.size(); cut += 3) {
@@ -239,13 +246,16 @@ TEST(JsonTree, DeepNestingParsesWritesAndFrees)
 
 TEST(JsonTree, DiagnosticsOnStderr)
 {
-    const struct { const char* in; const char* err; } cases[] = {
+    const struct {
+        const char* in;
+        const char* err;
+    } cases[] = {
         {"{\"a\":1,\n}", "JSON: state 4: defaulted at line 2\n"},
         {"{\r\"a\" 1}", "JSON: state 5: defaulted at line 2\n"},
         {"{\"a\":[1]\n\n}}", "JSON: state 99: defaulted at line 3\n"},
         {" \n\n", "JSON: state 0: defaulted at line 3\n"},
         {"{\"a\":1 \"b\":2}", "JSON: state 3: defaulted at line 1\n"},
-        {"{\"a\":01}", ""},                                 // illegal characters are not reported
+        {"{\"a\":01}", ""},  // illegal characters are not reported
     };
     for (const auto& c : cases) {
         Tree t;

@@ -9,10 +9,12 @@
 // with the alpha first otherwise, upper case.
 TEST(ThemeNames, HexNames)
 {
-    const struct { uint32_t argb; const char* name; } cases[] = {
-        {0xFFFF3D3Du, "#FF3D3D"}, {0xFF0FC351u, "#0FC351"}, {0xFFFFFFFFu, "#FFFFFF"},
-        {0xFF000000u, "#000000"}, {0x66FF3D3Du, "#66FF3D3D"}, {0x00000000u, "#00000000"},
-        {0x0A000000u, "#0A000000"}, {0xFE00000Fu, "#FE00000F"},
+    const struct {
+        uint32_t argb;
+        const char* name;
+    } cases[] = {
+        {0xFFFF3D3Du, "#FF3D3D"},   {0xFF0FC351u, "#0FC351"},   {0xFFFFFFFFu, "#FFFFFF"},   {0xFF000000u, "#000000"},
+        {0x66FF3D3Du, "#66FF3D3D"}, {0x00000000u, "#00000000"}, {0x0A000000u, "#0A000000"}, {0xFE00000Fu, "#FE00000F"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(theme::hexName(c.argb), c.name) << std::hex << c.argb;
