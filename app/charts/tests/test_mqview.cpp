@@ -1146,7 +1146,7 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     int red = 0, green = 0, chips = 0;
     EXPECT_TRUE(waitFor(
         [&] {
-            shot = testsupport::settledGrab(&v.view);
+            shot = v.view.grabWindow();
             red = green = chips = 0;
             for (int y = 80; y < 400 && !shot.isNull(); ++y) {
                 for (int x = 70; x < 720; ++x) {
@@ -1168,7 +1168,10 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     // The same stock's minute chart from the minute button.
     call(v.root, "activeFlag", "app://curview/?#chart=mline");
     ASSERT_TRUE(waitFor([&] { return main->getLineType() == "mline" && main->getFirstKLineSize() > 1; }));
-    EXPECT_TRUE(testsupport::settledGrab(&v.view).save(dir + "/stock-minute.png"));
+    // The view pushes on: a picture drawn since the K-lines', not a settled one.
+    QImage minute;
+    EXPECT_TRUE(waitFor([&] { return !(minute = v.view.grabWindow()).isNull() && minute != shot; }));
+    EXPECT_TRUE(minute.save(dir + "/stock-minute.png"));
 
     // An index: its minute chart beside the index panel with the market statistics.
     ServerProcess backend("backend", {});
@@ -1181,6 +1184,8 @@ TEST(MQViewScreenshot, DayKLinesWithChipsAndMinutesWithThePricePanel)
     ASSERT_TRUE(waitFor([&] {
         return main->getFirstKLineSize() > 1 && rowsOf(panel->property("sectionModel").value<QObject*>()).size() == 12;
     }));
-    EXPECT_TRUE(testsupport::settledGrab(&v.view).save(dir + "/stock-index.png"));
+    QImage index;
+    EXPECT_TRUE(waitFor([&] { return !(index = v.view.grabWindow()).isNull() && index != minute; }));
+    EXPECT_TRUE(index.save(dir + "/stock-index.png"));
     EXPECT_TRUE(v.warnings.isEmpty()) << v.warnings.join("\n").toStdString();
 }
