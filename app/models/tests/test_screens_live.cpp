@@ -116,6 +116,25 @@ protected:
         return root;
     }
 
+    // The code-sorted table shown, its first page in and the next one held;
+    // its model, or null (with the failure added) when that does not come.
+    static TableModel* showHeldCodeSortedTable(testsupport::LiveView& view, QQuickItem** root)
+    {
+        *root = showCodeSortedTable(view);
+        if (!*root) {
+            ADD_FAILURE() << view.log();
+            return nullptr;
+        }
+        auto* model = qobject_cast<TableModel*>(
+            QQmlExpression(view.rootContext(), *root, "table_model").evaluate().value<QObject*>());
+        if (!model || !testsupport::waitFor([&] { return model->rowCount() == 25 && model->neighbourReady(true); },
+                                            [&] { return model->rowCount(); })) {
+            ADD_FAILURE() << "no table with its next page held";
+            return nullptr;
+        }
+        return QTest::qWaitForWindowExposed(&view) ? model : nullptr;
+    }
+
     testsupport::LiveQuoteEngine live_;
 };
 
@@ -496,15 +515,10 @@ TEST_F(LiveScreens, APageOfOtherStocksRepaintsTheTableAsOneArea)
 {
     RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
-    QQuickItem* root = showCodeSortedTable(view);
-    ASSERT_TRUE(root) << view.log();
-    auto* model =
-        qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
+    QQuickItem* root = nullptr;
+    TableModel* model = showHeldCodeSortedTable(view, &root);
     ASSERT_TRUE(model);
-    ASSERT_TRUE(testsupport::waitFor([&] { return model->rowCount() == 25 && model->neighbourReady(true); },
-                                     [&] { return model->rowCount(); }));
     QQmlExpression(view.rootContext(), root, "table.forceActiveFocus()").evaluate();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     const QString first = model->getRowColumnData(0, 0).toString();
 
     renderedRegions.clear();
@@ -531,14 +545,9 @@ TEST_F(LiveScreens, ANewOrderShowsWhenItsRowsCome)
 {
     RUN_IN_OWN_PROCESS();
     testsupport::LiveView view;
-    QQuickItem* root = showCodeSortedTable(view);
-    ASSERT_TRUE(root) << view.log();
-    auto* model =
-        qobject_cast<TableModel*>(QQmlExpression(view.rootContext(), root, "table_model").evaluate().value<QObject*>());
+    QQuickItem* root = nullptr;
+    TableModel* model = showHeldCodeSortedTable(view, &root);
     ASSERT_TRUE(model);
-    ASSERT_TRUE(testsupport::waitFor([&] { return model->rowCount() == 25 && model->neighbourReady(true); },
-                                     [&] { return model->rowCount(); }));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     const auto firstCode = [model] {
         return model->rowCount() > 0 ? model->getCodeInfo(0).toMap().value("code").toString() : QString();
     };
