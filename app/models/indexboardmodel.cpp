@@ -8,6 +8,13 @@
 
 #include "shell/quoteproxy.h"
 
+namespace {
+
+// The server's category of concept blocks.
+constexpr uint16_t kConceptCategory = 1016;
+
+}  // namespace
+
 IndexBoardModel::IndexBoardModel(QObject* parent) : QObject(parent), ctx_(makeQuoteCtx())
 {
     indexCodes_[0] = makeCodeEntry("1A0001", 1);
@@ -27,7 +34,9 @@ IndexBoardModel::~IndexBoardModel()
 
 const std::vector<uint16_t>& IndexBoardModel::boardFields()
 {
-    static const std::vector<uint16_t> ids = {0, 1, 2, 3, 4, 8, 11, 34, 35};
+    static const std::vector<uint16_t> ids = {QUOTE_FIELD_IDENTITY, QUOTE_FIELD_CODE,      QUOTE_FIELD_DATE,
+                                              QUOTE_FIELD_TIME,     QUOTE_FIELD_PRE_CLOSE, QUOTE_FIELD_CLOSE,
+                                              QUOTE_FIELD_AMOUNT,   QUOTE_FIELD_RISE_RATE, QUOTE_FIELD_RISE_VALUE};
     return ids;
 }
 
@@ -93,8 +102,8 @@ void IndexBoardModel::getConceptData(int sort, int mode, int show_size)
     q.set_type(ctx, QUOTE_TYPE_MARKET);
     q.set_peroid(ctx, QUOTE_PERIOD_REALTIME);
     q.set_option(ctx, QUOTE_OPTION_LIST_SORT);
-    q.set_sort(ctx, 34, static_cast<uint8_t>(direction_));
-    q.set_category(ctx, 1016);
+    q.set_sort(ctx, QUOTE_FIELD_RISE_RATE, static_cast<uint8_t>(direction_));
+    q.set_category(ctx, kConceptCategory);
     q.set_market_field(ctx, fields.data(), int(fields.size()));
     q.subscribe(ctx);
 }

@@ -77,29 +77,86 @@ struct Column {
 
 using Layout = std::vector<Column>;
 
+// The market field a column of a sortable layout sorts by; -1 for one that
+// does not sort.
+int sortFieldOf(Col col)
+{
+    switch (col) {
+    case Code:
+        return QUOTE_FIELD_CODE;
+    case Last:
+        return QUOTE_FIELD_CLOSE;
+    case Rate:
+        return QUOTE_FIELD_RISE_RATE;
+    case Change:
+        return QUOTE_FIELD_RISE_VALUE;
+    case Speed:
+        return QUOTE_FIELD_SPEED;
+    case Vol:
+        return QUOTE_FIELD_VOLUME;
+    case Amount:
+    case AmountWhite:
+        return QUOTE_FIELD_AMOUNT;
+    case Swap:
+        return QUOTE_FIELD_SWAP;
+    case CurVol:
+        return QUOTE_FIELD_CUR_VOLUME;
+    case PreClose:
+        return QUOTE_FIELD_PRE_CLOSE;
+    case Open:
+        return QUOTE_FIELD_OPEN;
+    case High:
+        return QUOTE_FIELD_HIGH;
+    case Low:
+        return QUOTE_FIELD_LOW;
+    case VolRatio:
+    case VolRatioRate:
+        return QUOTE_FIELD_VOLUME_RATIO;
+    case Committee:
+        return QUOTE_FIELD_ORDER_RATIO;
+    case Amplitude:
+        return QUOTE_FIELD_AMPLITUDE;
+    case Pe:
+        return QUOTE_FIELD_PE;
+    default:
+        return -1;
+    }
+}
+
+// A layout whose columns sort by their fields.
+Layout sortable(std::initializer_list<std::pair<const char*, Col>> columns)
+{
+    Layout l;
+    for (const auto& c : columns)
+        l.push_back({c.first, c.second, sortFieldOf(c.second)});
+    return l;
+}
+
 const Layout& layout(int kind)
 {
-    static const Layout full = {
-        {"序号", Seq, -1},       {"代码", Code, 1},      {"名称", Name, -1},     {"最新", Last, 8},
-        {"涨跌幅", Rate, 34},    {"涨跌额", Change, 35}, {"行业", Industry, -1}, {"地区", Region, -1},
-        {"概念", Concept, -1},   {"涨速", Speed, 58},    {"成交量", Vol, 9},     {"成交额", Amount, 11},
-        {"换手率", Swap, 37},    {"现量", CurVol, 10},   {"昨收", PreClose, 4},  {"今开", Open, 5},
-        {"最高", High, 6},       {"最低", Low, 7},       {"量比", VolRatio, 33}, {"委比", Committee, 38},
-        {"振幅", Amplitude, 41}, {"内盘", Inner, -1},    {"外盘", Outer, -1},
-    };
-    static const Layout compact = {
-        {"序号", Seq, -1}, {"名称", Name, -1},          {"涨跌幅", Rate, 34},
-        {"最新", Last, 8}, {"成交额", AmountWhite, 11}, {"量比", VolRatioRate, 33},
-    };
-    static const Layout blockIndex = {
-        {"序号", Seq, -1}, {"名称", Name, -1}, {"涨跌幅", Rate, 34}, {"成交额", AmountWhite, 11}};
-    static const Layout ranking = {
-        {"序号", Seq, -1},       {"代码", Code, 1},      {"名称", Name, -1},     {"最新", Last, 8},
-        {"涨跌幅", Rate, 34},    {"涨跌额", Change, 35}, {"成交量", Vol, 9},     {"换手率", Swap, 37},
-        {"现量", CurVol, 10},    {"昨收", PreClose, 4},  {"今开", Open, 5},      {"最高", High, 6},
-        {"最低", Low, 7},        {"成交额", Amount, 11}, {"量比", VolRatio, 33}, {"委比", Committee, 38},
-        {"震幅", Amplitude, 41}, {"内盘", Inner, -1},    {"外盘", Outer, -1},    {"市盈率", Pe, 40},
-    };
+    static const Layout full = sortable({
+        {"序号", Seq},       {"代码", Code},     {"名称", Name},   {"最新", Last},     {"涨跌幅", Rate},
+        {"涨跌额", Change},  {"行业", Industry}, {"地区", Region}, {"概念", Concept},  {"涨速", Speed},
+        {"成交量", Vol},     {"成交额", Amount}, {"换手率", Swap}, {"现量", CurVol},   {"昨收", PreClose},
+        {"今开", Open},      {"最高", High},     {"最低", Low},    {"量比", VolRatio}, {"委比", Committee},
+        {"振幅", Amplitude}, {"内盘", Inner},    {"外盘", Outer},
+    });
+    static const Layout compact = sortable({
+        {"序号", Seq},
+        {"名称", Name},
+        {"涨跌幅", Rate},
+        {"最新", Last},
+        {"成交额", AmountWhite},
+        {"量比", VolRatioRate},
+    });
+    static const Layout blockIndex =
+        sortable({{"序号", Seq}, {"名称", Name}, {"涨跌幅", Rate}, {"成交额", AmountWhite}});
+    static const Layout ranking = sortable({
+        {"序号", Seq},       {"代码", Code},      {"名称", Name},   {"最新", Last},     {"涨跌幅", Rate},
+        {"涨跌额", Change},  {"成交量", Vol},     {"换手率", Swap}, {"现量", CurVol},   {"昨收", PreClose},
+        {"今开", Open},      {"最高", High},      {"最低", Low},    {"成交额", Amount}, {"量比", VolRatio},
+        {"委比", Committee}, {"震幅", Amplitude}, {"内盘", Inner},  {"外盘", Outer},    {"市盈率", Pe},
+    });
     // Monitor top lists: sequence, code, name, last price and one measure;
     // none of their columns sorts.
     auto top = [](const char* title, Col col) {
@@ -384,8 +441,13 @@ bool showsBlockNames(int kind)
     return false;
 }
 
-const std::vector<uint16_t> kCompactFields = {0, 1, 2, 3, 4, 8, 9, 11, 33, 34, 35};
-const std::vector<uint16_t> kBlockIndexFields = {0, 1, 2, 3, 4, 8, 11, 34, 35, 1015};
+const std::vector<uint16_t> kCompactFields = {QUOTE_FIELD_IDENTITY,  QUOTE_FIELD_CODE,      QUOTE_FIELD_DATE,
+                                              QUOTE_FIELD_TIME,      QUOTE_FIELD_PRE_CLOSE, QUOTE_FIELD_CLOSE,
+                                              QUOTE_FIELD_VOLUME,    QUOTE_FIELD_AMOUNT,    QUOTE_FIELD_VOLUME_RATIO,
+                                              QUOTE_FIELD_RISE_RATE, QUOTE_FIELD_RISE_VALUE};
+const std::vector<uint16_t> kBlockIndexFields = {
+    QUOTE_FIELD_IDENTITY, QUOTE_FIELD_CODE,   QUOTE_FIELD_DATE,      QUOTE_FIELD_TIME,       QUOTE_FIELD_PRE_CLOSE,
+    QUOTE_FIELD_CLOSE,    QUOTE_FIELD_AMOUNT, QUOTE_FIELD_RISE_RATE, QUOTE_FIELD_RISE_VALUE, QUOTE_FIELD_BLOCK_ID};
 
 }  // namespace
 
@@ -406,12 +468,14 @@ const std::vector<uint16_t>& TableModel::fullFields()
 {
     static const std::vector<uint16_t> ids = [] {
         std::vector<uint16_t> v;
-        for (uint16_t i = 0; i <= 15; ++i)
+        // Identity to the first order-book level, then the outer volume to
+        // the average price.
+        for (uint16_t i = QUOTE_FIELD_IDENTITY; i <= QUOTE_FIELD_BOOK_FIRST + 3; ++i)
             v.push_back(i);
-        for (uint16_t i = 32; i <= 42; ++i)
+        for (uint16_t i = QUOTE_FIELD_RED_VOLUME; i <= QUOTE_FIELD_AVG_PRICE; ++i)
             v.push_back(i);
-        v.push_back(46);
-        v.push_back(58);
+        v.push_back(QUOTE_FIELD_GREEN_VOLUME);
+        v.push_back(QUOTE_FIELD_SPEED);
         return v;
     }();
     return ids;
@@ -663,7 +727,7 @@ QVariant TableModel::getTextAnimationColor(int row, int column) const
 void TableModel::setSort(quote_ctx* ctx, int field, uint mode) const
 {
     if (field < 0)
-        quoteApi().set_sort(ctx, 0, 2);
+        quoteApi().set_sort(ctx, QUOTE_FIELD_IDENTITY, QUOTE_SORT_NONE);
     else
         quoteApi().set_sort(ctx, static_cast<uint16_t>(field), static_cast<uint8_t>(mode));
 }

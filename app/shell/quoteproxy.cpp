@@ -9,11 +9,26 @@ Q_LOGGING_CATEGORY(bridgeLog, "tarvolin.bridge", QtWarningMsg)
 
 namespace {
 
-const char* kindName(int kind)
+// The reply kinds handed on to the GUI thread, with their log names; every
+// other kind (errors, the price-volume, receiver and market-state kinds, and
+// kinds the library does not produce) emits nothing.
+struct ForwardedKind {
+    int kind;
+    const char* name;
+};
+constexpr ForwardedKind kForwarded[] = {
+    {QUOTE_REPLY_SERVER, "server"},     {QUOTE_REPLY_CODE_TABLE, "codes"}, {QUOTE_REPLY_REALTIME, "realtime"},
+    {QUOTE_REPLY_MINUTE, "minute"},     {QUOTE_REPLY_KLINE, "kline"},      {QUOTE_REPLY_DETAIL, "detail"},
+    {QUOTE_REPLY_DIVIDEND, "dividend"}, {QUOTE_REPLY_SMART_TIP, "tip"},
+};
+
+// The log name of a forwarded kind; null for a kind that is not forwarded.
+const char* forwardedName(int kind)
 {
-    static const char* const names[] = {"error", "server", "codes",    "realtime", "minute",
-                                        "kline", "detail", "dividend", "8",        "tip"};
-    return kind >= 0 && kind < 10 ? names[kind] : "other";
+    for (const ForwardedKind& k : kForwarded)
+        if (k.kind == kind)
+            return k.name;
+    return nullptr;
 }
 
 // Counts one engine-thread emission for deliveriesInFlight().
@@ -71,11 +86,10 @@ void QuoteProxy::onUpdate(const QuoteReply* rpl)
 {
     if (!rpl)
         return;
-    const int kind = rpl->kind;
-    const bool forwarded = kind >= QUOTE_REPLY_SERVER && kind <= QUOTE_REPLY_SMART_TIP && kind != 8;
-    if (!forwarded)
-        return;  // 0 (errors), 8, 10 and above are not forwarded
-    qCDebug(bridgeLog, "bridge: %s %d", kindName(kind), int(rpl->count));
+    const char* name = forwardedName(rpl->kind);
+    if (!name)
+        return;
+    qCDebug(bridgeLog, "bridge: %s %d", name, int(rpl->count));
     // The gate's begin and end are queued to the GUI thread around the
     // deliveries, so it sees them in the order they run there.
     gate_.postBegin();

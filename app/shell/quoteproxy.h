@@ -56,8 +56,9 @@ signals:
     void quoteStockTip(const QuoteReply* rpl);
 
 public slots:
-    // Engine thread. Dispatches on the reply's kind; kinds 0, 8, 10 and above
-    // emit nothing.
+    // Engine thread. Dispatches on the reply's kind; kinds other than
+    // QUOTE_REPLY_SERVER to QUOTE_REPLY_DIVIDEND and QUOTE_REPLY_SMART_TIP emit
+    // nothing.
     void onUpdate(const QuoteReply* rpl);
 
 private:

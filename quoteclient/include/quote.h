@@ -183,6 +183,55 @@ typedef void (*quote_engine_callback)(intptr_t user_value, const QuoteReply* rep
 #define QUOTE_OPTION_LIST_SORT 4   /* lists: sort the rows here by the context's sort field */
 #define QUOTE_OPTION_LIST_WINDOW 8 /* code list (0x20): deliver only the page window */
 
+/* Market-field ids (quote_ctx_set_market_field, quote_ctx_set_sort), as the
+ * server numbers them, and the QuoteRealTimeMarket fields they fill. */
+#define QUOTE_FIELD_IDENTITY 0 /* code, name, decimal, market, type */
+#define QUOTE_FIELD_CODE 1     /* code, market */
+#define QUOTE_FIELD_DATE 2     /* timestamp: the local date */
+#define QUOTE_FIELD_TIME 3     /* timestamp: the local time */
+#define QUOTE_FIELD_PRE_CLOSE 4
+#define QUOTE_FIELD_OPEN 5
+#define QUOTE_FIELD_HIGH 6
+#define QUOTE_FIELD_LOW 7
+#define QUOTE_FIELD_CLOSE 8
+#define QUOTE_FIELD_VOLUME 9      /* vol */
+#define QUOTE_FIELD_CUR_VOLUME 10 /* cur_vol */
+#define QUOTE_FIELD_AMOUNT 11     /* sum */
+#define QUOTE_FIELD_BOOK_FIRST 12 /* 12..31: per level 1..5 sell price, buy price, sell vol, buy vol */
+#define QUOTE_FIELD_BOOK_LAST 31
+#define QUOTE_FIELD_RED_VOLUME 32   /* red_vol: the outer volume */
+#define QUOTE_FIELD_VOLUME_RATIO 33 /* vol_rate */
+#define QUOTE_FIELD_RISE_RATE 34    /* rf_rate */
+#define QUOTE_FIELD_RISE_VALUE 35   /* rf_value */
+#define QUOTE_FIELD_RATE_5MIN 36    /* m5_rf_rate */
+#define QUOTE_FIELD_SWAP 37         /* swap: turnover */
+#define QUOTE_FIELD_ORDER_RATIO 38  /* committee */
+#define QUOTE_FIELD_ORDER_DIFF 39   /* committee_diff */
+#define QUOTE_FIELD_PE 40
+#define QUOTE_FIELD_AMPLITUDE 41
+#define QUOTE_FIELD_AVG_PRICE 42
+#define QUOTE_FIELD_D5_AVG_VOLUME 43
+#define QUOTE_FIELD_RISE_LIMIT 44
+#define QUOTE_FIELD_FALL_LIMIT 45
+#define QUOTE_FIELD_GREEN_VOLUME 46 /* green_vol: the inner volume */
+#define QUOTE_FIELD_TOTAL_BUY 49
+#define QUOTE_FIELD_TOTAL_SELL 50
+#define QUOTE_FIELD_SPEED 58
+#define QUOTE_FIELD_TOTAL_SHARES 306
+#define QUOTE_FIELD_NET_ASSET_PS 348 /* ps_net_asset */
+#define QUOTE_FIELD_EPS 350
+#define QUOTE_FIELD_FLOAT_SHARES 351
+#define QUOTE_FIELD_RISE_COUNT 1001
+#define QUOTE_FIELD_FLAT_COUNT 1002
+#define QUOTE_FIELD_FALL_COUNT 1003
+#define QUOTE_FIELD_BLOCK_ID 1015
+#define QUOTE_FIELD_ALL_COUNT 1016
+
+/* Sort directions (quote_ctx_set_sort, quote_ctx_set_direction). */
+#define QUOTE_SORT_DESCENDING 0 /* the larger value first */
+#define QUOTE_SORT_ASCENDING 1
+#define QUOTE_SORT_NONE 2 /* the answer's order; a new context's direction */
+
 /* Kind 4: one point of a minute series. */
 typedef struct QuoteMinPoint {
     int64_t time; /* seconds, local time */

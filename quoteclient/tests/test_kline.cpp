@@ -126,6 +126,7 @@ TEST(KLine, FullFormDecodesDifferencesIntoBars)
     EXPECT_FLOAT_EQ(b.prev_close, 10.2f);
     EXPECT_EQ(data->size(), 2u);
     EXPECT_EQ(data->state(), 2);
+    EXPECT_TRUE(data->more_available());
 }
 
 TEST(KLine, LongPeriodsTakeTheirTimeFromFieldOne)

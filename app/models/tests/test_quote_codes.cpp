@@ -31,6 +31,10 @@ TEST(QuoteCodes, ScriptMirrorsTheHeader)
     {                                \
         "REPLY_" #n, QUOTE_REPLY_##n \
     }
+#define FIELD(n)                     \
+    {                                \
+        "FIELD_" #n, QUOTE_FIELD_##n \
+    }
     const struct {
         const char* name;
         int value;
@@ -61,16 +65,17 @@ TEST(QuoteCodes, ScriptMirrorsTheHeader)
         REPLY(RECEIVER),
         REPLY(MARKET_STATE),
         // Market-field ids, as the server numbers them
-        {"FIELD_AMOUNT", 11},
-        {"FIELD_VOLUME_RATIO", 33},
-        {"FIELD_RISE_RATE", 34},
-        {"FIELD_RATE_5MIN", 36},
-        {"FIELD_ORDER_RATIO", 38},
-        {"FIELD_AMPLITUDE", 41},
+        FIELD(AMOUNT),
+        FIELD(VOLUME_RATIO),
+        FIELD(RISE_RATE),
+        FIELD(RATE_5MIN),
+        FIELD(ORDER_RATIO),
+        FIELD(AMPLITUDE),
     };
 #undef PERIOD
 #undef KLINE
 #undef REPLY
+#undef FIELD
     for (const auto& c : codes) {
         const QJSValue v = js.globalObject().property(c.name);
         EXPECT_TRUE(v.isNumber()) << c.name << " is missing from js/QuoteCodes.js";

@@ -121,7 +121,8 @@ TEST(QuoteFrameGate, RepliesNotHandedOnHoldNothing)
     ASSERT_TRUE(w.window) << w.component.errorString().toStdString();
     ASSERT_TRUE(waitFor([&] { return w.frames > 0; }));
     QuoteFrameGate* gate = QuoteProxy::instance()->frameGate();
-    for (const uint16_t kind : {uint16_t(0), uint16_t(8), uint16_t(QUOTE_REPLY_PRICE_VOLUME), uint16_t(200)}) {
+    for (const uint16_t kind :
+         {uint16_t(0), uint16_t(8), uint16_t(QUOTE_REPLY_PRICE_VOLUME), uint16_t(11), uint16_t(12), uint16_t(200)}) {
         QuoteReply reply{0, kind, nullptr, 0, nullptr};
         QuoteProxy::instance()->onUpdate(&reply);
     }

@@ -58,7 +58,7 @@ bool B2CClientLoadMore::send_next_page()
     if (!engine_ || data_->loading.exchange(true))
         return false;
     const int rest = rest_.exchange(0);
-    if (rest <= 0 || data_->state() != 2) {
+    if (rest <= 0 || !data_->more_available()) {
         data_->loading.store(false);
         return false;
     }

@@ -1,6 +1,6 @@
 // KData: what a K-line context client keeps: the symbol's identity as the last
-// full answer reported it, its state flag (2 allows loading more), the price
-// scale, the bar cache (ascending by time) and the load-more flag.
+// full answer reported it, its state flag (kStateMoreAvailable allows loading
+// more), the price scale, the bar cache (ascending by time) and the load-more flag.
 //
 // The cache is changed by replies on the engine thread and read by request
 // bodies (caller's thread, loop thread on re-sends) and by refresh; the mutex
@@ -17,6 +17,9 @@
 
 class KData {
 public:
+    // The state flag of a full answer that has older bars to load.
+    static constexpr uint8_t kStateMoreAvailable = 2;
+
     explicit KData(uint8_t period) : period_(period) {}
 
     // Merges bars (ascending by time) into the cache; a bar whose time is
@@ -30,6 +33,8 @@ public:
     float scale() const;
     uint8_t period() const;
     uint8_t state() const;
+    // The last full answer said older bars can be loaded.
+    bool more_available() const { return state() == kStateMoreAvailable; }
 
     bool empty() const;
     std::size_t size() const;

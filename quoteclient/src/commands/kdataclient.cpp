@@ -39,7 +39,7 @@ void KDataClient::Ops::cancel()
 bool KDataClient::Ops::load_more(int n)
 {
     KData& data = *owner_.data_;
-    if (!owner_.engine_ || data.empty() || data.state() != 2)
+    if (!owner_.engine_ || data.empty() || !data.more_available())
         return false;
     if (data.loading.exchange(true))
         return false;

@@ -20,69 +20,69 @@ enum class Wire { None, Identity, CodeMarket, Int16, Int32, Int64 };
 Wire wire_of(uint16_t id)
 {
     switch (id) {
-    case 0:
+    case QUOTE_FIELD_IDENTITY:
         return Wire::Identity;
-    case 1:
+    case QUOTE_FIELD_CODE:
         return Wire::CodeMarket;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-    case 8:
-    case 33:
-    case 34:
-    case 35:
-    case 36:
-    case 37:
-    case 38:
-    case 40:
-    case 41:
-    case 42:
-    case 44:
-    case 45:
-    case 58:
-    case 348:
-    case 350:
+    case QUOTE_FIELD_DATE:
+    case QUOTE_FIELD_TIME:
+    case QUOTE_FIELD_PRE_CLOSE:
+    case QUOTE_FIELD_OPEN:
+    case QUOTE_FIELD_HIGH:
+    case QUOTE_FIELD_LOW:
+    case QUOTE_FIELD_CLOSE:
+    case QUOTE_FIELD_VOLUME_RATIO:
+    case QUOTE_FIELD_RISE_RATE:
+    case QUOTE_FIELD_RISE_VALUE:
+    case QUOTE_FIELD_RATE_5MIN:
+    case QUOTE_FIELD_SWAP:
+    case QUOTE_FIELD_ORDER_RATIO:
+    case QUOTE_FIELD_PE:
+    case QUOTE_FIELD_AMPLITUDE:
+    case QUOTE_FIELD_AVG_PRICE:
+    case QUOTE_FIELD_RISE_LIMIT:
+    case QUOTE_FIELD_FALL_LIMIT:
+    case QUOTE_FIELD_SPEED:
+    case QUOTE_FIELD_NET_ASSET_PS:
+    case QUOTE_FIELD_EPS:
         return Wire::Int32;
-    case 9:
-    case 10:
-    case 11:
-    case 32:
-    case 39:
-    case 43:
-    case 46:
-    case 49:
-    case 50:
-    case 306:
-    case 351:
-    case 1015:
+    case QUOTE_FIELD_VOLUME:
+    case QUOTE_FIELD_CUR_VOLUME:
+    case QUOTE_FIELD_AMOUNT:
+    case QUOTE_FIELD_RED_VOLUME:
+    case QUOTE_FIELD_ORDER_DIFF:
+    case QUOTE_FIELD_D5_AVG_VOLUME:
+    case QUOTE_FIELD_GREEN_VOLUME:
+    case QUOTE_FIELD_TOTAL_BUY:
+    case QUOTE_FIELD_TOTAL_SELL:
+    case QUOTE_FIELD_TOTAL_SHARES:
+    case QUOTE_FIELD_FLOAT_SHARES:
+    case QUOTE_FIELD_BLOCK_ID:
         return Wire::Int64;
-    case 1001:
-    case 1002:
-    case 1003:
-    case 1016:
+    case QUOTE_FIELD_RISE_COUNT:
+    case QUOTE_FIELD_FLAT_COUNT:
+    case QUOTE_FIELD_FALL_COUNT:
+    case QUOTE_FIELD_ALL_COUNT:
         return Wire::Int16;
     default:
         break;
     }
-    if (id >= 12 && id <= 31) {
+    if (id >= QUOTE_FIELD_BOOK_FIRST && id <= QUOTE_FIELD_BOOK_LAST) {
         // Order book: per level a sell price, a buy price (int32), a sell and a
         // buy volume (int64).
-        return ((id - 12) % 4) < 2 ? Wire::Int32 : Wire::Int64;
+        return ((id - QUOTE_FIELD_BOOK_FIRST) % 4) < 2 ? Wire::Int32 : Wire::Int64;
     }
     return Wire::None;
 }
 
-// Order-book slot of ids 12..31: level 0..4 and which of the four values.
+// Order-book slot of the book ids: level 0..4 and which of the four values.
 inline int book_level(uint16_t id)
 {
-    return (id - 12) / 4;
+    return (id - QUOTE_FIELD_BOOK_FIRST) / 4;
 }
 inline int book_slot(uint16_t id)
 {
-    return (id - 12) % 4;
+    return (id - QUOTE_FIELD_BOOK_FIRST) % 4;
 }
 
 }  // namespace
@@ -164,13 +164,13 @@ bool RealTimeRowParser::read_row(ReplyReader& in, const std::vector<uint16_t>& i
         case Wire::Int16: {
             const int16_t v = in.i16();
             switch (id) {
-            case 1001:
+            case QUOTE_FIELD_RISE_COUNT:
                 r.rise_count = v;
                 break;
-            case 1002:
+            case QUOTE_FIELD_FLAT_COUNT:
                 r.flat_count = v;
                 break;
-            case 1003:
+            case QUOTE_FIELD_FALL_COUNT:
                 r.fall_count = v;
                 break;
             default:
@@ -181,121 +181,121 @@ bool RealTimeRowParser::read_row(ReplyReader& in, const std::vector<uint16_t>& i
         }
         case Wire::Int64: {
             const int64_t v = in.i64();
-            if (id >= 12 && id <= 31) {
+            if (id >= QUOTE_FIELD_BOOK_FIRST && id <= QUOTE_FIELD_BOOK_LAST) {
                 (book_slot(id) == 2 ? r.sell_vol : r.buy_vol)[book_level(id)] = v;
                 continue;
             }
             switch (id) {
-            case 9:
+            case QUOTE_FIELD_VOLUME:
                 r.vol = v;
                 break;
-            case 10:
+            case QUOTE_FIELD_CUR_VOLUME:
                 r.cur_vol = v;
                 break;
-            case 11:
+            case QUOTE_FIELD_AMOUNT:
                 r.sum = static_cast<double>(v);
                 break;
-            case 32:
+            case QUOTE_FIELD_RED_VOLUME:
                 r.red_vol = v;
                 break;
-            case 39:
+            case QUOTE_FIELD_ORDER_DIFF:
                 r.committee_diff = v;
                 break;
-            case 43:
+            case QUOTE_FIELD_D5_AVG_VOLUME:
                 r.d5_avg_vol = v;
                 break;
-            case 46:
+            case QUOTE_FIELD_GREEN_VOLUME:
                 r.green_vol = v;
                 break;
-            case 49:
+            case QUOTE_FIELD_TOTAL_BUY:
                 r.total_buy = v;
                 break;
-            case 50:
+            case QUOTE_FIELD_TOTAL_SELL:
                 r.total_sell = v;
                 break;
-            case 306:
+            case QUOTE_FIELD_TOTAL_SHARES:
                 r.total_shares = v;
                 break;
-            case 351:
+            case QUOTE_FIELD_FLOAT_SHARES:
                 r.float_shares = v;
                 break;
             default:
                 r.block_id = v;
-                break;  // 1015
+                break;  // QUOTE_FIELD_BLOCK_ID
             }
             continue;
         }
         case Wire::Int32: {
             const int32_t v = in.i32();
-            if (id >= 12 && id <= 31) {
+            if (id >= QUOTE_FIELD_BOOK_FIRST && id <= QUOTE_FIELD_BOOK_LAST) {
                 (book_slot(id) == 0 ? r.sell_price : r.buy_price)[book_level(id)] = price(v);
                 continue;
             }
             switch (id) {
-            case 2:
+            case QUOTE_FIELD_DATE:
                 date = v;
                 dated = true;
                 break;
-            case 3:
+            case QUOTE_FIELD_TIME:
                 time = v;
                 break;
-            case 4:
+            case QUOTE_FIELD_PRE_CLOSE:
                 r.pre_close = price(v);
                 break;
-            case 5:
+            case QUOTE_FIELD_OPEN:
                 r.open = price(v);
                 break;
-            case 6:
+            case QUOTE_FIELD_HIGH:
                 r.high = price(v);
                 break;
-            case 7:
+            case QUOTE_FIELD_LOW:
                 r.low = price(v);
                 break;
-            case 8:
+            case QUOTE_FIELD_CLOSE:
                 r.close = price(v);
                 break;
-            case 33:
+            case QUOTE_FIELD_VOLUME_RATIO:
                 r.vol_rate = static_cast<float>(v) / 100.0f;
                 break;
-            case 34:
+            case QUOTE_FIELD_RISE_RATE:
                 r.rf_rate = price(v);
                 break;
-            case 35:
+            case QUOTE_FIELD_RISE_VALUE:
                 r.rf_value = price(v);
                 break;
-            case 36:
+            case QUOTE_FIELD_RATE_5MIN:
                 r.m5_rf_rate = price(v);
                 break;
-            case 37:
+            case QUOTE_FIELD_SWAP:
                 r.swap = price(v);
                 break;
-            case 38:
+            case QUOTE_FIELD_ORDER_RATIO:
                 r.committee = price(v);
                 break;
-            case 40:
+            case QUOTE_FIELD_PE:
                 r.pe = price(v);
                 break;
-            case 41:
+            case QUOTE_FIELD_AMPLITUDE:
                 r.amplitude = price(v);
                 break;
-            case 42:
+            case QUOTE_FIELD_AVG_PRICE:
                 r.avg_price = price(v);
                 break;
-            case 44:
+            case QUOTE_FIELD_RISE_LIMIT:
                 r.rise_limit = price(v);
                 break;
-            case 45:
+            case QUOTE_FIELD_FALL_LIMIT:
                 r.fall_limit = price(v);
                 break;
-            case 58:
+            case QUOTE_FIELD_SPEED:
                 r.speed = price(v);
                 break;
-            case 348:
+            case QUOTE_FIELD_NET_ASSET_PS:
                 r.ps_net_asset = price(v);
                 break;
             default:
                 r.eps = price(v);
-                break;  // 350
+                break;  // QUOTE_FIELD_EPS
             }
             continue;
         }
@@ -349,89 +349,89 @@ struct Key {
 Key key_of(const QuoteRealTimeMarket& r, uint16_t id)
 {
     auto num = [](long double v) { return Key{false, v}; };
-    if (id >= 12 && id <= 31) {
+    if (id >= QUOTE_FIELD_BOOK_FIRST && id <= QUOTE_FIELD_BOOK_LAST) {
         const int level = book_level(id);
         switch (book_slot(id)) {
-        case 0:
+        case QUOTE_FIELD_IDENTITY:
             return num(r.sell_price[level]);
-        case 1:
+        case QUOTE_FIELD_CODE:
             return num(r.buy_price[level]);
-        case 2:
+        case QUOTE_FIELD_DATE:
             return num(r.sell_vol[level]);
         default:
             return num(r.buy_vol[level]);
         }
     }
     switch (id) {
-    case 4:
+    case QUOTE_FIELD_PRE_CLOSE:
         return num(r.pre_close);
-    case 5:
+    case QUOTE_FIELD_OPEN:
         return num(r.open);
-    case 6:
+    case QUOTE_FIELD_HIGH:
         return num(r.high);
-    case 7:
+    case QUOTE_FIELD_LOW:
         return num(r.low);
-    case 8:
+    case QUOTE_FIELD_CLOSE:
         return num(r.close);
-    case 9:
+    case QUOTE_FIELD_VOLUME:
         return num(r.vol);
-    case 10:
+    case QUOTE_FIELD_CUR_VOLUME:
         return num(r.cur_vol);
-    case 11:
+    case QUOTE_FIELD_AMOUNT:
         return num(r.sum);
-    case 32:
+    case QUOTE_FIELD_RED_VOLUME:
         return num(r.red_vol);
-    case 33:
+    case QUOTE_FIELD_VOLUME_RATIO:
         return num(r.vol_rate);
-    case 34:
+    case QUOTE_FIELD_RISE_RATE:
         return num(r.rf_rate);
-    case 35:
+    case QUOTE_FIELD_RISE_VALUE:
         return num(r.rf_value);
-    case 36:
+    case QUOTE_FIELD_RATE_5MIN:
         return num(r.m5_rf_rate);
-    case 37:
+    case QUOTE_FIELD_SWAP:
         return num(r.swap);
-    case 38:
+    case QUOTE_FIELD_ORDER_RATIO:
         return num(r.committee);
-    case 39:
+    case QUOTE_FIELD_ORDER_DIFF:
         return num(r.committee_diff);
-    case 40:
+    case QUOTE_FIELD_PE:
         return num(r.pe);
-    case 41:
+    case QUOTE_FIELD_AMPLITUDE:
         return num(r.amplitude);
-    case 42:
+    case QUOTE_FIELD_AVG_PRICE:
         return num(r.avg_price);
-    case 43:
+    case QUOTE_FIELD_D5_AVG_VOLUME:
         return num(r.d5_avg_vol);
-    case 44:
+    case QUOTE_FIELD_RISE_LIMIT:
         return num(r.rise_limit);
-    case 45:
+    case QUOTE_FIELD_FALL_LIMIT:
         return num(r.fall_limit);
-    case 46:
+    case QUOTE_FIELD_GREEN_VOLUME:
         return num(r.green_vol);
-    case 49:
+    case QUOTE_FIELD_TOTAL_BUY:
         return num(r.total_buy);
-    case 50:
+    case QUOTE_FIELD_TOTAL_SELL:
         return num(r.total_sell);
-    case 58:
+    case QUOTE_FIELD_SPEED:
         return num(r.speed);
-    case 306:
+    case QUOTE_FIELD_TOTAL_SHARES:
         return num(r.total_shares);
-    case 348:
+    case QUOTE_FIELD_NET_ASSET_PS:
         return num(r.ps_net_asset);
-    case 350:
+    case QUOTE_FIELD_EPS:
         return num(r.eps);
-    case 351:
+    case QUOTE_FIELD_FLOAT_SHARES:
         return num(r.float_shares);
-    case 1001:
+    case QUOTE_FIELD_RISE_COUNT:
         return num(r.rise_count);
-    case 1002:
+    case QUOTE_FIELD_FLAT_COUNT:
         return num(r.flat_count);
-    case 1003:
+    case QUOTE_FIELD_FALL_COUNT:
         return num(r.fall_count);
-    case 1015:
+    case QUOTE_FIELD_BLOCK_ID:
         return num(r.block_id);
-    case 1016:
+    case QUOTE_FIELD_ALL_COUNT:
         return num(r.all_count);
     default:
         return Key{true, 0};
