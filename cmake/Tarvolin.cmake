@@ -12,7 +12,9 @@ function(tarvolin_library)
     return()
   endif()
   add_library(${L_CORE}_obj OBJECT ${srcs})
-  target_include_directories(${L_CORE}_obj PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR}/src)
+  # internal/: header-only pieces every library core compiles in for itself.
+  target_include_directories(${L_CORE}_obj PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include ${CMAKE_CURRENT_SOURCE_DIR}/src
+                                                  ${CMAKE_SOURCE_DIR}/internal)
   target_compile_definitions(${L_CORE}_obj PUBLIC ${L_EXPORT_DEFINE})
   target_link_libraries(${L_CORE}_obj PUBLIC ${L_LINK})
   add_library(${L_NAME} SHARED)

@@ -12,6 +12,7 @@
 
 #include "formulaargument.h"
 #include "formulacontext.h"
+#include "saturatingcast.h"
 
 // ---- markers ----
 
@@ -42,13 +43,7 @@ inline bool isQualifyingTrue(float v)
 // saturated to the int32 range; NaN gives 0. Never an undefined cast.
 inline int32_t saturatingInt32(double v)
 {
-    if (std::isnan(v))
-        return 0;
-    if (v >= 2147483647.0)
-        return std::numeric_limits<int32_t>::max();
-    if (v <= -2147483648.0)
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
+    return tarvolin::saturatingCast<int32_t>(v);
 }
 
 // The same conversion taken as an unsigned 32-bit number (a negative value
@@ -62,11 +57,7 @@ inline uint32_t saturatingUInt32Bits(double v)
 // range give 2^32-1.
 inline uint32_t saturatingUInt32(double v)
 {
-    if (!(v > 0.0))
-        return 0;
-    if (v >= 4294967295.0)
-        return std::numeric_limits<uint32_t>::max();
-    return static_cast<uint32_t>(v);
+    return tarvolin::saturatingCast<uint32_t>(v);
 }
 
 // A count, distance or bar index as a float (through double: exact up to 2^24).

@@ -31,7 +31,7 @@ int64_t scaledInteger(double x, int scaleIndex)
 {
     const double y = x * kScale[scaleIndex];
     // Half away from zero; for y >= 0 exactly trunc(y + 0.5).
-    return y >= 0 ? saturatingCast<int64_t>(y + 0.5) : saturatingCast<int64_t>(y - 0.5);
+    return y >= 0 ? tarvolin::saturatingCast<int64_t>(y + 0.5) : tarvolin::saturatingCast<int64_t>(y - 0.5);
 }
 
 }  // namespace

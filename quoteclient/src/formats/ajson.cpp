@@ -387,16 +387,16 @@ int64_t ajson::read_integer(unsigned bits)
         const double v = token_.negative ? -token_.value : token_.value;
         switch (bits) {
         case 8:
-            result = saturating_cast<int8_t>(v);
+            result = tarvolin::saturatingCast<int8_t>(v);
             break;
         case 16:
-            result = saturating_cast<int16_t>(v);
+            result = tarvolin::saturatingCast<int16_t>(v);
             break;
         case 32:
-            result = saturating_cast<int32_t>(v);
+            result = tarvolin::saturatingCast<int32_t>(v);
             break;
         default:
-            result = saturating_cast<int64_t>(v);
+            result = tarvolin::saturatingCast<int64_t>(v);
             break;
         }
         break;

@@ -57,24 +57,24 @@ void FullPushReply::update_row(const platform::RealtimeReport& r, QuoteRealTimeM
     row.close = r.close;
     // The total volume only grows within a day; a smaller one starts a new
     // day, whose whole volume is then the current volume.
-    const int64_t volume = saturating_cast<int64_t>(r.volume);
+    const int64_t volume = tarvolin::saturatingCast<int64_t>(r.volume);
     row.cur_vol = row.vol >= 0 && volume >= row.vol ? volume - row.vol : volume;
     row.vol = volume;
     row.sum = static_cast<double>(r.amount);
     for (int i = 0; i < 3; ++i) {
         row.buy_price[i] = r.bid_price[i];
-        row.buy_vol[i] = saturating_cast<int64_t>(r.bid_volume[i]);
+        row.buy_vol[i] = tarvolin::saturatingCast<int64_t>(r.bid_volume[i]);
         row.sell_price[i] = r.ask_price[i];
-        row.sell_vol[i] = saturating_cast<int64_t>(r.ask_volume[i]);
+        row.sell_vol[i] = tarvolin::saturatingCast<int64_t>(r.ask_volume[i]);
     }
     row.buy_price[3] = r.bid_price4;
-    row.buy_vol[3] = saturating_cast<int64_t>(r.bid_volume4);
+    row.buy_vol[3] = tarvolin::saturatingCast<int64_t>(r.bid_volume4);
     row.sell_price[3] = r.ask_price4;
-    row.sell_vol[3] = saturating_cast<int64_t>(r.ask_volume4);
+    row.sell_vol[3] = tarvolin::saturatingCast<int64_t>(r.ask_volume4);
     row.buy_price[4] = r.bid_price5;
-    row.buy_vol[4] = saturating_cast<int64_t>(r.bid_volume5);
+    row.buy_vol[4] = tarvolin::saturatingCast<int64_t>(r.bid_volume5);
     row.sell_price[4] = r.ask_price5;
-    row.sell_vol[4] = saturating_cast<int64_t>(r.ask_volume5);
+    row.sell_vol[4] = tarvolin::saturatingCast<int64_t>(r.ask_volume5);
     row.rf_value = r.close - r.pre_close;
     row.rf_rate = r.close / r.pre_close - 1.0f;
 }

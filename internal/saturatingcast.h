@@ -1,13 +1,15 @@
-// The one conversion from floating point to an integer type used in the
-// library: NaN gives 0, values beyond the target range give its nearest bound,
-// everything else truncates toward zero (never undefined behaviour).
-#pragma once
+// The one conversion from floating point to an integer type in the libraries:
+// NaN gives 0, values beyond the target's range give its nearest bound, and
+// everything else truncates toward zero (never undefined behaviour). Header
+// only, so each library compiles its own copy and none links another for it.
+#ifndef TARVOLIN_SATURATINGCAST_H
+#define TARVOLIN_SATURATINGCAST_H
 
 #include <cmath>
 #include <limits>
 #include <type_traits>
 
-namespace b2c {
+namespace tarvolin {
 
 template <typename I>
 I saturatingCast(double x)
@@ -24,4 +26,6 @@ I saturatingCast(double x)
     return static_cast<I>(x);
 }
 
-}  // namespace b2c
+}  // namespace tarvolin
+
+#endif
