@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -27,53 +28,77 @@ int failure(int zlibCode)
     return zlibCode < 0 ? zlibCode : 0;
 }
 
-// Input that lies inside the output buffer is copied first: making room in
-// the output moves or frees it. Returns the input to use.
-const void* detachedInput(const void* data, uint64_t len, const ModuoBuffer& out, std::vector<char>& copy)
+// Points zlib at the input; false for input it cannot take in one go (longer
+// than a uInt counts) or a null pointer with a length. Input that lies inside
+// the output buffer is copied first: making room in the output moves or frees
+// it.
+bool setInput(z_stream& zs, const void* data, uint64_t len, const ModuoBuffer& out, std::vector<char>& copy)
 {
-    if (len == 0 || !out.contains(data))
-        return data;
-    const char* p = static_cast<const char*>(data);
-    copy.assign(p, p + len);
-    return copy.data();
+    if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0))
+        return false;
+    if (len != 0 && out.contains(data)) {
+        const char* p = static_cast<const char*>(data);
+        copy.assign(p, p + len);
+        data = copy.data();
+    }
+    zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+    zs.avail_in = static_cast<uInt>(len);
+    return true;
+}
+
+// One finishing step of inflate or deflate: makes room for `chunk` bytes,
+// hands zlib the writable space (at most `limit` bytes and what a uInt
+// counts) and keeps what it wrote in `got`. false when no room could be made.
+bool codeStep(int (*code)(z_streamp, int), z_stream& zs, ModuoBuffer& out, uint64_t chunk, uint64_t limit, int& rc,
+              uint64_t& got)
+{
+    if (!out.ensureWritable(chunk))
+        return false;
+    const uint64_t room =
+        std::min({static_cast<uint64_t>(out.writableBytes()), limit, uint64_t{std::numeric_limits<uInt>::max()}});
+    zs.next_out = reinterpret_cast<Bytef*>(out.beginWrite());
+    zs.avail_out = static_cast<uInt>(room);
+    rc = code(&zs, Z_FINISH);
+    got = room - zs.avail_out;
+    out.hasWritten(got);
+    return true;
+}
+
+// The codec's result once the stream is ended: a failure to end fails a
+// finished stream, and a failure leaves the output as it was.
+int ended(int result, int endRc, ModuoBuffer& out, uint32_t oldReadable)
+{
+    if (result == 1 && endRc != Z_OK)
+        result = failure(endRc);
+    if (result != 1)
+        out.truncate(oldReadable);
+    return result;
 }
 
 }  // namespace
 
 int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint64_t maxOutput)
 {
-    if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0))
-        return 0;
-    std::vector<char> copy;
-    data = detachedInput(data, len, out, copy);
     z_stream zs{};
+    std::vector<char> copy;
+    if (!setInput(zs, data, len, out, copy))
+        return 0;
     int rc = inflateInit2(&zs, kInflateWindowBits);
     if (rc != Z_OK)
         return failure(rc);
 
     const uint32_t oldReadable = out.readableBytes();
-    zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
-    zs.avail_in = static_cast<uInt>(len);
     uint64_t produced = 0;
     uint64_t chunk = kFirstChunk;
     int result = 0;
     for (;;) {
-        if (!out.ensureWritable(chunk))
-            break;
         // One byte past the limit is enough to see that the limit is passed.
-        uint64_t room = out.writableBytes();
         uint64_t allowed = maxOutput - produced;
         if (allowed < std::numeric_limits<uint64_t>::max())
             ++allowed;
-        if (room > allowed)
-            room = allowed;
-        if (room > std::numeric_limits<uInt>::max())
-            room = std::numeric_limits<uInt>::max();
-        zs.next_out = reinterpret_cast<Bytef*>(out.beginWrite());
-        zs.avail_out = static_cast<uInt>(room);
-        rc = inflate(&zs, Z_FINISH);
-        const uint64_t got = room - zs.avail_out;
-        out.hasWritten(got);
+        uint64_t got = 0;
+        if (!codeStep(inflate, zs, out, chunk, allowed, rc, got))
+            break;
         produced += got;
         if (produced > maxOutput)
             break;  // a decompression bomb
@@ -92,41 +117,26 @@ int GzipCodec::decompress(const void* data, uint64_t len, ModuoBuffer& out, uint
         if (chunk < kLargestChunk)
             chunk *= 2;
     }
-    const int endRc = inflateEnd(&zs);
-    if (result == 1 && endRc != Z_OK)
-        result = failure(endRc);
-    if (result != 1)
-        out.truncate(oldReadable);
-    return result;
+    return ended(result, inflateEnd(&zs), out, oldReadable);
 }
 
 int GzipCodec::compress(const void* data, uint64_t len, ModuoBuffer& out)
 {
-    if (len > std::numeric_limits<uInt>::max() || (data == nullptr && len != 0))
-        return 0;
-    std::vector<char> copy;
-    data = detachedInput(data, len, out, copy);
     z_stream zs{};
+    std::vector<char> copy;
+    if (!setInput(zs, data, len, out, copy))
+        return 0;
     int rc = deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, kDeflateWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
     if (rc != Z_OK)
         return failure(rc);
 
     const uint32_t oldReadable = out.readableBytes();
-    zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
-    zs.avail_in = static_cast<uInt>(len);
     uint64_t chunk = kFirstChunk;
     int result = 0;
     for (;;) {
-        if (!out.ensureWritable(chunk))
+        uint64_t got = 0;
+        if (!codeStep(deflate, zs, out, chunk, std::numeric_limits<uint64_t>::max(), rc, got))
             break;
-        uint64_t room = out.writableBytes();
-        if (room > std::numeric_limits<uInt>::max())
-            room = std::numeric_limits<uInt>::max();
-        zs.next_out = reinterpret_cast<Bytef*>(out.beginWrite());
-        zs.avail_out = static_cast<uInt>(room);
-        rc = deflate(&zs, Z_FINISH);
-        const uint64_t got = room - zs.avail_out;
-        out.hasWritten(got);
         if (rc == Z_STREAM_END) {
             result = 1;
             break;
@@ -140,12 +150,7 @@ int GzipCodec::compress(const void* data, uint64_t len, ModuoBuffer& out)
         if (chunk < kLargestChunk)
             chunk *= 2;
     }
-    const int endRc = deflateEnd(&zs);
-    if (result == 1 && endRc != Z_OK)
-        result = failure(endRc);
-    if (result != 1)
-        out.truncate(oldReadable);
-    return result;
+    return ended(result, deflateEnd(&zs), out, oldReadable);
 }
 
 bool GzipCodec::isGzip(const ModuoBuffer& in, uint64_t offset)
