@@ -489,6 +489,28 @@ static int attach(parser* ps, json_node* n)
     return 0;
 }
 
+/* A token where a value stands, an object member's (in_object) or an array
+ * element's: a scalar is attached and the parse goes on after it, a brace or
+ * bracket opens a container. 0 when the token began a value, -1 when it does
+ * not begin one, else the code that ends the parse. */
+static int begin_value(parser* ps, int tok, int in_object)
+{
+    if (is_value_token(tok)) {
+        const int rc = attach(ps, scalar_node(ps, tok));
+        if (rc)
+            return rc;
+        if (in_object)
+            ps->cursor = ps->cursor->parent; /* from the member's key back to its object */
+        ps->state = in_object ? 3 : 9;
+        return 0;
+    }
+    if (tok == T_LBRACE || tok == T_LBRACKET) {
+        ps->state = tok == T_LBRACE ? 1 : 7;
+        return 0;
+    }
+    return -1;
+}
+
 /* Runs the parser over one piece; returns 2 when the piece is used up inside
  * the document, 3 when it is used up after the root closed, else the code
  * that ends the parse. */
@@ -573,37 +595,18 @@ static int parse_piece(parser* ps, const char* piece)
             }
             return defaulted(ps);
         case 6:
-            if (is_value_token(tok)) {
-                if ((rc = attach(ps, scalar_node(ps, tok))))
+            if ((rc = begin_value(ps, tok, 1)) >= 0) {
+                if (rc)
                     return rc;
-                ps->cursor = ps->cursor->parent;
-                ps->state = 3;
-                continue;
-            }
-            if (tok == T_LBRACE) {
-                ps->state = 1;
-                continue;
-            }
-            if (tok == T_LBRACKET) {
-                ps->state = 7;
                 continue;
             }
             if (tok == T_ILLEGAL)
                 return JSON_ILLEGAL_CHAR;
             return defaulted(ps);
         case 8:
-            if (is_value_token(tok)) {
-                if ((rc = attach(ps, scalar_node(ps, tok))))
+            if ((rc = begin_value(ps, tok, 0)) >= 0) {
+                if (rc)
                     return rc;
-                ps->state = 9;
-                continue;
-            }
-            if (tok == T_LBRACE) {
-                ps->state = 1;
-                continue;
-            }
-            if (tok == T_LBRACKET) {
-                ps->state = 7;
                 continue;
             }
             if (tok == T_RBRACKET)
