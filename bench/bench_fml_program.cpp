@@ -78,50 +78,25 @@ void compileMacdKdj(FormulaContext* ctx, bool builtins)
 {
     Builder b(ctx);
     if (builtins) {
-        b.name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
-        b.name("DIF").num(9).call("EMA").assign("DEA").out("DEA").drop();
-        b.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD").drop();
-        b.name("C")
-            .name("L")
-            .num(9)
-            .call("LLV")
-            .call("-")
-            .name("H")
-            .num(9)
-            .call("HHV")
-            .name("L")
-            .num(9)
-            .call("LLV")
-            .call("-")
-            .call("/")
-            .num(100)
-            .call("*")
-            .assign("RSV")
-            .out("RSV")
-            .drop();
-        b.name("RSV").num(3).num(1).call("SMA").assign("K").out("K").drop();
-        b.name("K").num(3).num(1).call("SMA").assign("D").out("D").drop();
-        b.num(3).name("K").call("*").num(2).name("D").call("*").call("-").assign("J").out("J").drop();
+        b.difDea();
     } else {
         b.name("C").num(0.15f).call("*").name("C").num(0.07f).call("*").call("-").assign("DIF").out("DIF").drop();
         b.name("DIF").num(0.2f).call("*").assign("DEA").out("DEA").drop();
-        b.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD").drop();
-        b.name("C")
-            .name("L")
-            .call("-")
-            .name("H")
-            .name("L")
-            .call("-")
-            .call("/")
-            .num(100)
-            .call("*")
-            .assign("RSV")
-            .out("RSV")
-            .drop();
+    }
+    b.macdBar();
+    if (builtins)
+        b.rsv(9);
+    else
+        b.name("C").name("L").call("-").name("H").name("L").call("-").call("/").num(100).call("*");
+    b.assign("RSV").out("RSV").drop();
+    if (builtins) {
+        b.name("RSV").num(3).num(1).call("SMA").assign("K").out("K").drop();
+        b.name("K").num(3).num(1).call("SMA").assign("D").out("D").drop();
+    } else {
         b.name("RSV").num(0.5f).call("*").assign("K").out("K").drop();
         b.name("K").num(0.5f).call("*").assign("D").out("D").drop();
-        b.num(3).name("K").call("*").num(2).name("D").call("*").call("-").assign("J").out("J").drop();
     }
+    b.num(3).name("K").call("*").num(2).name("D").call("*").call("-").assign("J").out("J").drop();
 }
 
 struct Chart {

@@ -26,117 +26,34 @@
 #include "builtins.h"
 #include "formulaargument.h"
 #include "formulacontext.h"
+#include "builtinarities.h"
 
 namespace {
 
 constexpr uint32_t kBars = 100000;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-struct Builtin {
-    const char* name;
-    BuiltinFn fn;
-    int args;
-};
-
-const Builtin kBuiltins[] = {
-    {"<>", builtinNotEqual, 2},
-    {"==", builtinEqual, 2},
-    {">", builtinGreater, 2},
-    {">=", builtinGreaterEqual, 2},
-    {"<", builtinLess, 2},
-    {"<=", builtinLessEqual, 2},
-    {"and", builtinAnd, 2},
-    {"or", builtinOr, 2},
-    {"+", builtinAdd, 2},
-    {"-", builtinSub, 2},
-    {"*", builtinMul, 2},
-    {"/", builtinDiv, 2},
-    {"mod", builtinMod, 2},
-    {"min", builtinMin, 2},
-    {"max", builtinMax, 2},
-    {"pow", builtinPow, 2},
-    {"negate", builtinNegate, 1},
-    {"abs", builtinAbs, 1},
-    {"cos", builtinCos, 1},
-    {"sin", builtinSin, 1},
-    {"tan", builtinTan, 1},
-    {"atan", builtinAtan, 1},
-    {"acos", builtinAcos, 1},
-    {"asin", builtinAsin, 1},
-    {"intpart", builtinIntpart, 1},
-    {"floor", builtinFloor, 1},
-    {"not", builtinNot, 1},
-    {"ln", builtinLn, 1},
-    {"log", builtinLog, 1},
-    {"exp", builtinExp, 1},
-    {"sqrt", builtinSqrt, 1},
-    {"barscount", builtinBarscount, 1},
-    {"barslast", builtinBarslast, 1},
-    {"barslastcount", builtinBarslastcount, 1},
-    {"barsnext", builtinBarsnext, 1},
-    {"barssince", builtinBarssince, 1},
-    {"barssincen", builtinBarssincen, 2},
-    {"count", builtinCount, 2},
-    {"currbarscount", builtinCurrbarscount, 0},
-    {"ama", builtinAma, 2},
-    {"dma", builtinDma, 2},
-    {"ema", builtinEma, 2},
-    {"expmema", builtinExpmema, 2},
-    {"hhv", builtinHhv, 2},
-    {"hhvbars", builtinHhvbars, 2},
-    {"hod", builtinHod, 2},
-    {"findhigh", builtinFindhigh, 4},
-    {"findhighbars", builtinFindhighbars, 4},
-    {"findlow", builtinFindlow, 4},
-    {"findlowbars", builtinFindlowbars, 4},
-    {"avedev", builtinAvedev, 2},
-    {"covar", builtinCovar, 3},
-    {"sum", builtinSum, 2},
-    {"sumbars", builtinSumbars, 2},
-    {"mular", builtinMular, 2},
-    {"ma", builtinMa, 2},
-    {"wma", builtinWma, 2},
-    {"mema", builtinMema, 2},
-    {"sma", builtinSma, 3},
-    {"tma", builtinTma, 3},
-    {"llv", builtinLlv, 2},
-    {"llvbars", builtinLlvbars, 2},
-    {"lod", builtinLod, 2},
-    {"lowrange", builtinLowrange, 1},
-    {"toprange", builtinToprange, 1},
-    {"ref", builtinRef, 2},
-    {"refv", builtinRefv, 2},
-    {"refx", builtinRefx, 2},
-    {"refxv", builtinRefxv, 2},
-    {"last", builtinLast, 3},
-    {"std", builtinStd, 2},
-    {"var", builtinVar, 2},
-    {"relate", builtinRelate, 3},
-    {"between", builtinBetween, 3},
-    {"if", builtinIf, 3},
-    {"cross", builtinCross, 2},
-    {"exist", builtinExist, 2},
-    {"filter", builtinFilter, 2},
-    {"filterx", builtinFilterx, 2},
-    {"backset", builtinBackset, 2},
-    {"const", builtinConst, 1},
-    {"con2str", builtinCon2str, 2},
-    {"zig", builtinZig, 2},
-    {"peak", builtinPeak, 3},
-    {"peakbars", builtinPeakbars, 3},
-    {"trough", builtinTrough, 3},
-    {"troughbars", builtinTroughbars, 3},
-    {"sar", builtinSar, 3},
-    {"sarturn", builtinSarturn, 3},
-    {"range", builtinRange, 3},
-    {"longcross", builtinLongcross, 3},
-    {"upnday", builtinUpnday, 2},
-    {"tfilter", builtinTfilter, 3},
-    {"reverse", builtinReverse, 1},
-    {"rgb", builtinRgb, 3},
-    {"strcat", builtinStrcat, 2},
-    {"strcmp", builtinStrcmp, 2},
-};
+// Every builtin in the table's order: the operators and functions, the window
+// families, then the signal and pattern ones.
+std::vector<BuiltinArity> allBuiltins()
+{
+    std::vector<BuiltinArity> all = {
+        {"<>", builtinNotEqual, 2},     {"==", builtinEqual, 2},      {">", builtinGreater, 2},
+        {">=", builtinGreaterEqual, 2}, {"<", builtinLess, 2},        {"<=", builtinLessEqual, 2},
+        {"and", builtinAnd, 2},         {"or", builtinOr, 2},         {"+", builtinAdd, 2},
+        {"-", builtinSub, 2},           {"*", builtinMul, 2},         {"/", builtinDiv, 2},
+        {"mod", builtinMod, 2},         {"min", builtinMin, 2},       {"max", builtinMax, 2},
+        {"pow", builtinPow, 2},         {"negate", builtinNegate, 1}, {"abs", builtinAbs, 1},
+        {"cos", builtinCos, 1},         {"sin", builtinSin, 1},       {"tan", builtinTan, 1},
+        {"atan", builtinAtan, 1},       {"acos", builtinAcos, 1},     {"asin", builtinAsin, 1},
+        {"intpart", builtinIntpart, 1}, {"floor", builtinFloor, 1},   {"not", builtinNot, 1},
+        {"ln", builtinLn, 1},           {"log", builtinLog, 1},       {"exp", builtinExp, 1},
+        {"sqrt", builtinSqrt, 1},
+    };
+    all.insert(all.end(), std::begin(kWindowBuiltins), std::end(kWindowBuiltins));
+    all.insert(all.end(), std::begin(kSignalBuiltins), std::end(kSignalBuiltins));
+    return all;
+}
 
 ArgumentPtr seriesOf(std::vector<float> v)
 {
@@ -210,7 +127,7 @@ double cpuMs()
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-double runOnce(const Builtin& b, const ArgumentPtr& x, const ArgumentPtr& param, const ArgumentPtr& close)
+double runOnce(const BuiltinArity& b, const ArgumentPtr& x, const ArgumentPtr& param, const ArgumentPtr& close)
 {
     FormulaContext ctx;
     ctx.barCount = kBars;
@@ -242,7 +159,8 @@ int main(int argc, char** argv)
     std::printf("%-14s %10s  %-11s %-7s %8s %8s\n", "builtin", "worst ms", "argument", "data", "median", "over50");
     int slow = 0;
     double overall = 0.0;
-    for (const Builtin& b : kBuiltins) {
+    const std::vector<BuiltinArity> builtins = allBuiltins();
+    for (const BuiltinArity& b : builtins) {
         if (argc > 1) {
             bool wanted = false;
             for (int a = 1; a < argc; ++a)
@@ -277,7 +195,8 @@ int main(int argc, char** argv)
         overall = std::max(overall, worst);
     }
     // Steady state: the same call again touches no fresh memory.
-    const Builtin& hhv = kBuiltins[43];
+    const BuiltinArity& hhv = *std::find_if(builtins.begin(), builtins.end(),
+                                            [](const BuiltinArity& b) { return std::strcmp(b.name, "hhv") == 0; });
     runOnce(hhv, price, sets[6].value, price);
     const long before = faults();
     runOnce(hhv, price, sets[6].value, price);

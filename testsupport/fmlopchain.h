@@ -47,6 +47,23 @@ public:
         return output(FML_DRAW_DATA, outName, 0, 1.0f, style);
     }
 
+    // The MACD lines: DIF = EMA(C, 12) - EMA(C, 26) and DEA = EMA(DIF, 9),
+    // each assigned and drawn.
+    Self& difDea()
+    {
+        name("C").num(12).call("EMA").name("C").num(26).call("EMA").call("-").assign("DIF").out("DIF").drop();
+        return name("DIF").num(9).call("EMA").assign("DEA").out("DEA").drop();
+    }
+    // MACD = (DIF - DEA) * 2, assigned and drawn.
+    Self& macdBar() { return name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").out("MACD").drop(); }
+    // RSV over n bars left on the stack: (C - LLV(L, n)) / (HHV(H, n) - LLV(L, n)) * 100.
+    Self& rsv(float n)
+    {
+        name("C").name("L").num(n).call("LLV").call("-");
+        name("H").num(n).call("HHV").name("L").num(n).call("LLV").call("-");
+        return call("/").num(100).call("*");
+    }
+
 protected:
     void chainTo(FormulaContext* ctx) { chained_ = ctx; }
 

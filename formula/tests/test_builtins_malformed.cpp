@@ -8,61 +8,11 @@
 #include <string>
 
 #include "builtintestutil.h"
+#include "builtinarities.h"
 
 using namespace builtintest;
 
 namespace {
-
-struct Builtin {
-    const char* name;
-    BuiltinFn fn;
-    int args;
-};
-
-const Builtin kBuiltins[] = {
-    {"barscount", builtinBarscount, 1},
-    {"barslast", builtinBarslast, 1},
-    {"barslastcount", builtinBarslastcount, 1},
-    {"barsnext", builtinBarsnext, 1},
-    {"barssince", builtinBarssince, 1},
-    {"barssincen", builtinBarssincen, 2},
-    {"count", builtinCount, 2},
-    {"currbarscount", builtinCurrbarscount, 0},
-    {"ama", builtinAma, 2},
-    {"dma", builtinDma, 2},
-    {"ema", builtinEma, 2},
-    {"expmema", builtinExpmema, 2},
-    {"hhv", builtinHhv, 2},
-    {"hhvbars", builtinHhvbars, 2},
-    {"hod", builtinHod, 2},
-    {"findhigh", builtinFindhigh, 4},
-    {"findhighbars", builtinFindhighbars, 4},
-    {"findlow", builtinFindlow, 4},
-    {"findlowbars", builtinFindlowbars, 4},
-    {"avedev", builtinAvedev, 2},
-    {"covar", builtinCovar, 3},
-    {"sum", builtinSum, 2},
-    {"sumbars", builtinSumbars, 2},
-    {"mular", builtinMular, 2},
-    {"ma", builtinMa, 2},
-    {"wma", builtinWma, 2},
-    {"mema", builtinMema, 2},
-    {"sma", builtinSma, 3},
-    {"tma", builtinTma, 3},
-    {"llv", builtinLlv, 2},
-    {"llvbars", builtinLlvbars, 2},
-    {"lod", builtinLod, 2},
-    {"lowrange", builtinLowrange, 1},
-    {"toprange", builtinToprange, 1},
-    {"ref", builtinRef, 2},
-    {"refv", builtinRefv, 2},
-    {"refx", builtinRefx, 2},
-    {"refxv", builtinRefxv, 2},
-    {"last", builtinLast, 3},
-    {"std", builtinStd, 2},
-    {"var", builtinVar, 2},
-    {"relate", builtinRelate, 3},
-};
 
 float randomValue(std::mt19937& rng)
 {
@@ -95,7 +45,7 @@ TEST(BuiltinMalformed, MismatchedShapesStayInsideTheValues)
 {
     std::mt19937 rng(31337);
     for (int round = 0; round < 400; ++round) {
-        for (const Builtin& b : kBuiltins) {
+        for (const BuiltinArity& b : kWindowBuiltins) {
             FormulaContext ctx;
             ctx.barCount = std::uniform_int_distribution<uint32_t>(0, 30)(rng);
             ctx.variables["C"] = randomArgument(rng);

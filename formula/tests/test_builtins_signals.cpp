@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <vector>
 
+#include "builtinarities.h"
 #include "builtintestutil.h"
 #include "fmltestprogram.h"
 
@@ -203,27 +206,13 @@ std::vector<ArgumentPtr> oddShapes()
     return v;
 }
 
-struct Family {
-    const char* name;
-    BuiltinFn fn;
-    int arity;
-};
-
-const Family kMine[] = {
-    {"between", builtinBetween, 3},   {"if", builtinIf, 3},
-    {"cross", builtinCross, 2},       {"exist", builtinExist, 2},
-    {"filter", builtinFilter, 2},     {"filterx", builtinFilterx, 2},
-    {"backset", builtinBackset, 2},   {"const", builtinConst, 1},
-    {"con2str", builtinCon2str, 2},   {"zig", builtinZig, 2},
-    {"peak", builtinPeak, 3},         {"peakbars", builtinPeakbars, 3},
-    {"trough", builtinTrough, 3},     {"troughbars", builtinTroughbars, 3},
-    {"sar", builtinSar, 3},           {"sarturn", builtinSarturn, 3},
-    {"range", builtinRange, 3},       {"longcross", builtinLongcross, 3},
-    {"upnday", builtinUpnday, 2},     {"tfilter", builtinTfilter, 3},
-    {"reverse", builtinReverse, 1},   {"rgb", builtinRgb, 3},
-    {"strcat", builtinStrcat, 2},     {"strcmp", builtinStrcmp, 2},
-    {"oprename", builtinOprename, 3},
-};
+// The signal family and the renaming step.
+std::vector<BuiltinArity> mine()
+{
+    std::vector<BuiltinArity> all(std::begin(kSignalBuiltins), std::end(kSignalBuiltins));
+    all.push_back({"oprename", builtinOprename, 3});
+    return all;
+}
 
 // Every combination of odd shapes, with and without price series and with a
 // bar count above and below the series' lengths: each call either fails
@@ -233,8 +222,8 @@ TEST(BuiltinShapes, OddArgumentsStayInBounds)
 {
     const std::vector<ArgumentPtr> shapes = oddShapes();
     const std::size_t n = shapes.size();
-    for (const Family& f : kMine) {
-        const std::size_t combos = f.arity == 1 ? n : f.arity == 2 ? n * n : n * n * n;
+    for (const BuiltinArity& f : mine()) {
+        const std::size_t combos = f.args == 1 ? n : f.args == 2 ? n * n : n * n * n;
         for (std::size_t c = 0; c < combos; ++c) {
             for (uint32_t bars : {0u, 5u, 12u}) {
                 FormulaContext ctx;
@@ -247,7 +236,7 @@ TEST(BuiltinShapes, OddArgumentsStayInBounds)
                 }
                 std::vector<ArgumentPtr> args;
                 std::size_t rest = c;
-                for (int a = 0; a < f.arity; ++a) {
+                for (int a = 0; a < f.args; ++a) {
                     args.push_back(shapes[rest % n]);
                     rest /= n;
                 }

@@ -54,38 +54,8 @@ TEST(FmlPool, RepeatedRunOverTheSameBarsTakesNoFreshMemory)
     p.setSeries("H", h);
     p.setSeries("L", l);
     // MACD and KDJ plus the window builtins over bar-varying periods.
-    p.name("C")
-        .num(12)
-        .call("EMA")
-        .name("C")
-        .num(26)
-        .call("EMA")
-        .call("-")
-        .assign("DIF")
-        .output(FML_DRAW_DATA, "DIF")
-        .drop();
-    p.name("DIF").num(9).call("EMA").assign("DEA").output(FML_DRAW_DATA, "DEA").drop();
-    p.name("C")
-        .name("L")
-        .num(9)
-        .call("LLV")
-        .call("-")
-        .name("H")
-        .num(9)
-        .call("HHV")
-        .name("L")
-        .num(9)
-        .call("LLV")
-        .call("-")
-        .call("/")
-        .num(100)
-        .call("*")
-        .num(3)
-        .num(1)
-        .call("SMA")
-        .assign("K")
-        .output(FML_DRAW_DATA, "K")
-        .drop();
+    p.difDea();
+    p.rsv(9).num(3).num(1).call("SMA").assign("K").output(FML_DRAW_DATA, "K").drop();
     p.name("C").name("C").num(20).call("MA").call(">").call("BARSLAST").num(1).call("+").assign("N").drop();
     p.name("H")
         .name("N")
@@ -136,18 +106,8 @@ TEST(FmlPool, ANewBarTakesNoFreshMemory)
     TestProgram p;
     fml_ctx_keep_series(p.ctx(), 1);
     fml_ctx_miss_callback(p.ctx(), &host, &Host::miss);
-    p.name("C")
-        .num(12)
-        .call("EMA")
-        .name("C")
-        .num(26)
-        .call("EMA")
-        .call("-")
-        .assign("DIF")
-        .output(FML_DRAW_DATA, "DIF")
-        .drop();
-    p.name("DIF").num(9).call("EMA").assign("DEA").output(FML_DRAW_DATA, "DEA").drop();
-    p.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").output(FML_DRAW_DATA, "MACD").drop();
+    p.difDea();
+    p.macdBar();
     p.name("C").num(20).call("MA").name("C").num(20).call("STD").call("+").output(FML_DRAW_DATA, "UB").drop();
     ASSERT_EQ(p.run(int(host.c.size())), 1);
     host.from = int(host.c.size()) - 1;
