@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLibrary>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
@@ -175,6 +178,20 @@ LocalServers::LocalServers() : quote(std::make_unique<QuoteServerProcess>())
 QString LocalServers::backendUrl() const
 {
     return QString("http://127.0.0.1:%1").arg(backend ? backend->port() : 0);
+}
+
+QByteArray fetchBody(const QString& url, const QByteArray& post)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request{QUrl(url)};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+    QNetworkReply* reply = post.isNull() ? manager.get(request) : manager.post(request, post);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->readAll();
+    delete reply;
+    return body;
 }
 
 QProcessEnvironment programEnvironment(const QString& display, const QString& controlUrl, const char* mainDocument)

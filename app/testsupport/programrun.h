@@ -96,6 +96,10 @@ struct LocalServers {
     std::unique_ptr<ServerProcess> backend;
 };
 
+// The body of a GET of url, or of a form POST when post is given; empty when
+// the request fails. Waits in a local event loop, as a test's set-up may.
+QByteArray fetchBody(const QString& url, const QByteArray& post = QByteArray());
+
 // The program's environment on display: xcb with software drawing, WebEngine
 // without its sandbox, the back end at controlUrl, signed in by DemoLogin.qml
 // and then driven by app/e2e/<mainDocument>.

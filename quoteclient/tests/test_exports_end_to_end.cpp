@@ -8,11 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +20,7 @@
 #include "exporthelpers.h"
 #include "ownprocess.h"
 #include "quote.h"
+#include "replylog.h"
 #include "serverprocess.h"
 #include "syntheticmarket.h"
 #include "symbolrecord.h"
@@ -94,29 +93,10 @@ protected:
         } else if (r.kind == QUOTE_REPLY_KLINE && r.data) {
             k.bars = static_cast<const QuoteKPoints*>(r.data)->count;
         }
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            kept.push_back(std::move(k));
-        }
-        cv.notify_all();
+        replies.add(std::move(k));
     }
 
-    // Waits for the n-th (from 1) reply of ctx with the kind.
-    bool wait(quote_ctx* ctx, uint16_t kind, size_t n, Kept* out)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return cv.wait_for(lock, std::chrono::seconds(10), [&] {
-            size_t seen = 0;
-            for (const Kept& k : kept) {
-                if (k.ctx == ctx && k.kind == kind && ++seen == n) {
-                    if (out)
-                        *out = k;
-                    return true;
-                }
-            }
-            return false;
-        });
-    }
+    bool wait(quote_ctx* ctx, uint16_t kind, size_t n, Kept* out) { return replies.wait(ctx, kind, n, out); }
 
     // The server's request lines for a command, in order.
     std::vector<std::string> requests(const char* command)
@@ -132,21 +112,8 @@ protected:
     TempDir dir{"pelmar-exports-"};
     std::unique_ptr<QuoteServerProcess> server;
     std::unique_ptr<EngineRecorder> engine;
-    std::mutex mutex;  // guards kept
-    std::condition_variable cv;
-    std::vector<Kept> kept;
+    ReplyLog<Kept> replies;
 };
-
-// Keys "code/market" of a list of the server's market sorted by volume,
-// ascending, as the server ranks them.
-std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list)
-{
-    SyntheticMarket::instance().sort(list, 9, 1);
-    std::vector<std::string> keys;
-    for (const SyntheticCode* c : list)
-        keys.push_back(c->code + "/" + std::to_string(c->market));
-    return keys;
-}
 
 }  // namespace
 

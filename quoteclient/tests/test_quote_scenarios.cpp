@@ -7,12 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <future>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,6 +22,7 @@
 #include "enginerecorder.h"
 #include "ownprocess.h"
 #include "quote.h"
+#include "replylog.h"
 #include "serverprocess.h"
 #include "syntheticmarket.h"
 #include "wirebytes.h"
@@ -92,45 +91,17 @@ protected:
             if (m->count > 0)
                 c.minutes.assign(m->points, m->points + m->count);
         }
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            copied.push_back(std::move(c));
-        }
-        cv.notify_all();
+        replies.add(std::move(c));
         if (hook)
             hook(r);
     }
 
-    // Waits for the n-th (from 1) reply of ctx with the kind; returns a copy.
-    bool wait(quote_ctx* ctx, uint16_t kind, size_t n, Copied* out)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return cv.wait_for(lock, std::chrono::seconds(10), [&] {
-            size_t seen = 0;
-            for (const Copied& c : copied) {
-                if (c.ctx == ctx && c.kind == kind && ++seen == n) {
-                    if (out)
-                        *out = c;
-                    return true;
-                }
-            }
-            return false;
-        });
-    }
-    size_t count_of(quote_ctx* ctx)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        size_t n = 0;
-        for (const Copied& c : copied)
-            n += c.ctx == ctx ? 1 : 0;
-        return n;
-    }
+    bool wait(quote_ctx* ctx, uint16_t kind, size_t n, Copied* out) { return replies.wait(ctx, kind, n, out); }
+    size_t count_of(quote_ctx* ctx) { return replies.count_of(ctx); }
 
     std::unique_ptr<QuoteServerProcess> server;
     std::unique_ptr<EngineRecorder> recorder;
-    std::mutex mutex;  // guards copied
-    std::condition_variable cv;
-    std::vector<Copied> copied;
+    ReplyLog<Copied> replies;
     std::function<void(const QuoteReply&)> hook;  // set before start
 };
 
@@ -154,17 +125,6 @@ quote_ctx* list_context(const std::vector<std::vector<uint8_t>>& codes)
     const uint16_t fields[] = {0, 8, 9, 10};
     quote_ctx_set_market_field(ctx, fields, 4);
     return ctx;
-}
-
-// Keys "code/market" of a list of the server's market sorted by volume,
-// ascending, as the server ranks them.
-std::vector<std::string> by_volume(std::vector<const SyntheticCode*> list)
-{
-    SyntheticMarket::instance().sort(list, 9, 1);
-    std::vector<std::string> keys;
-    for (const SyntheticCode* c : list)
-        keys.push_back(c->code + "/" + std::to_string(c->market));
-    return keys;
 }
 
 }  // namespace

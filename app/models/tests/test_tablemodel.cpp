@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <set>
 
@@ -487,25 +488,12 @@ TEST(TableColumns, FastVolumeTextsAgreeWithTheUtilities)
 
 namespace {
 
-// A row of the full layout with every shown field set; its code and name.
+// A row of the full layout with every shown field set: the known record
+// under another code.
 QuoteRealTimeMarket fullRecord(const char* code)
 {
-    QuoteRealTimeMarket r = rec::record(code, "名称", 1);
-    r.pre_close = 10.0f;
-    r.open = 10.1f;
-    r.high = 10.5f;
-    r.low = 9.8f;
-    r.close = 10.25f;
-    r.vol = 1234567;
-    r.cur_vol = 5600;
-    r.sum = 2.5e8;
-    r.red_vol = 700000;
-    r.green_vol = 534567;
-    r.vol_rate = 1.35f;
-    r.swap = 0.0123f;
-    r.amplitude = 0.07f;
-    r.rf_value = 0.25f;
-    r.rf_rate = 0.025f;
+    QuoteRealTimeMarket r = known(nullptr);
+    std::snprintf(r.code_info.code, sizeof r.code_info.code, "%s", code);
     return r;
 }
 

@@ -7,13 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
 #include <QStandardPaths>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QRandomGenerator>
 #include <QUrl>
 
@@ -51,18 +48,6 @@ QByteArray read(const QString& name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray fetch(const QString& url)
-{
-    QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(url)));
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QByteArray body = reply->readAll();
-    delete reply;
-    return body;
-}
-
 QString databaseFile()
 {
     return localStorageDatabaseFile(dataDir(), "qelm");
@@ -84,8 +69,8 @@ TEST(DamagedStart, StartsSignsInAndOpensAChartFromDamagedData)
 
     const QByteArray html = "<html><body>502 Bad Gateway</body></html>";
     // Good files an earlier start left, which a bad download must not replace.
-    const QByteArray board = fetch(base + "/api/board");
-    const QByteArray rating = fetch(base + "/api/stock_rating");
+    const QByteArray board = fetchBody(base + "/api/board");
+    const QByteArray rating = fetchBody(base + "/api/stock_rating");
     ASSERT_FALSE(board.isEmpty());
     QByteArray noise(8192, Qt::Uninitialized);
     QRandomGenerator gen(39);

@@ -7,14 +7,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -29,6 +26,7 @@
 #include <memory>
 
 #include "ownprocess.h"
+#include "programrun.h"
 #include "serverprocess.h"
 #include "shell/datadir.h"
 #include "shell/qbaseservice.h"
@@ -242,13 +240,7 @@ TEST_F(DamagedState, DownloadedDocumentsOfTheWrongShape)
     RUN_IN_OWN_PROCESS();
     // The control reply with its start images replaced.
     const auto control = [this](const QJsonValue& images) {
-        QNetworkAccessManager manager;
-        QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(base() + "/v3clientcontrol")));
-        QEventLoop loop;
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-        QJsonObject json = QJsonDocument::fromJson(reply->readAll()).object();
-        delete reply;
+        QJsonObject json = QJsonDocument::fromJson(testsupport::fetchBody(base() + "/v3clientcontrol")).object();
         QJsonObject url = json["url"].toObject();
         url["start_image"] = images;
         json["url"] = url;

@@ -8,13 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -29,20 +26,6 @@
 namespace {
 
 using namespace testsupport;
-
-QByteArray fetch(const QString& url, const QByteArray& post = QByteArray())
-{
-    QNetworkAccessManager manager;
-    QNetworkRequest request{QUrl(url)};
-    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
-    QNetworkReply* reply = post.isNull() ? manager.get(request) : manager.post(request, post);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QByteArray body = reply->readAll();
-    delete reply;
-    return body;
-}
 
 // The list `key` of a document (the document itself when key is empty)
 // repeated `times` times.
@@ -110,8 +93,8 @@ TEST(HostileProgram, StartUpDownloadsOfAHundredTimesTheirSizeKeepTheWindowRespon
     QTemporaryDir dir;
 
     // The usual replies, a hundred times over.
-    const QByteArray control = fetch(base + "/v3clientcontrol");
-    const QByteArray signIn = fetch(base + "/api/login", "username=demo&password=demo");
+    const QByteArray control = fetchBody(base + "/v3clientcontrol");
+    const QByteArray signIn = fetchBody(base + "/api/login", "username=demo&password=demo");
     ASSERT_FALSE(signIn.isEmpty());
     QJsonObject login = QJsonDocument::fromJson(signIn).object();
     const QJsonArray usualMenus = login.value("menus").toArray();
@@ -146,12 +129,12 @@ TEST(HostileProgram, StartUpDownloadsOfAHundredTimesTheirSizeKeepTheWindowRespon
         {"/images/big_start.png", startImage},
         {"/images/huge.png", hostile::blackPng(16384, 16384)},
         {"/api/login", QJsonDocument(big).toJson(QJsonDocument::Compact)},
-        {"/api/board", repeated(fetch(base + "/api/board"), "boardIndex", 100)},
-        {"/api/stock_rzrq", repeated(fetch(base + "/api/stock_rzrq"), "", 100)},
-        {"/api/stock_rating", repeated(fetch(base + "/api/stock_rating"), "ratingInfos", 100)},
+        {"/api/board", repeated(fetchBody(base + "/api/board"), "boardIndex", 100)},
+        {"/api/stock_rzrq", repeated(fetchBody(base + "/api/stock_rzrq"), "", 100)},
+        {"/api/stock_rating", repeated(fetchBody(base + "/api/stock_rating"), "ratingInfos", 100)},
         {"/api/notice", QJsonDocument(notice).toJson(QJsonDocument::Compact)},
-        {"/api/fast_menu", repeated(fetch(base + "/api/fast_menu"), "", 100)},
-        {"/api/marque", repeated(fetch(base + "/api/marque"), "marquee", 100)},
+        {"/api/fast_menu", repeated(fetchBody(base + "/api/fast_menu"), "", 100)},
+        {"/api/marque", repeated(fetchBody(base + "/api/marque"), "marquee", 100)},
     };
     // 30,000 menus whose icons name standard input, or a PNG of 16,384 x
     // 16,384 pixels (under a megabyte).
