@@ -71,7 +71,9 @@ inline Where decide()
 
 #define TARVOLIN_OWN_PROCESS_SKIP_TEXT "runs in a process of its own (ctest runs it alone)"
 
-#define RUN_IN_OWN_PROCESS()                                \
+// The switch behind both macros below; `on_done` is what the case does when a
+// child ran it.
+#define TARVOLIN_OWN_PROCESS_DECIDE(on_done)                \
     do {                                                    \
         switch (own_process::decide()) {                    \
         case own_process::Where::here:                      \
@@ -79,22 +81,14 @@ inline Where decide()
         case own_process::Where::skip:                      \
             GTEST_SKIP() << TARVOLIN_OWN_PROCESS_SKIP_TEXT; \
         case own_process::Where::done:                      \
-            return;                                         \
+            on_done;                                        \
         }                                                   \
     } while (0)
 
+#define RUN_IN_OWN_PROCESS() TARVOLIN_OWN_PROCESS_DECIDE(return )
+
 // The same for a fixture whose SetUp starts the engine: its first line. A case
 // run in a child shows here as skipped, with the child's result.
-#define SET_UP_IN_OWN_PROCESS()                             \
-    do {                                                    \
-        switch (own_process::decide()) {                    \
-        case own_process::Where::here:                      \
-            break;                                          \
-        case own_process::Where::skip:                      \
-            GTEST_SKIP() << TARVOLIN_OWN_PROCESS_SKIP_TEXT; \
-        case own_process::Where::done:                      \
-            GTEST_SKIP() << "ran in a process of its own";  \
-        }                                                   \
-    } while (0)
+#define SET_UP_IN_OWN_PROCESS() TARVOLIN_OWN_PROCESS_DECIDE(GTEST_SKIP() << "ran in a process of its own")
 
 #endif
