@@ -121,7 +121,7 @@ Rectangle {
             height: 25
             item_width: 81
             style: 1
-            font_pixelSize: 14
+            font_pixelSize: Theme.buttonFontSize
             bg_color: Theme.buttonColor
             hovered_color: Theme.tabHoverColor
             select_bg_color: Theme.selectedColor

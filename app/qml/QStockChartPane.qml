@@ -62,7 +62,7 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             text: root.title()
             color: Theme.textColor
-            font.pixelSize: root.centredTitle ? 15 : 14
+            font.pixelSize: root.centredTitle ? Theme.centredPaneTitleFontSize : Theme.paneTitleFontSize
         }
         Hbtn {
             id: buttons

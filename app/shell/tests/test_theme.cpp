@@ -67,3 +67,30 @@ TEST(Theme, QmlAndCppAgree)
     EXPECT_EQ(qml->property("fontFamilyCn").toString(), QString::fromUtf8(theme::kFontFamilyCn));
     EXPECT_EQ(qml->property("songFontFamily").toString(), QString::fromUtf8(theme::kSongFontFamily));
 }
+
+// Every font size the C++ code shares is a QML role of the same value: the
+// painted tables, lists and chart titles keep the documents' sizes.
+TEST(Theme, SharedFontSizesAgree)
+{
+    QQmlEngine engine;
+    QString error;
+    std::unique_ptr<QObject> holder;
+    QObject* qml = loadTheme(engine, &holder, &error);
+    ASSERT_TRUE(qml) << error.toStdString();
+
+    // Hand-checked against the documents that show them.
+    const std::map<std::string, int> expected = {
+        {"listFontSize", 12},
+        {"chartTitleFontSize", 13},
+        {"tableFontSize", 16},
+    };
+    std::map<std::string, int> cpp;
+    for (const auto& r : theme::kFontSizeRoles)
+        cpp[r.name] = r.pixels;
+    EXPECT_EQ(cpp, expected);
+    for (const auto& r : theme::kFontSizeRoles) {
+        const QVariant v = qml->property(r.name);
+        ASSERT_TRUE(v.isValid()) << "C++ size " << r.name << " is missing from Theme.qml";
+        EXPECT_EQ(v.toInt(), r.pixels) << r.name;
+    }
+}
