@@ -42,7 +42,7 @@ Rectangle {
         currentCategory = i;
         blockTable.clear();
         stockTable.clear();
-        blockTable.setQuery({ block: categories[i].key, field: 34, sort: 0, page_size: 200 });
+        blockTable.setQuery({ block: categories[i].key, field: QuoteCodes.FIELD_RISE_RATE, sort: 0, page_size: 200 });
     }
     function blockSelected(info) {
         if (!info)

@@ -61,6 +61,7 @@ TEST(QuoteCodes, ScriptMirrorsTheHeader)
         REPLY(RECEIVER),
         REPLY(MARKET_STATE),
         // Market-field ids, as the server numbers them
+        {"FIELD_CODE", 1},
         {"FIELD_AMOUNT", 11},
         {"FIELD_VOLUME_RATIO", 33},
         {"FIELD_RISE_RATE", 34},
