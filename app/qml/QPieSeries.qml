@@ -17,7 +17,6 @@ Rectangle {
     property int refreshInterval: 10000
     readonly property bool refreshing: refreshTimer.running
     property alias pie: pie
-    signal replyTaken()            // a reply became the shown result
     readonly property var rows: result ? JSQuote.flowRows(result) : []
     readonly property var bars: result ? JSQuote.historyBars(result.day5, result.day20) : null
     readonly property bool emptyFlow: result === null || JSQuote.isEmptyFlow(result)
@@ -40,7 +39,6 @@ Rectangle {
                 return;       // a failure changes nothing; the timer tries again
             root.result = r;
             root.fillPie();
-            root.replyTaken();
         });
     }
     function fillPie() {
