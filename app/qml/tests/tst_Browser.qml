@@ -357,7 +357,7 @@ TextCase {
         var c = Qt.createComponent("qrc:/qml/main.qml");
         compare(c.status, Component.Ready, c.errorString());
         var win = c.createObject(null);
-        var popups = spyOn(win.notices, "popupShown");
+        var popups = countPopups(win.notices);
         win.syncService.running = false;
         win.notices.interval = 300;
         tryVerify(function () { return popups.count >= 3; }, 30000);
