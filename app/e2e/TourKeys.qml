@@ -240,12 +240,11 @@ TourMain {
           after: function () { shoot("keys-01-typed-under-notice.png"); } },
         { name: "the next poll replaces the pop-up notice",
           act: function () {
-              memo.popped = false;
-              var seen = function () { memo.popped = true; win.notices.popupShown.disconnect(seen); };
-              win.notices.popupShown.connect(seen);
+              memo.shownPopup = win.notices.lastPopup;
+              memo.shownNotices = memo.shownPopup ? memo.shownPopup.notices : null;
               win.notices.pollPopup();
           },
-          done: function () { return memo.popped; },
+          done: function () { return popupShowsNewReply(); },
           check: function () {
               var n = popups().length;
               if (n !== 1)

@@ -30,6 +30,13 @@ QtObject {
     property bool busy: false   // a screenshot being written
     // What the steps remember: the first stock's view, the table's view ...
     property var memo: ({})
+    // Whether the pop-up notice shows a reply newer than the one remembered
+    // in memo.shownPopup / memo.shownNotices: another window, or the same
+    // one with new notices (each reply is a new list).
+    function popupShowsNewReply() {
+        var p = win.notices.lastPopup;
+        return !!p && (p !== memo.shownPopup || p.notices !== memo.shownNotices);
+    }
 
     function argument(prefix, fallback) {
         var args = Qt.application.arguments;

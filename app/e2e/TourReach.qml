@@ -273,12 +273,11 @@ TourMain {
           check: wizardClear },
         { name: "the next poll keeps the two apart",
           act: function () {
-              memo.polled = false;
-              var seen = function () { memo.polled = true; win.notices.popupShown.disconnect(seen); };
-              win.notices.popupShown.connect(seen);
+              memo.shownPopup = win.notices.lastPopup;
+              memo.shownNotices = memo.shownPopup ? memo.shownPopup.notices : null;
               win.notices.pollPopup();
           },
-          done: function () { return memo.polled && win.quickCmd.visible; },
+          done: function () { return popupShowsNewReply() && win.quickCmd.visible; },
           check: wizardClear,
           after: function () { poseScreen("reach-02-wizard-after-poll.png"); } },
         { name: "Esc closes the box",

@@ -5,5 +5,5 @@ import "theme"
 FlatButton {
     border.color: Theme.hoverColor
     font.family: Theme.songFontFamily
-    font.pixelSize: 14
+    font.pixelSize: Theme.buttonFontSize
 }

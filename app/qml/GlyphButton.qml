@@ -7,5 +7,5 @@ FlatButton {
     property string glyph
     text: glyph
     normalColor: Theme.noColor
-    font.pixelSize: 14
+    font.pixelSize: Theme.buttonFontSize
 }

@@ -18,7 +18,7 @@ Rectangle {
     property color select_color_hovered: Theme.selectedColor
     property color item_color: Theme.buttonColor
     property color item_color_hovered: Theme.buttonHoverColor
-    property int font_pixelSize: 14
+    property int font_pixelSize: Theme.buttonFontSize
     property int more_btn_width: 20
     signal btnClicked(var flag)
     signal btnDClicked(var flag)

@@ -61,7 +61,7 @@ Window {
             text: root.titleText
             color: Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 14
+            font.pixelSize: Theme.textFontSize
         }
         LinkButton {
             objectName: "closeButton"
@@ -73,7 +73,7 @@ Window {
             text: "×"
             normalColor: Theme.textColor
             hoverColor: Theme.selectedColor
-            font.pixelSize: 20
+            font.pixelSize: Theme.windowCloseFontSize
             onClicked: root.close()
         }
     }

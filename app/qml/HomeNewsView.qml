@@ -35,7 +35,7 @@ Rectangle {
                 color: root.currentFlag === modelData.flag ? Theme.background : Theme.sectionBackground
                 Text {
                     anchors.centerIn: parent
-                    font.family: Theme.fontFamily; font.pixelSize: 14
+                    font.family: Theme.fontFamily; font.pixelSize: Theme.tabFontSize
                     color: root.currentFlag === modelData.flag ? Theme.textColor : Theme.labelTextColor
                     text: modelData.name
                 }

@@ -10,7 +10,6 @@ Rectangle {
     id: root
     color: Theme.background
     property int refreshInterval: 5000
-    property int requestCount: 0
     readonly property var models: [hs, sh, sz, cy]
 
     QBaseService { id: base }
@@ -23,7 +22,6 @@ Rectangle {
         var url = base.getServerAddressValue("url.market_total");
         if (url === null || url === undefined || String(url) === "")
             return;
-        requestCount++;
         JSHttp.getData(String(url), {}, { "Content-Type": "application/json" }, function (ok, json) {
             if (ok)
                 apply(json);
@@ -40,6 +38,7 @@ Rectangle {
 
     Timer {
         id: timer
+        objectName: "refreshTimer"  // each tick asks the back end once
         interval: root.refreshInterval
         repeat: true
         triggeredOnStart: true

@@ -70,7 +70,7 @@ Rectangle {
         Text {
             x: 10; height: 30
             verticalAlignment: Text.AlignVCenter
-            font.family: Theme.fontFamily; font.pixelSize: 14
+            font.family: Theme.fontFamily; font.pixelSize: Theme.paneTitleFontSize
             color: Theme.textColor
             text: "自选股"
         }

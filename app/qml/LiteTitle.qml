@@ -7,7 +7,7 @@ Rectangle {
     property color text_color: Theme.textColor
     property int horizontalAlignment: Text.AlignHCenter
     property int verticalAlignment: Text.AlignVCenter
-    property int font_pixelSize: 12
+    property int font_pixelSize: Theme.toolFontSize
     color: Theme.noColor
     Text {
         anchors.fill: parent

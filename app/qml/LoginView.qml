@@ -370,9 +370,9 @@ Window {
                         anchors.verticalCenter: parent.verticalCenter
                         color: save_check.save_checked ? Theme.selectedColor : Theme.noColor
                         border.color: Theme.labelTextColor
-                        Text { anchors.centerIn: parent; text: save_check.save_checked ? "√" : ""; color: Theme.textColor; font.pixelSize: 10 }
+                        Text { anchors.centerIn: parent; text: save_check.save_checked ? "√" : ""; color: Theme.textColor; font.pixelSize: Theme.checkMarkFontSize }
                     }
-                    Text { text: "记住密码"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { text: "记住密码"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: Theme.captionFontSize }
                 }
                 MouseArea { anchors.fill: parent; onClicked: save_check.save_checked = !save_check.save_checked }
             }
@@ -388,7 +388,7 @@ Window {
                 disabledColor: Theme.buttonHoverColor
                 text: "登  录"
                 font.family: Theme.fontFamily
-                font.pixelSize: 14
+                font.pixelSize: Theme.buttonFontSize
                 onClicked: root.onLoginClicked()
             }
         }
@@ -404,7 +404,7 @@ Window {
         height: 28
         color: Theme.textColor
         font.family: Theme.fontFamily
-        font.pixelSize: 12
+        font.pixelSize: Theme.fieldFontSize
         selectByMouse: true
         placeholderTextColor: Theme.labelTextColor
         background: Rectangle { color: Theme.inputBackground; border.color: parent.activeFocus ? Theme.frameBorderColor : Theme.hoverColor }

@@ -145,7 +145,7 @@ Rectangle {
                 anchors.centerIn: parent
                 spacing: 2
                 Image { anchors.verticalCenter: parent.verticalCenter; source: root.open_ ? "qrc:/images/new_open_h.png" : "qrc:/images/new_open_n.png" }
-                Text { text: root.open_ ? "收起" : "展开"; color: Theme.textColor; font.pixelSize: 13; font.family: Theme.fontFamily }
+                Text { text: root.open_ ? "收起" : "展开"; color: Theme.textColor; font.pixelSize: Theme.smallButtonFontSize; font.family: Theme.fontFamily }
             }
             MouseArea { id: toggleArea; anchors.fill: parent; hoverEnabled: true; onClicked: root.setOpen(!root.open_) }
         }

@@ -63,7 +63,7 @@ Rectangle {
             text: "可拖动"
             color: Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 12
+            font.pixelSize: Theme.captionFontSize
         }
     }
     Text {
@@ -77,7 +77,7 @@ Rectangle {
         text: root.dateText
         color: Theme.textColor
         font.family: Theme.fontFamily
-        font.pixelSize: 12
+        font.pixelSize: Theme.captionFontSize
     }
     Column {
         id: rowColumn
@@ -101,7 +101,7 @@ Rectangle {
                     text: modelData.label
                     color: Theme.secondaryTextColor
                     font.family: Theme.fontFamily
-                    font.pixelSize: 12
+                    font.pixelSize: Theme.captionFontSize
                 }
                 Text {
                     id: valueText
@@ -110,7 +110,7 @@ Rectangle {
                     text: modelData.text
                     color: modelData.color
                     font.family: Theme.fontFamily
-                    font.pixelSize: 12
+                    font.pixelSize: Theme.captionFontSize
                 }
             }
         }

@@ -28,7 +28,7 @@ Window {
         borderOnTop: true
         window_: root
         title: root.title
-        titleBar.font_size: 13
+        titleBar.font_size: Theme.toolWindowTitleFontSize
         titleBar.show_icon: false
         onCloseClicked: root.close()
         GridView {

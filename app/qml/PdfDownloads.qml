@@ -31,7 +31,7 @@ Rectangle {
         textFormat: Text.PlainText
         color: Theme.textColor
         font.family: Theme.fontFamily
-        font.pixelSize: 13
+        font.pixelSize: Theme.noteFontSize
     }
     MouseArea { anchors.fill: parent; onClicked: root.note = "" }
 

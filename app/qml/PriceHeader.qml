@@ -44,21 +44,21 @@ Column {
             text: root.priceModel ? root.priceModel.name + "  " + root.priceModel.code : ""
             color: Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 17
+            font.pixelSize: Theme.headlineFontSize
         }
         Rectangle {
             visible: root.priceModel && root.priceModel.margin_trading
             anchors.verticalCenter: parent.verticalCenter
             width: 20; height: 20
             color: Theme.actionColor
-            Text { anchors.centerIn: parent; text: "融"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+            Text { anchors.centerIn: parent; text: "融"; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: Theme.captionFontSize }
         }
         Rectangle {
             visible: root.priceModel && root.priceModel.market_name !== ""
             anchors.verticalCenter: parent.verticalCenter
             width: 40; height: 20
             color: Theme.marketTagColor
-            Text { anchors.centerIn: parent; text: root.priceModel ? root.priceModel.market_name : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+            Text { anchors.centerIn: parent; text: root.priceModel ? root.priceModel.market_name : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: Theme.captionFontSize }
         }
     }
     // Texts that change at every push are chained by anchors, not a Row:
@@ -74,7 +74,7 @@ Column {
             text: root.priceModel ? util.formatPrice(root.priceModel.close, root.priceModel.decimal) : ""
             color: root.priceModel ? util.getPriceColor(root.priceModel.close, root.priceModel.pre_close) : Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 19
+            font.pixelSize: Theme.lastPriceFontSize
             font.bold: true
         }
         Text {
@@ -85,7 +85,7 @@ Column {
             text: root.priceModel ? util.formatFixed(root.priceModel.rf_rate * 100.0, 2) + "%" : ""
             color: root.priceModel ? root.signColor(root.priceModel.rf_value) : Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 17
+            font.pixelSize: Theme.headlineFontSize
         }
         Text {
             anchors.left: rateText.right
@@ -94,7 +94,7 @@ Column {
             text: root.priceModel ? util.formatFixed(root.priceModel.rf_value, root.priceModel.decimal) : ""
             color: root.priceModel ? root.signColor(root.priceModel.rf_rate) : Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 17
+            font.pixelSize: Theme.headlineFontSize
         }
     }
     Item {
@@ -104,16 +104,16 @@ Column {
             id: tagText
             x: 10
             anchors.verticalCenter: parent.verticalCenter
-            text: root.priceModel ? root.priceModel.trade_tag : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14
+            text: root.priceModel ? root.priceModel.trade_tag : ""; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize
         }
         Text {
             id: dateText
             anchors.left: tagText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
-            text: root.priceModel ? root.priceModel.trade_date : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14
+            text: root.priceModel ? root.priceModel.trade_date : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize
         }
         Text {
             anchors.left: dateText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
-            text: root.priceModel ? root.priceModel.trade_time : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: 14
+            text: root.priceModel ? root.priceModel.trade_time : ""; color: Theme.dimTextColor; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize
         }
         ActionButton {
             id: mineButton
@@ -127,7 +127,7 @@ Column {
             hoverColor: mine ? Theme.myStockHoverColor : Theme.actionDimColor
             text: mine ? "删自选" : "+自选"
             font.family: Theme.fontFamily
-            font.pixelSize: 13
+            font.pixelSize: Theme.smallButtonFontSize
             onClicked: root.toggleMine()
         }
     }

@@ -44,7 +44,7 @@ Rectangle {
             // text shrinking with the rows from 14 px down to 11 px; below
             // that a row keeps its text's height and the panel scrolls.
             readonly property real share: (root.height - distributionBar.y - 40) / 24
-            readonly property int textSize: Math.max(11, Math.min(14, Math.floor(share / 1.3)))
+            readonly property int textSize: Math.max(Theme.leastQuoteFontSize, Math.min(Theme.quoteFontSize, Math.floor(share / 1.3)))
             property real lineHeight: Math.max(Math.ceil(rowText.implicitHeight), share)
             PriceHeader { width: root.width; priceModel: priceModel }
             PriceSectionBar {

@@ -13,8 +13,8 @@ Row {
     property color color2: Theme.quoteLabelColor
     width: 280
     height: 20
-    Text { width: row.width * 0.2; height: row.height; leftPadding: 10; text: row.label1; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 14; verticalAlignment: Text.AlignVCenter }
-    Text { width: row.width * 0.3; height: row.height; rightPadding: 6; text: row.value1; color: row.color1; font.family: Theme.fontFamily; font.pixelSize: 14; horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter }
-    Text { width: row.width * 0.2; height: row.height; leftPadding: 10; text: row.label2; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 14; verticalAlignment: Text.AlignVCenter }
-    Text { width: row.width * 0.3; height: row.height; rightPadding: 10; text: row.value2; color: row.color2; font.family: Theme.fontFamily; font.pixelSize: 14; horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter }
+    Text { width: row.width * 0.2; height: row.height; leftPadding: 10; text: row.label1; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize; verticalAlignment: Text.AlignVCenter }
+    Text { width: row.width * 0.3; height: row.height; rightPadding: 6; text: row.value1; color: row.color1; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize; horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter }
+    Text { width: row.width * 0.2; height: row.height; leftPadding: 10; text: row.label2; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize; verticalAlignment: Text.AlignVCenter }
+    Text { width: row.width * 0.3; height: row.height; rightPadding: 10; text: row.value2; color: row.color2; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize; horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter }
 }

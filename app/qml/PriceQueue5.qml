@@ -16,20 +16,20 @@ Column {
         property real volume
         width: root.width
         height: 20
-        Text { width: parent.width / 3; leftPadding: 10; text: parent.tag; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 14; verticalAlignment: Text.AlignVCenter; height: 20 }
+        Text { width: parent.width / 3; leftPadding: 10; text: parent.tag; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize; verticalAlignment: Text.AlignVCenter; height: 20 }
         Text {
             width: parent.width / 3; height: 20
             horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter
             text: root.priceModel ? util.formatPrice(parent.price, root.priceModel.decimal) : ""
             color: root.priceModel ? util.getPriceColor(parent.price, root.priceModel.pre_close) : Theme.quoteLabelColor
-            font.family: Theme.fontFamily; font.pixelSize: 14
+            font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize
         }
         Text {
             width: parent.width / 3; height: 20; rightPadding: 10
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
             text: util.formatVol(parent.volume)
             color: Theme.volumeColor
-            font.family: Theme.fontFamily; font.pixelSize: 14
+            font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize
         }
     }
 

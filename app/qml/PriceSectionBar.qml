@@ -12,7 +12,7 @@ Rectangle {
     width: 280
     height: 20
     color: Theme.sectionBackground
-    Text { x: 10; anchors.verticalCenter: parent.verticalCenter; text: bar.title; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 14 }
+    Text { x: 10; anchors.verticalCenter: parent.verticalCenter; text: bar.title; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize }
     Image {
         visible: bar.foldImgType >= 0
         anchors.right: parent.right; anchors.rightMargin: 8
@@ -28,7 +28,7 @@ Rectangle {
         text: bar.linkText
         normalColor: Theme.labelTextColor
         hoverColor: Theme.actionColor
-        font.family: Theme.fontFamily; font.pixelSize: 12
+        font.family: Theme.fontFamily; font.pixelSize: Theme.captionFontSize
         onClicked: bar.linkClicked()
     }
 }

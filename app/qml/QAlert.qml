@@ -10,8 +10,8 @@ Window {
     property color color_: Theme.lightBackground
     property string ok_text_
     property string cancel_text_
-    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 14 })
-    property font btn_font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 14 })
+    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: Theme.textFontSize })
+    property font btn_font_: Qt.font({ family: Theme.songFontFamily, pixelSize: Theme.buttonFontSize })
     property color btn_bg_color_normal: Theme.barBackground
     property color btn_bg_color_hovered: Theme.hoverColor
     property color btn_bg_color_hovered_2: Theme.closeHoverColor

@@ -3,7 +3,7 @@ import "js/QuoteCodes.js" as QuoteCodes
 
 // The blocks a stock belongs to (left, 323 pixels) and the stocks of the
 // chosen block (right); for an index or block only the right table, with its
-// own constituents. Both tables sort by field 34 descending until a header
+// own constituents. Both tables sort by the rise rate descending until a header
 // is clicked.
 Item {
     id: root

@@ -24,7 +24,7 @@ Rectangle {
         width: Math.max(0, root.width - 2)
         height: 20
         color: Theme.toolRowColor
-        font_pixelSize: 13
+        font_pixelSize: Theme.chartTitleFontSize
     }
 
     HomeIndexView {

@@ -51,7 +51,7 @@ Item {
                         model: [tile.b.name, hutil.formatRate(tile.b.rf_rate * 100, 2, tile.b.close)]
                         Text {
                             anchors.horizontalCenter: parent.horizontalCenter
-                            font.family: Theme.fontFamily; font.pixelSize: 18
+                            font.family: Theme.fontFamily; font.pixelSize: Theme.tileFontSize
                             color: Home.conceptTextColor(tile.color.toString().toUpperCase(), tile.current)
                             text: modelData
                         }

@@ -18,7 +18,6 @@ BrowserView {
     property bool loaded_: false
     property string pendingScript: ""
     property var codeInfo: null
-    signal scriptRan()             // the page ran a script handed to it
 
     QBaseService { id: baseService }
 
@@ -55,7 +54,7 @@ BrowserView {
             pendingScript = script;
             return;
         }
-        runJavaScript(script, function () { root.scriptRan(); });
+        runJavaScript(script);
     }
 
     onLoadingChanged: {

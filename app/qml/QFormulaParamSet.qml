@@ -139,7 +139,7 @@ Window {
                         text: modelData.name
                         color: Theme.textColor
                         font.family: Theme.songFontFamily
-                        font.pixelSize: 14
+                        font.pixelSize: Theme.textFontSize
                     }
                     SpinBox {
                         id: spin
@@ -162,7 +162,7 @@ Window {
                         validator: RegularExpressionValidator { regularExpression: /[-+]?\d*\.?\d{0,4}/ }
                         onValueModified: root.send()
                         font.family: Theme.fontFamily
-                        font.pixelSize: 13
+                        font.pixelSize: Theme.spinBoxFontSize
                         contentItem: TextInput {
                             text: spin.displayText
                             color: Theme.textColor
@@ -212,7 +212,7 @@ Window {
             text: parent.label
             color: Theme.secondaryTextColor
             font.family: Theme.songFontFamily
-            font.pixelSize: 14
+            font.pixelSize: Theme.textFontSize
         }
     }
 }

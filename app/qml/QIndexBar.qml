@@ -51,26 +51,26 @@ Item {
                 Text {
                     id: nameText
                     x: 6; anchors.verticalCenter: parent.verticalCenter
-                    text: b.name; color: root.selected === index ? Theme.textColor : Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12
+                    text: b.name; color: root.selected === index ? Theme.textColor : Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize
                 }
                 Text {
                     id: closeText
                     anchors.left: nameText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
-                    text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12
+                    text: util.formatPrice(b.close, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize
                 }
                 Text {
                     id: valueText
                     anchors.left: closeText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
-                    text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12
+                    text: util.formatPrice(b.rf_value, 2); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize
                 }
                 Text {
                     id: rateText
                     anchors.left: valueText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
-                    text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: 12
+                    text: util.formatRate(b.rf_rate * 100, 2, b.close); color: util.getPriceColor(b.close, b.pre_close); font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize
                 }
                 Text {
                     anchors.left: rateText.right; anchors.leftMargin: 6; anchors.verticalCenter: parent.verticalCenter
-                    text: util.formatVol(b.sum); color: Theme.actionColor; font.family: Theme.fontFamily; font.pixelSize: 12
+                    text: util.formatVol(b.sum); color: Theme.actionColor; font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize
                 }
                 MouseArea {
                     anchors.fill: parent

@@ -54,14 +54,14 @@ Window {
                         text: modelData.label
                         color: Theme.textColor
                         font.family: Theme.songFontFamily
-                        font.pixelSize: 14
+                        font.pixelSize: Theme.textFontSize
                     }
                     QSpinBox {
                         id: box
                         objectName: modelData.start ? "startDate" : "endDate"
                         width: 180
                         height: 26
-                        font.pixelSize: 13
+                        font.pixelSize: Theme.spinBoxFontSize
                         Keys.onEscapePressed: root.close()
                         Component.onCompleted: {
                             if (modelData.start)
@@ -98,7 +98,7 @@ Window {
                                 text: modelData.name
                                 color: Theme.textColor
                                 font.family: Theme.songFontFamily
-                                font.pixelSize: 14
+                                font.pixelSize: Theme.textFontSize
                             }
                             Text {
                                 width: parent.width / 2
@@ -108,7 +108,7 @@ Window {
                                 text: modelData.vol
                                 color: Theme.textColor
                                 font.family: Theme.songFontFamily
-                                font.pixelSize: 14
+                                font.pixelSize: Theme.textFontSize
                             }
                         }
                     }

@@ -36,7 +36,7 @@ Popup {
             text: root.msg_
             color: Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 14
+            font.pixelSize: Theme.textFontSize
         }
     }
 }

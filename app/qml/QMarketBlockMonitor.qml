@@ -65,7 +65,7 @@ Rectangle {
                 delegate: Rectangle {
                     width: 80; height: 25
                     color: index === root.currentCategory ? Theme.selectedColor : Theme.buttonColor
-                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: 14 }
+                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: Theme.buttonFontSize }
                     MouseArea {
                         anchors.fill: parent
                         onClicked: root.setQuery({ category: root.categories[index].key, field: QuoteCodes.FIELD_RISE_RATE, sort: 0 })
@@ -93,7 +93,7 @@ Rectangle {
             height: 25
             text: root.blockName
             color: Theme.textColor
-            font.pixelSize: 14
+            font.pixelSize: Theme.paneTitleFontSize
         }
         QRTableView {
             id: stockTable

@@ -85,7 +85,7 @@ Rectangle {
                     verticalAlignment: Text.AlignVCenter
                     text: root.lists[index].title
                     color: Theme.textColor
-                    font.pixelSize: 14
+                    font.pixelSize: Theme.paneTitleFontSize
                 }
                 QRTableView {
                     id: t

@@ -115,6 +115,6 @@ Item {
         textFormat: Text.PlainText
         color: Theme.codeNameColor
         font.family: Theme.fontFamily
-        font.pixelSize: 12
+        font.pixelSize: Theme.captionFontSize
     }
 }

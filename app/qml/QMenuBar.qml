@@ -77,7 +77,7 @@ Item {
                     text: modelData.name
                     color: item.hovered ? Theme.menuHoverTextColor : Theme.textColor
                     font.family: Theme.fontFamily
-                    font.pixelSize: 14
+                    font.pixelSize: Theme.menuFontSize
                 }
                 MouseArea {
                     anchors.fill: parent

@@ -12,7 +12,7 @@ Window {
     property string title2_
     property string text_
     property color color_: Theme.dialogBackground
-    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 14 })
+    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: Theme.textFontSize })
     property bool show_alert: false
     property string name_
     property var alert: null
@@ -75,7 +75,7 @@ Window {
             x: 1; width: parent.width - 2
             height: visible ? 30 : 0
             color: Theme.lightTitleColor
-            Text { anchors.centerIn: parent; text: root.title1_; textFormat: Text.PlainText; color: Theme.lightTitleTextColor; font.pixelSize: 16; font.family: Theme.songFontFamily }
+            Text { anchors.centerIn: parent; text: root.title1_; textFormat: Text.PlainText; color: Theme.lightTitleTextColor; font.pixelSize: Theme.titleFontSize; font.family: Theme.songFontFamily }
         }
         Rectangle {
             id: subheading
@@ -84,7 +84,7 @@ Window {
             x: 1; width: parent.width - 2
             height: visible ? 20 : 0
             color: Theme.lightBodyColor
-            Text { anchors.centerIn: parent; text: root.title2_; textFormat: Text.PlainText; color: Theme.dialogTextColor; font.family: Theme.songFontFamily; font.pixelSize: 12 }
+            Text { anchors.centerIn: parent; text: root.title2_; textFormat: Text.PlainText; color: Theme.dialogTextColor; font.family: Theme.songFontFamily; font.pixelSize: Theme.captionFontSize }
         }
         ScrollView {
             anchors.top: subheading.bottom

@@ -101,7 +101,7 @@ Rectangle {
                 text: model.title
                 textFormat: Text.PlainText
                 color: Theme.textColor
-                font.pixelSize: 14
+                font.pixelSize: Theme.textFontSize
                 font.family: Theme.fontFamily
                 elide: Text.ElideRight
             }
@@ -113,7 +113,7 @@ Rectangle {
                 text: model.pubdate
                 textFormat: Text.PlainText
                 color: Theme.textColor
-                font.pixelSize: 14
+                font.pixelSize: Theme.textFontSize
                 font.family: Theme.fontFamily
             }
             MouseArea {

@@ -16,8 +16,6 @@ Item {
     // The last pop-up window and the login notice's window.
     property var lastPopup: null
     property var loginWindow: null
-    signal popupShown()            // a pop-up window shows a reply (new or replaced)
-    signal boxShown()              // a message box was made for a clicked notice
     // The message box of each notice clicked, by noticeKey: a second click
     // brings the same box back instead of opening another.
     property var noticeBoxes: ({})
@@ -44,7 +42,6 @@ Item {
         // One pop-up at a time: a newer reply replaces what the open one shows.
         if (lastPopup && lastPopup.visible) {
             lastPopup.setData(reply);
-            popupShown();
             return lastPopup;
         }
         var c = Qt.createComponent("qrc:/qml/QPopupNotice.qml");
@@ -54,7 +51,6 @@ Item {
         w.setData(reply);
         w.clickedItem.connect(openNotice);
         lastPopup = w;
-        popupShown();
         return w;
     }
     function noticeKey(n) {
@@ -77,10 +73,8 @@ Item {
             return open;
         }
         var w = messageBox(n, false);
-        if (w) {
+        if (w)
             noticeBoxes[key] = w;
-            boxShown();
-        }
         return w;
     }
     function messageBox(n, alert) {

@@ -17,7 +17,6 @@ Rectangle {
     property int refreshInterval: 10000
     readonly property bool refreshing: refreshTimer.running
     property alias pie: pie
-    signal replyTaken()            // a reply became the shown result
     readonly property var rows: result ? JSQuote.flowRows(result) : []
     readonly property var bars: result ? JSQuote.historyBars(result.day5, result.day20) : null
     readonly property bool emptyFlow: result === null || JSQuote.isEmptyFlow(result)
@@ -40,7 +39,6 @@ Rectangle {
                 return;       // a failure changes nothing; the timer tries again
             root.result = r;
             root.fillPie();
-            root.replyTaken();
         });
     }
     function fillPie() {
@@ -96,12 +94,12 @@ Rectangle {
                 ]
                 delegate: Column {
                     spacing: 2
-                    Text { text: modelData[0]; color: Theme.labelTextColor; font.pixelSize: 13; font.family: Theme.fontFamily }
+                    Text { text: modelData[0]; color: Theme.labelTextColor; font.pixelSize: Theme.flowTableFontSize; font.family: Theme.fontFamily }
                     Text {
                         objectName: "mainFigure" + index
                         text: modelData[1]
                         color: index === 0 ? Theme.upColor : index === 1 ? Theme.downColor : root.signColour(modelData[2])
-                        font.pixelSize: 16; font.family: Theme.fontFamily
+                        font.pixelSize: Theme.figureFontSize; font.family: Theme.fontFamily
                     }
                 }
             }
@@ -119,7 +117,7 @@ Rectangle {
                 Repeater {
                     objectName: "flowHead"
                     model: ["", "流入", "流出", "", "", "占比", "占比"]
-                    Text { width: flowTable.widths[index]; text: modelData; color: Theme.labelTextColor; font.pixelSize: 13
+                    Text { width: flowTable.widths[index]; text: modelData; color: Theme.labelTextColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
                 }
             }
@@ -127,11 +125,11 @@ Rectangle {
                 model: root.rows
                 delegate: Row {
                     height: 24
-                    Text { width: flowTable.widths[0]; text: modelData.name; color: Theme.textColor; font.pixelSize: 13
+                    Text { width: flowTable.widths[0]; text: modelData.name; color: Theme.textColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
-                    Text { width: flowTable.widths[1]; text: modelData.inflow; color: Theme.upColor; font.pixelSize: 13
+                    Text { width: flowTable.widths[1]; text: modelData.inflow; color: Theme.upColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight }
-                    Text { width: flowTable.widths[2]; text: modelData.outflow; color: Theme.downColor; font.pixelSize: 13
+                    Text { width: flowTable.widths[2]; text: modelData.outflow; color: Theme.downColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight }
                     Item {
                         width: flowTable.widths[3]; height: 24
@@ -145,10 +143,10 @@ Rectangle {
                         }
                     }
                     Text { width: flowTable.widths[4]; text: modelData.net; color: root.signColour(modelData.netValue)
-                           font.pixelSize: 13; horizontalAlignment: Text.AlignRight }
-                    Text { width: flowTable.widths[5]; text: modelData.inRatio; color: Theme.textColor; font.pixelSize: 13
+                           font.pixelSize: Theme.flowTableFontSize; horizontalAlignment: Text.AlignRight }
+                    Text { width: flowTable.widths[5]; text: modelData.inRatio; color: Theme.textColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight }
-                    Text { width: flowTable.widths[6]; text: modelData.outRatio; color: Theme.textColor; font.pixelSize: 13
+                    Text { width: flowTable.widths[6]; text: modelData.outRatio; color: Theme.textColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight }
                 }
             }
@@ -165,7 +163,7 @@ Rectangle {
                 height: 22
                 Repeater {
                     model: ["", "5日", "20日"]
-                    Text { width: [48, 50, 50][index]; text: modelData; color: Theme.labelTextColor; font.pixelSize: 13
+                    Text { width: [48, 50, 50][index]; text: modelData; color: Theme.labelTextColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
                 }
             }
@@ -173,11 +171,11 @@ Rectangle {
                 model: root.bars ? 5 : 0
                 delegate: Row {
                     height: 24
-                    Text { width: 48; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: Theme.textColor; font.pixelSize: 13
+                    Text { width: 48; text: ["主力", "超大单", "大单", "中单", "小单"][index]; color: Theme.textColor; font.pixelSize: Theme.flowTableFontSize
                            horizontalAlignment: Text.AlignRight; font.family: Theme.fontFamily }
-                    Text { width: 50; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: 13
+                    Text { width: 50; text: JSQuote.formatNumber(root.bars.day5[index].value, 0); font.pixelSize: Theme.flowTableFontSize
                            color: root.signColour(root.bars.day5[index].value); horizontalAlignment: Text.AlignRight }
-                    Text { width: 50; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: 13
+                    Text { width: 50; text: JSQuote.formatNumber(root.bars.day20[index].value, 0); font.pixelSize: Theme.flowTableFontSize
                            color: root.signColour(root.bars.day20[index].value); horizontalAlignment: Text.AlignRight }
                     Item {
                         width: history.barWidth + 8

@@ -72,7 +72,7 @@ Popup {
                             text: "• " + section.name
                             color: Theme.menuHoverTextColor
                             font.family: Theme.fontFamily
-                            font.pixelSize: 14
+                            font.pixelSize: Theme.menuFontSize
                         }
                         Rectangle { y: 30; width: parent.width; height: 1; color: Theme.buttonBorderColor }
                     }
@@ -88,7 +88,7 @@ Popup {
                                 text: "  " + modelData.name
                                 color: root.hoverSection === sectionIndex && root.hoverIndex === index ? Theme.menuHoverTextColor : Theme.textColor
                                 font.family: Theme.fontFamily
-                                font.pixelSize: 14
+                                font.pixelSize: Theme.menuFontSize
                             }
                         }
                     }

@@ -10,7 +10,7 @@ Window {
     property string text_
     property string caption: "请输入文本"
     property color color_: Theme.blackBackground
-    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: 12 })
+    property font font_: Qt.font({ family: Theme.songFontFamily, pixelSize: Theme.fieldFontSize })
     signal clickedOK(string text)
     signal clickedCancel()
 

@@ -69,7 +69,7 @@ Popup {
         horizontalAlignment: Text.AlignHCenter
         verticalAlignment: Text.AlignVCenter
         font.family: Theme.fontFamily
-        font.pixelSize: 14
+        font.pixelSize: Theme.textFontSize
     }
     Row {
         id: buttons
@@ -91,5 +91,5 @@ Popup {
         }
     }
 
-    component PopButton: ActionButton { height: 30; font.family: Theme.fontFamily; font.pixelSize: 14 }
+    component PopButton: ActionButton { height: 30; font.family: Theme.fontFamily; font.pixelSize: Theme.buttonFontSize }
 }

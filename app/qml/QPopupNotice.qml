@@ -60,7 +60,7 @@ Window {
             textFormat: Text.PlainText
             color: Theme.actionHoverColor
             font.family: Theme.songFontFamily
-            font.pixelSize: 14
+            font.pixelSize: Theme.textFontSize
             font.italic: true
             wrapMode: Text.Wrap
             elide: Text.ElideRight
@@ -85,7 +85,7 @@ Window {
                 text: "上一条"
                 enabled: root.current > 0
                 font.family: Theme.songFontFamily
-                font.pixelSize: 14
+                font.pixelSize: Theme.buttonFontSize
                 onClicked: root.previous()
             }
             LinkButton {
@@ -94,7 +94,7 @@ Window {
                 text: "下一条"
                 enabled: root.current < root.notices.length - 1
                 font.family: Theme.songFontFamily
-                font.pixelSize: 14
+                font.pixelSize: Theme.buttonFontSize
                 onClicked: root.next()
             }
         }

@@ -54,27 +54,27 @@ Item {
                 color: Theme.sectionBackground
                 Text {
                     x: 8; y: 6
-                    font.family: Theme.fontFamily; font.pixelSize: 17
+                    font.family: Theme.fontFamily; font.pixelSize: Theme.headlineFontSize
                     color: root.curIndex === index ? Theme.textColor : Theme.labelTextColor
                     text: tile.b.name
                 }
                 Text {
                     objectName: "closeText"
                     x: 8; y: 30
-                    font.family: Theme.fontFamily; font.pixelSize: 19
+                    font.family: Theme.fontFamily; font.pixelSize: Theme.lastPriceFontSize
                     color: tile.tint
                     text: hutil.formatPrice(tile.b.close, 2)
                 }
                 Text {
                     x: 8; y: 56
-                    font.family: Theme.fontFamily; font.pixelSize: 14
+                    font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize
                     color: tile.tint
                     text: hutil.formatRate(tile.b.rf_rate * 100, 2, tile.b.close)
                 }
                 Text {
                     anchors.right: parent.right; anchors.rightMargin: 8; y: 56
                     horizontalAlignment: Text.AlignRight
-                    font.family: Theme.fontFamily; font.pixelSize: 14
+                    font.family: Theme.fontFamily; font.pixelSize: Theme.quoteFontSize
                     color: tile.tint
                     text: hutil.formatPrice(tile.b.rf_value, 2)
                 }

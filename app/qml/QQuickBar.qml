@@ -69,7 +69,7 @@ Rectangle {
                     text: modelData.name
                     color: root.style_color(modelData.style)
                     font.family: Theme.fontFamily
-                    font.pixelSize: 13
+                    font.pixelSize: Theme.smallButtonFontSize
                 }
                 MouseArea { id: area; anchors.fill: parent; hoverEnabled: true; onClicked: root.clickItem(modelData) }
             }
@@ -103,7 +103,7 @@ Rectangle {
                         verticalAlignment: Text.AlignVCenter
                         color: root.style_color(modelData.style)
                         font.family: Theme.fontFamily
-                        font.pixelSize: 13
+                        font.pixelSize: Theme.smallButtonFontSize
                     }
                     background: Rectangle { color: parent.highlighted ? Theme.buttonHoverColor : Theme.noColor }
                     onTriggered: root.clickItem(modelData)

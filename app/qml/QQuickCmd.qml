@@ -104,7 +104,7 @@ Popup {
                 text: "键盘精灵"
                 color: Theme.textColor
                 font.family: Theme.fontFamily
-                font.pixelSize: 13
+                font.pixelSize: Theme.finderFontSize
             }
         }
         TextField {
@@ -119,7 +119,7 @@ Popup {
             color: Theme.textColor
             placeholderTextColor: Theme.labelTextColor
             font.family: Theme.fontFamily
-            font.pixelSize: 13
+            font.pixelSize: Theme.finderFontSize
             selectByMouse: true
             background: Rectangle { color: Theme.background; border.color: Theme.hoverColor }
             onTextChanged: root.search(text)
@@ -150,9 +150,9 @@ Popup {
                     x: 6
                     anchors.verticalCenter: parent.verticalCenter
                     spacing: 6
-                    Text { width: 30; text: modelData.type_name; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
-                    Text { width: 60; text: modelData.code; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
-                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: Theme.codeNameColor; font.family: Theme.fontFamily; font.pixelSize: 12 }
+                    Text { width: 30; text: modelData.type_name; color: Theme.labelTextColor; font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize }
+                    Text { width: 60; text: modelData.code; color: Theme.textColor; font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize }
+                    Text { width: 110; text: modelData.name; elide: Text.ElideRight; color: Theme.codeNameColor; font.family: Theme.fontFamily; font.pixelSize: Theme.listFontSize }
                 }
                 GlyphButton {
                     visible: !!root.myStock && modelData.type !== 0

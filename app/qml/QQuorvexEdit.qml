@@ -63,7 +63,7 @@ Popup {
             height: 30
             color: Theme.toolRowColor
             text_: "选股结果管理"
-            font_pixelSize: 14
+            font_pixelSize: Theme.windowTitleFontSize
         }
         Row {
             id: head
@@ -97,7 +97,7 @@ Popup {
                     height: 28
                     text: model.group_name
                     color: activeFocus ? Theme.focusedTextColor : Theme.textColor
-                    font.pixelSize: 12
+                    font.pixelSize: Theme.fieldFontSize
                     selectByMouse: true
                     background: Rectangle { color: parent.activeFocus ? Theme.lightBackground : Theme.background }
                     onTextEdited: root.rename(index, text)
@@ -135,7 +135,7 @@ Popup {
             width: 60
             height: 30
             text: "确  认"
-            font.pixelSize: 13
+            font.pixelSize: Theme.smallButtonFontSize
             onClicked: root.finish()
         }
     }

@@ -12,7 +12,7 @@ MenuItem {
     implicitWidth: Math.max(100, leftPadding + 20 + label.implicitWidth + (subMenu ? 20 : 0) + rightPadding)
     implicitHeight: 25
     font.family: Theme.fontFamilyCn
-    font.pixelSize: 14
+    font.pixelSize: Theme.menuFontSize
     // The texts fill the item inside its padding, so that they are centred
     // on the highlight and the last entry stays inside the menu.
     contentItem: Row {

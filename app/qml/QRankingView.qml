@@ -1,12 +1,13 @@
 import QtQuick 2.15
 import "theme"
+import "js/QuoteCodes.js" as QuoteCodes
 
 // The ranking screen: one ranked table of the chosen block, the block buttons
 // below it, and two chart panes (the selected stock and its market index).
 Rectangle {
     id: root
     color: Theme.blackBackground
-    property var query_map_: ({ field: 34, sort: 0 })
+    property var query_map_: ({ field: QuoteCodes.FIELD_RISE_RATE, sort: 0 })
     property int currentBlock: -1   // index of the highlighted block button
     readonly property var blocks: [
         { name: "全部A股", key: 1101 }, { name: "上证A股", key: 1102 }, { name: "深圳A股", key: 1103 },
@@ -38,7 +39,7 @@ Rectangle {
     }
 
     function blockRoute(key) {
-        return "app://qml/qml/QRankingView.qml?tab=1100#block=" + key + "&field=34&sort=0";
+        return "app://qml/qml/QRankingView.qml?tab=1100#block=" + key + "&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0";
     }
     function indexOfBlock(block) {
         for (var i = 0; i < blocks.length; ++i)
@@ -51,7 +52,7 @@ Rectangle {
         var q = {};
         for (var k in query_map)
             q[k] = query_map[k];
-        if (q.field === undefined || q.field === "") q.field = 34;
+        if (q.field === undefined || q.field === "") q.field = QuoteCodes.FIELD_RISE_RATE;
         if (q.sort === undefined || q.sort === "") q.sort = 0;
         q.field = Number(q.field);
         q.sort = Number(q.sort);
@@ -84,7 +85,7 @@ Rectangle {
         table.clear();
         pane1.clear();
         pane2.clear();
-        setQuery({ block: blocks[i].key, field: 34, sort: 0 });
+        setQuery({ block: blocks[i].key, field: QuoteCodes.FIELD_RISE_RATE, sort: 0 });
         tabTitle = blocks[i].name;
     }
 
@@ -121,7 +122,7 @@ Rectangle {
             height: 25
             item_width: 81
             style: 1
-            font_pixelSize: 14
+            font_pixelSize: Theme.buttonFontSize
             bg_color: Theme.buttonColor
             hovered_color: Theme.tabHoverColor
             select_bg_color: Theme.selectedColor

@@ -19,10 +19,10 @@ Rectangle {
         height: root.titleHeight
         verticalAlignment: Text.AlignVCenter
         font.family: Theme.fontFamily
-        font.pixelSize: 14
+        font.pixelSize: Theme.paneTitleFontSize
         // Never into the next panel: the short title, shrunk if need be.
         fontSizeMode: Text.HorizontalFit
-        minimumPixelSize: 9
+        minimumPixelSize: Theme.leastFitTitleFontSize
         elide: Text.ElideRight
         clip: true
         color: Theme.textColor

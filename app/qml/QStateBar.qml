@@ -35,7 +35,7 @@ Rectangle {
             text: serverState.server_name
             color: Theme.textColor
             font.family: Theme.fontFamily
-            font.pixelSize: 12
+            font.pixelSize: Theme.captionFontSize
         }
         Text {
             objectName: "serverStateText"
@@ -43,7 +43,7 @@ Rectangle {
             text: root.stateText
             color: root.connected ? Theme.onlineColor : Theme.offlineColor
             font.family: Theme.fontFamily
-            font.pixelSize: 12
+            font.pixelSize: Theme.captionFontSize
         }
         Text {
             objectName: "syncNote"
@@ -52,7 +52,7 @@ Rectangle {
             text: root.syncNote
             color: Theme.volumeColor
             font.family: Theme.fontFamily
-            font.pixelSize: 12
+            font.pixelSize: Theme.captionFontSize
         }
     }
     QIndexBar {

@@ -62,7 +62,7 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             text: root.title()
             color: Theme.textColor
-            font.pixelSize: root.centredTitle ? 15 : 14
+            font.pixelSize: root.centredTitle ? Theme.centredPaneTitleFontSize : Theme.paneTitleFontSize
         }
         Hbtn {
             id: buttons
@@ -72,17 +72,18 @@ Rectangle {
             datamodel: ListModel {
                 Component.onCompleted: {
                     var v = "app://curview/?#view=chart" + root.pane;
+                    var k = v + "&chart=kline&cycle=";
                     append({ name: "分时", flag: v + "&chart=mline", item_width: root.buttonWidth });
-                    append({ name: "日线", flag: v + "&chart=kline&cycle=33", item_width: root.buttonWidth });
-                    append({ name: "周线", flag: v + "&chart=kline&cycle=39", item_width: 75,
+                    append({ name: "日线", flag: k + QuoteCodes.KLINE_DAY, item_width: root.buttonWidth });
+                    append({ name: "周线", flag: k + QuoteCodes.KLINE_WEEK, item_width: 75,
                              menuItems: [
-                                 { name: "1分", flag: v + "&chart=kline&cycle=34" },
-                                 { name: "5分", flag: v + "&chart=kline&cycle=35" },
-                                 { name: "15分", flag: v + "&chart=kline&cycle=36" },
-                                 { name: "30分", flag: v + "&chart=kline&cycle=37" },
-                                 { name: "60分", flag: v + "&chart=kline&cycle=38" },
-                                 { name: "周线", flag: v + "&chart=kline&cycle=39" },
-                                 { name: "月线", flag: v + "&chart=kline&cycle=40" } ] });
+                                 { name: "1分", flag: k + QuoteCodes.KLINE_MIN1 },
+                                 { name: "5分", flag: k + QuoteCodes.KLINE_MIN5 },
+                                 { name: "15分", flag: k + QuoteCodes.KLINE_MIN15 },
+                                 { name: "30分", flag: k + QuoteCodes.KLINE_MIN30 },
+                                 { name: "60分", flag: k + QuoteCodes.KLINE_MIN60 },
+                                 { name: "周线", flag: k + QuoteCodes.KLINE_WEEK },
+                                 { name: "月线", flag: k + QuoteCodes.KLINE_MONTH } ] });
                 }
             }
             onBtnClicked: root.onButton(flag)

@@ -42,7 +42,7 @@ Rectangle {
         currentCategory = i;
         blockTable.clear();
         stockTable.clear();
-        blockTable.setQuery({ block: categories[i].key, field: 34, sort: 0, page_size: 200 });
+        blockTable.setQuery({ block: categories[i].key, field: QuoteCodes.FIELD_RISE_RATE, sort: 0, page_size: 200 });
     }
     function blockSelected(info) {
         if (!info)
@@ -95,7 +95,7 @@ Rectangle {
                 delegate: Rectangle {
                     width: 80; height: 25
                     color: index === root.currentCategory ? Theme.selectedColor : Theme.buttonColor
-                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: 14 }
+                    Text { anchors.centerIn: parent; text: root.categories[index].name; color: Theme.textColor; font.pixelSize: Theme.buttonFontSize }
                     MouseArea { anchors.fill: parent; onClicked: root.chooseCategory(index) }
                 }
             }
@@ -134,7 +134,7 @@ Rectangle {
                 delegate: Rectangle {
                     width: 80; height: 25
                     color: index === root.groupIndex ? Theme.selectedColor : Theme.buttonColor
-                    Text { anchors.centerIn: parent; text: root.groups[index]; color: Theme.textColor; font.pixelSize: 14 }
+                    Text { anchors.centerIn: parent; text: root.groups[index]; color: Theme.textColor; font.pixelSize: Theme.buttonFontSize }
                     MouseArea { anchors.fill: parent; onClicked: { root.groupIndex = index; root.queryMyStock(); } }
                 }
             }
@@ -183,7 +183,7 @@ Rectangle {
                     delegate: Rectangle {
                         width: 80; height: 25
                         color: Theme.buttonColor
-                        Text { anchors.centerIn: parent; text: root.indices[index].name; color: Theme.textColor; font.pixelSize: 14 }
+                        Text { anchors.centerIn: parent; text: root.indices[index].name; color: Theme.textColor; font.pixelSize: Theme.buttonFontSize }
                         MouseArea { anchors.fill: parent; onClicked: root.showIndex(index) }
                     }
                 }

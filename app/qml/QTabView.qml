@@ -387,13 +387,13 @@ FocusScope {
                     elide: Text.ElideRight
                     color: Theme.textColor
                     font.family: Theme.fontFamily
-                    font.pixelSize: 14
+                    font.pixelSize: Theme.tabFontSize
                 }
                 GlyphButton {
                     visible: !model.homeTag
                     x: 120; width: 20; height: 22
                     glyph: "✕"
-                    font.pixelSize: 11
+                    font.pixelSize: Theme.closeGlyphFontSize
                     hoverColor: Theme.closeHoverColor
                     onClicked: root.closeTab(index)
                 }

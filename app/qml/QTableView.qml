@@ -348,7 +348,7 @@ Rectangle {
             textFormat: Text.PlainText
             color: root.headerRevision >= 0 ? table_model.getHeaderColor(column) : Theme.noColor
             font.family: root.fontFamily
-            font.pixelSize: 16
+            font.pixelSize: Theme.tableFontSize
             horizontalAlignment: fixedPart ? Text.AlignHCenter : Text.AlignRight
             verticalAlignment: Text.AlignVCenter
             elide: Text.ElideRight

@@ -15,7 +15,7 @@ Window {
 
     property string text: ""
     property color color: Theme.lightBackground
-    property font font: Qt.font({ family: Theme.songFontFamily, pixelSize: 12, weight: Font.Normal })
+    property font font: Qt.font({ family: Theme.songFontFamily, pixelSize: Theme.fieldFontSize, weight: Font.Normal })
 
     // The chart's edit id of the text tool being edited.
     property var editId: 0
@@ -108,7 +108,7 @@ Window {
                     anchors.verticalCenter: parent.verticalCenter
                     text: "颜色"
                     font.family: Theme.fontFamily
-                    font.pixelSize: 14
+                    font.pixelSize: Theme.textFontSize
                     color: Theme.lineColor
                 }
                 Rectangle {
@@ -131,7 +131,7 @@ Window {
                         width: 60
                         height: 26
                         text: modelData.t
-                        font.pixelSize: 14
+                        font.pixelSize: Theme.buttonFontSize
                         onClicked: {
                             if (modelData.a === "font")
                                 fontDialog.open();

@@ -14,7 +14,7 @@ TextField {
     signal doubleClicked(var event)
 
     placeholderText: "请输入内容"
-    font.pixelSize: 12
+    font.pixelSize: Theme.fieldFontSize
     selectByMouse: true
 
     background: Rectangle {

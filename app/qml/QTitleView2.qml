@@ -8,7 +8,7 @@ Rectangle {
     id: root
     property var window_: null
     property string title: "金融终端"
-    property int font_size: 14
+    property int font_size: Theme.windowTitleFontSize
     property bool show_icon: false
     property bool show_close: true
     property bool show_max: true

@@ -17,7 +17,7 @@ Rectangle {
     property int more_style: 0
     property int style: 0          // 0 multiple choice, 1 single choice, 2 no selection
     property int show_style: 0     // 1 shows icons
-    property int font_pixelSize: 12
+    property int font_pixelSize: Theme.toolFontSize
     property int font_weight: Font.Normal
     property color bg_color: Theme.toolRowColor
     property color hovered_color: Theme.selectedColor

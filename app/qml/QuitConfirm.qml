@@ -43,7 +43,7 @@ Window {
             text: "您确定退出吗？请您选择:"
             color: Theme.textColor
             font.family: Theme.songFontFamily
-            font.pixelSize: 14
+            font.pixelSize: Theme.textFontSize
         }
         Row {
             id: buttons

@@ -11,7 +11,7 @@ Menu {
     MenuItem {
         text: "刷新"
         height: 25
-        contentItem: Text { text: "刷新"; color: Theme.textColor; font.pixelSize: 13; verticalAlignment: Text.AlignVCenter }
+        contentItem: Text { text: "刷新"; color: Theme.textColor; font.pixelSize: Theme.smallButtonFontSize; verticalAlignment: Text.AlignVCenter }
         background: Rectangle { color: parent.highlighted ? Theme.frameBorderColor : Theme.background }
         onTriggered: root.refresh()
     }

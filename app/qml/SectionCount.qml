@@ -11,7 +11,7 @@ ListView {
     property int selectIndex: -1
     readonly property real rowHeight: height / 12
     // The name and count size; the section is a pixel smaller.
-    property int textSize: 14
+    property int textSize: Theme.quoteFontSize
     interactive: false
     clip: true
     HUtil { id: hutil }
@@ -40,7 +40,7 @@ ListView {
             verticalAlignment: Text.AlignVCenter
             font.family: Theme.fontFamily; font.pixelSize: root.textSize
             fontSizeMode: Text.HorizontalFit
-            minimumPixelSize: 8
+            minimumPixelSize: Theme.leastFitFontSize
             clip: true
             color: Theme.labelTextColor
             text: model.name
@@ -53,7 +53,7 @@ ListView {
             font.family: Theme.fontFamily; font.pixelSize: root.textSize - 1
             // Long sections ("-7~-9.9%") shrink to their 50 px.
             fontSizeMode: Text.HorizontalFit
-            minimumPixelSize: 9
+            minimumPixelSize: Theme.leastFitSectionFontSize
             color: row.tint
             text: model.section
         }
@@ -71,7 +71,7 @@ ListView {
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
             font.family: Theme.fontFamily; font.pixelSize: root.textSize
             fontSizeMode: Text.HorizontalFit
-            minimumPixelSize: 8
+            minimumPixelSize: Theme.leastFitFontSize
             clip: true
             color: row.tint
             text: model.count

@@ -21,27 +21,27 @@ ListView {
         Text {
             x: 5; width: parent.width * 0.25; height: parent.height
             verticalAlignment: Text.AlignVCenter
-            color: Theme.textColor; font.pixelSize: 12
+            color: Theme.textColor; font.pixelSize: Theme.listFontSize
             text: row.firstOfMinute ? Qt.formatTime(new Date(time * 1000), "hh:mm") : ""
         }
         Text {
             x: parent.width * 0.25; width: parent.width * 0.25; height: parent.height
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
-            font.pixelSize: 12
+            font.pixelSize: Theme.listFontSize
             color: hutil.getPriceColor(price, pre_close)
             text: Number(price).toFixed(2)
         }
         Text {
             x: parent.width * 0.5; width: parent.width * 0.3; height: parent.height
             horizontalAlignment: Text.AlignRight; verticalAlignment: Text.AlignVCenter
-            font.pixelSize: 12
+            font.pixelSize: Theme.listFontSize
             color: Theme.volumeColor
             text: hutil.formatVol(vol)
         }
         Text {
             x: parent.width * 0.85; width: parent.width * 0.15; height: parent.height
             horizontalAlignment: Text.AlignHCenter; verticalAlignment: Text.AlignVCenter
-            font.pixelSize: 12
+            font.pixelSize: Theme.listFontSize
             color: hutil.getWindColor(wind)
             text: wind
         }

@@ -294,7 +294,7 @@ ApplicationWindow {
                 text: "正在保存…"
                 color: Theme.textColor
                 font.family: Theme.fontFamily
-                font.pixelSize: 16
+                font.pixelSize: Theme.titleFontSize
             }
         }
     }

@@ -200,7 +200,7 @@ QChart {
                     text: tipBox.title
                     color: Theme.textColor
                     font.family: Theme.songFontFamily
-                    font.pixelSize: 14
+                    font.pixelSize: Theme.textFontSize
                 }
             }
             ListView {
@@ -226,7 +226,7 @@ QChart {
                         textFormat: Text.PlainText
                         color: Theme.textColor
                         font.family: Theme.songFontFamily
-                        font.pixelSize: 14
+                        font.pixelSize: Theme.textFontSize
                     }
                     MouseArea {
                         id: rowArea

@@ -65,6 +65,7 @@ TEST(QuoteCodes, ScriptMirrorsTheHeader)
         REPLY(RECEIVER),
         REPLY(MARKET_STATE),
         // Market-field ids, as the server numbers them
+        FIELD(CODE),
         FIELD(AMOUNT),
         FIELD(VOLUME_RATIO),
         FIELD(RISE_RATE),

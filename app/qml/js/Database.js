@@ -1,5 +1,6 @@
 .pragma library
 .import QtQuick.LocalStorage 2.0 as LS
+.import "QuoteCodes.js" as QuoteCodes
 
 // The program's local database "qelm": the remembered sign-in, the queued
 // stock-group edits and user actions, and the quick-command rows of the
@@ -14,16 +15,16 @@ var klineLink = "app://curview/?chart=kline&cycle=";
 // "Replace INTO", so a later row with the same code replaces an earlier one
 // (code "10" is written twice on purpose: 个股诊断 replaces 个股资料).
 var quickCmdRows = [
-    ["0", "深圳中小板行情报价", null, rankLink + "#block=1105&field=1&sort=1"],
-    ["1", "上海Ａ股行情报价", null, rankLink + "#block=1102&field=1&sort=1"],
-    ["2", "上海Ｂ股行情报价", null, rankLink + "#block=1108&field=1&sort=1"],
-    ["3", "深圳Ａ股行情报价", null, rankLink + "#block=1103&field=1&sort=1"],
-    ["4", "深圳Ｂ股行情报价", null, rankLink + "#block=1109&field=1&sort=1"],
-    ["9", "深圳创业板行情报价", null, rankLink + "#block=1106&field=1&sort=1"],
-    ["5", "上海债券行情报价", null, rankLink + "#block=160103&field=1&sort=1"],
-    ["6", "深圳债券行情报价", null, rankLink + "#block=160104&field=1&sort=1"],
-    ["7", "沪深A股行情报价", null, rankLink + "#block=1101&field=1&sort=0"],
-    ["8", "沪深B股行情报价", null, rankLink + "#block=1107&field=1&sort=1"],
+    ["0", "深圳中小板行情报价", null, rankLink + "#block=1105&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["1", "上海Ａ股行情报价", null, rankLink + "#block=1102&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["2", "上海Ｂ股行情报价", null, rankLink + "#block=1108&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["3", "深圳Ａ股行情报价", null, rankLink + "#block=1103&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["4", "深圳Ｂ股行情报价", null, rankLink + "#block=1109&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["9", "深圳创业板行情报价", null, rankLink + "#block=1106&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["5", "上海债券行情报价", null, rankLink + "#block=160103&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["6", "深圳债券行情报价", null, rankLink + "#block=160104&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["7", "沪深A股行情报价", null, rankLink + "#block=1101&field=" + QuoteCodes.FIELD_CODE + "&sort=0"],
+    ["8", "沪深B股行情报价", null, rankLink + "#block=1107&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
     ["01", "成交明细", null, "app://curview/?#chart=detail"],
     ["03", "上证指数", null, "app://qml/qml/MQView.qml?code=1A0001&market=1#chart=default&type=1&name=上证指数&pinyin=SZZS"],
     ["04", "深证成指", null, "app://qml/qml/MQView.qml?code=399001&market=2#chart=default&type=1&name=深证成指&pinyin=SZCZ"],
@@ -33,18 +34,18 @@ var quickCmdRows = [
     ["09", "深度分析", null, "app://curview/?#chart=f9"],
     ["10", "个股资料", null, "app://curview/?#chart=f10"],
     ["10", "个股诊断", null, "app://curview/?#chart=f11"],
-    ["60", "沪深A股涨幅排名", "HSAGZFPM", rankLink + "#block=1101&field=34&sort=0"],
-    ["67", "沪深A股涨幅排名", "HSAGZFPM", rankLink + "#block=1101&field=34&sort=0"],
-    ["61", "沪A涨幅排名", "HAZFPM", rankLink + "#block=1102&field=34&sort=0"],
-    ["62", "沪B涨幅排名", "HBZFPM", rankLink + "#block=1108&field=34&sort=0"],
-    ["63", "深A涨幅排名", "SAZFPM", rankLink + "#block=1103&field=34&sort=0"],
-    ["64", "深B涨幅排名", "SBZFPM", rankLink + "#block=1109&field=34&sort=0"],
-    ["65", "沪债涨幅排名", "HZZFPM", rankLink + "#block=160103&field=34&sort=0"],
-    ["66", "深债涨幅排名", "SZZFPM", rankLink + "#block=160104&field=34&sort=0"],
-    ["68", "沪深B股涨幅排名", "HSBGZFPM", rankLink + "#block=1107&field=34&sort=0"],
-    ["69", "中小板涨幅排名", "ZXBZFPM", rankLink + "#block=1105&field=34&sort=0"],
-    ["612", "创业板涨幅排名", "CYBZFPM", rankLink + "#block=1106&field=34&sort=0"],
-    ["618", "科创板涨幅排名", "KCBZFPM", rankLink + "#block=1124&field=34&sort=0"],
+    ["60", "沪深A股涨幅排名", "HSAGZFPM", rankLink + "#block=1101&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["67", "沪深A股涨幅排名", "HSAGZFPM", rankLink + "#block=1101&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["61", "沪A涨幅排名", "HAZFPM", rankLink + "#block=1102&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["62", "沪B涨幅排名", "HBZFPM", rankLink + "#block=1108&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["63", "深A涨幅排名", "SAZFPM", rankLink + "#block=1103&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["64", "深B涨幅排名", "SBZFPM", rankLink + "#block=1109&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["65", "沪债涨幅排名", "HZZFPM", rankLink + "#block=160103&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["66", "深债涨幅排名", "SZZFPM", rankLink + "#block=160104&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["68", "沪深B股涨幅排名", "HSBGZFPM", rankLink + "#block=1107&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["69", "中小板涨幅排名", "ZXBZFPM", rankLink + "#block=1105&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["612", "创业板涨幅排名", "CYBZFPM", rankLink + "#block=1106&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["618", "科创板涨幅排名", "KCBZFPM", rankLink + "#block=1124&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
     ["80", "沪深A综合排名", "HSAZHPM", monitorLink + "#block=1101"],
     ["87", "沪深A综合排名", "HSAZHPM", monitorLink + "#block=1101"],
     ["81", "沪A综合排名", "HAZHPM", monitorLink + "#block=1102"],
@@ -57,14 +58,14 @@ var quickCmdRows = [
     ["89", "中小板综合排名", "ZXBZHPM", monitorLink + "#block=1105"],
     ["812", "创业板综合排名", "CYBZHPM", monitorLink + "#block=1106"],
     ["818", "科创板综合排名", "KCBZHPM", monitorLink + "#block=1124"],
-    ["91", "1分钟线", "1FZX", klineLink + "34"],
-    ["92", "5分钟线", "5FZX", klineLink + "35"],
-    ["93", "15分钟线", "15FZX", klineLink + "36"],
-    ["94", "30分钟线", "30FZX", klineLink + "37"],
-    ["95", "60分钟线", "60FZX", klineLink + "38"],
-    ["96", "日线", "RKX", klineLink + "33"],
-    ["97", "周线", "ZKX", klineLink + "39"],
-    ["98", "月线", "YKX", klineLink + "40"]
+    ["91", "1分钟线", "1FZX", klineLink + QuoteCodes.KLINE_MIN1],
+    ["92", "5分钟线", "5FZX", klineLink + QuoteCodes.KLINE_MIN5],
+    ["93", "15分钟线", "15FZX", klineLink + QuoteCodes.KLINE_MIN15],
+    ["94", "30分钟线", "30FZX", klineLink + QuoteCodes.KLINE_MIN30],
+    ["95", "60分钟线", "60FZX", klineLink + QuoteCodes.KLINE_MIN60],
+    ["96", "日线", "RKX", klineLink + QuoteCodes.KLINE_DAY],
+    ["97", "周线", "ZKX", klineLink + QuoteCodes.KLINE_WEEK],
+    ["98", "月线", "YKX", klineLink + QuoteCodes.KLINE_MONTH]
 ];
 
 var stockDictionaryTable = "CREATE TABLE IF NOT EXISTS StockDictionary(code TEXT(16) NOT NULL, market INTEGER, "

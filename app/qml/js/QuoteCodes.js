@@ -21,6 +21,7 @@ var KLINE_FIRST = KLINE_DAY;
 var KLINE_LAST = KLINE_MONTH;   // the highest cycle a view steps to
 
 // Market-field ids
+var FIELD_CODE = 1;            // the stock code
 var FIELD_AMOUNT = 11;          // amount traded
 var FIELD_VOLUME_RATIO = 33;    // today's volume against the last five days'
 var FIELD_RISE_RATE = 34;       // the change against the previous close, a fraction

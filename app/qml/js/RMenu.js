@@ -1,4 +1,5 @@
 .pragma library
+.import "QuoteCodes.js" as QuoteCodes
 
 // The right-click menus of the quote tables and charts as data: each entry is
 // { name, key } ("" as name makes a separator) or { name, menuItems: [{ name,
@@ -48,7 +49,7 @@ function tableMenu(groups, own, code, market, row, ctx, stockType) {
     }
     var view = cur + "active=MQView&code=" + code + "&market=" + market;
     out.push({ name: "" });
-    out.push({ name: "查看K线", key: view + "#chart=kline&cycle=33&json=" + ctx });
+    out.push({ name: "查看K线", key: view + "#chart=kline&cycle=" + QuoteCodes.KLINE_DAY + "&json=" + ctx });
     out.push({ name: "查看分时", key: view + "#chart=mline&json=" + ctx });
     out = out.concat(f10Entries(stockType, view + "#chart=f10&json=" + ctx, view + "#chart=f9&json=" + ctx));
     out.push({ name: "" });
@@ -60,7 +61,7 @@ function tableMenu(groups, own, code, market, row, ctx, stockType) {
 function chartMenu(chart, groups, own, code, market, crosshair, kcmd, stockType) {
     var out = [];
     if (chart !== "kline")
-        out.push({ name: "查看K线", key: cur + "#chart=kline&cycle=33" });
+        out.push({ name: "查看K线", key: cur + "#chart=kline&cycle=" + QuoteCodes.KLINE_DAY });
     if (chart !== "mline")
         out.push({ name: "查看分时", key: cur + "#chart=mline" });
     out.push(crosshair ? { name: "隐藏十字线", key: cur + "active=crosshair#crosshair=false" }

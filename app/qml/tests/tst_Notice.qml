@@ -172,7 +172,7 @@ TextCase {
 
     function test_service_polls_and_shows_the_login_notice() {
         var s = createTemporaryObject(serviceComponent, test);
-        var popups = spyOn(s, "popupShown");
+        var popups = countPopups(s);
         tryVerify(function () { return popups.count >= 1; }, 20000, "a pop-up at start");
         var first = s.lastPopup;
         tryVerify(function () { return popups.count >= 3; }, 20000, "pop-ups at start and on each poll");
@@ -210,7 +210,8 @@ TextCase {
     // notice, however often it is clicked.
     function test_one_box_per_notice() {
         var s = createTemporaryObject(serviceComponent, test, { running: false });
-        var boxes = spyOn(s, "boxShown");
+        // One box a notice: the boxes made are the service's entries.
+        var boxes = { get count() { return Object.keys(s.noticeBoxes).length; } };
         var p = s.showPopup({ notices: [{ title: "盘后公告", author: "甲", pub_date: "2026-12-09", content: "正文" },
                                         { title: "另一条", author: "乙", pub_date: "2026-12-09", content: "正文二" }] });
         waitForRendering(p.contentItem);
@@ -221,11 +222,13 @@ TextCase {
         mouseClick(p.noticeText);
         mouseClick(p.noticeText);
         compare(boxes.count, 1, "the same notice clicked three times");
+        compare(s.noticeBoxes[s.noticeKey(p.notices[0])], box, "the same box");
         verify(box.visible);
         box.requestClose();
         verify(!box.visible);
         mouseClick(p.noticeText);
         compare(boxes.count, 1, "a closed box comes back");
+        compare(s.noticeBoxes[s.noticeKey(p.notices[0])], box, "the same box back");
         verify(box.visible);
         // Another notice has a box of its own.
         mouseClick(p.nextButton);

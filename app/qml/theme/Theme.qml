@@ -1,9 +1,10 @@
 pragma Singleton
 import QtQuick 2.15
 
-// The program's colours and fonts by role, read by every document. The C++
-// painters and models read the same values from shell/core/theme.h; a test
-// keeps the two in step, so a colour changes in both places or in neither.
+// The program's colours, fonts and font sizes by role, read by every
+// document. The C++ painters and models read the same values from
+// shell/core/theme.h; a test keeps the two in step, so a colour or a size
+// changes in both places or in neither.
 QtObject {
     // Price colours of every quote screen and chart
     readonly property color upColor: "#FF3D3D"
@@ -102,7 +103,41 @@ QtObject {
     readonly property string fontFamily: "Microsoft YaHei"
     readonly property string fontFamilyCn: "微软雅黑"
     readonly property string songFontFamily: "宋体"
-    readonly property int toolFontSize: 12
+
+    // Font sizes in pixels, by what they show. The C++ painters read the
+    // ones they share from theme.h.
+    readonly property int leastFitFontSize: 8           // the least a fitted row name or count shrinks to
+    readonly property int leastFitSectionFontSize: 9    // ... a fitted section label
+    readonly property int leastFitTitleFontSize: 9      // ... a fitted pane title
+    readonly property int checkMarkFontSize: 10         // the mark in a check box
+    readonly property int closeGlyphFontSize: 11        // the close glyph of a tab
+    readonly property int leastQuoteFontSize: 11        // the least the price pane's rows shrink to
+    readonly property int toolFontSize: 12              // tool rows and tool bars
+    readonly property int captionFontSize: 12           // the status bar, tags, links and notes beside a value
+    readonly property int listFontSize: 12              // rows of the lists: finder results, index bar, trade details
+    readonly property int fieldFontSize: 12             // text typed into a field
+    readonly property int chartTitleFontSize: 13        // a chart's title row
+    readonly property int finderFontSize: 13            // the finder's title and input
+    readonly property int flowTableFontSize: 13         // the fund-flow tables
+    readonly property int noteFontSize: 13              // a one-line note across a view
+    readonly property int smallButtonFontSize: 13       // buttons inside a row of a view
+    readonly property int spinBoxFontSize: 13           // spin boxes
+    readonly property int toolWindowTitleFontSize: 13   // the title bar of a tool window
+    readonly property int textFontSize: 14              // body text of dialogs, lists and tips
+    readonly property int buttonFontSize: 14            // dialog buttons and button rows
+    readonly property int menuFontSize: 14              // menus and menu bars
+    readonly property int tabFontSize: 14               // tab titles
+    readonly property int paneTitleFontSize: 14         // the title of a pane
+    readonly property int centredPaneTitleFontSize: 15  // ... centred over the pane
+    readonly property int quoteFontSize: 14             // the price pane's rows
+    readonly property int windowTitleFontSize: 14       // the title bar of a window
+    readonly property int tableFontSize: 16             // the quote tables' header and cells
+    readonly property int figureFontSize: 16            // the fund flow's main figures
+    readonly property int titleFontSize: 16             // a dialog's heading, a note over the window
+    readonly property int headlineFontSize: 17          // a stock's name and change in a header or tile
+    readonly property int tileFontSize: 18              // the concept board's tiles
+    readonly property int lastPriceFontSize: 19         // the last price in a header or tile
+    readonly property int windowCloseFontSize: 20       // the close glyph of a tool window
 
     // Sizes of the stock view
     readonly property int chartButtonHeight: 25

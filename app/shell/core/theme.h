@@ -1,6 +1,7 @@
-// The program's colours and fonts by role, for the C++ painters and models.
-// The QML documents read the same roles from qml/theme/Theme.qml; a test
-// compares the two tables, so a colour is changed in both or in neither.
+// The program's colours, fonts and font sizes by role, for the C++ painters
+// and models. The QML documents read the same roles from
+// qml/theme/Theme.qml; a test compares the two tables, so a colour or a size
+// is changed in both or in neither.
 // Colours are 0xAARRGGBB, the layout of QRgb.
 #pragma once
 
@@ -102,6 +103,10 @@ inline constexpr uint32_t kMinuteFillBottomColor = 0x0A000000u;
 inline constexpr char kFontFamily[] = "Microsoft YaHei";
 inline constexpr char kFontFamilyCn[] = "微软雅黑";  // the same family by its Chinese name
 inline constexpr char kSongFontFamily[] = "宋体";
+// Font sizes in pixels that the painters share with the documents
+inline constexpr int kListFontSize = 12;        // rows of the lists (the trade details)
+inline constexpr int kChartTitleFontSize = 13;  // a chart's title row
+inline constexpr int kTableFontSize = 16;       // the quote tables' header and cells
 
 struct ColourRole {
     const char* name;
@@ -190,6 +195,18 @@ inline constexpr ColourRole kColourRoles[] = {
     {"timeBarBoxColor", kTimeBarBoxColor},
     {"minuteFillTopColor", kMinuteFillTopColor},
     {"minuteFillBottomColor", kMinuteFillBottomColor},
+};
+
+struct SizeRole {
+    const char* name;
+    int pixels;
+};
+
+// Every font size the C++ code shares, by the name the QML theme gives it.
+inline constexpr SizeRole kFontSizeRoles[] = {
+    {"listFontSize", kListFontSize},
+    {"chartTitleFontSize", kChartTitleFontSize},
+    {"tableFontSize", kTableFontSize},
 };
 
 // "#RRGGBB" for an opaque colour, "#AARRGGBB" otherwise or when withAlpha is

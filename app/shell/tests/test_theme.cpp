@@ -14,30 +14,32 @@
 namespace {
 
 // The singleton as a document reaches it, through the theme's import.
-QObject* loadTheme(QQmlEngine& engine, std::unique_ptr<QObject>* holder, QString* error)
-{
-    QQmlComponent component(&engine);
-    component.setData("import QtQuick 2.15\nimport \"qrc:/qml/theme\"\nQtObject { property QtObject theme: Theme }\n",
-                      QUrl("qrc:/qml/test_theme.qml"));
-    holder->reset(component.create());
-    if (!*holder) {
-        *error = component.errorString();
-        return nullptr;
+class Theme : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QQmlComponent component(&engine_);
+        component.setData(
+            "import QtQuick 2.15\nimport \"qrc:/qml/theme\"\nQtObject { property QtObject theme: Theme }\n",
+            QUrl("qrc:/qml/test_theme.qml"));
+        holder_.reset(component.create());
+        ASSERT_TRUE(holder_) << component.errorString().toStdString();
+        qml_ = holder_->property("theme").value<QObject*>();
+        ASSERT_TRUE(qml_);
     }
-    return (*holder)->property("theme").value<QObject*>();
-}
+
+    QQmlEngine engine_;
+    std::unique_ptr<QObject> holder_;
+    QObject* qml_ = nullptr;
+};
 
 }  // namespace
 
 // The QML theme and the C++ one hold the same roles with the same values:
 // every colour of one is in the other, and the fonts agree.
-TEST(Theme, QmlAndCppAgree)
+TEST_F(Theme, QmlAndCppAgree)
 {
-    QQmlEngine engine;
-    QString error;
-    std::unique_ptr<QObject> holder;
-    QObject* qml = loadTheme(engine, &holder, &error);
-    ASSERT_TRUE(qml) << error.toStdString();
+    QObject* qml = qml_;
 
     std::map<std::string, uint32_t> cpp;
     for (const auto& r : theme::kColourRoles)
@@ -66,4 +68,27 @@ TEST(Theme, QmlAndCppAgree)
     EXPECT_EQ(qml->property("fontFamily").toString(), QString::fromUtf8(theme::kFontFamily));
     EXPECT_EQ(qml->property("fontFamilyCn").toString(), QString::fromUtf8(theme::kFontFamilyCn));
     EXPECT_EQ(qml->property("songFontFamily").toString(), QString::fromUtf8(theme::kSongFontFamily));
+}
+
+// Every font size the C++ code shares is a QML role of the same value: the
+// painted tables, lists and chart titles keep the documents' sizes.
+TEST_F(Theme, SharedFontSizesAgree)
+{
+    QObject* qml = qml_;
+
+    // Hand-checked against the documents that show them.
+    const std::map<std::string, int> expected = {
+        {"listFontSize", 12},
+        {"chartTitleFontSize", 13},
+        {"tableFontSize", 16},
+    };
+    std::map<std::string, int> cpp;
+    for (const auto& r : theme::kFontSizeRoles)
+        cpp[r.name] = r.pixels;
+    EXPECT_EQ(cpp, expected);
+    for (const auto& r : theme::kFontSizeRoles) {
+        const QVariant v = qml->property(r.name);
+        ASSERT_TRUE(v.isValid()) << "C++ size " << r.name << " is missing from Theme.qml";
+        EXPECT_EQ(v.toInt(), r.pixels) << r.name;
+    }
 }
