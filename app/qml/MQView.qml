@@ -170,19 +170,7 @@ FocusScope {
     function typed(q) {
         if (!q.code || (q.type !== undefined && q.type !== ""))
             return q;
-        var known = null;
-        try {
-            known = Sql.dbGetStockInfo(String(q.code), Number(q.market));
-        } catch (e) {
-            known = null;
-        }
-        if (!known || known.type === undefined || known.type === null)
-            return q;
-        var next = {};
-        for (var k in q)
-            next[k] = q[k];
-        next.type = Number(known.type);
-        return next;
+        return StockRoute.withType(q, Sql.stockRecord(String(q.code), Number(q.market)));
     }
 
     // Applies StockRoute.decide's decision on the query.

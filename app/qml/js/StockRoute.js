@@ -71,6 +71,18 @@ function decide(query, view) {
     };
 }
 
+// Query q with the type of the dictionary's record `known` of its stock (q
+// itself when the record is missing or has no type).
+function withType(q, known) {
+    if (!known || known.type === undefined || known.type === null)
+        return q;
+    var next = {};
+    for (var k in q)
+        next[k] = q[k];
+    next.type = Number(known.type);
+    return next;
+}
+
 // The view's query q brought into the current one: q's keys over current's;
 // another code without a type is typed afresh (its old type dropped).
 function merge(current, q) {

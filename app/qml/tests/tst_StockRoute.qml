@@ -212,4 +212,18 @@ TextCase {
         compare(q, row.q);
         compareText(q.name, row.q.name);
     }
+
+    function test_withType_data() {
+        var q = { code: "000300", market: "1", name: "沪深300" };
+        return [
+            { tag: "the dictionary's type", q: q, known: { code: "000300", type: "1" }, out: { code: "000300", market: "1", name: "沪深300", type: 1 } },
+            { tag: "a record without a type", q: q, known: { code: "000300", type: null }, out: q },
+            { tag: "no record", q: q, known: null, out: q },
+        ];
+    }
+
+    function test_withType(row) {
+        compareText(StockRoute.withType(row.q, row.known), row.out);
+        compare(row.q.type, undefined, "the query is left as it was");
+    }
 }

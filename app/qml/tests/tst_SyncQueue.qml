@@ -58,7 +58,7 @@ TextCase {
     function test_posted() {
         var p = SyncQueue.posted([{ id: 5, cmd: "ADD", group_id: 2 }, { id: 7, cmd: "DELETE", group_name: "自选股1" }]);
         compare(p.ids, [5, 7]);
-        compare(p.body, [{ cmd: "ADD", group_id: 2 }, { cmd: "DELETE", group_name: "自选股1" }]);
+        compareText(p.body, [{ cmd: "ADD", group_id: 2 }, { cmd: "DELETE", group_name: "自选股1" }]);
         compareText(p.body[1].group_name, "自选股1");
     }
 

@@ -51,7 +51,7 @@ TextCase {
 
     function test_mergeQuery() {
         var old = { code: "600000", chart: "kline" };
-        compare(TabRules.mergeQuery(old, { chart: "f10", name: "甲" }), { code: "600000", chart: "f10", name: "甲" });
+        compareText(TabRules.mergeQuery(old, { chart: "f10", name: "甲" }), { code: "600000", chart: "f10", name: "甲" });
         compare(old, { code: "600000", chart: "kline" }, "the tab's query is left as it was");
     }
 
