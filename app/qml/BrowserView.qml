@@ -35,12 +35,7 @@ WebEngineView {
         if (a.action === "load")
             return false;
         if (a.action === "quote") {
-            var info = null;
-            try {
-                info = Sql.dbGetStockInfo(a.code, a.market);
-            } catch (e) {
-                info = null;   // no dictionary yet: nothing to open
-            }
+            var info = Sql.stockRecord(a.code, a.market);   // none (or no dictionary yet): nothing to open
             if (info)
                 hostCall("onChangeToMQView", info);
         } else if (a.action === "tab") {

@@ -93,12 +93,7 @@ Window {
                     return;
                 request.action = WebEngineNavigationRequest.IgnoreRequest;
                 if (a.action === "quote") {
-                    var info = null;
-                    try {
-                        info = Sql.dbGetStockInfo(a.code, a.market);
-                    } catch (e) {
-                        info = null;   // no dictionary yet: nothing to open
-                    }
+                    var info = Sql.stockRecord(a.code, a.market);   // none (or no dictionary yet): nothing to open
                     var app = root.applicationRoot;
                     if (info && app && typeof app.onChangeToMQView === "function") {
                         app.onChangeToMQView(info);

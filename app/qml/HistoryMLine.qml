@@ -19,14 +19,7 @@ Window {
 
     // The stock's name: the one given, else the local dictionary's.
     function stockName(info) {
-        if (info.name)
-            return String(info.name);
-        try {
-            var row = Sql.dbGetStockInfo(String(info.code), Number(info.market || 0));
-            return row ? String(row.name) : "";
-        } catch (e) {
-            return "";
-        }
+        return info.name ? String(info.name) : Sql.stockName(String(info.code), Number(info.market || 0), "");
     }
 
     // info {code, market, name}; date the day bar's date text; timestamp the

@@ -72,14 +72,7 @@ Item {
     // The stock of the local dictionary for the shown code, or an empty code
     // and market 0 when it is not there.
     function stockInfo() {
-        var row = null;
-        if (codeInfo.code) {
-            try {
-                row = Sql.dbGetStockInfo(String(codeInfo.code), Number(codeInfo.market || 0));
-            } catch (e) {
-                row = null;
-            }
-        }
+        var row = codeInfo.code ? Sql.stockRecord(String(codeInfo.code), Number(codeInfo.market || 0)) : null;
         return row || { code: "", market: 0 };
     }
     function onPaneClicked(src) { selected(root, stockInfo()); }

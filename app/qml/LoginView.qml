@@ -230,30 +230,12 @@ Window {
         }, timeout);
     }
 
-    // Pools {group_id, group_name, stocks:[{tradingcode, exchangecode}]} become
-    // groups {group_id, group_name, codes:[{code, market_id}]}; empty pools go.
-    function stockPoolDocument(pools) {
-        var result = [];
-        for (var i = 0; i < pools.length; ++i) {
-            var p = pools[i];
-            if (!Documents.isObject(p) || !Array.isArray(p.stocks))
-                continue;
-            var codes = [];
-            for (var j = 0; j < p.stocks.length; ++j)
-                if (Documents.isPoolStock(p.stocks[j]))
-                    codes.push({ code: String(p.stocks[j].tradingcode), market_id: String(p.stocks[j].exchangecode) });
-            if (codes.length > 0)
-                result.push({ group_id: p.group_id, group_name: p.group_name, codes: codes });
-        }
-        return { code: "0000", msg: "success", result: result };
-    }
-
     function fetchStockPool() {
         loading.show("更新股票池数据，请稍候...");
         JSHttp.getData(address("url.stock_pool"), {}, jsonHeaders(), function (ok, json) {
             loading.hide();
             if (ok && Documents.isDownload("StockPool.json", json))
-                writeFile("StockPool.json", stockPoolDocument(json));
+                writeFile("StockPool.json", Documents.stockPoolDocument(json));
             fetchFile("url.board", "board.json", "更新板块数据，请稍候...", function () {
                 fetchFile("url.stock_rating", "stock_rating.json", "更新评级数据，请稍候...", function () {
                     fetchFile("url.stock_rzrq", "stock_rzrq.json", "更新融券数据，请稍候...", function () {

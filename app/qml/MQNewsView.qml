@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import HFileIO 1.0
 import "theme"
+import "js/InfoPanel.js" as InfoPanel
 
 // The collapsible information panel under a stock's charts: related blocks
 // (or constituents), today's fund flow, news and research reports. Open it
@@ -83,35 +84,19 @@ Rectangle {
             loadNews();
     }
 
+    // The panel's tabs for stock c (InfoPanel.tabs) and its lists loaded.
     function setCodeInfo(c) {
         codeInfo = c;
         pieSeries.setCodeInfo(c);
-        var block = blockView.setQuery(c);
+        var d = InfoPanel.tabs(Number(c.type), Number(c.market), blockView.setQuery(c), current);
         for (var t = 0; t < 4; ++t)
-            tabModel.setProperty(t, "show", true);
-        if (block === 0) {
-            tabModel.setProperty(0, "show", false);
-        } else if (Number(c.type) !== 1 && Number(c.type) !== 2) {
-            tabModel.setProperty(0, "show", false);
-            tabModel.setProperty(1, "show", false);
-        } else {
-            tabModel.setProperty(0, "name", Number(c.type) === 2 ? "关联板块" : "成份股");
-        }
-        var market = Number(c.market);
-        if ((market !== 1 && market !== 2) || Number(c.type) !== 2) {
-            tabModel.setProperty(1, "show", false);
-            select(3);
-            newsList.getNewsListData(tabModel.get(3).flag, c);
-        } else {
-            if (current < 0 || !tabModel.get(current).show)
-                select(3);
-            else
-                select(current);
-            // The research list feeds the chart's marks in any case.
-            newsList.getNewsListData(tabModel.get(current === 2 ? 2 : 3).flag, c);
-            if (current === 2)
-                researchFeed.getNewsListData(tabModel.get(3).flag, c);
-        }
+            tabModel.setProperty(t, "show", d.shown[t]);
+        if (d.blockName !== "")
+            tabModel.setProperty(0, "name", d.blockName);
+        select(d.select);
+        newsList.getNewsListData(tabModel.get(d.list).flag, c);
+        if (d.research)
+            researchFeed.getNewsListData(tabModel.get(3).flag, c);
     }
 
     // Marks of a list's reply reach the chart only while its stock is shown: a

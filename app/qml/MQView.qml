@@ -162,59 +162,41 @@ FocusScope {
             updateQuery(r.query_map);
     }
 
-    function updateQuery(q) {
-        var merged = {};
-        var k;
-        for (k in query_map_) merged[k] = query_map_[k];
-        for (k in q) merged[k] = q[k];
-        // Another code without a type is typed afresh (setQuery).
-        if (q.code !== undefined && q.type === undefined && String(q.code) !== String(query_map_.code))
-            delete merged.type;
-        setQuery(merged);
+    function updateQuery(q) { setQuery(StockRoute.merge(query_map_, q)); }
+
+    // Whoever opened the code without its type (the status bar, a quick-bar
+    // address): the stock dictionary knows it. A dictionary that cannot
+    // answer (held by another process) leaves the code a stock.
+    function typed(q) {
+        if (!q.code || (q.type !== undefined && q.type !== ""))
+            return q;
+        return StockRoute.withType(q, Sql.stockRecord(String(q.code), Number(q.market)));
     }
 
+    // Applies StockRoute.decide's decision on the query.
     function setQuery(q) {
-        var next = {};
-        for (var k in q) next[k] = q[k];
-        // Whoever opened the code without its type (the status bar, a quick-bar
-        // address): the stock dictionary knows it. A dictionary that cannot
-        // answer (held by another process) leaves the code a stock.
-        if (next.code && (next.type === undefined || next.type === "")) {
-            var known = null;
-            try {
-                known = Sql.dbGetStockInfo(String(next.code), Number(next.market));
-            } catch (e) {
-                known = null;
-            }
-            if (known && known.type !== undefined && known.type !== null)
-                next.type = Number(known.type);
-        }
-        var route = StockRoute.resolve(next, { kline: isKLine(), cycle: cycle(), page: page, chartKind: chartKind,
-                                               pages: pageNames });
-        var chart = route.chart;
-        var c2 = route.cycle;
-        next.cycle = c2;
-        next.chart = chart;
+        var d = StockRoute.decide(typed(q), { kline: isKLine(), cycle: cycle(), page: page, chartKind: chartKind,
+                                              pages: pageNames, code: query_map_.code, market: query_map_.market,
+                                              visible: visible, stockCtx: stockCtx });
         // The new stock's data is asked for first, so that the server works
         // while the view is set up; its replies come in through the event
         // loop, after this function.
-        if (next.code) {
-            if ((chart === "mline" || chart === "kline") && visible)
+        if (d.load) {
+            if (d.hold)
                 frameHold.hold();
             cancel();
-            if (String(next.code) !== String(query_map_.code) || Number(next.market) !== Number(query_map_.market))
+            if (d.clearTrades)
                 quotePane.clearTrades();
-            request(next, chart === "kline" || (chart !== "mline" && isKLine()));
+            request(d.query, d.requestKLine);
         }
-        query_map_ = next;
-        if (next.json && next.json !== stockCtx)
-            loadStockList(next.json);
-        if (chart === "mline" || chart === "kline")
-            chartKind = chart;
-        chartKey = chart === "kline" ? "kline_" + c2 : chart + "_";
+        query_map_ = d.query;
+        if (d.stockCtx !== "")
+            loadStockList(d.stockCtx);
+        chartKind = d.chartKind;
+        chartKey = d.chartKey;
         chartButtons.showPageButtons(!isIndex);
         chartButtons.selectKey(chartKey);
-        if (!next.code)
+        if (!d.load)
             return;
         // The K-line's drawings, when changed, are saved as the chart lets
         // them go (drawing.load or unload in subscribe()).
@@ -222,7 +204,7 @@ FocusScope {
         chartPage.initChartView();
         pages.show();
         // Back from 明细 (whose list took the keys): the keys go to the charts again.
-        if (page === "chart")
+        if (d.focusCharts)
             qview.focus = true;
         subscribe();
         // A neighbour fetched beforehand shows at once (and ends the hold);
@@ -283,31 +265,11 @@ FocusScope {
     // all rows in one page.
     function loadStockList(text) {
         stockCtx = text;
-        var ctx = null;
-        try { ctx = JSON.parse(text); } catch (e) {
-            try { ctx = JSON.parse(decodeURIComponent(text)); } catch (e2) { ctx = null; }
-        }
-        if (!ctx || typeof ctx !== "object")
+        var ctx = StockRoute.listContext(text);
+        if (ctx === "")
             return;
-        ctx.page_ = { no: 0, length: 9999 };
         model.cancelPrefetch();
-        stockListModel.setCtx(JSON.stringify(ctx));
-    }
-
-    // The neighbour of the shown stock in the list, wrapping at both ends;
-    // null without a list.
-    function neighbour(step) {
-        var n = stockList.length;
-        if (n === 0)
-            return null;
-        var at = -1;
-        for (var i = 0; i < n; ++i)
-            if (String(stockList[i].code) === String(query_map_.code) && Number(stockList[i].market) === Number(query_map_.market)) {
-                at = i;
-                break;
-            }
-        var next = at < 0 ? (step > 0 ? 0 : n - 1) : (at + step + n) % n;
-        return stockList[next];
+        stockListModel.setCtx(ctx);
     }
 
     // The shown view of a chart keeps the bars and quotes of the stocks before
@@ -318,25 +280,16 @@ FocusScope {
             model.cancelPrefetch();
             return;
         }
-        var list = [];
-        var steps = [1, -1];
-        for (var i = 0; i < steps.length; ++i) {
-            var s = neighbour(steps[i]);
-            if (s && !(String(s.code) === String(query_map_.code) && Number(s.market) === Number(query_map_.market)))
-                list.push({ code: String(s.code), market: Number(s.market) });
-        }
-        model.prefetch(list, isKLine(), kLinePage, cycle());
+        model.prefetch(StockRoute.neighbours(stockList, query_map_.code, query_map_.market), isKLine(), kLinePage,
+                       cycle());
     }
 
     // Page Up / Page Down through the quote table the view was opened from.
     function stepCode(step) {
-        var s = neighbour(step);
+        var s = StockRoute.neighbour(stockList, query_map_.code, query_map_.market, step);
         if (!s)
             return;
-        var q = { code: s.code, market: String(s.market), name: s.name, chart: "default" };
-        if (s.type !== undefined)
-            q.type = Number(s.type);
-        updateQuery(q);
+        updateQuery(StockRoute.stepQuery(s));
         updateTabsUrl(root, { code: String(s.code), market: Number(s.market), name: String(s.name) });
     }
 

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
+import "js/Placement.js" as Placement
 
 // One resize handle of a frameless window: flag 0 top, 1 right, 2 bottom,
 // 3 left, 4 top-left, 5 top-right, 6 bottom-right, 7 bottom-left. While
@@ -24,25 +25,10 @@ MouseArea {
                : flag === 1 || flag === 3 ? Qt.SizeHorCursor
                : flag === 4 || flag === 6 ? Qt.SizeFDiagCursor : Qt.SizeBDiagCursor
 
-    // The geometry after moving the handle by (dx, dy) from r; an axis
-    // changes only for an offset of at least 2 pixels. Left and top edges
-    // keep the opposite edge in place.
+    // The geometry after moving the handle by (dx, dy) from r (Placement.resized).
     function computeRect(f, r, dx, dy) {
-        var x = r.x, y = r.y, w = r.width, h = r.height;
-        var useX = Math.abs(dx) >= 2, useY = Math.abs(dy) >= 2;
-        if (useX && (f === 1 || f === 5 || f === 6))
-            w = r.width + dx;
-        if (useX && (f === 3 || f === 4 || f === 7)) {
-            x = r.x + dx;
-            w = r.width - dx;
-        }
-        if (useY && (f === 2 || f === 6 || f === 7))
-            h = r.height + dy;
-        if (useY && (f === 0 || f === 4 || f === 5)) {
-            y = r.y + dy;
-            h = r.height - dy;
-        }
-        return Qt.rect(x, y, w, h);
+        var g = Placement.resized(f, r, dx, dy);
+        return Qt.rect(g.x, g.y, g.width, g.height);
     }
     function edges(f) {
         return [Qt.TopEdge, Qt.RightEdge, Qt.BottomEdge, Qt.LeftEdge, Qt.TopEdge | Qt.LeftEdge,

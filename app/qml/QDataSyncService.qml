@@ -4,6 +4,7 @@ import HUtil 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
 import "qrc:/qml/js/Database.js" as Sql
 import "qrc:/qml/js/Documents.js" as Documents
+import "js/SyncQueue.js" as SyncQueue
 
 // Background sync of the main window: every tick uploads the queued stock-group
 // edits; every sixth tick sends the heartbeat, then the queued user actions.
@@ -91,93 +92,38 @@ Item {
         }, timeout);
     }
 
-    // A failed round: skip 1, 2, 4, ... rounds, up to maxBackoff.
-    function backOff(queue, roundMs) {
-        var most = Math.max(1, Math.floor(maxBackoff / roundMs));
-        queue.skip = queue.skip > 0 ? Math.min(queue.skip * 2, most) : 1;
-        queue.wait = queue.skip;
-    }
-
-    // What a stock-group edit is about: its stock, or for a rename its group.
-    function editKey(r) {
-        if (r.cmd === "RENAME")
-            return "group " + r.group_id;
-        var c = r.code || {};
-        return "stock " + c.code + " " + c.market_id;
-    }
-
-    // The rows that may go now: neither kept aside nor behind a row kept
-    // aside that has the same key (keyOf null: rows are independent).
-    function freshRows(queue, rows, keyOf) {
-        var held = {};
-        return rows.filter(function (r) {
-            var k = keyOf ? keyOf(r) : null;
-            if (queue.parked[r.id]) {
-                if (k !== null)
-                    held[k] = true;
-                return false;
-            }
-            return k === null || !held[k];
-        });
-    }
-
-    // One round of a queue: posts its rows (without their local ids) and
-    // deletes exactly the posted ids once the reply says code "0000". Rows
-    // kept aside go again one at a time when nothing else waits (the oldest
-    // first, before the rows held behind it). done(left) gets the rows still
-    // queued after a round that did not take them all. ms: the request's
-    // time-out.
+    // One round of a queue (the rules in SyncQueue.js): posts its rows
+    // (without their local ids) and deletes exactly the posted ids once the
+    // reply says code "0000". Rows kept aside go again one at a time when
+    // nothing else waits (the oldest first, before the rows held behind it).
+    // done(left) gets the rows still queued after a round that did not take
+    // them all. ms: the request's time-out.
     function syncQueue(queue, rows, url, remove, roundMs, done, keyOf, ms) {
         var taken = queue.taken;
         var takenIds = Object.keys(taken).map(Number);
         if (takenIds.length > 0 && tryRemove(remove, takenIds))
             queue.taken = {};
-        rows = rows.filter(function (r) { return !taken[r.id]; });
+        rows = SyncQueue.untaken(rows, taken);
         if (queue.wait > 0) {
             queue.wait -= 1;
             done(rows.length);
             return false;
         }
-        var fresh = freshRows(queue, rows, keyOf);
-        var batch = fresh.length > 0 ? (queue.single ? fresh.slice(0, 1) : fresh) : rows.slice(0, 1);
+        var fresh = SyncQueue.freshRows(queue.parked, rows, keyOf);
+        var batch = SyncQueue.batch(fresh, rows, queue.single);
         if (batch.length === 0) {
             queue.single = false;
             done(0);
             return false;
         }
-        var ids = [];
-        var body = [];
-        for (var i = 0; i < batch.length; ++i) {
-            ids.push(batch[i].id);
-            var r = {};
-            for (var k in batch[i])
-                if (k !== "id")
-                    r[k] = batch[i][k];
-            body.push(r);
-        }
-        JSHttp.postData(url, body, { "Content-Type": "application/json" }, function (ok, json) {
-            var left = rows.length;
-            if (ok && json && json.code === "0000") {
-                if (!tryRemove(remove, ids))
-                    for (var t = 0; t < ids.length; ++t)
-                        queue.taken[ids[t]] = true;
-                left -= ids.length;
-                for (var j = 0; j < ids.length; ++j)
-                    delete queue.parked[ids[j]];
-                if (fresh.length > 0) {
-                    queue.skip = 0;
-                    if (batch.length === fresh.length)
-                        queue.single = false;
-                }
-            } else if (ok && fresh.length > 1 && batch.length > 1) {
-                queue.single = true;       // refused: find the row it was about
-            } else if (ok && fresh.length > 0) {
-                queue.parked[ids[0]] = true;  // refused on its own: kept aside
-            } else {
+        var post = SyncQueue.posted(batch);
+        JSHttp.postData(url, post.body, { "Content-Type": "application/json" }, function (ok, json) {
+            var took = SyncQueue.accepted(ok, json);
+            var removed = took && tryRemove(remove, post.ids);
+            if (SyncQueue.settle(queue, ok, json, post.ids, batch.length, fresh.length, removed, roundMs,
+                                 maxBackoff) === "failed")
                 console.log("sync failed, kept for a later try: " + Documents.logText(json));
-                backOff(queue, roundMs);
-            }
-            done(left);
+            done(took ? rows.length - post.ids.length : rows.length);
         }, ms || timeout);
         return true;
     }
@@ -228,7 +174,7 @@ Item {
                 else
                     Qt.callLater(flushRound);
             }
-        }, editKey, ms))
+        }, SyncQueue.editKey, ms))
             myStockBusy = false;
         return myStockBusy;
     }

@@ -28,16 +28,7 @@ BrowserView {
     function updateQuery(q) { setQuery(q); }
     // The name given, else the local dictionary's, else the code.
     function stockName(c) {
-        if (c.name)
-            return String(c.name);
-        try {
-            var row = Sql.dbGetStockInfo(String(c.code), Number(c.market));
-            if (row && row.name)
-                return String(row.name);
-        } catch (e) {
-            // no local dictionary yet
-        }
-        return String(c.code);
+        return c.name ? String(c.name) : Sql.stockName(String(c.code), Number(c.market), String(c.code));
     }
     function setCodeInfo(c) {
         codeInfo = c;

@@ -53,13 +53,7 @@ Menu {
         return g === undefined || g === null ? null : g;
     }
     // The local stock record's type, -1 when the stock (or the table) is not there.
-    function stockInfo(code, market) {
-        try {
-            return Sql.dbGetStockInfo(String(code), Number(market));
-        } catch (e) {
-            return null;
-        }
-    }
+    function stockInfo(code, market) { return Sql.stockRecord(String(code), Number(market)); }
     function stockType(code, market) {
         var r = stockInfo(code, market);
         return r ? Number(r.type) : -1;

@@ -3,6 +3,7 @@ import QtQuick.Controls 2.15
 import HRoute 1.0
 import PageKeys 1.0
 import "js/WebLinks.js" as WebLinks
+import "js/TabRules.js" as TabRules
 import "theme"
 
 // The tab area: a strip of tabs over the views they hold. Every view is opened
@@ -32,14 +33,8 @@ FocusScope {
 
     function route(url) { return hroute.getRoute(url); }
 
-    // The resource document of an app://qml route, or "" when its path is not
-    // a plain document path below /qml/.
-    function documentUrl(r) {
-        var p = r.path || "";
-        if (!/^\/qml\/[A-Za-z0-9_\/.-]+\.qml$/.test(p) || p.indexOf("..") >= 0 || p.indexOf("//") >= 0)
-            return "";
-        return documentBase + p;
-    }
+    // The resource document of an app://qml route, or "" (TabRules.documentUrl).
+    function documentUrl(r) { return TabRules.documentUrl(r.path, documentBase); }
 
     function has(item, name) { return item !== null && item !== undefined && typeof item[name] === "function"; }
 
@@ -49,22 +44,6 @@ FocusScope {
                 return i;
         return -1;
     }
-    function indexOfUrlQuery(urlQuery) {
-        for (var i = 0; i < entries.length; ++i)
-            if (entries[i].route.url_query === urlQuery)
-                return i;
-        return -1;
-    }
-    // An open tab with this path: the current one first, then from the last.
-    function indexOfPath(path) {
-        if (currentIndex >= 0 && entries[currentIndex].route.path === path)
-            return currentIndex;
-        for (var i = entries.length - 1; i >= 0; --i)
-            if (entries[i].route.path === path)
-                return i;
-        return -1;
-    }
-
     function onAddModel(title, url, homeTag) {
         var r = route(url);
         if (r.scheme === "app" && r.host === "curview") {
@@ -75,21 +54,18 @@ FocusScope {
         if (r.scheme === "app" && r.host === "quorvex")
             return null;
         if (r.scheme === "app" && r.host === "findview") {
-            var f = indexOfPath(r.path);
+            var f = TabRules.indexOfPath(entries, currentIndex, r.path);
             if (f < 0)
                 return null;
             var e = entries[f];
-            var merged = {};
-            var k;
-            for (k in e.route.query_map) merged[k] = e.route.query_map[k];
-            for (k in r.query_map) merged[k] = r.query_map[k];
+            var merged = TabRules.mergeQuery(e.route.query_map, r.query_map);
             e.route.query_map = merged;
             setCurrent(f);
             if (has(e.item, "updateQuery"))
                 e.item.updateQuery(merged);
             return {};
         }
-        var i = indexOfUrlQuery(r.url_query);
+        var i = TabRules.indexOfUrlQuery(entries, r.url_query);
         if (i >= 0) {
             entries[i].title = title;
             entries[i].route = r;
@@ -215,7 +191,7 @@ FocusScope {
         var i = indexOfItem(item);
         if (i < 0 || !item.title)
             return;
-        var t = item.title.indexOf(webDomain) >= 0 ? "加载中" : item.title;
+        var t = TabRules.webTitle(item.title, webDomain);
         entries[i].title = t;
         tabModel.setProperty(i, "title", t);
     }
@@ -248,9 +224,9 @@ FocusScope {
         tabModel.remove(i);
         if (e.item)
             e.item.destroy();
-        var next = currentIndex > i || (currentIndex === i && i >= entries.length) ? currentIndex - 1 : currentIndex;
+        var next = TabRules.afterClose(currentIndex, i, entries.length);
         currentIndex = -1;
-        setCurrent(Math.max(0, next));
+        setCurrent(next);
     }
     // Closes the tab whose route has this url.
     function closeUrl(url) {
@@ -267,18 +243,9 @@ FocusScope {
             setCurrent((currentIndex + step + entries.length) % entries.length);
     }
 
-    // The chart address of a stock: code and market as the query, the other
-    // members (but cmd) as the fragment, with chart = defaultChart when given
-    // and missing.
+    // The chart address of a stock (TabRules.chartUrl).
     function chartUrl(code, market, members, defaultChart) {
-        var frag = [];
-        if (defaultChart && members.chart === undefined)
-            frag.push("chart=" + defaultChart);
-        for (var k in members)
-            if (k !== "code" && k !== "market" && k !== "cmd")
-                frag.push(k + "=" + encodeURIComponent(members[k]));
-        return "app://qml/qml/MQView.qml?code=" + encodeURIComponent(code) + "&market=" + market
-                + (frag.length ? "#" + frag.join("&") : "");
+        return TabRules.chartUrl(code, market, members, defaultChart);
     }
 
     // A view changed its stock: its tab shows the stock's chart address.
@@ -312,20 +279,13 @@ FocusScope {
 
     // Tab keys, closing keys and the characters that open the quick commands.
     function handleKey(event) {
-        var ctrl = (event.modifiers & Qt.ControlModifier) !== 0;
-        var shift = (event.modifiers & Qt.ShiftModifier) !== 0;
-        if (event.key === Qt.Key_Backtab || (event.key === Qt.Key_Tab && ctrl && shift)) {
-            nextTab(-1);
-        } else if (event.key === Qt.Key_Tab) {
-            nextTab(1);
-        } else if (event.key === Qt.Key_Escape || (event.key === Qt.Key_W && ctrl)) {
-            closeCurrent();
-        } else if (!ctrl && (event.modifiers & Qt.AltModifier) === 0 && event.text.length === 1 && /[0-9A-Za-z]/.test(event.text)) {
-            quickKey(event.text);
-        } else {
-            return false;
+        switch (TabRules.keyAction(event.key, event.modifiers, event.text)) {
+        case "previous": nextTab(-1); return true;
+        case "next": nextTab(1); return true;
+        case "close": closeCurrent(); return true;
+        case "quick": quickKey(event.text); return true;
         }
-        return true;
+        return false;
     }
     Keys.onPressed: event.accepted = handleKey(event)
     // Keys typed in a web page that the page does not use come here too.

@@ -6,6 +6,7 @@ import QTableModelProxy 1.0
 import RepaintArea 1.0
 import TableBody 1.0
 import "theme"
+import "js/TableRows.js" as TableRows
 
 // A quote table: a fixed left part (sequence, code, name) and a scrolling
 // right part over one TableModel, each part's cells painted by one
@@ -127,47 +128,31 @@ Rectangle {
         rowSelectChange(table_model.getCodeInfo(row));
         clickTimer.restart();
     }
-    // Up and Down step rows (an empty table has none to step to).
-    function prevRow() {
-        if (table_model.rowCount() === 0)
+    // Up and Down step rows (an empty table has none to step to), across
+    // pages (the new page's row keeps the highlight).
+    function stepRow(dir) {
+        var d = TableRows.step(dir, table_model.rowCount(), selectIndex, leftBody.contentY, rowHeight + spacing,
+                               visibleRows(), is_page_change);
+        if (d.row < 0)
             return;
-        var i = selectIndex < 0 ? 0 : selectIndex;
-        var newPage = false;
-        i -= 1;
-        if (i < 0) {
-            i = table_model.rowCount() - 1;
-            scrollToBottom();
-            newPage = is_page_change;
-        } else if (i * (rowHeight + spacing) < leftBody.contentY) {
-            scrollRows(-1);
-        }
-        clickRow(i);
-        if (newPage)
-            askPage(false);   // the new page's row keeps the highlight
-    }
-    function nextRow() {
-        if (table_model.rowCount() === 0)
-            return;
-        var i = selectIndex + 1;
-        var newPage = false;
-        if (i >= table_model.rowCount()) {
-            i = 0;
+        if (d.scroll === "top")
             resetXY();
-            newPage = is_page_change;
-        } else if (i - Math.floor(leftBody.contentY / (rowHeight + spacing)) >= visibleRows()) {
-            scrollRows(1);
-        }
-        clickRow(i);
-        if (newPage)
-            askPage(true);
+        else if (d.scroll === "bottom")
+            scrollToBottom();
+        else if (d.scroll !== 0)
+            scrollRows(d.scroll);
+        clickRow(d.row);
+        if (d.page !== "")
+            askPage(d.page === "down");
     }
+    function prevRow() { stepRow(-1); }
+    function nextRow() { stepRow(1); }
     function headerClicked(column) {
         if (table_model.getSortField(column) < 0)
             return;
-        if (showStateImgIndex === column)
-            showStateImgType = showStateImgType === 0 ? 1 : 0;
-        else
-            showStateImgIndex = column;
+        var sort = TableRows.sortClick(column, showStateImgIndex, showStateImgType);
+        showStateImgIndex = sort.column;
+        showStateImgType = sort.type;
         changeFieldSort(column, showStateImgType);
     }
     // 多股同列 opens as a tab of the window the table is in.
@@ -180,16 +165,10 @@ Rectangle {
     }
     // A new page length when the rows that fit changed and the context pages.
     function resizedPage() {
-        var text = table_model.getCtx();
-        if (!text)
+        var ctx = TableRows.pagedContext(table_model.getCtx(), getShowPageSize());
+        if (ctx === "")
             return false;
-        var ctx;
-        try { ctx = JSON.parse(text); } catch (e) { return false; }
-        var rows = getShowPageSize();
-        if (!ctx.page_ || !(ctx.page_.length > 0) || ctx.page_.length === rows)
-            return false;
-        ctx.page_.length = rows;
-        table_model.resubscribe(JSON.stringify(ctx));
+        table_model.resubscribe(ctx);
         return true;
     }
     function openMenu(row) {
@@ -232,34 +211,23 @@ Rectangle {
         var info = row >= 0 && row < table_model.rowCount() ? table_model.getCodeInfo(row) : null;
         return info ? { code: String(info.code), market: Number(info.market) } : null;
     }
-    function sameStock(a, b) { return !!a && !!b && a.code === b.code && a.market === b.market; }
     // New rows: the highlight goes to its stock's new row while the stock is
     // on the page; once it left, the row keeps the highlight and its stock is
     // told on (rowClicked), so that the row and the panes beside the table
-    // name the same stock.
+    // name the same stock. A new page: the row keeps the highlight, and the
+    // others hear of its stock if it is not the one they were told of.
     function followSelection() {
-        if (selectIndex < 0)
+        if (selectIndex < 0 || pageAsking)
             return;
-        if (pageAsking)
-            return;
-        var now = stockAt(selectIndex);
-        if (!selectedStock) {
-            // A new page: the row keeps the highlight, and the others hear
-            // of its stock if it is not the one they were told of.
-            selectedStock = now;
-            if (now && toldStock && !sameStock(now, toldStock) && !clickTimer.running)
-                tellSelection();
+        var d = TableRows.follow(selectIndex, selectedStock, toldStock, clickTimer.running, table_model.rowCount(),
+                                 stockAt);
+        if (d.row !== selectIndex) {
+            selectIndex = d.row;
             return;
         }
-        if (!now || sameStock(now, selectedStock))
-            return;
-        for (var r = 0; r < table_model.rowCount(); ++r)
-            if (sameStock(stockAt(r), selectedStock)) {
-                selectIndex = r;
-                return;
-            }
-        selectedStock = now;
-        if (!clickTimer.running)
+        if (d.followed !== selectedStock)
+            selectedStock = d.followed;
+        if (d.tell)
             tellSelection();
     }
     // The stock the others were told of last (rowClicked).

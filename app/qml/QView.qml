@@ -2,6 +2,7 @@ import QtQuick 2.15
 import TimeBar 1.0
 import "theme"
 import "js/QuoteCodes.js" as QuoteCodes
+import "js/PaneLayout.js" as PaneLayout
 
 // The chart area of the stock view: one main pane over any number of sub
 // panes, all made from qchart.qml, and the time bar under them. The main pane
@@ -105,47 +106,30 @@ FocusScope {
     property var dragged: null
     property real draggedFor: 0
 
-    // With n sub panes the height is cut into n + 3 parts: three for the main
-    // pane, one for each sub pane (unless the user dragged the splits).
+    // The panes stacked at PaneLayout's heights.
     function layoutPanes() {
         if (holdLayout)
             return;
         var n = subCharts.length;
-        var h = panes.height / (n + 3);
-        var own = dragged && dragged.length === n + 1 && draggedFor === panes.height ? dragged : null;
-        if (!own)
+        var d = PaneLayout.heights(panes.height, n, dragged, draggedFor, subCharts.indexOf(maximisedSub));
+        if (!d.own)
             dragged = null;
         var y = 0;
         if (mainChart) {
             mainChart.y = 0;
-            mainChart.height = Math.max(0, Math.floor(own ? own[0] : h * 3));
+            mainChart.height = d.heights[0];
             y = mainChart.height;
         }
-        var alone = subCharts.indexOf(maximisedSub) >= 0;
         for (var i = 0; i < n; ++i) {
-            var sh = alone ? (subCharts[i] === maximisedSub ? h * n : 0) : own ? own[i + 1] : h;
             subCharts[i].y = y;
-            subCharts[i].height = Math.max(0, Math.floor(sh));
+            subCharts[i].height = d.heights[i + 1];
             y += subCharts[i].height;
         }
     }
 
-    // The split above sub pane k moved by dy pixels: the panes on both sides
-    // change within their limits (main pane at least 3h less n × h / 2, a sub
-    // pane between h / 2 and 1.5 h).
+    // The split above sub pane k moved by dy pixels from the heights start.
     function moveSplit(k, dy, start) {
-        var n = subCharts.length;
-        var h = panes.height / (n + 3);
-        var lo = function (i) { return i === 0 ? 3 * h - n * h / 2 : h / 2; };
-        var hi = function (i) { return i === 0 ? panes.height : 1.5 * h; };
-        var a = k, b = k + 1;  // the pane above and the one below the split
-        var d = dy;
-        d = Math.max(d, lo(a) - start[a], start[b] - hi(b));
-        d = Math.min(d, hi(a) - start[a], start[b] - lo(b));
-        var next = start.slice();
-        next[a] = start[a] + d;
-        next[b] = start[b] - d;
-        dragged = next;
+        dragged = PaneLayout.split(panes.height, subCharts.length, k, dy, start);
         draggedFor = panes.height;
         maximisedSub = null;
         layoutPanes();

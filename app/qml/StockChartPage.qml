@@ -159,14 +159,7 @@ Item {
             return;
         // A route without the stock's type and name: the dictionary has them
         // (before its first download there is no table yet).
-        var row = null;
-        if (!query.type || !query.name) {
-            try {
-                row = Sql.dbGetStockInfo(code, market);
-            } catch (e) {
-                row = null;
-            }
-        }
+        var row = !query.type || !query.name ? Sql.stockRecord(code, market) : null;
         // The previous stock's marks go at once, whatever the new list brings.
         showResearchMarks({ name: "research", data: [] });
         newsView.setCodeInfo({ code: code, market: market, name: String(query.name || (row ? row.name : "")),

@@ -94,16 +94,7 @@ Item {
         showSaved();
     }
 
-    function stockName(code, market) {
-        try {
-            var s = Sql.dbGetStockInfo(String(code), Number(market));
-            if (s && s.name)
-                return String(s.name);
-        } catch (e) {
-            // no local dictionary yet
-        }
-        return String(code);
-    }
+    function stockName(code, market) { return Sql.stockName(String(code), Number(market), String(code)); }
 
     function showOne(code, market) {
         superIndex += 1;

@@ -277,3 +277,20 @@ function dbGetStockInfo(code, market) {
                           + "WHERE code=? AND market=?" + stockOrder + " LIMIT 1", [code, market]);
     return rs.rows.length > 0 ? stockRow(rs.rows.item(0)) : null;
 }
+
+// The dictionary's record of a stock, or null: none, or a dictionary that
+// cannot answer now (not made before the first sign-in, or held by another
+// process).
+function stockRecord(code, market) {
+    try {
+        return dbGetStockInfo(code, market);
+    } catch (e) {
+        return null;
+    }
+}
+
+// The dictionary's name of a stock, or fallback when it has none.
+function stockName(code, market, fallback) {
+    var r = stockRecord(code, market);
+    return r && r.name ? String(r.name) : fallback;
+}

@@ -57,6 +57,26 @@ function isPoolStock(s) {
             && (typeof s.exchangecode === "number" || typeof s.exchangecode === "string");
 }
 
+// The stock-pool download as the document of groups the views read: pools
+// {group_id, group_name, stocks:[{tradingcode, exchangecode}]} become groups
+// {group_id, group_name, codes:[{code, market_id}]}; malformed stocks and
+// pools, and pools left empty, go.
+function stockPoolDocument(pools) {
+    var result = [];
+    for (var i = 0; i < pools.length; ++i) {
+        var p = pools[i];
+        if (!isObject(p) || !Array.isArray(p.stocks))
+            continue;
+        var codes = [];
+        for (var j = 0; j < p.stocks.length; ++j)
+            if (isPoolStock(p.stocks[j]))
+                codes.push({ code: String(p.stocks[j].tradingcode), market_id: String(p.stocks[j].exchangecode) });
+        if (codes.length > 0)
+            result.push({ group_id: p.group_id, group_name: p.group_name, codes: codes });
+    }
+    return { code: "0000", msg: "success", result: result };
+}
+
 // A value as a line of the log: at most `max` characters (300 when not given)
 // and a note of how much was left out, so a large reply cannot flood the log.
 function logText(v, max) {

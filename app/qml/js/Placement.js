@@ -22,3 +22,25 @@ function clearOf(box, avoid, bounds, gap) {
         return { x: above.x, y: above.y };
     return wished;
 }
+
+// A window's geometry r {x, y, width, height} after its edge handle f (0 top,
+// 1 right, 2 bottom, 3 left, 4 top-left, 5 top-right, 6 bottom-right, 7
+// bottom-left) moved by (dx, dy); an axis changes only for an offset of at
+// least 2 pixels. Left and top edges keep the opposite edge in place.
+function resized(f, r, dx, dy) {
+    var x = r.x, y = r.y, w = r.width, h = r.height;
+    var useX = Math.abs(dx) >= 2, useY = Math.abs(dy) >= 2;
+    if (useX && (f === 1 || f === 5 || f === 6))
+        w = r.width + dx;
+    if (useX && (f === 3 || f === 4 || f === 7)) {
+        x = r.x + dx;
+        w = r.width - dx;
+    }
+    if (useY && (f === 2 || f === 6 || f === 7))
+        h = r.height + dy;
+    if (useY && (f === 0 || f === 4 || f === 5)) {
+        y = r.y + dy;
+        h = r.height - dy;
+    }
+    return { x: x, y: y, width: w, height: h };
+}

@@ -33,3 +33,128 @@ function resolve(query, view) {
         c = QuoteCodes.KLINE_DAY;
     return { chart: chart, cycle: c };
 }
+
+// What a stock view does with a query (its code already typed, where the
+// stock dictionary knew it), from the view as it stands:
+//   view = resolve()'s view and { code, market: the stock shown, visible:
+//            the view is shown, stockCtx: the quote-table context at hand }
+// The decision:
+//   query: the query with its chart and cycle, the view's query from now on
+//   chartKind, chartKey: the chart page's kind and the view key
+//   load: the query has a stock, whose data is asked for (requestKLine: its
+//         K-lines rather than its minutes) and whose panes are set up anew
+//   hold: the window waits for the new bars before it draws
+//   clearTrades: another stock, whose listed trades go
+//   stockCtx: a new quote-table context to read the stock list from ("" when none)
+//   focusCharts: the charts take the keys (back from a page that took them)
+function decide(query, view) {
+    var next = {};
+    for (var k in query)
+        next[k] = query[k];
+    var route = resolve(next, view);
+    var chart = route.chart;
+    var isChart = chart === "mline" || chart === "kline";
+    next.cycle = route.cycle;
+    next.chart = chart;
+    var load = !!next.code;
+    var chartKey = chart === "kline" ? "kline_" + route.cycle : chart + "_";
+    return {
+        query: next,
+        chartKind: isChart ? chart : view.chartKind,
+        chartKey: chartKey,
+        load: load,
+        requestKLine: chart === "kline" || (!isChart && view.kline),
+        hold: load && isChart && !!view.visible,
+        clearTrades: load && (String(next.code) !== String(view.code) || Number(next.market) !== Number(view.market)),
+        stockCtx: next.json && next.json !== view.stockCtx ? String(next.json) : "",
+        focusCharts: load && isChart
+    };
+}
+
+// Query q with the type of the dictionary's record `known` of its stock (q
+// itself when the record is missing or has no type).
+function withType(q, known) {
+    if (!known || known.type === undefined || known.type === null)
+        return q;
+    var next = {};
+    for (var k in q)
+        next[k] = q[k];
+    next.type = Number(known.type);
+    return next;
+}
+
+// The view's query q brought into the current one: q's keys over current's;
+// another code without a type is typed afresh (its old type dropped).
+function merge(current, q) {
+    var merged = {};
+    var k;
+    for (k in current)
+        merged[k] = current[k];
+    for (k in q)
+        merged[k] = q[k];
+    if (q.code !== undefined && q.type === undefined && String(q.code) !== String(current.code))
+        delete merged.type;
+    return merged;
+}
+
+// The quote-table context (plain or URL-encoded JSON) as the text that asks
+// for all its rows in one page; "" when the text is no context.
+function listContext(text) {
+    var ctx = null;
+    try {
+        ctx = JSON.parse(text);
+    } catch (e) {
+        try {
+            ctx = JSON.parse(decodeURIComponent(text));
+        } catch (e2) {
+            ctx = null;
+        }
+    }
+    if (!ctx || typeof ctx !== "object")
+        return "";
+    ctx.page_ = { no: 0, length: 9999 };
+    return JSON.stringify(ctx);
+}
+
+function sameStock(a, code, market) {
+    return String(a.code) === String(code) && Number(a.market) === Number(market);
+}
+
+// The neighbour step rows away (1 or -1) of the stock code/market in list,
+// wrapping at both ends (a stock not in the list: its first or last row);
+// null for an empty list.
+function neighbour(list, code, market, step) {
+    var n = list.length;
+    if (n === 0)
+        return null;
+    var at = -1;
+    for (var i = 0; i < n; ++i)
+        if (sameStock(list[i], code, market)) {
+            at = i;
+            break;
+        }
+    var next = at < 0 ? (step > 0 ? 0 : n - 1) : (at + step + n) % n;
+    return list[next];
+}
+
+// The stocks after and before code/market in list to keep at hand, as
+// { code, market }: none that is the stock itself.
+function neighbours(list, code, market) {
+    var out = [];
+    var steps = [1, -1];
+    for (var i = 0; i < steps.length; ++i) {
+        var s = neighbour(list, code, market, steps[i]);
+        if (s && !sameStock(s, code, market))
+            out.push({ code: String(s.code), market: Number(s.market) });
+    }
+    return out;
+}
+
+// The query that steps to the list's row s (Page Up/Down): its stock in its
+// table type, on the page shown.
+function stepQuery(s) {
+    var q = { code: s.code, market: String(s.market), name: s.name, chart: "default" };
+    if (s.type !== undefined)
+        q.type = Number(s.type);
+    return q;
+}

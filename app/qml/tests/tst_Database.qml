@@ -82,4 +82,28 @@ TextCase {
         Sql.dbClearActionCmd();
         compare(Sql.dbGetActionCmd().length, 0);
     }
+
+    function test_stockRecord_data() {
+        return [
+            { tag: "a stock", code: "600001", market: 1, fallback: "-", name: "甲", type: 2 },
+            { tag: "same code, other market", code: "600001", market: 2, fallback: "-", name: "-", type: null },
+            { tag: "no name", code: "600002", market: 1, fallback: "600002", name: "600002", type: 1 },
+            { tag: "not there", code: "999999", market: 1, fallback: "", name: "", type: null },
+        ];
+    }
+    function test_stockRecord(row) {
+        Sql.dbExecuteSql("Replace INTO StockDictionary VALUES(?, ?, ?, ?, ?, ?)", ["600001", 1, "甲", 2, "J", ""]);
+        Sql.dbExecuteSql("Replace INTO StockDictionary VALUES(?, ?, ?, ?, ?, ?)", ["600002", 1, "", 1, "", ""]);
+        var r = Sql.stockRecord(row.code, row.market);
+        compare(r === null ? null : r.type, row.type);
+        compareText(Sql.stockName(row.code, row.market, row.fallback), row.name);
+    }
+    // A dictionary that cannot answer (none made yet): no record, the fallback name.
+    function test_stockRecord_without_a_dictionary() {
+        Sql.dbExecuteSql("DROP TABLE StockDictionary");
+        compare(Sql.stockRecord("10", 0), null);
+        compareText(Sql.stockName("10", 0, "10"), "10");
+        Sql.initQuickCmd();
+        compareText(Sql.stockName("10", 0, "10"), "个股诊断");
+    }
 }

@@ -3,7 +3,7 @@ import QtTest 1.15
 import "qrc:/qml/js/Documents.js" as Documents
 
 // Shape checks of what the back end hands the sign-in window: start-image
-// addresses and the sign-in reply.
+// addresses, the sign-in reply and the stock pools.
 TextCase {
     name: "Documents"
 
@@ -44,5 +44,31 @@ TextCase {
     }
     function test_isSignIn(row) {
         compare(Documents.isSignIn(row.v), row.ok);
+    }
+
+    function test_stockPoolDocument_data() {
+        var a = { tradingcode: "600000", exchangecode: 1 };
+        var b = { tradingcode: 1, exchangecode: "0" };
+        return [
+            { tag: "pools become groups", pools: [{ group_id: 1, group_name: "精选池", stocks: [a, b] }],
+              result: [{ group_id: 1, group_name: "精选池",
+                         codes: [{ code: "600000", market_id: "1" }, { code: "1", market_id: "0" }] }] },
+            { tag: "malformed stocks go", pools: [{ group_id: 2, group_name: "池二",
+                                                    stocks: [{ tradingcode: "600036" }, null, [a], a] }],
+              result: [{ group_id: 2, group_name: "池二", codes: [{ code: "600000", market_id: "1" }] }] },
+            { tag: "pools left empty go", pools: [{ group_id: 3, group_name: "空池", stocks: [{ exchangecode: 1 }] },
+                                                  { group_id: 4, group_name: "池四", stocks: [b] }],
+              result: [{ group_id: 4, group_name: "池四", codes: [{ code: "1", market_id: "0" }] }] },
+            { tag: "malformed pools go", pools: [null, "池", { group_id: 5, stocks: "600000" }, { group_id: 6 }], result: [] },
+            { tag: "no pools", pools: [], result: [] },
+        ];
+    }
+    function test_stockPoolDocument(row) {
+        var doc = Documents.stockPoolDocument(row.pools);
+        compareText(doc.code, "0000");
+        compareText(doc.msg, "success");
+        compare(doc.result, row.result);
+        for (var i = 0; i < row.result.length; ++i)
+            compareText(doc.result[i].group_name, row.result[i].group_name);
     }
 }

@@ -1,0 +1,38 @@
+.pragma library
+
+// The heights of a chart area's panes: one main pane over n sub panes in
+// `total` pixels, cut into n + 3 parts (three for the main pane, one for each
+// sub pane), unless the user dragged the splits or a sub pane is shown alone.
+
+// The panes' heights [main, sub 0, sub 1, ...] in whole pixels. dragged: the
+// heights the user dragged the splits to for an area of draggedFor pixels
+// (null: none); they hold while there are as many panes and the area keeps its
+// size. alone: the sub pane shown alone in the sub panes' room (-1: none).
+// own: the dragged heights held.
+function heights(total, n, dragged, draggedFor, alone) {
+    var h = total / (n + 3);
+    var own = !!dragged && dragged.length === n + 1 && draggedFor === total;
+    var out = [Math.max(0, Math.floor(own ? dragged[0] : h * 3))];
+    for (var i = 0; i < n; ++i) {
+        var sh = alone >= 0 ? (i === alone ? h * n : 0) : own ? dragged[i + 1] : h;
+        out.push(Math.max(0, Math.floor(sh)));
+    }
+    return { heights: out, own: own };
+}
+
+// The heights after the split above sub pane k moved by dy pixels from the
+// heights `start`: the panes on both sides change within their limits (the
+// main pane at least 3h less n × h / 2, a sub pane between h / 2 and 1.5 h).
+function split(total, n, k, dy, start) {
+    var h = total / (n + 3);
+    var lo = function (i) { return i === 0 ? 3 * h - n * h / 2 : h / 2; };
+    var hi = function (i) { return i === 0 ? total : 1.5 * h; };
+    var a = k, b = k + 1;  // the pane above and the one below the split
+    var d = dy;
+    d = Math.max(d, lo(a) - start[a], start[b] - hi(b));
+    d = Math.min(d, hi(a) - start[a], start[b] - lo(b));
+    var next = start.slice();
+    next[a] = start[a] + d;
+    next[b] = start[b] - d;
+    return next;
+}
