@@ -9,22 +9,27 @@
 
 var rankLink = "app://qml/qml/QRankingView.qml?tab=1100";
 var monitorLink = "app://qml/qml/QMarketTopMonitor.qml?tab=1100";
+
+// A ranking table of one block, sorted by one field (sort 0 falling, 1 rising).
+function rankOf(block, field, sort) {
+    return rankLink + "#block=" + block + "&field=" + field + "&sort=" + sort;
+}
 var klineLink = "app://curview/?chart=kline&cycle=";
 
 // Fixed command rows [code, name, pinyin, active], written in this order with
 // "Replace INTO", so a later row with the same code replaces an earlier one
 // (code "10" is written twice on purpose: 个股诊断 replaces 个股资料).
 var quickCmdRows = [
-    ["0", "深圳中小板行情报价", null, rankLink + "#block=1105&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["1", "上海Ａ股行情报价", null, rankLink + "#block=1102&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["2", "上海Ｂ股行情报价", null, rankLink + "#block=1108&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["3", "深圳Ａ股行情报价", null, rankLink + "#block=1103&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["4", "深圳Ｂ股行情报价", null, rankLink + "#block=1109&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["9", "深圳创业板行情报价", null, rankLink + "#block=1106&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["5", "上海债券行情报价", null, rankLink + "#block=160103&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["6", "深圳债券行情报价", null, rankLink + "#block=160104&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
-    ["7", "沪深A股行情报价", null, rankLink + "#block=1101&field=" + QuoteCodes.FIELD_CODE + "&sort=0"],
-    ["8", "沪深B股行情报价", null, rankLink + "#block=1107&field=" + QuoteCodes.FIELD_CODE + "&sort=1"],
+    ["0", "深圳中小板行情报价", null, rankOf(1105, QuoteCodes.FIELD_CODE, 1)],
+    ["1", "上海Ａ股行情报价", null, rankOf(1102, QuoteCodes.FIELD_CODE, 1)],
+    ["2", "上海Ｂ股行情报价", null, rankOf(1108, QuoteCodes.FIELD_CODE, 1)],
+    ["3", "深圳Ａ股行情报价", null, rankOf(1103, QuoteCodes.FIELD_CODE, 1)],
+    ["4", "深圳Ｂ股行情报价", null, rankOf(1109, QuoteCodes.FIELD_CODE, 1)],
+    ["9", "深圳创业板行情报价", null, rankOf(1106, QuoteCodes.FIELD_CODE, 1)],
+    ["5", "上海债券行情报价", null, rankOf(160103, QuoteCodes.FIELD_CODE, 1)],
+    ["6", "深圳债券行情报价", null, rankOf(160104, QuoteCodes.FIELD_CODE, 1)],
+    ["7", "沪深A股行情报价", null, rankOf(1101, QuoteCodes.FIELD_CODE, 0)],
+    ["8", "沪深B股行情报价", null, rankOf(1107, QuoteCodes.FIELD_CODE, 1)],
     ["01", "成交明细", null, "app://curview/?#chart=detail"],
     ["03", "上证指数", null, "app://qml/qml/MQView.qml?code=1A0001&market=1#chart=default&type=1&name=上证指数&pinyin=SZZS"],
     ["04", "深证成指", null, "app://qml/qml/MQView.qml?code=399001&market=2#chart=default&type=1&name=深证成指&pinyin=SZCZ"],
@@ -34,18 +39,18 @@ var quickCmdRows = [
     ["09", "深度分析", null, "app://curview/?#chart=f9"],
     ["10", "个股资料", null, "app://curview/?#chart=f10"],
     ["10", "个股诊断", null, "app://curview/?#chart=f11"],
-    ["60", "沪深A股涨幅排名", "HSAGZFPM", rankLink + "#block=1101&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["67", "沪深A股涨幅排名", "HSAGZFPM", rankLink + "#block=1101&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["61", "沪A涨幅排名", "HAZFPM", rankLink + "#block=1102&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["62", "沪B涨幅排名", "HBZFPM", rankLink + "#block=1108&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["63", "深A涨幅排名", "SAZFPM", rankLink + "#block=1103&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["64", "深B涨幅排名", "SBZFPM", rankLink + "#block=1109&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["65", "沪债涨幅排名", "HZZFPM", rankLink + "#block=160103&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["66", "深债涨幅排名", "SZZFPM", rankLink + "#block=160104&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["68", "沪深B股涨幅排名", "HSBGZFPM", rankLink + "#block=1107&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["69", "中小板涨幅排名", "ZXBZFPM", rankLink + "#block=1105&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["612", "创业板涨幅排名", "CYBZFPM", rankLink + "#block=1106&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
-    ["618", "科创板涨幅排名", "KCBZFPM", rankLink + "#block=1124&field=" + QuoteCodes.FIELD_RISE_RATE + "&sort=0"],
+    ["60", "沪深A股涨幅排名", "HSAGZFPM", rankOf(1101, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["67", "沪深A股涨幅排名", "HSAGZFPM", rankOf(1101, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["61", "沪A涨幅排名", "HAZFPM", rankOf(1102, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["62", "沪B涨幅排名", "HBZFPM", rankOf(1108, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["63", "深A涨幅排名", "SAZFPM", rankOf(1103, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["64", "深B涨幅排名", "SBZFPM", rankOf(1109, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["65", "沪债涨幅排名", "HZZFPM", rankOf(160103, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["66", "深债涨幅排名", "SZZFPM", rankOf(160104, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["68", "沪深B股涨幅排名", "HSBGZFPM", rankOf(1107, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["69", "中小板涨幅排名", "ZXBZFPM", rankOf(1105, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["612", "创业板涨幅排名", "CYBZFPM", rankOf(1106, QuoteCodes.FIELD_RISE_RATE, 0)],
+    ["618", "科创板涨幅排名", "KCBZFPM", rankOf(1124, QuoteCodes.FIELD_RISE_RATE, 0)],
     ["80", "沪深A综合排名", "HSAZHPM", monitorLink + "#block=1101"],
     ["87", "沪深A综合排名", "HSAZHPM", monitorLink + "#block=1101"],
     ["81", "沪A综合排名", "HAZHPM", monitorLink + "#block=1102"],
