@@ -393,7 +393,10 @@ TourMain {
           act: function () { clickTab(0); },
           done: function () {
               var h = win.tabView.entries[0].item;
-              return view() === h && h.sectionView.models[0].count > 0 && h.sectionView.models[3].count > 0;
+              // A refresh that lands after the tab shows rebuilds the rows:
+              // the step waits for the laid-out rows its check reads.
+              return view() === h && h.sectionView.models[0].count > 0 && h.sectionView.models[3].count > 0
+                      && distributionsWhole(h.sectionView) === "";
           },
           check: function () { return distributionsWhole(win.tabView.entries[0].item.sectionView); },
           after: function () { shoot("keys-10-home-at-1000x650.png", [win.tabView.entries[0].item.sectionView]); } },

@@ -117,6 +117,7 @@ public:
     // Drops the current reply: no more signals from it, and it goes.
     void releaseReply()
     {
+        received.clear();
         if (!reply)
             return;
         QNetworkReply* old = reply;
@@ -152,47 +153,68 @@ public:
     }
 
 public slots:
+    // GUI thread: a piece of the current reply's body, taken as it comes so
+    // that a long body is never copied in one piece on this thread.
+    void onReadyRead()
+    {
+        if (reply && sender() == reply && !tooLarge)
+            received.append(reply->readAll());
+    }
+
     // GUI thread: the current reply ended (also when aborted).
     void onFinished()
     {
         if (!reply || sender() != reply)
             return;
         // A reply over the cap was aborted while it came in; its body is dropped.
-        QByteArray body = !tooLarge && reply->isOpen() ? reply->readAll() : QByteArray();
-        if (!tooLarge && inflatedSize(body) > maxReplySize) {
-            tooLarge = true;
-            body.clear();
-        }
+        QByteArrayList chunks;
+        chunks.swap(received);
+        if (!tooLarge && reply->isOpen())
+            chunks.append(reply->readAll());
+        else
+            chunks.clear();
         const int httpCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (keepRows > 0 && !tooLarge && reply->error() == QNetworkReply::NoError && httpCode < 300 &&
-            !body.isEmpty()) {
-            // Unpacked, parsed and cut on a worker; the reply ends when its
-            // text is back, if the request still waits for it.
+        const bool empty = std::all_of(chunks.cbegin(), chunks.cend(), [](const QByteArray& c) { return c.isEmpty(); });
+        if (keepRows > 0 && !tooLarge && reply->error() == QNetworkReply::NoError && httpCode < 300 && !empty) {
+            // Joined, unpacked, parsed and cut on a worker; the reply ends
+            // when its text is back, if the request still waits for it.
             QPointer<HttpRequestPrivate> self(this);
             QPointer<QNetworkReply> current(reply);
             const int rows = keepRows;
-            QThreadPool::globalInstance()->start([self, current, body, rows] {
-                const QByteArray raw = body;
-                const int32_t size = gzip_size_check(reinterpret_cast<const unsigned char*>(raw.constData()),
-                                                     static_cast<size_t>(raw.size()));
+            const qint64 cap = maxReplySize;
+            QThreadPool::globalInstance()->start([self, current, chunks, rows, cap] {
+                const QByteArray raw = chunks.size() == 1 ? chunks.front() : chunks.join();
+                const bool over = inflatedSize(raw) > cap;
+                const qint64 size = over ? 0 : inflatedSize(raw);
                 QByteArray plain = raw;
                 if (size > 0) {
-                    plain = QByteArray(size, Qt::Uninitialized);
+                    plain = QByteArray(int(size), Qt::Uninitialized);
                     if (!gzip_inflate(reinterpret_cast<const unsigned char*>(raw.constData()),
                                       static_cast<size_t>(raw.size()), reinterpret_cast<unsigned char*>(plain.data()),
                                       static_cast<size_t>(size)))
                         plain = raw;
                 }
-                const QString text = keptText(plain, rows);
+                const QString text = over ? QString() : keptText(plain, rows);
                 QMetaObject::invokeMethod(
                     qApp,
-                    [self, current, body, text] {
-                        if (self && current && self->reply == current)
-                            self->finishWith(body, text);
+                    [self, current, raw, text, over] {
+                        if (!self || !current || self->reply != current)
+                            return;
+                        if (over) {
+                            self->tooLarge = true;
+                            self->finishWith(QByteArray(), QString(), false);
+                        } else {
+                            self->finishWith(raw, text);
+                        }
                     },
                     Qt::QueuedConnection);
             });
             return;
+        }
+        QByteArray body = chunks.join();
+        if (!tooLarge && inflatedSize(body) > maxReplySize) {
+            tooLarge = true;
+            body.clear();
         }
         finishWith(body, QString(), false);
     }
@@ -202,7 +224,7 @@ public:
     // caller reads (decoded here unless `decoded`).
     void finishWith(const QByteArray& body, const QString& keptText, bool decoded = true)
     {
-        if (body != responseBody || decoded) {
+        if (decoded || body != responseBody) {
             // Decoded once here, not on every read of the property.
             responseBody = body;
             responseText = decoded ? keptText : bodyText(body);
@@ -246,7 +268,8 @@ public:
     QString statusText;
     QList<QNetworkReply::RawHeaderPair> responseHeaders;
     QByteArray responseBody;
-    QString responseText;  // responseBody as text, inflated when gzipped
+    QByteArrayList received;  // the current reply's body so far, in its pieces
+    QString responseText;     // responseBody as text, inflated when gzipped
     QPointer<QNetworkAccessManager> manager;
     int sequence = 0;
     qint64 maxReplySize = HttpRequest::kDefaultMaxReplySize;
@@ -476,6 +499,8 @@ void HttpRequest::send(const QString& data)
     d->releaseReply();
     d->reply = reply;
     d->tooLarge = false;
+    d->received.clear();
+    connect(reply, &QNetworkReply::readyRead, d, &HttpRequestPrivate::onReadyRead);
     connect(reply, &QNetworkReply::finished, d, &HttpRequestPrivate::onFinished);
     connect(reply, &QNetworkReply::metaDataChanged, d, [this, reply] {
         if (reply == d->reply)
