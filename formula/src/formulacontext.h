@@ -104,6 +104,24 @@ struct FormulaContext {
     // Loops shorter than this run at once (a tick's few bars gain nothing).
     static constexpr uint32_t kDeferBars = 256;
     static constexpr std::size_t kMostPending = 64;
+    // The element-wise loops of one round of the waiting loops that neither
+    // read what the round's recursion group writes in it nor are read by it:
+    // the group's loop runs them a slice at a time between its own slices of
+    // bars, so that their work overlaps the group's bar-to-bar chain instead
+    // of waiting for its end (the slices of each loop come in order, and the
+    // loops in the order of the round). Slices of 128 bars measured best
+    // (MACD): at 64 or 32 the calls of each step cost more than they hide.
+    struct SlicedJobs {
+        static constexpr uint32_t kSlice = 128;  // bars of each loop per step
+        PendingJob* jobs[kMostPending] = {};
+        uint32_t at[kMostPending] = {};   // the next bar of each loop's block
+        uint32_t end[kMostPending] = {};  // the end of its block
+        std::size_t count = 0;
+        // The next slice of every loop.
+        void step();
+        // Every loop to the end of its block.
+        void rest();
+    };
 
     explicit FormulaContext(FormulaVM* owner = nullptr) : vm(owner) {}
     FormulaContext(const FormulaContext&) = delete;

@@ -109,7 +109,7 @@ inline void storeLanes(RecursionLoop* const* m, const Lane& l0, const Lane& l1, 
 // linearRun's do: without the test of the candidates, each lane's piece
 // done again by linearStep if a value of it falls outside the checked range.
 template <int N>
-void advanceTogether(RecursionLoop* const* m, uint32_t count)
+void advanceTogether(RecursionLoop* const* m, uint32_t count, FormulaContext::SlicedJobs* between)
 {
     Lane l[4] = {laneOf(*m[0]), laneOf(*m[1]), laneOf(*m[N > 2 ? 2 : 1]), laneOf(*m[N > 3 ? 3 : 1])};
     const Lane* checked[4] = {&l[0], &l[1], &l[2], &l[3]};
@@ -133,30 +133,35 @@ void advanceTogether(RecursionLoop* const* m, uint32_t count)
         const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
         __m128d hi01 = _mm_setzero_pd(), hi23 = hi01;
         __m128d lo01 = _mm_set1_pd(1.0), lo23 = lo01;
-        for (uint32_t t = p; t < e; ++t) {
-            // Every lane's data before any lane's result: a store followed
-            // by a load 4 KiB (or a multiple) apart stalls the load, and the
-            // series' arrays tend to lie at one offset within their pages.
-            const __m128 x01 = _mm_unpacklo_ps(_mm_load_ss(l0.x + t), _mm_load_ss(l1.x + t));
-            const __m128 x23 =
-                N > 3 ? _mm_unpacklo_ps(_mm_load_ss(l2.x + t), _mm_load_ss(l3.x + t)) : _mm_load_ss(l2.x + t);
-            y01 = _mm_add_pd(_mm_mul_pd(a01, y01), _mm_mul_pd(b01, _mm_cvtps_pd(x01)));
-            const __m128 f01 = _mm_cvtpd_ps(y01);
-            _mm_store_ss(l0.out + t, f01);
-            _mm_store_ss(l1.out + t, _mm_shuffle_ps(f01, f01, 1));
-            const __m128d m01 = _mm_and_pd(y01, magnitude);
-            hi01 = _mm_max_pd(hi01, m01);
-            lo01 = _mm_min_pd(lo01, m01);
-            if (N > 2) {
-                y23 = _mm_add_pd(_mm_mul_pd(a23, y23), _mm_mul_pd(b23, _mm_cvtps_pd(x23)));
-                const __m128 f23 = _mm_cvtpd_ps(y23);
-                _mm_store_ss(l2.out + t, f23);
-                if (N > 3)
-                    _mm_store_ss(l3.out + t, _mm_shuffle_ps(f23, f23, 1));
-                const __m128d m23 = _mm_and_pd(y23, magnitude);
-                hi23 = _mm_max_pd(hi23, m23);
-                lo23 = _mm_min_pd(lo23, m23);
+        for (uint32_t t = p; t < e;) {
+            const uint32_t slice = between ? std::min(e, t + FormulaContext::SlicedJobs::kSlice) : e;
+            for (; t < slice; ++t) {
+                // Every lane's data before any lane's result: a store followed
+                // by a load 4 KiB (or a multiple) apart stalls the load, and the
+                // series' arrays tend to lie at one offset within their pages.
+                const __m128 x01 = _mm_unpacklo_ps(_mm_load_ss(l0.x + t), _mm_load_ss(l1.x + t));
+                const __m128 x23 =
+                    N > 3 ? _mm_unpacklo_ps(_mm_load_ss(l2.x + t), _mm_load_ss(l3.x + t)) : _mm_load_ss(l2.x + t);
+                y01 = _mm_add_pd(_mm_mul_pd(a01, y01), _mm_mul_pd(b01, _mm_cvtps_pd(x01)));
+                const __m128 f01 = _mm_cvtpd_ps(y01);
+                _mm_store_ss(l0.out + t, f01);
+                _mm_store_ss(l1.out + t, _mm_shuffle_ps(f01, f01, 1));
+                const __m128d m01 = _mm_and_pd(y01, magnitude);
+                hi01 = _mm_max_pd(hi01, m01);
+                lo01 = _mm_min_pd(lo01, m01);
+                if (N > 2) {
+                    y23 = _mm_add_pd(_mm_mul_pd(a23, y23), _mm_mul_pd(b23, _mm_cvtps_pd(x23)));
+                    const __m128 f23 = _mm_cvtpd_ps(y23);
+                    _mm_store_ss(l2.out + t, f23);
+                    if (N > 3)
+                        _mm_store_ss(l3.out + t, _mm_shuffle_ps(f23, f23, 1));
+                    const __m128d m23 = _mm_and_pd(y23, magnitude);
+                    hi23 = _mm_max_pd(hi23, m23);
+                    lo23 = _mm_min_pd(lo23, m23);
+                }
             }
+            if (between)
+                between->step();
         }
         double ys[4], his[4], los[4];
         _mm_storeu_pd(ys, y01);
@@ -178,7 +183,7 @@ void advanceTogether(RecursionLoop* const* m, uint32_t count)
 // instructions of the pairs. A fourth lane that is not used holds 1 (a = 1,
 // b = 0, data 0) and is not stored.
 template <int N>
-FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count)
+FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count, FormulaContext::SlicedJobs* between)
 {
     static_assert(N == 3 || N == 4, "three or four lanes");
     Lane l0 = laneOf(*m[0]), l1 = laneOf(*m[1]), l2 = laneOf(*m[2]), l3 = laneOf(*m[N > 3 ? 3 : 2]);
@@ -205,27 +210,32 @@ FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count)
         // one store, instead of moving single floats in and out per bar.
         const uint32_t e4 = p + ((e - p) & ~3u);
         uint32_t t = p;
-        for (; t < e4; t += 4) {
-            __m128 r0 = _mm_loadu_ps(x0 + t), r1 = _mm_loadu_ps(x1 + t), r2 = _mm_loadu_ps(x2 + t);
-            __m128 r3 = N > 3 ? _mm_loadu_ps(x3 + t) : _mm_setzero_ps();
-            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
-            __m128 f0, f1, f2, f3;
+        while (t < e4) {
+            const uint32_t slice = between ? std::min(e4, t + FormulaContext::SlicedJobs::kSlice) : e4;
+            for (; t < slice; t += 4) {
+                __m128 r0 = _mm_loadu_ps(x0 + t), r1 = _mm_loadu_ps(x1 + t), r2 = _mm_loadu_ps(x2 + t);
+                __m128 r3 = N > 3 ? _mm_loadu_ps(x3 + t) : _mm_setzero_ps();
+                _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+                __m128 f0, f1, f2, f3;
 #define FML_WIDE_BAR(x, f)                                                        \
     y = _mm256_add_pd(_mm256_mul_pd(a, y), _mm256_mul_pd(b, _mm256_cvtps_pd(x))); \
     f = _mm256_cvtpd_ps(y);                                                       \
     hi = _mm256_max_pd(hi, _mm256_and_pd(y, magnitude));                          \
     lo = _mm256_min_pd(lo, _mm256_and_pd(y, magnitude))
-            FML_WIDE_BAR(r0, f0);
-            FML_WIDE_BAR(r1, f1);
-            FML_WIDE_BAR(r2, f2);
-            FML_WIDE_BAR(r3, f3);
+                FML_WIDE_BAR(r0, f0);
+                FML_WIDE_BAR(r1, f1);
+                FML_WIDE_BAR(r2, f2);
+                FML_WIDE_BAR(r3, f3);
 #undef FML_WIDE_BAR
-            _MM_TRANSPOSE4_PS(f0, f1, f2, f3);
-            _mm_storeu_ps(l0.out + t, f0);
-            _mm_storeu_ps(l1.out + t, f1);
-            _mm_storeu_ps(l2.out + t, f2);
-            if (N > 3)
-                _mm_storeu_ps(l3.out + t, f3);
+                _MM_TRANSPOSE4_PS(f0, f1, f2, f3);
+                _mm_storeu_ps(l0.out + t, f0);
+                _mm_storeu_ps(l1.out + t, f1);
+                _mm_storeu_ps(l2.out + t, f2);
+                if (N > 3)
+                    _mm_storeu_ps(l3.out + t, f3);
+            }
+            if (between)
+                between->step();
         }
         for (; t < e; ++t) {
             // Every lane's data before any lane's result (see advanceTogether).
@@ -285,15 +295,15 @@ void RecursionJob::run(uint32_t b0, uint32_t e0)
     }
     if (both != 0) {
         if (n == 2)
-            advanceTogether<2>(m, both);
+            advanceTogether<2>(m, both, between);
 #if FML_WIDE_VECTORS
         else if (widevectors::enabled())
-            n == 3 ? advanceTogetherWide<3>(m, both) : advanceTogetherWide<4>(m, both);
+            n == 3 ? advanceTogetherWide<3>(m, both, between) : advanceTogetherWide<4>(m, both, between);
 #endif
         else if (n == 3)
-            advanceTogether<3>(m, both);
+            advanceTogether<3>(m, both, between);
         else
-            advanceTogether<4>(m, both);
+            advanceTogether<4>(m, both, between);
     }
     for (int k = 0; k < n; ++k)
         if (m[k]->found)
@@ -303,11 +313,35 @@ void RecursionJob::run(uint32_t b0, uint32_t e0)
 
 }  // namespace windowkernels
 
+// Out of line: called from inside the recursions' loops, which keep their
+// states in registers around it.
+__attribute__((noinline)) void FormulaContext::SlicedJobs::step()
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        if (at[i] < end[i]) {
+            const uint32_t e = std::min(end[i], at[i] + kSlice);
+            jobs[i]->run(at[i], e);
+            at[i] = e;
+        }
+    }
+}
+
+void FormulaContext::SlicedJobs::rest()
+{
+    for (std::size_t i = 0; i < count; ++i)
+        if (at[i] < end[i])
+            jobs[i]->run(at[i], end[i]);
+    count = 0;
+}
+
 namespace {
 
 // Bars per block of the waiting loops: the blocks of every loop stay in the
-// first-level cache between one loop and the next.
-constexpr uint32_t kPendingBlock = 256;
+// first-level cache between one loop and the next. Long blocks spread each
+// round's own cost (the calls, the group's set-up) over more bars; the
+// operator loops of a round with one recursion group go in slices between
+// the group's (SlicedJobs), so they need not wait for its chains' end.
+constexpr uint32_t kPendingBlock = 512;
 
 }  // namespace
 
@@ -321,15 +355,18 @@ void FormulaContext::runWaitingLoops()
     // one apart); every loop it reads has written that block by then.
     uint32_t level[kMostPending] = {};
     RecursionJob* rec[kMostPending] = {};
+    // A recursion that reads an element-wise loop lies a level behind it too,
+    // so that within a round no recursion reads what a loop writes and no
+    // loop reads what a recursion writes (see SlicedJobs).
     uint32_t lo = kUnboundedEnd, hi = 0, top = 0;
     for (std::size_t j = 0; j < n; ++j) {
         PendingJob& job = *pending[j];
+        rec[j] = dynamic_cast<RecursionJob*>(&job);
         for (const ArgumentPtr& in : job.inputs) {
             for (std::size_t i = 0; in && i < j; ++i)
                 if (pending[i]->result == in)
-                    level[j] = std::max(level[j], level[i] + (rec[i] ? 1u : 0u));
+                    level[j] = std::max(level[j], level[i] + (rec[i] || rec[j] ? 1u : 0u));
         }
-        rec[j] = dynamic_cast<RecursionJob*>(&job);
         top = std::max(top, level[j]);
         lo = std::min(lo, job.from);
         hi = std::max(hi, job.end);
@@ -358,8 +395,25 @@ void FormulaContext::runWaitingLoops()
             inGroup = 0;
         }
     }
+    // With one group holding every recursion, each round's element-wise
+    // loops run between the group's slices of bars (SlicedJobs).
+    int recursions = 0, leads = 0;
+    RecursionJob* onlyLead = nullptr;
+    for (std::size_t j = 0; j < n; ++j) {
+        if (rec[j]) {
+            ++recursions;
+            if (rec[j]->followers > 0) {
+                ++leads;
+                onlyLead = rec[j];
+            }
+        }
+    }
+    const bool sliceRounds = leads == 1 && recursions == onlyLead->followers + 1;
+    SlicedJobs sliced;
     const uint64_t blocks = hi > lo ? (static_cast<uint64_t>(hi) - lo + kPendingBlock - 1) / kPendingBlock : 0;
     for (uint64_t t = 0; t < blocks + top; ++t) {
+        sliced.count = 0;
+        uint32_t leadBegin = 0, leadEnd = 0;
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t j = order[k];
             uint32_t b = 0, e = 0;  // no block this round
@@ -373,8 +427,25 @@ void FormulaContext::runWaitingLoops()
                 rec[j]->windowEnd = e;
                 continue;
             }
+            if (sliceRounds) {
+                if (rec[j]) {
+                    leadBegin = b;
+                    leadEnd = e;
+                } else if (e > b) {
+                    sliced.jobs[sliced.count] = pending[j].get();
+                    sliced.at[sliced.count] = b;
+                    sliced.end[sliced.count++] = e;
+                }
+                continue;
+            }
             if (e > b || (rec[j] && rec[j]->followers > 0))
                 pending[j]->run(b, e);
+        }
+        if (sliceRounds) {
+            onlyLead->between = sliced.count > 0 ? &sliced : nullptr;
+            onlyLead->run(leadBegin, leadEnd);
+            onlyLead->between = nullptr;
+            sliced.rest();
         }
     }
     for (std::size_t j = 0; j < n; ++j)

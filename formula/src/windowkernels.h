@@ -1075,7 +1075,8 @@ struct RecursionJob : FormulaContext::PendingJob {
     RecursionJob* group[kMostInGroup - 1] = {};  // the followers of a lead
     int followers = 0;
     bool follows = false;
-    uint32_t windowBegin = 0, windowEnd = 0;  // a follower's block this round
+    uint32_t windowBegin = 0, windowEnd = 0;        // a follower's block this round
+    FormulaContext::SlicedJobs* between = nullptr;  // a lead's, this round (or none)
 
     explicit RecursionJob(const RecursionLoop& l) : loop(l) {}
     void run(uint32_t b0, uint32_t e0) override;

@@ -901,6 +901,91 @@ TEST(FmlIncremental, GroupedRecursionsMatchTheStepForAnyLength)
     builtintest::onEachLoopVariant([] { groupedRecursionsMatchTheStepForAnyLength(); });
 }
 
+namespace {
+
+// The MACD program as the catalogue draws it (DIF := EMA(C,12) - EMA(C,26);
+// DEA := EMA(DIF,9); MACD := (DIF-DEA)*2, all three outputs), run on x.
+struct MacdRun {
+    std::vector<float> dif, dea, macd;
+};
+MacdRun runMacd(const std::vector<float>& x)
+{
+    TestProgram t;
+    t.setSeries("C", x);
+    t.name("C").num(12).call("ema").name("C").num(26).call("ema").call("-").assign("DIF").output(FML_DRAW_DATA, "DIF");
+    t.drop().name("DIF").num(9).call("ema").assign("DEA").output(FML_DRAW_DATA, "DEA").drop();
+    t.name("DIF").name("DEA").call("-").num(2).call("*").assign("MACD").output(FML_DRAW_DATA, "MACD").drop();
+    EXPECT_EQ(t.run(int(x.size())), 1);
+    return {t.values("DIF"), t.values("DEA"), t.values("MACD")};
+}
+
+// The engine's EMA over clean data (every value qualifies): from the first
+// bar, y := a*y + b*x in double with a = (n-1)/(n+1), b = 2/(n+1), each bar
+// the float of y.
+std::vector<float> emaByTheRule(const std::vector<float>& x, double n)
+{
+    std::vector<float> out(x.size());
+    const double a = (n - 1.0) / (n + 1.0), b = 2.0 / (n + 1.0);
+    double y = x.empty() ? 0.0 : x[0];
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        if (i > 0)
+            y = a * y + b * x[i];
+        out[i] = static_cast<float>(y);
+    }
+    return out;
+}
+
+// Four bars worked out by hand (in double, each bar narrowed to float):
+// EMA12 = 10, 134/13, ...; EMA26 = 10, 274/27, ...; DEA = 0.8 DEA + 0.2 DIF.
+void macdMatchesTheHandComputedBars()
+{
+    const MacdRun r = runMacd({10.0f, 12.0f, 11.0f, 13.0f});
+    const std::vector<float> dif = {0.0f, 0.159543991f, 0.202952385f, 0.394193649f};
+    const std::vector<float> dea = {0.0f, 0.031908799f, 0.0661175177f, 0.131732747f};
+    const std::vector<float> macd = {0.0f, 0.255270392f, 0.27366972f, 0.524921775f};
+    EXPECT_EQ(r.dif, dif);
+    EXPECT_EQ(r.dea, dea);
+    EXPECT_EQ(r.macd, macd);
+}
+
+// Long enough for the loops to wait and go through the blocks together
+// (the three recursions in one group, the operators between them), over
+// lengths that end a block exactly, one bar into it and within it: each bar
+// as the rule above and float operators give it. DIF starts at 0, so the
+// DEA lane's first piece is done again bar by bar.
+void macdMatchesTheRuleOverTheBlocks()
+{
+    for (const std::size_t bars : {256u, 257u, 383u, 384u, 385u, 1000u, 4099u}) {
+        std::vector<float> x(bars);
+        float price = 10.0f;
+        std::mt19937 rng(static_cast<uint32_t>(bars));
+        std::normal_distribution<float> step(0.0f, 0.2f);
+        for (float& v : x)
+            v = price += step(rng);
+        const MacdRun r = runMacd(x);
+        const std::vector<float> e12 = emaByTheRule(x, 12), e26 = emaByTheRule(x, 26);
+        std::vector<float> dif(bars), macd(bars);
+        for (std::size_t i = 0; i < bars; ++i)
+            dif[i] = e12[i] - e26[i];
+        const std::vector<float> dea = emaByTheRule(dif, 9);
+        for (std::size_t i = 0; i < bars; ++i)
+            macd[i] = (dif[i] - dea[i]) * 2.0f;
+        EXPECT_EQ(r.dif, dif) << bars << " bars";
+        EXPECT_EQ(r.dea, dea) << bars << " bars";
+        EXPECT_EQ(r.macd, macd) << bars << " bars";
+    }
+}
+
+TEST(FmlIncremental, MacdMatchesHandComputedBarsAndTheRule)
+{
+    builtintest::onEachLoopVariant([] {
+        macdMatchesTheHandComputedBars();
+        macdMatchesTheRuleOverTheBlocks();
+    });
+}
+
+}  // namespace
+
 TEST(FmlIncremental, CheckedPiecesMatchTheStepBarByBar)
 {
     builtintest::onEachLoopVariant([] { checkedPiecesMatchTheStepBarByBar(); });
