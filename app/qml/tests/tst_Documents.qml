@@ -67,7 +67,7 @@ TextCase {
         var doc = Documents.stockPoolDocument(row.pools);
         compareText(doc.code, "0000");
         compareText(doc.msg, "success");
-        compare(doc.result, row.result);
+        compareText(doc.result, row.result);
         for (var i = 0; i < row.result.length; ++i)
             compareText(doc.result[i].group_name, row.result[i].group_name);
     }

@@ -78,7 +78,7 @@ Item {
             compareText(v.bar.datamodel.get(2).name, "长线");
             var rows = Sql.dbGetMyStockCmd();
             compare(rows.length, 1);
-            compare([rows[0].cmd, rows[0].code.code, Number(rows[0].code.market_id), String(rows[0].group_id), rows[0].group_name],
+            compareText([rows[0].cmd, rows[0].code.code, Number(rows[0].code.market_id), String(rows[0].group_id), rows[0].group_name],
                     ["RENAME", "000000", 0, "3", "长线"]);
             // The panes: the stock, then its market's main index.
             v.showStock({ code: "000001", market: 2, name: "平安" });
@@ -250,7 +250,7 @@ Item {
             var names = [];
             for (var i = 0; i < model.count; ++i)
                 names.push(model.get(i).name);
-            compare(names, data.names);
+            compareText(names, data.names);
             compare(codes(v), data.names.length > 0 ? "600000:1" : "");
             v.destroy();
             myStock.fromJson(top.groupsText);

@@ -201,7 +201,7 @@ Item {
             for (var i = 0; i < cases.length; ++i) {
                 var m = cases[i][0], it = m.itemAt(cases[i][1]);
                 var label = it.contentItem.children[1];
-                compare(label.text, cases[i][2]);
+                compareText(label.text, cases[i][2]);
                 var right = label.mapToItem(it, label.implicitWidth, 0).x;
                 verify(right <= it.width - it.rightPadding + 0.5,
                        cases[i][2] + " ends at " + right + " in an item of " + it.width);

@@ -175,7 +175,7 @@ TextCase {
     }
 
     function test_neighbour(row) {
-        compare(StockRoute.neighbour(list, row.code, row.market, row.step), list[row.at]);
+        compareText(StockRoute.neighbour(list, row.code, row.market, row.step), list[row.at]);
     }
 
     function test_neighbour_of_an_empty_list() {
@@ -209,7 +209,7 @@ TextCase {
 
     function test_stepQuery(row) {
         var q = StockRoute.stepQuery(row.s);
-        compare(q, row.q);
+        compareText(q, row.q);
         compareText(q.name, row.q.name);
     }
 
