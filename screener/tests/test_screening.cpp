@@ -42,7 +42,7 @@ TEST(QuorvexScreening, PostsTheCompactBodyAndDeliversTheStocks)
     const SeenNotify& conditions = f.receiver.seen[0];
     EXPECT_EQ(NotifyConditions, conditions.type);
     EXPECT_EQ(2, conditions.count);
-    EXPECT_EQ((std::vector<std::u16string>{u"涨幅大于", u"均线"}), conditions.titles);
+    EXPECT_EQ((std::vector<std::string>{"涨幅大于", "均线"}), utf8(conditions.titles));
     EXPECT_EQ((std::vector<std::string>{"ZF", "MA"}), conditions.keys);
     EXPECT_EQ((std::vector<std::string>{"3", "5;20"}), conditions.params);
     EXPECT_EQ((std::vector<int>{8, 9}), conditions.periods);

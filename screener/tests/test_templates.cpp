@@ -19,7 +19,7 @@ TEST(QuorvexTemplates, FillTheTreeSkippingRefusedAndMalformedItems)
     ASSERT_TRUE(f.loadTemplates()) << f.messages.texts.join('|').toStdString();
     // Offered: ZF and MA, the malformed two never are.
     ASSERT_EQ(2u, f.receiver.seen.size());
-    EXPECT_EQ(u"涨幅大于", f.receiver.seen[0].titles[0]);
+    EXPECT_EQ("涨幅大于", utf8(f.receiver.seen[0].titles[0]));
     EXPECT_EQ("ZF", f.receiver.seen[0].keys[0]);
     EXPECT_EQ("MA", f.receiver.seen[1].keys[0]);
     ASSERT_EQ(1, f.dialog->Templates().size());
