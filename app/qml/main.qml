@@ -6,6 +6,7 @@ import HRoute 1.0
 import HFileIO 1.0
 import "js/WebLinks.js" as WebLinks
 import "js/Placement.js" as Placement
+import "js/TabRules.js" as TabRules
 import "theme"
 
 // The main window: title bar with the server's menus, quick bar, tab area and
@@ -71,20 +72,8 @@ ApplicationWindow {
     function onQuickClicked(title, flag) {
         if (!flag)
             return;
-        var r = hroute.getRoute(flag);
-        if (r.scheme === "app" && r.host === "findview" && r.path === "/qml/MQView.qml") {
-            var name = r.query_map.formula_group_name;
-            var groups = base.getFormulaGroupNames() || [];
-            var found = false;
-            for (var i = 0; i < groups.length; ++i)
-                if (groups[i] && groups[i].name === name)
-                    found = true;
-            if (!found) {
-                onChangedTabView("提醒", r.query_map.url || "");
-                return;
-            }
-        }
-        onChangedTabView(title, flag);
+        var to = TabRules.quickTarget(hroute.getRoute(flag), base.getFormulaGroupNames(), title, flag);
+        onChangedTabView(to.title, to.url);
     }
 
     function centredOnDesktop(w, h) {

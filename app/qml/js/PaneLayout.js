@@ -36,3 +36,19 @@ function split(total, n, k, dy, start) {
     next[b] = start[b] - d;
     return next;
 }
+
+// Whether the sub panes shown stay for a layout's sub_charts (`subs`, each
+// { fname }) and only take the new bars: as many panes as entries, made for
+// the same layout (`sameLayout`), each pane (panes: { tag, formulas }) still
+// showing its entry's formula alone, and no formula group of the route to
+// lay over them (`group`).
+function keepsSubPanes(subs, panes, sameLayout, group) {
+    if (subs.length === 0 || subs.length !== panes.length || !sameLayout || group)
+        return false;
+    for (var i = 0; i < subs.length; ++i) {
+        var f = panes[i].formulas;
+        if (panes[i].tag !== subs[i].fname || f.length !== 1 || f[0] !== subs[i].fname)
+            return false;
+    }
+    return true;
+}

@@ -58,4 +58,28 @@ TextCase {
         // 400 px, one sub pane: h = 100, the main pane at least 250, the sub pane at least 50.
         compare(PaneLayout.split(400, 1, 0, -200, [300, 100]), [250, 150]);
     }
+
+    function test_keepsSubPanes_data() {
+        var vol = { tag: "VOL", formulas: ["VOL"] };
+        var macd = { tag: "MACD", formulas: ["MACD"] };
+        var subs = [{ fname: "VOL" }, { fname: "MACD" }];
+        return [
+            { tag: "the same panes", subs: subs, panes: [vol, macd], same: true, group: false, keeps: true },
+            { tag: "no sub panes", subs: [], panes: [], same: true, group: false, keeps: false },
+            { tag: "one pane fewer", subs: subs, panes: [vol], same: true, group: false, keeps: false },
+            { tag: "another layout", subs: subs, panes: [vol, macd], same: false, group: false, keeps: false },
+            { tag: "a formula group", subs: subs, panes: [vol, macd], same: true, group: true, keeps: false },
+            { tag: "panes swapped", subs: subs, panes: [macd, vol], same: true, group: false, keeps: false },
+            { tag: "a formula laid over", subs: subs, panes: [vol, { tag: "MACD", formulas: ["MACD", "KDJ"] }],
+              same: true, group: false, keeps: false },
+            { tag: "a formula replaced", subs: subs, panes: [vol, { tag: "MACD", formulas: ["KDJ"] }],
+              same: true, group: false, keeps: false },
+            { tag: "no formula left", subs: subs, panes: [vol, { tag: "MACD", formulas: [] }],
+              same: true, group: false, keeps: false },
+        ];
+    }
+
+    function test_keepsSubPanes(row) {
+        compare(PaneLayout.keepsSubPanes(row.subs, row.panes, row.same, row.group), row.keeps);
+    }
 }
