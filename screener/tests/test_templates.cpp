@@ -50,10 +50,7 @@ TEST(QuorvexTemplates, FillTheTreeSkippingRefusedAndMalformedItems)
 
 TEST(QuorvexTemplates, FailuresShowTheirMessagesAndTheNextShowTriesAgain)
 {
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost, 0);
-    const quint16 closedPort = closed.serverPort();
-    closed.close();
+    const quint16 refusing = closedPort();
 
     const struct {
         const char* what;
@@ -72,7 +69,7 @@ TEST(QuorvexTemplates, FailuresShowTheirMessagesAndTheNextShowTriesAgain)
         DialogFixture f;
         f.http.set("/condition-template.json", c.answer);
         if (c.refused)
-            f.dialog->SetTexts("Tarvolin", QStringLiteral("http://127.0.0.1:%1").arg(closedPort), "u1", "");
+            f.dialog->SetTexts("Tarvolin", QStringLiteral("http://127.0.0.1:%1").arg(refusing), "u1", "");
         EXPECT_FALSE(f.loadTemplates()) << c.what;
         EXPECT_EQ(c.expected, f.messages.texts) << c.what;
         EXPECT_EQ(0, f.dialog->TemplateTask()) << c.what;
