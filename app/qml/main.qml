@@ -49,18 +49,10 @@ ApplicationWindow {
         if (url === undefined || url === null || url === "")
             return;
         var view = tabView.onAddModel(title, String(url), !!fixed);
-        if (view === null) {
-            var r = hroute.getRoute(String(url));
-            if (r.scheme === "app" && r.host === "findview" && r.path === "/qml/MQView.qml") {
-                var q = {};
-                for (var k in r.query_map)
-                    q[k] = r.query_map[k];
-                q.code = "1A0001";
-                q.market = "1";
-                q.name = "上证指数";
-                onChangeToMQView(q);
-            }
-        }
+        // A stock-view route that found no stock view opens one on the index.
+        var q = view === null ? TabRules.indexQueryFor(hroute.getRoute(String(url))) : null;
+        if (q)
+            onChangeToMQView(q);
     }
 
     function onChangeToMQView(query) {

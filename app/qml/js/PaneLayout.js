@@ -52,3 +52,27 @@ function keepsSubPanes(subs, panes, sameLayout, group) {
     }
     return true;
 }
+
+// The fewest K-lines a chart shows when zoomed in.
+var MIN_SHOWN = 8;
+
+// What a key does in the chart area showing `shown` bars of its main
+// formula `mainName`: { action, step, shown, more }. "crosshair": the
+// crosshair steps `step` bars (Left -1, Right 1); "zoom": a K-line chart
+// shows `shown` bars (Up: a third fewer, never under MIN_SHOWN; Down: half as
+// many again, `more` bars asked for); "previous" or "next" stock (Page Up,
+// Page Down); "" for a key of the area that does nothing here; null for a key
+// that is not the area's.
+function chartKey(key, shown, mainName) {
+    var kline = mainName === "KLINE";
+    function act(action, step, n, more) { return { action: action, step: step, shown: n, more: more }; }
+    switch (key) {
+    case Qt.Key_Left: return act("crosshair", -1, shown, false);
+    case Qt.Key_Right: return act("crosshair", 1, shown, false);
+    case Qt.Key_Up: return kline ? act("zoom", 0, Math.max(MIN_SHOWN, Math.floor(shown / 1.5)), false) : act("", 0, shown, false);
+    case Qt.Key_Down: return kline ? act("zoom", 0, Math.ceil(shown * 1.5), true) : act("", 0, shown, false);
+    case Qt.Key_PageUp: return act("previous", 0, shown, false);
+    case Qt.Key_PageDown: return act("next", 0, shown, false);
+    }
+    return null;
+}

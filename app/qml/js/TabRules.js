@@ -131,3 +131,16 @@ function quickTarget(r, groups, title, flag) {
     }
     return { title: title, url: flag };
 }
+
+// The query the stock view opens with when an app://findview route for it
+// found no stock view: the route's query on the index 上证指数; null for any
+// other route.
+function indexQueryFor(r) {
+    if (r.scheme !== "app" || r.host !== "findview" || r.path !== "/qml/MQView.qml")
+        return null;
+    var q = mergeQuery(r.query_map, {});
+    q.code = "1A0001";
+    q.market = "1";
+    q.name = "上证指数";
+    return q;
+}

@@ -174,4 +174,14 @@ TextCase {
         compareText(to.title, row.title);
         compareText(to.url, row.url);
     }
+
+    function test_indexQueryFor() {
+        var r = { scheme: "app", host: "findview", path: "/qml/MQView.qml",
+                  query_map: { code: "600000", market: "1", chart: "kline", formula_group_name: "波段" } };
+        compareText(TabRules.indexQueryFor(r),
+                    { code: "1A0001", market: "1", chart: "kline", formula_group_name: "波段", name: "上证指数" });
+        compareText(r.query_map.code, "600000", "the route is left as it was");
+        compare(TabRules.indexQueryFor({ scheme: "app", host: "findview", path: "/qml/QView.qml", query_map: {} }), null);
+        compare(TabRules.indexQueryFor({ scheme: "app", host: "qml", path: "/qml/MQView.qml", query_map: {} }), null);
+    }
 }
