@@ -285,7 +285,18 @@ QtObject {
           after: function () { shoot("07-back.png"); } },
         { name: "共振 shows the nine cycles of the stock",
           act: function () { clickChartButton(12); },
-          done: function () { var g = view().cycelView; return g !== null && g.visible && view().page === "cycel"; },
+          done: function () {
+              var g = view().cycelView;
+              if (g === null || !g.visible || view().page !== "cycel")
+                  return false;
+              // Every cycle's bars in, so the screenshot shows the nine charts.
+              for (var i = 0; i < g.tiles.count; ++i) {
+                  var upper = g.tile(i).chart.upper;
+                  if (!upper || upper.getFirstKLineSize() < 2)
+                      return false;
+              }
+              return true;
+          },
           after: function () { shoot("08-resonance.png"); } },
         { name: "the ranking table opens from its quick command",
           act: function () { typeText("60"); },
