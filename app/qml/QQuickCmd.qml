@@ -75,19 +75,8 @@ Popup {
     function toggleMyStock(i) {
         if (!myStock)
             return;
-        var r = rows[i];
-        if (!r.isMyStock) {
-            var groups = myStock.getJson().result;
-            if (!groups || groups.length === 0)
-                return;
-            myStock.addStock(0, r.code, r.market);
-            Sql.dbAddMyStockCmd("ADD", r.code, r.market, String(groups[0].group_id), groups[0].group_name);
-        } else {
-            var g = myStock.getGroup(r.code, r.market);
-            if (g)
-                Sql.dbAddMyStockCmd("DELETE", r.code, r.market, String(g.group_id), g.group_name);
-            myStock.removeStock(r.code, r.market);
-        }
+        if (!Sql.toggleMyStock(myStock, rows[i].code, rows[i].market))
+            return;
         search(input.text);
         myStockChange();
     }

@@ -191,6 +191,29 @@ function dbAddMyStockCmd(cmd, code, market, group_id, group_name) {
     return queueRow("mystock_cmd", [cmd, code, market, group_id, group_name === undefined ? null : group_name]);
 }
 
+// The my-stock button of a stock: adds it to the first group, or takes it
+// out of its group, through the stock-group store `service` (a
+// QMyStockService), and queues the edit for the back end. False when there is
+// no group to add it to (nothing changes).
+function toggleMyStock(service, code, market) {
+    var g;
+    if (service.isExist(code, market)) {
+        g = service.getGroup(code, market);
+        if (g)
+            dbAddMyStockCmd("DELETE", code, market, String(g.group_id), g.group_name);
+        service.removeStock(code, market);
+        return true;
+    }
+    var doc = service.getJson();
+    if (!doc || !doc.result || doc.result.length === 0)
+        return false;
+    service.addStock(0, code, market);
+    g = service.getGroup(code, market);
+    if (g)
+        dbAddMyStockCmd("ADD", code, market, String(g.group_id), g.group_name);
+    return true;
+}
+
 // Rows in table order; each keeps its id so a sync deletes only what it sent.
 // Rows kept in memory are written first; they are read once they are in.
 function dbGetMyStockCmd() {

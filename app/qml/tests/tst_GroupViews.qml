@@ -159,6 +159,25 @@ Item {
             header.destroy();
         }
 
+        // The one toggle of the price header and the quick commands: into the
+        // first group and out of its own group, each edit queued; without
+        // groups nothing changes.
+        function test_toggleMyStock() {
+            myStock.fromJson(top.groupsText);
+            verify(Sql.toggleMyStock(myStock, "600777", 1));
+            compare(myStock.getGroup("600777", 1).group_id, "1");
+            verify(Sql.toggleMyStock(myStock, "600004", 1));
+            verify(!myStock.isExist("600004", 1), "taken out of its own group, the second");
+            verify(Sql.toggleMyStock(myStock, "600777", 1));
+            verify(!myStock.isExist("600777", 1));
+            compareText(Sql.dbGetMyStockCmd().map(function (r) { return r.cmd + ":" + r.code.code + ":" + r.group_id + ":" + r.group_name; }),
+                        ["ADD:600777:1:自选股1", "DELETE:600004:2:自选股2", "DELETE:600777:1:自选股1"]);
+            myStock.fromJson(JSON.stringify({ code: "0000", msg: "success", result: [] }));
+            verify(!Sql.toggleMyStock(myStock, "600777", 1), "no group to add to");
+            verify(!myStock.isExist("600777", 1));
+            compare(Sql.dbGetMyStockCmd().length, 3, "nothing queued");
+        }
+
         function test_stockPoolView() {
             verify(files.writedFileDefaultPath("StockPool.json", JSON.stringify({ code: "0000", msg: "success", result: [
                 { group_id: "11", group_name: "成长", codes: [{ code: "600010", market_id: "1" }] },
