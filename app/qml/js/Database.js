@@ -300,6 +300,28 @@ function dbGetStockCmd(str) {
     return list;
 }
 
+// A search box's rows for a text: { held, rows }. held: another program
+// holds the database (the box keeps what it shows and searches again
+// shortly). rows: for each dictionary row found, row(r) with the type's name
+// as type_name; a row for which row(r) is null is left out.
+function searchRows(text, row) {
+    var found;
+    try {
+        found = text === "" ? [] : dbGetStockCmd(text);
+    } catch (e) {
+        return { held: true, rows: [] };
+    }
+    var out = [];
+    for (var i = 0; i < found.length; ++i) {
+        var o = row(found[i]);
+        if (o === null)
+            continue;
+        o.type_name = stockTypeName(found[i].type);
+        out.push(o);
+    }
+    return { held: false, rows: out };
+}
+
 function dbGetStockInfo(code, market) {
     var rs = dbExecuteSql("SELECT code, market, name, type, pinyin, active FROM StockDictionary "
                           + "WHERE code=? AND market=?" + stockOrder + " LIMIT 1", [code, market]);
