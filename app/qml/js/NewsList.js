@@ -100,3 +100,9 @@ function researchMarks(json, viewUrl, fill) {
     }
     return { name: "research", data: data };
 }
+
+// The line under a news item's or notice's title in its message box: its
+// author and date ("" for one it lacks).
+function byline(author, date) {
+    return "撰写作者:" + (author || "") + "  发布日期:" + (date || "");
+}

@@ -372,4 +372,9 @@ TextCase {
         compare(failed.ok, false);
         compareText(failed.r, "数据格式错误");
     }
+
+    function test_byline() {
+        compareText(NewsList.byline("本地资讯", "2026-12-08"), "撰写作者:本地资讯  发布日期:2026-12-08");
+        compareText(NewsList.byline(undefined, null), "撰写作者:  发布日期:", "a missing author or date is no text");
+    }
 }
