@@ -377,4 +377,16 @@ TextCase {
         compareText(NewsList.byline("本地资讯", "2026-12-08"), "撰写作者:本地资讯  发布日期:2026-12-08");
         compareText(NewsList.byline(undefined, null), "撰写作者:  发布日期:", "a missing author or date is no text");
     }
+
+    function test_listFlag_data() {
+        return [
+            { tag: "a list whose rows open pages", flag: "research_list,research_view", list: "research_list", page: "research_view" },
+            { tag: "a list alone", flag: "news_list", list: "news_list", page: "" },
+            { tag: "an empty page key", flag: "news_list,", list: "news_list", page: "" },
+            { tag: "nothing", flag: "", list: "", page: "" },
+        ];
+    }
+    function test_listFlag(row) {
+        compare(NewsList.listFlag(row.flag), { list: row.list, page: row.page });
+    }
 }
