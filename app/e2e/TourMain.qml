@@ -48,6 +48,20 @@ QtObject {
     function say(text) { console.info("tour: " + text); }
 
     // ---- Finding things (state only: nothing here acts) ----
+    // Every stock chart pane below item (the list screens' side charts)
+    // holds its bars, so a screenshot shows the charts.
+    function panesFilled(item) {
+        var kids = item ? item.children || [] : [];
+        for (var i = 0; i < kids.length; ++i) {
+            var k = kids[i];
+            if (k.pane !== undefined && k.chart !== undefined && k.chart.upper !== undefined
+                    && !(k.chart.upper && k.chart.upper.getFirstKLineSize() > 1))
+                return false;
+            if (!panesFilled(k))
+                return false;
+        }
+        return true;
+    }
     function find(item, test) {
         if (!item)
             return null;
@@ -305,7 +319,7 @@ QtObject {
           act: function () { chooseQuickRow("沪深A股涨幅排名"); },
           done: function () {
               memo.table = find(view(), function (o) { return o.table_model !== undefined && o.chartQuery !== undefined; });
-              return memo.table !== null && memo.table.table_model.rowCount() > 3;
+              return memo.table !== null && memo.table.table_model.rowCount() > 3 && panesFilled(view());
           },
           after: function () { shoot("09-ranking.png"); } },
         { name: "a double click on the second row opens its stock",

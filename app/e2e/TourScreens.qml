@@ -478,7 +478,7 @@ QtObject {
               for (var i = 0; i < v.lists.length; ++i)
                   if (v.table(i).table_model.rowCount() === 0)
                       return false;
-              return true;
+              return t.panesFilled(v);
           },
           after: function () {
               memo.hot = t.view();
@@ -513,7 +513,8 @@ QtObject {
         { name: "back to the monitor: its lists and a stock's charts",
           act: function () { t.clickTab(t.tabIndexOf(memo.hot)); },
           done: function () {
-              return t.view() === memo.hot && memo.hot.codeInfo !== null && memo.hot.table(1).table_model.rowCount() > 0;
+              return t.view() === memo.hot && memo.hot.codeInfo !== null && memo.hot.table(1).table_model.rowCount() > 0
+                      && t.panesFilled(memo.hot);
           },
           after: function () { t.shoot("13-hot-back.png", [memo.hot.table(0), memo.hot.table(1)]); } }
     ]
