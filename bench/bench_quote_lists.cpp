@@ -5,86 +5,53 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "../quoteclient/tests/wirebytes.h"
 #include "b2cclient0x20reply.h"
 #include "b2cclient0x44reply.h"
 #include "context.h"
 
 namespace {
 
-struct Bytes {
-    std::vector<uint8_t> b;
-    void u8(unsigned v) { b.push_back(static_cast<uint8_t>(v)); }
-    void be(uint64_t v, int n)
-    {
-        for (int i = n - 1; i >= 0; --i)
-            b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void text(const char* s, size_t n)
-    {
-        for (size_t i = 0; i < n; ++i)
-            b.push_back(i < std::strlen(s) ? static_cast<uint8_t>(s[i]) : 0);
-    }
-    void compressed(int64_t v)
-    {
-        const uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-        int n = 1;
-        while (n < 9 && mag > (uint64_t{1} << (7 * n - 1)) - 1)
-            ++n;
-        for (int i = n - 1; i >= 0; --i) {
-            uint8_t byte = static_cast<uint8_t>((static_cast<uint64_t>(v) >> (7 * i)) & 0x7F);
-            b.push_back(i == 0 ? static_cast<uint8_t>(byte | 0x80) : byte);
-        }
-    }
-};
-
 std::vector<uint8_t> list_answer(int rows)
 {
-    Bytes w;
-    const int fields[] = {0, 2, 3, 8, 9, 33, 34};
-    w.be(7, 2);
+    WireBytes w;
+    const int fields[] = {QUOTE_FIELD_IDENTITY, QUOTE_FIELD_DATE,         QUOTE_FIELD_TIME,     QUOTE_FIELD_CLOSE,
+                          QUOTE_FIELD_VOLUME,   QUOTE_FIELD_VOLUME_RATIO, QUOTE_FIELD_RISE_RATE};
+    w.i16(7);
     for (int f : fields)
-        w.be(static_cast<uint64_t>(f), 2);
-    w.be(static_cast<uint64_t>(rows), 2);
+        w.i16(f);
+    w.i16(rows);
     char code[8];
     for (int i = 0; i < rows; ++i) {
         std::snprintf(code, sizeof code, "%06d", i);
-        w.text(code, 6);
-        w.text("NAME", 24);
-        w.u8(2);
-        w.u8(1 + i % 2);
-        w.u8(2);
-        w.be(20261208, 4);
-        w.be(93000, 4);
-        w.be(static_cast<uint64_t>(100000 + (i * 7919) % 50000), 4);
-        w.be(static_cast<uint64_t>(1000 * i), 8);
-        w.be(150, 4);
-        w.be(static_cast<uint64_t>(i % 200), 4);
+        w.identity(code, "NAME", 2, 1 + i % 2, 2);
+        w.i32(20261208);
+        w.i32(93000);
+        w.i32(100000 + (i * 7919) % 50000);
+        w.i64(1000 * i);
+        w.i32(150);
+        w.i32(i % 200);
     }
-    return w.b;
+    return w.bytes();
 }
 
 std::vector<uint8_t> kline_answer(int bars)
 {
-    Bytes w;
-    w.text("600000", 6);
-    w.text("NAME", 24);
-    w.u8(2);
-    w.u8(1);
-    w.u8(2);
+    WireBytes w;
+    w.identity("600000", "NAME", 2, 1, 2);
     w.u8(33);
     w.u8(2);
     w.u8(10);
     for (int id = 1; id <= 10; ++id)
         w.u8(static_cast<unsigned>(id));
-    w.be(static_cast<uint64_t>(bars), 2);
+    w.i16(bars);
     for (int i = 0; i < bars; ++i)
         for (int id = 1; id <= 10; ++id)
             w.compressed(id == 10 ? (i == 0 ? 20200101 : 1) : (i % 7) - 3);
-    return w.b;
+    return w.bytes();
 }
 
 template <class R, class... Args>
@@ -106,7 +73,7 @@ void BM_ListAnswerMergeAndSort(benchmark::State& state)
     const auto body = list_answer(rows);
     auto ctx = std::make_shared<Context>(nullptr);
     ctx->set_option(kOptionLocalSort);
-    ctx->set_sort(8, 0);
+    ctx->set_sort(QUOTE_FIELD_CLOSE, 0);
     auto table = std::make_shared<RealTimeTable>();
     process<B2CClient0X20Reply>(body, ctx, table, nullptr);
     for (auto _ : state)

@@ -48,6 +48,20 @@ QtObject {
     function say(text) { console.info("tour: " + text); }
 
     // ---- Finding things (state only: nothing here acts) ----
+    // Every stock chart pane below item (the list screens' side charts)
+    // holds its bars, so a screenshot shows the charts.
+    function panesFilled(item) {
+        var kids = item ? item.children || [] : [];
+        for (var i = 0; i < kids.length; ++i) {
+            var k = kids[i];
+            if (k.pane !== undefined && k.chart !== undefined && k.chart.upper !== undefined
+                    && !(k.chart.upper && k.chart.upper.getFirstKLineSize() > 1))
+                return false;
+            if (!panesFilled(k))
+                return false;
+        }
+        return true;
+    }
     function find(item, test) {
         if (!item)
             return null;
@@ -285,7 +299,18 @@ QtObject {
           after: function () { shoot("07-back.png"); } },
         { name: "共振 shows the nine cycles of the stock",
           act: function () { clickChartButton(12); },
-          done: function () { var g = view().cycelView; return g !== null && g.visible && view().page === "cycel"; },
+          done: function () {
+              var g = view().cycelView;
+              if (g === null || !g.visible || view().page !== "cycel")
+                  return false;
+              // Every cycle's bars in, so the screenshot shows the nine charts.
+              for (var i = 0; i < g.tiles.count; ++i) {
+                  var upper = g.tile(i).chart.upper;
+                  if (!upper || upper.getFirstKLineSize() < 2)
+                      return false;
+              }
+              return true;
+          },
           after: function () { shoot("08-resonance.png"); } },
         { name: "the ranking table opens from its quick command",
           act: function () { typeText("60"); },
@@ -294,7 +319,7 @@ QtObject {
           act: function () { chooseQuickRow("沪深A股涨幅排名"); },
           done: function () {
               memo.table = find(view(), function (o) { return o.table_model !== undefined && o.chartQuery !== undefined; });
-              return memo.table !== null && memo.table.table_model.rowCount() > 3;
+              return memo.table !== null && memo.table.table_model.rowCount() > 3 && panesFilled(view());
           },
           after: function () { shoot("09-ranking.png"); } },
         { name: "a double click on the second row opens its stock",

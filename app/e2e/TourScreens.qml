@@ -470,11 +470,21 @@ QtObject {
         { name: "热点监控 on the quick bar opens the hot-stock monitor",
           act: function () { t.click(quickBarItem("热点监控")); },
           done: function () {
+              // Every list filled (the five-minute ones too), so the
+              // screenshot shows the lists rather than how fast they came.
               var v = t.view();
-              return v && v.tipModel !== undefined && v.codeInfo !== null && v.table(1).table_model.rowCount() > 0
-                      && v.tipModel.rowCount() > 0;
+              if (!v || v.tipModel === undefined || v.codeInfo === null || v.tipModel.rowCount() === 0)
+                  return false;
+              for (var i = 0; i < v.lists.length; ++i)
+                  if (v.table(i).table_model.rowCount() === 0)
+                      return false;
+              return t.panesFilled(v);
           },
-          after: function () { memo.hot = t.view(); t.shoot("13-hot.png", [memo.hot.table(0), memo.hot.table(1), t.named(memo.hot, "tipView")]); } },
+          after: function () {
+              memo.hot = t.view();
+              t.shoot("13-hot.png", [memo.hot.table(0), memo.hot.table(1), memo.hot.table(2), memo.hot.table(3),
+                                     t.named(memo.hot, "tipView")]);
+          } },
         { name: "a click on a row of the falling list shows that stock",
           act: function () {
               memo.hotCode = String(memo.hot.table(1).table_model.getCodeInfo(0).code);
@@ -503,7 +513,8 @@ QtObject {
         { name: "back to the monitor: its lists and a stock's charts",
           act: function () { t.clickTab(t.tabIndexOf(memo.hot)); },
           done: function () {
-              return t.view() === memo.hot && memo.hot.codeInfo !== null && memo.hot.table(1).table_model.rowCount() > 0;
+              return t.view() === memo.hot && memo.hot.codeInfo !== null && memo.hot.table(1).table_model.rowCount() > 0
+                      && t.panesFilled(memo.hot);
           },
           after: function () { t.shoot("13-hot-back.png", [memo.hot.table(0), memo.hot.table(1)]); } }
     ]

@@ -98,9 +98,13 @@ const std::vector<uint16_t>& MQModel::priceFields()
 {
     static const std::vector<uint16_t> ids = [] {
         std::vector<uint16_t> v;
-        for (uint16_t i = 0; i <= 46; ++i)
+        // Every field from the identity to the inner volume, then the book
+        // totals, the company figures and the block counts.
+        for (uint16_t i = QUOTE_FIELD_IDENTITY; i <= QUOTE_FIELD_GREEN_VOLUME; ++i)
             v.push_back(i);
-        for (uint16_t i : {49, 306, 350, 351, 1001, 1002, 1003, 1015, 1016})
+        for (uint16_t i : {QUOTE_FIELD_TOTAL_BUY, QUOTE_FIELD_TOTAL_SHARES, QUOTE_FIELD_EPS, QUOTE_FIELD_FLOAT_SHARES,
+                           QUOTE_FIELD_RISE_COUNT, QUOTE_FIELD_FLAT_COUNT, QUOTE_FIELD_FALL_COUNT, QUOTE_FIELD_BLOCK_ID,
+                           QUOTE_FIELD_ALL_COUNT})
             v.push_back(i);
         return v;
     }();

@@ -91,12 +91,9 @@ Window {
         var images = fileIO.readFileDefaultPath("start_image.json");
         if (images !== "") {
             try {
-                var list = Documents.startImages(JSON.parse(images));
-                if (!list)
+                var all = Documents.withStartImages(image_list, images);
+                if (!all)
                     throw "not a list of image addresses";
-                var all = image_list.slice();
-                for (var i = 0; i < list.length; ++i)
-                    all.push(list[i]);
                 image_list = all;
             } catch (e) {
                 console.log("start_image.json: " + e);
@@ -126,12 +123,10 @@ Window {
     function onLoginClicked() {
         if (!addressesReady)
             return;
-        if (userField.text === "") {
-            showMessage("用户名不能为空", function () { userField.forceActiveFocus(); });
-            return;
-        }
-        if (passwordField.text === "") {
-            showMessage("密码不能为空", function () { passwordField.forceActiveFocus(); });
+        var missing = Documents.missingCredential(userField.text, passwordField.text);
+        if (missing) {
+            var field = missing.field === "user" ? userField : passwordField;
+            showMessage(missing.message, function () { field.forceActiveFocus(); });
             return;
         }
         loading.show("请求认证信息，请稍候...");
@@ -139,21 +134,13 @@ Window {
             username: userField.text, password: passwordField.text, pcid: util.getCpuId(),
             menu: "v2", versionid: appVer()
         }, { "Content-Type": "application/x-www-form-urlencoded" }, function (ok, json) {
-            if (!ok) {
-                showMessage(json);
-                return;
-            }
-            // A reply that is not an object (null, a list, a number) is refused
-            // like any other; it must not leave the busy overlay up.
-            if (!Documents.isObject(json) || json.result !== "true") {
-                showMessage(Documents.isObject(json) && typeof json.info === "string" && json.info ? json.info : "数据请求错误，请重试！");
-                return;
-            }
-            // A success of the wrong shape (no user id, no session) would sign
-            // in nobody: refused here, the window stays.
-            if (!Documents.isSignIn(json)) {
-                console.log("sign-in reply refused: " + Documents.logText(json));
-                showMessage("数据请求错误，请重试！");
+            // A refused reply, or one that is not an object or would sign in
+            // nobody, must not leave the busy overlay up; the window stays.
+            var refusal = Documents.signInRefusal(ok, json);
+            if (refusal.message !== "") {
+                if (refusal.shape)
+                    console.log("sign-in reply refused: " + Documents.logText(json));
+                showMessage(refusal.message);
                 return;
             }
             // A held or full database does not stop the sign-in: the action
@@ -185,9 +172,7 @@ Window {
                 loading.hide();
                 return;
             }
-            var empty = json.result === null || json.result === undefined
-                    || (Array.isArray(json.result) && json.result.length === 0);
-            if (json.code === "0000" && empty && !afterCreate) {
+            if (json.code === "0000" && Documents.noGroups(json) && !afterCreate) {
                 createDefaultGroups();
                 return;
             }
@@ -203,9 +188,7 @@ Window {
     }
 
     function createDefaultGroups() {
-        var cmds = [];
-        for (var n = 1; n <= 10; ++n)
-            cmds.push({ cmd: "RENAME", group_id: n, group_name: "自选股" + n });
+        var cmds = Documents.defaultGroupCommands(10);
         var url = address("url.mystock") + "?user_id=" + encodeURIComponent(login("user.id")) + "&cmd=update";
         JSHttp.postData(url, cmds, jsonHeaders(), function (ok, json) {
             if (ok && Documents.isObject(json) && json.code === "0000")

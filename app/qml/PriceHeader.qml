@@ -18,18 +18,7 @@ Column {
     function toggleMine() {
         if (!myStock || !priceModel)
             return;
-        var code = priceModel.code, market = priceModel.market, group;
-        if (myStock.isExist(code, market)) {
-            group = myStock.getGroup(code, market);
-            if (group)
-                Sql.dbAddMyStockCmd("DELETE", code, market, group.group_id, group.group_name);
-            myStock.removeStock(code, market);
-        } else {
-            myStock.addStock(0, code, market);
-            group = myStock.getGroup(code, market);
-            if (group)
-                Sql.dbAddMyStockCmd("ADD", code, market, group.group_id, group.group_name);
-        }
+        Sql.toggleMyStock(myStock, priceModel.code, priceModel.market);
         priceModel.dataChanged();
     }
     function signColor(v) { return util.getPriceColor(v, 0); }

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QBaseService 1.0
 import "qrc:/qml/js/JSHttp.js" as JSHttp
+import "qrc:/qml/js/NewsList.js" as NewsList
 import "theme"
 
 // The scrolling announcement line of the status bar: fetched from url.marque
@@ -82,7 +83,7 @@ Item {
         if (detailBox)
             detailBox.close();
         detailBox = Qt.createComponent("qrc:/qml/QMsgBox.qml").createObject(null, {
-            title_: "详情", title1_: it.title, title2_: "撰写作者:" + it.author + "  发布日期:" + it.date, text_: it.content
+            title_: "详情", title1_: it.title, title2_: NewsList.byline(it.author, it.date), text_: it.content
         });
         if (detailBox)
             detailBox.show();

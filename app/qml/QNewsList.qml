@@ -34,12 +34,12 @@ Rectangle {
         return v ? String(v) : "";
     }
     function pageUrl(row) {
-        var parts = String(flag_).split(",");
-        return parts.length > 1 ? JSUtil.tagRplace(address(parts[1]), { id: String(row.id) }) || "" : "";
+        var page = NewsList.listFlag(flag_).page;
+        return page !== "" ? JSUtil.tagRplace(address(page), { id: String(row.id) }) || "" : "";
     }
     function getNewsListData(flag, codeInfo) {
-        var parts = String(flag).split(",");
-        var url = JSUtil.tagRplace(address(parts[0]), codeInfo);
+        var f = NewsList.listFlag(flag);
+        var url = JSUtil.tagRplace(address(f.list), codeInfo);
         if (!url)
             return;
         flag_ = flag;
@@ -59,8 +59,8 @@ Rectangle {
                 return;
             // The rows kept of a long reply, picked once for the marks and the list.
             var kept = { data: NewsList.keptRows(json) };
-            if (parts[0] === "research_list")
-                syncResearchList(NewsList.researchMarks(kept, parts.length > 1 ? address(parts[1]) : "", JSUtil.tagRplace));
+            if (f.list === "research_list")
+                syncResearchList(NewsList.researchMarks(kept, f.page !== "" ? address(f.page) : "", JSUtil.tagRplace));
             NewsList.getJsonModel(listModel, kept);
         });
         request = mine;

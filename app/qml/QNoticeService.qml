@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QBaseService 1.0
 import HFileIO 1.0
 import "js/JSNotice.js" as JSNotice
+import "js/NewsList.js" as NewsList
 
 // The main window's notices: the login notice once a day after sign-in, and
 // pop-up notices at start and every `interval` ms, each reply with notices in
@@ -81,7 +82,7 @@ Item {
         var c = Qt.createComponent("qrc:/qml/QMsgBox.qml");
         var w = c.status === Component.Ready ? c.createObject(root, {
             title_: "提示", title1_: String(n.title || ""),
-            title2_: "撰写作者:" + (n.author || "") + "  发布日期:" + (n.pub_date || ""),
+            title2_: NewsList.byline(n.author, n.pub_date),
             text_: String(n.content || ""), show_alert: alert }) : null;
         if (w)
             w.show();

@@ -43,22 +43,17 @@ Popup {
     // While another program holds the local database the search fails: the
     // rows found so far stay and the same text is searched again shortly.
     function search(text) {
-        var found;
-        try {
-            found = text === "" ? [] : Sql.dbGetStockCmd(text);
-        } catch (e) {
+        var s = Sql.searchRows(text, function (r) {
+            return { cmd: r.cmd, code: r.code, market: r.market, name: r.name, type: r.type, pinyin: r.pinyin,
+                     isMyStock: isMyStock(r) };
+        });
+        if (s.held) {
             heldRetry.restart();
             return;
         }
         heldRetry.stop();
-        var out = [];
-        for (var i = 0; i < found.length; ++i) {
-            var r = found[i];
-            out.push({ cmd: r.cmd, code: r.code, market: r.market, name: r.name, type: r.type, pinyin: r.pinyin,
-                       type_name: type_name(r.type), isMyStock: isMyStock(r) });
-        }
-        rows = out;
-        list.currentIndex = out.length > 0 ? 0 : -1;
+        rows = s.rows;
+        list.currentIndex = rows.length > 0 ? 0 : -1;
     }
     function isMyStock(r) {
         return !!myStock && r.type !== 0 && myStock.isExist(r.code, r.market) === true;
@@ -75,19 +70,8 @@ Popup {
     function toggleMyStock(i) {
         if (!myStock)
             return;
-        var r = rows[i];
-        if (!r.isMyStock) {
-            var groups = myStock.getJson().result;
-            if (!groups || groups.length === 0)
-                return;
-            myStock.addStock(0, r.code, r.market);
-            Sql.dbAddMyStockCmd("ADD", r.code, r.market, String(groups[0].group_id), groups[0].group_name);
-        } else {
-            var g = myStock.getGroup(r.code, r.market);
-            if (g)
-                Sql.dbAddMyStockCmd("DELETE", r.code, r.market, String(g.group_id), g.group_name);
-            myStock.removeStock(r.code, r.market);
-        }
+        if (!Sql.toggleMyStock(myStock, rows[i].code, rows[i].market))
+            return;
         search(input.text);
         myStockChange();
     }

@@ -102,43 +102,17 @@ Menu {
         }
     }
 
-    // Acts on the first rule the route matches.
+    // Acts on the first rule the route matches (RMenu.choice): emits the
+    // signal it names or edits the groups.
     function choose(key) {
-        var r = hroute.getRoute(key);
-        var q = r.query_map;
-        switch (RMenu.rule(r)) {
-        case "panint":
-            panintToolsMenuClicked(q);
-            break;
-        case "MQView":
-            var info = stockInfo(q.code, q.market);
-            q.name = info ? info.name : "";
-            changeToMQView(q);
-            break;
-        case "multi":
-            changeToQMultiStockView(Number(q.row));
-            break;
-        case "update":
-            updateQuery(q);
-            break;
-        case "superposition":
-            superpositionChart(q.active === "add_kline" ? "kline" : "mline", String(q.code || ""), Number(q.market));
-            break;
-        case "crosshair":
-            changeCrosshair(q.crosshair === "true");
-            break;
-        case "hold":
-            changeHold(q.hold === "true");
-            break;
-        case "formula":
-            q.flag = RMenu.formulaFlag(q.flag);
-            if (q.flag !== null)
-                changeFormula(q);
-            break;
-        case "group":
-            editGroup(q.active, String(q.group_id), String(q.code), Number(q.market));
-            break;
-        }
+        var c = RMenu.choice(hroute.getRoute(key), function (code, market) {
+            var info = stockInfo(code, market);
+            return info ? info.name : "";
+        });
+        if (c.edit)
+            editGroup(c.edit.active, c.edit.groupId, c.edit.code, c.edit.market);
+        else if (c.signal !== "")
+            root[c.signal].apply(root, c.args);
     }
 
     // "add", "move" (also "置顶": a move to the stock's own group) and "del".

@@ -60,25 +60,21 @@ Popup {
     // While another program holds the local database the search fails: the
     // rows found so far stay and the same text is searched again shortly.
     function search(text) {
-        var found;
-        try {
-            found = text === "" ? [] : Sql.dbGetStockCmd(text);
-        } catch (e) {
+        var present = null;
+        var s = Sql.searchRows(text, function (r) {
+            if (Number(r.type) === 0)
+                return null;
+            present = present || overlays();
+            return { code: r.code, market: r.market, name: r.name, type: r.type,
+                     present: present[r.code + "/" + Number(r.market)] === true };
+        });
+        if (s.held) {
             heldRetry.restart();
             return;
         }
         heldRetry.stop();
-        var present = found.length > 0 ? overlays() : {};
-        var out = [];
-        for (var i = 0; i < found.length; ++i) {
-            var r = found[i];
-            if (Number(r.type) === 0)
-                continue;
-            out.push({ code: r.code, market: r.market, name: r.name, type: r.type, type_name: Sql.stockTypeName(r.type),
-                       present: present[r.code + "/" + Number(r.market)] === true });
-        }
-        rows = out;
-        list.currentIndex = out.length > 0 ? 0 : -1;
+        rows = s.rows;
+        list.currentIndex = rows.length > 0 ? 0 : -1;
     }
     function addRow(i) {
         if (i < 0 || i >= rows.length || rows[i].present)

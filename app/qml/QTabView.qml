@@ -44,56 +44,48 @@ FocusScope {
                 return i;
         return -1;
     }
+    // Opens a route as TabRules.openAction says: the view it reaches, {} for
+    // a tab without one, null when no tab shows it.
     function onAddModel(title, url, homeTag) {
         var r = route(url);
-        if (r.scheme === "app" && r.host === "curview") {
+        var a = TabRules.openAction(r, entries, currentIndex);
+        var e = entries[a.index];
+        switch (a.action) {
+        case "current":
             if (has(currentItem, "updateQuery"))
                 currentItem.updateQuery(r.query_map);
             return null;
-        }
-        if (r.scheme === "app" && r.host === "quorvex")
-            return null;
-        if (r.scheme === "app" && r.host === "findview") {
-            var f = TabRules.indexOfPath(entries, currentIndex, r.path);
-            if (f < 0)
-                return null;
-            var e = entries[f];
-            var merged = TabRules.mergeQuery(e.route.query_map, r.query_map);
-            e.route.query_map = merged;
-            setCurrent(f);
+        case "find":
+            e.route.query_map = TabRules.mergeQuery(e.route.query_map, r.query_map);
+            setCurrent(a.index);
             if (has(e.item, "updateQuery"))
-                e.item.updateQuery(merged);
+                e.item.updateQuery(e.route.query_map);
             return {};
+        case "tab":
+            e.title = title;
+            e.route = r;
+            tabModel.setProperty(a.index, "title", title);
+            setCurrent(a.index);
+            if (has(e.item, "updateQuery"))
+                e.item.updateQuery(r.query_map);
+            return e.item || {};
+        case "add":
+            return addTab(title, r, !!homeTag);
         }
-        var i = TabRules.indexOfUrlQuery(entries, r.url_query);
-        if (i >= 0) {
-            entries[i].title = title;
-            entries[i].route = r;
-            tabModel.setProperty(i, "title", title);
-            setCurrent(i);
-            if (has(entries[i].item, "updateQuery"))
-                entries[i].item.updateQuery(r.query_map);
-            return entries[i].item || {};
-        }
-        return addTab(title, r, !!homeTag);
+        return null;
     }
 
     // Adds a tab for an app://qml or http(s) route; null for any other.
     function addTab(title, r, homeTag) {
-        var item = null;
-        var web = r.scheme === "http" || r.scheme === "https";
-        if (r.scheme === "app" && r.host === "qml") {
-            var doc = documentUrl(r);
-            if (doc === "") {
+        var kind = TabRules.tabKind(r);
+        var web = kind === "web";
+        var doc = kind === "document" ? documentUrl(r) : "";
+        if (kind === "" || (kind === "document" && doc === "")) {
+            if (kind !== "")
                 console.warn("not a program document: " + r.url);
-                return null;
-            }
-            item = createView(doc, {});
-        } else if (web) {
-            item = createView(documentBase + "/qml/BrowserView.qml", { url: r.url });
-        } else {
             return null;
         }
+        var item = web ? createView(documentBase + "/qml/BrowserView.qml", { url: r.url }) : createView(doc, {});
         var e = { title: title, route: r, homeTag: homeTag, item: item };
         entries.push(e);
         tabModel.append({ title: title, homeTag: homeTag });

@@ -263,43 +263,32 @@ Rectangle {
     }
 
     Keys.onPressed: {
-        switch (event.key) {
-        case Qt.Key_Left:
-            rightBody.contentX = Math.max(0, rightBody.contentX - 10);
+        var k = TableRows.keyAction(event.key, table_model.rowCount(), selectIndex, is_page_change);
+        switch (k.action) {
+        case "left":
+        case "right":
+            rightBody.contentX = TableRows.scrolledX(rightBody.contentX, k.action === "left" ? -10 : 10,
+                                                     rightBody.contentWidth, rightBody.width);
             break;
-        case Qt.Key_Right:
-            rightBody.contentX = Math.max(0, Math.min(rightBody.contentX + 10, rightBody.contentWidth - rightBody.width));
+        case "up": prevRow(); break;
+        case "down": nextRow(); break;
+        case "pageUp":
+            clickRow(table_model.rowCount() - 1);
+            scrollToBottom();
+            askPage(false);
             break;
-        case Qt.Key_Up: prevRow(); break;
-        case Qt.Key_Down: nextRow(); break;
-        case Qt.Key_PageUp:
-            if (is_page_change && table_model.rowCount() > 0) {
-                clickRow(table_model.rowCount() - 1);
-                scrollToBottom();
-                askPage(false);
-            }
+        case "pageDown":
+            clickRow(0);
+            resetXY();
+            askPage(true);
             break;
-        case Qt.Key_PageDown:
-            if (is_page_change && table_model.rowCount() > 0) {
-                clickRow(0);
-                resetXY();
-                askPage(true);
-            }
+        case "open":
+            var q = chartQuery(selectIndex);
+            if (q)
+                changeToMQView(q);
             break;
-        case Qt.Key_Return:
-        case Qt.Key_Enter:
-            if (selectIndex >= 0 && selectIndex < table_model.rowCount()) {
-                var q = chartQuery(selectIndex);
-                if (q)
-                    changeToMQView(q);
-            }
-            event.accepted = false;
-            return;
-        default:
-            event.accepted = false;
-            return;
         }
-        event.accepted = true;
+        event.accepted = k.accepted;
     }
 
     component HeadCell: Rectangle {

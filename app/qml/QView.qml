@@ -331,33 +331,25 @@ FocusScope {
     Keys.onPressed: {
         if (!mainChart)
             return;
-        var n = mainChart.getkShowNumber();
-        switch (event.key) {
-        case Qt.Key_Left:
-        case Qt.Key_Right: {
-            var pos = mainChart.getCrosshairPos() + (event.key === Qt.Key_Left ? -1 : 1);
+        var k = PaneLayout.chartKey(event.key, mainChart.getkShowNumber(), mainChart.getMainName());
+        if (!k)
+            return;
+        switch (k.action) {
+        case "crosshair":
+            var pos = mainChart.getCrosshairPos() + k.step;   // from where it was before it shows
             if (!mainChart.getShowCrosshairLine())
                 changeShowCrosshairLine();
             mainChart.updateCrosshairPos(pos);
             updateTimeBar();
             break;
-        }
-        case Qt.Key_Up:
-            if (mainChart.getMainName() === "KLINE") {
-                mainChart.setkShowNumber(Math.max(8, Math.floor(n / 1.5)));
-                updateTimeBar();
-            }
-            break;
-        case Qt.Key_Down:
-            if (mainChart.getMainName() === "KLINE") {
-                mainChart.setkShowNumber(Math.ceil(n * 1.5));
+        case "zoom":
+            mainChart.setkShowNumber(k.shown);
+            if (k.more)
                 loadMoreKLine();
-                updateTimeBar();
-            }
+            updateTimeBar();
             break;
-        case Qt.Key_PageUp: preCode(); break;
-        case Qt.Key_PageDown: nextCode(); break;
-        default: return;
+        case "previous": preCode(); break;
+        case "next": nextCode(); break;
         }
         event.accepted = true;
     }

@@ -5,6 +5,7 @@ import "qrc:/qml/js/MQChartFormula.js" as JSFormula
 import "qrc:/qml/js/Database.js" as Sql
 import "theme"
 import "js/QuoteCodes.js" as QuoteCodes
+import "js/PaneLayout.js" as PaneLayout
 
 // The chart page of the stock view: the tool row, the chart area (QView.qml:
 // main pane, sub panes, time bar) composed from the saved formula layout, the
@@ -225,17 +226,9 @@ Item {
     // Down to the next stock): they stay and only take the new bars. A
     // formula group of the route lays its own formulas over them.
     function keepsSubPanes(layout) {
-        var subs = layout.sub_charts || [];
-        if (subs.length === 0 || subs.length !== qview.subCharts.length || subPanesFor !== subPanesKey(layout))
-            return false;
-        if (isKLine() && query.formula_group_name)
-            return false;
-        for (var i = 0; i < subs.length; ++i) {
-            var names = qview.subCharts[i].getFormulas();
-            if (qview.subCharts[i].name_tag_ !== subs[i].fname || names.length !== 1 || names[0] !== subs[i].fname)
-                return false;
-        }
-        return true;
+        var panes = qview.subCharts.map(function (p) { return { tag: p.name_tag_, formulas: p.getFormulas() }; });
+        return PaneLayout.keepsSubPanes(layout.sub_charts || [], panes, subPanesFor === subPanesKey(layout),
+                                        isKLine() && !!query.formula_group_name);
     }
 
     function initFormula(layout, keepSubs) {

@@ -6,6 +6,7 @@ import HRoute 1.0
 import HFileIO 1.0
 import "js/WebLinks.js" as WebLinks
 import "js/Placement.js" as Placement
+import "js/TabRules.js" as TabRules
 import "theme"
 
 // The main window: title bar with the server's menus, quick bar, tab area and
@@ -48,18 +49,10 @@ ApplicationWindow {
         if (url === undefined || url === null || url === "")
             return;
         var view = tabView.onAddModel(title, String(url), !!fixed);
-        if (view === null) {
-            var r = hroute.getRoute(String(url));
-            if (r.scheme === "app" && r.host === "findview" && r.path === "/qml/MQView.qml") {
-                var q = {};
-                for (var k in r.query_map)
-                    q[k] = r.query_map[k];
-                q.code = "1A0001";
-                q.market = "1";
-                q.name = "上证指数";
-                onChangeToMQView(q);
-            }
-        }
+        // A stock-view route that found no stock view opens one on the index.
+        var q = view === null ? TabRules.indexQueryFor(hroute.getRoute(String(url))) : null;
+        if (q)
+            onChangeToMQView(q);
     }
 
     function onChangeToMQView(query) {
@@ -71,20 +64,8 @@ ApplicationWindow {
     function onQuickClicked(title, flag) {
         if (!flag)
             return;
-        var r = hroute.getRoute(flag);
-        if (r.scheme === "app" && r.host === "findview" && r.path === "/qml/MQView.qml") {
-            var name = r.query_map.formula_group_name;
-            var groups = base.getFormulaGroupNames() || [];
-            var found = false;
-            for (var i = 0; i < groups.length; ++i)
-                if (groups[i] && groups[i].name === name)
-                    found = true;
-            if (!found) {
-                onChangedTabView("提醒", r.query_map.url || "");
-                return;
-            }
-        }
-        onChangedTabView(title, flag);
+        var to = TabRules.quickTarget(hroute.getRoute(flag), base.getFormulaGroupNames(), title, flag);
+        onChangedTabView(to.title, to.url);
     }
 
     function centredOnDesktop(w, h) {

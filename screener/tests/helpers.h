@@ -13,6 +13,7 @@
 
 #include "messageboxes.h"
 #include "quorvex.h"
+#include "u16text.h"
 
 // Runs the event loop until done() holds (a minute at most: on a busy machine
 // a 32 MiB flood through loopback alone takes seconds).

@@ -95,10 +95,7 @@ TEST(QuorvexHttp, FailuresTimeoutsAndDeletes)
     EXPECT_EQ("oops", m.bodies.last());
 
     // Nobody listening: finished with status -1.
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost, 0);
-    h.url = QStringLiteral("http://127.0.0.1:%1/x").arg(closed.serverPort());
-    closed.close();
+    h.url = QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort());
     id = m.AddRequest(h);
     ASSERT_TRUE(waitUntil([&] { return !m.FindRequest(id); }));
     EXPECT_EQ(-1, m.finished.last().status);

@@ -42,7 +42,7 @@ TEST(QuorvexScreening, PostsTheCompactBodyAndDeliversTheStocks)
     const SeenNotify& conditions = f.receiver.seen[0];
     EXPECT_EQ(NotifyConditions, conditions.type);
     EXPECT_EQ(2, conditions.count);
-    EXPECT_EQ((std::vector<std::u16string>{u"涨幅大于", u"均线"}), conditions.titles);
+    EXPECT_EQ((std::vector<std::string>{"涨幅大于", "均线"}), utf8(conditions.titles));
     EXPECT_EQ((std::vector<std::string>{"ZF", "MA"}), conditions.keys);
     EXPECT_EQ((std::vector<std::string>{"3", "5;20"}), conditions.params);
     EXPECT_EQ((std::vector<int>{8, 9}), conditions.periods);
@@ -84,10 +84,7 @@ TEST(QuorvexScreening, StockItemsAreCheckedBeforeCopying)
 
 TEST(QuorvexScreening, FailuresShowTheirMessages)
 {
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost, 0);
-    const quint16 closedPort = closed.serverPort();
-    closed.close();
+    const quint16 refusing = closedPort();
     const struct {
         const char* what;
         CannedAnswer answer;
@@ -115,7 +112,7 @@ TEST(QuorvexScreening, FailuresShowTheirMessages)
         f.addCondition(0, 0, {"3"});
         f.http.set(kScreenPath, c.answer);
         if (std::string(c.what) == "refused")
-            f.dialog->SetTexts("Tarvolin", QStringLiteral("http://127.0.0.1:%1").arg(closedPort), "u1", "");
+            f.dialog->SetTexts("Tarvolin", QStringLiteral("http://127.0.0.1:%1").arg(refusing), "u1", "");
         f.receiver.seen.clear();
         ASSERT_TRUE(f.screenAndWait()) << c.what;
         EXPECT_EQ(QStringList{QString::fromUtf8(c.expected)}, f.messages.texts) << c.what;

@@ -19,7 +19,7 @@ TEST(QuorvexTemplates, FillTheTreeSkippingRefusedAndMalformedItems)
     ASSERT_TRUE(f.loadTemplates()) << f.messages.texts.join('|').toStdString();
     // Offered: ZF and MA, the malformed two never are.
     ASSERT_EQ(2u, f.receiver.seen.size());
-    EXPECT_EQ(u"涨幅大于", f.receiver.seen[0].titles[0]);
+    EXPECT_EQ("涨幅大于", utf8(f.receiver.seen[0].titles[0]));
     EXPECT_EQ("ZF", f.receiver.seen[0].keys[0]);
     EXPECT_EQ("MA", f.receiver.seen[1].keys[0]);
     ASSERT_EQ(1, f.dialog->Templates().size());
@@ -50,10 +50,7 @@ TEST(QuorvexTemplates, FillTheTreeSkippingRefusedAndMalformedItems)
 
 TEST(QuorvexTemplates, FailuresShowTheirMessagesAndTheNextShowTriesAgain)
 {
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost, 0);
-    const quint16 closedPort = closed.serverPort();
-    closed.close();
+    const quint16 refusing = closedPort();
 
     const struct {
         const char* what;
@@ -72,7 +69,7 @@ TEST(QuorvexTemplates, FailuresShowTheirMessagesAndTheNextShowTriesAgain)
         DialogFixture f;
         f.http.set("/condition-template.json", c.answer);
         if (c.refused)
-            f.dialog->SetTexts("Tarvolin", QStringLiteral("http://127.0.0.1:%1").arg(closedPort), "u1", "");
+            f.dialog->SetTexts("Tarvolin", QStringLiteral("http://127.0.0.1:%1").arg(refusing), "u1", "");
         EXPECT_FALSE(f.loadTemplates()) << c.what;
         EXPECT_EQ(c.expected, f.messages.texts) << c.what;
         EXPECT_EQ(0, f.dialog->TemplateTask()) << c.what;

@@ -42,3 +42,14 @@ private:
     QList<SeenRequest> seen_;
     qint64 fillerSent_ = 0;
 };
+
+// A loopback port nobody listens on (it was free a moment ago): requests to
+// it are refused.
+inline quint16 closedPort()
+{
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = closed.serverPort();
+    closed.close();
+    return port;
+}

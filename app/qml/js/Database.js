@@ -191,6 +191,29 @@ function dbAddMyStockCmd(cmd, code, market, group_id, group_name) {
     return queueRow("mystock_cmd", [cmd, code, market, group_id, group_name === undefined ? null : group_name]);
 }
 
+// The my-stock button of a stock: adds it to the first group, or takes it
+// out of its group, through the stock-group store `service` (a
+// QMyStockService), and queues the edit for the back end. False when there is
+// no group to add it to (nothing changes).
+function toggleMyStock(service, code, market) {
+    var g;
+    if (service.isExist(code, market)) {
+        g = service.getGroup(code, market);
+        if (g)
+            dbAddMyStockCmd("DELETE", code, market, String(g.group_id), g.group_name);
+        service.removeStock(code, market);
+        return true;
+    }
+    var doc = service.getJson();
+    if (!doc || !doc.result || doc.result.length === 0)
+        return false;
+    service.addStock(0, code, market);
+    g = service.getGroup(code, market);
+    if (g)
+        dbAddMyStockCmd("ADD", code, market, String(g.group_id), g.group_name);
+    return true;
+}
+
 // Rows in table order; each keeps its id so a sync deletes only what it sent.
 // Rows kept in memory are written first; they are read once they are in.
 function dbGetMyStockCmd() {
@@ -275,6 +298,28 @@ function dbGetStockCmd(str) {
     for (var i = 0; i < rs.rows.length; ++i)
         list.push(stockRow(rs.rows.item(i)));
     return list;
+}
+
+// A search box's rows for a text: { held, rows }. held: another program
+// holds the database (the box keeps what it shows and searches again
+// shortly). rows: for each dictionary row found, row(r) with the type's name
+// as type_name; a row for which row(r) is null is left out.
+function searchRows(text, row) {
+    var found;
+    try {
+        found = text === "" ? [] : dbGetStockCmd(text);
+    } catch (e) {
+        return { held: true, rows: [] };
+    }
+    var out = [];
+    for (var i = 0; i < found.length; ++i) {
+        var o = row(found[i]);
+        if (o === null)
+            continue;
+        o.type_name = stockTypeName(found[i].type);
+        out.push(o);
+    }
+    return { held: false, rows: out };
 }
 
 function dbGetStockInfo(code, market) {

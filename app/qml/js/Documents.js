@@ -86,3 +86,51 @@ function logText(v, max) {
         t = String(v);
     return t.length <= limit ? t : t.substring(0, limit) + "… (" + (t.length - limit) + " more characters)";
 }
+
+// What the sign-in window refuses before asking: { field, message } for an
+// empty user name or password ("user" or "password": the field that takes
+// the keys), null when both are given.
+function missingCredential(user, password) {
+    if (user === "")
+        return { field: "user", message: "用户名不能为空" };
+    if (password === "")
+        return { field: "password", message: "密码不能为空" };
+    return null;
+}
+
+// Why a sign-in reply does not sign in: "" when it does; the back end's
+// own info text for a refusal that carries one; the common message for any
+// other refusal and for a success of the wrong shape (`shape` true: worth a
+// line in the log). A failed request (ok false) shows its error text.
+function signInRefusal(ok, v) {
+    if (!ok)
+        return { message: String(v), shape: false };
+    if (!isObject(v) || v.result !== "true")
+        return { message: isObject(v) && typeof v.info === "string" && v.info ? v.info : "数据请求错误，请重试！",
+                 shape: false };
+    if (!isSignIn(v))
+        return { message: "数据请求错误，请重试！", shape: true };
+    return { message: "", shape: false };
+}
+
+// Whether a stock-group reply holds no group (its result missing, null or
+// an empty list), so the default groups are made.
+function noGroups(v) {
+    var r = v.result;
+    return r === null || r === undefined || (Array.isArray(r) && r.length === 0);
+}
+
+// The commands that name the `count` default groups 自选股1 to 自选股<count>.
+function defaultGroupCommands(count) {
+    var cmds = [];
+    for (var n = 1; n <= count; ++n)
+        cmds.push({ cmd: "RENAME", group_id: n, group_name: "自选股" + n });
+    return cmds;
+}
+
+// The start images: the built-in ones, then those of the kept file's text
+// (null when the text is not a list of image addresses).
+function withStartImages(builtIn, text) {
+    var list = startImages(JSON.parse(text));
+    return list ? builtIn.concat(list) : null;
+}

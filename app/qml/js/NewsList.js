@@ -100,3 +100,16 @@ function researchMarks(json, viewUrl, fill) {
     }
     return { name: "research", data: data };
 }
+
+// The line under a news item's or notice's title in its message box: its
+// author and date ("" for one it lacks).
+function byline(author, date) {
+    return "撰写作者:" + (author || "") + "  发布日期:" + (date || "");
+}
+
+// A list's flag "<list address key>[,<page address key>]" as { list, page }
+// (page "" when the list's rows open no page).
+function listFlag(flag) {
+    var parts = String(flag).split(",");
+    return { list: parts[0], page: parts.length > 1 ? parts[1] : "" };
+}

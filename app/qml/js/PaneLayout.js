@@ -36,3 +36,43 @@ function split(total, n, k, dy, start) {
     next[b] = start[b] - d;
     return next;
 }
+
+// Whether the sub panes shown stay for a layout's sub_charts (`subs`, each
+// { fname }) and only take the new bars: as many panes as entries, made for
+// the same layout (`sameLayout`), each pane (panes: { tag, formulas }) still
+// showing its entry's formula alone, and no formula group of the route to
+// lay over them (`group`).
+function keepsSubPanes(subs, panes, sameLayout, group) {
+    if (subs.length === 0 || subs.length !== panes.length || !sameLayout || group)
+        return false;
+    for (var i = 0; i < subs.length; ++i) {
+        var f = panes[i].formulas;
+        if (panes[i].tag !== subs[i].fname || f.length !== 1 || f[0] !== subs[i].fname)
+            return false;
+    }
+    return true;
+}
+
+// The fewest K-lines a chart shows when zoomed in.
+var MIN_SHOWN = 8;
+
+// What a key does in the chart area showing `shown` bars of its main
+// formula `mainName`: { action, step, shown, more }. "crosshair": the
+// crosshair steps `step` bars (Left -1, Right 1); "zoom": a K-line chart
+// shows `shown` bars (Up: a third fewer, never under MIN_SHOWN; Down: half as
+// many again, `more` bars asked for); "previous" or "next" stock (Page Up,
+// Page Down); "" for a key of the area that does nothing here; null for a key
+// that is not the area's.
+function chartKey(key, shown, mainName) {
+    var kline = mainName === "KLINE";
+    function act(action, step, n, more) { return { action: action, step: step, shown: n, more: more }; }
+    switch (key) {
+    case Qt.Key_Left: return act("crosshair", -1, shown, false);
+    case Qt.Key_Right: return act("crosshair", 1, shown, false);
+    case Qt.Key_Up: return kline ? act("zoom", 0, Math.max(MIN_SHOWN, Math.floor(shown / 1.5)), false) : act("", 0, shown, false);
+    case Qt.Key_Down: return kline ? act("zoom", 0, Math.ceil(shown * 1.5), true) : act("", 0, shown, false);
+    case Qt.Key_PageUp: return act("previous", 0, shown, false);
+    case Qt.Key_PageDown: return act("next", 0, shown, false);
+    }
+    return null;
+}

@@ -171,3 +171,38 @@ function paintStyleCommand(q) {
     }
     return null;
 }
+
+// What a chosen route asks for (route: HRoute's object; nameOf(code,
+// market): the stock's name, "" when unknown): { signal, args } for the
+// menu's signal to emit with those arguments, { edit } for a my-stock group
+// edit ({ active, groupId, code, market }), or { signal: "" } for nothing.
+// The route's query is completed in place (the stock's name, the parsed
+// formula flag), as the views it goes to read it.
+function choice(route, nameOf) {
+    var q = route.query_map;
+    switch (rule(route)) {
+    case "panint":
+        return { signal: "panintToolsMenuClicked", args: [q] };
+    case "MQView":
+        q.name = nameOf(q.code, q.market);
+        return { signal: "changeToMQView", args: [q] };
+    case "multi":
+        return { signal: "changeToQMultiStockView", args: [Number(q.row)] };
+    case "update":
+        return { signal: "updateQuery", args: [q] };
+    case "superposition":
+        return { signal: "superpositionChart",
+                 args: [q.active === "add_kline" ? "kline" : "mline", String(q.code || ""), Number(q.market)] };
+    case "crosshair":
+        return { signal: "changeCrosshair", args: [q.crosshair === "true"] };
+    case "hold":
+        return { signal: "changeHold", args: [q.hold === "true"] };
+    case "formula":
+        q.flag = formulaFlag(q.flag);
+        return q.flag !== null ? { signal: "changeFormula", args: [q] } : { signal: "" };
+    case "group":
+        return { signal: "", edit: { active: q.active, groupId: String(q.group_id), code: String(q.code),
+                                     market: Number(q.market) } };
+    }
+    return { signal: "" };
+}

@@ -158,3 +158,55 @@ function stepQuery(s) {
         q.type = Number(s.type);
     return q;
 }
+
+var CHART_FLAG = "app://curview/?#chart=";
+
+// The names of the K-line cycles.
+var cycleNames = {};
+cycleNames[QuoteCodes.KLINE_DAY] = "日线";
+cycleNames[QuoteCodes.KLINE_MIN1] = "1分";
+cycleNames[QuoteCodes.KLINE_MIN5] = "5分";
+cycleNames[QuoteCodes.KLINE_MIN15] = "15分";
+cycleNames[QuoteCodes.KLINE_MIN30] = "30分";
+cycleNames[QuoteCodes.KLINE_MIN60] = "60分";
+cycleNames[QuoteCodes.KLINE_WEEK] = "周线";
+cycleNames[QuoteCodes.KLINE_MONTH] = "月线";
+
+// The first of the chart buttons that an index lacks (the stock's pages).
+var FIRST_PAGE_BUTTON = 8;
+
+// The stock view's chart buttons in order: { name, key, flag, item_width,
+// show, menuItems? }: 分时, the K-line cycles from the day to 60 minutes, 周线
+// with 月线 in its drop-down, then the pages. key is the view's chart key,
+// flag the route the button opens.
+function chartButtons() {
+    var out = [];
+    function add(name, key, flag, w, menu) {
+        var e = { name: name, key: key, flag: flag, item_width: w, show: true };
+        if (menu)
+            e.menuItems = menu;
+        out.push(e);
+    }
+    add("分时", "mline_", CHART_FLAG + "mline", 50);
+    for (var c = QuoteCodes.KLINE_DAY; c <= QuoteCodes.KLINE_MIN60; ++c)
+        add(cycleNames[c], "kline_" + c, CHART_FLAG + "kline&cycle=" + c, 50);
+    add("周线", "kline_" + QuoteCodes.KLINE_WEEK, CHART_FLAG + "kline&cycle=" + QuoteCodes.KLINE_WEEK, 70,
+        [{ name: "周线", flag: CHART_FLAG + "kline&cycle=" + QuoteCodes.KLINE_WEEK },
+         { name: "月线", flag: CHART_FLAG + "kline&cycle=" + QuoteCodes.KLINE_MONTH }]);
+    var pages = [["明细", "detail"], ["F10", "f10"], ["分析", "f9"], ["诊断", "f11"], ["共振", "cycel"]];
+    for (var i = 0; i < pages.length; ++i)
+        add(pages[i][0], pages[i][1] + "_", CHART_FLAG + pages[i][1], 50);
+    return out;
+}
+
+// The button a chart key marks: { key, face }; week and month share the
+// drop-down (key of the week), whose face, { name, flag }, follows the cycle
+// shown; face is null for any other button.
+function chartButtonFace(chartKey) {
+    var week = "kline_" + QuoteCodes.KLINE_WEEK;
+    var month = "kline_" + QuoteCodes.KLINE_MONTH;
+    if (chartKey !== week && chartKey !== month)
+        return { key: chartKey, face: null };
+    var c = chartKey === month ? QuoteCodes.KLINE_MONTH : QuoteCodes.KLINE_WEEK;
+    return { key: week, face: { name: cycleNames[c], flag: CHART_FLAG + "kline&cycle=" + c } };
+}

@@ -87,3 +87,60 @@ function keyAction(key, modifiers, text) {
 function webTitle(title, domain) {
     return title.indexOf(domain) >= 0 ? "加载中" : title;
 }
+
+// What the tab area does with a route (HRoute's object) it is asked to
+// open: { action, index }. "current": the current view takes the query
+// (app://curview); "none": nothing (app://quorvex, or app://findview with no
+// tab of its path); "find": tab `index`, found by path, takes the query over
+// its own; "tab": tab `index` has the address and takes the route; "add": a
+// new tab.
+function openAction(r, entries, current) {
+    if (r.scheme === "app" && r.host === "curview")
+        return { action: "current", index: current };
+    if (r.scheme === "app" && r.host === "quorvex")
+        return { action: "none", index: -1 };
+    if (r.scheme === "app" && r.host === "findview") {
+        var f = indexOfPath(entries, current, r.path);
+        return f < 0 ? { action: "none", index: -1 } : { action: "find", index: f };
+    }
+    var i = indexOfUrlQuery(entries, r.url_query);
+    return i >= 0 ? { action: "tab", index: i } : { action: "add", index: entries.length };
+}
+
+// What a new tab of a route shows: "document" (an app://qml route), "web"
+// (http or https) or "" (nothing: no tab is made).
+function tabKind(r) {
+    if (r.scheme === "app" && r.host === "qml")
+        return "document";
+    return r.scheme === "http" || r.scheme === "https" ? "web" : "";
+}
+
+// The tab a quick command opens: { title, url }. A command for the stock
+// view's formula group of a name the user does not have (groups: [{ name }])
+// opens its reminder page (the route's url member) as "提醒"; any other its
+// own address.
+function quickTarget(r, groups, title, flag) {
+    if (r.scheme === "app" && r.host === "findview" && r.path === "/qml/MQView.qml") {
+        var name = r.query_map.formula_group_name;
+        var list = groups || [];
+        var known = false;
+        for (var i = 0; i < list.length; ++i)
+            known = known || (!!list[i] && list[i].name === name);
+        if (!known)
+            return { title: "提醒", url: r.query_map.url || "" };
+    }
+    return { title: title, url: flag };
+}
+
+// The query the stock view opens with when an app://findview route for it
+// found no stock view: the route's query on the index 上证指数; null for any
+// other route.
+function indexQueryFor(r) {
+    if (r.scheme !== "app" || r.host !== "findview" || r.path !== "/qml/MQView.qml")
+        return null;
+    var q = mergeQuery(r.query_map, {});
+    q.code = "1A0001";
+    q.market = "1";
+    q.name = "上证指数";
+    return q;
+}

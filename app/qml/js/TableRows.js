@@ -74,3 +74,31 @@ function sortClick(column, arrowColumn, arrowType) {
         return { column: column, type: arrowType === 0 ? 1 : 0 };
     return { column: column, type: arrowType };
 }
+
+// What a key does in a quote table of `count` rows with row `selected`
+// highlighted (-1: none); paging: Page Up and Page Down turn the table's
+// pages. { action, accepted }: action "left" or "right" (the right part
+// scrolls), "up" or "down" (the highlight steps), "pageUp" or "pageDown",
+// "open" (the highlighted stock's chart) or ""; accepted: the table keeps the
+// key (Page Up and Page Down even when there is no page to turn; Enter goes
+// on to the view around the table).
+function keyAction(key, count, selected, paging) {
+    switch (key) {
+    case Qt.Key_Left: return { action: "left", accepted: true };
+    case Qt.Key_Right: return { action: "right", accepted: true };
+    case Qt.Key_Up: return { action: "up", accepted: true };
+    case Qt.Key_Down: return { action: "down", accepted: true };
+    case Qt.Key_PageUp: return { action: paging && count > 0 ? "pageUp" : "", accepted: true };
+    case Qt.Key_PageDown: return { action: paging && count > 0 ? "pageDown" : "", accepted: true };
+    case Qt.Key_Return:
+    case Qt.Key_Enter: return { action: selected >= 0 && selected < count ? "open" : "", accepted: false };
+    }
+    return { action: "", accepted: false };
+}
+
+// The right part's contentX after a step of dx pixels from x: never before
+// the start, and a step right never past the end (contentWidth less the
+// width shown).
+function scrolledX(x, dx, contentWidth, width) {
+    return dx < 0 ? Math.max(0, x + dx) : Math.max(0, Math.min(x + dx, contentWidth - width));
+}

@@ -220,7 +220,7 @@ TextCase {
         tryVerify(function () { return hostWin.windows.length === before + 1; }, 10000);
         var w = hostWin.windows[before];
         loaded(w.webView);
-        tryCompare(w, "title", "金融终端  " + w.webView.title);
+        tryCompareText(w, "title", "金融终端  " + w.webView.title);
         verify(w.webView.title.length > 0);
         compare(hostWin.tabs.length, 1);
         // Alert mode: the close asks first; "当天不再提醒" closes and emits cancelNotice.
@@ -366,7 +366,7 @@ TextCase {
         var login = win.notices.loginWindow;
         verify(login.show_alert);
         loaded(login.webView);
-        tryCompare(login, "title", "金融终端  系统维护通知");
+        tryCompareText(login, "title", "金融终端  系统维护通知");
         login.requestClose();
         verify(login.visible);
         login.alert.clickedOk();

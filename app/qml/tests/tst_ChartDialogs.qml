@@ -59,7 +59,7 @@ Item {
         // The chart's date text is "yyyy-MM-dd dddd HH:mm:ss" in the zh_CN
         // locale: the weekday takes three characters.
         function test_dateTextOfTheChart() {
-            compare(new Date(2026, 0, 5, 9, 31).toLocaleString(Qt.locale("zh_CN"), "yyyy-MM-dd dddd HH:mm:ss"),
+            compareText(new Date(2026, 0, 5, 9, 31).toLocaleString(Qt.locale("zh_CN"), "yyyy-MM-dd dddd HH:mm:ss"),
                     "2026-01-05 星期一 09:31:00");
             // Another locale's weekday names give the same minute text.
             var chart = stubChart("mline", [{ date: "2026-01-05 Monday 09:31:00" }], 0);
@@ -84,7 +84,7 @@ Item {
             verify(ppoint.isMinute);
             ppoint.setData(chart);
             compareText(find(ppoint, "ppointDate").text, "时间: 01-05 09:31");
-            compare(shownRows(), [
+            compareText(shownRows(), [
                 "开盘 10.25 #ff0000", "最高 10.25 #ff0000", "最低 10.25 #ff0000", "最新 10.25 #ff0000",
                 "均价 10.10 #ff0000", "涨跌额 0.25 #ff0000", "涨跌幅 2.50% #ff0000",
                 "成交量 12.35万 #ffffff", "成交额 2.35亿 #ffffff"]);
@@ -100,7 +100,7 @@ Item {
             ppoint.setData(stubChart("kline", bars, 1));
             compareText(find(ppoint, "ppointDate").text, "2026-01-02 星期五");
             // 10.29 - 10.50 = -0.21, / 10.50 = -2.00 %; exactly 1e8 is not above 1e8.
-            compare(shownRows(), [
+            compareText(shownRows(), [
                 "开盘 10.50 #ffffff", "最高 10.60 #ff0000", "最低 10.20 #00ff00", "收盘 10.29 #00ff00",
                 "均价 10.40 #00ff00", "涨跌额 -0.21 #00ff00", "涨跌幅 -2.00% #00ff00",
                 "成交量 9999 #ffffff", "成交额 10000.00万 #ffffff"]);

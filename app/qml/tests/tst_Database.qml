@@ -106,4 +106,18 @@ TextCase {
         Sql.initQuickCmd();
         compareText(Sql.stockName("10", 0, "10"), "个股诊断");
     }
+
+    // A search box's rows: the mapped rows with their type's names, rows
+    // mapped to null left out; a dictionary that cannot answer is "held".
+    function test_searchRows() {
+        Sql.dbExecuteSql("Replace INTO StockDictionary VALUES(?, ?, ?, ?, ?, ?)", ["600001", 1, "甲", 2, "JIA", ""]);
+        Sql.dbExecuteSql("Replace INTO StockDictionary VALUES(?, ?, ?, ?, ?, ?)", ["600002", 1, "乙基金", 3, "JIAJ", ""]);
+        var s = Sql.searchRows("JIA", function (r) { return Number(r.type) === 3 ? null : { code: r.code }; });
+        compare(s.held, false);
+        compareText(s.rows, [{ code: "600001", type_name: "股票" }]);
+        compare(Sql.searchRows("", function (r) { return {}; }).rows, []);
+        Sql.dbExecuteSql("DROP TABLE StockDictionary");
+        compare(Sql.searchRows("JIA", function (r) { return {}; }), { held: true, rows: [] });
+        Sql.initQuickCmd();
+    }
 }

@@ -67,8 +67,81 @@ TextCase {
         var doc = Documents.stockPoolDocument(row.pools);
         compareText(doc.code, "0000");
         compareText(doc.msg, "success");
-        compare(doc.result, row.result);
+        compareText(doc.result, row.result);
         for (var i = 0; i < row.result.length; ++i)
             compareText(doc.result[i].group_name, row.result[i].group_name);
+    }
+
+    function test_missingCredential_data() {
+        return [
+            { tag: "both given", user: "demo", password: "x", field: null, message: null },
+            { tag: "no user", user: "", password: "x", field: "user", message: "用户名不能为空" },
+            { tag: "no user, no password", user: "", password: "", field: "user", message: "用户名不能为空" },
+            { tag: "no password", user: "demo", password: "", field: "password", message: "密码不能为空" },
+            { tag: "a space is a name", user: " ", password: " ", field: null, message: null }
+        ];
+    }
+    function test_missingCredential(row) {
+        var m = Documents.missingCredential(row.user, row.password);
+        compare(m === null ? null : m.field, row.field);
+        compareText(m === null ? null : m.message, row.message);
+    }
+
+    function test_signInRefusal_data() {
+        var sound = { result: "true", user: { id: "10001", sessionId: "abc" } };
+        return [
+            { tag: "signs in", ok: true, v: sound, message: "", shape: false },
+            { tag: "request failed", ok: false, v: "连接超时", message: "连接超时", shape: false },
+            { tag: "refused with info", ok: true, v: { result: "false", info: "密码错误" }, message: "密码错误", shape: false },
+            { tag: "refused, empty info", ok: true, v: { result: "false", info: "" }, message: "数据请求错误，请重试！", shape: false },
+            { tag: "refused, info not a text", ok: true, v: { result: "false", info: { a: 1 } },
+              message: "数据请求错误，请重试！", shape: false },
+            { tag: "a list", ok: true, v: [sound], message: "数据请求错误，请重试！", shape: false },
+            { tag: "null", ok: true, v: null, message: "数据请求错误，请重试！", shape: false },
+            { tag: "true without a session", ok: true, v: { result: "true", user: { id: "1" } },
+              message: "数据请求错误，请重试！", shape: true }
+        ];
+    }
+    function test_signInRefusal(row) {
+        var r = Documents.signInRefusal(row.ok, row.v);
+        compareText(r.message, row.message);
+        compare(r.shape, row.shape);
+    }
+
+    function test_noGroups_data() {
+        return [
+            { tag: "missing", v: { code: "0000" }, none: true },
+            { tag: "null", v: { code: "0000", result: null }, none: true },
+            { tag: "empty list", v: { code: "0000", result: [] }, none: true },
+            { tag: "one group", v: { code: "0000", result: [{ group_id: 1 }] }, none: false },
+            { tag: "an object", v: { code: "0000", result: {} }, none: false }
+        ];
+    }
+    function test_noGroups(row) {
+        compare(Documents.noGroups(row.v), row.none);
+    }
+
+    function test_defaultGroupCommands() {
+        var cmds = Documents.defaultGroupCommands(10);
+        compare(cmds.length, 10);
+        compareText(cmds[0], { cmd: "RENAME", group_id: 1, group_name: "自选股1" });
+        compareText(cmds[9], { cmd: "RENAME", group_id: 10, group_name: "自选股10" });
+        compare(Documents.defaultGroupCommands(0), []);
+    }
+
+    function test_withStartImages() {
+        var builtIn = ["qrc:/images/start.png"];
+        compare(Documents.withStartImages(builtIn, JSON.stringify(["http://h/a.png"])),
+                ["qrc:/images/start.png", "http://h/a.png"]);
+        compare(builtIn, ["qrc:/images/start.png"], "the built-in list is not changed");
+        compare(Documents.withStartImages(builtIn, JSON.stringify(["file:///etc/passwd"])), null);
+        compare(Documents.withStartImages(builtIn, JSON.stringify({ a: 1 })), null);
+        var threw = false;
+        try {
+            Documents.withStartImages(builtIn, "not json");
+        } catch (e) {
+            threw = true;
+        }
+        verify(threw, "a text that is not JSON throws, for the caller to log");
     }
 }

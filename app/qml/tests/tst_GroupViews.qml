@@ -78,7 +78,7 @@ Item {
             compareText(v.bar.datamodel.get(2).name, "长线");
             var rows = Sql.dbGetMyStockCmd();
             compare(rows.length, 1);
-            compare([rows[0].cmd, rows[0].code.code, Number(rows[0].code.market_id), String(rows[0].group_id), rows[0].group_name],
+            compareText([rows[0].cmd, rows[0].code.code, Number(rows[0].code.market_id), String(rows[0].group_id), rows[0].group_name],
                     ["RENAME", "000000", 0, "3", "长线"]);
             // The panes: the stock, then its market's main index.
             v.showStock({ code: "000001", market: 2, name: "平安" });
@@ -157,6 +157,25 @@ Item {
             var rows = Sql.dbGetMyStockCmd();
             compare(rows.map(function (r) { return r.cmd + ":" + r.group_id; }), ["ADD:1", "DELETE:1"]);
             header.destroy();
+        }
+
+        // The one toggle of the price header and the quick commands: into the
+        // first group and out of its own group, each edit queued; without
+        // groups nothing changes.
+        function test_toggleMyStock() {
+            myStock.fromJson(top.groupsText);
+            verify(Sql.toggleMyStock(myStock, "600777", 1));
+            compare(myStock.getGroup("600777", 1).group_id, "1");
+            verify(Sql.toggleMyStock(myStock, "600004", 1));
+            verify(!myStock.isExist("600004", 1), "taken out of its own group, the second");
+            verify(Sql.toggleMyStock(myStock, "600777", 1));
+            verify(!myStock.isExist("600777", 1));
+            compareText(Sql.dbGetMyStockCmd().map(function (r) { return r.cmd + ":" + r.code.code + ":" + r.group_id + ":" + r.group_name; }),
+                        ["ADD:600777:1:自选股1", "DELETE:600004:2:自选股2", "DELETE:600777:1:自选股1"]);
+            myStock.fromJson(JSON.stringify({ code: "0000", msg: "success", result: [] }));
+            verify(!Sql.toggleMyStock(myStock, "600777", 1), "no group to add to");
+            verify(!myStock.isExist("600777", 1));
+            compare(Sql.dbGetMyStockCmd().length, 3, "nothing queued");
         }
 
         function test_stockPoolView() {
@@ -250,7 +269,7 @@ Item {
             var names = [];
             for (var i = 0; i < model.count; ++i)
                 names.push(model.get(i).name);
-            compare(names, data.names);
+            compareText(names, data.names);
             compare(codes(v), data.names.length > 0 ? "600000:1" : "");
             v.destroy();
             myStock.fromJson(top.groupsText);

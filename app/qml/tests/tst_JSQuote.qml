@@ -88,7 +88,7 @@ TextCase {
                     ["大单流出", "2.0000", "40.0", "#0FC351"], ["超大单流出", "2.0000", "40.0", "#33CC33"]];
         compare(r.data.length, 8);
         for (var i = 0; i < 8; ++i) {
-            compare(r.data[i].name, want[i][0]);
+            compareText(r.data[i].name, want[i][0]);
             compare(r.data[i].value, want[i][1], want[i][0]);
             compare(r.data[i].ratio, want[i][2], want[i][0]);
             compare(r.data[i].color, want[i][3]);
@@ -131,7 +131,7 @@ TextCase {
             f252: 60000, f253: -40000, f254: 0, f255: 0, f256: 0 }] } });
         var rows = JSQuote.flowRows(r);
         // In 万: 3 against 2, 1 against 2, 0.5 against 0.6, 0.5 against 0.4.
-        compare(rows.map(function (x) { return x.name + " " + x.inflow + " " + x.outflow + " " + x.net; }),
+        compareText(rows.map(function (x) { return x.name + " " + x.inflow + " " + x.outflow + " " + x.net; }),
                 ["超大单 3 2 1", "大单 1 2 -1", "中单 1 1 0", "小单 1 0 1"]);
         compare(rows.map(function (x) { return x.bar; }), [1, -1, 0, 1]);
         compare(rows[0].inRatio, "60.00%");
@@ -184,7 +184,7 @@ TextCase {
         var colours = ["#FE3EE1", "#900000", "#FF1117", "#FFB83D", "#94C4EE"];
         var firsts = [7, 5, 4, 3, 2];
         for (var s = 0; s < 5; ++s) {
-            compare(c.series[s].name, names[s]);
+            compareText(c.series[s].name, names[s]);
             compare(c.series[s].color, colours[s]);
             compareText(c.series[s].suffix, "万元");
             compare(c.series[s].data.length, 63);
@@ -192,7 +192,7 @@ TextCase {
         }
         var row = "2026-12-08,123456789,-5000,0,1234567890123,98765,1.5,-0.2,0,3.25,0.1,10.00,1.00,0,0";
         var html = JSQuote.formatHistory({ data: { klines: ["2026-12-07<b>,1,1,1,1,1", "2026-12-05,0,0,0,0,0,0,0,0,0,0,0,0,0,0", row] } }, 2);
-        compare(html, "<tr><td>2026-12-08</td>"
+        compareText(html, "<tr><td>2026-12-08</td>"
                 + "<td><span class=\"red\">1.23亿</span></td><td><span class=\"red\">1.50%</span></td>"
                 + "<td><span class=\"red\">9.88万</span></td><td><span class=\"red\">0.10%</span></td>"
                 + "<td><span class=\"red\">1.23万亿</span></td><td><span class=\"red\">3.25%</span></td>"
@@ -371,5 +371,22 @@ TextCase {
         tryVerify(function () { return failed !== null; }, 10000);
         compare(failed.ok, false);
         compareText(failed.r, "数据格式错误");
+    }
+
+    function test_byline() {
+        compareText(NewsList.byline("本地资讯", "2026-12-08"), "撰写作者:本地资讯  发布日期:2026-12-08");
+        compareText(NewsList.byline(undefined, null), "撰写作者:  发布日期:", "a missing author or date is no text");
+    }
+
+    function test_listFlag_data() {
+        return [
+            { tag: "a list whose rows open pages", flag: "research_list,research_view", list: "research_list", page: "research_view" },
+            { tag: "a list alone", flag: "news_list", list: "news_list", page: "" },
+            { tag: "an empty page key", flag: "news_list,", list: "news_list", page: "" },
+            { tag: "nothing", flag: "", list: "", page: "" },
+        ];
+    }
+    function test_listFlag(row) {
+        compare(NewsList.listFlag(row.flag), { list: row.list, page: row.page });
     }
 }

@@ -22,7 +22,7 @@ Item {
             compareText(Mini.historyTitle("沪市001", "600001", "2026-12-07 星期一 15:00"), "沪市001(600001) 2026-12-07 星期一");
             compare(Mini.historyTitle("", "600001", "2026-12-07"), "(600001) 2026-12-07");
             compare(Mini.historyTitle("a", "1", undefined), "a(1) ");
-            compare(Mini.resonanceTiles.map(function (t) { return t.title; }).join(","),
+            compareText(Mini.resonanceTiles.map(function (t) { return t.title; }).join(","),
                     "分时线,日线,1分钟,5分钟,15分钟,30分钟,60分钟,周线,月线");
             compare(Mini.resonanceTiles.map(function (t) { return t.cycle; }).join(","), "0,33,34,35,36,37,38,39,40");
         }
@@ -73,7 +73,7 @@ Item {
         }
         function test_markShown(d) {
             var marked = Mini.markShown(d.list, d.kind, d.type, d.main, d.sub);
-            compare(marked.filter(function (e) { return e.select; }).map(function (e) { return e.name; }).join(","), d.want);
+            compareText(marked.filter(function (e) { return e.select; }).map(function (e) { return e.name; }).join(","), d.want);
             compare(marked.map(function (e) { return e.flag; }).join(","), d.list.map(function (e) { return e.flag; }).join(","));
         }
 

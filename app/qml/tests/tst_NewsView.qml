@@ -72,15 +72,15 @@ TextCase {
         var rows = getJson(base + "api/research_list?code=" + stock.code + "&market=" + stock.market).data;
         compare(marks[0].name, "research");
         compare(marks[0].data.length, rows.length);
-        compare(marks[0].data[0].detailed, rows[rows.length - 1].title, "the last entry first");
+        compareText(marks[0].data[0].detailed, rows[rows.length - 1].title, "the last entry first");
         compare(marks[0].data[0].url, addresses.url.research_view.replace("{{id}}", rows[rows.length - 1].id));
-        compare(v.newsList.model_.get(0).title, rows[0].title);
+        compareText(v.newsList.model_.get(0).title, rows[0].title);
         // The news tab: the news list, and the research marks still come.
         mouseClick(v.tabs, 200 + 50, 12);     // the third tab (100 px each)
         compare(v.current, 2);
         tryVerify(function () { return !v.newsList.loading && v.newsList.model_.count > 0; }, 10000);
         var news = getJson(base + "api/stock_news_list?code=" + stock.code + "&market=" + stock.market).data;
-        compare(v.newsList.model_.get(0).title, news[0].title);
+        compareText(v.newsList.model_.get(0).title, news[0].title);
         v.setCodeInfo(stock);
         tryVerify(function () { return marks.length === 2; }, 10000);
         compare(v.current, 2);
@@ -125,7 +125,7 @@ TextCase {
         tryVerify(function () { return !v.researchFeed.loading && !v.newsList.loading; }, 10000);
         verify(marks.length >= 1, "the marks of the stock shown");
         for (var k = 0; k < marks.length; ++k)
-            compare(marks[k].data[marks[k].data.length - 1].detailed, rows[0].title, "marks of the stock shown only");
+            compareText(marks[k].data[marks[k].data.length - 1].detailed, rows[0].title, "marks of the stock shown only");
     }
 
     function test_collapse_state_survives_a_restart() {

@@ -60,7 +60,7 @@ TextCase {
         var c = fetch(2);
         compare(c.length, 1);
         var server = c[0].reply.notices[c[0].reply.notices.length - 1];
-        compare(c[0].last.title, server.title);
+        compareText(c[0].last.title, server.title);
         compare(c[0].last.pop, "");
         compare(stored(2).updated_time, server.updated_time);
         // Dismissed today: not shown today, shown again tomorrow.
@@ -75,7 +75,7 @@ TextCase {
         c = fetch(2);
         compare(c.length, 1);
         compare(c[0].last.pop, "");
-        compare(c[0].last.title, server.title);
+        compareText(c[0].last.title, server.title);
         // A boolean pop counts as an empty text.
         store(2, { title: server.title, updated_time: server.updated_time, pop: true });
         c = fetch(2);

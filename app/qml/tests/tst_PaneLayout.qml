@@ -58,4 +58,50 @@ TextCase {
         // 400 px, one sub pane: h = 100, the main pane at least 250, the sub pane at least 50.
         compare(PaneLayout.split(400, 1, 0, -200, [300, 100]), [250, 150]);
     }
+
+    function test_keepsSubPanes_data() {
+        var vol = { tag: "VOL", formulas: ["VOL"] };
+        var macd = { tag: "MACD", formulas: ["MACD"] };
+        var subs = [{ fname: "VOL" }, { fname: "MACD" }];
+        return [
+            { tag: "the same panes", subs: subs, panes: [vol, macd], same: true, group: false, keeps: true },
+            { tag: "no sub panes", subs: [], panes: [], same: true, group: false, keeps: false },
+            { tag: "one pane fewer", subs: subs, panes: [vol], same: true, group: false, keeps: false },
+            { tag: "another layout", subs: subs, panes: [vol, macd], same: false, group: false, keeps: false },
+            { tag: "a formula group", subs: subs, panes: [vol, macd], same: true, group: true, keeps: false },
+            { tag: "panes swapped", subs: subs, panes: [macd, vol], same: true, group: false, keeps: false },
+            { tag: "a formula laid over", subs: subs, panes: [vol, { tag: "MACD", formulas: ["MACD", "KDJ"] }],
+              same: true, group: false, keeps: false },
+            { tag: "a formula replaced", subs: subs, panes: [vol, { tag: "MACD", formulas: ["KDJ"] }],
+              same: true, group: false, keeps: false },
+            { tag: "no formula left", subs: subs, panes: [vol, { tag: "MACD", formulas: [] }],
+              same: true, group: false, keeps: false },
+        ];
+    }
+
+    function test_keepsSubPanes(row) {
+        compare(PaneLayout.keepsSubPanes(row.subs, row.panes, row.same, row.group), row.keeps);
+    }
+
+    function test_chartKey_data() {
+        return [
+            { tag: "Left", key: Qt.Key_Left, n: 120, main: "KLINE", out: { action: "crosshair", step: -1, shown: 120, more: false } },
+            { tag: "Right on minutes", key: Qt.Key_Right, n: 242, main: "MLINE",
+              out: { action: "crosshair", step: 1, shown: 242, more: false } },
+            { tag: "Up: a third fewer", key: Qt.Key_Up, n: 120, main: "KLINE", out: { action: "zoom", step: 0, shown: 80, more: false } },
+            { tag: "Up rounds down", key: Qt.Key_Up, n: 100, main: "KLINE", out: { action: "zoom", step: 0, shown: 66, more: false } },
+            { tag: "Up stops at eight", key: Qt.Key_Up, n: 10, main: "KLINE", out: { action: "zoom", step: 0, shown: 8, more: false } },
+            { tag: "Down: half again", key: Qt.Key_Down, n: 120, main: "KLINE", out: { action: "zoom", step: 0, shown: 180, more: true } },
+            { tag: "Down rounds up", key: Qt.Key_Down, n: 9, main: "KLINE", out: { action: "zoom", step: 0, shown: 14, more: true } },
+            { tag: "Up on minutes", key: Qt.Key_Up, n: 242, main: "MLINE", out: { action: "", step: 0, shown: 242, more: false } },
+            { tag: "Down on minutes", key: Qt.Key_Down, n: 242, main: "MLINE", out: { action: "", step: 0, shown: 242, more: false } },
+            { tag: "Page Up", key: Qt.Key_PageUp, n: 120, main: "KLINE", out: { action: "previous", step: 0, shown: 120, more: false } },
+            { tag: "Page Down", key: Qt.Key_PageDown, n: 120, main: "MLINE", out: { action: "next", step: 0, shown: 120, more: false } },
+            { tag: "another key", key: Qt.Key_A, n: 120, main: "KLINE", out: null },
+        ];
+    }
+
+    function test_chartKey(row) {
+        compare(PaneLayout.chartKey(row.key, row.n, row.main), row.out);
+    }
 }

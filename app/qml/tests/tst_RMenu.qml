@@ -185,6 +185,28 @@ Item {
             compare([overlay.signalArguments[1][0], overlay.signalArguments[1][1]], ["mline", ""]);
         }
 
+        function test_choice_data() {
+            function r(host, q) { return { host: host, query_map: q }; }
+            return [
+                { tag: "a group move", r: r("curview", { active: "move", group_id: 2, code: 600001, market: "1" }),
+                  signal: "", edit: { active: "move", groupId: "2", code: "600001", market: 1 } },
+                { tag: "a stock's chart, named", r: r("curview", { active: "MQView", code: "600009", market: "1" }),
+                  signal: "changeToMQView", args: [{ active: "MQView", code: "600009", market: "1", name: "名600009" }] },
+                { tag: "an overlay cleared", r: r("curview", { active: "add_mline", market: "0" }),
+                  signal: "superpositionChart", args: ["mline", "", 0] },
+                { tag: "a flag that does not parse", r: r("curview", { active: "formula", flag: "%7Bbad" }), signal: "" },
+                { tag: "another host's query", r: r("qml", { code: "600000" }), signal: "" },
+                { tag: "an unknown action", r: r("curview", { active: "explode" }), signal: "" },
+            ];
+        }
+        function test_choice(row) {
+            var c = RMenu.choice(row.r, function (code, market) { return "名" + code; });
+            compare(c.signal, row.signal);
+            if (row.args !== undefined)
+                compareText(c.args, row.args);
+            compare(c.edit, row.edit);
+        }
+
         // The menu built from the entries and an item chosen through it.
         // Each entry's name is drawn whole inside its item and the menu, for
         // short names, long ones and those of a sub-menu.
@@ -201,7 +223,7 @@ Item {
             for (var i = 0; i < cases.length; ++i) {
                 var m = cases[i][0], it = m.itemAt(cases[i][1]);
                 var label = it.contentItem.children[1];
-                compare(label.text, cases[i][2]);
+                compareText(label.text, cases[i][2]);
                 var right = label.mapToItem(it, label.implicitWidth, 0).x;
                 verify(right <= it.width - it.rightPadding + 0.5,
                        cases[i][2] + " ends at " + right + " in an item of " + it.width);

@@ -175,7 +175,7 @@ TextCase {
     }
 
     function test_neighbour(row) {
-        compare(StockRoute.neighbour(list, row.code, row.market, row.step), list[row.at]);
+        compareText(StockRoute.neighbour(list, row.code, row.market, row.step), list[row.at]);
     }
 
     function test_neighbour_of_an_empty_list() {
@@ -209,7 +209,7 @@ TextCase {
 
     function test_stepQuery(row) {
         var q = StockRoute.stepQuery(row.s);
-        compare(q, row.q);
+        compareText(q, row.q);
         compareText(q.name, row.q.name);
     }
 
@@ -225,5 +225,37 @@ TextCase {
     function test_withType(row) {
         compareText(StockRoute.withType(row.q, row.known), row.out);
         compare(row.q.type, undefined, "the query is left as it was");
+    }
+
+    function test_chartButtons() {
+        var b = StockRoute.chartButtons();
+        compareText(b.map(function (e) { return e.name; }).join(" "),
+                    "分时 日线 1分 5分 15分 30分 60分 周线 明细 F10 分析 诊断 共振");
+        compareText(b.map(function (e) { return e.key; }).join(" "),
+                    "mline_ kline_33 kline_34 kline_35 kline_36 kline_37 kline_38 kline_39 detail_ f10_ f9_ f11_ cycel_");
+        compareText(b[0].flag, "app://curview/?#chart=mline");
+        compareText(b[2].flag, "app://curview/?#chart=kline&cycle=34");
+        compareText(b[12].flag, "app://curview/?#chart=cycel");
+        compare(b.map(function (e) { return e.item_width; }), [50, 50, 50, 50, 50, 50, 50, 70, 50, 50, 50, 50, 50]);
+        compareText(b[7].menuItems, [{ name: "周线", flag: "app://curview/?#chart=kline&cycle=39" },
+                                     { name: "月线", flag: "app://curview/?#chart=kline&cycle=40" }]);
+        compareText(b[StockRoute.FIRST_PAGE_BUTTON].name, "明细", "the pages an index lacks start at 明细");
+        verify(b.every(function (e) { return e.show === true; }));
+    }
+
+    function test_chartButtonFace_data() {
+        return [
+            { tag: "the week", key: "kline_39", at: "kline_39", face: { name: "周线", flag: "app://curview/?#chart=kline&cycle=39" } },
+            { tag: "the month on the week's button", key: "kline_40", at: "kline_39",
+              face: { name: "月线", flag: "app://curview/?#chart=kline&cycle=40" } },
+            { tag: "the day", key: "kline_33", at: "kline_33", face: null },
+            { tag: "a page", key: "f10_", at: "f10_", face: null },
+        ];
+    }
+
+    function test_chartButtonFace(row) {
+        var b = StockRoute.chartButtonFace(row.key);
+        compare(b.key, row.at);
+        compareText(b.face, row.face);
     }
 }

@@ -111,4 +111,77 @@ TextCase {
         compareText(TabRules.webTitle("news.example.net/a", "example.net"), "加载中");
         compareText(TabRules.webTitle("行情新闻", "example.net"), "行情新闻");
     }
+
+    function route(scheme, host, path, urlQuery) {
+        return { scheme: scheme, host: host, path: path, url_query: urlQuery, query_map: {} };
+    }
+
+    function test_openAction_data() {
+        return [
+            { tag: "the current view", r: route("app", "curview", "/", "x"), current: 2, action: "current", at: 2 },
+            { tag: "the screening dialog", r: route("app", "quorvex", "/", "x"), current: 1, action: "none", at: -1 },
+            { tag: "found by path, current first", r: route("app", "findview", "/qml/MQView.qml", "x"), current: 1,
+              action: "find", at: 1 },
+            { tag: "found by path, the last", r: route("app", "findview", "/qml/MQView.qml", "x"), current: 0,
+              action: "find", at: 3 },
+            { tag: "no tab of the path", r: route("app", "findview", "/qml/QView.qml", "x"), current: 0,
+              action: "none", at: -1 },
+            { tag: "a tab of the address", r: route("app", "qml", "/qml/QBlockView.qml", "c"), current: 0,
+              action: "tab", at: 2 },
+            { tag: "a web tab of the address", r: route("https", "h", "/p", "a"), current: 3, action: "tab", at: 0 },
+            { tag: "a new tab", r: route("app", "qml", "/qml/QView.qml", "e"), current: 0, action: "add", at: 4 },
+        ];
+    }
+
+    function test_openAction(row) {
+        var a = TabRules.openAction(row.r, tabs, row.current);
+        compareText(a.action, row.action);
+        compare(a.index, row.at);
+    }
+
+    function test_tabKind_data() {
+        return [
+            { tag: "a document", r: route("app", "qml", "/qml/A.qml", ""), kind: "document" },
+            { tag: "http", r: route("http", "h", "/", ""), kind: "web" },
+            { tag: "https", r: route("https", "h", "/", ""), kind: "web" },
+            { tag: "another app host", r: route("app", "curview", "/", ""), kind: "" },
+            { tag: "a file", r: route("file", "", "/etc/passwd", ""), kind: "" },
+        ];
+    }
+
+    function test_tabKind(row) {
+        compareText(TabRules.tabKind(row.r), row.kind);
+    }
+
+    function test_quickTarget_data() {
+        var group = { scheme: "app", host: "findview", path: "/qml/MQView.qml",
+                      query_map: { formula_group_name: "波段", url: "https://h/remind" } };
+        var noUrl = { scheme: "app", host: "findview", path: "/qml/MQView.qml", query_map: { formula_group_name: "波段" } };
+        var other = { scheme: "app", host: "qml", path: "/qml/MQView.qml", query_map: { formula_group_name: "波段" } };
+        return [
+            { tag: "a group the user has", r: group, groups: [{ name: "短线" }, { name: "波段" }], title: "波段",
+              url: "app://findview/x" },
+            { tag: "a group the user lacks", r: group, groups: [{ name: "短线" }], title: "提醒", url: "https://h/remind" },
+            { tag: "no groups at all", r: group, groups: null, title: "提醒", url: "https://h/remind" },
+            { tag: "empty group entries", r: group, groups: [null, {}], title: "提醒", url: "https://h/remind" },
+            { tag: "lacking, no reminder page", r: noUrl, groups: [], title: "提醒", url: "" },
+            { tag: "not the stock view's group", r: other, groups: [], title: "波段", url: "app://findview/x" },
+        ];
+    }
+
+    function test_quickTarget(row) {
+        var to = TabRules.quickTarget(row.r, row.groups, "波段", "app://findview/x");
+        compareText(to.title, row.title);
+        compareText(to.url, row.url);
+    }
+
+    function test_indexQueryFor() {
+        var r = { scheme: "app", host: "findview", path: "/qml/MQView.qml",
+                  query_map: { code: "600000", market: "1", chart: "kline", formula_group_name: "波段" } };
+        compareText(TabRules.indexQueryFor(r),
+                    { code: "1A0001", market: "1", chart: "kline", formula_group_name: "波段", name: "上证指数" });
+        compareText(r.query_map.code, "600000", "the route is left as it was");
+        compare(TabRules.indexQueryFor({ scheme: "app", host: "findview", path: "/qml/QView.qml", query_map: {} }), null);
+        compare(TabRules.indexQueryFor({ scheme: "app", host: "qml", path: "/qml/MQView.qml", query_map: {} }), null);
+    }
 }

@@ -92,4 +92,42 @@ TextCase {
     function test_sortClick(row) {
         compare(TableRows.sortClick(row.column, row.at, row.type), row.out);
     }
+
+    function test_keyAction_data() {
+        return [
+            { tag: "Left", key: Qt.Key_Left, count: 5, sel: 2, paging: true, action: "left", accepted: true },
+            { tag: "Right", key: Qt.Key_Right, count: 0, sel: -1, paging: false, action: "right", accepted: true },
+            { tag: "Up", key: Qt.Key_Up, count: 5, sel: 0, paging: true, action: "up", accepted: true },
+            { tag: "Down", key: Qt.Key_Down, count: 5, sel: 4, paging: false, action: "down", accepted: true },
+            { tag: "Page Up", key: Qt.Key_PageUp, count: 5, sel: 2, paging: true, action: "pageUp", accepted: true },
+            { tag: "Page Down", key: Qt.Key_PageDown, count: 1, sel: -1, paging: true, action: "pageDown", accepted: true },
+            { tag: "Page Down, no rows", key: Qt.Key_PageDown, count: 0, sel: -1, paging: true, action: "", accepted: true },
+            { tag: "Page Up, not paging", key: Qt.Key_PageUp, count: 5, sel: 2, paging: false, action: "", accepted: true },
+            { tag: "Enter on a row", key: Qt.Key_Enter, count: 5, sel: 4, paging: true, action: "open", accepted: false },
+            { tag: "Return on a row", key: Qt.Key_Return, count: 5, sel: 0, paging: true, action: "open", accepted: false },
+            { tag: "Enter, none highlighted", key: Qt.Key_Enter, count: 5, sel: -1, paging: true, action: "", accepted: false },
+            { tag: "Enter past the rows", key: Qt.Key_Return, count: 5, sel: 5, paging: true, action: "", accepted: false },
+            { tag: "a letter", key: Qt.Key_A, count: 5, sel: 1, paging: true, action: "", accepted: false },
+        ];
+    }
+
+    function test_keyAction(row) {
+        var k = TableRows.keyAction(row.key, row.count, row.sel, row.paging);
+        compare(k.action, row.action);
+        compare(k.accepted, row.accepted);
+    }
+
+    function test_scrolledX_data() {
+        return [
+            { tag: "left", x: 30, dx: -10, cw: 900, w: 400, out: 20 },
+            { tag: "left at the start", x: 4, dx: -10, cw: 900, w: 400, out: 0 },
+            { tag: "right", x: 30, dx: 10, cw: 900, w: 400, out: 40 },
+            { tag: "right at the end", x: 495, dx: 10, cw: 900, w: 400, out: 500 },
+            { tag: "right, all in sight", x: 0, dx: 10, cw: 300, w: 400, out: 0 },
+        ];
+    }
+
+    function test_scrolledX(row) {
+        compare(TableRows.scrolledX(row.x, row.dx, row.cw, row.w), row.out);
+    }
 }

@@ -5,6 +5,7 @@ import QtTest 1.15
 import "TextChecks.js" as TextChecks
 
 TextCase {
+    id: checks
     name: "TextChecks"
 
     function test_escaped_data() {
@@ -31,5 +32,34 @@ TextCase {
         compareText("自选股", "自选股");
         compareText(3, 3);
         compareText({ a: "涨" }, { a: "涨" });
+    }
+
+    function test_holdsChinese_data() {
+        return [
+            { tag: "text", v: "自选股1", want: true },
+            { tag: "full-width punctuation", v: "（", want: true },
+            { tag: "ASCII text", v: "600000", want: false },
+            { tag: "list", v: ["a", ["b", "涨"]], want: true },
+            { tag: "record", v: { name: "a", rows: [{ title: "跌" }] }, want: true },
+            { tag: "deeper than looked", v: [[[[["涨"]]]]], want: false },
+            { tag: "number", v: 5, want: false },
+            { tag: "null", v: null, want: false },
+            { tag: "an item", v: checks, want: false }
+        ];
+    }
+    function test_holdsChinese(row) {
+        compare(TextChecks.holdsChinese(row.v), row.want);
+    }
+
+    function test_valueMismatch_shows_lists_as_json() {
+        compareText(TextChecks.valueMismatch(["涨"], ["跌"]),
+                "the values differ\n   Actual   : \"[\"涨\"]\" ([\"\\u6DA8\"])\n   Expected : \"[\"跌\"]\" ([\"\\u8DCC\"])");
+        compare(TextChecks.valueMismatch([1], [2]), "");
+    }
+
+    function test_tryCompareText_waits_for_the_text() {
+        var item = createTemporaryQmlObject("import QtQuick 2.15; Item { property string t: \"\" }", checks);
+        Qt.callLater(function () { item.t = "自选股"; });
+        tryCompareText(item, "t", "自选股");
     }
 }

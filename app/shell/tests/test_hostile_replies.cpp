@@ -47,14 +47,7 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(backend_.port(), 0);
-        for (const char* name : {"board.json", "stock_rating.json", "stock_rzrq.json", "formula.json", "StockPool.json",
-                                 "start_image.json"})
-            QFile::remove(dataDirectory() + "/" + name);
-        static bool registered = false;
-        if (!registered)
-            registerQmlTypes();
-        registered = true;
-        QBaseService().setLoginInfo(QJsonObject());
+        testsupport::startSignInAfresh();
     }
 
     QQuickWindow* open() { return testsupport::openLoginWindow(engine_, base() + "/"); }

@@ -41,16 +41,9 @@ protected:
     void SetUp() override
     {
         ASSERT_GT(backend_.port(), 0);
-        // The data directory outlives a test: no start-up file of an earlier one.
-        for (const char* name : {"board.json", "stock_rating.json", "stock_rzrq.json", "formula.json", "StockPool.json",
-                                 "MyStock.json", "start_image.json"})
-            QFile::remove(dataDirectory() + "/" + name);
-        static bool registered = false;
-        if (!registered)
-            registerQmlTypes();
-        registered = true;
-        // Nor the sign-in of an earlier one: no session, no remembered user.
-        QBaseService().setLoginInfo(QJsonObject());
+        // The data directory outlives a test: no start-up file of an earlier
+        // one, nor its sign-in (no session, no remembered user).
+        testsupport::startSignInAfresh({"MyStock.json"});
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "LoginFlowSetUp");
             db.setDatabaseName(localStorageDatabaseFile(dataDirectory(), "qelm"));

@@ -5,6 +5,7 @@
 #include "filename.h"
 #include "numbertext.h"
 #include "paramlayout.h"
+#include "u16text.h"
 
 using namespace quorvex;
 
@@ -119,7 +120,7 @@ void expectLayout(const ParamLayout& got, const std::vector<Piece>& pieces, cons
 {
     ASSERT_EQ(pieces.size(), got.pieces.size()) << what;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        EXPECT_TRUE(pieces[i].text == got.pieces[i].text) << what << " piece " << i;
+        EXPECT_EQ(utf8(pieces[i].text), utf8(got.pieces[i].text)) << what << " piece " << i;
         EXPECT_EQ(pieces[i].x, got.pieces[i].x) << what << " piece " << i;
         EXPECT_EQ(pieces[i].y, got.pieces[i].y) << what << " piece " << i;
     }
@@ -158,4 +159,21 @@ TEST(QuorvexParamLayout, AtMostTenSlots)
     EXPECT_EQ(2, l.ignoredSlots);
     EXPECT_EQ(450, l.boxes[9].x);
     EXPECT_TRUE(layout(u"", 100).pieces.empty());
+}
+
+// The failures' UTF-8 of UTF-16 texts, byte for byte from the encoding's rules.
+TEST(TestTexts, Utf8OfUtf16)
+{
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"MA5", "MA5"},
+        {u"\u00E9", "\xC3\xA9"},                // two bytes
+        {u"涨幅", "\xE6\xB6\xA8\xE5\xB9\x85"},  // three bytes each
+        {u"\U0001F600", "\xF0\x9F\x98\x80"},    // a surrogate pair: four bytes
+        {std::u16string(1, char16_t(0xD800)) + u"a",
+         "\xEF\xBF\xBD"
+         "a"},  // a lone surrogate
+        {u"", ""}};
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(out, utf8(in));
+    EXPECT_EQ((std::vector<std::string>{"均线", ""}), utf8(std::vector<std::u16string>{u"均线", u""}));
 }
