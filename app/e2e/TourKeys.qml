@@ -472,7 +472,14 @@ TourMain {
           after: function () { memo.menu = myTable().rMenu; } },
         { name: "置顶 puts the stock first and the highlight follows it",
           act: function () { click(menuEntry(memo.menu, "置顶")); },
-          done: function () { return codeOfRow(myTable(), 0) === memo.code; },
+          // The screenshot waits for the chart beside the table to show the
+          // moved stock too (the table tells it after its click delay).
+          done: function () {
+              var told = myTable().toldStock;
+              var pane = find(memo.my, function (o) { return o.pane === 1 && o.codeInfo !== undefined; });
+              return codeOfRow(myTable(), 0) === memo.code && told && told.code === memo.code && pane
+                      && pane.codeInfo && String(pane.codeInfo.code) === memo.code;
+          },
           check: function () {
               var i = myTable().selectIndex;
               return i === 0 ? "" : "row " + i + " (" + codeOfRow(myTable(), i) + ") is marked, " + memo.code + " is on row 0";
