@@ -179,6 +179,17 @@ void advanceTogether(RecursionLoop* const* m, uint32_t count, FormulaContext::Sl
     storeLanes<N>(m, l0, l1, l2, l3, count);
 }
 
+// Asks for the cache line of out that bar t + kAhead lies in (for writing):
+// the results go to arrays long enough to miss every cache, and a store that
+// misses holds its place in the store buffer until its line comes. 128 bars
+// ahead (a thousand cycles of the chains) measured best of 128, 256 and 512.
+constexpr uint32_t kAhead = 128;
+inline void prefetchAhead(const float* out, uint32_t t)
+{
+    __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(out) + (t + kAhead) * sizeof(float)),
+                       1);
+}
+
 #if FML_WIDE_VECTORS
 // advanceTogether for three or four lanes in one 256-bit vector of doubles:
 // per lane the same operations as plainLane's (a product of the state, a
@@ -252,6 +263,13 @@ FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count, Formu
                 _mm_storeu_ps(l2.out + at, f2);
                 if (N > 3)
                     _mm_storeu_ps(l3.out + at, f3);
+                if ((at & 15) == 0) {
+                    prefetchAhead(l0.out, at);
+                    prefetchAhead(l1.out, at);
+                    prefetchAhead(l2.out, at);
+                    if (N > 3)
+                        prefetchAhead(l3.out, at);
+                }
             };
             steps(t, q0, q1, q2, q3);
             for (t += 4; t < slice; t += 4) {
@@ -356,6 +374,12 @@ __attribute__((noinline)) void FormulaContext::SlicedJobs::step()
             const uint32_t e = std::min(end[i], at[i] + kSlice);
             jobs[i]->run(at[i], e);
             at[i] = e;
+            // The next slice's lines of the result, asked for now: the
+            // group's slice in between is long enough for them to come.
+            const float* out = jobs[i]->result ? jobs[i]->result->values.data() : nullptr;
+            const uint32_t next = std::min(end[i], e + kSlice);
+            for (uint32_t t = e; out && t < next; t += 16)
+                __builtin_prefetch(out + t, 1);
         }
     }
 }
