@@ -271,18 +271,28 @@ FML_WIDE void advanceTogetherWide(RecursionLoop* const* m, uint32_t count, Formu
                         prefetchAhead(l3.out, at);
                 }
             };
+            // The empty asm keeps the compiler from moving the work on the
+            // earlier four states back among the steps (no instruction).
+            __m256d n0, n1, n2, n3;  // the states after the next four bars
             steps(t, q0, q1, q2, q3);
-            for (t += 4; t < slice; t += 4) {
-                __m256d n0, n1, n2, n3;
+            t += 4;
+            for (; t + 8 <= slice; t += 8) {  // eight bars: q and n swap roles
                 steps(t, n0, n1, n2, n3);
-                // Keeps the compiler from moving the work on q0..q3 back
-                // among the steps (no instruction).
+                asm("" : "+x"(q0), "+x"(q1), "+x"(q2), "+x"(q3) : "x"(n3));
+                results(t - 4, q0, q1, q2, q3);
+                steps(t + 4, q0, q1, q2, q3);
+                asm("" : "+x"(n0), "+x"(n1), "+x"(n2), "+x"(n3) : "x"(q3));
+                results(t, n0, n1, n2, n3);
+            }
+            if (t < slice) {
+                steps(t, n0, n1, n2, n3);
                 asm("" : "+x"(q0), "+x"(q1), "+x"(q2), "+x"(q3) : "x"(n3));
                 results(t - 4, q0, q1, q2, q3);
                 q0 = n0;
                 q1 = n1;
                 q2 = n2;
                 q3 = n3;
+                t += 4;
             }
             results(t - 4, q0, q1, q2, q3);
             if (between)
