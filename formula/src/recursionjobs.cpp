@@ -384,12 +384,15 @@ __attribute__((noinline)) void FormulaContext::SlicedJobs::step()
             const uint32_t e = std::min(end[i], at[i] + kSlice);
             jobs[i]->run(at[i], e);
             at[i] = e;
-            // The next slice's lines of the result, asked for now: the
-            // group's slice in between is long enough for them to come.
+            // The next slice's lines of the result, asked for now when it is
+            // a whole slice: the group's slice in between is long enough for
+            // them to come.
             const float* out = jobs[i]->result ? jobs[i]->result->values.data() : nullptr;
-            const uint32_t next = std::min(end[i], e + kSlice);
-            for (uint32_t t = e; out && t < next; t += 16)
-                __builtin_prefetch(out + t, 1);
+            if (out && end[i] - e >= kSlice) {
+#pragma GCC unroll 8
+                for (uint32_t k = 0; k < kSlice; k += 16)
+                    __builtin_prefetch(out + e + k, 1);
+            }
         }
     }
 }
