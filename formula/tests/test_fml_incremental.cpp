@@ -871,6 +871,19 @@ static void groupedRecursionsMatchTheStepForAnyLength()
             x[517] = 1e35f;                                       // huge at the last of four
             std::fill(x.begin() + 770, x.begin() + 900, 1e-32f);  // tiny from the third of four
         }
+        if (bars > 2000) {
+            // States at and around the bounds of the loops' magnitude check,
+            // of either sign; a marker (its candidates not taken); near the
+            // end minus infinity and NaN, which are taken and stay.
+            const float big = std::numeric_limits<float>::max();
+            const float edges[] = {0x1p-100f, -0x1p-100f, 0x1p101f, -0x1p101f, std::nextafter(0x1p101f, 0.0f),
+                                   big,       -big};
+            for (std::size_t k = 0; k < sizeof edges / sizeof edges[0]; ++k)
+                std::fill(x.begin() + 1000 + 80 * k, x.begin() + 1037 + 80 * k, edges[k]);
+            x[1703] = std::numeric_limits<float>::infinity();
+            x[bars - 9] = -std::numeric_limits<float>::infinity();
+            x[bars - 3] = std::numeric_limits<float>::quiet_NaN();
+        }
         const int periods[] = {5, 12, 26, 60};
         for (const int lanes : {3, 4}) {
             TestProgram t;
