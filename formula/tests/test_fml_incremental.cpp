@@ -230,6 +230,18 @@ struct Market {
     }
 };
 
+// A price walk of `bars` closes from 10, seeded by its length.
+std::vector<float> priceWalk(std::size_t bars)
+{
+    std::vector<float> x(bars);
+    float price = 10.0f;
+    std::mt19937 rng(static_cast<uint32_t>(bars));
+    std::normal_distribution<float> step(0.0f, 0.2f);
+    for (float& v : x)
+        v = price += step(rng);
+    return x;
+}
+
 void compile(TestProgram& t, const Program& p)
 {
     for (const Op& op : p) {
@@ -860,12 +872,7 @@ static void checkedPiecesMatchTheStepBarByBar()
 static void groupedRecursionsMatchTheStepForAnyLength()
 {
     for (const std::size_t bars : {257u, 258u, 259u, 1027u, 2050u, 6001u}) {
-        std::vector<float> x(bars);
-        float price = 10.0f;
-        std::mt19937 rng(static_cast<uint32_t>(bars));
-        std::normal_distribution<float> step(0.0f, 0.2f);
-        for (float& v : x)
-            v = price += step(rng);
+        std::vector<float> x = priceWalk(bars);
         if (bars > 1000) {
             std::fill(x.begin() + 301, x.begin() + 303, 0.0f);    // zeros from the middle of four bars
             x[517] = 1e35f;                                       // huge at the last of four
@@ -969,12 +976,7 @@ void macdMatchesTheHandComputedBars()
 void macdMatchesTheRuleOverTheBlocks()
 {
     for (const std::size_t bars : {256u, 257u, 383u, 384u, 385u, 1000u, 4099u}) {
-        std::vector<float> x(bars);
-        float price = 10.0f;
-        std::mt19937 rng(static_cast<uint32_t>(bars));
-        std::normal_distribution<float> step(0.0f, 0.2f);
-        for (float& v : x)
-            v = price += step(rng);
+        std::vector<float> x = priceWalk(bars);
         const MacdRun r = runMacd(x);
         const std::vector<float> e12 = emaByTheRule(x, 12), e26 = emaByTheRule(x, 26);
         std::vector<float> dif(bars), macd(bars);
