@@ -11,6 +11,7 @@
 #include "charts/chartscales.h"
 #include "charts/chartviews.h"
 #include "charts/cpaintboard.h"
+#include "charts/historyload.h"
 #include "charts/paintfullrect.h"
 #include "charts/qdividendprocesser.h"
 #include "formulas/formulaservice.h"
@@ -33,6 +34,7 @@ QChart::~QChart()
     for (ChartTitleView* view : titleViews_)
         view->chart_ = nullptr;
     closePaintBoard();
+    leaveHistoryLoad();
 }
 
 // GUI thread. The layer children paint the outputs; the item paints layer 0's
@@ -137,6 +139,8 @@ bool QChart::removeFormula(int vIndex, int aIndex)
 
     if (layer.empty()) {
         if (vIndex < int(barLayers_.size())) {
+            if (vIndex == 0)
+                leaveHistoryLoad();
             barLayers_.erase(barLayers_.begin() + vIndex);
             if (vIndex == 0 && !barLayers_.empty()) {
                 // The first overlay becomes the base: its own bars, not the aligned copy.
@@ -350,6 +354,7 @@ BarStore* QChart::barLayer(int i) const
 // GUI thread.
 void QChart::relayout()
 {
+    joinHistoryLoad();
     alignOverlays();
     formulas_->run(barLayers_);
     layoutView();
@@ -546,6 +551,7 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
         recomputePreviousClose(own);
 
     if (li == 0) {
+        layer.loading.reset();  // the bars a load would end with are not these
         layer.changes.mark(compare ? firstChangedBar(previousBars_, own) : changedFrom);
         for (int j = 1; j < int(barLayers_.size()); ++j)
             realign(j);
@@ -574,10 +580,12 @@ void QChart::pointSlots(int li, const QuoteCodeInfo* info)
 
 void QChart::takeLayer0(const SharedBarStore& store, const QuoteCodeInfo* info)
 {
-    if (barLayers_.empty())
+    if (barLayers_.empty()) {
         barLayers_.push_back(store);
-    else if (barLayers_.front() != store)
+    } else if (barLayers_.front() != store) {
+        leaveHistoryLoad();
         barLayers_.front() = store;
+    }
     pointSlots(0, info);
     if (board_ && !store->bars.empty())
         board_->attachChart(this);
@@ -590,7 +598,14 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
         return;
     BarStore& store = *barLayers_[std::size_t(li)];
     if (li == 0) {
-        store.push(barsFromKPoints(points, count, store.bars));
+        std::vector<ChartBar> record = barsFromKPoints(points, count, store.bars);
+        if (HistoryLoad::wanted(store, record)) {
+            HistoryLoad::begin(store, std::move(record));
+        } else {
+            if (store.loading)
+                store.loading->notePush(record);
+            store.push(std::move(record));
+        }
         takeLayer0(barLayers_.front(), &info);
         afterLayer0Changed();
         return;
@@ -601,6 +616,52 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     relayout();
     updateTitleBarCTXData(range_.crosshair);
     update();
+}
+
+// GUI thread.
+void QChart::joinHistoryLoad()
+{
+    BarStore* store = barLayer(0);
+    if (store && store->loading && !store->loading->joined(this))
+        store->loading->join(this, formulas_->freshCopy());
+}
+
+// GUI thread.
+void QChart::leaveHistoryLoad()
+{
+    BarStore* store = barLayer(0);
+    if (store && store->loading)
+        store->loading->leave(this);
+}
+
+// GUI thread.
+void QChart::takeHistory(std::unique_ptr<PaneFormulas> evaluated, unsigned merged)
+{
+    std::unique_ptr<PaneFormulas> was;  // kept until the views point at the new slots
+    if (evaluated && evaluated->sameFormulas(*formulas_)) {
+        for (int li = 0; li < evaluated->layerCount(); ++li) {
+            const CTXLayer& old = *formulas_->layer(li);
+            CTXLayer& now = *evaluated->layer(li);
+            for (std::size_t i = 0; i < now.size(); ++i) {
+                CTXData& s = *now[i];
+                s.codeInfo = old[i]->codeInfo;
+                s.geometry = old[i]->geometry;
+                s.layerRect = old[i]->layerRect;
+                s.bars = li < int(barLayers_.size()) ? &barLayers_[std::size_t(li)]->bars : nullptr;
+                // Layer 0's series were kept over the merged bars (a run that
+                // failed kept none); an overlay's are made here, aligned anew.
+                const bool kept = li == 0 && s.seriesLayer;
+                s.seriesLayer = kept ? barLayers_.front().get() : nullptr;
+                s.seriesVersion = kept ? merged : 0;
+            }
+        }
+        was = std::move(formulas_);
+        formulas_ = std::move(evaluated);
+    }
+    afterLayer0Changed();
+    pushToLayerViews();
+    emit dataUpdate();
+    emit syncUpdateKData();
 }
 
 void QChart::afterLayer0Changed()
@@ -650,6 +711,7 @@ void QChart::onReplaceKLine(const QuoteKPoints* k, int index)
 {
     if (index == 0 && k && k->count > 0 && k->points && !barLayers_.empty()) {
         barLayers_.front()->bars.clear();
+        barLayers_.front()->loading.reset();
         reset_ = true;
     }
     onUpdateKLine(k, index);

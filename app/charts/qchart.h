@@ -32,6 +32,8 @@ class ChartTitleView;
 // The item takes part in QML's parser status through QQuickItem.
 class QChart : public ShownPaintedItem {
     Q_OBJECT
+    friend class HistoryLoad;
+
 public:
     explicit QChart(QQuickItem* parent = nullptr);
     ~QChart() override;
@@ -226,6 +228,15 @@ private:
     // out again from the first changed bar, and the title bars follow.
     void afterLayer0Changed();
     void realign(int li);
+    // GUI thread. Layer 0's store is taking older bars off the GUI thread
+    // (HistoryLoad): this pane evaluates a fresh copy of its formulas for it,
+    // or leaves it (it goes, or layer 0 becomes another store).
+    void joinHistoryLoad();
+    void leaveHistoryLoad();
+    // GUI thread. The load's end: layer 0 holds the longer bars, which were
+    // the merged ones at version merged; evaluated ran over those (null, or
+    // of formulas since changed: they are evaluated here).
+    void takeHistory(std::unique_ptr<PaneFormulas> evaluated, unsigned merged);
     // Overlays aligned to an older version of layer 0 (another pane changed it) are aligned again.
     void alignOverlays();
 

@@ -263,11 +263,14 @@ void QChart::clearKData()
     for (int li = 0; li < int(barLayers_.size()); ++li) {
         SharedBarStore& store = barLayers_[std::size_t(li)];
         if (store.use_count() > 1) {
+            if (li == 0)
+                leaveHistoryLoad();
             store = std::make_shared<BarStore>();
             pointSlots(li, nullptr);
         } else {
             store->bars.clear();
             store->raw.clear();
+            store->loading.reset();
             store->changes.mark(0);
             store->alignedTo = 0;
         }
