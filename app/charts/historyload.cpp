@@ -70,8 +70,7 @@ void HistoryLoad::begin(BarStore& store, std::vector<ChartBar>&& record)
 
 HistoryLoad::HistoryLoad(BarStore& store, std::vector<ChartBar>&& merged)
     : store_(store), merged_(std::make_shared<const std::vector<ChartBar>>(std::move(merged)))
-{
-}
+{}
 
 // GUI thread (the store's).
 HistoryLoad::~HistoryLoad()

@@ -173,7 +173,7 @@ std::unique_ptr<PaneFormulas> PaneFormulas::freshCopy() const
         copy->layers_.push_back(std::make_unique<CTXLayer>());
         for (const auto& slot : *layer) {
             auto it = instanceOf(slot->context);
-            std::shared_ptr<formula::Formula> fresh = instantiate(slot->name);
+            std::shared_ptr<formula::Formula> fresh = copy->instantiate(slot->name);
             if (it == instances_.end() || !fresh || !fresh->context())
                 return nullptr;  // a slot that cannot be made again: the copy would not be the same
             fresh->params = (*it)->params;
