@@ -135,6 +135,8 @@ void HistoryLoad::leave(const QChart* pane)
 // loop, not inside whatever the pane that left or joined is doing.
 void HistoryLoad::scheduleFinish()
 {
+    if (!QCoreApplication::instance())
+        return;  // no event loop to end it from (the process is ending)
     std::weak_ptr<HistoryLoad> self = weak_from_this();
     QTimer::singleShot(0, QCoreApplication::instance(), [self]() {
         if (auto load = self.lock())

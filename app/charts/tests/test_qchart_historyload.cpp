@@ -253,8 +253,7 @@ TEST(QChartHistoryLoad, WhatComesMeanwhileWins)
         ASSERT_TRUE(waitShown(view, int(expected.size()))) << c.what;
         drainWorkers();
         ASSERT_TRUE(view.shows(int(expected.size()))) << c.what << ": a dropped result came after all";
-        expectSameAsWholeSeries(view, KRecord(expected, expected.size() == days.size() ? "600001" : "600002"),
-                                c.what);
+        expectSameAsWholeSeries(view, KRecord(expected, expected.size() == days.size() ? "600001" : "600002"), c.what);
     }
 }
 
