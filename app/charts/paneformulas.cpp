@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "charts/core/chartgeometry.h"
 #include "formulas/formulaservice.h"
 
 namespace {
@@ -256,6 +257,55 @@ void PaneFormulas::runLayer(std::size_t li, BarStore& store)
         slot->columns = nullptr;  // the bars may change before the next run
         slot->changes = nullptr;
     }
+}
+
+// GUI thread.
+void PaneFormulas::layOut(const std::vector<SharedBarStore>& stores, double width, double height, int showNumber,
+                          int begin, int end, bool minuteLine)
+{
+    const int n = end - begin + 1;
+    const PlotRect pr = layerRect(width, height);
+    const QRect rect(pr.x, pr.y, pr.width, pr.height);
+    const BarGeometry g = barGeometry(pr.width, showNumber, n);
+    for (std::size_t li = 0; li < layers_.size(); ++li) {
+        const BarStore* bl = li < stores.size() ? stores[li].get() : nullptr;
+        for (auto& slot : *layers_[li]) {
+            CTXGeometry& geo = slot->geometry;
+            geo.plot = rect;
+            slot->layerRect = rect;
+            geo.barWidth = g.width;
+            geo.barGap = g.gap;
+            ValueRange r;
+            if (!pr.empty())
+                fml_ctx_output_maxmin(slot->context, begin, n, &r.max, &r.min);
+            if (r.valid()) {
+                if (slot->name == "KLINE")
+                    padKLineRange(r, pr.height);
+                else if (slot->scales == "MSCALES" && bl && !bl->bars.empty())
+                    centreOnPreviousClose(r, bl->bars.front().preClose);
+                openFlatRange(r);
+            }
+            geo.range = r;
+        }
+    }
+    // Overlay layers on layer 0's scale.
+    const char* refName = minuteLine ? "_CC" : "_OO";
+    std::vector<OverlayLayer> overlays;
+    overlays.reserve(layers_.size());
+    for (auto& layer : layers_) {
+        if (layer->empty())
+            continue;
+        FormulaContext* ctx = layer->front()->context;
+        FormulaArgument* ref = fml_get_argument(ctx, refName);
+        FormulaArgument* oo = fml_get_argument(ctx, "_OO");
+        OverlayLayer ol;
+        ol.base = overlayBase(fml_argument_data_number(ref), fml_argument_data_size(ref), fml_argument_data_number(oo),
+                              fml_argument_data_size(oo), begin, end);
+        for (auto& slot : *layer)
+            ol.ranges.push_back(&slot->geometry.range);
+        overlays.push_back(std::move(ol));
+    }
+    normalizeOverlayRanges(overlays);
 }
 
 // The engine's missing-series callback: the chart's bar fields by name.

@@ -63,6 +63,12 @@ public:
     // Evaluates the slots of layer li over store (its bars, columns and changes).
     void runLayer(std::size_t li, BarStore& store);
 
+    // GUI thread. Each slot's plot, bar widths and value range over bars
+    // begin..end (valid) of an item width x height showing showNumber bars;
+    // overlay layers scaled to layer 0 by their opens (closes on a minute line).
+    void layOut(const std::vector<SharedBarStore>& stores, double width, double height, int showNumber, int begin,
+                int end, bool minuteLine);
+
     // The formula engine's callbacks (user data: the slot, or the current-bars pointer).
     static int provideSeries(void* user, FormulaContext* ctx, FormulaArgument* arg, const char* name);
     static int dynaInfo(void* user, FormulaVM* vm, FormulaContext* ctx, const char* name, FormulaArgument** args,

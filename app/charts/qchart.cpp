@@ -366,59 +366,8 @@ void QChart::layoutView()
 {
     if (range_.begin < 0 || range_.end < range_.begin)
         return;
-    layoutSlots();
-    normalizeOverlayScales();
+    formulas_->layOut(barLayers_, width(), height(), kShowNumber_, range_.begin, range_.end, lineType_ == "mline");
     pushToLayerViews();
-}
-
-void QChart::layoutSlots()
-{
-    const int n = range_.end - range_.begin + 1;
-    const PlotRect pr = layerRect(width(), height());
-    const QRect rect(pr.x, pr.y, pr.width, pr.height);
-    const BarGeometry g = barGeometry(pr.width, kShowNumber_, n);
-    for (std::size_t li = 0; li < formulas_->layers().size(); ++li) {
-        const BarStore* bl = li < barLayers_.size() ? barLayers_[li].get() : nullptr;
-        for (auto& slot : *formulas_->layers()[li]) {
-            CTXGeometry& geo = slot->geometry;
-            geo.plot = rect;
-            slot->layerRect = rect;
-            geo.barWidth = g.width;
-            geo.barGap = g.gap;
-            ValueRange r;
-            if (!pr.empty())
-                fml_ctx_output_maxmin(slot->context, range_.begin, n, &r.max, &r.min);
-            if (r.valid()) {
-                if (slot->name == "KLINE")
-                    padKLineRange(r, pr.height);
-                else if (slot->scales == "MSCALES" && bl && !bl->bars.empty())
-                    centreOnPreviousClose(r, bl->bars.front().preClose);
-                openFlatRange(r);
-            }
-            geo.range = r;
-        }
-    }
-}
-
-void QChart::normalizeOverlayScales()
-{
-    const char* refName = lineType_ == "mline" ? "_CC" : "_OO";
-    std::vector<OverlayLayer> layers;
-    layers.reserve(formulas_->layers().size());
-    for (auto& layer : formulas_->layers()) {
-        if (layer->empty())
-            continue;
-        FormulaContext* ctx = layer->front()->context;
-        FormulaArgument* ref = fml_get_argument(ctx, refName);
-        FormulaArgument* oo = fml_get_argument(ctx, "_OO");
-        OverlayLayer ol;
-        ol.base = overlayBase(fml_argument_data_number(ref), fml_argument_data_size(ref), fml_argument_data_number(oo),
-                              fml_argument_data_size(oo), range_.begin, range_.end);
-        for (auto& slot : *layer)
-            ol.ranges.push_back(&slot->geometry.range);
-        layers.push_back(std::move(ol));
-    }
-    normalizeOverlayRanges(layers);
 }
 
 void QChart::pushToLayerViews()

@@ -205,8 +205,6 @@ private:
     int lastBar() const;
     // GUI thread. Geometry, ranges and overlay scales from the current outputs.
     void layoutView();
-    void layoutSlots();
-    void normalizeOverlayScales();
     void pushToLayerViews();
     QList<QObject*> subFCharts() const;
     void detachTitleViews();
