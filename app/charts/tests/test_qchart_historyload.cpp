@@ -238,6 +238,19 @@ TEST(QChartHistoryLoad, WhatComesMeanwhileWins)
              v.deliver(KRecord(other, "600002"));
          },
          [&other](const Days&) { return other; }},
+        {"the main pane's formulas go for another cycle",
+         [&other](View& v, const Days&) {
+             v.main().clearFormula(false);
+             v.main().appendFormula(0, "KLINE", "KSCALES", "NO", 0);
+             v.main().appendFormula(0, "Sulvane", "NO", "NO", 0);
+             for (std::size_t i = 1; i < v.panes.size(); ++i) {
+                 v.panes[i]->clearKData();
+                 v.panes[i]->setKData(&v.main(), 0);
+             }
+             v.main().resetBeginEndState(true);
+             v.deliver(KRecord(other, "600002"));
+         },
+         [&other](const Days&) { return other; }},
         {"a second load-more brings still older bars",
          [](View& v, const Days& days) { v.deliver(KRecord(slice(days, 0, 1001))); },
          [](const Days& days) { return days; }},
