@@ -40,6 +40,7 @@ void evaluate(Evaluation& e)
 struct HistoryLoad::Part {
     QPointer<QChart> pane;
     const QChart* id = nullptr;  // the pane's address, compared only
+    unsigned edits = 0;          // the pane's formulas' edit count when copied
     QPointer<QFutureWatcherBase> watcher;
     std::unique_ptr<PaneFormulas> evaluated;
     bool done = false;
@@ -86,18 +87,20 @@ void HistoryLoad::notePush(const std::vector<ChartBar>& record)
     pushes_.push_back(record);
 }
 
-bool HistoryLoad::joined(const QChart* pane) const
+bool HistoryLoad::joined(const QChart* pane, unsigned edits) const
 {
-    return std::any_of(parts_.begin(), parts_.end(), [pane](const Part& p) { return p.id == pane; });
+    return std::any_of(parts_.begin(), parts_.end(),
+                       [pane, edits](const Part& p) { return p.id == pane && p.edits == edits; });
 }
 
 // GUI thread.
-void HistoryLoad::join(QChart* pane, std::unique_ptr<PaneFormulas> formulas)
+void HistoryLoad::join(QChart* pane, std::unique_ptr<PaneFormulas> formulas, unsigned edits)
 {
     leave(pane);
     Part part;
     part.pane = pane;
     part.id = pane;
+    part.edits = edits;
     if (!formulas) {
         part.done = true;
         parts_.push_back(std::move(part));

@@ -45,11 +45,13 @@ public:
 
     // GUI thread. A record taken into the store's bars during the load.
     void notePush(const std::vector<ChartBar>& record);
-    // GUI thread. Whether pane evaluates for this load.
-    bool joined(const QChart* pane) const;
-    // GUI thread. pane evaluates formulas (null: none could be copied, the
-    // pane evaluates at the end itself) over the merged bars on a worker.
-    void join(QChart* pane, std::unique_ptr<PaneFormulas> formulas);
+    // GUI thread. Whether pane evaluates for this load a copy of its
+    // formulas as they were at edit count edits.
+    bool joined(const QChart* pane, unsigned edits) const;
+    // GUI thread. pane evaluates formulas, a copy of its own at edit count
+    // edits (null: none could be copied, the pane evaluates at the end
+    // itself), over the merged bars on a worker; a copy it evaluated before goes.
+    void join(QChart* pane, std::unique_ptr<PaneFormulas> formulas, unsigned edits);
     // GUI thread. pane takes no part any more (it goes, or holds other bars):
     // the others may end the load without it.
     void leave(const QChart* pane);

@@ -102,6 +102,7 @@ int PaneFormulas::addSlot(int index, std::unique_ptr<CTXData> slot, std::shared_
     }
     layers_[std::size_t(index)]->push_back(std::move(slot));
     instances_.push_back(std::move(f));
+    ++edits_;
     return index;
 }
 
@@ -112,11 +113,13 @@ void PaneFormulas::removeSlot(int vIndex, int aIndex)
     l.erase(l.begin() + aIndex);
     if (it != instances_.end())
         instances_.erase(it);
+    ++edits_;
 }
 
 void PaneFormulas::removeLayer(int vIndex)
 {
     layers_.erase(layers_.begin() + vIndex);
+    ++edits_;
 }
 
 PaneFormulas::Instances::iterator PaneFormulas::instanceOf(FormulaContext* ctx)
@@ -139,6 +142,7 @@ void PaneFormulas::replaceInstance(CTXData& slot, std::shared_ptr<formula::Formu
         *it = std::move(fresh);
     else
         instances_.push_back(std::move(fresh));
+    ++edits_;
 }
 
 // GUI thread.

@@ -56,6 +56,8 @@ public:
     std::unique_ptr<PaneFormulas> freshCopy() const;
     // Whether other holds the same formulas with the same parameters, slot for slot.
     bool sameFormulas(const PaneFormulas& other) const;
+    // Counts the slots' changes (a slot added, removed or given another instance).
+    unsigned edits() const { return edits_; }
 
     // Evaluates every slot of layer i over stores[i], up to the first layer
     // without bars or slots. The thread that owns this object and the stores.
@@ -83,4 +85,5 @@ private:
     std::vector<std::unique_ptr<CTXLayer>> layers_;
     std::vector<ChartBar>* currentBars_ = nullptr;  // the bars of the layer being run (DYNAINFO)
     Instances instances_;
+    unsigned edits_ = 0;
 };

@@ -571,8 +571,9 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
 void QChart::joinHistoryLoad()
 {
     BarStore* store = barLayer(0);
-    if (store && store->loading && !store->loading->joined(this))
-        store->loading->join(this, formulas_->freshCopy());
+    // A pane whose formulas changed since it joined evaluates a copy of them anew.
+    if (store && store->loading && !store->loading->joined(this, formulas_->edits()))
+        store->loading->join(this, formulas_->freshCopy(), formulas_->edits());
 }
 
 // GUI thread.

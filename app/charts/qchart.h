@@ -227,8 +227,9 @@ private:
     void afterLayer0Changed();
     void realign(int li);
     // GUI thread. Layer 0's store is taking older bars off the GUI thread
-    // (HistoryLoad): this pane evaluates a fresh copy of its formulas for it,
-    // or leaves it (it goes, or layer 0 becomes another store).
+    // (HistoryLoad): this pane evaluates a fresh copy of its formulas for it
+    // (again after they changed), or leaves it (it goes, or layer 0 becomes
+    // another store).
     void joinHistoryLoad();
     void leaveHistoryLoad();
     // GUI thread. The load's end: layer 0 holds the longer bars, which were

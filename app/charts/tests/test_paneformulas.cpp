@@ -95,26 +95,27 @@ TEST(PaneFormulas, SameFormulasTellsChangedFormulas)
         const char* what;
         std::function<void(PaneFormulas&)> change;
         bool same;
+        bool counted;  // as an edit (a parameter written into an instance is not one)
     };
     const Change changes[] = {
-        {"nothing", [](PaneFormulas&) {}, true},
-        {"made anew from the catalogue", [](PaneFormulas& f) { f.instantiateAgain(); }, true},
+        {"nothing", [](PaneFormulas&) {}, true, false},
+        {"made anew from the catalogue", [](PaneFormulas& f) { f.instantiateAgain(); }, true, true},
         {"a parameter",
          [](PaneFormulas& f) {
              auto& instance = *f.instances().back();
              instance.params.front().value += 1.0f;
              instance.applyParams();
          },
-         false},
-        {"another slot", [](PaneFormulas& f) { addSlot(f, "MA", 5.0f); }, false},
-        {"a slot less", [](PaneFormulas& f) { f.removeSlot(0, 1); }, false},
+         false, false},
+        {"another slot", [](PaneFormulas& f) { addSlot(f, "MA", 5.0f); }, false, true},
+        {"a slot less", [](PaneFormulas& f) { f.removeSlot(0, 1); }, false, true},
         {"another formula in a slot",
          [](PaneFormulas& f) {
              CTXData& slot = *(*f.layer(0))[1];
              f.replaceInstance(slot, f.instantiate("KD"));
              slot.name = "KD";
          },
-         false},
+         false, true},
     };
     for (const Change& c : changes) {
         PaneFormulas pane;
@@ -122,7 +123,9 @@ TEST(PaneFormulas, SameFormulasTellsChangedFormulas)
         addSlot(pane, "MACD", 2.0f);
         std::unique_ptr<PaneFormulas> copy = pane.freshCopy();
         ASSERT_TRUE(copy) << c.what;
+        const unsigned edits = pane.edits();
         c.change(pane);
+        EXPECT_EQ(pane.edits() != edits, c.counted) << c.what;
         EXPECT_EQ(copy->sameFormulas(pane), c.same) << c.what;
         EXPECT_EQ(pane.sameFormulas(*copy), c.same) << c.what;
     }
