@@ -11,70 +11,13 @@
 #include "charts/chartscales.h"
 #include "charts/chartviews.h"
 #include "charts/cpaintboard.h"
+#include "charts/historyload.h"
 #include "charts/paintfullrect.h"
 #include "charts/qdividendprocesser.h"
 #include "formulas/formulaservice.h"
 
-namespace {
-
-float* literal(FormulaArgument* arg, float v)
+QChart::QChart(QQuickItem* parent) : ShownPaintedItem(parent), formulas_(std::make_unique<PaneFormulas>())
 {
-    fml_argument_literal(arg, 1);
-    float* p = fml_argument_data(arg, 1);
-    p[0] = v;
-    return p;
-}
-
-// Fills a series of n floats from one field of every bar. In a run (the
-// slot has the layer's columns) the column is first brought up to date from
-// the first bar that changed since it was gathered; the engine hands back the
-// series this slot's context kept (fml_ctx_keep_series), which is rewritten
-// from the first bar that changed since the slot's last run only.
-template <class Get>
-void fillSeries(FormulaArgument* arg, const CTXData& slot, ChartColumns::Field field, Get get)
-{
-    const std::vector<ChartBar>& bars = *slot.bars;
-    const int n = int(bars.size());
-    const ChartBar* b = bars.data();
-    ChartColumns* cols = slot.columns;
-    if (!cols || !slot.changes) {
-        fml_argument_literal(arg, 0);
-        float* out = fml_argument_data(arg, n);
-        for (int i = 0; i < n; ++i)
-            out[i] = get(b[i]);
-        return;
-    }
-    const BarChanges& changes = *slot.changes;
-    std::vector<float>& column = cols->values[field];
-    if (cols->built[field] != changes.version()) {
-        const int from = std::min(changes.since(cols->built[field], n), int(column.size()));
-        column.resize(bars.size());
-        float* c = column.data();
-        for (int i = from; i < n; ++i)
-            c[i] = get(b[i]);
-        cols->built[field] = changes.version();
-    }
-    const int had = fml_argument_data_literal(arg) ? 0 : fml_argument_data_size(arg);
-    int from = 0;
-    if (had > 0 && slot.seriesLayer && slot.seriesVersion != 0)
-        from = std::min(changes.since(slot.seriesVersion, n), had);
-    fml_argument_literal(arg, 0);
-    float* out = fml_argument_data(arg, n);
-    if (n > from)
-        std::memcpy(out + from, column.data() + from, std::size_t(n - from) * sizeof(float));
-    fml_argument_rewritten_from(arg, from);
-}
-
-}  // namespace
-
-QChart::QChart(QQuickItem* parent) : ShownPaintedItem(parent)
-{
-    vm_ = fml_vm_create();
-    fml_vm_reg_fn(vm_, &currentBars_, "DYNAINFO", &QChart::dynaInfo, 1);
-    // A missing plug-in only leaves TDXDLL1 or TDXDLL3 out of the formulas.
-    fml_vm_load_tdx_dll(vm_, "Ostrilug.dll", 1);
-    fml_vm_load_tdx_dll(vm_, "cl.dll", 3);
-
     processer_ = new QDividendProcesser(this);
     connect(processer_, &QDividendProcesser::processerQuoteKPoint, this, &QChart::onProcesserQuoteKPoint);
 
@@ -91,20 +34,17 @@ QChart::~QChart()
     for (ChartTitleView* view : titleViews_)
         view->chart_ = nullptr;
     closePaintBoard();
-    // Slots first: their contexts belong to the instances, which need the machine.
-    formulaLayers_.clear();
-    instances_.clear();
-    fml_vm_release(vm_);
+    leaveHistoryLoad();
 }
 
 // GUI thread. The layer children paint the outputs; the item paints layer 0's
 // scale and crosshair over them.
 void QChart::paint(QPainter* painter)
 {
-    if (formulaLayers_.empty() || barLayers_.empty() || formulaLayers_.front()->empty() || width() <= 0 ||
+    if (formulas_->layers().empty() || barLayers_.empty() || formulas_->layers().front()->empty() || width() <= 0 ||
         height() <= 0)
         return;
-    CTXData& slot = *formulaLayers_.front()->front();
+    CTXData& slot = *formulas_->layers().front()->front();
     const int decimals = slot.codeInfo.decimal;
     if (ScalePainter scale = scalePainterFor(slot.scales)) {
         ScaleArgs a;
@@ -137,21 +77,13 @@ void QChart::paint(QPainter* painter)
 
 // ---- Formula slots ----
 
-std::shared_ptr<formula::Formula> QChart::instantiate(const QString& name) const
-{
-    auto entry = formula::FormulaService::instance().find(name.toStdString());
-    if (!entry)
-        return nullptr;
-    return entry->create(vm_);
-}
-
 // GUI thread.
 void QChart::appendFormula(uint index, QString name, QString scales, QString crosshair, uint make_color)
 {
     auto entry = formula::FormulaService::instance().find(name.toStdString());
     if (!entry)
         return;
-    std::shared_ptr<formula::Formula> f = entry->create(vm_);
+    std::shared_ptr<formula::Formula> f = entry->create(formulas_->vm());
     if (!f || !f->context())
         return;
     formula::FormulaParam color;
@@ -162,10 +94,6 @@ void QChart::appendFormula(uint index, QString name, QString scales, QString cro
     f->updateTitle();
     f->applyParams();
 
-    if (index >= formulaLayers_.size()) {
-        formulaLayers_.push_back(std::make_unique<CTXLayer>());
-        index = uint(formulaLayers_.size() - 1);
-    }
     auto slot = std::make_unique<CTXData>();
     slot->context = f->context();
     slot->scales = scales;
@@ -173,10 +101,10 @@ void QChart::appendFormula(uint index, QString name, QString scales, QString cro
     slot->name = name;
     slot->draw = (entry->type & 0xff) != 2;
     slot->chart = this;
-    if (index < barLayers_.size())
-        slot->bars = &barLayers_[index]->bars;
-    formulaLayers_[index]->push_back(std::move(slot));
-    instances_.push_back(std::move(f));
+    CTXData* s = slot.get();
+    const int li = formulas_->addSlot(index > uint(INT32_MAX) ? -1 : int(index), std::move(slot), std::move(f));
+    if (li < int(barLayers_.size()))
+        s->bars = &barLayers_[std::size_t(li)]->bars;
     relayout();
     updateTitleBarCTXData(range_.crosshair);
 }
@@ -196,25 +124,23 @@ QList<QObject*> QChart::subFCharts() const
 // GUI thread.
 bool QChart::removeFormula(int vIndex, int aIndex)
 {
-    const int layers = int(formulaLayers_.size());
+    const int layers = int(formulas_->layers().size());
     if (vIndex < 0)
         vIndex += layers;
     if (vIndex < 0 || vIndex >= layers)
         return false;
-    CTXLayer& layer = *formulaLayers_[std::size_t(vIndex)];
+    CTXLayer& layer = *formulas_->layers()[std::size_t(vIndex)];
     if (aIndex < 0)
         aIndex += int(layer.size());
     if (aIndex < 0 || aIndex >= int(layer.size()))
         return false;
 
-    FormulaContext* ctx = layer[std::size_t(aIndex)]->context;
-    auto it = instanceOf(ctx);
-    layer.erase(layer.begin() + aIndex);
-    if (it != instances_.end())
-        instances_.erase(it);
+    formulas_->removeSlot(vIndex, aIndex);
 
     if (layer.empty()) {
         if (vIndex < int(barLayers_.size())) {
+            if (vIndex == 0)
+                leaveHistoryLoad();
             barLayers_.erase(barLayers_.begin() + vIndex);
             if (vIndex == 0 && !barLayers_.empty()) {
                 // The first overlay becomes the base: its own bars, not the aligned copy.
@@ -238,10 +164,10 @@ bool QChart::removeFormula(int vIndex, int aIndex)
             if (metaObject()->indexOfMethod("destroyFChart(QVariant)") >= 0)
                 QMetaObject::invokeMethod(this, "destroyFChart", Q_ARG(QVariant, QVariant(child->objectName())));
         }
-        formulaLayers_.erase(formulaLayers_.begin() + vIndex);
+        formulas_->removeLayer(vIndex);
         // The title bars show layer 0: they leave the erased one and take
         // the layer that moved into its place.
-        if (vIndex == 0 || formulaLayers_.empty())
+        if (vIndex == 0 || formulas_->layers().empty())
             detachTitleViews();
         relayout();
         if (vIndex == 0)
@@ -255,9 +181,9 @@ bool QChart::removeFormula(int vIndex, int aIndex)
 // GUI thread.
 void QChart::clearFormula(bool bSaveFirst)
 {
-    while (!(bSaveFirst && formulaLayers_.size() == 1) && removeFormula(-1, -1)) {
+    while (!(bSaveFirst && formulas_->layers().size() == 1) && removeFormula(-1, -1)) {
     }
-    if (formulaLayers_.empty())
+    if (formulas_->layers().empty())
         detachTitleViews();
 }
 
@@ -274,8 +200,8 @@ void QChart::addTitleView(ChartTitleView* view)
     if (!view || std::find(titleViews_.begin(), titleViews_.end(), view) != titleViews_.end())
         return;
     titleViews_.push_back(view);
-    if (!formulaLayers_.empty() && !formulaLayers_.front()->empty()) {
-        view->setCTXData(formulaLayers_.front().get());
+    if (!formulas_->layers().empty() && !formulas_->layers().front()->empty()) {
+        view->setCTXData(formulas_->layers().front().get());
         const int last = barLayers_.empty() ? 0 : std::max(0, int(barLayers_.front()->bars.size()) - 1);
         view->setCurX(range_.crosshair < 0 || range_.crosshair > last ? last : range_.crosshair);
     }
@@ -306,9 +232,9 @@ void ChartTitleView::attachToChart(QChart* chart)
 // GUI thread.
 void QChart::clearFormula(QString name)
 {
-    if (formulaLayers_.empty())
+    if (formulas_->layers().empty())
         return;
-    const CTXLayer& l0 = *formulaLayers_.front();
+    const CTXLayer& l0 = *formulas_->layers().front();
     for (std::size_t i = 0; i < l0.size(); ++i) {
         if (l0[i]->name == name) {
             removeFormula(0, int(i));
@@ -320,9 +246,9 @@ void QChart::clearFormula(QString name)
 // GUI thread.
 void QChart::clearFormulaOther(QString name)
 {
-    if (formulaLayers_.empty())
+    if (formulas_->layers().empty())
         return;
-    const CTXLayer& l0 = *formulaLayers_.front();
+    const CTXLayer& l0 = *formulas_->layers().front();
     for (std::size_t i = 0; i < l0.size(); ++i) {
         const QString& n = l0[i]->name;
         if (n != name && n != "MLINE" && n != "KLINE") {
@@ -332,33 +258,17 @@ void QChart::clearFormulaOther(QString name)
     }
 }
 
-std::vector<std::shared_ptr<formula::Formula>>::iterator QChart::instanceOf(FormulaContext* ctx)
-{
-    return std::find_if(instances_.begin(), instances_.end(),
-                        [ctx](const std::shared_ptr<formula::Formula>& f) { return f->context() == ctx; });
-}
-
-void QChart::replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh)
-{
-    auto it = instanceOf(slot.context);
-    slot.context = fresh->context();
-    if (it != instances_.end())
-        *it = std::move(fresh);
-    else
-        instances_.push_back(std::move(fresh));
-}
-
 // GUI thread.
 void QChart::replaceFormula(QString oName, QString nName)
 {
-    for (auto& layer : formulaLayers_) {
+    for (auto& layer : formulas_->layers()) {
         for (auto& slot : *layer) {
             if (slot->name != oName)
                 continue;
-            auto fresh = instantiate(nName);
+            auto fresh = formulas_->instantiate(nName);
             if (!fresh || !fresh->context())
                 continue;
-            replaceInstance(*slot, std::move(fresh));
+            formulas_->replaceInstance(*slot, std::move(fresh));
             slot->name = nName;
         }
     }
@@ -369,13 +279,13 @@ void QChart::replaceFormula(QString oName, QString nName)
 // GUI thread.
 void QChart::replaceFormula(QString nName)
 {
-    if (formulaLayers_.empty() || formulaLayers_.front()->empty())
+    if (formulas_->layers().empty() || formulas_->layers().front()->empty())
         return;
-    CTXData& slot = *formulaLayers_.front()->front();
-    auto fresh = instantiate(nName);
+    CTXData& slot = *formulas_->layers().front()->front();
+    auto fresh = formulas_->instantiate(nName);
     if (!fresh || !fresh->context())
         return;
-    replaceInstance(slot, std::move(fresh));
+    formulas_->replaceInstance(slot, std::move(fresh));
     slot.name = nName;
     relayout();
     updateTitleBarCTXData(range_.crosshair);
@@ -384,51 +294,25 @@ void QChart::replaceFormula(QString nName)
 // GUI thread.
 void QChart::reLoadFormula()
 {
-    instantiateAgain();
+    formulas_->instantiateAgain();
     relayout();
     updateTitleBarCTXData(range_.crosshair);
-}
-
-// GUI thread. Every slot's formula is made anew from the catalogue (its
-// parameters as they are now).
-void QChart::instantiateAgain()
-{
-    for (auto& layer : formulaLayers_) {
-        for (auto& slot : *layer) {
-            auto fresh = instantiate(slot->name);
-            if (!fresh || !fresh->context())
-                continue;
-            // An overlay keeps its colour: the fresh instance takes the old one's "_color".
-            auto it = instanceOf(slot->context);
-            if (it != instances_.end()) {
-                for (const formula::FormulaParam& p : (*it)->params) {
-                    if (p.name == "_color") {
-                        fresh->params.push_back(p);
-                        fresh->updateTitle();
-                        fresh->applyParams();
-                        break;
-                    }
-                }
-            }
-            replaceInstance(*slot, std::move(fresh));
-        }
-    }
 }
 
 QVariant QChart::getFormulas() const
 {
     QJsonArray names;
-    if (!formulaLayers_.empty())
-        for (const auto& slot : *formulaLayers_.front())
+    if (!formulas_->layers().empty())
+        for (const auto& slot : *formulas_->layers().front())
             names.append(slot->name);
     return QVariant(names);
 }
 
 CTXData* QChart::getCTXData(uint index) const
 {
-    if (formulaLayers_.empty() || index >= formulaLayers_.front()->size())
+    if (formulas_->layers().empty() || index >= formulas_->layers().front()->size())
         return nullptr;
-    return (*formulaLayers_.front())[index].get();
+    return (*formulas_->layers().front())[index].get();
 }
 
 std::vector<ChartBar>* QChart::getKData(uint index) const
@@ -460,11 +344,6 @@ int QChart::getDecimal() const
     return std::max(0, std::min(6, int(int8_t(s->codeInfo.decimal))));
 }
 
-CTXLayer* QChart::formulaLayer(int i) const
-{
-    return i >= 0 && i < int(formulaLayers_.size()) ? formulaLayers_[std::size_t(i)].get() : nullptr;
-}
-
 BarStore* QChart::barLayer(int i) const
 {
     return i >= 0 && i < int(barLayers_.size()) ? barLayers_[std::size_t(i)].get() : nullptr;
@@ -473,133 +352,11 @@ BarStore* QChart::barLayer(int i) const
 // ---- Evaluation ----
 
 // GUI thread.
-void QChart::runFormulas()
-{
-    alignOverlays();
-    for (std::size_t i = 0; i < barLayers_.size(); ++i) {
-        std::vector<ChartBar>& bars = barLayers_[i]->bars;
-        if (bars.empty() || i >= formulaLayers_.size())
-            break;
-        BarStore& layer = *barLayers_[i];
-        for (auto& slot : *formulaLayers_[i]) {
-            slot->bars = &bars;
-            slot->columns = &layer.columns;
-            slot->changes = &layer.changes;
-            // A slot that last ran on another layer has no series of these bars.
-            if (slot->seriesLayer != &layer)
-                slot->seriesVersion = 0;
-            FormulaContext* ctx = slot->context;
-            fml_ctx_clean(ctx);
-            fml_ctx_data_length(ctx, int(bars.size()));
-            fml_ctx_miss_callback(ctx, slot.get(), &QChart::provideSeries);
-            fml_ctx_keep_series(ctx, 1);
-            currentBars_ = &bars;
-            const bool ok = fml_vm_run(vm_, ctx) == 1;
-            if (!ok)
-                std::fputs("index cacls error:\n", stdout);
-            slot->seriesLayer = ok ? &layer : nullptr;
-            slot->seriesVersion = ok ? layer.changes.version() : 0;
-            slot->columns = nullptr;  // the bars may change before the next run
-            slot->changes = nullptr;
-        }
-    }
-}
-
-// The engine's missing-series callback: the chart's bar fields by name.
-int QChart::provideSeries(void* user, FormulaContext*, FormulaArgument* arg, const char* name)
-{
-    const CTXData* slot = static_cast<const CTXData*>(user);
-    if (!slot || !slot->bars || !name)
-        return 0;
-    const std::vector<ChartBar>& bars = *slot->bars;
-    const int n = int(bars.size());
-    auto is = [name](const char* s) { return std::strcmp(name, s) == 0; };
-
-    if (is("C"))
-        fillSeries(arg, *slot, ChartColumns::Close, [](const ChartBar& b) { return b.close; });
-    else if (is("H"))
-        fillSeries(arg, *slot, ChartColumns::High, [](const ChartBar& b) { return b.high; });
-    else if (is("L"))
-        fillSeries(arg, *slot, ChartColumns::Low, [](const ChartBar& b) { return b.low; });
-    else if (is("O"))
-        fillSeries(arg, *slot, ChartColumns::Open, [](const ChartBar& b) { return b.open; });
-    else if (is("V"))
-        fillSeries(arg, *slot, ChartColumns::Volume, [](const ChartBar& b) { return b.volume; });
-    else if (is("AMO") || is("AMT"))
-        fillSeries(arg, *slot, ChartColumns::Amount, [](const ChartBar& b) { return b.amount; });
-    else if (is("ZSTJJ"))
-        fillSeries(arg, *slot, ChartColumns::AvgPrice, [](const ChartBar& b) { return b.avgPrice; });
-    else if (is("DATE"))
-        fillSeries(arg, *slot, ChartColumns::Date, [](const ChartBar& b) { return float(b.date); });
-    else if (is("TIMESTAMP"))
-        fillSeries(arg, *slot, ChartColumns::TimeBits, [](const ChartBar& b) {
-            float f;
-            std::memcpy(&f, &b.time, sizeof f);  // the bits, not the number
-            return f;
-        });
-    else if (is("PERIOD"))
-        literal(arg, 5.0f);
-    else if (is("TOTALFZNUM") || is("FROMOPEN"))
-        literal(arg, 240.0f);
-    else if (is("DRAWNULL"))
-        literal(arg, FMLInvalidValue);
-    else if (is("ISLASTBAR") || is("BARSTATUS") || is("CURRBARSCOUNT")) {
-        // Functions of the bar count alone: a series handed back over as
-        // many bars (fml_ctx_keep_series) holds them already.
-        const int had = fml_argument_data_literal(arg) ? 0 : fml_argument_data_size(arg);
-        fml_argument_literal(arg, 0);
-        float* out = fml_argument_data(arg, n);
-        if (had == n && n > 0) {
-            fml_argument_rewritten_from(arg, n);
-            return 1;
-        }
-        if (is("CURRBARSCOUNT")) {
-            for (int i = 0; i < n; ++i)
-                out[i] = float(n - i);
-        } else {
-            std::fill(out, out + n, 0.0f);
-            if (n > 0) {
-                const bool status = is("BARSTATUS");
-                out[n - 1] = status ? 2.0f : 1.0f;
-                if (status)
-                    out[0] = 1.0f;
-            }
-        }
-        fml_argument_rewritten_from(arg, 0);
-    } else if (is("CODE")) {
-        const char* code = slot->codeInfo.code;
-        fml_argument_string(arg, code, int(strnlen(code, 6)));
-    } else {
-        return 0;
-    }
-    return 1;
-}
-
-// Formula function DYNAINFO(code): 3 the previous close of the first bar,
-// 11 the average price of the last bar.
-int QChart::dynaInfo(void* user, FormulaVM*, FormulaContext*, const char*, FormulaArgument** args, int count)
-{
-    auto* const* current = static_cast<std::vector<ChartBar>* const*>(user);
-    if (!current || !*current || (*current)->empty() || count < 2)
-        return 0;
-    const float* code = fml_argument_data_number(args[1]);
-    if (!code)
-        return 0;
-    const std::vector<ChartBar>& bars = **current;
-    const int c = int(code[0]);
-    if (c == 3)
-        literal(args[0], bars.front().preClose);
-    else if (c == 11)
-        literal(args[0], bars.back().avgPrice);
-    else
-        return 0;
-    return 1;
-}
-
-// GUI thread.
 void QChart::relayout()
 {
-    runFormulas();
+    joinHistoryLoad();
+    alignOverlays();
+    formulas_->run(barLayers_);
     layoutView();
 }
 
@@ -609,68 +366,17 @@ void QChart::layoutView()
 {
     if (range_.begin < 0 || range_.end < range_.begin)
         return;
-    layoutSlots();
-    normalizeOverlayScales();
+    formulas_->layOut(barLayers_, width(), height(), kShowNumber_, range_.begin, range_.end, lineType_ == "mline");
     pushToLayerViews();
-}
-
-void QChart::layoutSlots()
-{
-    const int n = range_.end - range_.begin + 1;
-    const PlotRect pr = layerRect(width(), height());
-    const QRect rect(pr.x, pr.y, pr.width, pr.height);
-    const BarGeometry g = barGeometry(pr.width, kShowNumber_, n);
-    for (std::size_t li = 0; li < formulaLayers_.size(); ++li) {
-        const BarStore* bl = li < barLayers_.size() ? barLayers_[li].get() : nullptr;
-        for (auto& slot : *formulaLayers_[li]) {
-            CTXGeometry& geo = slot->geometry;
-            geo.plot = rect;
-            slot->layerRect = rect;
-            geo.barWidth = g.width;
-            geo.barGap = g.gap;
-            ValueRange r;
-            if (!pr.empty())
-                fml_ctx_output_maxmin(slot->context, range_.begin, n, &r.max, &r.min);
-            if (r.valid()) {
-                if (slot->name == "KLINE")
-                    padKLineRange(r, pr.height);
-                else if (slot->scales == "MSCALES" && bl && !bl->bars.empty())
-                    centreOnPreviousClose(r, bl->bars.front().preClose);
-                openFlatRange(r);
-            }
-            geo.range = r;
-        }
-    }
-}
-
-void QChart::normalizeOverlayScales()
-{
-    const char* refName = lineType_ == "mline" ? "_CC" : "_OO";
-    std::vector<OverlayLayer> layers;
-    layers.reserve(formulaLayers_.size());
-    for (auto& layer : formulaLayers_) {
-        if (layer->empty())
-            continue;
-        FormulaContext* ctx = layer->front()->context;
-        FormulaArgument* ref = fml_get_argument(ctx, refName);
-        FormulaArgument* oo = fml_get_argument(ctx, "_OO");
-        OverlayLayer ol;
-        ol.base = overlayBase(fml_argument_data_number(ref), fml_argument_data_size(ref), fml_argument_data_number(oo),
-                              fml_argument_data_size(oo), range_.begin, range_.end);
-        for (auto& slot : *layer)
-            ol.ranges.push_back(&slot->geometry.range);
-        layers.push_back(std::move(ol));
-    }
-    normalizeOverlayRanges(layers);
 }
 
 void QChart::pushToLayerViews()
 {
     const QList<QObject*> children = subFCharts();
-    for (int i = 0; i < children.size() && i < int(formulaLayers_.size()); ++i) {
+    for (int i = 0; i < children.size() && i < int(formulas_->layers().size()); ++i) {
         if (auto* view = dynamic_cast<ChartLayerView*>(children[i])) {
             view->setBeginEnd(range_.begin, range_.end);
-            view->setCTXLayer(formulaLayers_[std::size_t(i)].get());
+            view->setCTXLayer(formulas_->layers()[std::size_t(i)].get());
         }
     }
 }
@@ -678,12 +384,12 @@ void QChart::pushToLayerViews()
 // GUI thread.
 void QChart::updateTitleBarCTXData(int x)
 {
-    if (formulaLayers_.empty() || formulaLayers_.front()->empty())
+    if (formulas_->layers().empty() || formulas_->layers().front()->empty())
         return;
     const int last = barLayers_.empty() ? 0 : std::max(0, int(barLayers_.front()->bars.size()) - 1);
     const int index = (x == -1 || x > last) ? last : x;
     for (ChartTitleView* view : titleViews_) {
-        view->setCTXData(formulaLayers_.front().get());
+        view->setCTXData(formulas_->layers().front().get());
         view->setCurX(index);
     }
 }
@@ -794,6 +500,7 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
         recomputePreviousClose(own);
 
     if (li == 0) {
+        layer.loading.reset();  // the bars a load would end with are not these
         layer.changes.mark(compare ? firstChangedBar(previousBars_, own) : changedFrom);
         for (int j = 1; j < int(barLayers_.size()); ++j)
             realign(j);
@@ -809,11 +516,11 @@ int QChart::storeBars(int li, std::vector<ChartBar>&& bars, bool merge, bool rec
 
 void QChart::pointSlots(int li, const QuoteCodeInfo* info)
 {
-    if (li >= int(formulaLayers_.size()) || li >= int(barLayers_.size()))
+    if (li >= int(formulas_->layers().size()) || li >= int(barLayers_.size()))
         return;
     const bool hasCode = info && info->code[0] != '\0';
     const QuoteCodeInfo clean = hasCode ? sanitizedCodeInfo(*info) : QuoteCodeInfo{};
-    for (auto& slot : *formulaLayers_[std::size_t(li)]) {
+    for (auto& slot : *formulas_->layers()[std::size_t(li)]) {
         slot->bars = &barLayers_[std::size_t(li)]->bars;
         if (hasCode)
             slot->codeInfo = clean;
@@ -822,10 +529,12 @@ void QChart::pointSlots(int li, const QuoteCodeInfo* info)
 
 void QChart::takeLayer0(const SharedBarStore& store, const QuoteCodeInfo* info)
 {
-    if (barLayers_.empty())
+    if (barLayers_.empty()) {
         barLayers_.push_back(store);
-    else if (barLayers_.front() != store)
+    } else if (barLayers_.front() != store) {
+        leaveHistoryLoad();
         barLayers_.front() = store;
+    }
     pointSlots(0, info);
     if (board_ && !store->bars.empty())
         board_->attachChart(this);
@@ -838,7 +547,14 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
         return;
     BarStore& store = *barLayers_[std::size_t(li)];
     if (li == 0) {
-        store.push(barsFromKPoints(points, count, store.bars));
+        std::vector<ChartBar> record = barsFromKPoints(points, count, store.bars);
+        if (HistoryLoad::wanted(store, record)) {
+            HistoryLoad::begin(store, std::move(record));
+        } else {
+            if (store.loading)
+                store.loading->notePush(record);
+            store.push(std::move(record));
+        }
         takeLayer0(barLayers_.front(), &info);
         afterLayer0Changed();
         return;
@@ -849,6 +565,53 @@ void QChart::storeKLine(const QuoteKPoint* points, int count, const QuoteCodeInf
     relayout();
     updateTitleBarCTXData(range_.crosshair);
     update();
+}
+
+// GUI thread.
+void QChart::joinHistoryLoad()
+{
+    BarStore* store = barLayer(0);
+    // A pane whose formulas changed since it joined evaluates a copy of them anew.
+    if (store && store->loading && !store->loading->joined(this, formulas_->edits()))
+        store->loading->join(this, formulas_->freshCopy(), formulas_->edits());
+}
+
+// GUI thread.
+void QChart::leaveHistoryLoad()
+{
+    BarStore* store = barLayer(0);
+    if (store && store->loading)
+        store->loading->leave(this);
+}
+
+// GUI thread.
+void QChart::takeHistory(std::unique_ptr<PaneFormulas> evaluated, unsigned merged)
+{
+    std::unique_ptr<PaneFormulas> was;  // kept until the views point at the new slots
+    if (evaluated && evaluated->sameFormulas(*formulas_)) {
+        for (int li = 0; li < evaluated->layerCount(); ++li) {
+            const CTXLayer& old = *formulas_->layer(li);
+            CTXLayer& now = *evaluated->layer(li);
+            for (std::size_t i = 0; i < now.size(); ++i) {
+                CTXData& s = *now[i];
+                s.codeInfo = old[i]->codeInfo;
+                s.geometry = old[i]->geometry;
+                s.layerRect = old[i]->layerRect;
+                s.bars = li < int(barLayers_.size()) ? &barLayers_[std::size_t(li)]->bars : nullptr;
+                // Layer 0's series were kept over the merged bars (a run that
+                // failed kept none); an overlay's are made here, aligned anew.
+                const bool kept = li == 0 && s.seriesLayer;
+                s.seriesLayer = kept ? barLayers_.front().get() : nullptr;
+                s.seriesVersion = kept ? merged : 0;
+            }
+        }
+        was = std::move(formulas_);
+        formulas_ = std::move(evaluated);
+    }
+    afterLayer0Changed();
+    pushToLayerViews();
+    emit dataUpdate();
+    emit syncUpdateKData();
 }
 
 void QChart::afterLayer0Changed()
@@ -898,6 +661,7 @@ void QChart::onReplaceKLine(const QuoteKPoints* k, int index)
 {
     if (index == 0 && k && k->count > 0 && k->points && !barLayers_.empty()) {
         barLayers_.front()->bars.clear();
+        barLayers_.front()->loading.reset();
         reset_ = true;
     }
     onUpdateKLine(k, index);
@@ -906,7 +670,7 @@ void QChart::onReplaceKLine(const QuoteKPoints* k, int index)
 // GUI thread.
 void QChart::onProcesserQuoteKPoint(QuoteCodeInfo* codeInfo, QuoteKPoint* kpoint, int length)
 {
-    if (formulaLayers_.empty() || formulaLayers_.front()->empty() || !codeInfo || !kpoint || length <= 0)
+    if (formulas_->layers().empty() || formulas_->layers().front()->empty() || !codeInfo || !kpoint || length <= 0)
         return;
     QuoteKPoints k{};
     k.count = length;

@@ -1,8 +1,8 @@
-// QChart: one pane of a minute or K-line chart. It owns one formula virtual
-// machine, holds a bar store per layer (layer 0 its own stock, shared with
-// the panes bound to it; further layers overlay stocks aligned to layer 0's
-// time stamps), evaluates every formula slot over its layer's bars and lays
-// out bar widths and value ranges for the painters.
+// QChart: one pane of a minute or K-line chart. It holds a bar store per
+// layer (layer 0 its own stock, shared with the panes bound to it; further
+// layers overlay stocks aligned to layer 0's time stamps) and its formulas
+// (PaneFormulas: the formula machine and the slots, evaluated over the
+// layers' bars), and lays out bar widths and value ranges for the painters.
 #pragma once
 
 #include <QImage>
@@ -16,6 +16,7 @@
 #include "charts/core/barmerge.h"
 #include "charts/core/barstore.h"
 #include "charts/ctxdata.h"
+#include "charts/paneformulas.h"
 #include "charts/shownpainteditem.h"
 #include "fml.h"
 #include "quote.h"
@@ -31,6 +32,8 @@ class ChartTitleView;
 // The item takes part in QML's parser status through QQuickItem.
 class QChart : public ShownPaintedItem {
     Q_OBJECT
+    friend class HistoryLoad;
+
 public:
     explicit QChart(QQuickItem* parent = nullptr);
     ~QChart() override;
@@ -141,9 +144,9 @@ public:
     void requestTextDialog(uint editId, const QString& text, const QString& color, const QString& font);
 
     // Accessors for the painters.
-    FormulaVM* vm() const { return vm_; }
-    int formulaLayerCount() const { return int(formulaLayers_.size()); }
-    CTXLayer* formulaLayer(int i) const;
+    FormulaVM* vm() const { return formulas_->vm(); }
+    int formulaLayerCount() const { return formulas_->layerCount(); }
+    CTXLayer* formulaLayer(int i) const { return formulas_->layer(i); }
     BarStore* barLayer(int i) const;
     // GUI thread. Title bars register to be shown layer 0's slots and the
     // crosshair bar (ChartTitleView::attachToChart).
@@ -157,7 +160,7 @@ public:
     int maxLayerIndex() const { return maxIndex_; }
     const std::vector<QuoteDividend>& dividends() const { return dividends_; }
     const QString& dividendCmd() const { return dividendCmd_; }
-    const std::vector<std::shared_ptr<formula::Formula>>& formulas() const { return instances_; }
+    const std::vector<std::shared_ptr<formula::Formula>>& formulas() const { return formulas_->instances(); }
     // Tests and the view: visible range and zoom without the mouse.
     void setVisibleRange(int begin, int end)
     {
@@ -166,11 +169,6 @@ public:
     }
     void setShowNumberValue(int n) { kShowNumber_ = n; }
     void setCrosshairShown(bool shown) { crosshairShown_ = shown; }
-
-    // The formula engine's callbacks (user data: the slot, or the current-bars pointer).
-    static int provideSeries(void* user, FormulaContext* ctx, FormulaArgument* arg, const char* name);
-    static int dynaInfo(void* user, FormulaVM* vm, FormulaContext* ctx, const char* name, FormulaArgument** args,
-                        int count);
 
 signals:
     void crosshairChange(QChart* src, int x, int y);
@@ -203,21 +201,11 @@ private:
     void initPaintBoard();
     void closePaintBoard();
     void paintDrawingTools(QPainter* painter, const QRect& plot);
-    const CTXData* firstSlot() const;
+    const CTXData* firstSlot() const { return formulas_->firstSlot(); }
     int lastBar() const;
-    void runFormulas();
     // GUI thread. Geometry, ranges and overlay scales from the current outputs.
     void layoutView();
-    void layoutSlots();
-    void normalizeOverlayScales();
     void pushToLayerViews();
-    // A new slot of the catalogue formula name; null when absent or not buildable.
-    std::shared_ptr<formula::Formula> instantiate(const QString& name) const;
-    // Swaps the instance that holds slot's context for fresh (same name, or nName).
-    void replaceInstance(CTXData& slot, std::shared_ptr<formula::Formula> fresh);
-    void instantiateAgain();
-    // The instance running in ctx, or instances_.end().
-    std::vector<std::shared_ptr<formula::Formula>>::iterator instanceOf(FormulaContext* ctx);
     QList<QObject*> subFCharts() const;
     void detachTitleViews();
     // Layer for a record, or -1 when it is above the bound; makes the layers up to a new index.
@@ -238,6 +226,16 @@ private:
     // out again from the first changed bar, and the title bars follow.
     void afterLayer0Changed();
     void realign(int li);
+    // GUI thread. Layer 0's store is taking older bars off the GUI thread
+    // (HistoryLoad): this pane evaluates a fresh copy of its formulas for it
+    // (again after they changed), or leaves it (it goes, or layer 0 becomes
+    // another store).
+    void joinHistoryLoad();
+    void leaveHistoryLoad();
+    // GUI thread. The load's end: layer 0 holds the longer bars, which were
+    // the merged ones at version merged; evaluated ran over those (null, or
+    // of formulas since changed: they are evaluated here).
+    void takeHistory(std::unique_ptr<PaneFormulas> evaluated, unsigned merged);
     // Overlays aligned to an older version of layer 0 (another pane changed it) are aligned again.
     void alignOverlays();
 
@@ -259,10 +257,7 @@ private:
     // while the crosshair is hidden.
     bool mouseOver_ = false;
     bool reset_ = true;
-    FormulaVM* vm_ = nullptr;
-    std::vector<std::unique_ptr<CTXLayer>> formulaLayers_;
-    std::vector<ChartBar>* currentBars_ = nullptr;
-    std::vector<std::shared_ptr<formula::Formula>> instances_;
+    std::unique_ptr<PaneFormulas> formulas_;
     int cycle_ = 0;
     QString lineType_;
     QDividendProcesser* processer_ = nullptr;

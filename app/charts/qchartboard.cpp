@@ -278,13 +278,13 @@ void QChart::clearIS()
 
 QJsonObject QChart::intervalStatistics(int anStart, int anEnd) const
 {
-    if (barLayers_.empty() || formulaLayers_.empty() || formulaLayers_.front()->empty())
+    if (barLayers_.empty() || formulas_->layers().empty() || formulas_->layers().front()->empty())
         return QJsonObject();
     const std::vector<ChartBar>& bars = barLayers_.front()->bars;
     const chartcore::IntervalStats s = chartcore::intervalStats(bars.data(), int(bars.size()), anStart, anEnd);
     if (!s.ok)
         return QJsonObject();
-    const int d = formulaLayers_.front()->front()->codeInfo.decimal;
+    const int d = formulas_->layers().front()->front()->codeInfo.decimal;
     auto price = [d](float v) { return HUtil::formatPriceText(v, d); };
     // Percentages go through the price formatter: an exact 0 prints "-%".
     auto percent = [](double v) { return HUtil::formatPriceText(float(v), 2) + QLatin1Char('%'); };

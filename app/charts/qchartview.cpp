@@ -11,13 +11,6 @@
 #include "charts/cpaintboard.h"
 #include "charts/qchart.h"
 
-const CTXData* QChart::firstSlot() const
-{
-    if (formulaLayers_.empty() || formulaLayers_.front()->empty())
-        return nullptr;
-    return formulaLayers_.front()->front().get();
-}
-
 int QChart::lastBar() const
 {
     return barLayers_.empty() ? 0 : std::max(0, int(barLayers_.front()->bars.size()) - 1);
@@ -52,7 +45,7 @@ double QChart::getPointY(double y) const
 // GUI thread.
 int QChart::updateMousePoint(QChart* src, double x, double y)
 {
-    if (barLayers_.empty() || formulaLayers_.empty())
+    if (barLayers_.empty() || formulas_->layers().empty())
         return range_.crosshair;
     mouseX_ = int(x);
     mouseY_ = src == this ? int(y) : -1;
@@ -270,19 +263,22 @@ void QChart::clearKData()
     for (int li = 0; li < int(barLayers_.size()); ++li) {
         SharedBarStore& store = barLayers_[std::size_t(li)];
         if (store.use_count() > 1) {
+            if (li == 0)
+                leaveHistoryLoad();
             store = std::make_shared<BarStore>();
             pointSlots(li, nullptr);
         } else {
             store->bars.clear();
             store->raw.clear();
+            store->loading.reset();
             store->changes.mark(0);
             store->alignedTo = 0;
         }
     }
     // Fresh formula instances hold no outputs of the bars gone, and take
     // parameters changed since (in another view's dialog) as a new pane would.
-    instantiateAgain();
-    for (auto& layer : formulaLayers_)
+    formulas_->instantiateAgain();
+    for (auto& layer : formulas_->layers())
         for (auto& slot : *layer) {
             slot->codeInfo = QuoteCodeInfo{};
             slot->seriesVersion = 0;

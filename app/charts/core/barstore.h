@@ -28,6 +28,8 @@ struct ChartColumns {
     unsigned built[FieldCount] = {};  // the bars' version each column holds (0: none)
 };
 
+class HistoryLoad;  // charts/historyload.h
+
 // One layer's bars with their change notes and columns. Layer 0 of a stock
 // view (one stock and cycle) is one store held by every pane of the view;
 // each slot keeps the version it last evaluated (CTXData::seriesVersion).
@@ -39,6 +41,9 @@ struct BarStore {
     ChartColumns columns;    // of bars
     BarChanges changes;      // of bars
     unsigned alignedTo = 0;  // an overlay: the version of layer 0 its bars are aligned to
+    // Layer 0: older bars being taken in off the GUI thread, or null. The
+    // bars above stay as shown until it ends (HistoryLoad).
+    std::shared_ptr<HistoryLoad> loading;
 
     // Layer 0: pushBars into bars, noting the change. Returns its first changed bar.
     int push(std::vector<ChartBar>&& record)

@@ -50,44 +50,6 @@ struct Push {
     const QuoteKPoints* get() const { return &record; }
 };
 
-// Every named output's value at every bar and every line's whole array, slot by slot.
-std::vector<float> drawn(QChart& c, int layer)
-{
-    std::vector<float> all;
-    for (const auto& slot : *c.formulaLayer(layer)) {
-        FormulaContext* ctx = slot->context;
-        FMLSelectedValue sel[64];
-        for (int bar = 0; bar < c.getPointCount(layer); ++bar) {
-            const int n = fml_ctx_output_selected_value(ctx, unsigned(bar), sel, 64);
-            for (int i = 0; i < n; ++i)
-                all.push_back(sel[i].value);
-        }
-        auto add = [&all](const FMLOutputItem& item, std::initializer_list<const float*> arrays) {
-            for (const float* a : arrays)
-                if (a)
-                    all.insert(all.end(), a, a + item.count);
-        };
-        for (int i = 0; i < fml_ctx_op_count(ctx, FML_DRAW_LINE); ++i) {
-            FMLOutputItem item{};
-            fml_ctx_op_line(ctx, &item, unsigned(i));
-            add(item, {item.line.values});
-        }
-        for (int i = 0; i < fml_ctx_op_count(ctx, FML_DRAW_STICK); ++i) {
-            FMLOutputItem item{};
-            fml_ctx_op_stick(ctx, &item, unsigned(i));
-            add(item, {item.stick.price1, item.stick.price2, item.stick.cond});
-        }
-        for (int i = 0; i < fml_ctx_op_count(ctx, FML_DRAW_KLINE); ++i) {
-            FMLOutputItem item{};
-            fml_ctx_op_k_line(ctx, &item, unsigned(i));
-            add(item, {item.k_line.high, item.k_line.open, item.k_line.low, item.k_line.close});
-        }
-        all.push_back(slot->geometry.range.max);
-        all.push_back(slot->geometry.range.min);
-    }
-    return all;
-}
-
 void expectSameAsNewChart(QChart& kept, const KRecord& base, const KRecord& overlay, const std::string& where)
 {
     QChart fresh;

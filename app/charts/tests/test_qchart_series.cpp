@@ -47,7 +47,7 @@ struct Probe {
     bool ask(const char* name, std::vector<float>& out, bool& isLiteral)
     {
         FormulaArgument* arg = fml_get_argument(ctx, ("probe" + std::to_string(serial++)).c_str());
-        if (!QChart::provideSeries(&slot, ctx, arg, name))
+        if (!PaneFormulas::provideSeries(&slot, ctx, arg, name))
             return false;
         const float* p = fml_argument_data_number(arg);
         out.assign(p, p + fml_argument_data_size(arg));
@@ -108,7 +108,7 @@ TEST(QChartSeries, EveryChartName)
 
     // CODE: the first six characters as text.
     FormulaArgument* code = fml_get_argument(p.ctx, "code");
-    ASSERT_TRUE(QChart::provideSeries(&p.slot, p.ctx, code, "CODE"));
+    ASSERT_TRUE(PaneFormulas::provideSeries(&p.slot, p.ctx, code, "CODE"));
     EXPECT_STREQ("600001", fml_argument_data_string(code));
 
     // Names are exact; unknown names fail the step.
@@ -140,12 +140,12 @@ TEST(QChartSeries, BarCountSeriesHandedBackStayOverAsManyBars)
     for (const char* name : {"CURRBARSCOUNT", "ISLASTBAR", "BARSTATUS"}) {
         FormulaArgument* arg = fml_get_argument(p.ctx, name);
         p.bars.resize(3);
-        ASSERT_TRUE(QChart::provideSeries(&p.slot, p.ctx, arg, name));
+        ASSERT_TRUE(PaneFormulas::provideSeries(&p.slot, p.ctx, arg, name));
         fml_argument_data_number(arg)[1] = 99.0f;  // shows whether bar 1 is written again
-        ASSERT_TRUE(QChart::provideSeries(&p.slot, p.ctx, arg, name));
+        ASSERT_TRUE(PaneFormulas::provideSeries(&p.slot, p.ctx, arg, name));
         EXPECT_EQ(99.0f, fml_argument_data_number(arg)[1]) << name;
         p.bars.resize(2);
-        ASSERT_TRUE(QChart::provideSeries(&p.slot, p.ctx, arg, name));
+        ASSERT_TRUE(PaneFormulas::provideSeries(&p.slot, p.ctx, arg, name));
         const float* v = fml_argument_data_number(arg);
         EXPECT_EQ(std::string(name) == "CURRBARSCOUNT" ? (std::vector<float>{2.0f, 1.0f})
                   : std::string(name) == "ISLASTBAR"   ? (std::vector<float>{0.0f, 1.0f})
@@ -165,7 +165,7 @@ TEST(QChartSeries, Dynainfo)
     auto call = [&](float c) {
         fml_argument_literal(code, 1);
         fml_argument_data(code, 1)[0] = c;
-        return QChart::dynaInfo(&current, p.chart.vm(), p.ctx, "DYNAINFO", args, 2);
+        return PaneFormulas::dynaInfo(&current, p.chart.vm(), p.ctx, "DYNAINFO", args, 2);
     };
     ASSERT_EQ(1, call(3.0f));
     EXPECT_FLOAT_EQ(10.0f, fml_argument_data_number(result)[0]);  // first bar's previous close
