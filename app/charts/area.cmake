@@ -1,9 +1,13 @@
 # The chart screenshots need a real display (xcb, Qt Quick's software
-# renderer) and the local quote server. Under offscreen the test skips itself.
+# renderer) and the local quote server; the stock view's tests also start
+# the local back end. Under offscreen the screenshot test skips itself.
 cmake_language(DEFER CALL _tarvolin_charts_test_deps)
 function(_tarvolin_charts_test_deps)
   if(TARGET app_charts_tests AND TARGET quoteserver)
     add_dependencies(app_charts_tests quoteserver)
+  endif()
+  if(TARGET app_charts_tests AND TARGET backend)
+    add_dependencies(app_charts_tests backend)
   endif()
 endfunction()
 
