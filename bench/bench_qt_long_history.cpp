@@ -23,19 +23,14 @@
 #include <vector>
 
 #include "chartbench.h"
+#include "chartfixtures.h"
 
 namespace {
-
-const std::vector<std::vector<std::pair<const char*, const char*>>> kDefaultLayout = {
-    {{"KLINE", "KSCALES"}, {"Sulvane", "NO"}}, {{"Lumeth", "KSCALES"}}, {{"KD", "KSCALES"}}};
-const int kPaneHeights[] = {600, 240, 240};
 
 void ensureOwnCatalogue()
 {
     ensureChartApplication();
-    auto& service = formula::FormulaService::instance();
-    if (!service.find("Sulvane"))
-        formula::registerOwnFormulas(service);
+    ensureProgramCatalogue();
 }
 
 // n one-minute bars ending now-ish, on a slow wave with noise of its own.
@@ -66,25 +61,8 @@ long rssKb()
 
 // The three panes of the default layout over a record, as the view makes them.
 struct DefaultLayout {
-    std::vector<std::unique_ptr<QChart>> panes;
-    explicit DefaultLayout(const QuoteKPoints& record)
-    {
-        for (std::size_t i = 0; i < kDefaultLayout.size(); ++i) {
-            auto c = std::make_unique<QChart>();
-            c->setSize(QSizeF(1920, kPaneHeights[i]));
-            c->setLineType("kline");
-            for (const auto& f : kDefaultLayout[i])
-                c->appendFormula(0, f.first, f.second, "NO", 0);
-            if (!panes.empty()) {
-                c->bindSyncDataSignal(panes.front().get(), 0);
-                c->setKData(panes.front().get(), 0);
-            }
-            panes.push_back(std::move(c));
-        }
-        for (auto& c : panes)
-            c->setkShowNumber(300);
-        deliver(record);
-    }
+    std::vector<std::unique_ptr<QChart>> panes = defaultLayoutPanes({{1920, 600}, {1920, 240}, {1920, 240}});
+    explicit DefaultLayout(const QuoteKPoints& record) { deliver(record); }
     void deliver(const QuoteKPoints& record) { panes.front()->onUpdateKLine(&record, 0); }
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <vector>
 
 #include "charts/core/chartbar.h"
@@ -36,6 +37,31 @@ inline void setUpKLinePane(QChart& c, int layers)
     c.setSize(QSizeF(800, 400));
     for (int i = 0; i < layers; ++i)
         c.appendFormula(uint(i), "KLINE", "KSCALES", "KCROSSHAIR", 0);
+}
+
+// The stock view's default panes, bound as the view binds them: the candles
+// with the Sulvane overlay, Lumeth and KD, each of its size, the lower ones
+// holding the main pane's store; 300 bars shown.
+inline std::vector<std::unique_ptr<QChart>> defaultLayoutPanes(const QSizeF (&sizes)[3])
+{
+    ensureProgramCatalogue();
+    const std::vector<std::vector<const char*>> layout = {{"KLINE", "Sulvane"}, {"Lumeth"}, {"KD"}};
+    std::vector<std::unique_ptr<QChart>> panes;
+    for (std::size_t i = 0; i < layout.size(); ++i) {
+        auto c = std::make_unique<QChart>();
+        c->setSize(sizes[i]);
+        c->setLineType("kline");
+        for (const char* name : layout[i])
+            c->appendFormula(0, name, std::strcmp(name, "KLINE") == 0 ? "KSCALES" : "NO", "NO", 0);
+        if (!panes.empty()) {
+            c->bindSyncDataSignal(panes.front().get(), 0);
+            c->setKData(panes.front().get(), 0);
+        }
+        panes.push_back(std::move(c));
+    }
+    for (auto& c : panes)
+        c->setkShowNumber(300);
+    return panes;
 }
 
 // K-line points at day n (n * 86400 after a fixed midnight), prices from close c:

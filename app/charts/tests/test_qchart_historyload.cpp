@@ -44,33 +44,16 @@ Days slice(const Days& days, std::size_t from, std::size_t to)
     return Days(days.begin() + std::ptrdiff_t(from), days.begin() + std::ptrdiff_t(to));
 }
 
-// The stock view's default panes, bound as the view binds them: the main
-// pane takes the records, the lower ones hold its store.
+// The stock view's default panes.
 struct View {
-    std::vector<std::unique_ptr<QChart>> panes;
+    std::vector<std::unique_ptr<QChart>> panes = defaultLayoutPanes({{800, 300}, {800, 300}, {800, 300}});
 
-    View()
-    {
-        ensureProgramCatalogue();
-        const std::vector<std::vector<const char*>> layout = {{"KLINE", "Sulvane"}, {"Lumeth"}, {"KD"}};
-        for (const auto& names : layout) {
-            auto c = std::make_unique<QChart>();
-            c->setSize(QSizeF(800, 300));
-            c->setLineType("kline");
-            for (const char* name : names)
-                c->appendFormula(0, name, std::strcmp(name, "KLINE") == 0 ? "KSCALES" : "NO", "NO", 0);
-            if (!panes.empty()) {
-                c->bindSyncDataSignal(panes.front().get(), 0);
-                c->setKData(panes.front().get(), 0);
-            }
-            panes.push_back(std::move(c));
-        }
-        for (auto& c : panes)
-            c->setkShowNumber(300);
-    }
     QChart& main() const { return *panes.front(); }
     void deliver(const KRecord& r) const { main().onUpdateKLine(r.get(), 0); }
     bool loading() const { return main().barLayer(0) && main().barLayer(0)->loading; }
+    // Shows the newest kHeld bars of days, then takes the older ones from
+    // bar `from` on (with the one overlapping the oldest held) as a load-more.
+    void startLoad(const Days& days, std::size_t from = 0) const;
     // Every pane shows n bars and no load is under way.
     bool shows(int n) const
     {
@@ -132,6 +115,12 @@ void expectSameAsWholeSeries(const View& kept, const KRecord& all, const std::st
 constexpr int kBars = 9000;
 constexpr int kHeld = 5000;
 
+void View::startLoad(const Days& days, std::size_t from) const
+{
+    deliver(KRecord(slice(days, days.size() - kHeld, days.size())));
+    deliver(KRecord(slice(days, from, days.size() - kHeld + 1)));
+}
+
 TEST(QChartHistoryLoad, OlderBarsShowWhatTheWholeSeriesShows)
 {
     const Days days = walk(kBars, 7);
@@ -189,8 +178,7 @@ TEST(QChartHistoryLoad, PushesOfMeanwhileAreKept)
 {
     Days days = walk(kBars, 9);
     View view;
-    view.deliver(KRecord(slice(days, kBars - kHeld, kBars)));
-    view.deliver(KRecord(slice(days, 0, kBars - kHeld + 1)));
+    view.startLoad(days);
     ASSERT_TRUE(view.loading());
 
     Days all = days;
@@ -258,8 +246,7 @@ TEST(QChartHistoryLoad, WhatComesMeanwhileWins)
     for (const DuringLoad& c : cases) {
         const Days days = walk(kBars, 12);
         View view;
-        view.deliver(KRecord(slice(days, kBars - kHeld, kBars)));
-        view.deliver(KRecord(slice(days, 1000, kBars - kHeld + 1)));
+        view.startLoad(days, 1000);
         ASSERT_TRUE(view.loading()) << c.what;
         c.act(view, days);
         const Days expected = c.shown(days);
@@ -275,8 +262,7 @@ TEST(QChartHistoryLoad, FormulasChangedMeanwhileAreEvaluatedAtTheEnd)
 {
     const Days days = walk(kBars, 13);
     View view;
-    view.deliver(KRecord(slice(days, kBars - kHeld, kBars)));
-    view.deliver(KRecord(slice(days, 0, kBars - kHeld + 1)));
+    view.startLoad(days);
     ASSERT_TRUE(view.loading());
     auto edit = [](View& v) {
         v.main().appendFormula(0, "MA", "NO", "NO", 0);
@@ -292,27 +278,27 @@ TEST(QChartHistoryLoad, FormulasChangedMeanwhileAreEvaluatedAtTheEnd)
 TEST(QChartHistoryLoad, PanesThatGoMeanwhileAreLeftOut)
 {
     const Days days = walk(kBars, 14);
-    {
+    struct Going {
+        const char* what;
+        std::function<void(View&)> drop;
+        bool sameAsWholeSeries;  // a view without that pane can take the whole series
+    };
+    const Going cases[] = {
+        {"a lower pane", [](View& v) { v.panes.pop_back(); }, true},
+        {"the main pane (the lower ones hold the store)", [](View& v) { v.panes.erase(v.panes.begin()); }, false},
+    };
+    for (const Going& c : cases) {
         View view;
-        view.deliver(KRecord(slice(days, kBars - kHeld, kBars)));
-        view.deliver(KRecord(slice(days, 0, kBars - kHeld + 1)));
-        ASSERT_TRUE(view.loading());
-        view.panes.pop_back();
-        ASSERT_TRUE(waitShown(view, kBars)) << "the panes left end the load";
-        expectSameAsWholeSeries(view, KRecord(days), "a lower pane gone", [](View& v) { v.panes.pop_back(); });
-    }
-    {
-        View view;
-        view.deliver(KRecord(slice(days, kBars - kHeld, kBars)));
-        view.deliver(KRecord(slice(days, 0, kBars - kHeld + 1)));
-        ASSERT_TRUE(view.loading());
-        view.panes.erase(view.panes.begin());  // the main pane goes: the lower ones hold the store
-        ASSERT_TRUE(waitShown(view, kBars)) << "the lower panes end the load";
+        view.startLoad(days);
+        ASSERT_TRUE(view.loading()) << c.what;
+        c.drop(view);
+        ASSERT_TRUE(waitShown(view, kBars)) << c.what << " gone: the panes left end the load";
+        if (c.sameAsWholeSeries)
+            expectSameAsWholeSeries(view, KRecord(days), c.what, c.drop);
     }
     {
         auto view = std::make_unique<View>();
-        view->deliver(KRecord(slice(days, kBars - kHeld, kBars)));
-        view->deliver(KRecord(slice(days, 0, kBars - kHeld + 1)));
+        view->startLoad(days);
         ASSERT_TRUE(view->loading());
         view.reset();
         drainWorkers();  // the workers finish over their own copies; nothing takes their results
