@@ -65,8 +65,13 @@ ProgramRun runProgram(const QString& display, const QString& base)
     const QString ready = program.waitFor("demo: ready", 120000);
     if (ready.startsWith("demo: ready true"))
         run.readyMs = clock.elapsed();
-    program.finishWithin(30000);
+    const bool ended = program.finishWithin(30000);
     run.output = program.output();
+    // How it ended, for a run that never got ready.
+    const QProcess& p = program.process();
+    run.output += !ended                                  ? QString("\n(the program did not end within 30 s)")
+                  : p.exitStatus() == QProcess::CrashExit ? QString("\n(the program crashed)")
+                                                          : QString("\n(the program exited with %1)").arg(p.exitCode());
     const QRegularExpression stalls("stalls main: longest (\\d+) ms, busy (\\d+) ms, peak memory (\\d+) kB");
     const QRegularExpressionMatch m = stalls.match(run.output);
     if (m.hasMatch()) {
